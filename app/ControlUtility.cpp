@@ -1,20 +1,8 @@
-// Program shell: the boot table and the one-time initialisation of every subsystem.
-#include <cstddef>
-
-#include "Allocation.h"
+// Program shell: the one-time initialisation of every subsystem, by the boot table.
 #include "Boot.h"
-#include "SystemUtility.h"
+#include "BootTable.h"
 
 namespace {
-
-void resetRuntime() {
-  resetAllocation();
-  resetExitRoutine();
-}
-
-const BootEntry kBootTable[] = {
-    {"runtime", nullptr, resetRuntime},
-};
 
 struct ControlState {
   bool initialized = false;
@@ -30,8 +18,8 @@ ControlState& state() {
 void initializeAll() {
   if (state().initialized) return;
   state().initialized = true;
-  for (const BootEntry& entry : kBootTable) {
-    if (entry.initialize != nullptr) entry.initialize();
+  for (std::size_t i = 0; i < kBootTableSize; ++i) {
+    if (kBootTable[i].initialize != nullptr) kBootTable[i].initialize();
   }
 }
 
@@ -40,8 +28,7 @@ void resetAll() {
     initializeAll();
     return;
   }
-  constexpr std::size_t n = sizeof(kBootTable) / sizeof(kBootTable[0]);
-  for (std::size_t i = n; i-- > 0;) {
+  for (std::size_t i = kBootTableSize; i-- > 0;) {
     if (kBootTable[i].reset != nullptr) kBootTable[i].reset();
   }
 }

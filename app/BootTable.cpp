@@ -1,0 +1,26 @@
+// The boot table. Library modules that keep state come first (they have no initialiser of
+// their own: their state starts valid, and their reset restores it); then the steps of
+// the start-up in exactly the order initializeAll runs them. resetAll walks the table
+// backwards.
+#include "BootTable.h"
+
+#include "Allocation.h"
+#include "SystemUtility.h"
+
+namespace {
+
+void resetRuntime() {
+  resetAllocation();
+  resetExitRoutine();
+}
+
+}  // namespace
+
+const BootEntry kBootTable[] = {
+    // Library modules (one line each, lowest layer first).
+    {"runtime", nullptr, resetRuntime},
+
+    // Start-up steps, in the order of initializeAll.
+};
+
+const std::size_t kBootTableSize = sizeof(kBootTable) / sizeof(kBootTable[0]);
