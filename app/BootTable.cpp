@@ -5,6 +5,7 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "MathUtility.h"
 #include "SystemUtility.h"
 
 namespace {
@@ -19,6 +20,7 @@ void resetRuntime() {
 const BootEntry kBootTable[] = {
     // Library modules (one line each, lowest layer first).
     {"runtime", nullptr, resetRuntime},
+    {"MathUtility", nullptr, resetMathUtility},
 
     // Start-up steps, in the order of initializeAll.
 };
