@@ -5,6 +5,7 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "LargeInteger.h"
 #include "MathUtility.h"
 #include "SystemUtility.h"
 
@@ -21,6 +22,7 @@ const BootEntry kBootTable[] = {
     // Library modules (one line each, lowest layer first).
     {"runtime", nullptr, resetRuntime},
     {"MathUtility", nullptr, resetMathUtility},
+    {"LargeInteger", nullptr, resetLargeInteger},
 
     // Start-up steps, in the order of initializeAll.
 };
