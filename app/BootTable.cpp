@@ -6,7 +6,9 @@
 
 #include "Allocation.h"
 #include "MathUtility.h"
+#include "Sorting.h"
 #include "SystemUtility.h"
+#include "VectorUtility.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ const BootEntry kBootTable[] = {
     // Library modules (one line each, lowest layer first).
     {"runtime", nullptr, resetRuntime},
     {"MathUtility", nullptr, resetMathUtility},
+    {"VectorUtility", nullptr, resetVectorUtility},
+    {"Sorting", nullptr, resetSorting},
 
     // Start-up steps, in the order of initializeAll.
 };
