@@ -15,7 +15,9 @@
 #include <climits>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "Error.h"
@@ -39,6 +41,9 @@ struct VectorSpaceState {
   // NormalizeOnPosition's table of inverses modulo inverseModulus (index = residue).
   std::vector<int> inverses;
   int inverseModulus = 0;
+  // Stand-in for the named int memory pools that Collect uses, until that service exists:
+  // one growable block per pool name, created on first use.
+  std::map<std::string, AccountVector<int>> pools;
 };
 
 VectorSpaceState& state() {
@@ -220,6 +225,7 @@ void resetVectorSpaceState() {
   state().inverses.clear();
   state().inverses.shrink_to_fit();
   state().inverseModulus = 0;
+  state().pools.clear();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1057,4 +1063,35 @@ int CollectCyclicEquations(VectorSpace* space, int* eq, int N) {
   freeRow[width] = pivot;
   finishCommit(space);
   return 1;
+}
+
+int Collect(int** array, const char* pool, int n, const int* vec, int* count) {
+  if (*count < 0) *count = 0;
+  std::int64_t rows = static_cast<std::int64_t>(*count) + 10;
+  std::int64_t need = rows * (n > 0 ? n : 1);
+  if (need >= INT_MAX) {
+    Alert("Collect", 1, kRefusalCode, "Memory %s cannot hold %lld rows", pool,
+          static_cast<long long>(rows));
+    return -1;
+  }
+  auto [entry, created] = state().pools.try_emplace(
+      pool, AccountVector<int>(AccountAllocator<int>(&WorkSpaceSize, "Collect pool")));
+  (void)created;
+  AccountVector<int>& block = entry->second;
+  if (static_cast<std::int64_t>(block.size()) < need) {
+    // Grows with a tenth to spare, keeping the rows already collected.
+    ensureSize(block, need + need / 10 + 1);
+  }
+  *array = block.data();
+  if (n < 1) {
+    if (*count > 0) return 0;
+    *count = 1;
+    return -1;
+  }
+  for (int r = 0; r < *count; ++r) {
+    if (compareVec(n, block.data() + static_cast<std::int64_t>(r) * n, vec) == 0) return r;
+  }
+  copyVec(n, block.data() + static_cast<std::int64_t>(*count) * n, vec);
+  *count += 1;
+  return -1;
 }

@@ -122,8 +122,8 @@ int* initInversionCollection(VectorSpace* space, int n, int m, int Nrow);
 void initDoubleVectorCollection(DoubleVectorSpace* space, int n, int Nrow);
 signed char* initCharVectorCollection(CharVectorSpace* space, int n, int Nrow);
 // A new record (name copied, charged to account) shaped for Nrow rows plus the free
-// row, with growth step `increment`. The record stays at its address until
-// resetVectorUtility.
+// row, with growth step `increment`. The record stays at its address for the whole run;
+// the account must live as long (accounts are static records).
 VectorSpace* NewVectorSpace(int rowsize, int Nrow, int increment, AllocationAccount* account,
                             const char* name);
 DoubleVectorSpace* NewDoubleVectorSpace(int rowsize, int Nrow, int increment,
@@ -193,3 +193,8 @@ int testSolutionToCyclicEquations(const VectorSpace* space, const int* x, int N)
 // 1: stored; 0: zero or dependent; -1: inconsistent. The entries of eq are reduced
 // modulo N in place.
 int CollectCyclicEquations(VectorSpace* space, int* eq, int N);
+
+// Find-or-append on the rows of n ints kept in the named int pool `pool`: the index of
+// the first of the *count rows equal to vec, or -1 after appending vec (count grows).
+// *array receives the pool's data, valid until the next Collect on the same pool.
+int Collect(int** array, const char* pool, int n, const int* vec, int* count);

@@ -309,4 +309,31 @@ TEST_F(EquationCollectionTest, CollectorsOnAnUnshapedRecordAreRefused) {
   EXPECT_NE(capture.diagnostics.find("not initialised"), std::string::npos);
 }
 
+TEST_F(EquationCollectionTest, CollectFindsOrAppendsRowsOfAPool) {
+  int* array = nullptr;
+  int count = 0;
+  int a[] = {1, 2, 3};
+  int b[] = {1, 2, 4};
+  EXPECT_EQ(Collect(&array, "Bounds", 3, a, &count), -1);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(Collect(&array, "Bounds", 3, a, &count), 0);
+  EXPECT_EQ(Collect(&array, "Bounds", 3, b, &count), -1);
+  EXPECT_EQ(Collect(&array, "Bounds", 3, b, &count), 1);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(std::vector<int>(array, array + 6), (std::vector<int>{1, 2, 3, 1, 2, 4}));
+  // Many rows: the pool grows and keeps what it holds.
+  for (int i = 0; i < 500; ++i) {
+    int row[] = {i, i, i};
+    Collect(&array, "Bounds", 3, row, &count);
+  }
+  EXPECT_EQ(count, 502);
+  EXPECT_EQ(array[3 * 501], 499);
+  EXPECT_EQ(Collect(&array, "Bounds", 3, a, &count), 0);
+  // Another pool is independent.
+  int other = 0;
+  int* otherArray = nullptr;
+  EXPECT_EQ(Collect(&otherArray, "GaloisOrbits", 3, a, &other), -1);
+  EXPECT_EQ(other, 1);
+}
+
 }  // namespace
