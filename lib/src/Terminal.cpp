@@ -364,7 +364,7 @@ int getErrorResponse(const char* const* names, const int* values, const char* me
     std::string prompt = formatText("%s\a\n(", message);
     for (int i = 0; i < n; ++i) prompt += std::string(names[i]) + "/";
     prompt += "Help):";
-    PrintStdout("%s", prompt.c_str());
+    printErrorMessage("%s", prompt.c_str());
     std::string input;
     int got = readAnswerLine(input, 78);
     int matches = 0;
