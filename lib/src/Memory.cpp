@@ -20,9 +20,14 @@ namespace {
 
 constexpr std::int64_t kHugeRequest = std::int64_t{1} << 30;
 
+void releaseData(Memory& pool);
+
 struct MemoryState {
   std::deque<Memory, AccountAllocator<Memory>> pools{AccountAllocator<Memory>(&Memory_alloc, "Memory pointer")};
   std::size_t startPools = 0;
+  ~MemoryState() {
+    for (Memory& pool : pools) releaseData(pool);
+  }
 };
 
 MemoryState& state() {
@@ -77,6 +82,12 @@ std::size_t blockBytes(const Memory* pool, std::int64_t size) {
     return static_cast<std::size_t>(-1);
   }
   return bytes;
+}
+
+void releaseData(Memory& pool) {
+  if (pool.data != nullptr) freespace(pool.data, blockBytes(&pool, pool.size), nullptr, pool.name.c_str());
+  pool.data = nullptr;
+  pool.size = 0;
 }
 
 void MemError(const Memory* pool, const char* location) {
@@ -233,9 +244,7 @@ void releaseMemory(const char* name) {
     Alert("releaseMemory", 0, 120505, "Memory %s not allocated", name);
     return;
   }
-  if (pool->data != nullptr) freespace(pool->data, blockBytes(pool, pool->size), nullptr, pool->name.c_str());
-  pool->data = nullptr;
-  pool->size = 0;
+  releaseData(*pool);
 }
 
 void checkMemory(const char* location) {
@@ -309,8 +318,7 @@ void markMemoryStartState() { state().startPools = state().pools.size(); }
 void resetMemory() {
   MemoryState& s = state();
   while (s.pools.size() > s.startPools) {
-    Memory& pool = s.pools.back();
-    if (pool.data != nullptr) freespace(pool.data, blockBytes(&pool, pool.size), nullptr, pool.name.c_str());
+    releaseData(s.pools.back());
     s.pools.pop_back();
   }
 }

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Allocation.h"
 #include "Error.h"
 #include "Memory.h"
 #include "Output.h"
@@ -96,6 +97,8 @@ void stdexit(int status) {
 }
 
 void terminateProgram(int status) {
+  // No allocation trace while the program's statics are taken down.
+  setAllocTrace(0);
   sinkFlush();
   std::exit(status);
 }
