@@ -34,6 +34,10 @@ struct DefaultsState {
   void (*saveLayouts)() = nullptr;
   void (*applyLayout)(const char* name, const char* value) = nullptr;
   std::vector<DefaultSnapshot> start;
+  std::string startFilePath;
+  void (*startConvert)() = nullptr;
+  void (*startSaveLayouts)() = nullptr;
+  void (*startApplyLayout)(const char* name, const char* value) = nullptr;
 };
 
 DefaultsState& state() {
@@ -264,6 +268,10 @@ void markDefaultsStartState() {
   DefaultsState& s = state();
   s.start.clear();
   for (const DefaultEntry& entry : s.entries) s.start.push_back({entry.value, entry.hasValue});
+  s.startFilePath = s.filePath;
+  s.startConvert = s.convert;
+  s.startSaveLayouts = s.saveLayouts;
+  s.startApplyLayout = s.applyLayout;
 }
 
 void resetDefaults() {
@@ -273,4 +281,8 @@ void resetDefaults() {
     s.entries[i].value = s.start[i].value;
     s.entries[i].hasValue = s.start[i].hasValue;
   }
+  s.filePath = s.startFilePath;
+  s.convert = s.startConvert;
+  s.saveLayouts = s.startSaveLayouts;
+  s.applyLayout = s.startApplyLayout;
 }
