@@ -68,7 +68,7 @@ const BootEntry kBootTable[] = {
     {"initializeModular", initializeModular, nullptr},
     {"initializeInvariants", initializeInvariants, nullptr},
     {"initializeStoremanager", initializeStoremanager, nullptr},
-    {"current theory", makeCurrentTheory, resetCurrentTheory},
+    {"current theory", makeCurrentTheory, nullptr},
     {"initializeStringTheory", initializeStringTheory, nullptr},
     {"initializeOpenSpectrum", initializeOpenSpectrum, nullptr},
     {"initializeCommandParameters", initializeCommandParameters, nullptr},
@@ -76,7 +76,7 @@ const BootEntry kBootTable[] = {
     {"program name", nameProgram, nullptr},
 
     // Last: what the library modules' resets return to.
-    {"start state", markStartState, nullptr},
+    {"start state", markStartState, resetShellState},
 };
 
 const std::size_t kBootTableSize = sizeof(kBootTable) / sizeof(kBootTable[0]);

@@ -37,6 +37,9 @@ struct ControlState {
   const int* maxrank = nullptr;
   const std::string* outputDir = nullptr;
   const std::string* workDir = nullptr;
+  // The state right after start-up.
+  std::string startPathname;
+  int startMaximalLevel = 50;
 };
 
 ControlState& state() {
@@ -95,10 +98,6 @@ SpectrumData* initializeAlgebra() {
   return currentSD;
 }
 
-void resetCurrentTheory() {
-  KMCosetSwitch = 0;
-  initializeAlgebra();
-}
 
 void convertPreferences() {
   std::string prefix = homeFolder() + "/";
@@ -163,9 +162,18 @@ void bindShellParameters() {
 void nameProgram() { setProgName("Zoq"); }
 
 void markStartState() {
+  state().startPathname = zoq_pathname;
+  state().startMaximalLevel = state().maximalLevel;
   markMemoryStartState();
   markErrorStartState();
   markOutputStartState();
   markDefaultsStartState();
   markParametersStartState();
+}
+
+void resetShellState() {
+  zoq_pathname = state().startPathname;
+  state().maximalLevel = state().startMaximalLevel;
+  KMCosetSwitch = 0;
+  initializeAlgebra();
 }

@@ -44,6 +44,7 @@ void initializeDefaults();
 void initializePrintPrefs();
 void bindShellParameters();
 void nameProgram();
-void resetCurrentTheory();
 // Remembers the state of every library module as the state right after start-up.
 void markStartState();
+// Restores the shell's own values of right after start-up (path, level, current theory).
+void resetShellState();
