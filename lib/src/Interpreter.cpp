@@ -36,8 +36,9 @@ struct FileContext {
 };
 
 struct InterpreterState {
-  std::deque<CommandLine> records;
-  std::vector<CommandLine*> freeRecords;
+  std::deque<CommandLine, AccountAllocator<CommandLine>> records{
+      AccountAllocator<CommandLine>(&Interpreter_alloc, "Command line storage")};
+  AccountVector<CommandLine*> freeRecords{AccountAllocator<CommandLine*>(&Interpreter_alloc, "Command line storage")};
   int createdRecords = 0;
   CommandLine* terminalLine = nullptr;
   int* echo = nullptr;
@@ -48,7 +49,7 @@ struct InterpreterState {
   int errorCount = 0;
   int breakCounter = 0;
   int functionCall = 0;
-  std::vector<FileContext> files;
+  AccountVector<FileContext> files{AccountAllocator<FileContext>(&Interpreter_alloc, "Command file context")};
 };
 
 InterpreterState& state() {

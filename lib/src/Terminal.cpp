@@ -15,6 +15,7 @@
 #include <cstring>
 #include <deque>
 
+#include "Allocation.h"
 #include "Error.h"
 #include "Output.h"
 #include "Parameters.h"
@@ -39,6 +40,8 @@ struct ProgressInfo {
   int state = 0;  // 0 inactive, 1 shown, 2 silent
 };
 
+AllocationAccount Terminal_alloc("Terminal");
+
 namespace {
 
 constexpr unsigned long long kNever = ULLONG_MAX;
@@ -56,7 +59,8 @@ struct TerminalState {
   int* interactive = nullptr;
   int* math = nullptr;
   int* maxLineSize = nullptr;
-  std::deque<ProgressInfo> records;
+  std::deque<ProgressInfo, AccountAllocator<ProgressInfo>> records{
+      AccountAllocator<ProgressInfo>(&Terminal_alloc, "Progress Info Pointer")};
   ProgressInfo* current = nullptr;
   AnswerSource answerSource = getstring;
   TerminalQuery terminalQuery = defaultTerminalQuery;
