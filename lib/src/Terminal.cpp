@@ -371,6 +371,11 @@ int getErrorResponse(const char* const* names, const int* values, const char* me
     printErrorMessage("%s", prompt.c_str());
     std::string input;
     int got = readAnswerLine(input, 78);
+    if (got == 0) {
+      // No answer can come any more: take the default, as a non-interactive run does.
+      printErrorMessage("\nNon-interactive mode; Assuming default answer: %s\n", names[0]);
+      return values[0];
+    }
     int matches = 0;
     int matched = -1;
     if (got >= 0) {

@@ -297,6 +297,15 @@ TEST_F(ErrorTest, ElevenWrongAnswersEndTheRun) {
       ::testing::ExitedWithCode(8), "Too many invalid answers; execution terminated");
 }
 
+TEST_F(ErrorTest, TheEndOfInputTakesTheDefaultAnswer) {
+  OutputCapture capture;
+  setInteractive(1);
+  ScriptedAnswers answers({"x"});  // one invalid answer, then the input ends
+  EXPECT_EQ(Alert("asking", 0, 332209, "Question"), 1);
+  EXPECT_NE(capture.stdoutText.find("Invalid input\n"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Non-interactive mode; Assuming default answer: Yes\n"), std::string::npos);
+}
+
 TEST_F(ErrorTest, QuitEndsTheRunWithStatusZero) {
   EXPECT_EXIT(
       {
