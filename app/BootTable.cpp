@@ -5,6 +5,7 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "Branching.h"
 #include "Commands.h"
 #include "ControlUtility.h"
 #include "Coset.h"
@@ -55,6 +56,7 @@ const BootEntry kBootTable[] = {
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Branching", nullptr, resetBranching},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
