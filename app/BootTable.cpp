@@ -5,6 +5,8 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "Smatrix.h"
+#include "WeylGroup.h"
 #include "MathUtility.h"
 #include "SystemUtility.h"
 
@@ -20,6 +22,8 @@ void resetRuntime() {
 const BootEntry kBootTable[] = {
     // Library modules (one line each, lowest layer first).
     {"runtime", nullptr, resetRuntime},
+    {"WeylGroup", nullptr, resetWeylGroup},
+    {"Smatrix", nullptr, resetSmatrix},
     {"MathUtility", nullptr, resetMathUtility},
 
     // Start-up steps, in the order of initializeAll.
