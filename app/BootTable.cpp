@@ -8,7 +8,9 @@
 #include "Smatrix.h"
 #include "WeylGroup.h"
 #include "MathUtility.h"
+#include "Sorting.h"
 #include "SystemUtility.h"
+#include "VectorUtility.h"
 
 namespace {
 
@@ -25,6 +27,8 @@ const BootEntry kBootTable[] = {
     {"WeylGroup", nullptr, resetWeylGroup},
     {"Smatrix", nullptr, resetSmatrix},
     {"MathUtility", nullptr, resetMathUtility},
+    {"VectorUtility", nullptr, resetVectorUtility},
+    {"Sorting", nullptr, resetSorting},
 
     // Start-up steps, in the order of initializeAll.
 };
