@@ -7,6 +7,7 @@
 #include "Allocation.h"
 #include "MathUtility.h"
 #include "SystemUtility.h"
+#include "Zoq.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ const BootEntry kBootTable[] = {
     // Library modules (one line each, lowest layer first).
     {"runtime", nullptr, resetRuntime},
     {"MathUtility", nullptr, resetMathUtility},
+    {"Zoq", nullptr, resetZoq},
 
     // Start-up steps, in the order of initializeAll.
 };
