@@ -5,6 +5,7 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "LargeInteger.h"
 #include "MathUtility.h"
 #include "SystemUtility.h"
 #include "Zoq.h"
@@ -22,6 +23,7 @@ const BootEntry kBootTable[] = {
     // Library modules (one line each, lowest layer first).
     {"runtime", nullptr, resetRuntime},
     {"MathUtility", nullptr, resetMathUtility},
+    {"LargeInteger", nullptr, resetLargeInteger},
     {"Zoq", nullptr, resetZoq},
 
     // Start-up steps, in the order of initializeAll.

@@ -1115,6 +1115,39 @@ double Dim(const int* lambda, AlgebraType type, int rank) {
   return dimension;
 }
 
+fint IntegerDim(const int* lambda, AlgebraType type, int rank) {
+  fint dimension;
+  if (type <= kTypeU1 || rank == 0) {
+    if (type == kTypeU1 && 2 * lambda[0] == rank) inttofint(2, &dimension);
+    return dimension;
+  }
+  int count = PositiveRoots(type, rank);
+  fint factor;
+  for (int k = 0; k < count; ++k) {
+    const int* root = rootRow(k);
+    std::int64_t numerator = rootPairing(root, lambda, rank, 1);
+    std::int64_t denominator = rootPairing(root, nullptr, rank, 1);
+    if (numerator > std::numeric_limits<int>::max() || denominator > std::numeric_limits<int>::max()) {
+      reportOverflow("IntegerDim");
+      return fint();
+    }
+    inttofint(static_cast<int>(numerator), &factor);
+    fint_prod(&dimension, &factor, &dimension);
+    inttofint(static_cast<int>(denominator), &factor);
+    fint_ratio(&dimension, &factor, &dimension);
+  }
+  return dimension;
+}
+
+int Dimension(const int* lambda, AlgebraType type, int rank) {
+  double dimension = Dim(lambda, type, rank) + 0.01;
+  if (dimension < 1e9) return static_cast<int>(dimension);
+  fint exact = IntegerDim(lambda, type, rank);
+  lint value = lint_alloc(0);
+  fint_to_lint(&exact, &value);
+  return storePositiveLint(&value);
+}
+
 double QDim(const int* lambda, AlgebraType type, int rank, int level) {
   if (type == kTypeU1) return 1.0;
   if (type > kTypeExceptional || type < 0) return 0.0;

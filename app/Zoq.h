@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "Allocation.h"
+#include "LargeInteger.h"
 #include "MathUtility.h"
 
 using AlgebraType = std::int32_t;
@@ -162,6 +163,11 @@ Rat RatWt(const int* lambda, AlgebraType type, int rank, int level);
 
 // Weyl dimension as a double (U(1): 2 for the charge N/2, else 1; rank 0: 1).
 double Dim(const int* lambda, AlgebraType type, int rank);
+// Weyl dimension, exact.
+fint IntegerDim(const int* lambda, AlgebraType type, int rank);
+// Weyl dimension as a large-integer handle: the value itself below 10^9, else the handle
+// of the stored large integer.
+int Dimension(const int* lambda, AlgebraType type, int rank);
 // Quantum dimension at this level (1 for U(1), 0 for types above 5).
 double QDim(const int* lambda, AlgebraType type, int rank, int level);
 // rank + 2 x the number of positive roots α with (λ·GM·α)/6/order even.

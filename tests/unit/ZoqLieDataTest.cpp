@@ -484,6 +484,47 @@ TEST_F(ZoqLieData, DimensionsOfTheFundamentalRepresentations) {
   }
 }
 
+TEST_F(ZoqLieData, ExactDimensionsOfTheFundamentalRepresentations) {
+  for (const Simple& algebra : simpleAlgebras()) {
+    std::vector<std::int64_t> expected = fundamentalDimensions(algebra.type, algebra.rank);
+    for (int node = 0; node < algebra.rank; ++node) {
+      std::vector<int> weight = unitWeight(algebra.rank, node);
+      fint dimension = IntegerDim(weight.data(), algebra.type, algebra.rank);
+      EXPECT_EQ(fint_string(&dimension), std::to_string(expected[static_cast<std::size_t>(node)]))
+          << algebra.name << algebra.rank << " node " << node;
+    }
+  }
+}
+
+TEST_F(ZoqLieData, ExactDimensionOfLargeSymmetricPowers) {
+  // A_r with labels (k, 0, ..., 0): the k-th symmetric power, binomial(k + r, r).
+  for (int k : {30, 100, 1000}) {
+    std::vector<int> weight(8, 0);
+    weight[0] = k;
+    unsigned __int128 value = 1;
+    for (int i = 1; i <= 8; ++i) value = value * static_cast<unsigned __int128>(k + i) / i;
+    std::string digits;
+    for (unsigned __int128 v = value; v > 0; v /= 10) digits.insert(digits.begin(), static_cast<char>('0' + v % 10));
+    fint dimension = IntegerDim(weight.data(), kTypeA, 8);
+    EXPECT_EQ(fint_string(&dimension), digits) << k;
+  }
+}
+
+TEST_F(ZoqLieData, DimensionHandlesSwitchToLargeIntegersAtOneBillion) {
+  std::vector<int> small = unitWeight(8, 3);  // 146325270
+  EXPECT_EQ(Dimension(small.data(), kTypeExceptional, 8), 146325270);
+  std::vector<int> large = unitWeight(8, 4);  // 6899079264
+  int handle = Dimension(large.data(), kTypeExceptional, 8);
+  ASSERT_LT(handle, 0);
+  lint* stored = retrieveLint(handle);
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(lint_string(stored), "6899079264");
+  const int half = 2;
+  EXPECT_EQ(Dimension(&half, kTypeU1, 4), 2);
+  fint u1 = IntegerDim(&half, kTypeU1, 4);
+  EXPECT_EQ(fint_string(&u1), "2");
+}
+
 TEST_F(ZoqLieData, HighestRootHasTheAdjointDimensionAndCasimir) {
   // The affine node's row of the extended Cartan matrix is minus the Dynkin labels of the
   // highest root θ; its representation is the adjoint one, with Casimir (θ, θ+2ρ)/2 = h.
