@@ -7,7 +7,9 @@
 #include "Allocation.h"
 #include "LargeInteger.h"
 #include "MathUtility.h"
+#include "Sorting.h"
 #include "SystemUtility.h"
+#include "VectorUtility.h"
 #include "Zoq.h"
 
 namespace {
@@ -24,6 +26,8 @@ const BootEntry kBootTable[] = {
     {"runtime", nullptr, resetRuntime},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
+    {"VectorUtility", nullptr, resetVectorUtility},
+    {"Sorting", nullptr, resetSorting},
     {"Zoq", nullptr, resetZoq},
 
     // Start-up steps, in the order of initializeAll.

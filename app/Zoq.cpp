@@ -15,6 +15,7 @@
 #include <numeric>
 
 #include "Error.h"
+#include "LinearAlgebra.h"
 #include "Output.h"
 #include "ZoqInternal.h"
 
@@ -214,75 +215,6 @@ void fillTheta(AlgebraType type, int rank) {
       break;
     default: typecheck(type, zoqState().inRank, zoqState().inLevel, 0, "Theta"); break;
   }
-}
-
-// Exact inverse of the n x n integer matrix m: inverse = result / denominator with the
-// smallest positive common denominator. Rows are kept primitive (divided by the gcd of
-// their entries) during a fraction-free Gauss-Jordan elimination; false on a singular
-// matrix or when an entry outgrows 64 bits.
-bool invertIntegerMatrix(const AccountVector<int>& m, int n, AccountVector<int>& result,
-                         int& denominator) {
-  const int width = 2 * n;
-  std::vector<std::int64_t> block(static_cast<std::size_t>(n) * width, 0);
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) block[at(i, j, width)] = m[at(i, j, n)];
-    block[at(i, n + i, width)] = 1;
-  }
-  auto normalizeRow = [&](int row) {
-    std::int64_t g = 0;
-    for (int c = 0; c < width; ++c) g = std::gcd(g, block[at(row, c, width)]);
-    if (g > 1)
-      for (int c = 0; c < width; ++c) block[at(row, c, width)] /= g;
-  };
-  for (int i = 0; i < n; ++i) {
-    int pivot = i;
-    while (pivot < n && block[at(pivot, i, width)] == 0) ++pivot;
-    if (pivot == n) return false;
-    if (pivot != i)
-      for (int c = 0; c < width; ++c) std::swap(block[at(i, c, width)], block[at(pivot, c, width)]);
-    for (int j = 0; j < n; ++j) {
-      std::int64_t entry = block[at(j, i, width)];
-      if (j == i || entry == 0) continue;
-      std::int64_t p = block[at(i, i, width)];
-      std::int64_t g = std::gcd(entry, p);
-      std::int64_t keep = p / g, take = entry / g;
-      for (int c = 0; c < width; ++c) {
-        std::int64_t value = 0;
-        if (__builtin_mul_overflow(block[at(j, c, width)], keep, &value)) return false;
-        std::int64_t minus = 0;
-        if (__builtin_mul_overflow(block[at(i, c, width)], take, &minus)) return false;
-        if (__builtin_sub_overflow(value, minus, &value)) return false;
-        block[at(j, c, width)] = value;
-      }
-      normalizeRow(j);
-    }
-  }
-  // Row i reads d_i x_i = (right part of row i); the common denominator is lcm |d_i| over
-  // the rows after each row is reduced to lowest terms.
-  std::int64_t common = 1;
-  for (int i = 0; i < n; ++i) {
-    normalizeRow(i);
-    if (block[at(i, i, width)] < 0)
-      for (int c = 0; c < width; ++c) block[at(i, c, width)] = -block[at(i, c, width)];
-    std::int64_t d = block[at(i, i, width)];
-    std::int64_t next = 0;
-    if (__builtin_mul_overflow(common / std::gcd(common, d), d, &next)) return false;
-    common = next;
-  }
-  if (common > std::numeric_limits<int>::max()) return false;
-  result.assign(static_cast<std::size_t>(n) * n, 0);
-  for (int i = 0; i < n; ++i) {
-    std::int64_t scale = common / block[at(i, i, width)];
-    for (int j = 0; j < n; ++j) {
-      std::int64_t value = 0;
-      if (__builtin_mul_overflow(block[at(i, n + j, width)], scale, &value)) return false;
-      if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
-        return false;
-      result[at(i, j, n)] = static_cast<int>(value);
-    }
-  }
-  denominator = static_cast<int>(common);
-  return true;
 }
 
 // The positive root of the underlying finite type as stored (rank ints), row `index`.
@@ -784,13 +716,11 @@ int InverseCartan(AlgebraType type, int rank) {
   d.inverseType = -1;
   d.inverseRank = -1;
   d.MetricNorm = 0;
-  if (rank == 0) {
+  d.ICM.assign(static_cast<std::size_t>(rank) * rank, 0);
+  // MatInv reports a singular metric or an inverse that leaves 32 bits itself.
+  d.MetricNorm = MatInv(d.GM.data(), d.ICM.data(), rank);
+  if (d.MetricNorm == 0) {
     d.ICM.clear();
-    d.MetricNorm = 1;
-  } else if (!invertIntegerMatrix(d.GM, rank, d.ICM, d.MetricNorm)) {
-    Alert("InverseCartan", 0, 100302, "Degenerate matrix");
-    d.ICM.clear();
-    d.MetricNorm = 0;
     return 0;
   }
   d.inverseType = finiteType;
