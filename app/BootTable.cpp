@@ -5,12 +5,14 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
-#include "Smatrix.h"
-#include "WeylGroup.h"
+#include "LargeInteger.h"
 #include "MathUtility.h"
 #include "Sorting.h"
+#include "Smatrix.h"
 #include "SystemUtility.h"
+#include "WeylGroup.h"
 #include "VectorUtility.h"
+#include "Zoq.h"
 
 namespace {
 
@@ -24,11 +26,13 @@ void resetRuntime() {
 const BootEntry kBootTable[] = {
     // Library modules (one line each, lowest layer first).
     {"runtime", nullptr, resetRuntime},
-    {"WeylGroup", nullptr, resetWeylGroup},
-    {"Smatrix", nullptr, resetSmatrix},
     {"MathUtility", nullptr, resetMathUtility},
+    {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Zoq", nullptr, resetZoq},
+    {"WeylGroup", nullptr, resetWeylGroup},
+    {"Smatrix", nullptr, resetSmatrix},
 
     // Start-up steps, in the order of initializeAll.
 };

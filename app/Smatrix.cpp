@@ -17,7 +17,9 @@
 #include "Error.h"
 #include "MathUtility.h"
 #include "Output.h"
+#include "LinearAlgebra.h"
 #include "SmatrixInternal.h"
+#include "Zoq.h"
 
 AllocationAccount Cos_alloc("S-matrix Cosines");
 
@@ -57,7 +59,7 @@ struct SmatrixState {
   WorkBuffer<int> workBtilde{"S_work"};
   WorkBuffer<double> auxMat{"aux_mat"};
   WorkBuffer<double> auxMatComplex{"aux_mat"};
-  WorkBuffer<double> auxMatL{"aux_matL"};
+  WorkBuffer<long double> auxMatL{"aux_matL"};
   int traceCalls = 0;
 };
 
@@ -84,43 +86,6 @@ const double* cosTable(CosChain& chain, int modulus) {
   const double* data = table->data();
   chain.emplace(modulus, std::move(table));
   return data;
-}
-
-// Reports an input the S routines cannot handle, in the words of the input check.
-void reportInvalidInput(int type, int rank, int level, const char* routine) {
-  Alert("InputError", 1, 112312, "Invalid input\nType=%d, Rank=%d, Level=%d\nRoutine: %s", type, rank,
-        level, routine);
-}
-
-// The input check of an algebra triple (stand-in for the Lie module's typecheck, same
-// rules and texts). Returns the number of failures reported.
-int typecheck(int type, int rank, int level, int wantS, const char* routine) {
-  Alert("typecheck", 1, 100101, "Performing input check");
-  if (type == 1 && rank == 0 && level == 0) return 0;
-  bool bad = false;
-  if ((type > 16 && type != 27) || (type >= 6 && type <= 10)) bad = true;
-  if (rank < 1) bad = true;
-  if (level < 1 && type >= 1) bad = true;
-  if (type == 2 && rank < 2) bad = true;
-  if (type == 3 && rank < 1) bad = true;
-  if (type == 4 && rank < 3) bad = true;
-  if (type == 5 && (rank < 2 || rank > 8 || rank == 5)) bad = true;
-  if (type == 11 && rank != 1) bad = true;
-  if (type == 12 && rank < 2) bad = true;
-  if (type == 14 && rank < 3) bad = true;
-  if (type == 15 && rank != 4) bad = true;
-  if (type == 16 && rank != 2) bad = true;
-  if (bad) {
-    reportInvalidInput(type, rank, level, routine);
-    return 1;
-  }
-  if (type == 13 || wantS != 1) return 0;
-  if (type >= 11 && type <= 16) {
-    Alert("SNotAvailable", 1, 112312, "S matrix not built in\nType=%d, Rank=%d, Level=%d\nRoutine: %s", type,
-          rank, level, routine);
-    return 1;
-  }
-  return 0;
 }
 
 // A modulus that fits the tables, or 0 after an alert.
@@ -151,106 +116,6 @@ void setKey(TypeConstants& c, int rank, int level) {
 double powerOfTwo(int n) { return static_cast<double>(twopow(n)); }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------------------
-// Determinants
-// ---------------------------------------------------------------------------------------
-
-namespace smatrix_internal {
-
-double determinant(double* a, int n, double clip) {
-  if (n < 1) return 1.0;
-  double sign = 1.0;
-  for (int col = 0; col < n; ++col) {
-    int pivot = -1;
-    for (int row = col; row < n; ++row) {
-      if (std::fabs(a[row * n + col]) > kTolerance) {
-        pivot = row;
-        break;
-      }
-    }
-    if (pivot < 0) return 0.0;
-    if (pivot != col) {
-      for (int j = 0; j < n; ++j) std::swap(a[pivot * n + j], a[col * n + j]);
-      sign = -sign;
-    }
-    const double p = a[col * n + col];
-    for (int row = col + 1; row < n; ++row) {
-      const double factor = a[row * n + col] / p;
-      for (int j = col; j < n; ++j) {
-        double v = a[row * n + j] - factor * a[col * n + j];
-        if (std::fabs(v) < clip) v = 0.0;
-        a[row * n + j] = v;
-      }
-    }
-  }
-  double result = sign;
-  for (int i = 0; i < n; ++i) result *= a[i * n + i];
-  return result;
-}
-
-void complexDeterminant(double* re, double* im, int n, double* detRe, double* detIm) {
-  if (n < 1) {
-    *detRe = 1.0;
-    *detIm = 0.0;
-    return;
-  }
-  double sign = 1.0;
-  for (int col = 0; col < n; ++col) {
-    int pivot = -1;
-    for (int row = col; row < n; ++row) {
-      if (std::hypot(re[row * n + col], im[row * n + col]) > kTolerance) {
-        pivot = row;
-        break;
-      }
-    }
-    if (pivot < 0) {
-      *detRe = 0.0;
-      *detIm = 0.0;
-      return;
-    }
-    if (pivot != col) {
-      for (int j = 0; j < n; ++j) {
-        std::swap(re[pivot * n + j], re[col * n + j]);
-        std::swap(im[pivot * n + j], im[col * n + j]);
-      }
-      sign = -sign;
-    }
-    const double pr = re[col * n + col];
-    const double pi = im[col * n + col];
-    const double pn = pr * pr + pi * pi;
-    for (int row = col + 1; row < n; ++row) {
-      // factor = a[row][col] / pivot
-      const double ar = re[row * n + col];
-      const double ai = im[row * n + col];
-      const double fr = (ar * pr + ai * pi) / pn;
-      const double fi = (ai * pr - ar * pi) / pn;
-      for (int j = col; j < n; ++j) {
-        const double cr = re[col * n + j];
-        const double ci = im[col * n + j];
-        double vr = re[row * n + j] - (fr * cr - fi * ci);
-        double vi = im[row * n + j] - (fr * ci + fi * cr);
-        if (std::fabs(vr) < 1e-10) vr = 0.0;
-        if (std::fabs(vi) < 1e-10) vi = 0.0;
-        re[row * n + j] = vr;
-        im[row * n + j] = vi;
-      }
-    }
-  }
-  double rr = sign;
-  double ri = 0.0;
-  for (int i = 0; i < n; ++i) {
-    const double dr = re[i * n + i];
-    const double di = im[i * n + i];
-    const double nr = rr * dr - ri * di;
-    ri = rr * di + ri * dr;
-    rr = nr;
-  }
-  *detRe = rr;
-  *detIm = ri;
-}
-
-}  // namespace smatrix_internal
 
 // ---------------------------------------------------------------------------------------
 // Cosine tables and orthogonal coordinates
@@ -354,14 +219,16 @@ double ZoqDet(const int* x, const int* y, int n, int modulus, const double* tabl
   if (table == nullptr || modulus < 1 || n < 0) return 0.0;
   double* matrix = state().auxMat.get(static_cast<std::size_t>(n) * n);
   fillTrigMatrix(matrix, x, y, n, modulus, table, false);
-  return smatrix_internal::determinant(matrix, n, 1e-10);
+  return Determinant(matrix, n);
 }
 
 double ZoqDetL(const int* x, const int* y, int n, int modulus, const double* table) {
   if (table == nullptr || modulus < 1 || n < 0) return 0.0;
-  double* matrix = state().auxMatL.get(static_cast<std::size_t>(n) * n);
-  fillTrigMatrix(matrix, x, y, n, modulus, table, false);
-  return smatrix_internal::determinant(matrix, n, 1e-13);
+  long double* matrix = state().auxMatL.get(static_cast<std::size_t>(n) * n);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) matrix[i * n + j] = table[mod(static_cast<long long>(x[i]) * y[j], modulus)];
+  }
+  return static_cast<double>(DeterminantL(matrix, n));
 }
 
 void ComplexZoqDet(const int* x, const int* y, int n, int modulus, const double* table, double* re,
@@ -373,7 +240,7 @@ void ComplexZoqDet(const int* x, const int* y, int n, int modulus, const double*
   }
   double* matrix = state().auxMatComplex.get(2 * static_cast<std::size_t>(n) * n);
   fillTrigMatrix(matrix, x, y, n, modulus, table, true);
-  smatrix_internal::complexDeterminant(matrix, matrix + static_cast<std::size_t>(n) * n, n, re, im);
+  ComplexDeterminant(matrix, matrix + static_cast<std::size_t>(n) * n, n, re, im);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -596,12 +463,8 @@ void ZoqBtilde(const int* a, const int* b, double* re, double* im, int rank, int
   int* y = work + c.rankp;
   int* ca = work + 2 * c.rankp;
   int* cb = work + 3 * c.rankp;
-  auto toC = [rank](int* out, const int* in) {
-    for (int j = 0; j <= rank - 2; ++j) out[j] = in[rank - 2 - j];
-    out[rank - 1] = in[rank];
-  };
-  toC(ca, a);
-  toC(cb, b);
+  BtildeToC(ca, a, rank);
+  BtildeToC(cb, b, rank);
   orthC(x, ca, rank);
   orthC(y, cb, rank);
   double d = ZoqDet(x, y, rank, c.modul, c.sin);
@@ -665,7 +528,7 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
   if (type == 0) {
     const int N = rank;
     if (N < 1) {
-      reportInvalidInput(type, rank, level, "SDirect");
+      InputError(type, rank, level, "SDirect");
       return;
     }
     // 2ab mod 2N = 2 (ab mod N), formed in 64 bits.
@@ -684,7 +547,7 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
   }
   const bool wzw = type >= 1 && type <= 5;
   if (level < 0 || rank < 0 || (type == 4 && rank < 2)) {
-    if (typecheck(type, rank, level, 1, "SDirect") == 0) reportInvalidInput(type, rank, level, "SDirect");
+    if (typecheck(type, rank, level, 1, "SDirect")) InputError(type, rank, level, "SDirect");
     return;
   }
   if (wzw) {
@@ -718,7 +581,7 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
           case 6: ZoqE6(a, b, re, im, level); return;
           case 7: ZoqE7(a, b, re, im, level); return;
           case 8: ZoqE8(a, b, re, im, level); return;
-          default: reportInvalidInput(type, rank, level, "SDirect"); return;
+          default: InputError(type, rank, level, "SDirect"); return;
         }
     }
   }
@@ -727,7 +590,7 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
     case 26: SmatMinFCFT(a, b, re, im, 0, level); return;
     case 27: SmatMinCFT(a, b, re, im, 0, level); return;
     default:
-      if (typecheck(type, rank, level, 1, "SDirect") == 0) reportInvalidInput(type, rank, level, "SDirect");
+      if (typecheck(type, rank, level, 1, "SDirect")) InputError(type, rank, level, "SDirect");
       return;
   }
 }

@@ -21,6 +21,7 @@
 #include "Smatrix.h"
 #include "SmatrixInternal.h"
 #include "WeylGroup.h"
+#include "Zoq.h"
 
 namespace {
 
@@ -87,14 +88,17 @@ std::vector<int> apply(const Matrix& m, const std::vector<int>& v, int n) {
 void buildCosets(int rank) {
   ExceptionalState& s = state();
   const int slot = slotOfRank(rank);
-  const WeylCartanData& cartan = weylCartanData(5, rank);
+  Cartan(5, rank);
+  const LieData& lie = Zoq_lieData();
+  const std::vector<int> cm(lie.CM.begin(), lie.CM.end());
+  auto cartanAt = [&](int i, int j) { return cm[static_cast<std::size_t>(i) * (rank + 1) + j]; };
   const int n = rank;
   // Reflections on Dynkin labels: (s_i v)_j = v_j - CM[i][j] v_i.
   std::vector<Matrix> reflections(n, Matrix(static_cast<std::size_t>(n) * n, 0));
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {
       reflections[i][j * n + j] = 1;
-      reflections[i][j * n + i] -= cartan.at(i, j);
+      reflections[i][j * n + i] -= cartanAt(i, j);
     }
   }
   // All roots, as the orbit of the simple roots.
@@ -102,7 +106,7 @@ void buildCosets(int rank) {
   std::vector<std::vector<int>> pending;
   for (int i = 0; i < n; ++i) {
     std::vector<int> root(n);
-    for (int j = 0; j < n; ++j) root[j] = cartan.at(i, j);
+    for (int j = 0; j < n; ++j) root[j] = cartanAt(i, j);
     if (roots.insert(root).second) pending.push_back(root);
   }
   while (!pending.empty()) {

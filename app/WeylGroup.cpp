@@ -14,6 +14,7 @@
 #include "Allocation.h"
 #include "Error.h"
 #include "Output.h"
+#include "Zoq.h"
 
 AllocationAccount WeylGroup_alloc("Weyl group");
 
@@ -70,7 +71,6 @@ bool packLabels(const int* labels, int rank, std::uint64_t* key) {
 }
 
 struct WeylGroupState {
-  WeylCartanData cartan;            // the current Cartan data
   WeylGroupCollection group;        // the cached group
   LabelIndex index;                 // row of each label vector of the group
   WeylOrbitList orbit;              // last WeylReflections result
@@ -84,172 +84,26 @@ WeylGroupState& state() {
   return s;
 }
 
-void setLink(WeylCartanData& d, int i, int j) {
-  d.cm[static_cast<std::size_t>(i) * (d.rank + 1) + j] = -1;
-  d.cm[static_cast<std::size_t>(j) * (d.rank + 1) + i] = -1;
-}
-void setEntry(WeylCartanData& d, int i, int j, int value) {
-  d.cm[static_cast<std::size_t>(i) * (d.rank + 1) + j] = value;
-}
+// A copy of the extended Cartan matrix and root norms of (type, rank), taken from the
+// Lie module's buffers (which the next Cartan call with another key replaces).
+struct CartanView {
+  int rank = 0;
+  std::vector<int> cm;
+  std::vector<int> rootnorm;
+  int at(int i, int j) const { return cm[static_cast<std::size_t>(i) * (rank + 1) + j]; }
+};
 
-void fillComarks(WeylCartanData& d) {
-  const int r = d.rank;
-  std::vector<int>& t = d.theta;
-  std::fill(t.begin(), t.end(), 1);
-  auto fillTable = [&](std::initializer_list<int> values) {
-    int i = 0;
-    for (int v : values) {
-      if (i < r) t[i] = v;
-      ++i;
-    }
-  };
-  switch (d.type) {
-    case 2:  // (1, 2, ..., 2, 1)
-      for (int i = 1; i < r - 1; ++i) t[i] = 2;
-      break;
-    case 4:  // (1, 2, ..., 2, 1, 1)
-      for (int i = 1; i < r - 2; ++i) t[i] = 2;
-      break;
-    case 5:
-      if (r == 2) fillTable({2, 1});
-      if (r == 4) fillTable({2, 3, 2, 1});
-      if (r == 6) fillTable({1, 2, 3, 2, 1, 2});
-      if (r == 7) fillTable({2, 3, 4, 3, 2, 1, 2});
-      if (r == 8) fillTable({2, 3, 4, 5, 6, 4, 2, 3});
-      break;
-    case 11:
-      t[r] = 2;
-      break;
-    case 12:
-      for (int i = 0; i < r - 1; ++i) t[i] = 2;
-      break;
-    case 13:
-      for (int i = 0; i < r - 1; ++i) t[i] = 2;
-      t[r] = 2;
-      break;
-    case 14:
-      for (int i = 1; i < r; ++i) t[i] = 2;
-      break;
-    case 15:
-      fillTable({2, 4, 3, 2});
-      break;
-    case 16:
-      fillTable({3, 2});
-      break;
-    default:
-      break;
-  }
-}
-
-void buildCartan(WeylCartanData& d, int type, int rank) {
-  d.type = type;
-  d.rank = rank;
-  const int n = rank + 1;
-  d.cm.assign(static_cast<std::size_t>(n) * n, 0);
-  d.rootnorm.assign(n, 6);
-  d.theta.assign(n, 1);
-  for (int i = 0; i < n; ++i) setEntry(d, i, i, 2);
-  for (int i = 0; i + 1 <= rank - 2; ++i) setLink(d, i, i + 1);
-  const int r = rank;
-  bool known = true;
-  if (type >= 1 && type <= 4 && rank <= 1) {
-    if (rank == 1) {
-      setEntry(d, 0, 1, -2);
-      setEntry(d, 1, 0, -2);
-    }
-  } else {
-    switch (type) {
-      case 1:
-        if (r >= 2) setLink(d, r - 2, r - 1);
-        setLink(d, r, 0);
-        setLink(d, r, r - 1);
-        break;
-      case 2:
-        setEntry(d, r - 1, r - 2, -1);
-        setEntry(d, r - 2, r - 1, -2);
-        d.rootnorm[r - 1] = 3;
-        setLink(d, r, 1);
-        if (r == 2) setEntry(d, r, 1, -2);
-        break;
-      case 3:
-        setEntry(d, r - 1, r - 2, -2);
-        setEntry(d, r - 2, r - 1, -1);
-        setEntry(d, r, 0, -2);
-        setEntry(d, 0, r, -1);
-        for (int i = 0; i <= r - 2; ++i) d.rootnorm[i] = 3;
-        break;
-      case 4:
-        if (r >= 3) setLink(d, r - 3, r - 1);
-        setLink(d, r, 1);
-        if (r == 3) setLink(d, r, 2);
-        break;
-      case 5:
-        if (r >= 6 && r <= 8) {
-          setLink(d, r - 1, r == 8 ? 4 : 2);
-          setLink(d, r, r == 6 ? 5 : 0);
-        } else if (r == 4) {
-          setLink(d, 2, 1);
-          setEntry(d, 1, 2, -2);
-          setLink(d, 2, 3);
-          setLink(d, r, 0);
-          d.rootnorm[2] = d.rootnorm[3] = 3;
-        } else if (r == 2) {
-          setEntry(d, 0, 1, -3);
-          setEntry(d, 1, 0, -1);
-          setLink(d, r, 0);
-          d.rootnorm[1] = 2;
-        }
-        break;
-      case 11:
-        setEntry(d, 0, 1, -1);
-        setEntry(d, 1, 0, -4);
-        break;
-      case 12:
-        setEntry(d, r, 0, -1);
-        setEntry(d, 0, r, -2);
-        setEntry(d, r - 1, r - 2, -1);
-        setEntry(d, r - 2, r - 1, -2);
-        d.rootnorm[r - 1] = d.rootnorm[r] = 3;
-        break;
-      case 13:
-        setEntry(d, r, 0, -2);
-        setEntry(d, 0, r, -1);
-        d.rootnorm[r - 1] = 3;
-        d.rootnorm[r] = 12;
-        if (r == 1) {
-          setEntry(d, 0, 1, -1);
-          setEntry(d, 1, 0, -4);
-        } else {
-          setEntry(d, r - 1, r - 2, -1);
-          setEntry(d, r - 2, r - 1, -2);
-        }
-        break;
-      case 14:
-        setLink(d, r, 1);
-        setEntry(d, r - 1, r - 2, -2);
-        setEntry(d, r - 2, r - 1, -1);
-        d.rootnorm[r - 1] = 12;
-        break;
-      case 15:
-        setLink(d, 2, 1);
-        setEntry(d, 1, 2, -2);
-        setLink(d, 2, 3);
-        setLink(d, r, 3);
-        d.rootnorm[2] = d.rootnorm[3] = 3;
-        break;
-      case 16:
-        setEntry(d, 0, 1, -3);
-        setEntry(d, 1, 0, -1);
-        setLink(d, r, 1);
-        d.rootnorm[1] = 2;
-        break;
-      default:
-        known = false;
-        break;
-    }
-  }
-  if (!known) Alert("Cartan", 1, 212404, "Invalid type for Cartan matrix, %d", type);
-  fillComarks(d);
+CartanView cartanView(int type, int rank) {
+  Cartan(type, rank);
+  const LieData& data = Zoq_lieData();
+  CartanView view;
+  view.rank = rank;
+  view.cm.assign(data.CM.begin(), data.CM.end());
+  view.rootnorm.assign(data.rootnorm.begin(), data.rootnorm.end());
+  const std::size_t needed = static_cast<std::size_t>(rank + 1) * (rank + 1);
+  if (view.cm.size() < needed) view.cm.resize(needed, 0);
+  if (view.rootnorm.size() < static_cast<std::size_t>(rank + 1)) view.rootnorm.resize(rank + 1, 6);
+  return view;
 }
 
 bool validRank(int type, int rank) {
@@ -307,53 +161,10 @@ const int* parityOrbit(int rank, const int* start, int* count, int modulus, Refl
 
 }  // namespace
 
-const WeylCartanData& weylCartanData(int type, int rank) {
-  WeylGroupState& s = state();
-  if (s.cartan.type != type || s.cartan.rank != rank) buildCartan(s.cartan, type, rank < 0 ? 0 : rank);
-  return s.cartan;
-}
-
-long long weylGroupOrder(int type, int rank) {
-  auto factorialLL = [](int n) {
-    long long f = 1;
-    for (int i = 2; i <= n; ++i) f *= i;
-    return f;
-  };
-  if (rank < 1 || rank > 20) return -1;
-  switch (type) {
-    case 1:
-      return factorialLL(rank + 1);
-    case 2:
-    case 3:
-      return (1LL << rank) * factorialLL(rank);
-    case 4:
-      return (1LL << (rank - 1)) * factorialLL(rank);
-    case 5: {
-      static const long long table[] = {12, -1, 1152, -1, 51840, 2903040, 696729600};
-      return rank >= 2 && rank <= 8 ? table[rank - 2] : -1;
-    }
-    default:
-      return -1;
-  }
-}
-
-int weylCenter(int type, int rank) {
-  switch (type) {
-    case 1:
-      return rank + 1;
-    case 4:
-      return 4;
-    case 5:
-      return rank == 6 ? 3 : rank == 7 ? 2 : 1;
-    default:
-      return type >= 11 ? 1 : 2;
-  }
-}
-
 const WeylGroupCollection* initWeylGroup(int type, int rank) {
   WeylGroupState& s = state();
   if (s.group.type == type && s.group.rank == rank && s.group.order > 0) return &s.group;
-  long long order = (type >= 1 && type <= 5 && validRank(type, rank)) ? weylGroupOrder(type, rank) : -1;
+  long long order = (type >= 1 && type <= 5 && validRank(type, rank)) ? WeylGroupOrder(type, rank) : -1;
   if (order < 1) {
     Alert("InputError", 1, 112312, "Invalid input\nType=%d, Rank=%d, Level=%d\nRoutine: %s", type,
           rank, 1, "initWeylGroup");
@@ -365,7 +176,7 @@ const WeylGroupCollection* initWeylGroup(int type, int rank) {
     return nullptr;
   }
   clearGroup(s);
-  const WeylCartanData& cartan = weylCartanData(type, rank);
+  const CartanView cartan = cartanView(type, rank);
   WeylGroupCollection& g = s.group;
   g.rank = rank;
   const int width = rank + 2;
@@ -398,7 +209,7 @@ const WeylGroupCollection* initWeylGroup(int type, int rank) {
 }
 
 int* WeylReflection(int type, int rank, const int* lambda, int* out, int i) {
-  const WeylCartanData& cartan = weylCartanData(type, rank);
+  const CartanView cartan = cartanView(type, rank);
   if (i < 0 || i > rank) return out;
   const int li = lambda[i];
   for (int j = 0; j < rank; ++j) out[j] = lambda[j] - cartan.at(i, j) * li;
@@ -406,7 +217,7 @@ int* WeylReflection(int type, int rank, const int* lambda, int* out, int i) {
 }
 
 int* WeylReflectionInRootBasis(int type, int rank, const int* beta, int* out, int i) {
-  const WeylCartanData& cartan = weylCartanData(type, rank);
+  const CartanView cartan = cartanView(type, rank);
   if (i < 0 || i > rank) return out;
   int sum = 0;
   for (int j = 0; j < rank; ++j) sum += cartan.at(i, j) * beta[j];
@@ -419,7 +230,7 @@ const WeylOrbitList* WeylReflections(int type, int rank, const int* lambda) {
   const WeylGroupCollection* g = initWeylGroup(type, rank);
   if (g == nullptr) return nullptr;
   WeylGroupState& s = state();
-  const WeylCartanData& cartan = weylCartanData(type, rank);
+  const CartanView cartan = cartanView(type, rank);
   WeylOrbitList& o = s.orbit;
   o.count = g->count();
   o.rowLength = rank;
@@ -445,7 +256,7 @@ int WeylMultiply(int type, int rank, int a, int b) {
   for (int k = a; k > 0; k = g->parent(k)) word.push_back(g->reflection(k));
   std::vector<int> labels(g->row(b), g->row(b) + rank);
   std::vector<int> image(rank);
-  const WeylCartanData& cartan = weylCartanData(type, rank);
+  const CartanView cartan = cartanView(type, rank);
   // w_a = t_1 t_2 ... t_m with t_1 recorded first; apply t_m first.
   for (auto it = word.rbegin(); it != word.rend(); ++it) {
     const int t = *it;
@@ -566,7 +377,7 @@ const int* SignClasses(int type, int rank, int* count, int J) {
   int Z = 1;
   std::vector<int> c(rank, 0);
   if (J != 0) {
-    Z = weylCenter(type, rank);
+    Z = Center(type, rank);
     const int* cv = conjugacyClassVector(type, rank, J);
     c.assign(cv, cv + rank);
   }
@@ -585,26 +396,27 @@ const int* DynkinSignClasses(int type, int rank, int* count) {
 }
 
 int recognizeSubdiagram(const int* nodes, int n, int rank) {
-  const WeylCartanData& cartan = state().cartan;
   if (n == 1) return 2;
-  if (n < 1 || cartan.rank != rank) return -1;
+  const LieData& cartan = Zoq_lieData();
+  if (n < 1 || cartan.cartanRank != rank) return -1;
+  auto at = [&](int i, int j) { return cartan.CM[static_cast<std::size_t>(i) * (rank + 1) + j]; };
   int n6 = 0, n3 = 0, n2 = 0;
   for (int k = 0; k < n; ++k) {
-    int norm = cartan.rootnorm[nodes[k]];
-    if (norm == 6) ++n6;
-    if (norm == 3) ++n3;
-    if (norm == 2) ++n2;
+    int rootNorm = cartan.rootnorm[nodes[k]];
+    if (rootNorm == 6) ++n6;
+    if (rootNorm == 3) ++n3;
+    if (rootNorm == 2) ++n2;
   }
   int c1 = 0, c2 = 0, c3 = 0;
   int con[3] = {-1, -1, -1};
   if (n6 == n || n3 == n || n2 == n) {
     for (int k = 0; k < n; ++k) {
       int value = 0;
-      for (int m = 0; m < n; ++m) value += cartan.at(nodes[k], nodes[m]);
+      for (int m = 0; m < n; ++m) value += at(nodes[k], nodes[m]);
       if (value == 2) return 2;
       if (value == 1) {
         for (int m = 0; m < n; ++m) {
-          if (m != k && cartan.at(nodes[k], nodes[m]) != 0 && c1 < 3) con[c1] = nodes[m];
+          if (m != k && at(nodes[k], nodes[m]) != 0 && c1 < 3) con[c1] = nodes[m];
         }
         ++c1;
       } else if (value == 0) {
@@ -645,7 +457,7 @@ int recognizeSubdiagram(const int* nodes, int n, int rank) {
 }
 
 int WeylBoundaryMultiplicity(const int* lambda, int type, int rank) {
-  const WeylCartanData& cartan = weylCartanData(type, rank);
+  const CartanView cartan = cartanView(type, rank);
   std::vector<int> zeroes(rank + 1, 0);
   int remaining = 0;
   for (int i = 0; i <= rank; ++i) {
@@ -686,16 +498,6 @@ int WeylBoundaryMultiplicity(const int* lambda, int type, int rank) {
     }
   }
   return static_cast<int>(result);
-}
-
-int* CartanMultiply(int type, int rank, const int* v, int* out) {
-  const WeylCartanData& cartan = weylCartanData(type, rank);
-  for (int j = 0; j < rank; ++j) {
-    int sum = 0;
-    for (int i = 0; i < rank; ++i) sum += (6 / cartan.rootnorm[j]) * cartan.at(j, i) * v[i];
-    out[j] = sum;
-  }
-  return out;
 }
 
 void resetWeylGroup() {
