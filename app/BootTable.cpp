@@ -8,6 +8,7 @@
 #include "LargeInteger.h"
 #include "MathUtility.h"
 #include "Sorting.h"
+#include "S_analytic.h"
 #include "Smatrix.h"
 #include "SystemUtility.h"
 #include "WeylGroup.h"
@@ -33,6 +34,7 @@ const BootEntry kBootTable[] = {
     {"Zoq", nullptr, resetZoq},
     {"WeylGroup", nullptr, resetWeylGroup},
     {"Smatrix", nullptr, resetSmatrix},
+    {"S_analytic", nullptr, resetS_analytic},
 
     // Start-up steps, in the order of initializeAll.
 };
