@@ -183,8 +183,7 @@ TEST_F(SmatrixExceptionalTest, ModularDataOfTheExceptionalAlgebras) {
     expectModularData({5, 6, level});
     expectModularData({5, 8, level});
   }
-  expectModularData({5, 7, 1});
-  expectModularData({5, 7, 2});
+  for (int level = 1; level <= 3; ++level) expectModularData({5, 7, level});
 }
 
 TEST_F(SmatrixExceptionalTest, ImaginaryPartsVanishExceptForE6) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Smatrix.h"
+#include "TestSupport.h"
 #include "WeylGroup.h"
 #include "Zoq.h"
 
@@ -266,8 +267,11 @@ inline void expectModularData(const Algebra& alg) {
   const std::vector<Labels> fields = integrableWeights(alg.type, alg.rank, alg.level);
   const std::size_t n = fields.size();
   // The spectrum builder lists the same primaries.
-  const SpectrumResult spectrum = spectrum_(alg.type, alg.rank, alg.level, &WorkSpaceSize);
-  EXPECT_EQ(static_cast<std::size_t>(spectrum.n), n) << alg.name();
+  {
+    OutputCapture quiet;  // the builder's input check informs
+    const SpectrumResult spectrum = spectrum_(alg.type, alg.rank, alg.level, &WorkSpaceSize);
+    EXPECT_EQ(static_cast<std::size_t>(spectrum.n), n) << alg.name();
+  }
   const std::vector<Complex> s = fullS(alg, fields);
   expectSymmetricUnitary(s, n, alg.name());
   EXPECT_GT(s[0].real(), 0.0) << alg.name();
