@@ -59,6 +59,17 @@ TEST_F(SmatrixTest, CosineTableEntriesAtZeroAndQuarterTurns) {
   EXPECT_LT(std::fabs(t[3]), 1e-15);
 }
 
+TEST_F(SmatrixTest, ResetDropsTablesAndConstants) {
+  const auto a2 = integrableWeights(1, 2, 3);
+  const Complex before = element(1, 2, 3, a2[1], a2[4]);
+  getCos(97);
+  const std::uint64_t held = Cos_alloc.bytesHeld();
+  EXPECT_GE(held, 2 * 97 * sizeof(double));
+  resetAll();
+  EXPECT_LT(Cos_alloc.bytesHeld(), held);
+  EXPECT_EQ(element(1, 2, 3, a2[1], a2[4]), before);
+}
+
 TEST_F(SmatrixTest, CosineTableRefusesNonPositiveModulus) {
   OutputCapture capture;
   EXPECT_EQ(getCos(0), nullptr);
