@@ -5,8 +5,10 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "Discrete.h"
 #include "LargeInteger.h"
 #include "MathUtility.h"
+#include "Permutations.h"
 #include "Sorting.h"
 #include "SystemUtility.h"
 #include "VectorUtility.h"
@@ -27,6 +29,8 @@ const BootEntry kBootTable[] = {
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Discrete", nullptr, resetDiscrete},
+    {"Permutations", nullptr, resetPermutations},
 
     // Start-up steps, in the order of initializeAll.
 };
