@@ -363,14 +363,11 @@ void DG_computeCharacters(DGType* dg) {
     dg->characters = dg->characterBlock.data();
   }
   int k = dg->nfactors;
-  std::vector<int> ca(static_cast<std::size_t>(k)), cb(static_cast<std::size_t>(k));
+  std::vector<int> components(static_cast<std::size_t>(N * k));
+  for (int e = 0; e < N; ++e) componentsOf(dg, e, components.data() + e * k);
   for (int a = 0; a < N; ++a) {
-    componentsOf(dg, a, ca.data());
     int* row = dg->characters + a * N;
-    for (int b = 0; b < N; ++b) {
-      componentsOf(dg, b, cb.data());
-      row[b] = pairing(dg, ca.data(), cb.data());
-    }
+    for (int b = 0; b < N; ++b) row[b] = pairing(dg, components.data() + a * k, components.data() + b * k);
   }
   dg->charstatus = 1;
 }
