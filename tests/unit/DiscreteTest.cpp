@@ -344,9 +344,27 @@ TEST_F(DiscreteTest, LargeGroupsAnswerSingleValuesWithoutATable) {
   EXPECT_EQ(withTable->characters, nullptr);
   EXPECT_TRUE(contains(capture.all, "group of order 45001; this is to large"));
   DG_free(withTable);
-  DGType* small = DG_allocSpace(6, 1, 1);
-  EXPECT_NE(small->characters, nullptr);
-  DG_free(small);
+}
+
+TEST_F(DiscreteTest, TableReservedAtCreationIsFilledOnFirstUse) {
+  std::uint64_t before = DG_space.bytesHeld();
+  DGType* g = DG_allocSpace(6, 1, 1);
+  ASSERT_NE(g->characters, nullptr);
+  EXPECT_EQ(g->charstatus, 0);
+  g->factors[0] = 6;
+  for (int e = 0; e < 6; ++e) g->decomp[e] = e;
+  DG_findOrdersFast(g);
+  EXPECT_EQ(std::vector<int>(g->orders, g->orders + 6), (std::vector<int>{1, 6, 3, 2, 3, 6}));
+  Rat q;
+  DG_character(g, 2, 5, &q);  // 10 mod 6 = 4, over 6
+  EXPECT_EQ(q.num, 2);
+  EXPECT_EQ(q.den, 3);
+  EXPECT_EQ(g->charstatus, 1);
+  DG_free(g);
+  DGType* bare = DG_alloc();
+  EXPECT_EQ(bare->decomp, nullptr);
+  DG_free(bare);
+  EXPECT_EQ(DG_space.bytesHeld(), before);
 }
 
 // ---------------------------------------------------------------------------------------

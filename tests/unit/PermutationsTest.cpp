@@ -61,6 +61,7 @@ TEST_F(PermutationsTest, AllPermutationsOfThreeInGenerationOrder) {
   VectorSpace* space = generateAllPermutations(3);
   EXPECT_EQ(rowsOf(space), (std::vector<std::vector<int>>{{0, 1, 2}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {0, 2, 1}, {2, 1, 0}}));
   EXPECT_EQ(rowsOf(generateAllPermutations(1)), (std::vector<std::vector<int>>{{0}}));
+  EXPECT_EQ(generateAllPermutations(0)->Nfill, 1);  // only the empty identity
 }
 
 TEST_F(PermutationsTest, FullSetsHaveFactorialManyDistinctPermutations) {
