@@ -216,6 +216,10 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
   int N = G->order;
   if (sg == nullptr || sg->nthird >= N) return -1;
   DiscreteState& s = discreteState();
+  if (!s.orbitsBuilt || s.orbitStart.size() != static_cast<std::size_t>(N)) {
+    Alert("DG_addInequivalentGeneratorSelected", 0, 112415, "Unexpected NULL pointer");
+    return -1;
+  }
   if (nperm >= 20001 && getBackground() == 0) printVec(sg->ngen, sg->gen, "Starting from subgroup");
 
   std::vector<char> inH(static_cast<std::size_t>(N), 0);

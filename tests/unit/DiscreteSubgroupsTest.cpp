@@ -291,6 +291,14 @@ TEST_F(DiscreteSubgroupsTest, OrbitTables) {
   OutputCapture capture;
   EXPECT_EQ(DG_getOrbit(g, nullptr, 1), nullptr);
   EXPECT_TRUE(contains(capture.all, "Unexpected NULL pointer"));
+  SGType* start = DG_allocSubGroup(nullptr, 0, 0, 1);
+  start->third[0] = 0;
+  int all[] = {1, 1, 1, 1};
+  capture.clear();
+  EXPECT_EQ(DG_addInequivalentGeneratorSelected(g, start, all, 0, identityAction, nullptr), -1);
+  EXPECT_TRUE(contains(capture.all, "Unexpected NULL pointer"));  // no tables for this group yet
+  EXPECT_EQ(start->next, nullptr);
+  DG_freeSubgroup(start);
   int selected[] = {1, 1, 1, 0};
   EXPECT_EQ(DG_getOrbit(g, selected, -1), nullptr);
   const int* lengths = DG_getOrbit(g, selected, -2);
