@@ -10,6 +10,7 @@
 #include "Coset.h"
 #include "CrossBound.h"
 #include "Defaults.h"
+#include "Discrete.h"
 #include "Error.h"
 #include "Heterotic.h"
 #include "IntCommands.h"
@@ -23,6 +24,7 @@
 #include "OpenSpectrum.h"
 #include "Output.h"
 #include "Parameters.h"
+#include "Permutations.h"
 #include "SearchSM.h"
 #include "Sorting.h"
 #include "Storemanager.h"
@@ -55,6 +57,8 @@ const BootEntry kBootTable[] = {
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Discrete", nullptr, resetDiscrete},
+    {"Permutations", nullptr, resetPermutations},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
