@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
+#include <numbers>
 #include <numeric>
 
 #include "Error.h"
@@ -130,7 +130,8 @@ std::string typeWord(AlgebraType type, int rank) {
   }
 }
 
-// Smallest rank for which the per-type links of `Cartan` stay inside the matrix.
+// Whether the per-type links of `Cartan` stay inside the matrix (A to D of rank 0 and 1
+// never reach them: they get the A1 matrix).
 bool cartanShapeKnown(AlgebraType type, int rank) {
   switch (type) {
     case kTypeA:
@@ -1084,7 +1085,7 @@ double QDim(const int* lambda, AlgebraType type, int rank, int level) {
   if (rank == 0) return 1.0;
   int count = PositiveRoots(type, rank);
   double scale = 12.0 * (static_cast<double>(dualCoxeter(type, rank)) + level);
-  const double twoPi = 2.0 * M_PI;
+  const double twoPi = 2.0 * std::numbers::pi;
   double dimension = 1.0;
   for (int k = 0; k < count; ++k) {
     const int* root = rootRow(k);
