@@ -443,7 +443,7 @@ int AdjointDimension(AlgebraType type, int rank) {
     case kTypeTwistedF2: return 78;
     case kTypeTwistedG3: return 28;
     default:
-      typecheck(type, zoqState().inRank, zoqState().inLevel, 0, "AdjointDimension");
+      typecheck(type, rank, zoqState().inLevel, 0, "AdjointDimension");
       return 0;
   }
   if (dimension > std::numeric_limits<int>::max() || dimension < 0) {

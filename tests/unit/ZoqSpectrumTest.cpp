@@ -637,6 +637,16 @@ TEST_F(ZoqSpectrum, SpectrumTooLargeToHoldIsRefused) {
   }
 }
 
+TEST_F(ZoqSpectrum, LookUpsWithoutALevelReportTheLastRequest) {
+  build(kTypeA, 3, 2);
+  OutputCapture capture;
+  EXPECT_EQ(dualCoxeter(9, 1), -1);
+  EXPECT_NE(capture.all.find("Invalid input\nType=9, Rank=3, Level=2\nRoutine: dualCoxeter"), std::string::npos);
+  capture.clear();
+  EXPECT_EQ(LieType(18), -1);
+  EXPECT_NE(capture.all.find("Invalid input\nType=18, Rank=3, Level=2\nRoutine: LieType"), std::string::npos);
+}
+
 TEST_F(ZoqSpectrum, LargeRankRaisesMaxrank) {
   EXPECT_EQ(zoqMaxrank(), 20);
   build(kTypeA, 25, 1);
