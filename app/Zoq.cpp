@@ -17,6 +17,7 @@
 #include "Error.h"
 #include "LinearAlgebra.h"
 #include "Output.h"
+#include "Parameters.h"
 #include "ZoqInternal.h"
 
 namespace {
@@ -268,11 +269,19 @@ ZoqState& zoqState() {
 
 const LieData& Zoq_lieData() { return lie(); }
 
-// Seam: the internal parameter "Maxrank" belongs to the runtime's parameter module, which
-// has not landed yet; until it does the module keeps the value itself.
-int zoqMaxrank() { return zoqState().maxrankFallback; }
+int zoqMaxrank() {
+  const InternalParameter* parameter = zoqState().maxrank;
+  return parameter != nullptr ? parameter->value : zoqState().maxrankFallback;
+}
 
-void zoqSetMaxrank(int value) { zoqState().maxrankFallback = value; }
+void zoqSetMaxrank(int value) {
+  InternalParameter* parameter = zoqState().maxrank;
+  if (parameter == nullptr) {
+    zoqState().maxrankFallback = value;
+    return;
+  }
+  set_value(parameter, value);
+}
 
 bool zoqRankInRange(int rank, const char* routine) {
   if (rank >= 0 && rank <= kZoqMaxLieRank) return true;
@@ -280,12 +289,12 @@ bool zoqRankInRange(int rank, const char* routine) {
   return false;
 }
 
-void initializeZoq() {
-  // "Maxrank" is read by name at each use, so a parameter created after start-up is seen.
-  zoqState().maxrankFallback = 20;
-}
+void initializeZoq() { zoqState().maxrank = findInternalParameter("Maxrank"); }
 
-void resetZoq() { zoqState() = ZoqState(); }
+void resetZoq() {
+  zoqState() = ZoqState();
+  initializeZoq();
+}
 
 // ---------------------------------------------------------------------------------------
 // Names and checks
