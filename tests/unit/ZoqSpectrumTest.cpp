@@ -15,9 +15,9 @@
 
 #include "Boot.h"
 #include "MathUtility.h"
+#include "Parameters.h"
 #include "TestSupport.h"
 #include "Zoq.h"
-#include "ZoqInternal.h"
 
 namespace {
 
@@ -648,11 +648,15 @@ TEST_F(ZoqSpectrum, LookUpsWithoutALevelReportTheLastRequest) {
 }
 
 TEST_F(ZoqSpectrum, LargeRankRaisesMaxrank) {
-  EXPECT_EQ(zoqMaxrank(), 20);
+  const int* maxrank = getIntParPointer("Maxrank");
+  ASSERT_NE(maxrank, nullptr);
+  EXPECT_EQ(*maxrank, 20);
   build(kTypeA, 25, 1);
-  EXPECT_EQ(zoqMaxrank(), 27);
+  EXPECT_EQ(*maxrank, 27);
   build(kTypeA, 10, 1);
-  EXPECT_EQ(zoqMaxrank(), 27);
+  EXPECT_EQ(*maxrank, 27);
+  resetAll();
+  EXPECT_EQ(*getIntParPointer("Maxrank"), 20);
 }
 
 TEST_F(ZoqSpectrum, BlocksAreChargedToTheCallersAccount) {
