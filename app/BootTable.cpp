@@ -70,7 +70,7 @@ const BootEntry kBootTable[] = {
     {"initializeDefaults", initializeDefaults, nullptr},
     {"initializePrintPrefs", initializePrintPrefs, nullptr},
     {"initializeCommandPointers", initializeCommandPointers, nullptr},
-    {"initializeZoq", initializeZoq, nullptr},
+    {"initializeZoq", initializeZoq, resetZoq},
     {"initializeIntersections", initializeIntersections, nullptr},
     {"initializeTadpole", initializeTadpole, nullptr},
     {"initializeSearchSM", initializeSearchSM, nullptr},
