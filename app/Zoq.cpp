@@ -10,13 +10,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
+#include <numbers>
 #include <numeric>
 
 #include "Error.h"
 #include "LinearAlgebra.h"
 #include "Output.h"
+#include "Parameters.h"
 #include "ZoqInternal.h"
 
 namespace {
@@ -130,7 +131,8 @@ std::string typeWord(AlgebraType type, int rank) {
   }
 }
 
-// Smallest rank for which the per-type links of `Cartan` stay inside the matrix.
+// Whether the per-type links of `Cartan` stay inside the matrix (A to D of rank 0 and 1
+// never reach them: they get the A1 matrix).
 bool cartanShapeKnown(AlgebraType type, int rank) {
   switch (type) {
     case kTypeA:
@@ -267,11 +269,19 @@ ZoqState& zoqState() {
 
 const LieData& Zoq_lieData() { return lie(); }
 
-// Seam: the internal parameter "Maxrank" belongs to the runtime's parameter module, which
-// has not landed yet; until it does the module keeps the value itself.
-int zoqMaxrank() { return zoqState().maxrankFallback; }
+int zoqMaxrank() {
+  const InternalParameter* parameter = zoqState().maxrank;
+  return parameter != nullptr ? parameter->value : zoqState().maxrankFallback;
+}
 
-void zoqSetMaxrank(int value) { zoqState().maxrankFallback = value; }
+void zoqSetMaxrank(int value) {
+  InternalParameter* parameter = zoqState().maxrank;
+  if (parameter == nullptr) {
+    zoqState().maxrankFallback = value;
+    return;
+  }
+  set_value(parameter, value);
+}
 
 bool zoqRankInRange(int rank, const char* routine) {
   if (rank >= 0 && rank <= kZoqMaxLieRank) return true;
@@ -279,12 +289,12 @@ bool zoqRankInRange(int rank, const char* routine) {
   return false;
 }
 
-void initializeZoq() {
-  // "Maxrank" is read by name at each use, so a parameter created after start-up is seen.
-  zoqState().maxrankFallback = 20;
-}
+void initializeZoq() { zoqState().maxrank = findInternalParameter("Maxrank"); }
 
-void resetZoq() { zoqState() = ZoqState(); }
+void resetZoq() {
+  zoqState() = ZoqState();
+  initializeZoq();
+}
 
 // ---------------------------------------------------------------------------------------
 // Names and checks
@@ -442,7 +452,7 @@ int AdjointDimension(AlgebraType type, int rank) {
     case kTypeTwistedF2: return 78;
     case kTypeTwistedG3: return 28;
     default:
-      typecheck(type, zoqState().inRank, zoqState().inLevel, 0, "AdjointDimension");
+      typecheck(type, rank, zoqState().inLevel, 0, "AdjointDimension");
       return 0;
   }
   if (dimension > std::numeric_limits<int>::max() || dimension < 0) {
@@ -1084,7 +1094,7 @@ double QDim(const int* lambda, AlgebraType type, int rank, int level) {
   if (rank == 0) return 1.0;
   int count = PositiveRoots(type, rank);
   double scale = 12.0 * (static_cast<double>(dualCoxeter(type, rank)) + level);
-  const double twoPi = 2.0 * M_PI;
+  const double twoPi = 2.0 * std::numbers::pi;
   double dimension = 1.0;
   for (int k = 0; k < count; ++k) {
     const int* root = rootRow(k);

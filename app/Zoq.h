@@ -251,7 +251,8 @@ std::string currentLabel(AlgebraType type, int J);
 // ---------------------------------------------------------------------------------------
 // Module life cycle
 
-// Start-up: binds the module to the internal parameter "Maxrank".
+// Start-up: binds the module to the internal parameter "Maxrank" (made before by the
+// application parameters).
 void initializeZoq();
 // Restores the state right after start-up (drops every buffer and key).
 void resetZoq();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "Parameters.h"
 #include "Zoq.h"
 
 // The module's account: every buffer of the Lie-algebra core is charged to it.
@@ -33,7 +34,9 @@ struct ZoqState {
   AccountVector<int> extendedDynkin;
   AccountVector<int> fieldOfWeight;
 
-  // Value of "Maxrank" while the program has no such parameter.
+  // The internal parameter "Maxrank", bound at start-up; without it (a program that never
+  // made the parameter) the module keeps the value itself.
+  InternalParameter* maxrank = nullptr;
   int maxrankFallback = 20;
 };
 

@@ -9,7 +9,6 @@
 // continues in the order the currents produce its members. The generated weights of the
 // last spectrum stay in the module state until the next call; `findRep` answers from them.
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <numeric>
 
@@ -307,8 +306,10 @@ bool numberOrbit(SpectrumWork& work, std::int64_t i) {
   return true;
 }
 
-// Number of integrable weights, counted by the same odometer that generates them;
-// stops counting above `limit`.
+// Visits the integrable weights of level `level` as extended labels, in ascending
+// lexicographic order of the finite labels (the last one runs fastest): every x with
+// Σ theta_i x_i <= level, the affine label being the remainder divided by the affine
+// comark (skipped when it does not divide). Stops when `visit` returns false.
 template <class Visit>
 void enumerateWeights(int rank, int level, const int* theta, Visit&& visit) {
   std::vector<int> x(static_cast<std::size_t>(rank), 0);

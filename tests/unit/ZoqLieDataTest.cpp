@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <cstdint>
 #include <numeric>
 #include <string>
@@ -600,7 +601,7 @@ TEST_F(ZoqLieData, DotProductsOfFundamentalWeights) {
 TEST_F(ZoqLieData, QuantumDimensions) {
   // A1 at level k: sin(π(l+1)/(k+2)) / sin(π/(k+2)).
   for (int l = 0; l <= 5; ++l) {
-    double expected = std::sin(M_PI * (l + 1) / 7.0) / std::sin(M_PI / 7.0);
+    double expected = std::sin(std::numbers::pi * (l + 1) / 7.0) / std::sin(std::numbers::pi / 7.0);
     EXPECT_NEAR(QDim(&l, kTypeA, 1, 5), expected, 1e-9);
   }
   // Simple currents have quantum dimension 1: the fundamentals of A2 at level 1.

@@ -15,9 +15,9 @@
 
 #include "Boot.h"
 #include "MathUtility.h"
+#include "Parameters.h"
 #include "TestSupport.h"
 #include "Zoq.h"
-#include "ZoqInternal.h"
 
 namespace {
 
@@ -637,12 +637,26 @@ TEST_F(ZoqSpectrum, SpectrumTooLargeToHoldIsRefused) {
   }
 }
 
+TEST_F(ZoqSpectrum, LookUpsWithoutALevelReportTheLastRequest) {
+  build(kTypeA, 3, 2);
+  OutputCapture capture;
+  EXPECT_EQ(dualCoxeter(9, 1), -1);
+  EXPECT_NE(capture.all.find("Invalid input\nType=9, Rank=3, Level=2\nRoutine: dualCoxeter"), std::string::npos);
+  capture.clear();
+  EXPECT_EQ(LieType(18), -1);
+  EXPECT_NE(capture.all.find("Invalid input\nType=18, Rank=3, Level=2\nRoutine: LieType"), std::string::npos);
+}
+
 TEST_F(ZoqSpectrum, LargeRankRaisesMaxrank) {
-  EXPECT_EQ(zoqMaxrank(), 20);
+  const int* maxrank = getIntParPointer("Maxrank");
+  ASSERT_NE(maxrank, nullptr);
+  EXPECT_EQ(*maxrank, 20);
   build(kTypeA, 25, 1);
-  EXPECT_EQ(zoqMaxrank(), 27);
+  EXPECT_EQ(*maxrank, 27);
   build(kTypeA, 10, 1);
-  EXPECT_EQ(zoqMaxrank(), 27);
+  EXPECT_EQ(*maxrank, 27);
+  resetAll();
+  EXPECT_EQ(*getIntParPointer("Maxrank"), 20);
 }
 
 TEST_F(ZoqSpectrum, BlocksAreChargedToTheCallersAccount) {
