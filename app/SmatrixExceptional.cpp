@@ -221,8 +221,8 @@ void ZoqG(const int* a, const int* b, double* re, double* im, int level) {
 }
 
 void ZoqF(const int* a, const int* b, double* re, double* im, int level) {
-  const int modulus = 8 * (level + 9);
-  const double* table = getCos(modulus);
+  const int modulus = smatrix_internal::checkedModulus(8LL * (level + 9LL), "ZoqF");
+  const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
   const double* sine = table + modulus;
@@ -243,8 +243,8 @@ void ZoqF(const int* a, const int* b, double* re, double* im, int level) {
 }
 
 void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
-  const int modulus = 12 * (level + 12);
-  const double* table = getCos(modulus);
+  const int modulus = smatrix_internal::checkedModulus(12LL * (level + 12LL), "ZoqE6");
+  const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
   const double* sine = table + modulus;
@@ -269,8 +269,8 @@ void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
 }
 
 void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
-  const int modulus = 4 * (level + 18);
-  const double* table = getCos(modulus);
+  const int modulus = smatrix_internal::checkedModulus(4LL * (level + 18LL), "ZoqE7");
+  const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
   const double* sine = table + modulus;
@@ -289,8 +289,8 @@ void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
 }
 
 void ZoqE8(const int* a, const int* b, double* re, double* im, int level) {
-  const int modulus = 4 * (level + 30);
-  const double* table = getCos(modulus);
+  const int modulus = smatrix_internal::checkedModulus(4LL * (level + 30LL), "ZoqE8");
+  const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
   const double* sine = table + modulus;

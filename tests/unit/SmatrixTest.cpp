@@ -247,6 +247,9 @@ TEST_F(SmatrixTest, UnsupportedInputIsReportedAndWritesZero) {
       {3, 2, -1, "Invalid input\nType=3, Rank=2, Level=-1\nRoutine: SDirect"},
       {1, 2, -4, "Invalid input\nType=1, Rank=2, Level=-4\nRoutine: SDirect"},
       {14, 3, 2, "S matrix not built in\nType=14, Rank=3, Level=2\nRoutine: SDirect"},
+      // Moduli beyond the table range: 4 (2^29 + 30) and 3^2 (3 + 2^30).
+      {5, 8, 1 << 29, "Modulus 2147483768 out of range for the cosine table"},
+      {1, 2, 1 << 30, "Modulus 9663676443 out of range for the cosine table"},
   };
   for (const Case& c : cases) {
     OutputCapture capture;
