@@ -5,6 +5,7 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "LargeInteger.h"
 #include "MathUtility.h"
 #include "Sorting.h"
 #include "SystemUtility.h"
@@ -23,6 +24,7 @@ const BootEntry kBootTable[] = {
     // Library modules (one line each, lowest layer first).
     {"runtime", nullptr, resetRuntime},
     {"MathUtility", nullptr, resetMathUtility},
+    {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
 
