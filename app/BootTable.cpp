@@ -5,6 +5,7 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "Equations.h"
 #include "LargeInteger.h"
 #include "MathUtility.h"
 #include "Sorting.h"
@@ -27,6 +28,7 @@ const BootEntry kBootTable[] = {
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Equations", nullptr, resetEquations},
 
     // Start-up steps, in the order of initializeAll.
 };
