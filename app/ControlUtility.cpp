@@ -1,16 +1,55 @@
-// Program shell: the one-time initialisation of every subsystem, by the boot table.
+// Program shell: the one-time initialisation of every subsystem (walked from the boot
+// table), and the program-wide switches and values that start-up sets.
+#include "ControlUtility.h"
+
+#include <cstdlib>
+
 #include "Boot.h"
 #include "BootTable.h"
+#include "Defaults.h"
+#include "Error.h"
+#include "Memory.h"
+#include "Output.h"
+#include "Parameters.h"
+#include "Storemanager.h"
+#include "StringUtility.h"
+
+int KMCosetSwitch = 0;
+SpectrumData* currentSD = nullptr;
+int* TotalPrimaries = nullptr;
+std::string zoq_pathname;
 
 namespace {
 
+const DefaultPair kZoqDefaults[] = {
+    {"ZoqPath", "Work/Library/Zoq"},
+    {"Keep S in Memory", "Yes"},
+    {"Write S to Disk", "No"},
+    {"SeverityMask", "110000"},
+    {"MaximalLevel", "50"},
+    {nullptr, nullptr},
+};
+
 struct ControlState {
   bool initialized = false;
+  bool memoryInitialized = false;
+  int maximalLevel = 50;
+  const int* maxrank = nullptr;
+  const std::string* outputDir = nullptr;
+  const std::string* workDir = nullptr;
+  // The state right after start-up.
+  std::string startPathname;
+  int startMaximalLevel = 50;
 };
 
 ControlState& state() {
   static ControlState s;
   return s;
+}
+
+std::string homeFolder() {
+  const char* home = std::getenv("HOME");
+  return home != nullptr ? std::string(home) : std::string();
 }
 
 }  // namespace
@@ -31,4 +70,110 @@ void resetAll() {
   for (std::size_t i = kBootTableSize; i-- > 0;) {
     if (kBootTable[i].reset != nullptr) kBootTable[i].reset();
   }
+}
+
+double getZoqVersionNumber() { return 8.08578; }
+
+void setCosetMode(int value) { KMCosetSwitch = value; }
+
+void initializeMemory() {
+  if (state().memoryInitialized) return;
+  state().memoryInitialized = true;
+  initMemory("ModText", 'c', 0, 50000);
+  initMemory("RootSystem", 'i', 0, 100);
+  initMemory("GaloisGroup", 'i', 0, 300);
+  initMemory("GaloisDependence", 'i', 0, 900);
+  initMemory("GaloisSolutions", 'i', 0, 1000);
+  initMemory("GaloisOrbits", 'i', 0, 5000);
+  initMemory("GaloisEqn", 'i', 0, 60);
+  initMemory("GaloisEquations", 'i', 0, 900);
+  initMemory("CollectEqn", 'i', 0, 30);
+  initMemory("Bounds", 'i', 0, 30000);
+  initMemory("ModularInvariant", 'i', 0, 2000);
+}
+
+SpectrumData* initializeAlgebra() {
+  currentSD = SM_getData(1, 0, 0);
+  TotalPrimaries = &currentSD->n_primaries;
+  return currentSD;
+}
+
+
+void convertPreferences() {
+  std::string prefix = homeFolder() + "/";
+  std::string path = zoq_pathname.compare(0, prefix.size(), prefix) == 0 ? zoq_pathname.substr(prefix.size())
+                                                                          : zoq_pathname;
+  setDefault("ZoqPath", path.c_str());
+  setDefault("SeverityMask", getSeverity_Error());
+  setDefault("MaximalLevel", numstr(state().maximalLevel).c_str());
+}
+
+int getMaximalLevel() { return state().maximalLevel; }
+int getMaxrankSetting() { return state().maxrank != nullptr ? *state().maxrank : 0; }
+
+const std::string& getOutputDirSetting() {
+  static const std::string none;
+  return state().outputDir != nullptr ? *state().outputDir : none;
+}
+
+const std::string& getWorkDirSetting() {
+  static const std::string none;
+  return state().workDir != nullptr ? *state().workDir : none;
+}
+
+void registerZoqDefaults() { registerDefaults("Zoq8", kZoqDefaults, convertPreferences); }
+
+void addLogSwitches() {
+  addInternalParameter("log", "OFF", 't', 1);
+  addInternalParameter("error_log", "OFF", 't', 1);
+}
+
+void setLogFileNames() {
+  ErrorFileName("Zoq");
+  LogFileName("Zoq");
+}
+
+// STAND-IN until the application table layouts exist.
+void initializeTables() {}
+
+// STAND-IN until the application parameters exist: only the parameters that start-up
+// binds, then the program state derived from the preferences and the saved values.
+void initializeDefaults() {
+  addInternalParameter("Maxrank", "20", 'i', 1);
+  addInternalParameter("OutputDir", "HOME", 's', 1);
+  addInternalParameter("WorkDir", "HOME", 's', 1);
+  zoq_pathname = homeFolder() + "/" + getDefault("ZoqPath");
+  setSeverity_Error(getDefault("SeverityMask"));
+  state().maximalLevel = strnum(getDefault("MaximalLevel"));
+  getTableDefaults();
+  getIntParDefaults();
+}
+
+// STAND-IN until the application table layouts exist.
+void initializePrintPrefs() {}
+
+void bindShellParameters() {
+  ControlState& s = state();
+  s.maxrank = getIntParPointer("Maxrank");
+  s.outputDir = getStringParPointer("OutputDir");
+  s.workDir = getStringParPointer("WorkDir");
+}
+
+void nameProgram() { setProgName("Zoq"); }
+
+void markStartState() {
+  state().startPathname = zoq_pathname;
+  state().startMaximalLevel = state().maximalLevel;
+  markMemoryStartState();
+  markErrorStartState();
+  markOutputStartState();
+  markDefaultsStartState();
+  markParametersStartState();
+}
+
+void resetShellState() {
+  zoq_pathname = state().startPathname;
+  state().maximalLevel = state().startMaximalLevel;
+  KMCosetSwitch = 0;
+  initializeAlgebra();
 }

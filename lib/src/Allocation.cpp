@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <new>
 
 #include "Output.h"
 #include "SystemUtility.h"
@@ -22,9 +23,12 @@ struct AllocationState {
   std::deque<MemStatNode> nodes;
 };
 
+// The state outlives every other static object: containers of other modules give their
+// memory back through freespace while the program's statics are destroyed.
 AllocationState& state() {
-  static AllocationState s;
-  return s;
+  alignas(AllocationState) static unsigned char storage[sizeof(AllocationState)];
+  static AllocationState* s = ::new (static_cast<void*>(storage)) AllocationState();
+  return *s;
 }
 
 void charge(AllocationAccount* account, std::uint64_t size) {

@@ -9,6 +9,12 @@
 //                background mode.
 // Formatting measures the text first (vsnprintf into a growing std::string), so no
 // format is ever cut or overrun.
+//
+// The module also holds the background switch, the progress-information flag, the
+// capture buffer of function calls (captures nest and append: an inner capture never
+// destroys the outer one's text), the output file, the program name, the status line of
+// PrintNoRepeat and the fixed-format printers of banners and vectors. State lives for
+// the run; resetOutput restores the state right after start-up.
 #pragma once
 
 #include <cstdarg>
@@ -40,3 +46,67 @@ int printErrorMessage(const char* format, ...) __attribute__((format(printf, 1, 
 // Background mode: "interactive" off and the error stream on standard output.
 void setBackground(int value);
 int getBackground();
+
+// To the stream when it is not NULL, else through Print.
+int PrintToFile(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Writes text to a stream; standard output and standard error pass through the sink.
+void writeToStream(FILE* stream, const std::string& text);
+
+// A separator line of the fill character, the formatted text and a line feed, and a
+// second separator; a leading line feed of the text is printed first on its own.
+void PrintBannerWithText(int fill, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void PrintBannerWithTextToFile(FILE* stream, int fill, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+// One separator line of the separator width with the text written from the offset column.
+void PrintSeparatorWithText(int fill, const char* text);
+void PrintSeparatorWithTextToFile(FILE* stream, int fill, const char* text);
+
+// Vector printers (through Print; nothing for fewer than one entry).
+void PrintVec(int n, const int* v, const char* label);
+void PrintSignedVec(int n, const int* v, const char* label);
+void PrintVectorData(int n, const int* v);
+void PrintDoubleVec(int n, const double* v, const char* label);
+// Returns 1 when every imaginary part is zero (within 1e-7), else 0.
+int PrintComplexVec(int n, const double* re, const double* im, const char* label);
+
+// Self-overwriting status line: a new message on a fresh line, a repeated one with its count.
+void PrintNoRepeat(const char* message, const char* argument);
+
+// Capture of Print output for function calls. returnBufferOn returns the offset at which
+// this capture's text begins (the outermost capture empties the buffer first).
+std::size_t returnBufferOn();
+void returnBufferOff();
+int getReturnToBuffer();
+const std::string& getReturnBuffer();
+// The captured text from start on; the buffer is cut back to start.
+std::string takeReturnBuffer(std::size_t start);
+
+// The output file of the "file" commands; setOutputFile closes the previous one.
+void setOutputFile(FILE* stream);
+FILE* getOutputFile();
+// Opens a file for the "file" commands: the path given, else asked on the terminal;
+// in a non-interactive run a failure falls back to a new file /tmp/OUT<n> (modes "w"
+// and "a"). The path used is stored in path. NULL when nothing could be opened.
+FILE* getFile(const char* description, const char* mode, std::string& path);
+
+// The progress-information flag (0 at start; "-p" sets it, "silent" clears it).
+void setProgressInfo(int value);
+// Progress reports are allowed while the flag is set, the run is interactive and not in
+// background mode, and standard output is a terminal.
+int ProgressInfoAllowed();
+// 0 when /tmp/<name>_notrace exists; else 1 when /tmp/<name>_trace exists; else 0.
+int ProgressInfoRequired();
+
+// Program name (at most 24 characters; "X" until set).
+void setProgName(const char* name);
+const char* getProgName();
+const char* getLowerCaseProgName();
+
+// 1 while a progress line written with a carriage return is still open on the terminal.
+void setAtLineBegin();
+void clearAtLineBegin();
+int getAtLineBegin();
+
+// Remembers the present state as the one right after start-up; resetOutput restores it.
+void markOutputStartState();
+void resetOutput();

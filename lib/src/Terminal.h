@@ -1,6 +1,20 @@
-// Terminal width and progress lines. Long loops bracket their work with
-// startProgressInfo / incrementProgressInfo (once per step) / stopProgressInfo.
+// The terminal: its width, the self-overwriting progress lines of long loops, and the
+// answer dialog of alerts.
+//
+// Progress. Long loops bracket their work with startProgressInfo / incrementProgressInfo
+// (once per step) / stopProgressInfo. One ProgressInfo record per nesting depth is kept
+// and reused; a loop started while the current record is shown goes into its child, and
+// the child's time is booked as paused time of the parent. Lines, the completion line and
+// the "Continue?" question appear only while progress reports are allowed (see
+// ProgressInfoAllowed in Output.h); otherwise every loop runs silent.
+//
+// Answers. An alert that needs an answer asks through NXRunAlertPanel; the reply line
+// comes from one replaceable answer source (standard input by default). The answer "Stop"
+// abandons the running command: it throws StopRequest, which only the terminal loop
+// catches.
 #pragma once
+
+#include <string>
 
 void startProgressInfo(const char* name, int ask, double total);
 // Called once per loop step; returns 1 when the user declined to continue, else 0.
@@ -15,3 +29,55 @@ void setStopSignal(int value);
 
 // Terminal width in columns (120 until the terminal reports 61 or more).
 int getLineSize();
+
+// Fetches the pointers of "interactive", "math" and "line_size", sets "line_size" to 100
+// and makes the root progress record.
+void initializeTerminal();
+// Asks the terminal on standard input for its width; returns the request's result.
+int setNumberOfColumns();
+void setLineLen(int length);
+int getLineLen();
+int getOffsetSize();
+int getSeparatorLineSize();
+void startModal();
+void stopModal();
+int getRunningModal();
+// Erases a progress line on screen.
+void whipe();
+
+// One progress record (one per nesting depth).
+struct ProgressInfo;
+// The count at which incrementProgressInfo next has anything to do.
+long long getNextAction(const ProgressInfo* record);
+ProgressInfo* allocateProgressInfo(ProgressInfo* parent);
+
+// Standard output while terminal output is on; erases a progress line first.
+int ProgressPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int PrintProgress(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Replaces the check whether standard output is a terminal (tests); nullptr restores isatty.
+using TerminalQuery = bool (*)();
+void setStandardOutputTerminalQuery(TerminalQuery query);
+bool standardOutputIsTerminal();
+
+// The alert dialog.
+// Thrown by the answer "Stop"; caught only by the terminal loop.
+struct StopRequest {};
+
+// Source of the reply lines of the dialog: reads one line (without newline) into line,
+// returns what getstring returns. nullptr restores standard input.
+using AnswerSource = int (*)(std::string& line, int limit);
+void setAnswerSource(AnswerSource source);
+// Reads one reply line through the answer source (see getstring for the results).
+int readAnswerLine(std::string& line, int limit);
+
+// Returns 1 default, 0 alternate, -1 other, -4 "Scroll"; "Stop" throws StopRequest.
+int NXRunAlertPanel(const char* title, const char* message, const char* defaultAnswer,
+                    const char* alternateAnswer, const char* otherAnswer);
+int getErrorResponse(const char* const* names, const int* values, const char* message, int n);
+std::string errorHelpText(const char* name);
+void setErrorScrollMode(int value);
+int getErrorScrollMode();
+
+// Restores the state right after start-up.
+void resetTerminal();

@@ -8,7 +8,8 @@
 #   name.out    expected output (required): standard output and standard error merged,
 #               normalised (below), each run followed by a line "[exit N]".
 #   name.args   optional; one run per line, the words are zoq's arguments, @FILE@ stands
-#               for the command file. Without it there is one run: "-b @FILE@".
+#               for the command file, a line @NONE@ is a run without arguments. Without
+#               it there is one run: "-b @FILE@".
 #   name.stdin  optional; fed to the standard input of every run (else /dev/null).
 #   name.home/  optional; copied into the fresh HOME folder before the first run.
 #   name.slow   optional marker; the case gets the ctest label "slow".
@@ -16,7 +17,8 @@
 # Every case runs in a fresh temporary working folder holding a copy of name.zoq, with a
 # fresh temporary HOME, a fixed terminal width and the C locale. Volatile text is
 # normalised: the banner's host, build date and time; the date after "Started "; the
-# temporary folders (<HOME>, <WORK>); CPU times printed as "<number> sec".
+# temporary folders (<HOME>, <WORK>); CPU times printed as "<number> sec"; the memory
+# total of the run statistics ("Memory allocation <mem>").
 #
 # Set ZOQ_TRANSCRIPT_UPDATE=1 to print the normalised output instead of comparing
 # (for reading it, never for writing the expected file blindly).
@@ -50,6 +52,7 @@ for run in "${runs[@]}"; do
   [ -z "$run" ] && continue
   args=()
   for word in $run; do
+    [ "$word" = "@NONE@" ] && continue
     [ "$word" = "@FILE@" ] && word="$name.zoq"
     args+=("$word")
   done
@@ -66,6 +69,7 @@ sed -E \
   -e "s#$home#<HOME>#g" \
   -e "s#$work#<WORK>#g" \
   -e 's#[0-9]+\.[0-9]+ sec#<t> sec#g' \
+  -e 's#Memory allocation [0-9]+ (Bytes|KB|MB)#Memory allocation <mem>#g' \
   "$raw" > "$normalised"
 
 if [ "${ZOQ_TRANSCRIPT_UPDATE:-0}" = 1 ]; then

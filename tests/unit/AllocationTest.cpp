@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Boot.h"
+#include "Output.h"
 #include "TestSupport.h"
 
 namespace {
@@ -105,6 +106,59 @@ TEST_F(AllocationTest, WorkBufferReportsAWriteBeforeItsStart) {
   data[-1] = 0;
   buffer.get(3);
   EXPECT_NE(capture.all.find("!!!!!! underflow in allocation of ints\n"), std::string::npos);
+}
+
+TEST_F(AllocationTest, RequestsAboveTwoHundredTenMillionBytesAreAnnounced) {
+  OutputCapture capture;
+  AllocationAccount account("Test announce");
+  void* quiet = allocate(kAllocationAnnouncedSize - 1, &account, "quiet");
+  EXPECT_EQ(capture.all, "");
+  void* loud = allocate(kAllocationAnnouncedSize, &account, "loud");
+  EXPECT_EQ(capture.diagnostics, "Allocating 210 Mb for loud\n");
+  freespace(quiet, kAllocationAnnouncedSize - 1, &account, "quiet");
+  freespace(loud, kAllocationAnnouncedSize, &account, "loud");
+  EXPECT_EQ(account.counter, 1u);
+}
+
+TEST_F(AllocationTest, BackgroundRunsAnnounceNothing) {
+  OutputCapture capture;
+  AllocationAccount account("Test background");
+  setBackground(1);
+  void* block = allocate(kAllocationAnnouncedSize, &account, "big");
+  block = reallocate(block, kAllocationAnnouncedSize + 8, kAllocationAnnouncedSize, &account, "big");
+  setBackground(0);
+  EXPECT_EQ(capture.all, "");
+  freespace(block, kAllocationAnnouncedSize + 8, &account, "big");
+}
+
+TEST_F(AllocationTest, LargeReallocationsAreAnnouncedAndTracedOnce) {
+  OutputCapture capture;
+  AllocationAccount account("Test grow big");
+  void* block = allocate(16, &account, "grow");
+  block = reallocate(block, kAllocationAnnouncedSize, 16, &account, "grow");
+  EXPECT_EQ(capture.diagnostics, "Re-allocated 210000001 bytes for grow (was 16 bytes))\n");
+  capture.clear();
+  setAllocTrace(1);
+  block = reallocate(block, 32, kAllocationAnnouncedSize, &account, "grow");
+  EXPECT_EQ(capture.diagnostics, "Re-allocated 32 bytes for grow (was 210000001 bytes))\n");
+  setAllocTrace(0);
+  freespace(block, 32, &account, "grow");
+}
+
+TEST_F(AllocationTest, WithoutAnAccountTheWorkSpaceIsCharged) {
+  std::uint64_t before = WorkSpaceSize.bytesHeld();
+  void* block = allocate(40, nullptr, "anonymous");
+  EXPECT_EQ(WorkSpaceSize.bytesHeld(), before + 40);
+  freespace(block, 40, nullptr, "anonymous");
+  EXPECT_EQ(WorkSpaceSize.bytesHeld(), before);
+}
+
+TEST_F(AllocationTest, RefusedResizeEndsTheProgram) {
+  AllocationAccount account("Test refuse resize");
+  void* block = allocate(8, &account, "small");
+  EXPECT_EXIT(reallocate(block, kAllocationRefusedSize, 8, &account, "resized"), ::testing::ExitedWithCode(1),
+              "Attempt to reallocate 2100 Mb for resized refused");
+  freespace(block, 8, &account, "small");
 }
 
 TEST_F(AllocationTest, RefusedRequestEndsTheProgram) {

@@ -45,3 +45,96 @@ class OutputCapture {
     }
   }
 };
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <initializer_list>
+#include <fstream>
+#include <sstream>
+
+#include "SystemUtility.h"
+#include "Terminal.h"
+
+// While alive, the alert dialog reads its replies from this list (then the end of input).
+class ScriptedAnswers {
+ public:
+  explicit ScriptedAnswers(std::initializer_list<const char*> lines) {
+    for (const char* line : lines) queue().push_back(line);
+    setAnswerSource(&ScriptedAnswers::next);
+  }
+  ~ScriptedAnswers() {
+    setAnswerSource(nullptr);
+    queue().clear();
+  }
+  ScriptedAnswers(const ScriptedAnswers&) = delete;
+  ScriptedAnswers& operator=(const ScriptedAnswers&) = delete;
+  // Replies not yet read.
+  static std::size_t left() { return queue().size(); }
+
+ private:
+  static std::deque<std::string>& queue() {
+    static std::deque<std::string> lines;
+    return lines;
+  }
+  static int next(std::string& line, int) {
+    if (queue().empty()) return 0;
+    line = queue().front();
+    queue().pop_front();
+    return 1;
+  }
+};
+
+// While alive, the processor clock reads the microseconds set with set().
+class FixedClock {
+ public:
+  explicit FixedClock(long long microseconds = 0) {
+    now() = microseconds;
+    setClockSource(&FixedClock::read);
+  }
+  ~FixedClock() { setClockSource(nullptr); }
+  FixedClock(const FixedClock&) = delete;
+  FixedClock& operator=(const FixedClock&) = delete;
+  void set(long long microseconds) { now() = microseconds; }
+
+ private:
+  static long long& now() {
+    static long long value = 0;
+    return value;
+  }
+  static long long read() { return now(); }
+};
+
+// A fresh folder under the test program's HOME, removed with everything in it.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    static int serial = 0;
+    path_ = std::filesystem::path(std::getenv("HOME")) / ("work" + std::to_string(++serial));
+    std::filesystem::create_directories(path_);
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  std::string path(const std::string& name = "") const { return name.empty() ? path_.string() : (path_ / name).string(); }
+  // Writes a file (binary, exactly the given bytes) and returns its path.
+  std::string write(const std::string& name, const std::string& contents) const {
+    std::ofstream out(path(name), std::ios::binary);
+    out << contents;
+    return path(name);
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The whole contents of a file ("" when it cannot be read).
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}

@@ -1,0 +1,4 @@
+// STAND-IN initialiser of heterotic spectra and searches (see the header).
+#include "Heterotic.h"
+
+void initializeHeterotic() {}

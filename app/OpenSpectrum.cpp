@@ -1,0 +1,4 @@
+// STAND-IN initialiser of open-string spectra (see the header).
+#include "OpenSpectrum.h"
+
+void initializeOpenSpectrum() {}

@@ -1,0 +1,6 @@
+// The initialiser of the standard-model search.
+//
+// STAND-IN: the subsystem does not exist yet; its initialiser binds nothing.
+#pragma once
+
+void initializeSearchSM();

@@ -1,0 +1,4 @@
+// STAND-IN initialiser of the tadpole solver (see the header).
+#include "Tadpole.h"
+
+void initializeTadpole() {}
