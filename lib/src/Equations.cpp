@@ -58,14 +58,6 @@ void countEvaluation() {
   if (s.BndCnt < INT_MAX) ++s.BndCnt;
 }
 
-// The vector line "label  (a,b,...,z)" through the printing channel.
-void printBoundVector(int n, const int* v, const char* label) {
-  if (n < 1) return;
-  std::string line = formatText("%s  (", label);
-  for (int i = 0; i < n; ++i) line += formatText(i + 1 < n ? "%d," : "%d)\n", v[i]);
-  Print("%s", line.c_str());
-}
-
 bool shaped(const char* routine, const EquationData* ED) {
   if (ED == nullptr || ED->N < 1 || ED->Equations.data() == nullptr || ED->Bounds.data() == nullptr) {
     Alert(routine, 0, kRefusal, "The equation record is not set up");
@@ -535,8 +527,8 @@ double PrintBounds(int n, const int* min, const int* max, int verbosity) {
   EquationsState& s = state();
   double length = LoopLength(n, min, max);
   if (verbosity > 1 && (verbosity == 100 || length != s.lastPrintedLength)) {
-    printBoundVector(n, min, "Minima");
-    printBoundVector(n, max, "Maxima");
+    PrintVec(n, min, "Minima");
+    PrintVec(n, max, "Maxima");
     Print("Total loop length: %20.0f\n", length);
   }
   s.lastPrintedLength = length;

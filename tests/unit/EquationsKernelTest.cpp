@@ -7,6 +7,7 @@
 
 #include "Boot.h"
 #include "Equations.h"
+#include "SystemUtility.h"
 #include "TestSupport.h"
 
 namespace {
@@ -216,6 +217,23 @@ TEST_F(EquationsKernelTest, DoubleTagLoopsFindTwoTags) {
   EXPECT_NE(capture.printed.find("  Starting two-label kernel analysis for variables 0,1\n"),
             std::string::npos);
   EXPECT_NE(capture.printed.find("Kernel vector 0 added; Tags labels 0 and 1\n"), std::string::npos);
+}
+
+// A processor clock that runs 100 seconds per reading.
+long long hundredSecondsPerReading() {
+  static long long now = 0;
+  return now += 100000000;
+}
+
+TEST_F(EquationsKernelTest, DoubleTagLoopsStopAfterTwoMinutes) {
+  setUpSystem({{1, 1, 2, -4}}, {0, 0, 0}, {4, 4, 2});
+  setClockSource(hundredSecondsPerReading);
+  OutputCapture capture;
+  // The start, then 100 seconds at the first label and 200 at the second.
+  EXPECT_EQ(DoubleTagKernelLoops(&KD, &ED, 100000, 0, ED.minima, ED.maxima), 1);
+  setClockSource(nullptr);
+  EXPECT_EQ(KD.ndoubletag, 1);  // the pair of label 0 was still searched
+  EXPECT_NE(capture.diagnostics.find("This takes too long; stopping at i=1 (out of 3)"), std::string::npos);
 }
 
 TEST_F(EquationsKernelTest, KernelBoundCapsByTheFirstEquation) {

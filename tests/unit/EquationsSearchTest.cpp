@@ -13,6 +13,7 @@
 
 #include "Boot.h"
 #include "Equations.h"
+#include "Interpreter.h"
 #include "TestSupport.h"
 
 namespace {
@@ -276,17 +277,71 @@ TEST_F(EquationsSearchTest, AnAbortByTheCallbackEndsAFullSearch) {
   EXPECT_EQ(callbackLog.seen.size(), 1u);
 }
 
-TEST_F(EquationsSearchTest, TheProgressQuestionStopsALongSearchByDefault) {
-  // A negative interval asks at the first check (the 10000th candidate); the estimate is
-  // then above ten intervals, so the default answer is "No" and the search stops.
-  Client client({}, {0, 0}, {199, 199});
-  ASSERT_EQ(client.reduce(), 1);
-  callbackLog.reply = 0;
+// The candidate at which the callback moves the fixed clock, and to which second.
+struct ClockMove {
+  std::size_t at = 0;
+  long long microseconds = 0;
+  FixedClock* clock = nullptr;
+};
+ClockMove clockMove;
+
+int rejectAndMoveClock(int* candidate) {
+  recordCandidate(candidate);
+  if (callbackLog.seen.size() == clockMove.at) clockMove.clock->set(clockMove.microseconds);
+  return 0;
+}
+
+class ProgressQuestionTest : public EquationsSearchTest {
+ protected:
+  // No equation: every point of 0..199 x 0..199 is a candidate, in order; the body's
+  // first check comes at the 10000th candidate, when x0 = 49 has moved, so the estimate
+  // is the CPU time since the start.
+  int run(long long secondsAtCandidate5000, int interval) {
+    Client client({}, {0, 0}, {199, 199});
+    if (client.reduce() != 1) return 99;
+    FixedClock clock;
+    clockMove = ClockMove{5000, secondsAtCandidate5000 * 1000000, &clock};
+    client.copyBounds();
+    InitializeEquationSolver();
+    return DiophLoops(&client.KD, &client.ED, client.ED.loopMinima, client.ED.loopMaxima, 0, interval,
+                      nullptr, rejectAndMoveClock, 0, 0);
+  }
+};
+
+TEST_F(ProgressQuestionTest, ALongEstimateStopsTheSearchByDefault) {
   OutputCapture capture;
-  EXPECT_EQ(client.search(0, 0, 0, -1), -2);
+  // 200 seconds expected, more than ten intervals of 10: the default answer is "No".
+  EXPECT_EQ(run(200, 10), -2);
   EXPECT_EQ(callbackLog.seen.size(), 9999u);
-  EXPECT_NE(capture.all.find("Loops in progress; Estimated remaining time"), std::string::npos);
-  EXPECT_NE(capture.all.find("Do you wish to continue?"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Loops in progress; Estimated remaining time   2e+02 sec.\n"
+                                     "Do you wish to continue?"),
+            std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Assuming default answer: No"), std::string::npos);
+}
+
+TEST_F(ProgressQuestionTest, AShortEstimateGoesOnByDefault) {
+  OutputCapture capture;
+  // 20 seconds expected: the default answer is "Yes" and the search runs to its end.
+  EXPECT_EQ(run(20, 10), -1);
+  EXPECT_EQ(callbackLog.seen.size(), 40000u);
+  EXPECT_NE(capture.diagnostics.find("Estimated remaining time      20 sec."), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Assuming default answer: Yes"), std::string::npos);
+}
+
+TEST_F(ProgressQuestionTest, AnsweringNoStopsTheSearch) {
+  setInteractive(1);
+  ScriptedAnswers answers({"no"});
+  OutputCapture capture;
+  EXPECT_EQ(run(20, 10), -2);
+  EXPECT_EQ(callbackLog.seen.size(), 9999u);
+  EXPECT_EQ(ScriptedAnswers::left(), 0u);
+}
+
+TEST_F(ProgressQuestionTest, NoQuestionWhileTheIntervalHasNotPassed) {
+  OutputCapture capture;
+  EXPECT_EQ(run(5, 10), -1);
+  EXPECT_EQ(callbackLog.seen.size(), 40000u);
+  EXPECT_EQ(capture.diagnostics.find("Loops in progress"), std::string::npos);
 }
 
 TEST_F(EquationsSearchTest, VerboseSearchesPrintTheirBounds) {
