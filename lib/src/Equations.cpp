@@ -63,6 +63,9 @@ bool shaped(const char* routine, const EquationData* ED) {
     Alert(routine, 0, kRefusal, "The equation record is not set up");
     return false;
   }
+  // Reports a client that wrote past its rows or bounds; the work goes on.
+  ED->Equations.check();
+  ED->Bounds.check();
   if (ED->neq < 0 || ED->nrows < 0 || ED->nrows > ED->maxrows || ED->nind < 0 ||
       ED->neq + ED->nind > ED->maxrows) {
     Alert(routine, 1, kRefusal, "Inconsistent equation record (neq=%d, nind=%d, nrows=%d, maxrows=%d)",
@@ -633,7 +636,8 @@ int getNewPosition(int nrows, int maxrows, int first, int verbosity) {
   int position = nrows;
   if (static_cast<long long>(nrows) + 2 >= maxrows) {
     double r = std::rand() / (RAND_MAX + 1.0);
-    position = first + static_cast<int>(std::trunc((maxrows - first) * r));
+    double span = static_cast<double>(static_cast<long long>(maxrows) - first);
+    position = first + static_cast<int>(std::trunc(span * r));
   }
   if (position < first || position >= maxrows) Alert("getNewPosition", 0, 212404, "Invalid position");
   if (verbosity >= 3) Print("Equation added at position %d\n", position);

@@ -236,24 +236,19 @@ TEST_F(EquationsKernelTest, DoubleTagLoopsStopAfterTwoMinutes) {
   EXPECT_NE(capture.diagnostics.find("This takes too long; stopping at i=1 (out of 3)"), std::string::npos);
 }
 
-TEST_F(EquationsKernelTest, KernelBoundCapsByTheFirstEquation) {
-  setUpSystem({{2, 0, -1, 3, -7}}, {0, 0, 0, 0}, {9, 9, 9, 9});
-  int lo[] = {-1, 0, 0, 0, 0};
-  int hi[] = {-1, 9, 9, 9, 0};
-  int x[] = {-1, 0, 0, 0, 0};
-  int newlo = 0;
-  int newhi = 0;
-  // Level 3: partial sum 2 * (-1) = -2 leaves room for trunc(0.001 + 2 / 3) = 0.
-  KernelBound(5, 3, x, lo, hi, &newlo, &newhi, nullptr);
-  EXPECT_EQ(newhi, 9);  // without a search context nothing is capped
-  // The bound is reached through the kernel searches; its rules are seen through them:
-  // a zero coefficient (x1) and a negative one (x2) leave the level free.
+TEST_F(EquationsKernelTest, KernelBoundSkipsZeroAndNegativeCoefficients) {
+  // x0 + x2 - 2 = 0: x1 has coefficient 0, so -e1 is in the kernel; the loop bound may not
+  // divide by that 0. Tag 0 (first on the ties) gives -e0 + e2, tag 1 gives -e1.
   setUpSystem({{1, 0, 1, -2}}, {0, 0, 0}, {4, 4, 4});
   EXPECT_EQ(SolveHomogeneous(&KD, &ED, ED.minima, ED.maxima, 0, 100000), 2);
-  // Tag 0 (first on the ties): -e0 + e2; then tag 1 finds x1 = -1 alone in the kernel
-  // of x0 + x2 = 0, which the bound with coefficient 0 does not cut off.
   EXPECT_EQ(kernelVector(0), (std::vector<int>{-1, 0, 1, 0}));
   EXPECT_EQ(kernelVector(1), (std::vector<int>{0, -1, 0, 0}));
+  // x0 - x1 + 2 x2 - 3 = 0 with the tag 0: only (-1, 1, 1) solves -1 - x1 + 2 x2 = 0 in the
+  // box, with the partial sums -1, -2, 0. Capping x1 by the negative coefficient would
+  // force x1 = 0 and lose it.
+  setUpSystem({{1, -1, 2, -3}}, {0, 0, 0}, {9, 3, 3});
+  EXPECT_EQ(SolveHomogeneous(&KD, &ED, ED.minima, ED.maxima, 0, 100000), 1);
+  EXPECT_EQ(kernelVector(0), (std::vector<int>{-1, 1, 1, 0}));
 }
 
 TEST_F(EquationsKernelTest, SweepAndPositiveMarks) {

@@ -81,6 +81,15 @@ TEST_F(EquationsTest, RoutinesRefuseAnUnshapedRecord) {
   EXPECT_EQ(max[0], 5);
 }
 
+TEST_F(EquationsTest, WritingPastTheRowsIsReported) {
+  setUpSystem({{1, 1, -3}}, 3, 0, 10);
+  double* rows = ED.Equations.data();
+  rows[ED.Equations.lastSize()] = 0.0;  // the guard after the last row
+  OutputCapture capture;
+  EXPECT_EQ(getIndependentEquations(&ED, nullptr), 1);  // reported, and the work goes on
+  EXPECT_NE(capture.diagnostics.find("!!!!!! overflow in allocation of Test.Equations\n"), std::string::npos);
+}
+
 // ---------------------------------------------------------------------------------------
 // Independent equations
 
