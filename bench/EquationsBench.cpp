@@ -81,7 +81,8 @@ void BM_DiophLoops(benchmark::State& state) {
     std::copy(ED.maxima, ED.maxima + kN, ED.loopMaxima);
     acceptedCount = 0;
     InitializeEquationSolver();
-    result = DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, 0, 1000000, nullptr, acceptAll, 0, 0);
+    result =
+        DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, 0, 1000000, nullptr, acceptAll, 0, 0);
     benchmark::DoNotOptimize(result);
   }
   state.counters["solutions"] = acceptedCount;

@@ -59,7 +59,8 @@ void countEvaluation() {
 }
 
 bool shaped(const char* routine, const EquationData* ED) {
-  if (ED == nullptr || ED->N < 1 || ED->Equations.data() == nullptr || ED->Bounds.data() == nullptr) {
+  if (ED == nullptr || ED->N < 1 || ED->Equations.data() == nullptr ||
+      ED->Bounds.data() == nullptr) {
     Alert(routine, 0, kRefusal, "The equation record is not set up");
     return false;
   }
@@ -68,17 +69,21 @@ bool shaped(const char* routine, const EquationData* ED) {
   ED->Bounds.check();
   if (ED->neq < 0 || ED->nrows < 0 || ED->nrows > ED->maxrows || ED->nind < 0 ||
       ED->neq + ED->nind > ED->maxrows) {
-    Alert(routine, 1, kRefusal, "Inconsistent equation record (neq=%d, nind=%d, nrows=%d, maxrows=%d)",
-          ED->neq, ED->nind, ED->nrows, ED->maxrows);
+    Alert(routine, 1, kRefusal,
+          "Inconsistent equation record (neq=%d, nind=%d, nrows=%d, maxrows=%d)", ED->neq, ED->nind,
+          ED->nrows, ED->maxrows);
     return false;
   }
   return true;
 }
 
-const double* independentRow(const EquationData* ED, int k) { return equationRow(ED, ED->neq + k); }
+const double* independentRow(const EquationData* ED, int k) {
+  return equationRow(ED, ED->neq + k);
+}
 
 double* decompositionRow(EquationData* ED, int r) {
-  return ED->Decompositions.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(ED->nind);
+  return ED->Decompositions.data() +
+         static_cast<std::size_t>(r) * static_cast<std::size_t>(ED->nind);
 }
 
 // The first of the first N-1 columns where the row is not zero, or -1.
@@ -122,13 +127,21 @@ void setFailureReason(int code, long long info, long long info1, long long info2
   reason.info2 = info2;
 }
 
-FailureReason QueryFailureReason() { return state().reason; }
+FailureReason QueryFailureReason() {
+  return state().reason;
+}
 
-void callEquationDump() { state().dump(); }
+void callEquationDump() {
+  state().dump();
+}
 
-void setEquationDumpFunction(EquationDumpFunction dump) { state().dump = dump != nullptr ? dump : NoDump; }
+void setEquationDumpFunction(EquationDumpFunction dump) {
+  state().dump = dump != nullptr ? dump : NoDump;
+}
 
-int getBndCnt() { return state().BndCnt; }
+int getBndCnt() {
+  return state().BndCnt;
+}
 
 // ---------------------------------------------------------------------------------------
 // The record
@@ -147,7 +160,8 @@ int setEquationDataSize(EquationData* ED, int N, int neq, int maxrows) {
   }
   std::size_t doubles = bufferSize(N, maxrows, 10000, 100000);
   if (doubles == 0) {
-    Alert("setEquationDataSize", 1, kRefusal, "Equation system too large (N=%d, maxrows=%d)", N, maxrows);
+    Alert("setEquationDataSize", 1, kRefusal, "Equation system too large (N=%d, maxrows=%d)", N,
+          maxrows);
     return 0;
   }
   double* rows = ED->Equations.get(doubles);
@@ -222,8 +236,8 @@ int getIndependentEquations(EquationData* ED, AllocationAccount*) {
   const int N = ED->N;
   const int neq = ED->neq;
   if (2 * static_cast<long long>(neq) > ED->maxrows) {
-    Alert("getIndependentEquations", 2, kRefusal, "No room for the working rows (neq=%d, maxrows=%d)", neq,
-          ED->maxrows);
+    Alert("getIndependentEquations", 2, kRefusal,
+          "No room for the working rows (neq=%d, maxrows=%d)", neq, ED->maxrows);
     return -1;
   }
   int* used = s.used.get(static_cast<std::size_t>(std::max(N + 100, 1000)));
@@ -232,7 +246,8 @@ int getIndependentEquations(EquationData* ED, AllocationAccount*) {
   ED->nind = 0;
   ED->nrows = neq;
   double* work = equationRow(ED, neq);
-  if (neq > 0) std::memcpy(work, equationRow(ED, 0), sizeof(double) * static_cast<std::size_t>(neq) * N);
+  if (neq > 0)
+    std::memcpy(work, equationRow(ED, 0), sizeof(double) * static_cast<std::size_t>(neq) * N);
 
   AccountVector<int> pivotOf(static_cast<std::size_t>(neq), -1,
                              AccountAllocator<int>(equationsAccount(), "getIndependentEquations"));
@@ -259,8 +274,8 @@ int getIndependentEquations(EquationData* ED, AllocationAccount*) {
   for (int k = 0; k < neq; ++k) {
     if (pivotOf[k] < 0) continue;
     if (nind != k) {
-      std::memmove(work + static_cast<std::size_t>(nind) * N, work + static_cast<std::size_t>(k) * N,
-                   sizeof(double) * N);
+      std::memmove(work + static_cast<std::size_t>(nind) * N,
+                   work + static_cast<std::size_t>(k) * N, sizeof(double) * N);
     }
     ++nind;
   }
@@ -372,7 +387,9 @@ int AnalyseBounds(EquationData* ED, int* min, int* max) {
   return total;
 }
 
-int AnalyseBounds2(EquationData* ED, int* min, int* max) { return AnalyseBounds(ED, min, max); }
+int AnalyseBounds2(EquationData* ED, int* min, int* max) {
+  return AnalyseBounds(ED, min, max);
+}
 
 int AnalyseBoundsForCombinations(EquationData* ED, int verbosity, int* min, int* max, int maxcnt) {
   if (!shaped("AnalyseBoundsForCombinations", ED)) return 0;
@@ -414,7 +431,8 @@ int AnalyseBoundsForCombinations(EquationData* ED, int verbosity, int* min, int*
           if (verbosity >= 1) Print("Terminating bound analysis (more than %d attempts)\n", maxcnt);
           return -2;
         }
-        if (verbosity >= 1 && s.BndCnt % 10000 == 0) Print("BndCnt=%d; MaxCnt=%d\n", s.BndCnt, maxcnt);
+        if (verbosity >= 1 && s.BndCnt % 10000 == 0)
+          Print("BndCnt=%d; MaxCnt=%d\n", s.BndCnt, maxcnt);
         if (verbosity >= 3 && changes > 0) PrintBounds(N - 1, min, max, 2);
         if (changes < 0) return changes;
         total += changes;
@@ -580,7 +598,8 @@ int checkIntegerIndependence(int* rows, int n, int k, int* pivot) {
     for (int j = 0; j < n; ++j) {
       long long value = row[j] - factor * base[j];
       if (value < INT_MIN || value > INT_MAX) {
-        Alert("checkIntegerIndependence", 0, 112413, "Integer overflow in the reduction of row %d", k);
+        Alert("checkIntegerIndependence", 0, 112413, "Integer overflow in the reduction of row %d",
+              k);
         return 0;
       }
       row[j] = static_cast<int>(value);
@@ -639,7 +658,8 @@ int getNewPosition(int nrows, int maxrows, int first, int verbosity) {
     double span = static_cast<double>(static_cast<long long>(maxrows) - first);
     position = first + static_cast<int>(std::trunc(span * r));
   }
-  if (position < first || position >= maxrows) Alert("getNewPosition", 0, 212404, "Invalid position");
+  if (position < first || position >= maxrows)
+    Alert("getNewPosition", 0, 212404, "Invalid position");
   if (verbosity >= 3) Print("Equation added at position %d\n", position);
   return position;
 }

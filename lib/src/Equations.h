@@ -52,7 +52,8 @@ struct EquationData {
   int* exclusionMinima = nullptr;
   int* exclusionMaxima = nullptr;
 
-  explicit EquationData(const char* equationsLabel = "Equations", const char* boundsLabel = "Bounds");
+  explicit EquationData(const char* equationsLabel = "Equations",
+                        const char* boundsLabel = "Bounds");
   EquationData(const EquationData&) = delete;
   EquationData& operator=(const EquationData&) = delete;
 };
@@ -190,10 +191,10 @@ struct KernelData {
   int capacity = 0;  // max(N - 1 - nind, 1)
   int nprimary = 0;
   int ndoubletag = 0;
-  int* tag = nullptr;       // primary tag of each kernel vector
-  int* istag = nullptr;     // per variable: primary tag of some vector
-  int* positive = nullptr;  // per variable: some vector has a positive entry there
-  int* istag2 = nullptr;    // per variable: secondary tag of a double-tag vector
+  int* tag = nullptr;        // primary tag of each kernel vector
+  int* istag = nullptr;      // per variable: primary tag of some vector
+  int* positive = nullptr;   // per variable: some vector has a positive entry there
+  int* istag2 = nullptr;     // per variable: secondary tag of a double-tag vector
   int* pairFirst = nullptr;  // double-tag pairs, each stored in both orders
   int* pairSecond = nullptr;
   int* reference = nullptr;  // the first solution of the current search
@@ -215,8 +216,10 @@ const int* kernelRow(const KernelData* KD, int i);
 void initKernelData(KernelData* KD, const EquationData* ED);
 // Direct searches for -e_t + e_a, -e_t + e_a + e_b, -e_t + e_a + e_b + e_c (one vector
 // per primary tag t) and for the double-tag vectors -e_t - e_s + e_a + e_b.
-void KernelDoublets(KernelData* KD, EquationData* ED, const int* min, const int* max, int verbosity);
-void KernelTriplets(KernelData* KD, EquationData* ED, const int* min, const int* max, int verbosity);
+void KernelDoublets(KernelData* KD, EquationData* ED, const int* min, const int* max,
+                    int verbosity);
+void KernelTriplets(KernelData* KD, EquationData* ED, const int* min, const int* max,
+                    int verbosity);
 void KernelQuadruplets(KernelData* KD, EquationData* ED, const int* min, const int* max,
                        int verbosity);
 void KernelDoubleQuadruplets(KernelData* KD, EquationData* ED, const int* min, const int* max,
@@ -227,8 +230,8 @@ int SolveHomogeneous(KernelData* KD, EquationData* ED, const int* min, const int
                      int verbosity, int limit);
 // Loop search for double-tag vectors, bounded by 120 CPU seconds; returns 1. The limit is
 // not used.
-int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int limit, int verbosity,
-                         const int* min, const int* max);
+int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int limit, int verbosity, const int* min,
+                         const int* max);
 // max[tag] := min[tag] for the tags of the first nprimary kernel vectors.
 void FixBoundsUsingKernel(const KernelData* KD, int* min, int* max);
 // 1 when, in each of the nind rows of N entries, the combination of columns vanishes:
@@ -240,7 +243,8 @@ int checkQuadruplet(const double* rows, int nind, int N, int t, int a, int b, in
 int checkDoubleQuadruplet(const double* rows, int nind, int N, int t, int s, int a, int b);
 // The next primary tag candidate after prev (-1: the first) among variables v < n, in
 // order of decreasing range max - min and increasing index; -1 when none is left.
-int nextPrimaryTag(const KernelData* KD, const int* min, const int* max, int ignored, int prev, int n);
+int nextPrimaryTag(const KernelData* KD, const int* min, const int* max, int ignored, int prev,
+                   int n);
 // The next secondary tag after prev; *pass 0: only variables with min 0 and max non-zero,
 // then *pass 1: the others, restarting after start. -1 after both passes.
 int nextSecondaryTag(const KernelData* KD, const int* min, const int* max, int start, int prev,
@@ -248,8 +252,8 @@ int nextSecondaryTag(const KernelData* KD, const int* min, const int* max, int s
 // The next positive-entry candidate after prev, not t and not in list: *pass 0 those that
 // already have a positive entry, then *pass 1 the others (restarting after start). -1
 // after both passes (*pass is then 0 again).
-int nextPositive(const KernelData* KD, int start, int prev, int t, const int* list, int nlist, int n,
-                 int* pass);
+int nextPositive(const KernelData* KD, int start, int prev, int t, const int* list, int nlist,
+                 int n, int* pass);
 // Registers v (N entries) as a double-tag vector with tags t and s in the next kernel row.
 void addDoubleTagKernelVector(KernelData* KD, const int* v, int N, int t, int s, int verbosity);
 // For each vector v (from the second on) with tag t, every earlier vector u with

@@ -24,10 +24,14 @@ inline bool addInt(long long a, long long b, int* out) {
   *out = static_cast<int>(sum);
   return true;
 }
-inline bool subtractInt(long long a, long long b, int* out) { return addInt(a, -b, out); }
+inline bool subtractInt(long long a, long long b, int* out) {
+  return addInt(a, -b, out);
+}
 
 // max - min in 64 bits (never overflows for int bounds).
-inline long long rangeOf(int min, int max) { return static_cast<long long>(max) - min; }
+inline long long rangeOf(int min, int max) {
+  return static_cast<long long>(max) - min;
+}
 
 // The nearest int of an integral double; false when it lies outside the int range.
 inline bool integralToInt(double value, int* out) {

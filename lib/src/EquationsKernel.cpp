@@ -90,11 +90,15 @@ struct PositiveSearch {
 
 bool combinationHolds(const PositiveSearch& p) {
   const int* chosen = p.list + p.nfixed;
-  if (p.s >= 0) return checkDoubleQuadruplet(p.rows, p.nind, p.N, p.t, p.s, chosen[0], chosen[1]) != 0;
+  if (p.s >= 0)
+    return checkDoubleQuadruplet(p.rows, p.nind, p.N, p.t, p.s, chosen[0], chosen[1]) != 0;
   switch (p.m) {
-    case 1: return checkDoublet(p.rows, p.nind, p.N, p.t, chosen[0]) != 0;
-    case 2: return checkTriplet(p.rows, p.nind, p.N, p.t, chosen[0], chosen[1]) != 0;
-    default: return checkQuadruplet(p.rows, p.nind, p.N, p.t, chosen[0], chosen[1], chosen[2]) != 0;
+    case 1:
+      return checkDoublet(p.rows, p.nind, p.N, p.t, chosen[0]) != 0;
+    case 2:
+      return checkTriplet(p.rows, p.nind, p.N, p.t, chosen[0], chosen[1]) != 0;
+    default:
+      return checkQuadruplet(p.rows, p.nind, p.N, p.t, chosen[0], chosen[1], chosen[2]) != 0;
   }
 }
 
@@ -142,7 +146,9 @@ void directSearch(KernelData* KD, EquationData* ED, const int* min, const int* m
   }
 }
 
-int* boxArrays(int N) { return state().box.get(3 * static_cast<std::size_t>(N)); }
+int* boxArrays(int N) {
+  return state().box.get(3 * static_cast<std::size_t>(N));
+}
 
 }  // namespace
 
@@ -207,7 +213,9 @@ void initKernelData(KernelData* KD, const EquationData* ED) {
 
 namespace {
 
-double column(const double* rows, int N, int k, int j) { return rows[static_cast<std::size_t>(k) * N + j]; }
+double column(const double* rows, int N, int k, int j) {
+  return rows[static_cast<std::size_t>(k) * N + j];
+}
 
 }  // namespace
 
@@ -227,7 +235,8 @@ int checkTriplet(const double* rows, int nind, int N, int t, int a, int b) {
 
 int checkQuadruplet(const double* rows, int nind, int N, int t, int a, int b, int c) {
   for (int k = 0; k < nind; ++k) {
-    double sum = column(rows, N, k, t) - column(rows, N, k, a) - column(rows, N, k, b) - column(rows, N, k, c);
+    double sum = column(rows, N, k, t) - column(rows, N, k, a) - column(rows, N, k, b) -
+                 column(rows, N, k, c);
     if (!ZeroCheck(sum)) return 0;
   }
   return 1;
@@ -235,7 +244,8 @@ int checkQuadruplet(const double* rows, int nind, int N, int t, int a, int b, in
 
 int checkDoubleQuadruplet(const double* rows, int nind, int N, int t, int s, int a, int b) {
   for (int k = 0; k < nind; ++k) {
-    double sum = column(rows, N, k, t) + column(rows, N, k, s) - column(rows, N, k, a) - column(rows, N, k, b);
+    double sum = column(rows, N, k, t) + column(rows, N, k, s) - column(rows, N, k, a) -
+                 column(rows, N, k, b);
     if (!ZeroCheck(sum)) return 0;
   }
   return 1;
@@ -261,8 +271,8 @@ int nextPrimaryTag(const KernelData* KD, const int* min, const int* max, int, in
 }
 
 // The second pass leaves out the variables of the first, which were tried already.
-int nextSecondaryTag(const KernelData* KD, const int* min, const int* max, int start, int prev, int t,
-                     int n, int* pass) {
+int nextSecondaryTag(const KernelData* KD, const int* min, const int* max, int start, int prev,
+                     int t, int n, int* pass) {
   auto eligible = [&](int v) {
     return v != t && KD->istag[v] == 0 && KD->istag2[v] == 0 && KD->positive[v] == 0;
   };
@@ -280,8 +290,8 @@ int nextSecondaryTag(const KernelData* KD, const int* min, const int* max, int s
   return -1;
 }
 
-int nextPositive(const KernelData* KD, int start, int prev, int t, const int* list, int nlist, int n,
-                 int* pass) {
+int nextPositive(const KernelData* KD, int start, int prev, int t, const int* list, int nlist,
+                 int n, int* pass) {
   auto eligible = [&](int v) {
     return v != t && KD->istag[v] == 0 && KD->istag2[v] == 0 && Present(list, nlist, v) < 0;
   };
@@ -302,15 +312,18 @@ int nextPositive(const KernelData* KD, int start, int prev, int t, const int* li
 // ---------------------------------------------------------------------------------------
 // Direct searches
 
-void KernelDoublets(KernelData* KD, EquationData* ED, const int* min, const int* max, int verbosity) {
+void KernelDoublets(KernelData* KD, EquationData* ED, const int* min, const int* max,
+                    int verbosity) {
   directSearch(KD, ED, min, max, verbosity, 1, "KernelDoublets");
 }
 
-void KernelTriplets(KernelData* KD, EquationData* ED, const int* min, const int* max, int verbosity) {
+void KernelTriplets(KernelData* KD, EquationData* ED, const int* min, const int* max,
+                    int verbosity) {
   directSearch(KD, ED, min, max, verbosity, 2, "KernelTriplets");
 }
 
-void KernelQuadruplets(KernelData* KD, EquationData* ED, const int* min, const int* max, int verbosity) {
+void KernelQuadruplets(KernelData* KD, EquationData* ED, const int* min, const int* max,
+                       int verbosity) {
   directSearch(KD, ED, min, max, verbosity, 3, "KernelQuadruplets");
 }
 
@@ -413,7 +426,8 @@ int hom_eval_double(int, int* x, void* ctx) {
   }
   s.doubleCalls += 1;
   // The search is bounded by CPU time also inside one pair's loops.
-  if (s.doubleCalls % kTimeCheckInterval == 0 && CPUTime() - search->start > kDoubleTagSeconds) return -3;
+  if (s.doubleCalls % kTimeCheckInterval == 0 && CPUTime() - search->start > kDoubleTagSeconds)
+    return -3;
   if (!satisfiesIndependentEquations(ED, x)) return 0;
   KernelData* KD = search->KD;
   if (KD->count <= KD->capacity) copyVec(N, kernelRow(KD, KD->count), x);
@@ -426,8 +440,8 @@ int hom_eval_double(int, int* x, void* ctx) {
   return -1;
 }
 
-void KernelBound(int n, int level, const int* x, const int* lo, const int* hi, int* newlo, int* newhi,
-                 void* ctx) {
+void KernelBound(int n, int level, const int* x, const int* lo, const int* hi, int* newlo,
+                 int* newhi, void* ctx) {
   *newlo = lo[level];
   *newhi = hi[level];
   // The constant and the fixed levels (tags) keep their ranges.
@@ -447,8 +461,8 @@ void KernelBound(int n, int level, const int* x, const int* lo, const int* hi, i
   if (cap < hi[level]) *newhi = static_cast<int>(cap);
 }
 
-int SolveHomogeneous(KernelData* KD, EquationData* ED, const int* min, const int* max, int verbosity,
-                     int limit) {
+int SolveHomogeneous(KernelData* KD, EquationData* ED, const int* min, const int* max,
+                     int verbosity, int limit) {
   if (!usable("SolveHomogeneous", KD, ED)) return KD->nprimary;
   const int N = ED->N;
   int* lo = boxArrays(N);
@@ -495,7 +509,8 @@ int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int, int verbosity, c
     return KD->istag[v] != 0 || KD->istag2[v] != 0 || KD->positive[v] != 0 || min[v] == max[v];
   };
   auto tooLong = [&](int t) {
-    Alert("DoubleTagKernelLoops", 0, 100201, "This takes too long; stopping at i=%d (out of %d)\n", t, N - 1);
+    Alert("DoubleTagKernelLoops", 0, 100201, "This takes too long; stopping at i=%d (out of %d)\n",
+          t, N - 1);
     return 1;
   };
   for (int t = 0; t <= N - 3; ++t) {

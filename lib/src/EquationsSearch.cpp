@@ -100,8 +100,8 @@ const int* rowOf(const VectorSpace& space, int i) {
   return space.Space + static_cast<std::size_t>(i) * static_cast<std::size_t>(space.rowsize);
 }
 
-bool ready(const char* routine, const KernelData* KD, const EquationData* ED, const int* min, const int* max,
-           SolutionFunction solutionfn) {
+bool ready(const char* routine, const KernelData* KD, const EquationData* ED, const int* min,
+           const int* max, SolutionFunction solutionfn) {
   if (ED == nullptr || ED->N < 1 || ED->Equations.data() == nullptr || ED->minima == nullptr) {
     Alert(routine, 0, 100202, "The equation record is not set up");
     return false;
@@ -118,7 +118,9 @@ bool ready(const char* routine, const KernelData* KD, const EquationData* ED, co
 }
 
 // The callback's result as the loop engine is to see it when one solution is enough.
-int firstOnlyResult(int r) { return r == 1 ? -1 : r; }
+int firstOnlyResult(int r) {
+  return r == 1 ? -1 : r;
+}
 
 int searchResult(int r, int N, const int* min, const int* max) {
   if (r >= 1) return static_cast<int>(std::max<long long>(-3LL - r, INT_MIN));
@@ -156,13 +158,15 @@ bool admissible(const LoopData& LD, int n, int* candidate) {
   for (int k = 0; k < ED->nind; ++k) {
     int v = vars[k];
     if (v < 0) continue;
-    if (!solvePositiveIntegerFromEquation(n, optimized + static_cast<std::size_t>(k) * n, v, candidate)) {
+    if (!solvePositiveIntegerFromEquation(n, optimized + static_cast<std::size_t>(k) * n, v,
+                                          candidate)) {
       return false;
     }
   }
   if (ED->exclusion == 1) {
     for (int i = 0; i < n - 1; ++i) {
-      if (ED->exclusionMinima[i] <= candidate[i] && candidate[i] <= ED->exclusionMaxima[i]) return false;
+      if (ED->exclusionMinima[i] <= candidate[i] && candidate[i] <= ED->exclusionMaxima[i])
+        return false;
     }
   }
   // A solved variable may come out of its range; such a point is not in the box.
@@ -188,14 +192,16 @@ int askToContinue(LoopData& LD, int n, const int* x) {
   while (moved < n && x[moved] <= ED->loopMinima[moved]) ++moved;
   double outer = LoopLength(moved, ED->loopMinima, ED->loopMaxima);
   double estimate = outer * (now - LD.start);
-  const char* question = "Loops in progress; Estimated remaining time %7.2g sec.\nDo you wish to continue?";
+  const char* question =
+      "Loops in progress; Estimated remaining time %7.2g sec.\nDo you wish to continue?";
   if (estimate > 10.0 * LD.interval) {
     if (Alert("checkCandidate", 0, 653209, question, estimate) == 1) return -3;
   } else {
     if (Alert("checkCandidate", 1, 333209, question, estimate) == 0) return -3;
   }
   s.Dif = elapsed;
-  double rate = elapsed > 0 ? std::trunc(LD.interval / elapsed * static_cast<double>(s.passcnt) / 3.0) : 0;
+  double rate =
+      elapsed > 0 ? std::trunc(LD.interval / elapsed * static_cast<double>(s.passcnt) / 3.0) : 0;
   if (!(rate >= 1)) rate = 20000;
   s.checkrate = static_cast<long long>(std::min(rate, 1e15));
   s.last = now;
@@ -233,7 +239,8 @@ int classifyDifference(LoopData& LD, int n, int* candidate) {
     addNewVectorToSpace(&s.Solutions_0, candidate);
     return 1;
   }
-  if (LD.verbosity >= 1) printKernelVector(n, second, formatText("New kernel vector (Nr. %2d)", KD->count).c_str());
+  if (LD.verbosity >= 1)
+    printKernelVector(n, second, formatText("New kernel vector (Nr. %2d)", KD->count).c_str());
   if (KD->count >= KD->capacity) {
     callEquationDump();
     Alert("checkCandidate", 6, 220502, "Too many kernel vectors");
@@ -326,7 +333,9 @@ void InitializeEquationSolver() {
   setFailureReason(0, 0);
 }
 
-const VectorSpace* getSolutionPointer() { return &state().Solutions_0; }
+const VectorSpace* getSolutionPointer() {
+  return &state().Solutions_0;
+}
 
 // ---------------------------------------------------------------------------------------
 // Loop bodies and bounds
@@ -380,8 +389,8 @@ int checkCandidateSingle(int n, int* x, void* record) {
     s.candidate.get(static_cast<std::size_t>(n));
   }
   s.singlePasscnt += 1;
-  if (s.singlePasscnt % kSingleCheckInterval == kSingleCheckInterval - 1 && LD.interval != kNoLimit &&
-      s.singlePasscnt >= LD.interval) {
+  if (s.singlePasscnt % kSingleCheckInterval == kSingleCheckInterval - 1 &&
+      LD.interval != kNoLimit && s.singlePasscnt >= LD.interval) {
     Print("ABORTED (during loop search) \n");
     return -3;
   }
@@ -393,8 +402,8 @@ int checkCandidateSingle(int n, int* x, void* record) {
 
 // Only pairs whose other label lies on an outer level are consulted: the inner levels of
 // x still hold values of the previous tuple.
-void DynamicBound(int, int level, const int* x, const int* lo, const int* hi, int* newlo, int* newhi,
-                  void* record) {
+void DynamicBound(int, int level, const int* x, const int* lo, const int* hi, int* newlo,
+                  int* newhi, void* record) {
   SearchState& s = state();
   if (record == nullptr) {
     s.minindex = 10000;
@@ -480,8 +489,8 @@ int DiophLoops(KernelData* KD, EquationData* ED, int* min, int* max, int verbosi
   return searchResult(r, N, min, max);
 }
 
-int DiophLoopsSingle(KernelData* KD, EquationData* ED, int* min, int* max, int limit, AllocationAccount*,
-                     SolutionFunction solutionfn) {
+int DiophLoopsSingle(KernelData* KD, EquationData* ED, int* min, int* max, int limit,
+                     AllocationAccount*, SolutionFunction solutionfn) {
   if (!ready("DiophLoopsSingle", KD, ED, min, max, solutionfn)) return 0;
   SearchState& s = state();
   LoopData& LD = s.singleRecord;
@@ -537,8 +546,9 @@ int isRelevant(const KernelData* KD, int v) {
 int printRelevantKernelVectors(KernelData* KD, int N, SolutionFunction solutionfn, int verbosity) {
   SearchState& s = state();
   if (s.RelevantKernelVectors == nullptr) return 0;
-  AccountVector<int> deformed(static_cast<std::size_t>(N), 0,
-                              AccountAllocator<int>(equationsAccount(), "printRelevantKernelVectors"));
+  AccountVector<int> deformed(
+      static_cast<std::size_t>(N), 0,
+      AccountAllocator<int>(equationsAccount(), "printRelevantKernelVectors"));
   int base = std::min(KD->nprimary + KD->ndoubletag, N);
   int count = 0;
   for (int i = 0; i < base; ++i) {
@@ -549,7 +559,8 @@ int printRelevantKernelVectors(KernelData* KD, int N, SolutionFunction solutionf
     const int* solution = s.Deformables + static_cast<std::size_t>(example - 1) * N;
     const int* vector = kernelRow(KD, i);
     bool fits = true;
-    for (int j = 0; j < N && fits; ++j) fits = equations::subtractInt(solution[j], vector[j], &deformed[j]);
+    for (int j = 0; j < N && fits; ++j)
+      fits = equations::subtractInt(solution[j], vector[j], &deformed[j]);
     if (!fits) continue;
     printKernelVector(N, vector, "Relevant kernel vector:");
     Print("Example involving this kernel vector: \n");
@@ -572,7 +583,8 @@ void postSearchAnalysis(KernelData* KD, int N, SolutionFunction solutionfn, int 
   if (solutions.Nfill == 1 && parameters == 0) {
     printKernelVector(N, rowOf(solutions, 0), "Unique solution: ");
   } else if (solutions.Nfill == 1) {
-    printKernelVector(N, rowOf(solutions, 0), formatText("Unique solution (with %d parameters) ", parameters).c_str());
+    printKernelVector(N, rowOf(solutions, 0),
+                      formatText("Unique solution (with %d parameters) ", parameters).c_str());
   } else {
     Print("List of solutions: \n");
     for (int i = 0; i < solutions.Nfill; ++i) {
@@ -583,7 +595,8 @@ void postSearchAnalysis(KernelData* KD, int N, SolutionFunction solutionfn, int 
   if (verbosity >= 1 && KD->nnew > 0) {
     Print("Secondary kernel vector summary\n");
     for (int i = 0; i < KD->nnew; ++i) {
-      printKernelVector(N, KD->second + static_cast<std::size_t>(i) * N, formatText("Nr %d: ", i).c_str());
+      printKernelVector(N, KD->second + static_cast<std::size_t>(i) * N,
+                        formatText("Nr %d: ", i).c_str());
     }
   }
   if (verbosity >= 1) {

@@ -202,7 +202,8 @@ TEST_F(EquationsKernelTest, SolveHomogeneousStopsAtTheLimit) {
   OutputCapture capture;
   // A limit of 0 points stops every tag at once.
   EXPECT_EQ(SolveHomogeneous(&KD, &ED, ED.minima, ED.maxima, 3, 0), 0);
-  EXPECT_NE(capture.printed.find("  Kernel vector search for label 0 stopped\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("  Kernel vector search for label 0 stopped\n"),
+            std::string::npos);
 }
 
 TEST_F(EquationsKernelTest, DoubleTagLoopsFindTwoTags) {
@@ -216,7 +217,8 @@ TEST_F(EquationsKernelTest, DoubleTagLoopsFindTwoTags) {
   EXPECT_EQ(KD.positive[2], 1);
   EXPECT_NE(capture.printed.find("  Starting two-label kernel analysis for variables 0,1\n"),
             std::string::npos);
-  EXPECT_NE(capture.printed.find("Kernel vector 0 added; Tags labels 0 and 1\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Kernel vector 0 added; Tags labels 0 and 1\n"),
+            std::string::npos);
 }
 
 // A processor clock that runs 100 seconds per reading.
@@ -233,7 +235,8 @@ TEST_F(EquationsKernelTest, DoubleTagLoopsStopAfterTwoMinutes) {
   EXPECT_EQ(DoubleTagKernelLoops(&KD, &ED, 100000, 0, ED.minima, ED.maxima), 1);
   setClockSource(nullptr);
   EXPECT_EQ(KD.ndoubletag, 1);  // the pair of label 0 was still searched
-  EXPECT_NE(capture.diagnostics.find("This takes too long; stopping at i=1 (out of 3)"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("This takes too long; stopping at i=1 (out of 3)"),
+            std::string::npos);
 }
 
 TEST_F(EquationsKernelTest, KernelBoundSkipsZeroAndNegativeCoefficients) {

@@ -66,13 +66,14 @@ class Client {
   int search(int full, int firstonly, int verbosity = 0, int interval = 1000000) {
     copyBounds();
     InitializeEquationSolver();
-    return DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, verbosity, interval, nullptr, recordCandidate,
-                      full, firstonly);
+    return DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, verbosity, interval, nullptr,
+                      recordCandidate, full, firstonly);
   }
   int searchSingle(int limit) {
     copyBounds();
     InitializeEquationSolver();
-    return DiophLoopsSingle(&KD, &ED, ED.loopMinima, ED.loopMaxima, limit, nullptr, recordCandidate);
+    return DiophLoopsSingle(&KD, &ED, ED.loopMinima, ED.loopMaxima, limit, nullptr,
+                            recordCandidate);
   }
 
   int N = 0;
@@ -89,7 +90,9 @@ class EquationsSearchTest : public ::testing::Test {
   }
 };
 
-std::set<Point> asSet(const std::vector<Point>& points) { return std::set<Point>(points.begin(), points.end()); }
+std::set<Point> asSet(const std::vector<Point>& points) {
+  return std::set<Point>(points.begin(), points.end());
+}
 
 // x0 + x1 + x2 - 2 = 0 in 0..2: the six ways to write 2 as a sum of three.
 const std::set<Point> kSixSolutions = {{2, 0, 0, 1}, {1, 1, 0, 1}, {1, 0, 1, 1},
@@ -110,8 +113,9 @@ TEST_F(EquationsSearchTest, FirstOnlyStopsAfterOneSolution) {
   EXPECT_EQ(client.search(0, 1, 1), -4);
   ASSERT_EQ(callbackLog.seen.size(), 1u);
   EXPECT_EQ(kSixSolutions.count(callbackLog.seen[0]), 1u);
-  EXPECT_NE(capture.printed.find("Starting nested variable loops\n(Stopped after first solution)\n"),
-            std::string::npos);
+  EXPECT_NE(
+      capture.printed.find("Starting nested variable loops\n(Stopped after first solution)\n"),
+      std::string::npos);
 }
 
 TEST_F(EquationsSearchTest, AcceptingNothingGivesNoSolution) {
@@ -182,8 +186,10 @@ TEST_F(EquationsSearchTest, SolvedVariablesOutsideTheirBoundsAreNoSolutions) {
   ASSERT_EQ(client.reduce(), 1);
   OutputCapture capture;
   EXPECT_EQ(client.search(0, 0), -9);
-  EXPECT_EQ(asSet(callbackLog.seen),
-            (std::set<Point>{{0, 0, 0, 1}, {1, 1, 0, 1}, {1, 0, 1, 1}, {2, 2, 0, 1}, {2, 1, 1, 1}, {2, 0, 2, 1}}));
+  EXPECT_EQ(
+      asSet(callbackLog.seen),
+      (std::set<Point>{
+          {0, 0, 0, 1}, {1, 1, 0, 1}, {1, 0, 1, 1}, {2, 2, 0, 1}, {2, 1, 1, 1}, {2, 0, 2, 1}}));
   EXPECT_EQ(capture.diagnostics, "");
 }
 
@@ -208,7 +214,8 @@ TEST_F(EquationsSearchTest, ExclusionRangesRejectCandidates) {
   }
   client.ED.exclusionMinima[1] = client.ED.exclusionMaxima[1] = 1;  // x1 = 1 is excluded
   EXPECT_EQ(client.search(0, 0), -7);
-  EXPECT_EQ(asSet(callbackLog.seen), (std::set<Point>{{2, 0, 0, 1}, {1, 0, 1, 1}, {0, 2, 0, 1}, {0, 0, 2, 1}}));
+  EXPECT_EQ(asSet(callbackLog.seen),
+            (std::set<Point>{{2, 0, 0, 1}, {1, 0, 1, 1}, {0, 2, 0, 1}, {0, 0, 2, 1}}));
   client.ED.exclusion = 0;
   callbackLog.seen.clear();
   EXPECT_EQ(client.search(0, 0), -9);
@@ -237,7 +244,8 @@ TEST_F(EquationsSearchTest, AFullSearchSeparatesSolutionsFromDeformations) {
   const VectorSpace* solutions = getSolutionPointer();
   ASSERT_EQ(solutions->Nfill, 1);
   EXPECT_EQ(Point(solutions->Space, solutions->Space + 3), (Point{2, 0, 1}));
-  EXPECT_EQ(capture.printed, "\nSummary of all solutions\n\nUnique solution (with 1 parameters)   0:2 2:1\n");
+  EXPECT_EQ(capture.printed,
+            "\nSummary of all solutions\n\nUnique solution (with 1 parameters)   0:2 2:1\n");
 }
 
 TEST_F(EquationsSearchTest, MultiplesOfKnownKernelVectorsAreNotCounted) {
@@ -250,7 +258,8 @@ TEST_F(EquationsSearchTest, MultiplesOfKnownKernelVectorsAreNotCounted) {
   std::string text = capture.printed;
   std::size_t first = text.find("Linear combination of known kernel vectors\n");
   ASSERT_NE(first, std::string::npos);
-  EXPECT_NE(text.find("Linear combination of known kernel vectors\n", first + 1), std::string::npos);
+  EXPECT_NE(text.find("Linear combination of known kernel vectors\n", first + 1),
+            std::string::npos);
   EXPECT_NE(text.find("Candidate Kernel Vector  0:-2 1:2\n"), std::string::npos);
 }
 
@@ -266,7 +275,8 @@ TEST_F(EquationsSearchTest, NewKernelVectorsAreFoundDuringAFullSearch) {
   EXPECT_EQ(client.KD.nnew, 1);
   EXPECT_EQ(client.KD.count, 2);
   EXPECT_EQ(Point(client.KD.second, client.KD.second + 4), (Point{-1, 0, 1, 0}));
-  EXPECT_EQ(capture.printed, "\nSummary of all solutions\n\nUnique solution (with 2 parameters)   0:2 3:1\n");
+  EXPECT_EQ(capture.printed,
+            "\nSummary of all solutions\n\nUnique solution (with 2 parameters)   0:2 3:1\n");
 }
 
 TEST_F(EquationsSearchTest, AnAbortByTheCallbackEndsAFullSearch) {
@@ -303,8 +313,8 @@ class ProgressQuestionTest : public EquationsSearchTest {
     clockMove = ClockMove{5000, secondsAtCandidate5000 * 1000000, &clock};
     client.copyBounds();
     InitializeEquationSolver();
-    return DiophLoops(&client.KD, &client.ED, client.ED.loopMinima, client.ED.loopMaxima, 0, interval,
-                      nullptr, rejectAndMoveClock, 0, 0);
+    return DiophLoops(&client.KD, &client.ED, client.ED.loopMinima, client.ED.loopMaxima, 0,
+                      interval, nullptr, rejectAndMoveClock, 0, 0);
   }
 };
 
@@ -349,9 +359,10 @@ TEST_F(EquationsSearchTest, VerboseSearchesPrintTheirBounds) {
   ASSERT_EQ(client.reduce(), 1);
   OutputCapture capture;
   client.search(0, 0, 2);
-  EXPECT_NE(capture.printed.find("Bounds (without using equations):\nMinima  (0,0,0)\nMaxima  (2,2,2)\n"
-                                 "Total loop length:                   27\n"),
-            std::string::npos);
+  EXPECT_NE(
+      capture.printed.find("Bounds (without using equations):\nMinima  (0,0,0)\nMaxima  (2,2,2)\n"
+                           "Total loop length:                   27\n"),
+      std::string::npos);
   EXPECT_NE(capture.printed.find("Variable 0 solved from eqn 0\n"), std::string::npos);
   EXPECT_NE(capture.printed.find("Bounds after using equations:\nMinima  (0,0,0)\nMaxima  (0,2,2)\n"
                                  "Total loop length:                    9\n"),
@@ -435,7 +446,8 @@ RandomSystem makeSystem(std::mt19937& random) {
       if (uniform(0, 3) > 0) {
         // Through a point of the box, so that solutions are likely.
         int sum = 0;
-        for (int j = 0; j < system.variables; ++j) sum += row[j] * uniform(system.lo[j], system.hi[j]);
+        for (int j = 0; j < system.variables; ++j)
+          sum += row[j] * uniform(system.lo[j], system.hi[j]);
         row[system.variables] = -sum;
       } else {
         row[system.variables] = uniform(-6, 6);

@@ -38,7 +38,9 @@ class EquationsTest : public ::testing::Test {
   EquationData ED{"Test.Equations", "Test.Bounds"};
 };
 
-std::vector<int> values(const int* v, int n) { return std::vector<int>(v, v + n); }
+std::vector<int> values(const int* v, int n) {
+  return std::vector<int>(v, v + n);
+}
 
 // ---------------------------------------------------------------------------------------
 // The record
@@ -87,7 +89,8 @@ TEST_F(EquationsTest, WritingPastTheRowsIsReported) {
   rows[ED.Equations.lastSize()] = 0.0;  // the guard after the last row
   OutputCapture capture;
   EXPECT_EQ(getIndependentEquations(&ED, nullptr), 1);  // reported, and the work goes on
-  EXPECT_NE(capture.diagnostics.find("!!!!!! overflow in allocation of Test.Equations\n"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("!!!!!! overflow in allocation of Test.Equations\n"),
+            std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -324,7 +327,8 @@ TEST_F(ImproveBoundsTest, BudgetAndPrintedIterations) {
   OutputCapture capture;
   int result = ImproveBounds(&ED, min, max, 1000000, 20, 2);
   EXPECT_TRUE(result == 1 || result == -3);
-  EXPECT_NE(capture.printed.find("Boundary improvement iteration 1 completed; Loop length: "), std::string::npos);
+  EXPECT_NE(capture.printed.find("Boundary improvement iteration 1 completed; Loop length: "),
+            std::string::npos);
 }
 
 TEST_F(EquationsTest, CombinationsAreStoredAsDerivedEquations) {
@@ -367,7 +371,8 @@ TEST_F(EquationsTest, CombinationsAreStoredAsDerivedEquations) {
   }
   // Every stored derived row is a valid equation: it vanishes on a solution.
   int solution[] = {1, 0, 2, 1, 0, 0, 0, 0, 1};
-  for (int r = 0; r < ED.nrows; ++r) EXPECT_EQ(CheckEquation(ED.Equations.data(), solution, r, 9), 1) << r;
+  for (int r = 0; r < ED.nrows; ++r)
+    EXPECT_EQ(CheckEquation(ED.Equations.data(), solution, r, 9), 1) << r;
 }
 
 // ---------------------------------------------------------------------------------------
