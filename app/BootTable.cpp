@@ -28,12 +28,15 @@
 #include "Permutations.h"
 #include "SearchSM.h"
 #include "Sorting.h"
+#include "S_analytic.h"
+#include "Smatrix.h"
 #include "Storemanager.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
 #include "Tadpole.h"
 #include "Terminal.h"
 #include "VectorUtility.h"
+#include "WeylGroup.h"
 #include "Zoq.h"
 
 namespace {
@@ -61,6 +64,9 @@ const BootEntry kBootTable[] = {
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
     {"Equations", nullptr, resetEquations},
+    {"WeylGroup", nullptr, resetWeylGroup},
+    {"Smatrix", nullptr, resetSmatrix},
+    {"S_analytic", nullptr, resetS_analytic},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
