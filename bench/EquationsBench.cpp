@@ -101,7 +101,7 @@ void BM_DiophLoopsSingle(benchmark::State& state) {
     benchmark::DoNotOptimize(
         DiophLoopsSingle(&KD, &ED, ED.loopMinima, ED.loopMaxima, INT_MAX, nullptr, rejectAll));
   }
-  state.counters["candidates"] = acceptedCount;
+  state.counters["admissible"] = acceptedCount;
 }
 
 }  // namespace
