@@ -11,6 +11,7 @@
 #include "CrossBound.h"
 #include "Defaults.h"
 #include "Discrete.h"
+#include "Equations.h"
 #include "Error.h"
 #include "Heterotic.h"
 #include "IntCommands.h"
@@ -62,6 +63,7 @@ const BootEntry kBootTable[] = {
     {"Sorting", nullptr, resetSorting},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
+    {"Equations", nullptr, resetEquations},
     {"WeylGroup", nullptr, resetWeylGroup},
     {"Smatrix", nullptr, resetSmatrix},
     {"S_analytic", nullptr, resetS_analytic},
