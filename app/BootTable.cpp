@@ -11,6 +11,8 @@
 #include "Coset.h"
 #include "CrossBound.h"
 #include "Defaults.h"
+#include "Discrete.h"
+#include "Equations.h"
 #include "Error.h"
 #include "Heterotic.h"
 #include "IntCommands.h"
@@ -24,14 +26,18 @@
 #include "OpenSpectrum.h"
 #include "Output.h"
 #include "Parameters.h"
+#include "Permutations.h"
 #include "SearchSM.h"
 #include "Sorting.h"
+#include "S_analytic.h"
+#include "Smatrix.h"
 #include "Storemanager.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
 #include "Tadpole.h"
 #include "Terminal.h"
 #include "VectorUtility.h"
+#include "WeylGroup.h"
 #include "Zoq.h"
 
 namespace {
@@ -56,6 +62,12 @@ const BootEntry kBootTable[] = {
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Discrete", nullptr, resetDiscrete},
+    {"Permutations", nullptr, resetPermutations},
+    {"Equations", nullptr, resetEquations},
+    {"WeylGroup", nullptr, resetWeylGroup},
+    {"Smatrix", nullptr, resetSmatrix},
+    {"S_analytic", nullptr, resetS_analytic},
     {"Branching", nullptr, resetBranching},
 
     // Start-up steps, in the order of initializeAll.
@@ -68,7 +80,7 @@ const BootEntry kBootTable[] = {
     {"initializeDefaults", initializeDefaults, nullptr},
     {"initializePrintPrefs", initializePrintPrefs, nullptr},
     {"initializeCommandPointers", initializeCommandPointers, nullptr},
-    {"initializeZoq", initializeZoq, nullptr},
+    {"initializeZoq", initializeZoq, resetZoq},
     {"initializeIntersections", initializeIntersections, nullptr},
     {"initializeTadpole", initializeTadpole, nullptr},
     {"initializeSearchSM", initializeSearchSM, nullptr},
