@@ -34,6 +34,7 @@
 #include "Storemanager.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
+#include "Tables.h"
 #include "Tadpole.h"
 #include "Terminal.h"
 #include "VectorUtility.h"
@@ -58,6 +59,7 @@ const BootEntry kBootTable[] = {
     {"Parameters", nullptr, resetParameters},
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
+    {"Tables", nullptr, resetTables},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
