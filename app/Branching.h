@@ -23,13 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "Zoq.h"
+
 // ---------------------------------------------------------------------------------------
 // Representation classes
 // ---------------------------------------------------------------------------------------
 
-inline constexpr int kTypeB = 2;
-inline constexpr int kTypeD = 4;
-inline constexpr int kTypeExceptional = 5;
 // Class number of the adjoint.
 inline constexpr int kAdjointClass = -1;
 
