@@ -5,6 +5,7 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "ApplicationTables.h"
 #include "Branching.h"
 #include "Commands.h"
 #include "ControlUtility.h"

@@ -244,12 +244,13 @@ std::string SpinDecomposition(int type, int rank, int d, int repClass, int sign)
 std::vector<int> getSusyRepresentation(int classL, int classR, int sym, SpaceTimeSymmetry* st);
 std::string getSusyRepresentationString(int classL, int classR, int sym, SpaceTimeSymmetry* st);
 
-// Prints the table "Lorentz" of the little-group classes of dimension d (3 to 26).
+// Prints the table "Lorentz" of the little-group classes of dimension d (2 to 26).
 void displayLorentzReps(int d);
-// Cell getters of "Lorentz": the item is the class index.
-std::string BR_getNotationString(int classIndex);
-std::string BR_getInterpretationString(int classIndex);
-std::string BR_getDOFString(int classIndex);
+// Cell getters of "Lorentz" (table printer form): the row is the class index, in the
+// dimension being printed; the item is not read.
+bool BR_getNotationString(std::string& cell, const void* item, int classIndex);
+bool BR_getInterpretationString(std::string& cell, const void* item, int classIndex);
+bool BR_getDOFString(std::string& cell, const void* item, int classIndex);
 
 // The "browse susy" cascade: all dimensions, one dimension, one first type, a pair of
 // types, one class of the first type. mode is handed to the multiplet printer.

@@ -20,6 +20,7 @@
 #include "MathUtility.h"
 #include "Output.h"
 #include "StringUtility.h"
+#include "Tables.h"
 #include "VectorUtility.h"
 
 namespace {
@@ -264,6 +265,43 @@ int isFermion(int i) {
 int isSpinor(int d, int i) {
   if (!isEven(d)) return i == 2 ? 1 : 0;
   return i % 2 != 0 ? 1 : 0;
+}
+
+void displayLorentzReps(int d) {
+  if (d > kMaxDimension) {
+    Alert("displayLorentzReps", 0, 112413, "Maximal dimension: 26");
+    return;
+  }
+  if (d < kMinDimension) {
+    Alert("displayLorentzReps", 1, 112413, "Minimal dimension: 2");
+    return;
+  }
+  branchingState().lorentzDimension = d;
+  const int lastClass = (d + d % 2) / 2 + 10;
+  printTable("Lorentz", 0, lastClass + 1, 1, 0, nullptr, nullptr);
+}
+
+bool BR_getNotationString(std::string& cell, const void*, int classIndex) {
+  cell = repname(branchingState().lorentzDimension, classIndex);
+  return true;
+}
+
+bool BR_getInterpretationString(std::string& cell, const void*, int classIndex) {
+  const int d = branchingState().lorentzDimension;
+  cell = LorentzRepInterpretation(d, classIndex);
+  if (isEven(d) && (classIndex == kSelfDualTensor || classIndex == kAntiSelfDualTensor)) {
+    cell += formatText(" (rank %d)", (d - 2) / 2);
+  }
+  if (d == 4 && classIndex == kBTensor) cell += " (axion)";
+  return true;
+}
+
+bool BR_getDOFString(std::string& cell, const void*, int classIndex) {
+  const int d = branchingState().lorentzDimension;
+  const bool unused = classIndex == kAntiChiralSpinor || classIndex == kAntiChiralGravitino ||
+                      classIndex == kSelfDualTensor || classIndex == kAntiSelfDualTensor;
+  cell = !isEven(d) && unused ? "-" : getDOF(lightconeDim(d, classIndex));
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------

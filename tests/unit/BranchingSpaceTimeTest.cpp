@@ -129,6 +129,63 @@ TEST_F(BranchingSpaceTimeTest, FermionsAndSpinors) {
   EXPECT_EQ(isSpinor(9, 1), 0);
 }
 
+// --- The table "Lorentz" ------------------------------------------------------------------
+
+TEST_F(BranchingSpaceTimeTest, LorentzTableOfThreeDimensions) {
+  displayLorentzReps(3);
+  EXPECT_EQ(capture.printed,
+            "Notation  Interpretation   D.O.F. \n"
+            "S0        Scalar           1      \n"
+            "F         Spinor           1      \n"
+            "V1        Vector           1      \n"
+            "--        - NOT USED -     -      \n"
+            "G2        Graviton         0      \n"
+            "B2        B-tensor         0      \n"
+            "D0        Dilaton          1      \n"
+            "FV        Gravitino        0      \n"
+            "--        - NOT USED -     -      \n"
+            "--        - NOT USED -     -      \n"
+            "--        - NOT USED -     -      \n"
+            "A0        Scalar RR-field  1      \n"
+            "A1        Vector RR-field  1      \n");
+  EXPECT_TRUE(silent());
+}
+
+TEST_F(BranchingSpaceTimeTest, LorentzTablesOfEvenDimensions) {
+  displayLorentzReps(4);
+  EXPECT_NE(capture.printed.find("\nB2        B-tensor (axion)               1      \n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("\nA-        Anti-selfdual tensor (rank 1)  1      \n"), std::string::npos);
+  EXPECT_EQ(occurrences(capture.printed, "\n"), 14u);  // header and classes 0 to 12
+  capture.clear();
+  displayLorentzReps(6);
+  EXPECT_NE(capture.printed.find("\nA+        Self-dual tensor (rank 2)      3      \n"), std::string::npos);
+  EXPECT_EQ(capture.printed.find("axion"), std::string::npos);
+  capture.clear();
+  displayLorentzReps(10);
+  const char* rows[] = {"F+        Chiral spinor                  8      \n",
+                        "V1        Vector                         8      \n",
+                        "G2        Graviton                       35     \n",
+                        "FV+       Chiral gravitino               56     \n",
+                        "A+        Self-dual tensor (rank 4)      35     \n",
+                        "A4        4-form RR-field                70     \n"};
+  for (const char* row : rows) EXPECT_NE(capture.printed.find(row), std::string::npos) << row;
+  EXPECT_EQ(occurrences(capture.printed, "\n"), 17u);  // header and classes 0 to 15
+  EXPECT_TRUE(silent());
+}
+
+TEST_F(BranchingSpaceTimeTest, LorentzTableDimensionLimits) {
+  displayLorentzReps(26);
+  EXPECT_EQ(occurrences(capture.printed, "\n"), 25u);  // header and classes 0 to 23
+  EXPECT_NE(capture.printed.find("A12       12-form RR-field"), std::string::npos);
+  capture.clear();
+  displayLorentzReps(27);
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_TRUE(alerted("Maximal dimension: 26"));
+  displayLorentzReps(1);
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_TRUE(alerted("Minimal dimension: 2"));
+}
+
 // --- Products -----------------------------------------------------------------------------
 
 // Every product of two light-cone classes has the dimension of the tensor product of the
