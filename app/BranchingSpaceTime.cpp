@@ -244,10 +244,9 @@ int lightconeDim(int d, int i) {
       if (i >= kFormClass) twice = 2 * choose(d - 2, i - kFormClass);
       break;
   }
-  // Below three dimensions the formulas for the graviton and the gravitino turn negative;
-  // no state has negative degrees of freedom.
-  if (twice < 0) twice = 0;
-  return twice > INT_MAX ? INT_MAX : static_cast<int>(twice);
+  // In two dimensions the graviton and the gravitino count negative: formal counts that
+  // keep supersymmetric products balanced.
+  return static_cast<int>(std::clamp<long long>(twice, INT_MIN, INT_MAX));
 }
 
 std::string getDOF(int n) {

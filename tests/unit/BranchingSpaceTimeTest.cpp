@@ -94,9 +94,10 @@ TEST_F(BranchingSpaceTimeTest, TenDimensionalDegreesOfFreedom) {
   // Odd d has no self-dual tensors; d = 3 has no propagating graviton.
   EXPECT_EQ(lightconeDim(9, kSelfDualTensor), 0);
   EXPECT_EQ(lightconeDim(3, kGraviton), 0);
-  // Never negative, also below three dimensions.
-  EXPECT_EQ(lightconeDim(2, kGraviton), 0);
-  EXPECT_EQ(lightconeDim(2, kChiralGravitino), 0);
+  // Two dimensions: d(d-3) and 2^k (d-3) are formally negative.
+  EXPECT_EQ(lightconeDim(2, kGraviton), -2);
+  EXPECT_EQ(lightconeDim(2, kChiralGravitino), -1);
+  EXPECT_EQ(getDOF(-1), "-1/2");
   EXPECT_EQ(getDOF(3), "3/2");
   EXPECT_EQ(getDOF(0), "0");
 }
@@ -633,6 +634,14 @@ TEST_F(BranchingSpaceTimeTest, BrowsingAllDimensionsKeepsSupersymmetry) {
   // E8, E7+, E7-, bosonic and E7+ with E7+, E7-, bosonic: 7; 5: 5; 4: E8 4, E7 3, E6 2: 9;
   // 3: E8 5, E7 4, E6 3, F4 2: 14.
   EXPECT_EQ(occurrences(capture.printed, "Susy type: Left : "), 3u + 2 + 2 + 2 + 7 + 5 + 9 + 14);
+  EXPECT_TRUE(capture.diagnostics.empty()) << capture.diagnostics.substr(0, 2000);
+}
+
+TEST_F(BranchingSpaceTimeTest, TwoDimensionsBalanceWithTheFormalCounts) {
+  displaySusy2(2, 2);
+  // E8, E7, E6 and F4 against every type of at most their rank among E8, E7, E6, F4, the
+  // fermionic D5+ and B4+, and the bosonic sector.
+  EXPECT_EQ(occurrences(capture.printed, "Susy type: Left : "), 7u + 6 + 5 + 3);
   EXPECT_TRUE(capture.diagnostics.empty()) << capture.diagnostics.substr(0, 2000);
 }
 
