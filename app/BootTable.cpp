@@ -27,11 +27,14 @@
 #include "Permutations.h"
 #include "SearchSM.h"
 #include "Sorting.h"
+#include "S_analytic.h"
+#include "Smatrix.h"
 #include "Storemanager.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
 #include "Tadpole.h"
 #include "Terminal.h"
+#include "WeylGroup.h"
 #include "VectorUtility.h"
 #include "Zoq.h"
 
@@ -59,6 +62,9 @@ const BootEntry kBootTable[] = {
     {"Sorting", nullptr, resetSorting},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
+    {"WeylGroup", nullptr, resetWeylGroup},
+    {"Smatrix", nullptr, resetSmatrix},
+    {"S_analytic", nullptr, resetS_analytic},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
