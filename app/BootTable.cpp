@@ -60,6 +60,7 @@ const BootEntry kBootTable[] = {
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Storemanager", nullptr, resetStoremanager},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
     {"WeylGroup", nullptr, resetWeylGroup},
