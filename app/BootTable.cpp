@@ -65,6 +65,7 @@ const BootEntry kBootTable[] = {
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Storemanager", nullptr, resetStoremanager},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
     {"Equations", nullptr, resetEquations},
