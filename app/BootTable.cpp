@@ -73,6 +73,7 @@ const BootEntry kBootTable[] = {
     {"Smatrix", nullptr, resetSmatrix},
     {"S_analytic", nullptr, resetS_analytic},
     {"Branching", nullptr, resetBranching},
+    {"Modular", nullptr, resetModular},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
