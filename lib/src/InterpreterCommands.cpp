@@ -563,27 +563,26 @@ Command* findComKey(char** tokens, std::string& text, int* count) {
 
 namespace {
 
-// The token as text: itself inside a function call or when it is a plain number, else
-// its value as an expression.
-std::string tokenValue(const char* token, bool* evaluationError) {
-  *evaluationError = false;
-  int plain = 0;
-  if (strnumChk(token, &plain) == 0 || getFunctionCallFlag() != 0) return token;
-  std::string text;
-  *evaluationError = evaluateExpressionText(token, text) != 0;
-  return text;
-}
-
 bool isIntegerText(const std::string& text) {
   std::size_t start = text.find_first_not_of(' ');
   std::size_t end = text.find_last_not_of(' ');
   if (start == std::string::npos) return false;
-  if (text[start] == '-' || text[start] == '+') ++start;
+  if (text[start] == '-') ++start;
   if (start > end) return false;
   for (std::size_t i = start; i <= end; ++i) {
     if (text[i] < '0' || text[i] > '9') return false;
   }
   return true;
+}
+
+// The token as text: itself inside a function call or when it is a plain number, else
+// its value as an expression.
+std::string tokenValue(const char* token, bool* evaluationError) {
+  *evaluationError = false;
+  if (isIntegerText(token) || getFunctionCallFlag() != 0) return token;
+  std::string text;
+  *evaluationError = evaluateExpressionText(token, text) != 0;
+  return text;
 }
 
 }  // namespace
@@ -592,12 +591,11 @@ int convertToInteger(const char* token, int* value) {
   bool error = false;
   std::string text = tokenValue(token, &error);
   int result = 0;
-  int status = error ? 1 : strnumChk(text.c_str(), &result);
-  if (status == 0) {
-    *value = result;
-    return 0;
-  }
   if (!error && isIntegerText(text)) {
+    if (strnumChk(text.c_str(), &result) == 0) {
+      *value = result;
+      return 0;
+    }
     Alert("convertToInteger", 0, 100302, "Integer too large");
     return 2;
   }
