@@ -11,6 +11,7 @@
 #include "CrossBound.h"
 #include "Defaults.h"
 #include "Error.h"
+#include "Evaluator.h"
 #include "Heterotic.h"
 #include "IntCommands.h"
 #include "Interpreter.h"
@@ -53,6 +54,7 @@ const BootEntry kBootTable[] = {
     {"IntCommands", nullptr, resetIntCommands},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
+    {"Evaluator", nullptr, resetEvaluator},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
 
