@@ -24,6 +24,7 @@
 #include "OpenSpectrum.h"
 #include "Output.h"
 #include "Parameters.h"
+#include "RunControl.h"
 #include "SearchSM.h"
 #include "Sorting.h"
 #include "Storemanager.h"
@@ -57,6 +58,7 @@ const BootEntry kBootTable[] = {
     {"Evaluator", nullptr, resetEvaluator},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"RunControl", nullptr, resetRunControl},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
