@@ -5,6 +5,7 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "BatchQueue.h"
 #include "Commands.h"
 #include "ControlUtility.h"
 #include "Coset.h"
@@ -53,6 +54,7 @@ const BootEntry kBootTable[] = {
     {"Parameters", nullptr, resetParameters},
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
+    {"BatchQueue", nullptr, resetBatchQueue},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
     {"Evaluator", nullptr, resetEvaluator},

@@ -14,7 +14,6 @@ namespace {
 
 struct IntCommandsState {
   bool initialized = false;
-  std::string inputFilename;
 };
 
 IntCommandsState& state() {
@@ -59,39 +58,11 @@ void printStatisticBeforeQuit() {
   }
 }
 
-void registerInputFilename(const char* path) { state().inputFilename = path; }
-const char* getInputFilename() { return state().inputFilename.c_str(); }
-int getAutoLaunch() { return 0; }
-
-void QuitAndMoveInput(const char* message, int status) {
-  Print("%s\n", message);
-  printStatisticBeforeQuit();
-  terminateProgram(status);
-}
-
-void ExitAndMoveInput(const char* message, int status) {
-  if (getBackground() != 0) {
-    printErrorMessage("%s\n", message);
-  } else {
-    PrintStdout("%s\n", message);
-  }
-  sinkFlush();
-  printStatisticBeforeQuit();
-  terminateProgram(status);
-}
-
-void QuitWithErrorMessage(const char* message) {
-  PrintStdout("%s\n", message);
-  if (getBackground() != 0) printErrorMessage("%s\n", message);
-  sinkFlush();
-  printStatisticBeforeQuit();
-  terminateProgram(1);
-}
-
 int COM_quit(char**, int) {
+  if (getAutoLaunch() != 0) startAutoLaunch(0);
   printStatisticBeforeQuit();
   setOutputFile(nullptr);
   terminateProgram(0);
 }
 
-void resetIntCommands() { state().inputFilename.clear(); }
+void resetIntCommands() {}
