@@ -31,6 +31,7 @@
 #include "Storemanager.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
+#include "Tables.h"
 #include "Tadpole.h"
 #include "Terminal.h"
 #include "VectorUtility.h"
@@ -55,6 +56,7 @@ const BootEntry kBootTable[] = {
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
     {"BatchQueue", nullptr, resetBatchQueue},
+    {"Tables", nullptr, resetTables},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
     {"Evaluator", nullptr, resetEvaluator},
