@@ -12,18 +12,19 @@
 // integer becomes an unreduced rational; a decimal fraction d.f is the rational df/10^|f|.
 //
 // State: the record store (a deque, so handed-out records keep their addresses), the
-// pool of released records, the shared error value, the nesting depth of the running
-// evaluation and the stand-in variable store. All of it lives until resetEvaluator.
+// pool of released records, the shared error value and the nesting depth of the running
+// evaluation. All of it lives until resetEvaluator. Variables live in the interpreter.
 #include "Evaluator.h"
 
 #include <cstring>
 #include <deque>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Error.h"
+#include "Interpreter.h"
 #include "Output.h"
 #include "StringUtility.h"
 
@@ -65,8 +66,6 @@ struct EvaluatorState {
   AccountVector<MathObj*> pool{AccountAllocator<MathObj*>(&Evaluator_alloc, "MathObjStore")};
   MathObj errorObj;
   int depth = 0;
-  // Stand-in variable store (see the end of this file).
-  std::map<std::string, std::string> variables;
 
   EvaluatorState() { makeErrorObj(); }
   void makeErrorObj() {
@@ -950,34 +949,34 @@ void resetEvaluator() {
   s.records.shrink_to_fit();
   s.makeErrorObj();
   s.depth = 0;
-  s.variables.clear();
 }
 
 // --- Variable store and function calls -------------------------------------------------------
-// STAND-IN until the interpreter's variable store (local level, then global) and its function
-// calls arrive: one level of variables is kept here, and a function call is refused.
+
 namespace {
 
 std::optional<std::string> lookUpVariable(const std::string& variable) {
-  const auto& variables = state().variables;
-  auto found = variables.find(variable);
-  if (found == variables.end()) return std::nullopt;
-  return found->second;
+  const char* value = findLocalReplacement(variable.c_str());
+  if (value == nullptr) value = findGlobalReplacement(variable.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
 }
 
-void assignVariable(const char* variable, const char* value) {
-  if (variable[0] >= '0' && variable[0] <= '9') {
-    Alert("defineVariable", 0, 100302, "Variable name (%s) cannot start with number", variable);
-    return;
-  }
-  state().variables[variable] = value;
-}
+void assignVariable(const char* variable, const char* value) { defineVariable(variable, value); }
 
+// Runs "name {argument} ..." with its printed output captured as the value.
 MathObj* runFunctionCall(const MathObj* call) {
-  Alert("execute_function", 0, 100301, "Function calls cannot be executed yet: %s", call->text.c_str());
-  MathObj* result = allocMathObj();
-  MathObjToError(result, "RETURN CODE 1");
-  return result;
+  std::vector<std::string> arguments;
+  for (const MathObj* obj = call; obj != nullptr; obj = obj->next) arguments.emplace_back(obj->text.c_str());
+  std::string value;
+  int result = execute_function(arguments, value);
+  MathObj* obj = allocMathObj();
+  if (result > 0) {
+    MathObjToError(obj, value.c_str());
+  } else {
+    CopyStringToMathObj(obj, value.c_str());
+  }
+  return obj;
 }
 
 }  // namespace

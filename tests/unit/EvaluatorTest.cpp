@@ -387,6 +387,18 @@ TEST_F(EvaluatorTest, NestingDepthIsBounded) {
   EXPECT_EQ(text(fine), "2");
 }
 
+TEST_F(EvaluatorTest, FunctionCallsRunACommandAndTakeItsOutput) {
+  // "extract" prints the label-th integer of a text.
+  EXPECT_EQ(text("extract(2,a 12 b 34)"), "34");
+  EXPECT_EQ(text("extract(1+1,x 5 y 7)"), "7");  // arguments are evaluated first
+  EXPECT_EQ(text("extract(extract(2,9 2),a 4 b 6)*10"), "60");
+  EXPECT_TRUE(capture.printed.empty());  // the output was captured, not printed
+  // A command that fails gives its result code.
+  Result r = eval("nosuchcommand(1)");
+  EXPECT_EQ(r.type, 'e');
+  EXPECT_EQ(r.text, "RETURN CODE 9999");
+}
+
 TEST_F(EvaluatorTest, FunctionCallArgumentErrorsAreTheResult) {
   // The first argument that is an error ends the call before any command runs.
   Result r = eval("f(1,1/0,2)");

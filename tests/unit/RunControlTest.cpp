@@ -12,6 +12,7 @@
 #include "ControlUtility.h"
 #include "Error.h"
 #include "Evaluator.h"
+#include "Parameters.h"
 #include "RunControl.h"
 #include "TestSupport.h"
 
@@ -244,6 +245,13 @@ TEST_F(RunControlTest, RankLimits) {
   EXPECT_EQ(maxRank(26), 2);
   EXPECT_EQ(maxRank(11), 1);
   EXPECT_TRUE(capture.diagnostics.empty());
+}
+
+TEST_F(RunControlTest, ClassicalRanksAreBoundedByTheMaxrankSetting) {
+  for (int type : {0, 1, 2, 3, 4, 12, 13, 14}) EXPECT_EQ(maxRank(type), 20) << type;  // the default
+  setIntPar("Maxrank", 12);
+  EXPECT_EQ(maxRank(3), 12);
+  EXPECT_EQ(maxRank(5), 8);
 }
 
 TEST_F(RunControlTest, InvalidTypesAreReported) {
