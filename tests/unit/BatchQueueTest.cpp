@@ -459,3 +459,114 @@ TEST_F(BatchQueueTest, TwoConcurrentJobsStartEveryFileExactlyOnce) {
 }
 
 }  // namespace
+
+// --- The queue run by the program itself -----------------------------------------------------
+
+namespace {
+
+// The zoq binary of this build, beside the tests folder.
+std::string zoqBinary() { return (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "zoq").string(); }
+
+// Starts zoq with the arguments in folder, its output (both streams) appended to outputPath.
+pid_t startZoq(const std::string& folder, const std::vector<std::string>& arguments, const std::string& outputPath) {
+  std::string program = zoqBinary();
+  std::vector<std::string> words = {program};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (chdir(folder.c_str()) != 0 || in < 0 || out < 0) _exit(120);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    execv(program.c_str(), argv.data());
+    _exit(121);
+  }
+  return child;
+}
+
+int waitForExit(pid_t child) {
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class BatchQueueRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetAll();
+    ASSERT_TRUE(fs::exists(zoqBinary())) << zoqBinary();
+    fs::create_directories(launch.path("folder"));
+  }
+  int run(const std::vector<std::string>& arguments) {
+    int status = waitForExit(startZoq(launch.path(), arguments, launch.path("run.out")));
+    output = readFile(launch.path("run.out"));
+    return status;
+  }
+  bool has(const std::string& piece) const { return output.find(piece) != std::string::npos; }
+
+  TemporaryFolder launch;
+  OutputCapture capture;
+  std::string output;
+};
+
+TEST_F(BatchQueueRunTest, OneJobGoesThroughRunningToFinished) {
+  launch.write("folder/job1.zoq", "autolaunch\nquit\n");
+  EXPECT_EQ(run({"-b", "folder/job1.zoq"}), 0);
+  std::string runningPath = "folder/Running/" + shortHost() + "/job1.zoq";
+  EXPECT_TRUE(has("Auto launch directory folder/job1.zoq\n")) << output;
+  EXPECT_TRUE(has("New input: " + runningPath + "\n"));
+  EXPECT_TRUE(has("End of job " + runningPath + "; error code 0\nNo more launch files available\n"));
+  EXPECT_EQ(namesIn(launch.path("folder/Finished")), std::vector<std::string>{"job1.zoq"});
+  EXPECT_TRUE(namesIn(launch.path("folder/Running/" + shortHost())).empty());
+  EXPECT_FALSE(fs::exists(launch.path("folder/job1.zoq")));
+}
+
+TEST_F(BatchQueueRunTest, AFileWithoutExtensionStaysOutOfTheQueue) {
+  launch.write("folder/job1", "autolaunch\nquit\n");
+  EXPECT_EQ(run({"-b", "folder/job1"}), 0);
+  EXPECT_TRUE(has("Autolaunch requires a filename extension\n")) << output;
+  EXPECT_TRUE(has("Auto launch only works from an inputfile\n"));
+  EXPECT_TRUE(fs::exists(launch.path("folder/job1")));
+  EXPECT_FALSE(fs::exists(launch.path("folder/Running")));
+}
+
+// Two start files run at the same moment on a folder of ten jobs; each job launches the
+// next at random until none is left. Every job must run exactly once: its output file
+// (appended to by every run of that job) holds one run.
+TEST_F(BatchQueueRunTest, TwoProcessesRunTenJobsEachExactlyOnce) {
+  for (int k = 1; k <= 10; ++k) {
+    launch.write("folder/job" + std::to_string(k) + ".zoq", "#! " + zoqBinary() + "\nautolaunch\nquit\n");
+  }
+  launch.write("folder/launch_startA.zoq", "autolaunch\nquit\n");
+  launch.write("folder/launch_startB.zoq", "autolaunch\nquit\n");
+  pid_t a = startZoq(launch.path(), {"-b", "folder/launch_startA.zoq"}, launch.path("a.out"));
+  pid_t b = startZoq(launch.path(), {"-b", "folder/launch_startB.zoq"}, launch.path("b.out"));
+  EXPECT_EQ(waitForExit(a), 0);
+  EXPECT_EQ(waitForExit(b), 0);
+  // The chains run on in the background; wait until every job has finished.
+  std::string finished = launch.path("folder/Finished");
+  for (int polls = 0; polls < 6000 && namesIn(finished).size() < 10; ++polls) usleep(50000);
+  for (int polls = 0; polls < 6000 && !namesIn(launch.path("folder/Running/" + shortHost())).empty(); ++polls) {
+    usleep(50000);
+  }
+  std::vector<std::string> expected;
+  for (int k = 1; k <= 10; ++k) expected.push_back("job" + std::to_string(k) + ".zoq");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(namesIn(finished), expected);
+  EXPECT_TRUE(namesIn(launch.path("folder/Failed")).empty());
+  for (int k = 1; k <= 10; ++k) {
+    std::string log = readFile(launch.path("folder/Output/job" + std::to_string(k) + "_" + getCurrentHostName() + ".stdout"));
+    std::size_t runs = 0;
+    for (std::size_t at = log.find("New input: "); at != std::string::npos; at = log.find("New input: ", at + 1)) ++runs;
+    EXPECT_EQ(runs, 1u) << "job" << k << ":\n" << log;
+  }
+  EXPECT_TRUE(fs::exists(launch.path("folder/launch_startA.zoq")));
+  EXPECT_TRUE(fs::exists(launch.path("folder/launch_startB.zoq")));
+}
+
+}  // namespace
