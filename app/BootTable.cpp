@@ -5,12 +5,14 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "BatchQueue.h"
 #include "Commands.h"
 #include "ControlUtility.h"
 #include "Coset.h"
 #include "CrossBound.h"
 #include "Defaults.h"
 #include "Error.h"
+#include "Evaluator.h"
 #include "Heterotic.h"
 #include "IntCommands.h"
 #include "Interpreter.h"
@@ -23,6 +25,7 @@
 #include "OpenSpectrum.h"
 #include "Output.h"
 #include "Parameters.h"
+#include "RunControl.h"
 #include "SearchSM.h"
 #include "Sorting.h"
 #include "Storemanager.h"
@@ -52,11 +55,14 @@ const BootEntry kBootTable[] = {
     {"Parameters", nullptr, resetParameters},
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
+    {"BatchQueue", nullptr, resetBatchQueue},
     {"Tables", nullptr, resetTables},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
+    {"Evaluator", nullptr, resetEvaluator},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"RunControl", nullptr, resetRunControl},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
