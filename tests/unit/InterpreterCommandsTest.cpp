@@ -239,13 +239,33 @@ TEST_F(InterpreterCommandsTest, IntegerConversionsOfPlainNumbers) {
   capture.clear();
   EXPECT_EQ(convertToInteger("abc", &value), 1);
   EXPECT_EQ(capture.diagnostics, "Non-numerical parameter: abc \n");
+  setFunctionCallFlag(0);
+}
+
+TEST_F(InterpreterCommandsTest, ConversionsOfExpressions) {
+  int value = 0;
+  EXPECT_EQ(convertToInteger("6*7", &value), 0);
+  EXPECT_EQ(value, 42);
+  EXPECT_EQ(convertToInteger("99999*99999", &value), 2);
+  OutputCapture capture;
+  EXPECT_EQ(convertToInteger("7/2", &value), 1);
+  EXPECT_EQ(capture.diagnostics, "Non-numerical parameter: 7/2 \n");
   double real = 0;
   EXPECT_EQ(convertToDouble("7/2", &real), 0);
   EXPECT_EQ(real, 3.5);
   EXPECT_EQ(convertToDouble("-0.25", &real), 0);
   EXPECT_EQ(real, -0.25);
-  EXPECT_EQ(convertToDouble("1/0", &real), 2);
-  setFunctionCallFlag(0);
+  EXPECT_EQ(convertToDouble("12", &real), 0);
+  EXPECT_EQ(real, 12.0);
+  // A number written out is read as a double; a large integer computed beyond the int
+  // range is refused.
+  EXPECT_EQ(convertToDouble("3000000000", &real), 0);
+  EXPECT_EQ(real, 3e9);
+  capture.clear();
+  EXPECT_EQ(convertToDouble("99999*99999", &real), 2);
+  EXPECT_EQ(capture.diagnostics, "Overflow \n");
+  EXPECT_EQ(convertToString("2+3", 10), "5");
+  EXPECT_EQ(convertToString("123456*10", 4), "1234");
 }
 
 TEST_F(InterpreterCommandsTest, TheListingsShowTheTree) {
