@@ -437,4 +437,30 @@ TEST_F(IntCommandsTest, AFunctionCallTakesThePrintedOutputAsItsValue) {
   EXPECT_EQ(capture.printed, "x\n");
 }
 
+TEST_F(IntCommandsTest, LoadRunsAFileAndStopsAtAHundredLevels) {
+  TemporaryFolder folder;
+  std::string loaded = folder.write("loaded.zoq", "tshow first\n# a remark\ntshow {second\nline}\n");
+  OutputCapture capture;
+  EXPECT_EQ(run(("load " + loaded).c_str()), 0);
+  // The brace block spans two lines of the file: "tshow {second; line}".
+  EXPECT_EQ(calls(), (std::vector<std::string>{"tshow(first)", "tshow(second; line)"}));
+  // A file that loads itself ends after 100 levels with an alert, not a crashed stack.
+  std::string self = folder.path("self.zoq");
+  folder.write("self.zoq", "load " + self + "\n");
+  capture.clear();
+  run(("load " + self).c_str());
+  EXPECT_NE(capture.diagnostics.find("Files loaded more than 100 levels deep; " + self + " not loaded"),
+            std::string::npos);
+}
+
+TEST_F(IntCommandsTest, DetailedCommandListsShowTheHelpTexts) {
+  OutputCapture capture;
+  run("commands detail");
+  // The help text starts in column 13; "   " and the word (two blanks deeper per
+  // keyword level) are written over its indent.
+  EXPECT_NE(capture.printed.find("\n   Repeat    Execute commandline count times.\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("\n     All     Remove all macros, procedures and variables.\n"),
+            std::string::npos);
+}
+
 }  // namespace
