@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "Allocation.h"
+
+extern AllocationAccount TableAllocation;
+
 // Writes the cell text of row `row` for `item` into cell (empty on entry); false drops the
 // whole row. A column whose itemIsDescription is set receives a pointer to its description
 // (a const std::string) as item.
@@ -32,7 +36,7 @@ using TableSkip = int (*)(const void* item, int row);
 struct Column {
   std::string name;
   std::string description;
-  std::vector<std::string> altHeaders;
+  AccountVector<std::string> altHeaders{AccountAllocator<std::string>(&TableAllocation, "Alternative headers")};
   int show = 1;
   int active = 0;
   int width = 0;
@@ -46,7 +50,7 @@ struct Column {
 
 struct Table {
   std::string name;
-  std::vector<Column*> columns;
+  AccountVector<Column*> columns{AccountAllocator<Column*>(&TableAllocation, "Table data (columns)")};
   TableIncrement next = nullptr;
   TableSkip skip = nullptr;
   int header = 1;
