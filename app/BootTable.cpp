@@ -5,12 +5,16 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "ApplicationTables.h"
 #include "BatchQueue.h"
+#include "Branching.h"
 #include "Commands.h"
 #include "ControlUtility.h"
 #include "Coset.h"
 #include "CrossBound.h"
 #include "Defaults.h"
+#include "Discrete.h"
+#include "Equations.h"
 #include "Error.h"
 #include "Evaluator.h"
 #include "Heterotic.h"
@@ -25,9 +29,12 @@
 #include "OpenSpectrum.h"
 #include "Output.h"
 #include "Parameters.h"
+#include "Permutations.h"
 #include "RunControl.h"
 #include "SearchSM.h"
 #include "Sorting.h"
+#include "S_analytic.h"
+#include "Smatrix.h"
 #include "Storemanager.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
@@ -35,6 +42,7 @@
 #include "Tadpole.h"
 #include "Terminal.h"
 #include "VectorUtility.h"
+#include "WeylGroup.h"
 #include "Zoq.h"
 
 namespace {
@@ -62,6 +70,13 @@ const BootEntry kBootTable[] = {
     {"Evaluator", nullptr, resetEvaluator},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Discrete", nullptr, resetDiscrete},
+    {"Permutations", nullptr, resetPermutations},
+    {"Equations", nullptr, resetEquations},
+    {"WeylGroup", nullptr, resetWeylGroup},
+    {"Smatrix", nullptr, resetSmatrix},
+    {"S_analytic", nullptr, resetS_analytic},
+    {"Branching", nullptr, resetBranching},
     {"RunControl", nullptr, resetRunControl},
 
     // Start-up steps, in the order of initializeAll.
@@ -74,7 +89,7 @@ const BootEntry kBootTable[] = {
     {"initializeDefaults", initializeDefaults, nullptr},
     {"initializePrintPrefs", initializePrintPrefs, nullptr},
     {"initializeCommandPointers", initializeCommandPointers, nullptr},
-    {"initializeZoq", initializeZoq, nullptr},
+    {"initializeZoq", initializeZoq, resetZoq},
     {"initializeIntersections", initializeIntersections, nullptr},
     {"initializeTadpole", initializeTadpole, nullptr},
     {"initializeSearchSM", initializeSearchSM, nullptr},

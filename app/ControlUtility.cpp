@@ -138,13 +138,6 @@ void setLogFileNames() {
   LogFileName("Zoq");
 }
 
-// The application's own tables come with their subsystems; the tables that describe
-// tables are defined here.
-void initializeTables() {
-  TableTable();
-  TableInfo();
-}
-
 // The application parameters, then the program state derived from the preferences, the
 // saved table layouts and the saved parameter values.
 void initializeDefaults() {
@@ -155,9 +148,6 @@ void initializeDefaults() {
   getTableDefaults();
   getIntParDefaults();
 }
-
-// STAND-IN until the application table layouts exist.
-void initializePrintPrefs() {}
 
 void bindShellParameters() {
   ControlState& s = state();
