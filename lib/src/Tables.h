@@ -36,7 +36,7 @@ using TableSkip = int (*)(const void* item, int row);
 struct Column {
   std::string name;
   std::string description;
-  AccountVector<std::string> altHeaders{AccountAllocator<std::string>(&TableAllocation, "Alternative headers")};
+  std::vector<std::string> altHeaders;
   int show = 1;
   int active = 0;
   int width = 0;
