@@ -313,7 +313,6 @@ int COM_set_value(char** params, int n) {
 int COM_set_string(char** params, int n) {
   InternalParameter* parameter = parameterOf(params);
   if (parameter->pref != nullptr) changeDefault(parameter->pref, params[0]);
-  if (parameter->onChange != nullptr) parameter->onChange();
   return -n;
 }
 
