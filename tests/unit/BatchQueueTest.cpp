@@ -462,6 +462,16 @@ TEST_F(BatchQueueRunTest, OneJobGoesThroughRunningToFinished) {
   EXPECT_FALSE(fs::exists(launch.path("folder/job1.zoq")));
 }
 
+// A job whose file simply ends (no "quit") must still leave Running: otherwise no other
+// process would ever take it again, and it would look as if it still ran.
+TEST_F(BatchQueueRunTest, AJobEndingWithoutQuitStillFinishes) {
+  launch.write("folder/job1.zoq", "autolaunch\n");
+  EXPECT_EQ(run({"-b", "folder/job1.zoq"}), 0);
+  EXPECT_TRUE(has("End of command file(s) reached; terminating\n")) << output;
+  EXPECT_EQ(namesIn(launch.path("folder/Finished")), std::vector<std::string>{"job1.zoq"});
+  EXPECT_TRUE(namesIn(launch.path("folder/Running/" + shortHost())).empty());
+}
+
 TEST_F(BatchQueueRunTest, AFileWithoutExtensionStaysOutOfTheQueue) {
   launch.write("folder/job1", "autolaunch\nquit\n");
   EXPECT_EQ(run({"-b", "folder/job1"}), 0);
