@@ -34,8 +34,8 @@
 #include "SystemUtility.h"
 #include "Tadpole.h"
 #include "Terminal.h"
-#include "WeylGroup.h"
 #include "VectorUtility.h"
+#include "WeylGroup.h"
 #include "Zoq.h"
 
 namespace {

@@ -88,15 +88,6 @@ const double* cosTable(CosChain& chain, int modulus) {
   return data;
 }
 
-// A modulus that fits the tables, or 0 after an alert.
-int checkedModulus(long long modulus, const char* routine) {
-  if (modulus < 1 || modulus > INT_MAX / 2) {
-    Alert(routine, 1, 112312, "Modulus %lld out of range for the cosine table", modulus);
-    return 0;
-  }
-  return static_cast<int>(modulus);
-}
-
 // Fetches the tables of c.modul into c; false (outputs to be zeroed) when unusable.
 bool attachTables(TypeConstants& c) {
   const double* table = c.modul > 0 ? getCos(c.modul) : nullptr;
@@ -116,6 +107,20 @@ void setKey(TypeConstants& c, int rank, int level) {
 double powerOfTwo(int n) { return static_cast<double>(twopow(n)); }
 
 }  // namespace
+
+namespace smatrix_internal {
+
+int checkedModulus(long long modulus, const char* routine) {
+  if (modulus < 1 || modulus > INT_MAX / 2) {
+    Alert(routine, 1, 112312, "Modulus %lld out of range for the cosine table", modulus);
+    return 0;
+  }
+  return static_cast<int>(modulus);
+}
+
+}  // namespace smatrix_internal
+
+using smatrix_internal::checkedModulus;
 
 // ---------------------------------------------------------------------------------------
 // Cosine tables and orthogonal coordinates

@@ -4,7 +4,8 @@
 // split the Weyl group into right cosets W(H) r of a classical subgroup H (D5, D6 x A1,
 // D8): the alternating sum over each coset is the D-type determinant formula, so an
 // element is a signed sum of determinant terms, one per representative r. The
-// representatives are generated once per algebra with the Weyl reflections: a breadth-
+// representatives are generated once per algebra with the Weyl reflections (s_i v)_j =
+// v_j - CM[i][j] v_i on Dynkin labels: a breadth-
 // first search over words r s_i that keeps the first r found for each image r^-1(Phi_H)
 // of the root system of H (that set determines the coset W(H) r, because its stabiliser
 // in W is W(H) for these three subgroups). Each r is kept as an integer matrix on Dynkin
@@ -20,8 +21,6 @@
 #include "MathUtility.h"
 #include "Smatrix.h"
 #include "SmatrixInternal.h"
-#include "WeylGroup.h"
-#include "Zoq.h"
 
 namespace {
 
@@ -88,11 +87,16 @@ std::vector<int> apply(const Matrix& m, const std::vector<int>& v, int n) {
 void buildCosets(int rank) {
   ExceptionalState& s = state();
   const int slot = slotOfRank(rank);
-  Cartan(5, rank);
-  const LieData& lie = Zoq_lieData();
-  const std::vector<int> cm(lie.CM.begin(), lie.CM.end());
-  auto cartanAt = [&](int i, int j) { return cm[static_cast<std::size_t>(i) * (rank + 1) + j]; };
+  // The Cartan matrix of E_n in the program's node numbering: the chain 0 - 1 - ... - (n-2)
+  // with node n-1 attached to node 2 (E6, E7) or node 4 (E8). Built here rather than
+  // through the Lie module so that an S element never replaces that module's current data.
   const int n = rank;
+  std::vector<int> cm(static_cast<std::size_t>(n) * n, 0);
+  auto link = [&](int i, int j) { cm[i * n + j] = cm[j * n + i] = -1; };
+  for (int i = 0; i < n; ++i) cm[i * n + i] = 2;
+  for (int i = 0; i + 1 <= n - 2; ++i) link(i, i + 1);
+  link(n - 1, n == 8 ? 4 : 2);
+  auto cartanAt = [&](int i, int j) { return cm[static_cast<std::size_t>(i) * n + j]; };
   // Reflections on Dynkin labels: (s_i v)_j = v_j - CM[i][j] v_i.
   std::vector<Matrix> reflections(n, Matrix(static_cast<std::size_t>(n) * n, 0));
   for (int i = 0; i < n; ++i) {
@@ -217,8 +221,8 @@ void ZoqG(const int* a, const int* b, double* re, double* im, int level) {
 }
 
 void ZoqF(const int* a, const int* b, double* re, double* im, int level) {
-  const int modulus = 8 * (level + 9);
-  const double* table = getCos(modulus);
+  const int modulus = smatrix_internal::checkedModulus(8LL * (level + 9LL), "ZoqF");
+  const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
   const double* sine = table + modulus;
@@ -239,8 +243,8 @@ void ZoqF(const int* a, const int* b, double* re, double* im, int level) {
 }
 
 void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
-  const int modulus = 12 * (level + 12);
-  const double* table = getCos(modulus);
+  const int modulus = smatrix_internal::checkedModulus(12LL * (level + 12LL), "ZoqE6");
+  const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
   const double* sine = table + modulus;
@@ -265,8 +269,8 @@ void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
 }
 
 void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
-  const int modulus = 4 * (level + 18);
-  const double* table = getCos(modulus);
+  const int modulus = smatrix_internal::checkedModulus(4LL * (level + 18LL), "ZoqE7");
+  const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
   const double* sine = table + modulus;
@@ -285,8 +289,8 @@ void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
 }
 
 void ZoqE8(const int* a, const int* b, double* re, double* im, int level) {
-  const int modulus = 4 * (level + 30);
-  const double* table = getCos(modulus);
+  const int modulus = smatrix_internal::checkedModulus(4LL * (level + 30LL), "ZoqE8");
+  const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
   const double* sine = table + modulus;

@@ -91,6 +91,13 @@ TEST_F(SmatrixExceptionalTest, CosetRepresentativesHaveTheExpectedCountsAndSigns
   EXPECT_EQ(SmatrixCosetRepresentatives(5), nullptr);
 }
 
+TEST_F(SmatrixExceptionalTest, ElementsLeaveTheCurrentLieDataAlone) {
+  Cartan(1, 3);
+  for (int rank : {6, 7, 8}) element(rank, 1, vacuum(rank, 1), vacuum(rank, 1));
+  EXPECT_EQ(Zoq_lieData().cartanType, 1);
+  EXPECT_EQ(Zoq_lieData().cartanRank, 3);
+}
+
 // --- Known matrices ----------------------------------------------------------------------------
 
 TEST_F(SmatrixExceptionalTest, G2AndF4AtLevelOneAreTheFibonacciMatrix) {

@@ -59,6 +59,17 @@ TEST_F(SmatrixTest, CosineTableEntriesAtZeroAndQuarterTurns) {
   EXPECT_LT(std::fabs(t[3]), 1e-15);
 }
 
+TEST_F(SmatrixTest, ResetDropsTablesAndConstants) {
+  const auto a2 = integrableWeights(1, 2, 3);
+  const Complex before = element(1, 2, 3, a2[1], a2[4]);
+  getCos(97);
+  const std::uint64_t held = Cos_alloc.bytesHeld();
+  EXPECT_GE(held, 2 * 97 * sizeof(double));
+  resetAll();
+  EXPECT_LT(Cos_alloc.bytesHeld(), held);
+  EXPECT_EQ(element(1, 2, 3, a2[1], a2[4]), before);
+}
+
 TEST_F(SmatrixTest, CosineTableRefusesNonPositiveModulus) {
   OutputCapture capture;
   EXPECT_EQ(getCos(0), nullptr);
@@ -236,6 +247,9 @@ TEST_F(SmatrixTest, UnsupportedInputIsReportedAndWritesZero) {
       {3, 2, -1, "Invalid input\nType=3, Rank=2, Level=-1\nRoutine: SDirect"},
       {1, 2, -4, "Invalid input\nType=1, Rank=2, Level=-4\nRoutine: SDirect"},
       {14, 3, 2, "S matrix not built in\nType=14, Rank=3, Level=2\nRoutine: SDirect"},
+      // Moduli beyond the table range: 4 (2^29 + 30) and 3^2 (3 + 2^30).
+      {5, 8, 1 << 29, "Modulus 2147483768 out of range for the cosine table"},
+      {1, 2, 1 << 30, "Modulus 9663676443 out of range for the cosine table"},
   };
   for (const Case& c : cases) {
     OutputCapture capture;
@@ -260,8 +274,17 @@ TEST_F(SmatrixTest, TraceLineAndInputCheck) {
     OutputCapture capture;
     const Complex s = element(1, 2, 1, v, v);
     EXPECT_EQ(capture.stdoutText, "SDirect (Weyl-group sum; type=1, rank=2, level=1)\n");
-    EXPECT_TRUE(contains(capture.diagnostics, "Performing input check"));
+    EXPECT_EQ(capture.diagnostics, "");
     EXPECT_NEAR(s.real(), 1.0 / std::sqrt(3.0), kTol);  // A2 level 1: 1/sqrt 3
+  }
+  {
+    // The check only reports: type 26 is no algebra of the input check, yet its element
+    // is computed.
+    OutputCapture capture;
+    const Complex s = element(26, 1, 2, {0, 0, 0}, {0, 0, 0});
+    EXPECT_EQ(capture.stdoutText, "SDirect (Weyl-group sum; type=26, rank=1, level=2)\n");
+    EXPECT_TRUE(contains(capture.diagnostics, "Invalid input\nType=26, Rank=1, Level=2\nRoutine: SDirect"));
+    EXPECT_NEAR(std::abs(s - Complex(0.0, -1.0 / std::sqrt(8.0))), 0.0, 1e-15);
   }
   SMatrix_set_S_CALL_TRACE(0);
   OutputCapture capture;

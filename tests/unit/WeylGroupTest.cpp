@@ -131,6 +131,28 @@ TEST_F(WeylGroupTest, OrbitsOfDominantWeights) {
   }
 }
 
+TEST_F(WeylGroupTest, OrbitTimesStabiliserIsTheGroupOrder) {
+  struct Case {
+    int type, rank;
+  };
+  const Case cases[] = {{1, 3}, {2, 3}, {3, 3}, {4, 4}, {5, 2}, {5, 4}};
+  for (const Case& c : cases) {
+    // Every dominant weight with labels in {0, 1}; a non-zero affine label leaves the
+    // stabiliser to the zero finite labels.
+    for (int mask = 0; mask < (1 << c.rank); ++mask) {
+      std::vector<int> weight(c.rank + 1, 1);
+      for (int i = 0; i < c.rank; ++i) weight[i] = (mask >> i) & 1;
+      const WeylOrbitList* orbit = WeylReflections(c.type, c.rank, weight.data());
+      ASSERT_NE(orbit, nullptr);
+      std::set<std::vector<int>> distinct;
+      for (int k = 0; k < orbit->count; ++k) distinct.insert(std::vector<int>(orbit->row(k), orbit->row(k) + c.rank));
+      const int stabiliser = WeylBoundaryMultiplicity(weight.data(), c.type, c.rank);
+      EXPECT_EQ(static_cast<long long>(distinct.size()) * stabiliser, WeylGroupOrder(c.type, c.rank))
+          << c.type << " " << c.rank << " " << mask;
+    }
+  }
+}
+
 TEST_F(WeylGroupTest, StabilisersOfAffineWeights) {
   const std::vector<int> regular = {1, 2, 1};
   EXPECT_EQ(WeylBoundaryMultiplicity(regular.data(), 1, 2), 1);

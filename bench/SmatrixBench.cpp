@@ -1,0 +1,151 @@
+// Cost of S-matrix elements and full S matrices by the determinant formulas (A_r, D_r,
+// E6, E7, E8 at levels with 100 to 5,000 primaries), against the plain alternating sum
+// over the whole Weyl group where that group can be listed.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "Boot.h"
+#include "Output.h"
+#include "Smatrix.h"
+#include "WeylGroup.h"
+#include "Zoq.h"
+
+namespace {
+
+struct Fields {
+  int n = 0;
+  int length = 0;
+  std::vector<int> labels;
+  const int* label(int i) const { return labels.data() + static_cast<std::size_t>(i) * length; }
+};
+
+void discard(Channel, const char*, std::size_t) {}
+
+Fields primaries(int type, int rank, int level) {
+  resetAll();
+  setOutputSink(&discard);
+  SpectrumResult spectrum = spectrum_(type, rank, level, &WorkSpaceSize);
+  setOutputSink(nullptr);
+  Fields f;
+  f.n = spectrum.n;
+  f.length = spectrum.labelLength;
+  f.labels.assign(spectrum.labels.begin(), spectrum.labels.end());
+  return f;
+}
+
+// One element per iteration, walking through a fixed sequence of pairs.
+void elementCost(benchmark::State& state, int type, int rank, int level) {
+  const Fields f = primaries(type, rank, level);
+  long long step = 0;
+  for (auto _ : state) {
+    const int a = static_cast<int>((step * 7919) % f.n);
+    const int b = static_cast<int>((step * 104729 + 13) % f.n);
+    double re = 0.0, im = 0.0;
+    SDirect(type, rank, level, f.label(a), f.label(b), &re, &im);
+    benchmark::DoNotOptimize(re);
+    benchmark::DoNotOptimize(im);
+    ++step;
+  }
+  state.counters["primaries"] = f.n;
+}
+
+// The whole n x n matrix per iteration.
+void matrixCost(benchmark::State& state, int type, int rank, int level) {
+  const Fields f = primaries(type, rank, level);
+  for (auto _ : state) {
+    double sum = 0.0;
+    for (int a = 0; a < f.n; ++a) {
+      for (int b = 0; b < f.n; ++b) {
+        double re = 0.0, im = 0.0;
+        SDirect(type, rank, level, f.label(a), f.label(b), &re, &im);
+        sum += re;
+      }
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["primaries"] = f.n;
+  state.counters["elements"] = static_cast<double>(f.n) * f.n;
+}
+
+// The plain sum over W of det(w) exp(-2 pi i (w(lambda+rho), mu+rho)/(k+h)), one element
+// per iteration.
+void weylSumCost(benchmark::State& state, int type, int rank, int level) {
+  const Fields f = primaries(type, rank, level);
+  setOutputSink(&discard);
+  const WeylGroupCollection* group = initWeylGroup(type, rank);
+  setOutputSink(nullptr);
+  if (group == nullptr) {
+    state.SkipWithError("Weyl group too large");
+    return;
+  }
+  std::vector<int> parity(group->count(), 0);
+  for (int k = 1; k < group->count(); ++k) parity[k] = 1 - parity[group->parent(k)];
+  const int norm = InverseCartan(type, rank);
+  const LieData& lie = Zoq_lieData();
+  std::vector<double> metric(lie.ICM.begin(), lie.ICM.begin() + static_cast<std::size_t>(rank) * rank);
+  for (double& m : metric) m /= norm;
+  const double kh = level + dualCoxeter(type, rank);
+  std::vector<int> shifted(rank);
+  std::vector<double> mu(rank), metricMu(rank);
+  long long step = 0;
+  for (auto _ : state) {
+    const int a = static_cast<int>((step * 7919) % f.n);
+    const int b = static_cast<int>((step * 104729 + 13) % f.n);
+    for (int i = 0; i < rank; ++i) shifted[i] = f.label(a)[i] + 1, mu[i] = f.label(b)[i] + 1;
+    for (int i = 0; i < rank; ++i) {
+      metricMu[i] = 0.0;
+      for (int j = 0; j < rank; ++j) metricMu[i] += metric[i * rank + j] * mu[j];
+    }
+    const WeylOrbitList* orbit = WeylReflections(type, rank, shifted.data());
+    double re = 0.0, im = 0.0;
+    for (int k = 0; k < orbit->count; ++k) {
+      const int* w = orbit->row(k);
+      double product = 0.0;
+      for (int i = 0; i < rank; ++i) product += w[i] * metricMu[i];
+      const double phase = -2.0 * M_PI * product / kh;
+      const double sign = parity[k] ? -1.0 : 1.0;
+      re += sign * std::cos(phase);
+      im += sign * std::sin(phase);
+    }
+    benchmark::DoNotOptimize(re);
+    benchmark::DoNotOptimize(im);
+    ++step;
+  }
+  state.counters["primaries"] = f.n;
+  state.counters["weyl_order"] = group->count();
+}
+
+}  // namespace
+
+// Elements: A_r, D_r and E_n at levels with about 100 to 5,000 primaries.
+BENCHMARK_CAPTURE(elementCost, A3_level7, 1, 3, 7);
+BENCHMARK_CAPTURE(elementCost, A3_level27, 1, 3, 27);
+BENCHMARK_CAPTURE(elementCost, A4_level12, 1, 4, 12);
+BENCHMARK_CAPTURE(elementCost, A6_level8, 1, 6, 8);
+BENCHMARK_CAPTURE(elementCost, D4_level6, 4, 4, 6);
+BENCHMARK_CAPTURE(elementCost, D5_level12, 4, 5, 12);
+BENCHMARK_CAPTURE(elementCost, E6_level6, 5, 6, 6);
+BENCHMARK_CAPTURE(elementCost, E6_level12, 5, 6, 12);
+BENCHMARK_CAPTURE(elementCost, E7_level8, 5, 7, 8);
+BENCHMARK_CAPTURE(elementCost, E7_level15, 5, 7, 15);
+BENCHMARK_CAPTURE(elementCost, E8_level12, 5, 8, 12);
+BENCHMARK_CAPTURE(elementCost, E8_level22, 5, 8, 22);
+
+// Full matrices at about 100 to 500 primaries.
+BENCHMARK_CAPTURE(matrixCost, A3_level7, 1, 3, 7)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(matrixCost, A4_level8, 1, 4, 8)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(matrixCost, D4_level6, 4, 4, 6)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(matrixCost, E6_level6, 5, 6, 6)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(matrixCost, E7_level8, 5, 7, 8)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(matrixCost, E8_level12, 5, 8, 12)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The plain Weyl-group sum for comparison (E8's group cannot be listed).
+BENCHMARK_CAPTURE(weylSumCost, A3_level7, 1, 3, 7);
+BENCHMARK_CAPTURE(weylSumCost, A4_level12, 1, 4, 12);
+BENCHMARK_CAPTURE(weylSumCost, A6_level8, 1, 6, 8);
+BENCHMARK_CAPTURE(weylSumCost, D4_level6, 4, 4, 6);
+BENCHMARK_CAPTURE(weylSumCost, D5_level12, 4, 5, 12);
+BENCHMARK_CAPTURE(weylSumCost, E6_level6, 5, 6, 6)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(weylSumCost, E7_level8, 5, 7, 8)->Unit(benchmark::kMillisecond)->Iterations(3);
