@@ -5,12 +5,15 @@
 #include "BootTable.h"
 
 #include "Allocation.h"
+#include "ApplicationTables.h"
+#include "Branching.h"
 #include "Commands.h"
 #include "ControlUtility.h"
 #include "Coset.h"
 #include "CrossBound.h"
 #include "Defaults.h"
 #include "Discrete.h"
+#include "Equations.h"
 #include "Error.h"
 #include "Heterotic.h"
 #include "IntCommands.h"
@@ -32,6 +35,7 @@
 #include "Storemanager.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
+#include "Tables.h"
 #include "Tadpole.h"
 #include "Terminal.h"
 #include "VectorUtility.h"
@@ -56,6 +60,7 @@ const BootEntry kBootTable[] = {
     {"Parameters", nullptr, resetParameters},
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
+    {"Tables", nullptr, resetTables},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
@@ -63,9 +68,11 @@ const BootEntry kBootTable[] = {
     {"Storemanager", nullptr, resetStoremanager},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
+    {"Equations", nullptr, resetEquations},
     {"WeylGroup", nullptr, resetWeylGroup},
     {"Smatrix", nullptr, resetSmatrix},
     {"S_analytic", nullptr, resetS_analytic},
+    {"Branching", nullptr, resetBranching},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},

@@ -4,15 +4,18 @@
 
 #include <cstdlib>
 
+#include "ApplicationParameters.h"
 #include "Boot.h"
 #include "BootTable.h"
 #include "Defaults.h"
 #include "Error.h"
+#include "Interpreter.h"
 #include "Memory.h"
 #include "Output.h"
 #include "Parameters.h"
 #include "Storemanager.h"
 #include "StringUtility.h"
+#include "Tables.h"
 
 int KMCosetSwitch = 0;
 SpectrumData* currentSD = nullptr;
@@ -123,9 +126,11 @@ const std::string& getWorkDirSetting() {
 
 void registerZoqDefaults() { registerDefaults("Zoq8", kZoqDefaults, convertPreferences); }
 
+// "log" and "error_log" are made once, with their commands, by the general commands and
+// kept in the preferences file; this step only makes sure they exist.
 void addLogSwitches() {
-  addInternalParameter("log", "OFF", 't', 1);
-  addInternalParameter("error_log", "OFF", 't', 1);
+  if (findInternalParameter("log") == nullptr) addInternalParameter("log", "OFF", 't', 1);
+  if (findInternalParameter("error_log") == nullptr) addInternalParameter("error_log", "OFF", 't', 1);
 }
 
 void setLogFileNames() {
@@ -133,24 +138,16 @@ void setLogFileNames() {
   LogFileName("Zoq");
 }
 
-// STAND-IN until the application table layouts exist.
-void initializeTables() {}
-
-// STAND-IN until the application parameters exist: only the parameters that start-up
-// binds, then the program state derived from the preferences and the saved values.
+// The application parameters, then the program state derived from the preferences, the
+// saved table layouts and the saved parameter values.
 void initializeDefaults() {
-  addInternalParameter("Maxrank", "20", 'i', 1);
-  addInternalParameter("OutputDir", "HOME", 's', 1);
-  addInternalParameter("WorkDir", "HOME", 's', 1);
+  defineApplicationParameters();
   zoq_pathname = homeFolder() + "/" + getDefault("ZoqPath");
   setSeverity_Error(getDefault("SeverityMask"));
   state().maximalLevel = strnum(getDefault("MaximalLevel"));
   getTableDefaults();
   getIntParDefaults();
 }
-
-// STAND-IN until the application table layouts exist.
-void initializePrintPrefs() {}
 
 void bindShellParameters() {
   ControlState& s = state();
@@ -169,6 +166,8 @@ void markStartState() {
   markOutputStartState();
   markDefaultsStartState();
   markParametersStartState();
+  markInterpreterStartState();
+  markTablesStartState();
 }
 
 void resetShellState() {

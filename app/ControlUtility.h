@@ -39,9 +39,7 @@ const std::string& getWorkDirSetting();
 void registerZoqDefaults();
 void addLogSwitches();
 void setLogFileNames();
-void initializeTables();
 void initializeDefaults();
-void initializePrintPrefs();
 void bindShellParameters();
 void nameProgram();
 // Remembers the state of every library module as the state right after start-up.

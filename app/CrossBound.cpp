@@ -2,3 +2,5 @@
 #include "CrossBound.h"
 
 void initializeCrossBound() {}
+
+void resetBoundaries() {}

@@ -4,3 +4,5 @@
 #pragma once
 
 void initializeCrossBound();
+// Change action of "Orientifold" (STAND-IN: no boundary candidates are stored yet).
+void resetBoundaries();

@@ -2,3 +2,6 @@
 #include "Invariants.h"
 
 void initializeInvariants() {}
+
+void bulkInvariantChanged() {}
+void permutationRejectionChanged() {}

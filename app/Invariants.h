@@ -4,3 +4,7 @@
 #pragma once
 
 void initializeInvariants();
+// Post-commands of "set orientifold" and "set reject permutations" (STAND-INS: no
+// invariants are stored yet).
+void bulkInvariantChanged();
+void permutationRejectionChanged();

@@ -2,3 +2,5 @@
 #include "SearchSM.h"
 
 void initializeSearchSM() {}
+
+void ModelDirChanged() {}

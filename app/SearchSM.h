@@ -4,3 +4,5 @@
 #pragma once
 
 void initializeSearchSM();
+// Post-command of "set modeldir" (STAND-IN: the model catalogue does not exist yet).
+void ModelDirChanged();

@@ -2,3 +2,6 @@
 #include "Tadpole.h"
 
 void initializeTadpole() {}
+
+void BoundarySelectionCriteriaChanged() {}
+void tadpoleSearchParametersChanged() {}

