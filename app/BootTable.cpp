@@ -72,6 +72,7 @@ const BootEntry kBootTable[] = {
     {"Smatrix", nullptr, resetSmatrix},
     {"S_analytic", nullptr, resetS_analytic},
     {"Branching", nullptr, resetBranching},
+    {"Storemanager", nullptr, resetStoremanager},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
