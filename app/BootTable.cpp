@@ -33,6 +33,7 @@
 #include "S_analytic.h"
 #include "Smatrix.h"
 #include "Storemanager.h"
+#include "StoremanagerQueries.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
 #include "Tables.h"
@@ -65,6 +66,8 @@ const BootEntry kBootTable[] = {
     {"LargeInteger", nullptr, resetLargeInteger},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Storemanager", nullptr, resetStoremanager},
+    {"StoremanagerQueries", nullptr, resetStoremanagerQueries},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
     {"Equations", nullptr, resetEquations},
@@ -72,7 +75,6 @@ const BootEntry kBootTable[] = {
     {"Smatrix", nullptr, resetSmatrix},
     {"S_analytic", nullptr, resetS_analytic},
     {"Branching", nullptr, resetBranching},
-    {"Storemanager", nullptr, resetStoremanager},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
