@@ -36,6 +36,7 @@
 #include "S_analytic.h"
 #include "Smatrix.h"
 #include "Storemanager.h"
+#include "StoremanagerQueries.h"
 #include "StringTheory.h"
 #include "SystemUtility.h"
 #include "Tables.h"
@@ -71,6 +72,7 @@ const BootEntry kBootTable[] = {
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
     {"Storemanager", nullptr, resetStoremanager},
+    {"StoremanagerQueries", nullptr, resetStoremanagerQueries},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
     {"Equations", nullptr, resetEquations},

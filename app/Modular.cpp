@@ -20,6 +20,7 @@
 #include "Output.h"
 #include "Parameters.h"
 #include "Storemanager.h"
+#include "StoremanagerQueries.h"
 #include "StoremanagerIndexFiles.h"
 #include "SystemUtility.h"
 #include "Terminal.h"

@@ -18,6 +18,7 @@
 #include "ModularSeams.h"
 #include "Output.h"
 #include "Storemanager.h"
+#include "StoremanagerQueries.h"
 #include "Terminal.h"
 
 namespace {

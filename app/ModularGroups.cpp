@@ -14,6 +14,7 @@
 #include "ModularInternal.h"
 #include "ModularSeams.h"
 #include "Storemanager.h"
+#include "StoremanagerQueries.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // a fusion ring for a range of algebras (through the orbit form and the plain sum), the
 // charge selection rule, denominator rows, P-fusion, the generic engine and interruption.
 #include "ModularTestSupport.h"
+#include "StoremanagerQueries.h"
 #include "Terminal.h"
 
 using namespace modular_test;
@@ -197,6 +198,22 @@ TEST_F(ModularFusionTest, SimpleCurrentActionFromTheTables) {
   capture.clear();
   EXPECT_EQ(FastSimpleFusion_NO_CHECK(2, 0), -1);
   EXPECT_TRUE(contains(capture.diagnostics, "Label out of range: 2"));
+}
+
+TEST_F(ModularFusionTest, FixedPointFusionWithTheParentVacuumIsTheUnitarityOfTheFixedPointS) {
+  // D4 level 2: every non-trivial current has fixed points; with the parent's vacuum the
+  // sum is sum_m S^J(j, m) conj S^J(k, m) = delta_jk.
+  SpectrumData* sd = useTheory(4, 4, 2);
+  ASSERT_GT(SM_initFCFTData(sd), 0);
+  OutputCapture capture;
+  for (int J = 1; J <= sd->n_fp_currents; ++J) {
+    const int nf = sd->fcft[J - 1]->n_primaries;
+    ASSERT_GT(nf, 0);
+    for (int j = 0; j < nf; ++j) {
+      for (int k = 0; k < nf; ++k) EXPECT_EQ(getFpFusion(J, 0, j, k), j == k ? 1 : 0) << J << " " << j << " " << k;
+    }
+  }
+  EXPECT_EQ(capture.diagnostics, "");
 }
 
 TEST_F(ModularFusionTest, FixedPointFusionNeedsAFixedPointTheory) {
