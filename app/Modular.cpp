@@ -299,7 +299,7 @@ void compS(int i, int j, double* re, double* im) {
   *im = 0.0;
   if (!modularLabelsInRange("compS", i, j)) return;
   ModularState& s = modularState();
-  if (s.SMATRIXavailable == s.CFTCounter) {
+  if (s.SMATRIXavailable == s.CFTCounter && i < s.smatrixN && j < s.smatrixN) {
     const std::int64_t n = s.smatrixN;
     const std::int64_t a = std::min(i, j);
     const std::int64_t b = std::max(i, j);

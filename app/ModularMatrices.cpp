@@ -226,7 +226,8 @@ void compP(int a, int b, double* re, double* im) {
   if (!modularLabelsInRange("compP", a, b)) return;
   ModularState& s = modularState();
   initSMATRIX();
-  initOrbitPmatrix();
+  // Without orbit tables (refused or switched off) there are no orbit rows to index.
+  if (orbitTablesValid()) initOrbitPmatrix();
   int first = 0, second = 0;
   convertPLabels(a, b, &first, &second);
   const auto compute = [&](double* r, double* i) {
@@ -236,7 +237,7 @@ void compP(int a, int b, double* re, double* im) {
       computePmatrix(first, second, r, i);
     }
   };
-  if (s.PMATRIXavailable != s.CFTCounter) {
+  if (s.PMATRIXavailable != s.CFTCounter || first >= s.pmatrixN || second >= s.pmatrixN) {
     compute(re, im);
     return;
   }

@@ -164,10 +164,16 @@ void initOrbitData() {
   const int n = modularPrimaries();
   if (n < 1) return;
   const int nG = getCenter()->order;
-  std::uint64_t tableSize = 0;
-  if (nG > n || __builtin_mul_overflow(static_cast<std::uint64_t>(nG), static_cast<std::uint64_t>(nG), &tableSize) ||
-      tableSize >= kAllocationRefusedSize / sizeof(int)) {
+  if (nG > n) {
     Alert("initOrbitData", 0, 212404, "Too many charges generated");
+    refuseOrbitData();
+    return;
+  }
+  // The multiplication table and the charge vectors take up to n_G^2 ints each.
+  const std::uint64_t tableSize = static_cast<std::uint64_t>(nG) * static_cast<std::uint64_t>(nG);
+  if (tableSize * sizeof(int) > static_cast<std::uint64_t>(kRowCacheBytes)) {
+    Alert("initOrbitData", 4, 100218,
+          "Simple-current group of order %d too large for orbit tables; S is computed directly", nG);
     refuseOrbitData();
     return;
   }

@@ -381,3 +381,30 @@ TEST_F(ModularOrbitsTest, TheCacheRefusesRequestsBeforeItsSetUp) {
   EXPECT_EQ(re, 0.0);
   EXPECT_TRUE(contains(capture.diagnostics, "Unexpected NULL pointer"));
 }
+
+TEST_F(ModularOrbitsTest, AGroupTooLargeForTheTablesIsComputedDirectly) {
+  // U(1) at radius 8000: 8000^2 ints for the multiplication table alone exceed the budget.
+  SpectrumData* sd = useTheory(0, 8000, 0);
+  ASSERT_EQ(sd->n_primaries, 8000);
+  OutputCapture capture;
+  initSMATRIX();
+  EXPECT_TRUE(contains(capture.diagnostics,
+                       "Simple-current group of order 8000 too large for orbit tables; S is computed directly"));
+  EXPECT_NE(ModularOrbitsAvailable(), QueryCFT());
+  // |S_ab| = 1/sqrt(N) for U(1) at radius N; S_0b = 1/sqrt(N).
+  EXPECT_NEAR(std::abs(elementS(17, 4711)), 1 / std::sqrt(8000.0), kTol);
+  EXPECT_TRUE(near(elementS(0, 4711), Complex(1 / std::sqrt(8000.0), 0.0)));
+  // The refusal is made once per theory.
+  capture.clear();
+  initSMATRIX();
+  EXPECT_EQ(capture.diagnostics, "");
+}
+
+TEST_F(ModularOrbitsTest, PWithoutOrbitTablesRaisesNoOrbitRowAlert) {
+  SpectrumData* sd = useTheory(1, 1, 4);
+  sd->symmetric = 0;
+  OutputCapture capture;
+  elementP(1, 2);
+  EXPECT_FALSE(contains(capture.diagnostics, "Attempt to initialize orbit P matrix prior to S matrix"));
+  sd->symmetric = 1;
+}

@@ -1,0 +1,115 @@
+// Cost of the modular data of the current theory for A1 at levels with 1,000 to 20,000
+// primaries: building S (the packed table where it fits the allocation limit, otherwise
+// the first row from the orbit S base, on disk from 5,000 orbits on), fusion coefficients
+// through the orbit form, and whole fusion products. Memory is reported as bytes held by
+// the S-matrix account per stored S entry.
+//
+// The program runs with a fresh HOME (work folder of the row files), removed at the end.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "Boot.h"
+#include "ControlUtility.h"
+#include "Modular.h"
+#include "Output.h"
+#include "Parameters.h"
+#include "Storemanager.h"
+
+namespace {
+
+struct FreshHome {
+  std::string path;
+  FreshHome() {
+    char folder[] = "/tmp/zoq-bench-XXXXXX";
+    if (mkdtemp(folder) != nullptr) {
+      path = folder;
+      setenv("HOME", folder, 1);
+    }
+  }
+  ~FreshHome() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
+  }
+};
+FreshHome freshHome;
+
+void discard(Channel, const char*, std::size_t) {}
+
+// A1 at level n - 1 as the current theory, with room for its full table.
+void useA1(int n) {
+  resetAll();
+  setOutputSink(&discard);
+  setIntPar("S_matrix maxsize", n);
+  SpectrumData* sd = SM_getData(1, 1, n - 1);
+  currentSD = sd;
+  TotalPrimaries = &sd->n_primaries;
+  CFTChanged();
+}
+
+void BM_SMatrix(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  useA1(n);
+  for (auto _ : state) {
+    state.PauseTiming();
+    CFTChanged();
+    state.ResumeTiming();
+    const double* row = initSMATRIX();
+    benchmark::DoNotOptimize(row);
+    double re = 0.0, im = 0.0;
+    compS(n / 3, n / 2, &re, &im);
+    benchmark::DoNotOptimize(re);
+  }
+  // Whether the full table fitted: the first-row fallback holds n entries.
+  double re = 0.0, im = 0.0;
+  compS(1, 1, &re, &im);
+  const double full = static_cast<double>(n) * (n + 1) / 2;
+  const double entries = static_cast<double>(SMatrix_alloc.bytesHeld()) >= 8 * full ? full : n;
+  state.counters["primaries"] = n;
+  state.counters["stored_entries"] = entries;
+  state.counters["bytes_per_entry"] = static_cast<double>(SMatrix_alloc.bytesHeld()) / entries;
+  setOutputSink(nullptr);
+}
+
+// One coefficient per iteration over a fixed cycle of 64 triples (a bounded set of orbit
+// rows, so the disk cache of the largest case stays small).
+void BM_FusionCoefficient(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  useA1(n);
+  initSMATRIX();
+  long long step = 0;
+  for (auto _ : state) {
+    const long long t = step % 64;
+    const int i = static_cast<int>((t * 7919) % n);
+    const int j = static_cast<int>((t * 104729 + 13) % n);
+    const int k = static_cast<int>((i + j) % n);
+    benchmark::DoNotOptimize(fusion(i, j, k, 0));
+    ++step;
+  }
+  state.counters["primaries"] = n;
+  state.counters["S_bytes"] = static_cast<double>(SMatrix_alloc.bytesHeld());
+  setOutputSink(nullptr);
+}
+
+// A whole product (i) x (j): all n coefficients from one ratio row.
+void BM_FusionProduct(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  useA1(n);
+  initSMATRIX();
+  const int i = n / 3, j = n / 2;
+  for (auto _ : state) {
+    std::string text;
+    compF(text, i, j, 0);
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.counters["primaries"] = n;
+  setOutputSink(nullptr);
+}
+
+}  // namespace
+
+BENCHMARK(BM_SMatrix)->Arg(1000)->Arg(2000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FusionCoefficient)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FusionProduct)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
