@@ -124,6 +124,10 @@ int fusion(int i, int j, int k, int d) {
     compS(j, m, &jRe, &jIm);
     compS(k, m, &kRe, &kIm);
     compS(d, m, &dRe, &dIm);
+    if (CZeroCheck(dRe, dIm)) {
+      Alert("fusion", 1, 212302, "Zero S element S(%d,%d) in the denominator row", d, m);
+      return 0;
+    }
     double ijRe, ijIm, pRe, pIm;
     complexProduct(&ijRe, &ijIm, iRe, iIm, jRe, jIm);
     complexProduct(&pRe, &pIm, ijRe, ijIm, kRe, -kIm);

@@ -186,7 +186,8 @@ int simpleFusionDirect(int J, int i) {
   if (!modularLabelsInRange("simpleFusionDirect", J, i)) return -1;
   auto found = s.fusionMaps.find(J);
   if (found == s.fusionMaps.end()) {
-    std::vector<int> map(static_cast<std::size_t>(modularPrimaries()), -1);
+    AccountVector<int> map(static_cast<std::size_t>(modularPrimaries()), -1,
+                           AccountAllocator<int>(&Modular_alloc, "fusion map"));
     if (initFusionMap(J, map.data()) != 0) return -1;
     found = s.fusionMaps.emplace(J, std::move(map)).first;
   }

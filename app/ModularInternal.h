@@ -88,7 +88,7 @@ struct ModularState {
 
   // Order-two centre of P with its P orbits.
   int pCenterAvailable = -1;
-  std::vector<int> pCurrents;
+  AccountVector<int> pCurrents{AccountAllocator<int>(&Modular_alloc, "currents")};
   WorkBuffer<int> POrbits{"POrbits", &Modular_alloc};
   int pOrbitCount = 0;
 
@@ -106,7 +106,7 @@ struct ModularState {
   std::vector<std::int64_t, AccountAllocator<std::int64_t>> Weights_den{
       AccountAllocator<std::int64_t>(&Modular_alloc, "Weights")};
   VectorSpace AllCharges{10, "AllCharges", &Modular_alloc};
-  std::vector<int> zeroCharges;  // answer for labels without a charge vector
+  AccountVector<int> zeroCharges{AccountAllocator<int>(&Modular_alloc, "charges")};  // for labels without one
   std::vector<double, AccountAllocator<double>> PhasesR{AccountAllocator<double>(&Modular_alloc, "PhasesR")};
   std::vector<double, AccountAllocator<double>> PhasesI{AccountAllocator<double>(&Modular_alloc, "PhasesR")};
   DGType* SimpleCurrentCenter = nullptr;
@@ -122,7 +122,7 @@ struct ModularState {
   int lastCFT = -2;
   std::vector<int, AccountAllocator<int>> orderTwo{AccountAllocator<int>(&Modular_alloc, "currents")};
   // Maps J -> (J x i for all i) of simpleFusionDirect, stamped with the counter.
-  std::map<int, std::vector<int>> fusionMaps;
+  std::map<int, AccountVector<int>> fusionMaps;
   int fusionMapsStamp = -1;
 
   // Orbit P rows.

@@ -127,6 +127,12 @@ double getRijk(int k, int i, int j, int d) {
       s.AUX1(m, i, &aRe, &aIm);
       s.AUX1(m, j, &bRe, &bIm);
       s.AUX1(m, d, &eRe, &eIm);
+      if (CZeroCheck(eRe, eIm)) {
+        // Only rows without zeros (simple currents) can stand in the denominator.
+        Alert("getRijk", 0, 212302, "Zero S element S(%d,%d) in the denominator row", d, m);
+        s.Size = 0;
+        return 0.0;
+      }
       complexProduct(&abRe, &abIm, aRe, aIm, bRe, bIm);
       if (eIm == 0.0) {
         row[m] = abRe / eRe;
@@ -204,6 +210,11 @@ std::string& compFp(std::string& buffer, int i, int j, int d) {
     compS(i, m, &aRe, &aIm);
     compP(j, m, &bRe, &bIm);
     compS(d, m, &eRe, &eIm);
+    if (CZeroCheck(eRe, eIm)) {
+      Alert("compFp", 2, 212302, "Zero S element S(%d,%d) in the denominator row", d, m);
+      buffer += "\n";
+      return buffer;
+    }
     complexProduct(&abRe, &abIm, aRe, aIm, bRe, bIm);
     if (eIm == 0.0) {
       row[m] = abRe / eRe;

@@ -203,3 +203,18 @@ TEST_F(ModularTextTest, PFusionProducts) {
   }
   EXPECT_TRUE(sawEmpty);
 }
+
+TEST_F(ModularTextTest, ADenominatorRowWithAZeroIsRefused) {
+  // A1 level 2: S vanishes between the two spin-1/2 entries, S(1/2, 1/2) = 0.
+  SpectrumData* sd = useTheory(1, 1, 2);
+  const int half = a1Field(sd, 1);
+  OutputCapture capture;
+  EXPECT_EQ(product(0, 0, half), "(0) x (0) = \n");
+  EXPECT_TRUE(contains(capture.diagnostics, "in the denominator row"));
+  capture.clear();
+  EXPECT_EQ(fusion(0, 0, 0, half), 0);
+  EXPECT_TRUE(contains(capture.diagnostics, formatText("Zero S element S(%d,%d) in the denominator row", half, half)));
+  std::string text;
+  compFp(text, 0, 0, half);
+  EXPECT_EQ(text, "(0) x (0) = \n");
+}
