@@ -20,8 +20,8 @@
 #include "Output.h"
 #include "Parameters.h"
 #include "Storemanager.h"
-#include "StoremanagerQueries.h"
 #include "StoremanagerIndexFiles.h"
+#include "StoremanagerQueries.h"
 #include "SystemUtility.h"
 #include "Terminal.h"
 
@@ -35,9 +35,13 @@ std::unique_ptr<ModularState>& statePointer() {
   return state;
 }
 
-int valueOr(const int* pointer, int fallback) { return pointer != nullptr ? *pointer : fallback; }
+int valueOr(const int* pointer, int fallback) {
+  return pointer != nullptr ? *pointer : fallback;
+}
 
-bool tensorMode() { return KMCosetSwitch != 0; }
+bool tensorMode() {
+  return KMCosetSwitch != 0;
+}
 
 }  // namespace
 
@@ -50,13 +54,27 @@ ModularState& modularState() {
 // ---------------------------------------------------------------------------------------
 // Settings and helpers shared by the module
 
-int modularPrimaries() { return TotalPrimaries != nullptr ? *TotalPrimaries : 0; }
-int settingUseOrbits() { return valueOr(modularState().UseOrbits, 2); }
-int settingSmatrixMaxsize() { return valueOr(modularState().SmatrixMaxsize, 400); }
-int settingInitDebug() { return valueOr(modularState().InitDebug, 0); }
-int settingHighPrecision() { return valueOr(modularState().HighPrecision, 0); }
-int settingFusionSumcheck() { return valueOr(modularState().FusionSumcheck, 0); }
-int settingSuper() { return valueOr(modularState().Super, 0); }
+int modularPrimaries() {
+  return TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+}
+int settingUseOrbits() {
+  return valueOr(modularState().UseOrbits, 2);
+}
+int settingSmatrixMaxsize() {
+  return valueOr(modularState().SmatrixMaxsize, 400);
+}
+int settingInitDebug() {
+  return valueOr(modularState().InitDebug, 0);
+}
+int settingHighPrecision() {
+  return valueOr(modularState().HighPrecision, 0);
+}
+int settingFusionSumcheck() {
+  return valueOr(modularState().FusionSumcheck, 0);
+}
+int settingSuper() {
+  return valueOr(modularState().Super, 0);
+}
 
 void modularTrace(const char* routine) {
   if (modularState().S_CALL_TRACE) PrintStdout("%s\n", routine);
@@ -89,7 +107,9 @@ void setModularDiskRowThreshold(int orbits) {
   modularState().diskRowThreshold = orbits < 1 ? kDefaultDiskRowThreshold : orbits;
 }
 
-int getModularDiskRowThreshold() { return modularState().diskRowThreshold; }
+int getModularDiskRowThreshold() {
+  return modularState().diskRowThreshold;
+}
 
 std::string modularRowFolder(const char* suffix, const char* kind) {
   const std::string work = getWorkDir();
@@ -103,7 +123,8 @@ std::string modularRowFolder(const char* suffix, const char* kind) {
   const bool sRows = kind[0] == 'S';
   const int status = checkDir(folder.c_str());
   if (status == 0) {
-    Print(sRows ? "Reading existing S-matrix from %s\n" : "Reading existing P-matrix from %s\n", folder.c_str());
+    Print(sRows ? "Reading existing S-matrix from %s\n" : "Reading existing P-matrix from %s\n",
+          folder.c_str());
     return folder;
   }
   if (status == 1 || createDir(folder.c_str()) != 0) {
@@ -115,13 +136,15 @@ std::string modularRowFolder(const char* suffix, const char* kind) {
     }
     return std::string();
   }
-  Print(sRows ? "Creating directory %s for S matrix\n" : "Creating directory %s for P matrix\n", folder.c_str());
+  Print(sRows ? "Creating directory %s for S matrix\n" : "Creating directory %s for P matrix\n",
+        folder.c_str());
   return folder;
 }
 
 std::string modularRowHeader(const char* kind, int row) {
-  return formatText("Zoq %s row %d of %s; primaries %d; orbits %d; c %a\n", kind, row, getCFTname().c_str(),
-                    modularPrimaries(), modularState().NOrbit, Central_Charge());
+  return formatText("Zoq %s row %d of %s; primaries %d; orbits %d; c %a\n", kind, row,
+                    getCFTname().c_str(), modularPrimaries(), modularState().NOrbit,
+                    Central_Charge());
 }
 
 bool modularWriteFileAtomically(const std::string& path, const std::string& text) {
@@ -201,9 +224,15 @@ void bulkInvariantChanged() {
   resetOrientifold();
 }
 
-int QueryCFT() { return modularState().CFTCounter; }
-int QueryBulkInvariant() { return modularState().BulkInvariantCounter; }
-void MOD_set_S_CALL_TRACE(int flag) { modularState().S_CALL_TRACE = flag; }
+int QueryCFT() {
+  return modularState().CFTCounter;
+}
+int QueryBulkInvariant() {
+  return modularState().BulkInvariantCounter;
+}
+void MOD_set_S_CALL_TRACE(int flag) {
+  modularState().S_CALL_TRACE = flag;
+}
 
 // ---------------------------------------------------------------------------------------
 // Dispatchers
@@ -245,7 +274,8 @@ void comprootT(int i, int j, double* re, double* im) {
 
 void compLogT(double* out) {
   const int n = modularPrimaries();
-  for (int i = 0; i < n; ++i) out[i] = tensorMode() ? getCosetLogT(currentTensor, i) : SM_getLogT(currentSD, i);
+  for (int i = 0; i < n; ++i)
+    out[i] = tensorMode() ? getCosetLogT(currentTensor, i) : SM_getLogT(currentSD, i);
 }
 
 int S_Symmetric() {

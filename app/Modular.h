@@ -43,7 +43,9 @@ using ModularAccessor = void (*)(int m, int x, double* re, double* im);
 // stopped the computation (stop flag set). It is never a coefficient; callers test for it
 // with fusionInterrupted().
 inline constexpr int kFusionInterrupted = INT_MAX;
-inline bool fusionInterrupted(int value) { return value == kFusionInterrupted; }
+inline bool fusionInterrupted(int value) {
+  return value == kFusionInterrupted;
+}
 
 // ---------------------------------------------------------------------------------------
 // Front door, counters and settings
@@ -114,11 +116,11 @@ int getGenericConjugate(int i);
 // Simple-current orbit tables and the orbit S base
 
 struct PrimaryOrbitEntry {
-  int rep = -1;        // representative (first primary of the orbit)
-  int orbit = -1;      // orbit number, 0 .. NOrbit-1
-  int current = 0;     // centre element J with field = J x rep
-  int length = 0;      // on a representative: number of distinct primaries of its orbit
-  int chargeIndex = -1;  // row of the field's charge vector in the charge collection
+  int rep = -1;           // representative (first primary of the orbit)
+  int orbit = -1;         // orbit number, 0 .. NOrbit-1
+  int current = 0;        // centre element J with field = J x rep
+  int length = 0;         // on a representative: number of distinct primaries of its orbit
+  int chargeIndex = -1;   // row of the field's charge vector in the charge collection
   int* images = nullptr;  // on a representative: entry c is c x rep (n_G entries)
 };
 

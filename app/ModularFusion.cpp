@@ -31,8 +31,8 @@ bool chargesAllow(int i, int j, int k, int d) {
   DGType* centre = getCenter(&map);
   for (int b = 0; b < centre->nfactors; ++b) {
     const int g = map[DG_basis(centre, b)];
-    const long long total = static_cast<long long>(orbitCharge(i, g)) + orbitCharge(j, g) - orbitCharge(k, g) -
-                            orbitCharge(d, g);
+    const long long total = static_cast<long long>(orbitCharge(i, g)) + orbitCharge(j, g) -
+                            orbitCharge(k, g) - orbitCharge(d, g);
     if (mod(total, s.nG) != 0) return false;
   }
   return true;
@@ -55,15 +55,17 @@ void AuxS(int m, int x, double* re, double* im) {
 }
 
 // S of the fixed-point theory between x and m.
-void OLA(int m, int x, double* re, double* im) { SM_getS(modularState().fixedPointTheory, x, m, re, im); }
+void OLA(int m, int x, double* re, double* im) {
+  SM_getS(modularState().fixedPointTheory, x, m, re, im);
+}
 
 struct VerlindeSum {
   double re = 0.0;
   double im = 0.0;
 };
 
-VerlindeSum verlindeSum(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B, ModularAccessor C,
-                        ModularAccessor D, bool trace) {
+VerlindeSum verlindeSum(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
+                        ModularAccessor C, ModularAccessor D, bool trace) {
   VerlindeSum sum;
   if (trace) Print("GV: range=%d\n", range);
   for (int m = 0; m < range; ++m) {
@@ -83,28 +85,30 @@ VerlindeSum verlindeSum(int i, int j, int k, int range, ModularAccessor A, Modul
     sum.re += pRe / eRe;
     sum.im += pIm / eRe;
     if (trace) {
-      Print("m=%d: A=(%15.7f,%15.7f) B=(%15.7f,%15.7f) C=(%15.7f,%15.7f) D=(%15.7f,%15.7f)\n", m, aRe, aIm, bRe, bIm,
-            cRe, cIm, eRe, eIm);
+      Print("m=%d: A=(%15.7f,%15.7f) B=(%15.7f,%15.7f) C=(%15.7f,%15.7f) D=(%15.7f,%15.7f)\n", m,
+            aRe, aIm, bRe, bIm, cRe, cIm, eRe, eIm);
       Print("sum=(%15.7f,%15.7f)\n", sum.re, sum.im);
     }
   }
   return sum;
 }
 
-int genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B, ModularAccessor C,
-                    ModularAccessor D, bool trace) {
+int genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
+                    ModularAccessor C, ModularAccessor D, bool trace) {
   initSMATRIX();
   if (getStopSignal() == 1) return kFusionInterrupted;
   const VerlindeSum sum = verlindeSum(i, j, k, range, A, B, C, D, trace);
   int n = 0;
   if (DoubleToInteger(&n, sum.re) == 0) {
-    Alert("GenericVerlinde", 0, 212302, "Generic fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)",
-          i, j, k, sum.re, n);
+    Alert("GenericVerlinde", 0, 212302,
+          "Generic fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i,
+          j, k, sum.re, n);
   }
   if (!ZeroCheck(sum.im)) {
     Alert("GenericVerlinde", 1, 212302,
-          "Non-zero imaginary part in generic fusion coefficient\nfor fields %d, %d and %d; value %15.7f", i, j, k,
-          sum.im);
+          "Non-zero imaginary part in generic fusion coefficient\nfor fields %d, %d and %d; value "
+          "%15.7f",
+          i, j, k, sum.im);
   }
   return n;
 }
@@ -141,7 +145,8 @@ int fusion(int i, int j, int k, int d) {
   }
   const int result = DoubleToInt(sum);
   if (std::fabs(sum - result) > kTolerance) {
-    Alert("fusion", 0, 100201, "Fusion rule inaccuracy for fields %d, %d and %d\nvalue %15.7f", i, j, k, sum);
+    Alert("fusion", 0, 100201, "Fusion rule inaccuracy for fields %d, %d and %d\nvalue %15.7f", i,
+          j, k, sum);
   }
   return result;
 }
@@ -153,13 +158,13 @@ int FastFusion(int i, int j, int k) {
   return GenericVerlinde(i, j, -k, modularState().NOrbit, S_aux1, S_aux1, S_aux2, S_aux1);
 }
 
-int GenericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B, ModularAccessor C,
-                    ModularAccessor D) {
+int GenericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
+                    ModularAccessor C, ModularAccessor D) {
   return genericVerlinde(i, j, k, range, A, B, C, D, false);
 }
 
-int GenericVerlinde2(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B, ModularAccessor C,
-                     ModularAccessor D) {
+int GenericVerlinde2(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
+                     ModularAccessor C, ModularAccessor D) {
   return genericVerlinde(i, j, k, range, A, B, C, D, true);
 }
 
@@ -180,7 +185,8 @@ void S_aux1(int o, int x, double* re, double* im) {
     const int q = mod(orbitCharge(rep, field.current), s.nG);
     if (q != 0) {
       const double r = *re;
-      complexProduct(re, im, r, *im, s.PhasesR[static_cast<std::size_t>(q)], s.PhasesI[static_cast<std::size_t>(q)]);
+      complexProduct(re, im, r, *im, s.PhasesR[static_cast<std::size_t>(q)],
+                     s.PhasesI[static_cast<std::size_t>(q)]);
     }
     return;
   }
@@ -192,7 +198,8 @@ void S_aux2(int o, int x, double* re, double* im) {
   S_aux1(o, x, re, im);
   ModularState& s = modularState();
   if (o < 0 || o >= s.NOrbit || !orbitTablesValid()) return;
-  const int length = s.Primaries[static_cast<std::size_t>(s.OrbitMap[static_cast<std::size_t>(o)])].length;
+  const int length =
+      s.Primaries[static_cast<std::size_t>(s.OrbitMap[static_cast<std::size_t>(o)])].length;
   *re *= length;
   *im *= length;
 }
@@ -246,4 +253,6 @@ void manageConjugate(int i, int j, void (*f)(int, int, int, double*, double*), i
   if ((i < 0) != (j < 0)) *out = -*out;
 }
 
-bool modularChargesAllow(int i, int j, int k, int d) { return chargesAllow(i, j, k, d); }
+bool modularChargesAllow(int i, int j, int k, int d) {
+  return chargesAllow(i, j, k, d);
+}

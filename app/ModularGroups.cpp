@@ -18,7 +18,9 @@
 
 namespace {
 
-bool tensorMode() { return KMCosetSwitch != 0; }
+bool tensorMode() {
+  return KMCosetSwitch != 0;
+}
 
 }  // namespace
 
@@ -30,7 +32,8 @@ DGType* getCenter(int** map) {
     if (centre == nullptr) centre = DG_trivial();
     s.SimpleCurrentCenter = centre;
     const int nG = centre->order;
-    s.CenterMap.assign(static_cast<std::size_t>(modularPrimaries()) + static_cast<std::size_t>(nG), 0);
+    s.CenterMap.assign(static_cast<std::size_t>(modularPrimaries()) + static_cast<std::size_t>(nG),
+                       0);
     s.InverseCenterMap.assign(static_cast<std::size_t>(nG), 0);
     for (int c = 0; c < nG; ++c) {
       s.CenterMap[static_cast<std::size_t>(c)] = c;
@@ -131,7 +134,8 @@ const int* computeOrderTwoCenter(int* count) {
   DG_findOrdersFast(centre);
   s.orderTwo.clear();
   for (int J = 0; J < centre->order; ++J) {
-    if (centre->orders != nullptr && centre->orders[J] == 2 && effectiveCenterCheck(J) == 1) s.orderTwo.push_back(J);
+    if (centre->orders != nullptr && centre->orders[J] == 2 && effectiveCenterCheck(J) == 1)
+      s.orderTwo.push_back(J);
   }
   if (count != nullptr) *count = static_cast<int>(s.orderTwo.size());
   return s.orderTwo.data();

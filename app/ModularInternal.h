@@ -23,16 +23,21 @@ struct SpectrumData;
 
 // Entries of the lazily filled tables that are not yet computed.
 inline constexpr double kModularNotComputed = -99999999.0;
-inline bool modularComputed(double re) { return re >= -1.5; }
+inline bool modularComputed(double re) {
+  return re >= -1.5;
+}
 
 inline constexpr int kDefaultDiskRowThreshold = 5000;
 
 // The bounded row cache of the orbit S base for theories with many orbits.
 struct OrbitRowCache {
   int MaxRow = 0;
-  std::vector<double, AccountAllocator<double>> SBaseData{AccountAllocator<double>(&SMatrix_alloc, "SBaseData")};
-  std::vector<int, AccountAllocator<int>> StoreInfo{AccountAllocator<int>(&SMatrix_alloc, "StoreInfo")};
-  std::vector<int, AccountAllocator<int>> LastCalls{AccountAllocator<int>(&SMatrix_alloc, "LastCalls")};
+  std::vector<double, AccountAllocator<double>> SBaseData{
+      AccountAllocator<double>(&SMatrix_alloc, "SBaseData")};
+  std::vector<int, AccountAllocator<int>> StoreInfo{
+      AccountAllocator<int>(&SMatrix_alloc, "StoreInfo")};
+  std::vector<int, AccountAllocator<int>> LastCalls{
+      AccountAllocator<int>(&SMatrix_alloc, "LastCalls")};
   int CallSeq = -1;
   int last_row = -1;
   int nextrow = 0;
@@ -99,28 +104,36 @@ struct ModularState {
   int NOrbit = 0;
   int nG = 1;
   std::int64_t L = 1;  // common weight denominator
-  std::vector<int, AccountAllocator<int>> OrbitMap{AccountAllocator<int>(&Modular_alloc, "Weights")};
-  std::vector<int, AccountAllocator<int>> CurMultTable{AccountAllocator<int>(&Modular_alloc, "CurMultTable")};
+  std::vector<int, AccountAllocator<int>> OrbitMap{
+      AccountAllocator<int>(&Modular_alloc, "Weights")};
+  std::vector<int, AccountAllocator<int>> CurMultTable{
+      AccountAllocator<int>(&Modular_alloc, "CurMultTable")};
   std::vector<std::int64_t, AccountAllocator<std::int64_t>> Weights{
       AccountAllocator<std::int64_t>(&Modular_alloc, "Weights")};
   std::vector<std::int64_t, AccountAllocator<std::int64_t>> Weights_den{
       AccountAllocator<std::int64_t>(&Modular_alloc, "Weights")};
   VectorSpace AllCharges{10, "AllCharges", &Modular_alloc};
-  AccountVector<int> zeroCharges{AccountAllocator<int>(&Modular_alloc, "charges")};  // for labels without one
-  std::vector<double, AccountAllocator<double>> PhasesR{AccountAllocator<double>(&Modular_alloc, "PhasesR")};
-  std::vector<double, AccountAllocator<double>> PhasesI{AccountAllocator<double>(&Modular_alloc, "PhasesR")};
+  AccountVector<int> zeroCharges{
+      AccountAllocator<int>(&Modular_alloc, "charges")};  // for labels without one
+  std::vector<double, AccountAllocator<double>> PhasesR{
+      AccountAllocator<double>(&Modular_alloc, "PhasesR")};
+  std::vector<double, AccountAllocator<double>> PhasesI{
+      AccountAllocator<double>(&Modular_alloc, "PhasesR")};
   DGType* SimpleCurrentCenter = nullptr;
   void (*compute_s_base)(int, int, double*, double*) = nullptr;
-  std::vector<double, AccountAllocator<double>> SBase{AccountAllocator<double>(&SMatrix_alloc, "SBase")};
+  std::vector<double, AccountAllocator<double>> SBase{
+      AccountAllocator<double>(&SMatrix_alloc, "SBase")};
   OrbitRowCache rowCache;
 
   // Centre maps and the effective centre.
-  std::vector<int, AccountAllocator<int>> CenterMap{AccountAllocator<int>(&Modular_alloc, "CenterMap")};
+  std::vector<int, AccountAllocator<int>> CenterMap{
+      AccountAllocator<int>(&Modular_alloc, "CenterMap")};
   std::vector<int, AccountAllocator<int>> InverseCenterMap{
       AccountAllocator<int>(&Modular_alloc, "InverseCenterMap")};
   std::vector<int, AccountAllocator<int>> ecc{AccountAllocator<int>(&Modular_alloc, "ecc")};
   int lastCFT = -2;
-  std::vector<int, AccountAllocator<int>> orderTwo{AccountAllocator<int>(&Modular_alloc, "currents")};
+  std::vector<int, AccountAllocator<int>> orderTwo{
+      AccountAllocator<int>(&Modular_alloc, "currents")};
   // Maps J -> (J x i for all i) of simpleFusionDirect, stamped with the counter.
   std::map<int, AccountVector<int>> fusionMaps;
   int fusionMapsStamp = -1;

@@ -87,7 +87,8 @@ const double* initSMATRIX() {
   modularTrace("initSMATRIX");
   ModularState& s = modularState();
   if (s.OrbitDataAvailable != s.CFTCounter) initOrbitData();
-  if (s.SMATRIXavailable == s.CFTCounter || s.FirstRowAvailable == s.CFTCounter) return s.SMATRIX.data();
+  if (s.SMATRIXavailable == s.CFTCounter || s.FirstRowAvailable == s.CFTCounter)
+    return s.SMATRIX.data();
   if (s.SMATRIXWasAborted == 1 || S_Symmetric() != 1) return initFirstRow();
   const int n = modularPrimaries();
   const int maxsize = settingSmatrixMaxsize();
@@ -96,12 +97,14 @@ const double* initSMATRIX() {
     s.SMATRIXavailable = -1;
     if (n <= maxsize) {
       Alert("initSMATRIX", 1, 100218,
-            "Too many primaries; Internal storage for full matrix S not used.\nThis may result in slower "
+            "Too many primaries; Internal storage for full matrix S not used.\nThis may result in "
+            "slower "
             "execution.\nCurrently the maximum number of primaries is %d",
             largestPackedSize());
     } else if (!orbitTablesValid()) {
       Alert("initSMATRIX", 0, 100218,
-            "Too many primaries; Internal storage for full matrix S not used.\nThis may result in slower "
+            "Too many primaries; Internal storage for full matrix S not used.\nThis may result in "
+            "slower "
             "execution.\nCurrently the maximum number of primaries is %d",
             maxsize);
     }
@@ -214,7 +217,9 @@ void convertPLabels(int a, int b, int* first, int* second) {
   const int pairs[4][2] = {{a, b}, {ac, bc}, {b, a}, {bc, ac}};
   int best = 0;
   for (int k = 1; k < 4; ++k) {
-    if (pairs[k][0] < pairs[best][0] || (pairs[k][0] == pairs[best][0] && pairs[k][1] < pairs[best][1])) best = k;
+    if (pairs[k][0] < pairs[best][0] ||
+        (pairs[k][0] == pairs[best][0] && pairs[k][1] < pairs[best][1]))
+      best = k;
   }
   *first = pairs[best][0];
   *second = pairs[best][1];

@@ -55,7 +55,8 @@ bool isRegularFile(const std::string& path) {
 
 // Reads the row file at path into re/im (count numbers each); false when it is missing,
 // foreign (another header) or of another length.
-bool readSRowFile(const std::string& path, const std::string& header, int count, double* re, double* im) {
+bool readSRowFile(const std::string& path, const std::string& header, int count, double* re,
+                  double* im) {
   if (!isRegularFile(path)) return false;
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
@@ -86,7 +87,8 @@ std::string rowFileText(const std::string& header, int count, const double* re, 
 }
 
 double* slotRow(OrbitRowCache& cache, int slot, int nOrbit) {
-  return cache.SBaseData.data() + static_cast<std::size_t>(slot) * 2 * static_cast<std::size_t>(nOrbit);
+  return cache.SBaseData.data() +
+         static_cast<std::size_t>(slot) * 2 * static_cast<std::size_t>(nOrbit);
 }
 
 void readSlot(OrbitRowCache& cache, int slot, int column, int nOrbit, double* re, double* im) {
@@ -101,13 +103,14 @@ void loadRowAndAnswer(int row, int column, double* re, double* im) {
   OrbitRowCache& cache = s.rowCache;
   const int slot = getReUsableRow(cache.LastCalls.data(), cache.CallSeq, cache.MaxRow);
   if (slot < 1 || slot >= cache.MaxRow) {
-    compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(row)], s.OrbitMap[static_cast<std::size_t>(column)],
-                           re, im);
+    compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(row)],
+                           s.OrbitMap[static_cast<std::size_t>(column)], re, im);
     return;
   }
   cache.nextrow = slot;
   for (int o = 0; o < s.NOrbit; ++o) {
-    if (cache.StoreInfo[static_cast<std::size_t>(o)] == slot) cache.StoreInfo[static_cast<std::size_t>(o)] = -1;
+    if (cache.StoreInfo[static_cast<std::size_t>(o)] == slot)
+      cache.StoreInfo[static_cast<std::size_t>(o)] = -1;
   }
   getSBaseRow(cache.SBaseData.data(), 0, slot, row, cache.Sdir.c_str());
   cache.StoreInfo[static_cast<std::size_t>(row)] = slot;
@@ -132,7 +135,8 @@ bool setUpRowCache() {
     cache.MaxRow = 0;
     return false;
   }
-  cache.SBaseData.assign(static_cast<std::size_t>(cache.MaxRow) * 2 * static_cast<std::size_t>(nOrbit), -1.0);
+  cache.SBaseData.assign(
+      static_cast<std::size_t>(cache.MaxRow) * 2 * static_cast<std::size_t>(nOrbit), -1.0);
   cache.LastCalls.assign(static_cast<std::size_t>(cache.MaxRow), -1);
   cache.Sdir = modularRowFolder(".sdir", "S");
   getSBaseRow(cache.SBaseData.data(), 0, 0, 0, cache.Sdir.c_str());
@@ -153,7 +157,8 @@ int* allocateModularOrbitData(int flag) {
     s.nG = getCenter()->order;
     return nullptr;
   }
-  s.orbitPointers.emplace_back(static_cast<std::size_t>(s.nG), -1, AccountAllocator<int>(&Modular_alloc, "Orbit pointer"));
+  s.orbitPointers.emplace_back(static_cast<std::size_t>(s.nG), -1,
+                               AccountAllocator<int>(&Modular_alloc, "Orbit pointer"));
   return s.orbitPointers.back().data();
 }
 
@@ -173,7 +178,8 @@ void initOrbitData() {
   const std::uint64_t tableSize = static_cast<std::uint64_t>(nG) * static_cast<std::uint64_t>(nG);
   if (tableSize * sizeof(int) > static_cast<std::uint64_t>(kRowCacheBytes)) {
     Alert("initOrbitData", 4, 100218,
-          "Simple-current group of order %d too large for orbit tables; S is computed directly", nG);
+          "Simple-current group of order %d too large for orbit tables; S is computed directly",
+          nG);
     refuseOrbitData();
     return;
   }
@@ -187,8 +193,8 @@ void initOrbitData() {
   initVectorCollection(&s.AllCharges, nG, nG + 1);
   for (int a = 0; a < nG; ++a) {
     for (int b = 0; b < nG; ++b) {
-      s.CurMultTable[static_cast<std::size_t>(a) * static_cast<std::size_t>(nG) + static_cast<std::size_t>(b)] =
-          DG_product(a, b, centre);
+      s.CurMultTable[static_cast<std::size_t>(a) * static_cast<std::size_t>(nG) +
+                     static_cast<std::size_t>(b)] = DG_product(a, b, centre);
     }
   }
   s.NOrbit = 0;
@@ -203,7 +209,8 @@ void initOrbitData() {
     std::int64_t lcm = 0;
     if (__builtin_mul_overflow(L / g, h.den, &lcm) || lcm > (static_cast<std::int64_t>(1) << 40)) {
       // Charges are formed from weight numerators over L; beyond this they cannot be.
-      Alert("initOrbitData", 2, 112413, "Weight denominator too large for orbit tables: %lld", static_cast<long long>(h.den));
+      Alert("initOrbitData", 2, 112413, "Weight denominator too large for orbit tables: %lld",
+            static_cast<long long>(h.den));
       refuseOrbitData();
       return;
     }
@@ -234,19 +241,23 @@ void initOrbitData() {
     ++s.NOrbit;
   }
   s.L = L;
-  for (int i = 0; i < n; ++i) s.Weights[static_cast<std::size_t>(i)] *= L / s.Weights_den[static_cast<std::size_t>(i)];
+  for (int i = 0; i < n; ++i)
+    s.Weights[static_cast<std::size_t>(i)] *= L / s.Weights_den[static_cast<std::size_t>(i)];
 
   std::vector<int> charge(static_cast<std::size_t>(nG));
   for (int i = 0; i < n; ++i) {
     PrimaryOrbitEntry& e = s.Primaries[static_cast<std::size_t>(i)];
     const int* images = s.Primaries[static_cast<std::size_t>(e.rep)].images;
     for (int c = 0; c < nG; ++c) {
-      const int k = images[s.CurMultTable[static_cast<std::size_t>(c) * static_cast<std::size_t>(nG) +
-                                          static_cast<std::size_t>(e.current)]];
+      const int k =
+          images[s.CurMultTable[static_cast<std::size_t>(c) * static_cast<std::size_t>(nG) +
+                                static_cast<std::size_t>(e.current)]];
       const __int128 difference = static_cast<__int128>(s.Weights[static_cast<std::size_t>(i)]) +
-                                  s.Weights[static_cast<std::size_t>(c)] - s.Weights[static_cast<std::size_t>(k)];
+                                  s.Weights[static_cast<std::size_t>(c)] -
+                                  s.Weights[static_cast<std::size_t>(k)];
       const __int128 quotient = difference * nG / L;
-      charge[static_cast<std::size_t>(c)] = static_cast<int>(longmod(static_cast<long long>(quotient % nG), nG));
+      charge[static_cast<std::size_t>(c)] =
+          static_cast<int>(longmod(static_cast<long long>(quotient % nG), nG));
     }
     const int before = s.AllCharges.Nfill;
     e.chargeIndex = LocateInCollection(&s.AllCharges, charge.data());
@@ -265,7 +276,8 @@ void initOrbitData() {
   if (settingInitDebug()) ProgressPrint("##init: Simple current orbits available\n");
 
   if (settingUseOrbits() < 2) return;
-  const std::uint64_t triangle = static_cast<std::uint64_t>(s.NOrbit) * static_cast<std::uint64_t>(s.NOrbit + 1);
+  const std::uint64_t triangle =
+      static_cast<std::uint64_t>(s.NOrbit) * static_cast<std::uint64_t>(s.NOrbit + 1);
   if (s.NOrbit >= s.diskRowThreshold || triangle >= kAllocationRefusedSize / sizeof(double)) {
     if (!setUpRowCache()) return;
     s.compute_s_base = compSBaseFromDisk;
@@ -277,7 +289,9 @@ void initOrbitData() {
   if (settingInitDebug()) ProgressPrint("##init: Orbit S matrix initialized\n");
 }
 
-int getNumberOfOrbits() { return orbitTablesValid() ? modularState().NOrbit : 0; }
+int getNumberOfOrbits() {
+  return orbitTablesValid() ? modularState().NOrbit : 0;
+}
 
 const PrimaryOrbitEntry* getPrimaryOrbitEntry(int i) {
   ModularState& s = modularState();
@@ -293,7 +307,8 @@ const int* getChargeVector(int i) {
   }
   if (!orbitTablesValid()) return zeroCharges();
   const int row = s.Primaries[static_cast<std::size_t>(i)].chargeIndex;
-  return s.AllCharges.Space + static_cast<std::size_t>(row) * static_cast<std::size_t>(s.AllCharges.rowsize);
+  return s.AllCharges.Space +
+         static_cast<std::size_t>(row) * static_cast<std::size_t>(s.AllCharges.rowsize);
 }
 
 int orbitCharge(int i, int c) {
@@ -302,14 +317,18 @@ int orbitCharge(int i, int c) {
   return getChargeVector(i)[c];
 }
 
-int orbitImage(int J, int i) { return FastSimpleFusion_NO_CHECK(J, i); }
+int orbitImage(int J, int i) {
+  return FastSimpleFusion_NO_CHECK(J, i);
+}
 
 int getOrbitStart(int i) {
   if (!orbitTablesValid() || i < 0 || i >= modularPrimaries()) return i;
   return modularState().Primaries[static_cast<std::size_t>(i)].rep;
 }
 
-int ModularOrbitsAvailable() { return modularState().OrbitDataAvailable; }
+int ModularOrbitsAvailable() {
+  return modularState().OrbitDataAvailable;
+}
 
 const int* getChargePointer(int k) {
   ModularState& s = modularState();
@@ -317,7 +336,8 @@ const int* getChargePointer(int k) {
     Alert("getChargePointer", 0, 212404, "Charge vector not found\n");
     return zeroCharges();
   }
-  return s.AllCharges.Space + static_cast<std::size_t>(k) * static_cast<std::size_t>(s.AllCharges.rowsize);
+  return s.AllCharges.Space +
+         static_cast<std::size_t>(k) * static_cast<std::size_t>(s.AllCharges.rowsize);
 }
 
 int findChargeVector(const int* v) {
@@ -344,14 +364,18 @@ void compSfromOrbits(int i, int j, double* re, double* im) {
   ModularState& s = modularState();
   *re = 0.0;
   *im = 0.0;
-  if (!modularLabelsInRange("compSfromOrbits", i, j) || !orbitSValid() || s.compute_s_base == nullptr) return;
+  if (!modularLabelsInRange("compSfromOrbits", i, j) || !orbitSValid() ||
+      s.compute_s_base == nullptr)
+    return;
   const PrimaryOrbitEntry& a = s.Primaries[static_cast<std::size_t>(i)];
   const PrimaryOrbitEntry& b = s.Primaries[static_cast<std::size_t>(j)];
   s.compute_s_base(a.orbit, b.orbit, re, im);
-  const int k = mod(static_cast<long long>(orbitCharge(b.rep, a.current)) + orbitCharge(i, b.current), s.nG);
+  const int k =
+      mod(static_cast<long long>(orbitCharge(b.rep, a.current)) + orbitCharge(i, b.current), s.nG);
   if (k != 0) {
     const double r = *re;
-    complexProduct(re, im, r, *im, s.PhasesR[static_cast<std::size_t>(k)], s.PhasesI[static_cast<std::size_t>(k)]);
+    complexProduct(re, im, r, *im, s.PhasesR[static_cast<std::size_t>(k)],
+                   s.PhasesI[static_cast<std::size_t>(k)]);
   }
 }
 
@@ -371,8 +395,8 @@ void compSBase(int a, int b, double* re, double* im) {
   double& real = s.SBase[static_cast<std::size_t>(index)];
   double& imaginary = s.SBase[static_cast<std::size_t>(half + index)];
   if (!modularComputed(real)) {
-    compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)], s.OrbitMap[static_cast<std::size_t>(b)], &real,
-                           &imaginary);
+    compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
+                           s.OrbitMap[static_cast<std::size_t>(b)], &real, &imaginary);
   }
   *re = real;
   *im = imaginary;
@@ -430,7 +454,8 @@ void compSBaseFromDisk(int a, int b, double* re, double* im) {
     return;
   }
   cache.last_row = b;
-  compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)], s.OrbitMap[static_cast<std::size_t>(b)], re, im);
+  compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
+                         s.OrbitMap[static_cast<std::size_t>(b)], re, im);
 }
 
 int getReUsableRow(const int* LastCalls, int CallSeq, int MaxRow) {
@@ -461,7 +486,8 @@ void getSBaseRow(double* data, int, int slot, int row, const char* folder) {
     if (readSRowFile(path, header, nOrbit, re, im)) return;
   }
   const int rep = s.OrbitMap[static_cast<std::size_t>(row)];
-  for (int k = 0; k < nOrbit; ++k) compSDirectSymmetrized(rep, s.OrbitMap[static_cast<std::size_t>(k)], &re[k], &im[k]);
+  for (int k = 0; k < nOrbit; ++k)
+    compSDirectSymmetrized(rep, s.OrbitMap[static_cast<std::size_t>(k)], &re[k], &im[k]);
   if (useFiles && !modularWriteFileAtomically(path, rowFileText(header, nOrbit, re, im))) {
     Alert("getSBaseRow", 0, 120206, "Could not write file %s", path.c_str());
   }

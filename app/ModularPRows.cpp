@@ -77,8 +77,8 @@ bool writeAll(int fd, const std::string& text) {
 enum class RowText { Complete, Foreign, Short };
 
 // Parses header + count numbers; `read` receives how many numbers were found.
-RowText parseRowText(const std::string& text, const std::string& header, int count, std::vector<double>& values,
-                     int* read) {
+RowText parseRowText(const std::string& text, const std::string& header, int count,
+                     std::vector<double>& values, int* read) {
   *read = 0;
   if (text.compare(0, header.size(), header) != 0) return RowText::Foreign;
   values.assign(static_cast<std::size_t>(count), 0.0);
@@ -92,10 +92,13 @@ RowText parseRowText(const std::string& text, const std::string& header, int cou
     p = end;
   }
   while (*p == ' ' || *p == '\n') ++p;
-  return static_cast<std::size_t>(p - text.c_str()) == text.size() ? RowText::Complete : RowText::Foreign;
+  return static_cast<std::size_t>(p - text.c_str()) == text.size() ? RowText::Complete
+                                                                   : RowText::Foreign;
 }
 
-std::string rowPath(const char* folder, int orbit) { return std::string(folder) + "/" + std::to_string(orbit); }
+std::string rowPath(const char* folder, int orbit) {
+  return std::string(folder) + "/" + std::to_string(orbit);
+}
 
 double* rowOf(int orbit) {
   ModularState& s = modularState();
@@ -167,7 +170,9 @@ void compPfromOrbits(int a, int b, double* re, double* im) {
   const int k = FastSimpleFusion(entry.current, b);
   const bool indexed = o >= 0 && o < static_cast<int>(s.PMatrixOrbitSizes.size());
   const int size = indexed ? s.PMatrixOrbitSizes[static_cast<std::size_t>(o)] : 0;
-  const long long t = indexed && k >= 0 ? static_cast<long long>(k) - s.PMatrixOrbitMinima[static_cast<std::size_t>(o)] : -1;
+  const long long t = indexed && k >= 0 ? static_cast<long long>(k) -
+                                              s.PMatrixOrbitMinima[static_cast<std::size_t>(o)]
+                                        : -1;
   if (t < 0 || t >= size) {
     // A pair the scan did not see: answered directly instead of from the row.
     Alert("compPfromOrbits", 0, 212404, "Invalid P-matrix address");
@@ -235,13 +240,15 @@ int writePBaseRow(double* row, int orbit, int size, const char* folder) {
     int count = 0;
     if (parseRowText(text, header, 2 * size, stored, &count) == RowText::Complete) {
       for (int t = 0; t < 2 * size; ++t) {
-        if (row[t] < -2.0 && stored[static_cast<std::size_t>(t)] > -2.0) row[t] = stored[static_cast<std::size_t>(t)];
+        if (row[t] < -2.0 && stored[static_cast<std::size_t>(t)] > -2.0)
+          row[t] = stored[static_cast<std::size_t>(t)];
       }
     }
   }
   text = header;
   for (int t = 0; t < 2 * size; ++t) text += formatText("%a ", row[t]);
-  ok = ok && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+  ok = ok && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, text) &&
+       ::fsync(fd) == 0;
   lockWhole(fd, F_UNLCK);
   if (::close(fd) != 0) ok = false;
   if (!ok) {
@@ -256,7 +263,8 @@ void writePOrbits() {
   if (!diskRows() || s.Pdir.empty()) return;
   for (std::size_t o = 0; o < s.PMatrixOrbitPointers.size(); ++o) {
     double* row = rowOf(static_cast<int>(o));
-    if (row != nullptr) writePBaseRow(row, static_cast<int>(o), s.PMatrixOrbitSizes[o], s.Pdir.c_str());
+    if (row != nullptr)
+      writePBaseRow(row, static_cast<int>(o), s.PMatrixOrbitSizes[o], s.Pdir.c_str());
   }
 }
 

@@ -11,7 +11,9 @@ TensorProduct* currentTensor = nullptr;
 
 namespace {
 
-void notAvailable(const char* routine) { Alert(routine, 0, 100302, "%s: not available yet", routine); }
+void notAvailable(const char* routine) {
+  Alert(routine, 0, 100302, "%s: not available yet", routine);
+}
 
 void zero(double* re, double* im) {
   *re = 0.0;
@@ -122,6 +124,8 @@ BulkInvariant** getCurrentBulk() {
   return &current;
 }
 
-void resetBulk() { bulkInvariantChanged(); }
+void resetBulk() {
+  bulkInvariantChanged();
+}
 
 void resetOrientifold() {}

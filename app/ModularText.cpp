@@ -46,7 +46,8 @@ void writeTerm(std::string& buffer, int n, int k, bool& first) {
   if (currentLineLength(buffer) >= kLineLimit) buffer += "\n" + std::string(14, ' ');
 }
 
-std::string& labelledElement(std::string& buffer, const char* format, int i, int j, double re, double im) {
+std::string& labelledElement(std::string& buffer, const char* format, int i, int j, double re,
+                             double im) {
   std::string label = formatText(format, i, j);
   const std::size_t width = 2 * static_cast<std::size_t>(intStringLength(modularPrimaries())) + 5;
   if (label.size() < width) label.resize(width, ' ');
@@ -102,7 +103,9 @@ std::string& displaySforC(std::string& buffer, int i, int j) {
   return buffer;
 }
 
-int genPosCheck() { return 2; }
+int genPosCheck() {
+  return 2;
+}
 
 // ---------------------------------------------------------------------------------------
 // Fusion products
@@ -110,7 +113,8 @@ int genPosCheck() { return 2; }
 double getRijk(int k, int i, int j, int d) {
   ModularState& s = modularState();
   if (k == -1) {
-    if (!modularLabelsInRange("getRijk", i, j) || !modularLabelsInRange("getRijk", d, 0)) return 0.0;
+    if (!modularLabelsInRange("getRijk", i, j) || !modularLabelsInRange("getRijk", d, 0))
+      return 0.0;
     if (d == 0 && orbitTablesValid()) {
       s.Size = s.NOrbit;
       s.AUX1 = S_aux1;
@@ -177,8 +181,9 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
     const double x = getRijk(k, i, j, 0);
     const int coefficient = DoubleToInt(x);
     if (std::fabs(x - coefficient) > kTolerance) {
-      Alert("compF", 0, 212302, "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j,
-            k, x, coefficient);
+      Alert("compF", 0, 212302,
+            "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j, k,
+            x, coefficient);
     }
     if (coefficient < 0) {
       Alert("compF", 1, 212302, "Negative fusion coefficient\nN(%d,%d,%d)=%22.15f\n", i, j, k, x);
@@ -192,7 +197,8 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   }
   if (currentLineLength(buffer) >= kCloseLimit) buffer += "\n";
   buffer += "\n";
-  if (sumCheck) buffer += formatText("Dimension sum rule deficit: %s\n\n", lint_string(&dimSum).c_str());
+  if (sumCheck)
+    buffer += formatText("Dimension sum rule deficit: %s\n\n", lint_string(&dimSum).c_str());
   return buffer;
 }
 
@@ -237,12 +243,15 @@ std::string& compFp(std::string& buffer, int i, int j, int d) {
     }
     const int coefficient = DoubleToInt(x);
     if (std::fabs(x - coefficient) > kTolerance) {
-      Alert("compFp", 0, 212302, "P-Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i,
-            j, k, x, coefficient);
+      Alert("compFp", 0, 212302,
+            "P-Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j,
+            k, x, coefficient);
     }
     if (std::fabs(y) > kTolerance) {
-      Alert("compFp", 1, 212302, "Non-zero imaginary part in p-fusion coefficient\nfor fields %d, %d and %d; value %15.7f",
-            i, j, k, y);
+      Alert(
+          "compFp", 1, 212302,
+          "Non-zero imaginary part in p-fusion coefficient\nfor fields %d, %d and %d; value %15.7f",
+          i, j, k, y);
     }
     if (coefficient != 0) any = true;
     writeTerm(buffer, coefficient, k, first);

@@ -50,7 +50,9 @@ IndexFilesState& indexState() {
   return state;
 }
 
-IndexTable* tableOf(const SpectrumData* sd) { return sd == nullptr ? nullptr : static_cast<IndexTable*>(sd->indices); }
+IndexTable* tableOf(const SpectrumData* sd) {
+  return sd == nullptr ? nullptr : static_cast<IndexTable*>(sd->indices);
+}
 
 lint lintOf(long long value) {
   lint x;
@@ -58,7 +60,9 @@ lint lintOf(long long value) {
   return x;
 }
 
-lrat ratOf(const lint& value) { return lrat(value, lintOf(1)); }
+lrat ratOf(const lint& value) {
+  return lrat(value, lintOf(1));
+}
 
 lint dimensionOf(const int* labels, int type, int rank) {
   fint dimension = IntegerDim(labels, type, rank);
@@ -93,7 +97,8 @@ bool parseRational(const std::string& word, lrat* q) {
   const std::size_t slash = word.find('/');
   lint num, den = lintOf(1);
   if (string_to_lint(&num, word.substr(0, slash).c_str()) != 0) return false;
-  if (slash != std::string::npos && string_to_lint(&den, word.substr(slash + 1).c_str()) != 0) return false;
+  if (slash != std::string::npos && string_to_lint(&den, word.substr(slash + 1).c_str()) != 0)
+    return false;
   *q = lrat(num, den);
   simplify_rat(q);
   return true;
@@ -103,7 +108,8 @@ bool parseInt(const std::string& word, int* value) {
   char* end = nullptr;
   errno = 0;
   const long v = std::strtol(word.c_str(), &end, 10);
-  if (end == word.c_str() || *end != '\0' || errno != 0 || v < -2147483647L || v > 2147483647L) return false;
+  if (end == word.c_str() || *end != '\0' || errno != 0 || v < -2147483647L || v > 2147483647L)
+    return false;
   *value = static_cast<int>(v);
   return true;
 }
@@ -111,7 +117,8 @@ bool parseInt(const std::string& word, int* value) {
 int rowsWithIndices(const IndexTable* table, int n) {
   int count = 0;
   for (int a = 0; a < n; ++a) {
-    if (table->rowLength > 1 && table->entries[static_cast<std::size_t>(a) * table->rowLength + 1]) ++count;
+    if (table->rowLength > 1 && table->entries[static_cast<std::size_t>(a) * table->rowLength + 1])
+      ++count;
   }
   return count;
 }
@@ -152,7 +159,8 @@ int readIndexText(SpectrumData* sd, const std::string& text, const std::string& 
       }
       lrat value;
       if (!parseRational(word, &value)) return -1;
-      table->entries[static_cast<std::size_t>(field) * table->rowLength + t] = std::make_unique<lrat>(value);
+      table->entries[static_cast<std::size_t>(field) * table->rowLength + t] =
+          std::make_unique<lrat>(value);
     }
     ++count;
   }
@@ -176,7 +184,8 @@ lrat SM_bernoulli(int m) {
     binomial.assign(static_cast<std::size_t>(n) + 2, 0);
     binomial[0] = 1;
     for (int row = 1; row <= n + 1; ++row) {
-      for (int k = row; k >= 1; --k) binomial[static_cast<std::size_t>(k)] += binomial[static_cast<std::size_t>(k) - 1];
+      for (int k = row; k >= 1; --k)
+        binomial[static_cast<std::size_t>(k)] += binomial[static_cast<std::size_t>(k) - 1];
     }
     lrat sum;
     for (int k = 0; k < n; ++k) {
@@ -236,8 +245,10 @@ void SM_printSpinorIndex(std::string& out, int type, int rank, int m, int factor
 }
 
 int SM_writeIndexFile(SpectrumData* sd, const char* path) {
-  if (sd == nullptr || sd->type < 1 || sd->type > 4 || path == nullptr || sd->rank > kMaxIndexRank || sd->rank < 1) {
-    Alert("SM_writeIndexFile", 1, 120206, "Cannot open new index file %s", path != nullptr ? path : "");
+  if (sd == nullptr || sd->type < 1 || sd->type > 4 || path == nullptr ||
+      sd->rank > kMaxIndexRank || sd->rank < 1) {
+    Alert("SM_writeIndexFile", 1, 120206, "Cannot open new index file %s",
+          path != nullptr ? path : "");
     return 1;
   }
   const int type = sd->type;
@@ -344,13 +355,15 @@ void SM_addIndex(SpectrumData* sd, int a, const lint* indices) {
   SM_loadDimensions(sd);
   IndexTable* table = tableOf(sd);
   for (int t = 1; t < table->rowLength; ++t) {
-    table->entries[static_cast<std::size_t>(a) * table->rowLength + t] = std::make_unique<lrat>(ratOf(indices[t - 1]));
+    table->entries[static_cast<std::size_t>(a) * table->rowLength + t] =
+        std::make_unique<lrat>(ratOf(indices[t - 1]));
   }
 }
 
 const lrat* SM_getIndex(const SpectrumData* sd, int a, int e) {
   const IndexTable* table = tableOf(sd);
-  if (table == nullptr || a < 0 || a >= sd->n_primaries || e < 0 || e >= table->rowLength) return nullptr;
+  if (table == nullptr || a < 0 || a >= sd->n_primaries || e < 0 || e >= table->rowLength)
+    return nullptr;
   return table->entries[static_cast<std::size_t>(a) * table->rowLength + e].get();
 }
 

@@ -110,6 +110,12 @@ void BM_FusionProduct(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_SMatrix)->Arg(1000)->Arg(2000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_SMatrix)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 BENCHMARK(BM_FusionCoefficient)->Arg(1000)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FusionProduct)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);

@@ -19,7 +19,9 @@ struct Algebra {
 std::vector<int> checkFusionRing(const SpectrumData* sd) {
   const int n = sd->n_primaries;
   std::vector<int> N(static_cast<std::size_t>(n) * n * n);
-  auto at = [&](int a, int b, int c) -> int& { return N[(static_cast<std::size_t>(a) * n + b) * n + c]; };
+  auto at = [&](int a, int b, int c) -> int& {
+    return N[(static_cast<std::size_t>(a) * n + b) * n + c];
+  };
   for (int a = 0; a < n; ++a) {
     for (int b = 0; b < n; ++b) {
       for (int c = 0; c < n; ++c) at(a, b, c) = fusion(a, b, c, 0);
@@ -39,7 +41,8 @@ std::vector<int> checkFusionRing(const SpectrumData* sd) {
         EXPECT_EQ(value, at(a, getConjugate(c), getConjugate(b))) << sd->name << " " << a << b << c;
         sum += value * elementS(c, 0).real() / s00;
       }
-      EXPECT_NEAR(sum, elementS(a, 0).real() * elementS(b, 0).real() / (s00 * s00), 1e-6) << sd->name;
+      EXPECT_NEAR(sum, elementS(a, 0).real() * elementS(b, 0).real() / (s00 * s00), 1e-6)
+          << sd->name;
     }
   }
   return N;
@@ -56,7 +59,8 @@ TEST_F(ModularFusionTest, A1FollowsTheTruncatedClebschGordanRule) {
       for (int a = 0; a <= k; ++a) {
         for (int b = 0; b <= k; ++b) {
           for (int c = 0; c <= k; ++c) {
-            ASSERT_EQ(fusion(a, b, c, 0), a1Fusion(k, a1Label(sd, a), a1Label(sd, b), a1Label(sd, c)))
+            ASSERT_EQ(fusion(a, b, c, 0),
+                      a1Fusion(k, a1Label(sd, a), a1Label(sd, b), a1Label(sd, c)))
                 << "level " << k << " orbits " << useOrbits << ": " << a << " " << b << " " << c;
           }
         }
@@ -84,7 +88,8 @@ TEST_F(ModularFusionTest, VerlindeGivesAFusionRing) {
     CFTChanged();
     const int n = sd->n_primaries;
     for (int x = 0; x < n * n * n; x += 7) {
-      ASSERT_EQ(fusion(x / (n * n), (x / n) % n, x % n, 0), orbitForm[static_cast<std::size_t>(x)]) << sd->name;
+      ASSERT_EQ(fusion(x / (n * n), (x / n) % n, x % n, 0), orbitForm[static_cast<std::size_t>(x)])
+          << sd->name;
     }
     setIntPar("Use_orbits", 2);
   }
@@ -210,7 +215,8 @@ TEST_F(ModularFusionTest, FixedPointFusionWithTheParentVacuumIsTheUnitarityOfThe
     const int nf = sd->fcft[J - 1]->n_primaries;
     ASSERT_GT(nf, 0);
     for (int j = 0; j < nf; ++j) {
-      for (int k = 0; k < nf; ++k) EXPECT_EQ(getFpFusion(J, 0, j, k), j == k ? 1 : 0) << J << " " << j << " " << k;
+      for (int k = 0; k < nf; ++k)
+        EXPECT_EQ(getFpFusion(J, 0, j, k), j == k ? 1 : 0) << J << " " << j << " " << k;
     }
   }
   EXPECT_EQ(capture.diagnostics, "");

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
 #include <fstream>
+#include <set>
 
 #include "ApplicationParameters.h"
 #include "Defaults.h"
@@ -42,7 +42,8 @@ class ModularOrbitsTest : public ModularTestBase {
 // S between the representatives of two orbits, from the closed form.
 double baseS(const SpectrumData* sd, int o, int p) {
   const auto& map = modularState().OrbitMap;
-  return a1S(10, a1Label(sd, map[static_cast<std::size_t>(o)]), a1Label(sd, map[static_cast<std::size_t>(p)]));
+  return a1S(10, a1Label(sd, map[static_cast<std::size_t>(o)]),
+             a1Label(sd, map[static_cast<std::size_t>(p)]));
 }
 
 std::vector<Complex> allElements(int n) {
@@ -56,7 +57,8 @@ std::vector<Complex> allElements(int n) {
 void expectA1Values(const SpectrumData* sd, int k) {
   for (int i = 0; i < sd->n_primaries; ++i) {
     for (int j = 0; j < sd->n_primaries; ++j) {
-      ASSERT_TRUE(near(elementS(i, j), Complex(a1S(k, a1Label(sd, i), a1Label(sd, j)), 0.0))) << i << " " << j;
+      ASSERT_TRUE(near(elementS(i, j), Complex(a1S(k, a1Label(sd, i), a1Label(sd, j)), 0.0)))
+          << i << " " << j;
     }
   }
 }
@@ -267,7 +269,8 @@ TEST_F(ModularOrbitsTest, ASecondProcessReadsIdenticalValues) {
   std::vector<Complex> theirs(mine.size());
   std::size_t got = 0;
   while (got < theirs.size() * sizeof(Complex)) {
-    const ssize_t n = read(channel[0], reinterpret_cast<char*>(theirs.data()) + got, theirs.size() * sizeof(Complex) - got);
+    const ssize_t n = read(channel[0], reinterpret_cast<char*>(theirs.data()) + got,
+                           theirs.size() * sizeof(Complex) - got);
     if (n <= 0) break;
     got += static_cast<std::size_t>(n);
   }
@@ -276,7 +279,8 @@ TEST_F(ModularOrbitsTest, ASecondProcessReadsIdenticalValues) {
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   ASSERT_EQ(got, theirs.size() * sizeof(Complex));
-  for (std::size_t k = 0; k < mine.size(); ++k) EXPECT_EQ(theirs[k], mine[k]) << k;  // exact: "%a" round trip
+  for (std::size_t k = 0; k < mine.size(); ++k)
+    EXPECT_EQ(theirs[k], mine[k]) << k;  // exact: "%a" round trip
 }
 
 TEST_F(ModularOrbitsTest, RowsAreReadFromTheirFiles) {
@@ -297,15 +301,16 @@ TEST_F(ModularOrbitsTest, RowsAreReadFromTheirFiles) {
 
 TEST_F(ModularOrbitsTest, TruncatedForeignAndCorruptRowsAreComputedAgain) {
   const std::vector<std::string> damaged = {
-      header(3) + "0x1p-2 0x1p-2 ",                                   // truncated
+      header(3) + "0x1p-2 0x1p-2 ",  // truncated
       formatText("Zoq S row 3 of A1 level 10; primaries 11; orbits 7; c %a\n", 2.5) +
-          std::string(12, '1'),                                        // another theory
-      header(3) + std::string(12 * 7, 'x'),                             // not numbers
-      header(3) + [] {                                                  // one number too many
-        std::string t;
-        for (int k = 0; k < 13; ++k) t += "0x1p-2 ";
-        return t;
-      }(),
+          std::string(12, '1'),              // another theory
+      header(3) + std::string(12 * 7, 'x'),  // not numbers
+      header(3) +
+          [] {  // one number too many
+            std::string t;
+            for (int k = 0; k < 13; ++k) t += "0x1p-2 ";
+            return t;
+          }(),
   };
   for (const std::string& bad : damaged) {
     resetAll();
@@ -321,7 +326,9 @@ TEST_F(ModularOrbitsTest, TruncatedForeignAndCorruptRowsAreComputedAgain) {
     const std::string text = readFile(rowFile(3));
     const std::string expected = header(3);
     EXPECT_EQ(text.compare(0, expected.size(), expected), 0);
-    EXPECT_EQ(std::count(text.begin(), text.end(), ' ') - std::count(expected.begin(), expected.end(), ' '), 12);
+    EXPECT_EQ(std::count(text.begin(), text.end(), ' ') -
+                  std::count(expected.begin(), expected.end(), ' '),
+              12);
   }
 }
 
@@ -388,8 +395,9 @@ TEST_F(ModularOrbitsTest, AGroupTooLargeForTheTablesIsComputedDirectly) {
   ASSERT_EQ(sd->n_primaries, 8000);
   OutputCapture capture;
   initSMATRIX();
-  EXPECT_TRUE(contains(capture.diagnostics,
-                       "Simple-current group of order 8000 too large for orbit tables; S is computed directly"));
+  EXPECT_TRUE(contains(
+      capture.diagnostics,
+      "Simple-current group of order 8000 too large for orbit tables; S is computed directly"));
   EXPECT_NE(ModularOrbitsAvailable(), QueryCFT());
   // |S_ab| = 1/sqrt(N) for U(1) at radius N; S_0b = 1/sqrt(N).
   EXPECT_NEAR(std::abs(elementS(17, 4711)), 1 / std::sqrt(8000.0), kTol);
@@ -405,6 +413,7 @@ TEST_F(ModularOrbitsTest, PWithoutOrbitTablesRaisesNoOrbitRowAlert) {
   sd->symmetric = 0;
   OutputCapture capture;
   elementP(1, 2);
-  EXPECT_FALSE(contains(capture.diagnostics, "Attempt to initialize orbit P matrix prior to S matrix"));
+  EXPECT_FALSE(
+      contains(capture.diagnostics, "Attempt to initialize orbit P matrix prior to S matrix"));
   sd->symmetric = 1;
 }

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <array>
+#include <filesystem>
 #include <fstream>
 
 #include "ApplicationParameters.h"
@@ -159,7 +159,8 @@ TEST_F(ModularPRowsTest, NoPTableAboveTheMaxsize) {
 
 TEST_F(ModularPRowsTest, OrbitRowsGiveTheSameP) {
   setIntPar("S_matrix maxsize", 1);
-  for (const auto& a : {std::array<int, 3>{1, 1, 6}, std::array<int, 3>{4, 4, 2}, std::array<int, 3>{1, 3, 2}}) {
+  for (const auto& a :
+       {std::array<int, 3>{1, 1, 6}, std::array<int, 3>{4, 4, 2}, std::array<int, 3>{1, 3, 2}}) {
     SpectrumData* sd = useTheory(a[0], a[1], a[2]);
     expectPMatchesOracle(sd);
     EXPECT_EQ(modularState().OrbitPAvailable, QueryCFT()) << sd->name;
@@ -170,7 +171,8 @@ TEST_F(ModularPRowsTest, TheRowIndexNeedsTheOrbitTables) {
   useTheory(1, 1, 2);
   OutputCapture capture;
   initOrbitPmatrix();
-  EXPECT_TRUE(contains(capture.diagnostics, "Attempt to initialize orbit P matrix prior to S matrix"));
+  EXPECT_TRUE(
+      contains(capture.diagnostics, "Attempt to initialize orbit P matrix prior to S matrix"));
   EXPECT_NE(modularState().OrbitPAvailable, QueryCFT());
 }
 
@@ -207,7 +209,8 @@ TEST_F(ModularPRowsTest, RowsAreWrittenAndReadBack) {
   ASSERT_EQ(getPBaseRow(row.data(), place.orbit, place.size, modularState().Pdir.c_str()), 1);
   EXPECT_TRUE(modularComputed(row[static_cast<std::size_t>(place.column)]));
   int unset = 0;
-  for (int t = 0; t < place.size; ++t) unset += modularComputed(row[static_cast<std::size_t>(t)]) ? 0 : 1;
+  for (int t = 0; t < place.size; ++t)
+    unset += modularComputed(row[static_cast<std::size_t>(t)]) ? 0 : 1;
   EXPECT_GT(unset, 0);
   EXPECT_TRUE(near(elementP(1, 2), p12));
   EXPECT_TRUE(near(p12, oracleP(sd, 1, 2)));
@@ -232,7 +235,8 @@ TEST_F(ModularPRowsTest, AStoredEntryIsUsedInsteadOfComputed) {
   comprootT(place.rep, place.rep, &rr, &ir);
   comprootT(4, 4, &r4, &i4);
   comprootT(place.k, place.k, &rk, &ik);
-  const Complex expected = 0.5 * Complex(r3, i3) / Complex(rr, ir) * Complex(r4, i4) / Complex(rk, ik);
+  const Complex expected =
+      0.5 * Complex(r3, i3) / Complex(rr, ir) * Complex(r4, i4) / Complex(rk, ik);
   EXPECT_TRUE(near(elementP(3, 4), expected));
 }
 
@@ -244,7 +248,8 @@ TEST_F(ModularPRowsTest, AShortRowFileIsReportedAndIgnored) {
   fs::create_directories(rowFolder());
   // c = 3k/(k+2) = 5/2.
   std::ofstream(rowFolder() + "/" + std::to_string(place.orbit))
-      << formatText("Zoq P row %d of A1 level 10; primaries 11; orbits 6; c %a\n", place.orbit, 2.5) << "0x1p-1 ";
+      << formatText("Zoq P row %d of A1 level 10; primaries 11; orbits 6; c %a\n", place.orbit, 2.5)
+      << "0x1p-1 ";
   std::vector<double> row(2 * static_cast<std::size_t>(place.size));
   OutputCapture capture;
   EXPECT_EQ(getPBaseRow(row.data(), place.orbit, place.size, modularState().Pdir.c_str()), 0);
@@ -300,7 +305,8 @@ TEST_F(ModularPRowsTest, TwoProcessesWritingOneTheoryLoseNothing) {
     for (int b = 0; b < n; ++b) {
       const RowPlace place = placeOf(a, b);
       std::vector<double> row(2 * static_cast<std::size_t>(place.size));
-      ASSERT_EQ(getPBaseRow(row.data(), place.orbit, place.size, s.Pdir.c_str()), 1) << a << " " << b;
+      ASSERT_EQ(getPBaseRow(row.data(), place.orbit, place.size, s.Pdir.c_str()), 1)
+          << a << " " << b;
       ASSERT_TRUE(modularComputed(row[static_cast<std::size_t>(place.column)])) << a << " " << b;
       const Complex stored(row[static_cast<std::size_t>(place.column)],
                            row[static_cast<std::size_t>(place.size + place.column)]);

@@ -14,7 +14,9 @@ namespace {
 
 class ModularTest : public ModularTestBase {};
 
-bool onTerminal() { return true; }
+bool onTerminal() {
+  return true;
+}
 
 // A processor clock that moves one second on every reading.
 long long advancingClock() {
@@ -108,7 +110,8 @@ TEST_F(ModularTest, TAndItsRootAreDiagonalPhasesOfTheWeights) {
   }
   std::vector<double> logT(static_cast<std::size_t>(sd->n_primaries));
   compLogT(logT.data());
-  for (int a = 0; a < sd->n_primaries; ++a) EXPECT_NEAR(logT[a], a1Weight(3, a1Label(sd, a)) - c / 24.0, kTol);
+  for (int a = 0; a < sd->n_primaries; ++a)
+    EXPECT_NEAR(logT[a], a1Weight(3, a1Label(sd, a)) - c / 24.0, kTol);
   EXPECT_NEAR(Central_Charge(), c, kTol);
 }
 
@@ -284,9 +287,10 @@ TEST_F(ModularTest, MaxsizeDecidesBetweenTableAndFirstRow) {
   {
     OutputCapture capture;
     const double* row = initSMATRIX();
-    EXPECT_TRUE(contains(capture.diagnostics,
-                         "Too many primaries; Internal storage for full matrix S not used.\nThis may result in "
-                         "slower execution.\nCurrently the maximum number of primaries is 5"));
+    EXPECT_TRUE(contains(
+        capture.diagnostics,
+        "Too many primaries; Internal storage for full matrix S not used.\nThis may result in "
+        "slower execution.\nCurrently the maximum number of primaries is 5"));
     for (int m = 0; m < sd->n_primaries; ++m) EXPECT_NEAR(row[m], a1S(5, 0, a1Label(sd, m)), kTol);
     // A second call is the same single attempt: no new message.
     capture.clear();
@@ -312,7 +316,8 @@ TEST_F(ModularTest, StoppingTheFillLeavesSUsableInFirstRowMode) {
   EXPECT_EQ(ScriptedAnswers::left(), 0u);
   EXPECT_EQ(modularState().SMATRIXWasAborted, 1);
   EXPECT_EQ(modularState().SMATRIXavailable, -1);
-  for (int m = 0; m < sd->n_primaries; m += 9) EXPECT_NEAR(row[m], a1S(99, 0, a1Label(sd, m)), kTol);
+  for (int m = 0; m < sd->n_primaries; m += 9)
+    EXPECT_NEAR(row[m], a1S(99, 0, a1Label(sd, m)), kTol);
   EXPECT_NEAR(elementS(3, 7).real(), a1S(99, a1Label(sd, 3), a1Label(sd, 7)), kTol);
   // Later calls return at once in first-row mode, without asking again.
   capture.clear();
@@ -337,7 +342,8 @@ TEST_F(ModularTest, ATableBeyondTheAllocationLimitFallsBackToTheFirstRow) {
   const double* row = initSMATRIX();
   EXPECT_EQ(modularState().SMATRIXavailable, -1);
   EXPECT_EQ(modularState().FirstRowAvailable, QueryCFT());
-  EXPECT_TRUE(contains(capture.diagnostics, "Too many primaries; Internal storage for full matrix S not used."));
+  EXPECT_TRUE(contains(capture.diagnostics,
+                       "Too many primaries; Internal storage for full matrix S not used."));
   EXPECT_FALSE(contains(capture.diagnostics, "maximum number of primaries is 100000"));
   // S(m, 0) = 1/sqrt(N) for every field of U(1) at radius N.
   EXPECT_NEAR(row[0], 1.0 / std::sqrt(20000.0), kTol);

@@ -44,7 +44,9 @@ inline const int* labelsOf(const SpectrumData* sd, int field) {
 }
 
 // The Dynkin label l of an A1 field.
-inline int a1Label(const SpectrumData* sd, int field) { return labelsOf(sd, field)[0]; }
+inline int a1Label(const SpectrumData* sd, int field) {
+  return labelsOf(sd, field)[0];
+}
 
 // The field of A1 with Dynkin label l.
 inline int a1Field(const SpectrumData* sd, int l) {
@@ -66,7 +68,9 @@ inline int a1Fusion(int k, int a, int b, int c) {
 }
 
 // h of A1 field with label l: l(l+2)/(4(k+2)).
-inline double a1Weight(int k, int l) { return l * (l + 2) / (4.0 * (k + 2)); }
+inline double a1Weight(int k, int l) {
+  return l * (l + 2) / (4.0 * (k + 2));
+}
 
 inline Complex elementS(int i, int j) {
   double re = 0.0, im = 0.0;
@@ -87,7 +91,9 @@ inline Complex directS(const SpectrumData* sd, int i, int j) {
   return {re, im};
 }
 
-inline bool near(Complex a, Complex b, double tolerance = kTol) { return std::abs(a - b) <= tolerance; }
+inline bool near(Complex a, Complex b, double tolerance = kTol) {
+  return std::abs(a - b) <= tolerance;
+}
 
 inline bool contains(const std::string& text, const std::string& piece) {
   return text.find(piece) != std::string::npos;

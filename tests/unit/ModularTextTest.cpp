@@ -76,8 +76,9 @@ TEST_F(ModularTextTest, ValuesPhasesAndPrecision) {
   EXPECT_EQ(text, "=         0.500000000000000000000000000000 \n");
   text.clear();
   printModMatElt(text, 0.5, 0.25);
-  EXPECT_EQ(text.substr(0, 87),
-            "=         0.500000000000000000000000000000 +         0.250000000000000000000000000000 i");
+  EXPECT_EQ(
+      text.substr(0, 87),
+      "=         0.500000000000000000000000000000 +         0.250000000000000000000000000000 i");
 }
 
 TEST_F(ModularTextTest, PElementsAndTheCForm) {
@@ -89,7 +90,8 @@ TEST_F(ModularTextTest, PElementsAndTheCForm) {
   text.clear();
   displaySforC(text, 0, 0);
   // S_00 = sqrt(2/6) sin(pi/6) = 0.288675134594813.
-  EXPECT_EQ(text, formatText("ReS[0][0] = %30.15f;\nImS[0][0] = %30.15f;\n", 0.288675134594813, 0.0));
+  EXPECT_EQ(text,
+            formatText("ReS[0][0] = %30.15f;\nImS[0][0] = %30.15f;\n", 0.288675134594813, 0.0));
   EXPECT_EQ(genPosCheck(), 2);
   MOD_set_S_CALL_TRACE(1);
   OutputCapture capture;
@@ -176,7 +178,8 @@ TEST_F(ModularTextTest, ADenominatorRowShiftsTheSelectionRule) {
   for (int i = 0; i < 4; ++i) {
     for (int j = 0; j < 4; ++j) {
       getRijk(-1, i, j, J);
-      for (int k = 0; k < 4; ++k) EXPECT_NEAR(getRijk(k, i, j, 0), fusion(i, j, k, J), kTol) << i << j << k;
+      for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(getRijk(k, i, j, 0), fusion(i, j, k, J), kTol) << i << j << k;
     }
   }
 }
@@ -213,7 +216,8 @@ TEST_F(ModularTextTest, ADenominatorRowWithAZeroIsRefused) {
   EXPECT_TRUE(contains(capture.diagnostics, "in the denominator row"));
   capture.clear();
   EXPECT_EQ(fusion(0, 0, 0, half), 0);
-  EXPECT_TRUE(contains(capture.diagnostics, formatText("Zero S element S(%d,%d) in the denominator row", half, half)));
+  EXPECT_TRUE(contains(capture.diagnostics,
+                       formatText("Zero S element S(%d,%d) in the denominator row", half, half)));
   std::string text;
   compFp(text, 0, 0, half);
   EXPECT_EQ(text, "(0) x (0) = \n");

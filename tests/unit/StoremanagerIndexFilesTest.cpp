@@ -31,7 +31,9 @@ std::string entry(const SpectrumData* sd, int field, int e) {
   return value == nullptr ? "absent" : lrat_string(value);
 }
 
-int fieldWithLabels(const SpectrumData* sd, std::vector<int> labels) { return SM_getLieLabel(sd, labels.data()); }
+int fieldWithLabels(const SpectrumData* sd, std::vector<int> labels) {
+  return SM_getLieLabel(sd, labels.data());
+}
 
 }  // namespace
 
@@ -91,9 +93,9 @@ TEST_F(StoremanagerIndexFilesTest, SpinorIndicesAndBernoulliNumbers) {
   // B9 needs B_18 = 43867/798: (2^18 - 1) 2^9 B_18 / 36.
   SM_printSpinorIndex(out, 2, 9, 18, 1);
   EXPECT_EQ(out, "204946624\n");
-  const std::pair<int, const char*> known[] = {{0, "1"},       {1, "-1/2"},          {2, "1/6"},
-                                               {3, "0"},       {4, "-1/30"},         {12, "-691/2730"},
-                                               {16, "-3617/510"}, {18, "43867/798"}};
+  const std::pair<int, const char*> known[] = {
+      {0, "1"},     {1, "-1/2"},       {2, "1/6"},        {3, "0"},
+      {4, "-1/30"}, {12, "-691/2730"}, {16, "-3617/510"}, {18, "43867/798"}};
   for (const auto& [m, value] : known) {
     lrat b = SM_bernoulli(m);
     EXPECT_EQ(lrat_string(&b), value) << m;
