@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Error.h"
+#include "Evaluator.h"
 #include "IntCommands.h"
 #include "Output.h"
 #include "Parameters.h"
@@ -406,18 +407,13 @@ int checkConditionalExpression(const char* text) {
   return evaluateCondition(record.get()->text.data());
 }
 
-// STAND-IN until the expression evaluator is merged: every expression is reported as not
-// available yet and counts as an error value.
 int evaluateExpressionText(const char* expression, std::string& text) {
-  Alert("evaluate_string", 0, 100301, "Expressions cannot be evaluated yet: %s", expression);
-  text = "ERROR";
-  return 1;
+  MathObjPtr value(evaluate_string_to_string(expression));
+  text.assign(value->text.c_str(), value->text.size());
+  return value->type == 'e' ? 1 : 0;
 }
 
-int evaluateCondition(const char* text) {
-  Alert("check_condition", 0, 100301, "Conditions cannot be evaluated yet: %s", text);
-  return -1;
-}
+int evaluateCondition(const char* text) { return check_condition(text); }
 
 // Pieces of the builder.
 
