@@ -70,6 +70,7 @@ const BootEntry kBootTable[] = {
     {"Evaluator", nullptr, resetEvaluator},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
+    {"Storemanager", nullptr, resetStoremanager},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
     {"Equations", nullptr, resetEquations},
