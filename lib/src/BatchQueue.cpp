@@ -427,12 +427,6 @@ void startAutoLaunch(int code) {
 
 // --- Ending a job ----------------------------------------------------------------------------
 
-int mapExitStatus(int status) {
-  if (status == 1111) return 87;
-  if (status == 1112) return 88;
-  return status >= 0 && status <= 255 ? status : 255;
-}
-
 void QuitAndMoveInput(const char* message, int status) {
   BatchQueueState& s = state();
   if (s.autoLaunch == 1) {

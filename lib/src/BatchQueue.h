@@ -22,6 +22,8 @@
 // resetBatchQueue restores the state right after start-up.
 #pragma once
 
+#include "SystemUtility.h"
+
 #include <string>
 
 // The path of the command file being run, as the command-file runner received it.
@@ -50,9 +52,6 @@ int getLaunchFileCount();
 [[noreturn]] void ExitAndMoveInput(const char* message, int status);
 [[noreturn]] void QuitWithErrorMessage(const char* message);
 
-// Exit statuses are below 256: 1111 becomes 87 and 1112 becomes 88; any other status
-// outside 0..255 becomes 255.
-int mapExitStatus(int status);
 
 // Test seams: the pause between lock attempts (seconds; nullptr restores sleep), and the
 // routine that starts a launch file as a new process with its output appended to two files

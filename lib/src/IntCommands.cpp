@@ -14,6 +14,8 @@
 #include "Allocation.h"
 #include "Defaults.h"
 #include "Error.h"
+#include "Evaluator.h"
+#include "IntCommandsInternal.h"
 #include "Memory.h"
 #include "Output.h"
 #include "Parameters.h"
@@ -204,6 +206,7 @@ void initializeGeneralCommands() {
   setTableDefaultRoutines(TableDefaults, getTableDefault);
   initMemory("FunctionVariables", 'p', 0, 32);
   initMemory("LocalVarRoots", 'p', 0, 100);
+  initEvaluator();
   registerCommands();
   addParameter("echo", "OFF", "switch", "command echoing", 0);
   addParameter("math", "OFF", "switch", "math mode", 0);
@@ -310,7 +313,6 @@ int COM_set_value(char** params, int n) {
 int COM_set_string(char** params, int n) {
   InternalParameter* parameter = parameterOf(params);
   if (parameter->pref != nullptr) changeDefault(parameter->pref, params[0]);
-  if (parameter->onChange != nullptr) parameter->onChange();
   return -n;
 }
 
@@ -634,4 +636,4 @@ int COM_quit(char**, int) {
   terminateProgram(0);
 }
 
-void resetIntCommands() {}
+void resetIntCommands() { resetLanguageCommands(); }

@@ -13,6 +13,7 @@
 #include "Error.h"
 #include "Evaluator.h"
 #include "IntCommands.h"
+#include "IntCommandsInternal.h"
 #include "Output.h"
 #include "Parameters.h"
 #include "StringUtility.h"
@@ -390,3 +391,5 @@ int COM_extract(char** params, int n) {
   Print("%s\n", number.has_value() ? number->c_str() : "---");
   return -n;
 }
+
+void resetLanguageCommands() { language() = LanguageState(); }

@@ -10,9 +10,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <map>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,7 +34,6 @@ int& lockWaits() {
   return n;
 }
 void countWait(int) { ++lockWaits(); }
-void shortWait(int) { usleep(2000); }
 
 std::string& starterLog() {
   static std::string path;
@@ -54,13 +50,6 @@ int recordStart(const char* command, const char* launchFile, const char* stdoutP
 int failStart(const char*, const char*, const char*, const char*) {
   errno = ENOEXEC;
   return -1;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
 }
 
 // The host part of the Running folder: at most 23 characters, cut at the first '.'.
@@ -405,59 +394,6 @@ TEST_F(BatchQueueTest, ALockOfALiveProcessOrAnotherHostIsRemovedAfter100Waits) {
   }
 }
 
-// Two jobs ending at the same moment on a folder of ten launch files: rounds of two
-// concurrent processes, each starting the files the previous round launched, until the
-// queue is empty. Every file must be started exactly once.
-TEST_F(BatchQueueTest, TwoConcurrentJobsStartEveryFileExactlyOnce) {
-  std::string program = launch.write("program", "");
-  std::set<std::string> jobs;
-  for (int k = 1; k <= 10; ++k) {
-    std::string name = "job" + std::to_string(k) + ".zoq";
-    job(name, program);
-    jobs.insert(name);
-  }
-  std::vector<std::string> current = {launch.write("launch_startA.zoq", ""), launch.write("launch_startB.zoq", "")};
-  std::map<std::string, int> starts;
-  for (int round = 0; round < 20 && !current.empty(); ++round) {
-    fs::remove(starterLog());
-    std::vector<pid_t> children;
-    for (const std::string& input : current) {
-      pid_t child = fork();
-      if (child == 0) {
-        setOutputSink([](Channel, const char*, std::size_t) {});
-        setBatchQueueSleep(shortWait);
-        registerInputFilename(input.c_str());
-        COM_autolaunch(nullptr, 0);
-        startAutoLaunch(0);
-        _exit(99);
-      }
-      children.push_back(child);
-    }
-    for (pid_t child : children) {
-      int status = 0;
-      waitpid(child, &status, 0);
-      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    current.clear();
-    for (const std::string& line : lines(readFile(starterLog()))) {
-      std::string launched = line.substr(line.find('|') + 1);
-      launched = launched.substr(0, launched.find('|'));
-      ++starts[fs::path(launched).filename().string()];
-      current.push_back(launched);
-    }
-  }
-  EXPECT_EQ(starts.size(), 10u);
-  for (const auto& [name, count] : starts) {
-    EXPECT_EQ(count, 1) << name;
-    EXPECT_TRUE(jobs.count(name) == 1) << name;
-  }
-  std::vector<std::string> finished = namesIn(launch.path("Finished"));
-  EXPECT_EQ(std::set<std::string>(finished.begin(), finished.end()), jobs);
-  EXPECT_TRUE(namesIn(running()).empty());
-  EXPECT_FALSE(fs::exists(launch.path("LOCK")));
-  EXPECT_TRUE(fs::exists(launch.path("launch_startA.zoq")));
-}
-
 }  // namespace
 
 // --- The queue run by the program itself -----------------------------------------------------
@@ -524,6 +460,16 @@ TEST_F(BatchQueueRunTest, OneJobGoesThroughRunningToFinished) {
   EXPECT_EQ(namesIn(launch.path("folder/Finished")), std::vector<std::string>{"job1.zoq"});
   EXPECT_TRUE(namesIn(launch.path("folder/Running/" + shortHost())).empty());
   EXPECT_FALSE(fs::exists(launch.path("folder/job1.zoq")));
+}
+
+// A job whose file simply ends (no "quit") must still leave Running: otherwise no other
+// process would ever take it again, and it would look as if it still ran.
+TEST_F(BatchQueueRunTest, AJobEndingWithoutQuitStillFinishes) {
+  launch.write("folder/job1.zoq", "autolaunch\n");
+  EXPECT_EQ(run({"-b", "folder/job1.zoq"}), 0);
+  EXPECT_TRUE(has("End of command file(s) reached; terminating\n")) << output;
+  EXPECT_EQ(namesIn(launch.path("folder/Finished")), std::vector<std::string>{"job1.zoq"});
+  EXPECT_TRUE(namesIn(launch.path("folder/Running/" + shortHost())).empty());
 }
 
 TEST_F(BatchQueueRunTest, AFileWithoutExtensionStaysOutOfTheQueue) {

@@ -342,4 +342,125 @@ TEST_F(IntCommandsTest, TheShellCommandRunsThroughTheShell) {
   EXPECT_EQ(readFile(folder.path("ran")), "one two\n");
 }
 
+// Expressions and control flow.
+
+TEST_F(IntCommandsTest, EvaluatePrintsExactValues) {
+  OutputCapture capture;
+  run("evaluate 99999*99999");
+  run("evaluate 7/2");
+  run("evaluate 8/4*2");
+  run("evaluate 0.1+0.2==0.3");
+  // 99999^2 = 9999800001; 8/4*2 is (8/4)*2 since "/" binds tighter than "*".
+  EXPECT_EQ(capture.printed, "9999800001\n7/2\n4\nTRUE\n");
+  EXPECT_EQ(std::string(findGlobalReplacement("$last")), "TRUE");
+  capture.clear();
+  EXPECT_EQ(run("evaluate 1/0"), 1);
+  EXPECT_EQ(capture.printed, "INFINITE\n");
+}
+
+TEST_F(IntCommandsTest, FloatPrintsTheDecimalValue) {
+  OutputCapture capture;
+  EXPECT_EQ(run("float 1/8"), 0);
+  EXPECT_EQ(run("float -7/2"), 0);
+  EXPECT_EQ(capture.printed, "             0.125000000000000\n            -3.500000000000000\n");
+  EXPECT_EQ(std::string(findGlobalReplacement("$last")), "-7/2");
+  capture.clear();
+  EXPECT_EQ(run("float abc"), 1);
+  EXPECT_EQ(capture.printed, "Not a number\n");
+}
+
+TEST_F(IntCommandsTest, ExecuteSetsLastWithoutPrinting) {
+  OutputCapture capture;
+  EXPECT_EQ(run("execute 6*7"), 0);
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_EQ(std::string(findGlobalReplacement("$last")), "42");
+  EXPECT_EQ(run("execute 1/0"), 1);
+  EXPECT_EQ(capture.printed, "ERROR\n");
+}
+
+TEST_F(IntCommandsTest, AssignmentsAndGlobalVariables) {
+  OutputCapture capture;
+  run("x=5");
+  run("evaluate x*2");
+  EXPECT_EQ(std::string(findLocalReplacement("x")), "5");
+  run("global y=3+4");
+  run("evaluate y");
+  EXPECT_EQ(std::string(findGlobalReplacement("y")), "7");
+  EXPECT_EQ(capture.printed, "10\n7\n");
+  capture.clear();
+  EXPECT_EQ(run("global y"), 1);
+  EXPECT_EQ(capture.diagnostics, "Right hand side of \"Global\" must be an assignment \n");
+}
+
+TEST_F(IntCommandsTest, ConditionsChooseTheLine) {
+  OutputCapture capture;
+  run("if {2<3} {tshow yes} {tshow no}");
+  run("if {2>3} {tshow yes} {tshow no}");
+  run("if {2>3} {tshow yes}");
+  // 1 is not a truth value: the false line runs.
+  run("if {1} {tshow a} {tshow b}");
+  EXPECT_EQ(calls(), (std::vector<std::string>{"tshow(yes)", "tshow(no)", "tshow(b)"}));
+  EXPECT_NE(capture.diagnostics.find("Invalid conditional expression: 1"), std::string::npos);
+}
+
+TEST_F(IntCommandsTest, LoopsRunWhileTheirConditionHolds) {
+  OutputCapture capture;
+  run("while {1==0} {tshow never}");
+  EXPECT_TRUE(calls().empty());
+  run("i=0; while {i<3} {i=i+1; tshow i}");
+  EXPECT_EQ(calls(), (std::vector<std::string>{"tshow(1)", "tshow(2)", "tshow(3)"}));
+  calls().clear();
+  run("for {j=10} {j>7} {j=j-1} {tshow j}");
+  EXPECT_EQ(calls(), (std::vector<std::string>{"tshow(10)", "tshow(9)", "tshow(8)"}));
+  calls().clear();
+  // "break 1" ends the one loop; the line goes on after it.
+  EXPECT_EQ(run("k=0; while {1==1} {k=k+1; if {k==3} {break 1}; tshow k}; tshow done"), 0);
+  EXPECT_EQ(calls(), (std::vector<std::string>{"tshow(1)", "tshow(2)", "tshow(done)"}));
+}
+
+TEST_F(IntCommandsTest, AFunctionCallTakesThePrintedOutputAsItsValue) {
+  OutputCapture capture;
+  run("procedure sq(x) {evaluate x*x}");
+  run("evaluate sq(12)+1");
+  run("procedure two {evaluate 1; evaluate 2}");
+  run("evaluate two()");
+  // "return" gives a value without printing anything outside the call.
+  run("procedure half(x) {return x/2}");
+  run("evaluate half(9)");
+  run("return 5");
+  EXPECT_EQ(capture.printed, "145\n1\n2\n9/2\n");
+  capture.clear();
+  // "print" reaches the terminal even inside a call; the call's value is then empty.
+  run("procedure loud {print {inside}}");
+  run("evaluate loud()|x");
+  EXPECT_EQ(capture.stdoutText, "inside\n");
+  EXPECT_EQ(capture.printed, "x\n");
+}
+
+TEST_F(IntCommandsTest, LoadRunsAFileAndStopsAtAHundredLevels) {
+  TemporaryFolder folder;
+  std::string loaded = folder.write("loaded.zoq", "tshow first\n# a remark\ntshow {second\nline}\n");
+  OutputCapture capture;
+  EXPECT_EQ(run(("load " + loaded).c_str()), 0);
+  // The brace block spans two lines of the file: "tshow {second; line}".
+  EXPECT_EQ(calls(), (std::vector<std::string>{"tshow(first)", "tshow(second; line)"}));
+  // A file that loads itself ends after 100 levels with an alert, not a crashed stack.
+  std::string self = folder.path("self.zoq");
+  folder.write("self.zoq", "load " + self + "\n");
+  capture.clear();
+  run(("load " + self).c_str());
+  EXPECT_NE(capture.diagnostics.find("Files loaded more than 100 levels deep; " + self + " not loaded"),
+            std::string::npos);
+}
+
+TEST_F(IntCommandsTest, DetailedCommandListsShowTheHelpTexts) {
+  OutputCapture capture;
+  run("commands detail");
+  // The help text starts in column 13; "   " and the word (two blanks deeper per
+  // keyword level) are written over its indent.
+  EXPECT_NE(capture.printed.find("\n   Repeat    Execute commandline count times.\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("\n     All     Remove all macros, procedures and variables.\n"),
+            std::string::npos);
+}
+
 }  // namespace

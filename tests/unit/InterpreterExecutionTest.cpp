@@ -298,4 +298,23 @@ TEST_F(InterpreterExecutionTest, DebugLevelsShowWhatRuns) {
   EXPECT_NE(capture.printed.find("    level 4: Also show return buffer\n"), std::string::npos);
 }
 
+TEST_F(InterpreterExecutionTest, ALongChainOfCommandsOnOneLineRunsInTurn) {
+  initCommand("tone", "(x)", recordText, "");
+  std::string line;
+  for (int i = 0; i < 50000; ++i) line += "tone " + std::to_string(i) + " ";
+  OutputCapture capture;
+  EXPECT_EQ(run(line.c_str()), 0);
+  ASSERT_EQ(calls().size(), 50000U);
+  EXPECT_EQ(calls().front(), "tone(0)");
+  EXPECT_EQ(calls().back(), "tone(49999)");
+}
+
+TEST_F(InterpreterExecutionTest, DeeplyNestedCommandLinesStopWithAnAlert) {
+  std::string line = "tnothing";
+  for (int i = 0; i < 1200; ++i) line = "repeat 1 {" + line + "}";
+  OutputCapture capture;
+  EXPECT_EQ(run(line.c_str()), 1);
+  EXPECT_NE(capture.diagnostics.find("Command lines nested more than 1000 levels deep; not run"), std::string::npos);
+}
+
 }  // namespace
