@@ -325,9 +325,25 @@ Rat simpleCurrentCharge(int J, int i) {
 }
 
 int getConjugate(int i) {
-  if (currentSD == nullptr) return -1;
-  int c = SM_computeConjugate(currentSD, i);
-  return c < 0 ? -1 : c;
+  if (!inRange(i)) return -1;
+  if (currentSD->conjugates != nullptr && currentSD->type >= 0 && currentSD->type <= 5) {
+    int c = SM_computeConjugate(currentSD, i);
+    if (c >= 0) return c;
+  }
+  // The field whose S row is the complex conjugate of row i.
+  const int n = currentSD->n_primaries;
+  for (int b = 0; b < n; ++b) {
+    bool conjugate = true;
+    for (int x = 0; x < n && conjugate; ++x) {
+      double ar, ai, br, bi;
+      compS(i, x, &ar, &ai);
+      compS(b, x, &br, &bi);
+      conjugate = CZeroCheck(ar - br, ai + bi) != 0;
+    }
+    if (conjugate) return b;
+  }
+  Alert("getGenericConjugate", 0, 212404, "No conjugate found");
+  return -1;
 }
 
 void CFTChanged() {}
