@@ -79,6 +79,7 @@ const BootEntry kBootTable[] = {
     {"S_analytic", nullptr, resetS_analytic},
     {"Branching", nullptr, resetBranching},
     {"RunControl", nullptr, resetRunControl},
+    {"Modular", nullptr, resetModular},
     {"Commands", nullptr, resetCommands},
 
     // Start-up steps, in the order of initializeAll.
