@@ -13,6 +13,7 @@
 #include "Discrete.h"
 #include "Error.h"
 #include "IntCommands.h"
+#include "Modular.h"
 #include "Output.h"
 #include "Parameters.h"
 #include "Storemanager.h"
@@ -313,7 +314,7 @@ void enableModular() {
   }
   switchMode(s.modularMode, 1);
   s.spectrumComputed = 1;
-  ModularSeam::CFTChanged();
+  CFTChanged();
   ModularSeam::storeDiagonalBulkInvariant();
   switchMode(s.boundaryMode, 1);
 }

@@ -11,6 +11,7 @@
 #include "CommandsInternal.h"
 #include "CommandsSeams.h"
 #include "Error.h"
+#include "Modular.h"
 #include "Storemanager.h"
 
 namespace {
@@ -48,7 +49,7 @@ ConversionResult componentLabel(const char* routine, const char* token, int posi
 ConversionResult conjugatingLabel(const char* token, int position, int total, const char* word) {
   ConversionResult r = convertToRange(token, total, position, word, 1, 1);
   if (r.status == 0 && r.value < 0) {
-    int conjugate = ModularSeam::getConjugate(-r.value);
+    int conjugate = getConjugate(-r.value);
     if (conjugate < 0) {
       Alert("convertToRange", 4, 100301, "No conjugate known for %d (parameter %d)", -r.value, position);
       return result(2);

@@ -13,6 +13,7 @@
 #include "CommandsSeams.h"
 #include "Error.h"
 #include "MathUtility.h"
+#include "Modular.h"
 #include "Output.h"
 #include "Storemanager.h"
 #include "VectorUtility.h"
@@ -148,7 +149,7 @@ int COM_check_class(char**, int) {
       long long s = 0;
       for (int r = 0; r < rank; ++r) s += static_cast<long long>(c[static_cast<std::size_t>(r)]) * lambda[r];
       s = longmod(s, N);
-      Rat q = ModularSeam::simpleCurrentCharge(k, m);
+      Rat q = *simpleCurrentCharge(k, m);
       long long scaled = q.den == 0 ? 0 : q.num * N / q.den;
       if (longmod(scaled + s, N) != 0) Print("lbl %d: Charge %lld/%lld; Conj %lld/%d\n", m, q.num, q.den, s, N);
     }

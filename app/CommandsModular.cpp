@@ -8,11 +8,10 @@
 #include "CommandsInternal.h"
 #include "CommandsSeams.h"
 #include "Error.h"
+#include "Modular.h"
 #include "Output.h"
 #include "Storemanager.h"
 #include "VectorUtility.h"
-
-using namespace ModularSeam;
 
 namespace {
 
@@ -53,7 +52,8 @@ int COM_pmatrix(char** params, int n) {
     for (int r = block.rowFirst; r < block.rowLast; ++r) {
       for (int c = block.columnFirst; c < block.columnLast; ++c) {
         if (block.mirrored(r, c)) continue;
-        Print("%s", displayP(r, c).c_str());
+        std::string text;
+        Print("%s", displayP(text, r, c).c_str());
       }
     }
   }
@@ -67,7 +67,9 @@ int COM_fusion(char** params, int n) {
     int i = intParameter(params, 0);
     int j = intParameter(params, 1);
     int k = intParameter(params, 2);
-    Print("\nN_%d_%d^%d=%d\n\n", i, j, k, fusion(i, j, k, kVacuum));
+    int coefficient = fusion(i, j, k, kVacuum);
+    if (fusionInterrupted(coefficient)) return -3;
+    Print("\nN_%d_%d^%d=%d\n\n", i, j, k, coefficient);
     return -3;
   }
   Block block(params, n, totalPrimaries());
@@ -75,7 +77,8 @@ int COM_fusion(char** params, int n) {
   for (int r = block.rowFirst; r < block.rowLast; ++r) {
     for (int c = block.columnFirst; c < block.columnLast; ++c) {
       if (block.mirrored(r, c)) continue;
-      Print("%s", compF(r, c, kVacuum).c_str());
+      std::string text;
+      Print("%s", compF(text, r, c, kVacuum).c_str());
     }
   }
   return -n;
@@ -86,13 +89,18 @@ int COM_pfusion(char** params, int n) {
     int i = intParameter(params, 0);
     int j = intParameter(params, 1);
     int k = intParameter(params, 2);
-    Print("\nY_%d_%d^%d=%d\n\n", i, j, k, Pfusion(i, j, k));
+    int coefficient = Pfusion(i, j, k);
+    if (fusionInterrupted(coefficient)) return -3;
+    Print("\nY_%d_%d^%d=%d\n\n", i, j, k, coefficient);
     return -3;
   }
   Block block(params, n, totalPrimaries());
   Print("\n");
   for (int r = block.rowFirst; r < block.rowLast; ++r) {
-    for (int c = block.columnFirst; c < block.columnLast; ++c) Print("%s", compFp(r, c, 0).c_str());
+    for (int c = block.columnFirst; c < block.columnLast; ++c) {
+      std::string text;
+      Print("%s", compFp(text, r, c, 0).c_str());
+    }
   }
   return -n;
 }
@@ -151,8 +159,8 @@ int COM_browse_fixed(char** params, int n) {
     if (simpleFusion(J, f) != f) continue;
     if (!any) Print("Fixed points of current %d\n", J);
     any = true;
-    Rat h = ratWeight(f);
-    Print("%5d  Weight %3lld/%lld\n", f, h.num, h.den);
+    const Rat* h = ratWeight(f);
+    Print("%5d  Weight %3lld/%lld\n", f, h->num, h->den);
   }
   if (!any) Print("Current %d has no fixed points\n", J);
   return -n;

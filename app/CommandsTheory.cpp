@@ -9,13 +9,14 @@
 #include "CommandsInternal.h"
 #include "CommandsSeams.h"
 #include "ControlUtility.h"
+#include "Modular.h"
 #include "Error.h"
 #include "Output.h"
 #include "RunControl.h"
 #include "Storemanager.h"
+#include "StoremanagerIndexFiles.h"
 #include "StringUtility.h"
-
-using namespace ModularSeam;
+#include "Terminal.h"
 
 namespace {
 
@@ -190,7 +191,7 @@ void DisplaySelectedRange(int from, int to) {
   while (start < to) {
     int end = start + kChunk;
     if (end > to || to - end < kRemainder) end = to;
-    printSpectrum(start, end, start == from ? 0 : 1);
+    ModularSeam::printSpectrum(start, end, start == from ? 0 : 1);
     start = end;
   }
 }
@@ -267,14 +268,17 @@ int COM_s(char** params, int n) {
   } else {
     initSMATRIX();
   }
+  if (getStopSignal() == 1) return -n;
   bool symmetric = S_Symmetric() != 0;
   Print("\n");
+  std::string text;
   for (int r = rowFirst; r < rowLast; ++r) {
     for (int c = columnFirst; c < columnLast; ++c) {
       // S(r, c) below the diagonal repeats S(c, r) when that is printed too.
       bool mirrorShown = c < r && c >= rowFirst && c < rowLast && r >= columnFirst && r < columnLast;
       if (symmetric && mirrorShown) continue;
-      Print("%s", displayS(r, c).c_str());
+      text.clear();
+      Print("%s", displayS(text, r, c).c_str());
     }
   }
   Print("\n");
@@ -301,7 +305,7 @@ int COM_getrep(char** params, int n) {
       return 1;
     }
   }
-  int field = StoreSeam::SM_getLieLabel(sd, labels);
+  int field = SM_getLieLabel(sd, labels);
   if (field < 0) {
     Alert("COM_getrep", 3, 100302, "Representation not found");
     return 1;
