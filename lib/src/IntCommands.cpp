@@ -235,8 +235,8 @@ InternalParameter* addParameter(const char* name, const char* defaultValue, cons
     showHelp = "Show setting of " + text;
   } else if (type != nullptr) {
     parameter = addInternalParameter(name, defaultValue, 'i', inDefaults);
-    std::string specification = std::string("[") + type + " value]";
-    initCommand(setPhrase.c_str(), specification.c_str(), COM_set_value, ("Set " + text).c_str());
+    std::string valueDescription = std::string("[") + type + " value]";
+    initCommand(setPhrase.c_str(), valueDescription.c_str(), COM_set_value, ("Set " + text).c_str());
     showHelp = "Show " + text;
   } else {
     parameter = addInternalParameter(name, defaultValue, 's', inDefaults);
