@@ -39,13 +39,16 @@ struct HelpAttachment {
 
 const char kTypeParameters[] = "[rank r][level k]";
 const char kTypeHelp[] =
-    "Loads the affine Lie algebra of this type at rank r and level k, computes its spectrum and enables the "
+    "Loads the affine Lie algebra of this type at rank r and level k, computes its spectrum and "
+    "enables the "
     "modular data.";
 
 const CommandEntry kDefaultCommands[] = {
-    {"status", "", COM_status, "Shows the mode (single algebra or tensor product) and the current algebra."},
+    {"status", "", COM_status,
+     "Shows the mode (single algebra or tensor product) and the current algebra."},
     {"compute spectrum", "", COM_compute,
-     "Computes the spectrum of the current theory and enables its modular data. Has no effect when the "
+     "Computes the spectrum of the current theory and enables its modular data. Has no effect when "
+     "the "
      "spectrum is already known."},
     {"compute massless_spectrum", "", COM_compute_massless,
      "Computes only the massless part of the spectrum of a tensor product."},
@@ -55,13 +58,17 @@ const CommandEntry kDefaultCommands[] = {
     {"supersymmetric", "", COM_susic,
      "Prints 1 when the last tensor spectrum contains a supersymmetry current, else 0."},
     {"single", "", COM_single,
-     "Returns to single algebra mode, shows the status and computes the spectrum of the current algebra."},
-    {"display", "", COM_display, "Displays the spectrum of the current theory (computed first if needed)."},
-    {"display range", "[field min][field max]", COM_display, "Displays the fields min to max of the spectrum."},
+     "Returns to single algebra mode, shows the status and computes the spectrum of the current "
+     "algebra."},
+    {"display", "", COM_display,
+     "Displays the spectrum of the current theory (computed first if needed)."},
+    {"display range", "[field min][field max]", COM_display,
+     "Displays the fields min to max of the spectrum."},
     {"display field", "[field lbl]", COM_display, "Displays one field of the spectrum."},
     {"display massless", "", COM_display_massless,
      "Displays the fields that contribute to the massless spectrum (weight 1, and the vacuum)."},
-    {"display simple", "", COM_display_simple, "Displays the simple currents (the first fields of the spectrum)."},
+    {"display simple", "", COM_display_simple,
+     "Displays the simple currents (the first fields of the spectrum)."},
     {"display weight", "[int num][int den]", COM_display_weight,
      "Displays the fields of conformal weight $num/den$."},
     {"algebra cft", "[CFT_name]", COM_algebra_single,
@@ -77,10 +84,12 @@ const CommandEntry kDefaultCommands[] = {
     {"algebra g", kTypeParameters, COM_algebra_single, kTypeHelp},
     {"algebra at", kTypeParameters, COM_algebra_single,
      "Loads the twisted affine algebra $A_{2}^{(2)}$ at level k (rank 1 only)."},
-    {"algebra bt", kTypeParameters, COM_algebra_single, "Loads the twisted affine algebra B(2) at rank r and level k."},
+    {"algebra bt", kTypeParameters, COM_algebra_single,
+     "Loads the twisted affine algebra B(2) at rank r and level k."},
     {"algebra bc", kTypeParameters, COM_algebra_single,
      "Loads the twisted affine algebra B-tilde (B(2t)) at rank r and level k."},
-    {"algebra ct", kTypeParameters, COM_algebra_single, "Loads the twisted affine algebra C(2) at rank r and level k."},
+    {"algebra ct", kTypeParameters, COM_algebra_single,
+     "Loads the twisted affine algebra C(2) at rank r and level k."},
     {"algebra ft", kTypeParameters, COM_algebra_single,
      "Loads the twisted affine algebra F(2) at level k (rank 4 only)."},
     {"algebra gt", kTypeParameters, COM_algebra_single,
@@ -97,17 +106,21 @@ const HelpAttachment kDefaultHelp[] = {
 
 const CommandEntry kSingleAlgebraCommands[] = {
     {"dynkin", "(int i1)...(int in)", COM_getrep,
-     "Prints the label of the field with these Dynkin labels (the affine label is left out for untwisted "
+     "Prints the label of the field with these Dynkin labels (the affine label is left out for "
+     "untwisted "
      "algebras)."},
     {"check classes", "", COM_check_class,
      "Checks that the conjugacy class of every field agrees with its simple-current charges."},
     {"Weyl reflection", "[field i](simple_root j)", COM_weyl,
-     "Reflects the Dynkin labels of field i in simple root j, or shows the images under the whole Weyl group."},
-    {"Weyl orbit", "[field i]", COM_weylorbit, "Shows the distinct images of field i under the Weyl group."},
+     "Reflects the Dynkin labels of field i in simple root j, or shows the images under the whole "
+     "Weyl group."},
+    {"Weyl orbit", "[field i]", COM_weylorbit,
+     "Shows the distinct images of field i under the Weyl group."},
     {"Weyl Parity Orbits", "", COM_dynkinweylsignorbit,
      "Shows the Weyl orbits of the classes of Dynkin labels modulo 2."},
     {"Weyl Group", "", COM_weylGroup,
-     "Lists the elements of the Weyl group as words in the simple reflections (the identity left out)."},
+     "Lists the elements of the Weyl group as words in the simple reflections (the identity left "
+     "out)."},
     {"Weyl Order", "", COM_weylOrder, "Prints the order of the Weyl group."},
     {"Weyl Multiply", "[non_neg_int i][non_neg_int j]", COM_weylmult,
      "Prints the index of the product of Weyl group elements i and j."},
@@ -116,20 +129,24 @@ const CommandEntry kSingleAlgebraCommands[] = {
 
 const CommandEntry kModularCommands[] = {
     {"s", "(field lbl1)(field lbl2)", COM_s, "Displays elements of the modular matrix S."},
-    {"pmatrix", "(field lbl1)(field lbl2)", COM_pmatrix, "Displays elements of the orientifold matrix P."},
+    {"pmatrix", "(field lbl1)(field lbl2)", COM_pmatrix,
+     "Displays elements of the orientifold matrix P."},
     {"fusion", "(field i)(field j)(field k)", COM_fusion,
      "Displays fusion rules $N_{ij}^k$, computed with the Verlinde formula."},
     {"simple_fusion", "[current J](field j)", COM_simple_fusion,
      "Displays the fusion of simple current J with field j, or with every field."},
-    {"orbit", "[current J][field i]", COM_orbit, "Displays the orbit of field i under simple current J."},
+    {"orbit", "[current J][field i]", COM_orbit,
+     "Displays the orbit of field i under simple current J."},
     {"browse orbit primaries", "[current J][field i]", COM_orbit_primaries,
      "Shows the labels and weights of the fields on the orbit of field i under simple current J."},
-    {"browse fixed_points", "[current J]", COM_browse_fixed, "Lists the fixed points of simple current J."},
+    {"browse fixed_points", "[current J]", COM_browse_fixed,
+     "Lists the fixed points of simple current J."},
     {"pfusion", "(field i)(field j)(field k)", COM_pfusion,
      "Displays the P-fusion coefficients $Y_{ij}^k=@sum_m S_{mi} P_{mj} P^*_{mk}/S_{m0}$."},
     {"check pmat", "", COM_check_pmat, "Computes every element of P once (a timing test)."},
     {"expand", "[field lbl]", COM_expand, "Shows the Dynkin labels of a field."},
-    {"total simple_currents", "", COM_tot_cur, "Prints the number of simple currents of the current theory."},
+    {"total simple_currents", "", COM_tot_cur,
+     "Prints the number of simple currents of the current theory."},
 };
 
 const HelpAttachment kModularHelp[] = {
@@ -140,14 +157,16 @@ const HelpAttachment kModularHelp[] = {
 };
 
 const HelpAttachment kSettingHelp[] = {
-    {"set maxrank", HLP_maxrank}, {"set graded", HLP_graded},       {"set dimension", HLP_space_dim},
-    {"set super", HLP_super},     {"set use_orbits", HLP_use_orbits}, {"set store_s", HLP_store_s},
+    {"set maxrank", HLP_maxrank},           {"set graded", HLP_graded},
+    {"set dimension", HLP_space_dim},       {"set super", HLP_super},
+    {"set use_orbits", HLP_use_orbits},     {"set store_s", HLP_store_s},
     {"set store_s_fcft", HLP_store_s_fcft},
 };
 
 template <std::size_t N>
 void registerTable(const CommandEntry (&table)[N]) {
-  for (const CommandEntry& entry : table) initCommand(entry.words, entry.parameters, entry.handler, entry.help);
+  for (const CommandEntry& entry : table)
+    initCommand(entry.words, entry.parameters, entry.handler, entry.help);
 }
 
 template <std::size_t N>
@@ -200,7 +219,9 @@ CommandsState& commandsState() {
   return s;
 }
 
-bool commandsHighPrecision() { return parameterValue(commandsState().doublePrecision, 0) != 0; }
+bool commandsHighPrecision() {
+  return parameterValue(commandsState().doublePrecision, 0) != 0;
+}
 
 void initializeCommands() {
   CommandsState& s = commandsState();
@@ -214,9 +235,11 @@ void initializeCommands() {
   getConversion("simple_root", makeConversionMethod(CONV_getRoot, 'i', "Simple root"));
   getConversion("N_susy", makeConversionMethod(CONV_getN_susy, 'i', "Number of supersymmetries"));
   getConversion("level", makeConversionMethod(CONV_getlevel, 'i', "Level (central charge)"));
-  getConversion("radius", makeConversionMethod(CONV_getradius, 'i', "Circle radius (defined as number of primaries)"));
+  getConversion("radius", makeConversionMethod(CONV_getradius, 'i',
+                                               "Circle radius (defined as number of primaries)"));
   getConversion("rank", makeConversionMethod(CONV_getrank, 'i', "Rank of horizontal algebra"));
-  getConversion("dim", makeConversionMethod(CONV_getdim, 'i', "Space-time dimension in superstring mode"));
+  getConversion("dim",
+                makeConversionMethod(CONV_getdim, 'i', "Space-time dimension in superstring mode"));
   getConversion("bound", makeConversionMethod(CONV_getBound, 'i', "Boundary label"));
   getConversion("Ishibashi", makeConversionMethod(CONV_getIshibashi, 'i', "Ishibashi label"));
   s.tensorMode = makeMode("Command only works in tensor mode");
@@ -267,13 +290,25 @@ void resetCommands() {
   if (currentSD != nullptr) setCurrentTheory(currentSD);
 }
 
-Mode* getTensorMode() { return commandsState().tensorMode; }
-Mode* getSingleAlgebraMode() { return commandsState().singleAlgebraMode; }
-Mode* getHeteroticMode() { return commandsState().heteroticMode; }
-Mode* getModularMode() { return commandsState().modularMode; }
-Mode* getBoundaryMode() { return commandsState().boundaryMode; }
+Mode* getTensorMode() {
+  return commandsState().tensorMode;
+}
+Mode* getSingleAlgebraMode() {
+  return commandsState().singleAlgebraMode;
+}
+Mode* getHeteroticMode() {
+  return commandsState().heteroticMode;
+}
+Mode* getModularMode() {
+  return commandsState().modularMode;
+}
+Mode* getBoundaryMode() {
+  return commandsState().boundaryMode;
+}
 
-int getSpectrumComputed() { return commandsState().spectrumComputed; }
+int getSpectrumComputed() {
+  return commandsState().spectrumComputed;
+}
 
 void setCurrentTheory(SpectrumData* sd) {
   currentSD = sd;
@@ -286,12 +321,20 @@ std::string lastCommandWord() {
   return words.empty() ? std::string() : words.back();
 }
 
-int tensorModeOn() { return KMCosetSwitch; }
+int tensorModeOn() {
+  return KMCosetSwitch;
+}
 
-SpectrumData* currentRecord() { return currentSD; }
+SpectrumData* currentRecord() {
+  return currentSD;
+}
 
-int totalPrimaries() { return TotalPrimaries != nullptr ? *TotalPrimaries : 0; }
-int totalCurrents() { return TotalCurrents != nullptr ? *TotalCurrents : 1; }
+int totalPrimaries() {
+  return TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+}
+int totalCurrents() {
+  return TotalCurrents != nullptr ? *TotalCurrents : 1;
+}
 
 // ---------------------------------------------------------------------------------------
 // Mode switches

@@ -94,8 +94,8 @@ ConversionResult CONV_getIshibashi(const char* token, int position);
 // The shared converter of the four label types: "*" (all of 0..total-1), "min:max", or
 // one label (|value| < total with negatives allowed, else 0 <= value < total); `word`
 // names the kind of label in the refusal.
-ConversionResult convertToRange(const char* token, int total, int position, const char* word, int rangesAllowed,
-                                int negativesAllowed);
+ConversionResult convertToRange(const char* token, int total, int position, const char* word,
+                                int rangesAllowed, int negativesAllowed);
 // The largest value to which the rank and radius conversions raise "Maxrank".
 inline constexpr int kMaxrankCap = 1000;
 

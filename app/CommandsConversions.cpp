@@ -16,7 +16,9 @@
 
 namespace {
 
-ConversionResult result(int status, int value = 0, int value2 = 0) { return ConversionResult{status, value, value2}; }
+ConversionResult result(int status, int value = 0, int value2 = 0) {
+  return ConversionResult{status, value, value2};
+}
 
 // "Maxrank" raised to want, or refused when value lies beyond the cap.
 bool raiseMaxrank(const char* routine, int value, int want) {
@@ -30,14 +32,16 @@ bool raiseMaxrank(const char* routine, int value, int want) {
 }
 
 // Shared part of "fprim" and "fcur": the factor numbered by the position.
-ConversionResult componentLabel(const char* routine, const char* token, int position, bool current) {
+ConversionResult componentLabel(const char* routine, const char* token, int position,
+                                bool current) {
   if (position >= TensorSeam::numberOfTensorFactors()) {
     Alert(routine, 0, 100301, current ? "Too many current components" : "Too many components");
     return result(1);
   }
   int value = 0;
   if (convertToInteger(token, &value) != 0) return result(2);
-  int limit = current ? TensorSeam::factorCurrents(position) : TensorSeam::factorPrimaries(position);
+  int limit =
+      current ? TensorSeam::factorCurrents(position) : TensorSeam::factorPrimaries(position);
   if (value < 0 || value >= limit) {
     Alert(routine, 1, 100301, current ? "Invalid current: %d" : "Invalid field: %d", value);
     return result(3);
@@ -51,7 +55,8 @@ ConversionResult conjugatingLabel(const char* token, int position, int total, co
   if (r.status == 0 && r.value < 0) {
     int conjugate = getConjugate(-r.value);
     if (conjugate < 0) {
-      Alert("convertToRange", 4, 100301, "No conjugate known for %d (parameter %d)", -r.value, position);
+      Alert("convertToRange", 4, 100301, "No conjugate known for %d (parameter %d)", -r.value,
+            position);
       return result(2);
     }
     r.value = conjugate;
@@ -61,8 +66,8 @@ ConversionResult conjugatingLabel(const char* token, int position, int total, co
 
 }  // namespace
 
-ConversionResult convertToRange(const char* token, int total, int position, const char* word, int rangesAllowed,
-                                int negativesAllowed) {
+ConversionResult convertToRange(const char* token, int total, int position, const char* word,
+                                int rangesAllowed, int negativesAllowed) {
   std::string text(token);
   if (text == "*") return result(-1, 0, total - 1);
   std::size_t colon = text.find(':');
@@ -74,7 +79,8 @@ ConversionResult convertToRange(const char* token, int total, int position, cons
       return result(1);
     }
     if (low > high) {
-      Alert("convertToRange", 0, 100301, "Minimum (%d) > Maximum (%d) (parameter %d)", low, high, position);
+      Alert("convertToRange", 0, 100301, "Minimum (%d) > Maximum (%d) (parameter %d)", low, high,
+            position);
       return result(2);
     }
     if (rangesAllowed == 0) return result(0, low);
@@ -83,16 +89,19 @@ ConversionResult convertToRange(const char* token, int total, int position, cons
       return result(2);
     }
     if (high < 0 || high >= total) {
-      Alert("convertToRange", 2, 100301, "Maximum (%d) out of range (parameter %d)", high, position);
+      Alert("convertToRange", 2, 100301, "Maximum (%d) out of range (parameter %d)", high,
+            position);
       return result(2);
     }
     return result(-1, low, high);
   }
   int value = 0;
   if (convertToInteger(token, &value) != 0) return result(1);
-  bool accepted = negativesAllowed != 0 ? (value > -total && value < total) : (value >= 0 && value < total);
+  bool accepted =
+      negativesAllowed != 0 ? (value > -total && value < total) : (value >= 0 && value < total);
   if (!accepted) {
-    Alert("convertToRange", 3, 100301, "Value %d is not a %s (parameter %d)", value, word, position);
+    Alert("convertToRange", 3, 100301, "Value %d is not a %s (parameter %d)", value, word,
+          position);
     return result(2);
   }
   return result(0, value);
@@ -170,7 +179,8 @@ ConversionResult CONV_getradius(const char* token, int) {
   }
   if (!raiseMaxrank("CONV_getradius", value, value + 2)) return result(2);
   // A warning, not a refusal: the value is accepted, so a batch run must not end here.
-  if (value % 2 != 0) Alert("CONV_getradius", 1, 112301, "Radius should be even (continue at your own risk)");
+  if (value % 2 != 0)
+    Alert("CONV_getradius", 1, 112301, "Radius should be even (continue at your own risk)");
   return result(0, value);
 }
 
@@ -182,7 +192,8 @@ ConversionResult CONV_getrank(const char* token, int) {
     return result(2);
   }
   if (!raiseMaxrank("CONV_getrank", value, value + 5)) return result(2);
-  if (value >= 21) Alert("CONV_getrank", 1, 100201, "Large ranks may lead to inaccurate results for S");
+  if (value >= 21)
+    Alert("CONV_getrank", 1, 100201, "Large ranks may lead to inaccurate results for S");
   return result(0, value);
 }
 

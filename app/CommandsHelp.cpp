@@ -11,7 +11,9 @@
 
 namespace {
 
-void separator() { PrintSeparatorWithText('-', ""); }
+void separator() {
+  PrintSeparatorWithText('-', "");
+}
 
 }  // namespace
 
@@ -137,7 +139,9 @@ void blockLines(const char* two) {
 }
 }  // namespace
 
-void HLP_s() { blockLines("display row S(i,j)"); }
+void HLP_s() {
+  blockLines("display row S(i,j)");
+}
 
 void HLP_pmatrix() {
   Print("    Definition: P=T^(1/2) S T^2 S T^(1/2)\n");
@@ -244,12 +248,14 @@ int InitializeOpenStrings() {
   if (getModularMode() != nullptr && getModularMode()->active == 0) {
     return Alert("InitializeOpenStrings", 0, 100302, "%s", getModularMode()->message.c_str());
   }
-  return Alert("InitializeOpenStrings", 1, 212404, "Unexpected call of function InitializeOpenStrings");
+  return Alert("InitializeOpenStrings", 1, 212404,
+               "Unexpected call of function InitializeOpenStrings");
 }
 
 void disableModularVerbose() {
   if (ModularSeam::TotalInvariants() >= 1) {
-    Alert("disableModularVerbose", 0, 100201, "All previous modular data and stored MIPFs are erased\n");
+    Alert("disableModularVerbose", 0, 100201,
+          "All previous modular data and stored MIPFs are erased\n");
   }
   disableModular();
 }

@@ -43,7 +43,9 @@ struct CommandsState {
 CommandsState& commandsState();
 
 // Value of a live parameter, or its default when it is not bound.
-inline int parameterValue(const int* pointer, int fallback) { return pointer != nullptr ? *pointer : fallback; }
+inline int parameterValue(const int* pointer, int fallback) {
+  return pointer != nullptr ? *pointer : fallback;
+}
 bool commandsHighPrecision();
 
 // The command word typed just before the parameters ("" outside a handler).

@@ -51,7 +51,8 @@ int COM_weyl(char** params, int n) {
   }
   const WeylOrbitList* images = WeylReflections(sd->type, rank, labels);
   if (images == nullptr) return weylGroupTooLarge();
-  for (int k = 0; k < images->count; ++k) PrintVec(rank, images->row(k), formatText("%-4d ", k).c_str());
+  for (int k = 0; k < images->count; ++k)
+    PrintVec(rank, images->row(k), formatText("%-4d ", k).c_str());
   return -n;
 }
 
@@ -80,11 +81,12 @@ int COM_dynkinweylsignorbit(char**, int) {
   const int* classes = DynkinSignClasses(sd->type, rank, &count);
   // The orbit routine reuses the module's buffers: keep the class vectors apart.
   std::vector<int> generators;
-  if (classes != nullptr) generators.assign(classes, classes + static_cast<std::size_t>(count) * rank);
+  if (classes != nullptr)
+    generators.assign(classes, classes + static_cast<std::size_t>(count) * rank);
   for (int c = 0; c < count; ++c) {
     int size = 0;
-    const int* orbit = DynkinWeylParityOrbit(sd->type, rank, generators.data() + static_cast<std::size_t>(c) * rank,
-                                             &size);
+    const int* orbit = DynkinWeylParityOrbit(
+        sd->type, rank, generators.data() + static_cast<std::size_t>(c) * rank, &size);
     PrintSeparatorWithText('-', formatText("Class %d (size %d)", c, size).c_str());
     for (int k = 0; k < size; ++k) PrintVec(rank, orbit + static_cast<std::size_t>(k) * rank, " ");
   }
@@ -98,7 +100,8 @@ int COM_weylGroup(char**, int) {
   if (group == nullptr) return weylGroupTooLarge();
   for (int k = 1; k < group->count(); ++k) {
     std::string line = formatText("%-4d  ", k);
-    for (int e = k; e > 0; e = group->parent(e)) line += formatText("%d.", group->reflection(e) + 1);
+    for (int e = k; e > 0; e = group->parent(e))
+      line += formatText("%d.", group->reflection(e) + 1);
     Print("%s\n", line.c_str());
   }
   return 0;
@@ -147,11 +150,13 @@ int COM_check_class(char**, int) {
     for (int m = 0; m < sd->n_primaries; ++m) {
       const int* lambda = SM_getRep(sd, m);
       long long s = 0;
-      for (int r = 0; r < rank; ++r) s += static_cast<long long>(c[static_cast<std::size_t>(r)]) * lambda[r];
+      for (int r = 0; r < rank; ++r)
+        s += static_cast<long long>(c[static_cast<std::size_t>(r)]) * lambda[r];
       s = longmod(s, N);
       Rat q = *simpleCurrentCharge(k, m);
       long long scaled = q.den == 0 ? 0 : q.num * N / q.den;
-      if (longmod(scaled + s, N) != 0) Print("lbl %d: Charge %lld/%lld; Conj %lld/%d\n", m, q.num, q.den, s, N);
+      if (longmod(scaled + s, N) != 0)
+        Print("lbl %d: Charge %lld/%lld; Conj %lld/%d\n", m, q.num, q.den, s, N);
     }
   }
   return 0;

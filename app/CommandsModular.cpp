@@ -34,7 +34,9 @@ struct Block {
       columnLast = columnFirst + 1;
     }
   }
-  bool contains(int r, int c) const { return r >= rowFirst && r < rowLast && c >= columnFirst && c < columnLast; }
+  bool contains(int r, int c) const {
+    return r >= rowFirst && r < rowLast && c >= columnFirst && c < columnLast;
+  }
   // (r, c) below the diagonal whose mirror (c, r) is printed as well.
   bool mirrored(int r, int c) const { return c < r && contains(c, r); }
 };

@@ -16,9 +16,13 @@
 
 namespace {
 
-const SpectrumData* recordOf(const void* item) { return static_cast<const SpectrumData*>(item); }
+const SpectrumData* recordOf(const void* item) {
+  return static_cast<const SpectrumData*>(item);
+}
 
-bool fieldOf(const SpectrumData* sd, int row) { return sd != nullptr && row >= 0 && row < sd->n_primaries; }
+bool fieldOf(const SpectrumData* sd, int row) {
+  return sd != nullptr && row >= 0 && row < sd->n_primaries;
+}
 
 Rat reducedWeight(const SpectrumData* sd, int a) {
   Rat h{sd->weight_num[a], sd->weight_den};
@@ -30,7 +34,9 @@ Rat reducedWeight(const SpectrumData* sd, int a) {
   return h;
 }
 
-bool weightKnownModuloOne(const SpectrumData* sd, int a) { return sd->exact != nullptr && sd->exact[a] == 0; }
+bool weightKnownModuloOne(const SpectrumData* sd, int a) {
+  return sd->exact != nullptr && sd->exact[a] == 0;
+}
 
 bool labelCell(std::string& cell, const void* item, int row) {
   if (!fieldOf(recordOf(item), row)) return true;
@@ -41,7 +47,8 @@ bool labelCell(std::string& cell, const void* item, int row) {
 bool groundStateCell(std::string& cell, const void* item, int row) {
   const SpectrumData* sd = recordOf(item);
   if (!fieldOf(sd, row) || sd->labels == nullptr || sd->rep_size < 1) return true;
-  const int* l = sd->labels + static_cast<std::size_t>(row) * static_cast<std::size_t>(sd->rep_size);
+  const int* l =
+      sd->labels + static_cast<std::size_t>(row) * static_cast<std::size_t>(sd->rep_size);
   cell = "(";
   for (int i = 0; i + 1 < sd->rep_size; ++i) cell += formatText("%d,", l[i]);
   cell += formatText("%d)", l[sd->rep_size - 1]);
@@ -100,10 +107,13 @@ void storeDiagonalBulkInvariant() {}
 void resetAlgebraRequirements() {}
 void resetInvariantStore() {}
 void resetSelectionCriteria() {}
-int TotalInvariants() { return -1; }
+int TotalInvariants() {
+  return -1;
+}
 
 void printSpectrum(int from, int to, int continuation) {
-  printTable("Spectrum", from, to, continuation == 0 ? 1 : 0, continuation == 0 ? 0 : 1, currentSD, nullptr);
+  printTable("Spectrum", from, to, continuation == 0 ? 1 : 0, continuation == 0 ? 0 : 1, currentSD,
+             nullptr);
 }
 
 }  // namespace ModularSeam
@@ -122,15 +132,25 @@ void installSpectrumCells() {
 
 namespace BoundarySeam {
 
-int TotalBoundaries() { return 0; }
-int TotalIshibashi() { return 0; }
+int TotalBoundaries() {
+  return 0;
+}
+int TotalIshibashi() {
+  return 0;
+}
 
 }  // namespace BoundarySeam
 
 namespace TensorSeam {
 
-int numberOfTensorFactors() { return 0; }
-int factorPrimaries(int) { return 0; }
-int factorCurrents(int) { return 0; }
+int numberOfTensorFactors() {
+  return 0;
+}
+int factorPrimaries(int) {
+  return 0;
+}
+int factorCurrents(int) {
+  return 0;
+}
 
 }  // namespace TensorSeam

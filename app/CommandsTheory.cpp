@@ -9,8 +9,8 @@
 #include "CommandsInternal.h"
 #include "CommandsSeams.h"
 #include "ControlUtility.h"
-#include "Modular.h"
 #include "Error.h"
+#include "Modular.h"
 #include "Output.h"
 #include "RunControl.h"
 #include "Storemanager.h"
@@ -26,8 +26,8 @@ struct TypeKeyword {
   int code;
 };
 const TypeKeyword kTypeKeywords[] = {
-    {"U", 0},  {"A", 1},  {"B", 2},  {"C", 3},  {"D", 4},  {"E", 5},  {"F", 6},
-    {"G", 7},  {"At", 11}, {"Bt", 12}, {"Bc", 13}, {"Ct", 14}, {"Ft", 15}, {"Gt", 16},
+    {"U", 0}, {"A", 1},   {"B", 2},   {"C", 3},   {"D", 4},   {"E", 5},   {"F", 6},
+    {"G", 7}, {"At", 11}, {"Bt", 12}, {"Bc", 13}, {"Ct", 14}, {"Ft", 15}, {"Gt", 16},
 };
 
 constexpr int kNotSet = -999999;
@@ -56,7 +56,8 @@ int convertTYPE(const std::string& keyword) {
 
 // Type, rank and level of a type keyword with its parameters; returns minus the number of
 // parameters used, or an error code 1-9.
-int convertAlgebra(const std::string& keyword, char** params, int n, int* type, int* rank, int* level) {
+int convertAlgebra(const std::string& keyword, char** params, int n, int* type, int* rank,
+                   int* level) {
   int code = convertTYPE(keyword);
   if (code < 0) return 1;
   *type = standardType(code);
@@ -101,7 +102,8 @@ int COM_algebra_single(char** params, int n) {
 int COM_algebra(char** params, int n) {
   std::string keyword = lastCommandWord();
   disableModular();
-  if (cmpcom("cft", keyword.c_str()) == 0 && cmpcom("c", keyword.c_str()) != 0) return COM_cft(params, n);
+  if (cmpcom("cft", keyword.c_str()) == 0 && cmpcom("c", keyword.c_str()) != 0)
+    return COM_cft(params, n);
   int type = kNotSet;
   int rank = kNotSet;
   int level = kNotSet;
@@ -275,7 +277,8 @@ int COM_s(char** params, int n) {
   for (int r = rowFirst; r < rowLast; ++r) {
     for (int c = columnFirst; c < columnLast; ++c) {
       // S(r, c) below the diagonal repeats S(c, r) when that is printed too.
-      bool mirrorShown = c < r && c >= rowFirst && c < rowLast && r >= columnFirst && r < columnLast;
+      bool mirrorShown =
+          c < r && c >= rowFirst && c < rowLast && r >= columnFirst && r < columnLast;
       if (symmetric && mirrorShown) continue;
       text.clear();
       Print("%s", displayS(text, r, c).c_str());

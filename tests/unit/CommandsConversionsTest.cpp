@@ -162,7 +162,8 @@ TEST_F(CommandsConversionsTest, DimensionsAboveTenWarnOnlyInSuperstringMode) {
   run("set super on");
   capture.clear();
   expectResult(CONV_getdim("12", 0), 0, 12);
-  EXPECT_EQ(capture.diagnostics, "Warning: In superstring mode dimension should be at most 10 \n"
+  EXPECT_EQ(capture.diagnostics,
+            "Warning: In superstring mode dimension should be at most 10 \n"
             "Non-interactive mode; Assuming default answer: OK\n");
 }
 

@@ -55,10 +55,11 @@ std::vector<std::string> splitLines(const std::string& text) {
 TEST_F(CommandsLieTest, WeylGroupOrdersOfTheSimpleAlgebras) {
   // |W| = 2, 6, 8, 8, 192, 12, 1152, 51840, 2903040, 696729600.
   const std::pair<const char*, const char*> cases[] = {
-      {"algebra a 1 1", "2\n"},      {"algebra a 2 1", "6\n"},       {"algebra b 2 1", "8\n"},
-      {"algebra c 2 1", "8\n"},      {"algebra d 4 1", "192\n"},     {"algebra g 2 1", "12\n"},
-      {"algebra f 4 1", "1152\n"},   {"algebra e 6 1", "51840\n"},   {"algebra e 7 1", "2903040\n"},
-      {"algebra e 8 1", "696729600\n"},
+      {"algebra a 1 1", "2\n"},       {"algebra a 2 1", "6\n"},
+      {"algebra b 2 1", "8\n"},       {"algebra c 2 1", "8\n"},
+      {"algebra d 4 1", "192\n"},     {"algebra g 2 1", "12\n"},
+      {"algebra f 4 1", "1152\n"},    {"algebra e 6 1", "51840\n"},
+      {"algebra e 7 1", "2903040\n"}, {"algebra e 8 1", "696729600\n"},
   };
   for (const auto& [algebra, order] : cases) {
     load(algebra);
@@ -144,7 +145,8 @@ TEST_F(CommandsLieTest, ConjugacyClassesAgreeWithTheCharges) {
   run("check classes");
   EXPECT_EQ(capture.printed, "Current 0:\nCurrent 1:\nCurrent 2:\n");
   // The class vectors of Z3: 0, (1,2) and (2,1) in the root basis modulo 3.
-  EXPECT_EQ(capture.stdoutText, "Class vector   (0,0)\nClass vector   (1,2)\nClass vector   (2,1)\n");
+  EXPECT_EQ(capture.stdoutText,
+            "Class vector   (0,0)\nClass vector   (1,2)\nClass vector   (2,1)\n");
 }
 
 TEST_F(CommandsLieTest, ATooLargeWeylGroupIsRefused) {
@@ -155,14 +157,15 @@ TEST_F(CommandsLieTest, ATooLargeWeylGroupIsRefused) {
 }
 
 TEST_F(CommandsLieTest, OnlyAffineLieAlgebrasHaveLieData) {
-  const char* commands[] = {"Weyl Order", "Weyl Group", "Weyl Parity Orbits", "check classes", "Weyl orbit 0",
-                            "Weyl Multiply 0 0"};
+  const char* commands[] = {"Weyl Order",    "Weyl Group",   "Weyl Parity Orbits",
+                            "check classes", "Weyl orbit 0", "Weyl Multiply 0 0"};
   for (const char* theory : {"algebra u 4", "algebra bc 1 1"}) {
     load(theory);
     for (const char* command : commands) {
       OutputCapture capture;
       EXPECT_EQ(run(command), 1) << theory << ": " << command;
-      EXPECT_EQ(capture.diagnostics, "This command is only defined for affine Lie algebras \n") << command;
+      EXPECT_EQ(capture.diagnostics, "This command is only defined for affine Lie algebras \n")
+          << command;
     }
   }
 }

@@ -51,11 +51,13 @@ TEST_F(CommandsModularTest, FusionOfThreeLabelsIsTheClebschGordanCoefficient) {
     for (int b = 0; b <= k; ++b) {
       for (int c = 0; c <= k; ++c) {
         int i = fieldOfSpin(a), j = fieldOfSpin(b), l = fieldOfSpin(c);
-        std::string line = "fusion " + std::to_string(i) + " " + std::to_string(j) + " " + std::to_string(l);
+        std::string line =
+            "fusion " + std::to_string(i) + " " + std::to_string(j) + " " + std::to_string(l);
         OutputCapture capture;
         EXPECT_EQ(run(line.c_str()), 0);
         char expected[80];
-        std::snprintf(expected, sizeof expected, "\nN_%d_%d^%d=%d\n\n", i, j, l, su2Fusion(k, a, b, c));
+        std::snprintf(expected, sizeof expected, "\nN_%d_%d^%d=%d\n\n", i, j, l,
+                      su2Fusion(k, a, b, c));
         EXPECT_EQ(capture.printed, expected) << line;
       }
     }
@@ -84,8 +86,9 @@ TEST_F(CommandsModularTest, PElementsOfA1LevelOne) {
   load("algebra a 1 1");
   OutputCapture capture;
   run("pmatrix");
-  EXPECT_EQ(capture.printed,
-            "\nP(0,0) =      0.00000000 \nP(0,1) =      1.00000000 \nP(1,1) =      0.00000000 \n\n");
+  EXPECT_EQ(
+      capture.printed,
+      "\nP(0,0) =      0.00000000 \nP(0,1) =      1.00000000 \nP(1,1) =      0.00000000 \n\n");
 }
 
 TEST_F(CommandsModularTest, PElementsOfA1LevelTwo) {
@@ -94,8 +97,9 @@ TEST_F(CommandsModularTest, PElementsOfA1LevelTwo) {
   load("algebra a 1 2");
   OutputCapture capture;
   run("pmatrix 0");
-  EXPECT_EQ(capture.printed,
-            "\nP(0,0) =      0.38268343 \nP(0,1) =      0.92387953 \nP(0,2) =      0.00000000 \n\n");
+  EXPECT_EQ(
+      capture.printed,
+      "\nP(0,0) =      0.38268343 \nP(0,1) =      0.92387953 \nP(0,2) =      0.00000000 \n\n");
   capture.clear();
   run("pmatrix 1 1");
   EXPECT_EQ(capture.printed, "\nP(1,1) =     -0.38268343 \n\n");
@@ -138,7 +142,8 @@ TEST_F(CommandsModularTest, SimpleFusionOfTheSU2Current) {
   ASSERT_EQ(current, 1);
   std::string line = "simple_fusion 1 " + std::to_string(fieldOfSpin(1));
   run(line.c_str());
-  EXPECT_EQ(capture.printed, "(1) x (" + std::to_string(fieldOfSpin(1)) + ") = (" + std::to_string(fieldOfSpin(2)) + ")\n");
+  EXPECT_EQ(capture.printed, "(1) x (" + std::to_string(fieldOfSpin(1)) + ") = (" +
+                                 std::to_string(fieldOfSpin(2)) + ")\n");
   capture.clear();
   run("simple_fusion 1");
   EXPECT_EQ(std::count(capture.printed.begin(), capture.printed.end(), '\n'), 4 + 2);

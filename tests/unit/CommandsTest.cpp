@@ -1,13 +1,12 @@
 // The command set's registration: the argument types, the six modes with their messages
 // and switches, the boundary mode's activation function, help texts and help functions,
 // and the change action of "Graded".
-#include "Commands.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "Boot.h"
+#include "Commands.h"
 #include "ControlUtility.h"
 #include "Interpreter.h"
 #include "InterpreterTestSupport.h"
@@ -68,7 +67,8 @@ TEST_F(CommandsTest, TheModesCarryTheirMessagesAndStartUpLeavesOnlyDefaultAndSin
 TEST_F(CommandsTest, ModularCommandsAreRefusedUntilASpectrumIsComputed) {
   OutputCapture capture;
   EXPECT_EQ(run("s"), kResultNotExecutable);
-  EXPECT_EQ(capture.diagnostics, "Invalid command: s\nNo modular data; type \"compute spectrum\" first.  \n");
+  EXPECT_EQ(capture.diagnostics,
+            "Invalid command: s\nNo modular data; type \"compute spectrum\" first.  \n");
   EXPECT_EQ(capture.printed, "");
   capture.clear();
   EXPECT_EQ(run("algebra a 2 1"), 0);
@@ -112,7 +112,8 @@ TEST_F(CommandsTest, ATheoryWithoutModularDataKeepsTheModesOff) {
   OutputCapture capture;
   // The twisted algebra A(2) has primaries but no modular data.
   EXPECT_EQ(run("algebra at 1 1"), 0);
-  EXPECT_NE(capture.printed.find("No modular data are available for this algebra\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("No modular data are available for this algebra\n"),
+            std::string::npos);
   EXPECT_EQ(getModularMode()->active, 0);
   EXPECT_EQ(getSpectrumComputed(), 0);
 }
@@ -138,7 +139,8 @@ TEST_F(CommandsTest, TheActivationFunctionReportsAnUnexpectedCallWhenModularData
   OutputCapture capture;
   run("algebra a 1 1");
   InitializeOpenStrings();
-  EXPECT_NE(capture.diagnostics.find("Unexpected call of function InitializeOpenStrings"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Unexpected call of function InitializeOpenStrings"),
+            std::string::npos);
 }
 
 TEST_F(CommandsTest, GroupHeadsOnlyCarryHelp) {
@@ -146,9 +148,12 @@ TEST_F(CommandsTest, GroupHeadsOnlyCarryHelp) {
   EXPECT_EQ(run("algebra"), kResultNotExecutable);
   capture.clear();
   run("help algebra");
-  EXPECT_NE(capture.printed.find("    [Not executable without further keywords]\n"), std::string::npos);
-  EXPECT_NE(capture.printed.find("    The following algebra types are allowed:\n\n"), std::string::npos);
-  EXPECT_NE(capture.printed.find("       (e.g. `Algebra U 2' is SU(2) level 1)\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("    [Not executable without further keywords]\n"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find("    The following algebra types are allowed:\n\n"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find("       (e.g. `Algebra U 2' is SU(2) level 1)\n"),
+            std::string::npos);
 }
 
 TEST_F(CommandsTest, HelpPrintsTheTextThenTheHelpFunctionBetweenEmptyLines) {
@@ -168,19 +173,23 @@ TEST_F(CommandsTest, HelpPrintsTheTextThenTheHelpFunctionBetweenEmptyLines) {
 TEST_F(CommandsTest, HelpTextsLoseTheirFormulaMarks) {
   OutputCapture capture;
   run("help pfusion");
-  EXPECT_NE(capture.printed.find("Y_{ij}^k=sum_m S_{mi} P_{mj} P^*_{mk}/S_{m0}"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Y_{ij}^k=sum_m S_{mi} P_{mj} P^*_{mk}/S_{m0}"),
+            std::string::npos);
   EXPECT_EQ(capture.printed.find('@'), std::string::npos);
-  EXPECT_NE(capture.printed.find("    Definition: Y_(i,j,k)=Sum_n S_in P_jn (P_kn)^*/ S_0n \n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("    Definition: Y_(i,j,k)=Sum_n S_in P_jn (P_kn)^*/ S_0n \n"),
+            std::string::npos);
 }
 
 TEST_F(CommandsTest, SettingsCarryTheirHelpFunctions) {
   OutputCapture capture;
   run("help set maxrank");
-  EXPECT_NE(capture.printed.find("    The computation of S becomes unaccurate for ranks larger than 20.\n"),
+  EXPECT_NE(capture.printed.find(
+                "    The computation of S becomes unaccurate for ranks larger than 20.\n"),
             std::string::npos);
   capture.clear();
   run("help set use_orbits");
-  EXPECT_NE(capture.printed.find("    2: Orbits used and matrix elements stored\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("    2: Orbits used and matrix elements stored\n"),
+            std::string::npos);
 }
 
 TEST_F(CommandsTest, ChangingGradedWithoutInvariantsIsSilentButLeavesModularMode) {

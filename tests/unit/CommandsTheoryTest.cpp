@@ -28,7 +28,9 @@ class CommandsTheoryTest : public ::testing::Test {
 };
 
 // Number of lines of a text.
-int lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+int lines(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST_F(CommandsTheoryTest, EveryUntwistedTypeWordLoadsItsTheoryAtLevelOne) {
   // Level-1 primaries are the weights with sum of comarks times labels at most 1; the
@@ -63,7 +65,9 @@ TEST_F(CommandsTheoryTest, TheKeywordDecidesBetweenATypeAndAStoredCFT) {
   OutputCapture capture;
   run("algebra a 1 3");
   run("algebra c 3 1");
-  EXPECT_EQ(capture.printed, "CFT A1 level 3; 4 primaries (2 simple currents)\nCFT C3 level 1; 4 primaries (2 simple currents)\n");
+  EXPECT_EQ(capture.printed,
+            "CFT A1 level 3; 4 primaries (2 simple currents)\nCFT C3 level 1; 4 primaries (2 "
+            "simple currents)\n");
   capture.clear();
   // "cf" abbreviates "cft" (not "c"): the stored theory of that name becomes current again.
   EXPECT_EQ(run("algebra cf {A1 level 3}"), 0);
@@ -84,8 +88,8 @@ TEST_F(CommandsTheoryTest, AnUnknownCFTNameLeavesTheCurrentTheory) {
 TEST_F(CommandsTheoryTest, RanksOutsideTheTypeRangeAreRefused) {
   OutputCapture capture;
   // E has ranks 6 to 8, G only 2, F only 4, D from 4, U radii from 2.
-  const char* refused[] = {"algebra e 5 1", "algebra e 9 1", "algebra g 3 1", "algebra f 5 1", "algebra d 3 1",
-                           "algebra u 1"};
+  const char* refused[] = {"algebra e 5 1", "algebra e 9 1", "algebra g 3 1",
+                           "algebra f 5 1", "algebra d 3 1", "algebra u 1"};
   for (const char* line : refused) {
     capture.clear();
     EXPECT_EQ(run(line), 4) << line;
@@ -115,14 +119,17 @@ TEST_F(CommandsTheoryTest, SingleShowsTheStatusAndTheSpectrum) {
   disableModular();
   capture.clear();
   EXPECT_EQ(run("single"), 0);
-  EXPECT_EQ(capture.printed, "Mode: Single algebra\nAlgebra \"A1 level 1\"\nCFT A1 level 1; 2 primaries (2 simple currents)\n");
+  EXPECT_EQ(capture.printed,
+            "Mode: Single algebra\nAlgebra \"A1 level 1\"\nCFT A1 level 1; 2 primaries (2 simple "
+            "currents)\n");
 }
 
 TEST_F(CommandsTheoryTest, RestrictedSpectraAreFullSpectraForASingleAlgebra) {
   OutputCapture capture;
   EXPECT_EQ(run("compute massless_spectrum"), 0);
-  EXPECT_EQ(capture.diagnostics,
-            "In single algebra mode this command is\n equivalent to a full spectrum computation \n");
+  EXPECT_EQ(
+      capture.diagnostics,
+      "In single algebra mode this command is\n equivalent to a full spectrum computation \n");
   EXPECT_EQ(getSpectrumComputed(), 1);
 }
 
@@ -141,8 +148,12 @@ TEST_F(CommandsTheoryTest, TheSpectrumOfA1LevelTenHasTheWeightsOfSU2) {
     long long num = j * (j + 2);
     long long den = 48;
     long long g = std::gcd(num, den);
-    std::string weight = num == 0 ? "0" : (den / g == 1 ? std::to_string(num / g) : std::to_string(num / g) + "/" + std::to_string(den / g));
-    std::string row = std::to_string(field) + "  (" + std::to_string(j) + "," + std::to_string(10 - j) + ")";
+    std::string weight =
+        num == 0 ? "0"
+                 : (den / g == 1 ? std::to_string(num / g)
+                                 : std::to_string(num / g) + "/" + std::to_string(den / g));
+    std::string row =
+        std::to_string(field) + "  (" + std::to_string(j) + "," + std::to_string(10 - j) + ")";
     std::size_t at = capture.printed.find(row);
     ASSERT_NE(at, std::string::npos) << row;
     std::string line = capture.printed.substr(at, capture.printed.find('\n', at) - at);
@@ -201,7 +212,9 @@ TEST_F(CommandsTheoryTest, SElementsOfA1LevelOne) {
   capture.clear();
   // The full matrix leaves out S(1,0), the mirror of S(0,1).
   run("s");
-  EXPECT_EQ(capture.printed, "\nS(0,0) =      0.70710678 \nS(0,1) =      0.70710678 \nS(1,1) =     -0.70710678 \n\n");
+  EXPECT_EQ(
+      capture.printed,
+      "\nS(0,0) =      0.70710678 \nS(0,1) =      0.70710678 \nS(1,1) =     -0.70710678 \n\n");
 }
 
 TEST_F(CommandsTheoryTest, SOfA2HasPhasesAThirdOfATurnApart) {
@@ -210,7 +223,8 @@ TEST_F(CommandsTheoryTest, SOfA2HasPhasesAThirdOfATurnApart) {
   run("algebra a 2 1");
   capture.clear();
   run("s 1 1");
-  EXPECT_EQ(capture.printed, "\nS(1,1) =     -0.28867513 +      0.50000000 i    (phase:   0.33333)\n\n");
+  EXPECT_EQ(capture.printed,
+            "\nS(1,1) =     -0.28867513 +      0.50000000 i    (phase:   0.33333)\n\n");
 }
 
 TEST_F(CommandsTheoryTest, DynkinFindsTheFieldOfItsLabels) {
