@@ -82,6 +82,7 @@ const BootEntry kBootTable[] = {
     {"Branching", nullptr, resetBranching},
     {"RunControl", nullptr, resetRunControl},
     {"Modular", nullptr, resetModular},
+    {"Commands", nullptr, resetCommands},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
