@@ -87,6 +87,16 @@ bool inStabilizer(const DGType* dg, const int* basis, int g, int x) {
   return std::binary_search(elements.begin(), elements.end(), x);
 }
 
+struct ProductTable {
+  int k;
+  std::vector<int> entries;
+};
+
+int tableProduct(int J, int K, void* ctx) {
+  const ProductTable* table = static_cast<const ProductTable*>(ctx);
+  return table->entries[static_cast<std::size_t>(J) * table->k + K];
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -437,11 +447,20 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
   sd->n_scmap = k;
   sd->use_orbits = 0;
 
+  // The product table first: a product that names no listed current would send the
+  // group identification round in circles, so such a list is refused as a whole.
+  ProductTable table{k, std::vector<int>(static_cast<std::size_t>(k) * k)};
+  bool closed = true;
+  for (int J = 0; J < k && closed; ++J) {
+    for (int K = 0; K < k && closed; ++K) {
+      const int JK = productFn != nullptr ? productFn(J, K, ctx) : SM_GenericCurrentProduct(J, K, sd);
+      closed = JK >= 0 && JK < k;
+      table.entries[static_cast<std::size_t>(J) * k + K] = JK;
+    }
+  }
   std::vector<int> canonical(static_cast<std::size_t>(k), 0);
   std::vector<int> orders(static_cast<std::size_t>(k), 0);
-  DGType* dg = productFn != nullptr
-                   ? DG_mapProductNEW(canonical.data(), orders.data(), k, ctx, productFn, nullptr)
-                   : DG_mapProductNEW(canonical.data(), orders.data(), k, sd, SM_GenericCurrentProduct, nullptr);
+  DGType* dg = closed ? DG_mapProductNEW(canonical.data(), orders.data(), k, &table, tableProduct, nullptr) : nullptr;
   if (dg == nullptr || dg->order != k) {
     Alert("SM_genericReorder", 2, 110402, "Count discrepancy (%d != %d)", dg == nullptr ? 0 : dg->order, k);
     dg = DG_trivial();

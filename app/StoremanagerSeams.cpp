@@ -6,7 +6,7 @@
 
 namespace {
 
-void notAvailable(const char* routine) { Alert(routine, 0, 100302, "%s: not available yet", routine); }
+void notAvailable(const char* routine) { Alert(routine, 0, 100201, "%s: not available yet", routine); }
 
 void zero(double* re, double* im) {
   *re = 0.0;
