@@ -6,6 +6,7 @@
 
 #include "Allocation.h"
 #include "ApplicationTables.h"
+#include "BatchQueue.h"
 #include "Branching.h"
 #include "Commands.h"
 #include "ControlUtility.h"
@@ -15,6 +16,7 @@
 #include "Discrete.h"
 #include "Equations.h"
 #include "Error.h"
+#include "Evaluator.h"
 #include "Heterotic.h"
 #include "IntCommands.h"
 #include "Interpreter.h"
@@ -28,6 +30,7 @@
 #include "Output.h"
 #include "Parameters.h"
 #include "Permutations.h"
+#include "RunControl.h"
 #include "SearchSM.h"
 #include "Sorting.h"
 #include "S_analytic.h"
@@ -61,9 +64,11 @@ const BootEntry kBootTable[] = {
     {"Parameters", nullptr, resetParameters},
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
+    {"BatchQueue", nullptr, resetBatchQueue},
     {"Tables", nullptr, resetTables},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
+    {"Evaluator", nullptr, resetEvaluator},
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
     {"Storemanager", nullptr, resetStoremanager},
@@ -75,6 +80,9 @@ const BootEntry kBootTable[] = {
     {"Smatrix", nullptr, resetSmatrix},
     {"S_analytic", nullptr, resetS_analytic},
     {"Branching", nullptr, resetBranching},
+    {"RunControl", nullptr, resetRunControl},
+    {"Modular", nullptr, resetModular},
+    {"Commands", nullptr, resetCommands},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},

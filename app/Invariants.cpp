@@ -3,5 +3,4 @@
 
 void initializeInvariants() {}
 
-void bulkInvariantChanged() {}
 void permutationRejectionChanged() {}

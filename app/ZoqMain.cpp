@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Allocation.h"
+#include "BatchQueue.h"
 #include "Boot.h"
 #include "Commands.h"
 #include "ControlUtility.h"
@@ -99,6 +100,8 @@ int main(int argc, char** argv) {
   }
   if (anyFile && getBackground() != 0) {
     Print("End of command file(s) reached; terminating\n");
+    // A queued job ends like "quit": its file moves on and the next job starts.
+    if (getAutoLaunch() != 0) startAutoLaunch(allOpened ? 0 : 1);
     printStatisticBeforeQuit();
     terminateProgram(allOpened ? 0 : 1);
   }

@@ -14,6 +14,8 @@
 #include "Allocation.h"
 #include "Defaults.h"
 #include "Error.h"
+#include "Evaluator.h"
+#include "IntCommandsInternal.h"
 #include "Memory.h"
 #include "Output.h"
 #include "Parameters.h"
@@ -25,7 +27,6 @@ namespace {
 
 struct IntCommandsState {
   bool initialized = false;
-  std::string inputFilename;
 };
 
 IntCommandsState& state() {
@@ -73,12 +74,6 @@ void defineTables() {
   addColumn("Preferences", makeColumn("Name", "Name of default parameter", 40, defaultNameCell, nullptr));
   addColumn("Preferences", makeColumn("Value", "Current value", 20, defaultValueCell, nullptr));
   addIncrem("Preferences", nextDefaultItem);
-}
-
-// STAND-IN until the batch-job queue exists: joining a queue is not possible yet.
-int autolaunchNotAvailable(char**, int) {
-  Alert("COM_autolaunch", 0, 100302, "The batch-job queue (autolaunch) is not available yet");
-  return 1;
 }
 
 void registerCommands() {
@@ -175,7 +170,7 @@ void registerCommands() {
   initCommand("browse datatypes", "", COM_browse_types, "List all data types.");
   initCommand("background", "", COM_set_background, "Switch to background mode.");
   initCommand("silent", "", COM_set_no_progress_info, "Switch progress information off.");
-  initCommand("autolaunch", "", autolaunchNotAvailable, "Join the batch-job queue.");
+  initCommand("autolaunch", "", COM_autolaunch, "Join the batch-job queue.");
   applyToComKey(matchComKey("help"), disableSubstitution);
   applyToComKey(matchComKey("free"), disableSubstitution);
 }
@@ -211,6 +206,7 @@ void initializeGeneralCommands() {
   setTableDefaultRoutines(TableDefaults, getTableDefault);
   initMemory("FunctionVariables", 'p', 0, 32);
   initMemory("LocalVarRoots", 'p', 0, 100);
+  initEvaluator();
   registerCommands();
   addParameter("echo", "OFF", "switch", "command echoing", 0);
   addParameter("math", "OFF", "switch", "math mode", 0);
@@ -239,8 +235,8 @@ InternalParameter* addParameter(const char* name, const char* defaultValue, cons
     showHelp = "Show setting of " + text;
   } else if (type != nullptr) {
     parameter = addInternalParameter(name, defaultValue, 'i', inDefaults);
-    std::string specification = std::string("[") + type + " value]";
-    initCommand(setPhrase.c_str(), specification.c_str(), COM_set_value, ("Set " + text).c_str());
+    std::string valueDescription = std::string("[") + type + " value]";
+    initCommand(setPhrase.c_str(), valueDescription.c_str(), COM_set_value, ("Set " + text).c_str());
     showHelp = "Show " + text;
   } else {
     parameter = addInternalParameter(name, defaultValue, 's', inDefaults);
@@ -317,7 +313,6 @@ int COM_set_value(char** params, int n) {
 int COM_set_string(char** params, int n) {
   InternalParameter* parameter = parameterOf(params);
   if (parameter->pref != nullptr) changeDefault(parameter->pref, params[0]);
-  if (parameter->onChange != nullptr) parameter->onChange();
   return -n;
 }
 
@@ -634,43 +629,11 @@ int COM_table_space(char** params, int n) {
   return tableResult(setSpace(params[0], params[1], intParameter(params, 2)), n);
 }
 
-// Input file and the ways of ending a run.
-
-void registerInputFilename(const char* path) { state().inputFilename = path; }
-const char* getInputFilename() { return state().inputFilename.c_str(); }
-int getAutoLaunch() { return 0; }
-
-// STAND-IN until the batch-job queue exists: no job file to move, only the message, the
-// statistics and the exit.
-void QuitAndMoveInput(const char* message, int status) {
-  Print("%s\n", message);
-  printStatisticBeforeQuit();
-  terminateProgram(status);
-}
-
-void ExitAndMoveInput(const char* message, int status) {
-  if (getBackground() != 0) {
-    printErrorMessage("%s\n", message);
-  } else {
-    PrintStdout("%s\n", message);
-  }
-  sinkFlush();
-  printStatisticBeforeQuit();
-  terminateProgram(status);
-}
-
-void QuitWithErrorMessage(const char* message) {
-  PrintStdout("%s\n", message);
-  if (getBackground() != 0) printErrorMessage("%s\n", message);
-  sinkFlush();
-  printStatisticBeforeQuit();
-  terminateProgram(1);
-}
-
 int COM_quit(char**, int) {
+  if (getAutoLaunch() != 0) startAutoLaunch(0);
   printStatisticBeforeQuit();
   setOutputFile(nullptr);
   terminateProgram(0);
 }
 
-void resetIntCommands() { state().inputFilename.clear(); }
+void resetIntCommands() { resetLanguageCommands(); }

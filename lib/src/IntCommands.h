@@ -7,12 +7,12 @@
 //
 // Handlers follow the interpreter's convention (Interpreter.h): they return
 // -(parameters consumed) on success and a positive code on failure. The batch-job queue
-// is not part of this module; the ways of ending a run that it will take over are kept
-// here as stand-ins (QuitAndMoveInput, ExitAndMoveInput, QuitWithErrorMessage).
+// behind "autolaunch" and "quit" is the module BatchQueue.
 #pragma once
 
 #include <string>
 
+#include "BatchQueue.h"  // the input file, "autolaunch" and the ways of ending a run
 #include "Interpreter.h"
 
 struct InternalParameter;
@@ -48,16 +48,6 @@ std::string display_inpar(const InternalParameter* parameter);
 // The table "Preferences" on standard output.
 void displayDefaults();
 
-void registerInputFilename(const char* path);
-const char* getInputFilename();
-// 1 while this run takes part in a batch-job queue (never, until the queue exists).
-int getAutoLaunch();
-
-// The ways of ending a run; none returns.
-[[noreturn]] void QuitAndMoveInput(const char* message, int status);
-[[noreturn]] void ExitAndMoveInput(const char* message, int status);
-[[noreturn]] void QuitWithErrorMessage(const char* message);
-
 // Handlers.
 int COM_verify(char** params, int n);
 int COM_repeat(char** params, int n);
@@ -71,7 +61,8 @@ int COM_free_glob(char** params, int n);
 int COM_free_loc(char** params, int n);
 int COM_free_var(char** params, int n);
 int COM_free_all(char** params, int n);
-// "quit": statistics, output file closed, exit status 0.
+// "quit": in the batch-job queue the next job; else statistics, output file closed, exit
+// status 0.
 int COM_quit(char** params, int n);
 int COM_file(char** params, int n);
 int COM_file_append(char** params, int n);

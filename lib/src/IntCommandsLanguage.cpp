@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "Error.h"
+#include "Evaluator.h"
 #include "IntCommands.h"
+#include "IntCommandsInternal.h"
 #include "Output.h"
 #include "Parameters.h"
 #include "StringUtility.h"
@@ -30,11 +32,23 @@ LanguageState& language() {
   return s;
 }
 
-// STAND-IN until the expression evaluator is merged.
+// The value of an expression as text (quote characters and escapes removed); 0 for a
+// value, 1 for an error value.
 int evaluateToText(const char* expression, std::string& text) {
-  Alert("evaluate_string", 1, 100301, "Expressions cannot be evaluated yet: %s", expression);
-  text = "ERROR";
-  return 1;
+  MathObjPtr value(evaluate_string_to_string(expression));
+  text.assign(value->text.c_str(), value->text.size());
+  return value->type == 'e' ? 1 : 0;
+}
+
+// A copy of a value, so that its text can be taken without changing it.
+MathObjPtr copyOf(const MathObj* value) {
+  MathObjPtr copy(allocMathObj());
+  copy->type = value->type;
+  copy->intValue = value->intValue;
+  copy->text = value->text;
+  copy->large = value->large;
+  copy->rational = value->rational;
+  return copy;
 }
 
 void setLast(const std::string& text) { setAlias("$last", text.c_str(), getGlobalVariableList()); }
@@ -93,7 +107,9 @@ class LoadLevel {
 
 int COM_eval(char** params, int n) {
   if (getFunctionCallFlag() != 0) {
+    if (getDebugLevel() >= 1) PrintStdout("In function; in: %s\n", params[0]);
     Print("%s\n", params[0]);
+    if (getDebugLevel() >= 1) PrintStdout("In function; out: %s\n", params[0]);
     return -n;
   }
   if (getDebugLevel() >= 1) PrintStdout("Eval  in: %s\n", params[0]);
@@ -106,11 +122,21 @@ int COM_eval(char** params, int n) {
 }
 
 int COM_float(char** params, int) {
-  std::string text;
-  int error = evaluateToText(params[0], text);
-  setLast(text);
-  Print("%s\n", text.c_str());
-  return error != 0 ? 1 : -1;
+  MathObjPtr value(evaluate_string(params[0]));
+  MathObjPtr shown = copyOf(value.get());
+  MathObjToString(shown.get());
+  setLast(std::string(shown->text.c_str(), shown->text.size()));
+  if (value->type == 'e' || MathObjToRat(value.get()) != 0) {
+    Print("%s\n", value->text.c_str());
+    return 1;
+  }
+  simplify_rat(&value->rational);
+  if (value->rational.den.length == 0) {
+    Print("Overflow\n");
+  } else {
+    Print("%30.15f\n", lratToDouble(&value->rational));
+  }
+  return -1;
 }
 
 int COM_print(char** params, int) {
@@ -365,3 +391,5 @@ int COM_extract(char** params, int n) {
   Print("%s\n", number.has_value() ? number->c_str() : "---");
   return -n;
 }
+
+void resetLanguageCommands() { language() = LanguageState(); }

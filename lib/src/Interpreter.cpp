@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Error.h"
+#include "Evaluator.h"
 #include "IntCommands.h"
 #include "Output.h"
 #include "Parameters.h"
@@ -30,6 +31,9 @@ namespace {
 constexpr char kTab = kInterpreterTab;
 constexpr char kBell = kInterpreterBell;
 constexpr std::size_t kFirstTokenSlots = 8;
+// Command lines run from inside commands (loops, conditions, procedures) nest at most this
+// deep, so that a deeply nested line ends with an alert instead of exhausting the stack.
+constexpr int kMaxLineDepth = 1000;
 
 struct FileContext {
   std::string name;
@@ -51,6 +55,7 @@ struct InterpreterState {
   int errorCount = 0;
   int breakCounter = 0;
   int functionCall = 0;
+  int lineDepth = 0;
   AccountVector<FileContext> files{AccountAllocator<FileContext>(&Interpreter_alloc, "Command file context")};
 };
 
@@ -79,6 +84,15 @@ class LeasedLine {
 
  private:
   CommandLine* line_;
+};
+
+// One more level of nested command lines for the life of a call.
+class LineDepth {
+ public:
+  LineDepth() { ++state().lineDepth; }
+  ~LineDepth() { --state().lineDepth; }
+  LineDepth(const LineDepth&) = delete;
+  LineDepth& operator=(const LineDepth&) = delete;
 };
 
 // The context of one running command file; restores "interactive" when it ends.
@@ -391,6 +405,11 @@ int analyseEvaluationLine(CommandLine* line) {
 
 int executeCommandLine(const char* text) {
   InterpreterState& s = state();
+  if (s.lineDepth >= kMaxLineDepth) {
+    Alert("executeCommandLine", 0, 100302, "Command lines nested more than %d levels deep; not run", kMaxLineDepth);
+    return 1;
+  }
+  LineDepth level;
   LeasedLine record;
   appendToLine(record.get(), findFirstAlpha(text));
   int previousFlag = s.functionCall;
@@ -406,18 +425,13 @@ int checkConditionalExpression(const char* text) {
   return evaluateCondition(record.get()->text.data());
 }
 
-// STAND-IN until the expression evaluator is merged: every expression is reported as not
-// available yet and counts as an error value.
 int evaluateExpressionText(const char* expression, std::string& text) {
-  Alert("evaluate_string", 0, 100301, "Expressions cannot be evaluated yet: %s", expression);
-  text = "ERROR";
-  return 1;
+  MathObjPtr value(evaluate_string_to_string(expression));
+  text.assign(value->text.c_str(), value->text.size());
+  return value->type == 'e' ? 1 : 0;
 }
 
-int evaluateCondition(const char* text) {
-  Alert("check_condition", 0, 100301, "Conditions cannot be evaluated yet: %s", text);
-  return -1;
-}
+int evaluateCondition(const char* text) { return check_condition(text); }
 
 // Pieces of the builder.
 
@@ -625,6 +639,7 @@ void markInterpreterStartState() { markCommandTreeStartState(); }
 void resetInterpreter() {
   InterpreterState& s = state();
   s.debugLevel = 0;
+  s.lineDepth = 0;
   s.files.clear();
   resetLineState();
   resetExecution();

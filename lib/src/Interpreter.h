@@ -186,7 +186,7 @@ struct Command {
   Command* greater = nullptr;
   Command* lesser = nullptr;
   Command* keywords = nullptr;
-  std::vector<ConversionMethod*> conversions;
+  AccountVector<ConversionMethod*> conversions{AccountAllocator<ConversionMethod*>(&Interpreter_alloc, "Command info")};
   int minParams = 0;
   int maxParams = 0;
   int nConversions = 0;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Error.h"
+#include "Evaluator.h"
 #include "InterpreterInternal.h"
 #include "Output.h"
 #include "StringUtility.h"
@@ -563,22 +564,11 @@ Command* findComKey(char** tokens, std::string& text, int* count) {
 
 namespace {
 
-// The token as text: itself inside a function call or when it is a plain number, else
-// its value as an expression.
-std::string tokenValue(const char* token, bool* evaluationError) {
-  *evaluationError = false;
-  int plain = 0;
-  if (strnumChk(token, &plain) == 0 || getFunctionCallFlag() != 0) return token;
-  std::string text;
-  *evaluationError = evaluateExpressionText(token, text) != 0;
-  return text;
-}
-
 bool isIntegerText(const std::string& text) {
   std::size_t start = text.find_first_not_of(' ');
   std::size_t end = text.find_last_not_of(' ');
   if (start == std::string::npos) return false;
-  if (text[start] == '-' || text[start] == '+') ++start;
+  if (text[start] == '-') ++start;
   if (start > end) return false;
   for (std::size_t i = start; i <= end; ++i) {
     if (text[i] < '0' || text[i] > '9') return false;
@@ -586,18 +576,36 @@ bool isIntegerText(const std::string& text) {
   return true;
 }
 
+// The value of a token that is not a plain number: its text and type after evaluation
+// (inside a function call the token is already a value and is taken as text).
+MathObjPtr tokenValue(const char* token) {
+  if (getFunctionCallFlag() != 0) return MathObjPtr(makeStringObj(token, std::strlen(token)));
+  return MathObjPtr(evaluate_string(token));
+}
+
 }  // namespace
 
 int convertToInteger(const char* token, int* value) {
-  bool error = false;
-  std::string text = tokenValue(token, &error);
-  int result = 0;
-  int status = error ? 1 : strnumChk(text.c_str(), &result);
-  if (status == 0) {
-    *value = result;
-    return 0;
+  std::string text;
+  if (isIntegerText(token)) {
+    text = token;
+  } else {
+    MathObjPtr object = tokenValue(token);
+    if (object->type == 'i') {
+      *value = object->intValue;
+      return 0;
+    }
+    if (object->type == 'l' || object->type == 's') {
+      MathObjToString(object.get());
+      text.assign(object->text.c_str(), object->text.size());
+    }
   }
-  if (!error && isIntegerText(text)) {
+  if (isIntegerText(text)) {
+    int result = 0;
+    if (strnumChk(text.c_str(), &result) == 0) {
+      *value = result;
+      return 0;
+    }
     Alert("convertToInteger", 0, 100302, "Integer too large");
     return 2;
   }
@@ -606,34 +614,53 @@ int convertToInteger(const char* token, int* value) {
 }
 
 int convertToDouble(const char* token, double* value) {
-  bool error = false;
-  std::string text = tokenValue(token, &error);
-  if (!error) {
-    std::size_t slash = text.find('/');
-    std::string numerator = text.substr(0, slash);
-    std::string denominator = slash == std::string::npos ? "1" : text.substr(slash + 1);
-    char* end = nullptr;
-    double top = std::strtod(numerator.c_str(), &end);
-    bool topRead = end != numerator.c_str() && *findFirstAlpha(end) == '\0';
-    double bottom = std::strtod(denominator.c_str(), &end);
-    bool bottomRead = end != denominator.c_str() && *findFirstAlpha(end) == '\0';
-    if (topRead && bottomRead) {
-      double quotient = top / bottom;
-      if (!std::isfinite(quotient)) {
+  MathObjPtr object = tokenValue(token);
+  switch (object->type) {
+    case 'i':
+      *value = object->intValue;
+      return 0;
+    case 'l': {
+      int small = 0;
+      MathObjToString(object.get());
+      if (strnumChk(object->text.c_str(), &small) != 0) {
         Alert("convertToDouble", 0, 100302, "Overflow");
         return 2;
       }
-      *value = quotient;
+      *value = small;
       return 0;
     }
+    case 'r':
+      simplify_rat(&object->rational);
+      if (object->rational.den.length == 0) {
+        Alert("convertToDouble", 0, 100302, "Overflow");
+        return 2;
+      }
+      *value = lratToDouble(&object->rational);
+      return 0;
+    case 's': {
+      const char* text = object->text.c_str();
+      char* end = nullptr;
+      double number = std::strtod(text, &end);
+      if (end != text && *findFirstAlpha(end) == '\0') {
+        if (!std::isfinite(number)) {
+          Alert("convertToDouble", 0, 100302, "Overflow");
+          return 2;
+        }
+        *value = number;
+        return 0;
+      }
+      break;
+    }
+    default:
+      break;
   }
   Alert("convertToDouble", 1, 100302, "Non-numerical parameter: %s", token);
   return 1;
 }
 
 std::string convertToString(const char* token, std::size_t max) {
-  std::string text;
-  evaluateExpressionText(token, text);
+  MathObjPtr value(evaluate_string_to_string(token));
+  std::string text(value->text.c_str(), value->text.size());
   if (text.size() > max) text.resize(max);
   return text;
 }

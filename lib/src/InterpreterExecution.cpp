@@ -116,8 +116,20 @@ Command* interpretCommand(char** tokens, int* nParams, int* nMatched) {
   return command;
 }
 
-int executeCommandBlock(CommandLine* line, int leftoversAllowed, int minMatched) {
-  char** tokens = line->tokens.data();
+namespace {
+
+// What a command left over: its matched words as typed, and the first leftover word in
+// the token list (NULL when nothing is left over).
+struct Leftovers {
+  std::vector<char*> prefix;
+  char** rest = nullptr;
+};
+
+// Runs the one command at the start of tokens (a NULL-terminated part of the record's
+// token list); when it succeeds and leaves words over (and leftovers are allowed), fills
+// leftovers, so that the caller runs them without nesting one call per command.
+int runFirstCommand(CommandLine* line, char** tokens, int leftoversAllowed, int minMatched, Leftovers& leftovers) {
+  leftovers = Leftovers();
   int debug = getDebugLevel();
   if (debug >= 3) printAllInterpretedCommands(tokens);
   if (tokens[0] == nullptr) return kResultEmptyBlock;
@@ -125,10 +137,6 @@ int executeCommandBlock(CommandLine* line, int leftoversAllowed, int minMatched)
     if (debug >= 3) PrintStdout("........ BREAK\n");
     return kResultBreak;
   }
-
-  // The words as typed, for leftovers and messages.
-  std::vector<char*> originals;
-  for (int i = 0; tokens[i] != nullptr; ++i) originals.push_back(tokens[i]);
 
   Command* command = nullptr;
   int nParams = 0;
@@ -158,6 +166,8 @@ int executeCommandBlock(CommandLine* line, int leftoversAllowed, int minMatched)
     return kResultNotExecutable;
   }
 
+  // The words as typed, for leftovers and messages.
+  std::vector<char*> originals(tokens, tokens + matched + nParams);
   char** params = tokens + matched;
   std::vector<std::string> words(originals.begin(), originals.begin() + matched);
   std::deque<std::string> substituted;
@@ -192,11 +202,11 @@ int executeCommandBlock(CommandLine* line, int leftoversAllowed, int minMatched)
         ConversionMethod* method = command->conversions[static_cast<std::size_t>(group)];
         if (method == nullptr || method->convert == nullptr) continue;
         int position = i < command->nConversions ? i : i - command->nConversions + 1;
-        ConversionResult converted_ = method->convert(params[i], position);
-        if (converted_.status > 0) return converted_.status;
-        line->low[slot] = converted_.value;
-        line->high[slot] = converted_.status == -1 ? converted_.value2 : converted_.value;
-        if (converted_.status == -1) ranged = true;
+        ConversionResult conversion = method->convert(params[i], position);
+        if (conversion.status > 0) return conversion.status;
+        line->low[slot] = conversion.value;
+        line->high[slot] = conversion.status == -1 ? conversion.value2 : conversion.value;
+        if (conversion.status == -1) ranged = true;
         params[i] = reinterpret_cast<char*>(&line->low[slot]);
         converted[slot] = true;
       }
@@ -221,23 +231,38 @@ int executeCommandBlock(CommandLine* line, int leftoversAllowed, int minMatched)
 
   int consumed = std::min(-result, nParams);
   std::size_t first = static_cast<std::size_t>(matched + consumed);
-  if (first >= originals.size()) return 0;
+  // Parameters not consumed get their words back.
+  for (std::size_t i = first; i < originals.size(); ++i) tokens[i] = originals[i];
+  if (tokens[first] == nullptr) return 0;
   if (leftoversAllowed == 0) {
     Alert("executeCommandBlock", 1, 100301, "Too many arguments for function %s", originals[0]);
     return kResultNotExecutable;
   }
   if (matched == 0) return result;
-  std::vector<char*> leftovers(originals.begin() + static_cast<std::ptrdiff_t>(first), originals.end());
-  int next = 0;
-  for (int keep = matched - 1; keep >= 0; --keep) {
-    std::size_t at = 0;
-    for (int i = 0; i < keep; ++i) tokens[at++] = originals[static_cast<std::size_t>(i)];
-    for (char* word : leftovers) tokens[at++] = word;
-    tokens[at] = nullptr;
-    next = executeCommandBlock(line, leftoversAllowed, keep + 1);
-    if (next < kResultNotExecutable) return next;
+  leftovers.prefix.assign(originals.begin(), originals.begin() + matched);
+  leftovers.rest = tokens + first;
+  return result;
+}
+
+}  // namespace
+
+int executeCommandBlock(CommandLine* line, int leftoversAllowed, int minMatched) {
+  Leftovers leftovers;
+  int result = runFirstCommand(line, line->tokens.data(), leftoversAllowed, minMatched, leftovers);
+  // Leftover words run as the next command, sharing as many leading words of the last
+  // command as still make a command: first all but its last word, then one fewer, down
+  // to the leftovers alone. The shared words go into the slots just before the
+  // leftovers, which the last command used up.
+  while (leftovers.rest != nullptr) {
+    Leftovers last = std::move(leftovers);
+    for (int keep = static_cast<int>(last.prefix.size()) - 1; keep >= 0; --keep) {
+      char** start = last.rest - keep;
+      for (int i = 0; i < keep; ++i) start[i] = last.prefix[static_cast<std::size_t>(i)];
+      result = runFirstCommand(line, start, leftoversAllowed, keep + 1, leftovers);
+      if (result < kResultNotExecutable) break;
+    }
   }
-  return next;
+  return result;
 }
 
 int analyseFunctionCommandLine(CommandLine* line) {

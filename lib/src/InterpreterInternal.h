@@ -9,8 +9,8 @@
 inline constexpr char kInterpreterTab = '\t';
 inline constexpr char kInterpreterBell = '\a';
 
-// The expression evaluator as the interpreter uses it: the value of the expression as
-// text; returns 0 for a value and 1 for an error value (text then holds the error).
+// The value of an expression as text; 0 for a value and 1 for an error value (text then
+// holds the error).
 int evaluateExpressionText(const char* expression, std::string& text);
 // 0 true, 1 false, -1 not a truth value.
 int evaluateCondition(const char* text);

@@ -25,9 +25,10 @@ namespace {
 
 constexpr int kMaxCallDepth = 100;
 constexpr int kMaxExpansionPasses = 100;
-// Bounds one block's expansion: a macro whose replacement holds its own name would
+// Bound one block's expansion: a macro whose replacement holds its own name would
 // otherwise grow the block without end within a single pass.
-constexpr std::size_t kMaxExpansionLength = 1000000;
+constexpr std::size_t kMaxExpansionLength = 100000;
+constexpr std::size_t kMaxReplacements = 10000;
 
 struct MacrosState {
   AliasList macros;
@@ -47,16 +48,6 @@ AliasList& localsAt(int depth) {
   MacrosState& s = macros();
   while (s.locals.size() < static_cast<std::size_t>(depth) + 2) s.locals.emplace_back();
   return s.locals[static_cast<std::size_t>(depth)];
-}
-
-// Brace depth in front of position at.
-int braceDepth(const std::string& text, std::size_t at) {
-  int depth = 0;
-  for (std::size_t i = 0; i < at; ++i) {
-    if (text[i] == '{') ++depth;
-    if (text[i] == '}') --depth;
-  }
-  return depth;
 }
 
 std::size_t firstSemicolonOutsideBraces(const std::string& text) {
@@ -220,6 +211,7 @@ int substituteDefinitions(CommandLine* line) {
   if (list.entries.empty()) return 0;
   std::string block(line->text.data() + line->blockStart, line->blockEnd - line->blockStart);
   bool changed = false;
+  std::size_t replacements = 0;
   for (int pass = 0;; ++pass) {
     if (pass == kMaxExpansionPasses) {
       Alert("substituteDefinitions", 0, 100302, "Macro expansion does not end after %d passes; block not run",
@@ -229,20 +221,20 @@ int substituteDefinitions(CommandLine* line) {
     bool replaced = false;
     for (const Alias& macro : list.entries) {
       if (macro.name.empty()) continue;
-      std::size_t at = 0;
-      while ((at = block.find(macro.name, at)) != std::string::npos) {
-        if (braceDepth(block, at) > 0) {
-          ++at;
-          continue;
+      int depth = 0;
+      for (std::size_t at = 0; at < block.size(); ++at) {
+        if (depth == 0 && block.compare(at, macro.name.size(), macro.name) == 0) {
+          // The search goes on just behind the start of the inserted text.
+          block.replace(at, macro.name.size(), macro.value);
+          replaced = true;
+          if (++replacements > kMaxReplacements || block.size() > kMaxExpansionLength) {
+            Alert("substituteDefinitions", 1, 100302, "Macro expansion grows without end; block not run");
+            return 1;
+          }
+          if (at >= block.size()) break;
         }
-        block.replace(at, macro.name.size(), macro.value);
-        replaced = true;
-        if (block.size() > kMaxExpansionLength) {
-          Alert("substituteDefinitions", 1, 100302, "Macro expansion longer than %zu characters; block not run",
-                kMaxExpansionLength);
-          return 1;
-        }
-        ++at;
+        if (block[at] == '{') ++depth;
+        if (block[at] == '}') --depth;
       }
     }
     if (!replaced) break;

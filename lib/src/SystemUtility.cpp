@@ -96,11 +96,17 @@ void stdexit(int status) {
   terminateProgram(status);
 }
 
+int mapExitStatus(int status) {
+  if (status == 1111) return 87;
+  if (status == 1112) return 88;
+  return status >= 0 && status <= 255 ? status : 255;
+}
+
 void terminateProgram(int status) {
   // No allocation trace while the program's statics are taken down.
   setAllocTrace(0);
   sinkFlush();
-  std::exit(status);
+  std::exit(mapExitStatus(status));
 }
 
 // Time.

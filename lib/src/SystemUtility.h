@@ -25,7 +25,11 @@ void resetExitRoutine();
 [[noreturn]] void stdexit(int status);
 // Flushes all output and ends the process with the status, without the exit routine
 // (the program's plain exits: "-i", the limits of the terminal loop, the answer dialog).
+// Statuses outside 0..255 are mapped first (mapExitStatus).
 [[noreturn]] void terminateProgram(int status);
+// The process status for a program status: 1111 -> 87, 1112 -> 88, any other value
+// outside 0..255 -> 255, the rest unchanged.
+int mapExitStatus(int status);
 
 // Processor seconds used by the run, robust against the wrap-around of the clock.
 double CPUTime();

@@ -21,7 +21,7 @@ constexpr std::size_t kMaxActiveColumns = 100;
 constexpr int kMaxLineLength = 1000;
 
 struct TableSnapshot {
-  std::vector<Column*> columns;
+  AccountVector<Column*> columns;
   TableIncrement next;
   TableSkip skip;
   int header;

@@ -18,8 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "Allocation.h"
+
+extern AllocationAccount TableAllocation;
+
 // Writes the cell text of row `row` for `item` into cell (empty on entry); false drops the
-// whole row. A column whose itemIsDescription is set receives its description as item.
+// whole row. A column whose itemIsDescription is set receives a pointer to its description
+// (a const std::string) as item.
 using ColumnGetter = bool (*)(std::string& cell, const void* item, int row);
 // 1 when the column applies to this print (having prepared what its cells need), else 0.
 using ColumnInit = int (*)(const void* item);
@@ -45,7 +50,7 @@ struct Column {
 
 struct Table {
   std::string name;
-  std::vector<Column*> columns;
+  AccountVector<Column*> columns{AccountAllocator<Column*>(&TableAllocation, "Table data (columns)")};
   TableIncrement next = nullptr;
   TableSkip skip = nullptr;
   int header = 1;

@@ -11,6 +11,8 @@
 #               for the command file, a line @NONE@ is a run without arguments. Without
 #               it there is one run: "-b @FILE@".
 #   name.stdin  optional; fed to the standard input of every run (else /dev/null).
+#   name.stdin.sh  optional, instead of name.stdin: a bash script whose output is fed
+#               to the standard input (for long generated input).
 #   name.home/  optional; copied into the fresh HOME folder before the first run.
 #   name.slow   optional marker; the case gets the ctest label "slow".
 #
@@ -39,6 +41,10 @@ if [ -d "$case_dir/$name.home" ]; then
 fi
 stdin_file=/dev/null
 [ -f "$case_dir/$name.stdin" ] && stdin_file="$case_dir/$name.stdin"
+if [ -f "$case_dir/$name.stdin.sh" ]; then
+  stdin_file="$work/.generated_stdin"
+  bash "$case_dir/$name.stdin.sh" > "$stdin_file"
+fi
 
 if [ -f "$case_dir/$name.args" ]; then
   mapfile -t runs < "$case_dir/$name.args"

@@ -16,24 +16,7 @@ namespace {
 
 constexpr int B = kTypeB, D = kTypeD, E = kTypeExceptional;
 
-class BranchingSpaceTimeTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    resetAll();
-    capture.clear();
-  }
-  bool alerted(const std::string& piece) {
-    bool found = capture.diagnostics.find(piece) != std::string::npos;
-    capture.clear();
-    return found;
-  }
-  bool silent() {
-    bool quiet = capture.diagnostics.empty();
-    capture.clear();
-    return quiet;
-  }
-  OutputCapture capture;
-};
+using BranchingSpaceTimeTest = ZoqTest;
 
 SusyType susy(int type, int rank, int chirality) {
   SusyType t;

@@ -17,25 +17,7 @@ namespace {
 
 constexpr int B = kTypeB, D = kTypeD, E = kTypeExceptional;
 
-class BranchingTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    resetAll();
-    capture.clear();
-  }
-  // Whether the error stream got the piece since the last check; clears the capture.
-  bool alerted(const std::string& piece) {
-    bool found = capture.diagnostics.find(piece) != std::string::npos;
-    capture.clear();
-    return found;
-  }
-  bool silent() {
-    bool quiet = capture.diagnostics.empty();
-    capture.clear();
-    return quiet;
-  }
-  OutputCapture capture;
-};
+using BranchingTest = ZoqTest;
 
 std::vector<int> adjointOf(const BranchingTable* t) { return {t->adjoint, t->adjoint + 4}; }
 std::vector<int> rowOf(const BranchingTable* t, int i) { return {t->table[i], t->table[i] + 4}; }

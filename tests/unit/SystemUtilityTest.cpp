@@ -331,4 +331,14 @@ TEST_F(SystemUtilityTest, ExitRoutineIsReplaceableAndStdexitReports) {
       ::testing::ExitedWithCode(5), "Program exiting with code 5");
 }
 
+// A process status holds 8 bits: the program's statuses 1111 and 1112 would otherwise
+// arrive as 87 and 88 only by accident of truncation, and others could become 0.
+TEST_F(SystemUtilityTest, StatusesBeyondAByteAreMappedToDistinctValues) {
+  EXPECT_EXIT(GracefulExit(1111), ::testing::ExitedWithCode(87), "");
+  EXPECT_EXIT(GracefulExit(1112), ::testing::ExitedWithCode(88), "");
+  EXPECT_EXIT(GracefulExit(1280), ::testing::ExitedWithCode(255), "");
+  EXPECT_EXIT(GracefulExit(-1), ::testing::ExitedWithCode(255), "");
+  EXPECT_EQ(mapExitStatus(200), 200);
+}
+
 }  // namespace

@@ -1,8 +1,11 @@
 // Helpers shared by the unit tests: capture of everything the program writes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
+#include "Boot.h"
 #include "Output.h"
 
 // While alive, collects every channel's text instead of writing it.
@@ -138,3 +141,28 @@ inline std::string readFile(const std::string& path) {
   text << in.rdbuf();
   return text.str();
 }
+
+// The usual fixture: every case starts from the state right after start-up and captures
+// what the code writes, with short checks for alerts.
+class ZoqTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetAll();
+    capture.clear();  // start-up messages of the first case are not the case's own
+  }
+
+  // Whether the error stream got the piece since the last check; clears the capture.
+  bool alerted(const std::string& piece) {
+    bool found = capture.diagnostics.find(piece) != std::string::npos;
+    capture.clear();
+    return found;
+  }
+  // Whether nothing reached the error stream since the last check; clears the capture.
+  bool silent() {
+    bool quiet = capture.diagnostics.empty();
+    capture.clear();
+    return quiet;
+  }
+
+  OutputCapture capture;
+};
