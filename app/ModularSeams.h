@@ -1,12 +1,11 @@
 // STAND-INS for services that the modular layer reads from subsystems still being built:
-// the tensor-product layer (its record, S, T, weights, currents and names), later parts
-// of the store (conjugates, central charge, T, current arithmetic, fixed-point theories)
-// and the bulk-invariant and orientifold stores. Each is declared with the name and
-// arguments its owner will provide; remove a stand-in when the owner's version lands.
+// the tensor-product layer (its record, S, T, weights, currents and names) and the
+// bulk-invariant and orientifold stores. Each is declared with the name and arguments its
+// owner will provide; remove a stand-in when the owner's version lands. The store's
+// queries are its own (StoremanagerQueries.h).
 //
-// The store stand-ins answer from the record's own fields (they are exact for affine Lie
-// algebras); the tensor stand-ins report "not available yet" through Alert and answer
-// with neutral values (0, -1, the trivial group).
+// The tensor stand-ins report "not available yet" through Alert and answer with neutral
+// values (0, -1, the trivial group).
 #pragma once
 
 #include <string>
@@ -41,14 +40,7 @@ DGType* CT_getCurrentGroup(TensorProduct* tensor);
 int CT_getSusyFlag(TensorProduct* tensor);
 
 // Store: conjugates, record queries, current arithmetic and fixed-point theories.
-int SM_getConjugate(SpectrumData* sd, int a);
-int SM_ConjugatesAvailable(SpectrumData* sd);
-double SM_getLogT(SpectrumData* sd, int a);
-double SM_getCentralCharge(SpectrumData* sd);
-int SM_currentCheck(SpectrumData* sd, int J);
-int SM_SimpleCurrentFusion(SpectrumData* sd, int J1, int J2);
-int SM_initFCFTData(SpectrumData* sd);
-int SM_getFixedPoint(SpectrumData* sd, int lbl, int b);
+#include "StoremanagerQueries.h"
 
 // Bulk invariants and orientifolds.
 BulkInvariant** getCurrentBulk();
