@@ -23,9 +23,8 @@ void printSpectrum(int from, int to, int continuation);
 
 namespace StoreSeam {
 
-// Installs the cells of the "Spectrum" columns Label, Ground state, Weights and Rational
-// weights and the table's row filter; the store's own routines replace them when it
-// installs them later in start-up.
+// Installs the store's cells and row routines of "Spectrum" and "Algebras" and binds the
+// row filter to the selected weight and the massless-only switch.
 void installSpectrumCells();
 
 }  // namespace StoreSeam

@@ -139,7 +139,8 @@ int SM_MinimalSimpleCurrentPower(const SpectrumData* sd, int J, int n) {
 
 int SM_MinimalSimpleAction(SpectrumData* sd, int J, int a) {
   if (sd->type != kStoreTypeMinimalN2 || sd->labels == nullptr || sd->orbit_base == nullptr) return -1;
-  if (!storeIsField(sd, a)) return -1;
+  // A current outside the group is left to the general route, which reports it.
+  if (!storeIsField(sd, a) || J < 0 || J >= storeGroupOrder(sd)) return -1;
   const int k = sd->level;
   if (k % 2 == 0 && 2 * storeLabelOf(sd, a)[0] == k) return -1;
   const int position = SM_MinimalSimpleCurrentFusion(sd, J, sd->orbit_position[a]);
@@ -277,8 +278,8 @@ void makeFusionTable(SpectrumData* sd, int N) {
       sd->fusion_table[cell] = SM_SimpleAction(sd, J, a);
       long long charge = 0;
       for (int i = 0; i < g && e != nullptr && sd->charges != nullptr; ++i) {
-        const long long q = sd->charges[static_cast<std::size_t>(a) * g + i];
-        charge += q * e[i] * (N / sd->scgroup->factors[i]) % N;
+        const __int128 q = sd->charges[static_cast<std::size_t>(a) * g + i];
+        charge += static_cast<long long>(q * e[i] * (N / sd->scgroup->factors[i]) % N);
       }
       sd->charge_table[cell] = static_cast<int>(floorMod(charge, N));
     }

@@ -32,7 +32,7 @@ bool lieType(const SpectrumData* sd) { return sd->type >= 0 && sd->type <= 5; }
 // The tensor layer's FCFT data of a theory built from a tensor product.
 int initTensorFCFT(SpectrumData* sd) {
   (void)sd;
-  Alert("initFCFT", 0, 100302, "initFCFT: not available yet");
+  Alert("initFCFT", 0, 100201, "initFCFT: not available yet");
   return -1;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ApplicationTables.h"
+#include "Commands.h"
 #include "Discrete.h"
 #include "StoremanagerQueries.h"
 #include "StoremanagerQueriesTestSupport.h"
@@ -20,11 +21,7 @@ namespace {
 
 class StoremanagerTables : public ::testing::Test {
  protected:
-  void SetUp() override {
-    resetAll();
-    initializeStoremanagerTables();
-  }
-  void TearDown() override { SM_setSpectrumSelection(nullptr, nullptr, nullptr); }
+  void SetUp() override { resetAll(); }
 };
 
 using Getter = bool (*)(std::string&, const void*, int);
@@ -137,18 +134,18 @@ TEST_F(StoremanagerTables, ColumnInitialisers) {
 }
 
 TEST_F(StoremanagerTables, RowFilter) {
-  // A1 level 4: the current (field 1, Dynkin label 4) has h = 1, spin 1/2 has 1/8.
+  // A1 level 4: the current (field 1, Dynkin label 4) has h = 1, spin 1/2 has 1/8. The
+  // filter reads the command set's selection, bound at start-up.
   SpectrumData* sd = SM_getData(1, 1, 4);
-  int weightNum = -1, weightDen = 1, masslessOnly = 0;
-  SM_setSpectrumSelection(&weightNum, &weightDen, &masslessOnly);
   for (int a = 0; a < sd->n_primaries; ++a) EXPECT_EQ(SM_checkSkipCondition(sd, a), 1);
-  masslessOnly = 1;
+  massless_only = 1;
   for (int a = 0; a < sd->n_primaries; ++a) {
     const bool massless = sd->weight_num[a] == sd->weight_den;
     EXPECT_EQ(SM_checkSkipCondition(sd, a), a == 0 || massless ? 1 : 0) << a;
   }
-  masslessOnly = 0;
-  weightNum = 1, weightDen = 8;
+  EXPECT_EQ(lines(sprintTable("Spectrum", 0, sd->n_primaries, 0, 0, sd)).size(), 2u);
+  massless_only = 0;
+  SelectedWeightNum = 1, SelectedWeightDen = 8;
   for (int a = 0; a < sd->n_primaries; ++a)
     EXPECT_EQ(SM_checkSkipCondition(sd, a), 8 * sd->weight_num[a] == sd->weight_den ? 1 : 0) << a;
   // Through the printer: the selected weight leaves one row.
