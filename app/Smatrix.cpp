@@ -559,7 +559,9 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
     switch (type) {
       case 1: ZoqA(a, b, re, im, rank, level); return;
       case 2:
-        if (level == 1) {
+        // B1 is A1 at twice the level and its fields carry A1 labels, which the level-1
+        // table of the higher B ranks does not read; the general formula serves it.
+        if (level == 1 && rank >= 2) {
           ZoqB1(a, b, re, im, rank);
         } else {
           ZoqB(a, b, re, im, rank, level);

@@ -339,6 +339,22 @@ TEST_F(SmatrixTest, LevelOneTablesOfB) {
   }
 }
 
+// B1 at level k is A1 at level 2k (so(3) = su(2) with the long root doubled), and its
+// fields carry A1 labels: its S must be A1's at 2k, level 1 included.
+TEST_F(SmatrixTest, B1IsA1AtTwiceTheLevel) {
+  for (int k = 1; k <= 4; ++k) {
+    for (int a = 0; a <= 2 * k; ++a) {
+      for (int b = 0; b <= 2 * k; ++b) {
+        const Complex s = element(2, 1, k, {a, 2 * k - a}, {b, 2 * k - b});
+        const double expected =
+            std::sqrt(2.0 / (2 * k + 2)) * std::sin(kPi * (a + 1) * (b + 1) / (2 * k + 2));
+        EXPECT_NEAR(s.real(), expected, kTol) << k << " " << a << " " << b;
+        EXPECT_EQ(s.imag(), 0.0);
+      }
+    }
+  }
+}
+
 TEST_F(SmatrixTest, LevelOneSpinorsOfD) {
   // Spinor-spinor element (1/2) i^(-r): 1/2, -i/2, -1/2, i/2 for r = 4, 5, 6, 7.
   const Complex expected[4] = {{0.5, 0.0}, {0.0, -0.5}, {-0.5, 0.0}, {0.0, 0.5}};
