@@ -205,12 +205,12 @@ Column* makeColumn(const char* nameSpec, const char* description, int width, Col
   TablesState& s = state();
   s.columns.push_back(Column{});
   Column* column = &s.columns.back();
-  std::string spec(nameSpec != nullptr ? nameSpec : "");
-  std::size_t bar = spec.find('|');
-  column->name = spec.substr(0, bar);
+  std::string headers(nameSpec != nullptr ? nameSpec : "");
+  std::size_t bar = headers.find('|');
+  column->name = headers.substr(0, bar);
   while (bar != std::string::npos) {
-    std::size_t next = spec.find('|', bar + 1);
-    column->altHeaders.push_back(spec.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1));
+    std::size_t next = headers.find('|', bar + 1);
+    column->altHeaders.push_back(headers.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1));
     bar = next;
   }
   column->description = description != nullptr ? description : "";
