@@ -32,15 +32,6 @@ void printSpectrum(int from, int to, int continuation) {
 
 }  // namespace ModularSeam
 
-namespace StoreSeam {
-
-void installSpectrumCells() {
-  initializeStoremanagerTables();
-  SM_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
-}
-
-}  // namespace StoreSeam
-
 namespace BoundarySeam {
 
 int TotalBoundaries() {
@@ -62,6 +53,10 @@ int factorPrimaries(int) {
 }
 int factorCurrents(int) {
   return 0;
+}
+
+void createMinimal(int N, int) {
+  Alert("createMinimal", N, 100302, "Minimal models with %d supersymmetries: not available yet", N);
 }
 
 }  // namespace TensorSeam
