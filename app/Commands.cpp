@@ -61,6 +61,7 @@ const CommandEntry kDefaultCommands[] = {
     {"single", "", COM_single,
      "Returns to single algebra mode, shows the status and computes the spectrum of the current "
      "algebra."},
+    {"browse central_charge", "", COM_cc, "Prints the central charge of the current theory."},
     {"display", "", COM_display,
      "Displays the spectrum of the current theory (computed first if needed)."},
     {"display range", "[field min][field max]", COM_display,

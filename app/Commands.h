@@ -141,6 +141,7 @@ int COM_fcft(char** params, int n);
 int COM_fcft2(char** params, int n);
 int COM_get_fcftshift(char** params, int n);
 int COM_findBasis(char** params, int n);
+int COM_cc(char** params, int n);
 int COM_indices(char** params, int n);
 int COM_single(char** params, int n);
 int COM_status(char** params, int n);

@@ -511,3 +511,12 @@ int COM_indices(char** params, int n) {
   }
   return computeIndices() == 0 ? 0 : 1;
 }
+
+int COM_cc(char**, int) {
+  if (commandsHighPrecision()) {
+    Print("Central charge %15.8f\n", Central_Charge());
+  } else {
+    Print("Central charge %30.15f\n", Central_Charge());
+  }
+  return 0;
+}
