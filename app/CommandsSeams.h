@@ -1,6 +1,7 @@
 // STAND-INS for services of subsystems that are not built yet, as the command set calls
 // them: the bookkeeping of bulk invariants, the printing of spectrum rows, the minimal models
-// made by the tensor layer, and the label counts of boundaries, Ishibashi states and tensor factors.
+// made by the tensor layer, and the label counts of boundaries, Ishibashi states and tensor
+// factors.
 //
 // Each lives in a namespace of its own so that it never collides with the real service
 // when that arrives; the command set then drops the stand-in and calls the real one. They

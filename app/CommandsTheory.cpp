@@ -124,7 +124,8 @@ void printCFTLine(int primaries, int currents) {
 // alert when it cannot be had.
 SpectrumData* fixedPointTheoryOf(SpectrumData* sd, int lbl) {
   if (SM_initFCFTData(sd) < lbl || sd->fcft == nullptr || sd->fcft[lbl - 1] == nullptr) {
-    Alert("COM_fcft", 3, 212404, "Fixed-point theory %d of %s could not be made", lbl - 1, sd->name);
+    Alert("COM_fcft", 3, 212404, "Fixed-point theory %d of %s could not be made", lbl - 1,
+          sd->name);
     return nullptr;
   }
   return sd->fcft[lbl - 1];

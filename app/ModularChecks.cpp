@@ -56,7 +56,8 @@ int computeGeneralizedSchurIndex(int a, int b) {
       const int coefficient = fusion(k, m, a, 0);
       if (fusionInterrupted(coefficient)) return 1;
       if (coefficient == 0) continue;
-      const double angle = -4.0 * M_PI * (logT[static_cast<std::size_t>(m)] - logT[static_cast<std::size_t>(k)]);
+      const double angle =
+          -4.0 * M_PI * (logT[static_cast<std::size_t>(m)] - logT[static_cast<std::size_t>(k)]);
       x += static_cast<double>(coefficient) * elementS(0, m).real() * sbk *
            std::complex<double>(std::cos(angle), std::sin(angle));
     }
@@ -64,7 +65,8 @@ int computeGeneralizedSchurIndex(int a, int b) {
   const double phase = -M_PI * (logT[0] - logT[static_cast<std::size_t>(b)]);
   const std::complex<double> y = x * std::complex<double>(std::cos(phase), std::sin(phase));
   if (nearestInteger(y.imag()) != 0)
-    Alert("computeGeneralizedSchurIndex", 0, 100402, "Generalized Frobenius-Schur indicator is imaginary");
+    Alert("computeGeneralizedSchurIndex", 0, 100402,
+          "Generalized Frobenius-Schur indicator is imaginary");
   Print("Z(%d,%d) = %d\n", a, b, nearestInteger(y.real()));
   return 0;
 }
@@ -141,10 +143,11 @@ int CheckFusion(int samples) {
   }
   const double seconds = CPUTime() - start;
   if (failures == 0) {
-    Print("Cases checked: %lld out of %lld (in %7.3f seconds); no failures\n", checked, total, seconds);
+    Print("Cases checked: %lld out of %lld (in %7.3f seconds); no failures\n", checked, total,
+          seconds);
   } else {
-    Print("Cases checked: %lld out of %lld (in %7.3f seconds); %d failures\n", checked, total, seconds,
-          failures);
+    Print("Cases checked: %lld out of %lld (in %7.3f seconds); %d failures\n", checked, total,
+          seconds, failures);
   }
   return failures;
 }

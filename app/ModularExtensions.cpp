@@ -44,7 +44,8 @@ std::vector<int> basisOf(const std::vector<int>& list) {
     }
     if (smallest < 0) return basis;
     if (k >= kBasisSize - 1) {
-      Alert("MOD_findBasis", 2, 100302, "Too many currents; at most %d basis elements", kBasisSize - 1);
+      Alert("MOD_findBasis", 2, 100302, "Too many currents; at most %d basis elements",
+            kBasisSize - 1);
       return basis;
     }
     basis[static_cast<std::size_t>(k)] = smallest;
@@ -118,7 +119,8 @@ int MOD_listPermutations(const std::vector<int>* list) {
     s.integerSpinPermutations.clear();
     s.permutationsStamp = -1;
     if (KMCosetSwitch != 0 || currentSD == nullptr) {
-      Alert("MOD_listPermutations", 0, 100302, "Current permutations are not available yet for tensor products");
+      Alert("MOD_listPermutations", 0, 100302,
+            "Current permutations are not available yet for tensor products");
       return 1;
     }
     const int n = centreOrder();
@@ -142,7 +144,8 @@ int MOD_listPermutations(const std::vector<int>* list) {
       const auto found = std::find(currents.begin(), currents.end(), J);
       if (found == currents.end()) {
         // Permutations act on integer-spin currents only; the basis stands without them.
-        Alert("MOD_listPermutations", 2, 112301, "Permutation %d of current %d not in list", static_cast<int>(p), J);
+        Alert("MOD_listPermutations", 2, 112301, "Permutation %d of current %d not in list",
+              static_cast<int>(p), J);
         return 1;
       }
       const std::size_t position = static_cast<std::size_t>(found - currents.begin());

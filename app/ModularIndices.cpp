@@ -50,7 +50,8 @@ int knownFields(const SpectrumData* sd) {
 std::string charactersFileName(const SpectrumData* sd) {
   std::string name = SM_setIndexFileName(sd);
   const std::string suffix = "_indices";
-  if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+  if (name.size() >= suffix.size() &&
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
     name.replace(name.size() - suffix.size(), suffix.size(), "_characters");
   return name;
 }
@@ -64,9 +65,10 @@ bool appendToFile(const std::string& path, const std::string& text) {
 }
 
 // One record of the "_characters" file: u expressed through the product a x b.
-void writeTensorProduct(SpectrumData* sd, int a, int b, int u, const std::vector<int>& coefficients) {
-  std::string text = "G " + SM_getCharacterName(sd, u) + " = " + SM_getCharacterName(sd, a) + " * " +
-                     SM_getCharacterName(sd, b);
+void writeTensorProduct(SpectrumData* sd, int a, int b, int u,
+                        const std::vector<int>& coefficients) {
+  std::string text = "G " + SM_getCharacterName(sd, u) + " = " + SM_getCharacterName(sd, a) +
+                     " * " + SM_getCharacterName(sd, b);
   for (int m = 0; m < sd->n_primaries; ++m) {
     const int c = coefficients[static_cast<std::size_t>(m)];
     if (m == u || c == 0) continue;
@@ -79,7 +81,8 @@ void writeTensorProduct(SpectrumData* sd, int a, int b, int u, const std::vector
 // Tries the product a x b; 1 when it determined the indices of a new field.
 int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
   const int n = sd->n_primaries;
-  char& pairUsed = used[static_cast<std::size_t>(a) * static_cast<std::size_t>(n) + static_cast<std::size_t>(b)];
+  char& pairUsed =
+      used[static_cast<std::size_t>(a) * static_cast<std::size_t>(n) + static_cast<std::size_t>(b)];
   if (pairUsed != 0) return 0;
   const int count = SM_getIndexCount(sd);
   const lrat* dimA = SM_getIndex(sd, a, 0);
@@ -108,7 +111,8 @@ int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
     if (fusionInterrupted(value)) return 0;
     coefficients[static_cast<std::size_t>(c)] = value < 0 ? -value : value;
     if (value < 0)
-      Alert("indicesFromFusion", 1, 212302, "Negative fusion coefficient\nN(%d,%d,%d)=%d\n", a, b, c, value);
+      Alert("indicesFromFusion", 1, 212302, "Negative fusion coefficient\nN(%d,%d,%d)=%d\n", a, b,
+            c, value);
   }
   int unknown = -1;
   for (int c = 0; c < n; ++c) {
@@ -136,7 +140,8 @@ int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
   if (unknown < 0) {
     for (int t = 1; t <= count; ++t) {
       if (lrat_zero_check(&sums[static_cast<std::size_t>(t - 1)]) == 0)
-        Alert("indicesFromFusion", 2, 100301, "Non-zero index sum rule; index %d, fusion (%d)x(%d)\n", t, a, b);
+        Alert("indicesFromFusion", 2, 100301,
+              "Non-zero index sum rule; index %d, fusion (%d)x(%d)\n", t, a, b);
     }
     return 0;
   }
@@ -220,10 +225,12 @@ int computeIndicesSingle(int i, std::string* buffer) {
     Alert("computeIndicesSingle", 1, 100302, "Cannot determine indices for repr. %d\n", i);
     return 1;
   }
-  std::string text = formatText("Field %d\nDimension = %s\n", i, lrat_string(SM_getIndex(sd, i, 0)).c_str());
+  std::string text =
+      formatText("Field %d\nDimension = %s\n", i, lrat_string(SM_getIndex(sd, i, 0)).c_str());
   const std::vector<int> orders = indexOrders(sd->type, sd->rank);
   for (int t = 1; t <= SM_getIndexCount(sd); ++t) {
-    const int order = t - 1 < static_cast<int>(orders.size()) ? orders[static_cast<std::size_t>(t - 1)] : 0;
+    const int order =
+        t - 1 < static_cast<int>(orders.size()) ? orders[static_cast<std::size_t>(t - 1)] : 0;
     text += formatText("Index[%d] = %s\n", order, lrat_string(SM_getIndex(sd, i, t)).c_str());
   }
   if (buffer != nullptr) {

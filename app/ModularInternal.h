@@ -155,7 +155,8 @@ struct ModularState {
   // Integer-spin currents of the theory (increasing) and their permutations by the outer
   // automorphisms of the centre, built by MOD_listPermutations(nullptr) for the theory
   // of stamp permutationsStamp.
-  AccountVector<int> integerSpinCurrents{AccountAllocator<int>(&Modular_alloc, "IntegerSpinCurrents")};
+  AccountVector<int> integerSpinCurrents{
+      AccountAllocator<int>(&Modular_alloc, "IntegerSpinCurrents")};
   std::vector<std::vector<int>> integerSpinPermutations;
   int permutationsStamp = -1;
 

@@ -26,7 +26,8 @@ std::vector<std::vector<int>> SM_getIntegerSpinPermutations(SpectrumData* sd,
   for (std::size_t j = 0; j < m; ++j) identity[j] = static_cast<int>(j);
   permutations.push_back(identity);
   for (int r = 1; r < space->Nfill; ++r) {
-    const int* automorphism = space->Space + static_cast<std::size_t>(r) * static_cast<std::size_t>(space->rowsize);
+    const int* automorphism =
+        space->Space + static_cast<std::size_t>(r) * static_cast<std::size_t>(space->rowsize);
     std::vector<int> row(m, 0);
     // The image of list entry j is the automorphism applied to the current it holds.
     for (std::size_t j = 1; j < m; ++j) {

@@ -66,7 +66,11 @@ TEST_F(CommandsChecksTest, TheFusionCheckCountsEveryOrderedTriple) {
   // N fields give N(N+1)(N+2)/6 triples i <= j <= k: 10 for SU(2) level 2, 35 for level 4.
   load("algebra a 1 4");
   std::string text = output("check fusion");
-  EXPECT_EQ(text.rfind("Total number of fusion coefficients to be checked: 35\nCases checked: 35 out of 35 (in ", 0), 0u)
+  EXPECT_EQ(
+      text.rfind(
+          "Total number of fusion coefficients to be checked: 35\nCases checked: 35 out of 35 (in ",
+          0),
+      0u)
       << text;
   EXPECT_NE(text.find(" seconds); no failures\n"), std::string::npos) << text;
   text = output("check fusion 7");
@@ -84,7 +88,8 @@ TEST_F(CommandsChecksTest, FixedPointFusion) {
   OutputCapture capture;
   EXPECT_EQ(run("get fp_fusion 1 0 0 2"), 2);
   EXPECT_EQ(run("get fp_fusion 1 0 2 1"), 3);
-  EXPECT_EQ(capture.diagnostics, "Current 1 does not fix field 0\n \nCurrent 1 does not fix field 1\n \n");
+  EXPECT_EQ(capture.diagnostics,
+            "Current 1 does not fix field 0\n \nCurrent 1 does not fix field 1\n \n");
   load("algebra a 2 1");
   OutputCapture refusal;
   EXPECT_EQ(run("get fp_fusion 1 0 0 0"), 1);
@@ -113,7 +118,8 @@ TEST_F(CommandsChecksTest, IndicesOfSU2FollowFromTheFundamental) {
   EXPECT_EQ(run("indices 4"), 0);
   EXPECT_EQ(capture.printed, "Field 4\nDimension = 3\nIndex[2] = 4\n");
   // The first product used: spin 1/2 x 1/2 = 0 + 1.
-  EXPECT_EQ(readFile(charactersFile).rfind("G char_2 = char1 * char1\n -1 * char0 ;\n#call fixfac{}\n.store\n", 0),
+  EXPECT_EQ(readFile(charactersFile)
+                .rfind("G char_2 = char1 * char1\n -1 * char0 ;\n#call fixfac{}\n.store\n", 0),
             0u)
       << readFile(charactersFile);
   // The determined fields are appended to the index file: labels, dimension, index.
@@ -143,8 +149,9 @@ TEST_F(CommandsChecksTest, IndicesNeedAnAffineLieAlgebra) {
   load("algebra minimal 2 1");
   OutputCapture capture;
   EXPECT_EQ(run("indices"), 1);
-  EXPECT_EQ(capture.diagnostics,
-            "Indices not defined for type 27\n \nNon-interactive mode; Assuming default answer: OK\n");
+  EXPECT_EQ(
+      capture.diagnostics,
+      "Indices not defined for type 27\n \nNon-interactive mode; Assuming default answer: OK\n");
 }
 
 }  // namespace

@@ -106,9 +106,12 @@ TEST_F(CommandsSpecialTheoriesTest, TheFixedPointSMatrixOfTheN2ModelIsUnitary) {
   }
 }
 
-TEST_F(CommandsSpecialTheoriesTest, TheC1OrbifoldHasNPlusSevenFieldsAndTheListedFixedPointTheories) {
-  EXPECT_EQ(output("algebra orbifold 4"), "CFT Orbifold c=1 N=4; 11 primaries (4 simple currents)\n");
-  EXPECT_EQ(output("algebra orbifold 1"), "CFT Orbifold c=1 N=1; 8 primaries (4 simple currents)\n");
+TEST_F(CommandsSpecialTheoriesTest,
+       TheC1OrbifoldHasNPlusSevenFieldsAndTheListedFixedPointTheories) {
+  EXPECT_EQ(output("algebra orbifold 4"),
+            "CFT Orbifold c=1 N=4; 11 primaries (4 simple currents)\n");
+  EXPECT_EQ(output("algebra orbifold 1"),
+            "CFT Orbifold c=1 N=1; 8 primaries (4 simple currents)\n");
   output("algebra orbifold 4");
   // Currents 1 and 3 fix phi_2 (h = 4/16) and two twisted fields (1/16, 9/16); current 2
   // fixes every phi_i (h = i^2/16).
@@ -151,8 +154,9 @@ TEST_F(CommandsSpecialTheoriesTest, GetFcftMakesTheFixedPointTheoryCurrent) {
   EXPECT_EQ(getModularMode()->active, 1);
   output("algebra orbifold 4");
   // Current 2: the complement of C2 at level 1, c = -5/2 and no currents of its own.
-  EXPECT_EQ(output("get fcft 2", 0),
-            "CFT C2 level 1_compl; 3 primaries\nMode: Single algebra\nAlgebra \"C2 level 1_compl\"\n");
+  EXPECT_EQ(
+      output("get fcft 2", 0),
+      "CFT C2 level 1_compl; 3 primaries\nMode: Single algebra\nAlgebra \"C2 level 1_compl\"\n");
   EXPECT_DOUBLE_EQ(Central_Charge(), -2.5);
 
   output("algebra minimal 2 2");
@@ -180,8 +184,7 @@ TEST_F(CommandsSpecialTheoriesTest, AlgebraFcftTakesAStoredCFTAndACurrentFromZer
   EXPECT_EQ(diagnostics("algebra fcft {Min 2 2 (aux)} 16", 2), "Current out of range \n");
   EXPECT_EQ(diagnostics("algebra fcft {Min 2 2 (aux)} 1", 3), "Current has no fixed point \n");
   EXPECT_EQ(diagnostics("algebra fcft nosuch 1", 1), "No such algebra nosuch \n");
-  EXPECT_EQ(refusal("algebra fcft {Min 2 2 (aux)} -1"),
-            "Parameter (-1) must be positive \n");
+  EXPECT_EQ(refusal("algebra fcft {Min 2 2 (aux)} -1"), "Parameter (-1) must be positive \n");
   // Every refusal leaves the theory loaded before it.
   EXPECT_STREQ(currentSD->name, "Min 2 2 (aux)");
 }
