@@ -1,18 +1,9 @@
 // STAND-INS for services the command set calls before their subsystems exist (see the
-// header). The cells of "Spectrum" and "Algebras" are the store's own.
+// header).
 #include "CommandsSeams.h"
 
-#include <cmath>
-#include <string>
-
-#include "ApplicationTables.h"
-#include "Commands.h"
 #include "ControlUtility.h"
 #include "Error.h"
-#include "MathUtility.h"
-#include "Output.h"
-#include "Storemanager.h"
-#include "StoremanagerQueries.h"
 #include "Tables.h"
 
 namespace ModularSeam {

@@ -91,23 +91,22 @@ SpectrumData* storedTheory(int type, int rank, int level) {
 int minimalModel(int N, int k, int* type, int* rank, int* level) {
   if (N < 0 || N > 2) return 8;
   if (k < 1) return 5;
-  if (N == 2) {
-    *type = kStoreTypeMinimalN2;
-    *rank = 2;
-    *level = k;
-    return -2;
-  }
-  // The orbit S matrix of a minimal model is always kept.
+  // A minimal model keeps its orbit S matrix whatever "Store_S" says; the N=2 model is only
+  // made after the setting is restored, so the notice changes nothing for it.
   int* storeS = commandsState().storeS;
   const int saved = storeS != nullptr ? *storeS : 1;
   if (storeS != nullptr && saved == 0) {
     Alert("COM_algebra", 0, 100218, "Ignoring Store_S OFF for minimal model building");
     *storeS = 2;
   }
-  *type = kStoreTypeSpecialN2;
   *rank = N;
   *level = k;
-  if (storedTheory(kStoreTypeSpecialN2, N, k) == nullptr) TensorSeam::createMinimal(N, k);
+  if (N == 2) {
+    *type = kStoreTypeMinimalN2;
+  } else {
+    *type = kStoreTypeSpecialN2;
+    if (storedTheory(kStoreTypeSpecialN2, N, k) == nullptr) TensorSeam::createMinimal(N, k);
+  }
   if (storeS != nullptr) *storeS = saved;
   return -2;
 }

@@ -12,6 +12,7 @@
 #include "Interpreter.h"
 #include "InterpreterTestSupport.h"
 #include "Modular.h"
+#include "Parameters.h"
 #include "Storemanager.h"
 #include "TestSupport.h"
 
@@ -199,6 +200,17 @@ TEST_F(CommandsSpecialTheoriesTest, BadMinimalAndOrbifoldParametersAreRefused) {
   std::string refused = diagnostics("algebra minimal 1 3", 2);
   EXPECT_NE(refused.find("not available yet"), std::string::npos) << refused;
   EXPECT_EQ(getModularMode()->active, 0);
+}
+
+TEST_F(CommandsSpecialTheoriesTest, MinimalModelsIgnoreStoreSOffWithANotice) {
+  run("set store_s 0");
+  OutputCapture capture;
+  EXPECT_EQ(run("algebra minimal 2 1"), 0);
+  EXPECT_EQ(capture.diagnostics.rfind("Ignoring Store_S OFF for minimal model building", 0), 0u)
+      << capture.diagnostics;
+  EXPECT_EQ(capture.printed, "CFT Min 2 1 ; 12 primaries (12 simple currents)\n");
+  // The setting is back to what the user chose.
+  EXPECT_EQ(*getIntParPointer("Store_S"), 0);
 }
 
 }  // namespace
