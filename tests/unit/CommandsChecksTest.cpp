@@ -126,6 +126,21 @@ TEST_F(CommandsChecksTest, IndicesOfSU2FollowFromTheFundamental) {
   EXPECT_NE(readFile(indexFile).find("2 \n3\n4\n"), std::string::npos) << readFile(indexFile);
 }
 
+TEST_F(CommandsChecksTest, TheAdjointOfSU3HasSixTimesTheFundamentalIndexAndNoAnomaly) {
+  // SU(N): I_2(adjoint) = 2N I_2(fundamental); the cubic index of a real representation is
+  // 0. Field 9 of SU(3) level 3 is the adjoint (1,1).
+  load("algebra a 2 3");
+  std::remove(SM_setIndexFileName(currentSD).c_str());
+  ASSERT_EQ(SM_getRep(currentSD, 9)[0], 1);
+  ASSERT_EQ(SM_getRep(currentSD, 9)[1], 1);
+  OutputCapture capture;
+  EXPECT_EQ(run("indices 9"), 0);
+  EXPECT_NE(capture.printed.find("Field 9\nDimension = 8\nIndex[2] = 6\nIndex[3] = 0\n"),
+            std::string::npos)
+      << capture.printed;
+  EXPECT_EQ(capture.diagnostics.find("Non-zero index sum rule"), std::string::npos);
+}
+
 TEST_F(CommandsChecksTest, IndicesAreReadBackFromTheFileOfAnEarlierRun) {
   load("algebra a 1 3");
   const std::string indexFile = SM_setIndexFileName(currentSD);

@@ -303,9 +303,11 @@ TEST_F(CommandsTest, TheCentralChargeFollowsHighPrecision) {
 TEST_F(CommandsTest, HelpOfTheMinimalModelsListsTheirLabels) {
   OutputCapture capture;
   run("help algebra minimal");
-  EXPECT_NE(capture.printed.find("    Labels for minimal model representations\n"), std::string::npos)
+  EXPECT_NE(capture.printed.find("    Labels for minimal model representations\n"),
+            std::string::npos)
       << capture.printed;
-  EXPECT_NE(capture.printed.find("    N=2:           (l,q,s)  (standard notation)\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("    N=2:           (l,q,s)  (standard notation)\n"),
+            std::string::npos);
 }
 
 }  // namespace
