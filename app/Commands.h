@@ -135,6 +135,14 @@ int COM_algebra_single(char** params, int n);
 // Loads the theory named by the keyword just before the parameters.
 int COM_algebra(char** params, int n);
 int COM_cft(char** params, int n);
+// "algebra fcft": the fixed-point theory of a current of a stored CFT (currents 0..n-1).
+int COM_fcft(char** params, int n);
+// "get fcft": the fixed-point theory of a current of the current theory.
+int COM_fcft2(char** params, int n);
+int COM_get_fcftshift(char** params, int n);
+int COM_findBasis(char** params, int n);
+int COM_cc(char** params, int n);
+int COM_indices(char** params, int n);
 int COM_single(char** params, int n);
 int COM_status(char** params, int n);
 int COM_compute(char** params, int n);
@@ -163,6 +171,12 @@ int COM_orbit(char** params, int n);
 int COM_orbit_primaries(char** params, int n);
 int COM_browse_fixed(char** params, int n);
 int COM_simple_fusion(char** params, int n);
+int COM_check_fusion(char** params, int n);
+int COM_get_Schur(char** params, int n);
+int COM_get_GenSchur(char** params, int n);
+int COM_S_fix(char** params, int n);
+int COM_S_ola(char** params, int n);
+int COM_fp_fusion(char** params, int n);
 
 // Handlers: Lie-algebra and Weyl-group commands
 

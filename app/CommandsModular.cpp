@@ -11,6 +11,7 @@
 #include "Modular.h"
 #include "Output.h"
 #include "Storemanager.h"
+#include "StoremanagerQueries.h"
 #include "VectorUtility.h"
 
 namespace {
@@ -179,5 +180,99 @@ int COM_simple_fusion(char** params, int n) {
   int total = totalPrimaries();
   for (int j = 0; j < total; ++j) Print("(%d) x (%d) = (%d)\n", J, j, simpleFusion(J, j));
   Print("\n");
+  return -n;
+}
+
+int COM_check_fusion(char** params, int n) {
+  CheckFusion(n >= 1 ? intParameter(params, 0) : 0);
+  return -n;
+}
+
+int COM_get_Schur(char** params, int n) {
+  if (n >= 1) {
+    Print("%4d\n", getSchurIndex(intParameter(params, 0)));
+    return -n;
+  }
+  initSMATRIX();
+  Print("Field  Indicator\n");
+  int total = totalPrimaries();
+  for (int f = 0; f < total; ++f) Print("%4d %4d \n", f, getSchurIndex(f));
+  return 0;
+}
+
+int COM_get_GenSchur(char** params, int n) {
+  computeGeneralizedSchurIndex(intParameter(params, 0), intParameter(params, 1));
+  return -n;
+}
+
+namespace {
+
+// Shared part of "get S_fix" and "get S_ola": J must have fixed points (else a failure)
+// and fix both fields (else an alert and nothing printed).
+int fixedPointElement(const char* routine, const char* format, char** params, int n,
+                      int (*element)(int, int, int, double*, double*)) {
+  int J = intParameter(params, 0);
+  int i = intParameter(params, 1);
+  int j = intParameter(params, 2);
+  if (MOD_fixedPointCurrent(J) == 0) {
+    Alert(routine, 0, 100302, "current %d has no fixed points", J);
+    return 1;
+  }
+  if (simpleFusion(J, i) != i) {
+    Alert(routine, 1, 100201, "current %d does not fix %d", J, i);
+    return -n;
+  }
+  if (simpleFusion(J, j) != j) {
+    Alert(routine, 2, 100201, "current %d does not fix %d", J, j);
+    return -n;
+  }
+  double re = 0.0;
+  double im = 0.0;
+  element(J, i, j, &re, &im);
+  Print(format, J, i, j, re, im);
+  return -n;
+}
+
+}  // namespace
+
+int COM_S_fix(char** params, int n) {
+  return fixedPointElement("COM_S_fix", "S^%d_%d_%d = (%15.7f,%15.7f)\n", params, n,
+                           MOD_getFCFT_Smatrix);
+}
+
+int COM_S_ola(char** params, int n) {
+  return fixedPointElement("COM_S_ola", "O^%d_%d_%d = (%15.7f,%15.7f)\n", params, n,
+                           MOD_getOLA_Smatrix);
+}
+
+int COM_fp_fusion(char** params, int n) {
+  SpectrumData* sd = currentRecord();
+  if (sd == nullptr) return 1;
+  int J = intParameter(params, 0);
+  int i = intParameter(params, 1);
+  int g = intParameter(params, 2);
+  int h = intParameter(params, 3);
+  int lbl = SM_getFCFTlbl(sd, J);
+  if (lbl < 0) {
+    Alert("COM_fp_fusion", 0, 100302, "Current %d has no fixed points", J);
+    return 1;
+  }
+  if (lbl == 0) {
+    int coefficient = fusion(i, g, h, kVacuum);
+    if (!fusionInterrupted(coefficient)) Print("   N(%d,%d,%d)=%d\n", i, g, h, coefficient);
+    return -n;
+  }
+  int gFixed = SM_getFPlabel(sd, J, g);
+  if (gFixed < 0) {
+    Alert("COM_fp_fusion", 1, 100302, "Current %d does not fix field %d\n", J, g);
+    return 2;
+  }
+  int hFixed = SM_getFPlabel(sd, J, h);
+  if (hFixed < 0) {
+    Alert("COM_fp_fusion", 2, 100302, "Current %d does not fix field %d\n", J, h);
+    return 3;
+  }
+  int coefficient = getFpFusion(lbl, i, gFixed, hFixed);
+  if (!fusionInterrupted(coefficient)) Print("Nf_%d(%d,%d,%d)=%d\n", J, i, g, h, coefficient);
   return -n;
 }

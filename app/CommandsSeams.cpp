@@ -1,18 +1,9 @@
 // STAND-INS for services the command set calls before their subsystems exist (see the
-// header). The cells of "Spectrum" and "Algebras" are the store's own.
+// header).
 #include "CommandsSeams.h"
 
-#include <cmath>
-#include <string>
-
-#include "ApplicationTables.h"
-#include "Commands.h"
 #include "ControlUtility.h"
 #include "Error.h"
-#include "MathUtility.h"
-#include "Output.h"
-#include "Storemanager.h"
-#include "StoremanagerQueries.h"
 #include "Tables.h"
 
 namespace ModularSeam {
@@ -31,15 +22,6 @@ void printSpectrum(int from, int to, int continuation) {
 }
 
 }  // namespace ModularSeam
-
-namespace StoreSeam {
-
-void installSpectrumCells() {
-  initializeStoremanagerTables();
-  SM_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
-}
-
-}  // namespace StoreSeam
 
 namespace BoundarySeam {
 
@@ -62,6 +44,10 @@ int factorPrimaries(int) {
 }
 int factorCurrents(int) {
   return 0;
+}
+
+void createMinimal(int N, int) {
+  Alert("createMinimal", N, 100302, "Minimal models with %d supersymmetries: not available yet", N);
 }
 
 }  // namespace TensorSeam

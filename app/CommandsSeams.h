@@ -1,6 +1,7 @@
 // STAND-INS for services of subsystems that are not built yet, as the command set calls
-// them: the bookkeeping of bulk invariants, the printing of spectrum rows, the "Spectrum"
-// table cells, and the label counts of boundaries, Ishibashi states and tensor factors.
+// them: the bookkeeping of bulk invariants, the printing of spectrum rows, the minimal models
+// made by the tensor layer, and the label counts of boundaries, Ishibashi states and tensor
+// factors.
 //
 // Each lives in a namespace of its own so that it never collides with the real service
 // when that arrives; the command set then drops the stand-in and calls the real one. They
@@ -21,14 +22,6 @@ void printSpectrum(int from, int to, int continuation);
 
 }  // namespace ModularSeam
 
-namespace StoreSeam {
-
-// Installs the store's cells and row routines of "Spectrum" and "Algebras" and binds the
-// row filter to the selected weight and the massless-only switch.
-void installSpectrumCells();
-
-}  // namespace StoreSeam
-
 namespace BoundarySeam {
 
 int TotalBoundaries();
@@ -43,5 +36,7 @@ int numberOfTensorFactors();
 // Primaries and simple currents of factor i.
 int factorPrimaries(int i);
 int factorCurrents(int i);
+// Creates the minimal model with N = 0 or 1 supersymmetries at level k in the store.
+void createMinimal(int N, int k);
 
 }  // namespace TensorSeam

@@ -2,19 +2,23 @@
 // stored CFT by name), computing its spectrum and switching the modes that depend on it,
 // the spectrum table, S-matrix elements, the field of given Dynkin labels, and the small
 // counting queries that command files use as values (one integer and a line feed).
+#include <algorithm>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
 #include "CommandsInternal.h"
 #include "CommandsSeams.h"
 #include "ControlUtility.h"
+#include "Discrete.h"
 #include "Error.h"
 #include "Modular.h"
 #include "Output.h"
 #include "RunControl.h"
 #include "Storemanager.h"
 #include "StoremanagerIndexFiles.h"
+#include "StoremanagerQueries.h"
 #include "StringUtility.h"
 #include "Terminal.h"
 
@@ -74,12 +78,56 @@ int convertAlgebra(const std::string& keyword, char** params, int n, int* type, 
   return -2;
 }
 
+// The stored record of (type, rank, level) without creating one.
+SpectrumData* storedTheory(int type, int rank, int level) {
+  for (SpectrumData* sd = SM_getFirstAlgebra(); sd != nullptr; sd = SM_nextAlgebra(sd)) {
+    if (sd->type == type && sd->rank == rank && sd->level == level) return sd;
+  }
+  return nullptr;
+}
+
+// Type, rank and level of the minimal model with N supersymmetries at level k; the models
+// with N = 0 and 1 are made in the store first. Returns -2, or an error code.
+int minimalModel(int N, int k, int* type, int* rank, int* level) {
+  if (N < 0 || N > 2) return 8;
+  if (k < 1) return 5;
+  // A minimal model keeps its orbit S matrix whatever "Store_S" says; the N=2 model is only
+  // made after the setting is restored, so the notice changes nothing for it.
+  int* storeS = commandsState().storeS;
+  const int saved = storeS != nullptr ? *storeS : 1;
+  if (storeS != nullptr && saved == 0) {
+    Alert("COM_algebra", 0, 100218, "Ignoring Store_S OFF for minimal model building");
+    *storeS = 2;
+  }
+  *rank = N;
+  *level = k;
+  if (N == 2) {
+    *type = kStoreTypeMinimalN2;
+  } else {
+    *type = kStoreTypeSpecialN2;
+    if (storedTheory(kStoreTypeSpecialN2, N, k) == nullptr) TensorSeam::createMinimal(N, k);
+  }
+  if (storeS != nullptr) *storeS = saved;
+  return -2;
+}
+
 void printCFTLine(int primaries, int currents) {
   if (currents < 2) {
     Print("CFT %s; %d primaries\n", getCFTname().c_str(), primaries);
   } else {
     Print("CFT %s; %d primaries (%d simple currents)\n", getCFTname().c_str(), primaries, currents);
   }
+}
+
+// The fixed-point theory number lbl (from 1) of a record, made when missing; NULL after an
+// alert when it cannot be had.
+SpectrumData* fixedPointTheoryOf(SpectrumData* sd, int lbl) {
+  if (SM_initFCFTData(sd) < lbl || sd->fcft == nullptr || sd->fcft[lbl - 1] == nullptr) {
+    Alert("COM_fcft", 3, 212404, "Fixed-point theory %d of %s could not be made", lbl - 1,
+          sd->name);
+    return nullptr;
+  }
+  return sd->fcft[lbl - 1];
 }
 
 // Runs the spectrum computation a display needs; false when there is no spectrum.
@@ -104,10 +152,24 @@ int COM_algebra(char** params, int n) {
   disableModular();
   if (cmpcom("cft", keyword.c_str()) == 0 && cmpcom("c", keyword.c_str()) != 0)
     return COM_cft(params, n);
+  if (cmpcom("fcft", keyword.c_str()) == 0 && cmpcom("f", keyword.c_str()) != 0)
+    return COM_fcft(params, n);
   int type = kNotSet;
   int rank = kNotSet;
   int level = kNotSet;
-  int code = convertAlgebra(keyword, params, n, &type, &rank, &level);
+  int code = 0;
+  if (cmpcom("orbifold", keyword.c_str()) == 0) {
+    type = kStoreTypeOrbifold;
+    rank = n >= 1 ? intParameter(params, 0) : kNotSet;
+    level = 0;
+    code = n >= 1 ? -1 : 7;
+  } else if (cmpcom("minimal", keyword.c_str()) == 0) {
+    code = n >= 2 ? minimalModel(intParameter(params, 0), intParameter(params, 1), &type, &rank,
+                                 &level)
+                  : 7;
+  } else {
+    code = convertAlgebra(keyword, params, n, &type, &rank, &level);
+  }
   if (code > 0) {
     Alert("COM_algebra", code, 100301, "%s", kAlgebraErrors[code]);
     return code;
@@ -129,6 +191,84 @@ int COM_cft(char** params, int n) {
   }
   setCurrentTheory(sd);
   if (!tensorModeOn() && COM_compute(nullptr, 0) > 0) return 1;
+  return -1;
+}
+
+int COM_fcft(char** params, int n) {
+  if (n < 2) return 1;
+  SpectrumData* cft = SM_findCFT(params[0]);
+  if (cft == nullptr) {
+    Alert("COM_fcft", 0, 100302, "No such algebra %s", params[0]);
+    return 1;
+  }
+  const int J = intParameter(params, 1);
+  const int currents = cft->scgroup != nullptr ? cft->scgroup->order : 1;
+  if (J < 0 || J >= currents) {
+    Alert("COM_fcft", 1, 100302, "Current out of range");
+    return 2;
+  }
+  const int lbl = SM_getFCFTlbl(cft, J);
+  if (lbl < 0) {
+    Alert("COM_fcft", 2, 100302, "Current has no fixed point");
+    return 3;
+  }
+  if (lbl == 0) {
+    setCurrentTheory(cft);
+    if (!tensorModeOn() && COM_compute(nullptr, 0) > 0) return 1;
+    return -2;
+  }
+  std::string name = std::string(cft->name) + "_" + std::to_string(lbl - 1);
+  SpectrumData* fixedPointTheory = SM_findCFT(name.c_str());
+  if (fixedPointTheory == nullptr) fixedPointTheory = fixedPointTheoryOf(cft, lbl);
+  if (fixedPointTheory == nullptr) return 3;
+  setCurrentTheory(fixedPointTheory);
+  commandsState().spectrumComputed = 0;
+  if (COM_compute(nullptr, 0) > 0) return 1;
+  COM_status(nullptr, 0);
+  return -2;
+}
+
+int COM_fcft2(char** params, int n) {
+  SpectrumData* sd = currentRecord();
+  if (n < 1 || sd == nullptr) return 1;
+  if (tensorModeOn()) {
+    Alert("COM_fcft2", 0, 112311, "Command only works in single algebra mode");
+    return 1;
+  }
+  const int J = intParameter(params, 0);
+  const int currents = sd->scgroup != nullptr ? sd->scgroup->order : 1;
+  if (J < 0 || J >= currents) {
+    Alert("COM_fcft2", 1, 100302, "Current out of range");
+    return 2;
+  }
+  const int lbl = SM_getFCFTlbl(sd, J);
+  if (lbl < 0) {
+    Alert("COM_fcft2", 2, 100302, "Current has no fixed point");
+    return 3;
+  }
+  if (lbl == 0) {
+    if (COM_compute(nullptr, 0) > 0) return 1;
+    return -1;
+  }
+  SpectrumData* fixedPointTheory = fixedPointTheoryOf(sd, lbl);
+  if (fixedPointTheory == nullptr) return 3;
+  disableModular();
+  setCurrentTheory(fixedPointTheory);
+  if (COM_compute(nullptr, 0) > 0) return 1;
+  COM_status(nullptr, 0);
+  return -1;
+}
+
+int COM_get_fcftshift(char** params, int n) {
+  SpectrumData* sd = currentRecord();
+  if (n < 1 || sd == nullptr) return 1;
+  const int lbl = SM_getFCFTlbl(sd, intParameter(params, 0));
+  if (lbl == 0) return -1;
+  if (lbl < 0 || sd->fcft_shift == nullptr) {
+    Print("Current has no fixed points\n");
+    return 1;
+  }
+  Print("Shift parameter: %d\n", sd->fcft_shift[lbl - 1]);
   return -1;
 }
 
@@ -339,5 +479,44 @@ int COM_val_grade(char**, int) {
     return 1;
   }
   Print("%d\n", sd->grade_current);
+  return 0;
+}
+
+int COM_findBasis(char** params, int n) {
+  const int currents = totalCurrents();
+  std::vector<int> list;
+  for (int i = 0; i < n; ++i) {
+    const int J = intParameter(params, i);
+    if (J < 0 || J >= currents) {
+      Alert("COM_findBasis", i, 100301, "Value %d is not a simple current label (parameter %d)", J,
+            i);
+      return 1;
+    }
+    if (std::find(list.begin(), list.end(), J) == list.end()) list.push_back(J);
+  }
+  const std::vector<int> basis = MOD_closeAlgebra(list);
+  PrintVec(kBasisSize, basis.data(), "Basis");
+  // Only integer-spin currents have permutations: a group with other currents gets a
+  // warning in place of them and keeps its basis.
+  if (MOD_listPermutations(nullptr) == 0) MOD_listPermutations(&list);
+  PrintVec(static_cast<int>(list.size()), list.data(), "Generators");
+  return -n;
+}
+
+int COM_indices(char** params, int n) {
+  if (n >= 1) {
+    const int field = intParameter(params, 0);
+    if (field < 0) return 1;
+    return computeIndicesSingle(field, nullptr) == 0 ? -1 : 1;
+  }
+  return computeIndices() == 0 ? 0 : 1;
+}
+
+int COM_cc(char**, int) {
+  if (commandsHighPrecision()) {
+    Print("Central charge %15.8f\n", Central_Charge());
+  } else {
+    Print("Central charge %30.15f\n", Central_Charge());
+  }
   return 0;
 }

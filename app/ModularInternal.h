@@ -152,6 +152,14 @@ struct ModularState {
   SpectrumData* fixedPointParent = nullptr;
   SpectrumData* fixedPointTheory = nullptr;
 
+  // Integer-spin currents of the theory (increasing) and their permutations by the outer
+  // automorphisms of the centre, built by MOD_listPermutations(nullptr) for the theory
+  // of stamp permutationsStamp.
+  AccountVector<int> integerSpinCurrents{
+      AccountAllocator<int>(&Modular_alloc, "IntegerSpinCurrents")};
+  std::vector<std::vector<int>> integerSpinPermutations;
+  int permutationsStamp = -1;
+
   // Fusion products as text.
   WorkBuffer<double> RealRow{"RealRow", &Modular_alloc};
   int Size = 0;

@@ -360,6 +360,25 @@ void SM_addIndex(SpectrumData* sd, int a, const lint* indices) {
   }
 }
 
+void SM_addRationalIndex(SpectrumData* sd, int a, const lrat* indices) {
+  if (sd == nullptr || a < 0 || a >= sd->n_primaries) {
+    Alert("SM_addRationalIndex", 0, 212404, "Label out of range: %d\n", a);
+    return;
+  }
+  SM_loadDimensions(sd);
+  IndexTable* table = tableOf(sd);
+  for (int t = 1; t < table->rowLength; ++t) {
+    auto entry = std::make_unique<lrat>();
+    lrat_copy(entry.get(), &indices[t - 1]);
+    table->entries[static_cast<std::size_t>(a) * table->rowLength + t] = std::move(entry);
+  }
+}
+
+int SM_getIndexCount(const SpectrumData* sd) {
+  const IndexTable* table = tableOf(sd);
+  return table != nullptr ? table->rowLength - 1 : 0;
+}
+
 const lrat* SM_getIndex(const SpectrumData* sd, int a, int e) {
   const IndexTable* table = tableOf(sd);
   if (table == nullptr || a < 0 || a >= sd->n_primaries || e < 0 || e >= table->rowLength)

@@ -36,6 +36,10 @@ void SM_printSpinorIndex(std::string& out, int type, int rank, int m, int factor
 int SM_getLieLabel(const SpectrumData* sd, const int* labels);
 // Stores copies of rank large integers as entries 1..rank of row a.
 void SM_addIndex(SpectrumData* sd, int a, const lint* indices);
+// The same from rank large rationals (indices found from fusion may be fractions).
+void SM_addRationalIndex(SpectrumData* sd, int a, const lrat* indices);
+// Number of index entries per field after the dimension (0 before the table exists).
+int SM_getIndexCount(const SpectrumData* sd);
 // Entry e (0: dimension, 1..rank: indices) of field a; nullptr when absent.
 const lrat* SM_getIndex(const SpectrumData* sd, int a, int e);
 // The Bernoulli number B_m (B_1 = -1/2), exact.

@@ -248,3 +248,12 @@ void SmatMinFCFT2(const int* a, const int* b, double* re, double* im, int ignore
 // ---------------------------------------------------------------------------------------
 // Module life cycle: restores the state of these routines right after start-up.
 void resetStoremanagerQueries();
+
+// ---------------------------------------------------------------------------------------
+// Integer-spin current permutations
+
+// One row per outer automorphism of the record's current group (the identity first): entry
+// j is the position in `currents` (vacuum first) of the image of currents[j]. Empty when
+// the record has no automorphisms, or after an alert when an image is not in the list.
+std::vector<std::vector<int>> SM_getIntegerSpinPermutations(SpectrumData* sd,
+                                                            const std::vector<int>& currents);

@@ -239,3 +239,75 @@ TEST_F(CommandsTest, ARangeOfFieldsCallsTheHandlerOncePerField) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandsTest, TheTheoryAndModularCommandsSitInTheirModesWithTheirParameters) {
+  struct Entry {
+    const char* words;
+    Mode* mode;
+    int minParams;
+    int maxParams;
+  };
+  const Entry entries[] = {
+      {"algebra minimal", getDefaultMode(), 2, 2},
+      {"algebra orbifold", getDefaultMode(), 1, 1},
+      {"algebra fcft", getDefaultMode(), 2, 2},
+      {"get fcft", getDefaultMode(), 1, 1},
+      {"find basis", getDefaultMode(), 0, kUnboundedParameters},
+      {"browse central_charge", getDefaultMode(), 0, 0},
+      {"get fcft_shift", getSingleAlgebraMode(), 1, 1},
+      {"get fp_fusion", getSingleAlgebraMode(), 4, 4},
+      {"check fusion", getModularMode(), 0, 1},
+      {"get schur", getModularMode(), 0, 1},
+      {"get g_schur", getModularMode(), 2, 2},
+      {"indices", getModularMode(), 0, 1},
+      {"get S_fix", getModularMode(), 3, 3},
+      {"get S_ola", getModularMode(), 3, 3},
+  };
+  for (const Entry& entry : entries) {
+    Command* command = matchComKey(entry.words);
+    ASSERT_NE(command, nullptr) << entry.words;
+    EXPECT_EQ(command->mode, entry.mode) << entry.words;
+    EXPECT_EQ(command->minParams, entry.minParams) << entry.words;
+    EXPECT_EQ(command->maxParams, entry.maxParams) << entry.words;
+    EXPECT_NE(command->handler, nullptr) << entry.words;
+  }
+  // Commands of subsystems still to come are not registered yet.
+  EXPECT_EQ(matchComKey("total extensions"), nullptr);
+  EXPECT_EQ(matchComKey("total boundaries"), nullptr);
+}
+
+TEST_F(CommandsTest, IndicesAndIndicatorsNeedModularData) {
+  OutputCapture capture;
+  EXPECT_EQ(run("indices"), kResultNotExecutable);
+  EXPECT_EQ(run("get schur"), kResultNotExecutable);
+  EXPECT_EQ(capture.printed, "");
+}
+
+TEST_F(CommandsTest, TheCentralChargeFollowsHighPrecision) {
+  // SU(2) level 1: c = 3k/(k+2) = 1.
+  {
+    OutputCapture quiet;
+    run("algebra a 1 1");
+  }
+  OutputCapture capture;
+  EXPECT_EQ(run("browse central_charge"), 0);
+  EXPECT_EQ(capture.printed, "Central charge              1.000000000000000\n");
+  capture.clear();
+  run("set high_precision on");
+  EXPECT_EQ(run("browse central_charge"), 0);
+  EXPECT_EQ(capture.printed, "Central charge      1.00000000\n");
+}
+
+TEST_F(CommandsTest, HelpOfTheMinimalModelsListsTheirLabels) {
+  OutputCapture capture;
+  run("help algebra minimal");
+  EXPECT_NE(capture.printed.find("    Labels for minimal model representations\n"),
+            std::string::npos)
+      << capture.printed;
+  EXPECT_NE(capture.printed.find("    N=2:           (l,q,s)  (standard notation)\n"),
+            std::string::npos);
+}
+
+}  // namespace
