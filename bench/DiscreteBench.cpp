@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "Boot.h"
-#include "Discrete.h"
-#include "Output.h"
+#include "groups/Discrete.h"
+#include "program/Boot.h"
+#include "runtime/Output.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <climits>
 #include <random>
 
-#include "Equations.h"
+#include "solver/Equations.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "Boot.h"
-#include "Evaluator.h"
+#include "interpreter/Evaluator.h"
+#include "program/Boot.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 
-#include "LargeInteger.h"
+#include "numbers/LargeInteger.h"
 
 namespace {
 

@@ -11,12 +11,13 @@
 #include <filesystem>
 #include <string>
 
-#include "Boot.h"
-#include "ControlUtility.h"
-#include "Modular.h"
-#include "Output.h"
-#include "Parameters.h"
-#include "Storemanager.h"
+#include "modular/Modular.h"
+#include "program/Boot.h"
+#include "program/Startup.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
 
 namespace {
 

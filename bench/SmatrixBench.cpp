@@ -6,11 +6,11 @@
 #include <cmath>
 #include <vector>
 
-#include "Boot.h"
-#include "Output.h"
-#include "Smatrix.h"
-#include "WeylGroup.h"
-#include "Zoq.h"
+#include "lie/LieAlgebra.h"
+#include "lie/Smatrix.h"
+#include "lie/WeylGroup.h"
+#include "program/Boot.h"
+#include "runtime/Output.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // E6 level 29 (103785), E7 level 31 (107008), E8 level 40 (109410).
 #include <benchmark/benchmark.h>
 
-#include "Allocation.h"
-#include "Zoq.h"
+#include "lie/LieAlgebra.h"
+#include "runtime/Allocation.h"
 
 namespace {
 

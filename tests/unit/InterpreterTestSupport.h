@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Interpreter.h"
+#include "interpreter/Interpreter.h"
 
 // Runs a command line as a fresh line from the terminal would (error count and break
 // counter start at 0), without echo or log.

@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "Boot.h"
-#include "ControlUtility.h"
-#include "Modular.h"
-#include "ModularInternal.h"
-#include "Parameters.h"
-#include "Smatrix.h"
-#include "Storemanager.h"
+#include "lie/Smatrix.h"
+#include "modular/Modular.h"
+#include "modular/ModularInternal.h"
+#include "program/Boot.h"
+#include "program/Startup.h"
+#include "runtime/Parameters.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
 #include "TestSupport.h"
 
 namespace modular_test {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "Smatrix.h"
+#include "lie/LieAlgebra.h"
+#include "lie/Smatrix.h"
+#include "lie/WeylGroup.h"
 #include "TestSupport.h"
-#include "WeylGroup.h"
-#include "Zoq.h"
 
 namespace smatrix_test {
 

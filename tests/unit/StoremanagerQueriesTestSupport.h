@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Boot.h"
-#include "Storemanager.h"
+#include "program/Boot.h"
+#include "store/Storemanager.h"
 
 using Complex = std::complex<double>;
 using Matrix = std::vector<std::vector<Complex>>;

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "Boot.h"
-#include "Output.h"
+#include "program/Boot.h"
+#include "runtime/Output.h"
 
 // While alive, collects every channel's text instead of writing it.
 class OutputCapture {
@@ -56,8 +56,8 @@ class OutputCapture {
 #include <fstream>
 #include <sstream>
 
-#include "SystemUtility.h"
-#include "Terminal.h"
+#include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 
 // While alive, the alert dialog reads its replies from this list (then the end of input).
 class ScriptedAnswers {

@@ -1,9 +1,0 @@
-// The boot table shared by initializeAll and resetAll.
-#pragma once
-
-#include <cstddef>
-
-#include "Boot.h"
-
-extern const BootEntry kBootTable[];
-extern const std::size_t kBootTableSize;

@@ -1,4 +1,0 @@
-// STAND-IN initialiser of tensor products, simple currents and cosets (see the header).
-#include "Coset.h"
-
-void initializeCoset() {}

@@ -1,4 +1,0 @@
-// STAND-IN initialiser of heterotic spectra and searches (see the header).
-#include "Heterotic.h"
-
-void initializeHeterotic() {}

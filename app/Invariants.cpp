@@ -1,6 +1,0 @@
-// STAND-IN initialiser of modular invariants (see the header).
-#include "Invariants.h"
-
-void initializeInvariants() {}
-
-void permutationRejectionChanged() {}

@@ -1,4 +1,0 @@
-// STAND-IN initialiser of open-string spectra (see the header).
-#include "OpenSpectrum.h"
-
-void initializeOpenSpectrum() {}

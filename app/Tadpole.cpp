@@ -1,7 +1,0 @@
-// STAND-IN initialiser of the tadpole solver (see the header).
-#include "Tadpole.h"
-
-void initializeTadpole() {}
-
-void BoundarySelectionCriteriaChanged() {}
-void tadpoleSearchParametersChanged() {}

@@ -1,0 +1,190 @@
+// The application's command set: the six command modes with their command tables, the
+// twelve application argument types, the help functions, the mode switches, and the
+// handlers that load a theory, show its spectrum, answer questions about its modular
+// data and show the Lie-algebra data of a single algebra.
+//
+// Registration happens once at start-up (initializeCommands, before the preferences are
+// read); the parameter pointers are bound later in the same start-up
+// (initializeCommandPointers, initializeCommandParameters). From then on the modes are
+// switched only by enableModular, disableModular, enableCoset and disableCoset. The
+// command set's mutable state (spectrum status, weight filter, work buffers) lives in one
+// module record; resetCommands returns it to the state right after start-up.
+//
+// A handler takes the parameter words (typed parameters already converted; read them with
+// intParameter) and their count, and returns minus the number of parameters consumed on
+// success, a positive number on failure. Bad input gets its alert and the run goes on.
+#pragma once
+
+#include "interpreter/Interpreter.h"
+
+struct SpectrumData;
+
+// Program-wide values read by the table filters of the store and the tensor layer.
+// The weight filter of "display weight" (numerator -1: none) and the massless-only switch
+// of "display massless"; set only for the duration of one print.
+extern int SelectedWeightNum;
+extern int SelectedWeightDen;
+extern int massless_only;
+// Number of simple currents of the current theory (re-pointed with TotalPrimaries).
+extern int* TotalCurrents;
+
+// ---------------------------------------------------------------------------------------
+// Start-up and state
+
+// Once: the general commands, the application's argument types and the mode tables.
+void initializeCommands();
+// Binds "Maxrank" and attaches the help functions of the settings.
+void initializeCommandPointers();
+// Binds the parameters read by the command handlers.
+void initializeCommandParameters();
+// Tests only: the command set's own state back to right after start-up. The mode flags
+// belong to the interpreter's reset; a test that needs the start-up modes also calls
+// setCosetMode(0) and disableCoset() as the program does before its first command.
+void resetCommands();
+
+// The modes of the application (valid after initializeCommands).
+Mode* getTensorMode();
+Mode* getSingleAlgebraMode();
+Mode* getHeteroticMode();
+Mode* getModularMode();
+Mode* getBoundaryMode();
+
+// 0 no spectrum, 1 full spectrum with modular data, 2 massless tensor spectrum only,
+// 3 simple-current tensor spectrum only.
+int getSpectrumComputed();
+
+// Makes a stored theory the current one (re-points TotalPrimaries and TotalCurrents).
+void setCurrentTheory(SpectrumData* sd);
+
+// ---------------------------------------------------------------------------------------
+// Mode switches
+
+// Forgets invariants, selection criteria and algebra requirements; modular and boundary
+// modes off; no spectrum.
+void disableModular();
+// After a spectrum: modular and boundary modes on (unless the single theory has no
+// modular data, which is only reported).
+void enableModular();
+// Tensor mode on; single-algebra, modular, boundary and heterotic modes off.
+void enableCoset();
+// Leaves tensor mode: single-algebra mode on, everything else off.
+void disableCoset();
+// Change action of "Graded" and "Use_orbits": drops modular data (with a notice when
+// invariants were stored).
+void disableModularVerbose();
+// Activation function of the boundary mode: reports why it stays off.
+int InitializeOpenStrings();
+
+// ---------------------------------------------------------------------------------------
+// Argument types: status 0 with a value, -1 with a range value..value2, or a positive
+// code after an alert. The position is the parameter's index as the interpreter passes it.
+
+ConversionResult CONV_getCurrent(const char* token, int position);
+ConversionResult CONV_getfcur(const char* token, int position);
+ConversionResult CONV_getffield(const char* token, int position);
+ConversionResult CONV_getLabel(const char* token, int position);
+ConversionResult CONV_getRoot(const char* token, int position);
+ConversionResult CONV_getN_susy(const char* token, int position);
+ConversionResult CONV_getlevel(const char* token, int position);
+ConversionResult CONV_getradius(const char* token, int position);
+ConversionResult CONV_getrank(const char* token, int position);
+ConversionResult CONV_getdim(const char* token, int position);
+ConversionResult CONV_getBound(const char* token, int position);
+ConversionResult CONV_getIshibashi(const char* token, int position);
+// The shared converter of the four label types: "*" (all of 0..total-1), "min:max", or
+// one label (|value| < total with negatives allowed, else 0 <= value < total); `word`
+// names the kind of label in the refusal.
+ConversionResult convertToRange(const char* token, int total, int position, const char* word,
+                                int rangesAllowed, int negativesAllowed);
+// The largest value to which the rank and radius conversions raise "Maxrank".
+inline constexpr int kMaxrankCap = 1000;
+
+// ---------------------------------------------------------------------------------------
+// Help functions (print through Print, lines indented by four blanks)
+
+void HLP_minimal();
+void HLP_types();
+void HLP_algebra();
+void HLP_restricted_spectrum();
+void HLP_restore();
+void HLP_newcol();
+void HLP_susy();
+void HLP_criteria();
+void HLP_decomp();
+void HLP_current();
+void HLP_create();
+void HLP_s();
+void HLP_pmatrix();
+void HLP_fusion();
+void HLP_pfusion();
+void HLP_twists();
+void HLP_bulk();
+void HLP_maxrank();
+void HLP_graded();
+void HLP_space_dim();
+void HLP_super();
+void HLP_use_orbits();
+void HLP_store_s();
+void HLP_store_s_fcft();
+void HLP_compute();
+
+// ---------------------------------------------------------------------------------------
+// Handlers: theory selection and spectrum
+
+int COM_algebra_single(char** params, int n);
+// Loads the theory named by the keyword just before the parameters.
+int COM_algebra(char** params, int n);
+int COM_cft(char** params, int n);
+// "algebra fcft": the fixed-point theory of a current of a stored CFT (currents 0..n-1).
+int COM_fcft(char** params, int n);
+// "get fcft": the fixed-point theory of a current of the current theory.
+int COM_fcft2(char** params, int n);
+int COM_get_fcftshift(char** params, int n);
+int COM_findBasis(char** params, int n);
+int COM_cc(char** params, int n);
+int COM_indices(char** params, int n);
+int COM_single(char** params, int n);
+int COM_status(char** params, int n);
+int COM_compute(char** params, int n);
+int COM_compute_massless(char** params, int n);
+int COM_compute_simple(char** params, int n);
+int COM_display(char** params, int n);
+int COM_display_massless(char** params, int n);
+int COM_display_simple(char** params, int n);
+int COM_display_weight(char** params, int n);
+int COM_s(char** params, int n);
+int COM_getrep(char** params, int n);
+int COM_tot_prim(char** params, int n);
+int COM_tot_cur(char** params, int n);
+int COM_susic(char** params, int n);
+int COM_val_grade(char** params, int n);
+// Prints rows from..to-1 of the spectrum table in chunks of 10000, the header once.
+void DisplaySelectedRange(int from, int to);
+
+// Handlers: modular-data queries
+
+int COM_pmatrix(char** params, int n);
+int COM_fusion(char** params, int n);
+int COM_pfusion(char** params, int n);
+int COM_check_pmat(char** params, int n);
+int COM_orbit(char** params, int n);
+int COM_orbit_primaries(char** params, int n);
+int COM_browse_fixed(char** params, int n);
+int COM_simple_fusion(char** params, int n);
+int COM_check_fusion(char** params, int n);
+int COM_get_Schur(char** params, int n);
+int COM_get_GenSchur(char** params, int n);
+int COM_S_fix(char** params, int n);
+int COM_S_ola(char** params, int n);
+int COM_fp_fusion(char** params, int n);
+
+// Handlers: Lie-algebra and Weyl-group commands
+
+int COM_weyl(char** params, int n);
+int COM_weylorbit(char** params, int n);
+int COM_dynkinweylsignorbit(char** params, int n);
+int COM_weylGroup(char** params, int n);
+int COM_weylOrder(char** params, int n);
+int COM_weylmult(char** params, int n);
+int COM_check_class(char** params, int n);
+int COM_expand(char** params, int n);

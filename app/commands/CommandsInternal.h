@@ -1,0 +1,59 @@
+// Private state of the command set, shared by its source files. One CommandsState lives
+// for the run; resetCommands restores what start-up left (modes are the interpreter's).
+#pragma once
+
+#include <string>
+
+#include "interpreter/Interpreter.h"
+#include "runtime/Allocation.h"
+
+struct SpectrumData;
+
+struct CommandsState {
+  bool initialized = false;
+
+  Mode* singleAlgebraMode = nullptr;
+  Mode* tensorMode = nullptr;
+  Mode* heteroticMode = nullptr;
+  Mode* modularMode = nullptr;
+  Mode* boundaryMode = nullptr;
+
+  int spectrumComputed = 0;
+  int susic = 0;
+
+  // Live parameters (NULL before they are bound: the defaults then hold).
+  int* maxrank = nullptr;
+  int* doublePrecision = nullptr;
+  int* super = nullptr;
+  int* autoStore = nullptr;
+  int* removeId = nullptr;
+  int* terminalInput = nullptr;
+  int* maxConf = nullptr;
+  int* heteroticFactors = nullptr;
+  int* particleFactors = nullptr;
+  int* smInfo = nullptr;
+  int* storeS = nullptr;
+
+  // Work buffers of the handlers.
+  WorkBuffer<int> dynkinLabels{"Dynkin labels"};
+  WorkBuffer<int> reflected{"Reflected class vector"};
+  WorkBuffer<int> weylImage{"Weyl reflection"};
+};
+
+CommandsState& commandsState();
+
+// Value of a live parameter, or its default when it is not bound.
+inline int parameterValue(const int* pointer, int fallback) {
+  return pointer != nullptr ? *pointer : fallback;
+}
+bool commandsHighPrecision();
+
+// The command word typed just before the parameters ("" outside a handler).
+std::string lastCommandWord();
+// 1 in tensor mode.
+int tensorModeOn();
+// The current single theory.
+SpectrumData* currentRecord();
+// Fields of the current theory, and its simple currents.
+int totalPrimaries();
+int totalCurrents();

@@ -1,0 +1,175 @@
+// Lie-algebra and Weyl-group commands of a single affine Lie algebra: Weyl reflections and
+// orbits of the finite Dynkin labels of a field, parity orbits of labels modulo 2, the
+// Weyl group as words in the simple reflections, its order and multiplication, and the
+// agreement of conjugacy classes with simple-current charges. Every handler but "expand"
+// first requires an untwisted affine algebra (types 1 to 5).
+#include <cstddef>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "collections/VectorUtility.h"
+#include "commands/Commands.h"
+#include "commands/CommandsInternal.h"
+#include "commands/CommandsSeams.h"
+#include "lie/LieAlgebra.h"
+#include "lie/WeylGroup.h"
+#include "modular/Modular.h"
+#include "numbers/MathUtility.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "store/Storemanager.h"
+
+namespace {
+
+// The current record when it is an untwisted affine Lie algebra, else NULL after the
+// store's refusal.
+SpectrumData* lieRecord() {
+  SpectrumData* sd = currentRecord();
+  if (sd == nullptr || LieCheck(sd) == 0) return nullptr;
+  return sd;
+}
+
+int weylGroupTooLarge() {
+  Print("Weyl group too large\n");
+  return 1;
+}
+
+}  // namespace
+
+int COM_weyl(char** params, int n) {
+  SpectrumData* sd = lieRecord();
+  if (sd == nullptr) return 1;
+  const int* labels = SM_getRep(sd, intParameter(params, 0));
+  if (labels == nullptr) return 1;
+  const int rank = sd->rank;
+  if (n >= 2) {
+    int* out = commandsState().weylImage.get(static_cast<std::size_t>(rank));
+    WeylReflection(sd->type, rank, labels, out, intParameter(params, 1) - 1);
+    PrintVec(rank, out, " ");
+    return -n;
+  }
+  const WeylOrbitList* images = WeylReflections(sd->type, rank, labels);
+  if (images == nullptr) return weylGroupTooLarge();
+  for (int k = 0; k < images->count; ++k)
+    PrintVec(rank, images->row(k), formatText("%-4d ", k).c_str());
+  return -n;
+}
+
+int COM_weylorbit(char** params, int n) {
+  SpectrumData* sd = lieRecord();
+  if (sd == nullptr) return 1;
+  const int* labels = SM_getRep(sd, intParameter(params, 0));
+  if (labels == nullptr) return 1;
+  const int rank = sd->rank;
+  const WeylOrbitList* images = WeylReflections(sd->type, rank, labels);
+  if (images == nullptr) return weylGroupTooLarge();
+  std::set<std::vector<int>> seen;
+  for (int k = 0; k < images->count; ++k) {
+    const int* row = images->row(k);
+    if (!seen.insert(std::vector<int>(row, row + rank)).second) continue;
+    PrintVec(rank, row, " ");
+  }
+  return -n;
+}
+
+int COM_dynkinweylsignorbit(char**, int) {
+  SpectrumData* sd = lieRecord();
+  if (sd == nullptr) return 1;
+  const int rank = sd->rank;
+  int count = 0;
+  const int* classes = DynkinSignClasses(sd->type, rank, &count);
+  // The orbit routine reuses the module's buffers: keep the class vectors apart.
+  std::vector<int> generators;
+  if (classes != nullptr)
+    generators.assign(classes, classes + static_cast<std::size_t>(count) * rank);
+  for (int c = 0; c < count; ++c) {
+    int size = 0;
+    const int* orbit = DynkinWeylParityOrbit(
+        sd->type, rank, generators.data() + static_cast<std::size_t>(c) * rank, &size);
+    PrintSeparatorWithText('-', formatText("Class %d (size %d)", c, size).c_str());
+    for (int k = 0; k < size; ++k) PrintVec(rank, orbit + static_cast<std::size_t>(k) * rank, " ");
+  }
+  return 0;
+}
+
+int COM_weylGroup(char**, int) {
+  SpectrumData* sd = lieRecord();
+  if (sd == nullptr) return 1;
+  const WeylGroupCollection* group = initWeylGroup(sd->type, sd->rank);
+  if (group == nullptr) return weylGroupTooLarge();
+  for (int k = 1; k < group->count(); ++k) {
+    std::string line = formatText("%-4d  ", k);
+    for (int e = k; e > 0; e = group->parent(e))
+      line += formatText("%d.", group->reflection(e) + 1);
+    Print("%s\n", line.c_str());
+  }
+  return 0;
+}
+
+int COM_weylOrder(char**, int) {
+  SpectrumData* sd = lieRecord();
+  if (sd == nullptr) return 1;
+  long long order = WeylGroupOrder(sd->type, sd->rank);
+  if (order < 0) return 1;
+  Print("%lld\n", order);
+  return 0;
+}
+
+int COM_weylmult(char** params, int n) {
+  SpectrumData* sd = lieRecord();
+  if (sd == nullptr) return 1;
+  if (initWeylGroup(sd->type, sd->rank) == nullptr) return weylGroupTooLarge();
+  int product = WeylMultiply(sd->type, sd->rank, intParameter(params, 0), intParameter(params, 1));
+  if (product < 0) return 1;
+  Print("%d\n", product);
+  return -n;
+}
+
+int COM_check_class(char**, int) {
+  SpectrumData* sd = lieRecord();
+  if (sd == nullptr) return 1;
+  const int type = sd->type;
+  const int rank = sd->rank;
+  const int N = Center(type, rank);
+  int* reflected = commandsState().reflected.get(static_cast<std::size_t>(rank > 0 ? rank : 1));
+  for (int k = 0; k < N; ++k) {
+    Print("Current %d:\n", k);
+    const int* classVector = conjugacyClassVector(type, rank, k);
+    std::vector<int> c(classVector, classVector + rank);
+    printVec(rank, c.data(), "Class vector ");
+    for (int j = 0; j < rank; ++j) {
+      WeylReflectionInRootBasis(type, rank, c.data(), reflected, j);
+      bool differs = false;
+      for (int r = 0; r < rank; ++r) {
+        reflected[r] = static_cast<int>(longmod(reflected[r], N));
+        if (reflected[r] != c[static_cast<std::size_t>(r)]) differs = true;
+      }
+      if (differs) printVec(rank, reflected, formatText("Weyl refl. %d ", j).c_str());
+    }
+    for (int m = 0; m < sd->n_primaries; ++m) {
+      const int* lambda = SM_getRep(sd, m);
+      long long s = 0;
+      for (int r = 0; r < rank; ++r)
+        s += static_cast<long long>(c[static_cast<std::size_t>(r)]) * lambda[r];
+      s = longmod(s, N);
+      Rat q = *simpleCurrentCharge(k, m);
+      long long scaled = q.den == 0 ? 0 : q.num * N / q.den;
+      if (longmod(scaled + s, N) != 0)
+        Print("lbl %d: Charge %lld/%lld; Conj %lld/%d\n", m, q.num, q.den, s, N);
+    }
+  }
+  return 0;
+}
+
+int COM_expand(char** params, int n) {
+  SpectrumData* sd = currentRecord();
+  if (tensorModeOn() || sd == nullptr) {
+    Alert("COM_expand", 0, 112311, "Tensor products are not available yet");
+    return 1;
+  }
+  const int* labels = SM_getRep(sd, intParameter(params, 0));
+  if (labels == nullptr) return 1;
+  printVec(sd->rep_size, labels, "");
+  return -n;
+}

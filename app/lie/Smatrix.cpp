@@ -1,0 +1,608 @@
+// S-matrix elements: cosine tables, orthogonal coordinates, trigonometric determinants,
+// the dispatcher SDirect and the routines of U(1), A to D, B(2t) and the N=2 minimal
+// models. The exceptional algebras are in SmatrixExceptional.cpp.
+//
+// State: the cosine-table chains (one table of 2M doubles per modulus M, allocated once
+// and never moved, so callers may keep pointers into it), the per-routine constants of
+// the determinant routines (rebuilt when (rank, level) differs from the previous call of
+// the same routine), the guarded work buffers "S_work", "aux_mat" and "aux_matL", and the
+// trace flag. resetSmatrix drops all of it.
+#include "lie/Smatrix.h"
+
+#include <climits>
+#include <cmath>
+#include <map>
+#include <memory>
+
+#include "collections/LinearAlgebra.h"
+#include "lie/LieAlgebra.h"
+#include "lie/SmatrixInternal.h"
+#include "numbers/MathUtility.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+
+AllocationAccount Cos_alloc("S-matrix Cosines");
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kPi = 3.141592653589793;
+constexpr int kNotBuilt = INT_MIN;
+
+using CosTable = AccountVector<double>;
+using CosChain = std::map<int, std::unique_ptr<CosTable>, std::less<int>,
+                          AccountAllocator<std::pair<const int, std::unique_ptr<CosTable>>>>;
+
+// Constants of one determinant routine for its last (rank, level).
+struct TypeConstants {
+  int lastRank = kNotBuilt;
+  int lastLevel = kNotBuilt;
+  int modul = 0;
+  double norm = 1.0;
+  int root = 0;
+  int rankp = 0;
+  const double* cos = nullptr;
+  const double* sin = nullptr;
+  bool valid = false;
+};
+
+struct SmatrixState {
+  CosChain firstCos{AccountAllocator<std::pair<const int, std::unique_ptr<CosTable>>>(
+      &Cos_alloc, "Sines/Cosines pointer")};
+  CosChain firstCosL{AccountAllocator<std::pair<const int, std::unique_ptr<CosTable>>>(
+      &Cos_alloc, "Sines/Cosines pointer")};
+  TypeConstants constantsA, constantsB, constantsC, constantsD, constantsBtilde;
+  WorkBuffer<int> workA{"S_work"};
+  WorkBuffer<int> workB{"S_work"};
+  WorkBuffer<int> workC{"S_work"};
+  WorkBuffer<int> workD{"S_work"};
+  WorkBuffer<int> workBtilde{"S_work"};
+  WorkBuffer<double> auxMat{"aux_mat"};
+  WorkBuffer<double> auxMatComplex{"aux_mat"};
+  WorkBuffer<long double> auxMatL{"aux_matL"};
+  int traceCalls = 0;
+};
+
+SmatrixState& state() {
+  static SmatrixState s;
+  return s;
+}
+
+const double* cosTable(CosChain& chain, int modulus) {
+  if (modulus < 1) {
+    Alert("getCos", 1, 212404, "Invalid modulus %d for the cosine table", modulus);
+    return nullptr;
+  }
+  auto found = chain.find(modulus);
+  if (found != chain.end()) return found->second->data();
+  auto table = std::make_unique<CosTable>(AccountAllocator<double>(&Cos_alloc, "Sines/Cosines"));
+  table->resize(2 * static_cast<std::size_t>(modulus));
+  const double step = kTwoPi / modulus;
+  for (int k = 0; k < modulus; ++k) {
+    const double angle = step * k;
+    (*table)[k] = std::cos(angle);
+    (*table)[modulus + k] = -std::sin(angle);
+  }
+  const double* data = table->data();
+  chain.emplace(modulus, std::move(table));
+  return data;
+}
+
+// Fetches the tables of c.modul into c; false (outputs to be zeroed) when unusable.
+bool attachTables(TypeConstants& c) {
+  const double* table = c.modul > 0 ? getCos(c.modul) : nullptr;
+  c.cos = table;
+  c.sin = table == nullptr ? nullptr : table + c.modul;
+  c.valid = table != nullptr;
+  return c.valid;
+}
+
+bool sameKey(const TypeConstants& c, int rank, int level) { return c.lastRank == rank && c.lastLevel == level; }
+
+void setKey(TypeConstants& c, int rank, int level) {
+  c.lastRank = rank;
+  c.lastLevel = level;
+}
+
+double powerOfTwo(int n) { return static_cast<double>(twopow(n)); }
+
+}  // namespace
+
+namespace smatrix_internal {
+
+int checkedModulus(long long modulus, const char* routine) {
+  if (modulus < 1 || modulus > INT_MAX / 2) {
+    Alert(routine, 1, 112312, "Modulus %lld out of range for the cosine table", modulus);
+    return 0;
+  }
+  return static_cast<int>(modulus);
+}
+
+}  // namespace smatrix_internal
+
+using smatrix_internal::checkedModulus;
+
+// ---------------------------------------------------------------------------------------
+// Cosine tables and orthogonal coordinates
+// ---------------------------------------------------------------------------------------
+
+const double* getCos(int modulus) { return cosTable(state().firstCos, modulus); }
+
+const double* getCosL(int modulus) { return cosTable(state().firstCosL, modulus); }
+
+void orthA(int* out, const int* a, int rank) {
+  if (out == nullptr || a == nullptr || rank < 0) return;
+  int last = 0;
+  for (int i = 0; i < rank; ++i) last -= (i + 1) * (a[i] + 1);
+  out[rank] = last;
+  for (int j = rank - 1; j >= 0; --j) out[j] = out[j + 1] + (rank + 1) * (a[j] + 1);
+}
+
+void orthB(int* out, const int* a, int rank) {
+  if (out == nullptr || a == nullptr || rank < 1) return;
+  out[rank - 1] = a[rank - 1] + 1;
+  for (int j = rank - 2; j >= 0; --j) out[j] = out[j + 1] + 2 * a[j] + 2;
+}
+
+void orthC(int* out, const int* a, int rank) {
+  if (out == nullptr || a == nullptr || rank < 1) return;
+  out[rank - 1] = a[rank - 1] + 1;
+  for (int j = rank - 2; j >= 0; --j) out[j] = out[j + 1] + a[j] + 1;
+}
+
+void orthD(int* out, const int* a, int rank) {
+  if (out == nullptr || a == nullptr || rank < 2) return;
+  out[rank - 2] = a[rank - 2] + a[rank - 1] + 2;
+  out[rank - 1] = a[rank - 1] - a[rank - 2];
+  for (int j = rank - 3; j >= 0; --j) out[j] = out[j + 1] + 2 * a[j] + 2;
+}
+
+void orthE6(int* out, const int* a) {
+  if (out == nullptr || a == nullptr) return;
+  out[0] = 6 * (a[0] + a[1] + a[2]) + 3 * (a[3] + a[5]) + 24;
+  out[1] = 6 * (a[1] + a[2]) + 3 * (a[3] + a[5]) + 18;
+  out[2] = 6 * a[2] + 3 * (a[3] + a[5]) + 12;
+  out[3] = 3 * (a[3] + a[5]) + 6;
+  out[4] = 3 * (a[3] - a[5]);
+  out[5] = -(2 * a[0] + 4 * a[1] + 6 * a[2] + 5 * a[3] + 4 * a[4] + 3 * a[5]) - 24;
+}
+
+void orthE7(int* out, const int* a) {
+  if (out == nullptr || a == nullptr) return;
+  out[4] = a[1] + a[6] + 2;
+  out[5] = a[1] - a[6];
+  out[3] = out[4] + 2 * a[2] + 2;
+  out[2] = out[3] + 2 * a[3] + 2;
+  out[1] = out[2] + 2 * a[4] + 2;
+  out[0] = out[1] + 2 * a[5] + 2;
+  out[6] = -(2 * a[0] + 3 * a[1] + 4 * a[2] + 3 * a[3] + 2 * a[4] + a[5] + 2 * a[6]) - 17;
+}
+
+void orthE8(int* out, const int* a) {
+  if (out == nullptr || a == nullptr) return;
+  out[0] = (a[0] + 2 * a[1] + 3 * a[2] + 4 * a[3] + 5 * a[4] + 4 * a[5] + 3 * a[6] + 2 * a[7]) + 24;
+  out[1] = out[0] - 2 * a[6] - 2;
+  out[2] = out[1] - 2 * a[5] - 2;
+  out[3] = 2 * a[4] + 2 - out[2];
+  out[4] = out[3] + 2 * a[3] + 2;
+  out[5] = out[4] + 2 * a[2] + 2;
+  out[6] = out[5] + 2 * a[1] + 2;
+  out[7] = out[6] + 2 * a[0] + 2;
+}
+
+void orthF(int* out, const int* a) {
+  if (out == nullptr || a == nullptr) return;
+  out[0] = 2 * a[0] + 2 * a[1] + a[2] + 5;
+  out[1] = 2 * a[1] + a[2] + 3;
+  out[2] = a[2] + 1;
+  out[3] = -(2 * a[0] + 4 * a[1] + 3 * a[2] + 2 * a[3]) - 11;
+}
+
+void OrthoB(int rank, const int* v, int* out) {
+  if (out == nullptr || v == nullptr || rank < 1) return;
+  out[rank - 1] = v[rank - 1] / 2;
+  for (int j = rank - 2; j >= 0; --j) out[j] = v[j] + out[j + 1];
+}
+
+namespace {
+
+// Fills the matrix table[(x_i y_j) mod M] (plus the imaginary half when complex).
+void fillTrigMatrix(double* matrix, const int* x, const int* y, int n, int modulus, const double* table,
+                    bool complex) {
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const int index = mod(static_cast<long long>(x[i]) * y[j], modulus);
+      matrix[i * n + j] = table[index];
+      if (complex) matrix[n * n + i * n + j] = table[modulus + index];
+    }
+  }
+}
+
+}  // namespace
+
+double ZoqDet(const int* x, const int* y, int n, int modulus, const double* table) {
+  if (table == nullptr || modulus < 1 || n < 0) return 0.0;
+  double* matrix = state().auxMat.get(static_cast<std::size_t>(n) * n);
+  fillTrigMatrix(matrix, x, y, n, modulus, table, false);
+  return Determinant(matrix, n);
+}
+
+double ZoqDetL(const int* x, const int* y, int n, int modulus, const double* table) {
+  if (table == nullptr || modulus < 1 || n < 0) return 0.0;
+  long double* matrix = state().auxMatL.get(static_cast<std::size_t>(n) * n);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) matrix[i * n + j] = table[mod(static_cast<long long>(x[i]) * y[j], modulus)];
+  }
+  return static_cast<double>(DeterminantL(matrix, n));
+}
+
+void ComplexZoqDet(const int* x, const int* y, int n, int modulus, const double* table, double* re,
+                   double* im) {
+  if (table == nullptr || modulus < 1 || n < 0) {
+    *re = 0.0;
+    *im = 0.0;
+    return;
+  }
+  double* matrix = state().auxMatComplex.get(2 * static_cast<std::size_t>(n) * n);
+  fillTrigMatrix(matrix, x, y, n, modulus, table, true);
+  ComplexDeterminant(matrix, matrix + static_cast<std::size_t>(n) * n, n, re, im);
+}
+
+// ---------------------------------------------------------------------------------------
+// Classical algebras
+// ---------------------------------------------------------------------------------------
+
+void ZoqA(const int* a, const int* b, double* re, double* im, int rank, int level) {
+  SmatrixState& s = state();
+  TypeConstants& c = s.constantsA;
+  const int n = rank + 1;
+  if (!sameKey(c, rank, level)) {
+    setKey(c, rank, level);
+    c.rankp = n;
+    c.modul = checkedModulus(static_cast<long long>(n) * n * (n + static_cast<long long>(level)), "ZoqA");
+    c.root = static_cast<int>((static_cast<long long>(rank) * (rank + 1) / 2) % 4);
+    c.norm = std::sqrt(static_cast<double>(n)) * std::pow(static_cast<double>(n + level), rank * 0.5);
+    attachTables(c);
+  }
+  if (!c.valid) {
+    *re = *im = 0.0;
+    return;
+  }
+  int* work = s.workA.get(2 * static_cast<std::size_t>(n));
+  int* x = work;
+  int* y = work + n;
+  orthA(x, a, rank);
+  orthA(y, b, rank);
+  double zr = 0.0, zi = 0.0;
+  ComplexZoqDet(x, y, n, c.modul, c.cos, &zr, &zi);
+  double pr = zr, pi = zi;
+  switch (c.root) {
+    case 1: pr = -zi, pi = zr; break;
+    case 2: pr = -zr, pi = -zi; break;
+    case 3: pr = zi, pi = -zr; break;
+    default: break;
+  }
+  if (rank == 1) pi = 0.0;
+  *re = pr / c.norm;
+  *im = pi / c.norm;
+}
+
+void ZoqB(const int* a, const int* b, double* re, double* im, int rank, int level) {
+  SmatrixState& s = state();
+  TypeConstants& c = s.constantsB;
+  if (!sameKey(c, rank, level)) {
+    setKey(c, rank, level);
+    c.rankp = rank + 1;
+    c.root = static_cast<int>((static_cast<long long>(rank) * (rank + 1)) % 4);
+    c.modul = checkedModulus(4LL * (level + 2LL * rank - 1), "ZoqB");
+    c.norm = std::pow(static_cast<double>(level + 2 * rank - 1), rank * 0.5) / powerOfTwo(rank - 1);
+    attachTables(c);
+  }
+  if (!c.valid) {
+    *re = *im = 0.0;
+    return;
+  }
+  int* work = s.workB.get(2 * static_cast<std::size_t>(c.rankp));
+  int* x = work;
+  int* y = work + c.rankp;
+  orthB(x, a, rank);
+  orthB(y, b, rank);
+  double d = ZoqDet(x, y, rank, c.modul, c.sin);
+  if (c.root == 2) d = -d;
+  *re = d / c.norm;
+  *im = 0.0;
+}
+
+void ZoqC(const int* a, const int* b, double* re, double* im, int rank, int level) {
+  SmatrixState& s = state();
+  TypeConstants& c = s.constantsC;
+  if (!sameKey(c, rank, level)) {
+    setKey(c, rank, level);
+    c.rankp = rank + 1;
+    c.root = static_cast<int>((static_cast<long long>(rank) * (rank + 1)) % 4);
+    c.modul = checkedModulus(2LL * (level + rank + 1LL), "ZoqC");
+    c.norm = std::pow(2.0 * (level + rank + 1), rank * 0.5);
+    attachTables(c);
+  }
+  if (!c.valid) {
+    *re = *im = 0.0;
+    return;
+  }
+  int* work = s.workC.get(2 * static_cast<std::size_t>(c.rankp));
+  int* x = work;
+  int* y = work + c.rankp;
+  orthC(x, a, rank);
+  orthC(y, b, rank);
+  double d = ZoqDet(x, y, rank, c.modul, c.sin);
+  if (c.root == 2) d = -d;
+  *re = d * powerOfTwo(rank) / c.norm;
+  *im = 0.0;
+}
+
+void ZoqD(const int* a, const int* b, double* re, double* im, int rank, int level) {
+  SmatrixState& s = state();
+  TypeConstants& c = s.constantsD;
+  if (!sameKey(c, rank, level)) {
+    setKey(c, rank, level);
+    c.rankp = rank + 1;
+    c.modul = checkedModulus(4LL * (level + 2LL * rank - 2), "ZoqD");
+    c.norm = 4.0 * std::pow(static_cast<double>(level + 2 * rank - 2), rank * 0.5) / powerOfTwo(rank);
+    attachTables(c);
+  }
+  if (!c.valid || rank < 2) {
+    *re = *im = 0.0;
+    return;
+  }
+  int* work = s.workD.get(2 * static_cast<std::size_t>(c.rankp));
+  int* x = work;
+  int* y = work + c.rankp;
+  orthD(x, a, rank);
+  orthD(y, b, rank);
+  const double cosDet = ZoqDet(x, y, rank, c.modul, c.cos);
+  const double sinDet = ZoqDet(x, y, rank, c.modul, c.sin);
+  double r = 0.0, i = 0.0;
+  switch (rank % 4) {
+    case 0: r = cosDet + sinDet; break;
+    case 1: r = cosDet, i = sinDet; break;
+    case 2: r = sinDet - cosDet; break;
+    default: r = -cosDet, i = sinDet; break;
+  }
+  *re = r / c.norm;
+  *im = i / c.norm;
+}
+
+namespace {
+
+// B_r level 1: 0 identity, 1 vector, 2 spinor.
+int levelOneBClass(const int* a, int rank) {
+  if (a[rank] == 1) return 0;
+  if (a[0] == 1) return 1;
+  return 2;
+}
+
+// D_r level 1: 0 identity, 1 spinor of node r-1, 2 vector, 3 spinor of node r.
+int levelOneDClass(const int* a, int rank) {
+  if (a[rank] == 1) return 0;
+  if (a[rank - 2] == 1) return 1;
+  if (a[0] == 1) return 2;
+  if (a[rank - 1] == 1) return 3;
+  return 0;
+}
+
+}  // namespace
+
+void ZoqB1(const int* a, const int* b, double* re, double* im, int rank) {
+  const int p = levelOneBClass(a, rank);
+  const int q = levelOneBClass(b, rank);
+  const double invSqrt2 = 1.0 / std::sqrt(2.0);
+  *im = 0.0;
+  if (p != 2 && q != 2) {
+    *re = 0.5;
+  } else if (p == 2 && q == 2) {
+    *re = 0.0;
+  } else {
+    const int other = p == 2 ? q : p;
+    *re = other == 0 ? invSqrt2 : -invSqrt2;
+  }
+}
+
+void ZoqD1(const int* a, const int* b, double* re, double* im, int rank) {
+  int lo = levelOneDClass(a, rank);
+  int hi = levelOneDClass(b, rank);
+  if (lo > hi) std::swap(lo, hi);
+  *re = 0.0;
+  *im = 0.0;
+  if (lo == 0 || (lo == 2 && hi == 2)) {
+    *re = 0.5;
+  } else if ((lo == 2 && hi == 3) || (lo == 1 && hi == 2)) {
+    *re = -0.5;
+  } else {
+    // (1/2) i^(-r) for equal spinor classes, minus that for different ones.
+    const double sign = lo == hi ? 0.5 : -0.5;
+    switch (((-rank) % 4 + 4) % 4) {
+      case 0: *re = sign; break;
+      case 1: *im = sign; break;
+      case 2: *re = -sign; break;
+      default: *im = -sign; break;
+    }
+  }
+}
+
+void ZoqC1(const int* a, const int* b, double* re, double* im, int rank, int level) {
+  (void)level;
+  auto toA1 = [rank](const int* labels, int* pair) {
+    int j = 0;
+    for (int i = 0; i < rank; ++i) {
+      if (labels[i] == 1) j = i + 1;
+    }
+    pair[0] = j;
+    pair[1] = rank - j;
+  };
+  int pa[2], pb[2];
+  toA1(a, pa);
+  toA1(b, pb);
+  ZoqA(pa, pb, re, im, 1, rank);
+}
+
+// ---------------------------------------------------------------------------------------
+// B(2t) and the N=2 minimal models
+// ---------------------------------------------------------------------------------------
+
+void ZoqBtilde(const int* a, const int* b, double* re, double* im, int rank, int level) {
+  SmatrixState& s = state();
+  TypeConstants& c = s.constantsBtilde;
+  if (!sameKey(c, rank, level)) {
+    setKey(c, rank, level);
+    c.root = static_cast<int>((static_cast<long long>(rank) * (rank + 1)) % 4);
+    c.modul = checkedModulus(level + 2LL * rank + 1, "ZoqBtilde");
+    c.rankp = rank + 1;
+    c.norm = std::pow(static_cast<double>(level + 2 * rank + 1), rank * 0.5);
+    attachTables(c);
+  }
+  if (!c.valid || rank < 1) {
+    *re = *im = 0.0;
+    return;
+  }
+  int* work = s.workBtilde.get(4 * static_cast<std::size_t>(c.rankp));
+  int* x = work;
+  int* y = work + c.rankp;
+  int* ca = work + 2 * c.rankp;
+  int* cb = work + 3 * c.rankp;
+  BtildeToC(ca, a, rank);
+  BtildeToC(cb, b, rank);
+  orthC(x, ca, rank);
+  orthC(y, cb, rank);
+  double d = ZoqDet(x, y, rank, c.modul, c.sin);
+  if (c.root == 2) d = -d;
+  *re = d * powerOfTwo(rank) / c.norm;
+  *im = 0.0;
+}
+
+void SmatMinCFT(const int* a, const int* b, double* re, double* im, int unused, int level) {
+  (void)unused;
+  const int pa[2] = {a[0], level - a[0]};
+  const int pb[2] = {b[0], level - b[0]};
+  double r = 0.0, i = 0.0;
+  ZoqA(pa, pb, &r, &i, 1, level);
+  const double twoK4 = 2.0 * (level + 2);
+  const double scale = std::sqrt(twoK4);
+  r /= scale;
+  i /= scale;
+  const long long chargeModulus = 2LL * (level + 2);
+  const long long charge = ((static_cast<long long>(a[1]) * b[1]) % chargeModulus + chargeModulus) % chargeModulus;
+  double pr = 0.0, pi = 0.0;
+  complexProduct(&pr, &pi, std::cos(kTwoPi * static_cast<double>(charge) / twoK4),
+                 std::sin(kTwoPi * static_cast<double>(charge) / twoK4), r, i);
+  const long long quarter = ((static_cast<long long>(a[2]) * b[2]) % 4 + 4) % 4;
+  const double angle = static_cast<double>(quarter) * (-kPi / 2.0);
+  complexProduct(re, im, std::cos(angle), std::sin(angle), pr, pi);
+}
+
+void SmatMinFCFT(const int* a, const int* b, double* re, double* im, int unused, int level) {
+  (void)unused;
+  const int M = 2 * level + 4;
+  if (M < 1) {
+    *re = *im = 0.0;
+    return;
+  }
+  const int s1 = a[2];
+  const int s2 = b[2];
+  const bool bothEven = s1 % 2 == 0 && s2 % 2 == 0;
+  const bool bothOdd = s1 % 2 != 0 && s2 % 2 != 0;
+  int shift = 0;
+  if ((M % 8 == 0 && bothEven) || (M % 8 != 0 && bothOdd)) shift = M / 4;
+  const int n = mod(static_cast<long long>(s1) * s2 - shift, M);
+  const double scale = std::sqrt(static_cast<double>(M));
+  *re = std::cos(kTwoPi * n / M) / scale;
+  *im = std::sin(kTwoPi * n / M) / scale;
+}
+
+// ---------------------------------------------------------------------------------------
+// The dispatcher
+// ---------------------------------------------------------------------------------------
+
+void SMatrix_set_S_CALL_TRACE(int flag) { state().traceCalls = flag; }
+
+void SDirect(int type, int rank, int level, const int* a, const int* b, double* re, double* im) {
+  *re = 0.0;
+  *im = 0.0;
+  if (state().traceCalls == 1) {
+    PrintStdout("SDirect (Weyl-group sum; type=%d, rank=%d, level=%d)\n", type, rank, level);
+    typecheck(type, rank, level, 1, "SDirect");
+  }
+  if (type == 0) {
+    const int N = rank;
+    if (N < 1) {
+      InputError(type, rank, level, "SDirect");
+      return;
+    }
+    // 2ab mod 2N = 2 (ab mod N), formed in 64 bits.
+    const long long product = (static_cast<long long>(a[0]) * b[0]) % N;
+    const long long reduced = 2 * ((product + N) % N);
+    const double angle = static_cast<double>(reduced) * kPi / N;
+    const double scale = std::sqrt(static_cast<double>(N));
+    *re = std::cos(angle) / scale;
+    *im = -std::sin(angle) / scale;
+    return;
+  }
+  if (rank == 0 || level == 0) {
+    *re = 1.0;
+    *im = 0.0;
+    return;
+  }
+  const bool wzw = type >= 1 && type <= 5;
+  if (level < 0 || rank < 0 || (type == 4 && rank < 2)) {
+    if (typecheck(type, rank, level, 1, "SDirect")) InputError(type, rank, level, "SDirect");
+    return;
+  }
+  if (wzw) {
+    switch (type) {
+      case 1: ZoqA(a, b, re, im, rank, level); return;
+      case 2:
+        // B1 is A1 at twice the level and its fields carry A1 labels, which the level-1
+        // table of the higher B ranks does not read; the general formula serves it.
+        if (level == 1 && rank >= 2) {
+          ZoqB1(a, b, re, im, rank);
+        } else {
+          ZoqB(a, b, re, im, rank, level);
+        }
+        return;
+      case 3:
+        if (level == 1) {
+          ZoqC1(a, b, re, im, rank, level);
+        } else {
+          ZoqC(a, b, re, im, rank, level);
+        }
+        return;
+      case 4:
+        if (level == 1) {
+          ZoqD1(a, b, re, im, rank);
+        } else {
+          ZoqD(a, b, re, im, rank, level);
+        }
+        return;
+      default:
+        switch (rank) {
+          case 2: ZoqG(a, b, re, im, level); return;
+          case 4: ZoqF(a, b, re, im, level); return;
+          case 6: ZoqE6(a, b, re, im, level); return;
+          case 7: ZoqE7(a, b, re, im, level); return;
+          case 8: ZoqE8(a, b, re, im, level); return;
+          default: InputError(type, rank, level, "SDirect"); return;
+        }
+    }
+  }
+  switch (type) {
+    case 13: ZoqBtilde(a, b, re, im, rank, level); return;
+    case 26: SmatMinFCFT(a, b, re, im, 0, level); return;
+    case 27: SmatMinCFT(a, b, re, im, 0, level); return;
+    default:
+      if (typecheck(type, rank, level, 1, "SDirect")) InputError(type, rank, level, "SDirect");
+      return;
+  }
+}
+
+void resetSmatrix() {
+  state() = SmatrixState{};
+  smatrix_internal::resetExceptional();
+}

@@ -1,0 +1,290 @@
+// Modular data of the current theory: S, T, sqrt(T), P and fusion, read element by
+// element. Every query dispatches on the tensor-mode switch KMCosetSwitch and answers from
+// the current stored theory (currentSD) or from the current tensor product
+// (currentTensor). N is the count TotalPrimaries points to; primaries are 0 .. N-1, 0 the
+// vacuum, and the simple currents are the first n_G primaries in the numbering of the
+// centre (the simple-current group).
+//
+// Derived tables are built lazily and stamped with the change counter CFTCounter: a table
+// is valid exactly when its stamp equals QueryCFT(). A stamp of -1 means "not built for
+// this theory" (too large, interrupted); CFTChanged() makes every table stale at once.
+// The tables are:
+//   - the packed symmetric S and P tables (N(N+1) doubles each; real halves first), with a
+//     first-row-only fallback for S when N exceeds "S_matrix maxsize";
+//   - the simple-current orbit tables (orbit, representative and current of every primary,
+//     images of the representatives, the multiplication table of the centre, the charge
+//     vector of every primary, the phases exp(2 pi i k/n_G));
+//   - the orbit S base: S between orbit representatives, in memory below
+//     getModularDiskRowThreshold() orbits, otherwise a bounded cache of rows backed by one
+//     file per row in a folder ".sdir" of the work directory;
+//   - orbit P rows, kept per orbit and, for as many orbits, in files in a folder ".pdir"
+//     shared safely between processes (fcntl record locks).
+// All of it is module state that lives until the next theory change; resetModular()
+// returns the module to its start-up state.
+#pragma once
+
+#include <climits>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
+
+struct DGType;
+
+// Accounts of the module ("Modular": orbit tables; "S-matrix": the S and P tables).
+extern AllocationAccount Modular_alloc;
+extern AllocationAccount SMatrix_alloc;
+
+// An element accessor A(m, x) -> re + i im (S, P, fixed-point S, ...).
+using ModularAccessor = void (*)(int m, int x, double* re, double* im);
+
+// The one value by which every fusion routine of this module signals that the user
+// stopped the computation (stop flag set). It is never a coefficient; callers test for it
+// with fusionInterrupted().
+inline constexpr int kFusionInterrupted = INT_MAX;
+inline bool fusionInterrupted(int value) {
+  return value == kFusionInterrupted;
+}
+
+// ---------------------------------------------------------------------------------------
+// Front door, counters and settings
+
+// Start-up: binds "S_matrix maxsize", "Fusion sumcheck", "High_precision", "Use_orbits",
+// "Init_debug", "Super", "TensorName" and "Heterotic lift_symbol" (read live) and the
+// current-bulk pointer.
+void initializeModular();
+// Tests only: every table, cache, counter and work buffer back to the start state.
+void resetModular();
+// Clears the sign and index flags, the interrupted-S mark and the required extension list.
+void resetS();
+
+// The current theory changed: bumps CFTCounter, clears the per-theory flags, resets the
+// bulk invariant to the diagonal one (which calls bulkInvariantChanged).
+void CFTChanged();
+// The current bulk invariant changed: bumps BulkInvariantCounter, resets the orientifold.
+void bulkInvariantChanged();
+int QueryCFT();
+int QueryBulkInvariant();
+void MOD_set_S_CALL_TRACE(int flag);
+
+// Dispatchers: the stored theory when KMCosetSwitch is 0, the tensor product when 1.
+void compSDirect(int i, int j, double* re, double* im);
+// T(i, j); 0 off the diagonal without asking the theory.
+void compT(int i, int j, double* re, double* im);
+// sqrt(T)(i, j) = exp(pi i x_i) for T = exp(2 pi i x_i); 0 off the diagonal.
+void comprootT(int i, int j, double* re, double* im);
+// out[i] = x_i with T(i, i) = exp(2 pi i x_i) for all N primaries.
+void compLogT(double* out);
+int S_Symmetric();
+int getConjugate(int i);
+int ConjugatesAvailable();
+// h_i; the address of one module-owned Rat that the next call overwrites.
+const Rat* ratWeight(int i);
+double Central_Charge();
+int CenterOrder();
+// The theory's name ("(aux)" and what follows cut off).
+std::string getCFTname();
+
+// S(i, j) from the fastest valid source: the packed table, the orbit S base, or directly.
+// Never builds a table itself. Labels outside 0 .. N-1 give an alert and 0.
+void compS(int i, int j, double* re, double* im);
+// compSDirect with the smaller label first.
+void compSDirectSymmetrized(int i, int j, double* re, double* im);
+
+// ---------------------------------------------------------------------------------------
+// Full S and P tables
+
+// Builds what it can for the current theory (orbit tables, full or first-row S) and
+// returns N doubles holding Re S(0, m) (in full mode the start of the real half).
+const double* initSMATRIX();
+const double* initFirstRow();
+void initTSquared();
+// The P table preset to "not computed" (real half), or nullptr when N exceeds
+// "S_matrix maxsize" (compP then computes every element afresh).
+const double* initPMATRIX();
+// P = T^1/2 S T^2 S T^1/2 of the current theory.
+void compP(int a, int b, double* re, double* im);
+// P(a, b) summed from S and T, without the P cache.
+void computePmatrix(int a, int b, double* re, double* im);
+// The smallest of (a, b), (a^c, b^c), (b, a), (b^c, a^c) in lexicographic order.
+void convertPLabels(int a, int b, int* first, int* second);
+// The conjugate of i read off from S; -1 after an alert when none is found.
+int getGenericConjugate(int i);
+
+// ---------------------------------------------------------------------------------------
+// Simple-current orbit tables and the orbit S base
+
+struct PrimaryOrbitEntry {
+  int rep = -1;           // representative (first primary of the orbit)
+  int orbit = -1;         // orbit number, 0 .. NOrbit-1
+  int current = 0;        // centre element J with field = J x rep
+  int length = 0;         // on a representative: number of distinct primaries of its orbit
+  int chargeIndex = -1;   // row of the field's charge vector in the charge collection
+  int* images = nullptr;  // on a representative: entry c is c x rep (n_G entries)
+};
+
+void initOrbitData();
+// flag 0: releases the image arrays of the previous theory and fetches the centre;
+// otherwise a new image array of n_G ints.
+int* allocateModularOrbitData(int flag);
+void compSfromOrbits(int i, int j, double* re, double* im);
+// S between the representatives of orbits a and b.
+void compSBase(int a, int b, double* re, double* im);
+// The same through the row cache; a = -1 sets the cache up.
+void compSBaseFromDisk(int a, int b, double* re, double* im);
+// Fills slot `slot` of `data` with the row of orbit `row`, from its file in `folder` (an
+// empty folder means: compute only, no files) or computed and then written.
+void getSBaseRow(double* data, int ignored, int slot, int row, const char* folder);
+int getReUsableRow(const int* LastCalls, int CallSeq, int MaxRow);
+// The charge vector of primary i (n_G entries, units 1/n_G); valid until the next build.
+const int* getChargeVector(int i);
+int getOrbitStart(int i);
+int ModularOrbitsAvailable();
+const int* getChargePointer(int k);
+int findChargeVector(const int* v);
+// q = (Q_c(b) + Q_a(d)) mod n_G; (re, im) = exp(2 pi i q/n_G).
+int ChargeCorrectionFactor(int a, int b, int c, int d, double* re, double* im);
+// Orbit tables in read-only form (valid while ModularOrbitsAvailable() == QueryCFT()).
+int getNumberOfOrbits();
+const PrimaryOrbitEntry* getPrimaryOrbitEntry(int i);
+// Number of orbits from which the orbit S base and the P rows live on disk (5000); tests
+// and benchmarks lower it. A value below 1 restores the default.
+void setModularDiskRowThreshold(int orbits);
+int getModularDiskRowThreshold();
+
+// ---------------------------------------------------------------------------------------
+// Orbit P rows and their files
+
+void initOrbitPmatrix();
+void scanP(int i, int j);
+void scanPOrbits(int a, int b);
+void compPfromOrbits(int a, int b, double* re, double* im);
+// 1 when row (2 size doubles) was read from its file in folder, else 0.
+int getPBaseRow(double* row, int orbit, int size, const char* folder);
+// Merges the row with its file under an exclusive lock and writes it back; 0 on success.
+int writePBaseRow(double* row, int orbit, int size, const char* folder);
+void writePOrbits();
+void freePmatrixOrbits();
+
+// ---------------------------------------------------------------------------------------
+// Fusion
+
+// N_ij^k with denominator row d (0: ordinary fusion); kFusionInterrupted when stopped.
+int fusion(int i, int j, int k, int d);
+int FastFusion(int i, int j, int k);
+// Nearest integer of the sum over m < range of A(m,|i|) B(m,|j|) C(m,|k|) / Re D(m,0); a
+// negative label conjugates its factor (m >= 1). kFusionInterrupted when stopped.
+int GenericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
+                    ModularAccessor C, ModularAccessor D);
+int GenericVerlinde2(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
+                     ModularAccessor C, ModularAccessor D);
+void S_aux1(int o, int x, double* re, double* im);
+void S_aux2(int o, int x, double* re, double* im);
+int Pfusion(int i, int j, int k);
+// Fusion in the fixed-point theory of current J (J >= 1) of the current stored theory.
+int getFpFusion(int J, int i, int j, int k);
+int FastSimpleFusion(int J, int i);
+int FastSimpleFusion_NO_CHECK(int J, int i);
+// f(|i|, |j|, x, out, out), negated when exactly one of i and j is negative.
+void manageConjugate(int i, int j, void (*f)(int, int, int, double*, double*), int x, double* out);
+
+// ---------------------------------------------------------------------------------------
+// Simple-current group operations
+
+// The centre of the current theory; *map (when given) receives the centre map.
+DGType* getCenter(int** map = nullptr);
+int simpleFusion(int J, int i);
+// Product of two currents; usable as a group law (the context is ignored).
+int simpleProduct(int J, int K, void* context = nullptr);
+int simpleCurrentOrder(int J, int start);
+// Q_J(i) in [0, 1), reduced; one module-owned Rat that the next call overwrites.
+const Rat* simpleCurrentCharge(int J, int i);
+int effectiveCenterCheck(int J);
+// n_G flags: 1 for each element of the effective centre.
+const int* getEffectiveCenter();
+int SubgroupEffectiveCenterCheck(int n, const int* elements);
+// Elements of order exactly 2 in the effective centre, increasing; *count their number.
+const int* computeOrderTwoCenter(int* count);
+int simpleCurrentCheck(int i);
+int isSuperCurrent(int i);
+int SusySpectrum();
+double MOD_realWeight(int i);
+// map[i] = J x i from the fusion rules; -1 after an alert when J is not a simple current.
+int initFusionMap(int J, int* map);
+int simpleFusionDirect(int J, int i);
+
+// ---------------------------------------------------------------------------------------
+// Display of S and P elements, fusion products as text. Each appends to buffer and
+// returns it.
+
+std::string& displayS(std::string& buffer, int i, int j);
+std::string& displayP(std::string& buffer, int i, int j);
+std::string& printModMatElt(std::string& buffer, double re, double im);
+std::string& displaySforC(std::string& buffer, int i, int j);
+int genPosCheck();
+
+// k = -1: prepares the ratio row of (i, j) with denominator row d and returns 0; k >= 0:
+// N_ij^k from the prepared row.
+double getRijk(int k, int i, int j, int d);
+std::string& compF(std::string& buffer, int i, int j, int d);
+std::string& compFp(std::string& buffer, int i, int j, int d);
+
+// ---------------------------------------------------------------------------------------
+// Groups of simple currents (current numbers 0 .. n_G-1, 0 the identity)
+
+// Size of a canonical basis as handed out: at most kBasisSize - 1 entries, then -1, then 0s.
+inline constexpr int kBasisSize = 10;
+// Closes the list in place under simpleProduct and returns its canonical basis: every entry
+// the smallest current not generated by the entries before it (0 first when the list is
+// not empty).
+std::vector<int> MOD_closeAlgebra(std::vector<int>& list);
+// The canonical basis of a closed list.
+std::vector<int> MOD_findBasis(const std::vector<int>& list);
+// out := the group generated by nest (a group) and J; 0 when J adds nothing, else 1.
+int MOD_completeAlgebra(const std::vector<int>& nest, int J, std::vector<int>& out);
+// nullptr: collects the integer-spin currents and their permutations by the outer
+// automorphisms of the centre. A closed list: prints the canonical basis of its image under
+// every permutation ("basis"). 0, or 1 after an alert (no table for this theory, a listed
+// current without integer spin, tensor mode).
+int MOD_listPermutations(const std::vector<int>* list);
+
+// ---------------------------------------------------------------------------------------
+// Fixed-point data of the current theory
+
+// S of the fixed-point theory of current J between fields a and b (with the phase of its
+// shift); S of the orbit Lie algebra (without it). 0 and (0, 0) when J does not fix both.
+int MOD_getFCFT_Smatrix(int J, int a, int b, double* re, double* im);
+int MOD_getOLA_Smatrix(int J, int a, int b, double* re, double* im);
+// 1 when current J fixes some field.
+int MOD_fixedPointCurrent(int J);
+// The shift of J's fixed-point theory (0 for the identity; 0 after an alert without one).
+int MOD_getFCFTshift(int J);
+
+// ---------------------------------------------------------------------------------------
+// Consistency checks
+
+// Frobenius-Schur indicator of field i: the nearest integer to
+// sum_m Re S(i, m) (Re P(0, m))^2 / Re S(0, m).
+int getSchurIndex(int i);
+// Prints "Z(a,b) = n", the generalised indicator from fusion, S and T (an alert when it is
+// not real); 1 when the user stopped the fusion sums, else 0.
+int computeGeneralizedSchurIndex(int a, int b);
+// 0 when the Verlinde sum for N_ij^(k conjugate) is a real integer, 1 after an alert.
+int CheckFusionCoefficient(int i, int j, int k);
+// Checks every coefficient with i <= j <= k (samples 0) or that many random triples, then
+// prints the number checked and of failures; returns the number of failures.
+int CheckFusion(int samples);
+
+// ---------------------------------------------------------------------------------------
+// Dynkin indices from fusion (affine Lie algebras of the store)
+
+// Determines the indices of every field from those in the index file and the fusion sum
+// rules, appending what it finds to the index and "_characters" files. 0, or 1 after an
+// alert (no index file, tensor mode) or a stop.
+int computeIndices();
+// Dimension and indices of field i ("Field", "Dimension = ", "Index[order] = " lines),
+// appended to buffer or printed when buffer is NULL; 1 after an alert when unknown.
+int computeIndicesSingle(int i, std::string* buffer);
+

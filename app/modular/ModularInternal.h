@@ -1,0 +1,201 @@
+// Private state of the modular-data module, shared by its source files. One ModularState
+// lives for the run (behind modularState()); resetModular() replaces it by a fresh one,
+// keeping only the setting pointers bound at start-up.
+//
+// Stamps hold the value of CFTCounter at which a table was built; -1 means "not built for
+// this theory"; CFTCounter starts at 0 and only grows, so -1 is never valid.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "collections/VectorSpace.h"
+#include "modular/Modular.h"
+#include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
+
+struct DGType;
+struct SpectrumData;
+
+// Entries of the lazily filled tables that are not yet computed.
+inline constexpr double kModularNotComputed = -99999999.0;
+inline bool modularComputed(double re) {
+  return re >= -1.5;
+}
+
+inline constexpr int kDefaultDiskRowThreshold = 5000;
+
+// The bounded row cache of the orbit S base for theories with many orbits.
+struct OrbitRowCache {
+  int MaxRow = 0;
+  std::vector<double, AccountAllocator<double>> SBaseData{
+      AccountAllocator<double>(&SMatrix_alloc, "SBaseData")};
+  std::vector<int, AccountAllocator<int>> StoreInfo{
+      AccountAllocator<int>(&SMatrix_alloc, "StoreInfo")};
+  std::vector<int, AccountAllocator<int>> LastCalls{
+      AccountAllocator<int>(&SMatrix_alloc, "LastCalls")};
+  int CallSeq = -1;
+  int last_row = -1;
+  int nextrow = 0;
+  bool setUp = false;
+  std::string Sdir;  // empty: rows are computed in memory only (no folder)
+};
+
+struct ModularState {
+  // Counters and stamps.
+  int CFTCounter = 0;
+  int BulkInvariantCounter = 0;
+  int SMATRIXavailable = -1;
+  int FirstRowAvailable = -1;
+  int PMATRIXavailable = -1;
+  int TsqInitialized = -1;
+  int OrbitDataAvailable = -1;
+  int OrbitSAvailable = -1;
+  int OrbitPAvailable = -1;
+  int CenterAvailable = -1;
+  int OrbitDataRefused = -1;  // stamp of a theory whose orbit tables cannot be built
+  int SMATRIXWasAborted = 0;
+  int S_CALL_TRACE = 0;
+  void* CurrentBulkPointer = nullptr;
+
+  // Settings (bound at start-up, read live; NULL: the defaults hold).
+  const int* SmatrixMaxsize = nullptr;
+  const int* FusionSumcheck = nullptr;
+  const int* HighPrecision = nullptr;
+  const int* UseOrbits = nullptr;
+  const int* InitDebug = nullptr;
+  const int* Super = nullptr;
+  const std::string* TensorName = nullptr;
+  const std::string* HeteroticLiftSymbol = nullptr;
+
+  // Per-theory flags of the consistency checks and the extension search, cleared by
+  // CFTChanged and resetS.
+  int signsSet = 0;
+  int IndicesComputed = 0;
+  int indicesFromFusionFirst = 0;
+  const int* Required = nullptr;
+
+  Rat ratWeightResult;
+  Rat chargeResult;
+  int diskRowThreshold = kDefaultDiskRowThreshold;
+
+  // Packed S (full table or first row) and P.
+  WorkBuffer<double> SMATRIX{"SMATRIX", &SMatrix_alloc};
+  std::int64_t smatrixN = 0;  // N of the table in the buffer
+  WorkBuffer<double> PMATRIX{"PMATRIX", &SMatrix_alloc};
+  std::int64_t pmatrixN = 0;
+  WorkBuffer<double> Tsq{"Tsq", &SMatrix_alloc};
+  WorkBuffer<double> Srow{"Srow", &SMatrix_alloc};
+
+  // Order-two centre of P with its P orbits.
+  int pCenterAvailable = -1;
+  AccountVector<int> pCurrents{AccountAllocator<int>(&Modular_alloc, "currents")};
+  WorkBuffer<int> POrbits{"POrbits", &Modular_alloc};
+  int pOrbitCount = 0;
+
+  // Orbit tables.
+  std::vector<PrimaryOrbitEntry, AccountAllocator<PrimaryOrbitEntry>> Primaries{
+      AccountAllocator<PrimaryOrbitEntry>(&Modular_alloc, "Primaries")};
+  std::deque<std::vector<int, AccountAllocator<int>>> orbitPointers;  // the image arrays
+  int NOrbit = 0;
+  int nG = 1;
+  std::int64_t L = 1;  // common weight denominator
+  std::vector<int, AccountAllocator<int>> OrbitMap{
+      AccountAllocator<int>(&Modular_alloc, "Weights")};
+  std::vector<int, AccountAllocator<int>> CurMultTable{
+      AccountAllocator<int>(&Modular_alloc, "CurMultTable")};
+  std::vector<std::int64_t, AccountAllocator<std::int64_t>> Weights{
+      AccountAllocator<std::int64_t>(&Modular_alloc, "Weights")};
+  std::vector<std::int64_t, AccountAllocator<std::int64_t>> Weights_den{
+      AccountAllocator<std::int64_t>(&Modular_alloc, "Weights")};
+  VectorSpace AllCharges{10, "AllCharges", &Modular_alloc};
+  AccountVector<int> zeroCharges{
+      AccountAllocator<int>(&Modular_alloc, "charges")};  // for labels without one
+  std::vector<double, AccountAllocator<double>> PhasesR{
+      AccountAllocator<double>(&Modular_alloc, "PhasesR")};
+  std::vector<double, AccountAllocator<double>> PhasesI{
+      AccountAllocator<double>(&Modular_alloc, "PhasesR")};
+  DGType* SimpleCurrentCenter = nullptr;
+  void (*compute_s_base)(int, int, double*, double*) = nullptr;
+  std::vector<double, AccountAllocator<double>> SBase{
+      AccountAllocator<double>(&SMatrix_alloc, "SBase")};
+  OrbitRowCache rowCache;
+
+  // Centre maps and the effective centre.
+  std::vector<int, AccountAllocator<int>> CenterMap{
+      AccountAllocator<int>(&Modular_alloc, "CenterMap")};
+  std::vector<int, AccountAllocator<int>> InverseCenterMap{
+      AccountAllocator<int>(&Modular_alloc, "InverseCenterMap")};
+  std::vector<int, AccountAllocator<int>> ecc{AccountAllocator<int>(&Modular_alloc, "ecc")};
+  int lastCFT = -2;
+  std::vector<int, AccountAllocator<int>> orderTwo{
+      AccountAllocator<int>(&Modular_alloc, "currents")};
+  // Maps J -> (J x i for all i) of simpleFusionDirect, stamped with the counter.
+  std::map<int, AccountVector<int>> fusionMaps;
+  int fusionMapsStamp = -1;
+
+  // Orbit P rows.
+  std::vector<int, AccountAllocator<int>> PMatrixOrbitMinima{
+      AccountAllocator<int>(&SMatrix_alloc, "PMatrixOrbitMinima")};
+  std::vector<int, AccountAllocator<int>> PMatrixOrbitSizes{
+      AccountAllocator<int>(&SMatrix_alloc, "PMatrixOrbitSizes")};
+  std::vector<std::unique_ptr<std::vector<double, AccountAllocator<double>>>> PMatrixOrbitPointers;
+  int NOrbit_allocated = 0;
+  std::string Pdir;  // empty: rows stay in memory
+
+  // Fixed-point fusion: the parent, its fixed-point theory and the current's label.
+  int CurrentFixedPointLabel = 0;
+  SpectrumData* fixedPointParent = nullptr;
+  SpectrumData* fixedPointTheory = nullptr;
+
+  // Integer-spin currents of the theory (increasing) and their permutations by the outer
+  // automorphisms of the centre, built by MOD_listPermutations(nullptr) for the theory
+  // of stamp permutationsStamp.
+  AccountVector<int> integerSpinCurrents{
+      AccountAllocator<int>(&Modular_alloc, "IntegerSpinCurrents")};
+  std::vector<std::vector<int>> integerSpinPermutations;
+  int permutationsStamp = -1;
+
+  // Fusion products as text.
+  WorkBuffer<double> RealRow{"RealRow", &Modular_alloc};
+  int Size = 0;
+  ModularAccessor AUX1 = nullptr;
+  ModularAccessor AUX2 = nullptr;
+  int preparedD = 0;  // denominator row of the prepared ratio row
+};
+
+ModularState& modularState();
+
+// N of the current theory (0 when nothing is loaded).
+int modularPrimaries();
+// Setting values (defaults when unbound).
+int settingUseOrbits();
+int settingSmatrixMaxsize();
+int settingInitDebug();
+int settingHighPrecision();
+int settingFusionSumcheck();
+int settingSuper();
+
+// Prints the routine's name on standard output while the S trace is on.
+void modularTrace(const char* routine);
+// "Label out of range" for labels outside 0 .. N-1; true when all are in range.
+bool modularLabelsInRange(const char* routine, int i, int j);
+bool orbitTablesValid();
+bool orbitSValid();
+// n_G x (orbit tables): the centre element J applied to primary i, from the tables.
+int orbitImage(int J, int i);
+// Charge of primary i under centre element c (units 1/n_G), from the tables.
+int orbitCharge(int i, int c);
+// The charge selection rule of fusion with denominator row d: false when
+// Q_i + Q_j - Q_k - Q_d is not 0 mod n_G for some generator of the centre.
+bool modularChargesAllow(int i, int j, int k, int d);
+
+// The folder of on-disk rows of the current theory ("S" rows: ".sdir", P rows: ".pdir"),
+// created when missing; an empty text (after an alert) when it cannot be made.
+std::string modularRowFolder(const char* suffix, const char* kind);
+// Header line of a row file: names the theory so a foreign or stale file is recognised.
+std::string modularRowHeader(const char* kind, int row);

@@ -1,0 +1,495 @@
+// Simple-current orbit tables of the current theory and the orbit S base.
+//
+// Built once per theory (stamp OrbitDataAvailable): for every primary its representative
+// (the first primary of its orbit in label order), orbit number, the centre element that
+// carries the representative to it, and its charge vector (entry c = n_G Q_c(field), an
+// integer mod n_G; equal vectors are stored once in the collection AllCharges); for every
+// representative the images c x rep; the multiplication table of the centre; the weights
+// over their common denominator L; the phases exp(2 pi i k/n_G).
+//
+// On top of them the orbit S base S(r_a, r_b) between representatives: a packed lower
+// triangle in memory (every entry starts as "not computed"), or, from
+// getModularDiskRowThreshold() orbits on, a bounded cache of whole rows (at most
+// 200,000,000 bytes of slots, slot 0 holding row 0 for good) backed by one file per row
+// in the folder ".sdir" of the work directory. A row file starts with a header line
+// naming the theory (name, primaries, orbits, c); it is written once, through a temporary
+// file renamed into place, and a file whose header or length does not match is computed
+// and written again. Without a folder the rows are computed in memory only.
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "groups/Discrete.h"
+#include "modular/ModularInternal.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
+
+namespace {
+
+constexpr std::int64_t kRowCacheBytes = 200000000;
+
+// The charge vector used for labels out of range and theories without orbit tables.
+const int* zeroCharges() {
+  ModularState& s = modularState();
+  const std::size_t n = static_cast<std::size_t>(std::max(s.nG, 1));
+  if (s.zeroCharges.size() < n) s.zeroCharges.assign(n, 0);
+  return s.zeroCharges.data();
+}
+
+// Abandons the orbit tables of this theory: everything then goes the direct way.
+void refuseOrbitData() {
+  ModularState& s = modularState();
+  s.OrbitDataRefused = s.CFTCounter;
+  s.Primaries.clear();
+  s.orbitPointers.clear();
+  s.NOrbit = 0;
+}
+
+bool isRegularFile(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Reads the row file at path into re/im (count numbers each); false when it is missing,
+// foreign (another header) or of another length.
+bool readSRowFile(const std::string& path, const std::string& header, int count, double* re,
+                  double* im) {
+  if (!isRegularFile(path)) return false;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::string text;
+  char chunk[65536];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+  std::fclose(file);
+  if (text.compare(0, header.size(), header) != 0) return false;
+  const char* p = text.c_str() + header.size();
+  for (int k = 0; k < 2 * count; ++k) {
+    char* end = nullptr;
+    const double value = std::strtod(p, &end);
+    if (end == p) return false;
+    (k < count ? re[k] : im[k - count]) = value;
+    p = end;
+  }
+  while (*p == ' ' || *p == '\n') ++p;
+  return *p == '\0' && static_cast<std::size_t>(p - text.c_str()) == text.size();
+}
+
+std::string rowFileText(const std::string& header, int count, const double* re, const double* im) {
+  std::string text = header;
+  text.reserve(header.size() + static_cast<std::size_t>(count) * 50);
+  for (int k = 0; k < count; ++k) text += formatText("%a ", re[k]);
+  for (int k = 0; k < count; ++k) text += formatText("%a ", im[k]);
+  return text;
+}
+
+double* slotRow(OrbitRowCache& cache, int slot, int nOrbit) {
+  return cache.SBaseData.data() +
+         static_cast<std::size_t>(slot) * 2 * static_cast<std::size_t>(nOrbit);
+}
+
+void readSlot(OrbitRowCache& cache, int slot, int column, int nOrbit, double* re, double* im) {
+  const double* row = slotRow(cache, slot, nOrbit);
+  *re = row[column];
+  *im = row[nOrbit + column];
+}
+
+// Loads row into a reusable slot and answers column from it.
+void loadRowAndAnswer(int row, int column, double* re, double* im) {
+  ModularState& s = modularState();
+  OrbitRowCache& cache = s.rowCache;
+  const int slot = getReUsableRow(cache.LastCalls.data(), cache.CallSeq, cache.MaxRow);
+  if (slot < 1 || slot >= cache.MaxRow) {
+    compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(row)],
+                           s.OrbitMap[static_cast<std::size_t>(column)], re, im);
+    return;
+  }
+  cache.nextrow = slot;
+  for (int o = 0; o < s.NOrbit; ++o) {
+    if (cache.StoreInfo[static_cast<std::size_t>(o)] == slot)
+      cache.StoreInfo[static_cast<std::size_t>(o)] = -1;
+  }
+  getSBaseRow(cache.SBaseData.data(), 0, slot, row, cache.Sdir.c_str());
+  cache.StoreInfo[static_cast<std::size_t>(row)] = slot;
+  cache.LastCalls[static_cast<std::size_t>(slot)] = cache.CallSeq;
+  readSlot(cache, slot, column, s.NOrbit, re, im);
+}
+
+// Sets the row cache up for the current theory; false when it cannot hold two rows.
+bool setUpRowCache() {
+  ModularState& s = modularState();
+  OrbitRowCache& cache = s.rowCache;
+  const int nOrbit = s.NOrbit;
+  cache.setUp = false;
+  cache.last_row = -1;
+  cache.CallSeq = -1;
+  cache.StoreInfo.assign(static_cast<std::size_t>(nOrbit), -1);
+  const std::int64_t slots = (kRowCacheBytes / nOrbit) / 16;
+  cache.MaxRow = static_cast<int>(std::min<std::int64_t>(nOrbit, slots));
+  if (cache.MaxRow < 2 && cache.MaxRow < nOrbit) {
+    // Rows of this length do not fit twice: the orbit S base is not used.
+    Alert("compSBaseFromDisk", 0, 112210, "Insufficient space for orbit S storage");
+    cache.MaxRow = 0;
+    return false;
+  }
+  cache.SBaseData.assign(
+      static_cast<std::size_t>(cache.MaxRow) * 2 * static_cast<std::size_t>(nOrbit), -1.0);
+  cache.LastCalls.assign(static_cast<std::size_t>(cache.MaxRow), -1);
+  cache.Sdir = modularRowFolder(".sdir", "S");
+  getSBaseRow(cache.SBaseData.data(), 0, 0, 0, cache.Sdir.c_str());
+  cache.StoreInfo[0] = 0;
+  cache.setUp = true;
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Orbit tables
+
+int* allocateModularOrbitData(int flag) {
+  ModularState& s = modularState();
+  if (flag == 0) {
+    s.orbitPointers.clear();
+    s.nG = getCenter()->order;
+    return nullptr;
+  }
+  s.orbitPointers.emplace_back(static_cast<std::size_t>(s.nG), -1,
+                               AccountAllocator<int>(&Modular_alloc, "Orbit pointer"));
+  return s.orbitPointers.back().data();
+}
+
+void initOrbitData() {
+  ModularState& s = modularState();
+  if (s.OrbitDataAvailable == s.CFTCounter || s.OrbitDataRefused == s.CFTCounter) return;
+  if (S_Symmetric() != 1 || settingUseOrbits() == 0) return;
+  const int n = modularPrimaries();
+  if (n < 1) return;
+  const int nG = getCenter()->order;
+  if (nG > n) {
+    Alert("initOrbitData", 0, 212404, "Too many charges generated");
+    refuseOrbitData();
+    return;
+  }
+  // The multiplication table and the charge vectors take up to n_G^2 ints each.
+  const std::uint64_t tableSize = static_cast<std::uint64_t>(nG) * static_cast<std::uint64_t>(nG);
+  if (tableSize * sizeof(int) > static_cast<std::uint64_t>(kRowCacheBytes)) {
+    Alert("initOrbitData", 4, 100218,
+          "Simple-current group of order %d too large for orbit tables; S is computed directly",
+          nG);
+    refuseOrbitData();
+    return;
+  }
+  DGType* centre = s.SimpleCurrentCenter;
+  s.Primaries.assign(static_cast<std::size_t>(n), PrimaryOrbitEntry{});
+  s.CurMultTable.assign(static_cast<std::size_t>(tableSize), 0);
+  allocateModularOrbitData(0);
+  s.OrbitMap.assign(static_cast<std::size_t>(n), -1);
+  s.Weights.assign(static_cast<std::size_t>(n), 0);
+  s.Weights_den.assign(static_cast<std::size_t>(n), 1);
+  initVectorCollection(&s.AllCharges, nG, nG + 1);
+  for (int a = 0; a < nG; ++a) {
+    for (int b = 0; b < nG; ++b) {
+      s.CurMultTable[static_cast<std::size_t>(a) * static_cast<std::size_t>(nG) +
+                     static_cast<std::size_t>(b)] = DG_product(a, b, centre);
+    }
+  }
+  s.NOrbit = 0;
+  std::int64_t L = 1;
+  for (int i = 0; i < n; ++i) {
+    Rat h = *ratWeight(i);
+    simplifyRat(&h);
+    if (h.den <= 0) h = Rat{0, 1};
+    s.Weights[static_cast<std::size_t>(i)] = longmod(h.num, h.den);
+    s.Weights_den[static_cast<std::size_t>(i)] = h.den;
+    const std::int64_t g = GCD_LONG(L, h.den);
+    std::int64_t lcm = 0;
+    if (__builtin_mul_overflow(L / g, h.den, &lcm) || lcm > (static_cast<std::int64_t>(1) << 40)) {
+      // Charges are formed from weight numerators over L; beyond this they cannot be.
+      Alert("initOrbitData", 2, 112413, "Weight denominator too large for orbit tables: %lld",
+            static_cast<long long>(h.den));
+      refuseOrbitData();
+      return;
+    }
+    L = lcm;
+    if (s.Primaries[static_cast<std::size_t>(i)].rep != -1) continue;
+    int* images = allocateModularOrbitData(1);
+    s.OrbitMap[static_cast<std::size_t>(s.NOrbit)] = i;
+    int length = 0;
+    for (int c = 0; c < nG; ++c) {
+      const int k = simpleFusion(c, i);
+      if (k < 0 || k >= n) {
+        Alert("initOrbitData", 1, 212404, "Field not found for (%d) x (%d)", c, i);
+        refuseOrbitData();
+        return;
+      }
+      images[c] = k;
+      PrimaryOrbitEntry& target = s.Primaries[static_cast<std::size_t>(k)];
+      if (target.rep == -1) {
+        target.rep = i;
+        target.orbit = s.NOrbit;
+        target.current = c;
+        ++length;
+      }
+    }
+    PrimaryOrbitEntry& self = s.Primaries[static_cast<std::size_t>(i)];
+    self.images = images;
+    self.length = length;
+    ++s.NOrbit;
+  }
+  s.L = L;
+  for (int i = 0; i < n; ++i)
+    s.Weights[static_cast<std::size_t>(i)] *= L / s.Weights_den[static_cast<std::size_t>(i)];
+
+  std::vector<int> charge(static_cast<std::size_t>(nG));
+  for (int i = 0; i < n; ++i) {
+    PrimaryOrbitEntry& e = s.Primaries[static_cast<std::size_t>(i)];
+    const int* images = s.Primaries[static_cast<std::size_t>(e.rep)].images;
+    for (int c = 0; c < nG; ++c) {
+      const int k =
+          images[s.CurMultTable[static_cast<std::size_t>(c) * static_cast<std::size_t>(nG) +
+                                static_cast<std::size_t>(e.current)]];
+      const __int128 difference = static_cast<__int128>(s.Weights[static_cast<std::size_t>(i)]) +
+                                  s.Weights[static_cast<std::size_t>(c)] -
+                                  s.Weights[static_cast<std::size_t>(k)];
+      const __int128 quotient = difference * nG / L;
+      charge[static_cast<std::size_t>(c)] =
+          static_cast<int>(longmod(static_cast<long long>(quotient % nG), nG));
+    }
+    const int before = s.AllCharges.Nfill;
+    e.chargeIndex = LocateInCollection(&s.AllCharges, charge.data());
+    if (s.AllCharges.Nfill > before && s.AllCharges.Nfill > nG) {
+      Alert("initOrbitData", 3, 212404, "Too many charges generated");
+    }
+  }
+  s.PhasesR.assign(static_cast<std::size_t>(nG), 1.0);
+  s.PhasesI.assign(static_cast<std::size_t>(nG), 0.0);
+  for (int k = 1; k < nG; ++k) {
+    const double angle = 2.0 * M_PI * k / nG;
+    s.PhasesR[static_cast<std::size_t>(k)] = std::cos(angle);
+    s.PhasesI[static_cast<std::size_t>(k)] = std::sin(angle);
+  }
+  s.OrbitDataAvailable = s.CFTCounter;
+  if (settingInitDebug()) ProgressPrint("##init: Simple current orbits available\n");
+
+  if (settingUseOrbits() < 2) return;
+  const std::uint64_t triangle =
+      static_cast<std::uint64_t>(s.NOrbit) * static_cast<std::uint64_t>(s.NOrbit + 1);
+  if (s.NOrbit >= s.diskRowThreshold || triangle >= kAllocationRefusedSize / sizeof(double)) {
+    if (!setUpRowCache()) return;
+    s.compute_s_base = compSBaseFromDisk;
+  } else {
+    s.compute_s_base = compSBase;
+    s.SBase.assign(static_cast<std::size_t>(triangle), kModularNotComputed);
+  }
+  s.OrbitSAvailable = s.CFTCounter;
+  if (settingInitDebug()) ProgressPrint("##init: Orbit S matrix initialized\n");
+}
+
+int getNumberOfOrbits() {
+  return orbitTablesValid() ? modularState().NOrbit : 0;
+}
+
+const PrimaryOrbitEntry* getPrimaryOrbitEntry(int i) {
+  ModularState& s = modularState();
+  if (!orbitTablesValid() || i < 0 || i >= static_cast<int>(s.Primaries.size())) return nullptr;
+  return &s.Primaries[static_cast<std::size_t>(i)];
+}
+
+const int* getChargeVector(int i) {
+  ModularState& s = modularState();
+  if (i < 0 || i >= modularPrimaries()) {
+    Alert("getChargeVector", 0, 212404, "Label out of range: %d\n", i);
+    return zeroCharges();
+  }
+  if (!orbitTablesValid()) return zeroCharges();
+  const int row = s.Primaries[static_cast<std::size_t>(i)].chargeIndex;
+  return s.AllCharges.Space +
+         static_cast<std::size_t>(row) * static_cast<std::size_t>(s.AllCharges.rowsize);
+}
+
+int orbitCharge(int i, int c) {
+  const ModularState& s = modularState();
+  if (c < 0 || c >= s.nG) return 0;
+  return getChargeVector(i)[c];
+}
+
+int orbitImage(int J, int i) {
+  return FastSimpleFusion_NO_CHECK(J, i);
+}
+
+int getOrbitStart(int i) {
+  if (!orbitTablesValid() || i < 0 || i >= modularPrimaries()) return i;
+  return modularState().Primaries[static_cast<std::size_t>(i)].rep;
+}
+
+int ModularOrbitsAvailable() {
+  return modularState().OrbitDataAvailable;
+}
+
+const int* getChargePointer(int k) {
+  ModularState& s = modularState();
+  if (!orbitTablesValid() || k < 0 || k >= s.AllCharges.Nfill) {
+    Alert("getChargePointer", 0, 212404, "Charge vector not found\n");
+    return zeroCharges();
+  }
+  return s.AllCharges.Space +
+         static_cast<std::size_t>(k) * static_cast<std::size_t>(s.AllCharges.rowsize);
+}
+
+int findChargeVector(const int* v) {
+  ModularState& s = modularState();
+  const int index = orbitTablesValid() ? findVectorInCollection(&s.AllCharges, v) : -1;
+  if (index < 0) Alert("findChargeVector", 0, 212404, "Charge vector not found\n");
+  return index;
+}
+
+int ChargeCorrectionFactor(int a, int b, int c, int d, double* re, double* im) {
+  ModularState& s = modularState();
+  const int q = mod(static_cast<long long>(orbitCharge(c, b)) + orbitCharge(a, d), s.nG);
+  const bool valid = orbitTablesValid() && !s.PhasesR.empty();
+  *re = valid ? s.PhasesR[static_cast<std::size_t>(q)] : 1.0;
+  *im = valid ? s.PhasesI[static_cast<std::size_t>(q)] : 0.0;
+  return q;
+}
+
+// ---------------------------------------------------------------------------------------
+// S from the orbit base
+
+void compSfromOrbits(int i, int j, double* re, double* im) {
+  modularTrace("compSFromOrbits");
+  ModularState& s = modularState();
+  *re = 0.0;
+  *im = 0.0;
+  if (!modularLabelsInRange("compSfromOrbits", i, j) || !orbitSValid() ||
+      s.compute_s_base == nullptr)
+    return;
+  const PrimaryOrbitEntry& a = s.Primaries[static_cast<std::size_t>(i)];
+  const PrimaryOrbitEntry& b = s.Primaries[static_cast<std::size_t>(j)];
+  s.compute_s_base(a.orbit, b.orbit, re, im);
+  const int k =
+      mod(static_cast<long long>(orbitCharge(b.rep, a.current)) + orbitCharge(i, b.current), s.nG);
+  if (k != 0) {
+    const double r = *re;
+    complexProduct(re, im, r, *im, s.PhasesR[static_cast<std::size_t>(k)],
+                   s.PhasesI[static_cast<std::size_t>(k)]);
+  }
+}
+
+void compSBase(int a, int b, double* re, double* im) {
+  modularTrace("compSBase");
+  ModularState& s = modularState();
+  if (a < 0 || b < 0 || a >= s.NOrbit || b >= s.NOrbit || s.SBase.empty()) {
+    Alert("compSBase", 0, 212404, "Label out of range: %d\n", std::max(a, b));
+    *re = 0.0;
+    *im = 0.0;
+    return;
+  }
+  const std::uint64_t lo = static_cast<std::uint64_t>(std::min(a, b));
+  const std::uint64_t hi = static_cast<std::uint64_t>(std::max(a, b));
+  const std::uint64_t half = s.SBase.size() / 2;
+  const std::uint64_t index = lo + hi * (hi + 1) / 2;
+  double& real = s.SBase[static_cast<std::size_t>(index)];
+  double& imaginary = s.SBase[static_cast<std::size_t>(half + index)];
+  if (!modularComputed(real)) {
+    compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
+                           s.OrbitMap[static_cast<std::size_t>(b)], &real, &imaginary);
+  }
+  *re = real;
+  *im = imaginary;
+}
+
+void compSBaseFromDisk(int a, int b, double* re, double* im) {
+  modularTrace("compSBaseFromDisk");
+  ModularState& s = modularState();
+  OrbitRowCache& cache = s.rowCache;
+  if (a == -1) {
+    setUpRowCache();
+    return;
+  }
+  *re = 0.0;
+  *im = 0.0;
+  if (!cache.setUp) {
+    Alert("compSBaseFromDisk", 1, 112415, "Unexpected NULL pointer");
+    return;
+  }
+  if (a < 0 || b < 0 || a >= s.NOrbit || b >= s.NOrbit) {
+    Alert("compSBaseFromDisk", 2, 212404, "Label out of range: %d\n", std::max(a, b));
+    return;
+  }
+  const int old = cache.CallSeq;
+  if (old >= 1999999999) {
+    cache.CallSeq = old - 999999999;
+    for (int& stamp : cache.LastCalls) {
+      if (stamp > 1000000000) {
+        stamp -= 1000000000;
+      } else if (stamp != -1) {
+        stamp = 0;
+      }
+    }
+  } else {
+    cache.CallSeq = old + 1;
+  }
+  const int slotA = cache.StoreInfo[static_cast<std::size_t>(a)];
+  if (slotA >= 0) {
+    cache.LastCalls[static_cast<std::size_t>(slotA)] = cache.CallSeq;
+    readSlot(cache, slotA, b, s.NOrbit, re, im);
+    return;
+  }
+  const int slotB = cache.StoreInfo[static_cast<std::size_t>(b)];
+  if (slotB >= 0) {
+    cache.LastCalls[static_cast<std::size_t>(slotB)] = cache.CallSeq;
+    readSlot(cache, slotB, a, s.NOrbit, re, im);
+    return;
+  }
+  if (a == cache.last_row) {
+    loadRowAndAnswer(a, b, re, im);
+    return;
+  }
+  if (b == cache.last_row) {
+    loadRowAndAnswer(b, a, re, im);
+    return;
+  }
+  cache.last_row = b;
+  compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
+                         s.OrbitMap[static_cast<std::size_t>(b)], re, im);
+}
+
+int getReUsableRow(const int* LastCalls, int CallSeq, int MaxRow) {
+  for (int slot = 1; slot < MaxRow; ++slot) {
+    if (LastCalls[slot] == -1) return slot;
+  }
+  for (int slot = 1; slot < MaxRow; ++slot) {
+    if (static_cast<long long>(CallSeq) - LastCalls[slot] >= MaxRow - 1) return slot;
+  }
+  Alert("getReUsableRow", 0, 100216, "No suitable row found for S orbit data; returning 1");
+  PrintVec(MaxRow - 1, LastCalls + 1, "Last calls[1,...]");
+  Print("CallSeq: %d\n", CallSeq);
+  return 1;
+}
+
+void getSBaseRow(double* data, int, int slot, int row, const char* folder) {
+  modularTrace("getSBaseRow");
+  ModularState& s = modularState();
+  const int nOrbit = s.NOrbit;
+  double* re = data + static_cast<std::size_t>(slot) * 2 * static_cast<std::size_t>(nOrbit);
+  double* im = re + nOrbit;
+  const bool useFiles = folder != nullptr && folder[0] != '\0';
+  std::string path;
+  std::string header;
+  if (useFiles) {
+    path = std::string(folder) + "/" + std::to_string(row);
+    header = modularRowHeader("S", row);
+    if (readSRowFile(path, header, nOrbit, re, im)) return;
+  }
+  const int rep = s.OrbitMap[static_cast<std::size_t>(row)];
+  for (int k = 0; k < nOrbit; ++k)
+    compSDirectSymmetrized(rep, s.OrbitMap[static_cast<std::size_t>(k)], &re[k], &im[k]);
+  if (useFiles && !writeFileAtomically(path, rowFileText(header, nOrbit, re, im))) {
+    Alert("getSBaseRow", 0, 120206, "Could not write file %s", path.c_str());
+  }
+}

@@ -1,0 +1,274 @@
+// Orbit P rows of the current theory and their files.
+//
+// P(J r, b) = P(r, J b) sqrt(T)(J r)/sqrt(T)(r) sqrt(T)(b)/sqrt(T)(J b), so P is kept per
+// orbit as one row P(r_o, k) for the representative r_o and the column labels k from the
+// orbit's minimum (the smallest column any canonical pair of the orbit needs) to N-1:
+// 2 x size doubles, real parts then imaginary parts, "not computed" until first asked.
+//
+// From getModularDiskRowThreshold() orbits on, rows are also kept as files (one per
+// orbit) in the folder ".pdir" of the work directory, shared by every process that works
+// on the theory. A file holds a header line naming the theory and the row's numbers in
+// "%a" form. A writer opens it without truncating, takes an exclusive fcntl lock, merges
+// what other processes stored meanwhile (read through the locked descriptor) into its
+// row, then truncates, writes, syncs and unlocks; readers take a shared lock. So no
+// process ever loses an entry another one wrote.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "modular/ModularInternal.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Terminal.h"
+
+namespace {
+
+using Row = std::vector<double, AccountAllocator<double>>;
+
+bool isRegularFile(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool lockWhole(int fd, short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;
+  while (::fcntl(fd, F_SETLKW, &lock) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+bool readAll(int fd, std::string& text) {
+  text.clear();
+  if (::lseek(fd, 0, SEEK_SET) != 0) return false;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n == 0) return true;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    text.append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+bool writeAll(int fd, const std::string& text) {
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+enum class RowText { Complete, Foreign, Short };
+
+// Parses header + count numbers; `read` receives how many numbers were found.
+RowText parseRowText(const std::string& text, const std::string& header, int count,
+                     std::vector<double>& values, int* read) {
+  *read = 0;
+  if (text.compare(0, header.size(), header) != 0) return RowText::Foreign;
+  values.assign(static_cast<std::size_t>(count), 0.0);
+  const char* p = text.c_str() + header.size();
+  for (int k = 0; k < count; ++k) {
+    char* end = nullptr;
+    const double value = std::strtod(p, &end);
+    if (end == p) return RowText::Short;
+    values[static_cast<std::size_t>(k)] = value;
+    *read = k + 1;
+    p = end;
+  }
+  while (*p == ' ' || *p == '\n') ++p;
+  return static_cast<std::size_t>(p - text.c_str()) == text.size() ? RowText::Complete
+                                                                   : RowText::Foreign;
+}
+
+std::string rowPath(const char* folder, int orbit) {
+  return std::string(folder) + "/" + std::to_string(orbit);
+}
+
+double* rowOf(int orbit) {
+  ModularState& s = modularState();
+  if (orbit < 0 || orbit >= static_cast<int>(s.PMatrixOrbitPointers.size())) return nullptr;
+  Row* row = s.PMatrixOrbitPointers[static_cast<std::size_t>(orbit)].get();
+  return row != nullptr ? row->data() : nullptr;
+}
+
+bool diskRows() {
+  const ModularState& s = modularState();
+  return s.NOrbit >= s.diskRowThreshold;
+}
+
+}  // namespace
+
+void initOrbitPmatrix() {
+  ModularState& s = modularState();
+  if (settingUseOrbits() < 2) return;
+  if (!orbitTablesValid()) {
+    Alert("initOrbitPmatrix", 0, 212404, "Attempt to initialize orbit P matrix prior to S matrix");
+    return;
+  }
+  if (s.OrbitPAvailable == s.CFTCounter) return;
+  freePmatrixOrbits();
+  const std::size_t nOrbit = static_cast<std::size_t>(s.NOrbit);
+  s.PMatrixOrbitMinima.assign(nOrbit, INT_MAX);
+  s.PMatrixOrbitSizes.assign(nOrbit, 0);
+  s.PMatrixOrbitPointers.clear();
+  s.PMatrixOrbitPointers.resize(nOrbit);
+  s.NOrbit_allocated = s.NOrbit;
+  const int n = modularPrimaries();
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) scanP(i, j);
+  }
+  for (std::size_t o = 0; o < nOrbit; ++o) {
+    const int minimum = s.PMatrixOrbitMinima[o];
+    s.PMatrixOrbitSizes[o] = minimum == INT_MAX ? 0 : n - minimum;
+  }
+  s.Pdir = diskRows() ? modularRowFolder(".pdir", "P") : std::string();
+  s.OrbitPAvailable = s.CFTCounter;
+  if (settingInitDebug()) ProgressPrint("##init: Orbit P matrix initialized\n");
+}
+
+void scanP(int i, int j) {
+  initSMATRIX();
+  int a = 0, b = 0;
+  convertPLabels(i, j, &a, &b);
+  scanPOrbits(a, b);
+}
+
+void scanPOrbits(int a, int b) {
+  ModularState& s = modularState();
+  if (!orbitSValid() || !modularLabelsInRange("scanPOrbits", a, b)) return;
+  const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(a)];
+  if (entry.orbit < 0 || entry.orbit >= static_cast<int>(s.PMatrixOrbitMinima.size())) return;
+  const int k = FastSimpleFusion(entry.current, b);
+  int& minimum = s.PMatrixOrbitMinima[static_cast<std::size_t>(entry.orbit)];
+  if (k >= 0 && k < minimum) minimum = k;
+}
+
+void compPfromOrbits(int a, int b, double* re, double* im) {
+  ModularState& s = modularState();
+  *re = 0.0;
+  *im = 0.0;
+  if (!modularLabelsInRange("compPfromOrbits", a, b) || !orbitTablesValid()) return;
+  const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(a)];
+  const int o = entry.orbit;
+  const int ra = entry.rep;
+  const int k = FastSimpleFusion(entry.current, b);
+  const bool indexed = o >= 0 && o < static_cast<int>(s.PMatrixOrbitSizes.size());
+  const int size = indexed ? s.PMatrixOrbitSizes[static_cast<std::size_t>(o)] : 0;
+  const long long t = indexed && k >= 0 ? static_cast<long long>(k) -
+                                              s.PMatrixOrbitMinima[static_cast<std::size_t>(o)]
+                                        : -1;
+  if (t < 0 || t >= size) {
+    // A pair the scan did not see: answered directly instead of from the row.
+    Alert("compPfromOrbits", 0, 212404, "Invalid P-matrix address");
+    computePmatrix(a, b, re, im);
+    return;
+  }
+  std::unique_ptr<Row>& slot = s.PMatrixOrbitPointers[static_cast<std::size_t>(o)];
+  if (!slot) {
+    slot = std::make_unique<Row>(2 * static_cast<std::size_t>(size), kModularNotComputed,
+                                 AccountAllocator<double>(&SMatrix_alloc, "P matrix on orbits"));
+    if (getPBaseRow(slot->data(), o, size, s.Pdir.c_str()) == 0) {
+      std::fill(slot->begin(), slot->end(), kModularNotComputed);
+    }
+  }
+  double* row = slot->data();
+  if (!modularComputed(row[t])) computePmatrix(ra, k, &row[t], &row[size + t]);
+  double valueRe = row[t], valueIm = row[size + t];
+  double rootRe, rootIm;
+  comprootT(a, a, &rootRe, &rootIm);
+  complexProduct(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
+  comprootT(ra, ra, &rootRe, &rootIm);
+  complexRatio(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
+  comprootT(b, b, &rootRe, &rootIm);
+  complexProduct(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
+  comprootT(k, k, &rootRe, &rootIm);
+  complexRatio(re, im, valueRe, valueIm, rootRe, rootIm);
+}
+
+int getPBaseRow(double* row, int orbit, int size, const char* folder) {
+  if (!diskRows() || folder == nullptr || folder[0] == '\0' || size < 1) return 0;
+  const std::string path = rowPath(folder, orbit);
+  if (!isRegularFile(path)) return 0;
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return 0;
+  std::string text;
+  const bool gotText = lockWhole(fd, F_RDLCK) && readAll(fd, text);
+  lockWhole(fd, F_UNLCK);
+  ::close(fd);
+  if (!gotText) return 0;
+  std::vector<double> values;
+  int count = 0;
+  const RowText kind = parseRowText(text, modularRowHeader("P", orbit), 2 * size, values, &count);
+  if (kind == RowText::Short) {
+    Alert("getPBaseRow", 0, 212404, "Unexpected end of Pbase file; i=%d", count);
+    return 0;
+  }
+  if (kind == RowText::Foreign) return 0;
+  std::copy(values.begin(), values.end(), row);
+  return 1;
+}
+
+int writePBaseRow(double* row, int orbit, int size, const char* folder) {
+  if (folder == nullptr || folder[0] == '\0' || size < 1) return -1;
+  const std::string path = rowPath(folder, orbit);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
+  if (fd < 0) {
+    Alert("writePBaseRow", 0, 120206, "Could not write file %s", path.c_str());
+    return -1;
+  }
+  const std::string header = modularRowHeader("P", orbit);
+  bool ok = lockWhole(fd, F_WRLCK);
+  std::string text;
+  if (ok && readAll(fd, text)) {
+    std::vector<double> stored;
+    int count = 0;
+    if (parseRowText(text, header, 2 * size, stored, &count) == RowText::Complete) {
+      for (int t = 0; t < 2 * size; ++t) {
+        if (row[t] < -2.0 && stored[static_cast<std::size_t>(t)] > -2.0)
+          row[t] = stored[static_cast<std::size_t>(t)];
+      }
+    }
+  }
+  text = header;
+  for (int t = 0; t < 2 * size; ++t) text += formatText("%a ", row[t]);
+  ok = ok && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, text) &&
+       ::fsync(fd) == 0;
+  lockWhole(fd, F_UNLCK);
+  if (::close(fd) != 0) ok = false;
+  if (!ok) {
+    Alert("writePBaseRow", 1, 120206, "Could not write file %s", path.c_str());
+    return -1;
+  }
+  return 0;
+}
+
+void writePOrbits() {
+  ModularState& s = modularState();
+  if (!diskRows() || s.Pdir.empty()) return;
+  for (std::size_t o = 0; o < s.PMatrixOrbitPointers.size(); ++o) {
+    double* row = rowOf(static_cast<int>(o));
+    if (row != nullptr)
+      writePBaseRow(row, static_cast<int>(o), s.PMatrixOrbitSizes[o], s.Pdir.c_str());
+  }
+}
+
+void freePmatrixOrbits() {
+  ModularState& s = modularState();
+  for (auto& row : s.PMatrixOrbitPointers) row.reset();
+}

@@ -1,0 +1,262 @@
+// Display of S and P elements and of fusion and P-fusion products as text.
+//
+// A fusion product (i) x (j) is written term by term: one ratio row
+// R_m = S(i, m) S(j, m) / S(d, m) is formed once (over orbit representatives when the
+// orbit tables exist and d is the vacuum), and each coefficient is then a single sum of R
+// against the row of k. Terms are " (k) ", " + (k) ", " - (k) ", " n x (k) ", ...; a line
+// that reaches 61 characters continues after a line break and 14 blanks.
+#include <cmath>
+
+#include "modular/ModularInternal.h"
+#include "numbers/LargeInteger.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/StringUtility.h"
+#include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
+#include "store/StoremanagerIndexFiles.h"
+
+namespace {
+
+constexpr std::size_t kLineLimit = 61;
+constexpr std::size_t kCloseLimit = 16;
+
+std::size_t currentLineLength(const std::string& buffer) {
+  const std::size_t newline = buffer.rfind('\n');
+  return newline == std::string::npos ? buffer.size() : buffer.size() - newline - 1;
+}
+
+// Writes the term of coefficient n of field k; `first` is true until a term is written.
+void writeTerm(std::string& buffer, int n, int k, bool& first) {
+  const int magnitude = std::abs(n);
+  if (magnitude == 0) return;
+  if (magnitude == 1) {
+    if (n < 0) {
+      buffer += formatText(" - (%d) ", k);
+    } else {
+      buffer += formatText(first ? " (%d) " : " + (%d) ", k);
+    }
+  } else if (first) {
+    buffer += formatText(" %d x (%d) ", n, k);
+  } else {
+    buffer += formatText(n < 0 ? " - %d x (%d) " : " + %d x (%d) ", magnitude, k);
+  }
+  first = false;
+  if (currentLineLength(buffer) >= kLineLimit) buffer += "\n" + std::string(14, ' ');
+}
+
+std::string& labelledElement(std::string& buffer, const char* format, int i, int j, double re,
+                             double im) {
+  std::string label = formatText(format, i, j);
+  const std::size_t width = 2 * static_cast<std::size_t>(intStringLength(modularPrimaries())) + 5;
+  if (label.size() < width) label.resize(width, ' ');
+  buffer += label;
+  return printModMatElt(buffer, re, im);
+}
+
+// The dimension of field a as a large integer (0 when unknown).
+lint dimensionOf(int a) {
+  const lrat* entry = SM_getIndex(currentSD, a, 0);
+  return entry != nullptr ? entry->num : lint();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// S and P elements
+
+std::string& printModMatElt(std::string& buffer, double re, double im) {
+  const bool complex = !ZeroCheck(im);
+  const double real = ZeroCheck(re) ? 1e-15 : re;
+  if (settingHighPrecision()) {
+    buffer += formatText("= %40.30f ", real);
+    if (complex) buffer += formatText("+ %40.30f i", im);
+  } else {
+    buffer += formatText("= %15.8f ", real);
+    if (complex) buffer += formatText("+ %15.8f i", im);
+  }
+  if (complex) buffer += formatText("    (phase: %9.5f)", getPhase(real, im) / (2.0 * M_PI));
+  buffer += "\n";
+  return buffer;
+}
+
+std::string& displayS(std::string& buffer, int i, int j) {
+  modularTrace("displayS");
+  double re = 0.0, im = 0.0;
+  compS(i, j, &re, &im);
+  return labelledElement(buffer, "S(%d,%d) ", i, j, re, im);
+}
+
+std::string& displayP(std::string& buffer, int i, int j) {
+  double re = 0.0, im = 0.0;
+  compP(i, j, &re, &im);
+  return labelledElement(buffer, "P(%d,%d) ", i, j, re, im);
+}
+
+std::string& displaySforC(std::string& buffer, int i, int j) {
+  modularTrace("displayDforC");
+  double re = 0.0, im = 0.0;
+  compS(i, j, &re, &im);
+  buffer += formatText("ReS[%d][%d] = %30.15f;\n", i, j, re);
+  buffer += formatText("ImS[%d][%d] = %30.15f;\n", i, j, im);
+  return buffer;
+}
+
+int genPosCheck() {
+  return 2;
+}
+
+// ---------------------------------------------------------------------------------------
+// Fusion products
+
+double getRijk(int k, int i, int j, int d) {
+  ModularState& s = modularState();
+  if (k == -1) {
+    if (!modularLabelsInRange("getRijk", i, j) || !modularLabelsInRange("getRijk", d, 0))
+      return 0.0;
+    if (d == 0 && orbitTablesValid()) {
+      s.Size = s.NOrbit;
+      s.AUX1 = S_aux1;
+      s.AUX2 = S_aux2;
+    } else {
+      s.Size = modularPrimaries();
+      s.AUX1 = compS;
+      s.AUX2 = compS;
+    }
+    s.preparedD = d;
+    double* row = s.RealRow.get(2 * static_cast<std::size_t>(std::max(s.Size, 1)));
+    for (int m = 0; m < s.Size; ++m) {
+      double aRe, aIm, bRe, bIm, eRe, eIm, abRe, abIm;
+      s.AUX1(m, i, &aRe, &aIm);
+      s.AUX1(m, j, &bRe, &bIm);
+      s.AUX1(m, d, &eRe, &eIm);
+      if (CZeroCheck(eRe, eIm)) {
+        // Only rows without zeros (simple currents) can stand in the denominator.
+        Alert("getRijk", 0, 212302, "Zero S element S(%d,%d) in the denominator row", d, m);
+        s.Size = 0;
+        return 0.0;
+      }
+      complexProduct(&abRe, &abIm, aRe, aIm, bRe, bIm);
+      if (eIm == 0.0) {
+        row[m] = abRe / eRe;
+        row[s.Size + m] = abIm / eRe;
+      } else {
+        complexRatio(&row[m], &row[s.Size + m], abRe, abIm, eRe, eIm);
+      }
+    }
+    return 0.0;
+  }
+  if (s.AUX2 == nullptr || !modularLabelsInRange("getRijk", k, 0)) return 0.0;
+  // The selection rule includes the denominator row: with d the charges of i and j must
+  // add up to those of k and d.
+  if (orbitTablesValid() && !modularChargesAllow(i, j, k, s.preparedD)) return 0.0;
+  const double* row = s.RealRow.data();
+  double sum = 0.0;
+  for (int m = 0; m < s.Size; ++m) {
+    double cRe, cIm;
+    s.AUX2(m, k, &cRe, &cIm);
+    sum += row[m] * cRe + row[s.Size + m] * cIm;
+  }
+  return sum;
+}
+
+std::string& compF(std::string& buffer, int i, int j, int d) {
+  if (!modularLabelsInRange("compF", i, j) || !modularLabelsInRange("compF", d, 0)) return buffer;
+  const bool sumCheck = settingFusionSumcheck() != 0 && KMCosetSwitch == 0 && currentSD != nullptr;
+  lint dimSum;
+  if (sumCheck) {
+    SM_loadDimensions(currentSD);
+    dimSum = dimensionOf(i);
+    const lint dj = dimensionOf(j);
+    lint_multiply(&dimSum, &dj);
+  }
+  initSMATRIX();
+  if (getStopSignal() == 1) return buffer;
+  buffer += formatText("(%d) x (%d) = ", i, j);
+  getRijk(-1, i, j, d);
+  bool first = true;
+  const int n = modularPrimaries();
+  for (int k = 0; k < n; ++k) {
+    const double x = getRijk(k, i, j, 0);
+    const int coefficient = DoubleToInt(x);
+    if (std::fabs(x - coefficient) > kTolerance) {
+      Alert("compF", 0, 212302,
+            "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j, k,
+            x, coefficient);
+    }
+    if (coefficient < 0) {
+      Alert("compF", 1, 212302, "Negative fusion coefficient\nN(%d,%d,%d)=%22.15f\n", i, j, k, x);
+    }
+    if (sumCheck && coefficient != 0) {
+      lint term = dimensionOf(k);
+      lint_intprod(&term, std::abs(coefficient));
+      lint_subtract(&dimSum, &term);
+    }
+    writeTerm(buffer, coefficient, k, first);
+  }
+  if (currentLineLength(buffer) >= kCloseLimit) buffer += "\n";
+  buffer += "\n";
+  if (sumCheck)
+    buffer += formatText("Dimension sum rule deficit: %s\n\n", lint_string(&dimSum).c_str());
+  return buffer;
+}
+
+std::string& compFp(std::string& buffer, int i, int j, int d) {
+  if (!modularLabelsInRange("compFp", i, j) || !modularLabelsInRange("compFp", d, 0)) return buffer;
+  initSMATRIX();
+  initPMATRIX();
+  if (getStopSignal() == 1) return buffer;
+  ModularState& s = modularState();
+  buffer += formatText("(%d) x (%d) = ", i, j);
+  const int n = modularPrimaries();
+  double* row = s.RealRow.get(2 * static_cast<std::size_t>(std::max(n, 1)));
+  for (int m = 0; m < n; ++m) {
+    double aRe, aIm, bRe, bIm, eRe, eIm, abRe, abIm;
+    compS(i, m, &aRe, &aIm);
+    compP(j, m, &bRe, &bIm);
+    compS(d, m, &eRe, &eIm);
+    if (CZeroCheck(eRe, eIm)) {
+      Alert("compFp", 2, 212302, "Zero S element S(%d,%d) in the denominator row", d, m);
+      buffer += "\n";
+      return buffer;
+    }
+    complexProduct(&abRe, &abIm, aRe, aIm, bRe, bIm);
+    if (eIm == 0.0) {
+      row[m] = abRe / eRe;
+      row[n + m] = abIm / eRe;
+    } else {
+      complexRatio(&row[m], &row[n + m], abRe, abIm, eRe, eIm);
+    }
+  }
+  // The prepared row of getRijk is no longer the one in the buffer.
+  s.AUX2 = nullptr;
+  bool first = true;
+  bool any = false;
+  for (int k = 0; k < n; ++k) {
+    double x = 0.0, y = 0.0;
+    for (int m = 0; m < n; ++m) {
+      double pRe, pIm;
+      compP(k, m, &pRe, &pIm);
+      x += row[m] * pRe + row[n + m] * pIm;
+      y -= row[n + m] * pRe - row[m] * pIm;
+    }
+    const int coefficient = DoubleToInt(x);
+    if (std::fabs(x - coefficient) > kTolerance) {
+      Alert("compFp", 0, 212302,
+            "P-Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j,
+            k, x, coefficient);
+    }
+    if (std::fabs(y) > kTolerance) {
+      Alert(
+          "compFp", 1, 212302,
+          "Non-zero imaginary part in p-fusion coefficient\nfor fields %d, %d and %d; value %15.7f",
+          i, j, k, y);
+    }
+    if (coefficient != 0) any = true;
+    writeTerm(buffer, coefficient, k, first);
+  }
+  if (currentLineLength(buffer) >= kCloseLimit) buffer += "\n";
+  buffer += any ? "\n" : " --- \n\n";
+  return buffer;
+}

@@ -1,0 +1,121 @@
+// The boot table. Library modules that keep state come first (they have no initialiser of
+// their own: their state starts valid, and their reset restores the state right after
+// start-up); then the steps of the start-up in exactly the order initializeAll runs them.
+// resetAll walks the table backwards.
+#include "program/BootTable.h"
+
+#include "collections/Sorting.h"
+#include "collections/VectorUtility.h"
+#include "commands/Commands.h"
+#include "groups/Discrete.h"
+#include "groups/Permutations.h"
+#include "interpreter/Evaluator.h"
+#include "interpreter/IntCommands.h"
+#include "interpreter/Interpreter.h"
+#include "interpreter/RunControl.h"
+#include "interpreter/Tables.h"
+#include "lie/Branching.h"
+#include "lie/LieAlgebra.h"
+#include "lie/Smatrix.h"
+#include "lie/SmatrixAnalytic.h"
+#include "lie/WeylGroup.h"
+#include "modular/Modular.h"
+#include "numbers/LargeInteger.h"
+#include "numbers/MathUtility.h"
+#include "program/ApplicationTables.h"
+#include "program/Startup.h"
+#include "program/SubsystemStandIns.h"
+#include "runtime/Allocation.h"
+#include "runtime/BatchQueue.h"
+#include "runtime/Defaults.h"
+#include "runtime/Error.h"
+#include "runtime/Memory.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
+#include "solver/Equations.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
+
+namespace {
+
+void makeCurrentTheory() { initializeAlgebra(); }
+
+}  // namespace
+
+const BootEntry kBootTable[] = {
+    // Modules with state to reset, one line each, layer by layer from the bottom.
+    // runtime
+    {"Allocation", nullptr, resetAllocation},
+    {"SystemUtility", nullptr, resetSystemUtility},
+    {"Memory", nullptr, resetMemory},
+    {"Error", nullptr, resetErrorModule},
+    {"Terminal", nullptr, resetTerminal},
+    {"Output", nullptr, resetOutput},
+    {"Defaults", nullptr, resetDefaults},
+    {"Parameters", nullptr, resetParameters},
+    {"BatchQueue", nullptr, resetBatchQueue},
+    // numbers
+    {"MathUtility", nullptr, resetMathUtility},
+    {"LargeInteger", nullptr, resetLargeInteger},
+    // interpreter
+    {"Interpreter", nullptr, resetInterpreter},
+    {"IntCommands", nullptr, resetIntCommands},
+    {"Tables", nullptr, resetTables},
+    {"Evaluator", nullptr, resetEvaluator},
+    {"RunControl", nullptr, resetRunControl},
+    // collections
+    {"VectorUtility", nullptr, resetVectorUtility},
+    {"Sorting", nullptr, resetSorting},
+    // groups
+    {"Discrete", nullptr, resetDiscrete},
+    {"Permutations", nullptr, resetPermutations},
+    // solver
+    {"Equations", nullptr, resetEquations},
+    // lie
+    {"WeylGroup", nullptr, resetWeylGroup},
+    {"Smatrix", nullptr, resetSmatrix},
+    {"SmatrixAnalytic", nullptr, resetS_analytic},
+    {"Branching", nullptr, resetBranching},
+    // store
+    {"Storemanager", nullptr, resetStoremanager},
+    {"StoremanagerQueries", nullptr, resetStoremanagerQueries},
+    // modular
+    {"Modular", nullptr, resetModular},
+    // commands
+    {"Commands", nullptr, resetCommands},
+
+    // Start-up steps, in the order of initializeAll.
+    {"initializeMemory", initializeMemory, nullptr},
+    {"initializeCommands", initializeCommands, nullptr},
+    {"registerDefaults", registerZoqDefaults, nullptr},
+    {"log switches", addLogSwitches, nullptr},
+    {"log file names", setLogFileNames, nullptr},
+    {"initializeTables", initializeTables, nullptr},
+    {"initializeDefaults", initializeDefaults, nullptr},
+    {"initializePrintPrefs", initializePrintPrefs, nullptr},
+    {"initializeCommandPointers", initializeCommandPointers, nullptr},
+    {"initializeZoq", initializeZoq, resetZoq},
+    {"initializeIntersections", initializeIntersections, nullptr},
+    {"initializeTadpole", initializeTadpole, nullptr},
+    {"initializeSearchSM", initializeSearchSM, nullptr},
+    {"initializeCrossBound", initializeCrossBound, nullptr},
+    {"initializeCoset", initializeCoset, nullptr},
+    {"initializeHeterotic", initializeHeterotic, nullptr},
+    {"initializeModular", initializeModular, nullptr},
+    {"initializeInvariants", initializeInvariants, nullptr},
+    {"initializeStoremanager", initializeStoremanager, nullptr},
+    {"current theory", makeCurrentTheory, nullptr},
+    {"initializeStringTheory", initializeStringTheory, nullptr},
+    {"initializeOpenSpectrum", initializeOpenSpectrum, nullptr},
+    {"initializeCommandParameters", initializeCommandParameters, nullptr},
+    {"shell parameters", bindShellParameters, nullptr},
+    {"program name", nameProgram, nullptr},
+
+    // Last: what the library modules' resets return to.
+    {"start state", markStartState, resetShellState},
+};
+
+const std::size_t kBootTableSize = sizeof(kBootTable) / sizeof(kBootTable[0]);

@@ -1,0 +1,22 @@
+// STAND-INS for the subsystems that are not built yet (see the header).
+#include "program/SubsystemStandIns.h"
+
+void initializeCoset() {}
+
+void initializeInvariants() {}
+void permutationRejectionChanged() {}
+
+void initializeCrossBound() {}
+void resetBoundaries() {}
+
+void initializeStringTheory() {}
+void initializeOpenSpectrum() {}
+void initializeIntersections() {}
+void initializeTadpole() {}
+void BoundarySelectionCriteriaChanged() {}
+void tadpoleSearchParametersChanged() {}
+
+void initializeHeterotic() {}
+
+void initializeSearchSM() {}
+void ModelDirChanged() {}

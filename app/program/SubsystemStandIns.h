@@ -1,0 +1,35 @@
+// STAND-INS for the subsystems that are not built yet, as the program's start-up and its
+// settings call them: each subsystem's initialiser (it binds nothing yet) and the change
+// actions of its settings (nothing to update yet). The issue that builds a subsystem gives
+// it its folder and moves its entries there.
+#pragma once
+
+// Tensor products, simple currents and cosets.
+void initializeCoset();
+
+// Modular invariants. Post-command of "set reject permutations" (no invariants are stored
+// yet; "set orientifold" calls bulkInvariantChanged of the modular data).
+void initializeInvariants();
+void permutationRejectionChanged();
+
+// Boundaries, crosscaps and orientifolds. Change action of "Orientifold" (no boundary
+// candidates are stored yet).
+void initializeCrossBound();
+void resetBoundaries();
+
+// String spectra: the string-theory reading of a theory, open-string spectra, brane
+// intersections and the tadpole solver with the post-commands of its settings.
+void initializeStringTheory();
+void initializeOpenSpectrum();
+void initializeIntersections();
+void initializeTadpole();
+void BoundarySelectionCriteriaChanged();
+void tadpoleSearchParametersChanged();
+
+// Heterotic spectra and searches.
+void initializeHeterotic();
+
+// The standard-model search. Post-command of "set modeldir" (the model catalogue does not
+// exist yet).
+void initializeSearchSM();
+void ModelDirChanged();

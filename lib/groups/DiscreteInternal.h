@@ -1,0 +1,71 @@
+// Private to the Discrete module: its one state record, shared by Discrete.cpp (groups,
+// characters), DiscreteBasis.cpp (abstract groups), DiscreteSubgroups.cpp,
+// DiscreteStabilisers.cpp and DiscreteCharges.cpp.
+#pragma once
+
+#include <deque>
+#include <vector>
+
+#include "groups/Discrete.h"
+
+// Records at stable addresses; a released slot is reused by the next acquire.
+template <class T>
+class RecordPool {
+ public:
+  explicit RecordPool(AllocationAccount* account, const char* label)
+      : records_(AccountAllocator<T>(account, label)) {}
+
+  T* acquire() {
+    if (!freeSlots_.empty()) {
+      int slot = freeSlots_.back();
+      freeSlots_.pop_back();
+      T* record = &records_[static_cast<std::size_t>(slot)];
+      record->slot = slot;
+      return record;
+    }
+    records_.emplace_back();
+    T* record = &records_.back();
+    record->slot = static_cast<int>(records_.size()) - 1;
+    return record;
+  }
+  // Drops the record's memory; its slot serves the next acquire.
+  void release(T* record) {
+    int slot = record->slot;
+    *record = T{};
+    freeSlots_.push_back(slot);
+  }
+  bool owns(const T* record) const {
+    return record != nullptr && record->slot >= 0 &&
+           static_cast<std::size_t>(record->slot) < records_.size() &&
+           &records_[static_cast<std::size_t>(record->slot)] == record;
+  }
+
+ private:
+  std::deque<T, AccountAllocator<T>> records_;
+  std::vector<int> freeSlots_;
+};
+
+struct DiscreteState {
+  RecordPool<DGType> groups{&DG_space, "Discrete group pointer"};
+  RecordPool<SGType> subgroups{&DG_space, "Subgroup pointer"};
+  RecordPool<FPType> stabilisers{&FP_alloc, "Stabilizer pointer"};
+  DGType* firstDG = nullptr;
+  DGType* trivial = nullptr;
+  SGType* firstSG = nullptr;
+  SGType* buildTail = nullptr;  // end of the chain while the class-wise builder runs
+
+  // Orbit tables of the class-wise subgroup builder.
+  std::vector<int> orbitStore;     // power lists of the selected elements
+  std::vector<int> orbitPointers;  // list position of every element
+  std::vector<int> orbitLengths;
+  std::vector<int> orbitStart;
+  std::vector<int> orbitAccepted;
+  bool orbitsBuilt = false;
+
+  std::vector<int> allOrders;  // element orders of the ambient group of getFP
+};
+
+DiscreteState& discreteState();
+
+// Alerts for an element outside 0 .. order-1; true when e is in range.
+bool discreteElementInRange(const DGType* dg, int e, const char* routine);

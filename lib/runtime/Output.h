@@ -1,0 +1,124 @@
+// The program's output layer. Everything the program writes goes to one of four channels,
+// and every channel passes through one sink that tests can replace:
+//   Print        the printing channel: terminal, the output file of the "file" commands,
+//                or the capture buffer of a function call;
+//   Stdout       plain standard output, where the system insists on it (banner, prompts,
+//                fixed messages written with puts/printf);
+//   Progress     the self-overwriting progress line;
+//   Diagnostics  the error stream ERROR_FILE: standard error, or standard output in
+//                background mode.
+// Formatting measures the text first (vsnprintf into a growing std::string), so no
+// format is ever cut or overrun.
+//
+// The module also holds the background switch, the progress-information flag, the
+// capture buffer of function calls (captures nest and append: an inner capture never
+// destroys the outer one's text), the output file, the program name, the status line of
+// PrintNoRepeat and the fixed-format printers of banners and vectors. State lives for
+// the run; resetOutput restores the state right after start-up.
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+enum class Channel { Print, Stdout, Progress, Diagnostics };
+
+// A sink receives every piece of text with its channel. The default sink writes Print,
+// Stdout and Progress to standard output and Diagnostics to the error stream.
+using OutputSink = void (*)(Channel channel, const char* text, std::size_t length);
+void setOutputSink(OutputSink sink);  // nullptr restores the default
+void sinkWrite(Channel channel, const std::string& text);
+void sinkFlush();
+
+// printf-style formatting into a string of exactly the needed size.
+std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string vformatText(const char* format, va_list args);
+
+// The program-wide printf: terminal, output file or capture buffer.
+int Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Like Print, but never to the output file.
+int Inform(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Plain standard output (the system's fixed printf/puts texts).
+int PrintStdout(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The error stream, after erasing a progress line on screen.
+int printErrorMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The switch "interactive" (the internal parameter of that name): 1 while questions may
+// be asked at the terminal; 0 before the parameter exists. bindInteractiveSwitch looks
+// the parameter up once it has been made.
+void bindInteractiveSwitch();
+int getInteractive();
+void setInteractive(int value);
+
+// The debug level of the command executor (0 to 4; "debug" sets it); at 4 every piece
+// of captured text is echoed on standard output.
+void setDebugLevel(int level);
+int getDebugLevel();
+
+// Background mode: "interactive" off and the error stream on standard output.
+void setBackground(int value);
+int getBackground();
+
+// To the stream when it is not NULL, else through Print.
+int PrintToFile(FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Writes text to a stream; standard output and standard error pass through the sink.
+void writeToStream(FILE* stream, const std::string& text);
+
+// A separator line of the fill character, the formatted text and a line feed, and a
+// second separator; a leading line feed of the text is printed first on its own.
+void PrintBannerWithText(int fill, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void PrintBannerWithTextToFile(FILE* stream, int fill, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+// One separator line of the separator width with the text written from the offset column.
+void PrintSeparatorWithText(int fill, const char* text);
+void PrintSeparatorWithTextToFile(FILE* stream, int fill, const char* text);
+
+// Vector printers (through Print; nothing for fewer than one entry).
+void PrintVec(int n, const int* v, const char* label);
+void PrintSignedVec(int n, const int* v, const char* label);
+void PrintVectorData(int n, const int* v);
+void PrintDoubleVec(int n, const double* v, const char* label);
+// Returns 1 when every imaginary part is zero (within 1e-7), else 0.
+int PrintComplexVec(int n, const double* re, const double* im, const char* label);
+
+// Self-overwriting status line: a new message on a fresh line, a repeated one with its count.
+void PrintNoRepeat(const char* message, const char* argument);
+
+// Capture of Print output for function calls. returnBufferOn returns the offset at which
+// this capture's text begins (the outermost capture empties the buffer first).
+std::size_t returnBufferOn();
+void returnBufferOff();
+int getReturnToBuffer();
+const std::string& getReturnBuffer();
+// The captured text from start on; the buffer is cut back to start.
+std::string takeReturnBuffer(std::size_t start);
+
+// The output file of the "file" commands; setOutputFile closes the previous one.
+void setOutputFile(FILE* stream);
+FILE* getOutputFile();
+// Opens a file for the "file" commands: the path given, else asked on the terminal;
+// in a non-interactive run a failure falls back to a new file /tmp/OUT<n> (modes "w"
+// and "a"). The path used is stored in path. NULL when nothing could be opened.
+FILE* getFile(const char* description, const char* mode, std::string& path);
+
+// The progress-information flag (0 at start; "-p" sets it, "silent" clears it).
+void setProgressInfo(int value);
+// Progress reports are allowed while the flag is set, the run is interactive and not in
+// background mode, and standard output is a terminal.
+int ProgressInfoAllowed();
+// 0 when /tmp/<name>_notrace exists; else 1 when /tmp/<name>_trace exists; else 0.
+int ProgressInfoRequired();
+
+// Program name (at most 24 characters; "X" until set).
+void setProgName(const char* name);
+const char* getProgName();
+const char* getLowerCaseProgName();
+
+// 1 while a progress line written with a carriage return is still open on the terminal.
+void setAtLineBegin();
+void clearAtLineBegin();
+int getAtLineBegin();
+
+// Remembers the present state as the one right after start-up; resetOutput restores it.
+void markOutputStartState();
+void resetOutput();

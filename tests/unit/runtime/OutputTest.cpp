@@ -1,0 +1,246 @@
+// The output layer: terminal, output file and capture; the status line; the program
+// name; banners and vector printers; opening output files with the /tmp fallback.
+#include "runtime/Output.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "interpreter/Interpreter.h"
+#include "program/Boot.h"
+#include "runtime/Error.h"
+#include "runtime/Terminal.h"
+#include "TestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override { resetAll(); }
+};
+
+TEST_F(OutputTest, AnOutputFileTakesPrintButNotInform) {
+  TemporaryFolder folder;
+  std::string path = folder.path("out.txt");
+  OutputCapture capture;
+  setOutputFile(std::fopen(path.c_str(), "w"));
+  Print("to the file %d\n", 1);
+  Inform("to the terminal\n");
+  setOutputFile(nullptr);
+  EXPECT_EQ(readFile(path), "to the file 1\n");
+  EXPECT_EQ(capture.printed, "to the terminal\n");
+}
+
+TEST_F(OutputTest, WithTerminalOutputOffOnlyTheFileIsWritten) {
+  TemporaryFolder folder;
+  std::string path = folder.path("quiet.txt");
+  OutputCapture capture;
+  TerminalOutputOff();
+  Print("dropped\n");
+  Inform("dropped too\n");
+  setOutputFile(std::fopen(path.c_str(), "w"));
+  Print("kept\n");
+  setOutputFile(nullptr);
+  TerminalOutputOn();
+  EXPECT_EQ(capture.all, "");
+  EXPECT_EQ(readFile(path), "kept\n");
+}
+
+TEST_F(OutputTest, CapturesNestAndAppend) {
+  OutputCapture capture;
+  std::size_t outer = returnBufferOn();
+  EXPECT_EQ(outer, 0u);
+  Print("outer %s ", "before");
+  std::size_t inner = returnBufferOn();
+  EXPECT_EQ(getReturnToBuffer(), 2);
+  EXPECT_EQ(inner, std::string("outer before ").size());
+  Print("inner\n");
+  Inform("informed\n");
+  returnBufferOff();
+  EXPECT_EQ(takeReturnBuffer(inner), "inner\ninformed\n");
+  Print("after");
+  returnBufferOff();
+  EXPECT_EQ(getReturnToBuffer(), 0);
+  // The inner capture did not destroy the outer one's text.
+  EXPECT_EQ(takeReturnBuffer(outer), "outer before after");
+  EXPECT_EQ(capture.all, "");
+}
+
+TEST_F(OutputTest, TheOutermostCaptureStartsEmpty) {
+  returnBufferOn();
+  Print("old");
+  returnBufferOff();
+  EXPECT_EQ(returnBufferOn(), 0u);
+  EXPECT_EQ(getReturnBuffer(), "");
+  returnBufferOff();
+}
+
+TEST_F(OutputTest, PrintToFileWritesToTheStreamOrPrints) {
+  TemporaryFolder folder;
+  std::string path = folder.path("stream.txt");
+  FILE* file = std::fopen(path.c_str(), "w");
+  OutputCapture capture;
+  PrintToFile(file, "%s=%d\n", "x", 3);
+  PrintToFile(nullptr, "printed\n");
+  std::fclose(file);
+  EXPECT_EQ(readFile(path), "x=3\n");
+  EXPECT_EQ(capture.printed, "printed\n");
+}
+
+TEST_F(OutputTest, PrintClosesAnOpenStatusLineFirst) {
+  OutputCapture capture;
+  PrintNoRepeat("Working on ", "A");
+  EXPECT_EQ(getAtLineBegin(), 1);
+  Print("result\n");
+  EXPECT_EQ(getAtLineBegin(), 0);
+  // Line feed, blanks over the status line (its length + 10 + 1) and a carriage return.
+  EXPECT_EQ(capture.all, "\nWorking on A\r\n" + std::string(23, ' ') + "\rresult\n");
+}
+
+TEST_F(OutputTest, TheStatusLineCountsRepeats) {
+  OutputCapture capture;
+  PrintNoRepeat("Step ", "x");
+  PrintNoRepeat("Step ", "x");
+  PrintNoRepeat("Step ", "x");
+  PrintNoRepeat("Other ", "y");
+  EXPECT_EQ(capture.progress, "\nStep x\rStep x [1]\rStep x [2]\r\nOther y\r");
+}
+
+TEST_F(OutputTest, BackgroundStatusLinesNeedATraceMarker) {
+  std::string name = "ZoqUnit" + std::to_string(getpid());
+  setProgName(name.c_str());
+  std::string trace = "/tmp/" + name + "_trace";
+  std::string notrace = "/tmp/" + name + "_notrace";
+  setBackground(1);
+  OutputCapture capture;
+  PrintNoRepeat("Hidden ", "1");
+  EXPECT_EQ(capture.all, "");
+  EXPECT_EQ(ProgressInfoRequired(), 0);
+  std::ofstream(trace) << "";
+  EXPECT_EQ(ProgressInfoRequired(), 1);
+  PrintNoRepeat("Shown ", "2");
+  EXPECT_EQ(capture.progress, "\nShown 2\r");
+  std::ofstream(notrace) << "";
+  EXPECT_EQ(ProgressInfoRequired(), 0);
+  std::remove(trace.c_str());
+  std::remove(notrace.c_str());
+  setBackground(0);
+}
+
+TEST_F(OutputTest, BackgroundModeEndsInteractiveInput) {
+  setInteractive(1);
+  setBackground(1);
+  EXPECT_EQ(getInteractive(), 0);
+  EXPECT_EQ(getBackground(), 1);
+  setBackground(0);
+}
+
+TEST_F(OutputTest, ProgramNamesAreCutAtTwentyFourCharacters) {
+  EXPECT_STREQ(getProgName(), "Zoq");
+  EXPECT_STREQ(getLowerCaseProgName(), "zoq");
+  OutputCapture capture;
+  setProgName("ABCDEFGHIJKLMNOPQRSTUVWX");
+  EXPECT_STREQ(getProgName(), "ABCDEFGHIJKLMNOPQRSTUVWX");
+  EXPECT_EQ(capture.all, "");
+  setProgName("ABCDEFGHIJKLMNOPQRSTUVWXY");
+  EXPECT_STREQ(getProgName(), "ABCDEFGHIJKLMNOPQRSTUVWX");
+  EXPECT_STREQ(getLowerCaseProgName(), "abcdefghijklmnopqrstuvwx");
+  EXPECT_EQ(capture.diagnostics, "Name ABCDEFGHIJKLMNOPQRSTUVWXY too long; truncated to 24 characters\n");
+}
+
+TEST_F(OutputTest, IntegerVectors) {
+  OutputCapture capture;
+  int v[] = {1, -2, 30};
+  PrintVec(3, v, "v");
+  PrintSignedVec(3, v, "s");
+  PrintVectorData(3, v);
+  PrintVec(0, v, "none");
+  EXPECT_EQ(capture.printed, "v  (1,-2,30)\ns  ( 1,-2,30)\n    1    -2    30\n");
+}
+
+TEST_F(OutputTest, DoubleVectorsComeFourToALine) {
+  OutputCapture capture;
+  double v[] = {1.0, 0.5, -0.25, 2.0, 3.0};
+  PrintDoubleVec(5, v, "d");
+  EXPECT_EQ(capture.printed,
+            "d ( 1.000000000, 0.500000000,-0.250000000, 2.000000000,\n"
+            "    3.000000000)\n");
+}
+
+TEST_F(OutputTest, ComplexVectorsTellRealFromComplex) {
+  OutputCapture capture;
+  double re[] = {1.0, 2.0};
+  double almostZero[] = {1e-9, -1e-8};
+  double im[] = {0.0, 0.5};
+  EXPECT_EQ(PrintComplexVec(2, re, almostZero, "S"), 1);
+  EXPECT_EQ(capture.printed, "S (Real)\n     ( 1.000000000, 2.000000000)\n");
+  capture.clear();
+  EXPECT_EQ(PrintComplexVec(2, re, im, "T"), 0);
+  EXPECT_EQ(capture.printed,
+            "T (Complex)\nRe:  ( 1.000000000, 2.000000000)\nIm:  ( 0.000000000, 0.500000000)\n");
+}
+
+TEST_F(OutputTest, BannersAndSeparators) {
+  OutputCapture capture;
+  std::string line(98, '-');  // the separator width (see TerminalTest)
+  PrintBannerWithText('-', "\nTitle %d%%", 5);
+  EXPECT_EQ(capture.printed, "\n" + line + "\nTitle 5%\n" + line + "\n");
+  capture.clear();
+  PrintSeparatorWithText('.', "Part");
+  EXPECT_EQ(capture.printed, std::string(19, '.') + " Part " + std::string(73, '.') + "\n");
+  TemporaryFolder folder;
+  std::string path = folder.path("banner.txt");
+  FILE* file = std::fopen(path.c_str(), "w");
+  PrintBannerWithTextToFile(file, '=', "In a file");
+  PrintSeparatorWithTextToFile(file, '=', "");
+  std::fclose(file);
+  std::string equals(98, '=');
+  EXPECT_EQ(readFile(path), equals + "\nIn a file\n" + equals + "\n" + std::string(19, '=') + "  " +
+                                std::string(77, '=') + "\n");
+}
+
+TEST_F(OutputTest, GetFileOpensTheGivenPathWithoutBlanksAndQuotes) {
+  TemporaryFolder folder;
+  std::string wanted = folder.path("named.txt");
+  std::string typed = "'" + wanted.substr(0, 5) + " " + wanted.substr(5) + "'";
+  FILE* file = getFile("output file", "w", typed);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(typed, wanted);
+  std::fclose(file);
+  EXPECT_TRUE(fs::exists(wanted));
+}
+
+TEST_F(OutputTest, ANonInteractiveRunFallsBackToAFreshFileUnderTmp) {
+  TemporaryFolder folder;
+  std::string path = folder.path("missing/out.txt");
+  OutputCapture capture;
+  FILE* file = getFile("output file", "w", path);
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  EXPECT_EQ(path.rfind("/tmp/OUT", 0), 0u);
+  EXPECT_TRUE(fs::is_regular_file(path));
+  EXPECT_EQ(fs::file_size(path), 0u);
+  EXPECT_NE(capture.diagnostics.find("Cannot open " + folder.path("missing/out.txt")), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Writing to " + path), std::string::npos);
+  // The next fallback never reuses a name that exists.
+  std::string second = folder.path("missing/again.txt");
+  FILE* again = getFile("output file", "a", second);
+  ASSERT_NE(again, nullptr);
+  std::fclose(again);
+  EXPECT_NE(second, path);
+  std::remove(path.c_str());
+  std::remove(second.c_str());
+}
+
+TEST_F(OutputTest, AFileToReadHasNoFallback) {
+  TemporaryFolder folder;
+  std::string path = folder.path("none.txt");
+  OutputCapture capture;
+  EXPECT_EQ(getFile("input file", "r", path), nullptr);
+  EXPECT_NE(capture.diagnostics.find("Cannot open " + path), std::string::npos);
+}
+
+}  // namespace

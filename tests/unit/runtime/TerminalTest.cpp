@@ -1,0 +1,237 @@
+// Terminal width and progress lines: when lines appear at all, the percent steps, the
+// completion line, the expected-time question, nesting, and the separator widths.
+#include "runtime/Terminal.h"
+
+#include <gtest/gtest.h>
+
+#include "interpreter/Interpreter.h"
+#include "program/Boot.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "runtime/StringUtility.h"
+#include "TestSupport.h"
+
+namespace {
+
+bool onTerminal() { return true; }
+
+class TerminalTest : public ::testing::Test {
+ protected:
+  void SetUp() override { resetAll(); }
+  // An interactive run at a terminal with progress reports switched on.
+  static void allowProgress() {
+    setInteractive(1);
+    setProgressInfo(1);
+    setStandardOutputTerminalQuery(onTerminal);
+  }
+};
+
+TEST_F(TerminalTest, ProgressIsAllowedOnlyInAnInteractiveTerminalRun) {
+  EXPECT_EQ(ProgressInfoAllowed(), 0);  // the state after start-up
+  allowProgress();
+  EXPECT_EQ(ProgressInfoAllowed(), 1);
+  setBackground(1);
+  EXPECT_EQ(ProgressInfoAllowed(), 0);
+  setBackground(0);
+  setInteractive(1);
+  setStandardOutputTerminalQuery(nullptr);  // standard output of the tests is no terminal
+  EXPECT_EQ(ProgressInfoAllowed(), 0);
+}
+
+TEST_F(TerminalTest, ShortLoopsRunSilent) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("short", 1, 2000);
+  for (int i = 0; i < 2000; ++i) EXPECT_EQ(incrementProgressInfo(), 0);
+  stopProgressInfo("short");
+  EXPECT_EQ(capture.all, "");
+}
+
+TEST_F(TerminalTest, WithoutPermissionEveryLoopRunsSilent) {
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("long", 1, 100000);
+  for (int i = 1; i <= 100000; ++i) {
+    if (i == 10) clock.set(5000000);  // would predict far more than a minute
+    EXPECT_EQ(incrementProgressInfo(), 0);
+  }
+  stopProgressInfo("long");
+  EXPECT_EQ(capture.all, "");
+  EXPECT_EQ(getStopSignal(), 0);
+}
+
+TEST_F(TerminalTest, ALongLoopShowsAPercentLineEveryStep) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("big", 0, 100000);  // step = 100000 / 100 + 1 = 1001
+  EXPECT_EQ(capture.progress, "big\r");
+  for (int i = 1; i <= 1000; ++i) incrementProgressInfo();
+  EXPECT_EQ(getProgressInfo(), 0);
+  incrementProgressInfo();
+  EXPECT_EQ(getProgressInfo(), 1);
+  EXPECT_NE(capture.progress.find("\rbig; Progress: 1%; Estimated remaining time:    0.00 sec\r"),
+            std::string::npos);
+  for (int i = 1002; i <= 100000; ++i) incrementProgressInfo();
+  // Thresholds 1001, 2002, ..., 99099: 99 lines; 100100 is never reached.
+  EXPECT_EQ(substringcnt(capture.progress.c_str(), "Progress:"), 99);
+  EXPECT_EQ(getProgressInfo(), 99);
+  capture.clear();
+  clock.set(2500000);
+  stopProgressInfo("big");
+  EXPECT_NE(capture.progress.find("big completed; Total time    2.50 sec.\n"), std::string::npos);
+  EXPECT_EQ(getProgressInfo(), 0);
+}
+
+TEST_F(TerminalTest, TheEstimateUsesTheTimeSoFar) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("timed", 0, 10000);  // step 101
+  for (int i = 1; i <= 100; ++i) incrementProgressInfo();
+  clock.set(500000);  // 0.5 s at 1 %: 99 more percent take 49.5 s
+  incrementProgressInfo();
+  EXPECT_NE(capture.progress.find("Progress: 1%; Estimated remaining time:   49.50 sec"), std::string::npos);
+  stopProgressInfo("timed");
+}
+
+TEST_F(TerminalTest, ALoopPredictedBeyondAMinuteAsksWhetherToGoOn) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  ScriptedAnswers answers({"no"});
+  startProgressInfo("search", 1, 100000);
+  for (int i = 1; i < 10; ++i) EXPECT_EQ(incrementProgressInfo(), 0);
+  clock.set(2000000);  // 2 s for 10 steps: 20000 s expected
+  EXPECT_EQ(incrementProgressInfo(), 1);
+  EXPECT_NE(capture.diagnostics.find("Process: search; Expected total time 20000.00 sec. Continue?"),
+            std::string::npos);
+  EXPECT_EQ(getStopSignal(), 1);
+  EXPECT_EQ(incrementProgressInfo(), 0);  // the record was stopped
+  EXPECT_EQ(getProgressInfo(), 0);
+}
+
+TEST_F(TerminalTest, AnsweringYesGoesOn) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  ScriptedAnswers answers({"yes"});
+  startProgressInfo("search", 1, 100000);
+  for (int i = 1; i < 10; ++i) incrementProgressInfo();
+  clock.set(2000000);
+  EXPECT_EQ(incrementProgressInfo(), 0);
+  EXPECT_EQ(getStopSignal(), 0);
+  stopProgressInfo("search");
+}
+
+TEST_F(TerminalTest, WithoutTheAskFlagTheExpectationIsOnlyPrinted) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("plain", 0, 100000);
+  for (int i = 1; i < 10; ++i) incrementProgressInfo();
+  clock.set(2000000);
+  EXPECT_EQ(incrementProgressInfo(), 0);
+  EXPECT_NE(capture.stdoutText.find("Process: plain; Expected total time 20000.00 sec\n"), std::string::npos);
+  EXPECT_EQ(capture.diagnostics, "");
+  stopProgressInfo("plain");
+}
+
+TEST_F(TerminalTest, AQuickStartDefersTheCheckByDecades) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("decades", 0, 1000000);  // step 10001
+  for (int i = 1; i <= 10; ++i) incrementProgressInfo();  // 0 s at 10 steps: check again at 100
+  clock.set(3000000);
+  for (int i = 11; i < 100; ++i) incrementProgressInfo();
+  EXPECT_EQ(capture.stdoutText, "");
+  incrementProgressInfo();  // 3 s for 100 steps: 30000 s expected
+  EXPECT_NE(capture.stdoutText.find("Process: decades; Expected total time 30000.00 sec\n"), std::string::npos);
+  stopProgressInfo("decades");
+}
+
+TEST_F(TerminalTest, NestedLoopTimeCountsAsPausedTimeOfTheParent) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("outer", 0, 100000);
+  startProgressInfo("inner", 0, 3000);
+  for (int i = 0; i < 3000; ++i) incrementProgressInfo();
+  clock.set(5000000);
+  stopProgressInfo("inner");
+  EXPECT_NE(capture.progress.find("inner completed; Total time    5.00 sec.\n"), std::string::npos);
+  clock.set(5500000);
+  for (int i = 1; i <= 10; ++i) incrementProgressInfo();
+  // 0.5 s of its own work in 10 steps: no expectation is printed yet.
+  EXPECT_EQ(capture.stdoutText, "");
+  stopProgressInfo("outer");
+  EXPECT_NE(capture.progress.find("outer completed; Total time    5.50 sec.\n"), std::string::npos);
+}
+
+TEST_F(TerminalTest, StoppingWithAnotherNameReportsTheMismatch) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("recorded", 0, 5000);
+  stopProgressInfo("given");
+  EXPECT_NE(capture.progress.find("Process mismatch: given <---> recorded\n"), std::string::npos);
+  EXPECT_NE(capture.progress.find("recorded completed;"), std::string::npos);
+  EXPECT_EQ(getRunningModal(), 0);
+}
+
+TEST_F(TerminalTest, BackgroundLoopsNeverAsk) {
+  allowProgress();
+  setBackground(1);
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("batch", 1, 100000);
+  for (int i = 1; i < 10; ++i) incrementProgressInfo();
+  clock.set(2000000);
+  EXPECT_EQ(incrementProgressInfo(), 0);
+  stopProgressInfo("batch");
+  EXPECT_EQ(capture.all, "");
+  setBackground(0);
+}
+
+TEST_F(TerminalTest, AbsurdLoopLengthsDisableThePercentCounter) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("huge", 0, 1e21);
+  EXPECT_NE(capture.stdoutText.find("Loop length overflow; disabling percentage counter"), std::string::npos);
+  EXPECT_EQ(incrementProgressInfo(), 0);
+  stopProgressInfo("huge");
+}
+
+TEST_F(TerminalTest, WipingOverwritesTheLineWithBlanks) {
+  OutputCapture capture;
+  setLineLen(5);
+  whipe();
+  EXPECT_EQ(capture.progress, "      \r");
+  EXPECT_EQ(getLineLen(), 0);
+  whipe();
+  EXPECT_EQ(capture.progress, "      \r");
+}
+
+TEST_F(TerminalTest, ErrorMessagesWipeAnOpenProgressLine) {
+  OutputCapture capture;
+  startModal();
+  setLineLen(3);
+  printErrorMessage("message\n");
+  stopModal();
+  EXPECT_EQ(capture.all, "    \rmessage\n");
+}
+
+TEST_F(TerminalTest, WidthsOfLinesAndSeparators) {
+  setNumberOfColumns();  // standard input is no terminal: the width stays
+  EXPECT_EQ(getLineSize(), 120);
+  EXPECT_EQ(getOffsetSize(), 20);
+  // 120 - 10 exceeds "line_size" 100: the separator is 100 - 2 wide.
+  EXPECT_EQ(getSeparatorLineSize(), 98);
+  setIntPar("line_size", 200);
+  EXPECT_EQ(getSeparatorLineSize(), 110);
+}
+
+}  // namespace
