@@ -46,8 +46,9 @@ void makeCurrentTheory() { initializeAlgebra(); }
 }  // namespace
 
 const BootEntry kBootTable[] = {
-    // Modules with state to reset, one line each, layer by layer from the bottom.
-    // runtime
+    // Modules with state, one line each. resetAll walks the table backwards, so a module
+    // listed later is reset earlier: Discrete comes after the store, whose start records
+    // take their groups anew from the group cache that Discrete's reset empties.
     {"Allocation", nullptr, resetAllocation},
     {"SystemUtility", nullptr, resetSystemUtility},
     {"Memory", nullptr, resetMemory},
@@ -56,35 +57,26 @@ const BootEntry kBootTable[] = {
     {"Output", nullptr, resetOutput},
     {"Defaults", nullptr, resetDefaults},
     {"Parameters", nullptr, resetParameters},
-    {"BatchQueue", nullptr, resetBatchQueue},
-    // numbers
-    {"MathUtility", nullptr, resetMathUtility},
-    {"LargeInteger", nullptr, resetLargeInteger},
-    // interpreter
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
+    {"BatchQueue", nullptr, resetBatchQueue},
     {"Tables", nullptr, resetTables},
+    {"MathUtility", nullptr, resetMathUtility},
+    {"LargeInteger", nullptr, resetLargeInteger},
     {"Evaluator", nullptr, resetEvaluator},
-    {"RunControl", nullptr, resetRunControl},
-    // collections
     {"VectorUtility", nullptr, resetVectorUtility},
     {"Sorting", nullptr, resetSorting},
-    // groups
+    {"Storemanager", nullptr, resetStoremanager},
+    {"StoremanagerQueries", nullptr, resetStoremanagerQueries},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
-    // solver
     {"Equations", nullptr, resetEquations},
-    // lie
     {"WeylGroup", nullptr, resetWeylGroup},
     {"Smatrix", nullptr, resetSmatrix},
     {"SmatrixAnalytic", nullptr, resetS_analytic},
     {"Branching", nullptr, resetBranching},
-    // store
-    {"Storemanager", nullptr, resetStoremanager},
-    {"StoremanagerQueries", nullptr, resetStoremanagerQueries},
-    // modular
+    {"RunControl", nullptr, resetRunControl},
     {"Modular", nullptr, resetModular},
-    // commands
     {"Commands", nullptr, resetCommands},
 
     // Start-up steps, in the order of initializeAll.
