@@ -264,17 +264,20 @@ int S_Symmetric() {
 }
 
 int getConjugate(int i) {
-  return tensorMode() ? tensorHooks().CT_getConjugate(currentTensor, i) : SM_getConjugate(currentSD, i);
+  return tensorMode() ? tensorHooks().CT_getConjugate(currentTensor, i)
+                      : SM_getConjugate(currentSD, i);
 }
 
 int ConjugatesAvailable() {
-  return tensorMode() ? tensorHooks().CT_ConjugatesAvailable(currentTensor) : SM_ConjugatesAvailable(currentSD);
+  return tensorMode() ? tensorHooks().CT_ConjugatesAvailable(currentTensor)
+                      : SM_ConjugatesAvailable(currentSD);
 }
 
 const Rat* ratWeight(int i) {
   Rat* buffer = &modularState().ratWeightResult;
   if (tensorMode()) {
-    tensorHooks().TensorRatWeight(currentTensor, tensorHooks().TensorField(currentTensor, i), buffer);
+    const TensorHooks& tensor = tensorHooks();
+    tensor.TensorRatWeight(currentTensor, tensor.TensorField(currentTensor, i), buffer);
   } else {
     SM_getRatWeight(currentSD, i, buffer);
   }
@@ -282,7 +285,8 @@ const Rat* ratWeight(int i) {
 }
 
 double Central_Charge() {
-  return tensorMode() ? tensorHooks().cosetCentralCharge(currentTensor) : SM_getCentralCharge(currentSD);
+  return tensorMode() ? tensorHooks().cosetCentralCharge(currentTensor)
+                      : SM_getCentralCharge(currentSD);
 }
 
 int CenterOrder() {

@@ -144,7 +144,8 @@ const int* computeOrderTwoCenter(int* count) {
 
 int simpleCurrentCheck(int i) {
   if (i < 0) return 0;
-  return tensorMode() ? tensorHooks().CT_currentCheck(currentTensor, i) : SM_currentCheck(currentSD, i);
+  return tensorMode() ? tensorHooks().CT_currentCheck(currentTensor, i)
+                      : SM_currentCheck(currentSD, i);
 }
 
 int isSuperCurrent(int i) {

@@ -1,7 +1,7 @@
 // STAND-INS for the subsystems that are not built yet, as the program's start-up and its
 // settings call them: each subsystem's initialiser (it binds nothing yet) and the change
-// actions of its settings (nothing to update yet). The issue that builds a subsystem gives
-// it its folder and moves its entries there.
+// actions of its settings (nothing to update yet). A subsystem, once built, takes its
+// entries into its own folder.
 #pragma once
 
 // Tensor products, simple currents and cosets.

@@ -249,7 +249,8 @@ void SM_computeSDirect(SpectrumData* sd, int a, int b, double* re, double* im) {
         Alert("SM_computeSDirect", 2, 212404, "Unexpected NULL tensor pointer");
         return;
       }
-      tensorHooks().CT_getOLA_Smatrix(sd->base->tensor, sd->parent_current, sd->field_map + a, sd->field_map + b, re, im);
+      tensorHooks().CT_getOLA_Smatrix(sd->base->tensor, sd->parent_current, sd->field_map + a,
+                                      sd->field_map + b, re, im);
       return;
     case kStoreTypePermutation:
     case kStoreTypePermutationFCFT:

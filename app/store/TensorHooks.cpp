@@ -8,7 +8,9 @@
 namespace {
 
 // The modular data's requests are reported with code 100302, the store's with 100201.
-void notAvailable(const char* routine) { Alert(routine, 0, 100302, "%s: not available yet", routine); }
+void notAvailable(const char* routine) {
+  Alert(routine, 0, 100302, "%s: not available yet", routine);
+}
 void notAvailableToStore(const char* routine) {
   Alert(routine, 0, 100201, "%s: not available yet", routine);
 }

@@ -38,7 +38,8 @@ struct TensorHooks {
   double (*cosetCentralCharge)(TensorProduct* tensor);
   std::string (*getTensorCode)(TensorProduct* tensor);
   // prefix + middle + the code of the current tensor product + suffix.
-  std::string (*getCurrentTensorFileName)(const char* prefix, const char* middle, const char* suffix);
+  std::string (*getCurrentTensorFileName)(const char* prefix, const char* middle,
+                                          const char* suffix);
   int (*CT_currentCheck)(TensorProduct* tensor, int i);
   int (*isTensorSuperCurrent)(int f, TensorProduct* tensor);
   int (*CT_simpleCurrentAction)(int J, int a, TensorProduct* tensor);
