@@ -148,7 +148,6 @@ std::string modularRowHeader(const char* kind, int row) {
                     Central_Charge());
 }
 
-
 // ---------------------------------------------------------------------------------------
 // Start-up, reset, counters
 

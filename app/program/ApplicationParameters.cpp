@@ -1,8 +1,6 @@
 // The application's settings, defined from one table in the order start-up creates them.
 #include "program/ApplicationParameters.h"
 
-#include <cstdlib>
-
 #include "commands/Commands.h"
 #include "interpreter/IntCommands.h"
 #include "interpreter/Interpreter.h"
@@ -10,7 +8,6 @@
 #include "program/SubsystemStandIns.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
-#include "runtime/SystemUtility.h"
 
 namespace {
 
@@ -158,7 +155,6 @@ const ApplicationParameter kParameters[] = {
      "Maximal number of hours a program will run.\n(Only works for a limited set of tasks)"},
     {"Axion_stat", kSwitch, "OFF", 0, nullptr, "Printing of statistcs for axion symmetry breaking.\n"},
 };
-
 
 }  // namespace
 

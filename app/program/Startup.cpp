@@ -89,7 +89,6 @@ void initializeMemory() {
   initMemory("ModularInvariant", 'i', 0, 2000);
 }
 
-
 void convertPreferences() {
   std::string prefix = homeFolder() + "/";
   std::string path = zoq_pathname.compare(0, prefix.size(), prefix) == 0 ? zoq_pathname.substr(prefix.size())

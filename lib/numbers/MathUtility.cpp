@@ -13,7 +13,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <ctime>
 
 #include "runtime/Error.h"
 #include "runtime/Output.h"
