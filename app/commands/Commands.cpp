@@ -64,8 +64,9 @@ const CommandEntry kDefaultCommands[] = {
     {"browse central_charge", "", COM_cc, "Prints the central charge of the current theory."},
     {"display", "", COM_display,
      "Displays the spectrum of the current theory (computed first if needed)."},
-    {"display range", "[field min][field max]", COM_display,
-     "Displays the fields min to max of the spectrum."},
+    {"display range", "[int min][int max]", COM_display,
+     "Displays the fields min to max of the spectrum (a max beyond the last field: up to the "
+     "last)."},
     {"display field", "[field lbl]", COM_display, "Displays one field of the spectrum."},
     {"display massless", "", COM_display_massless,
      "Displays the fields that contribute to the massless spectrum (weight 1, and the vacuum)."},

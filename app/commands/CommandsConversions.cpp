@@ -10,6 +10,7 @@
 #include "commands/Commands.h"
 #include "commands/CommandsInternal.h"
 #include "commands/CommandsSeams.h"
+#include "lie/LieAlgebra.h"
 #include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "store/Storemanager.h"
@@ -20,10 +21,12 @@ ConversionResult result(int status, int value = 0, int value2 = 0) {
   return ConversionResult{status, value, value2};
 }
 
-// "Maxrank" raised to want, or refused when value lies beyond the cap.
-bool raiseMaxrank(const char* routine, int value, int want) {
+// "Maxrank" raised to want, or refused when value lies beyond the cap; what names the
+// value in the refusal ("rank", "radius").
+bool raiseMaxrank(const char* routine, const char* what, int value, int want) {
   if (value > kMaxrankCap) {
-    Alert(routine, 3, 100301, "Value %d exceeds the largest allowed rank %d", value, kMaxrankCap);
+    Alert(routine, 3, kRefusedValue, "Value %d exceeds the largest allowed %s %d", value, what,
+          kMaxrankCap);
     return false;
   }
   int* maxrank = commandsState().maxrank;
@@ -35,7 +38,8 @@ bool raiseMaxrank(const char* routine, int value, int want) {
 ConversionResult componentLabel(const char* routine, const char* token, int position,
                                 bool current) {
   if (position >= TensorSeam::numberOfTensorFactors()) {
-    Alert(routine, 0, 100301, current ? "Too many current components" : "Too many components");
+    Alert(routine, 0, kRefusedValue,
+          current ? "Too many current components" : "Too many components");
     return result(1);
   }
   int value = 0;
@@ -43,7 +47,7 @@ ConversionResult componentLabel(const char* routine, const char* token, int posi
   int limit =
       current ? TensorSeam::factorCurrents(position) : TensorSeam::factorPrimaries(position);
   if (value < 0 || value >= limit) {
-    Alert(routine, 1, 100301, current ? "Invalid current: %d" : "Invalid field: %d", value);
+    Alert(routine, 1, kRefusedValue, current ? "Invalid current: %d" : "Invalid field: %d", value);
     return result(3);
   }
   return result(0, value);
@@ -55,8 +59,8 @@ ConversionResult conjugatingLabel(const char* token, int position, int total, co
   if (r.status == 0 && r.value < 0) {
     int conjugate = getConjugate(-r.value);
     if (conjugate < 0) {
-      Alert("convertToRange", 4, 100301, "No conjugate known for %d (parameter %d)", -r.value,
-            position);
+      Alert("convertToRange", 4, kRefusedValue, "No conjugate known for %d (parameter %d)",
+            -r.value, position);
       return result(2);
     }
     r.value = conjugate;
@@ -79,17 +83,18 @@ ConversionResult convertToRange(const char* token, int total, int position, cons
       return result(1);
     }
     if (low > high) {
-      Alert("convertToRange", 0, 100301, "Minimum (%d) > Maximum (%d) (parameter %d)", low, high,
-            position);
+      Alert("convertToRange", 0, kRefusedValue, "Minimum (%d) > Maximum (%d) (parameter %d)", low,
+            high, position);
       return result(2);
     }
     if (rangesAllowed == 0) return result(0, low);
     if (low < 0 || low >= total) {
-      Alert("convertToRange", 1, 100301, "Minimum (%d) out of range (parameter %d)", low, position);
+      Alert("convertToRange", 1, kRefusedValue, "Minimum (%d) out of range (parameter %d)", low,
+            position);
       return result(2);
     }
     if (high < 0 || high >= total) {
-      Alert("convertToRange", 2, 100301, "Maximum (%d) out of range (parameter %d)", high,
+      Alert("convertToRange", 2, kRefusedValue, "Maximum (%d) out of range (parameter %d)", high,
             position);
       return result(2);
     }
@@ -100,7 +105,7 @@ ConversionResult convertToRange(const char* token, int total, int position, cons
   bool accepted =
       negativesAllowed != 0 ? (value > -total && value < total) : (value >= 0 && value < total);
   if (!accepted) {
-    Alert("convertToRange", 3, 100301, "Value %d is not a %s (parameter %d)", value, word,
+    Alert("convertToRange", 3, kRefusedValue, "Value %d is not a %s (parameter %d)", value, word,
           position);
     return result(2);
   }
@@ -135,16 +140,17 @@ ConversionResult CONV_getRoot(const char* token, int) {
   int value = 0;
   if (convertToInteger(token, &value) != 0) return result(1);
   if (tensorModeOn()) {
-    Alert("CONV_getRoot", 0, 100301, "No simple roots defined for tensor products");
+    Alert("CONV_getRoot", 0, kRefusedValue, "No simple roots defined for tensor products");
     return result(2);
   }
   SpectrumData* sd = currentRecord();
   if (sd == nullptr || sd->type < 1 || sd->type > 5) {
-    Alert("CONV_getRoot", 1, 100301, "No simple roots defined for this algebra");
+    Alert("CONV_getRoot", 1, kRefusedValue, "No simple roots defined for this algebra");
     return result(2);
   }
   if (value < 1 || value > sd->rank) {
-    Alert("CONV_getRoot", 2, 100301, "The label %d does not correspond to a simple root", value);
+    Alert("CONV_getRoot", 2, kRefusedValue, "The label %d does not correspond to a simple root",
+          value);
     return result(2);
   }
   return result(0, value);
@@ -154,7 +160,7 @@ ConversionResult CONV_getN_susy(const char* token, int) {
   int value = 0;
   if (convertToInteger(token, &value) != 0) return result(1);
   if (value >= 3) {
-    Alert("CONV_getN_susy", 0, 100301, "Invalid number of supersymmetries");
+    Alert("CONV_getN_susy", 0, kRefusedValue, "Invalid number of supersymmetries");
     return result(2);
   }
   return result(0, value);
@@ -164,7 +170,7 @@ ConversionResult CONV_getlevel(const char* token, int) {
   int value = 0;
   if (convertToInteger(token, &value) != 0) return result(1);
   if (value < 1) {
-    Alert("CONV_getlevel", 0, 100301, "Level should be at least 1");
+    Alert("CONV_getlevel", 0, kRefusedValue, "Level should be at least 1");
     return result(2);
   }
   return result(0, value);
@@ -173,14 +179,24 @@ ConversionResult CONV_getlevel(const char* token, int) {
 ConversionResult CONV_getradius(const char* token, int) {
   int value = 0;
   if (convertToInteger(token, &value) != 0) return result(1);
-  if (value < 1) {
-    Alert("CONV_getradius", 0, 100301, "Radius cannot be 0");
+  if (value == 0) {
+    Alert("CONV_getradius", 0, kRefusedValue, "Radius cannot be 0");
     return result(2);
   }
-  if (!raiseMaxrank("CONV_getradius", value, value + 2)) return result(2);
-  // A warning, not a refusal: the value is accepted, so a batch run must not end here.
+  if (value < 0) {
+    Alert("CONV_getradius", 2, kRefusedValue, "Radius cannot be negative");
+    return result(2);
+  }
+  // The radius is the rank of the circle theory: below the least one, "algebra u" has
+  // nothing to load.
+  if (value < minRank(0)) {
+    Alert("CONV_getradius", 3, kRefusedValue, "Radius should be at least %d", minRank(0));
+    return result(2);
+  }
+  if (!raiseMaxrank("CONV_getradius", "radius", value, value + 2)) return result(2);
+  // A warning, not a refusal: the value is accepted and the run goes on.
   if (value % 2 != 0)
-    Alert("CONV_getradius", 1, 112301, "Radius should be even (continue at your own risk)");
+    Alert("CONV_getradius", 1, kValueWarning, "Radius should be even (continue at your own risk)");
   return result(0, value);
 }
 
@@ -188,10 +204,10 @@ ConversionResult CONV_getrank(const char* token, int) {
   int value = 0;
   if (convertToInteger(token, &value) != 0) return result(1);
   if (value < 1) {
-    Alert("CONV_getrank", 0, 100301, "Rank should be at least 1");
+    Alert("CONV_getrank", 0, kRefusedValue, "Rank should be at least 1");
     return result(2);
   }
-  if (!raiseMaxrank("CONV_getrank", value, value + 5)) return result(2);
+  if (!raiseMaxrank("CONV_getrank", "rank", value, value + 5)) return result(2);
   if (value >= 21)
     Alert("CONV_getrank", 1, 100201, "Large ranks may lead to inaccurate results for S");
   return result(0, value);
@@ -201,11 +217,11 @@ ConversionResult CONV_getdim(const char* token, int) {
   int value = 0;
   if (convertToInteger(token, &value) != 0) return result(1);
   if (value < 2) {
-    Alert("CONV_getdim", 0, 100301, "Dimension should be at least 2");
+    Alert("CONV_getdim", 0, kRefusedValue, "Dimension should be at least 2");
     return result(2);
   }
   if (value >= 11 && parameterValue(commandsState().super, 0) == 1) {
-    Alert("CONV_getdim", 1, 112301, "Warning: In superstring mode dimension should be at most 10");
+    Alert("CONV_getdim", 1, 112201, "Warning: In superstring mode dimension should be at most 10");
   }
   return result(0, value);
 }

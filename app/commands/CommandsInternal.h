@@ -42,6 +42,14 @@ struct CommandsState {
 
 CommandsState& commandsState();
 
+// Alert codes of a refused typed value and of a warning about one: severity 2, so that a
+// background run reports them and goes on (the higher severities end such a run and are
+// kept for faults of the program or its files). Class 01: a bad value; 02: a value that
+// names nothing here.
+inline constexpr int kRefusedValue = 100201;
+inline constexpr int kRefusedLookup = 100202;
+inline constexpr int kValueWarning = 100201;
+
 // Value of a live parameter, or its default when it is not bound.
 inline int parameterValue(const int* pointer, int fallback) {
   return pointer != nullptr ? *pointer : fallback;

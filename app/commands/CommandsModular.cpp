@@ -215,7 +215,7 @@ int fixedPointElement(const char* routine, const char* format, char** params, in
   int i = intParameter(params, 1);
   int j = intParameter(params, 2);
   if (MOD_fixedPointCurrent(J) == 0) {
-    Alert(routine, 0, 100302, "current %d has no fixed points", J);
+    Alert(routine, 0, kRefusedLookup, "current %d has no fixed points", J);
     return 1;
   }
   if (simpleFusion(J, i) != i) {
@@ -254,7 +254,7 @@ int COM_fp_fusion(char** params, int n) {
   int h = intParameter(params, 3);
   int lbl = SM_getFCFTlbl(sd, J);
   if (lbl < 0) {
-    Alert("COM_fp_fusion", 0, 100302, "Current %d has no fixed points", J);
+    Alert("COM_fp_fusion", 0, kRefusedLookup, "Current %d has no fixed points", J);
     return 1;
   }
   if (lbl == 0) {
@@ -264,12 +264,12 @@ int COM_fp_fusion(char** params, int n) {
   }
   int gFixed = SM_getFPlabel(sd, J, g);
   if (gFixed < 0) {
-    Alert("COM_fp_fusion", 1, 100302, "Current %d does not fix field %d\n", J, g);
+    Alert("COM_fp_fusion", 1, kRefusedLookup, "Current %d does not fix field %d\n", J, g);
     return 2;
   }
   int hFixed = SM_getFPlabel(sd, J, h);
   if (hFixed < 0) {
-    Alert("COM_fp_fusion", 2, 100302, "Current %d does not fix field %d\n", J, h);
+    Alert("COM_fp_fusion", 2, kRefusedLookup, "Current %d does not fix field %d\n", J, h);
     return 3;
   }
   int coefficient = getFpFusion(lbl, i, gFixed, hFixed);

@@ -47,7 +47,7 @@ int factorCurrents(int) {
 }
 
 void createMinimal(int N, int) {
-  Alert("createMinimal", N, 100302, "Minimal models with %d supersymmetries: not available yet", N);
+  Alert("createMinimal", N, 100202, "Minimal models with %d supersymmetries: not available yet", N);
 }
 
 }  // namespace TensorSeam

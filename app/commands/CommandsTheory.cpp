@@ -3,6 +3,7 @@
 // the spectrum table, S-matrix elements, the field of given Dynkin labels, and the small
 // counting queries that command files use as values (one integer and a line feed).
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -163,7 +164,18 @@ int COM_algebra(char** params, int n) {
     rank = n >= 1 ? intParameter(params, 0) : kNotSet;
     level = 0;
     code = n >= 1 ? -1 : 7;
+    if (n >= 1 && rank > kLargestOrbifold) {
+      Alert("COM_algebra", 10, kRefusedValue,
+            "Orbifold parameter %d exceeds the largest allowed %d", rank, kLargestOrbifold);
+      return 4;
+    }
   } else if (cmpcom("minimal", keyword.c_str()) == 0) {
+    if (n >= 2 && intParameter(params, 0) == 2 && intParameter(params, 1) > kLargestMinimalLevel) {
+      Alert("COM_algebra", 11, kRefusedValue,
+            "Level %d exceeds the largest allowed level %d of N=2 minimal models",
+            intParameter(params, 1), kLargestMinimalLevel);
+      return 5;
+    }
     code = n >= 2 ? minimalModel(intParameter(params, 0), intParameter(params, 1), &type, &rank,
                                  &level)
                   : 7;
@@ -171,7 +183,7 @@ int COM_algebra(char** params, int n) {
     code = convertAlgebra(keyword, params, n, &type, &rank, &level);
   }
   if (code > 0) {
-    Alert("COM_algebra", code, 100301, "%s", kAlgebraErrors[code]);
+    Alert("COM_algebra", code, kRefusedValue, "%s", kAlgebraErrors[code]);
     return code;
   }
   SpectrumData* sd = SM_getData(type, rank, level);
@@ -186,7 +198,7 @@ int COM_cft(char** params, int n) {
   if (n < 1) return 1;
   SpectrumData* sd = SM_findCFT(params[0]);
   if (sd == nullptr) {
-    Alert("COM_cft", 0, 100302, "No such algebra %s", params[0]);
+    Alert("COM_cft", 0, kRefusedLookup, "No such algebra %s", params[0]);
     return 1;
   }
   setCurrentTheory(sd);
@@ -198,18 +210,18 @@ int COM_fcft(char** params, int n) {
   if (n < 2) return 1;
   SpectrumData* cft = SM_findCFT(params[0]);
   if (cft == nullptr) {
-    Alert("COM_fcft", 0, 100302, "No such algebra %s", params[0]);
+    Alert("COM_fcft", 0, kRefusedLookup, "No such algebra %s", params[0]);
     return 1;
   }
   const int J = intParameter(params, 1);
   const int currents = cft->scgroup != nullptr ? cft->scgroup->order : 1;
   if (J < 0 || J >= currents) {
-    Alert("COM_fcft", 1, 100302, "Current out of range");
+    Alert("COM_fcft", 1, kRefusedLookup, "Current out of range");
     return 2;
   }
   const int lbl = SM_getFCFTlbl(cft, J);
   if (lbl < 0) {
-    Alert("COM_fcft", 2, 100302, "Current has no fixed point");
+    Alert("COM_fcft", 2, kRefusedLookup, "Current has no fixed point");
     return 3;
   }
   if (lbl == 0) {
@@ -238,12 +250,12 @@ int COM_fcft2(char** params, int n) {
   const int J = intParameter(params, 0);
   const int currents = sd->scgroup != nullptr ? sd->scgroup->order : 1;
   if (J < 0 || J >= currents) {
-    Alert("COM_fcft2", 1, 100302, "Current out of range");
+    Alert("COM_fcft2", 1, kRefusedLookup, "Current out of range");
     return 2;
   }
   const int lbl = SM_getFCFTlbl(sd, J);
   if (lbl < 0) {
-    Alert("COM_fcft2", 2, 100302, "Current has no fixed point");
+    Alert("COM_fcft2", 2, kRefusedLookup, "Current has no fixed point");
     return 3;
   }
   if (lbl == 0) {
@@ -348,8 +360,18 @@ int COM_display(char** params, int n) {
     from = intParameter(params, 0);
     to = from + 1;
   } else if (n >= 2) {
+    // Plain integers, not field labels: a max past the last field is not an error.
     from = intParameter(params, 0);
-    int last = intParameter(params, 1);
+    const int last = intParameter(params, 1);
+    if (from < 0 || from >= total) {
+      Alert("COM_display", 0, kRefusedValue, "Minimum (%d) out of range (parameter %d)", from, 0);
+      return 2;
+    }
+    if (last < from) {
+      Alert("COM_display", 1, kRefusedValue, "Minimum (%d) > Maximum (%d) (parameter %d)", from,
+            last, 1);
+      return 2;
+    }
     to = (last < total - 1 ? last : total - 1) + 1;
   }
   DisplaySelectedRange(from, to);
@@ -377,12 +399,18 @@ int COM_display_weight(char** params, int n) {
   int num = intParameter(params, 0);
   int den = intParameter(params, 1);
   if (den == 0) {
-    Alert("COM_display_weight", 0, 100301, "Denominator cannot be 0");
+    Alert("COM_display_weight", 0, kRefusedValue, "Denominator cannot be 0");
+    return 2;
+  }
+  if (den < 0 && (num == INT_MIN || den == INT_MIN)) {
+    Alert("COM_display_weight", 1, kRefusedValue, "Weight %d/%d out of range", num, den);
     return 2;
   }
   if (!ensureSpectrum()) return 1;
-  SelectedWeightNum = num;
-  SelectedWeightDen = den;
+  // The filter is set while its denominator is positive (both -1: none), so every typed
+  // fraction, -1/2 included, selects by its value.
+  SelectedWeightNum = den > 0 ? num : -num;
+  SelectedWeightDen = den > 0 ? den : -den;
   DisplaySelectedRange(0, totalPrimaries());
   SelectedWeightNum = -1;
   SelectedWeightDen = -1;
@@ -433,24 +461,24 @@ int COM_getrep(char** params, int n) {
   if (sd == nullptr) return 1;
   int needed = sd->rep_size - (sd->type >= 1 && sd->type <= 5 ? 1 : 0);
   if (n < needed) {
-    Alert("COM_getrep", 0, 100302, "Not enough Dynkin labels");
+    Alert("COM_getrep", 0, kRefusedLookup, "Not enough Dynkin labels");
     return 1;
   }
   if (n > needed) {
-    Alert("COM_getrep", 1, 100302, "Too many Dynkin labels");
+    Alert("COM_getrep", 1, kRefusedLookup, "Too many Dynkin labels");
     return -n;
   }
   int* labels = commandsState().dynkinLabels.get(static_cast<std::size_t>(needed > 0 ? needed : 1));
   for (int i = 0; i < needed; ++i) {
     labels[i] = intParameter(params, i);
     if (labels[i] < 0 && sd->type < 6) {
-      Alert("COM_getrep", 2, 100302, "Negative Dynkin label");
+      Alert("COM_getrep", 2, kRefusedLookup, "Negative Dynkin label");
       return 1;
     }
   }
   int field = SM_getLieLabel(sd, labels);
   if (field < 0) {
-    Alert("COM_getrep", 3, 100302, "Representation not found");
+    Alert("COM_getrep", 3, kRefusedLookup, "Representation not found");
     return 1;
   }
   Print("%d\n", field);
@@ -475,7 +503,7 @@ int COM_susic(char**, int) {
 int COM_val_grade(char**, int) {
   SpectrumData* sd = currentRecord();
   if (sd == nullptr || sd->grade_current == -1) {
-    Alert("COM_val_grade", 0, 100302, "No grade current defined");
+    Alert("COM_val_grade", 0, kRefusedLookup, "No grade current defined");
     return 1;
   }
   Print("%d\n", sd->grade_current);
@@ -488,8 +516,8 @@ int COM_findBasis(char** params, int n) {
   for (int i = 0; i < n; ++i) {
     const int J = intParameter(params, i);
     if (J < 0 || J >= currents) {
-      Alert("COM_findBasis", i, 100301, "Value %d is not a simple current label (parameter %d)", J,
-            i);
+      Alert("COM_findBasis", i, kRefusedValue,
+            "Value %d is not a simple current label (parameter %d)", J, i);
       return 1;
     }
     if (std::find(list.begin(), list.end(), J) == list.end()) list.push_back(J);

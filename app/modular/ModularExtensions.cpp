@@ -138,16 +138,22 @@ int MOD_listPermutations(const std::vector<int>* list) {
     return 1;
   }
   const std::vector<int> currents(s.integerSpinCurrents.begin(), s.integerSpinCurrents.end());
+  if (s.integerSpinPermutations.empty()) return 0;
+  // The permutations act on the integer-spin currents only: a group with another current
+  // has no images, which is said once; its basis stands.
+  for (int J : *list) {
+    if (!contains(currents, J)) {
+      Alert("MOD_listPermutations", 2, 100201,
+            "Current %d has non-integer spin; the current permutations act on integer-spin "
+            "currents only",
+            J);
+      return 1;
+    }
+  }
   for (std::size_t p = 0; p < s.integerSpinPermutations.size(); ++p) {
     std::vector<int> image;
     for (int J : *list) {
       const auto found = std::find(currents.begin(), currents.end(), J);
-      if (found == currents.end()) {
-        // Permutations act on integer-spin currents only; the basis stands without them.
-        Alert("MOD_listPermutations", 2, 112301, "Permutation %d of current %d not in list",
-              static_cast<int>(p), J);
-        return 1;
-      }
       const std::size_t position = static_cast<std::size_t>(found - currents.begin());
       image.push_back(currents[static_cast<std::size_t>(s.integerSpinPermutations[p][position])]);
     }

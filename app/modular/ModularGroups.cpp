@@ -166,7 +166,8 @@ double MOD_realWeight(int i) {
 int initFusionMap(int J, int* map) {
   const int n = modularPrimaries();
   for (int i = 0; i < n; ++i) {
-    int sum = 0;
+    // Wide enough for any n coefficients, failed ones included.
+    long long sum = 0;
     int image = -1;
     for (int k = 0; k < n; ++k) {
       const int N = fusion(J, i, k, 0);
@@ -175,7 +176,7 @@ int initFusionMap(int J, int* map) {
       sum += N;
     }
     if (sum != 1) {
-      Alert("initFusionMap", 0, 100407, "Label %d is not a simple current (sum=%d)", J, sum);
+      Alert("initFusionMap", 0, 100407, "Label %d is not a simple current (sum=%lld)", J, sum);
       return -1;
     }
     map[i] = image;

@@ -78,7 +78,13 @@ void writeTensorProduct(SpectrumData* sd, int a, int b, int u,
   appendToFile(charactersFileName(sd), text);
 }
 
-// Tries the product a x b; 1 when it determined the indices of a new field.
+// Results of one product besides 0 and 1 (see indicesFromFusion).
+constexpr int kIndicesStopped = -1;
+constexpr int kIndicesFailed = -2;
+
+// Tries the product a x b; 1 when it determined the indices of a new field, 0 when not,
+// kIndicesStopped when the user stopped the computation, kIndicesFailed after an alert
+// that fusion cannot give indices.
 int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
   const int n = sd->n_primaries;
   char& pairUsed =
@@ -104,15 +110,21 @@ int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
     lrat_add(&sums[static_cast<std::size_t>(t - 1)], &term);
   }
   initSMATRIX();
-  if (getStopSignal() != 0) return 0;
+  if (getStopSignal() != 0) return kIndicesStopped;
   std::vector<int> coefficients(static_cast<std::size_t>(n), 0);
   for (int c = 0; c < n; ++c) {
     const int value = fusion(a, b, c, 0);
-    if (fusionInterrupted(value)) return 0;
-    coefficients[static_cast<std::size_t>(c)] = value < 0 ? -value : value;
-    if (value < 0)
-      Alert("indicesFromFusion", 1, 212302, "Negative fusion coefficient\nN(%d,%d,%d)=%d\n", a, b,
-            c, value);
+    if (fusionInterrupted(value)) return kIndicesStopped;
+    // A negative coefficient is no multiplicity (S was not good enough to give one):
+    // nothing can be concluded from this theory's fusion.
+    if (value < 0) {
+      Alert("indicesFromFusion", 1, 100202,
+            "Negative fusion coefficient\nN(%d,%d,%d)=%d\nIndices cannot be determined from "
+            "fusion\n",
+            a, b, c, value);
+      return kIndicesFailed;
+    }
+    coefficients[static_cast<std::size_t>(c)] = value;
   }
   int unknown = -1;
   for (int c = 0; c < n; ++c) {
@@ -153,16 +165,7 @@ int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
   }
   SM_addRationalIndex(sd, unknown, sums.data());
   writeTensorProduct(sd, a, b, unknown, coefficients);
-  const std::string path = SM_setIndexFileName(sd);
-  std::string record;
-  const int* labels = SM_getRep(sd, unknown);
-  for (int i = 0; i < sd->rank; ++i) record += formatText("%d ", labels[i]);
-  record += "\n" + lrat_string(SM_getIndex(sd, unknown, 0)) + "\n";
-  for (const lrat& sum : sums) record += lrat_string(&sum) + "\n";
-  if (!appendToFile(path, record)) {
-    Alert("indicesFromFusion", 3, 120206, "Cannot open index file %s\n", path.c_str());
-    return 1;
-  }
+  SM_appendIndexRecord(sd, unknown);
   return 1;
 }
 
@@ -173,7 +176,7 @@ int computeIndices() {
   SpectrumData* sd = currentSD;
   if (s.IndicesComputed != 0) return 0;
   if (KMCosetSwitch != 0 || sd == nullptr) {
-    Alert("computeIndices", 0, 100301, "Index computation meaningless in coset mode");
+    Alert("computeIndices", 0, 100201, "Index computation meaningless in coset mode");
     return 1;
   }
   if (SM_loadIndices(sd) < 0) return 1;
@@ -198,16 +201,25 @@ int computeIndices() {
     startProgressInfo(title.c_str(), 1, static_cast<double>(n) * (n - 1) / 2.0);
     int found = 0;
     bool stopped = false;
+    bool failed = false;
     for (int a = 1; a < n && !stopped; ++a) {
       for (int b = a; b < n; ++b) {
         if (incrementProgressInfo() != 0) {
           stopped = true;
           break;
         }
-        if (indicesKnown(sd, a) && indicesKnown(sd, b)) found += indicesFromFusion(sd, used, a, b);
+        if (!indicesKnown(sd, a) || !indicesKnown(sd, b)) continue;
+        const int result = indicesFromFusion(sd, used, a, b);
+        if (result < 0) {
+          stopped = true;
+          failed = result == kIndicesFailed;
+          break;
+        }
+        found += result;
       }
     }
     stopProgressInfo(title.c_str());
+    if (failed) return 1;
     if (stopped || found == 0) return stopped ? 1 : 0;
     known += found;
   }
@@ -216,13 +228,13 @@ int computeIndices() {
 int computeIndicesSingle(int i, std::string* buffer) {
   SpectrumData* sd = currentSD;
   if (KMCosetSwitch != 0 || sd == nullptr) {
-    Alert("computeIndicesSingle", 0, 100301, "Index computation meaningless in coset mode");
+    Alert("computeIndicesSingle", 0, 100201, "Index computation meaningless in coset mode");
     return 1;
   }
   if (SM_loadIndices(sd) < 0) return 1;
   if (!indicesKnown(sd, i)) computeIndices();
   if (!indicesKnown(sd, i)) {
-    Alert("computeIndicesSingle", 1, 100302, "Cannot determine indices for repr. %d\n", i);
+    Alert("computeIndicesSingle", 1, 100202, "Cannot determine indices for repr. %d\n", i);
     return 1;
   }
   std::string text =

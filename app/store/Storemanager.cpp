@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "collections/VectorUtility.h"
 #include "groups/Discrete.h"
@@ -340,6 +341,9 @@ SpectrumData* lookUpOrCreate(int type, int rank, int level) {
 
   std::string name = algebraname(type, rank, level);
   if (name.empty()) return nullptr;  // the input check has reported it
+  // The Lie name of A(2) carries no level; records are found by name, so each level gets
+  // its own.
+  if (type == kTypeTwistedA2) name += " level " + std::to_string(level);
   SpectrumData* previousCurrent = s.currentPointer;
   SpectrumData* sd = allocateSpectrumData(name.c_str());
   if (type == kStoreTypeMinimalN2 || type == kStoreTypeOrbifold) {
@@ -466,7 +470,7 @@ void SM_getCurrentOuterAutomorphisms(SpectrumData* sd) {
 
 int LieCheck(const SpectrumData* sd) {
   if (sd->type >= 1 && sd->type <= 5) return 1;
-  Alert("LieCheck", 0, 100302, "This command is only defined for affine Lie algebras");
+  Alert("LieCheck", 0, 100202, "This command is only defined for affine Lie algebras");
   return 0;
 }
 
@@ -768,11 +772,9 @@ void SM_printSpectrumData(SpectrumData* sd) {
   if (sd->next != nullptr) Print("\nNext algebra in chain: %s\n", sd->next->name);
 }
 
-// STAND-IN until the store keeps its theories in accounts of their own: the store holds no
-// accounted data yet.
 long long ZoqAllocation(int verbose) {
-  long long total = 0;
-  long long sMatrices = 0;
+  long long total = SM_getTotalAlloc();
+  long long sMatrices = SM_getSBaseAlloc();
   if (verbose > 0) {
     Alert("ZoqAllocation", 0, 100208, "Total algebra allocation %lld Bytes", total);
     Alert("ZoqAllocation", 1, 100208, "Total S matrix allocation %lld Bytes", sMatrices);

@@ -46,6 +46,11 @@ inline constexpr int kStoreTypePermutationFCFT = 19;
 inline constexpr int kStoreTypeMinimalFCFT = 26;
 inline constexpr int kStoreTypeMinimalN2 = 27;
 
+// Largest parameters of the theories the store builds itself: the c=1 orbifold's weight
+// numerators 4N^2 and the N=2 minimal model's 2(k+2)^2 and field count must fit an int.
+inline constexpr int kLargestOrbifold = 23170;
+inline constexpr int kLargestMinimalLevel = 32000;
+
 // Marks of data not yet computed.
 inline constexpr int kStoreNotComputed = -99999999;
 inline constexpr double kSBaseNotComputed = -2.0;

@@ -74,7 +74,7 @@ int SM_getConjugate(SpectrumData* sd, int a) {
   if (sd->conjugates == nullptr) {
     if (sd->validity == 0) {
       Print("Conjugates not available for this algebra (type %d)\n", sd->type);
-      Alert("SM_getConjugate", 0, 100302, "Conjugates not defined for this algebra");
+      Alert("SM_getConjugate", 0, 100202, "Conjugates not defined for this algebra");
       return -1;
     }
     if (SM_initConjugates(sd) == 0 || sd->conjugates == nullptr) {

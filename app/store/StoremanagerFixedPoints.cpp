@@ -79,7 +79,7 @@ int initLieFCFT(SpectrumData* sd) {
 
 int SM_initFCFTData(SpectrumData* sd) {
   if (sd->validity < 3)
-    Alert("SM_initFCFTData", 0, 112301, "The algebra %s is not a true CFT; FCFT data may be inconsistent", sd->name);
+    Alert("SM_initFCFTData", 0, 112201, "The algebra %s is not a true CFT; FCFT data may be inconsistent", sd->name);
   if (sd->fcft != nullptr) return sd->n_fp_currents;
   if (sd->n_fp_currents < 1 || sd->fp_currents == nullptr) return 0;
   switch (sd->type) {
@@ -176,7 +176,7 @@ int SM_getFCFTshift(SpectrumData* sd, int J) {
   const int lbl = SM_getFCFTlbl(sd, J);
   if (lbl == 0) return 0;
   if (lbl < 0 || sd->fcft_shift == nullptr) {
-    Alert("SM_getFCFTshift", 0, 100302, "Current has no fixed points\n");
+    Alert("SM_getFCFTshift", 0, 100202, "Current has no fixed points\n");
     return std::numeric_limits<int>::max();
   }
   return sd->fcft_shift[lbl - 1];

@@ -122,49 +122,113 @@ int rowsWithIndices(const IndexTable* table, int n) {
   return count;
 }
 
-// Reads the records of an index file into the table; the count, or -1.
-int readIndexText(SpectrumData* sd, const std::string& text, const std::string& name) {
+// What reading an index file gave: the number of records read (-1 after an alert),
+// whether the file ends inside a record, and the length of its whole records.
+struct IndexReading {
+  int count = -1;
+  bool torn = false;
+  std::size_t wholeLength = 0;
+};
+
+// Reads the records of an index file into the table. A file that ends inside a record
+// (a run stopped while writing it) keeps the records before it: the torn one is left out
+// and recomputed later. Only whole lines count, since a cut inside the last number of a
+// record leaves a shorter number that still reads.
+IndexReading readIndexText(SpectrumData* sd, std::string text, const std::string& name) {
   IndexTable* table = tableOf(sd);
   const int rank = sd->rank;
+  const std::size_t lastNewline = text.rfind('\n');
+  const std::size_t lineEnd = lastNewline == std::string::npos ? 0 : lastNewline + 1;
+  bool torn = text.find_first_not_of(" \t\r", lineEnd) != std::string::npos;
+  text.resize(lineEnd);
   std::istringstream words(text);
   std::vector<int> labels(static_cast<std::size_t>(rank));
+  IndexReading reading;
   int count = 0;
+  std::size_t recordEnd = 0;
+  // Lines are whole, so running out of words inside a record means the file was cut there.
+  auto recordDone = [&]() {
+    const std::streamoff at = words.tellg();
+    recordEnd = at < 0 ? text.size() : static_cast<std::size_t>(at);
+  };
   for (;;) {
     std::string word;
     if (!(words >> word)) break;
-    for (int t = 0; t < rank; ++t) {
-      if ((t > 0 && !(words >> word)) || !parseInt(word, &labels[static_cast<std::size_t>(t)])) {
+    bool labelsRead = true;
+    for (int t = 0; t < rank && labelsRead; ++t) {
+      if (t > 0 && !(words >> word)) {
+        labelsRead = false;
+      } else if (!parseInt(word, &labels[static_cast<std::size_t>(t)])) {
         Alert("SM_loadIndices", 1, 112315, "Premature end-of-file\n");
-        return -1;
+        return reading;
       }
+    }
+    if (!labelsRead) {
+      torn = true;
+      break;
     }
     const int field = SM_getLieLabel(sd, labels.data());
     if (field < 0) {
-      for (int t = 0; t <= rank && words >> word; ++t) {
+      int skipped = 0;
+      while (skipped <= rank && words >> word) ++skipped;
+      if (skipped <= rank) {
+        torn = true;
+        break;
       }
+      recordDone();
       continue;
     }
     std::string dimension;
-    if (!(words >> dimension)) break;
+    if (!(words >> dimension)) {
+      torn = true;
+      break;
+    }
     const lrat* stored = table->entries[static_cast<std::size_t>(field) * table->rowLength].get();
     if (stored == nullptr || lint_string(&stored->num) != dimension) {
       Alert("SM_loadIndices", 2, 112415, "Wrong dimension in file: %s\n", dimension.c_str());
-      return -1;
+      return reading;
+    }
+    std::vector<lrat> values(static_cast<std::size_t>(rank));
+    bool valuesRead = true;
+    for (int t = 0; t < rank && valuesRead; ++t) {
+      if (!(words >> word)) {
+        valuesRead = false;
+      } else if (!parseRational(word, &values[static_cast<std::size_t>(t)])) {
+        return reading;
+      }
+    }
+    if (!valuesRead) {
+      torn = true;
+      break;
     }
     for (int t = 1; t <= rank; ++t) {
-      if (!(words >> word)) {
-        Alert("SM_loadIndices", 3, 112315, "Premature end-of-file\n");
-        return -1;
-      }
-      lrat value;
-      if (!parseRational(word, &value)) return -1;
       table->entries[static_cast<std::size_t>(field) * table->rowLength + t] =
-          std::make_unique<lrat>(value);
+          std::make_unique<lrat>(values[static_cast<std::size_t>(t) - 1]);
     }
     ++count;
+    recordDone();
   }
+  // Whole records end with their line: keep that newline.
+  if (recordEnd < text.size() && text[recordEnd] == '\n') ++recordEnd;
+  reading.torn = torn;
+  reading.wholeLength = recordEnd;
+  reading.count = count;
   PrintStdout("Read %d indices from file %s\n", count, name.c_str());
-  return count;
+  return reading;
+}
+
+// The text of the index record of field a: its labels, dimension and indices.
+std::string indexRecord(SpectrumData* sd, int a) {
+  std::string record;
+  const int* labels = SM_getRep(sd, a);
+  for (int i = 0; i < sd->rank; ++i) record += formatText("%d ", labels[i]);
+  const IndexTable* table = tableOf(sd);
+  for (int t = 0; t < table->rowLength; ++t) {
+    const lrat* entry = table->entries[static_cast<std::size_t>(a) * table->rowLength + t].get();
+    record += "\n";
+    if (entry != nullptr) record += lrat_string(entry);
+  }
+  return record + "\n";
 }
 
 }  // namespace
@@ -341,9 +405,36 @@ int SM_loadIndices(SpectrumData* sd) {
   std::size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
   Fclose(file);
-  const int count = readIndexText(sd, text, name);
-  if (count >= 0) table->fileRead = true;
-  return count;
+  const IndexReading reading = readIndexText(sd, text, name);
+  if (reading.count < 0) return -1;
+  table->fileRead = true;
+  if (reading.torn) {
+    // The cut record is dropped from the file too, so that records appended later follow
+    // whole ones.
+    Alert("SM_loadIndices", 6, 100215,
+          "Index file %s ends inside a record; the record is dropped and will be recomputed",
+          name.c_str());
+    if (!writeFileAtomically(name, text.substr(0, reading.wholeLength)))
+      Alert("SM_loadIndices", 7, 120206, "Cannot open new index file %s", name.c_str());
+  }
+  return reading.count;
+}
+
+int SM_appendIndexRecord(SpectrumData* sd, int a) {
+  if (sd == nullptr || tableOf(sd) == nullptr || a < 0 || a >= sd->n_primaries) return 1;
+  const std::string name = SM_setIndexFileName(sd);
+  if (name.empty()) return 1;
+  // The file is rewritten whole through a temporary file: a run stopped meanwhile leaves
+  // the old file or the new one, never a torn record.
+  std::string text;
+  if (checkDir(name.c_str()) == 1 && !readFileText(name.c_str(), text)) return 1;
+  if (!text.empty() && text.back() != '\n') text += '\n';
+  text += indexRecord(sd, a);
+  if (!writeFileAtomically(name, text)) {
+    Alert("SM_appendIndexRecord", 0, 120206, "Cannot open index file %s\n", name.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 void SM_addIndex(SpectrumData* sd, int a, const lint* indices) {

@@ -13,7 +13,8 @@
 // labels ("%d " each, then a newline), the dimension, and rank index lines (a decimal
 // integer or a reduced "num/den"). Only blank-separated words matter to the reader.
 // For types A to D a missing file is written (trivial and fundamental representations
-// from closed formulas) through a temporary file renamed into place, then read.
+// from closed formulas) through a temporary file renamed into place, then read. A file
+// that ends inside a record loses that record, which is recomputed.
 #pragma once
 
 #include <string>
@@ -30,6 +31,9 @@ void SM_loadDimensions(SpectrumData* sd);
 std::string SM_setIndexFileName(const SpectrumData* sd);
 // 0 when the file was written, 1 after an alert when it could not be.
 int SM_writeIndexFile(SpectrumData* sd, const char* path);
+// Adds the record of field a (from the table) to the index file, which is rewritten
+// through a temporary file; 0, or 1 after an alert.
+int SM_appendIndexRecord(SpectrumData* sd, int a);
 // Appends the index of order m of a spinor representation (with its newline).
 void SM_printSpinorIndex(std::string& out, int type, int rank, int m, int factor);
 // The field whose labels equal labels (all but the affine label for types 1 to 5); -1.

@@ -117,7 +117,7 @@ int getExceptionalInvariantLabel(const SpectrumData* sd, int on) {
     if (sd->level == 16) return offset + 2;
     if (sd->level == 28) return offset + 3;
   }
-  Alert("getExceptionalInvariantLabel", 0, 100302, "Invalid exceptional invariant");
+  Alert("getExceptionalInvariantLabel", 0, 100202, "Invalid exceptional invariant");
   return -1;
 }
 

@@ -144,8 +144,9 @@ int SM_isTrivial(const SpectrumData* sd, int a);
 
 // Row filter of "Spectrum": 0 hides field a.
 int SM_checkSkipCondition(const SpectrumData* sd, int a);
-// Binds the row selection of the command set: the selected weight num/den (numerator -1:
-// none) and the massless-only switch, read live. NULL pointers: no selection.
+// Binds the row selection of the command set: the selected weight num/den (set while den
+// is positive; both -1: none) and the massless-only switch, read live. NULL pointers: no
+// selection.
 void SM_setSpectrumSelection(const int* weightNum, const int* weightDen, const int* masslessOnly);
 
 // Cells of "Spectrum" (item: the record, NULL for the current theory; row: the field)

@@ -33,10 +33,6 @@
 
 namespace {
 
-// Orbifold parameters whose weight numerators 4N^2 fit an int.
-constexpr int kLargestOrbifold = 23170;
-// Levels whose weight numerators 2(k+2)^2 and field counts fit an int.
-constexpr int kLargestMinimalLevel = 32000;
 constexpr int kMinimalCharacterLimit = 500;
 
 long long floorMod(long long x, long long m) {
@@ -618,13 +614,13 @@ int SM_grade(SpectrumData* sd, int J) {
     return 1;
   }
   if (SM_getCurrentOrder(sd, J) != 2) {
-    Alert("SM_grade", 1, 100302, "Grade current should have order 2");
+    Alert("SM_grade", 1, 100202, "Grade current should have order 2");
     return 1;
   }
   Rat h;
   SM_getRatWeight(sd, J, &h);
   if ((2 * h.num) % h.den != 0) {
-    Alert("SM_grade", 4, 100302, "Grade current should have (half)-integer spin");
+    Alert("SM_grade", 4, 100202, "Grade current should have (half)-integer spin");
     return 1;
   }
   const int n = sd->n_primaries;
@@ -645,7 +641,7 @@ int SM_grade(SpectrumData* sd, int J) {
     }
     partners[a] = SM_SimpleAction(sd, J, a);
     if (partners[a] == a) {
-      Alert("SM_grade", 3, 100302, "Current %d has fixed points and cannot be used as grade current", J);
+      Alert("SM_grade", 3, 100202, "Current %d has fixed points and cannot be used as grade current", J);
       return 1;
     }
   }

@@ -294,8 +294,8 @@ int SM_checkSkipCondition(const SpectrumData* sd, int a) {
   const StoremanagerTablesState& s = state();
   if (!storeIsField(sd, a) || sd->weight_num == nullptr) return 1;
   const Rat h = reducedWeight(sd, a);
-  if (s.weightNum != nullptr && s.weightDen != nullptr && *s.weightNum != -1) {
-    Rat selected{*s.weightNum, *s.weightDen == 0 ? 1 : *s.weightDen};
+  if (s.weightNum != nullptr && s.weightDen != nullptr && *s.weightDen > 0) {
+    Rat selected{*s.weightNum, *s.weightDen};
     simplifyRat(&selected);
     if (h.num != selected.num || h.den != selected.den) return 0;
   }

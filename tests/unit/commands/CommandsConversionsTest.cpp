@@ -194,26 +194,32 @@ TEST_F(CommandsConversionsTest, MaxrankNeverPassesItsCap) {
   EXPECT_EQ(capture.diagnostics, "Value 1001 exceeds the largest allowed rank 1000 \n");
   EXPECT_EQ(*maxrank, kMaxrankCap);
   capture.clear();
+  // The radius names itself in the refusal.
   EXPECT_EQ(CONV_getradius("2000000000", 0).status, 2);
+  EXPECT_EQ(capture.diagnostics,
+            "Value 2000000000 exceeds the largest allowed radius 1000 \n");
   EXPECT_EQ(*maxrank, kMaxrankCap);
 }
 
-TEST_F(CommandsConversionsTest, RadiiAreAtLeastOneAndOddOnesWarn) {
+TEST_F(CommandsConversionsTest, RadiiAreAtLeastTwoAndOddOnesWarn) {
   int* maxrank = getIntParPointer("Maxrank");
   OutputCapture capture;
   expectResult(CONV_getradius("4", 0), 0, 4);
   EXPECT_EQ(capture.diagnostics, "");
+  // A warning without a question: the value is accepted.
   expectResult(CONV_getradius("5", 0), 0, 5);
-  // A warning with a question: the default answer accepts the value.
-  EXPECT_EQ(capture.diagnostics,
-            "Radius should be even (continue at your own risk) \n"
-            "Non-interactive mode; Assuming default answer: OK\n");
-  capture.clear();
-  EXPECT_EQ(CONV_getradius("0", 0).status, 2);
-  EXPECT_EQ(capture.diagnostics, "Radius cannot be 0 \n");
-  capture.clear();
-  EXPECT_EQ(CONV_getradius("-1", 0).status, 2);
-  EXPECT_EQ(capture.diagnostics, "Radius cannot be 0 \n");
+  EXPECT_EQ(capture.diagnostics, "Radius should be even (continue at your own risk) \n");
+  // Each refusal gives its own reason: the circle theory of the least radius has two fields.
+  const std::pair<const char*, const char*> refused[] = {
+      {"0", "Radius cannot be 0 \n"},
+      {"-3", "Radius cannot be negative \n"},
+      {"1", "Radius should be at least 2 \n"},
+  };
+  for (const auto& [word, message] : refused) {
+    capture.clear();
+    EXPECT_EQ(CONV_getradius(word, 0).status, 2) << word;
+    EXPECT_EQ(capture.diagnostics, message) << word;
+  }
   expectResult(CONV_getradius("30", 0), 0, 30);
   EXPECT_EQ(*maxrank, 32);
 }

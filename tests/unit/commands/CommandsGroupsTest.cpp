@@ -41,10 +41,11 @@ TEST_F(CommandsGroupsTest, TheBasisOfZ2TimesZ2HasTwoGenerators) {
   EXPECT_EQ(capture.printed,
             "Basis  (0,1,2,-1,0,0,0,0,0,0)\n"
             "Generators  (1,2,0,3)\n");
-  // The currents have weight 1/2: no permutations of integer-spin currents apply.
+  // The currents have weight 1/2: no permutations of integer-spin currents apply, which
+  // is said once for the six of them.
   EXPECT_EQ(capture.diagnostics,
-            "Permutation 0 of current 1 not in list \n"
-            "Non-interactive mode; Assuming default answer: OK\n");
+            "Current 1 has non-integer spin; the current permutations act on integer-spin "
+            "currents only \n");
 }
 
 TEST_F(CommandsGroupsTest, TheBasisTakesTheSmallestGeneratorNotTheGivenOne) {

@@ -88,16 +88,31 @@ TEST_F(CommandsTheoryTest, AnUnknownCFTNameLeavesTheCurrentTheory) {
 
 TEST_F(CommandsTheoryTest, RanksOutsideTheTypeRangeAreRefused) {
   OutputCapture capture;
-  // E has ranks 6 to 8, G only 2, F only 4, D from 4, U radii from 2.
-  const char* refused[] = {"algebra e 5 1", "algebra e 9 1", "algebra g 3 1",
-                           "algebra f 5 1", "algebra d 3 1", "algebra u 1"};
+  // E has ranks 6 to 8, G only 2, F only 4, D from 4.
+  const char* refused[] = {"algebra e 5 1", "algebra e 9 1", "algebra g 3 1", "algebra f 5 1",
+                           "algebra d 3 1"};
   for (const char* line : refused) {
     capture.clear();
     EXPECT_EQ(run(line), 4) << line;
-    // (The odd radius 1 is first warned about by its conversion.)
-    EXPECT_NE(capture.diagnostics.find("Rank out of range \n"), std::string::npos) << line;
+    EXPECT_EQ(capture.diagnostics, "Rank out of range \n") << line;
     EXPECT_EQ(capture.printed, "") << line;
   }
+  // U radii start at 2: the radius says so itself, without a warning about its parity.
+  capture.clear();
+  EXPECT_EQ(run("algebra u 1"), 2);
+  EXPECT_EQ(capture.diagnostics, "Radius should be at least 2 \n");
+}
+
+TEST_F(CommandsTheoryTest, EachLevelOfTheTwistedA2HasItsOwnName) {
+  OutputCapture capture;
+  run("algebra at 1 1");
+  run("algebra at 1 2");
+  capture.clear();
+  EXPECT_EQ(run("algebra cft {A(2) level 1}"), 0);
+  EXPECT_EQ(currentSD->level, 1);
+  EXPECT_EQ(capture.printed.rfind("CFT A(2) level 1; 1 primaries\n", 0), 0u);
+  EXPECT_EQ(run("algebra cft {A(2) level 2}"), 0);
+  EXPECT_EQ(currentSD->level, 2);
 }
 
 TEST_F(CommandsTheoryTest, AnUnknownTypeWordIsAnUnknownKeyword) {
@@ -169,14 +184,33 @@ TEST_F(CommandsTheoryTest, DisplayRangesFieldsWeightsAndMasslessRows) {
   run("display field 2");
   EXPECT_EQ(lines(capture.printed), 3);
   capture.clear();
-  // max beyond the last field shows up to the last one: "display range 3 99" is refused by
-  // the field type, so the range ends at the last field through "*".
-  run("display range 3 4");
+  // A max beyond the last field (4) shows up to the last one; a min beyond it, or a max
+  // below the min, is refused.
+  EXPECT_EQ(run("display range 3 99"), 0);
   EXPECT_EQ(lines(capture.printed), 4);
+  capture.clear();
+  EXPECT_EQ(run("display range 5 6"), 2);
+  EXPECT_EQ(capture.diagnostics, "Minimum (5) out of range (parameter 0) \n");
+  capture.clear();
+  EXPECT_EQ(run("display range 3 2"), 2);
+  EXPECT_EQ(capture.diagnostics, "Minimum (3) > Maximum (2) (parameter 1) \n");
+  EXPECT_EQ(capture.printed, "");
   capture.clear();
   run("display weight 1 1");
   EXPECT_EQ(lines(capture.printed), 3);
   EXPECT_NE(capture.printed.find("(4,0)"), std::string::npos);
+  capture.clear();
+  // h = j(j+2)/24 is never -1/2: the header and the closing line alone, no row.
+  run("display weight -1 2");
+  EXPECT_EQ(lines(capture.printed), 2);
+  EXPECT_EQ(capture.printed.find("("), std::string::npos);
+  capture.clear();
+  // -1/-3 is 1/3, the weight of j = 2.
+  run("display weight -1 -3");
+  EXPECT_EQ(lines(capture.printed), 3);
+  EXPECT_NE(capture.printed.find("(2,2)"), std::string::npos);
+  EXPECT_EQ(SelectedWeightNum, -1);
+  EXPECT_EQ(SelectedWeightDen, -1);
   capture.clear();
   run("display massless");
   // The vacuum and the weight-1 field.

@@ -130,7 +130,7 @@ TEST_F(StoremanagerIndexFilesTest, ForeignRecordsAreSkippedAndWrongDimensionsSto
 
   resetAll();
   sd = SM_getData(1, 1, 1);
-  writeFile(indexFile("A1"), "0 \n1\n0\n1 \n2\n");
+  writeFile(indexFile("A1"), "0 \n1\n0\nx \n2\n1\n");
   capture.clear();
   EXPECT_EQ(SM_loadIndices(sd), -1);
   EXPECT_TRUE(contains(capture.diagnostics, "Premature end-of-file"));
@@ -193,4 +193,59 @@ TEST_F(StoremanagerIndexFilesTest, LabelsAndAddedIndices) {
   OutputCapture capture;
   SM_addIndex(sd, 99, indices);
   EXPECT_TRUE(contains(capture.diagnostics, "Label out of range: 99"));
+}
+
+TEST_F(StoremanagerIndexFilesTest, ATornLastRecordIsDroppedFromTheTableAndTheFile) {
+  // A1: the trivial record "0 \n1\n0\n" and the doublet "1 \n2\n1\n", cut at every place
+  // inside the doublet (a cut inside the last number leaves a shorter number: only whole
+  // lines count). A foreign record (labels 5) cut inside is dropped too.
+  const std::string trivial = "0 \n1\n0\n";
+  const char* torn[] = {"1", "1 ", "1 \n", "1 \n2", "1 \n2\n", "1 \n2\n1", "5 \n6\n"};
+  for (const char* tail : torn) {
+    resetAll();
+    SpectrumData* sd = SM_getData(1, 1, 1);
+    writeFile(indexFile("A1"), trivial + tail);
+    OutputCapture capture;
+    EXPECT_EQ(SM_loadIndices(sd), 1) << tail;
+    EXPECT_TRUE(contains(capture.diagnostics, "ends inside a record")) << tail;
+    EXPECT_EQ(readFile(indexFile("A1")), trivial) << tail;
+    EXPECT_EQ(entry(sd, a1Field(sd, 1), 1), "absent") << tail;
+    // The next run reads a sound file.
+    resetAll();
+    sd = SM_getData(1, 1, 1);
+    capture.clear();
+    EXPECT_EQ(SM_loadIndices(sd), 1) << tail;
+    EXPECT_EQ(capture.diagnostics, "") << tail;
+  }
+  // A whole file is left as it is, with a whole foreign record or blanks after its end.
+  for (const std::string& whole : {trivial + "5 \n6\n7\n1 \n2\n1\n", trivial + "1 \n2\n1\n  "}) {
+    resetAll();
+    SpectrumData* sd = SM_getData(1, 1, 1);
+    writeFile(indexFile("A1"), whole);
+    OutputCapture capture;
+    EXPECT_EQ(SM_loadIndices(sd), 2);
+    EXPECT_EQ(capture.diagnostics, "");
+    EXPECT_EQ(readFile(indexFile("A1")), whole);
+  }
+}
+
+TEST_F(StoremanagerIndexFilesTest, AnAddedRecordIsWrittenWholeThroughATemporaryFile) {
+  SpectrumData* sd = SM_getData(1, 1, 2);
+  writeFile(indexFile("A1"), "0 \n1\n0\n1 \n2\n1\n2 \n3\n");
+  OutputCapture capture;
+  ASSERT_EQ(SM_loadIndices(sd), 2);
+  // The triplet (j = 1): dimension 3, index 4 (2 x 2 = 1 + 3 gives 1 x 2 + 1 x 2 = 0 + I).
+  const int triplet = a1Field(sd, 2);
+  lint index;
+  lint_assign(&index, 4);
+  SM_addIndex(sd, triplet, &index);
+  EXPECT_EQ(SM_appendIndexRecord(sd, triplet), 0);
+  EXPECT_EQ(readFile(indexFile("A1")), "0 \n1\n0\n1 \n2\n1\n2 \n3\n4\n");
+  // No temporary file is left beside it.
+  for (const auto& item : fs::directory_iterator(zoq_pathname))
+    EXPECT_FALSE(contains(item.path().filename().string(), ".tmp.")) << item.path();
+  resetAll();
+  sd = SM_getData(1, 1, 2);
+  EXPECT_EQ(SM_loadIndices(sd), 3);
+  EXPECT_EQ(entry(sd, a1Field(sd, 2), 1), "4");
 }
