@@ -76,6 +76,12 @@ int settingFusionSumcheck() {
 int settingSuper() {
   return valueOr(modularState().Super, 0);
 }
+int settingFusionThreads() {
+  return valueOr(modularState().FusionThreads, 0);
+}
+int settingRowFileMegabytes() {
+  return valueOr(modularState().RowFileMegabytes, 100);
+}
 
 void modularTrace(const char* routine) {
   if (modularState().S_CALL_TRACE) PrintStdout("%s\n", routine);
@@ -94,6 +100,13 @@ bool modularLabelsInRange(const char* routine, int i, int j) {
   return true;
 }
 
+bool modularSAvailable(const char* routine) {
+  if (tensorMode() || currentSD == nullptr) return true;
+  if (currentSD->s_available != 0 && currentSD->validity != 0) return true;
+  Alert(routine, 7, 100201, "Matrix S for algebra %s is not available", currentSD->name);
+  return false;
+}
+
 bool orbitTablesValid() {
   const ModularState& s = modularState();
   return s.OrbitDataAvailable == s.CFTCounter;
@@ -105,7 +118,9 @@ bool orbitSValid() {
 }
 
 void setModularDiskRowThreshold(int orbits) {
-  modularState().diskRowThreshold = orbits < 1 ? kDefaultDiskRowThreshold : orbits;
+  ModularState& s = modularState();
+  s.diskRowThreshold = orbits < 1 ? kDefaultDiskRowThreshold : orbits;
+  s.rowFilePolicy = orbits < 1 ? -1 : 1;
 }
 
 int getModularDiskRowThreshold() {
@@ -129,11 +144,14 @@ std::string modularRowFolder(const char* suffix, const char* kind) {
     return folder;
   }
   if (status == 1 || createDir(folder.c_str()) != 0) {
-    // Without the folder the rows are computed and kept in memory only.
+    // Without the folder the rows are computed and kept in memory only: a warning, so
+    // that a background run goes on.
     if (sRows) {
-      Alert("compSBaseFromDisk", 0, 120406, "S-matrix directory not created");
+      Alert("compSBaseFromDisk", 0, 100206,
+            "S-matrix directory not created; rows are kept in memory");
     } else {
-      Alert("initOrbitPmatrix", 0, 120406, "P-matrix directory could not be not created");
+      Alert("initOrbitPmatrix", 0, 100206,
+            "P-matrix directory could not be created; rows are kept in memory");
     }
     return std::string();
   }
@@ -159,6 +177,8 @@ void initializeModular() {
   s.UseOrbits = getIntParPointer("Use_orbits");
   s.InitDebug = getIntParPointer("Init_debug");
   s.Super = getIntParPointer("Super");
+  s.FusionThreads = getIntParPointer("Fusion threads");
+  s.RowFileMegabytes = getIntParPointer("S_rows maxsize");
   s.TensorName = getStringParPointer("TensorName");
   s.HeteroticLiftSymbol = getStringParPointer("Heterotic lift_symbol");
   s.CurrentBulkPointer = modularHooks().getCurrentBulk();
@@ -173,6 +193,8 @@ void resetModular() {
   fresh->UseOrbits = old.UseOrbits;
   fresh->InitDebug = old.InitDebug;
   fresh->Super = old.Super;
+  fresh->FusionThreads = old.FusionThreads;
+  fresh->RowFileMegabytes = old.RowFileMegabytes;
   fresh->TensorName = old.TensorName;
   fresh->HeteroticLiftSymbol = old.HeteroticLiftSymbol;
   fresh->CurrentBulkPointer = old.CurrentBulkPointer;

@@ -18,13 +18,16 @@
 //     getModularDiskRowThreshold() orbits, otherwise a bounded cache of rows backed by one
 //     file per row in a folder ".sdir" of the work directory;
 //   - orbit P rows, kept per orbit and, for as many orbits, in files in a folder ".pdir"
-//     shared safely between processes (fcntl record locks).
+//     shared safely between processes (fcntl record locks);
+//   - the whole fusion table (one int per coefficient N_ijk, i <= j <= k), computed at once
+//     by dense products on several threads when many coefficients are asked for.
 // All of it is module state that lives until the next theory change; resetModular()
 // returns the module to its start-up state.
 #pragma once
 
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,9 +43,10 @@ extern AllocationAccount SMatrix_alloc;
 // An element accessor A(m, x) -> re + i im (S, P, fixed-point S, ...).
 using ModularAccessor = void (*)(int m, int x, double* re, double* im);
 
-// The one value by which every fusion routine of this module signals that the user
-// stopped the computation (stop flag set). It is never a coefficient; callers test for it
-// with fusionInterrupted().
+// The one value by which every fusion routine of this module signals that no coefficient
+// was computed: the user stopped the computation (stop flag set), or the sum was refused
+// after an alert (a theory without S, a zero denominator). It is never a coefficient;
+// callers test for it with fusionInterrupted().
 inline constexpr int kFusionInterrupted = INT_MAX;
 inline bool fusionInterrupted(int value) {
   return value == kFusionInterrupted;
@@ -149,8 +153,10 @@ int ChargeCorrectionFactor(int a, int b, int c, int d, double* re, double* im);
 // Orbit tables in read-only form (valid while ModularOrbitsAvailable() == QueryCFT()).
 int getNumberOfOrbits();
 const PrimaryOrbitEntry* getPrimaryOrbitEntry(int i);
-// Number of orbits from which the orbit S base and the P rows live on disk (5000); tests
-// and benchmarks lower it. A value below 1 restores the default.
+// Number of orbits from which the orbit S base is a bounded row cache and the P rows live
+// on disk (5000); tests and benchmarks lower it, which also makes the S rows go to files
+// always. A value below 1 restores the default, under which S rows go to files only where
+// reading one is cheaper than computing it.
 void setModularDiskRowThreshold(int orbits);
 int getModularDiskRowThreshold();
 
@@ -189,6 +195,31 @@ int FastSimpleFusion(int J, int i);
 int FastSimpleFusion_NO_CHECK(int J, int i);
 // f(|i|, |j|, x, out, out), negated when exactly one of i and j is negative.
 void manageConjugate(int i, int j, void (*f)(int, int, int, double*, double*), int x, double* out);
+
+// ---------------------------------------------------------------------------------------
+// The whole fusion table
+
+struct FusionTableReport {
+  double seconds = 0.0;  // wall-clock time of the computation
+  double flops = 0.0;    // floating-point operations of the dense products
+  int threads = 0;
+  long long failures = 0;  // coefficients that are not real integers
+  std::size_t failureList = 0;
+  bool stopped = false;
+};
+// Number of independent coefficients N_ijk (i <= j <= k) of n fields.
+std::int64_t MOD_fusionTableSize(int n);
+// Computes every coefficient of the current theory at once ("Fusion threads" threads).
+// store: keep the table (when it fits) for the readers below; check: also the imaginary
+// parts. 0 on success, 1 after an alert (zero denominator) or a stop.
+int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report);
+bool MOD_fusionTableValid();
+// Drops the stored table (the next reader builds it afresh).
+void MOD_forgetFusionTable();
+// N_ijk = N_ij^(k*) from the stored table (valid labels, valid table).
+int MOD_fusionTableValue(int i, int j, int k);
+// The conjugate of k read off the stored table.
+int MOD_fusionTableConjugate(int k);
 
 // ---------------------------------------------------------------------------------------
 // Simple-current group operations
@@ -271,10 +302,13 @@ int getSchurIndex(int i);
 // Prints "Z(a,b) = n", the generalised indicator from fusion, S and T (an alert when it is
 // not real); 1 when the user stopped the fusion sums, else 0.
 int computeGeneralizedSchurIndex(int a, int b);
-// 0 when the Verlinde sum for N_ij^(k conjugate) is a real integer, 1 after an alert.
+// 0 when the Verlinde sum for N_ij^(k conjugate) is a real integer, 1 after an alert, 2
+// after an alert that double precision cannot decide it. The tolerance grows with the
+// summed moduli of the terms.
 int CheckFusionCoefficient(int i, int j, int k);
-// Checks every coefficient with i <= j <= k (samples 0) or that many random triples, then
-// prints the number checked and of failures; returns the number of failures.
+// Checks every coefficient with i <= j <= k (samples 0, or at least as many samples as
+// coefficients; from the whole table) or that many random triples, then prints the number
+// checked and of failures; returns the number of failures.
 int CheckFusion(int samples);
 
 // ---------------------------------------------------------------------------------------
@@ -287,4 +321,3 @@ int computeIndices();
 // Dimension and indices of field i ("Field", "Dimension = ", "Index[order] = " lines),
 // appended to buffer or printed when buffer is NULL; 1 after an alert when unknown.
 int computeIndicesSingle(int i, std::string* buffer);
-

@@ -6,10 +6,12 @@
 // the charge selection rule has removed the vanishing triples. The generic engine sums
 // products of four caller-supplied accessors; P-fusion and fixed-point fusion use it.
 //
-// Interruption: with the stop flag set every routine here returns kFusionInterrupted,
-// and nothing else ever does.
+// Interruption: with the stop flag set every routine here returns kFusionInterrupted, and
+// so does a sum refused after an alert (no S, a zero denominator); nothing else does.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "groups/Discrete.h"
 #include "modular/ModularInternal.h"
@@ -62,18 +64,34 @@ void OLA(int m, int x, double* re, double* im) {
 struct VerlindeSum {
   double re = 0.0;
   double im = 0.0;
+  double magnitude = 0.0;  // sum of the moduli of the terms
+  int zeroTerm = -1;       // the first m whose denominator is zero, or -1
 };
 
 VerlindeSum verlindeSum(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
                         ModularAccessor C, ModularAccessor D, bool trace) {
   VerlindeSum sum;
   if (trace) Print("GV: range=%d\n", range);
+  // The denominators first: a zero is judged against the largest of them.
+  std::vector<double> denominators(static_cast<std::size_t>(std::max(range, 0)));
+  std::vector<double> denominatorsIm(denominators.size());
+  double rowMax = 0.0;
   for (int m = 0; m < range; ++m) {
-    double aRe, aIm, bRe, bIm, cRe, cIm, eRe, eIm;
+    D(m, 0, &denominators[static_cast<std::size_t>(m)],
+      &denominatorsIm[static_cast<std::size_t>(m)]);
+    rowMax = std::max(rowMax, std::fabs(denominators[static_cast<std::size_t>(m)]));
+  }
+  for (int m = 0; m < range; ++m) {
+    const double eRe = denominators[static_cast<std::size_t>(m)];
+    const double eIm = denominatorsIm[static_cast<std::size_t>(m)];
+    if (denominatorIsZero(eRe, 0.0, rowMax)) {
+      sum.zeroTerm = m;
+      return sum;
+    }
+    double aRe, aIm, bRe, bIm, cRe, cIm;
     A(m, std::abs(i), &aRe, &aIm);
     B(m, std::abs(j), &bRe, &bIm);
     C(m, std::abs(k), &cRe, &cIm);
-    D(m, 0, &eRe, &eIm);
     if (m >= 1) {
       if (i < 0) aIm = -aIm;
       if (j < 0) bIm = -bIm;
@@ -84,6 +102,7 @@ VerlindeSum verlindeSum(int i, int j, int k, int range, ModularAccessor A, Modul
     complexProduct(&pRe, &pIm, abRe, abIm, cRe, cIm);
     sum.re += pRe / eRe;
     sum.im += pIm / eRe;
+    sum.magnitude += std::hypot(pRe, pIm) / std::fabs(eRe);
     if (trace) {
       Print("m=%d: A=(%15.7f,%15.7f) B=(%15.7f,%15.7f) C=(%15.7f,%15.7f) D=(%15.7f,%15.7f)\n", m,
             aRe, aIm, bRe, bIm, cRe, cIm, eRe, eIm);
@@ -93,18 +112,44 @@ VerlindeSum verlindeSum(int i, int j, int k, int range, ModularAccessor A, Modul
   return sum;
 }
 
+// The alert of a sum that double precision cannot decide.
+void reportPrecisionExhausted(const char* routine, int i, int j, int k, double value,
+                              double tolerance) {
+  Alert(routine, 5, 100201,
+        "Fusion coefficient for fields %d, %d and %d cannot be determined in double precision\n"
+        "value %15.7f, uncertainty %g",
+        i, j, k, value, tolerance);
+}
+
+void reportZeroDenominator(const char* routine, int d, int m) {
+  Alert(routine, 6, 100201, "Zero S element S(%d,%d) in the denominator row", d, m);
+}
+
 int genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
                     ModularAccessor C, ModularAccessor D, bool trace) {
+  if (!modularSAvailable("GenericVerlinde")) return kFusionInterrupted;
   initSMATRIX();
   if (getStopSignal() == 1) return kFusionInterrupted;
   const VerlindeSum sum = verlindeSum(i, j, k, range, A, B, C, D, trace);
-  int n = 0;
-  if (DoubleToInteger(&n, sum.re) == 0) {
-    Alert("GenericVerlinde", 0, 212302,
-          "Generic fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i,
-          j, k, sum.re, n);
+  if (sum.zeroTerm >= 0) {
+    reportZeroDenominator("GenericVerlinde", 0, sum.zeroTerm);
+    return kFusionInterrupted;
   }
-  if (!ZeroCheck(sum.im)) {
+  const double tolerance = fusionTolerance(sum.magnitude);
+  int n = 0;
+  switch (classifyFusionSum(sum.re, tolerance, &n)) {
+    case FusionSumKind::Integer:
+      break;
+    case FusionSumKind::PrecisionExhausted:
+      reportPrecisionExhausted("GenericVerlinde", i, j, k, sum.re, tolerance);
+      return n;
+    case FusionSumKind::NotInteger:
+      Alert("GenericVerlinde", 0, 212302,
+            "Generic fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)",
+            i, j, k, sum.re, n);
+      break;
+  }
+  if (std::fabs(sum.im) > tolerance) {
     Alert("GenericVerlinde", 1, 212302,
           "Non-zero imaginary part in generic fusion coefficient\nfor fields %d, %d and %d; value "
           "%15.7f",
@@ -113,40 +158,81 @@ int genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAc
   return n;
 }
 
+// N_ij^k from the stored table, with the alerts of the single path for a coefficient that
+// failed.
+int tableCoefficient(const char* routine, int i, int j, int k) {
+  const int conjugate = MOD_fusionTableConjugate(k);
+  const FusionTableFailure* failure = fusionTableFailure(i, j, conjugate);
+  if (failure == nullptr) return MOD_fusionTableValue(i, j, conjugate);
+  int n = 0;
+  if (classifyFusionSum(failure->value, failure->tolerance, &n) ==
+      FusionSumKind::PrecisionExhausted) {
+    reportPrecisionExhausted(routine, i, j, k, failure->value, failure->tolerance);
+  } else {
+    Alert(routine, 0, 100201, "Fusion rule inaccuracy for fields %d, %d and %d\nvalue %15.7f", i, j,
+          k, failure->value);
+  }
+  return n;
+}
+
 }  // namespace
 
 int fusion(int i, int j, int k, int d) {
   if (!labelsInRange("fusion", i, j, k, d)) return 0;
+  if (!modularSAvailable("fusion")) return kFusionInterrupted;
   initSMATRIX();
+  if (d == 0 && fusionTableWanted(1.0)) return tableCoefficient("fusion", i, j, k);
   if (d == 0 && orbitTablesValid()) return FastFusion(i, j, k);
   if (getStopSignal() == 1) return kFusionInterrupted;
   const int n = modularPrimaries();
-  double sum = 0.0;
+  std::vector<double> denominatorRe(static_cast<std::size_t>(n)),
+      denominatorIm(static_cast<std::size_t>(n));
+  double rowMax = 0.0;
   for (int m = 0; m < n; ++m) {
-    double iRe, iIm, jRe, jIm, kRe, kIm, dRe, dIm;
+    compS(d, m, &denominatorRe[static_cast<std::size_t>(m)],
+          &denominatorIm[static_cast<std::size_t>(m)]);
+    rowMax = std::max(rowMax, std::hypot(denominatorRe[static_cast<std::size_t>(m)],
+                                         denominatorIm[static_cast<std::size_t>(m)]));
+  }
+  double sum = 0.0;
+  double magnitude = 0.0;
+  for (int m = 0; m < n; ++m) {
+    double iRe, iIm, jRe, jIm, kRe, kIm;
+    const double dRe = denominatorRe[static_cast<std::size_t>(m)];
+    const double dIm = denominatorIm[static_cast<std::size_t>(m)];
+    // d = 0 divides by the real part only.
+    if (denominatorIsZero(dRe, d == 0 ? 0.0 : dIm, rowMax)) {
+      reportZeroDenominator("fusion", d, m);
+      return kFusionInterrupted;
+    }
     compS(i, m, &iRe, &iIm);
     compS(j, m, &jRe, &jIm);
     compS(k, m, &kRe, &kIm);
-    compS(d, m, &dRe, &dIm);
-    if (CZeroCheck(dRe, dIm)) {
-      Alert("fusion", 1, 212302, "Zero S element S(%d,%d) in the denominator row", d, m);
-      return 0;
-    }
     double ijRe, ijIm, pRe, pIm;
     complexProduct(&ijRe, &ijIm, iRe, iIm, jRe, jIm);
     complexProduct(&pRe, &pIm, ijRe, ijIm, kRe, -kIm);
     if (d == 0) {
       sum += pRe / dRe;
+      magnitude += std::hypot(pRe, pIm) / std::fabs(dRe);
     } else {
       double qRe, qIm;
       complexRatio(&qRe, &qIm, pRe, pIm, dRe, dIm);
       sum += qRe;
+      magnitude += std::hypot(qRe, qIm);
     }
   }
-  const int result = DoubleToInt(sum);
-  if (std::fabs(sum - result) > kTolerance) {
-    Alert("fusion", 0, 100201, "Fusion rule inaccuracy for fields %d, %d and %d\nvalue %15.7f", i,
-          j, k, sum);
+  const double tolerance = fusionTolerance(magnitude);
+  int result = 0;
+  switch (classifyFusionSum(sum, tolerance, &result)) {
+    case FusionSumKind::Integer:
+      break;
+    case FusionSumKind::PrecisionExhausted:
+      reportPrecisionExhausted("fusion", i, j, k, sum, tolerance);
+      break;
+    case FusionSumKind::NotInteger:
+      Alert("fusion", 0, 100201, "Fusion rule inaccuracy for fields %d, %d and %d\nvalue %15.7f", i,
+            j, k, sum);
+      break;
   }
   return result;
 }

@@ -29,6 +29,35 @@ inline bool modularComputed(double re) {
 
 inline constexpr int kDefaultDiskRowThreshold = 5000;
 
+// Relative error of a Verlinde term: S elements are accurate to about 1e-10 relative, so a
+// sum whose terms add up to M in modulus is known to about M times this.
+inline constexpr double kFusionRelativeError = 1e-9;
+// The largest stored fusion table (ints of the triples i <= j <= k).
+inline constexpr std::uint64_t kFusionTableBytes = 200000000;
+
+// One coefficient of the fusion table that is not a real integer: labels i <= j <= k of
+// the symmetric coefficient N_ij^(k*), its real and imaginary value and its tolerance.
+struct FusionTableFailure {
+  int i, j, k;
+  double value, imaginary, tolerance;
+};
+
+// The fusion table of one theory (ModularFusionTable.cpp).
+struct FusionTableData {
+  int stamp = -1;    // CFTCounter of the stored table
+  int refused = -1;  // CFTCounter of a theory whose table cannot be built
+  int n = 0;
+  std::vector<int> position;  // label -> position (fields ordered by charge class)
+  std::vector<std::int64_t> offsets;
+  std::vector<int, AccountAllocator<int>> values{
+      AccountAllocator<int>(&SMatrix_alloc, "FusionTable")};
+  std::vector<int> conjugate;
+  std::vector<FusionTableFailure> failures;  // sorted by labels
+  // Coefficients asked for one by one since the theory changed (decides when to build).
+  int workStamp = -1;
+  double work = 0.0;
+};
+
 // The bounded row cache of the orbit S base for theories with many orbits.
 struct OrbitRowCache {
   int MaxRow = 0;
@@ -42,7 +71,8 @@ struct OrbitRowCache {
   int last_row = -1;
   int nextrow = 0;
   bool setUp = false;
-  std::string Sdir;  // empty: rows are computed in memory only (no folder)
+  std::string Sdir;              // empty: rows are computed in memory only (no folder)
+  std::int64_t bytesOnDisk = 0;  // row files of this theory's folder, at most the bound
 };
 
 struct ModularState {
@@ -69,6 +99,8 @@ struct ModularState {
   const int* UseOrbits = nullptr;
   const int* InitDebug = nullptr;
   const int* Super = nullptr;
+  const int* FusionThreads = nullptr;
+  const int* RowFileMegabytes = nullptr;
   const std::string* TensorName = nullptr;
   const std::string* HeteroticLiftSymbol = nullptr;
 
@@ -82,6 +114,9 @@ struct ModularState {
   Rat ratWeightResult;
   Rat chargeResult;
   int diskRowThreshold = kDefaultDiskRowThreshold;
+  // Row files: -1 only where reading a row is cheaper than computing it (timed on row 0),
+  // 1 always (a threshold set by tests and benchmarks).
+  int rowFilePolicy = -1;
 
   // Packed S (full table or first row) and P.
   WorkBuffer<double> SMATRIX{"SMATRIX", &SMatrix_alloc};
@@ -166,6 +201,10 @@ struct ModularState {
   ModularAccessor AUX1 = nullptr;
   ModularAccessor AUX2 = nullptr;
   int preparedD = 0;  // denominator row of the prepared ratio row
+  WorkBuffer<double> RealRow2{"RealRow", &Modular_alloc};  // the denominator row
+  double preparedMagnitude = 0.0;  // sum of the moduli of the last coefficient's terms
+
+  FusionTableData fusionTable;
 };
 
 ModularState& modularState();
@@ -179,11 +218,17 @@ int settingInitDebug();
 int settingHighPrecision();
 int settingFusionSumcheck();
 int settingSuper();
+// "Fusion threads": 0 means one per hardware thread.
+int settingFusionThreads();
+// "S_rows maxsize": megabytes of S row files one theory may write.
+int settingRowFileMegabytes();
 
 // Prints the routine's name on standard output while the S trace is on.
 void modularTrace(const char* routine);
 // "Label out of range" for labels outside 0 .. N-1; true when all are in range.
 bool modularLabelsInRange(const char* routine, int i, int j);
+// False after a warning when the current stored theory has no S (nothing to sum).
+bool modularSAvailable(const char* routine);
 bool orbitTablesValid();
 bool orbitSValid();
 // n_G x (orbit tables): the centre element J applied to primary i, from the tables.
@@ -199,3 +244,23 @@ bool modularChargesAllow(int i, int j, int k, int d);
 std::string modularRowFolder(const char* suffix, const char* kind);
 // Header line of a row file: names the theory so a foreign or stale file is recognised.
 std::string modularRowHeader(const char* kind, int row);
+
+// ---------------------------------------------------------------------------------------
+// Accuracy of fusion sums
+
+// A denominator of a Verlinde sum that is zero relative to its row (largest modulus
+// rowMax), or not a number.
+bool denominatorIsZero(double re, double im, double rowMax);
+// The tolerance of a fusion sum whose terms add up to `magnitude` in modulus (at least
+// the project's 1e-7).
+double fusionTolerance(double magnitude);
+enum class FusionSumKind { Integer, NotInteger, PrecisionExhausted };
+// Integer within tolerance, not an integer, or a sum that double precision cannot decide
+// (tolerance 1/4 or more, or not finite). *nearest is the nearest integer (0 when none).
+FusionSumKind classifyFusionSum(double x, double tolerance, int* nearest);
+
+// The stored table's record of a failed coefficient (any order of the labels), or NULL.
+const FusionTableFailure* fusionTableFailure(int i, int j, int k);
+// Counts `coefficients` asked for one by one and builds the table once that has cost
+// about as much as the table; true when the table is valid afterwards.
+bool fusionTableWanted(double coefficients);

@@ -11,12 +11,20 @@
 // triangle in memory (every entry starts as "not computed"), or, from
 // getModularDiskRowThreshold() orbits on, a bounded cache of whole rows (at most
 // 200,000,000 bytes of slots, slot 0 holding row 0 for good) backed by one file per row
-// in the folder ".sdir" of the work directory. A row file starts with a header line
-// naming the theory (name, primaries, orbits, c); it is written once, through a temporary
-// file renamed into place, and a file whose header or length does not match is computed
-// and written again. Without a folder the rows are computed in memory only.
+// in the folder ".sdir" of the work directory. The files are a cache: used only where
+// reading a row is cheaper than computing it (timed on row 0 at set-up), and the files of
+// one theory stay within "S_rows maxsize" megabytes (their total is said at set-up). A
+// row file starts with a header line naming the theory (name, primaries, orbits, c); it is
+// written once, to a temporary file renamed into place (no sync: a file torn by a crash
+// fails its header or length check and is computed and written again). Without a folder
+// the rows are computed in memory only.
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
@@ -54,18 +62,18 @@ bool isRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Reads the row file at path into re/im (count numbers each); false when it is missing,
-// foreign (another header) or of another length.
-bool readSRowFile(const std::string& path, const std::string& header, int count, double* re,
-                  double* im) {
-  if (!isRegularFile(path)) return false;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::string text;
-  char chunk[65536];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-  std::fclose(file);
+std::string rowFileText(const std::string& header, int count, const double* re, const double* im) {
+  std::string text = header;
+  text.reserve(header.size() + static_cast<std::size_t>(count) * 50);
+  for (int k = 0; k < count; ++k) text += formatText("%a ", re[k]);
+  for (int k = 0; k < count; ++k) text += formatText("%a ", im[k]);
+  return text;
+}
+
+// Parses a row text (header, then count real and count imaginary numbers); false when it
+// is foreign (another header) or of another length.
+bool parseSRowText(const std::string& text, const std::string& header, int count, double* re,
+                   double* im) {
   if (text.compare(0, header.size(), header) != 0) return false;
   const char* p = text.c_str() + header.size();
   for (int k = 0; k < 2 * count; ++k) {
@@ -79,12 +87,79 @@ bool readSRowFile(const std::string& path, const std::string& header, int count,
   return *p == '\0' && static_cast<std::size_t>(p - text.c_str()) == text.size();
 }
 
-std::string rowFileText(const std::string& header, int count, const double* re, const double* im) {
-  std::string text = header;
-  text.reserve(header.size() + static_cast<std::size_t>(count) * 50);
-  for (int k = 0; k < count; ++k) text += formatText("%a ", re[k]);
-  for (int k = 0; k < count; ++k) text += formatText("%a ", im[k]);
-  return text;
+// Reads the row file at path into re/im; false when it is missing, foreign or torn.
+bool readSRowFile(const std::string& path, const std::string& header, int count, double* re,
+                  double* im) {
+  if (!isRegularFile(path)) return false;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::string text;
+  char chunk[65536];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+  std::fclose(file);
+  return parseSRowText(text, header, count, re, im);
+}
+
+// Writes a cache file through a temporary file renamed into place, without a sync.
+bool writeCacheFile(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".tmp." + std::to_string(static_cast<long long>(getpid()));
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  std::size_t written = 0;
+  bool ok = true;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+// Bytes and number of the regular files in folder.
+std::int64_t folderBytes(const std::string& folder, int* files) {
+  *files = 0;
+  std::int64_t total = 0;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string path = folder + "/" + entry->d_name;
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+      total += static_cast<std::int64_t>(info.st_size);
+      ++*files;
+    }
+  }
+  ::closedir(dir);
+  return total;
+}
+
+std::int64_t rowFileBound() {
+  return static_cast<std::int64_t>(settingRowFileMegabytes()) * 1000000;
+}
+
+// Whether row files pay: row 0 is computed (timed) into slot 0, and its text parsed
+// (timed) the way a file would be read.
+bool rowFilesCheaper(OrbitRowCache& cache, int nOrbit) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  getSBaseRow(cache.SBaseData.data(), 0, 0, 0, "");
+  const auto computed = Clock::now();
+  double* re = cache.SBaseData.data();
+  const std::string header = modularRowHeader("S", 0);
+  const std::string text = rowFileText(header, nOrbit, re, re + nOrbit);
+  std::vector<double> scratch(2 * static_cast<std::size_t>(nOrbit));
+  const auto parseStart = Clock::now();
+  parseSRowText(text, header, nOrbit, scratch.data(), scratch.data() + nOrbit);
+  const auto parsed = Clock::now();
+  return parsed - parseStart < computed - start;
 }
 
 double* slotRow(OrbitRowCache& cache, int slot, int nOrbit) {
@@ -139,8 +214,18 @@ bool setUpRowCache() {
   cache.SBaseData.assign(
       static_cast<std::size_t>(cache.MaxRow) * 2 * static_cast<std::size_t>(nOrbit), -1.0);
   cache.LastCalls.assign(static_cast<std::size_t>(cache.MaxRow), -1);
-  cache.Sdir = modularRowFolder(".sdir", "S");
-  getSBaseRow(cache.SBaseData.data(), 0, 0, 0, cache.Sdir.c_str());
+  cache.Sdir.clear();
+  cache.bytesOnDisk = 0;
+  if (s.rowFilePolicy == 1 || rowFilesCheaper(cache, nOrbit)) {
+    cache.Sdir = modularRowFolder(".sdir", "S");
+    if (!cache.Sdir.empty()) {
+      int files = 0;
+      cache.bytesOnDisk = folderBytes(cache.Sdir, &files);
+      Print("S-matrix row files: %d, %lld bytes (bound %d MB)\n", files,
+            static_cast<long long>(cache.bytesOnDisk), settingRowFileMegabytes());
+    }
+    getSBaseRow(cache.SBaseData.data(), 0, 0, 0, cache.Sdir.c_str());
+  }
   cache.StoreInfo[0] = 0;
   cache.setUp = true;
   return true;
@@ -489,7 +574,14 @@ void getSBaseRow(double* data, int, int slot, int row, const char* folder) {
   const int rep = s.OrbitMap[static_cast<std::size_t>(row)];
   for (int k = 0; k < nOrbit; ++k)
     compSDirectSymmetrized(rep, s.OrbitMap[static_cast<std::size_t>(k)], &re[k], &im[k]);
-  if (useFiles && !writeFileAtomically(path, rowFileText(header, nOrbit, re, im))) {
+  if (!useFiles) return;
+  const std::string text = rowFileText(header, nOrbit, re, im);
+  OrbitRowCache& cache = s.rowCache;
+  // Past the bound the row stays in memory only.
+  if (cache.bytesOnDisk + static_cast<std::int64_t>(text.size()) > rowFileBound()) return;
+  if (writeCacheFile(path, text)) {
+    cache.bytesOnDisk += static_cast<std::int64_t>(text.size());
+  } else {
     Alert("getSBaseRow", 0, 120206, "Could not write file %s", path.c_str());
   }
 }

@@ -5,6 +5,7 @@
 // orbit tables exist and d is the vacuum), and each coefficient is then a single sum of R
 // against the row of k. Terms are " (k) ", " + (k) ", " - (k) ", " n x (k) ", ...; a line
 // that reaches 61 characters continues after a line break and 14 blanks.
+#include <algorithm>
 #include <cmath>
 
 #include "modular/ModularInternal.h"
@@ -68,7 +69,9 @@ lint dimensionOf(int a) {
 
 std::string& printModMatElt(std::string& buffer, double re, double im) {
   const bool complex = !ZeroCheck(im);
-  const double real = ZeroCheck(re) ? 1e-15 : re;
+  // The true value, except that one printing as zero is printed as +0 (never "-0").
+  const double smallestShown = settingHighPrecision() ? 5e-31 : 5e-9;
+  const double real = std::fabs(re) < smallestShown ? 0.0 : re;
   if (settingHighPrecision()) {
     buffer += formatText("= %40.30f ", real);
     if (complex) buffer += formatText("+ %40.30f i", im);
@@ -113,6 +116,7 @@ int genPosCheck() {
 double getRijk(int k, int i, int j, int d) {
   ModularState& s = modularState();
   if (k == -1) {
+    s.preparedMagnitude = 0.0;
     if (!modularLabelsInRange("getRijk", i, j) || !modularLabelsInRange("getRijk", d, 0))
       return 0.0;
     if (d == 0 && orbitTablesValid()) {
@@ -126,17 +130,25 @@ double getRijk(int k, int i, int j, int d) {
     }
     s.preparedD = d;
     double* row = s.RealRow.get(2 * static_cast<std::size_t>(std::max(s.Size, 1)));
+    // The denominator row first: a zero is judged against its largest element.
+    double* denominators = s.RealRow2.get(2 * static_cast<std::size_t>(std::max(s.Size, 1)));
+    double rowMax = 0.0;
     for (int m = 0; m < s.Size; ++m) {
-      double aRe, aIm, bRe, bIm, eRe, eIm, abRe, abIm;
-      s.AUX1(m, i, &aRe, &aIm);
-      s.AUX1(m, j, &bRe, &bIm);
-      s.AUX1(m, d, &eRe, &eIm);
-      if (CZeroCheck(eRe, eIm)) {
+      s.AUX1(m, d, &denominators[m], &denominators[s.Size + m]);
+      rowMax = std::max(rowMax, std::hypot(denominators[m], denominators[s.Size + m]));
+    }
+    for (int m = 0; m < s.Size; ++m) {
+      double aRe, aIm, bRe, bIm, abRe, abIm;
+      const double eRe = denominators[m];
+      const double eIm = denominators[s.Size + m];
+      if (denominatorIsZero(eRe, eIm, rowMax)) {
         // Only rows without zeros (simple currents) can stand in the denominator.
-        Alert("getRijk", 0, 212302, "Zero S element S(%d,%d) in the denominator row", d, m);
+        Alert("getRijk", 0, 100201, "Zero S element S(%d,%d) in the denominator row", d, m);
         s.Size = 0;
         return 0.0;
       }
+      s.AUX1(m, i, &aRe, &aIm);
+      s.AUX1(m, j, &bRe, &bIm);
       complexProduct(&abRe, &abIm, aRe, aIm, bRe, bIm);
       if (eIm == 0.0) {
         row[m] = abRe / eRe;
@@ -147,17 +159,21 @@ double getRijk(int k, int i, int j, int d) {
     }
     return 0.0;
   }
+  s.preparedMagnitude = 0.0;
   if (s.AUX2 == nullptr || !modularLabelsInRange("getRijk", k, 0)) return 0.0;
   // The selection rule includes the denominator row: with d the charges of i and j must
   // add up to those of k and d.
   if (orbitTablesValid() && !modularChargesAllow(i, j, k, s.preparedD)) return 0.0;
   const double* row = s.RealRow.data();
   double sum = 0.0;
+  double magnitude = 0.0;
   for (int m = 0; m < s.Size; ++m) {
     double cRe, cIm;
     s.AUX2(m, k, &cRe, &cIm);
     sum += row[m] * cRe + row[s.Size + m] * cIm;
+    magnitude += std::hypot(row[m], row[s.Size + m]) * std::hypot(cRe, cIm);
   }
+  s.preparedMagnitude = magnitude;
   return sum;
 }
 
@@ -171,19 +187,43 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
     const lint dj = dimensionOf(j);
     lint_multiply(&dimSum, &dj);
   }
+  if (!modularSAvailable("compF")) return buffer;
   initSMATRIX();
   if (getStopSignal() == 1) return buffer;
   buffer += formatText("(%d) x (%d) = ", i, j);
-  getRijk(-1, i, j, d);
-  bool first = true;
   const int n = modularPrimaries();
+  // Many products of one theory are read off its whole table.
+  const bool fromTable = d == 0 && fusionTableWanted(static_cast<double>(n));
+  if (!fromTable) getRijk(-1, i, j, d);
+  bool first = true;
   for (int k = 0; k < n; ++k) {
-    const double x = getRijk(k, i, j, 0);
-    const int coefficient = DoubleToInt(x);
-    if (std::fabs(x - coefficient) > kTolerance) {
-      Alert("compF", 0, 212302,
-            "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j, k,
-            x, coefficient);
+    double x = 0.0;
+    double tolerance = kTolerance;
+    if (fromTable) {
+      const int conjugate = MOD_fusionTableConjugate(k);
+      const FusionTableFailure* failure = fusionTableFailure(i, j, conjugate);
+      x = failure != nullptr ? failure->value : MOD_fusionTableValue(i, j, conjugate);
+      if (failure != nullptr) tolerance = failure->tolerance;
+    } else {
+      x = getRijk(k, i, j, 0);
+      tolerance = fusionTolerance(modularState().preparedMagnitude);
+    }
+    int coefficient = 0;
+    switch (classifyFusionSum(x, tolerance, &coefficient)) {
+      case FusionSumKind::Integer:
+        break;
+      case FusionSumKind::PrecisionExhausted:
+        Alert(
+            "compF", 2, 100201,
+            "Fusion coefficient for fields %d, %d and %d cannot be determined in double precision\n"
+            "value %15.7f, uncertainty %g",
+            i, j, k, x, tolerance);
+        break;
+      case FusionSumKind::NotInteger:
+        Alert("compF", 0, 212302,
+              "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j,
+              k, x, coefficient);
+        break;
     }
     if (coefficient < 0) {
       Alert("compF", 1, 212302, "Negative fusion coefficient\nN(%d,%d,%d)=%22.15f\n", i, j, k, x);
@@ -211,13 +251,20 @@ std::string& compFp(std::string& buffer, int i, int j, int d) {
   buffer += formatText("(%d) x (%d) = ", i, j);
   const int n = modularPrimaries();
   double* row = s.RealRow.get(2 * static_cast<std::size_t>(std::max(n, 1)));
+  double* denominators = s.RealRow2.get(2 * static_cast<std::size_t>(std::max(n, 1)));
+  double rowMax = 0.0;
   for (int m = 0; m < n; ++m) {
-    double aRe, aIm, bRe, bIm, eRe, eIm, abRe, abIm;
+    compS(d, m, &denominators[m], &denominators[n + m]);
+    rowMax = std::max(rowMax, std::hypot(denominators[m], denominators[n + m]));
+  }
+  for (int m = 0; m < n; ++m) {
+    double aRe, aIm, bRe, bIm, abRe, abIm;
+    const double eRe = denominators[m];
+    const double eIm = denominators[n + m];
     compS(i, m, &aRe, &aIm);
     compP(j, m, &bRe, &bIm);
-    compS(d, m, &eRe, &eIm);
-    if (CZeroCheck(eRe, eIm)) {
-      Alert("compFp", 2, 212302, "Zero S element S(%d,%d) in the denominator row", d, m);
+    if (denominatorIsZero(eRe, eIm, rowMax)) {
+      Alert("compFp", 2, 100201, "Zero S element S(%d,%d) in the denominator row", d, m);
       buffer += "\n";
       return buffer;
     }

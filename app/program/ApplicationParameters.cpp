@@ -55,6 +55,8 @@ const ApplicationParameter kParameters[] = {
      "each current J that fixes a and b."},
     {"S_matrix maxsize", kNat0, "400", 1, nullptr, "maximal size for S_matrix storage."},
     {"Use_orbits", kNat0, "2", 1, nullptr, "level of orbit usage for fusion and annulus computations."},
+    {"Fusion threads", kNat0, "0", 0, nullptr, "number of threads for fusion tables (0: one per hardware thread)."},
+    {"S_rows maxsize", kNat0, "100", 0, nullptr, "maximal size in MB of the S-matrix row files of one theory."},
     {"Store_S", kNat0, "2", 1, nullptr, "storage of orbit-orbit S-matrix elements for single algebras"},
     {"Store_S_FCFT", kNat0, "2", 1, nullptr, "storage of orbit-orbit FCFT S-matrix elements for single algebras"},
 

@@ -418,3 +418,36 @@ TEST_F(ModularOrbitsTest, PWithoutOrbitTablesRaisesNoOrbitRowAlert) {
       contains(capture.diagnostics, "Attempt to initialize orbit P matrix prior to S matrix"));
   sd->symmetric = 1;
 }
+
+TEST_F(ModularOrbitsTest, AFolderThatCannotBeMadeLeavesTheRowsInMemory) {
+  SpectrumData* sd = diskTheory();
+  clearFolder();
+  // A file stands where the folder should go.
+  std::ofstream(rowFolder()) << "in the way";
+  setBackground(1);
+  OutputCapture capture;
+  initSMATRIX();
+  setBackground(0);
+  EXPECT_TRUE(contains(capture.all, "S-matrix directory not created; rows are kept in memory"));
+  EXPECT_EQ(modularState().compute_s_base, &compSBaseFromDisk);
+  expectA1Values(sd, 10);
+  fs::remove(rowFolder());
+}
+
+TEST_F(ModularOrbitsTest, RowFilesStayWithinTheirBound) {
+  SpectrumData* sd = diskTheory();
+  clearFolder();
+  setIntPar("S_rows maxsize", 0);
+  OutputCapture capture;
+  initSMATRIX();
+  EXPECT_TRUE(contains(capture.printed, "S-matrix row files: 0, 0 bytes (bound 0 MB)\n"));
+  for (int a = 0; a < 6; ++a) {
+    double re, im;
+    compSBaseFromDisk(a, a, &re, &im);
+    compSBaseFromDisk(a, a, &re, &im);
+  }
+  EXPECT_TRUE(fs::is_directory(rowFolder()));
+  EXPECT_TRUE(fs::is_empty(rowFolder()));
+  expectA1Values(sd, 10);
+  setIntPar("S_rows maxsize", 100);
+}
