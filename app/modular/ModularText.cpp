@@ -3,10 +3,17 @@
 // A fusion product (i) x (j) is written term by term: one ratio row
 // R_m = S(i, m) S(j, m) / S(d, m) is formed once (over orbit representatives when the
 // orbit tables exist and d is the vacuum), and each coefficient is then a single sum of R
-// against the row of k. Terms are " (k) ", " + (k) ", " - (k) ", " n x (k) ", ...; a line
-// that reaches 61 characters continues after a line break and 14 blanks.
+// against the row of k. With the orbit S base all coefficients are summed together, each
+// element of the base computed once; once a theory has been asked for many products they
+// are read off its whole fusion table. A coefficient is accepted within a tolerance that
+// grows with its summed terms. Terms are " (k) ", " + (k) ", " - (k) ", " n x (k) ", ...;
+// a line that reaches 61 characters continues after a line break and 14 blanks.
+//
+// An S element is printed as its value, except that one that would print as zero prints
+// as +0 (never "-0").
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "modular/ModularInternal.h"
 #include "numbers/LargeInteger.h"
@@ -54,6 +61,93 @@ std::string& labelledElement(std::string& buffer, const char* format, int i, int
   if (label.size() < width) label.resize(width, ' ');
   buffer += label;
   return printModMatElt(buffer, re, im);
+}
+
+// All coefficients N_ij^k of one product from the orbit S base, each element S_base(a, b),
+// a <= b, computed once: it gives the term m = a of the fields of orbit b and the term
+// m = b of the fields of orbit a (S(r_m, k) = S_base(m, orbit k) times the phase of
+// Q_{r_m}(J_k)). The terms of each coefficient still come in the order of m. Fields that
+// the selection rule excludes stay 0. false after the alert of a zero denominator.
+bool orbitPairProduct(int i, int j, std::vector<double>& sums, std::vector<double>& magnitudes) {
+  ModularState& s = modularState();
+  const int n = modularPrimaries();
+  const int nOrbit = s.NOrbit;
+  sums.assign(static_cast<std::size_t>(n), 0.0);
+  magnitudes.assign(static_cast<std::size_t>(n), 0.0);
+  // W_m = length_m S(r_m, i) S(r_m, j) / S(r_m, 0).
+  std::vector<double> wRe(static_cast<std::size_t>(nOrbit)), wIm(static_cast<std::size_t>(nOrbit));
+  std::vector<double> vacuumRe(static_cast<std::size_t>(nOrbit)),
+      vacuumIm(static_cast<std::size_t>(nOrbit));
+  double rowMax = 0.0;
+  for (int m = 0; m < nOrbit; ++m) {
+    S_aux1(m, 0, &vacuumRe[static_cast<std::size_t>(m)], &vacuumIm[static_cast<std::size_t>(m)]);
+    rowMax = std::max(rowMax, std::hypot(vacuumRe[static_cast<std::size_t>(m)],
+                                         vacuumIm[static_cast<std::size_t>(m)]));
+  }
+  for (int m = 0; m < nOrbit; ++m) {
+    const double eRe = vacuumRe[static_cast<std::size_t>(m)];
+    const double eIm = vacuumIm[static_cast<std::size_t>(m)];
+    if (denominatorIsZero(eRe, eIm, rowMax)) {
+      Alert("getRijk", 0, 100201, "Zero S element S(%d,%d) in the denominator row", 0, m);
+      return false;
+    }
+    double aRe, aIm, bRe, bIm, abRe, abIm, rRe, rIm;
+    S_aux1(m, i, &aRe, &aIm);
+    S_aux1(m, j, &bRe, &bIm);
+    complexProduct(&abRe, &abIm, aRe, aIm, bRe, bIm);
+    if (eIm == 0.0) {
+      rRe = abRe / eRe;
+      rIm = abIm / eRe;
+    } else {
+      complexRatio(&rRe, &rIm, abRe, abIm, eRe, eIm);
+    }
+    const int length =
+        s.Primaries[static_cast<std::size_t>(s.OrbitMap[static_cast<std::size_t>(m)])].length;
+    wRe[static_cast<std::size_t>(m)] = rRe * length;
+    wIm[static_cast<std::size_t>(m)] = rIm * length;
+  }
+  // The allowed fields of every orbit.
+  std::vector<std::vector<int>> members(static_cast<std::size_t>(nOrbit));
+  for (int k = 0; k < n; ++k) {
+    if (modularChargesAllow(i, j, k, 0))
+      members[static_cast<std::size_t>(s.Primaries[static_cast<std::size_t>(k)].orbit)].push_back(
+          k);
+  }
+  // Adds the term m (orbit representative r_m) with S_base(m, orbit of k) = (eRe, eIm).
+  auto add = [&](int m, double eRe, double eIm, int k) {
+    const int q = mod(orbitCharge(s.OrbitMap[static_cast<std::size_t>(m)],
+                                  s.Primaries[static_cast<std::size_t>(k)].current),
+                      s.nG);
+    double cRe = eRe, cIm = eIm;
+    if (q != 0)
+      complexProduct(&cRe, &cIm, eRe, eIm, s.PhasesR[static_cast<std::size_t>(q)],
+                     s.PhasesI[static_cast<std::size_t>(q)]);
+    const double w = wRe[static_cast<std::size_t>(m)];
+    const double v = wIm[static_cast<std::size_t>(m)];
+    sums[static_cast<std::size_t>(k)] += w * cRe + v * cIm;
+    magnitudes[static_cast<std::size_t>(k)] += std::hypot(w, v) * std::hypot(cRe, cIm);
+  };
+  const bool inMemory = s.compute_s_base == compSBase;
+  for (int a = 0; a < nOrbit; ++a) {
+    if (getStopSignal() != 0) return true;
+    for (int b = a; b < nOrbit; ++b) {
+      const std::vector<int>& ofB = members[static_cast<std::size_t>(b)];
+      const std::vector<int>& ofA = members[static_cast<std::size_t>(a)];
+      if (ofB.empty() && (a == b || ofA.empty())) continue;
+      double eRe = 0.0, eIm = 0.0;
+      // Each element is needed once here: the row cache would only hold it.
+      if (inMemory) {
+        compSBase(a, b, &eRe, &eIm);
+      } else {
+        compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
+                               s.OrbitMap[static_cast<std::size_t>(b)], &eRe, &eIm);
+      }
+      for (int k : ofB) add(a, eRe, eIm, k);
+      if (a != b)
+        for (int k : ofA) add(b, eRe, eIm, k);
+    }
+  }
+  return true;
 }
 
 // The dimension of field a as a large integer (0 when unknown).
@@ -194,7 +288,14 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   const int n = modularPrimaries();
   // Many products of one theory are read off its whole table.
   const bool fromTable = d == 0 && fusionTableWanted(static_cast<double>(n));
-  if (!fromTable) getRijk(-1, i, j, d);
+  ModularState& s = modularState();
+  const bool orbitPairs = !fromTable && d == 0 && orbitSValid() && s.compute_s_base != nullptr;
+  std::vector<double> sums, magnitudes;
+  if (orbitPairs && !orbitPairProduct(i, j, sums, magnitudes)) {
+    sums.assign(static_cast<std::size_t>(n), 0.0);
+    magnitudes.assign(static_cast<std::size_t>(n), 0.0);
+  }
+  if (!fromTable && !orbitPairs) getRijk(-1, i, j, d);
   bool first = true;
   for (int k = 0; k < n; ++k) {
     double x = 0.0;
@@ -204,9 +305,12 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
       const FusionTableFailure* failure = fusionTableFailure(i, j, conjugate);
       x = failure != nullptr ? failure->value : MOD_fusionTableValue(i, j, conjugate);
       if (failure != nullptr) tolerance = failure->tolerance;
+    } else if (orbitPairs) {
+      x = sums[static_cast<std::size_t>(k)];
+      tolerance = fusionTolerance(magnitudes[static_cast<std::size_t>(k)]);
     } else {
       x = getRijk(k, i, j, 0);
-      tolerance = fusionTolerance(modularState().preparedMagnitude);
+      tolerance = fusionTolerance(s.preparedMagnitude);
     }
     int coefficient = 0;
     switch (classifyFusionSum(x, tolerance, &coefficient)) {
