@@ -315,3 +315,18 @@ TEST_F(ModularPRowsTest, TwoProcessesWritingOneTheoryLoseNothing) {
     }
   }
 }
+
+TEST_F(ModularPRowsTest, AFolderThatCannotBeMadeLeavesTheRowsInMemory) {
+  SpectrumData* sd = diskTheory();
+  clearFolders();
+  // A file stands where the folder should go.
+  std::ofstream(rowFolder()) << "in the way";
+  setBackground(1);
+  OutputCapture capture;
+  const Complex p = elementP(1, 2);
+  setBackground(0);
+  EXPECT_TRUE(
+      contains(capture.all, "P-matrix directory could not be created; rows are kept in memory"));
+  EXPECT_TRUE(near(p, oracleP(sd, 1, 2)));
+  fs::remove(rowFolder());
+}
