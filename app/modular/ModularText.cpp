@@ -113,25 +113,34 @@ bool orbitPairProduct(int i, int j, std::vector<double>& sums, std::vector<doubl
       members[static_cast<std::size_t>(s.Primaries[static_cast<std::size_t>(k)].orbit)].push_back(
           k);
   }
+  // The charge vectors of the representatives and the moduli of W.
+  std::vector<const int*> repCharges(static_cast<std::size_t>(nOrbit));
+  std::vector<double> wModulus(static_cast<std::size_t>(nOrbit));
+  for (int m = 0; m < nOrbit; ++m) {
+    repCharges[static_cast<std::size_t>(m)] =
+        getChargeVector(s.OrbitMap[static_cast<std::size_t>(m)]);
+    wModulus[static_cast<std::size_t>(m)] =
+        std::hypot(wRe[static_cast<std::size_t>(m)], wIm[static_cast<std::size_t>(m)]);
+  }
   // Adds the term m (orbit representative r_m) with S_base(m, orbit of k) = (eRe, eIm).
-  auto add = [&](int m, double eRe, double eIm, int k) {
-    const int q = mod(orbitCharge(s.OrbitMap[static_cast<std::size_t>(m)],
-                                  s.Primaries[static_cast<std::size_t>(k)].current),
-                      s.nG);
+  auto add = [&](int m, double eRe, double eIm, double eModulus, int k) {
+    const int q =
+        repCharges[static_cast<std::size_t>(m)][s.Primaries[static_cast<std::size_t>(k)].current];
     double cRe = eRe, cIm = eIm;
     if (q != 0)
       complexProduct(&cRe, &cIm, eRe, eIm, s.PhasesR[static_cast<std::size_t>(q)],
                      s.PhasesI[static_cast<std::size_t>(q)]);
-    const double w = wRe[static_cast<std::size_t>(m)];
-    const double v = wIm[static_cast<std::size_t>(m)];
-    sums[static_cast<std::size_t>(k)] += w * cRe + v * cIm;
-    magnitudes[static_cast<std::size_t>(k)] += std::hypot(w, v) * std::hypot(cRe, cIm);
+    sums[static_cast<std::size_t>(k)] +=
+        wRe[static_cast<std::size_t>(m)] * cRe + wIm[static_cast<std::size_t>(m)] * cIm;
+    magnitudes[static_cast<std::size_t>(k)] += wModulus[static_cast<std::size_t>(m)] * eModulus;
   };
   const bool inMemory = s.compute_s_base == compSBase;
-  for (int a = 0; a < nOrbit; ++a) {
+  // b outer and a inner: the packed base is read in its storage order, and every
+  // coefficient still receives its terms in the order of m.
+  for (int b = 0; b < nOrbit; ++b) {
     if (getStopSignal() != 0) return true;
-    for (int b = a; b < nOrbit; ++b) {
-      const std::vector<int>& ofB = members[static_cast<std::size_t>(b)];
+    const std::vector<int>& ofB = members[static_cast<std::size_t>(b)];
+    for (int a = 0; a <= b; ++a) {
       const std::vector<int>& ofA = members[static_cast<std::size_t>(a)];
       if (ofB.empty() && (a == b || ofA.empty())) continue;
       double eRe = 0.0, eIm = 0.0;
@@ -142,9 +151,10 @@ bool orbitPairProduct(int i, int j, std::vector<double>& sums, std::vector<doubl
         compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
                                s.OrbitMap[static_cast<std::size_t>(b)], &eRe, &eIm);
       }
-      for (int k : ofB) add(a, eRe, eIm, k);
+      const double eModulus = std::hypot(eRe, eIm);
+      for (int k : ofB) add(a, eRe, eIm, eModulus, k);
       if (a != b)
-        for (int k : ofA) add(b, eRe, eIm, k);
+        for (int k : ofA) add(b, eRe, eIm, eModulus, k);
     }
   }
   return true;

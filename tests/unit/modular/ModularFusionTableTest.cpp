@@ -2,7 +2,10 @@
 // independent Verlinde sum over all fields (complex S, fixed points, with and without orbit
 // tables, any number of threads), products read from the table, the full check, and the
 // accuracy rules of single sums (relative zeros, relative tolerance, printing of small S).
+#include <filesystem>
+
 #include "ModularTestSupport.h"
+#include "runtime/Directories.h"
 #include "runtime/Terminal.h"
 
 using namespace modular_test;
@@ -196,4 +199,28 @@ TEST_F(ModularFusionTableTest, SmallElementsPrintTheirTrueValue) {
   text.clear();
   printModMatElt(text, -1e-12, 0.0);
   EXPECT_EQ(text, "=      0.00000000 \n");
+}
+
+TEST_F(ModularFusionTableTest, AProductThroughTheRowCacheFollowsTheA1Rule) {
+  // A1 at level 10 in 6 orbits, the orbit S base behind the bounded row cache.
+  setModularDiskRowThreshold(6);
+  setIntPar("S_matrix maxsize", 2);
+  SpectrumData* sd = useTheory(1, 1, 10);
+  initSMATRIX();
+  ASSERT_EQ(modularState().compute_s_base, &compSBaseFromDisk);
+  const int a = a1Field(sd, 3), b = a1Field(sd, 4);
+  std::string text;
+  compF(text, a, b, 0);
+  // 3 x 4 = 1 + 3 + 5 + 7 (labels), truncated at 2k - 3 - 4 = 13: all four.
+  std::string expected = formatText("(%d) x (%d) = ", a, b);
+  bool first = true;
+  for (int k = 0; k < sd->n_primaries; ++k) {
+    if (a1Fusion(10, 3, 4, a1Label(sd, k)) == 0) continue;
+    expected += formatText(first ? " (%d) " : " + (%d) ", k);
+    first = false;
+  }
+  EXPECT_EQ(text, expected + "\n\n");
+  setModularDiskRowThreshold(0);
+  std::error_code ignored;
+  std::filesystem::remove_all(getWorkDir() + "SA1_level_10.sdir", ignored);
 }
