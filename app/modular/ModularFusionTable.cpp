@@ -499,6 +499,12 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
     for (int p = 0; p < n; ++p)
       table.position[static_cast<std::size_t>(in.order[static_cast<std::size_t>(p)])] = p;
     table.offsets = offsets;
+    table.classes = in.classes;
+    table.partner = in.partner;
+    table.classOf.assign(static_cast<std::size_t>(n), 0);
+    for (int p = 0; p < n; ++p)
+      table.classOf[static_cast<std::size_t>(in.order[static_cast<std::size_t>(p)])] =
+          in.classOf[static_cast<std::size_t>(p)];
     table.values = std::move(values);
     table.stamp = s.CFTCounter;
     // Conjugates from the table itself: N_(i, i*, 0) = 1.
@@ -530,12 +536,46 @@ bool MOD_fusionTableValid() {
 
 int MOD_fusionTableValue(int i, int j, int k) {
   const FusionTableData& table = modularState().fusionTable;
+  // The selection rule answers most triples without touching the table.
+  const std::size_t pair = static_cast<std::size_t>(table.classOf[static_cast<std::size_t>(i)]) *
+                               static_cast<std::size_t>(table.classes) +
+                           static_cast<std::size_t>(table.classOf[static_cast<std::size_t>(j)]);
+  if (table.partner[pair] != table.classOf[static_cast<std::size_t>(k)]) return 0;
   int p[3] = {table.position[static_cast<std::size_t>(i)],
               table.position[static_cast<std::size_t>(j)],
               table.position[static_cast<std::size_t>(k)]};
   std::sort(p, p + 3);
   return table
       .values[static_cast<std::size_t>(packedTriple(table.offsets, table.n, p[0], p[1], p[2]))];
+}
+
+void fusionTableProduct(int i, int j, std::vector<int>& out) {
+  const FusionTableData& table = modularState().fusionTable;
+  const int n = table.n;
+  out.assign(static_cast<std::size_t>(n), 0);
+  const int pi = table.position[static_cast<std::size_t>(i)];
+  const int pj = table.position[static_cast<std::size_t>(j)];
+  const int lo = std::min(pi, pj), hi = std::max(pi, pj);
+  const int wanted =
+      table.partner[static_cast<std::size_t>(table.classOf[static_cast<std::size_t>(i)]) *
+                        static_cast<std::size_t>(table.classes) +
+                    static_cast<std::size_t>(table.classOf[static_cast<std::size_t>(j)])];
+  for (int k = 0; k < n; ++k) {
+    const int c = table.conjugate[static_cast<std::size_t>(k)] < 0
+                      ? k
+                      : table.conjugate[static_cast<std::size_t>(k)];
+    if (table.classOf[static_cast<std::size_t>(c)] != wanted) continue;
+    const int pk = table.position[static_cast<std::size_t>(c)];
+    std::int64_t index;
+    if (pk >= hi) {
+      index = packedTriple(table.offsets, n, lo, hi, pk);
+    } else if (pk >= lo) {
+      index = packedTriple(table.offsets, n, lo, pk, hi);
+    } else {
+      index = packedTriple(table.offsets, n, pk, lo, hi);
+    }
+    out[static_cast<std::size_t>(k)] = table.values[static_cast<std::size_t>(index)];
+  }
 }
 
 const FusionTableFailure* fusionTableFailure(int i, int j, int k) {

@@ -48,6 +48,9 @@ struct FusionTableData {
   int refused = -1;  // CFTCounter of a theory whose table cannot be built
   int n = 0;
   std::vector<int> position;  // label -> position (fields ordered by charge class)
+  std::vector<int> classOf;   // label -> charge class
+  std::vector<int> partner;   // classes (a, b) -> the class c with a + b + c = 0, or -1
+  int classes = 1;
   std::vector<std::int64_t> offsets;
   std::vector<int, AccountAllocator<int>> values{
       AccountAllocator<int>(&SMatrix_alloc, "FusionTable")};
@@ -259,6 +262,8 @@ enum class FusionSumKind { Integer, NotInteger, PrecisionExhausted };
 // (tolerance 1/4 or more, or not finite). *nearest is the nearest integer (0 when none).
 FusionSumKind classifyFusionSum(double x, double tolerance, int* nearest);
 
+// out[k] = N_ij^k for every k from the stored table (valid labels, valid table).
+void fusionTableProduct(int i, int j, std::vector<int>& out);
 // The stored table's record of a failed coefficient (any order of the labels), or NULL.
 const FusionTableFailure* fusionTableFailure(int i, int j, int k);
 // Counts `coefficients` asked for one by one and builds the table once that has cost

@@ -301,6 +301,9 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   ModularState& s = modularState();
   const bool orbitPairs = !fromTable && d == 0 && orbitSValid() && s.compute_s_base != nullptr;
   std::vector<double> sums, magnitudes;
+  std::vector<int> fromTableRow;
+  const bool tableFailures = fromTable && !s.fusionTable.failures.empty();
+  if (fromTable) fusionTableProduct(i, j, fromTableRow);
   if (orbitPairs && !orbitPairProduct(i, j, sums, magnitudes)) {
     sums.assign(static_cast<std::size_t>(n), 0.0);
     magnitudes.assign(static_cast<std::size_t>(n), 0.0);
@@ -311,9 +314,9 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
     double x = 0.0;
     double tolerance = kTolerance;
     if (fromTable) {
-      const int conjugate = MOD_fusionTableConjugate(k);
-      const FusionTableFailure* failure = fusionTableFailure(i, j, conjugate);
-      x = failure != nullptr ? failure->value : MOD_fusionTableValue(i, j, conjugate);
+      const FusionTableFailure* failure =
+          tableFailures ? fusionTableFailure(i, j, MOD_fusionTableConjugate(k)) : nullptr;
+      x = failure != nullptr ? failure->value : fromTableRow[static_cast<std::size_t>(k)];
       if (failure != nullptr) tolerance = failure->tolerance;
     } else if (orbitPairs) {
       x = sums[static_cast<std::size_t>(k)];
