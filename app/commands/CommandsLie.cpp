@@ -3,6 +3,7 @@
 // Weyl group as words in the simple reflections, its order and multiplication, and the
 // agreement of conjugacy classes with simple-current charges. Every handler but "expand"
 // first requires an untwisted affine algebra (types 1 to 5).
+#include <cmath>
 #include <cstddef>
 #include <set>
 #include <string>
@@ -12,12 +13,14 @@
 #include "commands/Commands.h"
 #include "commands/CommandsInternal.h"
 #include "commands/CommandsSeams.h"
+#include "interpreter/RunControl.h"
 #include "lie/LieAlgebra.h"
 #include "lie/WeylGroup.h"
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 
 namespace {
@@ -35,10 +38,26 @@ int weylGroupTooLarge() {
   return 1;
 }
 
+// The current record when it is an affine Lie algebra with a Weyl group; a theory of rank
+// 0 (the trivial theory a fixed-point resolution can give) has none and is refused.
+SpectrumData* weylRecord(const char* routine) {
+  SpectrumData* sd = lieRecord();
+  if (sd == nullptr) return nullptr;
+  if (sd->rank < 1) {
+    Alert(routine, 1, 100202, "%s has rank 0 and no Weyl group", sd->name);
+    return nullptr;
+  }
+  return sd;
+}
+
+// "Weyl Parity Orbits" lists all 2^rank parity vectors; past this many it asks first.
+constexpr int kParityListLimit = 1 << 16;
+constexpr int kParityMostRank = 62;
+
 }  // namespace
 
 int COM_weyl(char** params, int n) {
-  SpectrumData* sd = lieRecord();
+  SpectrumData* sd = weylRecord("COM_weyl");
   if (sd == nullptr) return 1;
   const int* labels = SM_getRep(sd, intParameter(params, 0));
   if (labels == nullptr) return 1;
@@ -57,7 +76,7 @@ int COM_weyl(char** params, int n) {
 }
 
 int COM_weylorbit(char** params, int n) {
-  SpectrumData* sd = lieRecord();
+  SpectrumData* sd = weylRecord("COM_weylorbit");
   if (sd == nullptr) return 1;
   const int* labels = SM_getRep(sd, intParameter(params, 0));
   if (labels == nullptr) return 1;
@@ -74,27 +93,40 @@ int COM_weylorbit(char** params, int n) {
 }
 
 int COM_dynkinweylsignorbit(char**, int) {
-  SpectrumData* sd = lieRecord();
+  SpectrumData* sd = weylRecord("COM_dynkinweylsignorbit");
   if (sd == nullptr) return 1;
   const int rank = sd->rank;
+  if (rank > kParityMostRank) {
+    Alert("COM_dynkinweylsignorbit", 1, 100202, "Rank %d too large for the parity orbits (at most %d)", rank,
+          kParityMostRank);
+    return 1;
+  }
+  const double vectors = std::ldexp(1.0, rank);
+  if (vectors > kParityListLimit &&
+      Alert("COM_dynkinweylsignorbit", 2, 650209, "The parity orbits list all %.0f vectors (2^%d), more than %d; continue?",
+            vectors, rank, kParityListLimit) != 0)
+    return 1;
   int count = 0;
   const int* classes = DynkinSignClasses(sd->type, rank, &count);
   // The orbit routine reuses the module's buffers: keep the class vectors apart.
   std::vector<int> generators;
   if (classes != nullptr)
     generators.assign(classes, classes + static_cast<std::size_t>(count) * rank);
+  startProgressInfo("Weyl Parity Orbits", 0, count);
   for (int c = 0; c < count; ++c) {
+    if (getStopSignal() == 1 || checkInterrupt() != 0 || incrementProgressInfo() != 0) break;
     int size = 0;
     const int* orbit = DynkinWeylParityOrbit(
         sd->type, rank, generators.data() + static_cast<std::size_t>(c) * rank, &size);
     PrintSeparatorWithText('-', formatText("Class %d (size %d)", c, size).c_str());
     for (int k = 0; k < size; ++k) PrintVec(rank, orbit + static_cast<std::size_t>(k) * rank, " ");
   }
+  stopProgressInfo("Weyl Parity Orbits");
   return 0;
 }
 
 int COM_weylGroup(char**, int) {
-  SpectrumData* sd = lieRecord();
+  SpectrumData* sd = weylRecord("COM_weylGroup");
   if (sd == nullptr) return 1;
   const WeylGroupCollection* group = initWeylGroup(sd->type, sd->rank);
   if (group == nullptr) return weylGroupTooLarge();
@@ -108,7 +140,7 @@ int COM_weylGroup(char**, int) {
 }
 
 int COM_weylOrder(char**, int) {
-  SpectrumData* sd = lieRecord();
+  SpectrumData* sd = weylRecord("COM_weylOrder");
   if (sd == nullptr) return 1;
   long long order = WeylGroupOrder(sd->type, sd->rank);
   if (order < 0) return 1;
@@ -117,7 +149,7 @@ int COM_weylOrder(char**, int) {
 }
 
 int COM_weylmult(char** params, int n) {
-  SpectrumData* sd = lieRecord();
+  SpectrumData* sd = weylRecord("COM_weylmult");
   if (sd == nullptr) return 1;
   if (initWeylGroup(sd->type, sd->rank) == nullptr) return weylGroupTooLarge();
   int product = WeylMultiply(sd->type, sd->rank, intParameter(params, 0), intParameter(params, 1));

@@ -9,10 +9,12 @@
 // trace flag. resetSmatrix drops all of it.
 #include "lie/Smatrix.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "collections/LinearAlgebra.h"
 #include "lie/LieAlgebra.h"
@@ -46,6 +48,23 @@ struct TypeConstants {
   bool valid = false;
 };
 
+// The vacuum row of one affine algebra by the Weyl denominator:
+//   S(0, b) = 2^|roots| |P/Q^v|^(-1/2) (k+h)^(-r/2) prod_{alpha>0} sin(pi (b+rho, alpha)/(k+h)),
+// with (b+rho, alpha) = sum_j (b_j+1) c_j / 6 for the stored root c. Every factor is
+// computed on its own, so the element keeps full relative precision however small.
+struct VacuumRow {
+  int type = kNotBuilt;
+  int rank = kNotBuilt;
+  int level = kNotBuilt;
+  bool usable = false;
+  int roots = 0;
+  std::vector<int> rootVectors;  // roots x rank, stored-root units
+  long long denominator = 0;     // 6 (k + h)
+  std::vector<double> sines;     // sin(pi j / denominator), j = 0 .. denominator
+  double normMantissa = 1.0;     // the constant factor as mantissa x 2^normExponent
+  int normExponent = 0;
+};
+
 struct SmatrixState {
   CosChain firstCos{AccountAllocator<std::pair<const int, std::unique_ptr<CosTable>>>(
       &Cos_alloc, "Sines/Cosines pointer")};
@@ -60,6 +79,7 @@ struct SmatrixState {
   WorkBuffer<double> auxMat{"aux_mat"};
   WorkBuffer<double> auxMatComplex{"aux_mat"};
   WorkBuffer<long double> auxMatL{"aux_matL"};
+  VacuumRow vacuumRow;
   int traceCalls = 0;
 };
 
@@ -206,6 +226,143 @@ void OrthoB(int rank, const int* v, int* out) {
 
 namespace {
 
+constexpr int kStackOrder = 16;
+
+// index[i n + j] = (x_i y_j) mod M in [0, M). Both factors are reduced first; while
+// M^2 < 2^52 the quotient comes from a double reciprocal and one correction step.
+void residues(const int* x, const int* y, int n, int modulus, int* index) {
+  int xr[kStackOrder], yr[kStackOrder];
+  std::vector<int> wide;
+  int* xs = xr;
+  int* ys = yr;
+  if (n > kStackOrder) {
+    wide.resize(2 * static_cast<std::size_t>(n));
+    xs = wide.data();
+    ys = wide.data() + n;
+  }
+  for (int i = 0; i < n; ++i) {
+    xs[i] = mod(x[i], modulus);
+    ys[i] = mod(y[i], modulus);
+  }
+  const long long M = modulus;
+  if (M < (1LL << 26)) {
+    const double inverse = 1.0 / static_cast<double>(M);
+    for (int i = 0; i < n; ++i) {
+      const long long xi = xs[i];
+      for (int j = 0; j < n; ++j) {
+        const long long p = xi * ys[j];
+        long long r = p - static_cast<long long>(static_cast<double>(p) * inverse) * M;
+        if (r < 0) r += M;
+        if (r >= M) r -= M;
+        index[i * n + j] = static_cast<int>(r);
+      }
+    }
+    return;
+  }
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) index[i * n + j] = static_cast<int>((static_cast<long long>(xs[i]) * ys[j]) % M);
+  }
+}
+
+// Gaussian elimination with partial pivoting; m (n x n, row-major) is destroyed.
+double pivotedDeterminant(double* m, int n) {
+  double det = 1.0;
+  for (int c = 0; c < n; ++c) {
+    int pivotRow = c;
+    double best = std::fabs(m[c * n + c]);
+    for (int r = c + 1; r < n; ++r) {
+      const double v = std::fabs(m[r * n + c]);
+      if (v > best) best = v, pivotRow = r;
+    }
+    if (best == 0.0) return 0.0;
+    if (pivotRow != c) {
+      for (int j = c; j < n; ++j) std::swap(m[c * n + j], m[pivotRow * n + j]);
+      det = -det;
+    }
+    const double pivot = m[c * n + c];
+    det *= pivot;
+    for (int r = c + 1; r < n; ++r) {
+      const double f = m[r * n + c] / pivot;
+      if (f == 0.0) continue;
+      for (int j = c + 1; j < n; ++j) m[r * n + j] -= f * m[c * n + j];
+    }
+  }
+  return det;
+}
+
+// The same for the complex matrix re + i im.
+void pivotedComplexDeterminant(double* re, double* im, int n, double* dre, double* dim) {
+  double detRe = 1.0, detIm = 0.0;
+  for (int c = 0; c < n; ++c) {
+    int pivotRow = c;
+    double best = re[c * n + c] * re[c * n + c] + im[c * n + c] * im[c * n + c];
+    for (int r = c + 1; r < n; ++r) {
+      const double v = re[r * n + c] * re[r * n + c] + im[r * n + c] * im[r * n + c];
+      if (v > best) best = v, pivotRow = r;
+    }
+    if (best == 0.0) {
+      *dre = 0.0;
+      *dim = 0.0;
+      return;
+    }
+    if (pivotRow != c) {
+      for (int j = c; j < n; ++j) {
+        std::swap(re[c * n + j], re[pivotRow * n + j]);
+        std::swap(im[c * n + j], im[pivotRow * n + j]);
+      }
+      detRe = -detRe, detIm = -detIm;
+    }
+    const double pr = re[c * n + c], pi = im[c * n + c];
+    const double nextRe = detRe * pr - detIm * pi;
+    detIm = detRe * pi + detIm * pr;
+    detRe = nextRe;
+    for (int r = c + 1; r < n; ++r) {
+      const double ar = re[r * n + c], ai = im[r * n + c];
+      if (ar == 0.0 && ai == 0.0) continue;
+      // f = a / p
+      const double fr = (ar * pr + ai * pi) / best;
+      const double fi = (ai * pr - ar * pi) / best;
+      for (int j = c + 1; j < n; ++j) {
+        const double br = re[c * n + j], bi = im[c * n + j];
+        re[r * n + j] -= fr * br - fi * bi;
+        im[r * n + j] -= fr * bi + fi * br;
+      }
+    }
+  }
+  *dre = detRe;
+  *dim = detIm;
+}
+
+// A table entry as the determinants use it: the cosines and sines of the quarter turns are
+// exactly 0 (the table holds them as rounding residues near 1e-16; every other entry is at
+// least sin(2 pi / M) > 2e-9 in size).
+inline double entry(const double* table, int index) {
+  const double v = table[index];
+  return std::fabs(v) < 1e-12 ? 0.0 : v;
+}
+
+// Scratch of the element determinants: on the stack up to order 16, else in the module.
+struct Scratch {
+  double stackValues[2 * kStackOrder * kStackOrder];
+  int stackIndex[kStackOrder * kStackOrder];
+  std::vector<double> wideValues;
+  std::vector<int> wideIndex;
+  double* values;
+  int* index;
+  Scratch(int n, int blocks) {
+    const std::size_t size = static_cast<std::size_t>(n) * n;
+    if (n <= kStackOrder) {
+      values = stackValues;
+      index = stackIndex;
+    } else {
+      wideValues.resize(blocks * size);
+      wideIndex.resize(size);
+      values = wideValues.data();
+      index = wideIndex.data();
+    }
+  }
+};
+
 // Fills the matrix table[(x_i y_j) mod M] (plus the imaginary half when complex).
 void fillTrigMatrix(double* matrix, const int* x, const int* y, int n, int modulus, const double* table,
                     bool complex) {
@@ -248,6 +405,72 @@ void ComplexZoqDet(const int* x, const int* y, int n, int modulus, const double*
   ComplexDeterminant(matrix, matrix + static_cast<std::size_t>(n) * n, n, re, im);
 }
 
+namespace smatrix_internal {
+
+double cosineDeterminant(const int* x, const int* y, int n, int modulus, const double* table) {
+  if (n < 1) return 1.0;
+  Scratch scratch(n, 1);
+  residues(x, y, n, modulus, scratch.index);
+  for (int k = 0; k < n * n; ++k) scratch.values[k] = entry(table, scratch.index[k]);
+  return pivotedDeterminant(scratch.values, n);
+}
+
+double sineDeterminant(const int* x, const int* y, int n, int modulus, const double* table) {
+  if (n < 1) return 1.0;
+  Scratch scratch(n, 1);
+  residues(x, y, n, modulus, scratch.index);
+  const double* sine = table + modulus;
+  for (int k = 0; k < n * n; ++k) scratch.values[k] = entry(sine, scratch.index[k]);
+  return pivotedDeterminant(scratch.values, n);
+}
+
+void trigDeterminants(const int* x, const int* y, int n, int modulus, const double* table, double* cosDet,
+                      double* sinDet) {
+  if (n < 1) {
+    *cosDet = *sinDet = 1.0;
+    return;
+  }
+  Scratch scratch(n, 2);
+  residues(x, y, n, modulus, scratch.index);
+  const int size = n * n;
+  double* c = scratch.values;
+  double* d = scratch.values + size;
+  const double* sine = table + modulus;
+  for (int k = 0; k < size; ++k) {
+    c[k] = entry(table, scratch.index[k]);
+    d[k] = entry(sine, scratch.index[k]);
+  }
+  *cosDet = pivotedDeterminant(c, n);
+  *sinDet = pivotedDeterminant(d, n);
+}
+
+void phaseDeterminant(const int* x, const int* y, int n, int modulus, const double* table, double* re,
+                      double* im) {
+  if (n < 1) {
+    *re = 1.0;
+    *im = 0.0;
+    return;
+  }
+  Scratch scratch(n, 2);
+  residues(x, y, n, modulus, scratch.index);
+  const int size = n * n;
+  double* r = scratch.values;
+  double* i = scratch.values + size;
+  const double* sine = table + modulus;
+  for (int k = 0; k < size; ++k) {
+    r[k] = entry(table, scratch.index[k]);
+    i[k] = entry(sine, scratch.index[k]);
+  }
+  pivotedComplexDeterminant(r, i, n, re, im);
+}
+
+}  // namespace smatrix_internal
+
+using smatrix_internal::cosineDeterminant;
+using smatrix_internal::phaseDeterminant;
+using smatrix_internal::sineDeterminant;
+using smatrix_internal::trigDeterminants;
+
 // ---------------------------------------------------------------------------------------
 // Classical algebras
 // ---------------------------------------------------------------------------------------
@@ -274,7 +497,7 @@ void ZoqA(const int* a, const int* b, double* re, double* im, int rank, int leve
   orthA(x, a, rank);
   orthA(y, b, rank);
   double zr = 0.0, zi = 0.0;
-  ComplexZoqDet(x, y, n, c.modul, c.cos, &zr, &zi);
+  phaseDeterminant(x, y, n, c.modul, c.cos, &zr, &zi);
   double pr = zr, pi = zi;
   switch (c.root) {
     case 1: pr = -zi, pi = zr; break;
@@ -307,7 +530,7 @@ void ZoqB(const int* a, const int* b, double* re, double* im, int rank, int leve
   int* y = work + c.rankp;
   orthB(x, a, rank);
   orthB(y, b, rank);
-  double d = ZoqDet(x, y, rank, c.modul, c.sin);
+  double d = sineDeterminant(x, y, rank, c.modul, c.cos);
   if (c.root == 2) d = -d;
   *re = d / c.norm;
   *im = 0.0;
@@ -333,7 +556,7 @@ void ZoqC(const int* a, const int* b, double* re, double* im, int rank, int leve
   int* y = work + c.rankp;
   orthC(x, a, rank);
   orthC(y, b, rank);
-  double d = ZoqDet(x, y, rank, c.modul, c.sin);
+  double d = sineDeterminant(x, y, rank, c.modul, c.cos);
   if (c.root == 2) d = -d;
   *re = d * powerOfTwo(rank) / c.norm;
   *im = 0.0;
@@ -358,8 +581,8 @@ void ZoqD(const int* a, const int* b, double* re, double* im, int rank, int leve
   int* y = work + c.rankp;
   orthD(x, a, rank);
   orthD(y, b, rank);
-  const double cosDet = ZoqDet(x, y, rank, c.modul, c.cos);
-  const double sinDet = ZoqDet(x, y, rank, c.modul, c.sin);
+  double cosDet = 0.0, sinDet = 0.0;
+  trigDeterminants(x, y, rank, c.modul, c.cos, &cosDet, &sinDet);
   double r = 0.0, i = 0.0;
   switch (rank % 4) {
     case 0: r = cosDet + sinDet; break;
@@ -445,6 +668,122 @@ void ZoqC1(const int* a, const int* b, double* re, double* im, int rank, int lev
 }
 
 // ---------------------------------------------------------------------------------------
+// The vacuum row
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kMostVacuumRoots = 20000;
+constexpr long long kLargestSineTable = 1 << 17;
+
+// Copies the positive roots of (type, rank) and puts the Lie module's buffers back to the
+// keys they had, so that a caller that reads them around an S element finds them intact.
+bool copyPositiveRoots(int type, int rank, VacuumRow& row) {
+  const LieData& lie = Zoq_lieData();
+  const int cartanType = lie.cartanType, cartanRank = lie.cartanRank;
+  const int inverseType = lie.inverseType, inverseRank = lie.inverseRank;
+  const int rootType = lie.rootType, rootRank = lie.rootRank;
+  const int count = PositiveRoots(type, rank);
+  const bool ok = count > 0 && count <= kMostVacuumRoots && lie.rootRank == rank &&
+                  lie.RootSystem.size() >= static_cast<std::size_t>(count) * rank;
+  if (ok) {
+    row.roots = count;
+    row.rootVectors.assign(lie.RootSystem.begin(), lie.RootSystem.begin() + static_cast<std::size_t>(count) * rank);
+  }
+  if (rootType >= 0 && (rootType != lie.rootType || rootRank != lie.rootRank)) PositiveRoots(rootType, rootRank);
+  if (inverseType >= 0 && (inverseType != lie.inverseType || inverseRank != lie.inverseRank))
+    InverseCartan(inverseType, inverseRank);
+  if (cartanType >= 0 && (cartanType != lie.cartanType || cartanRank != lie.cartanRank)) Cartan(cartanType, cartanRank);
+  return ok;
+}
+
+// Builds the row data of (type, rank, level); false when the product is not available
+// (too many roots, an algebra without them): the caller then takes the Weyl-group sum.
+bool buildVacuumRow(int type, int rank, int level, VacuumRow& row) {
+  row = VacuumRow{};
+  row.type = type;
+  row.rank = rank;
+  row.level = level;
+  const int h = dualCoxeter(type, rank);
+  const int latticeOrder = WeightLatticeOrder(type, rank);
+  if (h < 1 || latticeOrder < 1 || !copyPositiveRoots(type, rank, row)) return false;
+  const long long kh = static_cast<long long>(level) + h;
+  row.denominator = 6 * kh;
+  if (2 * row.denominator <= kLargestSineTable) {
+    row.sines.resize(static_cast<std::size_t>(row.denominator) + 1);
+    for (long long j = 0; j <= row.denominator; ++j) {
+      // The smaller of j and D - j gives the same sine with an exact small argument.
+      const long long folded = std::min(j, row.denominator - j);
+      row.sines[static_cast<std::size_t>(j)] = std::sin(kPi * static_cast<double>(folded) / static_cast<double>(row.denominator));
+    }
+  }
+  // (k+h)^(-r/2) |P/Q^v|^(-1/2), kept as mantissa and exponent; the factors 2 go with the
+  // sines.
+  const double log2Norm =
+      -0.5 * rank * std::log2(static_cast<double>(kh)) - 0.5 * std::log2(static_cast<double>(latticeOrder));
+  if (std::fabs(log2Norm) < 900.0) {
+    row.normMantissa = 1.0 / std::sqrt(static_cast<double>(latticeOrder)) / std::pow(static_cast<double>(kh), 0.5 * rank);
+    row.normExponent = 0;
+  } else {
+    const double whole = std::floor(log2Norm);
+    row.normMantissa = std::exp2(log2Norm - whole);
+    row.normExponent = static_cast<int>(whole);
+  }
+  row.usable = true;
+  return true;
+}
+
+// sin(pi m / D) for any integer m.
+double rowSine(const VacuumRow& row, long long m) {
+  const long long D = row.denominator;
+  long long r = m % (2 * D);
+  if (r < 0) r += 2 * D;
+  const double sign = r >= D ? -1.0 : 1.0;
+  if (r >= D) r -= D;
+  if (!row.sines.empty()) return sign * row.sines[static_cast<std::size_t>(r)];
+  const long long folded = std::min(r, D - r);
+  return sign * std::sin(kPi * static_cast<double>(folded) / static_cast<double>(D));
+}
+
+bool isVacuum(const int* labels, int rank) {
+  for (int i = 0; i < rank; ++i) {
+    if (labels[i] != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SVacuumRow(int type, int rank, int level, const int* b, double* re, double* im) {
+  if (type == 2 && rank == 1) {
+    // B1 is A1 at twice the level, with A1 labels.
+    type = 1;
+    level *= 2;
+  }
+  if (type < 1 || type > 5 || rank < 1 || level < 1 || (type == 4 && rank < 3)) return false;
+  if (type == 5 && rank != 2 && rank != 4 && rank != 6 && rank != 7 && rank != 8) return false;
+  VacuumRow& row = state().vacuumRow;
+  if (row.type != type || row.rank != rank || row.level != level) buildVacuumRow(type, rank, level, row);
+  if (!row.usable) return false;
+  double value = row.normMantissa;
+  int exponent = row.normExponent;
+  const int* root = row.rootVectors.data();
+  for (int k = 0; k < row.roots; ++k, root += rank) {
+    long long m = 0;
+    for (int j = 0; j < rank; ++j) m += static_cast<long long>(root[j]) * (b[j] + 1);
+    value *= 2.0 * rowSine(row, m);
+    if ((k & 31) == 31) {
+      int e = 0;
+      value = std::frexp(value, &e);
+      exponent += e;
+    }
+  }
+  *re = std::ldexp(value, exponent);
+  *im = 0.0;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------
 // B(2t) and the N=2 minimal models
 // ---------------------------------------------------------------------------------------
 
@@ -472,7 +811,7 @@ void ZoqBtilde(const int* a, const int* b, double* re, double* im, int rank, int
   BtildeToC(cb, b, rank);
   orthC(x, ca, rank);
   orthC(y, cb, rank);
-  double d = ZoqDet(x, y, rank, c.modul, c.sin);
+  double d = sineDeterminant(x, y, rank, c.modul, c.cos);
   if (c.root == 2) d = -d;
   *re = d * powerOfTwo(rank) / c.norm;
   *im = 0.0;
@@ -556,6 +895,9 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
     return;
   }
   if (wzw) {
+    // The vacuum row by the product formula, exact to the last digits however small.
+    if (isVacuum(a, rank) && SVacuumRow(type, rank, level, b, re, im)) return;
+    if (isVacuum(b, rank) && SVacuumRow(type, rank, level, a, re, im)) return;
     switch (type) {
       case 1: ZoqA(a, b, re, im, rank, level); return;
       case 2:

@@ -66,6 +66,11 @@ void ComplexZoqDet(const int* x, const int* y, int n, int modulus, const double*
 // fixed-point theory, 27 N=2 minimal model. Always writes re and im: (0, 0) after an
 // alert on input it cannot handle.
 void SDirect(int type, int rank, int level, const int* a, const int* b, double* re, double* im);
+// S(0, b) of an affine algebra (types 1 to 5) by the product over the positive roots of
+// 2 sin(pi (b+rho, alpha)/(k+h)): real, positive for an integrable b, and exact to the
+// last digits however small. False, with nothing written, where the product is not
+// available (other types, more than 20,000 positive roots); SDirect then sums over W.
+bool SVacuumRow(int type, int rank, int level, const int* b, double* re, double* im);
 // 1 makes SDirect write a trace line and run the input check on every call.
 void SMatrix_set_S_CALL_TRACE(int flag);
 

@@ -22,6 +22,9 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 
+using smatrix_internal::sineDeterminant;
+using smatrix_internal::trigDeterminants;
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -225,20 +228,19 @@ void ZoqF(const int* a, const int* b, double* re, double* im, int level) {
   const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
-  const double* sine = table + modulus;
-  int x[4], y[4], z[4];
+    int x[4], y[4], z[4];
   orthF(x, a);
   orthF(y, b);
   for (int j = 0; j < 4; ++j) z[j] = 2 * y[j];
-  double sum = 16.0 * ZoqDet(x, z, 4, modulus, sine);
+  double sum = 16.0 * sineDeterminant(x, z, 4, modulus, table);
   const int total = y[0] + y[1] + y[2] + y[3];
   for (int j = 0; j < 4; ++j) z[j] = y[j] - (total - y[j]);
-  sum -= 16.0 * ZoqDet(x, z, 4, modulus, sine);
+  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table);
   z[0] = y[0] + y[1] + y[2] + y[3];
   z[1] = y[0] + y[1] - y[2] - y[3];
   z[2] = y[0] - y[1] + y[2] - y[3];
   z[3] = y[0] - y[1] - y[2] + y[3];
-  sum -= 16.0 * ZoqDet(x, z, 4, modulus, sine);
+  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table);
   *re = sum / (level + 9) / (level + 9) / 2;
 }
 
@@ -255,8 +257,8 @@ void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
     transformedCoordinates(r, 6, b, z);
     for (int i = 0; i < 5; ++i) z[i] /= 3;
     const int index = mod(static_cast<long long>(x[5]) * z[5], modulus);
-    const double c = ZoqDet(x, z, 5, modulus, table);
-    const double d = ZoqDet(x, z, 5, modulus, sine);
+    double c = 0.0, d = 0.0;
+    trigDeterminants(x, z, 5, modulus, table, &c, &d);
     // 16 (C + iD) exp(-i phi), exp(-i phi) = cos + i (-sin).
     double termRe = 0.0, termIm = 0.0;
     complexProduct(&termRe, &termIm, c, d, table[index], sine[index]);
@@ -281,8 +283,8 @@ void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
     transformedCoordinates(r, 7, b, z);
     z[6] *= 2;
     const double s = sine[mod(static_cast<long long>(x[6]) * z[6], modulus)];
-    const double c = ZoqDet(x, z, 6, modulus, table);
-    const double d = ZoqDet(x, z, 6, modulus, sine);
+    double c = 0.0, d = 0.0;
+    trigDeterminants(x, z, 6, modulus, table, &c, &d);
     sum += r.sign * 64.0 * s * (c - d);
   }
   *re = sum / (std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5));
@@ -293,14 +295,13 @@ void ZoqE8(const int* a, const int* b, double* re, double* im, int level) {
   const double* table = modulus > 0 ? getCos(modulus) : nullptr;
   *re = *im = 0.0;
   if (table == nullptr) return;
-  const double* sine = table + modulus;
-  int x[8], z[8];
+    int x[8], z[8];
   orthE8(x, a);
   double sum = 0.0;
   for (const CosetRepresentative& r : cosetsOf(8)) {
     transformedCoordinates(r, 8, b, z);
-    const double c = ZoqDet(x, z, 8, modulus, table);
-    const double d = ZoqDet(x, z, 8, modulus, sine);
+    double c = 0.0, d = 0.0;
+    trigDeterminants(x, z, 8, modulus, table, &c, &d);
     sum += r.sign * (c + d);
   }
   *re = 128.0 * sum / std::pow(static_cast<double>(level + 30), 4.0);

@@ -9,4 +9,17 @@ int checkedModulus(long long modulus, const char* routine);
 // Removes the exceptional module's coset representatives (part of resetSmatrix).
 void resetExceptional();
 
+// The trigonometric determinants of the element routines: det[table[(x_i y_j) mod M]]
+// for i, j < n by elimination with partial pivoting, nothing rounded to zero on the way,
+// so a small determinant keeps the relative precision its matrix allows. `table` is a
+// getCos table of modulus M (cosine half; the sine half is table + M).
+double cosineDeterminant(const int* x, const int* y, int n, int modulus, const double* table);
+double sineDeterminant(const int* x, const int* y, int n, int modulus, const double* table);
+// det cos and det -sin from one pass over the products.
+void trigDeterminants(const int* x, const int* y, int n, int modulus, const double* table,
+                      double* cosDet, double* sinDet);
+// det[exp(-2 pi i x_i y_j / M)].
+void phaseDeterminant(const int* x, const int* y, int n, int modulus, const double* table, double* re,
+                      double* im);
+
 }  // namespace smatrix_internal

@@ -2,15 +2,27 @@
 //
 // Group elements are identified by the labels of w(rho). A group is only built up to
 // 3,000,000 elements, which bounds the rank by 8 and every label of w(rho) by the height
-// of the highest coroot (below 30), so the labels pack into one 64-bit key (8 bits each);
-// an open-addressing table of such keys finds the row of a label vector.
+// of the highest coroot (below 30), so the labels pack into one 64-bit key (8 bits each).
+// The group is built layer by layer in the length: s_i w is longer than w exactly when
+// label i of w(rho) is positive, so only those steps can reach a new element, and a new
+// element is only ever met again within its own layer; a small hash of the layer finds
+// repeats, and one index of all keys (row numbers in an open-addressing table) serves the
+// look-ups afterwards. The numbering is that of the breadth-first search over the rows
+// in order of creation and the reflections in increasing order.
+//
+// Parity orbits modulo 2 of Dynkin labels are bit vectors (label i in bit rank-1-i, so
+// that the order of the numbers is the order of the vectors); a reflection flips a fixed
+// mask when the reflected label is odd.
 #include "lie/WeylGroup.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <set>
+#include <string>
+#include <unordered_set>
 
+#include "interpreter/RunControl.h"
 #include "lie/LieAlgebra.h"
 #include "runtime/Allocation.h"
 #include "runtime/Error.h"
@@ -21,43 +33,11 @@ AllocationAccount WeylGroup_alloc("Weyl group");
 namespace {
 
 constexpr std::uint64_t kEmptyKey = ~std::uint64_t{0};
+constexpr int kProductTableLimit = 1200;
+// Parity orbits past this many elements poll the run control between passes.
+constexpr int kInterruptStride = 4096;
 
-// Row index of every label vector of the group, by its packed key.
-class LabelIndex {
- public:
-  void clear() {
-    keys_.clear();
-    rows_.clear();
-    used_ = 0;
-  }
-  void reserve(long long expected) {
-    std::size_t capacity = 16;
-    while (capacity < static_cast<std::size_t>(expected) * 3 / 2 + 16) capacity *= 2;
-    keys_.assign(capacity, kEmptyKey);
-    rows_.assign(capacity, -1);
-    used_ = 0;
-  }
-  // Row of key, or -1; insert = true stores value for a new key and returns -1.
-  int find(std::uint64_t key, bool insert, int value) {
-    std::size_t mask = keys_.size() - 1;
-    std::size_t slot = static_cast<std::size_t>(key * 0x9E3779B97F4A7C15ULL >> 17) & mask;
-    while (keys_[slot] != kEmptyKey) {
-      if (keys_[slot] == key) return rows_[slot];
-      slot = (slot + 1) & mask;
-    }
-    if (insert) {
-      keys_[slot] = key;
-      rows_[slot] = value;
-      ++used_;
-    }
-    return -1;
-  }
-
- private:
-  std::vector<std::uint64_t> keys_;
-  std::vector<int> rows_;
-  std::size_t used_ = 0;
-};
+std::uint64_t hashKey(std::uint64_t key) { return key * 0x9E3779B97F4A7C15ULL; }
 
 // Packs up to 8 labels in [-127, 127] into a key; false when a label does not fit.
 bool packLabels(const int* labels, int rank, std::uint64_t* key) {
@@ -70,13 +50,86 @@ bool packLabels(const int* labels, int rank, std::uint64_t* key) {
   return true;
 }
 
+// An open-addressing table of row numbers whose keys live in a separate key list.
+class RowIndex {
+ public:
+  void clear() {
+    slots_.clear();
+    slots_.shrink_to_fit();
+  }
+  void reserve(std::size_t expected) {
+    std::size_t capacity = 16;
+    while (capacity < expected + expected / 2 + 16) capacity *= 2;
+    slots_.assign(capacity, -1);
+  }
+  std::size_t bytes() const { return slots_.size() * sizeof(int); }
+  // Row of key, or -1 after storing row (insert) or doing nothing.
+  int find(const AccountVector<std::uint64_t>& keys, std::uint64_t key, bool insert, int row) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = static_cast<std::size_t>(hashKey(key) >> 20) & mask;
+    while (slots_[slot] >= 0) {
+      if (keys[static_cast<std::size_t>(slots_[slot])] == key) return slots_[slot];
+      slot = (slot + 1) & mask;
+    }
+    if (insert) slots_[slot] = row;
+    return -1;
+  }
+
+ private:
+  AccountVector<int> slots_{AccountAllocator<int>(&WeylGroup_alloc, "Weyl group index")};
+};
+
+// The repeats of one layer: keys of the layer being built, cleared slot by slot.
+class LayerSet {
+ public:
+  LayerSet() { grow(1024); }
+  // True when key is new (and now stored).
+  bool insert(std::uint64_t key) {
+    if (2 * (used_.size() + 1) > keys_.size()) grow(2 * keys_.size());
+    const std::size_t mask = keys_.size() - 1;
+    std::size_t slot = static_cast<std::size_t>(hashKey(key) >> 20) & mask;
+    while (keys_[slot] != kEmptyKey) {
+      if (keys_[slot] == key) return false;
+      slot = (slot + 1) & mask;
+    }
+    keys_[slot] = key;
+    used_.push_back(slot);
+    return true;
+  }
+  void clear() {
+    for (std::size_t slot : used_) keys_[slot] = kEmptyKey;
+    used_.clear();
+  }
+
+ private:
+  void grow(std::size_t capacity) {
+    std::vector<std::uint64_t> old;
+    for (std::size_t slot : used_) old.push_back(keys_[slot]);
+    keys_.assign(capacity, kEmptyKey);
+    used_.clear();
+    for (std::uint64_t key : old) insert(key);
+  }
+  std::vector<std::uint64_t> keys_;
+  std::vector<std::size_t> used_;
+};
+
+// A copy of the extended Cartan matrix of (type, rank), taken once.
+struct CartanView {
+  int type = -1;
+  int rank = -1;
+  std::vector<int> cm;
+  int at(int i, int j) const { return cm[static_cast<std::size_t>(i) * (rank + 1) + j]; }
+};
+
 struct WeylGroupState {
   WeylGroupCollection group;        // the cached group
-  LabelIndex index;                 // row of each label vector of the group
+  RowIndex index;                   // row of each key of the group
+  AccountVector<int> products{AccountAllocator<int>(&WeylGroup_alloc, "Weyl products")};  // small groups
   WeylOrbitList orbit;              // last WeylReflections result
   std::vector<int> parityOrbit;     // last parity orbit, rank ints per element
   std::vector<int> classVector;     // last conjugacyClassVector
   std::vector<int> classes;         // last sign-class list
+  CartanView cartan;
 };
 
 WeylGroupState& state() {
@@ -84,31 +137,21 @@ WeylGroupState& state() {
   return s;
 }
 
-// A copy of the extended Cartan matrix and root norms of (type, rank), taken from the
-// Lie module's buffers (which the next Cartan call with another key replaces).
-struct CartanView {
-  int rank = 0;
-  std::vector<int> cm;
-  std::vector<int> rootnorm;
-  int at(int i, int j) const { return cm[static_cast<std::size_t>(i) * (rank + 1) + j]; }
-};
-
-CartanView cartanView(int type, int rank) {
+const CartanView& cartanView(int type, int rank) {
+  CartanView& view = state().cartan;
+  if (view.type == type && view.rank == rank) return view;
   Cartan(type, rank);
   const LieData& data = Zoq_lieData();
-  CartanView view;
+  view.type = type;
   view.rank = rank;
   view.cm.assign(data.CM.begin(), data.CM.end());
-  view.rootnorm.assign(data.rootnorm.begin(), data.rootnorm.end());
   const std::size_t needed = static_cast<std::size_t>(rank + 1) * (rank + 1);
   if (view.cm.size() < needed) view.cm.resize(needed, 0);
-  if (view.rootnorm.size() < static_cast<std::size_t>(rank + 1)) view.rootnorm.resize(rank + 1, 6);
   return view;
 }
 
 bool validRank(int type, int rank) {
   if (rank < 1 || rank > 64) return false;
-  if (type == 2 && rank < 2) return false;
   if (type == 4 && rank < 3) return false;
   if (type == 5 && rank != 2 && rank != 4 && rank != 6 && rank != 7 && rank != 8) return false;
   return true;
@@ -118,6 +161,8 @@ bool validRank(int type, int rank) {
 void clearGroup(WeylGroupState& s) {
   s.group = WeylGroupCollection{};
   s.index.clear();
+  s.products.clear();
+  s.products.shrink_to_fit();
 }
 
 bool lessVector(const int* a, const int* b, int n) {
@@ -125,6 +170,32 @@ bool lessVector(const int* a, const int* b, int n) {
     if (a[i] != b[i]) return a[i] < b[i];
   }
   return false;
+}
+
+// Product table of a small group: products[a n + b] = index of w_a w_b, from the left
+// multiplications by simple reflections, w_a w_b = s_t (w_parent(a) w_b).
+void buildProductTable(WeylGroupState& s, const CartanView& cartan) {
+  const WeylGroupCollection& g = s.group;
+  const int n = g.count();
+  const int rank = g.rank;
+  std::vector<int> left(static_cast<std::size_t>(rank) * n, -1);
+  std::vector<int> labels(rank), image(rank);
+  for (int c = 0; c < n; ++c) {
+    g.labels(c, labels.data());
+    for (int i = 0; i < rank; ++i) {
+      for (int j = 0; j < rank; ++j) image[j] = labels[j] - cartan.at(i, j) * labels[i];
+      std::uint64_t key = 0;
+      if (packLabels(image.data(), rank, &key)) left[static_cast<std::size_t>(i) * n + c] = s.index.find(g.keys, key, false, 0);
+    }
+  }
+  s.products.assign(static_cast<std::size_t>(n) * n, -1);
+  for (int b = 0; b < n; ++b) s.products[static_cast<std::size_t>(b)] = b;
+  for (int a = 1; a < n; ++a) {
+    const int* from = s.products.data() + static_cast<std::size_t>(g.parent(a)) * n;
+    int* to = s.products.data() + static_cast<std::size_t>(a) * n;
+    const int* step = left.data() + static_cast<std::size_t>(g.reflection(a)) * n;
+    for (int b = 0; b < n; ++b) to[b] = from[b] < 0 ? -1 : step[from[b]];
+  }
 }
 
 // Orbit of start under the given reflection, every component reduced into [0, modulus).
@@ -138,14 +209,17 @@ const int* parityOrbit(int rank, const int* start, int* count, int modulus, Refl
   for (int& x : v) x = ((x % modulus) + modulus) % modulus;
   seen.insert(v);
   s.parityOrbit.insert(s.parityOrbit.end(), v.begin(), v.end());
-  std::vector<int> image(rank);
+  std::vector<int> element(rank), image(rank);
   bool grew = true;
   while (grew) {
     grew = false;
     for (int i = 0; i < rank; ++i) {
       for (std::size_t e = 0; e < s.parityOrbit.size() / rank; ++e) {
-        std::vector<int> element(s.parityOrbit.begin() + e * rank,
-                                 s.parityOrbit.begin() + (e + 1) * rank);
+        if (e % kInterruptStride == kInterruptStride - 1 && checkInterrupt() != 0) {
+          *count = static_cast<int>(s.parityOrbit.size() / rank);
+          return s.parityOrbit.data();
+        }
+        std::copy(s.parityOrbit.begin() + e * rank, s.parityOrbit.begin() + (e + 1) * rank, element.begin());
         reflect(element.data(), image.data(), i);
         for (int& x : image) x = ((x % modulus) + modulus) % modulus;
         if (seen.insert(image).second) {
@@ -157,6 +231,82 @@ const int* parityOrbit(int rank, const int* start, int* count, int modulus, Refl
   }
   *count = static_cast<int>(s.parityOrbit.size() / rank);
   return s.parityOrbit.data();
+}
+
+// Dynkin labels modulo 2 as bits: label i in bit rank-1-i.
+constexpr int kMostParityBits = 62;
+
+std::uint64_t parityBits(const int* labels, int rank) {
+  std::uint64_t bits = 0;
+  for (int i = 0; i < rank; ++i) {
+    if (labels[i] % 2 != 0) bits |= std::uint64_t{1} << (rank - 1 - i);
+  }
+  return bits;
+}
+
+// flips[i]: the labels that s_i changes by an odd amount when label i is odd.
+std::vector<std::uint64_t> parityFlips(const CartanView& cartan, int rank) {
+  std::vector<std::uint64_t> flips(rank, 0);
+  for (int i = 0; i < rank; ++i) {
+    for (int j = 0; j < rank; ++j) {
+      if (cartan.at(i, j) % 2 != 0) flips[i] |= std::uint64_t{1} << (rank - 1 - j);
+    }
+  }
+  return flips;
+}
+
+// The set of visited parity vectors: a bit array up to 2^26 vectors, else a hash set.
+class ParitySet {
+ public:
+  explicit ParitySet(int rank) {
+    if (rank <= 26) bits_.assign((std::size_t{1} << rank) / 64 + 1, 0);
+  }
+  bool insert(std::uint64_t v) {
+    if (bits_.empty()) return hashed_.insert(v).second;
+    std::uint64_t& word = bits_[v / 64];
+    const std::uint64_t bit = std::uint64_t{1} << (v % 64);
+    if (word & bit) return false;
+    word |= bit;
+    return true;
+  }
+  bool contains(std::uint64_t v) const {
+    if (bits_.empty()) return hashed_.count(v) != 0;
+    return (bits_[v / 64] >> (v % 64)) & 1;
+  }
+
+ private:
+  std::vector<std::uint64_t> bits_;
+  std::unordered_set<std::uint64_t> hashed_;
+};
+
+// The parity orbit of start in the order of the passes (each reflection over every element,
+// those added during the pass included, while the orbit grows). Marks every element in
+// seen; false when the run control stopped it.
+bool dynkinParityOrbit(std::uint64_t start, int rank, const std::vector<std::uint64_t>& flips, ParitySet& seen,
+                       std::vector<std::uint64_t>& orbit) {
+  orbit.assign(1, start);
+  seen.insert(start);
+  bool grew = true;
+  while (grew) {
+    grew = false;
+    for (int i = 0; i < rank; ++i) {
+      const std::uint64_t bit = std::uint64_t{1} << (rank - 1 - i);
+      for (std::size_t e = 0; e < orbit.size(); ++e) {
+        if (e % kInterruptStride == kInterruptStride - 1 && checkInterrupt() != 0) return false;
+        const std::uint64_t v = orbit[e];
+        const std::uint64_t image = (v & bit) ? v ^ flips[i] : v;
+        if (seen.insert(image)) {
+          orbit.push_back(image);
+          grew = true;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+void unpackParity(std::uint64_t v, int rank, int* out) {
+  for (int i = 0; i < rank; ++i) out[i] = static_cast<int>((v >> (rank - 1 - i)) & 1);
 }
 
 }  // namespace
@@ -176,32 +326,40 @@ const WeylGroupCollection* initWeylGroup(int type, int rank) {
     return nullptr;
   }
   clearGroup(s);
-  const CartanView cartan = cartanView(type, rank);
+  const CartanView& cartan = cartanView(type, rank);
   WeylGroupCollection& g = s.group;
   g.rank = rank;
-  const int width = rank + 2;
-  g.rows.reserve(static_cast<std::size_t>(order) * width);
-  s.index.reserve(order);
-  std::vector<int> first(width, 1);
-  first[rank] = -1;
-  first[rank + 1] = -1;
-  g.rows.insert(g.rows.end(), first.begin(), first.end());
+  const std::size_t n = static_cast<std::size_t>(order);
+  g.keys.reserve(n);
+  g.parents.reserve(n);
+  g.reflections.reserve(n);
+  std::vector<int> rho(rank, 1);
   std::uint64_t key = 0;
-  packLabels(first.data(), rank, &key);
-  s.index.find(key, true, 0);
-  std::vector<int> image(width);
-  for (std::size_t k = 0; k < g.rows.size() / width; ++k) {
-    for (int i = 0; i < rank; ++i) {
-      if (g.rows[k * width + rank + 1] == i) continue;
-      const int* labels = &g.rows[k * width];
-      for (int j = 0; j < rank; ++j) image[j] = labels[j] - cartan.at(i, j) * labels[i];
-      image[rank] = static_cast<int>(k);
-      image[rank + 1] = i;
-      if (!packLabels(image.data(), rank, &key)) continue;
-      int rowCount = static_cast<int>(g.rows.size() / width);
-      if (s.index.find(key, true, rowCount) < 0) g.rows.insert(g.rows.end(), image.begin(), image.end());
+  packLabels(rho.data(), rank, &key);
+  g.keys.push_back(key);
+  g.parents.push_back(-1);
+  g.reflections.push_back(-1);
+  LayerSet layer;
+  std::vector<int> labels(rank), image(rank);
+  std::size_t layerBegin = 0;
+  while (layerBegin < g.keys.size()) {
+    const std::size_t layerEnd = g.keys.size();
+    layer.clear();
+    for (std::size_t k = layerBegin; k < layerEnd; ++k) {
+      g.labels(static_cast<int>(k), labels.data());
+      for (int i = 0; i < rank; ++i) {
+        if (labels[i] <= 0) continue;  // s_i w is shorter: already listed
+        for (int j = 0; j < rank; ++j) image[j] = labels[j] - cartan.at(i, j) * labels[i];
+        if (!packLabels(image.data(), rank, &key) || !layer.insert(key)) continue;
+        g.keys.push_back(key);
+        g.parents.push_back(static_cast<std::int32_t>(k));
+        g.reflections.push_back(static_cast<std::int8_t>(i));
+      }
     }
+    layerBegin = layerEnd;
   }
+  s.index.reserve(g.keys.size());
+  for (int k = 0; k < g.count(); ++k) s.index.find(g.keys, g.keys[static_cast<std::size_t>(k)], true, k);
   g.type = type;
   g.order = order;
   if (order >= 10001) PrintStdout("Initialization finished\n");
@@ -209,7 +367,7 @@ const WeylGroupCollection* initWeylGroup(int type, int rank) {
 }
 
 int* WeylReflection(int type, int rank, const int* lambda, int* out, int i) {
-  const CartanView cartan = cartanView(type, rank);
+  const CartanView& cartan = cartanView(type, rank);
   if (i < 0 || i > rank) return out;
   const int li = lambda[i];
   for (int j = 0; j < rank; ++j) out[j] = lambda[j] - cartan.at(i, j) * li;
@@ -217,7 +375,7 @@ int* WeylReflection(int type, int rank, const int* lambda, int* out, int i) {
 }
 
 int* WeylReflectionInRootBasis(int type, int rank, const int* beta, int* out, int i) {
-  const CartanView cartan = cartanView(type, rank);
+  const CartanView& cartan = cartanView(type, rank);
   if (i < 0 || i > rank) return out;
   int sum = 0;
   for (int j = 0; j < rank; ++j) sum += cartan.at(i, j) * beta[j];
@@ -230,7 +388,7 @@ const WeylOrbitList* WeylReflections(int type, int rank, const int* lambda) {
   const WeylGroupCollection* g = initWeylGroup(type, rank);
   if (g == nullptr) return nullptr;
   WeylGroupState& s = state();
-  const CartanView cartan = cartanView(type, rank);
+  const CartanView& cartan = cartanView(type, rank);
   WeylOrbitList& o = s.orbit;
   o.count = g->count();
   o.rowLength = rank;
@@ -249,22 +407,29 @@ int WeylMultiply(int type, int rank, int a, int b) {
   const WeylGroupCollection* g = initWeylGroup(type, rank);
   if (g == nullptr) return -1;
   if (a < 0 || b < 0 || a >= g->count() || b >= g->count()) {
-    Alert("WeylMultiply", 1, 212404, "Element not found");
+    Alert("WeylMultiply", 3, 100202, "Element %d out of range: the Weyl group has %d elements, numbered 0 to %d",
+          a < 0 || a >= g->count() ? a : b, g->count(), g->count() - 1);
     return -1;
   }
+  WeylGroupState& s = state();
+  const CartanView& cartan = cartanView(type, rank);
+  if (g->count() <= kProductTableLimit) {
+    if (s.products.empty()) buildProductTable(s, cartan);
+    const int product = s.products[static_cast<std::size_t>(a) * g->count() + b];
+    if (product >= 0) return product;
+  }
+  std::vector<int> labels(rank), image(rank);
+  g->labels(b, labels.data());
+  // w_a = t_1 t_2 ... t_m, t_1 the reflection of a itself: apply t_m first.
   std::vector<int> word;
   for (int k = a; k > 0; k = g->parent(k)) word.push_back(g->reflection(k));
-  std::vector<int> labels(g->row(b), g->row(b) + rank);
-  std::vector<int> image(rank);
-  const CartanView cartan = cartanView(type, rank);
-  // w_a = t_1 t_2 ... t_m with t_1 recorded first; apply t_m first.
   for (auto it = word.rbegin(); it != word.rend(); ++it) {
     const int t = *it;
     for (int j = 0; j < rank; ++j) image[j] = labels[j] - cartan.at(t, j) * labels[t];
     labels.swap(image);
   }
   std::uint64_t key = 0;
-  int found = packLabels(labels.data(), rank, &key) ? state().index.find(key, false, 0) : -1;
+  int found = packLabels(labels.data(), rank, &key) ? s.index.find(g->keys, key, false, 0) : -1;
   if (found < 0) {
     Alert("WeylMultiply", 2, 212404, "Element not found");
     std::string text = " --> ";
@@ -285,9 +450,20 @@ const int* WeylParityOrbit(int type, int rank, const int* beta, int* count, int 
 const int* DynkinWeylParityOrbit(int type, int rank, const int* lambda, int* count) {
   *count = 0;
   if (rank < 1) return nullptr;
-  return parityOrbit(rank, lambda, count, 2, [&](const int* in, int* out, int i) {
-    WeylReflection(type, rank, in, out, i);
-  });
+  if (rank > kMostParityBits) {
+    return parityOrbit(rank, lambda, count, 2, [&](const int* in, int* out, int i) {
+      WeylReflection(type, rank, in, out, i);
+    });
+  }
+  const std::vector<std::uint64_t> flips = parityFlips(cartanView(type, rank), rank);
+  ParitySet seen(rank);
+  std::vector<std::uint64_t> orbit;
+  dynkinParityOrbit(parityBits(lambda, rank), rank, flips, seen, orbit);
+  WeylGroupState& s = state();
+  s.parityOrbit.assign(orbit.size() * static_cast<std::size_t>(rank), 0);
+  for (std::size_t e = 0; e < orbit.size(); ++e) unpackParity(orbit[e], rank, s.parityOrbit.data() + e * rank);
+  *count = static_cast<int>(orbit.size());
+  return s.parityOrbit.data();
 }
 
 const int* conjugacyClassVector(int type, int rank, int J) {
@@ -349,7 +525,8 @@ const int* signClasses(int rank, int* count, OrbitOf orbitOf, const std::vector<
   std::vector<int> classes;
   std::vector<int> x(rank, 0);
   std::vector<int> v(rank);
-  while (true) {
+  for (long long step = 1;; ++step) {
+    if (step % 256 == 0 && checkInterrupt() != 0) break;
     for (int i = 0; i < rank; ++i) v[i] = (((shift[i] + factor * x[i]) % modulus) + modulus) % modulus;
     int orbitCount = 0;
     const int* orbit = orbitOf(v.data(), &orbitCount);
@@ -389,6 +566,24 @@ const int* SignClasses(int type, int rank, int* count, int J) {
 const int* DynkinSignClasses(int type, int rank, int* count) {
   *count = 0;
   if (rank < 1) return nullptr;
+  if (rank <= kMostParityBits) {
+    // Vectors in increasing order: the first one of an orbit met is its smallest element.
+    const std::vector<std::uint64_t> flips = parityFlips(cartanView(type, rank), rank);
+    ParitySet seen(rank);
+    std::vector<std::uint64_t> orbit;
+    std::vector<int>& out = state().classes;
+    out.clear();
+    const std::uint64_t total = std::uint64_t{1} << rank;
+    for (std::uint64_t v = 0; v < total; ++v) {
+      if (seen.contains(v)) continue;
+      std::size_t at = out.size();
+      out.resize(at + static_cast<std::size_t>(rank));
+      unpackParity(v, rank, out.data() + at);
+      if (!dynkinParityOrbit(v, rank, flips, seen, orbit)) break;
+    }
+    *count = static_cast<int>(out.size() / rank);
+    return out.data();
+  }
   std::vector<int> zero(rank, 0);
   return signClasses(
       rank, count, [&](const int* v, int* n) { return DynkinWeylParityOrbit(type, rank, v, n); },
@@ -457,7 +652,8 @@ int recognizeSubdiagram(const int* nodes, int n, int rank) {
 }
 
 int WeylBoundaryMultiplicity(const int* lambda, int type, int rank) {
-  const CartanView cartan = cartanView(type, rank);
+  const CartanView& cartan = cartanView(type, rank);
+  Cartan(type, rank);  // recognizeSubdiagram reads the Lie module's current matrix
   std::vector<int> zeroes(rank + 1, 0);
   int remaining = 0;
   for (int i = 0; i <= rank; ++i) {

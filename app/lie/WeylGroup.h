@@ -1,16 +1,18 @@
 // The finite Weyl group of a simple Lie algebra (type codes 1 to 5) and orbits of weights.
 //
-// The group is held as the collection of its images of rho: row k holds the Dynkin labels
-// of w_k(rho) (rank ints; rho is regular, so the labels identify w_k), then the index of
-// its parent row and the simple reflection i with w_k = s_i w_parent. Row 0 is the
-// identity (labels all 1, parent -1, reflection -1); every other row has a parent of
-// smaller index, so the parent chain spells a reduced word of w_k. One group is cached
-// (the last (type, rank) asked for); it lives until another group or resetWeylGroup.
-// Orbits, parity orbits and sign classes are returned in module-owned buffers that the
-// next call of the same routine overwrites.
+// The group is held as the list of its images of rho: element k is identified by the
+// Dynkin labels of w_k(rho) (rho is regular, so the labels identify w_k), packed 8 bits a
+// label into one 64-bit key, together with the index of its parent element and the simple
+// reflection i with w_k = s_i w_parent (13 bytes an element, plus a hash index of the keys
+// for look-ups). Element 0 is the identity (labels all 1, parent -1, reflection -1); every
+// other element has a parent of smaller index, so the parent chain spells a reduced word
+// of w_k. One group is cached (the last (type, rank) asked for); it lives until another
+// group or resetWeylGroup. Orbits, parity orbits and sign classes are returned in
+// module-owned buffers that the next call of the same routine overwrites.
 //
-// Reflections read the extended Cartan matrix CM of the Lie-algebra module (row i holds
-// the Dynkin labels of simple root i; node `rank` is the affine node).
+// Reflections read a copy of the extended Cartan matrix CM of the Lie-algebra module (row
+// i holds the Dynkin labels of simple root i; node `rank` is the affine node), taken once
+// per (type, rank).
 #pragma once
 
 #include <cstdint>
@@ -29,11 +31,17 @@ struct WeylGroupCollection {
   int type = -1;
   int rank = 0;
   long long order = 0;
-  AccountVector<int> rows{AccountAllocator<int>(&WeylGroup_alloc, "Weyl group")};  // rows of rank+2 ints
-  int count() const { return rank < 0 ? 0 : static_cast<int>(rows.size() / (rank + 2)); }
-  const int* row(int k) const { return rows.data() + static_cast<std::size_t>(k) * (rank + 2); }
-  int parent(int k) const { return row(k)[rank]; }
-  int reflection(int k) const { return row(k)[rank + 1]; }
+  AccountVector<std::uint64_t> keys{AccountAllocator<std::uint64_t>(&WeylGroup_alloc, "Weyl group")};
+  AccountVector<std::int32_t> parents{AccountAllocator<std::int32_t>(&WeylGroup_alloc, "Weyl group")};
+  AccountVector<std::int8_t> reflections{AccountAllocator<std::int8_t>(&WeylGroup_alloc, "Weyl group")};
+  int count() const { return static_cast<int>(keys.size()); }
+  int parent(int k) const { return parents[static_cast<std::size_t>(k)]; }
+  int reflection(int k) const { return reflections[static_cast<std::size_t>(k)]; }
+  // The rank Dynkin labels of w_k(rho) into out.
+  void labels(int k, int* out) const {
+    const std::uint64_t key = keys[static_cast<std::size_t>(k)];
+    for (int i = 0; i < rank; ++i) out[i] = static_cast<int>((key >> (8 * i)) & 0xff) - 128;
+  }
 };
 
 inline constexpr long long kWeylGroupMaximum = 3000000;
@@ -58,12 +66,15 @@ struct WeylOrbitList {
 // nullptr when the group cannot be built. Overwritten by the next call.
 const WeylOrbitList* WeylReflections(int type, int rank, const int* lambda);
 
-// Index of w_a w_b in the group; -1 after alert 212404 "Element not found" when the
-// product is missing (or the group cannot be built).
+// Index of w_a w_b in the group: by a product table for groups of at most 1,200 elements,
+// else by the action of w_a's word on the labels of w_b(rho). -1 after an alert naming
+// the range when a or b is not an element index, or after alert 212404 "Element not
+// found" when the product is missing (or the group cannot be built).
 int WeylMultiply(int type, int rank, int a, int b);
 
 // Orbit of the root-basis vector beta under WeylReflectionInRootBasis, components reduced
-// into [0, 2N). Returns count vectors of rank ints (module buffer).
+// into [0, 2N). Returns count vectors of rank ints (module buffer). The parity routines
+// poll checkInterrupt and stop early (what was found so far) when it asks them to.
 const int* WeylParityOrbit(int type, int rank, const int* beta, int* count, int N);
 // The same on Dynkin labels with WeylReflection, modulus 2.
 const int* DynkinWeylParityOrbit(int type, int rank, const int* lambda, int* count);

@@ -9,8 +9,10 @@
 // continues in the order the currents produce its members. The generated weights of the
 // last spectrum stay in the module state until the next call; `findRep` answers from them.
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
+#include <string>
 
 #include "lie/LieAlgebra.h"
 #include "lie/LieAlgebraInternal.h"
@@ -361,6 +363,30 @@ std::uint64_t lowerBinomialBound(std::int64_t n, int k, std::uint64_t cap) {
   return static_cast<std::uint64_t>(value);
 }
 
+// The largest level at which every conformal weight numerator h D = (λ, λ+2ρ) MetricNorm
+// of an integrable weight fits an int. The weights of level k lie in the simplex with
+// vertices k ω_i / a_i (a the comarks); (λ, λ) is convex and (λ, 2ρ) linear, so
+// α k² + β k bounds the numerators with α = max ICM_ii / a_i² and
+// β = max 2 Σ_j ICM_ij / a_i. -1 when the metric cannot be built.
+long long largestWeightLevel(AlgebraType type, int rank, const std::vector<int>& theta) {
+  if (InverseCartan(type, rank) == 0) return -1;
+  const LieData& lie = Zoq_lieData();
+  double alpha = 0.0, beta = 0.0;
+  for (int i = 0; i < rank; ++i) {
+    const double a = theta[static_cast<std::size_t>(i)];
+    double row = 0.0;
+    for (int j = 0; j < rank; ++j) row += lie.ICM[static_cast<std::size_t>(i) * rank + j];
+    alpha = std::max(alpha, lie.ICM[static_cast<std::size_t>(i) * rank + i] / (a * a));
+    beta = std::max(beta, 2.0 * row / a);
+  }
+  const double most = std::numeric_limits<int>::max();
+  if (alpha <= 0.0) return std::numeric_limits<int>::max();
+  double k = std::floor((-beta + std::sqrt(beta * beta + 4.0 * alpha * most)) / (2.0 * alpha));
+  while (k > 0 && alpha * k * k + beta * k > most) k -= 1.0;
+  while (alpha * (k + 1) * (k + 1) + beta * (k + 1) <= most) k += 1.0;
+  return static_cast<long long>(k);
+}
+
 void refuseTooLarge(AlgebraType type, int rank, int level) {
   Alert("spectrum_", 2, 112313, "Spectrum of %s too large to hold", algebraname(type, rank, level).c_str());
 }
@@ -485,6 +511,16 @@ SpectrumResult spectrum_(AlgebraType type, int rank, int level, AllocationAccoun
     theta.assign(lie.theta.begin(), lie.theta.end());
     if (std::any_of(theta.begin(), theta.end(), [](int comark) { return comark < 1; })) {
       InputError(type, rank, level, "spectrum_");
+      return failSpectrum(account);
+    }
+    // Refuse a level whose conformal weights cannot be held before listing its fields.
+    const long long largestLevel = largestWeightLevel(type, rank, theta);
+    if (largestLevel >= 0 && k > largestLevel) {
+      const long long shown = type == kTypeB && rank == 1 ? largestLevel / 2 : largestLevel;
+      std::string name = algebraname(type, rank, level);
+      name = name.substr(0, name.find(" level"));
+      Alert("spectrum_", 4, 100202, "Level %d too large for %s: the largest level is %lld", level, name.c_str(),
+            shown);
       return failSpectrum(account);
     }
     out.c = static_cast<double>(out.adjointDimension) * k / (static_cast<double>(k) + h);

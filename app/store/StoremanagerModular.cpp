@@ -147,9 +147,13 @@ void SM_getS(SpectrumData* sd, int a, int b, double* re, double* im) {
       if (term < 0) term += N;
       phase += static_cast<double>(term) / static_cast<double>(N);
     }
+    if (phase == 0.0) return;
+    // A part that the phase leaves below 1e-10 of the element is rounding noise of the
+    // phase; the cut is relative so that small elements keep their value.
+    const double size = std::hypot(*re, *im);
     multiplyPhase(2.0 * M_PI * phase, re, im);
-    if (std::fabs(*re) < kCut) *re = 0.0;
-    if (std::fabs(*im) < kCut) *im = 0.0;
+    if (std::fabs(*re) < kCut * size) *re = 0.0;
+    if (std::fabs(*im) < kCut * size) *im = 0.0;
     return;
   }
   SM_computeSDirect(sd, a, b, re, im);

@@ -157,6 +157,46 @@ TEST_F(CommandsLieTest, ATooLargeWeylGroupIsRefused) {
   EXPECT_EQ(capture.printed, "Weyl group too large\n");
 }
 
+TEST_F(CommandsLieTest, ElementsOutsideTheGroupAreRefusedWithItsRange) {
+  load("algebra a 1 1");
+  OutputCapture capture;
+  EXPECT_EQ(run("Weyl Multiply 5 7"), 1);
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_NE(capture.diagnostics.find("Element 5 out of range: the Weyl group has 2 elements, numbered 0 to 1"),
+            std::string::npos);
+  // The run goes on: the group still answers.
+  EXPECT_EQ(output("Weyl Multiply 1 1"), "0\n");
+}
+
+TEST_F(CommandsLieTest, ARankZeroTheoryHasNoWeylGroup) {
+  load("algebra a 1 2");
+  load("get fcft 1");
+  ASSERT_EQ(currentSD->rank, 0);
+  for (const char* command : {"Weyl Order", "Weyl Group", "Weyl Parity Orbits", "Weyl Multiply 0 0"}) {
+    OutputCapture capture;
+    EXPECT_EQ(run(command), 1) << command;
+    EXPECT_EQ(capture.printed, "") << command;
+    EXPECT_NE(capture.diagnostics.find("has rank 0 and no Weyl group"), std::string::npos) << command;
+  }
+}
+
+TEST_F(CommandsLieTest, ParityOrbitsCoverAllVectorsAndAskPastTheLimit) {
+  // The orbits of A_r modulo 2 partition all 2^r vectors: the sizes add up to 2^r.
+  load("algebra a 13 1");
+  const std::string text = output("Weyl Parity Orbits");
+  int total = 0;
+  for (std::size_t at = text.find("(size "); at != std::string::npos; at = text.find("(size ", at + 1))
+    total += std::stoi(text.substr(at + 6));
+  EXPECT_EQ(total, 1 << 13);
+  // 2^17 vectors: the question's default answer is No.
+  load("algebra a 17 1");
+  OutputCapture capture;
+  EXPECT_EQ(run("Weyl Parity Orbits"), 1);
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_NE(capture.all.find("The parity orbits list all 131072 vectors (2^17), more than 65536; continue?"),
+            std::string::npos);
+}
+
 TEST_F(CommandsLieTest, OnlyAffineLieAlgebrasHaveLieData) {
   const char* commands[] = {"Weyl Order",    "Weyl Group",   "Weyl Parity Orbits",
                             "check classes", "Weyl orbit 0", "Weyl Multiply 0 0"};

@@ -24,13 +24,17 @@ TEST_F(WeylGroupTest, GroupOfA2) {
   const WeylGroupCollection* g = initWeylGroup(1, 2);
   ASSERT_NE(g, nullptr);
   ASSERT_EQ(g->count(), 6);
-  EXPECT_EQ(g->row(0)[0], 1);
-  EXPECT_EQ(g->row(0)[1], 1);
+  int first[2] = {0, 0};
+  g->labels(0, first);
+  EXPECT_EQ(first[0], 1);
+  EXPECT_EQ(first[1], 1);
   EXPECT_EQ(g->parent(0), -1);
   EXPECT_EQ(g->reflection(0), -1);
   std::set<std::vector<int>> labels;
   for (int k = 0; k < 6; ++k) {
-    labels.insert({g->row(k)[0], g->row(k)[1]});
+    std::vector<int> row(2);
+    g->labels(k, row.data());
+    labels.insert(row);
     if (k > 0) {
       EXPECT_LT(g->parent(k), k);
     }
@@ -71,6 +75,104 @@ TEST_F(WeylGroupTest, E7IsTheLargestGroupBuiltAndE8IsRefused) {
   EXPECT_EQ(WeylReflections(5, 8, std::vector<int>(8, 1).data()), nullptr);
 }
 
+TEST_F(WeylGroupTest, B1HasTheGroupOfOrderTwo) {
+  const WeylGroupCollection* g = initWeylGroup(2, 1);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->count(), 2);
+  EXPECT_EQ(WeylMultiply(2, 1, 1, 1), 0);
+}
+
+// The numbering of the elements: breadth first over the rows in order of creation and the
+// reflections in increasing order, a repeat of known labels dropped.
+std::vector<std::vector<int>> breadthFirstLabels(int type, int rank) {
+  Cartan(type, rank);
+  const LieData& lie = Zoq_lieData();
+  std::vector<int> cm(lie.CM.begin(), lie.CM.end());
+  std::vector<std::vector<int>> rows{std::vector<int>(rank, 1)};
+  std::vector<int> reflection{-1};
+  std::set<std::vector<int>> seen(rows.begin(), rows.end());
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    for (int i = 0; i < rank; ++i) {
+      if (i == reflection[k]) continue;
+      std::vector<int> image(rank);
+      for (int j = 0; j < rank; ++j) image[j] = rows[k][j] - cm[i * (rank + 1) + j] * rows[k][i];
+      if (seen.insert(image).second) rows.push_back(image), reflection.push_back(i);
+    }
+  }
+  return rows;
+}
+
+TEST_F(WeylGroupTest, ElementsAreNumberedBreadthFirst) {
+  const std::pair<int, int> algebras[] = {{1, 4}, {2, 3}, {3, 4}, {4, 5}, {5, 2}, {5, 4}};
+  for (const auto& [type, rank] : algebras) {
+    const auto want = breadthFirstLabels(type, rank);
+    const WeylGroupCollection* g = initWeylGroup(type, rank);
+    ASSERT_NE(g, nullptr);
+    ASSERT_EQ(static_cast<std::size_t>(g->count()), want.size());
+    std::vector<int> labels(rank);
+    for (int k = 0; k < g->count(); ++k) {
+      g->labels(k, labels.data());
+      ASSERT_EQ(labels, want[static_cast<std::size_t>(k)]) << type << " " << rank << " element " << k;
+    }
+  }
+}
+
+TEST_F(WeylGroupTest, TableAndActionGiveTheSameProducts) {
+  // F4 (1152 elements) multiplies by its table; the group law is checked against the
+  // action of the words on rho, which is what larger groups use.
+  const WeylGroupCollection* g = initWeylGroup(5, 4);
+  ASSERT_NE(g, nullptr);
+  const int n = g->count();
+  std::vector<int> b(4), image(4), product(4);
+  Cartan(5, 4);
+  const std::vector<int> cm(Zoq_lieData().CM.begin(), Zoq_lieData().CM.end());
+  for (int x = 0; x < n; x += 37) {
+    for (int y = 0; y < n; y += 41) {
+      g->labels(y, b.data());
+      // The word of x, outermost reflection first; applied innermost first.
+      std::vector<int> word;
+      for (int k = x; k > 0; k = g->parent(k)) word.push_back(g->reflection(k));
+      image = b;
+      for (auto it = word.rbegin(); it != word.rend(); ++it) {
+        std::vector<int> next(4);
+        for (int j = 0; j < 4; ++j) next[j] = image[j] - cm[*it * 5 + j] * image[*it];
+        image = next;
+      }
+      g->labels(WeylMultiply(5, 4, x, y), product.data());
+      EXPECT_EQ(product, image) << x << " " << y;
+    }
+  }
+}
+
+TEST_F(WeylGroupTest, DynkinParityOrbitsInTheOrderOfThePasses) {
+  // Passes over the reflections, each over every element found so far, while the orbit grows.
+  const std::pair<int, int> algebras[] = {{1, 4}, {4, 5}, {5, 6}, {3, 3}};
+  for (const auto& [type, rank] : algebras) {
+    Cartan(type, rank);
+    const std::vector<int> cm(Zoq_lieData().CM.begin(), Zoq_lieData().CM.end());
+    for (int start = 0; start < (1 << rank); start += 3) {
+      std::vector<std::vector<int>> want{std::vector<int>(rank)};
+      for (int i = 0; i < rank; ++i) want[0][i] = (start >> i) & 1;
+      std::set<std::vector<int>> seen(want.begin(), want.end());
+      for (bool grew = true; grew;) {
+        grew = false;
+        for (int i = 0; i < rank; ++i) {
+          for (std::size_t e = 0; e < want.size(); ++e) {
+            std::vector<int> image(rank);
+            for (int j = 0; j < rank; ++j) image[j] = ((want[e][j] - cm[i * (rank + 1) + j] * want[e][i]) % 2 + 2) % 2;
+            if (seen.insert(image).second) want.push_back(image), grew = true;
+          }
+        }
+      }
+      int count = 0;
+      const int* orbit = DynkinWeylParityOrbit(type, rank, want[0].data(), &count);
+      ASSERT_EQ(static_cast<std::size_t>(count), want.size());
+      for (int e = 0; e < count; ++e)
+        EXPECT_EQ(std::vector<int>(orbit + e * rank, orbit + (e + 1) * rank), want[static_cast<std::size_t>(e)]);
+    }
+  }
+}
+
 TEST_F(WeylGroupTest, InvalidTypesAreReported) {
   OutputCapture capture;
   EXPECT_EQ(initWeylGroup(13, 2), nullptr);
@@ -95,7 +197,9 @@ TEST_F(WeylGroupTest, ProductsFormTheGroup) {
   }
   OutputCapture capture;
   EXPECT_EQ(WeylMultiply(2, 3, n, 0), -1);
-  EXPECT_TRUE(contains(capture.diagnostics, "Element not found"));
+  EXPECT_EQ(WeylMultiply(2, 3, 0, -1), -1);
+  EXPECT_TRUE(contains(capture.diagnostics, "Element 48 out of range: the Weyl group has 48 elements, numbered 0 to 47"));
+  EXPECT_TRUE(contains(capture.diagnostics, "Element -1 out of range"));
 }
 
 TEST_F(WeylGroupTest, OrbitsOfDominantWeights) {

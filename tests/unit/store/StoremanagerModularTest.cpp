@@ -302,3 +302,23 @@ TEST_F(StoremanagerModular, ACyclicChainOfComplementsEndsTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StoremanagerModular, CircleTheoryOfOddRadiusHasTheDirectS) {
+  // S_ab = exp(-2 pi i ab / N) / sqrt(N) at every radius, odd ones included.
+  for (int N : {3, 5, 7, 8}) {
+    OutputCapture capture;  // odd radii warn
+    SpectrumData* sd = SM_getData(0, N, 0);
+    ASSERT_NE(sd, nullptr);
+    for (int a = 0; a < N; ++a) {
+      for (int b = 0; b < N; ++b) {
+        const int qa = SM_getRep(sd, a)[0], qb = SM_getRep(sd, b)[0];
+        const Complex want = std::polar(1.0 / std::sqrt(static_cast<double>(N)), -2.0 * M_PI * qa * qb / N);
+        EXPECT_TRUE(near(S(sd, a, b), want)) << "N=" << N << " S(" << a << "," << b << ")";
+      }
+    }
+  }
+}
+
+}  // namespace
