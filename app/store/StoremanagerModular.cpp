@@ -172,8 +172,12 @@ int SM_allocSBase(SpectrumData* sd) {
       // Past the allocation limit the matrix cannot be held: compute directly instead.
       if (total >= kAllocationRefusedSize / sizeof(double)) return -1;
     }
-    sd->sbase = SM_allocDoubles(sd, static_cast<std::size_t>(total), "S matrix on orbits", &sd->s_alloc);
-    if (sd->sbase == nullptr) return -1;
+    if (total == 0) return -1;
+    // Allocated with the mark in place: one pass over a matrix that can be large.
+    sd->doubleBlocks.emplace_back(static_cast<std::size_t>(total), kSBaseNotComputed,
+                                  AccountAllocator<double>(&sd->s_alloc, "S matrix on orbits"));
+    sd->sbase = sd->doubleBlocks.back().data();
+    return 0;
   }
   std::fill(sd->sbase, sd->sbase + total, kSBaseNotComputed);
   return 0;
