@@ -161,21 +161,39 @@ class TableBuilder {
       : in_(in), check_(check), values_(values), offsets_(offsets) {}
 
   // Runs the positions handed out by `next` until they are exhausted or `stop` is set.
-  void run(std::atomic<int>& next, std::atomic<bool>& stop, WorkerResult& result, bool watchStop) {
+  // Runs the positions handed out by `next` until they are exhausted or `stop` is set;
+  // each finished position p adds its n - p pairs to `pairsDone`. The watching thread
+  // (the caller's) also advances the progress line and obeys the stop signal.
+  void run(std::atomic<int>& next, std::atomic<bool>& stop, std::atomic<long long>& pairsDone,
+           WorkerResult& result, bool watchStop) {
     const int k = in_.terms;
     const int length = in_.complex ? 2 * k : k;
     std::vector<double> rowPanel(static_cast<std::size_t>(length) * kPanel);
     std::vector<double> swappedPanel(static_cast<std::size_t>(length) * kPanel);
     for (;;) {
       if (stop.load(std::memory_order_relaxed)) return;
-      if (watchStop && getStopSignal() != 0) {
-        stop.store(true);
-        return;
-      }
+      if (watchStop && !reportProgress(pairsDone, stop)) return;
       const int p = next.fetch_add(1);
       if (p >= in_.n) return;
       position(p, rowPanel, swappedPanel, result);
+      pairsDone.fetch_add(in_.n - p);
     }
+  }
+
+  // Advances the progress line to `pairsDone`; false (and `stop` set) when the user stops.
+  bool reportProgress(const std::atomic<long long>& pairsDone, std::atomic<bool>& stop) {
+    const long long done = pairsDone.load();
+    for (; reported_ < done; ++reported_) {
+      if (incrementProgressInfo() != 0) {
+        stop.store(true);
+        return false;
+      }
+    }
+    if (getStopSignal() != 0) {
+      stop.store(true);
+      return false;
+    }
+    return true;
   }
 
  private:
@@ -275,6 +293,7 @@ class TableBuilder {
   bool check_;
   int* values_;
   const std::vector<std::int64_t>& offsets_;
+  long long reported_ = 0;
 };
 
 // S of the current theory in the arrays of TableInput; false after an alert (a zero in
@@ -457,14 +476,37 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
   std::vector<WorkerResult> results(static_cast<std::size_t>(workers));
   std::atomic<int> next{0};
   std::atomic<bool> stop{false};
+  std::atomic<long long> pairsDone{0};
+  bool stopped = false;
+  const long long pairs = static_cast<long long>(n) * (n + 1) / 2;
+  const char* progressName = check ? "Checking fusion coefficients" : "Computing the fusion table";
+  startProgressInfo(progressName, 1, static_cast<double>(pairs));
   {
-    std::vector<std::thread> threads;
+    // A stop may leave by an exception (StopRequest): the team is stopped and joined first.
+    struct Team {
+      std::atomic<bool>& stop;
+      std::vector<std::thread> threads;
+      ~Team() {
+        stop.store(true);
+        for (std::thread& thread : threads)
+          if (thread.joinable()) thread.join();
+      }
+    } team{stop, {}};
+    std::vector<std::thread>& threads = team.threads;
     for (int w = 1; w < workers; ++w)
-      threads.emplace_back(
-          [&, w] { builder.run(next, stop, results[static_cast<std::size_t>(w)], false); });
-    builder.run(next, stop, results[0], true);
+      threads.emplace_back([&, w] {
+        builder.run(next, stop, pairsDone, results[static_cast<std::size_t>(w)], false);
+      });
+    builder.run(next, stop, pairsDone, results[0], true);
+    // The other threads finish the positions they hold; the progress line follows them.
+    while (!stop.load() && pairsDone.load() < pairs) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      builder.reportProgress(pairsDone, stop);
+    }
     for (std::thread& thread : threads) thread.join();
+    stopped = stop.load();
   }
+  stopProgressInfo(progressName);
   std::vector<Failure> failures;
   FusionTableReport summary;
   for (const WorkerResult& r : results) {
@@ -473,7 +515,7 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
     summary.flops += r.flops;
   }
   summary.threads = workers;
-  summary.stopped = stop.load();
+  summary.stopped = stopped;
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (summary.stopped) {
     if (report != nullptr) *report = summary;

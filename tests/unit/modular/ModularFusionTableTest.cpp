@@ -224,3 +224,16 @@ TEST_F(ModularFusionTableTest, AProductThroughTheRowCacheFollowsTheA1Rule) {
   std::error_code ignored;
   std::filesystem::remove_all(getWorkDir() + "SA1_level_10.sdir", ignored);
 }
+
+TEST_F(ModularFusionTableTest, AStoppedTableIsNotKept) {
+  useTheory(1, 2, 4);
+  setStopSignal(1);
+  FusionTableReport report;
+  EXPECT_EQ(MOD_computeFusionTable(true, false, &report), 1);
+  EXPECT_TRUE(report.stopped);
+  EXPECT_FALSE(MOD_fusionTableValid());
+  setStopSignal(0);
+  EXPECT_EQ(MOD_computeFusionTable(true, false, &report), 0);
+  EXPECT_FALSE(report.stopped);
+  EXPECT_TRUE(MOD_fusionTableValid());
+}
