@@ -10,14 +10,14 @@
 // On top of them the orbit S base S(r_a, r_b) between representatives: a packed lower
 // triangle in memory (every entry starts as "not computed"), or, from
 // getModularDiskRowThreshold() orbits on, a bounded cache of whole rows (at most
-// 200,000,000 bytes of slots, slot 0 holding row 0 for good) backed by one file per row
-// in the folder ".sdir" of the work directory. The files are a cache: used only where
-// reading a row is cheaper than computing it (timed on row 0 at set-up), and the files of
-// one theory stay within "S_rows maxsize" megabytes (their total is said at set-up). A
-// row file starts with a header line naming the theory (name, primaries, orbits, c); it is
-// written once, to a temporary file renamed into place (no sync: a file torn by a crash
-// fails its header or length check and is computed and written again). Without a folder
-// the rows are computed in memory only.
+// 200,000,000 bytes of slots, allocated as they are first used, slot 0 holding row 0 for
+// good) backed by one file per row in the folder ".sdir" of the work directory. The files
+// are a cache: used only where reading a row is cheaper than computing it (timed on row 0
+// at set-up), and the files of one theory stay within "S_rows maxsize" megabytes (their
+// total is said at set-up). A row file starts with a header line naming the theory (name,
+// primaries, orbits, c); it is written once, to a temporary file renamed into place (no
+// sync: a file torn by a crash fails its header or length check and is computed and
+// written again). Without a folder the rows are computed in memory only.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -188,6 +188,10 @@ void loadRowAndAnswer(int row, int column, double* re, double* im) {
     if (cache.StoreInfo[static_cast<std::size_t>(o)] == slot)
       cache.StoreInfo[static_cast<std::size_t>(o)] = -1;
   }
+  // Slots are handed out from the lowest free one, so the block grows slot by slot.
+  const std::size_t needed =
+      static_cast<std::size_t>(slot + 1) * 2 * static_cast<std::size_t>(s.NOrbit);
+  if (cache.SBaseData.size() < needed) cache.SBaseData.resize(needed, -1.0);
   getSBaseRow(cache.SBaseData.data(), 0, slot, row, cache.Sdir.c_str());
   cache.StoreInfo[static_cast<std::size_t>(row)] = slot;
   cache.LastCalls[static_cast<std::size_t>(slot)] = cache.CallSeq;
@@ -211,8 +215,8 @@ bool setUpRowCache() {
     cache.MaxRow = 0;
     return false;
   }
-  cache.SBaseData.assign(
-      static_cast<std::size_t>(cache.MaxRow) * 2 * static_cast<std::size_t>(nOrbit), -1.0);
+  // Slot 0 now; the others as they are first used.
+  cache.SBaseData.assign(2 * static_cast<std::size_t>(nOrbit), -1.0);
   cache.LastCalls.assign(static_cast<std::size_t>(cache.MaxRow), -1);
   cache.Sdir.clear();
   cache.bytesOnDisk = 0;
