@@ -180,7 +180,8 @@ void setEquationDumpFunction(EquationDumpFunction dump);
 // ---------------------------------------------------------------------------------------
 // Kernel vectors: integer vectors k with k[N-1] = 0 satisfying every independent equation
 // homogeneously. Each has -1 at its primary tag; double-tag vectors also -1 at a secondary
-// tag, and the two tags may not both be non-zero in a solution.
+// tag; a solution with both tags non-zero is a deformation of itself plus the vector, and
+// the search keeps it only when that point lies outside the box.
 
 struct KernelData {
   // One buffer: kernel rows (capacity + 1 rows of N), the second matrix (as many rows:
@@ -296,8 +297,9 @@ int DiophLoopsSingle(KernelData* KD, EquationData* ED, int* min, int* max, int l
 // The loop bodies (LD: the driver's loop record; null resets the pass counter).
 int checkCandidate(int n, int* x, void* LD);
 int checkCandidateSingle(int n, int* x, void* LD);
-// Bounds callback of the search: no range restriction except that a variable paired with
-// an earlier non-zero double tag may only be 0 (null LD resets the level record).
+// Bounds callback of the search: no range restriction except that a double tag whose
+// partner on an outer level is non-zero keeps only its lowest value and 0, when the
+// deformed point (both tags one lower) lies in the box (null LD resets the level record).
 void DynamicBound(int n, int level, const int* x, const int* lo, const int* hi, int* newlo,
                   int* newhi, void* LD);
 // The solutions kept by the last full search (rows of N); valid until the next search.

@@ -3,10 +3,15 @@
 // A search runs the nested-loop engine over the box of the loop variables (the constant's
 // entry fixed at 1). The elimination plan makes every independent equation solve one
 // variable, which therefore does not loop: the loop body computes it from the equation
-// and rejects the candidate when it is not a non-negative integer, lies in an exclusion
-// range or outside the record's bounds; only then is the client's acceptance callback
-// asked. The full driver also keeps the accepted solutions, recognises deformations of
-// the first solution by kernel vectors and summarises the result.
+// and rejects the candidate when it is not an integer, lies in an exclusion range or
+// outside the record's bounds; only then is the client's acceptance callback asked. The
+// full driver also keeps the accepted solutions, recognises deformations of the first
+// solution by kernel vectors and summarises the result.
+//
+// A point whose two tags of a double-tag pair are both non-zero is a deformation of the
+// point plus the pair's vector (both tags one lower). It is passed over only when that
+// point lies in the box, since only then do the loops reach it; following such steps
+// ends at a point that is kept, because the vectors are independent and the box finite.
 //
 // State: one loop record per driver, the solution collections, the candidate and
 // deformation buffers and the counters of the loop bodies. They are valid from the start
@@ -41,6 +46,11 @@ struct LoopData {
   int full = 0;
   int firstonly = 0;
   SolutionFunction solutionfn = nullptr;
+  // Per variable: 1 when an equation solves it (its loop range is a single point).
+  WorkBuffer<int> solved{"LD.SolvedVariables", equationsAccount()};
+  // Per double-tag pair: the kernel row of its vector (-1: none), then 1 when the bounds
+  // callback may prune by it (see DynamicBound).
+  WorkBuffer<int> pairInfo{"LD.PairInfo", equationsAccount()};
 };
 
 struct SearchState {
@@ -94,6 +104,8 @@ void clearRecord(LoopData& LD) {
   LD.full = 0;
   LD.firstonly = 0;
   LD.solutionfn = nullptr;
+  LD.solved.release();
+  LD.pairInfo.release();
 }
 
 const int* rowOf(const VectorSpace& space, int i) {
@@ -147,6 +159,65 @@ void planElimination(LoopData& LD, int* min, int* max, int verbosity) {
     std::copy(independent, independent + size, optimized);
   }
   OptimizeEquationUse(optimized, N, ED->nind, min, max, LD.KD->positive, vars, verbosity);
+  int* solved = LD.solved.get(static_cast<std::size_t>(N));
+  std::fill(solved, solved + N, 0);
+  for (int k = 0; k < ED->nind; ++k) {
+    if (vars[k] >= 0) solved[vars[k]] = 1;
+  }
+}
+
+// The kernel row of the double-tag vector of pair p: the vector tagged with the pair's
+// first label and -1 at both labels; -1 when there is none.
+int doubleTagRow(const KernelData* KD, int p) {
+  int first = KD->pairFirst[p];
+  int second = KD->pairSecond[p];
+  for (int i = 0; i < KD->count; ++i) {
+    const int* row = kernelRow(KD, i);
+    if ((KD->tag[i] == first || KD->tag[i] == second) && row[first] == -1 && row[second] == -1)
+      return i;
+  }
+  return -1;
+}
+
+// Looks up the vector of each pair and decides where the bounds callback may prune: a
+// pair (level, other) qualifies when every non-zero entry of its vector but the one at
+// level lies on an outer loop level, so that the deformed point is known there when the
+// range of level is asked for; with exclusion ranges nothing is pruned.
+void preparePairs(LoopData& LD) {
+  const KernelData* KD = LD.KD;
+  const int N = LD.ED->N;
+  int* info = LD.pairInfo.get(static_cast<std::size_t>(2 * std::max(KD->npairs, 1)));
+  const int* solved = LD.solved.data();
+  for (int p = 0; p < KD->npairs; ++p) {
+    int row = doubleTagRow(KD, p);
+    int level = KD->pairFirst[p];
+    bool prunable = row >= 0 && LD.ED->exclusion != 1 && solved[level] == 0;
+    for (int j = 0; prunable && j < N; ++j) {
+      int entry = kernelRow(KD, row)[j];
+      if (j == level || entry == 0) continue;
+      prunable = j < level && solved[j] == 0;
+    }
+    info[2 * p] = row;
+    info[2 * p + 1] = prunable ? 1 : 0;
+  }
+}
+
+// True when y[j] = x[j] + v[j] lies in the box for every j with v[j] != 0 other than
+// skip: inside the record's bounds, inside the loop range unless j is solved, and outside
+// the exclusion range when that is on. x itself is a point of the box.
+bool deformationStaysInBox(const LoopData& LD, const int* x, const int* v, int skip) {
+  const SearchState& s = state();
+  const EquationData* ED = LD.ED;
+  const int* solved = LD.solved.data();
+  for (int j = 0; j < ED->N - 1; ++j) {
+    if (v[j] == 0 || j == skip) continue;
+    long long y = static_cast<long long>(x[j]) + v[j];
+    if (y < ED->minima[j] || y > ED->maxima[j]) return false;
+    if (solved[j] == 0 && (y < s.MINIMUM[j] || y > s.MAXIMUM[j])) return false;
+    if (ED->exclusion == 1 && ED->exclusionMinima[j] <= y && y <= ED->exclusionMaxima[j])
+      return false;
+  }
+  return true;
 }
 
 // Steps shared by both loop bodies: the solved variables, the exclusion ranges and the
@@ -158,10 +229,9 @@ bool admissible(const LoopData& LD, int n, int* candidate) {
   for (int k = 0; k < ED->nind; ++k) {
     int v = vars[k];
     if (v < 0) continue;
-    if (!solvePositiveIntegerFromEquation(n, optimized + static_cast<std::size_t>(k) * n, v,
-                                          candidate)) {
+    // Any integer will do: the bounds below judge the value, and they may be negative.
+    if (!solveIntegerFromEquation(n, optimized + static_cast<std::size_t>(k) * n, v, candidate))
       return false;
-    }
   }
   if (ED->exclusion == 1) {
     for (int i = 0; i < n - 1; ++i) {
@@ -262,8 +332,13 @@ int bookAcceptedCandidate(LoopData& LD, int n, int* candidate) {
     addNewVectorToSpace(&s.InterestingSolutions_0, candidate);
     s.MinimalSolutionSize = size;
   }
+  // Both tags of a double-tag pair non-zero: a deformation, unless the point it deforms
+  // lies outside the box.
+  const int* pairInfo = LD.pairInfo.data();
   for (int p = 0; p < KD->npairs; ++p) {
-    if (candidate[KD->pairFirst[p]] != 0 && candidate[KD->pairSecond[p]] != 0) return 0;
+    if (candidate[KD->pairFirst[p]] == 0 || candidate[KD->pairSecond[p]] == 0) continue;
+    int row = pairInfo[2 * p];
+    if (row >= 0 && deformationStaysInBox(LD, candidate, kernelRow(KD, row), -1)) return 0;
   }
   int failed = 0;
   if (!CheckEquations(equationRow(ED, ED->neq), candidate, ED->nind, n, 0)) {
@@ -400,8 +475,11 @@ int checkCandidateSingle(int n, int* x, void* record) {
   return firstOnlyResult(LD.solutionfn(candidate));
 }
 
-// Only pairs whose other label lies on an outer level are consulted: the inner levels of
-// x still hold values of the previous tuple.
+// A value c of a double tag is cut only when its partner on an outer level is non-zero
+// and the point plus the pair's vector (c - 1 here) lies in the box: the loops reach that
+// point. Only pairs whose vector lives on outer levels qualify (the inner levels of x
+// still hold values of the previous tuple). What is left of the range, its lowest value
+// and 0, is kept as the smallest interval holding both.
 void DynamicBound(int, int level, const int* x, const int* lo, const int* hi, int* newlo,
                   int* newhi, void* record) {
   SearchState& s = state();
@@ -417,12 +495,17 @@ void DynamicBound(int, int level, const int* x, const int* lo, const int* hi, in
     if (LD.verbosity >= 9) Print("Loop index: %d\n", level);
   }
   const KernelData* KD = LD.KD;
+  const int* pairInfo = LD.pairInfo.data();
   for (int p = 0; p < KD->npairs; ++p) {
     int other = KD->pairSecond[p];
-    if (KD->pairFirst[p] == level && other < level && x[other] != 0) {
-      *newhi = std::min(hi[level], 0);
-      return;
-    }
+    if (KD->pairFirst[p] != level || other >= level || x[other] == 0) continue;
+    if (pairInfo == nullptr || pairInfo[2 * p + 1] == 0) continue;
+    const int* vector = kernelRow(KD, pairInfo[2 * p]);
+    if (!deformationStaysInBox(LD, x, vector, level)) continue;
+    // The deformed value c - 1 lies in the box for every c above the lowest value.
+    int lowest = std::max(lo[level], LD.ED->minima[level]);
+    *newhi = std::min(hi[level], std::max(lowest, std::min(hi[level], 0)));
+    return;
   }
 }
 
@@ -466,6 +549,7 @@ int DiophLoops(KernelData* KD, EquationData* ED, int* min, int* max, int verbosi
   }
 
   planElimination(LD, min, max, verbosity);
+  preparePairs(LD);
   if (verbosity >= 2) {
     Print("Bounds after using equations:\n");
     PrintBounds(N - 1, min, max, 100);
@@ -504,6 +588,7 @@ int DiophLoopsSingle(KernelData* KD, EquationData* ED, int* min, int* max, int l
   LD.solutionfn = solutionfn;
   KD->npairs = 0;
   planElimination(LD, min, max, 0);
+  preparePairs(LD);
   setFailureReason(0, 0);
   s.MINIMUM = min;
   s.MAXIMUM = max;

@@ -279,6 +279,57 @@ TEST_F(EquationsSearchTest, NewKernelVectorsAreFoundDuringAFullSearch) {
             "\nSummary of all solutions\n\nUnique solution (with 2 parameters)   0:2 3:1\n");
 }
 
+TEST_F(EquationsSearchTest, DeformationsOfPointsOutsideTheBoxAreKept) {
+  // 3x0+3x1+3x2+2x3+2x4 = 27 and -x0+x1+3x2-x3+3x4 = 18 have exactly the three solutions
+  // below in the box (enumeration).
+  Client client({{3, 3, 3, 2, 2, -27}, {-1, 1, 3, -1, 3, -18}}, {0, 0, 0, 0, 0}, {6, 2, 4, 3, 4});
+  ASSERT_EQ(client.reduce(), 1);
+  const std::set<Point> three = {{3, 0, 4, 0, 3, 1}, {2, 2, 3, 0, 3, 1}, {1, 2, 4, 1, 2, 1}};
+  EXPECT_EQ(client.search(0, 0), -6);
+  EXPECT_EQ(asSet(callbackLog.seen), three);
+  callbackLog.seen.clear();
+  OutputCapture capture;
+  // The double-tag analysis finds v = -e0 + e2 + e3 - e4 (tags 0 and 4). (2,2,3,0,3) + v =
+  // (1,2,4,1,2) is in the box, so it is a deformation; (3,0,4,0,3) + v and (1,2,4,1,2) + v
+  // have x2 = 5 > 4 and are kept. Their difference is a new kernel vector: one solution.
+  EXPECT_EQ(client.search(1, 0), -4);
+  EXPECT_EQ(asSet(callbackLog.seen), three);
+  ASSERT_EQ(client.KD.ndoubletag, 1);
+  EXPECT_EQ(Point(kernelRow(&client.KD, 0), kernelRow(&client.KD, 0) + 6),
+            (Point{-1, 0, 1, 1, -1, 0}));
+  EXPECT_EQ(client.KD.nnew, 1);
+  const VectorSpace* solutions = getSolutionPointer();
+  ASSERT_EQ(solutions->Nfill, 1);
+  EXPECT_EQ(Point(solutions->Space, solutions->Space + 6), (Point{3, 0, 4, 0, 3, 1}));
+}
+
+TEST_F(EquationsSearchTest, ADoubleTagIsCutOnlyWhereTheDeformedPointIsInTheBox) {
+  // No equation, 0..1 each, the pair (1, 2) with v = e0 - e1 - e2: (0,1,1) + v = (1,0,0)
+  // is in the box and is not visited; (1,1,1) + v = (2,0,0) is not, and is.
+  Client client({}, {0, 0, 0}, {1, 1, 1});
+  ASSERT_EQ(client.reduce(), 1);
+  int v[] = {1, -1, -1, 0};
+  addDoubleTagKernelVector(&client.KD, v, 4, 1, 2, 0);
+  EXPECT_EQ(client.search(0, 0), -10);
+  std::set<Point> seen = asSet(callbackLog.seen);
+  EXPECT_EQ(seen.size(), 7u);
+  EXPECT_EQ(seen.count({0, 1, 1, 1}), 0u);
+  EXPECT_EQ(seen.count({1, 1, 1, 1}), 1u);
+}
+
+TEST_F(EquationsSearchTest, NegativeBoundsAreSolvedForAnyInteger) {
+  // x0 + x1 + x2 = 3 in -5..5: x2 = 3 - x0 - x1 lies in the box when x0 + x1 = s in
+  // -2..8, which 11 - |s| pairs do: 82 solutions.
+  Client client({{1, 1, 1, -3}}, {-5, -5, -5}, {5, 5, 5});
+  ASSERT_EQ(client.reduce(), 1);
+  EXPECT_EQ(client.search(0, 0), -85);
+  EXPECT_EQ(asSet(callbackLog.seen).size(), 82u);
+  callbackLog.seen.clear();
+  callbackLog.reply = 0;
+  EXPECT_EQ(client.searchSingle(INT_MAX), -1);
+  EXPECT_EQ(asSet(callbackLog.seen).size(), 82u);
+}
+
 TEST_F(EquationsSearchTest, AnAbortByTheCallbackEndsAFullSearch) {
   Client client({{1, 1, -2}}, {0, 0}, {2, 2});
   ASSERT_EQ(client.reduce(), 1);
@@ -425,14 +476,16 @@ struct RandomSystem {
   Point hi;
 };
 
-RandomSystem makeSystem(std::mt19937& random) {
+// negative: bounds in -5..5 instead of 0..5. positiveFirst: the first row has positive
+// coefficients, as the tadpole conditions do; it bounds the kernel loop searches.
+RandomSystem makeSystem(std::mt19937& random, bool negative = false, bool positiveFirst = false) {
   auto uniform = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(random); };
   RandomSystem system;
   system.variables = uniform(2, 6);
   int neq = uniform(1, 3);
   for (int i = 0; i < system.variables; ++i) {
-    int a = uniform(0, 3);
-    int b = uniform(0, 5);
+    int a = uniform(negative ? -5 : 0, 3);
+    int b = uniform(negative ? -2 : 0, 5);
     system.lo.push_back(std::min(a, b));
     system.hi.push_back(std::max(a, b));
   }
@@ -442,7 +495,8 @@ RandomSystem makeSystem(std::mt19937& random) {
       int factor = uniform(-2, 2) == 0 ? 3 : uniform(-2, 2);
       for (int j = 0; j <= system.variables; ++j) row[j] = factor * system.coefficients[0][j];
     } else {
-      for (int j = 0; j < system.variables; ++j) row[j] = uniform(-3, 3);
+      for (int j = 0; j < system.variables; ++j)
+        row[j] = r == 0 && positiveFirst ? uniform(1, 3) : uniform(-3, 3);
       if (uniform(0, 3) > 0) {
         // Through a point of the box, so that solutions are likely.
         int sum = 0;
@@ -510,7 +564,8 @@ TEST_F(EquationsSearchTest, TheSearchFindsExactlyTheSolutionsOfTheBox) {
   int withSolutions = 0;
   for (int trial = 0; trial < 400; ++trial) {
     resetAll();
-    RandomSystem system = makeSystem(random);
+    // Every third box reaches below zero.
+    RandomSystem system = makeSystem(random, trial % 3 == 2);
     std::set<Point> expected = enumerateBox(system);
     SCOPED_TRACE("trial " + std::to_string(trial));
     Client client(handedOver(system), system.lo, system.hi);
@@ -544,6 +599,71 @@ TEST_F(EquationsSearchTest, TheSearchFindsExactlyTheSolutionsOfTheBox) {
     EXPECT_EQ(asSet(callbackLog.seen), expected);
   }
   EXPECT_GT(withSolutions, 100);  // the property was exercised on real solution sets
+}
+
+// The solutions of the box that a full search must keep: those whose deformation by no
+// double-tag vector (both tags non-zero, the point plus the vector in the box) is again
+// a solution of the box. Following deformations ends in this set, so it is empty only
+// when the box has no solution.
+std::set<Point> kept(const std::set<Point>& expected, const std::vector<Point>& doubleTags) {
+  std::set<Point> result;
+  for (const Point& x : expected) {
+    bool deformation = false;
+    for (const Point& v : doubleTags) {
+      Point y(x);
+      bool tagsSet = true;
+      for (std::size_t j = 0; j < x.size(); ++j) {
+        if (v[j] == -1 && x[j] == 0) tagsSet = false;
+        y[j] += v[j];
+      }
+      if (tagsSet && expected.count(y) != 0) deformation = true;
+    }
+    if (!deformation) result.insert(x);
+  }
+  return result;
+}
+
+TEST_F(EquationsSearchTest, AFullSearchKeepsEverySolutionThatIsNoDeformation) {
+  std::mt19937 random(20261207);
+  int withDoubleTags = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    resetAll();
+    RandomSystem system = makeSystem(random, trial % 3 == 2, true);
+    std::set<Point> expected = enumerateBox(system);
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    Client client(handedOver(system), system.lo, system.hi);
+    ASSERT_TRUE(client.ok);
+    if (client.reduce() == -1) continue;
+    // Some trials start with primary kernel vectors (the box is left as it is).
+    if (trial % 4 == 1)
+      KernelDoublets(&client.KD, &client.ED, system.lo.data(), system.hi.data(), 0);
+    int primaries = client.KD.count;
+    OutputCapture capture;
+    int result = client.search(1, 0);
+    std::vector<Point> doubleTags;
+    for (int i = primaries; i < primaries + client.KD.ndoubletag; ++i) {
+      const int* row = kernelRow(&client.KD, i);
+      doubleTags.emplace_back(row, row + client.N);
+    }
+    if (!doubleTags.empty()) ++withDoubleTags;
+    std::set<Point> mustKeep = kept(expected, doubleTags);
+    EXPECT_EQ(mustKeep.empty(), expected.empty());
+    std::set<Point> seen = asSet(callbackLog.seen);
+    expectEverySolutionValid(system, callbackLog.seen);
+    EXPECT_TRUE(std::includes(seen.begin(), seen.end(), mustKeep.begin(), mustKeep.end()));
+    const VectorSpace* solutions = getSolutionPointer();
+    if (mustKeep.empty()) {
+      EXPECT_EQ(result, -1);
+      continue;
+    }
+    EXPECT_LE(result, -4);
+    EXPECT_GE(solutions->Nfill, 1);
+    for (int i = 0; i < solutions->Nfill; ++i) {
+      const int* row = solutions->Space + static_cast<std::size_t>(i) * client.N;
+      EXPECT_EQ(mustKeep.count(Point(row, row + client.N)), 1u);
+    }
+  }
+  EXPECT_GT(withDoubleTags, 30);  // deformations were exercised
 }
 
 }  // namespace
