@@ -8,6 +8,7 @@
 // for overflow.
 #include "lie/Branching.h"
 
+#include <algorithm>
 #include <climits>
 #include <initializer_list>
 #include <string>
@@ -523,10 +524,10 @@ int InverseBranch(const BranchingTable* table, int* sub, int* mult) {
   bool determined[4] = {false, false, false, false};
   for (int i = 0; i < nReps; ++i) mult[i] = 0;
 
-  // Takes multiplicity m of algebra class i out of the subalgebra content.
+  // Takes m more of algebra class i out of the subalgebra content.
   auto takeOut = [&](int i, int m) {
-    mult[i] = m;
     determined[i] = true;
+    if (!addProduct(mult[i], m, 1)) return false;
     for (int k = 0; k < nSubReps; ++k) {
       if (!addProduct(sub[k], -m, table->table[i][k])) return false;
     }
@@ -534,42 +535,48 @@ int InverseBranch(const BranchingTable* table, int* sub, int* mult) {
   };
 
   // A subalgebra class met by exactly one undetermined algebra class fixes that class.
-  int lastMet = 0;
-  bool progress = true;
-  while (progress) {
-    progress = false;
-    for (int j = 0; j < nSubReps; ++j) {
-      int count = 0, only = -1;
-      for (int i = 0; i < nReps; ++i) {
-        if (determined[i] || table->table[i][j] == 0) continue;
-        ++count;
-        only = i;
-        lastMet = i;
-      }
-      if (count == 1) {
-        if (!takeOut(only, sub[j] / table->table[only][j])) return -1;
-        progress = true;
+  auto determineUnique = [&]() {
+    bool progress = true;
+    while (progress) {
+      progress = false;
+      for (int j = 0; j < nSubReps; ++j) {
+        int count = 0, only = -1;
+        for (int i = 0; i < nReps; ++i) {
+          if (determined[i] || table->table[i][j] == 0) continue;
+          ++count;
+          only = i;
+        }
+        if (count == 1) {
+          if (!takeOut(only, sub[j] / table->table[only][j])) return false;
+          progress = true;
+        }
       }
     }
-  }
+    return true;
+  };
 
-  // What is left is shared by several classes: assign it in class order.
+  // What is left is shared by classes the subalgebra cannot tell apart: the first of them
+  // in class order takes as much of its own row as the content holds, and the unique
+  // classes are settled again. The singlet is never among them: with its row (1, 0, 0, 0)
+  // the singlet column settles it once the other classes are.
   bool ambiguous = false;
-  for (int i = 0; i < nReps; ++i) {
+  if (!determineUnique()) return -1;
+  for (int i = 1; i < nReps; ++i) {
     if (determined[i]) continue;
+    int most = INT_MAX;
+    bool met = false;
     for (int j = 0; j < nSubReps; ++j) {
-      if (table->table[lastMet][j] == 0 || sub[j] == 0) continue;
-      ambiguous = true;
-      if (table->chiralityResolved) {
-        Alert("InverseBranch", 0, 112301,
-              "Representation content is not uniquely determined from sub-algebra\n");
-      }
-      if (table->table[i][j] == 0) {
-        Alert("InverseBranch", 1, 212404, "Unexpected division by zero\n");
-        return -1;
-      }
-      if (!takeOut(i, sub[j] / table->table[i][j])) return -1;
+      if (table->table[i][j] == 0) continue;
+      met = met || sub[j] != 0;
+      most = std::min(most, sub[j] / table->table[i][j]);
     }
+    if (!met) continue;
+    ambiguous = true;
+    if (table->chiralityResolved) {
+      Alert("InverseBranch", 0, 112301,
+            "Representation content is not uniquely determined from sub-algebra\n");
+    }
+    if (!takeOut(i, std::max(most, 0)) || !determineUnique()) return -1;
   }
   return ambiguous ? 0 : 1;
 }

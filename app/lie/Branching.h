@@ -98,8 +98,9 @@ int BranchingIsTrivial(const BranchingTable* table);
 int checkBranchingTable(int type, int rank, int subType, int subRank);
 
 // Recovers the multiplicities mult[0..nReps-1] of the algebra classes from those of the
-// subalgebra classes in sub (which is consumed). Returns 1 when determined without
-// ambiguity, 0 otherwise, -1 on a division by zero.
+// subalgebra classes in sub (which is consumed). Content that classes with the same
+// subalgebra content share goes to the first of them. Returns 1 when determined without
+// ambiguity, 0 otherwise, -1 when a multiplicity leaves the int range.
 int InverseBranch(const BranchingTable* table, int* sub, int* mult);
 
 // The algebra an orthogonal or exceptional lattice algebra extends to when counts[1..3]

@@ -408,6 +408,72 @@ TEST_F(BranchingTest, InverseBranchAssignsSharedContentInClassOrder) {
   EXPECT_TRUE(silent());
 }
 
+TEST_F(BranchingTest, InverseBranchGivesUnresolvedContentToTheFirstClass) {
+  // E6 > D5 > D3: 27 and 27bar both branch to 5 + 2 x 4 + 6 + 2 x 4bar, so 27 + 2 x 27bar
+  // gives (15, 6, 3, 6), which is three times the common row.
+  const BranchingTable* t = makeBranchingTable(E, 6, D, 3, 0);
+  ASSERT_NE(t, nullptr);
+  ASSERT_EQ(rowOf(t, 1), rowOf(t, 2));
+  EXPECT_EQ(rowOf(t, 1), (std::vector<int>{5, 2, 1, 2}));
+  int sub[4] = {15, 6, 3, 6};
+  int mult[4] = {};
+  EXPECT_EQ(InverseBranch(t, sub, mult), 0);
+  EXPECT_EQ(std::vector<int>(mult, mult + 3), (std::vector<int>{0, 3, 0}));
+  EXPECT_EQ(std::vector<int>(sub, sub + 4), (std::vector<int>{0, 0, 0, 0}));
+  // With four singlets besides, the singlet keeps them.
+  int withSinglets[4] = {19, 6, 3, 6};
+  EXPECT_EQ(InverseBranch(t, withSinglets, mult), 0);
+  EXPECT_EQ(std::vector<int>(mult, mult + 3), (std::vector<int>{4, 3, 0}));
+  EXPECT_TRUE(silent());
+}
+
+TEST_F(BranchingTest, InverseBranchUndoesTheBranchingOfEveryBuiltTable) {
+  // Every table the chains build for ranks up to 10, each sign, seeded random contents:
+  // the recovered classes branch back to the same subalgebra content, and where the
+  // table resolves chirality they are the classes put in.
+  std::vector<std::pair<int, int>> algebras = {{E, 4}, {E, 6}, {E, 7}, {E, 8}};
+  for (int rank = 1; rank <= 10; ++rank) algebras.emplace_back(B, rank);
+  for (int rank = 2; rank <= 10; ++rank) algebras.emplace_back(D, rank);
+  std::mt19937 rng(18);
+  int tables = 0;
+  for (auto [type, rank] : algebras) {
+    for (auto [subType, subRank] : algebras) {
+      for (int sign : {1, 0, -1}) {
+        const BranchingTable* t = nullptr;
+        {
+          OutputCapture quiet;  // most pairs are no embedding and say so
+          t = makeBranchingTable(type, rank, subType, subRank, sign);
+        }
+        if (t == nullptr) continue;
+        ++tables;
+        SCOPED_TRACE(std::to_string(type) + "," + std::to_string(rank) + " > " +
+                     std::to_string(subType) + "," + std::to_string(subRank) + " sign " +
+                     std::to_string(sign));
+        for (int trial = 0; trial < 20; ++trial) {
+          int want[4] = {}, sub[4] = {}, mult[4] = {};
+          for (int i = 0; i < t->nReps; ++i) want[i] = static_cast<int>(rng() % 5);
+          for (int i = 0; i < t->nReps; ++i)
+            for (int j = 0; j < t->nSubReps; ++j) sub[j] += want[i] * t->table[i][j];
+          std::vector<int> content(sub, sub + 4);
+          int result = InverseBranch(t, sub, mult);
+          ASSERT_NE(result, -1);
+          std::vector<int> back(4, 0);
+          for (int i = 0; i < t->nReps; ++i) {
+            EXPECT_GE(mult[i], 0);
+            for (int j = 0; j < t->nSubReps; ++j) back[j] += mult[i] * t->table[i][j];
+          }
+          EXPECT_EQ(back, content);
+          if (t->chiralityResolved) {
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(std::vector<int>(mult, mult + 4), std::vector<int>(want, want + 4));
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(tables, 150);
+}
+
 // --- Lattice extensions -------------------------------------------------------------------
 
 struct Extension {
