@@ -27,6 +27,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <tuple>
 
@@ -415,9 +416,11 @@ bool readInput(TableInput& in) {
   return true;
 }
 
+constexpr int kMostThreads = 256;
+
 int threadCount() {
   const int setting = settingFusionThreads();
-  if (setting > 0) return setting;
+  if (setting > 0) return std::min(setting, kMostThreads);
   const unsigned hardware = std::thread::hardware_concurrency();
   return hardware == 0 ? 1 : static_cast<int>(hardware);
 }
@@ -478,6 +481,7 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
   std::atomic<bool> stop{false};
   std::atomic<long long> pairsDone{0};
   bool stopped = false;
+  int started = 1;
   const long long pairs = static_cast<long long>(n) * (n + 1) / 2;
   const char* progressName = check ? "Checking fusion coefficients" : "Computing the fusion table";
   startProgressInfo(progressName, 1, static_cast<double>(pairs));
@@ -493,10 +497,17 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
       }
     } team{stop, {}};
     std::vector<std::thread>& threads = team.threads;
-    for (int w = 1; w < workers; ++w)
-      threads.emplace_back([&, w] {
-        builder.run(next, stop, pairsDone, results[static_cast<std::size_t>(w)], false);
-      });
+    for (int w = 1; w < workers; ++w) {
+      try {
+        threads.emplace_back([&, w] {
+          builder.run(next, stop, pairsDone, results[static_cast<std::size_t>(w)], false);
+        });
+      } catch (const std::system_error&) {
+        // The system gives no more threads: those started share the work.
+        break;
+      }
+    }
+    started = static_cast<int>(threads.size()) + 1;
     builder.run(next, stop, pairsDone, results[0], true);
     // The other threads finish the positions they hold; the progress line follows them.
     while (!stop.load() && pairsDone.load() < pairs) {
@@ -514,7 +525,7 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
     summary.failures += r.failureCount;
     summary.flops += r.flops;
   }
-  summary.threads = workers;
+  summary.threads = started;
   summary.stopped = stopped;
   summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (summary.stopped) {
