@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <vector>
 
 #include "program/Boot.h"
@@ -164,6 +165,52 @@ TEST_F(SmatrixVacuumRowTest, StoredVacuumElementNeverVanishes) {
   const Algebra c8{3, 8, 10};
   const Labels zero(9, 0);
   EXPECT_NEAR(vacuumElement(c8, zero) / static_cast<double>(product(c8, positiveRoots(3, 8), zero)), 1.0, 1e-12);
+}
+
+// The alternating sum over W of exp(-2 pi i (w(a+rho), b+rho)/(k+h)) in long double.
+std::complex<long double> weylSum(const Algebra& alg, const std::vector<long double>& g, const Labels& a,
+                                  const Labels& b) {
+  std::vector<int> shifted(alg.rank);
+  for (int i = 0; i < alg.rank; ++i) shifted[i] = a[i] + 1;
+  const WeylGroupCollection* group = initWeylGroup(alg.type, alg.rank);
+  const WeylOrbitList* orbit = WeylReflections(alg.type, alg.rank, shifted.data());
+  std::vector<long double> mu(alg.rank), image(alg.rank);
+  for (int i = 0; i < alg.rank; ++i) mu[i] = b[i] + 1;
+  const long double kh = alg.level + dualCoxeterNumber(alg.type, alg.rank);
+  std::vector<int> parity(static_cast<std::size_t>(orbit->count), 0);
+  std::complex<long double> sum = 0.0L;
+  for (int k = 0; k < orbit->count; ++k) {
+    if (k > 0) parity[static_cast<std::size_t>(k)] = 1 - parity[static_cast<std::size_t>(group->parent(k))];
+    for (int i = 0; i < alg.rank; ++i) image[i] = orbit->row(k)[i];
+    const long double phase = -2.0L * kPi * innerProduct(g, image, mu) / kh;
+    const long double sign = parity[static_cast<std::size_t>(k)] ? -1.0L : 1.0L;
+    sum += std::complex<long double>(sign * std::cos(phase), sign * std::sin(phase));
+  }
+  return sum;
+}
+
+TEST_F(SmatrixVacuumRowTest, OtherElementsKeepTenDigitsRelative) {
+  // S_ab / S_00 against the ratio of the Weyl-group sums in long double, relative to
+  // |S_ab|, for every element above 1e-9 (an element that small or smaller is zero by
+  // symmetry or at the end of double precision).
+  const Algebra algebras[] = {{5, 2, 25}, {5, 4, 6}, {1, 3, 16}, {2, 3, 9}, {3, 3, 10}, {4, 4, 6}};
+  for (const Algebra& alg : algebras) {
+    const std::vector<long double> g = weightMetric(alg.type, alg.rank);
+    const auto fields = integrableWeights(alg.type, alg.rank, alg.level);
+    const std::complex<long double> sum00 = weylSum(alg, g, fields[0], fields[0]);
+    const double s00 = vacuumElement(alg, fields[0]);
+    const std::size_t step = fields.size() / 12 + 1;
+    for (std::size_t i = 1; i < fields.size(); i += step) {
+      for (std::size_t j = i; j < fields.size(); j += step) {
+        double re = 0.0, im = 0.0;
+        SDirect(alg.type, alg.rank, alg.level, fields[i].data(), fields[j].data(), &re, &im);
+        const std::complex<long double> want = weylSum(alg, g, fields[i], fields[j]) / sum00 * static_cast<long double>(s00);
+        const long double size = std::abs(want);
+        if (size < 1e-9L) continue;
+        EXPECT_LT(std::abs(std::complex<long double>(re, im) - want) / size, 1e-10L) << alg.name() << " " << i << " " << j;
+      }
+    }
+  }
 }
 
 }  // namespace
