@@ -46,7 +46,7 @@ using Vector2 = double __attribute__((vector_size(16)));
 struct PackedRows {
   int count = 0;   // fields
   int length = 0;  // summation length (2K for complex S, K for real)
-  std::vector<double> data;
+  AccountVector<double> data{AccountAllocator<double>(&SMatrix_alloc, "FusionTableRows")};
   double* panel(int index) {
     return data.data() +
            static_cast<std::size_t>(index) * static_cast<std::size_t>(length) * kPanel;
@@ -63,7 +63,9 @@ struct TableInput {
   std::vector<int> classStart;  // class -> first position (one past the end at the end)
   std::vector<int> partner;     // classes (a, b) -> the class c with a + b + c = 0, or -1
   int classes = 1;
-  std::vector<double> re, im;              // S(field at position p, t): p * K + t
+  // S(field at position p, t): p * K + t.
+  AccountVector<double> re{AccountAllocator<double>(&SMatrix_alloc, "FusionTableS")};
+  AccountVector<double> im{AccountAllocator<double>(&SMatrix_alloc, "FusionTableS")};
   std::vector<double> weightRe, weightIm;  // length_t / S(r_t, 0), as a complex number
   std::vector<double> bound;               // per position: max_t |S_pt / S_0t|
   PackedRows realRows;                     // [Re S | Im S]
