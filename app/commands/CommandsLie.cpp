@@ -103,8 +103,9 @@ int COM_dynkinweylsignorbit(char**, int) {
   }
   const double vectors = std::ldexp(1.0, rank);
   if (vectors > kParityListLimit &&
-      Alert("COM_dynkinweylsignorbit", 2, 650209, "The parity orbits list all %.0f vectors (2^%d), more than %d; continue?",
-            vectors, rank, kParityListLimit) != 0)
+      Alert("COM_dynkinweylsignorbit", 2, 650209,
+            "The parity orbits list all %.0f vectors (2^%d), more than %d; continue?", vectors, rank,
+            kParityListLimit) != 0)
     return 1;
   int count = 0;
   const int* classes = DynkinSignClasses(sd->type, rank, &count);

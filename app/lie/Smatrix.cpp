@@ -714,7 +714,8 @@ bool buildVacuumRow(int type, int rank, int level, VacuumRow& row) {
     for (long long j = 0; j <= row.denominator; ++j) {
       // The smaller of j and D - j gives the same sine with an exact small argument.
       const long long folded = std::min(j, row.denominator - j);
-      row.sines[static_cast<std::size_t>(j)] = std::sin(kPi * static_cast<double>(folded) / static_cast<double>(row.denominator));
+      row.sines[static_cast<std::size_t>(j)] =
+          std::sin(kPi * static_cast<double>(folded) / static_cast<double>(row.denominator));
     }
   }
   // (k+h)^(-r/2) |P/Q^v|^(-1/2), kept as mantissa and exponent; the factors 2 go with the
@@ -722,7 +723,8 @@ bool buildVacuumRow(int type, int rank, int level, VacuumRow& row) {
   const double log2Norm =
       -0.5 * rank * std::log2(static_cast<double>(kh)) - 0.5 * std::log2(static_cast<double>(latticeOrder));
   if (std::fabs(log2Norm) < 900.0) {
-    row.normMantissa = 1.0 / std::sqrt(static_cast<double>(latticeOrder)) / std::pow(static_cast<double>(kh), 0.5 * rank);
+    row.normMantissa =
+        1.0 / std::sqrt(static_cast<double>(latticeOrder)) / std::pow(static_cast<double>(kh), 0.5 * rank);
     row.normExponent = 0;
   } else {
     const double whole = std::floor(log2Norm);

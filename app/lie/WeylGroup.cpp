@@ -185,7 +185,8 @@ void buildProductTable(WeylGroupState& s, const CartanView& cartan) {
     for (int i = 0; i < rank; ++i) {
       for (int j = 0; j < rank; ++j) image[j] = labels[j] - cartan.at(i, j) * labels[i];
       std::uint64_t key = 0;
-      if (packLabels(image.data(), rank, &key)) left[static_cast<std::size_t>(i) * n + c] = s.index.find(g.keys, key, false, 0);
+      if (packLabels(image.data(), rank, &key))
+        left[static_cast<std::size_t>(i) * n + c] = s.index.find(g.keys, key, false, 0);
     }
   }
   s.products.assign(static_cast<std::size_t>(n) * n, -1);

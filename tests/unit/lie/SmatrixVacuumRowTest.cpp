@@ -204,10 +204,12 @@ TEST_F(SmatrixVacuumRowTest, OtherElementsKeepTenDigitsRelative) {
       for (std::size_t j = i; j < fields.size(); j += step) {
         double re = 0.0, im = 0.0;
         SDirect(alg.type, alg.rank, alg.level, fields[i].data(), fields[j].data(), &re, &im);
-        const std::complex<long double> want = weylSum(alg, g, fields[i], fields[j]) / sum00 * static_cast<long double>(s00);
+        const std::complex<long double> want =
+            weylSum(alg, g, fields[i], fields[j]) / sum00 * static_cast<long double>(s00);
         const long double size = std::abs(want);
         if (size < 1e-9L) continue;
-        EXPECT_LT(std::abs(std::complex<long double>(re, im) - want) / size, 1e-10L) << alg.name() << " " << i << " " << j;
+        EXPECT_LT(std::abs(std::complex<long double>(re, im) - want) / size, 1e-10L)
+            << alg.name() << " " << i << " " << j;
       }
     }
   }

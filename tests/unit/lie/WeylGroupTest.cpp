@@ -198,7 +198,8 @@ TEST_F(WeylGroupTest, ProductsFormTheGroup) {
   OutputCapture capture;
   EXPECT_EQ(WeylMultiply(2, 3, n, 0), -1);
   EXPECT_EQ(WeylMultiply(2, 3, 0, -1), -1);
-  EXPECT_TRUE(contains(capture.diagnostics, "Element 48 out of range: the Weyl group has 48 elements, numbered 0 to 47"));
+  EXPECT_TRUE(
+      contains(capture.diagnostics, "Element 48 out of range: the Weyl group has 48 elements, numbered 0 to 47"));
   EXPECT_TRUE(contains(capture.diagnostics, "Element -1 out of range"));
 }
 
