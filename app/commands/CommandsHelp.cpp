@@ -246,7 +246,8 @@ void HLP_compute() {
 
 int InitializeOpenStrings() {
   if (getModularMode() != nullptr && getModularMode()->active == 0) {
-    return Alert("InitializeOpenStrings", 0, 100302, "%s", getModularMode()->message.c_str());
+    return Alert("InitializeOpenStrings", 0, kRefusedLookup, "%s",
+                 getModularMode()->message.c_str());
   }
   return Alert("InitializeOpenStrings", 1, 212404,
                "Unexpected call of function InitializeOpenStrings");
