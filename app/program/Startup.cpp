@@ -15,6 +15,7 @@
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
+#include "runtime/SystemUtility.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 
@@ -46,9 +47,10 @@ ControlState& state() {
   return s;
 }
 
+// Without a usable home the data folders hang off the working folder.
 std::string homeFolder() {
-  const char* home = std::getenv("HOME");
-  return home != nullptr ? std::string(home) : std::string();
+  std::string home = usableHomeFolder();
+  return home.empty() ? std::string(".") : home;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Zoq's entry point: banner, start-up, options, the command files named on the command
 // line, then the terminal loop.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -87,6 +89,8 @@ int main(int argc, char** argv) {
     terminateProgram(0);
   }
 
+  // Ctrl-C at a terminal stops the running command, not the session.
+  if (getBackground() == 0 && isatty(STDIN_FILENO) != 0) installInterruptHandler();
   TerminalOutputOn();
   setCosetMode(0);
   disableCoset();

@@ -22,6 +22,7 @@
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -216,6 +217,9 @@ void initializeGeneralCommands() {
   addParameter("error_log", "OFF", "switch", "error log file use", 1);
   addParameter("interactive", "OFF", "switch", "terminal input", 0);
   addParameter("line_size", "100", "non_neg_int", "maximal line size", 1);
+  // Separator lines start their text at column 20 and terminals narrower than 61 columns
+  // are not taken; table cells stay below 1000 characters.
+  setParameterRange("line_size", 61, 999);
   initializeInterpreter();
   initializeError();
 }
@@ -306,7 +310,7 @@ int COM_set_switch(char** params, int n) {
 }
 
 int COM_set_value(char** params, int n) {
-  set_value(parameterOf(params), intParameter(params, 0));
+  if (set_value(parameterOf(params), intParameter(params, 0)) != 0) return 1;
   return -n;
 }
 
@@ -376,7 +380,7 @@ int COM_help(char** params, int n) {
     Print("Keywords:\n");
     printComCol(node->keywords);
   }
-  if (getInteractive() == 1) {
+  if (getInteractive() == 1 && answersCanBeRead()) {
     PrintStdout("Enter Keyword > ");
     std::string line;
     if (getstring(line, 1022) == 1 && *findFirstAlpha(line.c_str()) != '\0') {

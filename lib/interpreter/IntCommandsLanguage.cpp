@@ -5,6 +5,8 @@
 // loop commands as the break result and is used up one level at a time. "load" is
 // bounded in depth like procedure calls, so a file that loads itself ends with an alert.
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -17,6 +19,7 @@
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -131,7 +134,8 @@ int COM_float(char** params, int) {
     return 1;
   }
   simplify_rat(&value->rational);
-  if (value->rational.den.length == 0) {
+  // Beyond the double range the conversion would give the largest double as the value.
+  if (value->rational.den.length == 0 || std::fabs(lratToLongDouble(&value->rational)) > DBL_MAX) {
     Print("Overflow\n");
   } else {
     Print("%30.15f\n", lratToDouble(&value->rational));
@@ -196,6 +200,7 @@ int COM_for(char** params, int n) {
   int result = executeCommandLine(params[0]);
   if (result > 0) return lowerBreakParameter(result, n);
   for (;;) {
+    obeyInterruptRequest();  // Ctrl-C ends an endless loop of the user's
     if (checkConditionalExpression(params[1]) != 0) return -n;
     result = executeCommandLine(params[3]);
     if (result > 0) break;
@@ -207,6 +212,7 @@ int COM_for(char** params, int n) {
 
 int COM_while(char** params, int n) {
   for (;;) {
+    obeyInterruptRequest();
     if (checkConditionalExpression(params[0]) != 0) return -n;
     int result = executeCommandLine(params[1]);
     if (result != 0) return lowerBreakParameter(result, n);
@@ -216,6 +222,7 @@ int COM_while(char** params, int n) {
 int COM_repeat(char** params, int n) {
   int count = intParameter(params, 0);
   for (int i = 0; i < count; ++i) {
+    obeyInterruptRequest();
     int result = executeCommandLine(params[1]);
     if (result != 0) return lowerBreakParameter(result, n);
   }

@@ -110,9 +110,18 @@ class FileScope {
 // Feeds the lines of a file's text to the builder through one record, so that
 // continuation lines and open brace blocks span lines; an unfinished last line is dropped.
 int runText(std::string& text, bool bookkeeping) {
-  for (char& c : text) {
-    if (c == '\r') c = '\n';
+  // A CR LF pair ends one line; a lone CR ends a line too.
+  std::string unified;
+  unified.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      unified += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      unified += text[i];
+    }
   }
+  text.swap(unified);
   LeasedLine record;
   int result = 0;
   std::size_t position = 0;
@@ -245,11 +254,25 @@ void readFromTerminal() {
         setErrorScrollMode(0);
         PrintStdout(mathMode() ? "%s==> " : "%s> ", prefix);
       }
+      // A Ctrl-C that came while the last command ran, unseen by it, is spent.
+      clearInterruptRequest();
       std::string line;
       int got = getstring(line, 1022);
+      if (got == kReadInterrupted) {
+        // Ctrl-C at the prompt drops the line being typed, continued lines included.
+        clearInterruptRequest();
+        setStopSignal(0);
+        PrintStdout("\n");
+        composeCommandLine(nullptr);
+        continued = false;
+        continue;
+      }
       if (got == 0) COM_quit(nullptr, 0);
       if (got < 0) continue;
-      if (!line.empty() && line[0] == '@') break;
+      if (!line.empty() && line[0] == '@') {
+        PrintStdout("Line beginning with \"@\" read; quitting\n");
+        terminateProgram(1);
+      }
       if (line.empty()) {
         if (++emptyLines == 10001) {
           PrintStdout("Too many empty input lines; quitting\n");
@@ -577,6 +600,7 @@ int readCommandFile(FILE* stream, int keepInteractive) {
     line.clear();
     int c = EOF;
     while ((c = std::fgetc(stream)) != EOF && c != '\n') line += static_cast<char>(c);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty() && line[0] != '#') {
       int built = buildCommandLine(line.c_str(), record.get());
       if (built != -1) result = built;

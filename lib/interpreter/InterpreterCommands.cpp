@@ -576,6 +576,25 @@ bool isIntegerText(const std::string& text) {
   return true;
 }
 
+// Refuses a typed number: the message is shown at once, also while the block's messages
+// are held back, and as a plain error it never ends a background run.
+void refuseNumber(int position, const char* format, const char* token) __attribute__((format(printf, 2, 0)));
+void refuseNumber(int position, const char* format, const char* token) {
+  int buffering = getErrorBuffering();
+  unbufferErrors();
+  Alert("convertToInteger", position, 100202, format, token);
+  if (buffering != 0) bufferErrors();
+}
+
+// A decimal fraction: an optional sign, digits and one point with digits after it.
+bool isDecimalText(const std::string& text) {
+  std::size_t point = text.find('.');
+  if (point == std::string::npos || point + 1 >= text.size()) return false;
+  std::string digits = text.substr(0, point) + text.substr(point + 1);
+  if (!digits.empty() && digits[0] == '-') digits.erase(0, 1);
+  return !digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos;
+}
+
 // The value of a token that is not a plain number: its text and type after evaluation
 // (inside a function call the token is already a value and is taken as text).
 MathObjPtr tokenValue(const char* token) {
@@ -595,7 +614,19 @@ int convertToInteger(const char* token, int* value) {
       *value = object->intValue;
       return 0;
     }
-    if (object->type == 'l' || object->type == 's') {
+    bool decimal = object->type == 's' && isDecimalText(std::string(object->text.c_str(), object->text.size()));
+    if (object->type == 'r' || (decimal && MathObjToRat(object.get()) == 0)) {
+      // A quotient or decimal of whole value (3000000000/1000, 1.0) is that integer.
+      simplify_rat(&object->rational);
+      object->type = 'r';
+      MathObjToString(object.get());
+      std::string written(object->text.c_str(), object->text.size());
+      if (!isIntegerText(written)) {
+        refuseNumber(2, "Parameter %s is not a whole number", token);
+        return 1;
+      }
+      text = written;
+    } else if (object->type == 'l' || object->type == 's') {
       MathObjToString(object.get());
       text.assign(object->text.c_str(), object->text.size());
     }
@@ -606,10 +637,10 @@ int convertToInteger(const char* token, int* value) {
       *value = result;
       return 0;
     }
-    Alert("convertToInteger", 0, 100302, "Integer too large");
+    refuseNumber(0, "Integer too large: %s", token);
     return 2;
   }
-  Alert("convertToInteger", 1, 100302, "Non-numerical parameter: %s", token);
+  refuseNumber(1, "Non-numerical parameter: %s", token);
   return 1;
 }
 

@@ -10,6 +10,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ int checkGeneralInterrupt() {
 }
 
 int checkInterrupt() {
+  obeyInterruptRequest();
   int code = checkGeneralInterrupt();
   if (code == kSignalNone) return 0;
   RunControlState& s = state();

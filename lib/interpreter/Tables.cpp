@@ -338,6 +338,11 @@ int setAdjust(const char* table, const char* column, char adjust) {
 }
 
 int setSpace(const char* table, const char* column, int space) {
+  // The preferences keep one digit per column.
+  if (space < 0 || space > 9) {
+    Alert("setSpace", 0, 100202, "Blank space %d refused: it must lie between 0 and 9", space);
+    return 1;
+  }
   Column* c = findColumnByName(table, column);
   if (c == nullptr) return 1;
   c->space = space;
@@ -466,7 +471,7 @@ void getTableDefault(const char* key, const char* value) {
     for (std::size_t i = 0; i < count; ++i) {
       Column* column = table->columns[i];
       if (kind == 0) column->show = text[i] - '0';
-      if (kind == 2) column->space = text[i] - '0';
+      if (kind == 2 && text[i] >= '0' && text[i] <= '9') column->space = text[i] - '0';
       if (kind == 3) column->adjust = text[i];
     }
     if (text.size() > table->columns.size()) {

@@ -3,6 +3,8 @@
 // entry and value addresses stay valid for the run.
 #include "runtime/Defaults.h"
 
+#include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,6 +89,35 @@ std::string entryLine(const DefaultEntry& entry) {
   return formatText("\"%s\" \"%s\"\n", entry.name.c_str(), entry.value.c_str());
 }
 
+// The common beginning of the temporary files of a preferences file:
+// <file>.tmp-<process>-<host>-XXXXXX.
+std::string temporaryPrefix(const std::string& path) { return path + ".tmp-"; }
+
+// Removes the temporaries that processes of this host, now ended, left beside the file.
+void removeStaleTemporaries(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  std::string prefix = temporaryPrefix(path.substr(slash == std::string::npos ? 0 : slash + 1));
+  std::string hostPart = "-" + getCurrentHostName() + "-";
+  DIR* directory = opendir(folder.c_str());
+  if (directory == nullptr) return;
+  std::vector<std::string> stale;
+  while (dirent* entry = readdir(directory)) {
+    std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::size_t at = prefix.size();
+    std::size_t digits = at;
+    while (digits < name.size() && name[digits] >= '0' && name[digits] <= '9') ++digits;
+    if (digits == at || digits - at > 9) continue;
+    if (name.compare(digits, hostPart.size(), hostPart) != 0) continue;
+    if (name.size() != digits + hostPart.size() + 6) continue;
+    pid_t process = static_cast<pid_t>(std::atol(name.substr(at, digits - at).c_str()));
+    if (kill(process, 0) != 0 && errno == ESRCH) stale.push_back(folder + "/" + name);
+  }
+  closedir(directory);
+  for (const std::string& file : stale) unlink(file.c_str());
+}
+
 }  // namespace
 
 DefaultEntry* findDefaultPointer(const char* name) {
@@ -146,13 +177,17 @@ void registerDefaults(const char* fileName, const DefaultPair* pairs, void (*con
   setDefaults(pairs);
   setDefaultFile(fileName);
   state().convert = convert;
-  readDefaultsFile(state().filePath.c_str());
+  if (!state().filePath.empty()) readDefaultsFile(state().filePath.c_str());
 }
 
 void setDefaultFile(const char* fileName) {
-  const char* home = std::getenv("HOME");
-  std::string folder = std::string(home != nullptr ? home : "") + "/.Defaults";
-  CreateDir(folder.c_str());
+  std::string home = usableHomeFolder();
+  if (home.empty()) {
+    state().filePath.clear();
+    return;
+  }
+  std::string folder = home + "/.Defaults";
+  createDir(folder.c_str());
   state().filePath = folder + "/" + fileName;
 }
 
@@ -197,15 +232,23 @@ void savePreferences() {
 
 int writeDefaults() {
   DefaultsState& s = state();
+  if (s.filePath.empty()) {
+    Alert("writeDefaults", 2, 100201, "No home folder; preferences not saved");
+    return -1;
+  }
   std::string text;
   for (auto it = s.entries.rbegin(); it != s.entries.rend(); ++it) {
     if (it->hasValue) text += entryLine(*it);
   }
+  removeStaleTemporaries(s.filePath);
   // A crash while writing must never leave half a file: write beside it, then rename.
-  std::string temporary = s.filePath + ".XXXXXX";
+  // The temporary's name holds the host and process, so a later save can tell one left
+  // behind by a dead process from one a running process is still writing.
+  std::string temporary = temporaryPrefix(s.filePath) + std::to_string(getpid()) + "-" + getCurrentHostName() +
+                          "-XXXXXX";
   std::vector<char> name(temporary.begin(), temporary.end());
   name.push_back('\0');
-  int descriptor = s.filePath.empty() ? -1 : mkstemp(name.data());
+  int descriptor = mkstemp(name.data());
   if (descriptor < 0) {
     Alert("writeDefaults", 0, 120206, "Could not open file \"%s\"", s.filePath.c_str());
     return -1;

@@ -1,8 +1,6 @@
 // The folders of the directory settings (see the header).
 #include "runtime/Directories.h"
 
-#include <cstdlib>
-
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
 
@@ -13,8 +11,9 @@ std::string directoryOf(const char* parameter, bool create) {
   const std::string* value = getStringParPointer(parameter);
   std::string folder = value != nullptr ? *value : std::string();
   if (folder == "HOME") {
-    const char* home = std::getenv("HOME");
-    folder = home != nullptr ? home : "";
+    // Without a usable home the working folder stands in; no folder is made outside it.
+    folder = usableHomeFolder();
+    if (folder.empty()) folder = ".";
   }
   if (folder.empty() || folder.back() != '/') folder += '/';
   if (create && checkDir(folder.c_str()) != 0) CreateDir(folder.c_str());

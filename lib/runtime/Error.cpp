@@ -6,6 +6,10 @@
 // which is cut back to its leading blank wherever the origin is not to be shown.
 #include "runtime/Error.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -63,6 +67,7 @@ struct ErrorState {
   std::string errorFile;
   bool logStarted = false;
   bool errorFileStarted = false;
+  bool writingRecord = false;
   int outputToTerminal = 1;
 
   // The state right after start-up.
@@ -95,44 +100,59 @@ std::string localDateLine() {
   return std::string(line);
 }
 
-// Opens the log or diagnostics file for appending, rewriting it with its header first
-// on the first write of the run; NULL (after the message) when it cannot be opened.
-FILE* openRecordFile(const std::string& path, bool& started, const char* initProblem,
-                     const std::string& header) {
-  if (!started) {
-    FILE* fresh = path.empty() ? nullptr : std::fopen(path.c_str(), "w");
-    if (fresh == nullptr) {
-      printErrorMessage("%s", initProblem);
-      return nullptr;
+// Appends one piece to the log or diagnostics file in a single write on a descriptor
+// opened with O_APPEND, so the records of concurrent runs never overwrite or split one
+// another; false when the file cannot be opened or written.
+bool appendToFile(const std::string& path, const std::string& text) {
+  int descriptor = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+  if (descriptor < 0) return false;
+  const char* p = text.data();
+  std::size_t left = text.size();
+  bool written = true;
+  while (left > 0) {
+    ssize_t put = write(descriptor, p, left);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      written = false;
+      break;
     }
-    std::fputs(header.c_str(), fresh);
-    std::fclose(fresh);
-    started = true;
+    p += put;
+    left -= static_cast<std::size_t>(put);
   }
-  return path.empty() ? nullptr : std::fopen(path.c_str(), "a");
+  return close(descriptor) == 0 && written;
 }
 
+// The first record of a run is preceded by the run's header; earlier runs stay in the file.
+// Without a home folder there is no file, and nothing is said (start-up said it once).
 void appendRecord(bool diagnostics, const std::string& text) {
   ErrorState& s = state();
-  FILE* file = nullptr;
-  if (diagnostics) {
-    std::string header = "Zoq diagnostics \ncreated " + localDateLine() + "\n" +
-                         makeTextField('-', "", getSeparatorLineSize(), getOffsetSize()) + "\n";
-    file = openRecordFile(s.errorFile, s.errorFileStarted, "Error file problem in initErrorFile", header);
-    if (file == nullptr) {
-      if (s.errorFileStarted) printErrorMessage("Error file problem in writeError\n");
-      return;
-    }
-  } else {
-    std::string header = "\nZoq command file \ncreated " + localDateLine() + "\n" + std::string(60, '-') + "\n";
-    file = openRecordFile(s.logFile, s.logStarted, "Log file problem in initLog", header);
-    if (file == nullptr) {
-      if (s.logStarted) printErrorMessage("Log file problem in writeLog\n");
-      return;
+  const std::string& path = diagnostics ? s.errorFile : s.logFile;
+  bool& started = diagnostics ? s.errorFileStarted : s.logStarted;
+  if (path.empty()) return;
+  // An alert raised while the record is written (the separator line of the header) must
+  // not write a record of its own.
+  s.writingRecord = true;
+  std::string piece;
+  if (!started) {
+    if (diagnostics) {
+      piece = "Zoq diagnostics \ncreated " + localDateLine() + "\n" +
+              makeTextField('-', "", getSeparatorLineSize(), getOffsetSize()) + "\n";
+    } else {
+      piece = "\nZoq command file \ncreated " + localDateLine() + "\n" + std::string(60, '-') + "\n";
     }
   }
-  std::fputs(text.c_str(), file);
-  std::fclose(file);
+  piece += text;
+  bool written = appendToFile(path, piece);
+  s.writingRecord = false;
+  if (!written) {
+    if (!started) {
+      printErrorMessage("%s", diagnostics ? "Error file problem in initErrorFile" : "Log file problem in initLog");
+    } else {
+      printErrorMessage(diagnostics ? "Error file problem in writeError\n" : "Log file problem in writeLog\n");
+    }
+    return;
+  }
+  started = true;
 }
 
 void ensureBuffer() {
@@ -204,7 +224,7 @@ int Alert(const char* routine, int position, int code, const char* format, ...) 
     if (originStart != std::string::npos && originStart + 1 < text.size()) text.resize(originStart + 1);
   };
 
-  if (valueOf(s.writeErrorFile) == 1) appendRecord(true, text);
+  if (valueOf(s.writeErrorFile) == 1 && !s.writingRecord) appendRecord(true, text);
   if (severity <= 3 && valueOf(s.showErrorOrigin) == 0 && !background) cutOrigin();
 
   if (background && severity >= 3 && s.errorSuppress == 0 && s.bufferError == 0) {
@@ -324,7 +344,7 @@ void setRepRate(Error* record) {
     printErrorMessage("Enter repetition rate: ");
     std::string line;
     int got = readAnswerLine(line, 78);
-    if (got == 0) return;
+    if (got == 0 || got == kReadInterrupted) return;
     int rate = 0;
     if (got == 1 && strnumChk(line.c_str(), &rate) == 0) {
       record->repetitionRate = rate;
@@ -406,13 +426,17 @@ void writeError(const char* format, ...) {
 }
 
 void LogFileName(const char* name) {
-  const char* home = std::getenv("HOME");
-  state().logFile = std::string(home != nullptr ? home : "") + "/Logs/" + name + ".log";
+  std::string home = usableHomeFolder();
+  state().logFile = home.empty() ? std::string() : home + "/Logs/" + name + ".log";
 }
 
 void ErrorFileName(const char* name) {
-  const char* home = std::getenv("HOME");
-  std::string folder = std::string(home != nullptr ? home : "") + "/Logs/";
+  std::string home = usableHomeFolder();
+  if (home.empty()) {
+    state().errorFile.clear();
+    return;
+  }
+  std::string folder = home + "/Logs/";
   createDir(folder.c_str());
   state().errorFile = folder + name + ".diagnostics";
 }
@@ -454,5 +478,6 @@ void resetErrorModule() {
   s.repeatMessagePrinted = s.startRepeatMessagePrinted;
   s.logStarted = s.startLogStarted;
   s.errorFileStarted = s.startErrorFileStarted;
+  s.writingRecord = false;
   s.outputToTerminal = 1;
 }

@@ -27,7 +27,9 @@ void defaultSink(Channel channel, const char* text, std::size_t length);
 struct OutputState {
   OutputSink sink = defaultSink;
   int background = 0;
-  int progressFlag = 0;
+  // On unless "silent" switched progress reports off; they still show only in an
+  // interactive run at a terminal.
+  int progressFlag = 1;
   int captureDepth = 0;
   std::string returnBuffer;
   FILE* outputFile = nullptr;
@@ -41,7 +43,7 @@ struct OutputState {
   // The state right after start-up.
   std::string startProgName = "X";
   int startBackground = 0;
-  int startProgressFlag = 0;
+  int startProgressFlag = 1;
 };
 
 OutputState& state() {
@@ -255,7 +257,10 @@ int printErrorMessage(const char* format, ...) {
 
 void setBackground(int value) {
   state().background = value;
-  if (value == 1) setInteractive(0);
+  if (value == 1) {
+    setInteractive(0);
+    removeInterruptHandler();  // Ctrl-C ends a background run
+  }
 }
 
 int getBackground() { return state().background; }
@@ -431,7 +436,8 @@ FILE* getOutputFile() { return state().outputFile; }
 
 FILE* getFile(const char* description, const char* mode, std::string& path) {
   std::string typed = path;
-  bool interactive = getInteractive() != 0 && OutputStatus() != 0;
+  // A file name is asked only of a user at a terminal, never of a piped command stream.
+  bool interactive = getInteractive() != 0 && OutputStatus() != 0 && answersCanBeRead();
   if (typed.empty()) {
     if (!interactive) return (mode[0] == 'w' || mode[0] == 'a') ? openFallbackFile(mode, path) : nullptr;
     if (!askPath(description, typed)) return nullptr;
@@ -444,7 +450,7 @@ FILE* getFile(const char* description, const char* mode, std::string& path) {
       return stream;
     }
     Alert("getFile", 0, 100301, "Cannot open %s", name.c_str());
-    if (getInteractive() != 0 && OutputStatus() != 0) {
+    if (interactive) {
       PrintStdout("Try again (or type `quit' to stop trying) \n");
       if (!askPath(description, typed)) return nullptr;
       continue;

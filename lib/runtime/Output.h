@@ -101,10 +101,10 @@ FILE* getOutputFile();
 // and "a"). The path used is stored in path. NULL when nothing could be opened.
 FILE* getFile(const char* description, const char* mode, std::string& path);
 
-// The progress-information flag (0 at start; "-p" sets it, "silent" clears it).
+// The progress-information flag (1 at start; "-p" sets it, "silent" clears it).
 void setProgressInfo(int value);
 // Progress reports are allowed while the flag is set, the run is interactive and not in
-// background mode, and standard output is a terminal.
+// background mode, and standard output is a terminal: "-p" is not needed for them.
 int ProgressInfoAllowed();
 // 0 when /tmp/<name>_notrace exists; else 1 when /tmp/<name>_trace exists; else 0.
 int ProgressInfoRequired();

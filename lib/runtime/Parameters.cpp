@@ -9,6 +9,7 @@
 
 #include "runtime/Allocation.h"
 #include "runtime/Defaults.h"
+#include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/StringUtility.h"
 
@@ -125,7 +126,13 @@ void getIntParDefaults() {
     if (parameter.pref == nullptr || !parameter.pref->hasValue) continue;
     const char* text = parameter.pref->value.c_str();
     if (parameter.type == 'i') {
-      parameter.value = strnum(text);
+      int stored = strnum(text);
+      if (stored >= parameter.minimum && stored <= parameter.maximum) {
+        parameter.value = stored;
+      } else {
+        // A value no longer accepted keeps the built-in one, and so does the file.
+        changeDefault(parameter.pref, numstr(parameter.value).c_str());
+      }
     } else if (parameter.type == 't') {
       parameter.value = switchValue(text, parameter.value);
     }
@@ -153,10 +160,26 @@ void set_switch(InternalParameter* parameter, int value) {
   }
 }
 
-void set_value(InternalParameter* parameter, int value) {
+int set_value(InternalParameter* parameter, int value) {
+  if (value < parameter->minimum || value > parameter->maximum) {
+    Alert("set_value", 0, 100202, "Value %d of %s refused: it must lie between %d and %d", value,
+          parameter->name.c_str(), parameter->minimum, parameter->maximum);
+    return 1;
+  }
   parameter->value = value;
   if (parameter->pref != nullptr) changeDefault(parameter->pref, numstr(value).c_str());
   if (parameter->onChange != nullptr) parameter->onChange();
+  return 0;
+}
+
+void setParameterRange(const char* name, int minimum, int maximum) {
+  InternalParameter* parameter = findInternalParameter(name);
+  if (parameter == nullptr) {
+    notFound(name);
+    return;
+  }
+  parameter->minimum = minimum;
+  parameter->maximum = maximum;
 }
 
 void addDefaultAction(const char* name, void (*routine)()) {

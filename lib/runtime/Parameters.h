@@ -20,6 +20,10 @@ struct InternalParameter {
   void (*onChange)() = nullptr;
   int value = 0;
   int inDefaultsFile = 0;
+  // The values an 'i' parameter accepts; set_value refuses others, and a preferences
+  // entry outside them is not taken.
+  int minimum = -2147483647 - 1;
+  int maximum = 2147483647;
 };
 
 // Finds or creates the parameter; with inDefaultsFile 1 it is linked to the preferences
@@ -40,7 +44,10 @@ int getValue(const int* pointer);
 void getIntParDefaults();
 void setIntPar(const char* name, int value);
 void set_switch(InternalParameter* parameter, int value);
-void set_value(InternalParameter* parameter, int value);
+// Refuses a value outside the parameter's range with an alert (nothing changes) and
+// returns 1; else sets it and returns 0.
+int set_value(InternalParameter* parameter, int value);
+void setParameterRange(const char* name, int minimum, int maximum);
 void addDefaultAction(const char* name, void (*routine)());
 
 std::string getParameterNameString(const InternalParameter* parameter);

@@ -20,6 +20,7 @@
 #include "runtime/Error.h"
 #include "runtime/Memory.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ struct SystemState {
   double previousReading = 0.0;
   int wrapArounds = 0;
   int randomSeeded = 0;
+  bool homeReported = false;
 };
 
 SystemState& state() {
@@ -147,6 +149,22 @@ std::string convertFileName(const char* name) {
   if (name == nullptr) return std::string();
   if (name[0] == '~') return homeFolder() + (name + 1);
   return std::string(name);
+}
+
+std::string usableHomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0' && checkDir(home) == 0) return std::string(home);
+  SystemState& s = state();
+  if (!s.homeReported) {
+    s.homeReported = true;
+    if (home == nullptr || home[0] == '\0') {
+      Alert("usableHomeFolder", 0, 100201, "HOME is not set; running without preferences and log files");
+    } else {
+      Alert("usableHomeFolder", 1, 100201, "Home folder %s does not exist; running without preferences and log files",
+            home);
+    }
+  }
+  return std::string();
 }
 
 FILE* Fopen(const char* name, const char* mode) {
@@ -634,14 +652,22 @@ int getstring(std::string& line, int limit) {
   bool any = false;
   bool tooLong = false;
   sinkFlush();
-  for (int c; (c = std::fgetc(stdin)) != EOF;) {
-    any = true;
-    if (c == '\n') break;
-    if (line.size() < maximum) {
-      line += static_cast<char>(c);
-    } else {
-      tooLong = true;
+  {
+    InterruptibleRead interruptible;
+    for (int c; (c = std::fgetc(stdin)) != EOF;) {
+      any = true;
+      if (c == '\n') break;
+      if (line.size() < maximum) {
+        line += static_cast<char>(c);
+      } else {
+        tooLong = true;
+      }
     }
+  }
+  if (std::ferror(stdin) && interruptRequested() != 0) {
+    std::clearerr(stdin);
+    line.clear();
+    return kReadInterrupted;
   }
   if (!any) return 0;
   if (tooLong) {
@@ -751,5 +777,6 @@ void resetSystemUtility() {
   s.systemParameter = 0;
   s.systemTrace = 0;
   s.displayStartupMessage = 1;
+  s.homeReported = false;
   if (s.clockSource != standardClock) setClockSource(nullptr);
 }

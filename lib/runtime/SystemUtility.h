@@ -46,6 +46,10 @@ void Clock();
 // Files and names.
 // A name beginning with '~' becomes HOME followed by the rest of the name.
 std::string convertFileName(const char* name);
+// HOME when it names an existing folder, else "": the preferences and log folders are
+// made only inside an existing home. The first call that finds none says once that the
+// run goes on without preferences and log files.
+std::string usableHomeFolder();
 // Opens the converted name; failure raises "Could not open file" (code 120206), NULL.
 FILE* Fopen(const char* name, const char* mode);
 int Fclose(FILE* file);
@@ -129,6 +133,9 @@ const char* getArch();
 // Terminal input. Reads one line from standard input into line, without its newline.
 // Returns 1 for a line, 0 when the input ended before any character, and -1 for a line
 // longer than limit - 2 characters, which is refused with an alert and discarded whole.
+// A Ctrl-C while waiting (see InterruptibleRead) drops what was typed and gives
+// kReadInterrupted.
+inline constexpr int kReadInterrupted = -2;
 int getstring(std::string& line, int limit);
 // Reads up to and including the next newline of standard input (what "flush" means for it).
 void flushStandardInput();

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdarg>
 #include <cstring>
 #include <deque>
@@ -49,6 +50,20 @@ constexpr int kStartLineSize = 120;
 
 bool defaultTerminalQuery() { return isatty(STDOUT_FILENO) != 0; }
 
+// Set by the SIGINT handler, taken by the program. It lives outside TerminalState because
+// a signal handler may only touch a plain volatile sig_atomic_t.
+volatile std::sig_atomic_t interruptPending = 0;
+
+void noteInterrupt(int) { interruptPending = 1; }
+
+void setInterruptAction(bool restartReads) {
+  struct sigaction action {};
+  action.sa_handler = noteInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = restartReads ? SA_RESTART : 0;
+  sigaction(SIGINT, &action, nullptr);
+}
+
 struct TerminalState {
   int stopSignal = 0;
   int lineSize = kStartLineSize;
@@ -56,6 +71,7 @@ struct TerminalState {
   int runningModal = 0;
   int allowModal = 1;
   int scrollMode = 0;
+  bool interruptHandlerInstalled = false;
   int* interactive = nullptr;
   int* math = nullptr;
   int* maxLineSize = nullptr;
@@ -137,8 +153,46 @@ void whipe() {
   s.lineLen = 0;
 }
 
-int getStopSignal() { return state().stopSignal; }
+int getStopSignal() {
+  if (interruptPending != 0) {
+    interruptPending = 0;
+    state().stopSignal = 1;
+  }
+  return state().stopSignal;
+}
 void setStopSignal(int value) { state().stopSignal = value; }
+
+void installInterruptHandler() {
+  setInterruptAction(true);
+  state().interruptHandlerInstalled = true;
+}
+
+void removeInterruptHandler() {
+  if (!state().interruptHandlerInstalled) return;
+  std::signal(SIGINT, SIG_DFL);
+  state().interruptHandlerInstalled = false;
+  interruptPending = 0;
+}
+
+int interruptRequested() { return interruptPending != 0 ? 1 : 0; }
+void clearInterruptRequest() { interruptPending = 0; }
+
+void obeyInterruptRequest() {
+  if (interruptPending == 0) return;
+  interruptPending = 0;
+  state().stopSignal = 1;
+  stopProgressInfo("Unknown");
+  setAtLineBegin();  // the prompt starts on a fresh line after the "^C"
+  throw StopRequest{};
+}
+
+InterruptibleRead::InterruptibleRead() {
+  if (state().interruptHandlerInstalled) setInterruptAction(false);
+}
+
+InterruptibleRead::~InterruptibleRead() {
+  if (state().interruptHandlerInstalled) setInterruptAction(true);
+}
 
 void setStandardOutputTerminalQuery(TerminalQuery query) {
   state().terminalQuery = query != nullptr ? query : defaultTerminalQuery;
@@ -196,6 +250,7 @@ void startProgressInfo(const char* name, int ask, double total) {
 }
 
 int incrementProgressInfo() {
+  if (interruptPending != 0) obeyInterruptRequest();
   TerminalState& s = state();
   ProgressInfo* record = s.current;
   if (record == nullptr || record->state != 1) return 0;
@@ -308,13 +363,15 @@ void setAnswerSource(AnswerSource source) { state().answerSource = source != nul
 
 int readAnswerLine(std::string& line, int limit) { return state().answerSource(line, limit); }
 
+bool answersCanBeRead() { return state().answerSource != getstring || isatty(STDIN_FILENO) != 0; }
+
 void setErrorScrollMode(int value) { state().scrollMode = value; }
 int getErrorScrollMode() { return state().scrollMode; }
 
 int NXRunAlertPanel(const char*, const char* message, const char* defaultAnswer,
                     const char* alternateAnswer, const char* otherAnswer) {
   TerminalState& s = state();
-  bool interactive = s.interactive != nullptr && *s.interactive != 0;
+  bool interactive = s.interactive != nullptr && *s.interactive != 0 && answersCanBeRead();
   bool okOnly = alternateAnswer == nullptr && std::strcmp(defaultAnswer, "OK") == 0;
   if (!interactive || s.scrollMode != 0) {
     printErrorMessage("%s\n", message);
@@ -371,6 +428,12 @@ int getErrorResponse(const char* const* names, const int* values, const char* me
     printErrorMessage("%s", prompt.c_str());
     std::string input;
     int got = readAnswerLine(input, 78);
+    if (got == kReadInterrupted) {
+      // Ctrl-C at a question: as the answer "Stop".
+      clearInterruptRequest();
+      stopProgressInfo("Unknown");
+      throw StopRequest{};
+    }
     if (got == 0) {
       // No answer can come any more: take the default, as a non-interactive run does.
       printErrorMessage("\nNon-interactive mode; Assuming default answer: %s\n", names[0]);
@@ -449,4 +512,5 @@ void resetTerminal() {
   s.current = s.records.empty() ? nullptr : &s.records.front();
   s.answerSource = getstring;
   s.terminalQuery = defaultTerminalQuery;
+  removeInterruptHandler();
 }

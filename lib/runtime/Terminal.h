@@ -23,9 +23,31 @@ void stopProgressInfo(const char* name);
 // Percent reached by the current loop when its line is shown, else 0.
 int getProgressInfo();
 
-// Set when the user declines to continue a long loop; cleared by the next terminal line.
+// Set when the user declines to continue a long loop, or presses Ctrl-C; cleared by the
+// next terminal line.
 int getStopSignal();
 void setStopSignal(int value);
+
+// Ctrl-C. In an interactive run SIGINT only notes the request: a polling loop sees the
+// stop signal, incrementProgressInfo and checkInterrupt end the running command as the
+// answer "Stop" does (StopRequest), and at the prompt the line being typed is dropped.
+// Reads restart after the signal except those of interruptibleRead. Background runs keep
+// the default action.
+void installInterruptHandler();
+void removeInterruptHandler();
+// 1 when a Ctrl-C came and was not taken yet.
+int interruptRequested();
+void clearInterruptRequest();
+// When a Ctrl-C is pending: takes it, ends the progress display and throws StopRequest.
+void obeyInterruptRequest();
+// While an object lives, a Ctrl-C breaks off a blocking read of the terminal.
+class InterruptibleRead {
+ public:
+  InterruptibleRead();
+  ~InterruptibleRead();
+  InterruptibleRead(const InterruptibleRead&) = delete;
+  InterruptibleRead& operator=(const InterruptibleRead&) = delete;
+};
 
 // Terminal width in columns (120 until the terminal reports 61 or more).
 int getLineSize();
@@ -70,6 +92,10 @@ using AnswerSource = int (*)(std::string& line, int limit);
 void setAnswerSource(AnswerSource source);
 // Reads one reply line through the answer source (see getstring for the results).
 int readAnswerLine(std::string& line, int limit);
+// Whether a question may wait for a reply: an injected answer source always answers; the
+// standard input only when it is a terminal, so that a piped or redirected command stream
+// is never read as answers (the question then takes its default, as in a background run).
+bool answersCanBeRead();
 
 // Returns 1 default, 0 alternate, -1 other, -4 "Scroll"; "Stop" throws StopRequest.
 int NXRunAlertPanel(const char* title, const char* message, const char* defaultAnswer,

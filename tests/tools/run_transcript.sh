@@ -25,8 +25,8 @@
 # Set ZOQ_TRANSCRIPT_UPDATE=1 to print the normalised output instead of comparing
 # (for reading it, never for writing the expected file blindly).
 set -u
-zoq=$1
-case_file=$2
+zoq=$(realpath "$1")
+case_file=$(realpath "$2")
 case_dir=$(dirname "$case_file")
 name=$(basename "$case_file" .zoq)
 expected="$case_dir/$name.out"

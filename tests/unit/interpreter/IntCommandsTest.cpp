@@ -113,6 +113,19 @@ TEST_F(IntCommandsTest, RepeatRunsItsLineCountTimes) {
   EXPECT_EQ(calls().size(), 3U);
 }
 
+TEST_F(IntCommandsTest, ACountOfWholeValueIsTakenWhateverItsForm) {
+  OutputCapture capture;
+  EXPECT_EQ(run("repeat 3000000000/1000000000 {tshow x}"), 0);
+  EXPECT_EQ(run("repeat 1.0 {tshow y}"), 0);
+  EXPECT_EQ(calls().size(), 4U);
+  EXPECT_EQ(run("repeat 7/2 {tshow z}"), 1);
+  EXPECT_EQ(run("repeat 2.5 {tshow z}"), 1);
+  EXPECT_EQ(calls().size(), 4U);
+  EXPECT_EQ(capture.diagnostics,
+            "Parameter 7/2 is not a whole number \n"
+            "Parameter 2.5 is not a whole number \n");
+}
+
 TEST_F(IntCommandsTest, RepeatStopsAtAFailureAndAtABreak) {
   initCommand("tfails", "", failSeven, "");
   OutputCapture capture;
@@ -310,6 +323,23 @@ TEST_F(IntCommandsTest, HelpDescribesACommand) {
   capture.clear();
   run("help");
   EXPECT_NE(capture.printed.find("General command structure:\n"), std::string::npos);
+  // Interactive, but the input is no terminal: the keywords are listed, none is asked for.
+  setInteractive(1);
+  capture.clear();
+  run("help free");
+  EXPECT_NE(capture.printed.find("Keywords:\nAll"), std::string::npos);
+  EXPECT_EQ(capture.stdoutText.find("Enter Keyword > "), std::string::npos);
+  setInteractive(0);
+}
+
+TEST_F(IntCommandsTest, TheBlankSpaceOfAColumnIsOneDigit) {
+  OutputCapture capture;
+  EXPECT_EQ(run("table set_space TableInfo Header 9"), 0);
+  EXPECT_EQ(findColumn(findTable("TableInfo"), "Header")->space, 9);
+  EXPECT_EQ(run("table set_space TableInfo Header 10"), 1);
+  EXPECT_EQ(run("table set_space TableInfo Header 100000000"), 1);
+  EXPECT_EQ(findColumn(findTable("TableInfo"), "Header")->space, 9);
+  EXPECT_NE(capture.diagnostics.find("Blank space 10 refused: it must lie between 0 and 9"), std::string::npos);
 }
 
 TEST_F(IntCommandsTest, TheParameterTableListsEverySetting) {

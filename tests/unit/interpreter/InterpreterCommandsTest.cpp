@@ -236,7 +236,7 @@ TEST_F(InterpreterCommandsTest, IntegerConversionsOfPlainNumbers) {
   EXPECT_EQ(value, -17);
   OutputCapture capture;
   EXPECT_EQ(convertToInteger("30000000000", &value), 2);
-  EXPECT_EQ(capture.diagnostics, "Integer too large \n");
+  EXPECT_EQ(capture.diagnostics, "Integer too large: 30000000000 \n");
   // Inside a function call words are taken as they are, never evaluated again.
   setFunctionCallFlag(1);
   capture.clear();
@@ -252,7 +252,12 @@ TEST_F(InterpreterCommandsTest, ConversionsOfExpressions) {
   EXPECT_EQ(convertToInteger("99999*99999", &value), 2);
   OutputCapture capture;
   EXPECT_EQ(convertToInteger("7/2", &value), 1);
-  EXPECT_EQ(capture.diagnostics, "Non-numerical parameter: 7/2 \n");
+  EXPECT_EQ(capture.diagnostics, "Parameter 7/2 is not a whole number \n");
+  // Quotients and decimals of whole value are integers.
+  EXPECT_EQ(convertToInteger("3000000000/1000", &value), 0);
+  EXPECT_EQ(value, 3000000);
+  EXPECT_EQ(convertToInteger("-4.000", &value), 0);
+  EXPECT_EQ(value, -4);
   double real = 0;
   EXPECT_EQ(convertToDouble("7/2", &real), 0);
   EXPECT_EQ(real, 3.5);

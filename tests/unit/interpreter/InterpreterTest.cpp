@@ -279,6 +279,23 @@ TEST_F(InterpreterTest, NestedFilesKeepTheirOwnTextAndContext) {
   EXPECT_EQ(getCurrentFileName(), std::string());
 }
 
+TEST_F(InterpreterTest, ACarriageReturnBeforeALineFeedEndsTheLineOnce) {
+  TemporaryFolder folder;
+  std::string path = folder.write("dos.zoq", "first\r\nsecond\r\rthird\r\n");
+  int secondLine = 0;
+  int thirdLine = 0;
+  seen.clear();
+  plan.clear();
+  plan.emplace_back("|second|", [&] { secondLine = getCurrentLineNumber(); });
+  plan.emplace_back("|third|", [&] { thirdLine = getCurrentLineNumber(); });
+  setOutputSink(triggeringSink);
+  executeCommandFile(path.c_str(), 0);
+  setOutputSink(nullptr);
+  EXPECT_EQ(blocks(seen), "|first|/|second|/|third|");
+  EXPECT_EQ(secondLine, 2);
+  EXPECT_EQ(thirdLine, 4);  // a lone CR still ends a line: line 3 is empty
+}
+
 TEST_F(InterpreterTest, ErrorsInABackgroundFileNameTheLineCountedFromOne) {
   TemporaryFolder folder;
   std::string path = folder.write("bad.zoq", "foo bar\nsecond\n");

@@ -120,4 +120,22 @@ TEST_F(StartupTest, LogAndDiagnosticsFilesAreNamedAfterTheProgram) {
   EXPECT_EQ(getErrorFileName(), home + "/Logs/Zoq.diagnostics");
 }
 
+TEST_F(StartupTest, TheStoreAllocationTotalCountsEveryStoredTheory) {
+  long long before = ZoqAllocation(0);
+  EXPECT_EQ(before, SM_getTotalAlloc());
+  EXPECT_GT(before, 0);  // the rank-0 start theory is a record too
+  SpectrumData* sd = SM_getData(1, 2, 3);
+  ASSERT_NE(sd, nullptr);
+  long long after = ZoqAllocation(0);
+  EXPECT_EQ(after, SM_getTotalAlloc());
+  EXPECT_GE(after, before + static_cast<long long>(sd->alloc.bytesHeld()));
+  EXPECT_GT(sd->alloc.bytesHeld(), 0u);
+  OutputCapture capture;
+  EXPECT_EQ(ZoqAllocation(1), after);
+  EXPECT_NE(capture.diagnostics.find("Total algebra allocation " + std::to_string(after) + " Bytes"),
+            std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Total S matrix allocation " + std::to_string(SM_getSBaseAlloc()) + " Bytes"),
+            std::string::npos);
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 #include "runtime/Defaults.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include "program/Boot.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
+#include "runtime/SystemUtility.h"
 #include "TestSupport.h"
 
 namespace {
@@ -146,6 +149,39 @@ TEST_F(DefaultsTest, AVanishedFolderIsReportedWhenSaving) {
             std::string::npos);
   setDefaultFile("Zoq8");  // makes the folder again
   EXPECT_EQ(writeDefaults(), 0);
+}
+
+TEST_F(DefaultsTest, ASaveRemovesTheTemporariesOfEndedProcessesOnly) {
+  // A process that has ended (its number is free until reused, and a reuse only leaves
+  // the file in place).
+  pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  waitpid(ended, nullptr, 0);
+  std::string folder = fs::path(getDefaultFile()).parent_path().string();
+  std::string host = getCurrentHostName();
+  std::string stale = folder + "/Zoq8.tmp-" + std::to_string(ended) + "-" + host + "-Ab12Cd";
+  std::string running = folder + "/Zoq8.tmp-" + std::to_string(getpid()) + "-" + host + "-Ef34Gh";
+  std::string elsewhere = folder + "/Zoq8.tmp-" + std::to_string(ended) + "-" + host + "x-Ij56Kl";
+  for (const std::string& path : {stale, running, elsewhere}) std::ofstream(path) << "\"half\" \"wr";
+  ASSERT_EQ(writeDefaults(), 0);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(elsewhere));  // another host's process cannot be asked
+  fs::remove(running);
+  fs::remove(elsewhere);
+}
+
+TEST_F(DefaultsTest, WithoutAHomeNothingIsReadOrWritten) {
+  std::string home = std::getenv("HOME");
+  setenv("HOME", (home + "/missing").c_str(), 1);
+  OutputCapture capture;
+  setDefaultFile("Zoq8");
+  setenv("HOME", home.c_str(), 1);
+  EXPECT_STREQ(getDefaultFile(), "");
+  EXPECT_FALSE(fs::exists(home + "/missing"));
+  EXPECT_EQ(writeDefaults(), -1);
+  EXPECT_NE(capture.diagnostics.find("No home folder; preferences not saved"), std::string::npos);
+  setDefaultFile("Zoq8");
 }
 
 int conversions = 0;

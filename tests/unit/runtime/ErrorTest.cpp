@@ -364,6 +364,47 @@ TEST_F(ErrorTest, TheDiagnosticsFileKeepsEveryAlertWithItsOrigin) {
   ErrorFileName("Zoq");
 }
 
+TEST_F(ErrorTest, EachRunAppendsToTheLogUnderAHeaderOfItsOwn) {
+  LogFileName("TestLog");
+  std::string earlier = "\nZoq command file \ncreated earlier\n" + std::string(60, '-') + "\nearlier command\n";
+  {
+    std::FILE* file = std::fopen(getLogFileName().c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs(earlier.c_str(), file);
+    std::fclose(file);
+  }
+  setIntPar("log", 1);
+  writeLog("%s\n", "first run");
+  resetErrorModule();  // what the next run starts from: no record written yet
+  writeLog("%s\n", "second run");
+  std::string text = readFile(getLogFileName());
+  EXPECT_EQ(text.rfind(earlier, 0), 0u);
+  EXPECT_EQ(substringcnt(text.c_str(), "\nZoq command file \ncreated "), 3);
+  std::size_t first = text.find("first run\n");
+  std::size_t second = text.find("second run\n");
+  ASSERT_NE(first, std::string::npos);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_LT(text.find("Zoq command file", first), second);
+  std::remove(getLogFileName().c_str());
+  LogFileName("Zoq");
+}
+
+TEST_F(ErrorTest, AnAlertRaisedWhileWritingTheDiagnosticsRecordIsNotRecordedAgain) {
+  ErrorFileName("TestDiagnostics");
+  setIntPar("error_log", 1);
+  // A separator 20 wide cannot hold its text at column 20: the header of the file raises
+  // "Text field overflow" while the first record is written.
+  *getIntParPointer("line_size") = 22;
+  OutputCapture capture;
+  Alert("first", 0, 100301, "recorded");
+  std::string text = readFile(getErrorFileName());
+  EXPECT_EQ(substringcnt(text.c_str(), "recorded \n(routine first, position 0)\n"), 1);
+  EXPECT_EQ(text.find("Text field overflow"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Text field overflow"), std::string::npos);
+  std::remove(getErrorFileName().c_str());
+  ErrorFileName("Zoq");
+}
+
 TEST_F(ErrorTest, TheTerminalOutputSwitch) {
   EXPECT_EQ(OutputStatus(), 1);
   TerminalOutputOff();

@@ -154,6 +154,26 @@ TEST_F(ParametersTest, StartUpCreatesTheGeneralParameters) {
   EXPECT_EQ(*getStringParPointer("WorkDir"), "HOME");
 }
 
+TEST_F(ParametersTest, ValuesOutsideTheRangeAreRefusedAndNeverSaved) {
+  InternalParameter* lineSize = findInternalParameter("line_size");
+  ASSERT_NE(lineSize, nullptr);
+  OutputCapture capture;
+  for (int refused : {0, 1, 22, 60, 1000}) {
+    EXPECT_EQ(set_value(lineSize, refused), 1) << refused;
+    EXPECT_EQ(lineSize->value, 100);
+    EXPECT_EQ(lineSize->pref->value, "100");
+  }
+  EXPECT_NE(capture.diagnostics.find("Value 0 of line_size refused: it must lie between 61 and 999"),
+            std::string::npos);
+  EXPECT_EQ(set_value(lineSize, 61), 0);
+  EXPECT_EQ(lineSize->pref->value, "61");
+  // A file saved before the bound existed: its value is not taken, and not kept.
+  changeDefault(lineSize->pref, "0");
+  getIntParDefaults();
+  EXPECT_EQ(lineSize->value, 61);
+  EXPECT_EQ(lineSize->pref->value, "61");
+}
+
 TEST_F(ParametersTest, ResetRestoresValuesAndDropsNewParameters) {
   setIntPar("echo", 1);
   addInternalParameter("Test transient", "1", 'i', 0);

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "interpreter/Interpreter.h"
 #include "program/Boot.h"
+#include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
@@ -36,6 +39,39 @@ TEST_F(TerminalTest, ProgressIsAllowedOnlyInAnInteractiveTerminalRun) {
   setInteractive(1);
   setStandardOutputTerminalQuery(nullptr);  // standard output of the tests is no terminal
   EXPECT_EQ(ProgressInfoAllowed(), 0);
+}
+
+TEST_F(TerminalTest, AnInteractiveTerminalRunShowsProgressWithoutTheSwitch) {
+  setInteractive(1);
+  setStandardOutputTerminalQuery(onTerminal);
+  EXPECT_EQ(ProgressInfoAllowed(), 1);  // no "-p" needed
+  setProgressInfo(0);                   // "silent"
+  EXPECT_EQ(ProgressInfoAllowed(), 0);
+}
+
+TEST_F(TerminalTest, CtrlCStopsTheRunningLoopAsTheAnswerStop) {
+  installInterruptHandler();
+  startProgressInfo("long", 1, 100000);
+  EXPECT_EQ(incrementProgressInfo(), 0);
+  std::raise(SIGINT);  // the process lives on: the handler only notes it
+  EXPECT_THROW(incrementProgressInfo(), StopRequest);
+  EXPECT_EQ(getStopSignal(), 1);
+  EXPECT_EQ(interruptRequested(), 0);
+  // A loop that polls the stop signal sees a Ctrl-C there too.
+  setStopSignal(0);
+  std::raise(SIGINT);
+  EXPECT_EQ(getStopSignal(), 1);
+  removeInterruptHandler();
+}
+
+TEST_F(TerminalTest, APipedRunIsNeverAskedForAnswers) {
+  // Standard input of the tests is not a terminal: the question takes its default and
+  // reads nothing, though the run is interactive.
+  setInteractive(1);
+  OutputCapture capture;
+  EXPECT_EQ(Alert("question", 0, 332209, "Go on?"), 1);
+  EXPECT_EQ(capture.diagnostics.find("(Yes/No"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Non-interactive mode; Assuming default answer: Yes"), std::string::npos);
 }
 
 TEST_F(TerminalTest, ShortLoopsRunSilent) {
