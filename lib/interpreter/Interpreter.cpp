@@ -243,6 +243,8 @@ void readFromTerminal() {
   bool continued = false;
   for (int round = 0; round < 1000000; ++round) {
     try {
+      // A Ctrl-C that came while the last command ran, unseen by it, is spent.
+      clearInterruptRequest();
       const char* prefix = "";
       if (getAtLineBegin() != 0) {
         prefix = "\n";
@@ -254,8 +256,6 @@ void readFromTerminal() {
         setErrorScrollMode(0);
         PrintStdout(mathMode() ? "%s==> " : "%s> ", prefix);
       }
-      // A Ctrl-C that came while the last command ran, unseen by it, is spent.
-      clearInterruptRequest();
       std::string line;
       int got = getstring(line, 1022);
       if (got == kReadInterrupted) {

@@ -5,11 +5,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
@@ -646,6 +648,35 @@ const char* getArch() { return ""; }
 
 // Terminal input.
 
+namespace {
+
+// At a terminal, waits until a line can be read; false when a Ctrl-C came first. SIGINT is
+// blocked while the request is checked and ppoll unblocks it atomically, so a Ctrl-C that
+// lands just before the wait is not lost. A terminal in canonical mode hands over whole
+// lines, so the stream's buffer is empty when a new line starts and the wait is exact.
+bool waitForTerminalLine() {
+  if (isatty(STDIN_FILENO) == 0) return true;
+  sigset_t interrupt;
+  sigset_t previous;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  if (sigprocmask(SIG_BLOCK, &interrupt, &previous) != 0) return interruptRequested() == 0;
+  bool readable = interruptRequested() == 0;
+  if (readable) {
+    struct pollfd input {STDIN_FILENO, POLLIN, 0};
+    while (ppoll(&input, 1, nullptr, &previous) < 0) {
+      if (errno != EINTR || interruptRequested() != 0) {
+        readable = errno != EINTR;
+        break;
+      }
+    }
+  }
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  return readable;
+}
+
+}  // namespace
+
 int getstring(std::string& line, int limit) {
   line.clear();
   std::size_t maximum = limit > 2 ? static_cast<std::size_t>(limit - 2) : 0;
@@ -654,6 +685,10 @@ int getstring(std::string& line, int limit) {
   sinkFlush();
   {
     InterruptibleRead interruptible;
+    if (!waitForTerminalLine()) {
+      line.clear();
+      return kReadInterrupted;
+    }
     for (int c; (c = std::fgetc(stdin)) != EOF;) {
       any = true;
       if (c == '\n') break;

@@ -154,7 +154,8 @@ TEST(ZoqAtATerminal, ALongCheckShowsProgressAndCtrlCBringsThePromptBack) {
     ASSERT_TRUE(zoq.waitFor("Progress: ")) << zoq.output();
   }
   zoq.pressControlC();
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  // The terminal echoes "^C" at its own time, so the prompt may follow it on its line.
+  ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
   EXPECT_EQ(zoq.output().find("Cases checked"), std::string::npos);  // the check was cut short
   zoq.type("evaluate 6*7\n");
   ASSERT_TRUE(zoq.waitFor("evaluate 6*7\r\n")) << zoq.output();
@@ -175,14 +176,14 @@ TEST(ZoqAtATerminal, CtrlCAtThePromptDropsTheLineAndEndsALoop) {
   zoq.type("print {dropped\n");
   ASSERT_TRUE(zoq.waitFor("... ")) << zoq.output();
   zoq.pressControlC();
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
   zoq.type("print kept\n");
   ASSERT_TRUE(zoq.waitFor("print kept\r\nkept\r\n> ")) << zoq.output();
   // An endless loop of the language ends the same way.
   zoq.type("print looping; while {TRUE} {execute 1}\n");
   ASSERT_TRUE(zoq.waitFor("\r\nlooping\r\n")) << zoq.output();
   zoq.pressControlC();
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
   zoq.type("quit\n");
   EXPECT_EQ(zoq.rest().find("dropped"), std::string::npos);
   int status = zoq.finish();
