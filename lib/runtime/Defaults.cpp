@@ -253,19 +253,7 @@ int writeDefaults() {
     Alert("writeDefaults", 0, 120206, "Could not open file \"%s\"", s.filePath.c_str());
     return -1;
   }
-  bool written = true;
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    ssize_t put = write(descriptor, p, left);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      written = false;
-      break;
-    }
-    p += put;
-    left -= static_cast<std::size_t>(put);
-  }
+  bool written = writeAllToDescriptor(descriptor, text);
   fchmod(descriptor, 0644);
   if (fsync(descriptor) != 0) written = false;
   if (close(descriptor) != 0) written = false;

@@ -106,19 +106,7 @@ std::string localDateLine() {
 bool appendToFile(const std::string& path, const std::string& text) {
   int descriptor = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
   if (descriptor < 0) return false;
-  const char* p = text.data();
-  std::size_t left = text.size();
-  bool written = true;
-  while (left > 0) {
-    ssize_t put = write(descriptor, p, left);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      written = false;
-      break;
-    }
-    p += put;
-    left -= static_cast<std::size_t>(put);
-  }
+  const bool written = writeAllToDescriptor(descriptor, text);
   return close(descriptor) == 0 && written;
 }
 

@@ -764,22 +764,25 @@ void StartupMessage(int argc, char** argv) {
   std::fclose(file);
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp." + std::to_string(static_cast<long long>(getpid()));
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return false;
+bool writeAllToDescriptor(int fd, const std::string& text) {
   std::size_t written = 0;
-  bool ok = true;
   while (written < text.size()) {
     const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ok = false;
-      break;
+      return false;
     }
     written += static_cast<std::size_t>(n);
   }
-  if (ok && ::fsync(fd) != 0) ok = false;
+  return true;
+}
+
+bool writeFileAtomically(const std::string& path, const std::string& text, bool sync) {
+  const std::string temporary = path + ".tmp." + std::to_string(static_cast<long long>(getpid()));
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  bool ok = writeAllToDescriptor(fd, text);
+  if (ok && sync && ::fsync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;
   if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) ::unlink(temporary.c_str());

@@ -151,12 +151,13 @@ int isWorkingPeriod(int weekDay, int hour);
 std::string getCurrentHostName();
 void StartupMessage(int argc, char** argv);
 
-// Restores the state right after start-up (open-file count, switches, clock source,
-// exit routine).
+// Writes the whole text to an open descriptor, resuming after signals; false on an error.
+bool writeAllToDescriptor(int fd, const std::string& text);
+
 // Writes text to path through a temporary file (path.tmp.<process id>) that is synced and
 // renamed into place, so a reader never sees a partial file; false on failure, with the
-// temporary file removed.
-bool writeFileAtomically(const std::string& path, const std::string& text);
+// temporary file removed. A cache that is checked when read back may skip the sync.
+bool writeFileAtomically(const std::string& path, const std::string& text, bool sync = true);
 
 // Random numbers: the system generator, seeded from the clock on first use.
 // rand() / 2147483647.0 in [0, 1].
@@ -164,4 +165,6 @@ double dRandom();
 // Uniform in [0, n).
 int randomNumber(int n);
 
+// Restores the state right after start-up (open-file count, switches, clock source,
+// exit routine).
 void resetSystemUtility();
