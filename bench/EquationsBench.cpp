@@ -73,21 +73,25 @@ void BM_ImproveBounds(benchmark::State& state) {
   }
 }
 
-void BM_DiophLoops(benchmark::State& state) {
-  EquationData ED;
-  KernelData KD;
+// The whole search over the box, repeated; full as DiophLoops takes it.
+void runSearches(benchmark::State& state, EquationData& ED, KernelData& KD, int full) {
   buildSystem(&ED);
   initKernelData(&KD, &ED);
-  int result = 0;
   for (auto _ : state) {
     std::copy(ED.minima, ED.minima + kN, ED.loopMinima);
     std::copy(ED.maxima, ED.maxima + kN, ED.loopMaxima);
     acceptedCount = 0;
     InitializeEquationSolver();
-    result =
-        DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, 0, 1000000, nullptr, acceptAll, 0, 0);
+    int result =
+        DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, 0, 1000000, nullptr, acceptAll, full, 0);
     benchmark::DoNotOptimize(result);
   }
+}
+
+void BM_DiophLoops(benchmark::State& state) {
+  EquationData ED;
+  KernelData KD;
+  runSearches(state, ED, KD, 0);
   state.counters["solutions"] = acceptedCount;
 }
 
@@ -97,19 +101,8 @@ void discard(Channel, const char*, std::size_t) {}
 void BM_DiophLoopsFull(benchmark::State& state) {
   EquationData ED;
   KernelData KD;
-  buildSystem(&ED);
-  initKernelData(&KD, &ED);
   setOutputSink(discard);
-  int result = 0;
-  for (auto _ : state) {
-    std::copy(ED.minima, ED.minima + kN, ED.loopMinima);
-    std::copy(ED.maxima, ED.maxima + kN, ED.loopMaxima);
-    acceptedCount = 0;
-    InitializeEquationSolver();
-    result =
-        DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, 0, 1000000, nullptr, acceptAll, 1, 0);
-    benchmark::DoNotOptimize(result);
-  }
+  runSearches(state, ED, KD, 1);
   setOutputSink(nullptr);
   state.counters["accepted"] = acceptedCount;
   state.counters["double_tags"] = KD.ndoubletag;

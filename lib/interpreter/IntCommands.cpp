@@ -265,7 +265,7 @@ ConversionResult CONV_ExpressionToNat(const char* token, int) {
   ConversionResult result;
   result.status = convertToInteger(token, &result.value);
   if (result.status == 0 && result.value <= 0) {
-    Alert("CONV_ExpressionToNat", 0, 100301, "Parameter (%d) must be positive", result.value);
+    refuseTypedValue("CONV_ExpressionToNat", 0, "Parameter (%d) must be positive", result.value);
     return failed();
   }
   return result;
@@ -275,7 +275,7 @@ ConversionResult CONV_ExpressionToNat0(const char* token, int) {
   ConversionResult result;
   result.status = convertToInteger(token, &result.value);
   if (result.status == 0 && result.value < 0) {
-    Alert("CONV_ExpressionToNat0", 0, 100301, "Parameter (%d) must be positive", result.value);
+    refuseTypedValue("CONV_ExpressionToNat0", 0, "Parameter (%d) must be positive", result.value);
     return failed();
   }
   return result;
@@ -285,7 +285,7 @@ ConversionResult CONV_ExpressionToSign(const char* token, int) {
   ConversionResult result;
   result.status = convertToInteger(token, &result.value);
   if (result.status == 0 && result.value != 1 && result.value != -1) {
-    Alert("CONV_ExpressionToSign", 0, 100301, "Parameter (%d) must be 1 or -1", result.value);
+    refuseTypedValue("CONV_ExpressionToSign", 0, "Parameter (%d) must be 1 or -1", result.value);
     return failed();
   }
   return result;
@@ -298,7 +298,7 @@ ConversionResult CONV_Switch(const char* token, int) {
   }
   if (word == "on") return ConversionResult{0, 1, 0};
   if (word == "off") return ConversionResult{0, 0, 0};
-  Alert("CONV_Switch", 0, 100301, "Parameter (%s) must be ON or OFF", word.c_str());
+  refuseTypedValue("CONV_Switch", 0, "Parameter (%s) must be ON or OFF", word.c_str());
   return failed();
 }
 

@@ -273,6 +273,10 @@ Command* findComKey(char** tokens, std::string& text, int* count);
 // Conversions for handlers. 0 success, 1 not a number, 2 out of range.
 int convertToInteger(const char* token, int* value);
 int convertToDouble(const char* token, double* value);
+// Refuses a value the user typed (severity 2, so a background run goes on): shown at once,
+// even while messages are held back during a conversion, where it would be dropped.
+void refuseTypedValue(const char* routine, int position, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 // The evaluated token as text, cut to max characters.
 std::string convertToString(const char* token, std::size_t max);
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstring>
 #include <deque>
 #include <vector>
@@ -578,13 +579,6 @@ bool isIntegerText(const std::string& text) {
 
 // Refuses a typed number: the message is shown at once, also while the block's messages
 // are held back, and as a plain error it never ends a background run.
-void refuseNumber(int position, const char* format, const char* token) __attribute__((format(printf, 2, 0)));
-void refuseNumber(int position, const char* format, const char* token) {
-  int buffering = getErrorBuffering();
-  unbufferErrors();
-  Alert("convertToInteger", position, 100202, format, token);
-  if (buffering != 0) bufferErrors();
-}
 
 // A decimal fraction: an optional sign, digits and one point with digits after it.
 bool isDecimalText(const std::string& text) {
@@ -604,6 +598,17 @@ MathObjPtr tokenValue(const char* token) {
 
 }  // namespace
 
+void refuseTypedValue(const char* routine, int position, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const std::string text = vformatText(format, args);
+  va_end(args);
+  const int buffering = getErrorBuffering();
+  unbufferErrors();
+  Alert(routine, position, 100202, "%s", text.c_str());
+  if (buffering != 0) bufferErrors();
+}
+
 int convertToInteger(const char* token, int* value) {
   std::string text;
   if (isIntegerText(token)) {
@@ -622,7 +627,7 @@ int convertToInteger(const char* token, int* value) {
       MathObjToString(object.get());
       std::string written(object->text.c_str(), object->text.size());
       if (!isIntegerText(written)) {
-        refuseNumber(2, "Parameter %s is not a whole number", token);
+        refuseTypedValue("convertToInteger", 2, "Parameter %s is not a whole number", token);
         return 1;
       }
       text = written;
@@ -637,10 +642,10 @@ int convertToInteger(const char* token, int* value) {
       *value = result;
       return 0;
     }
-    refuseNumber(0, "Integer too large: %s", token);
+    refuseTypedValue("convertToInteger", 0, "Integer too large: %s", token);
     return 2;
   }
-  refuseNumber(1, "Non-numerical parameter: %s", token);
+  refuseTypedValue("convertToInteger", 1, "Non-numerical parameter: %s", token);
   return 1;
 }
 
@@ -654,7 +659,7 @@ int convertToDouble(const char* token, double* value) {
       int small = 0;
       MathObjToString(object.get());
       if (strnumChk(object->text.c_str(), &small) != 0) {
-        Alert("convertToDouble", 0, 100302, "Overflow");
+        refuseTypedValue("convertToDouble", 0, "Overflow");
         return 2;
       }
       *value = small;
@@ -663,7 +668,7 @@ int convertToDouble(const char* token, double* value) {
     case 'r':
       simplify_rat(&object->rational);
       if (object->rational.den.length == 0) {
-        Alert("convertToDouble", 0, 100302, "Overflow");
+        refuseTypedValue("convertToDouble", 0, "Overflow");
         return 2;
       }
       *value = lratToDouble(&object->rational);
@@ -674,7 +679,7 @@ int convertToDouble(const char* token, double* value) {
       double number = std::strtod(text, &end);
       if (end != text && *findFirstAlpha(end) == '\0') {
         if (!std::isfinite(number)) {
-          Alert("convertToDouble", 0, 100302, "Overflow");
+          refuseTypedValue("convertToDouble", 0, "Overflow");
           return 2;
         }
         *value = number;
@@ -685,7 +690,7 @@ int convertToDouble(const char* token, double* value) {
     default:
       break;
   }
-  Alert("convertToDouble", 1, 100302, "Non-numerical parameter: %s", token);
+  refuseTypedValue("convertToDouble", 1, "Non-numerical parameter: %s", token);
   return 1;
 }
 
