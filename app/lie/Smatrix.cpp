@@ -475,9 +475,12 @@ using smatrix_internal::trigDeterminants;
 // Classical algebras
 // ---------------------------------------------------------------------------------------
 
-void ZoqA(const int* a, const int* b, double* re, double* im, int rank, int level) {
-  SmatrixState& s = state();
-  TypeConstants& c = s.constantsA;
+namespace {
+
+// The constants of A_rank at the level, rebuilt when the key changes; nullptr (outputs to
+// be zeroed) when the modulus does not fit the tables.
+const TypeConstants* constantsOfA(int rank, int level) {
+  TypeConstants& c = state().constantsA;
   const int n = rank + 1;
   if (!sameKey(c, rank, level)) {
     setKey(c, rank, level);
@@ -487,17 +490,15 @@ void ZoqA(const int* a, const int* b, double* re, double* im, int rank, int leve
     c.norm = std::sqrt(static_cast<double>(n)) * std::pow(static_cast<double>(n + level), rank * 0.5);
     attachTables(c);
   }
-  if (!c.valid) {
-    *re = *im = 0.0;
-    return;
-  }
-  int* work = s.workA.get(2 * static_cast<std::size_t>(n));
-  int* x = work;
-  int* y = work + n;
-  orthA(x, a, rank);
-  orthA(y, b, rank);
+  return c.valid ? &c : nullptr;
+}
+
+// S(a, b) of A_rank from the orthogonal coordinates x of a+rho and y of b+rho: the phase
+// determinant turned by i^(r(r+1)/2) and normalised.
+void elementOfA(const TypeConstants& c, const int* x, const int* y, int rank, double* re,
+                double* im) {
   double zr = 0.0, zi = 0.0;
-  phaseDeterminant(x, y, n, c.modul, c.cos, &zr, &zi);
+  phaseDeterminant(x, y, rank + 1, c.modul, c.cos, &zr, &zi);
   double pr = zr, pi = zi;
   switch (c.root) {
     case 1: pr = -zi, pi = zr; break;
@@ -508,6 +509,37 @@ void ZoqA(const int* a, const int* b, double* re, double* im, int rank, int leve
   if (rank == 1) pi = 0.0;
   *re = pr / c.norm;
   *im = pi / c.norm;
+}
+
+// S(a, b) of A1 in closed form: with p = a+1, q = b+1 and M = 4(k+2) the determinant is
+// exp(-2 pi i 2pq/M) - exp(2 pi i 2pq/M) = -2i sin(pi pq/(k+2)), turned by i, so
+// S = 2 sin(2 pi (2pq mod M)/M) / norm, the sine read off the same table.
+// `inverse` is 1.0 / M: the residue comes from a double quotient and one correction step
+// (2pq < 2^53 for every level an int can hold the fields of).
+double elementOfA1(const TypeConstants& c, double inverse, long long p, long long q) {
+  const long long M = c.modul;
+  const long long x = 2 * p * q;
+  long long r = x - static_cast<long long>(static_cast<double>(x) * inverse) * M;
+  if (r < 0) r += M;
+  if (r >= M) r -= M;
+  return -2.0 * entry(c.sin, static_cast<int>(r)) / c.norm;
+}
+
+}  // namespace
+
+void ZoqA(const int* a, const int* b, double* re, double* im, int rank, int level) {
+  const TypeConstants* c = constantsOfA(rank, level);
+  if (c == nullptr) {
+    *re = *im = 0.0;
+    return;
+  }
+  const int n = rank + 1;
+  int* work = state().workA.get(2 * static_cast<std::size_t>(n));
+  int* x = work;
+  int* y = work + n;
+  orthA(x, a, rank);
+  orthA(y, b, rank);
+  elementOfA(*c, x, y, rank, re, im);
 }
 
 void ZoqB(const int* a, const int* b, double* re, double* im, int rank, int level) {
@@ -943,6 +975,47 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
     default:
       if (typecheck(type, rank, level, 1, "SDirect")) InputError(type, rank, level, "SDirect");
       return;
+  }
+}
+
+void SDirectRow(int type, int rank, int level, const int* a, int count, const int* const* columns,
+                double* re, double* im) {
+  // The row formula serves A_r away from the vacuum row (which has its product formula)
+  // and the trace; everything else is SDirect element by element.
+  const TypeConstants* c = nullptr;
+  if (type == 1 && rank >= 1 && level >= 1 && state().traceCalls != 1 && !isVacuum(a, rank))
+    c = constantsOfA(rank, level);
+  if (c == nullptr) {
+    for (int k = 0; k < count; ++k) SDirect(type, rank, level, a, columns[k], &re[k], &im[k]);
+    return;
+  }
+  if (rank == 1) {
+    const long long p = a[0] + 1LL;
+    const double inverse = 1.0 / static_cast<double>(c->modul);
+    for (int k = 0; k < count; ++k) {
+      const int* b = columns[k];
+      if (b[0] == 0) {
+        SDirect(type, rank, level, a, b, &re[k], &im[k]);
+        continue;
+      }
+      re[k] = elementOfA1(*c, inverse, p, b[0] + 1LL);
+      im[k] = 0.0;
+    }
+    return;
+  }
+  const int n = rank + 1;
+  std::vector<int> coordinates(2 * static_cast<std::size_t>(n));
+  int* x = coordinates.data();
+  int* y = x + n;
+  orthA(x, a, rank);
+  for (int k = 0; k < count; ++k) {
+    const int* b = columns[k];
+    if (isVacuum(b, rank)) {
+      SDirect(type, rank, level, a, b, &re[k], &im[k]);
+      continue;
+    }
+    orthA(y, b, rank);
+    elementOfA(*c, x, y, rank, &re[k], &im[k]);
   }
 }
 

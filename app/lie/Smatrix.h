@@ -66,6 +66,11 @@ void ComplexZoqDet(const int* x, const int* y, int n, int modulus, const double*
 // fixed-point theory, 27 N=2 minimal model. Always writes re and im: (0, 0) after an
 // alert on input it cannot handle.
 void SDirect(int type, int rank, int level, const int* a, const int* b, double* re, double* im);
+// S(a, b_k) for k < count, b_k the label vector columns[k]: the values of SDirect (to
+// rounding), with what depends on a alone (its orthogonal coordinates, the constants, the
+// tables) found once for the row. A1 takes its closed form sqrt(2/(k+2)) sin(pi pq/(k+2)).
+void SDirectRow(int type, int rank, int level, const int* a, int count, const int* const* columns,
+                double* re, double* im);
 // S(0, b) of an affine algebra (types 1 to 5) by the product over the positive roots of
 // 2 sin(pi (b+rho, alpha)/(k+h)): real, positive for an integrable b, and exact to the
 // last digits however small. False, with nothing written, where the product is not

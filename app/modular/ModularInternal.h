@@ -242,6 +242,11 @@ int orbitCharge(int i, int c);
 // Q_i + Q_j - Q_k - Q_d is not 0 mod n_G for some generator of the centre.
 bool modularChargesAllow(int i, int j, int k, int d);
 
+// S_base(orbits[i], b) between orbit representatives for i < count into re[i], im[i]
+// (every orbits[i] <= b): from the packed base (its missing entries computed in one pass
+// and kept) or, with the row cache, from a held row or computed without caching.
+void orbitBaseColumn(int b, int count, const int* orbits, double* re, double* im);
+
 // The folder of on-disk rows of the current theory ("S" rows: ".sdir", P rows: ".pdir"),
 // created when missing; an empty text (after an alert) when it cannot be made.
 std::string modularRowFolder(const char* suffix, const char* kind);

@@ -23,6 +23,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -35,6 +36,7 @@
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
 
 namespace {
 
@@ -48,6 +50,62 @@ const int* zeroCharges() {
   return s.zeroCharges.data();
 }
 
+// The charge vectors of a stored theory from the store's own charges. Weights fix a
+// charge h_J + h_i - h_Ji only modulo the precision of the weights themselves, which for
+// U(1) at odd radius (weights defined mod 1/2) is not enough; the store holds the charges
+// of the basis currents exactly. A charge is linear in the current, so entry c of a vector
+// is sum_f e_f(c) Q_{J_f}(i), e(c) the components of c on the basis J_f. Tensor products
+// and records without stored charges are left to the weights (fill returns false).
+class StoreCharges {
+ public:
+  explicit StoreCharges(DGType* centre) : centre_(centre) {
+    const SpectrumData* sd = currentSD;
+    if (KMCosetSwitch != 0 || sd == nullptr || sd->charges == nullptr || sd->scgroup != centre ||
+        centre->order < 2 || centre->nfactors < 1)
+      return;
+    const int nG = centre->order;
+    const int g = centre->nfactors;
+    components_.assign(static_cast<std::size_t>(nG) * static_cast<std::size_t>(g), 0);
+    for (int c = 0; c < nG; ++c) {
+      const int* e = DG_DecodeChargeCode(centre, c);
+      if (e == nullptr) return;
+      std::copy(e, e + g, components_.begin() + static_cast<std::ptrdiff_t>(c) * g);
+    }
+    basis_.resize(static_cast<std::size_t>(g));
+    for (int f = 0; f < g; ++f) basis_[static_cast<std::size_t>(f)] = DG_basis(centre, f);
+    basisCharges_.resize(static_cast<std::size_t>(g));
+    usable_ = true;
+  }
+
+  // Entry c of charges = n_G Q_c(i) mod n_G; false where the store cannot say.
+  bool fill(int i, int* charges) {
+    if (!usable_) return false;
+    const int nG = centre_->order;
+    const int g = centre_->nfactors;
+    for (int f = 0; f < g; ++f) {
+      Rat q;
+      SM_getRatCharge(currentSD, basis_[static_cast<std::size_t>(f)], i, &q);
+      if (q.den <= 0 || nG % q.den != 0) return false;
+      basisCharges_[static_cast<std::size_t>(f)] = mod(q.num * (nG / q.den), nG);
+    }
+    for (int c = 0; c < nG; ++c) {
+      const int* e = components_.data() + static_cast<std::ptrdiff_t>(c) * g;
+      long long total = 0;
+      for (int f = 0; f < g; ++f)
+        total += static_cast<long long>(e[f]) * basisCharges_[static_cast<std::size_t>(f)] % nG;
+      charges[c] = mod(total, nG);
+    }
+    return true;
+  }
+
+ private:
+  DGType* centre_;
+  bool usable_ = false;
+  std::vector<int> components_;  // n_G x g components of every element
+  std::vector<int> basis_;       // the basis currents J_f
+  std::vector<long long> basisCharges_;
+};
+
 // Abandons the orbit tables of this theory: everything then goes the direct way.
 void refuseOrbitData() {
   ModularState& s = modularState();
@@ -55,6 +113,23 @@ void refuseOrbitData() {
   s.Primaries.clear();
   s.orbitPointers.clear();
   s.NOrbit = 0;
+}
+
+// S(rep, reps[k]) for k < count from the theory itself, past the caches of this module: a
+// stored theory gives the row in one pass (SM_getSRow), a tensor product element by element.
+void representativeRow(int rep, int count, const int* reps, double* re, double* im) {
+  if (KMCosetSwitch == 0 && currentSD != nullptr) {
+    SM_getSRow(currentSD, rep, count, reps, re, im);
+    return;
+  }
+  for (int k = 0; k < count; ++k) compSDirectSymmetrized(rep, reps[k], &re[k], &im[k]);
+}
+
+// One element S(i, j) the same way, the smaller label first.
+void representativeElement(int i, int j, double* re, double* im) {
+  const int row = std::min(i, j);
+  const int column = std::max(i, j);
+  representativeRow(row, 1, &column, re, im);
 }
 
 bool isRegularFile(const std::string& path) {
@@ -179,8 +254,8 @@ void loadRowAndAnswer(int row, int column, double* re, double* im) {
   OrbitRowCache& cache = s.rowCache;
   const int slot = getReUsableRow(cache.LastCalls.data(), cache.CallSeq, cache.MaxRow);
   if (slot < 1 || slot >= cache.MaxRow) {
-    compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(row)],
-                           s.OrbitMap[static_cast<std::size_t>(column)], re, im);
+    representativeElement(s.OrbitMap[static_cast<std::size_t>(row)],
+                          s.OrbitMap[static_cast<std::size_t>(column)], re, im);
     return;
   }
   cache.nextrow = slot;
@@ -335,19 +410,22 @@ void initOrbitData() {
     s.Weights[static_cast<std::size_t>(i)] *= L / s.Weights_den[static_cast<std::size_t>(i)];
 
   std::vector<int> charge(static_cast<std::size_t>(nG));
+  StoreCharges storeCharges(centre);
   for (int i = 0; i < n; ++i) {
     PrimaryOrbitEntry& e = s.Primaries[static_cast<std::size_t>(i)];
     const int* images = s.Primaries[static_cast<std::size_t>(e.rep)].images;
-    for (int c = 0; c < nG; ++c) {
-      const int k =
-          images[s.CurMultTable[static_cast<std::size_t>(c) * static_cast<std::size_t>(nG) +
-                                static_cast<std::size_t>(e.current)]];
-      const __int128 difference = static_cast<__int128>(s.Weights[static_cast<std::size_t>(i)]) +
-                                  s.Weights[static_cast<std::size_t>(c)] -
-                                  s.Weights[static_cast<std::size_t>(k)];
-      const __int128 quotient = difference * nG / L;
-      charge[static_cast<std::size_t>(c)] =
-          static_cast<int>(longmod(static_cast<long long>(quotient % nG), nG));
+    if (!storeCharges.fill(i, charge.data())) {
+      for (int c = 0; c < nG; ++c) {
+        const int k =
+            images[s.CurMultTable[static_cast<std::size_t>(c) * static_cast<std::size_t>(nG) +
+                                  static_cast<std::size_t>(e.current)]];
+        const __int128 difference = static_cast<__int128>(s.Weights[static_cast<std::size_t>(i)]) +
+                                    s.Weights[static_cast<std::size_t>(c)] -
+                                    s.Weights[static_cast<std::size_t>(k)];
+        const __int128 quotient = difference * nG / L;
+        charge[static_cast<std::size_t>(c)] =
+            static_cast<int>(longmod(static_cast<long long>(quotient % nG), nG));
+      }
     }
     const int before = s.AllCharges.Nfill;
     e.chargeIndex = LocateInCollection(&s.AllCharges, charge.data());
@@ -485,8 +563,8 @@ void compSBase(int a, int b, double* re, double* im) {
   double& real = s.SBase[static_cast<std::size_t>(index)];
   double& imaginary = s.SBase[static_cast<std::size_t>(half + index)];
   if (!modularComputed(real)) {
-    compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
-                           s.OrbitMap[static_cast<std::size_t>(b)], &real, &imaginary);
+    representativeElement(s.OrbitMap[static_cast<std::size_t>(a)],
+                          s.OrbitMap[static_cast<std::size_t>(b)], &real, &imaginary);
   }
   *re = real;
   *im = imaginary;
@@ -544,8 +622,58 @@ void compSBaseFromDisk(int a, int b, double* re, double* im) {
     return;
   }
   cache.last_row = b;
-  compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
-                         s.OrbitMap[static_cast<std::size_t>(b)], re, im);
+  representativeElement(s.OrbitMap[static_cast<std::size_t>(a)],
+                        s.OrbitMap[static_cast<std::size_t>(b)], re, im);
+}
+
+void orbitBaseColumn(int b, int count, const int* orbits, double* re, double* im) {
+  ModularState& s = modularState();
+  const int rep = s.OrbitMap[static_cast<std::size_t>(b)];
+  std::vector<int> reps;
+  auto representatives = [&](int length, const int* which) {
+    reps.resize(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i)
+      reps[static_cast<std::size_t>(i)] = s.OrbitMap[static_cast<std::size_t>(which[i])];
+    return reps.data();
+  };
+  if (s.compute_s_base == compSBase && !s.SBase.empty()) {
+    // Column b of the packed triangle is contiguous: the missing entries in one pass.
+    const std::size_t half = s.SBase.size() / 2;
+    const std::size_t start = static_cast<std::size_t>(b) * (static_cast<std::size_t>(b) + 1) / 2;
+    double* real = s.SBase.data() + start;
+    double* imaginary = s.SBase.data() + half + start;
+    std::vector<int> missing;
+    for (int i = 0; i < count; ++i) {
+      if (!modularComputed(real[orbits[i]])) missing.push_back(orbits[i]);
+    }
+    if (!missing.empty()) {
+      const int length = static_cast<int>(missing.size());
+      std::vector<double> rowRe(missing.size()), rowIm(missing.size());
+      representativeRow(rep, length, representatives(length, missing.data()), rowRe.data(),
+                        rowIm.data());
+      for (std::size_t m = 0; m < missing.size(); ++m) {
+        real[missing[m]] = rowRe[m];
+        imaginary[missing[m]] = rowIm[m];
+      }
+    }
+    for (int i = 0; i < count; ++i) {
+      re[i] = real[orbits[i]];
+      im[i] = imaginary[orbits[i]];
+    }
+    return;
+  }
+  OrbitRowCache& cache = s.rowCache;
+  const int slot = cache.setUp ? cache.StoreInfo[static_cast<std::size_t>(b)] : -1;
+  if (slot >= 0) {
+    const double* row = slotRow(cache, slot, s.NOrbit);
+    for (int i = 0; i < count; ++i) {
+      re[i] = row[orbits[i]];
+      im[i] = row[s.NOrbit + orbits[i]];
+    }
+    return;
+  }
+  // Needed once by the caller: computed, not cached.
+  representativeRow(rep, count, representatives(count, orbits), re, im);
 }
 
 int getReUsableRow(const int* LastCalls, int CallSeq, int MaxRow) {
@@ -575,9 +703,7 @@ void getSBaseRow(double* data, int, int slot, int row, const char* folder) {
     header = modularRowHeader("S", row);
     if (readSRowFile(path, header, nOrbit, re, im)) return;
   }
-  const int rep = s.OrbitMap[static_cast<std::size_t>(row)];
-  for (int k = 0; k < nOrbit; ++k)
-    compSDirectSymmetrized(rep, s.OrbitMap[static_cast<std::size_t>(k)], &re[k], &im[k]);
+  representativeRow(s.OrbitMap[static_cast<std::size_t>(row)], nOrbit, s.OrbitMap.data(), re, im);
   if (!useFiles) return;
   const std::string text = rowFileText(header, nOrbit, re, im);
   OrbitRowCache& cache = s.rowCache;

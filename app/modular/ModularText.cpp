@@ -106,13 +106,30 @@ bool orbitPairProduct(int i, int j, std::vector<double>& sums, std::vector<doubl
     wRe[static_cast<std::size_t>(m)] = rRe * length;
     wIm[static_cast<std::size_t>(m)] = rIm * length;
   }
-  // The allowed fields of every orbit.
-  std::vector<std::vector<int>> members(static_cast<std::size_t>(nOrbit));
+  // The allowed fields of every orbit with their currents, orbit after orbit in one block:
+  // the fields of orbit o are entries memberStart[o] .. memberStart[o+1]-1.
+  std::vector<int> memberStart(static_cast<std::size_t>(nOrbit) + 1, 0);
+  std::vector<int> allowed;
   for (int k = 0; k < n; ++k) {
-    if (modularChargesAllow(i, j, k, 0))
-      members[static_cast<std::size_t>(s.Primaries[static_cast<std::size_t>(k)].orbit)].push_back(
-          k);
+    if (!modularChargesAllow(i, j, k, 0)) continue;
+    allowed.push_back(k);
+    ++memberStart[static_cast<std::size_t>(s.Primaries[static_cast<std::size_t>(k)].orbit) + 1];
   }
+  for (int o = 0; o < nOrbit; ++o)
+    memberStart[static_cast<std::size_t>(o) + 1] += memberStart[static_cast<std::size_t>(o)];
+  std::vector<int> memberField(allowed.size()), memberCurrent(allowed.size());
+  {
+    std::vector<int> next(memberStart.begin(), memberStart.end() - 1);
+    for (int k : allowed) {
+      const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(k)];
+      const int slot = next[static_cast<std::size_t>(entry.orbit)]++;
+      memberField[static_cast<std::size_t>(slot)] = k;
+      memberCurrent[static_cast<std::size_t>(slot)] = entry.current;
+    }
+  }
+  auto filled = [&](int o) {
+    return memberStart[static_cast<std::size_t>(o) + 1] > memberStart[static_cast<std::size_t>(o)];
+  };
   // The charge vectors of the representatives and the moduli of W.
   std::vector<const int*> repCharges(static_cast<std::size_t>(nOrbit));
   std::vector<double> wModulus(static_cast<std::size_t>(nOrbit));
@@ -122,39 +139,58 @@ bool orbitPairProduct(int i, int j, std::vector<double>& sums, std::vector<doubl
     wModulus[static_cast<std::size_t>(m)] =
         std::hypot(wRe[static_cast<std::size_t>(m)], wIm[static_cast<std::size_t>(m)]);
   }
-  // Adds the term m (orbit representative r_m) with S_base(m, orbit of k) = (eRe, eIm).
-  auto add = [&](int m, double eRe, double eIm, double eModulus, int k) {
-    const int q =
-        repCharges[static_cast<std::size_t>(m)][s.Primaries[static_cast<std::size_t>(k)].current];
-    double cRe = eRe, cIm = eIm;
-    if (q != 0)
-      complexProduct(&cRe, &cIm, eRe, eIm, s.PhasesR[static_cast<std::size_t>(q)],
-                     s.PhasesI[static_cast<std::size_t>(q)]);
-    sums[static_cast<std::size_t>(k)] +=
-        wRe[static_cast<std::size_t>(m)] * cRe + wIm[static_cast<std::size_t>(m)] * cIm;
-    magnitudes[static_cast<std::size_t>(k)] += wModulus[static_cast<std::size_t>(m)] * eModulus;
+  const double* phasesRe = s.PhasesR.data();
+  const double* phasesIm = s.PhasesI.data();
+  // Adds the term m (orbit representative r_m) with S_base(m, o) = (eRe, eIm) to every
+  // allowed field k of orbit o: S(r_m, k) is the element times the phase of Q_{r_m}(J_k).
+  auto add = [&](int m, double eRe, double eIm, double eModulus, int o) {
+    const int* charges = repCharges[static_cast<std::size_t>(m)];
+    const double termRe = wRe[static_cast<std::size_t>(m)];
+    const double termIm = wIm[static_cast<std::size_t>(m)];
+    const double size = wModulus[static_cast<std::size_t>(m)] * eModulus;
+    const int end = memberStart[static_cast<std::size_t>(o) + 1];
+    for (int slot = memberStart[static_cast<std::size_t>(o)]; slot < end; ++slot) {
+      const int k = memberField[static_cast<std::size_t>(slot)];
+      const int q = charges[memberCurrent[static_cast<std::size_t>(slot)]];
+      double cRe = eRe, cIm = eIm;
+      if (q != 0) {
+        cRe = eRe * phasesRe[q] - eIm * phasesIm[q];
+        cIm = eRe * phasesIm[q] + eIm * phasesRe[q];
+      }
+      sums[static_cast<std::size_t>(k)] += termRe * cRe + termIm * cIm;
+      magnitudes[static_cast<std::size_t>(k)] += size;
+    }
   };
-  const bool inMemory = s.compute_s_base == compSBase;
-  // b outer and a inner: the packed base is read in its storage order, and every
-  // coefficient still receives its terms in the order of m.
+  // b outer and a inner: column b of the base comes in one piece, and every coefficient
+  // still receives its terms in the order of m. A column of an orbit without allowed fields
+  // is needed only at the orbits that have some.
+  std::vector<int> everyOrbit(static_cast<std::size_t>(nOrbit));
+  std::vector<int> filledOrbits;
+  for (int m = 0; m < nOrbit; ++m) {
+    everyOrbit[static_cast<std::size_t>(m)] = m;
+    if (filled(m)) filledOrbits.push_back(m);
+  }
+  std::vector<double> columnRe(static_cast<std::size_t>(nOrbit)),
+      columnIm(static_cast<std::size_t>(nOrbit));
+  int filledBelow = 0;  // filled orbits before b
   for (int b = 0; b < nOrbit; ++b) {
     if (getStopSignal() != 0) return true;
-    const std::vector<int>& ofB = members[static_cast<std::size_t>(b)];
-    for (int a = 0; a <= b; ++a) {
-      const std::vector<int>& ofA = members[static_cast<std::size_t>(a)];
-      if (ofB.empty() && (a == b || ofA.empty())) continue;
-      double eRe = 0.0, eIm = 0.0;
-      // Each element is needed once here: the row cache would only hold it.
-      if (inMemory) {
-        compSBase(a, b, &eRe, &eIm);
-      } else {
-        compSDirectSymmetrized(s.OrbitMap[static_cast<std::size_t>(a)],
-                               s.OrbitMap[static_cast<std::size_t>(b)], &eRe, &eIm);
-      }
-      const double eModulus = std::hypot(eRe, eIm);
-      for (int k : ofB) add(a, eRe, eIm, eModulus, k);
-      if (a != b)
-        for (int k : ofA) add(b, eRe, eIm, eModulus, k);
+    const bool bFilled = filled(b);
+    const int* orbits = bFilled ? everyOrbit.data() : filledOrbits.data();
+    const int count = bFilled ? b + 1 : filledBelow;
+    if (bFilled) ++filledBelow;
+    if (count == 0) continue;
+    orbitBaseColumn(b, count, orbits, columnRe.data(), columnIm.data());
+    for (int index = 0; index < count; ++index) {
+      const int a = orbits[index];
+      const bool aFilled = filled(a);
+      if (!bFilled && !aFilled) continue;
+      const double eRe = columnRe[static_cast<std::size_t>(index)];
+      const double eIm = columnIm[static_cast<std::size_t>(index)];
+      // S elements are at most 1 in modulus: the plain square root cannot overflow.
+      const double eModulus = std::sqrt(eRe * eRe + eIm * eIm);
+      if (bFilled) add(a, eRe, eIm, eModulus, b);
+      if (a != b && aFilled) add(b, eRe, eIm, eModulus, a);
     }
   }
   return true;

@@ -274,6 +274,10 @@ int SM_check_orbits(SpectrumData* sd);
 // S, T and P (a, b field indices; out of range: an alert and (0, 0))
 
 void SM_getS(SpectrumData* sd, int a, int b, double* re, double* im);
+// S(a, columns[k]) for k < count into re[k], im[k], as SM_getS gives them: what the orbit
+// S matrix holds is read from it, the rest computed once per orbit and stored there when
+// the matrix exists. A row never allocates the matrix.
+void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* re, double* im);
 void SM_computeSDirect(SpectrumData* sd, int a, int b, double* re, double* im);
 int SM_getSBase(SpectrumData* sd, int p, int q, int a0, int b0, double* re, double* im);
 int SM_allocSBase(SpectrumData* sd);

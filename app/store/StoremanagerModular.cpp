@@ -6,8 +6,10 @@
 // only). Every other element of the same two orbits follows by the charge phase
 //   S(J_a a0, J_b b0) = exp(2 pi i (Q_{J_a}(b) + Q_{J_b}(a0))) S(a0, b0),
 // with Q(a0) = Q(a) - Q(J_a) because charges add under fusion with a current.
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "groups/Discrete.h"
 #include "lie/Smatrix.h"
@@ -78,6 +80,59 @@ bool bothInRange(const SpectrumData* sd, int a, int b, const char* routine, doub
   return false;
 }
 
+// S(a, b) from S(a0, b0) of the two orbit bases (in re, im): the charge phase
+//   exp(2 pi i sum_f (e_f(J_a) Q_f(b) + (Q_f(a) - Q_f(J_a)) e_f(J_b)) / N_f).
+void applyOrbitPhase(const SpectrumData* sd, int a, int b, double* re, double* im) {
+  // Both fields their orbit's base: no phase.
+  if (sd->orbit_position[a] == 0 && sd->orbit_position[b] == 0) return;
+  const DGType* dg = sd->scgroup;
+  const int g = dg->nfactors;
+  const int* ea = DG_DecodeChargeCode(dg, sd->orbit_position[a]);
+  const int* eb = DG_DecodeChargeCode(dg, sd->orbit_position[b]);
+  if (ea == nullptr || eb == nullptr) return;
+  const std::size_t gg = static_cast<std::size_t>(g);
+  const int* Qa = sd->charges + static_cast<std::size_t>(a) * gg;
+  const int* Qb = sd->charges + static_cast<std::size_t>(b) * gg;
+  const int* QJ = sd->charges + static_cast<std::size_t>(sd->orbit_position[a]) * gg;
+  double phase = 0.0;
+  for (int i = 0; i < g; ++i) {
+    const long long N = dg->factors[i];
+    // Entries are below N < 2^31, so the products fit 64 bits; reducing mod N keeps
+    // the phase argument small.
+    long long term =
+        static_cast<long long>(ea[i]) * Qb[i] + (static_cast<long long>(Qa[i]) - QJ[i]) * eb[i];
+    term %= N;
+    if (term < 0) term += N;
+    phase += static_cast<double>(term) / static_cast<double>(N);
+  }
+  if (phase == 0.0) return;
+  // A part that the phase leaves below 1e-10 of the element is rounding noise of the
+  // phase; the cut is relative so that small elements keep their value.
+  const double size = std::hypot(*re, *im);
+  multiplyPhase(2.0 * M_PI * phase, re, im);
+  if (std::fabs(*re) < kCut * size) *re = 0.0;
+  if (std::fabs(*im) < kCut * size) *im = 0.0;
+}
+
+// Whether SM_computeSDirect hands the record's elements to SDirect (its last branch).
+bool computedBySDirect(const SpectrumData* sd) {
+  switch (sd->type) {
+    case kStoreTypeSpecialN2:
+    case kStoreTypeOrbifold:
+    case kStoreTypeComplement:
+    case kStoreTypeTensor:
+    case kStoreTypeTensorFCFT:
+    case kStoreTypeRecentred:
+    case kStoreTypePermutation:
+    case kStoreTypePermutationFCFT:
+      return false;
+    case 2:
+      return !(sd->rank == 0 && sd->level == 1);
+    default:
+      return true;
+  }
+}
+
 Rat reducedWeight(const SpectrumData* sd, int a) {
   Rat h{sd->weight_num[a], sd->weight_den};
   if (h.den == 0) return Rat{0, 1};
@@ -129,34 +184,95 @@ void SM_getS(SpectrumData* sd, int a, int b, double* re, double* im) {
     b0 = sd->orbit_base[b];
   }
   if (sd->store_s == 1 && SM_getSBase(sd, p, q, a0, b0, re, im) == 1) {
-    if (g == 0) return;
-    const int* ea = DG_DecodeChargeCode(dg, sd->orbit_position[a]);
-    const int* eb = DG_DecodeChargeCode(dg, sd->orbit_position[b]);
-    if (ea == nullptr || eb == nullptr) return;
-    const std::size_t gg = static_cast<std::size_t>(g);
-    const int* Qa = sd->charges + static_cast<std::size_t>(a) * gg;
-    const int* Qb = sd->charges + static_cast<std::size_t>(b) * gg;
-    const int* QJ = sd->charges + static_cast<std::size_t>(sd->orbit_position[a]) * gg;
-    double phase = 0.0;
-    for (int i = 0; i < g; ++i) {
-      const long long N = dg->factors[i];
-      // Entries are below N < 2^31, so the products fit 64 bits; reducing mod N keeps
-      // the phase argument small.
-      long long term = static_cast<long long>(ea[i]) * Qb[i] + (static_cast<long long>(Qa[i]) - QJ[i]) * eb[i];
-      term %= N;
-      if (term < 0) term += N;
-      phase += static_cast<double>(term) / static_cast<double>(N);
-    }
-    if (phase == 0.0) return;
-    // A part that the phase leaves below 1e-10 of the element is rounding noise of the
-    // phase; the cut is relative so that small elements keep their value.
-    const double size = std::hypot(*re, *im);
-    multiplyPhase(2.0 * M_PI * phase, re, im);
-    if (std::fabs(*re) < kCut * size) *re = 0.0;
-    if (std::fabs(*im) < kCut * size) *im = 0.0;
+    if (g > 0) applyOrbitPhase(sd, a, b, re, im);
     return;
   }
   SM_computeSDirect(sd, a, b, re, im);
+}
+
+void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* re, double* im) {
+  if (count < 1) return;
+  std::fill(re, re + count, 0.0);
+  std::fill(im, im + count, 0.0);
+  if (storeState().S_CALL_TRACE) {
+    // The trace names every element.
+    for (int k = 0; k < count; ++k) SM_getS(sd, a, columns[k], &re[k], &im[k]);
+    return;
+  }
+  if (!storeFieldInRange(sd, a, "SM_getSRow", 10)) return;
+  if (sd->s_available == 0) {
+    Alert("SM_getS", 0, 112311, "Matrix S for algebra %s is not available", sd->name);
+    return;
+  }
+  const bool orbits = sd->use_orbits != 0 && sd->store_s == 1;
+  const DGType* dg = sd->scgroup;
+  const bool phases = orbits && dg != nullptr && dg->nfactors > 0;
+  const int p = phases ? sd->orbit_number[a] : a;
+  const int rowField = phases ? sd->orbit_base[a] : a;
+  const bool held = orbits && sd->sbase != nullptr;
+  const std::uint64_t M = held ? orbitElementCount(sd) : 0;
+  // Each column's base element: read from the orbit matrix (-1), or entry i of the list
+  // computed below; -2 for a column out of range.
+  std::vector<int> source(static_cast<std::size_t>(count), -2);
+  std::vector<const int*> pendingLabels;
+  std::vector<int> pendingFields, pendingOrbits;
+  pendingLabels.reserve(static_cast<std::size_t>(count));
+  pendingFields.reserve(static_cast<std::size_t>(count));
+  pendingOrbits.reserve(static_cast<std::size_t>(count));
+  int lastOrbit = -1;
+  for (int k = 0; k < count; ++k) {
+    const int b = columns[k];
+    if ((b < 0 || b >= sd->n_primaries) && !storeFieldInRange(sd, b, "SM_getSRow", 11)) continue;
+    const int q = phases ? sd->orbit_number[b] : b;
+    if (held && sd->sbase[orbitIndex(sd, p, q)] != kSBaseNotComputed) {
+      source[static_cast<std::size_t>(k)] = -1;
+      continue;
+    }
+    // Fields of one orbit stand together: a repeated orbit is computed once.
+    if (orbits && q == lastOrbit) {
+      source[static_cast<std::size_t>(k)] = static_cast<int>(pendingFields.size()) - 1;
+      continue;
+    }
+    const int field = phases ? sd->orbit_base[b] : b;
+    source[static_cast<std::size_t>(k)] = static_cast<int>(pendingFields.size());
+    pendingFields.push_back(field);
+    pendingOrbits.push_back(q);
+    pendingLabels.push_back(labelOf(sd, field));
+    lastOrbit = orbits ? q : -1;
+  }
+  const std::size_t pending = pendingFields.size();
+  std::vector<double> pendingRe(pending), pendingIm(pending);
+  if (pending > 0) {
+    if (computedBySDirect(sd)) {
+      SDirectRow(sd->type, sd->rank, sd->level, labelOf(sd, rowField), static_cast<int>(pending),
+                 pendingLabels.data(), pendingRe.data(), pendingIm.data());
+    } else {
+      for (std::size_t i = 0; i < pending; ++i)
+        SM_computeSDirect(sd, rowField, pendingFields[i], &pendingRe[i], &pendingIm[i]);
+    }
+  }
+  if (held) {
+    for (std::size_t i = 0; i < pending; ++i) {
+      const std::uint64_t index = orbitIndex(sd, p, pendingOrbits[i]);
+      sd->sbase[index] = pendingRe[i];
+      if (sd->complex == 1) sd->sbase[M + index] = pendingIm[i];
+    }
+  }
+  for (int k = 0; k < count; ++k) {
+    const int from = source[static_cast<std::size_t>(k)];
+    if (from == -2) continue;
+    const int b = columns[k];
+    if (from == -1) {
+      const std::uint64_t index = orbitIndex(sd, p, phases ? sd->orbit_number[b] : b);
+      re[k] = sd->sbase[index];
+      im[k] = sd->complex == 1 ? sd->sbase[M + index] : 0.0;
+    } else {
+      re[k] = pendingRe[static_cast<std::size_t>(from)];
+      im[k] = pendingIm[static_cast<std::size_t>(from)];
+    }
+    if (phases && (sd->orbit_position[a] != 0 || sd->orbit_position[b] != 0))
+      applyOrbitPhase(sd, a, b, &re[k], &im[k]);
+  }
 }
 
 int SM_allocSBase(SpectrumData* sd) {

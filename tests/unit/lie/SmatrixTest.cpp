@@ -2,9 +2,11 @@
 // cosine tables, orthogonal coordinates and trigonometric determinants.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "program/Boot.h"
 #include "SmatrixTestSupport.h"
@@ -306,6 +308,46 @@ TEST_F(SmatrixTest, A1MatchesTheSineFormula) {
         const double expected = std::sqrt(2.0 / (k + 2)) * std::sin(kPi * (a + 1) * (b + 1) / (k + 2));
         EXPECT_NEAR(s.real(), expected, kTol) << k << " " << a << " " << b;
         EXPECT_EQ(s.imag(), 0.0);
+      }
+    }
+  }
+}
+
+TEST_F(SmatrixTest, RowsEqualTheirElements) {
+  // A1 at level 10,000 against the sine formula in long double, to 1e-10 relative (the
+  // elements of this row are at least sin(pi/10002) in size); A3 and D4 (complex and real)
+  // and the vacuum row against SDirect element by element.
+  const int k = 10000;
+  std::vector<Labels> a1;
+  for (int b = 0; b <= k; ++b) a1.push_back({b, k - b});
+  std::vector<const int*> columns;
+  for (const Labels& b : a1) columns.push_back(b.data());
+  for (int a : {0, 1, 4999, 10000}) {
+    std::vector<double> re(a1.size()), im(a1.size());
+    SDirectRow(1, 1, k, a1[static_cast<std::size_t>(a)].data(), k + 1, columns.data(), re.data(),
+               im.data());
+    for (int b = 0; b <= k; ++b) {
+      const long double angle =
+          3.14159265358979323846264338327950288L * (a + 1) * (b + 1) / (k + 2);
+      const double expected = static_cast<double>(std::sqrt(2.0L / (k + 2)) * std::sin(angle));
+      // Zero by symmetry where (a+1)(b+1) is a multiple of k+2.
+      ASSERT_NEAR(re[static_cast<std::size_t>(b)], expected, 1e-10 * std::fabs(expected) + 1e-15)
+          << a << " " << b;
+      ASSERT_EQ(im[static_cast<std::size_t>(b)], 0.0);
+    }
+  }
+  for (const auto& algebra : {std::array<int, 3>{1, 3, 4}, std::array<int, 3>{4, 4, 3}}) {
+    const auto weights = integrableWeights(algebra[0], algebra[1], algebra[2]);
+    std::vector<const int*> all;
+    for (const Labels& b : weights) all.push_back(b.data());
+    for (const Labels& a : weights) {
+      std::vector<double> re(weights.size()), im(weights.size());
+      SDirectRow(algebra[0], algebra[1], algebra[2], a.data(), static_cast<int>(all.size()),
+                 all.data(), re.data(), im.data());
+      for (std::size_t b = 0; b < weights.size(); ++b) {
+        const Complex want = element(algebra[0], algebra[1], algebra[2], a, weights[b]);
+        ASSERT_NEAR(re[b], want.real(), 1e-12) << algebra[1];
+        ASSERT_NEAR(im[b], want.imag(), 1e-12) << algebra[1];
       }
     }
   }

@@ -191,6 +191,32 @@ TEST_F(ModularOrbitsTest, OrbitSMatchesTheWeylSum) {
   }
 }
 
+TEST_F(ModularOrbitsTest, CircleTheoryOfOddRadiusKeepsItsChargesAndItsS) {
+  // U(1) at radius N, charges q: Q_J(a) = -q_J q_a / N mod 1 and S_ab = exp(-2 pi i q_a q_b / N)
+  // / sqrt(N), odd N included (there h = q^2/2N is defined only mod 1/2).
+  for (int N : {3, 5, 7}) {
+    OutputCapture capture;  // odd radii warn
+    SpectrumData* sd = useTheory(0, N, 0);
+    initSMATRIX();
+    ASSERT_EQ(modularState().OrbitSAvailable, QueryCFT());
+    auto charge = [&](int a) { return labelsOf(sd, a)[0]; };
+    for (int a = 0; a < N; ++a) {
+      for (int J = 0; J < N; ++J)
+        EXPECT_EQ(orbitCharge(a, J), ((-charge(J) * charge(a)) % N + N) % N)
+            << N << " " << a << " " << J;
+    }
+    for (int a = 0; a < N; ++a) {
+      for (int b = 0; b < N; ++b) {
+        const Complex want = std::polar(1.0 / std::sqrt(N), -2.0 * kPi * charge(a) * charge(b) / N);
+        EXPECT_TRUE(near(elementS(a, b), want)) << N << " S(" << a << "," << b << ")";
+        Complex product = 0.0;
+        for (int c = 0; c < N; ++c) product += elementS(a, c) * std::conj(elementS(b, c));
+        EXPECT_TRUE(near(product, a == b ? 1.0 : 0.0)) << N << " unitarity " << a << " " << b;
+      }
+    }
+  }
+}
+
 // --- The row cache and its files ---------------------------------------------------------
 
 TEST_F(ModularOrbitsTest, BelowTheThresholdTheBaseStaysInMemory) {

@@ -1,8 +1,10 @@
 // Texts of S and P elements and of fusion and P-fusion products.
+#include <filesystem>
 #include <map>
 #include <sstream>
 
 #include "ModularTestSupport.h"
+#include "runtime/Directories.h"
 
 using namespace modular_test;
 
@@ -154,6 +156,46 @@ TEST_F(ModularTextTest, ProductsAgreeWithTheFusionCoefficients) {
         if (const int n = fusion(i, j, k, 0); n != 0) expected[k] = n;
       }
       EXPECT_EQ(terms(product(i, j)), expected) << i << " " << j;
+    }
+  }
+}
+
+TEST_F(ModularTextTest, ProductsFromTheOrbitBaseInMemoryAndBehindTheRowCache) {
+  // Every product summed over pairs of orbits (the fusion table kept out): A1 at level 10
+  // (6 orbits, the base in memory, then behind the row cache) against the A1 rule, and A2
+  // at level 4 (complex, phases of Z3) against the single coefficients.
+  auto withoutTable = [] {
+    initSMATRIX();
+    modularState().fusionTable.refused = QueryCFT();
+  };
+  for (int threshold : {0, 6}) {
+    setModularDiskRowThreshold(threshold);
+    setIntPar("S_matrix maxsize", 2);
+    SpectrumData* sd = useTheory(1, 1, 10);
+    withoutTable();
+    ASSERT_EQ(modularState().compute_s_base == &compSBaseFromDisk, threshold == 6);
+    for (int i = 0; i < sd->n_primaries; ++i) {
+      for (int j = 0; j < sd->n_primaries; ++j) {
+        std::map<int, int> expected;
+        for (int k = 0; k < sd->n_primaries; ++k) {
+          if (a1Fusion(10, a1Label(sd, i), a1Label(sd, j), a1Label(sd, k)) != 0) expected[k] = 1;
+        }
+        ASSERT_EQ(terms(product(i, j)), expected) << threshold << ": " << i << " " << j;
+      }
+    }
+  }
+  setModularDiskRowThreshold(0);
+  std::error_code ignored;
+  std::filesystem::remove_all(getWorkDir() + "SA1_level_10.sdir", ignored);
+  SpectrumData* sd = useTheory(1, 2, 4);
+  withoutTable();
+  for (int i = 0; i < sd->n_primaries; ++i) {
+    for (int j = 0; j < sd->n_primaries; ++j) {
+      std::map<int, int> expected;
+      for (int k = 0; k < sd->n_primaries; ++k) {
+        if (const int n = FastFusion(i, j, k); n != 0) expected[k] = n;
+      }
+      ASSERT_EQ(terms(product(i, j)), expected) << i << " " << j;
     }
   }
 }

@@ -4,6 +4,7 @@
 // complements, refusals and bad indices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <string>
@@ -94,6 +95,69 @@ TEST_F(StoremanagerModular, OrbitSWithChargePhasesEqualsTheDirectSumForEveryPair
           ASSERT_TRUE(near(S(sd, a, b), direct(sd, a, b))) << nameOf(sd) << " S(" << a << "," << b << ")";
     }
   }
+}
+
+// Row a of S through SM_getSRow, every column once (and one column out of range).
+std::vector<Complex> row(SpectrumData* sd, int a, std::vector<int> columns) {
+  std::vector<double> re(columns.size(), -5.0), im(columns.size(), -5.0);
+  SM_getSRow(sd, a, static_cast<int>(columns.size()), columns.data(), re.data(), im.data());
+  std::vector<Complex> values;
+  for (std::size_t k = 0; k < columns.size(); ++k) values.emplace_back(re[k], im[k]);
+  return values;
+}
+
+TEST_F(StoremanagerModular, ARowEqualsItsElementsWithoutAllocatingTheOrbitMatrix) {
+  // Real and complex theories, with fixed points (A1, D4) and without currents (G2).
+  const int algebras[][3] = {{1, 1, 7}, {1, 2, 4}, {1, 3, 3}, {4, 4, 2}, {5, 2, 3}, {2, 3, 2}};
+  for (const auto& alg : algebras) {
+    SpectrumData* sd = SM_getData(alg[0], alg[1], alg[2]);
+    ASSERT_NE(sd, nullptr);
+    const int n = sd->n_primaries;
+    std::vector<int> columns(static_cast<std::size_t>(n));
+    // Out of order, with repeats where 3 divides n.
+    for (int b = 0; b < n; ++b) columns[static_cast<std::size_t>(b)] = (3 * b + 1) % n;
+    for (int a = 0; a < n; ++a) {
+      const std::vector<Complex> values = row(sd, a, columns);
+      for (int k = 0; k < n; ++k)
+        ASSERT_TRUE(near(values[static_cast<std::size_t>(k)],
+                         direct(sd, a, columns[static_cast<std::size_t>(k)])))
+            << nameOf(sd) << " S(" << a << "," << columns[static_cast<std::size_t>(k)] << ")";
+    }
+    EXPECT_EQ(sd->sbase, nullptr) << nameOf(sd);
+    // Once the matrix exists a row reads what it holds and fills in the rest.
+    S(sd, 0, 0);
+    ASSERT_NE(sd->sbase, nullptr);
+    const std::vector<Complex> values = row(sd, n - 1, columns);
+    for (int k = 0; k < n; ++k) {
+      const int b = columns[static_cast<std::size_t>(k)];
+      EXPECT_TRUE(near(values[static_cast<std::size_t>(k)], S(sd, n - 1, b)))
+          << nameOf(sd) << " " << b;
+    }
+    const bool orbits = sd->scgroup != nullptr && sd->scgroup->nfactors > 0;
+    const std::uint64_t p = static_cast<std::uint64_t>(orbits ? sd->orbit_number[n - 1] : n - 1);
+    for (int b : columns) {
+      const std::uint64_t q = static_cast<std::uint64_t>(orbits ? sd->orbit_number[b] : b);
+      const std::uint64_t lo = std::min(p, q), hi = std::max(p, q);
+      const std::uint64_t index =
+          sd->symmetric == 1 ? lo + hi * (hi + 1) / 2 : q + sd->n_orbits * p;
+      EXPECT_NE(sd->sbase[index], kSBaseNotComputed) << nameOf(sd) << " " << b;
+    }
+  }
+}
+
+TEST_F(StoremanagerModular, ARowRefusesColumnsOutOfRangeAndGoesOn) {
+  SpectrumData* sd = SM_getData(1, 1, 4);
+  OutputCapture capture;
+  const std::vector<Complex> values = row(sd, 1, {0, 7, 2, -1});
+  EXPECT_TRUE(near(values[0], direct(sd, 1, 0)));
+  EXPECT_EQ(values[1], Complex(0.0, 0.0));
+  EXPECT_TRUE(near(values[2], direct(sd, 1, 2)));
+  EXPECT_EQ(values[3], Complex(0.0, 0.0));
+  EXPECT_NE(capture.diagnostics.find("Primary out of range (7 > 5)"), std::string::npos)
+      << capture.diagnostics;
+  capture.clear();
+  EXPECT_EQ(row(sd, 9, {0, 1}), std::vector<Complex>(2, Complex(0.0, 0.0)));
+  EXPECT_NE(capture.diagnostics.find("Primary out of range (9 > 5)"), std::string::npos);
 }
 
 TEST_F(StoremanagerModular, TIsDiagonalWithTheCasimirWeight) {
