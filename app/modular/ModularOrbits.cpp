@@ -116,9 +116,10 @@ void refuseOrbitData() {
 }
 
 // S(rep, reps[k]) for k < count from the theory itself, past the caches of this module: a
-// stored theory gives the row in one pass (SM_getSRow), a tensor product element by element.
+// stored theory gives the row in one pass (SM_getSRow), a tensor product element by element,
+// and so does the S trace, which names the routines of every element.
 void representativeRow(int rep, int count, const int* reps, double* re, double* im) {
-  if (KMCosetSwitch == 0 && currentSD != nullptr) {
+  if (KMCosetSwitch == 0 && currentSD != nullptr && modularState().S_CALL_TRACE == 0) {
     SM_getSRow(currentSD, rep, count, reps, re, im);
     return;
   }
