@@ -514,15 +514,15 @@ void elementOfA(const TypeConstants& c, const int* x, const int* y, int rank, do
 // S(a, b) of A1 in closed form: with p = a+1, q = b+1 and M = 4(k+2) the determinant is
 // exp(-2 pi i 2pq/M) - exp(2 pi i 2pq/M) = -2i sin(pi pq/(k+2)), turned by i, so
 // S = 2 sin(2 pi (2pq mod M)/M) / norm, the sine read off the same table.
-// `inverse` is 1.0 / M: the residue comes from a double quotient and one correction step
-// (2pq < 2^53 for every level an int can hold the fields of).
-double elementOfA1(const TypeConstants& c, double inverse, long long p, long long q) {
+// `inverse` is 1.0 / M and `scale` -2 / norm: the residue comes from a double quotient and
+// one correction step (2pq < 2^53 for every level an int can hold the fields of).
+double elementOfA1(const TypeConstants& c, double inverse, double scale, long long p, long long q) {
   const long long M = c.modul;
   const long long x = 2 * p * q;
   long long r = x - static_cast<long long>(static_cast<double>(x) * inverse) * M;
   if (r < 0) r += M;
   if (r >= M) r -= M;
-  return -2.0 * entry(c.sin, static_cast<int>(r)) / c.norm;
+  return entry(c.sin, static_cast<int>(r)) * scale;
 }
 
 }  // namespace
@@ -992,13 +992,14 @@ void SDirectRow(int type, int rank, int level, const int* a, int count, const in
   if (rank == 1) {
     const long long p = a[0] + 1LL;
     const double inverse = 1.0 / static_cast<double>(c->modul);
+    const double scale = -2.0 / c->norm;
     for (int k = 0; k < count; ++k) {
       const int* b = columns[k];
       if (b[0] == 0) {
         SDirect(type, rank, level, a, b, &re[k], &im[k]);
         continue;
       }
-      re[k] = elementOfA1(*c, inverse, p, b[0] + 1LL);
+      re[k] = elementOfA1(*c, inverse, scale, p, b[0] + 1LL);
       im[k] = 0.0;
     }
     return;

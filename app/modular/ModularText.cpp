@@ -63,11 +63,25 @@ std::string& labelledElement(std::string& buffer, const char* format, int i, int
   return printModMatElt(buffer, re, im);
 }
 
+// Whether the terms of orbitPairProduct, one complex number per orbit and charge vector,
+// stay within a few times the fields (large centres with short orbits go the single way).
+bool orbitPairsFit() {
+  const ModularState& s = modularState();
+  const std::uint64_t cells = static_cast<std::uint64_t>(s.NOrbit) *
+                              static_cast<std::uint64_t>(std::max(1, s.AllCharges.Nfill));
+  return cells <=
+         std::max<std::uint64_t>(4 * static_cast<std::uint64_t>(modularPrimaries()), 1 << 20);
+}
+
 // All coefficients N_ij^k of one product from the orbit S base, each element S_base(a, b),
 // a <= b, computed once: it gives the term m = a of the fields of orbit b and the term
-// m = b of the fields of orbit a (S(r_m, k) = S_base(m, orbit k) times the phase of
-// Q_{r_m}(J_k)). The terms of each coefficient still come in the order of m. Fields that
-// the selection rule excludes stay 0. false after the alert of a zero denominator.
+// m = b of the fields of orbit a. With W_m = length_m S(r_m, i) S(r_m, j) / S(r_m, 0) and
+// S(r_m, J r_o) = S_base(m, o) exp(2 pi i Q_{r_m}(J)) the coefficient of k = J r_o is
+//   N_ij^k = Re sum_m W_m conj(S_base(m, o)) exp(-2 pi i Q_{r_m}(J)),
+// so the terms are gathered per orbit o and per charge vector of r_m,
+// U_o(c) = sum_{m of charges c} W_m conj(S_base(m, o)), and each field of o then takes
+// one phase per charge vector. Fields that the selection rule excludes stay 0; only the
+// orbits with allowed fields gather. false after the alert of a zero denominator.
 bool orbitPairProduct(int i, int j, std::vector<double>& sums, std::vector<double>& magnitudes) {
   ModularState& s = modularState();
   const int n = modularPrimaries();
@@ -106,76 +120,59 @@ bool orbitPairProduct(int i, int j, std::vector<double>& sums, std::vector<doubl
     wRe[static_cast<std::size_t>(m)] = rRe * length;
     wIm[static_cast<std::size_t>(m)] = rIm * length;
   }
-  // The allowed fields of every orbit with their currents, orbit after orbit in one block:
-  // the fields of orbit o are entries memberStart[o] .. memberStart[o+1]-1.
-  std::vector<int> memberStart(static_cast<std::size_t>(nOrbit) + 1, 0);
-  std::vector<int> allowed;
+  // The allowed fields of every orbit.
+  std::vector<std::vector<int>> members(static_cast<std::size_t>(nOrbit));
   for (int k = 0; k < n; ++k) {
-    if (!modularChargesAllow(i, j, k, 0)) continue;
-    allowed.push_back(k);
-    ++memberStart[static_cast<std::size_t>(s.Primaries[static_cast<std::size_t>(k)].orbit) + 1];
+    if (modularChargesAllow(i, j, k, 0))
+      members[static_cast<std::size_t>(s.Primaries[static_cast<std::size_t>(k)].orbit)].push_back(
+          k);
   }
-  for (int o = 0; o < nOrbit; ++o)
-    memberStart[static_cast<std::size_t>(o) + 1] += memberStart[static_cast<std::size_t>(o)];
-  std::vector<int> memberField(allowed.size()), memberCurrent(allowed.size());
-  {
-    std::vector<int> next(memberStart.begin(), memberStart.end() - 1);
-    for (int k : allowed) {
-      const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(k)];
-      const int slot = next[static_cast<std::size_t>(entry.orbit)]++;
-      memberField[static_cast<std::size_t>(slot)] = k;
-      memberCurrent[static_cast<std::size_t>(slot)] = entry.current;
-    }
-  }
-  auto filled = [&](int o) {
-    return memberStart[static_cast<std::size_t>(o) + 1] > memberStart[static_cast<std::size_t>(o)];
-  };
-  // The charge vectors of the representatives and the moduli of W.
-  std::vector<const int*> repCharges(static_cast<std::size_t>(nOrbit));
+  // The charge vector (its number in the collection) of every representative, and |W_m|.
+  const int classes = std::max(1, s.AllCharges.Nfill);
+  std::vector<int> classOf(static_cast<std::size_t>(nOrbit));
   std::vector<double> wModulus(static_cast<std::size_t>(nOrbit));
   for (int m = 0; m < nOrbit; ++m) {
-    repCharges[static_cast<std::size_t>(m)] =
-        getChargeVector(s.OrbitMap[static_cast<std::size_t>(m)]);
+    const int rep = s.OrbitMap[static_cast<std::size_t>(m)];
+    classOf[static_cast<std::size_t>(m)] =
+        std::clamp(s.Primaries[static_cast<std::size_t>(rep)].chargeIndex, 0, classes - 1);
     wModulus[static_cast<std::size_t>(m)] =
         std::hypot(wRe[static_cast<std::size_t>(m)], wIm[static_cast<std::size_t>(m)]);
   }
-  const double* phasesRe = s.PhasesR.data();
-  const double* phasesIm = s.PhasesI.data();
-  // Adds the term m (orbit representative r_m) with S_base(m, o) = (eRe, eIm) to every
-  // allowed field k of orbit o: S(r_m, k) is the element times the phase of Q_{r_m}(J_k).
-  auto add = [&](int m, double eRe, double eIm, double eModulus, int o) {
-    const int* charges = repCharges[static_cast<std::size_t>(m)];
-    const double termRe = wRe[static_cast<std::size_t>(m)];
-    const double termIm = wIm[static_cast<std::size_t>(m)];
-    const double size = wModulus[static_cast<std::size_t>(m)] * eModulus;
-    const int end = memberStart[static_cast<std::size_t>(o) + 1];
-    for (int slot = memberStart[static_cast<std::size_t>(o)]; slot < end; ++slot) {
-      const int k = memberField[static_cast<std::size_t>(slot)];
-      const int q = charges[memberCurrent[static_cast<std::size_t>(slot)]];
-      double cRe = eRe, cIm = eIm;
-      if (q != 0) {
-        cRe = eRe * phasesRe[q] - eIm * phasesIm[q];
-        cIm = eRe * phasesIm[q] + eIm * phasesRe[q];
-      }
-      sums[static_cast<std::size_t>(k)] += termRe * cRe + termIm * cIm;
-      magnitudes[static_cast<std::size_t>(k)] += size;
-    }
+  // U_o(c) (real and imaginary parts side by side) and the moduli of the terms per orbit.
+  const std::uint64_t cells = static_cast<std::uint64_t>(nOrbit) * classes;
+  std::vector<double> gathered(2 * cells, 0.0);
+  std::vector<double> orbitMagnitude(static_cast<std::size_t>(nOrbit), 0.0);
+  double* const table = gathered.data();
+  double* const magnitudeOfOrbit = orbitMagnitude.data();
+  const int* const classOfOrbit = classOf.data();
+  const double* const weightRe = wRe.data();
+  const double* const weightIm = wIm.data();
+  const double* const weightModulus = wModulus.data();
+  // Adds the term m with S_base(m, o) = (eRe, eIm) to orbit o.
+  auto gather = [=](int m, double eRe, double eIm, double eModulus, int o) {
+    double* u = table + 2 * (static_cast<std::size_t>(o) * classes + classOfOrbit[m]);
+    u[0] += weightRe[m] * eRe + weightIm[m] * eIm;
+    u[1] += weightIm[m] * eRe - weightRe[m] * eIm;
+    magnitudeOfOrbit[o] += weightModulus[m] * eModulus;
   };
-  // b outer and a inner: column b of the base comes in one piece, and every coefficient
-  // still receives its terms in the order of m. A column of an orbit without allowed fields
-  // is needed only at the orbits that have some.
+  // b outer and a inner: column b of the base comes in one piece. A column of an orbit
+  // without allowed fields is needed only at the orbits that have some.
   std::vector<int> everyOrbit(static_cast<std::size_t>(nOrbit));
   std::vector<int> filledOrbits;
+  std::vector<char> filled(static_cast<std::size_t>(nOrbit), 0);
   for (int m = 0; m < nOrbit; ++m) {
     everyOrbit[static_cast<std::size_t>(m)] = m;
-    if (filled(m)) filledOrbits.push_back(m);
+    if (!members[static_cast<std::size_t>(m)].empty()) {
+      filledOrbits.push_back(m);
+      filled[static_cast<std::size_t>(m)] = 1;
+    }
   }
   std::vector<double> columnRe(static_cast<std::size_t>(nOrbit)),
       columnIm(static_cast<std::size_t>(nOrbit));
   int filledBelow = 0;  // filled orbits before b
   for (int b = 0; b < nOrbit; ++b) {
     if (getStopSignal() != 0) return true;
-    const bool bFilled = filled(b);
+    const bool bFilled = filled[static_cast<std::size_t>(b)] != 0;
     const int* orbits = bFilled ? everyOrbit.data() : filledOrbits.data();
     const int count = bFilled ? b + 1 : filledBelow;
     if (bFilled) ++filledBelow;
@@ -183,14 +180,29 @@ bool orbitPairProduct(int i, int j, std::vector<double>& sums, std::vector<doubl
     orbitBaseColumn(b, count, orbits, columnRe.data(), columnIm.data());
     for (int index = 0; index < count; ++index) {
       const int a = orbits[index];
-      const bool aFilled = filled(a);
+      const bool aFilled = filled[static_cast<std::size_t>(a)] != 0;
       if (!bFilled && !aFilled) continue;
       const double eRe = columnRe[static_cast<std::size_t>(index)];
       const double eIm = columnIm[static_cast<std::size_t>(index)];
       // S elements are at most 1 in modulus: the plain square root cannot overflow.
       const double eModulus = std::sqrt(eRe * eRe + eIm * eIm);
-      if (bFilled) add(a, eRe, eIm, eModulus, b);
-      if (a != b && aFilled) add(b, eRe, eIm, eModulus, a);
+      if (bFilled) gather(a, eRe, eIm, eModulus, b);
+      if (a != b && aFilled) gather(b, eRe, eIm, eModulus, a);
+    }
+  }
+  // Each allowed field k = J r_o: Re sum_c U_o(c) exp(-2 pi i q_c(J)/n_G).
+  for (int o = 0; o < nOrbit; ++o) {
+    const double* u = gathered.data() + 2 * static_cast<std::size_t>(o) * classes;
+    for (int k : members[static_cast<std::size_t>(o)]) {
+      const int current = s.Primaries[static_cast<std::size_t>(k)].current;
+      double sum = 0.0;
+      for (int c = 0; c < classes; ++c) {
+        const int q = getChargePointer(c)[current];
+        sum += u[2 * c] * s.PhasesR[static_cast<std::size_t>(q)] +
+               u[2 * c + 1] * s.PhasesI[static_cast<std::size_t>(q)];
+      }
+      sums[static_cast<std::size_t>(k)] = sum;
+      magnitudes[static_cast<std::size_t>(k)] = orbitMagnitude[static_cast<std::size_t>(o)];
     }
   }
   return true;
@@ -335,7 +347,8 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   // Many products of one theory are read off its whole table.
   const bool fromTable = d == 0 && fusionTableWanted(static_cast<double>(n));
   ModularState& s = modularState();
-  const bool orbitPairs = !fromTable && d == 0 && orbitSValid() && s.compute_s_base != nullptr;
+  const bool orbitPairs =
+      !fromTable && d == 0 && orbitSValid() && s.compute_s_base != nullptr && orbitPairsFit();
   std::vector<double> sums, magnitudes;
   std::vector<int> fromTableRow;
   const bool tableFailures = fromTable && !s.fusionTable.failures.empty();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "groups/Discrete.h"
@@ -192,17 +193,19 @@ void SM_getS(SpectrumData* sd, int a, int b, double* re, double* im) {
 
 void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* re, double* im) {
   if (count < 1) return;
-  std::fill(re, re + count, 0.0);
-  std::fill(im, im + count, 0.0);
   if (storeState().S_CALL_TRACE) {
     // The trace names every element.
     for (int k = 0; k < count; ++k) SM_getS(sd, a, columns[k], &re[k], &im[k]);
     return;
   }
-  if (!storeFieldInRange(sd, a, "SM_getSRow", 10)) return;
+  auto refuse = [&] {
+    std::fill(re, re + count, 0.0);
+    std::fill(im, im + count, 0.0);
+  };
+  if (!storeFieldInRange(sd, a, "SM_getSRow", 10)) return refuse();
   if (sd->s_available == 0) {
     Alert("SM_getS", 0, 112311, "Matrix S for algebra %s is not available", sd->name);
-    return;
+    return refuse();
   }
   const bool orbits = sd->use_orbits != 0 && sd->store_s == 1;
   const DGType* dg = sd->scgroup;
@@ -212,40 +215,58 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
   const bool held = orbits && sd->sbase != nullptr;
   const std::uint64_t M = held ? orbitElementCount(sd) : 0;
   // Each column's base element: read from the orbit matrix (-1), or entry i of the list
-  // computed below; -2 for a column out of range.
-  std::vector<int> source(static_cast<std::size_t>(count), -2);
-  std::vector<const int*> pendingLabels;
-  std::vector<int> pendingFields, pendingOrbits;
-  pendingLabels.reserve(static_cast<std::size_t>(count));
-  pendingFields.reserve(static_cast<std::size_t>(count));
-  pendingOrbits.reserve(static_cast<std::size_t>(count));
+  // computed below; -2 for a column out of range. Where every column is its own entry
+  // (oneToOne) the list is computed straight into the row.
+  // Work arrays written before they are read: left uninitialised (rows are long and many).
+  const std::size_t size = static_cast<std::size_t>(count);
+  const auto source = std::make_unique_for_overwrite<int[]>(size);
+  const auto pendingLabels = std::make_unique_for_overwrite<const int*[]>(size);
+  const auto pendingFields = std::make_unique_for_overwrite<int[]>(size);
+  const auto pendingOrbits = std::make_unique_for_overwrite<int[]>(size);
+  // The record's tables in locals: the stores below cannot be proved not to touch them.
+  const int n = sd->n_primaries;
+  const int* orbitNumber = sd->orbit_number;
+  const int* orbitBase = sd->orbit_base;
+  const double* sbase = sd->sbase;
+  const int* position = sd->orbit_position;
+  const bool rowAtBase = !phases || position[a] == 0;
+  bool oneToOne = true;
   int lastOrbit = -1;
+  std::size_t pending = 0;
   for (int k = 0; k < count; ++k) {
     const int b = columns[k];
-    if ((b < 0 || b >= sd->n_primaries) && !storeFieldInRange(sd, b, "SM_getSRow", 11)) continue;
-    const int q = phases ? sd->orbit_number[b] : b;
-    if (held && sd->sbase[orbitIndex(sd, p, q)] != kSBaseNotComputed) {
+    if ((b < 0 || b >= n) && !storeFieldInRange(sd, b, "SM_getSRow", 11)) {
+      source[static_cast<std::size_t>(k)] = -2;
+      oneToOne = false;
+      continue;
+    }
+    const int q = phases ? orbitNumber[b] : b;
+    if (held && sbase[orbitIndex(sd, p, q)] != kSBaseNotComputed) {
       source[static_cast<std::size_t>(k)] = -1;
+      oneToOne = false;
       continue;
     }
     // Fields of one orbit stand together: a repeated orbit is computed once.
     if (orbits && q == lastOrbit) {
-      source[static_cast<std::size_t>(k)] = static_cast<int>(pendingFields.size()) - 1;
+      source[static_cast<std::size_t>(k)] = static_cast<int>(pending) - 1;
+      oneToOne = false;
       continue;
     }
-    const int field = phases ? sd->orbit_base[b] : b;
-    source[static_cast<std::size_t>(k)] = static_cast<int>(pendingFields.size());
-    pendingFields.push_back(field);
-    pendingOrbits.push_back(q);
-    pendingLabels.push_back(labelOf(sd, field));
+    const int field = phases ? orbitBase[b] : b;
+    source[static_cast<std::size_t>(k)] = static_cast<int>(pending);
+    pendingFields[pending] = field;
+    pendingOrbits[pending] = q;
+    pendingLabels[pending] = labelOf(sd, field);
+    ++pending;
     lastOrbit = orbits ? q : -1;
   }
-  const std::size_t pending = pendingFields.size();
-  std::vector<double> pendingRe(pending), pendingIm(pending);
+  std::vector<double> pendingValues(oneToOne ? 0 : 2 * pending);
+  double* pendingRe = oneToOne ? re : pendingValues.data();
+  double* pendingIm = oneToOne ? im : pendingValues.data() + pending;
   if (pending > 0) {
     if (computedBySDirect(sd)) {
       SDirectRow(sd->type, sd->rank, sd->level, labelOf(sd, rowField), static_cast<int>(pending),
-                 pendingLabels.data(), pendingRe.data(), pendingIm.data());
+                 pendingLabels.get(), pendingRe, pendingIm);
     } else {
       for (std::size_t i = 0; i < pending; ++i)
         SM_computeSDirect(sd, rowField, pendingFields[i], &pendingRe[i], &pendingIm[i]);
@@ -260,18 +281,20 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
   }
   for (int k = 0; k < count; ++k) {
     const int from = source[static_cast<std::size_t>(k)];
-    if (from == -2) continue;
+    if (from == -2) {
+      re[k] = im[k] = 0.0;
+      continue;
+    }
     const int b = columns[k];
     if (from == -1) {
       const std::uint64_t index = orbitIndex(sd, p, phases ? sd->orbit_number[b] : b);
       re[k] = sd->sbase[index];
       im[k] = sd->complex == 1 ? sd->sbase[M + index] : 0.0;
-    } else {
+    } else if (!oneToOne) {
       re[k] = pendingRe[static_cast<std::size_t>(from)];
       im[k] = pendingIm[static_cast<std::size_t>(from)];
     }
-    if (phases && (sd->orbit_position[a] != 0 || sd->orbit_position[b] != 0))
-      applyOrbitPhase(sd, a, b, &re[k], &im[k]);
+    if (phases && (!rowAtBase || position[b] != 0)) applyOrbitPhase(sd, a, b, &re[k], &im[k]);
   }
 }
 
