@@ -19,7 +19,8 @@
 # Every case runs in a fresh temporary working folder holding a copy of name.zoq, with a
 # fresh temporary HOME, a fixed terminal width and the C locale. Volatile text is
 # normalised: the banner's host, build date and time; the date after "Started "; the
-# temporary folders (<HOME>, <WORK>); CPU times printed as "<number> sec"; the memory
+# temporary folders (<HOME>, <WORK>); CPU times printed as "<number> sec", with the blanks
+# that pad them to a width (one blank is kept); the memory
 # total of the run statistics ("Memory allocation <mem>").
 #
 # Set ZOQ_TRANSCRIPT_UPDATE=1 to print the normalised output instead of comparing
@@ -74,6 +75,7 @@ sed -E \
   -e 's#^Started .*$#Started <date>#' \
   -e "s#$home#<HOME>#g" \
   -e "s#$work#<WORK>#g" \
+  -e 's# +[0-9]+\.[0-9]+ sec# <t> sec#g' \
   -e 's#[0-9]+\.[0-9]+ sec#<t> sec#g' \
   -e 's#Memory allocation [0-9]+ (Bytes|KB|MB)#Memory allocation <mem>#g' \
   "$raw" > "$normalised"
