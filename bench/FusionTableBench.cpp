@@ -6,16 +6,15 @@
 //
 // The program runs with a fresh HOME, removed at the end.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "modular/Modular.h"
 #include "program/Boot.h"
 #include "program/Startup.h"
@@ -26,20 +25,6 @@
 
 namespace {
 
-struct FreshHome {
-  std::string path;
-  FreshHome() {
-    char folder[] = "/tmp/zoq-bench-XXXXXX";
-    if (mkdtemp(folder) != nullptr) {
-      path = folder;
-      setenv("HOME", folder, 1);
-    }
-  }
-  ~FreshHome() {
-    std::error_code ignored;
-    if (!path.empty()) std::filesystem::remove_all(path, ignored);
-  }
-};
 FreshHome freshHome;
 
 void discard(Channel, const char*, std::size_t) {}
@@ -52,11 +37,6 @@ void useTheory(int rank, int level) {
   TotalPrimaries = &sd->n_primaries;
   CFTChanged();
   initSMATRIX();
-}
-
-int threads() {
-  const unsigned hardware = std::thread::hardware_concurrency();
-  return hardware == 0 ? 1 : static_cast<int>(hardware);
 }
 
 // C (n x n) = A (n x k) B^T, plain loops blocked by 64 rows, columns and terms, the rows

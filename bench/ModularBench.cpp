@@ -9,12 +9,12 @@
 //
 // The program runs with a fresh HOME (work folder of the row files), removed at the end.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
 #include <string>
 
+#include "BenchSupport.h"
 #include "modular/Modular.h"
 #include "program/Boot.h"
 #include "program/Startup.h"
@@ -25,20 +25,6 @@
 
 namespace {
 
-struct FreshHome {
-  std::string path;
-  FreshHome() {
-    char folder[] = "/tmp/zoq-bench-XXXXXX";
-    if (mkdtemp(folder) != nullptr) {
-      path = folder;
-      setenv("HOME", folder, 1);
-    }
-  }
-  ~FreshHome() {
-    std::error_code ignored;
-    if (!path.empty()) std::filesystem::remove_all(path, ignored);
-  }
-};
 FreshHome freshHome;
 
 void discard(Channel, const char*, std::size_t) {}

@@ -6,14 +6,13 @@
 // size measured in the same run (and the 0.3 microsecond limit of A2 and A4); one S row of
 // A7 at level 10 (19,448 fields) beside its limit of 30 ms.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "lie/LieAlgebra.h"
 #include "lie/Smatrix.h"
 #include "lie/SmatrixInternal.h"
@@ -130,21 +129,6 @@ void weylSumCost(benchmark::State& state, int type, int rank, int level) {
   state.counters["weyl_order"] = group->count();
 }
 
-// A fresh HOME for the work folder of the store, removed at the end.
-struct FreshHome {
-  std::string path;
-  FreshHome() {
-    char folder[] = "/tmp/zoq-bench-XXXXXX";
-    if (mkdtemp(folder) != nullptr) {
-      path = folder;
-      setenv("HOME", folder, 1);
-    }
-  }
-  ~FreshHome() {
-    std::error_code ignored;
-    if (!path.empty()) std::filesystem::remove_all(path, ignored);
-  }
-};
 FreshHome freshHome;
 
 // A fresh store record of the algebra as the current theory, with room for its table.

@@ -177,28 +177,6 @@ bool readSRowFile(const std::string& path, const std::string& header, int count,
   return parseSRowText(text, header, count, re, im);
 }
 
-// Writes a cache file through a temporary file renamed into place, without a sync.
-bool writeCacheFile(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp." + std::to_string(static_cast<long long>(getpid()));
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return false;
-  std::size_t written = 0;
-  bool ok = true;
-  while (written < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) ok = false;
-  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
-}
-
 // Bytes and number of the regular files in folder.
 std::int64_t folderBytes(const std::string& folder, int* files) {
   *files = 0;
@@ -719,7 +697,8 @@ void getSBaseRow(double* data, int, int slot, int row, const char* folder) {
   OrbitRowCache& cache = s.rowCache;
   // Past the bound the row stays in memory only.
   if (cache.bytesOnDisk + static_cast<std::int64_t>(text.size()) > rowFileBound()) return;
-  if (writeCacheFile(path, text)) {
+  // A cache file is checked by its header when read back, so it needs no sync.
+  if (writeFileAtomically(path, text, false)) {
     cache.bytesOnDisk += static_cast<std::int64_t>(text.size());
   } else {
     Alert("getSBaseRow", 0, 120206, "Could not write file %s", path.c_str());

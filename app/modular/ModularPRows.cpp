@@ -23,6 +23,7 @@
 #include "modular/ModularInternal.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 
 namespace {
@@ -59,19 +60,6 @@ bool readAll(int fd, std::string& text) {
     }
     text.append(chunk, static_cast<std::size_t>(n));
   }
-}
-
-bool writeAll(int fd, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 enum class RowText { Complete, Foreign, Short };
@@ -247,7 +235,7 @@ int writePBaseRow(double* row, int orbit, int size, const char* folder) {
   }
   text = header;
   for (int t = 0; t < 2 * size; ++t) text += formatText("%a ", row[t]);
-  ok = ok && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, text) &&
+  ok = ok && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && writeAllToDescriptor(fd, text) &&
        ::fsync(fd) == 0;
   lockWhole(fd, F_UNLCK);
   if (::close(fd) != 0) ok = false;

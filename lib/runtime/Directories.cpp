@@ -1,6 +1,8 @@
 // The folders of the directory settings (see the header).
 #include "runtime/Directories.h"
 
+#include <utility>
+
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
 
@@ -12,8 +14,8 @@ std::string directoryOf(const char* parameter, bool create) {
   std::string folder = value != nullptr ? *value : std::string();
   if (folder == "HOME") {
     // Without a usable home the working folder stands in; no folder is made outside it.
-    folder = usableHomeFolder();
-    if (folder.empty()) folder = ".";
+    std::string home = usableHomeFolder();
+    folder = home.empty() ? std::string(1, '.') : std::move(home);
   }
   if (folder.empty() || folder.back() != '/') folder += '/';
   if (create && checkDir(folder.c_str()) != 0) CreateDir(folder.c_str());
