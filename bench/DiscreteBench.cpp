@@ -4,11 +4,14 @@
 
 #include <vector>
 
+#include "BenchSupport.h"
 #include "groups/Discrete.h"
 #include "program/Boot.h"
 #include "runtime/Output.h"
 
 namespace {
+
+FreshHome freshHome;
 
 // The progress lines of the builders are not part of what is measured.
 void discard(Channel, const char*, std::size_t) {}

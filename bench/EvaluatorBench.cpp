@@ -4,10 +4,13 @@
 
 #include <string>
 
+#include "BenchSupport.h"
 #include "interpreter/Evaluator.h"
 #include "program/Boot.h"
 
 namespace {
+
+FreshHome freshHome;
 
 void evaluateRepeatedly(benchmark::State& state, const std::string& expression) {
   resetAll();

@@ -7,11 +7,14 @@
 
 #include <chrono>
 
+#include "BenchSupport.h"
 #include "lie/WeylGroup.h"
 #include "program/Boot.h"
 #include "runtime/Output.h"
 
 namespace {
+
+FreshHome freshHome;
 
 void discard(Channel, const char*, std::size_t) {}
 
