@@ -375,6 +375,18 @@ void fillTrigMatrix(double* matrix, const int* x, const int* y, int n, int modul
   }
 }
 
+// The cosine matrix of the residues (x_i y_j mod modulus) into the first n*n values of
+// scratch, the sine matrix into the next n*n.
+void fillCosineAndSine(const int* x, const int* y, int n, int modulus, const double* table, Scratch& scratch) {
+  residues(x, y, n, modulus, scratch.index);
+  const int size = n * n;
+  const double* sine = table + modulus;
+  for (int k = 0; k < size; ++k) {
+    scratch.values[k] = entry(table, scratch.index[k]);
+    scratch.values[size + k] = entry(sine, scratch.index[k]);
+  }
+}
+
 }  // namespace
 
 double ZoqDet(const int* x, const int* y, int n, int modulus, const double* table) {
@@ -431,17 +443,9 @@ void trigDeterminants(const int* x, const int* y, int n, int modulus, const doub
     return;
   }
   Scratch scratch(n, 2);
-  residues(x, y, n, modulus, scratch.index);
-  const int size = n * n;
-  double* c = scratch.values;
-  double* d = scratch.values + size;
-  const double* sine = table + modulus;
-  for (int k = 0; k < size; ++k) {
-    c[k] = entry(table, scratch.index[k]);
-    d[k] = entry(sine, scratch.index[k]);
-  }
-  *cosDet = pivotedDeterminant(c, n);
-  *sinDet = pivotedDeterminant(d, n);
+  fillCosineAndSine(x, y, n, modulus, table, scratch);
+  *cosDet = pivotedDeterminant(scratch.values, n);
+  *sinDet = pivotedDeterminant(scratch.values + n * n, n);
 }
 
 void phaseDeterminant(const int* x, const int* y, int n, int modulus, const double* table, double* re,
@@ -452,16 +456,8 @@ void phaseDeterminant(const int* x, const int* y, int n, int modulus, const doub
     return;
   }
   Scratch scratch(n, 2);
-  residues(x, y, n, modulus, scratch.index);
-  const int size = n * n;
-  double* r = scratch.values;
-  double* i = scratch.values + size;
-  const double* sine = table + modulus;
-  for (int k = 0; k < size; ++k) {
-    r[k] = entry(table, scratch.index[k]);
-    i[k] = entry(sine, scratch.index[k]);
-  }
-  pivotedComplexDeterminant(r, i, n, re, im);
+  fillCosineAndSine(x, y, n, modulus, table, scratch);
+  pivotedComplexDeterminant(scratch.values, scratch.values + n * n, n, re, im);
 }
 
 }  // namespace smatrix_internal
