@@ -47,6 +47,10 @@ struct PackedRows {
   int count = 0;   // fields
   int length = 0;  // summation length (2K for complex S, K for real)
   AccountVector<double> data{AccountAllocator<double>(&SMatrix_alloc, "FusionTableRows")};
+  const double* panel(int index) const {
+    return data.data() +
+           static_cast<std::size_t>(index) * static_cast<std::size_t>(length) * kPanel;
+  }
   double* panel(int index) {
     return data.data() +
            static_cast<std::size_t>(index) * static_cast<std::size_t>(length) * kPanel;
@@ -163,7 +167,6 @@ class TableBuilder {
                const std::vector<std::int64_t>& offsets)
       : in_(in), check_(check), values_(values), offsets_(offsets) {}
 
-  // Runs the positions handed out by `next` until they are exhausted or `stop` is set.
   // Runs the positions handed out by `next` until they are exhausted or `stop` is set;
   // each finished position p adds its n - p pairs to `pairsDone`. The watching thread
   // (the caller's) also advances the progress line and obeys the stop signal.
@@ -203,7 +206,6 @@ class TableBuilder {
   // The coefficients (p, q, r) with p <= q <= r for one position p.
   void position(int p, std::vector<double>& rowPanel, std::vector<double>& swappedPanel,
                 WorkerResult& result) {
-    const int n = in_.n;
     const int ci = in_.classOf[static_cast<std::size_t>(p)];
     for (int cj = ci; cj < in_.classes; ++cj) {
       const int ck =
@@ -224,7 +226,6 @@ class TableBuilder {
         }
       }
     }
-    (void)n;
   }
 
   // Packs the rows q = j0 .. j0+rows-1 of A = S diag(w_p): [Re, -Im] (or [Re, Im] for the
@@ -260,12 +261,10 @@ class TableBuilder {
     const int length = in_.complex ? 2 * in_.terms : in_.terms;
     double real[kPanel][kPanel];
     double imaginary[kPanel][kPanel] = {};
-    microKernel(rowPanel.data(), const_cast<PackedRows&>(in_.realRows).panel(k0 / kPanel), length,
-                real);
+    microKernel(rowPanel.data(), in_.realRows.panel(k0 / kPanel), length, real);
     result.flops += 2.0 * length * kPanel * kPanel;
     if (check_ && in_.complex) {
-      microKernel(swappedPanel.data(), const_cast<PackedRows&>(in_.swappedRows).panel(k0 / kPanel),
-                  length, imaginary);
+      microKernel(swappedPanel.data(), in_.swappedRows.panel(k0 / kPanel), length, imaginary);
       result.flops += 2.0 * length * kPanel * kPanel;
     }
     for (int lane = 0; lane < rows; ++lane) {
