@@ -617,9 +617,7 @@ void fusionTableProduct(int i, int j, std::vector<int>& out) {
                         static_cast<std::size_t>(table.classes) +
                     static_cast<std::size_t>(table.classOf[static_cast<std::size_t>(j)])];
   for (int k = 0; k < n; ++k) {
-    const int c = table.conjugate[static_cast<std::size_t>(k)] < 0
-                      ? k
-                      : table.conjugate[static_cast<std::size_t>(k)];
+    const int c = MOD_fusionTableConjugate(k);
     if (table.classOf[static_cast<std::size_t>(c)] != wanted) continue;
     const int pk = table.position[static_cast<std::size_t>(c)];
     std::int64_t index;
