@@ -577,9 +577,6 @@ bool isIntegerText(const std::string& text) {
   return true;
 }
 
-// Refuses a typed number: the message is shown at once, also while the block's messages
-// are held back, and as a plain error it never ends a background run.
-
 // A decimal fraction: an optional sign, digits and one point with digits after it.
 bool isDecimalText(const std::string& text) {
   std::size_t point = text.find('.');
