@@ -1,12 +1,19 @@
 // What the benchmark programs share: a fresh HOME, so that the store's work folders and
-// row files of a run start empty and are removed at its end.
+// row files of a run start empty and are removed at its end, and an output sink that drops
+// what the measured code prints.
 #pragma once
 
 #include <stdlib.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <system_error>
+
+#include "runtime/Output.h"
+
+// An output sink for setOutputSink: progress lines and summaries are not measured.
+inline void discardOutput(Channel, const char*, std::size_t) {}
 
 struct FreshHome {
   std::string path;

@@ -27,11 +27,9 @@ namespace {
 
 FreshHome freshHome;
 
-void discard(Channel, const char*, std::size_t) {}
-
 void useTheory(int rank, int level) {
   resetAll();
-  setOutputSink(&discard);
+  setOutputSink(&discardOutput);
   SpectrumData* sd = SM_getData(1, rank, level);
   currentSD = sd;
   TotalPrimaries = &sd->n_primaries;

@@ -27,12 +27,10 @@ namespace {
 
 FreshHome freshHome;
 
-void discard(Channel, const char*, std::size_t) {}
-
 // A1 at level n - 1 as the current theory, with room for its full table.
 void useA1(int n) {
   resetAll();
-  setOutputSink(&discard);
+  setOutputSink(&discardOutput);
   setIntPar("S_matrix maxsize", n);
   SpectrumData* sd = SM_getData(1, 1, n - 1);
   currentSD = sd;
@@ -123,7 +121,7 @@ void BM_FusionProductCold(benchmark::State& state) {
     for (const auto& entry : std::filesystem::directory_iterator(freshHome.path, ignored))
       std::filesystem::remove_all(entry.path(), ignored);
     resetAll();
-    setOutputSink(&discard);
+    setOutputSink(&discardOutput);
     const double before = bytesOnDisk();
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();

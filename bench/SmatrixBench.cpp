@@ -33,11 +33,9 @@ struct Fields {
   const int* label(int i) const { return labels.data() + static_cast<std::size_t>(i) * length; }
 };
 
-void discard(Channel, const char*, std::size_t) {}
-
 Fields primaries(int type, int rank, int level) {
   resetAll();
-  setOutputSink(&discard);
+  setOutputSink(&discardOutput);
   SpectrumResult spectrum = spectrum_(type, rank, level, &WorkSpaceSize);
   setOutputSink(nullptr);
   Fields f;
@@ -85,7 +83,7 @@ void matrixCost(benchmark::State& state, int type, int rank, int level) {
 // per iteration.
 void weylSumCost(benchmark::State& state, int type, int rank, int level) {
   const Fields f = primaries(type, rank, level);
-  setOutputSink(&discard);
+  setOutputSink(&discardOutput);
   const WeylGroupCollection* group = initWeylGroup(type, rank);
   setOutputSink(nullptr);
   if (group == nullptr) {
@@ -134,7 +132,7 @@ FreshHome freshHome;
 // A fresh store record of the algebra as the current theory, with room for its table.
 SpectrumData* currentTheory(int type, int rank, int level) {
   resetAll();
-  setOutputSink(&discard);
+  setOutputSink(&discardOutput);
   SpectrumData* sd = SM_getData(type, rank, level);
   setIntPar("S_matrix maxsize", sd->n_primaries);
   currentSD = sd;

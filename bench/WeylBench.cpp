@@ -16,8 +16,6 @@ namespace {
 
 FreshHome freshHome;
 
-void discard(Channel, const char*, std::size_t) {}
-
 double peakMegabytes() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -31,7 +29,7 @@ void groupBuilt(benchmark::State& state, int type, int rank, double secondsLimit
   for (auto _ : state) {
     state.PauseTiming();
     resetAll();
-    setOutputSink(&discard);
+    setOutputSink(&discardOutput);
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
     const WeylGroupCollection* group = initWeylGroup(type, rank);
@@ -52,7 +50,7 @@ void groupBuilt(benchmark::State& state, int type, int rank, double secondsLimit
 
 void e7Products(benchmark::State& state) {
   resetAll();
-  setOutputSink(&discard);
+  setOutputSink(&discardOutput);
   const WeylGroupCollection* group = initWeylGroup(5, 7);
   setOutputSink(nullptr);
   const int n = group->count();
