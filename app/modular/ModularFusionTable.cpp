@@ -373,22 +373,21 @@ bool readInput(TableInput& in) {
   }
   in.weightRe.assign(static_cast<std::size_t>(k), 0.0);
   in.weightIm.assign(static_cast<std::size_t>(k), 0.0);
+  // The vacuum row is the row of label 0, read above.
+  const std::size_t vacuumAt =
+      static_cast<std::size_t>(std::find(in.order.begin(), in.order.end(), 0) - in.order.begin()) *
+      static_cast<std::size_t>(k);
+  const double* vacuumRe = in.re.data() + vacuumAt;
+  const double* vacuumIm = in.im.data() + vacuumAt;
+  std::vector<double> vacuumModulus(static_cast<std::size_t>(k));
   double rowMax = 0.0;
-  std::vector<double> vacuumRe(static_cast<std::size_t>(k)), vacuumIm(static_cast<std::size_t>(k));
   for (int t = 0; t < k; ++t) {
-    double re = 0.0, im = 0.0;
-    if (orbits) {
-      S_aux1(t, 0, &re, &im);
-    } else {
-      compS(t, 0, &re, &im);
-    }
-    vacuumRe[static_cast<std::size_t>(t)] = re;
-    vacuumIm[static_cast<std::size_t>(t)] = im;
-    rowMax = std::max(rowMax, std::hypot(re, im));
+    vacuumModulus[static_cast<std::size_t>(t)] = std::hypot(vacuumRe[t], vacuumIm[t]);
+    rowMax = std::max(rowMax, vacuumModulus[static_cast<std::size_t>(t)]);
   }
   for (int t = 0; t < k; ++t) {
-    const double re = vacuumRe[static_cast<std::size_t>(t)];
-    const double im = vacuumIm[static_cast<std::size_t>(t)];
+    const double re = vacuumRe[t];
+    const double im = vacuumIm[t];
     if (denominatorIsZero(re, im, rowMax)) {
       Alert("fusionTable", 0, 100201, "Zero S element S(%d,%d) in the denominator row", 0,
             orbits ? s.OrbitMap[static_cast<std::size_t>(t)] : t);
@@ -409,8 +408,7 @@ bool readInput(TableInput& in) {
       const std::size_t at =
           static_cast<std::size_t>(p) * static_cast<std::size_t>(k) + static_cast<std::size_t>(t);
       largest = std::max(largest, std::hypot(in.re[at], in.im[at]) /
-                                      std::hypot(vacuumRe[static_cast<std::size_t>(t)],
-                                                 vacuumIm[static_cast<std::size_t>(t)]));
+                                      vacuumModulus[static_cast<std::size_t>(t)]);
     }
     in.bound[static_cast<std::size_t>(p)] = largest;
   }
