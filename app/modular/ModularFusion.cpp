@@ -159,18 +159,23 @@ int genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAc
 }
 
 // N_ij^k from the stored table, with the alerts of the single path for a coefficient that
-// failed.
+// failed. That path reads the real part alone: a coefficient kept aside by the full check
+// for its imaginary part only is an integer here.
 int tableCoefficient(const char* routine, int i, int j, int k) {
   const int conjugate = MOD_fusionTableConjugate(k);
   const FusionTableFailure* failure = fusionTableFailure(i, j, conjugate);
   if (failure == nullptr) return MOD_fusionTableValue(i, j, conjugate);
   int n = 0;
-  if (classifyFusionSum(failure->value, failure->tolerance, &n) ==
-      FusionSumKind::PrecisionExhausted) {
-    reportPrecisionExhausted(routine, i, j, k, failure->value, failure->tolerance);
-  } else {
-    Alert(routine, 0, 100201, "Fusion rule inaccuracy for fields %d, %d and %d\nvalue %15.7f", i, j,
-          k, failure->value);
+  switch (classifyFusionSum(failure->value, failure->tolerance, &n)) {
+    case FusionSumKind::Integer:
+      break;
+    case FusionSumKind::PrecisionExhausted:
+      reportPrecisionExhausted(routine, i, j, k, failure->value, failure->tolerance);
+      break;
+    case FusionSumKind::NotInteger:
+      Alert(routine, 0, 100201, "Fusion rule inaccuracy for fields %d, %d and %d\nvalue %15.7f", i,
+            j, k, failure->value);
+      break;
   }
   return n;
 }

@@ -2,6 +2,7 @@
 // independent Verlinde sum over all fields (complex S, fixed points, with and without orbit
 // tables, any number of threads), products read from the table, the full check, and the
 // accuracy rules of single sums (relative zeros, relative tolerance, printing of small S).
+#include <algorithm>
 #include <filesystem>
 
 #include "ModularTestSupport.h"
@@ -116,6 +117,20 @@ TEST_F(ModularFusionTableTest, ProductsFromTheTableReadAsTheSinglePath) {
   }
   std::string vacuum;
   EXPECT_EQ(compF(vacuum, 0, 7, 0), "(0) x (7) =  (7) \n\n");
+}
+
+TEST_F(ModularFusionTableTest, ACoefficientWhoseOnlyFaultIsItsImaginaryPartReadsAsTheSinglePath) {
+  useTheory(1, 2, 3);
+  ASSERT_EQ(MOD_computeFusionTable(true, true, nullptr), 0);
+  // The full check keeps aside a coefficient whose real part is an integer but whose
+  // imaginary part is not zero; a single sum of N_01^1 reads the real part alone.
+  int labels[3] = {0, 1, MOD_fusionTableConjugate(1)};
+  std::sort(labels, labels + 3);
+  modularState().fusionTable.failures = {
+      {labels[0], labels[1], labels[2], 1.0, 1e-3, fusionTolerance(1.0)}};
+  OutputCapture capture;
+  EXPECT_EQ(fusion(0, 1, 1, 0), 1);
+  EXPECT_EQ(capture.all.find("inaccuracy"), std::string::npos) << capture.all;
 }
 
 TEST_F(ModularFusionTableTest, ManyProductsBuildTheTable) {
