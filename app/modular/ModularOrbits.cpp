@@ -199,6 +199,21 @@ std::int64_t rowFileBound() {
   return static_cast<std::int64_t>(settingRowFileMegabytes()) * 1000000;
 }
 
+// Writes a computed row to its file, unless the files of the theory would pass their bound
+// (the row then stays in memory only).
+void writeSRowFile(const std::string& path, const std::string& header, int count,
+                   const double* re, const double* im) {
+  const std::string text = rowFileText(header, count, re, im);
+  OrbitRowCache& cache = modularState().rowCache;
+  if (cache.bytesOnDisk + static_cast<std::int64_t>(text.size()) > rowFileBound()) return;
+  // A cache file is checked by its header when read back, so it needs no sync.
+  if (writeFileAtomically(path, text, false)) {
+    cache.bytesOnDisk += static_cast<std::int64_t>(text.size());
+  } else {
+    Alert("getSBaseRow", 0, 120206, "Could not write file %s", path.c_str());
+  }
+}
+
 // Whether row files pay: row 0 is computed into slot 0 and its text parsed (timed) the way
 // a file would be read, against the time of a sample of an ordinary row (the vacuum row has
 // a formula of its own and tells nothing about the others).
@@ -283,7 +298,8 @@ bool setUpRowCache() {
   cache.LastCalls.assign(static_cast<std::size_t>(cache.MaxRow), -1);
   cache.Sdir.clear();
   cache.bytesOnDisk = 0;
-  if (s.rowFilePolicy == 1 || rowFilesCheaper(cache, nOrbit)) {
+  const bool measured = s.rowFilePolicy != 1;
+  if (!measured || rowFilesCheaper(cache, nOrbit)) {
     cache.Sdir = modularRowFolder(".sdir", "S");
     if (!cache.Sdir.empty()) {
       int files = 0;
@@ -291,7 +307,16 @@ bool setUpRowCache() {
       Print("S-matrix row files: %d, %lld bytes (bound %d MB)\n", files,
             static_cast<long long>(cache.bytesOnDisk), settingRowFileMegabytes());
     }
-    getSBaseRow(cache.SBaseData.data(), 0, 0, 0, cache.Sdir.c_str());
+    if (!measured) {
+      getSBaseRow(cache.SBaseData.data(), 0, 0, 0, cache.Sdir.c_str());
+    } else if (!cache.Sdir.empty()) {
+      // The measurement left row 0 in slot 0: only a missing or torn file is written.
+      const std::string path = cache.Sdir + "/0";
+      const std::string header = modularRowHeader("S", 0);
+      double* re = cache.SBaseData.data();
+      if (!readSRowFile(path, header, nOrbit, re, re + nOrbit))
+        writeSRowFile(path, header, nOrbit, re, re + nOrbit);
+    }
   }
   cache.StoreInfo[0] = 0;
   cache.setUp = true;
@@ -692,15 +717,5 @@ void getSBaseRow(double* data, int, int slot, int row, const char* folder) {
     if (readSRowFile(path, header, nOrbit, re, im)) return;
   }
   representativeRow(s.OrbitMap[static_cast<std::size_t>(row)], nOrbit, s.OrbitMap.data(), re, im);
-  if (!useFiles) return;
-  const std::string text = rowFileText(header, nOrbit, re, im);
-  OrbitRowCache& cache = s.rowCache;
-  // Past the bound the row stays in memory only.
-  if (cache.bytesOnDisk + static_cast<std::int64_t>(text.size()) > rowFileBound()) return;
-  // A cache file is checked by its header when read back, so it needs no sync.
-  if (writeFileAtomically(path, text, false)) {
-    cache.bytesOnDisk += static_cast<std::int64_t>(text.size());
-  } else {
-    Alert("getSBaseRow", 0, 120206, "Could not write file %s", path.c_str());
-  }
+  if (useFiles) writeSRowFile(path, header, nOrbit, re, im);
 }
