@@ -419,14 +419,6 @@ void ComplexZoqDet(const int* x, const int* y, int n, int modulus, const double*
 
 namespace smatrix_internal {
 
-double cosineDeterminant(const int* x, const int* y, int n, int modulus, const double* table) {
-  if (n < 1) return 1.0;
-  Scratch scratch(n, 1);
-  residues(x, y, n, modulus, scratch.index);
-  for (int k = 0; k < n * n; ++k) scratch.values[k] = entry(table, scratch.index[k]);
-  return pivotedDeterminant(scratch.values, n);
-}
-
 double sineDeterminant(const int* x, const int* y, int n, int modulus, const double* table) {
   if (n < 1) return 1.0;
   Scratch scratch(n, 1);
@@ -462,7 +454,6 @@ void phaseDeterminant(const int* x, const int* y, int n, int modulus, const doub
 
 }  // namespace smatrix_internal
 
-using smatrix_internal::cosineDeterminant;
 using smatrix_internal::phaseDeterminant;
 using smatrix_internal::sineDeterminant;
 using smatrix_internal::trigDeterminants;

@@ -13,7 +13,6 @@ void resetExceptional();
 // for i, j < n by elimination with partial pivoting, nothing rounded to zero on the way,
 // so a small determinant keeps the relative precision its matrix allows. `table` is a
 // getCos table of modulus M (cosine half; the sine half is table + M).
-double cosineDeterminant(const int* x, const int* y, int n, int modulus, const double* table);
 double sineDeterminant(const int* x, const int* y, int n, int modulus, const double* table);
 // det cos and det -sin from one pass over the products.
 void trigDeterminants(const int* x, const int* y, int n, int modulus, const double* table,
