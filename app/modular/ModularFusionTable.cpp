@@ -547,7 +547,8 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
               return std::tie(a.i, a.j, a.k) < std::tie(b.i, b.j, b.k);
             });
   summary.failureList = table.failures.size();
-  if (store) {
+  // Failures past the list would read as 0 without a warning: then the single paths serve.
+  if (store && static_cast<long long>(summary.failureList) == summary.failures) {
     table.n = n;
     table.position.assign(static_cast<std::size_t>(n), 0);
     for (int p = 0; p < n; ++p)

@@ -357,6 +357,8 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
     sums.assign(static_cast<std::size_t>(n), 0.0);
     magnitudes.assign(static_cast<std::size_t>(n), 0.0);
   }
+  // A stop inside the sum leaves partial sums: nothing of them is printed or judged.
+  if (orbitPairs && getStopSignal() != 0) return buffer += "\n";
   if (!fromTable && !orbitPairs) getRijk(-1, i, j, d);
   bool first = true;
   for (int k = 0; k < n; ++k) {
