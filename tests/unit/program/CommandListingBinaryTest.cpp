@@ -1,0 +1,159 @@
+// "commands detail" as the real zoq binary prints it, checked entry by entry against the
+// command tree of the same program built in this process: every word stands at its
+// indent, and its help text follows complete, after the word or on the line below it.
+#include <fcntl.h>
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "interpreter/Interpreter.h"
+#include "TestSupport.h"
+
+namespace {
+
+int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    char name[] = "/tmp/zoq-listing-XXXXXX";
+    if (mkdtemp(name) != nullptr) path_ = name;
+  }
+  ~ScratchFolder() {
+    if (!path_.empty()) nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Runs "zoq -b run.zoq" in the folder (also its HOME) with the commands given, standard
+// input at its end; returns standard output and standard error merged.
+std::string runInBackground(const std::string& folder, const std::string& commands) {
+  std::ofstream(folder + "/run.zoq") << commands;
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return "";
+  pid_t child = fork();
+  if (child == 0) {
+    dup2(pipeEnds[1], 1);
+    dup2(pipeEnds[1], 2);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    int input = open("/dev/null", O_RDONLY);
+    dup2(input, 0);
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    setenv("HOME", folder.c_str(), 1);
+    execl(ZOQ_BINARY, "zoq", "-b", "run.zoq", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  std::string output;
+  char buffer[4096];
+  ssize_t got = 0;
+  while ((got = read(pipeEnds[0], buffer, sizeof(buffer))) > 0) output.append(buffer, static_cast<std::size_t>(got));
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return output;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream stream(text);
+  std::string line;
+  while (std::getline(stream, line)) result.push_back(line);
+  return result;
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream stream(text);
+  std::string word;
+  while (stream >> word) result.push_back(word);
+  return result;
+}
+
+struct Entry {
+  std::string label;  // "   ", two blanks per level below the top, the capitalised word
+  std::string help;   // the registered text as shown: "$" and "@" removed
+};
+
+// Every word of the tree in listing order, from "commands all" (four blanks per level)
+// and the registered help texts of the phrases.
+std::vector<Entry> treeEntries() {
+  OutputCapture capture;
+  printCommands();
+  std::vector<Entry> entries;
+  std::vector<std::string> phrase;
+  for (const std::string& line : lines(capture.printed)) {
+    std::size_t indent = line.find_first_not_of(' ');
+    std::size_t depth = indent / 4;
+    std::string word = line.substr(indent);
+    phrase.resize(depth);
+    std::string lower = word;
+    lower[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[0])));
+    phrase.push_back(lower);
+    std::string joined;
+    for (const std::string& w : phrase) joined += (joined.empty() ? "" : " ") + w;
+    Command* node = matchComKey(joined.c_str());
+    std::string help;
+    if (node != nullptr) {
+      for (char c : node->helpText) {
+        if (c != '$' && c != '@') help += c;
+      }
+    }
+    entries.push_back({"   " + std::string(2 * depth, ' ') + word, help});
+  }
+  return entries;
+}
+
+bool startsWithLabel(const std::string& line, const std::string& label) {
+  return line.compare(0, label.size(), label) == 0 && (line.size() == label.size() || line[label.size()] == ' ');
+}
+
+TEST(CommandListing, EveryHelpTextStandsWholeAfterItsCommandWord) {
+  resetAll();
+  std::vector<Entry> entries = treeEntries();
+  ASSERT_GT(entries.size(), 300u);
+  ScratchFolder folder;
+  std::vector<std::string> printed = lines(runInBackground(folder.path(), "commands detail\n"));
+  std::size_t at = 0;
+  while (at < printed.size() && printed[at] != "Executing file run.zoq") ++at;
+  ASSERT_LT(at, printed.size());
+  ++at;
+  int withText = 0;
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    const Entry& entry = entries[e];
+    ASSERT_LT(at, printed.size()) << "listing ends before " << entry.label;
+    ASSERT_TRUE(startsWithLabel(printed[at], entry.label)) << "expected " << entry.label << ", got " << printed[at];
+    std::string shown = printed[at].substr(entry.label.size());
+    // The text, where the word leaves room for it, starts after the word and a blank, in
+    // the indent of the text lines (column 13); else it starts on the next line.
+    if (!shown.empty()) {
+      EXPECT_LE(entry.label.size() + 1, 13u) << entry.label << ": the text starts inside the word's room";
+      EXPECT_EQ(printed[at].find_first_not_of(' ', entry.label.size()), 13u) << printed[at];
+    }
+    ++at;
+    while (at < printed.size() && (e + 1 == entries.size() || !startsWithLabel(printed[at], entries[e + 1].label)) &&
+           printed[at].compare(0, 13, std::string(13, ' ')) == 0) {
+      shown += " " + printed[at];
+      ++at;
+    }
+    EXPECT_EQ(words(shown), words(entry.help)) << "help of " << entry.label;
+    if (!entry.help.empty()) ++withText;
+  }
+  EXPECT_GT(withText, 300);
+  ASSERT_LT(at, printed.size());
+  EXPECT_EQ(printed[at], "Finished executing file run.zoq");
+}
+
+}  // namespace
