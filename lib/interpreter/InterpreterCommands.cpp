@@ -705,7 +705,7 @@ bool printDescription(const char* text, const char* label, int indent) {
   for (const char* p = text; *p != '\0'; ++p) {
     if (*p != '$' && *p != '@') clean += *p;
   }
-  std::size_t margin = static_cast<std::size_t>(std::min(indent, 50));
+  std::size_t margin = static_cast<std::size_t>(std::clamp(indent, 0, 50));
   std::string flowed = leftAdjust(clean.c_str(), static_cast<int>(margin), 100 - static_cast<int>(margin));
   if (flowed.size() < margin + 2) return false;
   std::string prefix = std::string("   ") + label + " ";
@@ -713,7 +713,7 @@ bool printDescription(const char* text, const char* label, int indent) {
     // The label fits in the indent, which holds only blanks: no letter of the text is lost.
     flowed.replace(0, prefix.size(), prefix);
   } else {
-    // A label as long as the indent or longer stands on a line of its own.
+    // A label that leaves no blank before the text's indent stands on a line of its own.
     prefix.pop_back();
     flowed = prefix + "\n" + flowed;
   }
