@@ -11,6 +11,11 @@
 // in W is W(H) for these three subgroups). Each r is kept as an integer matrix on Dynkin
 // labels with its sign det r = (-1)^(word length); it acts on mu+rho, whose scaled
 // orthogonal coordinates then enter the determinants. The lists live until resetSmatrix.
+//
+// Whole rows of E6, E7 and E8 (exceptionalRow) apply the representatives to the row's
+// first weight once and share the minors of the determinants between columns; a large
+// row is summed in fixed blocks of representatives on worker threads that only read the
+// row's data, the cosine table and the representatives, all made before they start.
 #include <algorithm>
 #include <array>
 #include <atomic>
