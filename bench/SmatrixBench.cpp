@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cmath>
+#include <ctime>
 #include <string>
 #include <vector>
 

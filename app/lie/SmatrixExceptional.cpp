@@ -21,10 +21,10 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <utility>
 #include <set>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "lie/Smatrix.h"
