@@ -972,6 +972,15 @@ void SDirectRow(int type, int rank, int level, const int* a, int count, const in
   const TypeConstants* c = nullptr;
   if (type == 1 && rank >= 1 && level >= 1 && state().traceCalls != 1 && !isVacuum(a, rank))
     c = constantsOfA(rank, level);
+  // E6, E7, E8 share the coset images of a along the row; vacuum columns keep their
+  // product formula.
+  if (c == nullptr && type == 5 && level >= 1 && state().traceCalls != 1 && !isVacuum(a, rank) &&
+      smatrix_internal::exceptionalRow(rank, level, a, count, columns, re, im)) {
+    for (int k = 0; k < count; ++k) {
+      if (isVacuum(columns[k], rank)) SDirect(type, rank, level, a, columns[k], &re[k], &im[k]);
+    }
+    return;
+  }
   if (c == nullptr) {
     for (int k = 0; k < count; ++k) SDirect(type, rank, level, a, columns[k], &re[k], &im[k]);
     return;

@@ -21,4 +21,15 @@ void trigDeterminants(const int* x, const int* y, int n, int modulus, const doub
 void phaseDeterminant(const int* x, const int* y, int n, int modulus, const double* table, double* re,
                       double* im);
 
+// ---------------------------------------------------------------------------------------
+// Rows of the exceptional sums
+// ---------------------------------------------------------------------------------------
+
+// S(a, b_k) of E6, E7 or E8 (rank 6, 7, 8) at the level for k < count, b_k = columns[k],
+// by the coset sums of ZoqE6, ZoqE7, ZoqE8 with the coset representatives applied to a
+// once for the row; every column, the vacuum included, by the sum. False, with nothing
+// written, for another rank or after an alert on the modulus.
+bool exceptionalRow(int rank, int level, const int* a, int count, const int* const* columns, double* re,
+                    double* im);
+
 }  // namespace smatrix_internal
