@@ -353,6 +353,8 @@ constexpr int kGroupRows = 4 * kPanel;
 // The dense S (and a P that is not kept) take at most this many bytes.
 constexpr std::uint64_t kWholePBytes = 300000000;
 constexpr int kMostThreads = 256;
+// Fewest fields whose P is computed at once without being asked to (wholePmatrixWanted).
+constexpr int kSmallestWholeP = 64;
 using Vector2 = double __attribute__((vector_size(16)));
 
 // One row of P to compute: P(row, c) for c = first .. n-1 into re[c - first], im[c - first].
@@ -628,6 +630,11 @@ bool runWholeP(const WholePInput& in, PmatrixReport& report) {
   std::atomic<bool> stop{false};
   std::atomic<int> groupsDone{0};
   int started = 1;
+  // Stopped before it starts: no thread takes a group.
+  if (getStopSignal() != 0) {
+    report.stopped = true;
+    return false;
+  }
   startProgressInfo("Computing P", 0, static_cast<double>(groups));
   {
     // A stop may leave by an exception (StopRequest): the threads are stopped and joined
@@ -749,7 +756,8 @@ bool wholePmatrixWanted(double elements, double terms) {
   ModularState& s = modularState();
   WholePmatrixData& w = s.wholeP;
   if (w.doneStamp == s.CFTCounter) return true;
-  if (w.refusedStamp == s.CFTCounter) return false;
+  // A small theory's P one element at a time takes milliseconds in all.
+  if (w.refusedStamp == s.CFTCounter || modularPrimaries() < kSmallestWholeP) return false;
   if (w.workStamp != s.CFTCounter) {
     w.workStamp = s.CFTCounter;
     w.work = 0.0;
