@@ -88,7 +88,7 @@ struct OrbitRowCache {
 // row of tiles, and the whole base about the triangle. Tile layout: kOrbitTile^2 real
 // parts, then as many imaginary parts; entry (a, b) at (a % kOrbitTile) kOrbitTile +
 // b % kOrbitTile.
-inline constexpr int kOrbitTile = 64;
+inline constexpr int kOrbitTile = 32;
 struct OrbitBaseTiles {
   int orbits = 0;
   int tilesPerSide = 0;

@@ -321,9 +321,9 @@ void computePmatrix(int a, int b, double* re, double* im) {
     } else {
       compS(a, m, &samRe, &samIm);
       compS(m, b, &smbRe, &smbIm);
-      double tRe, tIm;
-      compT(m, m, &tRe, &tIm);
-      complexProduct(&t2Re, &t2Im, tRe, tIm, tRe, tIm);
+      // T_mm times T_mm, as Tsq holds it (x^2 - y^2 and xy + yx = 2xy exactly).
+      t2Re = tsq[m];
+      t2Im = tsq[n + m];
     }
     double xRe, xIm, yRe, yIm;
     complexProduct(&xRe, &xIm, samRe, samIm, t2Re, t2Im);

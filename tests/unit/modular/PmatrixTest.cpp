@@ -282,7 +282,7 @@ TEST_F(PmatrixTest, OrbitRowsOfTheWholePAreWrittenAndReadBack) {
 
 TEST_F(PmatrixTest, OneSRowHoldsOneRowOfTheOrbitBaseNotTheTriangle) {
   // A1 level 2000: 2001 fields in 1001 orbits of the order-two current; the whole base
-  // is 1001 x 1002 doubles (8 MB), a row of tiles a sixteenth of it.
+  // is 1001 x 1002 doubles (8 MB), a row of tiles (kOrbitTile rows of it) far less.
   SpectrumData* sd = useTheory(1, 1, 2000);
   initSMATRIX();
   const double triangle = 1001.0 * 1002.0 * sizeof(double);
@@ -295,7 +295,7 @@ TEST_F(PmatrixTest, OneSRowHoldsOneRowOfTheOrbitBaseNotTheTriangle) {
 }
 
 TEST_F(PmatrixTest, TheTiledOrbitBaseStillGivesTheWholeS) {
-  // A2 level 40 (861 fields, 287 orbits, five tiles a side): a row first, then every
+  // A2 level 40 (861 fields, 287 orbits, several tiles a side): a row first, then every
   // element, each against the Weyl-group sum.
   SpectrumData* sd = useTheory(1, 2, 40);
   initSMATRIX();
