@@ -762,10 +762,10 @@ bool wholePmatrixWanted(double elements, double terms) {
     w.workStamp = s.CFTCounter;
     w.work = 0.0;
   }
-  // In units of one term read from the packed S table; one through the orbit S base or
-  // the theory costs about ten. The dense products cost about n^3/16 such units (several
-  // threads), plus the reading of S.
-  w.work += elements * terms * (s.SMATRIXavailable == s.CFTCounter ? 1.0 : 10.0);
+  // In units of one term read from the packed S table (some nanoseconds); one through the
+  // orbit S base or the theory costs about sixty. The dense products cost about n^3/16
+  // such units (several threads), plus the reading of S.
+  w.work += elements * terms * (s.SMATRIXavailable == s.CFTCounter ? 1.0 : 60.0);
   const double n = modularPrimaries();
   if (w.work < n * n * n / 16.0 + 8.0 * n * n || getStopSignal() != 0) return false;
   PmatrixReport report;
