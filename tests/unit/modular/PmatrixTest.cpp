@@ -206,14 +206,14 @@ TEST_F(PmatrixTest, ManyElementsAskedOneByOneBringTheWholeP) {
   setIntPar("S_matrix maxsize", 1);
   SpectrumData* sd = useTheory(1, 2, 20);  // 231 fields
   const int n = modularPrimaries();
-  // One row does not pay for the whole P.
-  for (int b = 0; b < n; ++b) elementP(5, b);
+  // A few elements do not pay for the whole P; a few rows of them do.
+  for (int b = 0; b < 20; ++b) elementP(5, b);
   EXPECT_NE(modularState().wholeP.doneStamp, QueryCFT());
   int rows = 1;
   for (int a = 0; a < n && modularState().wholeP.doneStamp != QueryCFT(); ++a, ++rows)
     for (int b = 0; b < n; ++b) elementP(a, b);
   EXPECT_EQ(modularState().wholeP.doneStamp, QueryCFT());
-  EXPECT_LT(rows, n / 2);
+  EXPECT_LT(rows, 8);
   // The symmetries hold across elements summed one by one and those of the whole P.
   for (int a = 0; a < n; a += 3) {
     for (int b = 0; b < n; b += 2) {
