@@ -106,7 +106,8 @@ struct WholePmatrixData {
   int refusedStamp = -1;  // CFTCounter of a theory whose whole P is not computed at once
   // sqrt(T) of every field, once per theory (the phases of the orbit P rows).
   int rootTStamp = -1;
-  std::vector<double> rootTRe, rootTIm;
+  AccountVector<double> rootTRe{AccountAllocator<double>(&SMatrix_alloc, "rootT")};
+  AccountVector<double> rootTIm{AccountAllocator<double>(&SMatrix_alloc, "rootT")};
 };
 
 // Counts `elements` P elements about to be computed one by one (each a sum over

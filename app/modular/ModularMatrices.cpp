@@ -676,7 +676,10 @@ bool runWholeP(const WholePInput& in, PmatrixReport& report) {
 
 }  // namespace
 
-void tableRootT(int i, double* re, double* im) {
+namespace {
+
+// The sqrt(T) table of the current theory, built when stale.
+const WholePmatrixData& rootTTable() {
   ModularState& s = modularState();
   WholePmatrixData& w = s.wholeP;
   const int n = modularPrimaries();
@@ -687,6 +690,14 @@ void tableRootT(int i, double* re, double* im) {
       comprootT(m, m, &w.rootTRe[static_cast<std::size_t>(m)], &w.rootTIm[static_cast<std::size_t>(m)]);
     w.rootTStamp = s.CFTCounter;
   }
+  return w;
+}
+
+}  // namespace
+
+void tableRootT(int i, double* re, double* im) {
+  const WholePmatrixData& w = rootTTable();
+  const int n = static_cast<int>(w.rootTRe.size());
   if (i < 0 || i >= n) {
     *re = 0.0;
     *im = 0.0;
@@ -717,10 +728,8 @@ int MOD_computeWholePmatrix(PmatrixReport* report) {
   fillChargeClasses(in);
   initTSquared();
   in.tsq = s.Tsq.data();
-  double unused = 0.0;
-  tableRootT(0, &unused, &unused);
-  in.rootRe = s.wholeP.rootTRe.data();
-  in.rootIm = s.wholeP.rootTIm.data();
+  in.rootRe = rootTTable().rootTRe.data();
+  in.rootIm = rootTTable().rootTIm.data();
   // Where the rows go.
   AccountVector<double> dropped{AccountAllocator<double>(&SMatrix_alloc, "WholeP")};
   double* table = packed != nullptr ? s.PMATRIX.data() : nullptr;
