@@ -62,10 +62,14 @@ constexpr std::array<std::array<int, 3>, 6> kTheories{{
 
 TEST_F(PmatrixTest, WholePInThePackedTableAgreesWithTheElementSums) {
   setIntPar("S_matrix maxsize", 1000);
-  for (const auto& t : kTheories) {
-    SpectrumData* sd = useTheory(t[0], t[1], t[2]);
-    expectWholeMatchesElements(sd->name, true);
-    EXPECT_EQ(modularState().PMATRIXavailable, QueryCFT());
+  // "Use_orbits" 1: orbit tables (and the charge rule) without the orbit S base.
+  for (int useOrbits : {2, 1}) {
+    setIntPar("Use_orbits", useOrbits);
+    for (const auto& t : kTheories) {
+      SpectrumData* sd = useTheory(t[0], t[1], t[2]);
+      expectWholeMatchesElements(sd->name, true);
+      EXPECT_EQ(modularState().PMATRIXavailable, QueryCFT());
+    }
   }
 }
 
