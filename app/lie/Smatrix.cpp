@@ -664,7 +664,7 @@ void ZoqD(const int* a, const int* b, double* re, double* im, int rank, int leve
     case 0: r = zeroBelow(cosDet + sinDet, cosBound + sinBound); break;
     case 1: r = zeroBelow(cosDet, cosBound), i = zeroBelow(sinDet, sinBound); break;
     case 2: r = zeroBelow(sinDet - cosDet, cosBound + sinBound); break;
-    default: r = -zeroBelow(cosDet, cosBound), i = zeroBelow(sinDet, sinBound); break;
+    default: r = zeroBelow(-cosDet, cosBound), i = zeroBelow(sinDet, sinBound); break;
   }
   *re = r / c.norm;
   *im = i / c.norm;
