@@ -75,10 +75,15 @@ long long minimalLabelKey(int k, const int* label) {
 // The set-up of a large minimal model is a few passes over its fields: a progress line at
 // a terminal, and the stop signal (a Ctrl-C ends the command through the progress record;
 // a declined question or a pending stop ends the build, which then returns -1).
+// Models below kMinimalProgressFields fields (levels below 706) take well under a second and
+// show no progress record.
+constexpr int kMinimalProgressFields = 1000000;
+
 struct MinimalProgress {
+  bool shown = false;
   bool stopped = false;
   bool step() {
-    if (stopped || getStopSignal() != 0 || incrementProgressInfo() != 0) stopped = true;
+    if (stopped || getStopSignal() != 0 || (shown && incrementProgressInfo() != 0)) stopped = true;
     return !stopped;
   }
 };
@@ -345,10 +350,14 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
     return -1;
   // Four passes over the fields: placement, weights, conjugates, gravitino action.
   MinimalProgress progress;
-  startProgressInfo("Building N=2 minimal model", 0, 4.0 * total);
+  progress.shown = total >= kMinimalProgressFields;
+  if (progress.shown) startProgressInfo("Building N=2 minimal model", 0, 4.0 * total);
   struct ProgressEnd {
-    ~ProgressEnd() { stopProgressInfo("Building N=2 minimal model"); }
-  } progressEnd;
+    bool shown;
+    ~ProgressEnd() {
+      if (shown) stopProgressInfo("Building N=2 minimal model");
+    }
+  } progressEnd{progress.shown};
   const std::size_t gg = static_cast<std::size_t>(g);
   auto chargesOf = [&](int a) { return sd->charges + static_cast<std::size_t>(a) * gg; };
 

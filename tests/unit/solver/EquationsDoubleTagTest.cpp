@@ -73,6 +73,10 @@ TEST_F(EquationsDoubleTagTest, MixedSignsFinishTheDoubleTagAnalysisWithTheLeanSo
   EXPECT_NE(capture.printed.find("Summary of all solutions"), std::string::npos);
   EXPECT_NE(capture.printed.find("Unique"), std::string::npos);
 
+  // No vector with -1 at two tags and the other entries in 0..3 solves both homogeneous
+  // rows (the 10 x 4^3 candidates enumerated), so the analysis ends without one.
+  EXPECT_EQ(full.KD.ndoubletag, 0);
+
   // Each double-tag vector is a kernel vector: -1 at its two tags, the other entries
   // within the ranges 0..3 of the box, and homogeneous solutions of both rows.
   for (int v = full.KD.nprimary; v < full.KD.nprimary + full.KD.ndoubletag; ++v) {
