@@ -144,8 +144,8 @@ void mixedSignSearch(benchmark::State& state, int full) {
     std::copy(ED.maxima, ED.maxima + 6, ED.loopMaxima);
     acceptedCount = 0;
     InitializeEquationSolver();
-    benchmark::DoNotOptimize(
-        DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, 0, 1000000, nullptr, acceptAll, full, 0));
+    benchmark::DoNotOptimize(DiophLoops(&KD, &ED, ED.loopMinima, ED.loopMaxima, 0, 1000000,
+                                        nullptr, acceptAll, full, 0));
     doubleTags = KD.ndoubletag;
   }
   setOutputSink(nullptr);

@@ -36,6 +36,8 @@ inline constexpr double kRoundingUlps = 4.0;
 // product of `factors` rounded numbers.
 double roundingBound(double magnitude, int factors);
 // value, or exactly 0 when |value| is within bound.
-inline double zeroBelow(double value, double bound) { return value <= bound && value >= -bound ? 0.0 : value; }
+inline double zeroBelow(double value, double bound) {
+  return value <= bound && value >= -bound ? 0.0 : value;
+}
 
 }  // namespace smatrix_internal

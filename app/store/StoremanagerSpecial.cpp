@@ -100,7 +100,8 @@ bool minimalConjugates(SpectrumData* sd, MinimalProgress& progress) {
     int end = first + 1;
     while (end < n && sd->orbit_base[end] == sd->orbit_base[first]) ++end;
     table.clear();
-    for (int a = first; a < end; ++a) table.emplace_back(minimalLabelKey(k, storeLabelOf(sd, a)), a);
+    for (int a = first; a < end; ++a)
+      table.emplace_back(minimalLabelKey(k, storeLabelOf(sd, a)), a);
     std::sort(table.begin(), table.end());
     for (int a = first; a < end; ++a) {
       if (!progress.step()) return false;
@@ -109,8 +110,8 @@ bool minimalConjugates(SpectrumData* sd, MinimalProgress& progress) {
       SM_mapMinimal2(k, &conjugate[0], &conjugate[1], &conjugate[2]);
       const std::pair<long long, int> wanted{minimalLabelKey(k, conjugate), -1};
       auto found = std::lower_bound(table.begin(), table.end(), wanted);
-      sd->conjugates[a] = found != table.end() && found->first == wanted.first ? found->second
-                                                                                 : SM_MinimalConjugate(sd, a);
+      const bool inOrbit = found != table.end() && found->first == wanted.first;
+      sd->conjugates[a] = inOrbit ? found->second : SM_MinimalConjugate(sd, a);
     }
     first = end;
   }

@@ -30,8 +30,10 @@ Label standardLabel(int k, int l, int m, int s) {
 
 int listedRecords(int type, int level) {
   int count = 0;
-  for (SpectrumData* sd = SM_getFirstAlgebra(); sd != nullptr; sd = SM_nextAlgebra(sd))
-    count += sd->level == level && (sd->type == type || std::string(sd->name).find("FCFT minimal") == 0) ? 1 : 0;
+  for (SpectrumData* sd = SM_getFirstAlgebra(); sd != nullptr; sd = SM_nextAlgebra(sd)) {
+    const bool fixedPointTheory = std::string(sd->name).find("FCFT minimal") == 0;
+    count += sd->level == level && (sd->type == type || fixedPointTheory) ? 1 : 0;
+  }
   return count;
 }
 
