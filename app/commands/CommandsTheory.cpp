@@ -182,6 +182,12 @@ int COM_algebra(char** params, int n) {
   } else {
     code = convertAlgebra(keyword, params, n, &type, &rank, &level);
   }
+  const int typeCode = code == 4 ? convertTYPE(keyword) : -1;
+  if (typeCode >= 0 && rank != kNotSet && rank < minRank(typeCode)) {
+    Alert("COM_algebra", code, kRefusedValue, "%s; the smallest rank of this type is %d",
+          kAlgebraErrors[code], minRank(typeCode));
+    return code;
+  }
   if (code > 0) {
     Alert("COM_algebra", code, kRefusedValue, "%s", kAlgebraErrors[code]);
     return code;
