@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/Commands.h"
+#include "groups/Discrete.h"
 #include "InterpreterTestSupport.h"
 #include "program/Boot.h"
 #include "runtime/Directories.h"
