@@ -80,6 +80,7 @@ int addCosetFactor(char** params, int n, int flag) {
   }
   addTensorFactor(currentTensor, sd, flag);
   disableModular();
+  pointCountsAtMaximum();
   return code;
 }
 
@@ -95,7 +96,6 @@ int tensorStatus() {
 }
 
 int tensorCompute() {
-  CommandsState& s = commandsState();
   if (computeTensorSpectrum(currentTensor) < 0) {
     Print("Spectrum computation aborted; Modular properties not available\n");
     return 1;
@@ -103,7 +103,6 @@ int tensorCompute() {
   pointCountsAtTensor();
   printCFTLine(totalPrimaries(), totalCurrents());
   scanSupersymmetry(false);
-  (void)s;
   enableModular();
   return 0;
 }

@@ -18,6 +18,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "store/Storemanager.h"
+#include "store/StoremanagerGrading.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/CosetInternal.h"
 
@@ -50,18 +51,19 @@ std::vector<int> untwistedPart(TensorProduct* TP, const int* labels, const std::
 
 FPType* stabiliserRecord(TensorProduct* TP, const std::vector<int>& U, const std::vector<int>& S) {
   if (S.size() == 1) return trivialFP(&TP->firstFP);
-  return getFP(TP->ChiralAlgebraOrder, U.data(), S.data(), static_cast<int>(U.size()),
+  return getFP(TP->ChiralAlgebra.size(), U.data(), S.data(), static_cast<int>(U.size()),
                static_cast<int>(S.size()), &TP->firstFP, TP, chiralProduct);
 }
 
 // Rows of a field: one per element of U, the k-th with resolution label U[k]. False after
 // the message when the rows pass "Max_primaries".
-bool addFieldRows(TensorProduct* TP, const int* labels, const std::vector<int>& U, FPType* fp) {
+bool addFieldRows(TensorProduct* TP, const int* labels, const std::vector<int>& U, FPType* fp,
+                  bool limited = true) {
   const int n = TP->NumberOfFactors;
   std::vector<int> row(labels, labels + n);
   row.push_back(0);
   for (int u : U) {
-    if (TP->Spectrum.size() >= maxPrimariesSetting()) {
+    if (limited && TP->Spectrum.size() >= maxPrimariesSetting()) {
       Print("Too many primaries (maximum set at %d)\n", maxPrimariesSetting());
       return false;
     }
@@ -79,43 +81,137 @@ bool weightAtMostOne(TensorProduct* TP, const int* labels) {
   return h.num <= h.den;
 }
 
+// Charges of every label of every factor with respect to the generators of the chiral
+// algebra, as numerators over the generator's order (H factors negated): the charge of a
+// combination is then a sum of look-ups.
+struct GeneratorCharges {
+  std::vector<int> orders;
+  std::vector<std::vector<std::vector<int>>> table;  // [generator][factor][label]
+
+  void build(TensorProduct* TP) {
+    orders.clear();
+    table.clear();
+    const int n = TP->NumberOfFactors;
+    for (int g = 1; g <= TP->NumberOfGenerators; ++g) {
+      const int* row = TP->ChiralAlgebra.row(g);
+      const int N = TensorOrbitLength(TP, row);
+      orders.push_back(N);
+      std::vector<std::vector<int>> perFactor(static_cast<std::size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(i)];
+        std::vector<int>& column = perFactor[static_cast<std::size_t>(i)];
+        column.resize(static_cast<std::size_t>(sd->n_primaries));
+        for (int a = 0; a < sd->n_primaries; ++a) {
+          Rat q;
+          SM_getRatCharge(sd, row[i], a, &q);
+          int value = mod(q.num * N / q.den, N);
+          if (TP->GH[static_cast<std::size_t>(i)] != 0) value = mod(-value, N);
+          column[static_cast<std::size_t>(a)] = value;
+        }
+      }
+      table.push_back(std::move(perFactor));
+    }
+  }
+
+  std::vector<int> key(const int* labels) const {
+    std::vector<int> k(orders.size());
+    for (std::size_t g = 0; g < orders.size(); ++g) {
+      long long sum = 0;
+      const std::vector<std::vector<int>>& perFactor = table[g];
+      for (std::size_t i = 0; i < perFactor.size(); ++i) sum += perFactor[i][static_cast<std::size_t>(labels[i])];
+      k[g] = static_cast<int>(sum % orders[g]);
+    }
+    return k;
+  }
+
+  bool integer(const int* labels) const {
+    for (std::size_t g = 0; g < orders.size(); ++g) {
+      long long sum = 0;
+      const std::vector<std::vector<int>>& perFactor = table[g];
+      for (std::size_t i = 0; i < perFactor.size(); ++i) sum += perFactor[i][static_cast<std::size_t>(labels[i])];
+      if (sum % orders[g] != 0) return false;
+    }
+    return true;
+  }
+};
+
+bool gradedOn() {
+  return settingOn(cosetState().graded) != 0;
+}
+
 // The admission test of a combination of simple-current labels: |U| rows to add, 0 to
-// reject (not integer charges, or not the orbit's representative).
-int filter(TensorProduct* TP, const int* labels, std::vector<int>& U, FPType** fp) {
+// reject (not integer charges, or not the orbit's representative). With "Graded" on the
+// labels are replaced by their graded minimal form.
+int filter(TensorProduct* TP, const GeneratorCharges& charges, std::vector<int>& labels, std::vector<int>& U,
+           FPType** fp) {
   const int n = TP->NumberOfFactors;
-  for (int g = 1; g <= TP->NumberOfGenerators; ++g) {
-    Rat q;
-    TensorRatCharge(TP, TP->ChiralAlgebra.row(g), labels, &q);
-    if (q.num != 0) return 0;
+  if (!charges.integer(labels.data())) return 0;
+  std::vector<int> image(static_cast<std::size_t>(n));
+  const bool graded = gradedOn();
+  if (graded) {
+    std::vector<int> own = labels;
+    GradedMinimalForm(TP, own.data());
+    for (int J = 0; J < TP->ChiralAlgebraOrder; ++J) {
+      tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), labels.data(), image.data());
+      GradedMinimalForm(TP, image.data());
+      if (compareOrbitGenerators(TP, image.data(), own.data()) < 0) return 0;
+    }
+    labels = own;
   }
   std::vector<int> S;
-  std::vector<int> image(static_cast<std::size_t>(n));
   for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
-    tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), labels, image.data());
-    const int order = compareOrbitGenerators(TP, image.data(), labels);
-    if (std::equal(image.begin(), image.end(), labels)) {
+    tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), labels.data(), image.data());
+    if (std::equal(image.begin(), image.end(), labels.begin())) {
       S.push_back(J);
-    } else if (order < 0) {
+    } else if (!graded && compareOrbitGenerators(TP, image.data(), labels.data()) < 0) {
       return 0;
     }
   }
   if (S.empty()) return 0;
-  U = untwistedPart(TP, labels, S);
+  U = untwistedPart(TP, labels.data(), S);
   *fp = stabiliserRecord(TP, U, S);
   return *fp != nullptr ? static_cast<int>(U.size()) : 0;
 }
 
-// The stabiliser of a representative found in the second pass; |U|.
+// The stabiliser of a representative found in the second pass; |U|. With "Graded" on an
+// element fixes the labels up to grade flips of an even number of graded factors; the
+// element counted is then the one with those factors flipped.
 int computeStabilizer(TensorProduct* TP, const int* labels, bool fixed, std::vector<int>& U, FPType** fp) {
   std::vector<int> S;
   if (!fixed) {
     S.push_back(0);
   } else {
     const int n = TP->NumberOfFactors;
+    const bool graded = gradedOn();
     std::vector<int> image(static_cast<std::size_t>(n));
     for (int J = 0; J < TP->ChiralAlgebraOrder; ++J) {
-      tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), labels, image.data());
-      if (std::equal(image.begin(), image.end(), labels)) S.push_back(J);
+      const int* row = TP->ChiralAlgebra.row(J);
+      tensorSimpleAction(TP, row, labels, image.data());
+      if (!graded) {
+        if (std::equal(image.begin(), image.end(), labels)) S.push_back(J);
+        continue;
+      }
+      std::vector<int> flipped(row, row + n);
+      int flips = 0;
+      bool fixes = true;
+      for (int i = 0; i < n && fixes; ++i) {
+        if (image[static_cast<std::size_t>(i)] == labels[i]) continue;
+        SpectrumData* sd = factor(TP, i);
+        if (factorGraded(sd) && gradeFlip(sd, image[static_cast<std::size_t>(i)]) == labels[i]) {
+          flipped[static_cast<std::size_t>(i)] = gradeFlip(sd, row[i]);
+          ++flips;
+        } else {
+          fixes = false;
+        }
+      }
+      if (!fixes || flips % 2 != 0) continue;
+      const int element = TP->ChiralAlgebra.find(flipped.data());
+      if (element < 0) {
+        for (int K = 0; K < TP->ChiralAlgebra.size(); ++K) PrintVec(n, TP->ChiralAlgebra.row(K), "Chiral Algebra");
+        Alert("computeStabilizer", 0, 212404, "Chiral current not found");
+        continue;
+      }
+      if (std::find(S.begin(), S.end(), element) == S.end()) S.push_back(element);
     }
   }
   if (S.empty()) return 0;
@@ -190,37 +286,15 @@ void reorderSimpleCurrents(TensorProduct* TP) {
   TP->CurrentGroup = group;
 }
 
-// The charge key of a label row: its charge numerators over the orders of the chiral
-// algebra's generators.
-struct ChargeKeys {
-  std::vector<std::vector<int>> generators;
-  std::vector<int> orders;
-  std::vector<int> key(TensorProduct* TP, const int* labels) const {
-    std::vector<int> k(generators.size());
-    for (std::size_t g = 0; g < generators.size(); ++g) {
-      Rat q;
-      TensorRatCharge(TP, generators[g].data(), labels, &q);
-      k[g] = static_cast<int>(mod(q.num * orders[g] / q.den, orders[g]));
-    }
-    return k;
-  }
-};
-
 // The shift current of every reachable charge vector.
 struct ShiftTable {
-  ChargeKeys keys;
+  GeneratorCharges keys;
   std::map<std::vector<int>, std::vector<int>> shifts;
 };
 
 void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
   const int n = TP->NumberOfFactors;
-  table.keys.generators.clear();
-  table.keys.orders.clear();
-  for (int g = 1; g <= TP->NumberOfGenerators; ++g) {
-    const int* row = TP->ChiralAlgebra.row(g);
-    table.keys.generators.emplace_back(row, row + n);
-    table.keys.orders.push_back(TensorOrbitLength(TP, row));
-  }
+  table.keys.build(TP);
   // The factors' basic currents and their charge keys.
   std::vector<std::vector<int>> basics;
   for (int i = 0; i < n; ++i) {
@@ -234,7 +308,7 @@ void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
   }
   table.shifts.clear();
   const std::vector<int> identity(static_cast<std::size_t>(n), 0);
-  const std::vector<int> zero = table.keys.key(TP, identity.data());
+  const std::vector<int> zero = table.keys.key(identity.data());
   table.shifts.emplace(zero, identity);
   std::vector<std::vector<int>> frontier{identity};
   std::vector<int> product(static_cast<std::size_t>(n));
@@ -243,7 +317,7 @@ void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
     for (const std::vector<int>& shift : frontier) {
       for (const std::vector<int>& basic : basics) {
         tensorSimpleAction(TP, basic.data(), shift.data(), product.data());
-        std::vector<int> key = table.keys.key(TP, product.data());
+        std::vector<int> key = table.keys.key(product.data());
         if (table.shifts.emplace(key, product).second) next.push_back(product);
       }
     }
@@ -253,7 +327,7 @@ void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
 
 // The member of the orbit combination with integer charges, or false when none exists.
 bool shiftedMember(TensorProduct* TP, const ShiftTable& table, const int* labels, std::vector<int>& out) {
-  std::vector<int> key = table.keys.key(TP, labels);
+  std::vector<int> key = table.keys.key(labels);
   for (std::size_t g = 0; g < key.size(); ++g)
     key[g] = mod(-key[g], table.keys.orders[g]);
   auto it = table.shifts.find(key);
@@ -271,22 +345,91 @@ int computeStandardTensorSpectrum(TensorProduct* TP, int mode) {
   TP->NumberOfPrimaries = 0;
   computeChiralAlgebra(TP);
   TP->Stabilizers.reserve(1010);
+  GeneratorCharges charges;
+  charges.build(TP);
   std::vector<int> limits(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) limits[static_cast<std::size_t>(i)] = factorGroupOrder(factor(TP, i));
   if (odometerTotal(limits, "computeStandardTensorSpectrum") < 0) return -1;
-  std::vector<int> labels(static_cast<std::size_t>(n), 0);
+  std::vector<int> digits(static_cast<std::size_t>(n), 0);
   do {
+    std::vector<int> labels = digits;
     std::vector<int> U;
     FPType* fp = nullptr;
-    const int r = filter(TP, labels.data(), U, &fp);
+    const int r = filter(TP, charges, labels, U, &fp);
     if (r < 1) continue;
     if (mode == 1 && !weightAtMostOne(TP, labels.data())) continue;
     if (!addFieldRows(TP, labels.data(), U, fp)) return -1;
-  } while (nextCombination(labels, limits));
+  } while (nextCombination(digits, limits));
   TP->NumberOfSimpleCurrents = TP->Spectrum.size();
   reorderSimpleCurrents(TP);
   TP->NumberOfPrimaries = TP->Spectrum.size();
   return 0;
+}
+
+// The first pass of a graded product: the simple currents of every factor's NS list, then
+// those of its R list (never mixed); from the second graded factor on a grade multiplet
+// gives only its member of smaller index.
+int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
+  if (TP->SpectrumChanged == 0) return 0;
+  const int n = TP->NumberOfFactors;
+  TP->Spectrum.reset(n + 1);
+  TP->Stabilizers.clear();
+  TP->NumberOfPrimaries = 0;
+  computeChiralAlgebra(TP);
+  TP->Stabilizers.reserve(1010);
+  GeneratorCharges charges;
+  charges.build(TP);
+  std::vector<std::vector<int>> nsHeads(static_cast<std::size_t>(n));
+  std::vector<std::vector<int>> rHeads(static_cast<std::size_t>(n));
+  int gradedSeen = 0;
+  for (int i = 0; i < n; ++i) {
+    SpectrumData* sd = factor(TP, i);
+    const int count = sd->n_primaries;
+    std::vector<int> map(static_cast<std::size_t>(2 * count));
+    int nsStart = 0, rStart = 0, nNS = 0, nR = 0;
+    int pass = factorGraded(sd) && gradedSeen > 0 ? 1 : 0;
+    if (factorGraded(sd)) ++gradedSeen;
+    SM_makeGradeMap(sd, map.data(), &nsStart, &rStart, &nNS, &nR, &pass);
+    const int G = factorGroupOrder(sd);
+    for (int k = 0; k < nNS && k < nsStart; ++k)
+      if (map[static_cast<std::size_t>(k)] < G) nsHeads[static_cast<std::size_t>(i)].push_back(map[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < nR && k < rStart; ++k)
+      if (map[static_cast<std::size_t>(count + k)] < G) rHeads[static_cast<std::size_t>(i)].push_back(map[static_cast<std::size_t>(count + k)]);
+  }
+  for (const std::vector<std::vector<int>>* heads : {&nsHeads, &rHeads}) {
+    std::vector<int> limits(static_cast<std::size_t>(n));
+    bool empty = false;
+    for (int i = 0; i < n; ++i) {
+      limits[static_cast<std::size_t>(i)] = static_cast<int>((*heads)[static_cast<std::size_t>(i)].size());
+      if (limits[static_cast<std::size_t>(i)] == 0) empty = true;
+    }
+    if (empty) continue;
+    if (odometerTotal(limits, "computeGradedTensorSpectrum") < 0) return -1;
+    std::vector<int> digits(static_cast<std::size_t>(n), 0);
+    do {
+      std::vector<int> labels(static_cast<std::size_t>(n));
+      for (int i = 0; i < n; ++i)
+        labels[static_cast<std::size_t>(i)] = (*heads)[static_cast<std::size_t>(i)][static_cast<std::size_t>(digits[static_cast<std::size_t>(i)])];
+      std::vector<int> U;
+      FPType* fp = nullptr;
+      const int r = filter(TP, charges, labels, U, &fp);
+      if (r < 1) continue;
+      if (mode == 1 && !weightAtMostOne(TP, labels.data())) continue;
+      if (!addFieldRows(TP, labels.data(), U, fp, mode != 2)) return -1;
+    } while (nextCombination(digits, limits));
+  }
+  if (mode != 2 && TP->Spectrum.size() > maxPrimariesSetting()) {
+    Print("Too many primaries (maximum set at %d)\n", maxPrimariesSetting());
+    return -1;
+  }
+  TP->NumberOfSimpleCurrents = TP->Spectrum.size();
+  reorderSimpleCurrents(TP);
+  TP->NumberOfPrimaries = TP->Spectrum.size();
+  return 0;
+}
+
+int firstPass(TensorProduct* TP, int mode) {
+  return gradedOn() ? computeGradedTensorSpectrum(TP, mode) : computeStandardTensorSpectrum(TP, mode);
 }
 
 int computeFullTensorSpectrum(TensorProduct* TP, int mode) {
@@ -394,6 +537,33 @@ void computeChiralAlgebra(TensorProduct* TP) {
     }
   }
   TP->ChiralAlgebraOrder = TP->ChiralAlgebra.size();
+  if (!gradedOn()) return;
+  // Grade flips of an even number of graded factors join the algebra.
+  std::vector<int> graded;
+  for (int i = 0; i < n; ++i)
+    if (factorGraded(factor(TP, i))) graded.push_back(i);
+  const int g = static_cast<int>(graded.size());
+  if (g < 2 || g > 30) return;
+  std::vector<int> flipped(static_cast<std::size_t>(n));
+  for (long long v = 1; v < (1LL << (g - 1)); ++v) {
+    std::vector<bool> marked(static_cast<std::size_t>(g), false);
+    int parity = 0;
+    for (int b = 0; b < g - 1; ++b) {
+      marked[static_cast<std::size_t>(b)] = ((v >> b) & 1) != 0;
+      parity ^= marked[static_cast<std::size_t>(b)] ? 1 : 0;
+    }
+    marked[static_cast<std::size_t>(g - 1)] = parity != 0;
+    for (int J = 0; J < TP->ChiralAlgebraOrder; ++J) {
+      const int* row = TP->ChiralAlgebra.row(J);
+      std::copy(row, row + n, flipped.begin());
+      for (int b = 0; b < g; ++b) {
+        if (!marked[static_cast<std::size_t>(b)]) continue;
+        const int i = graded[static_cast<std::size_t>(b)];
+        flipped[static_cast<std::size_t>(i)] = gradeFlip(factor(TP, i), row[i]);
+      }
+      TP->ChiralAlgebra.add(flipped.data());
+    }
+  }
 }
 
 int computeTensorSpectrum(TensorProduct* TP) {
@@ -403,7 +573,7 @@ int computeTensorSpectrum(TensorProduct* TP) {
     return -1;
   }
   startSpectrum(TP);
-  if (computeStandardTensorSpectrum(TP, 0) < 0) return -1;
+  if (firstPass(TP, 0) < 0) return -1;
   if (computeFullTensorSpectrum(TP, 0) < 0) return -1;
   finishSpectrum(TP);
   return 0;
@@ -416,7 +586,7 @@ int computeMasslessTensorSpectrum(TensorProduct* TP) {
     return -1;
   }
   startSpectrum(TP);
-  if (computeStandardTensorSpectrum(TP, 0) < 0) return -1;
+  if (firstPass(TP, 0) < 0) return -1;
   if (computeFullTensorSpectrum(TP, 1) < 0) return -1;
   finishSpectrum(TP);
   return 0;
@@ -429,7 +599,7 @@ int computeSimpleCurrentTensorSpectrum(TensorProduct* TP) {
     return -1;
   }
   startSpectrum(TP);
-  if (computeStandardTensorSpectrum(TP, 2) < 0) return -1;
+  if (firstPass(TP, 2) < 0) return -1;
   TP->SpectrumChanged = 0;
   finishSpectrum(TP);
   return 0;
