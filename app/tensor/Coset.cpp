@@ -451,4 +451,5 @@ void resetCosetModule() {
   resetStoredOrbitMember();
   resetMinimalTable();
   s.sMethodOff = false;
+  s.sCallTrace = 0;
 }

@@ -243,3 +243,28 @@ int interpretMinimalTensor(std::int64_t k, std::vector<int>* levels);
 namespace StringSeam {
 int stringInterpretationAvailable();
 }
+
+// ---------------------------------------------------------------------------------------
+// Small queries
+
+// 1: getCosetS and the fixed-point S routines print one line per call.
+void CT_set_S_CALL_TRACE(int flag);
+int CT_get_S_CALL_TRACE();
+// The factor labels of field f in graded minimal form.
+std::vector<int> GradedMinimalFormForLabel(TensorProduct* TP, int f);
+// Charge of a w.r.t. b summed over the first n factors (H negated), in [0, 1).
+void RestrictedTensorRatCharge(TensorProduct* TP, int n, const int* a, const int* b, Rat* out);
+// Position of chiral-algebra element x in the untwisted stabiliser of field i; -1 if none.
+int findStabilizerElement(TensorProduct* TP, int i, int x);
+// Number of leading fields whose labels are all simple currents of their factors.
+int findSimpleCurrents(TensorProduct* TP);
+// 1 when some factor has type 6 or higher other than 13.
+int modTest(TensorProduct* TP);
+// The tachyon-free-case hook: one line in the ".cases" file of the current case; 1 when
+// written, 0 for the ignored modes -1 and 2 (or a file that cannot be opened).
+int registerTachyonFreeCase(int mode);
+// M[i + N j] := product over the factors of the built-in invariant choice[f] at the
+// labels of fields i and j (N rows of the spectrum).
+void getExceptionalTensorModularMatrix(std::vector<int>& M, const int* choice);
+// Prints depth times two blanks, "Field %5d: " and the factor labels of field f.
+void CT_browseOrigin(TensorProduct* TP, int f, int depth);

@@ -16,10 +16,6 @@
 
 namespace {
 
-const int* gSelectedNum = nullptr;
-const int* gSelectedDen = nullptr;
-const int* gMasslessOnly = nullptr;
-
 SpectrumData* factor(TensorProduct* TP, int i) {
   return TP->TensorFactors[static_cast<std::size_t>(i)];
 }
@@ -55,9 +51,10 @@ bool sameRat(const Rat& a, const Rat& b) {
 }  // namespace
 
 void CT_setSpectrumSelection(const int* weightNum, const int* weightDen, const int* masslessOnly) {
-  gSelectedNum = weightNum;
-  gSelectedDen = weightDen;
-  gMasslessOnly = masslessOnly;
+  CosetState& s = cosetState();
+  s.selectedNum = weightNum;
+  s.selectedDen = weightDen;
+  s.masslessOnly = masslessOnly;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -268,12 +265,13 @@ int CT_checkSkipCondition(TensorProduct* TP, int f) {
   const int* field = TP->Spectrum.row(f);
   Rat h;
   TensorRatWeight(TP, field, &h);
-  if (gSelectedNum != nullptr && gSelectedDen != nullptr && *gSelectedNum != -1) {
-    Rat wanted{*gSelectedNum, *gSelectedDen};
+  const CosetState& s = cosetState();
+  if (s.selectedNum != nullptr && s.selectedDen != nullptr && *s.selectedNum != -1) {
+    Rat wanted{*s.selectedNum, *s.selectedDen};
     simplifyRat(&wanted);
     if (!sameRat(h, wanted)) return 0;
   }
-  if (gMasslessOnly != nullptr && *gMasslessOnly != 0 && f != 0) {
+  if (s.masslessOnly != nullptr && *s.masslessOnly != 0 && f != 0) {
     if (!(h.num == 1 && h.den == 1)) return 0;
   }
   return 1;

@@ -30,6 +30,14 @@ struct CosetState {
   std::vector<std::vector<int>> minimalLevels;
   std::vector<std::int64_t> minimalCodes;
 
+  // The row selection of the display commands (bound at start-up, read live).
+  const int* selectedNum = nullptr;
+  const int* selectedDen = nullptr;
+  const int* masslessOnly = nullptr;
+
+  // 1: the S routines trace every call.
+  int sCallTrace = 0;
+
   // Cache of getStoredOrbitMember.
   int storedJ = -1;
   int storedField = -1;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "groups/Discrete.h"
+#include "lie/LieAlgebra.h"
 #include "interpreter/Tables.h"
 #include "runtime/Directories.h"
 #include "runtime/Error.h"
@@ -169,4 +170,43 @@ void PrintShifted(const std::string& text) {
     first = false;
     start = end + 1;
   }
+}
+
+void MOD_printSpectrum(int from, int to, std::FILE* stream) {
+  if (KMCosetSwitch != 0 && currentTensor != nullptr) {
+    printTable("TensorSpectrum", from, to, 0, 0, currentTensor, stream);
+  } else if (currentSD != nullptr) {
+    printTable("Spectrum", from, to, 0, 0, currentSD, stream);
+  }
+}
+
+std::string getHeteroticSpectrumIdentifier(int start) {
+  const std::string name = textSetting("TensorName", "NONE");
+  if (name != "NONE") return name;
+  std::string text = "$(";
+  if (currentTensor == nullptr) return text + ")$";
+  const std::string symbol = textSetting("Heterotic lift_symbol", "widehat");
+  const int lifted = getLiftIdentifier();
+  const int n = currentTensor->NumberOfFactors;
+  for (int i = start; i < n; ++i) {
+    const SpectrumData* sd = currentTensor->TensorFactors[static_cast<std::size_t>(i)];
+    if (sd->type != kStoreTypeMinimalN2) continue;
+    if (i == lifted - 1) {
+      text += "\\" + symbol + "{" + std::to_string(sd->level) + "},";
+    } else {
+      text += std::to_string(sd->level) + ",";
+    }
+  }
+  for (int i = start; i < n; ++i) {
+    const SpectrumData* sd = currentTensor->TensorFactors[static_cast<std::size_t>(i)];
+    if (sd->type == kStoreTypeMinimalN2) continue;
+    text += algebraTypeString(sd->type, sd->rank) + std::to_string(sd->level) + ",";
+  }
+  if (text.back() == ',') {
+    text.back() = ')';
+  } else {
+    text += ")";
+  }
+  if (lifted == 4) text += "_{\\rm bl}";
+  return text + "$";
 }

@@ -3,6 +3,7 @@
 // tree under the output directory; and the spectrum table of the current theory.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 struct DGType;
@@ -22,3 +23,9 @@ std::string PrintEntry(int a, int b);
 void PrintShifted(const std::string& text);
 // Tests: the boundary range forgotten.
 void resetOutputNames();
+// The spectrum table without header to a stream.
+void MOD_printSpectrum(int from, int to, std::FILE* stream);
+// TeX identifier of a heterotic tensor product from factor `start` on: the N=2 minimal
+// levels first (the lifted one as \symbol{k}, "^*" for an exceptional filter), then the
+// other factors by type word and level; the value of "TensorName" when it is set.
+std::string getHeteroticSpectrumIdentifier(int start);
