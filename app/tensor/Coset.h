@@ -182,6 +182,12 @@ int findChiralAlgebraElement(TensorProduct* TP, const int* row);
 int computeTensorSpectrum(TensorProduct* TP);
 int computeMasslessTensorSpectrum(TensorProduct* TP);
 int computeSimpleCurrentTensorSpectrum(TensorProduct* TP);
+// The passes: the simple currents (standard, or graded when "Graded" is on) and every
+// other field. mode 0 all fields, 1 those of weight at most 1, 2 (graded pass) no
+// "Max_primaries" limit during the pass. 0, or -1 after the alert or message.
+int computeStandardTensorSpectrum(TensorProduct* TP, int mode);
+int computeGradedTensorSpectrum(TensorProduct* TP, int mode);
+int computeFullTensorSpectrum(TensorProduct* TP, int mode);
 void computeChiralAlgebra(TensorProduct* TP);
 int getSimpleCurrentOrder(TensorProduct* TP, int i);
 void setExactWeightFlags(TensorProduct* TP);

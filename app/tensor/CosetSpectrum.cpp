@@ -337,6 +337,8 @@ bool shiftedMember(TensorProduct* TP, const ShiftTable& table, const int* labels
   return true;
 }
 
+}  // namespace
+
 int computeStandardTensorSpectrum(TensorProduct* TP, int mode) {
   if (TP->SpectrumChanged == 0) return 0;
   const int n = TP->NumberOfFactors;
@@ -428,9 +430,13 @@ int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
   return 0;
 }
 
+namespace {
+
 int firstPass(TensorProduct* TP, int mode) {
   return gradedOn() ? computeGradedTensorSpectrum(TP, mode) : computeStandardTensorSpectrum(TP, mode);
 }
+
+}  // namespace
 
 int computeFullTensorSpectrum(TensorProduct* TP, int mode) {
   if (TP->SpectrumChanged == 0) return 0;
@@ -484,6 +490,8 @@ int computeFullTensorSpectrum(TensorProduct* TP, int mode) {
   TP->SpectrumChanged = 0;
   return 0;
 }
+
+namespace {
 
 void finishSpectrum(TensorProduct* TP) {
   TP->NumberOfPrimaries = TP->Spectrum.size();

@@ -332,3 +332,24 @@ TEST_F(CosetTest, TeXNameAndCodeOfAnEmptyProduct) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CosetTest, SecondPassWithoutSimpleCurrentsFailsWithoutEndingTheRun) {
+  runAll({"tensor", "g a 1 2"});
+  currentTensor->NumberOfSimpleCurrents = 0;
+  EXPECT_EQ(computeFullTensorSpectrum(currentTensor, 0), -1);
+  EXPECT_TRUE(alerted("Simple currents not available"));
+  EXPECT_EQ(currentTensor->SpectrumChanged, 1);
+}
+
+TEST_F(CosetTest, OdometerBeyondSixtyTwoBitsIsRefusedBeforeTheLoop) {
+  // 63 factors with two currents each: 2^63 combinations of simple-current labels.
+  runAll({"tensor"});
+  SpectrumData* sd = SM_getData(1, 1, 1);
+  for (int i = 0; i < 63; ++i) addTensorFactor(currentTensor, sd, 0);
+  EXPECT_EQ(computeTensorSpectrum(currentTensor), -1);
+  EXPECT_TRUE(alerted("Too many combinations to enumerate"));
+}
+
+}  // namespace
