@@ -15,6 +15,7 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerGrading.h"
+#include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
 #include "TestSupport.h"
@@ -247,6 +248,38 @@ TEST_F(CosetOrbitsTest, ExceptionalProductMatrixOfDiagonalChoices) {
   ASSERT_EQ(M.size(), static_cast<std::size_t>(N * N));
   for (int i = 0; i < N; ++i)
     for (int j = 0; j < N; ++j) EXPECT_EQ(M[static_cast<std::size_t>(i + N * j)], i == j ? 1 : 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CosetOrbitsTest, GepnerQuinticAsTheCalabiYauBuilderMakesIt) {
+  // D5 level 1 (graded by its vector) x five N=2 models at level 3, "Graded" on, extended
+  // by the supersymmetry current J = (1, ..., 1). Pure NS or pure R label rows: 2 x 2 x
+  // 20^5; even grade flips of the six factors identify 32 of them; J^10 is the flip of all
+  // six, so J acts with order 10 on the classes and its charge, a multiple of 1/10 there,
+  // keeps a tenth: 12,800,000 / 32 / 10 / 10 = 4000 fields. The simple currents count the
+  // same way from 2 x 2 x 10^5 current rows: 400,000 / 32 / 10 / 10 = 125.
+  std::vector<int> levels;
+  ASSERT_EQ(interpretMinimalTensor(147, &levels), 5);
+  SpectrumData* d5 = SM_getData(4, 5, 1);
+  ASSERT_NE(d5, nullptr);
+  SM_grade(d5, 2);
+  runAll({"set graded on", "set super on", "tensor"});
+  resetCoset(currentTensor);
+  addTensorFactor(currentTensor, d5, 0);
+  for (int k : levels) addTensorFactor(currentTensor, SM_getData(27, 2, k), 0);
+  const std::vector<int> ones(6, 1);
+  ASSERT_EQ(addNewCurrent(currentTensor, ones.data()), 0);
+  ASSERT_EQ(computeTensorSpectrum(currentTensor), 0);
+  EXPECT_EQ(currentTensor->NumberOfPrimaries, 4000);
+  EXPECT_EQ(getNumericalTensorCode(currentTensor), 33333);
+  // J itself has weight 5/8 + 5 x 3/40 = 1 (a spinor of D5 and five Ramond ground states
+  // of weight c/24 = 3/40) and D5 label 1: the extension is supersymmetric.
+  OutputCapture out;
+  runAll({"compute spectrum", "supersymmetric"});
+  EXPECT_EQ(out.printed, "CFT {33333}; 4000 primaries (125 simple currents)\n1\n");
 }
 
 }  // namespace
