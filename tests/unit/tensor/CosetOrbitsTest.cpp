@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -280,6 +281,80 @@ TEST_F(CosetOrbitsTest, GepnerQuinticAsTheCalabiYauBuilderMakesIt) {
   OutputCapture out;
   runAll({"compute spectrum", "supersymmetric"});
   EXPECT_EQ(out.printed, "CFT {33333}; 4000 primaries (125 simple currents)\n1\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CosetOrbitsTest, ChargesRestrictedAndIntegerAgreeWithTheFactors) {
+  // A1_2 x A1_2: the current J = (J, J) gives field (2, 0) (the doublet of the first
+  // factor, j = 1/2) the charge 1/2; restricted to the second factor it is 0.
+  runAll({"tensor", "g a 1 2", "g a 1 2", "compute spectrum"});
+  const int J[] = {1, 1};
+  const int doublet[] = {2, 0};
+  Rat q;
+  TensorRatCharge(currentTensor, J, doublet, &q);
+  EXPECT_EQ(q.num, 1);
+  EXPECT_EQ(q.den, 2);
+  EXPECT_EQ(IntegerTensorRatCharge(currentTensor, doublet, J, 2), 1);
+  EXPECT_EQ(IntegerTensorRatCharge(currentTensor, doublet, J, 4), 2);
+  const int swapped[] = {0, 2};
+  RestrictedTensorRatCharge(currentTensor, 1, swapped, J, &q);
+  EXPECT_EQ(q.num, 0);
+  RestrictedTensorRatCharge(currentTensor, 2, swapped, J, &q);
+  EXPECT_EQ(q.num * 2, q.den);
+  // Without currents every product of the factors' currents is a simple current.
+  EXPECT_EQ(findSimpleCurrents(currentTensor), 4);
+  // The doublet j = 1/2 of SU(2)_2 is the fixed point of J: (J, 0) has fixed-point
+  // theories in both factors (the identity has the trivial one).
+  int labels[2] = {-5, -5};
+  const int J0[] = {1, 0};
+  EXPECT_EQ(TensorFixedPointLabels(currentTensor, J0, labels), 0);
+  EXPECT_GE(labels[0], 1);
+  EXPECT_EQ(labels[1], 0);
+}
+
+TEST_F(CosetOrbitsTest, CurrentLinesAndLogWriteTheInput) {
+  runAll({"tensor", "g a 1 2", "g a 1 2", "current 1 1"});
+  TemporaryFolder folder;
+  const std::string path = folder.path("currents.txt");
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  writeCurrents(file);
+  writeCosetCommands(currentTensor, file);
+  std::fclose(file);
+  EXPECT_EQ(readFile(path), "current 1 1 \ntensor\nG A 1 2\nG A 1 2\ncurrent 1 1 \n");
+}
+
+TEST_F(CosetOrbitsTest, OriginAndSpectrumToAStream) {
+  runAll({"tensor", "g a 1 4", "current 1", "compute spectrum"});
+  {
+    OutputCapture out;
+    CT_browseOrigin(currentTensor, 1, 1);
+    EXPECT_EQ(out.printed.rfind("  Field     1: ", 0), 0u) << out.printed;
+    EXPECT_NE(out.printed.find("Tensor decomposition: "), std::string::npos);
+  }
+  TemporaryFolder folder;
+  const std::string path = folder.path("spectrum.txt");
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  MOD_printSpectrum(0, 3, file);
+  std::fclose(file);
+  const std::string text = readFile(path);
+  // Three rows, no header: the weights 0, 1/3, 1/3.
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
+  EXPECT_EQ(text.find("Lbl"), std::string::npos);
+  EXPECT_NE(text.find("1/3"), std::string::npos);
+}
+
+TEST_F(CosetOrbitsTest, DiscreteGroupPrintShowsEveryElement) {
+  runAll({"tensor", "g a 1 1", "g a 1 1", "compute spectrum"});
+  OutputCapture out;
+  printDiscreteGroup(currentTensor->CurrentGroup, nullptr);
+  // Z2 x Z2: two factors, four elements.
+  EXPECT_EQ(out.printed.rfind("Multiplicity: 2\nOrder: 4\n", 0), 0u) << out.printed;
+  EXPECT_NE(out.printed.find("elt.   3, decomp --> "), std::string::npos) << out.printed;
 }
 
 }  // namespace
