@@ -287,15 +287,33 @@ void reorderSimpleCurrents(TensorProduct* TP) {
 }
 
 // The shift current of every reachable charge vector.
+// The shift current of every reachable state: the charge key of the shift and, with
+// "Graded" on, the grade (0 NS, 1 R) it gives each graded factor's label.
 struct ShiftTable {
   GeneratorCharges keys;
+  std::vector<int> gradedFactors;
   std::map<std::vector<int>, std::vector<int>> shifts;
+
+  // Charge key of a row followed by the grades of its graded factors.
+  std::vector<int> state(TensorProduct* TP, const int* labels) const {
+    std::vector<int> k = keys.key(labels);
+    for (int i : gradedFactors) {
+      const SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(i)];
+      k.push_back(sd->grading[labels[i]] == 'R' ? 1 : 0);
+    }
+    return k;
+  }
 };
 
 void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
   const int n = TP->NumberOfFactors;
   table.keys.build(TP);
-  // The factors' basic currents and their charge keys.
+  table.gradedFactors.clear();
+  if (gradedOn()) {
+    for (int i = 0; i < n; ++i)
+      if (factorGraded(factor(TP, i))) table.gradedFactors.push_back(i);
+  }
+  // The factors' basic currents.
   std::vector<std::vector<int>> basics;
   for (int i = 0; i < n; ++i) {
     const DGType* dg = factor(TP, i)->scgroup;
@@ -308,8 +326,7 @@ void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
   }
   table.shifts.clear();
   const std::vector<int> identity(static_cast<std::size_t>(n), 0);
-  const std::vector<int> zero = table.keys.key(identity.data());
-  table.shifts.emplace(zero, identity);
+  table.shifts.emplace(table.state(TP, identity.data()), identity);
   std::vector<std::vector<int>> frontier{identity};
   std::vector<int> product(static_cast<std::size_t>(n));
   while (!frontier.empty()) {
@@ -317,24 +334,30 @@ void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
     for (const std::vector<int>& shift : frontier) {
       for (const std::vector<int>& basic : basics) {
         tensorSimpleAction(TP, basic.data(), shift.data(), product.data());
-        std::vector<int> key = table.keys.key(product.data());
-        if (table.shifts.emplace(key, product).second) next.push_back(product);
+        if (table.shifts.emplace(table.state(TP, product.data()), product).second) next.push_back(product);
       }
     }
     frontier.swap(next);
   }
 }
 
-// The member of the orbit combination with integer charges, or false when none exists.
+// The member of the orbit combination with integer charges (and, graded, every graded
+// factor in the NS sector, else every one in the R sector), or false when none exists.
 bool shiftedMember(TensorProduct* TP, const ShiftTable& table, const int* labels, std::vector<int>& out) {
-  std::vector<int> key = table.keys.key(labels);
-  for (std::size_t g = 0; g < key.size(); ++g)
-    key[g] = mod(-key[g], table.keys.orders[g]);
-  auto it = table.shifts.find(key);
-  if (it == table.shifts.end()) return false;
-  out.resize(static_cast<std::size_t>(TP->NumberOfFactors));
-  tensorSimpleAction(TP, it->second.data(), labels, out.data());
-  return true;
+  std::vector<int> own = table.state(TP, labels);
+  const std::size_t charges = table.keys.orders.size();
+  std::vector<int> wanted(own.size());
+  for (std::size_t g = 0; g < charges; ++g) wanted[g] = mod(-own[g], table.keys.orders[g]);
+  for (int sector = 0; sector < 2; ++sector) {
+    // Grades add modulo 2 under the currents: the shift supplies the difference.
+    for (std::size_t g = charges; g < own.size(); ++g) wanted[g] = own[g] ^ sector;
+    auto it = table.shifts.find(wanted);
+    if (it == table.shifts.end()) continue;
+    out.resize(static_cast<std::size_t>(TP->NumberOfFactors));
+    tensorSimpleAction(TP, it->second.data(), labels, out.data());
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
