@@ -358,3 +358,24 @@ TEST_F(CosetOrbitsTest, DiscreteGroupPrintShowsEveryElement) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CosetOrbitsTest, CurrentQueriesWorkInBothModes) {
+  // SU(2)_4: J has order 2; the doublet (field 2, j = 1/2) has weight 3/24 and charge
+  // 1/2; J fixes only j = 1, never the vacuum.
+  runAll({"algebra a 1 4"});
+  OutputCapture out;
+  runAll({"get order 1 0", "get weight 2", "get charge 1 2"});
+  EXPECT_EQ(out.printed, "Order 2\n1/8\n1/2\n");
+  out.clear();
+  EXPECT_NE(run("get twist 0 1 1"), 0);
+  EXPECT_EQ(out.printed, "Current 1 does not fix field 0\n");
+  // In the extension SU(3)_1 the identity is the only current the passes find.
+  runAll({"tensor", "g a 1 4", "current 1", "compute spectrum"});
+  out.clear();
+  runAll({"get order 0 0", "check simple 1", "total simple_currents"});
+  EXPECT_EQ(out.printed, "Order 1\nFALSE\n1\n");
+}
+
+}  // namespace
