@@ -17,6 +17,7 @@
 #include "groups/Discrete.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerGrading.h"
 #include "store/StoremanagerQueries.h"
@@ -220,6 +221,20 @@ int computeStabilizer(TensorProduct* TP, const int* labels, bool fixed, std::vec
   return *fp != nullptr ? static_cast<int>(U.size()) : 0;
 }
 
+// A progress line for the life of a loop (shown only in interactive runs).
+class ProgressLine {
+ public:
+  ProgressLine(const char* name, double total) : name_(name) { startProgressInfo(name, 0, total); }
+  ~ProgressLine() { stopProgressInfo(name_); }
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+  // False when the user declined to go on.
+  bool step() { return incrementProgressInfo() == 0; }
+
+ private:
+  const char* name_;
+};
+
 // Odometer step over digits[i] in 0 .. limits[i]-1, the last digit fastest; false at the end.
 bool nextCombination(std::vector<int>& digits, const std::vector<int>& limits) {
   for (std::size_t i = digits.size(); i-- > 0;) {
@@ -374,9 +389,12 @@ int computeStandardTensorSpectrum(TensorProduct* TP, int mode) {
   charges.build(TP);
   std::vector<int> limits(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) limits[static_cast<std::size_t>(i)] = factorGroupOrder(factor(TP, i));
-  if (odometerTotal(limits, "computeStandardTensorSpectrum") < 0) return -1;
+  const long long total = odometerTotal(limits, "computeStandardTensorSpectrum");
+  if (total < 0) return -1;
+  ProgressLine progress("Computing tensor spectrum for simple currents", static_cast<double>(total));
   std::vector<int> digits(static_cast<std::size_t>(n), 0);
   do {
+    if (!progress.step()) return -1;
     std::vector<int> labels = digits;
     std::vector<int> U;
     FPType* fp = nullptr;
@@ -421,6 +439,13 @@ int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
     for (int k = 0; k < nR && k < rStart; ++k)
       if (map[static_cast<std::size_t>(count + k)] < G) rHeads[static_cast<std::size_t>(i)].push_back(map[static_cast<std::size_t>(count + k)]);
   }
+  double total = 0.0;
+  for (const std::vector<std::vector<int>>* heads : {&nsHeads, &rHeads}) {
+    double product = n > 0 ? 1.0 : 2.0;
+    for (const std::vector<int>& head : *heads) product *= static_cast<double>(head.size());
+    total += product;
+  }
+  ProgressLine progress("Computing simple current spectrum", total);
   for (const std::vector<std::vector<int>>* heads : {&nsHeads, &rHeads}) {
     std::vector<int> limits(static_cast<std::size_t>(n));
     bool empty = false;
@@ -432,6 +457,7 @@ int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
     if (odometerTotal(limits, "computeGradedTensorSpectrum") < 0) return -1;
     std::vector<int> digits(static_cast<std::size_t>(n), 0);
     do {
+      if (!progress.step()) return -1;
       std::vector<int> labels(static_cast<std::size_t>(n));
       for (int i = 0; i < n; ++i)
         labels[static_cast<std::size_t>(i)] = (*heads)[static_cast<std::size_t>(i)][static_cast<std::size_t>(digits[static_cast<std::size_t>(i)])];
@@ -480,12 +506,15 @@ int computeFullTensorSpectrum(TensorProduct* TP, int mode) {
       return -1;
     }
   }
-  if (odometerTotal(limits, "computeFullTensorSpectrum") < 0) return -1;
+  const long long total = odometerTotal(limits, "computeFullTensorSpectrum");
+  if (total < 0) return -1;
+  ProgressLine progress("Computing full tensor spectrum", static_cast<double>(total));
   std::vector<int> orbits(static_cast<std::size_t>(n), 0);
   std::vector<int> labels(static_cast<std::size_t>(n));
   std::vector<int> shifted;
   std::vector<int> member(static_cast<std::size_t>(n));
   while (nextCombination(orbits, limits)) {
+    if (!progress.step()) return -1;
     bool fixed = false;
     for (int i = 0; i < n; ++i) {
       SpectrumData* sd = factor(TP, i);
