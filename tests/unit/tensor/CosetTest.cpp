@@ -263,6 +263,13 @@ TEST_F(CosetTest, FileIdentifierJoinsTheLevelsAfterTheFirst) {
   resetCoset(currentTensor);
   runAll({"g a 1 7"});
   EXPECT_EQ(fileIdentifier(), 0);
+  // Five more factors of level 5000: 5000 followed by four groups of four digits and more
+  // does not fit 63 bits; refused, never wrapped.
+  SpectrumData* large = SM_getData(1, 1, 5000);
+  ASSERT_NE(large, nullptr);
+  for (int i = 0; i < 5; ++i) addTensorFactor(currentTensor, large, 0);
+  EXPECT_EQ(fileIdentifier(), -1);
+  EXPECT_TRUE(alerted("Tensor file identifier too large"));
 }
 
 TEST_F(CosetTest, FilterCodeOfTooManyFactorsIsRefusedWithoutEnding) {
