@@ -62,10 +62,12 @@ struct TensorProduct {
   TensorProduct& operator=(const TensorProduct&) = delete;
 
   std::vector<SpectrumData*> TensorFactors;
-  std::vector<FPType*> Stabilizers;     // per field its shared stabiliser record
-  std::vector<int> TensorDimensions;    // per field its ground-state dimension (handle)
-  std::vector<int> TensorDimensionInfo; // per field 1 when a ground state is non-abelian
-  std::vector<int> Conjugates;          // per field its conjugate field (-2: undetermined)
+  // Per field: its shared stabiliser record, its ground-state dimension (a large-integer
+  // handle), 1 when a ground state is non-abelian, its conjugate (-2: undetermined).
+  AccountVector<FPType*> Stabilizers{AccountAllocator<FPType*>(&TensorProductAccount, "TP->Stabilizers")};
+  AccountVector<int> TensorDimensions{AccountAllocator<int>(&TensorProductAccount, "TP->TensorDimensions")};
+  AccountVector<int> TensorDimensionInfo{AccountAllocator<int>(&TensorProductAccount, "TP->TensorDimensions")};
+  AccountVector<int> Conjugates{AccountAllocator<int>(&TensorProductAccount, "TP->Conjugates")};
   std::vector<int> GH;                  // per factor 0 (G) or 1 (H)
   DGType* CurrentGroup = nullptr;       // group of the extension's simple currents
 

@@ -289,7 +289,7 @@ void reorderSimpleCurrents(TensorProduct* TP) {
   }
   const int n = TP->NumberOfFactors;
   std::vector<int> rows;
-  std::vector<FPType*> stabilisers;
+  AccountVector<FPType*> stabilisers(TP->Stabilizers.get_allocator());
   for (int e = 0; e < N; ++e) {
     const int* row = TP->Spectrum.row(map[static_cast<std::size_t>(e)]);
     rows.insert(rows.end(), row, row + n + 1);
