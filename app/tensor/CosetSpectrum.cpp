@@ -69,8 +69,9 @@ bool addFieldRows(TensorProduct* TP, const int* labels, const std::vector<int>& 
       return false;
     }
     row[static_cast<std::size_t>(n)] = u;
-    TP->Spectrum.add(row.data());
-    TP->Stabilizers.push_back(fp);
+    bool added = false;
+    TP->Spectrum.add(row.data(), &added);
+    if (added) TP->Stabilizers.push_back(fp);
   }
   TP->NumberOfPrimaries = TP->Spectrum.size();
   return true;
@@ -439,14 +440,17 @@ int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
     for (int k = 0; k < nR && k < rStart; ++k)
       if (map[static_cast<std::size_t>(count + k)] < G) rHeads[static_cast<std::size_t>(i)].push_back(map[static_cast<std::size_t>(count + k)]);
   }
+  // Without graded factors both lists are the same: one run over them.
+  std::vector<const std::vector<std::vector<int>>*> runs{&nsHeads};
+  if (gradedSeen > 0) runs.push_back(&rHeads);
   double total = 0.0;
-  for (const std::vector<std::vector<int>>* heads : {&nsHeads, &rHeads}) {
+  for (const std::vector<std::vector<int>>* heads : runs) {
     double product = n > 0 ? 1.0 : 2.0;
     for (const std::vector<int>& head : *heads) product *= static_cast<double>(head.size());
     total += product;
   }
   ProgressLine progress("Computing simple current spectrum", total);
-  for (const std::vector<std::vector<int>>* heads : {&nsHeads, &rHeads}) {
+  for (const std::vector<std::vector<int>>* heads : runs) {
     std::vector<int> limits(static_cast<std::size_t>(n));
     bool empty = false;
     for (int i = 0; i < n; ++i) {

@@ -379,3 +379,19 @@ TEST_F(CosetOrbitsTest, CurrentQueriesWorkInBothModes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CosetOrbitsTest, GradedSwitchLeavesUngradedProductsAlone) {
+  // Two SU(2)_2 factors without grading: 3 x 3 fields, 2 x 2 currents, with the switch
+  // on or off; every field has its own stabiliser record.
+  runAll({"set graded on", "tensor", "g a 1 2", "g a 1 2", "compute spectrum"});
+  EXPECT_EQ(currentTensor->NumberOfPrimaries, 9);
+  EXPECT_EQ(currentTensor->NumberOfSimpleCurrents, 4);
+  EXPECT_EQ(currentTensor->Stabilizers.size(), 9u);
+  runAll({"current 1 1", "compute spectrum"});
+  EXPECT_EQ(currentTensor->NumberOfPrimaries, 4);
+  EXPECT_EQ(currentTensor->Stabilizers.size(), 4u);
+}
+
+}  // namespace
