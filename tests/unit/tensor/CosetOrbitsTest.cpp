@@ -395,3 +395,17 @@ TEST_F(CosetOrbitsTest, GradedSwitchLeavesUngradedProductsAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CosetOrbitsTest, MasslessDisplayShowsTheVacuumAndWeightOneFields) {
+  // SU(2)_2 x SU(2)_2: weights h1 + h2 with h in {0, 1/2, 3/16}; only (J, J) has weight 1.
+  runAll({"tensor", "g a 1 2", "g a 1 2", "compute spectrum"});
+  OutputCapture out;
+  runAll({"display massless"});
+  EXPECT_EQ(std::count(out.printed.begin(), out.printed.end(), '\n'), 4) << out.printed;
+  EXPECT_NE(out.printed.find("{1,1}"), std::string::npos) << out.printed;
+  EXPECT_EQ(out.printed.find("{2,2}"), std::string::npos) << out.printed;
+}
+
+}  // namespace
