@@ -18,6 +18,7 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "tensor/Coset.h"
 
 int SelectedWeightNum = -1;
 int SelectedWeightDen = -1;
@@ -114,6 +115,100 @@ const CommandEntry kDefaultCommands[] = {
      "Loads the twisted affine algebra G(3) at level k (rank 2 only)."},
     {"algebra u", "[radius R]", COM_algebra_single,
      "Loads the U(1) (circle) theory with R primaries; $R=2$ is SU(2) level 1."},
+};
+
+const char kFactorHelp[] =
+    "Adds a factor of this type (rank r, level k) to the tensor product; with \"h\" the factor "
+    "is divided out (a coset).";
+
+// Tensor factors and names, registered in the default mode so that they also switch to
+// tensor mode.
+const CommandEntry kTensorFactorCommands[] = {
+    {"tensor", "", COM_tensor,
+     "Switches to tensor mode: the current theory becomes the tensor product (or coset) of the "
+     "factors entered with \"g\" and \"h\", extended by the currents entered with "
+     "\"current\"."},
+    {"g", "", nullptr,
+     "Adds a factor to the tensor product: a type keyword followed by its parameters (see below)."},
+    {"g cft", "[CFT_name]", COM_g, "Adds the stored CFT of this name as a factor."},
+    {"g minimal", "[N_susy N][level k]", COM_g,
+     "Adds the minimal model with N supersymmetries at level k as a factor."},
+    {"g orbifold", "[pos_int N]", COM_g, "Adds the $Z_2$ orbifold of the circle theory N as a factor."},
+    {"g a", kTypeParameters, COM_g, kFactorHelp},
+    {"g b", kTypeParameters, COM_g, kFactorHelp},
+    {"g c", kTypeParameters, COM_g, kFactorHelp},
+    {"g d", kTypeParameters, COM_g, kFactorHelp},
+    {"g e", kTypeParameters, COM_g, kFactorHelp},
+    {"g f", kTypeParameters, COM_g, kFactorHelp},
+    {"g g", kTypeParameters, COM_g, kFactorHelp},
+    {"g at", kTypeParameters, COM_g, kFactorHelp},
+    {"g bt", kTypeParameters, COM_g, kFactorHelp},
+    {"g bc", kTypeParameters, COM_g, kFactorHelp},
+    {"g ct", kTypeParameters, COM_g, kFactorHelp},
+    {"g ft", kTypeParameters, COM_g, kFactorHelp},
+    {"g gt", kTypeParameters, COM_g, kFactorHelp},
+    {"g u", "[radius R]", COM_g, "Adds the U(1) (circle) theory with R primaries as a factor."},
+    {"h", "", nullptr,
+     "Adds a factor that is divided out (the denominator of a coset G/H): a type keyword followed "
+     "by its parameters (see below)."},
+    {"h cft", "[CFT_name]", COM_h, "Divides out the stored CFT of this name."},
+    {"h a", kTypeParameters, COM_h, kFactorHelp},
+    {"h b", kTypeParameters, COM_h, kFactorHelp},
+    {"h c", kTypeParameters, COM_h, kFactorHelp},
+    {"h d", kTypeParameters, COM_h, kFactorHelp},
+    {"h e", kTypeParameters, COM_h, kFactorHelp},
+    {"h f", kTypeParameters, COM_h, kFactorHelp},
+    {"h g", kTypeParameters, COM_h, kFactorHelp},
+    {"h at", kTypeParameters, COM_h, kFactorHelp},
+    {"h bt", kTypeParameters, COM_h, kFactorHelp},
+    {"h bc", kTypeParameters, COM_h, kFactorHelp},
+    {"h ct", kTypeParameters, COM_h, kFactorHelp},
+    {"h ft", kTypeParameters, COM_h, kFactorHelp},
+    {"h gt", kTypeParameters, COM_h, kFactorHelp},
+    {"h u", "[radius R]", COM_h, "Divides out the U(1) (circle) theory with R primaries."},
+    {"browse name", "", COM_browse_name,
+     "Shows the name of the tensor product used in file names, the full name of its output files "
+     "and its TeX name."},
+    {"browse cy", "", COM_list_cy,
+     "Lists the 168 tensor products of N=2 minimal models with $c=9$: number and level code."},
+};
+
+const HelpAttachment kTensorFactorHelp[] = {
+    {"g", HLP_types},
+    {"h", HLP_types},
+    {"g minimal", HLP_minimal},
+};
+
+const CommandEntry kTensorCommands[] = {
+    {"reset tensor", "", COM_reset, "Empties the tensor product: no factors, no currents."},
+    {"reset currents", "", COM_reset_currents,
+     "Removes the currents of the tensor product; its factors stay."},
+    {"current", "(fcur current_1)...(fcur current_n)", COM_current,
+     "Extends the chiral algebra of the tensor product by a simple current: one simple-current "
+     "label per factor (integer weight and integer charges w.r.t. earlier currents)."},
+    {"browse chiral_algebra", "", COM_browse_chiral,
+     "Lists the elements of the chiral algebra with their weights."},
+    {"assign extension_number", "[non_neg_int nr]", COM_assign_extension,
+     "Stores nr as the extension number of the tensor product (used in output file names)."},
+};
+
+const HelpAttachment kTensorHelp[] = {
+    {"current", HLP_current},
+};
+
+// Simple-current queries of the modular mode, in single algebra and tensor mode alike.
+const CommandEntry kCurrentQueryCommands[] = {
+    {"check simple", "[field a]", COM_check_simple,
+     "Prints TRUE when field a is a simple current, else FALSE."},
+    {"get order", "[current J][field a]", COM_get_order,
+     "Prints the length of the orbit of field a under simple current J."},
+    {"get weight", "[field a]", COM_get_weight, "Prints the conformal weight of field a as a fraction."},
+    {"get charge", "[current J][field a]", COM_get_charge,
+     "Prints the monodromy charge of field a w.r.t. simple current J as a fraction."},
+    {"get twist", "[field a][current K][current J]", COM_get_twist,
+     "Prints the twist (a power of i) of current K on field a, a fixed point of current J."},
+    {"browse stabilizer", "[field lbl]", COM_browse_stab,
+     "Shows the stabilizer of a field of the tensor product."},
 };
 
 const HelpAttachment kDefaultHelp[] = {
@@ -220,6 +315,8 @@ void initializeDefaultModeCommands() {
   setCurrentMode(getDefaultMode());
   registerTable(kDefaultCommands);
   attachHelp(kDefaultHelp);
+  registerTable(kTensorFactorCommands);
+  attachHelp(kTensorFactorHelp);
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -229,11 +326,12 @@ void initializeSingleAlgebraModeCommands() {
   registerTable(kSingleAlgebraCommands);
 }
 
-// Tensor-product commands come with the tensor-product subsystem; the mode exists so that
-// the mode switches work.
 void initializeTensorModeCommands() {
   CommandsState& s = commandsState();
-  s.tensorMode = makeMode("Command only works in tensor mode");
+  if (s.tensorMode == nullptr) s.tensorMode = makeMode("Command only works in tensor mode");
+  setCurrentMode(s.tensorMode);
+  registerTable(kTensorCommands);
+  attachHelp(kTensorHelp);
 }
 
 void initializeHeteroticModeCommands() {
@@ -246,6 +344,9 @@ void initializeModularModeCommands() {
   setCurrentMode(s.modularMode);
   registerTable(kModularCommands);
   attachHelp(kModularHelp);
+  registerTable(kCurrentQueryCommands);
+  // Registered but switched off: the command is known and refused.
+  disableCommand("browse stabilizer");
 }
 
 void initializeBoundaryModeCommands() {
@@ -305,6 +406,7 @@ void initializeCommandPointers() {
   // massless-only switch of the display commands.
   initializeStoremanagerTables();
   SM_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
+  CT_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
 }
 
 void initializeCommandParameters() {

@@ -158,6 +158,25 @@ int COM_tot_prim(char** params, int n);
 int COM_tot_cur(char** params, int n);
 int COM_susic(char** params, int n);
 int COM_val_grade(char** params, int n);
+
+// Tensor mode: factors, currents, the chiral algebra, names and the Calabi-Yau table, and
+// the simple-current queries of both modes.
+int COM_tensor(char** params, int n);
+int COM_reset(char** params, int n);
+int COM_reset_currents(char** params, int n);
+int COM_g(char** params, int n);
+int COM_h(char** params, int n);
+int COM_current(char** params, int n);
+int COM_browse_chiral(char** params, int n);
+int COM_browse_name(char** params, int n);
+int COM_browse_stab(char** params, int n);
+int COM_assign_extension(char** params, int n);
+int COM_list_cy(char** params, int n);
+int COM_check_simple(char** params, int n);
+int COM_get_order(char** params, int n);
+int COM_get_weight(char** params, int n);
+int COM_get_charge(char** params, int n);
+int COM_get_twist(char** params, int n);
 // Prints rows from..to-1 of the spectrum table in chunks of 10000, the header once.
 void DisplaySelectedRange(int from, int to);
 

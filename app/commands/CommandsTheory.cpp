@@ -22,6 +22,7 @@
 #include "store/Storemanager.h"
 #include "store/StoremanagerIndexFiles.h"
 #include "store/StoremanagerQueries.h"
+#include "tensor/OutputNames.h"
 
 namespace {
 
@@ -299,10 +300,7 @@ int COM_single(char**, int) {
 }
 
 int COM_status(char**, int) {
-  if (tensorModeOn()) {
-    Print("Mode: Tensor product\n");
-    return 0;
-  }
+  if (tensorModeOn()) return tensorStatus();
   Print("Mode: Single algebra\n");
   if (currentRecord() != nullptr) Print("Algebra \"%s\"\n", currentRecord()->name);
   return 0;
@@ -311,10 +309,7 @@ int COM_status(char**, int) {
 int COM_compute(char**, int) {
   CommandsState& s = commandsState();
   if (s.spectrumComputed == 1) return 0;
-  if (tensorModeOn()) {
-    Alert("COM_compute", 0, 112311, "Tensor products are not available yet");
-    return 1;
-  }
+  if (tensorModeOn()) return tensorCompute();
   SpectrumData* sd = currentRecord();
   if (sd == nullptr) return 1;
   setCurrentTheory(sd);
@@ -330,8 +325,7 @@ int COM_compute_massless(char**, int) {
           "In single algebra mode this command is\n equivalent to a full spectrum computation");
     return COM_compute(nullptr, 0);
   }
-  Alert("COM_compute_massless", 2, 112311, "Tensor products are not available yet");
-  return 1;
+  return tensorComputeMassless();
 }
 
 int COM_compute_simple(char**, int) {
@@ -340,8 +334,7 @@ int COM_compute_simple(char**, int) {
           "In single algebra mode this command is equivalent to a full spectrum computation");
     return COM_compute(nullptr, 0);
   }
-  Alert("COM_compute_simple", 1, 112311, "Tensor products are not available yet");
-  return 1;
+  return tensorComputeSimple();
 }
 
 void DisplaySelectedRange(int from, int to) {
@@ -351,7 +344,7 @@ void DisplaySelectedRange(int from, int to) {
   while (start < to) {
     int end = start + kChunk;
     if (end > to || to - end < kRemainder) end = to;
-    ModularSeam::printSpectrum(start, end, start == from ? 0 : 1);
+    printSpectrum(start, end, start == from ? 0 : 1);
     start = end;
   }
 }
