@@ -235,3 +235,39 @@ TEST_F(CommandsQueriesTest, TwistChecksOnlyWarnInTensorModeAndABackgroundRunGoes
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandsQueriesTest, TraceSSwitchesTheTracesOnAndOff) {
+  load("algebra a 1 1");
+  std::string plain;
+  {
+    OutputCapture capture;
+    run("s 0 1");
+    plain = capture.all;
+  }
+  ASSERT_NE(plain.find("0.70710678"), std::string::npos);  // 1/sqrt 2
+  {
+    OutputCapture capture;
+    EXPECT_EQ(run("trace S on"), 0);
+    run("s 0 1");
+    EXPECT_GT(capture.all.size(), plain.size());
+    EXPECT_NE(capture.all.find("0.70710678"), std::string::npos);
+  }
+  {
+    OutputCapture capture;
+    EXPECT_EQ(run("trace S off"), 0);
+    run("s 0 1");
+    EXPECT_EQ(capture.all, plain);
+  }
+  {
+    // A value the switch conversion refuses leaves the trace off.
+    OutputCapture capture;
+    EXPECT_NE(run("trace S 2"), 0);
+    capture.clear();
+    run("s 0 1");
+    EXPECT_EQ(capture.all, plain);
+  }
+}
+
+}  // namespace
