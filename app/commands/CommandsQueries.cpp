@@ -817,6 +817,14 @@ int COM_getdim(char** params, int n) {
   const int lbl = intParameter(params, 0);
   if (lbl < 0) return 1;
   SpectrumData* sd = record();
+  // Exact dimensions exist for the Lie algebras (and U(1)) only.
+  const bool lie = sd != nullptr && ((sd->type >= kTypeU1 && sd->type <= kTypeExceptional) ||
+                                      (sd->type >= kTypeTwistedA2 && sd->type <= kTypeTwistedG3));
+  if (!lie) {
+    Alert("COM_getdim", 1, 100302, "Dimensions not available for %s",
+          sd != nullptr ? sd->name : "this theory");
+    return 1;
+  }
   const int* labels = SM_getRep(sd, lbl);
   if (labels == nullptr) return 1;
   fint dimension = IntegerDim(labels, sd->type, sd->rank);

@@ -271,3 +271,15 @@ TEST_F(CommandsQueriesTest, TraceSSwitchesTheTracesOnAndOff) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandsQueriesTest, DimensionIsRefusedForTheoriesWithoutLieAlgebra) {
+  // The N=2 minimal model has no Weyl dimension formula: a refusal, not a crash.
+  load("algebra minimal 2 2");
+  OutputCapture capture;
+  EXPECT_NE(run("dimension 1"), 0);
+  EXPECT_NE(capture.all.find("Dimensions not available for"), std::string::npos);
+}
+
+}  // namespace
