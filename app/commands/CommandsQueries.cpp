@@ -152,8 +152,9 @@ bool warnTensorTwist(const char* routine) {
   return true;
 }
 
-int tensorSideNotAvailable(const char* routine) {
-  Alert(routine, 0, kTensorRefusal, "%s for tensor products: not available yet", routine);
+// The tensor-product side of a summary waits for the tensor layer.
+int tensorSideNotAvailable(const char* routine, const char* what) {
+  Alert(routine, 0, kTensorRefusal, "%s of tensor products: not available yet", what);
   return 1;
 }
 
@@ -608,7 +609,7 @@ int COM_checkEtaRelation(char**, int) {
 }
 
 int COM_browse_spin1(char**, int) {
-  if (tensorModeOn()) return tensorSideNotAvailable("COM_browse_spin1");
+  if (tensorModeOn()) return tensorSideNotAvailable("COM_browse_spin1", "Spin-1 currents");
   SpectrumData* sd = record();
   const bool affine = sd != nullptr && ((sd->type >= 1 && sd->type <= 5) ||
                                         (sd->type >= kTypeTwistedA2 && sd->type <= kTypeTwistedG3));
@@ -624,7 +625,7 @@ int COM_browse_spin1(char**, int) {
 }
 
 int COM_browse_cft(char**, int) {
-  if (tensorModeOn()) return tensorSideNotAvailable("COM_browse_cft");
+  if (tensorModeOn()) return tensorSideNotAvailable("COM_browse_cft", "CFT summary");
   SpectrumData* sd = record();
   Print("Name:                             %s\n", sd->name);
   Print("Central Charge:                   %-15.7f\n", Central_Charge());
@@ -792,7 +793,10 @@ int COM_set_texstring(char** params, int n) {
 
 int COM_raws(char** params, int n) {
   SpectrumData* sd = record();
-  if (tensorModeOn() || sd == nullptr) return tensorSideNotAvailable("COM_raws");
+  if (tensorModeOn() || sd == nullptr) {
+    Alert("COM_raws", 1, 100302, "Command only available in single algebra mode");
+    return 1;
+  }
   const int r = sd->rank;
   if (n != 2 * r + 1) {
     Alert("COM_raws", 0, 100302, "incorrect number of parameters");

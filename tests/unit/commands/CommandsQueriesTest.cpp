@@ -210,6 +210,9 @@ TEST_F(CommandsQueriesTest, TensorModeRefusalsOfSingleAlgebraQueries) {
       {COM_browse_eta, "Feature not available for tensor products"},
       {COM_checkEtaRelation, "Feature not available for tensor products"},
       {COM_browse_twist, "Twist not available for tensor products"},
+      {COM_raws, "Command only available in single algebra mode"},
+      {COM_browse_spin1, "Spin-1 currents of tensor products: not available yet"},
+      {COM_browse_cft, "CFT summary of tensor products: not available yet"},
   };
   for (const Case& c : cases) {
     OutputCapture capture;
