@@ -8,6 +8,7 @@
 // the eta and twist commands refuse (or, for the twist checks, warn and succeed).
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <vector>
 
@@ -693,9 +694,17 @@ int COM_trace_s(char** params, int n) {
 
 int COM_newcol(char** params, int n) {
   const char* tableName = spectrumTableName();
-  if (findTable(tableName) == nullptr) {
+  Table* table = findTable(tableName);
+  if (table == nullptr) {
     Alert("COM_newcol", 0, kRefusedLookup, "Table %s not found", tableName);
     return 1;
+  }
+  // A second column of the same name could never be told apart from the first.
+  for (const Column* existing : table->columns) {
+    if (strcasecmp(existing->name.c_str(), params[0]) == 0) {
+      Alert("COM_newcol", 1, kRefusedValue, "Column %s exists already", params[0]);
+      return 1;
+    }
   }
   Column* column = makeColumn(params[0], params[1], 80, userColumnCell, nullptr);
   // User-made: the cells are computed from the column's own expression.

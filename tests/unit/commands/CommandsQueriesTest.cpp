@@ -188,6 +188,11 @@ TEST_F(CommandsQueriesTest, UserColumnShowsUntilUnlisted) {
   run("unlist Square");
   run("display");
   EXPECT_EQ(capture.printed.find("Square"), std::string::npos);
+  // The name is taken, by the user column and by the store's own columns.
+  capture.clear();
+  EXPECT_NE(run("new column square #"), 0);
+  EXPECT_NE(run("new column Weights #"), 0);
+  EXPECT_NE(capture.all.find("Column square exists already"), std::string::npos);
 }
 
 TEST_F(CommandsQueriesTest, DisplayEntryOfAnUnknownColumnFails) {
