@@ -291,3 +291,34 @@ TEST_F(CommandsQueriesTest, DimensionIsRefusedForTheoriesWithoutLieAlgebra) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandsQueriesTest, TexStringIsSetOnce) {
+  load("algebra a 1 2");
+  load("set texstring {SU(2)_2}");
+  ASSERT_NE(currentSD->tex, nullptr);
+  EXPECT_STREQ(currentSD->tex, "SU(2)_2");
+  // The store keeps the first name.
+  OutputCapture capture;
+  run("set texstring");
+  EXPECT_NE(capture.all.find("TeX string already set"), std::string::npos);
+  EXPECT_STREQ(currentSD->tex, "SU(2)_2");
+}
+
+TEST_F(CommandsQueriesTest, TexStringWithoutTextIsEmpty) {
+  load("algebra a 1 3");
+  load("set texstring");
+  ASSERT_NE(currentSD->tex, nullptr);
+  EXPECT_STREQ(currentSD->tex, "");
+}
+
+TEST_F(CommandsQueriesTest, SingleAlgebraTextsInTensorMode) {
+  load("algebra a 1 2");
+  enterTensorMode();
+  OutputCapture capture;
+  EXPECT_EQ(COM_browse_data(nullptr, 0), 0);
+  EXPECT_EQ(capture.printed, "Command only available in single algebra mode\n");
+}
+
+}  // namespace
