@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include "commands/Commands.h"
@@ -319,6 +320,46 @@ TEST_F(CommandsQueriesTest, SingleAlgebraTextsInTensorMode) {
   OutputCapture capture;
   EXPECT_EQ(COM_browse_data(nullptr, 0), 0);
   EXPECT_EQ(capture.printed, "Command only available in single algebra mode\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CommandsQueriesTest, AViolatedProductRuleIsReportedOnceThenEveryPairListed) {
+  // The N=2 minimal model at level 2 has 16 currents; current 12 fixes fields 16 to 23.
+  // Twists under currents that move the field are not multiplicative, so the second
+  // argument rule fails: each failing (a, J) prints its heading once and then one line
+  // for each of the 16 * 17 / 2 = 136 pairs K1 <= K2.
+  load("algebra minimal 2 2");
+  OutputCapture capture;
+  EXPECT_EQ(run("check twist product"), 0);
+  std::istringstream lines(capture.printed);
+  std::string line;
+  int headings = 0;
+  int listed = -1;
+  while (std::getline(lines, line)) {
+    if (line.rfind("Product rule F(a,K1,J)F(a,K2,J)=F(a,K1.K2,J) violation found", 0) == 0) {
+      if (listed >= 0) {
+        EXPECT_EQ(listed, 136);
+      }
+      ++headings;
+      listed = 0;
+    } else if (line.rfind("      F(", 0) == 0 || line.rfind("***   F(", 0) == 0) {
+      ++listed;
+    } else {
+      if (listed >= 0) {
+        EXPECT_EQ(listed, 136);
+      }
+      listed = -1;
+    }
+  }
+  EXPECT_EQ(listed, -1);  // the summary line closes the last listing
+  EXPECT_GE(headings, 1);
+  EXPECT_EQ(capture.printed.find("No violations in second argument product rule"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find("No violations in third argument product rule"),
+            std::string::npos);
 }
 
 }  // namespace
