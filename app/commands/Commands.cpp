@@ -115,6 +115,26 @@ const CommandEntry kDefaultCommands[] = {
      "Loads the twisted affine algebra G(3) at level k (rank 2 only)."},
     {"algebra u", "[radius R]", COM_algebra_single,
      "Loads the U(1) (circle) theory with R primaries; $R=2$ is SU(2) level 1."},
+    {"browse algebras", "", COM_browse_alg, "Lists the stored algebras (table \"Algebras\")."},
+    {"display entry", "[column][field i]", COM_display_entry,
+     "Prints the entry of one column of the spectrum table for field i."},
+    {"new column", "[name][expression]", COM_newcol,
+     "Adds a column to the spectrum table whose entries are the values of the expression, "
+     "with # standing for the field number."},
+    {"list", "(column_1)...(column_n)", COM_restore,
+     "Shows the columns of the spectrum tables whose names begin with these words."},
+    {"unlist", "(column_1)...(column_n)", COM_suppress,
+     "Hides the columns of the spectrum tables whose names begin with these words."},
+    {"check branching", "[pos_int G_type][pos_int G_rank][pos_int H_type][pos_int H_rank]",
+     COM_check_branch, "Checks the branching table of algebra G into its subalgebra H."},
+    {"browse susy", "(dim D)(L_susy)(R_susy)(m1)(m2)(int sym)", COM_check_susy,
+     "Lists the space-time supersymmetry types and multiplets; each parameter narrows the list."},
+    {"browse Lorentz", "[dim D]", COM_browse_Lorentz,
+     "Lists the little-group representations of space-time dimension D (2 to 26)."},
+    {"set custom_perm", "[filename]", COM_custom_perm,
+     "Names the file of manually given permutations."},
+    {"trace S", "[switch toggle]", COM_trace_s,
+     "Switches the trace of S-matrix calls on (1) or off (0)."},
 };
 
 const char kFactorHelp[] =
@@ -216,6 +236,10 @@ const HelpAttachment kDefaultHelp[] = {
     {"compute simple_current_spectrum", HLP_restricted_spectrum},
     {"algebra", HLP_algebra},
     {"algebra minimal", HLP_minimal},
+    {"list", HLP_restore},
+    {"unlist", HLP_restore},
+    {"new column", HLP_newcol},
+    {"browse susy", HLP_susy},
 };
 
 const CommandEntry kSingleAlgebraCommands[] = {
@@ -244,7 +268,15 @@ const CommandEntry kSingleAlgebraCommands[] = {
     {"Weyl Order", "", COM_weylOrder, "Prints the order of the Weyl group."},
     {"Weyl Multiply", "[non_neg_int i][non_neg_int j]", COM_weylmult,
      "Prints the index of the product of Weyl group elements i and j."},
-    {"value grade", "", COM_val_grade, "Prints the grade current of the current algebra."},
+    {"value grade", "", COM_val_grade, "Prints the grade current of the current algebra."},    {"browse Cartan", "", COM_Cartan, "Prints the Cartan matrix of the current affine Lie algebra."},
+    {"browse twists", "", COM_browse_twist,
+     "Tables of the twists F(a,J,K) of the fixed points a of every fixed-point current K."},
+    {"browse etatwists", "", COM_etatwist,
+     "Prints eta_J, eta_K, eta_JK, the twist F(J,K), G(J,K) and F/G for every fixed point and "
+     "pair of fixed-point currents."},
+    {"browse information", "", COM_browse_data, "Prints the stored data of the current algebra."},
+    {"set texstring", "(texstring)", COM_set_texstring,
+     "Sets the TeX name of the current algebra (none: empty)."},
 };
 
 const CommandEntry kModularCommands[] = {
@@ -283,7 +315,35 @@ const CommandEntry kModularCommands[] = {
      "J."},
     {"get S_ola", "[current J][field i][field j]", COM_S_ola,
      "Prints the orbit Lie algebra matrix $O^J_{ij}$ for fixed points i and j of current J "
-     "(without the phase of the shift)."},
+     "(without the phase of the shift)."},    {"grade", "[current J]", COM_grade,
+     "Grades the fields into NS and R sectors by their charges with respect to current J."},
+    {"compute S_sum", "(field lbl_1)...(field lbl_n)", COM_S_sum,
+     "Prints for every field i the sum of S(i,lbl) over the given labels."},
+    {"check twist eta", "", COM_check_twist_eta,
+     "Checks the relations between twists F and eta phases of the fixed points."},
+    {"check twist definition", "", COM_check_twist_definition,
+     "Checks that every twist is the same for all fixed-point S-matrix rows."},
+    {"check twist all", "", COM_check_twist_all,
+     "Runs the twist definition, product rule and eta-twist checks."},
+    {"check twist product", "", COM_check_twist_prod,
+     "Checks the product rules of the twists in their second and third argument."},
+    {"browse simple_currents", "", COM_browse_simple,
+     "Lists the simple currents with their weights, their decomposition in a basis of the "
+     "current group and their fixed points."},
+    {"browse eta", "", COM_browse_eta,
+     "Table of the eta phases of the fixed points under every fixed-point current."},
+    {"check eta", "", COM_checkEtaRelation,
+     "Compares the eta phases of fixed points with their P-fusion coefficients."},
+    {"browse Lie", "", COM_browse_spin1,
+     "Shows the horizontal Lie algebra, the number of spin-1 currents and the dual Coxeter "
+     "number."},
+    {"browse CFT", "", COM_browse_cft,
+     "Shows the name, central charge, number of primaries and of simple-current orbits."},
+    {"dimension", "[field lbl]", COM_getdim,
+     "Prints the dimension of the ground-state representation of a field."},
+    {"Compute S_analytic", "(factor)(lbl_1)...(lbl_2r)", COM_raws,
+     "Evaluates the Weyl-group sum for S at two real weights of r components each, times the "
+     "factor."},
 };
 
 const HelpAttachment kModularHelp[] = {
@@ -291,6 +351,7 @@ const HelpAttachment kModularHelp[] = {
     {"s", HLP_s},
     {"fusion", HLP_fusion},
     {"pfusion", HLP_pfusion},
+    {"check twist eta", HLP_twists},
 };
 
 const HelpAttachment kSettingHelp[] = {
