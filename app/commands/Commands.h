@@ -188,3 +188,9 @@ int COM_weylOrder(char** params, int n);
 int COM_weylmult(char** params, int n);
 int COM_check_class(char** params, int n);
 int COM_expand(char** params, int n);
+
+// ---------------------------------------------------------------------------------------
+// Handlers: Galois and scale orbits ("compute galois_orbits", "compute scale_orbits")
+
+int COM_compute_galois(char** params, int n);
+int COM_compute_scale(char** params, int n);
