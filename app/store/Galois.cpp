@@ -193,16 +193,21 @@ const int* GaloisOrbits(int M, int* ngen) {
     s.generators.push_back(best);
     ++count;
     s.exponents.resize((g + 1) * static_cast<std::size_t>(M), 0);
-    for (bool added = true; added;) {
-      added = false;
-      for (int u = 1; u < M; ++u) {
-        if (s.used[u] == 0) continue;
-        const int w = static_cast<int>((static_cast<std::int64_t>(best) * u) % M);
-        if (s.used[w] != 0) continue;
+    // Close the covered subgroup H under the new generator: every new residue is
+    // best^e h (h in H, 0 < e < order) in exactly one way, so its exponents are those of
+    // h with e for the new generator.
+    std::vector<int> covered;
+    for (int u = 1; u < M; ++u) {
+      if (s.used[u] != 0) covered.push_back(u);
+    }
+    for (int h : covered) {
+      std::int64_t w = h;
+      for (int e = 1; e < bestOrder; ++e) {
+        w = (w * best) % M;
+        if (s.used[w] != 0) break;
         s.used[w] = count;
-        for (std::size_t h = 0; h < g; ++h) s.exponents[h * M + w] = s.exponents[h * M + u];
-        s.exponents[g * M + w] = s.exponents[g * M + u] + 1;
-        added = true;
+        for (std::size_t old = 0; old < g; ++old) s.exponents[old * M + w] = s.exponents[old * M + h];
+        s.exponents[g * M + w] = e;
       }
     }
   }
