@@ -492,28 +492,45 @@ int SM_initScales(SpectrumData* sd) {
   return count;
 }
 
+namespace {
+
+// C = B after A with the signs multiplied, 0 propagated, no normalisation. C may be A or B.
+void composeRaw(int n, const int* A, const int* B, std::vector<int>& scratch, int* C) {
+  scratch.assign(static_cast<std::size_t>(n), 0);
+  for (int i = 0; i < n; ++i) {
+    const int e = A[i];
+    if (e == 0) continue;
+    const int f = B[std::abs(e) - 1];
+    scratch[i] = e < 0 ? -f : f;
+  }
+  std::copy(scratch.begin(), scratch.end(), C);
+}
+
+}  // namespace
+
 void SM_composeGaloisOrbit(SpectrumData* sd, const int* powers, int* row) {
+  // Each generator row is raised to its power by repeated squaring: the same signed
+  // permutation as applying the row power times, in a logarithmic number of passes.
   const int n = sd->n_primaries;
   const int ngen = sd->galois_gen == nullptr ? 0 : sd->n_galois_gen;
-  int vacuumSign = 1;
-  for (int a = 0; a < n; ++a) {
-    int b = a;
-    int s = 1;
-    for (int g = 0; g < ngen && b >= 0; ++g) {
-      const int* generatorRow = sd->galois_gen + static_cast<std::size_t>(g) * n;
-      for (int p = 0; p < powers[g]; ++p) {
-        const int e = generatorRow[b];
-        if (e == 0) {
-          b = -1;
-          break;
-        }
-        if (e < 1) s = -s;
-        b = std::abs(e) - 1;
-      }
+  std::vector<int> result(static_cast<std::size_t>(n));
+  for (int a = 0; a < n; ++a) result[a] = a + 1;
+  std::vector<int> square(static_cast<std::size_t>(n));
+  std::vector<int> scratch;
+  for (int g = 0; g < ngen; ++g) {
+    int p = powers[g];
+    if (p <= 0) continue;
+    const int* generatorRow = sd->galois_gen + static_cast<std::size_t>(g) * n;
+    std::copy(generatorRow, generatorRow + n, square.begin());
+    for (;;) {
+      if ((p & 1) != 0) composeRaw(n, result.data(), square.data(), scratch, result.data());
+      p >>= 1;
+      if (p == 0) break;
+      composeRaw(n, square.data(), square.data(), scratch, square.data());
     }
-    if (a == 0) vacuumSign = s;
-    row[a] = b < 0 ? 0 : vacuumSign * s * (b + 1);
   }
+  const int vacuumSign = n > 0 && result[0] < 0 ? -1 : 1;
+  for (int a = 0; a < n; ++a) row[a] = vacuumSign * result[a];
 }
 
 void SM_getGaloisOrbit(SpectrumData* sd, std::int64_t l, int* row) {
