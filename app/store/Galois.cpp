@@ -397,9 +397,11 @@ std::string labelKey(const int* labels, int size) {
 }
 
 // The field with these rep_size labels; -1 when there is none.
-int findField(SpectrumData* sd, const int* labels) {
+// The index is rebuilt by computeRow for each row, so a record reordered since is seen
+// as it is now.
+int findField(SpectrumData* sd, const int* labels, bool rebuild) {
   GaloisState& s = state();
-  if (s.indexed != sd || s.indexedFields != sd->n_primaries) {
+  if (rebuild || s.indexed != sd || s.indexedFields != sd->n_primaries) {
     s.fieldOfLabels.clear();
     for (int a = 0; a < sd->n_primaries; ++a) {
       s.fieldOfLabels.emplace(labelKey(sd->labels + static_cast<std::size_t>(a) * sd->rep_size, sd->rep_size), a);
@@ -418,6 +420,7 @@ int computeRow(SpectrumData* sd, std::int64_t l, int* row, bool scale) {
   const int n = sd->n_primaries;
   int vacuumSign = 1;
   int flag = 0;
+  findField(sd, SM_getRep(sd, 0), true);
   for (int a = 0; a < n; ++a) {
     const int* out1 = nullptr;
     const int* out2 = nullptr;
@@ -427,10 +430,10 @@ int computeRow(SpectrumData* sd, std::int64_t l, int* row, bool scale) {
     if (scale) {
       bool wall = false;
       for (int i = 0; i < sd->rep_size; ++i) wall = wall || out1[i] < 0;
-      if (!wall) b = findField(sd, out1);
+      if (!wall) b = findField(sd, out1, false);
       if (b >= 0) flag = 1;
     } else {
-      b = findField(sd, out1);
+      b = findField(sd, out1, false);
       if (b < 0) b = SM_getLabel(sd, out1);
       if (b >= 0 && b != a) flag = 1;
     }
