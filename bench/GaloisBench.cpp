@@ -60,11 +60,16 @@ void rows(benchmark::State& state, bool composed) {
     }
   }
   state.counters["fields"] = sd->n_primaries;
-  state.counters["rows_per_second"] = benchmark::Counter(static_cast<double>(made), benchmark::Counter::kIsRate);
+  state.counters["rows_per_second"] =
+      benchmark::Counter(static_cast<double>(made), benchmark::Counter::kIsRate);
 }
 
-void composedRows(benchmark::State& state) { rows(state, true); }
-void directRowsReference(benchmark::State& state) { rows(state, false); }
+void composedRows(benchmark::State& state) {
+  rows(state, true);
+}
+void directRowsReference(benchmark::State& state) {
+  rows(state, false);
+}
 
 void galoisText(benchmark::State& state) {
   SpectrumData* sd = prepared();

@@ -27,21 +27,21 @@
 namespace {
 
 struct GaloisState {
-  std::vector<std::int64_t> srep;   // working labels of Galois
-  std::vector<int> result1;         // the two copies of its result
+  std::vector<std::int64_t> srep;  // working labels of Galois
+  std::vector<int> result1;        // the two copies of its result
   std::vector<int> result2;
   std::vector<std::int64_t> shift;  // WeylShift's coroot coefficients
   int lastModulus = -1;
-  std::vector<int> used;            // per residue the step at which it was reached
+  std::vector<int> used;  // per residue the step at which it was reached
   std::vector<int> generators;
-  std::vector<int> exponents;       // generators.size() rows of lastModulus entries
+  std::vector<int> exponents;  // generators.size() rows of lastModulus entries
 
   // Field of each label vector of `indexed` (bytes of the rep_size labels as key).
   const SpectrumData* indexed = nullptr;
   int indexedFields = 0;
   std::unordered_map<std::string, int> fieldOfLabels;
-  std::vector<int> powers;          // exponents of one unit
-  std::vector<int> work;            // one row
+  std::vector<int> powers;  // exponents of one unit
+  std::vector<int> work;    // one row
 };
 
 GaloisState& state() {
@@ -49,7 +49,9 @@ GaloisState& state() {
   return s;
 }
 
-int sign(int v) { return v < 0 ? -1 : 1; }
+int sign(int v) {
+  return v < 0 ? -1 : 1;
+}
 
 // M = factor * base, or -1 when it leaves int.
 int modulusProduct(std::int64_t factor, std::int64_t base) {
@@ -206,7 +208,8 @@ const int* GaloisOrbits(int M, int* ngen) {
         w = (w * best) % M;
         if (s.used[w] != 0) break;
         s.used[w] = count;
-        for (std::size_t old = 0; old < g; ++old) s.exponents[old * M + w] = s.exponents[old * M + h];
+        for (std::size_t old = 0; old < g; ++old)
+          s.exponents[old * M + w] = s.exponents[old * M + h];
         s.exponents[g * M + w] = e;
       }
     }
@@ -218,7 +221,8 @@ const int* GaloisOrbits(int M, int* ngen) {
 
 int GaloisExponent(int g, int u) {
   const GaloisState& s = state();
-  if (g < 0 || static_cast<std::size_t>(g) >= s.generators.size() || u < 0 || u >= s.lastModulus) return 0;
+  if (g < 0 || static_cast<std::size_t>(g) >= s.generators.size() || u < 0 || u >= s.lastModulus)
+    return 0;
   return s.exponents[static_cast<std::size_t>(g) * s.lastModulus + u];
 }
 
@@ -388,12 +392,17 @@ void resetGalois() {
 
 namespace {
 
-bool galoisType(const SpectrumData* sd) { return sd->type >= 1 && sd->type <= 5; }
+bool galoisType(const SpectrumData* sd) {
+  return sd->type >= 1 && sd->type <= 5;
+}
 
-int recordModulus(const SpectrumData* sd) { return GaloisModulus(sd->type, sd->rank, sd->level); }
+int recordModulus(const SpectrumData* sd) {
+  return GaloisModulus(sd->type, sd->rank, sd->level);
+}
 
 std::string labelKey(const int* labels, int size) {
-  return std::string(reinterpret_cast<const char*>(labels), static_cast<std::size_t>(size) * sizeof(int));
+  return std::string(reinterpret_cast<const char*>(labels),
+                     static_cast<std::size_t>(size) * sizeof(int));
 }
 
 // The field with these rep_size labels; -1 when there is none.
@@ -404,7 +413,8 @@ int findField(SpectrumData* sd, const int* labels, bool rebuild) {
   if (rebuild || s.indexed != sd || s.indexedFields != sd->n_primaries) {
     s.fieldOfLabels.clear();
     for (int a = 0; a < sd->n_primaries; ++a) {
-      s.fieldOfLabels.emplace(labelKey(sd->labels + static_cast<std::size_t>(a) * sd->rep_size, sd->rep_size), a);
+      s.fieldOfLabels.emplace(
+          labelKey(sd->labels + static_cast<std::size_t>(a) * sd->rep_size, sd->rep_size), a);
     }
     s.indexed = sd;
     s.indexedFields = sd->n_primaries;
@@ -457,9 +467,13 @@ std::vector<int> scalePrimes(int M) {
 
 }  // namespace
 
-int SM_computeGaloisOrbit(SpectrumData* sd, std::int64_t l, int* row) { return computeRow(sd, l, row, false); }
+int SM_computeGaloisOrbit(SpectrumData* sd, std::int64_t l, int* row) {
+  return computeRow(sd, l, row, false);
+}
 
-int SM_computeScaleOrbit(SpectrumData* sd, std::int64_t l, int* row) { return computeRow(sd, l, row, true); }
+int SM_computeScaleOrbit(SpectrumData* sd, std::int64_t l, int* row) {
+  return computeRow(sd, l, row, true);
+}
 
 int SM_initGalois(SpectrumData* sd) {
   const int M = recordModulus(sd);
@@ -472,7 +486,8 @@ int SM_initGalois(SpectrumData* sd) {
     if (rows == nullptr) return ngen;
     // The generator list is read again after each row: computing one never changes it.
     for (int g = 0; g < ngen; ++g) {
-      SM_computeGaloisOrbit(sd, generators[g], rows + static_cast<std::size_t>(g) * sd->n_primaries);
+      SM_computeGaloisOrbit(sd, generators[g],
+                            rows + static_cast<std::size_t>(g) * sd->n_primaries);
     }
     sd->galois_gen = rows;
   }
@@ -591,7 +606,8 @@ void SM_printAllScaleOrbits(std::string& text, SpectrumData* sd) {
   }
 }
 
-void SM_printFullGalois(std::string& text, SpectrumData* sd, int tpref, int signpref, int distinct) {
+void SM_printFullGalois(std::string& text, SpectrumData* sd, int tpref, int signpref,
+                        int distinct) {
   if (!galoisType(sd)) {
     Alert("SM_printFullGalois", 0, 112311, "Galois orbits not defined for this algebra");
     return;
@@ -609,4 +625,36 @@ void SM_printFullGalois(std::string& text, SpectrumData* sd, int tpref, int sign
     printGaloisOrbit(text, n, T, sd->weight_den, tpref, signpref, l, row.data());
     if (getStopSignal() != 0) return;
   }
+}
+
+bool SM_collectGaloisBasis(SpectrumData* sd, std::vector<int>& rows, std::vector<int>& kinds) {
+  rows.clear();
+  kinds.clear();
+  if (!galoisType(sd)) {
+    Alert("SM_galoisInvariants", 0, 112311, "Galois invariants not defined for this algebra");
+    return false;
+  }
+  const int M = recordModulus(sd);
+  const int n = sd->n_primaries;
+  std::vector<int> row(static_cast<std::size_t>(n), 0);
+  std::vector<int> inverse(static_cast<std::size_t>(n), 0);
+  std::set<std::vector<int>> seen;
+  for (int l = 1; l < M; ++l) {
+    if (GCD(l, M) == 1) {
+      SM_getGaloisOrbit(sd, l, row.data());
+      if (!seen.insert(row).second) continue;
+      const int code = InvertOrbit(n, row.data(), inverse.data());
+      if (code == -1) continue;  // stays in the seen set, as a removed row does
+      rows.insert(rows.end(), row.begin(), row.end());
+      kinds.push_back(code == 1 ? 1 : 0);
+    } else if (SM_getAnyOrbit(sd, l, row.data()) == 0 && seen.insert(row).second) {
+      rows.insert(rows.end(), row.begin(), row.end());
+      kinds.push_back(0);
+      row[0] = -l;
+      seen.insert(row);
+      rows.insert(rows.end(), row.begin(), row.end());
+      kinds.push_back(2);
+    }
+  }
+  return true;
 }

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct SpectrumData;
 
@@ -94,6 +95,13 @@ void SM_printAllScaleOrbits(std::string& text, SpectrumData* sd);
 // Appends every Galois orbit (units l of M in increasing order) to text; distinct = 1
 // prints each distinct row once. tpref and signpref are printGaloisOrbit's filters.
 void SM_printFullGalois(std::string& text, SpectrumData* sd, int tpref, int signpref, int distinct);
+
+// The basis of the Galois-commutant search: for l = 1..M-1, each new Galois row of a unit
+// (kind 1 when it is its own inverse, 0 when its inverse differs, left out when its inverse
+// is the negated row), and each new scale row that is not the identity (kind 0) followed by
+// its marker copy, first entry -l (kind 2). Rows go to `rows` (n entries each), kinds to
+// `kinds`; false after the alert for a theory without Galois action.
+bool SM_collectGaloisBasis(SpectrumData* sd, std::vector<int>& rows, std::vector<int>& kinds);
 
 // Tests only: forgets the generator list and exponent table.
 void resetGalois();

@@ -4,12 +4,14 @@
 // solution. See GaloisSearch.h for the representation.
 #include "store/GaloisSearch.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -57,10 +59,13 @@ bool combine(int N, const std::int64_t* x, std::int64_t p, const std::int64_t* y
 }
 
 void reportOverflow(const char* routine) {
-  Alert(routine, 9, 100216, "Integer overflow in the elimination; it ends with the bounds found so far");
+  Alert(routine, 9, 100216,
+        "Integer overflow in the elimination; it ends with the bounds found so far");
 }
 
 }  // namespace
+
+using Row = std::vector<std::int64_t>;
 
 int CollectEqn(GaloisEchelon& pool, int N, const std::int64_t* row) {
   if (pool.count == 0) {
@@ -210,7 +215,8 @@ std::int64_t LoopLen(int N) {
   std::int64_t length = 1;
   for (int j = 0; j < N - 1 && j < static_cast<int>(s.minimum.size()); ++j) {
     std::int64_t difference = 0;
-    if (__builtin_sub_overflow(s.maximum[j], s.minimum[j], &difference) || difference >= kLargestLength) {
+    if (__builtin_sub_overflow(s.maximum[j], s.minimum[j], &difference) ||
+        difference >= kLargestLength) {
       return kLargestLength;
     }
     if (difference < 0) return 0;
@@ -234,7 +240,8 @@ void reduceLoopLen(int N) {
     if (length < kLargestLength && length >= previous) break;
     previous = length;
   }
-  Alert("reduceLoopLen", 0, 100216, "search truncated: solutions outside the shrunk box are not searched");
+  Alert("reduceLoopLen", 0, 100216,
+        "search truncated: solutions outside the shrunk box are not searched");
 }
 
 void generateNewBounds(int N) {
@@ -248,7 +255,8 @@ void generateNewBounds(int N) {
         const std::vector<std::int64_t> first = s.bounds[r1];
         const std::vector<std::int64_t> second = s.bounds[r2];
         if (!((first[j] < 0 && second[j] > 0) || (first[j] > 0 && second[j] < 0))) continue;
-        if (!combine(N, second.data(), std::llabs(first[j]), first.data(), -std::llabs(second[j]), fresh.data())) {
+        if (!combine(N, second.data(), std::llabs(first[j]), first.data(), -std::llabs(second[j]),
+                     fresh.data())) {
           reportOverflow("generateNewBounds");
           return;
         }
@@ -260,8 +268,8 @@ void generateNewBounds(int N) {
           if (filled % 1000 == 0 && filled != s.lastReported) {
             s.lastReported = filled;
             const int answer = Alert("generateNewBounds", 0, 214217,
-                                     "Number of inequalities has reached %d;\nLoop length = %lld", filled,
-                                     static_cast<long long>(length));
+                                     "Number of inequalities has reached %d;\nLoop length = %lld",
+                                     filled, static_cast<long long>(length));
             if (answer == -1) return;
           }
           ReBound(N);
@@ -275,9 +283,15 @@ void generateNewBounds(int N) {
   }
 }
 
-int getBFILL() { return static_cast<int>(state().bounds.size()); }
-const std::vector<std::int64_t>& getMinimum() { return state().minimum; }
-const std::vector<std::int64_t>& getMaximum() { return state().maximum; }
+int getBFILL() {
+  return static_cast<int>(state().bounds.size());
+}
+const std::vector<std::int64_t>& getMinimum() {
+  return state().minimum;
+}
+const std::vector<std::int64_t>& getMaximum() {
+  return state().maximum;
+}
 
 int checkBounds(int m, const int* x, int count) {
   const GaloisSearchState& s = state();
@@ -304,7 +318,8 @@ int BuildEquation(const int* rows, const int* kinds, std::int64_t* eq, int a, in
       if (row[a] != 0 && image(row, a) == b) c += sign(row[a]);
     } else if (kinds[i] == 2 && i > 0) {
       const int* scale = rows + static_cast<std::size_t>(i - 1) * n;
-      if (scale[a] != 0 && scale[b] != 0 && image(scale, a) == image(scale, b)) c += sign(scale[a]) * sign(scale[b]);
+      if (scale[a] != 0 && scale[b] != 0 && image(scale, a) == image(scale, b))
+        c += sign(scale[a]) * sign(scale[b]);
       if (a == b) {
         for (int t = 0; t < n; ++t) {
           if (scale[t] != 0 && image(scale, t) == a) ++c;
@@ -342,4 +357,91 @@ std::string galoisSolutionText(const int* x, int m) {
   return text;
 }
 
-void resetGaloisSearch() { state() = GaloisSearchState(); }
+std::vector<std::vector<int>> searchGaloisCommutant(const int* rows, const int* kinds, const int* T,
+                                                    int D, int n, int m) {
+  std::vector<std::vector<int>> solutions;
+  if (m < 1 || n < 1) return solutions;
+  const int N = m + 1;
+  Row eq(static_cast<std::size_t>(N));
+  initBound(m);
+  Alert("ComputeGaloisInvariants", 0, 100216, "Starting analysis for %d orbits", m);
+  GaloisEchelon dependences;
+  GaloisEchelon equations;
+  for (int a = 0; a < n; ++a) {
+    if (a > 0 && a % 50 == 0)
+      Alert("ComputeGaloisInvariants", 1, 100216, "Analyzing row %d (out of %d)", a, n);
+    for (int b = a; b < n; ++b) {
+      if (BuildEquation(rows, kinds, eq.data(), a, b, n, m) == 0) continue;
+      CollectEqn(dependences, N, eq.data());
+      const bool vacuum = a == 0 && b == 0;
+      if (vacuum) eq[m] = -1;
+      if (vacuum || mod(static_cast<long long>(T[a]) - T[b], D) != 0) {
+        if (CollectEqn(equations, N, eq.data()) == 1) AddBounds(equations, N, equations.count);
+        Bound(N, eq.data());
+        for (std::int64_t& v : eq) v = -v;
+      }
+      Bound(N, eq.data());
+    }
+  }
+  RemoveDependences(dependences, N);
+  const int before = getBFILL();
+  Alert("ComputeGaloisInvariants", 2, 100216, "Starting analysis of equations");
+  ReBound(N);
+  Alert("ComputeGaloisInvariants", 3, 100216, "Starting iterative analysis");
+  generateNewBounds(N);
+  const std::int64_t length = LoopLen(N);
+  Alert("ComputeGaloisInvariants", 4, 100216, "Starting loops, total length %lld",
+        static_cast<long long>(length));
+  if (length < 1) return solutions;
+
+  // The odometer: x runs over the box, last variable fastest.
+  const GaloisSearchState& s = state();
+  auto clamp = [](std::int64_t v) {
+    return static_cast<int>(
+        std::max<std::int64_t>(-2147483647, std::min<std::int64_t>(2147483646, v)));
+  };
+  std::vector<int> low(static_cast<std::size_t>(m));
+  std::vector<int> high(static_cast<std::size_t>(m));
+  for (int i = 0; i < m; ++i) {
+    low[i] = clamp(s.minimum[i]);
+    high[i] = clamp(s.maximum[i]);
+  }
+  std::vector<int> x(low);
+  std::set<std::vector<int>> found;
+  startProgressInfo("Diophantine loops", 1, static_cast<double>(length));
+  for (bool more = true; more;) {
+    if (incrementProgressInfo() != 0) break;
+    if (checkBounds(m, x.data(), before) == 0 && found.insert(x).second) solutions.push_back(x);
+    more = false;
+    for (int i = m - 1; i >= 0; --i) {
+      if (x[i] < high[i]) {
+        ++x[i];
+        more = true;
+        break;
+      }
+      x[i] = low[i];
+    }
+  }
+  stopProgressInfo("Diophantine loops");
+  return solutions;
+}
+
+bool galoisSolutionMatrix(const int* x, const int* rows, const int* kinds, int n, int m,
+                          std::vector<int>& Z) {
+  Z.assign(static_cast<std::size_t>(n) * n, 0);
+  Row eq(static_cast<std::size_t>(m) + 1);
+  for (int a = 0; a < n; ++a) {
+    for (int b = 0; b < n; ++b) {
+      if (BuildEquation(rows, kinds, eq.data(), a, b, n, m) == 0) continue;
+      std::int64_t entry = 0;
+      for (int i = 0; i < m; ++i) entry += eq[i] * x[i];
+      if (entry < 0 || entry > 2147483647) return false;
+      Z[static_cast<std::size_t>(a) * n + b] = static_cast<int>(entry);
+    }
+  }
+  return true;
+}
+
+void resetGaloisSearch() {
+  state() = GaloisSearchState();
+}

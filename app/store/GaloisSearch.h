@@ -12,7 +12,8 @@
 // result of a wrapped value.
 //
 // State: the bounds, the box and the store of inequalities of the current analysis, kept
-// until the next initBound; resetGaloisSearch forgets them.
+// until the next initBound; resetGaloisSearch forgets them. Handing a solution to the
+// invariant store is left to the invariant layer.
 #pragma once
 
 #include <cstdint>
@@ -81,6 +82,17 @@ int BuildEquation(const int* rows, const int* kinds, std::int64_t* eq, int a, in
 // "[i]", "3*[i]", "-[i]", "-2*[i]" joined by signs, wrapped before a term once a line has
 // 61 characters, ended by "\n\n".
 std::string galoisSolutionText(const int* x, int m);
+
+// The search up to its solutions: the equations and inequalities of every entry (a, b),
+// a <= b, of Z = sum_i x_i c_i with a non-zero coefficient (Z_00 = 1; Z_ab = 0 where
+// T_a - T_b is not 0 mod D; Z_ab >= 0 everywhere), the box from the bound analysis, and
+// every point of the box that satisfies the inequalities found before the elimination, in
+// the order of enumeration (last variable fastest).
+std::vector<std::vector<int>> searchGaloisCommutant(const int* rows, const int* kinds, const int* T,
+                                                    int D, int n, int m);
+// Z (n x n, row-major) of a solution; false when an entry is negative.
+bool galoisSolutionMatrix(const int* x, const int* rows, const int* kinds, int n, int m,
+                          std::vector<int>& Z);
 
 // Tests only: the analysis back to its start state.
 void resetGaloisSearch();

@@ -4,13 +4,13 @@
 
 #include <string>
 
+#include "InterpreterTestSupport.h"
+#include "TestSupport.h"
 #include "commands/Commands.h"
 #include "interpreter/Interpreter.h"
-#include "InterpreterTestSupport.h"
 #include "program/Boot.h"
 #include "program/Startup.h"
 #include "store/CurrentTheory.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -50,8 +50,10 @@ TEST_F(CommandsGaloisTest, CosetsAreRefused) {
   OutputCapture capture;
   EXPECT_EQ(COM_compute_galois(nullptr, 0), 1);
   EXPECT_EQ(COM_compute_scale(nullptr, 0), 1);
-  EXPECT_NE(capture.all.find("Galois orbits for Cosets not built in"), std::string::npos) << capture.all;
-  EXPECT_NE(capture.all.find("Scale orbits not well-defined for Cosets"), std::string::npos) << capture.all;
+  EXPECT_NE(capture.all.find("Galois orbits for Cosets not built in"), std::string::npos)
+      << capture.all;
+  EXPECT_NE(capture.all.find("Scale orbits not well-defined for Cosets"), std::string::npos)
+      << capture.all;
   EXPECT_EQ(capture.all.find("Galois dilation"), std::string::npos);
   setCosetMode(0);
   OutputCapture after;

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "program/Boot.h"
 #include "program/Startup.h"
+#include "store/Galois.h"
 #include "store/GaloisSearch.h"
-#include "TestSupport.h"
+#include "store/Storemanager.h"
 
 namespace {
 
@@ -172,8 +174,8 @@ TEST_F(GaloisSearchTest, CoefficientsOfAMatrixEntry) {
   EXPECT_EQ(eq[2], 2);      // the scale map fixes 0
   EXPECT_EQ(eq[3], 1 + 2);  // sigma(0) = sigma(0) with sign (+1)(+1), and 0 and 1 map to 0
   BuildEquation(rows.data(), kinds.data(), eq.data(), 0, 1, 3, 4);
-  EXPECT_EQ(eq[3], -1);     // sigma(0) = sigma(1) = 0 with signs +1 and -1
-  EXPECT_EQ(eq[2], -1);     // 1 -> 0 with sign -1
+  EXPECT_EQ(eq[3], -1);  // sigma(0) = sigma(1) = 0 with signs +1 and -1
+  EXPECT_EQ(eq[2], -1);  // 1 -> 0 with sign -1
 }
 
 TEST_F(GaloisSearchTest, SolutionText) {
@@ -190,10 +192,84 @@ TEST_F(GaloisSearchTest, SolutionText) {
   EXPECT_NE(text.find("-10000*[129]\n\n"), std::string::npos);
   EXPECT_NE(text.find("\n      -10000*["), std::string::npos) << text;
   std::size_t lineStart = text.find('\n', 1) + 1;
-  for (std::size_t at = text.find('\n', lineStart); at != std::string::npos; at = text.find('\n', lineStart)) {
+  for (std::size_t at = text.find('\n', lineStart); at != std::string::npos;
+       at = text.find('\n', lineStart)) {
     EXPECT_LE(at - lineStart, 61u + 14u) << text;
     lineStart = at + 1;
   }
+}
+
+TEST_F(GaloisSearchTest, AnIdentityOnlyBasisGivesTheDiagonalInvariantAlone) {
+  const int n = 3;
+  const std::vector<int> rows = {1, 2, 3};
+  const std::vector<int> kinds = {1};
+  const std::vector<int> T = {0, 1, 2};
+  OutputCapture quiet;
+  const std::vector<std::vector<int>> solutions =
+      searchGaloisCommutant(rows.data(), kinds.data(), T.data(), 8, n, 1);
+  ASSERT_EQ(solutions.size(), 1u);
+  EXPECT_EQ(solutions[0], std::vector<int>{1});
+  std::vector<int> Z;
+  ASSERT_TRUE(galoisSolutionMatrix(solutions[0].data(), rows.data(), kinds.data(), n, 1, Z));
+  EXPECT_EQ(Z, (std::vector<int>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
+  const int negative[1] = {-1};
+  EXPECT_FALSE(galoisSolutionMatrix(negative, rows.data(), kinds.data(), n, 1, Z));
+}
+
+TEST_F(GaloisSearchTest, SuTwoLevelFourHasTheDiagonalAndTheDInvariantAmongItsSolutions) {
+  SpectrumData* sd = nullptr;
+  {
+    OutputCapture quiet;
+    sd = SM_getData(1, 1, 4);
+  }
+  ASSERT_NE(sd, nullptr);
+  const int n = sd->n_primaries;
+  ASSERT_EQ(n, 5);
+  std::vector<int> rows;
+  std::vector<int> kinds;
+  ASSERT_TRUE(SM_collectGaloisBasis(sd, rows, kinds));
+  const int m = static_cast<int>(kinds.size());
+  ASSERT_GE(m, 1);
+  std::vector<std::vector<int>> solutions;
+  {
+    OutputCapture quiet;
+    solutions =
+        searchGaloisCommutant(rows.data(), kinds.data(), sd->weight_num, sd->weight_den, n, m);
+  }
+  // The field of SU(2) spin label j.
+  auto field = [&](int j) {
+    for (int a = 0; a < n; ++a) {
+      if (SM_getRep(sd, a)[0] == j) return a;
+    }
+    return -1;
+  };
+  std::vector<int> diagonal(static_cast<std::size_t>(n) * n, 0);
+  for (int a = 0; a < n; ++a) diagonal[static_cast<std::size_t>(a) * n + a] = 1;
+  // |chi_0 + chi_4|^2 + 2 |chi_2|^2.
+  std::vector<int> dSeries(static_cast<std::size_t>(n) * n, 0);
+  for (int a : {field(0), field(4)}) {
+    for (int b : {field(0), field(4)}) dSeries[static_cast<std::size_t>(a) * n + b] = 1;
+  }
+  dSeries[static_cast<std::size_t>(field(2)) * n + field(2)] = 2;
+  bool haveDiagonal = false;
+  bool haveD = false;
+  for (const std::vector<int>& x : solutions) {
+    std::vector<int> Z;
+    if (!galoisSolutionMatrix(x.data(), rows.data(), kinds.data(), n, m, Z)) continue;
+    EXPECT_EQ(Z[0], 1);
+    // Only fields of equal weight modulo integers are paired.
+    for (int a = 0; a < n; ++a) {
+      for (int b = 0; b < n; ++b) {
+        if (Z[static_cast<std::size_t>(a) * n + b] != 0) {
+          EXPECT_EQ((sd->weight_num[a] - sd->weight_num[b]) % sd->weight_den, 0);
+        }
+      }
+    }
+    haveDiagonal = haveDiagonal || Z == diagonal;
+    haveD = haveD || Z == dSeries;
+  }
+  EXPECT_TRUE(haveDiagonal);
+  EXPECT_TRUE(haveD);
 }
 
 }  // namespace

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "numbers/MathUtility.h"
 #include "program/Boot.h"
 #include "program/Startup.h"
 #include "store/Galois.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -53,18 +53,18 @@ bool isPermutation(const std::vector<int>& row) {
 }
 
 TEST_F(GaloisTest, ConductorOfEachAlgebraType) {
-  EXPECT_EQ(GaloisModulus(1, 1, 1), 6);    // 2 (1 + 2)
-  EXPECT_EQ(GaloisModulus(5, 8, 1), 31);   // 1 + 30
-  EXPECT_EQ(GaloisModulus(2, 2, 1), 8);    // 2 (1 + 4 - 1)
-  EXPECT_EQ(GaloisModulus(2, 3, 1), 24);   // 4 (1 + 6 - 1)
-  EXPECT_EQ(GaloisModulus(5, 5, 1), -1);   // no exceptional algebra of rank 5
-  EXPECT_EQ(GaloisModulus(3, 2, 3), 12);   // 2 (3 + 3)
-  EXPECT_EQ(GaloisModulus(4, 5, 1), 36);   // 4 (1 + 10 - 2)
-  EXPECT_EQ(GaloisModulus(4, 4, 2), 16);   // 2 (2 + 8 - 2)
-  EXPECT_EQ(GaloisModulus(5, 2, 1), 15);   // 3 (1 + 4)
-  EXPECT_EQ(GaloisModulus(5, 4, 1), 20);   // 2 (1 + 9)
-  EXPECT_EQ(GaloisModulus(5, 6, 1), 39);   // 3 (1 + 12)
-  EXPECT_EQ(GaloisModulus(5, 7, 1), 38);   // 2 (1 + 18)
+  EXPECT_EQ(GaloisModulus(1, 1, 1), 6);   // 2 (1 + 2)
+  EXPECT_EQ(GaloisModulus(5, 8, 1), 31);  // 1 + 30
+  EXPECT_EQ(GaloisModulus(2, 2, 1), 8);   // 2 (1 + 4 - 1)
+  EXPECT_EQ(GaloisModulus(2, 3, 1), 24);  // 4 (1 + 6 - 1)
+  EXPECT_EQ(GaloisModulus(5, 5, 1), -1);  // no exceptional algebra of rank 5
+  EXPECT_EQ(GaloisModulus(3, 2, 3), 12);  // 2 (3 + 3)
+  EXPECT_EQ(GaloisModulus(4, 5, 1), 36);  // 4 (1 + 10 - 2)
+  EXPECT_EQ(GaloisModulus(4, 4, 2), 16);  // 2 (2 + 8 - 2)
+  EXPECT_EQ(GaloisModulus(5, 2, 1), 15);  // 3 (1 + 4)
+  EXPECT_EQ(GaloisModulus(5, 4, 1), 20);  // 2 (1 + 9)
+  EXPECT_EQ(GaloisModulus(5, 6, 1), 39);  // 3 (1 + 12)
+  EXPECT_EQ(GaloisModulus(5, 7, 1), 38);  // 2 (1 + 18)
   EXPECT_EQ(GaloisModulus(0, 5, 0), 1);
   EXPECT_EQ(GaloisModulus(6, 1, 1), 1);
   EXPECT_EQ(GaloisModulus(7, 3, 0), -1);
@@ -141,7 +141,8 @@ TEST_F(GaloisTest, FactorOneIsTheIdentityWithTheAffineLabel) {
   struct Case {
     int type, rank, level;
   };
-  for (Case c : {Case{1, 2, 3}, Case{2, 3, 2}, Case{3, 2, 2}, Case{4, 4, 1}, Case{5, 2, 2}, Case{5, 4, 1}}) {
+  for (Case c :
+       {Case{1, 2, 3}, Case{2, 3, 2}, Case{3, 2, 2}, Case{4, 4, 1}, Case{5, 2, 2}, Case{5, 4, 1}}) {
     SpectrumData* sd = theory(c.type, c.rank, c.level);
     ASSERT_NE(sd, nullptr);
     for (int a = 0; a < sd->n_primaries; ++a) {
@@ -207,8 +208,8 @@ void expectGaloisSymmetry(int type, int rank, int level) {
         double re1 = 0, im1 = 0, re2 = 0, im2 = 0;
         SM_getS(sd, ia, b, &re1, &im1);
         SM_getS(sd, a, ib, &re2, &im2);
-        ASSERT_NEAR(sa * re1, sb * re2, 1e-7) << type << rank << " level " << level << " l " << l << " (" << a
-                                              << "," << b << ")";
+        ASSERT_NEAR(sa * re1, sb * re2, 1e-7)
+            << type << rank << " level " << level << " l " << l << " (" << a << "," << b << ")";
         ASSERT_NEAR(sa * im1, sb * im2, 1e-7);
       }
     }
@@ -241,8 +242,8 @@ TEST_F(GaloisTest, MinusOneIsChargeConjugationWithTheWeylSignOfTheLongestElement
     int type, rank, positiveRoots;
   };
   // Positive roots: A_r r(r+1)/2, D_r r(r-1), E6 36, E7 63, E8 120.
-  for (Case c : {Case{1, 1, 1}, Case{1, 2, 3}, Case{1, 3, 6}, Case{1, 4, 10}, Case{4, 4, 12}, Case{4, 5, 20},
-                 Case{5, 6, 36}, Case{5, 7, 63}, Case{5, 8, 120}}) {
+  for (Case c : {Case{1, 1, 1}, Case{1, 2, 3}, Case{1, 3, 6}, Case{1, 4, 10}, Case{4, 4, 12},
+                 Case{4, 5, 20}, Case{5, 6, 36}, Case{5, 7, 63}, Case{5, 8, 120}}) {
     for (int k = 1; k <= 3; ++k) {
       SpectrumData* sd = theory(c.type, c.rank, k);
       ASSERT_NE(sd, nullptr);
@@ -254,7 +255,8 @@ TEST_F(GaloisTest, MinusOneIsChargeConjugationWithTheWeylSignOfTheLongestElement
         const int* out2 = nullptr;
         EXPECT_EQ(Galois(c.type, c.rank, k, SM_getRep(sd, a), &out1, &out2, M - 1), expectedSign)
             << c.type << c.rank << " level " << k << " field " << a;
-        EXPECT_EQ(row[a], SM_getConjugate(sd, a) + 1) << c.type << c.rank << " level " << k << " field " << a;
+        EXPECT_EQ(row[a], SM_getConjugate(sd, a) + 1)
+            << c.type << c.rank << " level " << k << " field " << a;
       }
     }
   }
@@ -384,8 +386,10 @@ TEST_F(GaloisTest, TheoriesWithoutGaloisActionAreRefused) {
   SM_printFullGalois(text, u1, 0, 0, 0);
   SM_printAllScaleOrbits(text, u1);
   EXPECT_EQ(text, "");
-  EXPECT_NE(capture.all.find("Galois orbits not defined for this algebra"), std::string::npos) << capture.all;
-  EXPECT_NE(capture.all.find("Scale orbits not defined for this algebra"), std::string::npos) << capture.all;
+  EXPECT_NE(capture.all.find("Galois orbits not defined for this algebra"), std::string::npos)
+      << capture.all;
+  EXPECT_NE(capture.all.find("Scale orbits not defined for this algebra"), std::string::npos)
+      << capture.all;
 }
 
 }  // namespace
