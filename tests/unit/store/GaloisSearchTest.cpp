@@ -13,6 +13,7 @@
 #include "store/Galois.h"
 #include "store/GaloisSearch.h"
 #include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
 
 namespace {
 
@@ -270,6 +271,43 @@ TEST_F(GaloisSearchTest, SuTwoLevelFourHasTheDiagonalAndTheDInvariantAmongItsSol
   }
   EXPECT_TRUE(haveDiagonal);
   EXPECT_TRUE(haveD);
+}
+
+TEST_F(GaloisSearchTest, SuTwoLevelTenFindsTheESixInvariant) {
+  SpectrumData* sd = nullptr;
+  {
+    OutputCapture quiet;
+    sd = SM_getData(1, 1, 10);
+  }
+  ASSERT_NE(sd, nullptr);
+  const int n = sd->n_primaries;
+  std::vector<int> rows;
+  std::vector<int> kinds;
+  ASSERT_TRUE(SM_collectGaloisBasis(sd, rows, kinds));
+  const int m = static_cast<int>(kinds.size());
+  std::vector<std::vector<int>> solutions;
+  {
+    OutputCapture quiet;
+    solutions =
+        searchGaloisCommutant(rows.data(), kinds.data(), sd->weight_num, sd->weight_den, n, m);
+  }
+  // The built-in E6 invariant of A1 level 10 commutes with every Galois permutation.
+  std::vector<int> e6(static_cast<std::size_t>(n) * n, 0);
+  for (int a = 0; a < n; ++a) {
+    for (int b = 0; b < n; ++b)
+      e6[static_cast<std::size_t>(a) * n + b] = ExceptionalModularMatrix(a, b, 1);
+  }
+  // |chi_0 + chi_6|^2 + |chi_3 + chi_7|^2 + |chi_4 + chi_10|^2: three 2 x 2 blocks of ones.
+  int ones = 0;
+  for (int v : e6) ones += v;
+  ASSERT_EQ(ones, 12);
+  bool found = false;
+  for (const std::vector<int>& x : solutions) {
+    std::vector<int> Z;
+    if (galoisSolutionMatrix(x.data(), rows.data(), kinds.data(), n, m, Z))
+      found = found || Z == e6;
+  }
+  EXPECT_TRUE(found);
 }
 
 }  // namespace
