@@ -315,7 +315,8 @@ const CommandEntry kModularCommands[] = {
      "J."},
     {"get S_ola", "[current J][field i][field j]", COM_S_ola,
      "Prints the orbit Lie algebra matrix $O^J_{ij}$ for fixed points i and j of current J "
-     "(without the phase of the shift)."},    {"grade", "[current J]", COM_grade,
+     "(without the phase of the shift)."},
+    {"grade", "[current J]", COM_grade,
      "Grades the fields into NS and R sectors by their charges with respect to current J."},
     {"compute S_sum", "(field lbl_1)...(field lbl_n)", COM_S_sum,
      "Prints for every field i the sum of S(i,lbl) over the given labels."},
@@ -344,6 +345,15 @@ const CommandEntry kModularCommands[] = {
     {"Compute S_analytic", "(factor)(lbl_1)...(lbl_2r)", COM_raws,
      "Evaluates the Weyl-group sum for S at two real weights of r components each, times the "
      "factor."},
+    {"compute galois_orbits", "", COM_compute_galois,
+     "Lists the Galois permutations of the primaries: for every unit l of the conductor M of "
+     "the S matrix, the cycles of the map $@lambda+@rho @to l(@lambda+@rho)$ (reduced by the "
+     "affine Weyl group), with a minus sign where the Weyl sign is odd and *** where all "
+     "fields of a cycle have equal conformal weight modulo integers."},
+    {"compute scale_orbits", "", COM_compute_scale,
+     "Lists the scale (dilatation) maps $@lambda+@rho @to l(@lambda+@rho)$ for the l in 2 to M-2 "
+     "that share a factor with the conductor M of the S matrix: chains and cycles of fields, "
+     "X where a field has no image."},
 };
 
 const HelpAttachment kModularHelp[] = {

@@ -258,3 +258,8 @@ int COM_raws(char** params, int n);
 int COM_getdim(char** params, int n);
 int COM_grade(char** params, int n);
 int COM_S_sum(char** params, int n);
+
+// Handlers: Galois and scale orbits ("compute galois_orbits", "compute scale_orbits")
+
+int COM_compute_galois(char** params, int n);
+int COM_compute_scale(char** params, int n);

@@ -36,6 +36,8 @@
 #include "runtime/Terminal.h"
 #include "solver/Equations.h"
 #include "store/CurrentTheory.h"
+#include "store/Galois.h"
+#include "store/GaloisSearch.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
@@ -70,6 +72,8 @@ const BootEntry kBootTable[] = {
     {"Sorting", nullptr, resetSorting},
     {"Storemanager", nullptr, resetStoremanager},
     {"StoremanagerQueries", nullptr, resetStoremanagerQueries},
+    {"Galois", nullptr, resetGalois},
+    {"GaloisSearch", nullptr, resetGaloisSearch},
     {"Discrete", nullptr, resetDiscrete},
     {"Permutations", nullptr, resetPermutations},
     {"Equations", nullptr, resetEquations},

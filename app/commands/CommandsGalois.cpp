@@ -1,0 +1,45 @@
+// Galois and scale orbits of the current single theory: the text of every orbit is
+// gathered first and printed in one piece. Cosets have no Galois action built in.
+#include <string>
+
+#include "commands/Commands.h"
+#include "commands/CommandsInternal.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Terminal.h"
+#include "store/Galois.h"
+#include "store/Storemanager.h"
+
+namespace {
+
+// Prints the text of the orbits, with "aborted" when the user stopped the listing.
+void printOrbitText(std::string& text) {
+  if (getStopSignal() != 0) text += "aborted\n";
+  Print("%s\n", text.c_str());
+}
+
+}  // namespace
+
+int COM_compute_galois(char** /*params*/, int /*n*/) {
+  if (tensorModeOn() != 0) {
+    Alert("COM_compute_galois", 0, 112311, "Galois orbits for Cosets not built in");
+    return 1;
+  }
+  setStopSignal(0);
+  std::string text;
+  SM_printFullGalois(text, currentRecord(), 0, 0, 0);
+  printOrbitText(text);
+  return 0;
+}
+
+int COM_compute_scale(char** /*params*/, int /*n*/) {
+  if (tensorModeOn() != 0) {
+    Alert("COM_compute_scale", 0, 112311, "Scale orbits not well-defined for Cosets");
+    return 1;
+  }
+  setStopSignal(0);
+  std::string text;
+  SM_printAllScaleOrbits(text, currentRecord());
+  printOrbitText(text);
+  return 0;
+}
