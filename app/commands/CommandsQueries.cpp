@@ -31,6 +31,7 @@
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "store/TensorHooks.h"
+#include "tensor/Coset.h"
 
 // ---------------------------------------------------------------------------------------
 // Texts of phases
@@ -151,12 +152,6 @@ bool warnTensorTwist(const char* routine) {
   if (!tensorModeOn()) return false;
   Alert(routine, 0, kTensorWarning, "Not yet built in for tensor mode");
   return true;
-}
-
-// The tensor-product side of a summary waits for the tensor layer.
-int tensorSideNotAvailable(const char* routine, const char* what) {
-  Alert(routine, 0, kTensorRefusal, "%s of tensor products: not available yet", what);
-  return 1;
 }
 
 // Labels from start to N-1 whose S(0, i) has the real part of S(0, 0).
@@ -610,7 +605,15 @@ int COM_checkEtaRelation(char**, int) {
 }
 
 int COM_browse_spin1(char**, int) {
-  if (tensorModeOn()) return tensorSideNotAvailable("COM_browse_spin1", "Spin-1 currents");
+  if (tensorModeOn()) {
+    // Ground-state dimensions exist for products of G factors only, never for a coset.
+    if (DimComputable(currentTensor) != 0) {
+      Print("Number of spin 1 currents: %d\n", SpinOneCount(currentTensor));
+    } else {
+      Print("Information not available for coset CFT's\n");
+    }
+    return 0;
+  }
   SpectrumData* sd = record();
   const bool affine = sd != nullptr && ((sd->type >= 1 && sd->type <= 5) ||
                                         (sd->type >= kTypeTwistedA2 && sd->type <= kTypeTwistedG3));
@@ -626,7 +629,14 @@ int COM_browse_spin1(char**, int) {
 }
 
 int COM_browse_cft(char**, int) {
-  if (tensorModeOn()) return tensorSideNotAvailable("COM_browse_cft", "CFT summary");
+  if (tensorModeOn()) {
+    TensorProduct* TP = currentTensor;
+    Print(TP->CosetFlag != 0 ? "Coset CFT: \n" : "Tensor product: \n");
+    printTensorData(TP);
+    Print("Central Charge:                   %-15.7f\n", cosetCentralCharge(TP));
+    Print("Number of primaries:              %d\n", *NumberOfTensorPrimaries(TP));
+    return 0;
+  }
   SpectrumData* sd = record();
   Print("Name:                             %s\n", sd->name);
   Print("Central Charge:                   %-15.7f\n", Central_Charge());
@@ -687,8 +697,8 @@ int COM_trace_s(char** params, int n) {
   if (flag != 0 && flag != 1) return 1;
   MOD_set_S_CALL_TRACE(flag);
   SMatrix_set_S_CALL_TRACE(flag);
+  CT_set_S_CALL_TRACE(flag);
   SM_set_S_CALL_TRACE(flag);
-  // The tensor layer's trace joins these when tensor products exist.
   return -n;
 }
 

@@ -258,6 +258,9 @@ int stringInterpretationAvailable();
 // 1: getCosetS and the fixed-point S routines print one line per call.
 void CT_set_S_CALL_TRACE(int flag);
 int CT_get_S_CALL_TRACE();
+// Spin-one currents: the factors' own plus the ground-state dimensions of the chiral-algebra
+// elements of weight 1. 0 after an alert for a coset, inexact weights or missing dimensions.
+int SpinOneCount(TensorProduct* TP);
 // The factor labels of field f in graded minimal form.
 std::vector<int> GradedMinimalFormForLabel(TensorProduct* TP, int f);
 // Charge of a w.r.t. b summed over the first n factors (H negated), in [0, 1).

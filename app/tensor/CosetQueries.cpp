@@ -1,9 +1,11 @@
 // Small queries of the tensor product that other layers and the command set use: the S
 // call trace switch, graded forms of fields, restricted charges, stabiliser look-ups,
-// the tachyon-free case record and the exceptional invariant of a product.
+// the tachyon-free case record, the exceptional invariant of a product and the number of
+// spin-one currents.
 #include <cstdio>
 
 #include "groups/Discrete.h"
+#include "numbers/LargeInteger.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
@@ -119,4 +121,52 @@ void CT_browseOrigin(TensorProduct* TP, int f, int depth) {
   if (f < 0 || f >= TP->Spectrum.size()) return;
   Print("%*sField %5d: ", 2 * depth, "", f);
   PrintVec(TP->NumberOfFactors, TP->Spectrum.row(f), "Tensor decomposition: ");
+}
+
+namespace {
+
+// Ground-state dimension of a label row of the product: the product of the factors'
+// dimensions; false when a factor has none.
+bool rowDimension(TensorProduct* TP, const int* labels, lint* out) {
+  lint_assign(out, 1);
+  lint term;
+  for (int i = 0; i < TP->NumberOfFactors; ++i) {
+    SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(i)];
+    if (SM_initDimensions(sd) == 0 || sd->dims == nullptr) return false;
+    const int handle = sd->dims[labels[i]];
+    if (handle == kStoreNotComputed || handle == 0) return false;
+    const lint* value = makeOrRetrieveLint(handle, &term);
+    if (value == nullptr) return false;
+    lint_multiply(out, value);
+  }
+  return true;
+}
+
+}  // namespace
+
+int SpinOneCount(TensorProduct* TP) {
+  if (TP->CosetFlag != 0) {
+    Alert("SpinOneCount", 0, 112311, "Spin one multiplicity not available for coset CFT's");
+    return 0;
+  }
+  if (TP->ExactWeightFlag == 0) {
+    Alert("SpinOneCount", 1, 112311, "Exact weights not available for this CFT");
+    return 0;
+  }
+  lint total;
+  lint_assign(&total, 0);
+  for (const SpectrumData* sd : TP->TensorFactors) lint_intadd(&total, sd->adjoint_dim);
+  // The currents of the extension: chiral-algebra elements of weight exactly 1.
+  lint dimension;
+  for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
+    const int* row = TP->ChiralAlgebra.row(J);
+    Rat h;
+    if (TensorRatWeight(TP, row, &h) == 0 || h.num != h.den) continue;
+    if (!rowDimension(TP, row, &dimension)) {
+      Alert("SpinOneCount", 2, 100201, "Exact dimensions unavailable");
+      return 0;
+    }
+    lint_add(&total, &dimension);
+  }
+  return lint_to_int(&total);
 }

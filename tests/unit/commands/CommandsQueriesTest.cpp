@@ -1,6 +1,7 @@
 // Queries about the current theory: the texts of roots of unity, the eta-twist codes,
 // sums of S, exact dimensions, the twist relations of WZW models, the table columns, the
-// argument count of "Compute S_analytic", and the refusals and warnings in tensor mode.
+// argument count of "Compute S_analytic", the refusals and warnings in tensor mode, and
+// the Lie and CFT summaries of tensor products.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "runtime/Output.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
+#include "tensor/Coset.h"
 #include "TestSupport.h"
 
 namespace {
@@ -217,8 +219,6 @@ TEST_F(CommandsQueriesTest, TensorModeRefusalsOfSingleAlgebraQueries) {
       {COM_checkEtaRelation, "Feature not available for tensor products"},
       {COM_browse_twist, "Twist not available for tensor products"},
       {COM_raws, "Command only available in single algebra mode"},
-      {COM_browse_spin1, "Spin-1 currents of tensor products: not available yet"},
-      {COM_browse_cft, "CFT summary of tensor products: not available yet"},
   };
   for (const Case& c : cases) {
     OutputCapture capture;
@@ -360,6 +360,104 @@ TEST_F(CommandsQueriesTest, AViolatedProductRuleIsReportedOnceThenEveryPairListe
             std::string::npos);
   EXPECT_NE(capture.printed.find("No violations in third argument product rule"),
             std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Builds a tensor product as a user types it and computes its spectrum.
+void buildTensor(std::initializer_list<const char*> lines) {
+  OutputCapture quiet;
+  ASSERT_EQ(run("tensor"), 0);
+  for (const char* line : lines) ASSERT_EQ(run(line), 0) << line;
+  ASSERT_EQ(run("compute spectrum"), 0);
+}
+
+std::string printedBy(const char* line) {
+  OutputCapture capture;
+  EXPECT_EQ(run(line), 0) << line;
+  return capture.printed;
+}
+
+TEST_F(CommandsQueriesTest, SpinOneCurrentsOfTensorProductsAndExtensions) {
+  struct Case {
+    std::initializer_list<const char*> lines;
+    int currents;
+  };
+  const Case cases[] = {
+      // SU(2)_4 alone: its own three currents.
+      {{"g a 1 4"}, 3},
+      // Extended by the spin-2 field (h = 4/4 = 1, five states): SU(3)_1, dim A2 = 8.
+      {{"g a 1 4", "current 1"}, 8},
+      // SU(2)_2 x SU(2)_2 by (1,1) (h = 1/2 + 1/2, 3 x 3 states): SO(6)_1, dim so(6) = 15.
+      {{"g a 1 2", "g a 1 2", "current 1 1"}, 15},
+      // SU(2)_8 by its current of weight 8/4 = 2, which is no spin-one current.
+      {{"g a 1 8", "current 1"}, 3},
+      // E8_1 x SU(2)_1: 248 + 3.
+      {{"g e 8 1", "g a 1 1"}, 251},
+  };
+  for (const Case& c : cases) {
+    resetAll();
+    setCosetMode(0);
+    disableCoset();
+    buildTensor(c.lines);
+    EXPECT_EQ(SpinOneCount(currentTensor), c.currents);
+    EXPECT_EQ(printedBy("browse Lie"), formatText("Number of spin 1 currents: %d\n", c.currents));
+  }
+}
+
+TEST_F(CommandsQueriesTest, CFTSummaryOfSU3Level1AsAnExtension) {
+  buildTensor({"g a 1 4", "current 1"});
+  // c(SU(2)_4) = 3 * 4 / 6 = 2; SU(3)_1 has three primaries.
+  EXPECT_EQ(printedBy("browse CFT"),
+            "Tensor product: \n"
+            "tensor\n"
+            "G A 1 4\n"
+            "current 1 \n"
+            "Central Charge:                   2.0000000      \n"
+            "Number of primaries:              3\n");
+}
+
+TEST_F(CommandsQueriesTest, CosetsHaveASummaryButNoSpinOneCount) {
+  // SU(2)_1 x SU(2)_1 / SU(2)_2 is the Ising model: c = 1 + 1 - 3/2 = 1/2, 3 primaries.
+  buildTensor({"g a 1 1", "g a 1 1", "h a 1 2", "current 1 1 1"});
+  EXPECT_EQ(printedBy("browse Lie"), "Information not available for coset CFT's\n");
+  const std::string summary = printedBy("browse CFT");
+  EXPECT_EQ(summary.rfind("Coset CFT: \ntensor\nG A 1 1\nG A 1 1\nH A 1 2\ncurrent 1 1 1 \n", 0), 0u)
+      << summary;
+  EXPECT_NE(summary.find("Central Charge:                   0.5000000"), std::string::npos);
+  EXPECT_NE(summary.find("Number of primaries:              3\n"), std::string::npos);
+  OutputCapture capture;
+  EXPECT_EQ(SpinOneCount(currentTensor), 0);
+  EXPECT_NE(capture.all.find("Spin one multiplicity not available for coset CFT's"), std::string::npos);
+}
+
+TEST_F(CommandsQueriesTest, SummariesOfAnEmptyTensorProduct) {
+  // No factors: no currents, c = 0, no primaries.
+  enterTensorMode();
+  OutputCapture capture;
+  EXPECT_EQ(COM_browse_spin1(nullptr, 0), 0);
+  EXPECT_EQ(capture.printed, "Number of spin 1 currents: 0\n");
+  capture.clear();
+  EXPECT_EQ(COM_browse_cft(nullptr, 0), 0);
+  EXPECT_EQ(capture.printed,
+            "Tensor product: \n"
+            "tensor\n"
+            "Central Charge:                   0.0000000      \n"
+            "Number of primaries:              0\n");
+}
+
+TEST_F(CommandsQueriesTest, TraceSSwitchesTheTensorTraceToo) {
+  OutputCapture quiet;
+  ASSERT_EQ(CT_get_S_CALL_TRACE(), 0);
+  EXPECT_EQ(run("trace S on"), 0);
+  EXPECT_EQ(CT_get_S_CALL_TRACE(), 1);
+  // A refused value changes nothing.
+  EXPECT_NE(run("trace S 2"), 0);
+  EXPECT_EQ(CT_get_S_CALL_TRACE(), 1);
+  EXPECT_EQ(run("trace S off"), 0);
+  EXPECT_EQ(CT_get_S_CALL_TRACE(), 0);
 }
 
 }  // namespace
