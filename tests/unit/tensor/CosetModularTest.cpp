@@ -156,6 +156,13 @@ TEST_F(CosetModularTest, ResolvedFixedPointsOfTheDiagonalExtensionAreModular) {
     build({"g a 1 " + std::to_string(k), "g a 1 " + std::to_string(k), "current 1 1"});
     expectModular("A1_" + std::to_string(k) + " x A1_" + std::to_string(k) + " by (1,1)");
   }
+  // A coset with a resolved fixed point, (1, 1; 2) of A1_2 x A1_2 / A1_4 (c = 1): the H
+  // factor's fixed-point matrix enters conjugated, its shift with the opposite sign.
+  build({"g a 1 2", "g a 1 2", "h a 1 4", "current 1 1 1"});
+  // 23 label triples with even Dynkin sum; J pairs them except (1, 1, 2): 11 + 2 fields.
+  ASSERT_EQ(size(), 13);
+  EXPECT_EQ(UntwistedStabilizerOrder(currentTensor, 11), 2);
+  expectModular("A1_2 x A1_2 / A1_4");
 }
 
 TEST_F(CosetModularTest, KnownSMatricesOfSU3AndSO6AndIsing) {
