@@ -409,6 +409,10 @@ int ratWeightHook(TensorProduct* TP, const int* labels, Rat* q) {
 
 void installHooks() {
   TensorHooks hooks = tensorHooks();
+  hooks.getCosetS = getCosetS;
+  hooks.getCosetT = getCosetT;
+  hooks.getCosetrootT = getCosetrootT;
+  hooks.getCosetLogT = getCosetLogT;
   hooks.CT_S_Symmetry = CT_S_Symmetry;
   hooks.CT_getConjugate = CT_getConjugate;
   hooks.CT_ConjugatesAvailable = conjugatesAvailableHook;

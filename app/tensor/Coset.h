@@ -96,6 +96,12 @@ struct TensorProduct {
   int SusyFlag = 0;
   int StringStatus = 0;
   FPType* firstFP = nullptr;
+
+  // Work buffers of the S elements (grown on demand, reused by every call): the common
+  // untwisted stabiliser elements, and the k real parts then the k imaginary parts of
+  // their products of factor S elements.
+  AccountVector<int> Sc{AccountAllocator<int>(&TensorProductAccount, "TP->Sc")};
+  AccountVector<double> RealSS{AccountAllocator<double>(&TensorProductAccount, "TP->RealSS")};
 };
 
 // The record of tensor mode is `currentTensor` (store/CurrentTheory.h), made here.
@@ -279,3 +285,22 @@ int registerTachyonFreeCase(int mode);
 void getExceptionalTensorModularMatrix(std::vector<int>& M, const int* choice);
 // Prints depth times two blanks, "Field %5d: " and the factor labels of field f.
 void CT_browseOrigin(TensorProduct* TP, int f, int depth);
+
+// ---------------------------------------------------------------------------------------
+// S and T of the extended theory (fields are indices into the spectrum)
+
+// S_ij with fixed-point resolution; (0, 0) after an alert ("Field not fixed by its
+// stabilizer" when a common stabiliser element has no fixed-point theory in a factor).
+void getCosetS(TensorProduct* TP, int i, int j, double* re, double* im);
+// T_ij and the diagonal of sqrt(T): 0 off the diagonal; H factors conjugated.
+void getCosetT(TensorProduct* TP, int i, int j, double* re, double* im);
+void getCosetrootT(TensorProduct* TP, int i, int j, double* re, double* im);
+// h - c/24 of field i (H factors subtracted).
+double getCosetLogT(TensorProduct* TP, int i);
+// Sum of the factors' fixed-point-theory shifts of current row J (H subtracted), in units
+// of pi/4; 0 after an alert when J acts freely on some factor.
+int getTotalFCFTshift(TensorProduct* TP, const int* J);
+// 1 when current J (a field index below the number of simple currents) fixes some field.
+int TensorFixedPointCheck(TensorProduct* TP, int J);
+// 1 when every factor label of the field row is a fixed point of the factor's label of J.
+int TensorFixedPointField(TensorProduct* TP, const int* J, const int* field);
