@@ -36,30 +36,38 @@ std::size_t currentLineLength(const std::string& buffer) {
 }
 
 // Writes the term of coefficient n of field k; `first` is true until a term is written.
+// The terms are " (k) ", " + (k) ", " - (k) ", " n x (k) ", " + |n| x (k) " and
+// " - |n| x (k) ".
 void writeTerm(std::string& buffer, int n, int k, bool& first) {
-  const int magnitude = std::abs(n);
-  if (magnitude == 0) return;
-  if (magnitude == 1) {
-    if (n < 0) {
-      buffer += formatText(" - (%d) ", k);
-    } else {
-      buffer += formatText(first ? " (%d) " : " + (%d) ", k);
-    }
-  } else if (first) {
-    buffer += formatText(" %d x (%d) ", n, k);
-  } else {
-    buffer += formatText(n < 0 ? " - %d x (%d) " : " + %d x (%d) ", magnitude, k);
+  if (n == 0) return;
+  const long long magnitude = std::llabs(static_cast<long long>(n));
+  if (!first) buffer += n < 0 ? " -" : " +";
+  buffer += ' ';
+  if (magnitude != 1) {
+    appendInt(buffer, first ? n : magnitude);
+    buffer += " x ";
+  } else if (first && n < 0) {
+    buffer += "- ";
   }
+  buffer += '(';
+  appendInt(buffer, k);
+  buffer += ") ";
   first = false;
   if (currentLineLength(buffer) >= kLineLimit) buffer += "\n" + std::string(14, ' ');
 }
 
-std::string& labelledElement(std::string& buffer, const char* format, int i, int j, double re,
+// "S(i,j) " (or with P), padded with blanks to 2w + 5 for w digits of the field count.
+std::string& labelledElement(std::string& buffer, char matrix, int i, int j, double re,
                              double im) {
-  std::string label = formatText(format, i, j);
+  const std::size_t start = buffer.size();
+  buffer += matrix;
+  buffer += '(';
+  appendInt(buffer, i);
+  buffer += ',';
+  appendInt(buffer, j);
+  buffer += ") ";
   const std::size_t width = 2 * static_cast<std::size_t>(intStringLength(modularPrimaries())) + 5;
-  if (label.size() < width) label.resize(width, ' ');
-  buffer += label;
+  if (buffer.size() - start < width) buffer.resize(start + width, ' ');
   return printModMatElt(buffer, re, im);
 }
 
@@ -224,15 +232,20 @@ std::string& printModMatElt(std::string& buffer, double re, double im) {
   // The true value, except that one printing as zero is printed as +0 (never "-0").
   const double smallestShown = settingHighPrecision() ? 5e-31 : 5e-9;
   const double real = std::fabs(re) < smallestShown ? 0.0 : re;
-  if (settingHighPrecision()) {
-    buffer += formatText("= %40.30f ", real);
-    if (complex) buffer += formatText("+ %40.30f i", im);
-  } else {
-    buffer += formatText("= %15.8f ", real);
-    if (complex) buffer += formatText("+ %15.8f i", im);
+  // "= %15.8f " and "+ %15.8f i", or with "%40.30f", and "    (phase: %9.5f)".
+  const int width = settingHighPrecision() ? 40 : 15;
+  const int precision = settingHighPrecision() ? 30 : 8;
+  buffer += "= ";
+  appendFixed(buffer, real, width, precision);
+  buffer += ' ';
+  if (complex) {
+    buffer += "+ ";
+    appendFixed(buffer, im, width, precision);
+    buffer += " i    (phase: ";
+    appendFixed(buffer, getPhase(real, im) / (2.0 * M_PI), 9, 5);
+    buffer += ')';
   }
-  if (complex) buffer += formatText("    (phase: %9.5f)", getPhase(real, im) / (2.0 * M_PI));
-  buffer += "\n";
+  buffer += '\n';
   return buffer;
 }
 
@@ -240,13 +253,13 @@ std::string& displayS(std::string& buffer, int i, int j) {
   modularTrace("displayS");
   double re = 0.0, im = 0.0;
   compS(i, j, &re, &im);
-  return labelledElement(buffer, "S(%d,%d) ", i, j, re, im);
+  return labelledElement(buffer, 'S', i, j, re, im);
 }
 
 std::string& displayP(std::string& buffer, int i, int j) {
   double re = 0.0, im = 0.0;
   compP(i, j, &re, &im);
-  return labelledElement(buffer, "P(%d,%d) ", i, j, re, im);
+  return labelledElement(buffer, 'P', i, j, re, im);
 }
 
 std::string& displaySforC(std::string& buffer, int i, int j) {

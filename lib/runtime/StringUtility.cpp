@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 
 #include "runtime/Error.h"
@@ -49,6 +52,83 @@ std::vector<std::string> splitLines(const char* text, std::vector<bool>* termina
     if (terminated != nullptr) terminated->push_back(false);
   }
   return lines;
+}
+
+constexpr std::uint64_t kPowersOfTen[] = {1ULL,
+                                           10ULL,
+                                           100ULL,
+                                           1000ULL,
+                                           10000ULL,
+                                           100000ULL,
+                                           1000000ULL,
+                                           10000000ULL,
+                                           100000000ULL,
+                                           1000000000ULL,
+                                           10000000000ULL,
+                                           100000000000ULL,
+                                           1000000000000ULL,
+                                           10000000000000ULL,
+                                           100000000000000ULL,
+                                           1000000000000000ULL,
+                                           10000000000000000ULL,
+                                           100000000000000000ULL,
+                                           1000000000000000000ULL,
+                                           10000000000000000000ULL};
+constexpr int kFastPrecision = 19;
+
+// "%.*f" of a finite value below 2^53 in magnitude with at most 19 decimals, written at
+// out (room for 64 characters); the end of the text, or nullptr outside that range. The
+// value is m / 2^shift exactly, so value x 10^precision = m 10^precision / 2^shift is
+// rounded to the nearest integer in 128 bits, ties to even, as printf rounds.
+char* fastFixed(char* out, double value, int precision) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  const int exponentField = static_cast<int>((bits >> 52) & 0x7ff);
+  const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+  if (exponentField == 0x7ff || precision > kFastPrecision) return nullptr;
+  const std::uint64_t mantissa = exponentField == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+  const int shift = exponentField == 0 ? 1074 : 1075 - exponentField;
+  if (shift < 0) return nullptr;
+  using Wide = unsigned __int128;
+  const std::uint64_t scale = kPowersOfTen[precision];
+  const Wide product = static_cast<Wide>(mantissa) * scale;  // below 2^117
+  Wide scaled = 0;
+  if (shift == 0) {
+    scaled = product;
+  } else if (shift < 118) {
+    scaled = product >> shift;
+    const Wide remainder = product - (scaled << shift);
+    const Wide half = static_cast<Wide>(1) << (shift - 1);
+    if (remainder > half || (remainder == half && (scaled & 1) != 0)) ++scaled;
+  }  // else the product is below half a unit: 0
+  std::uint64_t whole = 0;
+  std::uint64_t decimals = 0;
+  if (scaled <= UINT64_MAX) {
+    const auto narrow = static_cast<std::uint64_t>(scaled);
+    whole = narrow / scale;
+    decimals = narrow % scale;
+  } else {
+    whole = static_cast<std::uint64_t>(scaled / scale);
+    decimals = static_cast<std::uint64_t>(scaled % scale);
+  }
+  if ((bits >> 63) != 0) *out++ = '-';
+  out = std::to_chars(out, out + 24, whole).ptr;
+  if (precision == 0) return out;
+  *out++ = '.';
+  char digits[24];
+  const int length = static_cast<int>(std::to_chars(digits, digits + sizeof(digits), decimals).ptr - digits);
+  for (int k = length; k < precision; ++k) *out++ = '0';
+  std::memcpy(out, digits, static_cast<std::size_t>(length));
+  return out + length;
+}
+
+// Appends the number's text padded with blanks to |width| (left for a positive width,
+// right for a negative one).
+void appendPadded(std::string& text, const char* number, std::size_t length, long long width) {
+  const std::size_t wanted = static_cast<std::size_t>(width < 0 ? -width : width);
+  const std::size_t blanks = length < wanted ? wanted - length : 0;
+  if (width > 0) text.append(blanks, ' ');
+  text.append(number, length);
+  if (width < 0) text.append(blanks, ' ');
 }
 
 }  // namespace
@@ -286,6 +366,30 @@ std::string formstr_checksize(const char* format, ...) {
   std::string text = vformatText(format, args);
   va_end(args);
   return text;
+}
+
+void appendFixed(std::string& text, double value, int width, int precision) {
+  if (precision < 0) precision = 6;  // as printf takes a negative precision
+  char buffer[512];
+  char* end = fastFixed(buffer, value, precision);
+  if (end == nullptr) {
+    const std::to_chars_result result =
+        std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, precision);
+    if (result.ec != std::errc()) {
+      // Hundreds of decimals: rare enough for printf itself.
+      std::string wide = formatText("%.*f", precision, value);
+      appendPadded(text, wide.data(), wide.size(), width);
+      return;
+    }
+    end = result.ptr;
+  }
+  appendPadded(text, buffer, static_cast<std::size_t>(end - buffer), width);
+}
+
+void appendInt(std::string& text, long long value, int width) {
+  char buffer[24];
+  const char* end = std::to_chars(buffer, buffer + sizeof(buffer), value).ptr;
+  appendPadded(text, buffer, static_cast<std::size_t>(end - buffer), width);
 }
 
 void vcat(std::string& out, int width, const char* format, ...) {
