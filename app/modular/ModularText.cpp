@@ -13,6 +13,8 @@
 // as +0 (never "-0").
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "modular/ModularInternal.h"
@@ -56,18 +58,50 @@ void writeTerm(std::string& buffer, int n, int k, bool& first) {
   if (currentLineLength(buffer) >= kLineLimit) buffer += "\n" + std::string(14, ' ');
 }
 
+// A line of an element, built in a character array and appended in one piece. The array
+// holds any such line: two numbers of at most 341 characters (a double with 30 decimals)
+// and the phase; what would not fit is left out rather than written past it.
+class ElementLine {
+ public:
+  void text(std::string_view piece) {
+    const std::size_t room = static_cast<std::size_t>(data_ + sizeof(data_) - end_);
+    const std::size_t length = std::min(piece.size(), room);
+    std::memcpy(end_, piece.data(), length);
+    end_ += length;
+  }
+  void number(double value, int width, int precision) {
+    if (char* after = writeFixed(end_, data_ + sizeof(data_), value, width, precision)) end_ = after;
+  }
+  void integer(int value) {
+    if (char* after = writeInt(end_, data_ + sizeof(data_), value)) end_ = after;
+  }
+  // Blanks up to `width` characters in all.
+  void padTo(std::size_t width) {
+    const std::size_t length = static_cast<std::size_t>(end_ - data_);
+    if (length < width && width <= sizeof(data_)) {
+      std::memset(end_, ' ', width - length);
+      end_ = data_ + width;
+    }
+  }
+  void appendTo(std::string& buffer) const { buffer.append(data_, static_cast<std::size_t>(end_ - data_)); }
+
+ private:
+  char data_[1024];
+  char* end_ = data_;
+};
+
 // "S(i,j) " (or with P), padded with blanks to 2w + 5 for w digits of the field count.
 std::string& labelledElement(std::string& buffer, char matrix, int i, int j, double re,
                              double im) {
-  const std::size_t start = buffer.size();
-  buffer += matrix;
-  buffer += '(';
-  appendInt(buffer, i);
-  buffer += ',';
-  appendInt(buffer, j);
-  buffer += ") ";
-  const std::size_t width = 2 * static_cast<std::size_t>(intStringLength(modularPrimaries())) + 5;
-  if (buffer.size() - start < width) buffer.resize(start + width, ' ');
+  ElementLine label;
+  const char opening[] = {matrix, '('};
+  label.text(std::string_view(opening, 2));
+  label.integer(i);
+  label.text(",");
+  label.integer(j);
+  label.text(") ");
+  label.padTo(2 * static_cast<std::size_t>(intStringLength(modularPrimaries())) + 5);
+  label.appendTo(buffer);
   return printModMatElt(buffer, re, im);
 }
 
@@ -229,23 +263,26 @@ lint dimensionOf(int a) {
 
 std::string& printModMatElt(std::string& buffer, double re, double im) {
   const bool complex = !ZeroCheck(im);
+  const bool highPrecision = settingHighPrecision() != 0;
   // The true value, except that one printing as zero is printed as +0 (never "-0").
-  const double smallestShown = settingHighPrecision() ? 5e-31 : 5e-9;
+  const double smallestShown = highPrecision ? 5e-31 : 5e-9;
   const double real = std::fabs(re) < smallestShown ? 0.0 : re;
   // "= %15.8f " and "+ %15.8f i", or with "%40.30f", and "    (phase: %9.5f)".
-  const int width = settingHighPrecision() ? 40 : 15;
-  const int precision = settingHighPrecision() ? 30 : 8;
-  buffer += "= ";
-  appendFixed(buffer, real, width, precision);
-  buffer += ' ';
+  const int width = highPrecision ? 40 : 15;
+  const int precision = highPrecision ? 30 : 8;
+  ElementLine line;
+  line.text("= ");
+  line.number(real, width, precision);
+  line.text(" ");
   if (complex) {
-    buffer += "+ ";
-    appendFixed(buffer, im, width, precision);
-    buffer += " i    (phase: ";
-    appendFixed(buffer, getPhase(real, im) / (2.0 * M_PI), 9, 5);
-    buffer += ')';
+    line.text("+ ");
+    line.number(im, width, precision);
+    line.text(" i    (phase: ");
+    line.number(getPhase(real, im) / (2.0 * M_PI), 9, 5);
+    line.text(")");
   }
-  buffer += '\n';
+  line.text("\n");
+  line.appendTo(buffer);
   return buffer;
 }
 

@@ -34,6 +34,8 @@ struct OutputState {
   int captureDepth = 0;
   std::string returnBuffer;
   FILE* outputFile = nullptr;
+  // The stdio buffer of the output file: writes of 64 KB instead of the stream's default.
+  std::vector<char> outputFileBuffer;
   std::string progName = "X";
   std::string lowerProgName = "x";
   int atLineBegin = 0;
@@ -488,6 +490,10 @@ void setOutputFile(FILE* stream) {
     std::fclose(s.outputFile);
   }
   s.outputFile = stream;
+  if (stream != nullptr && stream != stdout && stream != stderr) {
+    s.outputFileBuffer.resize(std::size_t{1} << 16);
+    std::setvbuf(stream, s.outputFileBuffer.data(), _IOFBF, s.outputFileBuffer.size());
+  }
 }
 
 FILE* getOutputFile() { return state().outputFile; }

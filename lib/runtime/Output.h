@@ -112,7 +112,8 @@ const std::string& getReturnBuffer();
 // The captured text from start on; the buffer is cut back to start.
 std::string takeReturnBuffer(std::size_t start);
 
-// The output file of the "file" commands; setOutputFile closes the previous one.
+// The output file of the "file" commands; setOutputFile closes the previous one and gives
+// a new one (a freshly opened stream, nothing read or written yet) a 64 KB buffer.
 void setOutputFile(FILE* stream);
 FILE* getOutputFile();
 // Opens a file for the "file" commands: the path given, else asked on the terminal;

@@ -102,7 +102,9 @@ char* fastFixed(char* out, double value, int precision) {
   }  // else the product is below half a unit: 0
   std::uint64_t whole = 0;
   std::uint64_t decimals = 0;
-  if (scaled <= UINT64_MAX) {
+  if (scaled < scale) {  // below 1 in magnitude: no division
+    decimals = static_cast<std::uint64_t>(scaled);
+  } else if (scaled <= UINT64_MAX) {
     const auto narrow = static_cast<std::uint64_t>(scaled);
     whole = narrow / scale;
     decimals = narrow % scale;
@@ -111,24 +113,49 @@ char* fastFixed(char* out, double value, int precision) {
     decimals = static_cast<std::uint64_t>(scaled % scale);
   }
   if ((bits >> 63) != 0) *out++ = '-';
-  out = std::to_chars(out, out + 24, whole).ptr;
+  if (whole == 0) {
+    *out++ = '0';
+  } else {
+    out = std::to_chars(out, out + 24, whole).ptr;
+  }
   if (precision == 0) return out;
   *out++ = '.';
-  char digits[24];
-  const int length = static_cast<int>(std::to_chars(digits, digits + sizeof(digits), decimals).ptr - digits);
-  for (int k = length; k < precision; ++k) *out++ = '0';
-  std::memcpy(out, digits, static_cast<std::size_t>(length));
-  return out + length;
+  // Exactly `precision` digits, two at a time from the last.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char* const end = out + precision;
+  char* p = end;
+  while (p - out >= 2) {
+    const std::size_t pair = 2 * static_cast<std::size_t>(decimals % 100);
+    decimals /= 100;
+    p -= 2;
+    p[0] = kPairs[pair];
+    p[1] = kPairs[pair + 1];
+  }
+  if (p != out) *out = static_cast<char>('0' + decimals % 10);
+  return end;
 }
 
-// Appends the number's text padded with blanks to |width| (left for a positive width,
-// right for a negative one).
-void appendPadded(std::string& text, const char* number, std::size_t length, long long width) {
+// The number's text padded with blanks to |width| (in front for a positive width, behind
+// for a negative one), written at out; nullptr when it does not fit before end.
+char* padField(char* out, char* end, const char* number, std::size_t length, long long width) {
   const std::size_t wanted = static_cast<std::size_t>(width < 0 ? -width : width);
-  const std::size_t blanks = length < wanted ? wanted - length : 0;
-  if (width > 0) text.append(blanks, ' ');
-  text.append(number, length);
-  if (width < 0) text.append(blanks, ' ');
+  const std::size_t total = length < wanted ? wanted : length;
+  if (static_cast<std::size_t>(end - out) < total) return nullptr;
+  const std::size_t blanks = total - length;
+  if (width > 0) {
+    std::memset(out, ' ', blanks);
+    out += blanks;
+  }
+  std::memcpy(out, number, length);
+  out += length;
+  if (width < 0) {
+    std::memset(out, ' ', blanks);
+    out += blanks;
+  }
+  return out;
 }
 
 }  // namespace
@@ -185,7 +212,16 @@ int strnumChk(const char* text, int* value) {
 
 std::string numstr(int i) { return std::to_string(i); }
 
-int intStringLength(int i) { return static_cast<int>(std::to_string(static_cast<long long>(i)).size()); }
+int intStringLength(int i) {
+  long long magnitude = i;
+  int length = 1;
+  if (magnitude < 0) {
+    magnitude = -magnitude;
+    ++length;
+  }
+  for (; magnitude >= 10; magnitude /= 10) ++length;
+  return length;
+}
 
 int isNumber(const char* text) {
   if (text == nullptr || *text == '\0') return 0;
@@ -368,28 +404,51 @@ std::string formstr_checksize(const char* format, ...) {
   return text;
 }
 
-void appendFixed(std::string& text, double value, int width, int precision) {
+char* writeFixed(char* out, char* end, double value, int width, int precision) {
   if (precision < 0) precision = 6;  // as printf takes a negative precision
-  char buffer[512];
-  char* end = fastFixed(buffer, value, precision);
-  if (end == nullptr) {
-    const std::to_chars_result result =
-        std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, precision);
-    if (result.ec != std::errc()) {
-      // Hundreds of decimals: rare enough for printf itself.
-      std::string wide = formatText("%.*f", precision, value);
-      appendPadded(text, wide.data(), wide.size(), width);
-      return;
-    }
-    end = result.ptr;
+  char number[64];
+  if (char* numberEnd = fastFixed(number, value, precision)) {
+    return padField(out, end, number, static_cast<std::size_t>(numberEnd - number), width);
   }
-  appendPadded(text, buffer, static_cast<std::size_t>(end - buffer), width);
+  // The exact digits of to_chars in place, moved right behind the blanks of the field.
+  const std::to_chars_result result = std::to_chars(out, end, value, std::chars_format::fixed, precision);
+  if (result.ec != std::errc()) return nullptr;
+  const std::size_t length = static_cast<std::size_t>(result.ptr - out);
+  const std::size_t wanted = static_cast<std::size_t>(width < 0 ? -static_cast<long long>(width) : width);
+  if (length >= wanted) return result.ptr;
+  if (static_cast<std::size_t>(end - out) < wanted) return nullptr;
+  const std::size_t blanks = wanted - length;
+  if (width > 0) {
+    std::memmove(out + blanks, out, length);
+    std::memset(out, ' ', blanks);
+  } else {
+    std::memset(result.ptr, ' ', blanks);
+  }
+  return out + wanted;
+}
+
+char* writeInt(char* out, char* end, long long value, int width) {
+  char number[24];
+  const char* numberEnd = std::to_chars(number, number + sizeof(number), value).ptr;
+  return padField(out, end, number, static_cast<std::size_t>(numberEnd - number), width);
+}
+
+void appendFixed(std::string& text, double value, int width, int precision) {
+  char field[160];
+  if (const char* end = writeFixed(field, field + sizeof(field), value, width, precision)) {
+    text.append(field, static_cast<std::size_t>(end - field));
+  } else {
+    text += formatText("%*.*f", width, precision, value);  // hundreds of characters: rare
+  }
 }
 
 void appendInt(std::string& text, long long value, int width) {
-  char buffer[24];
-  const char* end = std::to_chars(buffer, buffer + sizeof(buffer), value).ptr;
-  appendPadded(text, buffer, static_cast<std::size_t>(end - buffer), width);
+  char field[64];
+  if (const char* end = writeInt(field, field + sizeof(field), value, width)) {
+    text.append(field, static_cast<std::size_t>(end - field));
+  } else {
+    text += formatText("%*lld", width, value);
+  }
 }
 
 void vcat(std::string& out, int width, const char* format, ...) {
