@@ -100,19 +100,11 @@ int COM_weylorbit(char** params, int n) {
   const WeylOrbitList* images = WeylReflections(sd->type, rank, labels);
   if (images == nullptr) return weylGroupTooLarge();
   std::set<std::vector<int>> seen;
-  // The lines go out in blocks, and are not formatted at all when printing is discarded.
-  const bool discarded = printDiscarded();
-  std::string block;
   for (int k = 0; k < images->count; ++k) {
     const int* row = images->row(k);
-    if (!seen.insert(std::vector<int>(row, row + rank)).second || discarded) continue;
-    appendVecLine(block, rank, row, " ");
-    if (block.size() >= kListingBlock) {
-      PrintText(block);
-      block.clear();
-    }
+    if (!seen.insert(std::vector<int>(row, row + rank)).second) continue;
+    PrintVec(rank, row, " ");
   }
-  if (!block.empty()) PrintText(block);
   return -n;
 }
 

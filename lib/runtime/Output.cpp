@@ -33,6 +33,8 @@ struct OutputState {
   int progressFlag = 1;
   int captureDepth = 0;
   std::string returnBuffer;
+  // Work line of the vector printers, kept for the next call (listings print many).
+  std::string vectorLine;
   FILE* outputFile = nullptr;
   // The stdio buffer of the output file: writes of 64 KB instead of the stream's default.
   std::vector<char> outputFileBuffer;
@@ -382,14 +384,16 @@ void appendVecLine(std::string& text, int n, const int* v, const char* label) {
 
 void PrintVec(int n, const int* v, const char* label) {
   if (n < 1 || printDiscarded()) return;
-  std::string text;
+  std::string& text = state().vectorLine;
+  text.clear();
   appendVecLine(text, n, v, label);
   printText(text);
 }
 
 void PrintSignedVec(int n, const int* v, const char* label) {
   if (n < 1 || printDiscarded()) return;
-  std::string text = label;
+  std::string& text = state().vectorLine;
+  text.assign(label);
   text += "  (";
   for (int i = 0; i < n - 1; ++i) {
     appendInt(text, v[i], 2);
@@ -402,7 +406,8 @@ void PrintSignedVec(int n, const int* v, const char* label) {
 
 void PrintVectorData(int n, const int* v) {
   if (n < 1 || printDiscarded()) return;
-  std::string text;
+  std::string& text = state().vectorLine;
+  text.clear();
   for (int i = 0; i < n - 1; ++i) {
     appendInt(text, v[i], 5);
     text += ' ';
@@ -415,7 +420,8 @@ void PrintVectorData(int n, const int* v) {
 void PrintDoubleVec(int n, const double* v, const char* label) {
   if (n < 1 || printDiscarded()) return;
   std::string indent(std::strlen(label) + 2, ' ');
-  std::string text = label;
+  std::string& text = state().vectorLine;
+  text.assign(label);
   text += " (";
   for (int i = 0; i < n - 1; ++i) {
     appendFixed(text, v[i], 12, 9);
@@ -570,6 +576,7 @@ void resetOutput() {
   s.progressFlag = s.startProgressFlag;
   s.captureDepth = 0;
   s.returnBuffer.clear();
+  s.vectorLine.clear();
   setOutputFile(nullptr);
   setProgName(s.startProgName.c_str());
   s.atLineBegin = 0;
