@@ -104,6 +104,39 @@ TEST(NumberFormat, InfinitiesAndNaNs) {
   EXPECT_EQ(fixed(std::copysign(NAN, -1.0), 0, 8), "-nan");
 }
 
+TEST(NumberFormat, WritersStopAtTheEndOfTheArray) {
+  char line[64];
+  // "%15.8f" of 0.5 needs exactly 15 characters.
+  EXPECT_EQ(writeFixed(line, line + 14, 0.5, 15, 8), nullptr);
+  char* end = writeFixed(line, line + 15, 0.5, 15, 8);
+  ASSERT_EQ(end, line + 15);
+  EXPECT_EQ(std::string(line, end), "     0.50000000");
+  // 25 decimals take the exact digits of the general path: 1.5 and 25 zeros less one.
+  EXPECT_EQ(writeFixed(line, line + 20, 1.5, -30, 25), nullptr);
+  end = writeFixed(line, line + 30, 1.5, -30, 25);
+  ASSERT_NE(end, nullptr);
+  EXPECT_EQ(std::string(line, end), "1.5000000000000000000000000   ");
+  end = writeFixed(line, line + 40, -0.25, 32, 25);
+  ASSERT_NE(end, nullptr);
+  EXPECT_EQ(std::string(line, end), "    -0.2500000000000000000000000");
+  // 2^60 = 1152921504606846976 is past the fast range of 2^53.
+  end = writeFixed(line, line + 64, 1152921504606846976.0, 0, 1);
+  ASSERT_NE(end, nullptr);
+  EXPECT_EQ(std::string(line, end), "1152921504606846976.0");
+  EXPECT_EQ(writeInt(line, line + 3, -1234, 0), nullptr);
+  end = writeInt(line, line + 6, -1234, 6);
+  ASSERT_EQ(end, line + 6);
+  EXPECT_EQ(std::string(line, end), " -1234");
+  // Text that is there already stays in front.
+  std::string text = "x=";
+  appendInt(text, 42);
+  // 301 digits, the point and 2 decimals: past the formatters' own array.
+  appendFixed(text, 1e300, 0, 2);
+  EXPECT_EQ(text.substr(0, 5), "x=421");
+  EXPECT_EQ(text.size(), 2u + 2u + 301u + 3u);
+  EXPECT_EQ(text.substr(text.size() - 3), ".00");
+}
+
 TEST(NumberFormat, RandomBitPatternsMatchPrintf) {
   std::mt19937_64 random(20261207);
   std::uniform_int_distribution<int> precisionOf(0, 40);
