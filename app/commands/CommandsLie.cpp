@@ -20,6 +20,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/StringUtility.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 
@@ -50,6 +51,9 @@ SpectrumData* weylRecord(const char* routine) {
   return sd;
 }
 
+// Listings print their lines in blocks of about this many characters.
+constexpr std::size_t kListingBlock = 1 << 16;
+
 // "Weyl Parity Orbits" lists all 2^rank parity vectors; past this many it asks first.
 constexpr int kParityListLimit = 1 << 16;
 constexpr int kParityMostRank = 62;
@@ -70,8 +74,20 @@ int COM_weyl(char** params, int n) {
   }
   const WeylOrbitList* images = WeylReflections(sd->type, rank, labels);
   if (images == nullptr) return weylGroupTooLarge();
-  for (int k = 0; k < images->count; ++k)
-    PrintVec(rank, images->row(k), formatText("%-4d ", k).c_str());
+  if (printDiscarded()) return -n;
+  std::string block;
+  std::string label;
+  for (int k = 0; k < images->count; ++k) {
+    label.clear();
+    appendInt(label, k, -4);  // "%-4d "
+    label += ' ';
+    appendVecLine(block, rank, images->row(k), label.c_str());
+    if (block.size() >= kListingBlock) {
+      PrintText(block);
+      block.clear();
+    }
+  }
+  if (!block.empty()) PrintText(block);
   return -n;
 }
 

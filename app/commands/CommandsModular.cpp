@@ -52,11 +52,19 @@ int COM_pmatrix(char** params, int n) {
   Print("\n");
   if (total > 0) {
     Block block(params, n, total);
+    // Under "verify" the elements are computed (and so checked) but not formatted.
+    const bool discarded = printDiscarded();
+    std::string text;
     for (int r = block.rowFirst; r < block.rowLast; ++r) {
       for (int c = block.columnFirst; c < block.columnLast; ++c) {
         if (block.mirrored(r, c)) continue;
-        std::string text;
-        Print("%s", displayP(text, r, c).c_str());
+        if (discarded) {
+          double re = 0.0, im = 0.0;
+          compP(r, c, &re, &im);
+          continue;
+        }
+        text.clear();
+        PrintText(displayP(text, r, c));
       }
     }
   }
@@ -77,11 +85,12 @@ int COM_fusion(char** params, int n) {
   }
   Block block(params, n, totalPrimaries());
   Print("\n");
+  std::string text;
   for (int r = block.rowFirst; r < block.rowLast; ++r) {
     for (int c = block.columnFirst; c < block.columnLast; ++c) {
       if (block.mirrored(r, c)) continue;
-      std::string text;
-      Print("%s", compF(text, r, c, kVacuum).c_str());
+      text.clear();
+      PrintText(compF(text, r, c, kVacuum));
     }
   }
   return -n;
@@ -102,7 +111,7 @@ int COM_pfusion(char** params, int n) {
   for (int r = block.rowFirst; r < block.rowLast; ++r) {
     for (int c = block.columnFirst; c < block.columnLast; ++c) {
       std::string text;
-      Print("%s", compFp(text, r, c, 0).c_str());
+      PrintText(compFp(text, r, c, 0));
     }
   }
   return -n;

@@ -440,6 +440,8 @@ int COM_s(char** params, int n) {
   if (getStopSignal() == 1) return -n;
   bool symmetric = S_Symmetric() != 0;
   Print("\n");
+  // Under "verify" the elements are computed (and so checked) but not formatted.
+  const bool discarded = printDiscarded();
   std::string text;
   for (int r = rowFirst; r < rowLast; ++r) {
     for (int c = columnFirst; c < columnLast; ++c) {
@@ -447,8 +449,13 @@ int COM_s(char** params, int n) {
       bool mirrorShown =
           c < r && c >= rowFirst && c < rowLast && r >= columnFirst && r < columnLast;
       if (symmetric && mirrorShown) continue;
+      if (discarded) {
+        double re = 0.0, im = 0.0;
+        compS(r, c, &re, &im);
+        continue;
+      }
       text.clear();
-      Print("%s", displayS(text, r, c).c_str());
+      PrintText(displayS(text, r, c));
     }
   }
   Print("\n");

@@ -13,6 +13,8 @@
 // as +0 (never "-0").
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "modular/ModularInternal.h"
@@ -36,30 +38,70 @@ std::size_t currentLineLength(const std::string& buffer) {
 }
 
 // Writes the term of coefficient n of field k; `first` is true until a term is written.
+// The terms are " (k) ", " + (k) ", " - (k) ", " n x (k) ", " + |n| x (k) " and
+// " - |n| x (k) ".
 void writeTerm(std::string& buffer, int n, int k, bool& first) {
-  const int magnitude = std::abs(n);
-  if (magnitude == 0) return;
-  if (magnitude == 1) {
-    if (n < 0) {
-      buffer += formatText(" - (%d) ", k);
-    } else {
-      buffer += formatText(first ? " (%d) " : " + (%d) ", k);
-    }
-  } else if (first) {
-    buffer += formatText(" %d x (%d) ", n, k);
-  } else {
-    buffer += formatText(n < 0 ? " - %d x (%d) " : " + %d x (%d) ", magnitude, k);
+  if (n == 0) return;
+  const long long magnitude = std::llabs(static_cast<long long>(n));
+  if (!first) buffer += n < 0 ? " -" : " +";
+  buffer += ' ';
+  if (magnitude != 1) {
+    appendInt(buffer, first ? n : magnitude);
+    buffer += " x ";
+  } else if (first && n < 0) {
+    buffer += "- ";
   }
+  buffer += '(';
+  appendInt(buffer, k);
+  buffer += ") ";
   first = false;
   if (currentLineLength(buffer) >= kLineLimit) buffer += "\n" + std::string(14, ' ');
 }
 
-std::string& labelledElement(std::string& buffer, const char* format, int i, int j, double re,
+// A line of an element, built in a character array and appended in one piece. The array
+// holds any such line: two numbers of at most 341 characters (a double with 30 decimals)
+// and the phase; what would not fit is left out rather than written past it.
+class ElementLine {
+ public:
+  void text(std::string_view piece) {
+    const std::size_t room = static_cast<std::size_t>(data_ + sizeof(data_) - end_);
+    const std::size_t length = std::min(piece.size(), room);
+    std::memcpy(end_, piece.data(), length);
+    end_ += length;
+  }
+  void number(double value, int width, int precision) {
+    if (char* after = writeFixed(end_, data_ + sizeof(data_), value, width, precision)) end_ = after;
+  }
+  void integer(int value) {
+    if (char* after = writeInt(end_, data_ + sizeof(data_), value)) end_ = after;
+  }
+  // Blanks up to `width` characters in all.
+  void padTo(std::size_t width) {
+    const std::size_t length = static_cast<std::size_t>(end_ - data_);
+    if (length < width && width <= sizeof(data_)) {
+      std::memset(end_, ' ', width - length);
+      end_ = data_ + width;
+    }
+  }
+  void appendTo(std::string& buffer) const { buffer.append(data_, static_cast<std::size_t>(end_ - data_)); }
+
+ private:
+  char data_[1024];
+  char* end_ = data_;
+};
+
+// "S(i,j) " (or with P), padded with blanks to 2w + 5 for w digits of the field count.
+std::string& labelledElement(std::string& buffer, char matrix, int i, int j, double re,
                              double im) {
-  std::string label = formatText(format, i, j);
-  const std::size_t width = 2 * static_cast<std::size_t>(intStringLength(modularPrimaries())) + 5;
-  if (label.size() < width) label.resize(width, ' ');
-  buffer += label;
+  ElementLine label;
+  const char opening[] = {matrix, '('};
+  label.text(std::string_view(opening, 2));
+  label.integer(i);
+  label.text(",");
+  label.integer(j);
+  label.text(") ");
+  label.padTo(2 * static_cast<std::size_t>(intStringLength(modularPrimaries())) + 5);
+  label.appendTo(buffer);
   return printModMatElt(buffer, re, im);
 }
 
@@ -221,18 +263,26 @@ lint dimensionOf(int a) {
 
 std::string& printModMatElt(std::string& buffer, double re, double im) {
   const bool complex = !ZeroCheck(im);
+  const bool highPrecision = settingHighPrecision() != 0;
   // The true value, except that one printing as zero is printed as +0 (never "-0").
-  const double smallestShown = settingHighPrecision() ? 5e-31 : 5e-9;
+  const double smallestShown = highPrecision ? 5e-31 : 5e-9;
   const double real = std::fabs(re) < smallestShown ? 0.0 : re;
-  if (settingHighPrecision()) {
-    buffer += formatText("= %40.30f ", real);
-    if (complex) buffer += formatText("+ %40.30f i", im);
-  } else {
-    buffer += formatText("= %15.8f ", real);
-    if (complex) buffer += formatText("+ %15.8f i", im);
+  // "= %15.8f " and "+ %15.8f i", or with "%40.30f", and "    (phase: %9.5f)".
+  const int width = highPrecision ? 40 : 15;
+  const int precision = highPrecision ? 30 : 8;
+  ElementLine line;
+  line.text("= ");
+  line.number(real, width, precision);
+  line.text(" ");
+  if (complex) {
+    line.text("+ ");
+    line.number(im, width, precision);
+    line.text(" i    (phase: ");
+    line.number(getPhase(real, im) / (2.0 * M_PI), 9, 5);
+    line.text(")");
   }
-  if (complex) buffer += formatText("    (phase: %9.5f)", getPhase(real, im) / (2.0 * M_PI));
-  buffer += "\n";
+  line.text("\n");
+  line.appendTo(buffer);
   return buffer;
 }
 
@@ -240,13 +290,13 @@ std::string& displayS(std::string& buffer, int i, int j) {
   modularTrace("displayS");
   double re = 0.0, im = 0.0;
   compS(i, j, &re, &im);
-  return labelledElement(buffer, "S(%d,%d) ", i, j, re, im);
+  return labelledElement(buffer, 'S', i, j, re, im);
 }
 
 std::string& displayP(std::string& buffer, int i, int j) {
   double re = 0.0, im = 0.0;
   compP(i, j, &re, &im);
-  return labelledElement(buffer, "P(%d,%d) ", i, j, re, im);
+  return labelledElement(buffer, 'P', i, j, re, im);
 }
 
 std::string& displaySforC(std::string& buffer, int i, int j) {

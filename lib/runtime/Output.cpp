@@ -2,7 +2,8 @@
 // output file of the "file" commands and the terminal; everything that reaches the
 // terminal passes through the sink. The capture buffer is one growing string shared by
 // nested captures: each capture appends, and its owner takes its own text back from the
-// offset it got when the capture started.
+// offset it got when the capture started. Printed text stays in the stdio buffers until
+// sinkFlush, or until text for the error stream pushes standard output out first.
 #include "runtime/Output.h"
 
 #include <fcntl.h>
@@ -32,7 +33,11 @@ struct OutputState {
   int progressFlag = 1;
   int captureDepth = 0;
   std::string returnBuffer;
+  // Work line of the vector printers, kept for the next call (listings print many).
+  std::string vectorLine;
   FILE* outputFile = nullptr;
+  // The stdio buffer of the output file: writes of 64 KB instead of the stream's default.
+  std::vector<char> outputFileBuffer;
   std::string progName = "X";
   std::string lowerProgName = "x";
   int atLineBegin = 0;
@@ -53,8 +58,18 @@ OutputState& state() {
 
 void defaultSink(Channel channel, const char* text, std::size_t length) {
   FILE* stream = stdout;
-  if (channel == Channel::Diagnostics && !state().background) stream = stderr;
+  if (channel == Channel::Diagnostics && !state().background) {
+    // What was printed before comes out before the message.
+    std::fflush(stdout);
+    stream = stderr;
+  }
   std::fwrite(text, 1, length, stream);
+}
+
+// Standard output and the error stream: what a person at the terminal must see now.
+void flushTerminal() {
+  std::fflush(stdout);
+  std::fflush(stderr);
 }
 
 // Closes an open progress line before ordinary output reaches the terminal.
@@ -69,21 +84,21 @@ void closeProgressLine() {
   }
 }
 
-void writeOutputFile(const std::string& text) {
-  FILE* file = state().outputFile;
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fflush(file);
-  std::fflush(stdout);
+void writeOutputFile(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), state().outputFile);
 }
 
-void appendCapture(const std::string& text) {
+void appendCapture(std::string_view text) {
   state().returnBuffer += text;
   if (getDebugLevel() >= 4) {
-    sinkWrite(Channel::Stdout, ".......... Return buffer: " + text + "\n");
+    std::string echo = ".......... Return buffer: ";
+    echo += text;
+    echo += "\n";
+    sinkWrite(Channel::Stdout, echo);
   }
 }
 
-int printText(const std::string& text) {
+int printText(std::string_view text) {
   OutputState& s = state();
   if (s.captureDepth > 0) {
     appendCapture(text);
@@ -97,15 +112,26 @@ int printText(const std::string& text) {
   } else if (s.outputFile != nullptr) {
     writeOutputFile(text);
   }
-  sinkFlush();
   return static_cast<int>(text.size());
 }
 
 int emit(Channel channel, const char* format, va_list args) {
   std::string text = vformatText(format, args);
   sinkWrite(channel, text);
-  sinkFlush();
+  flushTerminal();
   return static_cast<int>(text.size());
+}
+
+// The text of Print: a format that is just "%s" passes its argument through unformatted.
+std::string printFormat(const char* format, va_list args) {
+  if (format[0] == '%' && format[1] == 's' && format[2] == '\0') {
+    va_list copy;
+    va_copy(copy, args);
+    const char* text = va_arg(copy, const char*);
+    va_end(copy);
+    return std::string(text != nullptr ? text : "(null)");
+  }
+  return vformatText(format, args);
 }
 
 // Writes one banner or separator piece to a stream, or through Print without one.
@@ -186,12 +212,13 @@ FILE* openFallbackFile(const char* mode, std::string& path) {
 
 void setOutputSink(OutputSink sink) { state().sink = sink != nullptr ? sink : defaultSink; }
 
-void sinkWrite(Channel channel, const std::string& text) {
+void sinkWrite(Channel channel, std::string_view text) {
   state().sink(channel, text.data(), text.size());
 }
 
 void sinkFlush() {
   std::fflush(stdout);
+  if (state().outputFile != nullptr) std::fflush(state().outputFile);
   std::fflush(stderr);
 }
 
@@ -216,24 +243,36 @@ std::string formatText(const char* format, ...) {
   return text;
 }
 
+bool printDiscarded() {
+  const OutputState& s = state();
+  return s.captureDepth == 0 && s.outputFile == nullptr && OutputStatus() == 0;
+}
+
 int Print(const char* format, ...) {
+  if (printDiscarded()) return 0;
   va_list args;
   va_start(args, format);
-  std::string text = vformatText(format, args);
+  std::string text = printFormat(format, args);
   va_end(args);
   return printText(text);
 }
 
+int PrintText(std::string_view text) {
+  if (printDiscarded()) return 0;
+  return printText(text);
+}
+
 int Inform(const char* format, ...) {
+  OutputState& s = state();
+  if (s.captureDepth == 0 && OutputStatus() == 0) return 0;
   va_list args;
   va_start(args, format);
   std::string text = vformatText(format, args);
   va_end(args);
-  if (state().captureDepth > 0) {
+  if (s.captureDepth > 0) {
     appendCapture(text);
-  } else if (OutputStatus() != 0) {
+  } else {
     sinkWrite(Channel::Print, text);
-    sinkFlush();
   }
   return static_cast<int>(text.size());
 }
@@ -287,6 +326,7 @@ void setDebugLevel(int level) { state().debugLevel = level; }
 int getDebugLevel() { return state().debugLevel; }
 
 int PrintToFile(FILE* stream, const char* format, ...) {
+  if (stream == nullptr && printDiscarded()) return 0;
   va_list args;
   va_start(args, format);
   std::string text = vformatText(format, args);
@@ -299,10 +339,10 @@ int PrintToFile(FILE* stream, const char* format, ...) {
 void writeToStream(FILE* stream, const std::string& text) {
   if (stream == stdout) {
     sinkWrite(Channel::Stdout, text);
-    sinkFlush();
+    flushTerminal();
   } else if (stream == stderr) {
     sinkWrite(Channel::Diagnostics, text);
-    sinkFlush();
+    flushTerminal();
   } else {
     std::fwrite(text.data(), 1, text.size(), stream);
   }
@@ -330,41 +370,67 @@ void PrintSeparatorWithTextToFile(FILE* stream, int fill, const char* text) {
   separatorWithText(stream, fill, text);
 }
 
-void PrintVec(int n, const int* v, const char* label) {
+void appendVecLine(std::string& text, int n, const int* v, const char* label) {
   if (n < 1) return;
-  std::string text = formatText("%s  (", label);
-  for (int i = 0; i < n - 1; ++i) text += formatText("%d,", v[i]);
-  text += formatText("%d)\n", v[n - 1]);
-  Print("%s", text.c_str());
+  text += label;
+  text += "  (";
+  for (int i = 0; i < n - 1; ++i) {
+    appendInt(text, v[i]);
+    text += ',';
+  }
+  appendInt(text, v[n - 1]);
+  text += ")\n";
+}
+
+void PrintVec(int n, const int* v, const char* label) {
+  if (n < 1 || printDiscarded()) return;
+  std::string& text = state().vectorLine;
+  text.clear();
+  appendVecLine(text, n, v, label);
+  printText(text);
 }
 
 void PrintSignedVec(int n, const int* v, const char* label) {
-  if (n < 1) return;
-  std::string text = formatText("%s  (", label);
-  for (int i = 0; i < n - 1; ++i) text += formatText("%2d,", v[i]);
-  text += formatText("%2d)\n", v[n - 1]);
-  Print("%s", text.c_str());
+  if (n < 1 || printDiscarded()) return;
+  std::string& text = state().vectorLine;
+  text.assign(label);
+  text += "  (";
+  for (int i = 0; i < n - 1; ++i) {
+    appendInt(text, v[i], 2);
+    text += ',';
+  }
+  appendInt(text, v[n - 1], 2);
+  text += ")\n";
+  printText(text);
 }
 
 void PrintVectorData(int n, const int* v) {
-  if (n < 1) return;
-  std::string text;
-  for (int i = 0; i < n - 1; ++i) text += formatText("%5d ", v[i]);
-  text += formatText("%5d\n", v[n - 1]);
-  Print("%s", text.c_str());
+  if (n < 1 || printDiscarded()) return;
+  std::string& text = state().vectorLine;
+  text.clear();
+  for (int i = 0; i < n - 1; ++i) {
+    appendInt(text, v[i], 5);
+    text += ' ';
+  }
+  appendInt(text, v[n - 1], 5);
+  text += '\n';
+  printText(text);
 }
 
 void PrintDoubleVec(int n, const double* v, const char* label) {
-  if (n < 1) return;
+  if (n < 1 || printDiscarded()) return;
   std::string indent(std::strlen(label) + 2, ' ');
-  std::string text = formatText("%s (", label);
+  std::string& text = state().vectorLine;
+  text.assign(label);
+  text += " (";
   for (int i = 0; i < n - 1; ++i) {
-    text += formatText("%12.9f,", v[i]);
+    appendFixed(text, v[i], 12, 9);
+    text += ',';
     if ((i + 1) % 4 == 0) text += "\n" + indent;
   }
-  text += formatText("%12.9f)", v[n - 1]);
-  text += "\n";
-  Print("%s", text.c_str());
+  appendFixed(text, v[n - 1], 12, 9);
+  text += ")\n";
+  printText(text);
 }
 
 int PrintComplexVec(int n, const double* re, const double* im, const char* label) {
@@ -399,7 +465,7 @@ void PrintNoRepeat(const char* message, const char* argument) {
     text = formatText("%s%s [%d]\r", message, argument, s.repeatCounter);
   }
   sinkWrite(Channel::Progress, text);
-  sinkFlush();
+  flushTerminal();
   s.atLineBegin = 1;
 }
 
@@ -430,6 +496,10 @@ void setOutputFile(FILE* stream) {
     std::fclose(s.outputFile);
   }
   s.outputFile = stream;
+  if (stream != nullptr && stream != stdout && stream != stderr) {
+    s.outputFileBuffer.resize(std::size_t{1} << 16);
+    std::setvbuf(stream, s.outputFileBuffer.data(), _IOFBF, s.outputFileBuffer.size());
+  }
 }
 
 FILE* getOutputFile() { return state().outputFile; }
@@ -507,6 +577,7 @@ void resetOutput() {
   s.progressFlag = s.startProgressFlag;
   s.captureDepth = 0;
   s.returnBuffer.clear();
+  s.vectorLine.clear();
   setOutputFile(nullptr);
   setProgName(s.startProgName.c_str());
   s.atLineBegin = 0;

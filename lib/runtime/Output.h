@@ -8,7 +8,16 @@
 //   Diagnostics  the error stream ERROR_FILE: standard error, or standard output in
 //                background mode.
 // Formatting measures the text first (vsnprintf into a growing std::string), so no
-// format is ever cut or overrun.
+// format is ever cut or overrun; Print formats nothing that it would drop (terminal output
+// off, no output file, no capture), and bulk printers format their numbers with the
+// formatters of StringUtility instead of a printf format per number.
+//
+// Printed text is not flushed line by line: standard output and the output file are
+// written through their stdio buffers (a terminal sees every line, since standard output
+// to a terminal is line buffered), and sinkFlush empties them where a person or another
+// process must see everything so far: before input is read, before a child process
+// starts and at the end of the run. Text for the error stream first flushes standard
+// output, so the two keep their order where they meet.
 //
 // The module also holds the background switch, the progress-information flag, the
 // capture buffer of function calls (captures nest and append: an inner capture never
@@ -20,6 +29,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 enum class Channel { Print, Stdout, Progress, Diagnostics };
 
@@ -27,7 +37,8 @@ enum class Channel { Print, Stdout, Progress, Diagnostics };
 // Stdout and Progress to standard output and Diagnostics to the error stream.
 using OutputSink = void (*)(Channel channel, const char* text, std::size_t length);
 void setOutputSink(OutputSink sink);  // nullptr restores the default
-void sinkWrite(Channel channel, const std::string& text);
+void sinkWrite(Channel channel, std::string_view text);
+// Flushes standard output, the output file and the error stream.
 void sinkFlush();
 
 // printf-style formatting into a string of exactly the needed size.
@@ -36,6 +47,11 @@ std::string vformatText(const char* format, va_list args);
 
 // The program-wide printf: terminal, output file or capture buffer.
 int Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Print of text formatted already (the same routing; no format is read).
+int PrintText(std::string_view text);
+// True when Print would write nothing: terminal output off (as under "verify"), no
+// output file and no capture. Printers of many items compute without formatting then.
+bool printDiscarded();
 // Like Print, but never to the output file.
 int Inform(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Plain standard output (the system's fixed printf/puts texts).
@@ -75,6 +91,9 @@ void PrintSeparatorWithTextToFile(FILE* stream, int fill, const char* text);
 
 // Vector printers (through Print; nothing for fewer than one entry).
 void PrintVec(int n, const int* v, const char* label);
+// The line of PrintVec appended to text (nothing for fewer than one entry), for listings
+// that print many lines at once.
+void appendVecLine(std::string& text, int n, const int* v, const char* label);
 void PrintSignedVec(int n, const int* v, const char* label);
 void PrintVectorData(int n, const int* v);
 void PrintDoubleVec(int n, const double* v, const char* label);
@@ -93,7 +112,8 @@ const std::string& getReturnBuffer();
 // The captured text from start on; the buffer is cut back to start.
 std::string takeReturnBuffer(std::size_t start);
 
-// The output file of the "file" commands; setOutputFile closes the previous one.
+// The output file of the "file" commands; setOutputFile closes the previous one and gives
+// a new one (a freshly opened stream, nothing read or written yet) a 64 KB buffer.
 void setOutputFile(FILE* stream);
 FILE* getOutputFile();
 // Opens a file for the "file" commands: the path given, else asked on the terminal;

@@ -5,9 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cctype>
+#include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 
 #include "runtime/Error.h"
@@ -49,6 +53,136 @@ std::vector<std::string> splitLines(const char* text, std::vector<bool>* termina
     if (terminated != nullptr) terminated->push_back(false);
   }
   return lines;
+}
+
+constexpr std::uint64_t kPowersOfTen[] = {1ULL,
+                                           10ULL,
+                                           100ULL,
+                                           1000ULL,
+                                           10000ULL,
+                                           100000ULL,
+                                           1000000ULL,
+                                           10000000ULL,
+                                           100000000ULL,
+                                           1000000000ULL,
+                                           10000000000ULL,
+                                           100000000000ULL,
+                                           1000000000000ULL,
+                                           10000000000000ULL,
+                                           100000000000000ULL,
+                                           1000000000000000ULL,
+                                           10000000000000000ULL,
+                                           100000000000000000ULL,
+                                           1000000000000000000ULL,
+                                           10000000000000000000ULL};
+constexpr int kFastPrecision = 19;
+
+// "%*.*f" of a finite value below 2^53 in magnitude with at most 19 decimals, written at
+// out; the end of the text, or nullptr outside that range or when the field does not fit
+// before end. The value is m / 2^shift exactly, so value x 10^precision =
+// m 10^precision / 2^shift is rounded to the nearest integer in 128 bits, ties to even,
+// as printf rounds.
+char* fastFixed(char* out, char* end, double value, int width, int precision) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  const int exponentField = static_cast<int>((bits >> 52) & 0x7ff);
+  const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+  if (exponentField == 0x7ff || precision > kFastPrecision) return nullptr;
+  const std::uint64_t mantissa = exponentField == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+  const int shift = exponentField == 0 ? 1074 : 1075 - exponentField;
+  if (shift < 0) return nullptr;
+  using Wide = unsigned __int128;
+  const std::uint64_t scale = kPowersOfTen[precision];
+  const Wide product = static_cast<Wide>(mantissa) * scale;  // below 2^117
+  Wide scaled = 0;
+  if (shift == 0) {
+    scaled = product;
+  } else if (shift < 118) {
+    scaled = product >> shift;
+    const Wide remainder = product - (scaled << shift);
+    const Wide half = static_cast<Wide>(1) << (shift - 1);
+    if (remainder > half || (remainder == half && (scaled & 1) != 0)) ++scaled;
+  }  // else the product is below half a unit: 0
+  std::uint64_t whole = 0;
+  std::uint64_t decimals = 0;
+  if (scaled < scale) {  // below 1 in magnitude: no division
+    decimals = static_cast<std::uint64_t>(scaled);
+  } else if (scaled <= UINT64_MAX) {
+    const auto narrow = static_cast<std::uint64_t>(scaled);
+    whole = narrow / scale;
+    decimals = narrow % scale;
+  } else {
+    whole = static_cast<std::uint64_t>(scaled / scale);
+    decimals = static_cast<std::uint64_t>(scaled % scale);
+  }
+  const bool negative = (bits >> 63) != 0;
+  char wholeDigits[24];
+  const int wholeLength =
+      whole == 0 ? 1 : static_cast<int>(std::to_chars(wholeDigits, wholeDigits + sizeof(wholeDigits), whole).ptr - wholeDigits);
+  if (whole == 0) wholeDigits[0] = '0';
+  const long long length = (negative ? 1 : 0) + wholeLength + (precision > 0 ? 1 + precision : 0);
+  const long long wanted = width < 0 ? -static_cast<long long>(width) : width;
+  const long long blanks = wanted > length ? wanted - length : 0;
+  if (end - out < length + blanks) return nullptr;
+  if (width > 0) {
+    for (long long k = 0; k < blanks; ++k) *out++ = ' ';
+  }
+  if (negative) *out++ = '-';
+  for (int k = 0; k < wholeLength; ++k) *out++ = wholeDigits[k];
+  if (precision > 0) {
+    *out++ = '.';
+    // Exactly `precision` digits from the last, four at a time (two pairs that do not wait
+    // for each other), then two, then one.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char* const last = out + precision;
+    char* p = last;
+    while (p - out >= 4) {
+      const auto chunk = static_cast<unsigned>(decimals % 10000);
+      decimals /= 10000;
+      const unsigned high = 2 * (chunk / 100);
+      const unsigned low = 2 * (chunk % 100);
+      p -= 4;
+      p[0] = kPairs[high];
+      p[1] = kPairs[high + 1];
+      p[2] = kPairs[low];
+      p[3] = kPairs[low + 1];
+    }
+    while (p - out >= 2) {
+      const std::size_t pair = 2 * static_cast<std::size_t>(decimals % 100);
+      decimals /= 100;
+      p -= 2;
+      p[0] = kPairs[pair];
+      p[1] = kPairs[pair + 1];
+    }
+    if (p != out) *out = static_cast<char>('0' + decimals % 10);
+    out = last;
+  }
+  if (width < 0) {
+    for (long long k = 0; k < blanks; ++k) *out++ = ' ';
+  }
+  return out;
+}
+
+// The number's text padded with blanks to |width| (in front for a positive width, behind
+// for a negative one), written at out; nullptr when it does not fit before end.
+char* padField(char* out, char* end, const char* number, std::size_t length, long long width) {
+  const std::size_t wanted = static_cast<std::size_t>(width < 0 ? -width : width);
+  const std::size_t total = length < wanted ? wanted : length;
+  if (static_cast<std::size_t>(end - out) < total) return nullptr;
+  const std::size_t blanks = total - length;
+  if (width > 0) {
+    std::memset(out, ' ', blanks);
+    out += blanks;
+  }
+  std::memcpy(out, number, length);
+  out += length;
+  if (width < 0) {
+    std::memset(out, ' ', blanks);
+    out += blanks;
+  }
+  return out;
 }
 
 }  // namespace
@@ -105,7 +239,16 @@ int strnumChk(const char* text, int* value) {
 
 std::string numstr(int i) { return std::to_string(i); }
 
-int intStringLength(int i) { return static_cast<int>(std::to_string(static_cast<long long>(i)).size()); }
+int intStringLength(int i) {
+  long long magnitude = i;
+  int length = 1;
+  if (magnitude < 0) {
+    magnitude = -magnitude;
+    ++length;
+  }
+  for (; magnitude >= 10; magnitude /= 10) ++length;
+  return length;
+}
 
 int isNumber(const char* text) {
   if (text == nullptr || *text == '\0') return 0;
@@ -286,6 +429,58 @@ std::string formstr_checksize(const char* format, ...) {
   std::string text = vformatText(format, args);
   va_end(args);
   return text;
+}
+
+char* writeFixed(char* out, char* end, double value, int width, int precision) {
+  if (precision < 0) precision = 6;  // as printf takes a negative precision
+  if (precision <= kFastPrecision && std::isfinite(value) && std::fabs(value) < 0x1p53) {
+    return fastFixed(out, end, value, width, precision);
+  }
+  // The exact digits of to_chars in place, moved right behind the blanks of the field.
+  const std::to_chars_result result = std::to_chars(out, end, value, std::chars_format::fixed, precision);
+  if (result.ec != std::errc()) return nullptr;
+  const std::size_t length = static_cast<std::size_t>(result.ptr - out);
+  const std::size_t wanted = static_cast<std::size_t>(width < 0 ? -static_cast<long long>(width) : width);
+  if (length >= wanted) return result.ptr;
+  if (static_cast<std::size_t>(end - out) < wanted) return nullptr;
+  const std::size_t blanks = wanted - length;
+  if (width > 0) {
+    std::memmove(out + blanks, out, length);
+    std::memset(out, ' ', blanks);
+  } else {
+    std::memset(result.ptr, ' ', blanks);
+  }
+  return out + wanted;
+}
+
+char* writeInt(char* out, char* end, long long value, int width) {
+  char number[24];
+  const char* numberEnd = std::to_chars(number, number + sizeof(number), value).ptr;
+  return padField(out, end, number, static_cast<std::size_t>(numberEnd - number), width);
+}
+
+void appendFixed(std::string& text, double value, int width, int precision) {
+  char field[160];
+  if (const char* end = writeFixed(field, field + sizeof(field), value, width, precision)) {
+    text.append(field, static_cast<std::size_t>(end - field));
+  } else {
+    text += formatText("%*.*f", width, precision, value);  // hundreds of characters: rare
+  }
+}
+
+void appendInt(std::string& text, long long value, int width) {
+  if (width == 0) {
+    char number[24];
+    const char* end = std::to_chars(number, number + sizeof(number), value).ptr;
+    text.append(number, static_cast<std::size_t>(end - number));
+    return;
+  }
+  char field[64];
+  if (const char* end = writeInt(field, field + sizeof(field), value, width)) {
+    text.append(field, static_cast<std::size_t>(end - field));
+  } else {
+    text += formatText("%*lld", width, value);
+  }
 }
 
 void vcat(std::string& out, int width, const char* format, ...) {

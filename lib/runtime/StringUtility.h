@@ -39,6 +39,16 @@ int YN(const char* text);
 const char* toYN(int b);
 
 // Formatting.
+// Number formatters that append to text exactly what snprintf writes for "%*.*f" and
+// "%*d" / "%*lld" with the same width and precision (a negative width adjusts left, as
+// in printf), without parsing a format: for printing many numbers. Infinities and NaNs
+// give "inf" and "nan" with their sign, as printf does.
+void appendFixed(std::string& text, double value, int width, int precision);
+void appendInt(std::string& text, long long value, int width = 0);
+// The same texts written at out for lines built in a character array: the end of the
+// text, or nullptr when it would not fit before end (nothing useful is written then).
+char* writeFixed(char* out, char* end, double value, int width, int precision);
+char* writeInt(char* out, char* end, long long value, int width = 0);
 // At most 255 characters; a longer result is cut and alerted.
 std::string formstr(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string formstr_checksize(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -115,6 +115,45 @@ TEST_F(CommandsLieTest, ReflectionsAndOrbitsOfAFundamentalWeight) {
   EXPECT_EQ(images[0], "0      (1,0)");
 }
 
+TEST_F(CommandsLieTest, TheOrbitOfRhoOfA6HasAWeightForEveryGroupElement) {
+  // rho is regular: its orbit has |W(A6)| = 7! = 5040 distinct weights, rho itself first
+  // (the identity), summing to 0 (the sum is W-invariant). 5040 lines pass the blocks
+  // in which the listing is printed.
+  load("algebra a 6 6");
+  const int rho = fieldOf({1, 1, 1, 1, 1, 1});
+  ASSERT_GE(rho, 0);
+  const std::string line = "Weyl orbit " + std::to_string(rho);
+  std::vector<std::string> orbit = splitLines(output(line.c_str()));
+  ASSERT_EQ(orbit.size(), 5040u);
+  EXPECT_EQ(orbit[0], "   (1,1,1,1,1,1)");
+  std::vector<long long> sum(6, 0);
+  for (const std::string& weight : orbit) {
+    ASSERT_EQ(weight.substr(0, 4), "   (");
+    ASSERT_EQ(weight.back(), ')');
+    std::istringstream entries(weight.substr(4, weight.size() - 5));
+    std::string entry;
+    for (int i = 0; std::getline(entries, entry, ','); ++i) sum[static_cast<std::size_t>(i)] += std::stoi(entry);
+  }
+  EXPECT_EQ(sum, std::vector<long long>(6, 0));
+  std::sort(orbit.begin(), orbit.end());
+  EXPECT_EQ(std::unique(orbit.begin(), orbit.end()), orbit.end());
+  // The images under all elements, numbered "%-4d ": the number widens past 9999.
+  std::vector<std::string> images = splitLines(output(("Weyl reflection " + std::to_string(rho)).c_str()));
+  ASSERT_EQ(images.size(), 5040u);
+  EXPECT_EQ(images[0], "0      (1,1,1,1,1,1)");
+  EXPECT_EQ(images[5039].substr(0, 8), "5039   (");
+  // Under "verify" nothing is printed; to a file, every line.
+  EXPECT_EQ(output(("verify {" + line + "}").c_str()), "");
+  TemporaryFolder folder;
+  const std::string path = folder.path("orbit.txt");
+  load(("file " + path).c_str());
+  load(line.c_str());
+  load("file off");
+  std::vector<std::string> written = splitLines(readFile(path));
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(written, orbit);
+}
+
 TEST_F(CommandsLieTest, AnInvalidSimpleRootIsRefusedByItsType) {
   load("algebra a 2 1");
   OutputCapture capture;

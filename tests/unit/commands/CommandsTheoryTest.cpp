@@ -264,6 +264,26 @@ TEST_F(CommandsTheoryTest, SElementsOfA1LevelOne) {
       "\nS(0,0) =      0.70710678 \nS(0,1) =      0.70710678 \nS(1,1) =     -0.70710678 \n\n");
 }
 
+TEST_F(CommandsTheoryTest, VerifyComputesSSilentlyAndAFileGetsEveryElement) {
+  // A1 level 2: S_ab = sqrt(2/4) sin(pi (a+1)(b+1)/4) for the Dynkin labels a, b; the
+  // fields are the labels 0, 2 and 1. S(2,2) = sin(pi)/sqrt 2 = 0 prints as a plain zero.
+  OutputCapture capture;
+  run("algebra a 1 2");
+  capture.clear();
+  EXPECT_EQ(run("verify s"), 0);
+  EXPECT_EQ(run("verify pmatrix"), 0);
+  EXPECT_EQ(capture.all, "");
+  TemporaryFolder folder;
+  const std::string path = folder.path("s.txt");
+  run(("file " + path).c_str());
+  run("s");
+  run("file off");
+  EXPECT_EQ(readFile(path),
+            "\nS(0,0) =      0.50000000 \nS(0,1) =      0.50000000 \nS(0,2) =      0.70710678 \n"
+            "S(1,1) =      0.50000000 \nS(1,2) =     -0.70710678 \nS(2,2) =      0.00000000 \n\n");
+  EXPECT_EQ(capture.all, "");
+}
+
 TEST_F(CommandsTheoryTest, SOfA2HasPhasesAThirdOfATurnApart) {
   // S_11 = exp(2 pi i/3)/sqrt 3 for the 3 of SU(3) level 1.
   OutputCapture capture;

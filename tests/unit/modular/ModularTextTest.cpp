@@ -83,6 +83,27 @@ TEST_F(ModularTextTest, ValuesPhasesAndPrecision) {
       "=         0.500000000000000000000000000000 +         0.250000000000000000000000000000 i");
 }
 
+TEST_F(ModularTextTest, NegativeValuesTheirPhasesAndTinyRealParts) {
+  std::string text;
+  // -(1 + i)/2 lies at 5/8 of a turn.
+  printModMatElt(text, -0.5, -0.5);
+  EXPECT_EQ(text, "=     -0.50000000 +     -0.50000000 i    (phase:   0.62500)\n");
+  text.clear();
+  // A real part far below the last decimal shown prints as zero, never "-0.00000000".
+  printModMatElt(text, -4e-12, 0.0);
+  EXPECT_EQ(text, "=      0.00000000 \n");
+  text.clear();
+  // Stored as -0.123456784999999999441...: below the tie, so the last digit stays 8.
+  printModMatElt(text, -0.123456785, 0.0);
+  EXPECT_EQ(text, "=     -0.12345678 \n");
+  text.clear();
+  setIntPar("High_precision", 1);
+  printModMatElt(text, -1e-40, 1.0);
+  EXPECT_EQ(text,
+            "=         0.000000000000000000000000000000 +         1.000000000000000000000000000000 i"
+            "    (phase:   0.25000)\n");
+}
+
 TEST_F(ModularTextTest, PElementsAndTheCForm) {
   SpectrumData* sd = useTheory(1, 1, 4);
   // P_00 = 2/sqrt(6) sin(pi/12) = 0.21132487 for A1 at level 4.

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "interpreter/Interpreter.h"
 #include "program/Boot.h"
@@ -47,6 +49,91 @@ TEST_F(OutputTest, WithTerminalOutputOffOnlyTheFileIsWritten) {
   TerminalOutputOn();
   EXPECT_EQ(capture.all, "");
   EXPECT_EQ(readFile(path), "kept\n");
+}
+
+TEST_F(OutputTest, WhatNobodyReceivesIsDroppedBeforeFormatting) {
+  OutputCapture capture;
+  EXPECT_FALSE(printDiscarded());
+  EXPECT_EQ(Print("%d\n", 12), 3);
+  TerminalOutputOff();
+  EXPECT_TRUE(printDiscarded());
+  EXPECT_EQ(Print("%d\n", 12), 0);
+  EXPECT_EQ(PrintText("text\n"), 0);
+  EXPECT_EQ(PrintToFile(nullptr, "%s", "dropped\n"), 0);
+  int v[] = {1, 2};
+  PrintVec(2, v, "v");
+  PrintDoubleVec(1, std::vector<double>{0.5}.data(), "d");
+  EXPECT_EQ(capture.all, "12\n");
+  // A capture (a command called as a function) still receives everything.
+  std::size_t start = returnBufferOn();
+  EXPECT_FALSE(printDiscarded());
+  Print("%d,", 7);
+  PrintText("text,");
+  PrintVec(2, v, "v");
+  returnBufferOff();
+  EXPECT_EQ(takeReturnBuffer(start), "7,text,v  (1,2)\n");
+  // So does an output file.
+  TemporaryFolder folder;
+  std::string path = folder.path("kept.txt");
+  setOutputFile(std::fopen(path.c_str(), "w"));
+  EXPECT_FALSE(printDiscarded());
+  PrintText("file ");
+  Print("%.2f\n", 0.125);
+  setOutputFile(nullptr);
+  TerminalOutputOn();
+  EXPECT_EQ(readFile(path), "file 0.12\n");
+  EXPECT_EQ(capture.all, "12\n");
+}
+
+TEST_F(OutputTest, PrintTextTakesTheRoadOfPrint) {
+  OutputCapture capture;
+  EXPECT_EQ(PrintText("100% as given\n"), 14);
+  EXPECT_EQ(capture.printed, "100% as given\n");
+  Print("%s", "%d is not read\n");
+  EXPECT_EQ(capture.printed, "100% as given\n%d is not read\n");
+  TemporaryFolder folder;
+  std::string path = folder.path("text.txt");
+  capture.clear();
+  setOutputFile(std::fopen(path.c_str(), "w"));
+  PrintText("to the file\n");
+  setOutputFile(nullptr);
+  EXPECT_EQ(readFile(path), "to the file\n");
+  EXPECT_EQ(capture.all, "");
+}
+
+TEST_F(OutputTest, SinkFlushPutsTheOutputFileOnDisk) {
+  // A child process (a "system" command) must find everything printed so far.
+  TemporaryFolder folder;
+  std::string path = folder.path("flushed.txt");
+  setOutputFile(std::fopen(path.c_str(), "w"));
+  for (int k = 0; k < 3; ++k) Print("line %d\n", k);
+  sinkFlush();
+  EXPECT_EQ(readFile(path), "line 0\nline 1\nline 2\n");
+  setOutputFile(nullptr);
+}
+
+TEST_F(OutputTest, MessagesToTheErrorStreamComeAfterWhatWasPrinted) {
+  // Standard output and standard error into one file, as "zoq > log 2>&1" does.
+  TemporaryFolder folder;
+  std::string path = folder.path("merged.txt");
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const int savedOut = dup(1);
+  const int savedError = dup(2);
+  FILE* merged = std::fopen(path.c_str(), "w");
+  ASSERT_NE(merged, nullptr);
+  dup2(fileno(merged), 1);
+  dup2(fileno(merged), 2);
+  Print("first\n");
+  printErrorMessage("second\n");
+  Print("third\n");
+  sinkFlush();
+  dup2(savedOut, 1);
+  dup2(savedError, 2);
+  close(savedOut);
+  close(savedError);
+  std::fclose(merged);
+  EXPECT_EQ(readFile(path), "first\nsecond\nthird\n");
 }
 
 TEST_F(OutputTest, CapturesNestAndAppend) {
@@ -159,6 +246,23 @@ TEST_F(OutputTest, IntegerVectors) {
   PrintVectorData(3, v);
   PrintVec(0, v, "none");
   EXPECT_EQ(capture.printed, "v  (1,-2,30)\ns  ( 1,-2,30)\n    1    -2    30\n");
+}
+
+TEST_F(OutputTest, VectorFieldsGrowForWideNumbers) {
+  OutputCapture capture;
+  int v[] = {-123, 7, 100000};
+  PrintSignedVec(3, v, "s");
+  PrintVectorData(3, v);
+  std::string line;
+  appendVecLine(line, 3, v, " ");
+  appendVecLine(line, 0, v, "none");
+  EXPECT_EQ(capture.printed, "s  (-123, 7,100000)\n -123     7 100000\n");
+  EXPECT_EQ(line, "   (-123,7,100000)\n");
+  capture.clear();
+  // Rounded to 9 decimals, ties to even, negative zero kept: 2^-10 = 0.0009765625.
+  double d[] = {-0.0, 0.0009765625, -1e-12, 12345.6789};
+  PrintDoubleVec(4, d, "x");
+  EXPECT_EQ(capture.printed, "x (-0.000000000, 0.000976562,-0.000000000,12345.678900000)\n");
 }
 
 TEST_F(OutputTest, DoubleVectorsComeFourToALine) {
