@@ -195,6 +195,13 @@ void transformedCoordinates(const CosetRepresentative& r, int rank, const int* b
   linearOrth(rank, image, z);
 }
 
+// The rounding bound of a coset term factor (C +- D) p, |p| <= 1 a table entry (1 for
+// E8), from the bounds of the two determinants: their errors, and the rounding of the
+// product and the sum.
+double phasedTermBound(double factor, double c, double d, double cBound, double dBound) {
+  return factor * (cBound + dBound + smatrix_internal::roundingBound(std::fabs(c) + std::fabs(d), 2));
+}
+
 }  // namespace
 
 int SmatrixCosetCount(int rank) {
@@ -229,7 +236,13 @@ void ZoqG(const int* a, const int* b, double* re, double* im, int level) {
   const double sum = std::cos(t * (p + q)) - std::cos(t * (3 * u + q - p)) - std::cos(t * (w + p - q)) +
                      std::cos(t * (3 * u + 2 * q - p - w)) + std::cos(t * (w + 2 * p - q - 3 * u)) -
                      std::cos(t * (w + 2 * p - 2 * q - 3 * u));
-  *re = -2.0 * sum / ((level + 4) * std::sqrt(3.0));
+  const double scale = 2.0 / ((level + 4) * std::sqrt(3.0));
+  // The angles are not reduced: each carries the rounding of its products and sums, a few
+  // units of 2^-52 of |t| times the sizes of its terms (at most 2|p| + 2|q| + 3|u| + |w|),
+  // and its cosine that much besides its own rounding.
+  const double terms = std::fabs(t) * (2 * std::fabs(p) + 2 * std::fabs(q) + 3 * std::fabs(u) + std::fabs(w));
+  const double bound = smatrix_internal::roundingBound(6.0 * (1.0 + terms), 2) * scale;
+  *re = smatrix_internal::zeroBelow(-2.0 * sum / ((level + 4) * std::sqrt(3.0)), bound);
   *im = 0.0;
 }
 
@@ -242,16 +255,19 @@ void ZoqF(const int* a, const int* b, double* re, double* im, int level) {
   orthF(x, a);
   orthF(y, b);
   for (int j = 0; j < 4; ++j) z[j] = 2 * y[j];
-  double sum = 16.0 * sineDeterminant(x, z, 4, modulus, table);
+  double bounds[3] = {0.0, 0.0, 0.0};
+  double sum = 16.0 * sineDeterminant(x, z, 4, modulus, table, &bounds[0]);
   const int total = y[0] + y[1] + y[2] + y[3];
   for (int j = 0; j < 4; ++j) z[j] = y[j] - (total - y[j]);
-  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table);
+  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table, &bounds[1]);
   z[0] = y[0] + y[1] + y[2] + y[3];
   z[1] = y[0] + y[1] - y[2] - y[3];
   z[2] = y[0] - y[1] + y[2] - y[3];
   z[3] = y[0] - y[1] - y[2] + y[3];
-  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table);
-  *re = sum / (level + 9) / (level + 9) / 2;
+  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table, &bounds[2]);
+  const double norm = 2.0 * (level + 9) * (level + 9);
+  const double bound = 16.0 * (bounds[0] + bounds[1] + bounds[2]) / norm;
+  *re = smatrix_internal::zeroBelow(sum / (level + 9) / (level + 9) / 2, bound);
 }
 
 void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
@@ -262,22 +278,23 @@ void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
   const double* sine = table + modulus;
   int x[6], z[6];
   orthE6(x, a);
-  double sumRe = 0.0, sumIm = 0.0;
+  double sumRe = 0.0, sumIm = 0.0, bound = 0.0;
   for (const CosetRepresentative& r : cosetsOf(6)) {
     transformedCoordinates(r, 6, b, z);
     for (int i = 0; i < 5; ++i) z[i] /= 3;
     const int index = mod(static_cast<long long>(x[5]) * z[5], modulus);
-    double c = 0.0, d = 0.0;
-    trigDeterminants(x, z, 5, modulus, table, &c, &d);
+    double c = 0.0, d = 0.0, cBound = 0.0, dBound = 0.0;
+    trigDeterminants(x, z, 5, modulus, table, &c, &d, &cBound, &dBound);
     // 16 (C + iD) exp(-i phi), exp(-i phi) = cos + i (-sin).
     double termRe = 0.0, termIm = 0.0;
     complexProduct(&termRe, &termIm, c, d, table[index], sine[index]);
     sumRe += r.sign * 16.0 * termRe;
     sumIm += r.sign * 16.0 * termIm;
+    bound += phasedTermBound(16.0, c, d, cBound, dBound);
   }
   const double norm = std::sqrt(3.0) * std::pow(static_cast<double>(level + 12), 3.0);
-  *re = sumRe / norm;
-  *im = sumIm / norm;
+  *re = smatrix_internal::zeroBelow(sumRe / norm, bound / norm);
+  *im = smatrix_internal::zeroBelow(sumIm / norm, bound / norm);
 }
 
 void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
@@ -288,16 +305,18 @@ void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
   const double* sine = table + modulus;
   int x[7], z[7];
   orthE7(x, a);
-  double sum = 0.0;
+  double sum = 0.0, bound = 0.0;
   for (const CosetRepresentative& r : cosetsOf(7)) {
     transformedCoordinates(r, 7, b, z);
     z[6] *= 2;
     const double s = sine[mod(static_cast<long long>(x[6]) * z[6], modulus)];
-    double c = 0.0, d = 0.0;
-    trigDeterminants(x, z, 6, modulus, table, &c, &d);
+    double c = 0.0, d = 0.0, cBound = 0.0, dBound = 0.0;
+    trigDeterminants(x, z, 6, modulus, table, &c, &d, &cBound, &dBound);
     sum += r.sign * 64.0 * s * (c - d);
+    bound += phasedTermBound(64.0, c, d, cBound, dBound);
   }
-  *re = sum / (std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5));
+  const double norm = std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5);
+  *re = smatrix_internal::zeroBelow(sum / norm, bound / norm);
 }
 
 void ZoqE8(const int* a, const int* b, double* re, double* im, int level) {
@@ -307,14 +326,16 @@ void ZoqE8(const int* a, const int* b, double* re, double* im, int level) {
   if (table == nullptr) return;
     int x[8], z[8];
   orthE8(x, a);
-  double sum = 0.0;
+  double sum = 0.0, bound = 0.0;
   for (const CosetRepresentative& r : cosetsOf(8)) {
     transformedCoordinates(r, 8, b, z);
-    double c = 0.0, d = 0.0;
-    trigDeterminants(x, z, 8, modulus, table, &c, &d);
+    double c = 0.0, d = 0.0, cBound = 0.0, dBound = 0.0;
+    trigDeterminants(x, z, 8, modulus, table, &c, &d, &cBound, &dBound);
     sum += r.sign * (c + d);
+    bound += phasedTermBound(1.0, c, d, cBound, dBound);
   }
-  *re = 128.0 * sum / std::pow(static_cast<double>(level + 30), 4.0);
+  const double norm = std::pow(static_cast<double>(level + 30), 4.0);
+  *re = smatrix_internal::zeroBelow(128.0 * sum / norm, 128.0 * bound / norm);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -664,14 +685,24 @@ bool exceptionalRow(int rank, int level, const int* a, int count, const int* con
   double norm = 0.0;
   if (rank == 6) norm = std::sqrt(3.0) * std::pow(static_cast<double>(level + 12), 3.0);
   if (rank == 7) norm = std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5);
+  // The zero bound of every column: each determinant is a sum of n! terms of modulus at
+  // most 1, so each representative adds what phasedTermBound gives for determinants of
+  // that size, at least the bound of the element routine's own terms.
+  double terms = 1.0;
+  for (int i = 2; i <= n; ++i) terms *= i;
+  const double perRepresentative =
+      (rank == 6 ? 16.0 : rank == 7 ? 64.0 : 1.0) *
+      (2.0 * roundingBound(terms, n) + roundingBound(2.0 * terms, 2));
+  const double bound = static_cast<double>(work.representatives->size()) * perRepresentative;
   for (int k = 0; k < count; ++k) {
     const std::size_t at = static_cast<std::size_t>(k);
     if (rank == 8) {
-      re[k] = 128.0 * sumRe[at] / std::pow(static_cast<double>(level + 30), 4.0);
+      const double scale = std::pow(static_cast<double>(level + 30), 4.0);
+      re[k] = zeroBelow(128.0 * sumRe[at] / scale, 128.0 * bound / scale);
       im[k] = 0.0;
     } else {
-      re[k] = sumRe[at] / norm;
-      im[k] = rank == 6 ? sumIm[at] / norm : 0.0;
+      re[k] = zeroBelow(sumRe[at] / norm, bound / norm);
+      im[k] = rank == 6 ? zeroBelow(sumIm[at] / norm, bound / norm) : 0.0;
     }
   }
   return true;
