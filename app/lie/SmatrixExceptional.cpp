@@ -195,11 +195,18 @@ void transformedCoordinates(const CosetRepresentative& r, int rank, const int* b
   linearOrth(rank, image, z);
 }
 
-// The rounding bound of a coset term factor (C +- D) p, |p| <= 1 a table entry (1 for
-// E8), from the bounds of the two determinants: their errors, and the rounding of the
-// product and the sum.
-double phasedTermBound(double factor, double c, double d, double cBound, double dBound) {
-  return factor * (cBound + dBound + smatrix_internal::roundingBound(std::fabs(c) + std::fabs(d), 2));
+// The zero bounds of E6, E7 and E8. A sum of n! determinant terms bounded term by term
+// is far above the real error of the eliminations (at E8 level 20 S_00 = 3.9e-15 would
+// fall below it), so the bound is an estimate: each coset term factor (C +- D) p, |p| <= 1
+// a table entry, is computed to a few units of 2^-52 times n times |C| + |D| (+1 for a
+// determinant that vanishes), and the terms' errors, independent, add in quadrature.
+double termSize(double factor, double c, double d) {
+  const double size = factor * (std::fabs(c) + std::fabs(d) + 1.0);
+  return size * size;
+}
+
+double cosetBound(double sumOfSquares, int n) {
+  return smatrix_internal::roundingBound(std::sqrt(sumOfSquares), n);
 }
 
 }  // namespace
@@ -278,21 +285,22 @@ void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
   const double* sine = table + modulus;
   int x[6], z[6];
   orthE6(x, a);
-  double sumRe = 0.0, sumIm = 0.0, bound = 0.0;
+  double sumRe = 0.0, sumIm = 0.0, squares = 0.0;
   for (const CosetRepresentative& r : cosetsOf(6)) {
     transformedCoordinates(r, 6, b, z);
     for (int i = 0; i < 5; ++i) z[i] /= 3;
     const int index = mod(static_cast<long long>(x[5]) * z[5], modulus);
-    double c = 0.0, d = 0.0, cBound = 0.0, dBound = 0.0;
-    trigDeterminants(x, z, 5, modulus, table, &c, &d, &cBound, &dBound);
+    double c = 0.0, d = 0.0;
+    trigDeterminants(x, z, 5, modulus, table, &c, &d);
     // 16 (C + iD) exp(-i phi), exp(-i phi) = cos + i (-sin).
     double termRe = 0.0, termIm = 0.0;
     complexProduct(&termRe, &termIm, c, d, table[index], sine[index]);
     sumRe += r.sign * 16.0 * termRe;
     sumIm += r.sign * 16.0 * termIm;
-    bound += phasedTermBound(16.0, c, d, cBound, dBound);
+    squares += termSize(16.0, c, d);
   }
   const double norm = std::sqrt(3.0) * std::pow(static_cast<double>(level + 12), 3.0);
+  const double bound = cosetBound(squares, 5);
   *re = smatrix_internal::zeroBelow(sumRe / norm, bound / norm);
   *im = smatrix_internal::zeroBelow(sumIm / norm, bound / norm);
 }
@@ -305,17 +313,18 @@ void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
   const double* sine = table + modulus;
   int x[7], z[7];
   orthE7(x, a);
-  double sum = 0.0, bound = 0.0;
+  double sum = 0.0, squares = 0.0;
   for (const CosetRepresentative& r : cosetsOf(7)) {
     transformedCoordinates(r, 7, b, z);
     z[6] *= 2;
     const double s = sine[mod(static_cast<long long>(x[6]) * z[6], modulus)];
-    double c = 0.0, d = 0.0, cBound = 0.0, dBound = 0.0;
-    trigDeterminants(x, z, 6, modulus, table, &c, &d, &cBound, &dBound);
+    double c = 0.0, d = 0.0;
+    trigDeterminants(x, z, 6, modulus, table, &c, &d);
     sum += r.sign * 64.0 * s * (c - d);
-    bound += phasedTermBound(64.0, c, d, cBound, dBound);
+    squares += termSize(64.0, c, d);
   }
   const double norm = std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5);
+  const double bound = cosetBound(squares, 6);
   *re = smatrix_internal::zeroBelow(sum / norm, bound / norm);
 }
 
@@ -326,15 +335,16 @@ void ZoqE8(const int* a, const int* b, double* re, double* im, int level) {
   if (table == nullptr) return;
     int x[8], z[8];
   orthE8(x, a);
-  double sum = 0.0, bound = 0.0;
+  double sum = 0.0, squares = 0.0;
   for (const CosetRepresentative& r : cosetsOf(8)) {
     transformedCoordinates(r, 8, b, z);
-    double c = 0.0, d = 0.0, cBound = 0.0, dBound = 0.0;
-    trigDeterminants(x, z, 8, modulus, table, &c, &d, &cBound, &dBound);
+    double c = 0.0, d = 0.0;
+    trigDeterminants(x, z, 8, modulus, table, &c, &d);
     sum += r.sign * (c + d);
-    bound += phasedTermBound(1.0, c, d, cBound, dBound);
+    squares += termSize(1.0, c, d);
   }
   const double norm = std::pow(static_cast<double>(level + 30), 4.0);
+  const double bound = cosetBound(squares, 8);
   *re = smatrix_internal::zeroBelow(128.0 * sum / norm, 128.0 * bound / norm);
 }
 
@@ -499,7 +509,8 @@ struct RowWork {
 
 // Adds the terms of the representatives first..end-1 to sumRe, sumIm (count entries each,
 // in the columns' own order).
-void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, double* sumRe, double* sumIm) {
+void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, double* sumRe, double* sumIm,
+                        double* squares) {
   const int rank = w.rank;
   const int n = w.n;
   const int count = w.count;
@@ -542,6 +553,7 @@ void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, do
       const double c = minors[n][0][0];
       const double d = minors[n][0][1];
       const std::size_t k = static_cast<std::size_t>(sortedOf[static_cast<std::size_t>(s)]);
+      squares[k] += termSize(rank == 8 ? 1.0 : rank == 7 ? 64.0 : 16.0, c, d);
       if (rank == 8) {
         sumRe[k] += sign * (c + d);
       } else if (rank == 7) {
@@ -561,17 +573,18 @@ void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, do
 // The sums of the row. A large row splits the representatives into kRowBlocks fixed
 // blocks, summed apart (on up to as many threads as the machine has) and added in block
 // order, so the values do not depend on the number of threads.
-void sumRows(const RowWork& w, std::vector<double>* sumRe, std::vector<double>* sumIm) {
+void sumRows(const RowWork& w, std::vector<double>* sumRe, std::vector<double>* sumIm,
+             std::vector<double>* squares) {
   const std::size_t count = static_cast<std::size_t>(w.count);
   const std::size_t representatives = w.representatives->size();
   const double work = static_cast<double>(count) * static_cast<double>(representatives);
   const std::size_t blocks = work < kThreadedWork ? 1 : std::min<std::size_t>(kRowBlocks, representatives);
-  std::vector<double> partial(2 * blocks * count, 0.0);
+  std::vector<double> partial(3 * blocks * count, 0.0);
   auto runBlock = [&](std::size_t block) {
     const std::size_t first = representatives * block / blocks;
     const std::size_t end = representatives * (block + 1) / blocks;
-    double* re = partial.data() + 2 * block * count;
-    sumRepresentatives(w, first, end, re, re + count);
+    double* re = partial.data() + 3 * block * count;
+    sumRepresentatives(w, first, end, re, re + count, re + 2 * count);
   };
   std::atomic<std::size_t> next{0};
   auto worker = [&] {
@@ -591,11 +604,13 @@ void sumRows(const RowWork& w, std::vector<double>* sumRe, std::vector<double>* 
   for (std::thread& thread : threads) thread.join();
   sumRe->assign(count, 0.0);
   sumIm->assign(count, 0.0);
+  squares->assign(count, 0.0);
   for (std::size_t block = 0; block < blocks; ++block) {
-    const double* re = partial.data() + 2 * block * count;
+    const double* re = partial.data() + 3 * block * count;
     for (std::size_t k = 0; k < count; ++k) {
       (*sumRe)[k] += re[k];
       (*sumIm)[k] += re[count + k];
+      (*squares)[k] += re[2 * count + k];
     }
   }
 }
@@ -680,22 +695,14 @@ bool exceptionalRow(int rank, int level, const int* a, int count, const int* con
   work.shared = &shared;
   work.offsets = &offsets;
   work.extra = &extra;
-  std::vector<double> sumRe, sumIm;
-  sumRows(work, &sumRe, &sumIm);
+  std::vector<double> sumRe, sumIm, squares;
+  sumRows(work, &sumRe, &sumIm, &squares);
   double norm = 0.0;
   if (rank == 6) norm = std::sqrt(3.0) * std::pow(static_cast<double>(level + 12), 3.0);
   if (rank == 7) norm = std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5);
-  // The zero bound of every column: each determinant is a sum of n! terms of modulus at
-  // most 1, so each representative adds what phasedTermBound gives for determinants of
-  // that size, at least the bound of the element routine's own terms.
-  double terms = 1.0;
-  for (int i = 2; i <= n; ++i) terms *= i;
-  const double perRepresentative =
-      (rank == 6 ? 16.0 : rank == 7 ? 64.0 : 1.0) *
-      (2.0 * roundingBound(terms, n) + roundingBound(2.0 * terms, 2));
-  const double bound = static_cast<double>(work.representatives->size()) * perRepresentative;
   for (int k = 0; k < count; ++k) {
     const std::size_t at = static_cast<std::size_t>(k);
+    const double bound = cosetBound(squares[at], n);
     if (rank == 8) {
       const double scale = std::pow(static_cast<double>(level + 30), 4.0);
       re[k] = zeroBelow(128.0 * sumRe[at] / scale, 128.0 * bound / scale);
