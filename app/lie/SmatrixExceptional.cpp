@@ -513,7 +513,8 @@ struct RowWork {
 };
 
 // Adds the terms of the representatives first..end-1 to sumRe, sumIm (count entries each,
-// in the columns' own order).
+// in the columns' own order) and the squares of their sizes for the zero bound to squares
+// (in the sorted order, written in sequence).
 void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, double* sumRe, double* sumIm,
                         double* squares) {
   const int rank = w.rank;
@@ -558,7 +559,7 @@ void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, do
       const double c = minors[n][0][0];
       const double d = minors[n][0][1];
       const std::size_t k = static_cast<std::size_t>(sortedOf[static_cast<std::size_t>(s)]);
-      squares[k] += termSize(rank == 8 ? 1.0 : rank == 7 ? 64.0 : 16.0, c, d);
+      squares[s] += termSize(1.0, c, d);  // the factor is applied once, at the end
       if (rank == 8) {
         sumRe[k] += sign * (c + d);
       } else if (rank == 7) {
@@ -615,7 +616,7 @@ void sumRows(const RowWork& w, std::vector<double>* sumRe, std::vector<double>* 
     for (std::size_t k = 0; k < count; ++k) {
       (*sumRe)[k] += re[k];
       (*sumIm)[k] += re[count + k];
-      (*squares)[k] += re[2 * count + k];
+      (*squares)[static_cast<std::size_t>((*w.sortedOf)[k])] += re[2 * count + k];
     }
   }
 }
@@ -707,7 +708,8 @@ bool exceptionalRow(int rank, int level, const int* a, int count, const int* con
   if (rank == 7) norm = std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5);
   for (int k = 0; k < count; ++k) {
     const std::size_t at = static_cast<std::size_t>(k);
-    const double bound = cosetBound(squares[at], n);
+    const double factor = rank == 6 ? 16.0 : rank == 7 ? 64.0 : 1.0;
+    const double bound = cosetBound(factor * factor * squares[at], n);
     if (rank == 8) {
       const double scale = std::pow(static_cast<double>(level + 30), 4.0);
       re[k] = zeroBelow(128.0 * sumRe[at] / scale, 128.0 * bound / scale);
