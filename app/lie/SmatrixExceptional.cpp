@@ -195,6 +195,25 @@ void transformedCoordinates(const CosetRepresentative& r, int rank, const int* b
   linearOrth(rank, image, z);
 }
 
+// The zero bounds of E6, E7 and E8. A sum of n! determinant terms bounded term by term
+// is far above the real error of the eliminations (at E8 level 20 S_00 = 3.9e-15 would
+// fall below it), so the bound is an estimate: each coset term factor (C +- D) p, |p| <= 1
+// a table entry, is computed to a few units of 2^-52 times n times |C| + |D| (+1 for a
+// determinant that vanishes), and the terms' errors, independent, add in quadrature. The
+// bound is kCosetMargin such estimates: the residues of vanishing sums stay well below
+// it (at most 0.6 estimates at the levels tried), the smallest true elements well above
+// (over 50).
+constexpr double kCosetMargin = 4.0;
+
+double termSize(double factor, double c, double d) {
+  const double size = factor * (std::fabs(c) + std::fabs(d) + 1.0);
+  return size * size;
+}
+
+double cosetBound(double sumOfSquares, int n) {
+  return kCosetMargin * smatrix_internal::roundingBound(std::sqrt(sumOfSquares), n);
+}
+
 }  // namespace
 
 int SmatrixCosetCount(int rank) {
@@ -229,7 +248,13 @@ void ZoqG(const int* a, const int* b, double* re, double* im, int level) {
   const double sum = std::cos(t * (p + q)) - std::cos(t * (3 * u + q - p)) - std::cos(t * (w + p - q)) +
                      std::cos(t * (3 * u + 2 * q - p - w)) + std::cos(t * (w + 2 * p - q - 3 * u)) -
                      std::cos(t * (w + 2 * p - 2 * q - 3 * u));
-  *re = -2.0 * sum / ((level + 4) * std::sqrt(3.0));
+  const double scale = 2.0 / ((level + 4) * std::sqrt(3.0));
+  // The angles are not reduced: each carries the rounding of its products and sums, a few
+  // units of 2^-52 of |t| times the sizes of its terms (at most 2|p| + 2|q| + 3|u| + |w|),
+  // and its cosine that much besides its own rounding.
+  const double terms = std::fabs(t) * (2 * std::fabs(p) + 2 * std::fabs(q) + 3 * std::fabs(u) + std::fabs(w));
+  const double bound = smatrix_internal::roundingBound(6.0 * (1.0 + terms), 2) * scale;
+  *re = smatrix_internal::zeroBelow(-2.0 * sum / ((level + 4) * std::sqrt(3.0)), bound);
   *im = 0.0;
 }
 
@@ -242,16 +267,19 @@ void ZoqF(const int* a, const int* b, double* re, double* im, int level) {
   orthF(x, a);
   orthF(y, b);
   for (int j = 0; j < 4; ++j) z[j] = 2 * y[j];
-  double sum = 16.0 * sineDeterminant(x, z, 4, modulus, table);
+  double bounds[3] = {0.0, 0.0, 0.0};
+  double sum = 16.0 * sineDeterminant(x, z, 4, modulus, table, &bounds[0]);
   const int total = y[0] + y[1] + y[2] + y[3];
   for (int j = 0; j < 4; ++j) z[j] = y[j] - (total - y[j]);
-  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table);
+  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table, &bounds[1]);
   z[0] = y[0] + y[1] + y[2] + y[3];
   z[1] = y[0] + y[1] - y[2] - y[3];
   z[2] = y[0] - y[1] + y[2] - y[3];
   z[3] = y[0] - y[1] - y[2] + y[3];
-  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table);
-  *re = sum / (level + 9) / (level + 9) / 2;
+  sum -= 16.0 * sineDeterminant(x, z, 4, modulus, table, &bounds[2]);
+  const double norm = 2.0 * (level + 9) * (level + 9);
+  const double bound = 16.0 * (bounds[0] + bounds[1] + bounds[2]) / norm;
+  *re = smatrix_internal::zeroBelow(sum / (level + 9) / (level + 9) / 2, bound);
 }
 
 void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
@@ -262,7 +290,7 @@ void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
   const double* sine = table + modulus;
   int x[6], z[6];
   orthE6(x, a);
-  double sumRe = 0.0, sumIm = 0.0;
+  double sumRe = 0.0, sumIm = 0.0, squares = 0.0;
   for (const CosetRepresentative& r : cosetsOf(6)) {
     transformedCoordinates(r, 6, b, z);
     for (int i = 0; i < 5; ++i) z[i] /= 3;
@@ -274,10 +302,12 @@ void ZoqE6(const int* a, const int* b, double* re, double* im, int level) {
     complexProduct(&termRe, &termIm, c, d, table[index], sine[index]);
     sumRe += r.sign * 16.0 * termRe;
     sumIm += r.sign * 16.0 * termIm;
+    squares += termSize(16.0, c, d);
   }
   const double norm = std::sqrt(3.0) * std::pow(static_cast<double>(level + 12), 3.0);
-  *re = sumRe / norm;
-  *im = sumIm / norm;
+  const double bound = cosetBound(squares, 5);
+  *re = smatrix_internal::zeroBelow(sumRe / norm, bound / norm);
+  *im = smatrix_internal::zeroBelow(sumIm / norm, bound / norm);
 }
 
 void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
@@ -288,7 +318,7 @@ void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
   const double* sine = table + modulus;
   int x[7], z[7];
   orthE7(x, a);
-  double sum = 0.0;
+  double sum = 0.0, squares = 0.0;
   for (const CosetRepresentative& r : cosetsOf(7)) {
     transformedCoordinates(r, 7, b, z);
     z[6] *= 2;
@@ -296,8 +326,11 @@ void ZoqE7(const int* a, const int* b, double* re, double* im, int level) {
     double c = 0.0, d = 0.0;
     trigDeterminants(x, z, 6, modulus, table, &c, &d);
     sum += r.sign * 64.0 * s * (c - d);
+    squares += termSize(64.0, c, d);
   }
-  *re = sum / (std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5));
+  const double norm = std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5);
+  const double bound = cosetBound(squares, 6);
+  *re = smatrix_internal::zeroBelow(sum / norm, bound / norm);
 }
 
 void ZoqE8(const int* a, const int* b, double* re, double* im, int level) {
@@ -307,14 +340,17 @@ void ZoqE8(const int* a, const int* b, double* re, double* im, int level) {
   if (table == nullptr) return;
     int x[8], z[8];
   orthE8(x, a);
-  double sum = 0.0;
+  double sum = 0.0, squares = 0.0;
   for (const CosetRepresentative& r : cosetsOf(8)) {
     transformedCoordinates(r, 8, b, z);
     double c = 0.0, d = 0.0;
     trigDeterminants(x, z, 8, modulus, table, &c, &d);
     sum += r.sign * (c + d);
+    squares += termSize(1.0, c, d);
   }
-  *re = 128.0 * sum / std::pow(static_cast<double>(level + 30), 4.0);
+  const double norm = std::pow(static_cast<double>(level + 30), 4.0);
+  const double bound = cosetBound(squares, 8);
+  *re = smatrix_internal::zeroBelow(128.0 * sum / norm, 128.0 * bound / norm);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -477,8 +513,10 @@ struct RowWork {
 };
 
 // Adds the terms of the representatives first..end-1 to sumRe, sumIm (count entries each,
-// in the columns' own order).
-void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, double* sumRe, double* sumIm) {
+// in the columns' own order) and the squares of their sizes for the zero bound to squares
+// (in the sorted order, written in sequence).
+void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, double* sumRe, double* sumIm,
+                        double* squares) {
   const int rank = w.rank;
   const int n = w.n;
   const int count = w.count;
@@ -521,6 +559,7 @@ void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, do
       const double c = minors[n][0][0];
       const double d = minors[n][0][1];
       const std::size_t k = static_cast<std::size_t>(sortedOf[static_cast<std::size_t>(s)]);
+      squares[s] += termSize(1.0, c, d);  // the factor is applied once, at the end
       if (rank == 8) {
         sumRe[k] += sign * (c + d);
       } else if (rank == 7) {
@@ -540,17 +579,18 @@ void sumRepresentatives(const RowWork& w, std::size_t first, std::size_t end, do
 // The sums of the row. A large row splits the representatives into kRowBlocks fixed
 // blocks, summed apart (on up to as many threads as the machine has) and added in block
 // order, so the values do not depend on the number of threads.
-void sumRows(const RowWork& w, std::vector<double>* sumRe, std::vector<double>* sumIm) {
+void sumRows(const RowWork& w, std::vector<double>* sumRe, std::vector<double>* sumIm,
+             std::vector<double>* squares) {
   const std::size_t count = static_cast<std::size_t>(w.count);
   const std::size_t representatives = w.representatives->size();
   const double work = static_cast<double>(count) * static_cast<double>(representatives);
   const std::size_t blocks = work < kThreadedWork ? 1 : std::min<std::size_t>(kRowBlocks, representatives);
-  std::vector<double> partial(2 * blocks * count, 0.0);
+  std::vector<double> partial(3 * blocks * count, 0.0);
   auto runBlock = [&](std::size_t block) {
     const std::size_t first = representatives * block / blocks;
     const std::size_t end = representatives * (block + 1) / blocks;
-    double* re = partial.data() + 2 * block * count;
-    sumRepresentatives(w, first, end, re, re + count);
+    double* re = partial.data() + 3 * block * count;
+    sumRepresentatives(w, first, end, re, re + count, re + 2 * count);
   };
   std::atomic<std::size_t> next{0};
   auto worker = [&] {
@@ -570,11 +610,13 @@ void sumRows(const RowWork& w, std::vector<double>* sumRe, std::vector<double>* 
   for (std::thread& thread : threads) thread.join();
   sumRe->assign(count, 0.0);
   sumIm->assign(count, 0.0);
+  squares->assign(count, 0.0);
   for (std::size_t block = 0; block < blocks; ++block) {
-    const double* re = partial.data() + 2 * block * count;
+    const double* re = partial.data() + 3 * block * count;
     for (std::size_t k = 0; k < count; ++k) {
       (*sumRe)[k] += re[k];
       (*sumIm)[k] += re[count + k];
+      (*squares)[static_cast<std::size_t>((*w.sortedOf)[k])] += re[2 * count + k];
     }
   }
 }
@@ -659,19 +701,22 @@ bool exceptionalRow(int rank, int level, const int* a, int count, const int* con
   work.shared = &shared;
   work.offsets = &offsets;
   work.extra = &extra;
-  std::vector<double> sumRe, sumIm;
-  sumRows(work, &sumRe, &sumIm);
+  std::vector<double> sumRe, sumIm, squares;
+  sumRows(work, &sumRe, &sumIm, &squares);
   double norm = 0.0;
   if (rank == 6) norm = std::sqrt(3.0) * std::pow(static_cast<double>(level + 12), 3.0);
   if (rank == 7) norm = std::sqrt(2.0) * std::pow(static_cast<double>(level + 18), 3.5);
   for (int k = 0; k < count; ++k) {
     const std::size_t at = static_cast<std::size_t>(k);
+    const double factor = rank == 6 ? 16.0 : rank == 7 ? 64.0 : 1.0;
+    const double bound = cosetBound(factor * factor * squares[at], n);
     if (rank == 8) {
-      re[k] = 128.0 * sumRe[at] / std::pow(static_cast<double>(level + 30), 4.0);
+      const double scale = std::pow(static_cast<double>(level + 30), 4.0);
+      re[k] = zeroBelow(128.0 * sumRe[at] / scale, 128.0 * bound / scale);
       im[k] = 0.0;
     } else {
-      re[k] = sumRe[at] / norm;
-      im[k] = rank == 6 ? sumIm[at] / norm : 0.0;
+      re[k] = zeroBelow(sumRe[at] / norm, bound / norm);
+      im[k] = rank == 6 ? zeroBelow(sumIm[at] / norm, bound / norm) : 0.0;
     }
   }
   return true;
