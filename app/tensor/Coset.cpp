@@ -450,6 +450,7 @@ void resetCosetModule() {
   resetTensorConjugates();
   resetStoredOrbitMember();
   resetMinimalTable();
+  resetCosetPermutations();
   s.sMethodOff = false;
   s.sCallTrace = 0;
 }
