@@ -329,3 +329,19 @@ int CT_getCurrentPermutation(TensorProduct* TP, int s, int J);
 int CT_getCurrentPermutationForExtension(TensorProduct* TP, int s, int J);
 // Non-zero: only the identity automorphism of every factor is used.
 void setIgnoreOuterAutomorphisms(int flag);
+
+// Exchanges of two identical factors a and b on the spectrum. The image of field k: -2 when
+// the image is a resolved fixed point, -1 after an alert when the factors differ or the
+// exchange is not a symmetry.
+int ComputePermutation(TensorProduct* TP, int a, int b, int k);
+// The exchange on every field (-2: not resolved), completed by the n assignments "x_t and
+// y_t are exchanged" and by the fusion rules; prints one line per field. Empty after an
+// alert on a contradiction.
+std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n, const int* x, const int* y);
+// Loads the outer automorphisms and factor permutations, prints their counts and
+// initialises the current-image cache over every pair; 0. The current list is not read.
+int CT_getIntegerSpinPermutations(TensorProduct* TP, const int* currents);
+// Factor permutations times outer-automorphism combinations.
+int CT_getTotalOuterAutomorphismCount(TensorProduct* TP);
+// Closes a searchable collection of permutations of n points under composition.
+void closeIntegerSpinPermutations(VectorSpace* collection, int n);

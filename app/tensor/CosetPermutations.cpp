@@ -20,6 +20,7 @@
 #include "collections/VectorUtility.h"
 #include "groups/Discrete.h"
 #include "groups/Permutations.h"
+#include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -462,4 +463,150 @@ VectorSpace* CT_getCurrentOuterAutomorphisms(TensorProduct* TP) {
 int CT_TotalOuterAutomorphisms(TensorProduct* TP) {
   if (spectrumReady(TP)) CT_SymmetrizeTensorProduct(TP);
   return TP->SymmetryFlag == 1 ? TP->AutomorphismsTimesPermutations.Nfill : 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Exchanges of two identical factors on the whole spectrum
+
+int ComputePermutation(TensorProduct* TP, int a, int b, int k) {
+  const int n = TP->NumberOfFactors;
+  if (a < 0 || b < 0 || a >= n || b >= n ||
+      TP->TensorFactors[static_cast<std::size_t>(a)] != TP->TensorFactors[static_cast<std::size_t>(b)]) {
+    Alert("ComputePermutation", 0, 100302, "This is not a permutation");
+    return -1;
+  }
+  if (k < 0 || k >= TP->Spectrum.size()) {
+    Alert("ComputePermutation", 1, 100302, "Field %d does not exist", k);
+    return -1;
+  }
+  std::vector<int> labels(TP->Spectrum.row(k), TP->Spectrum.row(k) + n);
+  std::swap(labels[static_cast<std::size_t>(a)], labels[static_cast<std::size_t>(b)]);
+  const int field = IdentifyOrbit(TP, labels.data());
+  if (field < 0) {
+    Alert("ComputePermutation", 1, 100302, "This permutation is not a symmetry of the algebra");
+    return -1;
+  }
+  const int order = StabilizerOrder(TP, field);
+  if (order >= 2) {
+    Print("Field %d is resolved into %d irreducible components\n", k, order);
+    return -2;
+  }
+  return field;
+}
+
+namespace {
+
+constexpr int kUnresolved = -2;
+
+// One sweep of the fusion completion: fields added, or -1 when the permutation fails.
+int completeFromFusion(TensorProduct* TP, std::vector<int>& p) {
+  const int N = static_cast<int>(p.size());
+  const int first = TP->NumberOfSimpleCurrents;
+  int added = 0;
+  for (int u = first; u < N; ++u) {
+    const int pu = p[static_cast<std::size_t>(u)];
+    if (pu == kUnresolved || u > pu) continue;
+    for (int v = u + 1; v < N; ++v) {
+      const int pv = p[static_cast<std::size_t>(v)];
+      if (pv == kUnresolved || v > pv) continue;
+      int m1 = -1, m2 = -1, count1 = 0, count2 = 0, n1 = 0, n2 = 0;
+      for (int m = 0; m < N; ++m) {
+        if (p[static_cast<std::size_t>(m)] != kUnresolved) continue;
+        const int direct = fusion(u, v, m, 0);
+        const int image = fusion(pu, pv, m, 0);
+        if (fusionInterrupted(direct) || fusionInterrupted(image)) return -1;
+        if (direct > 0) ++count1, m1 = m, n1 = direct;
+        if (image > 0) ++count2, m2 = m, n2 = image;
+      }
+      if (count1 != 1 || count2 != 1) continue;
+      if (n1 != n2) {
+        Alert("CloseTensorPermutations", 2, 212404, "Permutation violation (type 2) for %d x %d", u, v);
+        return -1;
+      }
+      p[static_cast<std::size_t>(m1)] = m2;
+      p[static_cast<std::size_t>(m2)] = m1;
+      Print("Added %d and %d\n", m1, m2);
+      ++added;
+    }
+  }
+  return added;
+}
+
+}  // namespace
+
+std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n, const int* x, const int* y) {
+  const int N = TP->Spectrum.size();
+  std::vector<int> p(static_cast<std::size_t>(N));
+  for (int k = 0; k < N; ++k) {
+    p[static_cast<std::size_t>(k)] = ComputePermutation(TP, a, b, k);
+    if (p[static_cast<std::size_t>(k)] == -1) return {};
+  }
+  for (int t = 0; t < n; ++t) {
+    const int xt = x[t];
+    const int yt = y[t];
+    if (xt < 0 || yt < 0 || xt >= N || yt >= N) {
+      Alert("CloseTensorPermutations", 0, 100302, "Field %d does not exist", xt < 0 || xt >= N ? xt : yt);
+      return {};
+    }
+    int& px = p[static_cast<std::size_t>(xt)];
+    if (px == kUnresolved) {
+      px = yt;
+    } else if (px != yt) {
+      Alert("CloseTensorPermutations", 0, 100302, "Incorrect degeneracy resolution");
+      return {};
+    }
+    int& py = p[static_cast<std::size_t>(yt)];
+    if (py == kUnresolved) {
+      py = xt;
+    } else if (py != xt) {
+      Alert("CloseTensorPermutations", 1, 100302, "Incorrect degeneracy resolution");
+      return {};
+    }
+  }
+  if (std::find(p.begin(), p.end(), kUnresolved) != p.end()) {
+    int added = 0;
+    do {
+      added = completeFromFusion(TP, p);
+      if (added < 0) return {};
+    } while (added > 0);
+  }
+  for (int k = 0; k < N; ++k) {
+    if (p[static_cast<std::size_t>(k)] == kUnresolved) {
+      Print("Permutation %d not resolved\n", k);
+    } else {
+      Print("%d <==> %d\n", k, p[static_cast<std::size_t>(k)]);
+    }
+  }
+  return p;
+}
+
+int CT_getIntegerSpinPermutations(TensorProduct* TP, const int*) {
+  const int A = loadOuterAutomorphisms(TP);
+  getAllTensorPermutations(TP);
+  Print("Permutations: %d; Outer automorphisms: %d\n", TP->FullPermutations.Nfill, A);
+  CT_getCurrentPermutationForExtension(TP, -1, 0);
+  return 0;
+}
+
+int CT_getTotalOuterAutomorphismCount(TensorProduct* TP) {
+  return TP->FullPermutations.Nfill * TP->OuterAutomorphisms.Nfill;
+}
+
+void closeIntegerSpinPermutations(VectorSpace* collection, int n) {
+  std::vector<int> product(static_cast<std::size_t>(n));
+  int added = 0;
+  do {
+    added = 0;
+    for (int i = 0; i < collection->Nfill; ++i) {
+      for (int j = 1; j < collection->Nfill; ++j) {
+        const std::vector<int> left(rowOf(*collection, i), rowOf(*collection, i) + n);
+        const std::vector<int> right(rowOf(*collection, j), rowOf(*collection, j) + n);
+        multiplyPermutations(n, left.data(), right.data(), product.data());
+        if (findVectorInCollection(collection, product.data()) >= 0) continue;
+        std::vector<int> row = product;
+        if (!offer(collection, row)) return;
+        ++added;
+      }
+    }
+  } while (added > 0);
 }

@@ -279,6 +279,96 @@ TEST_F(CosetPermutationsTest, AtMostAThousandSymmetriesGetCurrentImages) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Exchanges of two identical factors on the whole spectrum
+
+TEST_F(CosetPermutationsTest, ExchangingTwoDifferentFactorsIsNotAPermutation) {
+  runAll({"tensor", "g a 1 1", "g a 1 2", "compute spectrum"});
+  capture.clear();
+  EXPECT_EQ(ComputePermutation(currentTensor, 0, 1, 0), -1);
+  EXPECT_TRUE(alerted("This is not a permutation"));
+  EXPECT_TRUE(CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr).empty());
+}
+
+TEST_F(CosetPermutationsTest, WithoutFixedPointsEveryImageFollowsFromTheLabels) {
+  // A1_2 x A1_2 without currents: 9 fields, the exchange is an involution (l1,l2) -> (l2,l1)
+  // fixing the 3 diagonal fields.
+  runAll({"tensor", "g a 1 2", "g a 1 2", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  capture.clear();
+  const std::vector<int> p = CloseTensorPermutations(TP, 0, 1, 0, nullptr, nullptr);
+  ASSERT_EQ(p.size(), 9u);
+  int fixed = 0;
+  for (int k = 0; k < 9; ++k) {
+    const int image = p[static_cast<std::size_t>(k)];
+    ASSERT_GE(image, 0);
+    EXPECT_EQ(p[static_cast<std::size_t>(image)], k);
+    EXPECT_EQ(TensorField(TP, image)[0], TensorField(TP, k)[1]);
+    EXPECT_EQ(TensorField(TP, image)[1], TensorField(TP, k)[0]);
+    fixed += image == k ? 1 : 0;
+  }
+  EXPECT_EQ(fixed, 3);
+  EXPECT_EQ(capture.printed.find("not resolved"), std::string::npos);
+}
+
+TEST_F(CosetPermutationsTest, ResolvedFixedPointsNeedAnAssignment) {
+  // SO(6) level 1 from A1_2 x A1_2 and (1,1): the two spinors are the resolved fixed point
+  // (1,1); the labels cannot tell which goes to which.
+  runAll({"tensor", "g a 1 2", "g a 1 2", "current 1 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_EQ(TP->NumberOfPrimaries, 4);
+  int spinor = -1;
+  for (int f = 0; f < 4 && spinor < 0; ++f)
+    if (StabilizerOrder(TP, f) == 2) spinor = f;
+  ASSERT_GE(spinor, 0);
+  const int other = spinor == 2 ? 3 : 2;
+  capture.clear();
+  EXPECT_EQ(ComputePermutation(TP, 0, 1, spinor), -2);
+  EXPECT_EQ(capture.printed, "Field " + std::to_string(spinor) + " is resolved into 2 irreducible components\n");
+  capture.clear();
+  std::vector<int> p = CloseTensorPermutations(TP, 0, 1, 0, nullptr, nullptr);
+  ASSERT_EQ(p.size(), 4u);
+  EXPECT_EQ(p[static_cast<std::size_t>(spinor)], -2);
+  EXPECT_NE(capture.printed.find("Permutation " + std::to_string(spinor) + " not resolved\n"), std::string::npos);
+  // Given the exchange of the spinors, the permutation is complete.
+  const int x[] = {spinor};
+  const int y[] = {other};
+  p = CloseTensorPermutations(TP, 0, 1, 1, x, y);
+  ASSERT_EQ(p.size(), 4u);
+  EXPECT_EQ(p[static_cast<std::size_t>(spinor)], other);
+  EXPECT_EQ(p[static_cast<std::size_t>(other)], spinor);
+  EXPECT_EQ(p[0], 0);
+  // The vacuum is fixed by the labels: declaring it exchanged with the spinor contradicts.
+  capture.clear();
+  const int x0[] = {0};
+  const int y0[] = {spinor};
+  EXPECT_TRUE(CloseTensorPermutations(TP, 0, 1, 1, x0, y0).empty());
+  EXPECT_TRUE(alerted("Incorrect degeneracy resolution"));
+}
+
+TEST_F(CosetPermutationsTest, IntegerSpinPermutationsCountEveryPair) {
+  runAll({"tensor", "g d 4 1", "g d 4 1", "compute spectrum"});
+  capture.clear();
+  EXPECT_EQ(CT_getIntegerSpinPermutations(currentTensor, nullptr), 0);
+  EXPECT_EQ(capture.printed, "Permutations: 2; Outer automorphisms: 36\n");
+  EXPECT_EQ(CT_getTotalOuterAutomorphismCount(currentTensor), 72);
+  // The cache is ready: the exchange (a = 0, p = 1) maps a current to a current.
+  EXPECT_GE(CT_getCurrentPermutationForExtension(currentTensor, 1, 1), 1);
+}
+
+TEST_F(CosetPermutationsTest, TwoTranspositionsCloseToTheSymmetricGroup) {
+  VectorSpace space(10, "test permutations");
+  initVectorCollection(&space, 3, 10);
+  std::vector<int> row{0, 1, 2, -1, -1};
+  addVectorToCollection(&space, row.data());
+  row = {1, 0, 2, -1, -1};
+  addVectorToCollection(&space, row.data());
+  row = {0, 2, 1, -1, -1};
+  addVectorToCollection(&space, row.data());
+  closeIntegerSpinPermutations(&space, 3);
+  EXPECT_EQ(space.Nfill, 6);  // |S3|
+}
+
+// ---------------------------------------------------------------------------------------
 // The command
 
 TEST_F(CosetPermutationsTest, BrowsePermutationsListsTheCurrentPermutations) {
