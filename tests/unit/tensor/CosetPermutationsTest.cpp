@@ -241,6 +241,7 @@ TEST_F(CosetPermutationsTest, AChangeOfTheProductRebuildsTheSymmetries) {
   EXPECT_EQ(CT_TotalOuterAutomorphisms(currentTensor), 2);
   runAll({"g a 1 1", "compute spectrum"});
   EXPECT_EQ(currentTensor->SymmetryFlag, 0);
+  EXPECT_EQ(currentTensor->CurrentPermutations.Nfill, 0) << "stale current images dropped";
   EXPECT_EQ(CT_TotalOuterAutomorphisms(currentTensor), 6);
   ASSERT_NE(CT_getCurrentOuterAutomorphisms(currentTensor), nullptr);
   EXPECT_EQ(currentTensor->CurrentPermutations.rowsize, 8);  // Z2^3
