@@ -407,6 +407,8 @@ int CT_getCurrentPermutationForExtension(TensorProduct* TP, int s, int J) {
 
 void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   if (TP->SymmetryFlag == 1) return;
+  // The chiral-algebra test and the current images read the extended spectrum.
+  if (!spectrumReady(TP)) return;
   const int A = loadOuterAutomorphisms(TP);
   getAllTensorPermutations(TP);
   const int P = TP->FullPermutations.Nfill;

@@ -148,6 +148,15 @@ TEST_F(CosetPermutationsTest, ACurrentRemovesThePermutationsThatMoveIt) {
   }
 }
 
+TEST_F(CosetPermutationsTest, SymmetrisingComputesTheSpectrumFirst) {
+  // Without "compute spectrum" the chiral algebra is not known yet; the two symmetries
+  // fixing factor 0 are still found.
+  runAll({"tensor", "g a 1 4", "g a 1 4", "g a 1 4", "current 1 0 0"});
+  CT_SymmetrizeTensorProduct(currentTensor);
+  EXPECT_EQ(currentTensor->SymmetryFlag, 1);
+  EXPECT_EQ(currentTensor->AutomorphismsTimesPermutations.Nfill, 2);
+}
+
 TEST_F(CosetPermutationsTest, ASymmetricCurrentKeepsEveryPermutation) {
   // (J, J, J, J) of four A1 level 1 factors (weight 4 x 1/4 = 1) is permutation invariant.
   runAll({"tensor", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "current 1 1 1 1", "compute spectrum"});
