@@ -191,6 +191,8 @@ const CommandEntry kTensorFactorCommands[] = {
      "and its TeX name."},
     {"browse cy", "", COM_list_cy,
      "Lists the 168 tensor products of N=2 minimal models with $c=9$: number and level code."},
+    {"Browse permutations", "", COM_symmetrize,
+     "Lists the permutations of the simple currents induced by the symmetries of the current theory: permutations of identical tensor factors combined with outer automorphisms of the factors, or the outer automorphisms of a single algebra."},
 };
 
 const HelpAttachment kTensorFactorHelp[] = {

@@ -263,3 +263,7 @@ int COM_S_sum(char** params, int n);
 
 int COM_compute_galois(char** params, int n);
 int COM_compute_scale(char** params, int n);
+
+// Handler: "Browse permutations" (the symmetries of the current theory acting on its
+// simple currents)
+int COM_symmetrize(char** params, int n);

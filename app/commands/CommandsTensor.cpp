@@ -7,6 +7,7 @@
 
 #include "commands/Commands.h"
 #include "commands/CommandsInternal.h"
+#include "collections/VectorSpace.h"
 #include "groups/Discrete.h"
 #include "modular/Modular.h"
 #include "runtime/Error.h"
@@ -280,4 +281,42 @@ int COM_get_twist(char** params, int n) {
                                    : SM_getCurrentTwist(currentRecord(), a, K, J);
   Print("Twist %s\n", etaString(twist));
   return -3;
+}
+
+// ---------------------------------------------------------------------------------------
+// "Browse permutations": the permutations of the simple currents induced by the
+// symmetries of the current theory, one numbered row each.
+
+int COM_symmetrize(char**, int) {
+  const VectorSpace* rows = nullptr;
+  int width = 0;
+  if (tensorModeOn()) {
+    // The symmetries act on the extended spectrum: compute it as "compute spectrum" does.
+    if (currentTensor->NumberOfFactors > 0 && currentTensor->SpectrumChanged != 0 && tensorCompute() != 0) return 1;
+    rows = CT_getCurrentOuterAutomorphisms(currentTensor);
+    if (rows != nullptr && rows->Nfill > 0) {
+      width = rows->rowsize;
+      Print("The following tensor product outer automophisms are known\n");
+    }
+  } else {
+    SpectrumData* sd = currentRecord();
+    if (sd != nullptr && sd->automorphisms != nullptr) {
+      SM_getCurrentOuterAutomorphisms(sd);
+      rows = sd->automorphisms;
+      // Search-tree links follow the entries of a row.
+      width = rows->idsize;
+      if (rows->Nfill > 0) Print("The following algebra outer automophisms are known\n");
+    }
+  }
+  if (rows == nullptr || rows->Nfill == 0) {
+    Print("No symmetrization available\n");
+    return 0;
+  }
+  for (int r = 0; r < rows->Nfill; ++r) {
+    const int* row = rows->Space + static_cast<std::size_t>(r) * rows->rowsize;
+    std::string text = "(";
+    for (int i = 0; i < width; ++i) text += std::to_string(row[i]) + (i + 1 < width ? "," : ")");
+    Print("P(%3d): %s\n", r, text.c_str());
+  }
+  return 0;
 }

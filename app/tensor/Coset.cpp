@@ -119,6 +119,7 @@ void markChanged(TensorProduct* TP) {
   TP->Spectrum.reset(TP->NumberOfFactors + 1);
   TP->NumberOfPrimaries = 0;
   TP->Stabilizers.clear();
+  TP->CurrentPermutations.Nfill = 0;
 }
 
 namespace {
@@ -454,6 +455,7 @@ void resetCosetModule() {
   resetTensorConjugates();
   resetStoredOrbitMember();
   resetMinimalTable();
+  resetCosetPermutations();
   s.sMethodOff = false;
   s.sCallTrace = 0;
 }

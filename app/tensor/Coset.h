@@ -23,6 +23,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "collections/VectorSpace.h"
 #include "numbers/MathUtility.h"
 #include "runtime/Allocation.h"
 #include "store/CurrentTheory.h"
@@ -102,6 +103,18 @@ struct TensorProduct {
   // their products of factor S elements.
   AccountVector<int> Sc{AccountAllocator<int>(&TensorProductAccount, "TP->Sc")};
   AccountVector<double> RealSS{AccountAllocator<double>(&TensorProductAccount, "TP->RealSS")};
+
+  // Symmetries of identical factors and outer automorphisms of the factors, built by
+  // CT_SymmetrizeTensorProduct (valid while SymmetryFlag is 1). Rows: one automorphism
+  // index per factor; one factor index per factor; pairs (automorphism row, permutation
+  // row) that keep the chiral algebra; per such pair the image of every simple current;
+  // the current-image cache (one row per registered current, one column per symmetry).
+  VectorSpace OuterAutomorphisms{100, "Tensor Outer Automorphisms", &TensorProductAccount};
+  VectorSpace FullPermutations{100, "Full Tensor Permutations", &TensorProductAccount};
+  VectorSpace AutomorphismsTimesPermutations{100, "Tensor Outer automorphisms times Permutations",
+                                             &TensorProductAccount};
+  VectorSpace CurrentPermutations{100, "Tensor Current Permutations", &TensorProductAccount};
+  VectorSpace CurrentPermutationCache{100, "Tensor Current Permutations", &TensorProductAccount};
 };
 
 // The record of tensor mode is `currentTensor` (store/CurrentTheory.h), made here.
@@ -304,3 +317,58 @@ int getTotalFCFTshift(TensorProduct* TP, const int* J);
 int TensorFixedPointCheck(TensorProduct* TP, int J);
 // 1 when every factor label of the field row is a fixed point of the factor's label of J.
 int TensorFixedPointField(TensorProduct* TP, const int* J, const int* field);
+
+// Permutations of identical factors and outer automorphisms of the factors
+// (CosetPermutations.cpp). A symmetry is a pair (a, p): outer-automorphism row a applied
+// factor by factor, then factor permutation p (out[i] = in[perm_p[i]]). Symmetries that
+// map every current into the chiral algebra act on the simple currents of the extension
+// as group automorphisms.
+
+// Builds the rows below and the current images unless SymmetryFlag is 1. A refused
+// collection growth leaves SymmetryFlag 0 (after the alert).
+void CT_SymmetrizeTensorProduct(TensorProduct* TP);
+// The current images of the symmetries (one row per symmetry, at most 1000), built first
+// when they are missing or stale (the spectrum is computed when it is not known); nullptr
+// for a product without factors or when the build fails.
+VectorSpace* CT_getCurrentOuterAutomorphisms(TensorProduct* TP);
+// Number of symmetries (rows of AutomorphismsTimesPermutations), building them first.
+int CT_TotalOuterAutomorphisms(TensorProduct* TP);
+// Fills OuterAutomorphisms; its row count.
+int loadOuterAutomorphisms(TensorProduct* TP);
+// Fills FullPermutations: the permutations exchanging only factors that are the same
+// stored theory with the same G/H flag.
+void getAllTensorPermutations(TensorProduct* TP);
+int CheckAutomorphismTimesPermutation(TensorProduct* TP, int a, int p);
+int CheckAutomorphismModuloPermutations(TensorProduct* TP, int a);
+// Images of a label row (NumberOfFactors labels, then the resolution label, copied);
+// a label an automorphism does not reach gives -1 in its place.
+std::vector<int> applyTensorOuterAutomorphismToCurrentCombination(TensorProduct* TP, int a, const int* labels);
+std::vector<int> applyTensorPermutationToCurrentCombination(TensorProduct* TP, int p, const int* labels);
+// Field index of spectrum row f under symmetry (a, p); -1 when it is not a field.
+int applyTensorOuterAutomorphismTimesPermutationToCurrent(TensorProduct* TP, int a, int p, int f);
+// Image of simple current c under symmetry s; s = -1 prepares the basis images.
+int computeCurrentPermutation(TensorProduct* TP, int s, int c);
+// The same over every (automorphism row, permutation row) pair, s = a P + p with P the
+// number of permutation rows, without the chiral-algebra test.
+int computeCurrentPermutationForExtension(TensorProduct* TP, int s, int c);
+// Cached forms; s = -1 (re)initialises the cache and returns the number of symmetries.
+int CT_getCurrentPermutation(TensorProduct* TP, int s, int J);
+int CT_getCurrentPermutationForExtension(TensorProduct* TP, int s, int J);
+// Non-zero: only the identity automorphism of every factor is used.
+void setIgnoreOuterAutomorphisms(int flag);
+
+// Exchanges of two identical factors a and b on the spectrum. The image of field k: -2 when
+// the image is a resolved fixed point, -1 after an alert when the factors differ or the
+// exchange is not a symmetry.
+int ComputePermutation(TensorProduct* TP, int a, int b, int k);
+// The exchange on every field (-2: not resolved), completed by the n assignments "x_t and
+// y_t are exchanged" and by the fusion rules; prints one line per field. Empty after an
+// alert on a contradiction.
+std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n, const int* x, const int* y);
+// Loads the outer automorphisms and factor permutations, prints their counts and
+// initialises the current-image cache over every pair; 0. The current list is not read.
+int CT_getIntegerSpinPermutations(TensorProduct* TP, const int* currents);
+// Factor permutations times outer-automorphism combinations.
+int CT_getTotalOuterAutomorphismCount(TensorProduct* TP);
+// Closes a searchable collection of permutations of n points under composition.
+void closeIntegerSpinPermutations(VectorSpace* collection, int n);

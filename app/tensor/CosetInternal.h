@@ -74,3 +74,9 @@ const int* getStoredOrbitMember(TensorProduct* TP, int J, int f);
 
 // Codes of tensor products and the name table.
 void resetMinimalTable();
+
+// ---------------------------------------------------------------------------------------
+// Permutations and outer automorphisms of the factors (CosetPermutations.cpp)
+
+// Start state of the permutation caches and of the ignore-automorphisms switch.
+void resetCosetPermutations();

@@ -1,0 +1,614 @@
+// Symmetries of a tensor product: permutations of identical factors (the same stored
+// theory with the same G/H flag) combined with outer automorphisms of the factors.
+//
+// Representation. A factor's outer automorphisms are the rows of its "Current Outer
+// Automorphism" collection: row r gives the image of each of the factor's simple
+// currents (fields 0 .. |G|-1 of the factor). A tensor outer automorphism is one row
+// index per factor; a permutation lists, for every position, the factor it takes its
+// label from. A symmetry (a, p) that maps every current of the extension into the chiral
+// algebra acts on the extension's simple currents as an automorphism of CurrentGroup, so
+// the images of the basis currents determine all others; those basis images are kept per
+// symmetry, and single images are cached per registered current.
+//
+// Life. The rows live in the record and are valid while SymmetryFlag is 1 (every change
+// of the record clears it). The caches are module state, tied to the record that
+// initialised them, and restored by resetCosetPermutations.
+#include <algorithm>
+#include <vector>
+
+#include "collections/VectorSpace.h"
+#include "collections/VectorUtility.h"
+#include "groups/Discrete.h"
+#include "groups/Permutations.h"
+#include "modular/Modular.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "store/Storemanager.h"
+#include "tensor/Coset.h"
+#include "tensor/CosetInternal.h"
+
+namespace {
+
+// Rows of CurrentPermutations at most.
+constexpr int kMaximalCurrentPermutationRows = 1000;
+// With this many factor permutations an automorphism is first tested modulo permutations.
+constexpr int kPermutationPretestThreshold = 26;
+
+// The current-image cache of one kind of symmetry list.
+struct PermutationCache {
+  TensorProduct* record = nullptr;  // the record that initialised it; nullptr: none
+  int symmetries = 0;               // all symmetries of the list
+  int storedSymmetries = 0;         // columns of the cache ("Maxperm" at most)
+  int storedCurrents = 0;           // rows of the cache ("Maxcurrent" at most)
+  int nextRow = 0;
+  std::vector<int> registerRow;     // per simple current its cache row, -1 none
+  // Per symmetry the field of the image of every basis current ("BasicPermutations").
+  std::vector<int> basicPermutations;
+  int basisSize = 0;
+  VectorSpace* cache = nullptr;
+};
+
+struct CosetPermutationsState {
+  int IgnoreOuterAutomorphims = 0;
+  PermutationCache symmetryCache;
+  PermutationCache extensionCache;
+  // The cache of the extension variant (the record's own one serves the symmetries).
+  VectorSpace extensionSpace{100, "Tensor Current Permutations (extension)", &TensorProductAccount};
+};
+
+CosetPermutationsState& state() {
+  static CosetPermutationsState s;
+  return s;
+}
+
+int intSetting(const char* name, int fallback) {
+  const InternalParameter* parameter = findInternalParameter(name);
+  if (parameter == nullptr) return fallback;
+  const int* value = getIntParPointer(name);
+  return value != nullptr ? *value : fallback;
+}
+
+const int* rowOf(const VectorSpace& space, int i) {
+  return space.Space + static_cast<std::size_t>(i) * static_cast<std::size_t>(space.rowsize);
+}
+
+int factorAutomorphismCount(const SpectrumData* sd) {
+  return sd->automorphisms != nullptr ? sd->automorphisms->Nfill : 0;
+}
+
+// Image of label under automorphism row r of factor sd; -1 when the row does not reach it.
+int factorAutomorphismImage(const SpectrumData* sd, int r, int label) {
+  if (r == 0) return label;
+  const VectorSpace* space = sd->automorphisms;
+  if (space == nullptr || r < 0 || r >= space->Nfill) return -1;
+  const int width = factorGroupOrder(sd);
+  if (label < 0 || label >= width || width > space->rowsize) return -1;
+  return rowOf(*space, r)[label];
+}
+
+// Appends a row to a searchable collection (row holds the entries, the links follow).
+// False after the collection's own alert when it refuses to grow.
+bool offer(VectorSpace* space, std::vector<int>& row) {
+  row.resize(static_cast<std::size_t>(space->rowsize), -1);
+  return addVectorToCollection(space, row.data()) != nullptr;
+}
+
+// Image of a row of n labels (plus, with resolution, the label behind them) under
+// automorphism row a followed by permutation row p (either may be -1: not applied).
+std::vector<int> applySymmetry(TensorProduct* TP, int a, int p, const int* labels, bool resolution) {
+  const int n = TP->NumberOfFactors;
+  std::vector<int> out(labels, labels + n + (resolution ? 1 : 0));
+  if (a >= 0) {
+    const int* aut = rowOf(TP->OuterAutomorphisms, a);
+    for (int i = 0; i < n; ++i) {
+      out[static_cast<std::size_t>(i)] =
+          factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i]);
+    }
+  }
+  if (p >= 0) {
+    const int* perm = rowOf(TP->FullPermutations, p);
+    std::vector<int> permuted = out;
+    for (int i = 0; i < n; ++i) permuted[static_cast<std::size_t>(i)] = out[static_cast<std::size_t>(perm[i])];
+    out = permuted;
+  }
+  return out;
+}
+
+bool containsUnreached(const std::vector<int>& row, int n) {
+  return std::any_of(row.begin(), row.begin() + n, [](int x) { return x < 0; });
+}
+
+// Field of spectrum row f under (a, p), quietly -1 when a label is not reached.
+int imageField(TensorProduct* TP, int a, int p, int f) {
+  if (f < 0 || f >= TP->Spectrum.size()) return -1;
+  std::vector<int> image = applySymmetry(TP, a, p, TP->Spectrum.row(f), true);
+  if (containsUnreached(image, TP->NumberOfFactors)) return -1;
+  return findOrbit(TP, image.data(), nullptr);
+}
+
+// The symmetry (a, p) of number s in one of the two lists.
+bool symmetryOf(TensorProduct* TP, bool extension, int s, int* a, int* p) {
+  if (extension) {
+    const int P = TP->FullPermutations.Nfill;
+    if (P == 0 || s < 0 || s >= P * TP->OuterAutomorphisms.Nfill) return false;
+    *a = s / P;
+    *p = s % P;
+    return true;
+  }
+  if (s < 0 || s >= TP->AutomorphismsTimesPermutations.Nfill) return false;
+  const int* row = rowOf(TP->AutomorphismsTimesPermutations, s);
+  *a = row[0];
+  *p = row[1];
+  return true;
+}
+
+int symmetryCount(TensorProduct* TP, bool extension) {
+  return extension ? TP->OuterAutomorphisms.Nfill * TP->FullPermutations.Nfill
+                   : TP->AutomorphismsTimesPermutations.Nfill;
+}
+
+PermutationCache& cacheOf(bool extension) {
+  return extension ? state().extensionCache : state().symmetryCache;
+}
+
+void prepareBasicPermutations(TensorProduct* TP, bool extension) {
+  PermutationCache& c = cacheOf(extension);
+  const DGType* group = TP->CurrentGroup != nullptr ? TP->CurrentGroup : DG_trivial();
+  const int k = group->order > 1 ? group->nfactors : 0;
+  const int total = symmetryCount(TP, extension);
+  c.basisSize = k;
+  c.basicPermutations.assign(static_cast<std::size_t>(total) * static_cast<std::size_t>(k), -1);
+  for (int s = 0; s < total; ++s) {
+    int a = 0;
+    int p = 0;
+    if (!symmetryOf(TP, extension, s, &a, &p)) continue;
+    for (int j = 0; j < k; ++j) {
+      c.basicPermutations[static_cast<std::size_t>(s) * k + j] = imageField(TP, a, p, DG_basis(group, j));
+    }
+  }
+}
+
+int imageFromBasis(TensorProduct* TP, bool extension, int s, int current) {
+  PermutationCache& c = cacheOf(extension);
+  const DGType* group = TP->CurrentGroup != nullptr ? TP->CurrentGroup : DG_trivial();
+  if (current < 0 || current >= group->order) return -1;
+  if (group->order == 1) return 0;
+  const int k = c.basisSize;
+  if (s < 0 || static_cast<std::size_t>(s + 1) * k > c.basicPermutations.size()) return -1;
+  std::vector<long long> comps(static_cast<std::size_t>(k), 0);
+  for (int b = 0; b < k; ++b) {
+    const int exponent = DG_decomp(group, current, b);
+    if (exponent == 0) continue;
+    const int image = c.basicPermutations[static_cast<std::size_t>(s) * k + b];
+    if (image < 0 || image >= group->order) return -1;
+    for (int j = 0; j < k; ++j) {
+      comps[static_cast<std::size_t>(j)] =
+          (comps[static_cast<std::size_t>(j)] + static_cast<long long>(exponent) * DG_decomp(group, image, j)) %
+          group->factors[j];
+    }
+  }
+  std::vector<int> reduced(comps.begin(), comps.end());
+  return DG_findElement(group, reduced.data());
+}
+
+int initializeCache(TensorProduct* TP, bool extension) {
+  PermutationCache& c = cacheOf(extension);
+  const int total = symmetryCount(TP, extension);
+  const int maxPerm = intSetting("Maxperm", 100000);
+  const int maxCurrent = intSetting("Maxcurrent", 1000);
+  c.record = TP;
+  c.symmetries = total;
+  c.storedSymmetries = total;
+  if (total > maxPerm) {
+    Alert("CT_getCurrentPermutation", 0, 100201, "Only %d permutations are stored", maxPerm);
+    c.storedSymmetries = maxPerm;
+  }
+  c.storedCurrents = TP->NumberOfSimpleCurrents;
+  if (c.storedCurrents > maxCurrent) {
+    Alert("CT_getCurrentPermutation", 1, 100201, "Permutations stored for only %d (out of %d) currents",
+          maxCurrent, c.storedCurrents);
+    c.storedCurrents = maxCurrent;
+  }
+  c.registerRow.assign(static_cast<std::size_t>(std::max(TP->NumberOfSimpleCurrents, 0)), -1);
+  c.nextRow = 0;
+  c.cache = extension ? &state().extensionSpace : &TP->CurrentPermutationCache;
+  if (static_cast<long long>(c.storedSymmetries) * c.storedCurrents >= 10001)
+    Print("Allocated %d x %d integers for CurrPerms\n", c.storedSymmetries, c.storedCurrents);
+  if (c.storedSymmetries > 0 && SetVectorSpace(c.cache, c.storedSymmetries, c.storedCurrents + 1) != nullptr) {
+    std::vector<int> unknown(static_cast<std::size_t>(c.storedSymmetries), -1);
+    for (int r = 0; r < c.storedCurrents; ++r) {
+      if (addNewVectorToSpace(c.cache, unknown.data()) == nullptr) {
+        c.storedCurrents = r;
+        break;
+      }
+    }
+  } else {
+    c.storedCurrents = 0;
+  }
+  prepareBasicPermutations(TP, extension);
+  return total;
+}
+
+int cachedPermutation(TensorProduct* TP, bool extension, int s, int J) {
+  if (s == -1) return initializeCache(TP, extension);
+  PermutationCache& c = cacheOf(extension);
+  if (c.record != TP) {
+    Alert("CT_getCurrentPermutation", 2, 112415, "Unexpected initialization error");
+    return -1;
+  }
+  if (s < 0 || s >= c.symmetries || J < 0 || J >= static_cast<int>(c.registerRow.size())) return -1;
+  int& row = c.registerRow[static_cast<std::size_t>(J)];
+  if (row < 0 && c.nextRow < c.storedCurrents) row = c.nextRow++;
+  if (row < 0 || s >= c.storedSymmetries) return imageFromBasis(TP, extension, s, J);
+  int* entry = c.cache->Space + static_cast<std::size_t>(row) * c.cache->rowsize + s;
+  if (*entry == -1) *entry = imageFromBasis(TP, extension, s, J);
+  return *entry;
+}
+
+// Odometer step, the last digit fastest; false after the last tuple.
+bool nextDigits(std::vector<int>& digits, const std::vector<int>& limits) {
+  for (std::size_t i = digits.size(); i-- > 0;) {
+    if (++digits[i] < limits[i]) return true;
+    digits[i] = 0;
+  }
+  return false;
+}
+
+// The spectrum the symmetries act on; false when it cannot be had.
+bool spectrumReady(TensorProduct* TP) {
+  if (TP->NumberOfFactors == 0) return false;
+  if (TP->SpectrumChanged != 0 && computeTensorSpectrum(TP) < 0) return false;
+  return TP->SpectrumChanged == 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+
+void setIgnoreOuterAutomorphisms(int flag) { state().IgnoreOuterAutomorphims = flag; }
+
+void resetCosetPermutations() {
+  CosetPermutationsState& s = state();
+  s.IgnoreOuterAutomorphims = 0;
+  s.symmetryCache = PermutationCache{};
+  s.extensionCache = PermutationCache{};
+}
+
+int loadOuterAutomorphisms(TensorProduct* TP) {
+  const int n = TP->NumberOfFactors;
+  std::vector<int> limits(static_cast<std::size_t>(n), 1);
+  bool conjugationFixed = false;
+  for (int i = 0; i < n; ++i) {
+    const SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(i)];
+    const int count = factorAutomorphismCount(sd);
+    int& limit = limits[static_cast<std::size_t>(i)];
+    limit = state().IgnoreOuterAutomorphims != 0 ? 1 : count;
+    // An overall conjugation is one symmetry, not one per factor: fix it on the first
+    // complex factor.
+    if (!conjugationFixed && sd->complex == 1 && count == 2) {
+      limit = 1;
+      conjugationFixed = true;
+    }
+  }
+  VectorSpace* space = &TP->OuterAutomorphisms;
+  initVectorCollection(space, n, 1500);
+  if (std::any_of(limits.begin(), limits.end(), [](int x) { return x < 1; })) return 0;
+  if (n == 0) return 0;
+  std::vector<int> digits(static_cast<std::size_t>(n), 0);
+  do {
+    std::vector<int> row = digits;
+    if (!offer(space, row)) break;
+  } while (nextDigits(digits, limits));
+  return space->Nfill;
+}
+
+void getAllTensorPermutations(TensorProduct* TP) {
+  const int n = TP->NumberOfFactors;
+  VectorSpace* space = &TP->FullPermutations;
+  initVectorCollection(space, n, 100);
+  std::vector<int> identity(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) identity[static_cast<std::size_t>(i)] = i;
+  std::vector<bool> used(static_cast<std::size_t>(n), false);
+  for (int first = 0; first < n; ++first) {
+    if (used[static_cast<std::size_t>(first)]) continue;
+    std::vector<int> members;
+    for (int j = first; j < n; ++j) {
+      if (used[static_cast<std::size_t>(j)]) continue;
+      if (TP->TensorFactors[static_cast<std::size_t>(j)] != TP->TensorFactors[static_cast<std::size_t>(first)] ||
+          TP->GH[static_cast<std::size_t>(j)] != TP->GH[static_cast<std::size_t>(first)])
+        continue;
+      used[static_cast<std::size_t>(j)] = true;
+      members.push_back(j);
+    }
+    const int size = static_cast<int>(members.size());
+    const int earlier = space->Nfill;
+    // The class's own permutations, copied before the generator is used again.
+    const VectorSpace* all = generateAllPermutations(size);
+    std::vector<std::vector<int>> classRows;
+    for (int r = 0; r < all->Nfill; ++r) {
+      const int* perm = rowOf(*all, r);
+      std::vector<int> row = identity;
+      for (int k = 0; k < size; ++k)
+        row[static_cast<std::size_t>(members[static_cast<std::size_t>(k)])] = members[static_cast<std::size_t>(perm[k])];
+      classRows.push_back(row);
+    }
+    for (std::vector<int> row : classRows) {
+      if (!offer(space, row)) return;
+    }
+    std::vector<int> product(static_cast<std::size_t>(n));
+    for (int e = 1; e < earlier; ++e) {
+      const std::vector<int> left(rowOf(*space, e), rowOf(*space, e) + n);
+      for (const std::vector<int>& right : classRows) {
+        multiplyPermutations(n, left.data(), right.data(), product.data());
+        std::vector<int> row = product;
+        if (!offer(space, row)) return;
+      }
+    }
+  }
+  if (intSetting("Invariant info_level", 0) >= 1 || space->Nfill >= 10001)
+    Print("Total number of permutations respecting tensor product factors: %d\n", space->Nfill);
+}
+
+int CheckAutomorphismTimesPermutation(TensorProduct* TP, int a, int p) {
+  for (int r = 0; r < TP->Currents.size(); ++r) {
+    std::vector<int> image = applySymmetry(TP, a, p, TP->Currents.row(r), false);
+    if (containsUnreached(image, TP->NumberOfFactors) || TP->ChiralAlgebra.find(image.data()) < 0) return 0;
+  }
+  return 1;
+}
+
+int CheckAutomorphismModuloPermutations(TensorProduct* TP, int a) {
+  const int n = TP->NumberOfFactors;
+  for (int r = 0; r < TP->Currents.size(); ++r) {
+    std::vector<int> image = applySymmetry(TP, a, -1, TP->Currents.row(r), false);
+    if (containsUnreached(image, n)) return 0;
+    bool found = false;
+    for (int J = 0; J < TP->ChiralAlgebra.size() && !found; ++J)
+      found = compareDisorderedVectors(n, image.data(), TP->ChiralAlgebra.row(J)) == 1;
+    if (!found) return 0;
+  }
+  return 1;
+}
+
+std::vector<int> applyTensorOuterAutomorphismToCurrentCombination(TensorProduct* TP, int a, const int* labels) {
+  return applySymmetry(TP, a, -1, labels, true);
+}
+
+std::vector<int> applyTensorPermutationToCurrentCombination(TensorProduct* TP, int p, const int* labels) {
+  return applySymmetry(TP, -1, p, labels, true);
+}
+
+int applyTensorOuterAutomorphismTimesPermutationToCurrent(TensorProduct* TP, int a, int p, int f) {
+  return imageField(TP, a, p, f);
+}
+
+int computeCurrentPermutation(TensorProduct* TP, int s, int c) {
+  if (s == -1) {
+    prepareBasicPermutations(TP, false);
+    return 0;
+  }
+  return imageFromBasis(TP, false, s, c);
+}
+
+int computeCurrentPermutationForExtension(TensorProduct* TP, int s, int c) {
+  if (s == -1) {
+    prepareBasicPermutations(TP, true);
+    return 0;
+  }
+  return imageFromBasis(TP, true, s, c);
+}
+
+int CT_getCurrentPermutation(TensorProduct* TP, int s, int J) { return cachedPermutation(TP, false, s, J); }
+
+int CT_getCurrentPermutationForExtension(TensorProduct* TP, int s, int J) {
+  return cachedPermutation(TP, true, s, J);
+}
+
+void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
+  if (TP->SymmetryFlag == 1) return;
+  // The chiral-algebra test and the current images read the extended spectrum.
+  if (!spectrumReady(TP)) return;
+  const int A = loadOuterAutomorphisms(TP);
+  getAllTensorPermutations(TP);
+  const int P = TP->FullPermutations.Nfill;
+  Print("Degeneracies: %d outer automorphisms, %d permutations.\n", A, P);
+  VectorSpace* pairs = &TP->AutomorphismsTimesPermutations;
+  initVectorCollection(pairs, 2, 1000);
+  SetVectorSpace(&TP->CurrentPermutations, 1, 1);
+  for (int a = 0; a < A; ++a) {
+    if (P >= kPermutationPretestThreshold && CheckAutomorphismModuloPermutations(TP, a) == 0) continue;
+    for (int p = 0; p < P; ++p) {
+      if (CheckAutomorphismTimesPermutation(TP, a, p) == 0) continue;
+      std::vector<int> row{a, p};
+      // A collection that cannot grow refuses the whole set: half a symmetry group would
+      // let the invariant searches reject invariants that are not equivalent.
+      if (!offer(pairs, row)) {
+        Alert("CT_SymmetrizeTensorProduct", 0, 100302, "Symmetries of the tensor product not built");
+        initVectorCollection(pairs, 2, 1000);
+        return;
+      }
+    }
+  }
+  CT_getCurrentPermutation(TP, -1, 0);
+  const int N = pairs->Nfill;
+  const int K = std::min(N, kMaximalCurrentPermutationRows);
+  const DGType* group = TP->CurrentGroup != nullptr ? TP->CurrentGroup : DG_trivial();
+  const int width = group->order;
+  VectorSpace* images = &TP->CurrentPermutations;
+  SetVectorSpace(images, width, K + 1);
+  if (N == 0) {
+    TP->SymmetryFlag = 1;
+    return;
+  }
+  std::vector<int> row(static_cast<std::size_t>(width));
+  for (int s = 0; s < K; ++s) {
+    for (int c = 0; c < width; ++c) row[static_cast<std::size_t>(c)] = computeCurrentPermutation(TP, s, c);
+    if (addNewVectorToSpace(images, row.data()) == nullptr) {
+      Alert("CT_SymmetrizeTensorProduct", 1, 100302, "Symmetries of the tensor product not built");
+      SetVectorSpace(images, width, 1);
+      return;
+    }
+  }
+  TP->SymmetryFlag = 1;
+}
+
+VectorSpace* CT_getCurrentOuterAutomorphisms(TensorProduct* TP) {
+  if (!spectrumReady(TP)) return nullptr;
+  if (TP->SymmetryFlag == 0 || TP->CurrentPermutations.Space == nullptr) {
+    TP->SymmetryFlag = 0;
+    CT_SymmetrizeTensorProduct(TP);
+  }
+  return TP->SymmetryFlag == 1 ? &TP->CurrentPermutations : nullptr;
+}
+
+int CT_TotalOuterAutomorphisms(TensorProduct* TP) {
+  if (spectrumReady(TP)) CT_SymmetrizeTensorProduct(TP);
+  return TP->SymmetryFlag == 1 ? TP->AutomorphismsTimesPermutations.Nfill : 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Exchanges of two identical factors on the whole spectrum
+
+int ComputePermutation(TensorProduct* TP, int a, int b, int k) {
+  const int n = TP->NumberOfFactors;
+  if (a < 0 || b < 0 || a >= n || b >= n ||
+      TP->TensorFactors[static_cast<std::size_t>(a)] != TP->TensorFactors[static_cast<std::size_t>(b)]) {
+    Alert("ComputePermutation", 0, 100302, "This is not a permutation");
+    return -1;
+  }
+  if (k < 0 || k >= TP->Spectrum.size()) {
+    Alert("ComputePermutation", 1, 100302, "Field %d does not exist", k);
+    return -1;
+  }
+  std::vector<int> labels(TP->Spectrum.row(k), TP->Spectrum.row(k) + n);
+  std::swap(labels[static_cast<std::size_t>(a)], labels[static_cast<std::size_t>(b)]);
+  const int field = IdentifyOrbit(TP, labels.data());
+  if (field < 0) {
+    Alert("ComputePermutation", 1, 100302, "This permutation is not a symmetry of the algebra");
+    return -1;
+  }
+  const int order = StabilizerOrder(TP, field);
+  if (order >= 2) {
+    Print("Field %d is resolved into %d irreducible components\n", k, order);
+    return -2;
+  }
+  return field;
+}
+
+namespace {
+
+constexpr int kUnresolved = -2;
+
+// One sweep of the fusion completion: fields added, or -1 when the permutation fails.
+int completeFromFusion(TensorProduct* TP, std::vector<int>& p) {
+  const int N = static_cast<int>(p.size());
+  const int first = TP->NumberOfSimpleCurrents;
+  int added = 0;
+  for (int u = first; u < N; ++u) {
+    const int pu = p[static_cast<std::size_t>(u)];
+    if (pu == kUnresolved || u > pu) continue;
+    for (int v = u + 1; v < N; ++v) {
+      const int pv = p[static_cast<std::size_t>(v)];
+      if (pv == kUnresolved || v > pv) continue;
+      int m1 = -1, m2 = -1, count1 = 0, count2 = 0, n1 = 0, n2 = 0;
+      for (int m = 0; m < N; ++m) {
+        if (p[static_cast<std::size_t>(m)] != kUnresolved) continue;
+        const int direct = fusion(u, v, m, 0);
+        const int image = fusion(pu, pv, m, 0);
+        if (fusionInterrupted(direct) || fusionInterrupted(image)) return -1;
+        if (direct > 0) ++count1, m1 = m, n1 = direct;
+        if (image > 0) ++count2, m2 = m, n2 = image;
+      }
+      if (count1 != 1 || count2 != 1) continue;
+      if (n1 != n2) {
+        Alert("CloseTensorPermutations", 2, 212404, "Permutation violation (type 2) for %d x %d", u, v);
+        return -1;
+      }
+      p[static_cast<std::size_t>(m1)] = m2;
+      p[static_cast<std::size_t>(m2)] = m1;
+      Print("Added %d and %d\n", m1, m2);
+      ++added;
+    }
+  }
+  return added;
+}
+
+}  // namespace
+
+std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n, const int* x, const int* y) {
+  const int N = TP->Spectrum.size();
+  std::vector<int> p(static_cast<std::size_t>(N));
+  for (int k = 0; k < N; ++k) {
+    p[static_cast<std::size_t>(k)] = ComputePermutation(TP, a, b, k);
+    if (p[static_cast<std::size_t>(k)] == -1) return {};
+  }
+  for (int t = 0; t < n; ++t) {
+    const int xt = x[t];
+    const int yt = y[t];
+    if (xt < 0 || yt < 0 || xt >= N || yt >= N) {
+      Alert("CloseTensorPermutations", 0, 100302, "Field %d does not exist", xt < 0 || xt >= N ? xt : yt);
+      return {};
+    }
+    int& px = p[static_cast<std::size_t>(xt)];
+    if (px == kUnresolved) {
+      px = yt;
+    } else if (px != yt) {
+      Alert("CloseTensorPermutations", 0, 100302, "Incorrect degeneracy resolution");
+      return {};
+    }
+    int& py = p[static_cast<std::size_t>(yt)];
+    if (py == kUnresolved) {
+      py = xt;
+    } else if (py != xt) {
+      Alert("CloseTensorPermutations", 1, 100302, "Incorrect degeneracy resolution");
+      return {};
+    }
+  }
+  if (std::find(p.begin(), p.end(), kUnresolved) != p.end()) {
+    int added = 0;
+    do {
+      added = completeFromFusion(TP, p);
+      if (added < 0) return {};
+    } while (added > 0);
+  }
+  for (int k = 0; k < N; ++k) {
+    if (p[static_cast<std::size_t>(k)] == kUnresolved) {
+      Print("Permutation %d not resolved\n", k);
+    } else {
+      Print("%d <==> %d\n", k, p[static_cast<std::size_t>(k)]);
+    }
+  }
+  return p;
+}
+
+int CT_getIntegerSpinPermutations(TensorProduct* TP, const int*) {
+  const int A = loadOuterAutomorphisms(TP);
+  getAllTensorPermutations(TP);
+  Print("Permutations: %d; Outer automorphisms: %d\n", TP->FullPermutations.Nfill, A);
+  CT_getCurrentPermutationForExtension(TP, -1, 0);
+  return 0;
+}
+
+int CT_getTotalOuterAutomorphismCount(TensorProduct* TP) {
+  return TP->FullPermutations.Nfill * TP->OuterAutomorphisms.Nfill;
+}
+
+void closeIntegerSpinPermutations(VectorSpace* collection, int n) {
+  std::vector<int> product(static_cast<std::size_t>(n));
+  int added = 0;
+  do {
+    added = 0;
+    for (int i = 0; i < collection->Nfill; ++i) {
+      for (int j = 1; j < collection->Nfill; ++j) {
+        const std::vector<int> left(rowOf(*collection, i), rowOf(*collection, i) + n);
+        const std::vector<int> right(rowOf(*collection, j), rowOf(*collection, j) + n);
+        multiplyPermutations(n, left.data(), right.data(), product.data());
+        if (findVectorInCollection(collection, product.data()) >= 0) continue;
+        std::vector<int> row = product;
+        if (!offer(collection, row)) return;
+        ++added;
+      }
+    }
+  } while (added > 0);
+}

@@ -1,0 +1,396 @@
+// Symmetries of tensor products: permutations of identical factors (counted against the
+// symmetric groups of the classes of equal factors), outer automorphisms of the factors,
+// the symmetries that keep the chiral algebra, and the permutations they induce on the
+// simple currents (bijections that respect labels, weights and the fusion of currents).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "collections/VectorSpace.h"
+#include "commands/Commands.h"
+#include "InterpreterTestSupport.h"
+#include "program/Boot.h"
+#include "store/CurrentTheory.h"
+#include "tensor/Coset.h"
+#include "TestSupport.h"
+
+namespace {
+
+class CosetPermutationsTest : public ZoqTest {
+ protected:
+  void SetUp() override {
+    ZoqTest::SetUp();
+    setCosetMode(0);
+    disableCoset();
+  }
+
+  void runAll(std::initializer_list<const char*> lines) {
+    for (const char* line : lines) ASSERT_EQ(run(line), 0) << line;
+  }
+
+  static std::vector<int> row(const VectorSpace& space, int i, int n) {
+    const int* r = space.Space + static_cast<std::size_t>(i) * space.rowsize;
+    return std::vector<int>(r, r + n);
+  }
+
+  static std::vector<std::vector<int>> rows(const VectorSpace& space, int n) {
+    std::vector<std::vector<int>> out;
+    for (int i = 0; i < space.Nfill; ++i) out.push_back(row(space, i, n));
+    return out;
+  }
+
+  static bool isPermutation(std::vector<int> p) {
+    std::sort(p.begin(), p.end());
+    for (std::size_t i = 0; i < p.size(); ++i)
+      if (p[i] != static_cast<int>(i)) return false;
+    return true;
+  }
+
+  static std::pair<long long, long long> weight(int f) {
+    Rat h;
+    TensorRatWeight(currentTensor, TensorField(currentTensor, f), &h);
+    return {h.num, h.den};
+  }
+};
+
+// ---------------------------------------------------------------------------------------
+// Factor permutations: the product of the symmetric groups of the classes
+
+TEST_F(CosetPermutationsTest, ThreeIdenticalFactorsAndOneOtherGiveSixPermutations) {
+  runAll({"tensor", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 2"});
+  getAllTensorPermutations(currentTensor);
+  const auto perms = rows(currentTensor->FullPermutations, 4);
+  ASSERT_EQ(perms.size(), 6u);  // |S3| x |S1|
+  std::set<std::vector<int>> firstThree;
+  for (const auto& p : perms) {
+    EXPECT_TRUE(isPermutation(p));
+    EXPECT_EQ(p[3], 3) << "the different factor only maps to itself";
+    firstThree.insert(std::vector<int>(p.begin(), p.begin() + 3));
+  }
+  EXPECT_EQ(firstThree.size(), 6u) << "every permutation of the three equal factors once";
+  EXPECT_EQ(perms[0], (std::vector<int>{0, 1, 2, 3})) << "the identity first";
+}
+
+TEST_F(CosetPermutationsTest, TwoIdenticalFactorsGiveTheIdentityAndTheExchange) {
+  runAll({"tensor", "g a 2 1", "g a 2 1"});
+  getAllTensorPermutations(currentTensor);
+  EXPECT_EQ(rows(currentTensor->FullPermutations, 2),
+            (std::vector<std::vector<int>>{{0, 1}, {1, 0}}));
+}
+
+TEST_F(CosetPermutationsTest, DifferentLevelsOrTypesAreNeverExchanged) {
+  runAll({"tensor", "g a 1 1", "g a 1 2", "g a 2 1", "g a 1 3"});
+  getAllTensorPermutations(currentTensor);
+  EXPECT_EQ(rows(currentTensor->FullPermutations, 4), (std::vector<std::vector<int>>{{0, 1, 2, 3}}));
+}
+
+TEST_F(CosetPermutationsTest, AGAndAnHCopyOfOneTheoryAreNeverExchanged) {
+  // Two G and two H copies of A1 level 1: only G with G and H with H, 2! x 2! = 4.
+  runAll({"tensor", "g a 1 1", "h a 1 1", "g a 1 1", "h a 1 1"});
+  getAllTensorPermutations(currentTensor);
+  const auto perms = rows(currentTensor->FullPermutations, 4);
+  ASSERT_EQ(perms.size(), 4u);
+  for (const auto& p : perms) {
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(p[static_cast<std::size_t>(i)] % 2, i % 2) << "G and H exchanged";
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Outer automorphisms of the factors
+
+TEST_F(CosetPermutationsTest, OuterAutomorphismsAreTheProductOfTheFactorsAutomorphisms) {
+  // D4 level 1 has the six triality permutations of its currents: 6 x 6 combinations.
+  runAll({"tensor", "g d 4 1", "g d 4 1"});
+  EXPECT_EQ(loadOuterAutomorphisms(currentTensor), 36);
+  EXPECT_EQ(row(currentTensor->OuterAutomorphisms, 0, 2), (std::vector<int>{0, 0}));
+}
+
+TEST_F(CosetPermutationsTest, WithIgnoreOuterAutomorphismsThereIsOneAutomorphismRow) {
+  runAll({"tensor", "g d 4 1", "g d 4 1", "g a 2 1"});
+  setIgnoreOuterAutomorphisms(1);
+  EXPECT_EQ(loadOuterAutomorphisms(currentTensor), 1);
+  EXPECT_EQ(currentTensor->OuterAutomorphisms.Nfill, 1);
+  EXPECT_EQ(row(currentTensor->OuterAutomorphisms, 0, 3), (std::vector<int>{0, 0, 0}));
+  setIgnoreOuterAutomorphisms(0);
+  EXPECT_EQ(loadOuterAutomorphisms(currentTensor), 36);  // A2's conjugation is fixed: 6 x 6 x 1
+}
+
+TEST_F(CosetPermutationsTest, ConjugationIsCountedOnceForComplexFactors) {
+  // Identity and conjugation on each A2 level 1; the overall conjugation is not a new
+  // symmetry, so the first complex factor keeps the identity: 1 x 2 x 2.
+  runAll({"tensor", "g a 2 1", "g a 2 1", "g a 2 1"});
+  EXPECT_EQ(loadOuterAutomorphisms(currentTensor), 4);
+  for (const auto& r : rows(currentTensor->OuterAutomorphisms, 3)) EXPECT_EQ(r[0], 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Symmetries of the extension
+
+TEST_F(CosetPermutationsTest, WithoutCurrentsEveryPairIsASymmetry) {
+  runAll({"tensor", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 2", "compute spectrum"});
+  EXPECT_EQ(CT_TotalOuterAutomorphisms(currentTensor), 6);
+  EXPECT_EQ(currentTensor->SymmetryFlag, 1);
+  EXPECT_EQ(currentTensor->CurrentPermutations.Nfill, 6);
+  EXPECT_NE(capture.printed.find("Degeneracies: 1 outer automorphisms, 6 permutations.\n"), std::string::npos);
+}
+
+TEST_F(CosetPermutationsTest, ACurrentRemovesThePermutationsThatMoveIt) {
+  // The current (J, 0, 0) of three A1 level 4 factors: (0, J, 0) and (0, 0, J) are not in
+  // the chiral algebra, so only the permutations fixing factor 0 remain: 2 of 6.
+  runAll({"tensor", "g a 1 4", "g a 1 4", "g a 1 4", "current 1 0 0", "compute spectrum"});
+  ASSERT_EQ(CT_TotalOuterAutomorphisms(currentTensor), 2);
+  for (int s = 0; s < 2; ++s) {
+    const std::vector<int> pair = row(currentTensor->AutomorphismsTimesPermutations, s, 2);
+    EXPECT_EQ(row(currentTensor->FullPermutations, pair[1], 3)[0], 0);
+  }
+}
+
+TEST_F(CosetPermutationsTest, SymmetrisingComputesTheSpectrumFirst) {
+  // Without "compute spectrum" the chiral algebra is not known yet; the two symmetries
+  // fixing factor 0 are still found.
+  runAll({"tensor", "g a 1 4", "g a 1 4", "g a 1 4", "current 1 0 0"});
+  CT_SymmetrizeTensorProduct(currentTensor);
+  EXPECT_EQ(currentTensor->SymmetryFlag, 1);
+  EXPECT_EQ(currentTensor->AutomorphismsTimesPermutations.Nfill, 2);
+}
+
+TEST_F(CosetPermutationsTest, ASymmetricCurrentKeepsEveryPermutation) {
+  // (J, J, J, J) of four A1 level 1 factors (weight 4 x 1/4 = 1) is permutation invariant.
+  runAll({"tensor", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "current 1 1 1 1", "compute spectrum"});
+  EXPECT_EQ(CT_TotalOuterAutomorphisms(currentTensor), 24);
+}
+
+TEST_F(CosetPermutationsTest, ThePermutedSpectrumIsTheSameSetOfFields) {
+  // Every symmetry maps fields to fields one to one and keeps the exact weight.
+  runAll({"tensor", "g d 4 1", "g d 4 1", "g a 1 2", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  const int N = TP->NumberOfPrimaries;
+  ASSERT_EQ(N, 4 * 4 * 3);
+  ASSERT_EQ(CT_TotalOuterAutomorphisms(TP), 36 * 2);
+  for (int s = 0; s < TP->AutomorphismsTimesPermutations.Nfill; ++s) {
+    const std::vector<int> pair = row(TP->AutomorphismsTimesPermutations, s, 2);
+    std::vector<int> image;
+    for (int f = 0; f < N; ++f) {
+      const int g = applyTensorOuterAutomorphismTimesPermutationToCurrent(TP, pair[0], pair[1], f);
+      ASSERT_GE(g, 0) << "symmetry " << s << " field " << f;
+      EXPECT_EQ(weight(g), weight(f)) << "symmetry " << s << " field " << f;
+      image.push_back(g);
+    }
+    EXPECT_TRUE(isPermutation(image)) << "symmetry " << s;
+  }
+  EXPECT_TRUE(silent());
+}
+
+TEST_F(CosetPermutationsTest, TheExchangeOfTwoFactorsExchangesTheirCurrents) {
+  runAll({"tensor", "g a 1 1", "g a 1 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_EQ(CT_TotalOuterAutomorphisms(TP), 2);
+  ASSERT_EQ(TP->NumberOfSimpleCurrents, 4);
+  ASSERT_EQ(TP->CurrentPermutations.Nfill, 2);
+  EXPECT_EQ(row(TP->CurrentPermutations, 0, 4), (std::vector<int>{0, 1, 2, 3}));
+  const std::vector<int> swap = row(TP->CurrentPermutations, 1, 4);
+  for (int c = 0; c < 4; ++c) {
+    const int* labels = TensorField(TP, c);
+    const int* image = TensorField(TP, swap[static_cast<std::size_t>(c)]);
+    EXPECT_EQ(image[0], labels[1]);
+    EXPECT_EQ(image[1], labels[0]);
+    // The cache answers the same, first and second time.
+    EXPECT_EQ(CT_getCurrentPermutation(TP, 1, c), swap[static_cast<std::size_t>(c)]);
+    EXPECT_EQ(CT_getCurrentPermutation(TP, 1, c), swap[static_cast<std::size_t>(c)]);
+  }
+}
+
+TEST_F(CosetPermutationsTest, CurrentPermutationsAreAutomorphismsOfTheCurrentGroup) {
+  // Triality and the exchange on D4_1 x D4_1: each image row is a bijection fixing the
+  // identity with image(J K) = image(J) image(K).
+  runAll({"tensor", "g d 4 1", "g d 4 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  const VectorSpace* images = CT_getCurrentOuterAutomorphisms(TP);
+  ASSERT_NE(images, nullptr);
+  ASSERT_EQ(images->Nfill, 72);
+  const int G = TP->NumberOfSimpleCurrents;
+  ASSERT_EQ(G, 16);
+  std::set<std::vector<int>> distinct;
+  for (int s = 0; s < images->Nfill; ++s) {
+    const std::vector<int> p = row(*images, s, G);
+    ASSERT_TRUE(isPermutation(p)) << s;
+    EXPECT_EQ(p[0], 0);
+    for (int J = 0; J < G; ++J)
+      for (int K = 0; K < G; ++K)
+        ASSERT_EQ(p[static_cast<std::size_t>(CT_simpleCurrentProduct(J, K, TP))],
+                  CT_simpleCurrentProduct(p[static_cast<std::size_t>(J)], p[static_cast<std::size_t>(K)], TP));
+    distinct.insert(p);
+  }
+  // (S3 x S3) x Z2 acts faithfully on (Z2 x Z2)^2: all 72 permutations differ.
+  EXPECT_EQ(distinct.size(), 72u);
+}
+
+TEST_F(CosetPermutationsTest, TheExtensionListCoversEveryPairInOrder) {
+  // Without currents both lists hold every (a, p), numbered a P + p.
+  runAll({"tensor", "g d 4 1", "g d 4 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_EQ(CT_TotalOuterAutomorphisms(TP), 72);
+  EXPECT_EQ(CT_getCurrentPermutationForExtension(TP, -1, 0), 72);
+  for (int s = 0; s < 72; ++s)
+    for (int J = 0; J < 16; ++J)
+      EXPECT_EQ(CT_getCurrentPermutationForExtension(TP, s, J), CT_getCurrentPermutation(TP, s, J));
+}
+
+TEST_F(CosetPermutationsTest, AnUninitialisedCacheIsAnAlert) {
+  runAll({"tensor", "g a 1 1", "g a 1 1", "compute spectrum"});
+  EXPECT_EQ(CT_getCurrentPermutationForExtension(currentTensor, 0, 0), -1);
+  EXPECT_TRUE(alerted("Unexpected initialization error"));
+}
+
+TEST_F(CosetPermutationsTest, AChangeOfTheProductRebuildsTheSymmetries) {
+  runAll({"tensor", "g a 1 1", "g a 1 1", "compute spectrum"});
+  EXPECT_EQ(CT_TotalOuterAutomorphisms(currentTensor), 2);
+  runAll({"g a 1 1", "compute spectrum"});
+  EXPECT_EQ(currentTensor->SymmetryFlag, 0);
+  EXPECT_EQ(currentTensor->CurrentPermutations.Nfill, 0) << "stale current images dropped";
+  EXPECT_EQ(CT_TotalOuterAutomorphisms(currentTensor), 6);
+  ASSERT_NE(CT_getCurrentOuterAutomorphisms(currentTensor), nullptr);
+  EXPECT_EQ(currentTensor->CurrentPermutations.rowsize, 8);  // Z2^3
+}
+
+TEST_F(CosetPermutationsTest, AZeroGrowthStepIsAnAlertAndARefusal) {
+  runAll({"tensor", "g a 1 1", "g a 1 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  TP->AutomorphismsTimesPermutations.increment0 = 0;
+  TP->AutomorphismsTimesPermutations.increment = 0;
+  CT_SymmetrizeTensorProduct(TP);
+  EXPECT_NE(capture.diagnostics.find("Zero increment for Tensor Outer automorphisms times Permutations"),
+            std::string::npos)
+      << capture.diagnostics;
+  EXPECT_EQ(TP->SymmetryFlag, 0);
+  EXPECT_EQ(TP->AutomorphismsTimesPermutations.Nfill, 0);
+  // The program goes on: with a sound growth step the same product is symmetrised.
+  TP->AutomorphismsTimesPermutations.increment0 = 100;
+  CT_SymmetrizeTensorProduct(TP);
+  EXPECT_EQ(TP->SymmetryFlag, 1);
+  EXPECT_EQ(TP->AutomorphismsTimesPermutations.Nfill, 2);
+}
+
+TEST_F(CosetPermutationsTest, AtMostAThousandSymmetriesGetCurrentImages) {
+  // Seven A1 level 1 factors: 7! = 5040 symmetries, 2^7 currents.
+  runAll({"tensor", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1",
+          "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  EXPECT_EQ(CT_TotalOuterAutomorphisms(TP), 5040);
+  EXPECT_EQ(TP->CurrentPermutations.Nfill, 1000);
+  EXPECT_NE(capture.printed.find("Allocated 5040 x 128 integers for CurrPerms\n"), std::string::npos);
+  // Beyond the stored rows images are computed on demand, and still permutations.
+  std::vector<int> image;
+  for (int J = 0; J < 128; ++J) image.push_back(CT_getCurrentPermutation(TP, 5039, J));
+  EXPECT_TRUE(isPermutation(image));
+}
+
+// ---------------------------------------------------------------------------------------
+// Exchanges of two identical factors on the whole spectrum
+
+TEST_F(CosetPermutationsTest, ExchangingTwoDifferentFactorsIsNotAPermutation) {
+  runAll({"tensor", "g a 1 1", "g a 1 2", "compute spectrum"});
+  capture.clear();
+  EXPECT_EQ(ComputePermutation(currentTensor, 0, 1, 0), -1);
+  EXPECT_TRUE(alerted("This is not a permutation"));
+  EXPECT_TRUE(CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr).empty());
+}
+
+TEST_F(CosetPermutationsTest, WithoutFixedPointsEveryImageFollowsFromTheLabels) {
+  // A1_2 x A1_2 without currents: 9 fields, the exchange is an involution (l1,l2) -> (l2,l1)
+  // fixing the 3 diagonal fields.
+  runAll({"tensor", "g a 1 2", "g a 1 2", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  capture.clear();
+  const std::vector<int> p = CloseTensorPermutations(TP, 0, 1, 0, nullptr, nullptr);
+  ASSERT_EQ(p.size(), 9u);
+  int fixed = 0;
+  for (int k = 0; k < 9; ++k) {
+    const int image = p[static_cast<std::size_t>(k)];
+    ASSERT_GE(image, 0);
+    EXPECT_EQ(p[static_cast<std::size_t>(image)], k);
+    EXPECT_EQ(TensorField(TP, image)[0], TensorField(TP, k)[1]);
+    EXPECT_EQ(TensorField(TP, image)[1], TensorField(TP, k)[0]);
+    fixed += image == k ? 1 : 0;
+  }
+  EXPECT_EQ(fixed, 3);
+  EXPECT_EQ(capture.printed.find("not resolved"), std::string::npos);
+}
+
+TEST_F(CosetPermutationsTest, ResolvedFixedPointsNeedAnAssignment) {
+  // SO(6) level 1 from A1_2 x A1_2 and (1,1): the two spinors are the resolved fixed point
+  // (1,1); the labels cannot tell which goes to which.
+  runAll({"tensor", "g a 1 2", "g a 1 2", "current 1 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_EQ(TP->NumberOfPrimaries, 4);
+  int spinor = -1;
+  for (int f = 0; f < 4 && spinor < 0; ++f)
+    if (StabilizerOrder(TP, f) == 2) spinor = f;
+  ASSERT_GE(spinor, 0);
+  const int other = spinor == 2 ? 3 : 2;
+  capture.clear();
+  EXPECT_EQ(ComputePermutation(TP, 0, 1, spinor), -2);
+  EXPECT_EQ(capture.printed, "Field " + std::to_string(spinor) + " is resolved into 2 irreducible components\n");
+  capture.clear();
+  std::vector<int> p = CloseTensorPermutations(TP, 0, 1, 0, nullptr, nullptr);
+  ASSERT_EQ(p.size(), 4u);
+  EXPECT_EQ(p[static_cast<std::size_t>(spinor)], -2);
+  EXPECT_NE(capture.printed.find("Permutation " + std::to_string(spinor) + " not resolved\n"), std::string::npos);
+  // Given the exchange of the spinors, the permutation is complete.
+  const int x[] = {spinor};
+  const int y[] = {other};
+  p = CloseTensorPermutations(TP, 0, 1, 1, x, y);
+  ASSERT_EQ(p.size(), 4u);
+  EXPECT_EQ(p[static_cast<std::size_t>(spinor)], other);
+  EXPECT_EQ(p[static_cast<std::size_t>(other)], spinor);
+  EXPECT_EQ(p[0], 0);
+  // The vacuum is fixed by the labels: declaring it exchanged with the spinor contradicts.
+  capture.clear();
+  const int x0[] = {0};
+  const int y0[] = {spinor};
+  EXPECT_TRUE(CloseTensorPermutations(TP, 0, 1, 1, x0, y0).empty());
+  EXPECT_TRUE(alerted("Incorrect degeneracy resolution"));
+}
+
+TEST_F(CosetPermutationsTest, IntegerSpinPermutationsCountEveryPair) {
+  runAll({"tensor", "g d 4 1", "g d 4 1", "compute spectrum"});
+  capture.clear();
+  EXPECT_EQ(CT_getIntegerSpinPermutations(currentTensor, nullptr), 0);
+  EXPECT_EQ(capture.printed, "Permutations: 2; Outer automorphisms: 36\n");
+  EXPECT_EQ(CT_getTotalOuterAutomorphismCount(currentTensor), 72);
+  // The cache is ready: the exchange (a = 0, p = 1) maps a current to a current.
+  EXPECT_GE(CT_getCurrentPermutationForExtension(currentTensor, 1, 1), 1);
+}
+
+TEST_F(CosetPermutationsTest, TwoTranspositionsCloseToTheSymmetricGroup) {
+  VectorSpace space(10, "test permutations");
+  initVectorCollection(&space, 3, 10);
+  std::vector<int> row{0, 1, 2, -1, -1};
+  addVectorToCollection(&space, row.data());
+  row = {1, 0, 2, -1, -1};
+  addVectorToCollection(&space, row.data());
+  row = {0, 2, 1, -1, -1};
+  addVectorToCollection(&space, row.data());
+  closeIntegerSpinPermutations(&space, 3);
+  EXPECT_EQ(space.Nfill, 6);  // |S3|
+}
+
+// ---------------------------------------------------------------------------------------
+// The command
+
+TEST_F(CosetPermutationsTest, BrowsePermutationsListsTheCurrentPermutations) {
+  runAll({"algebra a 2 1"});
+  capture.clear();
+  runAll({"Browse permutations"});
+  EXPECT_EQ(capture.printed,
+            "The following algebra outer automophisms are known\nP(  0): (0,1,2)\nP(  1): (0,2,1)\n");
+  runAll({"tensor"});
+  capture.clear();
+  runAll({"Browse permutations"});
+  EXPECT_EQ(capture.printed, "No symmetrization available\n");
+}
+
+}  // namespace
