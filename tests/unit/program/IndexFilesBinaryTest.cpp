@@ -187,7 +187,7 @@ TEST(IndexFilesOfRealRuns, RunsKilledWhileComputingLeaveNoTemporaryBehind) {
     const std::string home = prepareHome(scratch.path(), "group" + std::to_string(group));
     for (int k = 0; k < 10; ++k) {
       pid_t run = startZoq(home, home, "indices.zoq", home + "/killed.out");
-      usleep(static_cast<useconds_t>(20000 + 45000 * k + 7000 * group));
+      usleep(static_cast<useconds_t>(20000 + 65000 * k + 5000 * group));
       kill(run, SIGKILL);
       waitFor(run);
       ++kills;
