@@ -234,7 +234,7 @@ TEST_F(StoremanagerIndexFilesTest, ATornLastRecordIsDroppedFromTheTableAndTheFil
   }
 }
 
-TEST_F(StoremanagerIndexFilesTest, AnAddedRecordIsWrittenWholeThroughATemporaryFile) {
+TEST_F(StoremanagerIndexFilesTest, AnAddedRecordIsWrittenWholeAndLeavesNoTemporaryFile) {
   SpectrumData* sd = SM_getData(1, 1, 2);
   writeFile(indexFile("A1"), "0 \n1\n0\n1 \n2\n1\n2 \n3\n");
   OutputCapture capture;
