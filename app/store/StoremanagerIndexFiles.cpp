@@ -215,9 +215,11 @@ IndexReading readIndexText(SpectrumData* sd, std::string text) {
       torn = true;
       break;
     }
+    // Entries already known stay (the same values, found by this run or read before), so
+    // that what callers hold of them stays valid while other runs' records come in.
     for (int t = 1; t <= rank; ++t) {
-      table->entries[static_cast<std::size_t>(field) * table->rowLength + t] =
-          std::make_unique<lrat>(values[static_cast<std::size_t>(t) - 1]);
+      std::unique_ptr<lrat>& slot = table->entries[static_cast<std::size_t>(field) * table->rowLength + t];
+      if (slot == nullptr) slot = std::make_unique<lrat>(values[static_cast<std::size_t>(t) - 1]);
     }
     table->inFile[static_cast<std::size_t>(field)] = 1;
     reading.labels.insert(labels);
