@@ -18,6 +18,7 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "tensor/Coset.h"
 
 int SelectedWeightNum = -1;
 int SelectedWeightDen = -1;
@@ -114,6 +115,120 @@ const CommandEntry kDefaultCommands[] = {
      "Loads the twisted affine algebra G(3) at level k (rank 2 only)."},
     {"algebra u", "[radius R]", COM_algebra_single,
      "Loads the U(1) (circle) theory with R primaries; $R=2$ is SU(2) level 1."},
+    {"browse algebras", "", COM_browse_alg, "Lists the stored algebras (table \"Algebras\")."},
+    {"display entry", "[column][field i]", COM_display_entry,
+     "Prints the entry of one column of the spectrum table for field i."},
+    {"new column", "[name][expression]", COM_newcol,
+     "Adds a column to the spectrum table whose entries are the values of the expression, "
+     "with # standing for the field number."},
+    {"list", "(column_1)...(column_n)", COM_restore,
+     "Shows the columns of the spectrum tables whose names begin with these words."},
+    {"unlist", "(column_1)...(column_n)", COM_suppress,
+     "Hides the columns of the spectrum tables whose names begin with these words."},
+    {"check branching", "[pos_int G_type][pos_int G_rank][pos_int H_type][pos_int H_rank]",
+     COM_check_branch, "Checks the branching table of algebra G into its subalgebra H."},
+    {"browse susy", "(dim D)(L_susy)(R_susy)(m1)(m2)(int sym)", COM_check_susy,
+     "Lists the space-time supersymmetry types and multiplets; each parameter narrows the list."},
+    {"browse Lorentz", "[dim D]", COM_browse_Lorentz,
+     "Lists the little-group representations of space-time dimension D (2 to 26)."},
+    {"set custom_perm", "[filename]", COM_custom_perm,
+     "Names the file of manually given permutations."},
+    {"trace S", "[switch toggle]", COM_trace_s,
+     "Switches the trace of S-matrix calls on (1) or off (0)."},
+};
+
+const char kFactorHelp[] =
+    "Adds a factor of this type (rank r, level k) to the tensor product; with \"h\" the factor "
+    "is divided out (a coset).";
+
+// Tensor factors and names, registered in the default mode so that they also switch to
+// tensor mode.
+const CommandEntry kTensorFactorCommands[] = {
+    {"tensor", "", COM_tensor,
+     "Switches to tensor mode: the current theory becomes the tensor product (or coset) of the "
+     "factors entered with \"g\" and \"h\", extended by the currents entered with "
+     "\"current\"."},
+    {"g", "", nullptr,
+     "Adds a factor to the tensor product: a type keyword followed by its parameters (see below)."},
+    {"g cft", "[CFT_name]", COM_g, "Adds the stored CFT of this name as a factor."},
+    {"g minimal", "[N_susy N][level k]", COM_g,
+     "Adds the minimal model with N supersymmetries at level k as a factor."},
+    {"g orbifold", "[pos_int N]", COM_g, "Adds the $Z_2$ orbifold of the circle theory N as a factor."},
+    {"g a", kTypeParameters, COM_g, kFactorHelp},
+    {"g b", kTypeParameters, COM_g, kFactorHelp},
+    {"g c", kTypeParameters, COM_g, kFactorHelp},
+    {"g d", kTypeParameters, COM_g, kFactorHelp},
+    {"g e", kTypeParameters, COM_g, kFactorHelp},
+    {"g f", kTypeParameters, COM_g, kFactorHelp},
+    {"g g", kTypeParameters, COM_g, kFactorHelp},
+    {"g at", kTypeParameters, COM_g, kFactorHelp},
+    {"g bt", kTypeParameters, COM_g, kFactorHelp},
+    {"g bc", kTypeParameters, COM_g, kFactorHelp},
+    {"g ct", kTypeParameters, COM_g, kFactorHelp},
+    {"g ft", kTypeParameters, COM_g, kFactorHelp},
+    {"g gt", kTypeParameters, COM_g, kFactorHelp},
+    {"g u", "[radius R]", COM_g, "Adds the U(1) (circle) theory with R primaries as a factor."},
+    {"h", "", nullptr,
+     "Adds a factor that is divided out (the denominator of a coset G/H): a type keyword followed "
+     "by its parameters (see below)."},
+    {"h cft", "[CFT_name]", COM_h, "Divides out the stored CFT of this name."},
+    {"h a", kTypeParameters, COM_h, kFactorHelp},
+    {"h b", kTypeParameters, COM_h, kFactorHelp},
+    {"h c", kTypeParameters, COM_h, kFactorHelp},
+    {"h d", kTypeParameters, COM_h, kFactorHelp},
+    {"h e", kTypeParameters, COM_h, kFactorHelp},
+    {"h f", kTypeParameters, COM_h, kFactorHelp},
+    {"h g", kTypeParameters, COM_h, kFactorHelp},
+    {"h at", kTypeParameters, COM_h, kFactorHelp},
+    {"h bt", kTypeParameters, COM_h, kFactorHelp},
+    {"h bc", kTypeParameters, COM_h, kFactorHelp},
+    {"h ct", kTypeParameters, COM_h, kFactorHelp},
+    {"h ft", kTypeParameters, COM_h, kFactorHelp},
+    {"h gt", kTypeParameters, COM_h, kFactorHelp},
+    {"h u", "[radius R]", COM_h, "Divides out the U(1) (circle) theory with R primaries."},
+    {"browse name", "", COM_browse_name,
+     "Shows the name of the tensor product used in file names, the full name of its output files "
+     "and its TeX name."},
+    {"browse cy", "", COM_list_cy,
+     "Lists the 168 tensor products of N=2 minimal models with $c=9$: number and level code."},
+};
+
+const HelpAttachment kTensorFactorHelp[] = {
+    {"g", HLP_types},
+    {"h", HLP_types},
+    {"g minimal", HLP_minimal},
+};
+
+const CommandEntry kTensorCommands[] = {
+    {"reset tensor", "", COM_reset, "Empties the tensor product: no factors, no currents."},
+    {"reset currents", "", COM_reset_currents,
+     "Removes the currents of the tensor product; its factors stay."},
+    {"current", "(fcur current_1)...(fcur current_n)", COM_current,
+     "Extends the chiral algebra of the tensor product by a simple current: one simple-current "
+     "label per factor (integer weight and integer charges w.r.t. earlier currents)."},
+    {"browse chiral_algebra", "", COM_browse_chiral,
+     "Lists the elements of the chiral algebra with their weights."},
+    {"assign extension_number", "[non_neg_int nr]", COM_assign_extension,
+     "Stores nr as the extension number of the tensor product (used in output file names)."},
+};
+
+const HelpAttachment kTensorHelp[] = {
+    {"current", HLP_current},
+};
+
+// Simple-current queries of the modular mode, in single algebra and tensor mode alike.
+const CommandEntry kCurrentQueryCommands[] = {
+    {"check simple", "[field a]", COM_check_simple,
+     "Prints TRUE when field a is a simple current, else FALSE."},
+    {"get order", "[current J][field a]", COM_get_order,
+     "Prints the length of the orbit of field a under simple current J."},
+    {"get weight", "[field a]", COM_get_weight, "Prints the conformal weight of field a as a fraction."},
+    {"get charge", "[current J][field a]", COM_get_charge,
+     "Prints the monodromy charge of field a w.r.t. simple current J as a fraction."},
+    {"get twist", "[field a][current K][current J]", COM_get_twist,
+     "Prints the twist (a power of i) of current K on field a, a fixed point of current J."},
+    {"browse stabilizer", "[field lbl]", COM_browse_stab,
+     "Shows the stabilizer of a field of the tensor product."},
 };
 
 const HelpAttachment kDefaultHelp[] = {
@@ -121,6 +236,10 @@ const HelpAttachment kDefaultHelp[] = {
     {"compute simple_current_spectrum", HLP_restricted_spectrum},
     {"algebra", HLP_algebra},
     {"algebra minimal", HLP_minimal},
+    {"list", HLP_restore},
+    {"unlist", HLP_restore},
+    {"new column", HLP_newcol},
+    {"browse susy", HLP_susy},
 };
 
 const CommandEntry kSingleAlgebraCommands[] = {
@@ -149,7 +268,15 @@ const CommandEntry kSingleAlgebraCommands[] = {
     {"Weyl Order", "", COM_weylOrder, "Prints the order of the Weyl group."},
     {"Weyl Multiply", "[non_neg_int i][non_neg_int j]", COM_weylmult,
      "Prints the index of the product of Weyl group elements i and j."},
-    {"value grade", "", COM_val_grade, "Prints the grade current of the current algebra."},
+    {"value grade", "", COM_val_grade, "Prints the grade current of the current algebra."},    {"browse Cartan", "", COM_Cartan, "Prints the Cartan matrix of the current affine Lie algebra."},
+    {"browse twists", "", COM_browse_twist,
+     "Tables of the twists F(a,J,K) of the fixed points a of every fixed-point current K."},
+    {"browse etatwists", "", COM_etatwist,
+     "Prints eta_J, eta_K, eta_JK, the twist F(J,K), G(J,K) and F/G for every fixed point and "
+     "pair of fixed-point currents."},
+    {"browse information", "", COM_browse_data, "Prints the stored data of the current algebra."},
+    {"set texstring", "(texstring)", COM_set_texstring,
+     "Sets the TeX name of the current algebra (none: empty)."},
 };
 
 const CommandEntry kModularCommands[] = {
@@ -188,7 +315,35 @@ const CommandEntry kModularCommands[] = {
      "J."},
     {"get S_ola", "[current J][field i][field j]", COM_S_ola,
      "Prints the orbit Lie algebra matrix $O^J_{ij}$ for fixed points i and j of current J "
-     "(without the phase of the shift)."},
+     "(without the phase of the shift)."},    {"grade", "[current J]", COM_grade,
+     "Grades the fields into NS and R sectors by their charges with respect to current J."},
+    {"compute S_sum", "(field lbl_1)...(field lbl_n)", COM_S_sum,
+     "Prints for every field i the sum of S(i,lbl) over the given labels."},
+    {"check twist eta", "", COM_check_twist_eta,
+     "Checks the relations between twists F and eta phases of the fixed points."},
+    {"check twist definition", "", COM_check_twist_definition,
+     "Checks that every twist is the same for all fixed-point S-matrix rows."},
+    {"check twist all", "", COM_check_twist_all,
+     "Runs the twist definition, product rule and eta-twist checks."},
+    {"check twist product", "", COM_check_twist_prod,
+     "Checks the product rules of the twists in their second and third argument."},
+    {"browse simple_currents", "", COM_browse_simple,
+     "Lists the simple currents with their weights, their decomposition in a basis of the "
+     "current group and their fixed points."},
+    {"browse eta", "", COM_browse_eta,
+     "Table of the eta phases of the fixed points under every fixed-point current."},
+    {"check eta", "", COM_checkEtaRelation,
+     "Compares the eta phases of fixed points with their P-fusion coefficients."},
+    {"browse Lie", "", COM_browse_spin1,
+     "Shows the horizontal Lie algebra, the number of spin-1 currents and the dual Coxeter "
+     "number."},
+    {"browse CFT", "", COM_browse_cft,
+     "Shows the name, central charge, number of primaries and of simple-current orbits."},
+    {"dimension", "[field lbl]", COM_getdim,
+     "Prints the dimension of the ground-state representation of a field."},
+    {"Compute S_analytic", "(factor)(lbl_1)...(lbl_2r)", COM_raws,
+     "Evaluates the Weyl-group sum for S at two real weights of r components each, times the "
+     "factor."},
 };
 
 const HelpAttachment kModularHelp[] = {
@@ -196,6 +351,7 @@ const HelpAttachment kModularHelp[] = {
     {"s", HLP_s},
     {"fusion", HLP_fusion},
     {"pfusion", HLP_pfusion},
+    {"check twist eta", HLP_twists},
 };
 
 const HelpAttachment kSettingHelp[] = {
@@ -220,6 +376,8 @@ void initializeDefaultModeCommands() {
   setCurrentMode(getDefaultMode());
   registerTable(kDefaultCommands);
   attachHelp(kDefaultHelp);
+  registerTable(kTensorFactorCommands);
+  attachHelp(kTensorFactorHelp);
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -229,11 +387,12 @@ void initializeSingleAlgebraModeCommands() {
   registerTable(kSingleAlgebraCommands);
 }
 
-// Tensor-product commands come with the tensor-product subsystem; the mode exists so that
-// the mode switches work.
 void initializeTensorModeCommands() {
   CommandsState& s = commandsState();
-  s.tensorMode = makeMode("Command only works in tensor mode");
+  if (s.tensorMode == nullptr) s.tensorMode = makeMode("Command only works in tensor mode");
+  setCurrentMode(s.tensorMode);
+  registerTable(kTensorCommands);
+  attachHelp(kTensorHelp);
 }
 
 void initializeHeteroticModeCommands() {
@@ -246,6 +405,9 @@ void initializeModularModeCommands() {
   setCurrentMode(s.modularMode);
   registerTable(kModularCommands);
   attachHelp(kModularHelp);
+  registerTable(kCurrentQueryCommands);
+  // Registered but switched off: the command is known and refused.
+  disableCommand("browse stabilizer");
 }
 
 void initializeBoundaryModeCommands() {
@@ -305,6 +467,7 @@ void initializeCommandPointers() {
   // massless-only switch of the display commands.
   initializeStoremanagerTables();
   SM_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
+  CT_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
 }
 
 void initializeCommandParameters() {

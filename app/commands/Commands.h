@@ -15,7 +15,10 @@
 // success, a positive number on failure. Bad input gets its alert and the run goes on.
 #pragma once
 
+#include <string>
+
 #include "interpreter/Interpreter.h"
+#include "numbers/MathUtility.h"
 
 struct SpectrumData;
 
@@ -158,6 +161,25 @@ int COM_tot_prim(char** params, int n);
 int COM_tot_cur(char** params, int n);
 int COM_susic(char** params, int n);
 int COM_val_grade(char** params, int n);
+
+// Tensor mode: factors, currents, the chiral algebra, names and the Calabi-Yau table, and
+// the simple-current queries of both modes.
+int COM_tensor(char** params, int n);
+int COM_reset(char** params, int n);
+int COM_reset_currents(char** params, int n);
+int COM_g(char** params, int n);
+int COM_h(char** params, int n);
+int COM_current(char** params, int n);
+int COM_browse_chiral(char** params, int n);
+int COM_browse_name(char** params, int n);
+int COM_browse_stab(char** params, int n);
+int COM_assign_extension(char** params, int n);
+int COM_list_cy(char** params, int n);
+int COM_check_simple(char** params, int n);
+int COM_get_order(char** params, int n);
+int COM_get_weight(char** params, int n);
+int COM_get_charge(char** params, int n);
+int COM_get_twist(char** params, int n);
 // Prints rows from..to-1 of the spectrum table in chunks of 10000, the header once.
 void DisplaySelectedRange(int from, int to);
 
@@ -188,3 +210,51 @@ int COM_weylOrder(char** params, int n);
 int COM_weylmult(char** params, int n);
 int COM_check_class(char** params, int n);
 int COM_expand(char** params, int n);
+
+// ---------------------------------------------------------------------------------------
+// Queries: simple currents, eta phases and twists, Lie and CFT summaries, table columns,
+// S sums and S traces
+
+// Texts of the twists 0..3 (powers of i), indexed by the twist plus one: "UNDEF" for -1.
+extern const char* const etastringstore[5];
+// The text of a twist; "UNDEF" for anything outside -1..3.
+const char* twistText(int t);
+// Writes the root of unity exp(2 pi i eta) into text, padded with blanks to exactly width
+// characters plus the terminating zero (text must hold width + 1 characters); returns the
+// end of the text. " 1", "-1", " i", "-i", else "d^n" when it fits, else "***".
+char* etaStr(char* text, Rat eta, int width);
+std::string etaString(Rat eta, int width);
+// Code of G = eta_J + eta_K - eta_JK (mod 1) as a power of i: 0 for G = 0, 2 for G = 1/2;
+// any other G is strange (code 1).
+int etaTwistCode(Rat G, bool* strange);
+// F/G as a power of i: (F - G code) mod 4.
+int twistRatioCode(int F, int Gcode);
+
+int COM_browse_alg(char** params, int n);
+int COM_display_entry(char** params, int n);
+int COM_browse_twist(char** params, int n);
+int COM_browse_simple(char** params, int n);
+int COM_browse_eta(char** params, int n);
+int COM_checkEtaRelation(char** params, int n);
+int COM_browse_spin1(char** params, int n);
+int COM_browse_cft(char** params, int n);
+int COM_etatwist(char** params, int n);
+int COM_check_twist_eta(char** params, int n);
+int COM_check_twist_definition(char** params, int n);
+int COM_check_twist_all(char** params, int n);
+int COM_check_twist_prod(char** params, int n);
+int COM_trace_s(char** params, int n);
+int COM_newcol(char** params, int n);
+int COM_restore(char** params, int n);
+int COM_suppress(char** params, int n);
+int COM_check_branch(char** params, int n);
+int COM_browse_Lorentz(char** params, int n);
+int COM_check_susy(char** params, int n);
+int COM_custom_perm(char** params, int n);
+int COM_Cartan(char** params, int n);
+int COM_browse_data(char** params, int n);
+int COM_set_texstring(char** params, int n);
+int COM_raws(char** params, int n);
+int COM_getdim(char** params, int n);
+int COM_grade(char** params, int n);
+int COM_S_sum(char** params, int n);

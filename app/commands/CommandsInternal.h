@@ -20,6 +20,9 @@ struct CommandsState {
 
   int spectrumComputed = 0;
   int susic = 0;
+  // The primary count the field conversions read in tensor mode before the spectrum is
+  // known ("MaxPrimaries").
+  int maxPrimaries = 2000000000;
 
   // Live parameters (NULL before they are bound: the defaults then hold).
   int* maxrank = nullptr;
@@ -65,3 +68,10 @@ SpectrumData* currentRecord();
 // Fields of the current theory, and its simple currents.
 int totalPrimaries();
 int totalCurrents();
+
+// The tensor side of "status" and the three "compute ...spectrum" commands (handlers of
+// CommandsTheory call them in tensor mode); 0 on success, 1 on failure.
+int tensorStatus();
+int tensorCompute();
+int tensorComputeMassless();
+int tensorComputeSimple();

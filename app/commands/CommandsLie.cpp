@@ -81,14 +81,9 @@ int COM_weylorbit(char** params, int n) {
   const int* labels = SM_getRep(sd, intParameter(params, 0));
   if (labels == nullptr) return 1;
   const int rank = sd->rank;
-  const WeylOrbitList* images = WeylReflections(sd->type, rank, labels);
+  const WeylOrbitList* images = WeylOrbit(sd->type, rank, labels);
   if (images == nullptr) return weylGroupTooLarge();
-  std::set<std::vector<int>> seen;
-  for (int k = 0; k < images->count; ++k) {
-    const int* row = images->row(k);
-    if (!seen.insert(std::vector<int>(row, row + rank)).second) continue;
-    PrintVec(rank, row, " ");
-  }
+  for (int k = 0; k < images->count; ++k) PrintVec(rank, images->row(k), " ");
   return -n;
 }
 

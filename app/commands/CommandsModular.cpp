@@ -109,6 +109,8 @@ int COM_pfusion(char** params, int n) {
 }
 
 int COM_check_pmat(char**, int) {
+  // Every element at once by dense products where they fit; otherwise one by one.
+  if (MOD_computeWholePmatrix(nullptr) != 1) return 0;
   int total = totalPrimaries();
   for (int i = 0; i < total; ++i) {
     for (int j = 0; j < total; ++j) {

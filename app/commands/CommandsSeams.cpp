@@ -2,9 +2,11 @@
 // header).
 #include "commands/CommandsSeams.h"
 
-#include "interpreter/Tables.h"
+#include "groups/Discrete.h"
 #include "runtime/Error.h"
 #include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
+#include "tensor/Coset.h"
 
 namespace ModularSeam {
 
@@ -14,11 +16,6 @@ void resetInvariantStore() {}
 void resetSelectionCriteria() {}
 int TotalInvariants() {
   return -1;
-}
-
-void printSpectrum(int from, int to, int continuation) {
-  printTable("Spectrum", from, to, continuation == 0 ? 1 : 0, continuation == 0 ? 0 : 1, currentSD,
-             nullptr);
 }
 
 }  // namespace ModularSeam
@@ -37,13 +34,15 @@ int TotalIshibashi() {
 namespace TensorSeam {
 
 int numberOfTensorFactors() {
-  return 0;
+  return currentTensor != nullptr ? currentTensor->NumberOfFactors : 0;
 }
-int factorPrimaries(int) {
-  return 0;
+int factorPrimaries(int i) {
+  const SpectrumData* sd = getTensorFactor(currentTensor, i);
+  return sd != nullptr ? sd->n_primaries : 0;
 }
-int factorCurrents(int) {
-  return 0;
+int factorCurrents(int i) {
+  const SpectrumData* sd = getTensorFactor(currentTensor, i);
+  return sd != nullptr && sd->scgroup != nullptr ? sd->scgroup->order : (sd != nullptr ? 1 : 0);
 }
 
 void createMinimal(int N, int) {

@@ -1,11 +1,11 @@
 // STAND-INS for services of subsystems that are not built yet, as the command set calls
-// them: the bookkeeping of bulk invariants, the printing of spectrum rows, the minimal models
-// made by the tensor layer, and the label counts of boundaries, Ishibashi states and tensor
-// factors.
+// them: the bookkeeping of bulk invariants, the minimal models with 0 or 1 supersymmetries
+// made by the tensor layer, and the label counts of boundaries and Ishibashi states; with
+// the factor counts of the current tensor product that the component conversions read.
 //
 // Each lives in a namespace of its own so that it never collides with the real service
 // when that arrives; the command set then drops the stand-in and calls the real one. They
-// answer for the current single theory (currentSD) only: tensor products are not built.
+// answer for the current single theory (currentSD) only.
 #pragma once
 
 namespace ModularSeam {
@@ -17,8 +17,6 @@ void resetInvariantStore();
 void resetSelectionCriteria();
 // Number of stored invariants; -1: no complete collection has run.
 int TotalInvariants();
-// Rows from..to-1 of "Spectrum", the header only when continuation is 0.
-void printSpectrum(int from, int to, int continuation);
 
 }  // namespace ModularSeam
 
@@ -31,7 +29,7 @@ int TotalIshibashi();
 
 namespace TensorSeam {
 
-// Number of factors of the current tensor product.
+// Number of factors of the current tensor product (its real count).
 int numberOfTensorFactors();
 // Primaries and simple currents of factor i.
 int factorPrimaries(int i);

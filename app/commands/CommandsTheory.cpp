@@ -22,6 +22,7 @@
 #include "store/Storemanager.h"
 #include "store/StoremanagerIndexFiles.h"
 #include "store/StoremanagerQueries.h"
+#include "tensor/OutputNames.h"
 
 namespace {
 
@@ -182,6 +183,12 @@ int COM_algebra(char** params, int n) {
   } else {
     code = convertAlgebra(keyword, params, n, &type, &rank, &level);
   }
+  const int typeCode = code == 4 ? convertTYPE(keyword) : -1;
+  if (typeCode >= 0 && rank != kNotSet && rank < minRank(typeCode)) {
+    Alert("COM_algebra", code, kRefusedValue, "%s; the smallest rank of this type is %d",
+          kAlgebraErrors[code], minRank(typeCode));
+    return code;
+  }
   if (code > 0) {
     Alert("COM_algebra", code, kRefusedValue, "%s", kAlgebraErrors[code]);
     return code;
@@ -293,10 +300,7 @@ int COM_single(char**, int) {
 }
 
 int COM_status(char**, int) {
-  if (tensorModeOn()) {
-    Print("Mode: Tensor product\n");
-    return 0;
-  }
+  if (tensorModeOn()) return tensorStatus();
   Print("Mode: Single algebra\n");
   if (currentRecord() != nullptr) Print("Algebra \"%s\"\n", currentRecord()->name);
   return 0;
@@ -305,10 +309,7 @@ int COM_status(char**, int) {
 int COM_compute(char**, int) {
   CommandsState& s = commandsState();
   if (s.spectrumComputed == 1) return 0;
-  if (tensorModeOn()) {
-    Alert("COM_compute", 0, 112311, "Tensor products are not available yet");
-    return 1;
-  }
+  if (tensorModeOn()) return tensorCompute();
   SpectrumData* sd = currentRecord();
   if (sd == nullptr) return 1;
   setCurrentTheory(sd);
@@ -324,8 +325,7 @@ int COM_compute_massless(char**, int) {
           "In single algebra mode this command is\n equivalent to a full spectrum computation");
     return COM_compute(nullptr, 0);
   }
-  Alert("COM_compute_massless", 2, 112311, "Tensor products are not available yet");
-  return 1;
+  return tensorComputeMassless();
 }
 
 int COM_compute_simple(char**, int) {
@@ -334,8 +334,7 @@ int COM_compute_simple(char**, int) {
           "In single algebra mode this command is equivalent to a full spectrum computation");
     return COM_compute(nullptr, 0);
   }
-  Alert("COM_compute_simple", 1, 112311, "Tensor products are not available yet");
-  return 1;
+  return tensorComputeSimple();
 }
 
 void DisplaySelectedRange(int from, int to) {
@@ -345,7 +344,7 @@ void DisplaySelectedRange(int from, int to) {
   while (start < to) {
     int end = start + kChunk;
     if (end > to || to - end < kRemainder) end = to;
-    ModularSeam::printSpectrum(start, end, start == from ? 0 : 1);
+    printSpectrum(start, end, start == from ? 0 : 1);
     start = end;
   }
 }

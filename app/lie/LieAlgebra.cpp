@@ -258,7 +258,8 @@ int minRank(int type) {
     case 11: return 1;
     case 12: return 2;
     case 13: return 1;
-    case 14: return 2;
+    // The twisted C diagram needs its affine node apart from the doubled one: rank 3.
+    case 14: return 3;
     case 15: return 4;
     case 16: return 2;
     case 26: return 2;

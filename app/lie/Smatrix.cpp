@@ -419,40 +419,91 @@ void ComplexZoqDet(const int* x, const int* y, int n, int modulus, const double*
 
 namespace smatrix_internal {
 
-double sineDeterminant(const int* x, const int* y, int n, int modulus, const double* table) {
-  if (n < 1) return 1.0;
+double roundingBound(double magnitude, int factors) {
+  return kRoundingUlps * std::ldexp(1.0, -52) * std::max(factors, 1) * magnitude;
+}
+
+}  // namespace smatrix_internal
+
+namespace {
+
+// n! as a double (exact up to 18!).
+double factorialOf(int n) {
+  double value = 1.0;
+  for (int k = 2; k <= n; ++k) value *= k;
+  return value;
+}
+
+// The rounding bound of det m (n x n, row-major, before elimination): the terms' moduli
+// add up to at most min(n! prod_i max_j |m_ij|, prod_i sum_j |m_ij|).
+double determinantBound(const double* m, int n) {
+  double maxima = 1.0, sums = 1.0;
+  for (int i = 0; i < n; ++i) {
+    double rowMax = 0.0, rowSum = 0.0;
+    for (int j = 0; j < n; ++j) {
+      const double v = std::fabs(m[i * n + j]);
+      rowMax = std::max(rowMax, v);
+      rowSum += v;
+    }
+    maxima *= rowMax;
+    sums *= rowSum;
+  }
+  return smatrix_internal::roundingBound(std::min(factorialOf(n) * maxima, sums), n);
+}
+
+}  // namespace
+
+namespace smatrix_internal {
+
+double sineDeterminant(const int* x, const int* y, int n, int modulus, const double* table,
+                       double* bound) {
+  if (n < 1) {
+    if (bound != nullptr) *bound = 0.0;
+    return 1.0;
+  }
   Scratch scratch(n, 1);
   residues(x, y, n, modulus, scratch.index);
   const double* sine = table + modulus;
   for (int k = 0; k < n * n; ++k) scratch.values[k] = entry(sine, scratch.index[k]);
+  if (bound != nullptr) *bound = determinantBound(scratch.values, n);
   return pivotedDeterminant(scratch.values, n);
 }
 
 void trigDeterminants(const int* x, const int* y, int n, int modulus, const double* table, double* cosDet,
-                      double* sinDet) {
+                      double* sinDet, double* cosBound, double* sinBound) {
   if (n < 1) {
     *cosDet = *sinDet = 1.0;
+    if (cosBound != nullptr) *cosBound = 0.0;
+    if (sinBound != nullptr) *sinBound = 0.0;
     return;
   }
   Scratch scratch(n, 2);
   fillCosineAndSine(x, y, n, modulus, table, scratch);
+  if (cosBound != nullptr) *cosBound = determinantBound(scratch.values, n);
+  if (sinBound != nullptr) *sinBound = determinantBound(scratch.values + n * n, n);
   *cosDet = pivotedDeterminant(scratch.values, n);
   *sinDet = pivotedDeterminant(scratch.values + n * n, n);
 }
 
 void phaseDeterminant(const int* x, const int* y, int n, int modulus, const double* table, double* re,
-                      double* im) {
+                      double* im, double* bound) {
   if (n < 1) {
     *re = 1.0;
     *im = 0.0;
+    if (bound != nullptr) *bound = 0.0;
     return;
   }
   Scratch scratch(n, 2);
   fillCosineAndSine(x, y, n, modulus, table, scratch);
+  // Every entry is a phase: the n! terms have modulus 1.
+  if (bound != nullptr) *bound = roundingBound(factorialOf(n), n);
   pivotedComplexDeterminant(scratch.values, scratch.values + n * n, n, re, im);
 }
 
 }  // namespace smatrix_internal
+
+using smatrix_internal::roundingBound;
+using smatrix_internal::zeroBelow;
 
 using smatrix_internal::phaseDeterminant;
 using smatrix_internal::sineDeterminant;
@@ -484,8 +535,10 @@ const TypeConstants* constantsOfA(int rank, int level) {
 // determinant turned by i^(r(r+1)/2) and normalised.
 void elementOfA(const TypeConstants& c, const int* x, const int* y, int rank, double* re,
                 double* im) {
-  double zr = 0.0, zi = 0.0;
-  phaseDeterminant(x, y, rank + 1, c.modul, c.cos, &zr, &zi);
+  double zr = 0.0, zi = 0.0, bound = 0.0;
+  phaseDeterminant(x, y, rank + 1, c.modul, c.cos, &zr, &zi, &bound);
+  zr = zeroBelow(zr, bound);
+  zi = zeroBelow(zi, bound);
   double pr = zr, pi = zi;
   switch (c.root) {
     case 1: pr = -zi, pi = zr; break;
@@ -549,7 +602,9 @@ void ZoqB(const int* a, const int* b, double* re, double* im, int rank, int leve
   int* y = work + c.rankp;
   orthB(x, a, rank);
   orthB(y, b, rank);
-  double d = sineDeterminant(x, y, rank, c.modul, c.cos);
+  double bound = 0.0;
+  double d = sineDeterminant(x, y, rank, c.modul, c.cos, &bound);
+  d = zeroBelow(d, bound);
   if (c.root == 2) d = -d;
   *re = d / c.norm;
   *im = 0.0;
@@ -575,7 +630,9 @@ void ZoqC(const int* a, const int* b, double* re, double* im, int rank, int leve
   int* y = work + c.rankp;
   orthC(x, a, rank);
   orthC(y, b, rank);
-  double d = sineDeterminant(x, y, rank, c.modul, c.cos);
+  double bound = 0.0;
+  double d = sineDeterminant(x, y, rank, c.modul, c.cos, &bound);
+  d = zeroBelow(d, bound);
   if (c.root == 2) d = -d;
   *re = d * powerOfTwo(rank) / c.norm;
   *im = 0.0;
@@ -600,14 +657,14 @@ void ZoqD(const int* a, const int* b, double* re, double* im, int rank, int leve
   int* y = work + c.rankp;
   orthD(x, a, rank);
   orthD(y, b, rank);
-  double cosDet = 0.0, sinDet = 0.0;
-  trigDeterminants(x, y, rank, c.modul, c.cos, &cosDet, &sinDet);
+  double cosDet = 0.0, sinDet = 0.0, cosBound = 0.0, sinBound = 0.0;
+  trigDeterminants(x, y, rank, c.modul, c.cos, &cosDet, &sinDet, &cosBound, &sinBound);
   double r = 0.0, i = 0.0;
   switch (rank % 4) {
-    case 0: r = cosDet + sinDet; break;
-    case 1: r = cosDet, i = sinDet; break;
-    case 2: r = sinDet - cosDet; break;
-    default: r = -cosDet, i = sinDet; break;
+    case 0: r = zeroBelow(cosDet + sinDet, cosBound + sinBound); break;
+    case 1: r = zeroBelow(cosDet, cosBound), i = zeroBelow(sinDet, sinBound); break;
+    case 2: r = zeroBelow(sinDet - cosDet, cosBound + sinBound); break;
+    default: r = zeroBelow(-cosDet, cosBound), i = zeroBelow(sinDet, sinBound); break;
   }
   *re = r / c.norm;
   *im = i / c.norm;
@@ -832,7 +889,9 @@ void ZoqBtilde(const int* a, const int* b, double* re, double* im, int rank, int
   BtildeToC(cb, b, rank);
   orthC(x, ca, rank);
   orthC(y, cb, rank);
-  double d = sineDeterminant(x, y, rank, c.modul, c.cos);
+  double bound = 0.0;
+  double d = sineDeterminant(x, y, rank, c.modul, c.cos, &bound);
+  d = zeroBelow(d, bound);
   if (c.root == 2) d = -d;
   *re = d * powerOfTwo(rank) / c.norm;
   *im = 0.0;
@@ -856,6 +915,10 @@ void SmatMinCFT(const int* a, const int* b, double* re, double* im, int unused, 
   const long long quarter = ((static_cast<long long>(a[2]) * b[2]) % 4 + 4) % 4;
   const double angle = static_cast<double>(quarter) * (-kPi / 2.0);
   complexProduct(re, im, std::cos(angle), std::sin(angle), pr, pi);
+  // A part that the phases turn to zero keeps only the rounding of the products.
+  const double bound = roundingBound(std::fabs(r) + std::fabs(i), 4);
+  *re = zeroBelow(*re, bound);
+  *im = zeroBelow(*im, bound);
 }
 
 void SmatMinFCFT(const int* a, const int* b, double* re, double* im, int unused, int level) {
@@ -873,8 +936,9 @@ void SmatMinFCFT(const int* a, const int* b, double* re, double* im, int unused,
   if ((M % 8 == 0 && bothEven) || (M % 8 != 0 && bothOdd)) shift = M / 4;
   const int n = mod(static_cast<long long>(s1) * s2 - shift, M);
   const double scale = std::sqrt(static_cast<double>(M));
-  *re = std::cos(kTwoPi * n / M) / scale;
-  *im = std::sin(kTwoPi * n / M) / scale;
+  const double bound = roundingBound(1.0 / scale, 2);
+  *re = zeroBelow(std::cos(kTwoPi * n / M) / scale, bound);
+  *im = zeroBelow(std::sin(kTwoPi * n / M) / scale, bound);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -901,8 +965,10 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
     const long long reduced = 2 * ((product + N) % N);
     const double angle = static_cast<double>(reduced) * kPi / N;
     const double scale = std::sqrt(static_cast<double>(N));
-    *re = std::cos(angle) / scale;
-    *im = -std::sin(angle) / scale;
+    // The quarter turns give a part that is exactly zero; only its rounding is left.
+    const double bound = roundingBound(1.0 / scale, 2);
+    *re = zeroBelow(std::cos(angle) / scale, bound);
+    *im = zeroBelow(-std::sin(angle) / scale, bound);
     return;
   }
   if (rank == 0 || level == 0) {
@@ -972,6 +1038,15 @@ void SDirectRow(int type, int rank, int level, const int* a, int count, const in
   const TypeConstants* c = nullptr;
   if (type == 1 && rank >= 1 && level >= 1 && state().traceCalls != 1 && !isVacuum(a, rank))
     c = constantsOfA(rank, level);
+  // E6, E7, E8 share the coset images of a along the row; vacuum columns keep their
+  // product formula.
+  if (c == nullptr && type == 5 && level >= 1 && state().traceCalls != 1 && !isVacuum(a, rank) &&
+      smatrix_internal::exceptionalRow(rank, level, a, count, columns, re, im)) {
+    for (int k = 0; k < count; ++k) {
+      if (isVacuum(columns[k], rank)) SDirect(type, rank, level, a, columns[k], &re[k], &im[k]);
+    }
+    return;
+  }
   if (c == nullptr) {
     for (int k = 0; k < count; ++k) SDirect(type, rank, level, a, columns[k], &re[k], &im[k]);
     return;

@@ -126,6 +126,7 @@ struct WeylGroupState {
   RowIndex index;                   // row of each key of the group
   AccountVector<int> products{AccountAllocator<int>(&WeylGroup_alloc, "Weyl products")};  // small groups
   WeylOrbitList orbit;              // last WeylReflections result
+  WeylOrbitList distinctOrbit;      // last WeylOrbit result
   std::vector<int> parityOrbit;     // last parity orbit, rank ints per element
   std::vector<int> classVector;     // last conjugacyClassVector
   std::vector<int> classes;         // last sign-class list
@@ -312,20 +313,70 @@ void unpackParity(std::uint64_t v, int rank, int* out) {
 
 }  // namespace
 
-const WeylGroupCollection* initWeylGroup(int type, int rank) {
-  WeylGroupState& s = state();
-  if (s.group.type == type && s.group.rank == rank && s.group.order > 0) return &s.group;
+namespace {
+
+// The order of the group of (type, rank), or -1 after the alert that initWeylGroup gives
+// for a type without a finite Weyl group or a group above the maximum.
+long long checkedGroupOrder(int type, int rank) {
   long long order = (type >= 1 && type <= 5 && validRank(type, rank)) ? WeylGroupOrder(type, rank) : -1;
   if (order < 1) {
     Alert("InputError", 1, 112312, "Invalid input\nType=%d, Rank=%d, Level=%d\nRoutine: %s", type,
           rank, 1, "initWeylGroup");
-    return nullptr;
+    return -1;
   }
   if (order > kWeylGroupMaximum) {
     Alert("initWeylGroup", 1, 520313, "Weyl group size too large (size %lld, maximum %lld) ", order,
           kWeylGroupMaximum);
-    return nullptr;
+    return -1;
   }
+  return order;
+}
+
+// Row numbers of an orbit list, found by the contents of the rows (open addressing).
+class OrbitIndex {
+ public:
+  explicit OrbitIndex(const WeylOrbitList& list) : list_(list) { slots_.assign(1024, -1); }
+  // True when the last row of the list is new (and now indexed).
+  bool insertLast() {
+    const int row = list_.count - 1;
+    if (2 * static_cast<std::size_t>(list_.count) > slots_.size()) grow();
+    return place(row);
+  }
+
+ private:
+  std::size_t hashRow(int row) const {
+    const int* v = list_.row(row);
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL;
+    for (int j = 0; j < list_.rowLength; ++j) h = (h ^ static_cast<std::uint32_t>(v[j])) * 0x100000001B3ULL;
+    return static_cast<std::size_t>(hashKey(h) >> 16);
+  }
+  bool place(int row) {
+    const std::size_t mask = slots_.size() - 1;
+    const int* v = list_.row(row);
+    for (std::size_t slot = hashRow(row) & mask;; slot = (slot + 1) & mask) {
+      const int other = slots_[slot];
+      if (other < 0) {
+        slots_[slot] = row;
+        return true;
+      }
+      if (std::equal(v, v + list_.rowLength, list_.row(other))) return false;
+    }
+  }
+  void grow() {
+    slots_.assign(2 * slots_.size(), -1);
+    for (int row = 0; row + 1 < list_.count; ++row) place(row);
+  }
+  const WeylOrbitList& list_;
+  std::vector<int> slots_;
+};
+
+}  // namespace
+
+const WeylGroupCollection* initWeylGroup(int type, int rank) {
+  WeylGroupState& s = state();
+  if (s.group.type == type && s.group.rank == rank && s.group.order > 0) return &s.group;
+  const long long order = checkedGroupOrder(type, rank);
+  if (order < 0) return nullptr;
   clearGroup(s);
   const CartanView& cartan = cartanView(type, rank);
   WeylGroupCollection& g = s.group;
@@ -400,6 +451,54 @@ const WeylOrbitList* WeylReflections(int type, int rank, const int* lambda) {
     int* to = o.data.data() + static_cast<std::size_t>(k) * rank;
     const int t = g->reflection(k);
     for (int j = 0; j < rank; ++j) to[j] = from[j] - cartan.at(t, j) * from[t];
+  }
+  return &o;
+}
+
+const WeylOrbitList* WeylOrbit(int type, int rank, const int* lambda) {
+  WeylGroupState& s = state();
+  WeylOrbitList& o = s.distinctOrbit;
+  o.count = 0;
+  o.rowLength = rank;
+  o.data.clear();
+  const bool dominant = rank >= 1 && std::all_of(lambda, lambda + rank, [](int v) { return v >= 0; });
+  if (!dominant) {
+    const WeylOrbitList* images = WeylReflections(type, rank, lambda);
+    if (images == nullptr) return nullptr;
+    OrbitIndex index(o);
+    for (int k = 0; k < images->count; ++k) {
+      o.data.insert(o.data.end(), images->row(k), images->row(k) + rank);
+      ++o.count;
+      if (!index.insertLast()) {
+        o.data.resize(o.data.size() - static_cast<std::size_t>(rank));
+        --o.count;
+      }
+    }
+    return &o;
+  }
+  if (checkedGroupOrder(type, rank) < 0) return nullptr;
+  const CartanView& cartan = cartanView(type, rank);
+  // A reflection of a weight of the walk lowers it (it is new, one step further from
+  // lambda) exactly when the reflected label is positive; a zero label fixes the weight.
+  OrbitIndex index(o);
+  o.data.assign(lambda, lambda + rank);
+  o.count = 1;
+  index.insertLast();
+  for (int k = 0; k < o.count; ++k) {
+    for (int i = 0; i < rank; ++i) {
+      const int li = o.row(k)[i];
+      if (li <= 0) continue;
+      const std::size_t from = static_cast<std::size_t>(k) * rank;
+      o.data.resize(o.data.size() + static_cast<std::size_t>(rank));
+      const int* source = o.data.data() + from;
+      int* image = o.data.data() + static_cast<std::size_t>(o.count) * rank;
+      for (int j = 0; j < rank; ++j) image[j] = source[j] - cartan.at(i, j) * li;
+      ++o.count;
+      if (!index.insertLast()) {
+        o.data.resize(o.data.size() - static_cast<std::size_t>(rank));
+        --o.count;
+      }
+    }
   }
   return &o;
 }

@@ -66,6 +66,16 @@ struct WeylOrbitList {
 // nullptr when the group cannot be built. Overwritten by the next call.
 const WeylOrbitList* WeylReflections(int type, int rank, const int* lambda);
 
+// The distinct images of lambda, each once, in the order of their first appearance in
+// WeylReflections. A dominant lambda (no label negative) is walked from itself by simple
+// reflections, each step s_i taken where label i is positive, breadth first with the
+// reflections in increasing order: the cost follows the orbit, not the group, and the
+// order is the group's (an orbit weight first appears at its shortest element w, which
+// the group numbers by the same breadth-first rule). Another lambda goes through the
+// whole group. nullptr after the alerts of initWeylGroup when the group is too large or
+// not finite. Overwritten by the next call.
+const WeylOrbitList* WeylOrbit(int type, int rank, const int* lambda);
+
 // Index of w_a w_b in the group: by a product table for groups of at most 1,200 elements,
 // else by the action of w_a's word on the labels of w_b(rho). -1 after an alert naming
 // the range when a or b is not an element index, or after alert 212404 "Element not

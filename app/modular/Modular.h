@@ -321,3 +321,21 @@ int computeIndices();
 // Dimension and indices of field i ("Field", "Dimension = ", "Index[order] = " lines),
 // appended to buffer or printed when buffer is NULL; 1 after an alert when unknown.
 int computeIndicesSingle(int i, std::string* buffer);
+
+// ---------------------------------------------------------------------------------------
+// The whole P by dense products
+
+struct PmatrixReport {
+  double seconds = 0.0;  // wall-clock time of the computation
+  double flops = 0.0;    // floating-point operations of the dense products
+  int threads = 0;
+  bool held = false;  // the elements were kept (packed table or orbit P rows)
+  bool stopped = false;
+};
+// Computes every element of P of the current theory at once by dense products of S and T
+// ("Fusion threads" threads) into the store of P in use: the packed table, else the orbit
+// P rows; with neither, the elements are computed and dropped. 0 when every element was
+// computed; 1 when the whole P is not computed at once (no theory, S not symmetric, or its
+// dense S past the memory bound; nothing done: compP serves element by element); 2 when
+// the user stopped it (the elements finished so far are kept).
+int MOD_computeWholePmatrix(PmatrixReport* report);

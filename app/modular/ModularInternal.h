@@ -78,6 +78,48 @@ struct OrbitRowCache {
   std::int64_t bytesOnDisk = 0;  // row files of this theory's folder, at most the bound
 };
 
+// ---------------------------------------------------------------------------------------
+// The orbit S base in memory and the whole P by dense products (ModularOrbits.cpp,
+// ModularMatrices.cpp, ModularPRows.cpp)
+
+// The orbit S base S(r_a, r_b), a <= b, in square tiles of kOrbitTile x kOrbitTile orbit
+// pairs, tile (I, J), I <= J, at I + J (J + 1) / 2. A tile is allocated (every entry "not
+// computed") when one of its entries is first stored, so one row of the base costs one
+// row of tiles, and the whole base about the triangle. Tile layout: kOrbitTile^2 real
+// parts, then as many imaginary parts; entry (a, b) at (a % kOrbitTile) kOrbitTile +
+// b % kOrbitTile.
+inline constexpr int kOrbitTile = 32;
+struct OrbitBaseTiles {
+  int orbits = 0;
+  int tilesPerSide = 0;
+  std::vector<std::unique_ptr<AccountVector<double>>> tiles;
+  bool empty() const { return orbits == 0; }
+};
+
+// Where the whole P of a theory stands: the elements computed one by one since the
+// theory changed (their cost decides when the whole P is computed at once), and the
+// theories for which it was computed or cannot be.
+struct WholePmatrixData {
+  int workStamp = -1;
+  double work = 0.0;
+  int doneStamp = -1;     // CFTCounter of a theory whose whole P is held
+  int refusedStamp = -1;  // CFTCounter of a theory whose whole P is not computed at once
+  // sqrt(T) of every field, once per theory (the phases of the orbit P rows).
+  int rootTStamp = -1;
+  AccountVector<double> rootTRe{AccountAllocator<double>(&SMatrix_alloc, "rootT")};
+  AccountVector<double> rootTIm{AccountAllocator<double>(&SMatrix_alloc, "rootT")};
+};
+
+// Counts `elements` P elements about to be computed one by one (each a sum over
+// `terms` fields) and computes the whole P at once when they have cost about as much;
+// true when the whole P is held afterwards.
+bool wholePmatrixWanted(double elements, double terms);
+// sqrt(T)(i, i) of the current theory from a table built once per theory.
+void tableRootT(int i, double* re, double* im);
+// The orbit P row of orbit o (2 x its size doubles), allocated when missing: read from its
+// file when `readFile` (and there is one), else every entry "not computed".
+double* orbitPRow(int o, bool readFile);
+
 struct ModularState {
   // Counters and stamps.
   int CFTCounter = 0;
@@ -134,6 +176,7 @@ struct ModularState {
   AccountVector<int> pCurrents{AccountAllocator<int>(&Modular_alloc, "currents")};
   WorkBuffer<int> POrbits{"POrbits", &Modular_alloc};
   int pOrbitCount = 0;
+  WholePmatrixData wholeP;
 
   // Orbit tables.
   std::vector<PrimaryOrbitEntry, AccountAllocator<PrimaryOrbitEntry>> Primaries{
@@ -159,8 +202,7 @@ struct ModularState {
       AccountAllocator<double>(&Modular_alloc, "PhasesR")};
   DGType* SimpleCurrentCenter = nullptr;
   void (*compute_s_base)(int, int, double*, double*) = nullptr;
-  std::vector<double, AccountAllocator<double>> SBase{
-      AccountAllocator<double>(&SMatrix_alloc, "SBase")};
+  OrbitBaseTiles SBase;
   OrbitRowCache rowCache;
 
   // Centre maps and the effective centre.

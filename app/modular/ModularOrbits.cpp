@@ -7,8 +7,9 @@
 // representative the images c x rep; the multiplication table of the centre; the weights
 // over their common denominator L; the phases exp(2 pi i k/n_G).
 //
-// On top of them the orbit S base S(r_a, r_b) between representatives: a packed lower
-// triangle in memory (every entry starts as "not computed"), or, from
+// On top of them the orbit S base S(r_a, r_b) between representatives: square tiles of
+// the triangle in memory, each allocated with every entry "not computed" when it is first
+// written (so a row of a large theory costs one row of tiles), or, from
 // getModularDiskRowThreshold() orbits on, a bounded cache of whole rows (at most
 // 200,000,000 bytes of slots, allocated as they are first used, slot 0 holding row 0 for
 // good) backed by one file per row in the folder ".sdir" of the work directory. The files
@@ -251,6 +252,42 @@ void readSlot(OrbitRowCache& cache, int slot, int column, int nOrbit, double* re
   *im = row[nOrbit + column];
 }
 
+// Sizes the tiled base for nOrbit orbits with no tile allocated.
+void resetBaseTiles(OrbitBaseTiles& base, int nOrbit) {
+  base.orbits = nOrbit;
+  base.tilesPerSide = (nOrbit + kOrbitTile - 1) / kOrbitTile;
+  const std::size_t side = static_cast<std::size_t>(base.tilesPerSide);
+  base.tiles.clear();
+  base.tiles.resize(side * (side + 1) / 2);
+}
+
+std::size_t tileIndex(int lo, int hi) {
+  const std::size_t i = static_cast<std::size_t>(lo / kOrbitTile);
+  const std::size_t j = static_cast<std::size_t>(hi / kOrbitTile);
+  return i + j * (j + 1) / 2;
+}
+
+std::size_t entryInTile(int lo, int hi) {
+  return static_cast<std::size_t>(lo % kOrbitTile) * kOrbitTile +
+         static_cast<std::size_t>(hi % kOrbitTile);
+}
+
+constexpr std::size_t kTileEntries = static_cast<std::size_t>(kOrbitTile) * kOrbitTile;
+
+// The real part of entry (a, b) of the base (the imaginary part kTileEntries further on);
+// nullptr when its tile is not allocated and `create` is false.
+double* baseEntry(OrbitBaseTiles& base, int a, int b, bool create) {
+  const int lo = std::min(a, b);
+  const int hi = std::max(a, b);
+  std::unique_ptr<AccountVector<double>>& tile = base.tiles[tileIndex(lo, hi)];
+  if (!tile) {
+    if (!create) return nullptr;
+    tile = std::make_unique<AccountVector<double>>(
+        2 * kTileEntries, kModularNotComputed, AccountAllocator<double>(&SMatrix_alloc, "SBase"));
+  }
+  return tile->data() + entryInTile(lo, hi);
+}
+
 // Loads row into a reusable slot and answers column from it.
 void loadRowAndAnswer(int row, int column, double* re, double* im) {
   ModularState& s = modularState();
@@ -464,7 +501,7 @@ void initOrbitData() {
     s.compute_s_base = compSBaseFromDisk;
   } else {
     s.compute_s_base = compSBase;
-    s.SBase.assign(static_cast<std::size_t>(triangle), kModularNotComputed);
+    resetBaseTiles(s.SBase, s.NOrbit);
   }
   s.OrbitSAvailable = s.CFTCounter;
   if (settingInitDebug()) ProgressPrint("##init: Orbit S matrix initialized\n");
@@ -569,16 +606,18 @@ void compSBase(int a, int b, double* re, double* im) {
     *im = 0.0;
     return;
   }
-  const std::uint64_t lo = static_cast<std::uint64_t>(std::min(a, b));
-  const std::uint64_t hi = static_cast<std::uint64_t>(std::max(a, b));
-  const std::uint64_t half = s.SBase.size() / 2;
-  const std::uint64_t index = lo + hi * (hi + 1) / 2;
-  double& real = s.SBase[static_cast<std::size_t>(index)];
-  double& imaginary = s.SBase[static_cast<std::size_t>(half + index)];
-  if (!modularComputed(real)) {
-    representativeElement(s.OrbitMap[static_cast<std::size_t>(a)],
-                          s.OrbitMap[static_cast<std::size_t>(b)], &real, &imaginary);
+  const double* held = baseEntry(s.SBase, a, b, false);
+  if (held != nullptr && modularComputed(held[0])) {
+    *re = held[0];
+    *im = held[kTileEntries];
+    return;
   }
+  double real = 0.0, imaginary = 0.0;
+  representativeElement(s.OrbitMap[static_cast<std::size_t>(a)],
+                        s.OrbitMap[static_cast<std::size_t>(b)], &real, &imaginary);
+  double* entry = baseEntry(s.SBase, a, b, true);
+  entry[0] = real;
+  entry[kTileEntries] = imaginary;
   *re = real;
   *im = imaginary;
 }
@@ -650,14 +689,11 @@ void orbitBaseColumn(int b, int count, const int* orbits, double* re, double* im
     return reps.data();
   };
   if (s.compute_s_base == compSBase && !s.SBase.empty()) {
-    // Column b of the packed triangle is contiguous: the missing entries in one pass.
-    const std::size_t half = s.SBase.size() / 2;
-    const std::size_t start = static_cast<std::size_t>(b) * (static_cast<std::size_t>(b) + 1) / 2;
-    double* real = s.SBase.data() + start;
-    double* imaginary = s.SBase.data() + half + start;
+    // The missing entries of the column in one pass, then kept.
     std::vector<int> missing;
     for (int i = 0; i < count; ++i) {
-      if (!modularComputed(real[orbits[i]])) missing.push_back(orbits[i]);
+      const double* held = baseEntry(s.SBase, orbits[i], b, false);
+      if (held == nullptr || !modularComputed(held[0])) missing.push_back(orbits[i]);
     }
     if (!missing.empty()) {
       const int length = static_cast<int>(missing.size());
@@ -665,13 +701,15 @@ void orbitBaseColumn(int b, int count, const int* orbits, double* re, double* im
       representativeRow(rep, length, representatives(length, missing.data()), rowRe.data(),
                         rowIm.data());
       for (std::size_t m = 0; m < missing.size(); ++m) {
-        real[missing[m]] = rowRe[m];
-        imaginary[missing[m]] = rowIm[m];
+        double* entry = baseEntry(s.SBase, missing[m], b, true);
+        entry[0] = rowRe[m];
+        entry[kTileEntries] = rowIm[m];
       }
     }
     for (int i = 0; i < count; ++i) {
-      re[i] = real[orbits[i]];
-      im[i] = imaginary[orbits[i]];
+      const double* entry = baseEntry(s.SBase, orbits[i], b, false);
+      re[i] = entry[0];
+      im[i] = entry[kTileEntries];
     }
     return;
   }

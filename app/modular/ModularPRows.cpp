@@ -167,26 +167,35 @@ void compPfromOrbits(int a, int b, double* re, double* im) {
     computePmatrix(a, b, re, im);
     return;
   }
+  double* row = orbitPRow(o, true);
+  // Many elements asked one by one: the whole P at once fills this row too.
+  if (!modularComputed(row[t]) &&
+      !(wholePmatrixWanted(1.0, modularPrimaries()) && modularComputed(row[t])))
+    computePmatrix(ra, k, &row[t], &row[size + t]);
+  double valueRe = row[t], valueIm = row[size + t];
+  double rootRe, rootIm;
+  tableRootT(a, &rootRe, &rootIm);
+  complexProduct(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
+  tableRootT(ra, &rootRe, &rootIm);
+  complexRatio(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
+  tableRootT(b, &rootRe, &rootIm);
+  complexProduct(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
+  tableRootT(k, &rootRe, &rootIm);
+  complexRatio(re, im, valueRe, valueIm, rootRe, rootIm);
+}
+
+double* orbitPRow(int o, bool readFile) {
+  ModularState& s = modularState();
+  const int size = s.PMatrixOrbitSizes[static_cast<std::size_t>(o)];
   std::unique_ptr<Row>& slot = s.PMatrixOrbitPointers[static_cast<std::size_t>(o)];
   if (!slot) {
     slot = std::make_unique<Row>(2 * static_cast<std::size_t>(size), kModularNotComputed,
                                  AccountAllocator<double>(&SMatrix_alloc, "P matrix on orbits"));
-    if (getPBaseRow(slot->data(), o, size, s.Pdir.c_str()) == 0) {
+    if (readFile && getPBaseRow(slot->data(), o, size, s.Pdir.c_str()) == 0) {
       std::fill(slot->begin(), slot->end(), kModularNotComputed);
     }
   }
-  double* row = slot->data();
-  if (!modularComputed(row[t])) computePmatrix(ra, k, &row[t], &row[size + t]);
-  double valueRe = row[t], valueIm = row[size + t];
-  double rootRe, rootIm;
-  comprootT(a, a, &rootRe, &rootIm);
-  complexProduct(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
-  comprootT(ra, ra, &rootRe, &rootIm);
-  complexRatio(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
-  comprootT(b, b, &rootRe, &rootIm);
-  complexProduct(&valueRe, &valueIm, valueRe, valueIm, rootRe, rootIm);
-  comprootT(k, k, &rootRe, &rootIm);
-  complexRatio(re, im, valueRe, valueIm, rootRe, rootIm);
+  return slot->data();
 }
 
 int getPBaseRow(double* row, int orbit, int size, const char* folder) {

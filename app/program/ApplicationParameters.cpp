@@ -26,6 +26,7 @@ constexpr const char* kNat = "pos_int";
 constexpr const char* kInt = "int";
 constexpr const char* kDim = "dim";
 constexpr const char* kText = nullptr;
+constexpr int kMostFusionThreads = 256;
 constexpr PostCommand kSelection = BoundarySelectionCriteriaChanged;
 constexpr PostCommand kSearch = tadpoleSearchParametersChanged;
 // Marks the one parameter without commands of its own.
@@ -173,6 +174,8 @@ void defineApplicationParameters() {
       if (Command* command = matchComKey(phrase.c_str())) command->postCommand = p.hook;
     }
   }
+  // A fusion table runs on at most 256 threads; a larger number is refused, not ignored.
+  setParameterRange("Fusion threads", 0, kMostFusionThreads);
   addDefaultAction("Graded", disableModularVerbose);
   addDefaultAction("Use_orbits", disableModularVerbose);
   addDefaultAction("Orientifold", resetBoundaries);

@@ -38,6 +38,8 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "tensor/Coset.h"
+#include "tensor/OutputNames.h"
 
 namespace {
 
@@ -77,6 +79,8 @@ const BootEntry kBootTable[] = {
     {"Branching", nullptr, resetBranching},
     {"RunControl", nullptr, resetRunControl},
     {"Modular", nullptr, resetModular},
+    {"Coset", nullptr, resetCosetModule},
+    {"OutputNames", nullptr, resetOutputNames},
     {"Commands", nullptr, resetCommands},
 
     // Start-up steps, in the order of initializeAll.

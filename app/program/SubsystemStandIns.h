@@ -4,9 +4,6 @@
 // entries into its own folder.
 #pragma once
 
-// Tensor products, simple currents and cosets.
-void initializeCoset();
-
 // Modular invariants. Post-command of "set reject permutations" (no invariants are stored
 // yet; "set orientifold" calls bulkInvariantChanged of the modular data).
 void initializeInvariants();

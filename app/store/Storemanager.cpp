@@ -47,13 +47,6 @@ void linkRecord(SpectrumData* sd) {
   s.firstAlgebra = sd;
 }
 
-// Takes a record that could not be built off the chain head again (it stays alive).
-void unlinkHead(SpectrumData* sd, SpectrumData* previousCurrent) {
-  StoremanagerState& s = storeState();
-  if (s.firstAlgebra == sd) s.firstAlgebra = sd->next;
-  s.currentPointer = previousCurrent;
-}
-
 bool sameNumbers(const SpectrumData* sd, int type, int rank, int level) {
   return sd->type == type && sd->rank == rank && sd->level == level;
 }
@@ -345,6 +338,19 @@ SpectrumData* lookUpOrCreate(int type, int rank, int level) {
   // its own.
   if (type == kTypeTwistedA2) name += " level " + std::to_string(level);
   SpectrumData* previousCurrent = s.currentPointer;
+  // A build that fails or is stopped (a stop unwinds through here) leaves the chain as it
+  // was: the record and any record made during its build (a fixed-point theory) are taken
+  // off again; they stay alive, unlisted.
+  struct ChainRestore {
+    SpectrumData* head;
+    SpectrumData* current;
+    bool armed = true;
+    ~ChainRestore() {
+      if (!armed) return;
+      storeState().firstAlgebra = head;
+      storeState().currentPointer = current;
+    }
+  } restore{s.firstAlgebra, previousCurrent};
   SpectrumData* sd = allocateSpectrumData(name.c_str());
   if (type == kStoreTypeMinimalN2 || type == kStoreTypeOrbifold) {
     sd->type = type;
@@ -352,16 +358,13 @@ SpectrumData* lookUpOrCreate(int type, int rank, int level) {
     sd->level = level;
     s.currentPointer = sd;
     int built = type == kStoreTypeMinimalN2 ? SM_minimal_spectrum(sd, level) : SM_orbifold_spectrum(sd, rank);
-    if (built != 0) {
-      unlinkHead(sd, previousCurrent);
-      return nullptr;
-    }
+    if (built != 0) return nullptr;
     sd->type = type;
     sd->validity = 3;
   } else if (!fillFromSpectrum(sd, type, rank, level)) {
-    unlinkHead(sd, previousCurrent);
     return nullptr;
   }
+  restore.armed = false;
   SM_getCurrentOuterAutomorphisms(sd);
   s.currentPointer = sd;
   return sd;

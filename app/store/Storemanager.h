@@ -47,9 +47,22 @@ inline constexpr int kStoreTypeMinimalFCFT = 26;
 inline constexpr int kStoreTypeMinimalN2 = 27;
 
 // Largest parameters of the theories the store builds itself: the c=1 orbifold's weight
-// numerators 4N^2 and the N=2 minimal model's 2(k+2)^2 and field count must fit an int.
+// numerators 4N^2 must fit an int. The N=2 minimal model at level k has 2(k+1)(k+2)
+// fields, and its widest field block (the orbit data, 2g + 3 ints a field with g = 2
+// group factors for even k, 1 for odd k) must stay below the allocation limit; the
+// largest level is the last one up to which every level fits.
 inline constexpr int kLargestOrbifold = 23170;
-inline constexpr int kLargestMinimalLevel = 32000;
+constexpr bool minimalModelFits(long long k) {
+  const long long fields = 2 * (k + 1) * (k + 2);
+  const long long widest = k % 2 == 0 ? 7 : 5;
+  return fields * widest < static_cast<long long>(kAllocationRefusedSize / sizeof(int));
+}
+constexpr int largestMinimalLevel() {
+  int k = 1;
+  while (minimalModelFits(k + 1)) ++k;
+  return k;
+}
+inline constexpr int kLargestMinimalLevel = largestMinimalLevel();
 
 // Marks of data not yet computed.
 inline constexpr int kStoreNotComputed = -99999999;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "collections/VectorUtility.h"
@@ -27,6 +28,7 @@
 #include "runtime/Output.h"
 #include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "store/StoremanagerInternal.h"
 #include "store/StoremanagerQueries.h"
 #include "store/StoremanagerQueriesInternal.h"
@@ -61,6 +63,59 @@ int minimalDimension(int k, int l, int m, int s) {
   if (l == 0 && m == 0 && s == 2) return 2;
   if (s == -1 && l != 0 && l != k && m == l + 1) return 2;
   return 1;
+}
+
+// One key per standard-form label (l, m, s) of level k: l in 0..k, m in (-(k+2), k+2],
+// s in {-1, 0, 1, 2}.
+long long minimalLabelKey(int k, const int* label) {
+  const long long twiceK = 2LL * (k + 2);
+  return (static_cast<long long>(label[0]) * twiceK + (label[1] + k + 1)) * 4 + (label[2] + 1);
+}
+
+// The set-up of a large minimal model is a few passes over its fields: a progress line at
+// a terminal, and the stop signal (a Ctrl-C ends the command through the progress record;
+// a declined question or a pending stop ends the build, which then returns -1).
+// Models below kMinimalProgressFields fields (levels below 706) take well under a second and
+// show no progress record.
+constexpr int kMinimalProgressFields = 1000000;
+
+struct MinimalProgress {
+  bool shown = false;
+  bool stopped = false;
+  bool step() {
+    if (stopped || getStopSignal() != 0 || (shown && incrementProgressInfo() != 0)) stopped = true;
+    return !stopped;
+  }
+};
+
+// Conjugates orbit by orbit: the conjugate label (l, -m, -s) of a field lies in its own
+// orbit, found through a sorted table of the orbit's labels (the first field of the orbit
+// with that label, as the search from the orbit's start finds it). A label the orbit does
+// not hold goes to SM_MinimalConjugate, which searches on and reports.
+bool minimalConjugates(SpectrumData* sd, MinimalProgress& progress) {
+  const int n = sd->n_primaries;
+  const int k = sd->level;
+  std::vector<std::pair<long long, int>> table;
+  for (int first = 0; first < n;) {
+    int end = first + 1;
+    while (end < n && sd->orbit_base[end] == sd->orbit_base[first]) ++end;
+    table.clear();
+    for (int a = first; a < end; ++a)
+      table.emplace_back(minimalLabelKey(k, storeLabelOf(sd, a)), a);
+    std::sort(table.begin(), table.end());
+    for (int a = first; a < end; ++a) {
+      if (!progress.step()) return false;
+      const int* label = storeLabelOf(sd, a);
+      int conjugate[3] = {label[0], -label[1], -label[2]};
+      SM_mapMinimal2(k, &conjugate[0], &conjugate[1], &conjugate[2]);
+      const std::pair<long long, int> wanted{minimalLabelKey(k, conjugate), -1};
+      auto found = std::lower_bound(table.begin(), table.end(), wanted);
+      const bool inOrbit = found != table.end() && found->first == wanted.first;
+      sd->conjugates[a] = inOrbit ? found->second : SM_MinimalConjugate(sd, a);
+    }
+    first = end;
+  }
+  return true;
 }
 
 }  // namespace
@@ -294,6 +349,16 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
   if (sd->labels == nullptr || sd->weight_num == nullptr || sd->orbit_number == nullptr || sd->dims == nullptr ||
       sd->conjugates == nullptr)
     return -1;
+  // Four passes over the fields: placement, weights, conjugates, gravitino action.
+  MinimalProgress progress;
+  progress.shown = total >= kMinimalProgressFields;
+  if (progress.shown) startProgressInfo("Building N=2 minimal model", 0, 4.0 * total);
+  struct ProgressEnd {
+    bool shown;
+    ~ProgressEnd() {
+      if (shown) stopProgressInfo("Building N=2 minimal model");
+    }
+  } progressEnd{progress.shown};
   const std::size_t gg = static_cast<std::size_t>(g);
   auto chargesOf = [&](int a) { return sd->charges + static_cast<std::size_t>(a) * gg; };
 
@@ -357,6 +422,7 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
     const bool fixedOrbit = even && 2 * l == k;
     for (int e = 1; e < order && count < total; ++e) {
       if (fixedOrbit && k % 4 == 0 && e >= K && e < 2 * K) continue;
+      if (!progress.step()) return -1;
       const int a = count;
       int label[3];
       SM_minimal_simple_fusion(label, storeLabelOf(sd, e), storeLabelOf(sd, first), chargesOf(a), chargesOf(first),
@@ -385,6 +451,7 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
   std::fill(sd->stabilizers, sd->stabilizers + static_cast<std::size_t>(count) * gg, 0);
   int nfix = 0;
   for (int a = 0; a < count; ++a) {
+    if (!progress.step()) return -1;
     const int* label = storeLabelOf(sd, a);
     const int l = label[0], m = label[1], s = label[2];
     sd->exact[a] = 1;
@@ -399,7 +466,7 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
       }
     }
   }
-  for (int a = 0; a < count; ++a) sd->conjugates[a] = SM_MinimalConjugate(sd, a);
+  if (!minimalConjugates(sd, progress)) return -1;
 
   if (even) {
     sd->fcft_shift[0] = 3 * k / 2;
@@ -413,10 +480,20 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
   if (block == nullptr) return -1;
   sd->gravitino_action = block;
   sd->minimal_charges = block + count;
-  // The generic group action, not the minimal model's own shortcut, fills the table.
-  sd->type = 28;
-  for (int a = 0; a < count; ++a) sd->gravitino_action[a] = SM_SimpleAction(sd, 1, a);
-  sd->type = kStoreTypeMinimalN2;
+  // The group action fills the table: on a field off the fixed orbit by adding element
+  // indices (its orbit lists every element), on the fixed orbit by the generic action
+  // with its stabiliser (type 28 keeps the minimal model's own shortcuts out).
+  for (int a = 0; a < count; ++a) {
+    if (!progress.step()) return -1;
+    int image = -1;
+    if (!(even && 2 * storeLabelOf(sd, a)[0] == k)) image = SM_MinimalSimpleAction(sd, 1, a);
+    if (image < 0) {
+      sd->type = 28;
+      image = SM_SimpleAction(sd, 1, a);
+      sd->type = kStoreTypeMinimalN2;
+    }
+    sd->gravitino_action[a] = image;
+  }
   SM_computeMinimalModelCharges(sd);
   sd->n_orbits = even ? k / 2 + 1 : (k + 1) / 2;
   return 0;

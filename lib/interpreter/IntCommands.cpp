@@ -166,7 +166,8 @@ void registerCommands() {
   initCommand("table restore", "[table][column]", COM_table_restore, "Show a column.");
   initCommand("table left_adjust", "[table][column]", COM_table_left, "Left-adjust a column.");
   initCommand("table right_adjust", "[table][column]", COM_table_right, "Right-adjust a column.");
-  initCommand("table set_space", "[table][column][pos_int s]", COM_table_space, "Set the blank space of a column.");
+  initCommand("table set_space", "[table][column][non_neg_int s]", COM_table_space,
+              "Set the blank space of a column (0 to 9 blanks).");
   initCommand("time", "", COM_CPU, "Show the CPU time used.");
   initCommand("browse datatypes", "", COM_browse_types, "List all data types.");
   initCommand("background", "", COM_set_background, "Switch to background mode.");
@@ -239,6 +240,9 @@ InternalParameter* addParameter(const char* name, const char* defaultValue, cons
     showHelp = "Show setting of " + text;
   } else if (type != nullptr) {
     parameter = addInternalParameter(name, defaultValue, 'i', inDefaults);
+    // The least value the type accepts holds for values from the preferences file too.
+    if (std::strcmp(type, "pos_int") == 0) parameter->minimum = 1;
+    if (std::strcmp(type, "non_neg_int") == 0) parameter->minimum = 0;
     std::string valueDescription = std::string("[") + type + " value]";
     initCommand(setPhrase.c_str(), valueDescription.c_str(), COM_set_value, ("Set " + text).c_str());
     showHelp = "Show " + text;

@@ -107,6 +107,14 @@ class FileScope {
   int previous_;
 };
 
+// The text with every TAB made a blank: a TAB separates words wherever a blank does (and
+// inside braces, where the builder uses TAB for the blanks it keeps, it was a blank anyway).
+std::string tabsAsBlanks(const char* text) {
+  std::string copy(text);
+  std::replace(copy.begin(), copy.end(), '\t', ' ');
+  return copy;
+}
+
 // Feeds the lines of a file's text to the builder through one record, so that
 // continuation lines and open brace blocks span lines; an unfinished last line is dropped.
 int runText(std::string& text, bool bookkeeping) {
@@ -307,7 +315,7 @@ int composeCommandLine(const char* text) {
 int buildCommandLine(const char* text, CommandLine* line) {
   InterpreterState& s = state();
   std::size_t appendStart = line->end;
-  appendToLine(line, findFirstAlpha(text));
+  appendToLine(line, findFirstAlpha(tabsAsBlanks(text).c_str()));
   char* data = line->text.data();
   stripComment(data + appendStart);
   line->end = std::strlen(data);
@@ -425,7 +433,7 @@ int executeCommandLine(const char* text) {
   }
   LineDepth level;
   LeasedLine record;
-  appendToLine(record.get(), findFirstAlpha(text));
+  appendToLine(record.get(), findFirstAlpha(tabsAsBlanks(text).c_str()));
   int previousFlag = s.functionCall;
   s.functionCall = 0;
   int result = analyseCommandLine(record.get());

@@ -292,8 +292,10 @@ int COM_commands_tex(char** params, int n);
 int COM_find(char** params, int n);
 int COM_apropos(char** params, int n);
 // Prints text through the description printer: "$" and "@" removed, re-flowed with the
-// indent (at most 50), the label written over the start of the first line.
-void printDescription(const char* text, const char* label, int indent);
+// indent (at most 50), the label written into the blanks of the first line's indent, or on
+// a line of its own above the text when it does not fit there. Prints nothing and returns
+// false when the re-flowed text is shorter than the indent + 2.
+bool printDescription(const char* text, const char* label, int indent);
 
 // ---------------------------------------------------------------------------------------
 // Command execution.

@@ -700,18 +700,25 @@ std::string convertToString(const char* token, std::size_t max) {
 
 // Listings.
 
-void printDescription(const char* text, const char* label, int indent) {
+bool printDescription(const char* text, const char* label, int indent) {
   std::string clean;
   for (const char* p = text; *p != '\0'; ++p) {
     if (*p != '$' && *p != '@') clean += *p;
   }
-  int margin = std::min(indent, 50);
-  std::string flowed = leftAdjust(clean.c_str(), margin, 100 - margin);
-  if (flowed.size() < static_cast<std::size_t>(margin) + 2) return;
+  std::size_t margin = static_cast<std::size_t>(std::clamp(indent, 0, 50));
+  std::string flowed = leftAdjust(clean.c_str(), static_cast<int>(margin), 100 - static_cast<int>(margin));
+  if (flowed.size() < margin + 2) return false;
   std::string prefix = std::string("   ") + label + " ";
-  if (prefix.size() > flowed.size()) flowed.resize(prefix.size(), ' ');
-  flowed.replace(0, prefix.size(), prefix);
+  if (prefix.size() <= margin && flowed.compare(0, prefix.size(), std::string(prefix.size(), ' ')) == 0) {
+    // The label fits in the indent, which holds only blanks: no letter of the text is lost.
+    flowed.replace(0, prefix.size(), prefix);
+  } else {
+    // A label that leaves no blank before the text's indent stands on a line of its own.
+    prefix.pop_back();
+    flowed = prefix + "\n" + flowed;
+  }
   Print("%s\n", flowed.c_str());
+  return true;
 }
 
 void printCommands() {
@@ -763,11 +770,7 @@ int COM_commands_detail(char**, int) {
   std::vector<Command*> path;
   walkPhrases(tree().root, path, [](const std::vector<Command*>& p) {
     std::string label = std::string(2 * (p.size() - 1), ' ') + capitalised(p.back()->name);
-    if (p.back()->helpText.empty()) {
-      Print("   %s\n", label.c_str());
-    } else {
-      printDescription(p.back()->helpText.c_str(), label.c_str(), 13);
-    }
+    if (!printDescription(p.back()->helpText.c_str(), label.c_str(), 13)) Print("   %s\n", label.c_str());
   });
   return 0;
 }

@@ -166,6 +166,11 @@ int runFirstCommand(CommandLine* line, char** tokens, int leftoversAllowed, int 
     return kResultNotExecutable;
   }
 
+  // The command is found: what its look-up held back (a parameter word that is no keyword,
+  // say) is no longer news, and must not be reported as the reason should the handler
+  // fail and end the run.
+  flushErrors();
+
   // The words as typed, for leftovers and messages.
   std::vector<char*> originals(tokens, tokens + matched + nParams);
   char** params = tokens + matched;

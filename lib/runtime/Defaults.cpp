@@ -169,12 +169,23 @@ void setDefaultFile(const char* fileName) {
 const char* getDefaultFile() { return state().filePath.c_str(); }
 
 int readDefaultsFile(const char* path) {
+  // No file yet is the normal first start: the built-in values hold and nothing is said.
+  // A file that exists and cannot be opened is reported by Fopen, one that cannot be read
+  // below.
+  struct stat info;
+  if (lstat(path, &info) != 0 && errno == ENOENT) return -1;
   FILE* file = Fopen(path, "r");
   if (file == nullptr) return -1;
   int count = 0;
   int lineNumber = 0;
   std::string line;
-  while (readWholeLine(file, line)) {
+  int readError = 0;
+  for (;;) {
+    errno = 0;
+    if (!readWholeLine(file, line)) {
+      readError = errno;
+      break;
+    }
     ++lineNumber;
     std::size_t at = 0;
     skipBlanks(line, at);
@@ -193,6 +204,10 @@ int readDefaultsFile(const char* path) {
     }
     setDefault(name.c_str(), value.c_str());
     ++count;
+  }
+  // A file that opens but cannot be read (a folder of that name, say) is not a first start.
+  if (std::ferror(file) != 0) {
+    Alert("readDefaultsFile", 1, 120206, "Could not read file \"%s\": %s", path, std::strerror(readError));
   }
   Fclose(file);
   return count;

@@ -43,7 +43,9 @@ const char* getDefault(const char* name);
 void registerDefaults(const char* fileName, const DefaultPair* pairs, void (*convert)());
 void setDefaultFile(const char* fileName);
 const char* getDefaultFile();
-// Reads the preferences file; returns the number of entries read, -1 when it cannot be opened.
+// Reads the preferences file; returns the number of entries read, -1 when it cannot be
+// opened. A missing file is not reported (it is the normal first start); any other
+// failure to open it is.
 int readDefaultsFile(const char* path);
 // Runs the conversion routine, the table-layout routine and writeDefaults.
 void savePreferences();

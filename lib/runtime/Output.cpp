@@ -444,12 +444,13 @@ FILE* getFile(const char* description, const char* mode, std::string& path) {
   }
   for (;;) {
     std::string name = cleanPath(typed);
+    errno = ENOENT;
     FILE* stream = name.empty() ? nullptr : std::fopen(convertFileName(name.c_str()).c_str(), mode);
     if (stream != nullptr) {
       path = name;
       return stream;
     }
-    Alert("getFile", 0, 100301, "Cannot open %s", name.c_str());
+    Alert("getFile", 0, 100301, "Cannot open %s: %s", name.c_str(), std::strerror(errno));
     if (interactive) {
       PrintStdout("Try again (or type `quit' to stop trying) \n");
       if (!askPath(description, typed)) return nullptr;

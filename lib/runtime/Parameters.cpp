@@ -3,6 +3,7 @@
 // record and value addresses handed out stay valid for the run.
 #include "runtime/Parameters.h"
 
+#include <climits>
 #include <cstring>
 #include <deque>
 #include <vector>
@@ -44,6 +45,13 @@ int switchValue(const char* text, int old) {
   if (std::strcmp(text, "ON") == 0) return 1;
   if (std::strcmp(text, "OFF") == 0) return 0;
   return old;
+}
+
+// What a parameter accepts, for refusals: "it must lie between 61 and 999", or "it must be
+// 0 or more" for a range without an upper end.
+std::string acceptedRange(const InternalParameter& parameter) {
+  if (parameter.maximum == INT_MAX) return formatText("it must be %d or more", parameter.minimum);
+  return formatText("it must lie between %d and %d", parameter.minimum, parameter.maximum);
 }
 
 }  // namespace
@@ -126,15 +134,25 @@ void getIntParDefaults() {
     if (parameter.pref == nullptr || !parameter.pref->hasValue) continue;
     const char* text = parameter.pref->value.c_str();
     if (parameter.type == 'i') {
-      int stored = strnum(text);
-      if (stored >= parameter.minimum && stored <= parameter.maximum) {
+      int stored = 0;
+      if (strnumChk(text, &stored) == 0 && stored >= parameter.minimum && stored <= parameter.maximum) {
         parameter.value = stored;
       } else {
-        // A value no longer accepted keeps the built-in one, and so does the file.
+        // A value not accepted keeps the built-in one, and so does the file; the user
+        // hears of it once, here.
+        Alert("getIntParDefaults", 0, 100202, "Saved value %s of %s refused: %s; %d used instead", text,
+              parameter.name.c_str(), acceptedRange(parameter).c_str(), parameter.value);
         changeDefault(parameter.pref, numstr(parameter.value).c_str());
       }
     } else if (parameter.type == 't') {
-      parameter.value = switchValue(text, parameter.value);
+      if (std::strcmp(text, "ON") == 0 || std::strcmp(text, "OFF") == 0) {
+        parameter.value = switchValue(text, parameter.value);
+      } else {
+        const char* kept = parameter.value == 1 ? "ON" : "OFF";
+        Alert("getIntParDefaults", 1, 100202, "Saved value %s of %s refused: it must be ON or OFF; %s used instead", text,
+              parameter.name.c_str(), kept);
+        changeDefault(parameter.pref, kept);
+      }
     }
   }
 }
@@ -162,8 +180,8 @@ void set_switch(InternalParameter* parameter, int value) {
 
 int set_value(InternalParameter* parameter, int value) {
   if (value < parameter->minimum || value > parameter->maximum) {
-    Alert("set_value", 0, 100202, "Value %d of %s refused: it must lie between %d and %d", value,
-          parameter->name.c_str(), parameter->minimum, parameter->maximum);
+    Alert("set_value", 0, 100202, "Value %d of %s refused: %s", value, parameter->name.c_str(),
+          acceptedRange(*parameter).c_str());
     return 1;
   }
   parameter->value = value;

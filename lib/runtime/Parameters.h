@@ -40,7 +40,9 @@ int* getIntParPointer(const char* name);
 const std::string* getStringParPointer(const char* name);
 // The int a parameter pointer designates, 0 for NULL.
 int getValue(const int* pointer);
-// Copies the texts of the preferences entries into the int values.
+// Copies the texts of the preferences entries into the int values. A text that is no
+// accepted value (out of the parameter's range, not a number, a switch neither ON nor
+// OFF) is reported once and replaced, in the entry too, by the built-in value.
 void getIntParDefaults();
 void setIntPar(const char* name, int value);
 void set_switch(InternalParameter* parameter, int value);

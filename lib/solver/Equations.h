@@ -230,7 +230,8 @@ void KernelDoubleQuadruplets(KernelData* KD, EquationData* ED, const int* min, c
 int SolveHomogeneous(KernelData* KD, EquationData* ED, const int* min, const int* max,
                      int verbosity, int limit);
 // Loop search for double-tag vectors, bounded by 120 CPU seconds; returns 1. The limit is
-// not used.
+// not used. Each entry runs over 0 .. the range max - min of its variable (at most
+// 1000000), and every level is narrowed by all independent equations.
 int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int limit, int verbosity, const int* min,
                          const int* max);
 // max[tag] := min[tag] for the tags of the first nprimary kernel vectors.

@@ -28,10 +28,13 @@ namespace {
 
 constexpr double kDoubleTagSeconds = 120.0;
 constexpr int kTimeCheckInterval = 4096;
+// The box of the double-tag loops before the record's ranges narrow it.
+constexpr int kDoubleTagEntryLimit = 1000000;
 
 struct KernelState {
   long long homCalls = 0;
   long long doubleCalls = 0;
+  long long boundCalls = 0;
   int workRows = 0;
   bool workReady = false;
   WorkBuffer<int> work{"work", equationsAccount()};
@@ -50,7 +53,56 @@ struct KernelSearch {
   long long limit;
   int verbosity;
   double start;
+  // The double-tag loops: every independent equation narrows each level, and the loops
+  // end (timedOut set) once kDoubleTagSeconds have passed, however few leaves they reach.
+  bool doubleTag = false;
+  bool timedOut = false;
 };
+
+// Narrows [*newlo, *newhi] of x[level] by each independent (homogeneous) equation: with
+// x[0..level-1] fixed and the later levels anywhere in their boxes, a[level] x[level] must
+// lie in [-s - restMax, -s - restMin]. An empty result leaves *newlo > *newhi.
+void narrowByEquations(const EquationData* ED, int n, int level, const int* x, const int* lo,
+                       const int* hi, int* newlo, int* newhi) {
+  for (int k = 0; k < ED->nind && *newlo <= *newhi; ++k) {
+    const double* a = equationRow(ED, ED->neq + k);
+    double s = 0.0;
+    for (int j = 0; j < level; ++j) s += a[j] * x[j];
+    double restMin = 0.0;
+    double restMax = 0.0;
+    for (int j = level + 1; j < n - 1; ++j) {
+      double low = a[j] * lo[j];
+      double high = a[j] * hi[j];
+      restMin += std::min(low, high);
+      restMax += std::max(low, high);
+    }
+    const double from = -s - restMax;
+    const double to = -s - restMin;
+    const double c = a[level];
+    if (std::fabs(c) <= kTolerance) {
+      if (from > 0.001 || to < -0.001) *newhi = *newlo - 1;
+      continue;
+    }
+    double first = c > 0 ? from / c : to / c;
+    double last = c > 0 ? to / c : from / c;
+    if (first > static_cast<double>(*newlo)) {
+      double bound = std::ceil(first - 0.001);
+      if (bound > static_cast<double>(*newhi)) {
+        *newhi = *newlo - 1;
+        continue;
+      }
+      if (bound > static_cast<double>(*newlo)) *newlo = static_cast<int>(bound);
+    }
+    if (last < static_cast<double>(*newhi)) {
+      double bound = std::floor(last + 0.001);
+      if (bound < static_cast<double>(*newlo)) {
+        *newhi = *newlo - 1;
+        continue;
+      }
+      if (bound < static_cast<double>(*newhi)) *newhi = static_cast<int>(bound);
+    }
+  }
+}
 
 bool satisfiesIndependentEquations(const EquationData* ED, const int* x) {
   for (int k = 0; k < ED->nind; ++k) {
@@ -161,6 +213,7 @@ void resetKernelState() {
   KernelState& s = state();
   s.homCalls = 0;
   s.doubleCalls = 0;
+  s.boundCalls = 0;
   s.workRows = 0;
   s.workReady = false;
   s.work.release();
@@ -446,19 +499,32 @@ void KernelBound(int n, int level, const int* x, const int* lo, const int* hi, i
   *newhi = hi[level];
   // The constant and the fixed levels (tags) keep their ranges.
   if (level == n - 1 || lo[level] == hi[level] || ctx == nullptr) return;
-  const EquationData* ED = static_cast<KernelSearch*>(ctx)->ED;
+  auto* search = static_cast<KernelSearch*>(ctx);
+  const EquationData* ED = search->ED;
+  if (search->doubleTag) {
+    // The loops may reach few leaves, so the clock is asked here as well.
+    KernelState& s = state();
+    s.boundCalls += 1;
+    if (!search->timedOut && s.boundCalls % kTimeCheckInterval == 0 &&
+        CPUTime() - search->start > kDoubleTagSeconds)
+      search->timedOut = true;
+    if (search->timedOut) {
+      *newhi = *newlo - 1;
+      return;
+    }
+  }
   if (ED->nrows < 1) return;
   const double* first = equationRow(ED, 0);
   double sum = 0;
   for (int j = 0; j < level; ++j) sum += first[j] * x[j];
   if (sum > 0.001) {
     *newhi = std::min(hi[level], 0);
-    return;
+  } else if (first[level] > kTolerance) {
+    // Only a positive coefficient caps the level; zero or negative ones leave it free.
+    double cap = std::trunc(0.001 - sum / first[level]);
+    if (cap < hi[level]) *newhi = static_cast<int>(cap);
   }
-  // Only a positive coefficient caps the level; zero or negative ones leave it free.
-  if (first[level] <= kTolerance) return;
-  double cap = std::trunc(0.001 - sum / first[level]);
-  if (cap < hi[level]) *newhi = static_cast<int>(cap);
+  if (search->doubleTag) narrowByEquations(ED, n, level, x, lo, hi, newlo, newhi);
 }
 
 int SolveHomogeneous(KernelData* KD, EquationData* ED, const int* min, const int* max,
@@ -505,6 +571,7 @@ int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int, int verbosity, c
   int* hi = lo + N;
   int* x = hi + N;
   KernelSearch search{KD, ED, 0, verbosity, start};
+  search.doubleTag = true;
   auto excluded = [&](int v) {
     return KD->istag[v] != 0 || KD->istag2[v] != 0 || KD->positive[v] != 0 || min[v] == max[v];
   };
@@ -519,9 +586,14 @@ int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int, int verbosity, c
     for (int s = t + 1; s <= N - 2; ++s) {
       if (excluded(s)) continue;
       if (verbosity >= 3) Print("  Starting two-label kernel analysis for variables %d,%d\n", t, s);
-      for (int i = 0; i < N; ++i) {
+      // A vector that deforms one point of the box into another has no entry beyond
+      // the range of its variable.
+      for (int i = 0; i < N - 1; ++i) {
         lo[i] = 0;
-        hi[i] = KD->istag[i] != 0 || KD->istag2[i] != 0 ? 0 : 1000000;
+        long long range = equations::rangeOf(min[i], max[i]);
+        hi[i] = KD->istag[i] != 0 || KD->istag2[i] != 0
+                    ? 0
+                    : static_cast<int>(std::clamp<long long>(range, 0, kDoubleTagEntryLimit));
       }
       lo[N - 1] = hi[N - 1] = 0;
       lo[t] = hi[t] = -1;
@@ -535,7 +607,7 @@ int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int, int verbosity, c
         addDoubleTagKernelVector(KD, x, N, t, s, verbosity);
         break;
       }
-      if (r == -3) return tooLong(t);
+      if (r == -3 || search.timedOut) return tooLong(t);
       if (verbosity >= 3) Print("  No kernel vector for labels %d and %d\n", t, s);
     }
   }

@@ -197,11 +197,14 @@ TEST_F(CommandsSpecialTheoriesTest, BadMinimalAndOrbifoldParametersAreRefused) {
   EXPECT_EQ(refusal("algebra minimal 2 0"), "Level should be at least 1 \n");
   EXPECT_EQ(refusal("algebra orbifold 0"), "Parameter (0) must be positive \n");
   EXPECT_EQ(refusal("algebra orbifold x"), "Non-numerical parameter: x \n");
-  // Past the largest parameters (4N^2 and 2(k+2)^2 must fit an int) nothing is built.
+  // Past the largest parameters (4N^2 must fit an int; the 2(k+1)(k+2) fields of the
+  // minimal model 7 ints of orbit data each an allocation) nothing is built.
   EXPECT_EQ(refusal("algebra orbifold 23171"),
             "Orbifold parameter 23171 exceeds the largest allowed 23170 \n");
   EXPECT_EQ(refusal("algebra minimal 2 32001"),
-            "Level 32001 exceeds the largest allowed level 32000 of N=2 minimal models \n");
+            "Level 32001 exceeds the largest allowed level 6123 of N=2 minimal models \n");
+  EXPECT_EQ(refusal("algebra minimal 2 6124"),
+            "Level 6124 exceeds the largest allowed level 6123 of N=2 minimal models \n");
   // The N = 0 and 1 models are built by the tensor layer.
   std::string refused = diagnostics("algebra minimal 1 3", 2);
   EXPECT_NE(refused.find("not available yet"), std::string::npos) << refused;

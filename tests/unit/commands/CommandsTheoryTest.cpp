@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numeric>
 #include <string>
+#include <utility>
 
 #include "commands/Commands.h"
 #include "interpreter/Interpreter.h"
@@ -89,12 +90,23 @@ TEST_F(CommandsTheoryTest, AnUnknownCFTNameLeavesTheCurrentTheory) {
 TEST_F(CommandsTheoryTest, RanksOutsideTheTypeRangeAreRefused) {
   OutputCapture capture;
   // E has ranks 6 to 8, G only 2, F only 4, D from 4.
-  const char* refused[] = {"algebra e 5 1", "algebra e 9 1", "algebra g 3 1", "algebra f 5 1",
-                           "algebra d 3 1"};
+  const char* refused[] = {"algebra e 9 1", "algebra g 3 1", "algebra f 5 1"};
   for (const char* line : refused) {
     capture.clear();
     EXPECT_EQ(run(line), 4) << line;
     EXPECT_EQ(capture.diagnostics, "Rank out of range \n") << line;
+    EXPECT_EQ(capture.printed, "") << line;
+  }
+  // A rank below the smallest names it; the twisted C diagram starts at rank 3.
+  const std::pair<const char*, int> tooSmall[] = {
+      {"algebra e 5 1", 6}, {"algebra d 3 1", 4}, {"algebra ct 2 1", 3}, {"algebra ct 1 4", 3}};
+  for (const auto& [line, smallest] : tooSmall) {
+    capture.clear();
+    EXPECT_EQ(run(line), 4) << line;
+    EXPECT_EQ(capture.diagnostics,
+              "Rank out of range; the smallest rank of this type is " +
+                  std::to_string(smallest) + " \n")
+        << line;
     EXPECT_EQ(capture.printed, "") << line;
   }
   // U radii start at 2: the radius says so itself, without a warning about its parity.

@@ -340,6 +340,49 @@ TEST_F(IntCommandsTest, TheBlankSpaceOfAColumnIsOneDigit) {
   EXPECT_EQ(run("table set_space TableInfo Header 100000000"), 1);
   EXPECT_EQ(findColumn(findTable("TableInfo"), "Header")->space, 9);
   EXPECT_NE(capture.diagnostics.find("Blank space 10 refused: it must lie between 0 and 9"), std::string::npos);
+  // The command takes every digit the preferences file may hold, 0 included.
+  capture.clear();
+  EXPECT_EQ(run("table set_space TableInfo Header 0"), 0);
+  EXPECT_EQ(findColumn(findTable("TableInfo"), "Header")->space, 0);
+  EXPECT_EQ(capture.diagnostics, "");
+  EXPECT_EQ(run("table set_space TableInfo Header -1"), 1);
+  EXPECT_EQ(findColumn(findTable("TableInfo"), "Header")->space, 0);
+}
+
+TEST_F(IntCommandsTest, TheTypeOfASettingBoundsItsSavedValueToo) {
+  addParameter("Test positive", "3", "pos_int", "a positive test number", 1);
+  addParameter("Test natural", "4", "non_neg_int", "a natural test number", 1);
+  EXPECT_EQ(findInternalParameter("Test positive")->minimum, 1);
+  EXPECT_EQ(findInternalParameter("Test natural")->minimum, 0);
+  setDefault("Test positive", "0");
+  setDefault("Test natural", "-2");
+  OutputCapture capture;
+  getIntParDefaults();
+  EXPECT_EQ(findInternalParameter("Test positive")->value, 3);
+  EXPECT_EQ(findInternalParameter("Test natural")->value, 4);
+  EXPECT_NE(capture.diagnostics.find("Saved value 0 of Test positive refused: it must be 1 or more; 3 used instead"),
+            std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Saved value -2 of Test natural refused: it must be 0 or more; 4 used instead"),
+            std::string::npos);
+}
+
+TEST_F(IntCommandsTest, AnOutputFileThatCannotBeOpenedSaysWhy) {
+  TemporaryFolder folder;
+  std::string path = folder.path("missing/out.txt");
+  OutputCapture capture;
+  // Not interactive: the message, then the fallback file under /tmp.
+  run(("file " + path).c_str());
+  run("file off");
+  EXPECT_NE(capture.diagnostics.find("Cannot open " + path + ": No such file or directory"), std::string::npos)
+      << capture.diagnostics;
+  // The look-up of the file name as a keyword of "file" is not reported.
+  EXPECT_EQ(capture.diagnostics.find("No exact match"), std::string::npos) << capture.diagnostics;
+  std::size_t writing = capture.diagnostics.find("Writing to ");
+  ASSERT_NE(writing, std::string::npos);
+  std::string fallback = capture.diagnostics.substr(writing + 11);
+  fallback = fallback.substr(0, fallback.find(' '));
+  EXPECT_EQ(fallback.compare(0, 8, "/tmp/OUT"), 0);
+  std::remove(fallback.c_str());
 }
 
 TEST_F(IntCommandsTest, TheParameterTableListsEverySetting) {

@@ -325,6 +325,31 @@ TEST_F(InterpreterCommandsTest, TheDescriptionPrinterWritesTheLabelOverTheIndent
   EXPECT_EQ(capture.printed, "");
 }
 
+TEST_F(InterpreterCommandsTest, ALabelLongerThanTheIndentStandsOnALineOfItsOwn) {
+  OutputCapture capture;
+  // "   " + "  Minimal" + " " fills the 13 blanks of the indent exactly.
+  EXPECT_TRUE(printDescription("Loads the minimal model.", "  Minimal", 13));
+  EXPECT_EQ(capture.printed, "     Minimal Loads the minimal model.\n");
+  capture.clear();
+  // One letter more: the text would lose its first letter; it goes below the label.
+  EXPECT_TRUE(printDescription("Loads the Z_2 orbifold\nof the circle.", "  Orbifold", 13));
+  EXPECT_EQ(capture.printed, "     Orbifold\n             Loads the Z_2 orbifold\n             of the circle.\n");
+  capture.clear();
+  EXPECT_TRUE(printDescription("Search in names and texts.", "Description:", 17));
+  EXPECT_EQ(capture.printed, "   Description:  Search in names and texts.\n");
+}
+
+TEST_F(InterpreterCommandsTest, CommandsDetailLosesNoLetterOfAHelpText) {
+  initCommand("zdetail", "", recordText, "");
+  initCommand("zdetail averyverylongword", "", recordText, "Keeps every letter.");
+  initCommand("zdetail short", "", recordText, "Fits beside.");
+  OutputCapture capture;
+  run("commands detail");
+  EXPECT_NE(capture.printed.find("\n   Zdetail\n     Averyverylongword\n             Keeps every letter.\n"
+                                 "     Short   Fits beside.\n"),
+            std::string::npos);
+}
+
 TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
   char set[] = "se";
   char echo[] = "ech";

@@ -190,6 +190,33 @@ TEST_F(InterpreterTest, TheFullLineShowsItsCuts) {
 
 // Command files.
 
+TEST_F(InterpreterTest, ATabSeparatesWordsWhereverABlankDoes) {
+  OutputCapture capture;
+  composeCommandLine("\tqa\tone\t two");
+  EXPECT_EQ(blocks(capture.stdoutText), "|qa||one||two|");
+  EXPECT_EQ(capture.diagnostics, "Command qa not known  \n");
+  capture.clear();
+  // Inside braces a tab is a blank of the word; a line of tabs is an empty line.
+  composeCommandLine("qb {x\ty}\t;\t\tqc");
+  EXPECT_EQ(blocks(capture.stdoutText), "|qb||x y|/|qc|");
+  capture.clear();
+  EXPECT_EQ(composeCommandLine("\t\t"), 0);
+  EXPECT_EQ(capture.all, "");
+  // Lines run for commands (procedures, loops) take tabs the same way.
+  capture.clear();
+  executeCommandLine("\tqd\tthree");
+  EXPECT_EQ(blocks(capture.stdoutText), "|qd||three|");
+}
+
+TEST_F(InterpreterTest, ACommandFileIndentedWithTabsRuns) {
+  TemporaryFolder folder;
+  std::string path = folder.write("tabs.zoq", "first\n\tsecond\tword\n\t\tthird {a\tb}\n");
+  OutputCapture capture;
+  executeCommandFile(path.c_str(), 0);
+  EXPECT_EQ(blocks(capture.stdoutText), "|first|/|second||word|/|third||a b|");
+  EXPECT_EQ(capture.diagnostics.find('\t'), std::string::npos);
+}
+
 TEST_F(InterpreterTest, CommandFilesRunLineByLine) {
   TemporaryFolder folder;
   std::string path = folder.write("run.zoq", "# a remark\nfirst one\r\nsecond #not a remark\r\n\nthird\n");

@@ -2,6 +2,7 @@
 // weights, stabilisers of affine weights, parity orbits and sign classes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -234,6 +235,114 @@ TEST_F(WeylGroupTest, OrbitsOfDominantWeights) {
     EXPECT_EQ(distinct.size(), c.size) << c.type << " " << c.rank;
     EXPECT_EQ(std::vector<int>(orbit->row(0), orbit->row(0) + c.rank), c.weight);
   }
+}
+
+// The distinct images of the whole-group orbit list in the order they first appear.
+std::vector<std::vector<int>> firstAppearances(int type, int rank, const std::vector<int>& weight) {
+  const WeylOrbitList* images = WeylReflections(type, rank, weight.data());
+  std::vector<std::vector<int>> rows;
+  if (images == nullptr) return rows;
+  std::set<std::vector<int>> seen;
+  for (int k = 0; k < images->count; ++k) {
+    std::vector<int> row(images->row(k), images->row(k) + rank);
+    if (seen.insert(row).second) rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<std::vector<int>> walkedOrbit(int type, int rank, const std::vector<int>& weight) {
+  const WeylOrbitList* orbit = WeylOrbit(type, rank, weight.data());
+  std::vector<std::vector<int>> rows;
+  if (orbit == nullptr) return rows;
+  EXPECT_EQ(orbit->rowLength, rank);
+  for (int k = 0; k < orbit->count; ++k) rows.emplace_back(orbit->row(k), orbit->row(k) + rank);
+  return rows;
+}
+
+TEST_F(WeylGroupTest, WalkedOrbitsListTheWholeGroupsImagesInTheSameOrder) {
+  struct Case {
+    int type, rank, largest;
+  };
+  // Every dominant weight with labels up to `largest`, zero labels (stabilisers) included.
+  const Case cases[] = {{1, 1, 3}, {1, 2, 2}, {1, 3, 2}, {1, 4, 1}, {2, 2, 2}, {2, 3, 2}, {2, 4, 1},
+                        {3, 3, 2}, {3, 4, 1}, {4, 4, 1}, {4, 5, 1}, {5, 2, 3}, {5, 4, 1}};
+  for (const Case& c : cases) {
+    std::vector<int> weight(c.rank, 0);
+    for (;;) {
+      ASSERT_EQ(walkedOrbit(c.type, c.rank, weight), firstAppearances(c.type, c.rank, weight))
+          << c.type << " " << c.rank << " weight " << ::testing::PrintToString(weight);
+      int i = 0;
+      while (i < c.rank && weight[i] == c.largest) weight[i++] = 0;
+      if (i == c.rank) break;
+      ++weight[i];
+    }
+  }
+  // E6: the 27, the adjoint and rho (the whole group, 51,840 weights).
+  OutputCapture capture;
+  for (const std::vector<int>& weight : {std::vector<int>{1, 0, 0, 0, 0, 0}, std::vector<int>{0, 0, 0, 0, 0, 1},
+                                         std::vector<int>{0, 1, 0, 0, 1, 0}, std::vector<int>(6, 1)})
+    ASSERT_EQ(walkedOrbit(5, 6, weight), firstAppearances(5, 6, weight)) << ::testing::PrintToString(weight);
+}
+
+TEST_F(WeylGroupTest, WalkedOrbitSizesNormsAndTheDominantWeight) {
+  struct Case {
+    int type, rank;
+    std::vector<int> weight;
+    int size;
+  };
+  // |W| / |stabiliser|: E7's 56 (label 1 on the node of comark 1); E6's rho, regular, so
+  // |W(E6)|; A2's (1,0) the 3; A3's rho |W(A3)| = 24; B2's (1,0) the 4 short weights
+  // +-e_1, +-e_2.
+  const Case cases[] = {{5, 7, {0, 0, 0, 0, 0, 1, 0}, 56},
+                        {5, 6, {1, 1, 1, 1, 1, 1}, 51840},
+                        {1, 2, {1, 0}, 3},
+                        {1, 3, {1, 1, 1}, 24},
+                        {2, 2, {1, 0}, 4}};
+  for (const Case& c : cases) {
+    OutputCapture capture;
+    const std::vector<std::vector<int>> orbit = walkedOrbit(c.type, c.rank, c.weight);
+    ASSERT_EQ(static_cast<int>(orbit.size()), c.size) << c.type << " " << c.rank;
+    // Nothing of the group is built for a dominant weight.
+    EXPECT_EQ(capture.stdoutText, "");
+    EXPECT_EQ(orbit[0], c.weight);
+    // (mu, mu) = mu^T ICM mu / MetricNorm ((omega_i, omega_j) = ICM_ij / MetricNorm): the
+    // same for every weight of the orbit, compared as the integer mu^T ICM mu.
+    ASSERT_GT(InverseCartan(c.type, c.rank), 0);
+    const LieData& lie = Zoq_lieData();
+    auto norm = [&](const std::vector<int>& mu) {
+      long long sum = 0;
+      for (int i = 0; i < c.rank; ++i) {
+        for (int j = 0; j < c.rank; ++j)
+          sum += static_cast<long long>(mu[i]) * lie.ICM[static_cast<std::size_t>(i) * c.rank + j] * mu[j];
+      }
+      return sum;
+    };
+    const long long first = norm(orbit[0]);
+    int dominant = 0;
+    std::set<std::vector<int>> distinct;
+    for (const std::vector<int>& mu : orbit) {
+      ASSERT_EQ(norm(mu), first) << ::testing::PrintToString(mu);
+      if (std::all_of(mu.begin(), mu.end(), [](int v) { return v >= 0; })) ++dominant;
+      distinct.insert(mu);
+    }
+    EXPECT_EQ(dominant, 1);
+    EXPECT_EQ(distinct.size(), orbit.size());
+  }
+}
+
+TEST_F(WeylGroupTest, WalkedOrbitsOfOtherWeightsAndRefusedGroups) {
+  // A weight with a negative label goes through the whole group: the same list.
+  const std::vector<int> weight{-1, 2, 0};
+  EXPECT_EQ(walkedOrbit(1, 3, weight), firstAppearances(1, 3, weight));
+  // s_1 (-1, 2, 0) = (1, 1, 0), whose stabiliser is {1, s_3}: 24 / 2 weights.
+  EXPECT_EQ(walkedOrbit(1, 3, weight).size(), 12u);
+  // E8's group is above the maximum: refused as the group is, for every weight.
+  OutputCapture capture;
+  EXPECT_EQ(WeylOrbit(5, 8, std::vector<int>(8, 0).data()), nullptr);
+  EXPECT_TRUE(contains(capture.diagnostics, "Weyl group size too large (size 696729600, maximum 3000000) "));
+  OutputCapture invalid;
+  EXPECT_EQ(WeylOrbit(5, 5, std::vector<int>(5, 1).data()), nullptr);
+  EXPECT_TRUE(contains(invalid.diagnostics, "Invalid input"));
 }
 
 TEST_F(WeylGroupTest, OrbitTimesStabiliserIsTheGroupOrder) {

@@ -136,7 +136,8 @@ TEST_F(ModularTest, TensorModeAsksTheTensorProductOnly) {
   compSDirect(0, 0, &re, &im);
   EXPECT_EQ(re, 0.0);
   EXPECT_TRUE(contains(capture.diagnostics, "getCosetS: not available yet"));
-  EXPECT_EQ(getCFTname(), "NONE");
+  // The name of a tensor product without factors: its code, empty between braces.
+  EXPECT_EQ(getCFTname(), "{}");
   setCosetMode(0);
   currentSD = stored;
   EXPECT_EQ(getCFTname(), "A1 level 2");

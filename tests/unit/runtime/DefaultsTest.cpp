@@ -74,10 +74,21 @@ TEST_F(DefaultsTest, LongLinesAreReadWhole) {
   EXPECT_STREQ(getDefaultValue("next"), "1");
 }
 
-TEST_F(DefaultsTest, AMissingFileIsReportedAndNothingIsRead) {
+TEST_F(DefaultsTest, AMissingFileIsTheFirstStartAndNothingIsReadOrSaid) {
   OutputCapture capture;
   EXPECT_EQ(readDefaultsFile((std::string(std::getenv("HOME")) + "/none").c_str()), -1);
-  EXPECT_NE(capture.diagnostics.find("Could not open file"), std::string::npos);
+  EXPECT_EQ(capture.all, "");
+  EXPECT_STREQ(getDefaultValue("MaximalLevel"), "50");
+}
+
+TEST_F(DefaultsTest, AFileThatExistsAndCannotBeReadIsReported) {
+  std::string folder = std::string(std::getenv("HOME")) + "/folder-not-file";
+  fs::create_directory(folder);
+  OutputCapture capture;
+  EXPECT_EQ(readDefaultsFile(folder.c_str()), 0);
+  fs::remove(folder);
+  EXPECT_NE(capture.diagnostics.find("Could not read file \"" + folder + "\": Is a directory"), std::string::npos)
+      << capture.diagnostics;
 }
 
 TEST_F(DefaultsTest, ValuesHoldingADoubleQuoteAreRefused) {

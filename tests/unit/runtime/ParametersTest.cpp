@@ -174,6 +174,42 @@ TEST_F(ParametersTest, ValuesOutsideTheRangeAreRefusedAndNeverSaved) {
   EXPECT_EQ(lineSize->pref->value, "61");
 }
 
+TEST_F(ParametersTest, ASavedValueNotAcceptedIsReportedOnceAndReplacedByTheBuiltInOne) {
+  InternalParameter* ranged = addInternalParameter("Test ranged", "5", 'i', 1);
+  setParameterRange("Test ranged", 1, 9);
+  InternalParameter* open = addInternalParameter("Test open", "7", 'i', 1);
+  setParameterRange("Test open", 0, 2147483647);
+  InternalParameter* sw = addInternalParameter("Test saved switch", "ON", 't', 1);
+  changeDefault(ranged->pref, "12");
+  changeDefault(open->pref, "abc");
+  changeDefault(sw->pref, "maybe");
+  OutputCapture capture;
+  getIntParDefaults();
+  EXPECT_EQ(ranged->value, 5);
+  EXPECT_EQ(ranged->pref->value, "5");
+  EXPECT_EQ(open->value, 7);
+  EXPECT_EQ(open->pref->value, "7");
+  EXPECT_EQ(sw->value, 1);
+  EXPECT_EQ(sw->pref->value, "ON");
+  EXPECT_NE(capture.diagnostics.find("Saved value 12 of Test ranged refused: it must lie between 1 and 9; 5 used instead"),
+            std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Saved value abc of Test open refused: it must be 0 or more; 7 used instead"),
+            std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Saved value maybe of Test saved switch refused: it must be ON or OFF; ON used instead"),
+            std::string::npos);
+  // Said once: the entries now hold accepted values.
+  capture.clear();
+  getIntParDefaults();
+  EXPECT_EQ(capture.all, "");
+  // Values at the bounds are taken without a word.
+  changeDefault(ranged->pref, "9");
+  changeDefault(open->pref, "0");
+  getIntParDefaults();
+  EXPECT_EQ(ranged->value, 9);
+  EXPECT_EQ(open->value, 0);
+  EXPECT_EQ(capture.all, "");
+}
+
 TEST_F(ParametersTest, ResetRestoresValuesAndDropsNewParameters) {
   setIntPar("echo", 1);
   addInternalParameter("Test transient", "1", 'i', 0);

@@ -1,0 +1,283 @@
+// Tensor-mode commands: entering tensor mode, adding G and H factors, entering currents,
+// computing and describing the extended spectrum, the chiral algebra, stabilisers and
+// names of the tensor product, the table of Calabi-Yau tensor products, and the small
+// queries of simple currents, weights, charges and twists that work in both modes.
+#include <string>
+#include <vector>
+
+#include "commands/Commands.h"
+#include "commands/CommandsInternal.h"
+#include "groups/Discrete.h"
+#include "modular/Modular.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
+#include "tensor/Coset.h"
+
+namespace {
+
+// Texts of the current twists, indexed by the twist value plus one.
+const char* const kEtaStrings[] = {"UNDEF", " 1", " i", "-1", "-i"};
+
+const char* etaString(int twist) {
+  return twist >= -1 && twist <= 3 ? kEtaStrings[twist + 1] : kEtaStrings[0];
+}
+
+void pointCountsAtTensor() {
+  TotalPrimaries = NumberOfTensorPrimaries(currentTensor);
+  TotalCurrents = NumberOfTensorSimpleCurrents(currentTensor);
+}
+
+// The count the field conversions read while the tensor spectrum is not known.
+void pointCountsAtMaximum() {
+  TotalPrimaries = &commandsState().maxPrimaries;
+}
+
+void printCFTLine(int primaries, int currents) {
+  if (currents < 2) {
+    Print("CFT %s; %d primaries\n", getCFTname().c_str(), primaries);
+  } else {
+    Print("CFT %s; %d primaries (%d simple currents)\n", getCFTname().c_str(), primaries, currents);
+  }
+}
+
+// The supersymmetry scan of a computed tensor spectrum: the first chiral-algebra element
+// whose first label is 1 modulo 4 and whose weight is 1.
+void scanSupersymmetry(bool announce) {
+  CommandsState& s = commandsState();
+  s.susic = 0;
+  if (parameterValue(s.super, 0) != 1) return;
+  TensorProduct* TP = currentTensor;
+  TP->SusyFlag = 0;
+  for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
+    const int* row = TP->ChiralAlgebra.row(J);
+    if (TP->NumberOfFactors < 1 || row[0] % 4 != 1) continue;
+    if (ZeroCheck(tensorWeight(TP, row) - 1.0) != 0) {
+      s.susic = 1;
+      TP->SusyFlag = 1;
+      if (announce) Print("Supersymmetric extension\n");
+      break;
+    }
+  }
+}
+
+int addCosetFactor(char** params, int n, int flag) {
+  pointCountsAtMaximum();
+  if (!tensorModeOn()) {
+    Alert("addCosetFactor", 0, 100201, "Switching to tensor mode");
+    Alert("addCosetFactor", 1, 100218, "(To avoid this message use the \"tensor\" command to switch modes)");
+    COM_tensor(nullptr, 0);
+    pointCountsAtMaximum();
+  }
+  const int code = COM_algebra(params, n);
+  if (code > 0) return 1;
+  SpectrumData* sd = currentRecord();
+  if (sd == nullptr || sd->validity < 3) {
+    Alert("addCosetFactor", 2, kRefusedValue, "This is not a valid CFT; not acceptable in tensor products");
+    return 1;
+  }
+  addTensorFactor(currentTensor, sd, flag);
+  disableModular();
+  pointCountsAtMaximum();
+  return code;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The tensor side of the spectrum commands (called by their handlers in tensor mode)
+
+int tensorStatus() {
+  Print("Mode: ");
+  printTensorData(currentTensor);
+  return 0;
+}
+
+int tensorCompute() {
+  if (computeTensorSpectrum(currentTensor) < 0) {
+    Print("Spectrum computation aborted; Modular properties not available\n");
+    return 1;
+  }
+  pointCountsAtTensor();
+  printCFTLine(totalPrimaries(), totalCurrents());
+  scanSupersymmetry(false);
+  enableModular();
+  return 0;
+}
+
+int tensorComputeMassless() {
+  TensorProduct* TP = currentTensor;
+  setExactWeightFlags(TP);
+  if (TP->CosetFlag != 0 || TP->ExactWeightFlag == 0) {
+    TP->CosetFlag = 1;
+    Alert("COM_compute_massless", 1, 100201, "This command is not available for coset CFT's\n");
+    return 1;
+  }
+  if (computeMasslessTensorSpectrum(TP) < 0) {
+    Print("Computation aborted\n");
+    return 1;
+  }
+  pointCountsAtTensor();
+  printCFTLine(totalPrimaries(), totalCurrents());
+  commandsState().spectrumComputed = 2;
+  return 0;
+}
+
+int tensorComputeSimple() {
+  if (computeSimpleCurrentTensorSpectrum(currentTensor) < 0) {
+    Print("Simple current spectrum computation aborted\n");
+    return 1;
+  }
+  pointCountsAtTensor();
+  if (totalCurrents() > 1) {
+    Print("Number of primaries: %d (Simple currents: %d)\n", totalPrimaries(), totalCurrents());
+  } else {
+    Print("Number of primaries: %d\n", totalPrimaries());
+  }
+  commandsState().spectrumComputed = 3;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Handlers
+
+int COM_tensor(char**, int) {
+  setCosetMode(1);
+  disableCoset();
+  enableCoset();
+  commandsState().spectrumComputed = 0;
+  if (currentTensor->NumberOfFactors > 0) {
+    pointCountsAtTensor();
+  } else {
+    disableModular();
+  }
+  return 0;
+}
+
+int COM_reset(char**, int) {
+  resetCoset(currentTensor);
+  setCosetMode(1);
+  CFTChanged();
+  enableCoset();
+  return COM_tensor(nullptr, 0);
+}
+
+int COM_reset_currents(char**, int) {
+  resetCurrents(currentTensor);
+  return COM_tensor(nullptr, 0);
+}
+
+int COM_g(char** params, int n) {
+  setInputDataChanged(currentTensor);
+  return addCosetFactor(params, n, 0);
+}
+
+int COM_h(char** params, int n) {
+  setInputDataChanged(currentTensor);
+  return addCosetFactor(params, n, 1);
+}
+
+int COM_current(char** params, int n) {
+  TensorProduct* TP = currentTensor;
+  if (n < TP->NumberOfFactors || n == 0) {
+    Alert("COM_current", 0, kRefusedValue, "Too few current components");
+    return 1;
+  }
+  std::vector<int> labels(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) labels[static_cast<std::size_t>(i)] = intParameter(params, i);
+  if (addNewCurrent(TP, labels.data()) != 0) return 1;
+  pointCountsAtMaximum();
+  disableModular();
+  return -n;
+}
+
+int COM_browse_chiral(char**, int) {
+  browseChiral(currentTensor);
+  return 0;
+}
+
+int COM_browse_name(char**, int) {
+  if (!tensorModeOn()) {
+    Alert("COM_browse_name", 0, 112311, "Command not available for single algebras");
+    return 1;
+  }
+  DisplayTensorName(currentTensor);
+  return 0;
+}
+
+int COM_browse_stab(char** params, int n) {
+  if (n < 1) return 1;
+  printStabilizer(currentTensor, intParameter(params, 0));
+  return -1;
+}
+
+int COM_assign_extension(char** params, int n) {
+  if (n < 1) return 1;
+  assignExtensionNumber(currentTensor, intParameter(params, 0));
+  return -1;
+}
+
+int COM_list_cy(char**, int) {
+  interpretMinimalTensor(-1, nullptr);
+  return 0;
+}
+
+int COM_check_simple(char** params, int n) {
+  if (n < 1) return 1;
+  Print(simpleCurrentCheck(intParameter(params, 0)) != 0 ? "TRUE\n" : "FALSE\n");
+  return -1;
+}
+
+int COM_get_order(char** params, int n) {
+  if (n < 2) return 1;
+  const int J = intParameter(params, 0);
+  const int a = intParameter(params, 1);
+  if (J < 0 || a < 0) return 1;
+  Print("Order %d\n", simpleCurrentOrder(J, a));
+  return -2;
+}
+
+namespace {
+
+void printRat(const Rat* q) {
+  if (q->den == 1) {
+    Print("%lld\n", q->num);
+  } else {
+    Print("%lld/%-lld\n", q->num, q->den);
+  }
+}
+
+}  // namespace
+
+int COM_get_weight(char** params, int n) {
+  if (n < 1) return 1;
+  const Rat* h = ratWeight(intParameter(params, 0));
+  if (h == nullptr) return 1;
+  printRat(h);
+  return -1;
+}
+
+int COM_get_charge(char** params, int n) {
+  if (n < 2) return 1;
+  const Rat* q = simpleCurrentCharge(intParameter(params, 0), intParameter(params, 1));
+  if (q == nullptr) return 1;
+  printRat(q);
+  return -2;
+}
+
+int COM_get_twist(char** params, int n) {
+  if (n < 3) return 1;
+  const int a = intParameter(params, 0);
+  const int K = intParameter(params, 1);
+  const int J = intParameter(params, 2);
+  if (simpleFusion(J, a) != a) {
+    Print("Current %d does not fix field %d\n", J, a);
+    return 1;
+  }
+  const int twist = tensorModeOn() ? CT_getCurrentTwist(currentTensor, a, K, J)
+                                   : SM_getCurrentTwist(currentRecord(), a, K, J);
+  Print("Twist %s\n", etaString(twist));
+  return -3;
+}

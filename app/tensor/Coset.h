@@ -1,0 +1,278 @@
+// Tensor products, cosets and their simple-current extensions: the record of the theory
+// the user assembles in tensor mode (`TensorProduct`), its factors marked G (plus sign) or
+// H (minus sign: a coset), the currents that extend its chiral algebra, and what is
+// derived from them: the chiral algebra, the extended spectrum with its stabilisers and
+// resolved fixed points, weights, ground-state dimensions, conjugates, names and codes.
+//
+// Representation. A field of the product is a label row: one field label of each factor
+// (a factor's simple current J is its field J, so current rows are label rows too) and,
+// for a field of the extended theory, a resolution label behind them: the chiral-algebra
+// index of the element of the untwisted stabiliser that labels this resolved field. The
+// chiral algebra and the spectrum are `TensorRows`: equal-length rows in one block with a
+// hash index, so that a row is found in constant time however long the spectrum grows.
+//
+// Life. `currentTensor` is made once by initializeCoset and reset in place; other records
+// are made for internal work. Every derived table is rebuilt on its first use after the
+// input changed (`SpectrumChanged`, the validity flags). The stabiliser records are shared
+// `FPType`s of the group library, owned by the record's list `firstFP`.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
+#include "store/CurrentTheory.h"
+
+struct DGType;
+struct FPType;
+struct SpectrumData;
+
+extern AllocationAccount TensorProductAccount;
+
+// Rows of a fixed length with a hash index over whole rows; `add` keeps rows unique.
+class TensorRows {
+ public:
+  explicit TensorRows(const char* rowsName) : name(rowsName) {}
+  void reset(int rowLength);
+  int rowLength() const { return length_; }
+  int size() const { return count_; }
+  const int* row(int i) const { return data_.data() + static_cast<std::size_t>(i) * length_; }
+  int* row(int i) { return data_.data() + static_cast<std::size_t>(i) * length_; }
+  // Index of the row equal to v, -1 when absent.
+  int find(const int* v) const;
+  // Index of v, appended when absent; `added` tells which.
+  int add(const int* v, bool* added = nullptr);
+  const char* name;
+
+ private:
+  static std::uint64_t hashOf(const int* v, int n);
+  int length_ = 0;
+  int count_ = 0;
+  AccountVector<int> data_{AccountAllocator<int>(&TensorProductAccount, "Tensor rows")};
+  std::unordered_multimap<std::uint64_t, int> index_;
+};
+
+struct TensorProduct {
+  TensorProduct();
+  TensorProduct(const TensorProduct&) = delete;
+  TensorProduct& operator=(const TensorProduct&) = delete;
+
+  std::vector<SpectrumData*> TensorFactors;
+  // Per field: its shared stabiliser record, its ground-state dimension (a large-integer
+  // handle), 1 when a ground state is non-abelian, its conjugate (-2: undetermined).
+  AccountVector<FPType*> Stabilizers{AccountAllocator<FPType*>(&TensorProductAccount, "TP->Stabilizers")};
+  AccountVector<int> TensorDimensions{AccountAllocator<int>(&TensorProductAccount, "TP->TensorDimensions")};
+  AccountVector<int> TensorDimensionInfo{AccountAllocator<int>(&TensorProductAccount, "TP->TensorDimensions")};
+  AccountVector<int> Conjugates{AccountAllocator<int>(&TensorProductAccount, "TP->Conjugates")};
+  std::vector<int> GH;                  // per factor 0 (G) or 1 (H)
+  DGType* CurrentGroup = nullptr;       // group of the extension's simple currents
+
+  TensorRows Spectrum{"Tensor Spectrum"};
+  TensorRows ChiralAlgebra{"Tensor Chiral Algebra"};
+  TensorRows Currents{"Tensor Currents"};
+  // Rows of factor labels in the order the user entered them (Currents is a set).
+  std::vector<std::vector<int>> CurrentList;
+
+  int NumberOfFactors = 0;
+  int CosetFlag = 0;
+  int ExactWeightFlag = 1;
+  int DimensionFlag = 0;
+  int ContentsFlag = 0;
+  int ConjugateFlag = 0;
+  int SymmetryFlag = 0;
+  int NumberOfPrimaries = 0;  // rows of Spectrum, read live through a pointer
+  int NumberOfSimpleCurrents = 0;
+  int NumberOfGenerators = 0;
+  int ChiralAlgebraOrder = 0;
+  int CenterRank = 0;
+  int SpectrumChanged = 1;
+  int FCFTDataFlag = 0;
+  int NumberOfFixedPointCurrents = 0;
+  int ExtensionNumber = -1;
+  int SusyFlag = 0;
+  int StringStatus = 0;
+  FPType* firstFP = nullptr;
+};
+
+// The record of tensor mode is `currentTensor` (store/CurrentTheory.h), made here.
+
+// ---------------------------------------------------------------------------------------
+// Module life
+
+// Start-up: binds the settings the tensor layer reads, makes `currentTensor` and installs
+// the tensor services of the store and the modular data (store/TensorHooks.h) and the
+// cells of the table "TensorSpectrum".
+void initializeCoset();
+// Tests: the current record emptied, caches and the minimal-model table dropped.
+void resetCosetModule();
+
+// ---------------------------------------------------------------------------------------
+// The record and its input
+
+// TP unchanged when it is not null, else a new empty record (owned by this module).
+TensorProduct* initializeTensorProduct(TensorProduct* TP);
+// Appends a factor (gh 0: G, 1: H); empties the currents; 0.
+int addTensorFactor(TensorProduct* TP, SpectrumData* SD, int gh);
+void removeTensorFactor(TensorProduct* TP);
+// 0 added, 1 already present or refused by checkCurrent.
+int addNewCurrent(TensorProduct* TP, const int* labels);
+// 0 when the row may be added as a new current, else 1 after the alert.
+int checkCurrent(TensorProduct* TP, const int* labels);
+// Makes stored extension n current; 0 when it cannot.
+int SelectExtension(int n);
+void assignExtensionNumber(TensorProduct* TP, int n);
+int getExtensionNumber(const TensorProduct* TP);
+int* TensorField(TensorProduct* TP, int i);
+int* NumberOfTensorPrimaries(TensorProduct* TP);
+int* NumberOfTensorSimpleCurrents(TensorProduct* TP);
+int CT_currentCheck(TensorProduct* TP, int i);
+int CT_S_Symmetry(TensorProduct* TP);
+SpectrumData* getTensorFactor(TensorProduct* TP, int i);
+int getGH(TensorProduct* TP, int i);
+int getCurrentsEntry(TensorProduct* TP, int i, int j);
+void setInputDataChanged(TensorProduct* TP);
+// 1 when the current rows have one entry per factor.
+int checkForExtension(TensorProduct* TP);
+
+// Resets, printing and recording.
+void resetCoset(TensorProduct* TP);
+void resetCurrents(TensorProduct* TP);
+int removeCurrent(TensorProduct* TP, int k);
+// "tensor", the factor lines "G ..." / "H ..." and the current lines, through Print.
+void printTensorData(TensorProduct* TP);
+void writeCosetCommands(TensorProduct* TP, std::FILE* stream);
+void writeCurrents(std::FILE* stream);
+void printCosetHeader(TensorProduct* TP, std::FILE* stream);
+void writeCosetToLog(TensorProduct* TP);
+// The decimal concatenation of the levels of factors 2 .. n of currentTensor; 0 with
+// fewer than two factors; -1 after an alert when it does not fit 63 bits.
+std::int64_t fileIdentifier();
+
+// ---------------------------------------------------------------------------------------
+// Simple currents on label rows
+
+void tensorSimpleAction(TensorProduct* TP, const int* J, const int* a, int* out);
+// Monodromy charge of row a w.r.t. row J in [0, 1); H factors subtracted.
+void TensorRatCharge(TensorProduct* TP, const int* J, const int* a, Rat* q);
+int IntegerTensorRatCharge(TensorProduct* TP, const int* a, const int* b, int N);
+int cosetTwist(TensorProduct* TP, const int* a, const int* J, const int* K);
+int CT_getCurrentTwist(TensorProduct* TP, int a, int K, int J);
+int getUntwistedStabilizerRepresentative(TensorProduct* TP, int* out, int a, const int* J);
+int TensorFixedPointLabels(TensorProduct* TP, const int* J, int* out);
+int IdentifyOrbit(TensorProduct* TP, const int* labels);
+int findOrbit(TensorProduct* TP, const int* row, int* K);
+void GradedMinimalForm(TensorProduct* TP, int* labels);
+int compareOrbitGenerators(TensorProduct* TP, const int* a, const int* b);
+// The orbit representative of a row of factor labels.
+std::vector<int> getRepresentative(TensorProduct* TP, const int* labels);
+std::vector<int> tensorPower(TensorProduct* TP, const int* J, int p);
+int CT_simpleCurrentProduct(int i, int j, TensorProduct* TP);
+int CT_simpleCurrentAction(int J, int a, TensorProduct* TP);
+int TensorOrbitLength(TensorProduct* TP, const int* current);
+int chiralProduct(int i, int j, void* TP);
+int chiralAlgebraProduct(TensorProduct* TP, int a, int b);
+int findChiralAlgebraElement(TensorProduct* TP, const int* row);
+
+// ---------------------------------------------------------------------------------------
+// The extension spectrum
+
+// 0 done (or nothing to do), -1 failed.
+int computeTensorSpectrum(TensorProduct* TP);
+int computeMasslessTensorSpectrum(TensorProduct* TP);
+int computeSimpleCurrentTensorSpectrum(TensorProduct* TP);
+// The passes: the simple currents (standard, or graded when "Graded" is on) and every
+// other field. mode 0 all fields, 1 those of weight at most 1, 2 (graded pass) no
+// "Max_primaries" limit during the pass. 0, or -1 after the alert or message.
+int computeStandardTensorSpectrum(TensorProduct* TP, int mode);
+int computeGradedTensorSpectrum(TensorProduct* TP, int mode);
+int computeFullTensorSpectrum(TensorProduct* TP, int mode);
+void computeChiralAlgebra(TensorProduct* TP);
+int getSimpleCurrentOrder(TensorProduct* TP, int i);
+void setExactWeightFlags(TensorProduct* TP);
+int StabilizerOrder(TensorProduct* TP, int i);
+// |U| of field i.
+int UntwistedStabilizerOrder(TensorProduct* TP, int i);
+void printStabilizer(TensorProduct* TP, int i);
+void browseChiral(TensorProduct* TP);
+// Per-factor flags: 1 for a factor with a non-zero label in some weight-one field made
+// from the listed fields (ended by -1) by a chiral-algebra element.
+std::vector<int> findFreeFactors(TensorProduct* TP, const int* fields);
+
+// ---------------------------------------------------------------------------------------
+// Weights, dimensions, conjugates
+
+double tensorWeight(TensorProduct* TP, const int* labels);
+double cosetWeight(TensorProduct* TP, const int* labels);
+// 1 when exact; else q reduced into [0, 1) and 0.
+int TensorRatWeight(TensorProduct* TP, const int* labels, Rat* q);
+double cosetCentralCharge(TensorProduct* TP);
+int DimComputable(TensorProduct* TP);
+int CT_initDimensions(TensorProduct* TP);
+// Ground-state dimension of field f (a large-integer handle, -99999999 unknown).
+int CT_getDimension(TensorProduct* TP, int f);
+int CT_NonAbelian(TensorProduct* TP, const int* labels);
+int InfoComputable(TensorProduct* TP, int quiet);
+int getTensorConjugate(TensorProduct* TP, int f);
+void CT_initConjugates(TensorProduct* TP);
+int CT_getConjugate(TensorProduct* TP, int f);
+int CT_checkSkipCondition(TensorProduct* TP, int f);
+// Binds the row selection of the display commands (selected weight num/den, num -1 for
+// none, and the massless-only switch), read live.
+void CT_setSpectrumSelection(const int* weightNum, const int* weightDen, const int* masslessOnly);
+// Installs the cells of "TensorSpectrum".
+void initializeCosetTables();
+
+// ---------------------------------------------------------------------------------------
+// Codes, names and the minimal-model table
+
+std::string getTensorCode(TensorProduct* TP);
+std::string getTensorTeXString(TensorProduct* TP);
+// One letter per N=2 minimal factor; empty after an alert for more than 48 factors.
+std::string getTensorMIPFcode(TensorProduct* TP);
+// 777777 / 888888 when not defined; -1 after an alert when the code leaves 63 bits.
+std::int64_t getNumericalTensorCode(TensorProduct* TP);
+void DisplayTensorName(TensorProduct* TP);
+std::string getCurrentTensorFileName(const char* prefix, const char* middle, const char* suffix);
+std::vector<int> getCurrentLevels();
+// The decimal digits of the levels one after the other; -1 after an alert beyond 63 bits.
+std::int64_t convertFactorList(int n, const int* levels);
+const std::vector<std::int64_t>& getMinimalTensorCodes();
+// -1 prints the table; 1..168 an entry; a larger number a code. Factor count or -1.
+int interpretMinimalTensor(std::int64_t k, std::vector<int>* levels);
+
+// ---------------------------------------------------------------------------------------
+// NS currents and grade maps of the factors (graded theories)
+
+// Seams of the string layer: contents need the string interpretation of a theory.
+namespace StringSeam {
+int stringInterpretationAvailable();
+}
+
+// ---------------------------------------------------------------------------------------
+// Small queries
+
+// 1: getCosetS and the fixed-point S routines print one line per call.
+void CT_set_S_CALL_TRACE(int flag);
+int CT_get_S_CALL_TRACE();
+// The factor labels of field f in graded minimal form.
+std::vector<int> GradedMinimalFormForLabel(TensorProduct* TP, int f);
+// Charge of a w.r.t. b summed over the first n factors (H negated), in [0, 1).
+void RestrictedTensorRatCharge(TensorProduct* TP, int n, const int* a, const int* b, Rat* out);
+// Position of chiral-algebra element x in the untwisted stabiliser of field i; -1 if none.
+int findStabilizerElement(TensorProduct* TP, int i, int x);
+// Number of leading fields whose labels are all simple currents of their factors.
+int findSimpleCurrents(TensorProduct* TP);
+// 1 when some factor has type 6 or higher other than 13.
+int modTest(TensorProduct* TP);
+// The tachyon-free-case hook: one line in the ".cases" file of the current case; 1 when
+// written, 0 for the ignored modes -1 and 2 (or a file that cannot be opened).
+int registerTachyonFreeCase(int mode);
+// M[i + N j] := product over the factors of the built-in invariant choice[f] at the
+// labels of fields i and j (N rows of the spectrum).
+void getExceptionalTensorModularMatrix(std::vector<int>& M, const int* choice);
+// Prints depth times two blanks, "Field %5d: " and the factor labels of field f.
+void CT_browseOrigin(TensorProduct* TP, int f, int depth);

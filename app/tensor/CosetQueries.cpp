@@ -1,0 +1,122 @@
+// Small queries of the tensor product that other layers and the command set use: the S
+// call trace switch, graded forms of fields, restricted charges, stabiliser look-ups,
+// the tachyon-free case record and the exceptional invariant of a product.
+#include <cstdio>
+
+#include "groups/Discrete.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/SystemUtility.h"
+#include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
+#include "tensor/CosetInternal.h"
+#include "tensor/OutputNames.h"
+
+namespace {
+
+// The strings layer prints the model data of a tachyon-free case; it is not built yet.
+void PrintTachyonFreeModelData(int) {
+  Alert("PrintTachyonFreeModelData", 0, 100201, "PrintTachyonFreeModelData: not available yet");
+}
+
+// Numbers of the current bulk invariant and orientifold: none are stored yet.
+int currentInvariantNumber() { return -1; }
+int currentOrientifoldNumber() { return -1; }
+
+}  // namespace
+
+void CT_set_S_CALL_TRACE(int flag) { cosetState().sCallTrace = flag; }
+int CT_get_S_CALL_TRACE() { return cosetState().sCallTrace; }
+
+std::vector<int> GradedMinimalFormForLabel(TensorProduct* TP, int f) {
+  if (f < 0 || f >= TP->Spectrum.size()) return {};
+  const int* row = TP->Spectrum.row(f);
+  std::vector<int> labels(row, row + TP->NumberOfFactors);
+  GradedMinimalForm(TP, labels.data());
+  return labels;
+}
+
+void RestrictedTensorRatCharge(TensorProduct* TP, int n, const int* a, const int* b, Rat* out) {
+  Rat sum{0, 1};
+  for (int i = 0; i < n && i < TP->NumberOfFactors; ++i) {
+    Rat q;
+    SM_getRatCharge(TP->TensorFactors[static_cast<std::size_t>(i)], b[i], a[i], &q);
+    if (TP->GH[static_cast<std::size_t>(i)] != 0) q.num = -q.num;
+    Rat next;
+    addRat(&sum, &q, &next);
+    sum = next;
+    simplifyRat(&sum);
+  }
+  if (sum.den < 0) {
+    sum.den = -sum.den;
+    sum.num = -sum.num;
+  }
+  sum.num %= sum.den;
+  if (sum.num < 0) sum.num += sum.den;
+  simplifyRat(&sum);
+  if (sum.num == 0) sum.den = 1;
+  *out = sum;
+}
+
+int findStabilizerElement(TensorProduct* TP, int i, int x) {
+  if (i < 0 || i >= static_cast<int>(TP->Stabilizers.size())) return -1;
+  const FPType* fp = TP->Stabilizers[static_cast<std::size_t>(i)];
+  for (int k = 0; k < fp->group->order; ++k)
+    if (fp->U[k] == x) return k;
+  return -1;
+}
+
+int findSimpleCurrents(TensorProduct* TP) {
+  int count = 0;
+  for (int f = 0; f < TP->Spectrum.size(); ++f) {
+    const int* row = TP->Spectrum.row(f);
+    for (int i = 0; i < TP->NumberOfFactors; ++i)
+      if (row[i] >= factorGroupOrder(TP->TensorFactors[static_cast<std::size_t>(i)])) return count;
+    ++count;
+  }
+  return count;
+}
+
+int modTest(TensorProduct* TP) {
+  for (const SpectrumData* sd : TP->TensorFactors)
+    if (sd->type >= 6 && sd->type != 13) return 1;
+  return 0;
+}
+
+int registerTachyonFreeCase(int mode) {
+  if (mode == -1 || mode == 2) return 0;
+  const std::string name = getCurrentOutputFileName(".cases");
+  std::FILE* file = Fopen(name.c_str(), "a");
+  if (file == nullptr) return 0;
+  if (mode == 0) {
+    std::fprintf(file, "Extension %d, MIPF %d (oriented)\n", currentTensor->ExtensionNumber,
+                 currentInvariantNumber());
+  } else {
+    std::fprintf(file, "Extension %d,MIPF %d, orientifold %d\n", currentTensor->ExtensionNumber,
+                 currentInvariantNumber(), currentOrientifoldNumber());
+  }
+  Fclose(file);
+  PrintTachyonFreeModelData(mode);
+  return 1;
+}
+
+void getExceptionalTensorModularMatrix(std::vector<int>& M, const int* choice) {
+  TensorProduct* TP = currentTensor;
+  const int N = TP->Spectrum.size();
+  M.assign(static_cast<std::size_t>(N) * static_cast<std::size_t>(N), 0);
+  for (int j = 0; j < N; ++j) {
+    for (int i = 0; i < N; ++i) {
+      int entry = 1;
+      const int* a = TP->Spectrum.row(i);
+      const int* b = TP->Spectrum.row(j);
+      for (int f = 0; f < TP->NumberOfFactors && entry != 0; ++f) entry *= ExceptionalModularMatrix(a[f], b[f], choice[f]);
+      M[static_cast<std::size_t>(i) + static_cast<std::size_t>(N) * static_cast<std::size_t>(j)] = entry;
+    }
+  }
+}
+
+void CT_browseOrigin(TensorProduct* TP, int f, int depth) {
+  if (f < 0 || f >= TP->Spectrum.size()) return;
+  Print("%*sField %5d: ", 2 * depth, "", f);
+  PrintVec(TP->NumberOfFactors, TP->Spectrum.row(f), "Tensor decomposition: ");
+}

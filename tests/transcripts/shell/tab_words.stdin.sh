@@ -1,0 +1,2 @@
+# the command file, piped
+cat "${0%.stdin.sh}.zoq"

@@ -1,0 +1,268 @@
+// The shell of the real zoq binary as its documentation describes it: "commands detail"
+// checked entry by entry against the command tree of the same program built in this
+// process (every word at its indent, its help text complete after it or on the line below
+// it); and at a terminal (a pseudo-terminal), the keyword question of "help" and the way
+// out of math mode.
+#include <fcntl.h>
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "interpreter/Interpreter.h"
+#include "TestSupport.h"
+
+namespace {
+
+int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    char name[] = "/tmp/zoq-listing-XXXXXX";
+    if (mkdtemp(name) != nullptr) path_ = name;
+  }
+  ~ScratchFolder() {
+    if (!path_.empty()) nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Runs "zoq -b run.zoq" in the folder (also its HOME) with the commands given, standard
+// input at its end; returns standard output and standard error merged.
+std::string runInBackground(const std::string& folder, const std::string& commands) {
+  std::ofstream(folder + "/run.zoq") << commands;
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return "";
+  pid_t child = fork();
+  if (child == 0) {
+    dup2(pipeEnds[1], 1);
+    dup2(pipeEnds[1], 2);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    int input = open("/dev/null", O_RDONLY);
+    dup2(input, 0);
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    setenv("HOME", folder.c_str(), 1);
+    execl(ZOQ_BINARY, "zoq", "-b", "run.zoq", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  std::string output;
+  char buffer[4096];
+  ssize_t got = 0;
+  while ((got = read(pipeEnds[0], buffer, sizeof(buffer))) > 0) output.append(buffer, static_cast<std::size_t>(got));
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return output;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream stream(text);
+  std::string line;
+  while (std::getline(stream, line)) result.push_back(line);
+  return result;
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream stream(text);
+  std::string word;
+  while (stream >> word) result.push_back(word);
+  return result;
+}
+
+struct Entry {
+  std::string label;  // "   ", two blanks per level below the top, the capitalised word
+  std::string help;   // the registered text as shown: "$" and "@" removed
+};
+
+// Every word of the tree in listing order, from "commands all" (four blanks per level)
+// and the registered help texts of the phrases.
+std::vector<Entry> treeEntries() {
+  OutputCapture capture;
+  printCommands();
+  std::vector<Entry> entries;
+  std::vector<std::string> phrase;
+  for (const std::string& line : lines(capture.printed)) {
+    std::size_t indent = line.find_first_not_of(' ');
+    std::size_t depth = indent / 4;
+    std::string word = line.substr(indent);
+    phrase.resize(depth);
+    std::string lower = word;
+    lower[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[0])));
+    phrase.push_back(lower);
+    std::string joined;
+    for (const std::string& w : phrase) joined += (joined.empty() ? "" : " ") + w;
+    Command* node = matchComKey(joined.c_str());
+    std::string help;
+    if (node != nullptr) {
+      for (char c : node->helpText) {
+        if (c != '$' && c != '@') help += c;
+      }
+    }
+    entries.push_back({"   " + std::string(2 * depth, ' ') + word, help});
+  }
+  return entries;
+}
+
+bool startsWithLabel(const std::string& line, const std::string& label) {
+  return line.compare(0, label.size(), label) == 0 && (line.size() == label.size() || line[label.size()] == ' ');
+}
+
+TEST(CommandListing, EveryHelpTextStandsWholeAfterItsCommandWord) {
+  resetAll();
+  std::vector<Entry> entries = treeEntries();
+  ASSERT_GT(entries.size(), 300u);
+  ScratchFolder folder;
+  std::vector<std::string> printed = lines(runInBackground(folder.path(), "commands detail\n"));
+  std::size_t at = 0;
+  while (at < printed.size() && printed[at] != "Executing file run.zoq") ++at;
+  ASSERT_LT(at, printed.size());
+  ++at;
+  int withText = 0;
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    const Entry& entry = entries[e];
+    ASSERT_LT(at, printed.size()) << "listing ends before " << entry.label;
+    ASSERT_TRUE(startsWithLabel(printed[at], entry.label)) << "expected " << entry.label << ", got " << printed[at];
+    std::string shown = printed[at].substr(entry.label.size());
+    // The text, where the word leaves room for it, starts after the word and a blank, in
+    // the indent of the text lines (column 13); else it starts on the next line.
+    if (!shown.empty()) {
+      EXPECT_LE(entry.label.size() + 1, 13u) << entry.label << ": the text starts inside the word's room";
+      EXPECT_EQ(printed[at].find_first_not_of(' ', entry.label.size()), 13u) << printed[at];
+    }
+    ++at;
+    while (at < printed.size() && (e + 1 == entries.size() || !startsWithLabel(printed[at], entries[e + 1].label)) &&
+           printed[at].compare(0, 13, std::string(13, ' ')) == 0) {
+      shown += " " + printed[at];
+      ++at;
+    }
+    EXPECT_EQ(words(shown), words(entry.help)) << "help of " << entry.label;
+    if (!entry.help.empty()) ++withText;
+  }
+  EXPECT_GT(withText, 300);
+  ASSERT_LT(at, printed.size());
+  EXPECT_EQ(printed[at], "Finished executing file run.zoq");
+}
+
+// zoq at a pseudo-terminal of 120 columns, in the folder given (also its HOME).
+class Terminal {
+ public:
+  explicit Terminal(const std::string& folder) {
+    struct winsize size {};
+    size.ws_row = 50;
+    size.ws_col = 120;
+    child_ = forkpty(&terminal_, nullptr, nullptr, &size);
+    if (child_ == 0) {
+      if (chdir(folder.c_str()) != 0) _exit(126);
+      setenv("HOME", folder.c_str(), 1);
+      execl(ZOQ_BINARY, "zoq", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~Terminal() {
+    if (child_ > 0 && !ended_) {
+      kill(child_, SIGKILL);
+      waitpid(child_, nullptr, 0);
+    }
+    if (terminal_ >= 0) close(terminal_);
+  }
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  bool started() const { return child_ > 0; }
+  void type(const std::string& text) { ASSERT_EQ(write(terminal_, text.data(), text.size()), ssize_t(text.size())); }
+  // Reads until the text appears after the last match; false when the output ends first.
+  // The bound on the rounds only guards against a hang.
+  bool waitFor(const std::string& text) {
+    for (int rounds = 0; rounds < 1200; ++rounds) {
+      std::size_t at = seen_.find(text, mark_);
+      if (at != std::string::npos) {
+        mark_ = at + text.size();
+        return true;
+      }
+      struct pollfd ready {terminal_, POLLIN, 0};
+      if (poll(&ready, 1, 100) <= 0) continue;
+      char buffer[4096];
+      ssize_t got = read(terminal_, buffer, sizeof(buffer));
+      if (got <= 0) return false;
+      seen_.append(buffer, static_cast<std::size_t>(got));
+    }
+    return false;
+  }
+  const std::string& output() const { return seen_; }
+  int finish() {
+    while (waitFor("\x01")) {
+    }
+    int status = 0;
+    waitpid(child_, &status, 0);
+    ended_ = true;
+    return status;
+  }
+
+ private:
+  pid_t child_ = -1;
+  int terminal_ = -1;
+  bool ended_ = false;
+  std::string seen_;
+  std::size_t mark_ = 0;
+};
+
+TEST(ShellAtATerminal, HelpAsksForAFurtherKeywordUntilAnEmptyLine) {
+  ScratchFolder folder;
+  Terminal zoq(folder.path());
+  ASSERT_TRUE(zoq.started());
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  zoq.type("help set\n");
+  ASSERT_TRUE(zoq.waitFor("Command syntax: Set \r\n")) << zoq.output();
+  ASSERT_TRUE(zoq.waitFor("Enter Keyword > ")) << zoq.output();
+  zoq.type("echo\n");
+  ASSERT_TRUE(zoq.waitFor("Command syntax: Set Echo (switch ON/OFF)\r\n")) << zoq.output();
+  ASSERT_TRUE(zoq.waitFor("Enter Keyword > ")) << zoq.output();
+  zoq.type("\n");
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  zoq.type("quit\n");
+  int status = zoq.finish();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ShellAtATerminal, MathModeIsLeftWithTheFunctionCallOfSet) {
+  ScratchFolder folder;
+  Terminal zoq(folder.path());
+  ASSERT_TRUE(zoq.started());
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  zoq.type("set math on\n");
+  ASSERT_TRUE(zoq.waitFor("==> ")) << zoq.output();
+  zoq.type("6*7\n");
+  ASSERT_TRUE(zoq.waitFor("\n42\r\n==> ")) << zoq.output();
+  // An expression too: it prints its text and math mode stays.
+  zoq.type("set math off\n");
+  ASSERT_TRUE(zoq.waitFor("\nset math off\r\n==> ")) << zoq.output();
+  zoq.type("set(math,off)\n");
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  zoq.type("show math\n");
+  ASSERT_TRUE(zoq.waitFor("\nOFF\r\n> ")) << zoq.output();
+  zoq.type("quit\n");
+  int status = zoq.finish();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
