@@ -102,11 +102,26 @@ void indicesOfA1(benchmark::State& state, bool whole) {
   setOutputSink(nullptr);
 }
 
-void BM_IndexFileOfA1(benchmark::State& state) { indicesOfA1(state, false); }
-void BM_IndicesOfA1(benchmark::State& state) { indicesOfA1(state, true); }
+void BM_IndexFileOfA1(benchmark::State& state) {
+  indicesOfA1(state, false);
+}
+void BM_IndicesOfA1(benchmark::State& state) {
+  indicesOfA1(state, true);
+}
 
 }  // namespace
 
-BENCHMARK(BM_IndexFileOfA1)->Arg(250)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_IndexFileOfA1)
+    ->Arg(250)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 // The whole run at level 1000 takes many minutes, nearly all of them in the fusion sums.
-BENCHMARK(BM_IndicesOfA1)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_IndicesOfA1)
+    ->Arg(250)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();

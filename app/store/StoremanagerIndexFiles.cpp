@@ -218,7 +218,8 @@ IndexReading readIndexText(SpectrumData* sd, std::string text) {
     // Entries already known stay (the same values, found by this run or read before), so
     // that what callers hold of them stays valid while other runs' records come in.
     for (int t = 1; t <= rank; ++t) {
-      std::unique_ptr<lrat>& slot = table->entries[static_cast<std::size_t>(field) * table->rowLength + t];
+      std::unique_ptr<lrat>& slot =
+          table->entries[static_cast<std::size_t>(field) * table->rowLength + t];
       if (slot == nullptr) slot = std::make_unique<lrat>(values[static_cast<std::size_t>(t) - 1]);
     }
     table->inFile[static_cast<std::size_t>(field)] = 1;
@@ -402,7 +403,7 @@ bool dataFolderReady(const std::string& path) {
   if (usableHomeFolder().empty()) return false;
   // Made level by level without alerts: a level that cannot be made (a plain file in the
   // way, a folder that cannot be written) leaves the records in memory, said once.
-  for (std::size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
+  for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
     const std::string level = folder.substr(0, slash);
     if (::mkdir(level.c_str(), 0755) != 0 && errno != EEXIST) return false;
     if (slash == std::string::npos) break;
@@ -415,7 +416,8 @@ void keepInMemory(IndexTable* table, const std::string& name) {
   table->path.clear();
   if (indexState().memoryOnlyFiles.insert(name).second) {
     Alert("SM_loadIndices", 8, 100201,
-          "Index file %s cannot be written; indices are kept in memory for this session", name.c_str());
+          "Index file %s cannot be written; indices are kept in memory for this session",
+          name.c_str());
   }
 }
 
@@ -481,8 +483,8 @@ int SM_loadIndices(SpectrumData* sd) {
       if (FILE* probe = Fopen(name.c_str(), "r")) Fclose(probe);
     }
     // Only the written types make the file; the others are supplied from outside.
-    file = std::make_unique<LockedFile>(name, seeds.empty() ? LockedFile::Access::Write
-                                                            : LockedFile::Access::Create);
+    file = std::make_unique<LockedFile>(
+        name, seeds.empty() ? LockedFile::Access::Write : LockedFile::Access::Create);
     if (!file->isOpen() && checkDir(name.c_str()) == 1) {
       file = std::make_unique<LockedFile>(name, LockedFile::Access::Read);
       readOnly = true;

@@ -791,7 +791,8 @@ std::pair<std::string, std::string> splitPath(const std::string& path) {
 }
 
 bool processEnded(long long process) {
-  return process > 0 && process <= 0x7fffffffLL && kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH;
+  return process > 0 && process <= 0x7fffffffLL && kill(static_cast<pid_t>(process), 0) != 0 &&
+         errno == ESRCH;
 }
 
 // Reads the digits at name[at...]; the number, or -1 without digits (or too many).
@@ -806,7 +807,8 @@ long long digitsAt(const std::string& name, std::size_t& at) {
 // empty) left by an ended process of this host. Temporaries are named
 // <base>.tmp-<process>-<host>-XXXXXX; the older form <base>.tmp.<process> (no host) is
 // recognised for a named base only, since a name of that shape may be the user's own.
-bool staleTemporary(const std::string& entry, const std::string& base, const std::string& hostPart) {
+bool staleTemporary(const std::string& entry, const std::string& base,
+                    const std::string& hostPart) {
   std::size_t at = 0;
   if (!base.empty()) {
     if (entry.compare(0, base.size(), base) != 0) return false;
@@ -835,7 +837,8 @@ void removeStaleEntries(const std::string& folder, const std::string& base) {
   const std::string hostPart = "-" + getCurrentHostName() + "-";
   std::vector<std::string> stale;
   while (dirent* entry = readdir(directory)) {
-    if (staleTemporary(entry->d_name, base, hostPart)) stale.push_back(folder + "/" + entry->d_name);
+    if (staleTemporary(entry->d_name, base, hostPart))
+      stale.push_back(folder + "/" + entry->d_name);
   }
   closedir(directory);
   for (const std::string& file : stale) unlink(file.c_str());

@@ -5,6 +5,7 @@
 // A1 at level k: the field of Dynkin label l has dimension l + 1 and quadratic index
 // I_2 = l (l + 1) (l + 2) / 6 (the sum of j (j + 1) / 2 over the weights of the spin-l/2
 // representation, normalised so that the doublet has 1).
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <gtest/gtest.h>
@@ -12,8 +13,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <dirent.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +26,9 @@ namespace {
 
 constexpr int kLevel = 40;
 
-int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
+int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
+  return std::remove(path);
+}
 
 class Scratch {
  public:
@@ -51,7 +52,9 @@ std::string readWhole(const std::string& path) {
   return text.str();
 }
 
-void writeWhole(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void writeWhole(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
 // Starts zoq in the background on a command file, in folder, with HOME home (unset when
 // empty); its output goes to the file output.
@@ -143,7 +146,9 @@ void expectReadWithoutRecomputing(const std::string& home, const std::string& wh
   const std::string output = home + "/next.out";
   ASSERT_EQ(waitFor(startZoq(home, home, "indices.zoq", output)), 0) << what;
   const std::string text = readWhole(output);
-  EXPECT_NE(text.find("Read " + std::to_string(kLevel + 1) + " indices from file"), std::string::npos) << text;
+  EXPECT_NE(text.find("Read " + std::to_string(kLevel + 1) + " indices from file"),
+            std::string::npos)
+      << text;
   EXPECT_EQ(text.find("Determining indices"), std::string::npos) << text;
   // Field 1 is the simple current, of label kLevel.
   const long long l = kLevel;
@@ -161,7 +166,8 @@ TEST(IndexFilesOfRealRuns, EightConcurrentRunsKeepEveryRecordOnce) {
     const std::string home = prepareHome(scratch.path(), "round" + std::to_string(round));
     std::vector<pid_t> runs;
     for (int r = 0; r < 8; ++r)
-      runs.push_back(startZoq(home, home, "indices.zoq", home + "/run" + std::to_string(r) + ".out"));
+      runs.push_back(
+          startZoq(home, home, "indices.zoq", home + "/run" + std::to_string(r) + ".out"));
     for (std::size_t r = 0; r < runs.size(); ++r) {
       EXPECT_EQ(waitFor(runs[r]), 0) << readWhole(home + "/run" + std::to_string(r) + ".out");
     }
@@ -172,7 +178,8 @@ TEST(IndexFilesOfRealRuns, EightConcurrentRunsKeepEveryRecordOnce) {
     // label from 2 on.
     const std::string characters = readWhole(home + "/Work/Library/Zoq/A1_characters");
     std::size_t records = 0;
-    for (std::size_t at = characters.find(".store\n"); at != std::string::npos; at = characters.find(".store\n", at + 1))
+    for (std::size_t at = characters.find(".store\n"); at != std::string::npos;
+         at = characters.find(".store\n", at + 1))
       ++records;
     EXPECT_EQ(records, static_cast<std::size_t>(kLevel - 1)) << what;
   }
@@ -217,7 +224,8 @@ TEST(IndexFilesOfRealRuns, WithoutAUsableHomeTheIndicesAreComputedAndNothingIsMa
     // The current of A1 level 4 has label 4: dimension 5, I_2 = 4 x 5 x 6 / 6 = 20.
     EXPECT_NE(text.find("Field 1\nDimension = 5\nIndex[2] = 20\n"), std::string::npos) << text;
     std::size_t warnings = 0;
-    for (std::size_t at = text.find("kept in memory"); at != std::string::npos; at = text.find("kept in memory", at + 1))
+    for (std::size_t at = text.find("kept in memory"); at != std::string::npos;
+         at = text.find("kept in memory", at + 1))
       ++warnings;
     EXPECT_EQ(warnings, 1u) << text;
     EXPECT_EQ(text.find("Cannot open new index file"), std::string::npos) << text;
@@ -235,13 +243,15 @@ TEST(IndexFilesOfRealRuns, AHomeWhoseDataFolderCannotBeMadeStillGivesTheIndices)
   writeWhole(home + "/Work", "a plain file");
   // "Logs" too: the log cannot be written either.
   writeWhole(home + "/Logs", "a plain file");
-  writeWhole(home + "/small.zoq", "algebra a 1 4\nset log on\nindices 1\nindices 2\nindices 3\nindices 4\n");
+  writeWhole(home + "/small.zoq",
+             "algebra a 1 4\nset log on\nindices 1\nindices 2\nindices 3\nindices 4\n");
   const std::string output = home + "/run.out";
   EXPECT_EQ(waitFor(startZoq(home, home, "small.zoq", output)), 0);
   const std::string text = readWhole(output);
   EXPECT_NE(text.find("Field 1\nDimension = 5\nIndex[2] = 20\n"), std::string::npos) << text;
   std::size_t warnings = 0;
-  for (std::size_t at = text.find("kept in memory"); at != std::string::npos; at = text.find("kept in memory", at + 1))
+  for (std::size_t at = text.find("kept in memory"); at != std::string::npos;
+       at = text.find("kept in memory", at + 1))
     ++warnings;
   EXPECT_EQ(warnings, 1u) << text;
   // The log is switched off with one warning on a line of its own.

@@ -11,12 +11,12 @@
 #include <fstream>
 #include <string>
 
+#include "TestSupport.h"
 #include "program/Boot.h"
 #include "runtime/Error.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -37,7 +37,8 @@ pid_t endedProcess() {
 
 std::vector<std::string> entriesOf(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& item : fs::directory_iterator(folder)) names.push_back(item.path().filename().string());
+  for (const auto& item : fs::directory_iterator(folder))
+    names.push_back(item.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -67,7 +68,8 @@ TEST_F(SharedFilesTest, TheFirstAtomicWriteIntoAFolderSweepsItsStaleTemporaries)
   TemporaryFolder folder;
   const std::string host = getCurrentHostName();
   const std::string ended = std::to_string(endedProcess());
-  const std::string stale = folder.write("rows.tmp-" + ended + "-" + host + "-Qr12St", "half a row");
+  const std::string stale =
+      folder.write("rows.tmp-" + ended + "-" + host + "-Qr12St", "half a row");
   // A name of the older shape may be the user's own: a sweep of the folder leaves it.
   const std::string userFile = folder.write("notes.tmp." + ended, "the user's");
   ASSERT_TRUE(writeFileAtomically(folder.path("data"), "whole"));
@@ -77,7 +79,8 @@ TEST_F(SharedFilesTest, TheFirstAtomicWriteIntoAFolderSweepsItsStaleTemporaries)
   EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"data", "notes.tmp." + ended}));
   // Replaced files keep the usual mode, not that of a private temporary.
   EXPECT_EQ(fs::status(folder.path("data")).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                fs::perms::others_read);
   // stringToFile writes the same way and leaves no temporary either.
   EXPECT_EQ(stringToFile("fresh", folder.path("data").c_str()), 0);
   EXPECT_EQ(entriesOf(folder.path()), (std::vector<std::string>{"data", "notes.tmp." + ended}));

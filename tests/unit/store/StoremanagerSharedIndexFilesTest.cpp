@@ -38,7 +38,8 @@ class SharedIndexFilesTest : public ModularTestBase {
   }
   static std::size_t occurrences(const std::string& text, const std::string& piece) {
     std::size_t count = 0;
-    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++count;
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+      ++count;
     return count;
   }
 };
@@ -48,7 +49,9 @@ std::string entry(const SpectrumData* sd, int field, int e) {
   return value == nullptr ? "absent" : lrat_string(value);
 }
 
-int field(const SpectrumData* sd, std::vector<int> labels) { return SM_getLieLabel(sd, labels.data()); }
+int field(const SpectrumData* sd, std::vector<int> labels) {
+  return SM_getLieLabel(sd, labels.data());
+}
 
 void addA1Index(SpectrumData* sd, int a, long long value) {
   lint index;
@@ -158,7 +161,8 @@ TEST_F(SharedIndexFilesTest, ConcurrentWritersKeepEveryRecordOnce) {
   const std::string text = readFile(indexFile("A1"));
   for (int l = 0; l <= level; ++l) {
     const long long index = static_cast<long long>(l) * (l + 1) * (l + 2) / 6;
-    const std::string record = std::to_string(l) + " \n" + std::to_string(l + 1) + "\n" + std::to_string(index) + "\n";
+    const std::string record =
+        std::to_string(l) + " \n" + std::to_string(l + 1) + "\n" + std::to_string(index) + "\n";
     EXPECT_EQ(occurrences("\n" + text, "\n" + record), 1u) << l;
   }
   resetAll();
@@ -207,8 +211,10 @@ TEST_F(SharedIndexFilesTest, LoadingRemovesTemporariesThatEndedRunsLeft) {
   writeFile(indexFile("A1"), kA1Seeds);
   const std::string host = getCurrentHostName();
   const std::string old = indexFile("A1") + ".tmp." + std::to_string(ended);
-  const std::string stale = indexFile("A1") + ".tmp-" + std::to_string(ended) + "-" + host + "-Ab12Cd";
-  const std::string running = indexFile("A1") + ".tmp-" + std::to_string(getpid()) + "-" + host + "-Ef34Gh";
+  const std::string stale =
+      indexFile("A1") + ".tmp-" + std::to_string(ended) + "-" + host + "-Ab12Cd";
+  const std::string running =
+      indexFile("A1") + ".tmp-" + std::to_string(getpid()) + "-" + host + "-Ef34Gh";
   for (const std::string& path : {old, stale, running}) writeFile(path, "0 \n1");
   EXPECT_EQ(SM_loadIndices(sd), 2);
   EXPECT_FALSE(fs::exists(old));
