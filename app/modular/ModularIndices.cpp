@@ -57,11 +57,7 @@ std::string charactersFileName(const SpectrumData* sd) {
 }
 
 bool appendToFile(const std::string& path, const std::string& text) {
-  FILE* file = Fopen(path.c_str(), "a");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  Fclose(file);
-  return written;
+  return appendToSharedFile(path, text);
 }
 
 // One record of the "_characters" file: u expressed through the product a x b.
@@ -164,8 +160,7 @@ int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
     simplify_rat(&sum);
   }
   SM_addRationalIndex(sd, unknown, sums.data());
-  writeTensorProduct(sd, a, b, unknown, coefficients);
-  SM_appendIndexRecord(sd, unknown);
+  if (SM_appendIndexRecord(sd, unknown) == 0) writeTensorProduct(sd, a, b, unknown, coefficients);
   return 1;
 }
 

@@ -12,10 +12,13 @@
 // limit of 24 gets its indices.
 #include "store/StoremanagerIndexFiles.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -38,10 +41,18 @@ struct IndexTable {
   int rowLength = 0;
   bool fileRead = false;  // the index file has been read into the table
   std::vector<std::unique_ptr<lrat>, AccountAllocator<std::unique_ptr<lrat>>> entries;
+  // The index file that new records go to; empty when they are kept in memory only.
+  std::string path;
+  // Bytes of the file read into the table so far, all of them whole records.
+  std::size_t fileLength = 0;
+  // Per field: the file holds its record.
+  std::vector<char> inFile;
 };
 
 struct IndexFilesState {
   std::deque<std::pair<SpectrumData*, std::unique_ptr<IndexTable>>> tables;
+  // Index files whose records are kept in memory only in this session (said once each).
+  std::set<std::string> memoryOnlyFiles;
 };
 
 IndexFilesState& indexState() {
@@ -128,13 +139,15 @@ struct IndexReading {
   int count = -1;
   bool torn = false;
   std::size_t wholeLength = 0;
+  // The label vectors of the whole records read, foreign ones included.
+  std::set<std::vector<int>> labels;
 };
 
 // Reads the records of an index file into the table. A file that ends inside a record
 // (a run stopped while writing it) keeps the records before it: the torn one is left out
 // and recomputed later. Only whole lines count, since a cut inside the last number of a
 // record leaves a shorter number that still reads.
-IndexReading readIndexText(SpectrumData* sd, std::string text, const std::string& name) {
+IndexReading readIndexText(SpectrumData* sd, std::string text) {
   IndexTable* table = tableOf(sd);
   const int rank = sd->rank;
   const std::size_t lastNewline = text.rfind('\n');
@@ -175,6 +188,7 @@ IndexReading readIndexText(SpectrumData* sd, std::string text, const std::string
         torn = true;
         break;
       }
+      reading.labels.insert(labels);
       recordDone();
       continue;
     }
@@ -201,10 +215,15 @@ IndexReading readIndexText(SpectrumData* sd, std::string text, const std::string
       torn = true;
       break;
     }
+    // Entries already known stay (the same values, found by this run or read before), so
+    // that what callers hold of them stays valid while other runs' records come in.
     for (int t = 1; t <= rank; ++t) {
-      table->entries[static_cast<std::size_t>(field) * table->rowLength + t] =
-          std::make_unique<lrat>(values[static_cast<std::size_t>(t) - 1]);
+      std::unique_ptr<lrat>& slot =
+          table->entries[static_cast<std::size_t>(field) * table->rowLength + t];
+      if (slot == nullptr) slot = std::make_unique<lrat>(values[static_cast<std::size_t>(t) - 1]);
     }
+    table->inFile[static_cast<std::size_t>(field)] = 1;
+    reading.labels.insert(labels);
     ++count;
     recordDone();
   }
@@ -213,7 +232,6 @@ IndexReading readIndexText(SpectrumData* sd, std::string text, const std::string
   reading.torn = torn;
   reading.wholeLength = recordEnd;
   reading.count = count;
-  PrintStdout("Read %d indices from file %s\n", count, name.c_str());
   return reading;
 }
 
@@ -307,19 +325,28 @@ void SM_printSpinorIndex(std::string& out, int type, int rank, int m, int factor
   out += lrat_string(&value) + "\n";
 }
 
-int SM_writeIndexFile(SpectrumData* sd, const char* path) {
-  if (sd == nullptr || sd->type < 1 || sd->type > 4 || path == nullptr ||
-      sd->rank > kMaxIndexRank || sd->rank < 1) {
-    Alert("SM_writeIndexFile", 1, 120206, "Cannot open new index file %s",
-          path != nullptr ? path : "");
-    return 1;
-  }
+namespace {
+
+// One record of the written file: the labels of a representation and the record's text.
+struct SeedRecord {
+  std::vector<int> labels;
+  std::string text;
+};
+
+// The records of the trivial and the fundamental representations of types A to D, from
+// the closed formulas; none for other types or ranks out of range.
+std::vector<SeedRecord> seedRecords(const SpectrumData* sd) {
+  std::vector<SeedRecord> records;
+  if (sd == nullptr || sd->type < 1 || sd->type > 4 || sd->rank > kMaxIndexRank || sd->rank < 1)
+    return records;
   const int type = sd->type;
   const int r = sd->rank;
-  std::string text;
-  for (int t = 0; t < r; ++t) text += "0 ";
-  text += "\n1\n";
-  for (int t = 0; t < r; ++t) text += "0\n";
+  SeedRecord trivial;
+  trivial.labels.assign(static_cast<std::size_t>(r), 0);
+  for (int t = 0; t < r; ++t) trivial.text += "0 ";
+  trivial.text += "\n1\n";
+  for (int t = 0; t < r; ++t) trivial.text += "0\n";
+  records.push_back(std::move(trivial));
   // Dimensions d_0 = 1, d_j of the j-th fundamental representation.
   std::vector<lint> d;
   d.push_back(lintOf(1));
@@ -332,7 +359,12 @@ int SM_writeIndexFile(SpectrumData* sd, const char* path) {
   const std::vector<int> orders = orderList(type, r);
   const int N = type == 2 ? 2 * r + 1 : 2 * r;
   for (int i = 0; i < r; ++i) {
-    for (int t = 0; t < r; ++t) text += formatText("%d ", t == i ? 1 : 0);
+    SeedRecord record;
+    std::string& text = record.text;
+    for (int t = 0; t < r; ++t) {
+      record.labels.push_back(t == i ? 1 : 0);
+      text += formatText("%d ", t == i ? 1 : 0);
+    }
     text += "\n" + lint_string(&d[static_cast<std::size_t>(i) + 1]) + "\n";
     const bool spinor = (type == 2 && i == r - 1) || (type == 4 && i >= r - 2);
     for (int m : orders) {
@@ -353,9 +385,58 @@ int SM_writeIndexFile(SpectrumData* sd, const char* path) {
       text += lint_string(&sum) + "\n";
     }
     if (type == 4) text += i == r - 2 ? "1\n" : (i == r - 1 ? "-1\n" : "0\n");
+    records.push_back(std::move(record));
   }
+  return records;
+}
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// Whether the data folder exists or can be made. It is made only inside a usable home:
+// without one the folder is not made in the working folder.
+bool dataFolderReady(const std::string& path) {
+  const std::string folder = folderOf(path);
+  if (checkDir(folder.c_str()) == 0) return true;
+  if (usableHomeFolder().empty()) return false;
+  // Made level by level without alerts: a level that cannot be made (a plain file in the
+  // way, a folder that cannot be written) leaves the records in memory, said once.
+  for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    const std::string level = folder.substr(0, slash);
+    if (::mkdir(level.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  return checkDir(folder.c_str()) == 0;
+}
+
+// From now on the records of this table stay in memory; said once per file and session.
+void keepInMemory(IndexTable* table, const std::string& name) {
+  table->path.clear();
+  if (indexState().memoryOnlyFiles.insert(name).second) {
+    Alert("SM_loadIndices", 8, 100201,
+          "Index file %s cannot be written; indices are kept in memory for this session",
+          name.c_str());
+  }
+}
+
+}  // namespace
+
+int SM_writeIndexFile(SpectrumData* sd, const char* path) {
+  const std::vector<SeedRecord> records = seedRecords(sd);
+  if (records.empty() || path == nullptr) {
+    Alert("SM_writeIndexFile", 1, 120206, "Cannot open new index file %s",
+          path != nullptr ? path : "");
+    return 1;
+  }
+  std::string text;
+  for (const SeedRecord& record : records) text += record.text;
   CreateFile(path);
-  if (!writeFileAtomically(path, text)) {
+  // Written in place under the file's lock: readers hold the lock while they read, and a
+  // file renamed into place would escape the lock of a process waiting for the old one.
+  LockedFile file(path, LockedFile::Access::Create);
+  if (!file.isOpen() || !file.truncate(0) || !file.writeAt(0, text)) {
     Alert("SM_writeIndexFile", 0, 120206, "Cannot open new index file %s", path);
     return 1;
   }
@@ -390,50 +471,119 @@ int SM_loadIndices(SpectrumData* sd) {
   }
   const std::string name = SM_setIndexFileName(sd);
   if (name.empty()) return -1;
-  FILE* file = Fopen(name.c_str(), "r");
-  if (file == nullptr) {
-    if (sd->type >= 5) {
+  table->inFile.assign(static_cast<std::size_t>(sd->n_primaries), 0);
+  const std::vector<SeedRecord> seeds = seedRecords(sd);
+  const bool folderReady = dataFolderReady(name);
+  if (folderReady) removeStaleTemporaries(name);
+  std::unique_ptr<LockedFile> file;
+  bool readOnly = false;
+  if (folderReady) {
+    if (checkDir(name.c_str()) != 1) {
+      // A missing file is reported like any file that does not open, then written.
+      if (FILE* probe = Fopen(name.c_str(), "r")) Fclose(probe);
+    }
+    // Only the written types make the file; the others are supplied from outside.
+    file = std::make_unique<LockedFile>(
+        name, seeds.empty() ? LockedFile::Access::Write : LockedFile::Access::Create);
+    if (!file->isOpen() && checkDir(name.c_str()) == 1) {
+      file = std::make_unique<LockedFile>(name, LockedFile::Access::Read);
+      readOnly = true;
+    }
+  }
+  if (file == nullptr || !file->isOpen()) {
+    if (seeds.empty()) {
       Alert("SM_loadIndices", 5, 120206, "Cannot open index file %s\n", name.c_str());
       return -1;
     }
-    if (SM_writeIndexFile(sd, name.c_str()) != 0) return -1;
-    file = Fopen(name.c_str(), "r");
-    if (file == nullptr) return -1;
+    // The indices are still computed, and kept for the session.
+    std::string text;
+    for (const SeedRecord& record : seeds) text += record.text;
+    readIndexText(sd, text);
+    std::fill(table->inFile.begin(), table->inFile.end(), 0);
+    table->fileRead = true;
+    keepInMemory(table, name);
+    return sd->rank + 1;
   }
   std::string text;
-  char chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-  Fclose(file);
-  const IndexReading reading = readIndexText(sd, text, name);
+  if (!file->readFrom(0, text)) {
+    Alert("SM_loadIndices", 9, 120206, "Cannot open index file %s\n", name.c_str());
+    return -1;
+  }
+  IndexReading reading = readIndexText(sd, text);
   if (reading.count < 0) return -1;
   table->fileRead = true;
+  table->path = name;
+  table->fileLength = reading.wholeLength;
+  int count = reading.count;
+  bool canWrite = !readOnly;
+  bool unwritten = false;
+  // The cut record is dropped from the file too, so that records appended later follow
+  // whole ones. Under the exclusive lock a cut record can only be left by a run that was
+  // stopped while writing it.
+  if (reading.torn && !(canWrite && file->truncate(reading.wholeLength))) unwritten = true;
+  // The trivial and fundamental representations whenever the file lacks them (a new, an
+  // emptied or a cut file).
+  std::string missing;
+  for (const SeedRecord& record : seeds) {
+    if (reading.labels.count(record.labels) == 0) missing += record.text;
+  }
+  if (!missing.empty()) {
+    const IndexReading added = readIndexText(sd, missing);
+    count += std::max(added.count, 0);
+    if (canWrite && !unwritten && file->writeAt(table->fileLength, missing)) {
+      table->fileLength += missing.size();
+    } else {
+      unwritten = true;
+      for (const SeedRecord& record : seeds) {
+        const int field = SM_getLieLabel(sd, record.labels.data());
+        if (field >= 0 && reading.labels.count(record.labels) == 0)
+          table->inFile[static_cast<std::size_t>(field)] = 0;
+      }
+    }
+  }
+  file.reset();
+  PrintStdout("Read %d indices from file %s\n", count, name.c_str());
   if (reading.torn) {
-    // The cut record is dropped from the file too, so that records appended later follow
-    // whole ones.
     Alert("SM_loadIndices", 6, 100215,
           "Index file %s ends inside a record; the record is dropped and will be recomputed",
           name.c_str());
-    if (!writeFileAtomically(name, text.substr(0, reading.wholeLength)))
-      Alert("SM_loadIndices", 7, 120206, "Cannot open new index file %s", name.c_str());
   }
-  return reading.count;
+  if (unwritten) keepInMemory(table, name);
+  return count;
 }
 
 int SM_appendIndexRecord(SpectrumData* sd, int a) {
-  if (sd == nullptr || tableOf(sd) == nullptr || a < 0 || a >= sd->n_primaries) return 1;
-  const std::string name = SM_setIndexFileName(sd);
-  if (name.empty()) return 1;
-  // The file is rewritten whole through a temporary file: a run stopped meanwhile leaves
-  // the old file or the new one, never a torn record.
-  std::string text;
-  if (checkDir(name.c_str()) == 1 && !readFileText(name.c_str(), text)) return 1;
-  if (!text.empty() && text.back() != '\n') text += '\n';
-  text += indexRecord(sd, a);
-  if (!writeFileAtomically(name, text)) {
-    Alert("SM_appendIndexRecord", 0, 120206, "Cannot open index file %s\n", name.c_str());
+  IndexTable* table = tableOf(sd);
+  if (table == nullptr || a < 0 || a >= sd->n_primaries) return 1;
+  if (table->path.empty()) return 1;
+  LockedFile file(table->path, LockedFile::Access::Create);
+  const long long size = file.size();
+  if (!file.isOpen() || size < 0) {
+    keepInMemory(table, table->path);
     return 1;
   }
+  // What other runs appended since the last look is read first: their records fill the
+  // table, and a record already there is not written again. A file that became shorter
+  // was replaced and is read again from the start.
+  if (static_cast<std::size_t>(size) < table->fileLength) table->fileLength = 0;
+  if (static_cast<std::size_t>(size) > table->fileLength) {
+    std::string text;
+    if (!file.readFrom(table->fileLength, text)) return 1;
+    const IndexReading reading = readIndexText(sd, text);
+    if (reading.count < 0) return 1;
+    // Under the exclusive lock a cut record is what a stopped run left: it goes.
+    if (reading.torn && !file.truncate(table->fileLength + reading.wholeLength)) return 1;
+    table->fileLength += reading.wholeLength;
+  }
+  if (table->inFile[static_cast<std::size_t>(a)] != 0) return 2;
+  const std::string record = indexRecord(sd, a);
+  if (!file.writeAt(table->fileLength, record)) {
+    // A partly written record is cut off again by the next reader.
+    keepInMemory(table, table->path);
+    return 1;
+  }
+  table->fileLength += record.size();
+  table->inFile[static_cast<std::size_t>(a)] = 1;
   return 0;
 }
 
@@ -482,4 +632,5 @@ void resetStoremanagerIndexFiles() {
     if (sd->indices == table.get()) sd->indices = nullptr;
   }
   state.tables.clear();
+  state.memoryOnlyFiles.clear();
 }

@@ -12,9 +12,15 @@
 // blank followed by "_indices": one record per representation, made of the rank Dynkin
 // labels ("%d " each, then a newline), the dimension, and rank index lines (a decimal
 // integer or a reduced "num/den"). Only blank-separated words matter to the reader.
-// For types A to D a missing file is written (trivial and fundamental representations
-// from closed formulas) through a temporary file renamed into place, then read. A file
+// For types A to D the records of the trivial and fundamental representations (closed
+// formulas) are added whenever the file lacks them: a new, emptied or cut file. A file
 // that ends inside a record loses that record, which is recomputed.
+//
+// The file is shared by every run that works on the theory: it is read and extended in
+// place under its fcntl lock, new records appended one write each, and a record already in
+// the file is never written again. When the file or its folder cannot be written (or
+// there is no usable home to make the folder in), the records are kept in memory for the
+// session, with one warning.
 #pragma once
 
 #include <string>
@@ -31,8 +37,10 @@ void SM_loadDimensions(SpectrumData* sd);
 std::string SM_setIndexFileName(const SpectrumData* sd);
 // 0 when the file was written, 1 after an alert when it could not be.
 int SM_writeIndexFile(SpectrumData* sd, const char* path);
-// Adds the record of field a (from the table) to the index file, which is rewritten
-// through a temporary file; 0, or 1 after an alert.
+// Appends the record of field a (from the table) to the index file in one write under the
+// file's lock, after reading what other runs appended meanwhile into the table. 0 when
+// written; 2 when the file already holds a record of a (nothing is written); 1 when the
+// records are kept in memory only (said once).
 int SM_appendIndexRecord(SpectrumData* sd, int a);
 // Appends the index of order m of a spinor representation (with its newline).
 void SM_printSpinorIndex(std::string& out, int type, int rank, int m, int factor);

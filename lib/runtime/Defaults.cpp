@@ -93,31 +93,6 @@ std::string entryLine(const DefaultEntry& entry) {
 // <file>.tmp-<process>-<host>-XXXXXX.
 std::string temporaryPrefix(const std::string& path) { return path + ".tmp-"; }
 
-// Removes the temporaries that processes of this host, now ended, left beside the file.
-void removeStaleTemporaries(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-  std::string prefix = temporaryPrefix(path.substr(slash == std::string::npos ? 0 : slash + 1));
-  std::string hostPart = "-" + getCurrentHostName() + "-";
-  DIR* directory = opendir(folder.c_str());
-  if (directory == nullptr) return;
-  std::vector<std::string> stale;
-  while (dirent* entry = readdir(directory)) {
-    std::string name = entry->d_name;
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    std::size_t at = prefix.size();
-    std::size_t digits = at;
-    while (digits < name.size() && name[digits] >= '0' && name[digits] <= '9') ++digits;
-    if (digits == at || digits - at > 9) continue;
-    if (name.compare(digits, hostPart.size(), hostPart) != 0) continue;
-    if (name.size() != digits + hostPart.size() + 6) continue;
-    pid_t process = static_cast<pid_t>(std::atol(name.substr(at, digits - at).c_str()));
-    if (kill(process, 0) != 0 && errno == ESRCH) stale.push_back(folder + "/" + name);
-  }
-  closedir(directory);
-  for (const std::string& file : stale) unlink(file.c_str());
-}
-
 }  // namespace
 
 DefaultEntry* findDefaultPointer(const char* name) {

@@ -133,11 +133,18 @@ void appendRecord(bool diagnostics, const std::string& text) {
   bool written = appendToFile(path, piece);
   s.writingRecord = false;
   if (!written) {
-    if (!started) {
-      printErrorMessage("%s", diagnostics ? "Error file problem in initErrorFile" : "Log file problem in initLog");
-    } else {
-      printErrorMessage(diagnostics ? "Error file problem in writeError\n" : "Log file problem in writeLog\n");
-    }
+    // A file that cannot be written would interrupt every later command: the switch goes
+    // off first (so the alert below cannot come back here) and the user is told once.
+    const int problem = errno;
+    const char* what = diagnostics ? (started ? "Error file problem in writeError"
+                                              : "Error file problem in initErrorFile")
+                                   : (started ? "Log file problem in writeLog"
+                                              : "Log file problem in initLog");
+    const char* setting = diagnostics ? "error_log" : "log";
+    setIntPar(setting, 0);
+    Alert(diagnostics ? "initErrorFile" : "initLog", 0, 100201,
+          "%s: cannot write %s (%s); \"%s\" switched off", what, path.c_str(),
+          std::strerror(problem), setting);
     return;
   }
   started = true;

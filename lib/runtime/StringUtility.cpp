@@ -1136,23 +1136,8 @@ int addStringToFile(const char* path, const char* text) {
 }
 
 int stringToFile(const char* text, const char* path) {
-  std::string target = convertFileName(path);
-  std::string pattern = target + ".XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int descriptor = mkstemp(name.data());
-  FILE* file = descriptor >= 0 ? fdopen(descriptor, "w") : nullptr;
-  if (file == nullptr) {
-    if (descriptor >= 0) close(descriptor);
+  if (!writeFileAtomically(convertFileName(path), text)) {
     Alert("stringToFile", 0, 120206, "Cannot open file %s", path);
-    return -1;
-  }
-  fchmod(descriptor, 0644);
-  bool written = std::fputs(text, file) >= 0;
-  if (std::fclose(file) != 0) written = false;
-  if (!written || std::rename(name.data(), target.c_str()) != 0) {
-    unlink(name.data());
-    Alert("stringToFile", 1, 120206, "Cannot open file %s", path);
     return -1;
   }
   return 0;

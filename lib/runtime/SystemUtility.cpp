@@ -16,6 +16,8 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "runtime/Allocation.h"
@@ -42,6 +44,8 @@ struct SystemState {
   int wrapArounds = 0;
   int randomSeeded = 0;
   bool homeReported = false;
+  // Folders whose temporaries of ended processes were removed in this run.
+  std::set<std::string> sweptFolders;
 };
 
 SystemState& state() {
@@ -777,16 +781,172 @@ bool writeAllToDescriptor(int fd, const std::string& text) {
   return true;
 }
 
+namespace {
+
+// The folder and the name of a path ("." for a name without '/').
+std::pair<std::string, std::string> splitPath(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {std::string("."), path};
+  return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+bool processEnded(long long process) {
+  return process > 0 && process <= 0x7fffffffLL && kill(static_cast<pid_t>(process), 0) != 0 &&
+         errno == ESRCH;
+}
+
+// Reads the digits at name[at...]; the number, or -1 without digits (or too many).
+long long digitsAt(const std::string& name, std::size_t& at) {
+  const std::size_t first = at;
+  while (at < name.size() && name[at] >= '0' && name[at] <= '9') ++at;
+  if (at == first || at - first > 9) return -1;
+  return std::atoll(name.substr(first, at - first).c_str());
+}
+
+// Whether a folder entry is a temporary of file base (any file of the folder when base is
+// empty) left by an ended process of this host. Temporaries are named
+// <base>.tmp-<process>-<host>-XXXXXX; the older form <base>.tmp.<process> (no host) is
+// recognised for a named base only, since a name of that shape may be the user's own.
+bool staleTemporary(const std::string& entry, const std::string& base,
+                    const std::string& hostPart) {
+  std::size_t at = 0;
+  if (!base.empty()) {
+    if (entry.compare(0, base.size(), base) != 0) return false;
+    at = base.size();
+    if (entry.compare(at, 5, ".tmp.") == 0) {
+      at += 5;
+      const long long process = digitsAt(entry, at);
+      return at == entry.size() && processEnded(process);
+    }
+    if (entry.compare(at, 5, ".tmp-") != 0) return false;
+    at += 5;
+  } else {
+    const std::size_t marker = entry.rfind(".tmp-");
+    if (marker == std::string::npos || marker == 0) return false;
+    at = marker + 5;
+  }
+  const long long process = digitsAt(entry, at);
+  if (process < 0 || entry.compare(at, hostPart.size(), hostPart) != 0) return false;
+  if (entry.size() != at + hostPart.size() + 6) return false;
+  return processEnded(process);
+}
+
+void removeStaleEntries(const std::string& folder, const std::string& base) {
+  DIR* directory = opendir(folder.c_str());
+  if (directory == nullptr) return;
+  const std::string hostPart = "-" + getCurrentHostName() + "-";
+  std::vector<std::string> stale;
+  while (dirent* entry = readdir(directory)) {
+    if (staleTemporary(entry->d_name, base, hostPart))
+      stale.push_back(folder + "/" + entry->d_name);
+  }
+  closedir(directory);
+  for (const std::string& file : stale) unlink(file.c_str());
+}
+
+bool lockWholeFile(int fd, short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;
+  while (fcntl(fd, F_SETLKW, &lock) != 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void removeStaleTemporaries(const std::string& path) {
+  const auto [folder, base] = splitPath(path);
+  if (!base.empty()) removeStaleEntries(folder, base);
+}
+
 bool writeFileAtomically(const std::string& path, const std::string& text, bool sync) {
-  const std::string temporary = path + ".tmp." + std::to_string(static_cast<long long>(getpid()));
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const std::string folder = splitPath(path).first;
+  if (state().sweptFolders.insert(folder).second) removeStaleEntries(folder, std::string());
+  // The temporary's name holds the process and the host, so that a later run can tell one
+  // left by an ended process from one a running process is still writing.
+  std::string temporary = path + ".tmp-" + std::to_string(static_cast<long long>(getpid())) + "-" +
+                          getCurrentHostName() + "-XXXXXX";
+  const int fd = mkstemp(temporary.data());
   if (fd < 0) return false;
-  bool ok = writeAllToDescriptor(fd, text);
+  bool ok = fchmod(fd, 0644) == 0 && writeAllToDescriptor(fd, text);
   if (ok && sync && ::fsync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;
   if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
+}
+
+LockedFile::LockedFile(const std::string& path, Access access) {
+  int flags = O_RDONLY;
+  if (access == Access::Write) flags = O_RDWR;
+  if (access == Access::Create) flags = O_RDWR | O_CREAT;
+  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error_ = errno;
+    return;
+  }
+  if (!lockWholeFile(fd, access == Access::Read ? F_RDLCK : F_WRLCK)) {
+    error_ = errno;
+    ::close(fd);
+    return;
+  }
+  fd_ = fd;
+}
+
+LockedFile::~LockedFile() {
+  if (fd_ < 0) return;
+  lockWholeFile(fd_, F_UNLCK);
+  ::close(fd_);
+}
+
+long long LockedFile::size() const {
+  struct stat info {};
+  if (fd_ < 0 || fstat(fd_, &info) != 0) return -1;
+  return static_cast<long long>(info.st_size);
+}
+
+bool LockedFile::readFrom(std::size_t offset, std::string& text) const {
+  text.clear();
+  if (fd_ < 0) return false;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t got = ::pread(fd_, chunk, sizeof chunk, static_cast<off_t>(offset + text.size()));
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+}
+
+bool LockedFile::writeAt(std::size_t offset, const std::string& text) const {
+  if (fd_ < 0) return false;
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::pwrite(fd_, text.data() + written, text.size() - written,
+                               static_cast<off_t>(offset + written));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool LockedFile::truncate(std::size_t length) const {
+  return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
+}
+
+bool appendToSharedFile(const std::string& path, const std::string& text) {
+  LockedFile file(path, LockedFile::Access::Create);
+  const long long end = file.size();
+  return end >= 0 && file.writeAt(static_cast<std::size_t>(end), text);
 }
 
 // --- Random numbers ---
@@ -816,5 +976,6 @@ void resetSystemUtility() {
   s.systemTrace = 0;
   s.displayStartupMessage = 1;
   s.homeReported = false;
+  s.sweptFolders.clear();
   if (s.clockSource != standardClock) setClockSource(nullptr);
 }

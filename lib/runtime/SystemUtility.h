@@ -154,10 +154,44 @@ void StartupMessage(int argc, char** argv);
 // Writes the whole text to an open descriptor, resuming after signals; false on an error.
 bool writeAllToDescriptor(int fd, const std::string& text);
 
-// Writes text to path through a temporary file (path.tmp.<process id>) that is synced and
-// renamed into place, so a reader never sees a partial file; false on failure, with the
-// temporary file removed. A cache that is checked when read back may skip the sync.
+// Writes text to path through a temporary file (path.tmp-<process>-<host>-XXXXXX) that is
+// synced and renamed into place, so a reader never sees a partial file; false on failure,
+// with the temporary file removed. A cache that is checked when read back may skip the
+// sync. The first such write into a folder in a run removes the temporaries that ended
+// processes of this host left there.
 bool writeFileAtomically(const std::string& path, const std::string& text, bool sync = true);
+// Removes the temporaries of the file at path left by ended processes of this host (those
+// of writeFileAtomically and of the preferences, and the older path.tmp.<process>).
+void removeStaleTemporaries(const std::string& path);
+
+// A file shared between processes, opened and locked whole with fcntl: a shared lock for
+// reading, an exclusive one for writing. The lock goes with the object. fcntl locks
+// belong to the process, so a process holds at most one of these per file at a time.
+class LockedFile {
+ public:
+  enum class Access { Read, Write, Create };  // Create: Write, making the file when missing
+  LockedFile(const std::string& path, Access access);
+  ~LockedFile();
+  LockedFile(const LockedFile&) = delete;
+  LockedFile& operator=(const LockedFile&) = delete;
+  bool isOpen() const { return fd_ >= 0; }
+  // errno of a failed open or lock.
+  int error() const { return error_; }
+  // The file's length in bytes; -1 on failure.
+  long long size() const;
+  // Everything from offset to the end of the file.
+  bool readFrom(std::size_t offset, std::string& text) const;
+  bool writeAt(std::size_t offset, const std::string& text) const;
+  bool truncate(std::size_t length) const;
+
+ private:
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+// Appends text to a file shared between processes in one write under its exclusive lock,
+// making the file when missing; false on failure.
+bool appendToSharedFile(const std::string& path, const std::string& text);
 
 // Random numbers: the system generator, seeded from the clock on first use.
 // rand() / 2147483647.0 in [0, 1].

@@ -162,8 +162,11 @@ TEST_F(StoremanagerIndexFilesTest, AFailedWriteIsAFailure) {
   zoq_pathname += "/blocker/data";
   OutputCapture capture;
   EXPECT_EQ(SM_writeIndexFile(sd, indexFile("A1").c_str()), 1);
-  EXPECT_EQ(SM_loadIndices(sd), -1);
   EXPECT_TRUE(contains(capture.diagnostics, "Cannot open new index file"));
+  // Loading still gives the rank + 1 records of the trivial and fundamental
+  // representations, kept in memory.
+  EXPECT_EQ(SM_loadIndices(sd), 2);
+  EXPECT_TRUE(contains(capture.diagnostics, "indices are kept in memory"));
 }
 
 TEST_F(StoremanagerIndexFilesTest, DimensionsLoadedFirstDoNotHideTheFile) {
@@ -196,40 +199,42 @@ TEST_F(StoremanagerIndexFilesTest, LabelsAndAddedIndices) {
 }
 
 TEST_F(StoremanagerIndexFilesTest, ATornLastRecordIsDroppedFromTheTableAndTheFile) {
-  // A1: the trivial record "0 \n1\n0\n" and the doublet "1 \n2\n1\n", cut at every place
-  // inside the doublet (a cut inside the last number leaves a shorter number: only whole
-  // lines count). A foreign record (labels 5) cut inside is dropped too.
-  const std::string trivial = "0 \n1\n0\n";
-  const char* torn[] = {"1", "1 ", "1 \n", "1 \n2", "1 \n2\n", "1 \n2\n1", "5 \n6\n"};
+  // A1 level 2: the records of the trivial representation and the doublet, then the
+  // triplet "2 \n3\n4\n" cut at every place inside it (a cut inside the last number leaves
+  // a shorter number: only whole lines count). A foreign record (labels 5) cut inside is
+  // dropped too. (A cut record of the trivial or fundamental representations is written
+  // again at once, see the shared index file tests.)
+  const std::string seeds = "0 \n1\n0\n1 \n2\n1\n";
+  const char* torn[] = {"2", "2 ", "2 \n", "2 \n3", "2 \n3\n", "2 \n3\n4", "5 \n6\n"};
   for (const char* tail : torn) {
     resetAll();
-    SpectrumData* sd = SM_getData(1, 1, 1);
-    writeFile(indexFile("A1"), trivial + tail);
+    SpectrumData* sd = SM_getData(1, 1, 2);
+    writeFile(indexFile("A1"), seeds + tail);
     OutputCapture capture;
-    EXPECT_EQ(SM_loadIndices(sd), 1) << tail;
+    EXPECT_EQ(SM_loadIndices(sd), 2) << tail;
     EXPECT_TRUE(contains(capture.diagnostics, "ends inside a record")) << tail;
-    EXPECT_EQ(readFile(indexFile("A1")), trivial) << tail;
-    EXPECT_EQ(entry(sd, a1Field(sd, 1), 1), "absent") << tail;
+    EXPECT_EQ(readFile(indexFile("A1")), seeds) << tail;
+    EXPECT_EQ(entry(sd, a1Field(sd, 2), 1), "absent") << tail;
     // The next run reads a sound file.
     resetAll();
-    sd = SM_getData(1, 1, 1);
+    sd = SM_getData(1, 1, 2);
     capture.clear();
-    EXPECT_EQ(SM_loadIndices(sd), 1) << tail;
+    EXPECT_EQ(SM_loadIndices(sd), 2) << tail;
     EXPECT_EQ(capture.diagnostics, "") << tail;
   }
   // A whole file is left as it is, with a whole foreign record or blanks after its end.
-  for (const std::string& whole : {trivial + "5 \n6\n7\n1 \n2\n1\n", trivial + "1 \n2\n1\n  "}) {
+  for (const std::string& whole : {seeds + "5 \n6\n7\n2 \n3\n4\n", seeds + "2 \n3\n4\n  "}) {
     resetAll();
-    SpectrumData* sd = SM_getData(1, 1, 1);
+    SpectrumData* sd = SM_getData(1, 1, 2);
     writeFile(indexFile("A1"), whole);
     OutputCapture capture;
-    EXPECT_EQ(SM_loadIndices(sd), 2);
+    EXPECT_EQ(SM_loadIndices(sd), 3);
     EXPECT_EQ(capture.diagnostics, "");
     EXPECT_EQ(readFile(indexFile("A1")), whole);
   }
 }
 
-TEST_F(StoremanagerIndexFilesTest, AnAddedRecordIsWrittenWholeThroughATemporaryFile) {
+TEST_F(StoremanagerIndexFilesTest, AnAddedRecordIsWrittenWholeAndLeavesNoTemporaryFile) {
   SpectrumData* sd = SM_getData(1, 1, 2);
   writeFile(indexFile("A1"), "0 \n1\n0\n1 \n2\n1\n2 \n3\n");
   OutputCapture capture;
