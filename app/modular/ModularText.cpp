@@ -36,8 +36,15 @@ std::size_t currentLineLength(const std::string& buffer) {
 }
 
 // Writes the term of coefficient n of field k; `first` is true until a term is written.
-void writeTerm(std::string& buffer, int n, int k, bool& first) {
-  const int magnitude = std::abs(n);
+// An undecided coefficient (kFusionUndecided) is written as "?".
+void writeTerm(std::string& buffer, FusionCoefficient n, int k, bool& first) {
+  if (fusionUndecided(n)) {
+    buffer += formatText(first ? " ? x (%d) " : " + ? x (%d) ", k);
+    first = false;
+    if (currentLineLength(buffer) >= kLineLimit) buffer += "\n" + std::string(14, ' ');
+    return;
+  }
+  const long long magnitude = std::llabs(n);
   if (magnitude == 0) return;
   if (magnitude == 1) {
     if (n < 0) {
@@ -46,9 +53,9 @@ void writeTerm(std::string& buffer, int n, int k, bool& first) {
       buffer += formatText(first ? " (%d) " : " + (%d) ", k);
     }
   } else if (first) {
-    buffer += formatText(" %d x (%d) ", n, k);
+    buffer += formatText(" %lld x (%d) ", static_cast<long long>(n), k);
   } else {
-    buffer += formatText(n < 0 ? " - %d x (%d) " : " + %d x (%d) ", magnitude, k);
+    buffer += formatText(n < 0 ? " - %lld x (%d) " : " + %lld x (%d) ", magnitude, k);
   }
   first = false;
   if (currentLineLength(buffer) >= kLineLimit) buffer += "\n" + std::string(14, ' ');
@@ -345,14 +352,14 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   buffer += formatText("(%d) x (%d) = ", i, j);
   const int n = modularPrimaries();
   // Many products of one theory are read off its whole table.
-  const bool fromTable = d == 0 && fusionTableWanted(static_cast<double>(n));
+  const bool fromTable = d == 0 && fusionProductsServed(i, j, static_cast<double>(n));
   ModularState& s = modularState();
   const bool orbitPairs =
       !fromTable && d == 0 && orbitSValid() && s.compute_s_base != nullptr && orbitPairsFit();
   std::vector<double> sums, magnitudes;
   std::vector<int> fromTableRow;
-  const bool tableFailures = fromTable && !s.fusionTable.failures.empty();
-  if (fromTable) fusionTableProduct(i, j, fromTableRow);
+  const bool tableFailures = fromTable && fusionProductExceptions();
+  if (fromTable) fusionProductRow(i, j, fromTableRow);
   if (orbitPairs && !orbitPairProduct(i, j, sums, magnitudes)) {
     sums.assign(static_cast<std::size_t>(n), 0.0);
     magnitudes.assign(static_cast<std::size_t>(n), 0.0);
@@ -364,9 +371,14 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   for (int k = 0; k < n; ++k) {
     double x = 0.0;
     double tolerance = kTolerance;
+    // A coefficient read off the table or block is an integer already: only the terms
+    // that are not 0 are written.
+    bool exact = false;
     if (fromTable) {
       const FusionTableFailure* failure =
-          tableFailures ? fusionTableFailure(i, j, MOD_fusionTableConjugate(k)) : nullptr;
+          tableFailures ? fusionProductException(i, j, MOD_fusionTableConjugate(k)) : nullptr;
+      exact = failure == nullptr;
+      if (exact && fromTableRow[static_cast<std::size_t>(k)] == 0) continue;
       x = failure != nullptr ? failure->value : fromTableRow[static_cast<std::size_t>(k)];
       if (failure != nullptr) tolerance = failure->tolerance;
     } else if (orbitPairs) {
@@ -376,8 +388,8 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
       x = getRijk(k, i, j, 0);
       tolerance = fusionTolerance(s.preparedMagnitude);
     }
-    int coefficient = 0;
-    switch (classifyFusionSum(x, tolerance, &coefficient)) {
+    FusionCoefficient coefficient = exact ? fromTableRow[static_cast<std::size_t>(k)] : 0;
+    switch (exact ? FusionSumKind::Integer : classifyFusionSum(x, tolerance, &coefficient)) {
       case FusionSumKind::Integer:
         break;
       case FusionSumKind::PrecisionExhausted:
@@ -389,16 +401,18 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
         break;
       case FusionSumKind::NotInteger:
         Alert("compF", 0, 212302,
-              "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j,
-              k, x, coefficient);
+              "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %lld)", i,
+              j, k, x, static_cast<long long>(coefficient));
         break;
     }
-    if (coefficient < 0) {
+    if (coefficient < 0 && !fusionUndecided(coefficient)) {
       Alert("compF", 1, 212302, "Negative fusion coefficient\nN(%d,%d,%d)=%22.15f\n", i, j, k, x);
     }
-    if (sumCheck && coefficient != 0) {
+    if (sumCheck && coefficient != 0 && !fusionUndecided(coefficient)) {
       lint term = dimensionOf(k);
-      lint_intprod(&term, std::abs(coefficient));
+      lint multiplicity;
+      lint_assign(&multiplicity, std::llabs(coefficient));
+      lint_multiply(&term, &multiplicity);
       lint_subtract(&dimSum, &term);
     }
     writeTerm(buffer, coefficient, k, first);
