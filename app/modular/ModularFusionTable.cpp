@@ -1011,6 +1011,7 @@ void MOD_forgetFusionTable() {
   table.stamp = -1;
   table.values.clear();
   table.values.shrink_to_fit();
+  table.labelOfConjugateStamp = -1;
   table.blockStamp = -1;
   table.block = FusionRowBlock{};
   table.input.reset();
@@ -1040,9 +1041,29 @@ int MOD_fusionTableValue(int i, int j, int k) {
 namespace {
 
 void tableProduct(int i, int j, std::vector<int>& out) {
-  const FusionTableData& table = modularState().fusionTable;
+  FusionTableData& table = modularState().fusionTable;
   const int n = table.n;
   out.assign(static_cast<std::size_t>(n), 0);
+  // The label k whose conjugate sits at each position, once per table.
+  if (table.labelOfConjugateStamp != table.stamp) {
+    table.labelOfConjugate.assign(static_cast<std::size_t>(n), 0);
+    table.classStart.assign(static_cast<std::size_t>(table.classes) + 1, n);
+    for (int k = 0; k < n; ++k) {
+      const int c = MOD_fusionTableConjugate(k);
+      table.labelOfConjugate[static_cast<std::size_t>(table.position[static_cast<std::size_t>(c)])] =
+          k;
+    }
+    for (int k = n - 1; k >= 0; --k) {
+      const std::size_t c = static_cast<std::size_t>(table.classOf[static_cast<std::size_t>(k)]);
+      table.classStart[c] =
+          std::min(table.classStart[c], table.position[static_cast<std::size_t>(k)]);
+    }
+    for (int c = table.classes - 1; c >= 0; --c)
+      table.classStart[static_cast<std::size_t>(c)] =
+          std::min(table.classStart[static_cast<std::size_t>(c)],
+                   table.classStart[static_cast<std::size_t>(c) + 1]);
+    table.labelOfConjugateStamp = table.stamp;
+  }
   const int pi = table.position[static_cast<std::size_t>(i)];
   const int pj = table.position[static_cast<std::size_t>(j)];
   const int lo = std::min(pi, pj), hi = std::max(pi, pj);
@@ -1050,10 +1071,15 @@ void tableProduct(int i, int j, std::vector<int>& out) {
       table.partner[static_cast<std::size_t>(table.classOf[static_cast<std::size_t>(i)]) *
                         static_cast<std::size_t>(table.classes) +
                     static_cast<std::size_t>(table.classOf[static_cast<std::size_t>(j)])];
-  for (int k = 0; k < n; ++k) {
-    const int c = MOD_fusionTableConjugate(k);
-    if (table.classOf[static_cast<std::size_t>(c)] != wanted) continue;
-    const int pk = table.position[static_cast<std::size_t>(c)];
+  if (wanted < 0) return;
+  // The positions of the wanted class are consecutive: (pk, lo, hi) sorted in three runs,
+  // the last of them consecutive in memory.
+  const int first = table.classStart[static_cast<std::size_t>(wanted)];
+  const int end = table.classStart[static_cast<std::size_t>(wanted) + 1];
+  const unsigned char* values = table.values.data();
+  const int width = table.width;
+  const int* labels = table.labelOfConjugate.data();
+  for (int pk = first; pk < end; ++pk) {
     std::int64_t index;
     if (pk >= hi) {
       index = packedTriple(table.offsets, n, lo, hi, pk);
@@ -1062,7 +1088,7 @@ void tableProduct(int i, int j, std::vector<int>& out) {
     } else {
       index = packedTriple(table.offsets, n, pk, lo, hi);
     }
-    out[static_cast<std::size_t>(k)] = readValue(table.values.data(), table.width, index);
+    out[static_cast<std::size_t>(labels[pk])] = readValue(values, width, index);
   }
 }
 

@@ -76,6 +76,9 @@ struct FusionTableData {
   int width = 4;
   std::vector<int> conjugate;
   int conjugateStamp = -1;
+  std::vector<int> labelOfConjugate;  // position -> the label k whose conjugate sits there
+  std::vector<int> classStart;        // class -> its first position (the end last)
+  int labelOfConjugateStamp = -1;
   std::vector<FusionTableFailure> failures;  // sorted by labels (every coefficient aside)
   // Coefficients asked for one by one since the theory changed (decides when to build),
   // and those asked in a row with the same first label (decides when to build a block).

@@ -240,3 +240,26 @@ TEST_F(ModularFusionBlocksTest, IndicesFromBlocksFollowWeylsFormulas) {
     EXPECT_NE(text.find(formatText("Index[2] = %lld\n", scaled / 12)), std::string::npos) << text;
   }
 }
+
+TEST_F(ModularFusionBlocksTest, TheTableTakesTheNarrowestWidthThatHoldsIt) {
+  // A1 level 400: max over l, m of |S_lm / S_0m| = 1 / sin(pi / 402) = 127.96, so the
+  // bound on the coefficients passes 127 and the table takes two bytes each; with room for
+  // one byte each only it takes one, the coefficients (0 or 1) being the same.
+  const int level = 400;
+  SpectrumData* sd = useTheory(1, 1, level);
+  const int n = sd->n_primaries;
+  ASSERT_EQ(n, level + 1);
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1) setFusionTableBytes(static_cast<std::uint64_t>(MOD_fusionTableSize(n)));
+    MOD_forgetFusionTable();
+    ASSERT_EQ(MOD_computeFusionTable(true, false, nullptr), 0);
+    ASSERT_TRUE(MOD_fusionTableValid());
+    EXPECT_EQ(modularState().fusionTable.width, pass == 0 ? 2 : 1);
+    for (int i = 0; i < n; i += 17)
+      for (int j = 0; j < n; j += 13)
+        for (int k = 0; k < n; ++k)
+          ASSERT_EQ(MOD_fusionTableValue(i, j, getConjugate(k)),
+                    a1Fusion(level, a1Label(sd, i), a1Label(sd, j), a1Label(sd, k)))
+              << pass << " " << i << " " << j << " " << k;
+  }
+}
