@@ -210,7 +210,8 @@ void manageConjugate(int i, int j, void (*f)(int, int, int, double*, double*), i
 // The whole fusion table
 
 struct FusionTableReport {
-  double seconds = 0.0;  // wall-clock time of the computation
+  double seconds = 0.0;         // wall-clock time of the computation
+  double productSeconds = 0.0;  // of it, the threaded dense products
   double flops = 0.0;    // floating-point operations of the dense products
   int threads = 0;
   long long failures = 0;    // coefficients that are not real integers

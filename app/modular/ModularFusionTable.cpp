@@ -328,16 +328,17 @@ void packRows(PackedRows& rows, const TableInput& in, bool swapped) {
 
 // Scratch of one thread: up to kGroupPanels row panels (and their imaginary forms).
 struct Scratch {
-  std::vector<double> rows, swapped;
+  std::vector<double> rows, swapped, weight;
   explicit Scratch(int length)
       : rows(static_cast<std::size_t>(length) * kGroupRows),
-        swapped(static_cast<std::size_t>(length) * kGroupRows) {}
+        swapped(static_cast<std::size_t>(length) * kGroupRows),
+        weight(2 * static_cast<std::size_t>(length)) {}
 };
 
 // Packs the rows of A = S diag(w_p) for the positions q[0 .. count-1] (count <= 16):
 // [Re, -Im] (or [Re, Im] for the imaginary parts) in panel order, lanes past count 0.
 void formRows(const TableInput& in, int p, const int* q, int count, double* out,
-              bool forImaginary) {
+              bool forImaginary, double* weight) {
   const int k = in.terms;
   const int length = in.length();
   const int panels = (count + kPanel - 1) / kPanel;
@@ -345,6 +346,15 @@ void formRows(const TableInput& in, int p, const int* q, int count, double* out,
             0.0);
   const double* sRe = in.re.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
   const double* sIm = in.im.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
+  // w = S_pt * (length_t / S_0t), once for all rows.
+  double* wRes = weight;
+  double* wIms = weight + k;
+  for (int t = 0; t < k; ++t) {
+    wRes[t] = sRe[t] * in.weightRe[static_cast<std::size_t>(t)] -
+              sIm[t] * in.weightIm[static_cast<std::size_t>(t)];
+    wIms[t] = sRe[t] * in.weightIm[static_cast<std::size_t>(t)] +
+              sIm[t] * in.weightRe[static_cast<std::size_t>(t)];
+  }
   for (int row = 0; row < count; ++row) {
     double* panel = out + static_cast<std::size_t>(row / kPanel) *
                               static_cast<std::size_t>(length) * kPanel;
@@ -354,11 +364,9 @@ void formRows(const TableInput& in, int p, const int* q, int count, double* out,
     const double* qIm =
         in.im.data() + static_cast<std::size_t>(q[row]) * static_cast<std::size_t>(k);
     for (int t = 0; t < k; ++t) {
-      // w = S_pt * (length_t / S_0t), then times S_qt.
-      const double wRe = sRe[t] * in.weightRe[static_cast<std::size_t>(t)] -
-                         sIm[t] * in.weightIm[static_cast<std::size_t>(t)];
-      const double wIm = sRe[t] * in.weightIm[static_cast<std::size_t>(t)] +
-                         sIm[t] * in.weightRe[static_cast<std::size_t>(t)];
+      // w times S_qt.
+      const double wRe = wRes[t];
+      const double wIm = wIms[t];
       const double xRe = wRe * qRe[t] - wIm * qIm[t];
       const double xIm = wRe * qIm[t] + wIm * qRe[t];
       panel[static_cast<std::size_t>(t) * kPanel + lane] = xRe;
@@ -378,8 +386,8 @@ double multiplyGroup(const TableInput& in, Kernel kernel, int p, const int* q, i
   if (count <= 0 || columnFirst >= columnEnd) return 0.0;
   const int length = in.length();
   const bool withImaginary = imaginary && in.complex;
-  formRows(in, p, q, count, scratch.rows.data(), false);
-  if (withImaginary) formRows(in, p, q, count, scratch.swapped.data(), true);
+  formRows(in, p, q, count, scratch.rows.data(), false, scratch.weight.data());
+  if (withImaginary) formRows(in, p, q, count, scratch.swapped.data(), true, scratch.weight.data());
   const int panels = (count + kPanel - 1) / kPanel;
   const std::size_t panelSize = static_cast<std::size_t>(length) * kPanel;
   double real[kPanel][2 * kPanel];
@@ -399,13 +407,11 @@ double multiplyGroup(const TableInput& in, Kernel kernel, int p, const int* q, i
         flops += 2.0 * length * kPanel * 2 * kPanel;
       }
       const int rowsHere = std::min(kPanel, count - g * kPanel);
-      for (int lane = 0; lane < rowsHere; ++lane) {
-        for (int column = 0; column < 2 * kPanel; ++column) {
-          const int r = k0 + column;
-          if (r < columnFirst || r >= columnEnd) continue;
-          emit(g * kPanel + lane, r, real[lane][column], imag[lane][column]);
-        }
-      }
+      const int columnLow = std::max(0, columnFirst - k0);
+      const int columnHigh = std::min(2 * kPanel, columnEnd - k0);
+      for (int lane = 0; lane < rowsHere; ++lane)
+        for (int column = columnLow; column < columnHigh; ++column)
+          emit(g * kPanel + lane, k0 + column, real[lane][column], imag[lane][column]);
     }
   }
   return flops;
@@ -508,7 +514,8 @@ bool runTeam(int workers, std::atomic<bool>& stop, std::atomic<long long>& done,
       if (advanceProgressInfo(now - reported) != 0) stop.store(true);
       reported = now;
     }
-    if (getStopSignal() != 0) stop.store(true);
+    // A Ctrl-C that came after the line above is left for it (the next round).
+    if (stopSignalSet() != 0) stop.store(true);
     if (allEnded || stop.load()) break;
     // Woken at once when the last worker ends, else every 10 ms for the stop signal.
     std::unique_lock<std::mutex> lock(finishing);
@@ -909,6 +916,7 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
   // Progress counts triples p <= q <= r and reads elapsed time (the work is threaded). No
   // question before a long table.
   startProgressInfoElapsed(progressName, 0, static_cast<double>(total));
+  const auto productStart = std::chrono::steady_clock::now();
   const bool finished =
       runTeam(workers, stop, triplesDone, results, &started, [&](WorkerResult& result) {
         Scratch scratch(in.length());
@@ -959,8 +967,10 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
           triplesDone.fetch_add(triangle(n - p) - counted);
         }
       });
+  const auto productEnd = std::chrono::steady_clock::now();
   stopProgressInfo(progressName);
   FusionTableReport summary;
+  summary.productSeconds = std::chrono::duration<double>(productEnd - productStart).count();
   for (const WorkerResult& r : results) {
     summary.failures += r.failureCount;
     summary.exceptions += r.exceptionCount;

@@ -173,6 +173,7 @@ int getStopSignal() {
   return state().stopSignal;
 }
 void setStopSignal(int value) { state().stopSignal = value; }
+int stopSignalSet() { return state().stopSignal; }
 
 void installInterruptHandler() {
   setInterruptAction(true);

@@ -38,6 +38,8 @@ int getProgressInfo();
 // next terminal line.
 int getStopSignal();
 void setStopSignal(int value);
+// The stop signal without taking a pending Ctrl-C (which obeyInterruptRequest then takes).
+int stopSignalSet();
 
 // Ctrl-C. In an interactive run SIGINT only notes the request: a polling loop sees the
 // stop signal, incrementProgressInfo and checkInterrupt end the running command as the

@@ -157,7 +157,8 @@ TEST(ZoqAtATerminal, ALongCheckShowsProgressAndCtrlCBringsThePromptBack) {
   zoq.pressControlC();
   // The terminal echoes "^C" at its own time, so the prompt may follow it on its line.
   ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
-  EXPECT_EQ(zoq.output().find("Cases checked"), std::string::npos);  // the check was cut short
+  EXPECT_EQ(zoq.output().find("Cases checked"), std::string::npos)  // the check was cut short
+      << zoq.output();
   zoq.type("evaluate 6*7\n");
   ASSERT_TRUE(zoq.waitFor("evaluate 6*7\r\n")) << zoq.output();
   ASSERT_TRUE(zoq.waitFor("42\r\n> ")) << zoq.output();
