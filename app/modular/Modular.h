@@ -19,8 +19,10 @@
 //     file per row in a folder ".sdir" of the work directory;
 //   - orbit P rows, kept per orbit and, for as many orbits, in files in a folder ".pdir"
 //     shared safely between processes (fcntl record locks);
-//   - the whole fusion table (one int per coefficient N_ijk, i <= j <= k), computed at once
-//     by dense products on several threads when many coefficients are asked for.
+//   - the whole fusion table (one integer of the narrowest width that holds them per
+//     coefficient N_ijk, i <= j <= k), computed at once by dense products on several
+//     threads when many coefficients are asked for; past its memory bound, blocks of the
+//     products (i) x (j) of one i serve instead.
 // All of it is module state that lives until the next theory change; resetModular()
 // returns the module to its start-up state.
 #pragma once
