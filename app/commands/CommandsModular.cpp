@@ -78,9 +78,9 @@ int COM_fusion(char** params, int n) {
     int i = intParameter(params, 0);
     int j = intParameter(params, 1);
     int k = intParameter(params, 2);
-    int coefficient = fusion(i, j, k, kVacuum);
-    if (fusionInterrupted(coefficient)) return -3;
-    Print("\nN_%d_%d^%d=%d\n\n", i, j, k, coefficient);
+    FusionCoefficient coefficient = fusion(i, j, k, kVacuum);
+    if (fusionInterrupted(coefficient) || fusionUndecided(coefficient)) return -3;
+    Print("\nN_%d_%d^%d=%lld\n\n", i, j, k, static_cast<long long>(coefficient));
     return -3;
   }
   Block block(params, n, totalPrimaries());
@@ -101,9 +101,9 @@ int COM_pfusion(char** params, int n) {
     int i = intParameter(params, 0);
     int j = intParameter(params, 1);
     int k = intParameter(params, 2);
-    int coefficient = Pfusion(i, j, k);
-    if (fusionInterrupted(coefficient)) return -3;
-    Print("\nY_%d_%d^%d=%d\n\n", i, j, k, coefficient);
+    FusionCoefficient coefficient = Pfusion(i, j, k);
+    if (fusionInterrupted(coefficient) || fusionUndecided(coefficient)) return -3;
+    Print("\nY_%d_%d^%d=%lld\n\n", i, j, k, static_cast<long long>(coefficient));
     return -3;
   }
   Block block(params, n, totalPrimaries());
@@ -269,8 +269,9 @@ int COM_fp_fusion(char** params, int n) {
     return 1;
   }
   if (lbl == 0) {
-    int coefficient = fusion(i, g, h, kVacuum);
-    if (!fusionInterrupted(coefficient)) Print("   N(%d,%d,%d)=%d\n", i, g, h, coefficient);
+    FusionCoefficient coefficient = fusion(i, g, h, kVacuum);
+    if (!fusionInterrupted(coefficient) && !fusionUndecided(coefficient))
+      Print("   N(%d,%d,%d)=%lld\n", i, g, h, static_cast<long long>(coefficient));
     return -n;
   }
   int gFixed = SM_getFPlabel(sd, J, g);
@@ -283,7 +284,8 @@ int COM_fp_fusion(char** params, int n) {
     Alert("COM_fp_fusion", 2, kRefusedLookup, "Current %d does not fix field %d\n", J, h);
     return 3;
   }
-  int coefficient = getFpFusion(lbl, i, gFixed, hFixed);
-  if (!fusionInterrupted(coefficient)) Print("Nf_%d(%d,%d,%d)=%d\n", J, i, g, h, coefficient);
+  FusionCoefficient coefficient = getFpFusion(lbl, i, gFixed, hFixed);
+  if (!fusionInterrupted(coefficient) && !fusionUndecided(coefficient))
+    Print("Nf_%d(%d,%d,%d)=%lld\n", J, i, g, h, static_cast<long long>(coefficient));
   return -n;
 }

@@ -19,8 +19,10 @@
 //     file per row in a folder ".sdir" of the work directory;
 //   - orbit P rows, kept per orbit and, for as many orbits, in files in a folder ".pdir"
 //     shared safely between processes (fcntl record locks);
-//   - the whole fusion table (one int per coefficient N_ijk, i <= j <= k), computed at once
-//     by dense products on several threads when many coefficients are asked for.
+//   - the whole fusion table (one integer of the narrowest width that holds them per
+//     coefficient N_ijk, i <= j <= k), computed at once by dense products on several
+//     threads when many coefficients are asked for; past its memory bound, blocks of the
+//     products (i) x (j) of one i serve instead.
 // All of it is module state that lives until the next theory change; resetModular()
 // returns the module to its start-up state.
 #pragma once
@@ -43,13 +45,21 @@ extern AllocationAccount SMatrix_alloc;
 // An element accessor A(m, x) -> re + i im (S, P, fixed-point S, ...).
 using ModularAccessor = void (*)(int m, int x, double* re, double* im);
 
+// Fusion coefficients are 64-bit integers wherever they are summed, stored or printed.
+using FusionCoefficient = std::int64_t;
 // The one value by which every fusion routine of this module signals that no coefficient
 // was computed: the user stopped the computation (stop flag set), or the sum was refused
 // after an alert (a theory without S, a zero denominator). It is never a coefficient;
 // callers test for it with fusionInterrupted().
-inline constexpr int kFusionInterrupted = INT_MAX;
-inline bool fusionInterrupted(int value) {
+inline constexpr FusionCoefficient kFusionInterrupted = INT64_MAX;
+inline bool fusionInterrupted(FusionCoefficient value) {
   return value == kFusionInterrupted;
+}
+// A sum that double precision cannot decide (after its alert): no coefficient, never to be
+// printed or used as one.
+inline constexpr FusionCoefficient kFusionUndecided = INT64_MIN;
+inline bool fusionUndecided(FusionCoefficient value) {
+  return value == kFusionUndecided;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -177,20 +187,22 @@ void freePmatrixOrbits();
 // ---------------------------------------------------------------------------------------
 // Fusion
 
-// N_ij^k with denominator row d (0: ordinary fusion); kFusionInterrupted when stopped.
-int fusion(int i, int j, int k, int d);
-int FastFusion(int i, int j, int k);
+// N_ij^k with denominator row d (0: ordinary fusion); kFusionInterrupted when stopped,
+// kFusionUndecided when double precision cannot decide it.
+FusionCoefficient fusion(int i, int j, int k, int d);
+FusionCoefficient FastFusion(int i, int j, int k);
 // Nearest integer of the sum over m < range of A(m,|i|) B(m,|j|) C(m,|k|) / Re D(m,0); a
-// negative label conjugates its factor (m >= 1). kFusionInterrupted when stopped.
-int GenericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
-                    ModularAccessor C, ModularAccessor D);
-int GenericVerlinde2(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
-                     ModularAccessor C, ModularAccessor D);
+// negative label conjugates its factor (m >= 1). kFusionInterrupted when stopped,
+// kFusionUndecided when double precision cannot decide the sum.
+FusionCoefficient GenericVerlinde(int i, int j, int k, int range, ModularAccessor A,
+                                  ModularAccessor B, ModularAccessor C, ModularAccessor D);
+FusionCoefficient GenericVerlinde2(int i, int j, int k, int range, ModularAccessor A,
+                                   ModularAccessor B, ModularAccessor C, ModularAccessor D);
 void S_aux1(int o, int x, double* re, double* im);
 void S_aux2(int o, int x, double* re, double* im);
-int Pfusion(int i, int j, int k);
+FusionCoefficient Pfusion(int i, int j, int k);
 // Fusion in the fixed-point theory of current J (J >= 1) of the current stored theory.
-int getFpFusion(int J, int i, int j, int k);
+FusionCoefficient getFpFusion(int J, int i, int j, int k);
 int FastSimpleFusion(int J, int i);
 int FastSimpleFusion_NO_CHECK(int J, int i);
 // f(|i|, |j|, x, out, out), negated when exactly one of i and j is negative.
@@ -200,11 +212,13 @@ void manageConjugate(int i, int j, void (*f)(int, int, int, double*, double*), i
 // The whole fusion table
 
 struct FusionTableReport {
-  double seconds = 0.0;  // wall-clock time of the computation
+  double seconds = 0.0;         // wall-clock time of the computation
+  double productSeconds = 0.0;  // of it, the threaded dense products
   double flops = 0.0;    // floating-point operations of the dense products
   int threads = 0;
-  long long failures = 0;  // coefficients that are not real integers
-  std::size_t failureList = 0;
+  long long failures = 0;    // coefficients that are not real integers
+  long long exceptions = 0;  // coefficients kept aside: failures and wider than 32 bits
+  std::size_t failureList = 0;  // coefficients kept aside and listed
   bool stopped = false;
 };
 // Number of independent coefficients N_ijk (i <= j <= k) of n fields.

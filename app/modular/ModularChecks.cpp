@@ -31,7 +31,7 @@ int nearestInteger(double x) {
 // The verdict on one symmetric coefficient N_ij^(k*) of value re + i im: 0 a real integer,
 // 1 a failure, 2 beyond double precision (each after its alert).
 int reportCoefficient(int i, int j, int k, double re, double im, double tolerance) {
-  int value = 0;
+  FusionCoefficient value = 0;
   const FusionSumKind kind = classifyFusionSum(re, tolerance, &value);
   if (kind == FusionSumKind::PrecisionExhausted) {
     Alert("CheckFusionCoefficient", 2, 100201,
@@ -81,8 +81,10 @@ int computeGeneralizedSchurIndex(int a, int b) {
   for (int k = 0; k < n; ++k) {
     const std::complex<double> sbk = elementS(b, k);
     for (int m = 0; m < n; ++m) {
-      const int coefficient = fusion(k, m, a, 0);
+      const FusionCoefficient coefficient = fusion(k, m, a, 0);
       if (fusionInterrupted(coefficient)) return 1;
+      // An undecided coefficient leaves the indicator undecided: its alert was given.
+      if (fusionUndecided(coefficient)) return 0;
       if (coefficient == 0) continue;
       const double angle =
           -4.0 * M_PI * (logT[static_cast<std::size_t>(m)] - logT[static_cast<std::size_t>(k)]);
@@ -147,8 +149,17 @@ int CheckFusion(int samples) {
         count(reportCoefficient(f.i, f.j, f.k, f.value, f.imaginary, f.tolerance));
         if (!goOn()) break;
       }
-      if (report.failures > static_cast<long long>(report.failureList))
-        failures += static_cast<int>(report.failures - static_cast<long long>(report.failureList));
+      // Failures past the list are counted, not reported one by one.
+      if (report.exceptions > static_cast<long long>(report.failureList)) {
+        long long listedFailures = 0;
+        for (const FusionTableFailure& f : modularState().fusionTable.failures) {
+          FusionCoefficient value = 0;
+          if (classifyFusionSum(f.value, f.tolerance, &value) != FusionSumKind::Integer ||
+              std::fabs(f.imaginary) > f.tolerance)
+            ++listedFailures;
+        }
+        failures += static_cast<int>(report.failures - listedFailures);
+      }
     } else if (!report.stopped) {
       startProgressInfo("Checking fusion coefficients", 1, static_cast<double>(n * (n + 1) / 2));
       bool stopped = false;

@@ -125,7 +125,7 @@ void reportZeroDenominator(const char* routine, int d, int m) {
   Alert(routine, 6, 100201, "Zero S element S(%d,%d) in the denominator row", d, m);
 }
 
-int genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
+FusionCoefficient genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
                     ModularAccessor C, ModularAccessor D, bool trace) {
   if (!modularSAvailable("GenericVerlinde")) return kFusionInterrupted;
   initSMATRIX();
@@ -136,17 +136,17 @@ int genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAc
     return kFusionInterrupted;
   }
   const double tolerance = fusionTolerance(sum.magnitude);
-  int n = 0;
+  FusionCoefficient n = 0;
   switch (classifyFusionSum(sum.re, tolerance, &n)) {
     case FusionSumKind::Integer:
       break;
     case FusionSumKind::PrecisionExhausted:
       reportPrecisionExhausted("GenericVerlinde", i, j, k, sum.re, tolerance);
-      return n;
+      return kFusionUndecided;
     case FusionSumKind::NotInteger:
       Alert("GenericVerlinde", 0, 212302,
-            "Generic fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)",
-            i, j, k, sum.re, n);
+            "Generic fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %lld)",
+            i, j, k, sum.re, static_cast<long long>(n));
       break;
   }
   if (std::fabs(sum.im) > tolerance) {
@@ -158,14 +158,15 @@ int genericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAc
   return n;
 }
 
-// N_ij^k from the stored table, with the alerts of the single path for a coefficient that
-// failed. That path reads the real part alone: a coefficient kept aside by the full check
-// for its imaginary part only is an integer here.
-int tableCoefficient(const char* routine, int i, int j, int k) {
+// N_ij^k from the stored table or block, with the alerts of the single path for a
+// coefficient kept aside. That path reads the real part alone: a coefficient kept aside by
+// the full check for its imaginary part only is an integer here, and one wider than 32
+// bits reads as the 64-bit integer it is.
+FusionCoefficient tableCoefficient(const char* routine, int i, int j, int k) {
   const int conjugate = MOD_fusionTableConjugate(k);
-  const FusionTableFailure* failure = fusionTableFailure(i, j, conjugate);
-  if (failure == nullptr) return MOD_fusionTableValue(i, j, conjugate);
-  int n = 0;
+  const FusionTableFailure* failure = fusionProductException(i, j, conjugate);
+  if (failure == nullptr) return fusionProductValue(i, j, conjugate);
+  FusionCoefficient n = 0;
   switch (classifyFusionSum(failure->value, failure->tolerance, &n)) {
     case FusionSumKind::Integer:
       break;
@@ -182,11 +183,15 @@ int tableCoefficient(const char* routine, int i, int j, int k) {
 
 }  // namespace
 
-int fusion(int i, int j, int k, int d) {
+FusionCoefficient fusionServedCoefficient(int i, int j, int k) {
+  return tableCoefficient("fusion", i, j, k);
+}
+
+FusionCoefficient fusion(int i, int j, int k, int d) {
   if (!labelsInRange("fusion", i, j, k, d)) return 0;
   if (!modularSAvailable("fusion")) return kFusionInterrupted;
   initSMATRIX();
-  if (d == 0 && fusionTableWanted(1.0)) return tableCoefficient("fusion", i, j, k);
+  if (d == 0 && fusionProductsServed(i, j, 1.0)) return tableCoefficient("fusion", i, j, k);
   if (d == 0 && orbitTablesValid()) return FastFusion(i, j, k);
   if (getStopSignal() == 1) return kFusionInterrupted;
   const int n = modularPrimaries();
@@ -227,7 +232,7 @@ int fusion(int i, int j, int k, int d) {
     }
   }
   const double tolerance = fusionTolerance(magnitude);
-  int result = 0;
+  FusionCoefficient result = 0;
   switch (classifyFusionSum(sum, tolerance, &result)) {
     case FusionSumKind::Integer:
       break;
@@ -242,20 +247,20 @@ int fusion(int i, int j, int k, int d) {
   return result;
 }
 
-int FastFusion(int i, int j, int k) {
+FusionCoefficient FastFusion(int i, int j, int k) {
   if (!labelsInRange("FastFusion", i, j, k, 0)) return 0;
   if (!orbitTablesValid()) return fusion(i, j, k, 0);
   if (!chargesAllow(i, j, k, 0)) return 0;
   return GenericVerlinde(i, j, -k, modularState().NOrbit, S_aux1, S_aux1, S_aux2, S_aux1);
 }
 
-int GenericVerlinde(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
-                    ModularAccessor C, ModularAccessor D) {
+FusionCoefficient GenericVerlinde(int i, int j, int k, int range, ModularAccessor A,
+                                  ModularAccessor B, ModularAccessor C, ModularAccessor D) {
   return genericVerlinde(i, j, k, range, A, B, C, D, false);
 }
 
-int GenericVerlinde2(int i, int j, int k, int range, ModularAccessor A, ModularAccessor B,
-                     ModularAccessor C, ModularAccessor D) {
+FusionCoefficient GenericVerlinde2(int i, int j, int k, int range, ModularAccessor A,
+                                   ModularAccessor B, ModularAccessor C, ModularAccessor D) {
   return genericVerlinde(i, j, k, range, A, B, C, D, true);
 }
 
@@ -295,12 +300,12 @@ void S_aux2(int o, int x, double* re, double* im) {
   *im *= length;
 }
 
-int Pfusion(int i, int j, int k) {
+FusionCoefficient Pfusion(int i, int j, int k) {
   if (!labelsInRange("Pfusion", i, j, k, 0)) return 0;
   return GenericVerlinde(i, j, -k, modularPrimaries(), compS, compP, compP, compS);
 }
 
-int getFpFusion(int J, int i, int j, int k) {
+FusionCoefficient getFpFusion(int J, int i, int j, int k) {
   ModularState& s = modularState();
   SpectrumData* sd = currentSD;
   if (KMCosetSwitch != 0 || sd == nullptr) {

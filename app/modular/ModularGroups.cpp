@@ -170,8 +170,8 @@ int initFusionMap(int J, int* map) {
     long long sum = 0;
     int image = -1;
     for (int k = 0; k < n; ++k) {
-      const int N = fusion(J, i, k, 0);
-      if (fusionInterrupted(N)) return -1;
+      const FusionCoefficient N = fusion(J, i, k, 0);
+      if (fusionInterrupted(N) || fusionUndecided(N)) return -1;
       if (N != 0) image = k;
       sum += N;
     }

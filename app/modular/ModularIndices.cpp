@@ -6,7 +6,9 @@
 // I_t(c). A product in which exactly one field u has unknown indices determines them (the
 // remainder divided by N_ab^u). Passes over all pairs of known fields repeat until a pass
 // determines nothing. Each determined field is appended to the index file, and the product
-// that gave it to the "_characters" file beside it. Values are exact large rationals.
+// that gave it to the "_characters" file beside it. The products of one field with all
+// the known ones are read off one block of fusion products; the sum rules run in 128-bit
+// integers where every value is an integer, and in exact large rationals otherwise.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -62,69 +64,147 @@ bool appendToFile(const std::string& path, const std::string& text) {
 
 // One record of the "_characters" file: u expressed through the product a x b.
 void writeTensorProduct(SpectrumData* sd, int a, int b, int u,
-                        const std::vector<int>& coefficients) {
+                        const std::vector<FusionCoefficient>& coefficients) {
   std::string text = "G " + SM_getCharacterName(sd, u) + " = " + SM_getCharacterName(sd, a) +
                      " * " + SM_getCharacterName(sd, b);
   for (int m = 0; m < sd->n_primaries; ++m) {
-    const int c = coefficients[static_cast<std::size_t>(m)];
+    const FusionCoefficient c = coefficients[static_cast<std::size_t>(m)];
     if (m == u || c == 0) continue;
-    text += formatText("\n -%d * %s ", c, SM_getCharacterName(sd, m).c_str());
+    text += formatText("\n -%lld * %s ", static_cast<long long>(c),
+                       SM_getCharacterName(sd, m).c_str());
   }
   text += ";\n#call fixfac{}\n.store\n";
   appendToFile(charactersFileName(sd), text);
 }
 
-// Results of one product besides 0 and 1 (see indicesFromFusion).
+// Results of one product besides 0 and 1 (see indicesFromProduct).
 constexpr int kIndicesStopped = -1;
 constexpr int kIndicesFailed = -2;
+// A product with more than one field of unknown indices: tried again in a later pass.
+constexpr int kTwoUnknown = 2;
 
-// Tries the product a x b; 1 when it determined the indices of a new field, 0 when not,
-// kIndicesStopped when the user stopped the computation, kIndicesFailed after an alert
-// that fusion cannot give indices.
-int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
+// The value of x when it is an integer of at most 62 bits.
+bool smallInteger(const lint& x, std::int64_t* out) {
+  lint y;
+  lint_copy(&y, &x);
+  regform(&y);
+  if (y.length > 3) return false;
+  __int128 value = 0;
+  for (int limb = y.length - 1; limb >= 0; --limb)
+    value = value * 1000000000 + y.limbs[static_cast<std::size_t>(limb)];
+  if (y.sign < 0) value = -value;
+  if (value > (static_cast<__int128>(1) << 62) || value < -(static_cast<__int128>(1) << 62))
+    return false;
+  *out = static_cast<std::int64_t>(value);
+  return true;
+}
+
+// Dimension and indices of the fields as integers where they are integers: the sum rules
+// of most products then run in integer arithmetic instead of large rationals.
+struct IntegerIndices {
+  int count = 0;
+  std::vector<char> state;            // per field: 0 unknown, 1 integers, 2 other values
+  std::vector<std::int64_t> values;   // per field: dimension, then the count indices
+
+  void note(const SpectrumData* sd, int a) {
+    char& st = state[static_cast<std::size_t>(a)];
+    st = 2;
+    for (int t = 0; t <= count; ++t) {
+      const lrat* q = SM_getIndex(sd, a, t);
+      std::int64_t num = 0, den = 0;
+      if (q == nullptr || !smallInteger(q->num, &num) || !smallInteger(q->den, &den) || den == 0)
+        return;
+      if (num % den != 0) return;
+      values[static_cast<std::size_t>(a) * static_cast<std::size_t>(count + 1) +
+             static_cast<std::size_t>(t)] = num / den;
+    }
+    st = 1;
+  }
+  void load(const SpectrumData* sd) {
+    const int n = sd->n_primaries;
+    count = SM_getIndexCount(sd);
+    state.assign(static_cast<std::size_t>(n), 0);
+    values.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(count + 1), 0);
+    for (int a = 0; a < n; ++a)
+      if (indicesKnown(sd, a)) note(sd, a);
+  }
+  std::int64_t at(int a, int t) const {
+    return values[static_cast<std::size_t>(a) * static_cast<std::size_t>(count + 1) +
+                  static_cast<std::size_t>(t)];
+  }
+};
+
+// N_ab^c for every c: from the table or block of products when it serves (a, b), else
+// one sum each. kIndicesStopped when stopped, kIndicesFailed after an alert that fusion
+// cannot give indices; else 0.
+int productCoefficients(SpectrumData* sd, int a, int b, bool served,
+                        std::vector<FusionCoefficient>& coefficients) {
   const int n = sd->n_primaries;
-  char& pairUsed =
-      used[static_cast<std::size_t>(a) * static_cast<std::size_t>(n) + static_cast<std::size_t>(b)];
-  if (pairUsed != 0) return 0;
+  coefficients.assign(static_cast<std::size_t>(n), 0);
+  if (served) {
+    std::vector<int> row;
+    fusionProductRow(a, b, row);
+    const bool exceptions = fusionProductExceptions();
+    for (int c = 0; c < n; ++c) {
+      coefficients[static_cast<std::size_t>(c)] = row[static_cast<std::size_t>(c)];
+      if (exceptions && fusionProductException(a, b, MOD_fusionTableConjugate(c)) != nullptr)
+        coefficients[static_cast<std::size_t>(c)] = fusionServedCoefficient(a, b, c);
+    }
+  } else {
+    for (int c = 0; c < n; ++c) {
+      coefficients[static_cast<std::size_t>(c)] = fusion(a, b, c, 0);
+      if (fusionInterrupted(coefficients[static_cast<std::size_t>(c)])) return kIndicesStopped;
+    }
+  }
+  for (int c = 0; c < n; ++c) {
+    const FusionCoefficient value = coefficients[static_cast<std::size_t>(c)];
+    // Undecided: its alert was given, and nothing can be concluded from this product.
+    if (fusionUndecided(value)) return kIndicesFailed;
+    // A negative coefficient is no multiplicity (S was not good enough to give one):
+    // nothing can be concluded from this theory's fusion.
+    if (value < 0) {
+      Alert("indicesFromFusion", 1, 100202,
+            "Negative fusion coefficient\nN(%d,%d,%d)=%lld\nIndices cannot be determined from "
+            "fusion\n",
+            a, b, c, static_cast<long long>(value));
+      return kIndicesFailed;
+    }
+  }
+  return 0;
+}
+
+// Records the determined indices of u (from the product a x b).
+void storeIndices(SpectrumData* sd, int a, int b, int u, std::vector<lrat>& indices,
+                  const std::vector<FusionCoefficient>& coefficients) {
+  SM_addRationalIndex(sd, u, indices.data());
+  // The characters record follows only a record this run really added, so runs that
+  // share the files never list one product twice.
+  if (SM_appendIndexRecord(sd, u) == 0) writeTensorProduct(sd, a, b, u, coefficients);
+}
+
+// The sum rules of a x b in large rationals; 1 when they determined the indices of a new
+// field, else 0.
+int rationalIndicesFromProduct(SpectrumData* sd, int a, int b,
+                               const std::vector<FusionCoefficient>& coefficients) {
+  const int n = sd->n_primaries;
   const int count = SM_getIndexCount(sd);
   const lrat* dimA = SM_getIndex(sd, a, 0);
   const lrat* dimB = SM_getIndex(sd, b, 0);
-  if (dimA == nullptr || dimB == nullptr) return 0;
   lrat dimSum;
   lrat_copy(&dimSum, dimA);
   lrat_multiply(&dimSum, dimB);
   std::vector<lrat> sums(static_cast<std::size_t>(count));
   for (int t = 1; t <= count; ++t) {
-    const lrat* ia = SM_getIndex(sd, a, t);
-    const lrat* ib = SM_getIndex(sd, b, t);
-    if (ia == nullptr || ib == nullptr) return 0;
     lrat term;
-    lrat_copy(&sums[static_cast<std::size_t>(t - 1)], ia);
+    lrat_copy(&sums[static_cast<std::size_t>(t - 1)], SM_getIndex(sd, a, t));
     lrat_multiply(&sums[static_cast<std::size_t>(t - 1)], dimB);
-    lrat_copy(&term, ib);
+    lrat_copy(&term, SM_getIndex(sd, b, t));
     lrat_multiply(&term, dimA);
     lrat_add(&sums[static_cast<std::size_t>(t - 1)], &term);
   }
-  initSMATRIX();
-  if (getStopSignal() != 0) return kIndicesStopped;
-  std::vector<int> coefficients(static_cast<std::size_t>(n), 0);
-  for (int c = 0; c < n; ++c) {
-    const int value = fusion(a, b, c, 0);
-    if (fusionInterrupted(value)) return kIndicesStopped;
-    // A negative coefficient is no multiplicity (S was not good enough to give one):
-    // nothing can be concluded from this theory's fusion.
-    if (value < 0) {
-      Alert("indicesFromFusion", 1, 100202,
-            "Negative fusion coefficient\nN(%d,%d,%d)=%d\nIndices cannot be determined from "
-            "fusion\n",
-            a, b, c, value);
-      return kIndicesFailed;
-    }
-    coefficients[static_cast<std::size_t>(c)] = value;
-  }
   int unknown = -1;
   for (int c = 0; c < n; ++c) {
-    const int N = coefficients[static_cast<std::size_t>(c)];
+    const FusionCoefficient N = coefficients[static_cast<std::size_t>(c)];
     if (N == 0) continue;
     lrat term;
     lrat_copy(&term, SM_getIndex(sd, c, 0));
@@ -140,10 +220,9 @@ int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
     } else if (unknown < 0) {
       unknown = c;
     } else {
-      return 0;
+      return kTwoUnknown;
     }
   }
-  pairUsed = 1;
   if (lrat_zero_check(&dimSum) == 0) return 0;
   if (unknown < 0) {
     for (int t = 1; t <= count; ++t) {
@@ -159,9 +238,88 @@ int indicesFromFusion(SpectrumData* sd, std::vector<char>& used, int a, int b) {
     lrat_divide(&sum, &multiplicity);
     simplify_rat(&sum);
   }
-  SM_addRationalIndex(sd, unknown, sums.data());
-  if (SM_appendIndexRecord(sd, unknown) == 0) writeTensorProduct(sd, a, b, unknown, coefficients);
+  storeIndices(sd, a, b, unknown, sums, coefficients);
   return 1;
+}
+
+// The same in integers, when the dimension and indices of a, b and every known field of
+// the product are integers and the remainder divides exactly; -1 when it cannot (the
+// rational form then decides).
+int integerIndicesFromProduct(SpectrumData* sd, const IntegerIndices& known, int a, int b,
+                              const std::vector<FusionCoefficient>& coefficients) {
+  const int n = sd->n_primaries;
+  const int count = known.count;
+  if (known.state[static_cast<std::size_t>(a)] != 1 ||
+      known.state[static_cast<std::size_t>(b)] != 1)
+    return -1;
+  const __int128 dimA = known.at(a, 0), dimB = known.at(b, 0);
+  __int128 dimSum = dimA * dimB;
+  std::vector<__int128> sums(static_cast<std::size_t>(count));
+  for (int t = 1; t <= count; ++t)
+    sums[static_cast<std::size_t>(t - 1)] = known.at(a, t) * dimB + known.at(b, t) * dimA;
+  int unknown = -1;
+  for (int c = 0; c < n; ++c) {
+    const __int128 N = coefficients[static_cast<std::size_t>(c)];
+    if (N == 0) continue;
+    const char st = known.state[static_cast<std::size_t>(c)];
+    if (st == 2) return -1;
+    if (st == 0) {
+      // The dimension of an unknown field may be there; without it the rational form
+      // (which reads the same record) decides.
+      const lrat* dim = SM_getIndex(sd, c, 0);
+      std::int64_t num = 0, den = 0;
+      if (dim == nullptr || !smallInteger(dim->num, &num) || !smallInteger(dim->den, &den) ||
+          den != 1)
+        return -1;
+      dimSum -= N * num;
+      if (unknown >= 0) return kTwoUnknown;
+      unknown = c;
+      continue;
+    }
+    dimSum -= N * known.at(c, 0);
+    for (int t = 1; t <= count; ++t) sums[static_cast<std::size_t>(t - 1)] -= N * known.at(c, t);
+  }
+  if (dimSum != 0) return 0;
+  if (unknown < 0) {
+    for (int t = 1; t <= count; ++t) {
+      if (sums[static_cast<std::size_t>(t - 1)] != 0)
+        Alert("indicesFromFusion", 2, 100301,
+              "Non-zero index sum rule; index %d, fusion (%d)x(%d)\n", t, a, b);
+    }
+    return 0;
+  }
+  const __int128 multiplicity = coefficients[static_cast<std::size_t>(unknown)];
+  std::vector<lrat> indices(static_cast<std::size_t>(count));
+  for (int t = 1; t <= count; ++t) {
+    const __int128 sum = sums[static_cast<std::size_t>(t - 1)];
+    if (sum % multiplicity != 0) return -1;
+    const __int128 value = sum / multiplicity;
+    if (value > INT64_MAX || value < INT64_MIN) return -1;
+    indices[static_cast<std::size_t>(t - 1)] = ratOfInt(static_cast<long long>(value));
+  }
+  storeIndices(sd, a, b, unknown, indices, coefficients);
+  return 1;
+}
+
+// Tries the product a x b (both known, pair unused); 1 when it determined the indices of a
+// new field, 0 when not, kIndicesStopped or kIndicesFailed.
+int indicesFromProduct(SpectrumData* sd, IntegerIndices& known, std::vector<char>& used, int a,
+                       int b, bool served) {
+  const int n = sd->n_primaries;
+  if (SM_getIndex(sd, a, 0) == nullptr || SM_getIndex(sd, b, 0) == nullptr) return 0;
+  std::vector<FusionCoefficient> coefficients;
+  const int read = productCoefficients(sd, a, b, served, coefficients);
+  if (read != 0) return read;
+  int found = integerIndicesFromProduct(sd, known, a, b, coefficients);
+  if (found < 0) found = rationalIndicesFromProduct(sd, a, b, coefficients);
+  if (found == kTwoUnknown) return 0;
+  used[static_cast<std::size_t>(a) * static_cast<std::size_t>(n) + static_cast<std::size_t>(b)] =
+      1;
+  if (found == 1) {
+    for (int c = 0; c < n; ++c)
+      if (known.state[static_cast<std::size_t>(c)] == 0 && indicesKnown(sd, c)) known.note(sd, c);
+  }
+  return found;
 }
 
 }  // namespace
@@ -181,6 +339,8 @@ int computeIndices() {
     Print("Determining indices; Character expansion in file %s\n", charactersFileName(sd).c_str());
     Print("Characters are expressed in terms of %d previously determined ones\n", known);
   }
+  IntegerIndices integers;
+  integers.load(sd);
   std::vector<char> used(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
   for (int pass = 1;; ++pass) {
     bool all = true;
@@ -193,18 +353,33 @@ int computeIndices() {
     initSMATRIX();
     if (getStopSignal() != 0) return 1;
     const std::string title = formatText("Computing indices (iteration %d, known %d)", pass, known);
-    startProgressInfo(title.c_str(), 1, static_cast<double>(n) * (n - 1) / 2.0);
+    // The products of each field a with every known b >= a come at once (threaded blocks
+    // of products): the line reads elapsed time.
+    startProgressInfoElapsed(title.c_str(), 1, static_cast<double>(n) * (n - 1) / 2.0);
     int found = 0;
     bool stopped = false;
     bool failed = false;
     for (int a = 1; a < n && !stopped; ++a) {
+      if (advanceProgressInfo(n - a) != 0 || getStopSignal() != 0) {
+        stopped = true;
+        break;
+      }
+      if (!indicesKnown(sd, a)) continue;
+      std::vector<int> partners;
       for (int b = a; b < n; ++b) {
-        if (incrementProgressInfo() != 0) {
-          stopped = true;
-          break;
-        }
-        if (!indicesKnown(sd, a) || !indicesKnown(sd, b)) continue;
-        const int result = indicesFromFusion(sd, used, a, b);
+        if (indicesKnown(sd, b) &&
+            used[static_cast<std::size_t>(a) * static_cast<std::size_t>(n) +
+                 static_cast<std::size_t>(b)] == 0)
+          partners.push_back(b);
+      }
+      if (partners.empty()) continue;
+      const bool served = fusionProductsPrepare(a, partners, nullptr);
+      if (!served && getStopSignal() != 0) {
+        stopped = true;
+        break;
+      }
+      for (int b : partners) {
+        const int result = indicesFromProduct(sd, integers, used, a, b, served);
         if (result < 0) {
           stopped = true;
           failed = result == kIndicesFailed;

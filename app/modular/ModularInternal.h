@@ -42,6 +42,23 @@ struct FusionTableFailure {
   double value, imaginary, tolerance;
 };
 
+// The vector width of the table's kernel: Automatic takes the widest the processor has.
+// Every width gives the same integers (tests and benchmarks compare them).
+enum class FusionKernel { Automatic, Sse2, Avx2, Avx2Fma };
+
+// Products (i) x (j) of one label i and some j (ModularFusionTable.cpp): for each j held,
+// N_(i, j, r) for every position r (32-bit), and the coefficients kept aside.
+struct FusionRowBlock {
+  int label = -1;          // i; -1: nothing held
+  std::vector<int> rowOf;  // label j -> row, or -1
+  std::vector<int, AccountAllocator<int>> values{
+      AccountAllocator<int>(&SMatrix_alloc, "FusionBlock")};
+  std::vector<FusionTableFailure> exceptions;  // sorted by labels
+};
+
+// The S arrays that the table and its blocks multiply (ModularFusionTable.cpp).
+struct FusionTableInput;
+
 // The fusion table of one theory (ModularFusionTable.cpp).
 struct FusionTableData {
   int stamp = -1;    // CFTCounter of the stored table
@@ -52,13 +69,34 @@ struct FusionTableData {
   std::vector<int> partner;   // classes (a, b) -> the class c with a + b + c = 0, or -1
   int classes = 1;
   std::vector<std::int64_t> offsets;
-  std::vector<int, AccountAllocator<int>> values{
-      AccountAllocator<int>(&SMatrix_alloc, "FusionTable")};
+  // The coefficients in the narrowest integer type that holds them (width 1, 2 or 4 bytes;
+  // a coefficient past it is kept aside with the failures).
+  std::vector<unsigned char, AccountAllocator<unsigned char>> values{
+      AccountAllocator<unsigned char>(&SMatrix_alloc, "FusionTable")};
+  int width = 4;
   std::vector<int> conjugate;
-  std::vector<FusionTableFailure> failures;  // sorted by labels
-  // Coefficients asked for one by one since the theory changed (decides when to build).
+  int conjugateStamp = -1;
+  std::vector<int> labelOfConjugate;  // position -> the label k whose conjugate sits there
+  std::vector<int> classStart;        // class -> its first position (the end last)
+  int labelOfConjugateStamp = -1;
+  std::vector<FusionTableFailure> failures;  // sorted by labels (every coefficient aside)
+  // Coefficients asked for one by one since the theory changed (decides when to build),
+  // and those asked in a row with the same first label (decides when to build a block).
   int workStamp = -1;
   double work = 0.0;
+  int streakLabel = -1;
+  double streak = 0.0;
+  int blocksBuilt = 0;
+  // Blocks of products, past the table's bound.
+  std::shared_ptr<FusionTableInput> input;
+  int inputStamp = -1;
+  int blocksRefused = -1;
+  FusionRowBlock block;
+  int blockStamp = -1;
+  std::vector<int> conjugatePosition;  // label k -> position of k* (blocks)
+  int conjugatePositionStamp = -1;
+  FusionKernel kernel = FusionKernel::Automatic;  // the width in use (set by tests)
+  std::uint64_t tableBytes = kFusionTableBytes;    // the table's bound (lowered by tests)
 };
 
 // The bounded row cache of the orbit S base for theories with many orbits.
@@ -306,13 +344,40 @@ bool denominatorIsZero(double re, double im, double rowMax);
 double fusionTolerance(double magnitude);
 enum class FusionSumKind { Integer, NotInteger, PrecisionExhausted };
 // Integer within tolerance, not an integer, or a sum that double precision cannot decide
-// (tolerance 1/4 or more, or not finite). *nearest is the nearest integer (0 when none).
-FusionSumKind classifyFusionSum(double x, double tolerance, int* nearest);
+// (tolerance 1/4 or more, not finite, or beyond 2^52 where doubles are no longer spaced
+// finely enough to tell integers apart). *nearest is the nearest integer for the first
+// two, kFusionUndecided for the third.
+FusionSumKind classifyFusionSum(double x, double tolerance, FusionCoefficient* nearest);
 
 // out[k] = N_ij^k for every k from the stored table (valid labels, valid table).
 void fusionTableProduct(int i, int j, std::vector<int>& out);
-// The stored table's record of a failed coefficient (any order of the labels), or NULL.
+// The stored table's record of a coefficient kept aside (any order of the labels), or NULL.
 const FusionTableFailure* fusionTableFailure(int i, int j, int k);
+
+// Many products (i) x (j) of one theory: the whole table where it fits its bound, else
+// blocks of products of one i. True when the table or the held block serves (i, j),
+// counting `coefficients` more asked (which may build the table or a block first).
+bool fusionProductsServed(int i, int j, double coefficients);
+// Makes the table or a block serve (i) x (j) for every j of js (a block built now, with
+// the progress line progressName when given); false when neither can (too large, an
+// alert, a stop).
+bool fusionProductsPrepare(int i, const std::vector<int>& js, const char* progressName);
+// Readers of a served pair (i, j): out[k] = N_ij^k (a coefficient kept aside reads 0),
+// N_(i, j, k) = N_ij^(k*), the record of a coefficient kept aside (labels i, j, k in any
+// order), and whether any coefficient of the table or block was kept aside.
+void fusionProductRow(int i, int j, std::vector<int>& out);
+int fusionProductValue(int i, int j, int k);
+const FusionTableFailure* fusionProductException(int i, int j, int k);
+bool fusionProductExceptions();
+// N_ij^k of a served pair with the alerts of the single path (ModularFusion.cpp).
+FusionCoefficient fusionServedCoefficient(int i, int j, int k);
+
+void setFusionKernel(FusionKernel kernel);
+// Tests: the memory bound of the whole table (past it, blocks of products serve).
+void setFusionTableBytes(std::uint64_t bytes);
+FusionKernel fusionKernelInUse();
+const char* fusionKernelName(FusionKernel kernel);
+bool fusionKernelSupported(FusionKernel kernel);
 // Counts `coefficients` asked for one by one and builds the table once that has cost
 // about as much as the table; true when the table is valid afterwards.
 bool fusionTableWanted(double coefficients);

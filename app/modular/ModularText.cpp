@@ -39,17 +39,21 @@ std::size_t currentLineLength(const std::string& buffer) {
 
 // Writes the term of coefficient n of field k; `first` is true until a term is written.
 // The terms are " (k) ", " + (k) ", " - (k) ", " n x (k) ", " + |n| x (k) " and
-// " - |n| x (k) ".
-void writeTerm(std::string& buffer, int n, int k, bool& first) {
+// " - |n| x (k) "; an undecided coefficient (kFusionUndecided) is written as "?".
+void writeTerm(std::string& buffer, FusionCoefficient n, int k, bool& first) {
   if (n == 0) return;
-  const long long magnitude = std::llabs(static_cast<long long>(n));
-  if (!first) buffer += n < 0 ? " -" : " +";
+  if (!first) buffer += n < 0 && !fusionUndecided(n) ? " -" : " +";
   buffer += ' ';
-  if (magnitude != 1) {
-    appendInt(buffer, first ? n : magnitude);
-    buffer += " x ";
-  } else if (first && n < 0) {
-    buffer += "- ";
+  if (fusionUndecided(n)) {
+    buffer += "? x ";
+  } else {
+    const long long magnitude = std::llabs(static_cast<long long>(n));
+    if (magnitude != 1) {
+      appendInt(buffer, first ? static_cast<long long>(n) : magnitude);
+      buffer += " x ";
+    } else if (first && n < 0) {
+      buffer += "- ";
+    }
   }
   buffer += '(';
   appendInt(buffer, k);
@@ -395,14 +399,14 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   buffer += formatText("(%d) x (%d) = ", i, j);
   const int n = modularPrimaries();
   // Many products of one theory are read off its whole table.
-  const bool fromTable = d == 0 && fusionTableWanted(static_cast<double>(n));
+  const bool fromTable = d == 0 && fusionProductsServed(i, j, static_cast<double>(n));
   ModularState& s = modularState();
   const bool orbitPairs =
       !fromTable && d == 0 && orbitSValid() && s.compute_s_base != nullptr && orbitPairsFit();
   std::vector<double> sums, magnitudes;
   std::vector<int> fromTableRow;
-  const bool tableFailures = fromTable && !s.fusionTable.failures.empty();
-  if (fromTable) fusionTableProduct(i, j, fromTableRow);
+  const bool tableFailures = fromTable && fusionProductExceptions();
+  if (fromTable) fusionProductRow(i, j, fromTableRow);
   if (orbitPairs && !orbitPairProduct(i, j, sums, magnitudes)) {
     sums.assign(static_cast<std::size_t>(n), 0.0);
     magnitudes.assign(static_cast<std::size_t>(n), 0.0);
@@ -414,9 +418,14 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   for (int k = 0; k < n; ++k) {
     double x = 0.0;
     double tolerance = kTolerance;
+    // A coefficient read off the table or block is an integer already: only the terms
+    // that are not 0 are written.
+    bool exact = false;
     if (fromTable) {
       const FusionTableFailure* failure =
-          tableFailures ? fusionTableFailure(i, j, MOD_fusionTableConjugate(k)) : nullptr;
+          tableFailures ? fusionProductException(i, j, MOD_fusionTableConjugate(k)) : nullptr;
+      exact = failure == nullptr;
+      if (exact && fromTableRow[static_cast<std::size_t>(k)] == 0) continue;
       x = failure != nullptr ? failure->value : fromTableRow[static_cast<std::size_t>(k)];
       if (failure != nullptr) tolerance = failure->tolerance;
     } else if (orbitPairs) {
@@ -426,8 +435,8 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
       x = getRijk(k, i, j, 0);
       tolerance = fusionTolerance(s.preparedMagnitude);
     }
-    int coefficient = 0;
-    switch (classifyFusionSum(x, tolerance, &coefficient)) {
+    FusionCoefficient coefficient = exact ? fromTableRow[static_cast<std::size_t>(k)] : 0;
+    switch (exact ? FusionSumKind::Integer : classifyFusionSum(x, tolerance, &coefficient)) {
       case FusionSumKind::Integer:
         break;
       case FusionSumKind::PrecisionExhausted:
@@ -439,16 +448,18 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
         break;
       case FusionSumKind::NotInteger:
         Alert("compF", 0, 212302,
-              "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %d)", i, j,
-              k, x, coefficient);
+              "Fusion rule failure for fields %d, %d and %d\nvalue %15.7f (converted to %lld)", i,
+              j, k, x, static_cast<long long>(coefficient));
         break;
     }
-    if (coefficient < 0) {
+    if (coefficient < 0 && !fusionUndecided(coefficient)) {
       Alert("compF", 1, 212302, "Negative fusion coefficient\nN(%d,%d,%d)=%22.15f\n", i, j, k, x);
     }
-    if (sumCheck && coefficient != 0) {
+    if (sumCheck && coefficient != 0 && !fusionUndecided(coefficient)) {
       lint term = dimensionOf(k);
-      lint_intprod(&term, std::abs(coefficient));
+      lint multiplicity;
+      lint_assign(&multiplicity, std::llabs(coefficient));
+      lint_multiply(&term, &multiplicity);
       lint_subtract(&dimSum, &term);
     }
     writeTerm(buffer, coefficient, k, first);

@@ -4,12 +4,14 @@
 // deque so their addresses stay valid; `current` is the record of the innermost running
 // loop. Counts are 64-bit; the "next action" count makes the per-step cost of
 // incrementProgressInfo one increment and one comparison. Times are processor seconds
-// (CPUTime), so the injected clock of the tests drives the estimates.
+// (CPUTime), so the injected clock of the tests drives the estimates; a record started by
+// startProgressInfoElapsed reads the steady wall clock instead (threaded work).
 #include "runtime/Terminal.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdarg>
@@ -39,6 +41,7 @@ struct ProgressInfo {
   int percent = 0;
   int ask = 0;
   int state = 0;  // 0 inactive, 1 shown, 2 silent
+  bool elapsedClock = false;  // wall-clock seconds instead of processor seconds
 };
 
 AllocationAccount Terminal_alloc("Terminal");
@@ -101,6 +104,15 @@ unsigned long long saturatingAdd(unsigned long long a, unsigned long long b) {
   return __builtin_add_overflow(a, b, &sum) ? kNever : sum;
 }
 
+double wallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+double recordNow(const ProgressInfo* record) {
+  return record->elapsedClock ? wallSeconds() : CPUTime();
+}
+
 int progressWrite(const std::string& text) {
   sinkWrite(Channel::Progress, text);
   sinkFlush();
@@ -161,6 +173,7 @@ int getStopSignal() {
   return state().stopSignal;
 }
 void setStopSignal(int value) { state().stopSignal = value; }
+int stopSignalSet() { return state().stopSignal; }
 
 void installInterruptHandler() {
   setInterruptAction(true);
@@ -181,7 +194,7 @@ void obeyInterruptRequest() {
   if (interruptPending == 0) return;
   interruptPending = 0;
   state().stopSignal = 1;
-  stopProgressInfo("Unknown");
+  abandonProgressInfo();
   setAtLineBegin();  // the prompt starts on a fresh line after the "^C"
   throw StopRequest{};
 }
@@ -212,7 +225,9 @@ ProgressInfo* allocateProgressInfo(ProgressInfo* parent) {
   return record;
 }
 
-void startProgressInfo(const char* name, int ask, double total) {
+namespace {
+
+void startProgress(const char* name, int ask, double total, bool elapsedClock) {
   TerminalState& s = state();
   if (OutputStatus() == 0 || s.allowModal == 0) return;
   ProgressInfo* record = root();
@@ -222,7 +237,8 @@ void startProgressInfo(const char* name, int ask, double total) {
     s.current = record;
   }
   setNumberOfColumns();
-  double now = CPUTime();
+  record->elapsedClock = elapsedClock;
+  double now = recordNow(record);
   record->start = now;
   record->lastReport = now;
   record->paused = 0.0;
@@ -249,16 +265,16 @@ void startProgressInfo(const char* name, int ask, double total) {
   record->name = name;
 }
 
-int incrementProgressInfo() {
-  if (interruptPending != 0) obeyInterruptRequest();
-  TerminalState& s = state();
-  ProgressInfo* record = s.current;
-  if (record == nullptr || record->state != 1) return 0;
-  if (++record->counter != record->nextAction) return 0;
-
-  if (record->counter == record->threshold) {
-    int oldPercent = record->percent++;
-    double now = CPUTime();
+// What is due once the counter of the shown record has reached its next action: the
+// percent line at a threshold, the expected-time check at a check count.
+int progressAction(TerminalState& s, ProgressInfo* record) {
+  if (record->counter >= record->threshold) {
+    int oldPercent = record->percent;
+    // A burst of steps may pass several thresholds at once.
+    const unsigned long long reached = record->counter / record->percentStep;
+    record->percent = reached > 100 ? 100 : static_cast<int>(reached);
+    if (record->percent <= oldPercent) record->percent = oldPercent + 1;
+    double now = recordNow(record);
     if (oldPercent <= 99 && getBackground() == 0 && ProgressInfoAllowed() != 0) {
       double remaining = (now - record->start) * (100 - record->percent) / record->percent;
       std::string line;
@@ -273,14 +289,17 @@ int incrementProgressInfo() {
     }
     record->lastReport = now;
     record->threshold = saturatingAdd(record->threshold, record->percentStep);
+    while (record->threshold <= record->counter)
+      record->threshold = saturatingAdd(record->threshold, record->percentStep);
   }
 
-  if (record->counter == record->nextCheck) {
-    double elapsed = CPUTime() - record->start - record->paused;
+  if (record->counter >= record->nextCheck) {
+    double elapsed = recordNow(record) - record->start - record->paused;
     if (elapsed < 1.0) {
-      record->nextCheck = record->nextCheck * 10 > static_cast<unsigned long long>(INT_MAX)
-                              ? static_cast<unsigned long long>(INT_MAX)
-                              : record->nextCheck * 10;
+      while (record->nextCheck <= record->counter)
+        record->nextCheck = record->nextCheck * 10 > static_cast<unsigned long long>(INT_MAX)
+                                ? kNever
+                                : record->nextCheck * 10;
     } else {
       record->nextCheck = kNever;
       double expected = elapsed * record->total / static_cast<double>(record->counter);
@@ -294,8 +313,8 @@ int incrementProgressInfo() {
                             "Process: %s; Expected total time %7.2f sec. Continue?", name.c_str(),
                             expected);
           if (reply == 0) {
-            stopProgressInfo(name.c_str());
             s.stopSignal = 1;
+            stopProgressInfo(name.c_str());
             return 1;
           }
         }
@@ -306,17 +325,23 @@ int incrementProgressInfo() {
   return 0;
 }
 
-void stopProgressInfo(const char* name) {
+// Ends the current record; `stopped`: the work was broken off.
+void endProgress(const char* name, bool stopped) {
   TerminalState& s = state();
   ProgressInfo* record = s.current;
   if (record == nullptr || record->state == 0) return;
-  double elapsed = CPUTime() - record->start;
+  double elapsed = recordNow(record) - record->start;
   if (record->state == 1 && getBackground() == 0 && ProgressInfoAllowed() != 0) {
     whipe();
-    if (record->name != name) {
+    if (!stopped && record->name != name) {
       progressWrite(formatText("Process mismatch: %s <---> %s\n", name, record->name.c_str()));
     }
-    s.lineLen = progressWrite(formatText("%s completed; Total time %7.2f sec.\n", record->name.c_str(), elapsed));
+    const char* format = record->elapsedClock
+                             ? (stopped ? "%s stopped; Total elapsed time %7.2f sec.\n"
+                                        : "%s completed; Total elapsed time %7.2f sec.\n")
+                             : (stopped ? "%s stopped; Total time %7.2f sec.\n"
+                                        : "%s completed; Total time %7.2f sec.\n");
+    s.lineLen = progressWrite(formatText(format, record->name.c_str(), elapsed));
   }
   record->state = 0;
   if (record->parent != nullptr) {
@@ -324,6 +349,48 @@ void stopProgressInfo(const char* name) {
     s.current->paused += elapsed;
   } else {
     s.runningModal = 0;
+  }
+}
+
+}  // namespace
+
+void startProgressInfo(const char* name, int ask, double total) {
+  startProgress(name, ask, total, false);
+}
+
+void startProgressInfoElapsed(const char* name, int ask, double total) {
+  startProgress(name, ask, total, true);
+}
+
+int incrementProgressInfo() {
+  if (interruptPending != 0) obeyInterruptRequest();
+  TerminalState& s = state();
+  ProgressInfo* record = s.current;
+  if (record == nullptr || record->state != 1) return 0;
+  if (++record->counter != record->nextAction) return 0;
+  return progressAction(s, record);
+}
+
+int advanceProgressInfo(long long steps) {
+  if (interruptPending != 0) obeyInterruptRequest();
+  TerminalState& s = state();
+  ProgressInfo* record = s.current;
+  if (record == nullptr || record->state != 1 || steps <= 0) return 0;
+  record->counter = saturatingAdd(record->counter, static_cast<unsigned long long>(steps));
+  if (record->counter < record->nextAction) return 0;
+  return progressAction(s, record);
+}
+
+void stopProgressInfo(const char* name) {
+  endProgress(name, getStopSignal() != 0);
+}
+
+void abandonProgressInfo() {
+  TerminalState& s = state();
+  for (int depth = 0; depth < 1000; ++depth) {
+    ProgressInfo* record = s.current;
+    if (record == nullptr || record->state == 0) break;
+    endProgress(record->name.c_str(), true);
   }
 }
 
@@ -413,7 +480,7 @@ int NXRunAlertPanel(const char*, const char* message, const char* defaultAnswer,
       s.scrollMode = 1;
       return -4;
     case -5:
-      stopProgressInfo("Unknown");
+      abandonProgressInfo();
       throw StopRequest{};
     default:
       return reply;
@@ -431,7 +498,7 @@ int getErrorResponse(const char* const* names, const int* values, const char* me
     if (got == kReadInterrupted) {
       // Ctrl-C at a question: as the answer "Stop".
       clearInterruptRequest();
-      stopProgressInfo("Unknown");
+      abandonProgressInfo();
       throw StopRequest{};
     }
     if (got == 0) {

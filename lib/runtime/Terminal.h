@@ -17,9 +17,20 @@
 #include <string>
 
 void startProgressInfo(const char* name, int ask, double total);
+// As startProgressInfo, for work spread over several threads: its estimates and its total
+// are elapsed (wall-clock) time, since processor time grows with every thread, and its
+// completion line says so.
+void startProgressInfoElapsed(const char* name, int ask, double total);
 // Called once per loop step; returns 1 when the user declined to continue, else 0.
 int incrementProgressInfo();
+// `steps` steps at once (work reported in bursts); the same result as incrementProgressInfo.
+int advanceProgressInfo(long long steps);
+// Ends the current loop. With the stop signal set it says that the loop was stopped (and
+// never that a name does not match).
 void stopProgressInfo(const char* name);
+// The running command is abandoned (Ctrl-C, the answer "Stop"): every running loop ends,
+// innermost first, and each one shown says that it was stopped.
+void abandonProgressInfo();
 // Percent reached by the current loop when its line is shown, else 0.
 int getProgressInfo();
 
@@ -27,6 +38,8 @@ int getProgressInfo();
 // next terminal line.
 int getStopSignal();
 void setStopSignal(int value);
+// The stop signal without taking a pending Ctrl-C (which obeyInterruptRequest then takes).
+int stopSignalSet();
 
 // Ctrl-C. In an interactive run SIGINT only notes the request: a polling loop sees the
 // stop signal, incrementProgressInfo and checkInterrupt end the running command as the

@@ -140,10 +140,11 @@ TEST(ZoqAtATerminal, ALongCheckShowsProgressAndCtrlCBringsThePromptBack) {
   TerminalSession zoq(folder.path(), folder.path(), {});
   ASSERT_TRUE(zoq.started());
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  // 861 primaries: S alone has 371091 independent entries, far past the 2000 steps from
-  // which a loop shows its progress, and there are 106750511 fusion coefficients.
-  zoq.type("algebra a 2 40\n");
-  ASSERT_TRUE(zoq.waitFor("861 primaries")) << zoq.output();
+  // 1891 primaries: S alone has 1788886 independent entries, far past the 2000 steps from
+  // which a loop shows its progress, and there are 1128787066 fusion coefficients, a
+  // check of many seconds even on all threads.
+  zoq.type("algebra a 2 60\n");
+  ASSERT_TRUE(zoq.waitFor("1891 primaries")) << zoq.output();
   zoq.type("check fusion\n");
   // Where the first second of work predicts more than a minute, the question comes first
   // (a terminal run asks it without "-p" too).
@@ -156,10 +157,37 @@ TEST(ZoqAtATerminal, ALongCheckShowsProgressAndCtrlCBringsThePromptBack) {
   zoq.pressControlC();
   // The terminal echoes "^C" at its own time, so the prompt may follow it on its line.
   ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
-  EXPECT_EQ(zoq.output().find("Cases checked"), std::string::npos);  // the check was cut short
+  EXPECT_EQ(zoq.output().find("Cases checked"), std::string::npos)  // the check was cut short
+      << zoq.output();
   zoq.type("evaluate 6*7\n");
   ASSERT_TRUE(zoq.waitFor("evaluate 6*7\r\n")) << zoq.output();
   ASSERT_TRUE(zoq.waitFor("42\r\n> ")) << zoq.output();
+  zoq.type("quit\n");
+  zoq.rest();
+  int status = zoq.finish();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ZoqAtATerminal, AStoppedCheckSaysItWasStoppedAndReturnsThePrompt) {
+  ScratchFolder folder;
+  TerminalSession zoq(folder.path(), folder.path(), {});
+  ASSERT_TRUE(zoq.started());
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  zoq.type("algebra a 2 60\n");
+  ASSERT_TRUE(zoq.waitFor("1891 primaries")) << zoq.output();
+  zoq.type("check fusion\n");
+  int first = zoq.waitForOne({"Progress: ", "Continue?"});
+  ASSERT_GE(first, 0) << zoq.output();
+  if (first == 1) {
+    zoq.type("yes\n");
+    ASSERT_TRUE(zoq.waitFor("Progress: ")) << zoq.output();
+  }
+  zoq.pressControlC();
+  ASSERT_TRUE(zoq.waitFor("Checking fusion coefficients stopped; Total elapsed time")) << zoq.output();
+  ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
+  EXPECT_EQ(zoq.output().find("Process mismatch"), std::string::npos) << zoq.output();
+  EXPECT_EQ(zoq.output().find("Checking fusion coefficients completed"), std::string::npos);
   zoq.type("quit\n");
   zoq.rest();
   int status = zoq.finish();

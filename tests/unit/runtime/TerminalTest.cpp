@@ -270,4 +270,97 @@ TEST_F(TerminalTest, WidthsOfLinesAndSeparators) {
   EXPECT_EQ(getSeparatorLineSize(), 110);
 }
 
+TEST_F(TerminalTest, AStoppedLoopSaysItWasStoppedAndNoMismatch) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("Checking fusion coefficients", 0, 5000);
+  clock.set(1500000);
+  setStopSignal(1);
+  stopProgressInfo("Unknown");
+  EXPECT_NE(capture.progress.find("Checking fusion coefficients stopped; Total time    1.50 sec.\n"),
+            std::string::npos)
+      << capture.progress;
+  EXPECT_EQ(capture.progress.find("mismatch"), std::string::npos);
+  EXPECT_EQ(capture.progress.find("completed"), std::string::npos);
+  EXPECT_EQ(getRunningModal(), 0);
+}
+
+TEST_F(TerminalTest, AbandoningACommandStopsEveryLoop) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("outer", 0, 100000);
+  startProgressInfo("inner", 0, 3000);
+  abandonProgressInfo();
+  const std::size_t inner = capture.progress.find("inner stopped; Total time");
+  const std::size_t outer = capture.progress.find("outer stopped; Total time");
+  EXPECT_NE(inner, std::string::npos) << capture.progress;
+  EXPECT_NE(outer, std::string::npos) << capture.progress;
+  EXPECT_LT(inner, outer);  // innermost first
+  EXPECT_EQ(capture.progress.find("completed"), std::string::npos);
+  EXPECT_EQ(getRunningModal(), 0);
+  EXPECT_EQ(incrementProgressInfo(), 0);
+}
+
+TEST_F(TerminalTest, TheAnswerStopSaysTheLoopWasStopped) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  ScriptedAnswers answers({"stop"});
+  startProgressInfo("search", 1, 100000);
+  for (int i = 1; i < 10; ++i) EXPECT_EQ(incrementProgressInfo(), 0);
+  clock.set(2000000);
+  EXPECT_THROW(incrementProgressInfo(), StopRequest);
+  EXPECT_NE(capture.progress.find("search stopped; Total time    2.00 sec.\n"), std::string::npos)
+      << capture.progress;
+  EXPECT_EQ(capture.all.find("Unknown"), std::string::npos);
+  EXPECT_EQ(capture.all.find("completed"), std::string::npos);
+}
+
+TEST_F(TerminalTest, CtrlCSaysTheLoopWasStopped) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  installInterruptHandler();
+  startProgressInfo("long", 0, 100000);
+  std::raise(SIGINT);
+  EXPECT_THROW(incrementProgressInfo(), StopRequest);
+  removeInterruptHandler();
+  EXPECT_NE(capture.progress.find("long stopped; Total time"), std::string::npos);
+  EXPECT_EQ(capture.all.find("mismatch"), std::string::npos);
+}
+
+TEST_F(TerminalTest, ABurstOfStepsIsEstimatedOnTheStepsDone) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfo("burst", 0, 100000);  // step 1001
+  clock.set(2000000);
+  // Half the work in 2 s: 4 s in all, no expectation line (step by step the check at 10
+  // steps would have read 20000 s).
+  EXPECT_EQ(advanceProgressInfo(50000), 0);
+  EXPECT_EQ(capture.stdoutText.find("Expected total time"), std::string::npos) << capture.stdoutText;
+  // 50000 / 1001 = 49 thresholds passed: one line, at 49 %.
+  EXPECT_EQ(getProgressInfo(), 49);
+  EXPECT_EQ(substringcnt(capture.progress.c_str(), "Progress:"), 1);
+  EXPECT_NE(capture.progress.find("Progress: 49%"), std::string::npos);
+  EXPECT_EQ(advanceProgressInfo(1), 0);
+  EXPECT_EQ(substringcnt(capture.progress.c_str(), "Progress:"), 1);
+  EXPECT_EQ(advanceProgressInfo(1000), 0);  // 51001 passes 50050
+  EXPECT_EQ(getProgressInfo(), 50);
+  stopProgressInfo("burst");
+  EXPECT_NE(capture.progress.find("burst completed; Total time    2.00 sec.\n"), std::string::npos);
+}
+
+TEST_F(TerminalTest, ThreadedWorkGivesElapsedTime) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  startProgressInfoElapsed("threads", 0, 5000);
+  stopProgressInfo("threads");
+  EXPECT_NE(capture.progress.find("threads completed; Total elapsed time "), std::string::npos)
+      << capture.progress;
+}
+
 }  // namespace
