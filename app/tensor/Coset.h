@@ -304,3 +304,22 @@ int getTotalFCFTshift(TensorProduct* TP, const int* J);
 int TensorFixedPointCheck(TensorProduct* TP, int J);
 // 1 when every factor label of the field row is a fixed point of the factor's label of J.
 int TensorFixedPointField(TensorProduct* TP, const int* J, const int* field);
+
+// ---------------------------------------------------------------------------------------
+// Conjugates from S rows and the decomposition table
+
+// Conjugate of field a from the rows of the coset S matrix: a itself when its row is real,
+// else the first field whose row is the conjugated row of a; -1 with "No conjugate found".
+int getGenericTensorConjugate(TensorProduct* TP, int a);
+
+// A label formatter of one factor: the cell text of a "Spectrum" column for that factor's
+// theory (the item) and label.
+using DecompFormatter = bool (*)(std::string& cell, const void* item, int label);
+// Prints the table "Decomposition" of field i: one row per coset of its stabiliser in the
+// chiral algebra, labelled by the factors' formatters. Mode 1 (ground states) is refused for
+// cosets. 0 when printed, 1 when refused.
+int browseDecomp(TensorProduct* TP, int i, int mode, const std::vector<DecompFormatter>& formatters);
+// Cells of "Decomposition": "Labels", "Weights" and "Dimensions".
+bool CT_getDecompVectorString(std::string& cell, const void* item, int row);
+bool CT_getDecompWeightString(std::string& cell, const void* item, int row);
+bool CT_getDecompDimString(std::string& cell, const void* item, int row);

@@ -239,9 +239,11 @@ int getTensorConjugate(TensorProduct* TP, int f) {
     row[static_cast<std::size_t>(n)] = field[n];
     return findOrbit(TP, row.data(), nullptr);
   }
-  // A resolved fixed point: its conjugate comes from the rows of the coset S matrix,
-  // which the next stage of the tensor layer provides; until then it stays undetermined.
-  return -2;
+  // A resolved fixed point: the labels do not say which resolved field is the conjugate;
+  // the rows of the coset S matrix do (unless that method was switched off).
+  if (s.sMethodOff) return -2;
+  const int c = getGenericTensorConjugate(TP, f);
+  return c < 0 ? -2 : c;
 }
 
 void CT_initConjugates(TensorProduct* TP) {

@@ -1,0 +1,178 @@
+// Conjugates of tensor fields that the factor labels do not determine (resolved fixed
+// points): the conjugate of a is the field whose S row is the complex conjugate of a's.
+// Also the "Decomposition" table: the unextended tensor fields that make up a field of the
+// extended theory, one per coset of its stabiliser in the chiral algebra.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "groups/Discrete.h"
+#include "interpreter/Tables.h"
+#include "numbers/LargeInteger.h"
+#include "numbers/MathUtility.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
+#include "tensor/CosetInternal.h"
+
+int getGenericTensorConjugate(TensorProduct* TP, int a) {
+  const int n = TP->Spectrum.size();
+  if (a < 0 || a >= n) {
+    Alert("getGenericTensorConjugate", 0, 212404, "No conjugate found");
+    return -1;
+  }
+  std::vector<double> re(static_cast<std::size_t>(n)), im(static_cast<std::size_t>(n));
+  bool real = true;
+  for (int k = 0; k < n; ++k) {
+    double x = 0.0, y = 0.0;
+    getCosetS(TP, a, k, &x, &y);
+    re[static_cast<std::size_t>(k)] = x;
+    im[static_cast<std::size_t>(k)] = -y;
+    if (!ZeroCheck(y)) real = false;
+  }
+  // A real row: the field is its own conjugate.
+  if (real) return a;
+  for (int b = 0; b < n; ++b) {
+    bool match = true;
+    for (int k = 0; k < n && match; ++k) {
+      double x = 0.0, y = 0.0;
+      getCosetS(TP, b, k, &x, &y);
+      match = ZeroCheck(x - re[static_cast<std::size_t>(k)]) != 0 &&
+              ZeroCheck(y - im[static_cast<std::size_t>(k)]) != 0;
+    }
+    if (match) return b;
+  }
+  Alert("getGenericTensorConjugate", 0, 212404, "No conjugate found");
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// The decomposition table
+
+namespace {
+
+// What the cells of one print of "Decomposition" read.
+struct DecompositionDescription {
+  TensorProduct* TP = nullptr;
+  int field = 0;
+  int groundState = 0;
+  std::vector<int> representatives;
+  std::vector<DecompFormatter> functions;
+  Rat firstWeight;
+};
+
+const DecompositionDescription* descriptionOf(const void* item, int row) {
+  const auto* d = static_cast<const DecompositionDescription*>(item);
+  if (d == nullptr || d->TP == nullptr || row < 0 || row >= static_cast<int>(d->representatives.size()))
+    return nullptr;
+  return d;
+}
+
+// The unextended labels of row r: the field acted on by the r-th coset representative.
+const int* rowLabels(const DecompositionDescription* d, int row) {
+  return getStoredOrbitMember(d->TP, d->representatives[static_cast<std::size_t>(row)], d->field);
+}
+
+// A factor's ground-state dimension of field a; false when the factor has none.
+bool factorDimensionOf(SpectrumData* sd, int a, lint* out) {
+  if (SM_initDimensions(sd) == 0 || sd->dims == nullptr) return false;
+  const int handle = sd->dims[a];
+  if (handle == kStoreNotComputed || handle == 0) return false;
+  if (handle > 0) {
+    lint_assign(out, handle);
+    return true;
+  }
+  const lint* stored = retrieveLint(handle);
+  if (stored == nullptr) return false;
+  lint_copy(out, stored);
+  return true;
+}
+
+}  // namespace
+
+bool CT_getDecompVectorString(std::string& cell, const void* item, int row) {
+  const DecompositionDescription* d = descriptionOf(item, row);
+  if (d == nullptr) return true;
+  const std::vector<int> labels(rowLabels(d, row), rowLabels(d, row) + d->TP->NumberOfFactors);
+  cell = "(";
+  for (int k = 0; k < d->TP->NumberOfFactors; ++k) {
+    if (k > 0) cell += ",";
+    std::string part;
+    const DecompFormatter f = d->functions[static_cast<std::size_t>(k)];
+    if (f != nullptr) f(part, d->TP->TensorFactors[static_cast<std::size_t>(k)], labels[static_cast<std::size_t>(k)]);
+    cell += part;
+  }
+  cell += ")";
+  return true;
+}
+
+bool CT_getDecompWeightString(std::string& cell, const void* item, int row) {
+  const DecompositionDescription* d = descriptionOf(item, row);
+  if (d == nullptr) return true;
+  Rat h;
+  TensorRatWeight(d->TP, rowLabels(d, row), &h);
+  auto* writable = const_cast<DecompositionDescription*>(d);
+  if (row == 0) writable->firstWeight = h;
+  // In ground-state mode only the terms of the field's own weight are ground states.
+  if (d->groundState != 0 && h.num * d->firstWeight.den != d->firstWeight.num * h.den) return true;
+  cell = ratString(&h);
+  return true;
+}
+
+bool CT_getDecompDimString(std::string& cell, const void* item, int row) {
+  const DecompositionDescription* d = descriptionOf(item, row);
+  if (d == nullptr) return true;
+  const int* labels = rowLabels(d, row);
+  lint product;
+  lint term;
+  lint_assign(&product, 1);
+  for (int k = 0; k < d->TP->NumberOfFactors; ++k) {
+    if (!factorDimensionOf(d->TP->TensorFactors[static_cast<std::size_t>(k)], labels[k], &term)) return true;
+    lint_multiply(&product, &term);
+  }
+  cell = lint_string(&product);
+  return true;
+}
+
+namespace {
+
+int decompDimensionsAvailable(const void* item) {
+  const auto* d = static_cast<const DecompositionDescription*>(item);
+  return d != nullptr && d->TP != nullptr && DimComputable(d->TP) != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int browseDecomp(TensorProduct* TP, int i, int mode, const std::vector<DecompFormatter>& formatters) {
+  if (i < 0 || i >= static_cast<int>(TP->Stabilizers.size())) {
+    Alert("browseDecomp", 0, 100301, "Field %d does not exist", i);
+    return 1;
+  }
+  // Ground states of a coset would need the branching of the H factors.
+  if (mode == 1 && TP->CosetFlag != 0) {
+    Alert("browseDecomp", 1, 112311, "Ground state construction for cosets is not built in");
+    return 1;
+  }
+  const FPType* fp = TP->Stabilizers[static_cast<std::size_t>(i)];
+  DecompositionDescription d;
+  d.TP = TP;
+  d.field = i;
+  d.groundState = mode;
+  d.functions = formatters;
+  d.functions.resize(static_cast<std::size_t>(TP->NumberOfFactors), nullptr);
+  const int order = TP->ChiralAlgebra.size();
+  std::vector<int> all(static_cast<std::size_t>(order));
+  for (int k = 0; k < order; ++k) all[static_cast<std::size_t>(k)] = k;
+  bool failed = false;
+  d.representatives = DG_coset_elements(all.data(), fp->S, order, fp->nS, TP, chiralProduct, &failed);
+  if (failed) return 1;
+  if (fp->sqrtSU != 1) Print("Multiplicity: %d\n", fp->sqrtSU);
+  setColumnRoutines("Decomposition", "Labels", CT_getDecompVectorString, nullptr);
+  setColumnRoutines("Decomposition", "Weights", CT_getDecompWeightString, nullptr);
+  setColumnRoutines("Decomposition", "Dimensions", CT_getDecompDimString, decompDimensionsAvailable);
+  getStoredOrbitMember(TP, -1, 0);
+  printTable("Decomposition", 0, static_cast<int>(d.representatives.size()), 1, 0, &d, nullptr);
+  getStoredOrbitMember(TP, -1, 0);
+  return 0;
+}
