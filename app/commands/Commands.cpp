@@ -210,10 +210,10 @@ const CommandEntry kTensorCommands[] = {
      "Lists the elements of the chiral algebra with their weights."},
     {"assign extension_number", "[non_neg_int nr]", COM_assign_extension,
      "Stores nr as the extension number of the tensor product (used in output file names)."},
-    {"browse decomposition", "[field i](column_1)...(column_n)", COM_browse_decomp,
+    {"browse decomposition", "[field i](col_1)...(col_n)", COM_browse_decomp,
      "Lists the fields of the unextended tensor product that make up field i, with their "
      "weights and dimensions."},
-    {"browse groundstate", "[field i](column_1)...(column_n)", COM_browse_groundstate,
+    {"browse groundstate", "[field i](col_1)...(col_n)", COM_browse_decomp,
      "Like \"browse decomposition\", but shows the weights of the ground-state terms only."},
 };
 

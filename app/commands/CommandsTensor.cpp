@@ -8,6 +8,7 @@
 #include "commands/Commands.h"
 #include "commands/CommandsInternal.h"
 #include "groups/Discrete.h"
+#include "interpreter/Interpreter.h"
 #include "interpreter/Tables.h"
 #include "modular/Modular.h"
 #include "runtime/Error.h"
@@ -342,9 +343,8 @@ int browseDecomposition(char** params, int n, int groundState) {
 }  // namespace
 
 int COM_browse_decomp(char** params, int n) {
-  return browseDecomposition(params, n, 0);
-}
-
-int COM_browse_groundstate(char** params, int n) {
-  return browseDecomposition(params, n, 1);
+  // "browse groundstate" is the same command with its last word starting with 'g'.
+  const std::vector<std::string>& words = getRunningCommandWords();
+  const int groundState = !words.empty() && !words.back().empty() && words.back()[0] == 'g' ? 1 : 0;
+  return browseDecomposition(params, n, groundState);
 }
