@@ -323,3 +323,18 @@ int browseDecomp(TensorProduct* TP, int i, int mode, const std::vector<DecompFor
 bool CT_getDecompVectorString(std::string& cell, const void* item, int row);
 bool CT_getDecompWeightString(std::string& cell, const void* item, int row);
 bool CT_getDecompDimString(std::string& cell, const void* item, int row);
+
+// 1 when every factor has conjugates (or there are no factors): the availability test of
+// the "Conjugate" column.
+int CT_ConjugatesAvailable(TensorProduct* TP);
+// The "Conjugate" cell of field i: the label of its conjugate ("undetermined" when neither
+// the labels nor S decide).
+bool CT_getConjString(std::string& cell, TensorProduct* TP, int i);
+
+// Accessors of the string layer. The superstring block of the product (none until the
+// string layer exists), the four ground-state content ints of field i (none, with an
+// alert, until then), and whether field i has trivial content (1 without a block).
+struct TensorStringData;
+const TensorStringData* getTensorStringData(TensorProduct* TP);
+const int* getCosetRepInfo(TensorProduct* TP, int i);
+int CT_isTrivial(TensorProduct* TP, int i);

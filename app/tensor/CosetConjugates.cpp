@@ -176,3 +176,39 @@ int browseDecomp(TensorProduct* TP, int i, int mode, const std::vector<DecompFor
   getStoredOrbitMember(TP, -1, 0);
   return 0;
 }
+
+// ---------------------------------------------------------------------------------------
+// The conjugate column and the accessors of the string layer
+
+int CT_ConjugatesAvailable(TensorProduct* TP) {
+  for (int k = 0; k < TP->NumberOfFactors; ++k)
+    if (SM_ConjugatesAvailable(TP->TensorFactors[static_cast<std::size_t>(k)]) == 0) return 0;
+  return 1;
+}
+
+bool CT_getConjString(std::string& cell, TensorProduct* TP, int i) {
+  if (i < 0 || i >= TP->Spectrum.size()) return true;
+  const int c = CT_getConjugate(TP, i);
+  // -2: the S-row method is switched off and the labels do not decide.
+  cell = c == -2 ? std::string("undetermined") : std::to_string(c);
+  return true;
+}
+
+// The superstring block and the four ground-state content entries per field belong to the
+// light-cone reading of the theory (the string layer), which is not built yet: there is no
+// block to hand out, and contents are reported as not available.
+const TensorStringData* getTensorStringData(TensorProduct*) {
+  return nullptr;
+}
+
+const int* getCosetRepInfo(TensorProduct* TP, int i) {
+  if (i < 0 || i >= TP->Spectrum.size()) return nullptr;
+  Alert("getCosetRepInfo", 0, 100201, "Ground-state contents of tensor fields: not available yet");
+  return nullptr;
+}
+
+// Without a superstring block the number of meaningful content entries is below 2, and
+// then every field counts as trivial.
+int CT_isTrivial(TensorProduct*, int) {
+  return 1;
+}

@@ -367,14 +367,12 @@ bool fpMultCell(std::string& cell, const void* item, int f) {
 bool conjugateCell(std::string& cell, const void* item, int f) {
   TensorProduct* TP;
   if (!fieldOf(item, f, TP)) return true;
-  const int c = CT_getConjugate(TP, f);
-  cell = c == -2 ? std::string("undetermined") : formatText("%d", c);
-  return true;
+  return CT_getConjString(cell, TP, f);
 }
 
 int conjugateInit(const void* item) {
   TensorProduct* TP = recordOf(item);
-  if (TP == nullptr) return 0;
+  if (TP == nullptr || CT_ConjugatesAvailable(TP) == 0) return 0;
   if (TP->ConjugateFlag == 0) CT_initConjugates(TP);
   return 1;
 }

@@ -195,4 +195,27 @@ TEST_F(CosetConjugatesTest, BadColumnsAndCosetGroundStatesAreRefused) {
   EXPECT_EQ(out.printed.find("Labels"), std::string::npos);
 }
 
+TEST_F(CosetConjugatesTest, ConjugateColumnAndStringLayerAccessors) {
+  build({"g a 1 4", "current 1"});
+  EXPECT_EQ(CT_ConjugatesAvailable(currentTensor), 1);
+  const char* expected[] = {"0", "2", "1"};
+  for (int i = 0; i < 3; ++i) {
+    std::string cell;
+    EXPECT_TRUE(CT_getConjString(cell, currentTensor, i));
+    EXPECT_EQ(cell, expected[i]) << i;
+  }
+  std::string outside;
+  EXPECT_TRUE(CT_getConjString(outside, currentTensor, 3));
+  EXPECT_EQ(outside, "");
+  // No string layer yet: no superstring block, contents refused through the seam.
+  EXPECT_EQ(getTensorStringData(currentTensor), nullptr);
+  capture.clear();
+  EXPECT_EQ(getCosetRepInfo(currentTensor, 1), nullptr);
+  EXPECT_TRUE(alerted("not available yet"));
+  EXPECT_EQ(CT_isTrivial(currentTensor, 1), 1);
+  // A product without factors has conjugates trivially.
+  resetCoset(currentTensor);
+  EXPECT_EQ(CT_ConjugatesAvailable(currentTensor), 1);
+}
+
 }  // namespace
