@@ -94,7 +94,8 @@ bool factorDimensionOf(SpectrumData* sd, int a, lint* out) {
 bool CT_getDecompVectorString(std::string& cell, const void* item, int row) {
   const DecompositionDescription* d = descriptionOf(item, row);
   if (d == nullptr) return true;
-  const std::vector<int> labels(rowLabels(d, row), rowLabels(d, row) + d->TP->NumberOfFactors);
+  const int* member = rowLabels(d, row);
+  const std::vector<int> labels(member, member + d->TP->NumberOfFactors);
   cell = "(";
   for (int k = 0; k < d->TP->NumberOfFactors; ++k) {
     if (k > 0) cell += ",";
@@ -112,8 +113,6 @@ bool CT_getDecompWeightString(std::string& cell, const void* item, int row) {
   if (d == nullptr) return true;
   Rat h;
   TensorRatWeight(d->TP, rowLabels(d, row), &h);
-  auto* writable = const_cast<DecompositionDescription*>(d);
-  if (row == 0) writable->firstWeight = h;
   // In ground-state mode only the terms of the field's own weight are ground states.
   if (d->groundState != 0 && h.num * d->firstWeight.den != d->firstWeight.num * h.den) return true;
   cell = ratString(&h);
@@ -166,7 +165,8 @@ int browseDecomp(TensorProduct* TP, int i, int mode, const std::vector<DecompFor
   for (int k = 0; k < order; ++k) all[static_cast<std::size_t>(k)] = k;
   bool failed = false;
   d.representatives = DG_coset_elements(all.data(), fp->S, order, fp->nS, TP, chiralProduct, &failed);
-  if (failed) return 1;
+  if (failed || d.representatives.empty()) return 1;
+  TensorRatWeight(TP, getStoredOrbitMember(TP, d.representatives[0], i), &d.firstWeight);
   if (fp->sqrtSU != 1) Print("Multiplicity: %d\n", fp->sqrtSU);
   setColumnRoutines("Decomposition", "Labels", CT_getDecompVectorString, nullptr);
   setColumnRoutines("Decomposition", "Weights", CT_getDecompWeightString, nullptr);
