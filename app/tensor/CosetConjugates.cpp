@@ -2,6 +2,7 @@
 // points): the conjugate of a is the field whose S row is the complex conjugate of a's.
 // Also the "Decomposition" table: the unextended tensor fields that make up a field of the
 // extended theory, one per coset of its stabiliser in the chiral algebra.
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -15,6 +16,39 @@
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/CosetInternal.h"
+
+namespace {
+
+// The fields whose factor labels lie on the orbit of the factor-wise conjugate of field a:
+// the conjugate must be one of them, so they are tried first (a handful of rows instead of
+// all of them). Empty when a factor has no conjugate table yet.
+std::vector<int> labelConjugateCandidates(TensorProduct* TP, int a) {
+  const int n = TP->NumberOfFactors;
+  const int* field = TP->Spectrum.row(a);
+  std::vector<int> conj(static_cast<std::size_t>(n) + 1);
+  for (int k = 0; k < n; ++k) {
+    const SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(k)];
+    if (sd == nullptr || sd->conjugates == nullptr) return {};
+    conj[static_cast<std::size_t>(k)] = sd->conjugates[field[k]];
+    if (conj[static_cast<std::size_t>(k)] < 0) return {};
+  }
+  std::vector<int> candidates;
+  std::vector<int> image(static_cast<std::size_t>(n) + 1);
+  const int labels = std::max(UntwistedStabilizerOrder(TP, a), 1);
+  for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
+    tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), conj.data(), image.data());
+    for (int t = 0; t < labels; ++t) {
+      image[static_cast<std::size_t>(n)] = t;
+      const int b = TP->Spectrum.find(image.data());
+      if (b >= 0 && std::find(candidates.begin(), candidates.end(), b) == candidates.end())
+        candidates.push_back(b);
+    }
+  }
+  std::sort(candidates.begin(), candidates.end());
+  return candidates;
+}
+
+}  // namespace
 
 int getGenericTensorConjugate(TensorProduct* TP, int a) {
   const int n = TP->Spectrum.size();
@@ -33,16 +67,22 @@ int getGenericTensorConjugate(TensorProduct* TP, int a) {
   }
   // A real row: the field is its own conjugate.
   if (real) return a;
-  for (int b = 0; b < n; ++b) {
-    bool match = true;
-    for (int k = 0; k < n && match; ++k) {
+  auto rowMatches = [&](int b) {
+    for (int k = 0; k < n; ++k) {
       double x = 0.0, y = 0.0;
       getCosetS(TP, b, k, &x, &y);
-      match = ZeroCheck(x - re[static_cast<std::size_t>(k)]) != 0 &&
-              ZeroCheck(y - im[static_cast<std::size_t>(k)]) != 0;
+      if (ZeroCheck(x - re[static_cast<std::size_t>(k)]) == 0 ||
+          ZeroCheck(y - im[static_cast<std::size_t>(k)]) == 0)
+        return false;
     }
-    if (match) return b;
-  }
+    return true;
+  };
+  // Rows of a unitary S are independent, so at most one field matches; the likely ones
+  // first, then all in field order.
+  for (int b : labelConjugateCandidates(TP, a))
+    if (rowMatches(b)) return b;
+  for (int b = 0; b < n; ++b)
+    if (rowMatches(b)) return b;
   Alert("getGenericTensorConjugate", 0, 212404, "No conjugate found");
   return -1;
 }
