@@ -218,4 +218,18 @@ TEST_F(CosetConjugatesTest, ConjugateColumnAndStringLayerAccessors) {
   EXPECT_EQ(CT_ConjugatesAvailable(currentTensor), 1);
 }
 
+TEST_F(CosetConjugatesTest, SwitchingTheSRowMethodOffLeavesFixedPointsUndetermined) {
+  build({"g a 1 4", "current 1"});
+  getTensorConjugate(currentTensor, -2);
+  CT_initConjugates(currentTensor);
+  // The vacuum still follows from its labels; the resolved 3 and 3bar do not.
+  EXPECT_EQ(CT_getConjugate(currentTensor, 0), 0);
+  EXPECT_EQ(CT_getConjugate(currentTensor, 1), -2);
+  std::string cell;
+  CT_getConjString(cell, currentTensor, 1);
+  EXPECT_EQ(cell, "undetermined");
+  // The direct S-row search is unaffected.
+  EXPECT_EQ(getGenericTensorConjugate(currentTensor, 1), 2);
+}
+
 }  // namespace
