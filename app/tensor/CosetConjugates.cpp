@@ -136,15 +136,16 @@ bool CT_getDecompVectorString(std::string& cell, const void* item, int row) {
   if (d == nullptr) return true;
   const int* member = rowLabels(d, row);
   const std::vector<int> labels(member, member + d->TP->NumberOfFactors);
-  cell = "(";
+  std::string text(1, '(');
   for (int k = 0; k < d->TP->NumberOfFactors; ++k) {
-    if (k > 0) cell += ",";
+    if (k > 0) text.push_back(',');
     std::string part;
     const DecompFormatter f = d->functions[static_cast<std::size_t>(k)];
     if (f != nullptr) f(part, d->TP->TensorFactors[static_cast<std::size_t>(k)], labels[static_cast<std::size_t>(k)]);
-    cell += part;
+    text += part;
   }
-  cell += ")";
+  text.push_back(')');
+  cell = text;
   return true;
 }
 
