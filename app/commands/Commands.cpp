@@ -212,10 +212,17 @@ const CommandEntry kTensorCommands[] = {
      "Lists the elements of the chiral algebra with their weights."},
     {"assign extension_number", "[non_neg_int nr]", COM_assign_extension,
      "Stores nr as the extension number of the tensor product (used in output file names)."},
+    {"browse decomposition", "[field i](col_1)...(col_n)", COM_browse_decomp,
+     "Lists the fields of the unextended tensor product that make up field i, with their "
+     "weights and dimensions."},
+    {"browse groundstate", "[field i](col_1)...(col_n)", COM_browse_decomp,
+     "Like \"browse decomposition\", but shows the weights of the ground-state terms only."},
 };
 
 const HelpAttachment kTensorHelp[] = {
     {"current", HLP_current},
+    {"browse decomposition", HLP_decomp},
+    {"browse groundstate", HLP_decomp},
 };
 
 // Simple-current queries of the modular mode, in single algebra and tensor mode alike.
@@ -231,6 +238,9 @@ const CommandEntry kCurrentQueryCommands[] = {
      "Prints the twist (a power of i) of current K on field a, a fixed point of current J."},
     {"browse stabilizer", "[field lbl]", COM_browse_stab,
      "Shows the stabilizer of a field of the tensor product."},
+    {"get conjugate", "[field a]", COM_get_conj, "Prints the label of the conjugate of field a."},
+    {"check conjugates", "", COM_check_conj,
+     "Compares the conjugate of every field with the one found from the rows of S."},
 };
 
 const HelpAttachment kDefaultHelp[] = {

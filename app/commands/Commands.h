@@ -180,6 +180,9 @@ int COM_get_order(char** params, int n);
 int COM_get_weight(char** params, int n);
 int COM_get_charge(char** params, int n);
 int COM_get_twist(char** params, int n);
+int COM_get_conj(char** params, int n);
+int COM_check_conj(char** params, int n);
+int COM_browse_decomp(char** params, int n);
 // Prints rows from..to-1 of the spectrum table in chunks of 10000, the header once.
 void DisplaySelectedRange(int from, int to);
 

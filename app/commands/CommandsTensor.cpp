@@ -9,6 +9,8 @@
 #include "commands/CommandsInternal.h"
 #include "collections/VectorSpace.h"
 #include "groups/Discrete.h"
+#include "interpreter/Interpreter.h"
+#include "interpreter/Tables.h"
 #include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
@@ -319,4 +321,68 @@ int COM_symmetrize(char**, int) {
     Print("P(%3d): %s\n", r, text.c_str());
   }
   return 0;
+}
+
+// Conjugates and the decomposition table
+
+int COM_get_conj(char** params, int n) {
+  if (n < 1) return 1;
+  Print("Conjugate: %d\n", getConjugate(intParameter(params, 0)));
+  return -1;
+}
+
+int COM_check_conj(char**, int) {
+  const int primaries = TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  int differences = 0;
+  for (int i = 0; i < primaries; ++i) {
+    const int stored = getConjugate(i);
+    const int fromS = getGenericConjugate(i);
+    if (stored != fromS) {
+      Alert("COM_check_conj", 0, 212302, "Conjugates differ for field %d (%d != %d)", i, stored,
+            fromS);
+      ++differences;
+    }
+  }
+  if (differences == 0) Print("All conjugates are OK\n");
+  return 0;
+}
+
+namespace {
+
+// One "Spectrum" column per tensor factor: the named one, the last one named for the
+// factors beyond, "Label" when none is named.
+int browseDecomposition(char** params, int n, int groundState) {
+  if (n < 1) return 1;
+  TensorProduct* TP = currentTensor;
+  if (!tensorModeOn() || TP == nullptr) {
+    Alert("COM_browse_decomp", 0, 112311, "Command not available for single algebras");
+    return 1;
+  }
+  Table* spectrum = findTable("Spectrum");
+  if (spectrum == nullptr) return 1;
+  std::vector<DecompFormatter> functions;
+  const char* name = "Label";
+  for (int k = 0; k < TP->NumberOfFactors; ++k) {
+    if (k + 1 < n) name = params[k + 1];
+    Column* column = findColumn(spectrum, name);
+    if (column == nullptr) return 1;
+    if (column->init != nullptr && column->init(TP->TensorFactors[static_cast<std::size_t>(k)]) == 0) {
+      Alert("COM_browse_decomp", 1, 100301, "Data for factor %d not available", k);
+      return 1;
+    }
+    functions.push_back(column->getter);
+  }
+  // A refusal of the table (ground states of a coset) is reported by its alert; the
+  // command itself was well formed.
+  browseDecomp(TP, intParameter(params, 0), groundState, functions);
+  return -n;
+}
+
+}  // namespace
+
+int COM_browse_decomp(char** params, int n) {
+  // "browse groundstate" is the same command with its last word starting with 'g'.
+  const std::vector<std::string>& words = getRunningCommandWords();
+  const int groundState = !words.empty() && !words.back().empty() && words.back()[0] == 'g' ? 1 : 0;
+  return browseDecomposition(params, n, groundState);
 }

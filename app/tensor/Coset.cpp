@@ -396,8 +396,6 @@ DGType* currentGroupHook(TensorProduct* TP) {
 
 int susyFlagHook(TensorProduct* TP) { return TP->SusyFlag; }
 
-int conjugatesAvailableHook(TensorProduct*) { return 1; }
-
 std::string tensorCodeHook(TensorProduct* TP) { return getTensorCode(TP); }
 
 int ratWeightHook(TensorProduct* TP, const int* labels, Rat* q) {
@@ -416,7 +414,7 @@ void installHooks() {
   hooks.getCosetLogT = getCosetLogT;
   hooks.CT_S_Symmetry = CT_S_Symmetry;
   hooks.CT_getConjugate = CT_getConjugate;
-  hooks.CT_ConjugatesAvailable = conjugatesAvailableHook;
+  hooks.CT_ConjugatesAvailable = CT_ConjugatesAvailable;
   hooks.TensorField = TensorField;
   hooks.TensorRatWeight = ratWeightHook;
   hooks.cosetCentralCharge = cosetCentralCharge;

@@ -372,3 +372,37 @@ int CT_getIntegerSpinPermutations(TensorProduct* TP, const int* currents);
 int CT_getTotalOuterAutomorphismCount(TensorProduct* TP);
 // Closes a searchable collection of permutations of n points under composition.
 void closeIntegerSpinPermutations(VectorSpace* collection, int n);
+
+// ---------------------------------------------------------------------------------------
+// Conjugates from S rows and the decomposition table
+
+// Conjugate of field a from the rows of the coset S matrix: a itself when its row is real,
+// else the first field whose row is the conjugated row of a; -1 with "No conjugate found".
+int getGenericTensorConjugate(TensorProduct* TP, int a);
+
+// A label formatter of one factor: the cell text of a "Spectrum" column for that factor's
+// theory (the item) and label.
+using DecompFormatter = bool (*)(std::string& cell, const void* item, int label);
+// Prints the table "Decomposition" of field i: one row per coset of its stabiliser in the
+// chiral algebra, labelled by the factors' formatters. Mode 1 (ground states) is refused for
+// cosets. 0 when printed, 1 when refused.
+int browseDecomp(TensorProduct* TP, int i, int mode, const std::vector<DecompFormatter>& formatters);
+// Cells of "Decomposition": "Labels", "Weights" and "Dimensions".
+bool CT_getDecompVectorString(std::string& cell, const void* item, int row);
+bool CT_getDecompWeightString(std::string& cell, const void* item, int row);
+bool CT_getDecompDimString(std::string& cell, const void* item, int row);
+
+// 1 when every factor has conjugates (or there are no factors): the availability test of
+// the "Conjugate" column.
+int CT_ConjugatesAvailable(TensorProduct* TP);
+// The "Conjugate" cell of field i: the label of its conjugate ("undetermined" when neither
+// the labels nor S decide).
+bool CT_getConjString(std::string& cell, TensorProduct* TP, int i);
+
+// Accessors of the string layer. The superstring block of the product (none until the
+// string layer exists), the four ground-state content ints of field i (none, with an
+// alert, until then), and whether field i has trivial content (1 without a block).
+struct TensorStringData;
+const TensorStringData* getTensorStringData(TensorProduct* TP);
+const int* getCosetRepInfo(TensorProduct* TP, int i);
+int CT_isTrivial(TensorProduct* TP, int i);

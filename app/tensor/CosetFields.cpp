@@ -239,9 +239,11 @@ int getTensorConjugate(TensorProduct* TP, int f) {
     row[static_cast<std::size_t>(n)] = field[n];
     return findOrbit(TP, row.data(), nullptr);
   }
-  // A resolved fixed point: its conjugate comes from the rows of the coset S matrix,
-  // which the next stage of the tensor layer provides; until then it stays undetermined.
-  return -2;
+  // A resolved fixed point: the labels do not say which resolved field is the conjugate;
+  // the rows of the coset S matrix do (unless that method was switched off).
+  if (s.sMethodOff) return -2;
+  const int c = getGenericTensorConjugate(TP, f);
+  return c < 0 ? -2 : c;
 }
 
 void CT_initConjugates(TensorProduct* TP) {
@@ -365,14 +367,12 @@ bool fpMultCell(std::string& cell, const void* item, int f) {
 bool conjugateCell(std::string& cell, const void* item, int f) {
   TensorProduct* TP;
   if (!fieldOf(item, f, TP)) return true;
-  const int c = CT_getConjugate(TP, f);
-  cell = c == -2 ? std::string("undetermined") : formatText("%d", c);
-  return true;
+  return CT_getConjString(cell, TP, f);
 }
 
 int conjugateInit(const void* item) {
   TensorProduct* TP = recordOf(item);
-  if (TP == nullptr) return 0;
+  if (TP == nullptr || CT_ConjugatesAvailable(TP) == 0) return 0;
   if (TP->ConjugateFlag == 0) CT_initConjugates(TP);
   return 1;
 }

@@ -172,9 +172,10 @@ TEST_F(CosetOrbitsTest, FactorCommandsSwitchToTensorModeAndQueriesAnswer) {
   out.clear();
   runAll({"display weight 1 3"});
   EXPECT_EQ(std::count(out.printed.begin(), out.printed.end(), '\n'), 4) << out.printed;
-  // The conjugate of a resolved fixed point needs the coset S matrix.
+  // The conjugate of a resolved fixed point comes from the coset S matrix: the 3 and the
+  // 3bar of SU(3)_1 are the two resolved fields 1 and 2.
   EXPECT_EQ(CT_getConjugate(currentTensor, 0), 0);
-  EXPECT_EQ(CT_getConjugate(currentTensor, 1), -2);
+  EXPECT_EQ(CT_getConjugate(currentTensor, 1), 2);
 }
 
 TEST_F(CosetOrbitsTest, RestrictedSpectraAndCosetRefusals) {
