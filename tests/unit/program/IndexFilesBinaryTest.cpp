@@ -7,7 +7,6 @@
 // representation, normalised so that the doublet has 1).
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -22,28 +21,14 @@
 #include <string>
 #include <vector>
 
+#include "BinaryTestSupport.h"
+
 namespace {
 
 constexpr int kLevel = 40;
 
-int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
-  return std::remove(path);
-}
-
-class Scratch {
- public:
-  Scratch() {
-    char name[] = "/tmp/zoq-indexfiles-XXXXXX";
-    if (mkdtemp(name) != nullptr) path_ = name;
-  }
-  ~Scratch() {
-    if (!path_.empty()) nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using binary_test::occurrences;
+using binary_test::ScratchFolder;
 
 std::string readWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -160,7 +145,7 @@ void expectReadWithoutRecomputing(const std::string& home, const std::string& wh
 }  // namespace
 
 TEST(IndexFilesOfRealRuns, EightConcurrentRunsKeepEveryRecordOnce) {
-  Scratch scratch;
+  ScratchFolder scratch("zoq-indexfiles");
   ASSERT_FALSE(scratch.path().empty());
   for (int round = 0; round < 10; ++round) {
     const std::string home = prepareHome(scratch.path(), "round" + std::to_string(round));
@@ -177,16 +162,12 @@ TEST(IndexFilesOfRealRuns, EightConcurrentRunsKeepEveryRecordOnce) {
     // Every field's product was recorded once in the "_characters" file: one record per
     // label from 2 on.
     const std::string characters = readWhole(home + "/Work/Library/Zoq/A1_characters");
-    std::size_t records = 0;
-    for (std::size_t at = characters.find(".store\n"); at != std::string::npos;
-         at = characters.find(".store\n", at + 1))
-      ++records;
-    EXPECT_EQ(records, static_cast<std::size_t>(kLevel - 1)) << what;
+    EXPECT_EQ(occurrences(characters, ".store\n"), static_cast<std::size_t>(kLevel - 1)) << what;
   }
 }
 
 TEST(IndexFilesOfRealRuns, RunsKilledWhileComputingLeaveNoTemporaryBehind) {
-  Scratch scratch;
+  ScratchFolder scratch("zoq-indexfiles");
   ASSERT_FALSE(scratch.path().empty());
   // Four homes, ten kills each at delays spread over start-up and the computation.
   int kills = 0;
@@ -210,7 +191,7 @@ TEST(IndexFilesOfRealRuns, RunsKilledWhileComputingLeaveNoTemporaryBehind) {
 }
 
 TEST(IndexFilesOfRealRuns, WithoutAUsableHomeTheIndicesAreComputedAndNothingIsMade) {
-  Scratch scratch;
+  ScratchFolder scratch("zoq-indexfiles");
   ASSERT_FALSE(scratch.path().empty());
   const std::string work = scratch.path() + "/work";
   mkdir(work.c_str(), 0755);
@@ -223,11 +204,7 @@ TEST(IndexFilesOfRealRuns, WithoutAUsableHomeTheIndicesAreComputedAndNothingIsMa
     const std::string text = readWhole(output);
     // The current of A1 level 4 has label 4: dimension 5, I_2 = 4 x 5 x 6 / 6 = 20.
     EXPECT_NE(text.find("Field 1\nDimension = 5\nIndex[2] = 20\n"), std::string::npos) << text;
-    std::size_t warnings = 0;
-    for (std::size_t at = text.find("kept in memory"); at != std::string::npos;
-         at = text.find("kept in memory", at + 1))
-      ++warnings;
-    EXPECT_EQ(warnings, 1u) << text;
+    EXPECT_EQ(occurrences(text, "kept in memory"), 1u) << text;
     EXPECT_EQ(text.find("Cannot open new index file"), std::string::npos) << text;
     struct stat info {};
     EXPECT_NE(stat((work + "/Work").c_str(), &info), 0) << "home '" << home << "'";
@@ -235,7 +212,7 @@ TEST(IndexFilesOfRealRuns, WithoutAUsableHomeTheIndicesAreComputedAndNothingIsMa
 }
 
 TEST(IndexFilesOfRealRuns, AHomeWhoseDataFolderCannotBeMadeStillGivesTheIndices) {
-  Scratch scratch;
+  ScratchFolder scratch("zoq-indexfiles");
   ASSERT_FALSE(scratch.path().empty());
   // "Work" is a plain file: the data folder cannot be made (a read-only home has the same
   // effect for users other than root, for whom modes do not forbid anything).
@@ -249,11 +226,7 @@ TEST(IndexFilesOfRealRuns, AHomeWhoseDataFolderCannotBeMadeStillGivesTheIndices)
   EXPECT_EQ(waitFor(startZoq(home, home, "small.zoq", output)), 0);
   const std::string text = readWhole(output);
   EXPECT_NE(text.find("Field 1\nDimension = 5\nIndex[2] = 20\n"), std::string::npos) << text;
-  std::size_t warnings = 0;
-  for (std::size_t at = text.find("kept in memory"); at != std::string::npos;
-       at = text.find("kept in memory", at + 1))
-    ++warnings;
-  EXPECT_EQ(warnings, 1u) << text;
+  EXPECT_EQ(occurrences(text, "kept in memory"), 1u) << text;
   // The log is switched off with one warning on a line of its own.
   const std::size_t logProblem = text.find("Log file problem in initLog");
   ASSERT_NE(logProblem, std::string::npos) << text;

@@ -4,42 +4,25 @@
 // it); and at a terminal (a pseudo-terminal), the keyword question of "help" and the way
 // out of math mode.
 #include <fcntl.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "BinaryTestSupport.h"
 #include "interpreter/Interpreter.h"
 #include "TestSupport.h"
 
 namespace {
 
-int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
-
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    char name[] = "/tmp/zoq-listing-XXXXXX";
-    if (mkdtemp(name) != nullptr) path_ = name;
-  }
-  ~ScratchFolder() {
-    if (!path_.empty()) nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using binary_test::quitAndExpectSuccess;
+using binary_test::ScratchFolder;
+using binary_test::TerminalSession;
 
 // Runs "zoq -b run.zoq" in the folder (also its HOME) with the commands given, standard
 // input at its end; returns standard output and standard error merged.
@@ -129,7 +112,7 @@ TEST(CommandListing, EveryHelpTextStandsWholeAfterItsCommandWord) {
   resetAll();
   std::vector<Entry> entries = treeEntries();
   ASSERT_GT(entries.size(), 300u);
-  ScratchFolder folder;
+  ScratchFolder folder("zoq-listing");
   std::vector<std::string> printed = lines(runInBackground(folder.path(), "commands detail\n"));
   std::size_t at = 0;
   while (at < printed.size() && printed[at] != "Executing file run.zoq") ++at;
@@ -161,72 +144,9 @@ TEST(CommandListing, EveryHelpTextStandsWholeAfterItsCommandWord) {
   EXPECT_EQ(printed[at], "Finished executing file run.zoq");
 }
 
-// zoq at a pseudo-terminal of 120 columns, in the folder given (also its HOME).
-class Terminal {
- public:
-  explicit Terminal(const std::string& folder) {
-    struct winsize size {};
-    size.ws_row = 50;
-    size.ws_col = 120;
-    child_ = forkpty(&terminal_, nullptr, nullptr, &size);
-    if (child_ == 0) {
-      if (chdir(folder.c_str()) != 0) _exit(126);
-      setenv("HOME", folder.c_str(), 1);
-      execl(ZOQ_BINARY, "zoq", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~Terminal() {
-    if (child_ > 0 && !ended_) {
-      kill(child_, SIGKILL);
-      waitpid(child_, nullptr, 0);
-    }
-    if (terminal_ >= 0) close(terminal_);
-  }
-  Terminal(const Terminal&) = delete;
-  Terminal& operator=(const Terminal&) = delete;
-
-  bool started() const { return child_ > 0; }
-  void type(const std::string& text) { ASSERT_EQ(write(terminal_, text.data(), text.size()), ssize_t(text.size())); }
-  // Reads until the text appears after the last match; false when the output ends first.
-  // The bound on the rounds only guards against a hang.
-  bool waitFor(const std::string& text) {
-    for (int rounds = 0; rounds < 1200; ++rounds) {
-      std::size_t at = seen_.find(text, mark_);
-      if (at != std::string::npos) {
-        mark_ = at + text.size();
-        return true;
-      }
-      struct pollfd ready {terminal_, POLLIN, 0};
-      if (poll(&ready, 1, 100) <= 0) continue;
-      char buffer[4096];
-      ssize_t got = read(terminal_, buffer, sizeof(buffer));
-      if (got <= 0) return false;
-      seen_.append(buffer, static_cast<std::size_t>(got));
-    }
-    return false;
-  }
-  const std::string& output() const { return seen_; }
-  int finish() {
-    while (waitFor("\x01")) {
-    }
-    int status = 0;
-    waitpid(child_, &status, 0);
-    ended_ = true;
-    return status;
-  }
-
- private:
-  pid_t child_ = -1;
-  int terminal_ = -1;
-  bool ended_ = false;
-  std::string seen_;
-  std::size_t mark_ = 0;
-};
-
 TEST(ShellAtATerminal, HelpAsksForAFurtherKeywordUntilAnEmptyLine) {
-  ScratchFolder folder;
-  Terminal zoq(folder.path());
+  ScratchFolder folder("zoq-listing");
+  TerminalSession zoq(folder.path(), folder.path(), {});
   ASSERT_TRUE(zoq.started());
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
   zoq.type("help set\n");
@@ -237,15 +157,12 @@ TEST(ShellAtATerminal, HelpAsksForAFurtherKeywordUntilAnEmptyLine) {
   ASSERT_TRUE(zoq.waitFor("Enter Keyword > ")) << zoq.output();
   zoq.type("\n");
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  zoq.type("quit\n");
-  int status = zoq.finish();
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  quitAndExpectSuccess(zoq);
 }
 
 TEST(ShellAtATerminal, MathModeIsLeftWithTheFunctionCallOfSet) {
-  ScratchFolder folder;
-  Terminal zoq(folder.path());
+  ScratchFolder folder("zoq-listing");
+  TerminalSession zoq(folder.path(), folder.path(), {});
   ASSERT_TRUE(zoq.started());
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
   zoq.type("set math on\n");
@@ -259,10 +176,7 @@ TEST(ShellAtATerminal, MathModeIsLeftWithTheFunctionCallOfSet) {
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
   zoq.type("show math\n");
   ASSERT_TRUE(zoq.waitFor("\nOFF\r\n> ")) << zoq.output();
-  zoq.type("quit\n");
-  int status = zoq.finish();
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  quitAndExpectSuccess(zoq);
 }
 
 }  // namespace

@@ -13,27 +13,15 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
+#include "TensorTestSupport.h"
 #include "TestSupport.h"
 
 namespace {
 
 using Complex = std::complex<double>;
 
-class CosetConjugatesTest : public ZoqTest {
+class CosetConjugatesTest : public TensorTest {
  protected:
-  void SetUp() override {
-    ZoqTest::SetUp();
-    setCosetMode(0);
-    disableCoset();
-  }
-
-  void build(std::initializer_list<const char*> lines) {
-    resetCoset(currentTensor);
-    ASSERT_EQ(run("tensor"), 0);
-    for (const char* line : lines) ASSERT_EQ(run(line), 0) << line;
-    ASSERT_EQ(run("compute spectrum"), 0);
-  }
-
   static Complex S(int i, int j) {
     double re = 0.0, im = 0.0;
     getCosetS(currentTensor, i, j, &re, &im);

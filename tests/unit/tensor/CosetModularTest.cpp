@@ -15,6 +15,7 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
+#include "TensorTestSupport.h"
 #include "TestSupport.h"
 
 namespace {
@@ -24,22 +25,8 @@ using Matrix = std::vector<std::vector<Complex>>;
 
 constexpr double kTol = 1e-7;
 
-class CosetModularTest : public ZoqTest {
+class CosetModularTest : public TensorTest {
  protected:
-  void SetUp() override {
-    ZoqTest::SetUp();
-    setCosetMode(0);
-    disableCoset();
-  }
-
-  // A fresh product from the factor and current lines, its spectrum computed.
-  void build(const std::vector<std::string>& lines) {
-    resetCoset(currentTensor);
-    ASSERT_EQ(run("tensor"), 0);
-    for (const std::string& line : lines) ASSERT_EQ(run(line.c_str()), 0) << line;
-    ASSERT_EQ(run("compute spectrum"), 0);
-  }
-
   static int size() { return currentTensor->NumberOfPrimaries; }
 
   static Matrix sMatrix() {

@@ -19,20 +19,13 @@
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
+#include "TensorTestSupport.h"
 #include "TestSupport.h"
 
 namespace {
 
-class CosetOrbitsTest : public ZoqTest {
+class CosetOrbitsTest : public TensorTest {
  protected:
-  void SetUp() override {
-    ZoqTest::SetUp();
-    setCosetMode(0);
-    disableCoset();
-  }
-  void runAll(std::initializer_list<const char*> lines) {
-    for (const char* line : lines) ASSERT_EQ(run(line), 0) << line;
-  }
   void so6() { runAll({"tensor", "g a 1 2", "g a 1 2", "current 1 1", "compute spectrum"}); }
 };
 

@@ -15,22 +15,13 @@
 #include "program/Boot.h"
 #include "store/CurrentTheory.h"
 #include "tensor/Coset.h"
+#include "TensorTestSupport.h"
 #include "TestSupport.h"
 
 namespace {
 
-class CosetPermutationsTest : public ZoqTest {
+class CosetPermutationsTest : public TensorTest {
  protected:
-  void SetUp() override {
-    ZoqTest::SetUp();
-    setCosetMode(0);
-    disableCoset();
-  }
-
-  void runAll(std::initializer_list<const char*> lines) {
-    for (const char* line : lines) ASSERT_EQ(run(line), 0) << line;
-  }
-
   static std::vector<int> row(const VectorSpace& space, int i, int n) {
     const int* r = space.Space + static_cast<std::size_t>(i) * space.rowsize;
     return std::vector<int>(r, r + n);

@@ -21,23 +21,13 @@
 #include "store/StoremanagerGrading.h"
 #include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
+#include "TensorTestSupport.h"
 #include "TestSupport.h"
 
 namespace {
 
-class CosetTest : public ZoqTest {
+class CosetTest : public TensorTest {
  protected:
-  void SetUp() override {
-    ZoqTest::SetUp();
-    setCosetMode(0);
-    disableCoset();
-  }
-
-  // Runs the lines in order; every one must succeed.
-  void runAll(std::initializer_list<const char*> lines) {
-    for (const char* line : lines) ASSERT_EQ(run(line), 0) << line;
-  }
-
   // Exact weights of every field as fractions (reduced mod 1 for cosets), in field order.
   static std::vector<std::pair<long long, long long>> weights() {
     std::vector<std::pair<long long, long long>> out;

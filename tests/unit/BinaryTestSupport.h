@@ -1,0 +1,163 @@
+// Shared helpers of the tests that drive the real zoq binary: a scratch folder removed
+// with its contents, zoq at a pseudo-terminal, and counting a text's occurrences.
+#pragma once
+
+#include <dirent.h>
+#include <ftw.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace binary_test {
+
+inline int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
+
+// A fresh folder /tmp/<prefix>-XXXXXX, removed with everything in it at the end of the test;
+// its path is empty when it could not be made.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& prefix = "zoq-binary") {
+    std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) != nullptr) path_ = name.data();
+  }
+  ~ScratchFolder() {
+    if (!path_.empty()) nftw(path_.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  // The names in the folder.
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    if (DIR* directory = opendir(path_.c_str())) {
+      while (dirent* entry = readdir(directory)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+      }
+      closedir(directory);
+    }
+    return names;
+  }
+
+ private:
+  std::string path_;
+};
+
+// zoq run at a pseudo-terminal of 120 columns, in the working folder given, with HOME and
+// the arguments given.
+class TerminalSession {
+ public:
+  TerminalSession(const std::string& folder, const std::string& home, const std::vector<std::string>& arguments) {
+    struct winsize size {};
+    size.ws_row = 50;
+    size.ws_col = 120;
+    child_ = forkpty(&terminal_, nullptr, nullptr, &size);
+    if (child_ == 0) {
+      if (chdir(folder.c_str()) != 0) _exit(126);
+      setenv("HOME", home.c_str(), 1);
+      std::vector<char*> argv;
+      argv.push_back(const_cast<char*>("zoq"));
+      for (const std::string& word : arguments) argv.push_back(const_cast<char*>(word.c_str()));
+      argv.push_back(nullptr);
+      execv(ZOQ_BINARY, argv.data());
+      _exit(127);
+    }
+  }
+  ~TerminalSession() {
+    if (child_ > 0 && !ended_) {
+      kill(child_, SIGKILL);
+      waitpid(child_, nullptr, 0);
+    }
+    if (terminal_ >= 0) close(terminal_);
+  }
+  TerminalSession(const TerminalSession&) = delete;
+  TerminalSession& operator=(const TerminalSession&) = delete;
+
+  bool started() const { return child_ > 0; }
+
+  void type(const std::string& text) { ASSERT_EQ(write(terminal_, text.data(), text.size()), ssize_t(text.size())); }
+  // The terminal's interrupt character: the line discipline sends SIGINT, as for Ctrl-C.
+  void pressControlC() { type("\x03"); }
+
+  // Reads until the text appears after what waitFor matched last; false when the
+  // program's output ends first. The limit only guards against a hang.
+  bool waitFor(const std::string& text) { return waitForOne({text}) == 0; }
+  // The same for several texts: the index of the one that appears first, or -1.
+  int waitForOne(const std::vector<std::string>& texts) {
+    for (int rounds = 0; rounds < 1200; ++rounds) {
+      std::size_t first = std::string::npos;
+      int found = -1;
+      for (std::size_t i = 0; i < texts.size(); ++i) {
+        std::size_t at = seen_.find(texts[i], mark_);
+        if (at < first) {
+          first = at;
+          found = static_cast<int>(i);
+        }
+      }
+      if (found >= 0) {
+        mark_ = first + texts[static_cast<std::size_t>(found)].size();
+        return found;
+      }
+      struct pollfd ready {terminal_, POLLIN, 0};
+      if (poll(&ready, 1, 100) <= 0) continue;
+      char buffer[4096];
+      ssize_t got = read(terminal_, buffer, sizeof(buffer));
+      if (got <= 0) return -1;
+      seen_.append(buffer, static_cast<std::size_t>(got));
+    }
+    return -1;
+  }
+  // Everything read so far (for the report of a failed wait).
+  const std::string& output() const { return seen_; }
+  // Everything read after the last match, once the program has ended.
+  std::string rest() {
+    while (waitFor("\x01")) {
+    }
+    return seen_.substr(mark_);
+  }
+  // The wait status of the program, once its output has been read to the end (so that it
+  // cannot block on a full terminal).
+  int finish() {
+    rest();
+    int status = 0;
+    waitpid(child_, &status, 0);
+    ended_ = true;
+    return status;
+  }
+
+ private:
+  pid_t child_ = -1;
+  int terminal_ = -1;
+  bool ended_ = false;
+  std::string seen_;
+  std::size_t mark_ = 0;
+};
+
+// Types "quit" and expects the session to end with status 0.
+inline void quitAndExpectSuccess(TerminalSession& zoq) {
+  zoq.type("quit\n");
+  int status = zoq.finish();
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// How often the needle occurs in the text (overlapping occurrences counted).
+inline std::size_t occurrences(const std::string& text, const std::string& needle) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
+  return count;
+}
+
+}  // namespace binary_test
