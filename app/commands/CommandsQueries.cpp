@@ -332,17 +332,25 @@ std::string triple(int a, int b, int c) {
   return formatText("F(%d,%d,%d)", a, b, c);
 }
 
-// F(a,K1,J) F(a,K2,J) = F(a,K1.K2,J) for all K1 <= K2.
-int checkTwistProdOne(SpectrumData* sd, int a, int J) {
+// The product rule of the current twist in one of its current arguments, with J in the
+// other: in the second argument F(a,K1,J) F(a,K2,J) = F(a,K1.K2,J) for all K1 <= K2; in the
+// third F(a,J,K1) F(a,J,K2) = F(a,J,K1.K2) for K1 <= K2 that both fix a. On a violation the
+// headline comes first, then every product with its verdict.
+int checkTwistProduct(SpectrumData* sd, int a, int J, bool third) {
   const int N = currentCount(sd);
+  auto twist = [&](int K) { return third ? SM_getCurrentTwist(sd, a, J, K) : SM_getCurrentTwist(sd, a, K, J); };
+  auto name = [&](int K) { return third ? triple(a, J, K) : triple(a, K, J); };
+  auto counts = [&](int K) { return !third || SM_checkFP(sd, K, a) == 1; };
   auto loop = [&](bool verbose) {
     bool failed = false;
     for (int K1 = 0; K1 < N; ++K1) {
+      if (!counts(K1)) continue;
       for (int K2 = K1; K2 < N; ++K2) {
+        if (!counts(K2)) continue;
         const int K12 = SM_SimpleCurrentFusion(sd, K1, K2);
-        const int f1 = SM_getCurrentTwist(sd, a, K1, J);
-        const int f2 = SM_getCurrentTwist(sd, a, K2, J);
-        const int f12 = SM_getCurrentTwist(sd, a, K12, J);
+        const int f1 = twist(K1);
+        const int f2 = twist(K2);
+        const int f12 = twist(K12);
         const bool ok = (f1 + f2 - f12) % 4 == 0;
         if (!ok) failed = true;
         if (!verbose) {
@@ -350,60 +358,25 @@ int checkTwistProdOne(SpectrumData* sd, int a, int J) {
           continue;
         }
         if (ok) {
-          Print("      %s x %s =  %s\n", triple(a, K1, J).c_str(), triple(a, K2, J).c_str(),
-                triple(a, K12, J).c_str());
+          Print("      %s x %s =  %s\n", name(K1).c_str(), name(K2).c_str(), name(K12).c_str());
         } else {
-          Print("***   %s x %s != %s (values %s,%s,%s)   ***\n", triple(a, K1, J).c_str(),
-                triple(a, K2, J).c_str(), triple(a, K12, J).c_str(), twistText(f1), twistText(f2),
-                twistText(f12));
+          Print("***   %s x %s != %s (values %s,%s,%s)%s***\n", name(K1).c_str(), name(K2).c_str(),
+                name(K12).c_str(), twistText(f1), twistText(f2), twistText(f12), third ? "    " : "   ");
         }
       }
     }
     return failed;
   };
   if (!loop(false)) return 0;
-  Print("Product rule F(a,K1,J)F(a,K2,J)=F(a,K1.K2,J) violation found in second argument "
-        "(a=%d,J=%d)\n",
-        a, J);
-  loop(true);
-  return 1;
-}
-
-// F(a,J,K1) F(a,J,K2) = F(a,J,K1.K2) for K1 <= K2 that both fix a.
-int checkTwistProdTwo(SpectrumData* sd, int a, int J) {
-  const int N = currentCount(sd);
-  auto loop = [&](bool verbose) {
-    bool failed = false;
-    for (int K1 = 0; K1 < N; ++K1) {
-      if (SM_checkFP(sd, K1, a) != 1) continue;
-      for (int K2 = K1; K2 < N; ++K2) {
-        if (SM_checkFP(sd, K2, a) != 1) continue;
-        const int K12 = SM_SimpleCurrentFusion(sd, K1, K2);
-        const int f1 = SM_getCurrentTwist(sd, a, J, K1);
-        const int f2 = SM_getCurrentTwist(sd, a, J, K2);
-        const int f12 = SM_getCurrentTwist(sd, a, J, K12);
-        const bool ok = (f1 + f2 - f12) % 4 == 0;
-        if (!ok) failed = true;
-        if (!verbose) {
-          if (!ok) return true;
-          continue;
-        }
-        if (ok) {
-          Print("      %s x %s =  %s\n", triple(a, J, K1).c_str(), triple(a, J, K2).c_str(),
-                triple(a, J, K12).c_str());
-        } else {
-          Print("***   %s x %s != %s (values %s,%s,%s)    ***\n", triple(a, J, K1).c_str(),
-                triple(a, J, K2).c_str(), triple(a, J, K12).c_str(), twistText(f1), twistText(f2),
-                twistText(f12));
-        }
-      }
-    }
-    return failed;
-  };
-  if (!loop(false)) return 0;
-  Print("Product rule F(a,J,K1)F(a,J,K2)=F(a,J,K1.K2) violation found in third argument (a=%d, "
-        "J=%d)\n",
-        a, J);
+  if (third) {
+    Print("Product rule F(a,J,K1)F(a,J,K2)=F(a,J,K1.K2) violation found in third argument (a=%d, "
+          "J=%d)\n",
+          a, J);
+  } else {
+    Print("Product rule F(a,K1,J)F(a,K2,J)=F(a,K1.K2,J) violation found in second argument "
+          "(a=%d,J=%d)\n",
+          a, J);
+  }
   loop(true);
   return 1;
 }
@@ -424,8 +397,8 @@ void twistProductCheck(SpectrumData* sd) {
   bool firstHeld = true, secondHeld = true;
   for (int a = 0; a < sd->n_primaries; ++a) {
     for (int J = 1; J < N; ++J) {
-      if (SM_checkFP(sd, J, a) == 1 && checkTwistProdOne(sd, a, J) != 0) firstHeld = false;
-      if (checkTwistProdTwo(sd, a, J) != 0) secondHeld = false;
+      if (SM_checkFP(sd, J, a) == 1 && checkTwistProduct(sd, a, J, false) != 0) firstHeld = false;
+      if (checkTwistProduct(sd, a, J, true) != 0) secondHeld = false;
     }
   }
   if (firstHeld) Print("No violations in second argument product rule\n");

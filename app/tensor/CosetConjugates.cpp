@@ -114,21 +114,6 @@ const int* rowLabels(const DecompositionDescription* d, int row) {
   return getStoredOrbitMember(d->TP, d->representatives[static_cast<std::size_t>(row)], d->field);
 }
 
-// A factor's ground-state dimension of field a; false when the factor has none.
-bool factorDimensionOf(SpectrumData* sd, int a, lint* out) {
-  if (SM_initDimensions(sd) == 0 || sd->dims == nullptr) return false;
-  const int handle = sd->dims[a];
-  if (handle == kStoreNotComputed || handle == 0) return false;
-  if (handle > 0) {
-    lint_assign(out, handle);
-    return true;
-  }
-  const lint* stored = retrieveLint(handle);
-  if (stored == nullptr) return false;
-  lint_copy(out, stored);
-  return true;
-}
-
 }  // namespace
 
 bool CT_getDecompVectorString(std::string& cell, const void* item, int row) {
@@ -168,7 +153,7 @@ bool CT_getDecompDimString(std::string& cell, const void* item, int row) {
   lint term;
   lint_assign(&product, 1);
   for (int k = 0; k < d->TP->NumberOfFactors; ++k) {
-    if (!factorDimensionOf(d->TP->TensorFactors[static_cast<std::size_t>(k)], labels[k], &term)) return true;
+    if (!factorDimension(d->TP->TensorFactors[static_cast<std::size_t>(k)], labels[k], &term)) return true;
     lint_multiply(&product, &term);
   }
   cell = lint_string(&product);

@@ -29,7 +29,12 @@ bool fieldOf(const void* item, int f, TensorProduct*& TP) {
   return TP != nullptr && f >= 0 && f < TP->Spectrum.size();
 }
 
-// A factor's dimension of field a as a large integer; false when it is not available.
+bool sameRat(const Rat& a, const Rat& b) {
+  return a.num * b.den == b.num * a.den;
+}
+
+}  // namespace
+
 bool factorDimension(SpectrumData* sd, int a, lint* out) {
   if (SM_initDimensions(sd) == 0 || sd->dims == nullptr) return false;
   const int handle = sd->dims[a];
@@ -43,12 +48,6 @@ bool factorDimension(SpectrumData* sd, int a, lint* out) {
   lint_copy(out, stored);
   return true;
 }
-
-bool sameRat(const Rat& a, const Rat& b) {
-  return a.num * b.den == b.num * a.den;
-}
-
-}  // namespace
 
 void CT_setSpectrumSelection(const int* weightNum, const int* weightDen, const int* masslessOnly) {
   CosetState& s = cosetState();

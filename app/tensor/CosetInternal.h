@@ -8,6 +8,8 @@
 
 #include "tensor/Coset.h"
 
+struct lint;
+
 struct CosetState {
   // Settings, read live (NULL before start-up binds them: the defaults then hold).
   const int* graded = nullptr;
@@ -60,6 +62,9 @@ int factorCurrentOrder(const SpectrumData* sd, int J);
 int factorRatWeight(const SpectrumData* sd, int a, Rat* h);
 bool factorGraded(const SpectrumData* sd);
 int gradeFlip(const SpectrumData* sd, int a);
+// The ground-state dimension of field a of a factor as a large integer; false when the
+// factor has none (CosetFields.cpp).
+bool factorDimension(SpectrumData* sd, int a, lint* out);
 
 // Marks the record changed (every derived table invalid).
 void markChanged(TensorProduct* TP);

@@ -630,43 +630,42 @@ void computeChiralAlgebra(TensorProduct* TP) {
   }
 }
 
-int computeTensorSpectrum(TensorProduct* TP) {
+namespace {
+
+// What a spectrum holds: every field, the massless fields, or only the simple currents
+// the first pass finds (then there is no full pass).
+enum class SpectrumKind { All = 0, Massless = 1, SimpleCurrents = 2 };
+
+int computeSpectrumOfKind(TensorProduct* TP, const char* caller, SpectrumKind kind) {
   if (TP->SpectrumChanged == 0) return 0;
   if (TP->NumberOfFactors == 0) {
-    Alert("computeTensorSpectrum", 0, 100302, "Tensor product has no factors");
+    Alert(caller, 0, 100302, "Tensor product has no factors");
     return -1;
   }
   startSpectrum(TP);
-  if (firstPass(TP, 0) < 0) return -1;
-  if (computeFullTensorSpectrum(TP, 0) < 0) return -1;
+  if (kind == SpectrumKind::SimpleCurrents) {
+    if (firstPass(TP, 2) < 0) return -1;
+    TP->SpectrumChanged = 0;
+  } else {
+    if (firstPass(TP, 0) < 0) return -1;
+    if (computeFullTensorSpectrum(TP, kind == SpectrumKind::Massless ? 1 : 0) < 0) return -1;
+  }
   finishSpectrum(TP);
   return 0;
+}
+
+}  // namespace
+
+int computeTensorSpectrum(TensorProduct* TP) {
+  return computeSpectrumOfKind(TP, "computeTensorSpectrum", SpectrumKind::All);
 }
 
 int computeMasslessTensorSpectrum(TensorProduct* TP) {
-  if (TP->SpectrumChanged == 0) return 0;
-  if (TP->NumberOfFactors == 0) {
-    Alert("computeMasslessTensorSpectrum", 0, 100302, "Tensor product has no factors");
-    return -1;
-  }
-  startSpectrum(TP);
-  if (firstPass(TP, 0) < 0) return -1;
-  if (computeFullTensorSpectrum(TP, 1) < 0) return -1;
-  finishSpectrum(TP);
-  return 0;
+  return computeSpectrumOfKind(TP, "computeMasslessTensorSpectrum", SpectrumKind::Massless);
 }
 
 int computeSimpleCurrentTensorSpectrum(TensorProduct* TP) {
-  if (TP->SpectrumChanged == 0) return 0;
-  if (TP->NumberOfFactors == 0) {
-    Alert("computeSimpleCurrentTensorSpectrum", 0, 100302, "Tensor product has no factors");
-    return -1;
-  }
-  startSpectrum(TP);
-  if (firstPass(TP, 2) < 0) return -1;
-  TP->SpectrumChanged = 0;
-  finishSpectrum(TP);
-  return 0;
+  return computeSpectrumOfKind(TP, "computeSimpleCurrentTensorSpectrum", SpectrumKind::SimpleCurrents);
 }
 
 int getSimpleCurrentOrder(TensorProduct* TP, int i) {
