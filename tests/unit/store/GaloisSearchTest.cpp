@@ -217,26 +217,45 @@ TEST_F(GaloisSearchTest, AnIdentityOnlyBasisGivesTheDiagonalInvariantAlone) {
   EXPECT_FALSE(galoisSolutionMatrix(negative, rows.data(), kinds.data(), n, 1, Z));
 }
 
-TEST_F(GaloisSearchTest, SuTwoLevelFourHasTheDiagonalAndTheDInvariantAmongItsSolutions) {
+// A1 at one level, its Galois basis, and the modular-invariant matrix of every solution
+// of the commutant search that has one.
+struct SuTwoSearch {
   SpectrumData* sd = nullptr;
-  {
-    OutputCapture quiet;
-    sd = SM_getData(1, 1, 4);
-  }
-  ASSERT_NE(sd, nullptr);
-  const int n = sd->n_primaries;
-  ASSERT_EQ(n, 5);
+  int n = 0;
   std::vector<int> rows;
   std::vector<int> kinds;
-  ASSERT_TRUE(SM_collectGaloisBasis(sd, rows, kinds));
-  const int m = static_cast<int>(kinds.size());
+  std::vector<std::vector<int>> matrices;
+};
+
+void searchSuTwo(int level, SuTwoSearch& out) {
+  {
+    OutputCapture quiet;
+    out.sd = SM_getData(1, 1, level);
+  }
+  ASSERT_NE(out.sd, nullptr);
+  out.n = out.sd->n_primaries;
+  ASSERT_TRUE(SM_collectGaloisBasis(out.sd, out.rows, out.kinds));
+  const int m = static_cast<int>(out.kinds.size());
   ASSERT_GE(m, 1);
   std::vector<std::vector<int>> solutions;
   {
     OutputCapture quiet;
-    solutions =
-        searchGaloisCommutant(rows.data(), kinds.data(), sd->weight_num, sd->weight_den, n, m);
+    solutions = searchGaloisCommutant(out.rows.data(), out.kinds.data(), out.sd->weight_num,
+                                      out.sd->weight_den, out.n, m);
   }
+  for (const std::vector<int>& x : solutions) {
+    std::vector<int> Z;
+    if (galoisSolutionMatrix(x.data(), out.rows.data(), out.kinds.data(), out.n, m, Z))
+      out.matrices.push_back(Z);
+  }
+}
+
+TEST_F(GaloisSearchTest, SuTwoLevelFourHasTheDiagonalAndTheDInvariantAmongItsSolutions) {
+  SuTwoSearch search;
+  ASSERT_NO_FATAL_FAILURE(searchSuTwo(4, search));
+  SpectrumData* sd = search.sd;
+  const int n = search.n;
+  ASSERT_EQ(n, 5);
   // The field of SU(2) spin label j.
   auto field = [&](int j) {
     for (int a = 0; a < n; ++a) {
@@ -254,9 +273,7 @@ TEST_F(GaloisSearchTest, SuTwoLevelFourHasTheDiagonalAndTheDInvariantAmongItsSol
   dSeries[static_cast<std::size_t>(field(2)) * n + field(2)] = 2;
   bool haveDiagonal = false;
   bool haveD = false;
-  for (const std::vector<int>& x : solutions) {
-    std::vector<int> Z;
-    if (!galoisSolutionMatrix(x.data(), rows.data(), kinds.data(), n, m, Z)) continue;
+  for (const std::vector<int>& Z : search.matrices) {
     EXPECT_EQ(Z[0], 1);
     // Only fields of equal weight modulo integers are paired.
     for (int a = 0; a < n; ++a) {
@@ -274,23 +291,9 @@ TEST_F(GaloisSearchTest, SuTwoLevelFourHasTheDiagonalAndTheDInvariantAmongItsSol
 }
 
 TEST_F(GaloisSearchTest, SuTwoLevelTenFindsTheESixInvariant) {
-  SpectrumData* sd = nullptr;
-  {
-    OutputCapture quiet;
-    sd = SM_getData(1, 1, 10);
-  }
-  ASSERT_NE(sd, nullptr);
-  const int n = sd->n_primaries;
-  std::vector<int> rows;
-  std::vector<int> kinds;
-  ASSERT_TRUE(SM_collectGaloisBasis(sd, rows, kinds));
-  const int m = static_cast<int>(kinds.size());
-  std::vector<std::vector<int>> solutions;
-  {
-    OutputCapture quiet;
-    solutions =
-        searchGaloisCommutant(rows.data(), kinds.data(), sd->weight_num, sd->weight_den, n, m);
-  }
+  SuTwoSearch search;
+  ASSERT_NO_FATAL_FAILURE(searchSuTwo(10, search));
+  const int n = search.n;
   // The built-in E6 invariant of A1 level 10 commutes with every Galois permutation.
   std::vector<int> e6(static_cast<std::size_t>(n) * n, 0);
   for (int a = 0; a < n; ++a) {
@@ -302,11 +305,7 @@ TEST_F(GaloisSearchTest, SuTwoLevelTenFindsTheESixInvariant) {
   for (int v : e6) ones += v;
   ASSERT_EQ(ones, 12);
   bool found = false;
-  for (const std::vector<int>& x : solutions) {
-    std::vector<int> Z;
-    if (galoisSolutionMatrix(x.data(), rows.data(), kinds.data(), n, m, Z))
-      found = found || Z == e6;
-  }
+  for (const std::vector<int>& Z : search.matrices) found = found || Z == e6;
   EXPECT_TRUE(found);
 }
 
