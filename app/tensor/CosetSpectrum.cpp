@@ -376,18 +376,31 @@ bool shiftedMember(TensorProduct* TP, const ShiftTable& table, const int* labels
   return false;
 }
 
+// Both first passes start from an empty spectrum with the chiral algebra and the charges
+// of the generators at hand ...
+void startFirstPass(TensorProduct* TP, GeneratorCharges& charges) {
+  TP->Spectrum.reset(TP->NumberOfFactors + 1);
+  TP->Stabilizers.clear();
+  TP->NumberOfPrimaries = 0;
+  computeChiralAlgebra(TP);
+  TP->Stabilizers.reserve(1010);
+  charges.build(TP);
+}
+
+// ... and end with the fields found counted as the simple currents, in their order.
+void endFirstPass(TensorProduct* TP) {
+  TP->NumberOfSimpleCurrents = TP->Spectrum.size();
+  reorderSimpleCurrents(TP);
+  TP->NumberOfPrimaries = TP->Spectrum.size();
+}
+
 }  // namespace
 
 int computeStandardTensorSpectrum(TensorProduct* TP, int mode) {
   if (TP->SpectrumChanged == 0) return 0;
   const int n = TP->NumberOfFactors;
-  TP->Spectrum.reset(n + 1);
-  TP->Stabilizers.clear();
-  TP->NumberOfPrimaries = 0;
-  computeChiralAlgebra(TP);
-  TP->Stabilizers.reserve(1010);
   GeneratorCharges charges;
-  charges.build(TP);
+  startFirstPass(TP, charges);
   std::vector<int> limits(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) limits[static_cast<std::size_t>(i)] = factorGroupOrder(factor(TP, i));
   const long long total = odometerTotal(limits, "computeStandardTensorSpectrum");
@@ -404,9 +417,7 @@ int computeStandardTensorSpectrum(TensorProduct* TP, int mode) {
     if (mode == 1 && !weightAtMostOne(TP, labels.data())) continue;
     if (!addFieldRows(TP, labels.data(), U, fp)) return -1;
   } while (nextCombination(digits, limits));
-  TP->NumberOfSimpleCurrents = TP->Spectrum.size();
-  reorderSimpleCurrents(TP);
-  TP->NumberOfPrimaries = TP->Spectrum.size();
+  endFirstPass(TP);
   return 0;
 }
 
@@ -416,13 +427,8 @@ int computeStandardTensorSpectrum(TensorProduct* TP, int mode) {
 int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
   if (TP->SpectrumChanged == 0) return 0;
   const int n = TP->NumberOfFactors;
-  TP->Spectrum.reset(n + 1);
-  TP->Stabilizers.clear();
-  TP->NumberOfPrimaries = 0;
-  computeChiralAlgebra(TP);
-  TP->Stabilizers.reserve(1010);
   GeneratorCharges charges;
-  charges.build(TP);
+  startFirstPass(TP, charges);
   std::vector<std::vector<int>> nsHeads(static_cast<std::size_t>(n));
   std::vector<std::vector<int>> rHeads(static_cast<std::size_t>(n));
   int gradedSeen = 0;
@@ -477,9 +483,7 @@ int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
     Print("Too many primaries (maximum set at %d)\n", maxPrimariesSetting());
     return -1;
   }
-  TP->NumberOfSimpleCurrents = TP->Spectrum.size();
-  reorderSimpleCurrents(TP);
-  TP->NumberOfPrimaries = TP->Spectrum.size();
+  endFirstPass(TP);
   return 0;
 }
 
