@@ -418,6 +418,11 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   std::vector<int> fromTableRow;
   const bool tableFailures = fromTable && fusionProductExceptions();
   if (fromTable) fusionProductRow(i, j, fromTableRow);
+  // Integers read off the table, none kept aside, no text: only a negative one would have
+  // anything to say (then the loop below says it).
+  if (discard && fromTable && !tableFailures &&
+      std::none_of(fromTableRow.begin(), fromTableRow.end(), [](int v) { return v < 0; }))
+    return buffer;
   if (orbitPairs && !orbitPairProduct(i, j, sums, magnitudes)) {
     sums.assign(static_cast<std::size_t>(n), 0.0);
     magnitudes.assign(static_cast<std::size_t>(n), 0.0);

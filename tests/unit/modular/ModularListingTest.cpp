@@ -166,3 +166,29 @@ TEST_F(ModularListingTest, ProductsReadOffTheTableMatchItsSingleEntries) {
       }
     }
 }
+
+TEST_F(ModularListingTest, ADroppedListingStillReportsANegativeTableEntry) {
+  // SU(3) level 3: the entry of 3 x 3 -> 6 in the stored table (one byte each at this
+  // size) made -1, as a damaged table would hold it.
+  SpectrumData* sd = useTheory(1, 2, 3);
+  ASSERT_EQ(MOD_computeFusionTable(true, false, nullptr), 0);
+  ASSERT_EQ(modularState().fusionTable.width, 1);
+  const int f = fieldWithLabels(sd, 1, 0), six = fieldWithLabels(sd, 2, 0);
+  const int sixBar = MOD_fusionTableConjugate(six);
+  ASSERT_EQ(MOD_fusionTableValue(f, f, sixBar), 1);
+  auto& values = modularState().fusionTable.values;
+  bool placed = false;
+  for (std::size_t x = 0; x < values.size() && !placed; ++x) {
+    const unsigned char kept = values[x];
+    values[x] = 0xff;
+    placed = MOD_fusionTableValue(f, f, sixBar) == -1;
+    if (!placed) values[x] = kept;
+  }
+  ASSERT_TRUE(placed);
+  TerminalOutputOff();
+  OutputCapture capture;
+  ASSERT_TRUE(printDiscarded());
+  std::string text;
+  EXPECT_EQ(compF(text, f, f, 0), "");
+  EXPECT_EQ(occurrences(capture.all, "Negative fusion coefficient"), 1u);
+}
