@@ -1050,6 +1050,37 @@ int MOD_fusionTableValue(int i, int j, int k) {
 
 namespace {
 
+// The entries (pk, lo, hi) of the table for pk in [first, end), lo <= hi, each written to
+// out at the label whose conjugate sits at pk. The positions run in three stretches:
+// pk < lo (one row each), lo <= pk < hi (one row, the step shrinking by one each time)
+// and pk >= hi (consecutive in memory).
+template <typename Value>
+void readProduct(const FusionTableData& table, int lo, int hi, int first, int end,
+                 const int* labels, int* out) {
+  const unsigned char* base = table.values.data();
+  auto at = [base](std::int64_t index) {
+    Value v;
+    std::memcpy(&v, base + sizeof(Value) * static_cast<std::size_t>(index), sizeof v);
+    return static_cast<int>(v);
+  };
+  const int n = table.n;
+  int pk = first;
+  for (const int stop = std::min(end, lo); pk < stop; ++pk)
+    out[labels[pk]] = at(packedTriple(table.offsets, n, pk, lo, hi));
+  if (pk < std::min(end, hi)) {
+    // packedTriple(lo, pk, hi) grows by n - 1 - pk from pk to pk + 1.
+    std::int64_t index = packedTriple(table.offsets, n, lo, pk, hi);
+    for (const int stop = std::min(end, hi); pk < stop; ++pk) {
+      out[labels[pk]] = at(index);
+      index += n - 1 - pk;
+    }
+  }
+  if (pk < end) {
+    const std::int64_t start = packedTriple(table.offsets, n, lo, hi, pk);
+    for (int x = pk; x < end; ++x) out[labels[x]] = at(start + (x - pk));
+  }
+}
+
 void tableProduct(int i, int j, std::vector<int>& out) {
   FusionTableData& table = modularState().fusionTable;
   const int n = table.n;
@@ -1086,19 +1117,17 @@ void tableProduct(int i, int j, std::vector<int>& out) {
   // the last of them consecutive in memory.
   const int first = table.classStart[static_cast<std::size_t>(wanted)];
   const int end = table.classStart[static_cast<std::size_t>(wanted) + 1];
-  const unsigned char* values = table.values.data();
-  const int width = table.width;
   const int* labels = table.labelOfConjugate.data();
-  for (int pk = first; pk < end; ++pk) {
-    std::int64_t index;
-    if (pk >= hi) {
-      index = packedTriple(table.offsets, n, lo, hi, pk);
-    } else if (pk >= lo) {
-      index = packedTriple(table.offsets, n, lo, pk, hi);
-    } else {
-      index = packedTriple(table.offsets, n, pk, lo, hi);
-    }
-    out[static_cast<std::size_t>(labels[pk])] = readValue(values, width, index);
+  switch (table.width) {
+    case 1:
+      readProduct<std::int8_t>(table, lo, hi, first, end, labels, out.data());
+      break;
+    case 2:
+      readProduct<std::int16_t>(table, lo, hi, first, end, labels, out.data());
+      break;
+    default:
+      readProduct<std::int32_t>(table, lo, hi, first, end, labels, out.data());
+      break;
   }
 }
 

@@ -40,7 +40,10 @@ std::size_t currentLineLength(const std::string& buffer) {
 // Writes the term of coefficient n of field k; `first` is true until a term is written.
 // The terms are " (k) ", " + (k) ", " - (k) ", " n x (k) ", " + |n| x (k) " and
 // " - |n| x (k) "; an undecided coefficient (kFusionUndecided) is written as "?".
-void writeTerm(std::string& buffer, FusionCoefficient n, int k, bool& first) {
+// `lineStart` is where the current line of the buffer begins (kept by the caller, so the
+// line is never searched for again).
+void writeTerm(std::string& buffer, FusionCoefficient n, int k, bool& first,
+               std::size_t& lineStart) {
   if (n == 0) return;
   if (!first) buffer += n < 0 && !fusionUndecided(n) ? " -" : " +";
   buffer += ' ';
@@ -59,7 +62,11 @@ void writeTerm(std::string& buffer, FusionCoefficient n, int k, bool& first) {
   appendInt(buffer, k);
   buffer += ") ";
   first = false;
-  if (currentLineLength(buffer) >= kLineLimit) buffer += "\n" + std::string(14, ' ');
+  if (buffer.size() - lineStart >= kLineLimit) {
+    buffer += '\n';
+    lineStart = buffer.size();
+    buffer.append(14, ' ');
+  }
 }
 
 // A line of an element, built in a character array and appended in one piece. The array
@@ -385,7 +392,11 @@ double getRijk(int k, int i, int j, int d) {
 
 std::string& compF(std::string& buffer, int i, int j, int d) {
   if (!modularLabelsInRange("compF", i, j) || !modularLabelsInRange("compF", d, 0)) return buffer;
-  const bool sumCheck = settingFusionSumcheck() != 0 && KMCosetSwitch == 0 && currentSD != nullptr;
+  // Text that would be dropped (as under "verify") is not built: the coefficients are
+  // still computed and judged, so their alerts are given all the same.
+  const bool discard = printDiscarded();
+  const bool sumCheck =
+      !discard && settingFusionSumcheck() != 0 && KMCosetSwitch == 0 && currentSD != nullptr;
   lint dimSum;
   if (sumCheck) {
     SM_loadDimensions(currentSD);
@@ -396,7 +407,7 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   if (!modularSAvailable("compF")) return buffer;
   initSMATRIX();
   if (getStopSignal() == 1) return buffer;
-  buffer += formatText("(%d) x (%d) = ", i, j);
+  if (!discard) buffer += formatText("(%d) x (%d) = ", i, j);
   const int n = modularPrimaries();
   // Many products of one theory are read off its whole table.
   const bool fromTable = d == 0 && fusionProductsServed(i, j, static_cast<double>(n));
@@ -407,14 +418,20 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
   std::vector<int> fromTableRow;
   const bool tableFailures = fromTable && fusionProductExceptions();
   if (fromTable) fusionProductRow(i, j, fromTableRow);
+  // Integers read off the table, none kept aside, no text: only a negative one would have
+  // anything to say (then the loop below says it).
+  if (discard && fromTable && !tableFailures &&
+      std::none_of(fromTableRow.begin(), fromTableRow.end(), [](int v) { return v < 0; }))
+    return buffer;
   if (orbitPairs && !orbitPairProduct(i, j, sums, magnitudes)) {
     sums.assign(static_cast<std::size_t>(n), 0.0);
     magnitudes.assign(static_cast<std::size_t>(n), 0.0);
   }
   // A stop inside the sum leaves partial sums: nothing of them is printed or judged.
-  if (orbitPairs && getStopSignal() != 0) return buffer += "\n";
+  if (orbitPairs && getStopSignal() != 0) return discard ? buffer : buffer += "\n";
   if (!fromTable && !orbitPairs) getRijk(-1, i, j, d);
   bool first = true;
+  std::size_t lineStart = buffer.size() - currentLineLength(buffer);
   for (int k = 0; k < n; ++k) {
     double x = 0.0;
     double tolerance = kTolerance;
@@ -462,8 +479,9 @@ std::string& compF(std::string& buffer, int i, int j, int d) {
       lint_multiply(&term, &multiplicity);
       lint_subtract(&dimSum, &term);
     }
-    writeTerm(buffer, coefficient, k, first);
+    if (!discard) writeTerm(buffer, coefficient, k, first, lineStart);
   }
+  if (discard) return buffer;
   if (currentLineLength(buffer) >= kCloseLimit) buffer += "\n";
   buffer += "\n";
   if (sumCheck)
@@ -508,6 +526,7 @@ std::string& compFp(std::string& buffer, int i, int j, int d) {
   // The prepared row of getRijk is no longer the one in the buffer.
   s.AUX2 = nullptr;
   bool first = true;
+  std::size_t lineStart = buffer.size() - currentLineLength(buffer);
   bool any = false;
   for (int k = 0; k < n; ++k) {
     double x = 0.0, y = 0.0;
@@ -530,7 +549,7 @@ std::string& compFp(std::string& buffer, int i, int j, int d) {
           i, j, k, y);
     }
     if (coefficient != 0) any = true;
-    writeTerm(buffer, coefficient, k, first);
+    writeTerm(buffer, coefficient, k, first, lineStart);
   }
   if (currentLineLength(buffer) >= kCloseLimit) buffer += "\n";
   buffer += any ? "\n" : " --- \n\n";
