@@ -35,33 +35,6 @@ bool isRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool lockWhole(int fd, short type) {
-  struct flock lock {};
-  lock.l_type = type;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = 0;
-  lock.l_len = 0;
-  while (::fcntl(fd, F_SETLKW, &lock) != 0) {
-    if (errno != EINTR) return false;
-  }
-  return true;
-}
-
-bool readAll(int fd, std::string& text) {
-  text.clear();
-  if (::lseek(fd, 0, SEEK_SET) != 0) return false;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n == 0) return true;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    text.append(chunk, static_cast<std::size_t>(n));
-  }
-}
-
 enum class RowText { Complete, Foreign, Short };
 
 // Parses header + count numbers; `read` receives how many numbers were found.
@@ -202,12 +175,12 @@ int getPBaseRow(double* row, int orbit, int size, const char* folder) {
   if (!diskRows() || folder == nullptr || folder[0] == '\0' || size < 1) return 0;
   const std::string path = rowPath(folder, orbit);
   if (!isRegularFile(path)) return 0;
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return 0;
   std::string text;
-  const bool gotText = lockWhole(fd, F_RDLCK) && readAll(fd, text);
-  lockWhole(fd, F_UNLCK);
-  ::close(fd);
+  bool gotText = false;
+  {
+    const LockedFile file(path, LockedFile::Access::Read);
+    gotText = file.isOpen() && file.readFrom(0, text);
+  }
   if (!gotText) return 0;
   std::vector<double> values;
   int count = 0;
@@ -224,15 +197,16 @@ int getPBaseRow(double* row, int orbit, int size, const char* folder) {
 int writePBaseRow(double* row, int orbit, int size, const char* folder) {
   if (folder == nullptr || folder[0] == '\0' || size < 1) return -1;
   const std::string path = rowPath(folder, orbit);
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT, 0644);
-  if (fd < 0) {
+  // Rows are shared between processes: merge what another run stored meanwhile under the
+  // lock, and sync, since a later run trusts what it reads.
+  const LockedFile file(path, LockedFile::Access::Create);
+  if (!file.isOpen()) {
     Alert("writePBaseRow", 0, 120206, "Could not write file %s", path.c_str());
     return -1;
   }
   const std::string header = modularRowHeader("P", orbit);
-  bool ok = lockWhole(fd, F_WRLCK);
   std::string text;
-  if (ok && readAll(fd, text)) {
+  if (file.readFrom(0, text)) {
     std::vector<double> stored;
     int count = 0;
     if (parseRowText(text, header, 2 * size, stored, &count) == RowText::Complete) {
@@ -244,10 +218,7 @@ int writePBaseRow(double* row, int orbit, int size, const char* folder) {
   }
   text = header;
   for (int t = 0; t < 2 * size; ++t) text += formatText("%a ", row[t]);
-  ok = ok && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && writeAllToDescriptor(fd, text) &&
-       ::fsync(fd) == 0;
-  lockWhole(fd, F_UNLCK);
-  if (::close(fd) != 0) ok = false;
+  const bool ok = file.truncate(0) && file.writeAt(0, text) && file.sync();
   if (!ok) {
     Alert("writePBaseRow", 1, 120206, "Could not write file %s", path.c_str());
     return -1;

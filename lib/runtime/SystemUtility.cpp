@@ -943,6 +943,10 @@ bool LockedFile::truncate(std::size_t length) const {
   return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
 }
 
+bool LockedFile::sync() const {
+  return fd_ >= 0 && ::fsync(fd_) == 0;
+}
+
 bool appendToSharedFile(const std::string& path, const std::string& text) {
   LockedFile file(path, LockedFile::Access::Create);
   const long long end = file.size();

@@ -183,6 +183,8 @@ class LockedFile {
   bool readFrom(std::size_t offset, std::string& text) const;
   bool writeAt(std::size_t offset, const std::string& text) const;
   bool truncate(std::size_t length) const;
+  // Flushes the file to the disk (fsync).
+  bool sync() const;
 
  private:
   int fd_ = -1;
