@@ -374,8 +374,10 @@ struct SettingOverride {
 
 // The coset A1_k x A1_l / A1_(k+l) with the current (1, 1, 1), stored under name.
 SpectrumData* minimalCoset(int k, int l, const char* name) {
+  // Only a minimal model made here answers to the name; another theory of that name is
+  // left alone (createCFT refuses the name).
   SpectrumData* existing = SM_findCFT(name);
-  if (existing != nullptr) return existing;
+  if (existing != nullptr && existing->type == kStoreTypeSpecialN2) return existing;
   SpectrumData* A = SM_getData(1, 1, k);
   SpectrumData* B = SM_getData(1, 1, l);
   SpectrumData* C = SM_getData(1, 1, k + l);

@@ -219,6 +219,15 @@ TEST_F(CosetCreateTest, MinimalModelsWithOneSupersymmetry) {
   EXPECT_NE(zero, SM_findCFT("minimal N=1 3"));
 }
 
+TEST_F(CosetCreateTest, AUserTheoryNamedLikeAMinimalModelIsLeftAlone) {
+  SpectrumData* mine = createCFT(singleA1(3), "minimal N=0 3");
+  ASSERT_NE(mine, nullptr);
+  EXPECT_EQ(createMinimal0(3), nullptr);
+  EXPECT_TRUE(alerted("minimal N=0 3 already exists"));
+  EXPECT_EQ(mine->type, kStoreTypeTensor);
+  EXPECT_EQ(mine->n_primaries, 4);
+}
+
 TEST_F(CosetCreateTest, MinimalModelCommands) {
   capture.clear();
   ASSERT_EQ(run("algebra minimal 0 1"), 0);
