@@ -217,12 +217,16 @@ const CommandEntry kTensorCommands[] = {
      "weights and dimensions."},
     {"browse groundstate", "[field i](col_1)...(col_n)", COM_browse_decomp,
      "Like \"browse decomposition\", but shows the weights of the ground-state terms only."},
+    {"create CFT", "[CFT_name]", COM_create,
+     "Stores the current tensor product or coset as a new CFT of this name and makes it the "
+     "current theory."},
 };
 
 const HelpAttachment kTensorHelp[] = {
     {"current", HLP_current},
     {"browse decomposition", HLP_decomp},
     {"browse groundstate", HLP_decomp},
+    {"create CFT", HLP_create},
 };
 
 // Simple-current queries of the modular mode, in single algebra and tensor mode alike.

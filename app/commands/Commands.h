@@ -270,3 +270,4 @@ int COM_compute_scale(char** params, int n);
 // Handler: "Browse permutations" (the symmetries of the current theory acting on its
 // simple currents)
 int COM_symmetrize(char** params, int n);
+int COM_create(char** params, int n);

@@ -45,8 +45,4 @@ int factorCurrents(int i) {
   return sd != nullptr && sd->scgroup != nullptr ? sd->scgroup->order : (sd != nullptr ? 1 : 0);
 }
 
-void createMinimal(int N, int) {
-  Alert("createMinimal", N, 100202, "Minimal models with %d supersymmetries: not available yet", N);
-}
-
 }  // namespace TensorSeam

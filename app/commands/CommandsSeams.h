@@ -1,6 +1,5 @@
 // STAND-INS for services of subsystems that are not built yet, as the command set calls
-// them: the bookkeeping of bulk invariants, the minimal models with 0 or 1 supersymmetries
-// made by the tensor layer, and the label counts of boundaries and Ishibashi states; with
+// them: the bookkeeping of bulk invariants and the label counts of boundaries and Ishibashi states; with
 // the factor counts of the current tensor product that the component conversions read.
 //
 // Each lives in a namespace of its own so that it never collides with the real service
@@ -34,7 +33,5 @@ int numberOfTensorFactors();
 // Primaries and simple currents of factor i.
 int factorPrimaries(int i);
 int factorCurrents(int i);
-// Creates the minimal model with N = 0 or 1 supersymmetries at level k in the store.
-void createMinimal(int N, int k);
 
 }  // namespace TensorSeam

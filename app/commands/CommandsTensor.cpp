@@ -386,3 +386,29 @@ int COM_browse_decomp(char** params, int n) {
   const int groundState = !words.empty() && !words.back().empty() && words.back()[0] == 'g' ? 1 : 0;
   return browseDecomposition(params, n, groundState);
 }
+
+// "create CFT": the tensor product becomes a stored theory, which is then made current.
+int COM_create(char** params, int n) {
+  if (n < 1 || params[0] == nullptr) {
+    Alert("COM_create", 0, kRefusedValue, "A CFT name is needed");
+    return 1;
+  }
+  SpectrumData* sd = createCFT(currentTensor, params[0]);
+  if (sd == nullptr) return 1;
+  resetCoset(currentTensor);
+  setCosetMode(0);
+  disableCoset();
+  disableModular();
+  char* name[1] = {sd->name};
+  if (COM_cft(name, 1) > 0) return 1;
+  if (sd->field_map != nullptr) {
+    for (int i = 0; i < sd->n_primaries; ++i) {
+      if (sd->field_map[i] != i) {
+        Alert("COM_create", 1, 100201, "Warning: Labels have changed after CFT creation");
+        break;
+      }
+    }
+  }
+  COM_status(nullptr, 0);
+  return -1;
+}

@@ -13,6 +13,7 @@
 #include "commands/CommandsSeams.h"
 #include "groups/Discrete.h"
 #include "lie/LieAlgebra.h"
+#include "tensor/Coset.h"
 #include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
@@ -107,7 +108,14 @@ int minimalModel(int N, int k, int* type, int* rank, int* level) {
     *type = kStoreTypeMinimalN2;
   } else {
     *type = kStoreTypeSpecialN2;
-    if (storedTheory(kStoreTypeSpecialN2, N, k) == nullptr) TensorSeam::createMinimal(N, k);
+    // A model that cannot be made is not found below, which refuses the command.
+    if (storedTheory(kStoreTypeSpecialN2, N, k) == nullptr) {
+      if (N == 0) {
+        createMinimal0(k);
+      } else {
+        createMinimal1(k);
+      }
+    }
   }
   if (storeS != nullptr) *storeS = saved;
   return -2;

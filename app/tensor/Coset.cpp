@@ -412,6 +412,7 @@ void installHooks() {
   hooks.getCosetT = getCosetT;
   hooks.getCosetrootT = getCosetrootT;
   hooks.getCosetLogT = getCosetLogT;
+  hooks.getCosetSOfLabels = getCosetSOfMappedFields;
   hooks.CT_S_Symmetry = CT_S_Symmetry;
   hooks.CT_getConjugate = CT_getConjugate;
   hooks.CT_ConjugatesAvailable = CT_ConjugatesAvailable;

@@ -406,3 +406,25 @@ struct TensorStringData;
 const TensorStringData* getTensorStringData(TensorProduct* TP);
 const int* getCosetRepInfo(TensorProduct* TP, int i);
 int CT_isTrivial(TensorProduct* TP, int i);
+
+// ---------------------------------------------------------------------------------------
+// Stored theories made from tensor products (CosetCreate.cpp)
+
+// Stores the tensor product as a theory of its own (type 9) under name. The spectrum is
+// computed first; NULL after the alert for an empty product, a name in use ("%s already
+// exists") or a spectrum that cannot be had, and nothing is stored then. The record lets go
+// of the product ("Tensor pointer dropped") only when its orbit S matrix and fixed-point
+// theories are all stored; otherwise it keeps it and an empty product takes its place.
+SpectrumData* createCFT(TensorProduct* TP, const char* name);
+// The record keeps its product (mode 0: a fresh empty product replaces it where it was
+// current) or lets go of it (mode 1).
+void dropTensorPointer(SpectrumData* sd, int mode);
+// The product the builders below use, so that the user's product stays untouched.
+TensorProduct* createTensorProduct();
+// The minimal models with 0 and 1 supersymmetries at level k ("minimal N=0 k",
+// "minimal N=1 k": type 6, rank N, level k), made once and then found by name; NULL when
+// they cannot be made.
+SpectrumData* createMinimal0(int k);
+SpectrumData* createMinimal1(int k);
+// S between record fields given through their entries of the record's field map.
+void getCosetSOfMappedFields(TensorProduct* TP, const int* a, const int* b, double* re, double* im);

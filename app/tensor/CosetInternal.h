@@ -85,3 +85,11 @@ void resetMinimalTable();
 
 // Start state of the permutation caches and of the ignore-automorphisms switch.
 void resetCosetPermutations();
+
+// ---------------------------------------------------------------------------------------
+// Stored theories made from tensor products (CosetCreate.cpp)
+
+struct CosetCreateState {
+  TensorProduct* createTensor = nullptr;  // the builders' product (owned by `records`)
+};
+CosetCreateState& cosetCreateState();

@@ -205,10 +205,11 @@ TEST_F(CommandsSpecialTheoriesTest, BadMinimalAndOrbifoldParametersAreRefused) {
             "Level 32001 exceeds the largest allowed level 6123 of N=2 minimal models \n");
   EXPECT_EQ(refusal("algebra minimal 2 6124"),
             "Level 6124 exceeds the largest allowed level 6123 of N=2 minimal models \n");
-  // The N = 0 and 1 models are built by the tensor layer.
-  std::string refused = diagnostics("algebra minimal 1 3", 2);
-  EXPECT_NE(refused.find("not available yet"), std::string::npos) << refused;
-  EXPECT_EQ(getModularMode()->active, 0);
+  // The N = 0 and 1 models are built by the tensor layer as cosets: the N=1 model of level 3
+  // has c = 3/2 (1 - 8/(5 7)) = 81/70.
+  EXPECT_EQ(run("algebra minimal 1 3"), 0);
+  EXPECT_STREQ(currentSD->name, "minimal N=1 3");
+  EXPECT_NEAR(currentSD->c, 81.0 / 70.0, 1e-7);
 }
 
 TEST_F(CommandsSpecialTheoriesTest, MinimalModelsIgnoreStoreSOffWithANotice) {
