@@ -1,5 +1,5 @@
 // STAND-INS for services of subsystems that are not built yet, as the command set calls
-// them: the bookkeeping of bulk invariants, the minimal models with 0 or 1 supersymmetries
+// them: the selection criteria of bulk invariants, the minimal models with 0 or 1 supersymmetries
 // made by the tensor layer, and the label counts of boundaries and Ishibashi states; with
 // the factor counts of the current tensor product that the component conversions read.
 //
@@ -10,13 +10,10 @@
 
 namespace ModularSeam {
 
-// Bookkeeping of modular invariants: nothing is stored yet.
-void storeDiagonalBulkInvariant();
+// Selection criteria of modular invariants: none can be set yet; each reset forgets the
+// stored invariants (the real store, invariants/Invariants.h).
 void resetAlgebraRequirements();
-void resetInvariantStore();
 void resetSelectionCriteria();
-// Number of stored invariants; -1: no complete collection has run.
-int TotalInvariants();
 
 }  // namespace ModularSeam
 
