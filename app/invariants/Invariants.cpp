@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,8 +46,13 @@ InvariantsState& state() {
 
 int valueOf(const int* p) { return p == nullptr ? 0 : *p; }
 
+// Largest row count a record can hold: its buffer of 3n + n ints must be indexable by int.
+constexpr int kMaxRows = INT_MAX / 4;
+
+// The primaries of the current theory; 1 when none is known. A count no record can hold is
+// the stand-in of a tensor product whose spectrum is not computed yet, not a real one.
 int currentPrimaryCount() {
-  if (TotalPrimaries == nullptr || *TotalPrimaries < 1) return 1;
+  if (TotalPrimaries == nullptr || *TotalPrimaries < 1 || *TotalPrimaries > kMaxRows) return 1;
   return *TotalPrimaries;
 }
 
@@ -136,6 +142,11 @@ std::unique_ptr<BulkInvariant> allocNewBulkInvariant(const char* name) {
 }
 
 void allocBulkInvariantData(BulkInvariant* bi, int n, int cap) {
+  if (n < 1 || cap < 0 || n > kMaxRows || cap > INT_MAX - 3 * n) {
+    Alert("allocBulkInvariantData", 0, 120505, "Storage overflow in modular invariant data");
+    n = 1;
+    cap = 1;
+  }
   bi->Data.assign(static_cast<size_t>(3 * n + cap), 0);
   bi->orbits.assign(static_cast<size_t>(n), nullptr);
   bi->n_rows = n;

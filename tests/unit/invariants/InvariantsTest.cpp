@@ -75,6 +75,17 @@ TEST_F(InvariantsTest, ARecordMadeWithoutATheoryHasOneRow) {
   EXPECT_EQ(bulkEntry(bi.get(), 0, 0), 1);
 }
 
+TEST_F(InvariantsTest, ThePrimaryCountOfAnUncomputedTensorProductIsNotARealOne) {
+  // Before its spectrum is known a tensor product reports 2000000000 primaries; the
+  // diagonal invariant is then the one-row record, not a buffer of 8 billion ints.
+  int unknown = 2000000000;
+  TotalPrimaries = &unknown;
+  resetBulk();
+  EXPECT_EQ(current()->n_rows, 1);
+  EXPECT_TRUE(silent());
+  TotalPrimaries = nullptr;
+}
+
 TEST_F(InvariantsTest, TheDiagonalInvariantIsStoredOnceAsInvariant_0) {
   useTheory(1, 2, 1);  // A2 level 1
   storeCurrentBulkInvariant();
