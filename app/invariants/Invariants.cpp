@@ -527,7 +527,7 @@ int TotalInvariants() {
 
 void permutationRejectionChanged() {
   if (state().NameCount == 0) return;
-  Print("Resetting invariant storage\n");
+  if (getBackground() == 0) Print("Resetting invariant storage\n");
   resetInvariantStore();
 }
 

@@ -230,3 +230,18 @@ TEST_F(InvariantsTest, PoolRecordsAreReusedAndForeignOnesRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(InvariantsTest, ChangingPermutationRejectionEmptiesAFilledStoreOnly) {
+  useTheory(1, 1, 2);
+  permutationRejectionChanged();
+  EXPECT_EQ(capture.printed, "");  // nothing stored: nothing to say
+  storeCurrentBulkInvariant();
+  permutationRejectionChanged();
+  EXPECT_EQ(capture.printed, "Resetting invariant storage\n");
+  EXPECT_EQ(storedInvariantCount(), 0);
+  EXPECT_STREQ(assignName(), "Invariant_0");
+}
+
+}  // namespace
