@@ -245,3 +245,22 @@ TEST_F(InvariantsTest, ChangingPermutationRejectionEmptiesAFilledStoreOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(InvariantsTest, ALinkedRecordJoinsTheStoreItselfUnlessItHasATwin) {
+  useTheory(1, 2, 1);
+  auto record = allocNewBulkInvariant(nullptr);
+  BulkInvariant* raw = record.get();
+  // Into the empty store: the record itself becomes the first one.
+  EXPECT_EQ(linkBulkInvariant(nullptr, std::move(record), 1), raw);
+  EXPECT_EQ(findNamedBulkInvariant("Invariant_0"), raw);
+  EXPECT_EQ(capture.printed, "Diagonal invariant stored as \"Invariant_0\"\n");
+  // An equal record is not linked: the stored twin answers.
+  EXPECT_EQ(linkBulkInvariant(nullptr, allocNewBulkInvariant(nullptr), 0), raw);
+  EXPECT_EQ(storedInvariantCount(), 1);
+  EXPECT_EQ(removeLastBulkInvariant(), 0);
+  EXPECT_EQ(storedInvariantCount(), 0);
+}
+
+}  // namespace
