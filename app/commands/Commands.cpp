@@ -11,6 +11,7 @@
 #include "commands/CommandsSeams.h"
 #include "groups/Discrete.h"
 #include "interpreter/IntCommands.h"
+#include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
@@ -57,6 +58,9 @@ const CommandEntry kDefaultCommands[] = {
     {"compute simple_current_spectrum", "", COM_compute_simple,
      "Computes only the simple currents of the spectrum of a tensor product."},
     {"total primaries", "", COM_tot_prim, "Prints the number of primaries of the current theory."},
+    {"total invariants", "", COM_tot_inv,
+     "Prints the number of stored modular invariants, or -1 when no complete collection of "
+     "invariants has been made."},
     {"supersymmetric", "", COM_susic,
      "Prints 1 when the last tensor spectrum contains a supersymmetry current, else 0."},
     {"single", "", COM_single,
@@ -361,6 +365,12 @@ const CommandEntry kModularCommands[] = {
     {"Compute S_analytic", "(factor)(lbl_1)...(lbl_2r)", COM_raws,
      "Evaluates the Weyl-group sum for S at two real weights of r components each, times the "
      "factor."},
+    {"reset invariants", "", COM_reset_invariants,
+     "Forgets all stored modular invariants; the diagonal invariant becomes current."},
+    {"store", "(name)", COM_store_bulk,
+     "Stores the current modular invariant under the given name, or under the next name "
+     "Invariant_n; an invariant already stored is not stored again."},
+    {"browse invariants", "", COM_list_inv, "Lists the names of the stored modular invariants."},
     {"compute galois_orbits", "", COM_compute_galois,
      "Lists the Galois permutations of the primaries: for every unit l of the conductor M of "
      "the S matrix, the cycles of the map $@lambda+@rho @to l(@lambda+@rho)$ (reduced by the "
@@ -575,7 +585,7 @@ int totalCurrents() {
 
 void disableModular() {
   ModularSeam::resetAlgebraRequirements();
-  ModularSeam::resetInvariantStore();
+  resetInvariantStore();
   ModularSeam::resetSelectionCriteria();
   CommandsState& s = commandsState();
   switchMode(s.modularMode, 0);
@@ -592,7 +602,7 @@ void enableModular() {
   switchMode(s.modularMode, 1);
   s.spectrumComputed = 1;
   CFTChanged();
-  ModularSeam::storeDiagonalBulkInvariant();
+  storeCurrentBulkInvariant();
   switchMode(s.boundaryMode, 1);
 }
 

@@ -271,3 +271,10 @@ int COM_compute_scale(char** params, int n);
 // simple currents)
 int COM_symmetrize(char** params, int n);
 int COM_create(char** params, int n);
+
+// Handlers: the bulk invariant store ("total invariants", "reset invariants", "store",
+// "browse invariants")
+int COM_tot_inv(char** params, int n);
+int COM_reset_invariants(char** params, int n);
+int COM_store_bulk(char** params, int n);
+int COM_list_inv(char** params, int n);

@@ -6,6 +6,7 @@
 #include "commands/Commands.h"
 #include "commands/CommandsInternal.h"
 #include "commands/CommandsSeams.h"
+#include "invariants/Invariants.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 
@@ -254,7 +255,7 @@ int InitializeOpenStrings() {
 }
 
 void disableModularVerbose() {
-  if (ModularSeam::TotalInvariants() >= 1) {
+  if (TotalInvariants() >= 1) {
     Alert("disableModularVerbose", 0, 100201,
           "All previous modular data and stored MIPFs are erased\n");
   }

@@ -2,8 +2,11 @@
 // the current bulk invariant, and the resets that a new theory or a changed setting calls.
 // Each is a function pointer that the owning layer's initialiser installs:
 //   ModularHooks hooks = modularHooks();  hooks.resetBulk = ...;  setModularHooks(hooks);
-// Until then no invariant is stored: the current one is always the diagonal invariant,
-// resetBulk only marks it changed (bulkInvariantChanged) and resetOrientifold does nothing.
+// The invariant store (invariants/Invariants) installs getCurrentBulk and resetBulk at its
+// start-up, which runs after initializeModular: read getCurrentBulk through modularHooks()
+// when it is needed, not at start-up. Before that the current slot is empty and resetBulk
+// only marks the invariant changed; resetOrientifold does nothing until the orientifold
+// store exists.
 // The tensor layer's services are reached through store/TensorHooks.h.
 #pragma once
 

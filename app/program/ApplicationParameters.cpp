@@ -4,6 +4,7 @@
 #include "commands/Commands.h"
 #include "interpreter/IntCommands.h"
 #include "interpreter/Interpreter.h"
+#include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "program/SubsystemStandIns.h"
 #include "runtime/Parameters.h"

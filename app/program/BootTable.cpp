@@ -14,6 +14,7 @@
 #include "interpreter/Interpreter.h"
 #include "interpreter/RunControl.h"
 #include "interpreter/Tables.h"
+#include "invariants/Invariants.h"
 #include "lie/Branching.h"
 #include "lie/LieAlgebra.h"
 #include "lie/Smatrix.h"
@@ -105,7 +106,7 @@ const BootEntry kBootTable[] = {
     {"initializeCoset", initializeCoset, nullptr},
     {"initializeHeterotic", initializeHeterotic, nullptr},
     {"initializeModular", initializeModular, nullptr},
-    {"initializeInvariants", initializeInvariants, nullptr},
+    {"initializeInvariants", initializeInvariants, resetInvariants},
     {"initializeStoremanager", initializeStoremanager, nullptr},
     {"current theory", makeCurrentTheory, nullptr},
     {"initializeStringTheory", initializeStringTheory, nullptr},

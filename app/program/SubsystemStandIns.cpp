@@ -1,9 +1,6 @@
 // STAND-INS for the subsystems that are not built yet (see the header).
 #include "program/SubsystemStandIns.h"
 
-void initializeInvariants() {}
-void permutationRejectionChanged() {}
-
 void initializeCrossBound() {}
 void resetBoundaries() {}
 

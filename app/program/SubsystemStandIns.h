@@ -4,11 +4,6 @@
 // entries into its own folder.
 #pragma once
 
-// Modular invariants. Post-command of "set reject permutations" (no invariants are stored
-// yet; "set orientifold" calls bulkInvariantChanged of the modular data).
-void initializeInvariants();
-void permutationRejectionChanged();
-
 // Boundaries, crosscaps and orientifolds. Change action of "Orientifold" (no boundary
 // candidates are stored yet).
 void initializeCrossBound();

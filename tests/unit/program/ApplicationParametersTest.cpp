@@ -12,6 +12,7 @@
 #include "commands/Commands.h"
 #include "interpreter/Interpreter.h"
 #include "InterpreterTestSupport.h"
+#include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "program/Boot.h"
 #include "program/SubsystemStandIns.h"

@@ -1,0 +1,149 @@
+// The bulk invariant store: modular invariant partition functions Z(i,j) of the current
+// theory held in BulkInvariant records, the named store of them (a singly linked list that
+// owns its records), the current invariant that boundary, orientifold and spectrum code read
+// through getCurrentBulk, and the pool of SimpleCurrentData records of the heterotic search.
+//
+// A record's rows live in one int buffer `Data`: count (n), mult (n), the algebra area (n)
+// and the partner area (capacity). Z(i,j) = mult[i] times the number of occurrences of j in
+// row i's partner list; a row with count 0 or mult 0 is empty (orbits[i] == nullptr).
+// Builders size the record for everything they write before writing; a record is never
+// written past its end.
+//
+// All state is module state (InvariantsState); resetInvariants() restores the start state.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct SimpleCurrentNode;
+
+// The simple-current description of one invariant.
+struct SimpleCurrentData {
+  std::vector<int> map;          // element labels, a centre block, the inverse map
+  std::vector<int> monodromies;  // R (n x n) then X (n x n)
+  std::vector<int> kernels;      // left kernel, then right kernel
+  std::vector<int> factor;       // per generator pair: factor, first and second generators
+  std::vector<int> stabilizer;
+  std::vector<int> generators;   // primary labels of the generating currents
+  std::vector<int> chargeMap;
+  int charge_map_made = 0;
+  int mipf_number = -1;
+  int subgroup_label = -1;
+  int owns_subgroup = 0;
+  int n_generators = 0;
+  int selection_count = 0;
+  int sel_symmetric = 0;
+  int sel_automorphism = 0;
+  int sel_extension = 0;
+  int sel_reject_permutations = 0;
+  int sel_autostore = 0;
+  int sel_algebra = 0;
+  int kernel_size = 1;
+  int x_symmetric = 0;
+  int n_pairs = 0;
+  int stabilizer_count = 0;
+  int truncated = 0;
+  SimpleCurrentNode* node = nullptr;
+};
+
+// Boundary data of an invariant built by other means than simple currents.
+struct ExceptionalBoundaryData {
+  std::vector<double> data;  // 2N(1+L): first block 2N, second block 2NL
+  std::vector<int> klein;    // N
+  int N = 0;
+  int L = 0;
+  int reset = 0;
+  int crosscap_status = 0;
+};
+
+struct BulkInvariant {
+  std::unique_ptr<SimpleCurrentData> MD;
+  std::unique_ptr<ExceptionalBoundaryData> EDT;
+  std::string name = "UNDEFINED";
+  std::unique_ptr<BulkInvariant> next;  // the store owns the records it links
+  int n_rows = 0;
+  int capacity = 0;
+  int diagonal = 0;
+  int simple_current = 0;
+  int conjugation = 0;
+  int symmetric = 0;
+  int ishibashi_count = 0;
+  std::vector<int> Data;
+  std::vector<int*> orbits;  // row i's partner list inside Data; nullptr for an empty row
+  int* count = nullptr;
+  int* mult = nullptr;
+  int* algebra = nullptr;
+  int* vacuum_row = nullptr;
+  int algebra_count = 0;
+  int reserved[3] = {-1, -1, -1};
+
+  BulkInvariant() = default;
+  BulkInvariant(const BulkInvariant&) = delete;
+  BulkInvariant& operator=(const BulkInvariant&) = delete;
+  ~BulkInvariant();
+  // Entries of row i's stored lists: the partners, and for a non-diagonal simple-current
+  // invariant the currents that follow them.
+  int rowEntries(int i) const;
+};
+
+struct SimpleCurrentNode {
+  std::unique_ptr<SimpleCurrentNode> next;
+  std::unique_ptr<SimpleCurrentData> record;
+  int in_use = 0;
+};
+
+void initializeInvariants();
+void resetInvariants();
+
+// Records
+std::unique_ptr<BulkInvariant> allocNewBulkInvariant(const char* name);
+std::unique_ptr<SimpleCurrentData> allocNewSCData(SimpleCurrentNode* node);
+void resetBulkInvariant(BulkInvariant* bi);
+void allocBulkInvariantData(BulkInvariant* bi, int n, int cap);
+void copyBulkInvariant(BulkInvariant* dst, const BulkInvariant* src);
+void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernels);
+void copyEDTData(ExceptionalBoundaryData* dst, const ExceptionalBoundaryData* src);
+void adjustBulkInvariant(BulkInvariant* bi);
+// 0 when equal, -1 otherwise.
+int compareBulkInvariants(BulkInvariant* a, BulkInvariant* b);
+// Z(i,j) of the record.
+int bulkEntry(const BulkInvariant* bi, int i, int j);
+
+// The store
+// copy = 1 stores a copy of bi; the result is bi, or an equal stored record, or nullptr
+// when the name is in use.
+BulkInvariant* storeBulkInvariant(const char* name, BulkInvariant* bi, int copy, int verbose);
+// Links the record itself into the store (copy = 0); returns the linked record or an equal
+// stored one (the argument is then dropped), nullptr when the name is in use.
+BulkInvariant* linkBulkInvariant(const char* name, std::unique_ptr<BulkInvariant> bi, int verbose);
+BulkInvariant* addNewBulkInvariantToStorage(const char* name);
+const char* assignName();
+void modifyBulkName(const char* name, BulkInvariant* bi);
+BulkInvariant* findNamedBulkInvariant(const char* name);
+BulkInvariant* locateBulkInvariant(BulkInvariant* bi);
+BulkInvariant* getLastBulkInvariant();
+void listBulkInvariants();
+const char* convertBulkInvariantName(const char* text);
+BulkInvariant* getBulkInvariantForUserInput(const char* text);
+BulkInvariant* getBulkInvariantByNumber(int k);
+int removeLastBulkInvariant();
+void freeAllBulkInvariants();
+void resetInvariantStore();
+// -1 until a complete collection has run, else the number of named invariants.
+int TotalInvariants();
+int storedInvariantCount();
+
+// The current invariant
+BulkInvariant** getCurrentBulk();
+void setCurrentBulkInvariant(BulkInvariant* bi);
+// Makes the diagonal invariant of the current theory current.
+void resetBulk();
+// Registers the current invariant in the store, quietly (on entering modular mode).
+void storeCurrentBulkInvariant();
+void permutationRejectionChanged();
+
+// Pool of simple-current records
+SimpleCurrentData* getSCDataPointer();
+void returnSCDataPointer(SimpleCurrentData* md);
+int poolNodeCount();
