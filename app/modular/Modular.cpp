@@ -181,7 +181,6 @@ void initializeModular() {
   s.RowFileMegabytes = getIntParPointer("S_rows maxsize");
   s.TensorName = getStringParPointer("TensorName");
   s.HeteroticLiftSymbol = getStringParPointer("Heterotic lift_symbol");
-  s.CurrentBulkPointer = modularHooks().getCurrentBulk();
 }
 
 void resetModular() {
@@ -197,7 +196,6 @@ void resetModular() {
   fresh->RowFileMegabytes = old.RowFileMegabytes;
   fresh->TensorName = old.TensorName;
   fresh->HeteroticLiftSymbol = old.HeteroticLiftSymbol;
-  fresh->CurrentBulkPointer = old.CurrentBulkPointer;
   statePointer() = std::move(fresh);
   resetStoremanagerIndexFiles();
 }

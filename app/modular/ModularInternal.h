@@ -173,7 +173,6 @@ struct ModularState {
   int OrbitDataRefused = -1;  // stamp of a theory whose orbit tables cannot be built
   int SMATRIXWasAborted = 0;
   int S_CALL_TRACE = 0;
-  void* CurrentBulkPointer = nullptr;
 
   // Settings (bound at start-up, read live; NULL: the defaults hold).
   const int* SmatrixMaxsize = nullptr;
