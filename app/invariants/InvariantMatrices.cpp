@@ -225,6 +225,9 @@ void conjugateBulkInvariant(BulkInvariant* bi) {
       bi->MD->n_generators = 0;
     }
   } else {
+    // The conjugate of the diagonal invariant is the conjugation one, flagged as
+    // setConjugationInvariant flags it: its rows hold partners only, no current lists.
+    if (bi->diagonal) bi->simple_current = 0;
     bi->conjugation = bi->diagonal;
     bi->diagonal = 0;
   }
@@ -346,4 +349,31 @@ std::unique_ptr<BulkInvariant> multiplyBulkInvariantRecords(BulkInvariant* a, Bu
   product->symmetric = equalsTranspose(product.get()) ? 1 : 0;
   *status = 0;
   return product;
+}
+
+int conjugateNamedBulkInvariant(const char* source, const char* name) {
+  BulkInvariant* src = source != nullptr ? getBulkInvariantForUserInput(source) : *getCurrentBulk();
+  if (src == nullptr) return 1;
+  auto conjugate = allocNewBulkInvariant(nullptr);
+  copyBulkInvariant(conjugate.get(), src);
+  conjugateBulkInvariant(conjugate.get());
+  BulkInvariant* stored =
+      linkBulkInvariant(source != nullptr ? name : nullptr, std::move(conjugate), 1);
+  if (stored == nullptr) return 1;
+  if (source == nullptr) setCurrentBulkInvariant(stored);
+  return 0;
+}
+
+int transposeNamedBulkInvariant(const char* source, const char* name) {
+  BulkInvariant* src = source != nullptr ? getBulkInvariantForUserInput(source) : *getCurrentBulk();
+  if (src == nullptr) return 1;
+  BulkInvariant* transpose = reflectBulkInvariant(src);
+  if (transpose == nullptr) return 1;
+  if (storeBulkInvariant(source != nullptr ? name : nullptr, transpose, 1, 1) == nullptr) return 1;
+  if (source == nullptr) {
+    // The store holds the copy; the scratch record is rebuilt by the next transpose.
+    BulkInvariant* stored = locateBulkInvariant(transpose);
+    if (stored != nullptr && stored != src) setCurrentBulkInvariant(stored);
+  }
+  return 0;
 }

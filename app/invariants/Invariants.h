@@ -178,3 +178,8 @@ std::unique_ptr<BulkInvariant> multiplyBulkInvariantRecords(BulkInvariant* a, Bu
                                                             int* status);
 void makeExceptional(BulkInvariant* bi);
 void resetInvariantMatrices();
+// The conjugate (transpose) of the stored invariant named or numbered by source, or of the
+// current one when source is nullptr, stored under name (verbose); for the current invariant
+// the result is stored without a name and becomes current. 0 on success, 1 on failure.
+int conjugateNamedBulkInvariant(const char* source, const char* name);
+int transposeNamedBulkInvariant(const char* source, const char* name);

@@ -180,7 +180,12 @@ TEST_F(InvariantMatricesTest, ConjugationInvariantOfA2Level1SquaresToTheDiagonal
   for (int i = 0; i < 3; ++i) EXPECT_EQ(bulkEntry(c, i, i), 1);
   conjugateBulkInvariant(c);
   EXPECT_EQ(c->conjugation, 1);
+  EXPECT_EQ(c->simple_current, 0);
   EXPECT_EQ(bulkEntry(c, 1, 2), 1);
+  // Its rows hold one partner each: a copy reads no more than that and is equal.
+  auto copy = allocNewBulkInvariant(nullptr);
+  copyBulkInvariant(copy.get(), c);
+  EXPECT_EQ(compareBulkInvariants(copy.get(), c), 0);
   resetBulk();
 }
 
