@@ -231,4 +231,32 @@ TEST_F(InvariantMatricesTest, AProductWithTwoVacuaInRowZeroIsNotNormalizable) {
   EXPECT_EQ(bulkEntry(p.get(), 0, 0), 2);
 }
 
+TEST_F(InvariantMatricesTest, NamedTransposeAndConjugateStoreNewRecords) {
+  const SpectrumData* sd = useTheory(1, 1, 4);
+  ASSERT_NE(sd, nullptr);
+  std::vector<int> M(25, 0);
+  M[0] = 1;
+  M[1 * 5 + 2] = 1;
+  M[2 * 5 + 3] = 3;
+  auto a = allocNewBulkInvariant(nullptr);
+  makeExceptionalBulkInvariant(M.data(), a.get(), 0, 0);
+  ASSERT_NE(storeBulkInvariant("A", a.get(), 1, 0), nullptr);
+  EXPECT_EQ(transposeNamedBulkInvariant("A", "At"), 0);
+  BulkInvariant* at = findNamedBulkInvariant("At");
+  ASSERT_NE(at, nullptr);
+  // A second transpose rebuilds the scratch record; the stored one keeps its entries.
+  EXPECT_EQ(transposeNamedBulkInvariant("At", "Att"), 0);
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 5; ++j) EXPECT_EQ(bulkEntry(at, i, j), M[j * 5 + i]) << i << "," << j;
+  }
+  // The transpose of the transpose is A itself: nothing new under "Att".
+  EXPECT_EQ(findNamedBulkInvariant("Att"), nullptr);
+  // A1 fields are self-conjugate: the conjugate of A equals A and is not stored again.
+  const int before = storedInvariantCount();
+  EXPECT_EQ(conjugateNamedBulkInvariant("A", "Ac"), 0);
+  EXPECT_EQ(storedInvariantCount(), before);
+  // An unknown source is refused.
+  EXPECT_EQ(transposeNamedBulkInvariant("Nowhere", "X"), 1);
+}
+
 }  // namespace
