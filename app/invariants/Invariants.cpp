@@ -108,6 +108,9 @@ void initializeInvariants() {
   if (findTable("Spectrum") != nullptr) {
     setColumnRoutines("Spectrum", "Bulk invariant", getBulkInvariantString, nullptr);
   }
+  if (findTable("TensorSpectrum") != nullptr) {
+    setColumnRoutines("TensorSpectrum", "Bulk invariant", getBulkInvariantString, nullptr);
+  }
 }
 
 void resetInvariants() {
