@@ -371,6 +371,12 @@ const CommandEntry kModularCommands[] = {
      "Stores the current modular invariant under the given name, or under the next name "
      "Invariant_n; an invariant already stored is not stored again."},
     {"browse invariants", "", COM_list_inv, "Lists the names of the stored modular invariants."},
+    {"conjugate", "(name_1)(name_2)", COM_conj_bulk,
+     "Conjugates the current modular invariant (every right field replaced by its "
+     "conjugate), or the stored invariant name_1 storing the result as name_2."},
+    {"transpose", "(name_1)(name_2)", COM_transpose_bulk,
+     "Transposes the current modular invariant, or the stored invariant name_1 storing the "
+     "result as name_2."},
     {"compute galois_orbits", "", COM_compute_galois,
      "Lists the Galois permutations of the primaries: for every unit l of the conductor M of "
      "the S matrix, the cycles of the map $@lambda+@rho @to l(@lambda+@rho)$ (reduced by the "

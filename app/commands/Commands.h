@@ -278,3 +278,7 @@ int COM_tot_inv(char** params, int n);
 int COM_reset_invariants(char** params, int n);
 int COM_store_bulk(char** params, int n);
 int COM_list_inv(char** params, int n);
+
+// Handlers: "conjugate" and "transpose" of the current or a stored bulk invariant
+int COM_conj_bulk(char** params, int n);
+int COM_transpose_bulk(char** params, int n);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 
+#include "interpreter/Tables.h"
 #include "modular/Modular.h"
 #include "modular/ModularHooks.h"
 #include "runtime/Error.h"
@@ -104,6 +105,12 @@ void initializeInvariants() {
   if (!s.DummyBulk) s.DummyBulk = allocNewBulkInvariant(nullptr);
   if (!s.FirstSCnode) s.FirstSCnode = makeNode();
   installHooks();
+  if (findTable("Spectrum") != nullptr) {
+    setColumnRoutines("Spectrum", "Bulk invariant", getBulkInvariantString, nullptr);
+  }
+  if (findTable("TensorSpectrum") != nullptr) {
+    setColumnRoutines("TensorSpectrum", "Bulk invariant", getBulkInvariantString, nullptr);
+  }
 }
 
 void resetInvariants() {

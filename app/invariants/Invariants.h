@@ -147,3 +147,39 @@ void permutationRejectionChanged();
 SimpleCurrentData* getSCDataPointer();
 void returnSCDataPointer(SimpleCurrentData* md);
 int poolNodeCount();
+
+// ---------------------------------------------------------------------------------------
+// Building, printing and combining invariant matrices
+
+// The entry partners of row i in the "Bulk Invariant" column: "(i)" for the diagonal current
+// invariant, "m*(list)" for a row of multiplicity m >= 2, " - " for an empty row.
+bool getBulkInvariantString(std::string& cell, const void* ignored, int i);
+// "(" then runs of equal consecutive entries ("k*v+" for k >= 2, "v+"), the last "+" -> ")".
+std::string buildRepString(const int* list, int n);
+// Rewrites the list with each value v repeated c_v / g times, ascending, g the gcd of the
+// occurrence counts c_v; returns the new length and sets g (0 with an alert for no values).
+int removeRedundancy(int* list, int n, int* g);
+// The Ishibashi labels of the invariant: N for the diagonal one, else the sum over rows i of
+// max(mult[i], 0) times the occurrences of i in row i.
+int LabelCount(const BulkInvariant* bi);
+// Builds bi from an N x N matrix (row-major); with store and "Autostore" on it is stored.
+void makeExceptionalBulkInvariant(const int* M, BulkInvariant* bi, int store, int show);
+void setDiagonalInvariant(BulkInvariant* bi);
+// The current invariant becomes the charge-conjugation one (diagonal when all fields are
+// self-conjugate).
+void setConjugationInvariant();
+// The transpose: bi itself when symmetric, else a module-static scratch record.
+BulkInvariant* reflectBulkInvariant(BulkInvariant* bi);
+// Replaces every partner by its conjugate, in place.
+void conjugateBulkInvariant(BulkInvariant* bi);
+// The product a times b as a new record; status 0 success, 1 not normalizable, -1 vanishing
+// multiplicity (then nullptr).
+std::unique_ptr<BulkInvariant> multiplyBulkInvariantRecords(BulkInvariant* a, BulkInvariant* b,
+                                                            int* status);
+void makeExceptional(BulkInvariant* bi);
+void resetInvariantMatrices();
+// The conjugate (transpose) of the stored invariant named or numbered by source, or of the
+// current one when source is nullptr, stored under name (verbose); for the current invariant
+// the result is stored without a name and becomes current. 0 on success, 1 on failure.
+int conjugateNamedBulkInvariant(const char* source, const char* name);
+int transposeNamedBulkInvariant(const char* source, const char* name);
