@@ -590,9 +590,9 @@ int totalCurrents() {
 // Mode switches
 
 void disableModular() {
-  ModularSeam::resetAlgebraRequirements();
+  resetAlgebraRequirements();
   resetInvariantStore();
-  ModularSeam::resetSelectionCriteria();
+  resetSelectionCriteria();
   CommandsState& s = commandsState();
   switchMode(s.modularMode, 0);
   switchMode(s.boundaryMode, 0);

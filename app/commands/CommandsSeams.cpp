@@ -9,15 +9,6 @@
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
 
-namespace ModularSeam {
-
-// The selection criteria do not exist yet; forgetting them leaves the store reset as the
-// real ones do.
-void resetAlgebraRequirements() { ::resetInvariantStore(); }
-void resetSelectionCriteria() { ::resetInvariantStore(); }
-
-}  // namespace ModularSeam
-
 namespace BoundarySeam {
 
 int TotalBoundaries() {

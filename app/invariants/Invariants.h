@@ -12,6 +12,7 @@
 // All state is module state (InvariantsState); resetInvariants() restores the start state.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -183,3 +184,43 @@ void resetInvariantMatrices();
 // the result is stored without a name and becomes current. 0 on success, 1 on failure.
 int conjugateNamedBulkInvariant(const char* source, const char* name);
 int transposeNamedBulkInvariant(const char* source, const char* name);
+
+// ---------------------------------------------------------------------------------------
+// Selection criteria of invariants
+//
+// Current lists are given as int arrays ended by -1 (nullptr clears the list). The module
+// keeps its own copy: changing the caller's array afterwards changes nothing. A list that is
+// set but holds no current is still a requirement (and rejects every invariant).
+
+void setRequireLeft(const int* list);      // every current required on the left
+void setRequireLeftAny(const int* list);   // at least one of them
+void setRequireRight(const int* list);
+void setRequireRightAny(const int* list);
+void setForbidLeft(const int* list);
+void setForbidRight(const int* list);
+// Pairs i, j ended by -1; "Selection automorphism" := 1 for a list, 0 for nullptr (the old
+// pairing list is then kept).
+void setRequireAuto(const int* list);
+void setSelection(int k);
+int getAutoSelectionNumber();
+void setSubgroupStart(int subgroup, int count);
+int getSubgroupStart();
+int getScanMIPFCountStart();
+// nullptr clears the loop command and restores "Loop start" 0 and "Loop end" 2000000000.
+void setLoopCommand(const char* text);
+// The loop command, or nullptr when none is set.
+const char* getLoopCommand();
+
+// 1 pass, 0 reject: left and right are the left and right kernel lists.
+int checkAlgebraSelectionCriteria(int nL, const int* left, int nR, const int* right);
+int checkAutomorphismSelectionCriteria(const BulkInvariant* bi);
+int checkSelectionCriteria(const BulkInvariant* bi);
+void displaySelectionCriteria(int flag);
+void printInvariantSelectionCriteria(FILE* stream);
+void generateDiagonalSelectionWarning();
+void writeInvariantSelectionCriteria(FILE* stream);
+void resetSelectionCriteria();
+void resetAlgebraRequirements();
+void AutostoreChanged();
+// Start state of the criteria (lists, pairings, auto selection, resume point, loop command).
+void resetInvariantSelection();
