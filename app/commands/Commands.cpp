@@ -47,6 +47,10 @@ const char kTypeHelp[] =
     "modular data.";
 
 const CommandEntry kDefaultCommands[] = {
+    {"set autoselect", "[pos_int choice]", COM_set_autosel,
+     "Takes automatically the modular invariant of the given number in subgroup selection."},
+    {"set autoselect off", "", COM_set_sel_int,
+     "Asks which modular invariant to take in subgroup selection."},
     {"status", "", COM_status,
      "Shows the mode (single algebra or tensor product) and the current algebra."},
     {"compute spectrum", "", COM_compute,
@@ -377,6 +381,34 @@ const CommandEntry kModularCommands[] = {
     {"transpose", "(name_1)(name_2)", COM_transpose_bulk,
      "Transposes the current modular invariant, or the stored invariant name_1 storing the "
      "result as name_2."},
+    {"set require left", "(current J_1)...(current J_n)", COM_sel_left,
+     "Selects only modular invariants whose left chiral algebra contains all of the currents; "
+     "without currents the requirement is cleared."},
+    {"set present left", "(current J_1)...(current J_n)", COM_sel_left_any,
+     "Selects only modular invariants whose left chiral algebra contains at least one of the "
+     "currents; without currents the requirement is cleared."},
+    {"set require right", "(current J_1)...(current J_n)", COM_sel_right,
+     "Selects only modular invariants whose right chiral algebra contains all of the "
+     "currents; without currents the requirement is cleared."},
+    {"set present right", "(current J_1)...(current J_n)", COM_sel_right_any,
+     "Selects only modular invariants whose right chiral algebra contains at least one of the "
+     "currents; without currents the requirement is cleared."},
+    {"set forbid left", "(current J_1)...(current J_n)", COM_forbid_left,
+     "Rejects modular invariants whose left chiral algebra contains any of the currents; "
+     "without currents nothing is forbidden."},
+    {"set forbid right", "(current J_1)...(current J_n)", COM_forbid_right,
+     "Rejects modular invariants whose right chiral algebra contains any of the currents; "
+     "without currents nothing is forbidden."},
+    {"set selection automorphism", "(pair_1)...(pair_n)", COM_sel_auto,
+     "Selects only automorphism invariants that map field x to field y for every pair x:y; "
+     "\"off\" switches the requirement off."},
+    {"show selection criteria", "", COM_show_sel_crit,
+     "Shows the active selection criteria of modular invariants."},
+    {"reset selection", "", COM_reset_selection,
+     "Clears the selection criteria of modular invariants and forgets the stored invariants."},
+    {"set loop_command", "[commandline](word_2)...(word_n)", COM_set_loop_com,
+     "Runs the command line on every generated modular invariant; \"set loop_command OFF\" "
+     "clears it."},
     {"compute galois_orbits", "", COM_compute_galois,
      "Lists the Galois permutations of the primaries: for every unit l of the conductor M of "
      "the S matrix, the cycles of the map $@lambda+@rho @to l(@lambda+@rho)$ (reduced by the "

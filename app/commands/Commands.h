@@ -282,3 +282,18 @@ int COM_list_inv(char** params, int n);
 // Handlers: "conjugate" and "transpose" of the current or a stored bulk invariant
 int COM_conj_bulk(char** params, int n);
 int COM_transpose_bulk(char** params, int n);
+
+// Handlers: selection criteria of modular invariants (required, present and forbidden
+// currents, automorphism pairings, display, reset, loop command, auto selection)
+int COM_sel_left(char** params, int n);
+int COM_sel_left_any(char** params, int n);
+int COM_sel_right(char** params, int n);
+int COM_sel_right_any(char** params, int n);
+int COM_forbid_left(char** params, int n);
+int COM_forbid_right(char** params, int n);
+int COM_sel_auto(char** params, int n);
+int COM_show_sel_crit(char** params, int n);
+int COM_reset_selection(char** params, int n);
+int COM_set_loop_com(char** params, int n);
+int COM_set_autosel(char** params, int n);
+int COM_set_sel_int(char** params, int n);

@@ -1,9 +1,14 @@
 // Handlers of the bulk invariant store: counting, resetting, storing and listing the
 // modular invariants of the current theory.
 #include <algorithm>
+#include <cstdio>
+#include <string>
+#include <strings.h>
+#include <vector>
 
 #include "commands/Commands.h"
 #include "invariants/Invariants.h"
+#include "runtime/Error.h"
 #include "runtime/Output.h"
 
 int COM_tot_inv(char**, int) {
@@ -41,4 +46,97 @@ int COM_transpose_bulk(char** params, int n) {
   const char* source = n >= 1 ? params[0] : nullptr;
   const char* name = n >= 2 ? params[1] : nullptr;
   return transposeNamedBulkInvariant(source, name) == 0 ? -std::min(n, 2) : 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Selection criteria
+
+namespace {
+
+// The converted currents, ended by -1 (the setters copy the list).
+std::vector<int> currentList(char** params, int n) {
+  std::vector<int> list;
+  for (int i = 0; i < n; ++i) list.push_back(intParameter(params, i));
+  list.push_back(-1);
+  return list;
+}
+
+// Without currents the list is cleared.
+int setCurrents(void (*setter)(const int*), char** params, int n) {
+  if (n == 0) {
+    setter(nullptr);
+    return 0;
+  }
+  const std::vector<int> list = currentList(params, n);
+  setter(list.data());
+  return -n;
+}
+
+}  // namespace
+
+int COM_sel_left(char** params, int n) { return setCurrents(setRequireLeft, params, n); }
+int COM_sel_left_any(char** params, int n) { return setCurrents(setRequireLeftAny, params, n); }
+int COM_sel_right(char** params, int n) { return setCurrents(setRequireRight, params, n); }
+int COM_sel_right_any(char** params, int n) {
+  return setCurrents(setRequireRightAny, params, n);
+}
+int COM_forbid_left(char** params, int n) { return setCurrents(setForbidLeft, params, n); }
+int COM_forbid_right(char** params, int n) { return setCurrents(setForbidRight, params, n); }
+
+// Pairs x:y of fields; "off" switches the pairing requirement off.
+int COM_sel_auto(char** params, int n) {
+  if (n == 1 && strcasecmp(params[0], "off") == 0) {
+    setRequireAuto(nullptr);
+    return -1;
+  }
+  std::vector<int> list;
+  for (int k = 0; k < n; ++k) {
+    int i = 0;
+    int j = 0;
+    int used = 0;
+    if (std::sscanf(params[k], "%d:%d%n", &i, &j, &used) != 2 || params[k][used] != '\0' ||
+        i < 0 || j < 0) {
+      Alert("COM_sel_auto", 0, 100302, "Invalid argument: %s", params[k]);
+      return 1;
+    }
+    list.push_back(i);
+    list.push_back(j);
+  }
+  list.push_back(-1);
+  setRequireAuto(list.data());
+  return -n;
+}
+
+int COM_show_sel_crit(char**, int) {
+  displaySelectionCriteria(1);
+  return 0;
+}
+
+int COM_reset_selection(char**, int) {
+  resetSelectionCriteria();
+  return 0;
+}
+
+// The words of the command line, joined by blanks; a line beginning with "off" clears it.
+int COM_set_loop_com(char** params, int n) {
+  if (n == 0) return 1;
+  if (strncasecmp(params[0], "off", 3) == 0) {
+    setLoopCommand(nullptr);
+    return -n;
+  }
+  std::string line = params[0];
+  for (int k = 1; k < n; ++k) line += std::string(" ") + params[k];
+  setLoopCommand(line.c_str());
+  return -n;
+}
+
+int COM_set_autosel(char** params, int n) {
+  if (n < 1) return 1;
+  setSelection(intParameter(params, 0));
+  return -1;
+}
+
+int COM_set_sel_int(char**, int) {
+  setSelection(0);
+  return 0;
 }
