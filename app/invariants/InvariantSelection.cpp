@@ -141,8 +141,9 @@ int getAutoSelectionNumber() { return state().AutoSelectionNumber; }
 void setSubgroupStart(int subgroup, int count) {
   state().SubgroupStart = subgroup;
   state().ScanMIPFCountStart = count;
+  // A warning only: the values stay set and a background run goes on.
   if (par("Autostore") != 0) {
-    Alert("setSubgroupStart", 0, 100302, "Non-zero loop start is inconsistent with autostore");
+    Alert("setSubgroupStart", 0, 100218, "Non-zero loop start is inconsistent with autostore");
   }
 }
 int getSubgroupStart() { return state().SubgroupStart; }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "InterpreterTestSupport.h"
 #include "ModularTestSupport.h"
 #include "runtime/Parameters.h"
 #include "TestSupport.h"
@@ -212,6 +213,35 @@ TEST_F(InvariantSelectionTest, CriteriaAreWrittenAsCommands) {
             "set present left 3 5\n"
             "set require right 3 5\n"
             "set forbid right  7\n");
+}
+
+TEST_F(InvariantSelectionTest, AResumePointUnderAutostoreWarnsAndKeepsItsValues) {
+  setIntPar("Autostore", 1);
+  setSubgroupStart(4, 17);
+  EXPECT_TRUE(alerted("Non-zero loop start is inconsistent with autostore"));
+  EXPECT_EQ(getSubgroupStart(), 4);
+  EXPECT_EQ(getScanMIPFCountStart(), 17);
+}
+
+// Through the commands: the handler's own list is gone once it returns, so a criterion
+// kept by pointer would read freed memory here.
+TEST_F(InvariantSelectionTest, CommandsSetCopiesAndLoopCommandOff) {
+  modular_test::useTheory(1, 1, 4);  // A1 level 4: currents 0 and J = 1
+  ASSERT_EQ(run("compute spectrum"), 0);
+  ASSERT_EQ(run("set require left 1"), 0);
+  const int kernel[] = {0};
+  EXPECT_EQ(checkAlgebraSelectionCriteria(1, kernel, 1, kernel), 0);
+  const int extended[] = {0, 1};
+  EXPECT_EQ(checkAlgebraSelectionCriteria(2, extended, 1, kernel), 1);
+  ASSERT_EQ(run("set require left"), 0);  // no currents: cleared
+  EXPECT_EQ(checkAlgebraSelectionCriteria(1, kernel, 1, kernel), 1);
+
+  setIntPar("Loop end", 99);
+  ASSERT_EQ(run("set loop_command {total primaries}"), 0);
+  EXPECT_STREQ(getLoopCommand(), "total primaries");
+  ASSERT_EQ(run("set loop_command OFF"), 0);
+  EXPECT_EQ(getLoopCommand(), nullptr);
+  EXPECT_EQ(par("Loop end"), 2000000000);
 }
 
 }  // namespace
