@@ -125,6 +125,7 @@ void resetInvariants() {
   s.PoolNodes = 0;
   s.LocalBulk.reset();
   s.DummyBulk.reset();
+  resetInvariantSelection();
   initializeInvariants();
 }
 
