@@ -134,11 +134,6 @@ void representativeElement(int i, int j, double* re, double* im) {
   representativeRow(row, 1, &column, re, im);
 }
 
-bool isRegularFile(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 std::string rowFileText(const std::string& header, int count, const double* re, const double* im) {
   std::string text = header;
   text.reserve(header.size() + static_cast<std::size_t>(count) * 50);
@@ -167,7 +162,7 @@ bool parseSRowText(const std::string& text, const std::string& header, int count
 // Reads the row file at path into re/im; false when it is missing, foreign or torn.
 bool readSRowFile(const std::string& path, const std::string& header, int count, double* re,
                   double* im) {
-  if (!isRegularFile(path)) return false;
+  if (!S_ISREG(getMode(path.c_str()))) return false;
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   std::string text;

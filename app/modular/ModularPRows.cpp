@@ -12,11 +12,9 @@
 // what other processes stored meanwhile (read through the locked descriptor) into its
 // row, then truncates, writes, syncs and unlocks; readers take a shared lock. So no
 // process ever loses an entry another one wrote.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -29,11 +27,6 @@
 namespace {
 
 using Row = std::vector<double, AccountAllocator<double>>;
-
-bool isRegularFile(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 enum class RowText { Complete, Foreign, Short };
 
@@ -174,7 +167,7 @@ double* orbitPRow(int o, bool readFile) {
 int getPBaseRow(double* row, int orbit, int size, const char* folder) {
   if (!diskRows() || folder == nullptr || folder[0] == '\0' || size < 1) return 0;
   const std::string path = rowPath(folder, orbit);
-  if (!isRegularFile(path)) return 0;
+  if (!S_ISREG(getMode(path.c_str()))) return 0;
   std::string text;
   bool gotText = false;
   {
