@@ -203,12 +203,16 @@ bool computeCFT_S(SpectrumData* sd) {
   return whole;
 }
 
-// Every fixed-point theory made, with its S stored.
+// Every fixed-point theory made, with every element of its S stored (an element counts as
+// stored when its real part is not below -1.5, the mark of one not computed).
 bool fixedPointTheoriesStored(SpectrumData* sd) {
   if (sd->n_fp_currents == 0) return true;
-  if (SM_initFCFTData(sd) < sd->n_fp_currents || sd->fcft == nullptr) return false;
+  if (SM_initFCFTData(sd) < 0 || sd->fcft == nullptr) return false;
   for (int i = 0; i < sd->n_fp_currents; ++i) {
-    if (sd->fcft[i] == nullptr) return false;
+    const SpectrumData* f = sd->fcft[i];
+    if (f == nullptr || f->s_available == 0 || f->sbase == nullptr) return false;
+    const std::size_t m = static_cast<std::size_t>(f->n_orbits);
+    if (std::any_of(f->sbase, f->sbase + m * m, [](double x) { return x < -1.5; })) return false;
   }
   return true;
 }
