@@ -116,6 +116,7 @@ void markChanged(TensorProduct* TP) {
   freeFullFP(TP);
   TP->NumberOfFixedPointCurrents = 0;
   TP->FixedPointCurrents.clear();
+  TP->SimpleCurrentMap.clear();
   TP->ExtensionNumber = -1;
   TP->Spectrum.reset(TP->NumberOfFactors + 1);
   TP->NumberOfPrimaries = 0;

@@ -149,6 +149,9 @@ struct TensorProduct {
   std::vector<int> FixedPointCurrents;
   std::vector<FullFPType*> FullStabilizers;
   std::deque<std::unique_ptr<FullFPType>> FullFPRecords;
+  // Set by "create CFT": for every field its position in the list of simple currents of
+  // the stored theory or -1, then that list (the current fields).
+  std::vector<int> SimpleCurrentMap;
   // The level of the N=2 minimal model this product builds; -1 for every other product.
   int MinimalN2Level = -1;
 };

@@ -72,10 +72,18 @@ void makeSimpleCurrentMap(CurrentListContext* c) {
     if (found != nullptr && found->n > 0) {
       initList(&c->list, found->n);
       for (int i = 0; i < found->n; ++i) addToList(&c->list, found->list[i]);
-      return;
     }
   }
-  for (int i = 0; i < count; ++i) addToList(&c->list, i);
+  if (c->list.n == 0) {
+    for (int i = 0; i < count; ++i) addToList(&c->list, i);
+  }
+  const int fields = TP->NumberOfPrimaries;
+  TP->SimpleCurrentMap.assign(static_cast<std::size_t>(fields), -1);
+  for (int i = 0; i < c->list.n; ++i) {
+    const int field = c->list.list[i];
+    if (field >= 0 && field < fields) TP->SimpleCurrentMap[static_cast<std::size_t>(field)] = i;
+    TP->SimpleCurrentMap.push_back(field);
+  }
 }
 
 // Exact weights of the fields in tensor order, on one common denominator.

@@ -289,3 +289,34 @@ TEST_F(CosetFixedPointsTest, CurrentTheoryEntriesAnswerFromTheTensorProduct) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CosetFixedPointsTest, CurrentsFoundFromSActOnTheFieldsByTheSRule) {
+  // A1_4 extended by its current is SU(3)_1: the two resolved fields of label 2 are
+  // simple currents that the spectrum passes do not know; 3 x 3 = 3bar and 3 x 3bar = 1.
+  build({"g a 1 4", "current 1"});
+  ASSERT_EQ(currentTensor->NumberOfPrimaries, 3);
+  ASSERT_EQ(currentTensor->NumberOfSimpleCurrents, 1);
+  EXPECT_EQ(CT_simpleCurrentAction(1, 1, currentTensor), 2);
+  EXPECT_EQ(CT_simpleCurrentAction(1, 2, currentTensor), 0);
+  EXPECT_EQ(CT_simpleCurrentAction(2, 0, currentTensor), 2);
+  EXPECT_TRUE(silent());
+  // Products of such currents need the list "create CFT" makes.
+  EXPECT_EQ(CT_simpleCurrentProduct(1, 1, currentTensor), -1);
+  EXPECT_TRUE(alerted("Current 1 is not known"));
+  TensorProduct* TP = currentTensor;
+  int* storeS = getIntParPointer("Store_S");
+  ASSERT_NE(storeS, nullptr);
+  const int saved = *storeS;
+  *storeS = 1;  // the record keeps the product
+  SpectrumData* sd = createCFT(TP, "SU3 from A1");
+  *storeS = saved;
+  ASSERT_NE(sd, nullptr);
+  ASSERT_EQ(sd->tensor, TP);
+  ASSERT_EQ(TP->SimpleCurrentMap.size(), 6u);
+  EXPECT_EQ(CT_simpleCurrentProduct(1, 1, TP), 2);
+  EXPECT_EQ(CT_simpleCurrentProduct(1, 2, TP), 0);
+}
+
+}  // namespace
