@@ -327,6 +327,10 @@ const CommandEntry kModularCommands[] = {
      "of every field."},
     {"get g_schur", "[field p][field q]", COM_get_GenSchur,
      "Prints the generalized Frobenius-Schur indicator Z(p,q); Z(p,0) is the ordinary one."},
+    {"check modular", "", COM_check_mod,
+     "Checks that S is unitary and that $(ST)^3=S^2$, listing every failure with its size."},
+    {"check unitarity", "(field a)(field b)", COM_check_unit,
+     "Checks $@sum_k S(a,k)S(b,k)^*=@delta_{ab}$ for row a and column b, row a, or all rows."},
     {"check pmat", "", COM_check_pmat, "Computes every element of P once (a timing test)."},
     {"expand", "[field lbl]", COM_expand, "Shows the Dynkin labels of a field."},
     {"indices", "(field lbl)", COM_indices,
@@ -423,6 +427,7 @@ const CommandEntry kModularCommands[] = {
 const HelpAttachment kModularHelp[] = {
     {"pmatrix", HLP_pmatrix},
     {"s", HLP_s},
+    {"check unitarity", HLP_s},
     {"fusion", HLP_fusion},
     {"pfusion", HLP_pfusion},
     {"check twist eta", HLP_twists},

@@ -202,6 +202,9 @@ int COM_get_GenSchur(char** params, int n);
 int COM_S_fix(char** params, int n);
 int COM_S_ola(char** params, int n);
 int COM_fp_fusion(char** params, int n);
+// "check modular" (unitarity and (ST)^3 = S^2) and "check unitarity" (rows a, columns b).
+int COM_check_mod(char** params, int n);
+int COM_check_unit(char** params, int n);
 
 // Handlers: Lie-algebra and Weyl-group commands
 

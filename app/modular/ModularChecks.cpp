@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <string>
 #include <vector>
 
 #include "modular/Modular.h"
@@ -202,4 +203,195 @@ int CheckFusion(int samples) {
   }
   if (undecided > 0) Print("%d coefficients cannot be decided in double precision\n", undecided);
   return failures;
+}
+
+// ---------------------------------------------------------------------------------------
+// Unitarity of S and (ST)^3 = S^2
+//
+// Both checks copy S into a dense complex matrix once (N^2 elements from compS) so that
+// the O(N^3) sums run over contiguous rows. The report is appended to a string; failure
+// lines stop once fewer than kReportReserve characters are left of `size`, so that the
+// closing lines always fit what the caller set aside.
+
+namespace {
+
+constexpr std::size_t kReportReserve = 100;
+constexpr double kSquaredTolerance = 1e-10;
+
+using ComplexMatrix = AccountVector<std::complex<double>>;
+
+double& checkAccuracy() { return modularState().Accuracy; }
+
+ComplexMatrix denseS(int n) {
+  ComplexMatrix S(static_cast<std::size_t>(n) * static_cast<std::size_t>(n),
+                  AccountAllocator<std::complex<double>>(&SMatrix_alloc, "Dense S (checks)"));
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) S[static_cast<std::size_t>(i) * n + j] = elementS(i, j);
+  return S;
+}
+
+bool roomLeft(const std::string& report, std::size_t size) {
+  return report.size() + kReportReserve < size;
+}
+
+}  // namespace
+
+double getCheckAccuracy() { return checkAccuracy(); }
+
+int Unitarity_check(int, int i, int j, double* re, double* im) {
+  *re = 0.0;
+  *im = 0.0;
+  if (getStopSignal() != 0) return kUnitarityStopped;
+  const int n = modularPrimaries();
+  if (!modularLabelsInRange("Unitarity_check", i, j)) return 0;
+  std::complex<double> sum{0.0, 0.0};
+  for (int m = 0; m < n; ++m) sum += elementS(i, m) * std::conj(elementS(j, m));
+  if (i == j) sum -= 1.0;
+  *re = sum.real();
+  *im = sum.imag();
+  return std::norm(sum) < kSquaredTolerance ? 1 : 0;
+}
+
+std::string& UnitarityCheck(std::string& report, std::size_t size) {
+  double& accuracy = checkAccuracy();
+  accuracy = 0.0;
+  initSMATRIX();
+  if (getStopSignal() != 0) return report;
+  const int n = modularPrimaries();
+  const ComplexMatrix S = denseS(n);
+  const double steps = static_cast<double>(n) * (static_cast<double>(n) + 1.0) / 2.0;
+  startProgressInfo("Checking unitarity", 1, steps);
+  int failures = 0;
+  bool truncated = false;
+  bool stopped = false;
+  const std::size_t nn = static_cast<std::size_t>(n);
+  for (int i = 0; i < n && !truncated && !stopped; ++i) {
+    if (advanceProgressInfo(n - i) != 0 || getStopSignal() != 0) {
+      stopped = true;
+      break;
+    }
+    const std::complex<double>* rowI = S.data() + static_cast<std::size_t>(i) * nn;
+    for (int j = i; j < n; ++j) {
+      const std::complex<double>* rowJ = S.data() + static_cast<std::size_t>(j) * nn;
+      double sumRe = 0.0, sumIm = 0.0;
+      for (std::size_t m = 0; m < nn; ++m) {
+        // rowI[m] * conj(rowJ[m]), written out: std::complex products check for NaN.
+        sumRe += rowI[m].real() * rowJ[m].real() + rowI[m].imag() * rowJ[m].imag();
+        sumIm += rowI[m].imag() * rowJ[m].real() - rowI[m].real() * rowJ[m].imag();
+      }
+      const double devRe = i == j ? sumRe - 1.0 : sumRe;
+      const double square = devRe * devRe + sumIm * sumIm;
+      accuracy = std::max(accuracy, std::sqrt(square));
+      if (square <= kSquaredTolerance) continue;
+      if (!roomLeft(report, size)) {
+        truncated = true;
+        break;
+      }
+      report += formatText("Unitarity  failure for (%d,%d): (%7.4f,%7.4f) \n", i, j, sumRe, sumIm);
+      ++failures;
+    }
+  }
+  if (stopped) {
+    stopProgressInfo("Checking unitarity");
+    report += "Unitarity test interrupted\n";
+    return report;
+  }
+  if (truncated) report += "Further failures ignored\n";
+  if (failures > 0 || truncated) {
+    Alert("UnitarityCheck", 0, 100208, "Unitarity test failed");
+  } else {
+    report += "Unitarity test OK\n";
+  }
+  stopProgressInfo("Checking unitarity");
+  report += formatText("Maximal deviation: %15.2g\n", accuracy);
+  return report;
+}
+
+std::string& STcheck(std::string& report, std::size_t size) {
+  double& accuracy = checkAccuracy();
+  accuracy = 0.0;
+  const bool symmetric = S_Symmetric() != 0;
+  initSMATRIX();
+  if (getStopSignal() != 0) return report;
+  const int n = modularPrimaries();
+  const std::size_t nn = static_cast<std::size_t>(n);
+  const ComplexMatrix S = denseS(n);
+  std::vector<std::complex<double>> T(nn);
+  for (int m = 0; m < n; ++m) {
+    double re = 0.0, im = 0.0;
+    compT(m, m, &re, &im);
+    T[static_cast<std::size_t>(m)] = {re, im};
+  }
+  // Columns of S as rows: S itself when it is symmetric.
+  ComplexMatrix transposed(S.get_allocator());
+  if (!symmetric) {
+    transposed.resize(nn * nn);
+    for (std::size_t i = 0; i < nn; ++i)
+      for (std::size_t j = 0; j < nn; ++j) transposed[j * nn + i] = S[i * nn + j];
+  }
+  const ComplexMatrix& columns = symmetric ? S : transposed;
+  const double steps = static_cast<double>(n) * (static_cast<double>(n) + 1.0) / 2.0;
+  startProgressInfo("Checking (ST)^3=S^2", 1, steps);
+  if (n == 0) report += "ST^3 = S^2 test OK\n";
+  int failures = 0;
+  int successes = 0;
+  bool truncated = false;
+  bool stopped = false;
+  std::vector<std::complex<double>> rowST(nn);
+  for (int i = 0; i < n && !truncated; ++i) {
+    if (advanceProgressInfo(n - i) != 0 || getStopSignal() != 0) {
+      stopped = true;
+      break;
+    }
+    const std::complex<double>* rowI = S.data() + static_cast<std::size_t>(i) * nn;
+    for (std::size_t m = 0; m < nn; ++m) rowST[m] = rowI[m] * T[m];
+    for (int j = i; j < n; ++j) {
+      const std::complex<double>* column = columns.data() + static_cast<std::size_t>(j) * nn;
+      double leftRe = 0.0, leftIm = 0.0;
+      for (std::size_t m = 0; m < nn; ++m) {
+        leftRe += rowST[m].real() * column[m].real() - rowST[m].imag() * column[m].imag();
+        leftIm += rowST[m].real() * column[m].imag() + rowST[m].imag() * column[m].real();
+      }
+      const std::complex<double> left{leftRe, leftIm};
+      const std::complex<double> right = std::conj(T[static_cast<std::size_t>(i)]) *
+                                         S[static_cast<std::size_t>(i) * nn + static_cast<std::size_t>(j)] *
+                                         std::conj(T[static_cast<std::size_t>(j)]);
+      const double square = std::norm(right - left);
+      accuracy = std::max(accuracy, std::sqrt(square));
+      const bool nonTrivial = ZeroCheck(std::norm(right)) == 0;
+      if (square <= kSquaredTolerance) {
+        if (nonTrivial) ++successes;
+        continue;
+      }
+      ++failures;
+      if (!roomLeft(report, size)) {
+        report += "Further failures ignored\n";
+        truncated = true;
+        break;
+      }
+      const std::complex<double> ratio = right / left;
+      const double angle = std::acos(ratio.real() / std::abs(ratio)) / (2.0 * M_PI);
+      report += formatText("(ST)^3=S^2 failure for (%d,%d):  Ratio (%7.4f,%7.4f);  Angle: %7.4f\n", i, j,
+                           ratio.real(), ratio.imag(), angle);
+    }
+  }
+  if (stopped) {
+    stopProgressInfo("Checking (ST)^3=S^2");
+    report += "ST^3 = S^2 test interrupted\n";
+    return report;
+  }
+  if (failures == 0) {
+    if (n > 0) report += "ST^3 = S^2 test OK\n";
+  } else {
+    Alert("STcheck", 0, 100208, "ST^3 = S^2 test failed");
+  }
+  stopProgressInfo("Checking (ST)^3=S^2");
+  report += formatText("Maximal deviation: %15.2g\n", accuracy);
+  if (failures > 0) {
+    report += formatText("Total number of (ST)^3=S^2 failures: %d\n", failures);
+    if (successes > 0)
+      report += formatText("[NOTE: %d non-trivial successful checks: Failure is not an overall phase!]\n",
+                           successes);
+  }
+  return report;
 }
