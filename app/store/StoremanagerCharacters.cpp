@@ -238,7 +238,7 @@ void SM_loadCharacters(SpectrumData* sd) {
   }
   for (int a = 0; a < n; ++a) {
     if (K < 1 || sd->characters[static_cast<std::size_t>(a) * static_cast<std::size_t>(K)] == 0)
-      Alert("SM_loadCharacters", 7, 100201, "Incorrect or missing character for label %d\n", a);
+      Alert("SM_loadCharacters", 7, 100201, "Incorrect or missing character for label %d", a);
   }
   sd->chars_loaded = 1;
 }
