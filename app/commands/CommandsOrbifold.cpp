@@ -18,12 +18,12 @@
 namespace {
 
 // Makes sd the current theory and computes its spectrum; when sd is NULL (refused) the
-// theory that was current is computed again, so that it stays usable.
+// theory that was current gets its modular data back, so that it stays usable.
 int makeCurrent(SpectrumData* sd, SpectrumData* previous) {
   if (sd == nullptr) {
     if (previous != nullptr) {
       setCurrentTheory(previous);
-      COM_compute(nullptr, 0);
+      enableModular();
     }
     return 1;
   }

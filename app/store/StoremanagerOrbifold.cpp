@@ -13,6 +13,7 @@
 // file exists, follow from the mother's characters. Records are found again only when
 // their base is the very same mother record.
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <complex>
@@ -37,6 +38,10 @@ namespace {
 constexpr int kDiagonal = 0;
 constexpr int kOffDiagonal = 1;
 constexpr int kTwisted = 2;
+// The first argument of SM_computeGenericPermutation_S that starts collecting the currents
+// its S elements use, and the one that prints them and stops.
+constexpr int kStartCurrentTrace = -10;
+constexpr int kPrintCurrentTrace = -11;
 // Dimensions at or beyond this are kept as large integers.
 constexpr long long kSmallDimensionLimit = 1000000000LL;
 
@@ -321,6 +326,20 @@ SpectrumData* SM_getPermutationOrbifold(SpectrumData* sd, int order, const char*
 void SM_computeGenericPermutation_S(SpectrumData* sd, int a, int b, double* re, double* im) {
   *re = 0.0;
   *im = 0.0;
+  StoremanagerState& state = storeState();
+  if (a == kStartCurrentTrace) {
+    state.permutationTrace = true;
+    state.permutationCurrents.clear();
+    return;
+  }
+  if (a == kPrintCurrentTrace) {
+    Print("-----\n");
+    for (const auto& row : state.permutationCurrents) PrintVec(4, row.data(), "");
+    Print("-----\n");
+    state.permutationTrace = false;
+    state.permutationCurrents.clear();
+    return;
+  }
   if (SM_get_S_CALL_TRACE())
     PrintStdout("SM_computeGenericPermutation_S for algebra %s, type=%d\n", sd->name, sd->type);
   SpectrumData* orbifold = sd->type == kStoreTypePermutationFCFT ? sd->base : sd;
@@ -345,6 +364,11 @@ void SM_computeGenericPermutation_S(SpectrumData* sd, int a, int b, double* re, 
   const double h = static_cast<double>(hJ.num) / static_cast<double>(hJ.den);
   std::complex<double> t = phaseOf(h / 2.0);
   std::complex<double> t3 = phaseOf(1.5 * h);
+  if (state.permutationTrace) {
+    const std::array<int, 4> row{sd->type, M->type, J, psiJ};
+    auto& rows = state.permutationCurrents;
+    if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows.push_back(row);
+  }
   if (psiJ == 1) {
     t *= std::complex<double>(0.0, 1.0);
     t3 = -t3;

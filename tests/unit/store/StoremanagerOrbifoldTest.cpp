@@ -190,6 +190,23 @@ TEST_F(StoremanagerOrbifoldTest, ExactCentralChargeAndRefusals) {
   EXPECT_TRUE(alerted("Name Odd is already in use"));
 }
 
+TEST_F(StoremanagerOrbifoldTest, TraceCollectsTheCurrentsOnce) {
+  SpectrumData* p = SM_getPermutationOrbifold(SM_getData(1, 1, 1), 2, nullptr);
+  ASSERT_NE(p, nullptr);
+  double re = 0.0, im = 0.0;
+  SM_computeGenericPermutation_S(p, -10, 0, &re, &im);
+  for (int a = 0; a < p->n_primaries; ++a) SM_computeGenericPermutation_S(p, a, 0, &re, &im);
+  capture.clear();
+  SM_computeGenericPermutation_S(p, -11, 0, &re, &im);
+  // One row: the orbifold (type 18) of an A (type 1) theory, current 0 with psi 0.
+  EXPECT_EQ(capture.printed.rfind("-----\n", 0), 0u);
+  EXPECT_EQ(std::count(capture.printed.begin(), capture.printed.end(), '\n'), 3) << capture.printed;
+  EXPECT_NE(capture.printed.find("(18,1,0,0)"), std::string::npos) << capture.printed;
+  capture.clear();
+  SM_computeGenericPermutation_S(p, -11, 0, &re, &im);
+  EXPECT_EQ(capture.printed, "-----\n-----\n");
+}
+
 TEST_F(StoremanagerOrbifoldTest, DimensionArithmeticGoesToLargeIntegers) {
   EXPECT_EQ(TensorProductDimension(3, 1), 6);
   EXPECT_EQ(TensorProductDimension(3, -1), 3);
