@@ -208,15 +208,18 @@ int CheckFusion(int samples) {
 // ---------------------------------------------------------------------------------------
 // Unitarity of S and (ST)^3 = S^2
 //
-// Both checks copy S into a dense complex matrix once (N^2 elements from compS) so that
-// the O(N^3) sums run over contiguous rows. The report is appended to a string; failure
-// lines stop once fewer than kReportReserve characters are left of `size`, so that the
-// closing lines always fit what the caller set aside.
+// Both checks copy S into a dense complex matrix once (N^2 elements from compS) and form
+// the sums over m as products of rows, a block of kRowBlock rows against every later row
+// at a time, so that the block stays in cache; every sum runs over m in increasing order,
+// whatever the blocking. The report is appended to a string; failure lines stop once fewer
+// than kReportReserve characters are left of `size`, so that the closing lines always fit
+// what the caller set aside.
 
 namespace {
 
 constexpr std::size_t kReportReserve = 100;
 constexpr double kSquaredTolerance = 1e-10;
+constexpr int kRowBlock = 16;
 
 using ComplexMatrix = AccountVector<std::complex<double>>;
 
@@ -232,6 +235,35 @@ ComplexMatrix denseS(int n) {
 
 bool roomLeft(const std::string& report, std::size_t size) {
   return report.size() + kReportReserve < size;
+}
+
+// out[(i - i0) n + j] = sum_m A(i - i0, m) B(j, m) (B conjugated when asked) for the rows
+// i0 <= i < i1 of the block A and every j >= i.
+void rowProducts(const std::complex<double>* A, const std::complex<double>* B, std::size_t n, int i0, int i1,
+                 bool conjugate, std::vector<std::complex<double>>& out) {
+  const double sign = conjugate ? -1.0 : 1.0;
+  for (std::size_t j = static_cast<std::size_t>(i0); j < n; ++j) {
+    const std::complex<double>* rowB = B + j * n;
+    const int last = std::min<long long>(i1, static_cast<long long>(j) + 1);
+    for (int i = i0; i < last; ++i) {
+      const std::complex<double>* rowA = A + static_cast<std::size_t>(i - i0) * n;
+      double re = 0.0, im = 0.0;
+      for (std::size_t m = 0; m < n; ++m) {
+        // Written out: std::complex products test for NaN on every step.
+        const double bIm = sign * rowB[m].imag();
+        re += rowA[m].real() * rowB[m].real() - rowA[m].imag() * bIm;
+        im += rowA[m].real() * bIm + rowA[m].imag() * rowB[m].real();
+      }
+      out[static_cast<std::size_t>(i - i0) * n + j] = {re, im};
+    }
+  }
+}
+
+// Steps of the progress line for the rows i0 .. i1-1 (one per pair i <= j).
+long long blockSteps(int n, int i0, int i1) {
+  long long steps = 0;
+  for (int i = i0; i < i1; ++i) steps += n - i;
+  return steps;
 }
 
 }  // namespace
@@ -258,37 +290,35 @@ std::string& UnitarityCheck(std::string& report, std::size_t size) {
   initSMATRIX();
   if (getStopSignal() != 0) return report;
   const int n = modularPrimaries();
+  const std::size_t nn = static_cast<std::size_t>(n);
   const ComplexMatrix S = denseS(n);
+  std::vector<std::complex<double>> sums(static_cast<std::size_t>(kRowBlock) * nn);
   const double steps = static_cast<double>(n) * (static_cast<double>(n) + 1.0) / 2.0;
   startProgressInfo("Checking unitarity", 1, steps);
   int failures = 0;
   bool truncated = false;
   bool stopped = false;
-  const std::size_t nn = static_cast<std::size_t>(n);
-  for (int i = 0; i < n && !truncated && !stopped; ++i) {
-    if (advanceProgressInfo(n - i) != 0 || getStopSignal() != 0) {
+  for (int i0 = 0; i0 < n && !truncated; i0 += kRowBlock) {
+    const int i1 = std::min(n, i0 + kRowBlock);
+    if (advanceProgressInfo(blockSteps(n, i0, i1)) != 0 || getStopSignal() != 0) {
       stopped = true;
       break;
     }
-    const std::complex<double>* rowI = S.data() + static_cast<std::size_t>(i) * nn;
-    for (int j = i; j < n; ++j) {
-      const std::complex<double>* rowJ = S.data() + static_cast<std::size_t>(j) * nn;
-      double sumRe = 0.0, sumIm = 0.0;
-      for (std::size_t m = 0; m < nn; ++m) {
-        // rowI[m] * conj(rowJ[m]), written out: std::complex products check for NaN.
-        sumRe += rowI[m].real() * rowJ[m].real() + rowI[m].imag() * rowJ[m].imag();
-        sumIm += rowI[m].imag() * rowJ[m].real() - rowI[m].real() * rowJ[m].imag();
+    rowProducts(S.data() + static_cast<std::size_t>(i0) * nn, S.data(), nn, i0, i1, true, sums);
+    for (int i = i0; i < i1 && !truncated; ++i) {
+      for (int j = i; j < n; ++j) {
+        const std::complex<double> sum = sums[static_cast<std::size_t>(i - i0) * nn + static_cast<std::size_t>(j)];
+        const double devRe = i == j ? sum.real() - 1.0 : sum.real();
+        const double square = devRe * devRe + sum.imag() * sum.imag();
+        accuracy = std::max(accuracy, std::sqrt(square));
+        if (square <= kSquaredTolerance) continue;
+        if (!roomLeft(report, size)) {
+          truncated = true;
+          break;
+        }
+        report += formatText("Unitarity  failure for (%d,%d): (%7.4f,%7.4f) \n", i, j, sum.real(), sum.imag());
+        ++failures;
       }
-      const double devRe = i == j ? sumRe - 1.0 : sumRe;
-      const double square = devRe * devRe + sumIm * sumIm;
-      accuracy = std::max(accuracy, std::sqrt(square));
-      if (square <= kSquaredTolerance) continue;
-      if (!roomLeft(report, size)) {
-        truncated = true;
-        break;
-      }
-      report += formatText("Unitarity  failure for (%d,%d): (%7.4f,%7.4f) \n", i, j, sumRe, sumIm);
-      ++failures;
     }
   }
   if (stopped) {
@@ -337,42 +367,43 @@ std::string& STcheck(std::string& report, std::size_t size) {
   int successes = 0;
   bool truncated = false;
   bool stopped = false;
-  std::vector<std::complex<double>> rowST(nn);
-  for (int i = 0; i < n && !truncated; ++i) {
-    if (advanceProgressInfo(n - i) != 0 || getStopSignal() != 0) {
+  std::vector<std::complex<double>> rowsST(static_cast<std::size_t>(kRowBlock) * nn);
+  std::vector<std::complex<double>> sums(static_cast<std::size_t>(kRowBlock) * nn);
+  for (int i0 = 0; i0 < n && !truncated; i0 += kRowBlock) {
+    const int i1 = std::min(n, i0 + kRowBlock);
+    if (advanceProgressInfo(blockSteps(n, i0, i1)) != 0 || getStopSignal() != 0) {
       stopped = true;
       break;
     }
-    const std::complex<double>* rowI = S.data() + static_cast<std::size_t>(i) * nn;
-    for (std::size_t m = 0; m < nn; ++m) rowST[m] = rowI[m] * T[m];
-    for (int j = i; j < n; ++j) {
-      const std::complex<double>* column = columns.data() + static_cast<std::size_t>(j) * nn;
-      double leftRe = 0.0, leftIm = 0.0;
-      for (std::size_t m = 0; m < nn; ++m) {
-        leftRe += rowST[m].real() * column[m].real() - rowST[m].imag() * column[m].imag();
-        leftIm += rowST[m].real() * column[m].imag() + rowST[m].imag() * column[m].real();
+    for (int i = i0; i < i1; ++i) {
+      const std::complex<double>* rowI = S.data() + static_cast<std::size_t>(i) * nn;
+      std::complex<double>* rowST = rowsST.data() + static_cast<std::size_t>(i - i0) * nn;
+      for (std::size_t m = 0; m < nn; ++m) rowST[m] = rowI[m] * T[m];
+    }
+    rowProducts(rowsST.data(), columns.data(), nn, i0, i1, false, sums);
+    for (int i = i0; i < i1 && !truncated; ++i) {
+      for (int j = i; j < n; ++j) {
+        const std::complex<double> left = sums[static_cast<std::size_t>(i - i0) * nn + static_cast<std::size_t>(j)];
+        const std::complex<double> right = std::conj(T[static_cast<std::size_t>(i)]) *
+                                           S[static_cast<std::size_t>(i) * nn + static_cast<std::size_t>(j)] *
+                                           std::conj(T[static_cast<std::size_t>(j)]);
+        const double square = std::norm(right - left);
+        accuracy = std::max(accuracy, std::sqrt(square));
+        if (square <= kSquaredTolerance) {
+          if (ZeroCheck(std::norm(right)) == 0) ++successes;
+          continue;
+        }
+        ++failures;
+        if (!roomLeft(report, size)) {
+          report += "Further failures ignored\n";
+          truncated = true;
+          break;
+        }
+        const std::complex<double> ratio = right / left;
+        const double angle = std::acos(ratio.real() / std::abs(ratio)) / (2.0 * M_PI);
+        report += formatText("(ST)^3=S^2 failure for (%d,%d):  Ratio (%7.4f,%7.4f);  Angle: %7.4f\n", i, j,
+                             ratio.real(), ratio.imag(), angle);
       }
-      const std::complex<double> left{leftRe, leftIm};
-      const std::complex<double> right = std::conj(T[static_cast<std::size_t>(i)]) *
-                                         S[static_cast<std::size_t>(i) * nn + static_cast<std::size_t>(j)] *
-                                         std::conj(T[static_cast<std::size_t>(j)]);
-      const double square = std::norm(right - left);
-      accuracy = std::max(accuracy, std::sqrt(square));
-      const bool nonTrivial = ZeroCheck(std::norm(right)) == 0;
-      if (square <= kSquaredTolerance) {
-        if (nonTrivial) ++successes;
-        continue;
-      }
-      ++failures;
-      if (!roomLeft(report, size)) {
-        report += "Further failures ignored\n";
-        truncated = true;
-        break;
-      }
-      const std::complex<double> ratio = right / left;
-      const double angle = std::acos(ratio.real() / std::abs(ratio)) / (2.0 * M_PI);
-      report += formatText("(ST)^3=S^2 failure for (%d,%d):  Ratio (%7.4f,%7.4f);  Angle: %7.4f\n", i, j,
-                           ratio.real(), ratio.imag(), angle);
     }
   }
   if (stopped) {
