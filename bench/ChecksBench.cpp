@@ -41,7 +41,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 // The row products sum_m A(i, m) conj A(j, m) for i <= j of an n x n matrix.
 double referenceSeconds(int n) {
   std::vector<std::complex<double>> a(static_cast<std::size_t>(n) * n);
-  for (std::size_t x = 0; x < a.size(); ++x) a[x] = {1.0 / static_cast<double>(x % 97 + 1), 1.0 / static_cast<double>(x % 89 + 2)};
+  for (std::size_t x = 0; x < a.size(); ++x)
+    a[x] = {1.0 / static_cast<double>(x % 97 + 1), 1.0 / static_cast<double>(x % 89 + 2)};
   const std::size_t nn = static_cast<std::size_t>(n);
   double total = 0.0;
   const auto start = std::chrono::steady_clock::now();

@@ -85,7 +85,8 @@ int COM_compare_alg(char** params, int n) {
   SpectrumData* first = SM_findCFT(params[0]);
   SpectrumData* second = SM_findCFT(params[1]);
   if (first == nullptr || second == nullptr) {
-    Alert("COM_compare_alg", 0, kRefusedLookup, "No such algebra %s", first == nullptr ? params[0] : params[1]);
+    Alert("COM_compare_alg", 0, kRefusedLookup, "No such algebra %s",
+          first == nullptr ? params[0] : params[1]);
     return 1;
   }
   SM_compareAlgebras(first, second);
@@ -123,7 +124,8 @@ int COM_identify(char** params, int n) {
   SpectrumData* sd = currentRecord();
   if (sd == nullptr) return 1;
   if (n > sd->rep_size) {
-    Alert("COM_identify", 0, kRefusedValue, "Too many arguments (representation size is %d)", sd->rep_size);
+    Alert("COM_identify", 0, kRefusedValue, "Too many arguments (representation size is %d)",
+          sd->rep_size);
     return 1;
   }
   if (!captured) {

@@ -223,7 +223,9 @@ constexpr int kRowBlock = 16;
 
 using ComplexMatrix = AccountVector<std::complex<double>>;
 
-double& checkAccuracy() { return modularState().Accuracy; }
+double& checkAccuracy() {
+  return modularState().Accuracy;
+}
 
 ComplexMatrix denseS(int n) {
   ComplexMatrix S(static_cast<std::size_t>(n) * static_cast<std::size_t>(n),
@@ -239,8 +241,8 @@ bool roomLeft(const std::string& report, std::size_t size) {
 
 // out[(i - i0) n + j] = sum_m A(i - i0, m) B(j, m) (B conjugated when asked) for the rows
 // i0 <= i < i1 of the block A and every j >= i.
-void rowProducts(const std::complex<double>* A, const std::complex<double>* B, std::size_t n, int i0, int i1,
-                 bool conjugate, std::vector<std::complex<double>>& out) {
+void rowProducts(const std::complex<double>* A, const std::complex<double>* B, std::size_t n,
+                 int i0, int i1, bool conjugate, std::vector<std::complex<double>>& out) {
   const double sign = conjugate ? -1.0 : 1.0;
   for (std::size_t j = static_cast<std::size_t>(i0); j < n; ++j) {
     const std::complex<double>* rowB = B + j * n;
@@ -268,7 +270,9 @@ long long blockSteps(int n, int i0, int i1) {
 
 }  // namespace
 
-double getCheckAccuracy() { return checkAccuracy(); }
+double getCheckAccuracy() {
+  return checkAccuracy();
+}
 
 int Unitarity_check(int, int i, int j, double* re, double* im) {
   *re = 0.0;
@@ -307,7 +311,8 @@ std::string& UnitarityCheck(std::string& report, std::size_t size) {
     rowProducts(S.data() + static_cast<std::size_t>(i0) * nn, S.data(), nn, i0, i1, true, sums);
     for (int i = i0; i < i1 && !truncated; ++i) {
       for (int j = i; j < n; ++j) {
-        const std::complex<double> sum = sums[static_cast<std::size_t>(i - i0) * nn + static_cast<std::size_t>(j)];
+        const std::complex<double> sum =
+            sums[static_cast<std::size_t>(i - i0) * nn + static_cast<std::size_t>(j)];
         const double devRe = i == j ? sum.real() - 1.0 : sum.real();
         const double square = devRe * devRe + sum.imag() * sum.imag();
         accuracy = std::max(accuracy, std::sqrt(square));
@@ -316,7 +321,8 @@ std::string& UnitarityCheck(std::string& report, std::size_t size) {
           truncated = true;
           break;
         }
-        report += formatText("Unitarity  failure for (%d,%d): (%7.4f,%7.4f) \n", i, j, sum.real(), sum.imag());
+        report += formatText("Unitarity  failure for (%d,%d): (%7.4f,%7.4f) \n", i, j, sum.real(),
+                             sum.imag());
         ++failures;
       }
     }
@@ -383,10 +389,12 @@ std::string& STcheck(std::string& report, std::size_t size) {
     rowProducts(rowsST.data(), columns.data(), nn, i0, i1, false, sums);
     for (int i = i0; i < i1 && !truncated; ++i) {
       for (int j = i; j < n; ++j) {
-        const std::complex<double> left = sums[static_cast<std::size_t>(i - i0) * nn + static_cast<std::size_t>(j)];
-        const std::complex<double> right = std::conj(T[static_cast<std::size_t>(i)]) *
-                                           S[static_cast<std::size_t>(i) * nn + static_cast<std::size_t>(j)] *
-                                           std::conj(T[static_cast<std::size_t>(j)]);
+        const std::complex<double> left =
+            sums[static_cast<std::size_t>(i - i0) * nn + static_cast<std::size_t>(j)];
+        const std::complex<double> right =
+            std::conj(T[static_cast<std::size_t>(i)]) *
+            S[static_cast<std::size_t>(i) * nn + static_cast<std::size_t>(j)] *
+            std::conj(T[static_cast<std::size_t>(j)]);
         const double square = std::norm(right - left);
         accuracy = std::max(accuracy, std::sqrt(square));
         if (square <= kSquaredTolerance) {
@@ -401,8 +409,9 @@ std::string& STcheck(std::string& report, std::size_t size) {
         }
         const std::complex<double> ratio = right / left;
         const double angle = std::acos(ratio.real() / std::abs(ratio)) / (2.0 * M_PI);
-        report += formatText("(ST)^3=S^2 failure for (%d,%d):  Ratio (%7.4f,%7.4f);  Angle: %7.4f\n", i, j,
-                             ratio.real(), ratio.imag(), angle);
+        report +=
+            formatText("(ST)^3=S^2 failure for (%d,%d):  Ratio (%7.4f,%7.4f);  Angle: %7.4f\n", i,
+                       j, ratio.real(), ratio.imag(), angle);
       }
     }
   }
@@ -421,8 +430,9 @@ std::string& STcheck(std::string& report, std::size_t size) {
   if (failures > 0) {
     report += formatText("Total number of (ST)^3=S^2 failures: %d\n", failures);
     if (successes > 0)
-      report += formatText("[NOTE: %d non-trivial successful checks: Failure is not an overall phase!]\n",
-                           successes);
+      report +=
+          formatText("[NOTE: %d non-trivial successful checks: Failure is not an overall phase!]\n",
+                     successes);
   }
   return report;
 }

@@ -165,7 +165,8 @@ void SM_loadCharacters(SpectrumData* sd) {
     Alert("SM_loadCharacters", 6, 100201, "Premature end of file %s", file.c_str());
   };
   auto invalid = [&]() {
-    Alert("SM_loadCharacters", 8, 100201, "Invalid number in %s (at primary nr. %d)", file.c_str(), record);
+    Alert("SM_loadCharacters", 8, 100201, "Invalid number in %s (at primary nr. %d)", file.c_str(),
+          record);
   };
   for (;;) {
     int fileNum = 0, fileDen = 0;
@@ -203,7 +204,8 @@ void SM_loadCharacters(SpectrumData* sd) {
       return;
     }
     if (!weightMatches(sd, field, fileNum, fileDen)) {
-      Print("lbl=%d, Num=%d,Den=%d,Stored=%d/%d\n", field, fileNum, fileDen, sd->weight_num[field], sd->weight_den);
+      Print("lbl=%d, Num=%d,Den=%d,Stored=%d/%d\n", field, fileNum, fileDen, sd->weight_num[field],
+            sd->weight_den);
       PrintVec(static_cast<int>(width), storeLabelOf(sd, field), "Incorrect weight:");
       Alert("SM_loadCharacters", 2, 100201, "Representation has incorrect weight");
       return;
@@ -231,7 +233,8 @@ void SM_loadCharacters(SpectrumData* sd) {
     }
     // Only the rest of the line of the last coefficient read is skipped.
     if (!cursor.skipLine()) {
-      Alert("SM_loadCharacters", 5, 100201, "Unexpected end of line in %s (at primary nr. %d)", file.c_str(), field);
+      Alert("SM_loadCharacters", 5, 100201, "Unexpected end of line in %s (at primary nr. %d)",
+            file.c_str(), field);
       return;
     }
     ++record;
@@ -267,7 +270,11 @@ void SM_browseOrigin(SpectrumData* sd, int a, int depth) {
       case kStoreTypeU1:
         labels(formatText("U(1)_%d,labels ", sd->rank));
         return;
-      case 1: case 2: case 3: case 4: case 5:
+      case 1:
+      case 2:
+      case 3:
+      case 4:
+      case 5:
         labels(formatText("Algebra %s, Dynkin labels ", sd->name));
         return;
       case kStoreTypeSpecialN2:
@@ -351,7 +358,8 @@ void SM_browseCharacter(SpectrumData* sd, int a) {
   subtractRat(&h, &shift, &exponent);
   simplifyRat(&exponent);
   std::string line = formatText("q^[%lld/%lld] * ( ", exponent.num, exponent.den);
-  const int* row = sd->characters + static_cast<std::size_t>(a) * static_cast<std::size_t>(sd->char_depth);
+  const int* row =
+      sd->characters + static_cast<std::size_t>(a) * static_cast<std::size_t>(sd->char_depth);
   for (int t = 0; t < sd->char_order; ++t) {
     const int value = row[t];
     if (value == 0) continue;

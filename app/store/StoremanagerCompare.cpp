@@ -30,8 +30,12 @@ namespace {
 
 constexpr double kSTolerance = 1e-7;
 
-int groupOrder(const SpectrumData* sd) { return sd->scgroup == nullptr ? 1 : sd->scgroup->order; }
-int factorCount(const SpectrumData* sd) { return sd->scgroup == nullptr ? 0 : sd->scgroup->nfactors; }
+int groupOrder(const SpectrumData* sd) {
+  return sd->scgroup == nullptr ? 1 : sd->scgroup->order;
+}
+int factorCount(const SpectrumData* sd) {
+  return sd->scgroup == nullptr ? 0 : sd->scgroup->nfactors;
+}
 
 bool sameWeightModOne(const SpectrumData* A, int a, const SpectrumData* B, int b) {
   const long long numA = A->weight_num[a], denA = A->weight_den;
@@ -40,7 +44,9 @@ bool sameWeightModOne(const SpectrumData* A, int a, const SpectrumData* B, int b
   return (numA * denB - numB * denA) % (denA * denB) == 0;
 }
 
-bool sameVectors(int n, const int* x, const int* y) { return n <= 0 || std::equal(x, x + n, y); }
+bool sameVectors(int n, const int* x, const int* y) {
+  return n <= 0 || std::equal(x, x + n, y);
+}
 
 // State of one isomorphism search.
 struct MapSearch {
@@ -75,7 +81,8 @@ int SM_compareT(const SpectrumData* A, const SpectrumData* B, int a, int b) {
   return sameWeightModOne(A, a, B, b) ? 1 : 0;
 }
 
-int SM_compareCharges(SpectrumData* A, SpectrumData* B, const int* JA, int a, const int* JB, int b) {
+int SM_compareCharges(SpectrumData* A, SpectrumData* B, const int* JA, int a, const int* JB,
+                      int b) {
   for (int i = 0; i < factorCount(A); ++i) {
     Rat qa, qb;
     SM_getRatCharge(A, JA[i], a, &qa);
@@ -106,7 +113,9 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
   MapSearch& s = *static_cast<MapSearch*>(ctx);
   SpectrumData* A = s.A;
   SpectrumData* B = s.B;
-  for (int i = 0; i < k; ++i) s.images[static_cast<std::size_t>(i)] = s.candidates[static_cast<std::size_t>(i)][static_cast<std::size_t>(x[i])];
+  for (int i = 0; i < k; ++i)
+    s.images[static_cast<std::size_t>(i)] =
+        s.candidates[static_cast<std::size_t>(i)][static_cast<std::size_t>(x[i])];
   std::vector<int>& list = s.elements;
   list.clear();
   if (k == 0) {
@@ -123,7 +132,8 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
       }
     }
     for (std::size_t q = 0; q < list.size(); ++q) {
-      if (list[q] < 0 || std::find(list.begin(), list.begin() + static_cast<long>(q), list[q]) != list.begin() + static_cast<long>(q))
+      if (list[q] < 0 || std::find(list.begin(), list.begin() + static_cast<long>(q), list[q]) !=
+                             list.begin() + static_cast<long>(q))
         return 0;
     }
   }
@@ -131,7 +141,9 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
   for (int m = 0; m < s.G; ++m) {
     if (!sameWeightModOne(A, list[static_cast<std::size_t>(m)], B, m)) return 0;
     for (int m2 = 0; m2 < s.G; ++m2)
-      if (!SM_compareS(A, B, list[static_cast<std::size_t>(m)], list[static_cast<std::size_t>(m2)], m, m2)) return 0;
+      if (!SM_compareS(A, B, list[static_cast<std::size_t>(m)], list[static_cast<std::size_t>(m2)],
+                       m, m2))
+        return 0;
   }
   std::copy(list.begin(), list.end(), s.map);
 
@@ -161,10 +173,13 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
     result = evaluateOrbitGeneratorsBody(0, none.data(), &s);
     result = result == -1 ? 1 : result;
   } else {
-    std::vector<int> lo(static_cast<std::size_t>(orbits - 1), 0), hi(static_cast<std::size_t>(orbits - 1)), at(lo);
+    std::vector<int> lo(static_cast<std::size_t>(orbits - 1), 0),
+        hi(static_cast<std::size_t>(orbits - 1)), at(lo);
     for (int o = 1; o < orbits; ++o)
-      hi[static_cast<std::size_t>(o - 1)] = static_cast<int>(s.orbitCandidates[static_cast<std::size_t>(o)].size()) - 1;
-    result = NestedLoops(orbits - 1, lo.data(), hi.data(), at.data(), &s, nullptr, evaluateOrbitGeneratorsBody);
+      hi[static_cast<std::size_t>(o - 1)] =
+          static_cast<int>(s.orbitCandidates[static_cast<std::size_t>(o)].size()) - 1;
+    result = NestedLoops(orbits - 1, lo.data(), hi.data(), at.data(), &s, nullptr,
+                         evaluateOrbitGeneratorsBody);
   }
   if (result > 0) return -1;
   Print("evaluateGroupGenerators: return code %d\n", result);
@@ -178,45 +193,58 @@ int evaluateOrbitGeneratorsBody(int n, int* x, void* ctx) {
   const int orbits = n + 1;
   std::vector<int> reps(static_cast<std::size_t>(orbits), 0);
   for (int o = 1; o < orbits; ++o)
-    reps[static_cast<std::size_t>(o)] = s.orbitCandidates[static_cast<std::size_t>(o)][static_cast<std::size_t>(x[o - 1])];
+    reps[static_cast<std::size_t>(o)] =
+        s.orbitCandidates[static_cast<std::size_t>(o)][static_cast<std::size_t>(x[o - 1])];
   for (int o = 0; o < orbits; ++o)
     for (int p = 0; p < orbits; ++p)
-      if (!SM_compareS(s.A, s.B, reps[static_cast<std::size_t>(o)], reps[static_cast<std::size_t>(p)],
-                       s.orbitStarts[static_cast<std::size_t>(o)], s.orbitStarts[static_cast<std::size_t>(p)]))
+      if (!SM_compareS(s.A, s.B, reps[static_cast<std::size_t>(o)],
+                       reps[static_cast<std::size_t>(p)],
+                       s.orbitStarts[static_cast<std::size_t>(o)],
+                       s.orbitStarts[static_cast<std::size_t>(p)]))
         return 0;
   std::vector<int> orbit(static_cast<std::size_t>(s.G));
   for (int o = 1; o < orbits; ++o) {
-    const int length = SM_makeFullOrbit(s.A, reps[static_cast<std::size_t>(o)], s.elements.data(), s.G, orbit.data());
+    const int length = SM_makeFullOrbit(s.A, reps[static_cast<std::size_t>(o)], s.elements.data(),
+                                        s.G, orbit.data());
     const int start = s.orbitStarts[static_cast<std::size_t>(o)];
-    for (int k = 0; k < length && start + k < s.B->n_primaries; ++k) s.map[start + k] = orbit[static_cast<std::size_t>(k)];
+    for (int k = 0; k < length && start + k < s.B->n_primaries; ++k)
+      s.map[start + k] = orbit[static_cast<std::size_t>(k)];
   }
   return -1;
 }
 
 }  // namespace
 
-int evaluateGroupGenerators(int k, int* x, void* ctx) { return evaluateGroupGeneratorsBody(k, x, ctx); }
-int evaluateOrbitGenerators(int n, int* x, void* ctx) { return evaluateOrbitGeneratorsBody(n, x, ctx); }
+int evaluateGroupGenerators(int k, int* x, void* ctx) {
+  return evaluateGroupGeneratorsBody(k, x, ctx);
+}
+int evaluateOrbitGenerators(int n, int* x, void* ctx) {
+  return evaluateOrbitGeneratorsBody(n, x, ctx);
+}
 
 int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B) {
   const char* routine = "SM_determineCFTmap";
   if (A->n_primaries != B->n_primaries) {
-    Alert(routine, 0, 100201, "Different number of primaries %d <--> %d", A->n_primaries, B->n_primaries);
+    Alert(routine, 0, 100201, "Different number of primaries %d <--> %d", A->n_primaries,
+          B->n_primaries);
     return 0;
   }
   if (groupOrder(A) != groupOrder(B)) {
-    Alert(routine, 1, 100201, "Different simple current orders %d <--> %d", groupOrder(A), groupOrder(B));
+    Alert(routine, 1, 100201, "Different simple current orders %d <--> %d", groupOrder(A),
+          groupOrder(B));
     return 0;
   }
   if (factorCount(A) != factorCount(B)) {
-    Alert(routine, 2, 100201, "Different simple group multiplicities %d <--> %d", factorCount(A), factorCount(B));
+    Alert(routine, 2, 100201, "Different simple group multiplicities %d <--> %d", factorCount(A),
+          factorCount(B));
     return 0;
   }
   if (A->n_orbits != B->n_orbits) {
     Alert(routine, 3, 100201, "Different number of orbits %d <--> %d", A->n_orbits, B->n_orbits);
     return 0;
   }
-  if (A->weight_num == nullptr || B->weight_num == nullptr || A->orbit_number == nullptr || B->orbit_number == nullptr)
+  if (A->weight_num == nullptr || B->weight_num == nullptr || A->orbit_number == nullptr ||
+      B->orbit_number == nullptr)
     return 0;
   const int n = B->n_primaries;
   std::fill(map, map + n, 0);
@@ -240,9 +268,13 @@ int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B) {
   if (s.factors == 0) {
     result = evaluateGroupGeneratorsBody(0, nullptr, &s) == -1 ? 1 : 0;
   } else {
-    std::vector<int> lo(static_cast<std::size_t>(s.factors), 0), hi(static_cast<std::size_t>(s.factors)), at(lo);
-    for (int i = 0; i < s.factors; ++i) hi[static_cast<std::size_t>(i)] = static_cast<int>(s.candidates[static_cast<std::size_t>(i)].size()) - 1;
-    result = NestedLoops(s.factors, lo.data(), hi.data(), at.data(), &s, nullptr, evaluateGroupGeneratorsBody);
+    std::vector<int> lo(static_cast<std::size_t>(s.factors), 0),
+        hi(static_cast<std::size_t>(s.factors)), at(lo);
+    for (int i = 0; i < s.factors; ++i)
+      hi[static_cast<std::size_t>(i)] =
+          static_cast<int>(s.candidates[static_cast<std::size_t>(i)].size()) - 1;
+    result = NestedLoops(s.factors, lo.data(), hi.data(), at.data(), &s, nullptr,
+                         evaluateGroupGeneratorsBody);
   }
   if (result <= 0) return 0;
   Print("Checking solution\n");
@@ -255,7 +287,8 @@ int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B) {
   for (int a = 0; a < n; ++a) {
     for (int b = 0; b < n; ++b) {
       if (!SM_compareS(A, B, map[a], map[b], a, b)) {
-        Alert(routine, 5, 100201, "Matrix element S(%d,%d) does not match S(%d,%d)", a, b, map[a], map[b]);
+        Alert(routine, 5, 100201, "Matrix element S(%d,%d) does not match S(%d,%d)", a, b, map[a],
+              map[b]);
         return 0;
       }
     }
@@ -268,7 +301,8 @@ int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B) {
 
 namespace {
 
-void compareTable(const char* what, const int* x, const int* y, int n, bool presentX, bool presentY) {
+void compareTable(const char* what, const int* x, const int* y, int n, bool presentX,
+                  bool presentY) {
   if (presentX && presentY) {
     for (int a = 0; a < n; ++a)
       if (x[a] != y[a]) Print("Different %s for field %d: %d <--> %d\n", what, a, x[a], y[a]);
@@ -286,14 +320,18 @@ int SM_compareAlgebras(SpectrumData* A, SpectrumData* B) {
   const int n = A->n_primaries;
   if (A->weight_num != nullptr && B->weight_num != nullptr) {
     for (int a = 0; a < n; ++a) {
-      if (static_cast<long long>(A->weight_num[a]) * B->weight_den != static_cast<long long>(B->weight_num[a]) * A->weight_den)
-        Print("Different weight for field %d: %d/%d <--> %d/%d\n", a, A->weight_num[a], A->weight_den, B->weight_num[a],
-              B->weight_den);
+      if (static_cast<long long>(A->weight_num[a]) * B->weight_den !=
+          static_cast<long long>(B->weight_num[a]) * A->weight_den)
+        Print("Different weight for field %d: %d/%d <--> %d/%d\n", a, A->weight_num[a],
+              A->weight_den, B->weight_num[a], B->weight_den);
     }
   }
-  if (std::fabs(A->c - B->c) > kSTolerance) Print("Different central charge %7.2f <--> %7.2f\n", A->c, B->c);
-  if (A->n_orbits != B->n_orbits) Print("Different number of orbits: %d <--> %d\n", A->n_orbits, B->n_orbits);
-  Print("Types: (%d,%d,%d) <-->  (%d,%d,%d)\n", A->type, A->rank, A->level, B->type, B->rank, B->level);
+  if (std::fabs(A->c - B->c) > kSTolerance)
+    Print("Different central charge %7.2f <--> %7.2f\n", A->c, B->c);
+  if (A->n_orbits != B->n_orbits)
+    Print("Different number of orbits: %d <--> %d\n", A->n_orbits, B->n_orbits);
+  Print("Types: (%d,%d,%d) <-->  (%d,%d,%d)\n", A->type, A->rank, A->level, B->type, B->rank,
+        B->level);
   if (A->rep_size != B->rep_size) {
     Print("Different representation sizes: %d <--> %d\n", A->rep_size, B->rep_size);
   } else if (A->labels != nullptr && B->labels != nullptr) {
@@ -311,32 +349,39 @@ int SM_compareAlgebras(SpectrumData* A, SpectrumData* B) {
     Print("Algebra %s:\n", B->name);
     if (B->scgroup != nullptr) DG_print(B->scgroup);
   }
-  if (A->adjoint_dim != B->adjoint_dim) Print("Different adjoint dimension: %d <--> %d\n", A->adjoint_dim, B->adjoint_dim);
+  if (A->adjoint_dim != B->adjoint_dim)
+    Print("Different adjoint dimension: %d <--> %d\n", A->adjoint_dim, B->adjoint_dim);
   if (A->dual_coxeter != B->dual_coxeter)
     Print("Different dual coxeter number: %d <--> %d\n", A->dual_coxeter, B->dual_coxeter);
   if (A->complex != B->complex) Print("Different complexity: %d <--> %d\n", A->complex, B->complex);
-  if (A->symmetric != B->symmetric) Print("Different S_Symmetry: %d <--> %d\n", A->symmetric, B->symmetric);
+  if (A->symmetric != B->symmetric)
+    Print("Different S_Symmetry: %d <--> %d\n", A->symmetric, B->symmetric);
   if (A->graded != B->graded) {
     Print("Different grading: %d <--> %d\n", A->graded, B->graded);
   } else if (A->graded == 1 && A->grading != nullptr && B->grading != nullptr) {
     for (int a = 0; a < n; ++a) {
       if (A->grading[a] != B->grading[a])
         Print("Different grade for field %d: %c <--> %c\n", a, A->grading[a], B->grading[a]);
-      if (A->n2_multiplets != nullptr && B->n2_multiplets != nullptr && A->n2_multiplets[a] != B->n2_multiplets[a])
-        Print("Different NSR multiplet for field %d: %d <--> %d\n", a, A->n2_multiplets[a], B->n2_multiplets[a]);
+      if (A->n2_multiplets != nullptr && B->n2_multiplets != nullptr &&
+          A->n2_multiplets[a] != B->n2_multiplets[a])
+        Print("Different NSR multiplet for field %d: %d <--> %d\n", a, A->n2_multiplets[a],
+              B->n2_multiplets[a]);
     }
   }
   if (A->grade_current != B->grade_current)
     Print("Different grade current: %d <--> %d\n", A->grade_current, B->grade_current);
-  if (A->validity != B->validity) Print("Different CFT validity: %d <--> %d\n", A->validity, B->validity);
-  if (A->store_s != B->store_s) Print("Different S Storage parameters: %d <--> %d\n", A->store_s, B->store_s);
-  if (A->orbit_number != nullptr && B->orbit_number != nullptr && A->orbit_base != nullptr && B->orbit_base != nullptr &&
-      A->orbit_position != nullptr && B->orbit_position != nullptr) {
+  if (A->validity != B->validity)
+    Print("Different CFT validity: %d <--> %d\n", A->validity, B->validity);
+  if (A->store_s != B->store_s)
+    Print("Different S Storage parameters: %d <--> %d\n", A->store_s, B->store_s);
+  if (A->orbit_number != nullptr && B->orbit_number != nullptr && A->orbit_base != nullptr &&
+      B->orbit_base != nullptr && A->orbit_position != nullptr && B->orbit_position != nullptr) {
     for (int a = 0; a < n; ++a) {
       if (A->orbit_number[a] != B->orbit_number[a] || A->orbit_base[a] != B->orbit_base[a] ||
           A->orbit_position[a] != B->orbit_position[a])
-        Print("Different orbit data for field %d: (%d,%d,%d) <--> (%d,%d,%d)\n", a, A->orbit_number[a], A->orbit_base[a],
-              A->orbit_position[a], B->orbit_number[a], B->orbit_base[a], B->orbit_position[a]);
+        Print("Different orbit data for field %d: (%d,%d,%d) <--> (%d,%d,%d)\n", a,
+              A->orbit_number[a], A->orbit_base[a], A->orbit_position[a], B->orbit_number[a],
+              B->orbit_base[a], B->orbit_position[a]);
     }
   }
   const int g = factorCount(A);
@@ -376,12 +421,14 @@ int SM_compareAlgebras(SpectrumData* A, SpectrumData* B) {
     }
     if (A->fcft_shift != nullptr) PrintVec(k, A->fcft_shift, "Shifts For 1");
     if (B->fcft_shift != nullptr) PrintVec(k, B->fcft_shift, "Shifts For 2");
-    if (A->fcft_shift != nullptr && B->fcft_shift != nullptr && !sameVectors(k, A->fcft_shift, B->fcft_shift)) {
+    if (A->fcft_shift != nullptr && B->fcft_shift != nullptr &&
+        !sameVectors(k, A->fcft_shift, B->fcft_shift)) {
       Print("Different FCFT shifts\n");
       PrintVec(k, A->fcft_shift, "For 1");
       PrintVec(k, B->fcft_shift, "For 2");
     }
-    if (A->fp_currents != nullptr && B->fp_currents != nullptr && !sameVectors(k, A->fp_currents, B->fp_currents)) {
+    if (A->fp_currents != nullptr && B->fp_currents != nullptr &&
+        !sameVectors(k, A->fp_currents, B->fp_currents)) {
       Print("Different fixed point currents\n");
       PrintVec(k, A->fp_currents, "For 1");
       PrintVec(k, B->fp_currents, "For 2");
@@ -395,14 +442,16 @@ int SM_compareAlgebras(SpectrumData* A, SpectrumData* B) {
   if (A->conjugates != nullptr && B->conjugates != nullptr) {
     for (int a = 0; a < n; ++a)
       if (A->conjugates[a] != B->conjugates[a])
-        Print("Different Conjugates for field %d: %d <--> %d\n", a, A->conjugates[a], B->conjugates[a]);
+        Print("Different Conjugates for field %d: %d <--> %d\n", a, A->conjugates[a],
+              B->conjugates[a]);
   }
   if (A->conjugates == nullptr) Print("No Conjugates defined for algebra 1\n");
   if (B->conjugates == nullptr) Print("No Conjugates defined for algebra 2\n");
   if (A->gravitino_action != nullptr && B->gravitino_action != nullptr) {
     for (int a = 0; a < n; ++a)
       if (A->gravitino_action[a] != B->gravitino_action[a])
-        Print("Different GravitinoAction for field %d: %d <--> %d\n", a, A->gravitino_action[a], B->gravitino_action[a]);
+        Print("Different GravitinoAction for field %d: %d <--> %d\n", a, A->gravitino_action[a],
+              B->gravitino_action[a]);
   }
   if (A->gravitino_action == nullptr) Print("No GravitinoAction defined for algebra 1\n");
   if (B->gravitino_action == nullptr) Print("No GravitinoAction defined for algebra 2\n");
@@ -413,7 +462,8 @@ int SM_compareAlgebras(SpectrumData* A, SpectrumData* B) {
       SM_getS(A, a, b, &reA, &imA);
       SM_getS(B, a, b, &reB, &imB);
       if (std::fabs(reA - reB) > kSTolerance || std::fabs(imA - imB) > kSTolerance)
-        Print("Different S(%d,%d): (%15.7f,%15.7f) <--> (%15.7f,%15.7f)\n", a, b, reA, imA, reB, imB);
+        Print("Different S(%d,%d): (%15.7f,%15.7f) <--> (%15.7f,%15.7f)\n", a, b, reA, imA, reB,
+              imB);
     }
   }
   Print("Comparing fixed point CFT's\n");
@@ -460,7 +510,8 @@ SpectrumData* SM_createCenter(SpectrumData* source, const IntList* group, const 
   if (sd->weight_num == nullptr || sd->field_map == nullptr) return sd;
   for (int a = 0; a < n; ++a) {
     if (sd->labels != nullptr && source->labels != nullptr)
-      std::copy(storeLabelOf(source, a), storeLabelOf(source, a) + sd->rep_size, storeLabelOf(sd, a));
+      std::copy(storeLabelOf(source, a), storeLabelOf(source, a) + sd->rep_size,
+                storeLabelOf(sd, a));
     sd->weight_num[a] = source->weight_num[a];
     sd->exact[a] = source->exact == nullptr ? 0 : source->exact[a];
     sd->field_map[a] = a;

@@ -45,7 +45,9 @@ constexpr int kPrintCurrentTrace = -11;
 // Dimensions at or beyond this are kept as large integers.
 constexpr long long kSmallDimensionLimit = 1000000000LL;
 
-bool lieType(const SpectrumData* sd) { return sd->type >= 1 && sd->type <= 5; }
+bool lieType(const SpectrumData* sd) {
+  return sd->type >= 1 && sd->type <= 5;
+}
 
 // A dimension handle of the record encoding (a value >= 0 or a large-integer handle) as a
 // large integer.
@@ -57,7 +59,9 @@ lint dimensionValue(int handle) {
   return out;
 }
 
-bool knownDimension(int handle) { return handle != kStoreNotComputed; }
+bool knownDimension(int handle) {
+  return handle != kStoreNotComputed;
+}
 
 std::complex<double> motherS(SpectrumData* M, int a, int b) {
   double re = 0.0, im = 0.0;
@@ -82,7 +86,9 @@ std::complex<double> phaseOf(double turns) {
 }
 
 // Checked long long to int; false when it does not fit.
-bool fitsInt(long long x) { return x >= INT_MIN && x <= INT_MAX; }
+bool fitsInt(long long x) {
+  return x >= INT_MIN && x <= INT_MAX;
+}
 
 }  // namespace
 
@@ -92,7 +98,8 @@ bool fitsInt(long long x) { return x >= INT_MIN && x <= INT_MAX; }
 bool SM_exactCentralCharge(const SpectrumData* sd, Rat* c) {
   // Affine Lie algebras: c = k dim(g) / (k + g^v), exactly.
   if (lieType(sd) && sd->adjoint_dim > 0 && sd->dual_coxeter > 0 && sd->level > 0) {
-    Rat exact{static_cast<long long>(sd->level) * sd->adjoint_dim, static_cast<long long>(sd->level) + sd->dual_coxeter};
+    Rat exact{static_cast<long long>(sd->level) * sd->adjoint_dim,
+              static_cast<long long>(sd->level) + sd->dual_coxeter};
     simplifyRat(&exact);
     if (std::fabs(static_cast<double>(exact.num) / static_cast<double>(exact.den) - sd->c) < 1e-7) {
       *c = exact;
@@ -105,7 +112,9 @@ bool SM_exactCentralCharge(const SpectrumData* sd, Rat* c) {
   const long long den = 24LL * sd->weight_den;
   const double scaled = sd->c * static_cast<double>(den);
   const double nearest = std::round(scaled);
-  if (std::fabs(scaled - nearest) > 1e-7 * std::max(1.0, std::fabs(scaled)) || std::fabs(nearest) > 1e15) return false;
+  if (std::fabs(scaled - nearest) > 1e-7 * std::max(1.0, std::fabs(scaled)) ||
+      std::fabs(nearest) > 1e15)
+    return false;
   Rat exact{static_cast<long long>(nearest), den};
   simplifyRat(&exact);
   *c = exact;
@@ -192,7 +201,8 @@ bool buildFields(SpectrumData* M, const Rat& c, OrbifoldWeights& out) {
   for (int i = 1; i < m; ++i) {
     for (int j = 0; j < i; ++j) {
       const int di = dimOf(i), dj = dimOf(j);
-      const int dim = knownDimension(di) && knownDimension(dj) ? DimensionMultiplication(dj, di) : kStoreNotComputed;
+      const int dim = knownDimension(di) && knownDimension(dj) ? DimensionMultiplication(dj, di)
+                                                               : kStoreNotComputed;
       add(j, i, kOffDiagonal, (M->weight_num[i] + M->weight_num[j]) * unit, 1, dim);
     }
   }
@@ -225,7 +235,8 @@ void makeFixedPointTheories(SpectrumData* p) {
     f->s_available = 1;
     f->parent_current = J;
     f->parent_current_rep = SM_allocInts(f, 3, "Parent current");
-    if (f->parent_current_rep != nullptr) std::copy(storeLabelOf(p, J), storeLabelOf(p, J) + 3, f->parent_current_rep);
+    if (f->parent_current_rep != nullptr)
+      std::copy(storeLabelOf(p, J), storeLabelOf(p, J) + 3, f->parent_current_rep);
     p->fcft[i] = f;
   }
 }
@@ -235,19 +246,22 @@ void makeFixedPointTheories(SpectrumData* p) {
 SpectrumData* SM_getPermutationOrbifold(SpectrumData* sd, int order, const char* name) {
   StoremanagerState& state = storeState();
   if (order != 2) {
-    Alert("SM_getPermutationOrbifold", 0, 112311, "Permutations of order > 2 are not (yet) built in");
+    Alert("SM_getPermutationOrbifold", 0, 112311,
+          "Permutations of order > 2 are not (yet) built in");
     return nullptr;
   }
   // Keyed on the mother record itself: theories made from tensor products all have rank
   // and level 0, so type, rank and level would not tell them apart.
   for (SpectrumData* p = SM_getFirstAlgebra(); p != nullptr; p = p->next) {
-    if (p->type == kStoreTypePermutation && p->rank == 0 && p->level == 0 && p->perm_order == 2 && p->base == sd) {
+    if (p->type == kStoreTypePermutation && p->rank == 0 && p->level == 0 && p->perm_order == 2 &&
+        p->base == sd) {
       state.currentPointer = p;
       return p;
     }
   }
   if (sd->weight_num == nullptr || sd->weight_den <= 0 || sd->n_primaries < 1) {
-    Alert("SM_getPermutationOrbifold", 1, 100202, "Permutations for this algebra are not available");
+    Alert("SM_getPermutationOrbifold", 1, 100202,
+          "Permutations for this algebra are not available");
     return nullptr;
   }
   Rat c;
@@ -265,7 +279,8 @@ SpectrumData* SM_getPermutationOrbifold(SpectrumData* sd, int order, const char*
   const long long m = sd->n_primaries;
   const long long n = m * (m - 1) / 2 + 4 * m;
   if (n > INT_MAX / 3 || !buildFields(sd, c, fields)) {
-    Alert("SM_getPermutationOrbifold", 4, 100202, "The permutation orbifold of %s is too large", sd->name);
+    Alert("SM_getPermutationOrbifold", 4, 100202, "The permutation orbifold of %s is too large",
+          sd->name);
     return nullptr;
   }
   long long common = fields.D;
@@ -274,7 +289,8 @@ SpectrumData* SM_getPermutationOrbifold(SpectrumData* sd, int order, const char*
   for (long long& w : fields.numerators) {
     w /= common;
     if (!fitsInt(w)) {
-      Alert("SM_getPermutationOrbifold", 4, 100202, "The permutation orbifold of %s is too large", sd->name);
+      Alert("SM_getPermutationOrbifold", 4, 100202, "The permutation orbifold of %s is too large",
+            sd->name);
       return nullptr;
     }
   }
@@ -375,7 +391,8 @@ void SM_computeGenericPermutation_S(SpectrumData* sd, int a, int b, double* re, 
   }
   const int* X = storeLabelOf(sd, a);
   const int* Y = storeLabelOf(sd, b);
-  if ((X[2] == kOffDiagonal && Y[2] == kDiagonal) || (X[2] == kTwisted && Y[2] != kTwisted)) std::swap(X, Y);
+  if ((X[2] == kOffDiagonal && Y[2] == kDiagonal) || (X[2] == kTwisted && Y[2] != kTwisted))
+    std::swap(X, Y);
   std::complex<double> S{0.0, 0.0};
   if (X[2] == kDiagonal && Y[2] == kTwisted) {
     S = motherS(M, X[0], Y[0]) * t * 0.5;
@@ -396,7 +413,8 @@ void SM_computeGenericPermutation_S(SpectrumData* sd, int a, int b, double* re, 
     if (Ji < 0) return;
     Rat Q;
     SM_ExactRatCharge(M, J, X[0], &Q);
-    S = 0.5 * phaseOf(0.5 * static_cast<double>(Q.num) / static_cast<double>(Q.den)) * motherP(M, Ji, Y[0]) * t3;
+    S = 0.5 * phaseOf(0.5 * static_cast<double>(Q.num) / static_cast<double>(Q.den)) *
+        motherP(M, Ji, Y[0]) * t3;
     if ((X[1] + Y[1]) % 2 != 0) S = -S;
   } else if (X[2] == kTwisted && Y[2] == kOffDiagonal) {
     Alert("SM_computeGenericPermutation_S", 2, 212404, "Swap error");
@@ -417,7 +435,8 @@ void SM_computeGenericPermutation_S(SpectrumData* sd, int a, int b, double* re, 
 void SM_computePermutationCharacters(SpectrumData* perm, SpectrumData* mother) {
   const int K = mother->char_order;
   if (K < 1 || mother->characters == nullptr) {
-    Alert("SM_computePermutationCharacters", 0, 100201, "Character order of %s is insufficient", mother->name);
+    Alert("SM_computePermutationCharacters", 0, 100201, "Character order of %s is insufficient",
+          mother->name);
     return;
   }
   const int n = perm->n_primaries;
@@ -427,7 +446,8 @@ void SM_computePermutationCharacters(SpectrumData* perm, SpectrumData* mother) {
   if (perm->characters == nullptr) return;
   const std::size_t depth = static_cast<std::size_t>(K);
   auto chi = [&](int field, int t) -> long long {
-    return mother->characters[static_cast<std::size_t>(field) * static_cast<std::size_t>(mother->char_depth) +
+    return mother->characters[static_cast<std::size_t>(field) *
+                                  static_cast<std::size_t>(mother->char_depth) +
                               static_cast<std::size_t>(t)];
   };
   int least = K;
@@ -463,7 +483,8 @@ void SM_computePermutationCharacters(SpectrumData* perm, SpectrumData* mother) {
     least = std::min(least, length - shift);
     const int dim = perm->dims == nullptr ? kStoreNotComputed : perm->dims[a];
     if (shift < length && knownDimension(dim) && dim >= 0 && dim != row[0])
-      Alert("SM_computePermutationCharacters", 1, 100201, "Dimension mismatch for field %d (%d vs %d)", a, dim, row[0]);
+      Alert("SM_computePermutationCharacters", 1, 100201,
+            "Dimension mismatch for field %d (%d vs %d)", a, dim, row[0]);
     if (perm->exact[a] == 0 || !knownDimension(dim)) {
       perm->weight_num[a] += shift * perm->weight_den;
       perm->exact[a] = 1;

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "commands/Commands.h"
 #include "InterpreterTestSupport.h"
+#include "TestSupport.h"
+#include "commands/Commands.h"
 #include "modular/Modular.h"
 #include "program/Boot.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -71,7 +71,8 @@ TEST_F(CommandsOrbifoldTest, CenterKeepsTheCurrentTheoryWhenRefused) {
 TEST_F(CommandsOrbifoldTest, CompareAndIdentify) {
   output("algebra a 1 4");
   output("create center X");
-  EXPECT_EQ(output("Check Compare_algebras X {A1 level 4}").rfind("Comparing X and A1 level 4\n", 0), 0u);
+  EXPECT_EQ(
+      output("Check Compare_algebras X {A1 level 4}").rfind("Comparing X and A1 level 4\n", 0), 0u);
   capture.clear();
   EXPECT_GT(run("Check Compare_algebras X nosuch"), 0);
   EXPECT_TRUE(alerted("No such algebra nosuch"));
@@ -81,17 +82,20 @@ TEST_F(CommandsOrbifoldTest, CompareAndIdentify) {
   EXPECT_GT(run("identify 1 3 0"), 0);
   EXPECT_TRUE(alerted("Too many arguments (representation size is 2)"));
   // Tensor mode: SU(2) level 4 extended by (4,0), one label per factor.
-  for (const char* line : {"tensor", "g a 1 4", "current 1", "compute spectrum"}) ASSERT_EQ(run(line), 0) << line;
+  for (const char* line : {"tensor", "g a 1 4", "current 1", "compute spectrum"})
+    ASSERT_EQ(run(line), 0) << line;
   capture.clear();
   EXPECT_GT(run("identify"), 0);
   EXPECT_TRUE(alerted("Too few current components"));
   // (2,2) is the fixed point of (4,0); (1,3) has charge 1/2.
   EXPECT_EQ(output("identify 4"),
-            "This combination belongs to field 1\n(This field is resolved into 2 irreducible components)\n");
+            "This combination belongs to field 1\n(This field is resolved into 2 irreducible "
+            "components)\n");
   EXPECT_EQ(output("identify 2"), "This combination is projected out\n");
   const std::string origin = output("browse origin 1");
   EXPECT_EQ(origin.rfind("Field     1: Tensor decomposition: ", 0), 0u) << origin;
-  EXPECT_NE(origin.find("\n  Field     4: Algebra A1 level 4, Dynkin labels "), std::string::npos) << origin;
+  EXPECT_NE(origin.find("\n  Field     4: Algebra A1 level 4, Dynkin labels "), std::string::npos)
+      << origin;
 }
 
 TEST_F(CommandsOrbifoldTest, ModularChecks) {

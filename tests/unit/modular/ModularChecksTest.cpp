@@ -3,9 +3,9 @@
 
 #include <string>
 
+#include "ModularTestSupport.h"
 #include "commands/Commands.h"
 #include "groups/Discrete.h"
-#include "ModularTestSupport.h"
 #include "runtime/Terminal.h"
 #include "store/StoremanagerQueries.h"
 
@@ -47,7 +47,8 @@ class ModularChecksTest : public ZoqTest {
   }
   static std::size_t count(const std::string& text, const std::string& piece) {
     std::size_t n = 0;
-    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+      ++n;
     return n;
   }
 };
@@ -93,7 +94,9 @@ TEST_F(ModularChecksTest, ConstantPhaseFailureOfSTCubed) {
   STcheck(report, 10000);
   EXPECT_TRUE(alerted("ST^3 = S^2 test failed"));
   EXPECT_EQ(count(report, "Angle:  0.1250\n"), 3u) << report;
-  EXPECT_NE(report.find("(ST)^3=S^2 failure for (0,1):  Ratio ( 0.7071, 0.7071);  Angle:  0.1250\n"), std::string::npos)
+  EXPECT_NE(
+      report.find("(ST)^3=S^2 failure for (0,1):  Ratio ( 0.7071, 0.7071);  Angle:  0.1250\n"),
+      std::string::npos)
       << report;
   EXPECT_NE(report.find("Total number of (ST)^3=S^2 failures: 3\n"), std::string::npos);
   // No pair passed: the failure is an overall phase, and no note says otherwise.
@@ -110,7 +113,8 @@ TEST_F(ModularChecksTest, FullReportEndsWithTheClosingLines) {
   std::string report;
   STcheck(report, 300);
   EXPECT_TRUE(alerted("ST^3 = S^2 test failed"));
-  EXPECT_NE(report.find("Further failures ignored\nMaximal deviation: "), std::string::npos) << report;
+  EXPECT_NE(report.find("Further failures ignored\nMaximal deviation: "), std::string::npos)
+      << report;
   EXPECT_NE(report.find("Total number of (ST)^3=S^2 failures: "), std::string::npos);
   EXPECT_LT(count(report, "failure for"), 5u);
 }
@@ -124,7 +128,8 @@ TEST_F(ModularChecksTest, StopsAreReportedNotPassed) {
   UnitarityCheck(report, 10000);
   EXPECT_EQ(report, "");
   COM_check_unit(nullptr, 0);
-  EXPECT_NE(capture.printed.find("Unitarity test interrupted\n"), std::string::npos) << capture.printed;
+  EXPECT_NE(capture.printed.find("Unitarity test interrupted\n"), std::string::npos)
+      << capture.printed;
   EXPECT_EQ(capture.printed.find("Unitarity test OK"), std::string::npos);
 }
 

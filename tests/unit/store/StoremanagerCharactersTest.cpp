@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "collections/VectorUtility.h"
 #include "numbers/LargeInteger.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -67,7 +67,8 @@ TEST_F(StoremanagerCharactersTest, LinesOfExactlyTheOrderAreReadOneByOne) {
 TEST_F(StoremanagerCharactersTest, LongerLinesAndRepeatedFields) {
   // More coefficients than the order: the rest of the line goes; a field listed twice
   // keeps the later record.
-  folder.write("A1_level_1.chars", "0 1 0 1 1 9 9 9 9 9\n0 1 0 1 1 3 4 7 13 14\n1 4 1 0 2 2 6 8 14 20\n");
+  folder.write("A1_level_1.chars",
+               "0 1 0 1 1 9 9 9 9 9\n0 1 0 1 1 3 4 7 13 14\n1 4 1 0 2 2 6 8 14 20\n");
   SpectrumData* a1 = SM_getData(1, 1, 1);
   SM_loadCharacters(a1);
   ASSERT_EQ(a1->chars_loaded, 1);
@@ -82,7 +83,8 @@ TEST_F(StoremanagerCharactersTest, EveryRefusalLeavesTheCharactersUnread) {
   // The vacuum with weight 1/2.
   folder.write("A1_level_1.chars", "1 2 0 1 1 3 4 7\n");
   SM_loadCharacters(a1);
-  EXPECT_NE(capture.printed.find("lbl=0, Num=1,Den=2,Stored=0/4\n"), std::string::npos) << capture.printed;
+  EXPECT_NE(capture.printed.find("lbl=0, Num=1,Den=2,Stored=0/4\n"), std::string::npos)
+      << capture.printed;
   EXPECT_TRUE(alerted("Representation has incorrect weight"));
   EXPECT_EQ(a1->chars_loaded, 0);
   // Labels of no field.
@@ -98,7 +100,8 @@ TEST_F(StoremanagerCharactersTest, EveryRefusalLeavesTheCharactersUnread) {
   // Too few coefficients: reported, and the fields read so far are kept.
   folder.write("A1_level_1.chars", "0 1 0 1 1 3 4 7\n1 4 1 0 2 2\n");
   SM_loadCharacters(a1);
-  EXPECT_NE(capture.diagnostics.find("Insufficient character coefficients in input file."), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Insufficient character coefficients in input file."),
+            std::string::npos);
   EXPECT_TRUE(alerted("Premature end of file"));
   // A last line without its newline.
   folder.write("A1_level_1.chars", "0 1 0 1 1 3 4 7\n1 4 1 0 2 2 6 8");
@@ -118,7 +121,9 @@ TEST_F(StoremanagerCharactersTest, EmptyFileReportsEveryField) {
   SpectrumData* a2 = SM_getData(1, 2, 1);
   SM_loadCharacters(a2);
   for (int a = 0; a < 3; ++a)
-    EXPECT_NE(capture.diagnostics.find("Incorrect or missing character for label " + std::to_string(a)), std::string::npos);
+    EXPECT_NE(
+        capture.diagnostics.find("Incorrect or missing character for label " + std::to_string(a)),
+        std::string::npos);
   EXPECT_EQ(a2->chars_loaded, 1);
 }
 
@@ -136,9 +141,11 @@ TEST_F(StoremanagerCharactersTest, WeightsKnownModuloIntegersMatchModuloIntegers
   Rat h;
   SM_getRatWeight(other, 1, &h);
   ASSERT_NE(h.den, 0);
-  const std::string wrong = std::to_string(h.num + h.den / 2 + 5 * h.den) + " " + std::to_string(h.den);
+  const std::string wrong =
+      std::to_string(h.num + h.den / 2 + 5 * h.den) + " " + std::to_string(h.den);
   const int* label = SM_getRep(other, 1);
-  folder.write("A1_level_3_compl.chars", wrong + " " + std::to_string(label[0]) + " " + std::to_string(label[1]) + " 1 1 1 1\n");
+  folder.write("A1_level_3_compl.chars", wrong + " " + std::to_string(label[0]) + " " +
+                                             std::to_string(label[1]) + " 1 1 1 1\n");
   SM_loadCharacters(other);
   EXPECT_TRUE(alerted("Representation has incorrect weight"));
 }
@@ -164,7 +171,8 @@ TEST_F(StoremanagerCharactersTest, Origins) {
   SM_browseOrigin(a1, 1, 0);
   // An affine Lie algebra's field: one line.
   EXPECT_EQ(std::count(capture.printed.begin(), capture.printed.end(), '\n'), 1);
-  EXPECT_EQ(capture.printed.rfind("Field     1: Algebra A1 level 1, Dynkin labels ", 0), 0u) << capture.printed;
+  EXPECT_EQ(capture.printed.rfind("Field     1: Algebra A1 level 1, Dynkin labels ", 0), 0u)
+      << capture.printed;
   capture.clear();
   SpectrumData* p = SM_getPermutationOrbifold(a1, 2, nullptr);
   ASSERT_NE(p, nullptr);
@@ -174,13 +182,16 @@ TEST_F(StoremanagerCharactersTest, Origins) {
   SM_browseOrigin(p, pair, 0);
   // The off-diagonal field and both of its mother fields one level deeper.
   const std::string& text = capture.printed;
-  EXPECT_NE(text.find("\n  Off-diagonal combination of fields 0 and 1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\n  Off-diagonal combination of fields 0 and 1\n"), std::string::npos)
+      << text;
   EXPECT_NE(text.find("\n  Field     0: Algebra A1 level 1"), std::string::npos) << text;
   EXPECT_NE(text.find("\n  Field     1: Algebra A1 level 1"), std::string::npos) << text;
   capture.clear();
   const int excitedLabel[3] = {1, 1, 2};
   SM_browseOrigin(p, SM_findLabel(p, excitedLabel), 0);
-  EXPECT_NE(capture.printed.find("  Excited twist field of field 1\n  Field     1: Algebra A1 level 1"), std::string::npos)
+  EXPECT_NE(
+      capture.printed.find("  Excited twist field of field 1\n  Field     1: Algebra A1 level 1"),
+      std::string::npos)
       << capture.printed;
   // A re-centred copy names the base's field.
   IntList trivial;

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "collections/VectorUtility.h"
-#include "groups/Discrete.h"
 #include "InterpreterTestSupport.h"
-#include "store/Storemanager.h"
-#include "store/StoremanagerQueries.h"
 #include "TensorTestSupport.h"
 #include "TestSupport.h"
+#include "collections/VectorUtility.h"
+#include "groups/Discrete.h"
+#include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ class StoremanagerCompareTest : public TensorTest {
       const double hA = static_cast<double>(A->weight_num[map[a]]) / A->weight_den;
       const double hB = static_cast<double>(B->weight_num[a]) / B->weight_den;
       EXPECT_NEAR(std::remainder(hA - hB, 1.0), 0.0, 1e-9) << a;
-      for (int b = 0; b < n; ++b) EXPECT_EQ(SM_compareS(A, B, map[a], map[b], a, b), 1) << a << " " << b;
+      for (int b = 0; b < n; ++b)
+        EXPECT_EQ(SM_compareS(A, B, map[a], map[b], a, b), 1) << a << " " << b;
     }
   }
 };
@@ -107,7 +108,8 @@ TEST_F(StoremanagerCompareTest, ReCentredTheoryKeepsFieldsUnderAnotherGroup) {
       const int source = sd->field_map[a];
       EXPECT_EQ(sd->weight_num[a] * a14->weight_den, a14->weight_num[source] * sd->weight_den);
       EXPECT_EQ(SM_findLabel(a14, SM_getRep(sd, a)), source);
-      for (int b = 0; b < 5; ++b) EXPECT_EQ(SM_compareS(sd, a14, a, b, source, sd->field_map[b]), 1);
+      for (int b = 0; b < 5; ++b)
+        EXPECT_EQ(SM_compareS(sd, a14, a, b, source, sd->field_map[b]), 1);
     }
   }
   capture.clear();
@@ -139,7 +141,8 @@ TEST_F(StoremanagerCompareTest, ComparisonPrintsOnlyDifferences) {
             "Comparing fixed point CFT's\n");
   capture.clear();
   SM_compareAlgebras(SM_getData(1, 1, 1), SM_getData(1, 1, 2));
-  EXPECT_EQ(capture.printed, "Comparing A1 level 1 and A1 level 2\nDifferent number of primaries: 2 <--> 3\n");
+  EXPECT_EQ(capture.printed,
+            "Comparing A1 level 1 and A1 level 2\nDifferent number of primaries: 2 <--> 3\n");
   // A1 level 4 against its copy on the trivial group: the groups and orbits differ.
   capture.clear();
   SM_compareAlgebras(a14, X);

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "collections/VectorUtility.h"
 #include "groups/Discrete.h"
 #include "numbers/LargeInteger.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ class StoremanagerOrbifoldTest : public ZoqTest {
     return out;
   }
   static bool hasWeight(const std::vector<Rat>& list, long long num, long long den) {
-    return std::any_of(list.begin(), list.end(), [&](const Rat& h) { return h.num == num && h.den == den; });
+    return std::any_of(list.begin(), list.end(),
+                       [&](const Rat& h) { return h.num == num && h.den == den; });
   }
   static int fieldWithLabel(const SpectrumData* sd, int x0, int x1, int x2) {
     const int label[3] = {x0, x1, x2};
@@ -68,8 +69,10 @@ class StoremanagerOrbifoldTest : public ZoqTest {
           unit += s(i, m) * std::conj(s(j, m));
           left += s(i, m) * T[static_cast<std::size_t>(m)] * s(m, j);
         }
-        EXPECT_NEAR(std::abs(unit - Complex(i == j ? 1.0 : 0.0, 0.0)), 0.0, 1e-7) << sd->name << " " << i << " " << j;
-        const Complex right = std::conj(T[static_cast<std::size_t>(i)]) * s(i, j) * std::conj(T[static_cast<std::size_t>(j)]);
+        EXPECT_NEAR(std::abs(unit - Complex(i == j ? 1.0 : 0.0, 0.0)), 0.0, 1e-7)
+            << sd->name << " " << i << " " << j;
+        const Complex right = std::conj(T[static_cast<std::size_t>(i)]) * s(i, j) *
+                              std::conj(T[static_cast<std::size_t>(j)]);
         EXPECT_NEAR(std::abs(right - left), 0.0, 1e-7) << sd->name << " " << i << " " << j;
       }
     }
@@ -79,7 +82,8 @@ class StoremanagerOrbifoldTest : public ZoqTest {
           Complex N{0.0, 0.0};
           for (int m = 0; m < n; ++m) N += s(i, m) * s(j, m) * std::conj(s(k, m)) / s(0, m);
           EXPECT_NEAR(N.imag(), 0.0, 1e-7);
-          EXPECT_NEAR(N.real(), std::round(N.real()), 1e-7) << sd->name << " N_" << i << j << "^" << k;
+          EXPECT_NEAR(N.real(), std::round(N.real()), 1e-7)
+              << sd->name << " N_" << i << j << "^" << k;
           EXPECT_GT(N.real(), -1e-7);
         }
       }
@@ -104,9 +108,11 @@ TEST_F(StoremanagerOrbifoldTest, A1LevelOneGivesNineFieldsAndFourCurrents) {
   // Diagonal 2h: 0, 1 (the currents), 1/2, 1/2; off-diagonal 1/4; twisted h/2 + 1/16 and
   // + 1/2: 1/16, 9/16, 3/16, 11/16.
   const std::vector<Rat> h = weights(p);
-  for (auto [num, den] : std::vector<std::pair<int, int>>{{0, 1}, {1, 1}, {1, 2}, {1, 4}, {1, 16}, {9, 16}, {3, 16}, {11, 16}})
+  for (auto [num, den] : std::vector<std::pair<int, int>>{
+           {0, 1}, {1, 1}, {1, 2}, {1, 4}, {1, 16}, {9, 16}, {3, 16}, {11, 16}})
     EXPECT_TRUE(hasWeight(h, num, den)) << num << "/" << den;
-  EXPECT_EQ(std::count_if(h.begin(), h.end(), [](const Rat& w) { return w.num == 1 && w.den == 2; }), 2);
+  EXPECT_EQ(
+      std::count_if(h.begin(), h.end(), [](const Rat& w) { return w.num == 1 && w.den == 2; }), 2);
   // The antisymmetric vacuum: the three currents of A1, weight 1 and dimension 3; the
   // symmetric and antisymmetric squares of the doublet: 3 and 1; the pair: 2 x 1 = 2.
   const int antisymmetricVacuum = fieldWithLabel(p, 0, 1, 0);
@@ -127,9 +133,9 @@ TEST_F(StoremanagerOrbifoldTest, A1LevelOneGivesNineFieldsAndFourCurrents) {
 TEST_F(StoremanagerOrbifoldTest, OrbifoldsAreModularWithTheRightFieldCount) {
   std::vector<SpectrumData*> mothers;
   for (int k = 1; k <= 6; ++k) mothers.push_back(SM_getData(1, 1, k));
-  mothers.push_back(SM_getData(1, 2, 1));          // A2 level 1
-  mothers.push_back(SM_getData(5, 2, 1));          // G2 level 1
-  mothers.push_back(SM_getData(2, 0, 1));          // the Ising model
+  mothers.push_back(SM_getData(1, 2, 1));  // A2 level 1
+  mothers.push_back(SM_getData(5, 2, 1));  // G2 level 1
+  mothers.push_back(SM_getData(2, 0, 1));  // the Ising model
   for (SpectrumData* mother : mothers) {
     ASSERT_NE(mother, nullptr);
     SpectrumData* p = SM_getPermutationOrbifold(mother, 2, nullptr);
@@ -236,7 +242,9 @@ TEST_F(StoremanagerOrbifoldTest, CharactersFollowFromTheMothersFile) {
   ASSERT_EQ(mother->chars_loaded, 1);
   ASSERT_EQ(p->chars_loaded, 1);
   ASSERT_EQ(p->char_depth, 4);
-  auto row = [&](int field) { return std::vector<int>(p->characters + field * 4, p->characters + field * 4 + 4); };
+  auto row = [&](int field) {
+    return std::vector<int>(p->characters + field * 4, p->characters + field * 4 + 4);
+  };
   // (chi_0(q)^2 + chi_0(q^2))/2: chi_0^2 = 1, 6, 17, 38 and chi_0(q^2) = 1, 0, 3, 0.
   EXPECT_EQ(row(fieldWithLabel(p, 0, 0, 0)), (std::vector<int>{1, 3, 10, 19}));
   // (chi_0^2 - chi_0(q^2))/2 = 0, 3, 7, 19: starts at weight 1 with 3.
