@@ -79,6 +79,24 @@ TEST_F(StoremanagerCompareTest, TheExtensionOfA1LevelFourIsA2LevelOne) {
   expectIsomorphism(a2, extension, map);
 }
 
+TEST_F(StoremanagerCompareTest, ReCentringATheoryWhoseProductIsGone) {
+  // SU(2)_4 x SU(2)_1 extended by (4,0): the stored theory keeps only its orbit S matrix.
+  build({"g a 1 4", "g a 1 1", "current 1 0"});
+  ASSERT_EQ(run("create CFT W"), 0);
+  SpectrumData* W = SM_findCFT("W");
+  ASSERT_NE(W, nullptr);
+  ASSERT_EQ(W->tensor, nullptr);
+  IntList trivial = groupOf({0});
+  capture.clear();
+  SpectrumData* V = SM_createCenter(W, &trivial, "V");
+  ASSERT_NE(V, nullptr);
+  EXPECT_TRUE(silent());
+  for (int a = 0; a < V->n_primaries; ++a)
+    for (int b = 0; b < V->n_primaries; ++b)
+      EXPECT_EQ(SM_compareS(V, W, a, b, V->field_map[a], V->field_map[b]), 1) << a << " " << b;
+  EXPECT_TRUE(silent());
+}
+
 TEST_F(StoremanagerCompareTest, SearchRefusesDifferentShapes) {
   std::vector<int> map(3, 0);
   EXPECT_EQ(SM_determineCFTmap(map.data(), SM_getData(1, 1, 1), SM_getData(1, 1, 2)), 0);
