@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <numeric>
+#include <unordered_map>
 #include <vector>
 
 #include "groups/Discrete.h"
@@ -90,6 +91,8 @@ ExtensionTensorHooks& hookSlot() {
 std::vector<int> basisOf(const std::vector<int>& list) {
   std::vector<int> basis;
   std::vector<bool> covered(list.size(), false);
+  std::unordered_multimap<int, std::size_t> positions;
+  for (std::size_t i = 0; i < list.size(); ++i) positions.emplace(list[i], i);
   std::vector<int> nest{0};
   for (;;) {
     int smallest = 99999999;
@@ -111,11 +114,10 @@ std::vector<int> basisOf(const std::vector<int>& list) {
     MOD_completeAlgebra(nest, smallest, next);
     for (int element : next) {
       bool present = false;
-      for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i] == element) {
-          covered[i] = true;
-          present = true;
-        }
+      const auto places = positions.equal_range(element);
+      for (auto it = places.first; it != places.second; ++it) {
+        covered[it->second] = true;
+        present = true;
       }
       if (!present) {
         PrintVec(static_cast<int>(list.size()), list.data(), "Algebra");
@@ -233,9 +235,23 @@ void setExtensionTensorHooks(const ExtensionTensorHooks& hooks) {
 int MOD_completeAlgebra(const std::vector<int>& nest, int J, std::vector<int>& out) {
   out = nest;
   const int limit = centreOrder();
+  // Membership by current number; labels outside the centre are looked up in the list.
+  std::vector<char> present(static_cast<std::size_t>(limit), 0);
+  const auto has = [&](int x) {
+    if (x >= 0 && x < limit) return present[static_cast<std::size_t>(x)] != 0;
+    return contains(out, x);
+  };
+  const auto add = [&](int x) {
+    if (has(x)) return;
+    if (x >= 0 && x < limit) present[static_cast<std::size_t>(x)] = 1;
+    out.push_back(x);
+  };
+  for (int x : nest) {
+    if (x >= 0 && x < limit) present[static_cast<std::size_t>(x)] = 1;
+  }
   int power = J;
   for (int step = 0; step < limit && power != 0 && power >= 0; ++step) {
-    if (!contains(out, power)) out.push_back(power);
+    add(power);
     power = simpleProduct(J, power);
   }
   if (out.size() <= nest.size()) return 0;
@@ -244,7 +260,7 @@ int MOD_completeAlgebra(const std::vector<int>& nest, int J, std::vector<int>& o
   for (int a : nest) {
     for (int e : added) {
       const int p = simpleProduct(a, e);
-      if (p >= 0 && !contains(out, p)) out.push_back(p);
+      if (p >= 0) add(p);
     }
   }
   return 1;
