@@ -81,6 +81,29 @@ TEST_F(CommandsExtensionsTest, ASingleAlgebraIsCollectedAfterItsFullSpectrum) {
   EXPECT_EQ(printedBy("total extensions"), "1\n");
 }
 
+TEST_F(CommandsExtensionsTest, TheSpinorCurrentOfD8LevelOneIsSupersymmetric) {
+  // D8 level 1 with "Super" on (ten dimensions): the spinors s and c have weight
+  // 16/16 = 1 and odd labels; charge conjugation maps one onto the other, so one
+  // extension by a spinor is listed, flagged supersymmetric and not as merely spinorial.
+  runAll({"set super on", "tensor", "g d 8 1"});
+  const std::string listed = printedBy("collect extensions");
+  EXPECT_NE(listed.find("Nr.    0 \nNr.    1 1 (Supersymmetric) \n"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("(Spinorial)"), std::string::npos);
+  ASSERT_EQ(TotalExtensions(), 2);
+  const int G = extensionGeneratorCount();
+  const std::vector<int>& row = getExtensions()[1];
+  EXPECT_EQ(row[static_cast<std::size_t>(G) + 1], 1);  // supersymmetric
+  EXPECT_EQ(row[static_cast<std::size_t>(G) + 2], 0);  // not non-chiral
+  EXPECT_EQ(row[static_cast<std::size_t>(G) + 3], 1);  // spinorial
+  capture.clear();
+  runAll({"select extension 1"});
+  EXPECT_NE(capture.printed.find("Supersymmetric extension\n"), std::string::npos);
+  EXPECT_EQ(printedBy("supersymmetric"), "1\n");
+  // Without "Super" no flag is set.
+  runAll({"set super off", "reset tensor", "g d 8 1"});
+  EXPECT_EQ(printedBy("collect extensions").find("(Supersymmetric)"), std::string::npos);
+}
+
 TEST_F(CommandsExtensionsTest, FourD4LevelOneFactorsHaveTheTwoSelfDualLatticesAsMaximalExtensions) {
   // D4 level 1 has the centre Z2 x Z2 of weights 0, 1/2, 1/2, 1/2; four factors give
   // Z2^8. A maximal extension by a group of order 16 = sqrt(256) is a self-dual theory of
