@@ -152,6 +152,15 @@ TEST_F(InvariantExtensionsTest, TheSearchFindsTheE8InvariantOfA1LevelTwentyEight
   EXPECT_TRUE(found);
 }
 
+TEST_F(InvariantExtensionsTest, OnlyTheIdentityGivesALoopOfOneAndNoCandidate) {
+  useTheory(1, 1, 3);  // weights 0, 3/4, 3/20, 2/5: only the identity has integer spin
+  EXPECT_EQ(findIntegerSpin(), (std::vector<int>{0, -1}));
+  capture.clear();
+  EXPECT_EQ(searchExtensionInvariants(), 0);
+  EXPECT_EQ(capture.printed, "Loop length: 1                             \n");
+  EXPECT_TRUE(accepted().empty());
+}
+
 TEST_F(InvariantExtensionsTest, LongTermsWrapAndMixedSpinsAreNotUsed) {
   useTheory(1, 1, 28);  // 29 fields
   std::vector<int> v(29, 1);
