@@ -60,6 +60,44 @@ TEST_F(CommandsExtensionsTest, SelectingWithoutACollectionCollectsFirst) {
   EXPECT_EQ(printedBy("total extensions"), "2\n");
 }
 
+TEST_F(CommandsExtensionsTest, ParameterOneLeavesOutCurrentsOfWeightOne) {
+  // The current of SU(2) level 4 has weight 1: with parameter 1 only the unextended
+  // algebra is left, and the collection without it that follows keeps that list.
+  runAll({"tensor", "g a 1 4"});
+  const std::string listed = printedBy("collect extensions 1");
+  EXPECT_NE(listed.find("Computation completed; 1 Chiral algebra extensions\n"), std::string::npos);
+  EXPECT_EQ(listed.find("Computation completed; 2"), std::string::npos);
+  EXPECT_EQ(printedBy("total extensions"), "1\n");
+}
+
+TEST_F(CommandsExtensionsTest, ManyIntegerSpinFieldsAreListedAsATable) {
+  // Four SU(2) level 4 factors: the 16 simple currents (weights 0 and 1 per factor) have
+  // integer spin and order 2 (the vacuum 1); so has (l=1, l=1, l=1, l=3), of weight
+  // 1/8 + 1/8 + 1/8 + 5/8 = 1, which is not a simple current.
+  runAll({"tensor", "g a 1 4", "g a 1 4", "g a 1 4", "g a 1 4", "compute spectrum"});
+  const std::string listed = printedBy("browse integral_spin");
+  ASSERT_EQ(listed.rfind("Integer spin currents\nLabels      Spins    Orders\n", 0), 0u) << listed;
+  int orderOne = 0;
+  int orderTwo = 0;
+  int others = 0;
+  std::size_t start = listed.find("Orders\n") + 7;
+  while (start < listed.size()) {
+    const std::size_t end = listed.find('\n', start);
+    const std::string line = listed.substr(start, end - start);
+    if (line.find("(not a simple current)") != std::string::npos) {
+      ++others;
+    } else if (line.size() >= 5 && line.substr(line.size() - 5) == "    1") {
+      ++orderOne;
+    } else if (line.size() >= 5 && line.substr(line.size() - 5) == "    2") {
+      ++orderTwo;
+    }
+    start = end + 1;
+  }
+  EXPECT_EQ(orderOne, 1);
+  EXPECT_EQ(orderTwo, 15);
+  EXPECT_GE(others, 1);
+}
+
 TEST_F(CommandsExtensionsTest, TheCollectionIsRefusedForBadInput) {
   runAll({"tensor", "g a 1 4"});
   EXPECT_NE(run("collect extensions 2"), 0);
