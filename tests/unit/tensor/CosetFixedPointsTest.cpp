@@ -320,3 +320,45 @@ TEST_F(CosetFixedPointsTest, CurrentsFoundFromSActOnTheFieldsByTheSRule) {
 }
 
 }  // namespace
+
+namespace {
+
+// |S_ab| of the current tensor product, all equal to `modulus`; S unitary.
+void expectFlatUnitaryS(double modulus) {
+  const int n = currentTensor->NumberOfPrimaries;
+  std::vector<std::vector<Complex>> S(static_cast<std::size_t>(n), std::vector<Complex>(static_cast<std::size_t>(n)));
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      double re = 0.0, im = 0.0;
+      getCosetS(currentTensor, i, j, &re, &im);
+      S[i][j] = Complex(re, im);
+      EXPECT_NEAR(std::abs(S[i][j]), modulus, kTol) << i << " " << j;
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      Complex sum = 0.0;
+      for (int k = 0; k < n; ++k) sum += S[i][k] * std::conj(S[j][k]);
+      EXPECT_NEAR(std::abs(sum - Complex(i == j ? 1.0 : 0.0, 0.0)), 0.0, kTol) << i << " " << j;
+    }
+  }
+}
+
+TEST_F(CosetFixedPointsTest, StoredFixedPointMatricesResolveTheNextExtension) {
+  // A1_4 stored alone, then extended by its current as a factor: the fixed point of label
+  // 2 splits with the stored S^J, and the result is SU(3)_1 (3 fields, |S| = 1/sqrt 3).
+  ASSERT_NE(createCFT(product({4}), "A14stored"), nullptr);
+  build({"g cft A14stored", "current 1"});
+  ASSERT_EQ(currentTensor->NumberOfPrimaries, 3);
+  expectFlatUnitaryS(1.0 / std::sqrt(3.0));
+  // A1_4 x A1_4 extended by (J, J), stored, then extended by (0, J) as well: SU(3)_1
+  // squared, 9 fields with |S| = 1/3. The resolved fields of the stored theory enter with
+  // its fixed-point theory of four fields.
+  build({"g a 1 4", "g a 1 4", "current 1 1"});
+  ASSERT_NE(createCFT(currentTensor, "E44"), nullptr);
+  build({"g cft E44", "current 1"});
+  ASSERT_EQ(currentTensor->NumberOfPrimaries, 9);
+  expectFlatUnitaryS(1.0 / 3.0);
+}
+
+}  // namespace
