@@ -362,3 +362,66 @@ TEST_F(CosetFixedPointsTest, StoredFixedPointMatricesResolveTheNextExtension) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CosetFixedPointsTest, MinimalN2RuleAppliesToMarkedProductsOnly) {
+  // The N=2 minimal model of level k as A1_k x U(1)_4 / U(1)_2(k+2) with the current
+  // (1, 2, k+2): the current group has order N = 4(k+2); its fixed-point current is none
+  // for N/4 odd, N/4 for N/8 odd and 3N/4 for N/8 even. Marked as made by the N=2 builder,
+  // the record takes the rule; unmarked, it scans the fields: both must agree. The U(1)
+  // factors have no fixed points, so every S^J comes from the A1 factor's and is unitary.
+  for (int k = 1; k <= 4; ++k) {
+    SCOPED_TRACE(k);
+    const int N = 4 * (k + 2);
+    const std::vector<std::string> lines{"g a 1 " + std::to_string(k), "g u 4", "h u " + std::to_string(2 * (k + 2)),
+                                         "current 1 2 " + std::to_string(k + 2)};
+    build(lines);
+    currentTensor->MinimalN2Level = k;
+    SpectrumData* marked = createCFT(currentTensor, ("marked N2 " + std::to_string(k)).c_str());
+    ASSERT_NE(marked, nullptr);
+    ASSERT_EQ(marked->scgroup->order, N);
+    build(lines);
+    // A chosen name that looks like the builder's changes nothing.
+    SpectrumData* scanned = createCFT(currentTensor, ("minimal N=2 " + std::to_string(k)).c_str());
+    ASSERT_NE(scanned, nullptr);
+    const int count = SM_initFCFTData(marked);
+    ASSERT_EQ(SM_initFCFTData(scanned), count);
+    if ((N / 4) % 2 == 1) {
+      EXPECT_EQ(count, 0);
+      continue;
+    }
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(marked->fp_currents[0], (N / 8) % 2 == 1 ? N / 4 : 3 * N / 4);
+    EXPECT_EQ(scanned->fp_currents[0], marked->fp_currents[0]);
+    EXPECT_EQ(marked->fcft[0]->n_primaries, scanned->fcft[0]->n_primaries);
+    EXPECT_LT(unitarityDefect(fcftMatrix(scanned->fcft[0])), kTol);
+    EXPECT_LT(unitarityDefect(fcftMatrix(marked->fcft[0])), kTol);
+  }
+}
+
+TEST_F(CosetFixedPointsTest, AKeptProductKeepsItsStabilizersWhenANewProductIsBuilt) {
+  // SU(3)_1 from A1_4: its fields 1 and 2 are resolved fixed points, whose S needs the
+  // stabiliser records of the product. The record keeps the product ("Store_S" 1); a new
+  // product built afterwards must leave those records alone: |S| stays 1/sqrt 3.
+  int* storeS = getIntParPointer("Store_S");
+  ASSERT_NE(storeS, nullptr);
+  const int saved = *storeS;
+  *storeS = 1;
+  build({"g a 1 4", "current 1"});
+  SpectrumData* sd = createCFT(currentTensor, "kept SU3");
+  *storeS = saved;
+  ASSERT_NE(sd, nullptr);
+  ASSERT_NE(sd->tensor, nullptr);
+  build({"g a 1 2", "g a 1 2", "current 1 1"});
+  build({"g a 1 8", "current 1"});
+  for (int a = 0; a < 3; ++a) {
+    for (int b = 0; b < 3; ++b) {
+      double re = 0.0, im = 0.0;
+      SM_getS(sd, a, b, &re, &im);
+      EXPECT_NEAR(std::hypot(re, im), 1.0 / std::sqrt(3.0), kTol) << a << " " << b;
+    }
+  }
+}
+
+}  // namespace
