@@ -365,6 +365,39 @@ TEST_F(CosetFixedPointsTest, StoredFixedPointMatricesResolveTheNextExtension) {
 
 namespace {
 
+TEST_F(CosetFixedPointsTest, TensorModeFixedPointMatrixOfAnExtensionIsUnitary) {
+  // SU(2)_4 x SU(2)_4 extended by (J, J): the current {0,1} fixes {0,4}, {4,0} and the two
+  // resolved fields of {4,4}; its S^J on them is unitary, and on {4,0} it is
+  // |C| S(0,0) S^J(2,2) = 2 (1/(2 sqrt 3)) i = i/sqrt 3.
+  build({"g a 1 4", "g a 1 4", "current 1 1"});
+  const int n = currentTensor->NumberOfPrimaries;
+  std::vector<int> fixed;
+  for (int a = 0; a < n; ++a) {
+    if (CT_simpleCurrentAction(1, a, currentTensor) == a) fixed.push_back(a);
+  }
+  ASSERT_EQ(fixed.size(), 4u);
+  const std::size_t m = fixed.size();
+  Matrix S(m, std::vector<Complex>(m));
+  for (std::size_t x = 0; x < m; ++x) {
+    for (std::size_t y = 0; y < m; ++y) {
+      double re = 0.0, im = 0.0;
+      CT_getFCFT_Smatrix(currentTensor, 1, fixed[x], fixed[y], &re, &im);
+      S[x][y] = Complex(re, im);
+    }
+  }
+  EXPECT_LT(unitarityDefect(S), kTol);
+  int twoZero = -1;
+  for (int a = 0; a < n; ++a) {
+    const int* row = currentTensor->Spectrum.row(a);
+    if (row[0] == 4 && row[1] == 0) twoZero = a;
+  }
+  ASSERT_GE(twoZero, 0);
+  double re = 0.0, im = 0.0;
+  CT_getFCFT_Smatrix(currentTensor, 1, twoZero, twoZero, &re, &im);
+  EXPECT_NEAR(re, 0.0, kTol);
+  EXPECT_NEAR(im, 1.0 / std::sqrt(3.0), kTol);
+}
+
 TEST_F(CosetFixedPointsTest, MinimalN2RuleAppliesToMarkedProductsOnly) {
   // The N=2 minimal model of level k as A1_k x U(1)_4 / U(1)_2(k+2) with the current
   // (1, 2, k+2): the current group has order N = 4(k+2); its fixed-point current is none
