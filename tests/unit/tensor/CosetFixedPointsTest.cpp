@@ -286,6 +286,20 @@ TEST_F(CosetFixedPointsTest, CurrentTheoryEntriesAnswerFromTheTensorProduct) {
   for (int J = 1; J < currentTensor->NumberOfSimpleCurrents; ++J) EXPECT_EQ(MOD_fixedPointCurrent(J), 1) << J;
   EXPECT_EQ(MOD_isValidCFT(), SM_getData(1, 1, 2)->validity);
   EXPECT_EQ(MOD_getExtensionNumber(), -1);
+  // Current {1,1} (field 3) fixes {2,2} (field 8) alone: S^J = exp(-3 pi i/4)^2 = i, and
+  // the orbit Lie algebra form is 1; field 4 ({0,2}) is not fixed.
+  double re = 0.0, im = 0.0;
+  EXPECT_EQ(MOD_getFCFT_Smatrix(3, 8, 8, &re, &im), 1);
+  EXPECT_NEAR(re, 0.0, kTol);
+  EXPECT_NEAR(im, 1.0, kTol);
+  EXPECT_EQ(MOD_getOLA_Smatrix(3, 8, 8, &re, &im), 1);
+  EXPECT_NEAR(re, 1.0, kTol);
+  EXPECT_NEAR(im, 0.0, kTol);
+  EXPECT_EQ(MOD_getFCFT_Smatrix(3, 8, 4, &re, &im), 0);
+  EXPECT_NEAR(std::hypot(re, im), 0.0, kTol);
+  // The shift of {1,1} is the sum of the factors' shifts.
+  SpectrumData* A = SM_getData(1, 1, 2);
+  EXPECT_EQ(MOD_getFCFTshift(3), 2 * SM_getFCFTshift(A, A->fp_currents[0]));
 }
 
 }  // namespace
