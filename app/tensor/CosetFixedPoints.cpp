@@ -599,11 +599,12 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
   bool refused = false;
   for (int i = 0; i < count && !refused; ++i) {
     SpectrumData* f = sd->fcft[i];
+    // Warnings, not fatal errors: the theory stays usable, its S^J computed when asked for.
     if (f == nullptr || f->s_available == 0) {
-      Alert("computeAllFixedPointMatrices", 1, 120505, "S not available for some FCFT's; skipping all others as well");
+      Alert("computeAllFixedPointMatrices", 1, 100201, "S not available for some FCFT's; skipping all others as well");
       refused = true;
     } else if (SM_allocSBase(f) == -1) {
-      Alert("computeAllFixedPointMatrices", 0, 120505, "Failed to allocate FCFT S matrix; skipping all others as well");
+      Alert("computeAllFixedPointMatrices", 0, 100201, "Failed to allocate FCFT S matrix; skipping all others as well");
       refused = true;
     }
   }

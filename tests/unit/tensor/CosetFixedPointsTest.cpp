@@ -447,6 +447,29 @@ TEST_F(CosetFixedPointsTest, MinimalN2RuleAppliesToMarkedProductsOnly) {
   }
 }
 
+TEST_F(CosetFixedPointsTest, AnSJStoreThatCannotBeHadIsReportedNotFatal) {
+  // A1_2 x A1_1 x A1_1 has the current group Z2^3 (order 8); marked as an N=2 minimal
+  // model it is given the fixed-point current N/4 = 2 by rule, which here fixes no field:
+  // a fixed-point theory without fields, whose S store cannot be had. The creation reports
+  // it as a warning (never a fatal error, which would end a background run), clears the
+  // theory's S, keeps the product and goes on.
+  build({"g a 1 2", "g a 1 1", "g a 1 1"});
+  currentTensor->MinimalN2Level = 1;
+  TensorProduct* TP = currentTensor;
+  capture.clear();
+  SpectrumData* sd = createCFT(TP, "not N2");
+  ASSERT_NE(sd, nullptr);
+  EXPECT_EQ(capture.diagnostics.find("Fatal error"), std::string::npos) << capture.diagnostics;
+  EXPECT_TRUE(alerted("Failed to allocate FCFT S matrix; skipping all others as well"));
+  ASSERT_EQ(sd->n_fp_currents, 1);
+  EXPECT_EQ(sd->fp_currents[0], 2);
+  ASSERT_NE(sd->fcft[0], nullptr);
+  EXPECT_EQ(sd->fcft[0]->n_primaries, 0);
+  EXPECT_EQ(sd->fcft[0]->s_available, 0);
+  EXPECT_EQ(sd->tensor, TP);
+  EXPECT_EQ(SM_findCFT("not N2"), sd);
+}
+
 TEST_F(CosetFixedPointsTest, AKeptProductKeepsItsStabilizersWhenANewProductIsBuilt) {
   // SU(3)_1 from A1_4: its fields 1 and 2 are resolved fixed points, whose S needs the
   // stabiliser records of the product. The record keeps the product ("Store_S" 1); a new
