@@ -495,3 +495,80 @@ TEST_F(CosetFixedPointsTest, AKeptProductKeepsItsStabilizersWhenANewProductIsBui
 }
 
 }  // namespace
+
+namespace {
+
+// Max deviation of S from unitarity and of (ST)^3 from S^2 for the current tensor product.
+double modularDefect() {
+  const int n = currentTensor->NumberOfPrimaries;
+  const std::size_t m = static_cast<std::size_t>(n);
+  Matrix S(m, std::vector<Complex>(m));
+  Matrix ST(m, std::vector<Complex>(m));
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      double re = 0.0, im = 0.0;
+      getCosetS(currentTensor, i, j, &re, &im);
+      S[i][j] = Complex(re, im);
+    }
+  }
+  std::vector<Complex> T(m);
+  for (int j = 0; j < n; ++j) {
+    double re = 0.0, im = 0.0;
+    getCosetT(currentTensor, j, j, &re, &im);
+    T[static_cast<std::size_t>(j)] = Complex(re, im);
+  }
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < m; ++j) ST[i][j] = S[i][j] * T[j];
+  auto mul = [m](const Matrix& A, const Matrix& B) {
+    Matrix C(m, std::vector<Complex>(m));
+    for (std::size_t i = 0; i < m; ++i)
+      for (std::size_t k = 0; k < m; ++k)
+        for (std::size_t j = 0; j < m; ++j) C[i][j] += A[i][k] * B[k][j];
+    return C;
+  };
+  const Matrix ST3 = mul(mul(ST, ST), ST);
+  const Matrix S2 = mul(S, S);
+  double worst = 0.0;
+  for (std::size_t i = 0; i < m; ++i) {
+    for (std::size_t j = 0; j < m; ++j) {
+      Complex u = 0.0;
+      for (std::size_t k = 0; k < m; ++k) u += S[i][k] * std::conj(S[j][k]);
+      worst = std::max(worst, std::abs(u - Complex(i == j ? 1.0 : 0.0, 0.0)));
+      worst = std::max(worst, std::abs(ST3[i][j] - S2[i][j]));
+    }
+  }
+  return worst;
+}
+
+TEST_F(CosetFixedPointsTest, ExtendingAStoredTheoryByItsFixedPointCurrentsIsModular) {
+  // Each stored theory is extended again by every one of its integer-spin currents that
+  // has fixed points; the resolution uses the stored S^J, and the extended S must be
+  // unitary with (ST)^3 = S^2.
+  struct Case {
+    std::vector<std::string> lines;
+    const char* name;
+  };
+  const Case cases[] = {
+      {{"g a 1 4", "g a 1 2", "g a 1 2", "current 1 1 1"}, "R422"},
+      {{"g a 1 2", "g a 1 2", "g a 1 2", "g a 1 2", "current 1 1 0 0"}, "R2222"},
+      {{"g a 2 3", "g a 2 3", "current 1 1"}, "R33"},
+  };
+  int extensions = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    build(c.lines);
+    SpectrumData* sd = createCFT(currentTensor, c.name);
+    ASSERT_NE(sd, nullptr);
+    const int order = sd->scgroup->order;
+    for (int J = 1; J < order; ++J) {
+      if (sd->weight_num[J] % sd->weight_den != 0 || SM_fixedPointCurrent(sd, J) == 0) continue;
+      SCOPED_TRACE(J);
+      build({std::string("g cft ") + c.name, "current " + std::to_string(J)});
+      EXPECT_LT(modularDefect(), 1e-6);
+      ++extensions;
+    }
+  }
+  EXPECT_GT(extensions, 2);
+}
+
+}  // namespace
