@@ -267,6 +267,13 @@ const CommandEntry kCurrentQueryCommands[] = {
     {"get conjugate", "[field a]", COM_get_conj, "Prints the label of the conjugate of field a."},
     {"check conjugates", "", COM_check_conj,
      "Compares the conjugate of every field with the one found from the rows of S."},
+    {"check fp_conj", "", COM_check_fpconj,
+     "Checks that the conjugate of every fixed point in each fixed-point CFT is the fixed point "
+     "of the conjugate field."},
+    {"check orbits", "", COM_check_orb,
+     "Checks that every simple current J maps each field a to a single field (N(J,a,Ja)=1); for "
+     "a single algebra also that S obeys the simple-current orbit relations."},
+    {"check symmetry", "", COM_check_sym, "Checks that the S matrix is symmetric."},
 };
 
 const HelpAttachment kDefaultHelp[] = {

@@ -203,6 +203,9 @@ int COM_check_fusion(char** params, int n);
 int COM_get_Schur(char** params, int n);
 int COM_get_GenSchur(char** params, int n);
 int COM_S_fix(char** params, int n);
+int COM_check_orb(char** params, int n);
+int COM_check_sym(char** params, int n);
+int COM_check_fpconj(char** params, int n);
 int COM_S_ola(char** params, int n);
 int COM_fp_fusion(char** params, int n);
 // "check modular" (unitarity and (ST)^3 = S^2) and "check unitarity" (rows a, columns b).
