@@ -291,6 +291,30 @@ TEST_F(InvariantInspectionTest, ChiralAlgebrasOfExceptionalInvariants) {
   resetBulk();
 }
 
+TEST_F(InvariantInspectionTest, MonodromyAndXRowsOfTwoGenerators) {
+  SimpleCurrentData md;
+  describe(&md, {2, 4}, {0, 1, 3, 2});
+  md.monodromies[1] = 1;
+  md.monodromies[2] = 1;
+  capture.clear();
+  printMonodromy(&md);
+  EXPECT_EQ(capture.printed,
+            "Orders:   (2,4)\n"
+            "Monodromy: \n           (0,1)\n           (1,0)\n"
+            "Matrix X: \n           (0,1)\n           (3,2)\n");
+  // Conjugating the conjugation invariant makes it the diagonal one, of the trivial group.
+  auto bi = allocNewBulkInvariant(nullptr);
+  describe(bi->MD.get(), {2, 4}, {0, 1, 3, 2});
+  bi->conjugation = 1;
+  bi->diagonal = 0;
+  bi->simple_current = 0;
+  conjugateBulkInvariant(bi.get());
+  EXPECT_EQ(bi->diagonal, 1);
+  capture.clear();
+  printMonodromy(bi->MD.get());
+  EXPECT_EQ(capture.printed, "Trivial (diagonal) invariant\n");
+}
+
 TEST_F(InvariantInspectionTest, MassMatrixIsTransposedRowMajor) {
   ASSERT_NE(useTheory(1, 1, 4), nullptr);
   std::vector<int> M(25, 0);
