@@ -1,7 +1,6 @@
-// Inspection of bulk invariants: the pairing conditions of a simple-current invariant (its
-// group G with basis generators J_a of orders N_a, and the matrix X), the left orbits and
-// right partners of its rows, its left and right kernels (the chiral algebras), and the
-// report of "browse bulk_invariant".
+// Inspection of bulk invariants: the left and right kernels (the chiral algebras) of a
+// simple-current invariant (its group G with basis generators J_a of orders N_a, and the
+// matrix X), its partner map, its mass matrix, and the report of "browse bulk_invariant".
 //
 // Field i of a simple-current invariant pairs with J_g i for every g in G admitted by i:
 // for every generator a, Q_{J_a}(i) + sum_b X_ab g_b / N_a is an integer. The left kernel is
@@ -24,7 +23,6 @@
 namespace {
 
 struct InvariantInspectionState {
-  std::vector<int> rightFields;  // partners, then the stabilising currents from slot |G| on
   std::vector<int> components;
 };
 
@@ -63,33 +61,6 @@ int currentOf(const SimpleCurrentData* md, int g) {
   return g >= 0 && static_cast<size_t>(g) < md->map.size() ? md->map[static_cast<size_t>(g)] : 0;
 }
 
-// Q_{J_a}(i) as a fraction p/q with q > 0; 0 for the vacuum.
-void chargeOfGenerator(const SimpleCurrentData* md, int a, int i, long long* p, long long* q) {
-  *p = 0;
-  *q = 1;
-  if (i == 0) return;
-  const Rat* charge = simpleCurrentCharge(currentOf(md, DG_basis(md->group, a)), i);
-  if (charge == nullptr || charge->den == 0) return;
-  *p = charge->num;
-  *q = charge->den;
-  if (*q < 0) {
-    *p = -*p;
-    *q = -*q;
-  }
-}
-
-bool isInteger(long long numerator, long long denominator) {
-  return denominator != 0 && numerator % denominator == 0;
-}
-
-// h_a - h_b is an integer.
-bool integerWeightDifference(int a, int b) {
-  const Rat ha = *ratWeight(a);
-  const Rat hb = *ratWeight(b);
-  if (ha.den == 0 || hb.den == 0) return false;
-  return isInteger(ha.num * hb.den - hb.num * ha.den, ha.den * hb.den);
-}
-
 // The components of element g in the basis of G, in a buffer the next call overwrites.
 const int* componentsOf(const SimpleCurrentData* md, int g) {
   std::vector<int>& c = inspectionState().components;
@@ -99,122 +70,14 @@ const int* componentsOf(const SimpleCurrentData* md, int g) {
   return c.data();
 }
 
-int kernelEntries(const int* list, int slots) {
-  int n = 0;
-  while (n < slots && list[n] >= 0) ++n;
-  return n;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
-// Pairing conditions
+// Orbits and kernels
 
-int checkDeltaArgument(const SimpleCurrentData* MD, int i, const int* beta) {
-  const int n = generatorCount(MD);
-  for (int a = 0; a < n; ++a) {
-    long long p = 0, q = 1;
-    chargeOfGenerator(MD, a, i, &p, &q);
-    long long sum = 0;
-    for (int b = 0; b < n; ++b) sum += static_cast<long long>(xEntry(MD, a, b)) * beta[b];
-    const long long Na = MD->group->factors[a];
-    if (!isInteger(p * Na + q * sum, q * Na)) return 0;
-  }
-  return 1;
-}
-
-int checkDeltaArgumentMirror(const SimpleCurrentData* MD, int i, const int* beta) {
-  const int n = generatorCount(MD);
-  for (int a = 0; a < n; ++a) {
-    long long p = 0, q = 1;
-    chargeOfGenerator(MD, a, i, &p, &q);
-    // p/q + sum_b X_ba beta_b / N_b over the common denominator L.
-    long long L = q;
-    for (int b = 0; b < n; ++b) L = std::lcm(L, static_cast<long long>(MD->group->factors[b]));
-    long long numerator = p * (L / q);
-    for (int b = 0; b < n; ++b) {
-      const long long Nb = MD->group->factors[b];
-      const long long term = (static_cast<long long>(xEntry(MD, b, a)) * beta[b] % Nb + Nb) % Nb;
-      numerator += term * (L / Nb);
-      numerator %= L;
-    }
-    if (!isInteger(numerator, L)) return 0;
-  }
-  return 1;
-}
-
-int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, const int* beta) {
-  const int n = generatorCount(MD);
-  for (int a = 0; a < n; ++a) {
-    long long sum = q[a];
-    for (int b = 0; b < n; ++b) sum += static_cast<long long>(beta[b]) * xEntry(MD, a, b);
-    if (!isInteger(sum, MD->group->factors[a])) return 0;
-  }
-  return 1;
-}
-
-// ---------------------------------------------------------------------------------------
-// Orbits, partners and kernels
-
-namespace {
-
-// The distinct images K i under the left-kernel currents, ascending; false when one of
-// them differs from i in weight by a non-integer.
-bool leftKernelImages(const SimpleCurrentData* MD, int i, std::vector<int>& images) {
-  images.clear();
-  const int K = std::max(MD->kernel_size, 1);
-  if (MD->kernels.empty()) {
-    images.push_back(i);
-    return true;
-  }
-  for (int k = 0; k < K && static_cast<size_t>(k) < MD->kernels.size(); ++k) {
-    const int image = simpleFusion(MD->kernels[static_cast<size_t>(k)], i);
-    if (image < 0 || !integerWeightDifference(i, image)) return false;
-    images.push_back(image);
-  }
-  std::sort(images.begin(), images.end());
-  images.erase(std::unique(images.begin(), images.end()), images.end());
-  return true;
-}
-
-}  // namespace
-
-int getLeftOrbit(const SimpleCurrentData* MD, int* out, int i) {
-  std::vector<int> images;
-  if (!leftKernelImages(MD, i, images) || images.empty()) return 0;
-  std::copy(images.begin(), images.end(), out);
-  const int s = std::max(MD->kernel_size, 1) / static_cast<int>(images.size());
-  return images.front() == i ? s : -s;
-}
-
-int getRightOrbit(const SimpleCurrentData* MD, int* out, int i) {
-  std::vector<int> images;
-  if (!leftKernelImages(MD, i, images) || images.empty()) return 0;
-  std::copy(images.begin(), images.end(), out);
-  return std::max(MD->kernel_size, 1) / static_cast<int>(images.size());
-}
-
-const int* getRightFields(const SimpleCurrentData* MD, int i, int* count, int* stab) {
-  const int order = groupOrder(MD);
-  std::vector<int> partners;
-  std::vector<int> stabilisers;
-  for (int g = 0; g < order; ++g) {
-    if (generatorCount(MD) > 0 && !checkDeltaArgument(MD, i, componentsOf(MD, g))) continue;
-    const int J = currentOf(MD, g);
-    const int partner = g == 0 ? i : simpleFusion(J, i);
-    if (partner < 0) continue;
-    partners.push_back(partner);
-    if (partner == i) stabilisers.push_back(J);
-  }
-  std::sort(partners.begin(), partners.end());
-  partners.erase(std::unique(partners.begin(), partners.end()), partners.end());
-  std::vector<int>& buffer = inspectionState().rightFields;
-  buffer.assign(static_cast<size_t>(order) + stabilisers.size(), -1);
-  std::copy(partners.begin(), partners.end(), buffer.begin());
-  std::copy(stabilisers.begin(), stabilisers.end(), buffer.begin() + order);
-  *count = static_cast<int>(partners.size());
-  *stab = static_cast<int>(stabilisers.size());
-  return buffer.data();
+int getRightOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i) {
+  const int s = getLeftOrbit(MD, out, i);
+  return s < 0 ? -s : s;
 }
 
 void getXKernels(SimpleCurrentData* MD) {
@@ -353,9 +216,9 @@ void reportSimpleCurrentInvariant(BulkInvariant* bi, int maxDisplay, int verbose
     const int order = groupOrder(md);
     if (md->kernels.size() < 2 * static_cast<size_t>(order)) getXKernels(md);
     if (md->kernel_size > 1) {
-      std::vector<int> left(md->kernels.begin(), md->kernels.begin() + md->kernel_size);
-      std::vector<int> right(md->kernels.begin() + order, md->kernels.begin() + 2 * order);
-      right.resize(static_cast<size_t>(kernelEntries(right.data(), order)));
+      const int k = std::min(md->kernel_size, order);
+      std::vector<int> left(md->kernels.begin(), md->kernels.begin() + k);
+      std::vector<int> right(md->kernels.begin() + order, md->kernels.begin() + order + k);
       std::sort(left.begin(), left.end());
       std::sort(right.begin(), right.end());
       printChiralAlgebras(left.data(), static_cast<int>(left.size()), right.data(),

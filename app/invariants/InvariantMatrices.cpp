@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "groups/Discrete.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Error.h"
@@ -225,7 +226,7 @@ void conjugateBulkInvariant(BulkInvariant* bi) {
     bi->simple_current = 1;
     bi->conjugation = 0;
     if (bi->MD) {
-      bi->MD->group = nullptr;
+      bi->MD->group = DG_trivial();
       bi->MD->generators.assign(1, 0);
       bi->MD->n_generators = 0;
     }

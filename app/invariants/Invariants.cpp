@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 
+#include "groups/Discrete.h"
 #include "interpreter/Tables.h"
 #include "modular/Modular.h"
 #include "modular/ModularHooks.h"
@@ -191,7 +192,11 @@ void resetBulkInvariant(BulkInvariant* bi) {
   bi->EDT->reset = 0;
   bi->EDT->crosscap_status = 0;
   SimpleCurrentData& md = *bi->MD;
-  md.group = nullptr;
+  md.group = DG_trivial();
+  md.perm_subgroup.clear();
+  md.group_permutation = nullptr;
+  md.kernels.assign(2, 0);
+  md.kernel_size = 1;
   md.owns_subgroup = 0;
   md.truncated = 0;
   md.generators.assign(1, 0);

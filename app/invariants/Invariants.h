@@ -17,20 +17,23 @@
 #include <string>
 #include <vector>
 
-struct DGType;
+#include "numbers/MathUtility.h"
+
 struct SimpleCurrentNode;
+struct DGType;
 
 // The simple-current description of one invariant.
 struct SimpleCurrentData {
-  // The group G of the invariant (shared, never owned); nullptr counts as the trivial group.
-  // Its n basis generators are its factors, of orders N_a; element g has components
-  // DG_decomp(group, g, a).
-  DGType* group = nullptr;
+  const DGType* group = nullptr;  // the group G of the chosen currents; trivial after a reset
+  // Permutations of the centre that map G onto itself (set while "Reject permutations" is
+  // on; empty: none).
+  std::vector<int> perm_subgroup;
+  // Image of a current under a permutation; nullptr while permutation rejection is off.
+  int (*group_permutation)(int p, int label) = nullptr;
   std::vector<int> map;          // element labels, a centre block, the inverse map
-  std::vector<int> monodromies;  // R (n x n) then X (n x n), both row-major
-  // Left kernel in slots 0..|G|-1, right kernel from slot |G| on (primary labels of the
-  // currents; unused slots -1); kernel_size counts the left one.
-  std::vector<int> kernels;
+                                 // (centre element -> its position among the labels, or -1)
+  std::vector<int> monodromies;  // R (n x n) then X (n x n)
+  std::vector<int> kernels;      // left kernel, then right kernel
   std::vector<int> factor;       // per generator pair: factor, first and second generators
   std::vector<int> stabilizer;
   std::vector<int> generators;   // primary labels of the generating currents
@@ -232,6 +235,11 @@ void resetInvariantPrinting();
 
 // ---------------------------------------------------------------------------------------
 // Pairing conditions, orbits and kernels of simple-current invariants, and inspection
+//
+// G's n basis generators are the factors of `group`, of orders N_a; element g has the
+// components DG_decomp(group, g, a) and is the current map[g]. X is the second half of
+// `monodromies`, row-major. The kernels hold the left kernel in slots 0..|G|-1 and the right
+// one from slot |G| on, kernel_size entries each.
 
 // 1 when, for every generator a, Q_{J_a}(i) + sum_b X_ab beta_b / N_a is an integer (Q is 0
 // for the vacuum); beta holds the components of an element of G.
@@ -240,12 +248,12 @@ int checkDeltaArgument(const SimpleCurrentData* MD, int i, const int* beta);
 int checkDeltaArgumentMirror(const SimpleCurrentData* MD, int i, const int* beta);
 // Integer charges q_a (in units 1/N_a): q_a + sum_b beta_b X_ab divisible by N_a for all a.
 int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, const int* beta);
-// Fills out with the distinct images K i under the left-kernel currents, ascending. Returns 0
-// when one differs from i in weight by a non-integer (an empty row), else the stabiliser order
-// kernel size / images, positive when i is the smallest image, negative otherwise.
-int getLeftOrbit(const SimpleCurrentData* MD, int* out, int i);
+// out := the distinct images K i under the left kernel, ascending. 0 when some image differs
+// from i in weight by a non-integer (the row is empty); else the stabiliser order, negative
+// when i is not the smallest member of its orbit.
+int getLeftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
 // As getLeftOrbit, without the sign.
-int getRightOrbit(const SimpleCurrentData* MD, int* out, int i);
+int getRightOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
 // The distinct right partners J_g i of i over the admitted g, ascending (*count of them),
 // then from slot |G| on the admitted currents that fix i (*stab of them). The buffer is
 // owned here and overwritten by the next call.

@@ -116,14 +116,14 @@ TEST_F(InvariantInspectionTest, OrbitsAndPartnersOfTheDTypeInvariantOfA1Level4) 
   getXKernels(&md);
   // Q_J(l) = l/2: the vacuum admits both elements, so both currents are in the kernel.
   EXPECT_EQ(md.kernel_size, 2);
-  int out[4] = {-1, -1, -1, -1};
+  std::vector<int> out;
   EXPECT_EQ(getLeftOrbit(&md, out, 0), 1);
-  EXPECT_EQ(out[0], 0);
-  EXPECT_EQ(out[1], 1);
+  EXPECT_EQ(out, (std::vector<int>{0, 1}));
   EXPECT_EQ(getLeftOrbit(&md, out, 1), -1);
+  EXPECT_EQ(getRightOrbit(&md, out, 1), 1);
   // l = 2 is fixed by J: stabiliser order 2.
   EXPECT_EQ(getLeftOrbit(&md, out, l2), 2);
-  EXPECT_EQ(out[0], l2);
+  EXPECT_EQ(out, (std::vector<int>{l2}));
   EXPECT_EQ(getRightOrbit(&md, out, l2), 2);
   // h(l=1) - h(l=3) = 1/8 - 5/8 is no integer: an empty row.
   EXPECT_EQ(getLeftOrbit(&md, out, l1), 0);
