@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "ModularTestSupport.h"
+#include "TestSupport.h"
 #include "groups/Discrete.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -207,8 +207,8 @@ TEST_F(InvariantInspectionTest, ReportOfAHandBuiltSimpleCurrentInvariant) {
   EXPECT_FALSE(contains(capture.printed, "Group structure"));
   EXPECT_FALSE(contains(capture.printed, "Invariant:"));
   EXPECT_TRUE(contains(capture.printed, "Autoselect number 3 in subgroup\n"));
-  EXPECT_TRUE(contains(capture.printed,
-                       "WARNING: MIPF is truncated because of primary selection\n"));
+  EXPECT_TRUE(
+      contains(capture.printed, "WARNING: MIPF is truncated because of primary selection\n"));
   // Quiet at info level 0 without verbose: the kind only.
   capture.clear();
   browseBulk(nullptr, 0, 0);
@@ -221,8 +221,9 @@ TEST_F(InvariantInspectionTest, KindsOfInvariantsInTheReport) {
   ASSERT_NE(useTheory(1, 2, 1), nullptr);
   capture.clear();
   EXPECT_EQ(browseBulk(nullptr, 100, 1), 0);
-  EXPECT_TRUE(contains(capture.printed, "Bulk invariant is trivial (Cardy case in BCFT)\n"
-                                        "Symmetric invariant\nNumber of primaries: 3\n"));
+  EXPECT_TRUE(contains(capture.printed,
+                       "Bulk invariant is trivial (Cardy case in BCFT)\n"
+                       "Symmetric invariant\nNumber of primaries: 3\n"));
   makeExceptional(*getCurrentBulk());
   capture.clear();
   browseBulk(nullptr, 100, 1);
@@ -247,7 +248,8 @@ TEST_F(InvariantInspectionTest, KindsOfInvariantsInTheReport) {
   setIntPar("Invariant info_level", 2);
   capture.clear();
   browseBulk(nullptr, 0, 1);
-  EXPECT_TRUE(contains(capture.printed, "exceptional invariant\nThis is an automorphism invariant\n"));
+  EXPECT_TRUE(
+      contains(capture.printed, "exceptional invariant\nThis is an automorphism invariant\n"));
   setIntPar("Invariant info_level", 0);
   resetBulk();
   // A name not stored.
@@ -276,8 +278,8 @@ TEST_F(InvariantInspectionTest, ChiralAlgebrasOfExceptionalInvariants) {
   makeExceptionalBulkInvariant(M.data(), bi.get(), 0, 0);
   capture.clear();
   browseBulk(nullptr, 0, 1);
-  EXPECT_TRUE(contains(capture.printed,
-                       "Left chiral algebra:  (0+1+4)\nRight chiral algebra: (0+1)\n"));
+  EXPECT_TRUE(
+      contains(capture.printed, "Left chiral algebra:  (0+1+4)\nRight chiral algebra: (0+1)\n"));
   EXPECT_TRUE(alerted("Left chiral algebra larger than right one"));
   // Fewer.
   std::fill(M.begin(), M.end(), 0);
@@ -285,7 +287,8 @@ TEST_F(InvariantInspectionTest, ChiralAlgebrasOfExceptionalInvariants) {
   makeExceptionalBulkInvariant(M.data(), bi.get(), 0, 0);
   capture.clear();
   browseBulk(nullptr, 0, 1);
-  EXPECT_TRUE(contains(capture.printed, "Left chiral algebra:  (0)\nRight chiral algebra: (0+1)\n"));
+  EXPECT_TRUE(
+      contains(capture.printed, "Left chiral algebra:  (0)\nRight chiral algebra: (0+1)\n"));
   EXPECT_TRUE(alerted("right chiral algebra larger than left one"));
   setIntPar("Invariant info_level", 0);
   resetBulk();
