@@ -440,6 +440,28 @@ const CommandEntry kModularCommands[] = {
     {"transpose", "(name_1)(name_2)", COM_transpose_bulk,
      "Transposes the current modular invariant, or the stored invariant name_1 storing the "
      "result as name_2."},
+    {"select diagonal_invariant", "", COM_reset_open,
+     "Makes the diagonal modular invariant current (the Cardy case in boundary CFT)."},
+    {"select conjugation_invariant", "", COM_set_conjug,
+     "Makes the charge-conjugation modular invariant current; with Autostore on it is also "
+     "stored."},
+    {"multiply", "[name1][name2](name3)", COM_mult_bulk,
+     "Multiplies the stored modular invariants name1 and name2 (names or numbers), prints the "
+     "product divided by the common factor of its multiplicities, and stores it as name3 or as "
+     "the next Invariant_n unless it is already present. A product whose vacuum row does not "
+     "hold the vacuum exactly once is not normalizable and is only printed."},
+    {"multiply close", "", COM_close_mult,
+     "Multiplies every pair of stored modular invariants, the new products included, until "
+     "the store is closed under multiplication."},
+    {"multiply close display", "", COM_close_mult_display,
+     "As \"multiply close\", printing every product."},
+    {"browse bulk_invariant", "(name)", COM_browse_bulkinvariant,
+     "Reports on the current modular invariant, or the stored one of the given name or "
+     "number: its identifier and selection criteria, its kind, chiral algebras, monodromy and "
+     "X matrix, symmetry, the partition function and the number of Ishibashi labels."},
+    {"browse MIPF", "(name)", COM_browse_MIPF,
+     "Reports on the current modular invariant as \"browse bulk_invariant\" does, without the "
+     "partition function and the group structure; the name is not used."},
     {"set require left", "(current J_1)...(current J_n)", COM_sel_left,
      "Selects only modular invariants whose left chiral algebra contains all of the currents; "
      "without currents the requirement is cleared."},
@@ -486,6 +508,16 @@ const HelpAttachment kModularHelp[] = {
     {"fusion", HLP_fusion},
     {"pfusion", HLP_pfusion},
     {"check twist eta", HLP_twists},
+};
+
+// Attached once every mode has registered its commands; phrases of layers not built yet
+// are skipped.
+const HelpAttachment kBulkHelp[] = {
+    {"select", HLP_bulk},
+    {"conjugate", HLP_bulk},
+    {"make bulk exceptional", HLP_bulk},
+    {"browse bulk_invariant", HLP_bulk},
+    {"reset bulk", HLP_bulk},
 };
 
 const HelpAttachment kSettingHelp[] = {
@@ -587,6 +619,9 @@ void initializeCommands() {
   initializeHeteroticModeCommands();
   initializeModularModeCommands();
   initializeBoundaryModeCommands();
+  for (const HelpAttachment& entry : kBulkHelp) {
+    if (matchComKey(entry.words) != nullptr) addHelp(entry.words, entry.function);
+  }
   setCurrentPreCommand(nullptr);
   setCurrentMode(getDefaultMode());
 }

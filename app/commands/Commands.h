@@ -312,6 +312,17 @@ int COM_find_ex(char** params, int n);
 int COM_conj_bulk(char** params, int n);
 int COM_transpose_bulk(char** params, int n);
 
+// Handlers: choosing, combining and inspecting bulk invariants ("select diagonal_invariant",
+// "select conjugation_invariant", "multiply", "multiply close", "multiply close display",
+// "browse bulk_invariant", "browse MIPF")
+int COM_reset_open(char** params, int n);
+int COM_set_conjug(char** params, int n);
+int COM_mult_bulk(char** params, int n);
+int COM_close_mult(char** params, int n);
+int COM_close_mult_display(char** params, int n);
+int COM_browse_bulkinvariant(char** params, int n);
+int COM_browse_MIPF(char** params, int n);
+
 // Handlers: selection criteria of modular invariants (required, present and forbidden
 // currents, automorphism pairings, display, reset, loop command, auto selection)
 int COM_sel_left(char** params, int n);

@@ -1,5 +1,5 @@
-// Handlers of the bulk invariant store: counting, resetting, storing and listing the
-// modular invariants of the current theory.
+// Handlers of the bulk invariant store: counting, resetting, storing, listing, choosing,
+// combining and inspecting the modular invariants of the current theory.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -9,6 +9,7 @@
 #include "commands/Commands.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
+#include "modular/ModularHooks.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 
@@ -47,6 +48,48 @@ int COM_transpose_bulk(char** params, int n) {
   const char* source = n >= 1 ? params[0] : nullptr;
   const char* name = n >= 2 ? params[1] : nullptr;
   return transposeNamedBulkInvariant(source, name) == 0 ? -std::min(n, 2) : 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Choosing, combining and inspecting invariants
+
+// Back to the diagonal invariant through the installed reset, which also restores what the
+// boundary layer keeps for the current invariant.
+int COM_reset_open(char**, int) {
+  modularHooks().resetBulk();
+  return 0;
+}
+
+int COM_set_conjug(char**, int) {
+  setConjugationInvariant();
+  return 0;
+}
+
+int COM_mult_bulk(char** params, int n) {
+  if (n < 2) return 1;
+  const char* name = n >= 3 ? params[2] : nullptr;
+  return multiplyBulkInvariants(params[0], params[1], name, 1) == 0 ? -std::min(n, 3) : 1;
+}
+
+int COM_close_mult(char**, int) {
+  closeBulkInvariantsUnderMultiplication(0);
+  return 0;
+}
+
+int COM_close_mult_display(char**, int) {
+  closeBulkInvariantsUnderMultiplication(1);
+  return 0;
+}
+
+int COM_browse_bulkinvariant(char** params, int n) {
+  const int result = browseBulk(n >= 1 ? params[0] : nullptr, 200000, 1);
+  return result > 0 ? result : -std::min(n, 1);
+}
+
+// The name is accepted and not used: the report is of the current invariant.
+int COM_browse_MIPF(char**, int n) {
+  browseBulk(nullptr, 0, 1);
+  return -std::min(n, 1);
 }
 
 // ---------------------------------------------------------------------------------------
