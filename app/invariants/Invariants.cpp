@@ -125,6 +125,8 @@ void resetInvariants() {
   s.DummyBulk.reset();
   resetInvariantSelection();
   resetInvariantEnumeration();
+  resetInvariantMatrices();
+  resetInvariantPrinting();
   initializeInvariants();
 }
 
