@@ -782,7 +782,9 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
       stopped = true;
       break;
     }
-    if (r == -2) {
+    if (r == -2 || getStopSignal() != 0) {
+      // A declined "Continue?" stops the scan with what it has.
+      count += r > 0 ? r : 0;
       result = count;
       stopped = true;
       break;
