@@ -41,10 +41,8 @@ inline int collectInvariant(SimpleCurrentData* MD) {
   return 1;
 }
 
-// Every simple-current invariant of the theory, in enumeration order.
-inline std::vector<Matrix> allInvariants(int type, int rank, int level, int rejectPermutations) {
-  modular_test::useTheory(type, rank, level);
-  setIntPar("Reject permutations", rejectPermutations);
+// Every simple-current invariant of the current theory, in enumeration order.
+inline std::vector<Matrix> allInvariantsOfCurrentTheory() {
   collected().clear();
   MipfAnalysisFcn previous = setMIPFAnalysisFunction(collectInvariant);
   int* map = nullptr;
@@ -52,6 +50,13 @@ inline std::vector<Matrix> allInvariants(int type, int rank, int level, int reje
   ComputeAllSimpleCurrentInvariants(centre, map);
   setMIPFAnalysisFunction(previous);
   return collected();
+}
+
+// Every simple-current invariant of the stored theory, in enumeration order.
+inline std::vector<Matrix> allInvariants(int type, int rank, int level, int rejectPermutations) {
+  modular_test::useTheory(type, rank, level);
+  setIntPar("Reject permutations", rejectPermutations);
+  return allInvariantsOfCurrentTheory();
 }
 
 inline void expectModular(const Matrix& Z, const char* algebra, int level) {

@@ -10,6 +10,7 @@
 
 #include "InvariantEnumerationTestSupport.h"
 #include "groups/Discrete.h"
+#include "interpreter/Interpreter.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
@@ -17,6 +18,7 @@
 namespace {
 
 using enumeration_test::allInvariants;
+using enumeration_test::allInvariantsOfCurrentTheory;
 using enumeration_test::expectModular;
 using enumeration_test::Matrix;
 using modular_test::a1Field;
@@ -45,6 +47,27 @@ TEST_F(InvariantEnumerationTest, CountsFollowTheEffectiveCentre) {
   EXPECT_EQ(countAll(4, 4, 1, 0), 6);
   EXPECT_EQ(countAll(4, 4, 1, 1), 3);
   EXPECT_EQ(allInvariants(4, 4, 1, 0).size(), 6u);
+}
+
+TEST_F(InvariantEnumerationTest, PermutationRejectionKeepsOneInvariantOfEachClass) {
+  // Three A1 level 2 factors: the currents have weight 1/2 and mutual charge 0, so an
+  // invariant is a subgroup G of F2^3 with a symmetric form B on G, B(g,g) = |g| mod 2:
+  // sum over k of [3 k]_2 2^(k(k-1)/2) = 1 + 7 + 14 + 8 = 30. Under the S3 of the factors
+  // (Burnside: identity 30, each transposition fixes 14, each three-cycle 6) there are
+  // (30 + 3*14 + 2*6) / 6 = 14 classes.
+  ASSERT_EQ(executeCommandLine("tensor"), 0);
+  for (int k = 0; k < 3; ++k) ASSERT_LE(executeCommandLine("g a 1 2"), 0);
+  ASSERT_LE(executeCommandLine("compute spectrum"), 0);
+  int* map = nullptr;
+  const DGType* centre = getCenter(&map);
+  ASSERT_EQ(centre->order, 8);
+  setIntPar("Reject permutations", 0);
+  setMIPFSelection(nullptr);
+  EXPECT_EQ(ComputeAllSimpleCurrentInvariants(centre, map), 30);
+  setIntPar("Reject permutations", 1);
+  setMIPFSelection(nullptr);
+  EXPECT_EQ(ComputeAllSimpleCurrentInvariants(centre, map), 14);
+  for (const Matrix& Z : allInvariantsOfCurrentTheory()) expectModular(Z, "A1:2^3", 2);
 }
 
 TEST_F(InvariantEnumerationTest, LargerTheoriesGiveModularInvariants) {
