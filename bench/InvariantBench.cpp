@@ -1,6 +1,8 @@
 // Time of the enumeration of all simple-current invariants of the tensor product of six
 // A1 level 2 factors (centre Z2^6: 2825 subgroups, 151470 candidate X matrices), with
-// "Reject permutations" off and on (the 720 exchanges of the identical factors). Each case
+// "Reject permutations" off and on (the 720 exchanges of the identical factors). An
+// invariant is a subgroup G of F2^6 with a symmetric form B(g,g) = |g| mod 2, so the counts
+// are 151470 and, by Burnside's lemma over S6, 875 classes (30 and 14 for three factors). Each case
 // prints the number of MIPFs generated and the seconds of one enumeration, beside the
 // reference measured in the same run: the same enumeration of the three-factor product
 // (centre Z2^3).
