@@ -202,6 +202,21 @@ int COM_get_GenSchur(char** params, int n);
 int COM_S_fix(char** params, int n);
 int COM_S_ola(char** params, int n);
 int COM_fp_fusion(char** params, int n);
+// "check modular" (unitarity and (ST)^3 = S^2) and "check unitarity" (rows a, columns b).
+int COM_check_mod(char** params, int n);
+int COM_check_unit(char** params, int n);
+
+// Handlers: new theories from the current one, comparison, identification, origins and
+// characters ("create permutation", "create complement", "create center", "Check
+// Compare_algebras", "identify", "read characters", "browse characters", "browse origin")
+int COM_build_perm(char** params, int n);
+int COM_build_compl(char** params, int n);
+int COM_create_center(char** params, int n);
+int COM_compare_alg(char** params, int n);
+int COM_identify(char** params, int n);
+int COM_load_char(char** params, int n);
+int COM_browse_char(char** params, int n);
+int COM_browse_origin(char** params, int n);
 
 // Handlers: Lie-algebra and Weyl-group commands
 

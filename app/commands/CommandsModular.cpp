@@ -289,3 +289,59 @@ int COM_fp_fusion(char** params, int n) {
     Print("Nf_%d(%d,%d,%d)=%lld\n", J, i, g, h, static_cast<long long>(coefficient));
   return -n;
 }
+
+// ---------------------------------------------------------------------------------------
+// Unitarity and (ST)^3 = S^2
+
+namespace {
+
+// Text set aside for each report of "check modular".
+constexpr std::size_t kModularReportSize = 10000;
+
+}  // namespace
+
+int COM_check_mod(char**, int n) {
+  std::string report;
+  UnitarityCheck(report, kModularReportSize);
+  Print("%s\n", report.c_str());
+  report.clear();
+  STcheck(report, kModularReportSize);
+  Print("%s\n", report.c_str());
+  return -n;
+}
+
+int COM_check_unit(char** params, int n) {
+  const int total = totalPrimaries();
+  int rowFirst = 0, rowLast = total, columnFirst = 0, columnLast = total;
+  if (n >= 1) {
+    rowFirst = intParameter(params, 0);
+    rowLast = rowFirst + 1;
+  }
+  if (n >= 2) {
+    columnFirst = intParameter(params, 1);
+    columnLast = columnFirst + 1;
+  }
+  if (rowFirst < 0 || columnFirst < 0) return 1;
+  initSMATRIX();
+  Print("\n");
+  bool failed = false;
+  for (int i = rowFirst; i < rowLast; ++i) {
+    for (int j = columnFirst; j < columnLast; ++j) {
+      double re = 0.0, im = 0.0;
+      const int verdict = Unitarity_check(0, i, j, &re, &im);
+      if (verdict == kUnitarityStopped) {
+        Print("Unitarity test interrupted\n");
+        return -n;
+      }
+      if (verdict == 1) continue;
+      failed = true;
+      if (i == j) {
+        Print("Unitarity test failed: S(%d,k)S(%d,k)^*-1=(%15.7f,%15.7f)\n", i, j, re, im);
+      } else {
+        Print("Unitarity test failed: S(%d,k)S(%d,k)^*  =(%15.7f,%15.7f)\n", i, j, re, im);
+      }
+    }
+  }
+  if (!failed) Print("Unitarity test OK\n");
+  return -n;
+}

@@ -347,6 +347,22 @@ int CheckFusionCoefficient(int i, int j, int k);
 // checked and of failures; returns the number of failures.
 int CheckFusion(int samples);
 
+// Unitarity of S: sum_m S(i, m) conj S(j, m) - delta_ij for one pair into (re, im); 1 when
+// its squared modulus is below 1e-10, 0 when not, kUnitarityStopped (nothing computed)
+// when the user has stopped the run. The first argument is not used.
+inline constexpr int kUnitarityStopped = -1;
+int Unitarity_check(int unused, int i, int j, double* re, double* im);
+// The whole unitarity test and the test S T S = T^-1 S T^-1 of (ST)^3 = S^2, every pair
+// i <= j: failure lines, then the verdict ("Unitarity test OK", "ST^3 = S^2 test OK", or
+// an alert), "Maximal deviation:" and, for (ST)^3, the failure count and the note on
+// non-trivial successes. Appended to report; failure lines stop once fewer than 100 of
+// `size` characters are left ("Further failures ignored"). A stop by the user ends the
+// text with "... test interrupted" instead of a verdict.
+std::string& UnitarityCheck(std::string& report, std::size_t size);
+std::string& STcheck(std::string& report, std::size_t size);
+// The largest deviation met by the last UnitarityCheck or STcheck.
+double getCheckAccuracy();
+
 // ---------------------------------------------------------------------------------------
 // Dynkin indices from fusion (affine Lie algebras of the store)
 

@@ -287,6 +287,9 @@ struct ModularState {
   double preparedMagnitude = 0.0;  // sum of the moduli of the last coefficient's terms
 
   FusionTableData fusionTable;
+
+  // The largest deviation met by the last unitarity or (ST)^3 = S^2 check.
+  double Accuracy = 0.0;
 };
 
 ModularState& modularState();
