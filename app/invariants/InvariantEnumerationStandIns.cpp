@@ -1,5 +1,6 @@
 // Kernels and monodromy display of simple-current invariants, until the inspection module
-// (InvariantInspection.cpp) provides them: this file goes when that module arrives.
+// (InvariantInspection.cpp) provides them: this file goes when that module arrives. Until
+// then the definitions are weak, so that the module's own take precedence at link time.
 #include <vector>
 
 #include "collections/VectorUtility.h"
@@ -8,7 +9,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 
-void getXKernels(SimpleCurrentData* MD) {
+__attribute__((weak)) void getXKernels(SimpleCurrentData* MD) {
   const int order = MD->group == nullptr ? 1 : MD->group->order;
   const int n = MD->group == nullptr ? 0 : MD->group->nfactors;
   MD->kernels.assign(2 * static_cast<std::size_t>(order), 0);
@@ -29,7 +30,7 @@ void getXKernels(SimpleCurrentData* MD) {
   }
 }
 
-void printMonodromy(const SimpleCurrentData* MD) {
+__attribute__((weak)) void printMonodromy(const SimpleCurrentData* MD) {
   const int n = MD->group == nullptr ? 0 : MD->group->nfactors;
   if (n == 0) {
     Print("Trivial (diagonal) invariant\n");
