@@ -208,6 +208,28 @@ TEST_F(InvariantEnumerationTest, NumbersSelectInvariantsAndMissingNumbersFail) {
   EXPECT_NE(capture.printed.find("No invariant found that meets criteria\n"), std::string::npos);
 }
 
+TEST_F(InvariantEnumerationTest, TheLoopCommandRunsUpToLoopEnd) {
+  useTheory(1, 1, 4);
+  setLoopCommand("total primaries");
+  setMIPFSelection(nullptr);
+  int* map = nullptr;
+  const DGType* centre = getCenter(&map);
+  capture.clear();
+  EXPECT_EQ(ComputeAllSimpleCurrentInvariants(centre, map), 2);
+  EXPECT_EQ(capture.printed, "5\n5\nTotal number of MIPFs generated: 2\n");
+  // MIPF 1 lies beyond "Loop end" 0: the scan stops there as if the wanted one was found.
+  setIntPar("Loop end", 0);
+  setMIPFSelection(nullptr);
+  capture.clear();
+  EXPECT_EQ(ComputeAllSimpleCurrentInvariants(centre, map), 1);
+  EXPECT_EQ(capture.printed, "5\nInvariant found\n");
+  // A failing loop command stops the scan with -3.
+  setIntPar("Loop end", 2000000000);
+  setLoopCommand("no_such_command_anywhere");
+  setMIPFSelection(nullptr);
+  EXPECT_EQ(ComputeAllSimpleCurrentInvariants(centre, map), -3);
+}
+
 TEST_F(InvariantEnumerationTest, AResumePointSkipsSubgroupsAndRenumbers) {
   useTheory(1, 1, 4);
   setSubgroupStart(1, 5);
@@ -368,6 +390,12 @@ TEST_F(XLoopTest, RandomScansAreReproducibleFromTheSeed) {
     EXPECT_GE(X[1], 0);
     EXPECT_LT(X[1], 4);
   }
+  // As many samples as points: still sampled.
+  recordedX.clear();
+  setIntPar("MIPF random", 4);
+  capture.clear();
+  EXPECT_EQ(generateInvariants(md.get()), 4);
+  EXPECT_EQ(capture.printed, "Xmatrix loops too large (4 > 4); using random scan; 2 occurrences so far\n");
   // More samples than points: every point once, in order.
   recordedX.clear();
   setIntPar("MIPF random", 5);
