@@ -337,3 +337,11 @@ int COM_reset_selection(char** params, int n);
 int COM_set_loop_com(char** params, int n);
 int COM_set_autosel(char** params, int n);
 int COM_set_sel_int(char** params, int n);
+
+// Handlers: simple-current invariants ("generate simple_current_invariants", "search MIPF
+// simple_current", "start subgroup", "select simple_current_invariant with_torsion_subgroup"
+// and "... in_torsion_subgroup")
+int COM_comp_inv(char** params, int n);
+int COM_subgroup_start(char** params, int n);
+int COM_set_bulk(char** params, int n);
+int COM_set_bulk_all(char** params, int n);
