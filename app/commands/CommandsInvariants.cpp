@@ -256,6 +256,9 @@ int COM_check_alg(char** params, int n) {
 
 int COM_find_ex(char**, int) {
   return searchExtensionInvariants() == 0 ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------------------
 // Simple-current invariants: generation and selection by subgroup
 
 namespace {
