@@ -459,6 +459,7 @@ void initializeSingleAlgebraModeCommands() {
   s.singleAlgebraMode = makeMode("Command only works in single algebra mode");
   setCurrentMode(s.singleAlgebraMode);
   registerTable(kSingleAlgebraCommands);
+  registerGaussCommand();
 }
 
 void initializeTensorModeCommands() {
@@ -482,6 +483,7 @@ void initializeModularModeCommands() {
   registerTable(kCurrentQueryCommands);
   // Registered but switched off: the command is known and refused.
   disableCommand("browse stabilizer");
+  registerPermutationCommands();
 }
 
 void initializeBoundaryModeCommands() {

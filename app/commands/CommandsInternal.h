@@ -75,3 +75,8 @@ int tensorStatus();
 int tensorCompute();
 int tensorComputeMassless();
 int tensorComputeSimple();
+
+// Registrations made by CommandsPermutations.cpp into the mode being registered: the Gauss
+// sum (single algebra mode) and the factor-exchange commands (modular mode).
+void registerGaussCommand();
+void registerPermutationCommands();

@@ -521,6 +521,7 @@ void resetInvariantStore() {
   s.NameCount = 0;
   s.CollectionCompleted = 0;
   s.TotalMIPFCount = 0;
+  setPrimarySelection(nullptr);
   s.firstBulkInvariant.reset();
   s.CurrentBulk = s.LocalBulk.get();
   bulkInvariantChanged();

@@ -224,3 +224,8 @@ void resetAlgebraRequirements();
 void AutostoreChanged();
 // Start state of the criteria (lists, pairings, auto selection, resume point, loop command).
 void resetInvariantSelection();
+// The primary selection: the primaries (a list ended by -1, copied; nullptr clears it) to
+// which simple-current invariants are built, row 0 always included. Resetting the store
+// clears it. getPrimarySelection gives nullptr when none is set.
+void setPrimarySelection(const int* list);
+const std::vector<int>* getPrimarySelection();

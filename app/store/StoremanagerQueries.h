@@ -258,3 +258,13 @@ void resetStoremanagerQueries();
 // the record has no automorphisms, or after an alert when an image is not in the list.
 std::vector<std::vector<int>> SM_getIntegerSpinPermutations(SpectrumData* sd,
                                                             const std::vector<int>& currents);
+
+// ---------------------------------------------------------------------------------------
+// Gaussian sum
+
+// Real part of exp(-i pi r/4) / N times the sum over fields lambda and Weyl elements w of
+// exp(2 pi i (v,v)/(4k)) / m_lambda, v = 2 w(lambda) - x (x: rank Dynkin labels), for an
+// untwisted affine algebra of rank r at level k; N = sqrt((k/2)^r |P/Q|), m_lambda the
+// stabiliser order of lambda's extended labels. Alert "Phase error" when the imaginary part
+// is not 0 within 1e-7; 0 after an alert for any other theory.
+double GaussianSum(SpectrumData* sd, const int* x);

@@ -120,6 +120,7 @@ void markChanged(TensorProduct* TP) {
   TP->NumberOfPrimaries = 0;
   TP->Stabilizers.clear();
   TP->CurrentPermutations.Nfill = 0;
+  forgetFieldPermutations(TP);
 }
 
 namespace {
@@ -455,6 +456,7 @@ void resetCosetModule() {
   resetStoredOrbitMember();
   resetMinimalTable();
   resetCosetPermutations();
+  resetCosetExchange();
   s.sMethodOff = false;
   s.sCallTrace = 0;
 }

@@ -516,7 +516,10 @@ int completeFromFusion(TensorProduct* TP, std::vector<int>& p) {
         if (p[static_cast<std::size_t>(m)] != kUnresolved) continue;
         const int direct = fusion(u, v, m, 0);
         const int image = fusion(pu, pv, m, 0);
-        if (fusionInterrupted(direct) || fusionInterrupted(image)) return -1;
+        // A stop or an undecided sum ends the completion: neither is a coefficient.
+        if (fusionInterrupted(direct) || fusionInterrupted(image) || fusionUndecided(direct) ||
+            fusionUndecided(image))
+          return -1;
         if (direct > 0) ++count1, m1 = m, n1 = direct;
         if (image > 0) ++count2, m2 = m, n2 = image;
       }
@@ -579,6 +582,7 @@ std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n,
       Print("%d <==> %d\n", k, p[static_cast<std::size_t>(k)]);
     }
   }
+  CT_keepFieldPermutation(TP, p);
   return p;
 }
 
