@@ -511,11 +511,13 @@ int completeFromFusion(TensorProduct* TP, std::vector<int>& p) {
     for (int v = u + 1; v < N; ++v) {
       const int pv = p[static_cast<std::size_t>(v)];
       if (pv == kUnresolved || v > pv) continue;
-      int m1 = -1, m2 = -1, count1 = 0, count2 = 0, n1 = 0, n2 = 0;
+      int m1 = -1, m2 = -1, count1 = 0, count2 = 0;
+      FusionCoefficient n1 = 0, n2 = 0;
       for (int m = 0; m < N; ++m) {
         if (p[static_cast<std::size_t>(m)] != kUnresolved) continue;
-        const int direct = fusion(u, v, m, 0);
-        const int image = fusion(pu, pv, m, 0);
+        // Kept 64-bit: narrowed, the stop signal would read as -1 and pass for "no fusion".
+        const FusionCoefficient direct = fusion(u, v, m, 0);
+        const FusionCoefficient image = fusion(pu, pv, m, 0);
         // A stop or an undecided sum ends the completion: neither is a coefficient.
         if (fusionInterrupted(direct) || fusionInterrupted(image) || fusionUndecided(direct) ||
             fusionUndecided(image))
