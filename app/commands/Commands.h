@@ -307,3 +307,11 @@ int COM_Gauss(char** params, int n);
 // An assignment word "x:y": split at the first ':', both sides whole integers; false for
 // anything else (the caller names the word in its alert).
 bool ConvertAssign(const char* word, int* x, int* y);
+
+// Handlers: simple-current invariants ("generate simple_current_invariants", "search MIPF
+// simple_current", "start subgroup", "select simple_current_invariant with_torsion_subgroup"
+// and "... in_torsion_subgroup")
+int COM_comp_inv(char** params, int n);
+int COM_subgroup_start(char** params, int n);
+int COM_set_bulk(char** params, int n);
+int COM_set_bulk_all(char** params, int n);
