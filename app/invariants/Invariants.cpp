@@ -125,6 +125,7 @@ void resetInvariants() {
   s.DummyBulk.reset();
   resetInvariantSelection();
   resetInvariantEnumeration();
+  resetInvariantHeterotic();
   initializeInvariants();
 }
 
@@ -222,8 +223,11 @@ void resetBulkInvariant(BulkInvariant* bi) {
 void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernels) {
   if (dst == nullptr || src == nullptr || dst == src) return;
   dst->group = src->group;
+  dst->context = src->context;
   dst->map = src->map;
   dst->monodromies = src->monodromies;
+  // A charge map not copied is not made for the copy, whatever the record held before.
+  dst->charge_map_made = 0;
   if (kernels == 1) {
     dst->kernels = src->kernels;
     if (src->charge_map_made) {
