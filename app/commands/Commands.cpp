@@ -65,6 +65,17 @@ const CommandEntry kDefaultCommands[] = {
     {"compute simple_current_spectrum", "", COM_compute_simple,
      "Computes only the simple currents of the spectrum of a tensor product."},
     {"total primaries", "", COM_tot_prim, "Prints the number of primaries of the current theory."},
+    {"total extensions", "", COM_tot_ext,
+     "Prints the number of collected extensions of the chiral algebra, or -1 when none have "
+     "been collected for the current tensor product or algebra."},
+    {"collect extensions", "(int par)", COM_collect_extensions,
+     "Lists the inequivalent extensions of the chiral algebra by integer-spin simple currents "
+     "(extensions related by factor permutations or outer automorphisms appear once), "
+     "numbered from 0 for \"select extension\". With par = 1 currents of weight 1 are left "
+     "out. In single algebra mode the full spectrum is computed first."},
+    {"set require extension", "(current J_1)...(current J_n)", COM_sel_extension,
+     "Collects only extensions whose chiral algebra contains all of the currents; without "
+     "currents the requirement is cleared."},
     {"total invariants", "", COM_tot_inv,
      "Prints the number of stored modular invariants, or -1 when no complete collection of "
      "invariants has been made."},
@@ -221,6 +232,9 @@ const CommandEntry kTensorCommands[] = {
      "label per factor (integer weight and integer charges w.r.t. earlier currents)."},
     {"browse chiral_algebra", "", COM_browse_chiral,
      "Lists the elements of the chiral algebra with their weights."},
+    {"select extension", "[non_neg_int nr.]", COM_select_extension,
+     "Extends the tensor product by the currents of collected extension nr (see \"collect "
+     "extensions\") and computes its spectrum."},
     {"assign extension_number", "[non_neg_int nr]", COM_assign_extension,
      "Stores nr as the extension number of the tensor product (used in output file names)."},
     {"browse decomposition", "[field i](col_1)...(col_n)", COM_browse_decomp,
@@ -372,6 +386,18 @@ const CommandEntry kModularCommands[] = {
     {"Compute S_analytic", "(factor)(lbl_1)...(lbl_2r)", COM_raws,
      "Evaluates the Weyl-group sum for S at two real weights of r components each, times the "
      "factor."},
+    {"browse integral_spin", "", COM_find_int,
+     "Lists the fields of integer conformal weight with their spins and, for simple currents, "
+     "their orders; \"check algebra\" takes multiplicities in this order."},
+    {"check algebra", "(int mult_1)...(int mult_n)", COM_check_alg,
+     "Tests the chiral algebra $@sum_k m_k f_k$ of the integer-spin fields f_k (in the order "
+     "of \"browse integral_spin\", the identity first; missing multiplicities are 0): "
+     "$@sum_k m_k S_{f_k j}$ must be real and non-negative for all j. An algebra that passes "
+     "is completed to a modular invariant by splitting its fusion matrix into squares."},
+    {"search MIPF extension", "", COM_find_ex,
+     "Searches modular invariants of extension type (non-exhaustive algorithm): every chiral "
+     "algebra of integer-spin fields within bounds on their multiplicities is tested as by "
+     "\"check algebra\"."},
     {"reset invariants", "", COM_reset_invariants,
      "Forgets all stored modular invariants; the diagonal invariant becomes current."},
     {"store", "(name)", COM_store_bulk,

@@ -174,6 +174,9 @@ int COM_browse_chiral(char** params, int n);
 int COM_browse_name(char** params, int n);
 int COM_browse_stab(char** params, int n);
 int COM_assign_extension(char** params, int n);
+// "collect extensions" (1: without currents of weight 1) and "select extension".
+int COM_collect_extensions(char** params, int n);
+int COM_select_extension(char** params, int n);
 int COM_list_cy(char** params, int n);
 int COM_check_simple(char** params, int n);
 int COM_get_order(char** params, int n);
@@ -278,6 +281,14 @@ int COM_tot_inv(char** params, int n);
 int COM_reset_invariants(char** params, int n);
 int COM_store_bulk(char** params, int n);
 int COM_list_inv(char** params, int n);
+
+// Handlers: chiral-algebra extensions and extension invariants ("total extensions", "set
+// require extension", "browse integral_spin", "check algebra", "search MIPF extension")
+int COM_tot_ext(char** params, int n);
+int COM_sel_extension(char** params, int n);
+int COM_find_int(char** params, int n);
+int COM_check_alg(char** params, int n);
+int COM_find_ex(char** params, int n);
 
 // Handlers: "conjugate" and "transpose" of the current or a stored bulk invariant
 int COM_conj_bulk(char** params, int n);

@@ -215,3 +215,75 @@ int COM_set_bulk(char** params, int n) {
 int COM_set_bulk_all(char** params, int n) {
   return selectInSubgroup(params, n, false, 1, selectAllBulkInvariantsInSubgroup);
 }
+
+// Chiral-algebra extensions and extension invariants
+
+int COM_tot_ext(char**, int) {
+  Print("%d\n", TotalExtensions());
+  return 0;
+}
+
+int COM_sel_extension(char** params, int n) {
+  std::vector<int> list;
+  for (int i = 0; i < n; ++i) list.push_back(intParameter(params, i));
+  list.push_back(-1);
+  setRequireExtension(list.data());
+  return -n;
+}
+
+int COM_find_int(char**, int) {
+  const std::vector<int> fields = findIntegerSpin();
+  const int count = static_cast<int>(fields.size()) - 1;
+  if (count <= 0) {
+    Print("No integer spin currents\n");
+    return 0;
+  }
+  Print("Integer spin currents\n");
+  std::vector<int> spins;
+  std::vector<int> orders;
+  for (int k = 0; k < count; ++k) {
+    const int f = fields[static_cast<std::size_t>(k)];
+    const Rat* h = ratWeight(f);
+    spins.push_back(h != nullptr ? static_cast<int>(h->num) : 0);
+    // 0 marks a field that is not a simple current.
+    orders.push_back(simpleCurrentCheck(f) != 0 ? simpleCurrentOrder(f, 0) : 0);
+  }
+  if (count >= 10) {
+    Print("Labels      Spins    Orders\n");
+    for (int k = 0; k < count; ++k) {
+      const std::size_t u = static_cast<std::size_t>(k);
+      if (orders[u] != 0) {
+        Print(" %5d    %5d     %5d\n", fields[u], spins[u], orders[u]);
+      } else {
+        Print(" %5d    %5d     (not a simple current)\n", fields[u], spins[u]);
+      }
+    }
+    return 0;
+  }
+  const auto line = [count](const char* title, const std::vector<int>& values) {
+    Print("%s", title);
+    for (int k = 0; k < count; ++k) Print(" %5d", values[static_cast<std::size_t>(k)]);
+    Print("\n");
+  };
+  line("Labels: ", std::vector<int>(fields.begin(), fields.end() - 1));
+  line("Spins:  ", spins);
+  line("Orders: ", orders);
+  Print("\n");
+  return 0;
+}
+
+int COM_check_alg(char** params, int n) {
+  const std::vector<int> fields = findIntegerSpin();
+  const std::size_t count = fields.size() - 1;
+  // Extra values are ignored, missing ones are 0.
+  std::vector<int> mult(count, 0);
+  for (std::size_t k = 0; k < count && k < static_cast<std::size_t>(n); ++k) {
+    mult[k] = intParameter(params, static_cast<int>(k));
+  }
+  Print(checkAlgebra(fields.data(), mult.data()) == 0 ? "Algebra OK\n" : "Algebra not OK\n");
+  return -n;
+}
+
+int COM_find_ex(char**, int) {
+  return searchExtensionInvariants() == 0 ? 0 : 1;
+}

@@ -191,7 +191,8 @@ struct ModularState {
   int signsSet = 0;
   int IndicesComputed = 0;
   int indicesFromFusionFirst = 0;
-  const int* Required = nullptr;
+  // Currents every collected extension must contain (copied; empty: none).
+  std::vector<int> requiredExtension;
 
   Rat ratWeightResult;
   Rat chargeResult;
@@ -276,6 +277,22 @@ struct ModularState {
       AccountAllocator<int>(&Modular_alloc, "IntegerSpinCurrents")};
   std::vector<std::vector<int>> integerSpinPermutations;
   int permutationsStamp = -1;
+
+  // Chiral-algebra extensions: the list of TensorCount ExtensionNr (valid while they are
+  // equal), its rows of extensionGenerators + 4 ints, the generators that occur (in order
+  // of first occurrence) with their per-factor labels, and the permutation count and
+  // positions of the integer-spin currents for the subgroup builder.
+  int TensorCount = 0;
+  int ExtensionNr = -1;
+  // The list of a single algebra belongs to that algebra (TensorCount alone does not see a
+  // new one); in tensor mode extensionTheory is nullptr.
+  const SpectrumData* extensionTheory = nullptr;
+  int extensionGenerators = 0;
+  std::vector<std::vector<int>> Extensions;
+  std::vector<int> UsedGenerators;
+  std::vector<std::vector<int>> ExtensionCurrents;
+  std::vector<int> integerSpinPosition;  // current -> place in integerSpinCurrents, -1
+  int integerSpinPermutationCount = 0;
 
   // Fusion products as text.
   WorkBuffer<double> RealRow{"RealRow", &Modular_alloc};
