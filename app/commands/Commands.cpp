@@ -613,6 +613,7 @@ void resetCommands() {
   s.dynkinLabels.release();
   s.reflected.release();
   s.weylImage.release();
+  s.homomorphismLabels.release();
   SelectedWeightNum = -1;
   SelectedWeightDen = -1;
   massless_only = 0;

@@ -315,6 +315,7 @@ int COM_permutate(char** params, int n);
 int COM_permutations(char** params, int n);
 int COM_set_prim_vacuum(char** params, int n);
 int COM_Gauss(char** params, int n);
+int COM_check_hom(char** params, int n);
 // An assignment word "x:y": split at the first ':', both sides whole integers; false for
 // anything else (the caller names the word in its alert).
 bool ConvertAssign(const char* word, int* x, int* y);

@@ -9,6 +9,7 @@
 
 #include "commands/Commands.h"
 #include "invariants/Invariants.h"
+#include "ModularTestSupport.h"
 #include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "tensor/Coset.h"
@@ -150,6 +151,40 @@ TEST_F(CommandsPermutationsTest, TheVacuumSelectionHoldsPrimaryZeroUntilTheStore
   EXPECT_EQ(*getPrimarySelection(), (std::vector<int>{0, 3}));
   runAll({"algebra a 1 3"});
   EXPECT_EQ(getPrimarySelection(), nullptr);
+}
+
+std::vector<int> acceptedMatrix;
+int acceptedCalls = 0;
+int recordCandidate(const int* M, int, int, int, int) {
+  ++acceptedCalls;
+  const int N = *TotalPrimaries;
+  acceptedMatrix.assign(M, M + N * N);
+  return 1;
+}
+
+TEST_F(CommandsPermutationsTest, AHomomorphismCompletesTheVacuumAndTheCurrentToTheDInvariant) {
+  // A1 level 4: chi_0 + chi_4 (J has weight 1) completes to |chi_0 + chi_4|^2 + 2 |chi_2|^2.
+  runAll({"algebra a 1 4"});
+  const int f0 = modular_test::a1Field(currentSD, 0);
+  const int f2 = modular_test::a1Field(currentSD, 2);
+  const int f4 = modular_test::a1Field(currentSD, 4);
+  acceptedCalls = 0;
+  setCandidateAcceptance(recordCandidate);
+  capture.clear();
+  const int result = run(("check homomorphism " + std::to_string(f0) + " " + std::to_string(f4)).c_str());
+  setCandidateAcceptance(nullptr);
+  EXPECT_EQ(result, 0);
+  ASSERT_EQ(acceptedCalls, 1);
+  std::vector<int> expected(25, 0);
+  for (int a : {f0, f4})
+    for (int b : {f0, f4}) expected[static_cast<std::size_t>(a * 5 + b)] = 1;
+  expected[static_cast<std::size_t>(f2 * 5 + f2)] = 2;
+  EXPECT_EQ(acceptedMatrix, expected);
+  EXPECT_NE(capture.printed.find("Dividing by gcd 2\n"), std::string::npos);
+  // Without fields there is nothing to complete.
+  EXPECT_NE(run("check homomorphism"), 0);
+  EXPECT_TRUE(alerted("No fields given"));
+  EXPECT_EQ(acceptedCalls, 1);
 }
 
 TEST_F(CommandsPermutationsTest, GaussSumsOfASingleAlgebra) {
