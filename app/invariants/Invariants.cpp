@@ -253,6 +253,8 @@ void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernel
   dst->n_pairs = src->n_pairs;
   dst->kernel_size = src->kernel_size;
   dst->x_symmetric = src->x_symmetric;
+  // A copy of a record built for a primary selection is rebuilt like the original.
+  dst->truncated = src->truncated;
 }
 
 void copyEDTData(ExceptionalBoundaryData* dst, const ExceptionalBoundaryData* src) {

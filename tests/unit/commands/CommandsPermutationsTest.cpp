@@ -187,6 +187,28 @@ TEST_F(CommandsPermutationsTest, AHomomorphismCompletesTheVacuumAndTheCurrentToT
   EXPECT_EQ(acceptedCalls, 1);
 }
 
+TEST_F(CommandsPermutationsTest, TheVacuumSelectionBuildsTheVacuumRowOnly) {
+  // A1 level 4 with Autostore: Invariant_1 is |chi_0 + chi_4|^2 + 2|chi_2|^2. Selected for
+  // the vacuum, only the row of the vacuum's orbit {0, 4} is built, and the record is marked
+  // truncated; rebuilding fills the row of chi_2 with multiplicity 2.
+  runAll({"algebra a 1 4", "set autostore on", "set Primary_selection vacuum",
+          "generate simple_current_invariants"});
+  BulkInvariant* bi = findNamedBulkInvariant("Invariant_1");
+  ASSERT_NE(bi, nullptr);
+  const int f0 = modular_test::a1Field(currentSD, 0);
+  const int f2 = modular_test::a1Field(currentSD, 2);
+  const int f4 = modular_test::a1Field(currentSD, 4);
+  EXPECT_EQ(bi->MD->truncated, 1);
+  EXPECT_EQ(bulkEntry(bi, f0, f4), 1);
+  EXPECT_EQ(bulkEntry(bi, f2, f2), 0);
+  capture.clear();
+  RecomputeBulkInvariant(bi);
+  EXPECT_EQ(capture.printed, "Re-computing MIPF (because of previous truncation)\n");
+  EXPECT_EQ(bi->MD->truncated, 0);
+  EXPECT_EQ(bulkEntry(bi, f2, f2), 2);
+  EXPECT_EQ(bulkEntry(bi, f0, f4), 1);
+}
+
 TEST_F(CommandsPermutationsTest, GaussSumsOfASingleAlgebra) {
   // A2 level 1, x = 0: fields 0, w1, w2, each with stabiliser order 6 (two zero extended
   // labels); 1 + 2 exp(2 pi i (8/3)/4) = -i sqrt(3), over N = sqrt(3)/2, times
