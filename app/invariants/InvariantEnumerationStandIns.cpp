@@ -1,5 +1,5 @@
-// Kernels and monodromy display of simple-current invariants, and a stand-in for the
-// partition-function printer, until the inspection module provides them.
+// Kernels and monodromy display of simple-current invariants, until the inspection module
+// (InvariantInspection.cpp) provides them: this file goes when that module arrives.
 #include <vector>
 
 #include "collections/VectorUtility.h"
@@ -41,8 +41,4 @@ void printMonodromy(const SimpleCurrentData* MD) {
   Print("Matrix X: \n");
   const int* X = xMatrix(MD);
   for (int a = 0; a < n; ++a) PrintVec(n, X + a * n, "         ");
-}
-
-void printBulkInvariant(const BulkInvariant*, int) {
-  Alert("printBulkInvariant", 0, 100201, "Printing invariants: not available yet");
 }

@@ -126,6 +126,8 @@ void resetInvariants() {
   resetInvariantSelection();
   resetInvariantEnumeration();
   resetInvariantHeterotic();
+  resetInvariantMatrices();
+  resetInvariantPrinting();
   initializeInvariants();
 }
 
