@@ -128,7 +128,8 @@ int COM_Gauss(char** params, int n) {
   const int* classes = SignClasses(type, rank, &count, 0);
   // The sum walks the Weyl group, whose routines reuse the class buffer: keep a copy.
   std::vector<int> generators;
-  if (classes != nullptr) generators.assign(classes, classes + static_cast<std::size_t>(count) * rank);
+  if (classes != nullptr)
+    generators.assign(classes, classes + static_cast<std::size_t>(count) * rank);
   Print("Class     Gauss sum      Class generator\n");
   for (int c = 0; c < count; ++c) {
     const int* generator = generators.data() + static_cast<std::size_t>(c) * rank;
