@@ -25,6 +25,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 
 namespace {
@@ -268,7 +269,6 @@ int searchExtensionInvariants() {
     if (upper[static_cast<std::size_t>(k)] <= lower[static_cast<std::size_t>(k)]) return 0;
   }
   mult = lower;
-  std::vector<int> withEnd(currents);
   for (;;) {
     // Odometer, last index fastest; the first vector (the identity alone) is skipped.
     int k = n - 1;
@@ -277,8 +277,8 @@ int searchExtensionInvariants() {
       --k;
     }
     if (k < 0) break;
-    if (checkInterrupt() != 0) return 1;
-    if (checkAlgebra(withEnd.data(), mult.data()) == 0) PrintSeparatorWithText('-', "");
+    if (checkInterrupt() != 0 || getStopSignal() != 0) return 1;
+    if (checkAlgebra(currents.data(), mult.data()) == 0) PrintSeparatorWithText('-', "");
   }
   return 0;
 }

@@ -60,6 +60,44 @@ TEST_F(CommandsExtensionsTest, SelectingWithoutACollectionCollectsFirst) {
   EXPECT_EQ(printedBy("total extensions"), "2\n");
 }
 
+TEST_F(CommandsExtensionsTest, ParameterOneLeavesOutCurrentsOfWeightOne) {
+  // The current of SU(2) level 4 has weight 1: with parameter 1 only the unextended
+  // algebra is left, and the collection without it that follows keeps that list.
+  runAll({"tensor", "g a 1 4"});
+  const std::string listed = printedBy("collect extensions 1");
+  EXPECT_NE(listed.find("Computation completed; 1 Chiral algebra extensions\n"), std::string::npos);
+  EXPECT_EQ(listed.find("Computation completed; 2"), std::string::npos);
+  EXPECT_EQ(printedBy("total extensions"), "1\n");
+}
+
+TEST_F(CommandsExtensionsTest, ManyIntegerSpinFieldsAreListedAsATable) {
+  // Four SU(2) level 4 factors: the 16 simple currents (weights 0 and 1 per factor) have
+  // integer spin and order 2 (the vacuum 1); so has (l=1, l=1, l=1, l=3), of weight
+  // 1/8 + 1/8 + 1/8 + 5/8 = 1, which is not a simple current.
+  runAll({"tensor", "g a 1 4", "g a 1 4", "g a 1 4", "g a 1 4", "compute spectrum"});
+  const std::string listed = printedBy("browse integral_spin");
+  ASSERT_EQ(listed.rfind("Integer spin currents\nLabels      Spins    Orders\n", 0), 0u) << listed;
+  int orderOne = 0;
+  int orderTwo = 0;
+  int others = 0;
+  std::size_t start = listed.find("Orders\n") + 7;
+  while (start < listed.size()) {
+    const std::size_t end = listed.find('\n', start);
+    const std::string line = listed.substr(start, end - start);
+    if (line.find("(not a simple current)") != std::string::npos) {
+      ++others;
+    } else if (line.size() >= 5 && line.substr(line.size() - 5) == "    1") {
+      ++orderOne;
+    } else if (line.size() >= 5 && line.substr(line.size() - 5) == "    2") {
+      ++orderTwo;
+    }
+    start = end + 1;
+  }
+  EXPECT_EQ(orderOne, 1);
+  EXPECT_EQ(orderTwo, 15);
+  EXPECT_GE(others, 1);
+}
+
 TEST_F(CommandsExtensionsTest, TheCollectionIsRefusedForBadInput) {
   runAll({"tensor", "g a 1 4"});
   EXPECT_NE(run("collect extensions 2"), 0);
@@ -79,6 +117,29 @@ TEST_F(CommandsExtensionsTest, ASingleAlgebraIsCollectedAfterItsFullSpectrum) {
   EXPECT_NE(listed.find("CFT A1 level 3; 4 primaries (2 simple currents)\n"), std::string::npos);
   EXPECT_NE(listed.find("Computation completed; 1 Chiral algebra extensions\n"), std::string::npos);
   EXPECT_EQ(printedBy("total extensions"), "1\n");
+}
+
+TEST_F(CommandsExtensionsTest, TheSpinorCurrentOfD8LevelOneIsSupersymmetric) {
+  // D8 level 1 with "Super" on (ten dimensions): the spinors s and c have weight
+  // 16/16 = 1 and odd labels; charge conjugation maps one onto the other, so one
+  // extension by a spinor is listed, flagged supersymmetric and not as merely spinorial.
+  runAll({"set super on", "tensor", "g d 8 1"});
+  const std::string listed = printedBy("collect extensions");
+  EXPECT_NE(listed.find("Nr.    0 \nNr.    1 1 (Supersymmetric) \n"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("(Spinorial)"), std::string::npos);
+  ASSERT_EQ(TotalExtensions(), 2);
+  const int G = extensionGeneratorCount();
+  const std::vector<int>& row = getExtensions()[1];
+  EXPECT_EQ(row[static_cast<std::size_t>(G) + 1], 1);  // supersymmetric
+  EXPECT_EQ(row[static_cast<std::size_t>(G) + 2], 0);  // not non-chiral
+  EXPECT_EQ(row[static_cast<std::size_t>(G) + 3], 1);  // spinorial
+  capture.clear();
+  runAll({"select extension 1"});
+  EXPECT_NE(capture.printed.find("Supersymmetric extension\n"), std::string::npos);
+  EXPECT_EQ(printedBy("supersymmetric"), "1\n");
+  // Without "Super" no flag is set.
+  runAll({"set super off", "reset tensor", "g d 8 1"});
+  EXPECT_EQ(printedBy("collect extensions").find("(Supersymmetric)"), std::string::npos);
 }
 
 TEST_F(CommandsExtensionsTest, FourD4LevelOneFactorsHaveTheTwoSelfDualLatticesAsMaximalExtensions) {

@@ -99,7 +99,7 @@ TEST_F(InvariantExtensionsTest, TheCurrentAlgebraOfA1LevelFourBuildsTheDInvarian
   const SpectrumData* sd = useTheory(1, 1, 4);
   const int fields[] = {0, 1, -1};
   const int mult[] = {1, 1};
-  OutputCapture capture;
+  capture.clear();
   EXPECT_EQ(checkAlgebra(fields, mult), 0);
   // Row 0 of H is the algebra itself; l = 1 and 3 differ in spin by 1/2; what is left is
   // 2 H(l=2, l=2), divided by 2.
@@ -118,7 +118,7 @@ TEST_F(InvariantExtensionsTest, TheProjectionTestRefusesNegativeProjections) {
   const int fields[] = {0, 1, -1};
   // S(J, l) = (-1)^l S(0, l): for l = 1 the projection of 1 + 2J is -S(0, l) < 0.
   const int twice[] = {1, 2};
-  OutputCapture capture;
+  capture.clear();
   EXPECT_EQ(checkAlgebra(fields, twice), 1);
   EXPECT_EQ(capture.printed, "");
   // The identity alone passes and builds nothing.
@@ -140,7 +140,7 @@ TEST_F(InvariantExtensionsTest, TheBoundOfTheSpinOneCurrentIsTwo) {
 
 TEST_F(InvariantExtensionsTest, TheSearchFindsTheE8InvariantOfA1LevelTwentyEight) {
   const SpectrumData* sd = useTheory(1, 1, 28);
-  OutputCapture capture;
+  capture.clear();
   EXPECT_EQ(searchExtensionInvariants(), 0);
   EXPECT_NE(capture.printed.find("Loop length: "), std::string::npos);
   const std::vector<int> e8 = blockInvariant(sd, {{{0, 10, 18, 28}, 1}, {{6, 12, 16, 22}, 1}});
@@ -152,10 +152,19 @@ TEST_F(InvariantExtensionsTest, TheSearchFindsTheE8InvariantOfA1LevelTwentyEight
   EXPECT_TRUE(found);
 }
 
+TEST_F(InvariantExtensionsTest, OnlyTheIdentityGivesALoopOfOneAndNoCandidate) {
+  useTheory(1, 1, 3);  // weights 0, 3/4, 3/20, 2/5: only the identity has integer spin
+  EXPECT_EQ(findIntegerSpin(), (std::vector<int>{0, -1}));
+  capture.clear();
+  EXPECT_EQ(searchExtensionInvariants(), 0);
+  EXPECT_EQ(capture.printed, "Loop length: 1                             \n");
+  EXPECT_TRUE(accepted().empty());
+}
+
 TEST_F(InvariantExtensionsTest, LongTermsWrapAndMixedSpinsAreNotUsed) {
   useTheory(1, 1, 28);  // 29 fields
   std::vector<int> v(29, 1);
-  OutputCapture capture;
+  capture.clear();
   EXPECT_EQ(printExceptionalOrbit(v.data(), 1), 1);
   // Width 1 + 1 + 9 x 2 = 20 after "+9", then 3 per entry: 62 after "+23".
   EXPECT_EQ(capture.printed,
@@ -176,7 +185,7 @@ TEST_F(InvariantExtensionsTest, RemovingTooMuchIsAnInconsistency) {
   std::vector<int> v(5, 0);
   v[0] = 1;
   v[2] = 1;
-  OutputCapture capture;
+  capture.clear();
   EXPECT_EQ(RemoveVector(H.data(), v.data(), 1), 0);
   EXPECT_EQ(capture.printed, "Inconsistency encountered (labels 0 and 2)\n");
 }
@@ -185,7 +194,7 @@ TEST_F(InvariantExtensionsTest, WithoutTheAcceptanceStepNothingIsAccepted) {
   setCandidateAcceptance(nullptr);
   useTheory(1, 1, 4);
   const int list[] = {0, 1};
-  OutputCapture capture;
+  capture.clear();
   EXPECT_EQ(CheckHomomorphism(2, list), 0);
   EXPECT_NE(capture.diagnostics.find("not available yet"), std::string::npos);
   EXPECT_NE(capture.printed.find("Construction completed; no invariant found\n"), std::string::npos);

@@ -66,12 +66,12 @@ TEST_F(ModularExtensionsTest, OrbitsAndTheirSmallestGenerators) {
 TEST_F(ModularExtensionsTest, BasisErrorsAreReportedOnceAndGiveNoBasis) {
   useTheory(5, 6, 1);  // E6 level 1: Z3
   {
-    OutputCapture capture;
+    capture.clear();
     EXPECT_TRUE(MOD_findBasis({0, 1}).empty());  // 1 generates 2, which is missing
     EXPECT_EQ(occurrences(capture.diagnostics, "Algebra element not found"), 1);
     EXPECT_EQ(capture.printed, "Algebra  (0,1)\n");
   }
-  OutputCapture capture;
+  capture.clear();
   EXPECT_TRUE(MOD_findBasis({-1, 0}).empty());
   EXPECT_EQ(occurrences(capture.diagnostics, "Negative basis element"), 1);
 }
@@ -123,7 +123,7 @@ TEST_F(ModularExtensionsTest, APermutationImageOutsideTheIntegerSpinCurrentsFail
 
 TEST_F(ModularExtensionsTest, OnlyTheIdentityHasIntegerSpinGivesOneExtension) {
   useTheory(1, 1, 3);  // J has weight 3/4
-  OutputCapture capture;
+  capture.clear();
   CollectExtensions(0);
   EXPECT_EQ(TotalExtensions(), 1);
   EXPECT_EQ(extensionGeneratorCount(), 0);
@@ -136,7 +136,7 @@ TEST_F(ModularExtensionsTest, OnlyTheIdentityHasIntegerSpinGivesOneExtension) {
 TEST_F(ModularExtensionsTest, ASpinOneCurrentExtendsUnlessModeOneLeavesItOut) {
   // A1 level 4: J has weight 1; its extension is SU(3) level 1.
   useTheory(1, 1, 4);
-  OutputCapture capture;
+  capture.clear();
   CollectExtensions(0);
   ASSERT_EQ(TotalExtensions(), 2);
   EXPECT_EQ(getExtensions()[0], (std::vector<int>{-1, 0, 0, 0, 0}));
@@ -159,7 +159,7 @@ TEST_F(ModularExtensionsTest, ARequirementNoCandidateMeetsGivesNoExtension) {
   useTheory(1, 1, 3);
   const int required[] = {1, -1};  // J has weight 3/4: no extension contains it
   setRequireExtension(required);
-  OutputCapture capture;
+  capture.clear();
   CollectExtensions(0);
   EXPECT_EQ(TotalExtensions(), 0);
   EXPECT_NE(capture.printed.find("Computation completed; 0 Chiral algebra extensions\n"), std::string::npos);
@@ -199,7 +199,7 @@ TEST_F(ModularExtensionsTest, TheListBelongsToItsTensorVersionAndItsAlgebra) {
 
 TEST_F(ModularExtensionsTest, AMissingGeneratorHasNoLabels) {
   useTheory(1, 1, 4);
-  OutputCapture capture;
+  capture.clear();
   CollectExtensions(0);
   EXPECT_EQ(getExtensionCurrent(0), nullptr);
   ASSERT_NE(getExtensionCurrent(1), nullptr);
