@@ -570,6 +570,7 @@ void initializeSingleAlgebraModeCommands() {
   s.singleAlgebraMode = makeMode("Command only works in single algebra mode");
   setCurrentMode(s.singleAlgebraMode);
   registerTable(kSingleAlgebraCommands);
+  registerGaussCommand();
 }
 
 void initializeTensorModeCommands() {
@@ -593,6 +594,7 @@ void initializeModularModeCommands() {
   registerTable(kCurrentQueryCommands);
   // Registered but switched off: the command is known and refused.
   disableCommand("browse stabilizer");
+  registerPermutationCommands();
 }
 
 void initializeBoundaryModeCommands() {
@@ -680,6 +682,7 @@ void resetCommands() {
   s.dynkinLabels.release();
   s.reflected.release();
   s.weylImage.release();
+  s.homomorphismLabels.release();
   SelectedWeightNum = -1;
   SelectedWeightDen = -1;
   massless_only = 0;
