@@ -426,6 +426,7 @@ void installHooks() {
   hooks.CT_simpleCurrentProduct = CT_simpleCurrentProduct;
   hooks.CT_getCurrentGroup = currentGroupHook;
   hooks.CT_getSusyFlag = susyFlagHook;
+  hooks.isTensorSuperCurrent = isTensorSuperCurrent;
   setTensorHooks(hooks);
 }
 
@@ -455,6 +456,7 @@ void resetCosetModule() {
   resetStoredOrbitMember();
   resetMinimalTable();
   resetCosetPermutations();
+  resetCosetTachyons();
   s.sMethodOff = false;
   s.sCallTrace = 0;
 }
