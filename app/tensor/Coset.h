@@ -293,6 +293,25 @@ int modTest(TensorProduct* TP);
 // The tachyon-free-case hook: one line in the ".cases" file of the current case; 1 when
 // written, 0 for the ignored modes -1 and 2 (or a file that cannot be opened).
 int registerTachyonFreeCase(int mode);
+// The parts of the report of a tachyon-free case that the layers above provide: the
+// listing of the current bulk invariant, the massless type-II spectrum, the number of the
+// current orientifold (-1: none), its orientation report and the closed-sector analysis.
+// Until they are installed each reports "not available yet" (the number is -1).
+struct TachyonFreeReport {
+  void (*bulkInvariant)();
+  void (*typeIIMassless)();
+  int (*orientifoldNumber)();
+  void (*orientifold)();
+  void (*closedSector)();
+};
+const TachyonFreeReport& tachyonFreeReport();
+void setTachyonFreeReport(const TachyonFreeReport& report);
+// Appends the report of a tachyon-free case to the case's ".notach" file: the commands of
+// the tensor product, the bulk invariant, then for an oriented case (unoriented not 1)
+// "Oriented Tachyon-free theory" with the type-II spectrum and the orientifolds of the
+// list (ended by -1; none for nullptr), for an unoriented one the orientifold's number
+// and reports; framed by lines of 44 colons.
+void PrintTachyonFreeModelData(int unoriented, const int* orientifolds);
 // M[i + N j] := product over the factors of the built-in invariant choice[f] at the
 // labels of fields i and j (N rows of the spectrum).
 void getExceptionalTensorModularMatrix(std::vector<int>& M, const int* choice);

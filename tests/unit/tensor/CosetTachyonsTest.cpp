@@ -3,6 +3,7 @@
 // commands that build the non-supersymmetric products of minimal-model codes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
+#include "tensor/OutputNames.h"
 #include "TensorTestSupport.h"
 #include "TestSupport.h"
 
@@ -205,6 +207,52 @@ TEST_F(CosetTachyonsTest, ScalarCurrentCompletesTheProjectionAtLevelOne) {
   EXPECT_EQ(out.substr(close + 2), "Computation completed\n") << out;
   EXPECT_EQ(count(out, "Succeeded"), 1) << out;
   EXPECT_EQ(out.find("Order"), std::string::npos) << out;
+}
+
+const char kColons[] = "::::::::::::::::::::::::::::::::::::::::::::\n";
+
+// The report parts of the layers above, as a test installs them.
+void markBulk() { Print("BULK\n"); }
+void markTypeII() { Print("TYPE-II\n"); }
+int orientifoldSeven() { return 7; }
+void markOrientifold() { Print("ORIENTIFOLD\n"); }
+void markClosed() { Print("CLOSED\n"); }
+
+TEST_F(CosetTachyonsTest, TachyonFreeCaseReportIsAppendedToTheNotachFile) {
+  runAll({"tensor", "g a 1 4", "current 1"});
+  const std::string name = getCurrentOutputFileName(".notach");
+  std::filesystem::remove(name);
+  const std::string commands = "tensor\nG A 1 4\ncurrent 1 \n";
+  capture.clear();
+  EXPECT_EQ(registerTachyonFreeCase(0), 1);
+  // Nothing reaches the terminal; the parts not built yet say so.
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_NE(capture.diagnostics.find("The bulk invariant listing: not available yet"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("The type-II massless spectrum: not available yet"), std::string::npos);
+  const std::string oriented = commands + kColons + "\nOriented Tachyon-free theory\n" + kColons;
+  EXPECT_EQ(readFile(name), oriented);
+  // A second case appends; the unoriented report names the orientifold (none: -1).
+  EXPECT_EQ(registerTachyonFreeCase(1), 1);
+  const std::string unoriented = commands + "\n" + kColons + "\nUnoriented Tachyon-free theory\nOrientifold nr. -1\n" + kColons;
+  EXPECT_EQ(readFile(name), oriented + unoriented);
+  std::filesystem::remove(name);
+
+  const TachyonFreeReport saved = tachyonFreeReport();
+  setTachyonFreeReport({markBulk, markTypeII, orientifoldSeven, markOrientifold, markClosed});
+  const int list[] = {2, 5, -1};
+  PrintTachyonFreeModelData(0, list);
+  PrintTachyonFreeModelData(1, nullptr);
+  EXPECT_EQ(readFile(name), commands + "BULK\n" + kColons + "\nOriented Tachyon-free theory\nTYPE-II\n" +
+                                "Tachyon free for orientifolds 2 5\n" + kColons + commands + "BULK\n\n" + kColons +
+                                "\nUnoriented Tachyon-free theory\nOrientifold nr. 7\nORIENTIFOLD\nCLOSED\n" + kColons);
+  // The ".cases" line reads the orientifold number from the same place.
+  const std::string cases = getCurrentOutputFileName(".cases");
+  std::filesystem::remove(cases);
+  EXPECT_EQ(registerTachyonFreeCase(1), 1);
+  EXPECT_EQ(readFile(cases), "Extension -1,MIPF -1, orientifold 7\n");
+  setTachyonFreeReport(saved);
+  std::filesystem::remove(name);
+  std::filesystem::remove(cases);
 }
 
 }  // namespace
