@@ -98,6 +98,11 @@ int TachyonCheck(int n, int* index, void* ctx) {
         Rat q;
         SM_getRatCharge(sd, s.basis[k], loop.labels[static_cast<std::size_t>(i)], &q);
         // The charge is a multiple of 1/order of the basis current.
+        if (q.den <= 0 || s.basisOrder[k] % q.den != 0) {
+          Alert("TachyonCheck", 0, 212404, "Charge %lld/%lld of field %d of factor %d is not a multiple of 1/%d",
+                q.num, q.den, loop.labels[static_cast<std::size_t>(i)], i, s.basisOrder[k]);
+          return 0;
+        }
         numerator = static_cast<int>(q.num * (s.basisOrder[k] / q.den));
       }
       loop.row[k] = numerator;
