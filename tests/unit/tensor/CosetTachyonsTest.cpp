@@ -9,6 +9,7 @@
 
 #include "commands/Commands.h"
 #include "InterpreterTestSupport.h"
+#include "modular/Modular.h"
 #include "runtime/Parameters.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
@@ -143,6 +144,11 @@ TEST_F(CosetTachyonsTest, FirstFactorWithoutFieldTwoIsRefused) {
 TEST_F(CosetTachyonsTest, SupersymmetryCurrentIsFoundThroughTheChiralAlgebra) {
   build({"g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "current 1 1 1 1"});
   EXPECT_EQ(isTensorSuperCurrent(0, currentTensor), 1);
+  // The modular data ask the same question in tensor mode with "Super" on.
+  EXPECT_EQ(isSuperCurrent(0), 0);
+  ASSERT_EQ(run("set super on"), 0);
+  EXPECT_EQ(isSuperCurrent(0), 1);
+  EXPECT_TRUE(silent());
   // SU(2)_1^2 without currents: the fields have weights 0, 1/4, 1/4 and 1/2, none 1.
   build({"g a 1 1", "g a 1 1"});
   for (int f = 0; f < currentTensor->Spectrum.size(); ++f) EXPECT_EQ(isTensorSuperCurrent(f, currentTensor), 0) << f;
