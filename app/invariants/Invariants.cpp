@@ -126,6 +126,8 @@ void resetInvariants() {
   s.LocalBulk.reset();
   s.DummyBulk.reset();
   resetInvariantSelection();
+  resetInvariantMatrices();
+  resetInvariantPrinting();
   initializeInvariants();
 }
 
