@@ -3,6 +3,7 @@
 // commands that build the non-supersymmetric products of minimal-model codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -259,6 +260,31 @@ TEST_F(CosetTachyonsTest, TachyonFreeCaseReportIsAppendedToTheNotachFile) {
   setTachyonFreeReport(saved);
   std::filesystem::remove(name);
   std::filesystem::remove(cases);
+}
+
+// D5_1 x SU(2)_2^10 x SU(2)_1 x D9_1. The tachyon v x (0, ..., 0, 1, 0), of weight
+// 1/2 + 1/4, has charge 1/2 + 1/2 under every spinor of integer weight (each needs
+// SU(2)_1's current to reach 5/8 + 1/4 + 9/8 = 2), and no scalar of integer weight holds
+// that current (1/4 plus halves is never an integer): it is never projected out. Even
+// numbers of SU(2)_2 currents give nine independent scalars local to the spinor, so the
+// depth-first search goes down to the tenth level, where it stops.
+TEST_F(CosetTachyonsTest, TheTenthLevelEndsTheSearchWithAnAlert) {
+  TensorProduct* TP = initializeTensorProduct(nullptr);
+  addTensorFactor(TP, SM_getData(4, 5, 1), 0);
+  for (int i = 0; i < 10; ++i) addTensorFactor(TP, SM_getData(1, 1, 2), 0);
+  addTensorFactor(TP, SM_getData(1, 1, 1), 0);
+  addTensorFactor(TP, SM_getData(4, 9, 1), 0);
+  capture.clear();
+  EXPECT_EQ(computeTachyonSpectrum(TP), -1);
+  const std::string out = capture.printed;
+  EXPECT_EQ(out.find("Succeeded"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Computation completed"), std::string::npos) << out;
+  // The last choice before the stop is nine loop variables deep.
+  const std::size_t last = out.rfind("Loop variables  (");
+  ASSERT_NE(last, std::string::npos);
+  const std::size_t close = out.find(')', last);
+  EXPECT_EQ(std::count(out.begin() + static_cast<long>(last), out.begin() + static_cast<long>(close), ','), 8) << out;
+  EXPECT_TRUE(alerted("Level exceeded"));
 }
 
 }  // namespace
