@@ -28,6 +28,11 @@ int* TotalCurrents = nullptr;
 
 namespace {
 
+void printCurrentBulkInvariant() {
+  BulkInvariant** current = getCurrentBulk();
+  printBulkInvariant(current != nullptr ? *current : nullptr, 0);
+}
+
 struct CommandEntry {
   const char* words;
   const char* parameters;
@@ -549,6 +554,10 @@ void initializeCommandPointers() {
   initializeStoremanagerTables();
   SM_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
   CT_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
+  // The report of a tachyon-free case lists the current bulk invariant.
+  TachyonFreeReport report = tachyonFreeReport();
+  report.bulkInvariant = printCurrentBulkInvariant;
+  setTachyonFreeReport(report);
 }
 
 void initializeCommandParameters() {
