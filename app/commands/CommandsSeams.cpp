@@ -36,12 +36,6 @@ int factorCurrents(int i) {
 
 }  // namespace TensorSeam
 
-namespace ExtensionSeam {
-
-void TensorChanged() {}
-
-}  // namespace ExtensionSeam
-
 namespace SearchSeam {
 
 void setSusySearch(int) {}

@@ -24,14 +24,6 @@ int factorCurrents(int i);
 
 }  // namespace TensorSeam
 
-namespace ExtensionSeam {
-
-// The version counter of the tensor product that the list of chiral-algebra extensions
-// reads; nothing holds such a list yet, so there is nothing to invalidate.
-void TensorChanged();
-
-}  // namespace ExtensionSeam
-
 namespace SearchSeam {
 
 // The supersymmetric-search switch of the standard-model search. The output file names

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 
+#include "groups/Discrete.h"
 #include "interpreter/Tables.h"
 #include "modular/Modular.h"
 #include "modular/ModularHooks.h"
@@ -191,6 +192,11 @@ void resetBulkInvariant(BulkInvariant* bi) {
   bi->EDT->reset = 0;
   bi->EDT->crosscap_status = 0;
   SimpleCurrentData& md = *bi->MD;
+  md.group = DG_trivial();
+  md.perm_subgroup.clear();
+  md.group_permutation = nullptr;
+  md.kernels.assign(2, 0);
+  md.kernel_size = 1;
   md.owns_subgroup = 0;
   md.truncated = 0;
   md.generators.assign(1, 0);
@@ -219,6 +225,7 @@ void resetBulkInvariant(BulkInvariant* bi) {
 
 void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernels) {
   if (dst == nullptr || src == nullptr || dst == src) return;
+  dst->group = src->group;
   dst->map = src->map;
   dst->monodromies = src->monodromies;
   if (kernels == 1) {
@@ -465,6 +472,12 @@ int storedInvariantCount() {
   int n = 0;
   for (BulkInvariant* r = state().firstBulkInvariant.get(); r != nullptr; r = r->next.get()) ++n;
   return n;
+}
+
+BulkInvariant* storedBulkInvariantAt(int k) {
+  BulkInvariant* r = state().firstBulkInvariant.get();
+  for (; r != nullptr && k > 0; --k) r = r->next.get();
+  return k < 0 ? nullptr : r;
 }
 
 void listBulkInvariants() {

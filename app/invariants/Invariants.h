@@ -17,11 +17,21 @@
 #include <string>
 #include <vector>
 
+#include "numbers/MathUtility.h"
+
 struct SimpleCurrentNode;
+struct DGType;
 
 // The simple-current description of one invariant.
 struct SimpleCurrentData {
+  const DGType* group = nullptr;  // the group G of the chosen currents; trivial after a reset
+  // Permutations of the centre that map G onto itself (set while "Reject permutations" is
+  // on; empty: none).
+  std::vector<int> perm_subgroup;
+  // Image of a current under a permutation; nullptr while permutation rejection is off.
+  int (*group_permutation)(int p, int label) = nullptr;
   std::vector<int> map;          // element labels, a centre block, the inverse map
+                                 // (centre element -> its position among the labels, or -1)
   std::vector<int> monodromies;  // R (n x n) then X (n x n)
   std::vector<int> kernels;      // left kernel, then right kernel
   std::vector<int> factor;       // per generator pair: factor, first and second generators
@@ -134,6 +144,8 @@ void resetInvariantStore();
 // -1 until a complete collection has run, else the number of named invariants.
 int TotalInvariants();
 int storedInvariantCount();
+// The stored record at position k (0 the first), nullptr beyond the last.
+BulkInvariant* storedBulkInvariantAt(int k);
 
 // The current invariant
 BulkInvariant** getCurrentBulk();
@@ -177,6 +189,16 @@ void conjugateBulkInvariant(BulkInvariant* bi);
 // multiplicity (then nullptr).
 std::unique_ptr<BulkInvariant> multiplyBulkInvariantRecords(BulkInvariant* a, BulkInvariant* b,
                                                             int* status);
+// The product of the stored invariants a and b (names or numbers), printed when show is 1
+// and stored under name (or the next automatic one), verbose. 0 when stored or already
+// present, 1 for a missing factor, a name in use or a product that is not normalizable
+// (printed), -1 for a vanishing multiplicity.
+int multiplyBulkInvariants(const char* a, const char* b, const char* name, int show);
+// The same for two records.
+int multiplyBulkInvariantPair(BulkInvariant* a, BulkInvariant* b, const char* name, int show);
+// Multiplies every pair of stored invariants, the products joining the loop, until the store
+// is closed under multiplication ("Computing i x j" for each pair).
+void closeBulkInvariantsUnderMultiplication(int show);
 void makeExceptional(BulkInvariant* bi);
 void resetInvariantMatrices();
 // The conjugate (transpose) of the stored invariant named or numbered by source, or of the
@@ -210,6 +232,43 @@ const std::vector<InvariantStatisticsRow>& invariantStatisticsTable();
 // The distinct values of L h_i (mod L) over all primaries, in label order.
 std::vector<int> RatCount(int L);
 void resetInvariantPrinting();
+
+// ---------------------------------------------------------------------------------------
+// Pairing conditions, orbits and kernels of simple-current invariants, and inspection
+//
+// G's n basis generators are the factors of `group`, of orders N_a; element g has the
+// components DG_decomp(group, g, a) and is the current map[g]. X is the second half of
+// `monodromies`, row-major. The kernels hold the left kernel in slots 0..|G|-1 and the right
+// one from slot |G| on, kernel_size entries each.
+
+// 1 when, for every generator a, Q_{J_a}(i) + sum_b X_ab beta_b / N_a is an integer (Q is 0
+// for the vacuum); beta holds the components of an element of G.
+int checkDeltaArgument(const SimpleCurrentData* MD, int i, const int* beta);
+// The same with the transposed X: Q_{J_a}(i) + sum_b X_ba beta_b / N_b.
+int checkDeltaArgumentMirror(const SimpleCurrentData* MD, int i, const int* beta);
+// Integer charges q_a (in units 1/N_a): q_a + sum_b beta_b X_ab divisible by N_a for all a.
+int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, const int* beta);
+// out := the distinct images K i under the left kernel, ascending. 0 when some image differs
+// from i in weight by a non-integer (the row is empty); else the stabiliser order, negative
+// when i is not the smallest member of its orbit.
+int getLeftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
+// As getLeftOrbit, without the sign.
+int getRightOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
+// The distinct right partners J_g i of i over the admitted g, ascending (*count of them),
+// then from slot |G| on the admitted currents that fix i (*stab of them). The buffer is
+// owned here and overwritten by the next call.
+const int* getRightFields(const SimpleCurrentData* MD, int i, int* count, int* stab);
+// Fills the left and right kernels and kernel_size; an alert when their sizes differ.
+void getXKernels(SimpleCurrentData* MD);
+// 1 when every field has exactly one partner and the partner map is an involution.
+int checkInvolution(const SimpleCurrentData* MD);
+// The N x N matrix whose entry (j, i) is Z(i, j), row-major.
+std::vector<int> BulkInvariantToMatrix(const BulkInvariant* bulk);
+void printChiralAlgebras(const int* left, int nL, const int* right, int nR);
+void printMonodromy(const SimpleCurrentData* MD);
+// The report of the stored invariant named or numbered by name, or of the current one for
+// nullptr; at most maxDisplay rows of the partition function (none for 0). 1 when not found.
+int browseBulk(const char* name, int maxDisplay, int verbose);
 
 // ---------------------------------------------------------------------------------------
 // Selection criteria of invariants
@@ -250,3 +309,39 @@ void resetAlgebraRequirements();
 void AutostoreChanged();
 // Start state of the criteria (lists, pairings, auto selection, resume point, loop command).
 void resetInvariantSelection();
+
+// ---------------------------------------------------------------------------------------
+// Extension invariants from candidate chiral algebras
+
+// The common acceptance step of a candidate invariant (N x N matrix M, row-major): with
+// check 1 tested against S, printed with print 1, stored under "Autostore" with store 1,
+// made current with makeCurrent 1; 1 when accepted. The code of typed invariants installs
+// it; until then a stand-in reports "not available yet" and accepts nothing.
+using CandidateAcceptance = int (*)(const int* M, int check, int store, int makeCurrent, int print);
+void setCandidateAcceptance(CandidateAcceptance acceptance);  // nullptr: the stand-in
+int acceptCandidate(const int* M, int check, int store, int makeCurrent, int print);
+
+// The primaries of integer conformal weight in label order (the identity first), then -1.
+std::vector<int> findIntegerSpin();
+// Exclusive upper bounds of the multiplicities of the n given integer-spin fields (not the
+// identity) in a chiral algebra, from the projections onto the vacuum and onto each of
+// them; returns their product, the length of the search loop.
+double getMaximumCurrentMultiplicities(int n, const int* fields, int* bounds);
+// fields: the -1-terminated integer-spin list (identity first), mult their multiplicities.
+// 1 when sum_f mult_f S(f, j) is not real or negative for some j; else 0, after completing
+// the algebra to an invariant (CheckHomomorphism) unless only the identity occurs.
+int checkAlgebra(const int* fields, const int* mult);
+// Builds the invariant generated by the list (fields with repetitions) from the fusion
+// matrix of their sum and hands it to acceptCandidate; 0, or -2 when no square can be split
+// off ("Continuation impossible") or the fusion sums were stopped.
+int CheckHomomorphism(int count, const int* list);
+// Prints one term "(a+b+2*c)" of the construction; 1 when its fields differ in spin modulo
+// integers, 0 (the term is used, marked " *** ") when they agree.
+int printExceptionalOrbit(const int* v, int mult);
+// H(a, b) -= c v[a] v[b] for the N x N matrix H; 0 at the first negative entry (after
+// "Inconsistency encountered"), else 1.
+int RemoveVector(int* H, const int* v, int c);
+// Runs checkAlgebra over every multiplicity vector within the bounds (the identity once,
+// the identity alone skipped), a separator after each candidate that passes; 1 when
+// stopped, else 0.
+int searchExtensionInvariants();

@@ -351,7 +351,8 @@ TEST_F(InterpreterCommandsTest, CommandsDetailLosesNoLetterOfAHelpText) {
 }
 
 TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
-  // "se" alone would also begin "search" and "select": the second word is abbreviated.
+  // "se" alone is ambiguous once "select" and "search" commands exist; the keyword is
+  // abbreviated.
   char set[] = "set";
   char echo[] = "ech";
   char* tokens[] = {set, echo, nullptr};

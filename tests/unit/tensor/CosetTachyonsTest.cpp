@@ -158,7 +158,12 @@ TEST_F(CosetTachyonsTest, SupersymmetryCurrentIsFoundThroughTheChiralAlgebra) {
 }
 
 TEST_F(CosetTachyonsTest, BuildNonSupersymmetricProductOfACode) {
+  // A collected extension list belongs to the product it was made for.
+  build({"g a 1 4"});
+  ASSERT_EQ(run("collect extensions"), 0);
+  ASSERT_GE(TotalExtensions(), 1);
   ASSERT_EQ(run("build non_susy_cy 441010"), 0);
+  EXPECT_EQ(TotalExtensions(), -1);
   EXPECT_EQ(getCurrentCY(), "441010");
   EXPECT_EQ(KMCosetSwitch, 1);
   EXPECT_EQ(getSpectrumComputed(), 0);
