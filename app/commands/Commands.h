@@ -178,6 +178,14 @@ int COM_assign_extension(char** params, int n);
 int COM_collect_extensions(char** params, int n);
 int COM_select_extension(char** params, int n);
 int COM_list_cy(char** params, int n);
+// "build non_susy_cy" and "search tachyons": the tensor product of a minimal-model code
+// with the graded D5 space-time factor, without a supersymmetry current; the second runs
+// the tachyon projection search on it.
+int COM_build_nonsusycy(char** params, int n);
+int COM_search_tachyons(char** params, int n);
+// The decimal code of the tensor product built last by "build non_susy_cy" ("UNDEFINED"
+// before).
+const std::string& getCurrentCY();
 int COM_check_simple(char** params, int n);
 int COM_get_order(char** params, int n);
 int COM_get_weight(char** params, int n);

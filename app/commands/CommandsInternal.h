@@ -37,6 +37,9 @@ struct CommandsState {
   int* smInfo = nullptr;
   int* storeS = nullptr;
 
+  // The code of the tensor product built last from a minimal-model code.
+  std::string currentCY = "UNDEFINED";
+
   // Work buffers of the handlers.
   WorkBuffer<int> dynkinLabels{"Dynkin labels"};
   WorkBuffer<int> reflected{"Reflected class vector"};

@@ -439,6 +439,7 @@ void installHooks() {
   hooks.CT_simpleCurrentProduct = CT_simpleCurrentProduct;
   hooks.CT_getCurrentGroup = currentGroupHook;
   hooks.CT_getSusyFlag = susyFlagHook;
+  hooks.isTensorSuperCurrent = isTensorSuperCurrent;
   installFixedPointHooks(hooks);
   setTensorHooks(hooks);
 
@@ -495,6 +496,7 @@ void resetCosetModule() {
   resetMinimalTable();
   resetCosetPermutations();
   resetCosetExchange();
+  resetCosetTachyons();
   s.sMethodOff = false;
   s.sCallTrace = 0;
 }

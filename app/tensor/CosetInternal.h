@@ -77,6 +77,9 @@ void resetStoredOrbitMember();
 // J x a for chiral-algebra row J and spectrum row f (resolution label kept).
 const int* getStoredOrbitMember(TensorProduct* TP, int J, int f);
 
+// The tachyon table emptied.
+void resetCosetTachyons();
+
 // Codes of tensor products and the name table.
 void resetMinimalTable();
 
