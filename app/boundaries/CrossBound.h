@@ -154,6 +154,16 @@ void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal,
 void getExceptionalReflectionCoefficient(int m, int a, double* re, double* im);
 void getExceptionalCrosscap(int m, double* re, double* im);
 void loadIshibashiMetric(OrientifoldInfo* record);
+// R with the conjugate degeneracy label times the Ishibashi metric phase of m; U(m) times
+// that phase (simple-current invariants).
+void getCurrentReflectionCoefficientFlipped(int m, int a, double* re, double* im);
+void getCurrentCrosscapCoefficientFlipped(int m, int ignored, double* re, double* im);
+// R(x, k) and R(x, conjugate of boundary k): k a boundary label, x an Ishibashi label.
+void getCurrentReflectionCoefficientTranspose(int k, int x, double* re, double* im);
+void getCurrentReflectionCoefficientTransposeConjugated(int k, int x, double* re, double* im);
+// The conjugate boundary label; -1 ("not available yet") until the orientifold records carry
+// their boundary conjugates.
+int BoundaryConjugate(int a);
 // Re R(0, a), cached per invariant.
 double getDilatonCoupling(int a, double* re);
 

@@ -422,3 +422,65 @@ int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose) {
   }
   return 1;
 }
+
+// ---------------------------------------------------------------------------------------
+// Variants handed to the generic Verlinde sum
+
+void getCurrentReflectionCoefficientFlipped(int m, int a, double* re, double* im) {
+  CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || m < 0 || m >= s.IshibashiLabelCount || a < 0 || a >= s.BoundaryLabelCount) {
+    clear(re, im);
+    return;
+  }
+  if (bi->simple_current != 1) {
+    getExceptionalReflectionCoefficient(m, a, re, im);
+    return;
+  }
+  if (useOrbits() >= 2 && s.OrbitDataAvailable == QueryBulkInvariant()) {
+    getReflectionCoefficientFromStorage(m, a, 1, re, im);
+    return;
+  }
+  IshibashiLabel flipped = s.IshibashiLabels[static_cast<size_t>(m)];
+  flipped.label = flipped.label != 0 ? getConjugate(flipped.label) : 0;
+  double r = 0.0, i = 0.0;
+  simpleCurrentReflectionCoefficient(flipped, s.BoundaryLabels[static_cast<size_t>(a)], bi->diagonal, &r, &i);
+  loadIshibashiMetric(s.CurrentOrientifold);
+  double pr = 1.0, pi = 0.0;
+  metricPhase(s.CurrentOrientifold, m, &pr, &pi);
+  *re = r * pr - i * pi;
+  *im = r * pi + i * pr;
+}
+
+void getCurrentCrosscapCoefficientFlipped(int m, int, double* re, double* im) {
+  CrossBoundState& s = crossBoundState();
+  getCurrentCrosscapCoefficient(m, 0, re, im);
+  BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || bi->simple_current != 1 || m < 0 || m >= s.IshibashiLabelCount) return;
+  loadIshibashiMetric(s.CurrentOrientifold);
+  double pr = 1.0, pi = 0.0;
+  metricPhase(s.CurrentOrientifold, m, &pr, &pi);
+  const double r = *re;
+  *re = r * pr - *im * pi;
+  *im = r * pi + *im * pr;
+}
+
+void getCurrentReflectionCoefficientTranspose(int k, int x, double* re, double* im) {
+  getCurrentReflectionCoefficient(x, k, re, im);
+}
+
+void getCurrentReflectionCoefficientTransposeConjugated(int k, int x, double* re, double* im) {
+  const int conjugate = BoundaryConjugate(k);
+  if (conjugate < 0) {
+    clear(re, im);
+    return;
+  }
+  getCurrentReflectionCoefficient(x, conjugate, re, im);
+}
+
+int BoundaryConjugate(int) {
+  // Needs the conjugates of the orientifold record and the annulus of the unoriented
+  // string, which come later.
+  Alert("BoundaryConjugate", 0, 100302, "Boundary conjugates: not available yet");
+  return -1;
+}

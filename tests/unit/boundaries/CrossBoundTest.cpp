@@ -505,3 +505,47 @@ TEST_F(CrossBoundSimpleCurrentTest, CrosscapSignsAndKleinCurrentOnASimpleCurrent
 }
 
 }  // namespace
+
+namespace {
+
+class CrossBoundSettingsTest : public ZoqTest {};
+
+TEST_F(CrossBoundSettingsTest, OrientifoldOffSkipsTheExceptionalCrosscaps) {
+  const SpectrumData* sd = modular_test::useTheory(1, 1, 10);
+  ASSERT_NE(sd, nullptr);
+  std::vector<int> M(121, 0);
+  for (const std::vector<int>& block : {std::vector<int>{0, 6}, {3, 7}, {4, 10}})
+    for (int l : block)
+      for (int r : block) M[static_cast<size_t>(modular_test::a1Field(sd, l) * 11 + modular_test::a1Field(sd, r))] = 1;
+  makeExceptionalBulkInvariant(M.data(), *getCurrentBulk(), 0, 0);
+  setIntPar("Orientifold", 0);
+  bulkInvariantChanged();
+  ASSERT_EQ(initializeOpenString(), 0);
+  EXPECT_EQ(crossBoundState().CrosscapStatus, -1);
+  EXPECT_EQ(isCrosscapAvailable(), 0);
+  // Switched on again (its change bumps the invariant): the crosscap computation runs.
+  setIntPar("Orientifold", 1);
+  bulkInvariantChanged();
+  ASSERT_EQ(initializeOpenString(), 0);
+  EXPECT_NE(crossBoundState().CrosscapStatus, -1);
+  EXPECT_NE(crossBoundState().CrosscapStatus, 0);
+}
+
+TEST_F(CrossBoundSettingsTest, OrientedSetUpRunsOncePerInvariant) {
+  ASSERT_NE(modular_test::useTheory(1, 1, 3), nullptr);
+  setIntPar("Init_debug", 1);
+  capture.clear();
+  ASSERT_EQ(initializeOrientedOpenString(), 0);
+  EXPECT_NE(capture.stdoutText.find("##init: Oriented open string data initialized\n"), std::string::npos);
+  capture.clear();
+  ASSERT_EQ(initializeOrientedOpenString(), 0);
+  EXPECT_EQ(capture.stdoutText.find("##init:"), std::string::npos);
+  // With "Use_orbits" 0 no orbit tables are built.
+  setIntPar("Use_orbits", 0);
+  bulkInvariantChanged();
+  ASSERT_EQ(initializeOrientedOpenString(), 0);
+  EXPECT_EQ(CrossBoundOrbitsAvailable(), 0);
+  setIntPar("Init_debug", 0);
+}
+
+}  // namespace
