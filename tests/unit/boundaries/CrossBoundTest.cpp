@@ -12,6 +12,7 @@
 #include "ModularTestSupport.h"
 #include "boundaries/CrossBound.h"
 #include "boundaries/CrossBoundInternal.h"
+#include "commands/Commands.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
@@ -439,6 +440,37 @@ TEST_F(CrossBoundSimpleCurrentTest, DSeriesResolvesTheFixedPointIntoTwoBoundarie
   }
 }
 
+// The same group with X(J, J) = 1/2: the alternator -1 disagrees with the twist +1 of J on
+// the fixed point, so it is not resolved.
+bool unresolvedGroup(const BulkInvariant* bi, InvariantGroup* group) {
+  if (!dSeriesGroup(bi, group)) return false;
+  group->X[3] = Rat{1, 2};
+  return true;
+}
+
+TEST_F(CrossBoundSimpleCurrentTest, AFixedPointWithDisagreeingAlternatorGivesOneLabel) {
+  const SpectrumData* sd = useTheory(1, 1, 4);
+  ASSERT_NE(sd, nullptr);
+  makeDSeries(sd, 4);
+  ASSERT_EQ(TotalBoundaries(), 4);
+  setInvariantGroupSource(unresolvedGroup);
+  bulkInvariantChanged();
+  EXPECT_EQ(TotalIshibashi(), 4);
+  ASSERT_EQ(TotalBoundaries(), 3);
+  const int fixedPoint = a1Field(sd, 2);
+  int found = 0;
+  for (int a = 0; a < 3; ++a) {
+    if (getBoundaryField(a) != fixedPoint) continue;
+    ++found;
+    EXPECT_EQ(crossBoundState().BoundaryLabels[static_cast<size_t>(a)].label, 0);
+  }
+  EXPECT_EQ(found, 1);
+  // Three boundaries for four Ishibashi labels: "check completeness" fails.
+  capture.clear();
+  EXPECT_EQ(COM_check_complete(nullptr, 0), 1);
+  EXPECT_TRUE(alerted("Completeness violation"));
+}
+
 TEST_F(CrossBoundSimpleCurrentTest, StoredReflectionAgreesWithDirectAndZeroIsRecomputed) {
   setIntPar("Use_orbits", 2);
   const SpectrumData* sd = useTheory(1, 1, 8);
@@ -479,6 +511,26 @@ TEST_F(CrossBoundSimpleCurrentTest, CrosscapSignsAndKleinCurrentOnASimpleCurrent
   OrientifoldInfo* record = getCurrentOrientifold();
   // Z2: one sign, then beta, phase numerators and denominators of two elements.
   EXPECT_EQ(record->crosscapSigns.size(), 7u);
+  // K = 0, sign +1: phi(J) = X(J,J) = 0 would give sigma(J) = (-1)^h(J) = -1 for h(J) = 1,
+  // so phi(J) becomes 1 and sigma(J) = +1: U(m) = eta (P(0,i) + P(J,i)) / sqrt 2.
+  {
+    double p0 = 0, p1 = 0, ignored = 0;
+    compP(0, 0, &p0, &ignored);
+    compP(1, 0, &p1, &ignored);
+    const int eta = p0 + p1 < 0 ? -1 : 1;
+    for (int m = 0; m < TotalIshibashi(); ++m) {
+      const IshibashiLabel& l = crossBoundState().IshibashiLabels[static_cast<size_t>(m)];
+      if (l.label != 0) continue;
+      double re = 0, im = 0, a = 0, b = 0;
+      getCurrentCrosscapCoefficient(m, 0, &re, &im);
+      compP(0, l.primary, &a, &ignored);
+      compP(1, l.primary, &b, &ignored);
+      EXPECT_NEAR(re, eta * (a + b) / std::sqrt(2.0), 1e-7) << m;
+      EXPECT_NEAR(im, 0.0, 1e-7) << m;
+    }
+    EXPECT_EQ(record->phaseNum()[1], 1);
+    EXPECT_EQ(record->phaseDen()[1], 1);
+  }
   const int counter = QueryOrientifold();
   const int minus = -1;
   EXPECT_EQ(setCrosscapSigns(1, &minus), 1);
