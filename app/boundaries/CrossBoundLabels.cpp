@@ -472,8 +472,7 @@ int IshiCurrentFusion(int k, int m) {
     const IshibashiLabel& l = s.IshibashiLabels[static_cast<size_t>(t)];
     if (l.primary == target && l.label == from.label) return t;
   }
-  printErrorMessage("Current %d; mapped to %d; Ishibashi label %d=(%d,%d)\n", k, target, m, from.primary,
-                    from.label);
+  Print("Current %d; mapped to %d; Ishibashi label %d=(%d,%d)\n", k, target, m, from.primary, from.label);
   Alert("IshiCurrentFusion", 0, 212404, "Ishibashi state not found");
   return -1;
 }
@@ -554,7 +553,11 @@ int BoundaryCurrentFusion(int J, int a) {
   const int image = simpleFusion(J, la.primary);
   if (image < 0 || image >= static_cast<int>(s.FirstBoundaryForPrimary.size())) return -1;
   const int start = s.FirstBoundaryForPrimary[static_cast<size_t>(image)];
-  if (la.third != 1 || start < 0) return start;
+  if (start < 0) {
+    Alert("BoundaryCurrentFusion", 0, 212404, "No boundary found for boundary fusion %d x %d", J, a);
+    return -1;
+  }
+  if (la.third != 1) return start;
   return FixedBoundaryCurrentFusion3(J, a, start);
 }
 

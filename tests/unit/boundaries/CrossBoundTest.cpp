@@ -283,6 +283,10 @@ TEST_F(CrossBoundTest, SelectionOutsideTheListAndInvalidStorageModeAreRefused) {
   EXPECT_EQ(storedKleinBottle(1), 0);
   EXPECT_TRUE(alerted("Klein bottle number out of range"));
   EXPECT_EQ(storedKleinBottle(0), 1);
+  // Asking whether a boundary is a simple current's leaves the stored Klein bottles alone.
+  EXPECT_EQ(SimpleCurrentBoundary(1), 1);  // boundary 1 is the primary J
+  EXPECT_EQ(SimpleCurrentBoundary(2), 0);
+  EXPECT_EQ(storedKleinBottleCount(), 1);
 }
 
 TEST_F(CrossBoundTest, DilatonCouplingFollowsTheInvariant) {
@@ -575,6 +579,12 @@ TEST_F(CrossBoundSettingsTest, OrientifoldOffSkipsTheExceptionalCrosscaps) {
   ASSERT_EQ(initializeOpenString(), 0);
   EXPECT_EQ(crossBoundState().CrosscapStatus, -1);
   EXPECT_EQ(isCrosscapAvailable(), 0);
+  capture.clear();
+  double re = 3.0, im = 3.0;
+  getCurrentCrosscapCoefficient(0, 0, &re, &im);
+  EXPECT_TRUE(alerted("Crosscaps not available"));
+  EXPECT_EQ(re, 0.0);
+  EXPECT_EQ(im, 0.0);
   // Switched on again (its change bumps the invariant): the crosscap computation runs.
   setIntPar("Orientifold", 1);
   bulkInvariantChanged();
