@@ -43,7 +43,8 @@ double annulusMicroseconds(long long* sum) {
   const auto start = std::chrono::steady_clock::now();
   for (int a = 0; a < n; ++a)
     for (int b = 0; b < n; ++b) *sum += getOrientedAnnulus(1, a, b);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return 1e6 * seconds / (static_cast<double>(n) * n);
 }
 
@@ -72,9 +73,10 @@ void BM_AnnulusAllPairs(benchmark::State& state) {
   }
   state.counters["us_per_coefficient_use_orbits_0"] = direct;
   state.counters["us_per_coefficient_use_orbits_2"] = orbits;
-  std::printf("A^1_ab of SU(3) level 42: %.3f us per coefficient with \"Use_orbits\" 2 "
-              "(limit: the direct figure, %.3f us with \"Use_orbits\" 0); sums %lld and %lld agree: %s\n",
-              orbits, direct, sumOrbits, sumDirect, sumOrbits == sumDirect ? "yes" : "NO");
+  std::printf(
+      "A^1_ab of SU(3) level 42: %.3f us per coefficient with \"Use_orbits\" 2 "
+      "(limit: the direct figure, %.3f us with \"Use_orbits\" 0); sums %lld and %lld agree: %s\n",
+      orbits, direct, sumOrbits, sumDirect, sumOrbits == sumDirect ? "yes" : "NO");
 }
 BENCHMARK(BM_AnnulusAllPairs)->Unit(benchmark::kSecond)->Iterations(1);
 

@@ -17,10 +17,14 @@ AllocationAccount CrossBound_alloc("CrossBound");
 
 namespace {
 
-int valueOf(const int* p) { return p != nullptr ? *p : 0; }
+int valueOf(const int* p) {
+  return p != nullptr ? *p : 0;
+}
 
 // The boundary side of a bulk-invariant change: the orientifold of the new invariant.
-void resetOrientifoldHook() { resetOrientifold(); }
+void resetOrientifoldHook() {
+  resetOrientifold();
+}
 
 int initExceptionalBCFT();
 
@@ -50,7 +54,8 @@ void ExamineBulkData(ExceptionalBoundaryData* edt) {
   if (edt->reset == 1) {
     if (edt->crosscap_status == 1 || edt->crosscap_status == -2) {
       if (edt->klein != s.ExceptionalKlein) {
-        Alert("ExamineBulkData", 0, 100201, "Klein bottle has changed; dumping crosscaps and boundaries");
+        Alert("ExamineBulkData", 0, 100201,
+              "Klein bottle has changed; dumping crosscaps and boundaries");
         edt->reset = 0;
         edt->crosscap_status = 0;
       }
@@ -80,7 +85,8 @@ int initExceptionalBCFT() {
     edt->klein.resize(static_cast<size_t>(N), 0);
     if (orientifoldRequired()) {
       if (s.KleinBottleModInvNr != QueryBulkInvariant()) {
-        Alert("initExceptionalBCFT", 0, 212404, "Klein bottle not adapted to modular invariant; resetting");
+        Alert("initExceptionalBCFT", 0, 212404,
+              "Klein bottle not adapted to modular invariant; resetting");
         resetOrientifold();
       }
       s.CrosscapStatus = ComputeExceptionalCrosscap(s.ExceptionalKlein, 1) ? 1 : -2;
@@ -99,10 +105,18 @@ CrossBoundState& crossBoundState() {
   return s;
 }
 
-int useOrbits() { return valueOf(crossBoundState().UseOrbits); }
-int initDebug() { return valueOf(crossBoundState().DebugInit); }
-int orientifoldRequired() { return valueOf(crossBoundState().Require_Orientation); }
-int boundVerbose() { return valueOf(crossBoundState().BoundVerbose); }
+int useOrbits() {
+  return valueOf(crossBoundState().UseOrbits);
+}
+int initDebug() {
+  return valueOf(crossBoundState().DebugInit);
+}
+int orientifoldRequired() {
+  return valueOf(crossBoundState().Require_Orientation);
+}
+int boundVerbose() {
+  return valueOf(crossBoundState().BoundVerbose);
+}
 
 BulkInvariant* currentBulk() {
   BulkInvariant** slot = modularHooks().getCurrentBulk();
@@ -167,7 +181,8 @@ int initializeOrientedOpenString() {
     return 1;
   }
   if (MOD_isValidCFT() < 3)
-    Alert("initializeOrientedOpenString", 0, 112301, "This is not a CFT; be prepared for nonsense\n");
+    Alert("initializeOrientedOpenString", 0, 112301,
+          "This is not a CFT; be prepared for nonsense\n");
   if (bi->simple_current == 1 && !invariantGroupKnown(bi)) {
     Alert("initializeOrientedOpenString", 1, 100302,
           "Boundaries of non-diagonal simple-current invariants: not available yet");
@@ -190,13 +205,15 @@ int initializeOpenString() {
   if (oriented != 0) return oriented;
   BulkInvariant* bi = currentBulk();
   if (!bi->symmetric) {
-    Alert("initializeOpenString", 0, 100302, "Non-symmetric invariant; no unoriented string functions available\n");
+    Alert("initializeOpenString", 0, 100302,
+          "Non-symmetric invariant; no unoriented string functions available\n");
     return 1;
   }
   if (bi->simple_current == 1) {
     initSimpleCurrentBCFT();
     if (s.CurrentOrientifold->bulkNumber != QueryBulkInvariant()) {
-      Alert("initializeOpenString", 1, 212404, "Orientifold does not match bulk invariant; resetting\n");
+      Alert("initializeOpenString", 1, 212404,
+            "Orientifold does not match bulk invariant; resetting\n");
       allocateOrientifoldInfo_stage2(&s.CurrentOrientifold);
     }
     loadIshibashiMetric(s.CurrentOrientifold);

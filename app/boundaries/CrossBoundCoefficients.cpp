@@ -15,7 +15,9 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-bool isZero(double re, double im) { return std::fabs(re) + std::fabs(im) <= 1e-7; }
+bool isZero(double re, double im) {
+  return std::fabs(re) + std::fabs(im) <= 1e-7;
+}
 
 void clear(double* re, double* im) {
   *re = 0.0;
@@ -51,8 +53,8 @@ void loadPhases(int n) {
   }
 }
 
-void simpleCurrentReflectionCoefficient(const IshibashiLabel& m, const BoundaryLabel& a, int diagonal,
-                                        double* re, double* im) {
+void simpleCurrentReflectionCoefficient(const IshibashiLabel& m, const BoundaryLabel& a,
+                                        int diagonal, double* re, double* im) {
   if (diagonal) {
     compS(m.primary, a.primary, re, im);
     return;
@@ -71,15 +73,16 @@ void simpleCurrentReflectionCoefficient(const IshibashiLabel& m, const BoundaryL
     compS(m.primary, a.primary, re, im);
   else
     MOD_getOLA_Smatrix(d, m.primary, a.primary, re, im);
-  const double norm =
-      std::sqrt(static_cast<double>(crossBoundState().TotalOrder) / static_cast<double>(nU) / static_cast<double>(nS));
+  const double norm = std::sqrt(static_cast<double>(crossBoundState().TotalOrder) /
+                                static_cast<double>(nU) / static_cast<double>(nS));
   std::complex<double> value(*re * norm, *im * norm);
   if (d != 0) {
     Rat q{0, 1};
     Character(F, d, a.label, &q);
     const int shift = MOD_getFCFTshift(d);
-    const double theta = -2.0 * kPi * static_cast<double>(q.num) / static_cast<double>(q.den == 0 ? 1 : q.den) -
-                         kPi * shift / 4.0;
+    const double theta =
+        -2.0 * kPi * static_cast<double>(q.num) / static_cast<double>(q.den == 0 ? 1 : q.den) -
+        kPi * shift / 4.0;
     value *= std::polar(1.0, theta);
   }
   *re = value.real();
@@ -102,7 +105,8 @@ void getCurrentReflectionCoefficient(int m, int a, double* re, double* im) {
     return;
   }
   simpleCurrentReflectionCoefficient(s.IshibashiLabels[static_cast<size_t>(m)],
-                                     s.BoundaryLabels[static_cast<size_t>(a)], bi->diagonal, re, im);
+                                     s.BoundaryLabels[static_cast<size_t>(a)], bi->diagonal, re,
+                                     im);
 }
 
 void getCurrentReflectionCoefficientStarred(int m, int a, double* re, double* im) {
@@ -116,13 +120,15 @@ void getExceptionalReflectionCoefficient(int m, int a, double* re, double* im) {
   const ExceptionalBoundaryData* edt = bi != nullptr ? bi->EDT.get() : nullptr;
   clear(re, im);
   if (edt == nullptr || edt->reset == 0) {
-    Alert("getExceptionalReflectionCoefficient", 0, 100302, "Boundaries for this MIPF not available");
+    Alert("getExceptionalReflectionCoefficient", 0, 100302,
+          "Boundaries for this MIPF not available");
     return;
   }
   const int N = edt->N;
   const int i = s.IshibashiLabels[static_cast<size_t>(m)].primary;
   const int b = s.BoundaryLabels[static_cast<size_t>(a)].primary;
-  const size_t base = static_cast<size_t>(2 * N) + static_cast<size_t>(2 * N) * static_cast<size_t>(b);
+  const size_t base =
+      static_cast<size_t>(2 * N) + static_cast<size_t>(2 * N) * static_cast<size_t>(b);
   if (base + static_cast<size_t>(N + i) >= edt->data.size()) return;
   *re = edt->data[base + static_cast<size_t>(i)];
   *im = edt->data[base + static_cast<size_t>(N + i)];
@@ -154,7 +160,9 @@ Rat makeRat(long long num, long long den) {
   return q;
 }
 
-Rat addRat(const Rat& a, const Rat& b) { return makeRat(a.num * b.den + b.num * a.den, a.den * b.den); }
+Rat addRat(const Rat& a, const Rat& b) {
+  return makeRat(a.num * b.den + b.num * a.den, a.den * b.den);
+}
 
 }  // namespace
 
@@ -170,8 +178,8 @@ int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long lo
   const Rat n = addRat(w, makeRat(num, den == 0 ? 1 : den));
   if (n.den != 1)
     Alert("computeProjectionSign", 0, 212404,
-          "Phase found, sign expected: \nCurrent J: %d; Weight JK: %lld/%lld; Phase: %lld/%lld", J, w.num, w.den, num,
-          den);
+          "Phase found, sign expected: \nCurrent J: %d; Weight JK: %lld/%lld; Phase: %lld/%lld", J,
+          w.num, w.den, num, den);
   const long long integer = n.num / (n.den == 0 ? 1 : n.den);
   return integer % 2 == 0 ? 1 : -1;
 }
@@ -180,12 +188,13 @@ void loadCorrectionPhases(OrientifoldInfo* record) {
   if (record->phaseStamp == record->sequence) return;
   BulkInvariant* bi = currentBulk();
   if (record->bulkNumber != QueryBulkInvariant()) {
-    Alert("loadCorrectionPhases", 0, 212404, "Orientifold %p does not match bulk invariant; resetting",
-          static_cast<void*>(record));
+    Alert("loadCorrectionPhases", 0, 212404,
+          "Orientifold %p does not match bulk invariant; resetting", static_cast<void*>(record));
     allocateOrientifoldInfo_stage2(&record);
   }
   if (initDebug() == 1)
-    ProgressPrint("##init: Loading Correction phases for Orientifold %p\n", static_cast<void*>(record));
+    ProgressPrint("##init: Loading Correction phases for Orientifold %p\n",
+                  static_cast<void*>(record));
   const InvariantGroup* group = invariantGroup(bi);
   const int order = record->order;
   if (group == nullptr || group->order() != order) return;
@@ -230,7 +239,8 @@ void loadCorrectionPhases(OrientifoldInfo* record) {
         beta[e] = beta[x] * beta[y];
         if (den[e] == kUnsetPhase) {
           const Rat xy = X(x, y);
-          Rat sum = addRat(addRat(Rat{num[x], den[x]}, Rat{2 * xy.num, xy.den}), Rat{num[y], den[y]});
+          Rat sum =
+              addRat(addRat(Rat{num[x], den[x]}, Rat{2 * xy.num, xy.den}), Rat{num[y], den[y]});
           num[e] = static_cast<int>(sum.num);
           den[e] = static_cast<int>(sum.den);
           progress = true;
@@ -243,8 +253,8 @@ void loadCorrectionPhases(OrientifoldInfo* record) {
   record->phaseStamp = record->sequence;
 }
 
-void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal, OrientifoldInfo* record,
-                                      double* re, double* im) {
+void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal,
+                                      OrientifoldInfo* record, double* re, double* im) {
   initPMATRIX();
   if (m.label != 0) {
     clear(re, im);
@@ -265,7 +275,8 @@ void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal, Ori
   std::complex<double> sum = 0.0;
   for (int L = 0; L < record->order; ++L) {
     const int J = group->currents[static_cast<size_t>(L)];
-    const int sigma = computeProjectionSign(record, J, record->phaseNum()[L], record->phaseDen()[L]);
+    const int sigma =
+        computeProjectionSign(record, J, record->phaseNum()[L], record->phaseDen()[L]);
     double pr = 0.0, pi = 0.0;
     compP(FastSimpleFusion(record->klein, J), m.primary, &pr, &pi);
     sum += static_cast<double>(record->beta()[L] * sigma) * std::complex<double>(pr, pi);
@@ -293,27 +304,29 @@ void getCurrentCrosscapCoefficient(int m, int, double* re, double* im) {
     *im = r->crosscap[static_cast<size_t>(s.IshibashiLabelCount + m)];
     return;
   }
-  simpleCurrentCrosscapCoefficient(s.IshibashiLabels[static_cast<size_t>(m)], bi->diagonal, s.CurrentOrientifold,
-                                   re, im);
+  simpleCurrentCrosscapCoefficient(s.IshibashiLabels[static_cast<size_t>(m)], bi->diagonal,
+                                   s.CurrentOrientifold, re, im);
 }
 
 void loadIshibashiMetric(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
   if (record == nullptr || record->metricStamp == record->sequence) return;
   if (record->bulkNumber != QueryBulkInvariant()) {
-    Alert("loadIshibashiMetric", 0, 212404, "Orientifold %p does not match bulk invariant; resetting",
-          static_cast<void*>(record));
+    Alert("loadIshibashiMetric", 0, 212404,
+          "Orientifold %p does not match bulk invariant; resetting", static_cast<void*>(record));
     allocateOrientifoldInfo_stage2(&record);
   }
   if (initDebug() == 1)
-    ProgressPrint("##init: Loading Ishibashi metric for Orientifold %p\n", static_cast<void*>(record));
+    ProgressPrint("##init: Loading Ishibashi metric for Orientifold %p\n",
+                  static_cast<void*>(record));
   loadPhases(CenterOrder());
   const int P = s.PhasePeriod;
   int* metric = record->metric();
   for (int m = 0; m < s.IshibashiLabelCount; ++m) {
     long long g = 0;
     if (record->klein != 0) {
-      const Rat* q = simpleCurrentCharge(record->klein, s.IshibashiLabels[static_cast<size_t>(m)].primary);
+      const Rat* q =
+          simpleCurrentCharge(record->klein, s.IshibashiLabels[static_cast<size_t>(m)].primary);
       if (q != nullptr && q->den != 0) g = ((-(P * q->num) / q->den) % P + P) % P;
     }
     const int d = s.IshibashiLabels[static_cast<size_t>(m)].label;
@@ -323,7 +336,8 @@ void loadIshibashiMetric(OrientifoldInfo* record) {
       const int L = group->elementOf(d);
       if (L >= 0) {
         if (record->beta()[L] == -1) g = (g + P / 2) % P;
-        const long long shift = ((static_cast<long long>(P) * record->phaseNum()[L]) / 2) / record->phaseDen()[L];
+        const long long shift =
+            ((static_cast<long long>(P) * record->phaseNum()[L]) / 2) / record->phaseDen()[L];
         g = ((g - shift) % P + P) % P;
       }
     }
@@ -332,9 +346,11 @@ void loadIshibashiMetric(OrientifoldInfo* record) {
   record->metricStamp = record->sequence;
   if (s.IshibashiLabelCount > 0) {
     double re = 0.0, im = 0.0;
-    simpleCurrentCrosscapCoefficient(s.IshibashiLabels[0], currentBulk()->diagonal, record, &re, &im);
+    simpleCurrentCrosscapCoefficient(s.IshibashiLabels[0], currentBulk()->diagonal, record, &re,
+                                     &im);
     if (std::fabs(im) > 1e-7)
-      Alert("loadIshibashiMetric", 1, 212404, "Imaginary dilaton crosscap coefficient: (%15.7f,%15.7f)", re, im);
+      Alert("loadIshibashiMetric", 1, 212404,
+            "Imaginary dilaton crosscap coefficient: (%15.7f,%15.7f)", re, im);
     record->tension = re;
     // A tension within 1e-7 of zero is zero: rounding noise must not pick the sign.
     if (re < -1e-7) {
@@ -361,7 +377,8 @@ double getDilatonCoupling(int a, double* re) {
   CrossBoundState& s = crossBoundState();
   const int total = TotalBoundaries();
   // Stamped with the invariant and sized with its boundaries.
-  if (s.dilatonStamp != QueryBulkInvariant() || static_cast<int>(s.DilatonCouplings.size()) != total) {
+  if (s.dilatonStamp != QueryBulkInvariant() ||
+      static_cast<int>(s.DilatonCouplings.size()) != total) {
     s.DilatonCouplings.assign(static_cast<size_t>(total), -1e6);
     s.dilatonStamp = QueryBulkInvariant();
   }
@@ -382,7 +399,8 @@ int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose) {
   CrossBoundState& s = crossBoundState();
   BulkInvariant* bi = currentBulk();
   const int N = primaryCount();
-  if (verbose == 1 && boundVerbose() >= 1) PrintVec(static_cast<int>(K.size()), K.data(), "\nKlein Bottle:");
+  if (verbose == 1 && boundVerbose() >= 1)
+    PrintVec(static_cast<int>(K.size()), K.data(), "\nKlein Bottle:");
   std::vector<int> ishibashi(static_cast<size_t>(N), 0);
   for (const IshibashiLabel& l : s.IshibashiLabels)
     if (l.primary >= 0 && l.primary < N) ishibashi[static_cast<size_t>(l.primary)] = 1;
@@ -411,7 +429,8 @@ int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose) {
   }
   if (bi != nullptr && bi->EDT) {
     ExceptionalBoundaryData* edt = bi->EDT.get();
-    if (edt->data.size() < static_cast<size_t>(2 * N)) edt->data.resize(static_cast<size_t>(2 * N), 0.0);
+    if (edt->data.size() < static_cast<size_t>(2 * N))
+      edt->data.resize(static_cast<size_t>(2 * N), 0.0);
     for (int k = 0; k < 2 * N; ++k) edt->data[static_cast<size_t>(k)] = U[static_cast<size_t>(k)];
     edt->klein = K;
     edt->crosscap_status = 1;
@@ -444,7 +463,8 @@ void getCurrentReflectionCoefficientFlipped(int m, int a, double* re, double* im
   IshibashiLabel flipped = s.IshibashiLabels[static_cast<size_t>(m)];
   flipped.label = flipped.label != 0 ? getConjugate(flipped.label) : 0;
   double r = 0.0, i = 0.0;
-  simpleCurrentReflectionCoefficient(flipped, s.BoundaryLabels[static_cast<size_t>(a)], bi->diagonal, &r, &i);
+  simpleCurrentReflectionCoefficient(flipped, s.BoundaryLabels[static_cast<size_t>(a)],
+                                     bi->diagonal, &r, &i);
   loadIshibashiMetric(s.CurrentOrientifold);
   double pr = 1.0, pi = 0.0;
   metricPhase(s.CurrentOrientifold, m, &pr, &pi);

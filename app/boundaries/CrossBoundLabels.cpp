@@ -5,10 +5,10 @@
 #include <complex>
 
 #include "boundaries/CrossBoundInternal.h"
-#include "numbers/MathUtility.h"
 #include "groups/Discrete.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
+#include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Terminal.h"
@@ -52,7 +52,8 @@ void getIshiCurrentGroup(const std::vector<int>& group) {
     for (int l = 0; l < s.IshiOrder; ++l) {
       const int product = simpleProduct(s.IshiCurrentMap[static_cast<size_t>(k)],
                                         s.IshiCurrentMap[static_cast<size_t>(l)]);
-      const int index = product >= 0 && product < n ? s.IshiIndex[static_cast<size_t>(product)] : -1;
+      const int index =
+          product >= 0 && product < n ? s.IshiIndex[static_cast<size_t>(product)] : -1;
       if (index < 0) Alert("getIshiCurrentGroup", 0, 212404, "Ishibashi center not closed");
       s.IshiCurMultTable[static_cast<size_t>(k * s.IshiOrder + l)] = std::max(index, 0);
     }
@@ -90,7 +91,8 @@ void getBoundaryCurrentGroup(const std::vector<int>& group) {
     for (int l = 0; l < s.BoundaryOrder; ++l) {
       const int product = simpleProduct(s.BoundaryCurrents[static_cast<size_t>(k)],
                                         s.BoundaryCurrents[static_cast<size_t>(l)]);
-      const int index = product >= 0 && product < n ? s.BoundaryIndex[static_cast<size_t>(product)] : 0;
+      const int index =
+          product >= 0 && product < n ? s.BoundaryIndex[static_cast<size_t>(product)] : 0;
       s.BoundaryCurMultTable[static_cast<size_t>(k * s.BoundaryOrder + l)] = index;
       if (index == 0) s.BoundaryCurrentInverse[static_cast<size_t>(k)] = l;
     }
@@ -147,7 +149,8 @@ int InvariantGroup::elementOf(int current) const {
 }
 
 int InvariantGroup::product(int x, int y) const {
-  return elementOf(simpleProduct(currents[static_cast<size_t>(x)], currents[static_cast<size_t>(y)]));
+  return elementOf(
+      simpleProduct(currents[static_cast<size_t>(x)], currents[static_cast<size_t>(y)]));
 }
 
 namespace {
@@ -273,13 +276,15 @@ int getAlternator(const InvariantGroup& group, int J, int Jp) {
   if (q.den == 1) return 1;
   if (q.den == 2) return -1;
   BulkInvariant* bi = currentBulk();
-  if (bi != nullptr && bi->symmetric) Alert("getAlternator", 1, 212404, "Alternator is a phase, not a sign");
+  if (bi != nullptr && bi->symmetric)
+    Alert("getAlternator", 1, 212404, "Alternator is a phase, not a sign");
   return 2;
 }
 
 // The untwisted stabiliser of p: the currents S[k] whose alternator with every S[j] agrees
 // with the sign of their twist.
-std::vector<int> makeAlternatingStabilizer(const InvariantGroup& group, int p, const std::vector<int>& S) {
+std::vector<int> makeAlternatingStabilizer(const InvariantGroup& group, int p,
+                                           const std::vector<int>& S) {
   std::vector<int> U(1, 0);
   const int n = static_cast<int>(S.size());
   for (int k = 1; k < n; ++k) {
@@ -308,7 +313,9 @@ int checkBoundarySymmetry(const InvariantGroup& group, int p) {
   return 0;
 }
 
-int centreProduct(int a, int b, void*) { return simpleProduct(a, b); }
+int centreProduct(int a, int b, void*) {
+  return simpleProduct(a, b);
+}
 
 }  // namespace
 
@@ -359,7 +366,8 @@ void getBoundaryLabels() {
                        static_cast<int>(S.size()), &s.startFP, nullptr, centreProduct);
     if (fp == nullptr) continue;
     if (static_cast<int>(U.size()) != fp->group->order)
-      Print("\n\n!!!!!!!!!!!!!!!! asize=%d; order=%d\n\n", static_cast<int>(U.size()), fp->group->order);
+      Print("\n\n!!!!!!!!!!!!!!!! asize=%d; order=%d\n\n", static_cast<int>(U.size()),
+            fp->group->order);
     for (int u = 0; u < fp->group->order; ++u) {
       BoundaryLabel b;
       b.primary = p;
@@ -377,7 +385,8 @@ void loadAllOrbits() {
   CrossBoundState& s = crossBoundState();
   BulkInvariant* bi = currentBulk();
   const int bulk = QueryBulkInvariant();
-  if (useOrbits() == 0 || ModularOrbitsAvailable() != QueryCFT() || s.OrbitDataAvailable == bulk) return;
+  if (useOrbits() == 0 || ModularOrbitsAvailable() != QueryCFT() || s.OrbitDataAvailable == bulk)
+    return;
   const std::vector<int> group = invariantGroupCurrents(bi);
   getIshiCurrentGroup(group);
   s.NIshiOrbit = loadOrbits(s.IshibashiLabels, s.IshibashiLabelCount, s.IshiOrder, s.IshiOrbitMap,
@@ -387,11 +396,14 @@ void loadAllOrbits() {
   getBoundaryCurrentGroup(group);
   s.NBoundaryOrbit = loadOrbits(
       s.BoundaryLabels, s.BoundaryLabelCount, s.BoundaryOrder, s.BoundaryOrbitMap,
-      [&s](int k, int a) { return BoundaryCurrentFusion(s.BoundaryCurrents[static_cast<size_t>(k)], a); },
+      [&s](int k, int a) {
+        return BoundaryCurrentFusion(s.BoundaryCurrents[static_cast<size_t>(k)], a);
+      },
       true);
   if (!orbitStorageFits(s.NBoundaryOrbit, s.NIshiOrbit)) {
     Alert("loadAllOrbits", 0, 100201, "Reflection coefficients not stored (Memory limit exceeded)");
-    printErrorMessage("Number of Ishibashi orbits: %d; Boundary Orbits: %d\n", s.NIshiOrbit, s.NBoundaryOrbit);
+    printErrorMessage("Number of Ishibashi orbits: %d; Boundary Orbits: %d\n", s.NIshiOrbit,
+                      s.NBoundaryOrbit);
   } else {
     if (useOrbits() >= 2) initRefCoefStorage();
     s.OrbitDataAvailable = bulk;
@@ -408,9 +420,11 @@ void loadModInvGroupCharges(OrientifoldInfo* record) {
   if (record == nullptr || ModularOrbitsAvailable() != QueryCFT()) return;
   if (s.OrbitDataAvailable != QueryBulkInvariant() && !s.IshiOrbitsAvailable) return;
   if (bi->diagonal && s.TotalOrder != 1)
-    Alert("loadModInvGroupCharges", 0, 212404, "Unexpected group order %d for trivial case", s.TotalOrder);
+    Alert("loadModInvGroupCharges", 0, 212404, "Unexpected group order %d for trivial case",
+          s.TotalOrder);
   if (initDebug() == 1)
-    ProgressPrint("##init: Loading ModInvGroupCharges for orientifold %p\n", static_cast<void*>(record));
+    ProgressPrint("##init: Loading ModInvGroupCharges for orientifold %p\n",
+                  static_cast<void*>(record));
   const int n = centreSize();
   record->groupCharges.clear();
   std::vector<int> v(static_cast<size_t>(n));
@@ -421,7 +435,8 @@ void loadModInvGroupCharges(OrientifoldInfo* record) {
     record->groupCharges.push_back(findChargeVector(v.data()));
   }
   if (initDebug() == 1)
-    ProgressPrint("##init: Finished loading ModInvGroupCharges for orientifold %p\n", static_cast<void*>(record));
+    ProgressPrint("##init: Finished loading ModInvGroupCharges for orientifold %p\n",
+                  static_cast<void*>(record));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -436,7 +451,9 @@ int getIshibashiLabel(int i) {
     if (s.IshibashiLabels[static_cast<size_t>(m)].primary == i) return m;
   return -1;
 }
-int isIshibashiLabel(int i) { return getIshibashiLabel(i) >= 0 ? 1 : 0; }
+int isIshibashiLabel(int i) {
+  return getIshibashiLabel(i) >= 0 ? 1 : 0;
+}
 int IshibashiMultiplicity(int i) {
   const int m = getIshibashiLabel(i);
   return m >= 0 ? crossBoundState().IshibashiLabels[static_cast<size_t>(m)].third : 0;
@@ -448,11 +465,19 @@ int getBoundaryFixed(int a) {
   return validBoundary(a) ? crossBoundState().BoundaryLabels[static_cast<size_t>(a)].third : 0;
 }
 char SymBsymB(int a) {
-  return validBoundary(a) && crossBoundState().BoundaryLabels[static_cast<size_t>(a)].fourth == 1 ? '*' : ' ';
+  return validBoundary(a) && crossBoundState().BoundaryLabels[static_cast<size_t>(a)].fourth == 1
+             ? '*'
+             : ' ';
 }
-int getNumberOfIshiOrbits() { return crossBoundState().NIshiOrbit; }
-int getNumberOfBoundaryOrbits() { return crossBoundState().NBoundaryOrbit; }
-int getBoundaryOrder() { return crossBoundState().BoundaryOrder; }
+int getNumberOfIshiOrbits() {
+  return crossBoundState().NIshiOrbit;
+}
+int getNumberOfBoundaryOrbits() {
+  return crossBoundState().NBoundaryOrbit;
+}
+int getBoundaryOrder() {
+  return crossBoundState().BoundaryOrder;
+}
 int getIshibashiOrbitSize(int m) {
   return validIshibashi(m) ? orbitRepOf(crossBoundState().IshibashiLabels, m).orbitSize : 0;
 }
@@ -472,7 +497,8 @@ int IshiCurrentFusion(int k, int m) {
     const IshibashiLabel& l = s.IshibashiLabels[static_cast<size_t>(t)];
     if (l.primary == target && l.label == from.label) return t;
   }
-  Print("Current %d; mapped to %d; Ishibashi label %d=(%d,%d)\n", k, target, m, from.primary, from.label);
+  Print("Current %d; mapped to %d; Ishibashi label %d=(%d,%d)\n", k, target, m, from.primary,
+        from.label);
   Alert("IshiCurrentFusion", 0, 212404, "Ishibashi state not found");
   return -1;
 }
@@ -489,10 +515,11 @@ int FixedBoundaryCurrentFusion(int J, int a, int start) {
       if (getOrientedAnnulus(J, a, b) == 1) return b;
     }
     if (pass == 0)
-      Alert("FixedBoundaryCurrentFusion", 0, 112301, "No fixed boundary found for boundary fusion %d x %d; trying again",
-            J, a);
+      Alert("FixedBoundaryCurrentFusion", 0, 112301,
+            "No fixed boundary found for boundary fusion %d x %d; trying again", J, a);
   }
-  Alert("FixedBoundaryCurrentFusion", 1, 212404, "No boundary found for boundary fusion %d x %d", J, a);
+  Alert("FixedBoundaryCurrentFusion", 1, 212404, "No boundary found for boundary fusion %d x %d", J,
+        a);
   return -1;
 }
 
@@ -501,7 +528,8 @@ int FixedBoundaryCurrentFusion(int J, int a, int start) {
 int FixedBoundaryCurrentFusion3(int J, int a, int start) {
   const CrossBoundState& s = crossBoundState();
   const BoundaryLabel& la = s.BoundaryLabels[static_cast<size_t>(a)];
-  const int n = la.stabilizer != nullptr && la.stabilizer->group != nullptr ? la.stabilizer->group->order : 1;
+  const int n =
+      la.stabilizer != nullptr && la.stabilizer->group != nullptr ? la.stabilizer->group->order : 1;
   const int diagonal = currentBulk()->diagonal;
   std::vector<int> allowed(static_cast<size_t>(n), 1);
   int left = n;
@@ -516,13 +544,16 @@ int FixedBoundaryCurrentFusion3(int J, int a, int start) {
     if (std::fabs(ar) + std::fabs(ai) <= 1e-7) continue;
     usable.erase(where);
     const Rat* q = simpleCurrentCharge(J, lm.primary);
-    const double angle = 2.0 * 3.14159265358979323846 * static_cast<double>(q->num) / static_cast<double>(q->den);
+    const double angle =
+        2.0 * 3.14159265358979323846 * static_cast<double>(q->num) / static_cast<double>(q->den);
     const std::complex<double> expected = std::polar(1.0, angle);
     for (int b = 0; b < n; ++b) {
       if (!allowed[static_cast<size_t>(b)] || start + b >= s.BoundaryLabelCount) continue;
       double br = 0.0, bi = 0.0;
-      simpleCurrentReflectionCoefficient(lm, s.BoundaryLabels[static_cast<size_t>(start + b)], diagonal, &br, &bi);
-      const std::complex<double> ratio = std::complex<double>(br, bi) / std::complex<double>(ar, ai);
+      simpleCurrentReflectionCoefficient(lm, s.BoundaryLabels[static_cast<size_t>(start + b)],
+                                         diagonal, &br, &bi);
+      const std::complex<double> ratio =
+          std::complex<double>(br, bi) / std::complex<double>(ar, ai);
       if (std::abs(ratio - expected) > 1e-7) {
         allowed[static_cast<size_t>(b)] = 0;
         --left;
@@ -554,7 +585,8 @@ int BoundaryCurrentFusion(int J, int a) {
   if (image < 0 || image >= static_cast<int>(s.FirstBoundaryForPrimary.size())) return -1;
   const int start = s.FirstBoundaryForPrimary[static_cast<size_t>(image)];
   if (start < 0) {
-    Alert("BoundaryCurrentFusion", 0, 212404, "No boundary found for boundary fusion %d x %d", J, a);
+    Alert("BoundaryCurrentFusion", 0, 212404, "No boundary found for boundary fusion %d x %d", J,
+          a);
     return -1;
   }
   if (la.third != 1) return start;
@@ -648,15 +680,17 @@ void showOrbit(const std::vector<BoundaryLabel>& labels, int x, int order, const
     return;
   }
   const BoundaryLabel& l = labels[static_cast<size_t>(x)];
-  Print("%s label %d=(%d,%d); Orbit location (%d,%d)\n", kind, x, l.primary, l.label, l.orbitRep, l.currentIndex);
+  Print("%s label %d=(%d,%d); Orbit location (%d,%d)\n", kind, x, l.primary, l.label, l.orbitRep,
+        l.currentIndex);
   const BoundaryLabel& rep = orbitRepOf(labels, x);
   Print("Orbit: ");
   // The orbit as seen from x: the representative's list shifted by x's current.
   std::vector<int> seen;
   const bool boundary = &labels == &s.BoundaryLabels;
   for (int k = 0; k < order; ++k) {
-    const int product = boundary ? s.BoundaryCurMultTable[static_cast<size_t>(k * order + l.currentIndex)]
-                                 : s.IshiCurMultTable[static_cast<size_t>(k * order + l.currentIndex)];
+    const int product =
+        boundary ? s.BoundaryCurMultTable[static_cast<size_t>(k * order + l.currentIndex)]
+                 : s.IshiCurMultTable[static_cast<size_t>(k * order + l.currentIndex)];
     seen.push_back(rep.orbit.empty() ? -1 : rep.orbit[static_cast<size_t>(product)]);
   }
   for (size_t k = 0; k < seen.size(); ++k) Print(k + 1 < seen.size() ? "%d," : "%d\n", seen[k]);

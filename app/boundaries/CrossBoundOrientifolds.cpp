@@ -55,11 +55,13 @@ void resetOrientifolds() {
 
 OrientifoldInfo* allocateOrientifoldInfo_stage1() {
   auto* record = new OrientifoldInfo();
-  if (initDebug() == 1) ProgressPrint("##init: Allocated orientifold %p\n", static_cast<void*>(record));
+  if (initDebug() == 1)
+    ProgressPrint("##init: Allocated orientifold %p\n", static_cast<void*>(record));
   return record;
 }
 
-void sizeOrientifoldRecord(OrientifoldInfo* record, int order, const std::vector<int>& factorOrders, int N) {
+void sizeOrientifoldRecord(OrientifoldInfo* record, int order, const std::vector<int>& factorOrders,
+                           int N) {
   record->order = order;
   record->factorOrders = factorOrders;
   record->crosscapSigns.assign(static_cast<size_t>(3 * order) + factorOrders.size(), 0);
@@ -83,7 +85,8 @@ int allocateOrientifoldInfo_stage2(OrientifoldInfo** record) {
   }
   const int bulk = QueryBulkInvariant();
   if ((*record)->bulkNumber == bulk) return bulk;
-  if (initDebug() == 1) ProgressPrint("##init: Stage 2 allocation for Orientifold %p\n", static_cast<void*>(*record));
+  if (initDebug() == 1)
+    ProgressPrint("##init: Stage 2 allocation for Orientifold %p\n", static_cast<void*>(*record));
   int order = 1;
   std::vector<int> factorOrders;
   invariantGroupShape(&order, &factorOrders);
@@ -102,13 +105,15 @@ int allocateOrientifoldInfo_stage2(std::unique_ptr<OrientifoldInfo>* record) {
 void resetOrientifoldStorageInfo(OrientifoldInfo* record) {
   record->conjugatesStamp = record->crosscapStamp = record->metricStamp = record->phaseStamp = -2;
   record->anomalyStamp = -2;
-  if (initDebug() == 1) ProgressPrint("##init: Resetting orientifold %p\n", static_cast<void*>(record));
+  if (initDebug() == 1)
+    ProgressPrint("##init: Resetting orientifold %p\n", static_cast<void*>(record));
 }
 
 void resetOrientifoldCrosscapParameters(OrientifoldInfo* record, int n) {
   if (initDebug() == 1) ProgressPrint("##init: Orientifold %p reset\n", static_cast<void*>(record));
   record->klein = 0;
-  for (int k = 0; k < n && k < static_cast<int>(record->crosscapSigns.size()); ++k) record->crosscapSigns[static_cast<size_t>(k)] = 1;
+  for (int k = 0; k < n && k < static_cast<int>(record->crosscapSigns.size()); ++k)
+    record->crosscapSigns[static_cast<size_t>(k)] = 1;
   ++record->sequence;
   ++crossBoundState().OrientifoldCounter;
 }
@@ -127,7 +132,9 @@ int resetOrientifold() {
     } else {
       allocateOrientifoldInfo_stage2(&s.CurrentOrientifold);
     }
-    if (initDebug() == 1) ProgressPrint("##init: Current orientifold (%p) reset\n", static_cast<void*>(s.CurrentOrientifold));
+    if (initDebug() == 1)
+      ProgressPrint("##init: Current orientifold (%p) reset\n",
+                    static_cast<void*>(s.CurrentOrientifold));
     return 1;
   }
   counterStep();
@@ -139,9 +146,15 @@ int resetOrientifold() {
   return 1;
 }
 
-OrientifoldInfo* getCurrentOrientifold() { return crossBoundState().CurrentOrientifold; }
-int QueryOrientifold() { return crossBoundState().OrientifoldCounter; }
-int orientifoldListSize() { return static_cast<int>(crossBoundState().Orientifolds.size()); }
+OrientifoldInfo* getCurrentOrientifold() {
+  return crossBoundState().CurrentOrientifold;
+}
+int QueryOrientifold() {
+  return crossBoundState().OrientifoldCounter;
+}
+int orientifoldListSize() {
+  return static_cast<int>(crossBoundState().Orientifolds.size());
+}
 
 OrientifoldInfo* setSelectedOrientifold(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
@@ -169,16 +182,20 @@ OrientifoldInfo* setUserDefinedOrientifold() {
   return s.CurrentOrientifold;
 }
 
-int setKlein(int K) { return setSimpleCurrentKleinCurrent(crossBoundState().CurrentOrientifold, K); }
+int setKlein(int K) {
+  return setSimpleCurrentKleinCurrent(crossBoundState().CurrentOrientifold, K);
+}
 
 int setSimpleCurrentKleinCurrent(OrientifoldInfo* record, int K) {
   BulkInvariant* bi = currentBulk();
   if (K != 0 && (bi == nullptr || bi->simple_current != 1)) {
-    Alert("setSimpleCurrentKleinCurrent", 0, 100301, "Non-trivial Klein bottle choices not allowed for exceptional MIPF");
+    Alert("setSimpleCurrentKleinCurrent", 0, 100301,
+          "Non-trivial Klein bottle choices not allowed for exceptional MIPF");
     return 0;
   }
   if (record == nullptr || record->bulkNumber != QueryBulkInvariant()) {
-    Alert("setSimpleCurrentKleinCurrent", 1, 212404, "Orientifold/Bulk invariant mismatch (%p)", static_cast<void*>(record));
+    Alert("setSimpleCurrentKleinCurrent", 1, 212404, "Orientifold/Bulk invariant mismatch (%p)",
+          static_cast<void*>(record));
     return 0;
   }
   if (K != record->klein) {
@@ -200,12 +217,14 @@ int verifyKleinBottleCurrent(OrientifoldInfo* record) {
     const Rat* q = simpleCurrentCharge(group[g], record->klein);
     if (q != nullptr && q->num % std::max<long long>(q->den, 1) != 0)
       Alert("verifyKleinBottleCurrent", 0, 220302,
-            "Klein bottle inconsistent with bulk invariant.\nThis will probably lead to integrality violations.\nYou may continue to find out.\n");
+            "Klein bottle inconsistent with bulk invariant.\nThis will probably lead to "
+            "integrality violations.\nYou may continue to find out.\n");
   }
   for (size_t g = 1; g < group.size(); ++g) {
     if (group[g] == record->klein) {
       Alert("verifyKleinBottleCurrent", 1, 100201,
-            "Klein bottle current is an element of the simple current group;\nThis has no effect (up to crosscap sign changes).");
+            "Klein bottle current is an element of the simple current group;\nThis has no effect "
+            "(up to crosscap sign changes).");
       break;
     }
   }
@@ -223,7 +242,8 @@ int applyCrosscapSigns(OrientifoldInfo* record, int n, const int* signs) {
     int sign = j < n ? signs[j] : 1;
     const int order = record->factorOrders[static_cast<size_t>(j)];
     if (sign == -1 && order % 2 != 0) {
-      Alert("setSimpleCurrentCrosscapSigns", 0, 100302, "Negative sign not allowed in Z_%d factor; ignored", order);
+      Alert("setSimpleCurrentCrosscapSigns", 0, 100302,
+            "Negative sign not allowed in Z_%d factor; ignored", order);
       sign = 1;
     }
     if (record->crosscapSigns[static_cast<size_t>(j)] != sign) changed = 1;
@@ -234,7 +254,8 @@ int applyCrosscapSigns(OrientifoldInfo* record, int n, const int* signs) {
     record->eta = 1;
     ++crossBoundState().OrientifoldCounter;
   }
-  if (n > factors) Alert("setSimpleCurrentCrosscapSigns", 1, 100302, "Too many crosscap signs; remainder ignored");
+  if (n > factors)
+    Alert("setSimpleCurrentCrosscapSigns", 1, 100302, "Too many crosscap signs; remainder ignored");
   return changed;
 }
 
@@ -245,15 +266,18 @@ int setSimpleCurrentCrosscapSigns(int n, const int* signs, OrientifoldInfo* reco
     return 0;
   }
   if (bi->diagonal) {
-    Alert("setSimpleCurrentCrosscapSigns", 1, 100302, "No crosscap signs allowed for diagonal invariant");
+    Alert("setSimpleCurrentCrosscapSigns", 1, 100302,
+          "No crosscap signs allowed for diagonal invariant");
     return 0;
   }
   if (bi->simple_current != 1) {
-    Alert("setSimpleCurrentCrosscapSigns", 2, 100302, "No crosscap signs allowed for exceptional invariant");
+    Alert("setSimpleCurrentCrosscapSigns", 2, 100302,
+          "No crosscap signs allowed for exceptional invariant");
     return 0;
   }
   if (record == nullptr || record->bulkNumber != QueryBulkInvariant()) {
-    Alert("setSimpleCurrentCrosscapSigns", 3, 212404, "Orientifold/Bulk invariant mismatch (%p)", static_cast<void*>(record));
+    Alert("setSimpleCurrentCrosscapSigns", 3, 212404, "Orientifold/Bulk invariant mismatch (%p)",
+          static_cast<void*>(record));
     return 0;
   }
   applyCrosscapSigns(record, n, signs);
@@ -296,9 +320,15 @@ int storedKleinBottle(int n) {
   return 1;
 }
 
-void addStoredKleinBottle(const std::vector<int>& K) { crossBoundState().KleinBottleStorage.push_back(K); }
-int storedKleinBottleCount() { return static_cast<int>(crossBoundState().KleinBottleStorage.size()); }
-const std::vector<int>& exceptionalKleinBottle() { return crossBoundState().ExceptionalKlein; }
+void addStoredKleinBottle(const std::vector<int>& K) {
+  crossBoundState().KleinBottleStorage.push_back(K);
+}
+int storedKleinBottleCount() {
+  return static_cast<int>(crossBoundState().KleinBottleStorage.size());
+}
+const std::vector<int>& exceptionalKleinBottle() {
+  return crossBoundState().ExceptionalKlein;
+}
 
 void resetExceptionalKleinBottle(int* K) {
   BulkInvariant* bi = currentBulk();

@@ -13,13 +13,23 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-const IshibashiLabel& ishibashi(int m) { return crossBoundState().IshibashiLabels[static_cast<size_t>(m)]; }
-const BoundaryLabel& boundary(int a) { return crossBoundState().BoundaryLabels[static_cast<size_t>(a)]; }
+const IshibashiLabel& ishibashi(int m) {
+  return crossBoundState().IshibashiLabels[static_cast<size_t>(m)];
+}
+const BoundaryLabel& boundary(int a) {
+  return crossBoundState().BoundaryLabels[static_cast<size_t>(a)];
+}
 
-int ishiOrbitRep(int k) { return crossBoundState().IshiOrbitMap[static_cast<size_t>(k)]; }
+int ishiOrbitRep(int k) {
+  return crossBoundState().IshiOrbitMap[static_cast<size_t>(k)];
+}
 
-void compSAux(int k, int x, double* re, double* im) { compS(ishibashi(k).primary, x, re, im); }
-void compSAux_orb(int k, int x, double* re, double* im) { compS(ishibashi(ishiOrbitRep(k)).primary, x, re, im); }
+void compSAux(int k, int x, double* re, double* im) {
+  compS(ishibashi(k).primary, x, re, im);
+}
+void compSAux_orb(int k, int x, double* re, double* im) {
+  compS(ishibashi(ishiOrbitRep(k)).primary, x, re, im);
+}
 void reflection_orb(int k, int x, double* re, double* im) {
   getCurrentReflectionCoefficient(ishiOrbitRep(k), x, re, im);
 }
@@ -59,22 +69,23 @@ void getRefCoefFromStorage(int m, int a, double* re, double* im) {
   const BoundaryLabel& la = boundary(a);
   const int r = lm.orbitRep >= 0 ? lm.orbitRep : m;
   const int a0 = la.orbitRep >= 0 ? la.orbitRep : a;
-  const size_t index = static_cast<size_t>(la.orbitNumber) + static_cast<size_t>(s.NBoundaryOrbit) *
-                                                                   static_cast<size_t>(lm.orbitNumber);
+  const size_t index = static_cast<size_t>(la.orbitNumber) +
+                       static_cast<size_t>(s.NBoundaryOrbit) * static_cast<size_t>(lm.orbitNumber);
   if (index >= s.SR.size()) {
     simpleCurrentReflectionCoefficient(lm, la, currentBulk()->diagonal, re, im);
     return;
   }
   // An exact 0.0 marks an entry still to be computed.
   if (s.SR[index] == 0.0) {
-    simpleCurrentReflectionCoefficient(ishibashi(r), boundary(a0), currentBulk()->diagonal, &s.SR[index],
-                                       &s.SI[index]);
+    simpleCurrentReflectionCoefficient(ishibashi(r), boundary(a0), currentBulk()->diagonal,
+                                       &s.SR[index], &s.SI[index]);
   }
   *re = s.SR[index];
   *im = s.SI[index];
   if (lm.currentIndex != 0 || la.currentIndex != 0) {
     double pr = 1.0, pi = 0.0;
-    ChargeCorrectionFactor(lm.primary, s.IshiCurrentMap[static_cast<size_t>(lm.currentIndex)], boundary(a0).primary,
+    ChargeCorrectionFactor(lm.primary, s.IshiCurrentMap[static_cast<size_t>(lm.currentIndex)],
+                           boundary(a0).primary,
                            s.BoundaryCurrents[static_cast<size_t>(la.currentIndex)], &pr, &pi);
     const double x = *re * pr - *im * pi;
     *im = *re * pi + *im * pr;
@@ -114,7 +125,8 @@ void loadCrosscapCoefficients(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
   if (record == nullptr || record->crosscapStamp == record->sequence) return;
   if (record->bulkNumber != QueryBulkInvariant()) allocateOrientifoldInfo_stage2(&record);
-  if (initDebug() == 1) ProgressPrint("##init: Loading Crosscaps for Orientifold %p\n", static_cast<void*>(record));
+  if (initDebug() == 1)
+    ProgressPrint("##init: Loading Crosscaps for Orientifold %p\n", static_cast<void*>(record));
   const int L = s.IshibashiLabelCount;
   record->crosscap.resize(static_cast<size_t>(2 * L), 0.0);
   for (int m = 0; m < L; ++m) {
@@ -129,8 +141,9 @@ int getOrientedAnnulus(int i, int a, int b) {
   CrossBoundState& s = crossBoundState();
   FusionCoefficient value = 0;
   if (!CrossBoundOrbitsAvailable() && !s.IshiOrbitsAvailable) {
-    value = GenericVerlinde(-i, a, b, s.IshibashiLabelCount, compSAux, getCurrentReflectionCoefficient,
-                            getCurrentReflectionCoefficientStarred, compSAux);
+    value =
+        GenericVerlinde(-i, a, b, s.IshibashiLabelCount, compSAux, getCurrentReflectionCoefficient,
+                        getCurrentReflectionCoefficientStarred, compSAux);
   } else {
     // Charge selection rule: Q(p_a) - Q(p_b) - Q(i) (or + Q(J) for -J) must be a charge of
     // the group of the trivial orientifold.
@@ -151,8 +164,8 @@ int getOrientedAnnulus(int i, int a, int b) {
       for (int g : s.Trivial->groupCharges) allowed = allowed || g == index;
     }
     if (!allowed) return 0;
-    value = GenericVerlinde(-i, a, b, s.NIshiOrbit, compSAux_orb, reflection_orb, reflectionStarred_orb,
-                            compSAux_orb);
+    value = GenericVerlinde(-i, a, b, s.NIshiOrbit, compSAux_orb, reflection_orb,
+                            reflectionStarred_orb, compSAux_orb);
   }
   if (fusionInterrupted(value) || fusionUndecided(value)) return 0;
   return static_cast<int>(value);
@@ -179,8 +192,8 @@ void checkReflectionCoefficients() {
       const double ri = (ni * dr - nr * di) / d2;
       if (std::fabs(std::hypot(rr, ri) - 1.0) > 1e-7) {
         Alert("checkReflectionCoefficients", 1, 212404,
-              "Different reflection coefficients R(%d,%d), (%15.7f,%15.7f) != (%15.7f,%15.7f)", m, a, dr, di, nr,
-              ni);
+              "Different reflection coefficients R(%d,%d), (%15.7f,%15.7f) != (%15.7f,%15.7f)", m,
+              a, dr, di, nr, ni);
         continue;
       }
       double phase = std::atan2(ri, rr);
@@ -191,8 +204,8 @@ void checkReflectionCoefficients() {
       else if (std::fabs(phase - kPi) < 1e-7)
         thisSign = -1;
       else {
-        Alert("checkReflectionCoefficients", 2, 212404, "Unexpected relative phase in R(%d,%d): %15.7f", m, a,
-              phase / (2 * kPi));
+        Alert("checkReflectionCoefficients", 2, 212404,
+              "Unexpected relative phase in R(%d,%d): %15.7f", m, a, phase / (2 * kPi));
         return;
       }
       if (sign == 0) {

@@ -78,7 +78,8 @@ int COM_tot_bnd(char**, int) {
 }
 
 int COM_reflection(char** params, int n) {
-  if (!isRefCoefAvailable()) return refusedWithout("COM_reflection", "Reflection coefficients not available");
+  if (!isRefCoefAvailable())
+    return refusedWithout("COM_reflection", "Reflection coefficients not available");
   const int nI = TotalIshibashi();
   const int nB = TotalBoundaries();
   const int i0 = n >= 1 ? intParameter(params, 0) : 0;
@@ -100,7 +101,8 @@ int COM_reflection(char** params, int n) {
 }
 
 int COM_crosscoeff(char** params, int n) {
-  if (!isCrosscapAvailable()) return refusedWithout("COM_crosscoeff", "Crosscap coefficients not available");
+  if (!isCrosscapAvailable())
+    return refusedWithout("COM_crosscoeff", "Crosscap coefficients not available");
   const int i0 = n >= 1 ? intParameter(params, 0) : 0;
   const int i1 = n >= 1 ? i0 + 1 : TotalIshibashi();
   for (int i = i0; i < i1; ++i) {
@@ -115,7 +117,8 @@ int COM_crosscoeff(char** params, int n) {
 }
 
 int COM_NIMrep(char** params, int n) {
-  if (!isRefCoefAvailable()) return refusedWithout("COM_NIMrep", "Reflection coefficients not available");
+  if (!isRefCoefAvailable())
+    return refusedWithout("COM_NIMrep", "Reflection coefficients not available");
   if (n == 0) {
     for (int i = 0; i < primaries(); ++i) printNIMMatrix(i);
   } else if (n == 1) {
@@ -131,7 +134,8 @@ int COM_NIMrep(char** params, int n) {
 }
 
 int COM_bfus(char** params, int n) {
-  if (!isRefCoefAvailable()) return refusedWithout("COM_bfus", "Reflection coefficients not available");
+  if (!isRefCoefAvailable())
+    return refusedWithout("COM_bfus", "Reflection coefficients not available");
   const int i = intParameter(params, 0);
   const int a = intParameter(params, 1);
   Print("(%d) x [%d] = ", i, a);
@@ -174,13 +178,17 @@ int COM_browse_bound_det(char** params, int n) {
 }
 
 int COM_browse_boundary_orbit(char** params, int n) {
-  if (exceptionalBulk()) return refusedWithout("COM_browse_boundary_orbit", "Orbits not available for exceptional invariants");
+  if (exceptionalBulk())
+    return refusedWithout("COM_browse_boundary_orbit",
+                          "Orbits not available for exceptional invariants");
   showBoundaryOrbit(intParameter(params, 0));
   return -n;
 }
 
 int COM_browse_Ishibashi_orbit(char** params, int n) {
-  if (exceptionalBulk()) return refusedWithout("COM_browse_Ishibashi_orbit", "Orbits not available for exceptional invariants");
+  if (exceptionalBulk())
+    return refusedWithout("COM_browse_Ishibashi_orbit",
+                          "Orbits not available for exceptional invariants");
   showIshibashiOrbit(intParameter(params, 0));
   return -n;
 }
@@ -204,13 +212,15 @@ int COM_check_complete(char**, int) {
 }
 
 int COM_check_reflection(char**, int) {
-  if (!isRefCoefAvailable()) return refusedWithout("COM_check_reflection", "Boundaries not available");
+  if (!isRefCoefAvailable())
+    return refusedWithout("COM_check_reflection", "Boundaries not available");
   checkReflectionCoefficients();
   return 0;
 }
 
 int COM_check_open_oriented(char**, int) {
-  if (!isRefCoefAvailable()) return refusedWithout("COM_check_open_oriented", "Reflection coefficients not available");
+  if (!isRefCoefAvailable())
+    return refusedWithout("COM_check_open_oriented", "Reflection coefficients not available");
   const int total = TotalBoundaries();
   for (int i = 0; i < primaries(); ++i)
     for (int a = 0; a < total; ++a)
@@ -235,7 +245,8 @@ int COM_crosssign(char** params, int n) {
 
 int COM_select_klein(char** params, int n) {
   if (!exceptionalBulk()) {
-    Alert("COM_select_klein", 0, 100301, "Klein bottle choices are only allowed for exceptional MIPF's");
+    Alert("COM_select_klein", 0, 100301,
+          "Klein bottle choices are only allowed for exceptional MIPF's");
     return 1;
   }
   const int total = primaries();
@@ -251,9 +262,11 @@ int COM_select_klein(char** params, int n) {
     }
     const int standard = diagonal[static_cast<size_t>(label)];
     if (std::abs(value) > standard)
-      Alert("COM_select_klein", 2, 100201, "Klein bottle %d out of range (%d > %d)", label, std::abs(value), standard);
+      Alert("COM_select_klein", 2, 100201, "Klein bottle %d out of range (%d > %d)", label,
+            std::abs(value), standard);
     if ((std::abs(value) - standard) % 2 != 0)
-      Alert("COM_select_klein", 3, 100201, "Klein bottle %d has different parity than diagonal", label);
+      Alert("COM_select_klein", 3, 100201, "Klein bottle %d has different parity than diagonal",
+            label);
     K[static_cast<size_t>(label)] = value;
   }
   setKleinBottle(K.data());
@@ -262,7 +275,8 @@ int COM_select_klein(char** params, int n) {
 
 int COM_select_klein_nr(char** params, int n) {
   if (!exceptionalBulk()) {
-    Alert("COM_select_klein_nr", 0, 100301, "Klein bottle choices are only allowed for exceptional MIPF's");
+    Alert("COM_select_klein_nr", 0, 100301,
+          "Klein bottle choices are only allowed for exceptional MIPF's");
     return 1;
   }
   return storedKleinBottle(intParameter(params, 0)) == 1 ? -n : 1;

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "ModularTestSupport.h"
+#include "TestSupport.h"
 #include "boundaries/CrossBound.h"
 #include "boundaries/CrossBoundInternal.h"
 #include "commands/Commands.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -34,13 +34,15 @@ Complex a1P(int k, int a, int b) {
   auto x = [&](int l) { return modular_test::a1Weight(k, l) - c / 24.0; };
   Complex sum = 0.0;
   for (int m = 0; m <= k; ++m) {
-    sum += modular_test::a1S(k, a, m) * std::exp(Complex(0.0, 4.0 * kPi * x(m))) * modular_test::a1S(k, m, b);
+    sum += modular_test::a1S(k, a, m) * std::exp(Complex(0.0, 4.0 * kPi * x(m))) *
+           modular_test::a1S(k, m, b);
   }
   return std::exp(Complex(0.0, kPi * (x(a) + x(b)))) * sum;
 }
 
 // The A1 level-k matrix with Z(l, l') given by Dynkin labels, placed on the fields.
-std::vector<int> a1Invariant(const SpectrumData* sd, int k, const std::vector<std::vector<int>>& blocks) {
+std::vector<int> a1Invariant(const SpectrumData* sd, int k,
+                             const std::vector<std::vector<int>>& blocks) {
   const int n = k + 1;
   std::vector<int> M(static_cast<size_t>(n * n), 0);
   // Each block is a set of labels whose characters are summed: |sum|^2.
@@ -68,7 +70,8 @@ TEST_F(CrossBoundTest, DiagonalInvariantOfA1HasOneLabelPerPrimaryAndCardyReflect
       for (int a = 0; a <= k; ++a) {
         double re = 0.0, im = 0.0;
         getCurrentReflectionCoefficient(m, a, &re, &im);
-        EXPECT_NEAR(re, modular_test::a1S(k, a1Label(sd, m), a1Label(sd, a)), 1e-7) << k << " " << m << " " << a;
+        EXPECT_NEAR(re, modular_test::a1S(k, a1Label(sd, m), a1Label(sd, a)), 1e-7)
+            << k << " " << m << " " << a;
         EXPECT_NEAR(im, 0.0, 1e-7);
       }
     }
@@ -118,7 +121,8 @@ TEST_F(CrossBoundTest, DiagonalCrosscapIsEtaTimesPOfTheKleinCurrent) {
       compP(K, m, &pr, &pi);
       EXPECT_NEAR(re, eta * pr, 1e-7) << K << " " << m;
       EXPECT_NEAR(im, eta * pi, 1e-7) << K << " " << m;
-      EXPECT_NEAR(std::abs(Complex(re, im)), std::abs(a1P(k, kleinLabel, a1Label(sd, m))), 1e-7) << K << " " << m;
+      EXPECT_NEAR(std::abs(Complex(re, im)), std::abs(a1P(k, kleinLabel, a1Label(sd, m))), 1e-7)
+          << K << " " << m;
     }
   }
 }
@@ -432,11 +436,13 @@ TEST_F(CrossBoundSimpleCurrentTest, DSeriesResolvesTheFixedPointIntoTwoBoundarie
         }
       }
       // A^0 is the identity, A^1 the adjacency matrix of the D diagram.
-      std::vector<std::vector<int>> A(static_cast<size_t>(c.labels), std::vector<int>(static_cast<size_t>(c.labels)));
+      std::vector<std::vector<int>> A(static_cast<size_t>(c.labels),
+                                      std::vector<int>(static_cast<size_t>(c.labels)));
       for (int a = 0; a < c.labels; ++a) {
         for (int b = 0; b < c.labels; ++b) {
           EXPECT_EQ(getOrientedAnnulus(a1Field(sd, 0), a, b), a == b ? 1 : 0);
-          A[static_cast<size_t>(a)][static_cast<size_t>(b)] = getOrientedAnnulus(a1Field(sd, 1), a, b);
+          A[static_cast<size_t>(a)][static_cast<size_t>(b)] =
+              getOrientedAnnulus(a1Field(sd, 1), a, b);
         }
       }
       EXPECT_EQ(graphDegrees(A), c.degrees) << "k=" << c.k << " orbits " << orbits;
@@ -572,7 +578,9 @@ TEST_F(CrossBoundSettingsTest, OrientifoldOffSkipsTheExceptionalCrosscaps) {
   std::vector<int> M(121, 0);
   for (const std::vector<int>& block : {std::vector<int>{0, 6}, {3, 7}, {4, 10}})
     for (int l : block)
-      for (int r : block) M[static_cast<size_t>(modular_test::a1Field(sd, l) * 11 + modular_test::a1Field(sd, r))] = 1;
+      for (int r : block)
+        M[static_cast<size_t>(modular_test::a1Field(sd, l) * 11 + modular_test::a1Field(sd, r))] =
+            1;
   makeExceptionalBulkInvariant(M.data(), *getCurrentBulk(), 0, 0);
   setIntPar("Orientifold", 0);
   bulkInvariantChanged();
@@ -598,7 +606,8 @@ TEST_F(CrossBoundSettingsTest, OrientedSetUpRunsOncePerInvariant) {
   setIntPar("Init_debug", 1);
   capture.clear();
   ASSERT_EQ(initializeOrientedOpenString(), 0);
-  EXPECT_NE(capture.stdoutText.find("##init: Oriented open string data initialized\n"), std::string::npos);
+  EXPECT_NE(capture.stdoutText.find("##init: Oriented open string data initialized\n"),
+            std::string::npos);
   capture.clear();
   ASSERT_EQ(initializeOrientedOpenString(), 0);
   EXPECT_EQ(capture.stdoutText.find("##init:"), std::string::npos);

@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "InterpreterTestSupport.h"
+#include "ModularTestSupport.h"
+#include "TestSupport.h"
 #include "boundaries/CrossBound.h"
 #include "commands/Commands.h"
 #include "interpreter/Interpreter.h"
-#include "InterpreterTestSupport.h"
 #include "invariants/Invariants.h"
-#include "ModularTestSupport.h"
 #include "modular/Modular.h"
 #include "program/Boot.h"
 #include "program/Startup.h"
 #include "store/CurrentTheory.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -40,7 +40,9 @@ class CommandsBoundaryTest : public ::testing::Test {
     std::vector<int> M(121, 0);
     for (const std::vector<int>& block : {std::vector<int>{0, 6}, {3, 7}, {4, 10}})
       for (int l : block)
-        for (int r : block) M[static_cast<size_t>(modular_test::a1Field(sd, l) * 11 + modular_test::a1Field(sd, r))] = 1;
+        for (int r : block)
+          M[static_cast<size_t>(modular_test::a1Field(sd, l) * 11 + modular_test::a1Field(sd, r))] =
+              1;
     makeExceptionalBulkInvariant(M.data(), *getCurrentBulk(), 0, 0);
     bulkInvariantChanged();
   }
@@ -52,7 +54,8 @@ TEST_F(CommandsBoundaryTest, ReflectionPrintsTheSMatrixInTheCardyCase) {
   ASSERT_EQ(run("get reflection 1 *"), 0);
   const SpectrumData* sd = currentSD;
   for (int a = 0; a < 5; ++a) {
-    const double s = modular_test::a1S(4, modular_test::a1Label(sd, 1), modular_test::a1Label(sd, a));
+    const double s =
+        modular_test::a1S(4, modular_test::a1Label(sd, 1), modular_test::a1Label(sd, a));
     char text[100];
     std::snprintf(text, sizeof text, "R(1,%d)=(%15.8f,%15.8f)\n", a, s, 0.0);
     EXPECT_NE(capture.printed.find(text), std::string::npos) << text;
@@ -76,7 +79,8 @@ TEST_F(CommandsBoundaryTest, CrosscapSignsFailOnTheDiagonalInvariant) {
   load("algebra a 1 2");
   OutputCapture capture;
   EXPECT_NE(run("set crosscap_signs -1"), 0);
-  EXPECT_NE(capture.diagnostics.find("No crosscap signs allowed for diagonal invariant"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("No crosscap signs allowed for diagonal invariant"),
+            std::string::npos);
   EXPECT_EQ(run("check completeness"), 0);
 }
 
@@ -102,7 +106,8 @@ TEST_F(CommandsBoundaryTest, SelectKleinSetsTheExceptionalKleinBottleAndRefusesB
   // Malformed entries and a field outside the theory change nothing.
   const std::vector<int> before = exceptionalKleinBottle();
   const int counter = QueryOrientifold();
-  for (const char* bad : {"select klein 3:1 5", "select klein 11:1", "select klein -1:1", "select klein 3:x"}) {
+  for (const char* bad :
+       {"select klein 3:1 5", "select klein 11:1", "select klein -1:1", "select klein 3:x"}) {
     capture.clear();
     EXPECT_NE(run(bad), 0) << bad;
     EXPECT_NE(capture.diagnostics.find("Invalid assignment: "), std::string::npos) << bad;
@@ -119,8 +124,9 @@ TEST_F(CommandsBoundaryTest, KleinChoicesAreRefusedForSimpleCurrentInvariants) {
   load("algebra a 1 2");
   OutputCapture capture;
   EXPECT_NE(run("select klein 0:1"), 0);
-  EXPECT_NE(capture.diagnostics.find("Klein bottle choices are only allowed for exceptional MIPF's"),
-            std::string::npos);
+  EXPECT_NE(
+      capture.diagnostics.find("Klein bottle choices are only allowed for exceptional MIPF's"),
+      std::string::npos);
 }
 
 }  // namespace
