@@ -178,6 +178,11 @@ void loadCrosscapCoefficients(OrientifoldInfo* record);
 // The annulus coefficient A^i_ab of the oriented string; -i: field i without conjugation.
 int getOrientedAnnulus(int i, int a, int b);
 void checkReflectionCoefficients();
+// Coefficients of the classifying algebra of Ishibashi labels x, y, z (the sum over
+// boundaries k of R(x,k) R(y,k) R(z,conjugate of k) / R(0,k)), and the fusion coefficient
+// of their primaries.
+int getClassifyingCoefficient(int x, int y, int z);
+int getFusionForClassifyingCoefficient(int x, int y, int z);
 
 // ---------------------------------------------------------------------------------------
 // Orientifold records, selection and change tracking

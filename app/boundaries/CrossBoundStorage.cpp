@@ -217,3 +217,18 @@ void checkReflectionCoefficients() {
     }
   }
 }
+
+int getClassifyingCoefficient(int x, int y, int z) {
+  const FusionCoefficient value = GenericVerlinde(
+      x, y, z, crossBoundState().IshibashiLabelCount, getCurrentReflectionCoefficientTranspose,
+      getCurrentReflectionCoefficientTranspose, getCurrentReflectionCoefficientTransposeConjugated,
+      getCurrentReflectionCoefficientTranspose);
+  return fusionInterrupted(value) || fusionUndecided(value) ? 0 : static_cast<int>(value);
+}
+
+int getFusionForClassifyingCoefficient(int x, int y, int z) {
+  const FusionCoefficient value =
+      GenericVerlinde(getIshibashiField(x), getIshibashiField(y), getIshibashiField(z),
+                      primaryCount(), compS, compS, compS, compS);
+  return fusionInterrupted(value) || fusionUndecided(value) ? 0 : static_cast<int>(value);
+}

@@ -96,6 +96,18 @@ TEST_F(CrossBoundTest, CardyAnnulusIsTheFusionRuleWithAndWithoutOrbits) {
   }
 }
 
+TEST_F(CrossBoundTest, FusionOfIshibashiPrimariesIsTheSU2FusionRule) {
+  const int k = 3;
+  const SpectrumData* sd = useTheory(1, 1, k);
+  ASSERT_NE(sd, nullptr);
+  ASSERT_EQ(TotalIshibashi(), k + 1);
+  for (int x = 0; x <= k; ++x)
+    for (int y = 0; y <= k; ++y)
+      for (int z = 0; z <= k; ++z)
+        EXPECT_EQ(getFusionForClassifyingCoefficient(x, y, z),
+                  modular_test::a1Fusion(k, a1Label(sd, x), a1Label(sd, y), a1Label(sd, z)));
+}
+
 TEST_F(CrossBoundTest, DiagonalCrosscapIsEtaTimesPOfTheKleinCurrent) {
   const int k = 3;
   const SpectrumData* sd = useTheory(1, 1, k);
