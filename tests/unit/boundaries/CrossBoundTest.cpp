@@ -470,6 +470,36 @@ bool unresolvedGroup(const BulkInvariant* bi, InvariantGroup* group) {
   return true;
 }
 
+// The D4 group with J among the symmetry currents: boundaries of half-integer J-charge
+// break that symmetry.
+bool symmetricGroup(const BulkInvariant* bi, InvariantGroup* group) {
+  if (!dSeriesGroup(bi, group)) return false;
+  group->symmetryCurrents = {0, 1};
+  return true;
+}
+
+TEST_F(CrossBoundSimpleCurrentTest, BoundariesOfNonIntegralChargeBreakTheSymmetry) {
+  setInvariantGroupSource(symmetricGroup);
+  const SpectrumData* sd = useTheory(1, 1, 4);
+  ASSERT_NE(sd, nullptr);
+  makeDSeries(sd, 4);
+  ASSERT_EQ(TotalBoundaries(), 4);
+  for (int a = 0; a < 4; ++a) {
+    // Q_J of Dynkin label l is l/2 mod 1: odd labels are marked.
+    const int l = a1Label(sd, getBoundaryField(a));
+    EXPECT_EQ(SymBsymB(a), l % 2 == 1 ? '*' : ' ') << a;
+  }
+  capture.clear();
+  showBoundaryLabels(0, 3);
+  EXPECT_NE(capture.printed.find("Boundary labels: (In total 4; * indicates symmetry breaking)\n"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find(" *\n"), std::string::npos);
+  // The resolved fixed point shows its character label.
+  EXPECT_NE(capture.printed.find("[" + std::to_string(a1Field(sd, 2)) + ",1]  \n"),
+            std::string::npos)
+      << capture.printed;
+}
+
 TEST_F(CrossBoundSimpleCurrentTest, AFixedPointWithDisagreeingAlternatorGivesOneLabel) {
   const SpectrumData* sd = useTheory(1, 1, 4);
   ASSERT_NE(sd, nullptr);
