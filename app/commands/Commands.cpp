@@ -3,6 +3,7 @@
 // the order the modes list them), the help functions attached to them, the boundary
 // mode's activation function, and the live parameters the handlers read. Commands whose
 // handlers need subsystems that are not built yet are registered with those subsystems.
+#include "boundaries/CrossBound.h"
 #include "commands/Commands.h"
 
 #include <cstddef>
@@ -532,6 +533,57 @@ const CommandEntry kModularCommands[] = {
      "X where a field has no image."},
 };
 
+// The boundary mode in its two groups: the oriented commands run the oriented set-up first,
+// the unoriented ones also that of the current orientifold.
+const CommandEntry kOrientedBoundaryCommands[] = {
+    {"get reflection", "(Ishibashi i)(bound a)", COM_reflection,
+     "Prints the reflection coefficients R(i,a) of Ishibashi label i and boundary a (all of "
+     "them when not given)."},
+    {"check oriented_annulus", "", COM_check_open_oriented,
+     "Computes every oriented annulus coefficient A^i_ab; a coefficient that is not an "
+     "integer is reported."},
+    {"browse boundary", "(bound a)", COM_browse_bound,
+     "Lists the boundary labels (primary, or [primary,character] for a resolved fixed point; "
+     "* marks a boundary that breaks a bulk symmetry)."},
+    {"browse reps boundary", "[bound a]", COM_browse_bound_det,
+     "Shows a boundary label and the spectrum rows of the primaries of its orbit."},
+    {"browse orbit boundary", "[bound a]", COM_browse_boundary_orbit,
+     "Shows the orbit of a boundary label under the boundary currents."},
+    {"browse orbit Ishibashi", "[Ishibashi m]", COM_browse_Ishibashi_orbit,
+     "Shows the orbit of an Ishibashi label under the Ishibashi currents."},
+    {"browse Ishibashi", "(Ishibashi a)", COM_browse_ishibashi,
+     "Lists the Ishibashi labels: the primary, and its degeneracy label when it has several."},
+    {"check completeness", "", COM_check_complete,
+     "Checks that there are as many boundary labels as Ishibashi labels."},
+    {"check reflection", "", COM_check_reflection,
+     "Compares the stored reflection coefficients with directly computed ones."},
+    {"total boundaries", "", COM_tot_bnd, "Prints the number of boundary labels."},
+    {"total ishibashi", "", COM_tot_ishi, "Prints the number of Ishibashi labels."},
+    {"get bfusion", "[field i][bound a]", COM_bfus,
+     "Prints the boundary fusion of field i with boundary a as a sum of boundaries."},
+    {"get NIMrep", "(field i)(bound a)(bound b)", COM_NIMrep,
+     "Prints the NIM-representation matrices A^i_a^b given by the oriented annulus."},
+};
+
+const CommandEntry kUnorientedBoundaryCommands[] = {
+    {"get crosscap", "(Ishibashi i)", COM_crosscoeff,
+     "Prints the crosscap coefficients C(i) of the current orientifold."},
+    {"set kleinbottle", "[current J]", COM_set_crosscap,
+     "Sets the Klein-bottle current of the current orientifold."},
+    {"select klein", "(entry_1)...(entry_n)", COM_select_klein,
+     "Exceptional invariants: the Klein bottle starts from the standard one and each entry "
+     "lbl:val sets the coefficient of field lbl."},
+    {"select klein nr", "[non_neg_int nr]", COM_select_klein_nr,
+     "Exceptional invariants: takes Klein bottle nr of those found by the Klein-bottle search."},
+    {"reset Orientifold", "", COM_reset_crosscap,
+     "Sets the Klein-bottle current and all crosscap signs back to their defaults."},
+    {"set crosscap_signs", "(sign s_1)...(sign s_n)", COM_crosssign,
+     "Sets the crosscap signs of the current orientifold, one per cyclic factor of the "
+     "simple-current group of the invariant; missing signs are +1."},
+    {"reset bulk", "", COM_reset_open,
+     "Makes the diagonal invariant current again, with the default Klein bottle."},
+};
+
 const HelpAttachment kModularHelp[] = {
     {"pmatrix", HLP_pmatrix},
     {"s", HLP_s},
@@ -613,6 +665,13 @@ void initializeBoundaryModeCommands() {
   CommandsState& s = commandsState();
   s.boundaryMode = makeMode("No open string and bulk invariant data available");
   addModeFunction(s.boundaryMode, InitializeOpenStrings);
+  setCurrentMode(s.boundaryMode);
+  setCurrentPreCommand(initializeOrientedOpenString);
+  registerTable(kOrientedBoundaryCommands);
+  setCurrentPreCommand(initializeOpenString);
+  registerTable(kUnorientedBoundaryCommands);
+  setCurrentPreCommand(nullptr);
+  addHelp("reset bulk", HLP_bulk);
 }
 
 }  // namespace

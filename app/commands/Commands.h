@@ -304,6 +304,27 @@ int COM_create(char** params, int n);
 // Handlers: the bulk invariant store ("total invariants", "reset invariants", "store",
 // "browse invariants")
 int COM_tot_inv(char** params, int n);
+// Boundary mode
+int COM_tot_ishi(char** params, int n);
+int COM_tot_bnd(char** params, int n);
+int COM_reflection(char** params, int n);
+int COM_crosscoeff(char** params, int n);
+int COM_NIMrep(char** params, int n);
+int COM_bfus(char** params, int n);
+int COM_browse_bound(char** params, int n);
+int COM_browse_bound_det(char** params, int n);
+int COM_browse_boundary_orbit(char** params, int n);
+int COM_browse_Ishibashi_orbit(char** params, int n);
+int COM_browse_ishibashi(char** params, int n);
+int COM_check_complete(char** params, int n);
+int COM_check_reflection(char** params, int n);
+int COM_check_open_oriented(char** params, int n);
+int COM_reset_crosscap(char** params, int n);
+int COM_set_crosscap(char** params, int n);
+int COM_crosssign(char** params, int n);
+int COM_select_klein(char** params, int n);
+int COM_select_klein_nr(char** params, int n);
+int COM_reset_open(char** params, int n);
 int COM_reset_invariants(char** params, int n);
 int COM_store_bulk(char** params, int n);
 int COM_list_inv(char** params, int n);

@@ -7,6 +7,7 @@
 // kMaxrankCap) before the command runs.
 #include <string>
 
+#include "boundaries/CrossBound.h"
 #include "commands/Commands.h"
 #include "commands/CommandsInternal.h"
 #include "commands/CommandsSeams.h"
@@ -121,11 +122,11 @@ ConversionResult CONV_getCurrent(const char* token, int position) {
 }
 
 ConversionResult CONV_getBound(const char* token, int position) {
-  return convertToRange(token, BoundarySeam::TotalBoundaries(), position, "boundary label", 1, 0);
+  return convertToRange(token, TotalBoundaries(), position, "boundary label", 1, 0);
 }
 
 ConversionResult CONV_getIshibashi(const char* token, int position) {
-  return convertToRange(token, BoundarySeam::TotalIshibashi(), position, "Ishibashi label", 1, 0);
+  return convertToRange(token, TotalIshibashi(), position, "Ishibashi label", 1, 0);
 }
 
 ConversionResult CONV_getffield(const char* token, int position) {

@@ -9,17 +9,6 @@
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
 
-namespace BoundarySeam {
-
-int TotalBoundaries() {
-  return 0;
-}
-int TotalIshibashi() {
-  return 0;
-}
-
-}  // namespace BoundarySeam
-
 namespace TensorSeam {
 
 int numberOfTensorFactors() {

@@ -1,18 +1,10 @@
 // STAND-INS for services of subsystems that are not built yet, as the command set calls
-// them: the label counts of boundaries and Ishibashi states; with the factor counts of the
-// current tensor product that the component conversions read.
+// them: the factor counts of the current tensor product that the component conversions read.
 //
 // Each lives in a namespace of its own so that it never collides with the real service
 // when that arrives; the command set then drops the stand-in and calls the real one. They
 // answer for the current single theory (currentSD) only.
 #pragma once
-
-namespace BoundarySeam {
-
-int TotalBoundaries();
-int TotalIshibashi();
-
-}  // namespace BoundarySeam
 
 namespace TensorSeam {
 

@@ -5,8 +5,8 @@
 // The invariant store (invariants/Invariants) installs getCurrentBulk and resetBulk at its
 // start-up, which runs after initializeModular: read getCurrentBulk through modularHooks()
 // when it is needed, not at start-up. Before that the current slot is empty and resetBulk
-// only marks the invariant changed; resetOrientifold does nothing until the orientifold
-// store exists.
+// only marks the invariant changed. The boundary module (boundaries/CrossBound) installs
+// resetOrientifold at its start-up; before that it does nothing.
 // The tensor layer's services are reached through store/TensorHooks.h.
 #pragma once
 

@@ -4,6 +4,7 @@
 // resetAll walks the table backwards.
 #include "program/BootTable.h"
 
+#include "boundaries/CrossBound.h"
 #include "collections/Sorting.h"
 #include "collections/VectorUtility.h"
 #include "commands/Commands.h"
@@ -102,7 +103,7 @@ const BootEntry kBootTable[] = {
     {"initializeIntersections", initializeIntersections, nullptr},
     {"initializeTadpole", initializeTadpole, nullptr},
     {"initializeSearchSM", initializeSearchSM, nullptr},
-    {"initializeCrossBound", initializeCrossBound, nullptr},
+    {"initializeCrossBound", initializeCrossBound, resetCrossBound},
     {"initializeCoset", initializeCoset, nullptr},
     {"initializeHeterotic", initializeHeterotic, nullptr},
     {"initializeModular", initializeModular, nullptr},

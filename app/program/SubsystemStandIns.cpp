@@ -1,7 +1,6 @@
 // STAND-INS for the subsystems that are not built yet (see the header).
 #include "program/SubsystemStandIns.h"
 
-void initializeCrossBound() {}
 void resetBoundaries() {}
 
 void initializeStringTheory() {}

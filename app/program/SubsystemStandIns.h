@@ -6,7 +6,6 @@
 
 // Boundaries, crosscaps and orientifolds. Change action of "Orientifold" (no boundary
 // candidates are stored yet).
-void initializeCrossBound();
 void resetBoundaries();
 
 // String spectra: the string-theory reading of a theory, open-string spectra, brane

@@ -91,13 +91,19 @@ TEST_F(CommandsConversionsTest, CurrentLabelsAreBoundedByTheSimpleCurrents) {
 }
 
 TEST_F(CommandsConversionsTest, BoundaryAndIshibashiLabelsRefuseNegativesAndWhatDoesNotExist) {
+  // SU(2) at level 2, diagonal invariant: three boundaries and three Ishibashi labels.
+  load("algebra a 1 2");
   OutputCapture capture;
-  // Without boundary data there is no valid boundary or Ishibashi label.
-  EXPECT_EQ(CONV_getBound("0", 0).status, 2);
-  EXPECT_EQ(capture.diagnostics, "Value 0 is not a boundary label (parameter 0) \n");
+  expectResult(CONV_getBound("2", 0), 0, 2);
+  expectResult(CONV_getBound("*", 0), -1, 0, 2);
+  EXPECT_EQ(CONV_getBound("3", 0).status, 2);
+  EXPECT_EQ(capture.diagnostics, "Value 3 is not a boundary label (parameter 0) \n");
   capture.clear();
   EXPECT_EQ(CONV_getIshibashi("-1", 0).status, 2);
   EXPECT_EQ(capture.diagnostics, "Value -1 is not a Ishibashi label (parameter 0) \n");
+  capture.clear();
+  EXPECT_EQ(CONV_getIshibashi("3", 1).status, 2);
+  EXPECT_EQ(capture.diagnostics, "Value 3 is not a Ishibashi label (parameter 1) \n");
 }
 
 TEST_F(CommandsConversionsTest, TheSharedConverterFollowsItsFlags) {

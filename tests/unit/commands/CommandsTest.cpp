@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "boundaries/CrossBound.h"
 #include "commands/Commands.h"
 #include "interpreter/Interpreter.h"
 #include "InterpreterTestSupport.h"
@@ -282,7 +283,15 @@ TEST_F(CommandsTest, TheTheoryAndModularCommandsSitInTheirModesWithTheirParamete
     EXPECT_NE(command->handler, nullptr) << entry.words;
   }
   // Commands of subsystems still to come are not registered yet.
-  EXPECT_EQ(matchComKey("total boundaries"), nullptr);
+  // The boundary counts sit in the boundary mode and take no parameters.
+  for (const char* words : {"total boundaries", "total ishibashi"}) {
+    Command* command = matchComKey(words);
+    ASSERT_NE(command, nullptr) << words;
+    EXPECT_EQ(command->mode, getBoundaryMode()) << words;
+    EXPECT_EQ(command->maxParams, 0) << words;
+    EXPECT_EQ(command->preCommand, initializeOrientedOpenString) << words;
+  }
+  EXPECT_EQ(matchComKey("get crosscap")->preCommand, initializeOpenString);
 }
 
 TEST_F(CommandsTest, IndicesAndIndicatorsNeedModularData) {

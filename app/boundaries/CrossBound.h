@@ -1,0 +1,223 @@
+// Boundary data of the current bulk invariant: Ishibashi and boundary labels with their
+// orbits, reflection and crosscap coefficients, orientifold records and their selection,
+// the coefficient storage per orbit pair and the oriented annulus.
+//
+// Nothing is computed eagerly. Every query first runs the oriented set-up
+// (initializeOrientedOpenString) or, for anything that depends on the orientifold, the
+// unoriented one (initializeOpenString); both are stamped with change counters (the
+// bulk-invariant number of the modular data, and OrientifoldCounter here), so the tables
+// always belong to the current invariant and orientifold.
+//
+// A simple-current invariant is read together with its group G (InvariantGroup), handed
+// over by a group source. The invariant store does not record G yet: until it installs its
+// reader (setInvariantGroupSource), only the trivial group of the diagonal invariant is
+// known, and another simple-current invariant reports that its boundaries are "not
+// available yet".
+//
+// All state is module state (CrossBoundState); resetCrossBound() restores the start state.
+#pragma once
+
+#include <vector>
+
+#include "numbers/MathUtility.h"
+
+struct BulkInvariant;
+struct FPType;
+
+// The simple-current group G of a bulk invariant as the boundary module reads it. Element
+// 0 is the identity; elements are numbered as the invariant numbers them.
+struct InvariantGroup {
+  std::vector<int> currents;          // the current (primary label) of every element
+  std::vector<int> factorOrders;      // orders of the cyclic factors
+  std::vector<int> generators;        // the element that generates each factor
+  std::vector<Rat> X;                 // X(x, y), order x order, row-major
+  std::vector<int> symmetryCurrents;  // entries from the second on decide symmetry breaking
+  int order() const { return static_cast<int>(currents.size()); }
+  // The element of a current, -1 outside G.
+  int elementOf(int current) const;
+  int product(int x, int y) const;
+};
+// Fills the group of a simple-current invariant; false when it is not known. The default
+// knows the trivial group of the diagonal invariant only; the invariant store installs the
+// reader of its simple-current descriptions.
+using InvariantGroupSource = bool (*)(const BulkInvariant* bi, InvariantGroup* group);
+void setInvariantGroupSource(InvariantGroupSource source);
+
+// One Ishibashi or boundary label (the two share a layout).
+//   Ishibashi: primary i, degeneracy label, multiplicity of i.
+//   Boundary:  orbit representative p, character label, resolved flag, symmetry breaking.
+struct BoundaryLabel {
+  int primary = 0;
+  int label = 0;
+  int third = 0;
+  int fourth = 0;
+  std::vector<int> orbit;  // on orbit representatives: the label reached by each current
+  int orbitSize = 0;
+  int orbitRep = -1;
+  int currentIndex = 0;
+  int orbitNumber = 0;
+  FPType* stabilizer = nullptr;
+};
+using IshibashiLabel = BoundaryLabel;
+
+// One orientifold of the current bulk invariant: the choice (Klein current, crosscap
+// signs) and what is derived from it, each cache stamped with the record's sequence number.
+struct OrientifoldInfo {
+  int klein = 0;
+  // The crosscap signs (one per cyclic factor), then beta, phase numerators and phase
+  // denominators (one each per element of the invariant's group).
+  std::vector<int> crosscapSigns;
+  std::vector<double> crosscap;  // Re U(m) for every Ishibashi label, then Im U(m)
+  double tension = 0.0;
+  int eta = 1;
+  int bulkNumber = -1;
+  int sequence = -1;
+  int conjugatesStamp = -2;
+  int crosscapStamp = -2;
+  int metricStamp = -2;
+  int phaseStamp = -2;
+  int anomalyStamp = -2;
+  int listPosition = -1;
+  // Boundary conjugates, the Ishibashi metric (phase index per label), group types.
+  std::vector<int> conjugates;
+  std::vector<int> groupCharges;  // indices of the charge vectors Q(J) + Q(K), J in G
+  int order = 1;                  // order of the group the record is sized for
+  std::vector<int> factorOrders;  // its cyclic factors
+
+  int factors() const { return static_cast<int>(factorOrders.size()); }
+  int* beta() { return crosscapSigns.data() + factors(); }
+  int* phaseNum() { return beta() + order; }
+  int* phaseDen() { return phaseNum() + order; }
+  int* metric() { return conjugates.data() + (conjugates.size() / 3); }
+};
+
+// ---------------------------------------------------------------------------------------
+// Set-up (start-up hook, lazy set-up, counts)
+
+void initializeCrossBound();
+void resetCrossBound();
+// 0 when the oriented data of the current invariant are ready, 1 when they cannot exist.
+int initializeOrientedOpenString();
+// 0 when the oriented data and those of the current orientifold are ready, else non-zero.
+int initializeOpenString();
+int TotalIshibashi();
+int TotalBoundaries();
+// 1 when the orbit tables (and the stored coefficients) belong to the current invariant.
+int CrossBoundOrbitsAvailable();
+// 1 when (Ishibashi orbits) x (boundary orbits) pairs may be stored.
+int orbitStorageFits(long long ishibashiOrbits, long long boundaryOrbits);
+// Reflection coefficients exist (simple-current invariant, or exceptional boundaries
+// loaded); crosscaps exist (symmetric invariant, and for an exceptional one a consistent
+// Klein bottle gave them).
+int isRefCoefAvailable();
+int isCrosscapAvailable();
+
+// ---------------------------------------------------------------------------------------
+// Labels and orbits (callers run the set-up first)
+
+int getIshibashiField(int m);
+int getIshibashiLabel(int i);
+int isIshibashiLabel(int i);
+int IshibashiMultiplicity(int i);
+int getBoundaryField(int a);
+int getBoundaryFixed(int a);
+char SymBsymB(int a);
+int getNumberOfIshiOrbits();
+int getNumberOfBoundaryOrbits();
+int getBoundaryOrder();
+int getIshibashiOrbitSize(int m);
+int getBoundaryOrbitSize(int a);
+int getBoundaryOrbitStart(int a);
+// The Ishibashi label reached from m by Ishibashi current k; -1 after an alert.
+int IshiCurrentFusion(int k, int m);
+// The boundary label J x a; -1 after an alert.
+int BoundaryCurrentFusion(int J, int a);
+void showIshibashiLabels(int first, int last);
+void showBoundaryLabels(int first, int last);
+void showBoundaryLabelDetails(int a);
+void showIshibashiOrbit(int m);
+void showBoundaryOrbit(int a);
+
+// ---------------------------------------------------------------------------------------
+// Reflection and crosscap coefficients
+
+// R(m, a) of the current invariant.
+void getCurrentReflectionCoefficient(int m, int a, double* re, double* im);
+void getCurrentReflectionCoefficientStarred(int m, int a, double* re, double* im);
+// R(m, a) by the simple-current formula (never the stored value).
+void simpleCurrentReflectionCoefficient(const IshibashiLabel& m, const BoundaryLabel& a,
+                                        int diagonal, double* re, double* im);
+// U(m) under the current orientifold.
+void getCurrentCrosscapCoefficient(int m, int ignored, double* re, double* im);
+void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal,
+                                      OrientifoldInfo* record, double* re, double* im);
+void getExceptionalReflectionCoefficient(int m, int a, double* re, double* im);
+void getExceptionalCrosscap(int m, double* re, double* im);
+void loadIshibashiMetric(OrientifoldInfo* record);
+// R with the conjugate degeneracy label times the Ishibashi metric phase of m; U(m) times
+// that phase (simple-current invariants).
+void getCurrentReflectionCoefficientFlipped(int m, int a, double* re, double* im);
+void getCurrentCrosscapCoefficientFlipped(int m, int ignored, double* re, double* im);
+// R(x, k) and R(x, conjugate of boundary k): k a boundary label, x an Ishibashi label.
+void getCurrentReflectionCoefficientTranspose(int k, int x, double* re, double* im);
+void getCurrentReflectionCoefficientTransposeConjugated(int k, int x, double* re, double* im);
+// The conjugate boundary label; -1 ("not available yet") until the orientifold records carry
+// their boundary conjugates.
+int BoundaryConjugate(int a);
+// Re R(0, a), cached per invariant.
+double getDilatonCoupling(int a, double* re);
+
+// ---------------------------------------------------------------------------------------
+// Storage, oriented annulus and checks
+
+void initRefCoefStorage();
+void getRefCoefFromStorage(int m, int a, double* re, double* im);
+// mode 0: R; mode 1: flipped R; any other mode alerts and gives (0, 0).
+void getReflectionCoefficientFromStorage(int m, int a, int mode, double* re, double* im);
+void loadCrosscapCoefficients(OrientifoldInfo* record);
+// The annulus coefficient A^i_ab of the oriented string; -i: field i without conjugation.
+int getOrientedAnnulus(int i, int a, int b);
+void checkReflectionCoefficients();
+// Coefficients of the classifying algebra of Ishibashi labels x, y, z (the sum over
+// boundaries k of R(x,k) R(y,k) R(z,conjugate of k) / R(0,k)), and the fusion coefficient
+// of their primaries.
+int getClassifyingCoefficient(int x, int y, int z);
+int getFusionForClassifyingCoefficient(int x, int y, int z);
+
+// ---------------------------------------------------------------------------------------
+// Orientifold records, selection and change tracking
+
+OrientifoldInfo* allocateOrientifoldInfo_stage1();
+// Sizes the record for the current invariant unless it is already; returns the bulk number.
+int allocateOrientifoldInfo_stage2(OrientifoldInfo** record);
+void resetOrientifoldStorageInfo(OrientifoldInfo* record);
+// 1, or 0 for an exceptional invariant with "Orientifold" OFF.
+int resetOrientifold();
+OrientifoldInfo* getCurrentOrientifold();
+int QueryOrientifold();
+OrientifoldInfo* setSelectedOrientifold(OrientifoldInfo* record);
+// Entry i of the sorted orientifold list; nullptr (alert 100302) outside the list.
+OrientifoldInfo* setStoredOrientifold(int i);
+OrientifoldInfo* setUserDefinedOrientifold();
+// Number of entries of the sorted orientifold list.
+int orientifoldListSize();
+int setKlein(int K);
+int setSimpleCurrentKleinCurrent(OrientifoldInfo* record, int K);
+int verifyKleinBottleCurrent(OrientifoldInfo* record);
+int setCrosscapSigns(int n, const int* signs);
+// 1 done, 0 refused.
+int setSimpleCurrentCrosscapSigns(int n, const int* signs, OrientifoldInfo* record);
+int matchToNewOrientifoldList(OrientifoldInfo* record);
+void setKleinBottle(const int* K);
+// 1 done, 0 refused.
+int storedKleinBottle(int n);
+void resetExceptionalKleinBottle(int* K);
+void resetOrientifoldCrosscapParameters(OrientifoldInfo* record, int n);
+// "reset bulk": the diagonal invariant becomes current, with the selection warning.
+void resetBulkAndBoundaries();
+int SimpleCurrentBoundary(int a);
+// The Klein bottle of an exceptional orientifold (one entry per primary).
+const std::vector<int>& exceptionalKleinBottle();
+// Adds a Klein-bottle vector to the storage that "select klein nr" reads.
+void addStoredKleinBottle(const std::vector<int>& K);
+int storedKleinBottleCount();

@@ -1,0 +1,506 @@
+// Reflection and crosscap coefficients, the Ishibashi metric and tension of an orientifold,
+// the exceptional values and the dilaton couplings.
+#include <cmath>
+#include <complex>
+
+#include "boundaries/CrossBoundInternal.h"
+#include "groups/Discrete.h"
+#include "invariants/Invariants.h"
+#include "modular/Modular.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Terminal.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+bool isZero(double re, double im) {
+  return std::fabs(re) + std::fabs(im) <= 1e-7;
+}
+
+void clear(double* re, double* im) {
+  *re = 0.0;
+  *im = 0.0;
+}
+
+}  // namespace
+
+void resetCoefficients() {
+  CrossBoundState& s = crossBoundState();
+  s.SR.clear();
+  s.SI.clear();
+  s.IshibashiMetricFlip.clear();
+  s.PhasesR.clear();
+  s.PhasesI.clear();
+  s.PhasePeriod = 0;
+  s.phasesLastCur = -1;
+  s.DilatonCouplings.clear();
+  s.dilatonStamp = -1;
+}
+
+void loadPhases(int n) {
+  CrossBoundState& s = crossBoundState();
+  if (n == s.phasesLastCur) return;
+  s.phasesLastCur = n;
+  s.PhasePeriod = 2 * std::max(n, 1);
+  s.PhasesR.resize(static_cast<size_t>(s.PhasePeriod));
+  s.PhasesI.resize(static_cast<size_t>(s.PhasePeriod));
+  for (int k = 0; k < s.PhasePeriod; ++k) {
+    const double angle = 2.0 * kPi * k / s.PhasePeriod;
+    s.PhasesR[static_cast<size_t>(k)] = std::cos(angle);
+    s.PhasesI[static_cast<size_t>(k)] = std::sin(angle);
+  }
+}
+
+void simpleCurrentReflectionCoefficient(const IshibashiLabel& m, const BoundaryLabel& a,
+                                        int diagonal, double* re, double* im) {
+  if (diagonal) {
+    compS(m.primary, a.primary, re, im);
+    return;
+  }
+  const FPType* F = a.stabilizer;
+  const int d = m.label;
+  const int nU = F != nullptr && F->group != nullptr ? F->group->order : 1;
+  const int nS = F != nullptr ? std::max(F->nS, 1) : 1;
+  bool present = d == 0;
+  for (int u = 0; u < nU && F != nullptr && !present; ++u) present = F->U[u] == d;
+  if (!present) {
+    clear(re, im);
+    return;
+  }
+  if (d == 0)
+    compS(m.primary, a.primary, re, im);
+  else
+    MOD_getOLA_Smatrix(d, m.primary, a.primary, re, im);
+  const double norm = std::sqrt(static_cast<double>(crossBoundState().TotalOrder) /
+                                static_cast<double>(nU) / static_cast<double>(nS));
+  std::complex<double> value(*re * norm, *im * norm);
+  if (d != 0) {
+    Rat q{0, 1};
+    Character(F, d, a.label, &q);
+    const int shift = MOD_getFCFTshift(d);
+    const double theta =
+        -2.0 * kPi * static_cast<double>(q.num) / static_cast<double>(q.den == 0 ? 1 : q.den) -
+        kPi * shift / 4.0;
+    value *= std::polar(1.0, theta);
+  }
+  *re = value.real();
+  *im = value.imag();
+}
+
+void getCurrentReflectionCoefficient(int m, int a, double* re, double* im) {
+  const CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || m < 0 || m >= s.IshibashiLabelCount || a < 0 || a >= s.BoundaryLabelCount) {
+    clear(re, im);
+    return;
+  }
+  if (bi->simple_current != 1) {
+    getExceptionalReflectionCoefficient(m, a, re, im);
+    return;
+  }
+  if (useOrbits() >= 2 && s.OrbitDataAvailable == QueryBulkInvariant()) {
+    getReflectionCoefficientFromStorage(m, a, 0, re, im);
+    return;
+  }
+  simpleCurrentReflectionCoefficient(s.IshibashiLabels[static_cast<size_t>(m)],
+                                     s.BoundaryLabels[static_cast<size_t>(a)], bi->diagonal, re,
+                                     im);
+}
+
+void getCurrentReflectionCoefficientStarred(int m, int a, double* re, double* im) {
+  getCurrentReflectionCoefficient(m, a, re, im);
+  *im = -*im;
+}
+
+void getExceptionalReflectionCoefficient(int m, int a, double* re, double* im) {
+  const CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  const ExceptionalBoundaryData* edt = bi != nullptr ? bi->EDT.get() : nullptr;
+  clear(re, im);
+  if (edt == nullptr || edt->reset == 0) {
+    Alert("getExceptionalReflectionCoefficient", 0, 100302,
+          "Boundaries for this MIPF not available");
+    return;
+  }
+  const int N = edt->N;
+  const int i = s.IshibashiLabels[static_cast<size_t>(m)].primary;
+  const int b = s.BoundaryLabels[static_cast<size_t>(a)].primary;
+  const size_t base =
+      static_cast<size_t>(2 * N) + static_cast<size_t>(2 * N) * static_cast<size_t>(b);
+  if (base + static_cast<size_t>(N + i) >= edt->data.size()) return;
+  *re = edt->data[base + static_cast<size_t>(i)];
+  *im = edt->data[base + static_cast<size_t>(N + i)];
+}
+
+void getExceptionalCrosscap(int m, double* re, double* im) {
+  const CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  const ExceptionalBoundaryData* edt = bi != nullptr ? bi->EDT.get() : nullptr;
+  clear(re, im);
+  if (edt == nullptr || s.CrosscapStatus != 1) {
+    Alert("getExceptionalCrosscap", 0, 100302, "Crosscaps not available");
+    return;
+  }
+  const int N = edt->N;
+  const int i = s.IshibashiLabels[static_cast<size_t>(m)].primary;
+  if (static_cast<size_t>(N + i) >= edt->data.size()) return;
+  *re = edt->data[static_cast<size_t>(i)];
+  *im = edt->data[static_cast<size_t>(N + i)];
+}
+
+namespace {
+
+constexpr long long kUnsetPhase = 2147483647LL;
+
+Rat makeRat(long long num, long long den) {
+  Rat q{num, den};
+  simplifyRat(&q);
+  return q;
+}
+
+Rat addRat(const Rat& a, const Rat& b) {
+  return makeRat(a.num * b.den + b.num * a.den, a.den * b.den);
+}
+
+}  // namespace
+
+int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long long den) {
+  Rat w{0, 1};
+  if (record->klein != 0) {
+    const Rat hKJ = *ratWeight(simpleFusion(record->klein, J));
+    const Rat hK = *ratWeight(record->klein);
+    w = addRat(hKJ, Rat{-hK.num, hK.den});
+  } else {
+    w = *ratWeight(J);
+  }
+  const Rat n = addRat(w, makeRat(num, den == 0 ? 1 : den));
+  if (n.den != 1)
+    Alert("computeProjectionSign", 0, 212404,
+          "Phase found, sign expected: \nCurrent J: %d; Weight JK: %lld/%lld; Phase: %lld/%lld", J,
+          w.num, w.den, num, den);
+  const long long integer = n.num / (n.den == 0 ? 1 : n.den);
+  return integer % 2 == 0 ? 1 : -1;
+}
+
+void loadCorrectionPhases(OrientifoldInfo* record) {
+  if (record->phaseStamp == record->sequence) return;
+  BulkInvariant* bi = currentBulk();
+  if (record->bulkNumber != QueryBulkInvariant()) {
+    Alert("loadCorrectionPhases", 0, 212404,
+          "Orientifold %p does not match bulk invariant; resetting", static_cast<void*>(record));
+    allocateOrientifoldInfo_stage2(&record);
+  }
+  if (initDebug() == 1)
+    ProgressPrint("##init: Loading Correction phases for Orientifold %p\n",
+                  static_cast<void*>(record));
+  const InvariantGroup* group = invariantGroup(bi);
+  const int order = record->order;
+  if (group == nullptr || group->order() != order) return;
+  int* beta = record->beta();
+  int* num = record->phaseNum();
+  int* den = record->phaseDen();
+  for (int L = 0; L < order; ++L) {
+    num[L] = 0;
+    den[L] = static_cast<int>(kUnsetPhase);
+  }
+  den[0] = 1;
+  auto X = [&](int x, int y) { return group->X[static_cast<size_t>(x * order + y)]; };
+  for (int f = 0; f < record->factors(); ++f) {
+    const int b = group->generators[static_cast<size_t>(f)];
+    const int Nf = record->factorOrders[static_cast<size_t>(f)];
+    Rat x = X(b, b);
+    if (Nf % 2 != 0)
+      x.num *= 1 + Nf;
+    else
+      beta[b] = record->crosscapSigns[static_cast<size_t>(f)];
+    if (record->klein != 0) {
+      const Rat* q = simpleCurrentCharge(group->currents[static_cast<size_t>(b)], record->klein);
+      x = addRat(x, Rat{(1 + Nf) * q->num, q->den});
+    }
+    x = makeRat(x.num, x.den);
+    if (Nf % 2 == 0 &&
+        computeProjectionSign(record, group->currents[static_cast<size_t>(b)], x.num, x.den) == -1)
+      x = addRat(x, Rat{1, 1});
+    num[b] = static_cast<int>(x.num);
+    den[b] = static_cast<int>(x.den);
+  }
+  bool unset = true;
+  while (unset) {
+    unset = false;
+    bool progress = false;
+    for (int x = 0; x < order; ++x) {
+      if (den[x] == kUnsetPhase) continue;
+      for (int y = 0; y < order; ++y) {
+        if (den[y] == kUnsetPhase || den[x] == kUnsetPhase) continue;
+        const int e = group->product(x, y);
+        if (e < 0) continue;
+        beta[e] = beta[x] * beta[y];
+        if (den[e] == kUnsetPhase) {
+          const Rat xy = X(x, y);
+          Rat sum =
+              addRat(addRat(Rat{num[x], den[x]}, Rat{2 * xy.num, xy.den}), Rat{num[y], den[y]});
+          num[e] = static_cast<int>(sum.num);
+          den[e] = static_cast<int>(sum.den);
+          progress = true;
+        }
+      }
+    }
+    for (int L = 0; L < order; ++L) unset = unset || den[L] == kUnsetPhase;
+    if (!progress) break;
+  }
+  record->phaseStamp = record->sequence;
+}
+
+void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal,
+                                      OrientifoldInfo* record, double* re, double* im) {
+  initPMATRIX();
+  if (m.label != 0) {
+    clear(re, im);
+    return;
+  }
+  if (diagonal) {
+    compP(record->klein, m.primary, re, im);
+    *re *= record->eta;
+    *im *= record->eta;
+    return;
+  }
+  loadCorrectionPhases(record);
+  const InvariantGroup* group = invariantGroup(currentBulk());
+  if (group == nullptr || group->order() != record->order) {
+    clear(re, im);
+    return;
+  }
+  std::complex<double> sum = 0.0;
+  for (int L = 0; L < record->order; ++L) {
+    const int J = group->currents[static_cast<size_t>(L)];
+    const int sigma =
+        computeProjectionSign(record, J, record->phaseNum()[L], record->phaseDen()[L]);
+    double pr = 0.0, pi = 0.0;
+    compP(FastSimpleFusion(record->klein, J), m.primary, &pr, &pi);
+    sum += static_cast<double>(record->beta()[L] * sigma) * std::complex<double>(pr, pi);
+  }
+  sum *= record->eta / std::sqrt(static_cast<double>(record->order));
+  *re = sum.real();
+  *im = sum.imag();
+}
+
+void getCurrentCrosscapCoefficient(int m, int, double* re, double* im) {
+  CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || m < 0 || m >= s.IshibashiLabelCount) {
+    clear(re, im);
+    return;
+  }
+  if (bi->simple_current != 1) {
+    getExceptionalCrosscap(m, re, im);
+    return;
+  }
+  if (useOrbits() >= 2 && CrossBoundOrbitsAvailable()) {
+    loadCrosscapCoefficients(s.CurrentOrientifold);
+    const OrientifoldInfo* r = s.CurrentOrientifold;
+    *re = r->crosscap[static_cast<size_t>(m)];
+    *im = r->crosscap[static_cast<size_t>(s.IshibashiLabelCount + m)];
+    return;
+  }
+  simpleCurrentCrosscapCoefficient(s.IshibashiLabels[static_cast<size_t>(m)], bi->diagonal,
+                                   s.CurrentOrientifold, re, im);
+}
+
+void loadIshibashiMetric(OrientifoldInfo* record) {
+  CrossBoundState& s = crossBoundState();
+  if (record == nullptr || record->metricStamp == record->sequence) return;
+  if (record->bulkNumber != QueryBulkInvariant()) {
+    Alert("loadIshibashiMetric", 0, 212404,
+          "Orientifold %p does not match bulk invariant; resetting", static_cast<void*>(record));
+    allocateOrientifoldInfo_stage2(&record);
+  }
+  if (initDebug() == 1)
+    ProgressPrint("##init: Loading Ishibashi metric for Orientifold %p\n",
+                  static_cast<void*>(record));
+  loadPhases(CenterOrder());
+  const int P = s.PhasePeriod;
+  int* metric = record->metric();
+  for (int m = 0; m < s.IshibashiLabelCount; ++m) {
+    long long g = 0;
+    if (record->klein != 0) {
+      const Rat* q =
+          simpleCurrentCharge(record->klein, s.IshibashiLabels[static_cast<size_t>(m)].primary);
+      if (q != nullptr && q->den != 0) g = ((-(P * q->num) / q->den) % P + P) % P;
+    }
+    const int d = s.IshibashiLabels[static_cast<size_t>(m)].label;
+    const InvariantGroup* group = invariantGroup(currentBulk());
+    if (d != 0 && group != nullptr && group->order() == record->order) {
+      loadCorrectionPhases(record);
+      const int L = group->elementOf(d);
+      if (L >= 0) {
+        if (record->beta()[L] == -1) g = (g + P / 2) % P;
+        const long long shift =
+            ((static_cast<long long>(P) * record->phaseNum()[L]) / 2) / record->phaseDen()[L];
+        g = ((g - shift) % P + P) % P;
+      }
+    }
+    metric[m] = static_cast<int>(g);
+  }
+  record->metricStamp = record->sequence;
+  if (s.IshibashiLabelCount > 0) {
+    double re = 0.0, im = 0.0;
+    simpleCurrentCrosscapCoefficient(s.IshibashiLabels[0], currentBulk()->diagonal, record, &re,
+                                     &im);
+    if (std::fabs(im) > 1e-7)
+      Alert("loadIshibashiMetric", 1, 212404,
+            "Imaginary dilaton crosscap coefficient: (%15.7f,%15.7f)", re, im);
+    record->tension = re;
+    // A tension within 1e-7 of zero is zero: rounding noise must not pick the sign.
+    if (re < -1e-7) {
+      record->tension = -re;
+      record->eta = -record->eta;
+      record->conjugatesStamp = -2;
+      record->crosscapStamp = -2;
+      record->anomalyStamp = -2;
+      ++record->sequence;
+      record->metricStamp = record->sequence;
+    }
+  }
+  if (useOrbits() != 0) loadModInvGroupCharges(record);
+}
+
+void metricPhase(OrientifoldInfo* record, int m, double* re, double* im) {
+  const CrossBoundState& s = crossBoundState();
+  const int g = record->metric()[m];
+  *re = s.PhasesR[static_cast<size_t>(g)];
+  *im = s.PhasesI[static_cast<size_t>(g)];
+}
+
+double getDilatonCoupling(int a, double* re) {
+  CrossBoundState& s = crossBoundState();
+  const int total = TotalBoundaries();
+  // Stamped with the invariant and sized with its boundaries.
+  if (s.dilatonStamp != QueryBulkInvariant() ||
+      static_cast<int>(s.DilatonCouplings.size()) != total) {
+    s.DilatonCouplings.assign(static_cast<size_t>(total), -1e6);
+    s.dilatonStamp = QueryBulkInvariant();
+  }
+  if (a < 0 || a >= total) {
+    *re = 0.0;
+    return 0.0;
+  }
+  double& entry = s.DilatonCouplings[static_cast<size_t>(a)];
+  if (entry < -1000.0) {
+    double im = 0.0;
+    getCurrentReflectionCoefficient(0, a, &entry, &im);
+  }
+  *re = entry;
+  return entry;
+}
+
+int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose) {
+  CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  const int N = primaryCount();
+  if (verbose == 1 && boundVerbose() >= 1)
+    PrintVec(static_cast<int>(K.size()), K.data(), "\nKlein Bottle:");
+  std::vector<int> ishibashi(static_cast<size_t>(N), 0);
+  for (const IshibashiLabel& l : s.IshibashiLabels)
+    if (l.primary >= 0 && l.primary < N) ishibashi[static_cast<size_t>(l.primary)] = 1;
+  std::vector<double> U(static_cast<size_t>(2 * N), 0.0);
+  for (int m = 0; m < N; ++m) {
+    double s0 = 0.0, ignored = 0.0;
+    compS(0, m, &s0, &ignored);
+    std::complex<double> sum = 0.0;
+    for (int i = 0; i < N && i < static_cast<int>(K.size()); ++i) {
+      if (K[static_cast<size_t>(i)] == 0) continue;
+      double re = 0.0, im = 0.0;
+      compS(i, m, &re, &im);
+      sum += static_cast<double>(K[static_cast<size_t>(i)]) * std::complex<double>(re, im);
+    }
+    const std::complex<double> G = s0 * sum;
+    if (!ishibashi[static_cast<size_t>(m)] && !isZero(G.real(), G.imag())) {
+      if (verbose == 1 && orientifoldRequired()) {
+        Alert("ComputeExceptionalCrosscap", 0, 100302, "Non-zero gamma: label %d", m);
+        PrintVec(static_cast<int>(K.size()), K.data(), "Klein Bottle:");
+      }
+      return 0;
+    }
+    const std::complex<double> root = std::sqrt(G);
+    U[static_cast<size_t>(m)] = root.real();
+    U[static_cast<size_t>(N + m)] = root.imag();
+  }
+  if (bi != nullptr && bi->EDT) {
+    ExceptionalBoundaryData* edt = bi->EDT.get();
+    if (edt->data.size() < static_cast<size_t>(2 * N))
+      edt->data.resize(static_cast<size_t>(2 * N), 0.0);
+    for (int k = 0; k < 2 * N; ++k) edt->data[static_cast<size_t>(k)] = U[static_cast<size_t>(k)];
+    edt->klein = K;
+    edt->crosscap_status = 1;
+  }
+  if (verbose == 1 && boundVerbose() >= 2) {
+    Print("\nCoefficients U(m) = Gamma(m)*sqrt(S_{0m}) \n");
+    PrintDoubleVec(2 * N, U.data(), "U:");
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Variants handed to the generic Verlinde sum
+
+void getCurrentReflectionCoefficientFlipped(int m, int a, double* re, double* im) {
+  CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || m < 0 || m >= s.IshibashiLabelCount || a < 0 || a >= s.BoundaryLabelCount) {
+    clear(re, im);
+    return;
+  }
+  if (bi->simple_current != 1) {
+    getExceptionalReflectionCoefficient(m, a, re, im);
+    return;
+  }
+  if (useOrbits() >= 2 && s.OrbitDataAvailable == QueryBulkInvariant()) {
+    getReflectionCoefficientFromStorage(m, a, 1, re, im);
+    return;
+  }
+  IshibashiLabel flipped = s.IshibashiLabels[static_cast<size_t>(m)];
+  flipped.label = flipped.label != 0 ? getConjugate(flipped.label) : 0;
+  double r = 0.0, i = 0.0;
+  simpleCurrentReflectionCoefficient(flipped, s.BoundaryLabels[static_cast<size_t>(a)],
+                                     bi->diagonal, &r, &i);
+  loadIshibashiMetric(s.CurrentOrientifold);
+  double pr = 1.0, pi = 0.0;
+  metricPhase(s.CurrentOrientifold, m, &pr, &pi);
+  *re = r * pr - i * pi;
+  *im = r * pi + i * pr;
+}
+
+void getCurrentCrosscapCoefficientFlipped(int m, int, double* re, double* im) {
+  CrossBoundState& s = crossBoundState();
+  getCurrentCrosscapCoefficient(m, 0, re, im);
+  BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || bi->simple_current != 1 || m < 0 || m >= s.IshibashiLabelCount) return;
+  loadIshibashiMetric(s.CurrentOrientifold);
+  double pr = 1.0, pi = 0.0;
+  metricPhase(s.CurrentOrientifold, m, &pr, &pi);
+  const double r = *re;
+  *re = r * pr - *im * pi;
+  *im = r * pi + *im * pr;
+}
+
+void getCurrentReflectionCoefficientTranspose(int k, int x, double* re, double* im) {
+  getCurrentReflectionCoefficient(x, k, re, im);
+}
+
+void getCurrentReflectionCoefficientTransposeConjugated(int k, int x, double* re, double* im) {
+  const int conjugate = BoundaryConjugate(k);
+  if (conjugate < 0) {
+    clear(re, im);
+    return;
+  }
+  getCurrentReflectionCoefficient(x, conjugate, re, im);
+}
+
+int BoundaryConjugate(int) {
+  // Needs the conjugates of the orientifold record and the annulus of the unoriented
+  // string, which come later.
+  Alert("BoundaryConjugate", 0, 100302, "Boundary conjugates: not available yet");
+  return -1;
+}

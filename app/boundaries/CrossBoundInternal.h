@@ -1,0 +1,135 @@
+// Shared by the files of the boundary module: its state record and the helpers the files
+// call in one another.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "boundaries/CrossBound.h"
+#include "runtime/Allocation.h"
+
+struct BulkInvariant;
+struct FPType;
+
+extern AllocationAccount CrossBound_alloc;
+
+// Storage of reflection coefficients is refused from this many orbit pairs on.
+inline constexpr long long kMaxOrbitPairs = 144000000LL;
+
+struct CrossBoundState {
+  // Settings, bound once at start-up and read live.
+  int* BoundVerbose = nullptr;
+  int* Require_Orientation = nullptr;
+  int* UseOrbits = nullptr;
+  int* DebugInit = nullptr;
+
+  int IshibashiLabelCount = 0;
+  int BoundaryLabelCount = 0;
+  int TotalOrder = 1;
+  int CrosscapStatus = 0;
+  int KleinBottleModInvNr = -1;
+  std::vector<int> ExceptionalKlein;
+  std::vector<std::vector<int>> KleinBottleStorage;
+
+  int LastBulk = -1;  // of the simple-current set-up
+  int OrientedOpenStringInitialized = -1;
+  int OpenStringInitialized = -1;
+  int OrbitDataAvailable = -1;
+  int IshiOrbitsAvailable = 0;
+
+  // Orientifold records.
+  std::vector<std::unique_ptr<OrientifoldInfo>> Orientifolds;  // the sorted list
+  std::unique_ptr<OrientifoldInfo> User;
+  std::unique_ptr<OrientifoldInfo> Trivial;
+  OrientifoldInfo* CurrentOrientifold = nullptr;
+  int OrientifoldCounter = 0;
+
+  // Labels.
+  std::vector<IshibashiLabel> IshibashiLabels;
+  std::vector<BoundaryLabel> BoundaryLabels;
+  std::vector<int> FirstBoundaryForPrimary;
+  FPType* startFP = nullptr;
+
+  // Ishibashi current group and orbits.
+  int IshiOrder = 0;
+  std::vector<int> IshiCurrentMap;  // index -> centre element
+  std::vector<int> IshiIndex;       // centre element -> index, -1 outside
+  std::vector<int> IshiCurMultTable;
+  std::vector<int> IshiOrbitMap;
+  int NIshiOrbit = 0;
+
+  // Boundary current group and orbits.
+  std::vector<int> FixesAll;
+  std::vector<int> BoundaryCurrents;
+  std::vector<int> BoundaryIndex;  // centre element -> boundary-current index
+  std::vector<int> BoundaryCurMultTable;
+  std::vector<int> BoundaryCurrentInverse;
+  std::vector<int> BoundaryOrbitMap;
+  int BoundaryOrder = 0;
+  int NBoundaryOrbit = 0;
+
+  // The group of the current invariant, read once per invariant.
+  InvariantGroup Group;
+  bool groupKnown = false;
+  int groupStamp = -1;
+  const BulkInvariant* groupOf = nullptr;
+
+  // Coefficients.
+  std::vector<double> SR;  // stored reflection coefficients per orbit pair
+  std::vector<double> SI;
+  std::vector<int> IshibashiMetricFlip;
+  std::vector<double> PhasesR;
+  std::vector<double> PhasesI;
+  int PhasePeriod = 0;
+  int phasesLastCur = -1;
+  std::vector<double> DilatonCouplings;
+  int dilatonStamp = -1;
+};
+
+CrossBoundState& crossBoundState();
+
+// Settings read live (0 before start-up bound them).
+int useOrbits();
+int initDebug();
+int orientifoldRequired();
+int boundVerbose();
+
+BulkInvariant* currentBulk();
+int primaryCount();
+
+// Labels and orbits (CrossBoundLabels.cpp).
+void getIshibashiLabels();
+void getBoundaryLabels();
+void setStandardBoundaryLabels();
+void loadAllOrbits();
+// The currents of the invariant's group, in group order ({0} for the diagonal invariant);
+// empty when the group is not known.
+std::vector<int> invariantGroupCurrents(const BulkInvariant* bi);
+// The group of a simple-current invariant; nullptr when it is not known.
+const InvariantGroup* invariantGroup(const BulkInvariant* bi);
+// 1 when the group of a simple-current invariant is known here.
+int invariantGroupKnown(const BulkInvariant* bi);
+void loadModInvGroupCharges(OrientifoldInfo* record);
+
+// Orientifolds (CrossBoundOrientifolds.cpp).
+// Sizes a record for a group of the given shape and N Ishibashi labels.
+void sizeOrientifoldRecord(OrientifoldInfo* record, int order, const std::vector<int>& factorOrders,
+                           int N);
+// The per-factor sign rule: given signs for the first n factors, +1 for the rest, -1 on a
+// factor of odd order refused with its message. Returns 1 when a sign changed.
+int applyCrosscapSigns(OrientifoldInfo* record, int n, const int* signs);
+// The same for a record the module owns (created when missing).
+int allocateOrientifoldInfo_stage2(std::unique_ptr<OrientifoldInfo>* record);
+void initializeOrientifolds();
+void resetOrientifolds();
+
+// Coefficients (CrossBoundCoefficients.cpp).
+void loadPhases(int n);
+// +1 or -1: the parity of h(K J) - h(K) (h(J) for K = 0) plus num/den.
+int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long long den);
+void loadCorrectionPhases(OrientifoldInfo* record);
+// Phase exp(2 pi i g / PhasePeriod) of the metric entry of Ishibashi label m.
+void metricPhase(OrientifoldInfo* record, int m, double* re, double* im);
+// Exceptional set-up helpers.
+int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose);
+void resetCoefficients();
