@@ -37,20 +37,6 @@ int refusedWithout(const char* routine, const char* message) {
   return 1;
 }
 
-// "lbl:val" with both parts whole integers.
-bool ConvertAssign(const char* text, int* label, int* value) {
-  const char* colon = std::strchr(text, ':');
-  if (colon == nullptr || colon == text || colon[1] == '\0') return false;
-  char* end = nullptr;
-  const long l = std::strtol(text, &end, 10);
-  if (end != colon) return false;
-  const long v = std::strtol(colon + 1, &end, 10);
-  if (*end != '\0') return false;
-  *label = static_cast<int>(l);
-  *value = static_cast<int>(v);
-  return true;
-}
-
 void printMatrixRow(int i, int a, int total) {
   for (int b = 0; b < total; ++b) Print("%2d", getOrientedAnnulus(i, a, b));
 }
