@@ -53,13 +53,6 @@ int COM_transpose_bulk(char** params, int n) {
 // ---------------------------------------------------------------------------------------
 // Choosing, combining and inspecting invariants
 
-// Back to the diagonal invariant through the installed reset, which also restores what the
-// boundary layer keeps for the current invariant.
-int COM_reset_open(char**, int) {
-  modularHooks().resetBulk();
-  return 0;
-}
-
 int COM_set_conjug(char**, int) {
   setConjugationInvariant();
   return 0;
