@@ -31,6 +31,7 @@ struct InvariantsState {
   // Number of the subgroup under enumeration; -1 while none runs.
   int CurrentSubgroupLabel = -1;
   std::vector<int> MIPFSelection;
+  int NextSelectedMIPF = 0;
   std::unique_ptr<SimpleCurrentNode> FirstSCnode;
   int PoolNodes = 0;
   const int* RequireAutomorphism = nullptr;
@@ -105,6 +106,7 @@ void initializeInvariants() {
   if (!s.DummyBulk) s.DummyBulk = allocNewBulkInvariant(nullptr);
   if (!s.FirstSCnode) s.FirstSCnode = makeNode();
   installHooks();
+  installUserInvariantHooks();
   if (findTable("Spectrum") != nullptr) {
     setColumnRoutines("Spectrum", "Bulk invariant", getBulkInvariantString, nullptr);
   }
@@ -125,7 +127,9 @@ void resetInvariants() {
   s.PoolNodes = 0;
   s.LocalBulk.reset();
   s.DummyBulk.reset();
+  s.NextSelectedMIPF = 0;
   resetInvariantSelection();
+  resetUserInvariants();
   initializeInvariants();
 }
 
@@ -501,6 +505,26 @@ BulkInvariant* getBulkInvariantByNumber(int k) {
   return nullptr;
 }
 
+void setMIPFSelection(const int* list) {
+  InvariantsState& s = state();
+  s.MIPFSelection.clear();
+  if (list == nullptr) {
+    s.MIPFSelection.push_back(-2);
+  } else {
+    for (const int* p = list; *p != -1; ++p) s.MIPFSelection.push_back(*p);
+    s.MIPFSelection.push_back(-1);
+  }
+  s.NextSelectedMIPF = 0;
+}
+
+const std::vector<int>& getMIPFSelection() { return state().MIPFSelection; }
+
+void buildSelectedSimpleCurrentInvariants() {
+  // Building invariants by their numbers needs the simple-current enumeration.
+  Alert("buildSelectedSimpleCurrentInvariants", 0, 100202,
+        "Simple-current invariants are not available yet");
+}
+
 int removeLastBulkInvariant() {
   std::unique_ptr<BulkInvariant>* slot = &state().firstBulkInvariant;
   if (!*slot) return 0;
@@ -543,6 +567,18 @@ void permutationRejectionChanged() {
 // The current invariant
 
 BulkInvariant** getCurrentBulk() { return &state().CurrentBulk; }
+
+BulkInvariant* getLocalBulk() {
+  InvariantsState& s = state();
+  if (!s.LocalBulk) s.LocalBulk = allocNewBulkInvariant(nullptr);
+  return s.LocalBulk.get();
+}
+
+BulkInvariant* getDummyBulk() {
+  InvariantsState& s = state();
+  if (!s.DummyBulk) s.DummyBulk = allocNewBulkInvariant(nullptr);
+  return s.DummyBulk.get();
+}
 
 void setCurrentBulkInvariant(BulkInvariant* bi) {
   state().CurrentBulk = bi;
