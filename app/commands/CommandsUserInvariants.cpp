@@ -86,7 +86,8 @@ int COM_set_exceptional(char** params, int n) {
     Alert("COM_set_exceptional", 2, 100302, "Invalid number of labels; ignored");
     return 1;
   }
-  if (checkForExtension(TP) != 0) {
+  // Extended: the current list belongs to these factors and generates more than the identity.
+  if (checkForExtension(TP) != 0 && TP->ChiralAlgebraOrder > 1) {
     Alert("COM_set_exceptional", 3, 100302, "Exceptional invariants not defined for extended algebras");
     return 1;
   }
