@@ -351,7 +351,8 @@ TEST_F(InterpreterCommandsTest, CommandsDetailLosesNoLetterOfAHelpText) {
 }
 
 TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
-  char set[] = "se";
+  // "se" alone would be ambiguous ("set", "search"); the keyword below is abbreviated.
+  char set[] = "set";
   char echo[] = "ech";
   char* tokens[] = {set, echo, nullptr};
   std::string text;
@@ -360,6 +361,11 @@ TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
   EXPECT_EQ(node, matchComKey("set echo"));
   EXPECT_EQ(count, 2);
   EXPECT_EQ(text, "Command syntax: Set Echo ");
+  char se[] = "se";
+  char* ambiguous[] = {se, echo, nullptr};
+  text.clear();
+  count = 0;
+  EXPECT_EQ(findComKey(ambiguous, text, &count), nullptr);
 }
 
 TEST_F(InterpreterCommandsTest, AResetForgetsCommandsMadeAfterStartUp) {
