@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
+#include <unordered_map>
 #include <numeric>
 #include <vector>
 
@@ -55,9 +57,22 @@ void buildPermutationInvariant(const std::vector<int>& pi) {
   makeExceptionalBulkInvariant(M.data(), getDummyBulk(), autostoreValue() == 1 ? 1 : 0, 1);
 }
 
+// |S(a, b) - S(c, d)| <= 1e-10, compared squared.
 bool sameS(const std::vector<double>& re, const std::vector<double>& im, std::size_t n, int a, int b,
            int c, int d) {
-  return compareC(re[a * n + b], im[a * n + b], re[c * n + d], im[c * n + d]) <= 1e-10;
+  const double dr = re[a * n + b] - re[c * n + d];
+  const double di = im[a * n + b] - im[c * n + d];
+  return dr * dr + di * di <= 1e-20;
+}
+
+// The positions of the class (row 0 of subperms) in row take the values of above at the
+// images of permutation t; the other positions of row are left as they are.
+void applyClassPermutation(const VectorSpace* subperms, int t, const std::vector<int>& above,
+                           std::vector<int>& row) {
+  const int size = subperms->rowsize - 2;
+  const int* fields = subperms->Space;
+  const int* images = subperms->Space + static_cast<std::ptrdiff_t>(t) * subperms->rowsize;
+  for (int k = 0; k < size; ++k) row[static_cast<std::size_t>(fields[k])] = above[static_cast<std::size_t>(images[k])];
 }
 
 // The search over the classes: rows[r] is the permutation made of classes r .. K-1.
@@ -68,24 +83,51 @@ struct AutomorphismSearch {
   std::vector<VectorSpace*> classes;
   std::vector<std::vector<int>> masks;       // class r
   std::vector<std::vector<int>> cumulative;  // classes r .. K-1
-  std::vector<std::vector<int>> classFields;       // the fields of class r
-  std::vector<std::vector<int>> cumulativeFields;  // the fields of classes r .. K-1
+  std::vector<std::vector<int>> higherFields;  // the fields of classes r+1 .. K-1
   std::vector<std::vector<int>> rows;
   std::vector<int> counters;
+  // Per class: the index t of each permutation, keyed by the positions of its images in
+  // the class, four bits each (a class has at most 10 fields).
+  std::vector<std::unordered_map<std::uint64_t, int>> indexOf;
+  std::vector<int> position;  // of each field in its class
   int found = 0;
 
   int K() const { return static_cast<int>(classes.size()); }
 
+  // Tries every permutation of class r on top of row r+1 (which is the identity on class
+  // r). A permutation pi passes when S(pi(i), pi(j)) = S(i, j) for i in class r and j in
+  // classes r .. K-1: the pairs with j above r are tested through a table of the images
+  // each field of the class may take, made once per visit, then the pairs inside the class.
   void descend(int r) {
     const VectorSpace* space = classes[static_cast<std::size_t>(r)];
-    for (int t = 0; t < space->Nfill; ++t) {
+    const std::vector<int>& above = rows[static_cast<std::size_t>(r) + 1];
+    std::vector<int>& row = rows[static_cast<std::size_t>(r)];
+    row = above;
+    const int size = space->rowsize - 2;
+    const int* fields = space->Space;
+    // allowed[k * size + m]: field k of the class may go to field m of the class.
+    std::vector<char> allowed(static_cast<std::size_t>(size) * size, 1);
+    for (int k = 0; k < size; ++k) {
+      for (int m = 0; m < size; ++m) {
+        for (int j : higherFields[static_cast<std::size_t>(r)]) {
+          if (!sameS(re, im, n, fields[m], above[static_cast<std::size_t>(j)], fields[k], j)) {
+            allowed[static_cast<std::size_t>(k) * size + m] = 0;
+            break;
+          }
+        }
+      }
+    }
+    // The permutations that pass, found by assigning images one field at a time, are
+    // visited in the order of their index t.
+    std::vector<int> passing;
+    std::vector<int> images(static_cast<std::size_t>(size));
+    std::vector<char> used(static_cast<std::size_t>(size), 0);
+    collectPassing(r, fields, size, allowed, 0, images, used, passing);
+    std::sort(passing.begin(), passing.end());
+    for (int t : passing) {
       if (getStopSignal() != 0) return;
       counters[static_cast<std::size_t>(r)] = t;
-      applyLevelPermutation(space, r, t, rows);
-      if (checkLevelPermutation(rows[static_cast<std::size_t>(r)].data(), cumulativeFields[r],
-                                classFields[r]) == 0) {
-        continue;
-      }
+      applyClassPermutation(space, t, above, row);
       if (r > 0) {
         descend(r - 1);
         continue;
@@ -96,16 +138,32 @@ struct AutomorphismSearch {
     }
   }
 
-  // Compares S over the pairs of fields i of class r and j of classes r .. K-1 (the masks
-  // as lists of fields).
-  int checkLevelPermutation(const int* perm, const std::vector<int>& wider,
-                            const std::vector<int>& level) const {
-    for (int i : level) {
-      for (int j : wider) {
-        if (!sameS(re, im, n, perm[i], perm[j], i, j)) return 0;
-      }
+  // Images of the fields 0 .. k-1 of the class are set; extends them by every image of
+  // field k that the table allows and that keeps S between the fields assigned so far.
+  void collectPassing(int r, const int* fields, int size, const std::vector<char>& allowed, int k,
+                      std::vector<int>& images, std::vector<char>& used, std::vector<int>& passing) const {
+    if (k == size) {
+      std::uint64_t key = 0;
+      for (int l = 0; l < size; ++l) key |= static_cast<std::uint64_t>(position[static_cast<std::size_t>(images[l])]) << (4 * l);
+      const auto& index = indexOf[static_cast<std::size_t>(r)];
+      const auto it = index.find(key);
+      if (it != index.end()) passing.push_back(it->second);
+      return;
     }
-    return 1;
+    for (int m = 0; m < size; ++m) {
+      if (used[static_cast<std::size_t>(m)] != 0 || allowed[static_cast<std::size_t>(k) * size + m] == 0) continue;
+      const int image = fields[m];
+      bool keeps = true;
+      for (int l = 0; l <= k && keeps; ++l) {
+        const int other = l == k ? image : images[static_cast<std::size_t>(l)];
+        keeps = sameS(re, im, n, image, other, fields[k], fields[l]);
+      }
+      if (!keeps) continue;
+      images[static_cast<std::size_t>(k)] = image;
+      used[static_cast<std::size_t>(m)] = 1;
+      collectPassing(r, fields, size, allowed, k + 1, images, used, passing);
+      used[static_cast<std::size_t>(m)] = 0;
+    }
   }
 };
 
@@ -113,13 +171,8 @@ struct AutomorphismSearch {
 
 void applyLevelPermutation(const VectorSpace* subperms, int r, int t,
                            std::vector<std::vector<int>>& rows) {
-  const int size = subperms->rowsize - 2;
-  const int* fields = subperms->Space;
-  const int* images = subperms->Space + static_cast<std::ptrdiff_t>(t) * subperms->rowsize;
-  std::vector<int>& row = rows[static_cast<std::size_t>(r)];
-  const std::vector<int>& above = rows[static_cast<std::size_t>(r) + 1];
-  row = above;
-  for (int k = 0; k < size; ++k) row[static_cast<std::size_t>(fields[k])] = above[static_cast<std::size_t>(images[k])];
+  rows[static_cast<std::size_t>(r)] = rows[static_cast<std::size_t>(r) + 1];
+  applyClassPermutation(subperms, t, rows[static_cast<std::size_t>(r) + 1], rows[static_cast<std::size_t>(r)]);
 }
 
 int searchAutomorphisms() {
@@ -191,12 +244,25 @@ int searchAutomorphisms() {
     for (int k = 0; k < space->rowsize - 2; ++k) search.masks[r][static_cast<std::size_t>(space->Space[k])] = 1;
     for (std::size_t i = 0; i < n; ++i) search.cumulative[r][i] = search.masks[r][i] | search.cumulative[r + 1][i];
   }
-  search.classFields.resize(static_cast<std::size_t>(K));
-  search.cumulativeFields.resize(static_cast<std::size_t>(K));
+  search.indexOf.resize(static_cast<std::size_t>(K));
+  search.position.assign(n, 0);
+  for (int r = 0; r < K; ++r) {
+    const VectorSpace* space = search.classes[static_cast<std::size_t>(r)];
+    const int size = space->rowsize - 2;
+    for (int k = 0; k < size; ++k) search.position[static_cast<std::size_t>(space->Space[k])] = k;
+    auto& index = search.indexOf[static_cast<std::size_t>(r)];
+    index.reserve(static_cast<std::size_t>(space->Nfill));
+    for (int t = 0; t < space->Nfill; ++t) {
+      const int* images = space->Space + static_cast<std::ptrdiff_t>(t) * space->rowsize;
+      std::uint64_t key = 0;
+      for (int l = 0; l < size; ++l) key |= static_cast<std::uint64_t>(search.position[static_cast<std::size_t>(images[l])]) << (4 * l);
+      index.emplace(key, t);
+    }
+  }
+  search.higherFields.resize(static_cast<std::size_t>(K));
   for (int r = 0; r < K; ++r) {
     for (int i = 0; i < N; ++i) {
-      if (search.masks[r][static_cast<std::size_t>(i)] != 0) search.classFields[r].push_back(i);
-      if (search.cumulative[r][static_cast<std::size_t>(i)] != 0) search.cumulativeFields[r].push_back(i);
+      if (search.cumulative[r + 1][static_cast<std::size_t>(i)] != 0) search.higherFields[r].push_back(i);
     }
   }
   std::vector<int> identity(n);
