@@ -154,19 +154,6 @@ bool warnTensorTwist(const char* routine) {
   return true;
 }
 
-// Labels from start to N-1 whose S(0, i) has the real part of S(0, 0).
-void printExceptionalSimpleCurrents(int start) {
-  const int N = totalPrimaries();
-  if (start >= N) return;
-  double re0, im0;
-  compS(0, 0, &re0, &im0);
-  for (int i = start; i < N; ++i) {
-    double re, im;
-    compS(0, i, &re, &im);
-    if (ZeroCheck(re - re0)) Print("Exceptional simple current: %d\n", i);
-  }
-}
-
 // The width of the closing line of "browse twists".
 constexpr std::size_t kTwistSeparator = 53;
 
@@ -525,7 +512,7 @@ int COM_browse_simple(char**, int) {
   } else {
     Print("No simple currents (except possibly from fixed points)\n");
   }
-  printExceptionalSimpleCurrents(N);
+  getExceptionalSimpleCurrents(N);
   return 0;
 }
 

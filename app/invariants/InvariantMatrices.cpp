@@ -192,7 +192,11 @@ void makeExceptionalBulkInvariant(const int* M, BulkInvariant* bi, int store, in
   bi->reserved[0] = bi->reserved[1] = bi->reserved[2] = -1;
   bi->ishibashi_count = LabelCount(bi);
   bi->symmetric = equalsTranspose(bi) ? 1 : 0;
-  (void)show;  // printing of the terms belongs to the invariant inspection code
+  if (show == 1) {
+    if (store == 0) Print("\nModular invariant partition function: \n");
+    printBulkInvariant(bi, 0);
+    Print("\n");
+  }
   if (store == 1 && autostoreOn()) storeBulkInvariant(nullptr, bi, 1, 1);
 }
 

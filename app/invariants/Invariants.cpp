@@ -129,6 +129,8 @@ void resetInvariants() {
   s.DummyBulk.reset();
   s.NextSelectedMIPF = 0;
   resetInvariantSelection();
+  resetInvariantMatrices();
+  resetInvariantPrinting();
   resetUserInvariants();
   initializeInvariants();
 }

@@ -186,6 +186,32 @@ int conjugateNamedBulkInvariant(const char* source, const char* name);
 int transposeNamedBulkInvariant(const char* source, const char* name);
 
 // ---------------------------------------------------------------------------------------
+// Printing invariants and the statistics of their pairings
+
+// Prints the invariant as a sum of terms: rows with the same partner list form one term
+// (left fields)*(partners), |left|^2 when both are the same list. limit > 0 considers only
+// rows below limit. "Invariant max_display" bounds the first row of a printed term;
+// "Invariant statistics" adds the table of pairings by weight.
+void printBulkInvariant(const BulkInvariant* bi, int limit);
+// One term; *column is -1 before the first term of a display and counts the line length.
+void PrintModInvTerm(const int* left, const int* right, int nL, int nR, int mult, int* column);
+// One row of the statistics: L h (mod L), and the pairings counted diagonal (a = b),
+// conjugate (a = conjugate of b, a != b) and diagonal self-conjugate.
+struct InvariantStatisticsRow {
+  int value = 0;
+  int diagonal = 0;
+  int conjugate = 0;
+  int selfConjugate = 0;
+};
+// (nullptr, nullptr, 0, 0, 0) builds the empty table, weight -1 prints it, any other weight
+// adds the pairings of the left fields with the partners, weight times each.
+void InvariantStatistics(const int* left, const int* partners, int nL, int nP, int weight);
+const std::vector<InvariantStatisticsRow>& invariantStatisticsTable();
+// The distinct values of L h_i (mod L) over all primaries, in label order.
+std::vector<int> RatCount(int L);
+void resetInvariantPrinting();
+
+// ---------------------------------------------------------------------------------------
 // Selection criteria of invariants
 //
 // Current lists are given as int arrays ended by -1 (nullptr clears the list). The module

@@ -306,6 +306,28 @@ int MOD_getOLA_Smatrix(int J, int a, int b, double* re, double* im);
 int MOD_fixedPointCurrent(int J);
 // The shift of J's fixed-point theory (0 for the identity; 0 after an alert without one).
 int MOD_getFCFTshift(int J);
+// Twist of current J on fixed point i of current k (0..3).
+int MOD_getCurrentTwist(int J, int i, int k);
+// Validity level: 3 a true CFT, 2 S and fusion work, 1 S works, 0 none. In tensor mode the
+// smallest level among the factors (3 without factors).
+int MOD_isValidCFT();
+// Set-up of the ground-state contents: 1 when they are available, else 0.
+int MOD_initContents();
+// The outer automorphisms of the current group as current permutations: one row per
+// permutation, entry J the image of current J (row 0 the identity); nullptr when there are
+// none to be had. Owned by the theory or the tensor product.
+struct VectorSpace;
+VectorSpace* MOD_getCurrentOuterAutomorphisms();
+// The number of those permutations (0 when they cannot be had).
+int MOD_TotalOuterAutomorphisms();
+// The image of current J under permutation p; -1 after an alert when there is none.
+// p = -1 prepares the images (the tensor product's cache) and returns the count.
+int MOD_getCurrentPermutation(int p, int J);
+// The selected extension number of the tensor product; -1 outside tensor mode.
+int MOD_getExtensionNumber();
+// Prints "Exceptional simple current: %d" for every field i >= start whose S(0, i) has the
+// real part of S(0, 0): a field of quantum dimension 1 beyond the known currents.
+void getExceptionalSimpleCurrents(int start);
 
 // ---------------------------------------------------------------------------------------
 // Consistency checks

@@ -1,23 +1,43 @@
-// Fixed-point data of the current theory: the S matrices of the fixed-point theory and
-// of the orbit Lie algebra of a current, and whether a current fixes any field. Each
-// entry answers from the current stored theory; the tensor-product side reports that it
-// is not available until the tensor layer provides it.
+// Fixed-point data and symmetries of the current theory: the S matrices of the fixed-point
+// theory and of the orbit Lie algebra of a current, shifts and twists of fixed points,
+// whether a current fixes any field, the validity level, the contents column's set-up, the
+// outer automorphisms of the current group with the current permutations they induce, and
+// the exceptional simple currents read off from the first row of S.
+//
+// Each entry answers from the current stored theory when the tensor-mode switch is off and
+// from the current tensor product (through the tensor layer's services) when it is on.
+// Nothing here keeps state.
+#include <algorithm>
 #include <cmath>
 
+#include "collections/VectorSpace.h"
+#include "groups/Discrete.h"
 #include "modular/Modular.h"
 #include "modular/ModularInternal.h"
 #include "runtime/Error.h"
+#include "runtime/Output.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "store/TensorHooks.h"
 
 namespace {
 
-// False (after the alert) in tensor mode or without a current theory.
-bool storeSide(const char* routine) {
-  if (KMCosetSwitch == 0 && currentSD != nullptr) return true;
-  Alert(routine, 0, 100302, "%s: not available yet for tensor products", routine);
+bool tensorSide() { return KMCosetSwitch != 0; }
+
+// False (after the alert) outside tensor mode without a current theory.
+bool haveRecord(const char* routine) {
+  if (currentSD != nullptr) return true;
+  Alert(routine, 0, 100302, "%s: no current theory", routine);
   return false;
+}
+
+// The store's outer automorphisms of the current group, built when the record has none.
+VectorSpace* storeAutomorphisms() {
+  VectorSpace* space = currentSD->automorphisms;
+  if (space == nullptr) return nullptr;
+  if (space->Nfill < 1 || space->Space == nullptr) SM_getCurrentOuterAutomorphisms(currentSD);
+  return space->Nfill < 1 || space->Space == nullptr ? nullptr : space;
 }
 
 }  // namespace
@@ -25,24 +45,44 @@ bool storeSide(const char* routine) {
 int MOD_getFCFT_Smatrix(int J, int a, int b, double* re, double* im) {
   *re = 0.0;
   *im = 0.0;
-  if (!storeSide("MOD_getFCFT_Smatrix")) return 0;
+  if (tensorSide()) {
+    tensorHooks().CT_getFCFT_Smatrix(currentTensor, J, a, b, re, im);
+    return *re != 0.0 || *im != 0.0 ? 1 : 0;
+  }
+  if (!haveRecord("MOD_getFCFT_Smatrix")) return 0;
   return SM_getFCFT_Smatrix(currentSD, J, a, b, re, im);
 }
 
 int MOD_getOLA_Smatrix(int J, int a, int b, double* re, double* im) {
   *re = 0.0;
   *im = 0.0;
-  if (!storeSide("MOD_getOLA_Smatrix")) return 0;
+  if (tensorSide()) {
+    tensorHooks().CT_getOLA_SmatrixOfFields(currentTensor, J, a, b, re, im);
+    return *re != 0.0 || *im != 0.0 ? 1 : 0;
+  }
+  if (!haveRecord("MOD_getOLA_Smatrix")) return 0;
   return SM_getOLA_Smatrix(currentSD, J, a, b, re, im);
 }
 
 int MOD_fixedPointCurrent(int J) {
-  if (!storeSide("MOD_fixedPointCurrent")) return 0;
+  if (tensorSide()) {
+    // A current fixes a field only if its weight is a multiple of 1/2: J a = a makes the
+    // monodromy charge Q_J(J) = -2 h_J vanish modulo 1.
+    const Rat h = *ratWeight(J);
+    if (h.den > 2) return 0;
+    const int N = *TotalPrimaries;
+    for (int i = 0; i < N; ++i) {
+      if (simpleFusion(J, i) == i) return 1;
+    }
+    return 0;
+  }
+  if (!haveRecord("MOD_fixedPointCurrent")) return 0;
   return SM_fixedPointCurrent(currentSD, J);
 }
 
 int MOD_getFCFTshift(int J) {
-  if (!storeSide("MOD_getFCFTshift")) return 0;
+  if (tensorSide()) return tensorHooks().getTotalFCFTshiftOfField(currentTensor, J);
+  if (!haveRecord("MOD_getFCFTshift")) return 0;
   const int lbl = SM_getFCFTlbl(currentSD, J);
   if (lbl == 0) return 0;
   if (lbl < 0 || currentSD->fcft_shift == nullptr) {
@@ -50,4 +90,67 @@ int MOD_getFCFTshift(int J) {
     return 0;
   }
   return currentSD->fcft_shift[lbl - 1];
+}
+
+int MOD_getCurrentTwist(int J, int i, int k) {
+  if (tensorSide()) return tensorHooks().CT_getCurrentTwist(currentTensor, i, J, k);
+  if (!haveRecord("MOD_getCurrentTwist")) return 0;
+  return SM_getCurrentTwist(currentSD, i, J, k);
+}
+
+int MOD_isValidCFT() {
+  if (tensorSide()) return tensorHooks().CT_isValidCFT(currentTensor);
+  if (!haveRecord("MOD_isValidCFT")) return 0;
+  return currentSD->validity;
+}
+
+int MOD_initContents() {
+  if (tensorSide()) return tensorHooks().CT_initContents(currentTensor);
+  if (!haveRecord("MOD_initContents")) return 0;
+  return SM_initContents(currentSD);
+}
+
+VectorSpace* MOD_getCurrentOuterAutomorphisms() {
+  if (tensorSide()) return tensorHooks().CT_getCurrentOuterAutomorphisms(currentTensor);
+  if (!haveRecord("MOD_getCurrentOuterAutomorphisms")) return nullptr;
+  return storeAutomorphisms();
+}
+
+int MOD_TotalOuterAutomorphisms() {
+  if (tensorSide()) return tensorHooks().CT_TotalOuterAutomorphisms(currentTensor);
+  if (!haveRecord("MOD_TotalOuterAutomorphisms")) return 0;
+  const VectorSpace* space = storeAutomorphisms();
+  return space == nullptr ? 0 : space->Nfill;
+}
+
+int MOD_getCurrentPermutation(int p, int J) {
+  if (tensorSide()) return tensorHooks().CT_getCurrentPermutation(currentTensor, p, J);
+  if (!haveRecord("MOD_getCurrentPermutation")) return -1;
+  const VectorSpace* space = storeAutomorphisms();
+  if (p == -1) return space == nullptr ? 0 : space->Nfill;
+  const int order = currentSD->scgroup == nullptr ? 1 : currentSD->scgroup->order;
+  if (space == nullptr || p < 0 || p >= space->Nfill || J < 0 || J >= order) {
+    Alert("MOD_getCurrentPermutation", 0, 212404, "No permutation %d of current %d", p, J);
+    return -1;
+  }
+  return space->Space[static_cast<std::size_t>(p) * static_cast<std::size_t>(space->rowsize) +
+                      static_cast<std::size_t>(J)];
+}
+
+int MOD_getExtensionNumber() {
+  return tensorSide() ? tensorHooks().getExtensionNumber(currentTensor) : -1;
+}
+
+void getExceptionalSimpleCurrents(int start) {
+  const int N = *TotalPrimaries;
+  if (start >= N) return;
+  double re0 = 0.0;
+  double im0 = 0.0;
+  compS(0, 0, &re0, &im0);
+  for (int i = std::max(start, 0); i < N; ++i) {
+    double re = 0.0;
+    double im = 0.0;
+    compS(0, i, &re, &im);
+    if (ZeroCheck(re - re0)) Print("Exceptional simple current: %d\n", i);
+  }
 }

@@ -24,16 +24,17 @@
 #include "store/StoremanagerInternal.h"
 #include "store/StoremanagerQueries.h"
 #include "store/StoremanagerQueriesInternal.h"
+#include "store/TensorHooks.h"
 
 namespace {
 
 bool lieType(const SpectrumData* sd) { return sd->type >= 0 && sd->type <= 5; }
 
-// The tensor layer's FCFT data of a theory built from a tensor product.
+// The tensor layer's FCFT data of a theory built from a tensor product: the number of
+// fixed-point theories made, -1 when they could not be made.
 int initTensorFCFT(SpectrumData* sd) {
-  (void)sd;
-  Alert("initFCFT", 0, 100201, "initFCFT: not available yet");
-  return -1;
+  if (tensorHooks().initFCFT(sd->tensor, sd) < 0) return -1;
+  return sd->n_fp_currents;
 }
 
 int* labelRow(SpectrumData* sd, int i) {

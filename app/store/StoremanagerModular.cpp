@@ -396,8 +396,15 @@ void SM_computeSDirect(SpectrumData* sd, int a, int b, double* re, double* im) {
         Alert("SM_computeSDirect", 2, 212404, "Unexpected NULL tensor pointer");
         return;
       }
-      tensorHooks().CT_getOLA_Smatrix(sd->base->tensor, sd->parent_current, sd->field_map + a,
-                                      sd->field_map + b, re, im);
+      {
+        // The tensor product knows the current by its own field.
+        const SpectrumData* parent = sd->base;
+        const int current = parent->field_map != nullptr && sd->parent_current >= 0 &&
+                                    sd->parent_current < parent->n_primaries
+                                ? parent->field_map[sd->parent_current]
+                                : sd->parent_current;
+        tensorHooks().CT_getOLA_Smatrix(sd->base->tensor, current, sd->field_map + a, sd->field_map + b, re, im);
+      }
       return;
     case kStoreTypePermutation:
     case kStoreTypePermutationFCFT:

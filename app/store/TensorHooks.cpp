@@ -120,6 +120,55 @@ int CT_getSusyFlag(TensorProduct*) {
   return 0;
 }
 
+void CT_getFCFT_Smatrix(TensorProduct*, int, int, int, double* re, double* im) {
+  notAvailable("CT_getFCFT_Smatrix");
+  zero(re, im);
+}
+
+void CT_getOLA_SmatrixOfFields(TensorProduct*, int, int, int, double* re, double* im) {
+  notAvailable("CT_getOLA_Smatrix");
+  zero(re, im);
+}
+
+int getTotalFCFTshiftOfField(TensorProduct*, int) {
+  notAvailable("getTotalFCFTshift");
+  return 0;
+}
+
+int CT_getCurrentTwist(TensorProduct*, int, int, int) {
+  notAvailable("CT_getCurrentTwist");
+  return 0;
+}
+
+int CT_isValidCFT(TensorProduct*) {
+  notAvailable("CT_isValidCFT");
+  return 0;
+}
+
+int CT_initContents(TensorProduct*) { return 0; }
+
+VectorSpace* CT_getCurrentOuterAutomorphisms(TensorProduct*) {
+  notAvailable("CT_getCurrentOuterAutomorphisms");
+  return nullptr;
+}
+
+int CT_TotalOuterAutomorphisms(TensorProduct*) {
+  notAvailable("CT_TotalOuterAutomorphisms");
+  return 0;
+}
+
+int CT_getCurrentPermutation(TensorProduct*, int, int J) {
+  notAvailable("CT_getCurrentPermutation");
+  return J;
+}
+
+int getExtensionNumber(const TensorProduct*) { return -1; }
+
+int initFCFT(TensorProduct*, SpectrumData*) {
+  notAvailableToStore("initFCFT");
+  return -1;
+}
+
 TensorHooks& hooks() {
   static TensorHooks installed{getCosetS,
                                getCosetT,
@@ -140,7 +189,18 @@ TensorHooks& hooks() {
                                CT_simpleCurrentAction,
                                CT_simpleCurrentProduct,
                                CT_getCurrentGroup,
-                               CT_getSusyFlag};
+                               CT_getSusyFlag,
+                               CT_getFCFT_Smatrix,
+                               CT_getOLA_SmatrixOfFields,
+                               getTotalFCFTshiftOfField,
+                               CT_getCurrentTwist,
+                               CT_isValidCFT,
+                               CT_initContents,
+                               CT_getCurrentOuterAutomorphisms,
+                               CT_TotalOuterAutomorphisms,
+                               CT_getCurrentPermutation,
+                               getExtensionNumber,
+                               initFCFT};
   return installed;
 }
 

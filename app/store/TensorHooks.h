@@ -15,7 +15,9 @@
 #include "numbers/MathUtility.h"
 
 struct DGType;
+struct SpectrumData;
 struct TensorProduct;
+struct VectorSpace;
 
 struct TensorHooks {
   // S, T, sqrt(T) and log T (in units of 2 pi i) of fields of the tensor product.
@@ -47,6 +49,25 @@ struct TensorHooks {
   // The extended theory's current group and its supersymmetry flag.
   DGType* (*CT_getCurrentGroup)(TensorProduct* tensor);
   int (*CT_getSusyFlag)(TensorProduct* tensor);
+  // Fixed-point data (fields and currents are spectrum indices): S^J without and with the
+  // phase of the total shift, the total shift of current J, the twist of field a for
+  // currents K and J, the validity level, the contents column's set-up.
+  void (*CT_getFCFT_Smatrix)(TensorProduct* tensor, int J, int i, int j, double* re, double* im);
+  void (*CT_getOLA_SmatrixOfFields)(TensorProduct* tensor, int J, int i, int j, double* re,
+                                    double* im);
+  int (*getTotalFCFTshiftOfField)(TensorProduct* tensor, int J);
+  int (*CT_getCurrentTwist)(TensorProduct* tensor, int a, int K, int J);
+  int (*CT_isValidCFT)(TensorProduct* tensor);
+  int (*CT_initContents)(TensorProduct* tensor);
+  // Symmetries of the factors acting on the currents: the current images (one row per
+  // symmetry), their number, and the image of current J under symmetry p.
+  VectorSpace* (*CT_getCurrentOuterAutomorphisms)(TensorProduct* tensor);
+  int (*CT_TotalOuterAutomorphisms)(TensorProduct* tensor);
+  int (*CT_getCurrentPermutation)(TensorProduct* tensor, int p, int J);
+  int (*getExtensionNumber)(const TensorProduct* tensor);
+  // The fixed-point theories of a record made from the tensor product: their number, 0
+  // for none, -1 on failure.
+  int (*initFCFT)(TensorProduct* tensor, SpectrumData* sd);
 };
 
 const TensorHooks& tensorHooks();

@@ -113,8 +113,10 @@ void markChanged(TensorProduct* TP) {
   TP->ConjugateFlag = 0;
   TP->SymmetryFlag = 0;
   TP->SpectrumChanged = 1;
-  TP->FCFTDataFlag = 0;
+  freeFullFP(TP);
   TP->NumberOfFixedPointCurrents = 0;
+  TP->FixedPointCurrents.clear();
+  TP->SimpleCurrentMap.clear();
   TP->ExtensionNumber = -1;
   TP->Spectrum.reset(TP->NumberOfFactors + 1);
   TP->NumberOfPrimaries = 0;
@@ -426,6 +428,7 @@ void installHooks() {
   hooks.CT_simpleCurrentProduct = CT_simpleCurrentProduct;
   hooks.CT_getCurrentGroup = currentGroupHook;
   hooks.CT_getSusyFlag = susyFlagHook;
+  installFixedPointHooks(hooks);
   setTensorHooks(hooks);
 }
 

@@ -19,6 +19,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,6 +35,28 @@ struct FPType;
 struct SpectrumData;
 
 extern AllocationAccount TensorProductAccount;
+extern AllocationAccount FullFP_alloc;
+
+// The full fixed-point record of a field (CosetFixedPoints.cpp): the fix-centre elements
+// and the currents of the extension that fix it, each in the canonical element order of
+// its group, one fix-centre representative per current (untwisted against the field's
+// stabiliser), the twists (0..3) of the fix-centre generators against each stabiliser
+// element (twists[s + b |S|]), and the cocycle numerators cocycles[u + |U| m] over
+// `denominator` of current m on character label u of the untwisted stabiliser U.
+struct FullFPType {
+  DGType* current_group = nullptr;
+  DGType* center_group = nullptr;
+  FPType* stabilizer = nullptr;
+  AccountVector<int> all_currents{AccountAllocator<int>(&FullFP_alloc, "Full FP info")};
+  AccountVector<int> fixed_currents{AccountAllocator<int>(&FullFP_alloc, "Full FP info")};
+  AccountVector<int> representatives{AccountAllocator<int>(&FullFP_alloc, "Full FP info")};
+  AccountVector<int> twists{AccountAllocator<int>(&FullFP_alloc, "Full FP twists")};
+  AccountVector<int> cocycles{AccountAllocator<int>(&FullFP_alloc, "Full FP info")};
+  int denominator = 1;
+  int n_all = 0;
+  int n_fixed = 0;
+  bool complete = false;  // shared only when every part was made
+};
 
 // Rows of a fixed length with a hash index over whole rows; `add` keeps rows unique.
 class TensorRows {
@@ -115,6 +139,21 @@ struct TensorProduct {
                                              &TensorProductAccount};
   VectorSpace CurrentPermutations{100, "Tensor Current Permutations", &TensorProductAccount};
   VectorSpace CurrentPermutationCache{100, "Tensor Current Permutations", &TensorProductAccount};
+
+  // Fixed-point resolution (valid while FCFTDataFlag is 1): the fix centre (rows of factor
+  // currents, each trivial or with a fixed-point theory; element 0 the identity) with the
+  // orders of its elements, the currents of the extension that fix some field, and per
+  // field its full fixed-point record, owned by FullFPRecords.
+  TensorRows FixCenter{"Fix Center"};
+  std::vector<int> FixCenterOrders;
+  std::vector<int> FixedPointCurrents;
+  std::vector<FullFPType*> FullStabilizers;
+  std::deque<std::unique_ptr<FullFPType>> FullFPRecords;
+  // Set by "create CFT": for every field its position in the list of simple currents of
+  // the stored theory or -1, then that list (the current fields).
+  std::vector<int> SimpleCurrentMap;
+  // The level of the N=2 minimal model this product builds; -1 for every other product.
+  int MinimalN2Level = -1;
 };
 
 // The record of tensor mode is `currentTensor` (store/CurrentTheory.h), made here.
@@ -406,6 +445,66 @@ struct TensorStringData;
 const TensorStringData* getTensorStringData(TensorProduct* TP);
 const int* getCosetRepInfo(TensorProduct* TP, int i);
 int CT_isTrivial(TensorProduct* TP, int i);
+
+// ---------------------------------------------------------------------------------------
+// Fixed-point resolution (CosetFixedPoints.cpp). Fix-centre elements are indices into
+// FixCenter; fields and currents are spectrum indices unless said otherwise.
+
+// Rebuilds the fix centre and its orders; drops every full fixed-point record.
+void computeFixCenter(TensorProduct* TP);
+// Product of fix-centre elements a and b; -1 when it is not in the fix centre.
+int FixCenterProduct(int a, int b, TensorProduct* TP);
+// Fix-centre element f times chiral-algebra element c; -1 when outside the fix centre.
+int FixCenterChiralAlgebraProduct(TensorProduct* TP, int f, int c);
+// -1 after "Fix Center element not found".
+int findFixCenterElement(TensorProduct* TP, const int* row);
+// The shared record of field row t: E the fix-centre elements fixing it, Q the currents
+// fixing it (0 first), elements of the group G; M maps Q's currents to spectrum fields
+// (nullptr: they are fields already). nullptr when it cannot be made.
+FullFPType* getFullFP(TensorProduct* TP, const int* t, const std::vector<int>& E, const std::vector<int>& Q,
+                      FPType* stabilizer, DGType* G, const int* M);
+FullFPType* findFullFP(TensorProduct* TP, const int* t, const std::vector<int>& E, const std::vector<int>& Q,
+                       const FPType* stabilizer);
+void getFullFPtwists(TensorProduct* TP, const int* t, int* out, const FullFPType* F);
+// nullptr after "Cannot allocate FullFPType".
+std::unique_ptr<FullFPType> allocFullFP(int nAll, int nFixed, int nU);
+void freeFullFP(TensorProduct* TP);
+// The first J x (x in the chiral algebra) in F's fix-centre elements that is untwisted
+// against the whole stabiliser; 0 after a diagnostic when there is none.
+int getFixRepresentative(TensorProduct* TP, int J, const FullFPType* F);
+// Twist 0..3 of the element at canonical position p of F's fix-centre group against
+// stabiliser element s; checkStabilizerTwist: 1 when every s gives 0.
+int FCenterStabilizerTwist(const FullFPType* F, int p, int s);
+int checkStabilizerTwist(int p, const FullFPType* F);
+// A fix-centre element in both f1 U1 and f2 U2 (the first of f1 U1), or -1.
+int getOverlap(TensorProduct* TP, int f1, int f2, const int* U1, int n1, const int* U2, int n2);
+// The first chiral-algebra element x with f x = g; -1 after "Offset not found".
+int getOffset(TensorProduct* TP, int f, int g);
+std::vector<int> getAllReps(TensorProduct* TP, int f, const int* list, int count);
+// The cocycle of current position m on the character label l (a chiral-algebra element
+// of U); 0 for a trivial U and after "Unidentified fix point label".
+void Cocycle(const FullFPType* F, int m, int l, Rat* out);
+void printFullFP(TensorProduct* TP, const FullFPType* F);
+
+// The fixed-point currents and the full records of every field, once per spectrum.
+void initializeCosetFCFTData(TensorProduct* TP);
+// S^J(i, j) without the phase of the shift; 0 when J does not fix both fields or the
+// representatives do not overlap.
+void getCosetFCFT_S_matrix_elt(TensorProduct* TP, int J, int i, int j, double* re, double* im);
+// S^J(i, j) after setting up the records; the same times exp(+i pi s_J / 4).
+void CT_getFCFT_Smatrix(TensorProduct* TP, int J, int i, int j, double* re, double* im);
+void CT_getOLA_Smatrix(TensorProduct* TP, int J, int i, int j, double* re, double* im);
+
+// The fixed-point theories of a record stored from TP ("name_i", one per current of the
+// record with fixed points, the currents of the factors first), with their S matrices
+// when "Store_S_FCFT" is 2. 0, or -1 without a tensor product or when a part cannot be
+// allocated.
+int initFCFT(TensorProduct* TP, SpectrumData* sd);
+// Stores S^J times exp(+i pi shift/4) in the first `count` fixed-point theories of sd.
+void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count);
+// S^J(a, b) of record fields a and b for each of the first count fixed-point currents.
+void getCosetFCFT_S(TensorProduct* TP, int a, int b, double* re, double* im, const FullFPType* Fa,
+                    const FullFPType* Fb, SpectrumData* sd, int count);
 
 // ---------------------------------------------------------------------------------------
 // Stored theories made from tensor products (CosetCreate.cpp)

@@ -72,10 +72,18 @@ void makeSimpleCurrentMap(CurrentListContext* c) {
     if (found != nullptr && found->n > 0) {
       initList(&c->list, found->n);
       for (int i = 0; i < found->n; ++i) addToList(&c->list, found->list[i]);
-      return;
     }
   }
-  for (int i = 0; i < count; ++i) addToList(&c->list, i);
+  if (c->list.n == 0) {
+    for (int i = 0; i < count; ++i) addToList(&c->list, i);
+  }
+  const int fields = TP->NumberOfPrimaries;
+  TP->SimpleCurrentMap.assign(static_cast<std::size_t>(fields), -1);
+  for (int i = 0; i < c->list.n; ++i) {
+    const int field = c->list.list[i];
+    if (field >= 0 && field < fields) TP->SimpleCurrentMap[static_cast<std::size_t>(field)] = i;
+    TP->SimpleCurrentMap.push_back(field);
+  }
 }
 
 // Exact weights of the fields in tensor order, on one common denominator.
@@ -203,12 +211,16 @@ bool computeCFT_S(SpectrumData* sd) {
   return whole;
 }
 
-// Every fixed-point theory made, with its S stored.
+// Every fixed-point theory made, with every element of its S stored (an element counts as
+// stored when its real part is not below -1.5, the mark of one not computed).
 bool fixedPointTheoriesStored(SpectrumData* sd) {
   if (sd->n_fp_currents == 0) return true;
-  if (SM_initFCFTData(sd) < sd->n_fp_currents || sd->fcft == nullptr) return false;
+  if (SM_initFCFTData(sd) < 0 || sd->fcft == nullptr) return false;
   for (int i = 0; i < sd->n_fp_currents; ++i) {
-    if (sd->fcft[i] == nullptr) return false;
+    const SpectrumData* f = sd->fcft[i];
+    if (f == nullptr || f->s_available == 0 || f->sbase == nullptr) return false;
+    const std::size_t m = static_cast<std::size_t>(f->n_orbits);
+    if (std::any_of(f->sbase, f->sbase + m * m, [](double x) { return x < -1.5; })) return false;
   }
   return true;
 }

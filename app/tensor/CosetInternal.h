@@ -93,3 +93,10 @@ struct CosetCreateState {
   TensorProduct* createTensor = nullptr;  // the builders' product (owned by `records`)
 };
 CosetCreateState& cosetCreateState();
+
+// ---------------------------------------------------------------------------------------
+// Fixed-point resolution (CosetFixedPoints.cpp)
+
+struct TensorHooks;
+// Puts the fixed-point and symmetry services of this layer into the hooks.
+void installFixedPointHooks(TensorHooks& hooks);

@@ -15,6 +15,10 @@
 
 namespace {
 
+void cosetSAccessor(void* ctx, int a, int b, double* re, double* im) {
+  getCosetS(static_cast<TensorProduct*>(ctx), a, b, re, im);
+}
+
 // a (mod 1) into [0, 1), simplified.
 void reduceModOne(Rat* q) {
   simplifyRat(q);
@@ -320,10 +324,20 @@ int TensorFixedPointLabels(TensorProduct* TP, const int* J, int* out) {
 }
 
 int CT_simpleCurrentProduct(int i, int j, TensorProduct* TP) {
-  if (i < 0 || j < 0 || i >= TP->NumberOfSimpleCurrents || j >= TP->NumberOfSimpleCurrents) {
-    // Currents beyond the ones the spectrum passes found come from the coset S matrix.
-    Alert("CT_simpleCurrentProduct", 0, 100302, "getCosetS: not available yet");
-    return -1;
+  if (i < 0 || j < 0) return -1;
+  if (i >= TP->NumberOfSimpleCurrents || j >= TP->NumberOfSimpleCurrents) {
+    // Currents beyond the ones the spectrum passes found were found from rows of the
+    // coset S matrix: their fields multiply by the S-matrix rule.
+    const std::vector<int>& map = TP->SimpleCurrentMap;
+    const std::size_t fields = static_cast<std::size_t>(TP->Spectrum.size());
+    const std::size_t count = map.size() > fields ? map.size() - fields : 0;
+    if (static_cast<std::size_t>(i) >= count || static_cast<std::size_t>(j) >= count) {
+      Alert("CT_simpleCurrentProduct", 0, 100302, "Current %d is not known", std::max(i, j));
+      return -1;
+    }
+    const int product = GenericSimpleAction(TP, TP->Spectrum.size(), map[fields + static_cast<std::size_t>(i)],
+                                            map[fields + static_cast<std::size_t>(j)], cosetSAccessor);
+    return product >= 0 && static_cast<std::size_t>(product) < fields ? map[static_cast<std::size_t>(product)] : -1;
   }
   const int n = TP->NumberOfFactors;
   std::vector<int> row(static_cast<std::size_t>(n) + 1);
@@ -339,8 +353,8 @@ int CT_simpleCurrentAction(int J, int a, TensorProduct* TP) {
   }
   if (J < 0 || a < 0 || a >= TP->Spectrum.size()) return -1;
   if (J >= TP->NumberOfSimpleCurrents) {
-    Alert("CT_simpleCurrentAction", 1, 100302, "getCosetS: not available yet");
-    return -1;
+    if (J >= TP->Spectrum.size()) return -1;
+    return GenericSimpleAction(TP, TP->Spectrum.size(), J, a, cosetSAccessor);
   }
   if (a < TP->NumberOfSimpleCurrents) return CT_simpleCurrentProduct(J, a, TP);
   const int n = TP->NumberOfFactors;
