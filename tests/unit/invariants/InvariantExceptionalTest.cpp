@@ -176,6 +176,38 @@ TEST_F(InvariantExceptionalTest, TensorProductOfDiagonalAndE6) {
   EXPECT_TRUE(alerted("Exceptional invariants not defined for extended algebras"));
 }
 
+TEST_F(InvariantExceptionalTest, N2MinimalInvariantsAreAcceptedAndCommuteWithSAndT) {
+  SpectrumData* sd = useTheory(27, 2, 10);
+  ASSERT_NE(sd, nullptr);
+  EXPECT_EQ(getExceptionalInvariantLabel(sd, 1), 4);
+  ASSERT_EQ(buildExceptionalInvariant(4), 1);
+  const BulkInvariant* bi = *getCurrentBulk();
+  const int n = sd->n_primaries;
+  initSMATRIX();
+  std::vector<modular_test::Complex> S(static_cast<std::size_t>(n) * n);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) S[static_cast<std::size_t>(i) * n + j] = modular_test::elementS(i, j);
+  }
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      modular_test::Complex zs = 0.0, sz = 0.0;
+      for (int m = 0; m < n; ++m) {
+        zs += static_cast<double>(bulkEntry(bi, i, m)) * S[static_cast<std::size_t>(m) * n + j];
+        sz += S[static_cast<std::size_t>(i) * n + m] * static_cast<double>(bulkEntry(bi, m, j));
+      }
+      ASSERT_TRUE(modular_test::near(zs, sz)) << i << "," << j;
+      if (bulkEntry(bi, i, j) == 0) continue;
+      const Rat hi = *ratWeight(i);
+      const Rat hj = *ratWeight(j);
+      EXPECT_EQ((hi.num * hj.den - hj.num * hi.den) % (hi.den * hj.den), 0) << i << "," << j;
+    }
+  }
+  // The level-16 invariant passes the check as well.
+  SpectrumData* sd16 = useTheory(27, 2, 16);
+  EXPECT_EQ(getExceptionalInvariantLabel(sd16, 1), 5);
+  EXPECT_EQ(buildExceptionalInvariant(5), 1);
+}
+
 TEST_F(InvariantExceptionalTest, BoundaryDataGrowAndNeverShrink) {
   ExceptionalBoundaryData edt;
   allocExceptBound(&edt, 5, 2);

@@ -253,6 +253,30 @@ TEST_F(InvariantUserTest, CommandsSucceedExactlyWhenAccepted) {
   EXPECT_EQ(run("select invariant (0)^2+(1)^2+(2)^2"), 0);
 }
 
+TEST_F(InvariantUserTest, MIPFRunRestoresAutostoreAndTheCurrentInvariant) {
+  SpectrumData* sd = useTheory(1, 1, 4);
+  const std::string text = "+(" + std::to_string(a1Field(sd, 0)) + "+" + std::to_string(a1Field(sd, 4)) +
+                           ")^2+2*(" + std::to_string(a1Field(sd, 2)) + ")^2";
+  ASSERT_EQ(buildInvariant(text.c_str(), 1), 1);
+  capture.clear();
+  // Autostore off before: the run collects with Autostore on, then empties the store.
+  buildMultipleSimpleCurrentInvariants(nullptr, 1);
+  EXPECT_NE(capture.printed.find("Collecting MIPFs; Invariants storage was reset\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Invariants storage was reset\n"), std::string::npos);
+  EXPECT_EQ(*getIntParPointer("Autostore"), 0);
+  EXPECT_EQ(bulkEntry(*getCurrentBulk(), a1Field(sd, 2), a1Field(sd, 2)), 2);
+  EXPECT_EQ(getMIPFSelection(), (std::vector<int>{-2}));
+  // Mode 2 leaves Autostore and the store alone.
+  setIntPar("Autostore", 1);
+  capture.clear();
+  const int list[] = {3, -1};
+  buildMultipleSimpleCurrentInvariants(list, 2);
+  EXPECT_EQ(capture.printed.find("storage was reset"), std::string::npos);
+  EXPECT_EQ(*getIntParPointer("Autostore"), 1);
+  EXPECT_EQ(getMIPFSelection(), (std::vector<int>{3, -1}));
+  setIntPar("Autostore", 0);
+}
+
 TEST_F(InvariantUserTest, MIPFSelectionCopiesItsList) {
   int list[] = {4, 2, -1};
   setMIPFSelection(list);
