@@ -59,7 +59,9 @@ void readWholeSReference(benchmark::State& state) {
   std::vector<double> im(static_cast<std::size_t>(n) * n);
   for (auto _ : state) {
     for (int i = 0; i < n; ++i) {
-      for (int j = 0; j < n; ++j) compS(i, j, &re[static_cast<std::size_t>(i) * n + j], &im[static_cast<std::size_t>(i) * n + j]);
+      for (int j = 0; j < n; ++j)
+        compS(i, j, &re[static_cast<std::size_t>(i) * n + j],
+              &im[static_cast<std::size_t>(i) * n + j]);
     }
     benchmark::DoNotOptimize(re.data());
   }

@@ -39,7 +39,8 @@ int select_invariant(const char* input) {
   if (isNumber(text) && total != -1) {
     const long long number = text.size() > 9 ? 1000000000LL : std::stoll(text);
     if (number >= total) {
-      Alert("select_invariant", 0, 100302, "MIPF number %lld out of range (total MIPFs %d)\n", number, total);
+      Alert("select_invariant", 0, 100302, "MIPF number %lld out of range (total MIPFs %d)\n",
+            number, total);
       return 1;
     }
   }
@@ -88,12 +89,14 @@ int COM_set_exceptional(char** params, int n) {
   }
   // Extended: the current list belongs to these factors and generates more than the identity.
   if (checkForExtension(TP) != 0 && TP->ChiralAlgebraOrder > 1) {
-    Alert("COM_set_exceptional", 3, 100302, "Exceptional invariants not defined for extended algebras");
+    Alert("COM_set_exceptional", 3, 100302,
+          "Exceptional invariants not defined for extended algebras");
     return 1;
   }
   std::vector<int> labels(static_cast<std::size_t>(n), 0);
   for (int f = 0; f < n; ++f) {
-    labels[static_cast<std::size_t>(f)] = getExceptionalInvariantLabel(TP->TensorFactors[f], intParameter(params, f));
+    labels[static_cast<std::size_t>(f)] =
+        getExceptionalInvariantLabel(TP->TensorFactors[f], intParameter(params, f));
     if (labels[static_cast<std::size_t>(f)] < 0) return 1;
   }
   return buildExceptionalTensorInvariant(labels.data()) == 1 ? -n : 1;

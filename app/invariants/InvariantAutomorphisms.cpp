@@ -17,10 +17,10 @@
 // MIPF number is installed with the invariant store.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
-#include <unordered_map>
+#include <cstdlib>
 #include <numeric>
+#include <unordered_map>
 #include <vector>
 
 #include "collections/VectorSpace.h"
@@ -58,8 +58,8 @@ void buildPermutationInvariant(const std::vector<int>& pi) {
 }
 
 // |S(a, b) - S(c, d)| <= 1e-10, compared squared.
-bool sameS(const std::vector<double>& re, const std::vector<double>& im, std::size_t n, int a, int b,
-           int c, int d) {
+bool sameS(const std::vector<double>& re, const std::vector<double>& im, std::size_t n, int a,
+           int b, int c, int d) {
   const double dr = re[a * n + b] - re[c * n + d];
   const double di = im[a * n + b] - im[c * n + d];
   return dr * dr + di * di <= 1e-20;
@@ -72,7 +72,8 @@ void applyClassPermutation(const VectorSpace* subperms, int t, const std::vector
   const int size = subperms->rowsize - 2;
   const int* fields = subperms->Space;
   const int* images = subperms->Space + static_cast<std::ptrdiff_t>(t) * subperms->rowsize;
-  for (int k = 0; k < size; ++k) row[static_cast<std::size_t>(fields[k])] = above[static_cast<std::size_t>(images[k])];
+  for (int k = 0; k < size; ++k)
+    row[static_cast<std::size_t>(fields[k])] = above[static_cast<std::size_t>(images[k])];
 }
 
 // The search over the classes: rows[r] is the permutation made of classes r .. K-1.
@@ -81,8 +82,8 @@ struct AutomorphismSearch {
   std::vector<double> re;
   std::vector<double> im;
   std::vector<VectorSpace*> classes;
-  std::vector<std::vector<int>> masks;       // class r
-  std::vector<std::vector<int>> cumulative;  // classes r .. K-1
+  std::vector<std::vector<int>> masks;         // class r
+  std::vector<std::vector<int>> cumulative;    // classes r .. K-1
   std::vector<std::vector<int>> higherFields;  // the fields of classes r+1 .. K-1
   std::vector<std::vector<int>> rows;
   std::vector<int> counters;
@@ -141,17 +142,21 @@ struct AutomorphismSearch {
   // Images of the fields 0 .. k-1 of the class are set; extends them by every image of
   // field k that the table allows and that keeps S between the fields assigned so far.
   void collectPassing(int r, const int* fields, int size, const std::vector<char>& allowed, int k,
-                      std::vector<int>& images, std::vector<char>& used, std::vector<int>& passing) const {
+                      std::vector<int>& images, std::vector<char>& used,
+                      std::vector<int>& passing) const {
     if (k == size) {
       std::uint64_t key = 0;
-      for (int l = 0; l < size; ++l) key |= static_cast<std::uint64_t>(position[static_cast<std::size_t>(images[l])]) << (4 * l);
+      for (int l = 0; l < size; ++l)
+        key |= static_cast<std::uint64_t>(position[static_cast<std::size_t>(images[l])]) << (4 * l);
       const auto& index = indexOf[static_cast<std::size_t>(r)];
       const auto it = index.find(key);
       if (it != index.end()) passing.push_back(it->second);
       return;
     }
     for (int m = 0; m < size; ++m) {
-      if (used[static_cast<std::size_t>(m)] != 0 || allowed[static_cast<std::size_t>(k) * size + m] == 0) continue;
+      if (used[static_cast<std::size_t>(m)] != 0 ||
+          allowed[static_cast<std::size_t>(k) * size + m] == 0)
+        continue;
       const int image = fields[m];
       bool keeps = true;
       for (int l = 0; l <= k && keeps; ++l) {
@@ -172,7 +177,8 @@ struct AutomorphismSearch {
 void applyLevelPermutation(const VectorSpace* subperms, int r, int t,
                            std::vector<std::vector<int>>& rows) {
   rows[static_cast<std::size_t>(r)] = rows[static_cast<std::size_t>(r) + 1];
-  applyClassPermutation(subperms, t, rows[static_cast<std::size_t>(r) + 1], rows[static_cast<std::size_t>(r)]);
+  applyClassPermutation(subperms, t, rows[static_cast<std::size_t>(r) + 1],
+                        rows[static_cast<std::size_t>(r)]);
 }
 
 int searchAutomorphisms() {
@@ -241,8 +247,10 @@ int searchAutomorphisms() {
   search.cumulative.assign(static_cast<std::size_t>(K) + 1, std::vector<int>(n, 0));
   for (int r = K - 1; r >= 0; --r) {
     const VectorSpace* space = search.classes[static_cast<std::size_t>(r)];
-    for (int k = 0; k < space->rowsize - 2; ++k) search.masks[r][static_cast<std::size_t>(space->Space[k])] = 1;
-    for (std::size_t i = 0; i < n; ++i) search.cumulative[r][i] = search.masks[r][i] | search.cumulative[r + 1][i];
+    for (int k = 0; k < space->rowsize - 2; ++k)
+      search.masks[r][static_cast<std::size_t>(space->Space[k])] = 1;
+    for (std::size_t i = 0; i < n; ++i)
+      search.cumulative[r][i] = search.masks[r][i] | search.cumulative[r + 1][i];
   }
   search.indexOf.resize(static_cast<std::size_t>(K));
   search.position.assign(n, 0);
@@ -255,14 +263,17 @@ int searchAutomorphisms() {
     for (int t = 0; t < space->Nfill; ++t) {
       const int* images = space->Space + static_cast<std::ptrdiff_t>(t) * space->rowsize;
       std::uint64_t key = 0;
-      for (int l = 0; l < size; ++l) key |= static_cast<std::uint64_t>(search.position[static_cast<std::size_t>(images[l])]) << (4 * l);
+      for (int l = 0; l < size; ++l)
+        key |= static_cast<std::uint64_t>(search.position[static_cast<std::size_t>(images[l])])
+               << (4 * l);
       index.emplace(key, t);
     }
   }
   search.higherFields.resize(static_cast<std::size_t>(K));
   for (int r = 0; r < K; ++r) {
     for (int i = 0; i < N; ++i) {
-      if (search.cumulative[r + 1][static_cast<std::size_t>(i)] != 0) search.higherFields[r].push_back(i);
+      if (search.cumulative[r + 1][static_cast<std::size_t>(i)] != 0)
+        search.higherFields[r].push_back(i);
     }
   }
   std::vector<int> identity(n);
@@ -323,7 +334,8 @@ int getOrbifoldExceptionalAutomorphism(int i, int p, int q) {
 void addOrbitToModularMatrix(int* M, const int* orbit) {
   const std::size_t n = static_cast<std::size_t>(primaryCount());
   for (const int* a = orbit; *a != -1; ++a) {
-    for (const int* b = orbit; *b != -1; ++b) ++M[static_cast<std::size_t>(*a) * n + static_cast<std::size_t>(*b)];
+    for (const int* b = orbit; *b != -1; ++b)
+      ++M[static_cast<std::size_t>(*a) * n + static_cast<std::size_t>(*b)];
   }
 }
 
@@ -370,7 +382,8 @@ void getOrbifoldExceptionalExtension(int* M, int m) {
   for (int i = 0; i < N; ++i) {
     if (i <= 3) {
       orbit.push_back(i);
-      for (int t = 0; t <= (m - 1) / 2 - 1; ++t) orbit.push_back(F((2LL * t + 2 - (i % 2)) * K * m));
+      for (int t = 0; t <= (m - 1) / 2 - 1; ++t)
+        orbit.push_back(F((2LL * t + 2 - (i % 2)) * K * m));
       add(1);
     } else if (i > n + 2) {
       orbit.push_back(i);
@@ -416,7 +429,8 @@ int searchInvariants() {
       const int q = n / p;
       if (p * q != n || std::gcd(p, q) != 1 || p >= q) continue;
       Print("Building automorphism for R^2=alpha' %d/%d\n", p, q);
-      for (int i = 0; i < N; ++i) pi[static_cast<std::size_t>(i)] = getOrbifoldExceptionalAutomorphism(i, p, q);
+      for (int i = 0; i < N; ++i)
+        pi[static_cast<std::size_t>(i)] = getOrbifoldExceptionalAutomorphism(i, p, q);
       buildPermutationInvariant(pi);
       result = 1;
     }
@@ -441,7 +455,9 @@ int MIPFIdentifier(const BulkInvariant* bulk) {
 
 namespace {
 
-int currentMIPFNumber() { return MIPFIdentifier(*getCurrentBulk()); }
+int currentMIPFNumber() {
+  return MIPFIdentifier(*getCurrentBulk());
+}
 
 }  // namespace
 

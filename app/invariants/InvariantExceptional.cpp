@@ -54,13 +54,16 @@ int filterOrbit(const int* members, int count, const int* filter, int limit, int
 
 }  // namespace
 
-void resetExceptionalInvariants() { exceptionalState() = InvariantExceptionalState(); }
+void resetExceptionalInvariants() {
+  exceptionalState() = InvariantExceptionalState();
+}
 
 int buildExceptionalInvariant(int mode) {
   std::vector<int>& M = userInvariantMatrix();
   if (mode == -1) return 0;
   if (mode < -1 || mode > 6) {
-    Alert("buildExceptionalInvariant", 0, 100202, "Invalid mode %d (in buildExceptionalInvariant)", mode);
+    Alert("buildExceptionalInvariant", 0, 100202, "Invalid mode %d (in buildExceptionalInvariant)",
+          mode);
     return 0;
   }
   const int N = TotalPrimaries == nullptr ? 0 : *TotalPrimaries;
@@ -130,7 +133,8 @@ void allocExceptBound(ExceptionalBoundaryData* EDT, int N, int L) {
   if (EDT == nullptr || N < 0 || L < 0) return;
   const std::size_t size = 2 * static_cast<std::size_t>(N) * (1 + static_cast<std::size_t>(L));
   if (EDT->data.size() < size) EDT->data.resize(size, 0.0);
-  if (EDT->klein.size() < static_cast<std::size_t>(N)) EDT->klein.resize(static_cast<std::size_t>(N), 0);
+  if (EDT->klein.size() < static_cast<std::size_t>(N))
+    EDT->klein.resize(static_cast<std::size_t>(N), 0);
   EDT->N = N;
   EDT->L = L;
 }

@@ -242,8 +242,8 @@ int* buildMatrix(const char* input) {
       p += 2;
     } else if (p < text.size() && (text[p] == '(' || text[p] == '*')) {
       if (text[p] == '*') ++p;
-      const std::size_t end = p < text.size() && text[p] == '(' ? closingBracket(text, p)
-                                                                 : std::string::npos;
+      const std::size_t end =
+          p < text.size() && text[p] == '(' ? closingBracket(text, p) : std::string::npos;
       if (end == std::string::npos) {
         Alert("buildMatrix", 4, 100302, "Syntax error");
         return nullptr;
@@ -310,8 +310,8 @@ int checkInvariant(const int* M, int maxFailures) {
       }
       total += re * re + im * im;
       if (ZeroCheck(re) == 0 || ZeroCheck(im) == 0) {
-        Alert("checkInvariant", 0, 100208, "Invariance failure for %d,%d\nDeviations: %25.15f, %25.15f",
-              i, j, re, im);
+        Alert("checkInvariant", 0, 100208,
+              "Invariance failure for %d,%d\nDeviations: %25.15f, %25.15f", i, j, re, im);
         if (fail()) {
           stopProgressInfo("Checking Modular Invariant");
           return 0;
@@ -322,8 +322,8 @@ int checkInvariant(const int* M, int maxFailures) {
     for (const auto& [j, m] : rows[i]) {
       const double difference = logT[i] - logT[j];
       if (ZeroCheck(difference - std::round(difference)) != 0) continue;
-      Alert("checkInvariant", 0, 100208, "T-invariance failure for %d,%d\nWeights differ by %25.15f",
-            i, j, difference);
+      Alert("checkInvariant", 0, 100208,
+            "T-invariance failure for %d,%d\nWeights differ by %25.15f", i, j, difference);
       if (fail()) {
         stopProgressInfo("Checking Modular Invariant");
         return 0;
@@ -366,7 +366,8 @@ int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent
 
 int acceptGaloisCandidate(const int* Z, int n) {
   if (n != primaryCount()) {
-    Alert("acceptGaloisCandidate", 0, 100202, "Matrix of %d fields for a theory of %d", n, primaryCount());
+    Alert("acceptGaloisCandidate", 0, 100202, "Matrix of %d fields for a theory of %d", n,
+          primaryCount());
     return 0;
   }
   initSMATRIX();

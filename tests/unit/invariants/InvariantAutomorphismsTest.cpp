@@ -48,7 +48,8 @@ void expectCommutesWithSAndT(const std::vector<int>& M, const std::string& what)
       const Rat hi = *ratWeight(i);
       const Rat hj = *ratWeight(j);
       // hi - hj = (hi.num hj.den - hj.num hi.den) / (hi.den hj.den) must be an integer.
-      EXPECT_EQ((hi.num * hj.den - hj.num * hi.den) % (hi.den * hj.den), 0) << what << " T at " << i << "," << j;
+      EXPECT_EQ((hi.num * hj.den - hj.num * hi.den) % (hi.den * hj.den), 0)
+          << what << " T at " << i << "," << j;
     }
   }
 }
@@ -130,7 +131,8 @@ TEST_F(InvariantAutomorphismsTest, OrbifoldMessagesFollowTheDivisorsOfN) {
       p = end + 1;
     }
     EXPECT_EQ(messages, c.printed) << c.n;
-    EXPECT_EQ(capture.stdoutText.find("Building") == std::string::npos ? std::string() : capture.stdoutText,
+    EXPECT_EQ(capture.stdoutText.find("Building") == std::string::npos ? std::string()
+                                                                       : capture.stdoutText,
               c.standardOutput)
         << c.n;
   }
@@ -159,7 +161,8 @@ TEST_F(InvariantAutomorphismsTest, OrbifoldInvariantsCommuteWithSAndT) {
       std::vector<int> seen(static_cast<std::size_t>(N), 0);
       for (int i = 0; i < N; ++i) ++seen[pi[i]];
       for (int i = 0; i < N; ++i) EXPECT_EQ(seen[i], 1) << n << " " << p << "/" << q;
-      expectCommutesWithSAndT(permutationMatrix(pi), "automorphism " + std::to_string(p) + "/" + std::to_string(q));
+      expectCommutesWithSAndT(permutationMatrix(pi),
+                              "automorphism " + std::to_string(p) + "/" + std::to_string(q));
     }
     for (int m = 2; m < std::max(n / 2, 3); ++m) {
       if (m * m * ((n / m) / m) != n) continue;
@@ -197,8 +200,10 @@ TEST_F(InvariantAutomorphismsTest, OrbifoldChargesAndFieldsByCharge) {
   EXPECT_EQ(getOrbifoldFieldWithCharge(6), 0);
   EXPECT_TRUE(alerted("Orbifold field not found or ambiguous"));
   // R^2 = 2/3: charge 1 goes to 5 ((1 + 5) divisible by 6, (1 - 5) by 4); 2, 3, 4 stay.
-  EXPECT_EQ(orbifoldCharge(getOrbifoldExceptionalAutomorphism(getOrbifoldFieldWithCharge(1), 2, 3)), 5);
-  EXPECT_EQ(getOrbifoldExceptionalAutomorphism(getOrbifoldFieldWithCharge(3), 2, 3), getOrbifoldFieldWithCharge(3));
+  EXPECT_EQ(orbifoldCharge(getOrbifoldExceptionalAutomorphism(getOrbifoldFieldWithCharge(1), 2, 3)),
+            5);
+  EXPECT_EQ(getOrbifoldExceptionalAutomorphism(getOrbifoldFieldWithCharge(3), 2, 3),
+            getOrbifoldFieldWithCharge(3));
 }
 
 TEST_F(InvariantAutomorphismsTest, MIPFNumberEndsTheOutputFileName) {

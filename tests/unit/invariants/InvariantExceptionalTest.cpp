@@ -62,7 +62,8 @@ TEST_F(InvariantExceptionalTest, ETypeInvariantsBecomeCurrentAndAreModularInvari
     const int n = sd->n_primaries;
     for (int i = 0; i < n; ++i) {
       for (int j = 0; j < n; ++j) {
-        EXPECT_EQ(bulkEntry(bi, i, j), eTypeEntry(k, a1Label(sd, i), a1Label(sd, j))) << k << " " << i << "," << j;
+        EXPECT_EQ(bulkEntry(bi, i, j), eTypeEntry(k, a1Label(sd, i), a1Label(sd, j)))
+            << k << " " << i << "," << j;
         double zs = 0.0, sz = 0.0;
         for (int m = 0; m < n; ++m) {
           zs += bulkEntry(bi, i, m) * modular_test::a1S(k, a1Label(sd, m), a1Label(sd, j));
@@ -70,7 +71,8 @@ TEST_F(InvariantExceptionalTest, ETypeInvariantsBecomeCurrentAndAreModularInvari
         }
         EXPECT_NEAR(zs, sz, 1e-7) << k << " " << i << "," << j;
         if (bulkEntry(bi, i, j) != 0) {
-          const double dh = modular_test::a1Weight(k, a1Label(sd, i)) - modular_test::a1Weight(k, a1Label(sd, j));
+          const double dh =
+              modular_test::a1Weight(k, a1Label(sd, i)) - modular_test::a1Weight(k, a1Label(sd, j));
           EXPECT_NEAR(dh, std::round(dh), 1e-7);
         }
       }
@@ -186,7 +188,8 @@ TEST_F(InvariantExceptionalTest, N2MinimalInvariantsAreAcceptedAndCommuteWithSAn
   initSMATRIX();
   std::vector<modular_test::Complex> S(static_cast<std::size_t>(n) * n);
   for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) S[static_cast<std::size_t>(i) * n + j] = modular_test::elementS(i, j);
+    for (int j = 0; j < n; ++j)
+      S[static_cast<std::size_t>(i) * n + j] = modular_test::elementS(i, j);
   }
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {

@@ -51,7 +51,8 @@ void expectA1Invariant(const SpectrumData* sd, int k, const BulkInvariant* bi) {
       }
       EXPECT_NEAR(zs, sz, 1e-7) << k << " " << i << "," << j;
       if (bulkEntry(bi, i, j) != 0) {
-        const double dh = modular_test::a1Weight(k, a1Label(sd, i)) - modular_test::a1Weight(k, a1Label(sd, j));
+        const double dh =
+            modular_test::a1Weight(k, a1Label(sd, i)) - modular_test::a1Weight(k, a1Label(sd, j));
         EXPECT_NEAR(dh, std::round(dh), 1e-7);
       }
     }
@@ -61,9 +62,7 @@ void expectA1Invariant(const SpectrumData* sd, int k, const BulkInvariant* bi) {
 TEST_F(InvariantGaloisTest, A1SearchAcceptsExactlyTheADEInvariants) {
   // Levels and the number of A-D-E invariants: A and D for k = 4, 6; A, D and E for k = 10,
   // 16, 28 (E6, E7, E8).
-  const struct {
-    int k, count;
-  } cases[] = {{4, 2}, {6, 2}, {10, 3}, {16, 3}, {28, 3}};
+  const struct { int k, count; } cases[] = {{4, 2}, {6, 2}, {10, 3}, {16, 3}, {28, 3}};
   for (const auto& c : cases) {
     SpectrumData* sd = useTheory(1, 1, c.k);
     setIntPar("Autostore", 1);

@@ -43,7 +43,8 @@ void expectA1Invariant(const SpectrumData* sd, int k, const BulkInvariant* bi) {
       }
       EXPECT_NEAR(zs, sz, 1e-7) << "k=" << k << " " << i << "," << j;
       if (bulkEntry(bi, i, j) != 0) {
-        const double dh = modular_test::a1Weight(k, a1Label(sd, i)) - modular_test::a1Weight(k, a1Label(sd, j));
+        const double dh =
+            modular_test::a1Weight(k, a1Label(sd, i)) - modular_test::a1Weight(k, a1Label(sd, j));
         EXPECT_NEAR(dh, std::round(dh), 1e-7) << "k=" << k << " " << i << "," << j;
       }
     }
@@ -78,7 +79,8 @@ TEST_F(InvariantUserTest, CyclesBuildPermutationMatrices) {
   ASSERT_EQ(M.size(), 25u);
   for (int a = 0; a < 5; ++a) {
     for (int b = 0; b < 5; ++b) {
-      const int expected = (a == 1 && b == 2) || (a == 2 && b == 1) || (a == b && a != 1 && a != 2) ? 1 : 0;
+      const int expected =
+          (a == 1 && b == 2) || (a == 2 && b == 1) || (a == b && a != 1 && a != 2) ? 1 : 0;
       EXPECT_EQ(M[a * 5 + b], expected) << a << "," << b;
     }
   }
@@ -195,8 +197,8 @@ TEST_F(InvariantUserTest, AcceptedTypedInvariantBecomesCurrentRefusedOneChangesN
   SpectrumData* sd = useTheory(1, 1, 4);
   const int l0 = a1Field(sd, 0), l2 = a1Field(sd, 2), l4 = a1Field(sd, 4);
   // The D-type invariant |chi_0 + chi_4|^2 + 2 |chi_2|^2.
-  const std::string text = "(" + std::to_string(l0) + "+" + std::to_string(l4) + ")^2+2*(" +
-                           std::to_string(l2) + ")^2";
+  const std::string text =
+      "(" + std::to_string(l0) + "+" + std::to_string(l4) + ")^2+2*(" + std::to_string(l2) + ")^2";
   BulkInvariant* before = *getCurrentBulk();
   EXPECT_EQ(buildInvariant(("+" + text).c_str(), 1), 1);
   BulkInvariant* current = *getCurrentBulk();
@@ -218,8 +220,9 @@ TEST_F(InvariantUserTest, AutostoreStoresAcceptedInvariantsOnce) {
   SpectrumData* sd = useTheory(1, 1, 4);
   setIntPar("Autostore", 1);
   resetInvariantStore();
-  const std::string text = "+(" + std::to_string(a1Field(sd, 0)) + "+" + std::to_string(a1Field(sd, 4)) +
-                           ")^2+2*(" + std::to_string(a1Field(sd, 2)) + ")^2";
+  const std::string text = "+(" + std::to_string(a1Field(sd, 0)) + "+" +
+                           std::to_string(a1Field(sd, 4)) + ")^2+2*(" +
+                           std::to_string(a1Field(sd, 2)) + ")^2";
   EXPECT_EQ(buildInvariant(text.c_str(), 0), 1);
   EXPECT_EQ(storedInvariantCount(), 1);
   EXPECT_EQ(buildInvariant(text.c_str(), 0), 1);
@@ -232,13 +235,15 @@ TEST_F(InvariantUserTest, AutostoreStoresAcceptedInvariantsOnce) {
 
 TEST_F(InvariantUserTest, SelectingAnUnknownNameFallsBackToTheDiagonalInvariant) {
   SpectrumData* sd = useTheory(1, 1, 4);
-  const std::string text = "+(" + std::to_string(a1Field(sd, 0)) + "+" + std::to_string(a1Field(sd, 4)) +
-                           ")^2+2*(" + std::to_string(a1Field(sd, 2)) + ")^2";
+  const std::string text = "+(" + std::to_string(a1Field(sd, 0)) + "+" +
+                           std::to_string(a1Field(sd, 4)) + ")^2+2*(" +
+                           std::to_string(a1Field(sd, 2)) + ")^2";
   EXPECT_EQ(select_invariant(text.c_str()), 0);
   EXPECT_EQ((*getCurrentBulk())->diagonal, 0);
   capture.clear();
   EXPECT_EQ(select_invariant("Unknown"), 1);
-  EXPECT_NE(capture.printed.find("No invariant that satisfies all criteria was found\nResetting to trivial one\n"),
+  EXPECT_NE(capture.printed.find(
+                "No invariant that satisfies all criteria was found\nResetting to trivial one\n"),
             std::string::npos);
   EXPECT_EQ((*getCurrentBulk())->diagonal, 1);
 }
@@ -255,13 +260,15 @@ TEST_F(InvariantUserTest, CommandsSucceedExactlyWhenAccepted) {
 
 TEST_F(InvariantUserTest, MIPFRunRestoresAutostoreAndTheCurrentInvariant) {
   SpectrumData* sd = useTheory(1, 1, 4);
-  const std::string text = "+(" + std::to_string(a1Field(sd, 0)) + "+" + std::to_string(a1Field(sd, 4)) +
-                           ")^2+2*(" + std::to_string(a1Field(sd, 2)) + ")^2";
+  const std::string text = "+(" + std::to_string(a1Field(sd, 0)) + "+" +
+                           std::to_string(a1Field(sd, 4)) + ")^2+2*(" +
+                           std::to_string(a1Field(sd, 2)) + ")^2";
   ASSERT_EQ(buildInvariant(text.c_str(), 1), 1);
   capture.clear();
   // Autostore off before: the run collects with Autostore on, then empties the store.
   buildMultipleSimpleCurrentInvariants(nullptr, 1);
-  EXPECT_NE(capture.printed.find("Collecting MIPFs; Invariants storage was reset\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Collecting MIPFs; Invariants storage was reset\n"),
+            std::string::npos);
   EXPECT_NE(capture.printed.find("Invariants storage was reset\n"), std::string::npos);
   EXPECT_EQ(*getIntParPointer("Autostore"), 0);
   EXPECT_EQ(bulkEntry(*getCurrentBulk(), a1Field(sd, 2), a1Field(sd, 2)), 2);
