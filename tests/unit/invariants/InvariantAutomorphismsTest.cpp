@@ -222,6 +222,19 @@ TEST_F(InvariantAutomorphismsTest, MIPFNumberEndsTheOutputFileName) {
   current->MD->mipf_number = 7;
   const std::string numbered = getCurrentOutputFileName(".x");
   EXPECT_EQ(numbered, plain.substr(0, plain.size() - 2) + "_007.x");
+  // With 1000 invariants stored the number takes four digits.
+  resetInvariantStore();
+  std::vector<int> M(25, 0);
+  auto record = allocNewBulkInvariant(nullptr);
+  for (int k = 1; k <= 1000; ++k) {
+    for (int i = 0; i < 5; ++i) M[i * 5 + i] = i == 4 ? k : 1;
+    makeExceptionalBulkInvariant(M.data(), record.get(), 0, 0);
+    ASSERT_NE(storeBulkInvariant(nullptr, record.get(), 1, 0), nullptr);
+  }
+  ASSERT_EQ(storedInvariantCount(), 1000);
+  current = *getCurrentBulk();
+  current->MD->mipf_number = 123;
+  EXPECT_EQ(getCurrentOutputFileName(".x"), plain.substr(0, plain.size() - 2) + "_0123.x");
 }
 
 }  // namespace
