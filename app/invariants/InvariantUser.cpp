@@ -264,6 +264,7 @@ int checkInvariant(const int* M, int maxFailures) {
   if (Error* site = getError("checkInvariant", 0)) site->repetitionRate = 1;
   if (N < 1) return 1;
   const std::size_t n = static_cast<std::size_t>(N);
+  initSMATRIX();
   // S once, and M by rows and by columns: MS - SM is then a sum over the non-zero entries.
   std::vector<double> Sre(n * n);
   std::vector<double> Sim(n * n);
