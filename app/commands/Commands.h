@@ -174,6 +174,9 @@ int COM_browse_chiral(char** params, int n);
 int COM_browse_name(char** params, int n);
 int COM_browse_stab(char** params, int n);
 int COM_assign_extension(char** params, int n);
+// "collect extensions" (1: without currents of weight 1) and "select extension".
+int COM_collect_extensions(char** params, int n);
+int COM_select_extension(char** params, int n);
 int COM_list_cy(char** params, int n);
 int COM_check_simple(char** params, int n);
 int COM_get_order(char** params, int n);
@@ -200,8 +203,26 @@ int COM_check_fusion(char** params, int n);
 int COM_get_Schur(char** params, int n);
 int COM_get_GenSchur(char** params, int n);
 int COM_S_fix(char** params, int n);
+int COM_check_orb(char** params, int n);
+int COM_check_sym(char** params, int n);
+int COM_check_fpconj(char** params, int n);
 int COM_S_ola(char** params, int n);
 int COM_fp_fusion(char** params, int n);
+// "check modular" (unitarity and (ST)^3 = S^2) and "check unitarity" (rows a, columns b).
+int COM_check_mod(char** params, int n);
+int COM_check_unit(char** params, int n);
+
+// Handlers: new theories from the current one, comparison, identification, origins and
+// characters ("create permutation", "create complement", "create center", "Check
+// Compare_algebras", "identify", "read characters", "browse characters", "browse origin")
+int COM_build_perm(char** params, int n);
+int COM_build_compl(char** params, int n);
+int COM_create_center(char** params, int n);
+int COM_compare_alg(char** params, int n);
+int COM_identify(char** params, int n);
+int COM_load_char(char** params, int n);
+int COM_browse_char(char** params, int n);
+int COM_browse_origin(char** params, int n);
 
 // Handlers: Lie-algebra and Weyl-group commands
 
@@ -294,9 +315,28 @@ int COM_reset_invariants(char** params, int n);
 int COM_store_bulk(char** params, int n);
 int COM_list_inv(char** params, int n);
 
+// Handlers: chiral-algebra extensions and extension invariants ("total extensions", "set
+// require extension", "browse integral_spin", "check algebra", "search MIPF extension")
+int COM_tot_ext(char** params, int n);
+int COM_sel_extension(char** params, int n);
+int COM_find_int(char** params, int n);
+int COM_check_alg(char** params, int n);
+int COM_find_ex(char** params, int n);
+
 // Handlers: "conjugate" and "transpose" of the current or a stored bulk invariant
 int COM_conj_bulk(char** params, int n);
 int COM_transpose_bulk(char** params, int n);
+
+// Handlers: choosing, combining and inspecting bulk invariants ("select diagonal_invariant",
+// "select conjugation_invariant", "multiply", "multiply close", "multiply close display",
+// "browse bulk_invariant", "browse MIPF")
+int COM_reset_open(char** params, int n);
+int COM_set_conjug(char** params, int n);
+int COM_mult_bulk(char** params, int n);
+int COM_close_mult(char** params, int n);
+int COM_close_mult_display(char** params, int n);
+int COM_browse_bulkinvariant(char** params, int n);
+int COM_browse_MIPF(char** params, int n);
 
 // Handlers: selection criteria of modular invariants (required, present and forbidden
 // currents, automorphism pairings, display, reset, loop command, auto selection)
@@ -312,3 +352,11 @@ int COM_reset_selection(char** params, int n);
 int COM_set_loop_com(char** params, int n);
 int COM_set_autosel(char** params, int n);
 int COM_set_sel_int(char** params, int n);
+
+// Handlers: simple-current invariants ("generate simple_current_invariants", "search MIPF
+// simple_current", "start subgroup", "select simple_current_invariant with_torsion_subgroup"
+// and "... in_torsion_subgroup")
+int COM_comp_inv(char** params, int n);
+int COM_subgroup_start(char** params, int n);
+int COM_set_bulk(char** params, int n);
+int COM_set_bulk_all(char** params, int n);

@@ -2,7 +2,9 @@
 // coefficients (one coefficient, or whole products in the block scheme "no parameter:
 // everything, one: a row, two: one element"), simple-current orbits, fixed points and the
 // fusion of simple currents. Labels arrive converted and range-checked.
+#include <complex>
 #include <string>
+#include <vector>
 
 #include "collections/VectorUtility.h"
 #include "commands/Commands.h"
@@ -13,6 +15,7 @@
 #include "runtime/Output.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "tensor/Coset.h"
 
 namespace {
 
@@ -287,5 +290,194 @@ int COM_fp_fusion(char** params, int n) {
   FusionCoefficient coefficient = getFpFusion(lbl, i, gFixed, hFixed);
   if (!fusionInterrupted(coefficient) && !fusionUndecided(coefficient))
     Print("Nf_%d(%d,%d,%d)=%lld\n", J, i, g, h, static_cast<long long>(coefficient));
+  return -n;
+}
+
+// ---------------------------------------------------------------------------------------
+// Consistency checks of S, of the simple-current orbits and of fixed-point conjugates
+
+int COM_check_orb(char**, int) {
+  const int order = CenterOrder();
+  const int N = TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  if (order > 1) {
+    bool stopped = false;
+    for (int J = 1; J < order && !stopped; ++J) {
+      for (int a = 0; a < N && !stopped; ++a) {
+        const int Ja = simpleFusion(J, a);
+        const FusionCoefficient N_JaJa = fusion(J, a, Ja, 0);
+        stopped = fusionInterrupted(N_JaJa);
+        if (!stopped && N_JaJa != 1) Print("Fusion problem: (%d) x (%d) != (%d)\n", J, a, Ja);
+      }
+    }
+    Print("Fusion check finished\n");
+  }
+  if (tensorModeOn() || currentSD == nullptr) return 0;
+  // The orbit relations compare directly computed elements; a theory stored from a tensor
+  // product that let go of its product can no longer compute them.
+  const SpectrumData* owner = currentSD->type == kStoreTypeTensorFCFT ? currentSD->base : currentSD;
+  if ((currentSD->type == kStoreTypeTensor || currentSD->type == kStoreTypeTensorFCFT) &&
+      (owner == nullptr || owner->tensor == nullptr)) {
+    Alert("COM_check_orb", 0, 100201, "Orbit relations of S not checked: %s no longer holds its tensor product",
+          currentSD->name);
+    return 0;
+  }
+  return SM_check_orbits(currentSD) == 0 ? 1 : 0;
+}
+
+int COM_check_sym(char**, int) {
+  const int N = TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  bool symmetric = true;
+  for (int i = 0; i < N; ++i) {
+    for (int j = i + 1; j < N; ++j) {
+      double re1 = 0.0, im1 = 0.0, re2 = 0.0, im2 = 0.0;
+      compS(i, j, &re1, &im1);
+      compS(j, i, &re2, &im2);
+      if (ZeroCheck(re1 - re2) && ZeroCheck(im1 - im2)) continue;
+      Print("S not symmetric; \nS(%d,%d)=(%9.4f,%9.4f)\nS(%d,%d)=(%9.4f,%9.4f)\n", i, j, re1, im1, j, i, re2, im2);
+      symmetric = false;
+    }
+  }
+  if (symmetric) Print("S is symmetric\n");
+  return 0;
+}
+
+namespace {
+
+// The conjugates of the fixed points of every fixed-point theory of a stored theory: the
+// parent field of the theory's conjugate of each fixed point.
+int storedFixedPointConjugates(SpectrumData* sd) {
+  const int count = SM_initFCFTData(sd);
+  int differences = 0;
+  for (int k = 0; k < count; ++k) {
+    SpectrumData* fcft = sd->fcft != nullptr ? sd->fcft[k] : nullptr;
+    if (fcft == nullptr) continue;
+    SM_initConjugates(fcft);
+    const int* row = sd->fcft_labels + static_cast<std::size_t>(k) * static_cast<std::size_t>(sd->n_primaries);
+    for (int a = 0; a < sd->n_primaries; ++a) {
+      if (row[a] < 0) continue;
+      const int fc = SM_getConjugate(fcft, row[a]);
+      const int parent = fc < 0 ? -1 : SM_getFixedPoint(sd, k + 1, fc);
+      const int conjugate = getConjugate(a);
+      if (parent == conjugate) continue;
+      Alert("COM_check_fpconj", 0, 212302, "Conjugates differ for field %d (%d != %d), for FCFT Nr %d", a, conjugate,
+            parent, k);
+      ++differences;
+    }
+  }
+  return differences;
+}
+
+bool sameWeight(int a, int b) {
+  const Rat ha = *ratWeight(a);
+  const Rat hb = *ratWeight(b);
+  return ha.num == hb.num && ha.den == hb.den;
+}
+
+// In tensor mode the conjugate of fixed point a of current J is the first fixed point c
+// of a's weight with (S^J S^J)(a, c) != 0.
+int tensorFixedPointConjugates(TensorProduct* TP) {
+  initializeCosetFCFTData(TP);
+  int differences = 0;
+  const int N = TP->NumberOfPrimaries;
+  for (int k = 0; k < static_cast<int>(TP->FixedPointCurrents.size()); ++k) {
+    const int J = TP->FixedPointCurrents[static_cast<std::size_t>(k)];
+    std::vector<int> fixed;
+    for (int a = 0; a < N; ++a) {
+      if (simpleFusion(J, a) == a) fixed.push_back(a);
+    }
+    const std::size_t m = fixed.size();
+    std::vector<std::complex<double>> S(m * m);
+    for (std::size_t x = 0; x < m; ++x) {
+      for (std::size_t y = 0; y < m; ++y) {
+        double re = 0.0, im = 0.0;
+        CT_getFCFT_Smatrix(TP, J, fixed[x], fixed[y], &re, &im);
+        S[x * m + y] = {re, im};
+      }
+    }
+    for (std::size_t x = 0; x < m; ++x) {
+      int found = -1;
+      for (std::size_t z = 0; z < m && found < 0; ++z) {
+        if (!sameWeight(fixed[x], fixed[z])) continue;
+        std::complex<double> sum = 0.0;
+        for (std::size_t y = 0; y < m; ++y) sum += S[x * m + y] * S[y * m + z];
+        if (!CZeroCheck(sum.real(), sum.imag())) found = fixed[z];
+      }
+      const int conjugate = getConjugate(fixed[x]);
+      if (found == conjugate) continue;
+      Alert("COM_check_fpconj", 0, 212302, "Conjugates differ for field %d (%d != %d), for FCFT Nr %d", fixed[x],
+            conjugate, found, k);
+      ++differences;
+    }
+  }
+  return differences;
+}
+
+}  // namespace
+
+int COM_check_fpconj(char**, int) {
+  if (tensorModeOn()) {
+    if (currentTensor == nullptr) return 1;
+    tensorFixedPointConjugates(currentTensor);
+    return 0;
+  }
+  SpectrumData* sd = currentRecord();
+  if (sd == nullptr) return 1;
+  storedFixedPointConjugates(sd);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Unitarity and (ST)^3 = S^2
+
+namespace {
+
+// Text set aside for each report of "check modular".
+constexpr std::size_t kModularReportSize = 10000;
+
+}  // namespace
+
+int COM_check_mod(char**, int n) {
+  std::string report;
+  UnitarityCheck(report, kModularReportSize);
+  Print("%s\n", report.c_str());
+  report.clear();
+  STcheck(report, kModularReportSize);
+  Print("%s\n", report.c_str());
+  return -n;
+}
+
+int COM_check_unit(char** params, int n) {
+  const int total = totalPrimaries();
+  int rowFirst = 0, rowLast = total, columnFirst = 0, columnLast = total;
+  if (n >= 1) {
+    rowFirst = intParameter(params, 0);
+    rowLast = rowFirst + 1;
+  }
+  if (n >= 2) {
+    columnFirst = intParameter(params, 1);
+    columnLast = columnFirst + 1;
+  }
+  if (rowFirst < 0 || columnFirst < 0) return 1;
+  initSMATRIX();
+  Print("\n");
+  bool failed = false;
+  for (int i = rowFirst; i < rowLast; ++i) {
+    for (int j = columnFirst; j < columnLast; ++j) {
+      double re = 0.0, im = 0.0;
+      const int verdict = Unitarity_check(0, i, j, &re, &im);
+      if (verdict == kUnitarityStopped) {
+        Print("Unitarity test interrupted\n");
+        return -n;
+      }
+      if (verdict == 1) continue;
+      failed = true;
+      if (i == j) {
+        Print("Unitarity test failed: S(%d,k)S(%d,k)^*-1=(%15.7f,%15.7f)\n", i, j, re, im);
+      } else {
+        Print("Unitarity test failed: S(%d,k)S(%d,k)^*  =(%15.7f,%15.7f)\n", i, j, re, im);
+      }
+    }
+  }
+  if (!failed) Print("Unitarity test OK\n");
   return -n;
 }

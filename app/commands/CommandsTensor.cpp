@@ -162,6 +162,7 @@ int COM_tensor(char**, int) {
 int COM_reset(char**, int) {
   resetCoset(currentTensor);
   setCosetMode(1);
+  TensorChanged();
   CFTChanged();
   enableCoset();
   return COM_tensor(nullptr, 0);
@@ -173,11 +174,13 @@ int COM_reset_currents(char**, int) {
 }
 
 int COM_g(char** params, int n) {
+  TensorChanged();
   setInputDataChanged(currentTensor);
   return addCosetFactor(params, n, 0);
 }
 
 int COM_h(char** params, int n) {
+  TensorChanged();
   setInputDataChanged(currentTensor);
   return addCosetFactor(params, n, 1);
 }
@@ -213,6 +216,55 @@ int COM_browse_name(char**, int) {
 int COM_browse_stab(char** params, int n) {
   if (n < 1) return 1;
   printStabilizer(currentTensor, intParameter(params, 0));
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Chiral-algebra extensions
+
+int COM_collect_extensions(char** params, int n) {
+  int withoutSpinOne = 0;
+  if (n >= 1) {
+    const int value = intParameter(params, 0);
+    if (value != 1) {
+      Alert("COM_collect_extensions", 0, kRefusedValue, "Invalid parameter value (%d)", value);
+      return 1;
+    }
+    withoutSpinOne = 1;
+  }
+  CommandsState& s = commandsState();
+  if (tensorModeOn()) {
+    if (!currentTensor->CurrentList.empty()) {
+      Alert("COM_collect_extensions", 1, kRefusedValue,
+            "Computation not possible if there is already a chiral algebra");
+      return 1;
+    }
+    if ((s.spectrumComputed == 0 || s.spectrumComputed == 2) && tensorComputeSimple() != 0) return 1;
+  } else {
+    Alert("COM_collect_extensions", 2, kValueWarning,
+          "In single algebra mode this command implies a full spectrum computation");
+    if (COM_compute(nullptr, 0) > 0) return 1;
+  }
+  printCFTLine(totalPrimaries(), totalCurrents());
+  s.spectrumComputed = 3;
+  if (withoutSpinOne != 0) CollectExtensions(1);
+  CollectExtensions(0);
+  return -n;
+}
+
+int COM_select_extension(char** params, int n) {
+  if (n < 1) return 1;
+  resetCurrents(currentTensor);
+  disableModular();
+  // The refusal has been reported; nothing else is said.
+  if (SelectExtension(intParameter(params, 0)) == 0) return 1;
+  if (computeTensorSpectrum(currentTensor) < 0) {
+    Print("Spectrum computation aborted; modular data not available\n");
+    return 1;
+  }
+  scanSupersymmetry(true);
+  pointCountsAtTensor();
+  enableModular();
   return -1;
 }
 

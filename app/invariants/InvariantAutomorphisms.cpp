@@ -464,4 +464,5 @@ int currentMIPFNumber() {
 void installUserInvariantHooks() {
   setOutputNameHooks(currentMIPFNumber, storedInvariantCount);
   setGaloisInvariantAcceptor(acceptGaloisCandidate);
+  setCandidateAcceptance(acceptCandidateInvariant);
 }

@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "groups/Discrete.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Error.h"
@@ -225,6 +226,7 @@ void conjugateBulkInvariant(BulkInvariant* bi) {
     bi->simple_current = 1;
     bi->conjugation = 0;
     if (bi->MD) {
+      bi->MD->group = DG_trivial();
       bi->MD->generators.assign(1, 0);
       bi->MD->n_generators = 0;
     }
@@ -380,4 +382,36 @@ int transposeNamedBulkInvariant(const char* source, const char* name) {
     if (stored != nullptr && stored != src) setCurrentBulkInvariant(stored);
   }
   return 0;
+}
+
+int multiplyBulkInvariantPair(BulkInvariant* a, BulkInvariant* b, const char* name, int show) {
+  if (a == nullptr || b == nullptr) return 1;
+  int status = 1;
+  std::unique_ptr<BulkInvariant> product = multiplyBulkInvariantRecords(a, b, &status);
+  if (status == -1) return -1;
+  if (!product) return 1;
+  if (status == 1) {
+    printBulkInvariant(product.get(), 0);
+    return 1;
+  }
+  if (show == 1) printBulkInvariant(product.get(), 0);
+  return linkBulkInvariant(name, std::move(product), 1) == nullptr ? 1 : 0;
+}
+
+int multiplyBulkInvariants(const char* a, const char* b, const char* name, int show) {
+  BulkInvariant* left = getBulkInvariantForUserInput(a);
+  if (left == nullptr) return 1;
+  BulkInvariant* right = getBulkInvariantForUserInput(b);
+  if (right == nullptr) return 1;
+  return multiplyBulkInvariantPair(left, right, name, show);
+}
+
+void closeBulkInvariantsUnderMultiplication(int show) {
+  // The count is re-read after every product, so that new products join the loop.
+  for (int i = 0; i < storedInvariantCount() && i <= 9999; ++i) {
+    for (int j = 0; j < storedInvariantCount() && j <= 9999; ++j) {
+      Print("Computing %d x %d \n", i, j);
+      multiplyBulkInvariantPair(storedBulkInvariantAt(i), storedBulkInvariantAt(j), nullptr, show);
+    }
+  }
 }

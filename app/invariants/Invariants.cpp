@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 
+#include "groups/Discrete.h"
 #include "interpreter/Tables.h"
 #include "modular/Modular.h"
 #include "modular/ModularHooks.h"
@@ -30,8 +31,6 @@ struct InvariantsState {
   int StoreCalls = 0;
   // Number of the subgroup under enumeration; -1 while none runs.
   int CurrentSubgroupLabel = -1;
-  std::vector<int> MIPFSelection;
-  int NextSelectedMIPF = 0;
   std::unique_ptr<SimpleCurrentNode> FirstSCnode;
   int PoolNodes = 0;
   const int* RequireAutomorphism = nullptr;
@@ -99,8 +98,6 @@ void initializeInvariants() {
   s.RequireExtension = getIntParPointer("Selection extension");
   s.SuppPerm = getIntParPointer("Reject permutations");
   s.AutoStore = getIntParPointer("Autostore");
-  s.MIPFSelection.assign(1, -1);
-  s.MIPFSelection.reserve(20);
   if (!s.LocalBulk) s.LocalBulk = allocNewBulkInvariant(nullptr);
   s.CurrentBulk = s.LocalBulk.get();
   if (!s.DummyBulk) s.DummyBulk = allocNewBulkInvariant(nullptr);
@@ -127,8 +124,8 @@ void resetInvariants() {
   s.PoolNodes = 0;
   s.LocalBulk.reset();
   s.DummyBulk.reset();
-  s.NextSelectedMIPF = 0;
   resetInvariantSelection();
+  resetInvariantEnumeration();
   resetInvariantMatrices();
   resetInvariantPrinting();
   resetUserInvariants();
@@ -195,6 +192,11 @@ void resetBulkInvariant(BulkInvariant* bi) {
   bi->EDT->reset = 0;
   bi->EDT->crosscap_status = 0;
   SimpleCurrentData& md = *bi->MD;
+  md.group = DG_trivial();
+  md.perm_subgroup.clear();
+  md.group_permutation = nullptr;
+  md.kernels.assign(2, 0);
+  md.kernel_size = 1;
   md.owns_subgroup = 0;
   md.truncated = 0;
   md.generators.assign(1, 0);
@@ -223,6 +225,7 @@ void resetBulkInvariant(BulkInvariant* bi) {
 
 void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernels) {
   if (dst == nullptr || src == nullptr || dst == src) return;
+  dst->group = src->group;
   dst->map = src->map;
   dst->monodromies = src->monodromies;
   if (kernels == 1) {
@@ -471,6 +474,12 @@ int storedInvariantCount() {
   return n;
 }
 
+BulkInvariant* storedBulkInvariantAt(int k) {
+  BulkInvariant* r = state().firstBulkInvariant.get();
+  for (; r != nullptr && k > 0; --k) r = r->next.get();
+  return k < 0 ? nullptr : r;
+}
+
 void listBulkInvariants() {
   for (BulkInvariant* r = state().firstBulkInvariant.get(); r != nullptr; r = r->next.get()) {
     Print("%s\n", r->name.c_str());
@@ -500,32 +509,7 @@ BulkInvariant* getBulkInvariantForUserInput(const char* text) {
   return getBulkInvariantByNumber(atoi(text));
 }
 
-BulkInvariant* getBulkInvariantByNumber(int k) {
-  // Building an invariant by its number needs the simple-current enumeration.
-  Alert("getBulkInvariantByNumber", 0, 100302,
-        "Building invariant %d: simple-current invariants are not available yet", k);
-  return nullptr;
-}
-
-void setMIPFSelection(const int* list) {
-  InvariantsState& s = state();
-  s.MIPFSelection.clear();
-  if (list == nullptr) {
-    s.MIPFSelection.push_back(-2);
-  } else {
-    for (const int* p = list; *p != -1; ++p) s.MIPFSelection.push_back(*p);
-    s.MIPFSelection.push_back(-1);
-  }
-  s.NextSelectedMIPF = 0;
-}
-
-const std::vector<int>& getMIPFSelection() { return state().MIPFSelection; }
-
-void buildSelectedSimpleCurrentInvariants() {
-  // Building invariants by their numbers needs the simple-current enumeration.
-  Alert("buildSelectedSimpleCurrentInvariants", 0, 100202,
-        "Simple-current invariants are not available yet");
-}
+BulkInvariant* getBulkInvariantByNumber(int k) { return buildBulkInvariantByNumber(k); }
 
 int removeLastBulkInvariant() {
   std::unique_ptr<BulkInvariant>* slot = &state().firstBulkInvariant;
@@ -632,3 +616,12 @@ void returnSCDataPointer(SimpleCurrentData* md) {
 }
 
 int poolNodeCount() { return state().PoolNodes; }
+
+// ---------------------------------------------------------------------------------------
+// Shared with the enumeration
+
+int getNameCount() { return state().NameCount; }
+int getTotalMIPFCount() { return state().TotalMIPFCount; }
+void countTotalMIPF() { ++state().TotalMIPFCount; }
+void setCollectionCompleted(int value) { state().CollectionCompleted = value; }
+void setCurrentSubgroupLabel(int label) { state().CurrentSubgroupLabel = label; }

@@ -17,11 +17,21 @@
 #include <string>
 #include <vector>
 
+#include "numbers/MathUtility.h"
+
 struct SimpleCurrentNode;
+struct DGType;
 
 // The simple-current description of one invariant.
 struct SimpleCurrentData {
+  const DGType* group = nullptr;  // the group G of the chosen currents; trivial after a reset
+  // Permutations of the centre that map G onto itself (set while "Reject permutations" is
+  // on; empty: none).
+  std::vector<int> perm_subgroup;
+  // Image of a current under a permutation; nullptr while permutation rejection is off.
+  int (*group_permutation)(int p, int label) = nullptr;
   std::vector<int> map;          // element labels, a centre block, the inverse map
+                                 // (centre element -> its position among the labels, or -1)
   std::vector<int> monodromies;  // R (n x n) then X (n x n)
   std::vector<int> kernels;      // left kernel, then right kernel
   std::vector<int> factor;       // per generator pair: factor, first and second generators
@@ -127,13 +137,17 @@ BulkInvariant* getLastBulkInvariant();
 void listBulkInvariants();
 const char* convertBulkInvariantName(const char* text);
 BulkInvariant* getBulkInvariantForUserInput(const char* text);
+// Builds MIPF number k by enumeration and makes it current; nullptr when none has that number.
 BulkInvariant* getBulkInvariantByNumber(int k);
+BulkInvariant* buildBulkInvariantByNumber(int k);
 int removeLastBulkInvariant();
 void freeAllBulkInvariants();
 void resetInvariantStore();
 // -1 until a complete collection has run, else the number of named invariants.
 int TotalInvariants();
 int storedInvariantCount();
+// The stored record at position k (0 the first), nullptr beyond the last.
+BulkInvariant* storedBulkInvariantAt(int k);
 
 // The current invariant
 BulkInvariant** getCurrentBulk();
@@ -177,6 +191,16 @@ void conjugateBulkInvariant(BulkInvariant* bi);
 // multiplicity (then nullptr).
 std::unique_ptr<BulkInvariant> multiplyBulkInvariantRecords(BulkInvariant* a, BulkInvariant* b,
                                                             int* status);
+// The product of the stored invariants a and b (names or numbers), printed when show is 1
+// and stored under name (or the next automatic one), verbose. 0 when stored or already
+// present, 1 for a missing factor, a name in use or a product that is not normalizable
+// (printed), -1 for a vanishing multiplicity.
+int multiplyBulkInvariants(const char* a, const char* b, const char* name, int show);
+// The same for two records.
+int multiplyBulkInvariantPair(BulkInvariant* a, BulkInvariant* b, const char* name, int show);
+// Multiplies every pair of stored invariants, the products joining the loop, until the store
+// is closed under multiplication ("Computing i x j" for each pair).
+void closeBulkInvariantsUnderMultiplication(int show);
 void makeExceptional(BulkInvariant* bi);
 void resetInvariantMatrices();
 // The conjugate (transpose) of the stored invariant named or numbered by source, or of the
@@ -210,6 +234,28 @@ const std::vector<InvariantStatisticsRow>& invariantStatisticsTable();
 // The distinct values of L h_i (mod L) over all primaries, in label order.
 std::vector<int> RatCount(int L);
 void resetInvariantPrinting();
+
+// ---------------------------------------------------------------------------------------
+// Pairing conditions, orbits and kernels of simple-current invariants, and inspection
+//
+// G's n basis generators are the factors of `group`, of orders N_a; element g has the
+// components DG_decomp(group, g, a) and is the current map[g]. X is the second half of
+// `monodromies`, row-major. The kernels hold the left kernel in slots 0..|G|-1 and the right
+// one from slot |G| on, kernel_size entries each.
+
+// As getLeftOrbit, without the sign.
+int getRightOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
+// Fills the left and right kernels and kernel_size; an alert when their sizes differ.
+void getXKernels(SimpleCurrentData* MD);
+// 1 when every field has exactly one partner and the partner map is an involution.
+int checkInvolution(const SimpleCurrentData* MD);
+// The N x N matrix whose entry (j, i) is Z(i, j), row-major.
+std::vector<int> BulkInvariantToMatrix(const BulkInvariant* bulk);
+void printChiralAlgebras(const int* left, int nL, const int* right, int nR);
+void printMonodromy(const SimpleCurrentData* MD);
+// The report of the stored invariant named or numbered by name, or of the current one for
+// nullptr; at most maxDisplay rows of the partition function (none for 0). 1 when not found.
+int browseBulk(const char* name, int maxDisplay, int verbose);
 
 // ---------------------------------------------------------------------------------------
 // Selection criteria of invariants
@@ -252,6 +298,150 @@ void AutostoreChanged();
 void resetInvariantSelection();
 
 // ---------------------------------------------------------------------------------------
+// Extension invariants from candidate chiral algebras
+
+// The common acceptance step of a candidate invariant (N x N matrix M, row-major): with
+// check 1 tested against S, printed with print 1, stored under "Autostore" with store 1,
+// made current with makeCurrent 1; 1 when accepted. The code of typed invariants installs
+// it; until then a stand-in reports "not available yet" and accepts nothing.
+using CandidateAcceptance = int (*)(const int* M, int check, int store, int makeCurrent, int print);
+void setCandidateAcceptance(CandidateAcceptance acceptance);  // nullptr: the stand-in
+int acceptCandidate(const int* M, int check, int store, int makeCurrent, int print);
+
+// The primaries of integer conformal weight in label order (the identity first), then -1.
+std::vector<int> findIntegerSpin();
+// Exclusive upper bounds of the multiplicities of the n given integer-spin fields (not the
+// identity) in a chiral algebra, from the projections onto the vacuum and onto each of
+// them; returns their product, the length of the search loop.
+double getMaximumCurrentMultiplicities(int n, const int* fields, int* bounds);
+// fields: the -1-terminated integer-spin list (identity first), mult their multiplicities.
+// 1 when sum_f mult_f S(f, j) is not real or negative for some j; else 0, after completing
+// the algebra to an invariant (CheckHomomorphism) unless only the identity occurs.
+int checkAlgebra(const int* fields, const int* mult);
+// Builds the invariant generated by the list (fields with repetitions) from the fusion
+// matrix of their sum and hands it to acceptCandidate; 0, or -2 when no square can be split
+// off ("Continuation impossible") or the fusion sums were stopped.
+int CheckHomomorphism(int count, const int* list);
+// Prints one term "(a+b+2*c)" of the construction; 1 when its fields differ in spin modulo
+// integers, 0 (the term is used, marked " *** ") when they agree.
+int printExceptionalOrbit(const int* v, int mult);
+// H(a, b) -= c v[a] v[b] for the N x N matrix H; 0 at the first negative entry (after
+// "Inconsistency encountered"), else 1.
+int RemoveVector(int* H, const int* v, int c);
+// Runs checkAlgebra over every multiplicity vector within the bounds (the identity once,
+// the identity alone skipped), a separator after each candidate that passes; 1 when
+// stopped, else 0.
+int searchExtensionInvariants();
+// 1 when a required, present or forbidden current list is set.
+int algebraRequirementsSet();
+// The auto selection number back to 0 without a message.
+void clearSelectionNumber();
+// The right partner of i: J_g i for the first admitted element g; -1 after an alert.
+int getRightField(const SimpleCurrentData* MD, int i);
+// 1 when every required pairing i:j holds for the invariant of MD.
+int checkAutomorphismSelectionCriteriaForSimpleCurrentMIPF(const SimpleCurrentData* MD);
+
+// ---------------------------------------------------------------------------------------
+// Simple-current invariants: building Z
+//
+// G's basis generators a = 0 .. n-1 have orders N_a; element g has components alpha_a(g)
+// (DG_decomp) and is the current map[g].
+
+// The primary label of element g of the record's group.
+int currentOfElement(const SimpleCurrentData* MD, int g);
+// X (n x n, row-major), the second half of "monodromies".
+int* xMatrix(SimpleCurrentData* MD);
+const int* xMatrix(const SimpleCurrentData* MD);
+// 1 when Q_{J_a}(i) + sum_b X_ab beta_b / N_a is integral for every generator a.
+int checkDeltaArgument(const SimpleCurrentData* MD, int i, const int* beta);
+// The same with the transposed X: Q_{J_a}(i) + sum_b X_ba beta_b / N_b.
+int checkDeltaArgumentMirror(const SimpleCurrentData* MD, int i, const int* beta);
+// Integer form: q_a + sum_b beta_b X_ab divisible by N_a for every a.
+int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, const int* beta);
+// out := the distinct images K i under the left kernel, ascending. 0 when some image differs
+// from i in weight by a non-integer (the row is empty); else the stabiliser order, negative
+// when i is not the smallest member of its orbit.
+int getLeftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
+// The distinct right partners of i (count), then from position |G| on the admitted currents
+// that fix i (stab). A module buffer the next call overwrites; nullptr (with an alert) when
+// called before the call for i = 0.
+const int* getRightFields(const SimpleCurrentData* MD, int i, int* count, int* stab);
+// Builds Z from bi->MD (its group, X and kernels); a trivial group gives the diagonal
+// invariant with MIPF number 0 and subgroup label 0.
+void makeSimpleCurrentBulkInvariant(BulkInvariant* bi);
+// The same restricted to the vacuum row and the n listed primaries (through their orbit
+// representatives); the record is then marked truncated.
+void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* selection, int n);
+// Rebuilds every row of a record marked truncated (with a message); nothing otherwise.
+void RecomputeBulkInvariant(BulkInvariant* bi);
+// X(I, J) = sum_ab alpha_a(I) X_ab alpha_b(J) / N_a, reduced.
+Rat computeXIJ(int I, int J, const SimpleCurrentData* MD);
+// The same with every odd component of an odd-order generator raised by N_a.
+Rat computeXIJ_even(int I, int J, const SimpleCurrentData* MD);
+
+// ---------------------------------------------------------------------------------------
+// Simple-current invariants: enumeration and acceptance
+//
+// Every subgroup of the centre is taken in a fixed order, then every admissible X; each
+// candidate goes to the analysis hook, whose default computeInvariant applies the selection
+// criteria, rejects images of earlier candidates under permutations of the centre, numbers
+// the survivors (MIPF numbers), stores them under "Autostore" and runs the loop command.
+
+// Results of the hook: 1 accepted, 0 rejected, -2 stop quietly, -3 the loop command failed,
+// -5 the wanted invariant was found.
+using MipfAnalysisFcn = int (*)(SimpleCurrentData* MD);
+// Installs a hook and returns the previous one.
+MipfAnalysisFcn setMIPFAnalysisFunction(MipfAnalysisFcn hook);
+MipfAnalysisFcn getMIPFAnalysisFunction();
+int computeInvariant(SimpleCurrentData* MD);
+
+// Every simple-current invariant of the current theory (the whole centre).
+void buildSelectedSimpleCurrentInvariants();
+// Over all subgroups of K, whose element e is the current labels[e]: the number of
+// accepted invariants, 1 after the wanted one was found, -3 after a failed loop command.
+int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels);
+// The invariants of the subgroup generated by n currents; 0 for an invalid subgroup.
+// A null MD uses a module scratch record.
+int ComputeAllSubgroupInvariants(const int* currents, int n, SimpleCurrentData* MD);
+void computeMonodromies(SimpleCurrentData* MD);
+int generateInvariants(SimpleCurrentData* MD);
+int generateSymmetricInvariants(SimpleCurrentData* MD);
+// 0 when X satisfies N_b (X_ab - R_ab) + N_a X_ba = 0 mod N_a N_b for all a, b; otherwise
+// 1 after "X matrix does not satisfy conditions" and the monodromy data (the caller skips
+// that invariant).
+int checkXmatrix(SimpleCurrentData* MD);
+void PrintRandomScanWarning(double L);
+int selectBulkInvariantInSubgroup(const int* currents, int n);
+int selectAllBulkInvariantsInSubgroup(const int* currents, int n);
+int resetSubgroupAutoSelection(int x);
+int resetSubgroupLabel(int x);
+// The wanted MIPF numbers, ascending and ended by -1; nullptr wants every number.
+void setMIPFSelection(const int* list);
+int getMIPF_ID();
+// Number of X matrices skipped as inconsistent since start-up.
+long long inconsistentXCount();
+
+// Permutation rejection
+void addSubgroupStabilizerToModularData(SimpleCurrentData* MD);
+int checkPermutationAcceptance(SimpleCurrentData* MD);
+// X' of G's basis under permutation p; empty after an alert.
+std::vector<int> getPermutedXmatrix(int n, SimpleCurrentData* MD, int p);
+int computeGroupPermutation(int p, int label);
+void addPermutationInfo(SimpleCurrentData* MD);
+
+// Start state of the enumeration (hook, counters, scratch records).
+void resetInvariantEnumeration();
+
+// Shared with the enumeration: store counters and spare records.
+int getNameCount();
+int getTotalMIPFCount();
+void countTotalMIPF();
+void setCollectionCompleted(int value);
+void setCurrentSubgroupLabel(int label);
+BulkInvariant* getLocalBulk();
+BulkInvariant* getDummyBulk();
+
+
 // User-given, built-in and searched invariants
 //
 // A mass matrix is N x N ints, row-major (N = TotalPrimaries): entry (a, b) is the
@@ -259,16 +449,14 @@ void resetInvariantSelection();
 
 struct VectorSpace;
 
-// The working records: the one that becomes current, and the scratch one.
-BulkInvariant* getLocalBulk();
-BulkInvariant* getDummyBulk();
 // The builders' work matrix, N x N, zeroed.
 std::vector<int>& userInvariantMatrix();
 // Start state of the builders (work matrix, exceptional orbit caches).
 void resetUserInvariants();
 void resetExceptionalInvariants();
 // Called by initializeInvariants: gives output file names the MIPF number of the current
-// invariant, and the Galois-commutant search its acceptance step.
+// invariant, and the Galois-commutant search and the extension invariants their
+// acceptance step.
 void installUserInvariantHooks();
 // The acceptance of a Galois-commutant solution: refused with "Not modular invariant" (a
 // plain line, so a search goes on) unless it commutes with S and T; else built, printed
@@ -312,11 +500,8 @@ void allocExceptBound(ExceptionalBoundaryData* EDT, int N, int L);
 // Runs the simple-current builder over the MIPF numbers of a -1-ended list (nullptr: all);
 // autostoreMode 0 or 1 sets "Autostore" for the run, 2 leaves it alone.
 void buildMultipleSimpleCurrentInvariants(const int* list, int autostoreMode);
-// The MIPF numbers the builder accepts: a copy of the -1-ended list, or every number.
-void setMIPFSelection(const int* list);
+// The MIPF numbers the builder accepts (setMIPFSelection): -2 first for every number.
 const std::vector<int>& getMIPFSelection();
-// Builds the simple-current invariants of the selected MIPF numbers.
-void buildSelectedSimpleCurrentInvariants();
 
 // Automorphism invariants found by refining the primaries by spin and S; the number found.
 int searchAutomorphisms();

@@ -206,7 +206,7 @@ void resetS() {
   s.IndicesComputed = 0;
   s.indicesFromFusionFirst = 0;
   s.SMATRIXWasAborted = 0;
-  s.Required = nullptr;
+  s.requiredExtension.clear();
 }
 
 void CFTChanged() {

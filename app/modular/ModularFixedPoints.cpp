@@ -40,6 +40,9 @@ VectorSpace* storeAutomorphisms() {
   return space->Nfill < 1 || space->Space == nullptr ? nullptr : space;
 }
 
+// 1 when current J fixes both fields (the element then belongs to J's fixed-point theory).
+int fixesBoth(int J, int a, int b) { return simpleFusion(J, a) == a && simpleFusion(J, b) == b ? 1 : 0; }
+
 }  // namespace
 
 int MOD_getFCFT_Smatrix(int J, int a, int b, double* re, double* im) {
@@ -47,7 +50,7 @@ int MOD_getFCFT_Smatrix(int J, int a, int b, double* re, double* im) {
   *im = 0.0;
   if (tensorSide()) {
     tensorHooks().CT_getFCFT_Smatrix(currentTensor, J, a, b, re, im);
-    return *re != 0.0 || *im != 0.0 ? 1 : 0;
+    return fixesBoth(J, a, b);
   }
   if (!haveRecord("MOD_getFCFT_Smatrix")) return 0;
   return SM_getFCFT_Smatrix(currentSD, J, a, b, re, im);
@@ -58,7 +61,7 @@ int MOD_getOLA_Smatrix(int J, int a, int b, double* re, double* im) {
   *im = 0.0;
   if (tensorSide()) {
     tensorHooks().CT_getOLA_SmatrixOfFields(currentTensor, J, a, b, re, im);
-    return *re != 0.0 || *im != 0.0 ? 1 : 0;
+    return fixesBoth(J, a, b);
   }
   if (!haveRecord("MOD_getOLA_Smatrix")) return 0;
   return SM_getOLA_Smatrix(currentSD, J, a, b, re, im);

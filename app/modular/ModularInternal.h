@@ -191,7 +191,8 @@ struct ModularState {
   int signsSet = 0;
   int IndicesComputed = 0;
   int indicesFromFusionFirst = 0;
-  const int* Required = nullptr;
+  // Currents every collected extension must contain (copied; empty: none).
+  std::vector<int> requiredExtension;
 
   Rat ratWeightResult;
   Rat chargeResult;
@@ -277,6 +278,22 @@ struct ModularState {
   std::vector<std::vector<int>> integerSpinPermutations;
   int permutationsStamp = -1;
 
+  // Chiral-algebra extensions: the list of TensorCount ExtensionNr (valid while they are
+  // equal), its rows of extensionGenerators + 4 ints, the generators that occur (in order
+  // of first occurrence) with their per-factor labels, and the permutation count and
+  // positions of the integer-spin currents for the subgroup builder.
+  int TensorCount = 0;
+  int ExtensionNr = -1;
+  // The list of a single algebra belongs to that algebra (TensorCount alone does not see a
+  // new one); in tensor mode extensionTheory is nullptr.
+  const SpectrumData* extensionTheory = nullptr;
+  int extensionGenerators = 0;
+  std::vector<std::vector<int>> Extensions;
+  std::vector<int> UsedGenerators;
+  std::vector<std::vector<int>> ExtensionCurrents;
+  std::vector<int> integerSpinPosition;  // current -> place in integerSpinCurrents, -1
+  int integerSpinPermutationCount = 0;
+
   // Fusion products as text.
   WorkBuffer<double> RealRow{"RealRow", &Modular_alloc};
   int Size = 0;
@@ -287,6 +304,9 @@ struct ModularState {
   double preparedMagnitude = 0.0;  // sum of the moduli of the last coefficient's terms
 
   FusionTableData fusionTable;
+
+  // The largest deviation met by the last unitarity or (ST)^3 = S^2 check.
+  double Accuracy = 0.0;
 };
 
 ModularState& modularState();

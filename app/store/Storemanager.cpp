@@ -245,6 +245,8 @@ void resetStoremanager() {
   s.storeRows = 0;
   s.storeN = 0;
   s.currentMap = IntList();
+  s.permutationTrace = false;
+  s.permutationCurrents.clear();
 }
 
 // ---------------------------------------------------------------------------------------

@@ -323,9 +323,9 @@ std::string SM_getCurrentAlgebraFileName(const SpectrumData* sd, const char* pre
                                          const char* middle, const char* suffix);
 
 // ---------------------------------------------------------------------------------------
-// Services of later parts of the store. Until those are built each stands in by reporting
-// "not available yet" through Alert (except where noted). The tensor layer's services
-// are reached through store/TensorHooks.h.
+// Services of the other parts of the store, declared here for the core's S dispatch and
+// conjugates (the special theories, the permutation orbifold's S, the fusion table). The
+// tensor layer's services are reached through store/TensorHooks.h.
 
 int SM_minimal_spectrum(SpectrumData* sd, int level);       // 0 built, -1 not available
 int SM_orbifold_spectrum(SpectrumData* sd, int N);          // 0 built, -1 not available

@@ -28,7 +28,9 @@
 
 namespace {
 
-bool lieType(const SpectrumData* sd) { return sd->type >= 0 && sd->type <= 5; }
+// Affine Lie algebras (types 1 to 5). U(1) (type 0) is not one here: its currents have no
+// fixed points, and reducing them to a basic current would take every one for the identity.
+bool lieType(const SpectrumData* sd) { return sd->type >= 1 && sd->type <= 5; }
 
 // The tensor layer's FCFT data of a theory built from a tensor product: the number of
 // fixed-point theories made, -1 when they could not be made.

@@ -2,6 +2,7 @@
 // lives for the run; resetStoremanager restores its start state.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -54,6 +55,11 @@ struct StoremanagerState {
   int storeRows = 0;
   int storeN = 0;
   IntList currentMap;       // DetermineSimpleCurrentMap's result
+
+  // The currents met by the permutation orbifold's S while its trace collects them: rows
+  // of (type, base type, J, psi_J), each once.
+  bool permutationTrace = false;
+  std::vector<std::array<int, 4>> permutationCurrents;
 };
 
 StoremanagerState& storeState();

@@ -353,6 +353,7 @@ int SM_getSBase(SpectrumData* sd, int p, int q, int a0, int b0, double* re, doub
 void SM_computeSDirect(SpectrumData* sd, int a, int b, double* re, double* im) {
   *re = 0.0;
   *im = 0.0;
+  bool mapped = false;
   for (int depth = 0; sd != nullptr; ++depth) {
     if (storeState().S_CALL_TRACE) PrintStdout("SM_computeSDirect for algebra %s\n", sd->name);
     if (!bothInRange(sd, a, b, "SM_computeSDirect", re, im)) return;
@@ -364,8 +365,15 @@ void SM_computeSDirect(SpectrumData* sd, int a, int b, double* re, double* im) {
     a = sd->field_map[a];
     b = sd->field_map[b];
     sd = sd->base;
+    mapped = true;
   }
   if (sd == nullptr) return;
+  // A re-centred theory has the S of its base, which the base may hold already (a theory
+  // made from a tensor product keeps only its orbit S matrix once the product is gone).
+  if (mapped) {
+    SM_getS(sd, a, b, re, im);
+    return;
+  }
   switch (sd->type) {
     case 2:
       if (sd->rank == 0 && sd->level == 1) {

@@ -258,3 +258,74 @@ void resetStoremanagerQueries();
 // the record has no automorphisms, or after an alert when an image is not in the list.
 std::vector<std::vector<int>> SM_getIntegerSpinPermutations(SpectrumData* sd,
                                                             const std::vector<int>& currents);
+
+// ---------------------------------------------------------------------------------------
+// Z2 permutation orbifold (type 18) and its fixed-point theories (type 19)
+
+// The orbifold of two copies of sd by their exchange, found again when its base is sd
+// itself, else made (NULL name: "<name>_perm") and made the store's current record. NULL
+// after an alert: order other than 2 (112311), a central charge not known exactly, a
+// name in use.
+SpectrumData* SM_getPermutationOrbifold(SpectrumData* sd, int order, const char* name);
+// c of the record as an exact fraction: k dim/(k + g) for affine Lie algebras, else the
+// multiple of 1/(24 weight_den) that c is; false when there is none.
+bool SM_exactCentralCharge(const SpectrumData* sd, Rat* c);
+// d (d + sign) / 2 and d1 d2 for dimensions in the record encoding (a value below 10^9,
+// or a negative large-integer handle).
+int TensorProductDimension(int d, int sign);
+int DimensionMultiplication(int d1, int d2);
+// The orbifold's characters from the mother's loaded ones.
+void SM_computePermutationCharacters(SpectrumData* perm, SpectrumData* mother);
+
+// ---------------------------------------------------------------------------------------
+// Character files and the origin and character displays
+
+// The data folder, "/", the name (blanks outside single quotes turned into '_', cut at
+// "_(aux)") and ".chars"; empty after an alert when the name is too long for a path.
+std::string SM_setCharacterFileName(const SpectrumData* sd);
+// 1 when the character file exists as a regular file.
+int SM_CharactersAvailable(const SpectrumData* sd);
+// The name of a file of S elements: the data folder, "/S", type, ".", rank, ".", level.
+std::string SM_setFileName(const SpectrumData* sd);
+// Reads the character file once ("Character order" coefficients per field); every problem
+// is reported and a read that stops leaves the characters unmarked, to be read again.
+void SM_loadCharacters(SpectrumData* sd);
+// First field whose whole label vector equals labels; -1 when none.
+int SM_findLabel(const SpectrumData* sd, const int* labels);
+// Where field a comes from, through every theory it was built from, indented by depth.
+void SM_browseOrigin(SpectrumData* sd, int a, int depth);
+// "q^[h-c/24] * ( n_0 + n_1*q + ... + .... )" of field a.
+void SM_browseCharacter(SpectrumData* sd, int a);
+// Drops the leading zeros of n coefficients (at least one non-zero), lowers the record's
+// coefficient count to the remaining length when smaller; the number dropped.
+int SM_shiftCharacter(int* coefficients, SpectrumData* sd, int n);
+// d1 + d2 in the dimension encoding (Alert and 0 for a zero operand).
+int DimensionAddition(int d1, int d2);
+
+// ---------------------------------------------------------------------------------------
+// Comparison and isomorphism of theories, the re-centred theory
+
+// Prints every difference between two records; returns 0.
+int SM_compareAlgebras(SpectrumData* A, SpectrumData* B);
+// 1 when a map of B's fields onto A's (map[a] the field of A for field a of B; n entries)
+// preserves weights modulo 1, the current group, charges and S, checked element by
+// element; 0 otherwise (the map then holds whatever the search wrote).
+int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B);
+int SM_compareS(SpectrumData* A, SpectrumData* B, int a1, int a2, int b1, int b2);
+int SM_compareT(const SpectrumData* A, const SpectrumData* B, int a, int b);
+int SM_compareCharges(SpectrumData* A, SpectrumData* B, const int* JA, int a, const int* JB, int b);
+// The distinct fields J x a for the `count` currents J of elements, in list order, into
+// out; their number.
+int SM_makeFullOrbit(SpectrumData* A, int a, const int* elements, int count, int* out);
+// Loop bodies of the isomorphism search (ctx: the search).
+int evaluateGroupGenerators(int k, int* x, void* ctx);
+int evaluateOrbitGenerators(int n, int* x, void* ctx);
+// A re-centred record (type 17) named name: the fields of source ordered into the orbits
+// of group (fields of source, closed under fusion, vacuum first). NULL after "Name %s is
+// already in use" when any stored theory has the name.
+SpectrumData* SM_createCenter(SpectrumData* source, const IntList* group, const char* name);
+// unique != 0: the one field whose first n labels are labels (-1 when none, or after
+// "Label not unique"); unique 0: prints every such field and returns -1.
+int SM_identifyDynkinLabels(int n, SpectrumData* sd, const int* labels, int unique);
+// Among the fields with used[a] 0 the one of smallest weight numerator; -1 when none.
+int SM_getNextMinimalWeight(const SpectrumData* sd, const int* used);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "groups/Discrete.h"
+#include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -203,14 +204,23 @@ int addNewCurrent(TensorProduct* TP, const int* labels) {
 }
 
 int SelectExtension(int n) {
-  // The list of collected extensions belongs to the chiral-algebra extensions of the
-  // modular data, which keep none yet: every number is beyond it.
-  const int stored = 0;
+  // The list of the modular data numbers the extensions; taking it may collect it first.
+  const std::vector<std::vector<int>>& extensions = getExtensions();
+  const int stored = TotalExtensions() < 0 ? 0 : static_cast<int>(extensions.size());
   if (n < 0 || n >= stored) {
     Alert("SelectExtension", 0, 100302, "Extension number %d does not exist", n);
     currentTensor->ExtensionNumber = -1;
     return 0;
   }
+  // Copied: adding a current may not touch the list, but the row must outlive the loop.
+  const std::vector<int> row = extensions[static_cast<std::size_t>(n)];
+  const int generators = extensionGeneratorCount();
+  emptyCurrents(currentTensor);
+  for (int k = 0; k <= generators && row[static_cast<std::size_t>(k)] != -1; ++k) {
+    const int* labels = getExtensionCurrent(row[static_cast<std::size_t>(k)]);
+    if (labels != nullptr) addNewCurrent(currentTensor, labels);
+  }
+  currentTensor->ExtensionNumber = n;
   return 1;
 }
 
@@ -430,6 +440,31 @@ void installHooks() {
   hooks.CT_getSusyFlag = susyFlagHook;
   installFixedPointHooks(hooks);
   setTensorHooks(hooks);
+
+  ExtensionTensorHooks extension = extensionTensorHooks();
+  extension.hasCurrents = [] { return currentTensor->CurrentList.empty() ? 0 : 1; };
+  extension.prepareSpectrum = [] {
+    TensorProduct* TP = currentTensor;
+    if (TP->NumberOfFactors == 0) return 1;
+    if ((TP->SpectrumChanged != 0 || TP->NumberOfPrimaries == 0) && computeSimpleCurrentTensorSpectrum(TP) < 0) return 1;
+    TotalPrimaries = NumberOfTensorPrimaries(TP);
+    return 0;
+  };
+  extension.factorCount = [] { return currentTensor->NumberOfFactors; };
+  extension.fieldLabels = [](int f) -> const int* { return TensorField(currentTensor, f); };
+  extension.preparePermutations = [] {
+    CT_getIntegerSpinPermutations(currentTensor, nullptr);
+    return CT_getTotalOuterAutomorphismCount(currentTensor);
+  };
+  extension.permutationImage = [](int p, int J) {
+    return CT_getCurrentPermutationForExtension(currentTensor, p, J);
+  };
+  extension.gradedMinimalForm = [](int f) { return GradedMinimalFormForLabel(currentTensor, f); };
+  extension.weight = [](int f) {
+    const int* labels = TensorField(currentTensor, f);
+    return labels != nullptr ? tensorWeight(currentTensor, labels) : 0.0;
+  };
+  setExtensionTensorHooks(extension);
 }
 
 }  // namespace

@@ -115,6 +115,22 @@ void getConformalWeightInfo(SpectrumData* sd, TensorProduct* TP) {
   if (TP->ExactWeightFlag == 0) sd->weights_exact = 0;
 }
 
+// Takes a record out of the store's chain (the record itself stays alive, unnamed).
+void unlinkRecord(SpectrumData* sd) {
+  SpectrumData* first = SM_getFirstAlgebra();
+  if (first == sd) {
+    SM_setFirstAlgebra(sd->next);
+  } else {
+    for (SpectrumData* r = first; r != nullptr; r = r->next) {
+      if (r->next != sd) continue;
+      r->next = sd->next;
+      break;
+    }
+  }
+  sd->next = nullptr;
+  if (sd->name != nullptr) sd->name[0] = '\0';
+}
+
 bool hasResolvedFields(TensorProduct* TP) {
   for (int a = 0; a < TP->NumberOfPrimaries; ++a) {
     if (UntwistedStabilizerOrder(TP, a) > 1) return true;
@@ -295,7 +311,13 @@ SpectrumData* createCFT(TensorProduct* TP, const char* name) {
   SM_allocFieldInfo_Map(sd);
   SM_allocFieldInfo_Weights(sd);
   SM_allocFieldInfo_Dynkin(sd);
-  if (sd->field_map == nullptr || sd->weight_num == nullptr || sd->labels == nullptr) return sd;
+  if (sd->field_map == nullptr || sd->weight_num == nullptr || sd->labels == nullptr) {
+    // The record was linked already: take it out again, so that no half-built theory is
+    // found by name.
+    unlinkRecord(sd);
+    Alert("createCFT", 5, 100302, "Field data of %s cannot be held; nothing created", name);
+    return nullptr;
+  }
   getConformalWeightInfo(sd, TP);
   for (int a = 0; a < n; ++a) {
     sd->field_map[a] = a;

@@ -26,7 +26,6 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
-#include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
@@ -577,7 +576,6 @@ void getCosetFCFT_S(TensorProduct* TP, int a, int b, double* re, double* im, con
                     const FullFPType* Fb, SpectrumData* sd, int count) {
   if (CT_get_S_CALL_TRACE() == 1)
     PrintStdout("getCosetFCFT_S; Tensor product %p, cft %s\n", static_cast<void*>(TP), sd->name);
-  const int n = sd->n_primaries;
   const int* rowA = TP->Spectrum.row(sd->field_map[a]);
   const int* rowB = TP->Spectrum.row(sd->field_map[b]);
   for (int i = 0; i < count; ++i) {
@@ -591,7 +589,6 @@ void getCosetFCFT_S(TensorProduct* TP, int a, int b, double* re, double* im, con
     if (ma < 0 || mb < 0) continue;
     fixedPointElement(TP, rowA, rowB, Fa, Fb, ma, mb, &re[i], &im[i], "getCosetFCFT_S");
   }
-  (void)n;
 }
 
 void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count) {
@@ -602,11 +599,12 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
   bool refused = false;
   for (int i = 0; i < count && !refused; ++i) {
     SpectrumData* f = sd->fcft[i];
+    // Warnings, not fatal errors: the theory stays usable, its S^J computed when asked for.
     if (f == nullptr || f->s_available == 0) {
-      Alert("computeAllFixedPointMatrices", 1, 120505, "S not available for some FCFT's; skipping all others as well");
+      Alert("computeAllFixedPointMatrices", 1, 100201, "S not available for some FCFT's; skipping all others as well");
       refused = true;
     } else if (SM_allocSBase(f) == -1) {
-      Alert("computeAllFixedPointMatrices", 0, 120505, "Failed to allocate FCFT S matrix; skipping all others as well");
+      Alert("computeAllFixedPointMatrices", 0, 100201, "Failed to allocate FCFT S matrix; skipping all others as well");
       refused = true;
     }
   }
@@ -649,7 +647,10 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
     phaseRe[static_cast<std::size_t>(i)] = std::cos(angle);
     phaseIm[static_cast<std::size_t>(i)] = std::sin(angle);
   }
+  startProgressInfo("Computing fixed point matrices", 0, static_cast<double>(n));
   for (int a = 0; a < n; ++a) {
+    // A stop leaves the remaining elements unstored: they are computed when asked for.
+    if (incrementProgressInfo() != 0) break;
     const FullFPType* Fa = records[static_cast<std::size_t>(a)];
     if (Fa == nullptr) continue;
     for (int b = 0; b < n; ++b) {
@@ -674,6 +675,7 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
       }
     }
   }
+  stopProgressInfo("Computing fixed point matrices");
 }
 
 int initFCFT(TensorProduct* TP, SpectrumData* sd) {

@@ -120,7 +120,12 @@ void getExceptionalTensorModularMatrix(std::vector<int>& M, const int* choice) {
 void CT_browseOrigin(TensorProduct* TP, int f, int depth) {
   if (f < 0 || f >= TP->Spectrum.size()) return;
   Print("%*sField %5d: ", 2 * depth, "", f);
-  PrintVec(TP->NumberOfFactors, TP->Spectrum.row(f), "Tensor decomposition: ");
+  const int* row = TP->Spectrum.row(f);
+  PrintVec(TP->NumberOfFactors, row, "Tensor decomposition: ");
+  for (int i = 0; i < TP->NumberOfFactors; ++i) {
+    SpectrumData* factor = TP->TensorFactors[static_cast<std::size_t>(i)];
+    if (factor != nullptr) SM_browseOrigin(factor, row[i], depth + 1);
+  }
 }
 
 namespace {

@@ -21,7 +21,8 @@
 # normalised: the banner's host, build date and time; the date after "Started "; the
 # temporary folders (<HOME>, <WORK>); CPU times printed as "<number> sec", with the blanks
 # that pad them to a width (one blank is kept); the memory
-# total of the run statistics ("Memory allocation <mem>").
+# total of the run statistics ("Memory allocation <mem>"); the rounding noise of the S
+# checks ("Maximal deviation: <below 1e-7>", larger deviations stay as printed).
 #
 # Set ZOQ_TRANSCRIPT_UPDATE=1 to print the normalised output instead of comparing
 # (for reading it, never for writing the expected file blindly).
@@ -78,6 +79,7 @@ sed -E \
   -e 's# +[0-9]+\.[0-9]+ sec# <t> sec#g' \
   -e 's#[0-9]+\.[0-9]+ sec#<t> sec#g' \
   -e 's#Memory allocation [0-9]+ (Bytes|KB|MB)#Memory allocation <mem>#g' \
+  -e 's#^Maximal deviation: +([0-9.]+e-(0?[89]|[1-9][0-9]+)|0)$#Maximal deviation: <below 1e-7>#' \
   "$raw" > "$normalised"
 
 if [ "${ZOQ_TRANSCRIPT_UPDATE:-0}" = 1 ]; then

@@ -351,7 +351,7 @@ TEST_F(InterpreterCommandsTest, CommandsDetailLosesNoLetterOfAHelpText) {
 }
 
 TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
-  // "se" alone would be ambiguous ("set", "search"); the keyword below is abbreviated.
+  // "se" alone would also abbreviate the application's "search" and "select".
   char set[] = "set";
   char echo[] = "ech";
   char* tokens[] = {set, echo, nullptr};
@@ -366,6 +366,14 @@ TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
   text.clear();
   count = 0;
   EXPECT_EQ(findComKey(ambiguous, text, &count), nullptr);
+  // Both words abbreviated.
+  char start[] = "star";
+  char subgroup[] = "sub";
+  char* both[] = {start, subgroup, nullptr};
+  text.clear();
+  count = 0;
+  EXPECT_EQ(findComKey(both, text, &count), matchComKey("start subgroup"));
+  EXPECT_EQ(count, 2);
 }
 
 TEST_F(InterpreterCommandsTest, AResetForgetsCommandsMadeAfterStartUp) {

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "ModularTestSupport.h"
+#include "TestSupport.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -135,8 +135,7 @@ TEST_F(InvariantPrintingTest, DisplayLimitsAndRowLimits) {
   setIntPar("Invariant max_display", 2);
   capture.clear();
   printBulkInvariant(bi.get(), 0);
-  EXPECT_EQ(capture.printed,
-            "\n   (0)^2 + (1)^2 + (2)^2 + .....\n(Skipping remaining terms)\n");
+  EXPECT_EQ(capture.printed, "\n   (0)^2 + (1)^2 + (2)^2 + .....\n(Skipping remaining terms)\n");
   setIntPar("Invariant max_display", 100);
   capture.clear();
   printBulkInvariant(bi.get(), 2);

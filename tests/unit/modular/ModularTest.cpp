@@ -62,15 +62,16 @@ TEST_F(ModularTest, TheoryChangeClearsThePerTheoryFlags) {
   ModularState& s = modularState();
   static const int required[] = {1, -1};
   s.signsSet = s.IndicesComputed = s.indicesFromFusionFirst = s.SMATRIXWasAborted = 1;
-  s.Required = required;
+  setRequireExtension(required);
+  EXPECT_EQ(s.requiredExtension, (std::vector<int>{1}));
   CFTChanged();
   EXPECT_EQ(s.signsSet + s.IndicesComputed + s.indicesFromFusionFirst + s.SMATRIXWasAborted, 0);
-  EXPECT_EQ(s.Required, nullptr);
+  EXPECT_TRUE(s.requiredExtension.empty());
   s.signsSet = s.SMATRIXWasAborted = 1;
-  s.Required = required;
+  setRequireExtension(required);
   resetS();
   EXPECT_EQ(s.signsSet + s.SMATRIXWasAborted, 0);
-  EXPECT_EQ(s.Required, nullptr);
+  EXPECT_TRUE(s.requiredExtension.empty());
 }
 
 TEST_F(ModularTest, SettingsAreReadLive) {

@@ -115,6 +115,23 @@ TEST_F(StoremanagerFixedPoints, CurrentWithoutFixedPoints) {
   EXPECT_TRUE(contains(capture.diagnostics, "Current has no fixed points"));
 }
 
+TEST_F(StoremanagerFixedPoints, U1CurrentsHaveNoFixedPoints) {
+  // U(1) at N = 4: the current 2 moves every charge q to q + 2 mod 4, so it fixes nothing
+  // and has no fixed-point theory; it is not taken for the identity.
+  SpectrumData* sd = SM_getData(0, 4, 0);
+  ASSERT_NE(sd, nullptr);
+  ASSERT_EQ(sd->n_primaries, 4);
+  OutputCapture capture;
+  for (int J = 1; J < 4; ++J) {
+    EXPECT_EQ(SM_getFCFTlbl(sd, J), -1) << J;
+    EXPECT_EQ(SM_fixedPointCurrent(sd, J), 0) << J;
+    EXPECT_EQ(SM_checkFP(sd, J, 0), 0) << J;
+    EXPECT_EQ(SM_getFPlabel(sd, J, 0), -1) << J;
+  }
+  EXPECT_EQ(SM_getFCFTlbl(sd, 0), 0);
+  EXPECT_TRUE(capture.diagnostics.empty()) << capture.diagnostics;
+}
+
 TEST_F(StoremanagerFixedPoints, LabelLookUpReportsMissingLabels) {
   SpectrumData* sd = SM_getData(1, 2, 2);
   for (int a = 0; a < sd->n_primaries; ++a) EXPECT_EQ(SM_getLabel(sd, labelOf(sd, a)), a);
