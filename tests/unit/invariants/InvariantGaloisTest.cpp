@@ -103,6 +103,29 @@ TEST_F(InvariantGaloisTest, SolutionsArePrintedAndNotModularOnesRefused) {
   EXPECT_EQ(acceptGaloisCandidate(swap, 3), 0);
 }
 
+TEST_F(InvariantGaloisTest, HandedOverSolutionsArePrintedDiagnosedAndChecked) {
+  // Two fields (A1 level 1); basis: the identity and the exchange, both their own inverses.
+  useTheory(1, 1, 1);
+  const int rows[] = {1, 2, 2, 1};
+  const int kinds[] = {1, 1};
+  // x = (2, 1): Z = [[2, 1], [1, 2]], rows with the multiplicities 2 and 1, not invariant.
+  const int x[] = {2, 1};
+  capture.clear();
+  EXPECT_EQ(makeGaloisInvariant(x, rows, kinds, 2, 2), 0);
+  EXPECT_NE(capture.printed.find("\nSolution for galois commutant\n 2*[0]+[1]\n\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Not modular invariant\n"), std::string::npos);
+  EXPECT_TRUE(alerted("Orbit multiplicities not constant"));
+  // x = (1, 0): the identity, accepted.
+  const int identity[] = {1, 0};
+  EXPECT_EQ(makeGaloisInvariant(identity, rows, kinds, 2, 2), 1);
+  // x = (1, -1): a negative entry, dropped without a message.
+  const int negative[] = {1, -1};
+  capture.clear();
+  EXPECT_EQ(makeGaloisInvariant(negative, rows, kinds, 2, 2), 0);
+  EXPECT_EQ(capture.printed.find("Not modular invariant"), std::string::npos);
+  EXPECT_TRUE(silent());
+}
+
 TEST_F(InvariantGaloisTest, CommandRefusesCosetsAndAlwaysSucceeds) {
   ASSERT_EQ(run("algebra a 1 4"), 0);
   EXPECT_EQ(run("search galois_invariants"), 0);
