@@ -521,7 +521,8 @@ int SM_galoisInvariants(SpectrumData* sd) {
   if (sd == nullptr || !SM_collectGaloisBasis(sd, rows, kinds)) return -1;
   const int n = sd->n_primaries;
   if (sd->weight_num == nullptr || sd->weight_den < 1) {
-    Alert("SM_galoisInvariants", 1, 100202, "Exact conformal weights are not known for this algebra");
+    Alert("SM_galoisInvariants", 1, 100202,
+          "Exact conformal weights are not known for this algebra");
     return -1;
   }
   return ComputeGaloisInvariants(rows.data(), kinds.data(), sd->weight_num, sd->weight_den, n,

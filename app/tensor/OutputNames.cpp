@@ -82,7 +82,8 @@ void setOutputNameHooks(int (*mipfIdentifier)(), int (*storedInvariants)()) {
 std::string MIPFNameComponent(int mipf, int storedInvariants) {
   if (mipf == -1) return std::string();
   char number[32];
-  std::snprintf(number, sizeof(number), storedInvariants >= 1000 && mipf <= 999 ? "_%04d" : "_%03d", mipf);
+  const char* format = storedInvariants >= 1000 && mipf <= 999 ? "_%04d" : "_%03d";
+  std::snprintf(number, sizeof(number), format, mipf);
   return number;
 }
 
