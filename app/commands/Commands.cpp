@@ -28,6 +28,11 @@ int* TotalCurrents = nullptr;
 
 namespace {
 
+void printCurrentBulkInvariant() {
+  BulkInvariant** current = getCurrentBulk();
+  printBulkInvariant(current != nullptr ? *current : nullptr, 0);
+}
+
 struct CommandEntry {
   const char* words;
   const char* parameters;
@@ -213,6 +218,13 @@ const CommandEntry kTensorFactorCommands[] = {
      "and its TeX name."},
     {"browse cy", "", COM_list_cy,
      "Lists the 168 tensor products of N=2 minimal models with $c=9$: number and level code."},
+    {"build non_susy_cy", "[int code]", COM_build_nonsusycy,
+     "Builds the tensor product of the graded D5 space-time factor and the N=2 minimal models "
+     "of a code (a number of the list of \"browse cy\", or the levels as digits) without a "
+     "supersymmetry current; the spectrum is not computed."},
+    {"search tachyons", "[int code]", COM_search_tachyons,
+     "Builds the non-supersymmetric tensor product of a code as \"build non_susy_cy\" does and "
+     "searches for a spinor current and scalar currents that project out every tachyon."},
     {"Browse permutations", "", COM_symmetrize,
      "Lists the permutations of the simple currents induced by the symmetries of the current theory: permutations of identical tensor factors combined with outer automorphisms of the factors, or the outer automorphisms of a single algebra."},
 };
@@ -596,6 +608,7 @@ void initializeSingleAlgebraModeCommands() {
   s.singleAlgebraMode = makeMode("Command only works in single algebra mode");
   setCurrentMode(s.singleAlgebraMode);
   registerTable(kSingleAlgebraCommands);
+  registerGaussCommand();
 }
 
 void initializeTensorModeCommands() {
@@ -619,6 +632,7 @@ void initializeModularModeCommands() {
   registerTable(kCurrentQueryCommands);
   // Registered but switched off: the command is known and refused.
   disableCommand("browse stabilizer");
+  registerPermutationCommands();
 }
 
 void initializeBoundaryModeCommands() {
@@ -682,6 +696,10 @@ void initializeCommandPointers() {
   initializeStoremanagerTables();
   SM_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
   CT_setSpectrumSelection(&SelectedWeightNum, &SelectedWeightDen, &massless_only);
+  // The report of a tachyon-free case lists the current bulk invariant.
+  TachyonFreeReport report = tachyonFreeReport();
+  report.bulkInvariant = printCurrentBulkInvariant;
+  setTachyonFreeReport(report);
 }
 
 void initializeCommandParameters() {
@@ -703,9 +721,11 @@ void resetCommands() {
   CommandsState& s = commandsState();
   s.spectrumComputed = 0;
   s.susic = 0;
+  s.currentCY = "UNDEFINED";
   s.dynkinLabels.release();
   s.reflected.release();
   s.weylImage.release();
+  s.homomorphismLabels.release();
   SelectedWeightNum = -1;
   SelectedWeightDen = -1;
   massless_only = 0;

@@ -178,6 +178,14 @@ int COM_assign_extension(char** params, int n);
 int COM_collect_extensions(char** params, int n);
 int COM_select_extension(char** params, int n);
 int COM_list_cy(char** params, int n);
+// "build non_susy_cy" and "search tachyons": the tensor product of a minimal-model code
+// with the graded D5 space-time factor, without a supersymmetry current; the second runs
+// the tachyon projection search on it.
+int COM_build_nonsusycy(char** params, int n);
+int COM_search_tachyons(char** params, int n);
+// The decimal code of the tensor product built last by "build non_susy_cy" ("UNDEFINED"
+// before).
+const std::string& getCurrentCY();
 int COM_check_simple(char** params, int n);
 int COM_get_order(char** params, int n);
 int COM_get_weight(char** params, int n);
@@ -352,6 +360,17 @@ int COM_reset_selection(char** params, int n);
 int COM_set_loop_com(char** params, int n);
 int COM_set_autosel(char** params, int n);
 int COM_set_sel_int(char** params, int n);
+
+// Handlers: exchanges of identical tensor factors ("get permutation", "compute
+// permutations"), the vacuum primary selection and the Gaussian sums ("Compute Gauss_sum")
+int COM_permutate(char** params, int n);
+int COM_permutations(char** params, int n);
+int COM_set_prim_vacuum(char** params, int n);
+int COM_Gauss(char** params, int n);
+int COM_check_hom(char** params, int n);
+// An assignment word "x:y": split at the first ':', both sides whole integers; false for
+// anything else (the caller names the word in its alert).
+bool ConvertAssign(const char* word, int* x, int* y);
 
 // Handlers: simple-current invariants ("generate simple_current_invariants", "search MIPF
 // simple_current", "start subgroup", "select simple_current_invariant with_torsion_subgroup"

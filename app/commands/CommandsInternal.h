@@ -37,10 +37,14 @@ struct CommandsState {
   int* smInfo = nullptr;
   int* storeS = nullptr;
 
+  // The code of the tensor product built last from a minimal-model code.
+  std::string currentCY = "UNDEFINED";
+
   // Work buffers of the handlers.
   WorkBuffer<int> dynkinLabels{"Dynkin labels"};
   WorkBuffer<int> reflected{"Reflected class vector"};
   WorkBuffer<int> weylImage{"Weyl reflection"};
+  WorkBuffer<int> homomorphismLabels{"labels"};
 };
 
 CommandsState& commandsState();
@@ -75,3 +79,9 @@ int tensorStatus();
 int tensorCompute();
 int tensorComputeMassless();
 int tensorComputeSimple();
+
+// Registrations made by CommandsPermutations.cpp into the mode being registered: the Gauss
+// sum (single algebra mode) and the factor-exchange, primary-selection and homomorphism
+// commands (modular mode).
+void registerGaussCommand();
+void registerPermutationCommands();

@@ -23,6 +23,7 @@
 #include "runtime/StringUtility.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
+#include "tensor/Coset.h"
 
 namespace {
 
@@ -207,12 +208,23 @@ int COM_check_class(char**, int) {
 }
 
 int COM_expand(char** params, int n) {
-  SpectrumData* sd = currentRecord();
-  if (tensorModeOn() || sd == nullptr) {
-    Alert("COM_expand", 0, 112311, "Tensor products are not available yet");
-    return 1;
+  const int label = intParameter(params, 0);
+  if (tensorModeOn()) {
+    // One line of Dynkin labels per factor, of the field's component in that factor.
+    TensorProduct* TP = currentTensor;
+    const int* row = TP != nullptr ? TensorField(TP, label) : nullptr;
+    if (row == nullptr) return 1;
+    for (int k = 0; k < TP->NumberOfFactors; ++k) {
+      SpectrumData* factor = getTensorFactor(TP, k);
+      const int* labels = factor != nullptr ? SM_getRep(factor, row[k]) : nullptr;
+      if (labels == nullptr) return 1;
+      printVec(factor->rep_size, labels, "");
+    }
+    return -n;
   }
-  const int* labels = SM_getRep(sd, intParameter(params, 0));
+  SpectrumData* sd = currentRecord();
+  if (sd == nullptr) return 1;
+  const int* labels = SM_getRep(sd, label);
   if (labels == nullptr) return 1;
   printVec(sd->rep_size, labels, "");
   return -n;

@@ -149,14 +149,26 @@ int COM_orbit(char** params, int n) {
 }
 
 int COM_orbit_primaries(char** params, int n) {
-  SpectrumData* sd = currentRecord();
-  if (tensorModeOn() || sd == nullptr) {
-    Alert("COM_orbit_primaries", 0, 112311, "Tensor products are not available yet");
-    return 1;
-  }
   int J = intParameter(params, 0);
   int i = intParameter(params, 1);
   int total = totalPrimaries();
+  if (tensorModeOn()) {
+    // A tensor field is shown by its row of factor labels and its coset weight.
+    TensorProduct* TP = currentTensor;
+    if (TP == nullptr) return 1;
+    int field = i;
+    for (int step = 0; step < total; ++step) {
+      const int* labels = TensorField(TP, field);
+      if (labels == nullptr) return 1;
+      std::string title = formatText("%5d %5d %15.7f", step, field, cosetWeight(TP, labels));
+      PrintVec(TP->NumberOfFactors, labels, title.c_str());
+      field = simpleFusion(J, field);
+      if (field == i || field < 0) break;
+    }
+    return -n;
+  }
+  SpectrumData* sd = currentRecord();
+  if (sd == nullptr) return 1;
   int field = i;
   for (int step = 0; step < total; ++step) {
     std::string title = formatText("%5d %5d %7.3f", step, field,

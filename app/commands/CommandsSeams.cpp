@@ -35,3 +35,9 @@ int factorCurrents(int i) {
 }
 
 }  // namespace TensorSeam
+
+namespace SearchSeam {
+
+void setSusySearch(int) {}
+
+}  // namespace SearchSeam

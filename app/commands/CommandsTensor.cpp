@@ -7,6 +7,7 @@
 
 #include "commands/Commands.h"
 #include "commands/CommandsInternal.h"
+#include "commands/CommandsSeams.h"
 #include "collections/VectorSpace.h"
 #include "groups/Discrete.h"
 #include "interpreter/Interpreter.h"
@@ -14,6 +15,7 @@
 #include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Parameters.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
@@ -278,6 +280,58 @@ int COM_list_cy(char**, int) {
   interpretMinimalTensor(-1, nullptr);
   return 0;
 }
+
+namespace {
+
+// The tensor product of a minimal-model code: the D5 algebra at level 1 graded by its
+// current 2, then one N=2 minimal model per level, in tensor mode. False (the current
+// theory unchanged) for an invalid code.
+bool buildMinimalTensorProduct(int code, bool recordCode) {
+  std::vector<int> levels;
+  if (interpretMinimalTensor(code, &levels) < 0) return false;
+  SpectrumData* spaceTime = SM_getData(4, 5, 1);
+  if (spaceTime == nullptr) return false;
+  std::vector<SpectrumData*> internal;
+  for (int k : levels) {
+    SpectrumData* sd = SM_getData(27, 2, k);
+    if (sd == nullptr) return false;
+    internal.push_back(sd);
+  }
+  if (recordCode) commandsState().currentCY = std::to_string(code);
+  SM_grade(spaceTime, 2);
+  setIntPar("Graded", 1);
+  setCosetMode(1);
+  disableCoset();
+  enableCoset();
+  commandsState().spectrumComputed = 0;
+  disableModular();
+  resetCoset(currentTensor);
+  addTensorFactor(currentTensor, spaceTime, 0);
+  for (SpectrumData* sd : internal) addTensorFactor(currentTensor, sd, 0);
+  pointCountsAtMaximum();
+  return true;
+}
+
+}  // namespace
+
+int COM_build_nonsusycy(char** params, int n) {
+  if (n < 1) return 1;
+  if (!buildMinimalTensorProduct(intParameter(params, 0), true)) return 1;
+  TensorChanged();
+  setIntPar("Super", 1);
+  SearchSeam::setSusySearch(0);
+  return -1;
+}
+
+int COM_search_tachyons(char** params, int n) {
+  if (n < 1) return 1;
+  if (!buildMinimalTensorProduct(intParameter(params, 0), false)) return 1;
+  setIntPar("Super", 1);
+  if (computeTachyonSpectrum(currentTensor) < 0) return 1;
+  return -1;
+}
+
+const std::string& getCurrentCY() { return commandsState().currentCY; }
 
 int COM_check_simple(char** params, int n) {
   if (n < 1) return 1;

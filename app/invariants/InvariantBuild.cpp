@@ -319,7 +319,13 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
 }
 
 void makeSimpleCurrentBulkInvariant(BulkInvariant* bi) {
-  makeSimpleCurrentBulkInvariantSelected(bi, nullptr, 0);
+  // A primary selection restricts the rows built (the record is then marked truncated).
+  const std::vector<int>* selection = getPrimarySelection();
+  if (selection != nullptr) {
+    makeSimpleCurrentBulkInvariantSelected(bi, selection->data(), static_cast<int>(selection->size()));
+  } else {
+    makeSimpleCurrentBulkInvariantSelected(bi, nullptr, 0);
+  }
 }
 
 void RecomputeBulkInvariant(BulkInvariant* bi) {

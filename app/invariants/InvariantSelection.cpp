@@ -28,6 +28,8 @@ struct InvariantSelectionState {
   int SubgroupStart = 0;
   int ScanMIPFCountStart = 0;
   std::optional<std::string> LoopCommand;
+  // The primaries to which invariants are built (row 0 always); none: all of them.
+  CurrentList PrimarySelection;
 };
 
 InvariantSelectionState& state() {
@@ -344,6 +346,13 @@ void AutostoreChanged() {
 }
 
 void resetInvariantSelection() { state() = InvariantSelectionState(); }
+
+void setPrimarySelection(const int* list) { state().PrimarySelection = copyList(list); }
+
+const std::vector<int>* getPrimarySelection() {
+  const CurrentList& selection = state().PrimarySelection;
+  return selection ? &*selection : nullptr;
+}
 
 int algebraRequirementsSet() { return anyCurrentList() ? 1 : 0; }
 

@@ -126,6 +126,7 @@ void resetInvariants() {
   s.DummyBulk.reset();
   resetInvariantSelection();
   resetInvariantEnumeration();
+  resetInvariantHeterotic();
   resetInvariantMatrices();
   resetInvariantPrinting();
   resetUserInvariants();
@@ -226,8 +227,11 @@ void resetBulkInvariant(BulkInvariant* bi) {
 void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernels) {
   if (dst == nullptr || src == nullptr || dst == src) return;
   dst->group = src->group;
+  dst->context = src->context;
   dst->map = src->map;
   dst->monodromies = src->monodromies;
+  // A charge map not copied is not made for the copy, whatever the record held before.
+  dst->charge_map_made = 0;
   if (kernels == 1) {
     dst->kernels = src->kernels;
     if (src->charge_map_made) {
@@ -253,6 +257,8 @@ void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernel
   dst->n_pairs = src->n_pairs;
   dst->kernel_size = src->kernel_size;
   dst->x_symmetric = src->x_symmetric;
+  // A copy of a record built for a primary selection is rebuilt like the original.
+  dst->truncated = src->truncated;
 }
 
 void copyEDTData(ExceptionalBoundaryData* dst, const ExceptionalBoundaryData* src) {
@@ -531,6 +537,7 @@ void resetInvariantStore() {
   s.NameCount = 0;
   s.CollectionCompleted = 0;
   s.TotalMIPFCount = 0;
+  setPrimarySelection(nullptr);
   s.firstBulkInvariant.reset();
   s.CurrentBulk = s.LocalBulk.get();
   bulkInvariantChanged();

@@ -56,6 +56,12 @@ struct SimpleCurrentData {
   int stabilizer_count = 0;
   int truncated = 0;
   SimpleCurrentNode* node = nullptr;
+  // Charge and weight of the group's currents as a caller computes them (the heterotic
+  // search): charge_fn(A, B) is the monodromy charge of current B with respect to current
+  // A, weight_fn(A) the weight of A; context is handed back unchanged. nullptr otherwise.
+  void (*charge_fn)(int labelA, int labelB, Rat* out, void* context) = nullptr;
+  void (*weight_fn)(int label, Rat* out, void* context) = nullptr;
+  void* context = nullptr;
 };
 
 // Boundary data of an invariant built by other means than simple currents.
@@ -332,6 +338,13 @@ int RemoveVector(int* H, const int* v, int c);
 // the identity alone skipped), a separator after each candidate that passes; 1 when
 // stopped, else 0.
 int searchExtensionInvariants();
+
+// The primary selection: the primaries (a list ended by -1, copied; nullptr clears it) to
+// which simple-current invariants are built, row 0 always included. Resetting the store
+// clears it. getPrimarySelection gives nullptr when none is set.
+void setPrimarySelection(const int* list);
+const std::vector<int>* getPrimarySelection();
+
 // 1 when a required, present or forbidden current list is set.
 int algebraRequirementsSet();
 // The auto selection number back to 0 without a message.
@@ -440,6 +453,33 @@ void setCollectionCompleted(int value);
 void setCurrentSubgroupLabel(int label);
 BulkInvariant* getLocalBulk();
 BulkInvariant* getDummyBulk();
+
+// ---------------------------------------------------------------------------------------
+// Simple-current invariants of a caller's group (the heterotic search)
+//
+// The group G's element e is the caller's current labels[e]; charges and weights come from
+// the caller's callbacks. Records are lent from the pool; the caller's analysis hook is
+// installed for the call only and the previous hook is back on every return. Each time the
+// hook is handed the record for a new X, the record's charge map is marked not made.
+
+using GSCChargeFcn = void (*)(int labelA, int labelB, Rat* out, void* context);
+using GSCWeightFcn = void (*)(int label, Rat* out, void* context);
+// All simple-current invariants of G (the general X loops; "Selection symmetric" is ignored
+// with a notice): the result of the loops. The record goes back to the pool.
+int GSC_computeAllGroupInvariants(const DGType* G, const int* labels, GSCChargeFcn charge_fn,
+                                  GSCWeightFcn weight_fn, MipfAnalysisFcn hook, void* context);
+// The one invariant of the n x n matrix X (n = basis generators of G; R is not computed):
+// the hook's result. The record stays lent; the caller returns it to the pool.
+int GSC_computeInvariant(const DGType* G, const int* labels, MipfAnalysisFcn hook, const int* X,
+                         void* context);
+// R of the basis currents from the record's callbacks (as computeMonodromies).
+void GSC_computeMonodromies(SimpleCurrentData* MD);
+// "ChargeMap": for every element e of G the label of the first current g whose charges,
+// twisted by X, realise the charge vector alpha(e) (checkDeltaArgumentForCharges), or -1.
+// Made once per record and X; needs the kernel size (getXKernels).
+void makeChargeMap(SimpleCurrentData* MD);
+// Start state of these routines.
+void resetInvariantHeterotic();
 
 
 // User-given, built-in and searched invariants

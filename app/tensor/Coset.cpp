@@ -123,6 +123,7 @@ void markChanged(TensorProduct* TP) {
   TP->NumberOfPrimaries = 0;
   TP->Stabilizers.clear();
   TP->CurrentPermutations.Nfill = 0;
+  forgetFieldPermutations(TP);
 }
 
 namespace {
@@ -438,6 +439,7 @@ void installHooks() {
   hooks.CT_simpleCurrentProduct = CT_simpleCurrentProduct;
   hooks.CT_getCurrentGroup = currentGroupHook;
   hooks.CT_getSusyFlag = susyFlagHook;
+  hooks.isTensorSuperCurrent = isTensorSuperCurrent;
   installFixedPointHooks(hooks);
   setTensorHooks(hooks);
 
@@ -493,6 +495,8 @@ void resetCosetModule() {
   resetStoredOrbitMember();
   resetMinimalTable();
   resetCosetPermutations();
+  resetCosetExchange();
+  resetCosetTachyons();
   s.sMethodOff = false;
   s.sCallTrace = 0;
 }

@@ -332,6 +332,25 @@ int modTest(TensorProduct* TP);
 // The tachyon-free-case hook: one line in the ".cases" file of the current case; 1 when
 // written, 0 for the ignored modes -1 and 2 (or a file that cannot be opened).
 int registerTachyonFreeCase(int mode);
+// The parts of the report of a tachyon-free case that the layers above provide: the
+// listing of the current bulk invariant, the massless type-II spectrum, the number of the
+// current orientifold (-1: none), its orientation report and the closed-sector analysis.
+// Until they are installed each reports "not available yet" (the number is -1).
+struct TachyonFreeReport {
+  void (*bulkInvariant)();
+  void (*typeIIMassless)();
+  int (*orientifoldNumber)();
+  void (*orientifold)();
+  void (*closedSector)();
+};
+const TachyonFreeReport& tachyonFreeReport();
+void setTachyonFreeReport(const TachyonFreeReport& report);
+// Appends the report of a tachyon-free case to the case's ".notach" file: the commands of
+// the tensor product, the bulk invariant, then for an oriented case (unoriented not 1)
+// "Oriented Tachyon-free theory" with the type-II spectrum and the orientifolds of the
+// list (ended by -1; none for nullptr), for an unoriented one the orientifold's number
+// and reports; framed by lines of 44 colons.
+void PrintTachyonFreeModelData(int unoriented, const int* orientifolds);
 // M[i + N j] := product over the factors of the built-in invariant choice[f] at the
 // labels of fields i and j (N rows of the spectrum).
 void getExceptionalTensorModularMatrix(std::vector<int>& M, const int* choice);
@@ -404,6 +423,12 @@ int ComputePermutation(TensorProduct* TP, int a, int b, int k);
 // y_t are exchanged" and by the fusion rules; prints one line per field. Empty after an
 // alert on a contradiction.
 std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n, const int* x, const int* y);
+// The field permutations CloseTensorPermutations made for this record (CosetExchange.cpp):
+// each once, the last made last; a change of the record forgets them. nullptr for none.
+void CT_keepFieldPermutation(TensorProduct* TP, const std::vector<int>& permutation);
+int CT_fieldPermutationCount(const TensorProduct* TP);
+const std::vector<int>* CT_getFieldPermutation(const TensorProduct* TP, int k);
+const std::vector<int>* CT_getLastFieldPermutation(const TensorProduct* TP);
 // Loads the outer automorphisms and factor permutations, prints their counts and
 // initialises the current-image cache over every pair; 0. The current list is not read.
 int CT_getIntegerSpinPermutations(TensorProduct* TP, const int* currents);
@@ -527,3 +552,28 @@ SpectrumData* createMinimal0(int k);
 SpectrumData* createMinimal1(int k);
 // S between record fields given through their entries of the record's field map.
 void getCosetSOfMappedFields(TensorProduct* TP, const int* a, const int* b, double* re, double* im);
+
+// ---------------------------------------------------------------------------------------
+// Tachyon projection search (CosetTachyons.cpp). The first factor is the space-time factor
+// (its field 2 is the light state), the others the internal factors.
+
+// The light fields, the tachyonic combinations and the search for a spinor current plus
+// scalar currents that project every tachyon out; prints what it finds and "Computation
+// completed". 0 done (with or without success), -1 after an alert ("Level exceeded" ends
+// the search that way).
+int computeTachyonSpectrum(TensorProduct* TP);
+// Fills the tachyon table: one charge row per distinct tachyonic combination. Its row
+// count, or -1 after an alert.
+int findTachyons(TensorProduct* TP);
+int getTachyonCount();
+// Marks (flags[r] = 1) each unmarked tachyon row r whose charge with respect to simple
+// current J (a field index) is not an integer; 1 when every row is marked.
+int checkTachyonProjection(int J, std::vector<int>& flags, TensorProduct* TP);
+// Keeps in list (simple-current field indices) only the first current of each cyclic
+// group: c is dropped when some power c^k, k prime to its orbit length, was kept before.
+void checkOrbitStructure(TensorProduct* TP, std::vector<int>& list);
+// Body of the nested loop of findTachyons (index: one light field per factor); always 0.
+int TachyonCheck(int n, int* index, void* ctx);
+// 1 when some chiral-algebra element J makes J x f a field of exact weight 1 with an odd
+// label in the first factor.
+int isTensorSuperCurrent(int f, TensorProduct* TP);

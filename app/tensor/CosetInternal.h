@@ -77,6 +77,9 @@ void resetStoredOrbitMember();
 // J x a for chiral-algebra row J and spectrum row f (resolution label kept).
 const int* getStoredOrbitMember(TensorProduct* TP, int J, int f);
 
+// The tachyon table emptied.
+void resetCosetTachyons();
+
 // Codes of tensor products and the name table.
 void resetMinimalTable();
 
@@ -85,6 +88,10 @@ void resetMinimalTable();
 
 // Start state of the permutation caches and of the ignore-automorphisms switch.
 void resetCosetPermutations();
+// The kept field permutations (CosetExchange.cpp): forgotten when their record changes,
+// and the empty start state.
+void forgetFieldPermutations(const TensorProduct* TP);
+void resetCosetExchange();
 
 // ---------------------------------------------------------------------------------------
 // Stored theories made from tensor products (CosetCreate.cpp)

@@ -1,8 +1,9 @@
 // Small queries of the tensor product that other layers and the command set use: the S
 // call trace switch, graded forms of fields, restricted charges, stabiliser look-ups,
-// the tachyon-free case record, the exceptional invariant of a product and the number of
+// the tachyon-free case record and its report, the exceptional invariant of a product and the number of
 // spin-one currents.
 #include <cstdio>
+#include <string>
 
 #include "groups/Discrete.h"
 #include "numbers/LargeInteger.h"
@@ -16,16 +17,65 @@
 
 namespace {
 
-// The strings layer prints the model data of a tachyon-free case; it is not built yet.
-void PrintTachyonFreeModelData(int) {
-  Alert("PrintTachyonFreeModelData", 0, 100201, "PrintTachyonFreeModelData: not available yet");
-}
-
 // Numbers of the current bulk invariant and orientifold: none are stored yet.
 int currentInvariantNumber() { return -1; }
-int currentOrientifoldNumber() { return -1; }
+
+// The defaults of the report parts that the layers above provide.
+void notAvailable(const char* part) {
+  Alert("PrintTachyonFreeModelData", 0, 100201, "%s: not available yet", part);
+}
+void noBulkListing() { notAvailable("The bulk invariant listing"); }
+void noTypeIIReport() { notAvailable("The type-II massless spectrum"); }
+int noOrientifold() { return -1; }
+void noOrientifoldReport() { notAvailable("The orientifold report"); }
+void noClosedSector() { notAvailable("The closed-sector analysis"); }
+
+TachyonFreeReport& report() {
+  static TachyonFreeReport installed{noBulkListing, noTypeIIReport, noOrientifold, noOrientifoldReport,
+                                     noClosedSector};
+  return installed;
+}
+
+const char kColonLine[] = "::::::::::::::::::::::::::::::::::::::::::::\n";
 
 }  // namespace
+
+const TachyonFreeReport& tachyonFreeReport() { return report(); }
+void setTachyonFreeReport(const TachyonFreeReport& installed) { report() = installed; }
+
+void PrintTachyonFreeModelData(int unoriented, const int* orientifolds) {
+  const std::string name = getCurrentOutputFileName(".notach");
+  // The report is collected from the printing channel, so nothing reaches the terminal,
+  // and then appended to the case's file in one piece.
+  const std::size_t start = returnBufferOn();
+  const TachyonFreeReport& parts = report();
+  printTensorData(currentTensor);
+  parts.bulkInvariant();
+  if (unoriented != 1) {
+    Print("%s", kColonLine);
+    Print("\nOriented Tachyon-free theory\n");
+    parts.typeIIMassless();
+    if (orientifolds != nullptr) {
+      Print("Tachyon free for orientifolds");
+      for (const int* o = orientifolds; *o >= 0; ++o) Print(" %d", *o);
+      Print("\n");
+    }
+  } else {
+    Print("\n");
+    Print("%s", kColonLine);
+    Print("\nUnoriented Tachyon-free theory\n");
+    Print("Orientifold nr. %d\n", parts.orientifoldNumber());
+    parts.orientifold();
+    parts.closedSector();
+  }
+  Print("%s", kColonLine);
+  const std::string text = takeReturnBuffer(start);
+  returnBufferOff();
+  std::FILE* file = Fopen(name.c_str(), "a");
+  if (file == nullptr) return;
+  std::fwrite(text.data(), 1, text.size(), file);
+  Fclose(file);
+}
 
 void CT_set_S_CALL_TRACE(int flag) { cosetState().sCallTrace = flag; }
 int CT_get_S_CALL_TRACE() { return cosetState().sCallTrace; }
@@ -95,10 +145,10 @@ int registerTachyonFreeCase(int mode) {
                  currentInvariantNumber());
   } else {
     std::fprintf(file, "Extension %d,MIPF %d, orientifold %d\n", currentTensor->ExtensionNumber,
-                 currentInvariantNumber(), currentOrientifoldNumber());
+                 currentInvariantNumber(), report().orientifoldNumber());
   }
   Fclose(file);
-  PrintTachyonFreeModelData(mode);
+  PrintTachyonFreeModelData(mode, nullptr);
   return 1;
 }
 
