@@ -531,6 +531,32 @@ const CommandEntry kModularCommands[] = {
      "Lists the scale (dilatation) maps $@lambda+@rho @to l(@lambda+@rho)$ for the l in 2 to M-2 "
      "that share a factor with the conductor M of the S matrix: chains and cycles of fields, "
      "X where a field has no image."},
+    {"search galois_invariants", "", COM_compute_galoisinvariants,
+     "Searches modular invariants among the integer combinations of the Galois and scale "
+     "permutations of the primaries: the combinations with non-negative entries, $Z_{00}=1$ and "
+     "$Z_{ab}=0$ where the weights of a and b differ modulo integers are printed; those that "
+     "also commute with S are accepted and stored when Autostore is on."},
+    {"select invariant", "[invariant]", COM_select_invariant,
+     "Makes a modular invariant current: a stored one by its name or MIPF number, or one typed "
+     "as for \"check invariant\", which must commute with S and T. A name or number that is "
+     "not found makes the diagonal invariant current."},
+    {"check invariant", "[invariant]", COM_check_invariant,
+     "Checks that the typed modular invariant commutes with S and T without making it current. "
+     "It is written as a sum of terms such as n*(a+b+c)*(d+m*e+f)+(g+h)^2+k*(i)^2, with "
+     "multiplicities n, m, k and field labels a to i (a first term with a multiplicity begins "
+     "with \"+\"), or as a permutation of the fields in cycles such as <a,b,c><d,e>."},
+    {"select exceptional_invariant", "(int nr_1)...(int nr_n)", COM_set_exceptional,
+     "Makes the built-in exceptional invariant current: the E6, E7 or E8 invariant of A1 at "
+     "level 10, 16 or 28, or the one it induces on the N=2 minimal model of that level. In "
+     "tensor mode one number per factor: 0 takes the diagonal invariant of that factor, any "
+     "other number its exceptional one."},
+    {"search MIPF automorphism", "", COM_find_auto,
+     "Searches the permutations of the fields that commute with S and T, refining the fields "
+     "by weight and by S; each invariant found is printed and stored when Autostore is on."},
+    {"search MIPF built_in", "", COM_find_inv,
+     "Builds the modular invariants known in closed form; these exist only for the c=1 "
+     "orbifolds: the twist exchange (even n), the automorphisms of $R^2=p/q$ with pq=n and the "
+     "extensions of $R^2=n/m^2$."},
 };
 
 // The boundary mode in its two groups: the oriented commands run the oriented set-up first,

@@ -295,6 +295,21 @@ int COM_S_sum(char** params, int n);
 
 int COM_compute_galois(char** params, int n);
 int COM_compute_scale(char** params, int n);
+// "search galois_invariants": always succeeds (the search reports its own failures).
+int COM_compute_galoisinvariants(char** params, int n);
+
+// Handlers: typed, named and built-in invariants and the automorphism searches ("select
+// invariant", "check invariant", "select exceptional_invariant", "search MIPF automorphism",
+// "search MIPF built_in")
+int COM_select_invariant(char** params, int n);
+int COM_check_invariant(char** params, int n);
+int COM_set_exceptional(char** params, int n);
+int COM_find_auto(char** params, int n);
+int COM_find_inv(char** params, int n);
+// Makes the named, numbered or typed invariant current: 0 when it was found or accepted.
+// A number beyond the complete collection is refused; a name or number that is not found
+// (or fails the selection criteria) makes the diagonal invariant current.
+int select_invariant(const char* text);
 
 // Handler: "Browse permutations" (the symmetries of the current theory acting on its
 // simple currents)

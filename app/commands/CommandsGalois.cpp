@@ -1,4 +1,5 @@
-// Galois and scale orbits of the current single theory: the text of every orbit is
+// Galois and scale orbits of the current single theory, and the search for modular
+// invariants among the matrices that commute with them: the text of every orbit is
 // gathered first and printed in one piece. Cosets have no Galois action built in.
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "runtime/Output.h"
 #include "runtime/Terminal.h"
 #include "store/Galois.h"
+#include "store/GaloisSearch.h"
 #include "store/Storemanager.h"
 
 namespace {
@@ -41,5 +43,16 @@ int COM_compute_scale(char** /*params*/, int /*n*/) {
   std::string text;
   SM_printAllScaleOrbits(text, currentRecord());
   printOrbitText(text);
+  return 0;
+}
+
+int COM_compute_galoisinvariants(char** /*params*/, int /*n*/) {
+  if (tensorModeOn() != 0) {
+    Alert("COM_compute_galoisinvariants", 0, 112311, "Galois invariants not built in for Cosets");
+    return 0;
+  }
+  setStopSignal(0);
+  SM_galoisInvariants(currentRecord());
+  if (getStopSignal() != 0) Print("aborted\n");
   return 0;
 }

@@ -317,6 +317,8 @@ void setMIPFSelection(const int* list) {
   s.NextSelectedMIPF = 0;
 }
 
+const std::vector<int>& getMIPFSelection() { return state().MIPFSelection; }
+
 int resetSubgroupAutoSelection(int x) {
   state().PerformSubgroupSelection = 0;
   state().SubgroupSelectionCount = 0;

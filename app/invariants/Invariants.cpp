@@ -103,6 +103,7 @@ void initializeInvariants() {
   if (!s.DummyBulk) s.DummyBulk = allocNewBulkInvariant(nullptr);
   if (!s.FirstSCnode) s.FirstSCnode = makeNode();
   installHooks();
+  installUserInvariantHooks();
   if (findTable("Spectrum") != nullptr) {
     setColumnRoutines("Spectrum", "Bulk invariant", getBulkInvariantString, nullptr);
   }
@@ -128,6 +129,7 @@ void resetInvariants() {
   resetInvariantHeterotic();
   resetInvariantMatrices();
   resetInvariantPrinting();
+  resetUserInvariants();
   initializeInvariants();
 }
 
@@ -559,6 +561,18 @@ void permutationRejectionChanged() {
 
 BulkInvariant** getCurrentBulk() { return &state().CurrentBulk; }
 
+BulkInvariant* getLocalBulk() {
+  InvariantsState& s = state();
+  if (!s.LocalBulk) s.LocalBulk = allocNewBulkInvariant(nullptr);
+  return s.LocalBulk.get();
+}
+
+BulkInvariant* getDummyBulk() {
+  InvariantsState& s = state();
+  if (!s.DummyBulk) s.DummyBulk = allocNewBulkInvariant(nullptr);
+  return s.DummyBulk.get();
+}
+
 void setCurrentBulkInvariant(BulkInvariant* bi) {
   state().CurrentBulk = bi;
   bulkInvariantChanged();
@@ -618,5 +632,3 @@ int getTotalMIPFCount() { return state().TotalMIPFCount; }
 void countTotalMIPF() { ++state().TotalMIPFCount; }
 void setCollectionCompleted(int value) { state().CollectionCompleted = value; }
 void setCurrentSubgroupLabel(int label) { state().CurrentSubgroupLabel = label; }
-BulkInvariant* getLocalBulk() { return state().LocalBulk.get(); }
-BulkInvariant* getDummyBulk() { return state().DummyBulk.get(); }

@@ -481,3 +481,83 @@ void makeChargeMap(SimpleCurrentData* MD);
 // Start state of these routines.
 void resetInvariantHeterotic();
 
+
+// User-given, built-in and searched invariants
+//
+// A mass matrix is N x N ints, row-major (N = TotalPrimaries): entry (a, b) is the
+// multiplicity of holomorphic label a paired with antiholomorphic label b.
+
+struct VectorSpace;
+
+// The builders' work matrix, N x N, zeroed.
+std::vector<int>& userInvariantMatrix();
+// Start state of the builders (work matrix, exceptional orbit caches).
+void resetUserInvariants();
+void resetExceptionalInvariants();
+// Called by initializeInvariants: gives output file names the MIPF number of the current
+// invariant, and the Galois-commutant search and the extension invariants their
+// acceptance step.
+void installUserInvariantHooks();
+// The acceptance of a Galois-commutant solution: refused with "Not modular invariant" (a
+// plain line, so a search goes on) unless it commutes with S and T; else built, printed
+// and stored as "Autostore" says. 1 accepted.
+int acceptGaloisCandidate(const int* Z, int n);
+
+// A text names a stored invariant or a MIPF number when it starts with a letter or digit.
+bool invariantTextIsLookup(const char* text);
+// Newlines outside single quotes become blanks, then every blank is removed.
+std::string normalizeInvariantText(const char* text);
+// A name or number: 0 when found and selected (made current with makeCurrent 1), else 1.
+// A typed matrix or permutation: 1 when accepted, 0 when refused (syntax, zero, not
+// invariant).
+int buildInvariant(const char* text, int makeCurrent);
+// Parses n*(a+b)*(c+m*d)+(e+f)^2+... or cycles <a,b,c><d,e> into the work matrix; nullptr
+// after an alert.
+int* buildMatrix(const char* text);
+// Adds k m1 m2 to (a, b) for every item m1*a of holo and m2*b of anti; 0 after an alert.
+int addEntries(int* M, const char* holo, const char* anti, int k);
+// The permutation matrix of the cycles (identity elsewhere), or nullptr.
+int* buildAutomorphism(int* M, const char* text);
+// 1 when M commutes with S and with T; alerts for up to maxFailures failures, then stops.
+int checkInvariant(const int* M, int maxFailures);
+// The acceptance step of every candidate: check (1: test invariance), store (1: as
+// "Autostore" says, else the value itself), makeCurrent (1: build into the local record
+// and make it current), print (1: print the record). 1 accepted, 0 refused.
+int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent, int print);
+
+// Built-in invariant of mode 0 .. 6 made current when it passes; 1 accepted, 0 otherwise
+// (mode -1 does nothing, other modes are refused).
+int buildExceptionalInvariant(int mode);
+// Product of the factors' built-in invariants (choices[k] for factor k), made current.
+int buildExceptionalTensorInvariant(const int* choices);
+// The labels paired with label in built-in invariant mode (at most 4), those with
+// filter[j] <= limit when a filter is given, into list (room for 5); *last = index of the
+// last one, -1 for none.
+void computeExceptionalOrbit(int mode, int label, int n, const int* filter, int limit, int* last,
+                             int* list);
+void allocExceptBound(ExceptionalBoundaryData* EDT, int N, int L);
+
+// Runs the simple-current builder over the MIPF numbers of a -1-ended list (nullptr: all);
+// autostoreMode 0 or 1 sets "Autostore" for the run, 2 leaves it alone.
+void buildMultipleSimpleCurrentInvariants(const int* list, int autostoreMode);
+// The MIPF numbers the builder accepts (setMIPFSelection): -2 first for every number.
+const std::vector<int>& getMIPFSelection();
+
+// Automorphism invariants found by refining the primaries by spin and S; the number found.
+int searchAutomorphisms();
+// Row r of rows := row r+1 with the fields of class r (row 0 of subperms) rearranged by
+// its permutation t.
+void applyLevelPermutation(const VectorSpace* subperms, int r, int t,
+                           std::vector<std::vector<int>>& rows);
+// The closed-form invariants of the c=1 orbifold (store type 7); nothing for other types.
+int searchInvariants();
+int getCFTtype();
+int getCFTrank();
+int orbifoldCharge(int i);
+int getOrbifoldFieldWithCharge(int charge);
+int getOrbifoldExceptionalAutomorphism(int i, int p, int q);
+// Adds 1 to M(a, b) for all a, b of the -1-ended list.
+void addOrbitToModularMatrix(int* M, const int* orbit);
+void getOrbifoldExceptionalExtension(int* M, int m);
+// The MIPF number of the invariant, -1 for none.
+int MIPFIdentifier(const BulkInvariant* bulk);

@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Terminal.h"
+#include "store/Galois.h"
+#include "store/Storemanager.h"
 
 namespace {
 
@@ -444,4 +447,84 @@ bool galoisSolutionMatrix(const int* x, const int* rows, const int* kinds, int n
 
 void resetGaloisSearch() {
   state() = GaloisSearchState();
+}
+
+// ---------------------------------------------------------------------------------------
+// Handing solutions over
+
+namespace {
+
+GaloisInvariantAcceptor& acceptor() {
+  static GaloisInvariantAcceptor accept = nullptr;
+  return accept;
+}
+
+// The diagnostics of the row groups of Z: rows listing their partners (each repeated by
+// its multiplicity) group by equal lists, cut or padded to the length of the vacuum row's
+// list; a group holds as many rows as that length.
+void diagnoseRowGroups(const std::vector<int>& Z, int n) {
+  std::size_t length = 0;
+  bool first = true;
+  bool mixed = false;
+  std::map<std::vector<int>, std::size_t> groups;
+  for (int a = 0; a < n; ++a) {
+    std::vector<int> list;
+    int value = 0;
+    for (int b = 0; b < n; ++b) {
+      const int z = Z[static_cast<std::size_t>(a) * n + b];
+      if (z <= 0) continue;
+      if (value != 0 && value != z) mixed = true;
+      value = z;
+      list.insert(list.end(), static_cast<std::size_t>(z), b);
+    }
+    if (list.empty()) continue;
+    if (first) {
+      length = list.size();
+      first = false;
+    }
+    list.resize(length, -1);
+    if (++groups[list] > length) Alert("printSolution", 0, 212204, "Oversized orbit");
+  }
+  if (mixed) Alert("printSolution", 1, 212204, "Orbit multiplicities not constant");
+}
+
+}  // namespace
+
+void setGaloisInvariantAcceptor(GaloisInvariantAcceptor accept) { acceptor() = accept; }
+
+int makeGaloisInvariant(const int* x, const int* rows, const int* kinds, int n, int m) {
+  PrintSeparatorWithText('-', "\n");
+  Print("\n%s", galoisSolutionText(x, m).c_str());
+  std::vector<int> Z;
+  if (!galoisSolutionMatrix(x, rows, kinds, n, m, Z)) return 0;
+  diagnoseRowGroups(Z, n);
+  if (acceptor() == nullptr) {
+    Alert("makeGaloisInvariant", 0, 100202, "Accepting Galois invariants is not available yet");
+    return 0;
+  }
+  return acceptor()(Z.data(), n);
+}
+
+int ComputeGaloisInvariants(const int* rows, const int* kinds, const int* T, int D, int n, int m) {
+  const std::vector<std::vector<int>> solutions = searchGaloisCommutant(rows, kinds, T, D, n, m);
+  int accepted = 0;
+  for (const std::vector<int>& x : solutions) {
+    if (getStopSignal() != 0) break;
+    accepted += makeGaloisInvariant(x.data(), rows, kinds, n, m);
+  }
+  return accepted;
+}
+
+int SM_galoisInvariants(SpectrumData* sd) {
+  std::vector<int> rows;
+  std::vector<int> kinds;
+  if (sd == nullptr || !SM_collectGaloisBasis(sd, rows, kinds)) return -1;
+  const int n = sd->n_primaries;
+  if (sd->weight_num == nullptr || sd->weight_den < 1) {
+    Alert("SM_galoisInvariants", 1, 100202,
+          "Exact conformal weights are not known for this algebra");
+    return -1;
+  }
+  return ComputeGaloisInvariants(rows.data(), kinds.data(), sd->weight_num, sd->weight_den, n,
+                                 static_cast<int>(kinds.size()));
 }

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+struct SpectrumData;
+
 // A fraction-free echelon collection: row r has its pivot (the index of its last non-zero
 // entry) in pivots[r], and that column is zero in every other row.
 struct GaloisEchelon {
@@ -93,6 +95,24 @@ std::vector<std::vector<int>> searchGaloisCommutant(const int* rows, const int* 
 // Z (n x n, row-major) of a solution; false when an entry is negative.
 bool galoisSolutionMatrix(const int* x, const int* rows, const int* kinds, int n, int m,
                           std::vector<int>& Z);
+
+// The invariant layer's acceptance of a solution matrix Z (n x n, row-major): 1 accepted,
+// 0 refused. Until one is installed, solutions are printed and nothing is accepted.
+using GaloisInvariantAcceptor = int (*)(const int* Z, int n);
+void setGaloisInvariantAcceptor(GaloisInvariantAcceptor accept);
+// Prints the solution x (a separator, then its text), builds Z, reports rows whose
+// multiplicities differ or whose partner lists are shared by more rows than they hold, and
+// hands Z over. The acceptor's result; 0 for a solution with a negative entry (dropped
+// without a message).
+int makeGaloisInvariant(const int* x, const int* rows, const int* kinds, int n, int m);
+// The whole search: every solution in the order found goes to makeGaloisInvariant.
+// Returns the number accepted.
+int ComputeGaloisInvariants(const int* rows, const int* kinds, const int* T, int D, int n, int m);
+
+// The search for a stored theory: its distinct Galois and scale rows as the basis, its
+// weight numerators and their denominator as T. The number accepted; -1 after an alert
+// (no Galois action, weights not known exactly).
+int SM_galoisInvariants(SpectrumData* sd);
 
 // Tests only: the analysis back to its start state.
 void resetGaloisSearch();

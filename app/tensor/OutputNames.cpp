@@ -29,11 +29,29 @@ OutputNamesState& outputNamesState() {
   return s;
 }
 
-// The searches that choose folders are not built yet: no heterotic scan runs, the
-// standard-model search is not supersymmetric and no invariant has a MIPF number.
+// Installed by the invariant layer; kept across resets of this module, like every hook.
+struct OutputNameHooks {
+  int (*mipfIdentifier)() = nullptr;
+  int (*storedInvariants)() = nullptr;
+};
+
+OutputNameHooks& outputNameHooks() {
+  static OutputNameHooks hooks;
+  return hooks;
+}
+
+// The searches that choose folders are not built yet: no heterotic scan runs and the
+// standard-model search is not supersymmetric.
 bool heteroticScanRunning() { return false; }
 int getSusySearch() { return 0; }
-int currentMIPFIdentifier() { return -1; }
+int currentMIPFIdentifier() {
+  const OutputNameHooks& hooks = outputNameHooks();
+  return hooks.mipfIdentifier == nullptr ? -1 : hooks.mipfIdentifier();
+}
+int storedInvariantTotal() {
+  const OutputNameHooks& hooks = outputNameHooks();
+  return hooks.storedInvariants == nullptr ? 0 : hooks.storedInvariants();
+}
 // No tensor factor is lifted while the heterotic search is not built.
 int getLiftIdentifier() { return -1; }
 
@@ -55,6 +73,19 @@ std::string lastComponent(const std::string& path) {
 }
 
 }  // namespace
+
+void setOutputNameHooks(int (*mipfIdentifier)(), int (*storedInvariants)()) {
+  outputNameHooks().mipfIdentifier = mipfIdentifier;
+  outputNameHooks().storedInvariants = storedInvariants;
+}
+
+std::string MIPFNameComponent(int mipf, int storedInvariants) {
+  if (mipf == -1) return std::string();
+  char number[32];
+  const char* format = storedInvariants >= 1000 && mipf <= 999 ? "_%04d" : "_%03d";
+  std::snprintf(number, sizeof(number), format, mipf);
+  return number;
+}
 
 void resetOutputNames() { outputNamesState().boundaryLimit.clear(); }
 
@@ -96,9 +127,7 @@ std::string getCurrentOutputFileName(const char* suffix) {
   if (lifted != -1) name += liftMark(textSetting("Heterotic lift_symbol", "widehat")) + std::to_string(lifted);
   const int mipf = currentMIPFIdentifier();
   if (mipf != -1 && !heteroticScanRunning()) {
-    char number[32];
-    std::snprintf(number, sizeof(number), "_%03d", mipf);
-    name += number;
+    name += MIPFNameComponent(mipf, storedInvariantTotal());
     name += outputNamesState().boundaryLimit;
   }
   name += suffix;

@@ -21,6 +21,12 @@ void printDiscreteGroup(const DGType* G, const int* map);
 std::string PrintEntry(int a, int b);
 // The first line of a text, then every further line after 23 blanks.
 void PrintShifted(const std::string& text);
+// The invariant layer tells output names the MIPF number of the current invariant (-1
+// for none) and how many invariants are stored; until then no name carries a number.
+void setOutputNameHooks(int (*mipfIdentifier)(), int (*storedInvariants)());
+// The MIPF part of a name: "_" and the number in three digits, in four when 1000 or more
+// invariants are stored (and the number is below 1000); "" for -1.
+std::string MIPFNameComponent(int mipf, int storedInvariants);
 // Tests: the boundary range forgotten.
 void resetOutputNames();
 // The spectrum table without header to a stream.

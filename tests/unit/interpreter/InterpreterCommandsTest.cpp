@@ -361,6 +361,11 @@ TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
   EXPECT_EQ(node, matchComKey("set echo"));
   EXPECT_EQ(count, 2);
   EXPECT_EQ(text, "Command syntax: Set Echo ");
+  char se[] = "se";
+  char* ambiguous[] = {se, echo, nullptr};
+  text.clear();
+  count = 0;
+  EXPECT_EQ(findComKey(ambiguous, text, &count), nullptr);
   // Both words abbreviated.
   char start[] = "star";
   char subgroup[] = "sub";

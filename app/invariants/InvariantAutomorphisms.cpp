@@ -1,0 +1,468 @@
+// Invariants of automorphism type and the closed-form invariants of the c=1 orbifolds.
+//
+// The automorphism search looks for permutations pi of the primaries with
+// S(pi(i), pi(j)) = S(i, j) and h_pi(i) = h_i mod 1, fixing the vacuum. The primaries are
+// split into classes: first by weight modulo integers, then refined by the S entries
+// against every field that is alone in its class, until nothing changes. Only classes
+// of two or more fields can be permuted; the search walks the permutations of each class
+// (class 0 first fastest), each level tested at once against the classes above it, so a
+// failing class permutation prunes every combination below it.
+//
+// The Z2 orbifold of U(1) at 2n (store type 7, rank n) has the fields 0 .. 3, the
+// charged fields 4 .. n+2 and the twisted fields n+3 .. n+6; its extra invariants (the
+// twist exchange for even n, the automorphisms of R^2 = p/q with pq = n, and the
+// extensions of R^2 = n/m^2) are known in closed form.
+//
+// State: the work matrix is the user builders' one; the hook that gives output names the
+// MIPF number is installed with the invariant store.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <numeric>
+#include <unordered_map>
+#include <vector>
+
+#include "collections/VectorSpace.h"
+#include "groups/Permutations.h"
+#include "invariants/Invariants.h"
+#include "modular/Modular.h"
+#include "numbers/MathUtility.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
+#include "store/GaloisSearch.h"
+#include "store/Storemanager.h"
+#include "tensor/OutputNames.h"
+
+namespace {
+
+int primaryCount() {
+  return TotalPrimaries == nullptr || *TotalPrimaries < 0 ? 0 : *TotalPrimaries;
+}
+
+int autostoreValue() {
+  const int* p = getIntParPointer("Autostore");
+  return p == nullptr ? 0 : *p;
+}
+
+// Builds, prints and (with "Autostore") stores the permutation invariant of pi, unchecked.
+void buildPermutationInvariant(const std::vector<int>& pi) {
+  std::vector<int>& M = userInvariantMatrix();
+  const std::size_t n = pi.size();
+  for (std::size_t i = 0; i < n; ++i) M[i * n + static_cast<std::size_t>(pi[i])] = 1;
+  PrintSeparatorWithText('-', "");
+  makeExceptionalBulkInvariant(M.data(), getDummyBulk(), autostoreValue() == 1 ? 1 : 0, 1);
+}
+
+// |S(a, b) - S(c, d)| <= 1e-10, compared squared.
+bool sameS(const std::vector<double>& re, const std::vector<double>& im, std::size_t n, int a,
+           int b, int c, int d) {
+  const double dr = re[a * n + b] - re[c * n + d];
+  const double di = im[a * n + b] - im[c * n + d];
+  return dr * dr + di * di <= 1e-20;
+}
+
+// The positions of the class (row 0 of subperms) in row take the values of above at the
+// images of permutation t; the other positions of row are left as they are.
+void applyClassPermutation(const VectorSpace* subperms, int t, const std::vector<int>& above,
+                           std::vector<int>& row) {
+  const int size = subperms->rowsize - 2;
+  const int* fields = subperms->Space;
+  const int* images = subperms->Space + static_cast<std::ptrdiff_t>(t) * subperms->rowsize;
+  for (int k = 0; k < size; ++k)
+    row[static_cast<std::size_t>(fields[k])] = above[static_cast<std::size_t>(images[k])];
+}
+
+// The search over the classes: rows[r] is the permutation made of classes r .. K-1.
+struct AutomorphismSearch {
+  std::size_t n = 0;
+  std::vector<double> re;
+  std::vector<double> im;
+  std::vector<VectorSpace*> classes;
+  std::vector<std::vector<int>> masks;         // class r
+  std::vector<std::vector<int>> cumulative;    // classes r .. K-1
+  std::vector<std::vector<int>> higherFields;  // the fields of classes r+1 .. K-1
+  std::vector<std::vector<int>> rows;
+  std::vector<int> counters;
+  // Per class: the index t of each permutation, keyed by the positions of its images in
+  // the class, four bits each (a class has at most 10 fields).
+  std::vector<std::unordered_map<std::uint64_t, int>> indexOf;
+  std::vector<int> position;  // of each field in its class
+  int found = 0;
+
+  int K() const { return static_cast<int>(classes.size()); }
+
+  // Tries every permutation of class r on top of row r+1 (which is the identity on class
+  // r). A permutation pi passes when S(pi(i), pi(j)) = S(i, j) for i in class r and j in
+  // classes r .. K-1: the pairs with j above r are tested through a table of the images
+  // each field of the class may take, made once per visit, then the pairs inside the class.
+  void descend(int r) {
+    const VectorSpace* space = classes[static_cast<std::size_t>(r)];
+    const std::vector<int>& above = rows[static_cast<std::size_t>(r) + 1];
+    std::vector<int>& row = rows[static_cast<std::size_t>(r)];
+    row = above;
+    const int size = space->rowsize - 2;
+    const int* fields = space->Space;
+    // allowed[k * size + m]: field k of the class may go to field m of the class.
+    std::vector<char> allowed(static_cast<std::size_t>(size) * size, 1);
+    for (int k = 0; k < size; ++k) {
+      for (int m = 0; m < size; ++m) {
+        for (int j : higherFields[static_cast<std::size_t>(r)]) {
+          if (!sameS(re, im, n, fields[m], above[static_cast<std::size_t>(j)], fields[k], j)) {
+            allowed[static_cast<std::size_t>(k) * size + m] = 0;
+            break;
+          }
+        }
+      }
+    }
+    // The permutations that pass, found by assigning images one field at a time, are
+    // visited in the order of their index t.
+    std::vector<int> passing;
+    std::vector<int> images(static_cast<std::size_t>(size));
+    std::vector<char> used(static_cast<std::size_t>(size), 0);
+    collectPassing(r, fields, size, allowed, 0, images, used, passing);
+    std::sort(passing.begin(), passing.end());
+    for (int t : passing) {
+      if (getStopSignal() != 0) return;
+      counters[static_cast<std::size_t>(r)] = t;
+      applyClassPermutation(space, t, above, row);
+      if (r > 0) {
+        descend(r - 1);
+        continue;
+      }
+      if (std::all_of(counters.begin(), counters.end(), [](int c) { return c == 0; })) continue;
+      buildPermutationInvariant(rows[0]);
+      ++found;
+    }
+  }
+
+  // Images of the fields 0 .. k-1 of the class are set; extends them by every image of
+  // field k that the table allows and that keeps S between the fields assigned so far.
+  void collectPassing(int r, const int* fields, int size, const std::vector<char>& allowed, int k,
+                      std::vector<int>& images, std::vector<char>& used,
+                      std::vector<int>& passing) const {
+    if (k == size) {
+      std::uint64_t key = 0;
+      for (int l = 0; l < size; ++l)
+        key |= static_cast<std::uint64_t>(position[static_cast<std::size_t>(images[l])]) << (4 * l);
+      const auto& index = indexOf[static_cast<std::size_t>(r)];
+      const auto it = index.find(key);
+      if (it != index.end()) passing.push_back(it->second);
+      return;
+    }
+    for (int m = 0; m < size; ++m) {
+      if (used[static_cast<std::size_t>(m)] != 0 ||
+          allowed[static_cast<std::size_t>(k) * size + m] == 0)
+        continue;
+      const int image = fields[m];
+      bool keeps = true;
+      for (int l = 0; l <= k && keeps; ++l) {
+        const int other = l == k ? image : images[static_cast<std::size_t>(l)];
+        keeps = sameS(re, im, n, image, other, fields[k], fields[l]);
+      }
+      if (!keeps) continue;
+      images[static_cast<std::size_t>(k)] = image;
+      used[static_cast<std::size_t>(m)] = 1;
+      collectPassing(r, fields, size, allowed, k + 1, images, used, passing);
+      used[static_cast<std::size_t>(m)] = 0;
+    }
+  }
+};
+
+}  // namespace
+
+void applyLevelPermutation(const VectorSpace* subperms, int r, int t,
+                           std::vector<std::vector<int>>& rows) {
+  rows[static_cast<std::size_t>(r)] = rows[static_cast<std::size_t>(r) + 1];
+  applyClassPermutation(subperms, t, rows[static_cast<std::size_t>(r) + 1],
+                        rows[static_cast<std::size_t>(r)]);
+}
+
+int searchAutomorphisms() {
+  const int N = primaryCount();
+  if (N < 2) return 0;
+  const std::size_t n = static_cast<std::size_t>(N);
+  AutomorphismSearch search;
+  search.n = n;
+  search.re.assign(n * n, 0.0);
+  search.im.assign(n * n, 0.0);
+  initSMATRIX();
+  for (int i = 0; i < N; ++i) {
+    for (int j = 0; j < N; ++j) compS(i, j, &search.re[i * n + j], &search.im[i * n + j]);
+  }
+  std::vector<double> logT(n);
+  compLogT(logT.data());
+
+  // Classes by spin; field 0 keeps class 0 alone.
+  std::vector<int> classOf(n, -1);
+  std::vector<int> shared(n, 0);
+  classOf[0] = 0;
+  int next = 1;
+  for (int i = 1; i < N; ++i) {
+    if (classOf[i] != -1) continue;
+    classOf[i] = next++;
+    for (int j = i + 1; j < N; ++j) {
+      if (classOf[j] != -1) continue;
+      const double d = logT[i] - logT[j];
+      if (ZeroCheck(d - std::round(d)) == 0) continue;
+      classOf[j] = classOf[i];
+      shared[i] = shared[j] = 1;
+    }
+  }
+  // Refinement by the S entries against the fields that are alone in their class. The
+  // vacuum counts among them: a permutation fixes it, so S(a, 0) = S(pi(a), 0), and the
+  // level checks below never compare against a field outside the classes.
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (int p = 0; p < N; ++p) {
+      if (shared[p] != 0) continue;
+      for (int a = 0; a < N; ++a) {
+        if (shared[a] == 0) continue;
+        int moved = -1;
+        for (int b = a + 1; b < N; ++b) {
+          if (classOf[b] != classOf[a] || sameS(search.re, search.im, n, a, p, b, p)) continue;
+          if (moved == -1) moved = next++;
+          classOf[b] = moved;
+          changed = true;
+        }
+      }
+    }
+    std::vector<int> members(static_cast<std::size_t>(next), 0);
+    for (int i = 0; i < N; ++i) ++members[static_cast<std::size_t>(classOf[i])];
+    for (int i = 0; i < N; ++i) {
+      if (shared[i] != 0 && members[static_cast<std::size_t>(classOf[i])] == 1) {
+        shared[i] = 0;
+        changed = true;
+      }
+    }
+  }
+
+  search.classes = getSubPermutations(N, classOf.data());
+  const int K = search.K();
+  if (K == 0) return 0;
+  search.masks.assign(static_cast<std::size_t>(K) + 1, std::vector<int>(n, 0));
+  search.cumulative.assign(static_cast<std::size_t>(K) + 1, std::vector<int>(n, 0));
+  for (int r = K - 1; r >= 0; --r) {
+    const VectorSpace* space = search.classes[static_cast<std::size_t>(r)];
+    for (int k = 0; k < space->rowsize - 2; ++k)
+      search.masks[r][static_cast<std::size_t>(space->Space[k])] = 1;
+    for (std::size_t i = 0; i < n; ++i)
+      search.cumulative[r][i] = search.masks[r][i] | search.cumulative[r + 1][i];
+  }
+  search.indexOf.resize(static_cast<std::size_t>(K));
+  search.position.assign(n, 0);
+  for (int r = 0; r < K; ++r) {
+    const VectorSpace* space = search.classes[static_cast<std::size_t>(r)];
+    const int size = space->rowsize - 2;
+    for (int k = 0; k < size; ++k) search.position[static_cast<std::size_t>(space->Space[k])] = k;
+    auto& index = search.indexOf[static_cast<std::size_t>(r)];
+    index.reserve(static_cast<std::size_t>(space->Nfill));
+    for (int t = 0; t < space->Nfill; ++t) {
+      const int* images = space->Space + static_cast<std::ptrdiff_t>(t) * space->rowsize;
+      std::uint64_t key = 0;
+      for (int l = 0; l < size; ++l)
+        key |= static_cast<std::uint64_t>(search.position[static_cast<std::size_t>(images[l])])
+               << (4 * l);
+      index.emplace(key, t);
+    }
+  }
+  search.higherFields.resize(static_cast<std::size_t>(K));
+  for (int r = 0; r < K; ++r) {
+    for (int i = 0; i < N; ++i) {
+      if (search.cumulative[r + 1][static_cast<std::size_t>(i)] != 0)
+        search.higherFields[r].push_back(i);
+    }
+  }
+  std::vector<int> identity(n);
+  std::iota(identity.begin(), identity.end(), 0);
+  search.rows.assign(static_cast<std::size_t>(K) + 1, identity);
+  search.counters.assign(static_cast<std::size_t>(K), 0);
+  search.descend(K - 1);
+  return search.found;
+}
+
+// ---------------------------------------------------------------------------------------
+// The c=1 orbifold
+
+int getCFTtype() {
+  if (KMCosetSwitch != 0 || currentSD == nullptr) return -1;
+  return currentSD->type;
+}
+
+int getCFTrank() {
+  if (KMCosetSwitch != 0 || currentSD == nullptr) return -1;
+  return currentSD->rank;
+}
+
+int orbifoldCharge(int i) {
+  const int n = getCFTrank();
+  if (i == 0 || i == 2) return 0;
+  if (i == 1 || i == 3) return n;
+  if (i >= 4 && i <= n + 2 && currentSD != nullptr) return SM_getRep(currentSD, i)[1];
+  return 0;
+}
+
+int getOrbifoldFieldWithCharge(int charge) {
+  const int n = getCFTrank();
+  if (n >= 2) {
+    for (int j = 4; j <= n + 2; ++j) {
+      if (orbifoldCharge(j) == charge) return j;
+    }
+  }
+  Alert("getOrbifoldFieldWithCharge", 0, 212404, "Orbifold field not found or ambiguous");
+  return 0;
+}
+
+int getOrbifoldExceptionalAutomorphism(int i, int p, int q) {
+  const int n = getCFTrank();
+  if (n < 2 || i < 4 || i > n + 2) return i;
+  const long long k = orbifoldCharge(i);
+  if (k % p == 0 || k % q == 0) return i;
+  for (int j = 4; j <= n + 2; ++j) {
+    const long long l = orbifoldCharge(j);
+    if (((k + l) % (2 * p) == 0 && (k - l) % (2 * q) == 0) ||
+        ((k + l) % (2 * q) == 0 && (k - l) % (2 * p) == 0)) {
+      return j;
+    }
+  }
+  return i;
+}
+
+void addOrbitToModularMatrix(int* M, const int* orbit) {
+  const std::size_t n = static_cast<std::size_t>(primaryCount());
+  for (const int* a = orbit; *a != -1; ++a) {
+    for (const int* b = orbit; *b != -1; ++b)
+      ++M[static_cast<std::size_t>(*a) * n + static_cast<std::size_t>(*b)];
+  }
+}
+
+void getOrbifoldExceptionalExtension(int* M, int m) {
+  const int n = getCFTrank();
+  const int N = primaryCount();
+  std::fill(M, M + static_cast<std::size_t>(N) * N, 0);
+  const long long nn = n;
+  auto F = [](long long charge) { return getOrbifoldFieldWithCharge(static_cast<int>(charge)); };
+  std::vector<int> orbit;
+  auto add = [&](int times) {
+    orbit.push_back(-1);
+    for (int t = 0; t < times; ++t) addOrbitToModularMatrix(M, orbit.data());
+    orbit.clear();
+  };
+  if (m % 2 == 0) {
+    const int h = m / 2;
+    for (int first : {0, 2}) {
+      orbit = {first, first + 1};
+      for (int t = 1; t <= h - 1; ++t) orbit.push_back(F(nn * t / h));
+      add(1);
+    }
+    if (n / m > m) {
+      for (int s = m; s < n / m; s += m) {
+        for (int t = 0; t <= h - 1; ++t) {
+          orbit.push_back(F(nn * t / h + s));
+          orbit.push_back(F(nn * (t + 1) / h - s));
+        }
+        add(1);
+      }
+    }
+    orbit.push_back(F(n / m));
+    if (m != 2) {
+      for (int u = 1; u <= h - 1; ++u) orbit.push_back(F(nn * (2 * u + 1) / m));
+    }
+    add(2);
+    orbit.push_back(n + 3);
+    add(2);
+    orbit.push_back(n + 4);
+    add(2);
+    return;
+  }
+  const long long K = n / m / m;
+  for (int i = 0; i < N; ++i) {
+    if (i <= 3) {
+      orbit.push_back(i);
+      for (int t = 0; t <= (m - 1) / 2 - 1; ++t)
+        orbit.push_back(F((2LL * t + 2 - (i % 2)) * K * m));
+      add(1);
+    } else if (i > n + 2) {
+      orbit.push_back(i);
+      add(1);
+    } else {
+      const int c = orbifoldCharge(i);
+      if (c % m != 0) continue;
+      long long l = (c / m) % (2 * K);
+      if (l > K) l = 2 * K - l;
+      if (l < 0 || l > K) {
+        Alert("getOrbifoldExceptionalExtension", 0, 212404, "l out of range: l=%lld; i=%d", l, i);
+        continue;
+      }
+      if (l == 0 || l == K) continue;
+      for (int t = 0; t < m; ++t) orbit.push_back(F(nn - std::llabs(nn - (l * m + 2 * K * m * t))));
+      if (orbit[0] == i) {
+        add(1);
+      } else {
+        orbit.clear();
+      }
+    }
+  }
+}
+
+int searchInvariants() {
+  if (getCFTtype() != kStoreTypeOrbifold) return 0;
+  const int n = getCFTrank();
+  const int N = primaryCount();
+  int result = 0;
+  std::vector<int> pi(static_cast<std::size_t>(N));
+  if (n % 2 == 0) {
+    Print("Building twist automorphism\n");
+    std::iota(pi.begin(), pi.end(), 0);
+    std::swap(pi[1], pi[3]);
+    std::swap(pi[static_cast<std::size_t>(n) + 3], pi[static_cast<std::size_t>(n) + 5]);
+    std::swap(pi[static_cast<std::size_t>(n) + 4], pi[static_cast<std::size_t>(n) + 6]);
+    buildPermutationInvariant(pi);
+    result = 1;
+  }
+  const int top = std::max(n / 2, 3) - 1;
+  if (n >= 6) {
+    for (int p = 2; p <= top; ++p) {
+      const int q = n / p;
+      if (p * q != n || std::gcd(p, q) != 1 || p >= q) continue;
+      Print("Building automorphism for R^2=alpha' %d/%d\n", p, q);
+      for (int i = 0; i < N; ++i)
+        pi[static_cast<std::size_t>(i)] = getOrbifoldExceptionalAutomorphism(i, p, q);
+      buildPermutationInvariant(pi);
+      result = 1;
+    }
+  }
+  for (int m = 2; m <= top; ++m) {
+    if (m * m * ((n / m) / m) != n) continue;
+    PrintStdout("Building extension for R^2=alpha' %d/%d^2\n", n, m);
+    std::vector<int>& M = userInvariantMatrix();
+    getOrbifoldExceptionalExtension(M.data(), m);
+    result = acceptCandidateInvariant(M.data(), 1, 1, 0, 1);
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------
+// MIPF numbers
+
+int MIPFIdentifier(const BulkInvariant* bulk) {
+  if (bulk == nullptr || !bulk->MD) return -1;
+  return bulk->MD->mipf_number;
+}
+
+namespace {
+
+int currentMIPFNumber() {
+  return MIPFIdentifier(*getCurrentBulk());
+}
+
+}  // namespace
+
+void installUserInvariantHooks() {
+  setOutputNameHooks(currentMIPFNumber, storedInvariantCount);
+  setGaloisInvariantAcceptor(acceptGaloisCandidate);
+  setCandidateAcceptance(acceptCandidateInvariant);
+}

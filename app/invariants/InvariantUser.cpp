@@ -1,0 +1,452 @@
+// Invariants given from outside the simple-current machinery: a mass matrix typed as a sum
+// of products of bracketed label lists, or a permutation in cycle notation, and the one
+// acceptance step that every such candidate passes (typed, built-in, searched).
+//
+// A mass matrix is N x N ints, row-major, N the primaries of the current theory: entry
+// (a, b) is the multiplicity of holomorphic label a paired with antiholomorphic label b.
+// The builders share one work matrix ("modmat"), zeroed before each use and kept for the
+// next call; the MIPF-number selection of the runs over numbered invariants is kept in
+// the store's state.
+//
+// A candidate is modular invariant when it commutes with S (every entry of MS - SM zero
+// within 1e-7) and with T (every non-zero entry pairs fields whose weights differ by an
+// integer).
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "invariants/Invariants.h"
+#include "modular/Modular.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
+
+namespace {
+
+struct InvariantUserState {
+  std::vector<int> modmat;  // the work matrix of the typed builders
+};
+
+InvariantUserState& userState() {
+  static InvariantUserState s;
+  return s;
+}
+
+int primaryCount() {
+  return TotalPrimaries == nullptr || *TotalPrimaries < 0 ? 0 : *TotalPrimaries;
+}
+
+int autostoreValue() {
+  const int* p = getIntParPointer("Autostore");
+  return p == nullptr ? 0 : *p;
+}
+
+// The two characters at position p ("" past the end), for the syntax messages.
+std::string twoAt(const std::string& text, std::size_t p) {
+  return p >= text.size() ? std::string() : text.substr(p, 2);
+}
+
+// A number of decimal digits at p; false (after no message) when it does not fit an int.
+bool readNumber(const std::string& text, std::size_t& p, int* value) {
+  long long v = 0;
+  bool any = false;
+  while (p < text.size() && isdigit(static_cast<unsigned char>(text[p])) != 0) {
+    v = v * 10 + (text[p] - '0');
+    if (v > INT_MAX) return false;
+    ++p;
+    any = true;
+  }
+  *value = static_cast<int>(v);
+  return any;
+}
+
+// One bracketed list "a+m*b+..." as (multiplicity, label) items; false after an alert.
+bool parseList(const std::string& list, int N, std::vector<std::pair<int, int>>& items) {
+  items.clear();
+  for (char c : list) {
+    if (isdigit(static_cast<unsigned char>(c)) == 0 && c != '*' && c != '+') {
+      Alert("addEntries", 0, 100302, "Invalid character \"%c\" in input string", c);
+      return false;
+    }
+  }
+  std::size_t p = 0;
+  while (p <= list.size()) {
+    int first = 0;
+    if (!readNumber(list, p, &first)) {
+      Alert("addEntries", 1, 100302, "Syntax error in \"%s\"", list.c_str());
+      return false;
+    }
+    int multiplicity = 1;
+    int label = first;
+    if (p < list.size() && list[p] == '*') {
+      ++p;
+      multiplicity = first;
+      if (!readNumber(list, p, &label)) {
+        Alert("addEntries", 1, 100302, "Syntax error in \"%s\"", list.c_str());
+        return false;
+      }
+    }
+    if (label < 0 || label >= N) {
+      Alert("addEntries", 2, 100302, "Label %d out of range", label);
+      return false;
+    }
+    items.emplace_back(multiplicity, label);
+    if (p >= list.size()) break;
+    if (list[p] != '+') {
+      Alert("addEntries", 1, 100302, "Syntax error in \"%s\"", list.c_str());
+      return false;
+    }
+    ++p;
+  }
+  return true;
+}
+
+// The closing bracket of the list that opens at p, or npos.
+std::size_t closingBracket(const std::string& text, std::size_t p) {
+  return text.find(')', p + 1);
+}
+
+}  // namespace
+
+std::vector<int>& userInvariantMatrix() {
+  std::vector<int>& M = userState().modmat;
+  const std::size_t N = static_cast<std::size_t>(primaryCount());
+  M.assign(N * N, 0);
+  return M;
+}
+
+void resetUserInvariants() {
+  userState() = InvariantUserState();
+  resetExceptionalInvariants();
+}
+
+int addEntries(int* M, const char* holo, const char* anti, int k) {
+  const int N = primaryCount();
+  std::vector<std::pair<int, int>> left;
+  std::vector<std::pair<int, int>> right;
+  if (!parseList(holo, N, left) || !parseList(anti, N, right)) return 0;
+  for (const auto& [m1, a] : left) {
+    for (const auto& [m2, b] : right) {
+      int term = 0;
+      int& entry = M[static_cast<std::size_t>(a) * N + b];
+      if (__builtin_mul_overflow(k, m1, &term) || __builtin_mul_overflow(term, m2, &term) ||
+          __builtin_add_overflow(entry, term, &entry)) {
+        Alert("addEntries", 3, 100302, "Multiplicity too large");
+        return 0;
+      }
+    }
+  }
+  return 1;
+}
+
+int* buildAutomorphism(int* M, const char* input) {
+  const std::string text = input;
+  const int N = primaryCount();
+  std::fill(M, M + static_cast<std::size_t>(N) * N, 0);
+  for (int i = 0; i < N; ++i) M[static_cast<std::size_t>(i) * N + i] = 1;
+  std::size_t p = 0;
+  while (p < text.size()) {
+    if (text[p] != '<') {
+      Alert("buildAutomorphism", 0, 100302, "Syntax error: %s...", twoAt(text, p).c_str());
+      return nullptr;
+    }
+    ++p;
+    std::vector<int> cycle;
+    while (true) {
+      if (p >= text.size()) return nullptr;  // the text ends inside the cycle
+      int label = 0;
+      if (isdigit(static_cast<unsigned char>(text[p])) == 0) {
+        Alert("buildAutomorphism", 1, 100302, "Non-numerical label: %s...", twoAt(text, p).c_str());
+        return nullptr;
+      }
+      if (!readNumber(text, p, &label) || label >= N) {
+        Alert("buildAutomorphism", 2, 100302, "Label: %d out of range", label);
+        return nullptr;
+      }
+      cycle.push_back(label);
+      if (p >= text.size()) return nullptr;
+      if (text[p] == ',') {
+        ++p;
+        continue;
+      }
+      if (text[p] == '>') {
+        // A cycle needs a second label where the bracket closes.
+        if (cycle.size() < 2) {
+          Alert("buildAutomorphism", 1, 100302, "Non-numerical label: %s...",
+                twoAt(text, p).c_str());
+          return nullptr;
+        }
+        ++p;
+        break;
+      }
+      Alert("buildAutomorphism", 0, 100302, "Syntax error: %s...", twoAt(text, p).c_str());
+      return nullptr;
+    }
+    for (int a : cycle) M[static_cast<std::size_t>(a) * N + a] = 0;
+    for (std::size_t i = 0; i < cycle.size(); ++i) {
+      const int next = cycle[(i + 1) % cycle.size()];
+      M[static_cast<std::size_t>(cycle[i]) * N + next] = 1;
+    }
+  }
+  return M;
+}
+
+int* buildMatrix(const char* input) {
+  const std::string text = input;
+  std::vector<int>& matrix = userInvariantMatrix();
+  int* M = matrix.data();
+  if (!text.empty() && text[0] == '<') return buildAutomorphism(M, input);
+  std::size_t p = 0;
+  bool first = true;
+  while (p < text.size()) {
+    if (text[p] == '+') {
+      ++p;
+    } else if (!first) {
+      Alert("buildMatrix", 0, 100302, "Syntax error: unexpected %c", text[p]);
+      return nullptr;
+    }
+    first = false;
+    if (p >= text.size()) break;  // a term without an opening bracket ends the expression
+    int k = 1;
+    if (isdigit(static_cast<unsigned char>(text[p])) != 0) {
+      if (!readNumber(text, p, &k)) {
+        Alert("addEntries", 3, 100302, "Multiplicity too large");
+        return nullptr;
+      }
+      if (p >= text.size() || text[p] != '*' || p + 1 >= text.size() || text[p + 1] != '(') {
+        const std::size_t at = p < text.size() && text[p] == '*' ? p + 1 : p;
+        Alert("buildMatrix", 1, 100302, "Syntax error: %s...", twoAt(text, at).c_str());
+        return nullptr;
+      }
+      ++p;
+    } else if (text[p] != '(') {
+      Alert("buildMatrix", 2, 100302, "Non-numerical multiplicity factor: %c...", text[p]);
+      return nullptr;
+    }
+    const std::size_t close = closingBracket(text, p);
+    if (close == std::string::npos) {
+      Alert("buildMatrix", 3, 100302, "Bracket mismatch");
+      break;
+    }
+    const std::string holo = text.substr(p + 1, close - p - 1);
+    p = close + 1;
+    std::string anti;
+    if (p < text.size() && text[p] == '^' && p + 1 < text.size() && text[p + 1] == '2') {
+      anti = holo;
+      p += 2;
+    } else if (p < text.size() && (text[p] == '(' || text[p] == '*')) {
+      if (text[p] == '*') ++p;
+      const std::size_t end =
+          p < text.size() && text[p] == '(' ? closingBracket(text, p) : std::string::npos;
+      if (end == std::string::npos) {
+        Alert("buildMatrix", 4, 100302, "Syntax error");
+        return nullptr;
+      }
+      anti = text.substr(p + 1, end - p - 1);
+      p = end + 1;
+    } else {
+      Alert("buildMatrix", 5, 100302, "Missing anti-holomorphic factor");
+      return nullptr;
+    }
+    if (addEntries(M, holo.c_str(), anti.c_str(), k) == 0) return nullptr;
+  }
+  return M;
+}
+
+int checkInvariant(const int* M, int maxFailures) {
+  const int N = primaryCount();
+  if (Error* site = getError("checkInvariant", 0)) site->repetitionRate = 1;
+  if (N < 1) return 1;
+  const std::size_t n = static_cast<std::size_t>(N);
+  initSMATRIX();
+  // S once, and M by rows and by columns: MS - SM is then a sum over the non-zero entries.
+  std::vector<double> Sre(n * n);
+  std::vector<double> Sim(n * n);
+  for (int i = 0; i < N; ++i) {
+    for (int j = 0; j < N; ++j) compS(i, j, &Sre[i * n + j], &Sim[i * n + j]);
+  }
+  std::vector<std::vector<std::pair<int, int>>> rows(n);
+  std::vector<std::vector<std::pair<int, int>>> columns(n);
+  for (int i = 0; i < N; ++i) {
+    for (int j = 0; j < N; ++j) {
+      const int m = M[i * n + j];
+      if (m == 0) continue;
+      rows[i].emplace_back(j, m);
+      columns[j].emplace_back(i, m);
+    }
+  }
+  std::vector<double> logT(n);
+  compLogT(logT.data());
+
+  int failures = 0;
+  double total = 0.0;
+  // One more failure when the limit is already reached ends the check at once.
+  auto fail = [&]() {
+    if (failures >= maxFailures) return true;
+    ++failures;
+    return false;
+  };
+  startProgressInfo("Checking Modular Invariant", 1, static_cast<double>(N));
+  for (int i = 0; i < N; ++i) {
+    if (incrementProgressInfo() != 0) {
+      stopProgressInfo("Checking Modular Invariant");
+      return 0;
+    }
+    for (int j = 0; j < N; ++j) {
+      double re = 0.0;
+      double im = 0.0;
+      for (const auto& [k, m] : rows[i]) {
+        re += m * Sre[k * n + j];
+        im += m * Sim[k * n + j];
+      }
+      for (const auto& [k, m] : columns[j]) {
+        re -= Sre[i * n + k] * m;
+        im -= Sim[i * n + k] * m;
+      }
+      total += re * re + im * im;
+      if (ZeroCheck(re) == 0 || ZeroCheck(im) == 0) {
+        Alert("checkInvariant", 0, 100208,
+              "Invariance failure for %d,%d\nDeviations: %25.15f, %25.15f", i, j, re, im);
+        if (fail()) {
+          stopProgressInfo("Checking Modular Invariant");
+          return 0;
+        }
+      }
+    }
+    // T: a field is paired only with fields whose weight differs from its own by an integer.
+    for (const auto& [j, m] : rows[i]) {
+      const double difference = logT[i] - logT[j];
+      if (ZeroCheck(difference - std::round(difference)) != 0) continue;
+      Alert("checkInvariant", 0, 100208,
+            "T-invariance failure for %d,%d\nWeights differ by %25.15f", i, j, difference);
+      if (fail()) {
+        stopProgressInfo("Checking Modular Invariant");
+        return 0;
+      }
+    }
+  }
+  stopProgressInfo("Checking Modular Invariant");
+  if (failures == 0) return 1;
+  Alert("checkInvariant", 1, 100208, "Number of failures: %d\nTotal deviation (r.m.s.): %25.15f",
+        failures, std::sqrt(total));
+  return 0;
+}
+
+int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent, int print) {
+  const int autostore = autostoreValue() == 1 ? 1 : 0;
+  const int effectiveStore = store == 1 ? autostore : store;
+  BulkInvariant* target = makeCurrent != 0 ? getLocalBulk() : getDummyBulk();
+  const bool quiet = makeCurrent != 1 && effectiveStore != 1;
+  if (check == 1) {
+    if (checkInvariant(M, 10) == 0) {
+      if (quiet) {
+        Print("Not modular invariant\n");
+      } else {
+        Alert("acceptCandidateInvariant", 0, 100302, "Not modular invariant");
+      }
+      return 0;
+    }
+    if (effectiveStore == 0 && makeCurrent == 0) Print("Modular invariance OK\n");
+  }
+  if (print == 1) {
+    PrintSeparatorWithText('-', "");
+    makeExceptionalBulkInvariant(M, target, effectiveStore, 1);
+  } else {
+    if (quiet) return 1;
+    makeExceptionalBulkInvariant(M, target, effectiveStore, 0);
+  }
+  if (makeCurrent == 1) setCurrentBulkInvariant(target);
+  return 1;
+}
+
+int acceptGaloisCandidate(const int* Z, int n) {
+  if (n != primaryCount()) {
+    Alert("acceptGaloisCandidate", 0, 100202, "Matrix of %d fields for a theory of %d", n,
+          primaryCount());
+    return 0;
+  }
+  initSMATRIX();
+  if (checkInvariant(Z, 10) == 0) {
+    Print("Not modular invariant\n");
+    return 0;
+  }
+  if (autostoreValue() != 1) Print("Modular invariance OK\n");
+  return acceptCandidateInvariant(Z, 0, 1, 0, 1);
+}
+
+bool invariantTextIsLookup(const char* text) {
+  return text != nullptr && isalnum(static_cast<unsigned char>(text[0])) != 0;
+}
+
+std::string normalizeInvariantText(const char* input) {
+  std::string text = input == nullptr ? "" : input;
+  bool quoted = false;
+  for (char& c : text) {
+    if (c == '\'') quoted = !quoted;
+    if (c == '\n' && !quoted) c = ' ';
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+  return text;
+}
+
+int buildInvariant(const char* input, int makeCurrent) {
+  const std::string text = normalizeInvariantText(input);
+  if (invariantTextIsLookup(text.c_str())) {
+    BulkInvariant* bi = getBulkInvariantForUserInput(text.c_str());
+    if (bi == nullptr) return 1;
+    if (checkSelectionCriteria(bi) == 0) return 1;
+    if (makeCurrent == 1) setCurrentBulkInvariant(bi);
+    return 0;
+  }
+  initSMATRIX();
+  const int* M = buildMatrix(text.c_str());
+  if (M == nullptr) return 0;
+  const std::size_t size = static_cast<std::size_t>(primaryCount()) * primaryCount();
+  if (std::all_of(M, M + size, [](int v) { return v == 0; })) {
+    Alert("buildInvariant", 0, 100302, "Invariant is zero");
+    return 0;
+  }
+  return acceptCandidateInvariant(M, 1, 1, makeCurrent, 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// Runs over numbered simple-current invariants
+
+void buildMultipleSimpleCurrentInvariants(const int* list, int autostoreMode) {
+  const int before = autostoreValue();
+  if (autostoreMode != 2) setIntPar("Autostore", autostoreMode);
+  BulkInvariant* current = *getCurrentBulk();
+  BulkInvariant* saved = getDummyBulk();
+  if (current != nullptr && current != saved) copyBulkInvariant(saved, current);
+  setMIPFSelection(list);
+  if (list != nullptr && autostoreValue() == 1) {
+    if (list[0] != -1) {
+      int last = list[0];
+      for (const int* p = list; *p != -1; ++p) last = *p;
+      const std::string name = "Invariant_" + std::to_string(last);
+      if (findNamedBulkInvariant(name.c_str()) == nullptr) resetInvariantStore();
+      buildSelectedSimpleCurrentInvariants();
+    }
+  } else {
+    if (list == nullptr && autostoreMode == 1) {
+      resetInvariantStore();
+      Print("Collecting MIPFs; Invariants storage was reset\n");
+    }
+    buildSelectedSimpleCurrentInvariants();
+  }
+  if (autostoreMode != 2 && before == 0) {
+    resetInvariantStore();
+    Print("Invariants storage was reset\n");
+  }
+  BulkInvariant* local = getLocalBulk();
+  copyBulkInvariant(local, saved);
+  setCurrentBulkInvariant(local);
+  if (autostoreMode != 2) setIntPar("Autostore", before);
+}
