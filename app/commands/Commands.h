@@ -323,3 +323,22 @@ int COM_reset_selection(char** params, int n);
 int COM_set_loop_com(char** params, int n);
 int COM_set_autosel(char** params, int n);
 int COM_set_sel_int(char** params, int n);
+
+// Handlers: exchanges of identical tensor factors ("get permutation", "compute
+// permutations"), the vacuum primary selection and the Gaussian sums ("Compute Gauss_sum")
+int COM_permutate(char** params, int n);
+int COM_permutations(char** params, int n);
+int COM_set_prim_vacuum(char** params, int n);
+int COM_Gauss(char** params, int n);
+int COM_check_hom(char** params, int n);
+// An assignment word "x:y": split at the first ':', both sides whole integers; false for
+// anything else (the caller names the word in its alert).
+bool ConvertAssign(const char* word, int* x, int* y);
+
+// Handlers: simple-current invariants ("generate simple_current_invariants", "search MIPF
+// simple_current", "start subgroup", "select simple_current_invariant with_torsion_subgroup"
+// and "... in_torsion_subgroup")
+int COM_comp_inv(char** params, int n);
+int COM_subgroup_start(char** params, int n);
+int COM_set_bulk(char** params, int n);
+int COM_set_bulk_all(char** params, int n);

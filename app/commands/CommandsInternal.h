@@ -41,6 +41,7 @@ struct CommandsState {
   WorkBuffer<int> dynkinLabels{"Dynkin labels"};
   WorkBuffer<int> reflected{"Reflected class vector"};
   WorkBuffer<int> weylImage{"Weyl reflection"};
+  WorkBuffer<int> homomorphismLabels{"labels"};
 };
 
 CommandsState& commandsState();
@@ -75,3 +76,9 @@ int tensorStatus();
 int tensorCompute();
 int tensorComputeMassless();
 int tensorComputeSimple();
+
+// Registrations made by CommandsPermutations.cpp into the mode being registered: the Gauss
+// sum (single algebra mode) and the factor-exchange, primary-selection and homomorphism
+// commands (modular mode).
+void registerGaussCommand();
+void registerPermutationCommands();

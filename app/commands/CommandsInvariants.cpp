@@ -143,6 +143,79 @@ int COM_set_sel_int(char**, int) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Simple-current invariants: generation and selection by subgroup
+
+namespace {
+
+int currentCount() { return TotalCurrents != nullptr ? *TotalCurrents : 1; }
+
+// The given currents, or -1 after "More generators than total order".
+int readCurrents(char** params, int n, std::vector<int>& list) {
+  if (n > currentCount()) {
+    Alert("readCurrents", 0, 100302, "More generators than total order");
+    return -1;
+  }
+  list.clear();
+  for (int i = 0; i < n; ++i) list.push_back(intParameter(params, i));
+  return 0;
+}
+
+// Steps shared by the two subgroup selections: the kept currents, or the trivial subgroup.
+int selectInSubgroup(char** params, int n, bool effectiveOnly, int position,
+                     int (*select)(const int*, int)) {
+  std::vector<int> given;
+  if (readCurrents(params, n, given) != 0) return 1;
+  std::vector<int> kept;
+  for (int J : given) {
+    if (effectiveOnly && effectiveCenterCheck(J) == 0) {
+      Alert("COM_set_bulk", 1, 100302, "Current %d not in effective center; Removed", J);
+      continue;
+    }
+    kept.push_back(J);
+  }
+  if (kept.empty()) {
+    Alert(effectiveOnly ? "COM_set_bulk" : "COM_set_bulk_all", position, 100201,
+          "No currents specified; assuming trivial subgroup");
+    kept.assign(1, 0);
+  }
+  if (select(kept.data(), static_cast<int>(kept.size())) == 1) return -n;
+  if (kept.size() == 1 && kept[0] == 0) {
+    Print("Diagonal invariant selected\n");
+  } else {
+    Print("No invariants satisfying all search criteria were found or selected;\nResetting to trivial\n");
+  }
+  resetBulk();
+  return -n;
+}
+
+}  // namespace
+
+int COM_comp_inv(char** params, int n) {
+  setMIPFSelection(nullptr);
+  if (n == 0) {
+    buildSelectedSimpleCurrentInvariants();
+    return 0;
+  }
+  std::vector<int> currents;
+  if (readCurrents(params, n, currents) != 0) return 1;
+  Print("\nTotal number: %d\n", ComputeAllSubgroupInvariants(currents.data(), n, nullptr));
+  return -n;
+}
+
+int COM_subgroup_start(char** params, int n) {
+  if (n < 2) return 1;
+  setSubgroupStart(intParameter(params, 0), intParameter(params, 1));
+  return -2;
+}
+
+int COM_set_bulk(char** params, int n) {
+  return selectInSubgroup(params, n, true, 2, selectBulkInvariantInSubgroup);
+}
+
+int COM_set_bulk_all(char** params, int n) {
+  return selectInSubgroup(params, n, false, 1, selectAllBulkInvariantsInSubgroup);
+}
+
 // Chiral-algebra extensions and extension invariants
 
 int COM_tot_ext(char**, int) {

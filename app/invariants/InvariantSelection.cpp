@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "groups/Discrete.h"
 #include "invariants/Invariants.h"
+#include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -26,6 +28,8 @@ struct InvariantSelectionState {
   int SubgroupStart = 0;
   int ScanMIPFCountStart = 0;
   std::optional<std::string> LoopCommand;
+  // The primaries to which invariants are built (row 0 always); none: all of them.
+  CurrentList PrimarySelection;
 };
 
 InvariantSelectionState& state() {
@@ -342,3 +346,35 @@ void AutostoreChanged() {
 }
 
 void resetInvariantSelection() { state() = InvariantSelectionState(); }
+
+void setPrimarySelection(const int* list) { state().PrimarySelection = copyList(list); }
+
+const std::vector<int>* getPrimarySelection() {
+  const CurrentList& selection = state().PrimarySelection;
+  return selection ? &*selection : nullptr;
+}
+
+int algebraRequirementsSet() { return anyCurrentList() ? 1 : 0; }
+
+void clearSelectionNumber() { state().AutoSelectionNumber = 0; }
+
+int getRightField(const SimpleCurrentData* MD, int i) {
+  const int order = MD->group == nullptr ? 1 : MD->group->order;
+  const int n = MD->group == nullptr ? 0 : MD->group->nfactors;
+  std::vector<int> alpha(static_cast<std::size_t>(n));
+  for (int g = 0; g < order; ++g) {
+    for (int a = 0; a < n; ++a) alpha[static_cast<std::size_t>(a)] = DG_decomp(MD->group, g, a);
+    if (checkDeltaArgument(MD, i, alpha.data()) == 1) return simpleFusion(currentOfElement(MD, g), i);
+  }
+  Alert("getRightField", 0, 212404, "No anti-chiral partner found for field %d", i);
+  return -1;
+}
+
+int checkAutomorphismSelectionCriteriaForSimpleCurrentMIPF(const SimpleCurrentData* MD) {
+  const CurrentList& pairs = state().AutomorphismSelection;
+  if (!pairs) return 1;
+  for (std::size_t k = 0; k + 1 < pairs->size(); k += 2) {
+    if (getRightField(MD, (*pairs)[k]) != (*pairs)[k + 1]) return 0;
+  }
+  return 1;
+}

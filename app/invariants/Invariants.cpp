@@ -9,6 +9,7 @@
 #include <cstring>
 #include <set>
 
+#include "groups/Discrete.h"
 #include "interpreter/Tables.h"
 #include "modular/Modular.h"
 #include "modular/ModularHooks.h"
@@ -30,7 +31,6 @@ struct InvariantsState {
   int StoreCalls = 0;
   // Number of the subgroup under enumeration; -1 while none runs.
   int CurrentSubgroupLabel = -1;
-  std::vector<int> MIPFSelection;
   std::unique_ptr<SimpleCurrentNode> FirstSCnode;
   int PoolNodes = 0;
   const int* RequireAutomorphism = nullptr;
@@ -98,8 +98,6 @@ void initializeInvariants() {
   s.RequireExtension = getIntParPointer("Selection extension");
   s.SuppPerm = getIntParPointer("Reject permutations");
   s.AutoStore = getIntParPointer("Autostore");
-  s.MIPFSelection.assign(1, -1);
-  s.MIPFSelection.reserve(20);
   if (!s.LocalBulk) s.LocalBulk = allocNewBulkInvariant(nullptr);
   s.CurrentBulk = s.LocalBulk.get();
   if (!s.DummyBulk) s.DummyBulk = allocNewBulkInvariant(nullptr);
@@ -128,6 +126,8 @@ void resetInvariants() {
   resetInvariantSelection();
   resetInvariantMatrices();
   resetInvariantPrinting();
+  resetInvariantEnumeration();
+  resetInvariantHeterotic();
   initializeInvariants();
 }
 
@@ -191,6 +191,11 @@ void resetBulkInvariant(BulkInvariant* bi) {
   bi->EDT->reset = 0;
   bi->EDT->crosscap_status = 0;
   SimpleCurrentData& md = *bi->MD;
+  md.group = DG_trivial();
+  md.perm_subgroup.clear();
+  md.group_permutation = nullptr;
+  md.kernels.assign(2, 0);
+  md.kernel_size = 1;
   md.owns_subgroup = 0;
   md.truncated = 0;
   md.generators.assign(1, 0);
@@ -219,8 +224,12 @@ void resetBulkInvariant(BulkInvariant* bi) {
 
 void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernels) {
   if (dst == nullptr || src == nullptr || dst == src) return;
+  dst->group = src->group;
+  dst->context = src->context;
   dst->map = src->map;
   dst->monodromies = src->monodromies;
+  // A charge map not copied is not made for the copy, whatever the record held before.
+  dst->charge_map_made = 0;
   if (kernels == 1) {
     dst->kernels = src->kernels;
     if (src->charge_map_made) {
@@ -246,6 +255,8 @@ void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernel
   dst->n_pairs = src->n_pairs;
   dst->kernel_size = src->kernel_size;
   dst->x_symmetric = src->x_symmetric;
+  // A copy of a record built for a primary selection is rebuilt like the original.
+  dst->truncated = src->truncated;
 }
 
 void copyEDTData(ExceptionalBoundaryData* dst, const ExceptionalBoundaryData* src) {
@@ -496,12 +507,7 @@ BulkInvariant* getBulkInvariantForUserInput(const char* text) {
   return getBulkInvariantByNumber(atoi(text));
 }
 
-BulkInvariant* getBulkInvariantByNumber(int k) {
-  // Building an invariant by its number needs the simple-current enumeration.
-  Alert("getBulkInvariantByNumber", 0, 100302,
-        "Building invariant %d: simple-current invariants are not available yet", k);
-  return nullptr;
-}
+BulkInvariant* getBulkInvariantByNumber(int k) { return buildBulkInvariantByNumber(k); }
 
 int removeLastBulkInvariant() {
   std::unique_ptr<BulkInvariant>* slot = &state().firstBulkInvariant;
@@ -523,6 +529,7 @@ void resetInvariantStore() {
   s.NameCount = 0;
   s.CollectionCompleted = 0;
   s.TotalMIPFCount = 0;
+  setPrimarySelection(nullptr);
   s.firstBulkInvariant.reset();
   s.CurrentBulk = s.LocalBulk.get();
   bulkInvariantChanged();
@@ -596,3 +603,14 @@ void returnSCDataPointer(SimpleCurrentData* md) {
 }
 
 int poolNodeCount() { return state().PoolNodes; }
+
+// ---------------------------------------------------------------------------------------
+// Shared with the enumeration
+
+int getNameCount() { return state().NameCount; }
+int getTotalMIPFCount() { return state().TotalMIPFCount; }
+void countTotalMIPF() { ++state().TotalMIPFCount; }
+void setCollectionCompleted(int value) { state().CollectionCompleted = value; }
+void setCurrentSubgroupLabel(int label) { state().CurrentSubgroupLabel = label; }
+BulkInvariant* getLocalBulk() { return state().LocalBulk.get(); }
+BulkInvariant* getDummyBulk() { return state().DummyBulk.get(); }

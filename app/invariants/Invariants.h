@@ -17,11 +17,21 @@
 #include <string>
 #include <vector>
 
+#include "numbers/MathUtility.h"
+
 struct SimpleCurrentNode;
+struct DGType;
 
 // The simple-current description of one invariant.
 struct SimpleCurrentData {
+  const DGType* group = nullptr;  // the group G of the chosen currents; trivial after a reset
+  // Permutations of the centre that map G onto itself (set while "Reject permutations" is
+  // on; empty: none).
+  std::vector<int> perm_subgroup;
+  // Image of a current under a permutation; nullptr while permutation rejection is off.
+  int (*group_permutation)(int p, int label) = nullptr;
   std::vector<int> map;          // element labels, a centre block, the inverse map
+                                 // (centre element -> its position among the labels, or -1)
   std::vector<int> monodromies;  // R (n x n) then X (n x n)
   std::vector<int> kernels;      // left kernel, then right kernel
   std::vector<int> factor;       // per generator pair: factor, first and second generators
@@ -46,6 +56,12 @@ struct SimpleCurrentData {
   int stabilizer_count = 0;
   int truncated = 0;
   SimpleCurrentNode* node = nullptr;
+  // Charge and weight of the group's currents as a caller computes them (the heterotic
+  // search): charge_fn(A, B) is the monodromy charge of current B with respect to current
+  // A, weight_fn(A) the weight of A; context is handed back unchanged. nullptr otherwise.
+  void (*charge_fn)(int labelA, int labelB, Rat* out, void* context) = nullptr;
+  void (*weight_fn)(int label, Rat* out, void* context) = nullptr;
+  void* context = nullptr;
 };
 
 // Boundary data of an invariant built by other means than simple currents.
@@ -127,7 +143,9 @@ BulkInvariant* getLastBulkInvariant();
 void listBulkInvariants();
 const char* convertBulkInvariantName(const char* text);
 BulkInvariant* getBulkInvariantForUserInput(const char* text);
+// Builds MIPF number k by enumeration and makes it current; nullptr when none has that number.
 BulkInvariant* getBulkInvariantByNumber(int k);
+BulkInvariant* buildBulkInvariantByNumber(int k);
 int removeLastBulkInvariant();
 void freeAllBulkInvariants();
 void resetInvariantStore();
@@ -250,6 +268,153 @@ void resetAlgebraRequirements();
 void AutostoreChanged();
 // Start state of the criteria (lists, pairings, auto selection, resume point, loop command).
 void resetInvariantSelection();
+// The primary selection: the primaries (a list ended by -1, copied; nullptr clears it) to
+// which simple-current invariants are built, row 0 always included. Resetting the store
+// clears it. getPrimarySelection gives nullptr when none is set.
+void setPrimarySelection(const int* list);
+const std::vector<int>* getPrimarySelection();
+
+// 1 when a required, present or forbidden current list is set.
+int algebraRequirementsSet();
+// The auto selection number back to 0 without a message.
+void clearSelectionNumber();
+// The right partner of i: J_g i for the first admitted element g; -1 after an alert.
+int getRightField(const SimpleCurrentData* MD, int i);
+// 1 when every required pairing i:j holds for the invariant of MD.
+int checkAutomorphismSelectionCriteriaForSimpleCurrentMIPF(const SimpleCurrentData* MD);
+
+// ---------------------------------------------------------------------------------------
+// Simple-current invariants: building Z
+//
+// G's basis generators a = 0 .. n-1 have orders N_a; element g has components alpha_a(g)
+// (DG_decomp) and is the current map[g].
+
+// The primary label of element g of the record's group.
+int currentOfElement(const SimpleCurrentData* MD, int g);
+// X (n x n, row-major), the second half of "monodromies".
+int* xMatrix(SimpleCurrentData* MD);
+const int* xMatrix(const SimpleCurrentData* MD);
+// 1 when Q_{J_a}(i) + sum_b X_ab beta_b / N_a is integral for every generator a.
+int checkDeltaArgument(const SimpleCurrentData* MD, int i, const int* beta);
+// The same with the transposed X: Q_{J_a}(i) + sum_b X_ba beta_b / N_b.
+int checkDeltaArgumentMirror(const SimpleCurrentData* MD, int i, const int* beta);
+// Integer form: q_a + sum_b beta_b X_ab divisible by N_a for every a.
+int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, const int* beta);
+// out := the distinct images K i under the left kernel, ascending. 0 when some image differs
+// from i in weight by a non-integer (the row is empty); else the stabiliser order, negative
+// when i is not the smallest member of its orbit.
+int getLeftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
+// The distinct right partners of i (count), then from position |G| on the admitted currents
+// that fix i (stab). A module buffer the next call overwrites; nullptr (with an alert) when
+// called before the call for i = 0.
+const int* getRightFields(const SimpleCurrentData* MD, int i, int* count, int* stab);
+// Builds Z from bi->MD (its group, X and kernels); a trivial group gives the diagonal
+// invariant with MIPF number 0 and subgroup label 0.
+void makeSimpleCurrentBulkInvariant(BulkInvariant* bi);
+// The same restricted to the vacuum row and the n listed primaries (through their orbit
+// representatives); the record is then marked truncated.
+void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* selection, int n);
+// Rebuilds every row of a record marked truncated (with a message); nothing otherwise.
+void RecomputeBulkInvariant(BulkInvariant* bi);
+// X(I, J) = sum_ab alpha_a(I) X_ab alpha_b(J) / N_a, reduced.
+Rat computeXIJ(int I, int J, const SimpleCurrentData* MD);
+// The same with every odd component of an odd-order generator raised by N_a.
+Rat computeXIJ_even(int I, int J, const SimpleCurrentData* MD);
+
+// ---------------------------------------------------------------------------------------
+// Simple-current invariants: enumeration and acceptance
+//
+// Every subgroup of the centre is taken in a fixed order, then every admissible X; each
+// candidate goes to the analysis hook, whose default computeInvariant applies the selection
+// criteria, rejects images of earlier candidates under permutations of the centre, numbers
+// the survivors (MIPF numbers), stores them under "Autostore" and runs the loop command.
+
+// Results of the hook: 1 accepted, 0 rejected, -2 stop quietly, -3 the loop command failed,
+// -5 the wanted invariant was found.
+using MipfAnalysisFcn = int (*)(SimpleCurrentData* MD);
+// Installs a hook and returns the previous one.
+MipfAnalysisFcn setMIPFAnalysisFunction(MipfAnalysisFcn hook);
+MipfAnalysisFcn getMIPFAnalysisFunction();
+int computeInvariant(SimpleCurrentData* MD);
+
+// Every simple-current invariant of the current theory (the whole centre).
+void buildSelectedSimpleCurrentInvariants();
+// Over all subgroups of K, whose element e is the current labels[e]: the number of
+// accepted invariants, 1 after the wanted one was found, -3 after a failed loop command.
+int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels);
+// The invariants of the subgroup generated by n currents; 0 for an invalid subgroup.
+// A null MD uses a module scratch record.
+int ComputeAllSubgroupInvariants(const int* currents, int n, SimpleCurrentData* MD);
+void computeMonodromies(SimpleCurrentData* MD);
+int generateInvariants(SimpleCurrentData* MD);
+int generateSymmetricInvariants(SimpleCurrentData* MD);
+// 0 when X satisfies N_b (X_ab - R_ab) + N_a X_ba = 0 mod N_a N_b for all a, b; otherwise
+// 1 after "X matrix does not satisfy conditions" and the monodromy data (the caller skips
+// that invariant).
+int checkXmatrix(SimpleCurrentData* MD);
+void PrintRandomScanWarning(double L);
+int selectBulkInvariantInSubgroup(const int* currents, int n);
+int selectAllBulkInvariantsInSubgroup(const int* currents, int n);
+int resetSubgroupAutoSelection(int x);
+int resetSubgroupLabel(int x);
+// The wanted MIPF numbers, ascending and ended by -1; nullptr wants every number.
+void setMIPFSelection(const int* list);
+int getMIPF_ID();
+// Number of X matrices skipped as inconsistent since start-up.
+long long inconsistentXCount();
+
+// Permutation rejection
+void addSubgroupStabilizerToModularData(SimpleCurrentData* MD);
+int checkPermutationAcceptance(SimpleCurrentData* MD);
+// X' of G's basis under permutation p; empty after an alert.
+std::vector<int> getPermutedXmatrix(int n, SimpleCurrentData* MD, int p);
+int computeGroupPermutation(int p, int label);
+void addPermutationInfo(SimpleCurrentData* MD);
+
+// Start state of the enumeration (hook, counters, scratch records).
+void resetInvariantEnumeration();
+
+// Shared with the enumeration: store counters and spare records.
+int getNameCount();
+int getTotalMIPFCount();
+void countTotalMIPF();
+void setCollectionCompleted(int value);
+void setCurrentSubgroupLabel(int label);
+BulkInvariant* getLocalBulk();
+BulkInvariant* getDummyBulk();
+
+// Left and right kernels of a simple-current invariant (kernel_size = the left count).
+void getXKernels(SimpleCurrentData* MD);
+// The generator orders, R and X of a simple-current invariant.
+void printMonodromy(const SimpleCurrentData* MD);
+
+// ---------------------------------------------------------------------------------------
+// Simple-current invariants of a caller's group (the heterotic search)
+//
+// The group G's element e is the caller's current labels[e]; charges and weights come from
+// the caller's callbacks. Records are lent from the pool; the caller's analysis hook is
+// installed for the call only and the previous hook is back on every return. Each time the
+// hook is handed the record for a new X, the record's charge map is marked not made.
+
+using GSCChargeFcn = void (*)(int labelA, int labelB, Rat* out, void* context);
+using GSCWeightFcn = void (*)(int label, Rat* out, void* context);
+// All simple-current invariants of G (the general X loops; "Selection symmetric" is ignored
+// with a notice): the result of the loops. The record goes back to the pool.
+int GSC_computeAllGroupInvariants(const DGType* G, const int* labels, GSCChargeFcn charge_fn,
+                                  GSCWeightFcn weight_fn, MipfAnalysisFcn hook, void* context);
+// The one invariant of the n x n matrix X (n = basis generators of G; R is not computed):
+// the hook's result. The record stays lent; the caller returns it to the pool.
+int GSC_computeInvariant(const DGType* G, const int* labels, MipfAnalysisFcn hook, const int* X,
+                         void* context);
+// R of the basis currents from the record's callbacks (as computeMonodromies).
+void GSC_computeMonodromies(SimpleCurrentData* MD);
+// "ChargeMap": for every element e of G the label of the first current g whose charges,
+// twisted by X, realise the charge vector alpha(e) (checkDeltaArgumentForCharges), or -1.
+// Made once per record and X; needs the kernel size (getXKernels).
+void makeChargeMap(SimpleCurrentData* MD);
+// Start state of these routines.
+void resetInvariantHeterotic();
+
 
 // ---------------------------------------------------------------------------------------
 // Extension invariants from candidate chiral algebras

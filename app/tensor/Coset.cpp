@@ -123,6 +123,7 @@ void markChanged(TensorProduct* TP) {
   TP->NumberOfPrimaries = 0;
   TP->Stabilizers.clear();
   TP->CurrentPermutations.Nfill = 0;
+  forgetFieldPermutations(TP);
 }
 
 namespace {
@@ -493,6 +494,7 @@ void resetCosetModule() {
   resetStoredOrbitMember();
   resetMinimalTable();
   resetCosetPermutations();
+  resetCosetExchange();
   s.sMethodOff = false;
   s.sCallTrace = 0;
 }

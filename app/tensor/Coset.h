@@ -404,6 +404,12 @@ int ComputePermutation(TensorProduct* TP, int a, int b, int k);
 // y_t are exchanged" and by the fusion rules; prints one line per field. Empty after an
 // alert on a contradiction.
 std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n, const int* x, const int* y);
+// The field permutations CloseTensorPermutations made for this record (CosetExchange.cpp):
+// each once, the last made last; a change of the record forgets them. nullptr for none.
+void CT_keepFieldPermutation(TensorProduct* TP, const std::vector<int>& permutation);
+int CT_fieldPermutationCount(const TensorProduct* TP);
+const std::vector<int>* CT_getFieldPermutation(const TensorProduct* TP, int k);
+const std::vector<int>* CT_getLastFieldPermutation(const TensorProduct* TP);
 // Loads the outer automorphisms and factor permutations, prints their counts and
 // initialises the current-image cache over every pair; 0. The current list is not read.
 int CT_getIntegerSpinPermutations(TensorProduct* TP, const int* currents);

@@ -85,6 +85,10 @@ void resetMinimalTable();
 
 // Start state of the permutation caches and of the ignore-automorphisms switch.
 void resetCosetPermutations();
+// The kept field permutations (CosetExchange.cpp): forgotten when their record changes,
+// and the empty start state.
+void forgetFieldPermutations(const TensorProduct* TP);
+void resetCosetExchange();
 
 // ---------------------------------------------------------------------------------------
 // Stored theories made from tensor products (CosetCreate.cpp)

@@ -511,12 +511,17 @@ int completeFromFusion(TensorProduct* TP, std::vector<int>& p) {
     for (int v = u + 1; v < N; ++v) {
       const int pv = p[static_cast<std::size_t>(v)];
       if (pv == kUnresolved || v > pv) continue;
-      int m1 = -1, m2 = -1, count1 = 0, count2 = 0, n1 = 0, n2 = 0;
+      int m1 = -1, m2 = -1, count1 = 0, count2 = 0;
+      FusionCoefficient n1 = 0, n2 = 0;
       for (int m = 0; m < N; ++m) {
         if (p[static_cast<std::size_t>(m)] != kUnresolved) continue;
-        const int direct = fusion(u, v, m, 0);
-        const int image = fusion(pu, pv, m, 0);
-        if (fusionInterrupted(direct) || fusionInterrupted(image)) return -1;
+        // Kept 64-bit: narrowed, the stop signal would read as -1 and pass for "no fusion".
+        const FusionCoefficient direct = fusion(u, v, m, 0);
+        const FusionCoefficient image = fusion(pu, pv, m, 0);
+        // A stop or an undecided sum ends the completion: neither is a coefficient.
+        if (fusionInterrupted(direct) || fusionInterrupted(image) || fusionUndecided(direct) ||
+            fusionUndecided(image))
+          return -1;
         if (direct > 0) ++count1, m1 = m, n1 = direct;
         if (image > 0) ++count2, m2 = m, n2 = image;
       }
@@ -579,6 +584,7 @@ std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n,
       Print("%d <==> %d\n", k, p[static_cast<std::size_t>(k)]);
     }
   }
+  CT_keepFieldPermutation(TP, p);
   return p;
 }
 

@@ -145,10 +145,17 @@ TEST_F(InvariantsTest, UserInputNamesAndNumbers) {
   EXPECT_EQ(getBulkInvariantForUserInput("00"), findNamedBulkInvariant("Invariant_0"));
   EXPECT_EQ(getBulkInvariantForUserInput("Nothing"), nullptr);
   EXPECT_TRUE(alerted("Invariant Nothing not found"));
-  // With Autostore off a number asks for the MIPF of that number, which is not built here.
+  // With Autostore off a number builds the MIPF of that number: A1 level 2 has MIPF 0 (the
+  // diagonal invariant) and MIPF 1 (the invariant of J, again diagonal), and no MIPF 2.
   setIntPar("Autostore", 0);
-  EXPECT_EQ(getBulkInvariantForUserInput("0"), nullptr);
-  EXPECT_TRUE(alerted("not available yet"));
+  BulkInvariant* built = getBulkInvariantForUserInput("1");
+  ASSERT_NE(built, nullptr);
+  EXPECT_EQ(built, *getCurrentBulk());
+  EXPECT_EQ(built->MD->mipf_number, 1);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(bulkEntry(built, i, i), 1);
+  capture.clear();
+  EXPECT_EQ(getBulkInvariantForUserInput("2"), nullptr);
+  EXPECT_NE(capture.printed.find("No invariant found that meets criteria"), std::string::npos);
 }
 
 TEST_F(InvariantsTest, RowsCompareAsSetsOnlyWhenTheyHoldTwoOrMoreEntries) {

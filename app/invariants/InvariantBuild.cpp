@@ -1,0 +1,374 @@
+// Building the matrix Z of a simple-current invariant from its SimpleCurrentData: the
+// monodromy conditions that admit a current as the right partner of a field, the left
+// orbits under the kernel, and the rows of Z.
+//
+// A group element g of G is known by its component vector alpha(g) in the group's cyclic
+// decomposition (orders N_a); its current is the primary map[g]. Field i is paired with
+// J_g i for every g with Q_{J_a}(i) + sum_b X_ab alpha_b(g) / N_a integral for every
+// generator a. The row multiplicity of i is the order of its stabiliser in the left kernel.
+//
+// Rows are computed into a scratch list first; the record is then sized for all of them
+// and filled, so nothing is ever written past its end.
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <vector>
+
+#include "groups/Discrete.h"
+#include "invariants/Invariants.h"
+#include "modular/Modular.h"
+#include "numbers/MathUtility.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "store/CurrentTheory.h"
+
+namespace {
+
+int generatorCount(const SimpleCurrentData* MD) {
+  return MD->group == nullptr ? 0 : MD->group->nfactors;
+}
+
+int groupOrder(const SimpleCurrentData* MD) {
+  return MD->group == nullptr ? 1 : MD->group->order;
+}
+
+int generatorOrder(const SimpleCurrentData* MD, int a) { return MD->group->factors[a]; }
+
+// The charges Q_{J_a}(i) of i under the basis currents (0 for the vacuum).
+std::vector<Rat> basisCharges(const SimpleCurrentData* MD, int i) {
+  const int n = generatorCount(MD);
+  std::vector<Rat> charges(static_cast<std::size_t>(n), Rat{0, 1});
+  if (i == 0) return charges;
+  for (int a = 0; a < n; ++a) {
+    Rat q = *simpleCurrentCharge(currentOfElement(MD, DG_basis(MD->group, a)), i);
+    simplifyRat(&q);
+    charges[static_cast<std::size_t>(a)] = q;
+  }
+  return charges;
+}
+
+// q + s / N integral, with q = num/den reduced.
+bool integralSum(const Rat& q, long long s, long long N) {
+  const long long den = q.den == 0 ? 1 : q.den;
+  const __int128 top = static_cast<__int128>(q.num) * N + static_cast<__int128>(s) * den;
+  return top % (static_cast<__int128>(den) * N) == 0;
+}
+
+bool admitted(const SimpleCurrentData* MD, const std::vector<Rat>& charges, const int* beta,
+              bool mirror) {
+  const int n = generatorCount(MD);
+  const int* X = xMatrix(MD);
+  for (int a = 0; a < n; ++a) {
+    long long s = 0;
+    const long long Na = generatorOrder(MD, a);
+    if (!mirror) {
+      for (int b = 0; b < n; ++b) s += static_cast<long long>(X[a * n + b]) * beta[b];
+      if (!integralSum(charges[static_cast<std::size_t>(a)], s, Na)) return false;
+    } else {
+      // sum_b X_ba beta_b / N_b, brought over the common denominator prod N_b.
+      Rat sum{0, 1};
+      for (int b = 0; b < n; ++b) {
+        Rat term{static_cast<long long>(X[b * n + a]) * beta[b], generatorOrder(MD, b)};
+        Rat out;
+        addRat(&sum, &term, &out);
+        sum = out;
+      }
+      Rat total;
+      addRat(&charges[static_cast<std::size_t>(a)], &sum, &total);
+      if (intcheck(&total) != 0) return false;
+    }
+  }
+  return true;
+}
+
+std::vector<int> componentsOf(const SimpleCurrentData* MD, int g) {
+  const int n = generatorCount(MD);
+  std::vector<int> alpha(static_cast<std::size_t>(n));
+  for (int a = 0; a < n; ++a) alpha[static_cast<std::size_t>(a)] = DG_decomp(MD->group, g, a);
+  return alpha;
+}
+
+bool integralDifference(int i, int j) {
+  Rat hi = *ratWeight(i);
+  Rat hj = *ratWeight(j);
+  Rat d;
+  subtractRat(&hi, &hj, &d);
+  return intcheck(&d) == 0;
+}
+
+int primaryCount() {
+  return (TotalPrimaries == nullptr || *TotalPrimaries < 1) ? 1 : *TotalPrimaries;
+}
+
+struct RightFieldBuffers {
+  std::vector<int> fields;
+  bool initialised = false;
+};
+
+RightFieldBuffers& rightFieldBuffers() {
+  static RightFieldBuffers b;
+  return b;
+}
+
+// One built row: its partners, then its stabiliser currents; shared by the members listed.
+struct BuiltRow {
+  std::vector<int> members;
+  std::vector<int> entries;
+  int count = 0;
+  int mult = 0;
+};
+
+}  // namespace
+
+int currentOfElement(const SimpleCurrentData* MD, int g) {
+  if (g < 0 || g >= static_cast<int>(MD->map.size())) return 0;
+  return MD->map[static_cast<std::size_t>(g)];
+}
+
+int* xMatrix(SimpleCurrentData* MD) {
+  const int n = generatorCount(MD);
+  const std::size_t need = 2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+  if (MD->monodromies.size() < need) MD->monodromies.resize(need, 0);
+  return MD->monodromies.data() + static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+}
+
+const int* xMatrix(const SimpleCurrentData* MD) {
+  const int n = generatorCount(MD);
+  return MD->monodromies.data() + static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+}
+
+int checkDeltaArgument(const SimpleCurrentData* MD, int i, const int* beta) {
+  return admitted(MD, basisCharges(MD, i), beta, false) ? 1 : 0;
+}
+
+int checkDeltaArgumentMirror(const SimpleCurrentData* MD, int i, const int* beta) {
+  return admitted(MD, basisCharges(MD, i), beta, true) ? 1 : 0;
+}
+
+int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, const int* beta) {
+  const int n = generatorCount(MD);
+  const int* X = xMatrix(MD);
+  for (int a = 0; a < n; ++a) {
+    long long s = q[a];
+    for (int b = 0; b < n; ++b) s += static_cast<long long>(beta[b]) * X[a * n + b];
+    if (s % generatorOrder(MD, a) != 0) return 0;
+  }
+  return 1;
+}
+
+int getLeftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i) {
+  out.clear();
+  const int K = std::max(MD->kernel_size, 1);
+  for (int k = 0; k < K; ++k) {
+    const int current = k < static_cast<int>(MD->kernels.size()) ? MD->kernels[static_cast<std::size_t>(k)] : 0;
+    const int image = simpleFusion(current, i);
+    if (image < 0 || !integralDifference(i, image)) {
+      out.clear();
+      return 0;
+    }
+    out.push_back(image);
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  const int s = K / static_cast<int>(out.size());
+  return out.front() == i ? s : -s;
+}
+
+const int* getRightFields(const SimpleCurrentData* MD, int i, int* count, int* stab) {
+  RightFieldBuffers& b = rightFieldBuffers();
+  if (i == 0) b.initialised = true;
+  if (!b.initialised) {
+    Alert("getRightFields", 0, 112415, "Unexpected initialization error");
+    return nullptr;
+  }
+  const int order = groupOrder(MD);
+  b.fields.assign(2 * static_cast<std::size_t>(order), -1);
+  const std::vector<Rat> charges = basisCharges(MD, i);
+  std::vector<int> partners;
+  std::vector<int> fixing;
+  for (int g = 0; g < order; ++g) {
+    const std::vector<int> alpha = componentsOf(MD, g);
+    if (!admitted(MD, charges, alpha.data(), false)) continue;
+    const int J = currentOfElement(MD, g);
+    const int partner = simpleFusion(J, i);
+    partners.push_back(partner);
+    if (partner == i) fixing.push_back(J);
+  }
+  std::sort(partners.begin(), partners.end());
+  partners.erase(std::unique(partners.begin(), partners.end()), partners.end());
+  std::copy(partners.begin(), partners.end(), b.fields.begin());
+  std::copy(fixing.begin(), fixing.end(), b.fields.begin() + order);
+  *count = static_cast<int>(partners.size());
+  *stab = static_cast<int>(fixing.size());
+  return b.fields.data();
+}
+
+void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* selection, int n) {
+  SimpleCurrentData* MD = bi->MD.get();
+  if (MD == nullptr) {
+    Alert("makeSimpleCurrentBulkInvariant", 0, 120505, "Attempt to reset NULL simple current pointer");
+    return;
+  }
+  if (groupOrder(MD) <= 1) {
+    resetBulkInvariant(bi);
+    MD->mipf_number = 0;
+    MD->subgroup_label = 0;
+    return;
+  }
+  const int N = primaryCount();
+  const int order = groupOrder(MD);
+  // Rows to visit: all, or the vacuum and the selected primaries in list order.
+  std::vector<int> visit;
+  std::vector<char> selected;
+  if (selection == nullptr) {
+    visit.resize(static_cast<std::size_t>(N));
+    std::iota(visit.begin(), visit.end(), 0);
+  } else {
+    visit.push_back(0);
+    selected.assign(static_cast<std::size_t>(N), 0);
+    selected[0] = 1;
+    for (int k = 0; k < n; ++k) {
+      if (selection[k] < 0 || selection[k] >= N) continue;
+      visit.push_back(selection[k]);
+      selected[static_cast<std::size_t>(selection[k])] = 1;
+    }
+  }
+  std::vector<char> done(static_cast<std::size_t>(N), 0);
+  std::vector<BuiltRow> rows;
+  std::vector<int> algebra;
+  std::vector<int> orbit;
+  for (int i : visit) {
+    if (done[static_cast<std::size_t>(i)]) continue;
+    int o = getLeftOrbit(MD, orbit, i);
+    if (selection != nullptr && o != 0 && !selected[static_cast<std::size_t>(orbit.front())]) {
+      i = orbit.front();
+      if (done[static_cast<std::size_t>(i)]) continue;
+      o = getLeftOrbit(MD, orbit, i);
+    }
+    if (i == 0) algebra = orbit;
+    if (o == 0) {
+      done[static_cast<std::size_t>(i)] = 1;
+      continue;
+    }
+    if (o < 0 && MD->x_symmetric == 1) {
+      // The representative (the smallest member) fills the whole orbit.
+      i = orbit.front();
+      if (done[static_cast<std::size_t>(i)]) continue;
+      o = getLeftOrbit(MD, orbit, i);
+    }
+    const int mult = std::abs(o);
+    auto buildFor = [&](int field, std::vector<int> members) {
+      int count = 0;
+      int stab = 0;
+      const int* fields = getRightFields(MD, field, &count, &stab);
+      BuiltRow row;
+      row.members = std::move(members);
+      row.count = count;
+      row.mult = mult;
+      row.entries.assign(fields, fields + count);
+      // Each row carries mult stabiliser entries after its partners (-1: none fixes it).
+      std::vector<int> fixing(fields + order, fields + order + stab);
+      fixing.resize(static_cast<std::size_t>(mult), -1);
+      row.entries.insert(row.entries.end(), fixing.begin(), fixing.end());
+      rows.push_back(std::move(row));
+    };
+    if (MD->x_symmetric == 1) {
+      buildFor(i, orbit);
+      for (int m : orbit) done[static_cast<std::size_t>(m)] = 1;
+    } else {
+      for (int m : orbit) {
+        if (done[static_cast<std::size_t>(m)]) continue;
+        buildFor(m, {m});
+        done[static_cast<std::size_t>(m)] = 1;
+      }
+    }
+  }
+  // Size the record for everything, then fill it.
+  long long needed = 0;
+  for (const BuiltRow& row : rows) needed += static_cast<long long>(row.entries.size());
+  const long long planned = static_cast<long long>(order + 1) * N;
+  const long long capacity = std::max(planned, needed);
+  if (capacity > INT32_MAX / 2) {
+    Alert("makeSimpleCurrentBulkInvariant", 1, 120505, "Storage overflow in modular invariant data");
+    return;
+  }
+  allocBulkInvariantData(bi, N, static_cast<int>(capacity));
+  int* area = bi->algebra + N;
+  int used = 0;
+  for (const BuiltRow& row : rows) {
+    std::copy(row.entries.begin(), row.entries.end(), area + used);
+    for (int m : row.members) {
+      bi->count[m] = row.count;
+      bi->mult[m] = row.mult;
+      bi->orbits[static_cast<std::size_t>(m)] = row.count > 0 ? area + used : nullptr;
+    }
+    used += static_cast<int>(row.entries.size());
+  }
+  std::copy(algebra.begin(), algebra.end(), bi->algebra);
+  bi->algebra_count = algebra.empty() ? 0 : std::max(MD->kernel_size, 1);
+  if (bi->algebra_count > static_cast<int>(algebra.size())) bi->algebra_count = static_cast<int>(algebra.size());
+  adjustBulkInvariant(bi);
+  bi->diagonal = 0;
+  bi->simple_current = 1;
+  bi->conjugation = 0;
+  bi->symmetric = MD->x_symmetric;
+  bi->reserved[0] = bi->reserved[1] = bi->reserved[2] = -1;
+  bi->vacuum_row = bi->orbits[0];
+  MD->truncated = selection != nullptr ? 1 : 0;
+  bi->ishibashi_count = LabelCount(bi);
+}
+
+void makeSimpleCurrentBulkInvariant(BulkInvariant* bi) {
+  // A primary selection restricts the rows built (the record is then marked truncated).
+  const std::vector<int>* selection = getPrimarySelection();
+  if (selection != nullptr) {
+    makeSimpleCurrentBulkInvariantSelected(bi, selection->data(), static_cast<int>(selection->size()));
+  } else {
+    makeSimpleCurrentBulkInvariantSelected(bi, nullptr, 0);
+  }
+}
+
+void RecomputeBulkInvariant(BulkInvariant* bi) {
+  if (bi == nullptr || !bi->MD || bi->MD->truncated != 1) return;
+  Print("Re-computing MIPF (because of previous truncation)\n");
+  makeSimpleCurrentBulkInvariantSelected(bi, nullptr, 0);
+}
+
+Rat computeXIJ(int I, int J, const SimpleCurrentData* MD) {
+  const int n = generatorCount(MD);
+  const int* X = xMatrix(MD);
+  Rat sum{0, 1};
+  for (int a = 0; a < n; ++a) {
+    long long s = 0;
+    for (int b = 0; b < n; ++b) {
+      s += static_cast<long long>(X[a * n + b]) * DG_decomp(MD->group, J, b);
+    }
+    Rat term{static_cast<long long>(DG_decomp(MD->group, I, a)) * s, generatorOrder(MD, a)};
+    Rat out;
+    addRat(&sum, &term, &out);
+    sum = out;
+  }
+  simplifyRat(&sum);
+  return sum;
+}
+
+Rat computeXIJ_even(int I, int J, const SimpleCurrentData* MD) {
+  const int n = generatorCount(MD);
+  const int* X = xMatrix(MD);
+  auto raised = [&](int e, int a) {
+    const int Na = generatorOrder(MD, a);
+    const int c = DG_decomp(MD->group, e, a);
+    return (Na % 2 == 1 && c % 2 == 1) ? c + Na : c;
+  };
+  Rat sum{0, 1};
+  for (int a = 0; a < n; ++a) {
+    long long s = 0;
+    for (int b = 0; b < n; ++b) s += static_cast<long long>(X[a * n + b]) * raised(J, b);
+    Rat term{static_cast<long long>(raised(I, a)) * s, generatorOrder(MD, a)};
+    Rat out;
+    addRat(&sum, &term, &out);
+    sum = out;
+  }
+  simplifyRat(&sum);
+  return sum;
+}

@@ -1,0 +1,913 @@
+// Enumeration of the simple-current invariants of the current theory and their acceptance.
+//
+// Order (fixed, since MIPF numbers depend on it): the subgroups of the centre in the order of
+// the group layer's subgroup chain; for each, the monodromy matrix R of its canonical basis
+// and then every admissible X, the variable of the last generator pair running fastest (or
+// a random sample of the X box under "MIPF random"). Each candidate goes to the analysis
+// hook (default computeInvariant).
+//
+// State lives in EnumerationState until resetInvariantEnumeration. Loop counts are 64-bit or
+// double: the X box is the product of gcd(N_a, N_b) over all generator pairs.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "groups/Discrete.h"
+#include "interpreter/Interpreter.h"
+#include "interpreter/Loops.h"
+#include "invariants/Invariants.h"
+#include "modular/Modular.h"
+#include "numbers/MathUtility.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
+#include "tensor/Coset.h"
+#include "tensor/OutputNames.h"
+
+namespace {
+
+struct EnumerationState {
+  MipfAnalysisFcn hook = computeInvariant;
+  int SubgroupLabel = -1;
+  int ScanMIPFCount = 0;
+  int SubgroupSelectionCount = 0;
+  int PerformSubgroupSelection = 0;
+  int Randomization = 0;
+  // Wanted MIPF numbers ended by -1; a first entry -2 wants every number.
+  std::vector<int> MIPFSelection{-1};
+  std::size_t NextSelectedMIPF = 0;
+  int SelectCurrentBulk = 0;
+  std::unique_ptr<BulkInvariant> TempBulk;
+  std::unique_ptr<SimpleCurrentData> scratch;
+  int randomWarnings = -1;
+  long long inconsistentX = 0;
+};
+
+EnumerationState& state() {
+  static EnumerationState s;
+  return s;
+}
+
+int par(const char* name) {
+  const int* p = getIntParPointer(name);
+  return p == nullptr ? 0 : *p;
+}
+
+int infoLevel() { return par("Invariant info_level"); }
+
+int generators(const SimpleCurrentData* MD) {
+  return MD->group == nullptr ? 0 : MD->group->nfactors;
+}
+
+int orderOf(const SimpleCurrentData* MD, int a) { return MD->group->factors[a]; }
+
+int* rMatrix(SimpleCurrentData* MD) { return MD->monodromies.data(); }
+
+void sizeMonodromies(SimpleCurrentData* MD) {
+  const std::size_t n = static_cast<std::size_t>(generators(MD));
+  MD->monodromies.assign(std::max<std::size_t>(2 * n * n, 2), 0);
+}
+
+BulkInvariant* tempBulk() {
+  EnumerationState& s = state();
+  if (!s.TempBulk) s.TempBulk = allocNewBulkInvariant("temp");
+  return s.TempBulk.get();
+}
+
+// The scan's record becomes the temporary invariant's description (group, X, kernels,
+// numbers), so that Z can be built from it and stored or made current.
+void adoptIntoTemp(SimpleCurrentData* MD) {
+  SimpleCurrentData* target = tempBulk()->MD.get();
+  if (target == MD) return;
+  copySCData(target, MD, 1);
+  target->group = MD->group;
+  target->perm_subgroup = MD->perm_subgroup;
+  target->group_permutation = MD->group_permutation;
+  target->mipf_number = MD->mipf_number;
+  target->subgroup_label = MD->subgroup_label;
+  target->n_generators = MD->n_generators;
+  target->sel_autostore = MD->sel_autostore;
+  target->sel_algebra = MD->sel_algebra;
+  target->truncated = 0;
+}
+
+void buildTemp(SimpleCurrentData* MD) {
+  adoptIntoTemp(MD);
+  makeSimpleCurrentBulkInvariant(tempBulk());
+  // A trivial group resets the record; the scan's numbers are kept.
+  tempBulk()->MD->mipf_number = MD->mipf_number;
+  tempBulk()->MD->subgroup_label = MD->subgroup_label;
+}
+
+// Permutations of the centre: the theory's outer automorphisms and, for a tensor product,
+// exchanges of identical factors. Permutation 0 is the identity.
+int permutationCount() {
+  if (KMCosetSwitch != 0) {
+    if (currentTensor == nullptr) return 1;
+    return std::max(CT_TotalOuterAutomorphisms(currentTensor), 1);
+  }
+  if (currentSD == nullptr || currentSD->automorphisms == nullptr) return 1;
+  return std::max(currentSD->automorphisms->Nfill, 1);
+}
+
+int permutationImage(int p, int J) {
+  if (p == 0) return J;
+  if (KMCosetSwitch != 0) return CT_getCurrentPermutation(currentTensor, p, J);
+  const VectorSpace* space = currentSD->automorphisms;
+  if (space == nullptr || p >= space->Nfill || J < 0 || J >= space->rowsize) return -1;
+  return space->Space[static_cast<std::size_t>(p) * static_cast<std::size_t>(space->rowsize) +
+                      static_cast<std::size_t>(J)];
+}
+
+int permutationAction(int p, int e, void*) { return permutationImage(p, e); }
+
+void printRows(int n, const int* M) {
+  for (int a = 0; a < n; ++a) PrintVec(n, M + a * n, "         ");
+}
+
+// ---------------------------------------------------------------------------------------
+// X loops
+
+struct PairLoop {
+  SimpleCurrentData* MD;
+  int P;
+};
+
+// Pair k runs over a = 0..n-2, b = a+1..n-1; "factor" holds f_k, then the a's, then the b's.
+void preparePairs(SimpleCurrentData* MD) {
+  const int n = generators(MD);
+  const int P = n * (n - 1) / 2;
+  MD->n_pairs = P;
+  MD->factor.assign(static_cast<std::size_t>(3 * std::max(P, 1)), 0);
+  int k = 0;
+  for (int a = 0; a + 1 < n; ++a) {
+    for (int b = a + 1; b < n; ++b) {
+      const int g = std::gcd(orderOf(MD, a), orderOf(MD, b));
+      MD->factor[static_cast<std::size_t>(k)] = orderOf(MD, a) / g;
+      MD->factor[static_cast<std::size_t>(P + k)] = a;
+      MD->factor[static_cast<std::size_t>(2 * P + k)] = b;
+      ++k;
+    }
+  }
+}
+
+int callHook(SimpleCurrentData* MD) {
+  if (checkXmatrix(MD) != 0) {
+    // An inconsistent candidate is counted and skipped; the scan goes on.
+    ++state().inconsistentX;
+    return 0;
+  }
+  if (getStopSignal() != 0) return -2;
+  return state().hook(MD);
+}
+
+int computeXmatrix(int, int* t, void* ctx) {
+  PairLoop* loop = static_cast<PairLoop*>(ctx);
+  SimpleCurrentData* MD = loop->MD;
+  const int n = generators(MD);
+  const int P = loop->P;
+  const int* R = rMatrix(MD);
+  int* X = xMatrix(MD);
+  MD->x_symmetric = 1;
+  for (int k = 0; k < P; ++k) {
+    const int a = MD->factor[static_cast<std::size_t>(P + k)];
+    const int b = MD->factor[static_cast<std::size_t>(2 * P + k)];
+    const long long Na = orderOf(MD, a);
+    const long long Nb = orderOf(MD, b);
+    const long long xab = static_cast<long long>(MD->factor[static_cast<std::size_t>(k)]) * t[k];
+    long long xba = Na == 0 ? 0 : ((R[a * n + b] - xab) * Nb) / Na;
+    while (xba < 0) xba += Nb;
+    X[a * n + b] = static_cast<int>(xab);
+    X[b * n + a] = static_cast<int>(xba);
+    if (Nb * xab != Na * xba) MD->x_symmetric = 0;
+  }
+  return callHook(MD);
+}
+
+int computeSymmetricXmatrix(int, int* t, void* ctx) {
+  PairLoop* loop = static_cast<PairLoop*>(ctx);
+  SimpleCurrentData* MD = loop->MD;
+  const int n = generators(MD);
+  const int P = loop->P;
+  const int* R = rMatrix(MD);
+  int* X = xMatrix(MD);
+  for (int k = 0; k < P; ++k) {
+    const int a = MD->factor[static_cast<std::size_t>(P + k)];
+    const int b = MD->factor[static_cast<std::size_t>(2 * P + k)];
+    const long long Na = orderOf(MD, a);
+    const long long Nb = orderOf(MD, b);
+    long long xab = ((t[k] * Na) / 2 + R[a * n + b] / 2) % Na;
+    const long long c = ((t[k] * Nb) / 2 + R[b * n + a] / 2) % Nb;
+    if ((Nb * xab) % Na != 0) xab = (Na / 2 + xab) % Na;
+    long long xba = (Nb * xab) / Na;
+    while (xba < 0) xba += Nb;
+    if (xba != c) {
+      Alert("computeSymmetricXmatrix", 0, 100218, "Sym X-mat problem");
+    }
+    X[a * n + b] = static_cast<int>(xab);
+    X[b * n + a] = static_cast<int>(xba);
+  }
+  MD->x_symmetric = 1;
+  return callHook(MD);
+}
+
+void setDiagonalX(SimpleCurrentData* MD) {
+  const int n = generators(MD);
+  const int* R = rMatrix(MD);
+  int* X = xMatrix(MD);
+  for (int a = 0; a < n; ++a) X[a * n + a] = R[a * n + a] / 2;
+}
+
+int singleCandidate(SimpleCurrentData* MD) {
+  MD->x_symmetric = 1;
+  MD->n_pairs = 0;
+  const int r = callHook(MD);
+  return r == -1 ? 1 : r;
+}
+
+int runLoops(SimpleCurrentData* MD, const std::vector<int>& lo, const std::vector<int>& hi,
+             bool symmetric, double randomLimit) {
+  PairLoop loop{MD, MD->n_pairs};
+  std::vector<int> t(lo.size(), 0);
+  LoopBody body = symmetric ? computeSymmetricXmatrix : computeXmatrix;
+  const int r = par("MIPF random");
+  const double L = getLoopLength(loop.P, lo.data(), hi.data());
+  if (r != 0 && (symmetric ? r < randomLimit : r <= L)) {
+    PrintRandomScanWarning(L);
+    state().Randomization = 1;
+    return RandomizedLoops(loop.P, lo.data(), hi.data(), t.data(), &loop, r, body);
+  }
+  return NestedLoops(loop.P, lo.data(), hi.data(), t.data(), &loop, nullptr, body);
+}
+
+// ---------------------------------------------------------------------------------------
+// Subgroups
+
+struct SubgroupEntry {
+  std::vector<int> generators;  // elements of K
+  std::vector<int> stabilizers;
+  bool skip = false;
+};
+
+std::vector<SubgroupEntry> buildSubgroupList(const DGType* K) {
+  DGType* group = const_cast<DGType*>(K);
+  DG_findOrdersFast(group);
+  SGType* chain = nullptr;
+  const int T = par("Reject permutations") != 0 ? permutationCount() : 1;
+  if (par("Reject permutations") != 0 && infoLevel() > 0) {
+    Print("Total number of permutations and automorphisms used in subgroup reduction: %d\n", T);
+  }
+  if (par("Reject permutations") != 0 && T != 1) {
+    const int* ecc = getEffectiveCenter();
+    std::vector<int> selected(static_cast<std::size_t>(K->order), 0);
+    for (int e = 0; e < K->order; ++e) selected[static_cast<std::size_t>(e)] = ecc[e];
+    chain = DG_buildInequivalentSubgroupsSelected(group, selected.data(), T, permutationAction, nullptr);
+  } else {
+    if (par("Reject permutations") == 0) {
+      Print("Permutations and Outer automorphisms (if any) are ignored.\n");
+    }
+    chain = DG_buildSubgroups(group);
+  }
+  std::vector<SubgroupEntry> list;
+  for (SGType* sg = chain; sg != nullptr; sg = sg->next) {
+    SubgroupEntry entry;
+    entry.generators.assign(sg->gen, sg->gen + sg->ngen);
+    if (sg->second != nullptr) entry.stabilizers.assign(sg->second, sg->second + sg->nsecond);
+    entry.skip = sg->flag != 0;
+    list.push_back(std::move(entry));
+  }
+  return list;
+}
+
+void snapshotCriteria(SimpleCurrentData* MD) {
+  MD->sel_symmetric = par("Selection symmetric");
+  MD->sel_automorphism = par("Selection automorphism");
+  MD->sel_extension = par("Selection extension");
+  MD->sel_reject_permutations = par("Reject permutations");
+  MD->sel_autostore = par("Autostore");
+  MD->sel_algebra = algebraRequirementsSet();
+}
+
+void finishSelection() {
+  EnumerationState& s = state();
+  s.MIPFSelection.assign(1, -1);
+  s.NextSelectedMIPF = 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Hook and settings
+
+MipfAnalysisFcn setMIPFAnalysisFunction(MipfAnalysisFcn hook) {
+  MipfAnalysisFcn previous = state().hook;
+  state().hook = hook != nullptr ? hook : computeInvariant;
+  return previous;
+}
+
+MipfAnalysisFcn getMIPFAnalysisFunction() { return state().hook; }
+
+void setMIPFSelection(const int* list) {
+  EnumerationState& s = state();
+  s.MIPFSelection.clear();
+  if (list == nullptr) {
+    s.MIPFSelection = {-2, -1};
+  } else {
+    for (const int* p = list; *p != -1; ++p) s.MIPFSelection.push_back(*p);
+    s.MIPFSelection.push_back(-1);
+  }
+  s.NextSelectedMIPF = 0;
+}
+
+int resetSubgroupAutoSelection(int x) {
+  state().PerformSubgroupSelection = 0;
+  state().SubgroupSelectionCount = 0;
+  return x;
+}
+
+int resetSubgroupLabel(int x) {
+  state().SubgroupLabel = -1;
+  setCurrentSubgroupLabel(-1);
+  if (infoLevel() < 2) stopModal();
+  return x;
+}
+
+long long inconsistentXCount() { return state().inconsistentX; }
+
+int getMIPF_ID() {
+  BulkInvariant* current = *getCurrentBulk();
+  return current != nullptr && current->MD ? current->MD->mipf_number : -1;
+}
+
+void resetInvariantEnumeration() { state() = EnumerationState(); }
+
+// ---------------------------------------------------------------------------------------
+// Monodromies and X
+
+void computeMonodromies(SimpleCurrentData* MD) {
+  const int n = generators(MD);
+  if (MD->monodromies.size() < static_cast<std::size_t>(2 * n * n)) sizeMonodromies(MD);
+  int* R = rMatrix(MD);
+  for (int a = 0; a < n; ++a) {
+    const long long Na = orderOf(MD, a);
+    const int Ja = currentOfElement(MD, DG_basis(MD->group, a));
+    for (int b = 0; b < n; ++b) {
+      const int Jb = currentOfElement(MD, DG_basis(MD->group, b));
+      Rat Q = *simpleCurrentCharge(Ja, Jb);
+      simplifyRat(&Q);
+      long long r = Q.den == 0 ? 0 : (Na * Q.num) / Q.den;
+      if (a != b) {
+        r = r % Na;
+      } else {
+        // w = R_aa/2 - Q/2 and v = h(J_a), both modulo 1.
+        Rat half{r, 2};
+        Rat qHalf{Q.num, 2 * Q.den};
+        Rat w;
+        subtractRat(&half, &qHalf, &w);
+        simplifyRat(&w);
+        RatToFrac(&w);
+        Rat v = *ratWeight(Ja);
+        simplifyRat(&v);
+        RatToFrac(&v);
+        if (w.num * v.den != v.num * w.den) r += Na;
+        if (r % 2 != 0) r += Na;
+        r %= 2 * Na;
+        if (r < 0) r += 2 * Na;
+      }
+      R[a * n + b] = static_cast<int>(r);
+    }
+  }
+}
+
+int checkXmatrix(SimpleCurrentData* MD) {
+  const int n = generators(MD);
+  const int* R = rMatrix(MD);
+  const int* X = xMatrix(MD);
+  for (int a = 0; a < n; ++a) {
+    for (int b = 0; b < n; ++b) {
+      const long long Na = orderOf(MD, a);
+      const long long Nb = orderOf(MD, b);
+      const long long v = Nb * (X[a * n + b] - R[a * n + b]) + Na * X[b * n + a];
+      if (v % (Na * Nb) != 0) {
+        Alert("checkXmatrix", 0, 100218, "X matrix does not satisfy conditions");
+        if (infoLevel() >= 1) printMonodromy(MD);
+        return 1;
+      }
+    }
+  }
+  return 0;
+}
+
+int generateInvariants(SimpleCurrentData* MD) {
+  const int n = generators(MD);
+  setDiagonalX(MD);
+  if (n <= 1) return singleCandidate(MD);
+  preparePairs(MD);
+  const int P = MD->n_pairs;
+  std::vector<int> lo(static_cast<std::size_t>(P), 0);
+  std::vector<int> hi(static_cast<std::size_t>(P), 0);
+  for (int k = 0; k < P; ++k) {
+    const int a = MD->factor[static_cast<std::size_t>(P + k)];
+    const int b = MD->factor[static_cast<std::size_t>(2 * P + k)];
+    hi[static_cast<std::size_t>(k)] = std::gcd(orderOf(MD, a), orderOf(MD, b)) - 1;
+  }
+  return runLoops(MD, lo, hi, false, 0.0);
+}
+
+int generateSymmetricInvariants(SimpleCurrentData* MD) {
+  const int n = generators(MD);
+  setDiagonalX(MD);
+  if (n <= 1) return singleCandidate(MD);
+  preparePairs(MD);
+  const int P = MD->n_pairs;
+  int* R = rMatrix(MD);
+  std::vector<int> lo(static_cast<std::size_t>(P), 0);
+  std::vector<int> hi(static_cast<std::size_t>(P), 0);
+  for (int k = 0; k < P; ++k) {
+    const int a = MD->factor[static_cast<std::size_t>(P + k)];
+    const int b = MD->factor[static_cast<std::size_t>(2 * P + k)];
+    const int Na = orderOf(MD, a);
+    const int Nb = orderOf(MD, b);
+    if (R[a * n + b] % 2 != 0) {
+      if (Na % 2 == 0) return 0;
+      R[a * n + b] += Na;
+    }
+    if (R[b * n + a] % 2 != 0) {
+      if (Nb % 2 == 0) return 0;
+      R[b * n + a] += Nb;
+    }
+    hi[static_cast<std::size_t>(k)] = std::gcd(Na, Nb) % 2 == 0 ? 1 : 0;
+  }
+  const double L = getLoopLength(P, lo.data(), hi.data());
+  return runLoops(MD, lo, hi, true, P >= 5 ? L : 0.0);
+}
+
+void PrintRandomScanWarning(double L) {
+  EnumerationState& s = state();
+  ++s.randomWarnings;
+  const int frequency = std::max(par("Output frequency"), 1);
+  if (s.randomWarnings % frequency != 0) return;
+  if (L > 1e9) {
+    Print("Xmatrix loops too large (%15.0f > %d); using random scan", L, par("MIPF random"));
+  } else {
+    Print("Xmatrix loops too large (%d > %d); using random scan", static_cast<int>(std::lround(L)),
+          par("MIPF random"));
+  }
+  if (s.randomWarnings == 0) {
+    Print("\n");
+  } else {
+    Print("; %d occurrences so far\n", s.randomWarnings);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Permutation rejection
+
+int computeGroupPermutation(int p, int label) { return permutationImage(p, label); }
+
+void addSubgroupStabilizerToModularData(SimpleCurrentData* MD) {
+  const int T = permutationCount();
+  if (T == 0) return;
+  MD->group_permutation = computeGroupPermutation;
+  const int order = MD->group->order;
+  std::vector<int> labels(MD->map.begin(), MD->map.begin() + order);
+  std::sort(labels.begin(), labels.end());
+  MD->perm_subgroup.assign(1, 0);
+  for (int p = 1; p < T; ++p) {
+    std::vector<int> images(static_cast<std::size_t>(order));
+    for (int e = 0; e < order; ++e) {
+      images[static_cast<std::size_t>(e)] = computeGroupPermutation(p, labels[static_cast<std::size_t>(e)]);
+    }
+    std::sort(images.begin(), images.end());
+    if (images == labels) MD->perm_subgroup.push_back(p);
+  }
+  MD->owns_subgroup = 1;
+}
+
+std::vector<int> getPermutedXmatrix(int n, SimpleCurrentData* MD, int p) {
+  const int order = MD->group->order;
+  const int centre = (static_cast<int>(MD->map.size()) - order) / 2;
+  std::vector<int> images(static_cast<std::size_t>(n));
+  for (int a = 0; a < n; ++a) {
+    const int label = currentOfElement(MD, DG_basis(MD->group, a));
+    const int image = MD->group_permutation(p, label);
+    // The inverse map: centre element -> position among G's labels.
+    int position = -1;
+    if (image >= 0 && image < centre) position = MD->map[static_cast<std::size_t>(order + centre + image)];
+    if (position < 0) {
+      PrintVec(order, MD->map.data(), "Subgroup");
+      Print("Element needed: %d\n", image);
+      Print("stab_elt=%d\n", p);
+      Alert("getPermutedXmatrix", 0, 100218, "Permutation not found");
+      return {};
+    }
+    images[static_cast<std::size_t>(a)] = position;
+  }
+  std::vector<int> permuted(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+  for (int a = 0; a < n; ++a) {
+    const int Ia = images[static_cast<std::size_t>(a)];
+    const long long ord = DG_findOrder(Ia, const_cast<DGType*>(MD->group), DG_productLaw);
+    for (int b = 0; b < n; ++b) {
+      const Rat x = computeXIJ(Ia, images[static_cast<std::size_t>(b)], MD);
+      const __int128 top = static_cast<__int128>(x.num) * ord;
+      if (x.den == 0 || top % x.den != 0) {
+        Alert("getPermutedXmatrix", 1, 100218, "Invalid permutated X matrix");
+        return {};
+      }
+      long long value = static_cast<long long>((top / x.den) % ord);
+      if (value < 0) value += ord;
+      permuted[static_cast<std::size_t>(a * n + b)] = static_cast<int>(value);
+    }
+  }
+  return permuted;
+}
+
+int checkPermutationAcceptance(SimpleCurrentData* MD) {
+  if (MD->group_permutation == nullptr) {
+    Print("Permutation function vanishes unexpectedly\n");
+    return 1;
+  }
+  const int n = generators(MD);
+  const int* X = xMatrix(MD);
+  MD->stabilizer.assign(MD->perm_subgroup.size(), 0);
+  MD->stabilizer_count = 0;
+  const bool info = par("Reject info") != 0;
+  if (info) {
+    Print("Checking Matrix X: \n");
+    printRows(n, X);
+  }
+  for (int p : MD->perm_subgroup) {
+    const std::vector<int> permuted = getPermutedXmatrix(n, MD, p);
+    if (permuted.empty()) return 1;
+    const bool smaller = std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + n * n);
+    if (smaller) {
+      if (info) {
+        Print("Equivalent to: \n");
+        printRows(n, permuted.data());
+      }
+      return 0;
+    }
+    if (std::equal(permuted.begin(), permuted.end(), X)) {
+      MD->stabilizer[static_cast<std::size_t>(MD->stabilizer_count++)] = p;
+    }
+  }
+  if (info) Print("Accepted\n");
+  return 1;
+}
+
+void addPermutationInfo(SimpleCurrentData* MD) {
+  const int T = permutationCount();
+  if (T <= 0) return;
+  addSubgroupStabilizerToModularData(MD);
+  const int n = generators(MD);
+  const int* X = xMatrix(MD);
+  MD->stabilizer.clear();
+  MD->stabilizer_count = 0;
+  for (int p : MD->perm_subgroup) {
+    const std::vector<int> permuted = getPermutedXmatrix(n, MD, p);
+    if (permuted.empty()) break;
+    if (std::equal(permuted.begin(), permuted.end(), X)) {
+      MD->stabilizer.push_back(p);
+      ++MD->stabilizer_count;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// The default hook
+
+int computeInvariant(SimpleCurrentData* MD) {
+  EnumerationState& s = state();
+  const int info = infoLevel();
+  ++s.SubgroupSelectionCount;
+  if (info >= 4) Print("\n\nTesting new invariant; subgroup selection count %d\n", s.SubgroupSelectionCount);
+  if (getAutoSelectionNumber() != 0 && par("MIPF random") == 1) {
+    Alert("computeInvariant", 0, 100218,
+          "Auto select is inconsistent with randomization; switching off autoselect\n");
+    clearSelectionNumber();
+  }
+  if (par("Reject permutations") != 0 && s.Randomization == 0) {
+    if (!MD->perm_subgroup.empty() && checkPermutationAcceptance(MD) == 0) {
+      if (info >= 4) Print("Rejected by permutation test\n");
+      return 0;
+    }
+  } else {
+    MD->stabilizer.clear();
+    MD->stabilizer_count = 0;
+  }
+  getXKernels(MD);
+  const int order = MD->group == nullptr ? 1 : MD->group->order;
+  const int* left = MD->kernels.data();
+  const int* right = MD->kernels.data() + order;
+  if (par("Selection automorphism") != 0 && MD->kernel_size != 1) {
+    if (info >= 4) Print("Rejected;  not an automorphism\n");
+    return 0;
+  }
+  if (par("Selection extension") != 0 && MD->kernel_size == 1) {
+    if (info >= 4) Print("Rejected; not an extension\n");
+    return 0;
+  }
+  if (checkAlgebraSelectionCriteria(MD->kernel_size, left, MD->kernel_size, right) == 0) {
+    if (info >= 4) Print("Rejected by algebra requirements\n");
+    return 0;
+  }
+  if (par("Selection automorphism") != 0 && checkAutomorphismSelectionCriteriaForSimpleCurrentMIPF(MD) == 0) {
+    if (info >= 4) Print("Rejected by automorphism requirements\n");
+    return 0;
+  }
+  const int displayBound = TotalPrimaries != nullptr ? *TotalPrimaries : 1;
+  MD->selection_count = s.SubgroupSelectionCount;
+  BulkInvariant* temp = tempBulk();
+
+  if (s.PerformSubgroupSelection == 1) {
+    MD->mipf_number = -1;
+    MD->subgroup_label = -1;
+    buildTemp(MD);
+    const int wanted = getAutoSelectionNumber();
+    if (wanted != 0) return s.SubgroupSelectionCount == wanted ? -5 : 0;
+    if (generators(MD) < 2) {
+      Print("Only one MIPF; selection automatic\n");
+      return -5;
+    }
+    Print("Auto select nr. %d; MIPF nr. %d\n", s.SubgroupSelectionCount, getTotalMIPFCount());
+    printMonodromy(MD);
+    printBulkInvariant(temp, displayBound);
+    Print("\n");
+    return Alert("computeInvariant", 1, 332209, "Invariant Nr. %d; Accept this one?", s.SubgroupSelectionCount) == 1
+               ? -5
+               : 0;
+  }
+
+  countTotalMIPF();
+  MD->subgroup_label = s.SubgroupLabel;
+  const bool autostore = par("Autostore") != 0;
+  if (!autostore) {
+    MD->mipf_number = s.ScanMIPFCount;
+  } else {
+    MD->mipf_number = getNameCount();
+    buildTemp(MD);
+    if (storeBulkInvariant(nullptr, temp, 1, info > 0 ? 1 : 0) != temp) {
+      if (info >= 4) Print("Already present in storage\n");
+      return 1;
+    }
+  }
+  ++s.ScanMIPFCount;
+
+  const int selectedNumber = s.MIPFSelection[s.NextSelectedMIPF];
+  if (MD->mipf_number != selectedNumber && selectedNumber != -2) {
+    if (info >= 4) Print("Not a selected MIPF number\n");
+    return 0;
+  }
+  if (MD->mipf_number == selectedNumber) ++s.NextSelectedMIPF;
+  const char* loopCommand = getLoopCommand();
+  if (info < 2 && loopCommand == nullptr && s.SelectCurrentBulk == 0) return 1;
+  if (MD->mipf_number > par("Loop end")) {
+    if (info >= 4) Print("Reached user-defined end of loops");
+    return -5;
+  }
+  if (loopCommand != nullptr || info >= 3 || s.SelectCurrentBulk != 0) {
+    if (!autostore) buildTemp(MD);
+    setCurrentBulkInvariant(temp);
+    if (info >= 2) {
+      printMonodromy(MD);
+      if (info >= 3) printBulkInvariant(temp, displayBound);
+      Print("\n");
+    }
+  }
+  if (loopCommand != nullptr && par("Loop start") <= MD->mipf_number && MD->mipf_number <= par("Loop end")) {
+    const std::string command = loopCommand;
+    if (executeCommandLine(command.c_str()) != 0) {
+      if (info >= 4) Print("Error during loop action\n");
+      return -3;
+    }
+  }
+  if (s.MIPFSelection[s.NextSelectedMIPF] == -1) {
+    if (info >= 4) Print("End of loops\n");
+    return -5;
+  }
+  if (info >= 4) Print("Returning success\n");
+  return 1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Subgroups of the centre
+
+int ComputeAllSubgroupInvariants(const int* currents, int n, SimpleCurrentData* MD) {
+  EnumerationState& s = state();
+  if (MD == nullptr) {
+    if (!s.scratch) s.scratch = allocNewSCData(nullptr);
+    MD = s.scratch.get();
+  }
+  if (MD->owns_subgroup != 0) {
+    MD->perm_subgroup.clear();
+    MD->owns_subgroup = 0;
+  }
+  MD->generators.assign(currents, currents + n);
+  MD->n_generators = n;
+  std::vector<int> elements(currents, currents + n);
+  const int m = DG_closeSubgroup(elements, nullptr, simpleProduct);
+  if (SubgroupEffectiveCenterCheck(m, elements.data()) == 0) {
+    PrintVec(m, elements.data(), "Subgroup");
+    Alert("ComputeAllSubgroupInvariants", 0, 100201,
+          "Subgroup contains invalid currents (effective center check)");
+    return 0;
+  }
+  if (infoLevel() >= 3) PrintVec(m, elements.data(), "Subgroup elements:");
+  const DGType* centre = getCenter();
+  const int centreOrder = centre->order;
+  std::vector<int> canonical(static_cast<std::size_t>(std::max(m, 1)), 0);
+  std::vector<int> orders(static_cast<std::size_t>(centreOrder), 0);
+  DGType* G = DG_mapSubProductNEW(canonical.data(), orders.data(), centreOrder, m, elements.data(), nullptr,
+                                  simpleProduct, nullptr);
+  if (G == nullptr) return 0;
+  MD->group = G;
+  // Element labels, a zeroed block of centre size, the inverse map.
+  MD->map.assign(static_cast<std::size_t>(G->order + 2 * centreOrder), 0);
+  std::copy(canonical.begin(), canonical.begin() + G->order, MD->map.begin());
+  std::fill(MD->map.begin() + G->order + centreOrder, MD->map.end(), -1);
+  for (int e = 0; e < G->order; ++e) {
+    const int label = canonical[static_cast<std::size_t>(e)];
+    if (label >= 0 && label < centreOrder) MD->map[static_cast<std::size_t>(G->order + centreOrder + label)] = e;
+  }
+  if (infoLevel() >= 3) printDiscreteGroup(G, MD->map.data());
+  sizeMonodromies(MD);
+  computeMonodromies(MD);
+  snapshotCriteria(MD);
+  if (par("Reject permutations") != 0 && MD->perm_subgroup.empty()) addSubgroupStabilizerToModularData(MD);
+  MD->selection_count = -1;
+  s.SubgroupSelectionCount = 0;
+  s.Randomization = 0;
+  return par("Selection symmetric") != 0 ? generateSymmetricInvariants(MD) : generateInvariants(MD);
+}
+
+int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
+  EnumerationState& s = state();
+  s.SubgroupLabel = 0;
+  setCurrentSubgroupLabel(0);
+  const int info = infoLevel();
+  if (K->nfactors >= 4 && info > 0) Print("\nGenerating all subgroups of the center...\n");
+  const std::vector<SubgroupEntry> chain = buildSubgroupList(K);
+  const int S = static_cast<int>(chain.size());
+  auto working = allocNewSCData(nullptr);
+  if (info < 2) startModal();
+  const long long inconsistentBefore = s.inconsistentX;
+  int count = 0;
+  int result = 0;
+  bool stopped = chain.empty();
+  for (int label = 0; label < S && !stopped; ++label) {
+    s.SubgroupLabel = label;
+    setCurrentSubgroupLabel(label);
+    if (S >= 101 && ProgressInfoAllowed()) PrintNoRepeat("Subgroup ", formatText("%d/%d", label, S).c_str());
+    const int start = getSubgroupStart();
+    if (label < start) continue;
+    if (label == start) s.ScanMIPFCount = getScanMIPFCountStart();
+    const SubgroupEntry& entry = chain[static_cast<std::size_t>(label)];
+    if (entry.skip) continue;
+    std::vector<int> currents;
+    for (int g : entry.generators) currents.push_back(labels[g]);
+    const bool valid = SubgroupEffectiveCenterCheck(static_cast<int>(currents.size()), currents.data()) != 0;
+    int r = 0;
+    if (valid) {
+      if (info >= 2) PrintVec(static_cast<int>(currents.size()), currents.data(), "Subgroup generated by: ");
+      working->perm_subgroup.clear();
+      working->group_permutation = nullptr;
+      if (par("Reject permutations") != 0) {
+        working->perm_subgroup = entry.stabilizers;
+        if (working->perm_subgroup.empty()) working->perm_subgroup.assign(1, 0);
+        working->group_permutation = computeGroupPermutation;
+      }
+      r = ComputeAllSubgroupInvariants(currents.data(), static_cast<int>(currents.size()), working.get());
+    }
+    if (r == -5) {
+      Inform("Invariant found\n");
+      result = 1;
+      stopped = true;
+      break;
+    }
+    if (r == -2) {
+      result = count;
+      stopped = true;
+      break;
+    }
+    if (r == -3) {
+      Inform("Error during loop command\n");
+      result = -3;
+      stopped = true;
+      break;
+    }
+    count += r;
+    const bool autostore = par("Autostore") != 0;
+    if (label == S - 1) {
+      if (autostore) {
+        Print("Total number of MIPFs generated: %d (checked %d, distinct %d)\n", count, getTotalMIPFCount(),
+              getNameCount());
+      } else {
+        Print("Total number of MIPFs generated: %d\n", count);
+      }
+      setCollectionCompleted(1);
+    } else if (info >= 1 && ProgressInfoAllowed()) {
+      const std::string so_far = autostore ? formatText(" %d (checked %d, distinct %d)", count,
+                                                        getTotalMIPFCount(), getNameCount())
+                                           : formatText(" %d", count);
+      PrintNoRepeat("Total number of MIPFs so far:", so_far.c_str());
+    }
+  }
+  if (!stopped) result = count;
+  const long long skipped = s.inconsistentX - inconsistentBefore;
+  if (skipped > 0) Print("Candidates skipped as inconsistent: %lld\n", skipped);
+  s.SubgroupLabel = -1;
+  setCurrentSubgroupLabel(-1);
+  if (info < 2) stopModal();
+  return result;
+}
+
+void buildSelectedSimpleCurrentInvariants() {
+  EnumerationState& s = state();
+  Alert("buildSelectedSimpleCurrentInvariants", 0, 100218,
+        "WARNING: MIPF selection numbers depend on selection criteria");
+  s.PerformSubgroupSelection = 0;
+  s.SubgroupSelectionCount = 0;
+  s.ScanMIPFCount = 0;
+  if (par("Autostore") != 0) initSMATRIX();
+  int* map = nullptr;
+  const DGType* centre = getCenter(&map);
+  ComputeAllSimpleCurrentInvariants(centre, map);
+  finishSelection();
+}
+
+BulkInvariant* buildBulkInvariantByNumber(int k) {
+  EnumerationState& s = state();
+  Inform("Constructing invariant %d\n", k);
+  Alert("getBulkInvariantByNumber", 0, 100218, "WARNING: MIPF selection numbers depend on selection criteria");
+  s.PerformSubgroupSelection = 0;
+  s.SubgroupSelectionCount = 0;
+  s.ScanMIPFCount = 0;
+  if (par("Autostore") != 0) initSMATRIX();
+  s.MIPFSelection = {k, -1};
+  s.NextSelectedMIPF = 0;
+  s.SelectCurrentBulk = 1;
+  int* map = nullptr;
+  const DGType* centre = getCenter(&map);
+  const int result = ComputeAllSimpleCurrentInvariants(centre, map);
+  s.SelectCurrentBulk = 0;
+  finishSelection();
+  if (result != 0) return *getCurrentBulk();
+  Print("No invariant found that meets criteria\n");
+  return nullptr;
+}
+
+int selectBulkInvariantInSubgroup(const int* currents, int n) {
+  EnumerationState& s = state();
+  s.PerformSubgroupSelection = 1;
+  s.SubgroupSelectionCount = 0;
+  if (n < 1 || (n == 1 && currents[0] == 0)) return resetSubgroupAutoSelection(0);
+  displaySelectionCriteria(0);
+  BulkInvariant* saved = getDummyBulk();
+  BulkInvariant* current = *getCurrentBulk();
+  if (current != nullptr && current != saved) copyBulkInvariant(saved, current);
+  const int r = ComputeAllSubgroupInvariants(currents, n, nullptr);
+  int result = 0;
+  if (r == -5) {
+    setCurrentBulkInvariant(tempBulk());
+    result = 1;
+  } else {
+    BulkInvariant* local = getLocalBulk();
+    if (local != saved) copyBulkInvariant(local, saved);
+    setCurrentBulkInvariant(local);
+  }
+  return resetSubgroupAutoSelection(result);
+}
+
+int selectAllBulkInvariantsInSubgroup(const int* currents, int n) {
+  resetSubgroupAutoSelection(0);
+  if (par("Reject permutations") != 0) {
+    Print("Switching off permutation suppression\n(not built in for fixed torsion subgroups)\n");
+    setIntPar("Reject permutations", 0);
+  }
+  if (n < 1 || (n == 1 && currents[0] == 0)) return 0;
+  displaySelectionCriteria(0);
+  BulkInvariant* current = *getCurrentBulk();
+  if (current != nullptr && current != getDummyBulk()) copyBulkInvariant(getDummyBulk(), current);
+  std::vector<int> elements(currents, currents + n);
+  const int m = DG_closeSubgroup(elements, nullptr, simpleProduct);
+  PrintVec(m, elements.data(), "Subgroup");
+  const int centreOrder = getCenter()->order;
+  std::vector<int> canonical(static_cast<std::size_t>(std::max(m, 1)), 0);
+  std::vector<int> orders(static_cast<std::size_t>(centreOrder), 0);
+  const DGType* K = DG_mapSubProductNEW(canonical.data(), orders.data(), centreOrder, m, elements.data(), nullptr,
+                                        simpleProduct, nullptr);
+  if (K == nullptr) return 0;
+  setMIPFSelection(nullptr);
+  state().ScanMIPFCount = 0;
+  ComputeAllSimpleCurrentInvariants(K, canonical.data());
+  finishSelection();
+  if (par("Autostore") != 0) Print("Total number of MIPFs stored: %d\n", getNameCount());
+  return 0;
+}
