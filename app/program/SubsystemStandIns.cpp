@@ -11,7 +11,5 @@ void initializeTadpole() {}
 void BoundarySelectionCriteriaChanged() {}
 void tadpoleSearchParametersChanged() {}
 
-void initializeHeterotic() {}
-
 void initializeSearchSM() {}
 void ModelDirChanged() {}

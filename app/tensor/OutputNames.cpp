@@ -17,6 +17,7 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
+#include "tensor/HeteroticNameHooks.h"
 
 namespace {
 
@@ -29,13 +30,11 @@ OutputNamesState& outputNamesState() {
   return s;
 }
 
-// The searches that choose folders are not built yet: no heterotic scan runs, the
-// standard-model search is not supersymmetric and no invariant has a MIPF number.
-bool heteroticScanRunning() { return false; }
+// The standard-model search that chooses folders is not built yet: it is not
+// supersymmetric and no invariant has a MIPF number.
 int getSusySearch() { return 0; }
 int currentMIPFIdentifier() { return -1; }
-// No tensor factor is lifted while the heterotic search is not built.
-int getLiftIdentifier() { return -1; }
+int getLiftIdentifier() { return heteroticLiftIdentifier(); }
 
 std::string liftMark(const std::string& symbol) {
   if (symbol == "widehat") return "^";
