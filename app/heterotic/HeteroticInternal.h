@@ -121,3 +121,9 @@ void FastTensorSimpleAction(TensorProduct* tensor, const int* J, const int* phi,
 // Charge of field with respect to current, over ChargeCommonDenominator, reduced: 1 when
 // it is an integer.
 bool integerCharge(TensorProduct* tensor, const int* current, const int* field);
+
+// Nested-loop bodies of the exceptional filter (ctx: the loop of HeteroticLeft.cpp), and
+// the exceptional left algebra of the current left algebra.
+int EvaluateExceptionalFilterResult(int n, int* index, void* ctx);
+int EvaluateExceptionalFilterResultForAlgebra(int n, int* index, void* ctx);
+void buildExceptionalLeftAlgebra(SimpleCurrentData* MD);
