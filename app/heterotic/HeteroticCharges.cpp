@@ -167,7 +167,9 @@ int findExotics(TensorProduct* tensor, int* total) {
       if (std::equal(L.begin(), L.end(), other + h)) {
         used[static_cast<std::size_t>(j)] = 1;
         A += s.repCount.count(j);
-      } else if (std::equal(Lc.begin(), Lc.end(), other + h)) {
+      }
+      // A self-conjugate representation counts on both sides: it is never chiral.
+      if (std::equal(Lc.begin(), Lc.end(), other + h)) {
         used[static_cast<std::size_t>(j)] = 1;
         B += s.repCount.count(j);
       }
