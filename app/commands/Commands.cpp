@@ -524,6 +524,7 @@ void initializeDefaultModeCommands() {
   attachHelp(kDefaultHelp);
   registerTable(kTensorFactorCommands);
   attachHelp(kTensorFactorHelp);
+  registerHeteroticCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {

@@ -305,11 +305,11 @@ int addNewRepresentationName(TensorProduct* tensor, const char* name, const int*
   }
   const int index = s.repNames.add(labels, 1);
   if (s.repNames.size() >= 100) {
-    Alert("addNewRepresentationName", 0, 520313, "Too many representation names");
+    Alert("addNewRepresentationName", 0, 520213, "Too many representation names");
     return 1;
   }
   if (std::strlen(name) >= 8) {
-    Alert("addNewRepresentationName", 1, 520313, "Name too long");
+    Alert("addNewRepresentationName", 1, 520213, "Name too long");
     return 1;
   }
   if (static_cast<int>(s.names.size()) <= index) s.names.resize(static_cast<std::size_t>(index) + 1);

@@ -326,3 +326,81 @@ TEST_F(HeteroticTest, RightMassCheckOfWeightsZeroOneAndAbove) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+#include "InterpreterTestSupport.h"
+#include "tensor/OutputNames.h"
+
+namespace {
+
+TEST_F(HeteroticTest, ARefusedPrimeListLeavesTheAllowedPrimesAsTheyWere) {
+  ASSERT_EQ(run("set primes 3"), 0);
+  ASSERT_NE(getAllowablePrimes(), nullptr);
+  EXPECT_EQ(*getAllowablePrimes(), (std::vector<int>{3}));
+  EXPECT_NE(run("set primes 2 3 4"), 0);
+  EXPECT_TRUE(alerted("Number 4 is not prime"));
+  EXPECT_EQ(*getAllowablePrimes(), (std::vector<int>{3}));
+  EXPECT_NE(run("set primes 1"), 0);
+  EXPECT_TRUE(alerted("Number 1 is not prime"));
+  ASSERT_EQ(run("set primes"), 0);
+  EXPECT_EQ(getAllowablePrimes(), nullptr);
+}
+
+TEST_F(HeteroticTest, SelectRepTakesOneLabelPerHeteroticFactor) {
+  setIntPar("Heterotic factors", 2);
+  EXPECT_NE(run("select rep 1"), 0);
+  EXPECT_TRUE(alerted("incorrect number of representation components (required: 2)"));
+  EXPECT_EQ(getSelectedReps().size(), 0);
+  ASSERT_EQ(run("select rep 1 2"), 0);
+  EXPECT_EQ(getSelectedReps().size(), 1);
+  ASSERT_EQ(run("select rep"), 0);
+  EXPECT_EQ(getSelectedReps().size(), 0);
+}
+
+TEST_F(HeteroticTest, PatternAlgebraNeedsOneValuePerRoot) {
+  setIntPar("Heterotic factors", 1);
+  TensorProduct* TP = product({kA2});
+  computeCommonDenominatorWeights(TP);
+  resetPatterns();
+  ASSERT_EQ(CollectMassless(TP), 0);
+  ASSERT_EQ(getNumberOfPatternRoots(), 3);  // SU(3) level 1: 0, and the triplets of weight 1/3
+  EXPECT_NE(run("pattern algebra 1 2"), 0);
+  EXPECT_TRUE(alerted("Incorrect number of roots (should be 3)"));
+  ASSERT_EQ(run("pattern algebra 1 0 0"), 0);
+  EXPECT_EQ(getPatternAlgebra().size(), 1);
+  EXPECT_EQ(getPatternAlgebra().rowLength(), 3);
+  ASSERT_EQ(run("pattern reset"), 0);
+  EXPECT_EQ(getNumberOfPatternRoots(), 0);
+  EXPECT_EQ(getPatternAlgebra().size(), 0);
+}
+
+TEST_F(HeteroticTest, LiftRefusesFactorZeroAndUnknownTheories) {
+  SpectrumData* sd = SM_getData(1, 1, 1);
+  ASSERT_NE(sd, nullptr);
+  EXPECT_NE(run("lift 0 x"), 0);
+  EXPECT_TRUE(alerted("Tensor factor 0 does not exist"));
+  EXPECT_NE(run("lift 2 nosuch"), 0);
+  EXPECT_TRUE(alerted("CFT \"nosuch\" not defined"));
+  EXPECT_EQ(getLiftIdentifier(), -1);
+  setLiftIdentifier(2, sd);
+  EXPECT_EQ(getLiftIdentifier(), 2);
+  EXPECT_EQ(getLiftCFT(), sd);
+}
+
+TEST_F(HeteroticTest, OutputNamesCarryTheLiftAndTheHeteroticScan) {
+  resetCoset(currentTensor);
+  addTensorFactor(currentTensor, SM_getData(27, 2, 1), 0);
+  addTensorFactor(currentTensor, SM_getData(27, 2, 3), 0);
+  const std::string plain = getHeteroticSpectrumIdentifier(0);
+  setLiftIdentifier(2, SM_getData(1, 1, 1));
+  const std::string lifted = getHeteroticSpectrumIdentifier(0);
+  EXPECT_EQ(plain, "$(1,3)$");
+  EXPECT_EQ(lifted, "$(1,\\widehat{3})$");
+  setExceptionalFilter(0, 4);
+  EXPECT_EQ(getExceptionalFilter(0), 4);
+  EXPECT_EQ(getExceptionalFilter(1), 0);
+}
+
+}  // namespace
