@@ -145,7 +145,8 @@ void flipColor() {
 int findExotics(TensorProduct* tensor, int* total) {
   HeteroticState& s = heteroticState();
   const int h = heteroticFactorCount();
-  const int p = particleFactorCount();
+  // The particle labels are read from the heterotic labels of a row.
+  const int p = particleFactorCount() < h ? particleFactorCount() : h;
   s.chiralExotics = 0;
   *total = 0;
   std::vector<char> used(static_cast<std::size_t>(s.repCount.size()), 0);

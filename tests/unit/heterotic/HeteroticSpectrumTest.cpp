@@ -247,6 +247,9 @@ TEST_F(HeteroticTest, PatternsThatDifferByConjugatingFactorTwoOrThreeAreOne) {
 // ---------------------------------------------------------------------------------------
 // Whole spectra
 
+// The record lent by the last call, given back by the fixture.
+SimpleCurrentData* lastRecord = nullptr;
+
 class HeteroticSpectrumTest : public HeteroticTest {
  protected:
   // SU(2) x SU(2) at level 1, one heterotic factor, set up; the trivial invariant of the
@@ -268,16 +271,23 @@ class HeteroticSpectrumTest : public HeteroticTest {
   int run(MipfAnalysisFcn hook) {
     const int labels[1] = {0};
     const int X[1] = {0};
-    return GSC_computeInvariant(DG_trivial(), labels, hook, X, record);
+    lastRecord = nullptr;
+    const int result = GSC_computeInvariant(DG_trivial(), labels, hook, X, record);
+    if (lastRecord != nullptr) returnSCDataPointer(lastRecord);
+    return result;
   }
   TensorProduct* TP = nullptr;
   HeteroticFilterInfo* record = nullptr;
 };
 
-int spectrum(SimpleCurrentData* MD) { return GSC_computeHeteroticStringSpectrum(MD); }
+int spectrum(SimpleCurrentData* MD) {
+  lastRecord = MD;
+  return GSC_computeHeteroticStringSpectrum(MD);
+}
 
 // Kernels without entries: the right algebra, and with it every singlet, is empty.
 int spectrumWithoutKernels(SimpleCurrentData* MD) {
+  lastRecord = MD;
   MD->kernels.assign(2, 0);
   MD->kernel_size = 0;
   return GSC_computeHeteroticStringSpectrum(MD);
@@ -333,6 +343,7 @@ TEST_F(HeteroticSpectrumTest, CompleteCodesWithTheIdentityMoveAddsNothing) {
   // Through the hook: a record of the trivial group.
   static std::vector<int> seenActions;
   auto hook = [](SimpleCurrentData* MD) {
+    lastRecord = MD;
     HeteroticRows moves;
     moves.reset(2);
     const int zero[2] = {0, 0};
