@@ -313,6 +313,43 @@ TEST_F(HeteroticSpectrumTest, TheTrivialInvariantGivesOneSpectrum) {
   EXPECT_EQ(getStoredSpectrumCount(), 2);
 }
 
+TEST_F(HeteroticSpectrumTest, ExceptionalFilterZeroGivesThePlainSpectrum) {
+  ASSERT_EQ(run(spectrum), 0);
+  const HeteroticRows plain = getRepCount();
+  setExceptionalFilter(0, 0);
+  setExceptionalFilter(1, 0);
+  ASSERT_EQ(run(spectrum), 0);
+  ASSERT_EQ(getRepCount().size(), plain.size());
+  for (int r = 0; r < plain.size(); ++r) {
+    const int i = getRepCount().find(plain.row(r));
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(getRepCount().count(i), plain.count(r));
+  }
+}
+
+TEST_F(HeteroticSpectrumTest, ExceptionalOrbitsOfTheBuiltInInvariants) {
+  int orbit[4];
+  int last = -5;
+  computeExceptionalOrbit(0, 7, 11, &last, orbit);
+  EXPECT_EQ(last, 0);
+  EXPECT_EQ(orbit[0], 7);
+  // SU(2) at level 10, the E6 invariant (number 1): |chi_0 + chi_6|^2 + |chi_3 + chi_7|^2 +
+  // |chi_4 + chi_10|^2 (Dynkin labels) pairs the vacuum with itself and lambda = 6.
+  SpectrumData* sd = SM_getData(1, 1, 10);
+  ASSERT_NE(sd, nullptr);
+  auto dynkin = [&](int field) { return SM_getRep(sd, field)[0]; };
+  computeExceptionalOrbit(1, 0, sd->n_primaries, &last, orbit);
+  ASSERT_EQ(last, 1);
+  EXPECT_EQ(dynkin(orbit[0]), 0);
+  EXPECT_EQ(dynkin(orbit[1]), 6);
+  // lambda = 1 appears in no term: no orbit.
+  for (int a = 0; a < sd->n_primaries; ++a) {
+    if (dynkin(a) != 1) continue;
+    computeExceptionalOrbit(1, a, sd->n_primaries, &last, orbit);
+    EXPECT_EQ(last, -1);
+  }
+}
+
 TEST_F(HeteroticSpectrumTest, AnInvariantWithoutSingletsStoresNothing) {
   EXPECT_EQ(run(spectrumWithoutKernels), -1);
   EXPECT_TRUE(alerted("Unexpected vanishing number of singlets"));
