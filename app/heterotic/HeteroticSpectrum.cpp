@@ -150,7 +150,14 @@ const std::vector<int>& optimizedPattern(TensorProduct* tensor, const std::vecto
 
 int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   HeteroticState& s = heteroticState();
-  HeteroticFilterInfo* record = filterOf(MD);
+  HeteroticFilterInfo* record = MD == nullptr ? nullptr : filterOf(MD);
+  if (record == nullptr || record->tensor == nullptr || MD->group == nullptr ||
+      static_cast<int>(s.weightsLeft.size()) != factorCount(record->tensor) ||
+      s.chiralAlgebra.rowLength() != factorCount(record->tensor) ||
+      record->group.rowLength() != factorCount(record->tensor)) {
+    Alert("GSC_computeHeteroticStringSpectrum", 7, 212204, "No heterotic set-up for this invariant");
+    return skipInvariant();
+  }
   TensorProduct* tensor = record->tensor;
   const DGType* G = MD->group;
   const int n = factorCount(tensor);

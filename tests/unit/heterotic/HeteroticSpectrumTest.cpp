@@ -350,6 +350,15 @@ TEST_F(HeteroticSpectrumTest, ExceptionalOrbitsOfTheBuiltInInvariants) {
   }
 }
 
+TEST_F(HeteroticSpectrumTest, AFilterOfAnotherProductIsRefusedAndCounted) {
+  // The filter rows have two labels; a product of three factors has no set-up for them.
+  record->tensor = product({kA1, kA1, kA1});
+  EXPECT_EQ(run(spectrum), 0);
+  EXPECT_TRUE(alerted("No heterotic set-up for this invariant"));
+  EXPECT_EQ(getSkippedInvariantCount(), 1);
+  EXPECT_EQ(getStoredSpectrumCount(), 0);
+}
+
 TEST_F(HeteroticSpectrumTest, AnInvariantWithoutSingletsStoresNothing) {
   EXPECT_EQ(run(spectrumWithoutKernels), -1);
   EXPECT_TRUE(alerted("Unexpected vanishing number of singlets"));
