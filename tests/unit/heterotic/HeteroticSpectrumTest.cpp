@@ -418,3 +418,64 @@ TEST_F(HeteroticSpectrumTest, MasslessTestsOfWeightsZeroOneAndFractions) {
 }
 
 }  // namespace
+
+namespace {
+
+struct FatalExit {
+  int status;
+};
+void throwingExit(int status) { throw FatalExit{status}; }
+
+// E7 x SU(2) at level 1 with the heterotic factor E7, and the extension invariant of the
+// current J = (1, 1) of weight 3/4 + 1/4 = 1 (group Z2, X = 0): left algebra {0, J}.
+TEST_F(HeteroticTest, TheExtensionInvariantOfAWeightOneCurrent) {
+  setIntPar("Heterotic factors", 1);
+  setIntPar("Particle factors", 1);
+  setIntPar("Graded", 0);
+  TensorProduct* TP = product({kE7, kA1});
+  setUp(TP);
+  // Right-massless fields: the identity and J (h = 1).
+  ASSERT_EQ(getMasslessFields().size(), 2);
+  HeteroticFilterInfo* record = getAvailableFilterData();
+  record->tensor = TP;
+  record->group.reset(2);
+  record->generators.reset(2);
+  const int identity[2] = {0, 0}, J[2] = {1, 1};
+  record->group.add(identity);
+  record->group.add(J);
+  record->generators.add(J);
+  const int orders[1] = {2};
+  const int labels[2] = {0, 1};
+  const int X[1] = {0};
+  setExitRoutine(throwingExit);
+  int status = -1;
+  try {
+    GSC_computeInvariant(DG_find(orders, 1), labels, spectrum, X, record);
+  } catch (const FatalExit& e) {
+    status = e.status;
+  }
+  resetExitRoutine();
+  if (lastRecord != nullptr) returnSCDataPointer(lastRecord);
+  EXPECT_EQ(getLeftAlgebra().size(), 2);
+  EXPECT_NE(getLeftAlgebra().find(J), -1);
+  EXPECT_EQ(getRightAlgebra().size(), 2);
+  // (right E7 label | left E7 label): the identity pairs with 0 and 56, J (whose SU(2) part
+  // is the doublet: right multiplicity 2) with 56 and 0.
+  const int rows[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
+  const int counts[4] = {1, 1, 2, 2};
+  ASSERT_EQ(getRepCount().size(), 4);
+  for (int r = 0; r < 4; ++r) {
+    const int i = getRepCount().find(rows[r]);
+    ASSERT_GE(i, 0) << r;
+    EXPECT_EQ(getRepCount().count(i), counts[r]) << r;
+  }
+  // E7's labels 1 read as colour triplets: A3 = 1 + 2 is a fatal anomaly, and the run ends
+  // with status 1 after the printout.
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(capture.stdoutText.find("Fatal anomalies!(quitting after printout)\n"), std::string::npos);
+  EXPECT_NE(capture.stdoutText.find("Exotics reduced: CFT quantum 1 massless spectrum 2 (flipped 2)\n"),
+            std::string::npos);
+  EXPECT_EQ(getStoredSpectrumCount(), 0);
+}
+
+}  // namespace
