@@ -128,7 +128,8 @@ int COM_Gauss(char** params, int n) {
   const int* classes = SignClasses(type, rank, &count, 0);
   // The sum walks the Weyl group, whose routines reuse the class buffer: keep a copy.
   std::vector<int> generators;
-  if (classes != nullptr) generators.assign(classes, classes + static_cast<std::size_t>(count) * rank);
+  if (classes != nullptr)
+    generators.assign(classes, classes + static_cast<std::size_t>(count) * rank);
   Print("Class     Gauss sum      Class generator\n");
   for (int c = 0; c < count; ++c) {
     const int* generator = generators.data() + static_cast<std::size_t>(c) * rank;
@@ -163,7 +164,7 @@ void registerPermutationCommands() {
   initCommand("check homomorphism", "(field lbl_1)...(field lbl_n)", COM_check_hom,
               "Completes the sum of the given fields (a field given twice counts twice; the "
               "identity should be among them) to a modular invariant: the fusion matrix of the "
-              "sum is split into squares of field combinations $@sum_i v_i v_j$, dividing by the "
+              "sum is split into squares $v_i v_j$ of field combinations v, dividing by the "
               "gcd of its entries where no square can be split off, and the result is checked "
               "as a candidate invariant.");
   initCommand("set Primary_selection vacuum", "", COM_set_prim_vacuum,

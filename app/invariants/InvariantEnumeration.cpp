@@ -27,8 +27,6 @@
 #include "runtime/Parameters.h"
 #include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
-#include "store/Storemanager.h"
-#include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
 
 namespace {
@@ -107,24 +105,17 @@ void buildTemp(SimpleCurrentData* MD) {
 }
 
 // Permutations of the centre: the theory's outer automorphisms and, for a tensor product,
-// exchanges of identical factors. Permutation 0 is the identity.
-int permutationCount() {
-  if (KMCosetSwitch != 0) {
-    if (currentTensor == nullptr) return 1;
-    return std::max(CT_TotalOuterAutomorphisms(currentTensor), 1);
-  }
-  if (currentSD == nullptr || currentSD->automorphisms == nullptr) return 1;
-  return std::max(currentSD->automorphisms->Nfill, 1);
+// exchanges of identical factors. Permutation 0 is the identity; 1 when there are none.
+int permutationCount() { return std::max(MOD_TotalOuterAutomorphisms(), 1); }
+
+// Fetches the permutations (and prepares the tensor product's image cache); their number.
+int preparePermutations() {
+  MOD_getCurrentOuterAutomorphisms();
+  MOD_getCurrentPermutation(-1, 0);
+  return permutationCount();
 }
 
-int permutationImage(int p, int J) {
-  if (p == 0) return J;
-  if (KMCosetSwitch != 0) return CT_getCurrentPermutation(currentTensor, p, J);
-  const VectorSpace* space = currentSD->automorphisms;
-  if (space == nullptr || p >= space->Nfill || J < 0 || J >= space->rowsize) return -1;
-  return space->Space[static_cast<std::size_t>(p) * static_cast<std::size_t>(space->rowsize) +
-                      static_cast<std::size_t>(J)];
-}
+int permutationImage(int p, int J) { return p == 0 ? J : MOD_getCurrentPermutation(p, J); }
 
 int permutationAction(int p, int e, void*) { return permutationImage(p, e); }
 
@@ -260,7 +251,7 @@ std::vector<SubgroupEntry> buildSubgroupList(const DGType* K) {
   DGType* group = const_cast<DGType*>(K);
   DG_findOrdersFast(group);
   SGType* chain = nullptr;
-  const int T = par("Reject permutations") != 0 ? permutationCount() : 1;
+  const int T = par("Reject permutations") != 0 ? preparePermutations() : 1;
   if (par("Reject permutations") != 0 && infoLevel() > 0) {
     Print("Total number of permutations and automorphisms used in subgroup reduction: %d\n", T);
   }

@@ -1,4 +1,5 @@
-// Kernels and monodromy display of simple-current invariants.
+// Kernels and monodromy display of simple-current invariants, until the inspection module
+// (InvariantInspection.cpp) provides them: this file goes when that module arrives.
 #include <vector>
 
 #include "collections/VectorUtility.h"

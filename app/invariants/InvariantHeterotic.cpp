@@ -52,7 +52,8 @@ int trampoline(SimpleCurrentData* MD) {
       return calls[k].hook(MD);
     }
   }
-  Alert("GSC_computeAllGroupInvariants", 0, 212404, "Simple current record without an analysis function");
+  Alert("GSC_computeAllGroupInvariants", 0, 212404,
+        "Simple current record without an analysis function");
   return -2;
 }
 
@@ -74,7 +75,9 @@ class HookScope {
   MipfAnalysisFcn previous_ = nullptr;
 };
 
-int basisCount(const DGType* G) { return G == nullptr ? 0 : G->nfactors; }
+int basisCount(const DGType* G) {
+  return G == nullptr ? 0 : G->nfactors;
+}
 
 // Generators, the label map with its inverse, and R and X zeroed, for group G.
 void prepareRecord(SimpleCurrentData* MD, const DGType* G, const int* labels, void* context) {
@@ -159,7 +162,8 @@ int GSC_computeAllGroupInvariants(const DGType* G, const int* labels, GSCChargeF
                                   GSCWeightFcn weight_fn, MipfAnalysisFcn hook, void* context) {
   if (!validGroup("GSC_computeAllGroupInvariants", G, labels)) return 0;
   if (hook == nullptr || charge_fn == nullptr || weight_fn == nullptr) {
-    Alert("GSC_computeAllGroupInvariants", 1, 212404, "No analysis, charge or weight function given");
+    Alert("GSC_computeAllGroupInvariants", 1, 212404,
+          "No analysis, charge or weight function given");
     return 0;
   }
   SimpleCurrentData* MD = getSCDataPointer();
@@ -249,4 +253,6 @@ void makeChargeMap(SimpleCurrentData* MD) {
   MD->charge_map_made = 1;
 }
 
-void resetInvariantHeterotic() { state().calls.clear(); }
+void resetInvariantHeterotic() {
+  state().calls.clear();
+}

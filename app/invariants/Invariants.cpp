@@ -124,10 +124,10 @@ void resetInvariants() {
   s.LocalBulk.reset();
   s.DummyBulk.reset();
   resetInvariantSelection();
-  resetInvariantMatrices();
-  resetInvariantPrinting();
   resetInvariantEnumeration();
   resetInvariantHeterotic();
+  resetInvariantMatrices();
+  resetInvariantPrinting();
   initializeInvariants();
 }
 

@@ -387,7 +387,6 @@ BulkInvariant* getDummyBulk();
 void getXKernels(SimpleCurrentData* MD);
 // The generator orders, R and X of a simple-current invariant.
 void printMonodromy(const SimpleCurrentData* MD);
-
 // ---------------------------------------------------------------------------------------
 // Simple-current invariants of a caller's group (the heterotic search)
 //

@@ -4,9 +4,10 @@
 //            exp(2 pi i (v, v) / (4k)),   v = 2 w(lambda) - x,
 //
 // over the fields lambda of the stored theory (finite Dynkin labels) and the Weyl group W,
-// with N = sqrt((k/2)^r |P/Q|) and m_lambda the order of the stabiliser of lambda's
-// extended labels (the alcove walls it lies on). (v, v) is taken with long roots of
-// squared length 2. The routine keeps no state.
+// with N = sqrt((k/2)^r |P/Q^v|) (WeightLatticeOrder: the index of the coroot lattice in
+// the weight lattice) and m_lambda the order of the stabiliser of lambda's extended labels
+// (the alcove walls it lies on). (v, v) is taken with long roots of squared length 2. The
+// routine keeps no state.
 #include <cmath>
 #include <complex>
 #include <cstddef>

@@ -335,7 +335,7 @@ int SM_getNextMinimalWeight(const SpectrumData* sd, const int* used);
 
 // Real part of exp(-i pi r/4) / N times the sum over fields lambda and Weyl elements w of
 // exp(2 pi i (v,v)/(4k)) / m_lambda, v = 2 w(lambda) - x (x: rank Dynkin labels), for an
-// untwisted affine algebra of rank r at level k; N = sqrt((k/2)^r |P/Q|), m_lambda the
-// stabiliser order of lambda's extended labels. Alert "Phase error" when the imaginary part
-// is not 0 within 1e-7; 0 after an alert for any other theory.
+// untwisted affine algebra of rank r at level k; N = sqrt((k/2)^r WeightLatticeOrder),
+// m_lambda the stabiliser order of lambda's extended labels. Alert "Phase error" when the
+// imaginary part is not 0 within 1e-7; 0 after an alert for any other theory.
 double GaussianSum(SpectrumData* sd, const int* x);

@@ -966,6 +966,11 @@ double dRandom() {
   return std::rand() / 2147483647.0;
 }
 
+void seedRandom(unsigned seed) {
+  std::srand(seed);
+  state().randomSeeded = 1;
+}
+
 int randomNumber(int n) {
   int value = static_cast<int>(std::trunc(dRandom() * n));
   if (value == n || value < 0) return 0;

@@ -200,6 +200,8 @@ bool appendToSharedFile(const std::string& path, const std::string& text);
 double dRandom();
 // Uniform in [0, n).
 int randomNumber(int n);
+// Seeds the generator: the same seed gives the same sequence (tests, reproducible scans).
+void seedRandom(unsigned seed);
 
 // Restores the state right after start-up (open-file count, switches, clock source,
 // exit routine).

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "ModularTestSupport.h"
+#include "TensorTestSupport.h"
 #include "commands/Commands.h"
 #include "invariants/Invariants.h"
-#include "ModularTestSupport.h"
 #include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "tensor/Coset.h"
-#include "TensorTestSupport.h"
 
 namespace {
 
@@ -44,7 +44,8 @@ TEST_F(CommandsPermutationsTest, AssignmentsAreTwoWholeIntegersAroundTheFirstCol
 
 TEST_F(CommandsPermutationsTest, GetPermutationReportsAResolvedFixedPointOnly) {
   so6();
-  EXPECT_EQ(printedBy("get permutation 0 1 2"), "Field 2 is resolved into 2 irreducible components\n");
+  EXPECT_EQ(printedBy("get permutation 0 1 2"),
+            "Field 2 is resolved into 2 irreducible components\n");
   EXPECT_EQ(printedBy("get permutation 0 1 1"), "");
   EXPECT_TRUE(silent());
 }
@@ -122,7 +123,8 @@ TEST_F(CommandsPermutationsTest, AStopEndsTheFusionCompletionWithoutAPermutation
   ASSERT_EQ(currentTensor->NumberOfPrimaries, 8);
   capture.clear();
   setStopSignal(1);
-  const std::vector<int> stopped = CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr);
+  const std::vector<int> stopped =
+      CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr);
   setStopSignal(0);
   EXPECT_TRUE(stopped.empty());
   EXPECT_EQ(capture.printed.find("Added"), std::string::npos);
@@ -171,7 +173,8 @@ TEST_F(CommandsPermutationsTest, AHomomorphismCompletesTheVacuumAndTheCurrentToT
   acceptedCalls = 0;
   setCandidateAcceptance(recordCandidate);
   capture.clear();
-  const int result = run(("check homomorphism " + std::to_string(f0) + " " + std::to_string(f4)).c_str());
+  const int result =
+      run(("check homomorphism " + std::to_string(f0) + " " + std::to_string(f4)).c_str());
   setCandidateAcceptance(nullptr);
   EXPECT_EQ(result, 0);
   ASSERT_EQ(acceptedCalls, 1);
@@ -216,7 +219,9 @@ TEST_F(CommandsPermutationsTest, GaussSumsOfASingleAlgebra) {
   runAll({"algebra a 2 1"});
   EXPECT_EQ(printedBy("Compute Gauss_sum 0"), "     -2.0000000\n");
   const std::string table = printedBy("Compute Gauss_sum");
-  EXPECT_EQ(table.rfind("Class     Gauss sum      Class generator\n0         -2.000          (0,0)\n", 0), 0u)
+  EXPECT_EQ(
+      table.rfind("Class     Gauss sum      Class generator\n0         -2.000          (0,0)\n", 0),
+      0u)
       << table;
   // A1 at even level and x = 0: 2 (the quadratic Gauss sum over 2k residues).
   runAll({"algebra a 1 4"});

@@ -351,8 +351,7 @@ TEST_F(InterpreterCommandsTest, CommandsDetailLosesNoLetterOfAHelpText) {
 }
 
 TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
-  // "se" alone is ambiguous once "select" and "search" commands exist; the keyword is
-  // abbreviated.
+  // "se" alone would also abbreviate the application's "search" and "select".
   char set[] = "set";
   char echo[] = "ech";
   char* tokens[] = {set, echo, nullptr};
@@ -362,6 +361,14 @@ TEST_F(InterpreterCommandsTest, FindComKeyWalksByAbbreviation) {
   EXPECT_EQ(node, matchComKey("set echo"));
   EXPECT_EQ(count, 2);
   EXPECT_EQ(text, "Command syntax: Set Echo ");
+  // Both words abbreviated.
+  char start[] = "star";
+  char subgroup[] = "sub";
+  char* both[] = {start, subgroup, nullptr};
+  text.clear();
+  count = 0;
+  EXPECT_EQ(findComKey(both, text, &count), matchComKey("start subgroup"));
+  EXPECT_EQ(count, 2);
 }
 
 TEST_F(InterpreterCommandsTest, AResetForgetsCommandsMadeAfterStartUp) {

@@ -7,12 +7,12 @@
 #include <set>
 #include <vector>
 
+#include "ModularTestSupport.h"
+#include "TestSupport.h"
 #include "groups/Discrete.h"
 #include "invariants/Invariants.h"
-#include "ModularTestSupport.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -35,12 +35,20 @@ void cyclicWeight(int a, Rat* out, void* context) {
 }
 
 // Mutually local currents of weight 0 (an abelian group with trivial charges).
-void zeroCharge(int, int, Rat* out, void*) { *out = Rat{0, 1}; }
-void zeroWeight(int, Rat* out, void*) { *out = Rat{0, 1}; }
+void zeroCharge(int, int, Rat* out, void*) {
+  *out = Rat{0, 1};
+}
+void zeroWeight(int, Rat* out, void*) {
+  *out = Rat{0, 1};
+}
 
 // The current theory's own charges and weights; labels are its fields.
-void theoryCharge(int a, int b, Rat* out, void*) { *out = *simpleCurrentCharge(a, b); }
-void theoryWeight(int a, Rat* out, void*) { *out = *ratWeight(a); }
+void theoryCharge(int a, int b, Rat* out, void*) {
+  *out = *simpleCurrentCharge(a, b);
+}
+void theoryWeight(int a, Rat* out, void*) {
+  *out = *ratWeight(a);
+}
 
 // What the hooks saw.
 struct Seen {
@@ -92,13 +100,15 @@ int nestingHook(SimpleCurrentData* MD) {
   seen.records.push_back(MD);
   const int factors[] = {2};
   const int labels[] = {0, 1};
-  return GSC_computeAllGroupInvariants(DG_find(factors, 1), labels, zeroCharge, zeroWeight, innerHook,
-                                       nullptr) == 1
+  return GSC_computeAllGroupInvariants(DG_find(factors, 1), labels, zeroCharge, zeroWeight,
+                                       innerHook, nullptr) == 1
              ? 1
              : 0;
 }
 
-int otherHook(SimpleCurrentData*) { return 0; }
+int otherHook(SimpleCurrentData*) {
+  return 0;
+}
 
 class HeteroticHooks : public InvariantHeteroticTest {
  protected:
@@ -114,7 +124,8 @@ TEST_F(HeteroticHooks, OneBasisGeneratorGivesExactlyOneHookCall) {
   const int factors[] = {3};
   const int labels[] = {0, 1, 2};
   const DGType* G = DG_find(factors, 1);
-  EXPECT_EQ(GSC_computeAllGroupInvariants(G, labels, cyclicCharge, cyclicWeight, countingHook, &su3), 1);
+  EXPECT_EQ(
+      GSC_computeAllGroupInvariants(G, labels, cyclicCharge, cyclicWeight, countingHook, &su3), 1);
   ASSERT_EQ(seen.calls, 1);
   EXPECT_EQ(seen.contexts[0], &su3);
   SimpleCurrentData* MD = seen.records[0];
@@ -123,7 +134,8 @@ TEST_F(HeteroticHooks, OneBasisGeneratorGivesExactlyOneHookCall) {
   EXPECT_EQ(MD->generators[0], labels[DG_basis(G, 0)]);
   EXPECT_EQ(MD->n_generators, 1);
   // The trivial group has no generator and one invariant too.
-  EXPECT_EQ(GSC_computeAllGroupInvariants(DG_trivial(), labels, cyclicCharge, cyclicWeight, countingHook, &su3),
+  EXPECT_EQ(GSC_computeAllGroupInvariants(DG_trivial(), labels, cyclicCharge, cyclicWeight,
+                                          countingHook, &su3),
             1);
   EXPECT_EQ(seen.calls, 2);
   EXPECT_TRUE(silent());
@@ -134,8 +146,8 @@ TEST_F(HeteroticHooks, TwoGeneratorsOfOrderTwoGiveTwoXMatricesInOrder) {
   // t = 0, 1 and X_10 = -X_01 mod 2.
   const int factors[] = {2, 2};
   const int labels[] = {0, 1, 2, 3};
-  EXPECT_EQ(GSC_computeAllGroupInvariants(DG_find(factors, 2), labels, zeroCharge, zeroWeight, countingHook,
-                                          nullptr),
+  EXPECT_EQ(GSC_computeAllGroupInvariants(DG_find(factors, 2), labels, zeroCharge, zeroWeight,
+                                          countingHook, nullptr),
             2);
   ASSERT_EQ(seen.calls, 2);
   EXPECT_EQ(seen.xs[0], (std::vector<int>{0, 0, 0, 0}));
@@ -158,8 +170,11 @@ TEST_F(HeteroticHooks, TheHookIsInstalledForTheCallOnly) {
   EXPECT_EQ(GSC_computeInvariant(G, labels, countingHook, X, nullptr), 1);
   EXPECT_EQ(getMIPFAnalysisFunction(), otherHook);
   // Refused calls change nothing either.
-  EXPECT_EQ(GSC_computeAllGroupInvariants(nullptr, labels, zeroCharge, zeroWeight, countingHook, nullptr), 0);
-  EXPECT_EQ(GSC_computeAllGroupInvariants(G, labels, nullptr, zeroWeight, countingHook, nullptr), 0);
+  EXPECT_EQ(
+      GSC_computeAllGroupInvariants(nullptr, labels, zeroCharge, zeroWeight, countingHook, nullptr),
+      0);
+  EXPECT_EQ(GSC_computeAllGroupInvariants(G, labels, nullptr, zeroWeight, countingHook, nullptr),
+            0);
   EXPECT_EQ(getMIPFAnalysisFunction(), otherHook);
   capture.clear();
 }
@@ -168,8 +183,8 @@ TEST_F(HeteroticHooks, ANestedCallGetsASecondRecordAndBothReturnToThePool) {
   const int factors[] = {2, 2};
   const int labels[] = {0, 1, 2, 3};
   ASSERT_EQ(poolNodeCount(), 1);
-  EXPECT_EQ(GSC_computeAllGroupInvariants(DG_find(factors, 2), labels, zeroCharge, zeroWeight, nestingHook,
-                                          nullptr),
+  EXPECT_EQ(GSC_computeAllGroupInvariants(DG_find(factors, 2), labels, zeroCharge, zeroWeight,
+                                          nestingHook, nullptr),
             2);
   // Both X matrices of the outer group reach the outer hook: the inner call put it back.
   ASSERT_EQ(seen.calls, 2);
@@ -224,7 +239,8 @@ TEST_F(HeteroticHooks, MonodromiesFromTheCallbacksMatchThoseOfTheTheory) {
     SimpleCurrentData* MD = getSCDataPointer();
     MD->group = G;
     MD->map.assign(3 * static_cast<std::size_t>(order), 0);
-    for (int e = 0; e < order; ++e) MD->map[static_cast<std::size_t>(e)] = labels[static_cast<std::size_t>(e)];
+    for (int e = 0; e < order; ++e)
+      MD->map[static_cast<std::size_t>(e)] = labels[static_cast<std::size_t>(e)];
     MD->charge_fn = theoryCharge;
     MD->weight_fn = theoryWeight;
     GSC_computeMonodromies(MD);
@@ -249,8 +265,8 @@ TEST_F(HeteroticHooks, AnUnrealisedChargeVectorMapsToMinusOne) {
   modular_test::useTheory(1, 1, 4);
   const int factors[] = {2};
   const int labels[] = {0, 1};
-  EXPECT_EQ(GSC_computeAllGroupInvariants(DG_find(factors, 1), labels, theoryCharge, theoryWeight, chargeMapHook,
-                                          nullptr),
+  EXPECT_EQ(GSC_computeAllGroupInvariants(DG_find(factors, 1), labels, theoryCharge, theoryWeight,
+                                          chargeMapHook, nullptr),
             1);
   ASSERT_EQ(seen.calls, 1);
   EXPECT_EQ(seen.kernelSizes[0], 2);
@@ -259,7 +275,8 @@ TEST_F(HeteroticHooks, AnUnrealisedChargeVectorMapsToMinusOne) {
   // charge vectors are realised, the charge 1 by J itself.
   seen = Seen();
   modular_test::useTheory(1, 1, 2);
-  GSC_computeAllGroupInvariants(DG_find(factors, 1), labels, theoryCharge, theoryWeight, chargeMapHook, nullptr);
+  GSC_computeAllGroupInvariants(DG_find(factors, 1), labels, theoryCharge, theoryWeight,
+                                chargeMapHook, nullptr);
   ASSERT_EQ(seen.calls, 1);
   EXPECT_EQ(seen.kernelSizes[0], 1);
   EXPECT_EQ(seen.chargeMaps[0], (std::vector<int>{0, 1}));
@@ -312,7 +329,8 @@ TEST_F(HeteroticHooks, ASymmetryRequirementIsIgnoredWithANotice) {
   setIntPar("Selection symmetric", 1);
   const int factors[] = {2};
   const int labels[] = {0, 1};
-  GSC_computeAllGroupInvariants(DG_find(factors, 1), labels, zeroCharge, zeroWeight, countingHook, nullptr);
+  GSC_computeAllGroupInvariants(DG_find(factors, 1), labels, zeroCharge, zeroWeight, countingHook,
+                                nullptr);
   EXPECT_TRUE(alerted("Symmetry requirement ignored"));
   ASSERT_EQ(seen.calls, 1);
   EXPECT_EQ(seen.records[0]->sel_symmetric, 0);

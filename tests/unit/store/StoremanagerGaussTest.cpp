@@ -12,11 +12,11 @@
 #include <set>
 #include <vector>
 
+#include "TestSupport.h"
 #include "lie/LieAlgebra.h"
 #include "program/Boot.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -36,7 +36,8 @@ struct Algebra {
 };
 
 const Algebra kA1{1, 1, {{2}}, {{0.5}}, {{2}}, {1}};
-const Algebra kA2{1, 2, {{2, -1}, {-1, 2}}, {{2.0 / 3, 1.0 / 3}, {1.0 / 3, 2.0 / 3}}, {{2, -1}, {-1, 2}}, {1, 1}};
+const Algebra kA2{
+    1, 2, {{2, -1}, {-1, 2}}, {{2.0 / 3, 1.0 / 3}, {1.0 / 3, 2.0 / 3}}, {{2, -1}, {-1, 2}}, {1, 1}};
 // B2 = so(5) with alpha_1 long (norm 2) and alpha_2 short (norm 1): omega_1 is the vector
 // (norm 1), omega_2 the spinor (norm 1/2); coroots alpha_1 and 2 alpha_2.
 const Algebra kB2{2, 2, {{2, -2}, {-1, 2}}, {{1.0, 0.5}, {0.5, 0.5}}, {{2, -2}, {-2, 4}}, {1, 1}};
@@ -169,8 +170,10 @@ TEST_F(StoremanagerGauss, AgreesWithThePlainSumForA1A2AndB2) {
       SpectrumData* sd = SM_getData(g.type, g.rank, k);
       ASSERT_NE(sd, nullptr);
       std::vector<std::vector<int>> xs;
-      if (g.rank == 1) xs = {{0}, {1}, {2}, {3}};
-      else xs = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {2, 0}};
+      if (g.rank == 1)
+        xs = {{0}, {1}, {2}, {3}};
+      else
+        xs = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {2, 0}};
       for (const std::vector<int>& x : xs) {
         const std::complex<double> expected = plainGaussianSum(g, k, x);
         EXPECT_NEAR(GaussianSum(sd, x.data()), expected.real(), 1e-9)
