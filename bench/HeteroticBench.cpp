@@ -89,7 +89,9 @@ int spectrumHook(SimpleCurrentData* MD) {
   return GSC_computeHeteroticStringSpectrum(MD);
 }
 
-void throwingExit(int status) { throw FatalExit{status}; }
+void throwingExit(int status) {
+  throw FatalExit{status};
+}
 
 int computeOnce(HeteroticFilterInfo* record) {
   const int labels[1] = {0};
@@ -129,7 +131,8 @@ void heteroticSpectrum(benchmark::State& state) {
   state.counters["fatal_exits"] = fatalExits;
   state.counters["stored"] = getStoredSpectrumCount();
   state.counters["setup_cpu_s"] = setupSeconds;
-  state.counters["spectra_per_cpu_s"] = seconds > 0.0 ? static_cast<double>(state.iterations()) / seconds : 0.0;
+  state.counters["spectra_per_cpu_s"] =
+      seconds > 0.0 ? static_cast<double>(state.iterations()) / seconds : 0.0;
   state.counters["massless_fields"] = getMasslessFields().size();
   state.counters["chiral_algebra"] = getHeteroticChiralAlgebra().size();
   returnFilterData(record);

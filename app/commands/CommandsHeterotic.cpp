@@ -21,7 +21,9 @@ std::vector<int> intParameters(char** params, int from, int n) {
   return values;
 }
 
-int tensorFactors() { return currentTensor == nullptr ? 0 : currentTensor->NumberOfFactors; }
+int tensorFactors() {
+  return currentTensor == nullptr ? 0 : currentTensor->NumberOfFactors;
+}
 
 }  // namespace
 
@@ -32,7 +34,8 @@ int COM_sel_rep(char** params, int n) {
   }
   const int h = parameterValue(getIntParPointer("Heterotic factors"), 1);
   if (n != h) {
-    Alert("COM_sel_rep", 0, kRefusedValue, "incorrect number of representation components (required: %d)", h);
+    Alert("COM_sel_rep", 0, kRefusedValue,
+          "incorrect number of representation components (required: %d)", h);
     return 1;
   }
   const std::vector<int> values = intParameters(params, 0, n);
@@ -57,8 +60,10 @@ int COM_set_repname(char** params, int n) {
   const std::vector<int> values = intParameters(params, 1, 1 + P);
   for (int f = 0; f < P; ++f) {
     SpectrumData* sd = getTensorFactor(currentTensor, f);
-    if (values[static_cast<std::size_t>(f)] < 0 || values[static_cast<std::size_t>(f)] >= sd->n_primaries) {
-      Alert("COM_set_repname", 2, kRefusedValue, "Label %d out of range for factor %d", values[static_cast<std::size_t>(f)], f + 1);
+    if (values[static_cast<std::size_t>(f)] < 0 ||
+        values[static_cast<std::size_t>(f)] >= sd->n_primaries) {
+      Alert("COM_set_repname", 2, kRefusedValue, "Label %d out of range for factor %d",
+            values[static_cast<std::size_t>(f)], f + 1);
       return 1;
     }
     SM_initConjugates(sd);
@@ -75,7 +80,8 @@ int COM_pattern_reset(char**, int) {
 int COM_pattern_algebra(char** params, int n) {
   const int roots = getNumberOfPatternRoots();
   if (n != roots) {
-    Alert("COM_pattern_algebra", 0, kRefusedValue, "Incorrect number of roots (should be %d)", roots);
+    Alert("COM_pattern_algebra", 0, kRefusedValue, "Incorrect number of roots (should be %d)",
+          roots);
     return 1;
   }
   const std::vector<int> values = intParameters(params, 0, n);
@@ -117,12 +123,13 @@ int COM_set_allowed_primes(char** params, int n) {
 }
 
 void registerHeteroticCommands() {
-  initCommand("select rep", "(int rep_1)...(int rep_n)", COM_sel_rep,
-              "Selects a representation of the heterotic factors (one label for each of the first "
-              "\"Heterotic factors\" tensor factors): the heterotic spectrum is shown for the right "
-              "representations that start with a selected one, and a selected representation in the "
-              "chiral algebra counts as a space-time supersymmetry. Without labels the selection is "
-              "cleared.");
+  initCommand(
+      "select rep", "(int rep_1)...(int rep_n)", COM_sel_rep,
+      "Selects a representation of the heterotic factors (one label for each of the first "
+      "\"Heterotic factors\" tensor factors): the heterotic spectrum is shown for the right "
+      "representations that start with a selected one, and a selected representation in the "
+      "chiral algebra counts as a space-time supersymmetry. Without labels the selection is "
+      "cleared.");
   initCommand("name rep", "(name)(int rep_1)...(int rep_n)", COM_set_repname,
               "Names the particle representation given by one label for each of the first "
               "\"Particle factors\" tensor factors (a name of at most 7 characters); its conjugate "

@@ -255,7 +255,8 @@ struct HeteroticSpectrumSummary {
   int Nvector;
   int anomaly;
 };
-using HeteroticSpectrumStore = void (*)(SimpleCurrentData* MD, const HeteroticSpectrumSummary& summary);
+using HeteroticSpectrumStore = void (*)(SimpleCurrentData* MD,
+                                        const HeteroticSpectrumSummary& summary);
 using HeteroticAlgebraStore = void (*)(int algebraNumber, const std::vector<int>& pattern);
 void setHeteroticSpectrumStore(HeteroticSpectrumStore store);
 void setHeteroticAlgebraStore(HeteroticAlgebraStore store);

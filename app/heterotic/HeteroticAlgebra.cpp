@@ -22,7 +22,8 @@ void BuildAlgebraFromOrthogonalGenerators(TensorProduct* tensor, const Heterotic
   }
   const int* g0 = generators.row(0);
   for (int e = 0; e < orders[0]; ++e) {
-    for (int f = 0; f < n; ++f) w[static_cast<std::size_t>(f)] = SM_SimpleCurrentPower(factorTheory(tensor, f), g0[f], e);
+    for (int f = 0; f < n; ++f)
+      w[static_cast<std::size_t>(f)] = SM_SimpleCurrentPower(factorTheory(tensor, f), g0[f], e);
     out.add(w.data(), 1);
   }
   for (int k = 1; k < generators.size(); ++k) {
@@ -30,7 +31,8 @@ void BuildAlgebraFromOrthogonalGenerators(TensorProduct* tensor, const Heterotic
     const int m = out.size();
     const int* gk = generators.row(k);
     for (int e = 1; e < orders[k]; ++e) {
-      for (int f = 0; f < n; ++f) w[static_cast<std::size_t>(f)] = SM_SimpleCurrentPower(factorTheory(tensor, f), gk[f], e);
+      for (int f = 0; f < n; ++f)
+        w[static_cast<std::size_t>(f)] = SM_SimpleCurrentPower(factorTheory(tensor, f), gk[f], e);
       for (int j = 0; j < m; ++j) {
         FastTensorSimpleAction(tensor, w.data(), out.row(j), product.data());
         out.add(product.data(), 1);
@@ -69,29 +71,35 @@ void computeChiralAlgebraUsingPrimeDecomposition(TensorProduct* tensor) {
     std::copy(d, d + size, decomposed.begin() + static_cast<std::ptrdiff_t>(r) * size);
   }
   std::vector<int> work(static_cast<std::size_t>(ngen) * size, 0);
-  std::vector<int> map(static_cast<std::size_t>(size) + 1), inverse(static_cast<std::size_t>(size) + 1);
+  std::vector<int> map(static_cast<std::size_t>(size) + 1),
+      inverse(static_cast<std::size_t>(size) + 1);
   s.primeGroupMultiplicities.assign(s.primeLoop.size(), 0);
   for (std::size_t i = 0; i < s.primeLoop.size(); ++i) {
     const int c = mapToPrimeGroup(s.primeLoop[i], map.data(), inverse.data());
     if (c == 0 || ngen == 0) continue;
     std::vector<int> orders(static_cast<std::size_t>(c));
-    for (int j = 0; j < c; ++j) orders[static_cast<std::size_t>(j)] = s.components[static_cast<std::size_t>(map[static_cast<std::size_t>(j)])].order;
+    for (int j = 0; j < c; ++j)
+      orders[static_cast<std::size_t>(j)] =
+          s.components[static_cast<std::size_t>(map[static_cast<std::size_t>(j)])].order;
     std::vector<int> primeCurrents(static_cast<std::size_t>(ngen) * c);
     for (int r = 0; r < ngen; ++r)
       for (int j = 0; j < c; ++j)
-        primeCurrents[static_cast<std::size_t>(r) * c + j] = decomposed[static_cast<std::size_t>(r) * size + map[static_cast<std::size_t>(j)]];
+        primeCurrents[static_cast<std::size_t>(r) * c + j] =
+            decomposed[static_cast<std::size_t>(r) * size + map[static_cast<std::size_t>(j)]];
     s.primeGroupMultiplicities[i] = c;
     std::vector<int> basis(static_cast<std::size_t>(ngen) * c, 0);
     const int b = DG_OrthogonalBasis(ngen, c, orders.data(), primeCurrents.data(), basis.data());
     for (int k = 0; k < b && k < ngen; ++k)
       for (int j = 0; j < c; ++j)
-        work[static_cast<std::size_t>(k) * size + map[static_cast<std::size_t>(j)]] = basis[static_cast<std::size_t>(k) * c + j];
+        work[static_cast<std::size_t>(k) * size + map[static_cast<std::size_t>(j)]] =
+            basis[static_cast<std::size_t>(k) * c + j];
   }
   HeteroticRows generators;
   generators.reset(n);
   std::vector<int> orders;
   for (int k = 0; k < ngen; ++k) {
-    const int* labels = PrimeComposeCurrent(tensor, work.data() + static_cast<std::size_t>(k) * size);
+    const int* labels =
+        PrimeComposeCurrent(tensor, work.data() + static_cast<std::size_t>(k) * size);
     std::vector<int> row(labels, labels + n);
     const int length = TensorOrbitLength(tensor, row.data());
     if (length < 2) continue;
@@ -115,5 +123,9 @@ void computeChiralAlgebraUsingPrimeDecomposition(TensorProduct* tensor) {
   PrintStdout("DETERMINED: Nsusy=%d\n", s.nSusyGlobal);
 }
 
-const HeteroticRows& getHeteroticChiralAlgebra() { return heteroticState().chiralAlgebra; }
-int getNSusyGlobal() { return heteroticState().nSusyGlobal; }
+const HeteroticRows& getHeteroticChiralAlgebra() {
+  return heteroticState().chiralAlgebra;
+}
+int getNSusyGlobal() {
+  return heteroticState().nSusyGlobal;
+}

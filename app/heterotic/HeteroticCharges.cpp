@@ -17,10 +17,14 @@
 
 namespace {
 
-HeteroticFilterInfo* filterOf(SimpleCurrentData* MD) { return static_cast<HeteroticFilterInfo*>(MD->context); }
+HeteroticFilterInfo* filterOf(SimpleCurrentData* MD) {
+  return static_cast<HeteroticFilterInfo*>(MD->context);
+}
 
 // Left label i of a RepCount row (0 beyond the heterotic factors).
-int left(const int* row, int h, int i) { return i < h ? row[h + i] : 0; }
+int left(const int* row, int h, int i) {
+  return i < h ? row[h + i] : 0;
+}
 
 // The k charge components of a field.
 std::vector<int> chargeVector(SimpleCurrentData* MD, const int* field) {
@@ -55,7 +59,8 @@ int GSC_computeChargeCodeForCombination(SimpleCurrentData* MD, const int* field)
 
 void printCharges(SimpleCurrentData* MD, const int* field) {
   const std::vector<int> charges = chargeVector(MD, field);
-  const std::string title = "charges; code=" + std::to_string(DG_computeChargeCode(MD->group, charges.data()));
+  const std::string title =
+      "charges; code=" + std::to_string(DG_computeChargeCode(MD->group, charges.data()));
   PrintVec(static_cast<int>(charges.size()), charges.data(), title.c_str());
 }
 
@@ -74,7 +79,9 @@ int GSC_checkDeltaArgument(SimpleCurrentData* MD, const int* field, const int* e
     const int label = MD->map[static_cast<std::size_t>(DG_basis(G, j))];
     const long long nj = G->factors[j];
     // Q_j(field) + sum_i X_ji e_i / n_j over the denominator C n_j.
-    long long numerator = static_cast<long long>(IntegerTensorRatCharge(record->tensor, field, record->group.row(label), C)) * nj;
+    long long numerator = static_cast<long long>(IntegerTensorRatCharge(
+                              record->tensor, field, record->group.row(label), C)) *
+                          nj;
     for (int i = 0; i < k; ++i) numerator += static_cast<long long>(X[j * k + i]) * element[i] * C;
     if (numerator % (C * nj) != 0) return 0;
   }
@@ -134,7 +141,8 @@ void flipColor() {
     HeteroticRows full;
     full.reset(s.fullSpectrumRows.rowLength(), s.fullSpectrumRows.rowLength() - 2);
     for (int r = 0; r < s.fullSpectrumRows.size(); ++r) {
-      std::vector<int> row(s.fullSpectrumRows.row(r), s.fullSpectrumRows.row(r) + s.fullSpectrumRows.rowLength());
+      std::vector<int> row(s.fullSpectrumRows.row(r),
+                           s.fullSpectrumRows.row(r) + s.fullSpectrumRows.rowLength());
       row[0] = mod(-row[0], 3);
       full.add(row.data(), s.fullSpectrumRows.count(r));
     }
@@ -186,7 +194,8 @@ int GSC_computeAnomalies(int print, int N2, int N3) {
   HeteroticState& s = heteroticState();
   const int h = heteroticFactorCount();
   const bool lift4 = s.liftIdentifier == 4;
-  long long A3 = 0, A31 = 0, A32 = 0, A21 = 0, A22 = 0, A111 = 0, A222 = 0, A112 = 0, A122 = 0, T1 = 0, T2 = 0;
+  long long A3 = 0, A31 = 0, A32 = 0, A21 = 0, A22 = 0, A111 = 0, A222 = 0, A112 = 0, A122 = 0,
+            T1 = 0, T2 = 0;
   for (int r = 0; r < s.repCount.size(); ++r) {
     const int* row = s.repCount.row(r);
     const long long k = s.repCount.count(r);
@@ -287,7 +296,9 @@ int UseConjugate(const int* v) {
   return v[3] < 0 ? 1 : 0;
 }
 
-int SMdim(const int* v) { return (v[0] == 1 || v[0] == 2 ? 3 : 1) * (v[1] == 1 ? 2 : 1); }
+int SMdim(const int* v) {
+  return (v[0] == 1 || v[0] == 2 ? 3 : 1) * (v[1] == 1 ? 2 : 1);
+}
 
 int mapCharge(int q, int N) {
   int r = mod(q, N);
@@ -299,7 +310,8 @@ int minimalElement(const std::vector<int>& list, int* found) {
   int best = -1;
   for (std::size_t i = 0; i < list.size(); ++i) {
     const int v = std::abs(list[i]);
-    if (v < 1000 && (best < 0 || v < std::abs(list[static_cast<std::size_t>(best)]))) best = static_cast<int>(i);
+    if (v < 1000 && (best < 0 || v < std::abs(list[static_cast<std::size_t>(best)])))
+      best = static_cast<int>(i);
   }
   if (best < 0) {
     raiseHeteroticFault("minimalElement", "No minimal element found");

@@ -17,7 +17,9 @@
 
 namespace {
 
-HeteroticFilterInfo* filterOf(SimpleCurrentData* MD) { return static_cast<HeteroticFilterInfo*>(MD->context); }
+HeteroticFilterInfo* filterOf(SimpleCurrentData* MD) {
+  return static_cast<HeteroticFilterInfo*>(MD->context);
+}
 
 // Left weight sum of out = J.phi (J null: phi itself), 0 massless, 1 heavy; a fractional
 // total is a fault of the invariant.
@@ -27,7 +29,8 @@ int masslessSum(TensorProduct* tensor, const int* J, const int* phi, int* out) {
   const int n = factorCount(tensor);
   int W = 0;
   for (int f = 0; f < n; ++f) {
-    const int label = J == nullptr ? phi[f] : SM_SimpleAction(factorTheory(tensor, f), J[f], phi[f]);
+    const int label =
+        J == nullptr ? phi[f] : SM_SimpleAction(factorTheory(tensor, f), J[f], phi[f]);
     if (out != nullptr) out[f] = label;
     W += s.weightsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(label)];
     if (W > D) return 1;
@@ -50,7 +53,8 @@ void writeRows(SimpleCurrentData* MD, const int* s) {
   int nonAbelian = 0;
   for (int f = 2; f < n; ++f) {
     multiplicity *= st.dimsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(s[f])];
-    if (st.nonAbelianLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(s[f])] == 1) nonAbelian = 1;
+    if (st.nonAbelianLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(s[f])] == 1)
+      nonAbelian = 1;
   }
   std::vector<int> row(static_cast<std::size_t>(2 * h));
   for (int f = 0; f < h; ++f) {
@@ -75,7 +79,9 @@ struct ExceptionalLoop {
 // The candidate of one choice of orbit elements.
 std::vector<int> candidateOf(HeteroticFilterInfo* record, int n, const int* index) {
   std::vector<int> candidate(static_cast<std::size_t>(n));
-  for (int f = 0; f < n; ++f) candidate[static_cast<std::size_t>(f)] = record->orbits[static_cast<std::size_t>(4 * f + index[f])];
+  for (int f = 0; f < n; ++f)
+    candidate[static_cast<std::size_t>(f)] =
+        record->orbits[static_cast<std::size_t>(4 * f + index[f])];
   return candidate;
 }
 
@@ -87,7 +93,9 @@ bool fillOrbits(HeteroticFilterInfo* record, const int* labels) {
   record->orbits.assign(4 * static_cast<std::size_t>(n), 0);
   record->orbitLast.assign(static_cast<std::size_t>(n), 0);
   for (int f = 0; f < n; ++f) {
-    const int filter = f < static_cast<int>(s.exceptionalFilter.size()) ? s.exceptionalFilter[static_cast<std::size_t>(f)] : 0;
+    const int filter = f < static_cast<int>(s.exceptionalFilter.size())
+                           ? s.exceptionalFilter[static_cast<std::size_t>(f)]
+                           : 0;
     int last = 0;
     computeExceptionalOrbit(filter, labels[f], factorTheory(record->tensor, f)->n_primaries, &last,
                             record->orbits.data() + 4 * static_cast<std::size_t>(f));
@@ -118,7 +126,9 @@ int EvaluateExceptionalFilterResultForAlgebra(int n, int* index, void* ctx) {
   SimpleCurrentData* MD = static_cast<ExceptionalLoop*>(ctx)->MD;
   HeteroticFilterInfo* record = filterOf(MD);
   const std::vector<int> candidate = candidateOf(record, n, index);
-  if (LeftMassCheck(record->tensor, candidate.data()) != 0 && SOtenCheck(record->tensor, candidate.data()) != 0) return 0;
+  if (LeftMassCheck(record->tensor, candidate.data()) != 0 &&
+      SOtenCheck(record->tensor, candidate.data()) != 0)
+    return 0;
   heteroticState().exceptionalLeftAlgebra.add(candidate.data(), 1);
   return 1;
 }
@@ -139,7 +149,9 @@ int FastTensorSimpleAction_Massless(TensorProduct* tensor, const int* J, const i
   return masslessSum(tensor, J, phi, out);
 }
 
-int LeftMassCheck(TensorProduct* tensor, const int* phi) { return masslessSum(tensor, nullptr, phi, nullptr); }
+int LeftMassCheck(TensorProduct* tensor, const int* phi) {
+  return masslessSum(tensor, nullptr, phi, nullptr);
+}
 
 int SOtenCheck(TensorProduct* tensor, const int* phi) {
   const int n = factorCount(tensor);
@@ -159,11 +171,13 @@ void GSC_analyseLeftRepresentation(SimpleCurrentData* MD, const int* R, const in
   std::vector<int> phi(static_cast<std::size_t>(n)), out(static_cast<std::size_t>(n));
   FastTensorSimpleAction(tensor, move, R, phi.data());
   for (int l = 0; l < s.leftAlgebra.size(); ++l) {
-    if (FastTensorSimpleAction_Massless(tensor, s.leftAlgebra.row(l), phi.data(), out.data()) == 0) writeRows(MD, out.data());
+    if (FastTensorSimpleAction_Massless(tensor, s.leftAlgebra.row(l), phi.data(), out.data()) == 0)
+      writeRows(MD, out.data());
   }
 }
 
-void GSC_analyseExceptionalLeftRepresentation(SimpleCurrentData* MD, const int* R, const int* move) {
+void GSC_analyseExceptionalLeftRepresentation(SimpleCurrentData* MD, const int* R,
+                                              const int* move) {
   HeteroticState& s = heteroticState();
   HeteroticFilterInfo* record = filterOf(MD);
   TensorProduct* tensor = record->tensor;
@@ -207,8 +221,8 @@ const std::vector<int>& CollectChiralAlgebraElementsWithDistinctCharges(SimpleCu
   return s.distinctCharges;
 }
 
-void CompleteCodes(SimpleCurrentData* MD, std::vector<int>& actions, HeteroticRows& moves, int c, const int* mu,
-                   int order) {
+void CompleteCodes(SimpleCurrentData* MD, std::vector<int>& actions, HeteroticRows& moves, int c,
+                   const int* mu, int order) {
   if (order < 1) return;
   TensorProduct* tensor = filterOf(MD)->tensor;
   std::vector<int> product(static_cast<std::size_t>(moves.rowLength()));
@@ -238,9 +252,11 @@ void computeLeftAlgebra_slow(SimpleCurrentData* MD) {
   for (int a = 0; a < s.chiralAlgebra.size(); ++a) {
     for (int e = 0; e < G->order; ++e) {
       std::vector<int> element(static_cast<std::size_t>(G->nfactors));
-      for (int j = 0; j < G->nfactors; ++j) element[static_cast<std::size_t>(j)] = DG_decomp(G, e, j);
+      for (int j = 0; j < G->nfactors; ++j)
+        element[static_cast<std::size_t>(j)] = DG_decomp(G, e, j);
       if (GSC_checkDeltaArgument(MD, s.chiralAlgebra.row(a), element.data()) == 0) continue;
-      FastTensorSimpleAction(tensor, record->group.row(MD->map[static_cast<std::size_t>(e)]), s.chiralAlgebra.row(a), out.data());
+      FastTensorSimpleAction(tensor, record->group.row(MD->map[static_cast<std::size_t>(e)]),
+                             s.chiralAlgebra.row(a), out.data());
       s.leftAlgebra.add(out.data(), 1);
     }
   }
@@ -254,7 +270,8 @@ int GSC_getLeftFields(SimpleCurrentData* MD, const int* phi, int* out) {
   HeteroticFilterInfo* record = filterOf(MD);
   const DGType* G = MD->group;
   const int n = factorCount(record->tensor);
-  std::vector<int> element(static_cast<std::size_t>(G->nfactors)), work(static_cast<std::size_t>(n));
+  std::vector<int> element(static_cast<std::size_t>(G->nfactors)),
+      work(static_cast<std::size_t>(n));
   for (int e = 0; e < G->order; ++e) {
     for (int j = 0; j < G->nfactors; ++j) element[static_cast<std::size_t>(j)] = DG_decomp(G, e, j);
     if (GSC_checkDeltaArgument(MD, phi, element.data()) == 0) continue;

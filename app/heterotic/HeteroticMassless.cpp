@@ -19,7 +19,9 @@
 
 namespace {
 
-int weightDenominator(const SpectrumData* sd) { return sd->weight_den > 0 ? sd->weight_den : 1; }
+int weightDenominator(const SpectrumData* sd) {
+  return sd->weight_den > 0 ? sd->weight_den : 1;
+}
 
 // The loop context: candidate lists per level and which weight table they are read in.
 struct MasslessLoop {
@@ -70,13 +72,15 @@ void orderWeights(std::vector<int>& list, const std::vector<int>& weights) {
   list = ordered;
 }
 
-void primaryBound(int, int level, const int* x, const int*, const int*, int* curLo, int* curHi, void* ctx) {
+void primaryBound(int, int level, const int* x, const int*, const int*, int* curLo, int* curHi,
+                  void* ctx) {
   const MasslessLoop& loop = *static_cast<const MasslessLoop*>(ctx);
   const int D = heteroticState().commonDenominator;
   const std::vector<int>& list = loop.lists[static_cast<std::size_t>(level)];
   if (list.empty()) return;
   int S = 0;
-  for (int k = 0; k < level; ++k) S += weightOf(loop, k, loop.lists[static_cast<std::size_t>(k)][static_cast<std::size_t>(x[k])]);
+  for (int k = 0; k < level; ++k)
+    S += weightOf(loop, k, loop.lists[static_cast<std::size_t>(k)][static_cast<std::size_t>(x[k])]);
   *curLo = 0;
   for (std::size_t pos = 0; pos < list.size(); ++pos) {
     if (weightOf(loop, level, list[pos]) + S > D) {
@@ -97,7 +101,8 @@ int rightMasslessCheck(int n, int* x, void* ctx) {
   for (int r = 0; r < tensor->Currents.size(); ++r)
     if (!integerCharge(tensor, tensor->Currents.row(r), labels.data())) return 0;
   const int h = heteroticFactorCount();
-  if (s.selectedReps.size() == 0 || (s.selectedReps.rowLength() == h && s.selectedReps.find(labels.data()) >= 0))
+  if (s.selectedReps.size() == 0 ||
+      (s.selectedReps.rowLength() == h && s.selectedReps.find(labels.data()) >= 0))
     s.masslessFields.add(labels.data(), 1);
   return 1;
 }
@@ -121,7 +126,8 @@ int integerWeightCheck(int n, int* x, void*) {
   const int D = s.commonDenominator;
   std::vector<int> labels(x, x + n);
   int W = 0;
-  for (int f = 0; f < n; ++f) W += s.weightsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(x[f])];
+  for (int f = 0; f < n; ++f)
+    W += s.weightsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(x[f])];
   if (W % D != 0 || W <= D) return 0;
   labels.push_back(W);
   labels.push_back(0);
@@ -153,17 +159,23 @@ int leftMasslessRoot(int n, int* x, void* ctx, bool simpleCurrents) {
   return 0;
 }
 
-int leftMasslessSimpleCurrentCheck(int n, int* x, void* ctx) { return leftMasslessRoot(n, x, ctx, true); }
-int leftMasslessCheck(int n, int* x, void* ctx) { return leftMasslessRoot(n, x, ctx, false); }
+int leftMasslessSimpleCurrentCheck(int n, int* x, void* ctx) {
+  return leftMasslessRoot(n, x, ctx, true);
+}
+int leftMasslessCheck(int n, int* x, void* ctx) {
+  return leftMasslessRoot(n, x, ctx, false);
+}
 
 // Runs the engine over the lists of the loop; an empty list means no combination.
 int runLoops(MasslessLoop& loop, LoopBounds bounds, LoopBody body) {
   const int n = static_cast<int>(loop.lists.size());
   if (n == 0) return 0;
-  std::vector<int> lo(static_cast<std::size_t>(n), 0), hi(static_cast<std::size_t>(n)), x(static_cast<std::size_t>(n), 0);
+  std::vector<int> lo(static_cast<std::size_t>(n), 0), hi(static_cast<std::size_t>(n)),
+      x(static_cast<std::size_t>(n), 0);
   for (int f = 0; f < n; ++f) {
     if (loop.lists[static_cast<std::size_t>(f)].empty()) return 0;
-    hi[static_cast<std::size_t>(f)] = static_cast<int>(loop.lists[static_cast<std::size_t>(f)].size()) - 1;
+    hi[static_cast<std::size_t>(f)] =
+        static_cast<int>(loop.lists[static_cast<std::size_t>(f)].size()) - 1;
   }
   return NestedLoops(n, lo.data(), hi.data(), x.data(), &loop, bounds, body);
 }
@@ -175,7 +187,9 @@ std::vector<int> leftCandidates(TensorProduct* tensor, int f, int limit) {
   std::vector<int> list;
   const int count = factorTheory(tensor, f)->n_primaries;
   for (int a = 0; a < count && (limit < 0 || a < limit); ++a)
-    if (s.weightsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)] <= s.commonDenominator) list.push_back(a);
+    if (s.weightsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)] <=
+        s.commonDenominator)
+      list.push_back(a);
   orderWeights(list, s.weightsLeft[static_cast<std::size_t>(f)]);
   return list;
 }
@@ -210,14 +224,16 @@ void computeCommonDenominatorWeights(TensorProduct* tensor) {
       w[static_cast<std::size_t>(a)] = sd->weight_num == nullptr ? 0 : scale * sd->weight_num[a];
       d[static_cast<std::size_t>(a)] = fieldDimension(sd, a);
     }
-    s.nonAbelianLeft[static_cast<std::size_t>(f)].assign(static_cast<std::size_t>(sd->n_primaries), 0);
+    s.nonAbelianLeft[static_cast<std::size_t>(f)].assign(static_cast<std::size_t>(sd->n_primaries),
+                                                         0);
   }
   s.weightsRight = s.weightsLeft;
   s.dimsRight = s.dimsLeft;
   const int h = heteroticFactorCount();
   s.uOneOrder.assign(static_cast<std::size_t>(n), 0);
   for (int f = 0; f < h && f < n; ++f)
-    if (factorTheory(tensor, f)->type == kStoreTypeU1) s.uOneOrder[static_cast<std::size_t>(f)] = factorTheory(tensor, f)->n_primaries;
+    if (factorTheory(tensor, f)->type == kStoreTypeU1)
+      s.uOneOrder[static_cast<std::size_t>(f)] = factorTheory(tensor, f)->n_primaries;
 }
 
 int makeHeteroticLift(int factor, SpectrumData* liftCFT, const int* map) {
@@ -250,7 +266,8 @@ int makeHeteroticLift(int factor, SpectrumData* liftCFT, const int* map) {
     s.dimsLeft[static_cast<std::size_t>(factor)][static_cast<std::size_t>(t)] = dimension;
     s.nonAbelianLeft[static_cast<std::size_t>(factor)][static_cast<std::size_t>(t)] =
         liftCFT->nonabelian_info == nullptr ? 0 : liftCFT->nonabelian_info[j];
-    Print("Field %d:  Before: %d, After %d (CD=%d), dimension %d\n", t, before, after, D, dimension);
+    Print("Field %d:  Before: %d, After %d (CD=%d), dimension %d\n", t, before, after, D,
+          dimension);
     const int* rep = SM_getRep(liftCFT, j);
     if (rep != nullptr) PrintVec(liftCFT->rep_size, rep, "rep");
     if (after > before) {
@@ -285,7 +302,8 @@ int CollectMassless(TensorProduct* tensor) {
       std::vector<int> list;
       for (int a = 0; a < sd->n_primaries; ++a) {
         if (sd->weight_num == nullptr || sd->weight_num[a] > weightDenominator(sd)) continue;
-        if (graded && sd->graded == 1 && sd->grading != nullptr && sd->grading[a] != passes[pass]) continue;
+        if (graded && sd->graded == 1 && sd->grading != nullptr && sd->grading[a] != passes[pass])
+          continue;
         if (graded && sd->graded != 0 && sd->graded != 1) continue;
         list.push_back(a);
       }
@@ -310,7 +328,8 @@ int CollectMassless(TensorProduct* tensor) {
 
   PrintStdout("Determining left massive roots\n");
   if (h > 0) {
-    std::vector<int> lo(static_cast<std::size_t>(h), 0), hi(static_cast<std::size_t>(h)), x(static_cast<std::size_t>(h), 0);
+    std::vector<int> lo(static_cast<std::size_t>(h), 0), hi(static_cast<std::size_t>(h)),
+        x(static_cast<std::size_t>(h), 0);
     for (int f = 0; f < h; ++f) hi[static_cast<std::size_t>(f)] = factorGroupOrder(tensor, f) - 1;
     NestedLoops(h, lo.data(), hi.data(), x.data(), nullptr, nullptr, integerWeightCheck);
   }
@@ -320,7 +339,8 @@ int CollectMassless(TensorProduct* tensor) {
     MasslessLoop loop;
     loop.tensor = tensor;
     loop.weights = &s.weightsLeft;
-    for (int f = 0; f < n; ++f) loop.lists.push_back(leftCandidates(tensor, f, factorGroupOrder(tensor, f)));
+    for (int f = 0; f < n; ++f)
+      loop.lists.push_back(leftCandidates(tensor, f, factorGroupOrder(tensor, f)));
     runLoops(loop, primaryBound, leftMasslessSimpleCurrentCheck);
     if (loop.fault != 0) return 1;
   }
@@ -383,14 +403,30 @@ int RightMassCheck(TensorProduct* tensor, const int* labels) {
   return 0;
 }
 
-int getCommonDenominator() { return heteroticState().commonDenominator; }
-int getChargeCommonDenominator() { return heteroticState().chargeCommonDenominator; }
-int getLeftWeightNumerator(int f, int a) { return heteroticState().weightsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)]; }
-int getRightWeightNumerator(int f, int a) { return heteroticState().weightsRight[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)]; }
-int getLeftDimension(int f, int a) { return heteroticState().dimsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)]; }
-const HeteroticRows& getMasslessFields() { return heteroticState().masslessFields; }
-const HeteroticRows& getAllowedReps() { return heteroticState().allowedReps; }
-int getLeftMasslessCount() { return heteroticState().leftMasslessCount; }
+int getCommonDenominator() {
+  return heteroticState().commonDenominator;
+}
+int getChargeCommonDenominator() {
+  return heteroticState().chargeCommonDenominator;
+}
+int getLeftWeightNumerator(int f, int a) {
+  return heteroticState().weightsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)];
+}
+int getRightWeightNumerator(int f, int a) {
+  return heteroticState().weightsRight[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)];
+}
+int getLeftDimension(int f, int a) {
+  return heteroticState().dimsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)];
+}
+const HeteroticRows& getMasslessFields() {
+  return heteroticState().masslessFields;
+}
+const HeteroticRows& getAllowedReps() {
+  return heteroticState().allowedReps;
+}
+int getLeftMasslessCount() {
+  return heteroticState().leftMasslessCount;
+}
 
 void setHeteroticSpinorAndVector(const int* spinor, const int* vector) {
   HeteroticState& s = heteroticState();

@@ -31,13 +31,17 @@ void PrimeDecomposeSimpleCurrentGroup(TensorProduct* tensor) {
     for (int j = 0; j < G->nfactors; ++j) {
       const int nj = G->factors[j];
       const std::vector<int> exponents = PrimeDecomposition(nj);
-      for (int i = 0; i < static_cast<int>(exponents.size()) && exponents[static_cast<std::size_t>(i)] != -1; ++i) {
+      for (int i = 0;
+           i < static_cast<int>(exponents.size()) && exponents[static_cast<std::size_t>(i)] != -1;
+           ++i) {
         const int e = exponents[static_cast<std::size_t>(i)];
         if (e <= 0) continue;
         const int p = prime(i);
         const int q = intPower(p, e);
         DecomposedComponent c{i, p, e, q, f, DG_basis(G, j) * (nj / q), 0};
-        if (p == 2) c.effectiveCenter = SM_effectiveCenterCheck(factorTheory(tensor, f), c.current) != 0 ? 0 : 1;
+        if (p == 2)
+          c.effectiveCenter =
+              SM_effectiveCenterCheck(factorTheory(tensor, f), c.current) != 0 ? 0 : 1;
         s.components.push_back(c);
         if (i > largest) largest = i;
       }
@@ -59,7 +63,8 @@ const int* PrimeDecomposeCurrent(TensorProduct* tensor, const int* labels) {
       if (DG_decomp(G, comp.current, position) == 0) ++position;
       const int a = DG_decomp(G, comp.current, position);
       const int x = DG_decomp(G, labels[f], position);
-      s.decomposeOut[c] = static_cast<int>(mod(static_cast<long long>(PrimeInverse(a, comp.order)) * x, comp.order));
+      s.decomposeOut[c] = static_cast<int>(
+          mod(static_cast<long long>(PrimeInverse(a, comp.order)) * x, comp.order));
     }
   }
   return s.decomposeOut.data();
@@ -86,7 +91,8 @@ int mapToPrimeGroup(int p, int* map, int* inverse) {
     int best = -1;
     for (std::size_t c = 0; c < comps.size(); ++c) {
       if (marked[c] != 0 || comps[c].base != p) continue;
-      if (best < 0 || comps[c].power > comps[static_cast<std::size_t>(best)].power) best = static_cast<int>(c);
+      if (best < 0 || comps[c].power > comps[static_cast<std::size_t>(best)].power)
+        best = static_cast<int>(c);
     }
     if (best < 0) return k;
     map[k] = best;
@@ -106,7 +112,9 @@ void decomposeGroupLabels(int n, const int* orders, int index, int* out) {
 std::int64_t computePrimeCode(int order) {
   std::int64_t code = 0;
   const std::vector<int> exponents = PrimeDecomposition(order);
-  for (int i = 0; i < static_cast<int>(exponents.size()) && exponents[static_cast<std::size_t>(i)] != -1; ++i) {
+  for (int i = 0;
+       i < static_cast<int>(exponents.size()) && exponents[static_cast<std::size_t>(i)] != -1;
+       ++i) {
     if (exponents[static_cast<std::size_t>(i)] <= 0) continue;
     const int p = prime(i);
     if (p < 10) {
@@ -120,6 +128,12 @@ std::int64_t computePrimeCode(int order) {
   return code;
 }
 
-int getDecomposedGroupSize() { return static_cast<int>(heteroticState().components.size()); }
-const std::vector<DecomposedComponent>& getDecomposedComponents() { return heteroticState().components; }
-int getMaxPrimeIndex() { return heteroticState().maxprimIndex; }
+int getDecomposedGroupSize() {
+  return static_cast<int>(heteroticState().components.size());
+}
+const std::vector<DecomposedComponent>& getDecomposedComponents() {
+  return heteroticState().components;
+}
+int getMaxPrimeIndex() {
+  return heteroticState().maxprimIndex;
+}

@@ -40,7 +40,8 @@ std::uint64_t HeteroticRows::hashOf(const int* v) const {
 int HeteroticRows::find(const int* v) const {
   const auto range = index_.equal_range(hashOf(v));
   for (auto it = range.first; it != range.second; ++it) {
-    if (std::memcmp(row(it->second), v, sizeof(int) * static_cast<std::size_t>(idsize_)) == 0) return it->second;
+    if (std::memcmp(row(it->second), v, sizeof(int) * static_cast<std::size_t>(idsize_)) == 0)
+      return it->second;
   }
   return -1;
 }
@@ -67,11 +68,19 @@ HeteroticState& heteroticState() {
   return s;
 }
 
-int settingOn(const int* p) { return p == nullptr ? 0 : *p; }
-int heteroticFactorCount() { return settingOn(heteroticState().heteroticFactors); }
-int particleFactorCount() { return settingOn(heteroticState().particleFactors); }
+int settingOn(const int* p) {
+  return p == nullptr ? 0 : *p;
+}
+int heteroticFactorCount() {
+  return settingOn(heteroticState().heteroticFactors);
+}
+int particleFactorCount() {
+  return settingOn(heteroticState().particleFactors);
+}
 
-int factorCount(const TensorProduct* tensor) { return tensor == nullptr ? 0 : tensor->NumberOfFactors; }
+int factorCount(const TensorProduct* tensor) {
+  return tensor == nullptr ? 0 : tensor->NumberOfFactors;
+}
 
 SpectrumData* factorTheory(const TensorProduct* tensor, int f) {
   return tensor->TensorFactors[static_cast<std::size_t>(f)];
@@ -108,9 +117,15 @@ std::string formatFault(int W, int D) {
   return "Fractional weight " + std::to_string(W) + "/" + std::to_string(D);
 }
 
-const std::string& getHeteroticFault() { return heteroticState().fault; }
-void clearHeteroticFault() { heteroticState().fault.clear(); }
-int getSkippedInvariantCount() { return heteroticState().skippedInvariants; }
+const std::string& getHeteroticFault() {
+  return heteroticState().fault;
+}
+void clearHeteroticFault() {
+  heteroticState().fault.clear();
+}
+int getSkippedInvariantCount() {
+  return heteroticState().skippedInvariants;
+}
 
 // ---------------------------------------------------------------------------------------
 // Module life
@@ -209,7 +224,8 @@ void initializeHeterotic() {
   s.maxhours = getIntParPointer("Maxhours");
   if (s.pool.empty()) {
     s.pool.reserve(kFilterPoolSize);
-    for (int i = 0; i < kFilterPoolSize; ++i) s.pool.push_back(std::make_unique<HeteroticFilterInfo>());
+    for (int i = 0; i < kFilterPoolSize; ++i)
+      s.pool.push_back(std::make_unique<HeteroticFilterInfo>());
   }
   startState();
   installNameHooks();
@@ -272,14 +288,18 @@ int addNewForbiddenCurrent(TensorProduct* tensor, const int* labels) {
   return addRowSized(heteroticState().forbidden, tensor, labels);
 }
 
-void resetForbiddenCurrents(TensorProduct* tensor) { heteroticState().forbidden.reset(factorCount(tensor)); }
+void resetForbiddenCurrents(TensorProduct* tensor) {
+  heteroticState().forbidden.reset(factorCount(tensor));
+}
 
 void addNewTrigger(TensorProduct* tensor, const int* labels) {
   addRowSized(heteroticState().triggers, tensor, labels);
   setIntPar("Heterotic full_spectrum", 1);
 }
 
-void resetTriggers(TensorProduct* tensor) { heteroticState().triggers.reset(factorCount(tensor)); }
+void resetTriggers(TensorProduct* tensor) {
+  heteroticState().triggers.reset(factorCount(tensor));
+}
 
 void setFixedEntries(TensorProduct* tensor, int k) {
   std::vector<int>& entries = heteroticState().fixedFilterEntries;
@@ -312,7 +332,8 @@ int addNewRepresentationName(TensorProduct* tensor, const char* name, const int*
     Alert("addNewRepresentationName", 1, 520213, "Name too long");
     return 1;
   }
-  if (static_cast<int>(s.names.size()) <= index) s.names.resize(static_cast<std::size_t>(index) + 1);
+  if (static_cast<int>(s.names.size()) <= index)
+    s.names.resize(static_cast<std::size_t>(index) + 1);
   s.names[static_cast<std::size_t>(index)] = name;
   std::vector<int> conjugate(static_cast<std::size_t>(p));
   for (int f = 0; f < p; ++f) {
@@ -322,7 +343,8 @@ int addNewRepresentationName(TensorProduct* tensor, const char* name, const int*
   bool added = false;
   const int cindex = s.repNames.add(conjugate.data(), 1, &added);
   if (added) {
-    if (static_cast<int>(s.names.size()) <= cindex) s.names.resize(static_cast<std::size_t>(cindex) + 1);
+    if (static_cast<int>(s.names.size()) <= cindex)
+      s.names.resize(static_cast<std::size_t>(cindex) + 1);
     s.names[static_cast<std::size_t>(cindex)] = std::string(name) + "*";
   }
   return 0;
@@ -340,7 +362,9 @@ void addNewSelectedRep(const int* labels) {
   rows.add(labels, 1);
 }
 
-void resetSelectedReps() { heteroticState().selectedReps.reset(heteroticFactorCount()); }
+void resetSelectedReps() {
+  heteroticState().selectedReps.reset(heteroticFactorCount());
+}
 
 void resetPatterns() {
   const int h = heteroticFactorCount();
@@ -348,7 +372,9 @@ void resetPatterns() {
   heteroticState().patternAlgebra.reset(10);
 }
 
-int getNumberOfPatternRoots() { return heteroticState().patternRoots.size(); }
+int getNumberOfPatternRoots() {
+  return heteroticState().patternRoots.size();
+}
 
 void addPatternAlgebra(const int* row) {
   HeteroticState& s = heteroticState();
@@ -361,16 +387,25 @@ void setLiftIdentifier(int identifier, SpectrumData* cft) {
   heteroticState().liftCFT = cft;
 }
 
-int getLiftIdentifier() { return heteroticState().liftIdentifier; }
-SpectrumData* getLiftCFT() { return heteroticState().liftCFT; }
-void setModelTag(int tag) { heteroticState().modelTag = tag; }
-int getModelTag() { return heteroticState().modelTag; }
+int getLiftIdentifier() {
+  return heteroticState().liftIdentifier;
+}
+SpectrumData* getLiftCFT() {
+  return heteroticState().liftCFT;
+}
+void setModelTag(int tag) {
+  heteroticState().modelTag = tag;
+}
+int getModelTag() {
+  return heteroticState().modelTag;
+}
 
 void setExceptionalFilter(int k, int label) {
   HeteroticState& s = heteroticState();
   if (k < 0) return;
   s.useExceptionalFilter = 1;
-  if (static_cast<int>(s.exceptionalFilter.size()) <= k) s.exceptionalFilter.resize(static_cast<std::size_t>(k) + 1, 0);
+  if (static_cast<int>(s.exceptionalFilter.size()) <= k)
+    s.exceptionalFilter.resize(static_cast<std::size_t>(k) + 1, 0);
   s.exceptionalFilter[static_cast<std::size_t>(k)] = label;
 }
 
@@ -391,23 +426,46 @@ const std::vector<int>* getAllowablePrimes() {
   return heteroticState().primeListSet ? &heteroticState().primeList : nullptr;
 }
 
-void setHeteroticScan(int flag) { heteroticState().heteroticScan = flag; }
-int getHeteroticScan() { return heteroticState().heteroticScan; }
+void setHeteroticScan(int flag) {
+  heteroticState().heteroticScan = flag;
+}
+int getHeteroticScan() {
+  return heteroticState().heteroticScan;
+}
 
-const HeteroticRows& getRepNames() { return heteroticState().repNames; }
-const std::vector<std::string>& getRepNameTexts() { return heteroticState().names; }
-const HeteroticRows& getSelectedReps() { return heteroticState().selectedReps; }
-const HeteroticRows& getPatternRoots() { return heteroticState().patternRoots; }
-const HeteroticRows& getPatternAlgebra() { return heteroticState().patternAlgebra; }
-const HeteroticRows& getForbiddenCurrents() { return heteroticState().forbidden; }
-const HeteroticRows& getTriggers() { return heteroticState().triggers; }
-const HeteroticRows& getGlobalFilterGenerators() { return heteroticState().filterGenerators; }
-const std::vector<int>& getFixedFilterEntries() { return heteroticState().fixedFilterEntries; }
+const HeteroticRows& getRepNames() {
+  return heteroticState().repNames;
+}
+const std::vector<std::string>& getRepNameTexts() {
+  return heteroticState().names;
+}
+const HeteroticRows& getSelectedReps() {
+  return heteroticState().selectedReps;
+}
+const HeteroticRows& getPatternRoots() {
+  return heteroticState().patternRoots;
+}
+const HeteroticRows& getPatternAlgebra() {
+  return heteroticState().patternAlgebra;
+}
+const HeteroticRows& getForbiddenCurrents() {
+  return heteroticState().forbidden;
+}
+const HeteroticRows& getTriggers() {
+  return heteroticState().triggers;
+}
+const HeteroticRows& getGlobalFilterGenerators() {
+  return heteroticState().filterGenerators;
+}
+const std::vector<int>& getFixedFilterEntries() {
+  return heteroticState().fixedFilterEntries;
+}
 
 void determineParticipatingPrimes() {
   HeteroticState& s = heteroticState();
   std::vector<int> marks(static_cast<std::size_t>(s.maxprimIndex), 0);
-  for (const DecomposedComponent& c : s.components) marks[static_cast<std::size_t>(c.primeIndex)] = 1;
+  for (const DecomposedComponent& c : s.components)
+    marks[static_cast<std::size_t>(c.primeIndex)] = 1;
   s.primeLoop.clear();
   s.primeLoopIndices.clear();
   for (int i = 0; i < s.maxprimIndex; ++i) {
@@ -423,4 +481,6 @@ void determineParticipatingPrimes() {
   }
 }
 
-const std::vector<int>& getPrimeLoop() { return heteroticState().primeLoop; }
+const std::vector<int>& getPrimeLoop() {
+  return heteroticState().primeLoop;
+}

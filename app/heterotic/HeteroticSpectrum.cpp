@@ -20,7 +20,9 @@
 
 namespace {
 
-HeteroticFilterInfo* filterOf(SimpleCurrentData* MD) { return static_cast<HeteroticFilterInfo*>(MD->context); }
+HeteroticFilterInfo* filterOf(SimpleCurrentData* MD) {
+  return static_cast<HeteroticFilterInfo*>(MD->context);
+}
 
 int drawRandom(int n) {
   HeteroticRandomSource source = heteroticState().randomSource;
@@ -37,7 +39,8 @@ void addToPattern(TensorProduct* tensor, const int* row) {
     return;
   }
   int product = 1;
-  for (int f = 0; f < n; ++f) product *= s.dimsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(row[f])];
+  for (int f = 0; f < n; ++f)
+    product *= s.dimsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(row[f])];
   s.pattern[static_cast<std::size_t>(root)] += product;
 }
 
@@ -107,7 +110,7 @@ int determineAlgebra(int* Q_alg, int* Q_cft, int* type, const int* pattern) {
   struct Entry {
     int roots, alg, cft, type;
   };
-  static constexpr Entry kTable[] = {{1, 1, 1, 0}, {2, 1, 2, 1}, {3, 1, 3, 2}, {5, 1, 1, 3},
+  static constexpr Entry kTable[] = {{1, 1, 1, 0}, {2, 1, 2, 1},  {3, 1, 3, 2},  {5, 1, 1, 3},
                                      {6, 6, 6, 4}, {10, 1, 2, 5}, {15, 3, 3, 6}, {30, 6, 6, 7}};
   for (const Entry& e : kTable) {
     if (e.roots == count) {
@@ -140,9 +143,11 @@ const std::vector<int>& optimizedPattern(TensorProduct* tensor, const std::vecto
         if (c >= 0) labels[static_cast<std::size_t>(f)] = c;
       }
       const int image = s.patternRoots.find(labels.data());
-      if (image >= 0) candidate[static_cast<std::size_t>(image)] += pattern[static_cast<std::size_t>(r)];
+      if (image >= 0)
+        candidate[static_cast<std::size_t>(image)] += pattern[static_cast<std::size_t>(r)];
     }
-    if (std::lexicographical_compare(candidate.begin(), candidate.end(), s.optimized.begin(), s.optimized.end()))
+    if (std::lexicographical_compare(candidate.begin(), candidate.end(), s.optimized.begin(),
+                                     s.optimized.end()))
       s.optimized = candidate;
   }
   return s.optimized;
@@ -155,7 +160,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
       static_cast<int>(s.weightsLeft.size()) != factorCount(record->tensor) ||
       s.chiralAlgebra.rowLength() != factorCount(record->tensor) ||
       record->group.rowLength() != factorCount(record->tensor)) {
-    Alert("GSC_computeHeteroticStringSpectrum", 7, 212204, "No heterotic set-up for this invariant");
+    Alert("GSC_computeHeteroticStringSpectrum", 7, 212204,
+          "No heterotic set-up for this invariant");
     return skipInvariant();
   }
   TensorProduct* tensor = record->tensor;
@@ -224,7 +230,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   // 4.
   if (display) {
     progress.stop();
-    Print("Left algebra computation finished %15.7f secs. after start\n", CPUTime() - s.modelStartTime);
+    Print("Left algebra computation finished %15.7f secs. after start\n",
+          CPUTime() - s.modelStartTime);
   }
 
   // 5. Normalisation of the left algebra.
@@ -233,7 +240,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
     if (s.leftAlgebra.count(r) == norm) continue;
     Print("Normalization error in left algebra\n");
     computeLeftAlgebra_slow(MD);
-    for (int g = 0; g < record->generators.size(); ++g) PrintVec(n, record->generators.row(g), "Generator");
+    for (int g = 0; g < record->generators.size(); ++g)
+      PrintVec(n, record->generators.row(g), "Generator");
     Alert("GSC_computeHeteroticStringSpectrum", 0, 212204, "Normalization error in left algebra");
     break;
   }
@@ -265,7 +273,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
       Alert("GSC_computeHeteroticStringSpectrum", 1, 212204, "Normalization error in algebra");
     }
     std::fill(s.pattern.begin(), s.pattern.end(), 0);
-    for (int r = 0; r < s.exceptionalLeftAlgebra.size(); ++r) addToPattern(tensor, s.exceptionalLeftAlgebra.row(r));
+    for (int r = 0; r < s.exceptionalLeftAlgebra.size(); ++r)
+      addToPattern(tensor, s.exceptionalLeftAlgebra.row(r));
     E = first > 0 ? first : 1;
   }
   if (!s.fault.empty()) return skipInvariant();
@@ -286,14 +295,16 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   if (!P.empty()) P[0] = 0;
   if (s.patternAlgebra.rowLength() != static_cast<int>(P.size())) {
     if (s.patternAlgebra.size() != 0)
-      Alert("GSC_computeHeteroticStringSpectrum", 2, 212204, "Pattern algebra rows do not match the pattern roots");
+      Alert("GSC_computeHeteroticStringSpectrum", 2, 212204,
+            "Pattern algebra rows do not match the pattern roots");
     s.patternAlgebra.reset(static_cast<int>(P.size()));
   }
   bool newAlgebra = false;
   const int algebraNumber = s.patternAlgebra.add(P.data(), 1, &newAlgebra);
   if (newAlgebra) {
     if (algebraNumber != s.algebraCounter)
-      Alert("GSC_computeHeteroticStringSpectrum", 3, 212204, "Algebra number is wrong: %d != %d", algebraNumber, s.algebraCounter);
+      Alert("GSC_computeHeteroticStringSpectrum", 3, 212204, "Algebra number is wrong: %d != %d",
+            algebraNumber, s.algebraCounter);
     Print("Adding new algebra (Nr. %d)\n", algebraNumber);
     (s.algebraStore != nullptr ? s.algebraStore : storeAlgebraStandIn)(algebraNumber, P);
     ++s.algebraCounter;
@@ -316,7 +327,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   const int rightNorm = s.rightAlgebra.size() > 0 ? s.rightAlgebra.count(0) : 0;
   for (int r = 0; r < s.rightAlgebra.size(); ++r)
     if (s.rightAlgebra.count(r) != rightNorm)
-      Alert("GSC_computeHeteroticStringSpectrum", 4, 212204, "Normalization error in right algebra");
+      Alert("GSC_computeHeteroticStringSpectrum", 4, 212204,
+            "Normalization error in right algebra");
 
   // 14. Singlets, spinors and vectors.
   long long S = 0, V = 0, I = 0;
@@ -324,17 +336,25 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   const int* identity = s.chiralAlgebra.size() > 0 ? s.chiralAlgebra.row(0) : zero.data();
   for (int r = 0; r < s.rightAlgebra.size(); ++r) {
     for (int a = 0; a < s.chiralAlgebra.size(); ++a) {
-      if (FastTensorSimpleAction_Massless(tensor, s.chiralAlgebra.row(a), s.rightAlgebra.row(r), sRow.data()) != 0) continue;
+      if (FastTensorSimpleAction_Massless(tensor, s.chiralAlgebra.row(a), s.rightAlgebra.row(r),
+                                          sRow.data()) != 0)
+        continue;
       long long m = 1;
-      for (int f = h; f < n; ++f) m *= fieldDimension(factorTheory(tensor, f), sRow[static_cast<std::size_t>(f)]);
-      if (!s.heteroticSpinor.empty() && std::equal(s.heteroticSpinor.begin(), s.heteroticSpinor.end(), sRow.begin())) S += m;
-      if (!s.heteroticVector.empty() && std::equal(s.heteroticVector.begin(), s.heteroticVector.end(), sRow.begin())) V += m;
+      for (int f = h; f < n; ++f)
+        m *= fieldDimension(factorTheory(tensor, f), sRow[static_cast<std::size_t>(f)]);
+      if (!s.heteroticSpinor.empty() &&
+          std::equal(s.heteroticSpinor.begin(), s.heteroticSpinor.end(), sRow.begin()))
+        S += m;
+      if (!s.heteroticVector.empty() &&
+          std::equal(s.heteroticVector.begin(), s.heteroticVector.end(), sRow.begin()))
+        V += m;
       if (std::equal(sRow.begin(), sRow.end(), identity)) I += m;
     }
   }
   if (!s.fault.empty()) return skipInvariant();
   if (I == 0) {
-    Alert("GSC_computeHeteroticStringSpectrum", 5, 212204, "Unexpected vanishing number of singlets");
+    Alert("GSC_computeHeteroticStringSpectrum", 5, 212204,
+          "Unexpected vanishing number of singlets");
     return -1;
   }
   const int Ns = static_cast<int>(S / I);
@@ -347,7 +367,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
     const int* root = s.patternRoots.row(r);
     if (q == 0 || root[h] >= D) continue;
     for (int f = 0; f < h; ++f) {
-      repRow[static_cast<std::size_t>(f)] = s.selectedReps.size() > 0 ? s.selectedReps.row(0)[f] : 0;
+      repRow[static_cast<std::size_t>(f)] =
+          s.selectedReps.size() > 0 ? s.selectedReps.row(0)[f] : 0;
       repRow[static_cast<std::size_t>(h + f)] = root[f];
     }
     int qq = q;
@@ -359,7 +380,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   // 16.
   const std::vector<int> distinct = CollectChiralAlgebraElementsWithDistinctCharges(MD);
   if (display) {
-    PrintStdout("Right algebra analysis finished %15.7f secs. after start\n", CPUTime() - s.modelStartTime);
+    PrintStdout("Right algebra analysis finished %15.7f secs. after start\n",
+                CPUTime() - s.modelStartTime);
     progress.start("Computing heterotic spectrum", s.masslessFields.size());
   }
 
@@ -393,7 +415,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
     for (int a : distinct) {
       const int* element = s.chiralAlgebra.row(a);
       FastTensorSimpleAction(tensor, element, R, wRow.data());
-      const int g = MD->chargeMap[static_cast<std::size_t>(GSC_computeChargeCodeForCombination(MD, wRow.data()))];
+      const int g = MD->chargeMap[static_cast<std::size_t>(
+          GSC_computeChargeCodeForCombination(MD, wRow.data()))];
       if (g == -1) continue;
       FastTensorSimpleAction(tensor, record->group.row(g), element, mu.data());
       const int row = s.moves.add(mu.data(), 1);
@@ -431,7 +454,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
     std::swap(quanta.q0, quanta.q1);
   }
   if (quanta.q0 != Q_cft) {
-    PrintStdout("Exotics reduced: CFT quantum %d massless spectrum %d (flipped %d)\n", Q_cft, quanta.q0, quanta.q1);
+    PrintStdout("Exotics reduced: CFT quantum %d massless spectrum %d (flipped %d)\n", Q_cft,
+                quanta.q0, quanta.q1);
     type += 100 * quanta.q0;
   }
 
@@ -469,13 +493,33 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   return 0;
 }
 
-const HeteroticRows& getRepCount() { return heteroticState().repCount; }
-HeteroticRows& getRepCountForUpdate() { return heteroticState().repCount; }
-const HeteroticRows& getLeftAlgebra() { return heteroticState().leftAlgebra; }
-const HeteroticRows& getRightAlgebra() { return heteroticState().rightAlgebra; }
-const HeteroticRows& getFullSpectrum() { return heteroticState().fullSpectrumRows; }
-int getModelCount() { return heteroticState().modelCount; }
-void setHeteroticSpectrumStore(HeteroticSpectrumStore store) { heteroticState().spectrumStore = store; }
-void setHeteroticAlgebraStore(HeteroticAlgebraStore store) { heteroticState().algebraStore = store; }
-int getStoredSpectrumCount() { return heteroticState().storedSpectra; }
-void setHeteroticRandomSource(HeteroticRandomSource source) { heteroticState().randomSource = source; }
+const HeteroticRows& getRepCount() {
+  return heteroticState().repCount;
+}
+HeteroticRows& getRepCountForUpdate() {
+  return heteroticState().repCount;
+}
+const HeteroticRows& getLeftAlgebra() {
+  return heteroticState().leftAlgebra;
+}
+const HeteroticRows& getRightAlgebra() {
+  return heteroticState().rightAlgebra;
+}
+const HeteroticRows& getFullSpectrum() {
+  return heteroticState().fullSpectrumRows;
+}
+int getModelCount() {
+  return heteroticState().modelCount;
+}
+void setHeteroticSpectrumStore(HeteroticSpectrumStore store) {
+  heteroticState().spectrumStore = store;
+}
+void setHeteroticAlgebraStore(HeteroticAlgebraStore store) {
+  heteroticState().algebraStore = store;
+}
+int getStoredSpectrumCount() {
+  return heteroticState().storedSpectra;
+}
+void setHeteroticRandomSource(HeteroticRandomSource source) {
+  heteroticState().randomSource = source;
+}

@@ -16,12 +16,19 @@ HeteroticNameHooksState& hooks() {
 
 }  // namespace
 
-void setHeteroticNameHooks(LiftIdentifierHook lift, ExceptionalFilterHook filter, HeteroticScanHook scan) {
+void setHeteroticNameHooks(LiftIdentifierHook lift, ExceptionalFilterHook filter,
+                           HeteroticScanHook scan) {
   hooks().lift = lift;
   hooks().filter = filter;
   hooks().scan = scan;
 }
 
-int heteroticLiftIdentifier() { return hooks().lift != nullptr ? hooks().lift() : -1; }
-int heteroticExceptionalFilter(int factor) { return hooks().filter != nullptr ? hooks().filter(factor) : 0; }
-bool heteroticScanRunning() { return hooks().scan != nullptr && hooks().scan() != 0; }
+int heteroticLiftIdentifier() {
+  return hooks().lift != nullptr ? hooks().lift() : -1;
+}
+int heteroticExceptionalFilter(int factor) {
+  return hooks().filter != nullptr ? hooks().filter(factor) : 0;
+}
+bool heteroticScanRunning() {
+  return hooks().scan != nullptr && hooks().scan() != 0;
+}

@@ -9,7 +9,8 @@ using ExceptionalFilterHook = int (*)(int factor);
 using HeteroticScanHook = int (*)();
 
 // nullptr restores the default of that hook.
-void setHeteroticNameHooks(LiftIdentifierHook lift, ExceptionalFilterHook filter, HeteroticScanHook scan);
+void setHeteroticNameHooks(LiftIdentifierHook lift, ExceptionalFilterHook filter,
+                           HeteroticScanHook scan);
 int heteroticLiftIdentifier();
 int heteroticExceptionalFilter(int factor);
 bool heteroticScanRunning();

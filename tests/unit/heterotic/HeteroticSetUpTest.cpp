@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "HeteroticTestSupport.h"
+#include "InterpreterTestSupport.h"
 #include "runtime/SystemUtility.h"
+#include "tensor/OutputNames.h"
 
 namespace {
 
@@ -180,7 +182,8 @@ TEST_F(HeteroticTest, GeneratorsOfOrdersTwoAndThreeListSixElements) {
   HeteroticRows out;
   BuildAlgebraFromOrthogonalGenerators(TP, gens, out, orders);
   ASSERT_EQ(out.size(), 6);
-  const std::vector<Row> expected = {{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0, 2}, {1, 2}};  // 1, g0, g1, g0 g1, g1^2, g0 g1^2
+  const std::vector<Row> expected = {{0, 0}, {1, 0}, {0, 1},
+                                     {1, 1}, {0, 2}, {1, 2}};  // 1, g0, g1, g0 g1, g1^2, g0 g1^2
   for (int i = 0; i < 6; ++i) EXPECT_EQ(rowOf(out, i), expected[static_cast<std::size_t>(i)]) << i;
   // No generator: the identity alone.
   HeteroticRows none;
@@ -310,7 +313,8 @@ TEST_F(HeteroticTest, ALiftWithANewDenominatorKeepsWeightsExact) {
   EXPECT_EQ(getLeftWeightNumerator(0, 1), 2);   // 1/3, not lifted
   EXPECT_EQ(getLeftWeightNumerator(1, 1), 1);   // 1/6 from the lift
   EXPECT_EQ(getRightWeightNumerator(1, 1), 2);  // right weights keep 1/3
-  EXPECT_NE(capture.printed.find("Lifted: 0; lowered: 2; massless and unchanged: 1"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Lifted: 0; lowered: 2; massless and unchanged: 1"),
+            std::string::npos);
 }
 
 TEST_F(HeteroticTest, RightMassCheckOfWeightsZeroOneAndAbove) {
@@ -329,9 +333,6 @@ TEST_F(HeteroticTest, RightMassCheckOfWeightsZeroOneAndAbove) {
 
 // ---------------------------------------------------------------------------------------
 // Commands
-
-#include "InterpreterTestSupport.h"
-#include "tensor/OutputNames.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "groups/Discrete.h"
 #include "HeteroticTestSupport.h"
+#include "groups/Discrete.h"
 #include "heterotic/HeteroticInternal.h"
 #include "invariants/Invariants.h"
 
@@ -185,7 +185,7 @@ TEST_F(HeteroticTest, RootCountsGiveTheAlgebraClasses) {
   struct Case {
     int count, alg, cft, type;
   };
-  const Case cases[] = {{1, 1, 1, 0}, {2, 1, 2, 1}, {3, 1, 3, 2}, {5, 1, 1, 3},
+  const Case cases[] = {{1, 1, 1, 0}, {2, 1, 2, 1},  {3, 1, 3, 2},  {5, 1, 1, 3},
                         {6, 6, 6, 4}, {10, 1, 2, 5}, {15, 3, 3, 6}, {30, 6, 6, 7}};
   for (const Case& c : cases) {
     makeRoots(c.count);
@@ -424,7 +424,9 @@ namespace {
 struct FatalExit {
   int status;
 };
-void throwingExit(int status) { throw FatalExit{status}; }
+void throwingExit(int status) {
+  throw FatalExit{status};
+}
 
 // E7 x SU(2) at level 1 with the heterotic factor E7, and the extension invariant of the
 // current J = (1, 1) of weight 3/4 + 1/4 = 1 (group Z2, X = 0): left algebra {0, J}.
@@ -472,9 +474,11 @@ TEST_F(HeteroticTest, TheExtensionInvariantOfAWeightOneCurrent) {
   // E7's labels 1 read as colour triplets: A3 = 1 + 2 is a fatal anomaly, and the run ends
   // with status 1 after the printout.
   EXPECT_EQ(status, 1);
-  EXPECT_NE(capture.stdoutText.find("Fatal anomalies!(quitting after printout)\n"), std::string::npos);
-  EXPECT_NE(capture.stdoutText.find("Exotics reduced: CFT quantum 1 massless spectrum 2 (flipped 2)\n"),
+  EXPECT_NE(capture.stdoutText.find("Fatal anomalies!(quitting after printout)\n"),
             std::string::npos);
+  EXPECT_NE(
+      capture.stdoutText.find("Exotics reduced: CFT quantum 1 massless spectrum 2 (flipped 2)\n"),
+      std::string::npos);
   EXPECT_EQ(getStoredSpectrumCount(), 0);
 }
 

@@ -8,11 +8,11 @@
 #include <initializer_list>
 #include <vector>
 
+#include "TestSupport.h"
 #include "heterotic/Heterotic.h"
 #include "runtime/Parameters.h"
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
-#include "TestSupport.h"
 
 class HeteroticTest : public ZoqTest {
  protected:
@@ -51,5 +51,9 @@ inline constexpr std::array<int, 3> kA1 = {1, 1, 1};
 inline constexpr std::array<int, 3> kA2 = {1, 2, 1};
 inline constexpr std::array<int, 3> kD5 = {4, 5, 1};
 inline constexpr std::array<int, 3> kE7 = {5, 7, 1};
-inline std::array<int, 3> u1(int N) { return {0, N, 0}; }
-inline std::array<int, 3> minimalN2(int k) { return {27, 2, k}; }
+inline std::array<int, 3> u1(int N) {
+  return {0, N, 0};
+}
+inline std::array<int, 3> minimalN2(int k) {
+  return {27, 2, k};
+}
