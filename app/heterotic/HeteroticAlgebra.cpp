@@ -114,7 +114,7 @@ void computeChiralAlgebraUsingPrimeDecomposition(TensorProduct* tensor) {
   const int h = heteroticFactorCount();
   for (int a = 0; a < s.chiralAlgebra.size(); ++a) {
     const int* row = s.chiralAlgebra.row(a);
-    if (s.selectedReps.rowLength() != h || s.selectedReps.find(row) < 0) continue;
+    if (h > n || s.selectedReps.rowLength() != h || s.selectedReps.find(row) < 0) continue;
     if (RightMassCheck(tensor, row) != 0) continue;
     int dimension = 1;
     for (int f = h; f < n; ++f) dimension *= fieldDimension(factorTheory(tensor, f), row[f]);

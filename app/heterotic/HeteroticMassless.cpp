@@ -102,7 +102,7 @@ int rightMasslessCheck(int n, int* x, void* ctx) {
     if (!integerCharge(tensor, tensor->Currents.row(r), labels.data())) return 0;
   const int h = heteroticFactorCount();
   if (s.selectedReps.size() == 0 ||
-      (s.selectedReps.rowLength() == h && s.selectedReps.find(labels.data()) >= 0))
+      (h <= n && s.selectedReps.rowLength() == h && s.selectedReps.find(labels.data()) >= 0))
     s.masslessFields.add(labels.data(), 1);
   return 1;
 }

@@ -159,7 +159,9 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   if (record == nullptr || record->tensor == nullptr || MD->group == nullptr ||
       static_cast<int>(s.weightsLeft.size()) != factorCount(record->tensor) ||
       s.chiralAlgebra.rowLength() != factorCount(record->tensor) ||
-      record->group.rowLength() != factorCount(record->tensor)) {
+      record->group.rowLength() != factorCount(record->tensor) ||
+      heteroticFactorCount() > factorCount(record->tensor) ||
+      s.patternRoots.rowLength() != heteroticFactorCount() + 2) {
     Alert("GSC_computeHeteroticStringSpectrum", 7, 212204,
           "No heterotic set-up for this invariant");
     return skipInvariant();
@@ -368,7 +370,8 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
     if (q == 0 || root[h] >= D) continue;
     for (int f = 0; f < h; ++f) {
       repRow[static_cast<std::size_t>(f)] =
-          s.selectedReps.size() > 0 ? s.selectedReps.row(0)[f] : 0;
+          s.selectedReps.size() > 0 && s.selectedReps.rowLength() == h ? s.selectedReps.row(0)[f]
+                                                                       : 0;
       repRow[static_cast<std::size_t>(h + f)] = root[f];
     }
     int qq = q;

@@ -69,6 +69,16 @@ TEST_F(HeteroticTest, NamesHaveAtMostSevenCharactersAndAConjugateNameIsKeptWhole
   EXPECT_TRUE(alerted("Name too long"));
 }
 
+TEST_F(HeteroticTest, AHundredRepresentationRowsAreTheMost) {
+  // U(1) at radius 200: label a and its conjugate 200 - a, two rows per name.
+  TensorProduct* TP = product({u1(200)});
+  for (int a = 1; a <= 50; ++a) ASSERT_EQ(addNewRepresentationName(TP, "R", &a), 0) << a;
+  EXPECT_EQ(getRepNames().size(), 100);
+  const int next = 51;
+  EXPECT_EQ(addNewRepresentationName(TP, "R", &next), 1);
+  EXPECT_TRUE(alerted("Too many representation names"));
+}
+
 TEST_F(HeteroticTest, FiltersTriggersAndFixedEntries) {
   TensorProduct* TP = product({kA1, kA1, kA2});
   const int a[3] = {1, 1, 0};

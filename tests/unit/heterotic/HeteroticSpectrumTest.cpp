@@ -359,6 +359,13 @@ TEST_F(HeteroticSpectrumTest, AFilterOfAnotherProductIsRefusedAndCounted) {
   EXPECT_EQ(getStoredSpectrumCount(), 0);
 }
 
+TEST_F(HeteroticSpectrumTest, MoreHeteroticFactorsThanFactorsAreRefused) {
+  setIntPar("Heterotic factors", 3);
+  EXPECT_EQ(run(spectrum), 0);
+  EXPECT_TRUE(alerted("No heterotic set-up for this invariant"));
+  EXPECT_EQ(getSkippedInvariantCount(), 1);
+}
+
 TEST_F(HeteroticSpectrumTest, AnInvariantWithoutSingletsStoresNothing) {
   EXPECT_EQ(run(spectrumWithoutKernels), -1);
   EXPECT_TRUE(alerted("Unexpected vanishing number of singlets"));
