@@ -327,6 +327,21 @@ TEST_F(HeteroticTest, ALiftWithANewDenominatorKeepsWeightsExact) {
             std::string::npos);
 }
 
+TEST_F(HeteroticTest, ALiftThatRaisesAWeightCountsItAsLifted) {
+  // SU(2) x SU(2) at level 1 (D = 4), factor 2 lifted to E7 at level 1: 1/4 becomes 3/4,
+  // with the dimension 56 of E7's field.
+  TensorProduct* TP = product({kA1, kA1});
+  computeCommonDenominatorWeights(TP);
+  const int map[2] = {0, 1};
+  ASSERT_EQ(makeHeteroticLift(1, SM_getData(5, 7, 1), map), 0);
+  EXPECT_EQ(getCommonDenominator(), 4);
+  EXPECT_EQ(getLeftWeightNumerator(1, 1), 3);
+  EXPECT_EQ(getLeftDimension(1, 1), 56);
+  EXPECT_EQ(getRightWeightNumerator(1, 1), 1);
+  EXPECT_NE(capture.printed.find("Lifted: 1; lowered: 0; massless and unchanged: 1"),
+            std::string::npos);
+}
+
 TEST_F(HeteroticTest, RightMassCheckOfWeightsZeroOneAndAbove) {
   TensorProduct* TP = product({kE7, kA1, kA1});
   computeCommonDenominatorWeights(TP);
