@@ -653,6 +653,7 @@ void initializeDefaultModeCommands() {
   attachHelp(kDefaultHelp);
   registerTable(kTensorFactorCommands);
   attachHelp(kTensorFactorHelp);
+  registerHeteroticCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {

@@ -400,3 +400,11 @@ int COM_comp_inv(char** params, int n);
 int COM_subgroup_start(char** params, int n);
 int COM_set_bulk(char** params, int n);
 int COM_set_bulk_all(char** params, int n);
+
+// Heterotic set-up commands of the default mode.
+int COM_sel_rep(char** params, int n);
+int COM_set_repname(char** params, int n);
+int COM_pattern_reset(char** params, int n);
+int COM_pattern_algebra(char** params, int n);
+int COM_lift(char** params, int n);
+int COM_set_allowed_primes(char** params, int n);

@@ -85,3 +85,5 @@ int tensorComputeSimple();
 // commands (modular mode).
 void registerGaussCommand();
 void registerPermutationCommands();
+// The heterotic set-up commands of the default mode (CommandsHeterotic.cpp).
+void registerHeteroticCommands();

@@ -10,6 +10,7 @@
 #include "commands/Commands.h"
 #include "groups/Discrete.h"
 #include "groups/Permutations.h"
+#include "heterotic/Heterotic.h"
 #include "interpreter/Evaluator.h"
 #include "interpreter/IntCommands.h"
 #include "interpreter/Interpreter.h"
@@ -105,7 +106,7 @@ const BootEntry kBootTable[] = {
     {"initializeSearchSM", initializeSearchSM, nullptr},
     {"initializeCrossBound", initializeCrossBound, resetCrossBound},
     {"initializeCoset", initializeCoset, nullptr},
-    {"initializeHeterotic", initializeHeterotic, nullptr},
+    {"initializeHeterotic", initializeHeterotic, resetHeterotic},
     {"initializeModular", initializeModular, nullptr},
     {"initializeInvariants", initializeInvariants, resetInvariants},
     {"initializeStoremanager", initializeStoremanager, nullptr},

@@ -10,7 +10,5 @@ void initializeTadpole() {}
 void BoundarySelectionCriteriaChanged() {}
 void tadpoleSearchParametersChanged() {}
 
-void initializeHeterotic() {}
-
 void initializeSearchSM() {}
 void ModelDirChanged() {}

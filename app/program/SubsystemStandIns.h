@@ -17,9 +17,6 @@ void initializeTadpole();
 void BoundarySelectionCriteriaChanged();
 void tadpoleSearchParametersChanged();
 
-// Heterotic spectra and searches.
-void initializeHeterotic();
-
 // The standard-model search. Post-command of "set modeldir" (the model catalogue does not
 // exist yet).
 void initializeSearchSM();

@@ -10,16 +10,16 @@
 #include "runtime/SystemUtility.h"
 #include "store/Storemanager.h"
 #include "tensor/CosetInternal.h"
+#include "tensor/HeteroticNameHooks.h"
 #include "tensor/OutputNames.h"
 
 namespace {
 
 constexpr std::size_t kMaxFilterFactors = 48;
 
-// Heterotic lift and exceptional filters belong to the heterotic search, not built yet:
-// no factor is lifted and no exceptional filter is set.
-int getLiftIdentifier() { return -1; }
-int getExceptionalFilter(int) { return 0; }
+// The heterotic search answers which factor is lifted and which carry exceptional filters.
+int getLiftIdentifier() { return heteroticLiftIdentifier(); }
+int getExceptionalFilter(int factor) { return heteroticExceptionalFilter(factor); }
 
 bool isN2Minimal(const SpectrumData* sd) {
   return (sd->type == kStoreTypeMinimalN2 || sd->type == kStoreTypeSpecialN2) && sd->rank == 2;

@@ -17,6 +17,7 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
+#include "tensor/HeteroticNameHooks.h"
 
 namespace {
 
@@ -40,9 +41,8 @@ OutputNameHooks& outputNameHooks() {
   return hooks;
 }
 
-// The searches that choose folders are not built yet: no heterotic scan runs and the
-// standard-model search is not supersymmetric.
-bool heteroticScanRunning() { return false; }
+// The standard-model search that chooses folders is not built yet: it is not
+// supersymmetric.
 int getSusySearch() { return 0; }
 int currentMIPFIdentifier() {
   const OutputNameHooks& hooks = outputNameHooks();
@@ -52,8 +52,7 @@ int storedInvariantTotal() {
   const OutputNameHooks& hooks = outputNameHooks();
   return hooks.storedInvariants == nullptr ? 0 : hooks.storedInvariants();
 }
-// No tensor factor is lifted while the heterotic search is not built.
-int getLiftIdentifier() { return -1; }
+int getLiftIdentifier() { return heteroticLiftIdentifier(); }
 
 std::string liftMark(const std::string& symbol) {
   if (symbol == "widehat") return "^";
