@@ -221,3 +221,25 @@ const std::vector<int>& exceptionalKleinBottle();
 // Adds a Klein-bottle vector to the storage that "select klein nr" reads.
 void addStoredKleinBottle(const std::vector<int>& K);
 int storedKleinBottleCount();
+
+// ---------------------------------------------------------------------------------------
+// Amplitudes of the current orientifold, the orientifold list, boundary conjugates and
+// Chan-Paton group types. STAND-INS until the orientifold list and the unoriented
+// amplitudes are built (CrossBoundAmplitudeStandIns.cpp): each reports "not available yet"
+// and gives 0, an empty list or -1.
+
+// A^i_ab, M^i_a and K^i of the current orientifold; a negative field -i gives the
+// amplitude of the conjugate of i.
+int getAnnulus(int i, int a, int b);
+int getMoebius(int i, int a);
+int getKleinBottle(int i);
+// Loads the orientifold list; *total its length, *count the entries of non-zero tension;
+// the records sorted by descending tension (the first *count have non-zero tension).
+OrientifoldInfo** getPositiveTensionOrientifolds(int* total, int* count);
+// Fills the record's boundary conjugates and group types unless they are current.
+void loadOrientifoldConjugates(OrientifoldInfo* record, int progress);
+void loadAllOrientifoldConjugates(int flag);
+// After loadOrientifoldConjugates: the conjugate boundary of a (-1: none) and its group
+// type (0 unitary, 1 orthogonal, -1 symplectic, 2 zero tension).
+int orientifoldConjugate(const OrientifoldInfo* record, int a);
+int orientifoldGroupType(const OrientifoldInfo* record, int a);
