@@ -40,6 +40,7 @@ int initSimpleCurrentBCFT() {
   if (s.IshibashiLabelCount != LabelCount(bi))
     Alert("initSimpleCurrentBCFT", 0, 212404, "Ishibashi label count error");
   allocateOrientifoldInfo_stage2(&s.Trivial);
+  loadCorrectionPhases(s.Trivial.get());
   getIshibashiLabels();
   getBoundaryLabels();
   if (useOrbits() >= 1) loadAllOrbits();
@@ -183,11 +184,6 @@ int initializeOrientedOpenString() {
   if (MOD_isValidCFT() < 3)
     Alert("initializeOrientedOpenString", 0, 112301,
           "This is not a CFT; be prepared for nonsense\n");
-  if (bi->simple_current == 1 && !invariantGroupKnown(bi)) {
-    Alert("initializeOrientedOpenString", 1, 100302,
-          "Boundaries of non-diagonal simple-current invariants: not available yet");
-    return 1;
-  }
   initSMATRIX();
   if (bi->simple_current == 1)
     initSimpleCurrentBCFT();
