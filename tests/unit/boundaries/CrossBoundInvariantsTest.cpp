@@ -310,4 +310,73 @@ TEST_F(CrossBoundInvariantsTest, BuiltInExceptionalInvariantsHaveTheExponentsAsL
   }
 }
 
+TEST_F(CrossBoundInvariantsTest, EveryInvariantOfZ2TimesZ2HasCompleteBoundaries) {
+  // SO(8) at levels 1 and 2, centre Z2 x Z2 (level 2 with fixed points of the whole centre):
+  // for every simple-current invariant as many boundaries as Ishibashi labels, R unitary,
+  // the annulus a NIM-representation (A^0 = 1, entries non-negative integers), the same
+  // with and without orbit tables.
+  setIntPar("Reject permutations", 0);
+  for (int level : {1, 2}) {
+    int seen = 0;
+    for (int number = 1; number < 12; ++number) {
+      std::vector<std::vector<std::vector<int>>> annuli;
+      for (int orbits : {0, 2}) {
+        setIntPar("Use_orbits", orbits);
+        ASSERT_NE(useTheory(4, 4, level), nullptr);
+        BulkInvariant* bi = getBulkInvariantByNumber(number);
+        if (bi == nullptr) break;
+        capture.clear();
+        const int n = TotalBoundaries();
+        ASSERT_GT(n, 0);
+        EXPECT_EQ(TotalIshibashi(), n) << level << " " << number;
+        for (int m = 0; m < n; ++m) {
+          for (int m2 = 0; m2 < n; ++m2) {
+            Complex sum = 0.0;
+            for (int a = 0; a < n; ++a) {
+              double r1 = 0, i1 = 0, r2 = 0, i2 = 0;
+              getCurrentReflectionCoefficient(m, a, &r1, &i1);
+              getCurrentReflectionCoefficient(m2, a, &r2, &i2);
+              sum += Complex(r1, i1) * std::conj(Complex(r2, i2));
+            }
+            EXPECT_NEAR(std::abs(sum - Complex(m == m2 ? 1.0 : 0.0, 0.0)), 0.0, 1e-7)
+                << level << " " << number << " " << m << " " << m2;
+          }
+        }
+        std::vector<std::vector<int>> all;
+        for (int i = 0; i < primaryCount(); ++i) {
+          for (int a = 0; a < n; ++a) {
+            std::vector<int> row;
+            for (int b = 0; b < n; ++b) {
+              const int value = getOrientedAnnulus(i, a, b);
+              EXPECT_GE(value, 0);
+              if (i == 0) {
+                EXPECT_EQ(value, a == b ? 1 : 0) << level << " " << number;
+              }
+              row.push_back(value);
+            }
+            all.push_back(row);
+          }
+        }
+        EXPECT_TRUE(silent()) << level << " " << number << ": " << capture.diagnostics;
+        annuli.push_back(all);
+        // A symmetric invariant's orientifold record holds one sign per cyclic factor, then
+        // beta and the two halves of the phases per element.
+        const InvariantGroup* G = invariantGroup(currentBulk());
+        ASSERT_NE(G, nullptr);
+        if (bi->symmetric == 1) {
+          ASSERT_EQ(initializeOpenString(), 0);
+          EXPECT_EQ(getCurrentOrientifold()->crosscapSigns.size(),
+                    static_cast<size_t>(3 * G->order()) + G->factorOrders.size());
+          EXPECT_GE(getCurrentOrientifold()->tension, 0.0);
+        }
+      }
+      if (annuli.size() < 2) break;
+      EXPECT_EQ(annuli[0], annuli[1]) << level << " " << number;
+      ++seen;
+    }
+    // Each of the three subgroups Z2 and the whole group has an invariant of its own.
+    EXPECT_GE(seen, 4) << level;
+  }
+}
+
 }  // namespace
