@@ -78,12 +78,7 @@ int initExceptionalBCFT() {
   s.CrosscapStatus = edt->crosscap_status;
   if (s.CrosscapStatus == -1 && orientifoldRequired()) s.CrosscapStatus = 0;
   if (s.CrosscapStatus == 0) {
-    const int N = primaryCount();
-    const int L = s.IshibashiLabelCount;
-    edt->N = N;
-    edt->L = L;
-    edt->data.resize(static_cast<size_t>(2 * N) * static_cast<size_t>(1 + L), 0.0);
-    edt->klein.resize(static_cast<size_t>(N), 0);
+    allocExceptBound(edt, primaryCount(), s.IshibashiLabelCount);
     if (orientifoldRequired()) {
       if (s.KleinBottleModInvNr != QueryBulkInvariant()) {
         Alert("initExceptionalBCFT", 0, 212404,
