@@ -9,6 +9,7 @@
 #include <cmath>
 #include <complex>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -376,6 +377,124 @@ TEST_F(CrossBoundInvariantsTest, EveryInvariantOfZ2TimesZ2HasCompleteBoundaries)
     }
     // Each of the three subgroups Z2 and the whole group has an invariant of its own.
     EXPECT_GE(seen, 4) << level;
+  }
+}
+
+// The unoriented amplitudes from their sums over Ishibashi labels, with the crosscap and
+// flipped coefficients of the current orientifold:
+//   K^i    = sum_m S*(i_m, i) U~(m) U(m) / S(i_m, 0),
+//   A^i_ab = sum_m S*(i_m, i) R(m, a) R~(m, b) / S(i_m, 0),
+//   M^i_a  = sum_m R~(m, a) U(m) P*(i, i_m) / S(i_m, 0).
+// Consistent crosscaps make them integers that project the torus and the annulus:
+// K^i = Z(i, i^c) and M^i_a = A^i_aa modulo 2, |K^i| <= Z(i, i^c), |M^i_a| <= A^i_aa,
+// and A^i_ab >= 0.
+void expectConsistentCrosscaps(const char* what) {
+  ASSERT_EQ(initializeOpenString(), 0) << what;
+  BulkInvariant* bi = currentBulk();
+  const int L = TotalIshibashi();
+  const int N = primaryCount();
+  std::vector<Complex> U(static_cast<size_t>(L)), Uf(static_cast<size_t>(L));
+  for (int m = 0; m < L; ++m) {
+    double re = 0, im = 0;
+    getCurrentCrosscapCoefficient(m, 0, &re, &im);
+    U[static_cast<size_t>(m)] = Complex(re, im);
+    getCurrentCrosscapCoefficientFlipped(m, 0, &re, &im);
+    Uf[static_cast<size_t>(m)] = Complex(re, im);
+  }
+  auto S = [](int a, int b) {
+    double re = 0, im = 0;
+    compS(a, b, &re, &im);
+    return Complex(re, im);
+  };
+  for (int i = 0; i < N; ++i) {
+    Complex K = 0.0;
+    for (int m = 0; m < L; ++m) {
+      const int im = getIshibashiField(m);
+      K += std::conj(S(im, i)) * Uf[static_cast<size_t>(m)] * U[static_cast<size_t>(m)] /
+           S(im, 0).real();
+    }
+    const long k = std::lround(K.real());
+    EXPECT_NEAR(std::abs(K - Complex(static_cast<double>(k), 0.0)), 0.0, 1e-7) << what << " K " << i;
+    const int Z = bulkEntry(bi, i, getConjugate(i));
+    EXPECT_EQ((Z - k) % 2, 0) << what << " K " << i << " Z " << Z;
+    EXPECT_LE(std::labs(k), Z) << what << " K " << i;
+    for (int a = 0; a < TotalBoundaries(); ++a) {
+      Complex A = 0.0;
+      for (int m = 0; m < L; ++m) {
+        const int im = getIshibashiField(m);
+        double rr = 0, ri = 0, fr = 0, fi = 0;
+        getCurrentReflectionCoefficient(m, a, &rr, &ri);
+        getCurrentReflectionCoefficientFlipped(m, a, &fr, &fi);
+        A += std::conj(S(im, i)) * Complex(rr, ri) * Complex(fr, fi) / S(im, 0).real();
+      }
+      const long annulus = std::lround(A.real());
+      EXPECT_NEAR(std::abs(A - Complex(static_cast<double>(annulus), 0.0)), 0.0, 1e-7)
+          << what << " A " << i << " " << a;
+      EXPECT_GE(annulus, 0) << what << " A " << i << " " << a;
+      Complex M = 0.0;
+      for (int m = 0; m < L; ++m) {
+        const int im = getIshibashiField(m);
+        double rr = 0, ri = 0, pr = 0, pi = 0;
+        getCurrentReflectionCoefficientFlipped(m, a, &rr, &ri);
+        compP(i, im, &pr, &pi);
+        M += Complex(rr, ri) * U[static_cast<size_t>(m)] * std::conj(Complex(pr, pi)) /
+             S(im, 0).real();
+      }
+      const long mo = std::lround(M.real());
+      EXPECT_NEAR(std::abs(M - Complex(static_cast<double>(mo), 0.0)), 0.0, 1e-7)
+          << what << " M " << i << " " << a;
+      EXPECT_EQ((annulus - mo) % 2, 0) << what << " M " << i << " " << a << " A " << annulus;
+      EXPECT_LE(std::labs(mo), annulus) << what << " M " << i << " " << a;
+    }
+  }
+}
+
+TEST_F(CrossBoundInvariantsTest, CrosscapsOfTheDSeriesGiveIntegerKleinAndMoebiusAmplitudes) {
+  for (int orbits : {0, 2}) {
+    setIntPar("Use_orbits", orbits);
+    for (int k : {4, 8}) {
+      ASSERT_NE(dSeries(k), nullptr);
+      for (int K : {0, 1}) {
+        for (int sign : {1, -1}) {
+          ASSERT_EQ(initializeOpenString(), 0);
+          ASSERT_EQ(setKlein(K), 1);
+          ASSERT_EQ(setCrosscapSigns(1, &sign), 1);
+          capture.clear();
+          const std::string what = "k=" + std::to_string(k) + " K=" + std::to_string(K) +
+                                   " sign " + std::to_string(sign) + " orbits " +
+                                   std::to_string(orbits);
+          expectConsistentCrosscaps(what.c_str());
+          EXPECT_GE(getCurrentOrientifold()->tension, 0.0);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(CrossBoundInvariantsTest, CrosscapsOfSymmetricZ2TimesZ2InvariantsAreConsistent) {
+  setIntPar("Reject permutations", 0);
+  for (int number = 1; number < 12; ++number) {
+    ASSERT_NE(useTheory(4, 4, 2), nullptr);
+    BulkInvariant* bi = getBulkInvariantByNumber(number);
+    if (bi == nullptr) break;
+    if (bi->symmetric != 1) continue;
+    const InvariantGroup* G = invariantGroup(bi);
+    ASSERT_NE(G, nullptr);
+    // Every Klein current of the centre with every sign choice of the group's factors.
+    const int factors = static_cast<int>(G->factorOrders.size());
+    for (int K = 0; K < 4; ++K) {
+      for (int choice = 0; choice < (1 << factors); ++choice) {
+        ASSERT_EQ(initializeOpenString(), 0);
+        setKlein(K);
+        std::vector<int> signs;
+        for (int f = 0; f < factors; ++f) signs.push_back((choice >> f) & 1 ? -1 : 1);
+        if (factors > 0) setCrosscapSigns(factors, signs.data());
+        capture.clear();
+        const std::string what = "nr " + std::to_string(number) + " K=" + std::to_string(K) +
+                                 " signs " + std::to_string(choice);
+        expectConsistentCrosscaps(what.c_str());
+      }
+    }
   }
 }
 
