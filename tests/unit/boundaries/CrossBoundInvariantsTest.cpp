@@ -498,4 +498,58 @@ TEST_F(CrossBoundInvariantsTest, CrosscapsOfSymmetricZ2TimesZ2InvariantsAreConsi
   }
 }
 
+TEST_F(CrossBoundInvariantsTest, InvariantsOfZ3AndZ4CentresHaveConsistentBoundariesAndCrosscaps) {
+  // SU(3) at level 3 (Z3; the fixed point (1,1) resolved by the characters of Z3) and SU(4)
+  // at level 2 (Z4; fixed points of J^2): for every simple-current invariant complete,
+  // unitary boundaries and, for the symmetric ones, crosscaps that give integer amplitudes
+  // for every Klein current of the centre.
+  struct Theory {
+    int rank;
+    int level;
+    int centre;
+  };
+  setIntPar("Reject permutations", 0);
+  for (const Theory& t : {Theory{2, 3, 3}, Theory{3, 2, 4}}) {
+    int seen = 0;
+    for (int number = 1; number < 12; ++number) {
+      ASSERT_NE(useTheory(1, t.rank, t.level), nullptr);
+      BulkInvariant* bi = getBulkInvariantByNumber(number);
+      if (bi == nullptr) break;
+      ++seen;
+      capture.clear();
+      const std::string what = "A" + std::to_string(t.rank) + " level " +
+                               std::to_string(t.level) + " nr " + std::to_string(number);
+      const int n = TotalBoundaries();
+      ASSERT_GT(n, 0) << what;
+      EXPECT_EQ(TotalIshibashi(), n) << what;
+      for (int m = 0; m < n; ++m) {
+        for (int m2 = 0; m2 < n; ++m2) {
+          Complex sum = 0.0;
+          for (int a = 0; a < n; ++a) {
+            double r1 = 0, i1 = 0, r2 = 0, i2 = 0;
+            getCurrentReflectionCoefficient(m, a, &r1, &i1);
+            getCurrentReflectionCoefficient(m2, a, &r2, &i2);
+            sum += Complex(r1, i1) * std::conj(Complex(r2, i2));
+          }
+          EXPECT_NEAR(std::abs(sum - Complex(m == m2 ? 1.0 : 0.0, 0.0)), 0.0, 1e-7)
+              << what << " " << m << " " << m2;
+        }
+      }
+      for (int i = 0; i < primaryCount(); ++i)
+        for (int a = 0; a < n; ++a)
+          for (int b = 0; b < n; ++b) EXPECT_GE(getOrientedAnnulus(i, a, b), 0) << what;
+      EXPECT_TRUE(silent()) << what << ": " << capture.diagnostics;
+      if (bi->symmetric != 1) continue;
+      for (int K = 0; K < t.centre; ++K) {
+        ASSERT_EQ(initializeOpenString(), 0);
+        setKlein(K);
+        capture.clear();
+        expectConsistentCrosscaps((what + " K=" + std::to_string(K)).c_str());
+      }
+    }
+    // Z3: its extension; Z4: the invariants of Z2 = {0, J^2} and of Z4.
+    EXPECT_GE(seen, t.centre == 3 ? 1 : 2) << t.rank;
+  }
+}
+
 }  // namespace
