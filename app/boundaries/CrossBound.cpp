@@ -159,6 +159,7 @@ void resetCrossBound() {
   s.NBoundaryOrbit = 0;
   s.IshiOrder = 0;
   s.BoundaryOrder = 0;
+  s.Group = InvariantGroup{};
   s.groupKnown = false;
   s.groupStamp = -1;
   s.groupOf = nullptr;
