@@ -40,6 +40,7 @@ int initSimpleCurrentBCFT() {
   if (s.IshibashiLabelCount != LabelCount(bi))
     Alert("initSimpleCurrentBCFT", 0, 212404, "Ishibashi label count error");
   allocateOrientifoldInfo_stage2(&s.Trivial);
+  loadCorrectionPhases(s.Trivial.get());
   getIshibashiLabels();
   getBoundaryLabels();
   if (useOrbits() >= 1) loadAllOrbits();
@@ -77,12 +78,7 @@ int initExceptionalBCFT() {
   s.CrosscapStatus = edt->crosscap_status;
   if (s.CrosscapStatus == -1 && orientifoldRequired()) s.CrosscapStatus = 0;
   if (s.CrosscapStatus == 0) {
-    const int N = primaryCount();
-    const int L = s.IshibashiLabelCount;
-    edt->N = N;
-    edt->L = L;
-    edt->data.resize(static_cast<size_t>(2 * N) * static_cast<size_t>(1 + L), 0.0);
-    edt->klein.resize(static_cast<size_t>(N), 0);
+    allocExceptBound(edt, primaryCount(), s.IshibashiLabelCount);
     if (orientifoldRequired()) {
       if (s.KleinBottleModInvNr != QueryBulkInvariant()) {
         Alert("initExceptionalBCFT", 0, 212404,
@@ -163,6 +159,7 @@ void resetCrossBound() {
   s.NBoundaryOrbit = 0;
   s.IshiOrder = 0;
   s.BoundaryOrder = 0;
+  s.Group = InvariantGroup{};
   s.groupKnown = false;
   s.groupStamp = -1;
   s.groupOf = nullptr;
@@ -183,11 +180,6 @@ int initializeOrientedOpenString() {
   if (MOD_isValidCFT() < 3)
     Alert("initializeOrientedOpenString", 0, 112301,
           "This is not a CFT; be prepared for nonsense\n");
-  if (bi->simple_current == 1 && !invariantGroupKnown(bi)) {
-    Alert("initializeOrientedOpenString", 1, 100302,
-          "Boundaries of non-diagonal simple-current invariants: not available yet");
-    return 1;
-  }
   initSMATRIX();
   if (bi->simple_current == 1)
     initSimpleCurrentBCFT();

@@ -8,11 +8,8 @@
 // bulk-invariant number of the modular data, and OrientifoldCounter here), so the tables
 // always belong to the current invariant and orientifold.
 //
-// A simple-current invariant is read together with its group G (InvariantGroup), handed
-// over by a group source. The invariant store does not record G yet: until it installs its
-// reader (setInvariantGroupSource), only the trivial group of the diagonal invariant is
-// known, and another simple-current invariant reports that its boundaries are "not
-// available yet".
+// A simple-current invariant is read together with its group G (InvariantGroup), taken
+// from the simple-current description the invariant store keeps with every such invariant.
 //
 // All state is module state (CrossBoundState); resetCrossBound() restores the start state.
 #pragma once
@@ -31,17 +28,14 @@ struct InvariantGroup {
   std::vector<int> factorOrders;      // orders of the cyclic factors
   std::vector<int> generators;        // the element that generates each factor
   std::vector<Rat> X;                 // X(x, y), order x order, row-major
-  std::vector<int> symmetryCurrents;  // entries from the second on decide symmetry breaking
+  // The currents of the left kernel (the extension of the chiral algebra), identity first;
+  // a boundary charged under one of them breaks that symmetry.
+  std::vector<int> symmetryCurrents;
   int order() const { return static_cast<int>(currents.size()); }
   // The element of a current, -1 outside G.
   int elementOf(int current) const;
   int product(int x, int y) const;
 };
-// Fills the group of a simple-current invariant; false when it is not known. The default
-// knows the trivial group of the diagonal invariant only; the invariant store installs the
-// reader of its simple-current descriptions.
-using InvariantGroupSource = bool (*)(const BulkInvariant* bi, InvariantGroup* group);
-void setInvariantGroupSource(InvariantGroupSource source);
 
 // One Ishibashi or boundary label (the two share a layout).
 //   Ishibashi: primary i, degeneracy label, multiplicity of i.

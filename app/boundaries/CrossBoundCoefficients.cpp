@@ -278,7 +278,11 @@ void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal,
     const int sigma =
         computeProjectionSign(record, J, record->phaseNum()[L], record->phaseDen()[L]);
     double pr = 0.0, pi = 0.0;
-    compP(FastSimpleFusion(record->klein, J), m.primary, &pr, &pi);
+    // The orbit tables answer fastest; without them ("Use_orbits" 0) the product is
+    // computed, never refused.
+    const int KJ = ModularOrbitsAvailable() == QueryCFT() ? FastSimpleFusion(record->klein, J)
+                                                          : simpleFusion(record->klein, J);
+    compP(KJ, m.primary, &pr, &pi);
     sum += static_cast<double>(record->beta()[L] * sigma) * std::complex<double>(pr, pi);
   }
   sum *= record->eta / std::sqrt(static_cast<double>(record->order));

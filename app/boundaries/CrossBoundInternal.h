@@ -103,9 +103,10 @@ void getBoundaryLabels();
 void setStandardBoundaryLabels();
 void loadAllOrbits();
 // The currents of the invariant's group, in group order ({0} for the diagonal invariant);
-// empty when the group is not known.
+// empty for an invariant that is not a simple-current one.
 std::vector<int> invariantGroupCurrents(const BulkInvariant* bi);
-// The group of a simple-current invariant; nullptr when it is not known.
+// The group of a simple-current invariant (read from its simple-current description);
+// nullptr for any other invariant.
 const InvariantGroup* invariantGroup(const BulkInvariant* bi);
 // 1 when the group of a simple-current invariant is known here.
 int invariantGroupKnown(const BulkInvariant* bi);

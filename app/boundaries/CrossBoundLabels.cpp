@@ -155,37 +155,65 @@ int InvariantGroup::product(int x, int y) const {
 
 namespace {
 
-bool diagonalGroup(const BulkInvariant* bi, InvariantGroup* group) {
-  if (bi == nullptr || !bi->diagonal) return false;
+void trivialGroup(InvariantGroup* group) {
   group->currents.assign(1, 0);
   group->factorOrders.clear();
   group->generators.clear();
   group->X.assign(1, Rat{0, 1});
-  group->symmetryCurrents.clear();
-  return true;
+  group->symmetryCurrents.assign(1, 0);
 }
 
-InvariantGroupSource groupSource = diagonalGroup;
+// The group G of a simple-current invariant as its simple-current description records it:
+// the current of every element, the cyclic factors with their generators, X(x, y) of every
+// pair of elements, and the left kernel (the currents that extend the chiral algebra) as
+// the symmetry currents, identity first.
+void readInvariantGroup(const BulkInvariant* bi, InvariantGroup* group) {
+  trivialGroup(group);
+  if (bi->diagonal) return;
+  const SimpleCurrentData* MD = bi->MD.get();
+  if (MD == nullptr) {
+    Alert("readInvariantGroup", 0, 212404,
+          "Simple current data not defined; assuming diagonal invariant");
+    return;
+  }
+  const DGType* G = MD->group;
+  if (G == nullptr || G->order < 1 || static_cast<int>(MD->map.size()) < G->order) {
+    Alert("readInvariantGroup", 1, 212404, "Discrete group not defined; assuming trivial group");
+    return;
+  }
+  const int order = G->order;
+  const int n = G->nfactors;
+  group->currents.assign(MD->map.begin(), MD->map.begin() + order);
+  group->factorOrders.assign(G->factors, G->factors + n);
+  group->generators.resize(static_cast<size_t>(n));
+  for (int f = 0; f < n; ++f) group->generators[static_cast<size_t>(f)] = DG_basis(G, f);
+  group->X.resize(static_cast<size_t>(order) * static_cast<size_t>(order));
+  for (int x = 0; x < order; ++x)
+    for (int y = 0; y < order; ++y)
+      group->X[static_cast<size_t>(x * order + y)] = computeXIJ(x, y, MD);
+  // Element g extends the left chiral algebra when the vacuum is paired with J_g: every
+  // sum_b X_ab alpha_b(g) / N_a is integral.
+  group->symmetryCurrents.clear();
+  std::vector<int> alpha(static_cast<size_t>(std::max(n, 1)), 0);
+  for (int g = 0; g < order; ++g) {
+    for (int a = 0; a < n; ++a) alpha[static_cast<size_t>(a)] = DG_decomp(G, g, a);
+    if (n == 0 || checkDeltaArgument(MD, 0, alpha.data()))
+      group->symmetryCurrents.push_back(group->currents[static_cast<size_t>(g)]);
+  }
+}
 
 }  // namespace
-
-void setInvariantGroupSource(InvariantGroupSource source) {
-  groupSource = source != nullptr ? source : diagonalGroup;
-  // Tables built from the previous source are stale.
-  CrossBoundState& s = crossBoundState();
-  s.LastBulk = s.OrientedOpenStringInitialized = s.OrbitDataAvailable = -1;
-  s.OpenStringInitialized = -1;
-}
 
 const InvariantGroup* invariantGroup(const BulkInvariant* bi) {
   CrossBoundState& s = crossBoundState();
   if (bi == nullptr || bi->simple_current != 1) return nullptr;
   if (s.groupStamp != QueryBulkInvariant() || s.groupOf != bi) {
-    s.groupKnown = groupSource(bi, &s.Group) || diagonalGroup(bi, &s.Group);
+    readInvariantGroup(bi, &s.Group);
+    s.groupKnown = true;
     s.groupStamp = QueryBulkInvariant();
     s.groupOf = bi;
   }
-  return s.groupKnown ? &s.Group : nullptr;
+  return &s.Group;
 }
 
 std::vector<int> invariantGroupCurrents(const BulkInvariant* bi) {

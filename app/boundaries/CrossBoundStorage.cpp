@@ -1,6 +1,7 @@
 // Reflection coefficients stored per orbit pair, crosscap coefficients stored per
 // orientifold, the oriented annulus and the check of stored against direct coefficients.
 #include <cmath>
+#include <cstdio>
 
 #include "boundaries/CrossBoundInternal.h"
 #include "invariants/Invariants.h"
@@ -127,14 +128,23 @@ void loadCrosscapCoefficients(OrientifoldInfo* record) {
   if (record->bulkNumber != QueryBulkInvariant()) allocateOrientifoldInfo_stage2(&record);
   if (initDebug() == 1)
     ProgressPrint("##init: Loading Crosscaps for Orientifold %p\n", static_cast<void*>(record));
+  char title[64];
+  if (record->listPosition < 0)
+    std::snprintf(title, sizeof title, "Loading crosscap coefficients");
+  else
+    std::snprintf(title, sizeof title, "Loading crosscap coefficients for orientifold %d",
+                  record->listPosition);
   const int L = s.IshibashiLabelCount;
   record->crosscap.resize(static_cast<size_t>(2 * L), 0.0);
+  startProgressInfo(title, 0, static_cast<double>(L));
   for (int m = 0; m < L; ++m) {
     simpleCurrentCrosscapCoefficient(ishibashi(m), currentBulk()->diagonal, record,
                                      &record->crosscap[static_cast<size_t>(m)],
                                      &record->crosscap[static_cast<size_t>(L + m)]);
+    incrementProgressInfo();
   }
   record->crosscapStamp = record->sequence;
+  stopProgressInfo(title);
 }
 
 int getOrientedAnnulus(int i, int a, int b) {

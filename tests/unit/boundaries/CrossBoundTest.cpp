@@ -14,6 +14,7 @@
 #include "boundaries/CrossBound.h"
 #include "boundaries/CrossBoundInternal.h"
 #include "commands/Commands.h"
+#include "groups/Discrete.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
@@ -329,33 +330,27 @@ using modular_test::a1Field;
 using modular_test::a1Label;
 using modular_test::useTheory;
 
-// The group {0, J} of the D-series invariant of A1 at level k = 0 mod 4: J (current 1) has
-// integer spin, X(J, J) = 0.
-bool dSeriesGroup(const BulkInvariant* bi, InvariantGroup* group) {
-  if (bi == nullptr || bi->diagonal) return false;
-  group->currents = {0, 1};
-  group->factorOrders = {2};
-  group->generators = {1};
-  group->X.assign(4, Rat{0, 1});
-  group->symmetryCurrents.clear();
-  return true;
+// The simple-current description of a Z2 invariant of A1: G = {0, J} with J the field of
+// Dynkin label k, and X(J, J) = x / 2.
+void describeZ2(BulkInvariant* bi, int x) {
+  SimpleCurrentData* MD = bi->MD.get();
+  const int factors[] = {2};
+  MD->group = DG_find(factors, 1);
+  // Element labels, a zeroed centre block, the inverse map.
+  MD->map = {0, 1, 0, 0, 0, 1};
+  MD->monodromies = {0, x};  // R, then X
+  MD->n_generators = 1;
+  MD->generators = {1};
+  MD->kernel_size = x == 0 ? 2 : 1;
 }
 
 class CrossBoundSimpleCurrentTest : public ZoqTest {
  protected:
-  void SetUp() override {
-    ZoqTest::SetUp();
-    setInvariantGroupSource(dSeriesGroup);
-  }
-  void TearDown() override {
-    setInvariantGroupSource(nullptr);
-    ZoqTest::TearDown();
-  }
-
   // Z = sum over even l < k/2 of |l + (k-l)|^2 + 2 |k/2|^2 as a simple-current invariant:
   // each row lists its partners, then its degeneracy currents.
-  void makeDSeries(const SpectrumData* sd, int k) {
+  void makeDSeries(const SpectrumData* sd, int k, int x = 0) {
     BulkInvariant* bi = *getCurrentBulk();
+    describeZ2(bi, x);
     const int n = k + 1;
     allocBulkInvariantData(bi, n, 3 * n);
     int* area = bi->algebra + n;
@@ -462,24 +457,9 @@ TEST_F(CrossBoundSimpleCurrentTest, DSeriesResolvesTheFixedPointIntoTwoBoundarie
   }
 }
 
-// The same group with X(J, J) = 1/2: the alternator -1 disagrees with the twist +1 of J on
-// the fixed point, so it is not resolved.
-bool unresolvedGroup(const BulkInvariant* bi, InvariantGroup* group) {
-  if (!dSeriesGroup(bi, group)) return false;
-  group->X[3] = Rat{1, 2};
-  return true;
-}
-
-// The D4 group with J among the symmetry currents: boundaries of half-integer J-charge
+// With X = 0 both currents extend the chiral algebra: boundaries of half-integer J-charge
 // break that symmetry.
-bool symmetricGroup(const BulkInvariant* bi, InvariantGroup* group) {
-  if (!dSeriesGroup(bi, group)) return false;
-  group->symmetryCurrents = {0, 1};
-  return true;
-}
-
 TEST_F(CrossBoundSimpleCurrentTest, BoundariesOfNonIntegralChargeBreakTheSymmetry) {
-  setInvariantGroupSource(symmetricGroup);
   const SpectrumData* sd = useTheory(1, 1, 4);
   ASSERT_NE(sd, nullptr);
   makeDSeries(sd, 4);
@@ -505,8 +485,9 @@ TEST_F(CrossBoundSimpleCurrentTest, AFixedPointWithDisagreeingAlternatorGivesOne
   ASSERT_NE(sd, nullptr);
   makeDSeries(sd, 4);
   ASSERT_EQ(TotalBoundaries(), 4);
-  setInvariantGroupSource(unresolvedGroup);
-  bulkInvariantChanged();
+  // X(J, J) = 1/2: the alternator -1 disagrees with the twist +1 of J on the fixed point,
+  // so it is not resolved.
+  makeDSeries(sd, 4, 1);
   EXPECT_EQ(TotalIshibashi(), 4);
   ASSERT_EQ(TotalBoundaries(), 3);
   const int fixedPoint = a1Field(sd, 2);
