@@ -828,6 +828,12 @@ int matchToNewOrientifoldList(OrientifoldInfo* record) {
 // ---------------------------------------------------------------------------------------
 // Display
 
+namespace {
+void printRule(char fill) {
+  Print("%s\n", std::string(static_cast<size_t>(std::max(getSeparatorLineSize(), 1)), fill).c_str());
+}
+}  // namespace
+
 void printOrientifoldNumber() {
   Print("Number of orientifolds: %d\n", std::max(listState().N_Ori, 0));
 }
@@ -837,7 +843,7 @@ void printOrientifoldList() {
   const int n = std::max(listState().N_Ori, 0);
   PrintBannerWithText('=', "Orientifolds");
   Print("\n  Nr. |         Tension  |   Klein Bottle Current  | Crosscap signs\n");
-  PrintSeparatorWithText('-', "");
+  printRule('-');
   for (int i = 0; i < n; ++i) {
     const OrientifoldInfo* record = cb.Orientifolds[static_cast<size_t>(i)].get();
     Print("%5d | ", i);
@@ -846,7 +852,7 @@ void printOrientifoldList() {
     printSigns(record);
     Print("\n");
   }
-  PrintSeparatorWithText('=', "");
+  printRule('=');
   Print("\n");
 }
 
@@ -920,7 +926,7 @@ void showSigns() {
   const InvariantGroup* group = invariantGroup(bi);
   if (group == nullptr || group->order() != record->order) return;
   Print("\nPhases used in boundary coefficients and crosscap computation:\n");
-  PrintSeparatorWithText('-', "");
+  printRule('-');
   Print("Current  Weight  Crosscap_sign    Beta(J,K)      FCFT_shift\n");
   for (int L = 0; L < record->order; ++L) {
     const int J = group->currents[static_cast<size_t>(L)];
