@@ -252,7 +252,7 @@ int checkOpen(int maxerr) {
   for (int i = 0; i < N && errors < maxerr; ++i) {
     for (int a = 0; a < total && errors < maxerr; ++a) {
       if (incrementProgressInfo() == 1) {
-        abandonProgressInfo();
+        stopProgressInfo("Checking open string consistency");
         return -1;
       }
       const int A = getAnnulus(i, a, a);
