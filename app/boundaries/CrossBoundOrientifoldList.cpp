@@ -65,7 +65,7 @@ struct OrientifoldListState {
   std::vector<std::vector<int>> ProjectionSigns;
   std::vector<std::vector<int>> AllOri;
   std::vector<double> Tensions;
-  std::vector<int> signBuffer;
+  std::vector<OrientifoldInfo*> view;  // the list as handed out by pointer
   std::unique_ptr<OrientifoldInfo> kleinScratch;
   std::unique_ptr<OrientifoldInfo> tensionScratch;
   bool kleinFailed = false;
@@ -745,19 +745,18 @@ OrientifoldInfo** getPositiveTensionOrientifolds(int* total, int* count) {
     if (!ZeroCheck(cb.Orientifolds[static_cast<size_t>(i)]->tension)) ++positive;
   if (total != nullptr) *total = n;
   if (count != nullptr) *count = positive;
-  listState().signBuffer.clear();
-  static std::vector<OrientifoldInfo*> view;
+  std::vector<OrientifoldInfo*>& view = listState().view;
   view.clear();
   for (int i = 0; i < n; ++i) view.push_back(cb.Orientifolds[static_cast<size_t>(i)].get());
   return n > 0 ? view.data() : nullptr;
 }
 
 OrientifoldInfo** getOrientifolds(int* count) {
-  const OrientifoldListState& s = listState();
+  OrientifoldListState& s = listState();
   CrossBoundState& cb = crossBoundState();
   const int n = std::max(s.N_Ori, 0);
   if (count != nullptr) *count = n;
-  static std::vector<OrientifoldInfo*> view;
+  std::vector<OrientifoldInfo*>& view = s.view;
   view.clear();
   for (int i = 0; i < n; ++i) view.push_back(cb.Orientifolds[static_cast<size_t>(i)].get());
   return n > 0 ? view.data() : nullptr;

@@ -110,6 +110,40 @@ TEST_F(OrientifoldTest, BuildingTheListLeavesTheUsersOrientifoldCurrent) {
   EXPECT_EQ(matchToNewOrientifoldList(getCurrentOrientifold()), 1);
 }
 
+// A processor clock that moves on by 61 seconds at every reading.
+long long advancingClock() {
+  static long long now = 0;
+  now += 61000000;
+  return now;
+}
+
+TEST_F(OrientifoldTest, IdentificationGivesUpOnlyAfterElevenFruitlessItemsPastSixtySeconds) {
+  // A63 at level 1: the currents Z_64; K and K Q^-1 (Q a square) are identified, so the
+  // even and the odd currents form the two classes. The first row finds every other member
+  // of its class by root reduction; the next rows find nothing new.
+  {
+    FixedClock clock(0);
+    ASSERT_NE(useTheory(1, 63, 1), nullptr);
+    ASSERT_EQ(CenterOrder(), 64);
+    capture.clear();
+    EXPECT_EQ(loadOrientifolds(), 2);
+    EXPECT_EQ(capture.printed.find("giving up"), std::string::npos);
+    EXPECT_EQ(capture.printed.find("Orientifold identification aborted"), std::string::npos);
+  }
+  ASSERT_NE(useTheory(1, 63, 1), nullptr);
+  setClockSource(advancingClock);
+  capture.clear();
+  const int n = loadOrientifolds();
+  setClockSource(nullptr);
+  EXPECT_EQ(n, 2);
+  EXPECT_NE(capture.printed.find("Analyzed 11 squared currents; giving up at time"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find("Orientifold identification aborted\n"), std::string::npos);
+  EXPECT_TRUE(alerted("Orientifold identification aborted; some orientifolds may be identical"));
+  EXPECT_EQ(getOrientifoldByNumber(0)->klein, 0);
+  EXPECT_EQ(getOrientifoldByNumber(1)->klein, 1);
+}
+
 TEST_F(OrientifoldTest, CandidateSignsAreNegativeOnlyOnFactorsOfEvenOrder) {
   using Rows = std::vector<std::vector<int>>;
   EXPECT_EQ(orientifoldSignVectors({}), Rows({{}}));
