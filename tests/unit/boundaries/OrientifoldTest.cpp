@@ -338,6 +338,19 @@ TEST_F(OrientifoldTest, CurrentConjugatesAreNotRecomputed) {
   EXPECT_EQ(orientifoldConjugate(nullptr, 0), -1);
 }
 
+TEST_F(OrientifoldTest, AllConjugatesOfTheListOrOnlyOfNonZeroTension) {
+  for (int flag : {0, 1}) {
+    ASSERT_NE(useTheory(1, 1, 3), nullptr);
+    loadAllOrientifoldConjugates(flag);
+    ASSERT_EQ(loadOrientifolds(), 2);
+    OrientifoldInfo* withTension = getOrientifoldByNumber(0);    // K = J
+    OrientifoldInfo* withoutTension = getOrientifoldByNumber(1);  // K = 0, zero at odd level
+    EXPECT_EQ(withTension->conjugatesStamp, withTension->sequence) << flag;
+    EXPECT_EQ(withoutTension->conjugatesStamp == withoutTension->sequence, flag == 0) << flag;
+    EXPECT_EQ(orientifoldConjugate(withTension, 0), 1);
+  }
+}
+
 TEST_F(OrientifoldTest, KleinSearchKeepsTheSignCharactersOfTheFusionRing) {
   for (int k = 1; k <= 4; ++k) {
     const SpectrumData* sd = useTheory(1, 1, k);
