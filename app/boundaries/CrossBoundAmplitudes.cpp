@@ -57,7 +57,7 @@ int toAmplitude(FusionCoefficient value) {
 // 1 when the charge vector Q(p) + Q(q) - Q(i) (+ Q(-i) for i < 0) is one of the current
 // orientifold's group charges.
 bool chargeAllowed(int p, int q, int i) {
-  const CrossBoundState& s = crossBoundState();
+  CrossBoundState& s = crossBoundState();
   const int n = std::max(CenterOrder(), 1);
   const int* qp = getChargeVector(p);
   const int* qq = getChargeVector(q);
@@ -69,8 +69,13 @@ bool chargeAllowed(int p, int q, int i) {
     v[static_cast<size_t>(c)] = ((x % n) + n) % n;
   }
   const int index = findChargeVector(v.data());
-  const OrientifoldInfo* record = s.CurrentOrientifold;
+  OrientifoldInfo* record = s.CurrentOrientifold;
   if (record == nullptr) return true;
+  // The charges are loaded with the metric; a list made before the orbit tables existed is
+  // made again rather than read as "nothing allowed".
+  loadIshibashiMetric(record);
+  if (record->groupCharges.empty()) loadModInvGroupCharges(record);
+  if (record->groupCharges.empty()) return true;
   return std::find(record->groupCharges.begin(), record->groupCharges.end(), index) !=
          record->groupCharges.end();
 }
