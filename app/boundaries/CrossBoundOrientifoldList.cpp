@@ -596,7 +596,8 @@ void printSigns(const OrientifoldInfo* record) {
     Print("%3d", record->crosscapSigns[static_cast<size_t>(j)]);
 }
 
-void buildList() {
+// false when no list could be made (group unknown, broken current products).
+bool buildList() {
   CrossBoundState& cb = crossBoundState();
   OrientifoldListState& s = listState();
   s.N_Ori = -1;
@@ -604,7 +605,7 @@ void buildList() {
   s.Tensions.clear();
   if (!readGroup()) {
     s.N_Ori = 0;
-    return;
+    return false;
   }
   const int n = factorCount();
   if (CenterOrder() % 2 != 0) {
@@ -619,7 +620,7 @@ void buildList() {
     if (s.kleinBuiltFor != QueryBulkInvariant()) {
       if (!initKleinInfo()) {
         s.N_Ori = 0;
-        return;
+        return false;
       }
       s.kleinBuiltFor = QueryBulkInvariant();
     }
@@ -671,6 +672,7 @@ void buildList() {
     printOrientifoldList();
   else if (level >= 1 && !getBackground())
     printOrientifoldNumber();
+  return true;
 }
 
 }  // namespace
@@ -707,20 +709,22 @@ int loadOrientifolds() {
   OrientifoldListState& s = listState();
   if (s.listBuiltFor == QueryBulkInvariant() && s.N_Ori >= 0) return s.N_Ori;
   BulkInvariant* bi = currentBulk();
+  // No list without the boundary data of a simple-current invariant; nothing is stamped, so
+  // the list is made once they exist.
   if (bi == nullptr || bi->simple_current != 1 || initializeOrientedOpenString() != 0) {
     s.N_Ori = 0;
-    s.listBuiltFor = QueryBulkInvariant();
+    s.listBuiltFor = -1;
     return 0;
   }
   CrossBoundState& cb = crossBoundState();
   // The scratch records are made current while the list is built; the user's choice
   // comes back afterwards, and its caches are rebuilt once.
   OrientifoldInfo* saved = cb.CurrentOrientifold;
-  buildList();
+  const bool built = buildList();
   cb.CurrentOrientifold = saved;
-  if (initDebug()) ProgressPrint("##init: Orientifold sequence number increased\n");
+  if (initDebug() == 1) ProgressPrint("##init: Orientifold sequence number increased\n");
   ++cb.OrientifoldCounter;
-  s.listBuiltFor = QueryBulkInvariant();
+  s.listBuiltFor = built ? QueryBulkInvariant() : -1;
   if (s.N_Ori < 0) s.N_Ori = 0;
   return s.N_Ori;
 }

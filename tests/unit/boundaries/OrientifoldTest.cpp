@@ -352,7 +352,7 @@ TEST_F(OrientifoldTest, AllConjugatesOfTheListOrOnlyOfNonZeroTension) {
 }
 
 TEST_F(OrientifoldTest, KleinSearchKeepsTheSignCharactersOfTheFusionRing) {
-  for (int k = 1; k <= 4; ++k) {
+  for (int k = 1; k <= 6; ++k) {
     const SpectrumData* sd = useTheory(1, 1, k);
     ASSERT_NE(sd, nullptr);
     const int n = k + 1;
@@ -364,6 +364,9 @@ TEST_F(OrientifoldTest, KleinSearchKeepsTheSignCharactersOfTheFusionRing) {
     // Every K_0 = 1, K_i = +-1 has consistent crosscaps (all fields are Ishibashi labels).
     EXPECT_EQ(storedKleinBottleCount(), 1 << k) << k;
     EXPECT_EQ(crossBoundState().CrosscapStatus, status);
+    // The constraint alone already leaves only the two sign characters.
+    searchKlein(1, 0);
+    EXPECT_EQ(storedKleinBottleCount(), 2) << k;
     searchKlein(1, 1);
     ASSERT_EQ(storedKleinBottleCount(), 2) << k;
     std::vector<int> one(static_cast<size_t>(n), 1), sign(static_cast<size_t>(n));
