@@ -105,8 +105,8 @@ bool readGroup() {
   std::vector<int> tuple(static_cast<size_t>(n), 0);
   for (;;) {
     int element = 0;
-    for (int j = 0; j < n; ++j)
-      for (int p = 0; p < tuple[static_cast<size_t>(j)]; ++p)
+    for (int j = 0; j < n && element >= 0; ++j)
+      for (int p = 0; p < tuple[static_cast<size_t>(j)] && element >= 0; ++p)
         element = group->product(element, s.generators[static_cast<size_t>(j)]);
     if (element >= 0 && element < s.order) s.components[static_cast<size_t>(element)] = tuple;
     int j = n - 1;
@@ -288,6 +288,7 @@ bool rootReductionImage(int K, const std::vector<int>& lambda, int r, int* Kout,
   if (!admissible(Kp)) return false;
   const std::vector<int>& PK = signsOf(K);
   const std::vector<int>& PKp = signsOf(Kp);
+  if (static_cast<int>(PK.size()) < s.order || static_cast<int>(PKp.size()) < s.order) return false;
   *out = lambda;
   const Rat hL = weightOf(L);
   for (int g = 0; g < s.order; ++g) {
@@ -320,6 +321,7 @@ bool mappedImage(int K, int Kp, const std::vector<int>& lambda, const std::vecto
   if (!admissible(Kp)) return false;
   const std::vector<int>& PK = signsOf(K);
   const std::vector<int>& PKp = signsOf(Kp);
+  if (static_cast<int>(PK.size()) < s.order || static_cast<int>(PKp.size()) < s.order) return false;
   out->assign(static_cast<size_t>(s.order), 1);
   for (int g = 0; g < s.order; ++g) {
     const int e = target[static_cast<size_t>(g)];
