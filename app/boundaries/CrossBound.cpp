@@ -243,12 +243,12 @@ int isRefCoefAvailable() {
   BulkInvariant* bi = currentBulk();
   if (bi == nullptr) return 0;
   if (bi->simple_current == 1) return 1;
-  return bi->EDT && bi->EDT->reset != 0 ? 1 : 0;
+  return bi->EDT && bi->EDT->reset == 1 ? 1 : 0;
 }
 
 int isCrosscapAvailable() {
   BulkInvariant* bi = currentBulk();
   if (bi == nullptr || !bi->symmetric) return 0;
   if (bi->simple_current == 1) return 1;
-  return crossBoundState().CrosscapStatus == 1 ? 1 : 0;
+  return bi->EDT && bi->EDT->crosscap_status == 1 ? 1 : 0;
 }

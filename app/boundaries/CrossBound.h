@@ -14,6 +14,8 @@
 // All state is module state (CrossBoundState); resetCrossBound() restores the start state.
 #pragma once
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "numbers/MathUtility.h"
@@ -155,8 +157,7 @@ void getCurrentCrosscapCoefficientFlipped(int m, int ignored, double* re, double
 // R(x, k) and R(x, conjugate of boundary k): k a boundary label, x an Ishibashi label.
 void getCurrentReflectionCoefficientTranspose(int k, int x, double* re, double* im);
 void getCurrentReflectionCoefficientTransposeConjugated(int k, int x, double* re, double* im);
-// The conjugate boundary label; -1 ("not available yet") until the orientifold records carry
-// their boundary conjugates.
+// The conjugate boundary label (of the current orientifold), or -1.
 int BoundaryConjugate(int a);
 // Re R(0, a), cached per invariant.
 double getDilatonCoupling(int a, double* re);
@@ -218,9 +219,7 @@ int storedKleinBottleCount();
 
 // ---------------------------------------------------------------------------------------
 // Amplitudes of the current orientifold, the orientifold list, boundary conjugates and
-// Chan-Paton group types. STAND-INS until the orientifold list and the unoriented
-// amplitudes are built (CrossBoundAmplitudeStandIns.cpp): each reports "not available yet"
-// and gives 0, an empty list or -1.
+// Chan-Paton group types.
 
 // A^i_ab, M^i_a and K^i of the current orientifold; a negative field -i gives the
 // amplitude of the conjugate of i.
@@ -237,3 +236,53 @@ void loadAllOrientifoldConjugates(int flag);
 // type (0 unitary, 1 orthogonal, -1 symplectic, 2 zero tension).
 int orientifoldConjugate(const OrientifoldInfo* record, int a);
 int orientifoldGroupType(const OrientifoldInfo* record, int a);
+// The brute-force pairing: every search starts at boundary 0.
+void loadOrientifoldConjugates_Classic(OrientifoldInfo* record, int progress);
+
+// The orientifold list of the current invariant (built once per invariant; the current
+// orientifold is left as it was). Returns its length.
+int loadOrientifolds();
+int TotalOrientifolds();
+// Entries of non-zero O-plane tension.
+int TotalOrientifoldsWithTension();
+// The list as built last, without loading; *count its length.
+OrientifoldInfo** getOrientifolds(int* count);
+// Entry i; nullptr (alert 100302) outside the list.
+OrientifoldInfo* getOrientifoldByNumber(int i);
+// The list order: tension descending, then Klein current ascending, then signs descending.
+int compareOrientifolds(OrientifoldInfo* a, OrientifoldInfo* b);
+// Tension of a candidate row (K followed by one sign per cyclic factor).
+double getOrientifoldTension(const int* row);
+void printOrientifoldList();
+void printOrientifoldNumber();
+void printOrientationInfo(OrientifoldInfo* record, FILE* stream);
+void showOrientationInfo(OrientifoldInfo* record);
+void showSigns();
+// The metric phase of element i of the record's group as text.
+std::string IshibashiMetricPhaseString(OrientifoldInfo* record, int i);
+// The current orientifold's metric phase of Ishibashi label m and its period (no set-up).
+void getIshibashiMetric(int m, int* phase, int* period);
+
+// Checks of the amplitudes. Each reports what it finds through Alert.
+// 1 when the orbit annulus agrees with the direct one for every boundary current.
+int checkAnnulusOrbits(int i, int a, int b);
+int checkNIMfusion(int i, int j, int a, int b);
+int checkUNIMMoebius(int i, int j, int a);
+int checkUNIMKlein(int i, int j);
+// Counts of violations, stopping at maxerr; checkOpen gives -1 when the user stopped it.
+int checkClosed(int maxerr);
+int checkOpen(int maxerr);
+int checkKleinBottleConstraint(int maxerr);
+// With maxerr < 0: 1 at the first violation, 0 otherwise, silently.
+int checkKlein(const std::vector<int>& K, int maxerr);
+// Tr A^(i^c) against the Klein bottle for every field; prints the verdict, returns the
+// number of violations.
+int checkAnnulusTrace();
+
+// Klein-bottle search of an exceptional invariant ("search Klein_bottle ..."), the trace
+// test of one candidate (K null: fills the Frobenius-Schur table for n primaries), the
+// declaration of the current invariant as exceptional and the reset of the boundary search.
+void searchKlein(int kbc, int trace);
+int testCandidateKlein2(int n, const int* K, int* out);
+void makeBulkExceptional();
+void resetBoundaries();

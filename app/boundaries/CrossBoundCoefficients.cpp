@@ -501,10 +501,3 @@ void getCurrentReflectionCoefficientTransposeConjugated(int k, int x, double* re
   }
   getCurrentReflectionCoefficient(x, conjugate, re, im);
 }
-
-int BoundaryConjugate(int) {
-  // Needs the conjugates of the orientifold record and the annulus of the unoriented
-  // string, which come later.
-  Alert("BoundaryConjugate", 0, 100302, "Boundary conjugates: not available yet");
-  return -1;
-}

@@ -134,3 +134,11 @@ void metricPhase(OrientifoldInfo* record, int m, double* re, double* im);
 // Exceptional set-up helpers.
 int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose);
 void resetCoefficients();
+
+// The orientifold list, amplitudes, Klein-bottle search (their own files): the sign vectors
+// of the candidates (-1 only on factors of even order, the last factor fastest) and the
+// resets of their state.
+std::vector<std::vector<int>> orientifoldSignVectors(const std::vector<int>& factorOrders);
+void resetOrientifoldList();
+void resetAmplitudes();
+void resetKleinSearch();

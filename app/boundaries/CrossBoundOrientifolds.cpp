@@ -51,6 +51,9 @@ void resetOrientifolds() {
   CrossBoundState& s = crossBoundState();
   s.OrientifoldCounter = 0;
   initializeOrientifolds();
+  resetOrientifoldList();
+  resetAmplitudes();
+  resetKleinSearch();
 }
 
 OrientifoldInfo* allocateOrientifoldInfo_stage1() {
@@ -152,9 +155,6 @@ OrientifoldInfo* getCurrentOrientifold() {
 int QueryOrientifold() {
   return crossBoundState().OrientifoldCounter;
 }
-int orientifoldListSize() {
-  return static_cast<int>(crossBoundState().Orientifolds.size());
-}
 
 OrientifoldInfo* setSelectedOrientifold(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
@@ -167,7 +167,7 @@ OrientifoldInfo* setSelectedOrientifold(OrientifoldInfo* record) {
 
 OrientifoldInfo* setStoredOrientifold(int i) {
   CrossBoundState& s = crossBoundState();
-  if (i < 0 || i >= static_cast<int>(s.Orientifolds.size())) {
+  if (i < 0 || i >= orientifoldListSize()) {
     Alert("setStoredOrientifold", 0, 100302, "Orientifold nr. out of range");
     return nullptr;
   }
@@ -282,20 +282,6 @@ int setSimpleCurrentCrosscapSigns(int n, const int* signs, OrientifoldInfo* reco
   }
   applyCrosscapSigns(record, n, signs);
   return 1;
-}
-
-int matchToNewOrientifoldList(OrientifoldInfo* record) {
-  CrossBoundState& s = crossBoundState();
-  // The candidates of the enumeration are not collected yet: only list entries can match.
-  for (size_t k = 0; k < s.Orientifolds.size(); ++k) {
-    const OrientifoldInfo* entry = s.Orientifolds[k].get();
-    if (record != nullptr && entry->klein == record->klein &&
-        std::equal(entry->crosscapSigns.begin(), entry->crosscapSigns.begin() + entry->factors(),
-                   record->crosscapSigns.begin()))
-      return static_cast<int>(k);
-  }
-  Alert("matchToNewOrientifoldList", 0, 212404, "Old orientifold not found");
-  return -1;
 }
 
 void setKleinBottle(const int* K) {

@@ -654,6 +654,7 @@ void initializeDefaultModeCommands() {
   registerTable(kTensorFactorCommands);
   attachHelp(kTensorFactorHelp);
   registerHeteroticCommands();
+  registerOrientifoldCountCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -686,6 +687,7 @@ void initializeModularModeCommands() {
   // Registered but switched off: the command is known and refused.
   disableCommand("browse stabilizer");
   registerPermutationCommands();
+  registerOrientifoldModularCommands();
 }
 
 void initializeBoundaryModeCommands() {
@@ -695,8 +697,10 @@ void initializeBoundaryModeCommands() {
   setCurrentMode(s.boundaryMode);
   setCurrentPreCommand(initializeOrientedOpenString);
   registerTable(kOrientedBoundaryCommands);
+  registerOrientedOrientifoldCommands();
   setCurrentPreCommand(initializeOpenString);
   registerTable(kUnorientedBoundaryCommands);
+  registerUnorientedOrientifoldCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);
 }

@@ -87,3 +87,9 @@ void registerGaussCommand();
 void registerPermutationCommands();
 // The heterotic set-up commands of the default mode (CommandsHeterotic.cpp).
 void registerHeteroticCommands();
+// The orientifold commands (CommandsOrientifold.cpp), each into the mode being registered:
+// boundary mode (oriented and unoriented groups), default mode (the counts), modular mode.
+void registerOrientedOrientifoldCommands();
+void registerUnorientedOrientifoldCommands();
+void registerOrientifoldCountCommands();
+void registerOrientifoldModularCommands();

@@ -1,6 +1,7 @@
 // The application's settings, defined from one table in the order start-up creates them.
 #include "program/ApplicationParameters.h"
 
+#include "boundaries/CrossBound.h"
 #include "commands/Commands.h"
 #include "interpreter/IntCommands.h"
 #include "interpreter/Interpreter.h"

@@ -4,10 +4,6 @@
 // entries into its own folder.
 #pragma once
 
-// Boundaries, crosscaps and orientifolds. Change action of "Orientifold" (no boundary
-// candidates are stored yet).
-void resetBoundaries();
-
 // String spectra: the string-theory reading of a theory, open-string spectra, brane
 // intersections and the tadpole solver with the post-commands of its settings.
 void initializeStringTheory();

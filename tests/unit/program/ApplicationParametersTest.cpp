@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "boundaries/CrossBound.h"
 #include "commands/Commands.h"
 #include "interpreter/Interpreter.h"
 #include "InterpreterTestSupport.h"

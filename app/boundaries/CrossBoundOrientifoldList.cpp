@@ -1,0 +1,953 @@
+// The list of inequivalent orientifolds of the current simple-current invariant.
+//
+// An orientifold is a Klein-bottle current K and one crosscap sign per cyclic factor of
+// the invariant's group G. The candidates (every admissible K with every sign vector, -1
+// only on factors of even order) are identified by root reduction, by shifts with the
+// currents of G and by the permutations of the simple-current data; one record per class
+// is kept, sorted by O-plane tension (descending), Klein current, sign vector.
+//
+// Representation: the candidate table holds rows (K, s_1..s_n, class, status); the Klein
+// information one entry (class, square index, current of G, projection-sign row) per
+// simple current. Everything is rebuilt when the bulk-invariant number changes and kept
+// until then. The enumeration works on two scratch records of its own and gives the
+// current orientifold back as it found it.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "boundaries/CrossBoundInternal.h"
+#include "collections/VectorUtility.h"
+#include "invariants/Invariants.h"
+#include "modular/Modular.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
+#include "store/StoremanagerQueries.h"
+#include "store/TensorHooks.h"
+
+namespace {
+
+constexpr double kListTolerance = 1e-7;
+constexpr double kGiveUpSeconds = 60.0;
+constexpr int kGiveUpItems = 11;
+
+// Status of a candidate row.
+constexpr int kNeverReached = 4;
+constexpr int kProcessed = 0;
+
+struct KleinEntry {
+  int klass = -1;  // -2 not admissible, -1 unclassified, else the class representative
+  int square = 0;
+  int current = 0;
+  int signRow = 0;
+};
+
+struct OrientifoldListState {
+  int kleinBuiltFor = -1;
+  int listBuiltFor = -1;
+  int N_Ori = 0;
+  // The group of the invariant: components of every element in every factor.
+  int order = 1;
+  std::vector<int> factorOrders;
+  std::vector<int> generators;
+  std::vector<int> elementCurrent;
+  std::vector<std::vector<int>> components;
+  std::vector<KleinEntry> KleinInfo;
+  std::vector<int> OrderTwoCurrents;
+  std::vector<int> SquareCurrents;
+  std::vector<int> CurrentRoots;
+  std::vector<std::vector<int>> ProjectionSigns;
+  std::vector<std::vector<int>> AllOri;
+  std::vector<double> Tensions;
+  std::vector<OrientifoldInfo*> view;  // the list as handed out by pointer
+  std::unique_ptr<OrientifoldInfo> kleinScratch;
+  std::unique_ptr<OrientifoldInfo> tensionScratch;
+  bool kleinFailed = false;
+};
+
+OrientifoldListState& listState() {
+  static OrientifoldListState s;
+  return s;
+}
+
+int infoLevel() {
+  const int* level = getIntParPointer("Orientifold info_level");
+  return level != nullptr ? *level : 0;
+}
+
+int rejectPermutations() {
+  const int* flag = getIntParPointer("Reject permutations");
+  return flag != nullptr ? *flag : 1;
+}
+
+int factorCount() {
+  return static_cast<int>(listState().factorOrders.size());
+}
+
+// Reads the group of the current invariant and the components of its elements.
+bool readGroup() {
+  OrientifoldListState& s = listState();
+  const InvariantGroup* group = invariantGroup(currentBulk());
+  if (group == nullptr) return false;
+  s.order = std::max(group->order(), 1);
+  s.factorOrders = group->factorOrders;
+  s.generators = group->generators;
+  s.elementCurrent = group->currents;
+  if (s.elementCurrent.empty()) s.elementCurrent.assign(1, 0);
+  const int n = static_cast<int>(s.factorOrders.size());
+  s.components.assign(static_cast<size_t>(s.order), std::vector<int>(static_cast<size_t>(n), 0));
+  std::vector<int> tuple(static_cast<size_t>(n), 0);
+  for (;;) {
+    int element = 0;
+    for (int j = 0; j < n && element >= 0; ++j)
+      for (int p = 0; p < tuple[static_cast<size_t>(j)] && element >= 0; ++p)
+        element = group->product(element, s.generators[static_cast<size_t>(j)]);
+    if (element >= 0 && element < s.order) s.components[static_cast<size_t>(element)] = tuple;
+    int j = n - 1;
+    while (j >= 0 && ++tuple[static_cast<size_t>(j)] >= s.factorOrders[static_cast<size_t>(j)]) {
+      tuple[static_cast<size_t>(j)] = 0;
+      --j;
+    }
+    if (j < 0) break;
+  }
+  return true;
+}
+
+int elementOfCurrent(int current) {
+  const OrientifoldListState& s = listState();
+  for (int g = 0; g < static_cast<int>(s.elementCurrent.size()); ++g)
+    if (s.elementCurrent[static_cast<size_t>(g)] == current) return g;
+  return -1;
+}
+
+Rat weightOf(int field) {
+  const Rat* w = ratWeight(field);
+  return w != nullptr ? *w : Rat{0, 1};
+}
+
+Rat sum(const Rat& a, const Rat& b, long long bFactor) {
+  Rat q{a.num * b.den + bFactor * b.num * a.den, a.den * b.den};
+  simplifyRat(&q);
+  return q;
+}
+
+void prepareScratch(std::unique_ptr<OrientifoldInfo>* record, int K, const int* signs) {
+  allocateOrientifoldInfo_stage2(record);
+  OrientifoldInfo* r = record->get();
+  resetOrientifoldStorageInfo(r);
+  ++r->sequence;
+  r->tension = -99999.0;
+  r->eta = 1;
+  r->klein = K;
+  for (int j = 0; j < r->factors(); ++j)
+    r->crosscapSigns[static_cast<size_t>(j)] = signs != nullptr ? signs[j] : 1;
+  for (int L = 0; L < r->order; ++L) r->beta()[L] = 1;
+  setSelectedOrientifold(r);
+}
+
+// The projection-sign vector of the record's Klein current, one sign per element of G.
+std::vector<int> projectionSigns(OrientifoldInfo* record) {
+  const OrientifoldListState& s = listState();
+  loadIshibashiMetric(record);
+  loadCorrectionPhases(record);
+  std::vector<int> P(static_cast<size_t>(s.order), 1);
+  if (record->order != s.order) return P;
+  for (int g = 0; g < s.order; ++g)
+    P[static_cast<size_t>(g)] = computeProjectionSign(
+        record, s.elementCurrent[static_cast<size_t>(g)], record->phaseNum()[g],
+        record->phaseDen()[g]);
+  return P;
+}
+
+const std::vector<int>& signsOf(int K) {
+  static const std::vector<int> none;
+  const OrientifoldListState& s = listState();
+  if (K < 0 || K >= static_cast<int>(s.KleinInfo.size())) return none;
+  const int row = s.KleinInfo[static_cast<size_t>(K)].signRow;
+  if (row < 0 || row >= static_cast<int>(s.ProjectionSigns.size())) return none;
+  return s.ProjectionSigns[static_cast<size_t>(row)];
+}
+
+bool admissible(int K) {
+  const OrientifoldListState& s = listState();
+  return K >= 0 && K < static_cast<int>(s.KleinInfo.size()) &&
+         s.KleinInfo[static_cast<size_t>(K)].klass >= 0;
+}
+
+// Klein information; false when the enumeration must be abandoned.
+bool initKleinInfo() {
+  OrientifoldListState& s = listState();
+  const int currents = std::max(CenterOrder(), 1);
+  s.KleinInfo.assign(static_cast<size_t>(currents), KleinEntry{});
+  s.OrderTwoCurrents.clear();
+  s.SquareCurrents.clear();
+  s.CurrentRoots.clear();
+  s.ProjectionSigns.clear();
+  for (int g = 1; g < s.order; ++g) {
+    const int h = s.elementCurrent[static_cast<size_t>(g)];
+    if (simpleProduct(h, h) == 0) s.OrderTwoCurrents.push_back(h);
+  }
+  for (int J = 0; J < currents; ++J) {
+    const int square = simpleProduct(J, J);
+    if (std::find(s.SquareCurrents.begin(), s.SquareCurrents.end(), square) ==
+        s.SquareCurrents.end()) {
+      s.SquareCurrents.push_back(square);
+      s.CurrentRoots.push_back(J);
+    }
+    for (int L : s.OrderTwoCurrents) {
+      const Rat* q = simpleCurrentCharge(L, J);
+      if (q != nullptr && q->den != 1) s.KleinInfo[static_cast<size_t>(J)].klass = -2;
+    }
+  }
+  if (s.SquareCurrents.size() != s.CurrentRoots.size())
+    Alert("initKleinInfo", 0, 212404, "Square current mismatch");
+  s.KleinInfo[0] = KleinEntry{0, 0, 0, 0};
+  for (int r = 0; r < static_cast<int>(s.SquareCurrents.size()); ++r) {
+    for (int g = 0; g < s.order; ++g) {
+      const int h = s.elementCurrent[static_cast<size_t>(g)];
+      const int K = simpleProduct(h, s.SquareCurrents[static_cast<size_t>(r)]);
+      if (K >= 0 && K < currents && s.KleinInfo[static_cast<size_t>(K)].klass == -1)
+        s.KleinInfo[static_cast<size_t>(K)] = KleinEntry{0, r, h, 0};
+    }
+  }
+  for (int K = 0; K < currents; ++K) {
+    if (s.KleinInfo[static_cast<size_t>(K)].klass != -1) continue;
+    for (int M = 0; M < currents; ++M) {
+      const KleinEntry& m = s.KleinInfo[static_cast<size_t>(M)];
+      if (m.klass != 0) continue;
+      const int Kp =
+          simpleProduct(simpleProduct(K, s.SquareCurrents[static_cast<size_t>(m.square)]),
+                        m.current);
+      if (Kp >= 0 && Kp < currents && s.KleinInfo[static_cast<size_t>(Kp)].klass == -1)
+        s.KleinInfo[static_cast<size_t>(Kp)] = KleinEntry{K, m.square, m.current, 0};
+      if (Kp != simpleProduct(K, M)) {
+        // A broken current product: no list can be trusted, so none is made.
+        Alert("initKleinInfo", 1, 212404, "WRONG KLEIN PRODUCT");
+        return false;
+      }
+    }
+  }
+  prepareScratch(&s.kleinScratch, 0, nullptr);
+  s.ProjectionSigns.push_back(projectionSigns(s.kleinScratch.get()));
+  for (int K = 1; K < currents; ++K) {
+    if (!admissible(K)) continue;
+    prepareScratch(&s.kleinScratch, K, nullptr);
+    const std::vector<int> P = projectionSigns(s.kleinScratch.get());
+    auto found = std::find(s.ProjectionSigns.begin(), s.ProjectionSigns.end(), P);
+    if (found == s.ProjectionSigns.end()) {
+      s.ProjectionSigns.push_back(P);
+      found = s.ProjectionSigns.end() - 1;
+    }
+    s.KleinInfo[static_cast<size_t>(K)].signRow =
+        static_cast<int>(found - s.ProjectionSigns.begin());
+  }
+  return true;
+}
+
+// Crosscap vector of a sign vector: lambda(g) = product of s_j over factors j with c_j(g) odd.
+std::vector<int> fullCrosscapSigns(const int* signs) {
+  const OrientifoldListState& s = listState();
+  std::vector<int> lambda(static_cast<size_t>(s.order), 1);
+  for (int g = 0; g < s.order; ++g)
+    for (int j = 0; j < factorCount(); ++j)
+      if (s.components[static_cast<size_t>(g)][static_cast<size_t>(j)] % 2 != 0)
+        lambda[static_cast<size_t>(g)] *= signs[j];
+  return lambda;
+}
+
+// The sign vector of a crosscap vector: its values at the factor generators.
+std::vector<int> crosscapSignsOf(const std::vector<int>& lambda) {
+  const OrientifoldListState& s = listState();
+  std::vector<int> signs(static_cast<size_t>(factorCount()), 1);
+  for (int j = 0; j < factorCount(); ++j) {
+    const int b = s.generators[static_cast<size_t>(j)];
+    if (b >= 0 && b < static_cast<int>(lambda.size())) signs[static_cast<size_t>(j)] = lambda[static_cast<size_t>(b)];
+  }
+  return signs;
+}
+
+void normalise(std::vector<int>& lambda) {
+  if (!lambda.empty() && lambda[0] == -1)
+    for (int& x : lambda) x = -x;
+}
+
+// Images of a candidate (K, lambda); false when no image could be formed.
+bool rootReductionImage(int K, const std::vector<int>& lambda, int r, int* Kout,
+                        std::vector<int>* out) {
+  const OrientifoldListState& s = listState();
+  const int L = s.CurrentRoots[static_cast<size_t>(r)];
+  const int Q = s.SquareCurrents[static_cast<size_t>(r)];
+  const int Kp = simpleProduct(getConjugate(Q), K);
+  *Kout = Kp;
+  if (!admissible(Kp)) return false;
+  const std::vector<int>& PK = signsOf(K);
+  const std::vector<int>& PKp = signsOf(Kp);
+  if (static_cast<int>(PK.size()) < s.order || static_cast<int>(PKp.size()) < s.order) return false;
+  *out = lambda;
+  const Rat hL = weightOf(L);
+  for (int g = 0; g < s.order; ++g) {
+    const int x = simpleProduct(Kp, s.elementCurrent[static_cast<size_t>(g)]);
+    const Rat hx = weightOf(x);
+    const Rat hLx = weightOf(simpleProduct(L, x));
+    const Rat hLLx = weightOf(simpleProduct(L, simpleProduct(L, x)));
+    Rat q = sum(hx, hLx, -2);
+    q = sum(q, hLLx, 1);
+    q = sum(q, hL, -2);
+    q = Rat{q.num, 2 * q.den};
+    simplifyRat(&q);
+    const int sign = lambda[static_cast<size_t>(g)] * PK[static_cast<size_t>(g)] *
+                     PKp[static_cast<size_t>(g)];
+    if (q.den == 1)
+      (*out)[static_cast<size_t>(g)] = sign;
+    else if (q.den == 2)
+      (*out)[static_cast<size_t>(g)] = -sign;
+    else
+      Alert("directOrientifoldRootReduction", 0, 212404, "Invalid permutation sign");
+  }
+  normalise(*out);
+  return true;
+}
+
+bool mappedImage(int K, int Kp, const std::vector<int>& lambda, const std::vector<int>& target,
+                 const char* routine, int* Kout, std::vector<int>* out) {
+  const OrientifoldListState& s = listState();
+  *Kout = Kp;
+  if (!admissible(Kp)) return false;
+  const std::vector<int>& PK = signsOf(K);
+  const std::vector<int>& PKp = signsOf(Kp);
+  if (static_cast<int>(PK.size()) < s.order || static_cast<int>(PKp.size()) < s.order) return false;
+  out->assign(static_cast<size_t>(s.order), 1);
+  for (int g = 0; g < s.order; ++g) {
+    const int e = target[static_cast<size_t>(g)];
+    if (e < 0) {
+      Alert(routine, 0, 212404, "Permutation of element %d not found", g);
+      return false;
+    }
+    (*out)[static_cast<size_t>(e)] = PKp[static_cast<size_t>(e)] *
+                                     lambda[static_cast<size_t>(g)] * PK[static_cast<size_t>(g)];
+  }
+  return true;
+}
+
+bool shiftImage(int K, const std::vector<int>& lambda, int shiftElement, int* Kout,
+                std::vector<int>* out) {
+  const OrientifoldListState& s = listState();
+  const int J = s.elementCurrent[static_cast<size_t>(shiftElement)];
+  std::vector<int> target(static_cast<size_t>(s.order));
+  for (int g = 0; g < s.order; ++g)
+    target[static_cast<size_t>(g)] =
+        elementOfCurrent(simpleProduct(J, s.elementCurrent[static_cast<size_t>(g)]));
+  if (!mappedImage(K, simpleProduct(getConjugate(J), K), lambda, target,
+                   "directOrientifoldShift", Kout, out))
+    return false;
+  normalise(*out);
+  return true;
+}
+
+bool permutationImage(const SimpleCurrentData* MD, int p, int K, const std::vector<int>& lambda,
+                      int* Kout, std::vector<int>* out) {
+  const OrientifoldListState& s = listState();
+  std::vector<int> target(static_cast<size_t>(s.order));
+  for (int g = 0; g < s.order; ++g)
+    target[static_cast<size_t>(g)] =
+        elementOfCurrent(MD->group_permutation(p, s.elementCurrent[static_cast<size_t>(g)]));
+  return mappedImage(K, MD->group_permutation(p, K), lambda, target,
+                     "directOrientifoldPermutation", Kout, out);
+}
+
+// Row of the candidate table with this Klein current and signs; -1 when absent.
+int findCandidate(int K, const std::vector<int>& signs) {
+  const OrientifoldListState& s = listState();
+  const int n = factorCount();
+  for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row) {
+    const std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
+    if (c[0] != K) continue;
+    if (std::equal(signs.begin(), signs.begin() + n, c.begin() + 1)) return row;
+  }
+  return -1;
+}
+
+double candidateTension(int row) {
+  const std::vector<int>& c = listState().AllOri[static_cast<size_t>(row)];
+  return std::fabs(getOrientifoldTension(c.data()));
+}
+
+struct PhaseTexts {
+  const char* outOfOrbit;
+  const char* incomplete;
+  const char* mismatch;
+  const char* absent;
+  const char* giveUp;
+};
+
+const PhaseTexts kPhases[3] = {
+    {"Square current shift out of orbit",
+     "Reduced orientifold not found. Permutations incomplete?\n",
+     "Tension mismatch for reduced orientifold", "Reduced orientifold not found",
+     "Analyzed %d squared currents; giving up at time  %7.2f\n"},
+    {"Group current shift out of orbit",
+     "Shifted orientifold not found. Permutations incomplete?\n",
+     "Tension mismatch for shifted orientifold", "Shifted orientifold not found",
+     "Analyzed %d shifts; giving up at time  %7.2f\n"},
+    {"Permutation out of orbit", "Permutated orientifold not found. Permutations incomplete?\n",
+     "Tension mismatch for permutated orientifold", "Permutated orientifold not found",
+     "Analyzed %d permutations; giving up at time  %7.2f\n"},
+};
+
+struct Identification {
+  int klass = 0;
+  std::vector<int> searchList;  // candidate rows
+  bool giveUp = false;
+  int identified = 0;
+  bool changed = false;
+};
+
+// Handles one image of phase `phase` (0 reduction, 1 shift, 2 permutation); true when it
+// joined the class.
+bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
+                 const std::vector<int>& lambda) {
+  OrientifoldListState& s = listState();
+  const std::vector<int> signs = crosscapSignsOf(lambda);
+  const int row = findCandidate(Kp, signs);
+  const bool inList =
+      row >= 0 && std::find(id.searchList.begin(), id.searchList.end(), row) != id.searchList.end();
+  const PhaseTexts& text = kPhases[phase];
+  if (inList) {
+    std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
+    const int n = factorCount();
+    int& klass = c[static_cast<size_t>(n + 1)];
+    if (klass == -1) {
+      klass = id.klass;
+      c[static_cast<size_t>(n + 2)] = phase + 1;
+      ++id.identified;
+      id.changed = true;
+      return true;
+    }
+    if (klass != id.klass) Alert("generateAllOrientifolds", 0, 212404, "%s", text.outOfOrbit);
+    return false;
+  }
+  if (phase != 1) {
+    const std::vector<int>& c = s.AllOri[static_cast<size_t>(sourceRow)];
+    PrintVec(factorCount() + 1, c.data(), phase == 0 ? "v" : "init");
+    PrintVec(static_cast<int>(lambda.size()), lambda.data(), "crosscap");
+  }
+  if (row >= 0) {
+    Alert("generateAllOrientifolds", 1, 520218, "%s", text.incomplete);
+    if (std::fabs(s.Tensions[static_cast<size_t>(row)] - s.Tensions[static_cast<size_t>(sourceRow)]) >
+        kListTolerance)
+      Alert("generateAllOrientifolds", 2, 212404, "%s", text.mismatch);
+  } else {
+    Alert("generateAllOrientifolds", 3, 212404, "%s", text.absent);
+  }
+  return false;
+}
+
+int permutationCount(const SimpleCurrentData* MD) {
+  if (!rejectPermutations() || MD == nullptr || MD->group_permutation == nullptr) return 0;
+  return static_cast<int>(MD->perm_subgroup.size());
+}
+
+// One phase over `items` images of a row; false when it gave up.
+template <typename ImageOf>
+bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf) {
+  const double start = CPUTime();
+  int lastNew = 0;
+  for (int item = 0; item < items; ++item) {
+    if (item - lastNew >= kGiveUpItems &&
+        (CPUTime() - start > kGiveUpSeconds || id.giveUp)) {
+      Print(kPhases[phase].giveUp, item, CPUTime());
+      id.giveUp = true;
+      return false;
+    }
+    int Kp = 0;
+    std::vector<int> lambda;
+    if (!imageOf(item, &Kp, &lambda)) {
+      if (!admissible(Kp)) {
+        if (phase != 1) {
+          PrintVec(factorCount() + 1, listState().AllOri[static_cast<size_t>(row)].data(),
+                   phase == 0 ? "v" : "init");
+        }
+        Alert("generateAllOrientifolds", 3, 212404, "%s", kPhases[phase].absent);
+      }
+      continue;
+    }
+    if (handleImage(id, phase, row, Kp, lambda)) lastNew = item;
+  }
+  return true;
+}
+
+void identifyCandidates() {
+  OrientifoldListState& s = listState();
+  BulkInvariant* bi = currentBulk();
+  SimpleCurrentData* MD = bi != nullptr ? bi->MD.get() : nullptr;
+  if (rejectPermutations() && MD != nullptr && MD->group_permutation == nullptr)
+    addPermutationInfo(MD);
+  const int permutations = permutationCount(MD);
+  const int n = factorCount();
+  const int verbose = infoLevel();
+  const int squares = static_cast<int>(s.SquareCurrents.size());
+  if (squares > 1000 || s.order > 1000 || permutations > 1000)
+    Print("Large orientifold degeneracy: %d x %d x %d\n", squares, s.order, permutations);
+  Identification id;
+  double reference = s.Tensions.empty() ? 0.0 : s.Tensions[0];
+  for (;;) {
+    id.searchList.clear();
+    for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row)
+      if (s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 2)] == kNeverReached &&
+          std::fabs(s.Tensions[static_cast<size_t>(row)] - reference) <= kListTolerance)
+        id.searchList.push_back(row);
+    if (verbose) Print("New SearchList; size %d\n", static_cast<int>(id.searchList.size()));
+    id.identified = 0;
+    id.changed = true;
+    for (int iteration = 0; id.changed && !id.searchList.empty(); ++iteration) {
+      if (verbose)
+        Print("Iteration %d; presently identified %d/%d; time %7.2f\n", iteration,
+              id.identified + 1, static_cast<int>(id.searchList.size()), CPUTime());
+      id.changed = false;
+      for (size_t k = 0; k < id.searchList.size(); ++k) {
+        const int row = id.searchList[k];
+        std::vector<int> c = s.AllOri[static_cast<size_t>(row)];
+        const int status = c[static_cast<size_t>(n + 2)];
+        if (c[static_cast<size_t>(n + 1)] != id.klass || status < 1 || status > 4) continue;
+        const int K = c[0];
+        const std::vector<int> lambda = fullCrosscapSigns(c.data() + 1);
+        bool going = runPhase(id, 0, row, squares, [&](int r, int* Kp, std::vector<int>* out) {
+          return rootReductionImage(K, lambda, r, Kp, out);
+        });
+        if (going && !(status == 2 && !id.giveUp))
+          going = runPhase(id, 1, row, s.order, [&](int g, int* Kp, std::vector<int>* out) {
+            return shiftImage(K, lambda, g, Kp, out);
+          });
+        if (going && !(status == 3 && !id.giveUp) && permutations > 0)
+          runPhase(id, 2, row, permutations, [&](int p, int* Kp, std::vector<int>* out) {
+            return permutationImage(MD, MD->perm_subgroup[static_cast<size_t>(p)], K, lambda, Kp,
+                                    out);
+          });
+        s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 2)] = kProcessed;
+      }
+    }
+    ++id.klass;
+    int next = -1;
+    for (int row = 0; row < static_cast<int>(s.AllOri.size()) && next < 0; ++row)
+      if (s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 1)] == -1) next = row;
+    if (next < 0) break;
+    s.AllOri[static_cast<size_t>(next)][static_cast<size_t>(n + 1)] = id.klass;
+    reference = s.Tensions[static_cast<size_t>(next)];
+  }
+  if (id.giveUp) {
+    Print("Orientifold identification aborted\n");
+    Alert("generateAllOrientifolds", 4, 100201,
+          "Orientifold identification aborted; some orientifolds may be identical");
+  }
+}
+
+void generateAllOrientifolds() {
+  OrientifoldListState& s = listState();
+  const int n = factorCount();
+  s.AllOri.clear();
+  s.Tensions.clear();
+  const std::vector<std::vector<int>> signVectors = orientifoldSignVectors(s.factorOrders);
+  for (int K = 0; K < static_cast<int>(s.KleinInfo.size()); ++K) {
+    if (!admissible(K)) continue;
+    for (const std::vector<int>& signs : signVectors) {
+      std::vector<int> row(static_cast<size_t>(n + 3));
+      row[0] = K;
+      std::copy(signs.begin(), signs.end(), row.begin() + 1);
+      row[static_cast<size_t>(n + 1)] = -1;
+      row[static_cast<size_t>(n + 2)] = kNeverReached;
+      s.AllOri.push_back(row);
+    }
+  }
+  for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row)
+    s.Tensions.push_back(candidateTension(row));
+  if (!s.AllOri.empty()) s.AllOri[0][static_cast<size_t>(n + 1)] = 0;
+  identifyCandidates();
+}
+
+bool currentHasFixedPoints(int J) {
+  for (int i = 0; i < primaryCount(); ++i)
+    if (simpleFusion(J, i) == i) return true;
+  return false;
+}
+
+int currentFixedPointShift(int J) {
+  if (J == 0) return 0;
+  if (KMCosetSwitch) {
+    const TensorHooks& hooks = tensorHooks();
+    return hooks.getTotalFCFTshiftOfField != nullptr
+               ? hooks.getTotalFCFTshiftOfField(currentTensor, J)
+               : 0;
+  }
+  return currentSD != nullptr ? SM_getFCFTshift(currentSD, J) : 0;
+}
+
+bool trivialInvariant() {
+  BulkInvariant* bi = currentBulk();
+  return bi != nullptr && bi->diagonal;
+}
+
+void printSigns(const OrientifoldInfo* record) {
+  if (trivialInvariant()) return;
+  for (int j = 0; j < record->factors(); ++j)
+    Print("%3d", record->crosscapSigns[static_cast<size_t>(j)]);
+}
+
+// false when no list could be made (group unknown, broken current products).
+bool buildList() {
+  CrossBoundState& cb = crossBoundState();
+  OrientifoldListState& s = listState();
+  s.N_Ori = -1;
+  s.AllOri.clear();
+  s.Tensions.clear();
+  if (!readGroup()) {
+    s.N_Ori = 0;
+    return false;
+  }
+  const int n = factorCount();
+  if (CenterOrder() % 2 != 0) {
+    std::vector<int> row(static_cast<size_t>(n + 3), 1);
+    row[0] = 0;
+    row[static_cast<size_t>(n + 1)] = 0;
+    row[static_cast<size_t>(n + 2)] = kProcessed;
+    s.AllOri.push_back(row);
+    s.Tensions.push_back(0.0);
+    s.kleinBuiltFor = -1;
+  } else {
+    if (s.kleinBuiltFor != QueryBulkInvariant()) {
+      if (!initKleinInfo()) {
+        s.N_Ori = 0;
+        return false;
+      }
+      s.kleinBuiltFor = QueryBulkInvariant();
+    }
+    generateAllOrientifolds();
+  }
+  int classes = 0;
+  for (const std::vector<int>& row : s.AllOri)
+    classes = std::max(classes, row[static_cast<size_t>(n + 1)] + 1);
+  if (static_cast<int>(cb.Orientifolds.size()) < classes) cb.Orientifolds.resize(static_cast<size_t>(classes));
+  for (int c = 0; c < classes; ++c) {
+    auto rep = std::find_if(s.AllOri.begin(), s.AllOri.end(), [&](const std::vector<int>& row) {
+      return row[static_cast<size_t>(n + 1)] == c;
+    });
+    std::unique_ptr<OrientifoldInfo>& slot = cb.Orientifolds[static_cast<size_t>(c)];
+    allocateOrientifoldInfo_stage2(&slot);
+    OrientifoldInfo* record = slot.get();
+    const int K = (*rep)[0];
+    bool changed = record->klein != K;
+    for (int j = 0; j < n && j < record->factors(); ++j) {
+      changed = changed || record->crosscapSigns[static_cast<size_t>(j)] != (*rep)[static_cast<size_t>(j + 1)];
+      record->crosscapSigns[static_cast<size_t>(j)] = (*rep)[static_cast<size_t>(j + 1)];
+    }
+    record->klein = K;
+    if (changed) {
+      ++record->sequence;
+      record->eta = 1;
+    }
+    loadIshibashiMetric(record);
+  }
+  s.N_Ori = classes;
+  for (int i = 0; i < classes; ++i)
+    for (int j = i + 1; j < classes; ++j)
+      if (compareOrientifolds(cb.Orientifolds[static_cast<size_t>(i)].get(),
+                              cb.Orientifolds[static_cast<size_t>(j)].get()) < 0)
+        std::swap(cb.Orientifolds[static_cast<size_t>(i)], cb.Orientifolds[static_cast<size_t>(j)]);
+  const int level = infoLevel();
+  for (int i = 0; i < classes; ++i) {
+    OrientifoldInfo* record = cb.Orientifolds[static_cast<size_t>(i)].get();
+    record->listPosition = i;
+    if (level >= 1) {
+      Print("%5d | ", i);
+      Print(" %15.7f |", record->tension);
+      Print(" %5d | ", record->klein);
+      printSigns(record);
+      Print("\n");
+    }
+  }
+  if (level >= 2)
+    printOrientifoldList();
+  else if (level >= 1 && !getBackground())
+    printOrientifoldNumber();
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::vector<int>> orientifoldSignVectors(const std::vector<int>& factorOrders) {
+  const int n = static_cast<int>(factorOrders.size());
+  std::vector<std::vector<int>> vectors;
+  std::vector<int> digits(static_cast<size_t>(n), 0);
+  for (;;) {
+    std::vector<int> signs(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j) signs[static_cast<size_t>(j)] = digits[static_cast<size_t>(j)] == 0 ? 1 : -1;
+    vectors.push_back(signs);
+    int j = n - 1;
+    while (j >= 0) {
+      const int top = factorOrders[static_cast<size_t>(j)] % 2 == 0 ? 1 : 0;
+      if (digits[static_cast<size_t>(j)] < top) {
+        ++digits[static_cast<size_t>(j)];
+        break;
+      }
+      digits[static_cast<size_t>(j)] = 0;
+      --j;
+    }
+    if (j < 0) break;
+  }
+  return vectors;
+}
+
+void resetOrientifoldList() {
+  OrientifoldListState& s = listState();
+  s = OrientifoldListState{};
+}
+
+int loadOrientifolds() {
+  OrientifoldListState& s = listState();
+  if (s.listBuiltFor == QueryBulkInvariant() && s.N_Ori >= 0) return s.N_Ori;
+  BulkInvariant* bi = currentBulk();
+  // No list without the boundary data of a simple-current invariant; nothing is stamped, so
+  // the list is made once they exist.
+  if (bi == nullptr || bi->simple_current != 1 || initializeOrientedOpenString() != 0) {
+    s.N_Ori = 0;
+    s.listBuiltFor = -1;
+    return 0;
+  }
+  CrossBoundState& cb = crossBoundState();
+  // The scratch records are made current while the list is built; the user's choice
+  // comes back afterwards, and its caches are rebuilt once.
+  OrientifoldInfo* saved = cb.CurrentOrientifold;
+  const bool built = buildList();
+  cb.CurrentOrientifold = saved;
+  if (initDebug() == 1) ProgressPrint("##init: Orientifold sequence number increased\n");
+  ++cb.OrientifoldCounter;
+  s.listBuiltFor = built ? QueryBulkInvariant() : -1;
+  if (s.N_Ori < 0) s.N_Ori = 0;
+  return s.N_Ori;
+}
+
+int TotalOrientifolds() {
+  return loadOrientifolds();
+}
+
+int TotalOrientifoldsWithTension() {
+  const int total = loadOrientifolds();
+  int count = 0;
+  for (int i = 0; i < total; ++i)
+    if (!ZeroCheck(crossBoundState().Orientifolds[static_cast<size_t>(i)]->tension)) ++count;
+  return count;
+}
+
+OrientifoldInfo** getPositiveTensionOrientifolds(int* total, int* count) {
+  const int n = loadOrientifolds();
+  int positive = 0;
+  CrossBoundState& cb = crossBoundState();
+  for (int i = 0; i < n; ++i)
+    if (!ZeroCheck(cb.Orientifolds[static_cast<size_t>(i)]->tension)) ++positive;
+  if (total != nullptr) *total = n;
+  if (count != nullptr) *count = positive;
+  std::vector<OrientifoldInfo*>& view = listState().view;
+  view.clear();
+  for (int i = 0; i < n; ++i) view.push_back(cb.Orientifolds[static_cast<size_t>(i)].get());
+  return n > 0 ? view.data() : nullptr;
+}
+
+OrientifoldInfo** getOrientifolds(int* count) {
+  OrientifoldListState& s = listState();
+  CrossBoundState& cb = crossBoundState();
+  const int n = std::max(s.N_Ori, 0);
+  if (count != nullptr) *count = n;
+  std::vector<OrientifoldInfo*>& view = s.view;
+  view.clear();
+  for (int i = 0; i < n; ++i) view.push_back(cb.Orientifolds[static_cast<size_t>(i)].get());
+  return n > 0 ? view.data() : nullptr;
+}
+
+OrientifoldInfo* getOrientifoldByNumber(int i) {
+  const OrientifoldListState& s = listState();
+  if (i < 0 || i >= s.N_Ori) {
+    Alert("getOrientifoldByNumber", 0, 100302, "Orientifold nr. out of range");
+    return nullptr;
+  }
+  return crossBoundState().Orientifolds[static_cast<size_t>(i)].get();
+}
+
+int orientifoldListSize() {
+  return std::max(listState().N_Ori, 0);
+}
+
+int compareOrientifolds(OrientifoldInfo* a, OrientifoldInfo* b) {
+  loadIshibashiMetric(a);
+  loadIshibashiMetric(b);
+  if (std::fabs(a->tension - b->tension) > kListTolerance) return a->tension < b->tension ? -1 : 1;
+  if (a->klein != b->klein) return a->klein > b->klein ? -1 : 1;
+  const int n = std::min(a->factors(), b->factors());
+  const int order = n > 0 ? compareVec(n, a->crosscapSigns.data(), b->crosscapSigns.data()) : 0;
+  if (order == 0) Alert("compareOrientifolds", 0, 212404, "Identical orientifolds in list");
+  return order;
+}
+
+double getOrientifoldTension(const int* row) {
+  OrientifoldListState& s = listState();
+  prepareScratch(&s.tensionScratch, row[0], row + 1);
+  loadIshibashiMetric(s.tensionScratch.get());
+  return s.tensionScratch->tension;
+}
+
+int matchToNewOrientifoldList(OrientifoldInfo* record) {
+  OrientifoldListState& s = listState();
+  CrossBoundState& cb = crossBoundState();
+  const int n = factorCount();
+  int row = -1;
+  if (record != nullptr) {
+    std::vector<int> signs(static_cast<size_t>(n), 1);
+    for (int j = 0; j < n && j < record->factors(); ++j)
+      signs[static_cast<size_t>(j)] = record->crosscapSigns[static_cast<size_t>(j)];
+    row = findCandidate(record->klein, signs);
+  }
+  if (row < 0 || s.N_Ori <= 0) {
+    Alert("matchToNewOrientifoldList", 0, 212404, "Old orientifold not found");
+    return -1;
+  }
+  const int klass = s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 1)];
+  auto rep = std::find_if(s.AllOri.begin(), s.AllOri.end(), [&](const std::vector<int>& c) {
+    return c[static_cast<size_t>(n + 1)] == klass;
+  });
+  for (int i = 0; i < s.N_Ori; ++i) {
+    const OrientifoldInfo* entry = cb.Orientifolds[static_cast<size_t>(i)].get();
+    if (entry->klein != (*rep)[0]) continue;
+    bool same = true;
+    for (int j = 0; j < n && j < entry->factors(); ++j)
+      same = same && entry->crosscapSigns[static_cast<size_t>(j)] == (*rep)[static_cast<size_t>(j + 1)];
+    if (same) return i;
+  }
+  Alert("matchToNewOrientifoldList", 1, 212404, "Old orientifold not found");
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------
+// Display
+
+namespace {
+void printRule(char fill) {
+  Print("%s\n", std::string(static_cast<size_t>(std::max(getSeparatorLineSize(), 1)), fill).c_str());
+}
+}  // namespace
+
+void printOrientifoldNumber() {
+  Print("Number of orientifolds: %d\n", std::max(listState().N_Ori, 0));
+}
+
+void printOrientifoldList() {
+  CrossBoundState& cb = crossBoundState();
+  const int n = std::max(listState().N_Ori, 0);
+  PrintBannerWithText('=', "Orientifolds");
+  Print("\n  Nr. |         Tension  |   Klein Bottle Current  | Crosscap signs\n");
+  printRule('-');
+  for (int i = 0; i < n; ++i) {
+    const OrientifoldInfo* record = cb.Orientifolds[static_cast<size_t>(i)].get();
+    Print("%5d | ", i);
+    Print(" %15.7f |", record->tension);
+    Print("        %5d            |   ", record->klein);
+    printSigns(record);
+    Print("\n");
+  }
+  printRule('=');
+  Print("\n");
+}
+
+void printOrientationInfo(OrientifoldInfo* record, FILE* stream) {
+  if (record == nullptr || stream == nullptr) return;
+  PrintToFile(stream, "Klein bottle current:       %d\n", record->klein);
+  if (trivialInvariant()) {
+    PrintToFile(stream, "Invariant is trivial (\"Cardy case\", no crosscap sign choices)\n");
+    return;
+  }
+  PrintToFile(stream, "Crosscap signs: ");
+  for (int j = 0; j < record->factors(); ++j)
+    PrintToFile(stream, "%3d", record->crosscapSigns[static_cast<size_t>(j)]);
+  PrintToFile(stream, "\n");
+}
+
+void showOrientationInfo(OrientifoldInfo* record) {
+  if (record == nullptr) return;
+  Print("Klein bottle current:       %d\n", record->klein);
+  if (trivialInvariant())
+    Print("Invariant is trivial (\"Cardy case\", no crosscap sign choices)\n");
+  else
+    PrintVec(record->factors(), record->crosscapSigns.data(), "Selected crosscap signs: ");
+  if (record->bulkNumber == QueryBulkInvariant()) loadIshibashiMetric(record);
+  Print("O-plane tension: %15.7f\n", record->tension);
+}
+
+std::string IshibashiMetricPhaseString(OrientifoldInfo* record, int i) {
+  loadIshibashiMetric(record);
+  const int N = std::max(crossBoundState().PhasePeriod, 1);
+  if (i < 0 || i >= record->order) return "  1        ";
+  long long value = record->beta()[i] == -1 ? (N / 2) % N : 0;
+  const long long den = record->phaseDen()[i] != 0 ? record->phaseDen()[i] : 1;
+  value -= (static_cast<long long>(record->phaseNum()[i]) * N / 2) / den;
+  value = ((value % N) + N) % N;
+  if (value == 0) return "  1        ";
+  long long a = value, b = N;
+  while (b != 0) {
+    const long long t = a % b;
+    a = b;
+    b = t;
+  }
+  return formatText("e^{2 pi (%lld/%lld)}", value / a, N / a);
+}
+
+void getIshibashiMetric(int m, int* phase, int* period) {
+  const CrossBoundState& cb = crossBoundState();
+  *period = cb.PhasePeriod;
+  *phase = 0;
+  OrientifoldInfo* record = cb.CurrentOrientifold;
+  if (record == nullptr || m < 0 || m >= cb.IshibashiLabelCount ||
+      static_cast<size_t>(m) >= record->conjugates.size() / 3)
+    return;
+  *phase = record->metric()[m];
+}
+
+void showSigns() {
+  BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || bi->simple_current != 1) {
+    Print("Not a simple current invariant; signs not defined\n");
+    return;
+  }
+  if (!bi->symmetric) {
+    Print("Invariant is not symmetric; signs not meaningful\n");
+    return;
+  }
+  OrientifoldInfo* record = crossBoundState().CurrentOrientifold;
+  showOrientationInfo(record);
+  if (bi->diagonal) return;
+  loadCorrectionPhases(record);
+  const InvariantGroup* group = invariantGroup(bi);
+  if (group == nullptr || group->order() != record->order) return;
+  Print("\nPhases used in boundary coefficients and crosscap computation:\n");
+  printRule('-');
+  Print("Current  Weight  Crosscap_sign    Beta(J,K)      FCFT_shift\n");
+  for (int L = 0; L < record->order; ++L) {
+    const int J = group->currents[static_cast<size_t>(L)];
+    if (J < 0) {
+      Alert("showSigns", 0, 212404, "Negative current index");
+      continue;
+    }
+    const Rat w = weightOf(J);
+    const int sign = computeProjectionSign(record, J, record->phaseNum()[L], record->phaseDen()[L]);
+    const bool fixes = currentHasFixedPoints(J);
+    if (!fixes) {
+      Print("%7d   %2lld/%-2lld %10d           *               *\n", J, w.num, w.den, sign);
+    } else {
+      const std::string phase = IshibashiMetricPhaseString(record, L);
+      Print("%7d   %2lld/%-2lld %10d     %15s %7d\n", J, w.num, w.den, sign, phase.c_str(),
+            J == 0 ? 0 : currentFixedPointShift(J));
+    }
+  }
+}
