@@ -713,6 +713,14 @@ int loadOrientifolds() {
   BulkInvariant* bi = currentBulk();
   // No list without the boundary data of a simple-current invariant; nothing is stamped, so
   // the list is made once they exist.
+  if (bi != nullptr && bi->simple_current == 1 && !bi->symmetric) {
+    // Crosscaps need a symmetric invariant: no list, and the refusal is said once here.
+    Alert("loadOrientifolds", 0, 100302,
+          "Non-symmetric invariant; no unoriented string functions available\n");
+    s.N_Ori = 0;
+    s.listBuiltFor = -1;
+    return 0;
+  }
   if (bi == nullptr || bi->simple_current != 1 || initializeOrientedOpenString() != 0) {
     s.N_Ori = 0;
     s.listBuiltFor = -1;
