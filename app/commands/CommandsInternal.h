@@ -87,3 +87,6 @@ void registerGaussCommand();
 void registerPermutationCommands();
 // The heterotic set-up commands of the default mode (CommandsHeterotic.cpp).
 void registerHeteroticCommands();
+// "search MIPF", "Scan Simple_current_invariants", "Scan Invariants" and "collect
+// simple_current_invariants" (modular mode; CommandsUserInvariants.cpp).
+void registerInvariantScanCommands();
