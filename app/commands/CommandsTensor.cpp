@@ -330,7 +330,8 @@ int COM_build_cy(char** params, int n) {
   if (n < 1) return 1;
   if (!buildMinimalTensorProduct(intParameter(params, 0), true)) return 1;
   // The space-time supersymmetry current has label 1 in every factor.
-  std::vector<int> spectralFlow(static_cast<std::size_t>(std::max(10, currentTensor->NumberOfFactors)), 1);
+  const int factors = std::max(10, currentTensor->NumberOfFactors);
+  std::vector<int> spectralFlow(static_cast<std::size_t>(factors), 1);
   if (addNewCurrent(currentTensor, spectralFlow.data()) != 0) return 1;
   setIntPar("Super", 1);
   if (COM_compute(nullptr, 0) != 0) return 1;

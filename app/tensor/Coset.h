@@ -217,6 +217,8 @@ void tensorSimpleAction(TensorProduct* TP, const int* J, const int* a, int* out)
 // Monodromy charge of row a w.r.t. row J in [0, 1); H factors subtracted.
 void TensorRatCharge(TensorProduct* TP, const int* J, const int* a, Rat* q);
 int IntegerTensorRatCharge(TensorProduct* TP, const int* a, const int* b, int N);
+// Twist (0..3) of the fixed point a under J, K being the fixed-point current (an element of
+// a's stabiliser); the factors' twists summed modulo 4, H factors negated.
 int cosetTwist(TensorProduct* TP, const int* a, const int* J, const int* K);
 int CT_getCurrentTwist(TensorProduct* TP, int a, int K, int J);
 int getUntwistedStabilizerRepresentative(TensorProduct* TP, int* out, int a, const int* J);

@@ -562,9 +562,9 @@ SpectrumData* createMinimal2(int k) {
     MapMinimal2(k, &l, &m, &s);
     // h = (l(l+2) - m^2)/4(k+2) + s^2/8, raised by 1 where the standard form of the label
     // is not the ground state.
-    long long num = static_cast<long long>(s) * s * K + 2LL * (static_cast<long long>(l) * (l + 2) -
-                                                              static_cast<long long>(m) * m);
-    if (static_cast<long long>(s) * m == -(l + 1) && s * s == 1) num += D;
+    const long long L = l, M = m, S = s;
+    long long num = S * S * K + 2 * (L * (L + 2) - M * M);
+    if (S * M == -(L + 1) && S * S == 1) num += D;
     if (s == 2) {
       if (std::abs(m) != l && sd->dims != nullptr) sd->dims[a] = 2;
       if (m == 0 && l == 0) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <tuple>
 
 #include "groups/Discrete.h"
@@ -39,7 +40,9 @@ TEST_F(CosetMinimalN2Test, FieldsAndWeightsAgreeWithTheStoredModel) {
     SCOPED_TRACE(k);
     SpectrumData* coset = createMinimal2(k);
     ASSERT_NE(coset, nullptr);
-    EXPECT_STREQ(coset->name, SM_findCFT(coset->name)->name);
+    const std::string name = "minimal N=2 " + std::to_string(k);
+    EXPECT_STREQ(coset->name, name.c_str());
+    EXPECT_EQ(SM_findCFT(name.c_str()), coset);
     EXPECT_EQ(coset->type, kStoreTypeSpecialN2);
     EXPECT_EQ(coset->rank, 2);
     EXPECT_EQ(coset->level, k);
