@@ -223,6 +223,12 @@ const CommandEntry kTensorFactorCommands[] = {
      "Builds the tensor product of the graded D5 space-time factor and the N=2 minimal models "
      "of a code (a number of the list of \"browse cy\", or the levels as digits) without a "
      "supersymmetry current; the spectrum is not computed."},
+    {"build cy", "[pos_int code]", COM_build_cy,
+     "Builds the supersymmetric tensor product of the graded D5 space-time factor and the N=2 "
+     "minimal models of a code (a number of the list of \"browse cy\", or the levels as "
+     "digits) with the current that is 1 in every factor, computes its spectrum and stores all "
+     "its simple-current modular invariants (Autostore, Selection symmetric and Reject "
+     "permutations are switched on)."},
     {"search tachyons", "[int code]", COM_search_tachyons,
      "Builds the non-supersymmetric tensor product of a code as \"build non_susy_cy\" does and "
      "searches for a spinor current and scalar currents that project out every tachyon."},
@@ -688,6 +694,7 @@ void initializeModularModeCommands() {
   disableCommand("browse stabilizer");
   registerPermutationCommands();
   registerOrientifoldModularCommands();
+  registerInvariantScanCommands();
 }
 
 void initializeBoundaryModeCommands() {

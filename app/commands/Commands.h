@@ -183,8 +183,11 @@ int COM_list_cy(char** params, int n);
 // the tachyon projection search on it.
 int COM_build_nonsusycy(char** params, int n);
 int COM_search_tachyons(char** params, int n);
-// The decimal code of the tensor product built last by "build non_susy_cy" ("UNDEFINED"
-// before).
+// "build cy": the same product with the supersymmetry current, its spectrum and all its
+// simple-current invariants (stored).
+int COM_build_cy(char** params, int n);
+// The decimal code of the tensor product built last by "build non_susy_cy" or "build cy"
+// ("UNDEFINED" before).
 const std::string& getCurrentCY();
 int COM_check_simple(char** params, int n);
 int COM_get_order(char** params, int n);
@@ -306,6 +309,12 @@ int COM_check_invariant(char** params, int n);
 int COM_set_exceptional(char** params, int n);
 int COM_find_auto(char** params, int n);
 int COM_find_inv(char** params, int n);
+// "search MIPF": every search in turn; "Scan Simple_current_invariants", "Scan Invariants"
+// (MIPF numbers) and "collect simple_current_invariants": runs of the simple-current builder.
+int COM_find_all_inv(char** params, int n);
+int COM_scan_sim(char** params, int n);
+int COM_scan_MIPFloop(char** params, int n);
+int COM_load_sim(char** params, int n);
 // Makes the named, numbered or typed invariant current: 0 when it was found or accepted.
 // A number beyond the complete collection is refused; a name or number that is not found
 // (or fails the selection criteria) makes the diagonal invariant current.

@@ -93,3 +93,6 @@ void registerOrientedOrientifoldCommands();
 void registerUnorientedOrientifoldCommands();
 void registerOrientifoldCountCommands();
 void registerOrientifoldModularCommands();
+// "search MIPF", "Scan Simple_current_invariants", "Scan Invariants" and "collect
+// simple_current_invariants" (modular mode; CommandsUserInvariants.cpp).
+void registerInvariantScanCommands();

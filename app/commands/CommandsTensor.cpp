@@ -2,6 +2,7 @@
 // computing and describing the extended spectrum, the chiral algebra, stabilisers and
 // names of the tensor product, the table of Calabi-Yau tensor products, and the small
 // queries of simple currents, weights, charges and twists that work in both modes.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "commands/CommandsSeams.h"
 #include "collections/VectorSpace.h"
 #include "groups/Discrete.h"
+#include "invariants/Invariants.h"
 #include "interpreter/Interpreter.h"
 #include "interpreter/Tables.h"
 #include "modular/Modular.h"
@@ -308,6 +310,8 @@ bool buildMinimalTensorProduct(int code, bool recordCode) {
   resetCoset(currentTensor);
   addTensorFactor(currentTensor, spaceTime, 0);
   for (SpectrumData* sd : internal) addTensorFactor(currentTensor, sd, 0);
+  // The extension list of the previous product is stale now.
+  TensorChanged();
   pointCountsAtMaximum();
   return true;
 }
@@ -317,9 +321,24 @@ bool buildMinimalTensorProduct(int code, bool recordCode) {
 int COM_build_nonsusycy(char** params, int n) {
   if (n < 1) return 1;
   if (!buildMinimalTensorProduct(intParameter(params, 0), true)) return 1;
-  TensorChanged();
   setIntPar("Super", 1);
   SearchSeam::setSusySearch(0);
+  return -1;
+}
+
+int COM_build_cy(char** params, int n) {
+  if (n < 1) return 1;
+  if (!buildMinimalTensorProduct(intParameter(params, 0), true)) return 1;
+  // The space-time supersymmetry current has label 1 in every factor.
+  const int factors = std::max(10, currentTensor->NumberOfFactors);
+  std::vector<int> spectralFlow(static_cast<std::size_t>(factors), 1);
+  if (addNewCurrent(currentTensor, spectralFlow.data()) != 0) return 1;
+  setIntPar("Super", 1);
+  if (COM_compute(nullptr, 0) != 0) return 1;
+  setIntPar("Selection symmetric", 1);
+  setIntPar("Reject permutations", 1);
+  setIntPar("Autostore", 1);
+  buildMultipleSimpleCurrentInvariants(nullptr, 1);
   return -1;
 }
 

@@ -2,6 +2,7 @@
 // named invariants ("select invariant", "check invariant"), the built-in exceptional ones
 // ("select exceptional_invariant") and the automorphism and circle-orbifold searches.
 // A command succeeds exactly when its invariant was accepted or found.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "invariants/Invariants.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Parameters.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
@@ -110,4 +112,65 @@ int COM_find_auto(char**, int) {
 int COM_find_inv(char**, int) {
   searchInvariants();
   return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Whole searches and MIPF-number runs
+
+int COM_find_all_inv(char**, int) {
+  setMIPFSelection(nullptr);
+  resetSubgroupAutoSelection(0);
+  resetAlgebraRequirements();
+  buildSelectedSimpleCurrentInvariants();
+  searchAutomorphisms();
+  // A stopped extension search still leaves the built-in and product invariants to do.
+  searchExtensionInvariants();
+  searchInvariants();
+  closeBulkInvariantsUnderMultiplication(0);
+  return 0;
+}
+
+int COM_scan_sim(char**, int) {
+  buildMultipleSimpleCurrentInvariants(nullptr, 0);
+  return 0;
+}
+
+int COM_scan_MIPFloop(char** params, int n) {
+  if (n < 1) {
+    Alert("COM_scan_MIPFloop", 0, 100302, "No arguments given");
+    return 1;
+  }
+  std::vector<int> selection;
+  for (int i = 0; i < n; ++i) selection.push_back(intParameter(params, i));
+  std::sort(selection.begin(), selection.end());
+  // The builder walks the list once in step with the MIPF numbers: a repeated number would
+  // hold it at that entry and hide every later one.
+  selection.erase(std::unique(selection.begin(), selection.end()), selection.end());
+  selection.push_back(-1);
+  buildMultipleSimpleCurrentInvariants(selection.data(), 2);
+  return -n;
+}
+
+int COM_load_sim(char**, int) {
+  setIntPar("Autostore", 1);
+  buildMultipleSimpleCurrentInvariants(nullptr, 1);
+  return 0;
+}
+
+void registerInvariantScanCommands() {
+  initCommand("search MIPF", "", COM_find_all_inv,
+              "Runs every search of modular invariants in turn, after clearing the MIPF number "
+              "selection, the subgroup selection and the chiral-algebra requirements: all "
+              "simple-current invariants, the automorphism search, the extension search, the "
+              "built-in invariants, and finally the products of all stored invariants until "
+              "the store is closed under multiplication.");
+  initCommand("Scan Simple_current_invariants", "", COM_scan_sim,
+              "Generates every simple-current modular invariant of the current theory with "
+              "Autostore off for the run; each one is run through the loop command.");
+  initCommand("Scan Invariants", "(non_neg_int sel_1)...(non_neg_int sel_n)", COM_scan_MIPFloop,
+              "Generates the simple-current modular invariants with the given MIPF numbers, in "
+              "ascending order, and runs the loop command on each of them.");
+  initCommand("collect simple_current_invariants", "", COM_load_sim,
+              "Switches Autostore on and stores every simple-current modular invariant of the "
+              "current theory, after emptying the store of invariants.");
 }

@@ -217,6 +217,8 @@ void tensorSimpleAction(TensorProduct* TP, const int* J, const int* a, int* out)
 // Monodromy charge of row a w.r.t. row J in [0, 1); H factors subtracted.
 void TensorRatCharge(TensorProduct* TP, const int* J, const int* a, Rat* q);
 int IntegerTensorRatCharge(TensorProduct* TP, const int* a, const int* b, int N);
+// Twist (0..3) of the fixed point a under J, K being the fixed-point current (an element of
+// a's stabiliser); the factors' twists summed modulo 4, H factors negated.
 int cosetTwist(TensorProduct* TP, const int* a, const int* J, const int* K);
 int CT_getCurrentTwist(TensorProduct* TP, int a, int K, int J);
 int getUntwistedStabilizerRepresentative(TensorProduct* TP, int* out, int a, const int* J);
@@ -550,6 +552,13 @@ TensorProduct* createTensorProduct();
 // they cannot be made.
 SpectrumData* createMinimal0(int k);
 SpectrumData* createMinimal1(int k);
+// The minimal model with 2 supersymmetries at level k as the coset A1_k x U(1)_4 /
+// U(1)_(2(k+2)) ("minimal N=2 k": type 6, rank 2, level k, 2(k+1)(k+2) fields labelled
+// (l, m, s) in standard form, graded by (0, 0, 2)); NULL when it cannot be made.
+SpectrumData* createMinimal2(int k);
+// Brings the N=2 label (l, m, s) of level k into standard form in place: m in (-(k+2), k+2],
+// s in {-1, 0, 1, 2}, identified with (k-l, m+k+2, s+2) when |m| > l+1 or m = -(l+1).
+void MapMinimal2(int k, int* l, int* m, int* s);
 // S between record fields given through their entries of the record's field map.
 void getCosetSOfMappedFields(TensorProduct* TP, const int* a, const int* b, double* re, double* im);
 

@@ -406,27 +406,33 @@ struct SettingOverride {
   SettingOverride& operator=(const SettingOverride&) = delete;
 };
 
-// The coset A1_k x A1_l / A1_(k+l) with the current (1, 1, 1), stored under name.
-SpectrumData* minimalCoset(int k, int l, const char* name) {
+// The coset A x B / C with the current J, stored under name. n2Level marks the product of
+// the N=2 builder (its level; -1 for the others), which the fixed-point set-up reads.
+SpectrumData* minimalCoset(SpectrumData* A, SpectrumData* B, SpectrumData* C, const int* J,
+                           int n2Level, const char* name) {
   // Only a minimal model made here answers to the name; another theory of that name is
   // left alone (createCFT refuses the name).
   SpectrumData* existing = SM_findCFT(name);
   if (existing != nullptr && existing->type == kStoreTypeSpecialN2) return existing;
-  SpectrumData* A = SM_getData(1, 1, k);
-  SpectrumData* B = SM_getData(1, 1, l);
-  SpectrumData* C = SM_getData(1, 1, k + l);
   if (A == nullptr || B == nullptr || C == nullptr) return nullptr;
   TensorProduct* TP = createTensorProduct();
   resetCoset(TP);
+  TP->MinimalN2Level = n2Level;
   addTensorFactor(TP, A, 0);
   addTensorFactor(TP, B, 0);
   addTensorFactor(TP, C, 1);
-  const int J[3] = {1, 1, 1};
   if (addNewCurrent(TP, J) != 0) return nullptr;
   SettingOverride graded("Graded", 0);
   SettingOverride storeS("Store_S", 2);
   SettingOverride storeFixed("Store_S_FCFT", 2);
   return createCFT(TP, name);
+}
+
+// The coset A1_k x A1_l / A1_(k+l) with the current (1, 1, 1).
+SpectrumData* minimalCoset(int k, int l, const char* name) {
+  const int J[3] = {1, 1, 1};
+  return minimalCoset(SM_getData(1, 1, k), SM_getData(1, 1, l), SM_getData(1, 1, k + l), J, -1,
+                      name);
 }
 
 void finishMinimal(SpectrumData* sd, int N, int k, int D) {
@@ -521,5 +527,59 @@ SpectrumData* createMinimal1(int k) {
     labels[1] = mu + 1;
     labels[2] = epsilon != 1 ? t : (x < 0 ? 1 : 1 + 2 * x);
   }
+  return sd;
+}
+
+// ---------------------------------------------------------------------------------------
+// The minimal model with 2 supersymmetries: A1_k x U(1)_4 / U(1)_(2(k+2))
+
+void MapMinimal2(int k, int* l, int* m, int* s) { SM_mapMinimal2(k, l, m, s); }
+
+SpectrumData* createMinimal2(int k) {
+  if (k < 1) return nullptr;
+  char name[64];
+  std::snprintf(name, sizeof name, "minimal N=2 %d", k);
+  const int K = k + 2;
+  // The identification current (l, s, m) = (k, 2, k+2): A1 field 1 is l = k, U(1) fields
+  // are their charges.
+  const int J[3] = {1, 2, K};
+  SpectrumData* sd = minimalCoset(SM_getData(1, 1, k), SM_getData(kStoreTypeU1, 4, 0),
+                                  SM_getData(kStoreTypeU1, 2 * K, 0), J, k, name);
+  if (sd == nullptr || sd->type == kStoreTypeSpecialN2) return sd;
+  if (sd->n_fp_currents == 1 && sd->n_primaries >= 50001 && sd->fcft != nullptr &&
+      sd->fcft[0] != nullptr) {
+    sd->fcft[0]->level = k;
+    sd->fcft[0]->symmetric = 1;
+    sd->fcft[0]->store_s = 0;
+  }
+  const long long D = 8LL * K;
+  finishMinimal(sd, 2, k, static_cast<int>(D));
+  sd->adjoint_dim = 1;
+  for (int a = 0; a < sd->n_primaries; ++a) {
+    int* labels = sd->labels + static_cast<std::size_t>(a) * sd->rep_size;
+    int l = dynkinLabel(sd, 0, labels[0]), s = dynkinLabel(sd, 1, labels[1]),
+        m = dynkinLabel(sd, 2, labels[2]);
+    MapMinimal2(k, &l, &m, &s);
+    // h = (l(l+2) - m^2)/4(k+2) + s^2/8, raised by 1 where the standard form of the label
+    // is not the ground state.
+    const long long L = l, M = m, S = s;
+    long long num = S * S * K + 2 * (L * (L + 2) - M * M);
+    if (S * M == -(L + 1) && S * S == 1) num += D;
+    if (s == 2) {
+      if (std::abs(m) != l && sd->dims != nullptr) sd->dims[a] = 2;
+      if (m == 0 && l == 0) {
+        num += D;
+        if (sd->dims != nullptr) sd->dims[a] = 2;
+      }
+    }
+    sd->weight_num[a] = static_cast<int>(num);
+    labels[0] = l;
+    labels[1] = m;
+    labels[2] = s;
+  }
+  const int superCurrent[3] = {0, 0, 2};
+  const int G = SM_getLabelNoMessage(sd, superCurrent);
+  if (G >= 0) SM_grade(sd, G);
+  SM_getCurrentOuterAutomorphisms(sd);
   return sd;
 }

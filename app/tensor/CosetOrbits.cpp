@@ -109,7 +109,9 @@ int IntegerTensorRatCharge(TensorProduct* TP, const int* a, const int* b, int N)
 int cosetTwist(TensorProduct* TP, const int* a, const int* J, const int* K) {
   int total = 0;
   for (int i = 0; i < TP->NumberOfFactors; ++i) {
-    const int t = SM_getCurrentTwist(factor(TP, i), a[i], K[i], J[i]);
+    // K fixes a (it is taken from a stabiliser); J need not fix a[i], so it is the current
+    // the twist is measured under, K[i] the fixed-point current.
+    const int t = SM_getCurrentTwist(factor(TP, i), a[i], J[i], K[i]);
     total += isH(TP, i) ? 4 - t : t;
   }
   return total % 4;
@@ -301,7 +303,8 @@ int CT_getCurrentTwist(TensorProduct* TP, int a, int K, int J) {
   } else if (getUntwistedStabilizerRepresentative(TP, rK.data(), a, TP->Spectrum.row(K)) == 0) {
     return -1;
   }
-  return cosetTwist(TP, TP->Spectrum.row(a), rJ.data(), rK.data());
+  // J is the fixed-point current, K the current the twist is measured under.
+  return cosetTwist(TP, TP->Spectrum.row(a), rK.data(), rJ.data());
 }
 
 int TensorFixedPointLabels(TensorProduct* TP, const int* J, int* out) {
