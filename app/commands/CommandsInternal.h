@@ -87,3 +87,6 @@ void registerGaussCommand();
 void registerPermutationCommands();
 // The heterotic set-up commands of the default mode (CommandsHeterotic.cpp).
 void registerHeteroticCommands();
+// "compute heterotic" (tensor mode) and the commands of the heterotic mode.
+void registerHeteroticTensorCommands();
+void registerHeteroticModeCommands();
