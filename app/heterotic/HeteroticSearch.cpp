@@ -30,6 +30,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
@@ -412,7 +413,7 @@ int GSC_printStatistics(int mode) {
       setRepeatJob(0);
       Print("AutoRepeat set to off\n");
     }
-    PrintSeparatorWithText('-', "");
+    PrintText(std::string(static_cast<std::size_t>(std::max(getSeparatorLineSize(), 1)), '-') + "\n");
   }
 
   if (mode != 1 && (jobs.successrate < 0.001 || jobs.statcount % jobs.statcountstep == 0)) {
