@@ -133,6 +133,20 @@ TEST_F(HeteroticJobsTest, DriversRefuseWithoutASetUp) {
   EXPECT_NE(run("compute filter"), 0);
 }
 
+TEST_F(HeteroticJobsTest, AFailedSetUpLeavesTheHeteroticModeOff) {
+  run("tensor");
+  run("g e 8 1");
+  run("g a 1 1");
+  // SU(2) has two fields, SU(3) three: the lift cannot be made.
+  setLiftIdentifier(2, SM_getData(1, 2, 1));
+  EXPECT_NE(run("compute heterotic"), 0);
+  EXPECT_TRUE(alerted("Number of primaries does not match (2 <--> 3)"));
+  EXPECT_EQ(getHeteroticSetUpDone(), 0);
+  EXPECT_NE(run("compute filter"), 0);
+  EXPECT_TRUE(alerted("Command only works in heterotic mode"));
+  EXPECT_EQ(ComputeFilter(currentTensor), 1);
+}
+
 TEST_F(HeteroticJobsTest, RunControlFilesInTheirOrderAndTaskFilesAreRemoved) {
   search({"g e 8 1", "g a 1 1"}, {});
   const std::string task = file("");
@@ -297,6 +311,31 @@ TEST_F(HeteroticJobsTest, AFilterCompleteRunIsReproducedByRegeneratingItsOrigin)
   // Every stored row comes back; only how often it was found may differ.
   for (std::size_t i = 0; i < first.size(); ++i)
     EXPECT_EQ(again[i].substr(0, again[i].size() - 11), first[i].substr(0, first[i].size() - 11));
+}
+
+TEST_F(HeteroticJobsTest, RebuildMovesTheResultFilesAsideAndReadsTheMovedOrigin) {
+  search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
+  ASSERT_EQ(run("filter complete"), 0);
+  GSC_printStatistics(2);
+  const std::string origin = readFile(file(".origin"));
+  const std::string algebras = readFile(file(".alg"));
+  ASSERT_FALSE(origin.empty());
+  write(file(".origin_0"), "taken\n");
+  // The next job rebuilds.
+  resetAll();
+  run(("set outputdir " + folder.path()).c_str());
+  search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
+  EXPECT_EQ(run("rebuild"), 0);
+  // The first free name was "_1"; the old files keep their contents there.
+  EXPECT_EQ(readFile(file(".origin_0")), "taken\n");
+  EXPECT_EQ(readFile(file(".origin_1")), origin);
+  EXPECT_EQ(readFile(file(".alg_0")), algebras);
+  EXPECT_TRUE(present(file(".AlgList_0")));
+  EXPECT_TRUE(present(file(".spectra_0")));
+  EXPECT_NE(capture.stdoutText.find("Reading file " + file(".origin_1") + "\n"), std::string::npos);
+  // The filters were evaluated again and their results written anew.
+  EXPECT_NE(capture.printed.find("No previous data"), std::string::npos);
+  EXPECT_EQ(linesOf(readFile(file(".origin"))).size(), linesOf(origin).size());
 }
 
 TEST_F(HeteroticJobsTest, RegenerateOfAMissingFileFails) {
