@@ -211,7 +211,7 @@ int GSC_printSpectrum(SimpleCurrentData* MD, int type, int exotics, int totalExo
   bool added = false;
   if (exotics < 1 && (anomalyCode == 1 || anomalyCode == -5)) {
     long long families = 0;
-    for (int i = 0; i < R; ++i) {
+    for (int i = 0; i < R && i < static_cast<int>(s.names.size()); ++i) {
       const std::string& name = s.names[static_cast<std::size_t>(i)];
       if (name == "Q") families += counts[static_cast<std::size_t>(i)];
       if (name == "Q*") families -= counts[static_cast<std::size_t>(i)];

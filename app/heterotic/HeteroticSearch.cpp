@@ -428,7 +428,8 @@ int GSC_printStatistics(int mode) {
     jobs.lastSpectrumCount = jobs.newSpectrumCount;
   }
 
-  std::string text = formatText("%s & ", getTensorTeXString(currentTensor).c_str());
+  const std::string name = currentTensor != nullptr ? getTensorTeXString(currentTensor) : "";
+  std::string text = formatText("%s & ", name.c_str());
   text += formatText(" %d & %d & %d & ", jobs.N3fam, jobs.familyGcd, jobs.maxEul);
   text += "(-";
   for (int l = 1; l <= largest; ++l) text += formatText(",%d", saturation[l]);

@@ -572,6 +572,19 @@ TEST_F(HeteroticJobsTest, SubgroupCountsOfSmallPGroups) {
   EXPECT_EQ(countSubgroupsOfPGroup({1, 1}, 3), 6);
 }
 
+TEST_F(HeteroticJobsTest, MoreThanAMillionSubgroupsOfAPrimeAreRefused) {
+  // (Z2)^9 has sum over k of the Gaussian binomials [9 k]_2 = 8,283,458 subgroups; (Z2)^8
+  // has 417,199.
+  EXPECT_EQ(countSubgroupsOfPGroup(std::vector<int>(9, 1), 2), 8283458);
+  EXPECT_EQ(countSubgroupsOfPGroup(std::vector<int>(8, 1), 2), 417199);
+  search({"g e 8 1", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1",
+          "g a 1 1", "g a 1 1"},
+         {});
+  EXPECT_NE(run("filter complete"), 0);
+  EXPECT_TRUE(alerted("Too many subgroups for prime 2 (8283458); complete filter search refused"));
+  EXPECT_FALSE(present(file(".lastloop")));
+}
+
 TEST_F(HeteroticJobsTest, FilterCompleteWalksTenCombinationsAndEvaluatesNine) {
   search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
   ASSERT_EQ(run("filter complete"), 0);
