@@ -473,6 +473,63 @@ int filtersInUse() {
 
 }  // namespace
 
+namespace {
+
+struct CombinedCheck {
+  int combined = 0;
+  int kernelMismatches = 0;
+  int chargeMismatches = 0;
+};
+CombinedCheck combinedCheck;
+
+std::vector<int> sortedBlock(const std::vector<int>& v, std::size_t from, int n) {
+  std::vector<int> block(v.begin() + static_cast<std::ptrdiff_t>(from),
+                         v.begin() + static_cast<std::ptrdiff_t>(from) + n);
+  std::sort(block.begin(), block.end());
+  return block;
+}
+
+// Compares the kernels and charge map composed from the primes with those computed
+// directly from the combined X matrix.
+void compareWithDirect(SimpleCurrentData* MD, const HeteroticSpectrumSummary&) {
+  if (MD->group == nullptr || MD->group->order != 6) return;
+  ++combinedCheck.combined;
+  SimpleCurrentData* direct = getSCDataPointer();
+  copySCData(direct, MD, 0);
+  direct->charge_fn = MD->charge_fn;
+  direct->weight_fn = MD->weight_fn;
+  direct->kernels.clear();
+  getXKernels(direct);
+  direct->charge_map_made = 0;
+  makeChargeMap(direct);
+  const int order = 6;
+  if (direct->kernel_size != MD->kernel_size ||
+      sortedBlock(direct->kernels, 0, direct->kernel_size) != sortedBlock(MD->kernels, 0, MD->kernel_size) ||
+      sortedBlock(direct->kernels, order, direct->kernel_size) !=
+          sortedBlock(MD->kernels, order, MD->kernel_size))
+    ++combinedCheck.kernelMismatches;
+  for (int c = 0; c < order; ++c)
+    if ((direct->chargeMap[static_cast<std::size_t>(c)] < 0) != (MD->chargeMap[static_cast<std::size_t>(c)] < 0))
+      ++combinedCheck.chargeMismatches;
+  returnSCDataPointer(direct);
+}
+
+}  // namespace
+
+TEST_F(HeteroticJobsTest, ComposedKernelsAndChargeMapsAgreeWithTheDirectOnes) {
+  search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
+  combinedCheck = CombinedCheck();
+  setHeteroticSpectrumStore(compareWithDirect);
+  // The diagonal Z2 of the two SU(2) factors (weight 1/2) and the Z3 of SU(3): Z6.
+  run("add filter 0 1 1 0");
+  run("add filter 0 0 0 1");
+  ASSERT_EQ(run("compute filter"), 0);
+  setHeteroticSpectrumStore(nullptr);
+  EXPECT_GE(combinedCheck.combined, 1);
+  EXPECT_EQ(combinedCheck.kernelMismatches, 0);
+  EXPECT_EQ(combinedCheck.chargeMismatches, 0);
+}
+
 TEST_F(HeteroticJobsTest, ThreeAndFourStoredInvariantsGiveTwelveCombinations) {
   search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {});
   setIntPar("MIPF random", 0);
