@@ -220,14 +220,34 @@ void readPreviousData() {
     quit("Algebras, but no spectra");
   }
 
-  std::vector<long long> values;
-  if (!readIntegers(source, values)) quit("Data Corruption in spectra");
+  std::string text;
+  if (!readFileText(source.c_str(), text)) quit("Data Corruption in spectra");
   const std::size_t width = static_cast<std::size_t>(R) + 9;
   std::vector<int> row(static_cast<std::size_t>(R) + 8);
-  for (std::size_t at = 0; at + width <= values.size(); at += width) {
-    if (values[at] == kEndMarker) break;
-    for (std::size_t i = 0; i + 1 < width; ++i) row[i] = static_cast<int>(values[at + i]);
-    const int multiplicity = static_cast<int>(values[at + width - 1]);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 1;
+    std::vector<long long> values;
+    const char* p = line.c_str();
+    for (char* next = nullptr;; p = next) {
+      const long long v = std::strtoll(p, &next, 10);
+      if (next == p) break;
+      values.push_back(v);
+    }
+    if (values.empty()) continue;
+    if (values[0] == kEndMarker) break;
+    // A line of another length belongs to other representation names or is damaged.
+    if (values.size() != width) {
+      Print("Line of %d numbers, expected %d: %s\n", static_cast<int>(values.size()),
+            static_cast<int>(width), line.c_str());
+      Alert("readPreviousData", 4, 112415, "Data corruption in Spectra");
+      quit("Data Corruption in spectra");
+    }
+    for (std::size_t i = 0; i + 1 < width; ++i) row[i] = static_cast<int>(values[i]);
+    const int multiplicity = static_cast<int>(values[width - 1]);
     if (DataCorruptionCheck(row.data()) != 0) {
       PrintVec(R + 8, row.data(), "-->");
       Alert("readPreviousData", 2, 112415, "Data corruption in Spectra");
