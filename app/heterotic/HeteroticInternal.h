@@ -135,6 +135,7 @@ void buildExceptionalLeftAlgebra(SimpleCurrentData* MD);
 struct HeteroticJobState {
   int once = 0;
   int setUpDone = 0;
+  int exiting = 0;
   std::string stopFile;
   std::string killFile;
   std::string sleepFile;

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -245,8 +246,7 @@ void Heterotic_Consolidate() {
 }
 
 void Heterotic_GracefulExit(int code) {
-  static int exiting = 0;
-  if (exiting++ == 0) {
+  if (heteroticJobs().exiting++ == 0) {
     PrintStdout("Starting graceful exit\n");
     printErrorMessage("Starting graceful exit\n");
     GSC_printStatistics(2);
@@ -565,7 +565,8 @@ int buildSubgroupTables() {
       for (int j = 0; j < c; ++j)
         orders[static_cast<std::size_t>(j)] =
             s.components[static_cast<std::size_t>(map[static_cast<std::size_t>(j)])].order;
-      DGType* G = DG_makeDecomp(orders.data(), c);
+      const std::unique_ptr<DGType, void (*)(DGType*)> group(DG_makeDecomp(orders.data(), c), DG_free);
+      DGType* G = group.get();
       long long made = 0;
       for (SGType* sg = DG_buildSubgroups(G); sg != nullptr; sg = sg->next) {
         const int ngen = sg->ngen;
@@ -592,7 +593,6 @@ int buildSubgroupTables() {
         rows.insert(rows.end(), row.begin(), row.end());
         ++made;
       }
-      DG_free(G);
       jobs.numberOfSubgroups[i] = made;
     }
     std::vector<int>& table = jobs.cosetGenerators[i];

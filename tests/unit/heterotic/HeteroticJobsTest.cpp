@@ -272,6 +272,32 @@ TEST_F(HeteroticJobsTest, TheNextModelNumberFollowsTheLastOriginLine) {
   EXPECT_EQ(getLastAlgebraNumber(file(".empty").c_str()), -1);
 }
 
+TEST_F(HeteroticJobsTest, ASecondJobContinuesTheModelNumbering) {
+  search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
+  ASSERT_EQ(run("filter complete"), 0);
+  GSC_printStatistics(2);
+  const int lines = static_cast<int>(linesOf(readFile(file(".origin"))).size());
+  ASSERT_GE(lines, 1);
+  resetAll();
+  run(("set outputdir " + folder.path()).c_str());
+  search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
+  EXPECT_EQ(getModelNumber(1), lines);
+  readPreviousData();
+  // The stored spectrum was found with more generators before: the Z3 filter of one
+  // generator finds it again and records its origin under the next number.
+  HeteroticRows& spectra = getSpectraForUpdate();
+  ASSERT_EQ(spectra.size(), 1);
+  spectra.row(0)[1 + 6] = 5;
+  run("add filter 0 0 0 1");
+  capture.clear();
+  ASSERT_EQ(run("compute filter"), 0);
+  EXPECT_NE(capture.printed.find("Changing nr. of generators from 5 to "), std::string::npos);
+  const std::vector<std::string> origin = linesOf(readFile(file(".origin")));
+  ASSERT_EQ(static_cast<int>(origin.size()), lines + 1);
+  EXPECT_EQ(origin.back().substr(0, 5), formatText("%5d", lines));
+  EXPECT_EQ(getModelNumber(1), lines + 1);
+}
+
 TEST_F(HeteroticJobsTest, AnOriginLineHasSixBlanksAfterEachGeneratorAndTheXMatrix) {
   search({"g e 8 1", "g a 1 1", "g a 1 1"}, {});
   HeteroticFilterInfo info;
