@@ -11,6 +11,7 @@
 // Every filter record lent during an evaluation is listed and given back at the release,
 // also when no invariant of a prime refers to it.
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "groups/Discrete.h"
@@ -78,7 +79,7 @@ int indexOf(const std::vector<int>& digits, const std::vector<int>& orders) {
 struct CombinationContext {
   std::vector<SimpleCurrentData**> lists;
   std::vector<int> fills;
-  DGType* cached = nullptr;
+  std::unique_ptr<DGType, void (*)(DGType*)> cached{nullptr, DG_free};
   std::vector<int> cachedOrders;
 };
 
@@ -335,7 +336,6 @@ int combinePrimeSimpleCurrentFactors(int n, const int* primes) {
   } else {
     NestedLoops(n, lo, hi, x, &context, nullptr, combinationBody);
   }
-  if (context.cached != nullptr) DG_free(context.cached);
   return 0;
 }
 
@@ -387,11 +387,10 @@ int evaluatePrimeSimpleCurrentCombination(int nprimes, int* indices, void* conte
     return -3;
   }
   if (context->cached == nullptr || context->cachedOrders != orders) {
-    if (context->cached != nullptr) DG_free(context->cached);
-    context->cached = k > 0 ? DG_makeDecomp(orders.data(), k) : nullptr;
+    context->cached.reset(k > 0 ? DG_makeDecomp(orders.data(), k) : nullptr);
     context->cachedOrders = orders;
   }
-  ComputeFilterForPrimeCombination(nprimes, records.data(), orders.data(), context->cached);
+  ComputeFilterForPrimeCombination(nprimes, records.data(), orders.data(), context->cached.get());
   ++heteroticJobs().maxComb;
   return 0;
 }
