@@ -364,6 +364,26 @@ TEST_F(HeteroticJobsTest, RebuildMovesTheResultFilesAsideAndReadsTheMovedOrigin)
   EXPECT_EQ(linesOf(readFile(file(".origin"))).size(), linesOf(origin).size());
 }
 
+TEST_F(HeteroticJobsTest, PrintedSpectraNameTheirRepresentations) {
+  search({"g e 8 1", "g a 1 1", "g a 1 1"}, {"name rep Q 0", "select rep 0"});
+  setIntPar("Heterotic print_spectrum", 1);
+  run("add filter 0 1 1");
+  ASSERT_EQ(run("compute filter"), 0);
+  // The selected representation once, then each left representation titled by its name
+  // ("%4d x %-8s"), between the two separator lines.
+  const std::string& out = capture.printed;
+  const std::size_t open = out.find(" NEW SPECTRUM ");
+  const std::size_t named = out.find("\n   1 x Q         (0)\n");
+  const std::size_t close = out.find(" COMPLETED ");
+  ASSERT_NE(open, std::string::npos);
+  EXPECT_NE(out.find("Left representation associated with the following reps  (0)\n", open),
+            std::string::npos);
+  ASSERT_NE(named, std::string::npos);
+  ASSERT_NE(close, std::string::npos);
+  EXPECT_LT(open, named);
+  EXPECT_LT(named, close);
+}
+
 TEST_F(HeteroticJobsTest, RegenerateOfAMissingFileFails) {
   search({"g e 8 1", "g a 1 1"}, {});
   EXPECT_EQ(readFilterList(currentTensor, folder.path("nosuch.origin").c_str()), -1);
