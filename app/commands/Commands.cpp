@@ -677,10 +677,13 @@ void initializeTensorModeCommands() {
   setCurrentMode(s.tensorMode);
   registerTable(kTensorCommands);
   attachHelp(kTensorHelp);
+  registerHeteroticTensorCommands();
 }
 
 void initializeHeteroticModeCommands() {
   commandsState().heteroticMode = makeMode("Command only works in heterotic mode");
+  setCurrentMode(commandsState().heteroticMode);
+  registerHeteroticModeCommands();
 }
 
 void initializeModularModeCommands() {

@@ -96,3 +96,6 @@ void registerOrientifoldModularCommands();
 // "search MIPF", "Scan Simple_current_invariants", "Scan Invariants" and "collect
 // simple_current_invariants" (modular mode; CommandsUserInvariants.cpp).
 void registerInvariantScanCommands();
+// "compute heterotic" (tensor mode) and the commands of the heterotic mode.
+void registerHeteroticTensorCommands();
+void registerHeteroticModeCommands();

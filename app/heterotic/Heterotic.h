@@ -274,3 +274,103 @@ void setHeteroticRandomSource(HeteroticRandomSource source);
 const std::string& getHeteroticFault();
 void clearHeteroticFault();
 int getSkippedInvariantCount();
+
+// ---------------------------------------------------------------------------------------
+// Heterotic search jobs
+//
+// One "compute heterotic" per run builds the set-up and installs the run-control hooks;
+// then filters are evaluated prime by prime and every new spectrum is stored and written
+// to the result files named after the tensor product, which later jobs continue.
+
+// The set-up of "compute heterotic": 0 done, 1 refused or failed (heterotic work stays
+// impossible in this run).
+int ComputeHeterotic(TensorProduct* tensor);
+// 1 after a complete set-up.
+int getHeteroticSetUpDone();
+// Run-control code of the heterotic files (13, 33, 12, 32, 14, 11, 31 or 0).
+int checkHeteroticInterrupt();
+void Heterotic_Consolidate();
+[[noreturn]] void Heterotic_GracefulExit(int code);
+// The project control files (output folder + "STOP", "KILL", "SLEEP").
+const std::string& getGeneralStopFileName();
+const std::string& getGeneralKillFileName();
+const std::string& getGeneralSleepFileName();
+// Writes the result files and the statistics; mode 0 to 3.
+int GSC_printStatistics(int mode);
+// Numbers of the next model (".origin" line) and algebra: mode 0 re-reads the files, 1
+// returns the next number, 2 advances it.
+int getModelNumber(int mode);
+int getAlgebraNumber(int mode);
+// Search counters.
+int getSampleNumber();
+int getNewSpectrumCount();
+int getCurrentMIPFlevel();
+// The filter drivers.
+int ComputeFilter(TensorProduct* tensor);
+int SystematicFilterComputation(TensorProduct* tensor);
+int EvaluateCombination(int n, int* loop, void* data);
+// The subgroup tables of the systematic search, per participating prime: subgroup count
+// (64-bit), the multiplicity, the generator rows (indices into the coset table, 0 ending a
+// short row) and the coset table (rows of decomposed elements, row 0 the zero element).
+// 0 when built, 1 after the alert that refuses a table too large.
+int buildSubgroupTables();
+const std::vector<long long>& getNumberOfSubgroups();
+const std::vector<int>& getSubgroupGeneratorRows(int prime);
+const std::vector<int>& getCosetGeneratorRows(int prime);
+
+// Results.
+// Stores and announces one spectrum (the state of the last spectrum computation).
+int GSC_printSpectrum(SimpleCurrentData* MD, int type, int exotics, int totalExotics, int algebra,
+                      int dim, int Ns, int Nv, int printFlag, int anomalyCode);
+// Mode 0 ".spectra" (sorted), otherwise ".spectra_backup" (stored order, end line).
+int GSC_printAllSpectra(int mode);
+void GSC_printOrigin(SimpleCurrentData* MD);
+void GSC_printOriginOfTaggedSpectrum(SimpleCurrentData* MD);
+// The whole ".origin" line of an invariant (without the model number when tagged).
+std::string originLine(SimpleCurrentData* MD, bool withModelNumber);
+void writeAlgebraFiles(int algebraNumber, const std::vector<int>& pattern);
+int readFilterList(TensorProduct* tensor, const char* fileName);
+int getLastModelNumber(const char* fileName);
+int getLastAlgebraNumber(const char* fileName);
+// Spectrum rows: R + 8 ints (R the number of representation names), compared on R + 5.
+const HeteroticRows& getSpectra();
+HeteroticRows& getSpectraForUpdate();
+const std::vector<int>& getChirCount();
+const std::vector<int>& getNonChirCount();
+
+// Previous results.
+void readPreviousData();
+int DataCorruptionCheck(const int* row);
+void computeSpectrumCharacteristics();
+int getN3fam();
+int getFamilyGcd();
+int getMaxEul();
+int ParseAlgebras(int mode);
+
+// Filter invariants per prime.
+int ComputeFilterNEW(TensorProduct* tensor, const int* orders, const int* X);
+// Mode 1 select prime, 0 store, -2 fetch (count set), -1 release, 2 nothing.
+SimpleCurrentData** storeSimpleCurrentDataPointer(SimpleCurrentData* pointer, int prime, int mode,
+                                                  int* count);
+int combinePrimeSimpleCurrentFactors(int n, const int* primes);
+// Per prime t: the orders of its cyclic factors (orders[t], k[t] of them) and a charge code
+// or element index; CRT-combined into the group of the combined factor orders.
+struct PrimeFactorOrders {
+  std::vector<int> orders;
+};
+int combineChargeCodes(const std::vector<PrimeFactorOrders>& primes, const int* codes,
+                       const std::vector<int>& combinedOrders);
+int composeFilterCurrents(const std::vector<PrimeFactorOrders>& primes, const int* elements,
+                          const std::vector<int>& combinedOrders);
+// Number of prime combinations evaluated since the set-up.
+int getMaxComb();
+
+// Random filter search.
+int generateRandomFilter(int depth, int Nsample, TensorProduct* tensor);
+int OrderTwoEffectiveCenterCheck(const int* random);
+int GenericEffectiveCenterCheck(int n, const int* powers, const int* orders, const int* flags);
+void determinePrimeOrders(const int* orders, int tag, int* tags, int* maxpows);
+// Current of the component powers; current_orders[level - 1] gets the order drawn.
+void reconstructCurrent(const int* random, int* out, const int* tags, int level,
+                        int* current_orders, TensorProduct* tensor);
+int evaluatePrimeSimpleCurrentCombination(int nprimes, int* indices, void* context);

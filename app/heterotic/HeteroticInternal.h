@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "heterotic/Heterotic.h"
+#include "numbers/MathUtility.h"
 
 struct HeteroticState {
   // Filter pool.
@@ -127,3 +128,95 @@ bool integerCharge(TensorProduct* tensor, const int* current, const int* field);
 int EvaluateExceptionalFilterResult(int n, int* index, void* ctx);
 int EvaluateExceptionalFilterResultForAlgebra(int n, int* index, void* ctx);
 void buildExceptionalLeftAlgebra(SimpleCurrentData* MD);
+
+// The state of the search jobs (driver, result files, per-prime store, random search),
+// shared by HeteroticSearch, HeteroticResults, HeteroticPrevious, HeteroticFilters and
+// HeteroticRandom; resetHeteroticJobs restores the state right after start-up.
+struct HeteroticJobState {
+  int once = 0;
+  int setUpDone = 0;
+  int exiting = 0;
+  std::string stopFile;
+  std::string killFile;
+  std::string sleepFile;
+
+  // Spectrum store.
+  HeteroticRows spectra;
+  std::vector<int> chirCount;
+  std::vector<int> nonChirCount;
+  int nextModel = 0;
+  int nextAlgebra = 0;
+  int printSpectrumCalls = 0;
+  int N3fam = 0;
+  int familyGcd = 0;
+  int maxEul = 0;
+  int fullSpectrumChecked = 0;
+
+  // Search counters and statistics.
+  int sampleNumber = 0;
+  int newSpectrumCount = 0;
+  int currentMIPFlevel = 0;
+  int statcount = 0;
+  int statcountstep = 10;
+  int lastSampleNumber = 0;
+  int lastSpectrumCount = 0;
+  double successrate = 0.0;
+  int statisticsWritten = 0;
+  int previousRead = 0;
+
+  // Systematic search.
+  std::vector<int> lastLoop;
+  bool subgroupTablesBuilt = false;
+  std::vector<long long> numberOfSubgroups;
+  std::vector<std::vector<int>> subgroupGenerators;
+  std::vector<std::vector<int>> cosetGenerators;
+
+  // Per-prime store of invariants and the filter records lent for one evaluation.
+  struct PrimeSlot {
+    bool hasList = false;
+    int capacity = 0;
+    std::vector<SimpleCurrentData*> records;
+  };
+  std::vector<PrimeSlot> slots;
+  int currentPrime = -1;
+  int currentIndex = -1;
+  std::vector<HeteroticFilterInfo*> lentFilters;
+  SimpleCurrentData* hookRecord = nullptr;
+  int maxComb = 0;
+
+  // Random search.
+  std::vector<int> maxpows;
+  double statisticsClock = 0.0;
+};
+
+HeteroticJobState& heteroticJobs();
+void resetHeteroticJobs();
+// The installed stores of the spectrum computation (HeteroticResults.cpp).
+void storeHeteroticSpectrum(SimpleCurrentData* MD, const HeteroticSpectrumSummary& summary);
+void storeHeteroticAlgebra(int algebraNumber, const std::vector<int>& pattern);
+// Class data of the last algebra found (root count, type, Q_alg, Q_cft, dimension).
+struct HeteroticAlgebraInfo {
+  int order = 0;
+  int type = 0;
+  int Qalg = 0;
+  int Qcft = 0;
+  int dimension = 0;
+};
+HeteroticAlgebraInfo& lastAlgebraInfo();
+// The result file of the current tensor product with this suffix.
+std::string heteroticFileName(const char* suffix);
+// Filter callbacks of the invariant machinery.
+void CurrentCurrentChargeForFilter(int a, int b, Rat* out, void* info);
+void CurrentWeightForFilter(int a, Rat* out, void* info);
+int GSC_analyseInvariant(SimpleCurrentData* record);
+int GSC_analyseInvariantUsingXmatrix(SimpleCurrentData* record);
+struct DGType;
+// Builds and analyses the invariant of one tuple of per-prime invariants in the combined
+// group (orders: its cyclic factors).
+void ComputeFilterForPrimeCombination(int n, SimpleCurrentData* const* records, const int* orders,
+                                      const DGType* group);
+// Subgroups of an abelian p-group with these exponents (64-bit, saturating).
+long long countSubgroupsOfPGroup(const std::vector<int>& exponents, int p);
+// The readable printout of the last spectrum, and the full-spectrum analysis.
+void GSC_OrderedPrint();
+void analyseFullSpectrum(int exotics, int klass, int families);

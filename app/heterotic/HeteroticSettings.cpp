@@ -201,6 +201,7 @@ void startState() {
   s.chiralExotics = 0;
   s.fault.clear();
   s.skippedInvariants = 0;
+  resetHeteroticJobs();
   for (auto& record : s.pool) {
     record->inUse = 0;
     record->group.reset(0);

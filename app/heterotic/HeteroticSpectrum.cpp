@@ -44,21 +44,10 @@ void addToPattern(TensorProduct* tensor, const int* row) {
   s.pattern[static_cast<std::size_t>(root)] += product;
 }
 
-// The stand-ins of the result files.
-void storeSpectrumStandIn(SimpleCurrentData*, const HeteroticSpectrumSummary&) {
-  HeteroticState& s = heteroticState();
-  if (s.storeNoticeGiven == 0) {
-    Alert("GSC_printSpectrum", 0, 100201, "Heterotic result files: not available yet");
-    s.storeNoticeGiven = 1;
-  }
-}
-
-void storeAlgebraStandIn(int, const std::vector<int>&) {}
-
 void storeSpectrum(SimpleCurrentData* MD, const HeteroticSpectrumSummary& summary) {
   HeteroticState& s = heteroticState();
   ++s.storedSpectra;
-  (s.spectrumStore != nullptr ? s.spectrumStore : storeSpectrumStandIn)(MD, summary);
+  (s.spectrumStore != nullptr ? s.spectrumStore : storeHeteroticSpectrum)(MD, summary);
 }
 
 // The end of an invariant through a fault: the warning was given; counted and skipped.
@@ -283,7 +272,7 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
 
   // 9. Algebra class.
   int type = 0, Q_alg = 0, Q_cft = 0;
-  determineAlgebra(&Q_alg, &Q_cft, &type, s.pattern.data());
+  const int rootCount = determineAlgebra(&Q_alg, &Q_cft, &type, s.pattern.data());
   s.repCount.reset(2 * h);
 
   // 10. Dimension of the gauge algebra.
@@ -291,6 +280,7 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
   for (int f = h; f < n; ++f) dim += factorTheory(tensor, f)->adjoint_dim;
   for (int r = 0; r < s.patternRoots.size(); ++r)
     if (s.patternRoots.row(r)[h] <= D) dim += s.pattern[static_cast<std::size_t>(r)];
+  lastAlgebraInfo() = HeteroticAlgebraInfo{rootCount, type, Q_alg, Q_cft, dim};
 
   // 11. Algebra catalogue.
   std::vector<int> P = optimizedPattern(tensor, s.pattern);
@@ -308,7 +298,7 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
       Alert("GSC_computeHeteroticStringSpectrum", 3, 212204, "Algebra number is wrong: %d != %d",
             algebraNumber, s.algebraCounter);
     Print("Adding new algebra (Nr. %d)\n", algebraNumber);
-    (s.algebraStore != nullptr ? s.algebraStore : storeAlgebraStandIn)(algebraNumber, P);
+    (s.algebraStore != nullptr ? s.algebraStore : storeHeteroticAlgebra)(algebraNumber, P);
     ++s.algebraCounter;
   }
 
