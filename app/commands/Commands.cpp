@@ -654,6 +654,7 @@ void initializeDefaultModeCommands() {
   registerTable(kTensorFactorCommands);
   attachHelp(kTensorFactorHelp);
   registerHeteroticCommands();
+  registerStringDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -686,6 +687,7 @@ void initializeModularModeCommands() {
   // Registered but switched off: the command is known and refused.
   disableCommand("browse stabilizer");
   registerPermutationCommands();
+  registerStringModularCommands();
 }
 
 void initializeBoundaryModeCommands() {

@@ -87,3 +87,7 @@ void registerGaussCommand();
 void registerPermutationCommands();
 // The heterotic set-up commands of the default mode (CommandsHeterotic.cpp).
 void registerHeteroticCommands();
+// The string-reading commands (CommandsStrings.cpp): chirality and tachyon status values
+// (default mode), tachyon checks and primary selections (modular mode).
+void registerStringDefaultCommands();
+void registerStringModularCommands();

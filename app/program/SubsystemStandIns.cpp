@@ -3,8 +3,6 @@
 
 void resetBoundaries() {}
 
-void initializeStringTheory() {}
-void initializeOpenSpectrum() {}
 void initializeIntersections() {}
 void initializeTadpole() {}
 void BoundarySelectionCriteriaChanged() {}

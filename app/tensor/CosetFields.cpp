@@ -189,10 +189,24 @@ int CT_getDimension(TensorProduct* TP, int f) {
   return TP->TensorDimensions[static_cast<std::size_t>(f)];
 }
 
-int InfoComputable(TensorProduct*, int quiet) {
-  if (settingOn(cosetState().super) == 0 || quiet != 0) return 0;
+int InfoComputable(TensorProduct* TP, int quiet) {
+  if (settingOn(cosetState().super) == 0) return 0;
+  const StringSeamHooks* hooks = stringSeamHooks();
+  if (hooks != nullptr) return hooks->available(TP, quiet);
+  if (quiet != 0) return 0;
   return StringSeam::stringInterpretationAvailable();
 }
+
+namespace {
+const StringSeamHooks*& installedStringHooks() {
+  static const StringSeamHooks* hooks = nullptr;
+  return hooks;
+}
+}  // namespace
+
+void setStringSeamHooks(const StringSeamHooks* hooks) { installedStringHooks() = hooks; }
+
+const StringSeamHooks* stringSeamHooks() { return installedStringHooks(); }
 
 namespace StringSeam {
 
