@@ -149,7 +149,7 @@ int checkTachyon(int flag, int verbose) {
       if (verbose == 1) Print("Tachyons in oriented string; possibly cancellable by Klein bottle\n");
       return 1;
     }
-    if (bulk != nullptr && bulk->simple_current != 0 && bulk->MD != nullptr && bulk->MD->x_symmetric == 0) {
+    if (bulk != nullptr && bulk->simple_current != 0 && bulk->diagonal == 0 && bulk->symmetric == 0) {
       if (verbose == 1) Print("Non-symmetric invariant; skipping orientifold search\n");
       return 1;
     }

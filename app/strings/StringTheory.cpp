@@ -132,15 +132,23 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, std::vector<in
 
 int cap() { return valueOf(stringState().Dimension); }
 
-// The tensor product's block, rebuilt when the product or the dimension cap changed.
-StringBlock* tensorBlock(TensorProduct* TP, int quiet) {
+// The tensor product's block when it was built for the product as it is now (and the
+// dimension cap as it is now), else nullptr.
+StringBlock* cachedTensorBlock(TensorProduct* TP) {
   StringTheoryState& s = stringState();
-  const int stamp = QueryCFT();
-  if (s.tensorBuilt && s.tensorStamp == stamp && s.tensorPrimaries == TP->Spectrum.size() &&
+  if (s.tensorBuilt && s.tensorStamp == QueryCFT() && s.tensorPrimaries == TP->Spectrum.size() &&
       s.tensorCap == cap() && s.tensorExtension == TP->ExtensionNumber)
     return &s.tensorData;
+  return nullptr;
+}
+
+// Builds the tensor product's block: the lattice of the first factor, its dimension
+// checked against 26 - c, the ground-state contents of every field.
+StringBlock* buildTensorBlock(TensorProduct* TP, int quiet) {
+  StringTheoryState& s = stringState();
   int type = 0;
   int rank = 0;
+  s.tensorBuilt = false;
   if (TP->NumberOfFactors < 1 || !latticeFactor(TP->TensorFactors[0], &type, &rank)) return nullptr;
   s.tensorData = StringBlock();
   s.tensorData.spaceTime = makeBranchingTable(type, rank, type, rank, 0);
@@ -150,11 +158,16 @@ StringBlock* tensorBlock(TensorProduct* TP, int quiet) {
   if (s.tensorData.spaceTime == nullptr) s.tensorData.status = 1;
   computeTensorContents(TP, type, rank, &s.tensorContents);
   s.tensorBuilt = true;
-  s.tensorStamp = stamp;
+  s.tensorStamp = QueryCFT();
   s.tensorPrimaries = TP->Spectrum.size();
   s.tensorCap = cap();
   s.tensorExtension = TP->ExtensionNumber;
   return &s.tensorData;
+}
+
+StringBlock* tensorBlock(TensorProduct* TP, int quiet) {
+  StringBlock* block = cachedTensorBlock(TP);
+  return block != nullptr ? block : buildTensorBlock(TP, quiet);
 }
 
 // The single theory's block, read from the store's record.
@@ -309,14 +322,10 @@ StringBlock* getStringData() {
   if (KMCosetSwitch == 0) {
     block = storeBlock();
   } else if (currentTensor != nullptr) {
-    block = tensorBlock(currentTensor, 1);
-    if (block == nullptr || block->status == 1) {
-      // A block the rebuild has just made is used by this same call.
-      if (InfoComputable(currentTensor, 0) != 0) {
-        stringState().tensorBuilt = false;
-        block = tensorBlock(currentTensor, 0);
-      }
-    }
+    block = cachedTensorBlock(currentTensor);
+    // A block the rebuild has just made is used by this same call.
+    if ((block == nullptr || block->status == 1) && InfoComputable(currentTensor, 0) != 0)
+      block = buildTensorBlock(currentTensor, 0);
   }
   if (block == nullptr) {
     Print("Superstring data not available;\nSwitching off superstring mode.\n");
