@@ -15,6 +15,7 @@
 #include "boundaries/CrossBound.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "strings/OpenTachyons.h"
 #include "strings/StringTheory.h"
 
 namespace {
@@ -58,7 +59,7 @@ int RepresentationStore::find(const std::vector<int>& row) {
 
 void initializeOpenSpectrum() {}
 
-void resetOpenSpectrum() {}
+void resetOpenSpectrum() { resetOpenTachyons(); }
 
 char charType(int type) {
   switch (type) {
@@ -233,36 +234,44 @@ std::string groupHeader(const ChanPatonData* cpd) {
 void PrintGroups(const ChanPatonData* cpd) { Print("%s", groupHeader(cpd).c_str()); }
 
 void CollectOpenSectorRepresentations(const ChanPatonData* cpd, int k, RepresentationStore* store) {
+  const std::vector<int> labels = getMasslessLabels();
+  std::vector<int> weights;
+  for (int i : labels) weights.push_back(getRepInfo(i)[static_cast<std::size_t>(k)]);
+  collectRepresentations(cpd, labels, weights, store);
+}
+
+void collectRepresentations(const ChanPatonData* cpd, const std::vector<int>& massless, const std::vector<int>& weights,
+                            RepresentationStore* store) {
+  const OpenAmplitudes& amp = openAmplitudes();
   const int n = cpd->stacks;
   store->reset(n);
   auto conjugateOf = [&](int a) {
     // No conjugate known: the boundary is taken as real.
-    const int c = orientifoldConjugate(cpd->orientifold, a);
+    const int c = amp.conjugate(cpd->orientifold, a);
     return c < 0 ? a : c;
   };
   auto checked = [](int A, int M) {
     if ((A - M) % 2 != 0) Alert("CollectOpenSectorRepresentations", 0, 212404, "Annulus/Moebius parity violation");
     if (std::abs(M) > A) Alert("CollectOpenSectorRepresentations", 1, 212404, "Annulus/Moebius size violation");
   };
-  const std::vector<int> labels = getMasslessLabels();
-  for (std::size_t l = 1; l < labels.size(); ++l) {
-    const int i = labels[l];
-    const int w = getRepInfo(i)[static_cast<std::size_t>(k)];
+  for (std::size_t l = 1; l < massless.size(); ++l) {
+    const int i = massless[l];
+    const int w = l < weights.size() ? weights[l] : 0;
     if (w == 0) continue;
     for (int x = 0; x < n; ++x) {
       const int a = cpd->stackLabel[static_cast<std::size_t>(x)];
       const int ac = conjugateOf(a);
       const int sx = std::abs(a - ac);
-      int M = getMoebius(i, a);
-      int A = getAnnulus(i, a, a);
+      int M = amp.moebius(i, a);
+      int A = amp.annulus(i, a, a);
       checked(A, M);
       if (A != 0) CollectRep1(store, x, A, M, w, sx, 0);
       if (a != ac) {
-        M = getMoebius(i, ac);
-        A = getAnnulus(i, ac, ac);
+        M = amp.moebius(i, ac);
+        A = amp.annulus(i, ac, ac);
         checked(A, M);
         if (A != 0) CollectRep1(store, x, A, M, w, -sx, 0);
-        const int adjoint = getAnnulus(i, a, ac);
+        const int adjoint = amp.annulus(i, a, ac);
         if (adjoint != 0) CollectRep1(store, x, adjoint, 0, w, 0, 1);
       }
       for (int y = x + 1; y < n; ++y) {
@@ -270,7 +279,7 @@ void CollectOpenSectorRepresentations(const ChanPatonData* cpd, int k, Represent
         const int bc = conjugateOf(b);
         const int sy = std::abs(b - bc);
         auto pair = [&](int p, int q, int signX, int signY) {
-          const int coefficient = getAnnulus(i, p, q);
+          const int coefficient = amp.annulus(i, p, q);
           if (coefficient != 0) CollectRep2(store, x, y, coefficient, w, signX, signY);
         };
         pair(a, b, sx, sy);

@@ -78,6 +78,10 @@ void PrintGroups(const ChanPatonData* cpd);
 // Collects the representations of space-time class k of the configuration from the
 // current orientifold's annulus and Moebius coefficients.
 void CollectOpenSectorRepresentations(const ChanPatonData* cpd, int k, RepresentationStore* store);
+// The same for given massless primaries (the first entry, the vacuum, is skipped) with
+// their weights in the class.
+void collectRepresentations(const ChanPatonData* cpd, const std::vector<int>& massless, const std::vector<int>& weights,
+                            RepresentationStore* store);
 
 // STAND-INS until the standard-model search exists (OpenSpectrumStandIns.cpp): the search
 // record with its counts refreshed (nullptr: there is none yet), and the analysis hook of
