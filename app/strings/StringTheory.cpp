@@ -665,3 +665,34 @@ std::vector<int> getHeteroticSpectrumInfo() {
   info[7] = r;
   return info;
 }
+
+// ---------------------------------------------------------------------------------------
+// Gauge group
+
+std::string gaugeGroupText(int type, int rank, int implicitE8, const std::vector<FreeGaugeFactor>& free, int count) {
+  std::string text = "\n";
+  if (type == 2) text += formatText("Gauge group: B%d", rank);
+  if (type == 4) text += formatText("Gauge group: D%d", rank);
+  if (type == 5 && rank == 4) text += "Gauge group: F4";
+  if (type == 5 && rank >= 6 && rank <= 8) text += formatText("Gauge group: E%d", rank);
+  if (implicitE8 != 0) text += " x E8";
+  for (const FreeGaugeFactor& f : free) {
+    count -= f.spinOne;
+    switch (f.type) {
+      case 5:
+        if (f.rank >= 5) text += formatText(" x E%d", f.rank);
+        if (f.rank == 4) text += " x F4";
+        if (f.rank == 2) text += " x G2";
+        break;
+      case 4: text += formatText(" x D%d", f.rank); break;
+      case 3: text += formatText(" x C%d", f.rank); break;
+      case 2: text += formatText(" x B%d", f.rank); break;
+      case 1: text += formatText(" x A%d", f.rank); break;
+      case 0: text += formatText(" x U(1)_%d", f.rank); break;
+      default: break;
+    }
+  }
+  if (count > 0) return text + formatText(" x [Unidentified (dim=%d)]\n", count);
+  if (count < 0) Alert("PrintGaugeGroup", 0, 100302, "Negative number of spin 1 currents: %d", count);
+  return text + "\n";
+}

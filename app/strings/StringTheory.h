@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <vector>
 
 struct BranchingTable;
@@ -138,3 +139,18 @@ int tachyonStatus();
 
 int recordTachyonFreeCase(int mode);
 const std::vector<int>& getTachyonRecord();
+
+// ---------------------------------------------------------------------------------------
+// Gauge group of a string spectrum
+
+// A tensor factor that the currents leave free: its algebra and its spin-1 currents.
+struct FreeGaugeFactor {
+  int type = 0;
+  int rank = 0;
+  int spinOne = 0;
+};
+// The gauge-group line: "\n", the space-time factor's name after "Gauge group: ", " x E8"
+// for the implicit factor, each free factor (its currents taken off count), and the
+// currents left over as " x [Unidentified (dim=%d)]\n" (else "\n"; a negative rest is an
+// alert).
+std::string gaugeGroupText(int type, int rank, int implicitE8, const std::vector<FreeGaugeFactor>& free, int count);

@@ -423,3 +423,17 @@ TEST_F(StringTheoryTest, SearchStandInsAnswerNeutrally) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GaugeGroupText, FreeFactorsTakeTheirCurrents) {
+  const std::vector<FreeGaugeFactor> a2 = {{1, 2, 8}};
+  // A free A2 with its 8 currents accounts for all of them; one current more is unnamed.
+  EXPECT_EQ(gaugeGroupText(4, 5, 0, a2, 8), "\nGauge group: D5 x A2\n");
+  EXPECT_EQ(gaugeGroupText(4, 5, 0, a2, 9), "\nGauge group: D5 x A2 x [Unidentified (dim=1)]\n");
+  EXPECT_EQ(gaugeGroupText(5, 6, 1, {}, 0), "\nGauge group: E6 x E8\n");
+  EXPECT_EQ(gaugeGroupText(5, 4, 0, {{5, 2, 14}, {0, 6, 1}}, 15), "\nGauge group: F4 x G2 x U(1)_6\n");
+  EXPECT_EQ(gaugeGroupText(2, 4, 0, {}, 3), "\nGauge group: B4 x [Unidentified (dim=3)]\n");
+}
+
+}  // namespace
