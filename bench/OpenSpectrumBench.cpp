@@ -39,7 +39,9 @@ int boundaries() { return kBoundaries; }
 int primaries() { return kPrimaries; }
 int tachyonic(int i) { return i % 3 == 1 ? 1 : 0; }
 
-const OpenAmplitudes kSynthetic = {annulus, moebius, conjugate, select, boundaries, primaries, tachyonic};
+int klein(int) { return 0; }
+
+const OpenAmplitudes kSynthetic = {annulus, moebius, conjugate, select, boundaries, primaries, tachyonic, klein};
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

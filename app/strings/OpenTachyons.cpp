@@ -8,6 +8,9 @@
 #include <cstdlib>
 
 #include "boundaries/CrossBound.h"
+#include "invariants/Invariants.h"
+#include "lie/Branching.h"
+#include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "store/CurrentTheory.h"
@@ -23,7 +26,7 @@ int currentPrimaries() { return TotalPrimaries != nullptr ? *TotalPrimaries : 0;
 int tachyonicField(int i) { return masslessCharacter(i, 1); }
 
 const OpenAmplitudes kBoundaryLayer = {getAnnulus,      getMoebius,        orientifoldConjugate, selectRecord,
-                                       TotalBoundaries, currentPrimaries, tachyonicField};
+                                       TotalBoundaries, currentPrimaries, tachyonicField, getKleinBottle};
 
 struct OpenTachyonsState {
   const OpenAmplitudes* access = &kBoundaryLayer;
@@ -40,6 +43,8 @@ OpenTachyonsState& state() {
 
 const OpenAmplitudes& amplitudes() { return *state().access; }
 
+void resetClosedSectorMemo();
+
 int conjugateOf(const OrientifoldInfo* record, int a) {
   const int c = amplitudes().conjugate(record, a);
   return c < 0 ? a : c;
@@ -52,7 +57,10 @@ void setOpenAmplitudes(const OpenAmplitudes* access) {
   state().ready = false;
 }
 
-void resetOpenTachyons() { state() = OpenTachyonsState(); }
+void resetOpenTachyons() {
+  state() = OpenTachyonsState();
+  resetClosedSectorMemo();
+}
 
 const OpenAmplitudes& openAmplitudes() { return amplitudes(); }
 
@@ -237,4 +245,150 @@ SixDimensionalGauge sixDimensionalGauge(const ChanPatonData* cpd, const std::vec
 
 int gravitationalAnomalyMismatch(int vectors, int closedHypers, int tensors2, int hypers) {
   return vectors + closedHypers - (14 * tensors2 + hypers - 252);
+}
+
+// ---------------------------------------------------------------------------------------
+// Closed sector
+
+namespace {
+
+struct ClosedSectorMemo {
+  bool valid = false;
+  int bulk = -1;
+  int orientifold = -1;
+  int d = 0;
+  SusyType left;
+  SusyType right;
+  int supersymmetric = 0;
+  std::vector<int> summary;
+};
+
+ClosedSectorMemo& memo() {
+  static ClosedSectorMemo m;
+  return m;
+}
+
+bool sameType(const SusyType& a, const SusyType& b) {
+  return a.type == b.type && a.rank == b.rank && a.chirality == b.chirality;
+}
+
+// Adds count to the stored vector equal to v, or stores v; nothing for a zero vector or
+// count. The store grows as needed.
+void addVector(std::vector<std::vector<int>>* vectors, std::vector<int>* counts, const std::vector<int>& v, int count) {
+  if (count == 0 || std::all_of(v.begin(), v.end(), [](int x) { return x == 0; })) return;
+  for (std::size_t k = 0; k < vectors->size(); ++k)
+    if ((*vectors)[k] == v) {
+      (*counts)[k] += count;
+      return;
+    }
+  vectors->push_back(v);
+  counts->push_back(count);
+}
+
+// The classes of field i with their weights: the vacuum has the adjoint class alone.
+void classesOf(int i, int type, int rank, std::vector<int>* classes, std::vector<int>* weights) {
+  classes->clear();
+  weights->clear();
+  if (i == 0) {
+    classes->push_back(kAdjointClass);
+    weights->push_back(1);
+    return;
+  }
+  const std::array<int, 4> rep = getRepInfo(i);
+  for (int k = 1; k < RepCnt(type, rank) && k < 4; ++k) {
+    classes->push_back(k);
+    weights->push_back(rep[static_cast<std::size_t>(k)]);
+  }
+}
+
+void resetClosedSectorMemo() { memo() = ClosedSectorMemo(); }
+
+}  // namespace
+
+std::vector<int> OrderRepCount(const std::vector<int>& counts, const std::vector<std::vector<int>>& vectors, int d) {
+  if (d != 4) {
+    Alert("OrderRepCount", 0, 212404, "This routine should only be called in four dimensions");
+    return {};
+  }
+  static const int kPatterns[6][4] = {{0, 1, 0, 1}, {1, 1, 0, 0}, {1, 0, 0, 1}, {1, 1, 0, 1}, {0, 1, 0, 0}, {0, 0, 0, 1}};
+  std::vector<int> summary(6, 0);
+  for (std::size_t v = 0; v < vectors.size(); ++v)
+    for (int p = 0; p < 6; ++p)
+      if (vectors[v].size() >= 4 && std::equal(kPatterns[p], kPatterns[p] + 4, vectors[v].begin()))
+        summary[static_cast<std::size_t>(p)] = counts[v];
+  return summary;
+}
+
+std::vector<int> ClosedSectorAnalysis(SpaceTimeSymmetry* st, int d, int out) {
+  ClosedSectorMemo& m = memo();
+  const OrientifoldInfo* orientifold = getCurrentOrientifold();
+  const int orientifoldSequence = orientifold != nullptr ? orientifold->sequence : -1;
+  if (out == 0 && m.valid && m.bulk == QueryBulkInvariant() && m.orientifold == orientifoldSequence && m.d == d &&
+      sameType(m.left, st->left) && sameType(m.right, st->right) && m.supersymmetric == st->supersymmetric) {
+    Print("\nClosed sector as above\n\n");
+    return m.summary;
+  }
+  BulkInvariant** slot = getCurrentBulk();
+  BulkInvariant* bulk = slot != nullptr ? *slot : nullptr;
+  const StringBlock* spectrum = getStringSpectrum(0);
+  int type = 0;
+  int rank = 0;
+  spaceTimeAlgebra(spectrum, &type, &rank);
+  const int length = d + 10;
+  std::vector<std::vector<int>> vectors;
+  std::vector<int> counts;
+  const int passes = st->supersymmetric != 0 ? 1 : 2;
+  const int n = TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  std::vector<int> leftClasses, leftWeights, rightClasses, rightWeights;
+  for (int pass = 1; pass <= passes; ++pass) {
+    vectors.clear();
+    counts.clear();
+    for (int i = 0; bulk != nullptr && i < n && i < bulk->n_rows; ++i) {
+      if (masslessCharacter(i, pass - 1) != 1) continue;
+      if (bulk->orbits[static_cast<std::size_t>(i)] == nullptr || bulk->count[i] == 0) continue;
+      const int K = amplitudes().klein(i);
+      const int z = bulk->mult[i];
+      classesOf(i, type, rank, &leftClasses, &leftWeights);
+      for (int k = 0; k < bulk->count[i]; ++k) {
+        const int j = bulk->orbits[static_cast<std::size_t>(i)][k];
+        if (masslessCharacter(j, pass - 1) != 1) continue;
+        const int jc = getConjugate(j);
+        classesOf(jc, type, rank, &rightClasses, &rightWeights);
+        for (std::size_t r = 0; r < leftClasses.size(); ++r) {
+          const int wr = leftWeights[r];
+          for (std::size_t s = 0; s < rightClasses.size(); ++s) {
+            const int ws = rightWeights[s];
+            auto part = [&](int sym) {
+              std::vector<int> v = getSusyRepresentation(leftClasses[r], rightClasses[s], sym, st);
+              v.resize(static_cast<std::size_t>(length), 0);
+              return v;
+            };
+            if (leftClasses[r] == rightClasses[s] && i == jc) {
+              addVector(&vectors, &counts, part(-1), z * wr * wr - K * wr);
+              addVector(&vectors, &counts, part(1), z * wr * wr + K * wr);
+            } else if (leftClasses[r] == rightClasses[s]) {
+              addVector(&vectors, &counts, part(-1), z * wr * ws);
+              addVector(&vectors, &counts, part(1), z * wr * ws);
+            } else {
+              addVector(&vectors, &counts, part(0), z * wr * ws);
+            }
+          }
+        }
+      }
+    }
+    if (pass == 2) Print(vectors.empty() ? "No tachyons in closed sector\n" : "!!!!! Tachyons !!!!!\n");
+    for (std::size_t v = 0; v < vectors.size(); ++v) {
+      Print("%s", closedMultiplicityText(counts[v]).c_str());
+      Print("%s\n", printSpaceTimeRep(length, d, vectors[v].data(), st->supersymmetric).c_str());
+    }
+  }
+  m.valid = true;
+  m.bulk = QueryBulkInvariant();
+  m.orientifold = orientifoldSequence;
+  m.d = d;
+  m.left = st->left;
+  m.right = st->right;
+  m.supersymmetric = st->supersymmetric;
+  m.summary = d == 4 ? OrderRepCount(counts, vectors, d) : std::vector<int>();
+  return m.summary;
 }

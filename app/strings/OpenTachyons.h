@@ -22,6 +22,7 @@ struct OpenAmplitudes {
   int (*boundaries)();
   int (*primaries)();
   int (*tachyonic)(int i);
+  int (*klein)(int i);  // K^i of the current orientifold
 };
 void setOpenAmplitudes(const OpenAmplitudes* access);  // nullptr: the default
 const OpenAmplitudes& openAmplitudes();
@@ -55,3 +56,15 @@ SixDimensionalGauge sixDimensionalGauge(const ChanPatonData* cpd, const std::vec
                                         const std::vector<int>& weights, int hypers4);
 // V + C - (14 T2 + Hy - 252): 0 when the gravitational anomaly cancels.
 int gravitationalAnomalyMismatch(int vectors, int closedHypers, int tensors2, int hypers);
+
+// The closed-string spectrum of the current invariant and orientifold as space-time
+// multiplets, read with the symmetry record st in dimension d: pass 1 the massless
+// primaries, pass 2 (non-supersymmetric records only) the tachyonic ones. out = 0 prints
+// and, asked again for the same invariant, orientifold and record, prints "Closed sector
+// as above" with the remembered summary; out = 1 always recomputes. Returns the six-number
+// summary (empty outside four dimensions).
+struct SpaceTimeSymmetry;
+std::vector<int> ClosedSectorAnalysis(SpaceTimeSymmetry* st, int d, int out);
+// Counts of the stored vectors whose first four entries are (0,1,0,1), (1,1,0,0),
+// (1,0,0,1), (1,1,0,1), (0,1,0,0), (0,0,0,1).
+std::vector<int> OrderRepCount(const std::vector<int>& counts, const std::vector<std::vector<int>>& vectors, int d);

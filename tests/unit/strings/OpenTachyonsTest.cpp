@@ -7,8 +7,15 @@
 #include <tuple>
 #include <vector>
 
+#include "InterpreterTestSupport.h"
 #include "TestSupport.h"
+#include "lie/Branching.h"
+#include "runtime/Parameters.h"
+#include "store/CurrentTheory.h"
+#include "strings/StringTheory.h"
+#include "tensor/Coset.h"
 #include "boundaries/CrossBound.h"
+#include "commands/Commands.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/OpenTachyons.h"
 
@@ -51,8 +58,10 @@ int fakeTachyonic(int i) {
   return 0;
 }
 
+int fakeKlein(int) { return 0; }
+
 const OpenAmplitudes kFake = {fakeAnnulus,    fakeMoebius,    fakeConjugate, fakeSelect,
-                              fakeBoundaries, fakePrimaries, fakeTachyonic};
+                              fakeBoundaries, fakePrimaries, fakeTachyonic, fakeKlein};
 
 class OpenTachyonsTest : public ZoqTest {
  protected:
@@ -186,6 +195,51 @@ TEST_F(OpenTachyonsTest, RepresentationsOfAStackConfiguration) {
   capture.clear();
   collectRepresentations(&cpd, {0, 7}, {1, 2}, &store);
   EXPECT_TRUE(alerted("Annulus/Moebius parity violation"));
+}
+
+TEST_F(OpenTachyonsTest, ClosedSectorSummaryInFourDimensions) {
+  const std::vector<std::vector<int>> vectors = {{0, 1, 0, 1, 9}, {1, 0, 0, 1, 0}, {0, 0, 0, 1, 0}, {2, 0, 0, 0, 0}};
+  const std::vector<int> counts = {3, 5, 7, 11};
+  EXPECT_EQ(OrderRepCount(counts, vectors, 4), std::vector<int>({3, 0, 5, 0, 0, 7}));
+  capture.clear();
+  EXPECT_TRUE(OrderRepCount(counts, vectors, 6).empty());
+  EXPECT_TRUE(alerted("This routine should only be called in four dimensions"));
+}
+
+TEST_F(OpenTachyonsTest, RepeatedClosedSectorRequestIsAnsweredFromMemory) {
+  // The lattice D8 alone: not supersymmetric, its vector a closed-string tachyon.
+  setCosetMode(0);
+  disableCoset();
+  setIntPar("Super", 1);
+  ASSERT_EQ(run("tensor"), 0);
+  ASSERT_EQ(run("g d 8 1"), 0);
+  ASSERT_EQ(run("compute spectrum"), 0);
+  StringBlock* spectrum = getStringSpectrum(0);
+  ASSERT_NE(spectrum, nullptr);
+  SpaceTimeSource source;
+  source.left = spectrum->left->table;
+  source.right = spectrum->right->table;
+  source.common = spectrum->spaceTime;
+  source.dimension = spectrum->spaceTimeDimension;
+  SpaceTimeSymmetry st;
+  getSpaceTimeSymmetry(&source, &st, 'X');
+  capture.clear();
+  EXPECT_TRUE(ClosedSectorAnalysis(&st, 10, 0).empty());
+  EXPECT_NE(capture.printed.find("!!!!! Tachyons !!!!!\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Multiplicity: "), std::string::npos);
+  capture.clear();
+  ClosedSectorAnalysis(&st, 10, 0);
+  EXPECT_EQ(capture.printed, "\nClosed sector as above\n\n");
+  capture.clear();
+  ClosedSectorAnalysis(&st, 10, 1);
+  EXPECT_EQ(capture.printed.find("Closed sector as above"), std::string::npos);
+  EXPECT_NE(capture.printed.find("!!!!! Tachyons !!!!!\n"), std::string::npos);
+  // Another record is recomputed too.
+  SpaceTimeSymmetry other = st;
+  other.left.chirality = -other.left.chirality + 1;
+  capture.clear();
+  ClosedSectorAnalysis(&other, 10, 0);
+  EXPECT_EQ(capture.printed.find("Closed sector as above"), std::string::npos);
 }
 
 TEST_F(OpenTachyonsTest, ClosedSectorMultiplicities) {
