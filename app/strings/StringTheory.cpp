@@ -211,10 +211,10 @@ int tensorIsTrivial(TensorProduct* TP, int i) {
   return rep[1] == 0 && rep[2] == 0 && rep[3] == 0 ? 1 : 0;
 }
 
-// Rebuilds a label list when the bulk invariant changed.
+// Rebuilds a label list when the bulk invariant or the superstring reading changed.
 template <typename Test>
 const std::vector<int>& stampedList(std::vector<int>& list, int& stamp, Test test) {
-  const int now = QueryBulkInvariant();
+  const int now = 2 * QueryBulkInvariant() + (valueOf(stringState().Super) != 0 ? 1 : 0);
   if (stamp == now) return list;
   list.clear();
   for (int i = 0; i < primaryCount(); ++i)

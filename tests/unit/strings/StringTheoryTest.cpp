@@ -296,6 +296,13 @@ TEST_F(StringTheoryTest, BosonicMasslessLabelsAndPrimarySelections) {
   // Weights 0, 3/16, 1/2: only the vacuum; every field is tachyonic.
   EXPECT_EQ(getBosonicMasslessLabels(), std::vector<int>({0}));
   EXPECT_EQ(getTachyonLabels(), std::vector<int>({0, 1, 2}));
+  // Switching the superstring reading on rebuilds the lists: the vacuum is no tachyon
+  // there; without superstring data the other fields count as non-trivial, and the
+  // reading is switched off again.
+  setIntPar("Super", 1);
+  EXPECT_EQ(getTachyonLabels(), std::vector<int>({1, 2}));
+  EXPECT_EQ(*getIntParPointer("Super"), 0);
+  EXPECT_EQ(getTachyonLabels(), std::vector<int>({0, 1, 2}));
   EXPECT_EQ(run("set Primary_selection tachyons"), 0);
   EXPECT_EQ(run("set Primary_selection massless"), 0);
 }
