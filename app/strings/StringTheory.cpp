@@ -102,9 +102,32 @@ int latticeClass(SpectrumData* sd, int type, int rank, int label) {
   return !sameWeight.empty() && sameWeight[0] == label ? 1 : 3;
 }
 
-// Ground-state content of every field of the product: the lattice classes of the distinct
-// label rows of the field's orbit that share its (exact) weight.
-void computeTensorContents(TensorProduct* TP, int type, int rank, std::vector<int>* contents) {
+// The space-time algebra of a lattice of dimension d: D_r for even d, B_r for odd d,
+// r = (d - d mod 2 + 6)/2 (a B or D lattice is its own; E6, E7, E8 give D5, D6, D8).
+void spaceTimeAlgebraOfLattice(int d, int* type, int* rank) {
+  const int odd = ((d % 2) + 2) % 2;
+  *type = 4 - 2 * odd;
+  *rank = (d - odd + 6) / 2;
+}
+
+// Ground-state dimension of the internal factors (all but the first) of a label row; 1
+// where a factor's dimension is not a plain positive number.
+long long internalDimension(TensorProduct* TP, const int* labels) {
+  long long dimension = 1;
+  for (int k = 1; k < TP->NumberOfFactors; ++k) {
+    SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(k)];
+    if (sd == nullptr || SM_initDimensions(sd) == 0 || sd->dims == nullptr) continue;
+    const int value = sd->dims[labels[k]];
+    if (value > 0) dimension *= value;
+  }
+  return dimension;
+}
+
+// Ground-state content of every field of the product: over the distinct label rows of the
+// field's orbit that share its (exact) weight, the internal ground-state dimension times
+// the space-time classes in the lattice class of the first label.
+void computeTensorContents(TensorProduct* TP, int type, int rank, const BranchingTable* table,
+                           std::vector<int>* contents) {
   const int n = TP->Spectrum.size();
   const int width = TP->NumberOfFactors;
   contents->assign(static_cast<std::size_t>(n) * 4, 0);
@@ -125,7 +148,10 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, std::vector<in
       Rat g;
       if (exact && (TensorRatWeight(TP, labels.data(), &g) != 1 || g.num * h.den != h.num * g.den)) continue;
       const int c = latticeClass(lattice, type, rank, labels[0]);
-      if (c >= 0 && c < 4) (*contents)[static_cast<std::size_t>(f) * 4 + c] += 1;
+      if (c < 0 || c >= 4 || table == nullptr) continue;
+      const long long weight = internalDimension(TP, labels.data());
+      for (int k = 0; k < 4; ++k)
+        (*contents)[static_cast<std::size_t>(f) * 4 + k] += static_cast<int>(weight * table->table[c][k]);
     }
   }
 }
@@ -151,12 +177,15 @@ StringBlock* buildTensorBlock(TensorProduct* TP, int quiet) {
   s.tensorBuilt = false;
   if (TP->NumberOfFactors < 1 || !latticeFactor(TP->TensorFactors[0], &type, &rank)) return nullptr;
   s.tensorData = StringBlock();
-  s.tensorData.spaceTime = makeBranchingTable(type, rank, type, rank, 0);
   s.tensorData.latticeDimension = getCovLatDim(type, rank);
+  int spaceTimeType = 0;
+  int spaceTimeRank = 0;
+  spaceTimeAlgebraOfLattice(s.tensorData.latticeDimension, &spaceTimeType, &spaceTimeRank);
+  s.tensorData.spaceTime = makeBranchingTable(type, rank, spaceTimeType, spaceTimeRank, 0);
   s.tensorData.status = getSuperstringSpaceTimeDimension(&s.tensorData, quiet);
   s.tensorData.trivialMultiplicity = s.tensorData.spaceTimeDimension - 2;
   if (s.tensorData.spaceTime == nullptr) s.tensorData.status = 1;
-  computeTensorContents(TP, type, rank, &s.tensorContents);
+  computeTensorContents(TP, type, rank, s.tensorData.spaceTime, &s.tensorContents);
   s.tensorBuilt = true;
   s.tensorStamp = QueryCFT();
   s.tensorPrimaries = TP->Spectrum.size();
@@ -176,11 +205,12 @@ StringBlock* storeBlock() {
   if (currentSD == nullptr || currentSD->heterotic == nullptr) return nullptr;
   const auto* table = static_cast<const BranchingTable*>(currentSD->heterotic->lattice);
   s.storeData = StringBlock();
-  s.storeData.spaceTime = table;
   if (table == nullptr) {
     s.storeData.status = 1;
     return &s.storeData;
   }
+  // The store holds contents in the classes of the table's own algebra.
+  s.storeData.spaceTime = makeBranchingTable(table->type, table->rank, table->type, table->rank, 0);
   s.storeData.latticeDimension = getCovLatDim(table->type, table->rank);
   s.storeData.spaceTimeDimension = currentSD->heterotic->header[2];
   s.storeData.trivialMultiplicity = s.storeData.spaceTimeDimension - 2;
@@ -344,8 +374,8 @@ void spaceTimeAlgebra(const StringBlock* block, int* type, int* rank) {
   *type = 0;
   *rank = 0;
   if (block == nullptr || block->spaceTime == nullptr) return;
-  *type = block->spaceTime->type;
-  *rank = block->spaceTime->rank;
+  *type = block->spaceTime->subType;
+  *rank = block->spaceTime->subRank;
 }
 
 namespace {

@@ -198,6 +198,12 @@ TEST_F(StringTheoryTest, VacuumIsMasslessAlwaysAndTachyonicOnlyInTheBosonicStrin
   superTensor({"g e 8 1"});
   EXPECT_EQ(masslessCharacter(0, 0), 1);
   EXPECT_EQ(masslessCharacter(0, 1), 0);
+  // The E8 lattice has dimension 10; its space-time algebra is D8 (r = (10 + 6)/2).
+  int type = 0;
+  int rank = 0;
+  spaceTimeAlgebra(getStringData(), &type, &rank);
+  EXPECT_EQ(type, 4);
+  EXPECT_EQ(rank, 8);
 }
 
 TEST_F(StringTheoryTest, LatticeClassesOfD8Fields) {
