@@ -253,7 +253,20 @@ const std::vector<int>& stampedList(std::vector<int>& list, int& stamp, Test tes
   return list;
 }
 
-const StringSeamHooks kStringSeamHooks = {tensorStringAvailable, tensorRepInfo, tensorIsTrivial};
+// The space-time classes of field i by name.
+void tensorContentsText(std::string& cell, TensorProduct* TP, int i) {
+  const int* rep = tensorRepInfo(TP, i);
+  const StringBlock* block = cachedTensorBlock(TP);
+  if (rep == nullptr || block == nullptr || block->spaceTime == nullptr) return;
+  int type = 0;
+  int rank = 0;
+  spaceTimeAlgebra(block, &type, &rank);
+  const int flag = block->spaceTime->chiralityResolved;
+  printCovLatRep(nullptr, type, rank, flag, nullptr);
+  printCovLatRep(&cell, type, rank, flag, rep);
+}
+
+const StringSeamHooks kStringSeamHooks = {tensorStringAvailable, tensorRepInfo, tensorIsTrivial, tensorContentsText};
 
 }  // namespace
 

@@ -359,6 +359,14 @@ int contentsInit(const void* item) {
   return TP != nullptr ? InfoComputable(TP, 1) : 0;
 }
 
+bool contentsCell(std::string& cell, const void* item, int f) {
+  TensorProduct* TP;
+  const StringSeamHooks* hooks = stringSeamHooks();
+  if (!fieldOf(item, f, TP) || hooks == nullptr || hooks->contentsText == nullptr) return true;
+  hooks->contentsText(cell, TP, f);
+  return true;
+}
+
 bool fpLabelCell(std::string& cell, const void* item, int f) {
   TensorProduct* TP;
   if (!fieldOf(item, f, TP)) return true;
@@ -431,7 +439,6 @@ void initializeCosetTables() {
   for (const Cells& c : cells) {
     if (c.getter != nullptr) setColumnRoutines("TensorSpectrum", c.header, c.getter, c.init);
   }
-  setColumnRoutines("TensorSpectrum", "Contents", [](std::string&, const void*, int) { return true; },
-                    contentsInit);
+  setColumnRoutines("TensorSpectrum", "Contents", contentsCell, contentsInit);
   addItemSkip("TensorSpectrum", skipRow);
 }

@@ -5,6 +5,7 @@
 // calls it makes to its hook.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -447,6 +448,53 @@ TEST(GaugeGroupText, FreeFactorsTakeTheirCurrents) {
   EXPECT_EQ(gaugeGroupText(5, 6, 1, {}, 0), "\nGauge group: E6 x E8\n");
   EXPECT_EQ(gaugeGroupText(5, 4, 0, {{5, 2, 14}, {0, 6, 1}}, 15), "\nGauge group: F4 x G2 x U(1)_6\n");
   EXPECT_EQ(gaugeGroupText(2, 4, 0, {}, 3), "\nGauge group: B4 x [Unidentified (dim=3)]\n");
+}
+
+}  // namespace
+
+namespace {
+
+class StringContentsTest : public ZoqTest {};
+
+TEST_F(StringContentsTest, ContentsCellNamesTheSpaceTimeClasses) {
+  setCosetMode(0);
+  disableCoset();
+  setIntPar("Super", 1);
+  ASSERT_EQ(run("tensor"), 0);
+  ASSERT_EQ(run("g d 8 1"), 0);
+  ASSERT_EQ(run("compute spectrum"), 0);
+  const StringSeamHooks* hooks = stringSeamHooks();
+  ASSERT_NE(hooks, nullptr);
+  // SO(16): the vector 16 and the spinors 128 and 128c.
+  std::vector<std::string> cells;
+  for (int f = 0; f < 4; ++f) {
+    std::string cell;
+    hooks->contentsText(cell, currentTensor, f);
+    cells.push_back(cell);
+  }
+  EXPECT_EQ(cells[0], "[1]");
+  std::vector<std::string> others = {cells[1], cells[2], cells[3]};
+  std::sort(others.begin(), others.end());
+  EXPECT_EQ(others, std::vector<std::string>({"[128]", "[128c]", "[16]"}));
+  EXPECT_EQ(InfoComputable(currentTensor, 1), 1);
+}
+
+TEST_F(StringContentsTest, NoLatticeFactorIsRefused) {
+  setCosetMode(0);
+  disableCoset();
+  setIntPar("Super", 1);
+  ASSERT_EQ(run("tensor"), 0);
+  ASSERT_EQ(run("g a 1 1"), 0);
+  ASSERT_EQ(run("compute spectrum"), 0);
+  capture.clear();
+  EXPECT_EQ(InfoComputable(currentTensor, 0), 0);
+  EXPECT_TRUE(alerted("No covariant lattice as first tensor factor"));
+  EXPECT_EQ(InfoComputable(currentTensor, 1), 0);
+  EXPECT_TRUE(silent());
+  EXPECT_EQ(getCosetRepInfo(currentTensor, 1), nullptr);
+  // "Super" OFF: nothing to compute, whatever the factors.
+  setIntPar("Super", 0);
+  EXPECT_EQ(InfoComputable(currentTensor, 0), 0);
 }
 
 }  // namespace
