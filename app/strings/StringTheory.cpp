@@ -217,15 +217,30 @@ StringBlock* storeBlock() {
   return &s.storeData;
 }
 
-// The tensor layer's reading of superstring data.
+// The tensor layer's reading of superstring data: an existing string theory alone, or a
+// covariant lattice (B, D or E at level 1, rank 4 or more) as first factor.
 int tensorStringAvailable(TensorProduct* TP, int quiet) {
+  if (TP == nullptr || TP->NumberOfFactors < 1) return 0;
+  const SpectrumData* sd = TP->TensorFactors[0];
+  const char* refusal = nullptr;
   int type = 0;
   int rank = 0;
-  if (TP != nullptr && TP->NumberOfFactors >= 1 &&
-      (latticeFactor(TP->TensorFactors[0], &type, &rank) ||
-       (TP->NumberOfFactors == 1 && TP->TensorFactors[0]->heterotic != nullptr)))
+  if (sd->heterotic != nullptr) {
+    if (TP->NumberOfFactors == 1) return 1;
+    refusal = "Extra CFT factors not allowed in existing string theory";
+  } else if (latticeFactor(sd, &type, &rank)) {
     return 1;
-  if (quiet == 0) Alert("InfoComputable", 0, 100201, "No covariant lattice as first tensor factor");
+  } else if (sd->type != 2 && sd->type != kTypeD && sd->type != 5) {
+    refusal = "Invalid covariant lattice type";
+  } else if (sd->level != 1) {
+    if (quiet == 0)
+      Alert("InfoComputable", 1, 100201, "Covariant lattice level should be 1 (algebra %s)",
+            sd->name != nullptr ? sd->name : "");
+    return 0;
+  } else {
+    refusal = "Covariant lattice rank is too small";
+  }
+  if (quiet == 0) Alert("InfoComputable", 0, 100201, "%s", refusal);
   return 0;
 }
 

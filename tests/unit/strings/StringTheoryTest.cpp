@@ -488,10 +488,26 @@ TEST_F(StringContentsTest, NoLatticeFactorIsRefused) {
   ASSERT_EQ(run("compute spectrum"), 0);
   capture.clear();
   EXPECT_EQ(InfoComputable(currentTensor, 0), 0);
-  EXPECT_TRUE(alerted("No covariant lattice as first tensor factor"));
+  EXPECT_TRUE(alerted("Invalid covariant lattice type"));
   EXPECT_EQ(InfoComputable(currentTensor, 1), 0);
   EXPECT_TRUE(silent());
   EXPECT_EQ(getCosetRepInfo(currentTensor, 1), nullptr);
+  // A lattice of the wrong level or too small a rank.
+  ASSERT_EQ(run("tensor"), 0);
+  resetCoset(currentTensor);
+  ASSERT_EQ(run("tensor"), 0);
+  ASSERT_EQ(run("g d 8 2"), 0);
+  ASSERT_EQ(run("compute spectrum"), 0);
+  capture.clear();
+  EXPECT_EQ(InfoComputable(currentTensor, 0), 0);
+  EXPECT_TRUE(alerted("Covariant lattice level should be 1"));
+  resetCoset(currentTensor);
+  ASSERT_EQ(run("tensor"), 0);
+  ASSERT_EQ(run("g b 3 1"), 0);
+  ASSERT_EQ(run("compute spectrum"), 0);
+  capture.clear();
+  EXPECT_EQ(InfoComputable(currentTensor, 0), 0);
+  EXPECT_TRUE(alerted("Covariant lattice rank is too small"));
   // "Super" OFF: nothing to compute, whatever the factors.
   setIntPar("Super", 0);
   EXPECT_EQ(InfoComputable(currentTensor, 0), 0);
