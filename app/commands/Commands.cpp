@@ -661,6 +661,7 @@ void initializeDefaultModeCommands() {
   attachHelp(kTensorFactorHelp);
   registerHeteroticCommands();
   registerOrientifoldCountCommands();
+  registerStringDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -698,6 +699,7 @@ void initializeModularModeCommands() {
   registerPermutationCommands();
   registerOrientifoldModularCommands();
   registerInvariantScanCommands();
+  registerStringModularCommands();
 }
 
 void initializeBoundaryModeCommands() {

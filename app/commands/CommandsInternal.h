@@ -99,3 +99,7 @@ void registerInvariantScanCommands();
 // "compute heterotic" (tensor mode) and the commands of the heterotic mode.
 void registerHeteroticTensorCommands();
 void registerHeteroticModeCommands();
+// The string-reading commands (CommandsStrings.cpp): chirality and tachyon status values
+// (default mode), tachyon checks and primary selections (modular mode).
+void registerStringDefaultCommands();
+void registerStringModularCommands();

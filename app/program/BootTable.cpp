@@ -43,6 +43,8 @@
 #include "store/GaloisSearch.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "strings/OpenSpectrum.h"
+#include "strings/StringTheory.h"
 #include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
 
@@ -111,8 +113,8 @@ const BootEntry kBootTable[] = {
     {"initializeInvariants", initializeInvariants, resetInvariants},
     {"initializeStoremanager", initializeStoremanager, nullptr},
     {"current theory", makeCurrentTheory, nullptr},
-    {"initializeStringTheory", initializeStringTheory, nullptr},
-    {"initializeOpenSpectrum", initializeOpenSpectrum, nullptr},
+    {"initializeStringTheory", initializeStringTheory, resetStringTheory},
+    {"initializeOpenSpectrum", initializeOpenSpectrum, resetOpenSpectrum},
     {"initializeCommandParameters", initializeCommandParameters, nullptr},
     {"shell parameters", bindShellParameters, nullptr},
     {"program name", nameProgram, nullptr},

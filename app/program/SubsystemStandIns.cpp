@@ -1,8 +1,6 @@
 // STAND-INS for the subsystems that are not built yet (see the header).
 #include "program/SubsystemStandIns.h"
 
-void initializeStringTheory() {}
-void initializeOpenSpectrum() {}
 void initializeIntersections() {}
 void initializeTadpole() {}
 void BoundarySelectionCriteriaChanged() {}

@@ -4,10 +4,8 @@
 // entries into its own folder.
 #pragma once
 
-// String spectra: the string-theory reading of a theory, open-string spectra, brane
-// intersections and the tadpole solver with the post-commands of its settings.
-void initializeStringTheory();
-void initializeOpenSpectrum();
+// String spectra: brane intersections and the tadpole solver with the post-commands of its
+// settings (the string reading and open spectra are in app/strings).
 void initializeIntersections();
 void initializeTadpole();
 void BoundarySelectionCriteriaChanged();

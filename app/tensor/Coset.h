@@ -311,6 +311,19 @@ int interpretMinimalTensor(std::int64_t k, std::vector<int>* levels);
 namespace StringSeam {
 int stringInterpretationAvailable();
 }
+// The string layer's reading of a product, installed by it at start-up: whether the first
+// factor is a covariant lattice (alerting unless quiet), the four ground-state content ints
+// of field i (nullptr when unknown), whether they are trivial, and their text. nullptr
+// restores the seam above.
+struct StringSeamHooks {
+  int (*available)(TensorProduct* TP, int quiet);
+  const int* (*repInfo)(TensorProduct* TP, int i);
+  int (*isTrivial)(TensorProduct* TP, int i);
+  // The "Contents" cell of field i: its space-time representation.
+  void (*contentsText)(std::string& cell, TensorProduct* TP, int i);
+};
+void setStringSeamHooks(const StringSeamHooks* hooks);
+const StringSeamHooks* stringSeamHooks();
 
 // ---------------------------------------------------------------------------------------
 // Small queries

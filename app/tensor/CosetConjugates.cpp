@@ -221,20 +221,24 @@ bool CT_getConjString(std::string& cell, TensorProduct* TP, int i) {
 }
 
 // The superstring block and the four ground-state content entries per field belong to the
-// light-cone reading of the theory (the string layer), which is not built yet: there is no
-// block to hand out, and contents are reported as not available.
+// light-cone reading of the theory (the string layer): until it installs its reading there
+// is no block to hand out, and contents are reported as not available. The block itself
+// stays with the string layer; the tensor layer only asks for contents.
 const TensorStringData* getTensorStringData(TensorProduct*) {
   return nullptr;
 }
 
 const int* getCosetRepInfo(TensorProduct* TP, int i) {
   if (i < 0 || i >= TP->Spectrum.size()) return nullptr;
+  const StringSeamHooks* hooks = stringSeamHooks();
+  if (hooks != nullptr) return hooks->repInfo(TP, i);
   Alert("getCosetRepInfo", 0, 100201, "Ground-state contents of tensor fields: not available yet");
   return nullptr;
 }
 
 // Without a superstring block the number of meaningful content entries is below 2, and
 // then every field counts as trivial.
-int CT_isTrivial(TensorProduct*, int) {
-  return 1;
+int CT_isTrivial(TensorProduct* TP, int i) {
+  const StringSeamHooks* hooks = stringSeamHooks();
+  return hooks != nullptr ? hooks->isTrivial(TP, i) : 1;
 }

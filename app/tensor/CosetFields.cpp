@@ -189,10 +189,24 @@ int CT_getDimension(TensorProduct* TP, int f) {
   return TP->TensorDimensions[static_cast<std::size_t>(f)];
 }
 
-int InfoComputable(TensorProduct*, int quiet) {
-  if (settingOn(cosetState().super) == 0 || quiet != 0) return 0;
+int InfoComputable(TensorProduct* TP, int quiet) {
+  if (settingOn(cosetState().super) == 0) return 0;
+  const StringSeamHooks* hooks = stringSeamHooks();
+  if (hooks != nullptr) return hooks->available(TP, quiet);
+  if (quiet != 0) return 0;
   return StringSeam::stringInterpretationAvailable();
 }
+
+namespace {
+const StringSeamHooks*& installedStringHooks() {
+  static const StringSeamHooks* hooks = nullptr;
+  return hooks;
+}
+}  // namespace
+
+void setStringSeamHooks(const StringSeamHooks* hooks) { installedStringHooks() = hooks; }
+
+const StringSeamHooks* stringSeamHooks() { return installedStringHooks(); }
 
 namespace StringSeam {
 
@@ -345,6 +359,14 @@ int contentsInit(const void* item) {
   return TP != nullptr ? InfoComputable(TP, 1) : 0;
 }
 
+bool contentsCell(std::string& cell, const void* item, int f) {
+  TensorProduct* TP;
+  const StringSeamHooks* hooks = stringSeamHooks();
+  if (!fieldOf(item, f, TP) || hooks == nullptr || hooks->contentsText == nullptr) return true;
+  hooks->contentsText(cell, TP, f);
+  return true;
+}
+
 bool fpLabelCell(std::string& cell, const void* item, int f) {
   TensorProduct* TP;
   if (!fieldOf(item, f, TP)) return true;
@@ -417,7 +439,6 @@ void initializeCosetTables() {
   for (const Cells& c : cells) {
     if (c.getter != nullptr) setColumnRoutines("TensorSpectrum", c.header, c.getter, c.init);
   }
-  setColumnRoutines("TensorSpectrum", "Contents", [](std::string&, const void*, int) { return true; },
-                    contentsInit);
+  setColumnRoutines("TensorSpectrum", "Contents", contentsCell, contentsInit);
   addItemSkip("TensorSpectrum", skipRow);
 }

@@ -195,12 +195,20 @@ TEST_F(CosetConjugatesTest, ConjugateColumnAndStringLayerAccessors) {
   std::string outside;
   EXPECT_TRUE(CT_getConjString(outside, currentTensor, 3));
   EXPECT_EQ(outside, "");
-  // No string layer yet: no superstring block, contents refused through the seam.
+  // The block stays with the string layer; a product without a lattice factor has no
+  // contents there, and every field counts as trivial.
   EXPECT_EQ(getTensorStringData(currentTensor), nullptr);
+  capture.clear();
+  EXPECT_EQ(getCosetRepInfo(currentTensor, 1), nullptr);
+  EXPECT_EQ(CT_isTrivial(currentTensor, 1), 1);
+  // Without the string layer's reading, contents are refused through the seam.
+  const StringSeamHooks* installed = stringSeamHooks();
+  setStringSeamHooks(nullptr);
   capture.clear();
   EXPECT_EQ(getCosetRepInfo(currentTensor, 1), nullptr);
   EXPECT_TRUE(alerted("not available yet"));
   EXPECT_EQ(CT_isTrivial(currentTensor, 1), 1);
+  setStringSeamHooks(installed);
   // A product without factors has conjugates trivially.
   resetCoset(currentTensor);
   EXPECT_EQ(CT_ConjugatesAvailable(currentTensor), 1);

@@ -1,0 +1,756 @@
+// The string reading of the current theory: superstring blocks, the space-time dimension,
+// the massless closed-string matrix, field predicates and label lists. The tachyon check
+// lives in StringTachyons.cpp and shares the state through StringTheoryInternal.h.
+#include "strings/StringTheory.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "boundaries/CrossBound.h"
+#include "invariants/Invariants.h"
+#include "lie/Branching.h"
+#include "lie/LieAlgebra.h"
+#include "modular/Modular.h"
+#include "numbers/MathUtility.h"
+#include "runtime/Error.h"
+#include "runtime/Output.h"
+#include "runtime/Parameters.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
+#include "strings/StringTheoryInternal.h"
+#include "tensor/Coset.h"
+
+namespace {
+
+StringTheoryState& freshState() {
+  static StringTheoryState s;
+  return s;
+}
+
+int valueOf(const int* p) { return p != nullptr ? *p : 0; }
+
+BulkInvariant* currentBulk() {
+  BulkInvariant** slot = getCurrentBulk();
+  return slot != nullptr ? *slot : nullptr;
+}
+
+int primaryCount() { return TotalPrimaries != nullptr ? *TotalPrimaries : 0; }
+
+// h_i as a reduced fraction; false when unknown.
+bool weightOf(int i, Rat* h) {
+  const Rat* w = ratWeight(i);
+  if (w == nullptr || w->den == 0) return false;
+  *h = *w;
+  simplifyRat(h);
+  return true;
+}
+
+bool weightIsOne(int i) {
+  Rat h;
+  return weightOf(i, &h) && h.num == h.den;
+}
+
+bool weightBelowOne(int i) {
+  Rat h;
+  return weightOf(i, &h) && h.num < h.den;
+}
+
+// The lattice algebra of a tensor product's first factor: type code and rank in the
+// branching convention, or false when it is no covariant lattice.
+bool latticeFactor(const SpectrumData* sd, int* type, int* rank) {
+  if (sd == nullptr || sd->level != 1) return false;
+  if ((sd->type == 2 || sd->type == kTypeD) && sd->rank >= 4) {
+    *type = sd->type;
+    *rank = sd->rank;
+    return true;
+  }
+  if (sd->type == 5 && (sd->rank == 6 || sd->rank == 7 || sd->rank == 8)) {
+    *type = 5;
+    *rank = sd->rank;
+    return true;
+  }
+  return false;
+}
+
+// Class of a level-one lattice primary, read off its weight (and for D_r its position
+// among the fields of equal weight): B_r 0, v 1, s 2; D_r 0, s 1, v 2, c 3 (for D4, whose
+// three non-trivial classes share h = 1/2, the store's order s, v, c is taken); E6 0, 27,
+// 27bar; E7 0, 56.
+int latticeClass(SpectrumData* sd, int type, int rank, int label) {
+  if (label == 0) return 0;
+  Rat h;
+  if (SM_getRatWeight(sd, label, &h) == 0) return -1;
+  simplifyRat(&h);
+  if (type == 2) return h.num == 1 && h.den == 2 ? 1 : 2;
+  if (type == 5) return label <= 2 ? label : -1;
+  // D_r: the fields with h = r/8 are the spinors, first s then c; h = 1/2 the vector.
+  std::vector<int> sameWeight;
+  for (int a = 1; a < sd->n_primaries; ++a) {
+    Rat g;
+    if (SM_getRatWeight(sd, a, &g) == 0) continue;
+    simplifyRat(&g);
+    if (g.num == h.num && g.den == h.den) sameWeight.push_back(a);
+  }
+  if (rank == 4) {
+    for (std::size_t k = 0; k < sameWeight.size(); ++k)
+      if (sameWeight[k] == label) return static_cast<int>(k) + 1;
+    return -1;
+  }
+  if (h.num == 1 && h.den == 2) return 2;
+  return !sameWeight.empty() && sameWeight[0] == label ? 1 : 3;
+}
+
+// The space-time algebra of a lattice of dimension d: D_r for even d, B_r for odd d,
+// r = (d - d mod 2 + 6)/2 (a B or D lattice is its own; E6, E7, E8 give D5, D6, D8).
+void spaceTimeAlgebraOfLattice(int d, int* type, int* rank) {
+  const int odd = ((d % 2) + 2) % 2;
+  *type = 4 - 2 * odd;
+  *rank = (d - odd + 6) / 2;
+}
+
+// Ground-state dimension of the internal factors (all but the first) of a label row; 1
+// where a factor's dimension is not a plain positive number.
+long long internalDimension(TensorProduct* TP, const int* labels) {
+  long long dimension = 1;
+  for (int k = 1; k < TP->NumberOfFactors; ++k) {
+    SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(k)];
+    if (sd == nullptr || SM_initDimensions(sd) == 0 || sd->dims == nullptr) continue;
+    const int value = sd->dims[labels[k]];
+    if (value > 0) dimension *= value;
+  }
+  return dimension;
+}
+
+// Ground-state content of every field of the product: over the distinct label rows of the
+// field's orbit that share its (exact) weight, the internal ground-state dimension times
+// the space-time classes in the lattice class of the first label.
+void computeTensorContents(TensorProduct* TP, int type, int rank, const BranchingTable* table,
+                           std::vector<int>* contents) {
+  const int n = TP->Spectrum.size();
+  const int width = TP->NumberOfFactors;
+  contents->assign(static_cast<std::size_t>(n) * 4, 0);
+  SpectrumData* lattice = TP->TensorFactors[0];
+  std::vector<int> image(static_cast<std::size_t>(TP->Spectrum.rowLength()), 0);
+  for (int f = 0; f < n; ++f) {
+    const int* row = TP->Spectrum.row(f);
+    Rat h;
+    const bool exact = TensorRatWeight(TP, row, &h) == 1;
+    std::vector<std::vector<int>> seen;
+    for (int x = 0; x < TP->ChiralAlgebra.size(); ++x) {
+      tensorSimpleAction(TP, TP->ChiralAlgebra.row(x), row, image.data());
+      std::vector<int> labels(image.begin(), image.begin() + width);
+      bool known = false;
+      for (const std::vector<int>& s : seen) known = known || s == labels;
+      if (known) continue;
+      seen.push_back(labels);
+      Rat g;
+      if (exact && (TensorRatWeight(TP, labels.data(), &g) != 1 || g.num * h.den != h.num * g.den)) continue;
+      const int c = latticeClass(lattice, type, rank, labels[0]);
+      if (c < 0 || c >= 4 || table == nullptr) continue;
+      const long long weight = internalDimension(TP, labels.data());
+      for (int k = 0; k < 4; ++k)
+        (*contents)[static_cast<std::size_t>(f) * 4 + k] += static_cast<int>(weight * table->table[c][k]);
+    }
+  }
+}
+
+int cap() { return valueOf(stringState().Dimension); }
+
+// The tensor product's block when it was built for the product as it is now (and the
+// dimension cap as it is now), else nullptr.
+StringBlock* cachedTensorBlock(TensorProduct* TP) {
+  StringTheoryState& s = stringState();
+  if (s.tensorBuilt && s.tensorStamp == QueryCFT() && s.tensorPrimaries == TP->Spectrum.size() &&
+      s.tensorCap == cap() && s.tensorExtension == TP->ExtensionNumber)
+    return &s.tensorData;
+  return nullptr;
+}
+
+// Builds the tensor product's block: the lattice of the first factor, its dimension
+// checked against 26 - c, the ground-state contents of every field.
+StringBlock* buildTensorBlock(TensorProduct* TP, int quiet) {
+  StringTheoryState& s = stringState();
+  int type = 0;
+  int rank = 0;
+  s.tensorBuilt = false;
+  if (TP->NumberOfFactors < 1 || !latticeFactor(TP->TensorFactors[0], &type, &rank)) return nullptr;
+  s.tensorData = StringBlock();
+  s.tensorData.latticeDimension = getCovLatDim(type, rank);
+  int spaceTimeType = 0;
+  int spaceTimeRank = 0;
+  spaceTimeAlgebraOfLattice(s.tensorData.latticeDimension, &spaceTimeType, &spaceTimeRank);
+  s.tensorData.spaceTime = makeBranchingTable(type, rank, spaceTimeType, spaceTimeRank, 0);
+  s.tensorData.status = getSuperstringSpaceTimeDimension(&s.tensorData, quiet);
+  s.tensorData.trivialMultiplicity = s.tensorData.spaceTimeDimension - 2;
+  if (s.tensorData.spaceTime == nullptr) s.tensorData.status = 1;
+  computeTensorContents(TP, type, rank, s.tensorData.spaceTime, &s.tensorContents);
+  s.tensorBuilt = true;
+  s.tensorStamp = QueryCFT();
+  s.tensorPrimaries = TP->Spectrum.size();
+  s.tensorCap = cap();
+  s.tensorExtension = TP->ExtensionNumber;
+  return &s.tensorData;
+}
+
+StringBlock* tensorBlock(TensorProduct* TP, int quiet) {
+  StringBlock* block = cachedTensorBlock(TP);
+  return block != nullptr ? block : buildTensorBlock(TP, quiet);
+}
+
+// The single theory's block, read from the store's record.
+StringBlock* storeBlock() {
+  StringTheoryState& s = stringState();
+  if (currentSD == nullptr || currentSD->heterotic == nullptr) return nullptr;
+  const auto* table = static_cast<const BranchingTable*>(currentSD->heterotic->lattice);
+  s.storeData = StringBlock();
+  if (table == nullptr) {
+    s.storeData.status = 1;
+    return &s.storeData;
+  }
+  // The store holds contents in the classes of the table's own algebra.
+  s.storeData.spaceTime = makeBranchingTable(table->type, table->rank, table->type, table->rank, 0);
+  s.storeData.latticeDimension = getCovLatDim(table->type, table->rank);
+  s.storeData.spaceTimeDimension = currentSD->heterotic->header[2];
+  s.storeData.trivialMultiplicity = s.storeData.spaceTimeDimension - 2;
+  return &s.storeData;
+}
+
+// The tensor layer's reading of superstring data: an existing string theory alone, or a
+// covariant lattice (B, D or E at level 1, rank 4 or more) as first factor.
+int tensorStringAvailable(TensorProduct* TP, int quiet) {
+  if (TP == nullptr || TP->NumberOfFactors < 1) return 0;
+  const SpectrumData* sd = TP->TensorFactors[0];
+  const char* refusal = nullptr;
+  int type = 0;
+  int rank = 0;
+  if (sd->heterotic != nullptr) {
+    if (TP->NumberOfFactors == 1) return 1;
+    refusal = "Extra CFT factors not allowed in existing string theory";
+  } else if (latticeFactor(sd, &type, &rank)) {
+    return 1;
+  } else if (sd->type != 2 && sd->type != kTypeD && sd->type != 5) {
+    refusal = "Invalid covariant lattice type";
+  } else if (sd->level != 1) {
+    if (quiet == 0)
+      Alert("InfoComputable", 1, 100201, "Covariant lattice level should be 1 (algebra %s)",
+            sd->name != nullptr ? sd->name : "");
+    return 0;
+  } else {
+    refusal = "Covariant lattice rank is too small";
+  }
+  if (quiet == 0) Alert("InfoComputable", 0, 100201, "%s", refusal);
+  return 0;
+}
+
+const int* tensorRepInfo(TensorProduct* TP, int i) {
+  if (TP == nullptr || i < 0 || i >= TP->Spectrum.size()) return nullptr;
+  if (tensorBlock(TP, 1) == nullptr) return nullptr;
+  return stringState().tensorContents.data() + static_cast<std::size_t>(i) * 4;
+}
+
+int tensorIsTrivial(TensorProduct* TP, int i) {
+  const int* rep = tensorRepInfo(TP, i);
+  if (rep == nullptr) return 1;
+  return rep[1] == 0 && rep[2] == 0 && rep[3] == 0 ? 1 : 0;
+}
+
+// Rebuilds a label list when the bulk invariant or the superstring reading changed.
+template <typename Test>
+const std::vector<int>& stampedList(std::vector<int>& list, int& stamp, Test test) {
+  const int now = 2 * QueryBulkInvariant() + (valueOf(stringState().Super) != 0 ? 1 : 0);
+  if (stamp == now) return list;
+  list.clear();
+  for (int i = 0; i < primaryCount(); ++i)
+    if (test(i)) list.push_back(i);
+  stamp = now;
+  return list;
+}
+
+// The space-time classes of field i by name.
+void tensorContentsText(std::string& cell, TensorProduct* TP, int i) {
+  const int* rep = tensorRepInfo(TP, i);
+  const StringBlock* block = cachedTensorBlock(TP);
+  if (rep == nullptr || block == nullptr || block->spaceTime == nullptr) return;
+  int type = 0;
+  int rank = 0;
+  spaceTimeAlgebra(block, &type, &rank);
+  const int flag = block->spaceTime->chiralityResolved;
+  printCovLatRep(nullptr, type, rank, flag, nullptr);
+  printCovLatRep(&cell, type, rank, flag, rep);
+}
+
+const StringSeamHooks kStringSeamHooks = {tensorStringAvailable, tensorRepInfo, tensorIsTrivial, tensorContentsText};
+
+}  // namespace
+
+StringTheoryState& stringState() { return freshState(); }
+
+void initializeStringTheory() {
+  StringTheoryState& s = stringState();
+  s.Super = getIntParPointer("Super");
+  s.InitDebug = getIntParPointer("Init_debug");
+  s.Dimension = getIntParPointer("Dimension");
+  s.hook = null_function;
+  setStringSeamHooks(&kStringSeamHooks);
+}
+
+void resetStringTheory() {
+  StringTheoryState& s = stringState();
+  const int* super = s.Super;
+  const int* initDebug = s.InitDebug;
+  const int* dimension = s.Dimension;
+  s = StringTheoryState();
+  s.Super = super;
+  s.InitDebug = initDebug;
+  s.Dimension = dimension;
+  s.hook = null_function;
+  setTachyonOrientifolds(nullptr);
+}
+
+int superOn() { return valueOf(stringState().Super) != 0 ? 1 : 0; }
+
+// ---------------------------------------------------------------------------------------
+// Space-time dimension
+
+int getConformalSpaceTimeDimension(int quiet) {
+  const double d = 26.0 - Central_Charge();
+  int D = 0;
+  if (DoubleToInteger(&D, d) == 1) return D;
+  if (quiet == 0) Alert("getConformalSpaceTimeDimension", 0, 100302, "Non-integer space-time dimension: %30.15f", d);
+  return -1;
+}
+
+int compareSpaceTimeDimensions(int latticeDimension, int dimensionCap, int conformalDimension, int* dimension,
+                               int* implicitE8) {
+  if (conformalDimension < 0) return 1;
+  const int D = dimensionCap == 0 || dimensionCap > latticeDimension ? latticeDimension : dimensionCap;
+  *dimension = D;
+  const int difference = conformalDimension - D;
+  if (difference == 0) {
+    *implicitE8 = 0;
+    return 0;
+  }
+  if (difference == 8) {
+    *implicitE8 = 1;
+    return 0;
+  }
+  return 1;
+}
+
+int getSuperstringSpaceTimeDimension(StringBlock* block, int quiet) {
+  const int Dc = getConformalSpaceTimeDimension(quiet);
+  if (Dc < 0) return 1;
+  const int result =
+      compareSpaceTimeDimensions(block->latticeDimension, cap(), Dc, &block->spaceTimeDimension, &block->implicitE8);
+  if (quiet != 0) return result;
+  if (result == 0 && block->implicitE8 == 1)
+    Alert("getSuperstringSpaceTimeDimension", 0, 100218, "Implicit E_8 factor assumed");
+  if (result == 1)
+    Alert("getSuperstringSpaceTimeDimension", 1, 100302,
+          "Conformal anomaly does not cancel\nCov. Lat. dim. = %d; Conformal inv. dim. = %d",
+          block->spaceTimeDimension, Dc);
+  return result;
+}
+
+int CheckSpaceTime() {
+  if (superOn() == 0) return getConformalSpaceTimeDimension(0);
+  const StringBlock* block = getStringData();
+  return block != nullptr ? block->spaceTimeDimension : -1;
+}
+
+double OrientifoldMultiplicity() {
+  double D = 0.0;
+  const StringBlock* block = superOn() != 0 ? getStringData() : nullptr;
+  if (block != nullptr) {
+    D = block->spaceTimeDimension;
+  } else {
+    const int Dc = getConformalSpaceTimeDimension(0);
+    D = Dc >= 0 ? Dc : 26.0 - Central_Charge();
+  }
+  return std::exp2(0.5 * D);
+}
+
+// ---------------------------------------------------------------------------------------
+// Superstring data
+
+StringBlock* getStringData() {
+  StringBlock* block = nullptr;
+  if (KMCosetSwitch == 0) {
+    block = storeBlock();
+  } else if (currentTensor != nullptr) {
+    block = cachedTensorBlock(currentTensor);
+    // A block the rebuild has just made is used by this same call.
+    if ((block == nullptr || block->status == 1) && InfoComputable(currentTensor, 0) != 0)
+      block = buildTensorBlock(currentTensor, 0);
+  }
+  if (block == nullptr) {
+    Print("Superstring data not available;\nSwitching off superstring mode.\n");
+    setIntPar("Super", 0);
+    return nullptr;
+  }
+  if (block->status == 1) {
+    Print("Incorrect superstring data;\nSwitching off superstring mode.\n");
+    setIntPar("Super", 0);
+    return nullptr;
+  }
+  return block;
+}
+
+void spaceTimeAlgebra(const StringBlock* block, int* type, int* rank) {
+  *type = 0;
+  *rank = 0;
+  if (block == nullptr || block->spaceTime == nullptr) return;
+  *type = block->spaceTime->subType;
+  *rank = block->spaceTime->subRank;
+}
+
+namespace {
+
+int classCount(const StringBlock* block) {
+  int type = 0;
+  int rank = 0;
+  spaceTimeAlgebra(block, &type, &rank);
+  return RepCnt(type, rank);
+}
+
+// The extension of one half by the massless fields of the list.
+void getChiralExtension(const std::vector<int>& list, ChiralExtension* record, int type, int rank) {
+  int C[4] = {0, 0, 0, 0};
+  const int n = RepCnt(type, rank);
+  for (int j : list) {
+    if (j <= 0 || !weightIsOne(j)) continue;
+    const std::array<int, 4> rep = getRepInfo(j);
+    const std::array<int, 4> dims = getTotalRepDim(type, rank, rep.data());
+    for (int k = 0; k < n; ++k) C[k] += dims[static_cast<std::size_t>(k)];
+  }
+  for (int k = 0; k < n; ++k) record->residual += C[k];
+  int newType = type;
+  int newRank = rank;
+  int chirality = 0;
+  Determine_Extension(type, rank, C, &newType, &newRank, &chirality);
+  record->table = makeBranchingTable(newType, newRank, type, rank, chirality);
+  record->fields = list;
+  record->count = static_cast<int>(list.size());
+  record->residual = record->residual - repDim(newType, newRank, kAdjointClass) + repDim(type, rank, kAdjointClass);
+}
+
+void trivialExtensionRecord(ChiralExtension* record, int type, int rank, int N0) {
+  record->table = makeBranchingTable(type, rank, type, rank, 0);
+  record->fields.assign(1, 0);
+  record->count = 1;
+  record->residual = N0;
+}
+
+// Rewrites M in the classes of the extended algebras.
+void inverseBranchMassless(StringBlock* spectrum) {
+  const int n = classCount(spectrum);
+  const BranchingTable* Lt = spectrum->left->table;
+  const BranchingTable* Rt = spectrum->right->table;
+  if (Lt == nullptr || Rt == nullptr) return;
+  int (&M)[4][4] = spectrum->M;
+  auto extensionEntry = [](const BranchingTable* t, int a) { return t->adjoint[a]; };
+  for (int a = 0; a < n; ++a)
+    for (int b = 0; b < n; ++b) M[a][b] -= extensionEntry(Lt, a) * extensionEntry(Rt, b);
+  for (int a = 0; a < n; ++a) M[a][0] -= spectrum->right->residual * extensionEntry(Lt, a);
+  for (int b = 0; b < n; ++b) M[0][b] -= spectrum->left->residual * extensionEntry(Rt, b);
+  const int nL = Lt->nReps;
+  const int nR = Rt->nReps;
+  if (BranchingIsTrivial(Rt) == 0) {
+    for (int a = 0; a < nL && a < 4; ++a) {
+      int sub[4] = {M[a][0], M[a][1], M[a][2], M[a][3]};
+      int out[4] = {0, 0, 0, 0};
+      InverseBranch(Rt, sub, out);
+      for (int b = 0; b < 4; ++b) M[a][b] = b < nR ? out[b] : 0;
+    }
+  }
+  if (BranchingIsTrivial(Lt) == 0) {
+    for (int b = 0; b < nR && b < 4; ++b) {
+      int sub[4] = {M[0][b], M[1][b], M[2][b], M[3][b]};
+      int out[4] = {0, 0, 0, 0};
+      InverseBranch(Lt, sub, out);
+      for (int a = 0; a < 4; ++a) M[a][b] = a < nL ? out[a] : 0;
+    }
+  }
+  for (int a = 0; a < 4; ++a)
+    for (int b = 0; b < 4; ++b)
+      if (a >= nL || b >= nR) M[a][b] = 0;
+}
+
+}  // namespace
+
+void computeMasslessSpectrum(BulkInvariant* bulk, StringBlock* spectrum) {
+  const int n = classCount(spectrum);
+  const int N0 = spectrum->trivialMultiplicity;
+  std::memset(spectrum->M, 0, sizeof(spectrum->M));
+  if (bulk == nullptr) return;
+  for (int i = 0; i < bulk->n_rows && i < primaryCount(); ++i) {
+    if (i >= 1 && !weightIsOne(i)) continue;
+    if (bulk->orbits[static_cast<std::size_t>(i)] == nullptr) continue;
+    const std::array<int, 4> left = i == 0 ? std::array<int, 4>{N0, 0, 0, 0} : getRepInfo(i);
+    const int mult = bulk->mult[i];
+    for (int k = 0; k < bulk->count[i]; ++k) {
+      const int j = bulk->orbits[static_cast<std::size_t>(i)][k];
+      if (j >= 1 && !weightIsOne(j)) continue;
+      const std::array<int, 4> right = j == 0 ? std::array<int, 4>{N0, 0, 0, 0} : getRepInfo(j);
+      for (int a = 0; a < n; ++a)
+        for (int b = 0; b < n; ++b)
+          spectrum->M[a][b] += left[static_cast<std::size_t>(a)] * mult * right[static_cast<std::size_t>(b)];
+    }
+  }
+}
+
+StringBlock* getStringSpectrum(int mode) {
+  StringBlock* block = getStringData();
+  if (block == nullptr || block->status == 1) return nullptr;
+  StringTheoryState& s = stringState();
+  s.spectrum = *block;
+  s.spectrum.left = &s.leftExtension;
+  s.spectrum.right = &s.rightExtension;
+  s.leftExtension = ChiralExtension();
+  s.rightExtension = ChiralExtension();
+  BulkInvariant* bulk = currentBulk();
+  s.spectrum.bulkFlag = bulk != nullptr ? bulk->symmetric : 0;
+  int type = 0;
+  int rank = 0;
+  spaceTimeAlgebra(block, &type, &rank);
+  const int N0 = block->trivialMultiplicity;
+  const bool verbose = mode == 1;
+  if (bulk == nullptr || bulk->diagonal != 0) {
+    if (verbose) Print("\nModular invariant: diagonal\n");
+    trivialExtensionRecord(&s.leftExtension, type, rank, N0);
+    trivialExtensionRecord(&s.rightExtension, type, rank, N0);
+  } else {
+    if (verbose) {
+      if (bulk->simple_current != 0)
+        Print("\nModular invariant: Simple current generated\n");
+      else if (bulk->conjugation != 0)
+        Print("\nModular invariant: Charge conjugation\n");
+      else
+        Print("\nModular invariant: Exceptional\n");
+    }
+    s.leftExtension.residual = N0;
+    s.rightExtension.residual = N0;
+    std::vector<int> right;
+    if (bulk->orbits[0] != nullptr) right.assign(bulk->orbits[0], bulk->orbits[0] + bulk->count[0]);
+    std::vector<int> left;
+    if (bulk->algebra != nullptr) left.assign(bulk->algebra, bulk->algebra + bulk->algebra_count);
+    getChiralExtension(right, &s.rightExtension, type, rank);
+    getChiralExtension(left, &s.leftExtension, type, rank);
+  }
+  computeMasslessSpectrum(bulk, &s.spectrum);
+  inverseBranchMassless(&s.spectrum);
+  return &s.spectrum;
+}
+
+int CheckExtensionChirality() {
+  if (superOn() == 0) return 0;
+  const StringBlock* spectrum = getStringSpectrum(0);
+  if (spectrum == nullptr || spectrum->spaceTime == nullptr) return 0;
+  return spectrum->spaceTime->sign;
+}
+
+// ---------------------------------------------------------------------------------------
+// Fields
+
+std::array<int, 4> getRepInfo(int i) {
+  std::array<int, 4> rep = {0, 0, 0, 0};
+  const int* content = nullptr;
+  if (KMCosetSwitch != 0 && currentTensor != nullptr)
+    content = tensorRepInfo(currentTensor, i);
+  else if (currentSD != nullptr)
+    content = SM_getContent(currentSD, i);
+  if (content != nullptr) std::copy(content, content + 4, rep.begin());
+  return rep;
+}
+
+int trivialForAlgebra(int type, int rank, const int* rep) {
+  switch (type) {
+    case 2:
+      return rep[1] == 0 && rep[2] == 0 ? 1 : 0;
+    case 4:
+      if (rank >= 5) return rep[1] == 0 && rep[2] == 0 && rep[3] == 0 ? 1 : 0;
+      if (rank == 4) return rep[1] == 0 && rep[2] == 0 ? 1 : 0;
+      return 1;
+    case 5:
+      if (rank == 4 || rank == 7) return rep[1] == 0 ? 1 : 0;
+      if (rank == 6) return rep[1] == 0 && rep[2] == 0 ? 1 : 0;
+      return 1;
+    default:
+      return 1;
+  }
+}
+
+int checkTriviality(const StringBlock* block, const int* rep) {
+  if (block == nullptr) return 0;
+  int type = 0;
+  int rank = 0;
+  spaceTimeAlgebra(block, &type, &rank);
+  return trivialForAlgebra(type, rank, rep);
+}
+
+int masslessCharacter(int i, int tachyon) {
+  const int super = superOn();
+  if (tachyon == 0) {
+    if (i != 0 && !weightIsOne(i)) return 0;
+  } else {
+    if (i == 0 && super != 0) return 0;
+    if (i != 0 && !weightBelowOne(i)) return 0;
+  }
+  if (super == 0) return 1;
+  if (i == 0) return 1;
+  const StringBlock* block = getStringData();
+  if (block == nullptr) return 1;
+  const std::array<int, 4> rep = getRepInfo(i);
+  return checkTriviality(block, rep.data()) == 0 ? 1 : 0;
+}
+
+int getTachyonDimension(int i) {
+  if (superOn() == 0) {
+    // A warning only: the bosonic vacuum is always tachyonic.
+    Alert("getTachyonDimension", 0, 112218, "Tachyon dimension for bosonic string not yet built in");
+    return 1;
+  }
+  return getRepInfo(i)[2];
+}
+
+int wittenIndexOf(int type, int rank, const int* rep) {
+  return type == 5 && rank == 6 ? rep[1] - rep[2] : 0;
+}
+
+const std::vector<int>& getWittenIndices() {
+  StringTheoryState& s = stringState();
+  const int n = primaryCount();
+  s.wittenIndices.assign(static_cast<std::size_t>(n > 0 ? n : 0), 0);
+  const StringBlock* block = superOn() != 0 ? getStringData() : nullptr;
+  if (block == nullptr) return s.wittenIndices;
+  int type = 0;
+  int rank = 0;
+  spaceTimeAlgebra(block, &type, &rank);
+  for (int i = 0; i < n; ++i) {
+    const std::array<int, 4> rep = getRepInfo(i);
+    s.wittenIndices[static_cast<std::size_t>(i)] = wittenIndexOf(type, rank, rep.data());
+  }
+  return s.wittenIndices;
+}
+
+int UnphysicalTadpole(int m) {
+  if (superOn() != 0) {
+    const StringBlock* block = getStringData();
+    if (block == nullptr) return 0;
+    if (m == 0) {
+      int type = 0;
+      int rank = 0;
+      spaceTimeAlgebra(block, &type, &rank);
+      return type == 5 ? 1 : 0;
+    }
+    return getSchurIndex(m) * getKleinBottle(m) != 0 ? 1 : 0;
+  }
+  return getSchurIndex(m) * getKleinBottle(m) < 0 ? 1 : 0;
+}
+
+const std::vector<int>& getMasslessLabels() {
+  StringTheoryState& s = stringState();
+  return stampedList(s.masslessLabels, s.masslessStamp, [](int i) { return masslessCharacter(i, 0) == 1; });
+}
+
+const std::vector<int>& getBosonicMasslessLabels() {
+  StringTheoryState& s = stringState();
+  return stampedList(s.bosonicLabels, s.bosonicStamp, [](int i) { return i == 0 || weightIsOne(i); });
+}
+
+const std::vector<int>& getTachyonLabels() {
+  StringTheoryState& s = stringState();
+  return stampedList(s.tachyonLabels, s.tachyonStamp, [](int i) { return masslessCharacter(i, 1) == 1; });
+}
+
+const std::vector<int>& getTwoFormLabels() {
+  StringTheoryState& s = stringState();
+  const int now = QueryBulkInvariant();
+  if (s.twoFormStamp == now) return s.twoFormLabels;
+  s.twoFormLabels.clear();
+  s.ishibashiLabelCount = TotalIshibashi();
+  for (int m = 0; m < s.ishibashiLabelCount; ++m) {
+    const int f = getIshibashiField(m);
+    if (f < 0 || masslessCharacter(f, 0) != 1) continue;
+    const std::array<int, 4> rep = getRepInfo(f);
+    if (rep[1] > 0 || rep[2] >= 1) s.twoFormLabels.push_back(m);
+  }
+  s.twoFormStamp = now;
+  return s.twoFormLabels;
+}
+
+// ---------------------------------------------------------------------------------------
+// Spectrum summary
+
+void adjustHodgeNumbers(int dimension, int leftSusy, int rightSusy, const int column[4], int* h1, int* h2) {
+  *h1 = column[1];
+  *h2 = column[2];
+  if (dimension != 4 || rightSusy < 5) return;
+  *h2 = column[1];
+  int shift = -1;
+  if (leftSusy == 8 && rightSusy == 8) shift = 1;
+  if (leftSusy == 16 && rightSusy == 16) shift = 9;
+  if ((leftSusy == 8 && rightSusy == 16) || (leftSusy == 16 && rightSusy == 8)) shift = 3;
+  if (shift >= 0) *h1 = *h2 = column[1] + shift;
+}
+
+std::vector<int> getHeteroticSpectrumInfo() {
+  StringBlock* spectrum = getStringSpectrum(0);
+  if (spectrum == nullptr) return {};
+  SpaceTimeSource source;
+  source.left = spectrum->left->table;
+  source.right = spectrum->right->table;
+  source.common = spectrum->spaceTime;
+  source.dimension = spectrum->spaceTimeDimension;
+  SpaceTimeSymmetry left;
+  SpaceTimeSymmetry right;
+  if (getSpaceTimeSymmetry(&source, &left, 'L') < 0 || getSpaceTimeSymmetry(&source, &right, 'R') < 0) {
+    if (Alert("getHeteroticSpectrumInfo", 0, 652209, "This string theory is inconsistent. Continue anyway?") == 1)
+      return {};
+  }
+  const int l = SusyCount(&left.left);
+  const int r = SusyCount(&right.right);
+  const int column[4] = {spectrum->M[0][1], spectrum->M[1][1], spectrum->M[2][1], spectrum->M[3][1]};
+  std::vector<int> info(8, 0);
+  info[0] = column[0];
+  adjustHodgeNumbers(spectrum->spaceTimeDimension, l, r, column, &info[1], &info[2]);
+  info[3] = column[3];
+  info[4] = spectrum->left->residual;
+  info[5] = spectrum->right->residual;
+  info[6] = l;
+  info[7] = r;
+  return info;
+}
+
+// ---------------------------------------------------------------------------------------
+// Gauge group
+
+std::string gaugeGroupText(int type, int rank, int implicitE8, const std::vector<FreeGaugeFactor>& free, int count) {
+  std::string text = "\n";
+  if (type == 2) text += formatText("Gauge group: B%d", rank);
+  if (type == 4) text += formatText("Gauge group: D%d", rank);
+  if (type == 5 && rank == 4) text += "Gauge group: F4";
+  if (type == 5 && rank >= 6 && rank <= 8) text += formatText("Gauge group: E%d", rank);
+  if (implicitE8 != 0) text += " x E8";
+  for (const FreeGaugeFactor& f : free) {
+    count -= f.spinOne;
+    switch (f.type) {
+      case 5:
+        if (f.rank >= 5) text += formatText(" x E%d", f.rank);
+        if (f.rank == 4) text += " x F4";
+        if (f.rank == 2) text += " x G2";
+        break;
+      case 4: text += formatText(" x D%d", f.rank); break;
+      case 3: text += formatText(" x C%d", f.rank); break;
+      case 2: text += formatText(" x B%d", f.rank); break;
+      case 1: text += formatText(" x A%d", f.rank); break;
+      case 0: text += formatText(" x U(1)_%d", f.rank); break;
+      default: break;
+    }
+  }
+  if (count > 0) return text + formatText(" x [Unidentified (dim=%d)]\n", count);
+  if (count < 0) Alert("PrintGaugeGroup", 0, 100302, "Negative number of spin 1 currents: %d", count);
+  return text + "\n";
+}

@@ -1,0 +1,53 @@
+// State shared by the files of the string-reading module.
+#pragma once
+
+#include <vector>
+
+#include "strings/StringTheory.h"
+
+struct StringTheoryState {
+  const int* Super = nullptr;
+  const int* InitDebug = nullptr;
+  const int* Dimension = nullptr;
+
+  // The tensor product's block and the ground-state contents of its fields (4 per field),
+  // with what they were built for.
+  StringBlock tensorData;
+  std::vector<int> tensorContents;
+  bool tensorBuilt = false;
+  int tensorStamp = -1;
+  int tensorPrimaries = -1;
+  int tensorCap = -1;
+  int tensorExtension = -2;
+  // The single theory's block as read from the store.
+  StringBlock storeData;
+
+  // The spectrum record and its two extension records, overwritten by every call.
+  StringBlock spectrum;
+  ChiralExtension leftExtension;
+  ChiralExtension rightExtension;
+
+  std::vector<int> wittenIndices;
+  std::vector<int> masslessLabels;
+  std::vector<int> bosonicLabels;
+  std::vector<int> tachyonLabels;
+  std::vector<int> twoFormLabels;
+  int masslessStamp = -1;
+  int bosonicStamp = -1;
+  int tachyonStamp = -1;
+  int twoFormStamp = -1;
+  int ishibashiLabelCount = 0;
+
+  // Tachyon check.
+  TachyonHook hook = nullptr;
+  std::vector<int> cancellable;
+  int lastLeft = -1;
+  int lastRight = -1;
+  int nOri = 0;
+  int nOriEffective = 0;
+  std::vector<int> tachyonRecord;
+  int recordNext = 1;
+};
+
+StringTheoryState& stringState();
+int superOn();
