@@ -83,14 +83,14 @@ void CollectOpenSectorRepresentations(const ChanPatonData* cpd, int k, Represent
 void collectRepresentations(const ChanPatonData* cpd, const std::vector<int>& massless, const std::vector<int>& weights,
                             RepresentationStore* store);
 
-// STAND-INS until the standard-model search exists (OpenSpectrumStandIns.cpp): the search
-// record with its counts refreshed (nullptr: there is none yet), and the analysis hook of
-// discrete symmetries (1: nothing found against the configuration).
 // The full report of a string spectrum: mode 0 closed and open sector, 1 open sector only,
 // 2 closed sector only (cpd may be null), 3 the detailed open sector; 0 done, 1 nothing to
 // do. The open sector of one configuration as one report.
 // STAND-INS (OpenSectorStandIns.cpp) until the spectrum reports are built.
 int GenericSpectrumAnalysis(ChanPatonData* cpd, int mode);
 void GeneralOpenSectorAnalysis(ChanPatonData* cpd);
+// STAND-INS until the standard-model search exists (OpenSpectrumStandIns.cpp): the search
+// record with its counts refreshed (nullptr: there is none yet), and the analysis hook of
+// discrete symmetries (1: nothing found against the configuration).
 SearchData* getSearchData();
 int CheckDiscreteSymmetriesForBraneConfiguration(ChanPatonData* cpd);
