@@ -700,6 +700,7 @@ void initializeModularModeCommands() {
   registerOrientifoldModularCommands();
   registerInvariantScanCommands();
   registerStringModularCommands();
+  registerStringBrowseCommands();
 }
 
 void initializeBoundaryModeCommands() {
@@ -710,9 +711,11 @@ void initializeBoundaryModeCommands() {
   setCurrentPreCommand(initializeOrientedOpenString);
   registerTable(kOrientedBoundaryCommands);
   registerOrientedOrientifoldCommands();
+  registerStringOrientedBoundaryCommands();
   setCurrentPreCommand(initializeOpenString);
   registerTable(kUnorientedBoundaryCommands);
   registerUnorientedOrientifoldCommands();
+  registerStringUnorientedBoundaryCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);
 }

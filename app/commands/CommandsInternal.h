@@ -103,3 +103,6 @@ void registerHeteroticModeCommands();
 // (default mode), tachyon checks and primary selections (modular mode).
 void registerStringDefaultCommands();
 void registerStringModularCommands();
+void registerStringBrowseCommands();
+void registerStringOrientedBoundaryCommands();
+void registerStringUnorientedBoundaryCommands();

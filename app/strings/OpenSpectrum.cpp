@@ -15,6 +15,7 @@
 #include "boundaries/CrossBound.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "strings/OpenReports.h"
 #include "strings/OpenTachyons.h"
 #include "strings/StringTheory.h"
 
@@ -57,9 +58,12 @@ int RepresentationStore::find(const std::vector<int>& row) {
   return static_cast<int>(codes.size()) - 1;
 }
 
-void initializeOpenSpectrum() {}
+void initializeOpenSpectrum() { resetOpenReports(); }
 
-void resetOpenSpectrum() { resetOpenTachyons(); }
+void resetOpenSpectrum() {
+  resetOpenTachyons();
+  resetOpenReports();
+}
 
 char charType(int type) {
   switch (type) {

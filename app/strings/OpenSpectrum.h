@@ -85,8 +85,7 @@ void collectRepresentations(const ChanPatonData* cpd, const std::vector<int>& ma
 
 // The full report of a string spectrum: mode 0 closed and open sector, 1 open sector only,
 // 2 closed sector only (cpd may be null), 3 the detailed open sector; 0 done, 1 nothing to
-// do. The open sector of one configuration as one report.
-// STAND-INS (OpenSectorStandIns.cpp) until the spectrum reports are built.
+// do. The open sector of one configuration as one report (strings/OpenReports.cpp).
 int GenericSpectrumAnalysis(ChanPatonData* cpd, int mode);
 void GeneralOpenSectorAnalysis(ChanPatonData* cpd);
 // STAND-INS until the standard-model search exists (OpenSpectrumStandIns.cpp): the search

@@ -19,6 +19,8 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "strings/OpenSpectrum.h"
+#include "strings/StringBrowse.h"
 #include "strings/StringTheoryInternal.h"
 #include "tensor/Coset.h"
 
@@ -294,6 +296,11 @@ void initializeStringTheory() {
   s.Dimension = getIntParPointer("Dimension");
   s.hook = null_function;
   setStringSeamHooks(&kStringSeamHooks);
+  // The string parts of the report of a tachyon-free case.
+  TachyonFreeReport report = tachyonFreeReport();
+  report.typeIIMassless = [] { BrowseTypeII(1, 0); };
+  report.closedSector = [] { GenericSpectrumAnalysis(nullptr, 2); };
+  setTachyonFreeReport(report);
 }
 
 void resetStringTheory() {

@@ -51,6 +51,8 @@ struct StringBlock {
 // and the tensor layer's reading of superstring data.
 void initializeStringTheory();
 void resetStringTheory();
+// 1 when "Super" is on.
+int superOn();
 
 // ---------------------------------------------------------------------------------------
 // Space-time dimension
