@@ -146,6 +146,8 @@ int COM_check_Witten(char**, int n) {
       PrintStdout("Complex field with vanishing Witten index: %d\n", f);
     if (fields.size() < 100) fields.push_back(f);
   }
+  BulkInvariant** slot = getCurrentBulk();
+  const int mipf = slot != nullptr && *slot != nullptr ? MIPFIdentifier(*slot) : -1;
   int count = 0;
   const int orientifolds = TotalOrientifolds();
   for (int o = 0; o < orientifolds; ++o) {
@@ -165,7 +167,7 @@ int COM_check_Witten(char**, int n) {
           ++count;
         } else {
           PrintStdout("MIPF %d, Ori %d, a=%d, ac=%d, label %d (primary %d), Diff=(%15.7f,%15.7f)\n",
-                      QueryBulkInvariant(), o, a, ac, m, field, dr, di);
+                      mipf, o, a, ac, m, field, dr, di);
         }
       }
     }

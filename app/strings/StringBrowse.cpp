@@ -201,12 +201,13 @@ int analyseTachyonSpectrum(const StringBlock* spectrum, const SpaceTimeSymmetry*
 
 std::string PrintGaugeGroup(const StringBlock* spectrum, const ChiralExtension* gauge, int type,
                             int rank) {
+  // The transverse light-cone bosons counted with the residual currents are no gauge bosons.
   int resolved = 1;
   if (isChiral(type, rank) != 0 && spectrum->spaceTime != nullptr)
     resolved =
         ChiralityResolved(type, rank, spectrum->spaceTime->subType, spectrum->spaceTime->subRank);
   std::string text = gaugeGroupText(type, rank, spectrum->implicitE8, freeFactors(gauge),
-                                    gauge != nullptr ? gauge->residual : 0);
+                                    gauge != nullptr ? gauge->residual - spectrum->trivialMultiplicity : 0);
   if (resolved == 0) text += "(Gauge group chirality not resolved)\n";
   return text;
 }

@@ -269,6 +269,39 @@ TEST_F(OpenReportsTest, RepresentationHeaderOncePerClassText) {
             std::string::npos);
 }
 
+TEST_F(OpenReportsTest, SixDimensionalOpenSectorOfOrthogonalAndUnitaryGroups) {
+  // SO(32) on the real boundary 0 (M(0,0) = 1), open sector only: 32 x 31 / 2 = 496 vectors
+  // and the anomaly coefficient 4 x 32 - 32 = 96 without matter.
+  theory().conjugates = {0, 2, 1};
+  theory().moebius[{0, 0}] = 1;
+  ChanPatonData so32 = configuration(3, {{0, 1, 32}});
+  EXPECT_EQ(SixDimensionalAnalysis(&so32, 1), 1);
+  const std::string out = capture.printed;
+  EXPECT_NE(out.find("In total: Super:   1\n          Hyper:   0  (1+-1+0)\n          Tensor:  0\n"
+                     "          Vector: 496\n"),
+            std::string::npos);
+  EXPECT_EQ(out.find("Gauge anomaly cancellation OK"), std::string::npos);
+  EXPECT_EQ(out.find(">>>>>>>>>>>>>>  Closed sector"), std::string::npos);
+  const std::string errors = capture.diagnostics;
+  EXPECT_NE(errors.find("Gauge anomaly not cancelled for group factor 0"), std::string::npos);
+  // V + C - (14 T2 + Hy - 252) = 496 + 0 - (0 + 0 - 252) = 748.
+  EXPECT_NE(errors.find("need 748 additional Hyper multiplets"), std::string::npos);
+  capture.clear();
+  // SO(8) (4 x 8 - 32 = 0) with U(2) on the complex pair (1, 2), detailed: each label of
+  // the pair is named, the group counted once; vectors 8 x 7 / 2 + 2 x 2 = 32.
+  ChanPatonData mixed = configuration(3, {{0, 1, 8}, {1, 0, 2}});
+  EXPECT_EQ(SixDimensionalAnalysis(&mixed, 3), 1);
+  const std::string detailed = capture.printed;
+  EXPECT_NE(detailed.find("Factor 0 contributes gauge group SO(8)\n"
+                          "Factor 1 contributes to gauge group U(2) (first label)\n"
+                          "Factor 2 contributes to gauge group U(2) (second label)\n"),
+            std::string::npos);
+  EXPECT_NE(detailed.find("\nIdentity component: 32 Vector multiplets\n"), std::string::npos);
+  EXPECT_NE(detailed.find("          Vector: 32\n"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Gauge anomaly not cancelled for group factor 1"), std::string::npos);
+  EXPECT_EQ(capture.diagnostics.find("group factor 0"), std::string::npos);
+}
+
 TEST_F(OpenReportsTest, WholeReportRefusals) {
   ChanPatonData cpd;
   EXPECT_EQ(GenericSpectrumAnalysis(nullptr, 0), 0);
