@@ -14,7 +14,9 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "store/CurrentTheory.h"
+#include "runtime/Parameters.h"
 #include "strings/OpenSpectrum.h"
+#include "strings/StringBrowse.h"
 #include "strings/StringTheory.h"
 
 namespace {
@@ -330,6 +332,8 @@ std::vector<int> ClosedSectorAnalysis(SpaceTimeSymmetry* st, int d, int out) {
   }
   BulkInvariant** slot = getCurrentBulk();
   BulkInvariant* bulk = slot != nullptr ? *slot : nullptr;
+  const int* infoLevel = getIntParPointer("String_spectra info_level");
+  if (infoLevel != nullptr && *infoLevel >= 1) printSusyMultiplets(st);
   const StringBlock* spectrum = getStringSpectrum(0);
   int type = 0;
   int rank = 0;
