@@ -35,12 +35,17 @@ bool contains(const ChiralExtension* e, int i) {
   return false;
 }
 
-bool weightBelowOne(int i, Rat* h) {
+bool reducedWeight(int i, Rat* h) {
   const Rat* w = ratWeight(i);
   if (w == nullptr || w->den == 0) return false;
   *h = *w;
   simplifyRat(h);
-  return h->num < h->den;
+  return true;
+}
+bool weightBelowOne(int i, Rat* h) { return reducedWeight(i, h) && h->num < h->den; }
+bool weightIsOne(int i) {
+  Rat h;
+  return reducedWeight(i, &h) && h.num == h.den;
 }
 
 // T rewritten in the classes of the two extended algebras.
@@ -71,7 +76,7 @@ int walkPairs(const StringBlock* spectrum, const SpaceTimeSymmetry* st, bool tac
   const int n = TotalPrimaries != nullptr ? *TotalPrimaries : 0;
   auto selected = [&](int i) {
     Rat h;
-    return tachyonic ? weightBelowOne(i, &h) : masslessCharacter(i, 0) == 1;
+    return tachyonic ? weightBelowOne(i, &h) : weightIsOne(i);
   };
   int found = 0;
   for (int i = 1; i < n && i < bulk->n_rows; ++i) {
@@ -261,7 +266,7 @@ int BrowseTypeII(int sign, int decomposition) {
     Print(sign < 0 ? "Chirality flip has no effect or chirality is not resolved\n"
                    : "Chirality is not resolved or trivial\n");
   const int saved = st.right.chirality;
-  st.right.chirality *= sign;
+  if (std::abs(saved) == 1) st.right.chirality *= sign;
   if (c * sign == 1)
     Print("\nType-IIB spectrum\n");
   else if (c * sign == -1)

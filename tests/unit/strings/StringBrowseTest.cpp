@@ -7,7 +7,9 @@
 
 #include "TestSupport.h"
 #include "lie/Branching.h"
+#include "runtime/Parameters.h"
 #include "strings/StringBrowse.h"
+#include "tensor/Coset.h"
 
 namespace {
 
@@ -81,6 +83,22 @@ TEST_F(StringBrowseTest, SusyHeaderOncePerListing) {
   // A new listing forgets the pair and prints the header again.
   printSusyMultiplets(&st);
   EXPECT_EQ(occurrences(capture.printed, "Susy type: Left : "), 2);
+}
+
+TEST_F(StringBrowseTest, TachyonFreeReportPartsAreTheStringReadings) {
+  // Outside superstring mode the type-II part says so and the closed-sector part, a
+  // spectrum report, has nothing to do; neither is the "not available yet" stand-in.
+  setIntPar("Super", 0);
+  tachyonFreeReport().closedSector();
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_TRUE(silent());
+  tachyonFreeReport().typeIIMassless();
+  EXPECT_NE(capture.diagnostics.find("Superstring mode is off"), std::string::npos);
+  EXPECT_EQ(capture.diagnostics.find("not available yet"), std::string::npos);
+  // The browsers refuse the same way.
+  capture.clear();
+  EXPECT_EQ(BrowseHeterotic(0, 1), 1);
+  EXPECT_TRUE(alerted("Superstring mode is off"));
 }
 
 }  // namespace
