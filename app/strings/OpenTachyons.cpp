@@ -287,8 +287,10 @@ void addVector(std::vector<std::vector<int>>* vectors, std::vector<int>* counts,
   counts->push_back(count);
 }
 
-// The classes of field i with their weights: the vacuum has the adjoint class alone.
-void classesOf(int i, int type, int rank, std::vector<int>* classes, std::vector<int>* weights) {
+// The classes of field i with their weights: the vacuum has the adjoint class alone. A
+// half whose algebra has fewer classes than the space-time algebra (an extension, such as
+// E8 from D8) takes only those it has.
+void classesOf(int i, int type, int rank, const SusyType& half, std::vector<int>* classes, std::vector<int>* weights) {
   classes->clear();
   weights->clear();
   if (i == 0) {
@@ -297,7 +299,8 @@ void classesOf(int i, int type, int rank, std::vector<int>* classes, std::vector
     return;
   }
   const std::array<int, 4> rep = getRepInfo(i);
-  for (int k = 1; k < RepCnt(type, rank) && k < 4; ++k) {
+  const int halfClasses = half.type == 0 ? 4 : RepCnt(half.type, half.rank);
+  for (int k = 1; k < RepCnt(type, rank) && k < halfClasses && k < 4; ++k) {
     classes->push_back(k);
     weights->push_back(rep[static_cast<std::size_t>(k)]);
   }
@@ -352,12 +355,12 @@ std::vector<int> ClosedSectorAnalysis(SpaceTimeSymmetry* st, int d, int out) {
       if (bulk->orbits[static_cast<std::size_t>(i)] == nullptr || bulk->count[i] == 0) continue;
       const int K = amplitudes().klein(i);
       const int z = bulk->mult[i];
-      classesOf(i, type, rank, &leftClasses, &leftWeights);
+      classesOf(i, type, rank, st->left, &leftClasses, &leftWeights);
       for (int k = 0; k < bulk->count[i]; ++k) {
         const int j = bulk->orbits[static_cast<std::size_t>(i)][k];
         if (masslessCharacter(j, pass - 1) != 1) continue;
         const int jc = getConjugate(j);
-        classesOf(jc, type, rank, &rightClasses, &rightWeights);
+        classesOf(jc, type, rank, st->right, &rightClasses, &rightWeights);
         for (std::size_t r = 0; r < leftClasses.size(); ++r) {
           const int wr = leftWeights[r];
           for (std::size_t s = 0; s < rightClasses.size(); ++s) {
