@@ -17,6 +17,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "strings/OpenTachyons.h"
 #include "strings/StringTheory.h"
@@ -120,6 +121,27 @@ BulkInvariant* currentBulk() {
   BulkInvariant** slot = getCurrentBulk();
   return slot != nullptr ? *slot : nullptr;
 }
+
+// The progress line of a long walk over primaries, ended on every path.
+class OpenSpectrumProgress {
+ public:
+  // Shown for theories of more than 5000 primaries; steps: the primaries walked.
+  explicit OpenSpectrumProgress(std::size_t steps) : shown_(totalPrimaries() > 5000) {
+    if (shown_) startProgressInfo(kName, 0, static_cast<double>(steps));
+  }
+  ~OpenSpectrumProgress() {
+    if (shown_) stopProgressInfo(kName);
+  }
+  OpenSpectrumProgress(const OpenSpectrumProgress&) = delete;
+  OpenSpectrumProgress& operator=(const OpenSpectrumProgress&) = delete;
+  void step() {
+    if (shown_) incrementProgressInfo();
+  }
+
+ private:
+  static constexpr const char* kName = "Computing open string spectrum";
+  bool shown_;
+};
 
 }  // namespace
 
@@ -639,7 +661,9 @@ int DetailedOpenSectorAnalysis(const ChanPatonData* cpd, SpaceTimeSymmetry* st) 
     std::vector<int> primaries = pass == 1 ? source().massless() : source().tachyonic();
     std::vector<long long> total(4, 0);
     std::vector<std::string> text(4);
+    OpenSpectrumProgress progress(primaries.size());
     for (int i : primaries) {
+      progress.step();
       if (i < 1) continue;
       const std::array<int, 4> w = source().repInfo(i);
       for (int a = 0; a < labelCount(cpd); ++a) {
@@ -712,7 +736,10 @@ int OpenSectorTachyonAnalysis(const ChanPatonData* cpd, SpaceTimeSymmetry* st) {
   const OpenAmplitudes& amp = openAmplitudes();
   const int K = std::min(openClassCount(st), 4);
   std::vector<long long> total(4, 0);
-  for (int i : source().tachyonic()) {
+  const std::vector<int> tachyonic = source().tachyonic();
+  OpenSpectrumProgress progress(tachyonic.size());
+  for (int i : tachyonic) {
+    progress.step();
     if (i < 1) continue;
     const std::array<int, 4> w = source().repInfo(i);
     for (int a = 0; a < labelCount(cpd); ++a) {
