@@ -302,6 +302,39 @@ TEST_F(OpenReportsTest, SixDimensionalOpenSectorOfOrthogonalAndUnitaryGroups) {
   EXPECT_EQ(capture.diagnostics.find("group factor 0"), std::string::npos);
 }
 
+TEST_F(OpenReportsTest, OpenSectorByClassListsFixedStacksFirstChiralFirst) {
+  // U(2) on the complex pair (0, 1), the fixed stack; O(3) on the real boundary 2.
+  theory().conjugates = {1, 0, 2};
+  theory().massless = {0, 1};
+  theory().weights[1] = {0, 1, 0, 0};
+  theory().annulus[{1, 0, 2}] = 1;  // a bifundamental, chiral through the complex stack
+  theory().annulus[{1, 0, 1}] = 1;  // the adjoint of U(2)
+  theory().annulus[{1, 2, 2}] = 1;  // with M = -1 the antisymmetric tensor of O(3)
+  theory().moebius[{1, 2}] = -1;
+  ChanPatonData cpd = configuration(3, {{0, 0, 2}, {2, 1, 3}});
+  cpd.observableStacks = 1;
+  // A four-dimensional record: its class text has no half hypermultiplets to combine.
+  SpaceTimeSymmetry st;
+  st.left.type = 4;
+  st.left.rank = 5;
+  st.dimension = 4;
+  openSectorByClass(&cpd, &st, 2);
+  // Dimensions 2 x 3, 2^2 and 3 x 2 / 2.
+  EXPECT_NE(capture.printed.find("Type:         U  O \nStack size:   2  3\n"
+                                 "        1 x ( V ,V ) chirality 1        Dimension 6    \n"
+                                 "        1 x ( Ad,0 ) chirality 0        Dimension 4    \n"
+                                 "        1 x ( 0 ,A ) chirality 0        Dimension 3    \n"
+                                 "\n"),
+            std::string::npos)
+      << capture.printed;
+  EXPECT_EQ(capture.printed.find("No matter representations"), std::string::npos);
+  // No primary with weight in the class: nothing to list.
+  capture.clear();
+  theory().weights[1] = {0, 0, 0, 0};
+  openSectorByClass(&cpd, &st, 2);
+  EXPECT_EQ(capture.printed, "No matter representations\n\n");
+}
+
 TEST_F(OpenReportsTest, WholeReportRefusals) {
   ChanPatonData cpd;
   EXPECT_EQ(GenericSpectrumAnalysis(nullptr, 0), 0);
