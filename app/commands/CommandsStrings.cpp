@@ -151,7 +151,8 @@ int COM_check_Witten(char**, int n) {
   int count = 0;
   const int orientifolds = TotalOrientifolds();
   for (int o = 0; o < orientifolds; ++o) {
-    OrientifoldInfo* record = setStoredOrientifold(o);
+    // The record alone gives the conjugates: the current orientifold stays as it was.
+    OrientifoldInfo* record = getOrientifoldByNumber(o);
     if (record == nullptr) continue;
     for (int m = 0; m < TotalIshibashi(); ++m) {
       const int field = getIshibashiField(m);
