@@ -32,9 +32,9 @@ SpaceTimeSymmetry typeIIRecord() {
   return st;
 }
 
-int occurrences(const std::string& text, const std::string& piece) {
+int occurrences(const std::string& text, const std::string& part) {
   int n = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
     ++n;
   return n;
 }
