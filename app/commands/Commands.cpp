@@ -662,6 +662,7 @@ void initializeDefaultModeCommands() {
   registerHeteroticCommands();
   registerOrientifoldCountCommands();
   registerStringDefaultCommands();
+  registerSearchDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -713,6 +714,7 @@ void initializeBoundaryModeCommands() {
   setCurrentPreCommand(initializeOpenString);
   registerTable(kUnorientedBoundaryCommands);
   registerUnorientedOrientifoldCommands();
+  registerSearchBoundaryCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);
 }

@@ -103,3 +103,7 @@ void registerHeteroticModeCommands();
 // (default mode), tachyon checks and primary selections (modular mode).
 void registerStringDefaultCommands();
 void registerStringModularCommands();
+// The standard-model tools on one configuration (CommandsSearch.cpp): axion basis and brane
+// spectrum (boundary mode, after the unoriented set-up), the null-vector test (default mode).
+void registerSearchBoundaryCommands();
+void registerSearchDefaultCommands();
