@@ -470,9 +470,7 @@ void writeAxionBasis() {
 
 void getIndependentAxionBoundaries(int mode) {
   AxionState& s = state();
-  const int orientifoldStamp = QueryOrientifold();
-  const int bulkStamp = QueryBulkInvariant();
-  if (s.stampOrientifold == orientifoldStamp && s.stampBulk == bulkStamp) return;
+  if (s.stampOrientifold == QueryOrientifold() && s.stampBulk == QueryBulkInvariant()) return;
   OrientifoldInfo* current = getCurrentOrientifold();
   if (current == nullptr || current->listPosition < 0) {
     Alert("getIndependentAxionBoundaries", 1, 112201, "Orientifolds not initialized; Choosing orientifold 0");
@@ -481,13 +479,16 @@ void getIndependentAxionBoundaries(int mode) {
     setStoredOrientifold(0);
     current = getCurrentOrientifold();
   }
+  // The set-up above may have moved the counters; the data belong to the state after it.
+  const int orientifoldStamp = QueryOrientifold();
+  const int bulkStamp = QueryBulkInvariant();
   s.orientifold = current != nullptr ? current->listPosition : -1;
   BulkInvariant** bulk = getCurrentBulk();
   s.MIPF = bulk != nullptr && *bulk != nullptr ? MIPFIdentifier(*bulk) : -1;
   SM.orientifold = s.orientifold;
   const std::vector<int>& axions = getAxionList(0);
   const std::vector<int> hodge = hodgeNumbers();
-  PrintSeparatorWithText('-', "\n    Axions for this orientifold");
+  PrintBannerWithText('-', "\n    Axions for this orientifold");
   Print("Tensor %10d MIPF %5d Orientifold %3d; Hodge numbers %d %d\n", s.tensorIdentifier, s.MIPF, s.orientifold,
         hodge[1], hodge[2]);
   const int boundaries = TotalBoundaries();
@@ -533,6 +534,11 @@ void getIndependentAxionBoundaries(int mode) {
   }
   s.stampOrientifold = orientifoldStamp;
   s.stampBulk = bulkStamp;
+  if (counted.AxionCount == 0) {
+    s.table = counted;
+    Print("%s\n", std::string(61, '-').c_str());
+    return;
+  }
   std::vector<int> stored;
   readAxionBasis(&stored);
   AX_buildTable(couplings, &s.table, false, stored.empty() ? nullptr : &stored);
@@ -545,7 +551,7 @@ void getIndependentAxionBoundaries(int mode) {
   } else {
     Alert("getIndependentAxionBoundaries", 2, 100202, "Irrational dot product");
   }
-  PrintSeparatorWithText('-', "");
+  Print("%s\n", std::string(61, '-').c_str());
 }
 
 int getAxionCount() {

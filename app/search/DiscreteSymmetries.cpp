@@ -442,7 +442,8 @@ int computeDiscreteSymmetryNullvectors(ChanPatonData* cpd, int print) {
   const int u = static_cast<int>(data.unitaryStacks.size());
   const int visible = cpd->observableStacks > 0 ? data.visibleUnitary : u;
   if (print) {
-    PrintSeparatorWithText('-', "\n    Axion mixing analysis for brane configuration (not necessarily tadpole-free)");
+    Print("%s\n    Axion mixing analysis for brane configuration (not necessarily tadpole-free)\n%s\n",
+          std::string(61, '-').c_str(), std::string(61, '-').c_str());
     Print("Participating Boundaries:  ");
     for (int i = 0; i < cpd->stacks; ++i) Print(" %d", cpd->stackLabel[static_cast<std::size_t>(i)]);
     Print("\nChan-Paton Group:            ");
@@ -509,7 +510,7 @@ int computeDiscreteSymmetryNullvectors(ChanPatonData* cpd, int print) {
       Print("Order of discrete symmetry group only acting on the Hidden Sector:  %lld\n", data.hiddenOrder);
     }
     Print("(Not including symmetries from CP multiplicities)\n");
-    PrintSeparatorWithText('-', "");
+    Print("%s\n", std::string(61, '-').c_str());
   }
   return 0;
 }

@@ -198,7 +198,7 @@ SearchData* initStandardModelSearch() {
   sd.ishibashi = TotalIshibashi();
   if (sd.BoundaryMap.size() < static_cast<std::size_t>(2 * sd.boundaries))
     sd.BoundaryMap.assign(static_cast<std::size_t>(2 * sd.boundaries), -1);
-  if (MOD_initContents() != 0) return nullptr;
+  if (MOD_initContents() == 0) return nullptr;  // no representation content
   sd.orientifoldList = getPositiveTensionOrientifolds(&sd.orientifolds, &sd.tensionOrientifolds);
   allocTadpoleInfo();
   if (InitIntersection() > 0) return nullptr;
@@ -298,7 +298,8 @@ const std::string& getGSMfilename() { return state().GSMfilename; }
 int initSearchMemory() {
   if (selectionSetting("Super") == 0) return Type_IIB_Error(1);
   SearchData* sd = initStandardModelSearch();
-  if (sd == nullptr) return 1;
+  // Said, not silent: without boundaries or representation content nothing can follow.
+  if (sd == nullptr) return Type_IIB_Error(0);
   if (selectionSetting("Orientifold info_level") != 0) {
     Print("Orientifolds considered: \n");
     const int pre = state().OrientifoldPreselection;
@@ -312,7 +313,7 @@ int initSearchMemory() {
   if (CY_Check('I', 1) == 0) return 0;
   if (sd->usableBoundaries > 4) {
     Print("Number of usable boundaries: %d (out of %d)\n", sd->usableBoundaries, sd->boundaries);
-    PrintSeparatorWithText('-', "");
+    Print("%s\n", std::string(61, '-').c_str());
     getTwoFormLabels();
     int A = 0, M = 0, S = 0;
     CheckChirality(0, 0, 0, &A, &M, &S);
