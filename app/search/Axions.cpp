@@ -448,7 +448,7 @@ int readAxionBasis(std::vector<int>* stored) {
 
 void writeAxionBasis() {
   AxionState& s = state();
-  if (SM_setting("SM_search write") == 0 || s.basisRead) return;
+  if (searchSetting("SM_search write") == 0 || s.basisRead) return;
   const std::string path = getOutputDir() + basisFileName();
   FILE* file = std::fopen(path.c_str(), "a");
   if (file == nullptr) {

@@ -75,7 +75,7 @@ void resetRecords() {
 
 }  // namespace
 
-int SM_setting(const char* name) { return selectionSetting(name); }
+int searchSetting(const char* name) { return selectionSetting(name); }
 
 void ModelDirChanged() {
   SearchSMState& s = state();
@@ -95,7 +95,7 @@ void initializeSearchSM() {
   for (auto& row : s.requiredInstantonZeromodes) std::fill(std::begin(row), std::end(row), 0);
   std::fill(std::begin(s.instantonPref), std::end(s.instantonPref), -1);
   resetRecords();
-  setSearchDataHook(SM_getSearchData);
+  setSearchDataHook(refreshSearchData);
   setDiscreteSymmetryHook(discreteSymmetriesOfConfiguration);
 }
 
@@ -210,7 +210,7 @@ SearchData* initStandardModelSearch() {
   return &sd;
 }
 
-SearchData* SM_getSearchData() {
+SearchData* refreshSearchData() {
   SearchData& sd = state().SD;
   sd.boundaries = TotalBoundaries();
   sd.ishibashi = TotalIshibashi();

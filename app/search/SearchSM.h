@@ -91,7 +91,7 @@ const std::string& getCatalogueFileName();
 const std::string& getCatalogueLockName();
 
 // Live values of the settings bound at start-up (0 before start-up).
-int SM_setting(const char* name);
+int searchSetting(const char* name);
 
 void initializeStandardModelStruct(StandardModel* record);
 void copyStandardModelStruct(StandardModel* destination, const StandardModel* source);
@@ -103,7 +103,7 @@ void AssignBraneLists(std::vector<int>* a, std::vector<int>* b, std::vector<int>
 // The record, built once per bulk invariant; nullptr when it cannot be built.
 SearchData* initStandardModelSearch();
 // The record with its boundary and Ishibashi counts refreshed; nothing else is rebuilt.
-SearchData* SM_getSearchData();
+SearchData* refreshSearchData();
 // Fills the map and list of usable boundaries; their number.
 int getUsableBoundaries();
 // The same on given data: limit the first label from which boundaries are cut (at least

@@ -132,4 +132,26 @@ TEST_F(DiscreteSymmetriesTest, DiscreteGroupOrders) {
   EXPECT_EQ(ComputeExternalDiscreteGroup({{1, 0, -1}}, 1), 1);
 }
 
+TEST_F(DiscreteSymmetriesTest, MasslessU1AbsorbsTheVisiblePartOfAZN) {
+  // U(1) (1,1) is massless; the Z_2 (1,0) differs from (0,1) by that U(1) modulo 2, so on
+  // the visible stack 0 it can be undone: the Z_2 acts on the hidden stack only.
+  IntegerRows rows = {{1, 1, -1}, {1, 0, 2}};
+  ASSERT_EQ(NullifyDiscreteSymmetriesOnPositions(&rows, {1, 0}), 0);
+  EXPECT_EQ(rows[1], (std::vector<long long>{0, 1, 2}));
+  EXPECT_EQ(ComputeExternalDiscreteGroup({{1, 1, -1}, {1, 0, 2}}, 1), 2);
+  // Without the U(1) it acts on the visible stack: no hidden-only element but the identity.
+  EXPECT_EQ(ComputeExternalDiscreteGroup({{1, 0, 2}}, 1), 1);
+  EXPECT_EQ(ComputeInternalDiscreteGroup({{1, 0, 2}}, 1), 2);
+}
+
+TEST_F(DiscreteSymmetriesTest, VisibleU1RowsAreReducedAndNormalised) {
+  // Two U(1) rows sharing the visible position 0: the second loses it.
+  IntegerRows rows = {{2, 2, 0, -1}, {1, 0, 3, -1}};
+  ASSERT_EQ(SweepUnitaryNullvectors(&rows, 1), 0);
+  EXPECT_EQ(rows[0], (std::vector<long long>{1, 1, 0, -1}));  // divided by its gcd 2
+  EXPECT_EQ(rows[1][0], 0);
+  // (2,2,0) and (1,0,3): (2/1)(1,0,3) - (1/1)(2,2,0) = (0,-2,6), normalised to (0,-1,3).
+  EXPECT_EQ(rows[1], (std::vector<long long>{0, -1, 3, -1}));
+}
+
 }  // namespace

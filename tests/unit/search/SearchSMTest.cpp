@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "runtime/Defaults.h"
 #include "search/SearchSM.h"
+#include "strings/OpenSpectrum.h"
 
 namespace {
 
@@ -95,6 +96,12 @@ TEST_F(SearchSMTest, UsableBoundariesMapToThemselvesUpToTheLimit) {
   EXPECT_NE(capture.all.find("Maximal number of boundaries reached"), std::string::npos);
   // With more simple currents than the bound, nothing is cut.
   EXPECT_EQ(fillUsableBoundaries(200004, 300000, {image}, &map), 200004);
+}
+
+TEST_F(SearchSMTest, StringsLayerReachesTheSearchRecord) {
+  // Installed at start-up: the layer below reads the same record the search keeps.
+  EXPECT_EQ(getSearchData(), refreshSearchData());
+  EXPECT_NE(getSearchData(), nullptr);
 }
 
 TEST_F(SearchSMTest, CatalogueAndModelFilePaths) {
