@@ -662,6 +662,7 @@ void initializeDefaultModeCommands() {
   registerHeteroticCommands();
   registerOrientifoldCountCommands();
   registerStringDefaultCommands();
+  registerSearchDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -716,6 +717,7 @@ void initializeBoundaryModeCommands() {
   registerTable(kUnorientedBoundaryCommands);
   registerUnorientedOrientifoldCommands();
   registerStringUnorientedBoundaryCommands();
+  registerSearchBoundaryCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);
 }

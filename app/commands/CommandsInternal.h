@@ -106,3 +106,7 @@ void registerStringModularCommands();
 void registerStringBrowseCommands();
 void registerStringOrientedBoundaryCommands();
 void registerStringUnorientedBoundaryCommands();
+// The standard-model tools on one configuration (CommandsSearch.cpp): axion basis and brane
+// spectrum (boundary mode, after the unoriented set-up), the null-vector test (default mode).
+void registerSearchBoundaryCommands();
+void registerSearchDefaultCommands();

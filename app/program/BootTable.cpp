@@ -29,6 +29,7 @@
 #include "program/Startup.h"
 #include "program/SubsystemStandIns.h"
 #include "runtime/Allocation.h"
+#include "search/SearchSM.h"
 #include "runtime/BatchQueue.h"
 #include "runtime/Defaults.h"
 #include "runtime/Error.h"
@@ -105,7 +106,7 @@ const BootEntry kBootTable[] = {
     {"initializeZoq", initializeZoq, resetZoq},
     {"initializeIntersections", initializeIntersections, nullptr},
     {"initializeTadpole", initializeTadpole, nullptr},
-    {"initializeSearchSM", initializeSearchSM, nullptr},
+    {"initializeSearchSM", initializeSearchSM, resetSearchSM},
     {"initializeCrossBound", initializeCrossBound, resetCrossBound},
     {"initializeCoset", initializeCoset, nullptr},
     {"initializeHeterotic", initializeHeterotic, resetHeterotic},

@@ -5,6 +5,3 @@ void initializeIntersections() {}
 void initializeTadpole() {}
 void BoundarySelectionCriteriaChanged() {}
 void tadpoleSearchParametersChanged() {}
-
-void initializeSearchSM() {}
-void ModelDirChanged() {}

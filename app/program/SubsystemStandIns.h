@@ -10,8 +10,3 @@ void initializeIntersections();
 void initializeTadpole();
 void BoundarySelectionCriteriaChanged();
 void tadpoleSearchParametersChanged();
-
-// The standard-model search. Post-command of "set modeldir" (the model catalogue does not
-// exist yet).
-void initializeSearchSM();
-void ModelDirChanged();

@@ -88,8 +88,12 @@ void collectRepresentations(const ChanPatonData* cpd, const std::vector<int>& ma
 // do. The open sector of one configuration as one report (strings/OpenReports.cpp).
 int GenericSpectrumAnalysis(ChanPatonData* cpd, int mode);
 void GeneralOpenSectorAnalysis(ChanPatonData* cpd);
-// STAND-INS until the standard-model search exists (OpenSpectrumStandIns.cpp): the search
+// Set by the standard-model search (OpenSpectrumStandIns.cpp holds the hooks): the search
 // record with its counts refreshed (nullptr: there is none yet), and the analysis hook of
 // discrete symmetries (1: nothing found against the configuration).
 SearchData* getSearchData();
 int CheckDiscreteSymmetriesForBraneConfiguration(ChanPatonData* cpd);
+// Hooks for them, installed by the standard-model search's initialiser (nullptr restores
+// the answers above).
+void setSearchDataHook(SearchData* (*hook)());
+void setDiscreteSymmetryHook(int (*hook)(ChanPatonData* cpd));

@@ -23,6 +23,7 @@
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
+#include "search/SearchSM.h"
 #include "TestSupport.h"
 
 namespace {

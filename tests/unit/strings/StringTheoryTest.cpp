@@ -18,6 +18,8 @@
 #include "invariants/Invariants.h"
 #include "runtime/Parameters.h"
 #include "store/CurrentTheory.h"
+#include "search/DiscreteSymmetries.h"
+#include "search/SearchSM.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
 #include "tensor/Coset.h"
@@ -430,10 +432,17 @@ TEST_F(StringTheoryTest, CommandsPrintTheStatusValues) {
   EXPECT_EQ(run("check tachyon unoriented"), 0);
 }
 
-TEST_F(StringTheoryTest, SearchStandInsAnswerNeutrally) {
+TEST_F(StringTheoryTest, SearchHooksAnswerNeutrallyWhenUnset) {
+  // Without the standard-model search installed there is no record and no discrete
+  // symmetry against a configuration; the search installs both at start-up.
+  setSearchDataHook(nullptr);
+  setDiscreteSymmetryHook(nullptr);
   EXPECT_EQ(getSearchData(), nullptr);
   ChanPatonData cpd;
   EXPECT_EQ(CheckDiscreteSymmetriesForBraneConfiguration(&cpd), 1);
+  setSearchDataHook(refreshSearchData);
+  setDiscreteSymmetryHook(discreteSymmetriesOfConfiguration);
+  EXPECT_NE(getSearchData(), nullptr);
 }
 
 }  // namespace
