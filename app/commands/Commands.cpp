@@ -713,6 +713,7 @@ void initializeBoundaryModeCommands() {
   setCurrentPreCommand(initializeOpenString);
   registerTable(kUnorientedBoundaryCommands);
   registerUnorientedOrientifoldCommands();
+  registerTadpoleCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);
 }

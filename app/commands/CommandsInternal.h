@@ -103,3 +103,7 @@ void registerHeteroticModeCommands();
 // (default mode), tachyon checks and primary selections (modular mode).
 void registerStringDefaultCommands();
 void registerStringModularCommands();
+// The tadpole and Chan-Paton commands (boundary mode, CommandsTadpole.cpp) and the verdict
+// printed for a tadpole solver result.
+void registerTadpoleCommands();
+void manageDiophantineCode(int code);

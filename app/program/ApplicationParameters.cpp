@@ -10,6 +10,7 @@
 #include "program/SubsystemStandIns.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
+#include "strings/Tadpole.h"
 
 namespace {
 

@@ -45,6 +45,7 @@
 #include "store/StoremanagerQueries.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
+#include "strings/Tadpole.h"
 #include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
 
@@ -104,7 +105,7 @@ const BootEntry kBootTable[] = {
     {"initializeCommandPointers", initializeCommandPointers, nullptr},
     {"initializeZoq", initializeZoq, resetZoq},
     {"initializeIntersections", initializeIntersections, nullptr},
-    {"initializeTadpole", initializeTadpole, nullptr},
+    {"initializeTadpole", initializeTadpole, resetTadpole},
     {"initializeSearchSM", initializeSearchSM, nullptr},
     {"initializeCrossBound", initializeCrossBound, resetCrossBound},
     {"initializeCoset", initializeCoset, nullptr},

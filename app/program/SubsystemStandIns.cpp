@@ -2,9 +2,6 @@
 #include "program/SubsystemStandIns.h"
 
 void initializeIntersections() {}
-void initializeTadpole() {}
-void BoundarySelectionCriteriaChanged() {}
-void tadpoleSearchParametersChanged() {}
 
 void initializeSearchSM() {}
 void ModelDirChanged() {}
