@@ -575,9 +575,9 @@ void printTadpoleSummary() {
   }
   ++s.BoundarySelectionCounter;
   EquationData& ED = equations();
-  Print("Number of tadpole variables: %d\n", s.haveEquations ? ED.N - 1 : s.loopVariables);
+  Print("Number of tadpole variables: %d\n", ED.N - 1);
   Print("Number of tadpole equations: %d\n", ED.neq);
-  Print("Independent equations: %d\n", s.haveEquations ? ED.nind : 0);
+  Print("Independent equations: %d\n", ED.nind);
 }
 
 void printTadpoleBounds() {
