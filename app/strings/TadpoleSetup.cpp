@@ -20,12 +20,19 @@ namespace tadpole {
 
 namespace {
 
-std::unique_ptr<TadpoleState>& holder() {
-  static std::unique_ptr<TadpoleState> s = std::make_unique<TadpoleState>();
+void defaultTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+std::unique_ptr<TadpoleState> freshState() {
+  auto s = std::make_unique<TadpoleState>();
+  s->trace_fcn = defaultTrace;
   return s;
 }
 
-void defaultTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::unique_ptr<TadpoleState>& holder() {
+  static std::unique_ptr<TadpoleState> s = freshState();
+  return s;
+}
+
 void defaultTrace(const char* format, ...) {
   if (value(state().settings.trace, 0) == 0) return;
   std::string text = format;
@@ -114,9 +121,8 @@ void initializeTadpole() {
 
 void resetTadpole() {
   Settings settings = state().settings;
-  holder() = std::make_unique<TadpoleState>();
+  holder() = freshState();
   state().settings = settings;
-  state().trace_fcn = defaultTrace;
   deriveFlags();
 }
 
