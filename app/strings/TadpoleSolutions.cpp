@@ -165,6 +165,8 @@ int TadpoleSolutionAnalysis(int x[]) {
     s.trace_fcn("Solution rejected by analysis function\n");
     return 0;
   }
+  // A negative answer stops the search; the candidate is not a solution.
+  if (answer < 0) return answer;
   PrintBannerWithText('#', "\n     Solution nr. %d    (nr. %d during this run)     ", s.LocalCounter, s.GlobalCounter);
   Print("\n");
   if (show != 0) {

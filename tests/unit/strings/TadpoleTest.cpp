@@ -193,6 +193,48 @@ TEST_F(TadpoleTest, SubsetSearchFindsEverySolutionOfExactlyKStacks) {
   EXPECT_EQ(checkSimpleSolution(2, two, values), 0);
 }
 
+int rejectHook(ChanPatonData*) { return 0; }
+int stopHook(ChanPatonData*) { return -1; }
+int countingAnalyses = 0;
+int countAnalysis(ChanPatonData* cpd) {
+  ++countingAnalyses;
+  return cpd->stacks;
+}
+
+TEST_F(TadpoleTest, CheckHookDecidesAndOnlyAcceptedCandidatesAreCounted) {
+  shapeSystem(3);
+  fourBoundaries();
+  tadpole::state().loopVariables = 3;
+  int x[4] = {1, 1, 2, 1};
+  setAnalysisFunction(countAnalysis);
+  // Accepted: one solution printed and analysed, with three stacks (O, Sp pair, U pair).
+  EXPECT_EQ(TadpoleSolutionAnalysis(x), 1);
+  EXPECT_NE(capture.printed.find("     Solution nr. 0    (nr. 0 during this run)     \n"), std::string::npos);
+  EXPECT_EQ(countingAnalyses, 1);
+  ChanPatonData* cpd = computeChanPatonData(x);
+  EXPECT_EQ(cpd->stacks, 3);
+  EXPECT_EQ(cpd->stackMultiplicity, (std::vector<int>{1, 2, 2}));
+  EXPECT_EQ(cpd->distinctBrane, (std::vector<int>{0, 1, 2, 2}));
+  // Rejected (0) and stopped (-1): no banner, no analysis, the counter stays.
+  capture.clear();
+  setCheckSolutionFunction(rejectHook);
+  EXPECT_EQ(TadpoleSolutionAnalysis(x), 0);
+  setCheckSolutionFunction(stopHook);
+  EXPECT_EQ(TadpoleSolutionAnalysis(x), -1);
+  EXPECT_EQ(capture.printed.find("Solution nr."), std::string::npos);
+  EXPECT_EQ(countingAnalyses, 1);
+  EXPECT_EQ(tadpole::state().LocalCounter, 1);
+  // A candidate of at most CPthreshold stacks is taken as known.
+  resetAnalysisFunction();
+  setCPthreshold(3);
+  EXPECT_EQ(TadpoleSolutionAnalysis(x), 0);
+  setCPthreshold(-1);
+  // The null candidate resets the solution counter.
+  EXPECT_EQ(TadpoleSolutionAnalysis(nullptr), 0);
+  EXPECT_EQ(tadpole::state().LocalCounter, 0);
+  EXPECT_EQ(tadpole::state().GlobalCounter, 1);
+}
+
 TEST_F(TadpoleTest, VerdictsOfTheSolverResultCodes) {
   const std::vector<std::pair<int, std::string>> cases = {
       {-4, "Tadpole conditions solved.\n"},
