@@ -335,8 +335,9 @@ int RemoveIdenticalBoundaries(int ignoreGroupType) {
       int bi = boundaryOf[static_cast<std::size_t>(i)];
       int bj = boundaryOf[static_cast<std::size_t>(j)];
       if (!same || (ignoreGroupType == 0 && groupType(bi) != groupType(bj))) continue;
+      // A boundary that cannot be deactivated stays a variable of its own.
+      if (setActBound(bj, 0, 9) == 0 || bj >= static_cast<int>(s.IdentifiedWith.size())) continue;
       identification[static_cast<std::size_t>(j)] = i;
-      setActBound(bj, 0, 9);
       s.IdentifiedWith[static_cast<std::size_t>(bj)] = bi;
       s.IdentifiedWith[static_cast<std::size_t>(conjugate(bj))] = bi;
       ++count;

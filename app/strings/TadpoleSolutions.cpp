@@ -59,6 +59,7 @@ void LoopsToCPLabels(const int x[], int cp[]) {
   std::fill(cp, cp + s.boundaries, 0);
   for (int v = 0; v < s.loopVariables; ++v) {
     int b = s.LoopToCP[static_cast<std::size_t>(v)];
+    if (!validBoundary(b)) continue;
     int type = s.SolutionGroupTypes[static_cast<std::size_t>(v)];
     if (type == 0) {
       cp[b] += x[v];
@@ -105,8 +106,8 @@ ChanPatonData* computeChanPatonData(int x[]) {
     cpd.stackMultiplicity.push_back(sm ? s.SMMultiplicities[static_cast<std::size_t>(i)] : FixedVariables(label));
   }
   for (int v = 0; v < s.loopVariables; ++v) {
-    if (x[v] < 1) continue;
     int b = s.LoopToCP[static_cast<std::size_t>(v)];
+    if (x[v] < 1 || !validBoundary(b)) continue;
     cpd.stackLabel.push_back(b);
     cpd.stackType.push_back(groupType(b));
     cpd.stackMultiplicity.push_back(cpd.multiplicity[static_cast<std::size_t>(b)]);
