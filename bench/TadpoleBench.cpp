@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "boundaries/CrossBound.h"
 #include "interpreter/Loops.h"
 #include "modular/Modular.h"
-#include "boundaries/CrossBound.h"
 #include "strings/TadpoleInternal.h"
 
 namespace {
@@ -34,7 +34,8 @@ void buildSystem(int n) {
   const int N = n + 1;
   setEquationDataSize(&ED, N, 2, 5000);
   std::vector<int> point(static_cast<std::size_t>(n), 0);
-  for (int j = 0; j < 4; ++j) point[static_cast<std::size_t>(rng() % n)] = 1 + static_cast<int>(rng() % 2);
+  for (int j = 0; j < 4; ++j)
+    point[static_cast<std::size_t>(rng() % n)] = 1 + static_cast<int>(rng() % 2);
   for (int r = 0; r < 2; ++r) {
     double* row = equationRow(&ED, r);
     double sum = 0;
@@ -102,13 +103,19 @@ void kernelStep(benchmark::State& state, int tupleSize, Step step) {
 }
 
 void BM_KernelDoublets(benchmark::State& state) {
-  kernelStep(state, 2, [](KernelData* KD, EquationData* ED) { KernelDoublets(KD, ED, ED->minima, ED->maxima, 0); });
+  kernelStep(state, 2, [](KernelData* KD, EquationData* ED) {
+    KernelDoublets(KD, ED, ED->minima, ED->maxima, 0);
+  });
 }
 void BM_KernelTriplets(benchmark::State& state) {
-  kernelStep(state, 3, [](KernelData* KD, EquationData* ED) { KernelTriplets(KD, ED, ED->minima, ED->maxima, 0); });
+  kernelStep(state, 3, [](KernelData* KD, EquationData* ED) {
+    KernelTriplets(KD, ED, ED->minima, ED->maxima, 0);
+  });
 }
 void BM_KernelQuadruplets(benchmark::State& state) {
-  kernelStep(state, 4, [](KernelData* KD, EquationData* ED) { KernelQuadruplets(KD, ED, ED->minima, ED->maxima, 0); });
+  kernelStep(state, 4, [](KernelData* KD, EquationData* ED) {
+    KernelQuadruplets(KD, ED, ED->minima, ED->maxima, 0);
+  });
 }
 
 // All simple solutions of at most "Tadpole maxstack" = 4 stacks (the default).

@@ -25,7 +25,9 @@ constexpr int kUnavailable = -999999;
 
 // The set-up of the standard-model search that the configuration commands run first:
 // nothing to prepare until that search exists.
-int prepareSearchMemory() { return 0; }
+int prepareSearchMemory() {
+  return 0;
+}
 
 // "Tadpole remove_identical" off for the lifetime of the guard.
 class IdentificationOff {
@@ -55,8 +57,8 @@ struct Assignment {
 
 // Reads entries first .. n-1 as "label:value" with 0 <= label < limit; false after the
 // alert naming the refused word.
-bool readAssignments(const char* routine, char** params, int first, int n, int limit, const char* rangeText,
-                     bool newline, std::vector<Assignment>* out) {
+bool readAssignments(const char* routine, char** params, int first, int n, int limit,
+                     const char* rangeText, bool newline, std::vector<Assignment>* out) {
   for (int k = first; k < n; ++k) {
     Assignment a;
     if (!ConvertAssign(params[k], &a.label, &a.value)) {
@@ -75,7 +77,9 @@ bool readAssignments(const char* routine, char** params, int first, int n, int l
   return true;
 }
 
-int intOr(char** params, int n, int i, int fallback) { return n > i ? intParameter(params, i) : fallback; }
+int intOr(char** params, int n, int i, int fallback) {
+  return n > i ? intParameter(params, i) : fallback;
+}
 
 // C(n, k) saturated at the limit.
 bool binomialBelow(int n, int k, long long limit) {
@@ -146,7 +150,8 @@ int COM_reset_tad(char**, int) {
 
 int COM_fix_var(char** params, int n) {
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_fix_var", params, 0, n, TotalBoundaries(), "Label %d out of range", true, &entries))
+  if (!readAssignments("COM_fix_var", params, 0, n, TotalBoundaries(), "Label %d out of range",
+                       true, &entries))
     return -1;
   initActiveBoundaries(-3);
   for (const Assignment& a : entries) setFixVar(a.label, a.value);
@@ -157,7 +162,9 @@ int COM_fix_var(char** params, int n) {
 int COM_check_tad(char** params, int n) {
   const int total = TotalBoundaries();
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_check_tad", params, 0, n, total, "Label %d out of range", true, &entries)) return -1;
+  if (!readAssignments("COM_check_tad", params, 0, n, total, "Label %d out of range", true,
+                       &entries))
+    return -1;
   prepareSearchMemory();
   setAnalysisFunction(CheckDiscreteSymmetriesForBraneConfiguration);
   std::vector<int> cp(static_cast<std::size_t>(std::max(total, 1)), 0);
@@ -199,7 +206,8 @@ int COM_check_tad_instanton(char** params, int n) {
     return -1;
   }
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_check_tad_instanton", params, 1, n, total, "Label %d out of range", true, &entries))
+  if (!readAssignments("COM_check_tad_instanton", params, 1, n, total, "Label %d out of range",
+                       true, &entries))
     return -1;
   std::vector<int> cp(static_cast<std::size_t>(std::max(total, 1)), 0);
   int r = 0;
@@ -215,7 +223,8 @@ int COM_check_tad_instanton(char** params, int n) {
     r = CheckCPlabelsWithProbe(cp.data(), instanton);
   }
   if (r < 0) {
-    Alert("COM_check_tad_instanton", 1, 112301, "Tadpole equations not available or inconsistent\n");
+    Alert("COM_check_tad_instanton", 1, 112301,
+          "Tadpole equations not available or inconsistent\n");
     return -1;
   }
   Print(r == 1 ? "Tadpole conditions are satisfied\n" : "Tadpole equations not satisfied\n");
@@ -230,7 +239,8 @@ int COM_check_tad_sol(char** params, int n) {
   }
   const int N = getTadcols();
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_check_tad_sol", params, 0, n, N - 1, "Label %d out of range", false, &entries))
+  if (!readAssignments("COM_check_tad_sol", params, 0, n, N - 1, "Label %d out of range", false,
+                       &entries))
     return -1;
   std::vector<int> x(static_cast<std::size_t>(N), 0);
   for (const Assignment& a : entries) x[static_cast<std::size_t>(a.label)] = a.value;
@@ -247,7 +257,8 @@ int COM_check_tad_parm(char** params, int n) {
   }
   const int count = getMaxPar();
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_check_tad_parm", params, 0, n, count, "Parameter %d out of range", true, &entries))
+  if (!readAssignments("COM_check_tad_parm", params, 0, n, count, "Parameter %d out of range", true,
+                       &entries))
     return -1;
   std::vector<int> parameters(static_cast<std::size_t>(std::max(count, 1)), 0);
   for (const Assignment& a : entries) parameters[static_cast<std::size_t>(a.label)] = a.value;
@@ -295,7 +306,8 @@ int COM_solve_tad_few(char** params, int n) {
   if (getTadpoleEquations() < 0) return -n;
   const int stacks = getNumberOfLoopVariables();
   if (n > 0 && intParameter(params, 0) > stacks) {
-    Alert("COM_solve_tad_few", 0, 100302, "Too many brane stacks; at most %d distinct stacks are available", stacks);
+    Alert("COM_solve_tad_few", 0, 100302,
+          "Too many brane stacks; at most %d distinct stacks are available", stacks);
     return 1;
   }
   prepareSearchMemory();
@@ -306,16 +318,20 @@ int COM_solve_tad_few(char** params, int n) {
   if (n > 0) {
     const int k = intParameter(params, 0);
     PrintSeparatorWithText('=', "\n");
-    Print("Starting loop search for tadpole solutions with %d brane stacks\nThe total number of stacks available is %d\n",
-          k, stacks);
+    Print(
+        "Starting loop search for tadpole solutions with %d brane stacks\nThe total number of "
+        "stacks available is %d\n",
+        k, stacks);
     if (identified) identificationNote();
     PrintSeparatorWithText('=', "");
     Print("\n");
     findTadpoleSolutionsWithNbranes(k);
   } else {
     PrintSeparatorWithText('=', "\n");
-    Print("Starting loop search for tadpole solutions with N brane stacks\nThe total number of stacks available is %d\n",
-          stacks);
+    Print(
+        "Starting loop search for tadpole solutions with N brane stacks\nThe total number of "
+        "stacks available is %d\n",
+        stacks);
     if (identified) {
       PrintSeparatorWithText('=', "");
       identificationNote();
@@ -323,7 +339,8 @@ int COM_solve_tad_few(char** params, int n) {
     PrintSeparatorWithText('=', "");
     Print("\n");
     const int* maxConf = getIntParPointer("Tadpole maxconf");
-    const long long limit = static_cast<long long>(maxConf != nullptr ? *maxConf : 1000) * 1000000LL;
+    const long long limit =
+        static_cast<long long>(maxConf != nullptr ? *maxConf : 1000) * 1000000LL;
     const int boundaries = TotalBoundaries();
     for (int k = 1; k <= std::min(stacks, 99999); ++k) {
       if (!binomialBelow(boundaries, k, limit)) break;
@@ -349,18 +366,23 @@ struct Entry {
 
 const Entry kTadpoleCommands[] = {
     {"reset tadpole", "", COM_reset_tad,
-     "Makes every boundary take part in the tadpole equations again and forgets the kernel and the fixed "
+     "Makes every boundary take part in the tadpole equations again and forgets the kernel and the "
+     "fixed "
      "multiplicities."},
     {"browse tadpole equations", "(non_neg_int nr.)", COM_browse_tad,
      "Prints tadpole equation nr. (all equations and the independent ones when not given)."},
     {"browse tadpole summary", "", COM_browse_tad_sum,
-     "Prints the numbers of tadpole variables, equations and independent equations, counted without "
+     "Prints the numbers of tadpole variables, equations and independent equations, counted "
+     "without "
      "identifying boundaries."},
-    {"browse tadpole kernel", "", COM_browse_tad_ker, "Prints the kernel vectors of the tadpole equations."},
+    {"browse tadpole kernel", "", COM_browse_tad_ker,
+     "Prints the kernel vectors of the tadpole equations."},
     {"browse tadpole bounds", "", COM_browse_tad_bounds,
-     "Prints the bounds of the tadpole variables and the loop lengths, without and with the kernel."},
+     "Prints the bounds of the tadpole variables and the loop lengths, without and with the "
+     "kernel."},
     {"check CP", "(entry_1)...(entry_n)", COM_check_tad,
-     "Checks whether the Chan-Paton multiplicities b:N (boundary b carries N branes; others none) cancel all "
+     "Checks whether the Chan-Paton multiplicities b:N (boundary b carries N branes; others none) "
+     "cancel all "
      "tadpoles."},
     {"check CP_instanton", "[non_neg_int instanton](entry_1)...(entry_n)", COM_check_tad_instanton,
      "As \"check CP\", with the boundary instanton added as an instanton probe."},
@@ -369,21 +391,26 @@ const Entry kTadpoleCommands[] = {
     {"check tadpole parameters", "(entry_1)...(entry_n)", COM_check_tad_parm,
      "Builds the parametrised tadpole solution with parameters k:p and checks it."},
     {"solve tadpole", "", COM_solve_tad,
-     "Solves the tadpole conditions of the current orientifold for the Chan-Paton multiplicities, as the "
+     "Solves the tadpole conditions of the current orientifold for the Chan-Paton multiplicities, "
+     "as the "
      "Tadpole settings prescribe."},
     {"solve tadpole SCB", "", COM_solve_tad_scb,
      "Solves the tadpole conditions using only simple-current boundaries."},
     {"solve tadpole with_stacks", "(int Nbrane)", COM_solve_tad_few,
      "Searches tadpole solutions with Nbrane brane stacks (all stack numbers when not given)."},
     {"fix CPmult", "(entry_1)...(entry_n)", COM_fix_var,
-     "Fixes the Chan-Paton multiplicity of boundary b (and its conjugate) to N for each entry b:N."},
+     "Fixes the Chan-Paton multiplicity of boundary b (and its conjugate) to N for each entry "
+     "b:N."},
     {"solve tadpole loops", "(pos_int interrupt)", COM_solve_loops,
-     "Solves the tadpole conditions by loops over the bounded variables; progress every interrupt seconds "
+     "Solves the tadpole conditions by loops over the bounded variables; progress every interrupt "
+     "seconds "
      "(default 60)."},
     {"solve tadpole bounds", "(pos_int interrupt)", COM_solve_bounds,
-     "Improves the bounds of the tadpole variables (at most interrupt bound analyses, default 60)."},
+     "Improves the bounds of the tadpole variables (at most interrupt bound analyses, default "
+     "60)."},
     {"solve tadpole kernel", "(pos_int max_loop)", COM_solve_kernel,
-     "Solves the tadpole conditions after a kernel analysis with at most max_loop candidates per tag "
+     "Solves the tadpole conditions after a kernel analysis with at most max_loop candidates per "
+     "tag "
      "(default 10000)."},
     {"browse CP", "", COM_browse_CP, "Prints the Chan-Paton group type of every boundary."},
 };
@@ -391,5 +418,6 @@ const Entry kTadpoleCommands[] = {
 }  // namespace
 
 void registerTadpoleCommands() {
-  for (const Entry& entry : kTadpoleCommands) initCommand(entry.words, entry.parameters, entry.handler, entry.help);
+  for (const Entry& entry : kTadpoleCommands)
+    initCommand(entry.words, entry.parameters, entry.handler, entry.help);
 }

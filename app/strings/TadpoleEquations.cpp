@@ -18,8 +18,12 @@
 
 namespace tadpole {
 
-EquationData& equations() { return *state().equations; }
-KernelData& kernel() { return *state().kernel; }
+EquationData& equations() {
+  return *state().equations;
+}
+KernelData& kernel() {
+  return *state().kernel;
+}
 
 const double* independentRows() {
   EquationData& ED = equations();
@@ -36,18 +40,30 @@ namespace {
 
 const char* reasonText(int code) {
   switch (code) {
-    case 1: return "Not a U(N) boundary\n";
-    case 2: return "Not an O(N) boundary\n";
-    case 3: return "Not a Sp(N) boundary\n";
-    case 4: return "Not a real boundary\n";
-    case 8: return "Not a simple current boundary\n";
-    case 11: return "CP multiplicity is fixed to the value %d\n";
-    case 12: return "Oversaturates dilaton tadpole\n";
-    case 20: return "Produces observable/hidden matter\n";
-    case 21: return "Produces chiral observable/hidden matter\n";
-    case 22: return "Produces SM-chiral observable/hidden matter\n";
-    case 24: return "Produces instanton zero-modes\n";
-    default: return "";
+    case 1:
+      return "Not a U(N) boundary\n";
+    case 2:
+      return "Not an O(N) boundary\n";
+    case 3:
+      return "Not a Sp(N) boundary\n";
+    case 4:
+      return "Not a real boundary\n";
+    case 8:
+      return "Not a simple current boundary\n";
+    case 11:
+      return "CP multiplicity is fixed to the value %d\n";
+    case 12:
+      return "Oversaturates dilaton tadpole\n";
+    case 20:
+      return "Produces observable/hidden matter\n";
+    case 21:
+      return "Produces chiral observable/hidden matter\n";
+    case 22:
+      return "Produces SM-chiral observable/hidden matter\n";
+    case 24:
+      return "Produces instanton zero-modes\n";
+    default:
+      return "";
   }
 }
 
@@ -67,14 +83,18 @@ bool keyMatches() {
          s.equationKey[1] == QueryOrientifold() && s.equationKey[2] == s.BoundarySelectionCounter;
 }
 
-void printBoxAndLength(int n, const int* min, const int* max) { PrintBounds(n, min, max, 100); }
+void printBoxAndLength(int n, const int* min, const int* max) {
+  PrintBounds(n, min, max, 100);
+}
 
 }  // namespace
 }  // namespace tadpole
 
 using namespace tadpole;
 
-KernelData* getTadpoleKernel() { return &kernel(); }
+KernelData* getTadpoleKernel() {
+  return &kernel();
+}
 int convertLoopLabelToCPLabel(int v) {
   const TadpoleState& s = state();
   return v >= 0 && v < s.loopVariables ? s.LoopToCP[static_cast<std::size_t>(v)] : -1;
@@ -155,12 +175,14 @@ void PrintVariableMap() {
     PrintSeparatorWithText('.', "Non-participating boundaries");
     for (int b = 0; b < s.boundaries; ++b) {
       if (s.CPToLoop[static_cast<std::size_t>(b)] >= 0 || b > conjugate(b)) continue;
-      int code = s.ActBoundReasonCode.empty() ? 0 : s.ActBoundReasonCode[static_cast<std::size_t>(b)];
+      int code =
+          s.ActBoundReasonCode.empty() ? 0 : s.ActBoundReasonCode[static_cast<std::size_t>(b)];
       Print("%-15s", labelText(b).c_str());
       if (code == 9) {
         int partner = s.IdentifiedWith[static_cast<std::size_t>(b)];
         int pc = conjugate(partner);
-        std::string text = pc == partner ? formatText("%d", partner) : formatText("pair (%d,%d)", partner, pc);
+        std::string text =
+            pc == partner ? formatText("%d", partner) : formatText("pair (%d,%d)", partner, pc);
         Print("Identified with boundary %-30s\n", text.c_str());
       } else if (code == 11) {
         Print("CP multiplicity is fixed to the value %d\n", FixedVariables(b));
@@ -250,7 +272,8 @@ void getTadpoleEquation(double row[], int m, int rowlabels[2]) {
 int computeTadpoleEquations(int mode) {
   TadpoleState& s = state();
   if (debugInit() != 0)
-    Inform("##init: getTadpoleEquations request, BoundarySelectionCounter=%d\n", s.BoundarySelectionCounter);
+    Inform("##init: getTadpoleEquations request, BoundarySelectionCounter=%d\n",
+           s.BoundarySelectionCounter);
   if (keyMatches()) return 0;
   initLine("##init: getTadpoleEquations started\n");
   if (initializeOpenString() != 0) return kUnavailable;
@@ -260,8 +283,9 @@ int computeTadpoleEquations(int mode) {
   int massless = findTadpoleEquations(mode);
   const int N = getLoopVariables() + 1;
   if (mode == 0 || mode == 1) {
-    const char* text = mode == 0 ? "Number of loop variables: %d"
-                                 : "Number of loop variables (after removing identical boundaries): %d";
+    const char* text = mode == 0
+                           ? "Number of loop variables: %d"
+                           : "Number of loop variables (after removing identical boundaries): %d";
     s.trace_fcn(text, N - 1);
     if (value(s.settings.displayInput, 0) != 0 || verbose() >= 1) {
       Print(text, N - 1);
@@ -289,7 +313,8 @@ int computeTadpoleEquations(int mode) {
     s.trace_fcn("Independent equations are completely integer");
   else if (verbose() >= 1)
     Alert("computeTadpoleEquations", 0, 100201, "Independent equations are not completely integer");
-  s.trace_fcn("Equations analyzed; %d independent eqns (out of %d) for %d variables", ED.nind, ED.neq, N - 1);
+  s.trace_fcn("Equations analyzed; %d independent eqns (out of %d) for %d variables", ED.nind,
+              ED.neq, N - 1);
   s.haveEquations = true;
   if (initTadpoleBounds() == -1) {
     s.haveEquations = false;
@@ -521,10 +546,16 @@ void printTadpoleKernel() {
   printKernel(&KD, equations().N, 0, KD.count);
 }
 
-int getMaxPar() { return kernel().capacity; }
+int getMaxPar() {
+  return kernel().capacity;
+}
 
-int getTadcols() { return state().haveEquations ? equations().N : 0; }
-int getNumberOfLoopVariables() { return getTadcols() - 1; }
+int getTadcols() {
+  return state().haveEquations ? equations().N : 0;
+}
+int getNumberOfLoopVariables() {
+  return getTadcols() - 1;
+}
 
 void printTadpoleEquations(int i) {
   if (getTadpoleEquations() == kUnavailable) {
@@ -547,7 +578,8 @@ void printTadpoleEquations(int i) {
     }
   };
   for (int r = first; r < last; ++r) {
-    PrintStdout("Eqn %3d (from massless ishibashi label %3d) \n", r, s.rowLabels[static_cast<std::size_t>(r)]);
+    PrintStdout("Eqn %3d (from massless ishibashi label %3d) \n", r,
+                s.rowLabels[static_cast<std::size_t>(r)]);
     printRow(equationRow(&ED, r));
   }
   if (i == -1 && ED.nind > 0) {
@@ -589,7 +621,8 @@ void printTadpoleBounds() {
   EquationData& ED = equations();
   Print("True bounds: \n");
   printBoxAndLength(ED.N, ED.minima, ED.maxima);
-  Print("Loop length (using equations): %6.0f\n", OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED));
+  Print("Loop length (using equations): %6.0f\n",
+        OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED));
   Print("Bounds (Using kernel): \n");
   printBoxAndLength(ED.N, ED.savedMinima, ED.savedMaxima);
   Print("Loop length (using equations and kernel): %6.0f\n",
@@ -599,7 +632,8 @@ void printTadpoleBounds() {
 void PrintLoopLength() {
   EquationData& ED = equations();
   if (!state().haveEquations) return;
-  Print("Loop length (using equations): %6.0f\n", OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED));
+  Print("Loop length (using equations): %6.0f\n",
+        OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED));
 }
 
 int CheckTadpoleEquations(int x[]) {

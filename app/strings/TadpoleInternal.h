@@ -106,9 +106,15 @@ struct TadpoleState {
 };
 
 TadpoleState& state();
-inline int value(const int* pointer, int fallback) { return pointer != nullptr ? *pointer : fallback; }
-inline int verbose() { return value(state().settings.verbose, 0); }
-inline int debugInit() { return value(state().settings.debugInit, 0); }
+inline int value(const int* pointer, int fallback) {
+  return pointer != nullptr ? *pointer : fallback;
+}
+inline int verbose() {
+  return value(state().settings.verbose, 0);
+}
+inline int debugInit() {
+  return value(state().settings.debugInit, 0);
+}
 // The trace hook.
 #define TADPOLE_TRACE(...) (tadpole::state().trace_fcn(__VA_ARGS__))
 void initLine(const char* text);

@@ -102,7 +102,8 @@ bool completePoint(int* x, const int* lower) {
 
 int integerRows(int** out) {
   RealEquationsState& s = realState();
-  std::vector<double> copy(s.Eqns.begin(), s.Eqns.begin() + static_cast<std::ptrdiff_t>(s.c) * (s.n + 1));
+  std::vector<double> copy(s.Eqns.begin(),
+                           s.Eqns.begin() + static_cast<std::ptrdiff_t>(s.c) * (s.n + 1));
   s.IntEqns.assign(static_cast<std::size_t>(s.c) * static_cast<std::size_t>(s.n + 1) + 1, 0);
   if (convertEqnsToIntegers(copy.data(), s.IntEqns.data(), s.n, s.c) == 0) return -2;
   if (out != nullptr) *out = s.IntEqns.data();
@@ -160,7 +161,8 @@ int CollectDoubleEquations(int n, double row[], int** out, int mode, int lower[]
             if (out != nullptr) *out = s.solution.data();
             return 0;
           }
-          if (record->fn != nullptr) record->count += record->fn(record->k, record->pointer, point.data());
+          if (record->fn != nullptr)
+            record->count += record->fn(record->k, record->pointer, point.data());
           if (record->count >= 1 && record->stopAfterFirst != 0) return 0;
         }
       } while (s.n > 0 && increment(s.n, lower, upper, x.data()) == 0);
@@ -220,12 +222,14 @@ int convertEqnsToIntegers(double rows[], int out[], int n, int nrows) {
       }
       m *= f;
     }
-    for (int j = 0; j <= n; ++j) target[j] = static_cast<int>(roundHalfAway(row[j] * static_cast<double>(m)));
+    for (int j = 0; j <= n; ++j)
+      target[j] = static_cast<int>(roundHalfAway(row[j] * static_cast<double>(m)));
   }
   return 1;
 }
 
-int solveForUnknownCoefs(const int undetermined[4], const double coef[5], const int charges[4], int divisor, int n) {
+int solveForUnknownCoefs(const int undetermined[4], const double coef[5], const int charges[4],
+                         int divisor, int n) {
   std::vector<double> row(static_cast<std::size_t>(n + 1), 0.0);
   double constant = coef[4];
   int next = 0;

@@ -85,13 +85,17 @@ Settings bindSettings() {
 
 }  // namespace
 
-TadpoleState& state() { return *holder(); }
+TadpoleState& state() {
+  return *holder();
+}
 
 void initLine(const char* text) {
   if (debugInit() != 0) Inform("%s", text);
 }
 
-bool validBoundary(int b) { return b >= 0 && b < state().boundaries; }
+bool validBoundary(int b) {
+  return b >= 0 && b < state().boundaries;
+}
 
 int conjugate(int b) {
   const TadpoleState& s = state();
@@ -106,7 +110,9 @@ int groupType(int b) {
   return s.GroupTypes[static_cast<std::size_t>(b)];
 }
 
-int maxStack() { return value(state().settings.maxStack, 4); }
+int maxStack() {
+  return value(state().settings.maxStack, 4);
+}
 
 }  // namespace tadpole
 
@@ -126,8 +132,12 @@ void resetTadpole() {
   deriveFlags();
 }
 
-void resetTraceFunction() { state().trace_fcn = defaultTrace; }
-void setTraceFunction(TadpoleTraceHook fn) { state().trace_fcn = fn != nullptr ? fn : defaultTrace; }
+void resetTraceFunction() {
+  state().trace_fcn = defaultTrace;
+}
+void setTraceFunction(TadpoleTraceHook fn) {
+  state().trace_fcn = fn != nullptr ? fn : defaultTrace;
+}
 
 void tadpoleSearchParametersChanged() {
   if (debugInit() != 0) Inform("##init: tadpole search parameters changed\n");
@@ -226,7 +236,9 @@ int FixedVariables(int b) {
   return s.FixVar[static_cast<std::size_t>(b)];
 }
 
-int getFixedVariables() { return state().FixVarCount; }
+int getFixedVariables() {
+  return state().FixVarCount;
+}
 
 int setActBound(int b, int active, int reason) {
   if (initTadpole() == 0) return 0;
@@ -339,7 +351,9 @@ int setStandardModelBraneInfo(int n, const int labels[], const int mults[]) {
   return 1;
 }
 
-void setModelDataPointer(StandardModel* model) { state().ModelDataPointer = model; }
+void setModelDataPointer(StandardModel* model) {
+  state().ModelDataPointer = model;
+}
 
 void printGroupTypes() {
   if (initTadpole() == 0) return;
@@ -367,8 +381,10 @@ void printTadpoleCriteria() {
   if (s.SimplestOnly != 0) Print("-- Simplest solutions only (maximally %d stacks).\n", maxStack());
   int removeId = value(s.settings.removeId, 2);
   if (removeId == 2)
-    Print("-- Boundaries with identical tadpoles are identified, \n   even if they have different Chan-Paton "
-          "group types (U,O,S).\n");
+    Print(
+        "-- Boundaries with identical tadpoles are identified, \n   even if they have different "
+        "Chan-Paton "
+        "group types (U,O,S).\n");
   else if (removeId == 1)
     Print("-- Identical boundaries are identified.\n");
   if (removeId >= 1)
@@ -377,11 +393,14 @@ void printTadpoleCriteria() {
     Print("-- No removal of identical boundaries.\n");
   Print(s.SingleSolution != 0 ? "-- Loops stopped after first solution.\n"
                               : "-- Loop search continued after first solution.\n");
-  Print(s.FullSol != 0 ? "-- Print full, parametrized solution.\n" : "-- Do not print parametrized solution.\n");
+  Print(s.FullSol != 0 ? "-- Print full, parametrized solution.\n"
+                       : "-- Do not print parametrized solution.\n");
   Print("   (A parametrized solution has the form e.g. O(32-n-m) x O(n) x O(m))\n");
   if (value(s.settings.unitaryOnly, 0) != 0) Print("-- Only unitary CP groups are allowed.\n");
-  if (value(s.settings.orthogonalOnly, 0) != 0) Print("-- Only orthogonal CP groups are allowed.\n");
-  if (value(s.settings.symplecticOnly, 0) != 0) Print("-- Only symplectic CP groups are allowed.\n");
+  if (value(s.settings.orthogonalOnly, 0) != 0)
+    Print("-- Only orthogonal CP groups are allowed.\n");
+  if (value(s.settings.symplecticOnly, 0) != 0)
+    Print("-- Only symplectic CP groups are allowed.\n");
   if (value(s.settings.realOnly, 0) != 0) Print("-- Only real CP groups are allowed.\n");
   if (s.HiddenSector == 1) {
     int oh = value(s.settings.ohAcceptance, 3);

@@ -24,15 +24,25 @@ namespace {
 
 // Sign of kernel vector k's coefficients in the parametrised solution: the primary and
 // double-tag vectors carry -1 at their tags.
-int kernelSign(const KernelData* KD, int k) { return k < KD->nprimary + KD->ndoubletag ? -1 : 1; }
+int kernelSign(const KernelData* KD, int k) {
+  return k < KD->nprimary + KD->ndoubletag ? -1 : 1;
+}
 
 }  // namespace
 
-int dummy_analysis_fcn(ChanPatonData*) { return 1; }
+int dummy_analysis_fcn(ChanPatonData*) {
+  return 1;
+}
 
-void setAnalysisFunction(TadpoleSolutionHook fn) { state().analysis_fcn = fn != nullptr ? fn : dummy_analysis_fcn; }
-void setCheckSolutionFunction(TadpoleSolutionHook fn) { state().sol_check = fn != nullptr ? fn : dummy_analysis_fcn; }
-void setSolutionHeaderFunction(TadpoleSolutionHook fn) { state().sol_header = fn != nullptr ? fn : dummy_analysis_fcn; }
+void setAnalysisFunction(TadpoleSolutionHook fn) {
+  state().analysis_fcn = fn != nullptr ? fn : dummy_analysis_fcn;
+}
+void setCheckSolutionFunction(TadpoleSolutionHook fn) {
+  state().sol_check = fn != nullptr ? fn : dummy_analysis_fcn;
+}
+void setSolutionHeaderFunction(TadpoleSolutionHook fn) {
+  state().sol_header = fn != nullptr ? fn : dummy_analysis_fcn;
+}
 void resetAnalysisFunction() {
   TadpoleState& s = state();
   s.analysis_fcn = s.sol_check = s.sol_header = dummy_analysis_fcn;
@@ -93,17 +103,20 @@ ChanPatonData* computeChanPatonData(int x[]) {
   cpd.multiplicity.assign(static_cast<std::size_t>(s.boundaries), 0);
   LoopsToCPLabels(x, cpd.multiplicity.data());
   cpd.orientifold = getCurrentOrientifold();
-  int fixedStacks = s.NumberOfSMBoundaries != -1 ? std::max(0, s.NumberOfSMBoundaries) : s.FixVarCount;
+  int fixedStacks =
+      s.NumberOfSMBoundaries != -1 ? std::max(0, s.NumberOfSMBoundaries) : s.FixVarCount;
   cpd.observableStacks = fixedStacks;
   cpd.stackLabel.clear();
   cpd.stackType.clear();
   cpd.stackMultiplicity.clear();
   for (int i = 0; i < fixedStacks; ++i) {
     bool sm = s.NumberOfSMBoundaries != -1;
-    int label = sm ? s.SMBoundaries[static_cast<std::size_t>(i)] : s.FixVarSet[static_cast<std::size_t>(i)];
+    int label =
+        sm ? s.SMBoundaries[static_cast<std::size_t>(i)] : s.FixVarSet[static_cast<std::size_t>(i)];
     cpd.stackLabel.push_back(label);
     cpd.stackType.push_back(groupType(label));
-    cpd.stackMultiplicity.push_back(sm ? s.SMMultiplicities[static_cast<std::size_t>(i)] : FixedVariables(label));
+    cpd.stackMultiplicity.push_back(sm ? s.SMMultiplicities[static_cast<std::size_t>(i)]
+                                       : FixedVariables(label));
   }
   for (int v = 0; v < s.loopVariables; ++v) {
     int b = s.LoopToCP[static_cast<std::size_t>(v)];
@@ -116,7 +129,8 @@ ChanPatonData* computeChanPatonData(int x[]) {
   cpd.distinctBrane.assign(static_cast<std::size_t>(s.boundaries), -1);
   int next = 0;
   for (int b = 0; b < s.boundaries; ++b) {
-    if (cpd.multiplicity[static_cast<std::size_t>(b)] == 0 || cpd.distinctBrane[static_cast<std::size_t>(b)] != -1)
+    if (cpd.multiplicity[static_cast<std::size_t>(b)] == 0 ||
+        cpd.distinctBrane[static_cast<std::size_t>(b)] != -1)
       continue;
     cpd.distinctBrane[static_cast<std::size_t>(b)] = next;
     int c = conjugate(b);
@@ -155,7 +169,8 @@ int TadpoleSolutionAnalysis(int x[]) {
   if (check != 0) {
     x[N - 1] = 1;
     if (CheckTadpoleEquations(x) == 0) {
-      Alert("TadpoleSolutionAnalysis", 0, 212404, "Candidate solution does not satisfy the equations\n");
+      Alert("TadpoleSolutionAnalysis", 0, 212404,
+            "Candidate solution does not satisfy the equations\n");
       return 0;
     }
   }
@@ -168,7 +183,8 @@ int TadpoleSolutionAnalysis(int x[]) {
   }
   // A negative answer stops the search; the candidate is not a solution.
   if (answer < 0) return answer;
-  PrintBannerWithText('#', "\n     Solution nr. %d    (nr. %d during this run)     ", s.LocalCounter, s.GlobalCounter);
+  PrintBannerWithText('#', "\n     Solution nr. %d    (nr. %d during this run)     ",
+                      s.LocalCounter, s.GlobalCounter);
   Print("\n");
   if (show != 0) {
     if (verbose() >= 1) printKernelVector(N - 1, x, " --- Solution (in variable basis):      ");
@@ -190,7 +206,8 @@ int TadpoleSolutionAnalysis(int x[]) {
     GenericSpectrumAnalysis(record, s.LocalCounter < 2 ? 0 : 1);
   s.analysis_fcn(record);
   Print("\n\n");
-  std::string end = formatText("End of analysis for solution %d (nr. %d during this run)", s.LocalCounter, s.GlobalCounter);
+  std::string end = formatText("End of analysis for solution %d (nr. %d during this run)",
+                               s.LocalCounter, s.GlobalCounter);
   PrintSeparatorWithText('#', end.c_str());
   Print("\n\n");
   ++s.LocalCounter;
@@ -208,16 +225,19 @@ int* CPlabelsToLoops(int cp[], const int CPToLoop[], int N) {
     bool active = v >= 0 && ActiveBoundaries(b) != 0;
     int c = conjugate(b);
     if (fixed != -1 && fixed != cp[b])
-      Alert("CPlabelsToLoops", 0, 100302, "CP multiplicity %d for boundary %d does not equal fixed value %d", cp[b], b,
-            fixed);
+      Alert("CPlabelsToLoops", 0, 100302,
+            "CP multiplicity %d for boundary %d does not equal fixed value %d", cp[b], b, fixed);
     if (!active && fixed == -1 && cp[b] != 0) {
-      Alert("CPlabelsToLoops", 1, 100302, "Nonzero CP multiplicity %d for inactive boundary %d", cp[b], b);
+      Alert("CPlabelsToLoops", 1, 100302, "Nonzero CP multiplicity %d for inactive boundary %d",
+            cp[b], b);
       return nullptr;
     }
     if (active && b <= c) {
       out[v] = cp[b];
       if (cp[c] != cp[b]) {
-        Alert("CPlabelsToLoops", 2, 100302, "Complex conjugate boundaries %d and %d have\ndifferent Chan-Paton multiplicities (%d,%d)",
+        Alert("CPlabelsToLoops", 2, 100302,
+              "Complex conjugate boundaries %d and %d have\ndifferent Chan-Paton multiplicities "
+              "(%d,%d)",
               b, c, cp[b], cp[c]);
         return nullptr;
       }
@@ -275,7 +295,8 @@ int CheckCPlabelsWithProbe(int cp[], int probe) {
     } else if (cp[c] == 0) {
       cp[c] = cp[b];
     } else {
-      Alert("CheckCPlabelsWithProbe", 0, 100302, "Unequal CP multiplicities for conjugate labels %d and %d\n", b, c);
+      Alert("CheckCPlabelsWithProbe", 0, 100302,
+            "Unequal CP multiplicities for conjugate labels %d and %d\n", b, c);
       return 0;
     }
   }
@@ -289,7 +310,8 @@ int CheckCPlabelsWithProbe(int cp[], int probe) {
   // The probe is not part of the equations: only its stack is added to the loop vector.
   std::vector<int> loop(x, x + N);
   int v = s.CPToLoop[static_cast<std::size_t>(probe)];
-  if (v >= 0 && v < N - 1) loop[static_cast<std::size_t>(v)] = groupType(probe) == -1 ? 999 / 2 : 999;
+  if (v >= 0 && v < N - 1)
+    loop[static_cast<std::size_t>(v)] = groupType(probe) == -1 ? 999 / 2 : 999;
   PrintVec(N, loop.data(), "LoopOut");
   TadpoleSolutionAnalysis(loop.data());
   return 1;
@@ -373,7 +395,9 @@ void printParametrizedSolution(KernelData* KD, int N, const int x[]) {
     char mark = SymBsymB(b);
     if (mark == '*') breaking = true;
     int type = groupType(b);
-    const char* format = type == -1 ? "%2c%c%sSp(%d) [fixed]\n" : type == 0 ? "%2c%c%sU(%d) [fixed]\n" : "%2c%c%sSO(%d) [fixed]\n";
+    const char* format = type == -1  ? "%2c%c%sSp(%d) [fixed]\n"
+                         : type == 0 ? "%2c%c%sU(%d) [fixed]\n"
+                                     : "%2c%c%sSO(%d) [fixed]\n";
     Print(format, 'a' + i, mark, getBoundaryInfoString(b).c_str(), FixedVariables(b));
   }
   int factors = 0, parameters = 0;

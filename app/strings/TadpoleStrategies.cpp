@@ -20,7 +20,9 @@ constexpr double kFullLoopLimit = 1e8;
 constexpr double kKernelLoopLimit = 100000;
 constexpr double kBoundsLoopLimit = 1e7;
 
-int resolve(int argument, int fallback) { return argument == -1 ? fallback : argument; }
+int resolve(int argument, int fallback) {
+  return argument == -1 ? fallback : argument;
+}
 
 std::string vectorText(int n, const int* v, const char* label) {
   std::string text;
@@ -79,8 +81,12 @@ int acceptSubsetPoint(int k, const int* pointer, const int solution[]) {
 
 }  // namespace
 
-void setCPthreshold(int k) { state().CPthreshold = k; }
-int getCPthreshold() { return state().CPthreshold; }
+void setCPthreshold(int k) {
+  state().CPthreshold = k;
+}
+int getCPthreshold() {
+  return state().CPthreshold;
+}
 
 int SolveTadpoleConditions(int full, int single, int maxiter) {
   TadpoleState& s = state();
@@ -109,7 +115,9 @@ int SolveTadpoleConditions(int full, int single, int maxiter) {
   if (r == -2) s.trace_fcn("Bound analysis aborted due to time limit");
   if (full == 1 && s.SimplestOnly == 0) {
     getSingleTagKernel(1000);
-    if (ImproveBounds(&ED, ED.savedMinima, ED.savedMaxima, 20000 * s.MAXTIME, maxiter, verbose()) == -1) return -1;
+    if (ImproveBounds(&ED, ED.savedMinima, ED.savedMaxima, 20000 * s.MAXTIME, maxiter, verbose()) ==
+        -1)
+      return -1;
   }
   s.trace_fcn("Kernel analysis finished.");
   s.trace_fcn("Number of Kernel vectors: %d", KD.count);
@@ -122,7 +130,8 @@ int SolveTadpoleConditions(int full, int single, int maxiter) {
   if (L > 0) {
     s.trace_fcn("Loop length (using equations): %6.0f", L);
     if (verbose() >= 1) PrintBounds(ED.N - 1, ED.savedMinima, ED.savedMaxima, 100);
-    if (Alert("SolveTadpoleConditions", 0, 332209, "Loop length appears too large. Try anyway?") == 0) {
+    if (Alert("SolveTadpoleConditions", 0, 332209, "Loop length appears too large. Try anyway?") ==
+        0) {
       s.trace_fcn("Aborted; loop length %6.0f", L);
       return -2;
     }
@@ -174,7 +183,8 @@ int SolveTadpoleConditionsUsingKernel(int maxloop) {
     return -1;
   }
   if (s.SimplestOnly != 0) return simpleVerdict();
-  if (Alert("SolveTadpoleConditionsUsingKernel", 0, 332209, "Loop length appears too large. Try anyway?") == 0)
+  if (Alert("SolveTadpoleConditionsUsingKernel", 0, 332209,
+            "Loop length appears too large. Try anyway?") == 0)
     return -2;
   return TadpoleLoops(60, ED.savedMinima, ED.savedMaxima, s.FullSol, 0);
 }
@@ -245,7 +255,8 @@ int TadpoleLoopsSingle(int limit, const int min[], const int max[]) {
   std::copy(min, min + ED.N, ED.loopMinima);
   std::copy(max, max + ED.N, ED.loopMaxima);
   InitializeEquationSolver();
-  int r = DiophLoopsSingle(&kernel(), &ED, ED.loopMinima, ED.loopMaxima, limit, nullptr, TadpoleSolutionAnalysis);
+  int r = DiophLoopsSingle(&kernel(), &ED, ED.loopMinima, ED.loopMaxima, limit, nullptr,
+                           TadpoleSolutionAnalysis);
   s.trace_fcn("Diophantine loops finished.");
   if (r == -3) Alert("TadpoleLoopsSingle", 0, 212404, "Unexpected vanishing number of solutions");
   return r;
@@ -277,9 +288,11 @@ int findTadpoleSolutionsWithNbranes(int k) {
     if (count > 0 && s.SingleSolution != 0) return -3 - count;
   }
   if (k == 1)
-    s.trace_fcn("Total number of solutions with one brane: %d (out of %lld attempts)", count, attempts);
+    s.trace_fcn("Total number of solutions with one brane: %d (out of %lld attempts)", count,
+                attempts);
   else
-    s.trace_fcn("Total number of solutions with %d branes:  %d (out of %lld attempts)", k, count, attempts);
+    s.trace_fcn("Total number of solutions with %d branes:  %d (out of %lld attempts)", k, count,
+                attempts);
   return count > 0 ? -3 - count : -1;
 }
 
@@ -289,7 +302,8 @@ int SolveTadpoleConditionsForSubset(int k, const int vars[]) {
   const int N = ED.N;
   if (s.SingleSolution == 0 && verbose() >= 6) {
     Print("\n\n");
-    std::string label = formatText(" --- Considering variable set (chosen out of %d variables)", N - 1);
+    std::string label =
+        formatText(" --- Considering variable set (chosen out of %d variables)", N - 1);
     PrintVec(k, vars, label.c_str());
     Print("\n");
   }

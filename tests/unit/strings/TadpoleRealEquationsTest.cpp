@@ -74,7 +74,8 @@ TEST_F(TadpoleRealEquationsTest, EnumerationComputesPivotsAndOffersThemAboveThei
   std::vector<int> lower = {0, 0, 0}, upper = {1, 2, 2};
   EXPECT_EQ(CollectDoubleEquations(3, nullptr, nullptr, 2, lower.data(), upper.data(), &record), 0);
   EXPECT_EQ(record.count, 4);
-  EXPECT_EQ(found.seen, (std::vector<std::vector<int>>{{4, 0, 0}, {3, 0, 1}, {3, 1, 0}, {2, 1, 1}}));
+  EXPECT_EQ(found.seen,
+            (std::vector<std::vector<int>>{{4, 0, 0}, {3, 0, 1}, {3, 1, 0}, {2, 1, 1}}));
   // The pivot's range is the single point of its lower bound.
   EXPECT_EQ(upper[0], 1);
   // A pivot value below its lower bound is skipped; stop after the first acceptance.
@@ -88,7 +89,8 @@ TEST_F(TadpoleRealEquationsTest, EnumerationComputesPivotsAndOffersThemAboveThei
   found.seen.clear();
   found.reply = 0;
   record.stopAfterFirst = 0;
-  EXPECT_EQ(CollectDoubleEquations(3, nullptr, nullptr, 2, lower.data(), upper.data(), &record), -3);
+  EXPECT_EQ(CollectDoubleEquations(3, nullptr, nullptr, 2, lower.data(), upper.data(), &record),
+            -3);
   EXPECT_EQ(found.seen.size(), 3u);
   // 2 x0 = x1 + 1 over x1 in [0, 4): only odd x1 give integral x0.
   CollectDoubleEquations(2, nullptr, nullptr, 0, nullptr, nullptr, nullptr);

@@ -18,7 +18,8 @@ class TadpoleTest : public ZoqTest {};
 struct Flags {
   int single, simplest, onePerSet, full;
   bool operator==(const Flags& o) const {
-    return single == o.single && simplest == o.simplest && onePerSet == o.onePerSet && full == o.full;
+    return single == o.single && simplest == o.simplest && onePerSet == o.onePerSet &&
+           full == o.full;
   }
 };
 Flags flags() {
@@ -58,10 +59,12 @@ TEST_F(TadpoleTest, CompletenessSetsTheFourSearchFlags) {
 TEST_F(TadpoleTest, CriteriaBlockIsPrintedOnceUntilASettingChanges) {
   printTadpoleCriteria();
   std::string first = capture.printed;
-  EXPECT_NE(first.find("Parameter settings for tadpole solution search (valid until re-stated)\n"), std::string::npos);
+  EXPECT_NE(first.find("Parameter settings for tadpole solution search (valid until re-stated)\n"),
+            std::string::npos);
   EXPECT_NE(first.find("-- Simplest solutions only (maximally 4 stacks).\n"), std::string::npos);
   EXPECT_NE(first.find("-- Loop search continued after first solution.\n"), std::string::npos);
-  EXPECT_NE(first.find("-- Multiple solutions accepted per choice of brane labels\n"), std::string::npos);
+  EXPECT_NE(first.find("-- Multiple solutions accepted per choice of brane labels\n"),
+            std::string::npos);
   capture.clear();
   printTadpoleCriteria();
   EXPECT_EQ(capture.printed, "");
@@ -162,16 +165,18 @@ TEST_F(TadpoleTest, KernelQuadrupletAndLoopSearchesStopAt400Variables) {
   shapeSystem(399);
   capture.clear();
   getSingleTagKernel(10);
-  EXPECT_NE(capture.stdoutText.find("TADPOLE SOLUTION TRACE: Kernel quadruplet analysis finished"), std::string::npos);
-  EXPECT_NE(capture.stdoutText.find("TADPOLE SOLUTION TRACE: Kernel loop analysis finished"), std::string::npos);
+  EXPECT_NE(capture.stdoutText.find("TADPOLE SOLUTION TRACE: Kernel quadruplet analysis finished"),
+            std::string::npos);
+  EXPECT_NE(capture.stdoutText.find("TADPOLE SOLUTION TRACE: Kernel loop analysis finished"),
+            std::string::npos);
   resetTadpoleKernel();
   shapeSystem(400);
   capture.clear();
   getSingleTagKernel(10);
   EXPECT_EQ(capture.stdoutText.find("Kernel quadruplet analysis finished"), std::string::npos);
-  EXPECT_NE(
-      capture.stdoutText.find("TADPOLE SOLUTION TRACE: Kernel quadruplet search and loop search skipped; too many variables\n"),
-      std::string::npos);
+  EXPECT_NE(capture.stdoutText.find("TADPOLE SOLUTION TRACE: Kernel quadruplet search and loop "
+                                    "search skipped; too many variables\n"),
+            std::string::npos);
   setIntPar("Tadpole trace", 0);
 }
 
@@ -193,8 +198,12 @@ TEST_F(TadpoleTest, SubsetSearchFindsEverySolutionOfExactlyKStacks) {
   EXPECT_EQ(checkSimpleSolution(2, two, values), 0);
 }
 
-int rejectHook(ChanPatonData*) { return 0; }
-int stopHook(ChanPatonData*) { return -1; }
+int rejectHook(ChanPatonData*) {
+  return 0;
+}
+int stopHook(ChanPatonData*) {
+  return -1;
+}
 int countingAnalyses = 0;
 int countAnalysis(ChanPatonData* cpd) {
   ++countingAnalyses;
@@ -209,7 +218,8 @@ TEST_F(TadpoleTest, CheckHookDecidesAndOnlyAcceptedCandidatesAreCounted) {
   setAnalysisFunction(countAnalysis);
   // Accepted: one solution printed and analysed, with three stacks (O, Sp pair, U pair).
   EXPECT_EQ(TadpoleSolutionAnalysis(x), 1);
-  EXPECT_NE(capture.printed.find("     Solution nr. 0    (nr. 0 during this run)     \n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("     Solution nr. 0    (nr. 0 during this run)     \n"),
+            std::string::npos);
   EXPECT_EQ(countingAnalyses, 1);
   ChanPatonData* cpd = computeChanPatonData(x);
   EXPECT_EQ(cpd->stacks, 3);

@@ -55,7 +55,8 @@ TEST_F(TadpoleTheoryTest, VariableMapOfPairsAndTheRealBoundary) {
   const tadpole::TadpoleState& s = tadpole::state();
   EXPECT_EQ(s.loopVariables, 3);
   EXPECT_EQ(s.CPToLoop, (std::vector<int>{0, 0, 1, 1, 2}));
-  EXPECT_EQ(std::vector<int>(s.LoopToCP.begin(), s.LoopToCP.begin() + 3), (std::vector<int>{0, 2, 4}));
+  EXPECT_EQ(std::vector<int>(s.LoopToCP.begin(), s.LoopToCP.begin() + 3),
+            (std::vector<int>{0, 2, 4}));
   // Two massless labels (h = 0 and h = 4*6/24 = 1): four rows.
   EXPECT_EQ(tadpole::equations().neq, 4);
   EXPECT_EQ(s.rowLabels, (std::vector<int>{0, 0, 1, 1}));
@@ -70,8 +71,10 @@ TEST_F(TadpoleTheoryTest, VariableMapOfPairsAndTheRealBoundary) {
   EXPECT_EQ(back, cp);
   capture.clear();
   PrintVariableMap();
-  EXPECT_NE(capture.printed.find("(0,1)                              0              U(N)\n"), std::string::npos);
-  EXPECT_NE(capture.printed.find("4                                  2              SO(N)\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("(0,1)                              0              U(N)\n"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find("4                                  2              SO(N)\n"),
+            std::string::npos);
 }
 
 TEST_F(TadpoleTheoryTest, InconsistentChanPatonVectorsAreRefused) {
@@ -81,7 +84,8 @@ TEST_F(TadpoleTheoryTest, InconsistentChanPatonVectorsAreRefused) {
   const tadpole::TadpoleState& s = tadpole::state();
   std::vector<int> unequal = {1, 2, 0, 0, 0};
   EXPECT_EQ(CPlabelsToLoops(unequal.data(), s.CPToLoop.data(), 4), nullptr);
-  EXPECT_TRUE(alerted("Complex conjugate boundaries 0 and 1 have\ndifferent Chan-Paton multiplicities (1,2)"));
+  EXPECT_TRUE(alerted(
+      "Complex conjugate boundaries 0 and 1 have\ndifferent Chan-Paton multiplicities (1,2)"));
   // Conjugation completes a zero from its partner, refuses two different values.
   std::vector<int> half = {0, 7, 3, 0, 0};
   EXPECT_EQ(CheckCPMultiplicityConjugation(half.data()), 1);
