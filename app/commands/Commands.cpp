@@ -718,6 +718,7 @@ void initializeBoundaryModeCommands() {
   registerUnorientedOrientifoldCommands();
   registerStringUnorientedBoundaryCommands();
   registerSearchBoundaryCommands();
+  registerTadpoleCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);
 }

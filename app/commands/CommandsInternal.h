@@ -110,3 +110,7 @@ void registerStringUnorientedBoundaryCommands();
 // spectrum (boundary mode, after the unoriented set-up), the null-vector test (default mode).
 void registerSearchBoundaryCommands();
 void registerSearchDefaultCommands();
+// The tadpole and Chan-Paton commands (boundary mode, CommandsTadpole.cpp) and the verdict
+// printed for a tadpole solver result.
+void registerTadpoleCommands();
+void manageDiophantineCode(int code);

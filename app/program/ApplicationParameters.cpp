@@ -11,6 +11,7 @@
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
 #include "search/SearchSM.h"
+#include "strings/Tadpole.h"
 
 namespace {
 

@@ -46,6 +46,7 @@
 #include "store/StoremanagerQueries.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
+#include "strings/Tadpole.h"
 #include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
 
@@ -105,7 +106,7 @@ const BootEntry kBootTable[] = {
     {"initializeCommandPointers", initializeCommandPointers, nullptr},
     {"initializeZoq", initializeZoq, resetZoq},
     {"initializeIntersections", initializeIntersections, nullptr},
-    {"initializeTadpole", initializeTadpole, nullptr},
+    {"initializeTadpole", initializeTadpole, resetTadpole},
     {"initializeSearchSM", initializeSearchSM, resetSearchSM},
     {"initializeCrossBound", initializeCrossBound, resetCrossBound},
     {"initializeCoset", initializeCoset, nullptr},

@@ -2,6 +2,3 @@
 #include "program/SubsystemStandIns.h"
 
 void initializeIntersections() {}
-void initializeTadpole() {}
-void BoundarySelectionCriteriaChanged() {}
-void tadpoleSearchParametersChanged() {}

@@ -4,9 +4,9 @@
 // entries into its own folder.
 #pragma once
 
-// String spectra: brane intersections and the tadpole solver with the post-commands of its
-// settings (the string reading and open spectra are in app/strings).
+// The tadpole solver's initialiser and the post-commands of its settings.
+#include "strings/Tadpole.h"
+
+// String spectra: brane intersections (the string reading, open spectra and the tadpole
+// solver are in app/strings).
 void initializeIntersections();
-void initializeTadpole();
-void BoundarySelectionCriteriaChanged();
-void tadpoleSearchParametersChanged();
