@@ -710,6 +710,7 @@ void initializeBoundaryModeCommands() {
   setCurrentPreCommand(initializeOrientedOpenString);
   registerTable(kOrientedBoundaryCommands);
   registerOrientedOrientifoldCommands();
+  registerBoundarySearchCommands();
   setCurrentPreCommand(initializeOpenString);
   registerTable(kUnorientedBoundaryCommands);
   registerUnorientedOrientifoldCommands();

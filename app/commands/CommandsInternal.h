@@ -103,3 +103,5 @@ void registerHeteroticModeCommands();
 // (default mode), tachyon checks and primary selections (modular mode).
 void registerStringDefaultCommands();
 void registerStringModularCommands();
+// The boundary search of an exceptional invariant (CommandsBoundarySearch.cpp), boundary mode.
+void registerBoundarySearchCommands();
