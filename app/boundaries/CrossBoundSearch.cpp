@@ -488,8 +488,11 @@ void attemptBoundaries(int Maxloop) {
   std::vector<int> min(static_cast<size_t>(N), 0), max(static_cast<size_t>(N), 0), x(static_cast<size_t>(N), 0);
   for (int a = 0; a < N; ++a) {
     const size_t u = static_cast<size_t>(a);
-    if (ss.columnMap[u] < 0) max[u] = std::min(absmax[u], Maxloop);
-    if (max[u] < absmax[u]) complete = 0;
+    // Only a free column is cut by Maxloop; a pivot column follows from the free ones.
+    if (ss.columnMap[u] < 0) {
+      max[u] = std::min(absmax[u], Maxloop);
+      if (max[u] < absmax[u]) complete = 0;
+    }
     if (boundVerbose() >= 2)
       Print("Absolute maximum for A^%d_(diag): %d (actual maximum %d)\n", a, absmax[u], max[u]);
   }
