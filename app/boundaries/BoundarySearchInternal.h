@@ -119,6 +119,13 @@ void PrintNewBoundaryCandidate(int N, const double* v, const int* annulus, const
 void assembleBoundarySet(int found);
 int CompletionPossible(const BoundarySet& set);
 int CheckNewBoundary(int N, const double* v);
+// Completion equations in n coordinates: a fresh store for `rows` equations, one equation
+// offered (kept, merged with or dropped against the kept ones; symmetric for a Moebius
+// equation, whose value may have either sign), the number kept, and the integer range of
+// equation e.
+void resetCompletionEquations(int n, int rows);
+int addCompletionEquation(int n, const Complex* r, int symmetric);
+void completionEquationRange(int e, long long* min, long long* max);
 
 // Search driver (CrossBoundSearch.cpp).
 void attemptBoundaries(int Maxloop);

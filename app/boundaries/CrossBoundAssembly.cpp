@@ -829,3 +829,31 @@ void assembleBoundarySet(int found) {
   while (assemblyPass(&found) == 1) {
   }
 }
+
+// ---------------------------------------------------------------------------------------
+// The completion equations one at a time (the completion of a set does the same).
+
+void resetCompletionEquations(int n, int rows) {
+  AssemblyState& as = assemblyState();
+  long long limit = checkedProduct(checkedProduct(n, searchCapacity()), 10);
+  if (limit < 1 || limit > 100000000LL) limit = 100000000LL;
+  as.CompEqLimit = limit - 1;
+  as.CompEq.assign(static_cast<size_t>(rows + 1) * static_cast<size_t>(n), Complex(0.0, 0.0));
+  as.CompMinima.assign(static_cast<size_t>(rows + 1), 0);
+  as.CompMaxima.assign(static_cast<size_t>(rows + 1), 0);
+  as.CompEqCount = 0;
+}
+
+int addCompletionEquation(int n, const Complex* r, int symmetric) {
+  AssemblyState& as = assemblyState();
+  if (static_cast<size_t>(as.CompEqCount + 1) * static_cast<size_t>(n) > as.CompEq.size()) return as.CompEqCount;
+  std::copy(r, r + n, as.CompEq.begin() + static_cast<long>(as.CompEqCount) * n);
+  ProcessCompEq(n, symmetric);
+  return as.CompEqCount;
+}
+
+void completionEquationRange(int e, long long* min, long long* max) {
+  const AssemblyState& as = assemblyState();
+  *min = as.CompMinima[static_cast<size_t>(e)];
+  *max = as.CompMaxima[static_cast<size_t>(e)];
+}
