@@ -15,11 +15,25 @@
 #include "boundaries/CrossBoundInternal.h"
 #include "invariants/Invariants.h"
 #include "runtime/Output.h"
+#include "interpreter/Interpreter.h"
 #include "runtime/Parameters.h"
+#include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
 using modular_test::useTheory;
+
+bool onTerminal() {
+  return true;
+}
+
+// A processor clock that runs a minute per reading.
+long long minutePerReading() {
+  static long long now = 0;
+  now += 60000000;
+  return now;
+}
 
 class BoundarySearchTest : public ZoqTest {
  protected:
@@ -248,6 +262,24 @@ TEST_F(BoundarySearchTest, SearchOnSU2FindsTheCardyModuli) {
   capture.clear();
   attemptBoundaries(1);
   EXPECT_NE(capture.printed.find("There may be additional solutions\n"), std::string::npos);
+  EXPECT_EQ(capture.printed.find("Complete solution\n"), std::string::npos);
+}
+
+TEST_F(BoundarySearchTest, ANoToContinueLeavesTheSolutionOpen) {
+  exceptionalSU2(4);
+  // An interactive run at a terminal, inside a command; every progress check finds a
+  // minute gone and asks; the user answers no.
+  setInteractive(1);
+  setStandardOutputTerminalQuery(onTerminal);
+  startModal();
+  ScriptedAnswers answers({"no", "no", "no", "no", "no", "no"});
+  setClockSource(minutePerReading);
+  attemptBoundaries(2);
+  setClockSource(nullptr);
+  setStandardOutputTerminalQuery(nullptr);
+  EXPECT_LT(ScriptedAnswers::left(), 6u);
+  EXPECT_NE(capture.printed.find("There may be additional solutions\n"), std::string::npos)
+      << capture.printed;
   EXPECT_EQ(capture.printed.find("Complete solution\n"), std::string::npos);
 }
 
