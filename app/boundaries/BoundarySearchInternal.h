@@ -145,3 +145,5 @@ int progressCheck(long long* count, long long* repeat, int* overflow, const int*
 // Boundary permutations (CrossBoundPermutations.cpp): the image of boundary a under the
 // field permutation pi; -2 for a degenerate image, -1 (alerted) when none exists.
 int ComputeBoundaryPermutation(const int* pi, int a);
+// Loop points the last "search boundaries" tested (both passes).
+long long boundarySearchLoopPoints();

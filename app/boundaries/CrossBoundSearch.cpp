@@ -606,6 +606,10 @@ int tryBoundary(const char* text) {
   return s.BoundCandCount - before;
 }
 
+long long boundarySearchLoopPoints() {
+  return searchState().bodyCounters.count;
+}
+
 void resetBoundarySearch() {
   searchState() = SearchState{};
   boundarySearchState() = BoundarySearchState{};
