@@ -56,6 +56,7 @@ struct BoundarySearchState {
   // first" walks run from its back).
   std::list<BoundarySet> firstBS;
   std::vector<CompleteBoundarySet> completeBS;
+  int completeBulk = -1;  // the bulk-invariant number the complete sets belong to
   long long Sequence = 0;
   int Capacity_exceeded = 0;
   int SolutionCount = 0;

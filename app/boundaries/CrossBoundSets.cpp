@@ -288,6 +288,7 @@ void freeBoundarySets() {
 
 void freeCompleteBoundarySets() {
   boundarySearchState().completeBS.clear();
+  boundarySearchState().completeBulk = -1;
 }
 
 void getLargestSetSize(int start, int* size, int* count) {
@@ -368,6 +369,7 @@ int storeBoundarySet(const std::vector<const double*>& rows) {
     if (equal) return 0;
   }
   CompleteBoundarySet c;
+  s.completeBulk = QueryBulkInvariant();
   c.number = static_cast<int>(s.completeBS.size());
   const std::vector<int> order = orderBoundaries(n, rows);
   c.coefficients.reserve(static_cast<size_t>(2 * N * n));
@@ -402,6 +404,11 @@ int selectBoundary(int n, int quiet) {
   BulkInvariant* bi = currentBulk();
   if (c == nullptr || bi == nullptr) return 0;
   const int N = s.N, L = s.L;
+  // Sets found for another invariant (or of another shape) are not loaded.
+  if (s.completeBulk != QueryBulkInvariant() || N != primaryCount() ||
+      L != cb.IshibashiLabelCount ||
+      c->coefficients.size() != static_cast<size_t>(2 * N) * static_cast<size_t>(L))
+    return 0;
   if (!bi->EDT) bi->EDT = std::make_unique<ExceptionalBoundaryData>();
   ExceptionalBoundaryData* edt = bi->EDT.get();
   allocExceptBound(edt, N, L);

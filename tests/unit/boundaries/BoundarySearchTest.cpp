@@ -265,6 +265,24 @@ TEST_F(BoundarySearchTest, SearchOnSU2FindsTheCardyModuli) {
   EXPECT_EQ(capture.printed.find("Complete solution\n"), std::string::npos);
 }
 
+TEST_F(BoundarySearchTest, CompleteSetsBelongToTheirInvariant) {
+  exceptionalSU2(2);
+  attemptBoundaries(2);
+  ASSERT_EQ(boundarySearchState().completeBS.size(), 1u);
+  EXPECT_EQ(selectBoundary(0, 1), 1);
+  // Another invariant (the bulk counter moved on): nothing is loaded.
+  bulkInvariantChanged();
+  EXPECT_EQ(selectBoundary(0, 1), 0);
+  // "reset bulk" and a new theory free the sets.
+  resetBulkAndBoundaries();
+  EXPECT_TRUE(boundarySearchState().completeBS.empty());
+  exceptionalSU2(3);
+  attemptBoundaries(2);
+  ASSERT_EQ(boundarySearchState().completeBS.size(), 1u);
+  ASSERT_NE(useTheory(1, 1, 5), nullptr);
+  EXPECT_TRUE(boundarySearchState().completeBS.empty());
+}
+
 TEST_F(BoundarySearchTest, ANoToContinueLeavesTheSolutionOpen) {
   exceptionalSU2(4);
   // An interactive run at a terminal, inside a command; every progress check finds a
