@@ -63,7 +63,8 @@ int COM_boundary_permutations(char** params, int n) {
   }
   const int result = CloseBoundaryPermutations(pi->data(), static_cast<int>(is.size()), is.data(),
                                                js.data());
-  return result < 0 ? 1 : -n;
+  // Anything but the number of boundary labels reports a refusal.
+  return result < 0 || result != TotalBoundaries() ? 1 : -n;
 }
 
 struct Entry {
