@@ -826,7 +826,16 @@ void assembleBoundarySet(int found) {
     s.BoundCandCount = 0;
   }
   loadSearchMatrices();
+  // Every restart follows new candidates; the number of restarts is bounded like the
+  // other stores of the search, so that a completion that keeps finding near-copies ends.
+  const long long limit = checkedProduct(searchCapacity(), 200);
+  long long restarts = 0;
   while (assemblyPass(&found) == 1) {
+    if (limit < 0 || ++restarts > limit) {
+      Alert("assembleBoundarySet", 1, 520218, "Maximal number of assembly restarts reached");
+      s.Capacity_exceeded = 1;
+      return;
+    }
   }
 }
 
