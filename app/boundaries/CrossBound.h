@@ -286,3 +286,19 @@ void searchKlein(int kbc, int trace);
 int testCandidateKlein2(int n, const int* K, int* out);
 void makeBulkExceptional();
 void resetBoundaries();
+
+// ---------------------------------------------------------------------------------------
+// Boundary search of an exceptional invariant: "search boundaries" (loop size Maxloop),
+// "try boundary" (the number of new candidates, -1 after an error), "assemble", loading a
+// stored complete set (1, or 0 when no set has that number), the freeing of the complete
+// sets and the start state of the search.
+void attemptBoundaries(int Maxloop);
+int tryBoundary(const char* text);
+void assembleBoundarySet(int found);
+int selectBoundary(int n, int quiet);
+void freeCompleteBoundarySets();
+void resetBoundarySearch();
+// The boundary images of the last field permutation (pairs i:j resolve degeneracies);
+// -1 when some boundary has no image, else the number of boundary labels (or the alert's
+// result after a conflict).
+int CloseBoundaryPermutations(const int* pi, int n, const int* is, const int* js);

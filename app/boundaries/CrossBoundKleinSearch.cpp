@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "boundaries/BoundarySearchInternal.h"
 #include "boundaries/CrossBoundInternal.h"
 #include "interpreter/Loops.h"
 #include "invariants/Invariants.h"
@@ -64,6 +65,7 @@ int testCandidateKlein(int n, int* x, void*) {
 
 void resetKleinSearch() {
   searchState() = KleinSearchState{};
+  resetBoundarySearch();
 }
 
 int testCandidateKlein2(int n, const int* K, int* out) {
@@ -146,6 +148,13 @@ void makeBulkExceptional() {
 
 void resetBoundaries() {
   CrossBoundState& s = crossBoundState();
+  BoundarySearchState& bs = boundarySearchState();
+  bs.BoundaryCandidates.clear();
+  bs.BoundCandCount = 0;
+  bs.BoundCandUse = 0;
+  bs.SignedBoundaryCount = 0;
+  bs.firstBS.clear();
+  bs.Sequence = 0;
   s.CrosscapStatus = 0;
   if (initDebug() == 1) ProgressPrint("##init: Orientifold sequence number increased\n");
   ++s.OrientifoldCounter;

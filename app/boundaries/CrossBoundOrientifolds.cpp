@@ -333,6 +333,7 @@ void resetExceptionalKleinBottle(int* K) {
 void resetBulkAndBoundaries() {
   if (initDebug() == 1) ProgressPrint("##init: Bulk invariant reset\n");
   resetBulk();
+  freeCompleteBoundarySets();
   generateDiagonalSelectionWarning();
 }
 

@@ -713,6 +713,7 @@ void initializeBoundaryModeCommands() {
   registerTable(kOrientedBoundaryCommands);
   registerOrientedOrientifoldCommands();
   registerStringOrientedBoundaryCommands();
+  registerBoundarySearchCommands();
   setCurrentPreCommand(initializeOpenString);
   registerTable(kUnorientedBoundaryCommands);
   registerUnorientedOrientifoldCommands();

@@ -114,3 +114,5 @@ void registerSearchDefaultCommands();
 // printed for a tadpole solver result.
 void registerTadpoleCommands();
 void manageDiophantineCode(int code);
+// The boundary search of an exceptional invariant (CommandsBoundarySearch.cpp), boundary mode.
+void registerBoundarySearchCommands();

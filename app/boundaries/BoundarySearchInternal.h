@@ -1,0 +1,150 @@
+// Shared by the files of the exceptional boundary search: boundary sets and complete sets
+// (CrossBoundSets.cpp), candidates, assembly and completion (CrossBoundAssembly.cpp), the
+// search driver and "try boundary" (CrossBoundSearch.cpp).
+//
+// A boundary vector is N complex numbers held as 2N doubles: the N real parts, then the N
+// imaginary parts; entry m is the coefficient at primary m. The search works with the
+// modular matrices of the current theory copied once per run (S, P, the vacuum row S0 and
+// the crosscap coefficients U), so the inner loops never call back into the modular layer.
+//
+// The state lives from one boundary-search reset to the next; the complete sets live until
+// a new search or the reset of the bulk invariant.
+#pragma once
+
+#include <complex>
+#include <list>
+#include <vector>
+
+#include "boundaries/CrossBound.h"
+
+using Complex = std::complex<double>;
+
+// A set under assembly. Rows are indices into the signed-boundary store of the assembly.
+struct BoundarySet {
+  std::vector<int> rows;    // at most L
+  std::vector<int> signs;   // N entries: 1 when the sign at primary m is fixed
+  std::vector<int> labels;  // candidate number of each row
+  int size = 0;
+  long long sequence = -1;
+  int is_copy = 0;
+};
+
+// A complete set: L boundaries of 2N doubles each, in canonical order.
+struct CompleteBoundarySet {
+  std::vector<double> coefficients;
+  int number = 0;
+};
+
+struct BoundarySearchState {
+  // Matrices of the current theory (loadSearchMatrices).
+  int N = 0;
+  int L = 0;
+  std::vector<Complex> S;  // S(i,m) at i*N + m
+  std::vector<Complex> P;  // P(i,m); empty when orientation is not required
+  std::vector<double> S0;  // Re S(0,m)
+  std::vector<double> U;   // crosscap coefficients, 2N doubles
+  std::vector<int> ishibashiPrimary;  // 1 when m is the primary of an Ishibashi label
+
+  // Candidate store.
+  std::vector<double> BoundaryCandidates;
+  int BoundCandCount = 0;
+  int BoundCandUse = 0;
+  int BoundCandMIPF = -1;
+  int BoundCandOrientifold = -1;
+
+  // Working list and complete sets (the complete list is held oldest first; "newest
+  // first" walks run from its back).
+  std::list<BoundarySet> firstBS;
+  std::vector<CompleteBoundarySet> completeBS;
+  int completeBulk = -1;  // the bulk-invariant number the complete sets belong to
+  long long Sequence = 0;
+  int Capacity_exceeded = 0;
+  int SolutionCount = 0;
+  int CompletionImpossible = 0;
+  double last_CPU = 0.0;
+
+  // Signed-boundary store of one combination.
+  std::vector<double> SignedBoundaries;
+  int SignedBoundaryCount = 0;
+  long long SignedCapacity = 0;
+
+  // Boundary images of the last "compute boundary permutations" (-2: not resolved).
+  std::vector<int> BoundaryPermutations;
+};
+
+BoundarySearchState& boundarySearchState();
+
+// Settings read live.
+int searchCapacity();
+int searchUseAllSets();
+
+// Copies S, P, S0, U and the Ishibashi primaries of the current theory into the state.
+// Run after the open-string set-up.
+void loadSearchMatrices();
+
+// The annulus form A^i(x,y) and the Moebius form M^i(x) of boundary vectors.
+Complex annulusForm(int i, const double* x, const double* y);
+Complex moebiusForm(int i, const double* x);
+// Nearest integer of a complex value; 1 when it is integral (imaginary part and distance
+// within 1e-7).
+int toInteger(Complex value, int* out);
+// The product a * b as a size, or -1 when it does not fit.
+long long checkedProduct(long long a, long long b);
+
+// Boundary sets (CrossBoundSets.cpp).
+int allocBoundarySet(BoundarySet* set, int counted);
+// Inserts a counted copy of *it without its last row after it; 1 at the limit.
+int duplicateBoundarySet(std::list<BoundarySet>::iterator it);
+int compareBoundaryVectors(int N, const double* x, const double* y);
+// The canonical order of n vectors: order[k] is the vector placed at position k.
+std::vector<int> orderBoundaries(int n, const std::vector<const double*>& rows);
+// rows: L vectors of 2N doubles.
+int storeBoundarySet(const std::vector<const double*>& rows);
+int storeCompleteBoundaries(int* found);
+int selectBoundary(int n, int quiet);
+void BoundarySetStatus(int size);
+void getLargestSetSize(int start, int* size, int* count);
+const double* boundaryRow(const BoundarySet& set, int k);
+void freeCompleteBoundarySets();
+void freeBoundarySets();
+// Makes the reset of the bulk invariant free the complete sets (installed on first use).
+void installCompleteSetRelease();
+int CompareBoundarySets(int a, int b);
+void CompareAllBoundarySets();
+
+// Candidates, assembly and completion (CrossBoundAssembly.cpp).
+int addBoundaryCandidate(int N, const double* v);
+int checkConjugatePresence(int N, const double* v);
+void copyToUnsigned(int N, double* dst, const double* src);
+void PrintNewBoundaryCandidate(int N, const double* v, const int* annulus, const int* moebius);
+void assembleBoundarySet(int found);
+int CompletionPossible(const BoundarySet& set);
+int CheckNewBoundary(int N, const double* v);
+// Completion equations in n coordinates: a fresh store for `rows` equations, one equation
+// offered (kept, merged with or dropped against the kept ones; symmetric for a Moebius
+// equation, whose value may have either sign), the number kept, and the integer range of
+// equation e.
+void resetCompletionEquations(int n, int rows);
+int addCompletionEquation(int n, const Complex* r, int symmetric);
+void completionEquationRange(int e, long long* min, long long* max);
+
+// Search driver (CrossBoundSearch.cpp).
+void attemptBoundaries(int Maxloop);
+int tryBoundary(const char* text);
+// Parses the first item of a comma-separated list: "a" or "a:b". Returns the position after
+// the comma, nullptr when none; *ok 0 for an item that is no number or range lo <= hi.
+const char* getNextLimits(const char* s, int* lo, int* hi, int* ok);
+std::vector<int> getAbsMax();
+// The free-variable reduction: the column map (basis vector of each pivot column, -1 for a
+// free column) and the basis rows (N doubles each).
+int initiateIshibashiOrthogonalSpace(std::vector<int>* columnMap, std::vector<double>* basis);
+// The progress rule's question after 55 processor seconds: 1 to go on, 0 when the user said
+// no.
+int progressCheck(long long* count, long long* repeat, int* overflow, const int* x, int n,
+                  const char* label);
+
+// Boundary permutations (CrossBoundPermutations.cpp): the image of boundary a under the
+// field permutation pi; -2 for a degenerate image, -1 (alerted) when none exists.
+int ComputeBoundaryPermutation(const int* pi, int a);
+// Loop points the last "search boundaries" tested (both passes).
+long long boundarySearchLoopPoints();
