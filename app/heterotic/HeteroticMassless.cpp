@@ -434,3 +434,41 @@ void setHeteroticSpinorAndVector(const int* spinor, const int* vector) {
   s.heteroticSpinor.assign(spinor, spinor + h);
   s.heteroticVector.assign(vector, vector + h);
 }
+
+int determineHeteroticSpinorAndVector(TensorProduct* tensor) {
+  HeteroticState& s = heteroticState();
+  const int h = heteroticFactorCount();
+  s.heteroticSpinor.clear();
+  s.heteroticVector.clear();
+  if (h < 1 || factorCount(tensor) < h || s.selectedReps.size() < 1 ||
+      s.selectedReps.rowLength() != h)
+    return 0;
+  // The selected representation is the one whose chiral-algebra currents count as
+  // supersymmetries: the space-time spinor.
+  const int* spinor = s.selectedReps.row(0);
+  std::vector<int> vector(static_cast<std::size_t>(h), 0);
+  for (int f = 0; f < h; ++f) {
+    SpectrumData* sd = factorTheory(tensor, f);
+    const int order = factorGroupOrder(tensor, f);
+    int current = -1;
+    for (int J = 0; J < order && current < 0; ++J)
+      if (SM_SimpleAction(sd, J, 0) == spinor[f]) current = J;
+    // The vector is the spinor fused with itself (s x s = v in D5 at level 1); a label that
+    // is no simple current leaves the vector unknown.
+    if (current < 0) {
+      s.heteroticSpinor.assign(spinor, spinor + h);
+      return 1;
+    }
+    vector[static_cast<std::size_t>(f)] = SM_SimpleAction(sd, current, spinor[f]);
+  }
+  s.heteroticSpinor.assign(spinor, spinor + h);
+  s.heteroticVector = vector;
+  return 2;
+}
+
+const std::vector<int>& getHeteroticSpinor() {
+  return heteroticState().heteroticSpinor;
+}
+const std::vector<int>& getHeteroticVector() {
+  return heteroticState().heteroticVector;
+}
