@@ -4,6 +4,7 @@
 // The light field combinations are enumerated with the nested-loop engine over per-factor
 // candidate lists ordered by weight, each level cut at the first field that would push the
 // total above weight 1.
+#include <algorithm>
 #include <string>
 
 #include "groups/Discrete.h"
@@ -444,8 +445,9 @@ int determineHeteroticSpinorAndVector(TensorProduct* tensor) {
       s.selectedReps.rowLength() != h)
     return 0;
   // The selected representation is the one whose chiral-algebra currents count as
-  // supersymmetries: the space-time spinor.
+  // supersymmetries: the space-time spinor. The identity is never one.
   const int* spinor = s.selectedReps.row(0);
+  if (std::all_of(spinor, spinor + h, [](int label) { return label == 0; })) return 0;
   std::vector<int> vector(static_cast<std::size_t>(h), 0);
   for (int f = 0; f < h; ++f) {
     SpectrumData* sd = factorTheory(tensor, f);

@@ -201,6 +201,12 @@ TEST_F(HeteroticTest, TheSelectedSpinorOfSO10SquaresToTheVector) {
   EXPECT_EQ(determineHeteroticSpinorAndVector(TP), 0);
   EXPECT_TRUE(getHeteroticSpinor().empty());
   EXPECT_TRUE(getHeteroticVector().empty());
+  // The identity is no spinor.
+  const int identity = 0;
+  addNewSelectedRep(&identity);
+  EXPECT_EQ(determineHeteroticSpinorAndVector(TP), 0);
+  EXPECT_TRUE(getHeteroticSpinor().empty());
+  resetSelectedReps();
   SpectrumData* d5 = SM_getData(4, 5, 1);
   // The spinor: the field of the current of order 4 with weight 5/8.
   const int s = SM_SimpleAction(d5, 1, 0);
