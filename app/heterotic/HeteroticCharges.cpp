@@ -140,11 +140,9 @@ void flipColor() {
   HeteroticState& s = heteroticState();
   const int h = heteroticFactorCount();
   if (h < 1 || !playsStandardModelRole(0)) return;
-  {
-    for (int r = 0; r < s.repCount.size(); ++r) {
-      int* c = s.repCount.row(r) + h;
-      *c = mod(-*c, 3);
-    }
+  for (int r = 0; r < s.repCount.size(); ++r) {
+    int* c = s.repCount.row(r) + h;
+    *c = mod(-*c, 3);
   }
   // The rows changed in place: the index is rebuilt from them.
   HeteroticRows flipped;

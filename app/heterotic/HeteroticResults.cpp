@@ -238,7 +238,8 @@ int GSC_printSpectrum(SimpleCurrentData* MD, int type, int exotics, int totalExo
     if (!added) {
       int* stored = jobs.spectra.row(index);
       if (stored[R + 7] == getModelTag()) GSC_printOriginOfTaggedSpectrum(MD);
-      if (settingOn(s.fullSpectrum) != 0) analyseFullSpectrum(record == nullptr ? nullptr : record->tensor, exotics, klass, F);
+      if (settingOn(s.fullSpectrum) != 0)
+        analyseFullSpectrum(record == nullptr ? nullptr : record->tensor, exotics, klass, F);
       bool changed = false;
       if (stored[R + 5] > primeCode) {
         Print("Changing prime code from %d to %d\n", stored[R + 5], primeCode);
@@ -260,7 +261,8 @@ int GSC_printSpectrum(SimpleCurrentData* MD, int type, int exotics, int totalExo
       if (changed) GSC_printOrigin(MD);
     } else {
       if (printFlag == 1) Print("Writing origin file\n");
-      if (settingOn(s.fullSpectrum) != 0) analyseFullSpectrum(record == nullptr ? nullptr : record->tensor, exotics, klass, F);
+      if (settingOn(s.fullSpectrum) != 0)
+        analyseFullSpectrum(record == nullptr ? nullptr : record->tensor, exotics, klass, F);
       GSC_printOrigin(MD);
     }
   } else {
@@ -549,6 +551,7 @@ FullSpectrumStates computeFullSpectrumStates(TensorProduct* tensor) {
   out.states.reset(n);
   out.cubic.assign(static_cast<std::size_t>(std::max(n - h, 0)), 0);
   out.linear.assign(out.cubic.size(), 0);
+  if (n < 1 || s.fullSpectrumRows.rowLength() != n + 3) return out;
   for (int f = h; f < n; ++f) {
     SpectrumData* sd = factorTheory(tensor, f);
     if (sd == nullptr || sd->minimal_charges == nullptr) return out;
