@@ -184,6 +184,13 @@ const HeteroticRows& getAllowedReps();
 int getLeftMasslessCount();
 // The space-time spinor and vector labels of the heterotic factors (h labels each).
 void setHeteroticSpinorAndVector(const int* spinor, const int* vector);
+// The set-up's choice: the spinor is the first selected representation, the vector its
+// square (each label fused with itself). 0 none (nothing selected, or the identity), 1 the
+// spinor only (a label that is no simple current), 2 both.
+int determineHeteroticSpinorAndVector(TensorProduct* tensor);
+// Empty when unknown.
+const std::vector<int>& getHeteroticSpinor();
+const std::vector<int>& getHeteroticVector();
 
 // ---------------------------------------------------------------------------------------
 // Charges, exotics and anomalies

@@ -21,9 +21,22 @@ HeteroticFilterInfo* filterOf(SimpleCurrentData* MD) {
   return static_cast<HeteroticFilterInfo*>(MD->context);
 }
 
-// Left label i of a RepCount row (0 beyond the heterotic factors).
+}  // namespace
+
+bool playsStandardModelRole(int i) {
+  const std::vector<int>& sizes = heteroticState().rowsizes;
+  if (i < 0 || static_cast<std::size_t>(i) >= sizes.size()) return true;
+  if (i == 0) return sizes[0] == 3;
+  if (i == 1) return sizes[1] == 2;
+  return true;
+}
+
+namespace {
+
+// Left label i of a RepCount row in its role: 0 beyond the heterotic factors and for a
+// factor that cannot play the role (an SO(10) spinor is no colour triplet).
 int left(const int* row, int h, int i) {
-  return i < h ? row[h + i] : 0;
+  return i < h && playsStandardModelRole(i) ? row[h + i] : 0;
 }
 
 // The k charge components of a field.
@@ -126,11 +139,10 @@ int computeChargeQuanta(ChargeQuanta* record) {
 void flipColor() {
   HeteroticState& s = heteroticState();
   const int h = heteroticFactorCount();
-  if (h > 0) {
-    for (int r = 0; r < s.repCount.size(); ++r) {
-      int* c = s.repCount.row(r) + h;
-      *c = mod(-*c, 3);
-    }
+  if (h < 1 || !playsStandardModelRole(0)) return;
+  for (int r = 0; r < s.repCount.size(); ++r) {
+    int* c = s.repCount.row(r) + h;
+    *c = mod(-*c, 3);
   }
   // The rows changed in place: the index is rebuilt from them.
   HeteroticRows flipped;

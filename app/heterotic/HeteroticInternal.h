@@ -123,6 +123,11 @@ void FastTensorSimpleAction(TensorProduct* tensor, const int* J, const int* phi,
 // it is an integer.
 bool integerCharge(TensorProduct* tensor, const int* current, const int* field);
 
+// Whether heterotic factor i can be read in its standard-model role (0 colour: three
+// labels; 1 weak: two labels) by the charge quanta, anomalies and colour flip; true before
+// the factor sizes are known.
+bool playsStandardModelRole(int i);
+
 // Nested-loop bodies of the exceptional filter (ctx: the loop of HeteroticLeft.cpp), and
 // the exceptional left algebra of the current left algebra.
 int EvaluateExceptionalFilterResult(int n, int* index, void* ctx);
@@ -150,7 +155,6 @@ struct HeteroticJobState {
   int N3fam = 0;
   int familyGcd = 0;
   int maxEul = 0;
-  int fullSpectrumChecked = 0;
 
   // Search counters and statistics.
   int sampleNumber = 0;
@@ -219,4 +223,16 @@ void ComputeFilterForPrimeCombination(int n, SimpleCurrentData* const* records, 
 long long countSubgroupsOfPGroup(const std::vector<int>& exponents, int p);
 // The readable printout of the last spectrum, and the full-spectrum analysis.
 void GSC_OrderedPrint();
-void analyseFullSpectrum(int exotics, int klass, int families);
+// The chiral states of the full spectrum (labels with the internal factors replaced by
+// their U(1) charges, counted with the sign of the canonical member of the conjugate pair)
+// and, per internal factor, the cubic and linear U(1) anomaly sums. Without a charge table
+// in every internal factor nothing is computed (chargesKnown false).
+struct FullSpectrumStates {
+  HeteroticRows states;
+  std::vector<long long> cubic;
+  std::vector<long long> linear;
+  bool chargesKnown = false;
+};
+FullSpectrumStates computeFullSpectrumStates(TensorProduct* tensor);
+// Prints the full spectrum of the last spectrum stored; an anomalous one ends the job.
+void analyseFullSpectrum(TensorProduct* tensor, int exotics, int klass, int families);

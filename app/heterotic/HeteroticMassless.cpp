@@ -4,6 +4,7 @@
 // The light field combinations are enumerated with the nested-loop engine over per-factor
 // candidate lists ordered by weight, each level cut at the first field that would push the
 // total above weight 1.
+#include <algorithm>
 #include <string>
 
 #include "groups/Discrete.h"
@@ -433,4 +434,43 @@ void setHeteroticSpinorAndVector(const int* spinor, const int* vector) {
   const int h = heteroticFactorCount();
   s.heteroticSpinor.assign(spinor, spinor + h);
   s.heteroticVector.assign(vector, vector + h);
+}
+
+int determineHeteroticSpinorAndVector(TensorProduct* tensor) {
+  HeteroticState& s = heteroticState();
+  const int h = heteroticFactorCount();
+  s.heteroticSpinor.clear();
+  s.heteroticVector.clear();
+  if (h < 1 || factorCount(tensor) < h || s.selectedReps.size() < 1 ||
+      s.selectedReps.rowLength() != h)
+    return 0;
+  // The selected representation is the one whose chiral-algebra currents count as
+  // supersymmetries: the space-time spinor. The identity is never one.
+  const int* spinor = s.selectedReps.row(0);
+  if (std::all_of(spinor, spinor + h, [](int label) { return label == 0; })) return 0;
+  std::vector<int> vector(static_cast<std::size_t>(h), 0);
+  for (int f = 0; f < h; ++f) {
+    SpectrumData* sd = factorTheory(tensor, f);
+    const int order = factorGroupOrder(tensor, f);
+    int current = -1;
+    for (int J = 0; J < order && current < 0; ++J)
+      if (SM_SimpleAction(sd, J, 0) == spinor[f]) current = J;
+    // The vector is the spinor fused with itself (s x s = v in D5 at level 1); a label that
+    // is no simple current leaves the vector unknown.
+    if (current < 0) {
+      s.heteroticSpinor.assign(spinor, spinor + h);
+      return 1;
+    }
+    vector[static_cast<std::size_t>(f)] = SM_SimpleAction(sd, current, spinor[f]);
+  }
+  s.heteroticSpinor.assign(spinor, spinor + h);
+  s.heteroticVector = vector;
+  return 2;
+}
+
+const std::vector<int>& getHeteroticSpinor() {
+  return heteroticState().heteroticSpinor;
+}
+const std::vector<int>& getHeteroticVector() {
+  return heteroticState().heteroticVector;
 }

@@ -26,6 +26,7 @@
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
+#include "store/Storemanager.h"
 #include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
 
@@ -237,7 +238,8 @@ int GSC_printSpectrum(SimpleCurrentData* MD, int type, int exotics, int totalExo
     if (!added) {
       int* stored = jobs.spectra.row(index);
       if (stored[R + 7] == getModelTag()) GSC_printOriginOfTaggedSpectrum(MD);
-      if (settingOn(s.fullSpectrum) != 0) analyseFullSpectrum(exotics, klass, F);
+      if (settingOn(s.fullSpectrum) != 0)
+        analyseFullSpectrum(record == nullptr ? nullptr : record->tensor, exotics, klass, F);
       bool changed = false;
       if (stored[R + 5] > primeCode) {
         Print("Changing prime code from %d to %d\n", stored[R + 5], primeCode);
@@ -259,7 +261,8 @@ int GSC_printSpectrum(SimpleCurrentData* MD, int type, int exotics, int totalExo
       if (changed) GSC_printOrigin(MD);
     } else {
       if (printFlag == 1) Print("Writing origin file\n");
-      if (settingOn(s.fullSpectrum) != 0) analyseFullSpectrum(exotics, klass, F);
+      if (settingOn(s.fullSpectrum) != 0)
+        analyseFullSpectrum(record == nullptr ? nullptr : record->tensor, exotics, klass, F);
       GSC_printOrigin(MD);
     }
   } else {
@@ -513,11 +516,108 @@ void GSC_OrderedPrint() {
   PrintSeparatorWithText('=', "COMPLETED");
 }
 
-void analyseFullSpectrum(int exotics, int, int families) {
-  if (exotics > 0 || std::abs(families) == 84) return;
-  HeteroticJobState& jobs = heteroticJobs();
-  if (jobs.fullSpectrumChecked == 0) {
-    Alert("analyseFullSpectrum", 0, 100201, "Full heterotic spectrum analysis: not available yet");
-    jobs.fullSpectrumChecked = 1;
+namespace {
+
+// The member of a state and its conjugate that is counted, when the heterotic factors have
+// no colour and weak roles: the state itself when its first non-zero internal charge is
+// positive (or all are 0), else the conjugate (conjugate heterotic labels, the centred
+// U(1) labels and the charges negated). 1 for the state, -1 for the conjugate.
+int conjugateByCharges(TensorProduct* tensor, int h, const std::vector<int>& state,
+                       std::vector<int>& out) {
+  const int n = static_cast<int>(state.size());
+  out = state;
+  int f = h;
+  while (f < n && state[static_cast<std::size_t>(f)] == 0) ++f;
+  if (f == n || state[static_cast<std::size_t>(f)] > 0) return 1;
+  for (int g = 0; g < n; ++g) {
+    const std::size_t i = static_cast<std::size_t>(g);
+    if (g >= h || g == 2 || g == 3) {
+      out[i] = -state[i];
+    } else {
+      SpectrumData* sd = factorTheory(tensor, g);
+      out[i] = sd != nullptr && sd->conjugates != nullptr ? sd->conjugates[state[i]] : state[i];
+    }
   }
+  return -1;
+}
+
+}  // namespace
+
+FullSpectrumStates computeFullSpectrumStates(TensorProduct* tensor) {
+  HeteroticState& s = heteroticState();
+  FullSpectrumStates out;
+  const int n = factorCount(tensor);
+  const int h = heteroticFactorCount();
+  out.states.reset(n);
+  out.cubic.assign(static_cast<std::size_t>(std::max(n - h, 0)), 0);
+  out.linear.assign(out.cubic.size(), 0);
+  if (n < 1 || s.fullSpectrumRows.rowLength() != n + 3) return out;
+  for (int f = h; f < n; ++f) {
+    SpectrumData* sd = factorTheory(tensor, f);
+    if (sd == nullptr || sd->minimal_charges == nullptr) return out;
+  }
+  out.chargesKnown = true;
+  // The colour and weak slots are read as such only when the factors play those roles.
+  const bool standardRoles = h >= 2 && playsStandardModelRole(0) && playsStandardModelRole(1);
+  const HeteroticRows& rows = s.fullSpectrumRows;
+  std::vector<int> state(static_cast<std::size_t>(n)), counted(static_cast<std::size_t>(n));
+  for (int r = 0; r < rows.size(); ++r) {
+    const int* row = rows.row(r);
+    for (int f = 0; f < n; ++f) state[static_cast<std::size_t>(f)] = row[f];
+    // The hypercharge-like labels of the standard set-up, in symmetric form.
+    if (n > 2 && state[2] >= 16) state[2] -= 30;
+    if (n > 3 && state[3] >= 11) state[3] -= 20;
+    for (int f = h; f < n; ++f)
+      state[static_cast<std::size_t>(f)] = factorTheory(tensor, f)->minimal_charges[row[f]];
+    const long long m = row[n + 1];
+    const int side = standardRoles ? ConjugateCombination(n, state.data(), counted.data())
+                                   : conjugateByCharges(tensor, h, state, counted);
+    const long long signedM = side == 1 ? m : -m;
+    out.states.add(counted.data(), static_cast<int>(signedM));
+    long long weight = signedM;
+    for (int f = 0; f < n; ++f)
+      weight *= s.dimsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(row[f])];
+    for (int f = h; f < n; ++f) {
+      const long long c = counted[static_cast<std::size_t>(f)];
+      const long long N = factorTheory(tensor, f)->weight_den;
+      long long cube = c * c * c, lin = c;
+      if (s.dimsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(row[f])] != 1) {
+        // A doublet of the superconformal algebra: its two members one charge unit apart.
+        cube = ((N + c) * (N + c) * (N + c) + (c - N) * (c - N) * (c - N)) / 2;
+        lin = ((N + c) + (c - N)) / 2;
+      }
+      out.cubic[static_cast<std::size_t>(f - h)] += weight * cube;
+      out.linear[static_cast<std::size_t>(f - h)] += weight * lin;
+    }
+  }
+  return out;
+}
+
+void analyseFullSpectrum(TensorProduct* tensor, int exotics, int klass, int families) {
+  if (exotics > 0 || std::abs(families) == 84) return;
+  const HeteroticRows& rows = heteroticState().fullSpectrumRows;
+  Print("\n\n............... Full Spectrum ...........");
+  Print("              (algebra %d, Families %d)\n\n", klass, families);
+  const FullSpectrumStates result = computeFullSpectrumStates(tensor);
+  for (std::size_t f = 0; f < result.cubic.size(); ++f) {
+    if (result.cubic[f] != 0 || result.linear[f] != 0) {
+      // A warning, then the heterotic exit routine, so that the result files are complete.
+      Alert("analyseFullSpectrum", 0, 212204, "Anomalies!");
+      GracefulExit(1);
+    }
+  }
+  std::vector<int> order(static_cast<std::size_t>(result.states.size()));
+  std::iota(order.begin(), order.end(), 0);
+  const int n = result.states.rowLength();
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return std::lexicographical_compare(result.states.row(a), result.states.row(a) + n,
+                                        result.states.row(b), result.states.row(b) + n);
+  });
+  int printed = 0;
+  for (int i : order) {
+    if (result.states.count(i) == 0) continue;
+    PrintVec(n, result.states.row(i), formatText("%3d x ", result.states.count(i)).c_str());
+    ++printed;
+  }
+  Print("Total number %d (Full spectrum %d)\n", printed, rows.size());
 }

@@ -332,6 +332,7 @@ int ComputeHeterotic(TensorProduct* tensor) {
   PrimeDecomposeSimpleCurrentGroup(tensor);
   determineParticipatingPrimes();
   computeChiralAlgebraUsingPrimeDecomposition(tensor);
+  determineHeteroticSpinorAndVector(tensor);
   if (!getHeteroticFault().empty()) {
     Alert("ComputeHeterotic", 6, 100202, "Heterotic set-up failed: %s", getHeteroticFault().c_str());
     return 1;

@@ -364,9 +364,13 @@ int GSC_computeHeteroticStringSpectrum(SimpleCurrentData* MD) {
                                                                        : 0;
       repRow[static_cast<std::size_t>(h + f)] = root[f];
     }
+    // The pattern entry counts states; a multiplet counts representations: a colour
+    // triplet and a weak doublet in their roles, otherwise the factor's own dimension.
     int qq = q;
-    if (h > 0 && root[0] >= 1) qq /= 3;
-    if (h > 1 && root[1] >= 1) qq /= 2;
+    if (h > 0 && root[0] >= 1)
+      qq /= playsStandardModelRole(0) ? 3 : std::max(1, getLeftDimension(0, root[0]));
+    if (h > 1 && root[1] >= 1)
+      qq /= playsStandardModelRole(1) ? 2 : std::max(1, getLeftDimension(1, root[1]));
     s.repCount.add(repRow.data(), -(E * Ns * qq));
   }
 
