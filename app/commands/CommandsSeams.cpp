@@ -24,9 +24,3 @@ int factorCurrents(int i) {
 }
 
 }  // namespace TensorSeam
-
-namespace SearchSeam {
-
-void setSusySearch(int) {}
-
-}  // namespace SearchSeam

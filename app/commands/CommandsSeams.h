@@ -15,12 +15,3 @@ int factorPrimaries(int i);
 int factorCurrents(int i);
 
 }  // namespace TensorSeam
-
-namespace SearchSeam {
-
-// The supersymmetric-search switch of the standard-model search. The output file names
-// read it as 0 (not supersymmetric) until that search exists, so setting it changes
-// nothing yet.
-void setSusySearch(int flag);
-
-}  // namespace SearchSeam

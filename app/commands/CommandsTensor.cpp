@@ -18,6 +18,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "search/SearchSM.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
@@ -322,7 +323,7 @@ int COM_build_nonsusycy(char** params, int n) {
   if (n < 1) return 1;
   if (!buildMinimalTensorProduct(intParameter(params, 0), true)) return 1;
   setIntPar("Super", 1);
-  SearchSeam::setSusySearch(0);
+  setSusySearch(0);
   return -1;
 }
 

@@ -20,6 +20,7 @@
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
 #include "strings/Tadpole.h"
+#include "tensor/OutputNames.h"
 
 StandardModel SM;
 StandardModel SM2;
@@ -98,6 +99,7 @@ void initializeSearchSM() {
   resetRecords();
   setSearchDataHook(refreshSearchData);
   setDiscreteSymmetryHook(discreteSymmetriesOfConfiguration);
+  setSusySearchSource(getSusySearch);
 }
 
 void resetSearchSM() {

@@ -41,9 +41,13 @@ OutputNameHooks& outputNameHooks() {
   return hooks;
 }
 
-// The standard-model search that chooses folders is not built yet: it is not
-// supersymmetric.
-int getSusySearch() { return 0; }
+// The susy switch of the standard-model search, installed by that search; without it the
+// case counts as not supersymmetric.
+int (*&susySearchSource())() {
+  static int (*source)() = nullptr;
+  return source;
+}
+int getSusySearch() { return susySearchSource() == nullptr ? 0 : susySearchSource()(); }
 int currentMIPFIdentifier() {
   const OutputNameHooks& hooks = outputNameHooks();
   return hooks.mipfIdentifier == nullptr ? -1 : hooks.mipfIdentifier();
@@ -238,3 +242,5 @@ std::string getHeteroticSpectrumIdentifier(int start) {
   if (lifted == 4) text += "_{\\rm bl}";
   return text + "$";
 }
+
+void setSusySearchSource(int (*source)()) { susySearchSource() = source; }

@@ -24,6 +24,9 @@ void PrintShifted(const std::string& text);
 // The invariant layer tells output names the MIPF number of the current invariant (-1
 // for none) and how many invariants are stored; until then no name carries a number.
 void setOutputNameHooks(int (*mipfIdentifier)(), int (*storedInvariants)());
+// The susy switch of the standard-model search ("/SusyMIPF" or "/NonSusyMIPF" folders);
+// installed by the search, none: not supersymmetric.
+void setSusySearchSource(int (*source)());
 // The MIPF part of a name: "_" and the number in three digits, in four when 1000 or more
 // invariants are stored (and the number is below 1000); "" for -1.
 std::string MIPFNameComponent(int mipf, int storedInvariants);

@@ -216,7 +216,8 @@ TEST_F(InvariantAutomorphismsTest, MIPFNumberEndsTheOutputFileName) {
   EXPECT_EQ(MIPFNameComponent(-1, 1000), "");
   ASSERT_EQ(run("algebra a 1 4"), 0);
   const std::string plain = getCurrentOutputFileName(".x");
-  EXPECT_EQ(plain.substr(plain.size() - 14), "/NonSusyMIPF.x");
+  // The standard-model search is supersymmetric until a command says otherwise.
+  EXPECT_EQ(plain.substr(plain.size() - 11), "/SusyMIPF.x");
   BulkInvariant* current = *getCurrentBulk();
   EXPECT_EQ(MIPFIdentifier(current), -1);
   current->MD->mipf_number = 7;

@@ -291,7 +291,11 @@ TEST_F(CosetTest, OutputFileNamesFollowThePrefix) {
   runAll({"tensor", "g a 1 4", "current 1"});
   const std::string dir = getOutputDir();
   std::string name = getCurrentOutputFileName(".cases");
-  EXPECT_EQ(name, dir + "N_Tensor{A1:4}/NonSusyMIPF{A1:4}.cases");
+  // The search is supersymmetric by default; a non-supersymmetric one names another folder.
+  EXPECT_EQ(name, dir + "N_Tensor{A1:4}/SusyMIPF{A1:4}.cases");
+  setSusySearchSource([] { return 0; });
+  EXPECT_EQ(getCurrentOutputFileName(".cases"), dir + "N_Tensor{A1:4}/NonSusyMIPF{A1:4}.cases");
+  setSusySearchSource([] { return 1; });
   EXPECT_TRUE(std::filesystem::is_directory(dir + "N_Tensor{A1:4}"));
   assignExtensionNumber(currentTensor, 2);
   EXPECT_EQ(getCurrentOutputFileName(".x"), dir + "N_Tensor{A1:4}/Ext2.x");
