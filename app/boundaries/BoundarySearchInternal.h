@@ -13,6 +13,8 @@
 
 #include <complex>
 #include <list>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "boundaries/CrossBound.h"
@@ -148,3 +150,54 @@ int progressCheck(long long* count, long long* repeat, int* overflow, const int*
 int ComputeBoundaryPermutation(const int* pi, int a);
 // Loop points the last "search boundaries" tested (both passes).
 long long boundarySearchLoopPoints();
+
+// NIM-representation search (CrossBoundNimrep*.cpp). One record per annulus-row candidate:
+// diagonal candidates (A^0 = 1) hold their links to other diagonal candidates through
+// off-diagonal candidates (A^0 = 0); off-diagonal candidates hold the pairs they connect.
+struct NIMrepInfo {
+  int in_use = 1;
+  int is_diagonal = 0;
+  int link_count = 0;
+  int solution_count = 0;
+  int off_diag_count = 0;
+  std::vector<int> linked_to;    // diagonal: partner diagonal candidate of each link
+  std::vector<int> linked_by;    // diagonal: off-diagonal candidate forming each link
+  std::vector<int> link_maxima;  // diagonal: inclusive multiplicity bound of each link
+  std::vector<std::pair<int, int>> link_pairs;  // off-diagonal: (d1, d2), d1 <= d2
+  std::vector<int> off_diags;                   // diagonal: the distinct linked_by values
+  std::vector<std::vector<int>> solutions;      // diagonal: multiplicity per off_diags entry
+};
+
+std::unique_ptr<NIMrepInfo> newNIMrepInfo(int is_diagonal);
+
+struct NimrepStore {
+  int N = 0;  // primaries
+  int L = 0;  // boundaries of a complete set
+  std::vector<int> Annuli;                               // N ints per candidate
+  std::vector<std::unique_ptr<NIMrepInfo>> records;      // one per candidate
+  std::vector<int> NIMrepConjugates;                     // conjugate candidate, -1 dropped
+  std::vector<int> fusionTable;                          // N_ab^k at (a N + b) N + k
+  std::vector<int> conjugateField;                       // conjugate primary
+  std::vector<std::vector<int>> SuccessfulBoundaries;    // rows of 2L ints
+};
+
+NimrepStore& nimrepStore();
+void resetNimrepStore();
+// Copies the fusion rules and field conjugation of the current theory into the store.
+void loadNimrepFusion(int N);
+int nimrepCandidateCount();
+// Leading candidates with A^0 != 0.
+int diagonalCandidateCount();
+
+// Fusion-representation reduction (CrossBoundNimrepReduction.cpp).
+// The bounds for off-diagonal rows: `bounds` lowered by the fusion rules on the stored rows.
+std::vector<int> reduceOffdiagonalBounds(std::vector<int> bounds);
+std::vector<int> getOffdiagonalAbsMax();
+int findConjugateBoundaryCandidate(int c, int N);
+// Fills NIMrepConjugates; an off-diagonal candidate without conjugate is taken out of use.
+void loadNIMrepConjugates();
+const std::vector<int>& getFusionMatrix(int N, int d);
+int reduceOffdiagonalBoundaryMaxima(int N, int d, const std::vector<int>& F, int o, int max);
+void reduceBoundariesUsingFusionRepresentation(int N);
+void findGoodCombinations2(int N);
+void addTrivialBoundarySolution(int d);
