@@ -201,3 +201,20 @@ int reduceOffdiagonalBoundaryMaxima(int N, int d, const std::vector<int>& F, int
 void reduceBoundariesUsingFusionRepresentation(int N);
 void findGoodCombinations2(int N);
 void addTrivialBoundarySolution(int d);
+
+// Link bookkeeping (CrossBoundNimrepLinks.cpp): one removal pass, 1 when anything was
+// removed or shortened; the link report of the candidates in use.
+int reduceNIMrepInfo();
+void PrintBoundaryLinkInfo();
+
+// Moebius-strip solver pieces (CrossBoundMoebius.cpp). Equations are solved modulo the
+// smallest prime above 2 x (largest bound) + 1, so that each residue lifts to at most one
+// integer of the bound's parity within [-B, B].
+int moebiusPrime(int largest);
+// 1 and *value when the residue v (0 <= v < p) lifts into [-B, B] with the parity of B.
+int liftMoebiusResidue(long long v, int B, int p, int* value);
+// Value number t (0 .. B) of a free variable with bound B: -B, -B + 2, ..., B.
+int freeMoebiusValue(int t, int B);
+// 1 when the first non-zero entry is positive (0 for the zero vector): of M and -M only one
+// is kept.
+int firstNonZeroPositive(int n, const int* v);

@@ -13,6 +13,7 @@
 #include "boundaries/BoundarySearchInternal.h"
 #include "boundaries/CrossBound.h"
 #include "boundaries/CrossBoundInternal.h"
+#include "runtime/Parameters.h"
 
 namespace {
 
@@ -63,6 +64,12 @@ class NimrepReductionTest : public ZoqTest {
     addCandidate({1, 0, 1});
     addCandidate({0, 1, 0});
     addCandidate({0, 0, 1});
+  }
+
+  static void pairs(int o, std::vector<std::pair<int, int>> p) {
+    NIMrepInfo& info = *nimrepStore().records[static_cast<size_t>(o)];
+    info.link_pairs = std::move(p);
+    info.link_count = static_cast<int>(info.link_pairs.size());
   }
 
   static NIMrepInfo& record(int c) { return *nimrepStore().records[static_cast<size_t>(c)]; }
@@ -225,6 +232,64 @@ TEST_F(NimrepReductionTest, BoundaryResetEmptiesTheStore) {
   EXPECT_EQ(nimrepCandidateCount(), 0);
   EXPECT_TRUE(nimrepStore().Annuli.empty());
   EXPECT_TRUE(nimrepStore().SuccessfulBoundaries.empty());
+}
+
+TEST_F(NimrepReductionTest, RemovalPassesRepeatUntilNothingChanges) {
+  su2Level2Store();
+  link(0, 2, 1, 3);
+  link(0, 3, 0, 3);
+  link(1, 2, 0, 1);  // maxima sum 1 < L - 1 = 2
+  pairs(2, {{0, 1}});
+  pairs(3, {{0, 0}});
+  setIntPar("Boundary_search info_level", 4);
+  EXPECT_EQ(reduceNIMrepInfo(), 1);
+  EXPECT_EQ(record(1).in_use, 0);
+  EXPECT_EQ(record(2).in_use, 0);  // its only pair lost a partner
+  EXPECT_NE(capture.printed.find("Diagonal boundary 1 removed for having insufficient links\n"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find("Off-diagonal boundary 2 removed for having no links\n"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find("Reduction; starting new iteration\n"), std::string::npos);
+  // The next pass strips the dead link of candidate 0, which keeps enough through (0,0,1).
+  EXPECT_EQ(reduceNIMrepInfo(), 1);
+  EXPECT_EQ(record(0).linked_by, (std::vector<int>{3}));
+  EXPECT_EQ(record(0).linked_to, (std::vector<int>{0}));
+  EXPECT_EQ(record(0).in_use, 1);
+  EXPECT_EQ(reduceNIMrepInfo(), 0);
+}
+
+TEST_F(NimrepReductionTest, SolutionsDecideWhichLinksLive) {
+  su2Level2Store();
+  link(0, 2, 1, 3);
+  link(0, 3, 0, 3);
+  link(1, 2, 0, 3);
+  link(1, 3, 0, 3);  // no solution of (1,0,1) uses (0,0,1)
+  pairs(2, {{0, 1}});
+  pairs(3, {{0, 0}, {0, 1}});
+  reduceBoundariesUsingFusionRepresentation(3);
+  EXPECT_EQ(record(1).off_diags, (std::vector<int>{2, 3}));
+  EXPECT_EQ(record(1).solutions, (std::vector<std::vector<int>>{{2, 0}}));
+  EXPECT_EQ(reduceNIMrepInfo(), 1);
+  EXPECT_EQ(record(1).linked_by, (std::vector<int>{2}));
+  // (0,0,1) no longer links candidate 1: its pair (0,1) goes.
+  EXPECT_EQ(reduceNIMrepInfo(), 1);
+  EXPECT_EQ(record(3).link_pairs, (std::vector<std::pair<int, int>>{{0, 0}}));
+  EXPECT_EQ(reduceNIMrepInfo(), 0);
+}
+
+TEST_F(NimrepReductionTest, LinkReportListsCandidatesInUse) {
+  su2Level2Store();
+  link(0, 2, 1, 3);
+  link(0, 3, 0, 3);
+  pairs(2, {{0, 1}});
+  record(3).in_use = 0;
+  PrintBoundaryLinkInfo();
+  EXPECT_EQ(capture.printed,
+            "Diagonal boundary 0; nr. of links 2\n"
+            "  Links: (2 --> 1)  (3 --> 0)  \n"
+            "Diagonal boundary 1; nr. of links 0\n"
+            "Off-diagonal boundary 2; nr. of links 1\n"
+            "  Link pairs: (0,1) \n");
 }
 
 }  // namespace

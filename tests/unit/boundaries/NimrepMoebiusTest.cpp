@@ -1,0 +1,67 @@
+// Pieces of the Moebius-strip solver: the modulus, the lift of residues, the values of free
+// coefficients and the sign rule that keeps one of M and -M.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "TestSupport.h"
+#include "boundaries/BoundarySearchInternal.h"
+
+namespace {
+
+class NimrepMoebiusTest : public ZoqTest {};
+
+TEST_F(NimrepMoebiusTest, PrimeIsSmallestAboveTwiceTheBoundPlusOne) {
+  EXPECT_EQ(moebiusPrime(1), 5);   // above 3
+  EXPECT_EQ(moebiusPrime(3), 11);  // above 7
+  EXPECT_EQ(moebiusPrime(0), 2);   // above 1
+  EXPECT_EQ(moebiusPrime(2), 7);   // above 5
+  EXPECT_EQ(moebiusPrime(5), 13);  // above 11, which is not allowed
+}
+
+TEST_F(NimrepMoebiusTest, FreeVariableRunsOverValuesOfItsParity) {
+  for (int B = 0; B <= 4; ++B) {
+    std::vector<int> values;
+    for (int t = 0; t <= B; ++t) values.push_back(freeMoebiusValue(t, B));
+    ASSERT_EQ(values.size(), static_cast<size_t>(B + 1));
+    EXPECT_EQ(values.front(), -B);
+    EXPECT_EQ(values.back(), B);
+    for (size_t k = 1; k < values.size(); ++k) EXPECT_EQ(values[k] - values[k - 1], 2);
+  }
+}
+
+TEST_F(NimrepMoebiusTest, ResiduesLiftToTheUniqueValueOfTheBoundsParity) {
+  const int p = moebiusPrime(3);  // 11
+  int v = 99;
+  // Every value of parity 3 within [-3, 3] comes back from its residue.
+  for (int m : {-3, -1, 1, 3}) {
+    ASSERT_EQ(liftMoebiusResidue(((m % p) + p) % p, 3, p, &v), 1) << m;
+    EXPECT_EQ(v, m);
+  }
+  // Wrong parity or out of reach: refused.
+  EXPECT_EQ(liftMoebiusResidue(2, 3, p, &v), 0);
+  EXPECT_EQ(liftMoebiusResidue(0, 3, p, &v), 0);
+  EXPECT_EQ(liftMoebiusResidue(5, 3, p, &v), 0);   // 5 > 3 and -6 < -3
+  EXPECT_EQ(liftMoebiusResidue(0, 0, p, &v), 1);
+  EXPECT_EQ(v, 0);
+  EXPECT_EQ(liftMoebiusResidue(2, 2, p, &v), 1);
+  EXPECT_EQ(v, 2);
+  EXPECT_EQ(liftMoebiusResidue(9, 2, p, &v), 1);
+  EXPECT_EQ(v, -2);
+}
+
+TEST_F(NimrepMoebiusTest, OnlyOneOfMAndMinusMIsKept) {
+  const std::vector<std::vector<int>> cases = {{0, 1, -1}, {2, -1, 0}, {0, 0, -3}, {1, 0, 0}};
+  for (const std::vector<int>& m : cases) {
+    std::vector<int> minus;
+    for (int x : m) minus.push_back(-x);
+    EXPECT_EQ(firstNonZeroPositive(3, m.data()) + firstNonZeroPositive(3, minus.data()), 1);
+  }
+  const std::vector<int> zero = {0, 0, 0};
+  EXPECT_EQ(firstNonZeroPositive(3, zero.data()), 0);
+  EXPECT_EQ(firstNonZeroPositive(3, cases[0].data()), 1);
+  EXPECT_EQ(firstNonZeroPositive(3, cases[2].data()), 0);
+}
+
+}  // namespace
