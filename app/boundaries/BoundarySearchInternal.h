@@ -218,3 +218,13 @@ int freeMoebiusValue(int t, int B);
 // 1 when the first non-zero entry is positive (0 for the zero vector): of M and -M only one
 // is kept.
 int firstNonZeroPositive(int n, const int* v);
+
+// Crosscaps from Moebius amplitudes (CrossBoundCrosscapSearch.cpp).
+// prod over m of (A^m_bb + 1) for the diagonal annulus row of one boundary, in 64 bits,
+// saturating at the largest value instead of overflowing.
+long long crosscapLoopLength(int N, const int* diagonalAnnulus);
+// The boundary whose Moebius loop is shortest among the usable ones (usable[b] != 0: no
+// vanishing reflection coefficient); the lower number wins ties and only lengths below
+// 2^31 - 1 qualify. diagonal holds A^m_bb at b N + m. -1 when none qualifies.
+int chooseCrosscapBoundary(int N, int L, const std::vector<int>& diagonal,
+                           const std::vector<int>& usable);

@@ -2,7 +2,9 @@
 // coefficients and the sign rule that keeps one of M and -M.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "TestSupport.h"
@@ -62,6 +64,46 @@ TEST_F(NimrepMoebiusTest, OnlyOneOfMAndMinusMIsKept) {
   EXPECT_EQ(firstNonZeroPositive(3, zero.data()), 0);
   EXPECT_EQ(firstNonZeroPositive(3, cases[0].data()), 1);
   EXPECT_EQ(firstNonZeroPositive(3, cases[2].data()), 0);
+}
+
+}  // namespace
+
+namespace {
+
+class NimrepCrosscapTest : public ZoqTest {};
+
+TEST_F(NimrepCrosscapTest, LoopLengthIsProductOfDiagonalAnnulusPlusOne) {
+  const std::vector<int> row = {1, 0, 2};
+  EXPECT_EQ(crosscapLoopLength(3, row.data()), 2 * 1 * 3);
+  // 64 factors of 2^31 would overflow: the length saturates.
+  const std::vector<int> big(64, INT_MAX);
+  EXPECT_EQ(crosscapLoopLength(64, big.data()), LLONG_MAX);
+  // 2^32 fits in 64 bits.
+  const std::vector<int> two(32, 1);
+  EXPECT_EQ(crosscapLoopLength(32, two.data()), 4294967296LL);
+}
+
+TEST_F(NimrepCrosscapTest, ShortestLoopWinsTiesGoToTheLowerBoundary) {
+  // Three boundaries of two primaries: lengths 4, 2, 2.
+  const std::vector<int> diagonal = {1, 1, 1, 0, 0, 1};
+  EXPECT_EQ(chooseCrosscapBoundary(2, 3, diagonal, {1, 1, 1}), 1);
+  EXPECT_EQ(chooseCrosscapBoundary(2, 3, diagonal, {1, 0, 1}), 2);
+  EXPECT_EQ(chooseCrosscapBoundary(2, 3, diagonal, {1, 0, 0}), 0);
+  EXPECT_TRUE(capture.printed.find("abandoned") == std::string::npos);
+}
+
+TEST_F(NimrepCrosscapTest, NoUsableBoundaryAbandonsWithTwoLines) {
+  const std::vector<int> diagonal = {1, 1, 1, 0};
+  capture.clear();
+  EXPECT_EQ(chooseCrosscapBoundary(2, 2, diagonal, {0, 0}), -1);
+  EXPECT_EQ(capture.printed,
+            "All boundary coefficients have at least one zero entry\n"
+            "Moebius loop search abandoned.\n");
+  // A loop too long to run never qualifies.
+  const std::vector<int> huge(33, 1);
+  capture.clear();
+  EXPECT_EQ(chooseCrosscapBoundary(33, 1, huge, {1}), -1);
+  EXPECT_NE(capture.printed.find("Moebius loop search abandoned.\n"), std::string::npos);
 }
 
 }  // namespace
