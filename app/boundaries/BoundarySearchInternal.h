@@ -228,3 +228,6 @@ long long crosscapLoopLength(int N, const int* diagonalAnnulus);
 // 2^31 - 1 qualify. diagonal holds A^m_bb at b N + m. -1 when none qualifies.
 int chooseCrosscapBoundary(int N, int L, const std::vector<int>& diagonal,
                            const std::vector<int>& usable);
+// Link maximum of diagonal candidates p and q from the zeros of their BB^* vectors and the
+// Ishibashi multiplicities.
+int getLinkMaximum(int n, int p, int q);

@@ -1,6 +1,7 @@
 // The link bookkeeping of the NIM-representation search: the iterated removal of candidates
 // that can no longer take part in a complete boundary set, and the link report.
 #include <algorithm>
+#include <cmath>
 
 #include "boundaries/BoundarySearchInternal.h"
 #include "boundaries/CrossBoundInternal.h"
@@ -151,4 +152,29 @@ void PrintBoundaryLinkInfo() {
       Print("\n");
     }
   }
+}
+
+int getLinkMaximum(int n, int p, int q) {
+  const CrossBoundState& cb = crossBoundState();
+  const BoundarySearchState& bs = boundarySearchState();
+  const size_t width = 2 * static_cast<size_t>(n < 0 ? 0 : n);
+  auto zero = [&bs, width](int c, int i) {
+    const size_t at = static_cast<size_t>(c) * width + static_cast<size_t>(i);
+    return at < bs.BoundaryCandidates.size() && std::fabs(bs.BoundaryCandidates[at]) <= 1e-7 ? 1
+                                                                                              : 0;
+  };
+  int cp = 2, cq = 2;
+  for (int i = 0; i < n; ++i) {
+    const IshibashiLabel* first = nullptr;
+    for (const IshibashiLabel& l : cb.IshibashiLabels)
+      if (l.primary == i) {
+        first = &l;
+        break;
+      }
+    if (first == nullptr) continue;
+    const int mult = first->third;
+    if (zero(q, i) == 0) cq += zero(p, i) + mult - 1;
+    if (zero(p, i) == 0) cp += zero(q, i) + mult - 1;
+  }
+  return std::max(cp, cq);
 }

@@ -292,4 +292,25 @@ TEST_F(NimrepReductionTest, LinkReportListsCandidatesInUse) {
             "  Link pairs: (0,1) \n");
 }
 
+TEST_F(NimrepReductionTest, LinkMaximumCountsZerosAndMultiplicities) {
+  CrossBoundState& cb = crossBoundState();
+  cb.IshibashiLabels.assign(3, IshibashiLabel{});
+  for (int i = 0; i < 3; ++i) {
+    cb.IshibashiLabels[static_cast<size_t>(i)].primary = i;
+    cb.IshibashiLabels[static_cast<size_t>(i)].third = 1;  // multiplicity
+  }
+  BoundarySearchState& bs = boundarySearchState();
+  // Real parts of BB^*, then imaginary parts, for p = 0 and q = 1.
+  bs.BoundaryCandidates = {0.5, 0.0, 0.5, 0, 0, 0,  //
+                           0.5, 0.5, 0.0, 0, 0, 0};
+  bs.BoundCandCount = 2;
+  // Each counter gains one where only the other vector vanishes: max(3, 3).
+  EXPECT_EQ(getLinkMaximum(3, 0, 1), 3);
+  EXPECT_EQ(getLinkMaximum(3, 0, 0), 2);
+  // Multiplicity 2 at a primary where neither vanishes adds one to both.
+  cb.IshibashiLabels[0].third = 2;
+  EXPECT_EQ(getLinkMaximum(3, 0, 1), 4);
+  EXPECT_EQ(getLinkMaximum(0, 0, 1), 2);
+}
+
 }  // namespace
