@@ -231,3 +231,8 @@ int chooseCrosscapBoundary(int N, int L, const std::vector<int>& diagonal,
 // Link maximum of diagonal candidates p and q from the zeros of their BB^* vectors and the
 // Ishibashi multiplicities.
 int getLinkMaximum(int n, int p, int q);
+// The closing table of "search NIMrep": the three counts, one line per Moebius/Klein
+// solution row (NIMrep, conjugation, five failure flags, N Klein-bottle coefficients) and
+// whether the loops were cut by their maximum.
+void printNimrepFinalAnalysis(int nimreps, int symmetric, int unoriented,
+                              const std::vector<std::vector<int>>& rows, int N, int cut);

@@ -178,3 +178,26 @@ int getLinkMaximum(int n, int p, int q) {
   }
   return std::max(cp, cq);
 }
+
+void printNimrepFinalAnalysis(int nimreps, int symmetric, int unoriented,
+                              const std::vector<std::vector<int>>& rows, int N, int cut) {
+  Print("******************** FINAL ANALYSIS **************************\n");
+  Print("Total number of NIMreps found: %d\n", nimreps);
+  Print("Total number of S-NIMreps found: %d\n", symmetric);
+  Print("Total number of U-NIMreps found: %d\n", unoriented);
+  Print("List of solutions:\n");
+  Print("NIM  S-NIM  KBC  Real  Orient. K[0]   Trace   Klein bottle\n");
+  for (const std::vector<int>& r : rows) {
+    if (static_cast<int>(r.size()) < N + 7) continue;
+    Print("%2d  %3d", r[0], r[1]);
+    Print("%s", r[2] ? "      --" : "      OK");
+    Print("%s", r[3] ? "   --" : "   OK");
+    Print("%s", r[4] ? "     --" : "     OK");
+    Print("%s", r[5] ? "     <0   " : "     OK   ");
+    Print("%s", r[6] ? "   --   " : "   OK   ");
+    for (int i = 0; i < N; ++i) Print("%2d", r[static_cast<size_t>(7 + i)]);
+    Print("\n");
+  }
+  Print("%s", cut ? "There may be additional solutions\n" : "All solutions were found\n");
+  Print("**************************************************************\n");
+}

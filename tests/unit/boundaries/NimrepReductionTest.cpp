@@ -313,4 +313,28 @@ TEST_F(NimrepReductionTest, LinkMaximumCountsZerosAndMultiplicities) {
   EXPECT_EQ(getLinkMaximum(0, 0, 1), 2);
 }
 
+TEST_F(NimrepReductionTest, FinalAnalysisTableShowsFlagsAndCompleteness) {
+  // Two solution rows of three primaries: all checks passed; every check failed.
+  const std::vector<std::vector<int>> rows = {{0, 0, 0, 0, 0, 0, 0, 1, 1, 1},
+                                              {1, 2, 1, 1, 1, 1, 1, 1, -1, 0}};
+  printNimrepFinalAnalysis(2, 1, 2, rows, 3, 0);
+  EXPECT_EQ(capture.printed,
+            "******************** FINAL ANALYSIS **************************\n"
+            "Total number of NIMreps found: 2\n"
+            "Total number of S-NIMreps found: 1\n"
+            "Total number of U-NIMreps found: 2\n"
+            "List of solutions:\n"
+            "NIM  S-NIM  KBC  Real  Orient. K[0]   Trace   Klein bottle\n"
+            " 0    0      OK   OK     OK     OK      OK    1 1 1\n"
+            " 1    2      --   --     --     <0      --    1-1 0\n"
+            "All solutions were found\n"
+            "**************************************************************\n");
+  capture.clear();
+  // A search cut by its loop maximum (or stopped by the user) never claims completeness.
+  printNimrepFinalAnalysis(0, 0, 0, {}, 3, 1);
+  EXPECT_NE(capture.printed.find("Total number of NIMreps found: 0\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("There may be additional solutions\n"), std::string::npos);
+  EXPECT_EQ(capture.printed.find("All solutions were found"), std::string::npos);
+}
+
 }  // namespace
