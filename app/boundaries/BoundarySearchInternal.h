@@ -236,3 +236,9 @@ int getLinkMaximum(int n, int p, int q);
 // whether the loops were cut by their maximum.
 void printNimrepFinalAnalysis(int nimreps, int symmetric, int unoriented,
                               const std::vector<std::vector<int>>& rows, int N, int cut);
+// One annulus entry for the Moebius equations. A negative i stands for the conjugate of
+// primary -i. With a NIM-representation (M[a L + b] the candidate of the pair a, b): the
+// annulus row of candidate M[a][b] (oriented) or M[a][conj(b)]; without one the current
+// boundaries' annulus at (a, conjugate of b) or (a, b). 0 for an entry out of range.
+int getAnnulusForMoebiusSearch(int i, int a, int b, const std::vector<int>* M,
+                               const std::vector<int>& conj, int oriented);

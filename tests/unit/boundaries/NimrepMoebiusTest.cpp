@@ -107,3 +107,36 @@ TEST_F(NimrepCrosscapTest, NoUsableBoundaryAbandonsWithTwoLines) {
 }
 
 }  // namespace
+
+namespace {
+
+class NimrepMoebiusAnnulusTest : public ZoqTest {};
+
+// The fusion NIM-representation of SU(2) level 2 as candidate indices: rows (1,0,0) = 0,
+// (1,0,1) = 1, (0,1,0) = 2, (0,0,1) = 3; boundary pairs (0,0) (0,1) (0,2) / (1,1) (1,2) /
+// (2,2), symmetric.
+TEST_F(NimrepMoebiusAnnulusTest, NimrepEntriesFollowTheConjugation) {
+  NimrepStore& s = nimrepStore();
+  s.N = 3;
+  s.conjugateField = {0, 1, 2};
+  s.Annuli = {1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 0, 1};
+  const std::vector<int> M = {0, 2, 3, 2, 1, 2, 3, 2, 0};
+  const std::vector<int> identity = {0, 1, 2};
+  // A^i_ab = N_ia^b: A^1_01 = 1, A^2_02 = 1, A^2_11 = 1, A^1_00 = 0.
+  EXPECT_EQ(getAnnulusForMoebiusSearch(1, 0, 1, &M, identity, 1), 1);
+  EXPECT_EQ(getAnnulusForMoebiusSearch(2, 0, 2, &M, identity, 1), 1);
+  EXPECT_EQ(getAnnulusForMoebiusSearch(2, 1, 1, &M, identity, 1), 1);
+  EXPECT_EQ(getAnnulusForMoebiusSearch(1, 0, 0, &M, identity, 1), 0);
+  // Unoriented: the pair (a, conj(b)). With 0 and 2 exchanged, A(0; 0, conj 2) = A^0_00 = 1.
+  const std::vector<int> swap = {2, 1, 0};
+  EXPECT_EQ(getAnnulusForMoebiusSearch(0, 0, 2, &M, swap, 0), 1);
+  EXPECT_EQ(getAnnulusForMoebiusSearch(0, 0, 2, &M, swap, 1), 0);
+  // A negative field is the conjugate primary (all self-conjugate here).
+  EXPECT_EQ(getAnnulusForMoebiusSearch(-2, 0, 2, &M, identity, 1), 1);
+  // Out of range: 0, never a read outside the tables.
+  EXPECT_EQ(getAnnulusForMoebiusSearch(0, 3, 0, &M, identity, 1), 0);
+  EXPECT_EQ(getAnnulusForMoebiusSearch(-3, 0, 0, &M, identity, 1), 0);
+  EXPECT_EQ(getAnnulusForMoebiusSearch(3, 0, 0, &M, identity, 1), 0);
+}
+
+}  // namespace
