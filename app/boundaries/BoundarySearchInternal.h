@@ -13,6 +13,8 @@
 
 #include <complex>
 #include <list>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "boundaries/CrossBound.h"
@@ -148,3 +150,95 @@ int progressCheck(long long* count, long long* repeat, int* overflow, const int*
 int ComputeBoundaryPermutation(const int* pi, int a);
 // Loop points the last "search boundaries" tested (both passes).
 long long boundarySearchLoopPoints();
+
+// NIM-representation search (CrossBoundNimrep*.cpp). One record per annulus-row candidate:
+// diagonal candidates (A^0 = 1) hold their links to other diagonal candidates through
+// off-diagonal candidates (A^0 = 0); off-diagonal candidates hold the pairs they connect.
+struct NIMrepInfo {
+  int in_use = 1;
+  int is_diagonal = 0;
+  int link_count = 0;
+  int solution_count = 0;
+  int off_diag_count = 0;
+  std::vector<int> linked_to;    // diagonal: partner diagonal candidate of each link
+  std::vector<int> linked_by;    // diagonal: off-diagonal candidate forming each link
+  std::vector<int> link_maxima;  // diagonal: inclusive multiplicity bound of each link
+  std::vector<std::pair<int, int>> link_pairs;  // off-diagonal: (d1, d2), d1 <= d2
+  std::vector<int> off_diags;                   // diagonal: the distinct linked_by values
+  std::vector<std::vector<int>> solutions;      // diagonal: multiplicity per off_diags entry
+};
+
+std::unique_ptr<NIMrepInfo> newNIMrepInfo(int is_diagonal);
+
+struct NimrepStore {
+  int N = 0;  // primaries
+  int L = 0;  // boundaries of a complete set
+  std::vector<int> Annuli;                               // N ints per candidate
+  std::vector<std::unique_ptr<NIMrepInfo>> records;      // one per candidate
+  std::vector<int> NIMrepConjugates;                     // conjugate candidate, -1 dropped
+  std::vector<int> fusionTable;                          // N_ab^k at (a N + b) N + k
+  std::vector<int> conjugateField;                       // conjugate primary
+  std::vector<std::vector<int>> SuccessfulBoundaries;    // rows of 2L ints
+};
+
+NimrepStore& nimrepStore();
+void resetNimrepStore();
+// Copies the fusion rules and field conjugation of the current theory into the store.
+void loadNimrepFusion(int N);
+int nimrepCandidateCount();
+// Leading candidates with A^0 != 0.
+int diagonalCandidateCount();
+
+// Fusion-representation reduction (CrossBoundNimrepReduction.cpp).
+// The bounds for off-diagonal rows: `bounds` lowered by the fusion rules on the stored rows.
+std::vector<int> reduceOffdiagonalBounds(std::vector<int> bounds);
+std::vector<int> getOffdiagonalAbsMax();
+int findConjugateBoundaryCandidate(int c, int N);
+// Fills NIMrepConjugates; an off-diagonal candidate without conjugate is taken out of use.
+void loadNIMrepConjugates();
+const std::vector<int>& getFusionMatrix(int N, int d);
+int reduceOffdiagonalBoundaryMaxima(int N, int d, const std::vector<int>& F, int o, int max);
+void reduceBoundariesUsingFusionRepresentation(int N);
+void findGoodCombinations2(int N);
+void addTrivialBoundarySolution(int d);
+
+// Link bookkeeping (CrossBoundNimrepLinks.cpp): one removal pass, 1 when anything was
+// removed or shortened; the link report of the candidates in use.
+int reduceNIMrepInfo();
+void PrintBoundaryLinkInfo();
+
+// Moebius-strip solver pieces (CrossBoundMoebius.cpp). Equations are solved modulo the
+// smallest prime above 2 x (largest bound) + 1, so that each residue lifts to at most one
+// integer of the bound's parity within [-B, B].
+int moebiusPrime(int largest);
+// 1 and *value when the residue v (0 <= v < p) lifts into [-B, B] with the parity of B.
+int liftMoebiusResidue(long long v, int B, int p, int* value);
+// Value number t (0 .. B) of a free variable with bound B: -B, -B + 2, ..., B.
+int freeMoebiusValue(int t, int B);
+// 1 when the first non-zero entry is positive (0 for the zero vector): of M and -M only one
+// is kept.
+int firstNonZeroPositive(int n, const int* v);
+
+// Crosscaps from Moebius amplitudes (CrossBoundCrosscapSearch.cpp).
+// prod over m of (A^m_bb + 1) for the diagonal annulus row of one boundary, in 64 bits,
+// saturating at the largest value instead of overflowing.
+long long crosscapLoopLength(int N, const int* diagonalAnnulus);
+// The boundary whose Moebius loop is shortest among the usable ones (usable[b] != 0: no
+// vanishing reflection coefficient); the lower number wins ties and only lengths below
+// 2^31 - 1 qualify. diagonal holds A^m_bb at b N + m. -1 when none qualifies.
+int chooseCrosscapBoundary(int N, int L, const std::vector<int>& diagonal,
+                           const std::vector<int>& usable);
+// Link maximum of diagonal candidates p and q from the zeros of their BB^* vectors and the
+// Ishibashi multiplicities.
+int getLinkMaximum(int n, int p, int q);
+// The closing table of "search NIMrep": the three counts, one line per Moebius/Klein
+// solution row (NIMrep, conjugation, five failure flags, N Klein-bottle coefficients) and
+// whether the loops were cut by their maximum.
+void printNimrepFinalAnalysis(int nimreps, int symmetric, int unoriented,
+                              const std::vector<std::vector<int>>& rows, int N, int cut);
+// One annulus entry for the Moebius equations. A negative i stands for the conjugate of
+// primary -i. With a NIM-representation (M[a L + b] the candidate of the pair a, b): the
+// annulus row of candidate M[a][b] (oriented) or M[a][conj(b)]; without one the current
+// boundaries' annulus at (a, conjugate of b) or (a, b). 0 for an entry out of range.
+int getAnnulusForMoebiusSearch(int i, int a, int b, const std::vector<int>* M,
+                               const std::vector<int>& conj, int oriented);

@@ -155,6 +155,7 @@ void resetBoundaries() {
   bs.SignedBoundaryCount = 0;
   bs.firstBS.clear();
   bs.Sequence = 0;
+  resetNimrepStore();
   s.CrosscapStatus = 0;
   if (initDebug() == 1) ProgressPrint("##init: Orientifold sequence number increased\n");
   ++s.OrientifoldCounter;

@@ -613,4 +613,5 @@ long long boundarySearchLoopPoints() {
 void resetBoundarySearch() {
   searchState() = SearchState{};
   boundarySearchState() = BoundarySearchState{};
+  resetNimrepStore();
 }
