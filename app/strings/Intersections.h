@@ -4,8 +4,13 @@
 // invariant and reached here through getSearchData() (strings/OpenSpectrum.h). It holds
 // the boundary and Ishibashi counts, the orientifolds sorted by descending tension and the
 // map between boundary labels and the usable boundaries of a search.
+//
+// The intersection X(a, b) counts the massless fermions of the open string between branes
+// a and b; X(a, b) - X(b, a) is the oriented (chiral) intersection number. Orientifold
+// indices are positions in the tension-sorted list of the search record.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 struct OrientifoldInfo;
@@ -22,19 +27,49 @@ struct SearchData {
   int* usableList() { return BoundaryMap.data() + boundaries; }
 };
 
-// STAND-INS (IntersectionStandIns.cpp) until the intersection module is built. Each says
-// "not available yet" through an alert of severity 2, so a background run goes on.
-// Once per bulk invariant: take the search record and choose the intersection function;
-// a positive value is a failure. The stand-in refreshes the counts and keeps every
-// boundary usable (0).
+// Value of an entry not computed yet.
+constexpr int kNotComputed = -9999999;
+// Count returned for a pair whose sum is not an integer (after alert 110302); such a pair
+// is never cached.
+constexpr int kIntersectionFailed = -1;
+
+// Binds the settings and zeroes the counter (start-up).
+void initializeIntersections();
+// Forgets every table, cache and stamp.
+void resetIntersections();
+// "BraneIntersectionCounter=%lld\n" on standard output.
+void printIntersectionCounters();
+std::int64_t getBraneIntersectionCounter();
+
+// Once per bulk invariant: take the search record and build the intersection tables.
+// 0 ready; 1 "Super" OFF or no representation contents; 4 interrupted.
 int InitIntersection();
-// Boundary classes and their first intersection rows; the class of boundary b (the
-// stand-in: every boundary is its own class).
+// X(a, b) with chirality X(a, b) - X(b, a) in *chirality (kIntersectionFailed when a sum
+// is not integral).
+int ComputeIntersectionWithoutOrbits(int a, int b, int* chirality);
+int ComputeIntersectionEntry(int a, int b, int* chirality);
+int InitIntersectionWithoutOrbits();
+int InitMoebiusSum();
+// Moebius sum M(b) of orientifold o (made current first).
+int ComputeMoebiusSum(int o, int b);
+// x = X(b, b*), y = M(b) (0 when x = 0), z = X(b, b) when z is not null. 0 done, 1 refused.
+int getDiagonalInfo(int o, int b, int* x, int* y, int* z);
+// Gamma = I(a, b*), Delta = I(a, b); 0 done, 1 when a pair failed.
+int BraneIntersection(int o, int a, int b, int* Gamma, int* Delta);
+// The same through the per-orientifold pair cache; o = -1 only forgets the cache.
+int CachedBraneIntersection(int o, int a, int b, int* Gamma, int* Delta);
+// Prints "Intersection(%d,%d)=%d (chirality %d)\n"; 1 when it cannot be computed.
+int PrintIntersectionEntry(int a, int b);
+
+// Boundary classes and their first intersection rows; the class of boundary b. Until the
+// class module exists every boundary is its own class.
 void initBoundaryClassStorage();
 void incrementBoundaryClassIntersectionPointer();
 int getBoundaryClass(int b);
-// Mode 0 (re)allocates the per-boundary chirality caches.
-int CheckChirality(int mode, int a, int b, int* A, int* M, int* S);
+// Mode 0 (re)allocates the chirality caches; mode 1 status, mode 2 annulus A, Moebius M
+// and adjoint count S of boundary b at orientifold o (0 ok, -1 chiral rank-2 fields, -3
+// refused, -4 Moebius check off).
+int CheckChirality(int mode, int b, int o, int* A, int* M, int* S);
 // Mode 2 marks the global anomaly equations stale, mode 1 loads them.
 void loadGlobalAnomalies(int mode);
 // `CY_Check` (the spectrum checks named by a letter) is declared in strings/OpenReports.h.
