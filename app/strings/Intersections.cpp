@@ -67,6 +67,9 @@ OrientifoldInfo* orientifoldAt(int o) {
   IntersectionsState& s = state();
   if (s.SD != nullptr && s.SD->orientifoldList != nullptr && o >= 0 && o < s.SD->orientifolds)
     return s.SD->orientifoldList[o];
+  int count = 0;
+  getOrientifolds(&count);
+  if (count == 0) loadOrientifolds();
   return getOrientifoldByNumber(o);
 }
 
@@ -380,7 +383,12 @@ int CheckChirality(int mode, int b, int o, int* A, int* M, int* Z) {
   IntersectionsState& s = state();
   if (mode == 0) {
     SearchData* sd = getSearchData();
-    s.Neff = sd != nullptr ? sd->tensionOrientifolds : TotalOrientifoldsWithTension();
+    if (sd != nullptr && sd->orientifoldList != nullptr) {
+      s.Neff = sd->tensionOrientifolds;
+    } else {
+      orientifoldAt(0);  // loads the orientifold list when there is none yet
+      s.Neff = TotalOrientifoldsWithTension();
+    }
     s.chiralityBoundaries = TotalBoundaries();
     const std::size_t size = at(s.Neff) * at(s.chiralityBoundaries);
     s.status.assign(size, -2);
