@@ -476,11 +476,6 @@ int PrintIntersectionEntry(int a, int b) {
   return 0;
 }
 
-// Until the class module exists every boundary is its own class.
-void initBoundaryClassStorage() {}
-void incrementBoundaryClassIntersectionPointer() {}
-int getBoundaryClass(int b) { return b; }
-
 void loadGlobalAnomalies(int mode) {
   if (mode == 1) Alert("loadGlobalAnomalies", 0, 100202, "Global anomaly conditions: not available yet");
 }

@@ -61,11 +61,38 @@ int CachedBraneIntersection(int o, int a, int b, int* Gamma, int* Delta);
 // Prints "Intersection(%d,%d)=%d (chirality %d)\n"; 1 when it cannot be computed.
 int PrintIntersectionEntry(int a, int b);
 
-// Boundary classes and their first intersection rows; the class of boundary b. Until the
-// class module exists every boundary is its own class.
+// Boundary classes: a boundary with its images under every orientifold of the search
+// record. One row of signed bytes per class leader keeps, per usable boundary u, the
+// chirality c and the total 2x - c of the pair (leader, u); 127 = not computed (or too
+// large to keep), so such a pair is recomputed on every request.
+constexpr int kClassByteUnknown = 127;
+// Builds the classes; their number.
+int getBoundaryClasses();
+// Classes rebuilt, every row assignment forgotten.
 void initBoundaryClassStorage();
-void incrementBoundaryClassIntersectionPointer();
+// Prepares the classes and a spare row; 0.
+int initBoundaryClasses();
+// Allocates the next row (all 127) as the spare; its index.
+int incrementBoundaryClassIntersectionPointer();
+void freeBoundaryClassIntersectionPointers();
+// The class of boundary b (-1 outside the classes).
 int getBoundaryClass(int b);
+int getBoundaryClassSize();
+int getLeadingClassBoundary(int k);
+int getBoundaryClassReality(int k);
+// Writes count x and chirality c of (leader of the row, usable index u) into a row;
+// 0 done, 1 (alert 120505) when the row does not exist.
+int storeIntersectionData(int row, int u, int x, int c);
+// The count X(a, b) (kIntersectionFailed after an alert) and the chirality, through the
+// row of a's class: a member reached by an orientifold image gets the negated chirality
+// and the other chirality's count.
+int FullIntersectionForClassMember(int a, int b, int* chirality);
+int ComputeOverlapForClassMember(int a, int b);
+int ComputeIntersectionForClassMember(int a, int b);
+// 1 when the matter between hidden brane h (image hs) and the listed stacks (n2 entries:
+// label, image label pairs) is forbidden under mode 0 (none), 1 (non-chiral allowed),
+// 2 (only pairs of distinct labels examined), 3 (anything allowed); else 0.
+int GenericSMHiddenIntersection(int h, int hs, int mode, int n2, const int* pairs);
 // Mode 0 (re)allocates the chirality caches; mode 1 status, mode 2 annulus A, Moebius M
 // and adjoint count S of boundary b at orientifold o (0 ok, -1 chiral rank-2 fields, -3
 // refused, -4 Moebius check off).
