@@ -239,3 +239,5 @@ int GenericSMHiddenIntersection(int h, int hs, int mode, int n2, const int* pair
   }
   return 0;
 }
+
+void resetBoundaryClasses() { state() = BoundaryClassesState(); }

@@ -133,6 +133,8 @@ void resetIntersections() {
   s = IntersectionsState();
   s.Super = super;
   s.checkMoebius = moebius;
+  resetBoundaryClasses();
+  resetAnomalies();
 }
 
 void printIntersectionCounters() {
@@ -474,8 +476,4 @@ int PrintIntersectionEntry(int a, int b) {
   if (x == kIntersectionFailed) return 1;
   Print("Intersection(%d,%d)=%d (chirality %d)\n", a, b, x, chi);
   return 0;
-}
-
-void loadGlobalAnomalies(int mode) {
-  if (mode == 1) Alert("loadGlobalAnomalies", 0, 100202, "Global anomaly conditions: not available yet");
 }

@@ -35,8 +35,10 @@ constexpr int kIntersectionFailed = -1;
 
 // Binds the settings and zeroes the counter (start-up).
 void initializeIntersections();
-// Forgets every table, cache and stamp.
+// Forgets every table, cache and stamp (with the classes and the anomaly equations).
 void resetIntersections();
+void resetBoundaryClasses();
+void resetAnomalies();
 // "BraneIntersectionCounter=%lld\n" on standard output.
 void printIntersectionCounters();
 std::int64_t getBraneIntersectionCounter();
@@ -97,6 +99,20 @@ int GenericSMHiddenIntersection(int h, int hs, int mode, int n2, const int* pair
 // and adjoint count S of boundary b at orientifold o (0 ok, -1 chiral rank-2 fields, -3
 // refused, -4 Moebius check off).
 int CheckChirality(int mode, int b, int o, int* A, int* M, int* S);
-// Mode 2 marks the global anomaly equations stale, mode 1 loads them.
+// Global (mod 2) anomaly conditions of symplectic probe branes (strings/Anomalies.cpp).
+// Mode 2 marks the equations stale, mode 1 loads them once, other modes reload.
 void loadGlobalAnomalies(int mode);
+struct ChanPatonData;
+// Fills the equations of one orientifold unless they belong to its current sequence.
+void loadGlobalAnomaliesForOrientifold(OrientifoldInfo* record);
+// The rows of an orientifold (n coefficients 0/1 each) as loaded.
+const std::vector<std::vector<int>>& getGlobalAnomalyEquations(OrientifoldInfo* record);
+// The local row of probe b modulo 2.
+void getLocalAnomalyMod2(OrientifoldInfo* record, int b, std::vector<int>* row);
+// Folds a row over unitary pairs (mod 2) and clears symplectic entries.
+void CorrectGlobalAnomaly(OrientifoldInfo* record, std::vector<int>* row);
+// 1 when every equation holds (or there is none), else 0.
+int CheckGlobalAnomalies(const ChanPatonData* cpd);
+// Number of loads of single orientifolds so far (each one a real rebuild).
+int getGlobalAnomalyLoadCount();
 // `CY_Check` (the spectrum checks named by a letter) is declared in strings/OpenReports.h.
