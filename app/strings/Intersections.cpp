@@ -311,6 +311,7 @@ int getDiagonalInfo(int o, int b, int* x, int* y, int* z) {
 int BraneIntersection(int o, int a, int b, int* Gamma, int* Delta) {
   *Gamma = 0;
   *Delta = 0;
+  if (!validBoundary("BraneIntersection", a) || !validBoundary("BraneIntersection", b)) return 1;
   OrientifoldInfo* record = orientifoldAt(o);
   if (record == nullptr) return 1;
   const int as = imageOf(record, a);
@@ -336,6 +337,7 @@ int CachedBraneIntersection(int o, int a, int b, int* Gamma, int* Delta) {
     s.last_ori = -1;
     return 0;
   }
+  if (!validBoundary("CachedBraneIntersection", a) || !validBoundary("CachedBraneIntersection", b)) return 1;
   const int n = TotalBoundaries();
   if (o != s.last_ori) {
     if (n <= 4000) {

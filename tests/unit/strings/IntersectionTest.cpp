@@ -103,6 +103,11 @@ TEST_F(IntersectionTest, PairCacheFillsBothOrdersAndForgetsOnMinusOne) {
   ASSERT_EQ(CachedBraneIntersection(-1, 0, 0, &G, &D), 0);
   ASSERT_EQ(CachedBraneIntersection(0, 1, 0, &G, &D), 0);
   EXPECT_EQ(capture.stdoutText, "Initializing intersection cache\n");
+  // Labels outside the boundaries never reach the cache.
+  EXPECT_EQ(CachedBraneIntersection(0, 4, 0, &G, &D), 1);
+  EXPECT_TRUE(alerted("Boundary 4 out of range"));
+  EXPECT_EQ(BraneIntersection(0, 0, -2, &G, &D), 1);
+  EXPECT_TRUE(alerted("Boundary -2 out of range"));
 }
 
 TEST_F(IntersectionTest, ChiralityCheckNeedsItsSpaceAndReportsNonChiralBranes) {
