@@ -38,6 +38,11 @@ TEST_F(IntersectionTest, PairCountsFollowTheFusionIntoTheSpinor) {
       EXPECT_EQ(chi, 0) << a << "," << b;
     }
   EXPECT_EQ(getBraneIntersectionCounter() - before, 16);
+  capture.clear();
+  printIntersectionCounters();
+  EXPECT_EQ(capture.stdoutText, "BraneIntersectionCounter=" + std::to_string(getBraneIntersectionCounter()) + "\n");
+  // The counter starts from zero after start-up.
+  EXPECT_EQ(before, 0);
   // A second set-up for the same invariant builds nothing and stays ready.
   EXPECT_EQ(InitIntersection(), 0);
 }
