@@ -714,6 +714,7 @@ void initializeBoundaryModeCommands() {
   registerOrientedOrientifoldCommands();
   registerStringOrientedBoundaryCommands();
   registerBoundarySearchCommands();
+  registerIntersectionCommands();
   setCurrentPreCommand(initializeOpenString);
   registerTable(kUnorientedBoundaryCommands);
   registerUnorientedOrientifoldCommands();

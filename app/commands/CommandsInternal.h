@@ -116,3 +116,5 @@ void registerTadpoleCommands();
 void manageDiophantineCode(int code);
 // The boundary search of an exceptional invariant (CommandsBoundarySearch.cpp), boundary mode.
 void registerBoundarySearchCommands();
+// CommandsIntersections.cpp: "Intersect".
+void registerIntersectionCommands();

@@ -44,6 +44,7 @@
 #include "store/GaloisSearch.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "strings/Intersections.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
 #include "strings/Tadpole.h"
@@ -105,7 +106,7 @@ const BootEntry kBootTable[] = {
     {"initializePrintPrefs", initializePrintPrefs, nullptr},
     {"initializeCommandPointers", initializeCommandPointers, nullptr},
     {"initializeZoq", initializeZoq, resetZoq},
-    {"initializeIntersections", initializeIntersections, nullptr},
+    {"initializeIntersections", initializeIntersections, resetIntersections},
     {"initializeTadpole", initializeTadpole, resetTadpole},
     {"initializeSearchSM", initializeSearchSM, resetSearchSM},
     {"initializeCrossBound", initializeCrossBound, resetCrossBound},

@@ -1,4 +1,3 @@
 // STAND-INS for the subsystems that are not built yet (see the header).
 #include "program/SubsystemStandIns.h"
 
-void initializeIntersections() {}

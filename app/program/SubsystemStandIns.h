@@ -7,6 +7,3 @@
 // The tadpole solver's initialiser and the post-commands of its settings.
 #include "strings/Tadpole.h"
 
-// String spectra: brane intersections (the string reading, open spectra and the tadpole
-// solver are in app/strings).
-void initializeIntersections();

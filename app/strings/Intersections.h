@@ -4,8 +4,13 @@
 // invariant and reached here through getSearchData() (strings/OpenSpectrum.h). It holds
 // the boundary and Ishibashi counts, the orientifolds sorted by descending tension and the
 // map between boundary labels and the usable boundaries of a search.
+//
+// The intersection X(a, b) counts the massless fermions of the open string between branes
+// a and b; X(a, b) - X(b, a) is the oriented (chiral) intersection number. Orientifold
+// indices are positions in the tension-sorted list of the search record.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 struct OrientifoldInfo;
@@ -22,19 +27,92 @@ struct SearchData {
   int* usableList() { return BoundaryMap.data() + boundaries; }
 };
 
-// STAND-INS (IntersectionStandIns.cpp) until the intersection module is built. Each says
-// "not available yet" through an alert of severity 2, so a background run goes on.
-// Once per bulk invariant: take the search record and choose the intersection function;
-// a positive value is a failure. The stand-in refreshes the counts and keeps every
-// boundary usable (0).
+// Value of an entry not computed yet.
+constexpr int kNotComputed = -9999999;
+// Count returned for a pair whose sum is not an integer (after alert 110302); such a pair
+// is never cached.
+constexpr int kIntersectionFailed = -1;
+
+// Binds the settings and zeroes the counter (start-up).
+void initializeIntersections();
+// Forgets every table, cache and stamp (with the classes and the anomaly equations).
+void resetIntersections();
+void resetBoundaryClasses();
+void resetAnomalies();
+// "BraneIntersectionCounter=%lld\n" on standard output.
+void printIntersectionCounters();
+std::int64_t getBraneIntersectionCounter();
+
+// Once per bulk invariant: take the search record and build the intersection tables.
+// 0 ready; 1 "Super" OFF or no representation contents; 4 interrupted.
 int InitIntersection();
-// Boundary classes and their first intersection rows; the class of boundary b (the
-// stand-in: every boundary is its own class).
+// X(a, b) with chirality X(a, b) - X(b, a) in *chirality (kIntersectionFailed when a sum
+// is not integral).
+int ComputeIntersectionWithoutOrbits(int a, int b, int* chirality);
+int ComputeIntersectionEntry(int a, int b, int* chirality);
+int InitIntersectionWithoutOrbits();
+int InitMoebiusSum();
+// Moebius sum M(b) of orientifold o (made current first).
+int ComputeMoebiusSum(int o, int b);
+// x = X(b, b*), y = M(b) (0 when x = 0), z = X(b, b) when z is not null. 0 done, 1 refused.
+int getDiagonalInfo(int o, int b, int* x, int* y, int* z);
+// Gamma = I(a, b*), Delta = I(a, b); 0 done, 1 when a pair failed.
+int BraneIntersection(int o, int a, int b, int* Gamma, int* Delta);
+// The same through the per-orientifold pair cache; o = -1 only forgets the cache.
+int CachedBraneIntersection(int o, int a, int b, int* Gamma, int* Delta);
+// Prints "Intersection(%d,%d)=%d (chirality %d)\n"; 1 when it cannot be computed.
+int PrintIntersectionEntry(int a, int b);
+
+// Boundary classes: a boundary with its images under every orientifold of the search
+// record. One row of signed bytes per class leader keeps, per usable boundary u, the
+// chirality c and the total 2x - c of the pair (leader, u); 127 = not computed (or too
+// large to keep), so such a pair is recomputed on every request.
+constexpr int kClassByteUnknown = 127;
+// Builds the classes; their number.
+int getBoundaryClasses();
+// Classes rebuilt, every row assignment forgotten.
 void initBoundaryClassStorage();
-void incrementBoundaryClassIntersectionPointer();
+// Prepares the classes and a spare row; 0.
+int initBoundaryClasses();
+// Allocates the next row (all 127) as the spare; its index.
+int incrementBoundaryClassIntersectionPointer();
+void freeBoundaryClassIntersectionPointers();
+// The class of boundary b (-1 outside the classes).
 int getBoundaryClass(int b);
-// Mode 0 (re)allocates the per-boundary chirality caches.
-int CheckChirality(int mode, int a, int b, int* A, int* M, int* S);
-// Mode 2 marks the global anomaly equations stale, mode 1 loads them.
+int getBoundaryClassSize();
+int getLeadingClassBoundary(int k);
+int getBoundaryClassReality(int k);
+// Writes count x and chirality c of (leader of the row, usable index u) into a row;
+// 0 done, 1 (alert 120505) when the row does not exist.
+int storeIntersectionData(int row, int u, int x, int c);
+// The count X(a, b) (kIntersectionFailed after an alert) and the chirality, through the
+// row of a's class: a member reached by an orientifold image gets the negated chirality
+// and the other chirality's count.
+int FullIntersectionForClassMember(int a, int b, int* chirality);
+int ComputeOverlapForClassMember(int a, int b);
+int ComputeIntersectionForClassMember(int a, int b);
+// 1 when the matter between hidden brane h (image hs) and the listed stacks (n2 entries:
+// label, image label pairs) is forbidden under mode 0 (none), 1 (non-chiral allowed),
+// 2 (only pairs of distinct labels examined), 3 (anything allowed); else 0.
+int GenericSMHiddenIntersection(int h, int hs, int mode, int n2, const int* pairs);
+// Mode 0 (re)allocates the chirality caches; mode 1 status, mode 2 annulus A, Moebius M
+// and adjoint count S of boundary b at orientifold o (0 ok, -1 chiral rank-2 fields, -3
+// refused, -4 Moebius check off).
+int CheckChirality(int mode, int b, int o, int* A, int* M, int* S);
+// Global (mod 2) anomaly conditions of symplectic probe branes (strings/Anomalies.cpp).
+// Mode 2 marks the equations stale, mode 1 loads them once, other modes reload.
 void loadGlobalAnomalies(int mode);
+struct ChanPatonData;
+// Fills the equations of one orientifold unless they belong to its current sequence.
+void loadGlobalAnomaliesForOrientifold(OrientifoldInfo* record);
+// The rows of an orientifold (n coefficients 0/1 each) as loaded.
+const std::vector<std::vector<int>>& getGlobalAnomalyEquations(OrientifoldInfo* record);
+// The local row of probe b modulo 2.
+void getLocalAnomalyMod2(OrientifoldInfo* record, int b, std::vector<int>* row);
+// Folds a row over unitary pairs (mod 2) and clears symplectic entries.
+void CorrectGlobalAnomaly(OrientifoldInfo* record, std::vector<int>* row);
+// 1 when every equation holds (or there is none), else 0.
+int CheckGlobalAnomalies(const ChanPatonData* cpd);
+// Number of loads of single orientifolds so far (each one a real rebuild).
+int getGlobalAnomalyLoadCount();
 // `CY_Check` (the spectrum checks named by a letter) is declared in strings/OpenReports.h.

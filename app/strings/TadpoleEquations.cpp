@@ -12,6 +12,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "strings/Intersections.h"
 #include "strings/OpenTachyons.h"
 #include "strings/StringTheory.h"
 #include "strings/TadpoleInternal.h"
@@ -74,7 +75,8 @@ std::string labelText(int b) {
 
 // The class rebuild that restricted observable-hidden matter needs.
 void rebuildBoundaryClasses() {
-  Alert("restrictLoopVariables", 0, 100202, "Boundary classes: not available yet");
+  initBoundaryClassStorage();
+  initBoundaryClasses();
 }
 
 bool keyMatches() {
