@@ -7,7 +7,6 @@
 #include "interpreter/Interpreter.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
-#include "program/SubsystemStandIns.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
 #include "search/SearchSM.h"

@@ -16,7 +16,7 @@
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "program/Boot.h"
-#include "program/SubsystemStandIns.h"
+#include "strings/Tadpole.h"
 #include "runtime/Defaults.h"
 #include "runtime/Directories.h"
 #include "runtime/Output.h"

@@ -1,3 +1,0 @@
-// STAND-INS for the subsystems that are not built yet (see the header).
-#include "program/SubsystemStandIns.h"
-
