@@ -45,6 +45,7 @@
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "strings/Intersections.h"
+#include "strings/HiddenSector.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
 #include "strings/Tadpole.h"
@@ -94,6 +95,7 @@ const BootEntry kBootTable[] = {
     {"Coset", nullptr, resetCosetModule},
     {"OutputNames", nullptr, resetOutputNames},
     {"Commands", nullptr, resetCommands},
+    {"HiddenSector", nullptr, resetHiddenSector},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
