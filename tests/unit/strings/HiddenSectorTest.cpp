@@ -129,3 +129,37 @@ TEST_F(HiddenSectorTest, InstantonOnTheOnlyBoundaryLeavesNoSolution) {
 }
 
 }  // namespace
+
+namespace {
+
+class HiddenSectorPairTest : public ZoqTest {};
+
+TEST_F(HiddenSectorPairTest, AStackExcludesItsConjugateFromTheHiddenCandidates) {
+  // SU(2) level 4, orientifold 0: unitary pairs (0, 1), (2, 3) and orthogonal boundary 4.
+  ASSERT_EQ(run("algebra a 1 4"), 0);
+  ASSERT_EQ(run("select orientifold 0"), 0);
+  capture.clear();
+  const int zero[1] = {0};
+  const int one[1] = {1};
+  const int n1[1] = {1};
+  // Conjugate boundaries have complex-conjugate R(0, .), so the same remaining tension and
+  // the same excluded pair: the profiles agree.
+  const int* p = computeHiddenSectorProfile(1, 0, zero, n1);
+  const std::vector<int> withZero(p, p + 9);
+  p = computeHiddenSectorProfile(1, 0, one, n1);
+  EXPECT_EQ(std::vector<int>(p, p + 9), withZero);
+  // No symplectic boundary; boundary 3 (above its conjugate 2) counts in every mode, and
+  // only the pair (2, 3) is left among the unitary ones.
+  for (int mode = 0; mode < 3; ++mode) {
+    EXPECT_EQ(withZero[static_cast<std::size_t>(3 * mode)], 0) << mode;
+    EXPECT_GE(withZero[static_cast<std::size_t>(3 * mode + 1)], 1) << mode;
+    EXPECT_LE(withZero[static_cast<std::size_t>(3 * mode + 1)], 2) << mode;
+  }
+  // The selection never makes boundary 0 a hidden stack when its conjugate is observable.
+  selectHiddenSectorForSM(1, 0, one, n1, computeTadpoleRHS(0, 1, one, n1));
+  EXPECT_EQ(ActiveBoundaries(0), 0);
+  EXPECT_EQ(ActiveBoundaries(1), 0);
+  EXPECT_EQ(FixedVariables(0), 1);
+}
+
+}  // namespace
