@@ -44,6 +44,7 @@
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "strings/Intersections.h"
+#include "strings/HiddenSector.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
 #include "strings/Tadpole.h"
@@ -93,6 +94,7 @@ const BootEntry kBootTable[] = {
     {"Coset", nullptr, resetCosetModule},
     {"OutputNames", nullptr, resetOutputNames},
     {"Commands", nullptr, resetCommands},
+    {"HiddenSector", nullptr, resetHiddenSector},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
