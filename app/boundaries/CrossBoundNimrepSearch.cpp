@@ -296,6 +296,8 @@ void attemptNIMrep(int Maxloop) {
   const int N = s.N;
   if (N < 1) return;
   loadNimrepFusion(N);
+  // A complete NIMrep has one boundary per Ishibashi label.
+  nimrepStore().L = cb.IshibashiLabelCount;
   const size_t un = static_cast<size_t>(N);
   std::vector<int> min(un, 0), max(un, 0);
   setUpOrthogonalSpace();

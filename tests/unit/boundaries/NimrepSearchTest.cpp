@@ -1,6 +1,6 @@
 // The NIM-representation search: the fusion condition on whole matrices, boundary
 // conjugations and symmetries of the SU(2) level 2 fusion NIM-representation, the candidate
-// test before its set-up.
+// test before its set-up, and the search on SU(2) level 2 made exceptional.
 //
 // SU(2) level 2 with fields 0 (spin 0), 1 (spin 1/2), 2 (spin 1): 1x1 = 0+2, 1x2 = 1,
 // 2x2 = 0. Its fusion NIM-representation A^i_ab = N_ia^b over the boundaries 0, 1, 2 uses
@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "ModularTestSupport.h"
 #include "TestSupport.h"
 #include "boundaries/BoundarySearchInternal.h"
 #include "boundaries/CrossBound.h"
@@ -92,6 +94,47 @@ TEST_F(NimrepSearchTest, CandidateTestRefusesLoopPointsBeforeItsSetUp) {
   int row[3] = {1, 0, 0};
   EXPECT_EQ(testCandidateNIMrepVector(3, row, nullptr), -1);
   EXPECT_TRUE(alerted("Unexpected NULL pointer"));
+}
+
+TEST_F(NimrepSearchTest, SearchOnSu2Level2FindsTheFusionNimrep) {
+  ASSERT_NE(modular_test::useTheory(1, 1, 2), nullptr);
+  makeBulkExceptional();
+  capture.clear();
+  attemptNIMrep(2);
+  EXPECT_GE(nimrepCounts().nimreps, 1);
+  const NimrepStore& s = nimrepStore();
+  ASSERT_EQ(s.N, 3);
+  // The spin-1/2 field is the one of quantum dimension sqrt 2.
+  const BoundarySearchState& bs = boundarySearchState();
+  int half = -1;
+  for (int m = 1; m < 3; ++m)
+    if (std::fabs(bs.S0[static_cast<size_t>(m)] / bs.S0[0] - std::sqrt(2.0)) < 1e-9) half = m;
+  ASSERT_NE(half, -1);
+  const int name[3] = {0, half, 3 - half};  // this theory's field of each label above
+  const std::vector<int> f = su2Level2Fusion();
+  auto label = [&name](int field) { return field == name[0] ? 0 : field == name[1] ? 1 : 2; };
+  auto N = [&](int i, int a, int b) {
+    return f[static_cast<size_t>((label(i) * 3 + label(a)) * 3 + label(b))];
+  };
+  bool fusionFound = false;
+  for (const std::vector<int>& M : foundNIMreps()) {
+    ASSERT_EQ(M.size(), 9u);
+    EXPECT_EQ(checkNIMrep(M, 3), 1);
+    // A^i_ab = N_{i sigma(a)}^{sigma(b)} for some relabelling sigma of the boundaries.
+    std::vector<int> sigma = {0, 1, 2};
+    do {
+      bool all = true;
+      for (int i = 0; i < 3 && all; ++i)
+        for (int a = 0; a < 3 && all; ++a)
+          for (int b = 0; b < 3 && all; ++b)
+            all = s.Annuli[static_cast<size_t>(M[static_cast<size_t>(a * 3 + b)] * 3 + i)] ==
+                  N(i, sigma[static_cast<size_t>(a)], sigma[static_cast<size_t>(b)]);
+      if (all) fusionFound = true;
+    } while (std::next_permutation(sigma.begin(), sigma.end()));
+  }
+  EXPECT_TRUE(fusionFound);
+  // The quantum dimensions 1, 1, sqrt 2 stay within a Maxloop of 2: nothing is cut.
+  EXPECT_NE(capture.printed.find("All solutions were found\n"), std::string::npos);
 }
 
 }  // namespace
