@@ -145,6 +145,28 @@ int initiateIshibashiOrthogonalSpace(std::vector<int>* columnMap, std::vector<do
 int progressCheck(long long* count, long long* repeat, int* overflow, const int* x, int n,
                   const char* label);
 
+// The free-variable machinery shared with the NIM-representation search: the orthogonal
+// space of the current matrices (built and checked; the number of pivot rows), the basis
+// factors of its free columns, the squeeze of one loop level (lowmin 0: BB^* real within
+// [0, 1]; -1: both parts within [-1, 1]) and the stop flag of a loop pass.
+int setUpOrthogonalSpace();
+int checkIshibashiOrthogonalSpace(int count);
+void loadBasisFactors();
+void initSqueeze(int lowmin);
+void NimSqueeze(int N, int level, const int* x, const int* lo, const int* hi, int* curLo, int* curHi,
+                void*);
+struct SearchBasisView {
+  const std::vector<int>& columnMap;     // basis row of each pivot column, -1 for a free one
+  const std::vector<double>& basis;      // N doubles per basis row
+  const std::vector<int>& tagmap;        // the free columns in increasing order
+  const std::vector<int>& ishimap;       // the Ishibashi primaries in increasing order
+  const std::vector<double>& FactorsRe;  // (Ishibashi u, tag t) at u * tags + t
+  const std::vector<double>& FactorsIm;
+};
+SearchBasisView searchBasis();
+void restartSearchPass();
+int searchPassStopped();
+
 // Boundary permutations (CrossBoundPermutations.cpp): the image of boundary a under the
 // field permutation pi; -2 for a degenerate image, -1 (alerted) when none exists.
 int ComputeBoundaryPermutation(const int* pi, int a);
@@ -201,6 +223,33 @@ int reduceOffdiagonalBoundaryMaxima(int N, int d, const std::vector<int>& F, int
 void reduceBoundariesUsingFusionRepresentation(int N);
 void findGoodCombinations2(int N);
 void addTrivialBoundarySolution(int d);
+
+// The search itself (CrossBoundNimrepSearch.cpp): the loop body that tests one annulus row
+// (n entries; loop = nullptr initialises; 1 accepted, 0 rejected, -2 user stop, -1 not
+// initialised) and the driver of "search NIMrep".
+int testCandidateNIMrepVector(int n, int* loop, void* ctx);
+void attemptNIMrep(int Maxloop);
+void resetNimrepSearch();
+
+// Assembly and analysis (CrossBoundNimrepBuild.cpp). A NIMrep is an L x L matrix of
+// candidate numbers, M[a L + b]; A^i_ab is entry i of candidate M[a L + b].
+struct NimrepCounts {
+  int nimreps = 0;
+  int symmetric = 0;
+  int unoriented = 0;
+};
+void buildNIMrep();
+int checkNIMrep(const std::vector<int>& M, int L);
+void printNIMrepForMatrix(const std::vector<int>& M, int L);
+// The involutions c with M[a][b] = M[c(b)][c(a)]; the permutations p with
+// M[p(a)][p(b)] = M[a][b].
+std::vector<std::vector<int>> findBoundaryConjugations(const std::vector<int>& M, int L);
+std::vector<std::vector<int>> generateNIMrepSymmetries(const std::vector<int>& M, int L);
+void resetNimrepBuild();
+const NimrepCounts& nimrepCounts();
+const std::vector<std::vector<int>>& foundNIMreps();
+const std::vector<std::vector<int>>& unorientedNIMreps();
+int nimrepCapacityExceeded();
 
 // Link bookkeeping (CrossBoundNimrepLinks.cpp): one removal pass, 1 when anything was
 // removed or shortened; the link report of the candidates in use.

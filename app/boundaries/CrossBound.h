@@ -293,6 +293,8 @@ void resetBoundaries();
 // stored complete set (1, or 0 when no set has that number), the freeing of the complete
 // sets and the start state of the search.
 void attemptBoundaries(int Maxloop);
+// "search NIMrep": the NIM-representations of the current invariant.
+void attemptNIMrep(int Maxloop);
 int tryBoundary(const char* text);
 void assembleBoundarySet(int found);
 int selectBoundary(int n, int quiet);

@@ -211,6 +211,8 @@ NimrepStore& nimrepStore() {
 
 void resetNimrepStore() {
   state() = NimrepState{};
+  resetNimrepBuild();
+  resetNimrepSearch();
 }
 
 void loadNimrepFusion(int N) {

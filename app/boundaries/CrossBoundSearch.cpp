@@ -76,6 +76,8 @@ int ntag() {
   return static_cast<int>(searchState().tagmap.size());
 }
 
+}  // namespace
+
 void loadBasisFactors() {
   SearchState& ss = searchState();
   const BoundarySearchState& s = boundarySearchState();
@@ -133,6 +135,8 @@ int checkIshibashiOrthogonalSpace(int count) {
   }
   return 1;
 }
+
+namespace {
 
 int moebiusBody(int N, int* signs, void*) {
   SearchState& ss = searchState();
@@ -293,6 +297,8 @@ int truncateToInt(double value) {
   return static_cast<int>(value);
 }
 
+}  // namespace
+
 void NimSqueeze(int N, int level, const int* x, const int* lo, const int* hi, int* curLo, int* curHi,
                 void*) {
   SearchState& ss = searchState();
@@ -377,6 +383,29 @@ void initSqueeze(int lowmin) {
   if (lowmin == -1) ss.ilowmin = ss.ilowmax = 1;
   if (lowmin == 0) ss.ilowmin = ss.ilowmax = 0;
 }
+
+int setUpOrthogonalSpace() {
+  SearchState& ss = searchState();
+  const int count = initiateIshibashiOrthogonalSpace(&ss.columnMap, &ss.basis);
+  checkIshibashiOrthogonalSpace(count);
+  return count;
+}
+
+SearchBasisView searchBasis() {
+  const SearchState& ss = searchState();
+  return {ss.columnMap, ss.basis, ss.tagmap, ss.ishimap, ss.FactorsRe, ss.FactorsIm};
+}
+
+void restartSearchPass() {
+  searchState().passStopped = 0;
+  searchState().userStopped = 0;
+}
+
+int searchPassStopped() {
+  return searchState().passStopped || searchState().userStopped;
+}
+
+namespace {
 
 // Removes blanks.
 std::string compact(const char* text) {

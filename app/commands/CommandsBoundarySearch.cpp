@@ -18,6 +18,11 @@ int COM_attempt_bound(char** params, int n) {
   return -n;
 }
 
+int COM_attempt_NIMrep(char** params, int n) {
+  attemptNIMrep(n >= 1 ? intParameter(params, 0) : 2);
+  return -n;
+}
+
 int COM_try_bound(char** params, int n) {
   const int added = tryBoundary(n >= 1 ? params[0] : "");
   if (added < 0) return 1;
@@ -78,6 +83,8 @@ const Entry kBoundarySearchCommands[] = {
     {"search boundaries", "(pos_int Maxloop)", COM_attempt_bound,
      "Attempt to determine boundary coefficients given a bulk invariant.\n\"Maxloop\" is the "
      "maximal loop size."},
+    {"search NIMrep", "(pos_int Maxloop)", COM_attempt_NIMrep,
+     "Attempt to determine NIMrep given a bulk invariant.\n\"Maxloop\" is the maximal loop size."},
     {"try boundary", "[limits]", COM_try_bound,
      "Try a boundary \"$a$\", specified by a set of annuli $A^i_{aa}$\nInput of the form "
      "1,2,0:2,3 means $A^0=1$, $A^1=2$,\n$A^2$ ranges from 0 to 2 (inclusive), $A^3=3$."},
