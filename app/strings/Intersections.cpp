@@ -157,27 +157,39 @@ int InitIntersection() {
   return 0;
 }
 
+namespace {
+
+// Per Ishibashi label m of field f: the sum over massless fields k of w_k conj(E(k, f)) /
+// S(0, f), w_k the massless weight of k and E the matrix element (S or P).
+void masslessFactors(void (*element)(int, int, double*, double*), std::vector<double>* re,
+                     std::vector<double>* im) {
+  const int L = static_cast<int>(re->size());
+  const std::vector<int> massless = getMasslessLabels();
+  for (int m = 0; m < L; ++m) {
+    const int f = getIshibashiField(m);
+    double sumR = 0, sumI = 0, r0 = 0, i0 = 0;
+    for (int k : massless) {
+      const int w = getRepInfo(k)[1];
+      if (w == 0) continue;
+      double er = 0, ei = 0;
+      element(k, f, &er, &ei);
+      sumR += w * er;
+      sumI -= w * ei;
+    }
+    compS(0, f, &r0, &i0);
+    (*re)[static_cast<std::size_t>(m)] = sumR / r0;
+    (*im)[static_cast<std::size_t>(m)] = sumI / r0;
+  }
+}
+
+}  // namespace
+
 int InitIntersectionWithoutOrbits() {
   IntersectionsState& s = state();
   const int L = TotalIshibashi();
   s.SfacR.assign(at(L), 0.0);
   s.SfacI.assign(at(L), 0.0);
-  const std::vector<int> massless = getMasslessLabels();
-  for (int m = 0; m < L; ++m) {
-    const int f = getIshibashiField(m);
-    double re = 0, im = 0, r0 = 0, i0 = 0;
-    for (int k : massless) {
-      const int w = getRepInfo(k)[1];
-      if (w == 0) continue;
-      double sr = 0, si = 0;
-      compS(k, f, &sr, &si);
-      re += w * sr;
-      im -= w * si;
-    }
-    compS(0, f, &r0, &i0);
-    s.SfacR[at(m)] = re / r0;
-    s.SfacI[at(m)] = im / r0;
-  }
+  masslessFactors(compS, &s.SfacR, &s.SfacI);
   return 0;
 }
 
@@ -223,22 +235,7 @@ int InitMoebiusSum() {
   const int L = TotalIshibashi();
   s.PfacR.assign(at(L), 0.0);
   s.PfacI.assign(at(L), 0.0);
-  const std::vector<int> massless = getMasslessLabels();
-  for (int m = 0; m < L; ++m) {
-    const int f = getIshibashiField(m);
-    double re = 0, im = 0, r0 = 0, i0 = 0;
-    for (int k : massless) {
-      const int w = getRepInfo(k)[1];
-      if (w == 0) continue;
-      double pr = 0, pi = 0;
-      compP(k, f, &pr, &pi);
-      re += w * pr;
-      im -= w * pi;
-    }
-    compS(0, f, &r0, &i0);
-    s.PfacR[at(m)] = re / r0;
-    s.PfacI[at(m)] = im / r0;
-  }
+  masslessFactors(compP, &s.PfacR, &s.PfacI);
   s.MoebiusInitiated = QueryBulkInvariant();
   return 0;
 }
