@@ -89,21 +89,34 @@ void simpleCurrentReflectionCoefficient(const IshibashiLabel& m, const BoundaryL
   *im = value.imag();
 }
 
-void getCurrentReflectionCoefficient(int m, int a, double* re, double* im) {
+namespace {
+
+// The cases both reflection dispatchers share: labels out of range give (0, 0), an
+// exceptional invariant its stored value, usable orbit storage its entry of the mode
+// (0 plain, 1 flipped). False: the simple-current formula is to be used.
+bool reflectionAnsweredElsewhere(BulkInvariant* bi, int m, int a, int mode, double* re, double* im) {
   const CrossBoundState& s = crossBoundState();
-  BulkInvariant* bi = currentBulk();
   if (bi == nullptr || m < 0 || m >= s.IshibashiLabelCount || a < 0 || a >= s.BoundaryLabelCount) {
     clear(re, im);
-    return;
+    return true;
   }
   if (bi->simple_current != 1) {
     getExceptionalReflectionCoefficient(m, a, re, im);
-    return;
+    return true;
   }
   if (useOrbits() >= 2 && s.OrbitDataAvailable == QueryBulkInvariant()) {
-    getReflectionCoefficientFromStorage(m, a, 0, re, im);
-    return;
+    getReflectionCoefficientFromStorage(m, a, mode, re, im);
+    return true;
   }
+  return false;
+}
+
+}  // namespace
+
+void getCurrentReflectionCoefficient(int m, int a, double* re, double* im) {
+  const CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  if (reflectionAnsweredElsewhere(bi, m, a, 0, re, im)) return;
   simpleCurrentReflectionCoefficient(s.IshibashiLabels[static_cast<size_t>(m)],
                                      s.BoundaryLabels[static_cast<size_t>(a)], bi->diagonal, re,
                                      im);
@@ -452,18 +465,7 @@ int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose) {
 void getCurrentReflectionCoefficientFlipped(int m, int a, double* re, double* im) {
   CrossBoundState& s = crossBoundState();
   BulkInvariant* bi = currentBulk();
-  if (bi == nullptr || m < 0 || m >= s.IshibashiLabelCount || a < 0 || a >= s.BoundaryLabelCount) {
-    clear(re, im);
-    return;
-  }
-  if (bi->simple_current != 1) {
-    getExceptionalReflectionCoefficient(m, a, re, im);
-    return;
-  }
-  if (useOrbits() >= 2 && s.OrbitDataAvailable == QueryBulkInvariant()) {
-    getReflectionCoefficientFromStorage(m, a, 1, re, im);
-    return;
-  }
+  if (reflectionAnsweredElsewhere(bi, m, a, 1, re, im)) return;
   IshibashiLabel flipped = s.IshibashiLabels[static_cast<size_t>(m)];
   flipped.label = flipped.label != 0 ? getConjugate(flipped.label) : 0;
   double r = 0.0, i = 0.0;
