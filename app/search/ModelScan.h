@@ -1,0 +1,20 @@
+// Rebuilding a stored candidate from a model-file line (".models", ".analysed", ...): the
+// line reader, the case rebuild with its bulk invariant, orientifold and instanton set-up,
+// stack recombination, and the tadpole scan of standard-model candidates.
+#pragma once
+
+#include <cstdio>
+
+// 1 when a model line was read into `SM`, 0 at the end of the file or at the terminator.
+int readModelInputLine(FILE* file, int* status);
+// mode -2 remembers SM's case, -1 forgets it (both answer 0); otherwise rebuilds the case:
+// 1, or 0 on failure; mode 1 also verifies the candidate.
+int modelInitialization(int mode, int scan);
+int BraneRecombination(const int labels[4], const int mults[4], int outLabels[4], int outMults[4]);
+int initInstantonScan();
+int buildMIPF(int number, int scan);
+int buildOrientifold(int number);
+void StandardModelTadpoleScan(const char* file, int type);
+
+// False only while this module is a stand-in (tests of later modules skip on it).
+bool modelScanBuilt();
