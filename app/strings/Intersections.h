@@ -91,6 +91,8 @@ int storeIntersectionData(int row, int u, int x, int c);
 int FullIntersectionForClassMember(int a, int b, int* chirality);
 int ComputeOverlapForClassMember(int a, int b);
 int ComputeIntersectionForClassMember(int a, int b);
+// The brane scan of the current case ("scan branes"): writes the scan files; 0.
+int BraneScan();
 // 1 when the matter between hidden brane h (image hs) and the listed stacks (n2 entries:
 // label, image label pairs) is forbidden under mode 0 (none), 1 (non-chiral allowed),
 // 2 (only pairs of distinct labels examined), 3 (anything allowed); else 0.
