@@ -36,6 +36,7 @@
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
+#include "search/ModelAnalysis.h"
 #include "search/SearchSM.h"
 #include "solver/Equations.h"
 #include "store/CurrentTheory.h"
@@ -95,6 +96,7 @@ const BootEntry kBootTable[] = {
     {"OutputNames", nullptr, resetOutputNames},
     {"Commands", nullptr, resetCommands},
     {"HiddenSector", nullptr, resetHiddenSector},
+    {"ModelAnalysis", nullptr, resetModelAnalysis},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "search/SearchSM.h"
 
@@ -56,3 +57,99 @@ const int* runTypeRow(int typeNumber);
 
 // False only while this module is a stand-in (tests of later modules skip on it).
 bool modelAnalysisBuilt();
+
+// ---------------------------------------------------------------------------------------
+// Run state shared with the search driver.
+
+struct VectorSpace;
+
+struct ModelAnalysisCounters {
+  long long computeYCalls = 0;
+  long long quarkChargeCalls = 0;
+  long long storeCalls = 0;
+  long long storedModels = 0;     // tachyon-free candidates stored
+  long long groupSolutions = 0;   // per group; computeY clears it
+  long long preModels = 0;        // ".pre_models" lines written ("models so far")
+  long long chargeDegeneracyCalls = 0;
+  long long rejections = 0;       // candidates rejected by an internal check (warned, dumped)
+  long long tensorCodeless = 0;   // accepted candidates with tensor code -1 (never stored)
+};
+const ModelAnalysisCounters& modelAnalysisCounters();
+// The family count F every count compares with (3 at start).
+void setRequiredFamilies(int families);
+int requiredFamilies();
+// The search's event statistics (20 entries; computeY clears 4-19) and success level.
+int* searchEvents();
+int searchSuccessLevel();
+void setSearchSuccessLevel(int level);
+// 1 after a ".pre_models" line could not be opened or written (alerted): the driver ends
+// the case with its abort terminator. Cleared by initRunTypeCollection.
+int preModelsWriteFailed();
+// The run's type collection itself (for the catalogue merge and its checks).
+const VectorSpace* runTypeCollection();
+
+// Where storeSMdata takes the case from; the default reads the current tensor product,
+// bulk invariant and orientifold. Tests install made-up ones; nullptr restores the default.
+struct ModelCaseSource {
+  long long (*tensorIdentifier)() = nullptr;
+  int (*mipfIdentifier)() = nullptr;
+  // Remaining dilaton tadpole of n stacks on orientifold o.
+  double (*tadpole)(int o, int n, const int* labels, const int* multiplicities) = nullptr;
+  std::string (*preModelsFile)() = nullptr;
+};
+void setModelCaseSource(const ModelCaseSource* source);
+// The builder buildCY hands a valid code to (the command set's Gepner construction: the D5
+// space-time factor graded by 2, one N=2 minimal model per level, the spectral-flow current,
+// the spectrum and the simple-current invariants); 0 on success. Until one is installed
+// buildCY reports "not available yet" and answers -1. nullptr restores that.
+void setMinimalTensorBuilder(int (*builder)(int code));
+void resetModelAnalysis();
+
+// The four state counters: (m, q) with multiplicity m (negative: the mirror) and charge q in
+// units of 1/norm of SM; 1 accepted (m = 0 always), 0 a charge outside the standard model.
+int countQuarkDoublets(int m, int q);
+int countAntiQuarks(int m, int q);
+int countLeptonDoublets(int m, int q);
+int countSinglets(int m, int q);
+// Pair codes of d with a, b, c (1 identical, -1 the conjugate, 0 neither).
+void computeBraneIdentity();
+int CheckDetachedDBrane(const int* Gamma, const int* Delta, int n);
+// The family count of a model read back: setting "SM_search Nfamily" (0: any of 1 to 3) and
+// Gamma + Delta of (a,b). 1 with *families set, 0 when the quark doublets do not fit.
+int familyCountOfReadModel(int setting, int GammaAB, int DeltaAB, int* families);
+
+// Generators of c and d: e[2] eigenvalues, m[2] their multiplicities; 1 found, 0 refused.
+int computeTracelessGenerator(int norm, int N, int groupType, int s, int t, int e[2], int m[2]);
+int StoreEigenvalues(int* flag, int e[2], int m[2], int ce[2], int cm[2]);
+int getTracelessGenerator(int x, int p, int q, int* flag, int e[2], int m[2]);
+// Orderings of equivalent labels: 1 keep, 0 drop.
+int cdOrderingCheck();
+int check_cd_BraneOrdering();
+int check_c_BraneOrdering();
+int check_d_BraneOrdering();
+
+// Hypercharge degeneracy: trial assignments of the open y_x accepted by
+// computeQuarkAndLeptonCharges (0 also for shapes not handled).
+int computeChargeDegeneracy(VectorSpace* equations, int open[4], int store);
+// Candidate values of 12 N_x y_x from the class columns (16) of stack x's class row.
+std::vector<int> getChargeList(int x, const int* classes, int* scale);
+// 0 with *out = value when |value| <= 199,999,999; else "Integer overflow" and 1.
+int ConvertLongToInt(long long value, int* out);
+int ReduceOnColorLabel(long long* v, const int* w, int n);
+
+// Charge lists: up to three charges (units of 1/6) ended by -999; 999 first: unrestricted.
+void addChargesToList(const int* newList, int* list);
+int GetChargeList(int x, int ya, int yb, int out[4]);
+int DetermineLoopParameters(int* charges, int N, int restricted, int* from, int* to, int* step);
+// Three charges then three multiplicities; *exact is false (alerted) when the third
+// eigenvalue or the trace is not what a traceless generator needs.
+std::array<int, 6> EigenvaluesToCharges(const int e[2], const int m[2], int y, int N, bool* exact);
+std::array<int, 4> ChargesToEigenvalues(const int bins[5], int y, int norm);
+// The charge-basis form of a model record; 1, or 0 (alerted) when a value is not exact.
+int ConvertSpectrumVector(int out[80], const int* record);
+void ConvertChargeBasisVector(int out[80], const int in[80]);
+int getSpectrumClass(const int* record);
+std::string computeIDcode(const int* record, int full);
+
+// Y coefficients of the open stacks from the axion mass terms (see AbelianMasses).
+int solveGenericAbelianMasses(const VectorSpace* equations, VectorSpace* space, int unknown[4]);
