@@ -36,8 +36,7 @@ int rejectCandidate(const char* routine, int position, const char* text) {
   return 0;
 }
 
-bool anomalyEquation(int x, int n, int row[5]) {
-  const StandardModel& m = SM;
+bool anomalyEquation(const StandardModel& m, int x, int n, int row[5]) {
   for (int k = 0; k < 5; ++k) row[k] = 0;
   long long diagonal = 2LL * (m.multiplicities[x] - 2) * m.antisymmetricTensors[x] +
                        (2LL * m.multiplicities[x] + 4) * m.symmetricTensors[x];

@@ -260,7 +260,7 @@ int computeY(int store) {
     }
   for (int x = 0; x < n; ++x) {
     int r[5];
-    if (!anomalyEquation(x, n, r)) return rejectCandidate("computeY", 5, "Integer overflow");
+    if (!anomalyEquation(m, x, n, r)) return rejectCandidate("computeY", 5, "Integer overflow");
     const long long row[5] = {r[0], r[1], r[2], r[3], r[4]};
     if (addEquation(eqs, row) != 0) return 0;
   }

@@ -58,7 +58,8 @@ void dumpCandidate(int width, const std::vector<std::string>& lines);
 // counted rejection. Answers 0 (the candidate is rejected).
 int rejectCandidate(const char* routine, int position, const char* text);
 
-// The mixed U(1)-SU(N_x)^2 anomaly row of stack x of SM (4 coefficients, constant 0).
-bool anomalyEquation(int x, int n, int row[5]);
+// The mixed U(1)-SU(N_x)^2 anomaly row of stack x of the model (4 coefficients, constant 0);
+// false when a coefficient leaves 32 bits.
+bool anomalyEquation(const StandardModel& model, int x, int n, int row[5]);
 
 }  // namespace modelanalysis

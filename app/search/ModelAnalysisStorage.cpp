@@ -321,19 +321,20 @@ int writeStandardModelInfo() {
 // Local U(1) equations
 
 int LocalU1Equations(StandardModel* model, int equationsOnly) {
-  if (model != &SM) copyStandardModelStruct(&SM, model);
-  const int n = SM.multiplicities[3] != 0 ? 4 : 3;
+  if (model == nullptr) return 0;
+  const StandardModel& m = *model;
+  const int n = m.multiplicities[3] != 0 ? 4 : 3;
   VectorSpace& eqs = state().equations;
   initEquationCollection(&eqs, 4, 7);
   for (int x = 0; x < n; ++x)
-    if (SM.groupTypes[x] != 0) {
+    if (m.groupTypes[x] != 0) {
       int row[5] = {};
       row[x] = 1;
       CollectIntegerEquations(&eqs, row);
     }
   for (int x = 0; x < n; ++x) {
     int row[5];
-    if (!anomalyEquation(x, n, row) || CollectIntegerEquations(&eqs, row) == kEliminationOverflow)
+    if (!anomalyEquation(m, x, n, row) || CollectIntegerEquations(&eqs, row) == kEliminationOverflow)
       return rejectCandidate("LocalU1Equations", 1, "Integer overflow");
   }
   if (equationsOnly == 1) return eqs.Nfill;
@@ -347,7 +348,7 @@ int LocalU1Equations(StandardModel* model, int equationsOnly) {
   }
   VectorSpace basis{8, "U(1) basis"};
   SetVectorSpace(&basis, 4, 8);
-  addNewVectorToSpace(&basis, SM.Y);
+  addNewVectorToSpace(&basis, m.Y);
   for (int j = 0; j < eqs.Nfill; ++j) {
     int v[4];
     copyVec(4, v, eqs.Space + static_cast<std::ptrdiff_t>(j) * eqs.rowsize);

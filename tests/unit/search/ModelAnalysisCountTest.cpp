@@ -153,6 +153,37 @@ TEST_F(ModelAnalysisCountTest, DegenerateCAndDOrderedByAntiQuarks) {
   EXPECT_NE(capture.diagnostics.find("Rejected (2001)"), std::string::npos);
 }
 
+TEST_F(ModelAnalysisCountTest, OverflowingProductRejectsWithWarning) {
+  loadStacks(kMadrid);
+  madridCharges();
+  SM.cMultiplicities[0] = 1 << 30;  // times Gamma(a,c) = -3 leaves 32 bits
+  const long long before = modelAnalysisCounters().rejections;
+  EXPECT_EQ(countQuarksAndLeptons(0, 0), 0);
+  EXPECT_EQ(modelAnalysisCounters().rejections, before + 1);
+  EXPECT_NE(capture.diagnostics.find("Integer overflow"), std::string::npos);
+}
+
+TEST_F(ModelAnalysisCountTest, ReportOfAStandardModel) {
+  loadStacks(kMadrid);
+  ASSERT_EQ(computeY(0), 1);
+  capture.clear();
+  EXPECT_EQ(writeStandardModelInfo(), 0);
+  const std::string& out = capture.printed;
+  EXPECT_NE(out.find("Standard model spectrum nr 0\n"), std::string::npos);
+  EXPECT_NE(out.find("Gamma                         (2,-3,0,0,-3,-3)\n"), std::string::npos);
+  EXPECT_NE(out.find("Quark doublets and mirrors     (3,0)\n"), std::string::npos);
+  EXPECT_NE(out.find("anti-quarks (u,d) and mirrors  (3,3,0,0)\n"), std::string::npos);
+  EXPECT_NE(out.find("Singlets, charges 1,0,-1       (3,3,0)\n"), std::string::npos);
+  // Four U(1)s with three independent anomaly conditions: Y is the only anomaly-free one.
+  EXPECT_NE(out.find("Number of anomaly free massive U(1)'s: 0\n"), std::string::npos);
+  EXPECT_NE(out.find("There are no massive anomaly free U(1)'s\n"), std::string::npos);
+  EXPECT_EQ(SM.anomalyFreeU1, 0);
+  // A spectrum that does not count is an error.
+  SM.Gamma[0] = 0;
+  EXPECT_EQ(writeStandardModelInfo(), -1);
+  EXPECT_NE(capture.diagnostics.find("Unexpected spectrum counting error"), std::string::npos);
+}
+
 TEST_F(ModelAnalysisCountTest, FamilyCountOfReadModel) {
   int F = -1;
   // "SM_search Nfamily" 0: any of 1 to 3 families, the model's own count.

@@ -6,6 +6,7 @@
 
 #include "ModelAnalysisTestSupport.h"
 #include "TestSupport.h"
+#include "boundaries/CrossBound.h"
 #include "collections/VectorSpace.h"
 #include "search/ModelAnalysis.h"
 #include "search/SearchSM.h"
@@ -179,6 +180,20 @@ TEST_F(ModelAnalysisHyperchargeTest, CBeforeD) {
   SM.branes[6] = SM.branes[5];
   EXPECT_EQ(check_cd_BraneOrdering(), 1);
   EXPECT_EQ(SM.cdOrdering, -1);
+}
+
+TEST_F(ModelAnalysisHyperchargeTest, ReadLabelsMustBeBoundaries) {
+  // A label equal to the number of boundaries is out of range, as is any negative label
+  // other than an absent d.
+  loadStacks(kMadrid);
+  const int count = TotalBoundaries();
+  SM.inputBoundaries[0] = count, SM.inputBoundaries[1] = 0, SM.inputBoundaries[2] = 0, SM.inputBoundaries[3] = -1;
+  EXPECT_EQ(verifySpectrum(), 0);
+  EXPECT_NE(capture.all.find("Boundary labels out of range; rejecting this solution"), std::string::npos);
+  capture.clear();
+  SM.inputBoundaries[0] = -5;
+  EXPECT_EQ(verifySpectrum(), 0);
+  EXPECT_NE(capture.all.find("Boundary labels out of range; rejecting this solution"), std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------
