@@ -250,7 +250,7 @@ int solveGenericAbelianMasses(const VectorSpace* equations, VectorSpace* space, 
     for (int k = 0; k < u; ++k) {
       const double scaled = value[static_cast<std::size_t>(k)] * SM.Ynorm;
       if (std::fabs(scaled - std::round(scaled)) > 1e-6) {
-        Alert("solveGenericAbelianMasses", 0, 212404, "Integer conversion problem");
+        Alert("solveGenericAbelianMasses", 0, 112201, "Integer conversion problem");
         return 0;
       }
       SM.Y[columns[static_cast<std::size_t>(k)]] = static_cast<int>(std::lround(scaled));
@@ -297,16 +297,6 @@ int solveGenericAbelianMasses(const VectorSpace* equations, VectorSpace* space, 
 
 // ---------------------------------------------------------------------------------------
 // The spectrum analysis of a candidate
-
-namespace {
-
-void writeVec(FILE* stream, int n, const int* v, const char* label) {
-  std::string text;
-  appendVecLine(text, n, v, label);
-  writeToStream(stream, text);
-}
-
-}  // namespace
 
 void printCPD(FILE* stream, int nr, int warn) {
   if (stream == nullptr) stream = stdout;

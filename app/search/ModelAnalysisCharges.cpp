@@ -60,7 +60,7 @@ int GetChargeList(int x, int ya, int yb, int out[4]) {
   }
   if (list[0] == kEnd) return 0;
   if (list[0] == kUnrestricted)
-    Alert("DeterminePossibleChargesFromIntersections", 0, 212404, "brane %c charges not determined",
+    Alert("DeterminePossibleChargesFromIntersections", 0, 112201, "brane %c charges not determined",
           x == 2 ? 'c' : 'd');
   if (list[0] != kUnrestricted && list[1] != kEnd && list[1] > list[0]) std::swap(list[0], list[1]);
   for (int k = 0; k < 4; ++k) out[k] = list[k];
@@ -72,8 +72,8 @@ int DetermineLoopParameters(int* charges, int N, int restricted, int* from, int*
   if (two) {
     if (charges[2] != kEnd) {
       Print("charges  (%d,%d,%d)\n", charges[0], charges[1], charges[2]);
-      Alert("DetermineLoopParameters", 0, 212404, "Invalid charge eigenvalues");
-      Alert("DetermineLoopParameters", 1, 212404, "Unexpected control flow");
+      Alert("DetermineLoopParameters", 0, 112201, "Invalid charge eigenvalues");
+      Alert("DetermineLoopParameters", 1, 112201, "Unexpected control flow");
       return 1;
     }
     if (restricted == 0) {
@@ -107,13 +107,13 @@ std::array<int, 6> EigenvaluesToCharges(const int e[2], const int m[2], int y, i
   long long e2 = 0;
   if (m2 == 0) {
     if (trace != 0) {
-      Alert("EigenvaluesToCharges", 0, 212404, "Non-vanishing charge trace");
+      Alert("EigenvaluesToCharges", 0, 112201, "Non-vanishing charge trace");
       *exact = false;
       return std::array<int, 6>{};
     }
   } else {
     if (trace % m2 != 0) {
-      Alert("EigenvaluesToCharges", 1, 212404, "Non-integer eigenvalue; Normalization problem?");
+      Alert("EigenvaluesToCharges", 1, 112201, "Non-integer eigenvalue; Normalization problem?");
       *exact = false;
       return std::array<int, 6>{};
     }
@@ -155,12 +155,12 @@ bool binPieces(const int* record, int first, int y, int N, int norm, int* bins) 
     if (multiplicity == 0) continue;
     const long long twice = 2LL * pieces[static_cast<std::size_t>(k)];
     if (twice % norm != 0) {
-      Alert("ConvertSpectrumVector", 2, 212404, "Invalid charge %d/%d", pieces[static_cast<std::size_t>(k)], norm);
+      Alert("ConvertSpectrumVector", 2, 112201, "Invalid charge %d/%d", pieces[static_cast<std::size_t>(k)], norm);
       return false;
     }
     const long long bin = 2 - twice / norm;
     if (bin < 0 || bin > 4) {
-      Alert("ConvertSpectrumVector", 2, 212404, "Invalid charge %d/%d", pieces[static_cast<std::size_t>(k)], norm);
+      Alert("ConvertSpectrumVector", 2, 112201, "Invalid charge %d/%d", pieces[static_cast<std::size_t>(k)], norm);
       return false;
     }
     bins[bin] += multiplicity;
@@ -175,15 +175,15 @@ int ConvertSpectrumVector(int out[80], const int* record) {
   for (int k = 0; k < 28; ++k) out[k] = record[k];
   const int norm = record[32];
   if (norm == 0) {
-    Alert("ConvertSpectrumVector", 0, 212404, "Invalid value for Y0");
+    Alert("ConvertSpectrumVector", 0, 112201, "Invalid value for Y0");
     return 0;
   }
   if ((6LL * record[28]) % norm != 0) {
-    Alert("ConvertSpectrumVector", 0, 212404, "Invalid value for Y0");
+    Alert("ConvertSpectrumVector", 0, 112201, "Invalid value for Y0");
     return 0;
   }
   if ((6LL * record[29]) % norm != 0) {
-    Alert("ConvertSpectrumVector", 1, 212404, "Invalid value for Y1");
+    Alert("ConvertSpectrumVector", 1, 112201, "Invalid value for Y1");
     return 0;
   }
   out[28] = static_cast<int>(6LL * record[28] / norm);

@@ -113,7 +113,8 @@ std::vector<int> getChargeList(int x, const int* classes, int* scale) {
 int ConvertLongToInt(long long value, int* out) {
   if (value > 199999999 || value < -199999999) {
     Print("a=%lld\n", value);
-    Alert("ConvertLongToInt", 0, 110413, "Integer overflow");
+    Alert("ConvertLongToInt", 0, 110213, "Integer overflow");
+    ++state().counters.rejections;
     return 1;
   }
   *out = static_cast<int>(value);
@@ -125,7 +126,7 @@ int ReduceOnColorLabel(long long* v, const int* w, int n) {
     long long a = 0, b = 0;
     if (__builtin_mul_overflow(v[k], static_cast<long long>(w[0]), &a) ||
         __builtin_mul_overflow(v[0], static_cast<long long>(w[k]), &b) || __builtin_sub_overflow(a, b, &v[k])) {
-      Alert("ReduceOnColorLabel", 0, 110413, "Integer overflow");
+      Alert("ReduceOnColorLabel", 0, 110213, "Integer overflow");
       return 0;
     }
   }

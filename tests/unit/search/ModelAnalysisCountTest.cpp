@@ -14,6 +14,7 @@
 #include "ModelAnalysisTestSupport.h"
 #include "TestSupport.h"
 #include "collections/Sorting.h"
+#include "runtime/Parameters.h"
 #include "search/ModelAnalysis.h"
 #include "search/SearchSM.h"
 
@@ -182,6 +183,27 @@ TEST_F(ModelAnalysisCountTest, ReportOfAStandardModel) {
   SM.Gamma[0] = 0;
   EXPECT_EQ(writeStandardModelInfo(), -1);
   EXPECT_NE(capture.diagnostics.find("Unexpected spectrum counting error"), std::string::npos);
+}
+
+TEST_F(ModelAnalysisCountTest, DumpToTheErrorStream) {
+  loadStacks(kMadrid);
+  madridCharges();
+  SM.pairIdentification[1] = -1;
+  printCPD(stderr, 12, 1);
+  const std::string& text = capture.diagnostics;
+  EXPECT_NE(text.find("Spectrum Analysis"), std::string::npos);
+  EXPECT_NE(text.find("Model nr 12\n"), std::string::npos);
+  EXPECT_NE(text.find("WARNING: possibly not all the following data apply to this case!\n"), std::string::npos);
+  EXPECT_NE(text.find("multiplicities  (3,2,1,1)\n"), std::string::npos);
+  EXPECT_NE(text.find("branes a and cc are identical\n"), std::string::npos);
+  EXPECT_NE(text.find("Y charge coefficients; Norm 6  (1,0,-3,3)\n"), std::string::npos);
+  EXPECT_NE(text.find("End of spectrum analysis (after error)"), std::string::npos);
+  EXPECT_EQ(text.find("End of spectrum analysis\n"), std::string::npos);
+  // On standard output with "Tadpole info_level" 0 nothing is printed.
+  capture.clear();
+  setIntPar("Tadpole info_level", 0);
+  printCPD(stdout, -1, 0);
+  EXPECT_TRUE(capture.all.empty());
 }
 
 TEST_F(ModelAnalysisCountTest, FamilyCountOfReadModel) {

@@ -182,6 +182,59 @@ TEST_F(ModelAnalysisHyperchargeTest, CBeforeD) {
   EXPECT_EQ(SM.cdOrdering, -1);
 }
 
+TEST_F(ModelAnalysisHyperchargeTest, FreeDIsSplitWithDoubledNorm) {
+  // A fourth stack that meets nothing: its generator comes from the free splittings; with
+  // y_d = 0 only the first (one piece, charge 0) applies.
+  Stacks s = kThreeStacks;
+  s.N[3] = 1;
+  s.groupTypes[3] = 0;
+  loadStacks(s);
+  setCharges(6, 1, 0, -3, 0);
+  ASSERT_EQ(computeQuarkAndLeptonCharges(0), 1);
+  EXPECT_EQ(SM.Ynorm, 12);
+  EXPECT_EQ(SM.Y[0], 2);
+  EXPECT_EQ(SM.Y[2], -6);
+  EXPECT_EQ(searchEvents()[10], 1);
+  EXPECT_EQ(searchEvents()[11], 1);
+  EXPECT_EQ(SM.dMultiplicities[0], 1);
+  EXPECT_EQ(SM.dEigenvalues[0], 0);
+}
+
+TEST_F(ModelAnalysisHyperchargeTest, OpenCoefficientFromTheEquations) {
+  loadStacks(kMadrid);
+  setCharges(6, 1, 0, 0, 3);
+  VectorSpace equations{7, "Test equations"};
+  initEquationCollection(&equations, 4, 7);
+  const int rows[4][5] = {{6, 0, 0, 0, -1}, {0, 1, 0, 0, 0}, {0, 0, 0, 2, -1}, {0, 0, 2, 0, 1}};
+  for (const auto& row : rows) ASSERT_GT(CollectIntegerEquations(&equations, row), 0);
+  VectorSpace space{7, "Test solutions"};
+  int unknown[4] = {0, 0, 1, 0};
+  // 2 y_c + 1 = 0: y_c = -1/2 needs the norm doubled.
+  ASSERT_EQ(solveGenericAbelianMasses(&equations, &space, unknown), 1);
+  EXPECT_EQ(unknown[2], 0);
+  EXPECT_EQ(SM.Ynorm, 12);
+  EXPECT_EQ(SM.Y[0], 2);
+  EXPECT_EQ(SM.Y[2], -6);
+  EXPECT_EQ(SM.Y[3], 6);
+  // Without the equation of c nothing fixes it: the known coefficients become the
+  // solution space.
+  setCharges(6, 1, 0, 0, 3);
+  initEquationCollection(&equations, 4, 7);
+  for (int k = 0; k < 3; ++k) ASSERT_GT(CollectIntegerEquations(&equations, rows[k]), 0);
+  int open[4] = {0, 0, 1, 0};
+  EXPECT_EQ(solveGenericAbelianMasses(&equations, &space, open), -2);
+  EXPECT_EQ(open[2], 1);
+  EXPECT_EQ(space.Nfill, 3);
+  // Contradicting equations have no solution.
+  initEquationCollection(&equations, 4, 7);
+  const int wrong[5] = {6, 0, 0, 0, -2};  // y_a = 1/3, but the model has 1/6
+  ASSERT_GT(CollectIntegerEquations(&equations, wrong), 0);
+  EXPECT_EQ(solveGenericAbelianMasses(&equations, &space, open), -3);
+  // A candidate without a tensor product is left to the degeneracy enumeration.
+  SM.tensorCode = -1;
+  EXPECT_EQ(solveGenericAbelianMasses(&equations, &space, open), -2);
+}
+
 TEST_F(ModelAnalysisHyperchargeTest, ReadLabelsMustBeBoundaries) {
   // A label equal to the number of boundaries is out of range, as is any negative label
   // other than an absent d.
