@@ -167,6 +167,30 @@ TEST_F(ModelAnalysisHyperchargeTest, ExactlyOneOfCAndItsImageIsKept) {
   EXPECT_EQ(SM.cSymmetry, -1);
 }
 
+TEST_F(ModelAnalysisHyperchargeTest, DoubleCDSymmetryKeepsOneOfFourImages) {
+  // c and d alike and each alike to its image: of (G, D), (-D, -G), (D, G), (-G, -D) for
+  // the pair (c,d) exactly the lexicographically largest is kept.
+  const Stacks alike = {{3, 2, 1, 1}, {0, 0, 0, 0}, {3, 0, 0, 0, 0, 0}, {}, {}, {}};
+  const int images[4][2] = {{2, 1}, {-1, -2}, {1, 2}, {-2, -1}};
+  int kept = 0;
+  for (const auto& image : images) {
+    loadStacks(alike);
+    SM.Gamma[5] = image[0];
+    SM.Delta[5] = image[1];
+    if (cdOrderingCheck() == 1) {
+      ++kept;
+      EXPECT_EQ(image[0], 2);
+      EXPECT_EQ(image[1], 1);
+    }
+    EXPECT_EQ(SM.cdOrdering, 1);
+    EXPECT_EQ(SM.cSymmetry, 0);
+    EXPECT_EQ(SM.dSymmetry, 0);
+  }
+  EXPECT_EQ(kept, 1);
+  EXPECT_NE(capture.diagnostics.find("Double c-d symmetry"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Accepted (3)"), std::string::npos);
+}
+
 TEST_F(ModelAnalysisHyperchargeTest, CBeforeD) {
   loadStacks(kMadrid);
   EXPECT_EQ(check_cd_BraneOrdering(), 1);  // c meets a six times, d never
