@@ -17,6 +17,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "search/ModelAnalysis.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
@@ -784,6 +785,8 @@ void initializeCommandPointers() {
   TachyonFreeReport report = tachyonFreeReport();
   report.bulkInvariant = printCurrentBulkInvariant;
   setTachyonFreeReport(report);
+  // Catalogue tools rebuild the tensor product of an entry the way "build cy" does.
+  setMinimalTensorBuilder(buildCatalogueTensorProduct);
 }
 
 void initializeCommandParameters() {

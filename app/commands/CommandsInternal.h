@@ -118,3 +118,6 @@ void manageDiophantineCode(int code);
 void registerBoundarySearchCommands();
 // CommandsIntersections.cpp: "Intersect".
 void registerIntersectionCommands();
+// The supersymmetric tensor product of a catalogue entry's code, as "build cy" builds it
+// but neither recorded nor stored (CommandsTensor.cpp); the search's builder hook.
+int buildCatalogueTensorProduct(int code);

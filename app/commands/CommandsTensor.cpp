@@ -18,6 +18,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "search/ModelAnalysis.h"
 #include "search/SearchSM.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
@@ -327,9 +328,13 @@ int COM_build_nonsusycy(char** params, int n) {
   return -1;
 }
 
-int COM_build_cy(char** params, int n) {
-  if (n < 1) return 1;
-  if (!buildMinimalTensorProduct(intParameter(params, 0), true)) return 1;
+namespace {
+
+// The supersymmetric product of a code with its simple-current invariants loaded; 0, or 1
+// when the code is invalid or a step fails. "build cy" records the code and stores the
+// invariants; a catalogue entry is rebuilt without either.
+int buildSupersymmetricMinimalTensor(int code, bool asCommand) {
+  if (!buildMinimalTensorProduct(code, asCommand)) return 1;
   // The space-time supersymmetry current has label 1 in every factor.
   const int factors = std::max(10, currentTensor->NumberOfFactors);
   std::vector<int> spectralFlow(static_cast<std::size_t>(factors), 1);
@@ -338,10 +343,20 @@ int COM_build_cy(char** params, int n) {
   if (COM_compute(nullptr, 0) != 0) return 1;
   setIntPar("Selection symmetric", 1);
   setIntPar("Reject permutations", 1);
-  setIntPar("Autostore", 1);
+  if (asCommand) setIntPar("Autostore", 1);
   buildMultipleSimpleCurrentInvariants(nullptr, 1);
+  return 0;
+}
+
+}  // namespace
+
+int COM_build_cy(char** params, int n) {
+  if (n < 1) return 1;
+  if (buildSupersymmetricMinimalTensor(intParameter(params, 0), true) != 0) return 1;
   return -1;
 }
+
+int buildCatalogueTensorProduct(int code) { return buildSupersymmetricMinimalTensor(code, false); }
 
 int COM_search_tachyons(char** params, int n) {
   if (n < 1) return 1;
