@@ -663,6 +663,7 @@ void initializeDefaultModeCommands() {
   registerOrientifoldCountCommands();
   registerStringDefaultCommands();
   registerSearchDefaultCommands();
+  registerScanDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -702,6 +703,7 @@ void initializeModularModeCommands() {
   registerInvariantScanCommands();
   registerStringModularCommands();
   registerStringBrowseCommands();
+  registerScanModularCommands();
 }
 
 void initializeBoundaryModeCommands() {

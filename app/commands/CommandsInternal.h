@@ -118,3 +118,7 @@ void manageDiophantineCode(int code);
 void registerBoundarySearchCommands();
 // CommandsIntersections.cpp: "Intersect".
 void registerIntersectionCommands();
+// The Calabi-Yau scans, Hodge files and instanton commands (CommandsScans.cpp): default mode
+// and modular mode.
+void registerScanDefaultCommands();
+void registerScanModularCommands();

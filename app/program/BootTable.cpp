@@ -37,6 +37,8 @@
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "search/SearchSM.h"
+#include "search/HodgeFiles.h"
+#include "search/InstantonScan.h"
 #include "solver/Equations.h"
 #include "store/CurrentTheory.h"
 #include "store/Galois.h"
@@ -95,6 +97,8 @@ const BootEntry kBootTable[] = {
     {"OutputNames", nullptr, resetOutputNames},
     {"Commands", nullptr, resetCommands},
     {"HiddenSector", nullptr, resetHiddenSector},
+    {"HodgeFiles", nullptr, resetHodgeFiles},
+    {"InstantonScan", nullptr, resetInstantonScan},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
