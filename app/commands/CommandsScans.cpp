@@ -71,11 +71,11 @@ long long levelCode(long long code) {
   return code;
 }
 
+// "build cy" on a code (its handler reads the converted int of its parameter).
 int buildCYByCode(long long code) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld", code);
-  char* params[1] = {text};
-  return COM_build_cy(params, 1) < 0 ? 0 : 1;
+  int value = static_cast<int>(code);
+  char* params[1] = {reinterpret_cast<char*>(&value)};
+  return COM_build_cy(params, 1) < 0 ? 1 : 0;
 }
 
 // The labels and multiplicities of "label:value" words; false after the alert.
@@ -84,7 +84,7 @@ bool readAssignments(char** params, int first, int n, const char* routine, std::
   for (int k = first; k < n; ++k) {
     int label = 0, value = 0;
     if (!ConvertAssign(params[k], &label, &value)) {
-      Alert(routine, 0, 100302, "Invalid assignment: %s\n", params[k]);
+      Alert(routine, 0, kRefusedValue, "Invalid assignment: %s\n", params[k]);
       return false;
     }
     labels->push_back(label);
@@ -226,7 +226,7 @@ int COM_account_tachyon_free(char** params, int n) {
 // "browse hodge" (int tensor)(int MIPF)(int orientifold)
 int COM_browse_hodge(char** params, int n) {
   if (n == 1 || n == 2) {
-    Alert("COM_browse_hodge", 0, 100302, "Please specify tensor product, MIPF and orientifold");
+    Alert("COM_browse_hodge", 0, kRefusedValue, "Please specify tensor product, MIPF and orientifold");
     return 1;
   }
   if (n >= 3) {
@@ -236,7 +236,7 @@ int COM_browse_hodge(char** params, int n) {
     loadOrientifolds();
     const int o = intParameter(params, 2);
     if (o < 0 || o >= TotalOrientifolds()) {
-      Alert("COM_browse_hodge", 1, 100302, "Orientifold nr. out of range");
+      Alert("COM_browse_hodge", 1, kRefusedValue, "Orientifold nr. out of range");
       return 1;
     }
     setStoredOrientifold(o);
@@ -319,7 +319,7 @@ int COM_set_instanton(char** params, int n) {
   if (n < 3) return 1;
   const std::string stack = params[0] != nullptr ? params[0] : "";
   if (stack.size() != 1 || stack[0] < 'a' || stack[0] > 'z') {
-    Alert("COM_set_instanton", 0, 100302, "Stack must be a lowercase character");
+    Alert("COM_set_instanton", 0, kRefusedValue, "Stack must be a lowercase character");
     return 1;
   }
   const int reality = intParameter(params, 1);
@@ -329,14 +329,14 @@ int COM_set_instanton(char** params, int n) {
     return -n;
   }
   if (reality != 0 && reality != 1) {
-    Alert("COM_set_instanton", 2, 100302, "Invalid reality %d for stack %c (allowed: -1, 0, 1)", reality, stack[0]);
+    Alert("COM_set_instanton", 2, kRefusedValue, "Invalid reality %d for stack %c (allowed: -1, 0, 1)", reality, stack[0]);
     return 1;
   }
   std::vector<int> values;
   for (int k = 2; k < n; ++k) values.push_back(intParameter(params, k));
   int zeroModes[4] = {0, 0, 0, 0};
   if (formInstantonZeroModes(getInstantonType(), reality, values.data(), n - 2, zeroModes) == 0) {
-    Alert("COM_set_instanton", 1, 100302, "Incorrect number of instanton zero modes for brane %c", stack[0]);
+    Alert("COM_set_instanton", 1, kRefusedValue, "Incorrect number of instanton zero modes for brane %c", stack[0]);
     return 1;
   }
   setInstanton(stack[0], zeroModes, reality);
@@ -348,17 +348,17 @@ int COM_set_instanton_type(char** params, int n) {
   if (n < 1) return 1;
   const std::string type = params[0] != nullptr ? params[0] : "";
   if (type.size() != 1) {
-    Alert("COM_set_instanton_type", 0, 100302, "Invalid type: %s", type.c_str());
+    Alert("COM_set_instanton_type", 0, kRefusedValue, "Invalid type: %s", type.c_str());
     return 1;
   }
   switch (type[0]) {
     case 'O': setInstantonType(1); return -1;
     case 'S': setInstantonType(-1); return -1;
     case 'U':
-      Alert("COM_set_instanton_type", 1, 100302, "Unitary instanton search not yet built in");
+      Alert("COM_set_instanton_type", 1, kRefusedValue, "Unitary instanton search not yet built in");
       return 1;
     default:
-      Alert("COM_set_instanton_type", 2, 100302, "Invalid type: %s", type.c_str());
+      Alert("COM_set_instanton_type", 2, kRefusedValue, "Invalid type: %s", type.c_str());
       return 1;
   }
 }
@@ -382,7 +382,7 @@ int COM_scan_spectra(char** params, int n) {
 // "build brane_configuration" [int code][int MIPF][int ori](entry_a)...(entry_d)
 int COM_build_braneconfig(char** params, int n) {
   if (n < 7) {
-    Alert("COM_build_braneconfig", 1, 100302, "Four stacks a to d are needed (label:multiplicity each)");
+    Alert("COM_build_braneconfig", 1, kRefusedValue, "Four stacks a to d are needed (label:multiplicity each)");
     return 1;
   }
   std::vector<int> labels, multiplicities;
@@ -395,14 +395,14 @@ int COM_build_braneconfig(char** params, int n) {
   const int ori = intParameter(params, 2);
   loadOrientifolds();
   if (ori < 0 || ori >= TotalOrientifolds()) {
-    Alert("COM_build_braneconfig", 2, 100302, "Orientifold nr. out of range");
+    Alert("COM_build_braneconfig", 2, kRefusedValue, "Orientifold nr. out of range");
     return 1;
   }
   OrientifoldInfo* orientifold = setStoredOrientifold(ori);
   ChanPatonData* cpd = generateChanPatonData(getCommandChanPatonData(), static_cast<int>(labels.size()), orientifold,
                                              labels.data(), multiplicities.data());
   if (cpd == nullptr) {
-    Alert("COM_build_braneconfig", 3, 100302, "Invalid labels\n");
+    Alert("COM_build_braneconfig", 3, kRefusedValue, "Invalid labels\n");
     return 1;
   }
   GeneralOpenSectorAnalysis(cpd);

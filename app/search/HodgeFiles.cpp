@@ -178,7 +178,7 @@ int readHodgeData(const std::string& file, int kind, int* next, int* subgroup, i
     if (!startsWithNumber(line) || !parseDataLine(line, numbers, &word)) {
       // The search writes a command script under the same extension; neither it nor a
       // damaged file is read as data, and neither is touched.
-      Alert("readHodgeData", 0, 100302, "File %s is not a MIPF data file (line %d); it is left unchanged",
+      Alert("readHodgeData", 0, 100201, "File %s is not a MIPF data file (line %d); it is left unchanged",
             file.c_str(), lineNumber);
       prepareSpectra(kind);
       return -1;
@@ -321,7 +321,7 @@ int HodgeScan(const std::string& stem, int kind, int collect) {
   setIntPar("Autostore", 0);
   const int status = checkDir(file.c_str());
   if (status == 0) {
-    Alert("HodgeScan", 0, 100302, "%s is a folder, not a data file", file.c_str());
+    Alert("HodgeScan", 0, 100201, "%s is a folder, not a data file", file.c_str());
     return 1;
   }
   if (status < 0) {
