@@ -2,10 +2,12 @@
 // and terminator lines, and the reader that decides whether and where a scan resumes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "runtime/Parameters.h"
 #include "search/HodgeFiles.h"
 
 namespace {
@@ -177,6 +179,37 @@ TEST_F(HodgeFilesTest, LongPathsAreNotCut) {
   EXPECT_EQ(readHodgeData(file, 0, &next, &subgroup, &label), 0);
   EXPECT_EQ(next, 1);
   EXPECT_NE(readFile(file + "_summary").find("(3,3,0,0,0,4,4,1,-1,1)"), std::string::npos);
+}
+
+TEST_F(HodgeFilesTest, FinishedFileIsNotScannedAgain) {
+  TemporaryFolder folder;
+  const std::string contents = dataLine(row(101, 1, 0), 0, 0) + MIPFDataTerminator();
+  folder.write("done.mipf_data", contents);
+  setIntPar("Autostore", 1);
+  EXPECT_EQ(HodgeScan(folder.path("done"), 1, 1), 0);
+  EXPECT_EQ(capture.printed, "File " + folder.path("done.mipf_data") +
+                                 " already exists; reading previous data\nPrevious data are complete\n");
+  EXPECT_EQ(readFile(folder.path("done.mipf_data")), contents);
+  // The scan's own settings are undone.
+  EXPECT_EQ(getValue(getIntParPointer("Autostore")), 1);
+}
+
+TEST_F(HodgeFilesTest, ScanRefusesAScriptAndKeepsItsSettings) {
+  TemporaryFolder folder;
+  const std::string script = "build cy 33333\nspectrum_action\n";
+  folder.write("s.mipf_data", script);
+  setIntPar("Autostore", 0);
+  EXPECT_EQ(HodgeScan(folder.path("s"), 1, 1), 1);
+  EXPECT_TRUE(alerted("is not a MIPF data file (line 1)"));
+  EXPECT_EQ(readFile(folder.path("s.mipf_data")), script);
+  EXPECT_EQ(getValue(getIntParPointer("Autostore")), 0);
+}
+
+TEST_F(HodgeFilesTest, FolderInPlaceOfTheDataFileIsRefused) {
+  TemporaryFolder folder;
+  std::filesystem::create_directories(folder.path("x.hodge"));
+  EXPECT_EQ(HodgeScan(folder.path("x"), 0, 0), 1);
+  EXPECT_TRUE(alerted("is a folder, not a data file"));
 }
 
 }  // namespace
