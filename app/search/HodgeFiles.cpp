@@ -354,12 +354,13 @@ int HodgeScan(const std::string& stem, int kind, int collect) {
 
   const long long failuresBefore = s.failures;
   settings.loopSet();
-  executeCommandLine(formatText("set loop_command {account heterotic %d};", kind).c_str());
-  if (kind == 0) executeCommandLine("set primary_selection massless;");
-  executeCommandLine(collect == 1 ? "collect sim;" : "scan sim;");
+  int refused = executeCommandLine(formatText("set loop_command {account heterotic %d};", kind).c_str());
+  if (kind == 0 && refused == 0) refused = executeCommandLine("set primary_selection massless;");
+  if (refused == 0) refused = executeCommandLine(collect == 1 ? "collect sim;" : "scan sim;");
 
-  // A scan that was stopped or lost a line is resumed later, so it gets no terminator.
-  const bool complete = s.failures == failuresBefore && getStopSignal() == 0;
+  // A scan that was refused, stopped or lost a line is resumed later, so it gets no
+  // terminator.
+  const bool complete = refused == 0 && s.failures == failuresBefore && getStopSignal() == 0;
   if (complete && !appendLine(file, MIPFDataTerminator())) {
     Alert("HodgeScan", 1, 100302, "The terminator of %s could not be written", file.c_str());
   }
