@@ -664,6 +664,7 @@ void initializeDefaultModeCommands() {
   registerOrientifoldCountCommands();
   registerStringDefaultCommands();
   registerSearchDefaultCommands();
+  registerScanDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -703,6 +704,7 @@ void initializeModularModeCommands() {
   registerInvariantScanCommands();
   registerStringModularCommands();
   registerStringBrowseCommands();
+  registerScanModularCommands();
 }
 
 void initializeBoundaryModeCommands() {

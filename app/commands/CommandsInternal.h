@@ -121,3 +121,7 @@ void registerIntersectionCommands();
 // The supersymmetric tensor product of a catalogue entry's code, as "build cy" builds it
 // but neither recorded nor stored (CommandsTensor.cpp); the search's builder hook.
 int buildCatalogueTensorProduct(int code);
+// The Calabi-Yau scans, Hodge files and instanton commands (CommandsScans.cpp): default mode
+// and modular mode.
+void registerScanDefaultCommands();
+void registerScanModularCommands();

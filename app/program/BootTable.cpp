@@ -38,6 +38,8 @@
 #include "runtime/Terminal.h"
 #include "search/ModelAnalysis.h"
 #include "search/SearchSM.h"
+#include "search/HodgeFiles.h"
+#include "search/InstantonScan.h"
 #include "solver/Equations.h"
 #include "store/CurrentTheory.h"
 #include "store/Galois.h"
@@ -97,6 +99,8 @@ const BootEntry kBootTable[] = {
     {"Commands", nullptr, resetCommands},
     {"HiddenSector", nullptr, resetHiddenSector},
     {"ModelAnalysis", nullptr, resetModelAnalysis},
+    {"HodgeFiles", nullptr, resetHodgeFiles},
+    {"InstantonScan", nullptr, resetInstantonScan},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
