@@ -663,6 +663,7 @@ void initializeDefaultModeCommands() {
   registerOrientifoldCountCommands();
   registerStringDefaultCommands();
   registerSearchDefaultCommands();
+  registerQuvrDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -720,6 +721,7 @@ void initializeBoundaryModeCommands() {
   registerUnorientedOrientifoldCommands();
   registerStringUnorientedBoundaryCommands();
   registerSearchBoundaryCommands();
+  registerQuvrBoundaryCommands();
   registerTadpoleCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);

@@ -118,3 +118,7 @@ void manageDiophantineCode(int code);
 void registerBoundarySearchCommands();
 // CommandsIntersections.cpp: "Intersect".
 void registerIntersectionCommands();
+// The QUVR catalogue commands (CommandsQuvr.cpp): selection, browse, re-analysis, ordering,
+// statistics and collections (default mode), the guided search (boundary mode).
+void registerQuvrDefaultCommands();
+void registerQuvrBoundaryCommands();

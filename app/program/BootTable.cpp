@@ -36,6 +36,11 @@
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
+#include "search/QuvrBrowse.h"
+#include "search/QuvrGuided.h"
+#include "search/QuvrReanalyse.h"
+#include "search/QuvrSelect.h"
+#include "search/QuvrStatistics.h"
 #include "search/SearchSM.h"
 #include "solver/Equations.h"
 #include "store/CurrentTheory.h"
@@ -95,6 +100,11 @@ const BootEntry kBootTable[] = {
     {"OutputNames", nullptr, resetOutputNames},
     {"Commands", nullptr, resetCommands},
     {"HiddenSector", nullptr, resetHiddenSector},
+    {"QuvrSelect", nullptr, resetQuvrSelect},
+    {"QuvrStatistics", nullptr, resetQuvrStatistics},
+    {"QuvrGuided", nullptr, resetQuvrGuided},
+    {"QuvrReanalyse", nullptr, resetQuvrReanalyse},
+    {"QuvrBrowse", nullptr, resetQuvrBrowse},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
