@@ -2,6 +2,8 @@
 // "browse standard_model" is rebuilt through the tensor, invariant and boundary layers.
 #include "search/QuvrBrowse.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <numeric>
@@ -16,7 +18,10 @@
 #include "search/QuvrSelect.h"
 #include "search/QuvrStatistics.h"
 #include "search/SearchSM.h"
+#include "search/ChanPaton.h"
+#include "search/QuvrGuided.h"
 #include "strings/OpenSpectrum.h"
+#include "strings/Tadpole.h"
 
 namespace {
 
@@ -141,7 +146,12 @@ void PrintFullQUVRData(const int* record) {
   }
   Print("\n");
   StandardModel copy = SM;
-  PrintBraneIdentity(&copy, n);
+  const std::string identity = PrintBraneIdentity(&copy, n);
+  // Identity letters a-d name the stack each stack is recombined into.
+  int map[4] = {0, 1, 2, 3};
+  for (int k = 0; k < n && k < static_cast<int>(identity.size()); ++k)
+    if (identity[static_cast<std::size_t>(k)] >= 'a' && identity[static_cast<std::size_t>(k)] < 'a' + n)
+      map[k] = identity[static_cast<std::size_t>(k)] - 'a';
   Print("Standard Model U(1) generator Y = %s\n",
         NormalizedIntegerVectorString(n, 25, record[32], record + 28).c_str());
   PrintGenerator('c', 2, record + 33, record + 35, record[32], 0);
@@ -167,6 +177,25 @@ void PrintFullQUVRData(const int* record) {
   } else {
     Print("No extra massless U(1)'s\n");
   }
+  int recombined = 0;
+  for (int k = 0; k < n; ++k) recombined += map[k] == k ? 1 : 0;
+  if (recombined < n) {
+    std::string types = "Type:        ", sizes = "Stack Size: ";
+    for (int k = 0; k < n; ++k) {
+      if (map[k] != k) continue;
+      int size = 0;
+      for (int j = 0; j < n; ++j) size += map[j] == k ? record[4 + j] : 0;
+      types += formatText("%c   ", charType(record[k]));
+      sizes += formatText("%2d  ", size);
+    }
+    Print("\nRecombined CP group:\n");
+    PrintText(types + "\n" + sizes + "\n");
+    for (int e = 0; e < 20; ++e) {
+      int reps[4];
+      BraneReps(e, reps);
+      PrintRecombinedDim(record[8 + e], n, reps, map, record);
+    }
+  }
   if (record[56] == -999) {
     Print("This spectrum has not been found\n");
   } else if (record[56] > 0) {
@@ -179,6 +208,7 @@ void PrintFullQUVRData(const int* record) {
   CopyQUVRmodelToSMstruct(record, 3);
   SM.tensorCode = -1, SM.MIPF = -1, SM.orientifold = -1;
   std::snprintf(SM.title, sizeof SM.title, "global model nr. %d", record[56]);
+  Alert("printDetailedStandardModelData", 1, 100201, "Detailed standard-model print: not available yet");
   PrintSeparatorWithText(95, "");
   Print("\n\n\n");
 }
@@ -207,26 +237,36 @@ void BrowseGeneric(int type, int tensorCode, int MIPF, int orientifold, int a, i
   Print("An example of such a concrete realizations is give below.\n");
   Print("%s\n\n", dashes.c_str());
   PrintFullQUVRData(record);
-  if (tensorCode == 0) {
-    tensorCode = record[59], MIPF = record[60], orientifold = record[61];
-    a = record[62], b = record[63], c = record[64], d = record[65];
-    Print("%s\n", dashes.c_str());
+  const std::string dashes80(80, '-');
+  int boundaries[4] = {a, b, c, d};
+  if (tensorCode != 0) {
+    SM.modelNumber = type;
+    SM.tensorCode = tensorCode, SM.MIPF = MIPF, SM.orientifold = orientifold;
+    for (int k = 0; k < 4; ++k) {
+      SM.branes[2 * k] = boundaries[k];
+      SM.multiplicities[k] = record[4 + k];
+    }
+    setGuidedStacks(&SM, tensorCode, MIPF, orientifold, boundaries);
+  } else {
+    BuildModelExample(record);
+    std::snprintf(SM.title, sizeof SM.title, "model %d (global realization example)", type);
+    if (!std::equal(SM.multiplicities, SM.multiplicities + 4, record + 4)) {
+      PrintVec(4, SM.multiplicities, "SM.mults");
+      PrintVec(4, record + 4, "v");
+      Alert("BrowseGeneric", 0, 212404, "Multiplicity discrepancy");
+      return;
+    }
+    tensorCode = SM.tensorCode, MIPF = SM.MIPF, orientifold = SM.orientifold;
+    for (int k = 0; k < 4; ++k) boundaries[k] = SM.branes[2 * k];
+    Print("%s\n", dashes80.c_str());
     Print("The following is a concrete realization of this chiral type\n");
     Print("in terms of boundary states read from the file Models.list.  \n");
     Print("This spectrum will be recomputed from these previously stored brane labels. \n");
     Print("Note that there are no known examples for tadpole cancellation in this chiral class.\n");
-    Print("%s\n", dashes.c_str());
+    Print("%s\n", dashes80.c_str());
   }
-  SM.modelNumber = type;
-  SM.tensorCode = tensorCode, SM.MIPF = MIPF, SM.orientifold = orientifold;
-  const int boundaries[4] = {a, b, c, d};
-  for (int k = 0; k < 4; ++k) {
-    SM.branes[2 * k] = boundaries[k];
-    SM.multiplicities[k] = record[4 + k];
-    SM.groupTypes[k] = record[k];
-  }
-  SM.stackCount = d == -1 ? 3 : 4;
   (void)infoLevel;
+  for (int k = 0; k < 4; ++k) SM.groupTypes[k] = record[k];
   if (tensorCode == record[59] && MIPF == record[60])
     Print("\nBuilding Tensor Product %d, MIPF %d\n", tensorCode, MIPF);
   else
@@ -243,4 +283,38 @@ void BrowseGeneric(int type, int tensorCode, int MIPF, int orientifold, int a, i
   }
   setStoredOrientifold(orientifold);
   for (int k = 0; k < 4; ++k) SM.branes[2 * k + 1] = boundaries[k] >= 0 ? BoundaryConjugate(boundaries[k]) : -1;
+  if (ComputeAndCompareSMData(record) == 0) return;
+  PrintBannerWithText('-', "\n    Chiral Standard Model Check OK");
+  PrintBannerWithText('-', "\n    Dilaton couplings");
+  Print("\n          Brane labels   CP group         Coupling          \n");
+  getGroupTypesAndConjugates();
+  for (int k = 0; k < SM.stackCount && k < 4; ++k) {
+    double re = 0.0, im = 0.0;
+    getCurrentReflectionCoefficient(0, boundaries[k], &re, &im);
+    Print(" %20s      %c(%d)     %15.7f\n", BraneLabelString(boundaries[k]).c_str(), charType(SM.groupTypes[k]),
+          SM.multiplicities[k], re);
+  }
+  Print("\n");
+  CopyQUVRmodelToSMstruct(record, 3);
+  PrintBannerWithText('-', "\n    Massless open string spectrum");
+  PrintVec(SM.stackCount, boundaries, "Boundaries    ");
+  PrintVec(SM.stackCount, SM.multiplicities, "Multiplicities");
+  if (ChanPatonData* cpd = generateChanPatonDataForStandardModel(&SM)) GeneralOpenSectorAnalysis(cpd);
+  PrintSeparatorWithText('-', "");
+  Print("NOTE: this is the exact spectrum including all vector-like states,\n");
+  Print("      re-computed from the boundary and orientifold data.\n");
+  PrintSeparatorWithText('-', "");
+  if (searchSetting("Standard_Model details") != 0) {
+    Print("      On the other hand, all results below are for chiral type %d\n", type);
+    Print("      read from the file %s.\n", getCatalogueFileName().c_str());
+    Print("      This file contains no information about fully vector-like states,\n");
+    Print("      but may contain Chan-Paton-chiral states that are\n");
+    Print("      non-chiral with respect to the Standard Model.\n\n");
+    Print("      The match between the exact spectrum shown above\n");
+    Print("      and the chiral type has been checked.\n");
+    PrintSeparatorWithText('-', "");
+    Alert("printDetailedStandardModelData", 0, 100201, "Detailed standard-model print: not available yet");
+  } else {
+    Print("To see detailed Standard Model information use \"set standard_model details ON\"\n");
+  }
 }

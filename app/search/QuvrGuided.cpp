@@ -37,6 +37,12 @@ struct QuvrGuidedState {
   LastBraneStep lastBrane = lastBraneStandIn;
   ProfileInitialisation profiles = profilesStandIn;
   std::vector<ModelRow> catalogue;
+  // Row positions sorted by their first 41 ints (so by every shorter prefix too); rebuilt
+  // after the rows were handed out for change.
+  std::vector<std::size_t> byProfile;
+  bool indexStale = true;
+  int highest = 0;  // largest type number of the rows
+  std::size_t highestCountedAt = static_cast<std::size_t>(-1);
   std::vector<int> realRecovered;
   std::vector<int> isGenerator;
   int detached[87] = {};
@@ -68,6 +74,10 @@ void resetQuvrGuided() {
   s.lastMIPF = -1;
   s.built = false;
   s.catalogue.clear();
+  s.byProfile.clear();
+  s.indexStale = true;
+  s.highest = 0;
+  s.highestCountedAt = static_cast<std::size_t>(-1);
   s.realRecovered.clear();
   s.isGenerator.clear();
 }
@@ -132,6 +142,7 @@ int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundar
     if (initSearchMemory() != 0) return 0;
     if (s.profiles() == 0) return 0;
     s.built = true;
+    Print("Number of boundaries %d\n", TotalBoundaries());
     Print("---- Scanning model %s;\n", getCurrentOutputFileName("").c_str());
   }
   OrientifoldInfo* record = setStoredOrientifold(orientifold);
@@ -177,12 +188,20 @@ int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundar
   return s.lastBrane(lastStack);
 }
 
-std::vector<ModelRow>& quvrCatalogueRows() { return state().catalogue; }
+std::vector<ModelRow>& quvrCatalogueRows() {
+  state().indexStale = true;
+  return state().catalogue;
+}
 
 namespace {
 std::vector<int>& sizedTypeTable(std::vector<int>& table) {
-  int highest = 0;
-  for (const ModelRow& row : state().catalogue) highest = std::max(highest, row[56]);
+  QuvrGuidedState& s = state();
+  if (s.highestCountedAt != s.catalogue.size() || s.indexStale) {
+    s.highest = 0;
+    for (const ModelRow& row : s.catalogue) s.highest = std::max(s.highest, row[56]);
+    s.highestCountedAt = s.catalogue.size();
+  }
+  const int highest = s.highest;
   if (table.size() < static_cast<std::size_t>(highest) + 1) table.resize(static_cast<std::size_t>(highest) + 1, 0);
   return table;
 }
@@ -192,13 +211,33 @@ std::vector<int>& quvrRealRecovered() { return sizedTypeTable(state().realRecove
 std::vector<int>& quvrIsGenerator() { return sizedTypeTable(state().isGenerator); }
 
 int findQuvrSubProfiles(const int* profile, int length, int (*check)(int* row, int* reference), int* reference) {
-  int matches = 0;
-  for (ModelRow& row : state().catalogue) {
-    if (!std::equal(profile, profile + length, row.begin())) continue;
-    ++matches;
-    if (check != nullptr) check(row.data(), reference);
+  QuvrGuidedState& s = state();
+  constexpr int kIndexed = 41;
+  length = std::clamp(length, 0, kIndexed);
+  if (s.indexStale) {
+    s.byProfile.resize(s.catalogue.size());
+    for (std::size_t k = 0; k < s.byProfile.size(); ++k) s.byProfile[k] = k;
+    std::stable_sort(s.byProfile.begin(), s.byProfile.end(), [&](std::size_t a, std::size_t b) {
+      return std::lexicographical_compare(s.catalogue[a].begin(), s.catalogue[a].begin() + kIndexed,
+                                          s.catalogue[b].begin(), s.catalogue[b].begin() + kIndexed);
+    });
+    s.indexStale = false;
   }
-  return matches;
+  auto below = [&](std::size_t position, const int* key) {
+    return std::lexicographical_compare(s.catalogue[position].begin(), s.catalogue[position].begin() + length, key,
+                                        key + length);
+  };
+  auto above = [&](const int* key, std::size_t position) {
+    return std::lexicographical_compare(key, key + length, s.catalogue[position].begin(),
+                                        s.catalogue[position].begin() + length);
+  };
+  const auto first = std::lower_bound(s.byProfile.begin(), s.byProfile.end(), profile, below);
+  const auto last = std::upper_bound(first, s.byProfile.end(), profile, above);
+  // The callbacks may change the reference, never the catalogue rows' profiles.
+  const std::vector<std::size_t> matches(first, last);
+  for (std::size_t position : matches)
+    if (check != nullptr) check(s.catalogue[position].data(), reference);
+  return static_cast<int>(matches.size());
 }
 
 int RealCandidateCheck(int* row, int* reference) {
@@ -312,4 +351,80 @@ void DecomposeIntegerVector(const QuvrEquations& equations, int* v) {
   }
   text += ")\n";
   PrintText(text);
+}
+
+int BuildModelExample(const int* profile) {
+  SM.modelNumber = profile[56];
+  SM.tensorCode = profile[59];
+  SM.MIPF = profile[60];
+  SM.orientifold = profile[61];
+  for (int k = 0; k < 4; ++k) {
+    SM.branes[2 * k] = profile[62 + k];
+    SM.multiplicities[k] = profile[4 + k];
+  }
+  SM.stackCount = 4;
+  if (profile[65] == -1) {
+    SM.stackCount = 3;
+    SM.multiplicities[3] = 0;
+  }
+  return 1;
+}
+
+int ComputeAndCompareSMData(const int* profile) {
+  const int n = SM.stackCount == 3 ? 3 : 4;
+  const OrientifoldInfo* record = getCurrentOrientifold();
+  for (int k = 0; k < n; ++k) SM.groupTypes[k] = record != nullptr ? orientifoldGroupType(record, SM.branes[2 * k]) : 0;
+  for (int k = 0; k < n; ++k)
+    if (SM.groupTypes[k] != profile[k]) {
+      Alert("ComputeAndCompareSMData", 0, 212404, "Type mismatch");
+      return 0;
+    }
+  const int o = SM.orientifold;
+  for (int q = 0; q < 6; ++q) SM.Gamma[q] = SM.Delta[q] = 0;
+  static constexpr int kPairs[6][2] = {{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 3}, {2, 3}};
+  for (int q = 0; q < 6; ++q) {
+    if (n == 3 && kPairs[q][1] == 3) continue;
+    CachedBraneIntersection(o, SM.branes[2 * kPairs[q][0]], SM.branes[2 * kPairs[q][1]], &SM.Gamma[q], &SM.Delta[q]);
+  }
+  for (int k = 0; k < 4; ++k) SM.antisymmetricTensors[k] = SM.symmetricTensors[k] = 0;
+  for (int k = 0; k < n; ++k) {
+    int o1 = 0, o2 = 0, p1 = 0, p2 = 0;
+    diagonal(o, SM.branes[2 * k], &o1, &o2);
+    diagonal(o, SM.branes[2 * k + 1], &p1, &p2);
+    SM.antisymmetricTensors[k] = tensorCount(o1, o2, p1, p2, false);
+    SM.symmetricTensors[k] = tensorCount(o1, o2, p1, p2, true);
+  }
+  for (int k = 0; k < n; ++k)
+    if (SM.symmetricTensors[k] != profile[8 + k]) {
+      Alert("ComputeAndCompareSMData", 1, 212404, "Symmetric tensor mismatch");
+      return 0;
+    }
+  for (int k = 0; k < n; ++k)
+    if (SM.antisymmetricTensors[k] != profile[12 + k]) {
+      Alert("ComputeAndCompareSMData", 2, 212404, "Anti-symmetric tensor mismatch");
+      return 0;
+    }
+  if (!std::equal(SM.Gamma, SM.Gamma + 6, profile + 16)) {
+    PrintVec(6, SM.Gamma, "Gamma");
+    PrintVec(6, profile + 16, "v    ");
+    Alert("ComputeAndCompareSMData", 3, 212404, "Gamma mismatch");
+    return 0;
+  }
+  if (!std::equal(SM.Delta, SM.Delta + 6, profile + 22)) {
+    PrintVec(6, SM.Delta, "Delta");
+    PrintVec(6, profile + 22, "v    ");
+    Alert("ComputeAndCompareSMData", 4, 212404, "Delta mismatch");
+    return 0;
+  }
+  return 1;
+}
+
+void CopySMData(int* profile) {
+  const int n = SM.stackCount == 3 ? 3 : 4;
+  for (int k = 0; k < n; ++k) {
+    profile[8 + k] = SM.symmetricTensors[k];
+    profile[12 + k] = SM.antisymmetricTensors[k];
+  }
+  std::copy(SM.Gamma, SM.Gamma + 6, profile + 16);
+  std::copy(SM.Delta, SM.Delta + 6, profile + 22);
 }

@@ -28,6 +28,13 @@ int runGuidedSearchFile(const char* path, GuidedBuilder builder);
 int setGuidedStacks(StandardModel* record, int tensorCode, int MIPF, int orientifold, const int* boundaries);
 int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundaries, const int* multiplicities);
 
+// A stored realisation of a catalogue profile loaded into SM (always 1), checked against
+// the profile's chiral data on the current case (1 match, 0 after the mismatch alert),
+// and the computed blocks copied back.
+int BuildModelExample(const int* profile);
+int ComputeAndCompareSMData(const int* profile);
+void CopySMData(int* profile);
+
 // Seams to the search driver (the profile set-up, the generic search memory and the
 // last-brane step); each default reports that it is not available yet.
 using LastBraneStep = int (*)(int dBoundary);
