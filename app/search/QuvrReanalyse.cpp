@@ -321,7 +321,7 @@ int ReanalyseQUVR(int type, int U) {
                       CheckPseudoOrientability(record, record + 12, record + 8, record + 16, record + 22, n) != 0;
   if (orientable)
     Print("Orientable model\n");
-  else
+  else if (pseudo)
     Print("(Pseudo)-orientable model (for some multiplicities)\n");
   const bool detached = n == 4 && record[18] == 0 && record[24] == 0 && record[20] == 0 && record[26] == 0 &&
                         record[21] == 0 && record[27] == 0;
