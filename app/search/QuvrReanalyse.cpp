@@ -447,10 +447,9 @@ void RealFormQUVR() {
 }
 
 void AnalyseIntersectionPatterns() {
-  const std::vector<int>& generators = quvrIsGenerator();
-  int count = 0;
-  for (int g : generators) count += g;
-  Print("Generator types: %d\n", count);
+  // Needs the eight c/d relabellings of the catalogue look-up, which the catalogue module
+  // does not offer yet.
+  Alert("AnalyseIntersectionPatterns", 0, 100201, "Intersection-pattern analysis: not available yet");
 }
 
 int FullQUVRAnalysis(int U) {
