@@ -665,6 +665,7 @@ void initializeDefaultModeCommands() {
   registerStringDefaultCommands();
   registerSearchDefaultCommands();
   registerScanDefaultCommands();
+  registerQuvrDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -723,6 +724,7 @@ void initializeBoundaryModeCommands() {
   registerUnorientedOrientifoldCommands();
   registerStringUnorientedBoundaryCommands();
   registerSearchBoundaryCommands();
+  registerQuvrBoundaryCommands();
   registerTadpoleCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);

@@ -125,3 +125,7 @@ int buildCatalogueTensorProduct(int code);
 // and modular mode.
 void registerScanDefaultCommands();
 void registerScanModularCommands();
+// The QUVR catalogue commands (CommandsQuvr.cpp): selection, browse, re-analysis, ordering,
+// statistics and collections (default mode), the guided search (boundary mode).
+void registerQuvrDefaultCommands();
+void registerQuvrBoundaryCommands();

@@ -37,6 +37,11 @@
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "search/ModelAnalysis.h"
+#include "search/QuvrBrowse.h"
+#include "search/QuvrGuided.h"
+#include "search/QuvrReanalyse.h"
+#include "search/QuvrSelect.h"
+#include "search/QuvrStatistics.h"
 #include "search/SearchSM.h"
 #include "search/HodgeFiles.h"
 #include "search/InstantonScan.h"
@@ -101,6 +106,11 @@ const BootEntry kBootTable[] = {
     {"ModelAnalysis", nullptr, resetModelAnalysis},
     {"HodgeFiles", nullptr, resetHodgeFiles},
     {"InstantonScan", nullptr, resetInstantonScan},
+    {"QuvrSelect", nullptr, resetQuvrSelect},
+    {"QuvrStatistics", nullptr, resetQuvrStatistics},
+    {"QuvrGuided", nullptr, resetQuvrGuided},
+    {"QuvrReanalyse", nullptr, resetQuvrReanalyse},
+    {"QuvrBrowse", nullptr, resetQuvrBrowse},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},

@@ -1,0 +1,69 @@
+// Guided model building: a brane configuration of the standard-model search rebuilt from
+// a file of model lines instead of searched for, and the small transformations of
+// catalogue profiles used by the re-analysis (real forms of unitary stacks, detaching
+// stack d, sign normalisation and decomposition over degeneracy equations).
+//
+// The catalogue rows the profile look-ups run over are held here (quvrCatalogueRows), read
+// from "Models.list" by the tools that need them. Stacks are a, b, c, d = 0..3; group codes
+// 0 U, 1 O, -1 S, -2 absent; the pair number of stacks (k, s) is quvrPairIndex(k, s).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "search/ModelAnalysis.h"
+#include "search/SearchSM.h"
+
+void resetQuvrGuided();
+
+// Builder of one guided line: tensor code, MIPF, orientifold, boundaries, multiplicities.
+using GuidedBuilder = int (*)(int tensorCode, int MIPF, int orientifold, const int* boundaries,
+                              const int* multiplicities);
+// Reads the model lines of path and builds every line whose case (tensor code, MIPF,
+// orientifold or any label) differs from the line before; a line of key -1, or the end of
+// the file, ends it. The number of builds, or -1 when the file cannot be opened.
+int runGuidedSearchFile(const char* path, GuidedBuilder builder);
+// Stack count and title of a guided configuration (d = -1: three stacks); the boundary
+// handed to the last-brane step (-2 marks three stacks).
+int setGuidedStacks(StandardModel* record, int tensorCode, int MIPF, int orientifold, const int* boundaries);
+int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundaries, const int* multiplicities);
+
+// A stored realisation of a catalogue profile loaded into SM (always 1), checked against
+// the profile's chiral data on the current case (1 match, 0 after the mismatch alert),
+// and the computed blocks copied back.
+int BuildModelExample(const int* profile);
+int ComputeAndCompareSMData(const int* profile);
+void CopySMData(int* profile);
+
+// Seams to the search driver (the profile set-up, the generic search memory and the
+// last-brane step); each default reports that it is not available yet.
+using LastBraneStep = int (*)(int dBoundary);
+using ProfileInitialisation = int (*)();
+void setLastBraneStep(LastBraneStep step);
+void setProfileInitialisation(ProfileInitialisation init);
+int quvrPairIndex(int k, int s);
+
+// The catalogue rows profile look-ups run over.
+std::vector<ModelRow>& quvrCatalogueRows();
+// Rows whose first length entries equal profile's; calls check(row, reference) for each.
+int findQuvrSubProfiles(const int* profile, int length, int (*check)(int* row, int* reference), int* reference);
+
+int makeStackReal(int* profile, int stack, int* reference);
+void GammaDeltaMap(int stack, int* Gamma, int* Delta, const int* profile);
+int RealCandidateCheck(int* row, int* reference);
+int RealityIndex(const int* profile);
+int* RemoveDetachedBrane(int* profile);
+int DetachedCandidateCheck(int* row, int* reference);
+// Type-indexed marks: RealRecovered (by type) and isGenerator (by type minus 1), sized
+// from the catalogue rows.
+std::vector<int>& quvrRealRecovered();
+std::vector<int>& quvrIsGenerator();
+
+// Equation rows: `columns` coefficients followed by the pivot column.
+struct QuvrEquations {
+  int columns = 0;
+  std::vector<std::vector<int>> rows;
+};
+void MakeEquationsPositive(QuvrEquations& equations);
+// Prints "(c1,c2,...)\n"; the vector is reduced in place.
+void DecomposeIntegerVector(const QuvrEquations& equations, int* vector);

@@ -1,0 +1,152 @@
+// Summaries of a result tree written in the model-file format: statistics lines, tadpole
+// status, collections, the MIPF status check and the file-name readers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "search/QuvrStatistics.h"
+
+namespace {
+
+class QuvrStatisticsTest : public ZoqTest {};
+
+std::string line(int type, int mipf, int orientifold, int a, const char* name) {
+  return std::to_string(type) + " 111 " + std::to_string(mipf) + " " + std::to_string(orientifold) + " " +
+         std::to_string(a) + " 2 3 4 3 2 1 1 " + name + " 0\n";
+}
+const std::string kEnd = "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name -1\n";
+
+// A tree: case MIPF 3 with types 2, 2, 1; case MIPF 4 with type 1; case MIPF 5 empty.
+struct Tree {
+  TemporaryFolder folder;
+  std::string root;
+  Tree() {
+    std::filesystem::create_directories(folder.path("Run_Tensor111"));
+    root = folder.path() + "/";
+    folder.write("Run_Tensor111/Gepner_MIPF_3.models",
+                 line(2, 3, 0, 5, "U3U2_0_x") + line(2, 3, 0, 6, "U3U2_0_x") + line(1, 3, 1, 5, "S2U2_1_y") + kEnd);
+    folder.write("Run_Tensor111/Gepner_MIPF_4.models", line(1, 4, 0, 7, "S2U2_1_y") + kEnd);
+    folder.write("Run_Tensor111/Gepner_MIPF_5.models", kEnd);
+  }
+};
+
+TEST_F(QuvrStatisticsTest, MarkersGiveStatuses) {
+  EXPECT_EQ(tadpoleStatusOfMarker("*****"), 1);
+  EXPECT_EQ(tadpoleStatusOfMarker("#####"), 2);
+  EXPECT_EQ(tadpoleStatusOfMarker("*****#####"), 3);
+  EXPECT_EQ(tadpoleStatusOfMarker("-----"), 0);
+}
+
+TEST_F(QuvrStatisticsTest, StatisticsListEqualCountsInTypeOrderWithTheirMarkers) {
+  Tree tree;
+  tree.folder.write("Models.stat", "0 1 0 0 S2U2 *****\n1 2 0 0 U3U2 #####\n2 3 0 0 O1 *****#####\n");
+  readQuvrStatisticsFile(tree.folder.path("Models.stat"), 3);
+  capture.clear();
+  EXPECT_EQ(buildQUVRStatisticsIn(tree.root, 3), 2);
+  EXPECT_EQ(capture.printed,
+            "      0       1          2          2     S2U2_1                 *****\n"
+            "      1       2          2          1     U3U2_0                 #####\n");
+  EXPECT_EQ(quvrModelCount(1), 2);
+  EXPECT_EQ(quvrMIPFCount(1), 2);
+  EXPECT_EQ(quvrMIPFCount(2), 1);
+  EXPECT_EQ(quvrModelCount(3), 0);  // the terminator-only file adds nothing
+  EXPECT_NE(capture.stdoutText.find("filename " + tree.root + "Run_Tensor111/Gepner_MIPF_5.models\n"),
+            std::string::npos);
+}
+
+TEST_F(QuvrStatisticsTest, BothMarkersAndNoMarkerFormats) {
+  Tree tree;
+  tree.folder.write("Models.stat", "0 1 0 0 a *****#####\n1 2 0 0 b -----\n");
+  readQuvrStatisticsFile(tree.folder.path("Models.stat"), 2);
+  capture.clear();
+  buildQUVRStatisticsIn(tree.root, 2);
+  EXPECT_EQ(capture.printed,
+            "      0       1          2          2     S2U2_1                 *****#####\n"
+            "      1       2          2          1     U3U2_0                 -----\n");
+}
+
+TEST_F(QuvrStatisticsTest, TypeBeyondTheCatalogueIsSkippedWithAWarning) {
+  Tree tree;
+  tree.folder.write("Run_Tensor111/Gepner_MIPF_6.models", line(9, 6, 0, 1, "X_Y_Z") + kEnd);
+  buildQUVRStatisticsIn(tree.root, 2);
+  EXPECT_TRUE(alerted("Model nr 9"));
+  EXPECT_EQ(quvrModelCount(1), 2);
+}
+
+TEST_F(QuvrStatisticsTest, TadpoleStatisticsBlock) {
+  Tree tree;
+  tree.folder.write("Models.stat", "0 1 0 0 S2U2 *****\n");
+  readQuvrStatisticsFile(tree.folder.path("Models.stat"), 3);
+  buildQUVRStatisticsIn(tree.root, 3);
+  capture.clear();
+  PrintTadpoleStatistics(3);
+  EXPECT_EQ(capture.printed, "This model is not present in the statistics database\n");
+  capture.clear();
+  PrintTadpoleStatistics(1);
+  EXPECT_NE(capture.printed.find("Spectrum requested: S2U2_1 (QUVR number 1)\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Total number of chirally identical spectra in database:     2\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Total number of MIPFs containing this spectrum type:        2\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("There is a solution to all tadpole equations without hidden sector\n"),
+            std::string::npos);
+}
+
+TEST_F(QuvrStatisticsTest, CollectionWritesEachLineOncePerListEntry) {
+  Tree tree;
+  const std::string output = tree.folder.path("QURV_selection");
+  EXPECT_EQ(collectQUVRModelsIn(tree.root, {2, 2}, output, false, false), 4);
+  const std::string two = line(2, 3, 0, 5, "U3U2_0_x"), twoB = line(2, 3, 0, 6, "U3U2_0_x");
+  EXPECT_EQ(readFile(output), two + two + twoB + twoB + kEnd);
+  // A second collection holds only its own lines.
+  EXPECT_EQ(collectQUVRModelsIn(tree.root, {1}, output, false, false), 2);
+  EXPECT_EQ(readFile(output), line(1, 3, 1, 5, "S2U2_1_y") + line(1, 4, 0, 7, "S2U2_1_y") + kEnd);
+}
+
+TEST_F(QuvrStatisticsTest, NoHiddenCollectionTakesNamesWithZero) {
+  Tree tree;
+  const std::string output = tree.folder.path("QURV_NoHidden_selection");
+  EXPECT_EQ(collectQUVRModelsIn(tree.root, {}, output, true, true), 2);
+  EXPECT_EQ(collectQUVRModelsIn(tree.root, {1}, output, true, false), 0);
+  EXPECT_EQ(readFile(output), kEnd);
+}
+
+TEST_F(QuvrStatisticsTest, FileNameReaders) {
+  EXPECT_EQ(extractCYcodeFromFilename("/q/Run_Tensor111266/Gepner_MIPF_12.models"), 111266);
+  EXPECT_EQ(extractMIPFFromFilename("/q/Run_Tensor111266/Gepner_MIPF_12.models"), 12);
+  EXPECT_EQ(extractCYcodeFromFilename("/q/plain/file.models"), -1);
+}
+
+TEST_F(QuvrStatisticsTest, CheckSetsStatusesAndOrdersBySize) {
+  Tree tree;
+  tree.folder.write("MIPF.list", "111 3 900 -1\n111 7 100 -1\n111 8 2000 -1\n111 9 300 -1\n");
+  tree.folder.write("Run_Tensor111/Gepner_MIPF_7.none", "");
+  tree.folder.write("Run_Tensor111/Gepner_MIPF_9.prescan", line(1, 9, 0, 1, "a_b") + kEnd);
+  checkQUVRDataBaseIn(tree.root, 3);
+  EXPECT_EQ(readFile(tree.folder.path("BLC_OrderedMipf.list")),
+            "       111      7      100     No standard models\n"
+            "       111      9      300     1 (pre-scanned)\n"
+            "       111      3      900     3 standard models\n"
+            "       111      8     2000      Not yet done\n");
+  EXPECT_NE(capture.printed.find("Not found: CY 111, MIPF 4\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Number of models in database: 3; Number of MIPFs done 2\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Total: 3 identical boundaries: 0; Percentage:            0.00\n"),
+            std::string::npos);
+}
+
+TEST_F(QuvrStatisticsTest, CompletionAndCorruption) {
+  TemporaryFolder folder;
+  const std::string complete = folder.write("a.models", line(1, 3, 0, 5, "a_b") + kEnd);
+  const std::string cut = folder.write("b.models", line(1, 3, 0, 5, "a_b"));
+  checkModelFileCompletion(complete.c_str());
+  checkModelFileCompletion(cut.c_str());
+  EXPECT_EQ(capture.stdoutText, "File " + complete + " is complete\nFile " + cut + " is not complete; rerun\n");
+  const std::string file = folder.write("c.models", line(1, 3, 0, 5, "a_b") + line(2, 3, 0, 6, "c_d") + kEnd);
+  corruptedTypes() = {2};
+  CorrectCorruption(file.c_str());
+  EXPECT_EQ(readFile(file), line(1, 3, 0, 5, "a_b") + kEnd);
+  EXPECT_EQ(readFile(file + "_X"), line(1, 3, 0, 5, "a_b") + line(2, 3, 0, 6, "c_d") + kEnd);
+}
+
+}  // namespace
