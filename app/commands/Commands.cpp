@@ -144,7 +144,7 @@ const CommandEntry kDefaultCommands[] = {
     {"algebra u", "[radius R]", COM_algebra_single,
      "Loads the U(1) (circle) theory with R primaries; $R=2$ is SU(2) level 1."},
     {"browse algebras", "", COM_browse_alg, "Lists the stored algebras (table \"Algebras\")."},
-    {"display entry", "[column][field i]", COM_display_entry,
+    {"display entry", "[col][field i]", COM_display_entry,
      "Prints the entry of one column of the spectrum table for field i."},
     {"new column", "[name][expression]", COM_newcol,
      "Adds a column to the spectrum table whose entries are the values of the expression, "
@@ -282,7 +282,7 @@ const CommandEntry kCurrentQueryCommands[] = {
     {"get weight", "[field a]", COM_get_weight, "Prints the conformal weight of field a as a fraction."},
     {"get charge", "[current J][field a]", COM_get_charge,
      "Prints the monodromy charge of field a w.r.t. simple current J as a fraction."},
-    {"get twist", "[field a][current K][current J]", COM_get_twist,
+    {"get twist", "[field ][current K][current J]", COM_get_twist,
      "Prints the twist (a power of i) of current K on field a, a fixed point of current J."},
     {"browse stabilizer", "[field lbl]", COM_browse_stab,
      "Shows the stabilizer of a field of the tensor product."},
@@ -427,7 +427,8 @@ const CommandEntry kModularCommands[] = {
     {"browse eta", "", COM_browse_eta,
      "Table of the eta phases of the fixed points under every fixed-point current."},
     {"check eta", "", COM_checkEtaRelation,
-     "Compares the eta phases of fixed points with their P-fusion coefficients."},
+     "Check $Y(f,0,i)/Y(f,0,0)=exp(i @pi h_J) @eta(J)$. Compares the eta phases of fixed "
+     "points with their P-fusion coefficients."},
     {"browse Lie", "", COM_browse_spin1,
      "Shows the horizontal Lie algebra, the number of spin-1 currents and the dual Coxeter "
      "number."},
