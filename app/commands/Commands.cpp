@@ -636,6 +636,12 @@ const HelpAttachment kBulkHelp[] = {
     {"reset bulk", HLP_bulk},
 };
 
+// The catalogue selection's parameters, attached once its commands are registered.
+const HelpAttachment kCatalogueHelp[] = {
+    {"select quvr set", HLP_criteria},
+    {"select quvr reset", HLP_criteria},
+};
+
 const HelpAttachment kSettingHelp[] = {
     {"set maxrank", HLP_maxrank},           {"set graded", HLP_graded},
     {"set dimension", HLP_space_dim},       {"set super", HLP_super},
@@ -764,6 +770,9 @@ void initializeCommands() {
   initializeModularModeCommands();
   initializeBoundaryModeCommands();
   for (const HelpAttachment& entry : kBulkHelp) {
+    if (matchComKey(entry.words) != nullptr) addHelp(entry.words, entry.function);
+  }
+  for (const HelpAttachment& entry : kCatalogueHelp) {
     if (matchComKey(entry.words) != nullptr) addHelp(entry.words, entry.function);
   }
   setCurrentPreCommand(nullptr);
