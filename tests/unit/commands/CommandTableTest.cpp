@@ -383,8 +383,8 @@ TEST_F(CommandTableTest, HelpTextsAndHelpFunctionsFollowTheTables) {
       std::string start = entry.help.substr(2, entry.help.size() - 3);
       EXPECT_EQ(help.rfind(squeeze(start), 0), 0u) << help;
     } else if (entry.help.rfind("\"", 0) == 0) {
-      std::string piece = entry.help.substr(1, entry.help.size() - 2);
-      EXPECT_NE(help.find(squeeze(piece)), std::string::npos) << help;
+      std::string fragment = entry.help.substr(1, entry.help.size() - 2);
+      EXPECT_NE(help.find(squeeze(fragment)), std::string::npos) << help;
     }
   }
   // Only the marked commands are internal or temporary.
