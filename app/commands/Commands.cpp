@@ -34,6 +34,16 @@ void printCurrentBulkInvariant() {
   printBulkInvariant(current != nullptr ? *current : nullptr, 0);
 }
 
+// The current orientifold in the report of a tachyon-free case: its place in the list of
+// the current invariant (-1 for one chosen outside the list) and its orientation data.
+int currentOrientifoldNumber() {
+  const OrientifoldInfo* current = getCurrentOrientifold();
+  return current != nullptr ? current->listPosition : -1;
+}
+void printCurrentOrientifold() {
+  showOrientationInfo(getCurrentOrientifold());
+}
+
 struct CommandEntry {
   const char* words;
   const char* parameters;
@@ -793,6 +803,8 @@ void initializeCommandPointers() {
   // The report of a tachyon-free case lists the current bulk invariant.
   TachyonFreeReport report = tachyonFreeReport();
   report.bulkInvariant = printCurrentBulkInvariant;
+  report.orientifoldNumber = currentOrientifoldNumber;
+  report.orientifold = printCurrentOrientifold;
   setTachyonFreeReport(report);
 }
 

@@ -18,6 +18,7 @@
 #include "boundaries/CrossBound.h"
 #include "commands/Commands.h"
 #include "interpreter/Interpreter.h"
+#include "tensor/Coset.h"
 #include "InterpreterTestSupport.h"
 #include "TestSupport.h"
 
@@ -528,6 +529,27 @@ TEST_F(CommandTableTest, HelpPrintsTheRegisteredTextWithoutFormulaMarks) {
   // A field parameter without a name keeps its blank.
   run("help get twist");
   EXPECT_EQ(capture.printed.rfind("Command syntax: Get Twist [field ][current K][current J]\n", 0), 0u)
+      << capture.printed;
+}
+
+TEST_F(CommandTableTest, TheReportOfATachyonFreeCaseNamesTheCurrentOrientifold) {
+  // SU(2) at level 2: the list holds Klein-bottle current 1 (tension P_20 = sin(3 pi/8))
+  // before current 0 (tension P_00 = sin(pi/8)).
+  ASSERT_EQ(run("algebra a 1 2"), 0);
+  ASSERT_LT(run("select orientifold 1"), kResultLineFeed);
+  EXPECT_EQ(tachyonFreeReport().orientifoldNumber(), 1);
+  capture.clear();
+  tachyonFreeReport().orientifold();
+  EXPECT_EQ(capture.printed,
+            "Klein bottle current:       0\n"
+            "Invariant is trivial (\"Cardy case\", no crosscap sign choices)\n"
+            "O-plane tension:       0.3826834\n");
+  EXPECT_EQ(capture.diagnostics.find("not available yet"), std::string::npos);
+  ASSERT_LT(run("select orientifold 0"), kResultLineFeed);
+  EXPECT_EQ(tachyonFreeReport().orientifoldNumber(), 0);
+  capture.clear();
+  tachyonFreeReport().orientifold();
+  EXPECT_NE(capture.printed.find("O-plane tension:       0.9238795\n"), std::string::npos)
       << capture.printed;
 }
 
