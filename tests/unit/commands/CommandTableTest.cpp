@@ -553,4 +553,43 @@ TEST_F(CommandTableTest, TheReportOfATachyonFreeCaseNamesTheCurrentOrientifold) 
       << capture.printed;
 }
 
+TEST_F(CommandTableTest, TheDocumentationListsTheCommandsOfEachModeInOrder) {
+  // docs/commands.md, "Commands by mode": one sub-section per mode, its commands as code spans.
+  std::istringstream in(readText(kSourceRoot / "docs" / "commands.md"));
+  const std::map<std::string, std::string> titles = {
+      {"### Default mode", "default"}, {"### Single algebra mode", "single"},
+      {"### Tensor mode", "tensor"},   {"### Heterotic mode", "heterotic"},
+      {"### Modular mode", "modular"}, {"### Boundary mode", "boundary"}};
+  std::map<std::string, std::vector<std::string>> listed;
+  std::string line;
+  std::string mode;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    if (line.rfind("## ", 0) == 0) {
+      inside = line == "## Commands by mode";
+      mode.clear();
+      continue;
+    }
+    if (!inside) continue;
+    if (line.rfind("### ", 0) == 0) {
+      mode.clear();
+      for (const auto& [title, name] : titles) {
+        if (line.rfind(title + " (", 0) == 0) mode = name;
+      }
+      EXPECT_FALSE(mode.empty()) << line;
+      continue;
+    }
+    if (mode.empty()) continue;
+    for (std::size_t at = line.find('`'); at != std::string::npos;) {
+      std::size_t close = line.find('`', at + 1);
+      if (close == std::string::npos) break;
+      listed[mode].push_back(line.substr(at + 1, close - at - 1));
+      at = line.find('`', close + 1);
+    }
+  }
+  std::map<std::string, std::vector<std::string>> expected;
+  for (const TableEntry& entry : table) expected[entry.mode].push_back(entry.words);
+  EXPECT_EQ(listed, expected);
+}
+
 }  // namespace
