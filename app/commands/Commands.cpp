@@ -35,6 +35,16 @@ void printCurrentBulkInvariant() {
   printBulkInvariant(current != nullptr ? *current : nullptr, 0);
 }
 
+// The current orientifold in the report of a tachyon-free case: its place in the list of
+// the current invariant (-1 for one chosen outside the list) and its orientation data.
+int currentOrientifoldNumber() {
+  const OrientifoldInfo* current = getCurrentOrientifold();
+  return current != nullptr ? current->listPosition : -1;
+}
+void printCurrentOrientifold() {
+  showOrientationInfo(getCurrentOrientifold());
+}
+
 struct CommandEntry {
   const char* words;
   const char* parameters;
@@ -145,7 +155,7 @@ const CommandEntry kDefaultCommands[] = {
     {"algebra u", "[radius R]", COM_algebra_single,
      "Loads the U(1) (circle) theory with R primaries; $R=2$ is SU(2) level 1."},
     {"browse algebras", "", COM_browse_alg, "Lists the stored algebras (table \"Algebras\")."},
-    {"display entry", "[column][field i]", COM_display_entry,
+    {"display entry", "[col][field i]", COM_display_entry,
      "Prints the entry of one column of the spectrum table for field i."},
     {"new column", "[name][expression]", COM_newcol,
      "Adds a column to the spectrum table whose entries are the values of the expression, "
@@ -283,7 +293,7 @@ const CommandEntry kCurrentQueryCommands[] = {
     {"get weight", "[field a]", COM_get_weight, "Prints the conformal weight of field a as a fraction."},
     {"get charge", "[current J][field a]", COM_get_charge,
      "Prints the monodromy charge of field a w.r.t. simple current J as a fraction."},
-    {"get twist", "[field a][current K][current J]", COM_get_twist,
+    {"get twist", "[field ][current K][current J]", COM_get_twist,
      "Prints the twist (a power of i) of current K on field a, a fixed point of current J."},
     {"browse stabilizer", "[field lbl]", COM_browse_stab,
      "Shows the stabilizer of a field of the tensor product."},
@@ -428,7 +438,8 @@ const CommandEntry kModularCommands[] = {
     {"browse eta", "", COM_browse_eta,
      "Table of the eta phases of the fixed points under every fixed-point current."},
     {"check eta", "", COM_checkEtaRelation,
-     "Compares the eta phases of fixed points with their P-fusion coefficients."},
+     "Check $Y(f,0,i)/Y(f,0,0)=exp(i @pi h_J) @eta(J)$. Compares the eta phases of fixed "
+     "points with their P-fusion coefficients."},
     {"browse Lie", "", COM_browse_spin1,
      "Shows the horizontal Lie algebra, the number of spin-1 currents and the dual Coxeter "
      "number."},
@@ -636,6 +647,12 @@ const HelpAttachment kBulkHelp[] = {
     {"reset bulk", HLP_bulk},
 };
 
+// The catalogue selection's parameters, attached once its commands are registered.
+const HelpAttachment kCatalogueHelp[] = {
+    {"select quvr set", HLP_criteria},
+    {"select quvr reset", HLP_criteria},
+};
+
 const HelpAttachment kSettingHelp[] = {
     {"set maxrank", HLP_maxrank},           {"set graded", HLP_graded},
     {"set dimension", HLP_space_dim},       {"set super", HLP_super},
@@ -770,6 +787,9 @@ void initializeCommands() {
   for (const HelpAttachment& entry : kBulkHelp) {
     if (matchComKey(entry.words) != nullptr) addHelp(entry.words, entry.function);
   }
+  for (const HelpAttachment& entry : kCatalogueHelp) {
+    if (matchComKey(entry.words) != nullptr) addHelp(entry.words, entry.function);
+  }
   setCurrentPreCommand(nullptr);
   setCurrentMode(getDefaultMode());
 }
@@ -788,6 +808,8 @@ void initializeCommandPointers() {
   // The report of a tachyon-free case lists the current bulk invariant.
   TachyonFreeReport report = tachyonFreeReport();
   report.bulkInvariant = printCurrentBulkInvariant;
+  report.orientifoldNumber = currentOrientifoldNumber;
+  report.orientifold = printCurrentOrientifold;
   setTachyonFreeReport(report);
   // Catalogue tools rebuild the tensor product of an entry the way "build cy" does.
   setMinimalTensorBuilder(buildCatalogueTensorProduct);

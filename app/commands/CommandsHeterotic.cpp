@@ -150,7 +150,7 @@ void registerHeteroticCommands() {
               "Adds a gauge algebra to the catalogue of the heterotic search as one root "
               "multiplicity for each known root pattern (as many values as there are pattern "
               "roots).");
-  initCommand("lift", "[int tensor_factor][CFT_name]", COM_lift,
+  initCommand("lift", "[int tensor_factor][cft_name]", COM_lift,
               "Lifts the left-moving side of tensor factor tensor_factor (counted from 1) to the "
               "stored CFT of that name in heterotic spectra (the two must have the same number of "
               "primaries).");
