@@ -663,6 +663,7 @@ void initializeDefaultModeCommands() {
   registerOrientifoldCountCommands();
   registerStringDefaultCommands();
   registerSearchDefaultCommands();
+  registerSMSearchDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -702,6 +703,7 @@ void initializeModularModeCommands() {
   registerInvariantScanCommands();
   registerStringModularCommands();
   registerStringBrowseCommands();
+  registerSMSearchModularCommands();
 }
 
 void initializeBoundaryModeCommands() {
@@ -721,6 +723,7 @@ void initializeBoundaryModeCommands() {
   registerStringUnorientedBoundaryCommands();
   registerSearchBoundaryCommands();
   registerTadpoleCommands();
+  registerSMSearchBoundaryCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);
 }

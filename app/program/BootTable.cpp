@@ -37,6 +37,7 @@
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "search/SearchSM.h"
+#include "search/SearchDriver.h"
 #include "solver/Equations.h"
 #include "store/CurrentTheory.h"
 #include "store/Galois.h"
@@ -110,6 +111,7 @@ const BootEntry kBootTable[] = {
     {"initializeIntersections", initializeIntersections, resetIntersections},
     {"initializeTadpole", initializeTadpole, resetTadpole},
     {"initializeSearchSM", initializeSearchSM, resetSearchSM},
+    {"initializeSearchDriver", initializeSearchDriver, resetSearchDriver},
     {"initializeCrossBound", initializeCrossBound, resetCrossBound},
     {"initializeCoset", initializeCoset, nullptr},
     {"initializeHeterotic", initializeHeterotic, resetHeterotic},
