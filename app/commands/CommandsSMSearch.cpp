@@ -1,7 +1,6 @@
 // Handlers of the standard-model search: "search quvr" and "prescan quvr" (boundary mode),
 // "search non_susy_sm" (modular mode, through the tachyon check) and "scan tadpoles"
 // (default mode, on a model file).
-#include <cstdlib>
 #include <string>
 
 #include "commands/Commands.h"
@@ -17,7 +16,7 @@
 
 namespace {
 
-int number(char** params, int i) { return static_cast<int>(std::strtol(params[i], nullptr, 10)); }
+int number(char** params, int i) { return intParameter(params, i); }
 
 const char* currentCYText() { return getCurrentCY().c_str(); }
 

@@ -227,6 +227,7 @@ int modelInitialization(int mode, int scan) {
     return 0;
   }
   if (rebuilt || m.orientifold != s.orientifold) {
+    printOrientifoldList();
     if (setStoredOrientifold(m.orientifold) == nullptr) return 0;
     s.orientifold = m.orientifold;
     if (initSearchMemory() != 0) return 0;

@@ -190,7 +190,8 @@ int findWeakSMBrane() {
     if (S != 0) continue;
     SM.multiplicities[1] = 2;
     SM.groupTypes[1] = type;
-    if (getPreScan() == 2 || getPreScan() == 3) setPreScanModelFound(0);
+    // One model per (a, b) pair in mode 1: the found flag starts afresh for every b.
+    if (getPreScan() >= 1) setPreScanModelFound(0);
     findAntiquarkSMBrane();
     if ((getPreScan() == 2 || getPreScan() == 3) && getPreScanModelFound() > 0) break;
   }

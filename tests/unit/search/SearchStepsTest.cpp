@@ -416,6 +416,24 @@ TEST_F(SearchDriverTest, PrescanModeThreeStopsAfterTheFirstModel) {
   EXPECT_EQ(lastLine(readFile(caseFile(".pre_models"))), "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1");
 }
 
+TEST_F(SearchDriverTest, PrescanModeOneGivesOneModelPerWeakStack) {
+  // b = 16 copies the data of b = 2, so both pairs (0,2) and (0,16) have two solutions.
+  synthetic.set(0, 16, 3, 0);
+  synthetic.set(16, 4, 0, -3);
+  synthetic.set(16, 6, -3, -3);
+  setPreScan(1);
+  EXPECT_EQ(FindSM(nullptr), 1);
+  ASSERT_EQ(synthetic.accepted.size(), 2u);
+  EXPECT_EQ(synthetic.accepted[0].b, 2);
+  EXPECT_EQ(synthetic.accepted[1].b, 16);
+  setPreScan(0);
+  synthetic.accepted.clear();
+  run(("set outputdir " + folder.path("full")).c_str());
+  EXPECT_EQ(FindSM(nullptr), 1);
+  // At least (0,2,2,4), (0,2,4,6), (0,16,2,4) and (0,16,4,6) in full mode.
+  EXPECT_GE(synthetic.accepted.size(), 4u);
+}
+
 TEST_F(SearchDriverTest, RefusedMergeIsAFailure) {
   synthetic.mergeAnswer = 1;
   EXPECT_EQ(FindSM(nullptr), 0);
