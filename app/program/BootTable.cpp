@@ -37,7 +37,6 @@
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "search/SearchSM.h"
-#include "search/SearchDriver.h"
 #include "solver/Equations.h"
 #include "store/CurrentTheory.h"
 #include "store/Galois.h"
@@ -111,7 +110,6 @@ const BootEntry kBootTable[] = {
     {"initializeIntersections", initializeIntersections, resetIntersections},
     {"initializeTadpole", initializeTadpole, resetTadpole},
     {"initializeSearchSM", initializeSearchSM, resetSearchSM},
-    {"initializeSearchDriver", initializeSearchDriver, resetSearchDriver},
     {"initializeCrossBound", initializeCrossBound, resetCrossBound},
     {"initializeCoset", initializeCoset, nullptr},
     {"initializeHeterotic", initializeHeterotic, resetHeterotic},

@@ -58,6 +58,13 @@ int displayMode() {
 
 void separator(int width) { Print("%s\n", std::string(static_cast<std::size_t>(width), '-').c_str()); }
 
+// A banner of the given width: separator, text, separator.
+void banner(int width, const std::string& text) {
+  separator(width);
+  Print("%s\n", text.c_str());
+  separator(width);
+}
+
 void printLabels(const char* title, int n, const int* values) {
   Print("%s", title);
   for (int k = 0; k < n; ++k) Print("%d ", values[k]);
@@ -174,7 +181,7 @@ int readModelInputLine(FILE* file, int* status) {
     if (display != -1) {
       if (searchSetting("SM_search header") != 0) {
         Print("\n\n\n");
-        PrintBannerWithText('*', "Read: %s", m.title);
+        banner(42, formatText("Read: %s", m.title));
         Print("\n\n\n");
         m.headerPrinted = 1;
       } else if (display == 1 || s.linesShown <= 4) {
@@ -325,7 +332,8 @@ int buildOrientifold(int number) {
 void StandardModelTadpoleScan(const char* file, int type) {
   ModelScanState& s = state();
   StandardModel& m = SM;
-  FILE* input = std::fopen(file, "r");
+  const std::string path = convertFileName(file);
+  FILE* input = std::fopen(path.c_str(), "r");
   if (input == nullptr) {
     Alert("StandardModelTadpoleScan", 0, 120406, "Could not open input file %s\n", file);
     return;
@@ -334,7 +342,7 @@ void StandardModelTadpoleScan(const char* file, int type) {
   if (type == -1) Print("Scanning file %s\n", file);
   else Print("Scanning file %s for models of type %d\n", file, type);
 
-  const std::string name = file;
+  const std::string& name = path;
   const bool honoured = name.find(".models") != std::string::npos;
   std::string output;
   if (honoured) {
@@ -373,7 +381,7 @@ void StandardModelTadpoleScan(const char* file, int type) {
     if (alreadyDone(status, honoured ? 1 : 0, m.line) != 0) continue;
     if (type != -1) {
       Print("\n\n");
-      PrintBannerWithText('*', "Tadpole analysis of %s", m.title);
+      banner(42, formatText("Tadpole analysis of %s", m.title));
       const int* record = ReadGenericModelData(type);
       if (record == nullptr) {
         ended = true;
@@ -450,7 +458,7 @@ void StandardModelTadpoleScan(const char* file, int type) {
   setModelDataPointer(nullptr);
   printAxionSymmetryStatistics();
   Print("\n\n");
-  PrintBannerWithText('-', "Last read: %s", m.title);
+  banner(45, formatText("Last read: %s", m.title));
   Print("\n\n");
   Print("Number of input lines analysed: %d\n", analysed);
   Print("Out of these %d have tadpole solutions, %d do not and %d were aborted.\n", withSolutions, without, aborted);

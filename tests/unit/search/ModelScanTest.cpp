@@ -85,6 +85,18 @@ TEST_F(ModelScanTest, ModelFilesAreAnalysedIntoTheirOwnName) {
   EXPECT_EQ(capture.all.find("Status info in input file"), std::string::npos);
 }
 
+TEST_F(ModelScanTest, DamagedLineInABackgroundRunIsOnlyAWarning) {
+  // A fault of one input line must not end an unattended run: the scan reaches its end
+  // and terminates its result file.
+  const std::string input = folder.write("night.models", "not a model line\n"
+                                                         "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
+  setBackground(1);
+  StandardModelTadpoleScan(input.c_str(), -1);
+  setBackground(0);
+  EXPECT_NE(capture.all.find("Invalid model line"), std::string::npos);
+  EXPECT_EQ(readFile(folder.path("night.analysed")), "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
+}
+
 TEST_F(ModelScanTest, MissingInputWritesNothing) {
   StandardModelTadpoleScan(folder.path("absent.models").c_str(), -1);
   EXPECT_NE(capture.all.find("Could not open input file"), std::string::npos);
