@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "InterpreterTestSupport.h"
+#include "commands/CommandsInternal.h"
 #include "TestSupport.h"
 #include "runtime/SystemUtility.h"
 #include "search/SearchDriver.h"
@@ -432,6 +433,31 @@ TEST_F(SearchDriverTest, PrescanModeOneGivesOneModelPerWeakStack) {
   EXPECT_EQ(FindSM(nullptr), 1);
   // At least (0,2,2,4), (0,2,4,6), (0,16,2,4) and (0,16,4,6) in full mode.
   EXPECT_GE(synthetic.accepted.size(), 4u);
+}
+
+TEST_F(SearchDriverTest, SearchCommandsSetRangeAndMode) {
+  // Typed parameters reach a handler as pointers to their converted ints.
+  int seven = 7, two = 2;
+  char* one[1] = {reinterpret_cast<char*>(&seven)};
+  setPreScan(2);
+  EXPECT_EQ(COM_search_generic_sm(one, 1), -1);
+  EXPECT_EQ(getFirstBoundary(), 7);
+  EXPECT_EQ(getLastBoundary(), 8);
+  EXPECT_EQ(getPreScan(), 0);  // a full search after a prescan
+  EXPECT_EQ(getSusySearch(), 1);
+  EXPECT_TRUE(synthetic.accepted.empty());  // only a = 7 was searched
+  // Without an invariant number the names carry no range: the next case gets its own folder.
+  run(("set outputdir " + folder.path("prescan")).c_str());
+  char* mode[1] = {reinterpret_cast<char*>(&two)};
+  EXPECT_EQ(COM_prescan_generic_sm(mode, 1), -1);
+  EXPECT_EQ(getPreScan(), 2);
+  EXPECT_EQ(getFirstBoundary(), -1);
+  EXPECT_EQ(synthetic.accepted.size(), 1u);  // one model for a = 0
+  int four = 4;
+  char* bad[1] = {reinterpret_cast<char*>(&four)};
+  EXPECT_GT(COM_prescan_generic_sm(bad, 1), 0);
+  EXPECT_GT(COM_find_tachyonfree_sm(one, 1), 0);
+  EXPECT_NE(capture.all.find("Command requires 0 or 2 parameters"), std::string::npos);
 }
 
 TEST_F(SearchDriverTest, RefusedMergeIsAFailure) {
