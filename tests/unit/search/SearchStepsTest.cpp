@@ -353,8 +353,11 @@ TEST_F(SearchDriverTest, CompleteCaseEndsWithFourteenTerminators) {
   EXPECT_NE(capture.stdoutText.find("Skipping tadpole solution search\n"), std::string::npos);
   EXPECT_NE(capture.stdoutText.find("Number of SM configs:"), std::string::npos);
   // The replay block names no "spectrum_action".
+  // Only (a, b) = (0, 2) passes the b step anywhere in the table.
+  EXPECT_NE(capture.stdoutText.find("Number of ab brane configurations:   1\n"), std::string::npos);
   const std::string replay = readFile(caseFile(".mipf_data"));
-  EXPECT_NE(replay.find("build cy "), std::string::npos);
+  // No CY product has been built: its code reads "UNDEFINED"; the prefix is the default.
+  EXPECT_EQ(replay.rfind("build cy UNDEFINED\nset outputfileprefix N\ncompute spectrum\n", 0), 0u);
   EXPECT_NE(replay.find("select invariant 5\n"), std::string::npos);
   EXPECT_EQ(replay.find("spectrum_action"), std::string::npos);
 }
