@@ -683,6 +683,7 @@ void initializeDefaultModeCommands() {
   registerSearchDefaultCommands();
   registerScanDefaultCommands();
   registerQuvrDefaultCommands();
+  registerSMSearchDefaultCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {
@@ -723,6 +724,7 @@ void initializeModularModeCommands() {
   registerStringModularCommands();
   registerStringBrowseCommands();
   registerScanModularCommands();
+  registerSMSearchModularCommands();
 }
 
 void initializeBoundaryModeCommands() {
@@ -743,6 +745,7 @@ void initializeBoundaryModeCommands() {
   registerSearchBoundaryCommands();
   registerQuvrBoundaryCommands();
   registerTadpoleCommands();
+  registerSMSearchBoundaryCommands();
   setCurrentPreCommand(nullptr);
   addHelp("reset bulk", HLP_bulk);
 }

@@ -129,3 +129,12 @@ void registerScanModularCommands();
 // statistics and collections (default mode), the guided search (boundary mode).
 void registerQuvrDefaultCommands();
 void registerQuvrBoundaryCommands();
+
+// The standard-model search (CommandsSMSearch.cpp): boundary, modular and default mode.
+int COM_search_generic_sm(char** params, int n);
+int COM_prescan_generic_sm(char** params, int n);
+int COM_find_tachyonfree_sm(char** params, int n);
+int COM_scan_tadpoles(char** params, int n);
+void registerSMSearchBoundaryCommands();
+void registerSMSearchModularCommands();
+void registerSMSearchDefaultCommands();

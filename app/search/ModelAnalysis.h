@@ -78,8 +78,8 @@ const ModelAnalysisCounters& modelAnalysisCounters();
 // The family count F every count compares with (3 at start).
 void setRequiredFamilies(int families);
 int requiredFamilies();
-// The search's event statistics (20 entries; computeY clears 4-19) and success level.
-int* searchEvents();
+// The success level of the search driver (computeY raises it to 4; its event flags 4-19
+// are cleared by computeY).
 int searchSuccessLevel();
 void setSearchSuccessLevel(int level);
 // 1 after a ".pre_models" line could not be opened or written (alerted): the driver ends

@@ -9,6 +9,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "search/ModelAnalysisInternal.h"
+#include "search/SearchDriver.h"
 
 namespace modelanalysis {
 
@@ -59,11 +60,11 @@ bool anomalyEquation(const StandardModel& m, int x, int n, int row[5]) {
 using namespace modelanalysis;
 
 const ModelAnalysisCounters& modelAnalysisCounters() { return state().counters; }
-void setRequiredFamilies(int families) { state().requiredFamilies = families; }
-int requiredFamilies() { return state().requiredFamilies; }
-int* searchEvents() { return state().events; }
-int searchSuccessLevel() { return state().successLevel; }
-void setSearchSuccessLevel(int level) { state().successLevel = level; }
+// The family count, event flags and success level are the search driver's run state.
+void setRequiredFamilies(int families) { setFamiliesRequired(families); }
+int requiredFamilies() { return getFamiliesRequired(); }
+int searchSuccessLevel() { return getSuccessLevel(); }
+void setSearchSuccessLevel(int level) { raiseSuccessLevel(level); }
 bool modelAnalysisBuilt() { return true; }
 
 // ---------------------------------------------------------------------------------------
@@ -145,7 +146,7 @@ int countProduct(int (*counter)(int, int), long long a, long long b, long long c
 
 int countQuarksAndLeptons(int store, int keepCharges) {
   StandardModel& m = SM;
-  const int F = state().requiredFamilies;
+  const int F = getFamiliesRequired();
   const int norm = m.Ynorm;
   if (keepCharges != 1) {
     for (int i = 0; i < 2; ++i) m.cCharges[i] = m.cEigenvalues[i] + m.Y[2];
@@ -253,7 +254,7 @@ int countQuarksAndLeptons(int store, int keepCharges) {
       if (!countProduct(countSinglets, t, n[pr[0]] * n[pr[1]], p[pr[0]] + p[pr[1]])) return 0;
   }
   if (m.singlets[0] - m.singlets[2] != F) {
-    state().events[12] = 1;
+    searchEvents()[12] = 1;
     return 0;
   }
   if (store == 1) {

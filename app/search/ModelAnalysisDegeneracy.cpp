@@ -10,6 +10,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "search/ModelAnalysisInternal.h"
+#include "search/SearchDriver.h"
 
 using namespace modelanalysis;
 
@@ -157,7 +158,7 @@ int computeChargeDegeneracy(VectorSpace* equations, int open[4], int store) {
     if (m.Gamma[p] != 0) addClass(pairs[p][0], pairs[p][1], 1, 4 + 2 * p);
     if (m.Delta[p] != 0) addClass(pairs[p][0], pairs[p][1], -1, 5 + 2 * p);
   }
-  s.events[6] = classes->Nfill;
+  searchEvents()[6] = classes->Nfill;
   for (int j = 0; j < equations->Nfill; ++j) {
     const int pivot = equationRow(equations, j)[equations->rowsize - 1];
     if (pivot >= 0 && pivot < 4) open[pivot] = 0;
@@ -270,7 +271,7 @@ int computeChargeDegeneracy(VectorSpace* equations, int open[4], int store) {
     }
     if (orthogonal) {
       m.degenerateY = 1;
-      s.events[7] = 1;
+      searchEvents()[7] = 1;
     }
     if (firstOpen < 0) return warn(5, "Impossible logical flow");
     const int norm = m.Ynorm;

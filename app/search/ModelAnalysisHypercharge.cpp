@@ -15,6 +15,7 @@
 #include "search/AbelianMasses.h"
 #include "search/Catalogue.h"
 #include "search/ModelAnalysisInternal.h"
+#include "search/SearchDriver.h"
 #include "strings/Intersections.h"
 
 using namespace modelanalysis;
@@ -42,7 +43,7 @@ int addEquation(VectorSpace* eqs, const long long row[5]) {
 // The split of a free d (no c-d intersection fixes it): the six splittings of the doubled norm.
 int freeDSplittings(int store) {
   StandardModel& m = SM;
-  int* events = state().events;
+  int* events = searchEvents();
   long long doubled[9] = {2LL * m.Ynorm, 2LL * m.Y[0], 2LL * m.Y[1], 2LL * m.Y[2], 2LL * m.Y[3],
                           2LL * m.cEigenvalues[0], 2LL * m.cEigenvalues[1], 2LL * m.dEigenvalues[0],
                           2LL * m.dEigenvalues[1]};
@@ -243,11 +244,11 @@ int computeY(int store) {
     }
     Print("Multiplicities Nc=%d, Nd=%d\n", m.multiplicities[2], m.multiplicities[3]);
   }
-  if (st.successLevel < 4) st.successLevel = 4;
+  raiseSuccessLevel(4);
   if (m.tensorCode != -1 && cdOrderingCheck() == 0) return 0;
   st.counters.groupSolutions = 0;
   m.degenerateY = 0;
-  for (int k = 4; k < 20; ++k) st.events[k] = 0;
+  for (int k = 4; k < 20; ++k) searchEvents()[k] = 0;
   const int n = m.stackCount == 3 ? 3 : 4;
   int open[4] = {1, m.groupTypes[1] == 0 ? 1 : 0, m.groupTypes[2] == 0 ? 1 : 0,
                  m.groupTypes[3] == 0 && m.multiplicities[3] != 0 && n == 4 ? 1 : 0};
@@ -265,7 +266,7 @@ int computeY(int store) {
     if (addEquation(eqs, row) != 0) return 0;
   }
   if (eqs->Nfill > 3) return 0;
-  const long long F = st.requiredFamilies;
+  const long long F = getFamiliesRequired();
   const long long G[6] = {m.Gamma[0], m.Gamma[1], m.Gamma[2], m.Gamma[3], m.Gamma[4], m.Gamma[5]};
   const long long D[6] = {m.Delta[0], m.Delta[1], m.Delta[2], m.Delta[3], m.Delta[4], m.Delta[5]};
   const long long Na = m.multiplicities[0], Nc = m.multiplicities[2], Nd = m.multiplicities[3];
@@ -294,7 +295,7 @@ int computeY(int store) {
 
   long long norm = 24;
   for (int x = 0; x < 4; ++x) norm = SCM(norm, m.multiplicities[x]);
-  st.events[4] = eqs->Nfill;
+  searchEvents()[4] = eqs->Nfill;
   for (int j = 0; j < eqs->Nfill; ++j) {
     const int* row = eqs->Space + static_cast<std::ptrdiff_t>(j) * eqs->rowsize;
     int nonZero = 0;
@@ -333,7 +334,7 @@ int computeY(int store) {
     }
     VectorSpace masses{7, "Mass equations"};
     const int solved = solveGenericAbelianMasses(eqs, &masses, open);
-    st.events[5] = masses.Nfill;
+    searchEvents()[5] = masses.Nfill;
     if (m.tensorCode == -1) {
       if (solved == -3) Print("No rational solution\n");
       if (solved == -2) Print("Degeneracy persists\n");

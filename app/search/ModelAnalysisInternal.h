@@ -2,8 +2,8 @@
 // record they share, the checked arithmetic of the counts and generators, and the dump of a
 // candidate to the error stream.
 //
-// State lives for the run; resetModelAnalysis() restores the start state (family count 3,
-// counters and events zero, empty collections, the real case source).
+// State lives for the run; resetModelAnalysis() restores the start state (counters zero,
+// empty collections, the real case source).
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,6 @@
 namespace modelanalysis {
 
 struct ModelAnalysisState {
-  int requiredFamilies = 3;
-  int successLevel = 0;
-  int events[20] = {};
   ModelAnalysisCounters counters;
   int preModelsFailed = 0;
   StandardModel backup;  // the d data of a candidate treated as three-stack

@@ -91,9 +91,6 @@ void setModelCaseSource(const ModelCaseSource* source) {
 
 void resetModelAnalysis() {
   ModelAnalysisState& s = state();
-  s.requiredFamilies = 3;
-  s.successLevel = 0;
-  for (int& e : s.events) e = 0;
   s.counters = ModelAnalysisCounters();
   s.preModelsFailed = 0;
   initializeStandardModelStruct(&s.backup);

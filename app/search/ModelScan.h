@@ -16,5 +16,9 @@ int buildMIPF(int number, int scan);
 int buildOrientifold(int number);
 void StandardModelTadpoleScan(const char* file, int type);
 
+// Forgets the case built last and the line counters (start-up state).
+void resetModelScan();
+void printInputModelData(int k);
+
 // False only while this module is a stand-in (tests of later modules skip on it).
 bool modelScanBuilt();

@@ -16,6 +16,7 @@
 #include "search/Axions.h"
 #include "search/ChanPaton.h"
 #include "search/DiscreteSymmetries.h"
+#include "search/SearchDriver.h"
 #include "strings/OpenReports.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
@@ -114,6 +115,7 @@ void resetSearchSM() {
   resetChanPaton();
   resetAxions();
   resetDiscreteSymmetries();
+  resetSearchDriver();
 }
 
 void initializeStandardModelStruct(StandardModel* record) {

@@ -9,6 +9,7 @@
 #include "boundaries/CrossBound.h"
 #include "collections/VectorSpace.h"
 #include "search/ModelAnalysis.h"
+#include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 
 namespace {
