@@ -346,6 +346,8 @@ int SolveForMoebius(const std::vector<int>* M, const std::vector<int>& conj,
                     const std::vector<std::vector<int>>* symmetries, const std::vector<int>* stabilisers,
                     const std::vector<int>* envelope, int p, int k);
 void resetMoebiusSolver();
+// The prime of the last solver run (0 before any).
+int moebiusModulus();
 
 // Checks of Moebius and Klein-bottle solutions (CrossBoundCrosscapSearch.cpp). Moebius
 // matrices hold M[i + N b] for primary i and boundary b.

@@ -391,6 +391,10 @@ const MoebiusTables& moebiusTables() {
   return moebiusState().tables;
 }
 
+int moebiusModulus() {
+  return moebiusState().p;
+}
+
 void resetMoebiusSolver() {
   moebiusState() = MoebiusState{};
 }
