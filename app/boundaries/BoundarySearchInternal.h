@@ -230,6 +230,8 @@ void addTrivialBoundarySolution(int d);
 int testCandidateNIMrepVector(int n, int* loop, void* ctx);
 void attemptNIMrep(int Maxloop);
 void resetNimrepSearch();
+// Rows the candidate test of the last search completed and tested (both steps).
+long long nimrepSearchLoopPoints();
 
 // Assembly and analysis (CrossBoundNimrepBuild.cpp). A NIMrep is an L x L matrix of
 // candidate numbers, M[a L + b]; A^i_ab is entry i of candidate M[a L + b].

@@ -151,6 +151,7 @@ int collectMoebiusEquations(const std::vector<int>* M, const std::vector<int>& c
   const int security = moebiusSecurity();
   std::vector<long long> sum(static_cast<size_t>(V), 0);
   std::vector<int> eq(static_cast<size_t>(V) + 1, 0);
+  std::vector<int> annulus(static_cast<size_t>(L) * static_cast<size_t>(L), 0);
   for (int i = s.nextI; i >= 0; --i) {
     const double now = CPUTime();
     if (now - s.lastReport > 55.0) {
@@ -166,12 +167,16 @@ int collectMoebiusEquations(const std::vector<int>* M, const std::vector<int>& c
       return 1;
     }
     const int before = eqs->Nfill;
+    // The annulus of the conjugate of i, read once per primary.
+    for (int a = 0; a < L; ++a)
+      for (int b = 0; b < L; ++b)
+        annulus[static_cast<size_t>(a * L + b)] = getAnnulusForMoebiusSearch(-i, a, b, M, conj, 1);
     for (int j = 0; j < N; ++j)
       for (int a = 0; a < L; ++a) {
         std::fill(sum.begin(), sum.end(), 0);
         for (int b = 0; b < L; ++b) {
           const int var = s.variable_map[static_cast<size_t>(j + N * b)];
-          if (var >= 0) sum[static_cast<size_t>(var)] += getAnnulusForMoebiusSearch(-i, a, b, M, conj, 1);
+          if (var >= 0) sum[static_cast<size_t>(var)] += annulus[static_cast<size_t>(a * L + b)];
         }
         for (int k = 0; k < N; ++k) {
           const int var = s.variable_map[static_cast<size_t>(k + N * a)];

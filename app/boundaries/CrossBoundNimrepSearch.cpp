@@ -90,6 +90,10 @@ void repeatReduction() {
 
 }  // namespace
 
+long long nimrepSearchLoopPoints() {
+  return nimrepSearchState().count;
+}
+
 void resetNimrepSearch() {
   nimrepSearchState() = NimrepSearchState{};
 }
