@@ -472,8 +472,7 @@ int SolveForMoebius(const std::vector<int>* M, const std::vector<int>& conj,
     count = 0;
     truncateUNIMreps(committed);
     s.barren = 0;
-    if (s.nextI < 0) s.nextI = 0;
-    if (!collectMoebiusEquations(M, conj)) return 0;
+    if (s.nextI >= 0 && !collectMoebiusEquations(M, conj)) return 0;
     // A complete collection leaves nothing to resume: later failures are errors.
     if (s.nextI < 0) s.shortcut = 0;
   }

@@ -238,6 +238,29 @@ TEST_F(NimrepSolverTest, NimrepSearchListsOneSolutionPerConjugation) {
   EXPECT_EQ(solutions, 2);
 }
 
+// The annulus rows of the SU(2) level 2 boundaries are the rows (N_ia^b)_i of the fusion
+// rules, four distinct ones by Dynkin label: (1,0,0) for a = b = 0 or 2, (0,1,0), (0,0,1) and
+// (1,0,1) for a = b = 1. A later NIM-representation search finds every one of them.
+TEST_F(NimrepSolverTest, StoredBoundaryRowsAreAllFoundByTheSearch) {
+  ASSERT_NE(useTheory(1, 1, 2), nullptr);
+  makeBulkExceptional();
+  attemptBoundaries(2);
+  ASSERT_EQ(TotalBoundaries(), 3);
+  capture.clear();
+  EXPECT_EQ(storeNIMrep(), 4);
+  EXPECT_NE(capture.printed.find("Stored 4 nimrep vectors\n"), std::string::npos) << capture.printed;
+  ASSERT_EQ(knownNIMrepVectors().size(), 4u);
+  for (const std::vector<int>& row : knownNIMrepVectors()) {
+    int total = 0;
+    for (int v : row) total += v;
+    EXPECT_TRUE(total == 1 || total == 2);
+  }
+  capture.clear();
+  attemptNIMrep(2);
+  EXPECT_EQ(capture.printed.find("NOT FOUND"), std::string::npos);
+  EXPECT_EQ(knownNIMrepVectors().size(), 4u);
+}
+
 TEST_F(NimrepSolverTest, RowLimitOfOneAbortsTheAssembly) {
   ASSERT_NE(useTheory(1, 1, 3), nullptr);
   makeBulkExceptional();
