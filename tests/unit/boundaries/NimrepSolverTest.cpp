@@ -191,6 +191,43 @@ TEST_F(NimrepSolverTest, MoebiusAndCrosscapSearchesOnSu2Level2Boundaries) {
   EXPECT_EQ(capture.printed.find("abandoned"), std::string::npos);
 }
 
+// The Moebius amplitudes that the crosscaps of the loaded orientifold give (M^{i^c}_b, from the
+// reflection and crosscap coefficients) satisfy the polynomial equations, and the solver's one
+// solution is that matrix up to its overall sign.
+TEST_F(NimrepSolverTest, SolverFindsTheMoebiusAmplitudesOfTheCrosscaps) {
+  for (int level : {2, 3, 4}) {
+    ASSERT_NE(useTheory(1, 1, level), nullptr);
+    makeBulkExceptional();
+    attemptBoundaries(3);
+    ASSERT_EQ(initializeOpenString(), 0);
+    const int N = level + 1, L = TotalBoundaries();
+    ASSERT_EQ(L, N);
+    std::vector<int> reference(static_cast<size_t>(N * L)), conj(static_cast<size_t>(L));
+    for (int b = 0; b < L; ++b) {
+      conj[static_cast<size_t>(b)] = BoundaryConjugate(b);
+      for (int i = 0; i < N; ++i) reference[static_cast<size_t>(i + N * b)] = getMoebius(-i, b);
+    }
+    ASSERT_EQ(loadMoebiusTables(), 1);
+    EXPECT_EQ(checkMoebiusEquations(nullptr, conj, reference), 1) << level;
+    capture.clear();
+    ASSERT_EQ(searchMoebius(), 1) << level;
+    std::vector<int> solution;
+    size_t at = capture.printed.find("Corresponding to Moebius strip:\n");
+    ASSERT_NE(at, std::string::npos);
+    for (int b = 0; b < L; ++b) {
+      at = capture.printed.find("  (", at + 1);
+      ASSERT_NE(at, std::string::npos);
+      std::string inner = capture.printed.substr(at + 3, capture.printed.find(')', at) - at - 3);
+      std::replace(inner.begin(), inner.end(), ',', ' ');
+      std::istringstream in(inner);
+      for (int v; in >> v;) solution.push_back(v);
+    }
+    std::vector<int> minus = reference;
+    for (int& v : minus) v = -v;
+    EXPECT_TRUE(solution == reference || solution == minus) << level << capture.printed;
+  }
+}
+
 // The two solutions of SU(2) level 2: all boundaries real with the Frobenius-Schur Klein
 // bottle K^l = (-1)^l, and 0 <-> 2 exchanged with K^l = 1 (the only value with K^0 = 1 left
 // by sum_k Y(-k,0,0) K_k = sum_b M^0_b M^0_(b*) = 1 and |K_k| <= 1).
