@@ -230,6 +230,8 @@ void addTrivialBoundarySolution(int d);
 int testCandidateNIMrepVector(int n, int* loop, void* ctx);
 void attemptNIMrep(int Maxloop);
 void resetNimrepSearch();
+// Rows the candidate test of the last search completed and tested (both steps).
+long long nimrepSearchLoopPoints();
 
 // Assembly and analysis (CrossBoundNimrepBuild.cpp). A NIMrep is an L x L matrix of
 // candidate numbers, M[a L + b]; A^i_ab is entry i of candidate M[a L + b].
@@ -267,6 +269,110 @@ int freeMoebiusValue(int t, int B);
 // 1 when the first non-zero entry is positive (0 for the zero vector): of M and -M only one
 // is kept.
 int firstNonZeroPositive(int n, const int* v);
+
+// The Moebius/Klein solution rows of "search NIMrep" (CrossBoundNimrepBuild.cpp). A row is
+// N + 7 ints: NIMrep number, conjugation number, five failure flags (Klein-bottle
+// constraint, reality, orientifold symmetry, K^0, trace formula), N Klein-bottle
+// coefficients. The row under construction is kept apart until it is committed.
+enum UNIMrepWord {
+  kUnimNimrep = 0,
+  kUnimConjugation = 1,
+  kUnimKleinConstraint = 2,
+  kUnimReality = 3,
+  kUnimOrientifold = 4,
+  kUnimK0 = 5,
+  kUnimTrace = 6,
+  kUnimKlein = 7
+};
+std::vector<int>& unimrepRow();
+// Starts a fresh row (N + 7 ints, all 0) for NIMrep `nimrep` and conjugation `conjugation`.
+void startUNIMrepRow(int N, int nimrep, int conjugation);
+// Clears flags and coefficients of the row under construction, keeping the two numbers.
+void clearUNIMrepRow();
+// Appends the row under construction and starts the next one with the same numbers.
+void commitUNIMrepRow();
+size_t unimrepRowCount();
+// Drops the committed rows from position n on.
+void truncateUNIMreps(size_t n);
+// The rows (A^i_{a b^c})_i of the current boundaries, b^c the conjugate boundary of b, kept
+// for comparison with the candidates of a later search; the number stored.
+int storeNIMrep();
+const std::vector<std::vector<int>>& knownNIMrepVectors();
+// Part of the module reset only: the boundary-search reset keeps the known rows.
+void resetKnownNIMrepVectors();
+// For every primary i and boundary a (at i + N a): the largest A^{i^c}(M[a][c(a)]) over the
+// conjugations c.
+std::vector<int> getLimitsEnvelop(const std::vector<int>& M, int L,
+                                  const std::vector<std::vector<int>>& conjugations);
+// The surviving conjugations (in their old order) and, for each, the indices of the
+// symmetries s with s^-1 c s = c.
+void removeEquivalentBoundaryConjugations(int L, std::vector<std::vector<int>>* conjugations,
+                                          const std::vector<std::vector<int>>& symmetries,
+                                          std::vector<std::vector<int>>* stabilisers);
+// 1 when M[p(a)][p(b)] = M[a][b] for all a, b.
+int checkNIMrepPermutation(const std::vector<int>& M, const std::vector<int>& p, int L);
+
+// Modular tables of the Moebius and Klein-bottle equations (CrossBoundMoebius.cpp), copied
+// from the current theory: S(i,m) and P(i,m) at i N + m, Re S(0,m), the Ishibashi primaries
+// and the P-fusion coefficients Y(i,j,k) = sum_m S(m,i) P(m,j) P(m,k)^* / Re S(m,0) with the
+// variant Y(-k,i,-j) = sum_m S(m,k)^* P(m,i) P(m,j) / Re S(m,0) of the Klein-bottle equations.
+struct MoebiusTables {
+  int N = 0;
+  std::vector<Complex> S;
+  std::vector<Complex> P;
+  std::vector<double> S0;
+  std::vector<int> ishibashiPrimary;
+  std::vector<int> Y;      // Y(i,j,k) at (i N + j) N + k
+  std::vector<int> Klein;  // Y(-k,i,-j) at (k N + i) N + j
+  int Yat(int i, int j, int k) const {
+    return Y[(static_cast<size_t>(i) * static_cast<size_t>(N) + static_cast<size_t>(j)) *
+                 static_cast<size_t>(N) + static_cast<size_t>(k)];
+  }
+  int KleinAt(int k, int i, int j) const {
+    return Klein[(static_cast<size_t>(k) * static_cast<size_t>(N) + static_cast<size_t>(i)) *
+                     static_cast<size_t>(N) + static_cast<size_t>(j)];
+  }
+};
+// Loads the tables for the current theory (N primaries); 0 when there is no theory.
+int loadMoebiusTables();
+const MoebiusTables& moebiusTables();
+
+// The Moebius-strip solver. M: a NIM-representation (candidate numbers, M[a L + b]) or
+// nullptr for the selected boundaries of the current invariant; conj: the boundary
+// conjugation; symmetries and stabilisers: the NIM-representation's symmetries and the
+// indices of those that fix conj (nullptr without); envelope: bound per (i, a) at i + N a
+// that decides the variables (nullptr: the coefficient's own bound); p: the prime;
+// k: the conjugation number (equations are collected only for k < 1). The number of
+// solutions, 0 after an error.
+int SolveForMoebius(const std::vector<int>* M, const std::vector<int>& conj,
+                    const std::vector<std::vector<int>>* symmetries, const std::vector<int>* stabilisers,
+                    const std::vector<int>* envelope, int p, int k);
+void resetMoebiusSolver();
+// The prime of the last solver run (0 before any).
+int moebiusModulus();
+
+// Checks of Moebius and Klein-bottle solutions (CrossBoundCrosscapSearch.cpp). Moebius
+// matrices hold M[i + N b] for primary i and boundary b.
+// Klein bottle from a Moebius matrix: 1 solved, 0 no consistent Klein bottle, -3 the
+// caller's search must stop. Z: the standard Klein bottle; T: the annulus traces; record:
+// write the flags and coefficients into the UNIMreps row under construction.
+int SolveForKlein(const std::vector<int>& M, const std::vector<int>& Z, const std::vector<int>& conj,
+                  const std::vector<int>& T, int record);
+// 1 consistent, 0 inconsistent, -1 imaginary crosscap.
+int checkKleinIshibashiMap(const std::vector<int>& K);
+// 1 when sum_m S(i,m) K(m) Y(m,0,0) / Re S(0,m) = T(i) for every i.
+int checkStanev(int N, const std::vector<int>& K, const std::vector<int>& T);
+int checkMoebiusIshibashiMap(const std::vector<int>& M);
+int checkMoebiusEquations(const std::vector<int>* nimrep, const std::vector<int>& conj,
+                          const std::vector<int>& M);
+// With a null name loads the reference table M^{-a}_b of the current boundaries and returns
+// 0; otherwise 1 when eqn (one coefficient per (i, b) entry) does not vanish on it modulo
+// `modulus`, 0 when it does, -1 without a table.
+int checkMoebiusEqn(const std::vector<int>* eqn, const char* name, int modulus);
+// 1 when M is the largest (compareVec order) of its images under the listed symmetries.
+int checkMoebiusPermutations(int N, int L, const std::vector<int>& M,
+                             const std::vector<std::vector<int>>& symmetries, const std::vector<int>& list);
+void resetCrosscapSearch();
 
 // Crosscaps from Moebius amplitudes (CrossBoundCrosscapSearch.cpp).
 // prod over m of (A^m_bb + 1) for the diagonal annulus row of one boundary, in 64 bits,

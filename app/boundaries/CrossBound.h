@@ -295,6 +295,11 @@ void resetBoundaries();
 void attemptBoundaries(int Maxloop);
 // "search NIMrep": the NIM-representations of the current invariant.
 void attemptNIMrep(int Maxloop);
+// "search Moebius" and "search crosscap" on the selected complete boundary set: the
+// Moebius-strip solver, and the crosscaps that the Moebius amplitudes of one boundary
+// allow. Each returns the number of solutions it printed.
+int searchMoebius();
+int FindCrosscapCoefsFromMoebius();
 int tryBoundary(const char* text);
 void assembleBoundarySet(int found);
 int selectBoundary(int n, int quiet);

@@ -23,8 +23,16 @@ struct NimrepBuildState {
   NimrepCounts counts;
   std::vector<std::vector<int>> matrices;  // the NIMreps found, L * L each
   std::vector<std::vector<int>> UNIMreps;
+  std::vector<int> currentRow;  // the UNIMreps row under construction
   int capacityExceeded = 0;
 };
+
+// Rows of a known complete boundary set; they outlive the boundary-search reset, so that a
+// later search can report the rows it did not find.
+std::vector<std::vector<int>>& knownVectors() {
+  static std::vector<std::vector<int>> rows;
+  return rows;
+}
 
 NimrepBuildState& buildState() {
   static NimrepBuildState s;
@@ -136,6 +144,36 @@ bool isInvolutionConjugation(const std::vector<int>& M, const std::vector<int>& 
   return true;
 }
 
+// The Moebius and Klein-bottle analysis of every inequivalent conjugation. The variables of
+// the Moebius equations follow the envelope of all conjugations, so that the equations of
+// conjugation 0 serve the later ones.
+void analyse_S_NIMrep(const std::vector<int>& M, int L, const std::vector<std::vector<int>>& conjugations,
+                      const std::vector<std::vector<int>>& symmetries,
+                      const std::vector<std::vector<int>>& stabilisers) {
+  NimrepBuildState& st = buildState();
+  const int N = nimrepStore().N;
+  const std::vector<int> envelope = getLimitsEnvelop(M, L, conjugations);
+  int largest = 0;
+  for (int e : envelope) largest = std::max(largest, e);
+  const int p = moebiusPrime(largest);
+  for (size_t k = 0; k < conjugations.size(); ++k) {
+    Print("--------------------------------------------------------------\n");
+    PrintVec(L, conjugations[k].data(), formatText("Boundary conjugation Nr. %d", static_cast<int>(k)).c_str());
+    Print("--------------------------------------------------------------\n");
+    ++st.counts.symmetric;
+    startUNIMrepRow(N, st.counts.nimreps - 1, static_cast<int>(k));
+    const std::vector<int>& stabiliser = stabilisers[k];
+    if (boundVerbose() >= 3 && !stabiliser.empty()) {
+      Print("   S-NIMrep symmetries\n");
+      for (size_t q = 0; q < stabiliser.size(); ++q)
+        PrintVec(L, symmetries[static_cast<size_t>(stabiliser[q])].data(),
+                 formatText("     Symmetry nr. %d ", static_cast<int>(q)).c_str());
+    }
+    st.counts.unoriented +=
+        SolveForMoebius(&M, conjugations[k], &symmetries, &stabiliser, &envelope, p, static_cast<int>(k));
+  }
+}
+
 void analyseNIMrep(const std::vector<int>& M, int L) {
   NimrepBuildState& st = buildState();
   if (!checkNIMrep(M, L)) return;
@@ -161,39 +199,15 @@ void analyseNIMrep(const std::vector<int>& M, int L) {
     for (const std::vector<int>& p : sym) PrintVec(L, p.data(), "");
   }
   Print("Starting removal of equivalent boundaries\n");
-  std::vector<std::vector<int>> kept;
-  for (size_t k = 0; k < conj.size(); ++k) {
-    bool dropped = false;
-    for (const std::vector<int>& s : sym) {
-      std::vector<int> inv(static_cast<size_t>(L)), image(static_cast<size_t>(L));
-      for (int a = 0; a < L; ++a) inv[static_cast<size_t>(s[static_cast<size_t>(a)])] = a;
-      for (int a = 0; a < L; ++a)
-        image[static_cast<size_t>(a)] =
-            inv[static_cast<size_t>(conj[k][static_cast<size_t>(s[static_cast<size_t>(a)])])];
-      const size_t j = static_cast<size_t>(std::find(conj.begin(), conj.end(), image) - conj.begin());
-      if (j < k) {
-        if (boundVerbose() >= 3)
-          Print("Boundary conjugation nr. %d is equivalent to  nr. %d\n", static_cast<int>(k), static_cast<int>(j));
-        dropped = true;
-        break;
-      }
-    }
-    if (!dropped) kept.push_back(conj[k]);
-  }
-  Print("Nr of inequivalent S-NIMreps: %d\n", static_cast<int>(kept.size()));
+  std::vector<std::vector<int>> stabilisers;
+  removeEquivalentBoundaryConjugations(L, &conj, sym, &stabilisers);
+  Print("Nr of inequivalent S-NIMreps: %d\n", static_cast<int>(conj.size()));
   if (boundVerbose() >= 3) {
-    Print("Boundary conjugations (total %d, inequivalent)\n", static_cast<int>(kept.size()));
-    for (size_t k = 0; k < kept.size(); ++k)
-      PrintVec(L, kept[k].data(), formatText("Conjugation nr %d", static_cast<int>(k)).c_str());
+    Print("Boundary conjugations (total %d, inequivalent)\n", static_cast<int>(conj.size()));
+    for (size_t k = 0; k < conj.size(); ++k)
+      PrintVec(L, conj[k].data(), formatText("Conjugation nr %d", static_cast<int>(k)).c_str());
   }
-  for (size_t k = 0; k < kept.size(); ++k) {
-    Print("--------------------------------------------------------------\n");
-    PrintVec(L, kept[k].data(), formatText("Boundary conjugation Nr. %d", static_cast<int>(k)).c_str());
-    Print("--------------------------------------------------------------\n");
-    ++st.counts.symmetric;
-  }
-  // The Moebius and Klein-bottle analysis of each conjugation is not built yet.
-  Alert("analyseNIMrep", 0, 100201, "Moebius-strip solver: not available yet");
+  analyse_S_NIMrep(M, L, conj, sym, stabilisers);
   Print("==================== \nNIMrep analysis finished ====================\n");
 }
 
@@ -428,4 +442,127 @@ const std::vector<std::vector<int>>& unorientedNIMreps() {
 
 int nimrepCapacityExceeded() {
   return buildState().capacityExceeded;
+}
+
+std::vector<int>& unimrepRow() {
+  return buildState().currentRow;
+}
+
+void startUNIMrepRow(int N, int nimrep, int conjugation) {
+  std::vector<int>& row = buildState().currentRow;
+  row.assign(static_cast<size_t>(N > 0 ? N : 0) + kUnimKlein, 0);
+  row[kUnimNimrep] = nimrep;
+  row[kUnimConjugation] = conjugation;
+}
+
+void clearUNIMrepRow() {
+  std::vector<int>& row = buildState().currentRow;
+  if (row.size() >= static_cast<size_t>(kUnimKlein)) std::fill(row.begin() + kUnimKleinConstraint, row.end(), 0);
+}
+
+void commitUNIMrepRow() {
+  NimrepBuildState& st = buildState();
+  st.UNIMreps.push_back(st.currentRow);
+  clearUNIMrepRow();
+}
+
+size_t unimrepRowCount() {
+  return buildState().UNIMreps.size();
+}
+
+void truncateUNIMreps(size_t n) {
+  std::vector<std::vector<int>>& rows = buildState().UNIMreps;
+  if (n < rows.size()) rows.resize(n);
+}
+
+std::vector<int> getLimitsEnvelop(const std::vector<int>& M, int L,
+                                  const std::vector<std::vector<int>>& conjugations) {
+  const NimrepStore& s = nimrepStore();
+  const int N = s.N;
+  std::vector<int> envelope(static_cast<size_t>(N > 0 && L > 0 ? N * L : 0), 0);
+  for (const std::vector<int>& c : conjugations) {
+    if (static_cast<int>(c.size()) != L) continue;
+    for (int a = 0; a < L; ++a) {
+      const int ca = c[static_cast<size_t>(a)];
+      if (ca < 0 || ca >= L) continue;
+      const int x = M[static_cast<size_t>(a * L + ca)];
+      for (int i = 0; i < N; ++i) {
+        int& e = envelope[static_cast<size_t>(i + N * a)];
+        e = std::max(e, annulus(x, s.conjugateField[static_cast<size_t>(i)]));
+      }
+    }
+  }
+  return envelope;
+}
+
+void removeEquivalentBoundaryConjugations(int L, std::vector<std::vector<int>>* conjugations,
+                                          const std::vector<std::vector<int>>& symmetries,
+                                          std::vector<std::vector<int>>* stabilisers) {
+  const std::vector<std::vector<int>>& conj = *conjugations;
+  std::vector<std::vector<int>> kept, keptStabilisers;
+  for (size_t k = 0; k < conj.size(); ++k) {
+    bool dropped = false;
+    std::vector<int> fixing;
+    for (size_t q = 0; q < symmetries.size() && !dropped; ++q) {
+      const std::vector<int>& s = symmetries[q];
+      std::vector<int> inv(static_cast<size_t>(L)), image(static_cast<size_t>(L));
+      for (int a = 0; a < L; ++a) inv[static_cast<size_t>(s[static_cast<size_t>(a)])] = a;
+      // s^-1 after c_k after s.
+      for (int a = 0; a < L; ++a)
+        image[static_cast<size_t>(a)] = inv[static_cast<size_t>(conj[k][static_cast<size_t>(s[static_cast<size_t>(a)])])];
+      const size_t j = static_cast<size_t>(std::find(conj.begin(), conj.end(), image) - conj.begin());
+      if (j == k) {
+        fixing.push_back(static_cast<int>(q));
+      } else if (j < k) {
+        if (boundVerbose() >= 3)
+          Print("Boundary conjugation nr. %d is equivalent to  nr. %d\n", static_cast<int>(k), static_cast<int>(j));
+        dropped = true;
+      }
+    }
+    if (dropped) continue;
+    kept.push_back(conj[k]);
+    keptStabilisers.push_back(fixing);
+  }
+  *conjugations = kept;
+  *stabilisers = keptStabilisers;
+}
+
+int checkNIMrepPermutation(const std::vector<int>& M, const std::vector<int>& p, int L) {
+  if (static_cast<int>(p.size()) != L || static_cast<int>(M.size()) != L * L) return 0;
+  for (int a = 0; a < L; ++a)
+    for (int b = 0; b < L; ++b)
+      if (M[static_cast<size_t>(p[static_cast<size_t>(a)] * L + p[static_cast<size_t>(b)])] !=
+          M[static_cast<size_t>(a * L + b)])
+        return 0;
+  return 1;
+}
+
+int storeNIMrep() {
+  std::vector<std::vector<int>>& known = knownVectors();
+  known.clear();
+  if (initializeOpenString() != 0) return 0;
+  const int N = primaryCount(), L = TotalBoundaries();
+  for (int a = 0; a < L; ++a) {
+    for (int b = 0; b < L; ++b) {
+      const int bc = BoundaryConjugate(b);
+      if (bc < 0) continue;
+      std::vector<int> row(static_cast<size_t>(N), 0);
+      for (int i = 0; i < N; ++i) row[static_cast<size_t>(i)] = getAnnulus(i, a, bc);
+      size_t index = std::find(known.begin(), known.end(), row) -
+                     known.begin();
+      if (index == known.size()) known.push_back(row);
+      Print("%3d ", static_cast<int>(index));
+    }
+    Print("\n");
+  }
+  Print("Stored %d nimrep vectors\n", static_cast<int>(known.size()));
+  return static_cast<int>(known.size());
+}
+
+const std::vector<std::vector<int>>& knownNIMrepVectors() {
+  return knownVectors();
+}
+
+void resetKnownNIMrepVectors() {
+  knownVectors().clear();
 }

@@ -213,6 +213,8 @@ void resetNimrepStore() {
   state() = NimrepState{};
   resetNimrepBuild();
   resetNimrepSearch();
+  resetMoebiusSolver();
+  resetCrosscapSearch();
 }
 
 void loadNimrepFusion(int N) {

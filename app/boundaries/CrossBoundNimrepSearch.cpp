@@ -90,6 +90,10 @@ void repeatReduction() {
 
 }  // namespace
 
+long long nimrepSearchLoopPoints() {
+  return nimrepSearchState().count;
+}
+
 void resetNimrepSearch() {
   nimrepSearchState() = NimrepSearchState{};
 }
@@ -330,6 +334,16 @@ void attemptNIMrep(int Maxloop) {
   if (!runStep(N, min, max, 0, 1e7, 1, 1e7, &cut)) return;
   if (boundVerbose() >= 1)
     Print("\n--- Number of off-diagonal boundary candidates: %d\n", s.BoundCandCount - diagonals);
+  {
+    const NimrepStore& ns = nimrepStore();
+    for (const std::vector<int>& known : knownNIMrepVectors()) {
+      if (static_cast<int>(known.size()) != N) continue;
+      bool found = false;
+      for (size_t c = 0; !found && (c + 1) * un <= ns.Annuli.size(); ++c)
+        found = std::equal(known.begin(), known.end(), ns.Annuli.begin() + static_cast<long>(c * un));
+      if (!found) PrintVec(N, known.data(), "NOT FOUND");
+    }
+  }
   if (boundVerbose() >= 4) PrintBoundaryLinkInfo();
   // Third step.
   if (boundVerbose() >= 1) Print("\n### Third step: Removal of unusable boundaries\n");

@@ -643,4 +643,5 @@ void resetBoundarySearch() {
   searchState() = SearchState{};
   boundarySearchState() = BoundarySearchState{};
   resetNimrepStore();
+  resetKnownNIMrepVectors();
 }

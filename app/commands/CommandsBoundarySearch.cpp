@@ -23,6 +23,16 @@ int COM_attempt_NIMrep(char** params, int n) {
   return -n;
 }
 
+int COM_search_moebius(char**, int) {
+  searchMoebius();
+  return 0;
+}
+
+int COM_search_crosscap(char**, int) {
+  FindCrosscapCoefsFromMoebius();
+  return 0;
+}
+
 int COM_try_bound(char** params, int n) {
   const int added = tryBoundary(n >= 1 ? params[0] : "");
   if (added < 0) return 1;
@@ -85,6 +95,10 @@ const Entry kBoundarySearchCommands[] = {
      "maximal loop size."},
     {"search NIMrep", "(pos_int Maxloop)", COM_attempt_NIMrep,
      "Attempt to determine NIMrep given a bulk invariant.\n\"Maxloop\" is the maximal loop size."},
+    {"search Moebius", "", COM_search_moebius,
+     "Attempt to find a Moebius and Klein bottle given a complete\nset of boundaries."},
+    {"search crosscap", "", COM_search_crosscap,
+     "Attempt to find crosscap coefficients given a complete\nset of boundaries."},
     {"try boundary", "[limits]", COM_try_bound,
      "Try a boundary \"$a$\", specified by a set of annuli $A^i_{aa}$\nInput of the form "
      "1,2,0:2,3 means $A^0=1$, $A^1=2$,\n$A^2$ ranges from 0 to 2 (inclusive), $A^3=3$."},
