@@ -416,10 +416,11 @@ TEST_F(CommandTableTest, BoundaryCommandsRunTheOrientedOrTheFullOpenStringSetUpF
   // The first 22 boundary commands need the oriented data, the other 58 the orientifold too.
   // The boundary search of exceptional invariants runs with the oriented set-up for now:
   // the full one would also build and print the Klein bottle of an invariant that may have
-  // none yet.
+  // none yet; the Moebius and crosscap searches are how it gets one.
   const std::set<std::string> orientedSearch = {
       "search boundaries", "search NIMrep",       "try boundary",
-      "assemble",          "select boundary_set", "compute boundary permutations"};
+      "assemble",          "select boundary_set", "compute boundary permutations",
+      "search Moebius",    "search crosscap"};
   int position = 0;
   for (const TableEntry& entry : table) {
     if (entry.mode != "boundary") continue;
