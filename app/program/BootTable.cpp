@@ -31,11 +31,13 @@
 #include "runtime/BatchQueue.h"
 #include "runtime/Defaults.h"
 #include "runtime/Error.h"
+#include "runtime/FileLock.h"
 #include "runtime/Memory.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
+#include "search/Catalogue.h"
 #include "search/SearchSM.h"
 #include "solver/Equations.h"
 #include "store/CurrentTheory.h"
@@ -72,6 +74,7 @@ const BootEntry kBootTable[] = {
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
     {"BatchQueue", nullptr, resetBatchQueue},
+    {"FileLock", nullptr, resetFileLock},
     {"Tables", nullptr, resetTables},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
@@ -95,6 +98,7 @@ const BootEntry kBootTable[] = {
     {"OutputNames", nullptr, resetOutputNames},
     {"Commands", nullptr, resetCommands},
     {"HiddenSector", nullptr, resetHiddenSector},
+    {"Catalogue", nullptr, resetCatalogue},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},
