@@ -47,18 +47,33 @@ void fillProfile(int k, int* row) {
   row[32] = 6;
 }
 
-int hookCount() { return static_cast<int>(rows().size()); }
-const int* hookRow(int t) { return rows()[static_cast<std::size_t>(t - 1)].data(); }
-std::string hookName(const char* suffix) { return runBase() + suffix; }
-long long hookFile() { return 4711; }
-int hookMipf() { return 3; }
+int hookCount() {
+  return static_cast<int>(rows().size());
+}
+const int* hookRow(int t) {
+  return rows()[static_cast<std::size_t>(t - 1)].data();
+}
+std::string hookName(const char* suffix) {
+  return runBase() + suffix;
+}
+long long hookFile() {
+  return 4711;
+}
+int hookMipf() {
+  return 3;
+}
 void hookAnalyse(const int*, int* row, int) {
   for (int k = 66; k < 87; ++k) row[k] = 0;
 }
-std::string hookCode(int, int number) { return "U3U2U1U1_VVVV_0_" + std::to_string(number); }
-const CatalogueMergeHooks kHooks = {hookCount, hookRow, hookName, hookFile, hookMipf, hookAnalyse, hookCode};
+std::string hookCode(int, int number) {
+  return "U3U2U1U1_VVVV_0_" + std::to_string(number);
+}
+const CatalogueMergeHooks kHooks = {hookCount, hookRow,     hookName, hookFile,
+                                    hookMipf,  hookAnalyse, hookCode};
 
-std::string modelFolder() { return freshHome.path + "/models/"; }
+std::string modelFolder() {
+  return freshHome.path + "/models/";
+}
 
 void writeCatalogue() {
   std::filesystem::create_directories(modelFolder());
@@ -121,7 +136,8 @@ void BM_MergeNewTypes(benchmark::State& state) {
       rows().push_back(row);
       pre += std::to_string(k + 1) + " 4711 3 1 1 2 3 4 3 2 1 1 1 0\n";
     }
-    std::ofstream(runBase() + ".pre_models") << pre << "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1\n";
+    std::ofstream(runBase() + ".pre_models")
+        << pre << "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1\n";
     state.ResumeTiming();
     auto start = std::chrono::steady_clock::now();
     benchmark::DoNotOptimize(getModelNumbers());

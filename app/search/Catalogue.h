@@ -138,8 +138,8 @@ int BaryonNumber(int code);
 int LeptonNumber(int code);
 int dp(const int* v, const int* w);
 void addToOrderedSpectrum(OrderedMultiplets* ordered, const int* row, int copies);
-void addParticleTypeToOrderedCollection(const CountedMultiplets& spectrum, OrderedMultiplets* ordered, int su3,
-                                        int su2, int y);
+void addParticleTypeToOrderedCollection(const CountedMultiplets& spectrum,
+                                        OrderedMultiplets* ordered, int su3, int su2, int y);
 int anomalyEquations(const StandardModel& model, const CountedMultiplets& spectrum);
 void checkExtraAnomalies(const StandardModel& model, const OrderedMultiplets& ordered);
 
@@ -152,14 +152,14 @@ void computeStandardModelUniversality(StandardModel* record);
 // The spectra computed for a record (nullptr before computeOrderedStandardModelSpectrum).
 const CountedMultiplets* getCountedSpectrum(const StandardModel* record);
 const OrderedMultiplets* getOrderedSpectrum(const StandardModel* record);
-std::string CheckBraneEquivalences(const int* groups, const int* anti, const int* sym, const int* Gamma,
-                                   const int* Delta, int* flags);
-int CheckBraneEquivalence(int i, int j, const int* groups, const int* anti, const int* sym, const int* Gamma,
-                          const int* Delta);
+std::string CheckBraneEquivalences(const int* groups, const int* anti, const int* sym,
+                                   const int* Gamma, const int* Delta, int* flags);
+int CheckBraneEquivalence(int i, int j, const int* groups, const int* anti, const int* sym,
+                          const int* Gamma, const int* Delta);
 int CheckConjugateBraneEquivalence(int i, int j, const int* groups, const int* anti, const int* sym,
                                    const int* Gamma, const int* Delta);
-int CheckSelfConjugateBranes(int k, const int* groups, const int* anti, const int* sym, const int* Gamma,
-                             const int* Delta);
+int CheckSelfConjugateBranes(int k, const int* groups, const int* anti, const int* sym,
+                             const int* Gamma, const int* Delta);
 // The identity text, or "" when a conjugate identification makes none.
 std::string getBraneIdentity(const int* codes, int stackCount);
 int CheckPseudoOrientability(const int* groups, const int* anti, const int* sym, const int* Gamma,

@@ -103,7 +103,8 @@ int GetChargeList(int x, int ya, int yb, int* out) {
   }
   if (list[0] == kListEnd) return 0;
   if (list[0] == kUnrestricted) {
-    Alert("DeterminePossibleChargesFromIntersections", 0, 212404, "brane %c charges not determined", kStackLetters[x]);
+    Alert("DeterminePossibleChargesFromIntersections", 0, 212404, "brane %c charges not determined",
+          kStackLetters[x]);
   }
   if (listLength(list) == 2 && list[0] < list[1]) std::swap(list[0], list[1]);
   std::copy(list, list + 4, out);
@@ -185,7 +186,8 @@ bool eigenvaluesToCharges(const int* e, const int* m, int y, int n, int* charges
       return false;
     }
   } else {
-    if (trace % sizes[2] != 0) Alert("EigenvaluesToCharges", 1, 212404, "Non-integer eigenvalue; Normalization problem?");
+    if (trace % sizes[2] != 0)
+      Alert("EigenvaluesToCharges", 1, 212404, "Non-integer eigenvalue; Normalization problem?");
     third = -trace / sizes[2];
   }
   const int eigen[3] = {e[0], e[1], third};
@@ -199,9 +201,11 @@ ChargeBasisVector convertSpectrumVector(const int* row) {
   const int norm = row[32];
   for (int k = 0; k < 2; ++k) {
     if (norm == 0 || (6LL * row[28 + k]) % norm != 0) {
-      Alert("ConvertSpectrumVector", k, 212404, k == 0 ? "Invalid value for Y0" : "Invalid value for Y1");
+      Alert("ConvertSpectrumVector", k, 212404,
+            k == 0 ? "Invalid value for Y0" : "Invalid value for Y1");
     }
-    out[static_cast<std::size_t>(28 + k)] = norm == 0 ? 0 : static_cast<int>(6LL * row[28 + k] / norm);
+    out[static_cast<std::size_t>(28 + k)] =
+        norm == 0 ? 0 : static_cast<int>(6LL * row[28 + k] / norm);
   }
   for (int stack = 2; stack < 4; ++stack) {
     const int* e = row + (stack == 2 ? 33 : 37);
@@ -256,7 +260,8 @@ void dbraneChargeLoop(int from, int to, int step, const int* list, const VectorS
     const int d0 = norm * list[0] / 6;
     const int d1 = listLength(list) > 1 ? norm * list[1] / 6 : 0;
     const int charges[3] = {d0, d1, d1};
-    const long long numerator = static_cast<long long>(charges[1]) * m + static_cast<long long>(charges[0]) * (nd - m);
+    const long long numerator =
+        static_cast<long long>(charges[1]) * m + static_cast<long long>(charges[0]) * (nd - m);
     if (nd == 0 || numerator % nd != 0) {
       Alert("DbraneChargeLoop", 0, 100302, "Non-integer number for SM.coefs[3]");
       continue;
@@ -275,7 +280,8 @@ void detachedDbraneChargeLoop(const VectorSpace* equations) {
       for (int m1 = 0; m1 <= nd - m0; ++m1) {
         const int sizes[3] = {m0, m1, nd - m0 - m1};
         const int charges[3] = {m0 > 0 ? norm : 0, m1 > 0 ? -norm : 0, 0};
-        const long long numerator = static_cast<long long>(charges[0]) * m0 + static_cast<long long>(charges[1]) * m1;
+        const long long numerator =
+            static_cast<long long>(charges[0]) * m0 + static_cast<long long>(charges[1]) * m1;
         if (nd == 0 || numerator % nd != 0) {
           Alert("DetachedDbraneChargeLoop", 0, 100302, "Non-integer number for SM.coefs[3]");
           continue;
@@ -336,9 +342,9 @@ bool compareEmbedding(const VectorSpace* equations) {
   }
   BringDiagonalGeneratorsToStandardFrom();
   if (countQuarksAndLeptons(0, 1) <= 0) return false;
-  s.totalParticles = SM.quarkDoublets[0] + SM.quarkDoublets[1] + SM.leptonDoublets[0] + SM.leptonDoublets[1] +
-                     SM.antiQuarks[0] + SM.antiQuarks[1] + SM.antiQuarks[2] + SM.antiQuarks[3] + SM.singlets[0] +
-                     SM.singlets[1] + SM.singlets[2];
+  s.totalParticles = SM.quarkDoublets[0] + SM.quarkDoublets[1] + SM.leptonDoublets[0] +
+                     SM.leptonDoublets[1] + SM.antiQuarks[0] + SM.antiQuarks[1] + SM.antiQuarks[2] +
+                     SM.antiQuarks[3] + SM.singlets[0] + SM.singlets[1] + SM.singlets[2];
   ++s.acceptedEmbeddings;
   findThisSpectrumInQUVRList();
   return true;
@@ -407,7 +413,8 @@ void StandardDiagonalForm(int* e, int* q, int* m) {
 
 void BringDiagonalGeneratorsToStandardFrom() {
   StandardDiagonalForm(SM.cEigenvalues, SM.cCharges, SM.cMultiplicities);
-  if (SM.multiplicities[3] != 0) StandardDiagonalForm(SM.dEigenvalues, SM.dCharges, SM.dMultiplicities);
+  if (SM.multiplicities[3] != 0)
+    StandardDiagonalForm(SM.dEigenvalues, SM.dCharges, SM.dMultiplicities);
 }
 
 int getLastBraneQuantization(const int* cList, int* dList) {
@@ -433,7 +440,8 @@ int getLastBraneQuantization(const int* cList, int* dList) {
   }
   Print("############ CHARGE PROBLEM ###############\n");
   printList("Q", cList);
-  Alert("getLastBraneQuantization", 1, 100201, "Inconsistent charge list (%s); this pattern is skipped",
+  Alert("getLastBraneQuantization", 1, 100201,
+        "Inconsistent charge list (%s); this pattern is skipped",
         length == 2 ? "two charges" : "one charge");
   return -1;
 }
@@ -486,19 +494,23 @@ int findThisSpectrumInQUVRList() {
   ChargeBasisVector entry = convertSpectrumVector(model.data());
   int total = s.totalParticles;
   s.minimalTotal = std::min(s.minimalTotal, total);
-  const int counters[11] = {SM.quarkDoublets[0], SM.quarkDoublets[1], SM.leptonDoublets[0], SM.leptonDoublets[1],
-                            SM.antiQuarks[0],    SM.antiQuarks[1],    SM.antiQuarks[2],    SM.antiQuarks[3],
-                            SM.singlets[0],      SM.singlets[1],      SM.singlets[2]};
+  const int counters[11] = {SM.quarkDoublets[0],  SM.quarkDoublets[1], SM.leptonDoublets[0],
+                            SM.leptonDoublets[1], SM.antiQuarks[0],    SM.antiQuarks[1],
+                            SM.antiQuarks[2],     SM.antiQuarks[3],    SM.singlets[0],
+                            SM.singlets[1],       SM.singlets[2]};
   std::copy(counters, counters + 11, entry.begin() + 53);
-  if (SM.dEigenvalues[0] == SM.Ynorm && SM.dEigenvalues[1] == -SM.Ynorm) total += SM.dMultiplicities[0] + SM.dMultiplicities[1];
+  if (SM.dEigenvalues[0] == SM.Ynorm && SM.dEigenvalues[1] == -SM.Ynorm)
+    total += SM.dMultiplicities[0] + SM.dMultiplicities[1];
   int inner = std::abs(SM.singlets[0]) + total + std::abs(SM.singlets[2]);
   if (SM.multiplicities[3] == 0) inner -= 10;
   int squares = 0;
-  for (int k = 30; k < 40; ++k) squares += entry[static_cast<std::size_t>(k)] * entry[static_cast<std::size_t>(k)];
+  for (int k = 30; k < 40; ++k)
+    squares += entry[static_cast<std::size_t>(k)] * entry[static_cast<std::size_t>(k)];
   entry[41] = 100 * inner + squares;
-  auto found = std::find_if(s.patterns.begin(), s.patterns.end(), [&](const ChargeBasisVector& stored) {
-    return std::equal(stored.begin(), stored.begin() + 42, entry.begin());
-  });
+  auto found =
+      std::find_if(s.patterns.begin(), s.patterns.end(), [&](const ChargeBasisVector& stored) {
+        return std::equal(stored.begin(), stored.begin() + 42, entry.begin());
+      });
   if (found == s.patterns.end()) {
     s.patterns.push_back(entry);
     found = s.patterns.end() - 1;
@@ -554,8 +566,8 @@ std::vector<std::array<int, 2>> hyperchargeOptions() {
   } else if (SM.antisymmetricTensors[1] != 0) {
     Print("The first two coefficients of Y are (1/6,0) or (-1/3,1/2) or (2/3,-1/2)\n");
     options = {{1, 0}, {-2, 3}, {4, -3}};
-  } else if (CheckOrientability(SM.groupTypes, SM.antisymmetricTensors, SM.symmetricTensors, SM.Gamma, SM.Delta,
-                                SM.multiplicities[3] == 0 ? 3 : 4) == 1) {
+  } else if (CheckOrientability(SM.groupTypes, SM.antisymmetricTensors, SM.symmetricTensors,
+                                SM.Gamma, SM.Delta, SM.multiplicities[3] == 0 ? 3 : 4) == 1) {
     options = {{1, 0}};
   } else {
     options = {{1, 0}, {-2, 3}, {4, -3}, {-5, 6}, {7, -6}};
@@ -582,22 +594,26 @@ int DeterminePossibleChargesFromIntersections(void* equations) {
     int dFrom = 0, dTo = 0, dStep = 1;
     DMode mode = DMode::None;
     if (nd != 0) {
-      const bool meetsAB = SM.Gamma[2] != 0 || SM.Delta[2] != 0 || SM.Gamma[4] != 0 || SM.Delta[4] != 0;
+      const bool meetsAB =
+          SM.Gamma[2] != 0 || SM.Delta[2] != 0 || SM.Gamma[4] != 0 || SM.Delta[4] != 0;
       if (!meetsAB) {
         const int coupled = getLastBraneQuantization(cList, dList);
         if (coupled < 0) continue;
         if (SM.Gamma[5] != 0 || SM.Delta[5] != 0) {
           mode = coupled == 1 ? DMode::Coupled : DMode::Detached;
-          if (mode == DMode::Coupled && DetermineLoopParameters(dList, nd, SM.groupTypes[3], &dFrom, &dTo, &dStep) == 0) {
+          if (mode == DMode::Coupled &&
+              DetermineLoopParameters(dList, nd, SM.groupTypes[3], &dFrom, &dTo, &dStep) == 0) {
             continue;
           }
         } else {
-          if (DetermineLoopParameters(dList, nd, SM.groupTypes[3], &dFrom, &dTo, &dStep) == 0) continue;
+          if (DetermineLoopParameters(dList, nd, SM.groupTypes[3], &dFrom, &dTo, &dStep) == 0)
+            continue;
           mode = DMode::Both;
         }
       } else {
         if (GetChargeList(3, option[0], option[1], dList) == 0) continue;
-        if (DetermineLoopParameters(dList, nd, SM.groupTypes[3], &dFrom, &dTo, &dStep) == 0) continue;
+        if (DetermineLoopParameters(dList, nd, SM.groupTypes[3], &dFrom, &dTo, &dStep) == 0)
+          continue;
         mode = DMode::Coupled;
       }
     }
@@ -612,16 +628,18 @@ int DeterminePossibleChargesFromIntersections(void* equations) {
       const int charges[3] = {c0, c1, c1};
       SM.Y[0] = norm * option[0] / 6;
       SM.Y[1] = norm * option[1] / 6;
-      const long long numerator = static_cast<long long>(charges[1]) * m + static_cast<long long>(charges[0]) * (nc - m);
+      const long long numerator =
+          static_cast<long long>(charges[1]) * m + static_cast<long long>(charges[0]) * (nc - m);
       if (numerator % nc != 0) {
         Print("%lld %d %lld\n", numerator / nc, nc, numerator);
-        Alert("DeterminePossibleChargesFromIntersections", 1, 100302, "Non-integer number for SM.coefs[2]");
+        Alert("DeterminePossibleChargesFromIntersections", 1, 100302,
+              "Non-integer number for SM.coefs[2]");
         continue;
       }
       SM.Y[2] = static_cast<int>(numerator / nc);
       setGenerator(SM.cEigenvalues, SM.cCharges, SM.cMultiplicities, sizes, charges, SM.Y[2]);
-      const int savedC[9] = {SM.cEigenvalues[0], SM.cEigenvalues[1], SM.cEigenvalues[2],
-                             SM.cCharges[0],     SM.cCharges[1],     SM.cCharges[2],
+      const int savedC[9] = {SM.cEigenvalues[0],    SM.cEigenvalues[1],    SM.cEigenvalues[2],
+                             SM.cCharges[0],        SM.cCharges[1],        SM.cCharges[2],
                              SM.cMultiplicities[0], SM.cMultiplicities[1], SM.cMultiplicities[2]};
       auto restoreC = [&]() {
         std::copy(savedC, savedC + 3, SM.cEigenvalues);
@@ -651,11 +669,15 @@ int DeterminePossibleChargesFromIntersections(void* equations) {
   return s.acceptedEmbeddings;
 }
 
-int patternCount() { return static_cast<int>(state().patterns.size()); }
+int patternCount() {
+  return static_cast<int>(state().patterns.size());
+}
 const int* patternEntry(int index) {
   const CatalogueChargesState& s = state();
   if (index < 0 || index >= static_cast<int>(s.patterns.size())) return nullptr;
   return s.patterns[static_cast<std::size_t>(index)].data();
 }
 
-void resetCatalogueCharges() { state() = CatalogueChargesState(); }
+void resetCatalogueCharges() {
+  state() = CatalogueChargesState();
+}

@@ -18,8 +18,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -52,16 +52,21 @@ Profile profileOf(const int* row) {
 }
 
 // Search-side defaults of the merge hooks.
-long long currentFileIdentifier() { return fileIdentifier(); }
+long long currentFileIdentifier() {
+  return fileIdentifier();
+}
 int currentMipfNumber() {
   BulkInvariant** bulk = getCurrentBulk();
   return bulk != nullptr && *bulk != nullptr ? MIPFIdentifier(*bulk) : 0;
 }
-std::string currentRunFileName(const char* suffix) { return getCurrentOutputFileName(suffix); }
+std::string currentRunFileName(const char* suffix) {
+  return getCurrentOutputFileName(suffix);
+}
 void analyseWithSearch(const int* runRow, int* catalogueRow, int number);
 
-const CatalogueMergeHooks kSearchHooks = {runTypeCount, runTypeRow,       currentRunFileName, currentFileIdentifier,
-                                          currentMipfNumber, analyseWithSearch, spectrumCode};
+const CatalogueMergeHooks kSearchHooks = {
+    runTypeCount,      runTypeRow,        currentRunFileName, currentFileIdentifier,
+    currentMipfNumber, analyseWithSearch, spectrumCode};
 
 struct PendingAlert {
   const char* routine;
@@ -117,7 +122,8 @@ void raisePendingAlerts() {
   s.deferAlerts = false;
   std::vector<PendingAlert> pending;
   pending.swap(s.pendingAlerts);
-  for (const PendingAlert& alert : pending) Alert(alert.routine, alert.position, alert.code, "%s", alert.text.c_str());
+  for (const PendingAlert& alert : pending)
+    Alert(alert.routine, alert.position, alert.code, "%s", alert.text.c_str());
 }
 
 void clearTables() {
@@ -145,7 +151,8 @@ std::string inModelFolder(const char* name) {
 
 bool syncFolderOf(const std::string& path) {
   std::size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+  std::string folder =
+      slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = ::fsync(fd) == 0;
@@ -170,12 +177,15 @@ int parseCatalogue(const std::string& text, const std::string& path, bool strict
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     if (!parseCatalogueLine(line, row.data())) {
       if (strict) {
-        catalogueAlert("readQUVRModels", 3, 120406, "Line %d of %s is not a catalogue line of %d numbers; the catalogue is left as it is",
-              lineNumber, path.c_str(), kCatalogueRowSize);
+        catalogueAlert(
+            "readQUVRModels", 3, 120406,
+            "Line %d of %s is not a catalogue line of %d numbers; the catalogue is left as it is",
+            lineNumber, path.c_str(), kCatalogueRowSize);
         return -1;
       }
-      catalogueAlert("readQUVRModels", 4, 100201, "Line %d of %s is not a catalogue line of %d numbers; skipped", lineNumber,
-            path.c_str(), kCatalogueRowSize);
+      catalogueAlert("readQUVRModels", 4, 100201,
+                     "Line %d of %s is not a catalogue line of %d numbers; skipped", lineNumber,
+                     path.c_str(), kCatalogueRowSize);
       continue;
     }
     const int number = row[56];
@@ -183,7 +193,8 @@ int parseCatalogue(const std::string& text, const std::string& path, bool strict
     int position = 0;
     if (found != s.index.end()) {
       position = found->second;
-      PrintStdout("Nr. %d is already present as Nr %d\n", number, s.rows[static_cast<std::size_t>(position)][56]);
+      PrintStdout("Nr. %d is already present as Nr %d\n", number,
+                  s.rows[static_cast<std::size_t>(position)][56]);
     } else {
       if (static_cast<int>(s.rows.size()) >= kMaxModelNumber) {
         PrintStdout("Enlarge the parameter QUVR_MAX\n");
@@ -244,9 +255,11 @@ void readStatistics() {
   char name[kNameWidth + 1];
   char marker[kNameWidth + 1];
   // The names are read with a width limit; a longer word continues as the next field.
-  while (std::fscanf(file, "%d %d %d %d %79s %79s", &unused, &number, &models, &mipfs, name, marker) == 6) {
+  while (std::fscanf(file, "%d %d %d %d %79s %79s", &unused, &number, &models, &mipfs, name,
+                     marker) == 6) {
     if (number < 1 || number > kMaxModelNumber) {
-      catalogueAlert("readQUVRModels", 5, 100201, "Model nr %d in %s is out of range; skipped", number, path.c_str());
+      catalogueAlert("readQUVRModels", 5, 100201, "Model nr %d in %s is out of range; skipped",
+                     number, path.c_str());
       continue;
     }
     const std::size_t at = static_cast<std::size_t>(number - 1);
@@ -289,7 +302,8 @@ int readCatalogueText(std::string& text) {
   }
   FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) {
-    catalogueAlert("readQUVRModels", 1, 120406, "The catalogue %s cannot be read: %s", path.c_str(), std::strerror(errno));
+    catalogueAlert("readQUVRModels", 1, 120406, "The catalogue %s cannot be read: %s", path.c_str(),
+                   std::strerror(errno));
     return -1;
   }
   char buffer[65536];
@@ -337,7 +351,8 @@ CatalogueRow runRowCopy(const int* runRow) {
 
 void analyseWithSearch(const int* runRow, int* catalogueRow, int number) {
   CopyQUVRmodelToSMstruct(runRow, 0);
-  setStoredOrientifold(runRow[68]);
+  // Checked here: a refused orientifold would alert while the lock is held.
+  if (runRow[68] >= 0 && runRow[68] < orientifoldListSize()) setStoredOrientifold(runRow[68]);
   SM.alreadyPrinted = 0;
   SM.modelNumber = number;
   ComputeAdditionalModelInfo(&SM);
@@ -346,7 +361,8 @@ void analyseWithSearch(const int* runRow, int* catalogueRow, int number) {
   const std::string spectra = state().hooks.runFileName(".spectra");
   FILE* file = std::fopen(spectra.c_str(), "a");
   if (file == nullptr) {
-    catalogueAlert("getModelNumbers", 5, 120406, "Could not open output file %s\n", spectra.c_str());
+    catalogueAlert("getModelNumbers", 5, 120406, "Could not open output file %s\n",
+                   spectra.c_str());
     return;
   }
   printCPD(file, number, 0);
@@ -370,10 +386,14 @@ bool parsePreModelLine(const std::string& line, int* fields) {
 
 const char* modelFileExtension() {
   switch (getPreScan()) {
-    case 1: return ".prescan";
-    case 2: return ".abrane_scan";
-    case 3: return ".nullscan";
-    default: return ".models";
+    case 1:
+      return ".prescan";
+    case 2:
+      return ".abrane_scan";
+    case 3:
+      return ".nullscan";
+    default:
+      return ".models";
   }
 }
 
@@ -422,7 +442,9 @@ struct MergeResult {
   int code = 0;
 };
 
-MergeResult failed(int code) { return {MergeOutcome::Failed, code}; }
+MergeResult failed(int code) {
+  return {MergeOutcome::Failed, code};
+}
 
 // The merge itself, with the lock held.
 MergeResult mergeUnderLock() {
@@ -432,8 +454,9 @@ MergeResult mergeUnderLock() {
   std::string text;
   const int count = readCatalogueForMerge(text);
   if (count < 0) {
-    catalogueAlert("getModelNumbers", 0, 120406, "The catalogue %s cannot be used; nothing is merged and %s is kept",
-          path.c_str(), ".pre_models");
+    catalogueAlert("getModelNumbers", 0, 120406,
+                   "The catalogue %s cannot be used; nothing is merged and %s is kept",
+                   path.c_str(), ".pre_models");
     return failed(1);
   }
   const bool exists = checkDir(path.c_str()) == 1;
@@ -447,8 +470,8 @@ MergeResult mergeUnderLock() {
       return failed(1);
     }
     if (locked == 2) {
-      catalogueAlert("getModelNumbers", 1, 120206, "Could not set write lock for file %s; error %d", path.c_str(),
-            recordLock.error());
+      catalogueAlert("getModelNumbers", 1, 120206, "Could not set write lock for file %s; error %d",
+                     path.c_str(), recordLock.error());
       return failed(1);
     }
   }
@@ -470,7 +493,8 @@ MergeResult mergeUnderLock() {
     // A zero multiplicity makes its eigenvalue meaningless; it is zeroed before the look-up
     // so that the catalogued profile is the one every later run computes.
     if (run[38] != 0 && run[40] == 0) {
-      catalogueAlert("getModelNumbers", 2, 100201, "Non zero eigenvalue with zero multiplicity in nr %d; corrected", run[56]);
+      catalogueAlert("getModelNumbers", 2, 100201,
+                     "Non zero eigenvalue with zero multiplicity in nr %d; corrected", run[56]);
       run[38] = 0;
     }
     auto found = s.index.find(profileOf(run.data()));
@@ -523,7 +547,8 @@ MergeResult mergeUnderLock() {
   const std::string preModels = h.runFileName(".pre_models");
   std::string preText;
   if (checkDir(preModels.c_str()) != 1 || !readFileText(preModels.c_str(), preText)) {
-    catalogueAlert("getModelNumbers", 3, 120406, "Could not open input file %s\n", preModels.c_str());
+    catalogueAlert("getModelNumbers", 3, 120406, "Could not open input file %s\n",
+                   preModels.c_str());
     return failed(1);
   }
   const std::string modelFile = h.runFileName(modelFileExtension());
@@ -540,7 +565,8 @@ MergeResult mergeUnderLock() {
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     int f[kPreModelFields];
     if (!parsePreModelLine(line, f)) {
-      catalogueAlert("getModelNumbers", 8, 100201, "Line %d of %s is not a model line; skipped", lineNumber, preModels.c_str());
+      catalogueAlert("getModelNumbers", 8, 100201, "Line %d of %s is not a model line; skipped",
+                     lineNumber, preModels.c_str());
       continue;
     }
     if (f[0] == -1) {
@@ -548,21 +574,23 @@ MergeResult mergeUnderLock() {
       break;
     }
     if (f[0] < 1 || f[0] > static_cast<int>(runRows.size())) {
-      catalogueAlert("getModelNumbers", 9, 100201, "Type %d in line %d of %s is not a type of this run; skipped", f[0],
-            lineNumber, preModels.c_str());
+      catalogueAlert("getModelNumbers", 9, 100201,
+                     "Type %d in line %d of %s is not a type of this run; skipped", f[0],
+                     lineNumber, preModels.c_str());
       continue;
     }
     const CatalogueRow& run = runRows[static_cast<std::size_t>(f[0] - 1)];
     CopyQUVRmodelToSMstruct(run.data(), 1);
     std::copy(run.begin() + 41, run.begin() + 47, SM.pairIdentification);
     const std::string code = h.spectrumCode(f[12], run[56]);
-    out += formatText("%d %d %d %d %d %d %d %d %d %d %d %d %s %d\n", run[56], f[1], f[2], f[3], f[4], f[5], f[6],
-                      f[7], f[8], f[9], f[10], f[11], code.c_str(), f[13]);
+    out += formatText("%d %d %d %d %d %d %d %d %d %d %d %d %s %d\n", run[56], f[1], f[2], f[3],
+                      f[4], f[5], f[6], f[7], f[8], f[9], f[10], f[11], code.c_str(), f[13]);
   }
   out += formatText("-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name %d\n", endStatus);
   if (checkLock() != 1) return {MergeOutcome::LockLost, 0};
   if (!writeFileAtomically(modelFile, out) || !syncFolderOf(modelFile)) {
-    catalogueAlert("getModelNumbers", 4, 120406, "Could not open output file %s\n", modelFile.c_str());
+    catalogueAlert("getModelNumbers", 4, 120406, "Could not open output file %s\n",
+                   modelFile.c_str());
     return failed(1);
   }
   removeFile(preModels.c_str());
@@ -620,7 +648,9 @@ int readQUVRModels(int mode) {
   return readCatalogue(mode, false, text);
 }
 
-int readCatalogueForMerge(std::string& text) { return readCatalogue(0, true, text); }
+int readCatalogueForMerge(std::string& text) {
+  return readCatalogue(0, true, text);
+}
 
 std::vector<int> catalogueRowsMatching(const int* row, int length) {
   std::vector<int> matches;
@@ -631,14 +661,20 @@ std::vector<int> catalogueRowsMatching(const int* row, int length) {
   return matches;
 }
 
-int getNumberOfModels() { return state().numberOfModels; }
-int catalogueRowCount() { return static_cast<int>(state().rows.size()); }
+int getNumberOfModels() {
+  return state().numberOfModels;
+}
+int catalogueRowCount() {
+  return static_cast<int>(state().rows.size());
+}
 const int* catalogueRow(int index) {
   const CatalogueFilesState& s = state();
   if (index < 0 || index >= static_cast<int>(s.rows.size())) return nullptr;
   return s.rows[static_cast<std::size_t>(index)].data();
 }
-const int* getGeneratorList() { return state().isGenerator.data(); }
+const int* getGeneratorList() {
+  return state().isGenerator.data();
+}
 int getModelExistence(int nr) {
   if (nr < 1 || nr > kMaxModelNumber) return 0;
   return state().existence[static_cast<std::size_t>(nr)];
@@ -654,7 +690,9 @@ void allocateTadpoleStatisticsInfo() {
   s.modelNames.assign(size, "---");
 }
 
-bool modelStatisticsAvailable() { return state().statisticsAvailable; }
+bool modelStatisticsAvailable() {
+  return state().statisticsAvailable;
+}
 
 namespace {
 template <typename T>
@@ -664,10 +702,18 @@ T statisticOf(const std::vector<T>& table, int nr, T none) {
 }
 }  // namespace
 
-int getTadpoleStatistics(int nr) { return statisticOf(state().tadpoleStatistics, nr, 0); }
-int getModelCount(int nr) { return statisticOf(state().modelCount, nr, 0); }
-int getMIPFCount(int nr) { return statisticOf(state().mipfCount, nr, 0); }
-std::string getModelName(int nr) { return statisticOf(state().modelNames, nr, std::string("---")); }
+int getTadpoleStatistics(int nr) {
+  return statisticOf(state().tadpoleStatistics, nr, 0);
+}
+int getModelCount(int nr) {
+  return statisticOf(state().modelCount, nr, 0);
+}
+int getMIPFCount(int nr) {
+  return statisticOf(state().mipfCount, nr, 0);
+}
+std::string getModelName(int nr) {
+  return statisticOf(state().modelNames, nr, std::string("---"));
+}
 
 void forgetCatalogue() {
   state().readDone = false;
@@ -716,11 +762,14 @@ int getModelNumbers() {
   }
   removeLock();
   raisePendingAlerts();
-  Alert("getModelNumbers", 10, 120406, "The catalogue lock was lost %d times; nothing more is merged", kMergeAttempts);
+  Alert("getModelNumbers", 10, 120406,
+        "The catalogue lock was lost %d times; nothing more is merged", kMergeAttempts);
   return 1;
 }
 
-void setCatalogueMergeHooks(const CatalogueMergeHooks* hooks) { state().hooks = hooks != nullptr ? *hooks : kSearchHooks; }
+void setCatalogueMergeHooks(const CatalogueMergeHooks* hooks) {
+  state().hooks = hooks != nullptr ? *hooks : kSearchHooks;
+}
 
 // --- Transfer into SM ------------------------------------------------------------------------
 
@@ -780,8 +829,8 @@ void copyExtendedInfo(int* row, const StandardModel* record) {
   int code = CheckOrientability(row, row + 12, row + 8, row + 16, row + 22, n);
   if (code != 1) {
     code = n == 3 ? 3 : 0;
-    if (n == 4 && row[16 + 2] == 0 && row[22 + 2] == 0 && row[16 + 4] == 0 && row[22 + 4] == 0 && row[16 + 5] == 0 &&
-        row[22 + 5] == 0) {
+    if (n == 4 && row[16 + 2] == 0 && row[22 + 2] == 0 && row[16 + 4] == 0 && row[22 + 4] == 0 &&
+        row[16 + 5] == 0 && row[22 + 5] == 0) {
       code = 2;
     }
   }
@@ -802,20 +851,26 @@ int FindQUVRFilesForInput() {
     PrintSeparatorWithText('-', "");
     if (checkDir(modelFolder().c_str()) != 0) {
       Alert("FindQUVRFilesForInput", 0, 120406,
-            "The model database directory %s does not exist\nUse \"set ModelDir\" to define correct path",
+            "The model database directory %s does not exist\nUse \"set ModelDir\" to define "
+            "correct path",
             modelFolder().c_str());
       return 0;
     }
     s.folderChecked = true;
   }
   if (checkDir(getCatalogueFileName().c_str()) == 1) return 1;
-  Alert("FindQUVRFilesForInput", 1, 120406, "The model file %s does not exist", getCatalogueFileName().c_str());
+  Alert("FindQUVRFilesForInput", 1, 120406, "The model file %s does not exist",
+        getCatalogueFileName().c_str());
   return 0;
 }
 
-bool catalogueBuilt() { return true; }
+bool catalogueBuilt() {
+  return true;
+}
 
-void resetCatalogueFiles() { state() = CatalogueFilesState(); }
+void resetCatalogueFiles() {
+  state() = CatalogueFilesState();
+}
 
 void resetCatalogue() {
   resetCatalogueLock();

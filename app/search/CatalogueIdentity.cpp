@@ -30,14 +30,16 @@ CatalogueIdentityState& state() {
   return s;
 }
 
-int stackCountOf(const int* groups) { return groups[3] == -2 ? 3 : 4; }
+int stackCountOf(const int* groups) {
+  return groups[3] == -2 ? 3 : 4;
+}
 
 }  // namespace
 
 // --- Equivalences ----------------------------------------------------------------------------
 
-int CheckBraneEquivalence(int i, int j, const int* groups, const int* anti, const int* sym, const int* Gamma,
-                          const int* Delta) {
+int CheckBraneEquivalence(int i, int j, const int* groups, const int* anti, const int* sym,
+                          const int* Gamma, const int* Delta) {
   const int n = stackCountOf(groups);
   if (anti[i] != anti[j] || sym[i] != sym[j]) return 0;
   for (int k = 0; k < n; ++k) {
@@ -53,7 +55,8 @@ int CheckBraneEquivalence(int i, int j, const int* groups, const int* anti, cons
   if (groups[i] != groups[j]) return 0;
   const int ij = kPairIndex[i][j];
   if (Gamma[ij] != sym[i] + anti[i]) return 0;
-  if (Delta[ij] != 0) Print("******* Partial equivalence for %d: Delta does not vanish\n", SM2.modelNumber);
+  if (Delta[ij] != 0)
+    Print("******* Partial equivalence for %d: Delta does not vanish\n", SM2.modelNumber);
   return 1;
 }
 
@@ -89,8 +92,8 @@ int CheckConjugateBraneEquivalence(int i, int j, const int* groups, const int* a
   return CheckBraneEquivalence(i, j, groups, a, s, g, d);
 }
 
-int CheckSelfConjugateBranes(int k, const int* groups, const int* anti, const int* sym, const int* Gamma,
-                             const int* Delta) {
+int CheckSelfConjugateBranes(int k, const int* groups, const int* anti, const int* sym,
+                             const int* Gamma, const int* Delta) {
   if (groups[k] != 0) return 1;
   if (anti[k] != 0 || sym[k] != 0) return 0;
   const int n = stackCountOf(groups);
@@ -103,8 +106,8 @@ int CheckSelfConjugateBranes(int k, const int* groups, const int* anti, const in
   return 1;
 }
 
-std::string CheckBraneEquivalences(const int* groups, const int* anti, const int* sym, const int* Gamma,
-                                   const int* Delta, int* flags) {
+std::string CheckBraneEquivalences(const int* groups, const int* anti, const int* sym,
+                                   const int* Gamma, const int* Delta, int* flags) {
   const int n = stackCountOf(groups);
   std::string code = n == 3 ? "abc " : "abcd";
   for (int i = 0; i < n; ++i) {
@@ -113,14 +116,15 @@ std::string CheckBraneEquivalences(const int* groups, const int* anti, const int
         code[static_cast<std::size_t>(j)] = code[static_cast<std::size_t>(i)];
       }
       if (CheckConjugateBraneEquivalence(i, j, groups, anti, sym, Gamma, Delta) == 1) {
-        Print("Branes %c and %c* (the conjugate of %c) are equivalent\n", kStackLetters[i], kStackLetters[j],
-              kStackLetters[j]);
+        Print("Branes %c and %c* (the conjugate of %c) are equivalent\n", kStackLetters[i],
+              kStackLetters[j], kStackLetters[j]);
       }
     }
   }
   if (flags != nullptr) {
     flags[3] = 0;
-    for (int k = 0; k < n; ++k) flags[k] = CheckSelfConjugateBranes(k, groups, anti, sym, Gamma, Delta);
+    for (int k = 0; k < n; ++k)
+      flags[k] = CheckSelfConjugateBranes(k, groups, anti, sym, Gamma, Delta);
   }
   return code;
 }
@@ -160,8 +164,8 @@ std::string getBraneIdentity(const int* codes, int stackCount) {
 
 std::string PrintBraneIdentity(StandardModel* record, int stackCount) {
   const std::string equivalence =
-      CheckBraneEquivalences(record->groupTypes, record->antisymmetricTensors, record->symmetricTensors,
-                             record->Gamma, record->Delta, nullptr);
+      CheckBraneEquivalences(record->groupTypes, record->antisymmetricTensors,
+                             record->symmetricTensors, record->Gamma, record->Delta, nullptr);
   Print("Brane equivalence: %s\n", equivalence.c_str());
   const std::string identity = getBraneIdentity(record->pairIdentification, stackCount);
   if (identity.empty()) return identity;
@@ -183,8 +187,8 @@ std::string PrintBraneIdentity(StandardModel* record, int stackCount) {
 void computeStandardModelBraneIdentity(StandardModel* record) {
   const std::string identity = identityFromCodes(record->pairIdentification, 4);
   std::string equivalence =
-      CheckBraneEquivalences(record->groupTypes, record->antisymmetricTensors, record->symmetricTensors,
-                             record->Gamma, record->Delta, nullptr);
+      CheckBraneEquivalences(record->groupTypes, record->antisymmetricTensors,
+                             record->symmetricTensors, record->Gamma, record->Delta, nullptr);
   std::snprintf(record->identity, sizeof record->identity, "%s", identity.c_str());
   std::snprintf(record->equivalence, sizeof record->equivalence, "%s", equivalence.c_str());
   if (record->multiplicities[3] == 0) {
@@ -217,7 +221,8 @@ int CheckPseudoOrientability(const int* groups, const int* anti, const int* sym,
 }
 
 int CheckSemiDetachedDBrane(const int* Gamma, const int* Delta, int stackCount) {
-  return stackCount == 4 && Gamma[2] == 0 && Delta[2] == 0 && Gamma[4] == 0 && Delta[4] == 0 ? 1 : 0;
+  return stackCount == 4 && Gamma[2] == 0 && Delta[2] == 0 && Gamma[4] == 0 && Delta[4] == 0 ? 1
+                                                                                             : 0;
 }
 
 // --- Ordered spectrum and universality -------------------------------------------------------
@@ -248,9 +253,11 @@ void computeOrderedStandardModelSpectrum(StandardModel* record) {
       if (copies != 0) counted.add(row, copies);
     }
   }
-  static constexpr int kClasses[11][3] = {{1, 1, 1},   {-1, 1, -1}, {-1, 0, -4}, {1, 0, 4},  {-1, 0, 2}, {1, 0, -2},
-                                          {0, 1, -3},  {0, 1, 3},   {0, 0, 6},   {0, 0, -6}, {0, 0, 0}};
-  for (const auto& c : kClasses) addParticleTypeToOrderedCollection(counted, &ordered, c[0], c[1], c[2]);
+  static constexpr int kClasses[11][3] = {{1, 1, 1},  {-1, 1, -1}, {-1, 0, -4}, {1, 0, 4},
+                                          {-1, 0, 2}, {1, 0, -2},  {0, 1, -3},  {0, 1, 3},
+                                          {0, 0, 6},  {0, 0, -6},  {0, 0, 0}};
+  for (const auto& c : kClasses)
+    addParticleTypeToOrderedCollection(counted, &ordered, c[0], c[1], c[2]);
   for (int p : {3, 4}) {
     const int second = kPairSecond[p];
     for (int i = 0; i < kFirstComponents[p]; ++i) {
@@ -285,7 +292,8 @@ void computeStandardModelUniversality(StandardModel* record) {
         if (std::abs(row[19]) != t) continue;
         ++rows;
         sum += row[20];
-        if ((nc >= 2 && (row[7] != 0 || row[8] != 0)) || (nd >= 2 && (row[9] != 0 || row[10] != 0))) marked = true;
+        if ((nc >= 2 && (row[7] != 0 || row[8] != 0)) || (nd >= 2 && (row[9] != 0 || row[10] != 0)))
+          marked = true;
       }
     }
     record->universality[t] = sum == 3 && !marked ? (rows == 1 ? 1 : 2) : 0;
@@ -302,4 +310,6 @@ const OrderedMultiplets* getOrderedSpectrum(const StandardModel* record) {
   return found == state().spectra.end() ? nullptr : &found->second->ordered;
 }
 
-void resetCatalogueIdentity() { state() = CatalogueIdentityState(); }
+void resetCatalogueIdentity() {
+  state() = CatalogueIdentityState();
+}

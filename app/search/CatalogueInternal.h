@@ -25,4 +25,5 @@ inline constexpr char kStackLetters[] = "abcd";
 inline constexpr int kPairFirst[6] = {0, 0, 0, 1, 1, 2};
 inline constexpr int kPairSecond[6] = {1, 2, 3, 2, 3, 3};
 // Pair index of stacks (i, j), i != j; -1 on the diagonal.
-inline constexpr int kPairIndex[4][4] = {{-1, 0, 1, 2}, {0, -1, 3, 4}, {1, 3, -1, 5}, {2, 4, 5, -1}};
+inline constexpr int kPairIndex[4][4] = {
+    {-1, 0, 1, 2}, {0, -1, 3, 4}, {1, 3, -1, 5}, {2, 4, 5, -1}};

@@ -14,8 +14,8 @@
 namespace {
 
 struct CatalogueLockState {
-  bool held = false;       // LockSet
-  std::string path;        // the lock file this process holds
+  bool held = false;  // LockSet
+  std::string path;   // the lock file this process holds
   std::string token;
 };
 
@@ -73,7 +73,8 @@ void obtainLock() {
       continue;
     }
     if (polls % kPollsPerMessage == 0) {
-      PrintStdout("Waiting for process %ld\n", content.kind == LockFileContent::Kind::Other ? -1L : content.pid);
+      PrintStdout("Waiting for process %ld\n",
+                  content.kind == LockFileContent::Kind::Other ? -1L : content.pid);
     }
     sinkFlush();
     ++polls;

@@ -14,9 +14,13 @@
 
 namespace {
 
-int sign(int x) { return x > 0 ? 1 : x < 0 ? -1 : 0; }
+int sign(int x) {
+  return x > 0 ? 1 : x < 0 ? -1 : 0;
+}
 
-bool unitary(const StandardModel& model, int stack) { return model.groupTypes[stack] == 0; }
+bool unitary(const StandardModel& model, int stack) {
+  return model.groupTypes[stack] == 0;
+}
 
 // Hypercharge, extra charges and stack contributions of the stack charges q (entries 5-8).
 int stackHypercharge(const StandardModel& model, int* row) {
@@ -43,9 +47,9 @@ struct ParticleKey {
   int y;
   int code;
 };
-constexpr ParticleKey kParticleKeys[] = {{1, 1, 1, 1},    {1, 0, 4, -2},  {1, 0, -2, -3}, {-1, 1, -1, -1},
-                                         {-1, 0, -4, 2},  {-1, 0, 2, 3},  {0, 1, -3, 4},  {0, 1, 3, -4},
-                                         {0, 0, -6, -5},  {0, 0, 6, 5},   {0, 0, 0, 0}};
+constexpr ParticleKey kParticleKeys[] = {
+    {1, 1, 1, 1},  {1, 0, 4, -2}, {1, 0, -2, -3}, {-1, 1, -1, -1}, {-1, 0, -4, 2}, {-1, 0, 2, 3},
+    {0, 1, -3, 4}, {0, 1, 3, -4}, {0, 0, -6, -5}, {0, 0, 6, 5},    {0, 0, 0, 0}};
 
 }  // namespace
 
@@ -64,7 +68,8 @@ void CountedMultiplets::add(const int* row, int count) {
 
 bool OrderedMultiplets::add(const int* row) {
   for (const auto& stored : rows) {
-    if (std::memcmp(stored.data(), row, sizeof(int) * (kOrderedMultipletSize - 1)) == 0) return false;
+    if (std::memcmp(stored.data(), row, sizeof(int) * (kOrderedMultipletSize - 1)) == 0)
+      return false;
   }
   std::array<int, kOrderedMultipletSize> copy{};
   std::memcpy(copy.data(), row, sizeof(int) * kOrderedMultipletSize);
@@ -72,7 +77,9 @@ bool OrderedMultiplets::add(const int* row) {
   return true;
 }
 
-int dp(const int* v, const int* w) { return v[0] * w[0] + v[1] * w[1] + v[2] * w[2] + v[3] * w[3]; }
+int dp(const int* v, const int* w) {
+  return v[0] * w[0] + v[1] * w[1] + v[2] * w[2] + v[3] * w[3];
+}
 
 int renormalizeY(int norm, int y) {
   if (norm % 6 != 0 && norm >= 7) Alert("renormalizeY", 0, 212404, "Norm not divisible by 6");
@@ -83,7 +90,8 @@ int renormalizeY(int norm, int y) {
   return static_cast<int>(sixfold / norm);
 }
 
-int SM_multiplet(const StandardModel& model, int pair, int count, int sign_, int i, int j, int* row) {
+int SM_multiplet(const StandardModel& model, int pair, int count, int sign_, int i, int j,
+                 int* row) {
   if (count == 0) return 0;
   std::memset(row, 0, sizeof(int) * kMultipletSize);
   const int s = sign(count);
@@ -174,25 +182,42 @@ int SM_tensor(const StandardModel& model, int stack, int count, int sym, int blo
 
 std::string particleName(int code) {
   switch (code) {
-    case 1: return "Q";
-    case -1: return "Q*";
-    case 2: return "u*";
-    case -2: return "u";
-    case 3: return "d*";
-    case -3: return "d";
-    case 4: return "L";
-    case -4: return "L*";
-    case 5: return "e*";
-    case -5: return "e";
-    case 6: return "Hd";
-    case -6: return "Hu";
-    case 7: return "Ex";
-    case 0: return "n";
-    default: return "??";
+    case 1:
+      return "Q";
+    case -1:
+      return "Q*";
+    case 2:
+      return "u*";
+    case -2:
+      return "u";
+    case 3:
+      return "d*";
+    case -3:
+      return "d";
+    case 4:
+      return "L";
+    case -4:
+      return "L*";
+    case 5:
+      return "e*";
+    case -5:
+      return "e";
+    case 6:
+      return "Hd";
+    case -6:
+      return "Hu";
+    case 7:
+      return "Ex";
+    case 0:
+      return "n";
+    default:
+      return "??";
   }
 }
 
-std::string ParticleType(const int* row) { return particleName(row[19]); }
+std::string ParticleType(const int* row) {
+  return particleName(row[19]);
+}
 
 int BaryonNumber(int code) {
   static const int kBaryon[] = {1, 1, -1, 0, 1, -1, -1};
@@ -215,8 +240,8 @@ void addToOrderedSpectrum(OrderedMultiplets* ordered, const int* row, int copies
   ordered->add(entry);
 }
 
-void addParticleTypeToOrderedCollection(const CountedMultiplets& spectrum, OrderedMultiplets* ordered, int su3,
-                                        int su2, int y) {
+void addParticleTypeToOrderedCollection(const CountedMultiplets& spectrum,
+                                        OrderedMultiplets* ordered, int su3, int su2, int y) {
   for (std::size_t k = 0; k < spectrum.rows.size(); ++k) {
     const auto& row = spectrum.rows[k];
     if (spectrum.copies[k] != 0 && row[0] == su3 && row[1] == su2 && row[2] == y) {
@@ -238,7 +263,8 @@ int anomalyEquations(const StandardModel& model, const CountedMultiplets& spectr
     std::array<long long, 4> e{};
     e[static_cast<std::size_t>(x)] = 1;
     equations.push_back(e);
-    if (model.Y[x] != 0) Alert("anomalyEquations", 0, 212404, "Y has U(1) component for real brane %d", x);
+    if (model.Y[x] != 0)
+      Alert("anomalyEquations", 0, 212404, "Y has U(1) component for real brane %d", x);
   }
   std::array<long long, 4> su3{}, su2{}, hyper{};
   for (std::size_t k = 0; k < spectrum.rows.size(); ++k) {
@@ -316,7 +342,8 @@ void checkExtraAnomalies(const StandardModel& model, const OrderedMultiplets& or
   const int used = extra >= 2 ? 9 : 3;
   for (int k = 0; k < used; ++k) {
     if (sums[k] != 0) {
-      Alert("checkExtraAnomalies", extra >= 2 ? 1 : 0, 212404, "Extra U(1) not anomaly free or traceless");
+      Alert("checkExtraAnomalies", extra >= 2 ? 1 : 0, 212404,
+            "Extra U(1) not anomaly free or traceless");
       return;
     }
   }

@@ -108,8 +108,12 @@ long long nowMilliseconds() {
 
 }  // namespace
 
-const FileLockTimes& getFileLockTimes() { return state().times; }
-void setFileLockTimes(const FileLockTimes& times) { state().times = times; }
+const FileLockTimes& getFileLockTimes() {
+  return state().times;
+}
+void setFileLockTimes(const FileLockTimes& times) {
+  state().times = times;
+}
 
 std::string makeLockToken() {
   std::random_device device;
@@ -117,8 +121,8 @@ std::string makeLockToken() {
   while (nonce == 0) nonce = (static_cast<unsigned long long>(device()) << 32) ^ device();
   long pid = static_cast<long>(getpid());
   char text[200];
-  std::snprintf(text, sizeof text, "%s %ld %lld %llx\n", getCurrentHostName().c_str(), pid, processStartTime(pid),
-                nonce);
+  std::snprintf(text, sizeof text, "%s %ld %lld %llx\n", getCurrentHostName().c_str(), pid,
+                processStartTime(pid), nonce);
   return text;
 }
 
@@ -158,7 +162,8 @@ LockFileContent readLockFile(const std::string& path) {
   }
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0) {
-    long long changed = static_cast<long long>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    long long changed =
+        static_cast<long long>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
     content.ageMilliseconds = nowMilliseconds() - changed;
   }
   // A bare number: "0" is a freed lock of the old kind, any other an owner of unknown host.
@@ -210,7 +215,8 @@ long long processStartTime(long pid) {
 }
 
 int localOwnerAlive(const LockFileContent& content) {
-  if (content.kind != LockFileContent::Kind::Token || content.host != getCurrentHostName()) return -1;
+  if (content.kind != LockFileContent::Kind::Token || content.host != getCurrentHostName())
+    return -1;
   if (::kill(static_cast<pid_t>(content.pid), 0) != 0 && errno != EPERM) return 0;
   if (content.start < 0) return 1;
   long long start = processStartTime(content.pid);
@@ -279,15 +285,20 @@ void maintainFileLocks() {
   FileLockState& s = state();
   auto now = std::chrono::steady_clock::now();
   for (HeldLock& lock : s.held) {
-    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - lock.touched).count();
+    auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - lock.touched).count();
     if (elapsed < s.times.touchMilliseconds) continue;
     ::utimensat(AT_FDCWD, lock.path.c_str(), nullptr, 0);
     lock.touched = now;
   }
 }
 
-void lockSleep(int milliseconds) { state().sleeper(milliseconds); }
-void setLockSleep(void (*sleeper)(int)) { state().sleeper = sleeper != nullptr ? sleeper : realSleep; }
+void lockSleep(int milliseconds) {
+  state().sleeper(milliseconds);
+}
+void setLockSleep(void (*sleeper)(int)) {
+  state().sleeper = sleeper != nullptr ? sleeper : realSleep;
+}
 
 void resetFileLock() {
   FileLockState& s = state();

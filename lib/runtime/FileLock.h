@@ -44,8 +44,8 @@ struct LockFileContent {
   enum class Kind { Missing, Free, Token, Number, Other } kind = Kind::Missing;
   std::string text;  // the file's bytes (at most 4 KiB)
   std::string host;
-  long pid = 0;             // Token: the process; Number: the number
-  long long start = -1;     // process start time; -1 unknown
+  long pid = 0;          // Token: the process; Number: the number
+  long long start = -1;  // process start time; -1 unknown
   std::string nonce;
   long long ageMilliseconds = 0;  // since the last change of the file
 };

@@ -57,7 +57,9 @@ RunRow poolRow(int k) {
   return row;
 }
 
-int profileKey(const int* row) { return row[16] + 50 * row[29]; }
+int profileKey(const int* row) {
+  return row[16] + 50 * row[29];
+}
 
 // The run of this process (a writer): its rows and file names.
 std::vector<RunRow>& rows() {
@@ -68,16 +70,29 @@ std::string& base() {
   static std::string b;
   return b;
 }
-int hookCount() { return static_cast<int>(rows().size()); }
-const int* hookRow(int t) { return t >= 1 && t <= hookCount() ? rows()[static_cast<std::size_t>(t - 1)].data() : nullptr; }
-std::string hookName(const char* suffix) { return base() + suffix; }
-long long hookFile() { return 4711; }
-int hookMipf() { return 3; }
+int hookCount() {
+  return static_cast<int>(rows().size());
+}
+const int* hookRow(int t) {
+  return t >= 1 && t <= hookCount() ? rows()[static_cast<std::size_t>(t - 1)].data() : nullptr;
+}
+std::string hookName(const char* suffix) {
+  return base() + suffix;
+}
+long long hookFile() {
+  return 4711;
+}
+int hookMipf() {
+  return 3;
+}
 void hookAnalyse(const int*, int* row, int) {
   for (int k = 66; k < 87; ++k) row[k] = 0;
 }
-std::string hookCode(int, int number) { return "U3U2U1U1_VVVV_0_" + std::to_string(number); }
-const CatalogueMergeHooks kHooks = {hookCount, hookRow, hookName, hookFile, hookMipf, hookAnalyse, hookCode};
+std::string hookCode(int, int number) {
+  return "U3U2U1U1_VVVV_0_" + std::to_string(number);
+}
+const CatalogueMergeHooks kHooks = {hookCount, hookRow,     hookName, hookFile,
+                                    hookMipf,  hookAnalyse, hookCode};
 
 void quiet(Channel, const char*, std::size_t) {}
 
@@ -130,8 +145,10 @@ std::map<int, int> checkCatalogue(const std::string& models, Checker& check) {
       check.fail("a line is not 87 integers: " + line.substr(0, 60));
       continue;
     }
-    if (!numbers.emplace(profileKey(row.data()), row[56]).second) check.fail("a profile appears twice");
-    if (!used.insert(row[56]).second) check.fail("model number " + std::to_string(row[56]) + " is used twice");
+    if (!numbers.emplace(profileKey(row.data()), row[56]).second)
+      check.fail("a profile appears twice");
+    if (!used.insert(row[56]).second)
+      check.fail("model number " + std::to_string(row[56]) + " is used twice");
   }
   int expected = 1;
   for (int number : used) {
@@ -143,8 +160,8 @@ std::map<int, int> checkCatalogue(const std::string& models, Checker& check) {
   return numbers;
 }
 
-void checkModelFile(const std::string& runBase, const std::vector<int>& keys, const std::map<int, int>& numbers,
-                    Checker& check) {
+void checkModelFile(const std::string& runBase, const std::vector<int>& keys,
+                    const std::map<int, int>& numbers, Checker& check) {
   std::istringstream lines(readText(runBase + ".models"));
   std::string line;
   std::vector<std::string> all;
@@ -157,7 +174,8 @@ void checkModelFile(const std::string& runBase, const std::vector<int>& keys, co
     const int key = keys[t == keys.size() ? 0 : t];
     auto found = numbers.find(key);
     const int number = std::atoi(all[t].c_str());
-    if (found == numbers.end() || found->second != number) check.fail(runBase + ".models: wrong number in line " + std::to_string(t + 1));
+    if (found == numbers.end() || found->second != number)
+      check.fail(runBase + ".models: wrong number in line " + std::to_string(t + 1));
   }
   if (all.back() != kModelEnd) check.fail(runBase + ".models does not end with the end line");
 }
@@ -243,9 +261,11 @@ int runOnce(const fs::path& folder, int round, bool prefilled) {
     if (fs::exists(runBase + ".pre_models")) check.fail("a writer's .pre_models remains");
   }
   if (fs::exists(models + "Lock")) check.fail("the lock remains");
-  if (!fs::exists(victimBase + ".pre_models")) check.fail("the killed writer's .pre_models is gone");
+  if (!fs::exists(victimBase + ".pre_models"))
+    check.fail("the killed writer's .pre_models is gone");
   for (const auto& entry : fs::directory_iterator(models)) {
-    if (entry.path().filename() != "Models.list") check.fail("left in the model folder: " + entry.path().filename().string());
+    if (entry.path().filename() != "Models.list")
+      check.fail("left in the model folder: " + entry.path().filename().string());
   }
 
   // A later merge of the killed writer's candidates.
@@ -288,7 +308,8 @@ int main(int argc, char** argv) {
   int failed = 0;
   for (int round = 0; round < rounds; ++round) {
     for (bool prefilled : {false, true}) {
-      const fs::path folder = fs::path(home) / ("r" + std::to_string(round) + (prefilled ? "p" : "e"));
+      const fs::path folder =
+          fs::path(home) / ("r" + std::to_string(round) + (prefilled ? "p" : "e"));
       if (runOnce(folder, round, prefilled) == 0) {
         ++passed;
       } else {

@@ -65,7 +65,8 @@ TEST_F(FileLockTest, ExclusiveCreationTakesAFreeNameOnly) {
   EXPECT_EQ(readFile(lockPath()), mine);
   // No temporary file is left beside the lock.
   int entries = 0;
-  for (const auto& entry : fs::directory_iterator(folder.path())) entries += entry.is_regular_file() ? 1 : 0;
+  for (const auto& entry : fs::directory_iterator(folder.path()))
+    entries += entry.is_regular_file() ? 1 : 0;
   EXPECT_EQ(entries, 1);
   EXPECT_EQ(createExclusiveFile(folder.path("missing/LOCK"), mine), LockClaim::Failed);
 }
@@ -123,7 +124,8 @@ TEST_F(FileLockTest, AStaleLockIsBrokenOnlyWhileItHoldsTheStaleText) {
   EXPECT_FALSE(breakStaleLock(lockPath(), stale));
   EXPECT_EQ(readFile(lockPath()), fresh);
   int entries = 0;
-  for (const auto& entry : fs::directory_iterator(folder.path())) entries += entry.is_regular_file() ? 1 : 0;
+  for (const auto& entry : fs::directory_iterator(folder.path()))
+    entries += entry.is_regular_file() ? 1 : 0;
   EXPECT_EQ(entries, 1);
 }
 

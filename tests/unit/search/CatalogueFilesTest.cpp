@@ -11,7 +11,9 @@ namespace {
 using namespace catalogue_test;
 namespace fs = std::filesystem;
 
-int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+int lineCount(const std::string& text) {
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
 
 // The catalogue line of a row with every int set to its own index, model number 5.
 std::array<int, 87> indexedRow() {
@@ -67,11 +69,14 @@ class CatalogueFilesTest : public CatalogueTest {};
 TEST_F(CatalogueFilesTest, FirstRunCreatesTheCatalogueNumberedFromOne) {
   makeRun({3, 5, 4});
   EXPECT_EQ(getModelNumbers(), 0);
-  EXPECT_NE(capture.stdoutText.find("File " + models + "Models.list not found; assuming this is the very first run\n"),
+  EXPECT_NE(capture.stdoutText.find("File " + models +
+                                    "Models.list not found; assuming this is the very first run\n"),
             std::string::npos);
   EXPECT_NE(capture.stdoutText.find("Apparently there is no file Models.list."), std::string::npos);
-  EXPECT_NE(capture.printed.find("New spectrum (nr. 1)  added to Models.list with model nr. 1\n"), std::string::npos);
-  EXPECT_NE(capture.printed.find("New spectrum (nr. 3)  added to Models.list with model nr. 3\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("New spectrum (nr. 1)  added to Models.list with model nr. 1\n"),
+            std::string::npos);
+  EXPECT_NE(capture.printed.find("New spectrum (nr. 3)  added to Models.list with model nr. 3\n"),
+            std::string::npos);
 
   // Each line: the profile, the number, -1 -1, the case's identifiers and the configuration.
   std::istringstream lines(catalogue());
@@ -96,7 +101,8 @@ TEST_F(CatalogueFilesTest, FirstRunCreatesTheCatalogueNumberedFromOne) {
     EXPECT_EQ(row[86], 86);
   }
   EXPECT_FALSE(std::getline(lines, line));
-  EXPECT_EQ(readFile(folder.path("case.models")), modelLine(1, 1) + modelLine(2, 2) + modelLine(3, 3) + kModelEnd);
+  EXPECT_EQ(readFile(folder.path("case.models")),
+            modelLine(1, 1) + modelLine(2, 2) + modelLine(3, 3) + kModelEnd);
   EXPECT_FALSE(fs::exists(folder.path("case.pre_models")));
   EXPECT_FALSE(fs::exists(models + "Lock"));
   EXPECT_EQ(getNumberOfModels(), 3);
@@ -130,7 +136,8 @@ TEST_F(CatalogueFilesTest, ModelFileEndsWithTheStatusOfTheRunsEndLine) {
   run().rows.push_back(runRow(1));
   folder.write("case.pre_models", preModelLine(1) + "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 0\n");
   ASSERT_EQ(getModelNumbers(), 0);
-  EXPECT_EQ(readFile(folder.path("case.models")), modelLine(1, 1) + "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
+  EXPECT_EQ(readFile(folder.path("case.models")),
+            modelLine(1, 1) + "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
 }
 
 TEST_F(CatalogueFilesTest, NumbersFillTheGapsOfTheCatalogue) {
@@ -212,7 +219,8 @@ TEST_F(CatalogueFilesTest, BadCatalogueStaysByteForByteAndPreModelsStay) {
 
   // Read-only tools report the bad line and go on with the rest.
   EXPECT_EQ(readQUVRModels(1), 1);
-  EXPECT_TRUE(alerted("Line 2 of " + models + "Models.list is not a catalogue line of 87 numbers; skipped"));
+  EXPECT_TRUE(alerted("Line 2 of " + models +
+                      "Models.list is not a catalogue line of 87 numbers; skipped"));
   EXPECT_EQ(catalogue(), original);
 }
 
@@ -236,8 +244,9 @@ TEST_F(CatalogueFilesTest, MissingPreModelsFailsAndReleasesTheLock) {
 
 TEST_F(CatalogueFilesTest, BadPreModelLinesAreSkipped) {
   makeRun({1, 2});
-  folder.write("case.pre_models", preModelLine(1) + "9 1 2 3\n" + "7 12345 7 2 1 2 3 4 3 2 1 1 1 0\n" +
-                                      preModelLine(2) + kEndLine);
+  folder.write("case.pre_models", preModelLine(1) + "9 1 2 3\n" +
+                                      "7 12345 7 2 1 2 3 4 3 2 1 1 1 0\n" + preModelLine(2) +
+                                      kEndLine);
   ASSERT_EQ(getModelNumbers(), 0);
   EXPECT_EQ(readFile(folder.path("case.models")), modelLine(1, 1) + modelLine(2, 2) + kModelEnd);
 }

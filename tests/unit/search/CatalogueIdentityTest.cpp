@@ -47,7 +47,8 @@ TEST_F(CatalogueIdentityTest, PrintedIdentityNamesEveryRepeatedLetter) {
   model.pairIdentification[0] = 1;
   model.pairIdentification[5] = 1;
   EXPECT_EQ(PrintBraneIdentity(&model, 4), "aacc");
-  EXPECT_EQ(capture.printed, "Brane equivalence: abcc\nBrane identity:   aacc\nBrane identity:   aacc\n");
+  EXPECT_EQ(capture.printed,
+            "Brane equivalence: abcc\nBrane identity:   aacc\nBrane identity:   aacc\n");
   capture.clear();
   model.pairIdentification[0] = model.pairIdentification[5] = 0;
   PrintBraneIdentity(&model, 4);
@@ -98,9 +99,11 @@ TEST_F(CatalogueIdentityTest, SelfConjugateAndThreeStackFlags) {
 
 TEST_F(CatalogueIdentityTest, PseudoOrientabilityNeverHolds) {
   int groups[4] = {}, anti[4] = {}, sym[4] = {}, Gamma[6] = {}, Delta[6] = {};
-  for (int n : {3, 4}) EXPECT_EQ(CheckPseudoOrientability(groups, anti, sym, Gamma, Delta, n), 0) << n;
+  for (int n : {3, 4})
+    EXPECT_EQ(CheckPseudoOrientability(groups, anti, sym, Gamma, Delta, n), 0) << n;
   for (int& s : sym) s = 1;
-  for (int n : {3, 4}) EXPECT_EQ(CheckPseudoOrientability(groups, anti, sym, Gamma, Delta, n), 0) << n;
+  for (int n : {3, 4})
+    EXPECT_EQ(CheckPseudoOrientability(groups, anti, sym, Gamma, Delta, n), 0) << n;
   int G[6] = {1, 1, 0, 1, 0, 1}, D[6] = {};
   EXPECT_EQ(CheckSemiDetachedDBrane(G, D, 4), 1);  // d meets c only
   EXPECT_EQ(CheckSemiDetachedDBrane(G, D, 3), 0);
@@ -191,7 +194,8 @@ TEST_F(CatalogueIdentityTest, QuantizationOfTheLastBrane) {
   // An inconsistent list skips the pattern with a warning; the program goes on.
   const int odd[4] = {2, -999, -999, -999};
   EXPECT_EQ(getLastBraneQuantization(odd, d), -1);
-  EXPECT_NE(capture.printed.find("############ CHARGE PROBLEM ###############\nQ (2)\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("############ CHARGE PROBLEM ###############\nQ (2)\n"),
+            std::string::npos);
   EXPECT_TRUE(alerted("this pattern is skipped"));
   const int pair[4] = {4, -2, -999, -999};
   EXPECT_EQ(getLastBraneQuantization(pair, d), -1);
@@ -207,7 +211,8 @@ TEST_F(CatalogueIdentityTest, HyperchargeOptionsOfAPattern) {
   SM.antisymmetricTensors[0] = 0;
   SM.antisymmetricTensors[1] = 3;
   EXPECT_EQ(hyperchargeOptions(), (std::vector<std::array<int, 2>>{{1, 0}, {-2, 3}, {4, -3}}));
-  EXPECT_EQ(capture.printed, "The first two coefficients of Y are (1/6,0) or (-1/3,1/2) or (2/3,-1/2)\n");
+  EXPECT_EQ(capture.printed,
+            "The first two coefficients of Y are (1/6,0) or (-1/3,1/2) or (2/3,-1/2)\n");
 }
 
 TEST_F(CatalogueIdentityTest, FirstOfEquallyScoredMatchesIsSelected) {
@@ -228,7 +233,8 @@ TEST_F(CatalogueIdentityTest, VariantsOfAPattern) {
   ASSERT_EQ(variants.size(), 8u);
   EXPECT_TRUE(std::equal(row.begin(), row.begin() + 66, variants[0].begin()));
   // Exchanging c and d twice, or conjugating twice, comes back to the row's profile.
-  EXPECT_TRUE(std::equal(variants[0].begin(), variants[0].begin() + 41, variants[4].begin()));  // c and d alike
+  EXPECT_TRUE(std::equal(variants[0].begin(), variants[0].begin() + 41,
+                         variants[4].begin()));  // c and d alike
 }
 
 }  // namespace

@@ -24,7 +24,9 @@ class CatalogueMultipletsTest : public ZoqTest {
 };
 
 // Row 0-2 of a multiplet as (SU(3), SU(2), hypercharge in sixths).
-std::array<int, 3> kinds(const int* row) { return {row[0], row[1], row[2]}; }
+std::array<int, 3> kinds(const int* row) {
+  return {row[0], row[1], row[2]};
+}
 
 TEST_F(CatalogueMultipletsTest, QuarkDoubletsFromGammaOfAB) {
   int row[kMultipletSize];
@@ -157,9 +159,10 @@ TEST_F(CatalogueMultipletsTest, ExtraU1AnomalyChecks) {
   capture.clear();
   model.extraMasslessU1 = 1;
   model.extraU1[2] = 1;
-  model.extraU1[3] = -1;  // Q_c - Q_d
+  model.extraU1[3] = -1;                // Q_c - Q_d
   checkExtraAnomalies(model, ordered);  // an empty spectrum passes
-  EXPECT_EQ(capture.printed.find("Extra massless U(1); All cubic anomalies and traces checked\n"), 0u);
+  EXPECT_EQ(capture.printed.find("Extra massless U(1); All cubic anomalies and traces checked\n"),
+            0u);
   capture.clear();
   // A right-handed electron of charge 1 under U(1)_c: trace 1 under Q_c - Q_d.
   int row[kOrderedMultipletSize] = {0, 0, -6};
@@ -176,7 +179,8 @@ TEST_F(CatalogueMultipletsTest, ExtraU1AnomalyChecks) {
   ordered.add(partner);
   capture.clear();
   checkExtraAnomalies(model, ordered);
-  EXPECT_NE(capture.printed.find("Extra massless U(1); All cubic anomalies and traces checked\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Extra massless U(1); All cubic anomalies and traces checked\n"),
+            std::string::npos);
 }
 
 TEST_F(CatalogueMultipletsTest, AnomalyCheckCountsExtraU1s) {

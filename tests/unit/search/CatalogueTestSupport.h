@@ -40,33 +40,46 @@ inline std::array<int, 86> runRow(int k) {
   return row;
 }
 
-inline int hookCount() { return static_cast<int>(run().rows.size()); }
+inline int hookCount() {
+  return static_cast<int>(run().rows.size());
+}
 inline const int* hookRow(int type) {
   if (type < 1 || type > hookCount()) return nullptr;
   return run().rows[static_cast<std::size_t>(type - 1)].data();
 }
-inline std::string hookName(const char* suffix) { return run().base + suffix; }
-inline long long hookFileIdentifier() { return 12345; }
-inline int hookMipf() { return 7; }
+inline std::string hookName(const char* suffix) {
+  return run().base + suffix;
+}
+inline long long hookFileIdentifier() {
+  return 12345;
+}
+inline int hookMipf() {
+  return 7;
+}
 inline void hookAnalyse(const int*, int* row, int) {
   for (int k = 66; k < 87; ++k) row[k] = k;
 }
-inline std::string hookCode(int tadpole, int number) { return "code" + std::to_string(1 - tadpole) + "_" + std::to_string(number); }
+inline std::string hookCode(int tadpole, int number) {
+  return "code" + std::to_string(1 - tadpole) + "_" + std::to_string(number);
+}
 
-inline const CatalogueMergeHooks kHooks = {hookCount, hookRow, hookName, hookFileIdentifier, hookMipf, hookAnalyse, hookCode};
+inline const CatalogueMergeHooks kHooks = {hookCount, hookRow,     hookName, hookFileIdentifier,
+                                           hookMipf,  hookAnalyse, hookCode};
 
 // The ".pre_models" line of run type t in the made-up run.
 inline std::string preModelLine(int t) {
   const auto& row = run().rows[static_cast<std::size_t>(t - 1)];
-  return std::to_string(t) + " 12345 7 2 " + std::to_string(row[60]) + " " + std::to_string(row[62]) + " " +
-         std::to_string(row[64]) + " " + std::to_string(row[66]) + " 3 2 1 1 1 0\n";
+  return std::to_string(t) + " 12345 7 2 " + std::to_string(row[60]) + " " +
+         std::to_string(row[62]) + " " + std::to_string(row[64]) + " " + std::to_string(row[66]) +
+         " 3 2 1 1 1 0\n";
 }
 
 // The model-file line of that type under catalogue number nr.
 inline std::string modelLine(int t, int nr) {
   const auto& row = run().rows[static_cast<std::size_t>(t - 1)];
-  return std::to_string(nr) + " 12345 7 2 " + std::to_string(row[60]) + " " + std::to_string(row[62]) + " " +
-         std::to_string(row[64]) + " " + std::to_string(row[66]) + " 3 2 1 1 code0_" + std::to_string(nr) + " 0\n";
+  return std::to_string(nr) + " 12345 7 2 " + std::to_string(row[60]) + " " +
+         std::to_string(row[62]) + " " + std::to_string(row[64]) + " " + std::to_string(row[66]) +
+         " 3 2 1 1 code0_" + std::to_string(nr) + " 0\n";
 }
 
 inline const char* kEndLine = "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1\n";
