@@ -48,7 +48,12 @@ int FindQUVRFilesForInput();
 std::string PrintBraneIdentity(StandardModel* record, int stackCount);
 
 // Charge assignment and catalogue look-up (for a candidate with tensor code -1).
+// equations: the VectorSpace of Y equations (rows k_a..k_d, constant, pivot; an embedding
+// must give k_a y_a + ... + k_d y_d + k norm = 0), or nullptr for none. Answers the number
+// of accepted embeddings.
 int DeterminePossibleChargesFromIntersections(void* equations);
+// Looks the embedding in SM up under the eight relabellings of c and d; the number of
+// matching catalogue rows.
 int findThisSpectrumInQUVRList();
 
 // False only while this module is a stand-in (tests of later modules skip on it).
