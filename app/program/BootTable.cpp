@@ -31,6 +31,7 @@
 #include "runtime/BatchQueue.h"
 #include "runtime/Defaults.h"
 #include "runtime/Error.h"
+#include "runtime/FileLock.h"
 #include "runtime/Memory.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -42,6 +43,7 @@
 #include "search/QuvrReanalyse.h"
 #include "search/QuvrSelect.h"
 #include "search/QuvrStatistics.h"
+#include "search/Catalogue.h"
 #include "search/SearchSM.h"
 #include "search/HodgeFiles.h"
 #include "search/InstantonScan.h"
@@ -80,6 +82,7 @@ const BootEntry kBootTable[] = {
     {"Interpreter", nullptr, resetInterpreter},
     {"IntCommands", nullptr, resetIntCommands},
     {"BatchQueue", nullptr, resetBatchQueue},
+    {"FileLock", nullptr, resetFileLock},
     {"Tables", nullptr, resetTables},
     {"MathUtility", nullptr, resetMathUtility},
     {"LargeInteger", nullptr, resetLargeInteger},
@@ -111,6 +114,7 @@ const BootEntry kBootTable[] = {
     {"QuvrGuided", nullptr, resetQuvrGuided},
     {"QuvrReanalyse", nullptr, resetQuvrReanalyse},
     {"QuvrBrowse", nullptr, resetQuvrBrowse},
+    {"Catalogue", nullptr, resetCatalogue},
 
     // Start-up steps, in the order of initializeAll.
     {"initializeMemory", initializeMemory, nullptr},

@@ -3,6 +3,7 @@
 // the surviving gauge symmetries (SU(3) triality, SU(2), Y, the extra massless U(1)s and
 // the block charges of split stacks c and d) allow it, with a mark when only the
 // non-perturbative or discrete-symmetry analysis decides.
+#include "search/Catalogue.h"
 #include "search/Couplings.h"
 
 #include <string>
@@ -92,16 +93,6 @@ const char* ParticleType(int code) {
     case 0: return "n";
     default: return "??";
   }
-}
-
-int BaryonNumber(int code) {
-  static const int kTable[7] = {1, 1, -1, 0, 1, -1, -1};  // codes -3 .. 3
-  return code >= -3 && code <= 3 ? kTable[code + 3] : 0;
-}
-
-int LeptonNumber(int code) {
-  static const int kTable[11] = {1, -1, 0, 0, 0, -1, 0, 0, 0, 1, -1};  // codes -5 .. 5
-  return code >= -5 && code <= 5 ? kTable[code + 5] : 0;
 }
 
 int twoPointCoupling(const SpectrumRow& r1, const SpectrumRow& r2) {

@@ -31,8 +31,6 @@ const OrderedSpectrum* orderedSpectrumOf(StandardModel* model);
 
 // Name of a type code ("??" for an unknown one), baryon number in thirds, lepton number.
 const char* ParticleType(int code);
-int BaryonNumber(int code);
-int LeptonNumber(int code);
 
 // Selection rules (the record supplies the c and d blocks and the Y coefficients).
 int twoPointCoupling(const SpectrumRow& r1, const SpectrumRow& r2);

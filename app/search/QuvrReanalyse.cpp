@@ -83,7 +83,7 @@ bool loadCatalogue() {
   return !quvrCatalogueRows().empty();
 }
 
-const int* catalogueRow(int type) {
+const int* storedRowOfType(int type) {
   for (const ModelRow& row : quvrCatalogueRows())
     if (row[56] == type) return row.data();
   return nullptr;
@@ -303,7 +303,7 @@ bool reanalysisTakes(const int* record, int U) {
 
 int ReanalyseQUVR(int type, int U) {
   const int* stored = ReadGenericModelData(type);
-  if (stored == nullptr) stored = catalogueRow(type);
+  if (stored == nullptr) stored = storedRowOfType(type);
   if (stored == nullptr) return 1;
   int record[87];
   std::copy(stored, stored + 87, record);

@@ -282,20 +282,6 @@ void Show_QUVR_parameters() {
   for (int t = 0; t < kTypes; ++t) PrintUnivalues(t);
 }
 
-int CheckPseudoOrientability(const int* groups, const int* anti, const int* sym, const int* Gamma,
-                             const int* Delta, int n) {
-  if (n < 1 || n > kStacks) return 0;
-  for (int k = 0; k < n; ++k)
-    if (groups[k] != 0 || sym[k] != 0) return 0;
-  if (anti[0] != 0 || anti[1] != 0) return 0;
-  for (int q = 0; q < n * (n + 1) / 2 && q < 6; ++q)
-    if (Gamma[q] * Delta[q] != 0) return 0;
-  // Every stack must also carry a symmetric tensor, which the line above excludes.
-  for (int k = 0; k < n; ++k)
-    if (sym[k] == 0) return 0;
-  return 1;
-}
-
 int QUVRxClass(const int* record, int* orientable) {
   const int n = record[7] == 0 ? 3 : 4;
   const int norm = record[32];

@@ -56,5 +56,3 @@ bool QUVRRecordPasses(const int* record, int xClass);
 // One record as a line of "Selected_SM.list" (and "ModelsNEW.list").
 std::string QUVRRecordLine(const int* record);
 // The pseudo-orientability test of a profile (n stacks); 1 or 0.
-int CheckPseudoOrientability(const int* groups, const int* anti, const int* sym, const int* Gamma,
-                             const int* Delta, int n);

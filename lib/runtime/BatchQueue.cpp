@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "runtime/Allocation.h"
+#include "runtime/FileLock.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
 
@@ -103,38 +104,16 @@ int countLaunchFiles() { return static_cast<int>(launchFiles().size()); }
 
 enum class LockOwner { None, Self, LocalAlive, LocalDead, Other };
 
-std::string ownerLine() { return getCurrentHostName() + " " + std::to_string(static_cast<long>(getpid())) + "\n"; }
-
 LockOwner lockOwner() {
-  const std::string& path = state().lock;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? LockOwner::None : LockOwner::Other;
-  std::string text;
-  char buffer[256];
-  ssize_t got = 0;
-  while ((got = read(fd, buffer, sizeof(buffer))) > 0 && text.size() < 4096) text.append(buffer, static_cast<std::size_t>(got));
-  close(fd);
-  std::size_t blank = text.find(' ');
-  if (blank == std::string::npos) return LockOwner::Other;
-  if (text.compare(0, blank, getCurrentHostName()) != 0) return LockOwner::Other;
-  char* end = nullptr;
-  long pid = std::strtol(text.c_str() + blank + 1, &end, 10);
-  if (end == text.c_str() + blank + 1 || pid <= 0) return LockOwner::Other;
-  if (pid == static_cast<long>(getpid())) return LockOwner::Self;
-  if (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) return LockOwner::LocalAlive;
-  return LockOwner::LocalDead;
+  LockFileContent content = readLockFile(state().lock);
+  if (content.kind == LockFileContent::Kind::Missing) return LockOwner::None;
+  if (content.kind != LockFileContent::Kind::Token || content.host != getCurrentHostName()) return LockOwner::Other;
+  if (content.pid == static_cast<long>(getpid())) return LockOwner::Self;
+  return localOwnerAlive(content) == 1 ? LockOwner::LocalAlive : LockOwner::LocalDead;
 }
 
-bool createLock() {
-  const std::string& path = state().lock;
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  std::string line = ownerLine();
-  bool written = write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-  close(fd);
-  if (!written) unlink(path.c_str());
-  return written;
-}
+// The shared exclusive-create routine: the token goes in whole, or the lock is not taken.
+bool createLock() { return createExclusiveFile(state().lock, makeLockToken()) == LockClaim::Taken; }
 
 void releaseLock() {
   if (!state().lock.empty() && lockOwner() == LockOwner::Self) unlink(state().lock.c_str());

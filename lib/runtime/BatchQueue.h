@@ -6,8 +6,8 @@
 // a normal end the job first starts one of the remaining launch files at random as a new
 // background process at lowered priority.
 //
-// Mutual exclusion: the file launch/LOCK, made by an exclusive create and holding the
-// owner's host and process id. The lock holder moves the chosen launch file into its own
+// Mutual exclusion: the file launch/LOCK, made by the exclusive create of FileLock and
+// holding the owner's token (host, process id, start time, nonce). The lock holder moves the chosen launch file into its own
 // Running/<host> folder before the lock is released, so no file is ever launched twice; a
 // lock whose owner process no longer exists on this host is removed as stale, and any
 // other lock after 100 one-second waits. Files are moved and removed by system calls only

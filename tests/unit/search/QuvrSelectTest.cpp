@@ -7,6 +7,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "search/Catalogue.h"
 #include "search/ModelAnalysis.h"
 #include "search/QuvrSelect.h"
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "search/Catalogue.h"
 #include "search/Couplings.h"
 #include "search/SearchSM.h"
 
