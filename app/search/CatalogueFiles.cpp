@@ -29,6 +29,7 @@
 #include "runtime/Error.h"
 #include "runtime/FileLock.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "runtime/SystemUtility.h"
 #include "search/CatalogueInternal.h"
 #include "search/ModelAnalysis.h"
@@ -846,9 +847,9 @@ int FindQUVRFilesForInput() {
   CatalogueFilesState& s = state();
   if (!s.folderChecked) {
     ModelDirChanged();
-    PrintSeparatorWithText('-', "");
-    Print("Looking for QUVR data files %s\n", getCatalogueFileName().c_str());
-    PrintSeparatorWithText('-', "");
+    const std::string separator(static_cast<std::size_t>(std::max(1, getSeparatorLineSize())), '-');
+    Print("%s\nLooking for QUVR data files %s\n%s\n", separator.c_str(), getCatalogueFileName().c_str(),
+          separator.c_str());
     if (checkDir(modelFolder().c_str()) != 0) {
       Alert("FindQUVRFilesForInput", 0, 120406,
             "The model database directory %s does not exist\nUse \"set ModelDir\" to define "
