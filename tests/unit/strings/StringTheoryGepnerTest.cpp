@@ -71,21 +71,4 @@ TEST_F(StringTheoryGepnerTest, TypeTwoReadingNamesFourSupersymmetriesOnEachHalf)
   EXPECT_EQ(capture.all.find("tachyon-free"), std::string::npos);
 }
 
-TEST_F(StringTheoryGepnerTest, WeightedHypersurfaceHasHodgeNumbersTwoAndHundredTwentyEight) {
-  // Levels (4,4,10,10): P(1,1,2,2,6)[12], (h11, h21) = (2, 128), Euler number -252.
-  ASSERT_EQ(run("build cy 441010"), 0);
-  int type = 0;
-  int rank = 0;
-  ASSERT_NE(blockWith(&type, &rank), nullptr);
-  EXPECT_EQ(type, 5);
-  EXPECT_EQ(rank, 6);
-  const std::vector<int> info = getHeteroticSpectrumInfo();
-  ASSERT_EQ(info.size(), 8u);
-  EXPECT_EQ(info[6], 4);
-  EXPECT_EQ(info[7], 4);
-  EXPECT_EQ(info[1], 128);
-  EXPECT_EQ(info[2], 2);
-  EXPECT_EQ(2 * (info[2] - info[1]), -252);
-}
-
 }  // namespace
