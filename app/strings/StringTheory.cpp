@@ -158,6 +158,67 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, const Branchin
   }
 }
 
+// The massless currents of the chiral algebra, counted as states per space-time class
+// (class k of the table's subalgebra): the lattice's own currents beyond the space-time
+// algebra and every current of weight exactly 1 (a Gepner model's spectral-flow current is
+// a D5 spinor of weight 1).
+std::array<int, 4> masslessCurrentCounts(TensorProduct* TP, int type, int rank, const BranchingTable* table) {
+  std::array<int, 4> counts = {0, 0, 0, 0};
+  const int n = RepCnt(table->subType, table->subRank);
+  for (int k = 0; k < n && k < 4; ++k) counts[static_cast<std::size_t>(k)] += table->adjoint[k] * repDim(table->subType, table->subRank, k);
+  SpectrumData* lattice = TP->TensorFactors[0];
+  const int width = TP->NumberOfFactors;
+  for (int x = 0; x < TP->ChiralAlgebra.size(); ++x) {
+    const int* row = TP->ChiralAlgebra.row(x);
+    std::vector<int> labels(row, row + width);
+    Rat h;
+    if (TensorRatWeight(TP, labels.data(), &h) != 1) continue;
+    simplifyRat(&h);
+    if (h.num != 1 || h.den != 1) continue;
+    const int c = latticeClass(lattice, type, rank, labels[0]);
+    if (c < 0 || c >= 4) continue;
+    const long long weight = internalDimension(TP, labels.data());
+    for (int k = 0; k < n && k < 4; ++k)
+      counts[static_cast<std::size_t>(k)] +=
+          static_cast<int>(weight * table->table[c][k] * repDim(table->subType, table->subRank, k));
+  }
+  return counts;
+}
+
+// The space-time algebra extended by the massless currents: the table from the extended
+// algebra to the space-time algebra, and the contents rewritten in the extended classes.
+// nullptr (after an alert) when the currents name no algebra or do not fill its adjoint.
+const BranchingTable* extendSpaceTime(TensorProduct* TP, int type, int rank, const BranchingTable* table,
+                                      std::vector<int>* contents) {
+  const int subType = table->subType;
+  const int subRank = table->subRank;
+  const std::array<int, 4> counts = masslessCurrentCounts(TP, type, rank, table);
+  int newType = subType;
+  int newRank = subRank;
+  int chirality = 0;
+  if (Determine_Extension(subType, subRank, counts.data(), &newType, &newRank, &chirality) != 0) return nullptr;
+  const BranchingTable* extended = makeBranchingTable(newType, newRank, subType, subRank, chirality);
+  if (extended == nullptr) return nullptr;
+  // Every current class must fill the extended adjoint exactly.
+  const int n = RepCnt(subType, subRank);
+  for (int k = 1; k < n && k < 4; ++k) {
+    if (counts[static_cast<std::size_t>(k)] != extended->adjoint[k] * repDim(subType, subRank, k)) {
+      Alert("Analyse_Extension", 0, 212404, "Count error");
+      return nullptr;
+    }
+  }
+  if (BranchingIsTrivial(extended) != 0) return extended;
+  const std::size_t fields = contents->size() / 4;
+  for (std::size_t f = 0; f < fields; ++f) {
+    int sub[4] = {0, 0, 0, 0};
+    int out[4] = {0, 0, 0, 0};
+    for (std::size_t k = 0; k < 4; ++k) sub[k] = (*contents)[f * 4 + k];
+    InverseBranch(extended, sub, out);
+    for (std::size_t k = 0; k < 4; ++k) (*contents)[f * 4 + k] = static_cast<int>(k) < extended->nReps ? out[k] : 0;
+  }
+  return extended;
+}
+
 int cap() { return valueOf(stringState().Dimension); }
 
 // The tensor product's block when it was built for the product as it is now (and the
@@ -188,6 +249,11 @@ StringBlock* buildTensorBlock(TensorProduct* TP, int quiet) {
   s.tensorData.trivialMultiplicity = s.tensorData.spaceTimeDimension - 2;
   if (s.tensorData.spaceTime == nullptr) s.tensorData.status = 1;
   computeTensorContents(TP, type, rank, s.tensorData.spaceTime, &s.tensorContents);
+  if (s.tensorData.spaceTime != nullptr) {
+    // The classes of the block are those of the space-time algebra as the currents extend it.
+    s.tensorData.spaceTime = extendSpaceTime(TP, type, rank, s.tensorData.spaceTime, &s.tensorContents);
+    if (s.tensorData.spaceTime == nullptr) s.tensorData.status = 1;
+  }
   s.tensorBuilt = true;
   s.tensorStamp = QueryCFT();
   s.tensorPrimaries = TP->Spectrum.size();
@@ -409,8 +475,8 @@ void spaceTimeAlgebra(const StringBlock* block, int* type, int* rank) {
   *type = 0;
   *rank = 0;
   if (block == nullptr || block->spaceTime == nullptr) return;
-  *type = block->spaceTime->subType;
-  *rank = block->spaceTime->subRank;
+  *type = block->spaceTime->type;
+  *rank = block->spaceTime->rank;
 }
 
 namespace {

@@ -5,9 +5,13 @@
 // tachyon check with its replaceable hook.
 //
 // Representation. In superstring mode ("Super" ON) the first tensor factor is a covariant
-// lattice (B_r or D_r with r >= 4, E6, E7 or E8 at level 1); its algebra is the space-time
-// algebra whose classes index every representation vector: entry k of a field's vector is
-// the multiplicity of class k among its ground states (class 0 the identity). A block
+// lattice (B_r or D_r with r >= 4, E6, E7 or E8 at level 1). The lattice branches to the
+// orthogonal algebra of its light-cone dimension; the massless currents of the chiral
+// algebra (the lattice's own and those of weight 1, such as a Gepner model's spectral flow)
+// extend that algebra, and the extended algebra (the algebra of the block's table, e.g.
+// E6 -> D5 for space-time supersymmetry in four dimensions) is the space-time algebra whose
+// classes index every representation vector: entry k of a field's vector is the
+// multiplicity of class k among its ground states (class 0 the identity). A block
 // (`StringBlock`) holds what one theory's reading needs; the tensor product's block is
 // built here on demand and kept until the product changes. The massless matrix M has the
 // left half's classes as rows and the right half's as columns.
