@@ -106,7 +106,7 @@ void printScanTitle(const char* file, int type) {
 
 FILE* openModelFile(const char* file) {
   FILE* in = std::fopen(file, "r");
-  if (in == nullptr) Alert("InstantonScan", 0, 100202, "Could not open input file %s\n", file);
+  if (in == nullptr) Alert("InstantonScan", 0, 120406, "Could not open input file %s\n", file);
   return in;
 }
 
