@@ -10,6 +10,7 @@
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "search/ModelScan.h"
+#include "search/QuvrBrowse.h"
 #include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 #include "strings/StringTheory.h"
@@ -137,8 +138,8 @@ int COM_find_tachyonfree_sm(char** params, int n) {
 int COM_scan_tadpoles(char** params, int n) {
   AutostoreOn autostore;
   const int type = n >= 2 ? number(params, 1) : -1;
-  // The catalogue browser shows the type first; until it is built the scan goes on alone.
-  if (type != -1) Alert("COM_scan_tadpoles", 0, 100201, "Catalogue browser: not available yet");
+  // The catalogue entry of the type is shown before its candidates are scanned.
+  if (type != -1) BrowseQUVR(type);
   StandardModelTadpoleScan(params[0], type);
   return -n;
 }

@@ -647,3 +647,60 @@ void printAxionInformation(FILE* file) {
 const AxionTable& getAxionTable() { return state().table; }
 
 void resetAxions() { state() = AxionState(); }
+
+int AX_firstChargeMismatch(const std::vector<std::complex<double>>& target, const std::vector<int>& charges,
+                           const std::vector<int>& signs,
+                           const std::vector<std::vector<std::complex<double>>>& basis) {
+  for (std::size_t m = 0; m < target.size(); ++m) {
+    std::complex<double> sum(0.0, 0.0);
+    for (std::size_t k = 0; k < charges.size() && k < signs.size() && k < basis.size(); ++k)
+      if (m < basis[k].size()) sum += static_cast<double>(charges[k] * signs[k]) * basis[k][m];
+    const std::complex<double> d = target[m] - sum;
+    if (std::fabs(d.real()) + std::fabs(d.imag()) > kAxionTolerance) return static_cast<int>(m);
+  }
+  return -1;
+}
+
+int CheckBoundaryTadpoleCharges(int b) {
+  if (b < 0 || BoundaryConjugate(b) == b) return 1;
+  getIndependentAxionBoundaries(0);
+  const AxionTable& t = state().table;
+  if (t.AxionCount <= 0 || b >= static_cast<int>(t.AxionBoundaryMap.size())) return 1;
+  const std::vector<int>& axions = getAxionList(1);
+  auto couplingsOf = [&axions](int x) {
+    std::vector<std::complex<double>> row;
+    const int image = BoundaryConjugate(x);
+    for (int m : axions) {
+      double re = 0, im = 0, reImage = 0, imImage = 0;
+      getCurrentReflectionCoefficient(m, x, &re, &im);
+      if (image >= 0) getCurrentReflectionCoefficient(m, image, &reImage, &imImage);
+      row.emplace_back(re - reImage, im - imImage);
+    }
+    return row;
+  };
+  std::vector<int> signs;
+  std::vector<std::vector<std::complex<double>>> basis;
+  for (int row : t.AxionBasis) {
+    int representative = -1, sign = 0;
+    for (std::size_t x = 0; x < t.AxionBoundaryMap.size() && representative < 0; ++x) {
+      const int entry = t.AxionBoundaryMap[x];
+      if (entry != 0 && std::abs(entry) - 1 == row) representative = static_cast<int>(x), sign = entry > 0 ? 1 : -1;
+    }
+    signs.push_back(sign);
+    basis.push_back(representative >= 0 ? couplingsOf(representative) : std::vector<std::complex<double>>());
+  }
+  const std::vector<int> charges = getAxionChargesForBoundary(b);
+  const std::vector<std::complex<double>> target = couplingsOf(b);
+  const int m = AX_firstChargeMismatch(target, charges, signs, basis);
+  if (m < 0) return 1;
+  std::complex<double> sum(0.0, 0.0);
+  for (std::size_t k = 0; k < charges.size() && k < basis.size(); ++k)
+    if (static_cast<std::size_t>(m) < basis[k].size())
+      sum += static_cast<double>(charges[k] * signs[k]) * basis[k][static_cast<std::size_t>(m)];
+  const std::complex<double> value = target[static_cast<std::size_t>(m)];
+  Print("Different results: (%20.15f,%20.15f)   <--->  (%20.15f,%20.15f)\n", value.real(), value.imag(), sum.real(),
+        sum.imag());
+  // A wrong charge would corrupt every later mass and symmetry result: report, don't exit.
+  Alert("CheckBoundaryTadpoleCharges", 1, 212404, "Axion charges of boundary %d do not reproduce its couplings", b);
+  return 0;
+}

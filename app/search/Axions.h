@@ -70,3 +70,15 @@ int readAxionBasis(std::vector<int>* stored);
 void writeAxionBasis();
 const AxionTable& getAxionTable();
 void resetAxions();
+
+// Consistency check of the charges of boundary b: its couplings to every axion must be
+// the charge-weighted sum of the couplings of the basis rows' first boundaries. Nothing is
+// checked for a boundary equal to its image. 1 consistent, 0 after a "Different results"
+// line and an alert.
+int CheckBoundaryTadpoleCharges(int b);
+// The core of that check on given couplings: target[m] against the sum over k of
+// charges[k] * signs[k] * basis[k][m]. The first axion m whose real plus imaginary
+// difference exceeds 1e-7, or -1 when all agree.
+int AX_firstChargeMismatch(const std::vector<std::complex<double>>& target, const std::vector<int>& charges,
+                           const std::vector<int>& signs,
+                           const std::vector<std::vector<std::complex<double>>>& basis);

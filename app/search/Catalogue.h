@@ -56,9 +56,6 @@ int DeterminePossibleChargesFromIntersections(void* equations);
 // matching catalogue rows.
 int findThisSpectrumInQUVRList();
 
-// False only while this module is a stand-in (tests of later modules skip on it).
-bool catalogueBuilt();
-
 // ---------------------------------------------------------------------------------------
 // Catalogue files
 

@@ -865,10 +865,6 @@ int FindQUVRFilesForInput() {
   return 0;
 }
 
-bool catalogueBuilt() {
-  return true;
-}
-
 void resetCatalogueFiles() {
   state() = CatalogueFilesState();
 }

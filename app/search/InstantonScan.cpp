@@ -21,6 +21,7 @@
 #include "search/ChanPaton.h"
 #include "search/ModelScan.h"
 #include "search/SearchSM.h"
+#include "search/SearchTadpoleHooks.h"
 #include "strings/Intersections.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/Tadpole.h"
@@ -34,9 +35,6 @@ struct InstantonScanState {
   InstantonRequirement requirements[kLetters];
   int instantonType = 0;
   int InstantonLabel = -1;
-  InstantonAnalysisHook analysis = nullptr;
-  DetailedModelPrint detailedPrint = nullptr;
-  BoundaryChargeCheck chargeCheck = nullptr;
 };
 
 InstantonScanState& state() {
@@ -75,39 +73,22 @@ bool appendText(const std::string& path, const std::string& text) {
   return ok;
 }
 
+// The chirality result of the pair (a, b): what the parity of the zero modes counts.
 int chirality(int a, int b) {
   int c = 0;
   FullIntersectionForClassMember(a, b, &c);
   return c;
 }
 
+// The full intersection I(a, b): what the file lines and header show.
+int intersection(int a, int b) {
+  int c = 0;
+  return FullIntersectionForClassMember(a, b, &c);
+}
+
 int conjugateOf(int label) {
   const int c = BoundaryConjugate(label);
   return c >= 0 ? c : label;
-}
-
-void printLabels(const char* title, int n, const int* values) {
-  Print("%s", title);
-  for (int k = 0; k < n; ++k) Print(" %d", values[k]);
-  Print("\n");
-}
-
-// The candidate's stacks as read and after recombination.
-void printScannedConfiguration(int k) {
-  PrintSeparatorWithText(45, "");
-  Print("Scanning raw input configuration nr. %d\n", k);
-  Print("         Tensor %d; MIPF %d; Orientifold %d\n", SM.tensorCode, SM.MIPF, SM.orientifold);
-  const int stacks = SM.inputBoundaries[3] == -1 ? 3 : 4;
-  printLabels("         Boundaries:     ", stacks, SM.inputBoundaries);
-  printLabels("         Multiplicities: ", stacks, SM.multiplicities);
-  if (SM.recombinedCount < stacks) {
-    Print("After brane recombination:\n");
-    Print("        Number of recombined branes %d\n", SM.recombinedCount);
-    printLabels("         Boundaries:     ", SM.recombinedCount, SM.recombinedBoundaries);
-    printLabels("         Multiplicities: ", SM.recombinedCount, SM.recombinedMultiplicities);
-  }
-  PrintSeparatorWithText(45, "");
-  Print("\n");
 }
 
 void recombineStacks() {
@@ -125,7 +106,7 @@ void printScanTitle(const char* file, int type) {
 
 FILE* openModelFile(const char* file) {
   FILE* in = std::fopen(file, "r");
-  if (in == nullptr) Alert("InstantonScan", 0, 100202, "Could not open input file %s\n", file);
+  if (in == nullptr) Alert("InstantonScan", 0, 120406, "Could not open input file %s\n", file);
   return in;
 }
 
@@ -151,8 +132,8 @@ std::string instantonLine(int m, int type) {
   for (int k = 0; k < SM.recombinedCount; ++k) {
     const int stack = SM.recombinedBoundaries[k];
     const int stackConj = conjugateOf(stack);
-    const int values[4] = {chirality(m, stackConj), chirality(m, stack), chirality(mc, stackConj),
-                           chirality(mc, stack)};
+    const int values[4] = {intersection(m, stackConj), intersection(m, stack), intersection(mc, stackConj),
+                           intersection(mc, stack)};
     line += instantonStackEntry(static_cast<char>('a' + k), real, values);
   }
   return line;
@@ -237,19 +218,15 @@ void printInstantonFileHeader() {
   const int ac = conjugateOf(a);
   const int bc = conjugateOf(b);
   std::string text = formatText(
-      "      Brane a-b intersection: I(a,b)=%d, I(a*,b)=%d, I(a,b*)=%d, I(a*,b*)=%d\n", chirality(a, bc),
-      chirality(ac, bc), chirality(a, b), chirality(ac, b));
+      "      Brane a-b intersection: I(a,b)=%d, I(a*,b)=%d, I(a,b*)=%d, I(a*,b*)=%d\n", intersection(a, bc),
+      intersection(ac, bc), intersection(a, b), intersection(ac, b));
   text += "      (To be compared to O1/S2(U1): I_(a,m) I(a*,m) I(a,m*) I(a*,m*) below)\n";
   text += "###################### Starting Instanton Search ###############\n";
+  // Appended, like the lines of its instantons: the earlier candidates of the scan stay.
   appendText(getCurrentOutputFileName(".instantons"), text);
 }
 
 int getInstantonLabel() { return state().InstantonLabel; }
-void setInstantonAnalysisHook(InstantonAnalysisHook hook) { state().analysis = hook; }
-void setSpectrumScanHooks(DetailedModelPrint print, BoundaryChargeCheck check) {
-  state().detailedPrint = print;
-  state().chargeCheck = check;
-}
 
 int instantonParitySum(int ma_conj, int ma, int md, int md_conj, bool hasD) {
   int sum = ma_conj - ma;
@@ -274,11 +251,7 @@ const char* instantonTypePrefix(int groupType) {
 int InstantonScan(const char* file, int type) {
   InstantonScanState& s = state();
   printScanTitle(file, type);
-  if (s.analysis != nullptr) {
-    setAnalysisFunction(s.analysis);
-  } else {
-    Alert("InstantonScan", 1, 100201, "Instanton analysis of tadpole solutions: not available yet");
-  }
+  setAnalysisFunction(analyseGenericSM_with_instantons);
   FILE* in = openModelFile(file);
   ScanGuard guard(in);
   if (in == nullptr) return 0;
@@ -289,7 +262,7 @@ int InstantonScan(const char* file, int type) {
     if (modelInitialization(1, 0) == 0) return 1;
     ++candidates;
     recombineStacks();
-    printScannedConfiguration(candidates);
+    printInputModelData(candidates);
     for (int k = 0; k < SM.recombinedCount; ++k) InstantonRequirementCheck(k, SM.orientifold, SM.recombinedBoundaries);
     printInstantonFileHeader();
     const int boundaries = TotalBoundaries();
@@ -316,11 +289,7 @@ int InstantonScan(const char* file, int type) {
 }
 
 int SpectrumScan(const char* file, int type) {
-  const InstantonScanState& s = state();
   printScanTitle(file, type);
-  if (s.detailedPrint == nullptr || s.chargeCheck == nullptr) {
-    Alert("SpectrumScan", 1, 100201, "Detailed standard-model data and boundary charge checks: not available yet");
-  }
   FILE* in = openModelFile(file);
   ScanGuard guard(in);
   if (in == nullptr) return 0;
@@ -334,15 +303,13 @@ int SpectrumScan(const char* file, int type) {
     const int* record = ReadGenericModelData(SM.modelNumber);
     if (record != nullptr) CopyQUVRmodelToSMstruct(record, 3);
     recombineStacks();
-    printScannedConfiguration(candidates);
+    printInputModelData(candidates);
     ChanPatonData* cpd = generateChanPatonData(getCommandChanPatonData(), SM.recombinedCount, getCurrentOrientifold(),
                                                SM.recombinedBoundaries, SM.recombinedMultiplicities);
     if (cpd != nullptr) GeneralOpenSectorAnalysis(cpd);
-    if (s.detailedPrint != nullptr) s.detailedPrint(&SM, 0, 0, 0);
+    printDetailedStandardModelData(&SM, 0, 0, 0);
     getIndependentAxionBoundaries(0);
-    if (s.chargeCheck != nullptr) {
-      for (int k = 0; k < SM.recombinedCount; ++k) s.chargeCheck(SM.recombinedBoundaries[k]);
-    }
+    for (int k = 0; k < SM.recombinedCount; ++k) CheckBoundaryTadpoleCharges(SM.recombinedBoundaries[k]);
   }
   return 0;
 }

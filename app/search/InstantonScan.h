@@ -42,19 +42,9 @@ int InstantonCheck(int i, int z0, int z1, int z2, int z3);
 int DiagonalInstantonCheck(int type, int p, int q, int r, int s, int t);
 void printInstantonFileHeader();
 
-// The boundary being examined (-1 outside a scan); read by the instanton analysis hook.
+// The boundary being examined (-1 outside a scan); read by the tadpole solver's instanton
+// analysis (analyseGenericSM_with_instantons), which the instanton scan installs.
 int getInstantonLabel();
-// The analysis the tadpole solver runs while an instanton scan is active (installed by the
-// candidate analysis once it is built; none by default).
-using InstantonAnalysisHook = int (*)(ChanPatonData*);
-void setInstantonAnalysisHook(InstantonAnalysisHook hook);
-// What the spectrum scan prints of each candidate beyond its open-string spectrum: the
-// detailed standard-model data (record, H_d, H_u, mode) and the tadpole-charge check of a
-// stack; installed by their modules once built (none by default: the scan says so).
-struct StandardModel;
-using DetailedModelPrint = void (*)(StandardModel* record, int Hd, int Hu, int mode);
-using BoundaryChargeCheck = void (*)(int b);
-void setSpectrumScanHooks(DetailedModelPrint print, BoundaryChargeCheck check);
 
 // Parity of the zero modes with stacks a and d: chir(m,a*) - chir(m,a) + chir(m,d) -
 // chir(m,d*), the d terms only with hasD.
@@ -66,6 +56,8 @@ std::string instantonStackEntry(char letter, bool realInstanton, const int value
 const char* instantonTypePrefix(int groupType);
 
 // 0 when the file was processed or is missing, 1 when a line's case failed to rebuild.
+// The spectrum scan prints, per candidate, its open-string spectrum, the detailed
+// standard-model data, the axion boundaries and the charge check of every stack.
 int InstantonScan(const char* file, int type);
 int SpectrumScan(const char* file, int type);
 

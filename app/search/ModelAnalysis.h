@@ -55,9 +55,6 @@ int runTypeCount();
 // Row of in-run type number (1-based); nullptr outside the collection.
 const int* runTypeRow(int typeNumber);
 
-// False only while this module is a stand-in (tests of later modules skip on it).
-bool modelAnalysisBuilt();
-
 // ---------------------------------------------------------------------------------------
 // Run state shared with the search driver.
 

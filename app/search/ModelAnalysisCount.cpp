@@ -65,7 +65,6 @@ void setRequiredFamilies(int families) { setFamiliesRequired(families); }
 int requiredFamilies() { return getFamiliesRequired(); }
 int searchSuccessLevel() { return getSuccessLevel(); }
 void setSearchSuccessLevel(int level) { raiseSuccessLevel(level); }
-bool modelAnalysisBuilt() { return true; }
 
 // ---------------------------------------------------------------------------------------
 // The four counters

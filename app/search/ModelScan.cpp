@@ -467,4 +467,3 @@ void StandardModelTadpoleScan(const char* file, int type) {
   appendTerminator(output, status);
 }
 
-bool modelScanBuilt() { return true; }

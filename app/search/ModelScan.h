@@ -20,5 +20,3 @@ void StandardModelTadpoleScan(const char* file, int type);
 void resetModelScan();
 void printInputModelData(int k);
 
-// False only while this module is a stand-in (tests of later modules skip on it).
-bool modelScanBuilt();

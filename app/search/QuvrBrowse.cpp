@@ -18,6 +18,7 @@
 #include "search/QuvrSelect.h"
 #include "search/QuvrStatistics.h"
 #include "search/SearchSM.h"
+#include "search/SearchTadpoleHooks.h"
 #include "search/ChanPaton.h"
 #include "search/QuvrGuided.h"
 #include "strings/OpenSpectrum.h"
@@ -208,7 +209,9 @@ void PrintFullQUVRData(const int* record) {
   CopyQUVRmodelToSMstruct(record, 3);
   SM.tensorCode = -1, SM.MIPF = -1, SM.orientifold = -1;
   std::snprintf(SM.title, sizeof SM.title, "global model nr. %d", record[56]);
-  Alert("printDetailedStandardModelData", 1, 100201, "Detailed standard-model print: not available yet");
+  // A record newly loaded into SM: its details have not been printed yet.
+  SM.alreadyPrinted = 0;
+  printDetailedStandardModelData(&SM, 0, 0, 3);
   PrintSeparatorWithText(95, "");
   Print("\n\n\n");
 }
@@ -221,7 +224,7 @@ void BrowseQUVR(int type) {
   PrintFullQUVRData(record);
 }
 
-void BrowseGeneric(int type, int tensorCode, int MIPF, int orientifold, int a, int b, int c, int d, int, int,
+void BrowseGeneric(int type, int tensorCode, int MIPF, int orientifold, int a, int b, int c, int d, int Hd, int Hu,
                    int infoLevel) {
   if (!locateFiles()) return;
   const int* record = ReadGenericModelData(type);
@@ -313,7 +316,8 @@ void BrowseGeneric(int type, int tensorCode, int MIPF, int orientifold, int a, i
     Print("      The match between the exact spectrum shown above\n");
     Print("      and the chiral type has been checked.\n");
     PrintSeparatorWithText('-', "");
-    Alert("printDetailedStandardModelData", 0, 100201, "Detailed standard-model print: not available yet");
+    SM.alreadyPrinted = 0;
+    printDetailedStandardModelData(&SM, Hd, Hu, 0);
   } else {
     Print("To see detailed Standard Model information use \"set standard_model details ON\"\n");
   }

@@ -14,6 +14,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "search/QuvrFiles.h"
+#include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 #include "strings/Intersections.h"
 #include "strings/OpenTachyons.h"
@@ -21,21 +22,10 @@
 
 namespace {
 
-int lastBraneStandIn(int) {
-  Alert("findLastSMBrane", 0, 100201, "Last-brane step of the search: not available yet");
-  return 0;
-}
-int profilesStandIn() {
-  Alert("initializeProfiles", 0, 100201, "Search profiles: not available yet");
-  return 0;
-}
-
 struct QuvrGuidedState {
   unsigned lastTensor = static_cast<unsigned>(-1);
   int lastMIPF = -1;
   bool built = false;
-  LastBraneStep lastBrane = lastBraneStandIn;
-  ProfileInitialisation profiles = profilesStandIn;
   std::vector<ModelRow> catalogue;
   // Row positions sorted by their first 41 ints (so by every shorter prefix too); rebuilt
   // after the rows were handed out for change.
@@ -82,10 +72,6 @@ void resetQuvrGuided() {
   s.isGenerator.clear();
 }
 
-void setLastBraneStep(LastBraneStep step) { state().lastBrane = step != nullptr ? step : lastBraneStandIn; }
-void setProfileInitialisation(ProfileInitialisation init) {
-  state().profiles = init != nullptr ? init : profilesStandIn;
-}
 int quvrPairIndex(int k, int s) { return k >= 0 && k < 4 && s >= 0 && s < 4 ? kPairIndex[k][s] : -1; }
 
 int runGuidedSearchFile(const char* path, GuidedBuilder builder) {
@@ -134,13 +120,15 @@ int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundar
     s.lastTensor = static_cast<unsigned>(tensorCode);
     s.lastMIPF = MIPF;
     s.built = false;
-    buildCY(static_cast<unsigned>(tensorCode));
+    // No invariant is built on a tensor product that could not be built.
+    if (buildCY(static_cast<unsigned>(tensorCode)) == static_cast<unsigned>(-1)) return 0;
     const std::string mipf = std::to_string(MIPF);
     buildInvariant(mipf.c_str(), 1);
     PrintSeparatorWithText(61, "Orientifolds and boundary states");
     initializeOpenString();
     if (initSearchMemory() != 0) return 0;
-    if (s.profiles() == 0) return 0;
+    if (initializeProfiles() == 0) return 0;
+    initGenericSearchMemory(10000);
     s.built = true;
     Print("Number of boundaries %d\n", TotalBoundaries());
     Print("---- Scanning model %s;\n", getCurrentOutputFileName("").c_str());
@@ -185,7 +173,7 @@ int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundar
   diagonal(orientifold, cs, &p1, &p2);
   SM.antisymmetricTensors[2] = tensorCount(o1, o2, p1, p2, false);
   SM.symmetricTensors[2] = tensorCount(o1, o2, p1, p2, true);
-  return s.lastBrane(lastStack);
+  return findLastSMBrane(lastStack);
 }
 
 std::vector<ModelRow>& quvrCatalogueRows() {

@@ -26,6 +26,10 @@ int runGuidedSearchFile(const char* path, GuidedBuilder builder);
 // Stack count and title of a guided configuration (d = -1: three stacks); the boundary
 // handed to the last-brane step (-2 marks three stacks).
 int setGuidedStacks(StandardModel* record, int tensorCode, int MIPF, int orientifold, const int* boundaries);
+// Rebuilds the case when the tensor code or the MIPF changed since the last build (the
+// search profiles and memory with it), fills stacks a, b, c of SM as the brane-stack
+// search would and answers the search's last-brane step for d (-2: three stacks); 0 when
+// the profiles cannot be set up.
 int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundaries, const int* multiplicities);
 
 // A stored realisation of a catalogue profile loaded into SM (always 1), checked against
@@ -35,12 +39,6 @@ int BuildModelExample(const int* profile);
 int ComputeAndCompareSMData(const int* profile);
 void CopySMData(int* profile);
 
-// Seams to the search driver (the profile set-up, the generic search memory and the
-// last-brane step); each default reports that it is not available yet.
-using LastBraneStep = int (*)(int dBoundary);
-using ProfileInitialisation = int (*)();
-void setLastBraneStep(LastBraneStep step);
-void setProfileInitialisation(ProfileInitialisation init);
 int quvrPairIndex(int k, int s);
 
 // The catalogue rows profile look-ups run over.

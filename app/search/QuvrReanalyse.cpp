@@ -17,18 +17,15 @@
 #include "search/QuvrBrowse.h"
 #include "search/QuvrOrder.h"
 #include "search/QuvrSelect.h"
+#include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 #include "strings/OpenSpectrum.h"
 
 namespace {
 
-int reanalysisStandIn(std::vector<std::vector<int>>*) {
-  Alert("findLastSMBrane", 1, 100201, "Re-analysis mode of the last-brane step: not available yet");
-  return 0;
-}
-
 struct QuvrReanalyseState {
-  ReanalysisStep step = reanalysisStandIn;
+  // Rows the charge look-up of the last-brane step records in re-analysis mode.
+  std::vector<std::vector<int>> pureSpectra;
   bool firstTerm = false;
   std::vector<int> printed;    // by type minus 1
   std::vector<int> generator;  // by type minus 1
@@ -100,7 +97,18 @@ bool writeHomeFile(const char* name, const std::string& text) {
 
 void resetQuvrReanalyse() { state() = QuvrReanalyseState{}; }
 
-void setReanalysisStep(ReanalysisStep step) { state().step = step != nullptr ? step : reanalysisStandIn; }
+std::vector<std::vector<int>>& pureIntersectionSpectra() { return state().pureSpectra; }
+
+void addPureIntersectionSpectrum(const std::vector<int>& row) {
+  std::vector<std::vector<int>>& rows = state().pureSpectra;
+  const auto identity = [](const std::vector<int>& r) {
+    return std::vector<int>(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(r.size(), 41)));
+  };
+  const std::vector<int> key = identity(row);
+  for (const std::vector<int>& stored : rows)
+    if (identity(stored) == key) return;
+  rows.push_back(row);
+}
 
 std::string GroupString(const int* row) {
   if (row[3] == -2)
@@ -343,7 +351,9 @@ int ReanalyseQUVR(int type, int U) {
     SM.tensorCode = -1, SM.MIPF = -1, SM.orientifold = -1;
     SM.stackCount = 4;
     if (n == 3) Print("Model nr %d is a three brane model; intersection data extended to brane d\n", type);
-    s.step(&spectra);
+    s.pureSpectra.clear();
+    findLastSMBrane(10);
+    spectra = s.pureSpectra;
     spectraCount = static_cast<int>(spectra.size());
     int minimal = 1000000;
     for (const std::vector<int>& row : spectra)

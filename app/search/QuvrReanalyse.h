@@ -29,10 +29,12 @@ void RealFormQUVR();
 void ExtendQUVR();
 void AnalyseIntersectionPatterns();
 
-// The d-stack step of the search in re-analysis mode: fills the pure intersection
-// spectra of the record in SM. Seam; its default reports that it is not available yet.
-using ReanalysisStep = int (*)(std::vector<std::vector<int>>* spectra);
-void setReanalysisStep(ReanalysisStep step);
+// The pure intersection spectra of the type under re-analysis: emptied before the search's
+// last-brane step runs in re-analysis mode (findLastSMBrane(10)), filled by its charge
+// look-up with 64-int rows, read by the re-analysis afterwards. A row whose first 41
+// entries equal a stored row's is not added again.
+std::vector<std::vector<int>>& pureIntersectionSpectra();
+void addPureIntersectionSpectrum(const std::vector<int>& row);
 
 std::string AnalyseDegeneracyEquations(const QuvrEquations& equations);
 void PrintConstraints(const int values[3], int f);

@@ -14,6 +14,7 @@
 #include "search/ChanPaton.h"
 #include "search/Couplings.h"
 #include "search/DiscreteSymmetries.h"
+#include "search/InstantonScan.h"
 #include "search/ModelAnalysis.h"
 #include "search/SearchSM.h"
 #include "strings/Intersections.h"
@@ -29,7 +30,6 @@ struct SearchTadpoleHooksState {
   bool statisticsStarted = false;
   std::vector<std::vector<int>> symmetryRows;  // rows of 20, counted
   std::vector<int> symmetryCounts;
-  int InstantonLabel = -1;
 };
 
 SearchTadpoleHooksState& state() {
@@ -45,6 +45,13 @@ int orientifoldIndex(const ChanPatonData* cpd) {
   return cpd != nullptr && cpd->orientifold != nullptr ? cpd->orientifold->listPosition : SM.orientifold;
 }
 
+int fullIntersection(int p, int q) {
+  int chirality = 0;
+  return FullIntersectionForClassMember(p, q, &chirality);
+}
+
+int cpdConjugate(const ChanPatonData& cpd, int x) { return orientifoldConjugate(cpd.orientifold, x); }
+
 void makeOrientifoldCurrent(const ChanPatonData* cpd) {
   const int o = orientifoldIndex(cpd);
   if (o >= 0) setStoredOrientifold(o);
@@ -54,7 +61,24 @@ void makeOrientifoldCurrent(const ChanPatonData* cpd) {
 
 void resetSearchTadpoleHooks() { state() = SearchTadpoleHooksState(); }
 
-void setInstantonLabel(int label) { state().InstantonLabel = label; }
+int hiddenInstantonZeroModes(int m, const ChanPatonData& cpd, int (*intersection)(int, int),
+                             int (*conjugate)(const ChanPatonData&, int)) {
+  const int mc = conjugate(cpd, m);
+  const bool realInstanton = mc == m || mc < 0;
+  int modes = 0;
+  for (int k = 4; k < cpd.stacks; ++k) {
+    const int x = cpd.stackLabel[static_cast<std::size_t>(k)];
+    const int xc = conjugate(cpd, x);
+    const int image = xc >= 0 ? xc : x;
+    modes += intersection(m, image);
+    if (!realInstanton) modes += intersection(mc, image);
+    if (image != x) {
+      modes += intersection(m, x);
+      if (!realInstanton) modes += intersection(mc, x);
+    }
+  }
+  return modes;
+}
 
 void installStandardModelHooks() {
   setAnalysisFunction(analyseGenericSM);
@@ -135,6 +159,25 @@ int analyseGenericSM_with_instantons(ChanPatonData* cpd) {
     getCurrentReflectionCoefficient(0, label, &re, &im);
     Print("%4d  %4d  %c    %4d  %15.7f\n", label, orientifoldConjugate(cpd->orientifold, label), letter,
           cpd->stackMultiplicity[static_cast<std::size_t>(k)], re);
+  }
+  const int m = getInstantonLabel();
+  if (m >= 0) {
+    Print("\n\nNumber of Hidden sector-Instanton zero modes: %d\n",
+          hiddenInstantonZeroModes(m, *cpd, fullIntersection, cpdConjugate));
+    Print("\n");
+    double aCoupling = 0.0, instantonCoupling = 0.0, im = 0.0;
+    if (cpd->stacks > 0) getCurrentReflectionCoefficient(0, cpd->stackLabel[0], &aCoupling, &im);
+    getCurrentReflectionCoefficient(0, m, &instantonCoupling, &im);
+    Print("Orientifold tension:            %15.7f\n", cpd->orientifold != nullptr ? cpd->orientifold->tension : 0.0);
+    Print("a-brane dilaton coupling:       %15.7f\n", aCoupling);
+    Print("Instanton dilaton coupling:     %15.7f\n\n", instantonCoupling);
+    // The solver's record stays as it was: the instanton joins a copy.
+    ChanPatonData extended = *cpd;
+    extended.stackLabel.push_back(m);
+    extended.stackMultiplicity.push_back(999);
+    extended.stackType.push_back(orientifoldGroupType(cpd->orientifold, m));
+    ++extended.stacks;
+    GeneralOpenSectorAnalysis(&extended);
   }
   Print("\n\n_______________________________________________________\n");
   return 1;

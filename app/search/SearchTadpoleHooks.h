@@ -20,5 +20,9 @@ void computeAxionNullVectorInfo(ChanPatonData* cpd);
 // The symmetry statistics of a scan: started empty, printed at its end when collected.
 void initNullVectorStatistics();
 void printAxionSymmetryStatistics();
-// Instanton brane of the instanton scan (-1 none).
-void setInstantonLabel(int label);
+// Zero modes between instanton brane m and the active boundaries after the first four:
+// I(m, x*) + I(m*, x*) (the second only for m* != m), and for x* != x also I(m, x) +
+// I(m*, x) (again the second only for m* != m). intersection(p, q) is the full
+// intersection; conjugate(x) the orientifold image.
+int hiddenInstantonZeroModes(int m, const ChanPatonData& cpd, int (*intersection)(int, int),
+                             int (*conjugate)(const ChanPatonData&, int));

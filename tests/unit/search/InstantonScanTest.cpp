@@ -3,9 +3,12 @@
 // prefixes, the requirement print, and the scans' handling of a missing model file.
 #include <gtest/gtest.h>
 
+#include <complex>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
+#include "search/Axions.h"
 #include "search/InstantonScan.h"
 #include "search/ModelScan.h"
 
@@ -122,12 +125,34 @@ TEST_F(InstantonScanTest, MissingModelFileIsReportedAndAnswersZero) {
 }
 
 TEST_F(InstantonScanTest, EmptyModelFileScansNothing) {
-  if (!modelScanBuilt()) GTEST_SKIP() << "model rescan not linked";
   TemporaryFolder folder;
   const std::string file = folder.write("empty.models", "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
   EXPECT_EQ(InstantonScan(file.c_str(), -1), 0);
   EXPECT_EQ(capture.printed.find("Scanning raw input configuration"), std::string::npos);
   EXPECT_EQ(getInstantonLabel(), -1);
+}
+
+// The charge check of the spectrum scan: a boundary's couplings against the charges
+// times the couplings of the basis boundaries (with the signs of their rows).
+TEST_F(InstantonScanTest, ChargeCheckAcceptsCouplingsTheChargesReproduce) {
+  using C = std::complex<double>;
+  const std::vector<std::vector<C>> basis = {{C(1, 0), C(0, 0.5)}, {C(0, 0), C(1, 0)}};
+  const std::vector<int> signs = {1, -1};
+  const std::vector<int> charges = {2, 1};
+  // 2 (1, i/2) - (0, 1) = (2, -1 + i).
+  EXPECT_EQ(AX_firstChargeMismatch({C(2, 0), C(-1, 1)}, charges, signs, basis), -1);
+  // Differences below 1e-7 (real plus imaginary part) are rounding.
+  EXPECT_EQ(AX_firstChargeMismatch({C(2, 0), C(-1 + 4e-8, 1 + 4e-8)}, charges, signs, basis), -1);
+}
+
+TEST_F(InstantonScanTest, ChargeCheckNamesTheFirstAxionThatDiffers) {
+  using C = std::complex<double>;
+  const std::vector<std::vector<C>> basis = {{C(1, 0), C(0, 0.5)}, {C(0, 0), C(1, 0)}};
+  const std::vector<int> signs = {1, -1};
+  const std::vector<int> charges = {2, 1};
+  // Without the sign of the second row the sum would be (2, 1 + i).
+  EXPECT_EQ(AX_firstChargeMismatch({C(2, 0), C(1, 1)}, charges, signs, basis), 1);
+  EXPECT_EQ(AX_firstChargeMismatch({C(2, 1e-6), C(-1, 1)}, charges, signs, basis), 0);
 }
 
 }  // namespace

@@ -125,7 +125,6 @@ TEST_F(ModelScanTest, RememberedCaseIsForgotten) {
 }
 
 TEST_F(ModelScanTest, ModelLinesSkipFinishedStatuses) {
-  if (!modelAnalysisBuilt()) GTEST_SKIP() << "classification not linked";
   // Statuses -1 and -3 of a ".models" file are final; 0 and -2 lines are analysed again.
   EXPECT_NE(alreadyDone(-1, 1, "nm"), 0);
   EXPECT_NE(alreadyDone(-3, 1, "nm"), 0);
@@ -143,6 +142,39 @@ TEST_F(ModelScanTest, CandidateBannerAndDetailsAppearOnce) {
   capture.clear();
   printDetailedStandardModelData(&SM, 0, 0, 3);
   EXPECT_NE(capture.printed.find("Standard Model features were already printed above\n"), std::string::npos);
+}
+
+// The configuration print the tadpole, instanton and spectrum scans share: the input
+// stacks, and the recombined ones only when recombination merged some.
+TEST_F(ModelScanTest, InputConfigurationShowsRecombinationOnlyWhenStacksMerged) {
+  const std::string separator = std::string(45, '-') + "\n";
+  SM.tensorCode = 33333, SM.MIPF = 4, SM.orientifold = 1;
+  SM.stackCount = 4;
+  const int labels[4] = {7, 7, 9, 7}, mults[4] = {3, 2, 1, 1};
+  for (int k = 0; k < 4; ++k) SM.inputBoundaries[k] = labels[k], SM.multiplicities[k] = mults[k];
+  SM.recombinedCount = BraneRecombination(SM.inputBoundaries, SM.multiplicities, SM.recombinedBoundaries,
+                                          SM.recombinedMultiplicities);
+  printInputModelData(2);
+  const std::string& out = capture.printed;
+  EXPECT_EQ(out.rfind(separator + "Scanning raw input configuration nr. 2\n" +
+                          "         Tensor 33333; MIPF 4; Orientifold 1\n" + "         Boundaries:     7 7 9 7",
+                      0),
+            0u);
+  EXPECT_NE(out.find("         Multiplicities: 3 2 1 1"), std::string::npos);
+  // 7 carries 3 + 2 + 1 branes after merging, 9 one.
+  EXPECT_NE(out.find("After brane recombination:\n        Number of recombined branes 2\n"), std::string::npos);
+  EXPECT_NE(out.find("         Boundaries:     7 9"), std::string::npos);
+  EXPECT_NE(out.find("         Multiplicities: 6 1"), std::string::npos);
+  EXPECT_EQ(out.substr(out.size() - separator.size() - 1), separator + "\n");
+
+  capture.clear();
+  const int distinct[4] = {1, 2, 3, 4};
+  for (int k = 0; k < 4; ++k) SM.inputBoundaries[k] = distinct[k];
+  SM.recombinedCount = BraneRecombination(SM.inputBoundaries, SM.multiplicities, SM.recombinedBoundaries,
+                                          SM.recombinedMultiplicities);
+  printInputModelData(3);
+  EXPECT_NE(capture.printed.find("Scanning raw input configuration nr. 3\n"), std::string::npos);
+  EXPECT_EQ(capture.printed.find("After brane recombination"), std::string::npos);
 }
 
 }  // namespace

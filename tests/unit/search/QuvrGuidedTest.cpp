@@ -199,4 +199,21 @@ TEST_F(QuvrGuidedTest, EquationsGetNonNegativePivotsAfterTheFirst) {
   EXPECT_EQ(e.rows[2], (std::vector<int>{0, 0, 3, 2}));
 }
 
+// Code 0 names no tensor product: the build stops there, before any invariant, open-string
+// set-up or stack of SM.
+TEST_F(QuvrGuidedTest, TensorProductThatCannotBeBuiltEndsTheGuidedBuild) {
+  SM.stackCount = 7;
+  const int labels[4] = {1, 2, 3, 4};
+  const int mults[4] = {3, 2, 1, 1};
+  EXPECT_EQ(BuildQUVRmodel(0, 0, 0, labels, mults), 0);
+  EXPECT_NE(capture.printed.find("Building RCFT 0\n"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("invalid CY code 0"), std::string::npos);
+  EXPECT_EQ(capture.printed.find("Orientifolds and boundary states"), std::string::npos);
+  EXPECT_EQ(SM.stackCount, 7);
+  // Another MIPF of the same code is tried afresh, and fails the same way.
+  capture.clear();
+  EXPECT_EQ(BuildQUVRmodel(0, 1, 0, labels, mults), 0);
+  EXPECT_NE(capture.printed.find("Building RCFT 0\n"), std::string::npos);
+}
+
 }  // namespace

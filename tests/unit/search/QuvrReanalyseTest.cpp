@@ -132,7 +132,6 @@ TEST_F(QuvrReanalyseTest, PureSpectrumLine) {
 }
 
 TEST_F(QuvrReanalyseTest, PassFilter) {
-  if (!modelAnalysisBuilt()) GTEST_SKIP() << "classification not linked";
   // A unitary stack set without tensors and with Gamma x Delta = 0 is orientable.
   int detached[87] = {}, attached[87] = {}, three[87] = {}, orientable[87] = {};
   detached[1] = -1;  // b symplectic: one real stack
@@ -153,6 +152,24 @@ TEST_F(QuvrReanalyseTest, PassFilter) {
   EXPECT_TRUE(reanalysisTakes(orientable, 10));
   EXPECT_FALSE(reanalysisTakes(orientable, 20));
   EXPECT_TRUE(reanalysisTakes(orientable, -1));
+}
+
+// The pure intersection spectra are identified by their first 41 entries.
+TEST_F(QuvrReanalyseTest, PureSpectraAreStoredOncePerIdentity) {
+  std::vector<int> row(64, 0);
+  row[6] = 1, row[41] = 20, row[44] = -1;
+  addPureIntersectionSpectrum(row);
+  std::vector<int> sameIdentity = row;
+  sameIdentity[41] = 18, sameIdentity[44] = 12;  // beyond the identity
+  addPureIntersectionSpectrum(sameIdentity);
+  ASSERT_EQ(pureIntersectionSpectra().size(), 1u);
+  EXPECT_EQ(pureIntersectionSpectra()[0][41], 20);
+  std::vector<int> other = row;
+  other[40] = 1;
+  addPureIntersectionSpectrum(other);
+  EXPECT_EQ(pureIntersectionSpectra().size(), 2u);
+  resetQuvrReanalyse();
+  EXPECT_TRUE(pureIntersectionSpectra().empty());
 }
 
 }  // namespace

@@ -246,7 +246,6 @@ TEST_F(QuvrSelectTest, MissingCatalogueIsReported) {
 }
 
 TEST_F(QuvrSelectTest, RunWritesThreeStackTypesOnly) {
-  if (!modelAnalysisBuilt()) GTEST_SKIP() << "classification not linked";
   TemporaryFolder folder;
   std::string catalogue;
   auto three = record(3, 2, 1, 0);

@@ -20,6 +20,7 @@
 #include "commands/CommandsInternal.h"
 #include "TestSupport.h"
 #include "runtime/SystemUtility.h"
+#include "search/Catalogue.h"
 #include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 
@@ -487,6 +488,22 @@ TEST_F(SearchDriverTest, TachyonFreeHandlerKeepsItsOrientifoldList) {
   EXPECT_EQ(findTachyonFreeSM(0), 0);
   EXPECT_EQ(findTachyonFreeSM(7), 0);
   EXPECT_NE(capture.all.find("Invalid mode"), std::string::npos);
+}
+
+// "scan tadpoles" with a model number shows that catalogue type before it scans: with an
+// empty model folder the browser reports the missing catalogue, then the scan reports its
+// missing model file.
+TEST_F(SearchDriverTest, TadpoleScanOfOneTypeBrowsesTheCatalogueFirst) {
+  run(("set ModelDir " + folder.path("no_models")).c_str());
+  std::string file = folder.path("none.models");
+  int seven = 7;
+  char* params[2] = {file.data(), reinterpret_cast<char*>(&seven)};
+  COM_scan_tadpoles(params, 2);
+  const std::size_t browser = capture.all.find("Models.list does not exist");
+  const std::size_t scan = capture.all.find("Could not open input file " + file);
+  ASSERT_NE(browser, std::string::npos);
+  ASSERT_NE(scan, std::string::npos);
+  EXPECT_LT(browser, scan);
 }
 
 }  // namespace
