@@ -6,6 +6,7 @@
 #include "search/Catalogue.h"
 #include "search/Couplings.h"
 
+#include <tuple>
 #include <string>
 
 #include "runtime/Error.h"
@@ -71,28 +72,15 @@ void resetCouplings() {
 
 void setOrderedSpectrumSource(const OrderedSpectrum* (*source)(StandardModel* model)) { state().source = source; }
 
-const OrderedSpectrum* orderedSpectrumOf(StandardModel* model) {
-  return state().source != nullptr ? state().source(model) : nullptr;
-}
+// The catalogue's ordered multiplets have the row layout of the coupling analysis.
+static_assert(kOrderedMultipletSize == std::tuple_size<SpectrumRow>::value);
 
-const char* ParticleType(int code) {
-  switch (code) {
-    case 1: return "Q";
-    case -1: return "Q*";
-    case 2: return "u*";
-    case -2: return "u";
-    case 3: return "d*";
-    case -3: return "d";
-    case 4: return "L";
-    case -4: return "L*";
-    case 5: return "e*";
-    case -5: return "e";
-    case 6: return "Hd";
-    case -6: return "Hu";
-    case 7: return "Ex";
-    case 0: return "n";
-    default: return "??";
-  }
+const OrderedSpectrum* orderedSpectrumOf(StandardModel* model) {
+  if (state().source != nullptr) return state().source(model);
+  // Computed afresh: the record may hold another candidate than at the last call.
+  computeOrderedStandardModelSpectrum(model);
+  const OrderedMultiplets* ordered = getOrderedSpectrum(model);
+  return ordered != nullptr ? &ordered->rows : nullptr;
 }
 
 int twoPointCoupling(const SpectrumRow& r1, const SpectrumRow& r2) {
@@ -160,7 +148,7 @@ void printVertex(int n, const int labels[], const SpectrumRow* const rows[], int
     const char* close = i + 1 < n ? "," : "";
     labelField += formatText("%d%s", labels[i], close);
     copies += formatText("%d%s", (*rows[i])[20], close);
-    names += formatText("%s%s", ParticleType((*rows[i])[19]), close);
+    names += formatText("%s%s", particleName((*rows[i])[19]).c_str(), close);
   }
   labelField += ")";
   copies += "]";

@@ -24,13 +24,11 @@ using OrderedSpectrum = std::vector<SpectrumRow>;
 void resetCouplings();
 void resetDecomposedSpectrum();
 
-// The ordered spectrum of a candidate, built by the classification; the default answers
-// nullptr ("not available yet").
+// The ordered spectrum of a candidate (the catalogue's ordered multiplets); tests install
+// made-up ones, nullptr restores the default.
 void setOrderedSpectrumSource(const OrderedSpectrum* (*source)(StandardModel* model));
 const OrderedSpectrum* orderedSpectrumOf(StandardModel* model);
 
-// Name of a type code ("??" for an unknown one), baryon number in thirds, lepton number.
-const char* ParticleType(int code);
 
 // Selection rules (the record supplies the c and d blocks and the Y coefficients).
 int twoPointCoupling(const SpectrumRow& r1, const SpectrumRow& r2);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/Output.h"
+#include "search/Catalogue.h"
 #include "search/Couplings.h"
 #include "search/SearchDriver.h"
 #include "search/SearchSM.h"
@@ -152,7 +153,7 @@ void printDecomposedSpectrumMultiplets(const OrderedSpectrum& ordered, int* exac
       const SpectrumRow& row = ordered[k];
       const int type = row[19];
       if (kind == 0 ? type != 0 : (type != kind && type != -kind)) continue;
-      printParticleData(static_cast<int>(k), row, -1, ParticleType(type));
+      printParticleData(static_cast<int>(k), row, -1, particleName(type).c_str());
       copies += row[20];
     }
     if ((kind == 1 || kind == 2 || kind == 3 || kind == 5) && copies > F) *exact = 0;
@@ -226,7 +227,8 @@ void printDecomposedSpectrum(const OrderedSpectrum& ordered, int hd, int hu, int
       const SpectrumRow& U = ordered[static_cast<std::size_t>(u)];
       for (int r = 0; r <= B; ++r) {
         const SpectrumRow& row = ordered[static_cast<std::size_t>(r)];
-        const char* name = ParticleType(row[19]);
+        const std::string nameText = particleName(row[19]);
+        const char* name = nameText.c_str();
         if (twoPointCoupling(row, H)) Print("Two point coupling      (%s,Hd)\n", name);
         if (twoPointCoupling(row, U)) Print("Two point coupling      (%s,Hu)\n", name);
         if (PerturbativeThreePointCoupling(row, H, H)) Print("Three point coupling    (%s,Hd,Hd)\n", name);
@@ -241,11 +243,11 @@ void printDecomposedSpectrum(const OrderedSpectrum& ordered, int hd, int hu, int
           const int lowered = std::min(ci, rj[20]);
           const int type = rj[19];
           if (PerturbativeThreePointCoupling(ri, rj, H)) {
-            Print("Yukawa coupling         (%s,%s,Hd)\n", ParticleType(ri[19]), ParticleType(type));
+            Print("Yukawa coupling         (%s,%s,Hd)\n", particleName(ri[19]).c_str(), particleName(type).c_str());
             if (type >= -6 && type <= 6) massless[type + 6] -= lowered;
           }
           if (PerturbativeThreePointCoupling(ri, rj, U)) {
-            Print("Yukawa coupling         (%s,%s,Hu)\n", ParticleType(ri[19]), ParticleType(type));
+            Print("Yukawa coupling         (%s,%s,Hu)\n", particleName(ri[19]).c_str(), particleName(type).c_str());
             if (type >= -6 && type <= 6) massless[type + 6] -= lowered;
           }
         }

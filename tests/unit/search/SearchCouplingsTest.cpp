@@ -108,9 +108,9 @@ TEST_F(SearchCouplingsTest, SevenFieldsAreTooMany) {
 }
 
 TEST_F(SearchCouplingsTest, ParticleNamesAndQuantumNumbers) {
-  EXPECT_STREQ(ParticleType(-6), "Hu");
-  EXPECT_STREQ(ParticleType(2), "u*");
-  EXPECT_STREQ(ParticleType(9), "??");
+  EXPECT_EQ(particleName(-6), "Hu");
+  EXPECT_EQ(particleName(2), "u*");
+  EXPECT_EQ(particleName(9), "??");
   EXPECT_EQ(BaryonNumber(1), 1);   // Q: one third
   EXPECT_EQ(BaryonNumber(2), -1);  // u*: minus one third
   EXPECT_EQ(LeptonNumber(4), 1);
