@@ -663,6 +663,7 @@ void initializeDefaultModeCommands() {
   registerOrientifoldCountCommands();
   registerStringDefaultCommands();
   registerSearchDefaultCommands();
+  registerBraneScanCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {

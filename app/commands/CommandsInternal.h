@@ -118,3 +118,5 @@ void manageDiophantineCode(int code);
 void registerBoundarySearchCommands();
 // CommandsIntersections.cpp: "Intersect".
 void registerIntersectionCommands();
+// CommandsIntersections.cpp: "scan branes" (default mode).
+void registerBraneScanCommands();
