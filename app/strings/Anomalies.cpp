@@ -224,7 +224,7 @@ int CheckLocalAnomalies(ChanPatonData* cpd) {
     if (bs != b) {
       const int M1 = ComputeMoebiusSum(o, b);
       const int M2 = ComputeMoebiusSum(o, bs);
-      if (M1 == kIntersectionFailed || M2 == kIntersectionFailed) continue;
+      if (M1 == kMoebiusFailed || M2 == kMoebiusFailed) continue;
       A = 4LL * (M1 - M2);
     }
     for (int k = 0; k < cpd->stacks; ++k) {

@@ -421,9 +421,11 @@ int InitMoebiusSum() {
 
 int ComputeMoebiusSum(int o, int b) {
   IntersectionsState& s = state();
-  if (InitMoebiusSum() != 0) return kIntersectionFailed;
-  OrientifoldInfo* record = setStoredOrientifold(o);
-  if (record == nullptr) return kIntersectionFailed;
+  if (InitMoebiusSum() != 0) return kMoebiusFailed;
+  // Selecting an orientifold restarts the open-string set-up; skip it when o is current.
+  OrientifoldInfo* record = orientifoldAt(o);
+  if (record == nullptr || getCurrentOrientifold() != record) record = setStoredOrientifold(o);
+  if (record == nullptr) return kMoebiusFailed;
   const int L = static_cast<int>(s.PfacR.size());
   double re = 0, im = 0;
   for (int m = 0; m < L; ++m) {
@@ -437,7 +439,7 @@ int ComputeMoebiusSum(int o, int b) {
   }
   if (record->tension < 0) re = -re;
   int M = 0;
-  if (!toInteger(re, im, &M)) return kIntersectionFailed;
+  if (!toInteger(re, im, &M)) return kMoebiusFailed;
   return M;
 }
 
@@ -453,7 +455,7 @@ int getDiagonalInfo(int o, int b, int* x, int* y, int* z) {
     int yb = 0;
     if (xb != 0) {
       yb = ComputeMoebiusSum(o, b);
-      if (yb == kIntersectionFailed) return 1;
+      if (yb == kMoebiusFailed) return 1;
     }
     d.x[at(b)] = xb;
     d.y[at(b)] = yb;
@@ -463,7 +465,7 @@ int getDiagonalInfo(int o, int b, int* x, int* y, int* z) {
       int yi = 0;
       if (xi != 0) {
         yi = ComputeMoebiusSum(o, image);
-        if (yi == kIntersectionFailed) return 1;
+        if (yi == kMoebiusFailed) return 1;
       }
       d.x[at(image)] = xi;
       d.y[at(image)] = yi;
@@ -632,7 +634,7 @@ int CheckChirality(int mode, int b, int o, int* A, int* M, int* Z) {
   if (value(s.checkMoebius, 1) == 0) return mode == 1 ? 0 : -4;
   const int M1 = ComputeMoebiusSum(o, b);
   const int M2 = ComputeMoebiusSum(o, image);
-  if (M1 == kIntersectionFailed || M2 == kIntersectionFailed) return -3;
+  if (M1 == kMoebiusFailed || M2 == kMoebiusFailed) return -3;
   if (!(std::abs(M1) <= x && std::abs(M2) <= x && (x - M1) % 2 == 0 && (x - M2) % 2 == 0))
     Alert("CheckChirality", 3, 212404, "Annulus/Moebius sum problem: A1=%d, M1=%d, A2=%d, M2=%d", x, M1, x, M2);
   if (M1 != M2) return chiral();

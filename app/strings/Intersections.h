@@ -60,7 +60,10 @@ int InitFastIntersection();
 // 1 when the installed pair routine is the one over orbits (for the current invariant).
 int intersectionUsesOrbits();
 int InitMoebiusSum();
-// Moebius sum M(b) of orientifold o (made current first).
+// Moebius sum M(b) of orientifold o (made current first); kMoebiusFailed when the sum is
+// not an integer (after alert 110302) or there is no such orientifold. Any integer,
+// negative ones included, is a Moebius sum.
+constexpr int kMoebiusFailed = kNotComputed;
 int ComputeMoebiusSum(int o, int b);
 // x = X(b, b*), y = M(b) (0 when x = 0), z = X(b, b) when z is not null. 0 done, 1 refused.
 int getDiagonalInfo(int o, int b, int* x, int* y, int* z);
