@@ -309,3 +309,28 @@ void resetBoundarySearch();
 // -1 when some boundary has no image, else the number of boundary labels (or the alert's
 // result after a conflict).
 int CloseBoundaryPermutations(const int* pi, int n, const int* is, const int* js);
+
+// ---------------------------------------------------------------------------------------
+// Orbit queries for the intersection routines and the counter report (callers run the
+// oriented set-up first). Without orbit tables (CrossBoundOrbitsAvailable() is 0) every
+// boundary is its own orbit.
+
+// The field of the representative of Ishibashi orbit k and the orbit's size; -1 and 0
+// outside the orbits.
+int getIshibashiFieldForOrbit(int k);
+int getIshibashiOrbitSize_orb(int k);
+// R(m, a) at the representative m of Ishibashi orbit k.
+void getCurrentReflectionCoefficient_orb(int k, int a, double* re, double* im);
+// The orbit of boundary a as seen from a: entry k is the label reached from a by boundary
+// current k (getBoundaryOrder() entries, -1 where the action failed); {a} without orbits.
+const std::vector<int>& getBoundaryOrbit(int a, std::vector<int>* out);
+// The label reached from a by the inverse of boundary current k; a itself for k = 0
+// without orbits; -1 outside.
+int FastBoundaryCurrentInverseFusion(int k, int a);
+// The group-charge list of the trivial orientifold (indices of charge vectors Q(J), J in
+// the invariant's group), loaded first; empty without orbit tables.
+const std::vector<int>& getTrivialModInvGroupCharges();
+// The program's counter report of this layer: the report installed by the layer above
+// (the intersection counter of the string layer); nothing until one is installed.
+void printCounters();
+void setCounterReport(void (*report)());

@@ -684,6 +684,7 @@ void initializeDefaultModeCommands() {
   registerScanDefaultCommands();
   registerQuvrDefaultCommands();
   registerSMSearchDefaultCommands();
+  registerBraneScanCommands();
 }
 
 void initializeSingleAlgebraModeCommands() {

@@ -138,3 +138,5 @@ int COM_scan_tadpoles(char** params, int n);
 void registerSMSearchBoundaryCommands();
 void registerSMSearchModularCommands();
 void registerSMSearchDefaultCommands();
+// CommandsIntersections.cpp: "scan branes" (default mode).
+void registerBraneScanCommands();

@@ -186,6 +186,10 @@ std::vector<std::array<int, 66>> BuildQuvrVariations(const int* row);
 // scores[k] for matches[k]; -1 when there are none.
 int selectBestMatch(const std::vector<int>& scores);
 // Pattern entries found by the look-ups of this run (charge-basis vector, words 41-52).
+// The pure intersection spectra (pattern entries) found so far, shared with the re-analysis.
+void clearPureIntersectionSpectra();
+// Adds a pattern entry (up to 80 words) unless one with equal words 0-40 exists; its index.
+int addPureIntersectionPattern(const int* entry, int size);
 int patternCount();
 const int* patternEntry(int index);
 

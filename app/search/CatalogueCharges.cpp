@@ -25,6 +25,9 @@ namespace {
 constexpr int kListEnd = -999;
 constexpr int kUnrestricted = 999;
 constexpr int kChargeBasisSize = 80;
+// A pattern is identified by its charge-basis words 0-40; the code and the look-up results
+// follow them.
+constexpr int kPatternIdentity = 41;
 using ChargeBasisVector = std::array<int, kChargeBasisSize>;
 
 struct CatalogueChargesState {
@@ -343,14 +346,7 @@ int findThisSpectrumInQUVRList() {
   for (int k = 30; k < 40; ++k)
     squares += entry[static_cast<std::size_t>(k)] * entry[static_cast<std::size_t>(k)];
   entry[41] = 100 * inner + squares;
-  auto found =
-      std::find_if(s.patterns.begin(), s.patterns.end(), [&](const ChargeBasisVector& stored) {
-        return std::equal(stored.begin(), stored.begin() + 42, entry.begin());
-      });
-  if (found == s.patterns.end()) {
-    s.patterns.push_back(entry);
-    found = s.patterns.end() - 1;
-  }
+  auto found = s.patterns.begin() + addPureIntersectionPattern(entry.data(), kChargeBasisSize);
 
   int selected = -1;
   int bestScore = -1;
@@ -503,6 +499,20 @@ int DeterminePossibleChargesFromIntersections(void* equations) {
     }
   }
   return s.acceptedEmbeddings;
+}
+
+void clearPureIntersectionSpectra() { state().patterns.clear(); }
+
+int addPureIntersectionPattern(const int* entry, int size) {
+  std::vector<ChargeBasisVector>& patterns = state().patterns;
+  ChargeBasisVector row{};
+  std::copy(entry, entry + std::min(size, kChargeBasisSize), row.begin());
+  auto found = std::find_if(patterns.begin(), patterns.end(), [&](const ChargeBasisVector& stored) {
+    return std::equal(stored.begin(), stored.begin() + kPatternIdentity, row.begin());
+  });
+  if (found != patterns.end()) return static_cast<int>(found - patterns.begin());
+  patterns.push_back(row);
+  return static_cast<int>(patterns.size()) - 1;
 }
 
 int patternCount() {

@@ -23,9 +23,10 @@
 
 namespace {
 
+// Words of a pure intersection spectrum the re-analysis reads (charge basis and counts).
+constexpr int kPureSpectrumSize = 64;
+
 struct QuvrReanalyseState {
-  // Rows the charge look-up of the last-brane step records in re-analysis mode.
-  std::vector<std::vector<int>> pureSpectra;
   bool firstTerm = false;
   std::vector<int> printed;    // by type minus 1
   std::vector<int> generator;  // by type minus 1
@@ -95,19 +96,22 @@ bool writeHomeFile(const char* name, const std::string& text) {
 
 }  // namespace
 
-void resetQuvrReanalyse() { state() = QuvrReanalyseState{}; }
+void resetQuvrReanalyse() {
+  state() = QuvrReanalyseState{};
+  clearPureIntersectionSpectra();
+}
 
-std::vector<std::vector<int>>& pureIntersectionSpectra() { return state().pureSpectra; }
+std::vector<std::vector<int>> pureIntersectionSpectra() {
+  std::vector<std::vector<int>> rows;
+  for (int k = 0; k < patternCount(); ++k) {
+    const int* entry = patternEntry(k);
+    rows.emplace_back(entry, entry + kPureSpectrumSize);
+  }
+  return rows;
+}
 
 void addPureIntersectionSpectrum(const std::vector<int>& row) {
-  std::vector<std::vector<int>>& rows = state().pureSpectra;
-  const auto identity = [](const std::vector<int>& r) {
-    return std::vector<int>(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(r.size(), 41)));
-  };
-  const std::vector<int> key = identity(row);
-  for (const std::vector<int>& stored : rows)
-    if (identity(stored) == key) return;
-  rows.push_back(row);
+  addPureIntersectionPattern(row.data(), static_cast<int>(row.size()));
 }
 
 std::string GroupString(const int* row) {
@@ -351,9 +355,9 @@ int ReanalyseQUVR(int type, int U) {
     SM.tensorCode = -1, SM.MIPF = -1, SM.orientifold = -1;
     SM.stackCount = 4;
     if (n == 3) Print("Model nr %d is a three brane model; intersection data extended to brane d\n", type);
-    s.pureSpectra.clear();
+    clearPureIntersectionSpectra();
     findLastSMBrane(10);
-    spectra = s.pureSpectra;
+    spectra = pureIntersectionSpectra();
     spectraCount = static_cast<int>(spectra.size());
     int minimal = 1000000;
     for (const std::vector<int>& row : spectra)
@@ -457,9 +461,59 @@ void RealFormQUVR() {
 }
 
 void AnalyseIntersectionPatterns() {
-  // Needs the eight c/d relabellings of the catalogue look-up, which the catalogue module
-  // does not offer yet.
-  Alert("AnalyseIntersectionPatterns", 0, 100201, "Intersection-pattern analysis: not available yet");
+  // A pattern is the 48-word chiral profile of a generator type; every other type must be
+  // one of them under the interchange and conjugation of c and d.
+  constexpr int kProfile = 48;
+  struct Pattern {
+    std::array<int, kProfile> profile{};
+    int count = 0;
+    int generator = 0;
+  };
+  std::vector<Pattern> patterns;
+  const std::vector<int>& isGenerator = quvrIsGenerator();
+  const auto generatorType = [&](int type) {
+    return type >= 1 && static_cast<std::size_t>(type) <= isGenerator.size() &&
+           isGenerator[static_cast<std::size_t>(type - 1)] == 1;
+  };
+  const auto find = [&](const int* row) {
+    for (std::size_t k = 0; k < patterns.size(); ++k)
+      if (std::equal(row, row + kProfile, patterns[k].profile.begin())) return static_cast<int>(k);
+    return -1;
+  };
+  for (const ModelRow& row : quvrCatalogueRows()) {
+    if (!generatorType(row[56])) continue;
+    int k = find(row.data());
+    if (k < 0) {
+      Pattern pattern;
+      std::copy(row.begin(), row.begin() + kProfile, pattern.profile.begin());
+      pattern.generator = row[56];
+      patterns.push_back(pattern);
+      k = static_cast<int>(patterns.size()) - 1;
+    }
+    ++patterns[static_cast<std::size_t>(k)].count;
+  }
+  for (const ModelRow& row : quvrCatalogueRows()) {
+    if (generatorType(row[56]) || find(row.data()) >= 0) continue;
+    const std::vector<std::array<int, 66>> variants = BuildQuvrVariations(row.data());
+    bool found = false;
+    for (std::size_t m = 0; m < variants.size() && !found; ++m) {
+      const int k = find(variants[m].data());
+      if (k < 0) continue;
+      Print("Found generator for field %d at m=%d\n", row[56], static_cast<int>(m));
+      ++patterns[static_cast<std::size_t>(k)].count;
+      found = true;
+    }
+    if (found) continue;
+    for (const std::array<int, 66>& variant : variants) PrintVec(kProfile, variant.data(), "--->");
+    // One type of the catalogue walk: reported and skipped, the walk goes on.
+    Alert("AnalyseIntersectionPatterns", 0, 112201, "%d NOT FOUND", row[56]);
+  }
+  for (const Pattern& pattern : patterns) {
+    Print("Vector %5d, Count %3d, Gen. %5d", static_cast<int>(&pattern - patterns.data()), pattern.count,
+          pattern.generator);
+    for (int v : pattern.profile) Print("%3d", v);
+    Print("\n");
+  }
 }
 
 int FullQUVRAnalysis(int U) {

@@ -33,7 +33,9 @@ void AnalyseIntersectionPatterns();
 // last-brane step runs in re-analysis mode (findLastSMBrane(10)), filled by its charge
 // look-up with 64-int rows, read by the re-analysis afterwards. A row whose first 41
 // entries equal a stored row's is not added again.
-std::vector<std::vector<int>>& pureIntersectionSpectra();
+// The pure intersection spectra of the last d-stack step in re-analysis mode (64 words each;
+// kept by the catalogue's charge look-up).
+std::vector<std::vector<int>> pureIntersectionSpectra();
 void addPureIntersectionSpectrum(const std::vector<int>& row);
 
 std::string AnalyseDegeneracyEquations(const QuvrEquations& equations);

@@ -227,7 +227,7 @@ int analyseCouplings(ChanPatonData* cpd, StandardModel* record, int order, int H
   Print("\n");
   const OrderedSpectrum* ordered = orderedSpectrumOf(record);
   if (ordered == nullptr) {
-    Alert("analyseCouplings", 0, 100201, "Ordered spectrum: not available yet");
+    Alert("analyseCouplings", 0, 100201, "Ordered spectrum could not be computed");
     return 0;
   }
   int exact = 1;

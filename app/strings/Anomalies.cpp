@@ -8,6 +8,7 @@
 
 #include "boundaries/CrossBound.h"
 #include "runtime/Error.h"
+#include "runtime/Output.h"
 #include "strings/Intersections.h"
 #include "strings/OpenSpectrum.h"
 
@@ -172,3 +173,87 @@ int CheckGlobalAnomalies(const ChanPatonData* cpd) {
 int getGlobalAnomalyLoadCount() { return state().loads; }
 
 void resetAnomalies() { state() = AnomaliesState(); }
+
+namespace {
+
+// I(a, b): through the class rows when a has a class, else computed directly.
+int chiralityOf(int a, int b) {
+  if (getBoundaryClass(a) >= 0) return ComputeIntersectionForClassMember(a, b);
+  int c = 0;
+  ComputeIntersectionEntry(a, b, &c);
+  return c;
+}
+
+// Position of the record in the tension-sorted list; -1 when it is not there.
+int orientifoldIndexOf(OrientifoldInfo* record) {
+  int total = 0, count = 0;
+  OrientifoldInfo** list = getPositiveTensionOrientifolds(&total, &count);
+  for (int o = 0; o < total && list != nullptr; ++o)
+    if (list[o] == record) return o;
+  return -1;
+}
+
+}  // namespace
+
+void CorrectLocalAnomaly(OrientifoldInfo* record, std::vector<int>* row) {
+  loadOrientifoldConjugates(record, 0);
+  const int n = static_cast<int>(row->size());
+  for (int a = 0; a < n; ++a) {
+    const int as = orientifoldConjugate(record, a);
+    if (orientifoldGroupType(record, a) == 0 && a < as && as < n) {
+      (*row)[at(a)] += (*row)[at(as)];
+      (*row)[at(as)] = 0;
+    }
+  }
+}
+
+int CheckLocalAnomalies(ChanPatonData* cpd) {
+  if (cpd == nullptr || cpd->orientifold == nullptr) return 1;
+  OrientifoldInfo* record = cpd->orientifold;
+  const int o = orientifoldIndexOf(record);
+  if (o < 0) {
+    Alert("CheckLocalAnomalies", 0, 212404, "Orientifold of the configuration not in the list");
+    return 1;
+  }
+  loadOrientifoldConjugates(record, 0);
+  const int n = TotalBoundaries();
+  for (int b = 0; b < n; ++b) {
+    const int bs = orientifoldConjugate(record, b);
+    if (bs < 0) continue;  // no conjugate: no probe
+    long long A = 0;
+    if (bs != b) {
+      const int M1 = ComputeMoebiusSum(o, b);
+      const int M2 = ComputeMoebiusSum(o, bs);
+      if (M1 == kMoebiusFailed || M2 == kMoebiusFailed) continue;
+      A = 4LL * (M1 - M2);
+    }
+    for (int k = 0; k < cpd->stacks; ++k) {
+      const int a = cpd->stackLabel[at(k)];
+      if (a < 0 || a >= n) continue;
+      const int N = cpd->stackMultiplicity[at(k)];
+      long long I = chiralityOf(a, bs);
+      const int as = orientifoldConjugate(record, a);
+      if (as >= 0 && as != a) I += chiralityOf(as, bs);
+      A += N * I;
+    }
+    if (A == 0) continue;
+    PrintStdout("Local anomaly not cancelled: b=%d, anomaly=%lld\n", b, A);
+    // The probe becomes a stack of five branes, so that the offending brane shows up in the
+    // configuration's spectrum.
+    const int label = b < bs ? b : bs;
+    const int stack = cpd->stacks;
+    cpd->stackLabel.resize(at(stack + 1));
+    cpd->stackType.resize(at(stack + 1));
+    cpd->stackMultiplicity.resize(at(stack + 1));
+    cpd->stackLabel[at(stack)] = label;
+    cpd->stackType[at(stack)] = orientifoldGroupType(record, b);
+    cpd->stackMultiplicity[at(stack)] = 5;
+    if (static_cast<int>(cpd->multiplicity.size()) < n) cpd->multiplicity.resize(at(n), 0);
+    if (static_cast<int>(cpd->distinctBrane.size()) < n) cpd->distinctBrane.resize(at(n), -1);
+    cpd->multiplicity[at(b)] = cpd->multiplicity[at(bs)] = 5;
+    cpd->distinctBrane[at(b)] = cpd->distinctBrane[at(bs)] = stack;
+    cpd->stacks = stack + 1;
+    return 0;
+  }
+  return 1;
+}

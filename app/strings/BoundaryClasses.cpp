@@ -15,8 +15,9 @@
 namespace {
 
 struct BoundaryClassesState {
-  // Per boundary: leader and the orientifold whose image gives it from the leader (-1 none).
-  std::vector<int> leader, viaOrientifold;
+  // Per boundary b: its leader r, the boundary current j and the orientifold o (-1 none)
+  // with b = J_j r, or b = (J_j r)* under o.
+  std::vector<int> leader, viaCurrent, viaOrientifold;
   std::vector<int> BoundaryClasses, BoundaryClassReality, BoundaryClassInverse;
   std::vector<int> ClassMap;
   std::vector<std::vector<std::int8_t>> rows;
@@ -62,36 +63,52 @@ int getBoundaryClasses() {
   SearchData* sd = record();
   const int n = sd != nullptr ? sd->boundaries : TotalBoundaries();
   s.leader.assign(at(n), -1);
+  s.viaCurrent.assign(at(n), -1);
   s.viaOrientifold.assign(at(n), -1);
   const int orientifolds = sd != nullptr && sd->orientifoldList != nullptr ? sd->orientifolds : 0;
+  std::vector<int> orbit;
+  auto claim = [&](int c, int r, int j, int o) {
+    if (c < 0 || c >= n || s.leader[at(c)] != -1) return;
+    s.leader[at(c)] = r;
+    s.viaCurrent[at(c)] = j;
+    s.viaOrientifold[at(c)] = o;
+  };
   for (int b = 0; b < n; ++b) {
     if (s.leader[at(b)] != -1) continue;
-    s.leader[at(b)] = b;
-    for (int o = 0; o < orientifolds; ++o) {
-      const int c = imageUnder(sd->orientifoldList[o], b);
-      // No conjugate: nothing joins the class.
-      if (c < 0 || c >= n || s.leader[at(c)] != -1) continue;
-      s.leader[at(c)] = b;
-      s.viaOrientifold[at(c)] = o;
+    claim(b, b, 0, -1);
+    // The boundary-current orbit first, then the images of its members under every
+    // orientifold (a conjugate of -1 means none: nothing joins).
+    getBoundaryOrbit(b, &orbit);
+    const int size = static_cast<int>(orbit.size());
+    for (int j = 0; j < size; ++j) claim(orbit[at(j)], b, j, -1);
+    for (int j = 0; j < size; ++j) {
+      const int member = orbit[at(j)];
+      if (member < 0 || member >= n) continue;
+      for (int o = 0; o < orientifolds; ++o) claim(imageUnder(sd->orientifoldList[o], member), b, j, o);
     }
   }
   s.BoundaryClasses.clear();
   s.BoundaryClassInverse.assign(at(n), -1);
   std::vector<int> classOfLeader(at(n), -1);
   for (int b = 0; b < n; ++b)
-    if (s.leader[at(b)] == b) {
+    if (s.leader[at(b)] == b && s.viaCurrent[at(b)] == 0 && s.viaOrientifold[at(b)] == -1) {
       classOfLeader[at(b)] = static_cast<int>(s.BoundaryClasses.size());
       s.BoundaryClasses.push_back(b);
     }
   s.BoundaryClassReality.assign(s.BoundaryClasses.size(), 1);
-  const int tension = sd != nullptr && sd->orientifoldList != nullptr ? sd->tensionOrientifolds : 0;
   for (int b = 0; b < n; ++b) {
-    const int k = classOfLeader[at(s.leader[at(b)])];
+    const int r = s.leader[at(b)];
+    const int k = r >= 0 ? classOfLeader[at(r)] : -1;
     if (k < 0) {
       Alert("getBoundaryClasses", 0, 212404, "Incorrect class inverse");
       continue;
     }
     s.BoundaryClassInverse[at(b)] = k;
+  }
+  const int tension = sd != nullptr && sd->orientifoldList != nullptr ? sd->tensionOrientifolds : 0;
+  for (int b = 0; b < n; ++b) {
+    const int k = s.BoundaryClassInverse[at(b)];
+    if (k < 0) continue;
     for (int o = 0; o < tension && s.BoundaryClassReality[at(k)] == 1; ++o) {
       const int c = imageUnder(sd->orientifoldList[o], b);
       if (c >= 0 && c != b) s.BoundaryClassReality[at(k)] = 0;
@@ -169,12 +186,19 @@ int FullIntersectionForClassMember(int a, int b, int* chirality) {
     return kIntersectionFailed;
   }
   const int r = s.leader[at(a)];
+  const int j = s.viaCurrent[at(a)];
   const int o = s.viaOrientifold[at(a)];
   SearchData* sd = record();
-  int u = b;
+  // X(J r, b) = X(r, J^-1 b) and X((J r)*, b) = X(b*, J r) = X(J^-1 b*, r).
+  int image = b;
   if (o >= 0 && sd != nullptr && sd->orientifoldList != nullptr) {
-    u = imageUnder(sd->orientifoldList[o], b);
-    if (u < 0) u = b;  // no conjugate: the boundary is taken as its own image
+    image = imageUnder(sd->orientifoldList[o], b);
+    if (image < 0) image = b;  // no conjugate: the boundary is taken as its own image
+  }
+  const int u = j > 0 ? FastBoundaryCurrentInverseFusion(j, image) : image;
+  if (u < 0) {
+    Alert("FullIntersectionForClassMember", 3, 212404, "No boundary for the inverse of current %d on %d", j, image);
+    return kIntersectionFailed;
   }
   const int sign = o >= 0 ? -1 : 1;
   int idx = sd != nullptr && u < static_cast<int>(sd->BoundaryMap.size()) ? sd->BoundaryMap[at(u)] : -1;

@@ -3,6 +3,7 @@
 // search and the chirality checks of rank-2 tensors.
 #include "strings/Intersections.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -32,7 +33,18 @@ struct IntersectionsState {
   SearchData* SD = nullptr;
   int (*intersect_fcn)(int, int, int*) = nullptr;
   int IntersectionsInitiated = -1;
+  int orbitsAtInit = -1;  // CrossBoundOrbitsAvailable() when the tables were built
   std::vector<double> SfacR, SfacI;
+  int SfacStamp = -1;
+  // Orbit tables: charge classes of the charge vectors (index -> class), the class of a
+  // difference Q_i - Q_j of two charge indices (-2 not looked up yet), and F(d, m).
+  int Norbit = 0;
+  int centre = 1;
+  std::vector<int> chargeMap;
+  int DifCh = 0;
+  int chargeIndices = 0;
+  std::vector<int> differenceClass;
+  std::vector<double> FSR, FSI;
   int MoebiusInitiated = -1;
   std::vector<double> PfacR, PfacI;
   std::map<const OrientifoldInfo*, DiagonalBlock> diagonals;
@@ -87,11 +99,21 @@ bool validBoundary(const char* routine, int b) {
   return false;
 }
 
+// The tables belong to the current invariant, and to the orbit tables as they are now
+// ("Use_orbits" chooses the routine).
+bool tablesCurrent() {
+  const IntersectionsState& s = state();
+  return s.IntersectionsInitiated == QueryBulkInvariant() && s.intersect_fcn != nullptr &&
+         s.orbitsAtInit == CrossBoundOrbitsAvailable();
+}
+
 // Tables built for the current invariant, rebuilt when stale; false when that fails.
 bool ensureTables(const char* routine) {
-  IntersectionsState& s = state();
-  if (s.IntersectionsInitiated == QueryBulkInvariant() && s.intersect_fcn != nullptr) return true;
-  Alert(routine, 0, 212404, "Intersections not initialized");
+  if (tablesCurrent()) return true;
+  // Tables of another invariant are a caller's slip; a changed "Use_orbits" only asks for
+  // the other routine.
+  if (state().IntersectionsInitiated != QueryBulkInvariant())
+    Alert(routine, 0, 212404, "Intersections not initialized");
   return InitIntersection() == 0;
 }
 
@@ -111,6 +133,37 @@ DiagonalBlock& diagonalOf(OrientifoldInfo* record) {
 
 int plainIntersection(int a, int b, int* chirality) { return ComputeIntersectionWithoutOrbits(a, b, chirality); }
 
+int chargeIndexOf(int field) {
+  const PrimaryOrbitEntry* e = getPrimaryOrbitEntry(field);
+  return e != nullptr ? e->chargeIndex : -1;
+}
+
+// The index of the charge vector Q_i - Q_j (charge indices i, j); -1 after an alert.
+int differenceIndex(int i, int j) {
+  const int N = state().centre;
+  const int* qi = getChargePointer(i);
+  const int* qj = getChargePointer(j);
+  std::vector<int> v(at(N));
+  for (int c = 0; c < N; ++c) v[at(c)] = ((qi[c] - qj[c]) % N + N) % N;
+  return findChargeVector(v.data());
+}
+
+// Charge class of Q_i - Q_j, memoised when the table fits; -1 when unknown.
+int differenceClassOf(int i, int j) {
+  IntersectionsState& s = state();
+  const int R = s.chargeIndices;
+  if (i < 0 || j < 0 || i >= R || j >= R) return -1;
+  const bool table = !s.differenceClass.empty();
+  if (table) {
+    const int known = s.differenceClass[at(i) * at(R) + at(j)];
+    if (known != -2) return known;
+  }
+  const int index = differenceIndex(i, j);
+  const int d = index >= 0 && index < static_cast<int>(s.chargeMap.size()) ? s.chargeMap[at(index)] : -1;
+  if (table) s.differenceClass[at(i) * at(R) + at(j)] = d;
+  return d;
+}
+
 // x = X(b, b*) with its chirality; false when the pair failed.
 bool imageIntersection(int b, int image, int* x, int* chi) {
   *x = ComputeIntersectionEntry(b, image, chi);
@@ -124,6 +177,7 @@ void initializeIntersections() {
   s.Super = getIntParPointer("Super");
   s.checkMoebius = getIntParPointer("SM_search check_moebius");
   s.BraneIntersectionCounter = 0;
+  setCounterReport(printIntersectionCounters);
 }
 
 void resetIntersections() {
@@ -146,14 +200,22 @@ std::int64_t getBraneIntersectionCounter() { return state().BraneIntersectionCou
 int InitIntersection() {
   IntersectionsState& s = state();
   if (value(s.Super, 0) == 0) return 1;
-  if (s.IntersectionsInitiated == QueryBulkInvariant() && s.intersect_fcn != nullptr) return 0;
+  if (tablesCurrent()) return 0;
   if (MOD_initContents() == 0) return 1;
   s.SD = getSearchData();
-  // Both routines give the same numbers; the one over all labels needs no orbit tables.
-  s.intersect_fcn = plainIntersection;
-  const int r = InitIntersectionWithoutOrbits();
+  // Both routines give the same numbers; the one over orbits needs the orbit tables and a
+  // consistent set of charge classes, and otherwise the one over all labels stands in.
+  int r = 1;
+  if (CrossBoundOrbitsAvailable() == 1 && InitFastIntersection() == 0) {
+    s.intersect_fcn = ComputeFastIntersection;
+    r = 0;
+  } else {
+    s.intersect_fcn = plainIntersection;
+    r = InitIntersectionWithoutOrbits();
+  }
   if (r != 0) return r;
   s.IntersectionsInitiated = QueryBulkInvariant();
+  s.orbitsAtInit = CrossBoundOrbitsAvailable();
   return 0;
 }
 
@@ -190,6 +252,7 @@ int InitIntersectionWithoutOrbits() {
   s.SfacR.assign(at(L), 0.0);
   s.SfacI.assign(at(L), 0.0);
   masslessFactors(compS, &s.SfacR, &s.SfacI);
+  s.SfacStamp = QueryBulkInvariant();
   return 0;
 }
 
@@ -200,6 +263,8 @@ int ComputeIntersectionWithoutOrbits(int a, int b, int* chirality) {
     Alert("ComputeIntersectionWithoutOrbits", 0, 212404, "Intersections not initialized");
     if (InitIntersection() != 0) return kIntersectionFailed;
   }
+  // With the orbit routine installed this one's tables are made on first use.
+  if (s.SfacStamp != QueryBulkInvariant() && InitIntersectionWithoutOrbits() != 0) return kIntersectionFailed;
   const int L = static_cast<int>(s.SfacR.size());
   double Xr = 0, Xi = 0, Yr = 0, Yi = 0;
   for (int m = 0; m < L; ++m) {
@@ -219,6 +284,120 @@ int ComputeIntersectionWithoutOrbits(int a, int b, int* chirality) {
   if (!toInteger(Xr, Xi, &x) || !toInteger(Yr, Yi, &y)) return kIntersectionFailed;
   *chirality = x - y;
   return x;
+}
+
+int InitFastIntersection() {
+  IntersectionsState& s = state();
+  s.Norbit = getNumberOfIshiOrbits();
+  s.centre = std::max(CenterOrder(), 1);
+  const std::vector<int>& G = getTrivialModInvGroupCharges();
+  const int N = s.centre;
+  s.chargeMap.assign(at(2 * N + 10), -1);
+  s.DifCh = 0;
+  s.chargeIndices = 0;
+  // Classes of the charge vectors that fields carry, modulo the charges of the group: the
+  // sum over an Ishibashi orbit keeps exactly the massless fields of one class.
+  std::vector<char> seen(at(2 * N + 10), 0);
+  for (int p = 0; getPrimaryOrbitEntry(p) != nullptr; ++p) {
+    const int i = chargeIndexOf(p);
+    if (i < 0 || i >= 2 * N + 10) return 4;
+    if (seen[at(i)] == 0) {
+      seen[at(i)] = 1;
+      ++s.chargeIndices;
+    }
+    if (s.chargeMap[at(i)] != -1) continue;
+    for (int g : G) {
+      const int target = differenceIndex(i, g);
+      if (target < 0 || target >= 2 * N + 10) return 4;
+      s.chargeMap[at(target)] = s.DifCh;
+    }
+    ++s.DifCh;
+  }
+  // Each class holds one charge vector per distinct group charge: group currents of
+  // integer spin can share a charge vector (that of the identity), so the count is over the
+  // distinct charges, not over the currents.
+  std::vector<int> distinct(G.begin(), G.end());
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  const int expected = distinct.empty() ? 0 : s.chargeIndices / static_cast<int>(distinct.size());
+  if (expected != s.DifCh) {
+    Alert("InitFastIntersection", 0, 212404, "Charge count mismatch: Total %d, List %d,DifCh %d", s.chargeIndices,
+          static_cast<int>(distinct.size()), s.DifCh);
+    return 4;
+  }
+  const int R = s.chargeIndices;
+  if (static_cast<long long>(R) * R <= 4000000LL)
+    s.differenceClass.assign(at(R) * at(R), -2);
+  else
+    s.differenceClass.clear();
+  s.FSR.assign(at(s.DifCh) * at(s.Norbit), 0.0);
+  s.FSI.assign(at(s.DifCh) * at(s.Norbit), 0.0);
+  const std::vector<int> massless = getMasslessLabels();
+  for (int m = 0; m < s.Norbit; ++m) {
+    const int f = getIshibashiFieldForOrbit(m);
+    for (int k : massless) {
+      const int w = getRepInfo(k)[1];
+      if (w == 0) continue;
+      const int i = chargeIndexOf(k);
+      const int d = i >= 0 ? s.chargeMap[at(i)] : -1;
+      if (d < 0) continue;
+      double er = 0, ei = 0;
+      compS(k, f, &er, &ei);
+      s.FSR[at(d) * at(s.Norbit) + at(m)] += w * er;
+      s.FSI[at(d) * at(s.Norbit) + at(m)] -= w * ei;
+    }
+    double r0 = 0, i0 = 0;
+    compS(0, f, &r0, &i0);
+    for (int d = 0; d < s.DifCh; ++d) {
+      s.FSR[at(d) * at(s.Norbit) + at(m)] /= r0;
+      s.FSI[at(d) * at(s.Norbit) + at(m)] /= r0;
+    }
+  }
+  return 0;
+}
+
+int ComputeFastIntersection(int a, int b, int* chirality) {
+  IntersectionsState& s = state();
+  *chirality = 0;
+  if (s.IntersectionsInitiated != QueryBulkInvariant()) {
+    Alert("ComputeFastIntersection", 0, 212404, "Intersections not initialized");
+    if (InitIntersection() != 0) return kIntersectionFailed;
+    if (s.intersect_fcn != ComputeFastIntersection) return s.intersect_fcn(a, b, chirality);
+  }
+  const int qa = chargeIndexOf(getBoundaryField(a));
+  const int qb = chargeIndexOf(getBoundaryField(b));
+  const int D = differenceClassOf(qa, qb);
+  const int E = differenceClassOf(qb, qa);
+  if (D < 0 || E < 0) {
+    Alert("ComputeFastIntersection", 1, 212404, "No charge class for boundaries %d and %d", a, b);
+    return kIntersectionFailed;
+  }
+  const std::size_t rowD = at(D) * at(s.Norbit), rowE = at(E) * at(s.Norbit);
+  double Xr = 0, Xi = 0, Yr = 0, Yi = 0;
+  for (int m = 0; m < s.Norbit; ++m) {
+    double ar = 0, ai = 0, br = 0, bi = 0;
+    getCurrentReflectionCoefficient_orb(m, a, &ar, &ai);
+    getCurrentReflectionCoefficient_orb(m, b, &br, &bi);
+    const double w = getIshibashiOrbitSize_orb(m);
+    // w P = w R_a conj(R_b)
+    const double pr = w * (ar * br + ai * bi);
+    const double pi = w * (ai * br - ar * bi);
+    const double fr = s.FSR[rowD + at(m)], fi = s.FSI[rowD + at(m)];
+    const double gr = s.FSR[rowE + at(m)], gi = s.FSI[rowE + at(m)];
+    Xr += pr * fr - pi * fi;
+    Xi += pr * fi + pi * fr;
+    Yr += pr * gr + pi * gi;
+    Yi += pr * gi - pi * gr;
+  }
+  int x = 0, y = 0;
+  if (!toInteger(Xr, Xi, &x) || !toInteger(Yr, Yi, &y)) return kIntersectionFailed;
+  *chirality = x - y;
+  return x;
+}
+
+int intersectionUsesOrbits() {
+  const IntersectionsState& s = state();
+  return s.intersect_fcn == ComputeFastIntersection && tablesCurrent() ? 1 : 0;
 }
 
 int ComputeIntersectionEntry(int a, int b, int* chirality) {
@@ -242,9 +421,11 @@ int InitMoebiusSum() {
 
 int ComputeMoebiusSum(int o, int b) {
   IntersectionsState& s = state();
-  if (InitMoebiusSum() != 0) return kIntersectionFailed;
-  OrientifoldInfo* record = setStoredOrientifold(o);
-  if (record == nullptr) return kIntersectionFailed;
+  if (InitMoebiusSum() != 0) return kMoebiusFailed;
+  // Selecting an orientifold restarts the open-string set-up; skip it when o is current.
+  OrientifoldInfo* record = orientifoldAt(o);
+  if (record == nullptr || getCurrentOrientifold() != record) record = setStoredOrientifold(o);
+  if (record == nullptr) return kMoebiusFailed;
   const int L = static_cast<int>(s.PfacR.size());
   double re = 0, im = 0;
   for (int m = 0; m < L; ++m) {
@@ -258,7 +439,7 @@ int ComputeMoebiusSum(int o, int b) {
   }
   if (record->tension < 0) re = -re;
   int M = 0;
-  if (!toInteger(re, im, &M)) return kIntersectionFailed;
+  if (!toInteger(re, im, &M)) return kMoebiusFailed;
   return M;
 }
 
@@ -274,7 +455,7 @@ int getDiagonalInfo(int o, int b, int* x, int* y, int* z) {
     int yb = 0;
     if (xb != 0) {
       yb = ComputeMoebiusSum(o, b);
-      if (yb == kIntersectionFailed) return 1;
+      if (yb == kMoebiusFailed) return 1;
     }
     d.x[at(b)] = xb;
     d.y[at(b)] = yb;
@@ -284,7 +465,7 @@ int getDiagonalInfo(int o, int b, int* x, int* y, int* z) {
       int yi = 0;
       if (xi != 0) {
         yi = ComputeMoebiusSum(o, image);
-        if (yi == kIntersectionFailed) return 1;
+        if (yi == kMoebiusFailed) return 1;
       }
       d.x[at(image)] = xi;
       d.y[at(image)] = yi;
@@ -453,7 +634,7 @@ int CheckChirality(int mode, int b, int o, int* A, int* M, int* Z) {
   if (value(s.checkMoebius, 1) == 0) return mode == 1 ? 0 : -4;
   const int M1 = ComputeMoebiusSum(o, b);
   const int M2 = ComputeMoebiusSum(o, image);
-  if (M1 == kIntersectionFailed || M2 == kIntersectionFailed) return -3;
+  if (M1 == kMoebiusFailed || M2 == kMoebiusFailed) return -3;
   if (!(std::abs(M1) <= x && std::abs(M2) <= x && (x - M1) % 2 == 0 && (x - M2) % 2 == 0))
     Alert("CheckChirality", 3, 212404, "Annulus/Moebius sum problem: A1=%d, M1=%d, A2=%d, M2=%d", x, M1, x, M2);
   if (M1 != M2) return chiral();

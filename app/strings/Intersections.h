@@ -51,8 +51,19 @@ int InitIntersection();
 int ComputeIntersectionWithoutOrbits(int a, int b, int* chirality);
 int ComputeIntersectionEntry(int a, int b, int* chirality);
 int InitIntersectionWithoutOrbits();
+// The same count over Ishibashi-label orbits, the massless fields grouped by charge class
+// (the class of Q_a - Q_b decides which of them a pair of boundaries sees). Its tables need
+// the orbit tables of the boundary layer; 4 when the charge classes are inconsistent, and
+// InitIntersection then takes the routine over all labels.
+int ComputeFastIntersection(int a, int b, int* chirality);
+int InitFastIntersection();
+// 1 when the installed pair routine is the one over orbits (for the current invariant).
+int intersectionUsesOrbits();
 int InitMoebiusSum();
-// Moebius sum M(b) of orientifold o (made current first).
+// Moebius sum M(b) of orientifold o (made current first); kMoebiusFailed when the sum is
+// not an integer (after alert 110302) or there is no such orientifold. Any integer,
+// negative ones included, is a Moebius sum.
+constexpr int kMoebiusFailed = kNotComputed;
 int ComputeMoebiusSum(int o, int b);
 // x = X(b, b*), y = M(b) (0 when x = 0), z = X(b, b) when z is not null. 0 done, 1 refused.
 int getDiagonalInfo(int o, int b, int* x, int* y, int* z);
@@ -91,8 +102,16 @@ int storeIntersectionData(int row, int u, int x, int c);
 int FullIntersectionForClassMember(int a, int b, int* chirality);
 int ComputeOverlapForClassMember(int a, int b);
 int ComputeIntersectionForClassMember(int a, int b);
-// The brane scan of the current case ("scan branes"): writes the scan files; 0.
+// The brane scan of the current case ("scan branes"): per orientifold o of non-zero tension
+// the files "E<id>/MIPF_<mipf>_<o>.branes" (one line of eleven integers per brane b <= b*:
+// b, b*, its orbit start, group type, the chiral symmetric and antisymmetric tensor
+// counts, z, x_b, x_b*, y_b, y_b*) and ".mipf" (the case, the invariant, the orientation
+// and the U-O-S counts) in the output folder. 0 done (also when no orientifold has
+// tension); 1 after an alert, with no files for the orientifold that failed.
 int BraneScan();
+// The search set-up the scan builds first (installed by the command; none: the scan is
+// refused).
+void setBraneScanSetup(SearchData* (*setup)());
 // 1 when the matter between hidden brane h (image hs) and the listed stacks (n2 entries:
 // label, image label pairs) is forbidden under mode 0 (none), 1 (non-chiral allowed),
 // 2 (only pairs of distinct labels examined), 3 (anything allowed); else 0.
@@ -115,6 +134,14 @@ void getLocalAnomalyMod2(OrientifoldInfo* record, int b, std::vector<int>* row);
 void CorrectGlobalAnomaly(OrientifoldInfo* record, std::vector<int>* row);
 // 1 when every equation holds (or there is none), else 0.
 int CheckGlobalAnomalies(const ChanPatonData* cpd);
+// Adds the entry of a* to that of a and clears a* for every unitary pair a < a*.
+void CorrectLocalAnomaly(OrientifoldInfo* record, std::vector<int>* row);
+// The local (chirality) anomaly of every probe brane b: A(b) = 4 (M(b) - M(b*)) plus the
+// sum over stacks of N_k (I(a_k, b*) + I(a_k*, b*) for a complex a_k), M the Moebius sums
+// and I the chiralities. 1 when every A vanishes; at the first A != 0 prints "Local
+// anomaly not cancelled: b=.., anomaly=..", appends a stack of five branes on the smaller
+// of b and b* (both marked with it) and answers 0.
+int CheckLocalAnomalies(ChanPatonData* cpd);
 // Number of loads of single orientifolds so far (each one a real rebuild).
 int getGlobalAnomalyLoadCount();
 // `CY_Check` (the spectrum checks named by a letter) is declared in strings/OpenReports.h.

@@ -278,7 +278,8 @@ TEST_F(CommandTableTest, EveryCommandIsRegisteredInItsModeWithAHandlerOrListedAs
 TEST_F(CommandTableTest, EveryCommandTheReadmeLeavesOutIsACommandOfTheTables) {
   std::set<std::string> words;
   for (const TableEntry& entry : table) words.insert(entry.words);
-  EXPECT_FALSE(leftOut.empty());
+  // Every command is built: the README says so, and lists none.
+  EXPECT_NE(readText(kSourceRoot / "README.md").find("\n## What Zoq does not do\n"), std::string::npos);
   for (const std::string& command : leftOut)
     EXPECT_EQ(words.count(command), 1u) << "\"" << command << "\" is not a command of the tables";
 }

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "search/Catalogue.h"
 #include "search/ModelAnalysis.h"
 #include "search/QuvrBrowse.h"
+#include "search/QuvrGuided.h"
 #include "search/QuvrReanalyse.h"
 
 namespace {
@@ -170,6 +172,37 @@ TEST_F(QuvrReanalyseTest, PureSpectraAreStoredOncePerIdentity) {
   EXPECT_EQ(pureIntersectionSpectra().size(), 2u);
   resetQuvrReanalyse();
   EXPECT_TRUE(pureIntersectionSpectra().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A type that is a generator with c and d interchanged is found at the interchange variant
+// (m = 4, interchanging twice restores the generator; the variants 0-3 keep N_c = 2 and
+// N_d = 1 and so cannot match N_c = 1, N_d = 2); a type of other stack sizes is not found.
+TEST_F(QuvrReanalyseTest, PatternsOfTheGeneratorTypesCoverTheirRelabellings) {
+  ModelRow generator{};
+  const int head[32] = {0, 0, 0, 0, 3, 2, 1, 2,           // group types, N_a..N_d
+                        0, 0, 0, 0, 0, 0, 0, 0,           // symmetric, anti-symmetric
+                        3, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0, 0};  // Gamma, Delta, Y
+  std::copy(head, head + 32, generator.begin());
+  generator[32] = 6;
+  generator[56] = 1;
+  const std::vector<std::array<int, 66>> variants = BuildQuvrVariations(generator.data());
+  ModelRow swapped{};
+  std::copy(variants[4].begin(), variants[4].begin() + 56, swapped.begin());
+  swapped[56] = 2;
+  ModelRow other = generator;
+  other[4] = 1;
+  other[56] = 3;
+  quvrCatalogueRows() = {generator, swapped, other};
+  quvrIsGenerator().assign(3, 0);
+  quvrIsGenerator()[0] = 1;
+  AnalyseIntersectionPatterns();
+  EXPECT_NE(capture.all.find("Found generator for field 2 at m=4\n"), std::string::npos);
+  EXPECT_NE(capture.all.find("3 NOT FOUND"), std::string::npos);
+  EXPECT_NE(capture.all.find("Vector     0, Count   2, Gen.     1"), std::string::npos);
 }
 
 }  // namespace

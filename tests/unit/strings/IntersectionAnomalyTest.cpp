@@ -86,4 +86,27 @@ TEST_F(IntersectionAnomalyTest, CorrectionFoldsNothingForRealBranesAndClearsSymp
   EXPECT_EQ(local, (std::vector<int>{0, 0, 0, 0}));
 }
 
+TEST_F(IntersectionAnomalyTest, RealBranesWithoutChiralityCancelEveryLocalAnomaly) {
+  OrientifoldInfo* ori = loadD8();
+  ASSERT_NE(ori, nullptr);
+  // Every brane is its own image (no Moebius difference) and meets every other without
+  // chirality, so A(b) = 0 for every probe, with or without stacks.
+  ChanPatonData cpd;
+  cpd.orientifold = ori;
+  EXPECT_EQ(CheckLocalAnomalies(&cpd), 1);
+  cpd.stacks = 2;
+  cpd.stackLabel = {0, 2};
+  cpd.stackType = {1, 1};
+  cpd.stackMultiplicity = {3, 5};
+  EXPECT_EQ(CheckLocalAnomalies(&cpd), 1);
+  EXPECT_EQ(cpd.stacks, 2);
+  EXPECT_EQ(capture.stdoutText.find("Local anomaly not cancelled"), std::string::npos);
+  // Folding over unitary pairs changes nothing where there are none.
+  std::vector<int> row = {1, 2, 3, 4};
+  CorrectLocalAnomaly(ori, &row);
+  EXPECT_EQ(row, (std::vector<int>{1, 2, 3, 4}));
+  ChanPatonData none;
+  EXPECT_EQ(CheckLocalAnomalies(&none), 1);
+}
+
 }  // namespace

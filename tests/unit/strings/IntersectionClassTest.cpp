@@ -1,5 +1,7 @@
 // Boundary classes and the class-member look-up on the superstring D8 at level 1, whose
-// four branes o, s, v, c are their own images: four real classes, and the member look-up
+// four branes o, s, v, c are their own images and one orbit of the centre: one real class
+// (the member look-up carries every pair back to the leader o by the inverse current), and
+// the member look-up
 // must give the pair counts X(a, b) = 1 exactly for {o, s} and {v, c}, chirality 0.
 #include <gtest/gtest.h>
 
@@ -23,17 +25,18 @@ class IntersectionClassTest : public ZoqTest {
   }
 };
 
-TEST_F(IntersectionClassTest, SelfConjugateBranesAreRealClassesOfOne) {
+TEST_F(IntersectionClassTest, TheFourBranesAreOneRealClassAlongTheBoundaryCurrents) {
   loadD8();
   initBoundaryClassStorage();
-  ASSERT_EQ(getBoundaryClassSize(), 4);
-  for (int b = 0; b < 4; ++b) {
-    EXPECT_EQ(getBoundaryClass(b), b);
-    EXPECT_EQ(getLeadingClassBoundary(b), b);
-    EXPECT_EQ(getBoundaryClassReality(b), 1);
-  }
+  // The centre Z2 x Z2 acts on the Cardy branes by fusion, o -> v, s, c: one orbit, led by
+  // o (label 0), every member its own image, so the class is real.
+  ASSERT_EQ(getBoundaryClassSize(), 1);
+  for (int b = 0; b < 4; ++b) EXPECT_EQ(getBoundaryClass(b), 0);
+  EXPECT_EQ(getLeadingClassBoundary(0), 0);
+  EXPECT_EQ(getBoundaryClassReality(0), 1);
   EXPECT_EQ(getBoundaryClass(4), -1);
   EXPECT_EQ(getLeadingClassBoundary(-1), -1);
+  EXPECT_EQ(getLeadingClassBoundary(1), -1);
 }
 
 TEST_F(IntersectionClassTest, MemberLookUpGivesTheSameAnswersBeforeAndAfterStoring) {

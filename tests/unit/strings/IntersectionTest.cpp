@@ -136,3 +136,18 @@ TEST_F(IntersectionTest, ChiralityCheckNeedsItsSpaceAndReportsNonChiralBranes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(IntersectionTest, TheBoundaryLayersCounterReportCarriesTheIntersectionLine) {
+  loadD8();
+  ASSERT_EQ(InitIntersection(), 0);
+  int chi = 0;
+  ASSERT_EQ(ComputeIntersectionEntry(0, 1, &chi), 1);
+  capture.clear();
+  // The boundary layer's report forwards to the line of this layer: one pair computed.
+  printCounters();
+  EXPECT_EQ(capture.stdoutText, "BraneIntersectionCounter=1\n");
+}
+
+}  // namespace
