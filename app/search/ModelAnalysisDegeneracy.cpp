@@ -114,7 +114,7 @@ std::vector<int> getChargeList(int x, const int* classes, int* scale) {
 int ConvertLongToInt(long long value, int* out) {
   if (value > 199999999 || value < -199999999) {
     Print("a=%lld\n", value);
-    Alert("ConvertLongToInt", 0, 110213, "Integer overflow");
+    Alert("ConvertLongToInt", 0, 110413, "Integer overflow");
     ++state().counters.rejections;
     return 1;
   }
