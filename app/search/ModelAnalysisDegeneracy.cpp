@@ -114,7 +114,7 @@ std::vector<int> getChargeList(int x, const int* classes, int* scale) {
 int ConvertLongToInt(long long value, int* out) {
   if (value > 199999999 || value < -199999999) {
     Print("a=%lld\n", value);
-    Alert("ConvertLongToInt", 0, 110213, "Integer overflow");
+    Alert("ConvertLongToInt", 0, 110413, "Integer overflow");
     ++state().counters.rejections;
     return 1;
   }
@@ -275,14 +275,17 @@ int computeChargeDegeneracy(VectorSpace* equations, int open[4], int store) {
     }
     if (firstOpen < 0) return warn(5, "Impossible logical flow");
     const int norm = m.Ynorm;
-    std::vector<int> values;
+    // The trial values form a range: walked, not stored (2 norm + 1 of them, up to
+    // 4 * 10^8 for the largest norm computeY lets through).
+    long long first = 0, last = 0;
     if (m.degenerateY != 0) {
-      values.push_back(firstOpen == 0 ? norm / 6 : (firstOpen == 1 ? norm / 2 : -norm / 2));
+      first = last = firstOpen == 0 ? norm / 6 : (firstOpen == 1 ? norm / 2 : -norm / 2);
     } else {
       if (norm < 0) return 0;
-      for (int t = -norm; t <= norm; ++t) values.push_back(t);
+      first = -static_cast<long long>(norm);
+      last = norm;
     }
-    for (int t : values) {
+    for (long long t = first; t <= last; ++t) {
       std::array<long long, 5> extra{};
       extra[static_cast<std::size_t>(firstOpen)] = m.Ynorm;
       extra[4] = -t;

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
+#include <cmath>
 #include <cstring>
 
 #include "boundaries/CrossBound.h"
@@ -27,6 +29,10 @@
 #include "tensor/OutputNames.h"
 
 using namespace modelanalysis;
+
+// The search driver's lists of the non-supersymmetric search (nullptr when it keeps none).
+const std::vector<int>* tachyonAllowList();
+const std::vector<int>* tachyonAvoidList();
 
 namespace {
 
@@ -146,6 +152,11 @@ int checkSMForTachyons() {
   Print("Tachyon discrepancy\n");
   PrintVec(8, SM.branes, "variables");
   DetailedOpenSectorAnalysis(cpd, &st);
+  // The search driver's tachyon-free and tachyonic boundaries of this orientifold.
+  const std::vector<int>* allow = tachyonAllowList();
+  const std::vector<int>* avoid = tachyonAvoidList();
+  if (allow != nullptr) PrintVec(static_cast<int>(allow->size()), allow->data(), "Allow");
+  if (avoid != nullptr) PrintVec(static_cast<int>(avoid->size()), avoid->data(), "Avoid");
   rejectCandidate("checkSMForTachyons", 0, "Tachyon discrepancy");
   return 1;
 }
@@ -317,6 +328,80 @@ int writeStandardModelInfo() {
 // ---------------------------------------------------------------------------------------
 // Local U(1) equations
 
+namespace {
+
+// Scales x so that its first entry that is not negligible becomes 1 (normally the first
+// entry; a solution with a vanishing first entry must not be divided by zero).
+void normaliseToLeadingOne(int n, double* x) {
+  for (int k = 0; k < n; ++k)
+    if (std::fabs(x[k]) > 1e-10) {
+      const double lead = x[k];
+      for (int l = 0; l < n; ++l) x[l] /= lead;
+      return;
+    }
+}
+
+double* doubleRow(DoubleVectorSpace& space, int r) {
+  return space.Space + static_cast<std::ptrdiff_t>(r) * space.rowsize;
+}
+
+// Appends x as the next row of rows and x scaled to length 1 to unit (the collections keep
+// rows in insertion order). Projections use the unit rows, so a vector keeps its own scale
+// and a dependent one vanishes to rounding level instead of a multiple of |Y|^2.
+void appendDoubleRow(DoubleVectorSpace& rows, DoubleVectorSpace& unit, const double* x) {
+  copyDoubleVec(4, doubleRow(rows, rows.Nfill), x);
+  addToDoubleCollection(&rows);
+  const double length = std::sqrt(DoubleNorm(4, x));
+  double* u = doubleRow(unit, unit.Nfill);
+  for (int k = 0; k < 4; ++k) u[k] = x[k] / length;
+  addToDoubleCollection(&unit);
+}
+
+// The integer solutions left 32 bits: the same orthogonal construction in doubles, with
+// each solution's products with the rows and a check of the integer solutions found
+// before the overflow against Y and the equations.
+void massiveU1InDoubles(const StandardModel& m, int n, const VectorSpace& eqs,
+                        const std::vector<std::array<int, 4>>& integerSolutions) {
+  DoubleVectorSpace rows{8, "U(1) basis (double)"};
+  DoubleVectorSpace unit{8, "U(1) unit basis (double)"};
+  initDoubleVectorCollection(&rows, 4, 16);
+  initDoubleVectorCollection(&unit, 4, 16);
+  double y[4];
+  for (int k = 0; k < 4; ++k) y[k] = m.Y[k];
+  if (makeOrthogonalToVectorSpaceDouble(4, &unit, y) == 1) appendDoubleRow(rows, unit, y);
+  for (int j = 0; j < eqs.Nfill; ++j) {
+    const int* e = eqs.Space + static_cast<std::ptrdiff_t>(j) * eqs.rowsize;
+    double v[4];
+    for (int k = 0; k < 4; ++k) v[k] = e[k];
+    if (makeOrthogonalToVectorSpaceDouble(4, &unit, v) == 1) appendDoubleRow(rows, unit, v);
+  }
+  const int constraints = rows.Nfill;
+  Print("Orthogonal equations for additional U(1)'s from SM branes alone\n");
+  for (int j = 0; j < constraints; ++j) printDoubleVec(4, doubleRow(rows, j), "--->");
+  Print("Integer overflow; switching to real numbers\n");
+  for (int i = 0; i < n; ++i) {
+    double x[4] = {};
+    x[i] = 1.0;
+    if (makeOrthogonalToVectorSpaceDouble(4, &unit, x) != 1) continue;
+    normaliseToLeadingOne(4, x);
+    printDoubleVec(4, x, "Solution (double)");
+    for (int j = 0; j < rows.Nfill; ++j) PrintStdout("TEST: %30.15f\n", dotProdD(x, doubleRow(rows, j), 4));
+    // Later solutions are orthogonal to this one too, as in the integer construction.
+    appendDoubleRow(rows, unit, x);
+  }
+  Print("Checking\n");
+  for (std::size_t i = 0; i < integerSolutions.size(); ++i)
+    for (int j = 0; j < constraints; ++j) {
+      const double* r = doubleRow(rows, j);
+      double sum = 0.0;
+      for (int k = 0; k < 4; ++k) sum += integerSolutions[i][static_cast<std::size_t>(k)] * r[k];
+      PrintStdout("i=%d, j=%d, sum=%30.15f\n", static_cast<int>(i), j, sum);
+      if (std::fabs(sum) > 1e-10) PrintStdout("TEST FAILURE\n");
+    }
+}
+
+}  // namespace
+
 int LocalU1Equations(StandardModel* model, int equationsOnly) {
   if (model == nullptr) return 0;
   const StandardModel& m = *model;
@@ -343,33 +428,43 @@ int LocalU1Equations(StandardModel* model, int equationsOnly) {
     Print("There are no massive anomaly free U(1)'s\n");
     return 0;
   }
+  std::vector<std::array<int, 4>> solutions;
   VectorSpace basis{8, "U(1) basis"};
   SetVectorSpace(&basis, 4, 8);
   addNewVectorToSpace(&basis, m.Y);
   for (int j = 0; j < eqs.Nfill; ++j) {
     int v[4];
     copyVec(4, v, eqs.Space + static_cast<std::ptrdiff_t>(j) * eqs.rowsize);
-    if (makeOrthogonalToVectorSpace(4, &basis, v) == 1) addNewVectorToSpace(&basis, v);
+    const int made = makeOrthogonalToVectorSpace(4, &basis, v);
+    // An equation that cannot be made orthogonal in 32 bits must not be dropped: the
+    // solutions would no longer satisfy it.
+    if (made < 0) {
+      massiveU1InDoubles(m, n, eqs, solutions);
+      return 0;
+    }
+    if (made == 1) addNewVectorToSpace(&basis, v);
   }
-  int found = 0;
   for (int i = 0; i < n; ++i) {
     long long e[4] = {};
     e[i] = 1;
-    if (makeOrthogonalToVectorSpaceLong(4, &basis, e) != 1) continue;
-    NormalizeLongIntegerVector(4, e);
-    int v[4];
-    bool fits = true;
-    for (int k = 0; k < 4; ++k)
-      if (ConvertLongToInt(e[k], &v[k]) != 0) fits = false;
+    const int made = makeOrthogonalToVectorSpaceLong(4, &basis, e);
+    if (made == 0) continue;
+    int v[4] = {};
+    bool fits = made == 1;
+    if (fits) {
+      NormalizeLongIntegerVector(4, e);
+      for (int k = 0; k < 4; ++k)
+        if (ConvertLongToInt(e[k], &v[k]) != 0) fits = false;
+    }
     if (!fits) {
-      Print("Integer overflow; switching to real numbers\n");
+      massiveU1InDoubles(m, n, eqs, solutions);
       return 0;
     }
     PrintVec(4, v, "Massive anomaly free U(1)");
     addNewVectorToSpace(&basis, v);
-    ++found;
+    solutions.push_back({v[0], v[1], v[2], v[3]});
   }
-  if (found != free) {
+  if (static_cast<int>(solutions.size()) != free) {
     Print("SOLUTION MISMATCH\n");
     return rejectCandidate("LocalU1Equations", 2, "SOLUTION MISMATCH");
   }

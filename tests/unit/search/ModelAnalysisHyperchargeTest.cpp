@@ -308,6 +308,23 @@ TEST_F(ModelAnalysisDegeneracyTest, DegenerateYTriedWithOneValue) {
   EXPECT_EQ(3 * SM.Y[0], 2 * SM.Ynorm);
 }
 
+TEST_F(ModelAnalysisDegeneracyTest, NonDegenerateYTriesEveryValueUpToTheNorm) {
+  // The classes of DegenerateYTriedWithOneValue, but y_a = 1/6 breaks the null direction
+  // (1,-1,-1,-1): every integer t from -24 to 24 is tried for 24 y_d, 49 trials.
+  const Stacks s = {{3, 2, 1, 5}, {0, 0, 0, 0}, {1, 1, 1, 0, 0, 0}, {}, {}, {}};
+  loadStacks(s);
+  SM.Ynorm = 24;
+  startEquations();
+  add({6, 0, 0, 0, -1});
+  add({0, 1, 0, 0, 0});
+  add({0, 0, 1, -1, 0});
+  int open[4] = {1, 1, 1, 1};
+  const long long before = modelAnalysisCounters().quarkChargeCalls;
+  computeChargeDegeneracy(&equations, open, 0);
+  EXPECT_EQ(SM.degenerateY, 0);
+  EXPECT_EQ(modelAnalysisCounters().quarkChargeCalls - before, 49);
+}
+
 TEST_F(ModelAnalysisDegeneracyTest, EmptyChargeListTriesNothing) {
   // Four independent classes; three equations fix a, b, c; d has no multiplicity, so its
   // charge list is empty.
