@@ -35,11 +35,23 @@ struct InstantonScanState {
   InstantonRequirement requirements[kLetters];
   int instantonType = 0;
   int InstantonLabel = -1;
+  InstantonScanServices services;
 };
 
 InstantonScanState& state() {
   static InstantonScanState s;
   return s;
+}
+
+int realRebuild() { return modelInitialization(1, 0); }
+int realGroupType(int m) { return orientifoldGroupType(getCurrentOrientifold(), m); }
+void realDiagonalInfo(int o, int m, int* x, int* y, int* z) { getDiagonalInfo(o, m, x, y, z); }
+
+const InstantonScanServices& services() {
+  static const InstantonScanServices real{realRebuild,        TotalBoundaries, BoundaryConjugate,
+                                          FullIntersectionForClassMember, realDiagonalInfo, realGroupType,
+                                          getCurrentOutputFileName};
+  return state().services.rebuildCase != nullptr ? state().services : real;
 }
 
 // Closes the model file, restores the analysis hook and releases the intersection rows
@@ -76,18 +88,18 @@ bool appendText(const std::string& path, const std::string& text) {
 // The chirality result of the pair (a, b): what the parity of the zero modes counts.
 int chirality(int a, int b) {
   int c = 0;
-  FullIntersectionForClassMember(a, b, &c);
+  services().intersection(a, b, &c);
   return c;
 }
 
 // The full intersection I(a, b): what the file lines and header show.
 int intersection(int a, int b) {
   int c = 0;
-  return FullIntersectionForClassMember(a, b, &c);
+  return services().intersection(a, b, &c);
 }
 
 int conjugateOf(int label) {
-  const int c = BoundaryConjugate(label);
+  const int c = services().conjugate(label);
   return c >= 0 ? c : label;
 }
 
@@ -119,14 +131,14 @@ std::string instantonLine(int m, int type) {
   line += formatText("%5d | ", type);
   for (int k = 0; k < SM.recombinedCount; ++k) line += formatText("%4d ", SM.recombinedBoundaries[k]);
   line += formatText(" | %5d | ", m);
-  line += instantonTypePrefix(orientifoldGroupType(getCurrentOrientifold(), m));
+  line += instantonTypePrefix(services().groupType(m));
   int x = 0, y = 0, z = 0;
-  getDiagonalInfo(o, m, &x, &y, &z);
+  services().diagonalInfo(o, m, &x, &y, &z);
   if (real) {
     line += formatText("%2d %2d %2d       | ", z, (x + y) / 2, (x - y) / 2);
   } else {
     int xc = 0, yc = 0, zc = 0;
-    getDiagonalInfo(o, mc, &xc, &yc, &zc);
+    services().diagonalInfo(o, mc, &xc, &yc, &zc);
     line += formatText("%2d %2d %2d %2d %2d | ", zc, (x + y) / 2, (x - y) / 2, (xc + yc) / 2, (xc - yc) / 2);
   }
   for (int k = 0; k < SM.recombinedCount; ++k) {
@@ -223,7 +235,7 @@ void printInstantonFileHeader() {
   text += "      (To be compared to O1/S2(U1): I_(a,m) I(a*,m) I(a,m*) I(a*,m*) below)\n";
   text += "###################### Starting Instanton Search ###############\n";
   // Appended, like the lines of its instantons: the earlier candidates of the scan stay.
-  appendText(getCurrentOutputFileName(".instantons"), text);
+  appendText(services().outputFile(".instantons"), text);
 }
 
 int getInstantonLabel() { return state().InstantonLabel; }
@@ -259,15 +271,15 @@ int InstantonScan(const char* file, int type) {
   int candidates = 0;
   while (readModelInputLine(in, &status) == 1) {
     if (type != -1 && SM.modelNumber != type) continue;
-    if (modelInitialization(1, 0) == 0) return 1;
+    if (services().rebuildCase() == 0) return 1;
     ++candidates;
     recombineStacks();
     printInputModelData(candidates);
     for (int k = 0; k < SM.recombinedCount; ++k) InstantonRequirementCheck(k, SM.orientifold, SM.recombinedBoundaries);
     printInstantonFileHeader();
-    const int boundaries = TotalBoundaries();
+    const int boundaries = services().boundaryCount();
     startProgressInfo("Checking candidate instantons", 0, boundaries);
-    const std::string output = getCurrentOutputFileName(".instantons");
+    const std::string output = services().outputFile(".instantons");
     Print("Output (if any) will be written to file %s\n", output.c_str());
     const bool hasD = SM.recombinedCount >= 4;
     for (int m = 0; m < boundaries; ++m) {
@@ -312,6 +324,21 @@ int SpectrumScan(const char* file, int type) {
     for (int k = 0; k < SM.recombinedCount; ++k) CheckBoundaryTadpoleCharges(SM.recombinedBoundaries[k]);
   }
   return 0;
+}
+
+void setInstantonScanServices(const InstantonScanServices* services) {
+  InstantonScanServices chosen;
+  if (services != nullptr && services->rebuildCase != nullptr) {
+    // Entries left null take the real ones, so a test states only what it makes up.
+    chosen = *services;
+    chosen.boundaryCount = chosen.boundaryCount ? chosen.boundaryCount : TotalBoundaries;
+    chosen.conjugate = chosen.conjugate ? chosen.conjugate : BoundaryConjugate;
+    chosen.intersection = chosen.intersection ? chosen.intersection : FullIntersectionForClassMember;
+    chosen.diagonalInfo = chosen.diagonalInfo ? chosen.diagonalInfo : realDiagonalInfo;
+    chosen.groupType = chosen.groupType ? chosen.groupType : realGroupType;
+    chosen.outputFile = chosen.outputFile ? chosen.outputFile : getCurrentOutputFileName;
+  }
+  state().services = chosen;
 }
 
 void resetInstantonScan() { state() = InstantonScanState{}; }

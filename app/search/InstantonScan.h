@@ -61,4 +61,21 @@ const char* instantonTypePrefix(int groupType);
 int InstantonScan(const char* file, int type);
 int SpectrumScan(const char* file, int type);
 
+// What the instanton scan asks of the rebuilt case; the default is the real one (the model
+// rescan's rebuild, the current orientifold's boundaries, conjugates, group types and
+// full intersections, the case's output file). Tests install made-up cases; a null entry
+// or nullptr keeps the default.
+struct InstantonScanServices {
+  // modelInitialization(1, 0) of the line just read: 1 rebuilt, 0 failed.
+  int (*rebuildCase)() = nullptr;
+  int (*boundaryCount)() = nullptr;
+  int (*conjugate)(int label) = nullptr;
+  // Full intersection I(a, b), its chirality result in *chirality.
+  int (*intersection)(int a, int b, int* chirality) = nullptr;
+  void (*diagonalInfo)(int orientifold, int m, int* x, int* y, int* z) = nullptr;
+  int (*groupType)(int m) = nullptr;
+  std::string (*outputFile)(const char* suffix) = nullptr;
+};
+void setInstantonScanServices(const InstantonScanServices* services);
+
 void resetInstantonScan();
