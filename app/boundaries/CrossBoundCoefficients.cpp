@@ -1,5 +1,6 @@
 // Reflection and crosscap coefficients, the Ishibashi metric and tension of an orientifold,
 // the exceptional values and the dilaton couplings.
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -339,7 +340,9 @@ void loadIshibashiMetric(OrientifoldInfo* record) {
   loadPhases(CenterOrder());
   const int P = s.PhasePeriod;
   int* metric = record->metric();
-  for (int m = 0; m < s.IshibashiLabelCount; ++m) {
+  // The labels exist only after the open-string set-up; before it there is no metric.
+  const int labels = std::min(s.IshibashiLabelCount, static_cast<int>(s.IshibashiLabels.size()));
+  for (int m = 0; m < labels; ++m) {
     long long g = 0;
     if (record->klein != 0) {
       const Rat* q =
@@ -361,7 +364,7 @@ void loadIshibashiMetric(OrientifoldInfo* record) {
     metric[m] = static_cast<int>(g);
   }
   record->metricStamp = record->sequence;
-  if (s.IshibashiLabelCount > 0) {
+  if (labels > 0) {
     double re = 0.0, im = 0.0;
     simpleCurrentCrosscapCoefficient(s.IshibashiLabels[0], currentBulk()->diagonal, record, &re,
                                      &im);

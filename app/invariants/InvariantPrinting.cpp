@@ -192,7 +192,9 @@ void printBulkInvariant(const BulkInvariant* bi, int limit) {
   const bool limited = rows < n;
   const int maxDisplay = intParameter("Invariant max_display", 100);
   const bool statistics = intParameter("Invariant statistics", 0) != 0;
-  InvariantStatistics(nullptr, nullptr, 0, 0, 0);
+  // The weight table runs over every primary: only when the statistics are asked for (a
+  // product whose spectrum is not computed yet counts its primaries as unbounded).
+  if (statistics) InvariantStatistics(nullptr, nullptr, 0, 0, 0);
   std::vector<char> printed(static_cast<size_t>(rows), 0);
   std::vector<int> leftOrbit;
   int column = -1;
