@@ -285,6 +285,9 @@ int checkAnnulusTrace();
 void searchKlein(int kbc, int trace);
 int testCandidateKlein2(int n, const int* K, int* out);
 void makeBulkExceptional();
+// The searches of an exceptional invariant take a simple-current one as exceptional, and
+// say so; true when it was converted.
+bool treatSimpleCurrentBulkAsExceptional(BulkInvariant* bi);
 void resetBoundaries();
 
 // ---------------------------------------------------------------------------------------

@@ -146,6 +146,14 @@ void makeBulkExceptional() {
   bulkInvariantChanged();
 }
 
+bool treatSimpleCurrentBulkAsExceptional(BulkInvariant* bi) {
+  if (bi == nullptr || bi->simple_current != 1) return false;
+  Print("Simple current invariant; Boundaries already known.\n");
+  Print("This invariant will be treated as exceptional.\n");
+  makeBulkExceptional();
+  return true;
+}
+
 void resetBoundaries() {
   CrossBoundState& s = crossBoundState();
   BoundarySearchState& bs = boundarySearchState();

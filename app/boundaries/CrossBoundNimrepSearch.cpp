@@ -279,11 +279,7 @@ void attemptNIMrep(int Maxloop) {
   s.BoundCandUse = 3;
   BulkInvariant* bi = currentBulk();
   if (bi == nullptr) return;
-  if (bi->simple_current == 1) {
-    Print("Simple current invariant; Boundaries already known.\n");
-    Print("This invariant will be treated as exceptional.\n");
-    makeBulkExceptional();
-  }
+  treatSimpleCurrentBulkAsExceptional(bi);
   // Stamped after the conversion, which advances the bulk counter.
   s.BoundCandMIPF = QueryBulkInvariant();
   // Only the oriented open string is needed; the setting comes back on every return.

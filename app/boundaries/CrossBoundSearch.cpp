@@ -494,11 +494,7 @@ void attemptBoundaries(int Maxloop) {
   freeCompleteBoundarySets();
   BulkInvariant* bi = currentBulk();
   if (bi == nullptr) return;
-  if (bi->simple_current == 1) {
-    Print("Simple current invariant; Boundaries already known.\n");
-    Print("This invariant will be treated as exceptional.\n");
-    makeBulkExceptional();
-  }
+  treatSimpleCurrentBulkAsExceptional(bi);
   if (initializeOpenString() != 0) return;
   // Stamped after the conversion, which advances the bulk counter.
   s.BoundCandMIPF = QueryBulkInvariant();
@@ -579,12 +575,7 @@ int tryBoundary(const char* text) {
   if (initializeOpenString() != 0) return -1;
   BulkInvariant* bi = currentBulk();
   if (bi == nullptr) return -1;
-  if (bi->simple_current == 1) {
-    Print("Simple current invariant; Boundaries already known.\n");
-    Print("This invariant will be treated as exceptional.\n");
-    makeBulkExceptional();
-    if (initializeOpenString() != 0) return -1;
-  }
+  if (treatSimpleCurrentBulkAsExceptional(bi) && initializeOpenString() != 0) return -1;
   // The store belongs to one invariant (stamped after the conversion above) and one mode.
   const int mode = orientifoldRequired() == 1 ? 1 : 2;
   if (s.BoundCandMIPF != QueryBulkInvariant() || s.BoundCandUse != mode ||

@@ -72,13 +72,9 @@ struct ModelAnalysisCounters {
   long long tensorCodeless = 0;   // accepted candidates with tensor code -1 (never stored)
 };
 const ModelAnalysisCounters& modelAnalysisCounters();
-// The family count F every count compares with (3 at start).
-void setRequiredFamilies(int families);
-int requiredFamilies();
-// The success level of the search driver (computeY raises it to 4; its event flags 4-19
-// are cleared by computeY).
-int searchSuccessLevel();
-void setSearchSuccessLevel(int level);
+// The family count F every count compares with, the event flags and the success level are
+// the search driver's run state (SearchDriver.h: getFamiliesRequired, searchEvents,
+// getSuccessLevel); computeY raises the level to 4 and clears the flags 4-19.
 // 1 after a ".pre_models" line could not be opened or written (alerted): the driver ends
 // the case with its abort terminator. Cleared by initRunTypeCollection.
 int preModelsWriteFailed();

@@ -60,11 +60,6 @@ bool anomalyEquation(const StandardModel& m, int x, int n, int row[5]) {
 using namespace modelanalysis;
 
 const ModelAnalysisCounters& modelAnalysisCounters() { return state().counters; }
-// The family count, event flags and success level are the search driver's run state.
-void setRequiredFamilies(int families) { setFamiliesRequired(families); }
-int requiredFamilies() { return getFamiliesRequired(); }
-int searchSuccessLevel() { return getSuccessLevel(); }
-void setSearchSuccessLevel(int level) { raiseSuccessLevel(level); }
 
 // ---------------------------------------------------------------------------------------
 // The four counters

@@ -570,7 +570,7 @@ int verifySpectrum() {
     m.groupTypes[3] = -2;
   }
   m.stackCount = fourStacks ? 4 : 3;
-  setRequiredFamilies(families);
+  setFamiliesRequired(families);
   if (m.modelNumber > 0) return 1;
   if (computeY(0) == 0) {
     Alert("verifySpectrum", 0, 112201, "Spectrum not accepted\n");

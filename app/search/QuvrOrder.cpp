@@ -43,21 +43,14 @@ std::string quvrHomeFile(const char* name) {
   return home + name;
 }
 
-std::vector<ModelRow> readCatalogueRows(const std::string& path) {
+std::vector<ModelRow> readCatalogueRows() {
   std::vector<ModelRow> rows;
-  FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) {
-    Alert("readCatalogueRows", 0, 120206, "Cannot open file %s", path.c_str());
-    return rows;
-  }
-  std::set<Profile> seen;
-  ModelRecordReader reader(file);
-  ModelRow row{};
-  while (reader.next(row.data()) == 1) {
-    if (!seen.insert(profileOf(row.data())).second) continue;
+  if (readQUVRModels(1) < 0) return rows;
+  for (int k = 0; k < catalogueRowCount(); ++k) {
+    ModelRow row{};
+    std::copy(catalogueRow(k), catalogueRow(k) + row.size(), row.begin());
     rows.push_back(row);
   }
-  std::fclose(file);
   return rows;
 }
 
@@ -116,8 +109,7 @@ QuvrClassSummary orderQUVRRows(std::vector<ModelRow>& rows) {
 
 void OrderQUVRModels() {
   if (FindQUVRFilesForInput() == 0) return;
-  readQUVRModels(1);
-  std::vector<ModelRow> rows = readCatalogueRows(getCatalogueFileName());
+  std::vector<ModelRow> rows = readCatalogueRows();
   orderQUVRRows(rows);
   std::string text;
   for (const ModelRow& row : rows) text += QUVRRecordLine(row.data());
@@ -175,8 +167,7 @@ std::vector<int> FindPatternsInRows(const std::vector<ModelRow>& rows) {
 
 void AnalyseQUVRModels() {
   if (FindQUVRFilesForInput() == 0) return;
-  readQUVRModels(1);
-  FindPatternsInRows(readCatalogueRows(getCatalogueFileName()));
+  FindPatternsInRows(readCatalogueRows());
   GracefulExit(111);
 }
 

@@ -28,8 +28,9 @@ struct QuvrClassSummary {
 // Sorts rows ascending by profile (first 56 ints; equal profiles keep their order) and
 // sets ints 57 and 58 as written to "ModelsOut.list"; prints the class report.
 QuvrClassSummary orderQUVRRows(std::vector<ModelRow>& rows);
-// Catalogue rows read from a file of 87-int records; a repeated profile keeps the first.
-std::vector<ModelRow> readCatalogueRows(const std::string& path);
+// The rows of "Models.list" as the catalogue reader holds them (read once per run; a
+// repeated profile keeps the first); empty when it cannot be read.
+std::vector<ModelRow> readCatalogueRows();
 // "order QUVR".
 void OrderQUVRModels();
 // "analyse QUVR": ends the program with exit code 111.

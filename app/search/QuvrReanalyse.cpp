@@ -75,8 +75,7 @@ int highestType() {
 bool loadCatalogue() {
   if (!quvrCatalogueRows().empty()) return true;
   if (FindQUVRFilesForInput() == 0) return false;
-  readQUVRModels(1);
-  quvrCatalogueRows() = readCatalogueRows(getCatalogueFileName());
+  quvrCatalogueRows() = readCatalogueRows();
   sizeTypeTables(highestType());
   return !quvrCatalogueRows().empty();
 }

@@ -28,6 +28,24 @@ int kernelSign(const KernelData* KD, int k) {
   return k < KD->nprimary + KD->ndoubletag ? -1 : 1;
 }
 
+// A boundary and its conjugate carry one multiplicity: a zero takes the other's value. False
+// with *conflict the first boundary whose pair has two different non-zero multiplicities.
+bool equaliseConjugateMultiplicities(int cp[], int boundaries, int* conflict) {
+  for (int b = 0; b < boundaries; ++b) {
+    const int c = conjugate(b);
+    if (c <= b || cp[b] == cp[c]) continue;
+    if (cp[b] == 0) {
+      cp[b] = cp[c];
+    } else if (cp[c] == 0) {
+      cp[c] = cp[b];
+    } else {
+      *conflict = b;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int dummy_analysis_fcn(ChanPatonData*) {
@@ -256,17 +274,10 @@ int* CPlabelsToLoops(int cp[], const int CPToLoop[], int N) {
 int CheckCPMultiplicityConjugation(int cp[]) {
   if (initTadpole() == 0) return -3;
   TadpoleState& s = state();
-  for (int b = 0; b < s.boundaries; ++b) {
-    int c = conjugate(b);
-    if (c <= b || cp[b] == cp[c]) continue;
-    if (cp[b] == 0) {
-      cp[b] = cp[c];
-    } else if (cp[c] == 0) {
-      cp[c] = cp[b];
-    } else {
-      Print("Unequal CP multiplicities for conjugate labels %d and %d\n", b, c);
-      return -4;
-    }
+  int b = 0;
+  if (!equaliseConjugateMultiplicities(cp, s.boundaries, &b)) {
+    Print("Unequal CP multiplicities for conjugate labels %d and %d\n", b, conjugate(b));
+    return -4;
   }
   return 1;
 }
@@ -287,18 +298,11 @@ int CheckCPlabelsWithProbe(int cp[], int probe) {
   if (r < 0) return r;
   TadpoleState& s = state();
   if (!validBoundary(probe)) return kUnavailable;
-  for (int b = 0; b < s.boundaries; ++b) {
-    int c = conjugate(b);
-    if (c <= b || cp[b] == cp[c]) continue;
-    if (cp[b] == 0) {
-      cp[b] = cp[c];
-    } else if (cp[c] == 0) {
-      cp[c] = cp[b];
-    } else {
-      Alert("CheckCPlabelsWithProbe", 0, 100302,
-            "Unequal CP multiplicities for conjugate labels %d and %d\n", b, c);
-      return 0;
-    }
+  int b = 0;
+  if (!equaliseConjugateMultiplicities(cp, s.boundaries, &b)) {
+    Alert("CheckCPlabelsWithProbe", 0, 100302,
+          "Unequal CP multiplicities for conjugate labels %d and %d\n", b, conjugate(b));
+    return 0;
   }
   const int N = equations().N;
   int* x = CPlabelsToLoops(cp, s.CPToLoop.data(), N);

@@ -16,6 +16,7 @@
 #include "collections/Sorting.h"
 #include "runtime/Parameters.h"
 #include "search/ModelAnalysis.h"
+#include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 
 namespace {
@@ -97,7 +98,7 @@ TEST_F(ModelAnalysisCountTest, FullStandardModelSpectrum) {
   EXPECT_EQ(SM.cCharges[0], -3);
   EXPECT_EQ(SM.dCharges[0], 3);
   // Another family count rejects the same spectrum.
-  setRequiredFamilies(2);
+  setFamiliesRequired(2);
   EXPECT_EQ(countQuarksAndLeptons(0, 0), 0);
 }
 
@@ -128,7 +129,7 @@ TEST_F(ModelAnalysisCountTest, IndistinguishableCAndDRejectWithWarning) {
   const Stacks s = {{3, 2, 1, 1}, {0, 0, 0, 0}, {2, -1, -1, 0, 0, 0}, {0, -1, -1, 0, 0, 0}, {}, {}};
   loadStacks(s);
   setCharges(6, 1, 0, 3, 3);
-  setRequiredFamilies(2);
+  setFamiliesRequired(2);
   SM.cdOrdering = 1;
   const long long before = modelAnalysisCounters().rejections;
   EXPECT_EQ(countQuarksAndLeptons(0, 0), 0);
@@ -138,7 +139,7 @@ TEST_F(ModelAnalysisCountTest, IndistinguishableCAndDRejectWithWarning) {
   // The process goes on: the next candidate is counted normally.
   loadStacks(kMadrid);
   madridCharges();
-  setRequiredFamilies(3);
+  setFamiliesRequired(3);
   EXPECT_EQ(countQuarksAndLeptons(0, 0), 1);
 }
 
@@ -147,7 +148,7 @@ TEST_F(ModelAnalysisCountTest, DegenerateCAndDOrderedByAntiQuarks) {
   const Stacks s = {{3, 2, 1, 1}, {0, 0, 0, 0}, {2, 0, -1, 0, 0, 0}, {0, -1, 0, 0, 0, 0}, {}, {}};
   loadStacks(s);
   setCharges(6, 1, 0, 3, 3);
-  setRequiredFamilies(1);
+  setFamiliesRequired(1);
   SM.Gamma[0] = 1;
   SM.cdOrdering = 1;
   EXPECT_EQ(countQuarksAndLeptons(0, 0), 0);

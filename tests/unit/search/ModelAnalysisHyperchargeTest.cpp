@@ -34,7 +34,7 @@ TEST_F(ModelAnalysisHyperchargeTest, GammaAndDeltaOfABFixYa) {
   ASSERT_EQ(computeY(0), 1);
   expectMadridHypercharge();
   EXPECT_EQ(modelAnalysisCounters().computeYCalls, 1);
-  EXPECT_GE(searchSuccessLevel(), 4);
+  EXPECT_GE(getSuccessLevel(), 4);
   // Both generators are a single piece of multiplicity N.
   EXPECT_EQ(SM.cMultiplicities[0], 1);
   EXPECT_EQ(SM.cMultiplicities[1], 0);
@@ -65,7 +65,7 @@ TEST_F(ModelAnalysisHyperchargeTest, FamilyCountComesFromTheModel) {
   // ... and passes with the count a re-read model gets under "SM_search Nfamily" 0.
   int F = 0;
   ASSERT_EQ(familyCountOfReadModel(0, SM.Gamma[0], SM.Delta[0], &F), 1);
-  setRequiredFamilies(F);
+  setFamiliesRequired(F);
   loadStacks(kTwoFamilies);
   ASSERT_EQ(computeY(0), 1);
   expectMadridHypercharge();

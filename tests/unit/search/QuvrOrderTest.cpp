@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "runtime/Defaults.h"
 #include "search/QuvrOrder.h"
+#include "search/SearchSM.h"
 #include "search/QuvrSelect.h"
 
 namespace {
@@ -81,7 +83,10 @@ TEST_F(QuvrOrderTest, CatalogueRowsKeepTheFirstOfARepeatedProfile) {
   repeat[56] = 1;  // the same 56-int profile under the same number
   folder.write("Models.list", QUVRRecordLine(first.data()) + QUVRRecordLine(repeat.data()) +
                                   QUVRRecordLine(other.data()));
-  const std::vector<ModelRow> rows = readCatalogueRows(folder.path("Models.list"));
+  setDefault("ModelDir", folder.path("").c_str());
+  ModelDirChanged();
+  const std::vector<ModelRow> rows = readCatalogueRows();
+  setDefault("ModelDir", ".");
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[1][56], 3);
 }
