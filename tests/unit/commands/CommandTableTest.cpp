@@ -24,8 +24,8 @@
 
 namespace {
 
-const std::filesystem::path kHere = std::filesystem::path(__FILE__).parent_path();
-const std::filesystem::path kSourceRoot = kHere.parent_path().parent_path().parent_path();
+const std::filesystem::path kSourceRoot = ZOQ_SOURCE_DIR;
+const std::filesystem::path kHere = kSourceRoot / "tests" / "unit" / "commands";
 
 std::string trim(const std::string& text) {
   std::size_t begin = text.find_first_not_of(" \t");
