@@ -403,30 +403,28 @@ TEST_F(HeteroticTest, PatternAlgebraNeedsOneValuePerRoot) {
 }
 
 TEST_F(HeteroticTest, ParticleFactorsBeyondTheProductAreRefusedAndBounded) {
+  // The charges collected for "Particle factors" p with h heterotic factors.
+  auto collect = [&](std::initializer_list<std::array<int, 3>> factors, int h, int p) {
+    setIntPar("Heterotic factors", h);
+    setIntPar("Particle factors", p);
+    TensorProduct* TP = product(factors);
+    computeCommonDenominatorWeights(TP);
+    resetPatterns();
+    EXPECT_EQ(CollectMassless(TP), 0);
+    capture.clear();
+    DisplayAvailableCharges(TP);
+    return TP;
+  };
   // SU(3) at level 1, one factor: the pattern roots are 0, 3 and 3bar, so the particle
   // parts of the roots and their conjugates are the three one-label rows 0, 1, 2.
-  setIntPar("Heterotic factors", 1);
-  setIntPar("Particle factors", 7);
-  TensorProduct* TP = product({kA2});
-  computeCommonDenominatorWeights(TP);
-  resetPatterns();
-  ASSERT_EQ(CollectMassless(TP), 0);
-  capture.clear();
-  DisplayAvailableCharges(TP);
+  collect({kA2}, 1, 7);
   EXPECT_TRUE(alerted("\"Particle factors\" 7 refused: the tensor product has 1 heterotic factor(s); 1 used"));
   const HeteroticRows& reps = getAllowedReps();
   EXPECT_EQ(reps.rowLength(), 1);
   ASSERT_EQ(reps.size(), 3);
   for (int a = 0; a < 3; ++a) EXPECT_GE(reps.find(&a), 0) << a;
   // Two heterotic factors of three: the particle labels are the first two.
-  setIntPar("Heterotic factors", 2);
-  setIntPar("Particle factors", 3);
-  TP = product({kA2, kA1, kA1});
-  computeCommonDenominatorWeights(TP);
-  resetPatterns();
-  ASSERT_EQ(CollectMassless(TP), 0);
-  capture.clear();
-  DisplayAvailableCharges(TP);
+  TensorProduct* TP = collect({kA2, kA1, kA1}, 2, 3);
   EXPECT_TRUE(alerted("\"Particle factors\" 3 refused: the tensor product has 2 heterotic factor(s); 2 used"));
   EXPECT_EQ(getAllowedReps().rowLength(), 2);
   // Within the bound nothing is said.
