@@ -23,6 +23,7 @@
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "strings/StringTheory.h"
 #include "tensor/Coset.h"
 
 namespace {
@@ -112,6 +113,7 @@ int tensorCompute() {
   pointCountsAtTensor();
   printCFTLine(totalPrimaries(), totalCurrents());
   scanSupersymmetry(false);
+  warnMisalignedSectors(currentTensor);
   enableModular();
   return 0;
 }
@@ -269,6 +271,7 @@ int COM_select_extension(char** params, int n) {
     return 1;
   }
   scanSupersymmetry(true);
+  warnMisalignedSectors(currentTensor);
   pointCountsAtTensor();
   enableModular();
   return -1;

@@ -369,9 +369,26 @@ void adjustCharges(int* labels, int n) {
   }
 }
 
+namespace {
+
+// "Particle factors" as far as the product carries them: the particle labels are the first
+// labels of a pattern root, which holds one label per heterotic factor of the product. A
+// larger setting is refused with an alert and the bound is used.
+int boundedParticleFactors(const TensorProduct* tensor) {
+  const int p = particleFactorCount();
+  const int h = std::min(heteroticFactorCount(), factorCount(tensor));
+  if (p <= h) return p;
+  Alert("DisplayAvailableCharges", 0, 100201,
+        "\"Particle factors\" %d refused: the tensor product has %d heterotic factor(s); %d used",
+        p, h, h);
+  return h;
+}
+
+}  // namespace
+
 void DisplayAvailableCharges(TensorProduct* tensor) {
   HeteroticState& s = heteroticState();
-  const int p = particleFactorCount();
+  const int p = boundedParticleFactors(tensor);
   s.allowedReps.reset(p);
   std::vector<int> row(static_cast<std::size_t>(p));
   for (int r = 0; r < s.patternRoots.size(); ++r) {

@@ -40,7 +40,10 @@ std::uint64_t HeteroticRows::hashOf(const int* v) const {
 int HeteroticRows::find(const int* v) const {
   const auto range = index_.equal_range(hashOf(v));
   for (auto it = range.first; it != range.second; ++it) {
-    if (std::memcmp(row(it->second), v, sizeof(int) * static_cast<std::size_t>(idsize_)) == 0)
+    // Rows identified by no ints (an empty pattern algebra, no particle factors) are all
+    // equal; their data pointer may be null.
+    if (idsize_ == 0 ||
+        std::memcmp(row(it->second), v, sizeof(int) * static_cast<std::size_t>(idsize_)) == 0)
       return it->second;
   }
   return -1;

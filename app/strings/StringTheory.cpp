@@ -104,6 +104,52 @@ int latticeClass(SpectrumData* sd, int type, int rank, int label) {
   return !sameWeight.empty() && sameWeight[0] == label ? 1 : 3;
 }
 
+// NS/R sector of a lattice class: the identity and the vector are NS (0), the spinors R
+// (1); -1 for the exceptional lattices, whose classes are no such sectors.
+int latticeSector(int type, int klass) {
+  if (type == 2) return klass == 2 ? 1 : 0;
+  if (type == kTypeD) return klass == 1 || klass == 3 ? 1 : 0;
+  return -1;
+}
+
+bool factorGraded(const SpectrumData* sd) {
+  return sd != nullptr && sd->graded != 0 && sd->grading != nullptr;
+}
+
+// With "Super" and "Graded" on, a B or D lattice that is not graded while some internal
+// factor is: the chiral algebra then ties the internal sectors to each other but not to
+// the lattice's, and fields with an NS lattice part and R internal parts (or the reverse)
+// survive the extension.
+bool sectorsMisaligned(TensorProduct* TP, int* type, int* rank) {
+  StringTheoryState& s = stringState();
+  if (valueOf(s.Super) == 0 || valueOf(s.Graded) == 0 || TP == nullptr || TP->NumberOfFactors < 2)
+    return false;
+  SpectrumData* lattice = TP->TensorFactors[0];
+  if (!latticeFactor(lattice, type, rank) || latticeSector(*type, 0) < 0 || factorGraded(lattice))
+    return false;
+  for (int k = 1; k < TP->NumberOfFactors; ++k)
+    if (factorGraded(TP->TensorFactors[static_cast<std::size_t>(k)])) return true;
+  return false;
+}
+
+bool sectorsMisaligned(TensorProduct* TP) {
+  int type = 0;
+  int rank = 0;
+  return sectorsMisaligned(TP, &type, &rank);
+}
+
+// A label row of a misaligned product whose lattice sector differs from the sector of a
+// graded internal factor: no state of a superstring, so the reading leaves it out.
+bool misalignedRow(TensorProduct* TP, int type, int rank, const int* labels) {
+  const int sector = latticeSector(type, latticeClass(TP->TensorFactors[0], type, rank, labels[0]));
+  for (int k = 1; k < TP->NumberOfFactors; ++k) {
+    const SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(k)];
+    if (!factorGraded(sd)) continue;
+    if ((sd->grading[labels[k]] == 'R' ? 1 : 0) != sector) return true;
+  }
+  return false;
+}
+
 // The space-time algebra of a lattice of dimension d: D_r for even d, B_r for odd d,
 // r = (d - d mod 2 + 6)/2 (a B or D lattice is its own; E6, E7, E8 give D5, D6, D8).
 void spaceTimeAlgebraOfLattice(int d, int* type, int* rank) {
@@ -134,6 +180,7 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, const Branchin
   const int width = TP->NumberOfFactors;
   contents->assign(static_cast<std::size_t>(n) * 4, 0);
   SpectrumData* lattice = TP->TensorFactors[0];
+  const bool misaligned = sectorsMisaligned(TP);
   std::vector<int> image(static_cast<std::size_t>(TP->Spectrum.rowLength()), 0);
   for (int f = 0; f < n; ++f) {
     const int* row = TP->Spectrum.row(f);
@@ -149,6 +196,7 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, const Branchin
       seen.push_back(labels);
       Rat g;
       if (exact && (TensorRatWeight(TP, labels.data(), &g) != 1 || g.num * h.den != h.num * g.den)) continue;
+      if (misaligned && misalignedRow(TP, type, rank, labels.data())) continue;
       const int c = latticeClass(lattice, type, rank, labels[0]);
       if (c < 0 || c >= 4 || table == nullptr) continue;
       const long long weight = internalDimension(TP, labels.data());
@@ -168,6 +216,7 @@ std::array<int, 4> masslessCurrentCounts(TensorProduct* TP, int type, int rank, 
   for (int k = 0; k < n && k < 4; ++k) counts[static_cast<std::size_t>(k)] += table->adjoint[k] * repDim(table->subType, table->subRank, k);
   SpectrumData* lattice = TP->TensorFactors[0];
   const int width = TP->NumberOfFactors;
+  const bool misaligned = sectorsMisaligned(TP);
   for (int x = 0; x < TP->ChiralAlgebra.size(); ++x) {
     const int* row = TP->ChiralAlgebra.row(x);
     std::vector<int> labels(row, row + width);
@@ -175,6 +224,7 @@ std::array<int, 4> masslessCurrentCounts(TensorProduct* TP, int type, int rank, 
     if (TensorRatWeight(TP, labels.data(), &h) != 1) continue;
     simplifyRat(&h);
     if (h.num != 1 || h.den != 1) continue;
+    if (misaligned && misalignedRow(TP, type, rank, labels.data())) continue;
     const int c = latticeClass(lattice, type, rank, labels[0]);
     if (c < 0 || c >= 4) continue;
     const long long weight = internalDimension(TP, labels.data());
@@ -222,11 +272,12 @@ const BranchingTable* extendSpaceTime(TensorProduct* TP, int type, int rank, con
 int cap() { return valueOf(stringState().Dimension); }
 
 // The tensor product's block when it was built for the product as it is now (and the
-// dimension cap as it is now), else nullptr.
+// dimension cap and the alignment of its sectors as they are now), else nullptr.
 StringBlock* cachedTensorBlock(TensorProduct* TP) {
   StringTheoryState& s = stringState();
   if (s.tensorBuilt && s.tensorStamp == QueryCFT() && s.tensorPrimaries == TP->Spectrum.size() &&
-      s.tensorCap == cap() && s.tensorExtension == TP->ExtensionNumber)
+      s.tensorCap == cap() && s.tensorExtension == TP->ExtensionNumber &&
+      s.tensorMisaligned == sectorsMisaligned(TP))
     return &s.tensorData;
   return nullptr;
 }
@@ -259,6 +310,7 @@ StringBlock* buildTensorBlock(TensorProduct* TP, int quiet) {
   s.tensorPrimaries = TP->Spectrum.size();
   s.tensorCap = cap();
   s.tensorExtension = TP->ExtensionNumber;
+  s.tensorMisaligned = sectorsMisaligned(TP);
   return &s.tensorData;
 }
 
@@ -360,6 +412,7 @@ void initializeStringTheory() {
   s.Super = getIntParPointer("Super");
   s.InitDebug = getIntParPointer("Init_debug");
   s.Dimension = getIntParPointer("Dimension");
+  s.Graded = getIntParPointer("Graded");
   s.hook = null_function;
   setStringSeamHooks(&kStringSeamHooks);
   // The string parts of the report of a tachyon-free case.
@@ -374,15 +427,35 @@ void resetStringTheory() {
   const int* super = s.Super;
   const int* initDebug = s.InitDebug;
   const int* dimension = s.Dimension;
+  const int* graded = s.Graded;
   s = StringTheoryState();
   s.Super = super;
   s.InitDebug = initDebug;
   s.Dimension = dimension;
+  s.Graded = graded;
   s.hook = null_function;
   setTachyonOrientifolds(nullptr);
 }
 
 int superOn() { return valueOf(stringState().Super) != 0 ? 1 : 0; }
+
+int warnMisalignedSectors(TensorProduct* TP) {
+  int type = 0;
+  int rank = 0;
+  if (!sectorsMisaligned(TP, &type, &rank)) return 0;
+  SpectrumData* lattice = TP->TensorFactors[0];
+  // The vector is the lattice's grade current: its class is 1 for B, 2 for D.
+  const int vectorClass = type == 2 ? 1 : 2;
+  int vector = -1;
+  for (int a = 1; a < lattice->n_primaries && vector < 0; ++a)
+    if (latticeClass(lattice, type, rank, a) == vectorClass) vector = a;
+  Alert("warnMisalignedSectors", 0, 100201,
+        "Space-time factor %s is not graded, but internal factors are: its NS and R sectors are\n"
+        "not tied to theirs, and the string spectrum leaves out every field whose sectors "
+        "disagree.\nGrade it first: \"algebra %s\" and \"grade %d\" before \"tensor\"",
+        lattice->name, SM_algCommand(lattice).c_str(), vector);
+  return 1;
+}
 
 // ---------------------------------------------------------------------------------------
 // Space-time dimension

@@ -28,6 +28,7 @@
 struct BranchingTable;
 struct BulkInvariant;
 struct OrientifoldInfo;
+struct TensorProduct;
 
 // One chiral half's extension of the space-time algebra by massless currents.
 struct ChiralExtension {
@@ -85,6 +86,12 @@ void computeMasslessSpectrum(BulkInvariant* bulk, StringBlock* spectrum);
 // Space-time algebra of a block (type code 2 B, 4 D, 5 exceptional by rank).
 void spaceTimeAlgebra(const StringBlock* block, int* type, int* rank);
 int CheckExtensionChirality();
+
+// With "Super" and "Graded" on: 1 after a warning (Alert 100201) that names the fix when
+// the space-time lattice (a B or D algebra, the first factor) is not graded while an
+// internal factor is; the string reading then leaves out every field whose lattice sector
+// (NS: identity and vector; R: spinors) differs from an internal factor's grade. Else 0.
+int warnMisalignedSectors(TensorProduct* TP);
 
 // ---------------------------------------------------------------------------------------
 // Fields

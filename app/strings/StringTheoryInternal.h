@@ -9,6 +9,7 @@ struct StringTheoryState {
   const int* Super = nullptr;
   const int* InitDebug = nullptr;
   const int* Dimension = nullptr;
+  const int* Graded = nullptr;
 
   // The tensor product's block and the ground-state contents of its fields (4 per field),
   // with what they were built for.
@@ -19,6 +20,7 @@ struct StringTheoryState {
   int tensorPrimaries = -1;
   int tensorCap = -1;
   int tensorExtension = -2;
+  bool tensorMisaligned = false;
   // The single theory's block as read from the store.
   StringBlock storeData;
 

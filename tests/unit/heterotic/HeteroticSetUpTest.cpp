@@ -402,6 +402,59 @@ TEST_F(HeteroticTest, PatternAlgebraNeedsOneValuePerRoot) {
   EXPECT_EQ(getPatternAlgebra().size(), 0);
 }
 
+TEST_F(HeteroticTest, ParticleFactorsBeyondTheProductAreRefusedAndBounded) {
+  // The charges collected for "Particle factors" p with h heterotic factors.
+  auto collect = [&](std::initializer_list<std::array<int, 3>> factors, int h, int p) {
+    setIntPar("Heterotic factors", h);
+    setIntPar("Particle factors", p);
+    TensorProduct* TP = product(factors);
+    computeCommonDenominatorWeights(TP);
+    resetPatterns();
+    EXPECT_EQ(CollectMassless(TP), 0);
+    capture.clear();
+    DisplayAvailableCharges(TP);
+    return TP;
+  };
+  // SU(3) at level 1, one factor: the pattern roots are 0, 3 and 3bar, so the particle
+  // parts of the roots and their conjugates are the three one-label rows 0, 1, 2.
+  collect({kA2}, 1, 7);
+  EXPECT_TRUE(alerted("\"Particle factors\" 7 refused: the tensor product has 1 heterotic factor(s); 1 used"));
+  const HeteroticRows& reps = getAllowedReps();
+  EXPECT_EQ(reps.rowLength(), 1);
+  ASSERT_EQ(reps.size(), 3);
+  for (int a = 0; a < 3; ++a) EXPECT_GE(reps.find(&a), 0) << a;
+  // Two heterotic factors of three: the particle labels are the first two.
+  TensorProduct* TP = collect({kA2, kA1, kA1}, 2, 3);
+  EXPECT_TRUE(alerted("\"Particle factors\" 3 refused: the tensor product has 2 heterotic factor(s); 2 used"));
+  EXPECT_EQ(getAllowedReps().rowLength(), 2);
+  // Within the bound nothing is said.
+  setIntPar("Particle factors", 2);
+  DisplayAvailableCharges(TP);
+  EXPECT_TRUE(silent());
+}
+
+TEST_F(HeteroticTest, RowsOfNoIdentifyingLabelsAreAllOneRow) {
+  // Rows of length 0 (no particle factors, an empty pattern algebra) are equal: the
+  // second addition counts into the first.
+  HeteroticRows rows;
+  rows.reset(0);
+  const int none = 0;
+  EXPECT_EQ(rows.add(&none, 1), 0);
+  bool added = true;
+  EXPECT_EQ(rows.add(&none, 2, &added), 0);
+  EXPECT_FALSE(added);
+  EXPECT_EQ(rows.size(), 1);
+  EXPECT_EQ(rows.count(0), 3);
+  EXPECT_EQ(rows.find(&none), 0);
+  // Rows whose identifying part is empty but whose length is not: one row as well.
+  rows.reset(2, 0);
+  const int first[2] = {4, 5};
+  const int second[2] = {6, 7};
+  rows.add(first, 1);
+  EXPECT_EQ(rows.add(second, 1), 0);
+  EXPECT_EQ(rows.size(), 1);
+}
+
 TEST_F(HeteroticTest, LiftRefusesFactorZeroAndUnknownTheories) {
   SpectrumData* sd = SM_getData(1, 1, 1);
   ASSERT_NE(sd, nullptr);
