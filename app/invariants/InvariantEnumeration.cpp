@@ -84,15 +84,7 @@ BulkInvariant* tempBulk() {
 void adoptIntoTemp(SimpleCurrentData* MD) {
   SimpleCurrentData* target = tempBulk()->MD.get();
   if (target == MD) return;
-  copySCData(target, MD, 1);
-  target->group = MD->group;
-  target->perm_subgroup = MD->perm_subgroup;
-  target->group_permutation = MD->group_permutation;
-  target->mipf_number = MD->mipf_number;
-  target->subgroup_label = MD->subgroup_label;
-  target->n_generators = MD->n_generators;
-  target->sel_autostore = MD->sel_autostore;
-  target->sel_algebra = MD->sel_algebra;
+  copySCDataWhole(target, MD);
   target->truncated = 0;
 }
 
@@ -806,7 +798,9 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
       } else {
         Print("Total number of MIPFs generated: %d\n", count);
       }
-      setCollectionCompleted(1);
+      // Without "Autostore" the numbers given are the scan's own, 0 to ScanMIPFCount - 1,
+      // not store names: they are what a MIPF number is checked against.
+      setCollectionCompleted(1, !autostore && s.hook == computeInvariant ? s.ScanMIPFCount : -1);
     } else if (info >= 1 && ProgressInfoAllowed()) {
       const std::string so_far = autostore ? formatText(" %d (checked %d, distinct %d)", count,
                                                         getTotalMIPFCount(), getNameCount())

@@ -398,12 +398,50 @@ int multiplyBulkInvariantPair(BulkInvariant* a, BulkInvariant* b, const char* na
   return linkBulkInvariant(name, std::move(product), 1) == nullptr ? 1 : 0;
 }
 
+namespace {
+
+// A look-up by MIPF number (with "Autostore" OFF) builds the invariant into the one scratch
+// record of the enumeration and makes it current. The guard keeps a whole copy of the
+// current invariant and puts it back, so that a command that only reads invariants leaves
+// the current one as it found it.
+class CurrentInvariantKeeper {
+ public:
+  CurrentInvariantKeeper() : before_(*getCurrentBulk()), saved_(allocNewBulkInvariant(nullptr)) {
+    copyWhole(saved_.get(), before_);
+  }
+  ~CurrentInvariantKeeper() {
+    if (before_ == nullptr) return;
+    const bool overwritten = compareBulkInvariants(before_, saved_.get()) != 0 ||
+                             before_->MD->mipf_number != saved_->MD->mipf_number;
+    if (overwritten) copyWhole(before_, saved_.get());
+    if (overwritten || *getCurrentBulk() != before_) setCurrentBulkInvariant(before_);
+  }
+  CurrentInvariantKeeper(const CurrentInvariantKeeper&) = delete;
+  CurrentInvariantKeeper& operator=(const CurrentInvariantKeeper&) = delete;
+
+  static void copyWhole(BulkInvariant* dst, const BulkInvariant* src) {
+    if (dst == nullptr || src == nullptr) return;
+    copyBulkInvariant(dst, src);
+    copySCDataWhole(dst->MD.get(), src->MD.get());
+  }
+
+ private:
+  BulkInvariant* before_;
+  std::unique_ptr<BulkInvariant> saved_;
+};
+
+}  // namespace
+
 int multiplyBulkInvariants(const char* a, const char* b, const char* name, int show) {
+  CurrentInvariantKeeper keeper;
   BulkInvariant* left = getBulkInvariantForUserInput(a);
   if (left == nullptr) return 1;
+  // The right look-up may rebuild the very record the left one returned.
+  auto leftCopy = allocNewBulkInvariant(nullptr);
+  CurrentInvariantKeeper::copyWhole(leftCopy.get(), left);
   BulkInvariant* right = getBulkInvariantForUserInput(b);
   if (right == nullptr) return 1;
-  return multiplyBulkInvariantPair(left, right, name, show);
+  return multiplyBulkInvariantPair(leftCopy.get(), right, name, show);
 }
 
 void closeBulkInvariantsUnderMultiplication(int show) {

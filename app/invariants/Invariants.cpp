@@ -27,6 +27,9 @@ struct InvariantsState {
   BulkInvariant* CurrentBulk = nullptr;
   int NameCount = 0;
   int CollectionCompleted = 0;
+  // MIPF numbers given by a completed collection that did not store them; -1 when the
+  // store's names number them.
+  int UnstoredMIPFNumbers = -1;
   int TotalMIPFCount = 0;
   int StoreCalls = 0;
   // Number of the subgroup under enumeration; -1 while none runs.
@@ -117,6 +120,7 @@ void resetInvariants() {
   s.firstBulkInvariant.reset();
   s.NameCount = 0;
   s.CollectionCompleted = 0;
+  s.UnstoredMIPFNumbers = -1;
   s.TotalMIPFCount = 0;
   s.StoreCalls = 0;
   s.CurrentSubgroupLabel = -1;
@@ -259,6 +263,18 @@ void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernel
   dst->x_symmetric = src->x_symmetric;
   // A copy of a record built for a primary selection is rebuilt like the original.
   dst->truncated = src->truncated;
+}
+
+void copySCDataWhole(SimpleCurrentData* dst, const SimpleCurrentData* src) {
+  if (dst == nullptr || src == nullptr || dst == src) return;
+  copySCData(dst, src, 1);
+  dst->perm_subgroup = src->perm_subgroup;
+  dst->group_permutation = src->group_permutation;
+  dst->mipf_number = src->mipf_number;
+  dst->subgroup_label = src->subgroup_label;
+  dst->n_generators = src->n_generators;
+  dst->sel_autostore = src->sel_autostore;
+  dst->sel_algebra = src->sel_algebra;
 }
 
 void copyEDTData(ExceptionalBoundaryData* dst, const ExceptionalBoundaryData* src) {
@@ -536,6 +552,7 @@ void resetInvariantStore() {
   InvariantsState& s = state();
   s.NameCount = 0;
   s.CollectionCompleted = 0;
+  s.UnstoredMIPFNumbers = -1;
   s.TotalMIPFCount = 0;
   setPrimarySelection(nullptr);
   s.firstBulkInvariant.reset();
@@ -547,7 +564,8 @@ void resetInvariantStore() {
 
 int TotalInvariants() {
   const InvariantsState& s = state();
-  return s.CollectionCompleted ? s.NameCount : -1;
+  if (!s.CollectionCompleted) return -1;
+  return s.UnstoredMIPFNumbers >= 0 ? s.UnstoredMIPFNumbers : s.NameCount;
 }
 
 void permutationRejectionChanged() {
@@ -630,5 +648,8 @@ int poolNodeCount() { return state().PoolNodes; }
 int getNameCount() { return state().NameCount; }
 int getTotalMIPFCount() { return state().TotalMIPFCount; }
 void countTotalMIPF() { ++state().TotalMIPFCount; }
-void setCollectionCompleted(int value) { state().CollectionCompleted = value; }
+void setCollectionCompleted(int value, int unstoredNumbers) {
+  state().CollectionCompleted = value;
+  state().UnstoredMIPFNumbers = unstoredNumbers;
+}
 void setCurrentSubgroupLabel(int label) { state().CurrentSubgroupLabel = label; }

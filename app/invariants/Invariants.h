@@ -120,6 +120,9 @@ void resetBulkInvariant(BulkInvariant* bi);
 void allocBulkInvariantData(BulkInvariant* bi, int n, int cap);
 void copyBulkInvariant(BulkInvariant* dst, const BulkInvariant* src);
 void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernels);
+// copySCData and what it leaves to the store: the numbers, the permutation data and the
+// selection snapshot; for a copy that is to stand in for the record itself.
+void copySCDataWhole(SimpleCurrentData* dst, const SimpleCurrentData* src);
 void copyEDTData(ExceptionalBoundaryData* dst, const ExceptionalBoundaryData* src);
 void adjustBulkInvariant(BulkInvariant* bi);
 // 0 when equal, -1 otherwise.
@@ -149,7 +152,8 @@ BulkInvariant* buildBulkInvariantByNumber(int k);
 int removeLastBulkInvariant();
 void freeAllBulkInvariants();
 void resetInvariantStore();
-// -1 until a complete collection has run, else the number of named invariants.
+// -1 until a complete collection has run; else the number of named invariants, or, when
+// the collection numbered its MIPFs without storing them, how many it numbered.
 int TotalInvariants();
 int storedInvariantCount();
 // The stored record at position k (0 the first), nullptr beyond the last.
@@ -449,7 +453,9 @@ void resetInvariantEnumeration();
 int getNameCount();
 int getTotalMIPFCount();
 void countTotalMIPF();
-void setCollectionCompleted(int value);
+// unstoredNumbers: the MIPF numbers the collection gave without storing them, -1 when the
+// store's names number them.
+void setCollectionCompleted(int value, int unstoredNumbers);
 void setCurrentSubgroupLabel(int label);
 BulkInvariant* getLocalBulk();
 BulkInvariant* getDummyBulk();

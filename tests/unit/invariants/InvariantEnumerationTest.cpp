@@ -241,6 +241,26 @@ TEST_F(InvariantEnumerationTest, AResumePointSkipsSubgroupsAndRenumbers) {
   EXPECT_EQ(bi->diagonal, 0);
 }
 
+TEST_F(InvariantEnumerationTest, WithoutAutostoreTheCountBoundsTheNumbersGiven) {
+  // SU(2) level 4: two MIPFs, A and D, numbered 0 and 1. The diagonal invariant registered
+  // when the modular mode starts is the only stored one; it does not bound the numbers.
+  useTheory(1, 1, 4);
+  storeCurrentBulkInvariant();
+  ASSERT_EQ(*getIntParPointer("Autostore"), 0);
+  EXPECT_EQ(TotalInvariants(), -1);
+  setMIPFSelection(nullptr);
+  buildSelectedSimpleCurrentInvariants();
+  EXPECT_EQ(storedInvariantCount(), 1);
+  EXPECT_EQ(TotalInvariants(), 2);
+  BulkInvariant* d = getBulkInvariantByNumber(1);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->diagonal, 0);
+  EXPECT_EQ(d->MD->mipf_number, 1);
+  // A reset of the store forgets the collection.
+  resetInvariantStore();
+  EXPECT_EQ(TotalInvariants(), -1);
+}
+
 TEST_F(InvariantEnumerationTest, AutostoreNumbersEqualTheStoredNames) {
   useTheory(1, 1, 4);
   storeCurrentBulkInvariant();

@@ -214,6 +214,39 @@ TEST_F(InvariantMatricesTest, ProductsOfA1Level4InvariantsAreModularInvariant) {
   expectModularInvariant(sd, q.get());
 }
 
+TEST_F(InvariantMatricesTest, AProductOfTwoMIPFNumbersKeepsBothOperands) {
+  // "Autostore" OFF: a number is built by the enumeration, MIPF 0 the diagonal A and MIPF 1
+  // the D type. D x A = D, whichever look-up comes last.
+  const SpectrumData* sd = useTheory(1, 1, 4);
+  ASSERT_NE(sd, nullptr);
+  ASSERT_EQ(*getIntParPointer("Autostore"), 0);
+  const std::vector<int> D = a1Matrix(sd, kDType);
+  BulkInvariant* before = *getCurrentBulk();
+  ASSERT_EQ(before->diagonal, 1);
+  ASSERT_EQ(multiplyBulkInvariants("1", "0", "DA", 0), 0);
+  BulkInvariant* product = findNamedBulkInvariant("DA");
+  ASSERT_NE(product, nullptr);
+  for (int i = 0; i < 25; ++i) EXPECT_EQ(bulkEntry(product, i / 5, i % 5), D[i]) << i;
+  // Reading the operands leaves the current invariant as it was.
+  EXPECT_EQ(*getCurrentBulk(), before);
+  EXPECT_EQ(before->diagonal, 1);
+}
+
+TEST_F(InvariantMatricesTest, AProductLeavesACurrentMIPFNumberInForce) {
+  // The current invariant is MIPF 1 (D), built into the enumeration's scratch record; the
+  // look-ups of A x A rebuild that record, and the product puts D back, number and all.
+  const SpectrumData* sd = useTheory(1, 1, 4);
+  ASSERT_NE(sd, nullptr);
+  BulkInvariant* current = getBulkInvariantByNumber(1);
+  ASSERT_NE(current, nullptr);
+  ASSERT_EQ(*getCurrentBulk(), current);
+  const std::vector<int> D = a1Matrix(sd, kDType);
+  EXPECT_EQ(multiplyBulkInvariants("0", "0", "AA", 0), 0);
+  ASSERT_EQ(*getCurrentBulk(), current);
+  for (int i = 0; i < 25; ++i) EXPECT_EQ(bulkEntry(current, i / 5, i % 5), D[i]) << i;
+  EXPECT_EQ(current->MD->mipf_number, 1);
+}
+
 TEST_F(InvariantMatricesTest, AProductWithTwoVacuaInRowZeroIsNotNormalizable) {
   const SpectrumData* sd = useTheory(1, 1, 4);
   ASSERT_NE(sd, nullptr);
