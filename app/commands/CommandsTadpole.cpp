@@ -59,10 +59,16 @@ struct Assignment {
   int value = 0;
 };
 
-// Reads entries first .. n-1 as "label:value" with 0 <= label < limit; false after the
-// alert naming the refused word.
-bool readAssignments(const char* routine, char** params, int first, int n, int limit,
-                     const char* rangeText, bool newline, std::vector<Assignment>* out) {
+enum class Values { Any, Multiplicities };
+
+// Reads entries first .. n-1 as "label:value" with 0 <= label < limit. 0 when all are
+// read, else what the handler returns after the alert naming the refused word: -1 for a
+// word that is no assignment or a label out of range, 1 for a refused value. A Chan-Paton
+// multiplicity counts branes: a negative one is refused (and -1 would read as "not fixed"
+// in the fixed-multiplicity table).
+int readAssignments(const char* routine, char** params, int first, int n, int limit,
+                    const char* rangeText, bool newline, std::vector<Assignment>* out,
+                    Values values = Values::Any) {
   for (int k = first; k < n; ++k) {
     Assignment a;
     if (!ConvertAssign(params[k], &a.label, &a.value)) {
@@ -70,15 +76,20 @@ bool readAssignments(const char* routine, char** params, int first, int n, int l
         Alert(routine, 0, 100302, "Invalid assignment: %s\n", params[k]);
       else
         Alert(routine, 0, 100302, "Invalid assignment: %s", params[k]);
-      return false;
+      return -1;
     }
     if (a.label < 0 || a.label >= limit) {
       Alert(routine, 1, 100302, rangeText, a.label);
-      return false;
+      return -1;
+    }
+    if (values == Values::Multiplicities && a.value < 0) {
+      Alert(routine, 2, 100201, "Negative Chan-Paton multiplicity %d for boundary %d", a.value,
+            a.label);
+      return 1;
     }
     out->push_back(a);
   }
-  return true;
+  return 0;
 }
 
 int intOr(char** params, int n, int i, int fallback) {
@@ -154,9 +165,10 @@ int COM_reset_tad(char**, int) {
 
 int COM_fix_var(char** params, int n) {
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_fix_var", params, 0, n, TotalBoundaries(), "Label %d out of range",
-                       true, &entries))
-    return -1;
+  const int refused =
+      readAssignments("COM_fix_var", params, 0, n, TotalBoundaries(), "Label %d out of range", true,
+                      &entries, Values::Multiplicities);
+  if (refused != 0) return refused;
   initActiveBoundaries(-3);
   for (const Assignment& a : entries) setFixVar(a.label, a.value);
   BoundarySelectionChanged();
@@ -166,9 +178,9 @@ int COM_fix_var(char** params, int n) {
 int COM_check_tad(char** params, int n) {
   const int total = TotalBoundaries();
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_check_tad", params, 0, n, total, "Label %d out of range", true,
-                       &entries))
-    return -1;
+  const int refused = readAssignments("COM_check_tad", params, 0, n, total, "Label %d out of range",
+                                      true, &entries, Values::Multiplicities);
+  if (refused != 0) return refused;
   prepareSearchMemory();
   setAnalysisFunction(CheckDiscreteSymmetriesForBraneConfiguration);
   std::vector<int> cp(static_cast<std::size_t>(std::max(total, 1)), 0);
@@ -210,9 +222,10 @@ int COM_check_tad_instanton(char** params, int n) {
     return -1;
   }
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_check_tad_instanton", params, 1, n, total, "Label %d out of range",
-                       true, &entries))
-    return -1;
+  const int refused =
+      readAssignments("COM_check_tad_instanton", params, 1, n, total, "Label %d out of range", true,
+                      &entries, Values::Multiplicities);
+  if (refused != 0) return refused;
   std::vector<int> cp(static_cast<std::size_t>(std::max(total, 1)), 0);
   int r = 0;
   {
@@ -243,9 +256,9 @@ int COM_check_tad_sol(char** params, int n) {
   }
   const int N = getTadcols();
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_check_tad_sol", params, 0, n, N - 1, "Label %d out of range", false,
-                       &entries))
-    return -1;
+  const int refused = readAssignments("COM_check_tad_sol", params, 0, n, N - 1,
+                                      "Label %d out of range", false, &entries);
+  if (refused != 0) return refused;
   std::vector<int> x(static_cast<std::size_t>(N), 0);
   for (const Assignment& a : entries) x[static_cast<std::size_t>(a.label)] = a.value;
   x[static_cast<std::size_t>(N - 1)] = 1;
@@ -261,9 +274,9 @@ int COM_check_tad_parm(char** params, int n) {
   }
   const int count = getMaxPar();
   std::vector<Assignment> entries;
-  if (!readAssignments("COM_check_tad_parm", params, 0, n, count, "Parameter %d out of range", true,
-                       &entries))
-    return -1;
+  const int refused = readAssignments("COM_check_tad_parm", params, 0, n, count,
+                                      "Parameter %d out of range", true, &entries);
+  if (refused != 0) return refused;
   std::vector<int> parameters(static_cast<std::size_t>(std::max(count, 1)), 0);
   for (const Assignment& a : entries) parameters[static_cast<std::size_t>(a.label)] = a.value;
   checkTadpoleParameters(parameters.data());

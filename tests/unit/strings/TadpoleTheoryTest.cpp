@@ -4,6 +4,7 @@
 // selection table with its fixed multiplicities.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "TestSupport.h"
 #include "boundaries/CrossBound.h"
 #include "runtime/Parameters.h"
+#include "strings/OpenSpectrum.h"
 #include "strings/TadpoleInternal.h"
 
 namespace {
@@ -126,6 +128,51 @@ TEST_F(TadpoleTheoryTest, FixedMultiplicitiesAndTheSelectionTable) {
   EXPECT_EQ(getFixedVariables(), 0);
   // A label outside the boundaries changes nothing.
   EXPECT_EQ(setActBound(5, 0, 1), 0);
+}
+
+// The Chan-Paton vectors of the solutions accepted by the solver, in the order seen.
+std::vector<std::vector<int>>& acceptedSolutions() {
+  static std::vector<std::vector<int>> solutions;
+  return solutions;
+}
+
+int recordSolution(ChanPatonData* cpd) {
+  acceptedSolutions().push_back(cpd->multiplicity);
+  return 1;
+}
+
+TEST_F(TadpoleTheoryTest, EverySimpleSolutionIsReportedOnce) {
+  // The permutation orbifold of SU(3) level 1 (c = 4, D = 22, 2^(D/2) = 2048). With the
+  // identical boundaries identified, its five variables obey x0 + 2 x1 + 4 x2 = 2048 and
+  // x3 + 2 x4 = 2048. Solutions with all stacks non-empty: two stacks, one variable of each
+  // equation: 3 x 2 = 6. Three stacks: two of the first (x0 + 2 x1 = 2048 has 1023
+  // positive solutions, x0 + 4 x2 and 2 x1 + 4 x2 have 511) and one of the second, twice
+  // (1023 + 511 + 511) x 2 = 4090; one of the first and both of the second, 3 x 1023 = 3069.
+  ASSERT_EQ(run("algebra a 2 1"), 0);
+  ASSERT_EQ(run("create permutation"), 0);
+  setIntPar("Tadpole maxstack", 3);
+  ASSERT_EQ(getTadpoleEquations(), 0);
+  ASSERT_EQ(getNumberOfLoopVariables(), 5);
+  const EquationData& ED = tadpole::equations();
+  ASSERT_EQ(ED.nind, 2);
+  const std::vector<double> first(equationRow(&ED, ED.neq), equationRow(&ED, ED.neq) + 6);
+  const std::vector<double> second(equationRow(&ED, ED.neq + 1), equationRow(&ED, ED.neq + 1) + 6);
+  const std::vector<double> firstExpected = {1, 2, 4, 0, 0, -2048};
+  const std::vector<double> secondExpected = {0, 0, 0, 1, 2, -2048};
+  for (int j = 0; j < 6; ++j) {
+    EXPECT_NEAR(first[static_cast<size_t>(j)], firstExpected[static_cast<size_t>(j)], 1e-7) << j;
+    EXPECT_NEAR(second[static_cast<size_t>(j)], secondExpected[static_cast<size_t>(j)], 1e-7) << j;
+  }
+  acceptedSolutions().clear();
+  setAnalysisFunction(recordSolution);
+  capture.clear();
+  const int r = SolveTadpoleConditions(-1, -1, -1);
+  resetAnalysisFunction();
+  const int expected = 6 + 4090 + 3069;
+  EXPECT_EQ(r, -3 - expected);
+  ASSERT_EQ(acceptedSolutions().size(), static_cast<size_t>(expected));
+  const std::set<std::vector<int>> distinct(acceptedSolutions().begin(), acceptedSolutions().end());
+  EXPECT_EQ(distinct.size(), static_cast<size_t>(expected));
 }
 
 }  // namespace
