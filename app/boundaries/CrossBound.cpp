@@ -246,6 +246,11 @@ int isRefCoefAvailable() {
   return bi->EDT && bi->EDT->reset == 1 ? 1 : 0;
 }
 
+bool completeBoundarySetSelected() {
+  BulkInvariant* bi = currentBulk();
+  return bi != nullptr && bi->EDT && bi->EDT->reset == 1;
+}
+
 int isCrosscapAvailable() {
   BulkInvariant* bi = currentBulk();
   if (bi == nullptr || !bi->symmetric) return 0;

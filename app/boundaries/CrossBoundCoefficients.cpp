@@ -415,16 +415,14 @@ double getDilatonCoupling(int a, double* re) {
   return entry;
 }
 
-int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose) {
+int exceptionalCrosscapCoefficients(const std::vector<int>& K, int verbose, std::vector<double>* out) {
   CrossBoundState& s = crossBoundState();
-  BulkInvariant* bi = currentBulk();
   const int N = primaryCount();
-  if (verbose == 1 && boundVerbose() >= 1)
-    PrintVec(static_cast<int>(K.size()), K.data(), "\nKlein Bottle:");
   std::vector<int> ishibashi(static_cast<size_t>(N), 0);
   for (const IshibashiLabel& l : s.IshibashiLabels)
     if (l.primary >= 0 && l.primary < N) ishibashi[static_cast<size_t>(l.primary)] = 1;
-  std::vector<double> U(static_cast<size_t>(2 * N), 0.0);
+  std::vector<double>& U = *out;
+  U.assign(static_cast<size_t>(2 * N), 0.0);
   for (int m = 0; m < N; ++m) {
     double s0 = 0.0, ignored = 0.0;
     compS(0, m, &s0, &ignored);
@@ -447,6 +445,16 @@ int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose) {
     U[static_cast<size_t>(m)] = root.real();
     U[static_cast<size_t>(N + m)] = root.imag();
   }
+  return 1;
+}
+
+int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose) {
+  BulkInvariant* bi = currentBulk();
+  const int N = primaryCount();
+  if (verbose == 1 && boundVerbose() >= 1)
+    PrintVec(static_cast<int>(K.size()), K.data(), "\nKlein Bottle:");
+  std::vector<double> U;
+  if (exceptionalCrosscapCoefficients(K, verbose, &U) == 0) return 0;
   if (bi != nullptr && bi->EDT) {
     ExceptionalBoundaryData* edt = bi->EDT.get();
     if (edt->data.size() < static_cast<size_t>(2 * N))

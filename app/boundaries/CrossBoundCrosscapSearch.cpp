@@ -293,8 +293,7 @@ int checkMoebiusPermutations(int N, int L, const std::vector<int>& M,
 }
 
 int FindCrosscapCoefsFromMoebius() {
-  const BulkInvariant* bi = currentBulk();
-  if (bi == nullptr || !bi->EDT || bi->EDT->reset == 0 || initializeOpenString() != 0) {
+  if (!completeBoundarySetSelected() || initializeOpenString() != 0) {
     Alert("FindCrosscapCoefsFromMoebius", 0, 100301, "Moebius search requires complete set of boundaries\n");
     return 0;
   }

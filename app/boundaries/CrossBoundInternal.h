@@ -132,6 +132,14 @@ void loadCorrectionPhases(OrientifoldInfo* record);
 // Phase exp(2 pi i g / PhasePeriod) of the metric entry of Ishibashi label m.
 void metricPhase(OrientifoldInfo* record, int m, double* re, double* im);
 // Exceptional set-up helpers.
+// True when the current invariant holds a selected complete boundary set (its exceptional
+// boundary data are in force), which the Moebius and crosscap searches start from.
+bool completeBoundarySetSelected();
+// The crosscap coefficients of Klein vector K (real parts, then imaginary parts), computed
+// only: the invariant's boundary data are not touched. 0 when K gives a non-zero gamma at a
+// primary that is no Ishibashi label.
+int exceptionalCrosscapCoefficients(const std::vector<int>& K, int verbose, std::vector<double>* U);
+// The same, stored with K as the invariant's crosscaps in force.
 int ComputeExceptionalCrosscap(const std::vector<int>& K, int verbose);
 void resetCoefficients();
 

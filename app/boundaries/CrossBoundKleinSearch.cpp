@@ -25,6 +25,7 @@ struct KleinSearchState {
   bool fsReady = false;
   std::vector<int> standard;
   std::vector<int> candidate;
+  std::vector<double> crosscap;
   int requireConstraint = 0;
   int requireTrace = 0;
 };
@@ -41,7 +42,8 @@ int testCandidateKlein(int n, int* x, void*) {
   K.assign(static_cast<size_t>(n), 0);
   K[0] = ks.standard[0];
   for (int i = 1; i < n; ++i) K[static_cast<size_t>(i)] = ks.standard[static_cast<size_t>(i)] - 2 * x[i];
-  if (!ComputeExceptionalCrosscap(K, 0)) return 0;
+  // A candidate is only tested: the crosscaps and Klein vector in force stay as they are.
+  if (!exceptionalCrosscapCoefficients(K, 0, &ks.crosscap)) return 0;
   const int traceOk = testCandidateKlein2(n, K.data(), nullptr);
   if (ks.requireTrace && !traceOk) return 0;
   const int constraintOk = checkKlein(K, -1) == 0 ? 1 : 0;

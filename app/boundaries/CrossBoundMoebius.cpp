@@ -408,12 +408,9 @@ int SolveForMoebius(const std::vector<int>* M, const std::vector<int>& conj,
                     const std::vector<std::vector<int>>* symmetries, const std::vector<int>* stabilisers,
                     const std::vector<int>* envelope, int p, int k) {
   MoebiusState& s = moebiusState();
-  if (M == nullptr) {
-    const BulkInvariant* bi = currentBulk();
-    if (bi == nullptr || !bi->EDT || bi->EDT->reset != 1) {
-      Alert("SolveForMoebius", 0, 100301, "Moebius search requires complete set of boundaries\n");
-      return 0;
-    }
+  if (M == nullptr && !completeBoundarySetSelected()) {
+    Alert("SolveForMoebius", 0, 100301, "Moebius search requires complete set of boundaries\n");
+    return 0;
   }
   Print("\n######### Moebius search using polynomial equations (integer version) \n");
   if (!loadMoebiusTables()) return 0;
@@ -487,7 +484,8 @@ int SolveForMoebius(const std::vector<int>* M, const std::vector<int>& conj,
 }
 
 int searchMoebius() {
-  if (initializeOpenString() != 0) {
+  // Refused before anything is computed: the conjugates and annuli below need the set.
+  if (!completeBoundarySetSelected() || initializeOpenString() != 0) {
     Alert("searchMoebius", 0, 100301, "Moebius search requires complete set of boundaries\n");
     return 0;
   }

@@ -188,7 +188,8 @@ int setKlein(int K) {
 
 int setSimpleCurrentKleinCurrent(OrientifoldInfo* record, int K) {
   BulkInvariant* bi = currentBulk();
-  if (K != 0 && (bi == nullptr || bi->simple_current != 1)) {
+  if (bi == nullptr || bi->simple_current != 1) {
+    if (K == 0) return 1;  // the trivial choice: an exceptional MIPF's Klein bottle is its own vector
     Alert("setSimpleCurrentKleinCurrent", 0, 100301,
           "Non-trivial Klein bottle choices not allowed for exceptional MIPF");
     return 0;

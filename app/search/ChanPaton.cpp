@@ -27,7 +27,8 @@ bool labelsInRange(int n, const int* labels, int boundaries, bool allowAbsent) {
     const int label = labels[i];
     if (label == -1 && allowAbsent) continue;
     if (label >= boundaries) {
-      Print("Variable %d out of range (%d > %d)\n", i, label, boundaries);
+      // The bound shown is the largest label there is.
+      Print("Variable %d out of range (%d > %d)\n", i, label, boundaries - 1);
       return false;
     }
     if (label < 0) {

@@ -206,6 +206,66 @@ TEST_F(CrossBoundTest, OrbitStorageIsRefusedFrom144MillionPairs) {
   EXPECT_EQ(orbitStorageFits(12000, 11999), 1);
 }
 
+// The E6 invariant of A1 level 10: |0+6|^2 + |3+7|^2 + |4+10|^2 by Dynkin label.
+const SpectrumData* useE6Invariant() {
+  const SpectrumData* sd = useTheory(1, 1, 10);
+  if (sd != nullptr) makeExceptionalCurrent(a1Invariant(sd, 10, {{0, 6}, {3, 7}, {4, 10}}));
+  return sd;
+}
+
+TEST_F(CrossBoundTest, TheTrivialKleinCurrentIsAcceptedForAnExceptionalInvariant) {
+  ASSERT_NE(useE6Invariant(), nullptr);
+  const int counter = QueryOrientifold();
+  capture.clear();
+  // 0 is the one current allowed there, and it changes nothing.
+  EXPECT_EQ(setKlein(0), 1);
+  EXPECT_TRUE(silent());
+  EXPECT_EQ(QueryOrientifold(), counter);
+  EXPECT_EQ(setKlein(1), 0);
+  EXPECT_TRUE(alerted("Non-trivial Klein bottle choices not allowed for exceptional MIPF"));
+}
+
+TEST_F(CrossBoundTest, TheKleinBottleSearchLeavesTheBoundariesAndCrosscapsInForce) {
+  const SpectrumData* sd = useE6Invariant();
+  ASSERT_NE(sd, nullptr);
+  attemptBoundaries(3);
+  ASSERT_EQ(isRefCoefAvailable(), 1);
+  ASSERT_EQ(isCrosscapAvailable(), 1);
+  const ExceptionalBoundaryData before = *(*getCurrentBulk())->EDT;
+  // The standard Klein bottle: 1 at the fields of the diagonal terms (l = 0, 6, 3, 7, 4, 10).
+  std::vector<int> standard(11, 0);
+  for (int l : {0, 6, 3, 7, 4, 10}) standard[static_cast<size_t>(a1Field(sd, l))] = 1;
+  ASSERT_EQ(before.klein, standard);
+  capture.clear();
+  searchKlein(0, 0);
+  // The standard Klein bottle has crosscaps (they are in force), so it is among the
+  // candidates stored for selection.
+  EXPECT_GE(storedKleinBottleCount(), 1);
+  const ExceptionalBoundaryData& after = *(*getCurrentBulk())->EDT;
+  EXPECT_EQ(after.klein, before.klein);
+  EXPECT_EQ(after.crosscap_status, before.crosscap_status);
+  EXPECT_EQ(after.reset, before.reset);
+  ASSERT_GE(after.data.size(), 22u);
+  for (size_t k = 0; k < 22; ++k) EXPECT_EQ(after.data[k], before.data[k]) << k;
+  // The next unoriented query finds the same Klein bottle: nothing is dumped.
+  capture.clear();
+  ASSERT_EQ(initializeOpenString(), 0);
+  EXPECT_EQ(capture.diagnostics.find("Klein bottle has changed"), std::string::npos);
+  EXPECT_EQ(isRefCoefAvailable(), 1);
+  EXPECT_EQ(isCrosscapAvailable(), 1);
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(getKleinBottle(i), standard[static_cast<size_t>(i)]) << i;
+}
+
+TEST_F(CrossBoundTest, AMoebiusSearchWithoutABoundarySetComputesNothing) {
+  ASSERT_NE(useE6Invariant(), nullptr);
+  capture.clear();
+  EXPECT_EQ(searchMoebius(), 0);
+  // The refusal alone: no reflection coefficient was asked for first.
+  EXPECT_EQ(capture.diagnostics.find("Boundaries for this MIPF not available"),
+            std::string::npos);
+  EXPECT_TRUE(alerted("Moebius search requires complete set of boundaries"));
+}
+
 TEST_F(CrossBoundTest, RecordOfAZ2TimesZ3GroupHoldsTwentySignEntries) {
   OrientifoldInfo record;
   sizeOrientifoldRecord(&record, 6, {2, 3}, 4);

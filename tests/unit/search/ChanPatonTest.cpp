@@ -61,7 +61,7 @@ TEST_F(ChanPatonTest, LabelsOutsideTheTableAreRefused) {
   ChanPatonData record;
   ASSERT_NE(fillWith(&record, {7}, {2}), nullptr);  // the last label is fine
   EXPECT_EQ(fillWith(&record, {1, 8}, {1, 1}), nullptr);
-  EXPECT_NE(capture.printed.find("Variable 1 out of range (8 > 8)\n"), std::string::npos);
+  EXPECT_NE(capture.printed.find("Variable 1 out of range (8 > 7)\n"), std::string::npos);
   EXPECT_EQ(fillWith(&record, {-1}, {1}), nullptr);
   EXPECT_NE(capture.printed.find("Variable 0 out of range (-1 < 0)\n"), std::string::npos);
   // A refused list leaves the record as it was.
