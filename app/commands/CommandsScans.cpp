@@ -215,9 +215,16 @@ int COM_account_tachyon_free(char** params, int n) {
     recordTachyonFreeCase(-1);
     setTachyonFunction(previous);
   }
-  std::string path = getOutputDir();
-  if (!path.empty() && path.back() != '/') path += "/";
-  path += params[0];
+  // A name under the home folder ("~/...") is taken as it stands, as in every file argument;
+  // any other name lies in the output folder.
+  std::string path;
+  if (params[0][0] == '~') {
+    path = convertFileName(params[0]);
+  } else {
+    path = getOutputDir();
+    if (!path.empty() && path.back() != '/') path += "/";
+    path += params[0];
+  }
   FILE* file = Fopen(path.c_str(), "a");
   if (file == nullptr) return 1;
   std::fputs(line.c_str(), file);

@@ -209,6 +209,9 @@ struct HeteroticAlgebraInfo {
 HeteroticAlgebraInfo& lastAlgebraInfo();
 // The result file of the current tensor product with this suffix.
 std::string heteroticFileName(const char* suffix);
+// Counts and numbers read back from the result files stay below 10^9, so that the sum of
+// two of them, or a number plus one, fits an int; a larger value marks a damaged line.
+inline constexpr long long kLargestStoredValue = 999999999;
 // Filter callbacks of the invariant machinery.
 void CurrentCurrentChargeForFilter(int a, int b, Rat* out, void* info);
 void CurrentWeightForFilter(int a, Rat* out, void* info);

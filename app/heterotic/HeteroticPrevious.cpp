@@ -2,6 +2,7 @@
 // ".spectra" (or of a complete ".spectra_backup"), the algebra catalogue of ".AlgList",
 // checked against ".alg"; the damage checks; and the summary numbers of the store.
 // Files that do not fit together end the run, leaving them untouched for repair.
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,22 +21,6 @@ namespace {
 
 constexpr int kEndMarker = 999999;
 
-// Whole-file integers; false when the file cannot be read.
-bool readIntegers(const std::string& path, std::vector<long long>& values) {
-  std::string text;
-  values.clear();
-  if (!readFileText(path.c_str(), text)) return false;
-  const char* p = text.c_str();
-  for (;;) {
-    char* end = nullptr;
-    const long long v = std::strtoll(p, &end, 10);
-    if (end == p) break;
-    values.push_back(v);
-    p = end;
-  }
-  return true;
-}
-
 // A backup is complete when its text ends with the end line of R + 9 markers.
 bool completeBackup(const std::string& path, int R) {
   std::string text;
@@ -48,6 +33,43 @@ bool completeBackup(const std::string& path, int R) {
 
 void quit(const char* message) {
   QuitWithErrorMessage(message);
+}
+
+// The name of the value at position k of a stored spectrum line of R names (the last
+// position is the row's multiplicity), and its range.
+struct StoredField {
+  std::string name;
+  long long lowest;
+  long long highest;
+};
+StoredField spectrumField(int R, int k) {
+  const long long top = kLargestStoredValue;
+  if (k == 0) return {"family count", 0, top};
+  if (k < R) return {"representation count", 0, top};
+  if (k == R) return {"supersymmetry code", -1, top};
+  if (k == R + 1) return {"exotics count", 0, top};
+  if (k == R + 2) return {"spectrum class", 0, top};
+  if (k == R + 3) return {"algebra number", 0, top};
+  // The dimension (the prime code of a rejected row) and the prime code: any int.
+  if (k == R + 4 || k == R + 5) return {k == R + 4 ? "dimension" : "prime code", INT_MIN, INT_MAX};
+  if (k == R + 6) return {"level", 0, top};
+  if (k == R + 7) return {"model number", -1, top};
+  return {"multiplicity", 1, top};
+}
+
+// The number at the start of text (after blanks), -1 when there is none; beyond the
+// range of long long it is taken as that limit, which no check accepts.
+long long leadingNumber(const char* text) {
+  char* end = nullptr;
+  const long long value = std::strtoll(text, &end, 10);
+  return end == text ? -1 : value;
+}
+
+// Reports line of path with the reason, then the data-corruption alert of the file.
+void reportDamagedLine(int position, const char* alert, int lineNumber, const std::string& path,
+                       const std::string& reason) {
+  Print("Line %d of %s %s\n", lineNumber, path.c_str(), reason.c_str());
+  Alert("readPreviousData", position, 112415, "%s", alert);
 }
 
 // A "(name, conjugate)" pair of names i and i + 1.
@@ -65,13 +87,14 @@ int DataCorruptionCheck(const int* row) {
   // The pairs among the first ten stored multiplicities (positions 1 to R - 1 hold names
   // 0 to R - 2); a self-conjugate name takes one position and is not compared.
   const int last = std::min(10, R - 1);
-  int d = -1;
+  long long d = -1;
   for (int i = 0; i + 2 <= last;) {
     if (!realPair(names, i)) {
       ++i;
       continue;
     }
-    const int difference = std::abs(row[i + 2] - row[i + 1]);
+    // In 64 bits: a row of any ints is judged without overflow.
+    const long long difference = std::llabs(static_cast<long long>(row[i + 2]) - row[i + 1]);
     if (d < 0) {
       d = difference;
       if (d != row[0]) return 1;
@@ -121,11 +144,13 @@ int ParseAlgebras(int mode) {
     if (!open.empty()) rebuilt.add(open.data(), 1);
   };
   std::size_t start = 0;
+  int lineNumber = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     start = end + 1;
+    ++lineNumber;
     if (line.find("Algebra") != std::string::npos) {
       close();
       if (line.find('(') == std::string::npos) {
@@ -133,15 +158,15 @@ int ParseAlgebras(int mode) {
         return 0;
       }
       const char* after = std::strstr(line.c_str(), "Algebra") + 7;
-      const int number = std::atoi(after);
+      const long long number = leadingNumber(after);
       const char* nr = std::strstr(line.c_str(), "nr.");
-      const int second = nr != nullptr ? std::atoi(nr + 3) : -1;
+      const long long second = nr != nullptr ? leadingNumber(nr + 3) : -1;
       if (number != count || second != count) {
         if (mode == 0)
-          Print("Algebra number error: %d %d <--> %d\n", number, second, count);
+          Print("Algebra number error: %lld %lld <--> %d\n", number, second, count);
         else
-          Alert("ParseAlgebras", 1, 212404, "Algebra number error: %d %d <--> %d\n", number, second,
-                count);
+          Alert("ParseAlgebras", 1, 212404, "Algebra number error: %lld %lld <--> %d\n", number,
+                second, count);
         return 0;
       }
       open.assign(static_cast<std::size_t>(s.patternRoots.size()), 0);
@@ -171,7 +196,14 @@ int ParseAlgebras(int mode) {
       Alert("ParseAlgebras", 5, 112415, "Unexpected initialization error");
       return 0;
     }
-    open[static_cast<std::size_t>(r)] = std::atoi(line.c_str() + dim + 3);
+    const long long multiplicity = leadingNumber(line.c_str() + dim + 3);
+    if (multiplicity < 0 || multiplicity > kLargestStoredValue) {
+      Print("Line %d of %s holds the impossible multiplicity %lld\n", lineNumber, path.c_str(),
+            multiplicity);
+      Alert("ParseAlgebras", 7, 212404, "Algebra parse error");
+      return 0;
+    }
+    open[static_cast<std::size_t>(r)] = static_cast<int>(multiplicity);
   }
   close();
   if (mode == 0) {
@@ -224,27 +256,32 @@ void readPreviousData() {
   if (!readFileText(source.c_str(), text)) quit("Data Corruption in spectra");
   const std::size_t width = static_cast<std::size_t>(R) + 9;
   std::vector<int> row(static_cast<std::size_t>(R) + 8);
+  auto damaged = [&](int position, int lineNumber, const std::string& reason) {
+    reportDamagedLine(position, "Data corruption in Spectra", lineNumber, source, reason);
+    quit("Data Corruption in spectra");
+  };
   std::size_t start = 0;
+  int lineNumber = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     const std::string line = text.substr(start, end - start);
     start = end + 1;
+    ++lineNumber;
     std::vector<long long> values;
-    const char* p = line.c_str();
-    for (char* next = nullptr;; p = next) {
-      const long long v = std::strtoll(p, &next, 10);
-      if (next == p) break;
-      values.push_back(v);
-    }
+    if (!integersOfLine(line, values)) damaged(5, lineNumber, "is not a line of numbers: " + line);
     if (values.empty()) continue;
     if (values[0] == kEndMarker) break;
     // A line of another length belongs to other representation names or is damaged.
     if (values.size() != width) {
-      Print("Line of %d numbers, expected %d: %s\n", static_cast<int>(values.size()),
-            static_cast<int>(width), line.c_str());
-      Alert("readPreviousData", 4, 112415, "Data corruption in Spectra");
-      quit("Data Corruption in spectra");
+      damaged(4, lineNumber,
+              formatText("has %d numbers, expected %d: %s", static_cast<int>(values.size()),
+                         static_cast<int>(width), line.c_str()));
+    }
+    for (std::size_t i = 0; i < width; ++i) {
+      const StoredField field = spectrumField(R, static_cast<int>(i));
+      if (values[i] < field.lowest || values[i] > field.highest)
+        damaged(6, lineNumber, formatText("holds the impossible %s %lld", field.name.c_str(), values[i]));
     }
     for (std::size_t i = 0; i + 1 < width; ++i) row[i] = static_cast<int>(values[i]);
     const int multiplicity = static_cast<int>(values[width - 1]);
@@ -256,10 +293,19 @@ void readPreviousData() {
     const int klass = row[static_cast<std::size_t>(R) + 2];
     std::vector<int>& table = row[static_cast<std::size_t>(R) + 7] == -1 ? jobs.chirCount
                                                                          : jobs.nonChirCount;
-    if (klass >= 0 && klass < static_cast<int>(table.size()))
-      table[static_cast<std::size_t>(klass)] += multiplicity;
     if (row[static_cast<std::size_t>(R) + 7] == -1)
       row[static_cast<std::size_t>(R) + 5] = row[static_cast<std::size_t>(R) + 4];
+    // Lines of one spectrum add up, as do the lines of one class.
+    const int stored = jobs.spectra.find(row.data());
+    const long long total = multiplicity + (stored >= 0 ? jobs.spectra.count(stored) : 0LL);
+    const bool counted = klass < static_cast<int>(table.size());
+    const long long classTotal =
+        multiplicity + (counted ? table[static_cast<std::size_t>(klass)] : 0LL);
+    if (total > kLargestStoredValue || classTotal > kLargestStoredValue)
+      damaged(6, lineNumber,
+              formatText("holds the multiplicity %d, which makes a total above %lld", multiplicity,
+                         kLargestStoredValue));
+    if (counted) table[static_cast<std::size_t>(klass)] += multiplicity;
     jobs.spectra.add(row.data(), multiplicity);
   }
   Print("Reading data finished at %15.7f secs; Number of spectra %d\n", CPUTime(),
@@ -269,18 +315,38 @@ void readPreviousData() {
         jobs.familyGcd, jobs.maxEul);
 
   const std::string listPath = heteroticFileName(".AlgList");
-  std::vector<long long> list;
-  if (checkDir(listPath.c_str()) == 1 && readIntegers(listPath, list)) {
+  std::string list;
+  if (checkDir(listPath.c_str()) == 1 && readFileText(listPath.c_str(), list)) {
     const int roots = s.patternRoots.size();
     if (s.patternAlgebra.rowLength() != roots) s.patternAlgebra.reset(roots);
     std::vector<int> algebra(static_cast<std::size_t>(roots));
-    for (std::size_t at = 0; at < list.size();) {
-      const long long number = list[at++];
-      if (at + static_cast<std::size_t>(roots) > list.size()) {
-        Alert("readPreviousData", 3, 112415, "Data corruption in algebra list");
-        quit("Algebra data corruption");
+    std::size_t at = 0;
+    int listLine = 0;
+    auto corrupt = [&](const std::string& reason) {
+      reportDamagedLine(3, "Data corruption in algebra list", listLine, listPath, reason);
+      quit("Algebra data corruption");
+    };
+    // One algebra a line: its number, then one multiplicity per pattern root.
+    while (at < list.size()) {
+      std::size_t end = list.find('\n', at);
+      if (end == std::string::npos) end = list.size();
+      const std::string line = list.substr(at, end - at);
+      at = end + 1;
+      ++listLine;
+      std::vector<long long> values;
+      if (!integersOfLine(line, values)) corrupt("is not a line of numbers: " + line);
+      if (values.empty()) continue;
+      if (values.size() != static_cast<std::size_t>(roots) + 1)
+        corrupt(formatText("has %d numbers, expected %d: %s", static_cast<int>(values.size()), roots + 1,
+                           line.c_str()));
+      for (std::size_t k = 0; k < values.size(); ++k) {
+        if (values[k] < 0 || values[k] > kLargestStoredValue)
+          corrupt(formatText("holds the impossible %s %lld", k == 0 ? "algebra number" : "multiplicity",
+                             values[k]));
       }
-      for (int r = 0; r < roots; ++r) algebra[static_cast<std::size_t>(r)] = static_cast<int>(list[at++]);
+      const long long number = values[0];
+      for (int r = 0; r < roots; ++r)
+        algebra[static_cast<std::size_t>(r)] = static_cast<int>(values[static_cast<std::size_t>(r) + 1]);
       if (roots > 0 && algebra[0] != 0) quit("Algebra data corruption");
       s.patternAlgebra.add(algebra.data(), 1);
       if (s.patternAlgebra.size() != number + 1) {

@@ -100,24 +100,33 @@ std::vector<long long> integersOf(const char* text) {
   return values;
 }
 
-// The largest first number of the lines of a file, cut at "|" when asked; -1 for none.
-int largestFirstNumber(const char* fileName, bool cutAtBar) {
+// The largest first number of the lines of a file, cut at "|" when asked; -1 for none,
+// -2 after an alert when a line starts with no number or with one out of range.
+int largestFirstNumber(const char* fileName, bool cutAtBar, const char* what) {
   if (fileName == nullptr || checkDir(fileName) == -1) return -1;
-  std::FILE* file = std::fopen(fileName, "r");
+  std::FILE* file = std::fopen(convertFileName(fileName).c_str(), "r");
   if (file == nullptr) {
     Alert("getLastModelNumber", 0, 120206, "Cannot open file %s", fileName);
     return -1;
   }
   int largest = -1;
+  int lineNumber = 0;
   std::string line;
   while (readWholeLine(file, line)) {
+    ++lineNumber;
     if (cutAtBar) {
       const std::size_t bar = line.find('|');
       if (bar != std::string::npos) line.resize(bar);
     }
+    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
     const std::vector<long long> values = integersOf(line.c_str());
-    if (!values.empty() && values[0] > largest && values[0] <= 2147483647LL)
-      largest = static_cast<int>(values[0]);
+    if (values.empty() || values[0] < 0 || values[0] > kLargestStoredValue) {
+      std::fclose(file);
+      Alert("getLastModelNumber", 1, 112415, "Line %d of %s holds no valid %s", lineNumber, fileName,
+            what);
+      return -2;
+    }
+    largest = std::max(largest, static_cast<int>(values[0]));
   }
   std::fclose(file);
   return largest;
@@ -401,7 +410,7 @@ void writeAlgebraFiles(int algebraNumber, const std::vector<int>& pattern) {
 int readFilterList(TensorProduct* tensor, const char* fileName) {
   readPreviousData();
   Print("Reading file %s\n", fileName);
-  std::FILE* file = fileName == nullptr ? nullptr : std::fopen(fileName, "r");
+  std::FILE* file = fileName == nullptr ? nullptr : std::fopen(convertFileName(fileName).c_str(), "r");
   if (file == nullptr) {
     Alert("readFilterList", 0, 120206, "Cannot open file %s", fileName == nullptr ? "" : fileName);
     return -1;
@@ -446,6 +455,12 @@ int readFilterList(TensorProduct* tensor, const char* fileName) {
       Alert("readFilterList", 2, 112201, "Incomplete X matrix in line %d; line skipped", lines);
       continue;
     }
+    const auto outside = [](long long x) { return x < -kLargestStoredValue || x > kLargestStoredValue; };
+    if (std::any_of(xs.begin(), xs.begin() + static_cast<std::ptrdiff_t>(k * k), outside)) {
+      Alert("readFilterList", 3, 112201, "Impossible X matrix entry in line %d of %s; line skipped", lines,
+            fileName);
+      continue;
+    }
     std::vector<int> X(k * k);
     for (std::size_t e = 0; e < k * k; ++e) X[e] = static_cast<int>(xs[e]);
     ComputeFilterNEW(tensor, orders.data(), X.data());
@@ -457,11 +472,11 @@ int readFilterList(TensorProduct* tensor, const char* fileName) {
 }
 
 int getLastModelNumber(const char* fileName) {
-  return largestFirstNumber(fileName, true);
+  return largestFirstNumber(fileName, true, "model number");
 }
 
 int getLastAlgebraNumber(const char* fileName) {
-  return largestFirstNumber(fileName, false);
+  return largestFirstNumber(fileName, false, "algebra number");
 }
 
 // ---------------------------------------------------------------------------------------

@@ -30,6 +30,7 @@
 #include "runtime/Directories.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
@@ -164,9 +165,13 @@ long long countSubgroupsOfPGroup(const std::vector<int>& exponents, int p) {
 int getModelNumber(int mode) {
   HeteroticJobState& jobs = heteroticJobs();
   switch (mode) {
-    case 0:
-      jobs.nextModel = getLastModelNumber(heteroticFileName(".origin").c_str()) + 1;
+    case 0: {
+      const int last = getLastModelNumber(heteroticFileName(".origin").c_str());
+      // A damaged origin file is left for repair, as the other result files are.
+      if (last < -1) QuitWithErrorMessage("Data corruption in origin file");
+      jobs.nextModel = last + 1;
       return -1;
+    }
     case 1:
       return jobs.nextModel;
     case 2:
@@ -181,9 +186,12 @@ int getModelNumber(int mode) {
 int getAlgebraNumber(int mode) {
   HeteroticJobState& jobs = heteroticJobs();
   switch (mode) {
-    case 0:
-      jobs.nextAlgebra = getLastAlgebraNumber(heteroticFileName(".AlgList").c_str()) + 1;
+    case 0: {
+      const int last = getLastAlgebraNumber(heteroticFileName(".AlgList").c_str());
+      if (last < -1) QuitWithErrorMessage("Algebra data corruption");
+      jobs.nextAlgebra = last + 1;
       return -1;
+    }
     case 1:
       return jobs.nextAlgebra;
     case 2:
@@ -629,20 +637,32 @@ int SystematicFilterComputation(TensorProduct* tensor) {
   if (buildSubgroupTables() != 0) return 1;
   const int m = static_cast<int>(heteroticState().primeLoop.size());
   jobs.lastLoop.resize(static_cast<std::size_t>(m), 0);
-  const std::string lastloop = heteroticFileName(".lastloop");
-  if (std::FILE* file = std::fopen(lastloop.c_str(), "r"); file != nullptr) {
-    for (int i = 0; i < m; ++i) {
-      int v = 0;
-      if (std::fscanf(file, "%d ", &v) != 1) break;
-      jobs.lastLoop[static_cast<std::size_t>(i)] = v;
-    }
-    std::fclose(file);
-    PrintVec(m, jobs.lastLoop.data(), "LastLoop");
-  }
   std::vector<int> counts(static_cast<std::size_t>(m));
   for (int i = 0; i < m; ++i)
     counts[static_cast<std::size_t>(i)] =
         static_cast<int>(jobs.numberOfSubgroups[static_cast<std::size_t>(i)]);
+  const std::string lastloop = heteroticFileName(".lastloop");
+  if (checkDir(lastloop.c_str()) == 1) {
+    // The file is written whole: one subgroup index per prime, each within its table. A
+    // file that does not fit these tables was left by another set-up and is kept.
+    std::string text;
+    std::vector<long long> indices;
+    const bool read = readFileText(lastloop.c_str(), text);
+    const std::string line = text.substr(0, text.find('\n'));
+    bool fits = read && integersOfLine(line, indices) && static_cast<int>(indices.size()) == m;
+    for (int i = 0; fits && i < m; ++i)
+      fits = indices[static_cast<std::size_t>(i)] >= 0 &&
+             indices[static_cast<std::size_t>(i)] < counts[static_cast<std::size_t>(i)];
+    if (!fits) {
+      Alert("SystematicFilterComputation", 0, 100201,
+            "Line 1 of %s is no combination of %d subgroup indices within their tables; it is left unchanged",
+            lastloop.c_str(), m);
+      return 1;
+    }
+    for (int i = 0; i < m; ++i)
+      jobs.lastLoop[static_cast<std::size_t>(i)] = static_cast<int>(indices[static_cast<std::size_t>(i)]);
+    PrintVec(m, jobs.lastLoop.data(), "LastLoop");
+  }
   PrintVec(m, counts.data(), "Number of subgroups");
   if (m < 1) return 0;
   std::vector<int> loop(3 * static_cast<std::size_t>(m), 0);

@@ -29,6 +29,7 @@
 #include "runtime/Error.h"
 #include "runtime/FileLock.h"
 #include "runtime/Output.h"
+#include "runtime/StringUtility.h"
 #include "runtime/Terminal.h"
 #include "runtime/SystemUtility.h"
 #include "search/CatalogueInternal.h"
@@ -169,6 +170,8 @@ int parseCatalogue(const std::string& text, const std::string& path, bool strict
   std::size_t start = 0;
   int lineNumber = 0;
   CatalogueRow row{};
+  // The line that gave each model number its row, to name both lines of a number used twice.
+  std::map<int, int> lineOfNumber;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
@@ -208,6 +211,14 @@ int parseCatalogue(const std::string& text, const std::string& path, bool strict
       s.rows.push_back(row);
       s.index.emplace(profileOf(row.data()), position);
     }
+    const auto earlier = lineOfNumber.find(number);
+    if (earlier != lineOfNumber.end() && found == s.index.end()) {
+      catalogueAlert("readQUVRModels", 6, 100201,
+                     "Model nr %d is on line %d and on line %d of %s with another profile; the row "
+                     "of line %d is used",
+                     number, earlier->second, lineNumber, path.c_str(), lineNumber);
+    }
+    lineOfNumber[number] = lineNumber;
     ++s.existence[static_cast<std::size_t>(number)];
     s.reqNrMap[static_cast<std::size_t>(number)] = position;
   }
@@ -220,19 +231,40 @@ void readGenerators() {
   if (checkDir(path.c_str()) != 1) return;
   FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) return;
-  long number = 0;
-  while (std::fscanf(file, "%ld", &number) == 1) {
+  std::string text;
+  char buffer[65536];
+  for (std::size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+  std::fclose(file);
+  // One model number a line; a bad line is reported and the lines after it still count.
+  std::size_t start = 0;
+  int lineNumber = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    std::vector<long long> values;
+    const bool numbers = integersOfLine(line, values);
+    if (numbers && values.empty()) continue;
+    if (!numbers || values.size() != 1) {
+      catalogueAlert("FullQUVRAnalysis", 2, 100201, "Line %d of %s is not one model number; skipped",
+                     lineNumber, path.c_str());
+      continue;
+    }
+    const long long number = values[0];
     if (number == 0) {
-      catalogueAlert("FullQUVRAnalysis", 0, 212404, "Invalid model nr 0");
+      catalogueAlert("FullQUVRAnalysis", 0, 212404, "Invalid model nr 0 (line %d of %s)", lineNumber,
+                     path.c_str());
       continue;
     }
     if (number < 1 || number > kMaxModelNumber) {
-      catalogueAlert("FullQUVRAnalysis", 1, 100201, "Invalid model nr %ld", number);
+      catalogueAlert("FullQUVRAnalysis", 1, 100201, "Invalid model nr %lld (line %d of %s)", number,
+                     lineNumber, path.c_str());
       continue;
     }
     s.isGenerator[static_cast<std::size_t>(number - 1)] = 1;
   }
-  std::fclose(file);
 }
 
 void readStatistics() {

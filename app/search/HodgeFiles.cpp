@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "interpreter/Interpreter.h"
@@ -59,17 +61,72 @@ bool appendLine(const std::string& path, const std::string& line) {
   return ok;
 }
 
-// The 13 numbers and the word of a data line; false when the line is no data line.
-bool parseDataLine(const std::string& line, int numbers[13], std::string* word) {
+// Numbers of a data file stay below 10^9: the resume point (the last MIPF number plus 1)
+// and every count made of them then fit an int.
+constexpr long long kLargestDataValue = 999999999;
+
+// The 13 numbers of a data line, with the smallest and largest value each can take. The
+// writer marks "none" with -1: boundaries of a non-symmetric invariant or of a ".hodge"
+// line, and the MIPF number and subgroup label of an invariant without simple-current
+// data. The sector counts are differences of dimensions and may be negative.
+struct DataEntry {
+  const char* name;
+  long long lowest;
+  long long highest;
+};
+constexpr DataEntry kDataEntries[13] = {
+    {"h21", 0, kLargestDataValue},
+    {"h11", 0, kLargestDataValue},
+    {"singlet count", 0, kLargestDataValue},
+    {"left sector count", -kLargestDataValue, kLargestDataValue},
+    {"right sector count", -kLargestDataValue, kLargestDataValue},
+    {"left supercharge count", 0, kLargestDataValue},
+    {"right supercharge count", 0, kLargestDataValue},
+    {"symmetry flag", 0, 1},
+    {"boundary count", -1, kLargestDataValue},
+    {"kernel size", 1, kLargestDataValue},
+    {"generator count", 0, kLargestDataValue},
+    {"MIPF number", -1, kLargestDataValue},
+    {"subgroup label", -1, kLargestDataValue},
+};
+constexpr int kBoundaryEntry = 8;
+
+// The 13 numbers (as written) and the word of a data line; false when the line has not
+// the shape of one.
+bool parseDataLine(const std::string& line, std::string numbers[13], std::string* word) {
   std::istringstream in(line);
   for (int k = 0; k < 13; ++k) {
-    long long value = 0;
-    if (!(in >> value) || value < -2147483647LL || value > 2147483647LL) return false;
-    numbers[k] = static_cast<int>(value);
+    if (!(in >> numbers[k])) return false;
+    const char* text = numbers[k].c_str();
+    if (*text == '-' || *text == '+') ++text;
+    if (*text == '\0' || std::strspn(text, "0123456789") != std::strlen(text)) return false;
   }
   if (!(in >> *word)) return false;
   std::string extra;
   return !(in >> extra);
+}
+
+bool isTerminator(const std::string numbers[13], const std::string& word) {
+  const auto zero = [](const std::string& n) { return std::strtoll(n.c_str(), nullptr, 10) == 0; };
+  return word == "name" && std::all_of(numbers, numbers + 13, zero);
+}
+
+// The values of a data line of the kind, or false with *fault naming the first value out
+// of its range.
+bool valuesInRange(const std::string numbers[13], int kind, int values[13], std::string* fault) {
+  for (int k = 0; k < 13; ++k) {
+    errno = 0;
+    const long long value = std::strtoll(numbers[k].c_str(), nullptr, 10);
+    const DataEntry& entry = kDataEntries[k];
+    // A ".hodge" line never counts boundaries.
+    const long long highest = kind == 0 && k == kBoundaryEntry ? -1 : entry.highest;
+    if (errno == ERANGE || value < entry.lowest || value > highest) {
+      *fault = std::string(entry.name) + " " + numbers[k];
+      return false;
+    }
+    values[k] = static_cast<int>(value);
+  }
+  return true;
 }
 
 bool startsWithNumber(const std::string& line) {
@@ -167,33 +224,66 @@ int readHodgeData(const std::string& file, int kind, int* next, int* subgroup, i
   *subgroup = 0;
   std::string text;
   if (!readFileText(file.c_str(), text)) return -1;
+  // Lines are appended whole, each with one write: text after the last newline is a
+  // line that a stopped run (a full disk, a crash) left cut.
+  const std::size_t lastNewline = text.rfind('\n');
+  const std::size_t wholeLength = lastNewline == std::string::npos ? 0 : lastNewline + 1;
+  const std::string cut = text.substr(wholeLength);
+  text.resize(wholeLength);
   std::istringstream lines(text);
   std::string line;
   int lineNumber = 0;
+  auto refuse = [&]() {
+    prepareSpectra(kind);
+    return -1;
+  };
   while (std::getline(lines, line)) {
     ++lineNumber;
     if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    int numbers[13];
+    std::string numbers[13];
     std::string word;
     if (!startsWithNumber(line) || !parseDataLine(line, numbers, &word)) {
       // The search writes a command script under the same extension; neither it nor a
       // damaged file is read as data, and neither is touched.
       Alert("readHodgeData", 0, 100201, "File %s is not a MIPF data file (line %d); it is left unchanged",
             file.c_str(), lineNumber);
-      prepareSpectra(kind);
-      return -1;
+      return refuse();
     }
-    if (word == "name" && std::all_of(numbers, numbers + 13, [](int v) { return v == 0; })) {
+    if (isTerminator(numbers, word)) {
       *subgroup = -1;
       *label = -1;
       return 1;
     }
-    s.Spectra.add(numbers, 1, nullptr);
-    if (numbers[12] > *subgroup) {
-      *subgroup = numbers[12];
-      *label = numbers[11];
+    int values[13];
+    std::string fault;
+    if (!valuesInRange(numbers, kind, values, &fault)) {
+      Alert("readHodgeData", 1, 100201, "Line %d of %s holds the impossible %s; the file is left unchanged",
+            lineNumber, file.c_str(), fault.c_str());
+      return refuse();
     }
-    *next = numbers[11] + 1;
+    s.Spectra.add(values, 1, nullptr);
+    if (values[12] > *subgroup) {
+      *subgroup = values[12];
+      *label = values[11];
+    }
+    *next = values[11] + 1;
+  }
+  if (cut.find_first_not_of(" \t\r") != std::string::npos) {
+    if (!startsWithNumber(cut)) {
+      Alert("readHodgeData", 0, 100201, "File %s is not a MIPF data file (line %d); it is left unchanged",
+            file.c_str(), lineNumber + 1);
+      return refuse();
+    }
+    // The cut line goes, so that the resumed scan appends after whole lines; its MIPF is
+    // analysed again.
+    LockedFile data(file, LockedFile::Access::Write);
+    if (!data.isOpen() || !data.truncate(wholeLength)) {
+      Alert("readHodgeData", 2, 100201, "File %s ends inside line %d, which cannot be cut off; it is left unchanged",
+            file.c_str(), lineNumber + 1);
+      return refuse();
+    }
+    Alert("readHodgeData", 3, 100215, "File %s ends inside line %d; that line is dropped and its MIPF analysed again",
+          file.c_str(), lineNumber + 1);
   }
   writeMIPFDataSummary(file, kind);
   return 0;

@@ -5,9 +5,10 @@
 //   h21 h11 singlets left right susyL susyR symmetric boundaries kernel generators
 //   MIPF subgroup name
 // The file ends, once the scan is complete, with a line of thirteen zeros and "name". A
-// data file that lacks that line is resumed where it stopped. Beside the data file the
-// module keeps "_summary" (the distinct rows with their counts, most chiral first) and,
-// for ".mipf_data", "_summary_hodge" (rows merged over boundaries, kernel and generators).
+// data file that lacks that line is resumed after its last whole line. Beside the data
+// file the module keeps "_summary" (the distinct rows with their counts, most chiral
+// first) and, for ".mipf_data", "_summary_hodge" (rows merged over boundaries, kernel and
+// generators).
 //
 // Representation. `Spectra` holds the rows of the scan (11 ints for ".mipf_data", the
 // first 10 for ".hodge"); a row is identified by its first 9 (resp. 8) ints, and rows
@@ -53,8 +54,10 @@ std::string MIPFDataTerminator();
 // when the file is complete (subgroup and label then -1), 0 when it is to be resumed (the
 // "_summary" is then rewritten; next is the item after the last MIPF number, subgroup the
 // largest subgroup label, label the MIPF number that opened it, unchanged while no line
-// has a subgroup label above 0), -1 when the file is no MIPF data file or unreadable (an
-// alert says why; the file is left as it is). kind 1 ".mipf_data", 0 ".hodge".
+// has a subgroup label above 0), -1 when the file is no MIPF data file, holds a value out
+// of its range or is unreadable (an alert names the line; the file is left as it is). A
+// last line without its newline is what a stopped run left: it is cut off the file and
+// its MIPF counts as not analysed. kind 1 ".mipf_data", 0 ".hodge".
 int readHodgeData(const std::string& file, int kind, int* next, int* subgroup, int* label);
 // "_summary" of the data file from `Spectra`, for kind 1 also its "_hodge" companion.
 void writeMIPFDataSummary(const std::string& file, int kind);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -12,6 +13,7 @@
 #include "runtime/Directories.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
 #include "search/Catalogue.h"
 #include "search/QuvrFiles.h"
@@ -173,16 +175,43 @@ void AnalyseQUVRModels() {
 
 std::vector<MipfListRow> readMipfListFile(const std::string& path) {
   std::vector<MipfListRow> rows;
-  FILE* file = std::fopen(path.c_str(), "r");
+  FILE* file = std::fopen(convertFileName(path.c_str()).c_str(), "r");
   if (file == nullptr) {
     Alert("ReadMinimalMIPFList", 0, 120206, "Cannot open file %s", path.c_str());
     return rows;
   }
-  std::set<std::pair<int, int>> seen;
-  MipfListRow row;
-  while (std::fscanf(file, "%d %d %d %d", &row.tensorCode, &row.MIPF, &row.size, &row.status) == 4)
-    if (seen.insert({row.tensorCode, row.MIPF}).second) rows.push_back(row);
+  std::string text;
+  char buffer[65536];
+  for (std::size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
   std::fclose(file);
+  // Line by line: a bad line is reported and passed over, the lines after it still count.
+  std::set<std::pair<int, int>> seen;
+  std::size_t start = 0;
+  int lineNumber = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    std::vector<long long> values;
+    if (integersOfLine(line, values) && values.empty()) continue;
+    // Tensor code, MIPF number and size count from 0; the status is any int.
+    const bool fits = values.size() == 4 && values[0] >= 0 && values[1] >= 0 && values[2] >= 0 &&
+                      values[0] <= INT_MAX && values[1] <= INT_MAX && values[2] <= INT_MAX &&
+                      values[3] >= INT_MIN && values[3] <= INT_MAX;
+    if (!fits) {
+      Alert("ReadMinimalMIPFList", 1, 100201, "Line %d of %s is no MIPF list line (tensor code, MIPF, size, status); skipped",
+            lineNumber, path.c_str());
+      continue;
+    }
+    MipfListRow row;
+    row.tensorCode = static_cast<int>(values[0]);
+    row.MIPF = static_cast<int>(values[1]);
+    row.size = static_cast<int>(values[2]);
+    row.status = static_cast<int>(values[3]);
+    if (seen.insert({row.tensorCode, row.MIPF}).second) rows.push_back(row);
+  }
   Print("Total number of MIPFs: %d\n", static_cast<int>(rows.size()));
   return rows;
 }

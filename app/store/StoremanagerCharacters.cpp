@@ -8,7 +8,8 @@
 // ("Character order" when the file is read) are kept and the rest of the line of the
 // K-th is skipped. The coefficients live in the record's `characters` (K per field);
 // `chars_loaded` is 1 after a complete read, and a read that stops on an error leaves it
-// 0 so that the next request reads the file again.
+// 0 so that the next request reads the file again. A record that fails a check leaves its
+// field as it was; a field without a record keeps c_0 = 0.
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -65,12 +66,10 @@ struct CharacterFileCursor {
     *value = static_cast<int>(v);
     return 1;
   }
-  // Skips the rest of the current line with its newline; false when the file ends first.
-  bool skipLine() {
+  // Skips the rest of the current line with its newline.
+  void skipLine() {
     while (at < text.size() && text[at] != '\n') ++at;
-    if (at >= text.size()) return false;
-    ++at;
-    return true;
+    if (at < text.size()) ++at;
   }
 };
 
@@ -158,6 +157,7 @@ void SM_loadCharacters(SpectrumData* sd) {
   const int vectors = sd->type == kStoreTypeMinimalN2 ? 2 : 1;
   const std::size_t width = static_cast<std::size_t>(sd->rep_size);
   std::vector<int> label(width);
+  std::vector<int> coefficients(static_cast<std::size_t>(K));
   CharacterFileCursor cursor{text};
   int record = 0;
   // Each record: false when the reading must stop without marking the characters loaded.
@@ -210,10 +210,10 @@ void SM_loadCharacters(SpectrumData* sd) {
       Alert("SM_loadCharacters", 2, 100201, "Representation has incorrect weight");
       return;
     }
-    int* row = sd->characters + static_cast<std::size_t>(field) * static_cast<std::size_t>(K);
+    // The coefficients go into the record only once they passed every check.
     bool insufficient = false;
     for (int t = 0; t < K; ++t) {
-      status = cursor.next(&row[t]);
+      status = cursor.next(&coefficients[static_cast<std::size_t>(t)]);
       if (status == 0) {
         insufficient = true;
         break;
@@ -226,17 +226,25 @@ void SM_loadCharacters(SpectrumData* sd) {
       premature();
       break;
     }
-    if (K > 0 && sd->dims != nullptr && dimensionDiffers(sd->dims[field], row[0])) {
+    // A coefficient counts the states of one level: it is never negative.
+    for (int t = 0; t < K; ++t) {
+      if (coefficients[static_cast<std::size_t>(t)] < 0) {
+        Alert("SM_loadCharacters", 9, 100201,
+              "Negative character coefficient %d of q^%d in %s (at primary nr. %d)",
+              coefficients[static_cast<std::size_t>(t)], t, file.c_str(), field);
+        return;
+      }
+    }
+    if (K > 0 && sd->dims != nullptr && dimensionDiffers(sd->dims[field], coefficients[0])) {
       Alert("SM_loadCharacters", 4, 100201,
             "Dimension does not match first term in character expansion.\n(Primary nr. %d)", field);
       return;
     }
-    // Only the rest of the line of the last coefficient read is skipped.
-    if (!cursor.skipLine()) {
-      Alert("SM_loadCharacters", 5, 100201, "Unexpected end of line in %s (at primary nr. %d)",
-            file.c_str(), field);
-      return;
-    }
+    std::copy(coefficients.begin(), coefficients.end(),
+              sd->characters + static_cast<std::size_t>(field) * static_cast<std::size_t>(K));
+    // Only the rest of the line of the last coefficient read is skipped; the last record
+    // of a file may end without its newline.
+    cursor.skipLine();
     ++record;
   }
   for (int a = 0; a < n; ++a) {
@@ -345,6 +353,12 @@ void SM_browseCharacter(SpectrumData* sd, int a) {
   }
   if (!storeIsField(sd, a)) {
     Alert("SM_browseCharacter", 1, 100201, "Primary out of range (%d)", a);
+    return;
+  }
+  // c_0 counts the ground states, at least one: 0 means no record of the field was read.
+  if (sd->characters[static_cast<std::size_t>(a) * static_cast<std::size_t>(sd->char_depth)] == 0) {
+    Alert("SM_browseCharacter", 2, 100201, "Character of primary %d of algebra %s is not available", a,
+          sd->name);
     return;
   }
   // h - c/24 exactly: c over 24 weight_den, then over 24.

@@ -12,6 +12,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/SystemUtility.h"
 
 AllocationAccount PermutationAllocation("Permutation space");
 
@@ -52,11 +53,7 @@ bool offerRow(VectorSpace* space, const int* row) {
 
 // Opens the manual file, a leading "~" standing for the home folder.
 std::FILE* openManualFile(const std::string& name) {
-  std::string path = name;
-  if (!path.empty() && path[0] == '~') {
-    const char* home = std::getenv("HOME");
-    path = std::string(home != nullptr ? home : "") + path.substr(1);
-  }
+  const std::string path = convertFileName(name.c_str());
   std::FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) Alert("Fopen", 0, 120206, "Could not open file \"%s\"", path.c_str());
   return file;

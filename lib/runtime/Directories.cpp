@@ -16,6 +16,9 @@ std::string directoryOf(const char* parameter, bool create) {
     // Without a usable home the working folder stands in; no folder is made outside it.
     std::string home = usableHomeFolder();
     folder = home.empty() ? std::string(1, '.') : std::move(home);
+  } else {
+    // "~" stands for the home folder here as in every file argument.
+    folder = convertFileName(folder.c_str());
   }
   if (folder.empty() || folder.back() != '/') folder += '/';
   if (create && checkDir(folder.c_str()) != 0) CreateDir(folder.c_str());

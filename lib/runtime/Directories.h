@@ -5,8 +5,9 @@
 
 #include <string>
 
-// Directory names ending in "/"; the value "HOME" stands for the home folder. The output,
-// work, model and done folders are created with all missing parents when absent.
+// Directory names ending in "/"; the value "HOME" stands for the home folder, and a leading
+// "~" for it in any other value. The output, work, model and done folders are created
+// with all missing parents when absent.
 std::string getOutputDir();
 std::string getWorkDir();
 std::string getModelDir();

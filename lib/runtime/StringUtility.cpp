@@ -7,11 +7,13 @@
 
 #include <bit>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "runtime/Error.h"
@@ -390,6 +392,22 @@ int chopnum(char* text, std::vector<int>& values) {
     values.push_back(strnum(word));
   }
   return static_cast<int>(words.size());
+}
+
+bool integersOfLine(const std::string& line, std::vector<long long>& values) {
+  values.clear();
+  const char* p = line.c_str();
+  for (;;) {
+    while (*p == ' ' || *p == '\t' || *p == '\r') ++p;
+    if (*p == '\0') return true;
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(p, &end, 10);
+    if (end == p || errno == ERANGE) return false;
+    if (*end != '\0' && *end != ' ' && *end != '\t' && *end != '\r') return false;
+    values.push_back(value);
+    p = end;
+  }
 }
 
 int YN(const char* text) {

@@ -35,6 +35,10 @@ int parseVector(char* text, std::vector<int>& values);
 // Splits the text in place at blanks and converts the words; returns the word count
 // (1023 words or more: an alert and 1023, nothing converted).
 int chopnum(char* text, std::vector<int>& values);
+// The words of a line of a data file (separated by blanks, tabs or a carriage return) as
+// decimal integers; false when a word is no integer or lies beyond the range of long
+// long. The file readers range-check the values themselves.
+bool integersOfLine(const std::string& line, std::vector<long long>& values);
 int YN(const char* text);
 const char* toYN(int b);
 

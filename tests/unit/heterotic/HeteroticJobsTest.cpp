@@ -5,8 +5,12 @@
 // level 1 (Z2, current weight 1/4), SU(3) at level 1 (Z3), SO(10) at level 1 (Z4).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -93,6 +97,31 @@ class HeteroticJobsTest : public HeteroticTest {
     r[static_cast<std::size_t>(R) + 6] = level;
     r[static_cast<std::size_t>(R) + 7] = model;
     return r;
+  }
+
+  // The result files of earlier jobs read as a new process would, with everything it
+  // writes on the standard error: for the death tests of damaged files.
+  static void readPreviousDataInThisProcess() {
+    setOutputSink(nullptr);
+    std::fflush(stdout);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    readPreviousData();
+  }
+  // The name of a result file as a pattern (its braces escaped).
+  static std::string pattern(const std::string& path) {
+    std::string escaped;
+    for (char c : path) {
+      if (std::strchr("{}().*+?[]|^$\\", c) != nullptr) escaped += '\\';
+      escaped += c;
+    }
+    return escaped;
+  }
+  // ".spectra" of the product E8 x A1 with the one name "Q" (R = 1): one line of ten
+  // numbers per spectrum, families first, the multiplicity last.
+  static std::string spectrumText(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) text += std::string(line) + "\n";
+    return text;
   }
 
   TemporaryFolder folder;
@@ -471,6 +500,143 @@ TEST_F(HeteroticJobsTest, FamilyNumbersThreeSixAndZero) {
   EXPECT_EQ(getFamilyGcd(), 3);
   EXPECT_EQ(getMaxEul(), 6);
   EXPECT_EQ(getN3fam(), 1);
+}
+
+TEST_F(HeteroticJobsTest, ImpossibleValuesOfTheSpectrumFileEndTheRunWithTheirLine) {
+  search({"g e 8 1", "g a 1 1"}, {"name rep Q 0"});
+  writeAlgebraList();
+  // Positions: families, the susy code, exotics, class, algebra, dimension, prime code,
+  // level, model number, multiplicity (R = 1: no name count is stored).
+  const std::string good = "      3      0      0      0      0       12        0  1      0         4";
+  const struct {
+    const char* line;
+    const char* named;
+  } cases[] = {
+      // A family count is an absolute value.
+      {"     -3      0      0      0      0       12        0  1      1         4", "family count -3"},
+      {"      3     -2      0      0      0       12        0  1      1         4", "supersymmetry code -2"},
+      {"      3      0      0      0      0       12        0 -1      1         4", "level -1"},
+      {"      3      0      0      0      0       12        0  1     -2         4", "model number -2"},
+      // A spectrum is found at least once, and fewer than 10^9 times.
+      {"      3      0      0      0      0       12        0  1      1         0", "multiplicity 0"},
+      {"      6      0      0      0      0       12        0  1      1 2147483648", "multiplicity 2147483648"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.named);
+    const std::string text = spectrumText({good.c_str(), c.line});
+    write(file(".spectra"), text);
+    EXPECT_EXIT(readPreviousDataInThisProcess(), ::testing::ExitedWithCode(1),
+                "Line 2 of " + pattern(file(".spectra")) + " holds the impossible " + c.named +
+                    "\n(.|\n)*Data corruption in Spectra(.|\n)*Data Corruption in spectra");
+    EXPECT_EQ(readFile(file(".spectra")), text);
+  }
+}
+
+TEST_F(HeteroticJobsTest, MultiplicitiesThatAddUpBeyondTheLimitEndTheRunWithoutOverflow) {
+  search({"g e 8 1", "g a 1 1"}, {"name rep Q 0"});
+  writeAlgebraList();
+  // Three lines of one spectrum found 900,000,000 times each: their sum does not fit an
+  // int; the second already makes a total above 999,999,999.
+  const char* line = "      3      0      0      0      0       12        0  1      0 900000000";
+  write(file(".spectra"), spectrumText({line, line, line}));
+  EXPECT_EXIT(readPreviousDataInThisProcess(), ::testing::ExitedWithCode(1),
+              "Line 2 of " + pattern(file(".spectra")) +
+                  " holds the multiplicity 900000000, which makes a total above 999999999");
+  // Rows of one class add up as well.
+  write(file(".spectra"),
+        spectrumText({"      3      0      0      0      0       12        0  1      0 900000000",
+                      "      6      0      0      0      0       12        0  1      1 900000000"}));
+  EXPECT_EXIT(readPreviousDataInThisProcess(), ::testing::ExitedWithCode(1),
+              "Line 2 of " + pattern(file(".spectra")) + " holds the multiplicity 900000000");
+}
+
+TEST_F(HeteroticJobsTest, ADamagedAlgebraListEndsTheRunWithItsLine) {
+  search({"g e 8 1", "g a 1 1"}, {"name rep Q 0"});
+  write(file(".spectra"), "");
+  std::string zeros;
+  for (int r = 0; r < getNumberOfPatternRoots(); ++r) zeros += "0 ";
+  // A number beyond the range of an int (and of the number plus one in 64 bits).
+  write(file(".AlgList"), "    0 " + zeros + "\n9223372036854775807 " + zeros + "\n");
+  EXPECT_EXIT(readPreviousDataInThisProcess(), ::testing::ExitedWithCode(1),
+              "Line 2 of " + pattern(file(".AlgList")) +
+                  " holds the impossible algebra number 9223372036854775807(.|\n)*"
+                  "Data corruption in algebra list(.|\n)*Algebra data corruption");
+  write(file(".AlgList"), "    0 x\n");
+  EXPECT_EXIT(readPreviousDataInThisProcess(), ::testing::ExitedWithCode(1),
+              "Line 1 of " + pattern(file(".AlgList")) + " is not a line of numbers");
+}
+
+TEST_F(HeteroticJobsTest, ExtremeCountsAreJudgedWithoutOverflow) {
+  // SU(12) at level 1: names Q, Q*, ... as in the corruption test above.
+  search({"g a 11 1", "g a 1 1"},
+         {"name rep Q 1", "name rep U 2", "name rep D 3", "name rep L 4", "name rep E 5",
+          "name rep N 6"});
+  const int R = 11;
+  std::vector<int> extreme = row(R, {3, 2147483647, -2147483647 - 1}, 0);
+  // |INT_MAX - INT_MIN| = 2^32 - 1 is no family count of 3.
+  EXPECT_EQ(DataCorruptionCheck(extreme.data()), 1);
+}
+
+TEST_F(HeteroticJobsTest, AnOriginOrAlgebraListWithAnImpossibleFirstNumberIsDamaged) {
+  search({"g e 8 1", "g a 1 1"}, {});
+  // The largest int: the next model number would not fit.
+  write(file(".origin"), "    0      1   0        | 0 \n2147483647      1   1        | 1 \n");
+  EXPECT_EQ(getLastModelNumber(file(".origin").c_str()), -2);
+  EXPECT_TRUE(alerted("Line 2 of " + file(".origin") + " holds no valid model number"));
+  write(file(".origin"), "   -4      1   0        | 0 \n");
+  EXPECT_EQ(getLastModelNumber(file(".origin").c_str()), -2);
+  EXPECT_TRUE(alerted("Line 1 of " + file(".origin") + " holds no valid model number"));
+  write(file(".AlgList"), "    0 0 1 \n    one 0 2 \n");
+  EXPECT_EQ(getLastAlgebraNumber(file(".AlgList").c_str()), -2);
+  EXPECT_TRUE(alerted("Line 2 of " + file(".AlgList") + " holds no valid algebra number"));
+  // Empty lines are no damage; the largest number allowed gives the next one exactly.
+  write(file(".origin"), "\n999999999      1   0        | 0 \n\n");
+  EXPECT_EQ(getLastModelNumber(file(".origin").c_str()), 999999999);
+  getModelNumber(0);
+  EXPECT_EQ(getModelNumber(1), 1000000000);
+  // The set-up of a job ends at a damaged file, leaving it for repair.
+  write(file(".origin"), "2147483647      1   1        | 1 \n");
+  EXPECT_EXIT(
+      {
+        setOutputSink(nullptr);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        getModelNumber(0);
+      },
+      ::testing::ExitedWithCode(1), "holds no valid model number(.|\n)*Data corruption in origin file");
+}
+
+TEST_F(HeteroticJobsTest, ALastLoopOutsideTheSubgroupTablesIsRefusedAndKept) {
+  search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
+  // Five subgroups of the 2-part and two of the 3-part: index 7 lies outside, and so do
+  // three indices, a negative one and a word.
+  for (const char* text : {"7 1 \n", "1 1 1 \n", "-1 0 \n", "2 x\n"}) {
+    SCOPED_TRACE(text);
+    write(file(".lastloop"), text);
+    EXPECT_EQ(run("filter complete"), 1);
+    EXPECT_EQ(occurrences(capture.printed, "Using ComputeFilter"), 0);
+    EXPECT_TRUE(alerted("Line 1 of " + file(".lastloop") +
+                        " is no combination of 2 subgroup indices within their tables"));
+    EXPECT_EQ(readFile(file(".lastloop")), text);
+  }
+}
+
+TEST_F(HeteroticJobsTest, RegenerateSkipsALineWithAnImpossibleXMatrix) {
+  search({"g e 8 1", "g a 1 1", "g a 1 1"}, {});
+  // One current of order 2, so a 1 x 1 X matrix, whose entry does not fit an int.
+  write(folder.path("x.origin"), "    0      0   1   0        | 99999999999 \n");
+  EXPECT_EQ(run(("regenerate " + folder.path("x.origin")).c_str()), 0);
+  EXPECT_EQ(occurrences(capture.printed, "New Spectrum"), 0);
+  EXPECT_TRUE(alerted("Impossible X matrix entry in line 1 of " + folder.path("x.origin") +
+                      "; line skipped"));
+}
+
+TEST_F(HeteroticJobsTest, RegenerateTakesATildeForTheHomeFolder) {
+  search({"g e 8 1", "g a 1 1", "g a 1 1"}, {});
+  write(folder.path("h.origin"), "    0      0   1   0        | 0 \n");
+  const std::string home = std::getenv("HOME");
+  const std::string relative = folder.path("h.origin").substr(home.size());
+  EXPECT_EQ(run(("regenerate ~" + relative).c_str()), 0);
+  EXPECT_NE(capture.printed.find("Line read:     0      0   1   0        | 0 "), std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -151,6 +151,18 @@ TEST_F(ApplicationParametersTest, DirectoriesEndInASlashAndHomeIsTheHomeFolder) 
   EXPECT_EQ(checkDir(absent.c_str()), -1);
 }
 
+TEST_F(ApplicationParametersTest, ATildeInAFolderSettingIsTheHomeFolder) {
+  const std::string home = std::getenv("HOME");
+  TemporaryFolder folder;
+  const std::string relative = folder.path("out").substr(home.size());
+  OutputCapture capture;
+  run(("set outputdir ~" + relative).c_str());
+  EXPECT_EQ(getOutputDir(), home + relative + "/");
+  EXPECT_EQ(checkDir((home + relative).c_str()), 0);
+  run(("set quvr_dir ~" + relative + "/quvr").c_str());
+  EXPECT_EQ(getQUVR_Dir(), home + relative + "/quvr/");
+}
+
 TEST_F(ApplicationParametersTest, AChangedSettingIsSavedForTheNextStart) {
   OutputCapture capture;
   run("set maxrank 12");

@@ -132,6 +132,19 @@ TEST_F(StringUtilityTest, ChopnumSplitsAndConverts) {
   EXPECT_EQ(values, (std::vector<int>{5, 6}));
 }
 
+TEST_F(StringUtilityTest, IntegersOfALineOfADataFile) {
+  std::vector<long long> values;
+  EXPECT_TRUE(integersOfLine(" 3\t-7 12 \r", values));
+  EXPECT_EQ(values, (std::vector<long long>{3, -7, 12}));
+  EXPECT_TRUE(integersOfLine("   ", values));
+  EXPECT_TRUE(values.empty());
+  // The extremes of 64 bits are read; one beyond is no number of the line.
+  EXPECT_TRUE(integersOfLine("9223372036854775807 -9223372036854775808", values));
+  EXPECT_EQ(values, (std::vector<long long>{9223372036854775807LL, -9223372036854775807LL - 1}));
+  for (const char* bad : {"111 x 6 0", "9223372036854775808", "12abc", "1.5", "-", "3,4"})
+    EXPECT_FALSE(integersOfLine(bad, values)) << bad;
+}
+
 TEST_F(StringUtilityTest, ChopnumRefusesTheThousandAndTwentyThirdWord) {
   std::string many;
   for (int i = 0; i < 1022; ++i) many += "1 ";

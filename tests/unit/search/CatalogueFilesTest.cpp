@@ -176,6 +176,55 @@ TEST_F(CatalogueFilesTest, RepeatedProfileIsReportedAndStoredOnce) {
   EXPECT_EQ(ReadGenericModelData(3)[16], 6);
 }
 
+TEST_F(CatalogueFilesTest, TwoProfilesUnderOneModelNumberAreReportedAndTheLaterIsUsed) {
+  std::array<int, 87> row{};
+  row[16] = 4;
+  row[56] = 7;
+  std::string text = formatCatalogueLine(row.data());
+  row[16] = 5;
+  row[56] = 8;
+  text += formatCatalogueLine(row.data());
+  row[16] = 6;
+  row[56] = 7;
+  text += formatCatalogueLine(row.data());
+  fs::create_directories(models);
+  std::ofstream(models + "Models.list") << text;
+  EXPECT_EQ(readQUVRModels(1), 3);
+  EXPECT_TRUE(alerted("Model nr 7 is on line 1 and on line 3 of " + models +
+                      "Models.list with another profile; the row of line 3 is used"));
+  ASSERT_NE(ReadGenericModelData(7), nullptr);
+  EXPECT_EQ(ReadGenericModelData(7)[16], 6);
+  // The merge reads the same catalogue with the same warning and gives the next type the
+  // smallest number that is free: 1.
+  makeRun({9});
+  ASSERT_EQ(getModelNumbers(), 0);
+  EXPECT_NE(capture.printed.find("New spectrum (nr. 4)  added to Models.list with model nr. 1\n"),
+            std::string::npos);
+  EXPECT_TRUE(alerted("Model nr 7 is on line 1 and on line 3"));
+}
+
+TEST_F(CatalogueFilesTest, GeneratorsAreReadLineByLinePastABadLine) {
+  makeRun({1, 2, 3});
+  ASSERT_EQ(getModelNumbers(), 0);
+  forgetCatalogue();
+  std::ofstream(models + "Generators.list") << "2\n111 x 6 0\n\n3\n-4\n99999999999999999999\n1";
+  capture.clear();
+  EXPECT_EQ(readQUVRModels(1), 3);
+  const std::string& alerts = capture.diagnostics;
+  EXPECT_NE(alerts.find("Line 2 of " + models + "Generators.list is not one model number; skipped"),
+            std::string::npos);
+  EXPECT_NE(alerts.find("Invalid model nr -4 (line 5 of " + models + "Generators.list)"),
+            std::string::npos);
+  EXPECT_NE(alerts.find("Line 6 of " + models + "Generators.list is not one model number"),
+            std::string::npos);
+  // Lines 1, 4 and 7 (without its newline) name generators.
+  const int* generators = getGeneratorList();
+  EXPECT_EQ(generators[0], 1);
+  EXPECT_EQ(generators[1], 1);
+  EXPECT_EQ(generators[2], 1);
+  EXPECT_EQ(generators[3], 0);
+}
+
 TEST_F(CatalogueFilesTest, LookUpOutOfRangeOrAbsent) {
   makeRun({1});
   ASSERT_EQ(getModelNumbers(), 0);

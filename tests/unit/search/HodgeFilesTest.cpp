@@ -171,6 +171,139 @@ TEST_F(HodgeFilesTest, ScriptOfTheSameExtensionIsRefusedAndLeftUntouched) {
   EXPECT_EQ(readFile(file + "_summary"), "");
 }
 
+// A line of the data-file layout with any numbers, as a damaged file may hold them.
+std::string numbersLine(const std::vector<std::string>& numbers, const std::string& name = "quintic") {
+  std::string line;
+  for (const std::string& number : numbers) line += number + " ";
+  return line + name + "\n";
+}
+
+// The 13 numbers of a good ".mipf_data" line (the quintic, MIPF 4 of subgroup 1) with
+// entry k replaced.
+std::vector<std::string> goodNumbers(int k = -1, const std::string& value = "") {
+  std::vector<std::string> numbers = {"101", "1", "0", "0", "0", "4", "4", "1", "10", "1", "1", "4", "1"};
+  if (k >= 0) numbers[static_cast<std::size_t>(k)] = value;
+  return numbers;
+}
+
+TEST_F(HodgeFilesTest, ALastLineCutByAStoppedRunIsDroppedAndTheFileResumesBeforeIt) {
+  TemporaryFolder folder;
+  const std::string whole = dataLine(row(101, 1, 0), 0, 0) + dataLine(row(1, 101, 0), 1, 0);
+  const std::string third = dataLine(row(1, 101, 0), 2, 0);
+  // Cut inside the numbers, inside the name (the line then still has the shape of a data
+  // line) and right before the newline: each time the third line is incomplete.
+  for (const std::size_t length : {std::size_t{30}, third.size() - 5, third.size() - 1}) {
+    SCOPED_TRACE(length);
+    const std::string file = folder.write("t.mipf_data", whole + third.substr(0, length));
+    int next = 0, subgroup = 0, label = -1;
+    EXPECT_EQ(readHodgeData(file, 1, &next, &subgroup, &label), 0);
+    EXPECT_TRUE(alerted("File " + file + " ends inside line 3; that line is dropped"));
+    // MIPF 1 is the last analysed one: the scan goes on with item 2.
+    EXPECT_EQ(next, 2);
+    EXPECT_EQ(readFile(file), whole);
+    ASSERT_EQ(getHodgeSpectra().size(), 2);
+    EXPECT_EQ(getHodgeSpectra().counts[1], 1);
+  }
+  // A file cut inside its first line restarts from item 0.
+  const std::string file = folder.write("f.hodge", dataLine(row(3, 3, 0, -1), 0, 0).substr(0, 9));
+  int next = 7, subgroup = 7, label = -1;
+  EXPECT_EQ(readHodgeData(file, 0, &next, &subgroup, &label), 0);
+  EXPECT_EQ(next, 0);
+  EXPECT_EQ(subgroup, 0);
+  EXPECT_EQ(readFile(file), "");
+}
+
+TEST_F(HodgeFilesTest, AScriptWithoutItsLastNewlineIsStillNoDataFile) {
+  TemporaryFolder folder;
+  const std::string script = "build cy 33333\nselect invariant 3";
+  const std::string file = folder.write("r.mipf_data", script);
+  int next = 0, subgroup = 0, label = -1;
+  EXPECT_EQ(readHodgeData(file, 1, &next, &subgroup, &label), -1);
+  EXPECT_TRUE(alerted("is not a MIPF data file (line 1)"));
+  EXPECT_EQ(readFile(file), script);
+  // Whole data lines followed by a cut word: not a cut data line.
+  const std::string mixed = dataLine(row(101, 1, 0), 0, 0) + "spectrum_act";
+  folder.write("m.mipf_data", mixed);
+  EXPECT_EQ(readHodgeData(folder.path("m.mipf_data"), 1, &next, &subgroup, &label), -1);
+  EXPECT_TRUE(alerted("is not a MIPF data file (line 2)"));
+  EXPECT_EQ(readFile(folder.path("m.mipf_data")), mixed);
+}
+
+TEST_F(HodgeFilesTest, ImpossibleValuesAreRefusedWithTheirLineAndTheFileIsKept) {
+  TemporaryFolder folder;
+  // Hodge numbers, counts and labels below their range (-1 is only the writer's mark for
+  // "none"), a flag that is no flag, an empty kernel, and values of 10^9 and beyond: the
+  // range of an int, of a long long, and the size at which the resume point overflowed.
+  const struct {
+    int entry;
+    const char* value;
+    const char* named;
+  } cases[] = {
+      {0, "-7", "h21 -7"},
+      {1, "-1", "h11 -1"},
+      {2, "-3", "singlet count -3"},
+      {3, "-1000000000", "left sector count -1000000000"},
+      {5, "-4", "left supercharge count -4"},
+      {6, "-4", "right supercharge count -4"},
+      {7, "2", "symmetry flag 2"},
+      {8, "-2", "boundary count -2"},
+      {9, "0", "kernel size 0"},
+      {10, "-1", "generator count -1"},
+      {11, "-2", "MIPF number -2"},
+      {12, "-5", "subgroup label -5"},
+      {0, "1000000000", "h21 1000000000"},
+      {11, "2147483647", "MIPF number 2147483647"},
+      {11, "99999999999999999999", "MIPF number 99999999999999999999"},
+  };
+  const std::string good = dataLine(row(101, 1, 0), 0, 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.named);
+    const std::string contents = good + numbersLine(goodNumbers(c.entry, c.value)) + good;
+    const std::string file = folder.write("bad.mipf_data", contents);
+    int next = 0, subgroup = 0, label = -1;
+    EXPECT_EQ(readHodgeData(file, 1, &next, &subgroup, &label), -1);
+    EXPECT_TRUE(alerted("Line 2 of " + file + " holds the impossible " + c.named +
+                        "; the file is left unchanged"));
+    EXPECT_EQ(readFile(file), contents);
+    EXPECT_EQ(getHodgeSpectra().size(), 0);
+  }
+  // A ".hodge" line never counts boundaries.
+  const std::string hodge = folder.write("b.hodge", numbersLine(goodNumbers(8, "10")));
+  int next = 0, subgroup = 0, label = -1;
+  EXPECT_EQ(readHodgeData(hodge, 0, &next, &subgroup, &label), -1);
+  EXPECT_TRUE(alerted("Line 1 of " + hodge + " holds the impossible boundary count 10"));
+}
+
+TEST_F(HodgeFilesTest, AFileOfJunkRowsIsNotContinued) {
+  TemporaryFolder folder;
+  std::string junk;
+  for (int k = 0; k < 9; ++k) junk += numbersLine(std::vector<std::string>(13, "-7"));
+  const std::string file = folder.write("junk.mipf_data", junk);
+  setIntPar("Autostore", 0);
+  EXPECT_EQ(HodgeScan(folder.path("junk"), 1, 1), 1);
+  EXPECT_TRUE(alerted("Line 1 of " + file + " holds the impossible h21 -7"));
+  EXPECT_EQ(readFile(file), junk);
+  EXPECT_FALSE(std::filesystem::exists(file + "_summary"));
+}
+
+TEST_F(HodgeFilesTest, TheWritersMarksAndTheLargestValuesAreRead) {
+  TemporaryFolder folder;
+  // No boundary count (-1) and no simple-current data (MIPF and subgroup -1), then the
+  // largest MIPF number a file may hold: the scan would go on with 10^9.
+  const std::string file =
+      folder.write("w.mipf_data", numbersLine(goodNumbers(8, "-1")) +
+                                      numbersLine({"1", "101", "0", "-3", "-2", "4", "4", "0", "-1", "1",
+                                                   "0", "-1", "-1"}) +
+                                      numbersLine(goodNumbers(11, "999999999")));
+  int next = 0, subgroup = 0, label = -1;
+  EXPECT_EQ(readHodgeData(file, 1, &next, &subgroup, &label), 0);
+  EXPECT_TRUE(silent());
+  EXPECT_EQ(next, 1000000000);
+  EXPECT_EQ(subgroup, 1);
+  EXPECT_EQ(label, 4);
+  EXPECT_EQ(getHodgeSpectra().size(), 3);
+}
+
 TEST_F(HodgeFilesTest, LongPathsAreNotCut) {
   TemporaryFolder folder;
   const std::string name(200, 'n');

@@ -121,4 +121,25 @@ TEST_F(QuvrOrderTest, MipfListKeepsEachPairOnce) {
   EXPECT_EQ(capture.printed, "Total number of MIPFs: 2\n");
 }
 
+TEST_F(QuvrOrderTest, MipfListReadsLineByLinePastABadLine) {
+  TemporaryFolder folder;
+  // Line 2 has a word, line 3 five numbers, line 5 a negative MIPF number, line 6 a size
+  // beyond an int; the last line has no newline.
+  folder.write("MIPF.list",
+               "111 1 500 -1\n111 x 6 0\n111 2 3 4 5\n\n111 -3 6 0\n111 4 2147483648 0\n"
+               "111 5 600 -1000003\n1112 0 700 -1");
+  const std::vector<MipfListRow> rows = readMipfListFile(folder.path("MIPF.list"));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[1].MIPF, 5);
+  EXPECT_EQ(rows[1].status, -1000003);
+  EXPECT_EQ(rows[2].tensorCode, 1112);
+  for (int line : {2, 3, 5, 6}) {
+    EXPECT_NE(capture.diagnostics.find(formatText("Line %d of %s is no MIPF list line", line,
+                                                  folder.path("MIPF.list").c_str())),
+              std::string::npos)
+        << line;
+  }
+  EXPECT_EQ(capture.printed, "Total number of MIPFs: 3\n");
+}
+
 }  // namespace

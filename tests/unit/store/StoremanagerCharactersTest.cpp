@@ -103,17 +103,59 @@ TEST_F(StoremanagerCharactersTest, EveryRefusalLeavesTheCharactersUnread) {
   EXPECT_NE(capture.diagnostics.find("Insufficient character coefficients in input file."),
             std::string::npos);
   EXPECT_TRUE(alerted("Premature end of file"));
-  // A last line without its newline.
-  folder.write("A1_level_1.chars", "0 1 0 1 1 3 4 7\n1 4 1 0 2 2 6 8");
+  // A negative coefficient: no level has fewer than no states.
+  folder.write("A1_level_1.chars", "0 1 0 1 1 3 -4 7\n");
   a1->chars_loaded = 0;
   SM_loadCharacters(a1);
-  EXPECT_TRUE(alerted("Unexpected end of line"));
+  EXPECT_TRUE(alerted("Negative character coefficient -4 of q^2 in " + folder.path() +
+                      "/A1_level_1.chars (at primary nr. 0)"));
   EXPECT_EQ(a1->chars_loaded, 0);
   // Something that is not a number.
   folder.write("A1_level_1.chars", "0 1 0 x 1 3 4 7\n");
   SM_loadCharacters(a1);
   EXPECT_TRUE(alerted("Invalid number"));
   EXPECT_EQ(a1->chars_loaded, 0);
+}
+
+TEST_F(StoremanagerCharactersTest, ALastLineWithoutItsNewlineIsAWholeRecord) {
+  // Exactly the order, and more coefficients than the order, before the end of the file.
+  SpectrumData* a1 = SM_getData(1, 1, 1);
+  for (const char* last : {"1 4 1 0 2 2 6 8", "1 4 1 0 2 2 6 8 14"}) {
+    SCOPED_TRACE(last);
+    folder.write("A1_level_1.chars", std::string("0 1 0 1 1 3 4 7\n") + last);
+    a1->chars_loaded = 0;
+    SM_loadCharacters(a1);
+    EXPECT_TRUE(silent());
+    ASSERT_EQ(a1->chars_loaded, 1);
+    EXPECT_EQ(row(a1, 1), (std::vector<int>{2, 2, 6, 8}));
+    // 1/4 - 1/24 = 5/24.
+    SM_browseCharacter(a1, 1);
+    EXPECT_EQ(capture.printed, "q^[5/24] * ( 2 + 2*q + 6*q^2 + 8*q^3  + .... )\n");
+    capture.clear();
+  }
+}
+
+TEST_F(StoremanagerCharactersTest, ARefusedRecordIsNeitherKeptNorShown) {
+  SpectrumData* a1 = SM_getData(1, 1, 1);
+  // The doublet (dimension 2) given with 3 ground states, after a good vacuum.
+  folder.write("A1_level_1.chars", "0 1 0 1 1 3 4 7\n1 4 1 0 3 2 6 8\n");
+  SM_loadCharacters(a1);
+  EXPECT_TRUE(alerted("Dimension does not match first term in character expansion.\n(Primary nr. 1)"));
+  EXPECT_EQ(a1->chars_loaded, 0);
+  EXPECT_EQ(row(a1, 1), (std::vector<int>{0, 0, 0, 0}));
+  SM_browseCharacter(a1, 1);
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_TRUE(alerted("Character of primary 1 of algebra A1 level 1 is not available"));
+  // The vacuum, read before the refused record, still shows.
+  SM_browseCharacter(a1, 0);
+  EXPECT_EQ(capture.printed, "q^[-1/24] * ( 1 + 3*q + 4*q^2 + 7*q^3  + .... )\n");
+  // A negative coefficient is neither kept nor printed either.
+  folder.write("A1_level_1.chars", "1 4 1 0 2 -2 6 8\n");
+  SM_loadCharacters(a1);
+  EXPECT_TRUE(alerted("Negative character coefficient -2 of q^1"));
+  SM_browseCharacter(a1, 1);
+  EXPECT_EQ(capture.printed, "");
+  EXPECT_TRUE(alerted("Character of primary 1 of algebra A1 level 1 is not available"));
 }
 
 TEST_F(StoremanagerCharactersTest, EmptyFileReportsEveryField) {
