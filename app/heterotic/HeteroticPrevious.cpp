@@ -143,13 +143,8 @@ int ParseAlgebras(int mode) {
   auto close = [&]() {
     if (!open.empty()) rebuilt.add(open.data(), 1);
   };
-  std::size_t start = 0;
   int lineNumber = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
+  for (const std::string& line : linesOfText(text)) {
     ++lineNumber;
     if (line.find("Algebra") != std::string::npos) {
       close();
@@ -260,13 +255,8 @@ void readPreviousData() {
     reportDamagedLine(position, "Data corruption in Spectra", lineNumber, source, reason);
     quit("Data Corruption in spectra");
   };
-  std::size_t start = 0;
   int lineNumber = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    start = end + 1;
+  for (const std::string& line : linesOfText(text)) {
     ++lineNumber;
     std::vector<long long> values;
     if (!integersOfLine(line, values)) damaged(5, lineNumber, "is not a line of numbers: " + line);
@@ -281,7 +271,8 @@ void readPreviousData() {
     for (std::size_t i = 0; i < width; ++i) {
       const StoredField field = spectrumField(R, static_cast<int>(i));
       if (values[i] < field.lowest || values[i] > field.highest)
-        damaged(6, lineNumber, formatText("holds the impossible %s %lld", field.name.c_str(), values[i]));
+        damaged(6, lineNumber,
+                formatText("holds the impossible %s %lld", field.name.c_str(), values[i]));
     }
     for (std::size_t i = 0; i + 1 < width; ++i) row[i] = static_cast<int>(values[i]);
     const int multiplicity = static_cast<int>(values[width - 1]);
@@ -291,8 +282,8 @@ void readPreviousData() {
       quit("Data Corruption in spectra");
     }
     const int klass = row[static_cast<std::size_t>(R) + 2];
-    std::vector<int>& table = row[static_cast<std::size_t>(R) + 7] == -1 ? jobs.chirCount
-                                                                         : jobs.nonChirCount;
+    std::vector<int>& table =
+        row[static_cast<std::size_t>(R) + 7] == -1 ? jobs.chirCount : jobs.nonChirCount;
     if (row[static_cast<std::size_t>(R) + 7] == -1)
       row[static_cast<std::size_t>(R) + 5] = row[static_cast<std::size_t>(R) + 4];
     // Lines of one spectrum add up, as do the lines of one class.
@@ -320,33 +311,30 @@ void readPreviousData() {
     const int roots = s.patternRoots.size();
     if (s.patternAlgebra.rowLength() != roots) s.patternAlgebra.reset(roots);
     std::vector<int> algebra(static_cast<std::size_t>(roots));
-    std::size_t at = 0;
+    const std::vector<std::string> lines = linesOfText(list);
     int listLine = 0;
     auto corrupt = [&](const std::string& reason) {
       reportDamagedLine(3, "Data corruption in algebra list", listLine, listPath, reason);
       quit("Algebra data corruption");
     };
     // One algebra a line: its number, then one multiplicity per pattern root.
-    while (at < list.size()) {
-      std::size_t end = list.find('\n', at);
-      if (end == std::string::npos) end = list.size();
-      const std::string line = list.substr(at, end - at);
-      at = end + 1;
+    for (const std::string& line : lines) {
       ++listLine;
       std::vector<long long> values;
       if (!integersOfLine(line, values)) corrupt("is not a line of numbers: " + line);
       if (values.empty()) continue;
       if (values.size() != static_cast<std::size_t>(roots) + 1)
-        corrupt(formatText("has %d numbers, expected %d: %s", static_cast<int>(values.size()), roots + 1,
-                           line.c_str()));
+        corrupt(formatText("has %d numbers, expected %d: %s", static_cast<int>(values.size()),
+                           roots + 1, line.c_str()));
       for (std::size_t k = 0; k < values.size(); ++k) {
         if (values[k] < 0 || values[k] > kLargestStoredValue)
-          corrupt(formatText("holds the impossible %s %lld", k == 0 ? "algebra number" : "multiplicity",
-                             values[k]));
+          corrupt(formatText("holds the impossible %s %lld",
+                             k == 0 ? "algebra number" : "multiplicity", values[k]));
       }
       const long long number = values[0];
       for (int r = 0; r < roots; ++r)
-        algebra[static_cast<std::size_t>(r)] = static_cast<int>(values[static_cast<std::size_t>(r) + 1]);
+        algebra[static_cast<std::size_t>(r)] =
+            static_cast<int>(values[static_cast<std::size_t>(r) + 1]);
       if (roots > 0 && algebra[0] != 0) quit("Algebra data corruption");
       s.patternAlgebra.add(algebra.data(), 1);
       if (s.patternAlgebra.size() != number + 1) {

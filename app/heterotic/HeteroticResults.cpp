@@ -122,8 +122,8 @@ int largestFirstNumber(const char* fileName, bool cutAtBar, const char* what) {
     const std::vector<long long> values = integersOf(line.c_str());
     if (values.empty() || values[0] < 0 || values[0] > kLargestStoredValue) {
       std::fclose(file);
-      Alert("getLastModelNumber", 1, 112415, "Line %d of %s holds no valid %s", lineNumber, fileName,
-            what);
+      Alert("getLastModelNumber", 1, 112415, "Line %d of %s holds no valid %s", lineNumber,
+            fileName, what);
       return -2;
     }
     largest = std::max(largest, static_cast<int>(values[0]));
@@ -410,7 +410,8 @@ void writeAlgebraFiles(int algebraNumber, const std::vector<int>& pattern) {
 int readFilterList(TensorProduct* tensor, const char* fileName) {
   readPreviousData();
   Print("Reading file %s\n", fileName);
-  std::FILE* file = fileName == nullptr ? nullptr : std::fopen(convertFileName(fileName).c_str(), "r");
+  std::FILE* file =
+      fileName == nullptr ? nullptr : std::fopen(convertFileName(fileName).c_str(), "r");
   if (file == nullptr) {
     Alert("readFilterList", 0, 120206, "Cannot open file %s", fileName == nullptr ? "" : fileName);
     return -1;
@@ -455,10 +456,12 @@ int readFilterList(TensorProduct* tensor, const char* fileName) {
       Alert("readFilterList", 2, 112201, "Incomplete X matrix in line %d; line skipped", lines);
       continue;
     }
-    const auto outside = [](long long x) { return x < -kLargestStoredValue || x > kLargestStoredValue; };
+    const auto outside = [](long long x) {
+      return x < -kLargestStoredValue || x > kLargestStoredValue;
+    };
     if (std::any_of(xs.begin(), xs.begin() + static_cast<std::ptrdiff_t>(k * k), outside)) {
-      Alert("readFilterList", 3, 112201, "Impossible X matrix entry in line %d of %s; line skipped", lines,
-            fileName);
+      Alert("readFilterList", 3, 112201, "Impossible X matrix entry in line %d of %s; line skipped",
+            lines, fileName);
       continue;
     }
     std::vector<int> X(k * k);

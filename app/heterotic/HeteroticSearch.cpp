@@ -655,12 +655,14 @@ int SystematicFilterComputation(TensorProduct* tensor) {
              indices[static_cast<std::size_t>(i)] < counts[static_cast<std::size_t>(i)];
     if (!fits) {
       Alert("SystematicFilterComputation", 0, 100201,
-            "Line 1 of %s is no combination of %d subgroup indices within their tables; it is left unchanged",
+            "Line 1 of %s is no combination of %d subgroup indices within their tables; "
+            "it is left unchanged",
             lastloop.c_str(), m);
       return 1;
     }
     for (int i = 0; i < m; ++i)
-      jobs.lastLoop[static_cast<std::size_t>(i)] = static_cast<int>(indices[static_cast<std::size_t>(i)]);
+      jobs.lastLoop[static_cast<std::size_t>(i)] =
+          static_cast<int>(indices[static_cast<std::size_t>(i)]);
     PrintVec(m, jobs.lastLoop.data(), "LastLoop");
   }
   PrintVec(m, counts.data(), "Number of subgroups");

@@ -30,8 +30,8 @@
 #include "runtime/FileLock.h"
 #include "runtime/Output.h"
 #include "runtime/StringUtility.h"
-#include "runtime/Terminal.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/CatalogueInternal.h"
 #include "search/ModelAnalysis.h"
 #include "tensor/Coset.h"
@@ -232,30 +232,25 @@ void readGenerators() {
   FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) return;
   std::string text;
-  char buffer[65536];
-  for (std::size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+  readRestOfStream(file, text);
   std::fclose(file);
   // One model number a line; a bad line is reported and the lines after it still count.
-  std::size_t start = 0;
-  int lineNumber = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    start = end + 1;
-    ++lineNumber;
+  const std::vector<std::string> lines = linesOfText(text);
+  for (std::size_t at = 0; at < lines.size(); ++at) {
+    const std::string& line = lines[at];
+    const int lineNumber = static_cast<int>(at) + 1;
     std::vector<long long> values;
     const bool numbers = integersOfLine(line, values);
     if (numbers && values.empty()) continue;
     if (!numbers || values.size() != 1) {
-      catalogueAlert("FullQUVRAnalysis", 2, 100201, "Line %d of %s is not one model number; skipped",
-                     lineNumber, path.c_str());
+      catalogueAlert("FullQUVRAnalysis", 2, 100201,
+                     "Line %d of %s is not one model number; skipped", lineNumber, path.c_str());
       continue;
     }
     const long long number = values[0];
     if (number == 0) {
-      catalogueAlert("FullQUVRAnalysis", 0, 212404, "Invalid model nr 0 (line %d of %s)", lineNumber,
-                     path.c_str());
+      catalogueAlert("FullQUVRAnalysis", 0, 212404, "Invalid model nr 0 (line %d of %s)",
+                     lineNumber, path.c_str());
       continue;
     }
     if (number < 1 || number > kMaxModelNumber) {
@@ -339,10 +334,7 @@ int readCatalogueText(std::string& text) {
                    std::strerror(errno));
     return -1;
   }
-  char buffer[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
+  const bool failed = !readRestOfStream(file, text);
   std::fclose(file);
   if (failed) {
     catalogueAlert("readQUVRModels", 1, 120406, "The catalogue %s cannot be read", path.c_str());

@@ -222,13 +222,24 @@ int readHodgeData(const std::string& file, int kind, int* next, int* subgroup, i
   prepareSpectra(kind);
   *next = 0;
   *subgroup = 0;
+  const std::string path = convertFileName(file.c_str());
   std::string text;
-  if (!readFileText(file.c_str(), text)) return -1;
+  {
+    const LockedFile data(path, LockedFile::Access::Read);
+    if (!data.isOpen() || !data.readFrom(0, text)) {
+      Alert("readHodgeData", 4, 100201, "File %s cannot be read; it is left unchanged",
+            file.c_str());
+      return -1;
+    }
+  }
   // Lines are appended whole, each with one write: text after the last newline is a
-  // line that a stopped run (a full disk, a crash) left cut.
+  // line that a stopped run (a full disk, a crash) left cut, possibly followed or replaced
+  // by the zero bytes a crash of the machine leaves at the end of a file.
   const std::size_t lastNewline = text.rfind('\n');
   const std::size_t wholeLength = lastNewline == std::string::npos ? 0 : lastNewline + 1;
-  const std::string cut = text.substr(wholeLength);
+  std::string cut = text.substr(wholeLength);
+  const bool torn = cut.find_first_not_of(" \t\r") != std::string::npos;
+  cut.erase(std::remove(cut.begin(), cut.end(), '\0'), cut.end());
   text.resize(wholeLength);
   std::istringstream lines(text);
   std::string line;
@@ -257,8 +268,9 @@ int readHodgeData(const std::string& file, int kind, int* next, int* subgroup, i
     int values[13];
     std::string fault;
     if (!valuesInRange(numbers, kind, values, &fault)) {
-      Alert("readHodgeData", 1, 100201, "Line %d of %s holds the impossible %s; the file is left unchanged",
-            lineNumber, file.c_str(), fault.c_str());
+      Alert("readHodgeData", 1, 100201,
+            "Line %d of %s holds the impossible %s; the file is left unchanged", lineNumber,
+            file.c_str(), fault.c_str());
       return refuse();
     }
     s.Spectra.add(values, 1, nullptr);
@@ -268,21 +280,24 @@ int readHodgeData(const std::string& file, int kind, int* next, int* subgroup, i
     }
     *next = values[11] + 1;
   }
-  if (cut.find_first_not_of(" \t\r") != std::string::npos) {
-    if (!startsWithNumber(cut)) {
-      Alert("readHodgeData", 0, 100201, "File %s is not a MIPF data file (line %d); it is left unchanged",
-            file.c_str(), lineNumber + 1);
+  if (torn) {
+    if (cut.find_first_not_of(" \t\r") != std::string::npos && !startsWithNumber(cut)) {
+      Alert("readHodgeData", 0, 100201,
+            "File %s is not a MIPF data file (line %d); it is left unchanged", file.c_str(),
+            lineNumber + 1);
       return refuse();
     }
     // The cut line goes, so that the resumed scan appends after whole lines; its MIPF is
     // analysed again.
-    LockedFile data(file, LockedFile::Access::Write);
+    const LockedFile data(path, LockedFile::Access::Write);
     if (!data.isOpen() || !data.truncate(wholeLength)) {
-      Alert("readHodgeData", 2, 100201, "File %s ends inside line %d, which cannot be cut off; it is left unchanged",
+      Alert("readHodgeData", 2, 100201,
+            "File %s ends inside line %d, which cannot be cut off; it is left unchanged",
             file.c_str(), lineNumber + 1);
       return refuse();
     }
-    Alert("readHodgeData", 3, 100215, "File %s ends inside line %d; that line is dropped and its MIPF analysed again",
+    Alert("readHodgeData", 3, 100215,
+          "File %s ends inside line %d; that line is dropped and its MIPF analysed again",
           file.c_str(), lineNumber + 1);
   }
   writeMIPFDataSummary(file, kind);

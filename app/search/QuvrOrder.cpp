@@ -181,19 +181,14 @@ std::vector<MipfListRow> readMipfListFile(const std::string& path) {
     return rows;
   }
   std::string text;
-  char buffer[65536];
-  for (std::size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+  readRestOfStream(file, text);
   std::fclose(file);
   // Line by line: a bad line is reported and passed over, the lines after it still count.
   std::set<std::pair<int, int>> seen;
-  std::size_t start = 0;
-  int lineNumber = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(start, end - start);
-    start = end + 1;
-    ++lineNumber;
+  const std::vector<std::string> lines = linesOfText(text);
+  for (std::size_t at = 0; at < lines.size(); ++at) {
+    const std::string& line = lines[at];
+    const int lineNumber = static_cast<int>(at) + 1;
     std::vector<long long> values;
     if (integersOfLine(line, values) && values.empty()) continue;
     // Tensor code, MIPF number and size count from 0; the status is any int.
@@ -201,7 +196,8 @@ std::vector<MipfListRow> readMipfListFile(const std::string& path) {
                       values[0] <= INT_MAX && values[1] <= INT_MAX && values[2] <= INT_MAX &&
                       values[3] >= INT_MIN && values[3] <= INT_MAX;
     if (!fits) {
-      Alert("ReadMinimalMIPFList", 1, 100201, "Line %d of %s is no MIPF list line (tensor code, MIPF, size, status); skipped",
+      Alert("ReadMinimalMIPFList", 1, 100201,
+            "Line %d of %s is no MIPF list line (tensor code, MIPF, size, status); skipped",
             lineNumber, path.c_str());
       continue;
     }

@@ -357,8 +357,8 @@ void SM_browseCharacter(SpectrumData* sd, int a) {
   }
   // c_0 counts the ground states, at least one: 0 means no record of the field was read.
   if (sd->characters[static_cast<std::size_t>(a) * static_cast<std::size_t>(sd->char_depth)] == 0) {
-    Alert("SM_browseCharacter", 2, 100201, "Character of primary %d of algebra %s is not available", a,
-          sd->name);
+    Alert("SM_browseCharacter", 2, 100201, "Character of primary %d of algebra %s is not available",
+          a, sd->name);
     return;
   }
   // h - c/24 exactly: c over 24 weight_den, then over 24.

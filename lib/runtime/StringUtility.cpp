@@ -410,6 +410,18 @@ bool integersOfLine(const std::string& line, std::vector<long long>& values) {
   }
 }
 
+std::vector<std::string> linesOfText(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 int YN(const char* text) {
   if (text != nullptr) {
     if (lowercmp(text, "yes") == 0) return 1;

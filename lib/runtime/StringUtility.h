@@ -39,6 +39,8 @@ int chopnum(char* text, std::vector<int>& values);
 // decimal integers; false when a word is no integer or lies beyond the range of long
 // long. The file readers range-check the values themselves.
 bool integersOfLine(const std::string& line, std::vector<long long>& values);
+// The lines of a text, without their newlines; a last line without one counts too.
+std::vector<std::string> linesOfText(const std::string& text);
 int YN(const char* text);
 const char* toYN(int b);
 

@@ -380,6 +380,13 @@ bool readFileText(const char* file, std::string& text) {
   return true;
 }
 
+bool readRestOfStream(FILE* stream, std::string& text) {
+  char buffer[65536];
+  for (std::size_t got = 0; (got = std::fread(buffer, 1, sizeof buffer, stream)) > 0;)
+    text.append(buffer, got);
+  return std::ferror(stream) == 0;
+}
+
 char* fileToString(const char* file, const char* poolName) {
   std::string text;
   if (!readFileText(file, text)) return nullptr;

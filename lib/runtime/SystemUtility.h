@@ -84,6 +84,8 @@ int isFileInDirectory(const char* path, const char* directory);
 // Reads the whole file into text with every zero byte left out; reports and returns false
 // on failure (codes 120406: missing, a folder, unreadable; 120505: no room).
 bool readFileText(const char* file, std::string& text);
+// Everything left in an open stream, appended to text; false on a read error.
+bool readRestOfStream(FILE* stream, std::string& text);
 // The same into the char pool of that name; returns the pool's text or NULL.
 char* fileToString(const char* file, const char* poolName);
 // Every byte of the file as an int into the int pool of that name, ended by -1.

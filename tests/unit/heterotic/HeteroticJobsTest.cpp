@@ -4,7 +4,6 @@
 // search, on small products whose current groups are known: E8 (no currents), SU(2) at
 // level 1 (Z2, current weight 1/4), SU(3) at level 1 (Z3), SO(10) at level 1 (Z4).
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -507,19 +506,25 @@ TEST_F(HeteroticJobsTest, ImpossibleValuesOfTheSpectrumFileEndTheRunWithTheirLin
   writeAlgebraList();
   // Positions: families, the susy code, exotics, class, algebra, dimension, prime code,
   // level, model number, multiplicity (R = 1: no name count is stored).
-  const std::string good = "      3      0      0      0      0       12        0  1      0         4";
+  const std::string good =
+      "      3      0      0      0      0       12        0  1      0         4";
   const struct {
     const char* line;
     const char* named;
   } cases[] = {
       // A family count is an absolute value.
-      {"     -3      0      0      0      0       12        0  1      1         4", "family count -3"},
-      {"      3     -2      0      0      0       12        0  1      1         4", "supersymmetry code -2"},
+      {"     -3      0      0      0      0       12        0  1      1         4",
+       "family count -3"},
+      {"      3     -2      0      0      0       12        0  1      1         4",
+       "supersymmetry code -2"},
       {"      3      0      0      0      0       12        0 -1      1         4", "level -1"},
-      {"      3      0      0      0      0       12        0  1     -2         4", "model number -2"},
+      {"      3      0      0      0      0       12        0  1     -2         4",
+       "model number -2"},
       // A spectrum is found at least once, and fewer than 10^9 times.
-      {"      3      0      0      0      0       12        0  1      1         0", "multiplicity 0"},
-      {"      6      0      0      0      0       12        0  1      1 2147483648", "multiplicity 2147483648"},
+      {"      3      0      0      0      0       12        0  1      1         0",
+       "multiplicity 0"},
+      {"      6      0      0      0      0       12        0  1      1 2147483648",
+       "multiplicity 2147483648"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.named);
@@ -543,9 +548,10 @@ TEST_F(HeteroticJobsTest, MultiplicitiesThatAddUpBeyondTheLimitEndTheRunWithoutO
               "Line 2 of " + pattern(file(".spectra")) +
                   " holds the multiplicity 900000000, which makes a total above 999999999");
   // Rows of one class add up as well.
-  write(file(".spectra"),
-        spectrumText({"      3      0      0      0      0       12        0  1      0 900000000",
-                      "      6      0      0      0      0       12        0  1      1 900000000"}));
+  write(
+      file(".spectra"),
+      spectrumText({"      3      0      0      0      0       12        0  1      0 900000000",
+                    "      6      0      0      0      0       12        0  1      1 900000000"}));
   EXPECT_EXIT(readPreviousDataInThisProcess(), ::testing::ExitedWithCode(1),
               "Line 2 of " + pattern(file(".spectra")) + " holds the multiplicity 900000000");
 }
@@ -568,9 +574,8 @@ TEST_F(HeteroticJobsTest, ADamagedAlgebraListEndsTheRunWithItsLine) {
 
 TEST_F(HeteroticJobsTest, ExtremeCountsAreJudgedWithoutOverflow) {
   // SU(12) at level 1: names Q, Q*, ... as in the corruption test above.
-  search({"g a 11 1", "g a 1 1"},
-         {"name rep Q 1", "name rep U 2", "name rep D 3", "name rep L 4", "name rep E 5",
-          "name rep N 6"});
+  search({"g a 11 1", "g a 1 1"}, {"name rep Q 1", "name rep U 2", "name rep D 3", "name rep L 4",
+                                   "name rep E 5", "name rep N 6"});
   const int R = 11;
   std::vector<int> extreme = row(R, {3, 2147483647, -2147483647 - 1}, 0);
   // |INT_MAX - INT_MIN| = 2^32 - 1 is no family count of 3.
@@ -602,7 +607,8 @@ TEST_F(HeteroticJobsTest, AnOriginOrAlgebraListWithAnImpossibleFirstNumberIsDama
         dup2(STDERR_FILENO, STDOUT_FILENO);
         getModelNumber(0);
       },
-      ::testing::ExitedWithCode(1), "holds no valid model number(.|\n)*Data corruption in origin file");
+      ::testing::ExitedWithCode(1),
+      "holds no valid model number(.|\n)*Data corruption in origin file");
 }
 
 TEST_F(HeteroticJobsTest, ALastLoopOutsideTheSubgroupTablesIsRefusedAndKept) {

@@ -172,7 +172,8 @@ TEST_F(HodgeFilesTest, ScriptOfTheSameExtensionIsRefusedAndLeftUntouched) {
 }
 
 // A line of the data-file layout with any numbers, as a damaged file may hold them.
-std::string numbersLine(const std::vector<std::string>& numbers, const std::string& name = "quintic") {
+std::string numbersLine(const std::vector<std::string>& numbers,
+                        const std::string& name = "quintic") {
   std::string line;
   for (const std::string& number : numbers) line += number + " ";
   return line + name + "\n";
@@ -181,7 +182,8 @@ std::string numbersLine(const std::vector<std::string>& numbers, const std::stri
 // The 13 numbers of a good ".mipf_data" line (the quintic, MIPF 4 of subgroup 1) with
 // entry k replaced.
 std::vector<std::string> goodNumbers(int k = -1, const std::string& value = "") {
-  std::vector<std::string> numbers = {"101", "1", "0", "0", "0", "4", "4", "1", "10", "1", "1", "4", "1"};
+  std::vector<std::string> numbers = {"101", "1",  "0", "0", "0", "4", "4",
+                                      "1",   "10", "1", "1", "4", "1"};
   if (k >= 0) numbers[static_cast<std::size_t>(k)] = value;
   return numbers;
 }
@@ -204,9 +206,27 @@ TEST_F(HodgeFilesTest, ALastLineCutByAStoppedRunIsDroppedAndTheFileResumesBefore
     ASSERT_EQ(getHodgeSpectra().size(), 2);
     EXPECT_EQ(getHodgeSpectra().counts[1], 1);
   }
+  // A crash of the machine may leave zero bytes where the last lines were to be, after
+  // part of a line or alone: they go as well.
+  const std::string zeros(40, '\0');
+  for (const std::string& tail : {third.substr(0, 20) + zeros, zeros}) {
+    const std::string file = folder.write("z.mipf_data", whole + tail);
+    int next = 0, subgroup = 0, label = -1;
+    EXPECT_EQ(readHodgeData(file, 1, &next, &subgroup, &label), 0);
+    EXPECT_TRUE(alerted("ends inside line 3"));
+    EXPECT_EQ(next, 2);
+    EXPECT_EQ(readFile(file), whole);
+  }
+  // Zero bytes inside the whole lines are damage.
+  const std::string damaged = whole + std::string(3, '\0') + "\n" + whole;
+  const std::string inside = folder.write("d.mipf_data", damaged);
+  int next = 0, subgroup = 0, label = -1;
+  EXPECT_EQ(readHodgeData(inside, 1, &next, &subgroup, &label), -1);
+  EXPECT_TRUE(alerted("is not a MIPF data file (line 3)"));
+  EXPECT_EQ(readFile(inside), damaged);
   // A file cut inside its first line restarts from item 0.
   const std::string file = folder.write("f.hodge", dataLine(row(3, 3, 0, -1), 0, 0).substr(0, 9));
-  int next = 7, subgroup = 7, label = -1;
+  next = 7, subgroup = 7, label = -1;
   EXPECT_EQ(readHodgeData(file, 0, &next, &subgroup, &label), 0);
   EXPECT_EQ(next, 0);
   EXPECT_EQ(subgroup, 0);
@@ -290,11 +310,11 @@ TEST_F(HodgeFilesTest, TheWritersMarksAndTheLargestValuesAreRead) {
   TemporaryFolder folder;
   // No boundary count (-1) and no simple-current data (MIPF and subgroup -1), then the
   // largest MIPF number a file may hold: the scan would go on with 10^9.
-  const std::string file =
-      folder.write("w.mipf_data", numbersLine(goodNumbers(8, "-1")) +
-                                      numbersLine({"1", "101", "0", "-3", "-2", "4", "4", "0", "-1", "1",
-                                                   "0", "-1", "-1"}) +
-                                      numbersLine(goodNumbers(11, "999999999")));
+  const std::string file = folder.write(
+      "w.mipf_data",
+      numbersLine(goodNumbers(8, "-1")) +
+          numbersLine({"1", "101", "0", "-3", "-2", "4", "4", "0", "-1", "1", "0", "-1", "-1"}) +
+          numbersLine(goodNumbers(11, "999999999")));
   int next = 0, subgroup = 0, label = -1;
   EXPECT_EQ(readHodgeData(file, 1, &next, &subgroup, &label), 0);
   EXPECT_TRUE(silent());

@@ -140,7 +140,8 @@ TEST_F(StoremanagerCharactersTest, ARefusedRecordIsNeitherKeptNorShown) {
   // The doublet (dimension 2) given with 3 ground states, after a good vacuum.
   folder.write("A1_level_1.chars", "0 1 0 1 1 3 4 7\n1 4 1 0 3 2 6 8\n");
   SM_loadCharacters(a1);
-  EXPECT_TRUE(alerted("Dimension does not match first term in character expansion.\n(Primary nr. 1)"));
+  EXPECT_TRUE(
+      alerted("Dimension does not match first term in character expansion.\n(Primary nr. 1)"));
   EXPECT_EQ(a1->chars_loaded, 0);
   EXPECT_EQ(row(a1, 1), (std::vector<int>{0, 0, 0, 0}));
   SM_browseCharacter(a1, 1);
