@@ -20,13 +20,27 @@ void printOrbitText(std::string& text) {
   Print("%s\n", text.c_str());
 }
 
+// The Galois action is built for the affine Lie algebras (types 1 to 5) of single algebra
+// mode; any other theory is refused with the reason (a refusal, so a command file goes on).
+bool galoisActionDefined(const char* routine, const char* cosetText, const char* algebraText) {
+  if (tensorModeOn() != 0) {
+    Alert(routine, 0, kRefusedValue, "%s", cosetText);
+    return false;
+  }
+  const SpectrumData* sd = currentRecord();
+  if (sd == nullptr || sd->type < 1 || sd->type > 5) {
+    Alert(routine, 1, kRefusedValue, "%s", algebraText);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int COM_compute_galois(char** /*params*/, int /*n*/) {
-  if (tensorModeOn() != 0) {
-    Alert("COM_compute_galois", 0, 112311, "Galois orbits for Cosets not built in");
+  if (!galoisActionDefined("COM_compute_galois", "Galois orbits for Cosets not built in",
+                           "Galois orbits not defined for this algebra"))
     return 1;
-  }
   setStopSignal(0);
   std::string text;
   SM_printFullGalois(text, currentRecord(), 0, 0, 0);
@@ -35,10 +49,9 @@ int COM_compute_galois(char** /*params*/, int /*n*/) {
 }
 
 int COM_compute_scale(char** /*params*/, int /*n*/) {
-  if (tensorModeOn() != 0) {
-    Alert("COM_compute_scale", 0, 112311, "Scale orbits not well-defined for Cosets");
+  if (!galoisActionDefined("COM_compute_scale", "Scale orbits not well-defined for Cosets",
+                           "Scale orbits not defined for this algebra"))
     return 1;
-  }
   setStopSignal(0);
   std::string text;
   SM_printAllScaleOrbits(text, currentRecord());
@@ -47,10 +60,10 @@ int COM_compute_scale(char** /*params*/, int /*n*/) {
 }
 
 int COM_compute_galoisinvariants(char** /*params*/, int /*n*/) {
-  if (tensorModeOn() != 0) {
-    Alert("COM_compute_galoisinvariants", 0, 112311, "Galois invariants not built in for Cosets");
+  if (!galoisActionDefined("COM_compute_galoisinvariants",
+                           "Galois invariants not built in for Cosets",
+                           "Galois invariants not defined for this algebra"))
     return 0;
-  }
   setStopSignal(0);
   SM_galoisInvariants(currentRecord());
   if (getStopSignal() != 0) Print("aborted\n");

@@ -217,8 +217,20 @@ int COM_heterotic_forbid(char** params, int n) {
 }
 
 int COM_filter_random(char** params, int n) {
-  if (generateRandomFilter(intParameter(params, 0), intParameter(params, 1), currentTensor) != 0)
+  const int depth = intParameter(params, 0);
+  const int samples = intParameter(params, 1);
+  // Depth 0 draws the empty filter and no samples only writes the statistics; below that
+  // the values mean nothing.
+  if (depth < 0) {
+    Alert("COM_filter_random", 0, kRefusedValue, "Invalid depth %d (at least 0)", depth);
     return 1;
+  }
+  if (samples < 0) {
+    Alert("COM_filter_random", 1, kRefusedValue, "Invalid number of samples %d (at least 0)",
+          samples);
+    return 1;
+  }
+  if (generateRandomFilter(depth, samples, currentTensor) != 0) return 1;
   return -n;
 }
 

@@ -73,6 +73,10 @@ SpectrumData* currentRecord();
 int totalPrimaries();
 int totalCurrents();
 
+// A code of the table of minimal-model tensor products (a position 1 to 168, or the level
+// code of an entry); any other value is refused in the name of `routine` (false).
+bool requireMinimalTensorCode(const char* routine, long long code);
+
 // The tensor side of "status" and the three "compute ...spectrum" commands (handlers of
 // CommandsTheory call them in tensor mode); 0 on success, 1 on failure.
 int tensorStatus();

@@ -103,6 +103,18 @@ int COM_identify(char** params, int n) {
       Alert("COM_identify", 1, kRefusedValue, "Too few current components");
       return 1;
     }
+    // One primary of each factor, in that factor's range (the words of the "fprim" type).
+    if (n > TP->NumberOfFactors) {
+      Alert("COM_identify", 3, kRefusedValue, "Too many components");
+      return 1;
+    }
+    for (int i = 0; i < n; ++i) {
+      const int label = labels[static_cast<std::size_t>(i)];
+      if (SM_fieldCheck(getTensorFactor(TP, i), label) == 0) {
+        Alert("COM_identify", 4, kRefusedValue, "Invalid field: %d", label);
+        return 1;
+      }
+    }
     const int field = IdentifyOrbit(TP, labels.data());
     if (captured) {
       if (field < 0) {

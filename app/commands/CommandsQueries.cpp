@@ -698,7 +698,13 @@ int COM_check_branch(char** params, int n) {
 }
 
 int COM_browse_Lorentz(char** params, int n) {
-  displayLorentzReps(intParameter(params, 0));
+  const int d = intParameter(params, 0);
+  // The little-group table knows the dimensions up to the bosonic string's.
+  if (d > 26) {
+    Alert("COM_browse_Lorentz", 0, kRefusedValue, "Maximal dimension: 26");
+    return 1;
+  }
+  displayLorentzReps(d);
   return -n;
 }
 

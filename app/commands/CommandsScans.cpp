@@ -111,8 +111,7 @@ int Scan_tensorcode(long long code, int* orientifoldTotal, int* tensionTotal, in
   PrintStdout("Command scan cy %lld\n", code);
   const long long levels = levelCode(code);
   PrintStdout("CY code %lld\n", levels);
-  std::vector<int> factorLevels;
-  if (interpretMinimalTensor(code, &factorLevels) < 0) return 1;
+  if (!requireMinimalTensorCode("Scan_tensorcode", code)) return 1;
   if (buildCYByCode(code) == 0) return 1;
   const std::string home = usableHomeFolder();
   if (home.empty()) {

@@ -3,6 +3,7 @@
 // names of the tensor product, the table of Calabi-Yau tensor products, and the small
 // queries of simple currents, weights, charges and twists that work in both modes.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -288,12 +289,23 @@ int COM_list_cy(char**, int) {
   return 0;
 }
 
+bool requireMinimalTensorCode(const char* routine, long long code) {
+  const std::vector<std::int64_t>& codes = getMinimalTensorCodes();
+  const long long positions = static_cast<long long>(codes.size());
+  if ((code >= 1 && code <= positions) ||
+      std::find(codes.begin(), codes.end(), code) != codes.end())
+    return true;
+  Alert(routine, 0, kRefusedValue, "invalid CY code %lld", code);
+  return false;
+}
+
 namespace {
 
 // The tensor product of a minimal-model code: the D5 algebra at level 1 graded by its
 // current 2, then one N=2 minimal model per level, in tensor mode. False (the current
-// theory unchanged) for an invalid code.
-bool buildMinimalTensorProduct(int code, bool recordCode) {
+// theory unchanged) for an invalid code, which is refused in the name of `routine`.
+bool buildMinimalTensorProduct(const char* routine, int code, bool recordCode) {
+  if (!requireMinimalTensorCode(routine, code)) return false;
   std::vector<int> levels;
   if (interpretMinimalTensor(code, &levels) < 0) return false;
   SpectrumData* spaceTime = SM_getData(4, 5, 1);
@@ -325,7 +337,7 @@ bool buildMinimalTensorProduct(int code, bool recordCode) {
 
 int COM_build_nonsusycy(char** params, int n) {
   if (n < 1) return 1;
-  if (!buildMinimalTensorProduct(intParameter(params, 0), true)) return 1;
+  if (!buildMinimalTensorProduct("COM_build_nonsusycy", intParameter(params, 0), true)) return 1;
   setIntPar("Super", 1);
   setSusySearch(0);
   return -1;
@@ -336,8 +348,8 @@ namespace {
 // The supersymmetric product of a code with its simple-current invariants loaded; 0, or 1
 // when the code is invalid or a step fails. "build cy" records the code and stores the
 // invariants; a catalogue entry is rebuilt without either.
-int buildSupersymmetricMinimalTensor(int code, bool asCommand) {
-  if (!buildMinimalTensorProduct(code, asCommand)) return 1;
+int buildSupersymmetricMinimalTensor(const char* routine, int code, bool asCommand) {
+  if (!buildMinimalTensorProduct(routine, code, asCommand)) return 1;
   // The space-time supersymmetry current has label 1 in every factor.
   const int factors = std::max(10, currentTensor->NumberOfFactors);
   std::vector<int> spectralFlow(static_cast<std::size_t>(factors), 1);
@@ -355,15 +367,18 @@ int buildSupersymmetricMinimalTensor(int code, bool asCommand) {
 
 int COM_build_cy(char** params, int n) {
   if (n < 1) return 1;
-  if (buildSupersymmetricMinimalTensor(intParameter(params, 0), true) != 0) return 1;
+  if (buildSupersymmetricMinimalTensor("COM_build_cy", intParameter(params, 0), true) != 0)
+    return 1;
   return -1;
 }
 
-int buildCatalogueTensorProduct(int code) { return buildSupersymmetricMinimalTensor(code, false); }
+int buildCatalogueTensorProduct(int code) {
+  return buildSupersymmetricMinimalTensor("buildCatalogueTensorProduct", code, false);
+}
 
 int COM_search_tachyons(char** params, int n) {
   if (n < 1) return 1;
-  if (!buildMinimalTensorProduct(intParameter(params, 0), false)) return 1;
+  if (!buildMinimalTensorProduct("COM_search_tachyons", intParameter(params, 0), false)) return 1;
   setIntPar("Super", 1);
   if (computeTachyonSpectrum(currentTensor) < 0) return 1;
   return -1;

@@ -29,6 +29,10 @@
 
 namespace {
 
+// Refusals of a candidate invariant (a typed text that does not parse, or a matrix that
+// is not invariant): severity 2, so that a command file reports them and goes on.
+constexpr int kRefusedInvariant = 100201;
+
 struct InvariantUserState {
   std::vector<int> modmat;  // the work matrix of the typed builders
 };
@@ -71,7 +75,7 @@ bool parseList(const std::string& list, int N, std::vector<std::pair<int, int>>&
   items.clear();
   for (char c : list) {
     if (isdigit(static_cast<unsigned char>(c)) == 0 && c != '*' && c != '+') {
-      Alert("addEntries", 0, 100302, "Invalid character \"%c\" in input string", c);
+      Alert("addEntries", 0, kRefusedInvariant, "Invalid character \"%c\" in input string", c);
       return false;
     }
   }
@@ -79,7 +83,7 @@ bool parseList(const std::string& list, int N, std::vector<std::pair<int, int>>&
   while (p <= list.size()) {
     int first = 0;
     if (!readNumber(list, p, &first)) {
-      Alert("addEntries", 1, 100302, "Syntax error in \"%s\"", list.c_str());
+      Alert("addEntries", 1, kRefusedInvariant, "Syntax error in \"%s\"", list.c_str());
       return false;
     }
     int multiplicity = 1;
@@ -88,18 +92,18 @@ bool parseList(const std::string& list, int N, std::vector<std::pair<int, int>>&
       ++p;
       multiplicity = first;
       if (!readNumber(list, p, &label)) {
-        Alert("addEntries", 1, 100302, "Syntax error in \"%s\"", list.c_str());
+        Alert("addEntries", 1, kRefusedInvariant, "Syntax error in \"%s\"", list.c_str());
         return false;
       }
     }
     if (label < 0 || label >= N) {
-      Alert("addEntries", 2, 100302, "Label %d out of range", label);
+      Alert("addEntries", 2, kRefusedInvariant, "Label %d out of range", label);
       return false;
     }
     items.emplace_back(multiplicity, label);
     if (p >= list.size()) break;
     if (list[p] != '+') {
-      Alert("addEntries", 1, 100302, "Syntax error in \"%s\"", list.c_str());
+      Alert("addEntries", 1, kRefusedInvariant, "Syntax error in \"%s\"", list.c_str());
       return false;
     }
     ++p;
@@ -137,7 +141,7 @@ int addEntries(int* M, const char* holo, const char* anti, int k) {
       int& entry = M[static_cast<std::size_t>(a) * N + b];
       if (__builtin_mul_overflow(k, m1, &term) || __builtin_mul_overflow(term, m2, &term) ||
           __builtin_add_overflow(entry, term, &entry)) {
-        Alert("addEntries", 3, 100302, "Multiplicity too large");
+        Alert("addEntries", 3, kRefusedInvariant, "Multiplicity too large");
         return 0;
       }
     }
@@ -153,7 +157,8 @@ int* buildAutomorphism(int* M, const char* input) {
   std::size_t p = 0;
   while (p < text.size()) {
     if (text[p] != '<') {
-      Alert("buildAutomorphism", 0, 100302, "Syntax error: %s...", twoAt(text, p).c_str());
+      Alert("buildAutomorphism", 0, kRefusedInvariant, "Syntax error: %s...",
+            twoAt(text, p).c_str());
       return nullptr;
     }
     ++p;
@@ -162,11 +167,12 @@ int* buildAutomorphism(int* M, const char* input) {
       if (p >= text.size()) return nullptr;  // the text ends inside the cycle
       int label = 0;
       if (isdigit(static_cast<unsigned char>(text[p])) == 0) {
-        Alert("buildAutomorphism", 1, 100302, "Non-numerical label: %s...", twoAt(text, p).c_str());
+        Alert("buildAutomorphism", 1, kRefusedInvariant, "Non-numerical label: %s...",
+              twoAt(text, p).c_str());
         return nullptr;
       }
       if (!readNumber(text, p, &label) || label >= N) {
-        Alert("buildAutomorphism", 2, 100302, "Label: %d out of range", label);
+        Alert("buildAutomorphism", 2, kRefusedInvariant, "Label: %d out of range", label);
         return nullptr;
       }
       cycle.push_back(label);
@@ -178,14 +184,15 @@ int* buildAutomorphism(int* M, const char* input) {
       if (text[p] == '>') {
         // A cycle needs a second label where the bracket closes.
         if (cycle.size() < 2) {
-          Alert("buildAutomorphism", 1, 100302, "Non-numerical label: %s...",
+          Alert("buildAutomorphism", 1, kRefusedInvariant, "Non-numerical label: %s...",
                 twoAt(text, p).c_str());
           return nullptr;
         }
         ++p;
         break;
       }
-      Alert("buildAutomorphism", 0, 100302, "Syntax error: %s...", twoAt(text, p).c_str());
+      Alert("buildAutomorphism", 0, kRefusedInvariant, "Syntax error: %s...",
+            twoAt(text, p).c_str());
       return nullptr;
     }
     for (int a : cycle) M[static_cast<std::size_t>(a) * N + a] = 0;
@@ -208,7 +215,7 @@ int* buildMatrix(const char* input) {
     if (text[p] == '+') {
       ++p;
     } else if (!first) {
-      Alert("buildMatrix", 0, 100302, "Syntax error: unexpected %c", text[p]);
+      Alert("buildMatrix", 0, kRefusedInvariant, "Syntax error: unexpected %c", text[p]);
       return nullptr;
     }
     first = false;
@@ -216,22 +223,23 @@ int* buildMatrix(const char* input) {
     int k = 1;
     if (isdigit(static_cast<unsigned char>(text[p])) != 0) {
       if (!readNumber(text, p, &k)) {
-        Alert("addEntries", 3, 100302, "Multiplicity too large");
+        Alert("addEntries", 3, kRefusedInvariant, "Multiplicity too large");
         return nullptr;
       }
       if (p >= text.size() || text[p] != '*' || p + 1 >= text.size() || text[p + 1] != '(') {
         const std::size_t at = p < text.size() && text[p] == '*' ? p + 1 : p;
-        Alert("buildMatrix", 1, 100302, "Syntax error: %s...", twoAt(text, at).c_str());
+        Alert("buildMatrix", 1, kRefusedInvariant, "Syntax error: %s...", twoAt(text, at).c_str());
         return nullptr;
       }
       ++p;
     } else if (text[p] != '(') {
-      Alert("buildMatrix", 2, 100302, "Non-numerical multiplicity factor: %c...", text[p]);
+      Alert("buildMatrix", 2, kRefusedInvariant, "Non-numerical multiplicity factor: %c...",
+            text[p]);
       return nullptr;
     }
     const std::size_t close = closingBracket(text, p);
     if (close == std::string::npos) {
-      Alert("buildMatrix", 3, 100302, "Bracket mismatch");
+      Alert("buildMatrix", 3, kRefusedInvariant, "Bracket mismatch");
       break;
     }
     const std::string holo = text.substr(p + 1, close - p - 1);
@@ -245,13 +253,13 @@ int* buildMatrix(const char* input) {
       const std::size_t end =
           p < text.size() && text[p] == '(' ? closingBracket(text, p) : std::string::npos;
       if (end == std::string::npos) {
-        Alert("buildMatrix", 4, 100302, "Syntax error");
+        Alert("buildMatrix", 4, kRefusedInvariant, "Syntax error");
         return nullptr;
       }
       anti = text.substr(p + 1, end - p - 1);
       p = end + 1;
     } else {
-      Alert("buildMatrix", 5, 100302, "Missing anti-holomorphic factor");
+      Alert("buildMatrix", 5, kRefusedInvariant, "Missing anti-holomorphic factor");
       return nullptr;
     }
     if (addEntries(M, holo.c_str(), anti.c_str(), k) == 0) return nullptr;
@@ -348,7 +356,7 @@ int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent
       if (quiet) {
         Print("Not modular invariant\n");
       } else {
-        Alert("acceptCandidateInvariant", 0, 100302, "Not modular invariant");
+        Alert("acceptCandidateInvariant", 0, kRefusedInvariant, "Not modular invariant");
       }
       return 0;
     }
@@ -410,7 +418,7 @@ int buildInvariant(const char* input, int makeCurrent) {
   if (M == nullptr) return 0;
   const std::size_t size = static_cast<std::size_t>(primaryCount()) * primaryCount();
   if (std::all_of(M, M + size, [](int v) { return v == 0; })) {
-    Alert("buildInvariant", 0, 100302, "Invariant is zero");
+    Alert("buildInvariant", 0, kRefusedInvariant, "Invariant is zero");
     return 0;
   }
   return acceptCandidateInvariant(M, 1, 1, makeCurrent, 0);

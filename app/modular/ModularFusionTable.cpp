@@ -913,9 +913,10 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
   std::atomic<long long> triplesDone{0};
   int started = 1;
   const char* progressName = check ? "Checking fusion coefficients" : "Computing the fusion table";
-  // Progress counts triples p <= q <= r and reads elapsed time (the work is threaded). No
-  // question before a long table.
-  startProgressInfoElapsed(progressName, 0, static_cast<double>(total));
+  // Progress counts triples p <= q <= r and reads elapsed time (the work is threaded). The
+  // check ("check fusion") asks before a long run, as the other checks of S do; the table
+  // that other commands wait for does not.
+  startProgressInfoElapsed(progressName, check ? 1 : 0, static_cast<double>(total));
   const auto productStart = std::chrono::steady_clock::now();
   const bool finished =
       runTeam(workers, stop, triplesDone, results, &started, [&](WorkerResult& result) {

@@ -5,7 +5,10 @@
 // loop. Counts are 64-bit; the "next action" count makes the per-step cost of
 // incrementProgressInfo one increment and one comparison. Times are processor seconds
 // (CPUTime), so the injected clock of the tests drives the estimates; a record started by
-// startProgressInfoElapsed reads the steady wall clock instead (threaded work).
+// startProgressInfoElapsed reads the wall clock instead (threaded work, replaceable for
+// tests too). Such work is reported in bursts, so its record looks at the time at every
+// report until a second has passed: the question about a long loop comes after about one
+// second, whatever the size of the bursts.
 #include "runtime/Terminal.h"
 
 #include <sys/ioctl.h>
@@ -53,6 +56,10 @@ constexpr int kStartLineSize = 120;
 
 bool defaultTerminalQuery() { return isatty(STDOUT_FILENO) != 0; }
 
+double steadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 // Set by the SIGINT handler, taken by the program. It lives outside TerminalState because
 // a signal handler may only touch a plain volatile sig_atomic_t.
 volatile std::sig_atomic_t interruptPending = 0;
@@ -83,6 +90,7 @@ struct TerminalState {
   ProgressInfo* current = nullptr;
   AnswerSource answerSource = getstring;
   TerminalQuery terminalQuery = defaultTerminalQuery;
+  WallClockSource wallClock = steadySeconds;
 };
 
 TerminalState& state() {
@@ -104,13 +112,8 @@ unsigned long long saturatingAdd(unsigned long long a, unsigned long long b) {
   return __builtin_add_overflow(a, b, &sum) ? kNever : sum;
 }
 
-double wallSeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 double recordNow(const ProgressInfo* record) {
-  return record->elapsedClock ? wallSeconds() : CPUTime();
+  return record->elapsedClock ? state().wallClock() : CPUTime();
 }
 
 int progressWrite(const std::string& text) {
@@ -210,6 +213,10 @@ InterruptibleRead::~InterruptibleRead() {
 void setStandardOutputTerminalQuery(TerminalQuery query) {
   state().terminalQuery = query != nullptr ? query : defaultTerminalQuery;
 }
+
+void setWallClockSource(WallClockSource source) {
+  state().wallClock = source != nullptr ? source : steadySeconds;
+}
 bool standardOutputIsTerminal() { return state().terminalQuery(); }
 
 long long getNextAction(const ProgressInfo* record) {
@@ -257,8 +264,9 @@ void startProgress(const char* name, int ask, double total, bool elapsedClock) {
   }
   record->percentStep = static_cast<unsigned long long>(total / 100) + 1;
   record->threshold = record->percentStep;
-  record->nextCheck = 10;
-  record->nextAction = record->percentStep < 10 ? record->percentStep : 10;
+  record->nextCheck = elapsedClock ? 1 : 10;
+  record->nextAction =
+      record->percentStep < record->nextCheck ? record->percentStep : record->nextCheck;
   record->percent = 0;
   record->ask = getBackground() != 0 ? 0 : ask;
   record->state = 1;
@@ -296,14 +304,19 @@ int progressAction(TerminalState& s, ProgressInfo* record) {
   if (record->counter >= record->nextCheck) {
     double elapsed = recordNow(record) - record->start - record->paused;
     if (elapsed < 1.0) {
-      while (record->nextCheck <= record->counter)
-        record->nextCheck = record->nextCheck * 10 > static_cast<unsigned long long>(INT_MAX)
-                                ? kNever
-                                : record->nextCheck * 10;
+      if (record->elapsedClock) {
+        record->nextCheck = saturatingAdd(record->counter, 1);
+      } else {
+        while (record->nextCheck <= record->counter)
+          record->nextCheck = record->nextCheck * 10 > static_cast<unsigned long long>(INT_MAX)
+                                  ? kNever
+                                  : record->nextCheck * 10;
+      }
     } else {
       record->nextCheck = kNever;
       double expected = elapsed * record->total / static_cast<double>(record->counter);
-      if (expected > 60.0 && record->percent == 0) {
+      // A burst record checks at its first report after one second, never late.
+      if (expected > 60.0 && (record->percent == 0 || record->elapsedClock)) {
         whipe();
         if (record->ask == 0) {
           ProgressPrint("Process: %s; Expected total time %7.2f sec\n", record->name.c_str(), expected);
@@ -579,5 +592,6 @@ void resetTerminal() {
   s.current = s.records.empty() ? nullptr : &s.records.front();
   s.answerSource = getstring;
   s.terminalQuery = defaultTerminalQuery;
+  s.wallClock = steadySeconds;
   removeInterruptHandler();
 }

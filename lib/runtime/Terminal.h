@@ -19,7 +19,8 @@
 void startProgressInfo(const char* name, int ask, double total);
 // As startProgressInfo, for work spread over several threads: its estimates and its total
 // are elapsed (wall-clock) time, since processor time grows with every thread, and its
-// completion line says so.
+// completion line says so. Its steps come in bursts (advanceProgressInfo), so the time is
+// judged at the first report after one second, however far the bursts have got.
 void startProgressInfoElapsed(const char* name, int ask, double total);
 // Called once per loop step; returns 1 when the user declined to continue, else 0.
 int incrementProgressInfo();
@@ -89,6 +90,11 @@ ProgressInfo* allocateProgressInfo(ProgressInfo* parent);
 // Standard output while terminal output is on; erases a progress line first.
 int ProgressPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int PrintProgress(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Replaces the wall clock (seconds) that the records of startProgressInfoElapsed read
+// (tests fix time with it); nullptr restores the steady clock.
+using WallClockSource = double (*)();
+void setWallClockSource(WallClockSource source);
 
 // Replaces the check whether standard output is a terminal (tests); nullptr restores isatty.
 using TerminalQuery = bool (*)();

@@ -156,6 +156,47 @@ TEST_F(ModularFusionTableTest, TheFullCheckCountsEveryCoefficientOnce) {
   EXPECT_NE(capture.printed.find("Cases checked: 220 out of 220 ("), std::string::npos);
 }
 
+namespace {
+
+bool onTerminal() {
+  return true;
+}
+
+// A wall clock that moves 1000 s on every reading.
+double advancingWallClock() {
+  static double now = 0.0;
+  now += 1000.0;
+  return now;
+}
+
+}  // namespace
+
+TEST_F(ModularFusionTableTest, AFullCheckPredictedBeyondAMinuteAsksWhetherToGoOn) {
+  // A1 level 40: 41 fields, 41 x 42 x 43 / 6 = 12341 coefficients (a shown progress line).
+  useTheory(1, 1, 40);
+  setInteractive(1);
+  setProgressInfo(1);
+  setStandardOutputTerminalQuery(onTerminal);
+  startModal();
+  ScriptedAnswers answers({"no"});
+  setWallClockSource(advancingWallClock);
+  OutputCapture capture;
+  CheckFusion(0);
+  setWallClockSource(nullptr);
+  stopModal();
+  setInteractive(0);
+  // Whatever was done by the first report, its estimate is at least 1000 s: asked once,
+  // and the answer "No" stops the check.
+  EXPECT_EQ(ScriptedAnswers::left(), 0u);
+  EXPECT_NE(capture.all.find("Process: Checking fusion coefficients; Expected total time"),
+            std::string::npos)
+      << capture.all;
+  EXPECT_EQ(getStopSignal(), 1);
+  EXPECT_NE(capture.printed.find("Cases checked: 0 out of 12341 ("), std::string::npos)
+      << capture.printed;
+  setStopSignal(0);
+}
+
 TEST_F(ModularFusionTableTest, MoreSamplesThanCoefficientsCheckEachOnce) {
   // E8 at level 1 has one field and one coefficient.
   useTheory(5, 8, 1);

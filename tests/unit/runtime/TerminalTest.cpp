@@ -353,6 +353,51 @@ TEST_F(TerminalTest, ABurstOfStepsIsEstimatedOnTheStepsDone) {
   EXPECT_NE(capture.progress.find("burst completed; Total time    2.00 sec.\n"), std::string::npos);
 }
 
+// A wall clock set by the test, in seconds.
+double wallNow = 0.0;
+double testWallClock() {
+  return wallNow;
+}
+
+TEST_F(TerminalTest, ThreadedWorkAsksAtItsFirstReportAfterASecond) {
+  allowProgress();
+  wallNow = 0.0;
+  setWallClockSource(testWallClock);
+  OutputCapture capture;
+  ScriptedAnswers answers({"no"});
+  startProgressInfoElapsed("table", 1, 1000000);  // step 10001
+  wallNow = 0.5;
+  EXPECT_EQ(advanceProgressInfo(3000), 0);  // half a second: too early to judge
+  wallNow = 1.5;
+  // 23000 steps in 1.5 s: 1.5 x 1000000 / 23000 = 65.22 s expected. The burst has passed
+  // two percent steps already, which does not delay the question of threaded work.
+  EXPECT_EQ(advanceProgressInfo(20000), 1);
+  setWallClockSource(nullptr);
+  EXPECT_EQ(ScriptedAnswers::left(), 0u);
+  EXPECT_NE(capture.diagnostics.find("Process: table; Expected total time   65.22 sec. Continue?"),
+            std::string::npos)
+      << capture.diagnostics;
+  EXPECT_EQ(getStopSignal(), 1);
+  EXPECT_EQ(advanceProgressInfo(1000), 0);  // the record was stopped
+}
+
+TEST_F(TerminalTest, ThreadedWorkOfLessThanAMinuteGoesOnWithoutAQuestion) {
+  allowProgress();
+  wallNow = 0.0;
+  setWallClockSource(testWallClock);
+  OutputCapture capture;
+  startProgressInfoElapsed("table", 1, 1000000);
+  wallNow = 1.0;
+  // A fifth of the work in the first second: 5 s in all.
+  EXPECT_EQ(advanceProgressInfo(200000), 0);
+  wallNow = 100.0;  // the time is looked at once only
+  EXPECT_EQ(advanceProgressInfo(100000), 0);
+  setWallClockSource(nullptr);
+  EXPECT_EQ(capture.all.find("Expected total time"), std::string::npos) << capture.all;
+  EXPECT_EQ(getStopSignal(), 0);
+  stopProgressInfo("table");
+}
+
 TEST_F(TerminalTest, ThreadedWorkGivesElapsedTime) {
   allowProgress();
   FixedClock clock;
