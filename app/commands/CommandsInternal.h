@@ -63,6 +63,20 @@ inline int parameterValue(const int* pointer, int fallback) {
 }
 bool commandsHighPrecision();
 
+// "Autostore" on while alive, the earlier value restored on the way out: the scans and the
+// catalogue tools rebuild a case by its MIPF number, which names a stored invariant only
+// while the invariants are kept.
+class AutostoreOn {
+ public:
+  AutostoreOn();
+  ~AutostoreOn();
+  AutostoreOn(const AutostoreOn&) = delete;
+  AutostoreOn& operator=(const AutostoreOn&) = delete;
+
+ private:
+  int saved_;
+};
+
 // The command word typed just before the parameters ("" outside a handler).
 std::string lastCommandWord();
 // 1 in tensor mode.

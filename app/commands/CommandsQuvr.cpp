@@ -86,7 +86,8 @@ int COM_search_guided_sm(char** params, int n) {
     return 1;
   }
   setSusySearch(1);
-  runGuidedSearchFile(params[0], BuildQUVRmodel);
+  AutostoreOn autostore;
+  GuidedSearch(params[0]);
   return -n;
 }
 
@@ -98,6 +99,7 @@ int COM_browse_generic(char** params, int n) {
   int v[10] = {};
   for (int k = 0; k < n && k < 10; ++k) v[k] = intParameter(params, k);
   const int level = parameterValue(commandsState().smInfo, 0);
+  AutostoreOn autostore;
   BrowseGeneric(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], level);
   return -n;
 }

@@ -21,26 +21,6 @@ int number(char** params, int i) { return intParameter(params, i); }
 
 const char* currentCYText() { return getCurrentCY().c_str(); }
 
-// "Autostore" switched on while alive.
-class AutostoreOn {
- public:
-  AutostoreOn() : pointer_(getIntParPointer("Autostore")) {
-    if (pointer_ != nullptr) {
-      saved_ = *pointer_;
-      *pointer_ = 1;
-    }
-  }
-  ~AutostoreOn() {
-    if (pointer_ != nullptr) *pointer_ = saved_;
-  }
-  AutostoreOn(const AutostoreOn&) = delete;
-  AutostoreOn& operator=(const AutostoreOn&) = delete;
-
- private:
-  int* pointer_;
-  int saved_ = 0;
-};
-
 struct SMSearchCommand {
   const char* words;
   const char* parameters;

@@ -43,20 +43,6 @@ namespace {
 // The list of scanned MIPFs in the home folder.
 constexpr const char* kMIPFListFile = "MIPFlist";
 
-int autostoreValue() { return getValue(getIntParPointer("Autostore")); }
-
-// Runs a scan with "Autostore" on, restoring the earlier value on the way out.
-class AutostoreOn {
- public:
-  AutostoreOn() : saved_(autostoreValue()) { setIntPar("Autostore", 1); }
-  ~AutostoreOn() { setIntPar("Autostore", saved_); }
-  AutostoreOn(const AutostoreOn&) = delete;
-  AutostoreOn& operator=(const AutostoreOn&) = delete;
-
- private:
-  int saved_;
-};
-
 int hodgeCommand(char** params, int n, int kind, int collect) {
   const std::string stem = computeHodgeFilename(params, n);
   HodgeScan(stem, kind, collect);

@@ -166,21 +166,26 @@ std::string PrintBraneIdentity(StandardModel* record, int stackCount) {
   const std::string equivalence =
       CheckBraneEquivalences(record->groupTypes, record->antisymmetricTensors,
                              record->symmetricTensors, record->Gamma, record->Delta, nullptr);
+  std::snprintf(record->equivalence, sizeof record->equivalence, "%s", equivalence.c_str());
   Print("Brane equivalence: %s\n", equivalence.c_str());
   const std::string identity = getBraneIdentity(record->pairIdentification, stackCount);
   if (identity.empty()) return identity;
+  std::snprintf(record->identity, sizeof record->identity, "%s", identity.c_str());
   bool distinct = true;
   for (int p = 0; p < 6; ++p) distinct = distinct && record->pairIdentification[p] == 0;
   if (distinct) {
     Print("All branes are distinct\n");
     return identity;
   }
+  // One line however many stacks share a brane.
   const int n = std::min(std::max(stackCount, 0), 4);
+  bool shared = false;
   for (char letter = 'a'; letter <= 'd'; ++letter) {
     int seen = 0;
     for (int k = 0; k < n; ++k) seen += identity[static_cast<std::size_t>(k)] == letter ? 1 : 0;
-    if (seen >= 2) Print("Brane identity:   %s\n", identity.c_str());
+    shared = shared || seen >= 2;
   }
+  if (shared) Print("Brane identity:   %s\n", identity.c_str());
   return identity;
 }
 

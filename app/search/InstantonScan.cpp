@@ -119,6 +119,7 @@ void printScanTitle(const char* file, int type) {
 FILE* openModelFile(const char* file) {
   FILE* in = std::fopen(convertFileName(file).c_str(), "r");
   if (in == nullptr) Alert("InstantonScan", 0, 120406, "Could not open input file %s\n", file);
+  else startModelInput();
   return in;
 }
 

@@ -27,7 +27,10 @@ void setThreeStack(int four);
 int countQuarksAndLeptons(int store, int keepCharges);
 int storeSMdata();
 int checkSMForTachyons();
-int writeStandardModelInfo();
+// The detailed report of SM; without showIdentity the brane equivalence and identity
+// lines are left out (a caller that has shown them already). 0, or -1 after the alert
+// when the spectrum does not count as the standard model.
+int writeStandardModelInfo(bool showIdentity = true);
 ModelRow copyStandardModelToModelsFormat(const StandardModel& model);
 void copyModelsFormatToStandardModel(StandardModel* model, const int* record, int number);
 int LocalU1Equations(StandardModel* model, int equationsOnly);
@@ -72,6 +75,7 @@ struct ModelAnalysisCounters {
   long long tensorCodeless = 0;   // accepted candidates with tensor code -1 (never stored)
 };
 const ModelAnalysisCounters& modelAnalysisCounters();
+void resetModelAnalysisCounters();
 // The family count F every count compares with, the event flags and the success level are
 // the search driver's run state (SearchDriver.h: getFamiliesRequired, searchEvents,
 // getSuccessLevel); computeY raises the level to 4 and clears the flags 4-19.

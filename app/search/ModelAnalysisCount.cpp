@@ -60,6 +60,7 @@ bool anomalyEquation(const StandardModel& m, int x, int n, int row[5]) {
 using namespace modelanalysis;
 
 const ModelAnalysisCounters& modelAnalysisCounters() { return state().counters; }
+void resetModelAnalysisCounters() { state().counters = ModelAnalysisCounters(); }
 
 // ---------------------------------------------------------------------------------------
 // The four counters

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "search/AbelianMasses.h"
+#include "search/Catalogue.h"
 #include "search/ChanPaton.h"
 #include "search/ModelAnalysisInternal.h"
 #include "strings/HiddenSector.h"
@@ -274,7 +276,7 @@ void PrintGenerator(char letter, int n, const int* eigenvalues, const int* multi
   Print("%*s%s\n", indent, "", GeneratorString(letter, count, e, m, norm).c_str());
 }
 
-int writeStandardModelInfo() {
+int writeStandardModelInfo(bool showIdentity) {
   StandardModel& m = SM;
   if (countQuarksAndLeptons(0, 0) == 0) {
     Alert("writeStandardModelInfo", 0, 212404, "Unexpected spectrum counting error");
@@ -283,9 +285,15 @@ int writeStandardModelInfo() {
   const int n = m.stackCount == 3 ? 3 : 4;
   banner45("\n    Brane intersections");
   Print("Standard model spectrum nr %d\n", m.modelNumber);
-  std::memcpy(m.identity, m.pairIdentification[5] < 0 ? "????" : "abcd", 5);
-  Print("Brane equivalence: %s\n", m.equivalence);
-  Print("Brane identity   : %s\n", m.identity);
+  if (showIdentity) {
+    // The identity of the record's own pair codes; a conjugate identification has none.
+    const bool conjugate = std::any_of(std::begin(m.pairIdentification), std::end(m.pairIdentification),
+                                       [](int code) { return code < 0; });
+    const std::string identity = conjugate ? "????" : getBraneIdentity(m.pairIdentification, n);
+    std::snprintf(m.identity, sizeof m.identity, "%s", identity.c_str());
+    Print("Brane equivalence: %s\n", m.equivalence);
+    Print("Brane identity   : %s\n", m.identity);
+  }
   if (m.tensorCode >= 0) {
     Print("Orientifold nr: %d\n", m.orientifold);
     PrintVec(2 * n, m.branes, "Boundaries");

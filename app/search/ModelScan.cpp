@@ -138,6 +138,12 @@ std::vector<int> buildProfileRow() {
 
 void resetModelScan() { state() = ModelScanState(); }
 
+void startModelInput() {
+  ModelScanState& s = state();
+  s.linesRead = 0;
+  s.linesShown = 0;
+}
+
 int readModelInputLine(FILE* file, int* status) {
   ModelScanState& s = state();
   StandardModel& m = SM;
@@ -338,6 +344,7 @@ void StandardModelTadpoleScan(const char* file, int type) {
     Alert("StandardModelTadpoleScan", 0, 120406, "Could not open input file %s\n", file);
     return;
   }
+  startModelInput();
   separator(45);
   if (type == -1) Print("Scanning file %s\n", file);
   else Print("Scanning file %s for models of type %d\n", file, type);

@@ -6,7 +6,10 @@
 #include <cstdio>
 
 // 1 when a model line was read into `SM`, 0 at the end of the file or at the terminator.
+// Lines are numbered (in the title) and shown from the last startModelInput on.
 int readModelInputLine(FILE* file, int* status);
+// A new model file: its lines are numbered and shown afresh.
+void startModelInput();
 // mode -2 remembers SM's case, -1 forgets it (both answer 0); otherwise rebuilds the case:
 // 1, or 0 on failure; mode 1 also verifies the candidate.
 int modelInitialization(int mode, int scan);

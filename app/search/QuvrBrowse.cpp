@@ -146,8 +146,10 @@ void PrintFullQUVRData(const int* record) {
     PrintDim(record[8 + e], n, reps, record, z, record + 48, record + 52);
   }
   Print("\n");
-  StandardModel copy = SM;
-  const std::string identity = PrintBraneIdentity(&copy, n);
+  // The record is the model from here on: its equivalences and identity are its own.
+  CopyQUVRmodelToSMstruct(record, 3);
+  SM.modelNumber = record[56];
+  const std::string identity = PrintBraneIdentity(&SM, n);
   // Identity letters a-d name the stack each stack is recombined into.
   int map[4] = {0, 1, 2, 3};
   for (int k = 0; k < n && k < static_cast<int>(identity.size()); ++k)
@@ -206,7 +208,6 @@ void PrintFullQUVRData(const int* record) {
   }
   PrintSeparatorWithText(45, "");
   Print("\n");
-  CopyQUVRmodelToSMstruct(record, 3);
   SM.tensorCode = -1, SM.MIPF = -1, SM.orientifold = -1;
   std::snprintf(SM.title, sizeof SM.title, "global model nr. %d", record[56]);
   // A record newly loaded into SM: its details have not been printed yet.
@@ -275,7 +276,7 @@ void BrowseGeneric(int type, int tensorCode, int MIPF, int orientifold, int a, i
   else
     Print("\nOriginally found for Tensor Product %d, MIPF %d.\nRegenerated for Tensor Product %d, MIPF %d\n\n",
           record[59], record[60], tensorCode, MIPF);
-  buildCY(static_cast<unsigned>(tensorCode));
+  if (buildCY(static_cast<unsigned>(tensorCode)) == static_cast<unsigned>(-1)) return;
   const std::string mipf = std::to_string(MIPF);
   buildInvariant(mipf.c_str(), 1);
   PrintSeparatorWithText(61, "Orientifolds and boundary states");

@@ -1,6 +1,11 @@
 // Readers of catalogue records and model-file lines.
 #include "search/QuvrFiles.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 
@@ -42,4 +47,47 @@ std::string modelFileLineText(const ModelFileLine& l) {
 std::string modelFileEndLine(int status) {
   return formatText("%d %d %d %d %d %d %d %d %d %d %d %d name %d\n", -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                     status);
+}
+
+namespace {
+
+// The integer at *p (after blanks), moving p past it; false when there is none or it does
+// not fit an int.
+bool readInt(const char*& p, int* value) {
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(p, &end, 10);
+  if (end == p || errno != 0 || v < INT_MIN || v > INT_MAX) return false;
+  *value = static_cast<int>(v);
+  p = end;
+  return true;
+}
+
+}  // namespace
+
+int parseModelFileLine(const char* text, ModelFileLine* line) {
+  const char* p = text;
+  int v[12];
+  for (int& x : v)
+    if (!readInt(p, &x)) return 0;
+  p += std::strspn(p, " \t");
+  const std::size_t length = std::strcspn(p, " \t\r\n");
+  if (length == 0 || length > 80) return 0;
+  const std::string name(p, length);
+  p += length;
+  int status = 0;
+  if (!readInt(p, &status)) return 0;
+  p += std::strspn(p, " \t\r\n");
+  if (*p != '\0') return 0;
+  line->type = v[0];
+  line->tensorCode = v[1];
+  line->MIPF = v[2];
+  line->orientifold = v[3];
+  for (int k = 0; k < 4; ++k) {
+    line->boundaries[k] = v[4 + k];
+    line->multiplicities[k] = v[8 + k];
+  }
+  line->name = name;
+  line->status = status;
+  return 1;
 }

@@ -30,6 +30,10 @@ struct ModelFileLine {
 
 // 1 a line read, 0 the end of the file or an unreadable line (reported once per file).
 int readModelFileLine(FILE* file, ModelFileLine* line, const char* path);
+// One line of text in the model-file layout: twelve integers, a word and an integer, and
+// nothing else (a ".pre_models" line, fourteen integers, reads its thirteenth as the word).
+// 1 read, 0 not a model line.
+int parseModelFileLine(const char* text, ModelFileLine* line);
 // The line in the model-file format "%d ... %s %d\n".
 std::string modelFileLineText(const ModelFileLine& line);
 // The end line of a model file with its status.

@@ -13,6 +13,7 @@
 #include "invariants/Invariants.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/SystemUtility.h"
 #include "search/QuvrFiles.h"
 #include "search/SearchDriver.h"
 #include "search/SearchSM.h"
@@ -25,7 +26,8 @@ namespace {
 struct QuvrGuidedState {
   unsigned lastTensor = static_cast<unsigned>(-1);
   int lastMIPF = -1;
-  bool built = false;
+  bool tried = false;  // the case (lastTensor, lastMIPF) was set up, well or not
+  bool built = false;  // and is ready, its case files open
   std::vector<ModelRow> catalogue;
   // Row positions sorted by their first 41 ints (so by every shorter prefix too); rebuilt
   // after the rows were handed out for change.
@@ -62,6 +64,7 @@ void resetQuvrGuided() {
   QuvrGuidedState& s = state();
   s.lastTensor = static_cast<unsigned>(-1);
   s.lastMIPF = -1;
+  s.tried = false;
   s.built = false;
   s.catalogue.clear();
   s.byProfile.clear();
@@ -75,15 +78,30 @@ void resetQuvrGuided() {
 int quvrPairIndex(int k, int s) { return k >= 0 && k < 4 && s >= 0 && s < 4 ? kPairIndex[k][s] : -1; }
 
 int runGuidedSearchFile(const char* path, GuidedBuilder builder) {
-  FILE* file = std::fopen(path, "r");
-  if (file == nullptr) {
-    Alert("COM_search_guided_sm", 1, 120206, "Could not open file %s", path);
+  const std::string file = convertFileName(path);
+  std::string text;
+  if (checkDir(file.c_str()) != 1 || !readFileText(file.c_str(), text)) {
+    Alert("COM_search_guided_sm", 1, 120206, "Could not open file %s", file.c_str());
     return -1;
   }
   int previous[7] = {-2, -2, -2, -2, -2, -2, -2};
   int builds = 0;
-  ModelFileLine line;
-  while (readModelFileLine(file, &line, path) == 1 && line.type != -1) {
+  int lineNumber = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string row = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (row.find_first_not_of(" \t\r") == std::string::npos) continue;
+    ModelFileLine line;
+    // A damaged line is one configuration lost; the lines after it keep their places.
+    if (parseModelFileLine(row.c_str(), &line) == 0) {
+      Alert("runGuidedSearchFile", 0, 100201, "Line %d of %s is not a model line; skipped", lineNumber,
+            file.c_str());
+      continue;
+    }
+    if (line.type == -1) break;
     const int now[7] = {line.tensorCode, line.MIPF, line.orientifold, line.boundaries[0], line.boundaries[1],
                         line.boundaries[2], line.boundaries[3]};
     if (std::equal(now, now + 7, previous)) continue;
@@ -91,8 +109,29 @@ int runGuidedSearchFile(const char* path, GuidedBuilder builder) {
     std::copy(now, now + 7, previous);
     ++builds;
   }
-  std::fclose(file);
   return builds;
+}
+
+int GuidedSearch(const char* path) {
+  // A full search of the listed configurations, whatever an earlier prescan or a-range of
+  // the run chose, with its own counts.
+  setPreScan(0);
+  setBoundaryLimitString(-1, -1);
+  startSearchCounts();
+  const int builds = runGuidedSearchFile(path, BuildQUVRmodel);
+  closeGuidedCase();
+  if (builds >= 0) printSearchCounters();
+  return builds;
+}
+
+void closeGuidedCase() {
+  QuvrGuidedState& s = state();
+  if (!s.built) return;
+  s.built = false;
+  s.tried = false;
+  // The candidates of the case are merged as a search merges its own; a case without any
+  // has no ".pre_models" file.
+  if (checkDir(getCurrentOutputFileName(".pre_models").c_str()) == 1) CloseModelSearch();
 }
 
 int setGuidedStacks(StandardModel* record, int tensorCode, int MIPF, int orientifold, const int* boundaries) {
@@ -111,15 +150,13 @@ int setGuidedStacks(StandardModel* record, int tensorCode, int MIPF, int orienti
 
 int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundaries, const int* multiplicities) {
   QuvrGuidedState& s = state();
-  SM.modelNumber = -1;
-  SM.tensorCode = tensorCode;
-  SM.MIPF = MIPF;
-  SM.orientifold = orientifold;
-  // A new tensor code or a new MIPF rebuilds the case: the invariant depends on both.
-  if (!s.built || static_cast<unsigned>(tensorCode) != s.lastTensor || MIPF != s.lastMIPF) {
+  // A new tensor code or a new MIPF rebuilds the case: the invariant depends on both. A case
+  // that could not be set up is not tried again for its later lines.
+  if (!s.tried || static_cast<unsigned>(tensorCode) != s.lastTensor || MIPF != s.lastMIPF) {
+    closeGuidedCase();
+    s.tried = true;
     s.lastTensor = static_cast<unsigned>(tensorCode);
     s.lastMIPF = MIPF;
-    s.built = false;
     // No invariant is built on a tensor product that could not be built.
     if (buildCY(static_cast<unsigned>(tensorCode)) == static_cast<unsigned>(-1)) return 0;
     const std::string mipf = std::to_string(MIPF);
@@ -128,51 +165,68 @@ int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundar
     initializeOpenString();
     if (initSearchMemory() != 0) return 0;
     if (initializeProfiles() == 0) return 0;
-    initGenericSearchMemory(10000);
+    if (initGenericSearchMemory(10000) == 0) return 0;
     s.built = true;
     Print("Number of boundaries %d\n", TotalBoundaries());
     Print("---- Scanning model %s;\n", getCurrentOutputFileName("").c_str());
   }
-  OrientifoldInfo* record = setStoredOrientifold(orientifold);
+  if (!s.built) return 0;
+  return runGuidedConfiguration(tensorCode, MIPF, orientifold, boundaries, multiplicities);
+}
+
+int runGuidedConfiguration(int tensorCode, int MIPF, int orientifold, const int* boundaries,
+                           const int* multiplicities) {
+  const SearchServices& sv = searchServices();
+  if (orientifold < 0 || orientifold >= sv.orientifoldCountAll()) {
+    Alert("BuildQUVRmodel", 0, 100201, "Orientifold %d is not an orientifold of MIPF %d; line skipped", orientifold,
+          MIPF);
+    return 0;
+  }
+  const int total = sv.totalBoundaries();
+  for (int k = 0; k < 4; ++k) {
+    if ((k == 3 && boundaries[k] == -1) || (boundaries[k] >= 0 && boundaries[k] < total)) continue;
+    Alert("BuildQUVRmodel", 1, 100201, "Boundary %d is not a boundary of MIPF %d; line skipped", boundaries[k],
+          MIPF);
+    return 0;
+  }
+  SM.modelNumber = -1;
+  SM.tensorCode = tensorCode;
+  SM.MIPF = MIPF;
+  SM.orientifold = orientifold;
+  sv.selectOrientifold(orientifold);
+  if (getSusySearch() == 0) {
+    std::vector<int> allow, avoid;
+    sv.tachyonLists(orientifold, &allow, &avoid);
+  }
+  // The stacks are filled as the search's steps fill them, from the same services; the
+  // last-brane step then runs without tachyon lists.
+  clearTachyonLists();
+  const int o = orientifold;
+  const double budget0 = -std::fabs(4.0 * sv.crosscapZero());
+  const int lastStack = setGuidedStacks(&SM, tensorCode, MIPF, orientifold, boundaries);
   for (int k = 0; k < 4; ++k) {
     SM.branes[2 * k] = boundaries[k];
+    SM.branes[2 * k + 1] = boundaries[k] >= 0 ? sv.conjugate(o, boundaries[k]) : -1;
     SM.multiplicities[k] = multiplicities[k];
   }
-  std::vector<int> allow, avoid;
-  if (getSusySearch() == 0 && record != nullptr) {
-    getTachyonFreeBoundaryLabels(record, &allow, &avoid);
-    TachyonicIntersection(record, -1, 0);
-  }
-  double re = 0.0, im = 0.0;
-  getCurrentCrosscapCoefficient(0, 0, &re, &im);
-  const double budget0 = -std::fabs(4.0 * re);
-  const int lastStack = setGuidedStacks(&SM, tensorCode, MIPF, orientifold, boundaries);
-  for (int k = 0; k < 4; ++k) SM.branes[2 * k + 1] = boundaries[k] >= 0 ? BoundaryConjugate(boundaries[k]) : -1;
   const int a = boundaries[0], b = boundaries[1], c = boundaries[2];
   const int as = SM.branes[1], bs = SM.branes[3], cs = SM.branes[5];
-  getCurrentReflectionCoefficient(0, a, &re, &im);
-  SM.tensionBudgets[0] = budget0 + 6.0 * re;
-  int o1 = 0, o2 = 0, p1 = 0, p2 = 0;
-  diagonal(orientifold, a, &o1, &o2);
-  diagonal(orientifold, as, &p1, &p2);
-  SM.antisymmetricTensors[0] = tensorCount(o1, o2, p1, p2, false);
+  for (int k = 0; k < 3; ++k) SM.groupTypes[k] = sv.groupType(o, boundaries[k]);
+  SM.tensionBudgets[0] = budget0 + 6.0 * sv.dilaton(a);
+  int A = 0, S = 0;
+  getChiralRankTwoTensors(a, as, o, &A, &S);
+  SM.antisymmetricTensors[0] = A;
   SM.symmetricTensors[0] = 0;
-  getCurrentReflectionCoefficient(0, b, &re, &im);
-  SM.tensionBudgets[1] = SM.tensionBudgets[0] + (b == bs ? 2.0 : 4.0) * re;
-  CachedBraneIntersection(orientifold, a, b, &SM.Gamma[0], &SM.Delta[0]);
+  SM.tensionBudgets[1] = SM.tensionBudgets[0] + (b == bs ? 2.0 : 4.0) * sv.dilaton(b);
+  sv.intersection(o, a, b, &SM.Gamma[0], &SM.Delta[0]);
+  applyFamilyCondition(SM.Gamma[0], SM.Delta[0]);
   SM.pairIdentification[0] = identification(b, a, as);
-  diagonal(orientifold, b, &o1, &o2);
-  diagonal(orientifold, bs, &p1, &p2);
-  SM.antisymmetricTensors[1] = tensorCount(o1, o2, p1, p2, false);
-  SM.symmetricTensors[1] = tensorCount(o1, o2, p1, p2, true);
-  CachedBraneIntersection(orientifold, a, c, &SM.Gamma[1], &SM.Delta[1]);
-  CachedBraneIntersection(orientifold, b, c, &SM.Gamma[3], &SM.Delta[3]);
+  getChiralRankTwoTensors(b, bs, o, &SM.antisymmetricTensors[1], &SM.symmetricTensors[1]);
+  sv.intersection(o, a, c, &SM.Gamma[1], &SM.Delta[1]);
+  sv.intersection(o, b, c, &SM.Gamma[3], &SM.Delta[3]);
   SM.pairIdentification[1] = identification(c, a, as);
   SM.pairIdentification[3] = identification(c, b, bs);
-  diagonal(orientifold, c, &o1, &o2);
-  diagonal(orientifold, cs, &p1, &p2);
-  SM.antisymmetricTensors[2] = tensorCount(o1, o2, p1, p2, false);
-  SM.symmetricTensors[2] = tensorCount(o1, o2, p1, p2, true);
+  getChiralRankTwoTensors(c, cs, o, &SM.antisymmetricTensors[2], &SM.symmetricTensors[2]);
   return findLastSMBrane(lastStack);
 }
 

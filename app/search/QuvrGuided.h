@@ -19,10 +19,18 @@ void resetQuvrGuided();
 // Builder of one guided line: tensor code, MIPF, orientifold, boundaries, multiplicities.
 using GuidedBuilder = int (*)(int tensorCode, int MIPF, int orientifold, const int* boundaries,
                               const int* multiplicities);
-// Reads the model lines of path and builds every line whose case (tensor code, MIPF,
-// orientifold or any label) differs from the line before; a line of key -1, or the end of
-// the file, ends it. The number of builds, or -1 when the file cannot be opened.
+// Reads the model lines of path ("~" is the home folder) line by line and builds every
+// line whose case (tensor code, MIPF, orientifold or any label) differs from the line
+// before; a line of key -1, or the end of the file, ends it. A line that is not a model line
+// is reported with its number and skipped. The number of builds, or -1 when the file cannot
+// be read.
 int runGuidedSearchFile(const char* path, GuidedBuilder builder);
+// "search guided": the configurations of a model file searched in full mode with their own
+// counts; each case's candidates are merged into the catalogue and its model file written,
+// as the search does. The number of builds, or -1.
+int GuidedSearch(const char* path);
+// Ends the case of the last guided build: its ".pre_models" candidates are merged.
+void closeGuidedCase();
 // Stack count and title of a guided configuration (d = -1: three stacks); the boundary
 // handed to the last-brane step (-2 marks three stacks).
 int setGuidedStacks(StandardModel* record, int tensorCode, int MIPF, int orientifold, const int* boundaries);
@@ -31,6 +39,12 @@ int setGuidedStacks(StandardModel* record, int tensorCode, int MIPF, int orienti
 // search would and answers the search's last-brane step for d (-2: three stacks); 0 when
 // the profiles cannot be set up.
 int BuildQUVRmodel(int tensorCode, int MIPF, int orientifold, const int* boundaries, const int* multiplicities);
+// The stacks of one configuration of the case built: a, b, c filled from the search's
+// services (images, group types, budgets, intersections, tensors, the family count) as the
+// search's steps fill them, then the last-brane step for d. Its answer, or 0 after an alert
+// when the orientifold or a boundary is not one of the case.
+int runGuidedConfiguration(int tensorCode, int MIPF, int orientifold, const int* boundaries,
+                           const int* multiplicities);
 
 // A stored realisation of a catalogue profile loaded into SM (always 1), checked against
 // the profile's chiral data on the current case (1 match, 0 after the mismatch alert),

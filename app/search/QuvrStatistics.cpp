@@ -68,6 +68,9 @@ std::vector<std::string> treeFiles(const std::string& folder) {
 }
 
 bool contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
+bool endsWith(const std::string& text, const std::string& ending) {
+  return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
 
 // Index of a type in the tables, or -1 with a warning.
 int typeIndex(int type, const char* routine, const std::string& path) {
@@ -299,12 +302,18 @@ void CollectNoHiddenModels(const int* list) {
 }
 
 int extractCYcodeFromFilename(const char* path) {
+  // The folder of a case is <prefix>_Tensor<code> (a longer prefix is a folder of its own:
+  // <prefix>/Tensor<code>), and the program writes the code between braces: N_Tensor{22266}.
   const char* start = std::strstr(path, "_Tensor");
+  if (start == nullptr) start = std::strstr(path, "/Tensor");
   if (start == nullptr) return -1;
   start += 7;
-  const char* end = std::strchr(start, '/');
-  const std::string digits = end != nullptr ? std::string(start, end) : std::string(start);
-  return digits.empty() ? -1 : std::atoi(digits.c_str());
+  if (*start == '{') ++start;
+  if (*start < '0' || *start > '9') return -1;
+  char* end = nullptr;
+  const long code = std::strtol(start, &end, 10);
+  if (code > 2147483647L || (*end != '/' && *end != '}')) return -1;
+  return static_cast<int>(code);
 }
 
 int extractMIPFFromFilename(const char* path) {
@@ -350,12 +359,14 @@ void checkQUVRDataBaseIn(const std::string& folder, int typeCount) {
   std::map<std::pair<int, int>, std::size_t> rowOf;
   for (std::size_t k = 0; k < mipfs.size(); ++k) rowOf.emplace(std::make_pair(mipfs[k].tensorCode, mipfs[k].MIPF), k);
   for (const std::string& path : treeFiles(folder)) {
-    const bool none = contains(path, ".none");
-    const bool models = contains(path, ".models");
-    const bool prescan = contains(path, ".prescan");
-    const bool abrane = contains(path, "abrane_scan");
-    const bool nullscan = contains(path, "nullscan");
-    if (!(none || models || prescan || abrane || nullscan) || contains(path, "_X")) continue;
+    // Result files end in their extension; a file set aside (".models_0" by a later search
+    // of the case, "_X" when corrupted) is not the case's result.
+    const bool none = endsWith(path, ".none");
+    const bool models = endsWith(path, ".models");
+    const bool prescan = endsWith(path, ".prescan");
+    const bool abrane = endsWith(path, ".abrane_scan");
+    const bool nullscan = endsWith(path, ".nullscan");
+    if (!(none || models || prescan || abrane || nullscan)) continue;
     const int code = extractCYcodeFromFilename(path.c_str());
     const int mipf = extractMIPFFromFilename(path.c_str());
     int lines = 0;

@@ -244,7 +244,31 @@ int getFirstBoundary() { return state().FirstBoundary; }
 int getLastBoundary() { return state().LastBoundary; }
 
 void countSearch(SearchCounter counter) { ++state().counters[counter]; }
-std::int64_t searchCounter(SearchCounter counter) { return state().counters[counter]; }
+std::int64_t searchCounter(SearchCounter counter) {
+  const ModelAnalysisCounters& analysis = modelAnalysisCounters();
+  switch (counter) {
+    case computeYCounter: return analysis.computeYCalls;
+    case cCDCounter: return analysis.chargeDegeneracyCalls;
+    case cQLCounter: return analysis.quarkChargeCalls;
+    case storeSMCounter: return analysis.storeCalls;
+    default: return state().counters[counter];
+  }
+}
+
+void startSearchCounts() {
+  SearchDriverState& s = state();
+  std::fill(std::begin(s.counters), std::end(s.counters), 0);
+  s.PreModelCount = 0;
+  s.SuccessLevel = 0;
+  resetModelAnalysisCounters();
+}
+
+void clearTachyonLists() {
+  SearchDriverState& s = state();
+  s.tachyonLists = false;
+  s.Allow.clear();
+  s.Avoid.clear();
+}
 void raiseSuccessLevel(int level) {
   SearchDriverState& s = state();
   s.SuccessLevel = std::max(s.SuccessLevel, level);
@@ -283,7 +307,8 @@ void initAxionCache() {
 }
 
 void printSearchCounters() {
-  const std::int64_t* c = state().counters;
+  std::int64_t c[SearchCounterCount];
+  for (int k = 0; k < SearchCounterCount; ++k) c[k] = searchCounter(static_cast<SearchCounter>(k));
   PrintStdout("Number of ab brane configurations:   %lld\n", static_cast<long long>(c[StrongWeakDoubletCounter]));
   PrintStdout("Number of abc configurations:        %lld\n", static_cast<long long>(c[ABCCounter]));
   PrintStdout("Number of abcd configurations:       %lld\n", static_cast<long long>(c[ABCDCounter]));
@@ -384,8 +409,7 @@ int findTachyonFreeSM(int mode) {
 int FindSM(const std::vector<int>* orientifolds) {
   SearchDriverState& s = state();
   const SearchServices& sv = searchServices();
-  s.SuccessLevel = 0;
-  s.PreModelCount = 0;
+  startSearchCounts();
   switch (getPreScan()) {
     case 1: Print("Prescan mode. Only one model per (a,b) boundary pair is considered\n"); break;
     case 2: Print("a-brane scan mode. Only one model per a-boundary pair is considered\n"); break;
@@ -549,7 +573,8 @@ int FindSM(const std::vector<int>* orientifolds) {
     Alert("FindSM", 4, 100302, "Merge of %s into the model catalogue failed", preModels.c_str());
     return 0;
   }
-  if (searchSetting("SM_search autosolve") == 0) {
+  // The tadpole scan reads the case's ".models" file, which a prescan does not write.
+  if (searchSetting("SM_search autosolve") == 0 || getPreScan() != 0) {
     PrintStdout("Skipping tadpole solution search\n");
     printSearchCounters();
     return 1;

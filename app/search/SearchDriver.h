@@ -12,8 +12,8 @@
 // and benchmarks install a synthetic orientifold instead.
 //
 // Run state (range of a, candidate lists, success level, counters, event flags, the family
-// count) lives in one module record. The thirteen counters add up over all searches of a
-// run; resetSearchDriver() restores the state right after start-up.
+// count) lives in one module record. Each search command starts its own counts
+// (startSearchCounts); resetSearchDriver() restores the state right after start-up.
 #pragma once
 
 #include <cstdint>
@@ -81,6 +81,8 @@ void printSearchCounters();
 void CloseModelSearch();
 
 // The thirteen search counters, in the order of printSearchCounters (the last not printed).
+// The hypercharge, charge-degeneracy, quark-charge and storage counts are those the
+// classification keeps (ModelAnalysis.h).
 enum SearchCounter {
   StrongWeakDoubletCounter,
   ABCCounter,
@@ -111,6 +113,14 @@ void setPreScanModelFound(int n);
 int* searchEvents();  // 20 flags
 int getFamiliesRequired();
 void setFamiliesRequired(int F);
+// The family count of a candidate with Gamma and Delta of (a, b), by "SM_search Nfamily"
+// (1 to 3 that number, 0 Gamma + Delta, above 3 unchanged); false when b fails it.
+bool applyFamilyCondition(int GammaAB, int DeltaAB);
+// Zero the counters, the candidate count and the success level of this run and of the
+// classification: every search command starts its own counts.
+void startSearchCounts();
+// The search runs without the tachyon lists of a non-supersymmetric search.
+void clearTachyonLists();
 // Axion charges of boundary b under the current orientifold (empty before initAxionCache).
 const int* boundaryAxionCharges(int b);
 // Sets the candidate lists of the stacks for the steps (nullptr: the usable boundaries).

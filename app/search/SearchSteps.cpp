@@ -150,6 +150,19 @@ void getChiralRankTwoTensors(int x, int xImage, int orientifold, int* A, int* S)
   *S = ((px + qx) - (pi + qi)) / 2;
 }
 
+bool applyFamilyCondition(int GammaAB, int DeltaAB) {
+  const int nfamily = searchSetting("SM_search Nfamily");
+  if (nfamily >= 1 && nfamily <= 3) {
+    setFamiliesRequired(nfamily);
+    return GammaAB + DeltaAB == nfamily;
+  }
+  if (nfamily == 0) {
+    setFamiliesRequired(GammaAB + DeltaAB);
+    return GammaAB + DeltaAB >= 1;
+  }
+  return true;
+}
+
 int findWeakSMBrane() {
   const SearchServices& sv = searchServices();
   raiseSuccessLevel(1);
@@ -171,14 +184,7 @@ int findWeakSMBrane() {
     sv.intersection(o, a, b, &Gamma, &Delta);
     SM.Gamma[AB] = Gamma;
     SM.Delta[AB] = Delta;
-    const int nfamily = searchSetting("SM_search Nfamily");
-    if (nfamily >= 1 && nfamily <= 3) {
-      setFamiliesRequired(nfamily);
-      if (Gamma + Delta != nfamily) continue;
-    } else if (nfamily == 0) {
-      setFamiliesRequired(Gamma + Delta);
-      if (Gamma + Delta < 1) continue;
-    }
+    if (!applyFamilyCondition(Gamma, Delta)) continue;
     if (b != a && Delta > Gamma) continue;
     SM.pairIdentification[AB] = b == a ? 1 : (b == SM.branes[1] ? -1 : 0);
     SM.branes[2] = b;

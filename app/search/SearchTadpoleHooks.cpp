@@ -16,6 +16,7 @@
 #include "search/DiscreteSymmetries.h"
 #include "search/InstantonScan.h"
 #include "search/ModelAnalysis.h"
+#include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 #include "strings/Intersections.h"
 #include "strings/OpenSpectrum.h"
@@ -183,8 +184,28 @@ int analyseGenericSM_with_instantons(ChanPatonData* cpd) {
   return 1;
 }
 
+namespace {
+
+// The family count of a stored model while it is printed: Gamma + Delta of (a,b), the count
+// the search that found it required; the run's count is restored afterwards.
+class OwnFamilyCount {
+ public:
+  explicit OwnFamilyCount(const StandardModel& model) : saved_(getFamiliesRequired()) {
+    setFamiliesRequired(model.Gamma[0] + model.Delta[0]);
+  }
+  ~OwnFamilyCount() { setFamiliesRequired(saved_); }
+  OwnFamilyCount(const OwnFamilyCount&) = delete;
+  OwnFamilyCount& operator=(const OwnFamilyCount&) = delete;
+
+ private:
+  int saved_;
+};
+
+}  // namespace
+
 void printDetailedStandardModelData(StandardModel* record, int Hd, int Hu, int mode) {
   SearchTadpoleHooksState& s = state();
+  const OwnFamilyCount families(*record);
   const bool details = searchSetting("Standard_Model details") != 0;
   if (!details && !s.detailsHintShown) {
     Print("To see detailed Standard Model information use \"set standard_model details ON\"\n");
@@ -198,13 +219,17 @@ void printDetailedStandardModelData(StandardModel* record, int Hd, int Hu, int m
   if (searchSetting("SM_search header") == 0 && SM.headerPrinted == 0)
     PrintBannerWithText('*', "Standard Model data for %s", SM.title);
   const OrderedSpectrum* ordered = orderedSpectrumOf(record);
+  // Mode 3 follows the type printout of the catalogue browser, which has shown the brane
+  // equivalence and identity; the details already hold what mode 3 would print again.
   if (details) {
-    writeStandardModelInfo();
+    writeStandardModelInfo(mode != 3);
     if (ordered != nullptr) printDecomposedSpectrum(*ordered, Hd, Hu, 0);
   }
   if (mode == 3) {
-    writeStandardModelInfo();
-    if (ordered != nullptr) printDecomposedSpectrum(*ordered, Hd, Hu, 3);
+    if (!details) {
+      writeStandardModelInfo(false);
+      if (ordered != nullptr) printDecomposedSpectrum(*ordered, Hd, Hu, 3);
+    }
     return;
   }
   if (record->chanPaton == nullptr) record->chanPaton = generateChanPatonDataForStandardModel(record);

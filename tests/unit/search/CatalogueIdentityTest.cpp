@@ -39,7 +39,7 @@ TEST_F(CatalogueIdentityTest, IdentityFromPairCodes) {
   EXPECT_TRUE(alerted("Unexpected conjugate brane identification"));
 }
 
-TEST_F(CatalogueIdentityTest, PrintedIdentityNamesEveryRepeatedLetter) {
+TEST_F(CatalogueIdentityTest, PrintedIdentityIsOneLineAndKeptInTheRecord) {
   // c and d meet a and b alike, so they are equivalent; the pair codes say b = a, d = c.
   model.Gamma[1] = model.Gamma[2] = 2;
   model.Delta[3] = model.Delta[4] = -3;
@@ -47,8 +47,10 @@ TEST_F(CatalogueIdentityTest, PrintedIdentityNamesEveryRepeatedLetter) {
   model.pairIdentification[0] = 1;
   model.pairIdentification[5] = 1;
   EXPECT_EQ(PrintBraneIdentity(&model, 4), "aacc");
-  EXPECT_EQ(capture.printed,
-            "Brane equivalence: abcc\nBrane identity:   aacc\nBrane identity:   aacc\n");
+  // Two letters repeat (b is a, d is c); the identity is still stated once.
+  EXPECT_EQ(capture.printed, "Brane equivalence: abcc\nBrane identity:   aacc\n");
+  EXPECT_STREQ(model.equivalence, "abcc");
+  EXPECT_STREQ(model.identity, "aacc");
   capture.clear();
   model.pairIdentification[0] = model.pairIdentification[5] = 0;
   PrintBraneIdentity(&model, 4);

@@ -43,6 +43,23 @@ TEST_F(ModelAnalysisHyperchargeTest, GammaAndDeltaOfABFixYa) {
   EXPECT_EQ(SM.singlets[0], 3);
 }
 
+// The search's counters of the hypercharge step are those the classification keeps; a
+// search starts them afresh.
+TEST_F(ModelAnalysisHyperchargeTest, SearchCountersReadTheClassificationsCounts) {
+  loadStacks(kMadrid);
+  ASSERT_EQ(computeY(0), 1);
+  EXPECT_EQ(searchCounter(computeYCounter), 1);
+  EXPECT_EQ(searchCounter(cQLCounter), modelAnalysisCounters().quarkChargeCalls);
+  EXPECT_GE(searchCounter(cQLCounter), 1);
+  capture.clear();
+  printSearchCounters();
+  EXPECT_NE(capture.stdoutText.find("Nr. of configurations in computeY:   1\n"), std::string::npos)
+      << capture.stdoutText;
+  startSearchCounts();
+  EXPECT_EQ(searchCounter(computeYCounter), 0);
+  EXPECT_EQ(modelAnalysisCounters().quarkChargeCalls, 0);
+}
+
 TEST_F(ModelAnalysisHyperchargeTest, GammaOfABAloneGivesSumNormOverSix) {
   loadStacks(kGammaOnly);
   ASSERT_EQ(computeY(0), 1);

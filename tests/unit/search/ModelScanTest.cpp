@@ -66,6 +66,23 @@ TEST_F(ModelScanTest, ModelLinesFillTheRecordAndItsTitle) {
   std::fclose(file);
 }
 
+// Each scan numbers the lines of its own file: the second scan of a one-line file reads its
+// "input line 1", not the line after the first scan's.
+TEST_F(ModelScanTest, EachScanNumbersItsOwnLines) {
+  const std::string input = folder.write("one", "12 441010 3 1 5 7 9 11 3 2 1 1 nm 0\n"
+                                               "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
+  // The case of a non-supersymmetric search cannot be rebuilt: each scan reads one line and ends.
+  setSusySearch(0);
+  const std::string last = "Last read: input line 1: type     12, orientifold (441010,3,1), branes (5,7,9,11)\n";
+  StandardModelTadpoleScan(input.c_str(), -1);
+  EXPECT_NE(capture.printed.find(last), std::string::npos) << capture.printed;
+  capture.clear();
+  StandardModelTadpoleScan(input.c_str(), -1);
+  EXPECT_NE(capture.printed.find(last), std::string::npos) << capture.printed;
+  EXPECT_EQ(capture.printed.find("input line 2"), std::string::npos);
+  setSusySearch(1);
+}
+
 TEST_F(ModelScanTest, OtherFilesGetNumberedResultFiles) {
   const std::string input = folder.write("candidates", "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
   StandardModelTadpoleScan(input.c_str(), -1);

@@ -2,6 +2,7 @@
 // real forms of unitary stacks, detaching stack d, and the decomposition over equations.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,39 @@ TEST_F(QuvrGuidedTest, FileWithoutEndLineEndsAtItsEnd) {
   EXPECT_EQ(runGuidedSearchFile(path.c_str(), recordBuild), 1);
   EXPECT_EQ(runGuidedSearchFile(folder.path("missing").c_str(), recordBuild), -1);
   EXPECT_TRUE(alerted("Could not open file"));
+}
+
+// The file is read line by line: three numbers too many spoil their own line only, which is
+// reported with its number; the lines after it keep their places.
+TEST_F(QuvrGuidedTest, ExtraNumbersSpoilOnlyTheirLine) {
+  TemporaryFolder folder;
+  builds().clear();
+  const std::string path =
+      folder.write("g", modelLine(1, 111, 3, 0, 1, 2, 3, 4) + "2 111 3 0 5 6 7 8 3 2 1 1 code 0 9 9 9\n\n" +
+                            "3 111 3 0 9 10 11\n" + modelLine(4, 111, 3, 0, 12, 13, 14, 15) +
+                            "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
+  EXPECT_EQ(runGuidedSearchFile(path.c_str(), recordBuild), 2);
+  ASSERT_EQ(builds().size(), 2u);
+  EXPECT_EQ(builds()[0].a, 1);
+  EXPECT_EQ(builds()[1].a, 12);
+  EXPECT_EQ(builds()[1].d, 15);
+  EXPECT_EQ(builds()[1].mipf, 3);
+  const std::string& reported = capture.diagnostics;
+  EXPECT_NE(reported.find("Line 2 of " + path + " is not a model line; skipped"), std::string::npos) << reported;
+  EXPECT_NE(reported.find("Line 4 of " + path + " is not a model line; skipped"), std::string::npos) << reported;
+}
+
+// "~" names the home folder, as for every file argument.
+TEST_F(QuvrGuidedTest, TildeIsTheHomeFolder) {
+  TemporaryFolder folder;
+  builds().clear();
+  const std::string path = folder.write("g", modelLine(1, 111, 3, 0, 1, 2, 3, 4));
+  const std::string home = std::getenv("HOME");
+  ASSERT_EQ(path.compare(0, home.size(), home), 0);
+  const std::string tilde = "~" + path.substr(home.size());
+  EXPECT_EQ(runGuidedSearchFile(tilde.c_str(), recordBuild), 1) << capture.all;
+  ASSERT_EQ(builds().size(), 1u);
+  EXPECT_EQ(builds()[0].b, 2);
 }
 
 TEST_F(QuvrGuidedTest, ThreeStackConfigurationHasThreeStacksAndMarker) {

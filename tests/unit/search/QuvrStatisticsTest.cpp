@@ -118,6 +118,36 @@ TEST_F(QuvrStatisticsTest, FileNameReaders) {
   EXPECT_EQ(extractCYcodeFromFilename("/q/plain/file.models"), -1);
 }
 
+// The names the program gives a case's files: the folder <prefix>_Tensor{code} (a prefix
+// of more than one letter is a folder of its own, <prefix>/Tensor{code}), the file
+// SusyMIPF{code}_<MIPF> with the a-range string, if any, before the extension.
+TEST_F(QuvrStatisticsTest, FileNameReadersTakeTheNamesTheProgramWrites) {
+  const char* file = "/q/N_Tensor{22266}/SusyMIPF{22266}_028.models";
+  EXPECT_EQ(extractCYcodeFromFilename(file), 22266);
+  EXPECT_EQ(extractMIPFFromFilename(file), 28);
+  EXPECT_EQ(extractCYcodeFromFilename("/q/Run/Tensor{441010}/NonSusyMIPF{441010}_7[3:4].models"), 441010);
+  EXPECT_EQ(extractMIPFFromFilename("/q/Run/Tensor{441010}/NonSusyMIPF{441010}_7[3:4].models"), 7);
+  EXPECT_EQ(extractCYcodeFromFilename("/q/N_Tensor{}/SusyMIPF{}_028.models"), -1);
+}
+
+// A case of 22266 with its 3 model lines, and the file a later search of the case set aside:
+// only the case's own result counts.
+TEST_F(QuvrStatisticsTest, CheckReadsTheProgramsFolderNamesAndSkipsSetAsideFiles) {
+  TemporaryFolder folder;
+  std::filesystem::create_directories(folder.path("N_Tensor{22266}"));
+  auto model = [](int type, int a) {
+    return std::to_string(type) + " 22266 28 0 " + std::to_string(a) + " 82 2 9 3 2 6 1 U4S2O6_VVV_1_1 0\n";
+  };
+  folder.write("N_Tensor{22266}/SusyMIPF{22266}_028.models", model(1, 9) + model(2, 11) + model(1, 13) + kEnd);
+  folder.write("N_Tensor{22266}/SusyMIPF{22266}_028.models_0", model(1, 9) + kEnd);
+  folder.write("MIPF.list", "22266 28 288 -1\n");
+  checkQUVRDataBaseIn(folder.path() + "/", 2);
+  EXPECT_EQ(readFile(folder.path("BLC_OrderedMipf.list")), "     22266     28      288     3 standard models\n");
+  EXPECT_EQ(capture.printed.find("Not found"), std::string::npos) << capture.printed;
+  EXPECT_NE(capture.printed.find("Number of models in database: 3; Number of MIPFs done 1\n"), std::string::npos);
+  EXPECT_EQ(capture.stdoutText.find("models_0"), std::string::npos);
+}
+
 TEST_F(QuvrStatisticsTest, CheckSetsStatusesAndOrdersBySize) {
   Tree tree;
   tree.folder.write("MIPF.list", "111 3 900 -1\n111 7 100 -1\n111 8 2000 -1\n111 9 300 -1\n");

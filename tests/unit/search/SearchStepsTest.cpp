@@ -21,6 +21,7 @@
 #include "TestSupport.h"
 #include "runtime/SystemUtility.h"
 #include "search/Catalogue.h"
+#include "search/QuvrGuided.h"
 #include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 
@@ -311,6 +312,33 @@ TEST_F(SearchStepsTest, MaximalMultiplicitiesFollowTheBudget) {
   EXPECT_EQ(maxNc, (30 - 2) / 2);
 }
 
+// A guided build of each configuration the search found finds its candidates again: the
+// stacks a, b, c come from the same services (images, group types, budgets, intersections,
+// the family count), whatever the record held before.
+TEST_F(SearchStepsTest, GuidedConfigurationFindsWhatTheSearchFound) {
+  searchFromA(0);
+  const std::vector<Candidate> found = synthetic.accepted;
+  ASSERT_EQ(found.size(), 2u);
+  synthetic.accepted.clear();
+  for (const Candidate& c : found) {
+    // Stale data of another model: symplectic stacks, one family.
+    initializeStandardModelStruct(&SM);
+    for (int& type : SM.groupTypes) type = -1;
+    setFamiliesRequired(1);
+    const int boundaries[4] = {c.a, c.b, c.c, c.d};
+    const int multiplicities[4] = {3, 2, c.Nc, c.Nd};
+    EXPECT_EQ(runGuidedConfiguration(1234, 5, 0, boundaries, multiplicities), 1);
+    EXPECT_EQ(SM.pairIdentification[3], c.c == c.b ? 1 : 0);
+  }
+  EXPECT_EQ(synthetic.accepted, found);
+  EXPECT_EQ(getFamiliesRequired(), 3);
+  EXPECT_DOUBLE_EQ(SM.tensionBudgets[1], -30.0);
+  // A boundary outside the case is refused before any stack is set.
+  const int outside[4] = {0, 2, 99, 6}, multiplicities[4] = {3, 2, 1, 1};
+  EXPECT_EQ(runGuidedConfiguration(1234, 5, 0, outside, multiplicities), 0);
+  EXPECT_TRUE(alerted("Boundary 99 is not a boundary of MIPF 5; line skipped"));
+}
+
 // ---------------------------------------------------------------------------------------
 // The driver on the synthetic case
 
@@ -361,6 +389,35 @@ TEST_F(SearchDriverTest, CompleteCaseEndsWithFourteenTerminators) {
   EXPECT_EQ(replay.rfind("build cy UNDEFINED\nset outputfileprefix N\ncompute spectrum\n", 0), 0u);
   EXPECT_NE(replay.find("select invariant 5\n"), std::string::npos);
   EXPECT_EQ(replay.find("spectrum_action"), std::string::npos);
+}
+
+// Every search starts its own counts: a second search of the same table counts what the
+// first counted, not twice as much.
+TEST_F(SearchDriverTest, EachSearchStartsItsOwnCounts) {
+  EXPECT_EQ(FindSM(nullptr), 1);
+  EXPECT_EQ(counter(StrongWeakDoubletCounter), 1);
+  const std::int64_t abc = counter(ABCCounter);
+  EXPECT_EQ(getPreModelCount(), 2);
+  run(("set outputdir " + folder.path("second")).c_str());
+  capture.clear();
+  EXPECT_EQ(FindSM(nullptr), 1);
+  EXPECT_EQ(counter(StrongWeakDoubletCounter), 1);
+  EXPECT_EQ(counter(ABCCounter), abc);
+  EXPECT_EQ(getPreModelCount(), 2);
+  EXPECT_NE(capture.stdoutText.find("Number of ab brane configurations:   1\n"), std::string::npos);
+}
+
+// A prescan writes its candidates to ".prescan"; with "SM_search autosolve" on it ends as a
+// search without the tadpole scan, which reads the ".models" file a prescan does not write.
+TEST_F(SearchDriverTest, PrescanDoesNotStartTheTadpoleScan) {
+  run("set SM_search autosolve ON");
+  setPreScan(1);
+  capture.clear();
+  EXPECT_EQ(FindSM(nullptr), 1);
+  EXPECT_EQ(synthetic.merges, 1);
+  EXPECT_NE(capture.stdoutText.find("Skipping tadpole solution search\n"), std::string::npos);
+  EXPECT_EQ(capture.all.find("Could not open input file"), std::string::npos) << capture.all;
+  setPreScan(0);
 }
 
 TEST_F(SearchDriverTest, SingleBoundaryRangeSearchesOneStackA) {

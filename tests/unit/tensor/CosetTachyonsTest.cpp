@@ -132,6 +132,35 @@ TEST_F(CosetTachyonsTest, LightCombinationsBelowWeightOneAreTachyons) {
   EXPECT_EQ(flags, (std::vector<int>{1}));
 }
 
+// The N=2 minimal model at level 2 (c = 3/2): its NS fields below weight 1/2 are
+// (l, m) = (0, 0), (1, +-1), (2, +-2), of weight (l(l+2) - m^2)/16 = 0, 1/8, 1/4, and each is
+// tachyonic with the vector (1/2 + h < 1). Their U(1) charges m/4 differ, so they give five
+// charge rows. The vacuum's charge comes as 0 over 4k + 8 = 16, a multiple of 1/8 as any 0 is.
+TEST_F(CosetTachyonsTest, ChargeOverALargerDenominatorIsReducedFirst) {
+  TensorProduct* TP = product({SM_getData(4, 5, 1), SM_getData(27, 2, 2)});
+  capture.clear();
+  EXPECT_EQ(findTachyons(TP), 5) << capture.printed;
+  EXPECT_FALSE(alerted("is not a multiple"));
+}
+
+// "search tachyons 22266": D5 and the levels 2, 2, 2, 6, 6. Level 2 has the five light NS
+// fields above; level 6 has sixteen, of weight (l(l+2) - m^2)/32 below 1/2: (0,0), the
+// chiral and antichiral (l, +-l) for l = 1..6 (h = l/16), (2,0) (h = 1/4) and (3, +-1)
+// (h = 7/16).
+TEST_F(CosetTachyonsTest, SearchOfACodeWithLevelTwoFactorsCompletes) {
+  capture.clear();
+  ASSERT_EQ(run("search tachyons 22266"), 0) << capture.all;
+  const std::string out = capture.printed;
+  EXPECT_FALSE(alerted("is not a multiple"));
+  std::vector<int> sizes;
+  for (std::size_t at = out.find("-->  ("); at != std::string::npos; at = out.find("-->  (", at + 1)) {
+    const std::size_t close = out.find(')', at);
+    sizes.push_back(static_cast<int>(std::count(out.begin() + static_cast<long>(at), out.begin() + static_cast<long>(close), ',')) + 1);
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{1, 5, 5, 5, 16, 16})) << out;
+  EXPECT_EQ(out.substr(out.size() - 22), "Computation completed\n");
+}
+
 TEST_F(CosetTachyonsTest, FirstFactorWithoutFieldTwoIsRefused) {
   TensorProduct* TP = product({SM_getData(1, 1, 1), SM_getData(1, 1, 1)});
   capture.clear();
