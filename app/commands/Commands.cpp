@@ -762,7 +762,9 @@ bool commandsHighPrecision() {
   return parameterValue(commandsState().doublePrecision, 0) != 0;
 }
 
-AutostoreOn::AutostoreOn() : saved_(parameterValue(getIntParPointer("Autostore"), 0)) { setIntPar("Autostore", 1); }
+AutostoreOn::AutostoreOn() : saved_(parameterValue(getIntParPointer("Autostore"), 0)) {
+  setIntPar("Autostore", 1);
+}
 AutostoreOn::~AutostoreOn() { setIntPar("Autostore", saved_); }
 
 void initializeCommands() {

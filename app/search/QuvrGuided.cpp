@@ -120,18 +120,17 @@ int GuidedSearch(const char* path) {
   startSearchCounts();
   const int builds = runGuidedSearchFile(path, BuildQUVRmodel);
   closeGuidedCase();
-  if (builds >= 0) printSearchCounters();
   return builds;
 }
 
 void closeGuidedCase() {
   QuvrGuidedState& s = state();
-  if (!s.built) return;
+  const bool open = s.built;
   s.built = false;
   s.tried = false;
   // The candidates of the case are merged as a search merges its own; a case without any
   // has no ".pre_models" file.
-  if (checkDir(getCurrentOutputFileName(".pre_models").c_str()) == 1) CloseModelSearch();
+  if (open && checkDir(getCurrentOutputFileName(".pre_models").c_str()) == 1) CloseModelSearch();
 }
 
 int setGuidedStacks(StandardModel* record, int tensorCode, int MIPF, int orientifold, const int* boundaries) {
@@ -178,8 +177,8 @@ int runGuidedConfiguration(int tensorCode, int MIPF, int orientifold, const int*
                            const int* multiplicities) {
   const SearchServices& sv = searchServices();
   if (orientifold < 0 || orientifold >= sv.orientifoldCountAll()) {
-    Alert("BuildQUVRmodel", 0, 100201, "Orientifold %d is not an orientifold of MIPF %d; line skipped", orientifold,
-          MIPF);
+    Alert("BuildQUVRmodel", 0, 100201, "Orientifold %d is not an orientifold of MIPF %d; line skipped",
+          orientifold, MIPF);
     return 0;
   }
   const int total = sv.totalBoundaries();
