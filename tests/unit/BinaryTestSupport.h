@@ -3,6 +3,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -18,6 +19,38 @@
 #include <vector>
 
 namespace binary_test {
+
+// Starts zoq in the background on a command file (-b), in folder, with HOME home (unset
+// when empty); standard output and standard error go to the file output, standard input is
+// empty.
+inline pid_t startZoq(const std::string& folder, const std::string& home, const std::string& commands,
+                      const std::string& output) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    if (home.empty()) {
+      unsetenv("HOME");
+    } else {
+      setenv("HOME", home.c_str(), 1);
+    }
+    int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int in = open("/dev/null", O_RDONLY);
+    if (out < 0 || in < 0) _exit(126);
+    dup2(out, STDOUT_FILENO);
+    dup2(out, STDERR_FILENO);
+    dup2(in, STDIN_FILENO);
+    execl(ZOQ_BINARY, "zoq", "-b", commands.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return child;
+}
+
+// The exit status of a started zoq (1000 when it did not exit).
+inline int waitForExit(pid_t child) {
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+}
 
 inline int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
 

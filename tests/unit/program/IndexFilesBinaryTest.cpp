@@ -29,6 +29,8 @@ constexpr int kLevel = 40;
 
 using binary_test::occurrences;
 using binary_test::ScratchFolder;
+using binary_test::startZoq;
+using binary_test::waitForExit;
 
 std::string readWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -39,36 +41,6 @@ std::string readWhole(const std::string& path) {
 
 void writeWhole(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
-}
-
-// Starts zoq in the background on a command file, in folder, with HOME home (unset when
-// empty); its output goes to the file output.
-pid_t startZoq(const std::string& folder, const std::string& home, const std::string& commands,
-               const std::string& output) {
-  pid_t child = fork();
-  if (child == 0) {
-    if (chdir(folder.c_str()) != 0) _exit(126);
-    if (home.empty()) {
-      unsetenv("HOME");
-    } else {
-      setenv("HOME", home.c_str(), 1);
-    }
-    int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int in = open("/dev/null", O_RDONLY);
-    if (out < 0 || in < 0) _exit(126);
-    dup2(out, STDOUT_FILENO);
-    dup2(out, STDERR_FILENO);
-    dup2(in, STDIN_FILENO);
-    execl(ZOQ_BINARY, "zoq", "-b", commands.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return child;
-}
-
-int waitFor(pid_t child) {
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
 }
 
 // A home with the data folder and a command file computing the indices of A1 at kLevel.
@@ -129,7 +101,7 @@ std::vector<std::string> temporariesUnder(const std::string& folder) {
 // What a run that finds every record prints: the field asked for, read from the file.
 void expectReadWithoutRecomputing(const std::string& home, const std::string& what) {
   const std::string output = home + "/next.out";
-  ASSERT_EQ(waitFor(startZoq(home, home, "indices.zoq", output)), 0) << what;
+  ASSERT_EQ(waitForExit(startZoq(home, home, "indices.zoq", output)), 0) << what;
   const std::string text = readWhole(output);
   EXPECT_NE(text.find("Read " + std::to_string(kLevel + 1) + " indices from file"),
             std::string::npos)
@@ -154,7 +126,7 @@ TEST(IndexFilesOfRealRuns, EightConcurrentRunsKeepEveryRecordOnce) {
       runs.push_back(
           startZoq(home, home, "indices.zoq", home + "/run" + std::to_string(r) + ".out"));
     for (std::size_t r = 0; r < runs.size(); ++r) {
-      EXPECT_EQ(waitFor(runs[r]), 0) << readWhole(home + "/run" + std::to_string(r) + ".out");
+      EXPECT_EQ(waitForExit(runs[r]), 0) << readWhole(home + "/run" + std::to_string(r) + ".out");
     }
     const std::string what = "round " + std::to_string(round);
     expectEveryRecordOnce(home + "/Work/Library/Zoq/A1_indices", what);
@@ -177,12 +149,12 @@ TEST(IndexFilesOfRealRuns, RunsKilledWhileComputingLeaveNoTemporaryBehind) {
       pid_t run = startZoq(home, home, "indices.zoq", home + "/killed.out");
       usleep(static_cast<useconds_t>(20000 + 65000 * k + 5000 * group));
       kill(run, SIGKILL);
-      waitFor(run);
+      waitForExit(run);
       ++kills;
     }
     const std::string what = "group " + std::to_string(group);
     const std::string output = home + "/after.out";
-    ASSERT_EQ(waitFor(startZoq(home, home, "indices.zoq", output)), 0) << readWhole(output);
+    ASSERT_EQ(waitForExit(startZoq(home, home, "indices.zoq", output)), 0) << readWhole(output);
     EXPECT_EQ(temporariesUnder(home), std::vector<std::string>()) << what;
     expectEveryRecordOnce(home + "/Work/Library/Zoq/A1_indices", what);
     expectReadWithoutRecomputing(home, what);
@@ -200,7 +172,7 @@ TEST(IndexFilesOfRealRuns, WithoutAUsableHomeTheIndicesAreComputedAndNothingIsMa
   writeWhole(scratch.path() + "/plain", "a plain file");
   for (const std::string& home : {std::string(), scratch.path() + "/plain/home"}) {
     const std::string output = scratch.path() + "/run.out";
-    EXPECT_EQ(waitFor(startZoq(work, home, "indices.zoq", output)), 0);
+    EXPECT_EQ(waitForExit(startZoq(work, home, "indices.zoq", output)), 0);
     const std::string text = readWhole(output);
     // The current of A1 level 4 has label 4: dimension 5, I_2 = 4 x 5 x 6 / 6 = 20.
     EXPECT_NE(text.find("Field 1\nDimension = 5\nIndex[2] = 20\n"), std::string::npos) << text;
@@ -223,7 +195,7 @@ TEST(IndexFilesOfRealRuns, AHomeWhoseDataFolderCannotBeMadeStillGivesTheIndices)
   writeWhole(home + "/small.zoq",
              "algebra a 1 4\nset log on\nindices 1\nindices 2\nindices 3\nindices 4\n");
   const std::string output = home + "/run.out";
-  EXPECT_EQ(waitFor(startZoq(home, home, "small.zoq", output)), 0);
+  EXPECT_EQ(waitForExit(startZoq(home, home, "small.zoq", output)), 0);
   const std::string text = readWhole(output);
   EXPECT_NE(text.find("Field 1\nDimension = 5\nIndex[2] = 20\n"), std::string::npos) << text;
   EXPECT_EQ(occurrences(text, "kept in memory"), 1u) << text;

@@ -7,11 +7,8 @@
 // prescan in a fresh home and the tachyon search of the same code. The commands also print
 // search statistics straight to standard output, so the steps are checked by the lines and
 // files that carry their counts rather than by a whole transcript.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -24,6 +21,8 @@ namespace {
 
 using binary_test::occurrences;
 using binary_test::ScratchFolder;
+using binary_test::startZoq;
+using binary_test::waitForExit;
 
 struct ZoqRun {
   std::string output;  // standard output and standard error merged
@@ -41,23 +40,8 @@ std::string readWhole(const std::string& path) {
 ZoqRun runZoq(const std::string& folder, const std::string& home, const std::string& commands) {
   std::ofstream(folder + "/run.zoq") << commands;
   const std::string output = folder + "/run.out";
-  pid_t child = fork();
-  if (child == 0) {
-    if (chdir(folder.c_str()) != 0) _exit(126);
-    setenv("HOME", home.c_str(), 1);
-    int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int in = open("/dev/null", O_RDONLY);
-    if (out < 0 || in < 0) _exit(126);
-    dup2(out, STDOUT_FILENO);
-    dup2(out, STDERR_FILENO);
-    dup2(in, STDIN_FILENO);
-    execl(ZOQ_BINARY, "zoq", "-b", "run.zoq", static_cast<char*>(nullptr));
-    _exit(127);
-  }
   ZoqRun run;
-  int status = 0;
-  waitpid(child, &status, 0);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+  run.status = waitForExit(startZoq(folder, home, "run.zoq", output));
   run.output = readWhole(output);
   return run;
 }
