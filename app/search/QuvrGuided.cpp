@@ -13,6 +13,7 @@
 #include "invariants/Invariants.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
 #include "search/QuvrFiles.h"
 #include "search/SearchDriver.h"
@@ -87,11 +88,7 @@ int runGuidedSearchFile(const char* path, GuidedBuilder builder) {
   int previous[7] = {-2, -2, -2, -2, -2, -2, -2};
   int builds = 0;
   int lineNumber = 0;
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string row = text.substr(start, end - start);
-    start = end + 1;
+  for (const std::string& row : linesOfText(text)) {
     ++lineNumber;
     if (row.find_first_not_of(" \t\r") == std::string::npos) continue;
     ModelFileLine line;
