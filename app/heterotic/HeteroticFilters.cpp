@@ -191,7 +191,7 @@ int ComputeFilterNEW(TensorProduct* tensor, const int* orders, const int* X) {
     if (G == nullptr || G->order != record->group.size()) {
       Alert("ComputeFilterNEW", 0, 212204, "Filter group of %d elements does not match its orders",
             record->group.size());
-    ++heteroticState().skippedInvariants;
+    countSkippedInvariant();
       return 1;
     }
     labels.resize(static_cast<std::size_t>(G->order));
@@ -343,7 +343,7 @@ int evaluatePrimeSimpleCurrentCombination(int nprimes, int* indices, void* conte
   CombinationContext* context = static_cast<CombinationContext*>(contextPointer);
   if (nprimes < 1 || context == nullptr) {
     Alert("evaluatePrimeSimpleCurrentCombination", 0, 112215, "Unexpected initialization error");
-    ++heteroticState().skippedInvariants;
+    countSkippedInvariant();
     return -4;
   }
   std::vector<SimpleCurrentData*> records(static_cast<std::size_t>(nprimes));
@@ -351,7 +351,7 @@ int evaluatePrimeSimpleCurrentCombination(int nprimes, int* indices, void* conte
     SimpleCurrentData* record = context->lists[static_cast<std::size_t>(t)][indices[t]];
     if (record == nullptr || record->group == nullptr || record->context == nullptr) {
       Alert("evaluatePrimeSimpleCurrentCombination", 1, 112215, "Unexpected initialization error");
-      ++heteroticState().skippedInvariants;
+      countSkippedInvariant();
       return -4;
     }
     records[static_cast<std::size_t>(t)] = record;
@@ -359,7 +359,7 @@ int evaluatePrimeSimpleCurrentCombination(int nprimes, int* indices, void* conte
   TensorProduct* tensor = filterOf(records[0])->tensor;
   if (tensor == nullptr) {
     Alert("evaluatePrimeSimpleCurrentCombination", 2, 112215, "Unexpected initialization error");
-    ++heteroticState().skippedInvariants;
+    countSkippedInvariant();
     return -4;
   }
   const int n = factorCount(tensor);
@@ -421,7 +421,7 @@ void ComputeFilterForPrimeCombination(int n, SimpleCurrentData* const* records, 
     Alert("ComputeFilterForPrimeCombination", 0, 212204,
           "Combined filter of %d elements does not match its group of order %d", s.filter.size(),
           order);
-    ++heteroticState().skippedInvariants;
+    countSkippedInvariant();
     return;
   }
   HeteroticFilterInfo* filter = lendFilter(tensor);
@@ -446,6 +446,7 @@ void ComputeFilterForPrimeCombination(int n, SimpleCurrentData* const* records, 
   GSC_computeMonodromies(MD);
   combineXmatrices(n, records, MD);
   if (checkXmatrix(MD) != 0) {
+    // A combination whose X fails the conditions is no invariant: rejected, not inconsistent.
     ++heteroticState().skippedInvariants;
     returnSCDataPointer(MD);
     return;

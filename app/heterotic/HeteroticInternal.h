@@ -100,6 +100,10 @@ struct HeteroticState {
   int skippedInvariants = 0;
 };
 
+// An invariant whose work ended through a fault of its own data: counted for the search
+// status and for the run's end status.
+void countSkippedInvariant();
+
 HeteroticState& heteroticState();
 
 // Records a fault (see HeteroticState::fault) after the warning with its text.

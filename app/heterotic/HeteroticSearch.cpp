@@ -415,6 +415,8 @@ int GSC_printStatistics(int mode) {
     PrintVec(largest + 1, saturation, "level saturation");
     PrintVec(largest + 1, distribution, "Level distribution");
     Print("Number of new spectra per hour: %d\n", rate);
+    if (getSkippedInvariantCount() > 0)
+      Print("Invariants skipped for an internal inconsistency: %d\n", getSkippedInvariantCount());
     if (mode == 3 && rate >= 6) {
       Print("Choosing AutoRepeat\n");
       setRepeatJob(1);

@@ -126,6 +126,11 @@ const std::string& getHeteroticFault() {
 void clearHeteroticFault() {
   heteroticState().fault.clear();
 }
+void countSkippedInvariant() {
+  ++heteroticState().skippedInvariants;
+  noteInconsistentSkip();
+}
+
 int getSkippedInvariantCount() {
   return heteroticState().skippedInvariants;
 }

@@ -52,7 +52,7 @@ void storeSpectrum(SimpleCurrentData* MD, const HeteroticSpectrumSummary& summar
 
 // The end of an invariant through a fault: the warning was given; counted and skipped.
 int skipInvariant() {
-  ++heteroticState().skippedInvariants;
+  countSkippedInvariant();
   return 0;
 }
 

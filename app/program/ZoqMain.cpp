@@ -105,10 +105,11 @@ int main(int argc, char** argv) {
   }
   if (anyFile && getBackground() != 0) {
     Print("End of command file(s) reached; terminating\n");
+    const int status = runEndStatus(allOpened ? 0 : 1);
     // A queued job ends like "quit": its file moves on and the next job starts.
-    if (getAutoLaunch() != 0) startAutoLaunch(allOpened ? 0 : 1);
+    if (getAutoLaunch() != 0) startAutoLaunch(status);
     printStatisticBeforeQuit();
-    terminateProgram(allOpened ? 0 : 1);
+    terminateProgram(status);
   }
   readFromTerminal();
 }

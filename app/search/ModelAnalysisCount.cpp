@@ -33,7 +33,7 @@ void dumpCandidate(int width, const std::vector<std::string>& lines) {
 int rejectCandidate(const char* routine, int position, const char* text) {
   Alert(routine, position, 112201, "%s", text);
   dumpCandidate(52, {std::string(text) + "; candidate rejected\n"});
-  ++state().counters.rejections;
+  countRejection();
   return 0;
 }
 
@@ -60,6 +60,10 @@ bool anomalyEquation(const StandardModel& m, int x, int n, int row[5]) {
 using namespace modelanalysis;
 
 const ModelAnalysisCounters& modelAnalysisCounters() { return state().counters; }
+void modelanalysis::countRejection() {
+  ++state().counters.rejections;
+  noteInconsistentSkip();
+}
 void resetModelAnalysisCounters() { state().counters = ModelAnalysisCounters(); }
 
 // ---------------------------------------------------------------------------------------
@@ -124,7 +128,7 @@ namespace {
 
 int overflowRejection() {
   Alert("countQuarksAndLeptons", 1, 112201, "Integer overflow in a state count; candidate rejected");
-  ++state().counters.rejections;
+  countRejection();
   return 0;
 }
 

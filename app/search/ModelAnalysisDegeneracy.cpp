@@ -115,7 +115,7 @@ int ConvertLongToInt(long long value, int* out) {
   if (value > 199999999 || value < -199999999) {
     Print("a=%lld\n", value);
     Alert("ConvertLongToInt", 0, 110413, "Integer overflow");
-    ++state().counters.rejections;
+    countRejection();
     return 1;
   }
   *out = static_cast<int>(value);
@@ -181,7 +181,7 @@ int computeChargeDegeneracy(VectorSpace* equations, int open[4], int store) {
   if (classes->Nfill == n) {
     if (r == 1) {
       warn(2, "Only one equation: this case is not built in");
-      ++s.counters.rejections;
+      countRejection();
       return 0;
     }
     if (r == 3) {
@@ -240,12 +240,12 @@ int computeChargeDegeneracy(VectorSpace* equations, int open[4], int store) {
   if (classes->Nfill == n - 1) {
     if (r == 2) {
       warn(6, "Possibly degenerate case");
-      ++s.counters.rejections;
+      countRejection();
       return 0;
     }
     if (r != 3) {
       Alert("computeChargeDegeneracy", 7, 112201, "Not foreseen (%d,%d)", classes->Nfill, r);
-      ++s.counters.rejections;
+      countRejection();
       return 0;
     }
     int v = -1;
@@ -294,6 +294,6 @@ int computeChargeDegeneracy(VectorSpace* equations, int open[4], int store) {
     return count;
   }
   Alert("computeChargeDegeneracy", 7, 112201, "Not foreseen (%d,%d)", classes->Nfill, r);
-  ++s.counters.rejections;
+  countRejection();
   return 0;
 }

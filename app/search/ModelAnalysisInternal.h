@@ -29,6 +29,9 @@ struct ModelAnalysisState {
 };
 
 ModelAnalysisState& state();
+// A candidate rejected by an internal check (warned and dumped): counted for the search
+// summary and for the run's end status.
+void countRejection();
 
 // a * b and a + b within 32 bits; false (nothing stored) on overflow.
 inline bool mul32(long long a, long long b, int* out) {

@@ -321,6 +321,8 @@ void printSearchCounters() {
   PrintStdout("Nr. in computeChargeDegeneracy:      %lld\n", static_cast<long long>(c[cCDCounter]));
   PrintStdout("Nr. in computeQuarkAndLeptonCharges: %lld\n", static_cast<long long>(c[cQLCounter]));
   PrintStdout("Number of SM configs:                %lld\n", static_cast<long long>(c[storeSMCounter]));
+  const long long rejected = modelAnalysisCounters().rejections;
+  if (rejected > 0) PrintStdout("Skipped for an internal inconsistency: %lld\n", rejected);
 }
 
 void writeModelData(FILE* stream) {

@@ -587,10 +587,11 @@ int COM_table_space(char** params, int n) {
 }
 
 int COM_quit(char**, int) {
-  if (getAutoLaunch() != 0) startAutoLaunch(0);
+  const int status = runEndStatus(0);
+  if (getAutoLaunch() != 0) startAutoLaunch(status);
   printStatisticBeforeQuit();
   setOutputFile(nullptr);
-  terminateProgram(0);
+  terminateProgram(status);
 }
 
 void resetIntCommands() { resetLanguageCommands(); }

@@ -56,6 +56,7 @@ struct ErrorState {
   bool bufferExists = false;
   std::string errorBuffer;
   int seriousCount = 0;
+  long long inconsistentSkips = 0;
   bool repeatMessagePrinted = false;
   int* showErrorOrigin = nullptr;
   int* writeLogFile = nullptr;
@@ -456,6 +457,18 @@ void markErrorStartState() {
   s.startRepeatMessagePrinted = s.repeatMessagePrinted;
 }
 
+void noteInconsistentSkip(long long count) {
+  if (count > 0) state().inconsistentSkips += count;
+}
+long long inconsistentSkipCount() { return state().inconsistentSkips; }
+
+int runEndStatus(int status) {
+  const long long skipped = state().inconsistentSkips;
+  if (status != 0 || skipped == 0 || getBackground() == 0) return status;
+  Print("%lld candidate(s) skipped for an internal inconsistency in this run; ending with status 1\n", skipped);
+  return 1;
+}
+
 void resetErrorModule() {
   ErrorState& s = state();
   while (s.records.size() > s.startRecordCount) s.records.pop_back();
@@ -470,6 +483,7 @@ void resetErrorModule() {
   s.bufferExists = s.startBufferExists;
   s.errorBuffer.clear();
   s.seriousCount = s.startSeriousCount;
+  s.inconsistentSkips = 0;
   s.repeatMessagePrinted = s.startRepeatMessagePrinted;
   s.logStarted = s.startLogStarted;
   s.errorFileStarted = s.startErrorFileStarted;

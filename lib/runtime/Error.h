@@ -85,6 +85,15 @@ void TerminalOutputOn();
 void TerminalOutputOff();
 int OutputStatus();
 
+// Candidates of long loops (searches, scans, enumerations) skipped for an internal
+// inconsistency of their own data in this run. Each loop counts and reports them in its
+// summary; a background run that skipped any ends with status 1 instead of 0.
+void noteInconsistentSkip(long long count = 1);
+long long inconsistentSkipCount();
+// The status a run that would end with `status` ends with: 1 for a background run that
+// skipped candidates (said once in a line), else `status`.
+int runEndStatus(int status);
+
 // Remembers the present state as the one right after start-up; resetErrorModule restores it.
 void markErrorStartState();
 void resetErrorModule();

@@ -414,3 +414,35 @@ TEST_F(ErrorTest, TheTerminalOutputSwitch) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ErrorTest, ABackgroundRunThatSkippedInconsistentCandidatesEndsWithStatusOne) {
+  OutputCapture capture;
+  setBackground(1);
+  EXPECT_EQ(runEndStatus(0), 0);  // nothing skipped: a normal end
+  noteInconsistentSkip();
+  noteInconsistentSkip(2);
+  EXPECT_EQ(inconsistentSkipCount(), 3);
+  EXPECT_EQ(runEndStatus(0), 1);
+  EXPECT_NE(capture.printed.find("3 candidate(s) skipped for an internal inconsistency in this run; "
+                                "ending with status 1\n"),
+            std::string::npos);
+  EXPECT_EQ(runEndStatus(4), 4);  // another failure keeps its own status
+  setBackground(0);
+  EXPECT_EQ(runEndStatus(0), 0);  // an interactive run ends normally
+  resetAll();
+  EXPECT_EQ(inconsistentSkipCount(), 0);
+}
+
+TEST_F(ErrorTest, QuitInABackgroundRunAfterSkippedCandidatesEndsWithStatusOne) {
+  EXPECT_EXIT(
+      {
+        setBackground(1);
+        noteInconsistentSkip();
+        executeCommandLine("quit");
+      },
+      ::testing::ExitedWithCode(1), "");
+}
+
+}  // namespace

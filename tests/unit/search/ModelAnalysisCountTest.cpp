@@ -14,6 +14,7 @@
 #include "ModelAnalysisTestSupport.h"
 #include "TestSupport.h"
 #include "collections/Sorting.h"
+#include "runtime/Error.h"
 #include "runtime/Parameters.h"
 #include "search/ModelAnalysis.h"
 #include "search/SearchDriver.h"
@@ -132,8 +133,11 @@ TEST_F(ModelAnalysisCountTest, IndistinguishableCAndDRejectWithWarning) {
   setFamiliesRequired(2);
   SM.cdOrdering = 1;
   const long long before = modelAnalysisCounters().rejections;
+  const long long runSkipsBefore = inconsistentSkipCount();
   EXPECT_EQ(countQuarksAndLeptons(0, 0), 0);
   EXPECT_EQ(modelAnalysisCounters().rejections, before + 1);
+  // The rejection also counts for the run: a background run ends with status 1.
+  EXPECT_EQ(inconsistentSkipCount(), runSkipsBefore + 1);
   EXPECT_NE(capture.diagnostics.find("Cannot distinguish c and d brane"), std::string::npos);
   EXPECT_NE(capture.diagnostics.find("Degenerate c, d brane"), std::string::npos);
   // The process goes on: the next candidate is counted normally.
