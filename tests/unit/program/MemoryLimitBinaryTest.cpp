@@ -6,11 +6,8 @@
 // The limit: with AddressSanitizer no single request above 1024 Mb and no more than 1536 Mb
 // resident (the sanitizer's own quarantine and shadow included); otherwise an address space
 // of 1.25 GiB.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -24,10 +21,7 @@ namespace {
 using binary_test::occurrences;
 using binary_test::ScratchFolder;
 
-struct ZoqRun {
-  std::string output;  // standard output and standard error merged
-  int status = -1;     // exit status, or -1 when the program did not exit by itself
-};
+using binary_test::CapturedRun;
 
 void limitMemory() {
 #if defined(__SANITIZE_ADDRESS__)
@@ -44,46 +38,21 @@ void limitMemory() {
 // Runs zoq in the folder (also its HOME) under the limit: with background true as
 // "zoq -b run.zoq", else as "zoq" reading the commands from its standard input (where a
 // refused command does not end the run).
-ZoqRun runLimited(const std::string& folder, const std::string& commands, bool background = true) {
+CapturedRun runLimited(const std::string& folder, const std::string& commands, bool background = true) {
   std::ofstream(folder + "/run.zoq") << commands;
-  int pipeEnds[2];
-  ZoqRun result;
-  if (pipe(pipeEnds) != 0) return result;
-  pid_t child = fork();
-  if (child == 0) {
-    dup2(pipeEnds[1], 1);
-    dup2(pipeEnds[1], 2);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    if (chdir(folder.c_str()) != 0) _exit(126);
-    int input = open(background ? "/dev/null" : "run.zoq", O_RDONLY);
-    dup2(input, 0);
-    setenv("HOME", folder.c_str(), 1);
-    limitMemory();
-    if (background) {
-      execl(ZOQ_BINARY, "zoq", "-b", "run.zoq", static_cast<char*>(nullptr));
-    } else {
-      execl(ZOQ_BINARY, "zoq", static_cast<char*>(nullptr));
-    }
-    _exit(127);
-  }
-  close(pipeEnds[1]);
-  char buffer[4096];
-  ssize_t got = 0;
-  while ((got = read(pipeEnds[0], buffer, sizeof(buffer))) > 0) result.output.append(buffer, static_cast<std::size_t>(got));
-  close(pipeEnds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  if (background) return binary_test::runCaptured(folder, {"-b", "run.zoq"}, "", limitMemory);
+  return binary_test::runCaptured(folder, {}, "run.zoq", limitMemory);
 }
 
 const char* const kNoSpectrum = "No spectrum computed; type \"compute spectrum\" first";
 
-// Nothing that marks a request too large for the limit or a crash.
-void expectNoMemoryFault(const ZoqRun& run) {
+// The run reached its last line, the text given, and ended with status 0, with nothing
+// that marks a request too large for the limit or a crash.
+void expectItWentOn(const CapturedRun& run, const std::string& last) {
+  EXPECT_EQ(run.status, 0) << run.output;
   for (const char* fault : {"refused\n", "Cannot allocate", "bad_alloc", "AddressSanitizer", "terminate called"})
     EXPECT_EQ(run.output.find(fault), std::string::npos) << fault << "\n" << run.output;
+  EXPECT_NE(run.output.find(last + "\n"), std::string::npos) << run.output;
 }
 
 // Adding a factor after an invariant that is not of simple-current type reset the Klein
@@ -94,14 +63,12 @@ void expectNoMemoryFault(const ZoqRun& run) {
 TEST(BeforeASpectrum, AddingAFactorAfterAnExceptionalOrTypedInvariantSizesNothing) {
   for (const char* choice : {"select exceptional_invariant 1", "select invariant <2,3><6,7>"}) {
     ScratchFolder folder;
-    ZoqRun run = runLimited(folder.path(), std::string("algebra a 1 10\n") + choice +
+    CapturedRun run = runLimited(folder.path(), std::string("algebra a 1 10\n") + choice +
                                             "\ntensor\ng a 1 2\nTotal Orientifolds\ncompute spectrum\n"
                                             "Total Orientifolds\nprint done\n");
-    EXPECT_EQ(run.status, 0) << choice << "\n" << run.output;
-    expectNoMemoryFault(run);
-    EXPECT_EQ(occurrences(run.output, kNoSpectrum), 1u) << run.output;
+    expectItWentOn(run, "\n2\ndone");
+    EXPECT_EQ(occurrences(run.output, kNoSpectrum), 1u) << choice << "\n" << run.output;
     EXPECT_NE(run.output.find("CFT {A1:2}; 3 primaries (2 simple currents)\n"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("\n2\ndone\n"), std::string::npos) << run.output;
   }
 }
 
@@ -109,14 +76,11 @@ TEST(BeforeASpectrum, AddingAFactorAfterAnExceptionalOrTypedInvariantSizesNothin
 // product is E8 at level 1 alone, which has one field.
 TEST(BeforeASpectrum, AFactorOutsideTensorModeAfterTheConjugationInvariantSizesNothing) {
   ScratchFolder folder;
-  ZoqRun run = runLimited(folder.path(),
+  CapturedRun run = runLimited(folder.path(),
                        "algebra a 1 10\nselect conjugation_invariant\ng e 8 1\ntotal primaries\n"
                        "compute spectrum\nprint done\n");
-  EXPECT_EQ(run.status, 0) << run.output;
-  expectNoMemoryFault(run);
+  expectItWentOn(run, "CFT {E8:1}; 1 primaries\ndone");
   EXPECT_EQ(occurrences(run.output, kNoSpectrum), 1u) << run.output;
-  EXPECT_NE(run.output.find("CFT {E8:1}; 1 primaries\n"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("done\n"), std::string::npos) << run.output;
 }
 
 // The orientifold count of a product whose spectrum is not computed set up the boundary
@@ -124,28 +88,24 @@ TEST(BeforeASpectrum, AFactorOutsideTensorModeAfterTheConjugationInvariantSizesN
 // current), one of them with non-zero tension (l + k odd for l = 0).
 TEST(BeforeASpectrum, CountsOfOrientifoldsAndBoundariesWaitForTheSpectrum) {
   ScratchFolder folder;
-  ZoqRun run = runLimited(folder.path(),
+  CapturedRun run = runLimited(folder.path(),
                        "algebra d 4 2\nsolve tadpole kernel 2\ng a 1 5\nTotal All_orientifolds\n"
                        "Total Orientifolds\ncompute spectrum\nTotal All_orientifolds\nTotal Orientifolds\n"
                        "print done\n");
-  EXPECT_EQ(run.status, 0) << run.output;
-  expectNoMemoryFault(run);
+  expectItWentOn(run, "\n2\n1\ndone");
   EXPECT_EQ(occurrences(run.output, kNoSpectrum), 2u) << run.output;
   EXPECT_NE(run.output.find("CFT {A1:5}; 6 primaries (2 simple currents)\n"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("\n2\n1\ndone\n"), std::string::npos) << run.output;
 }
 
 // "build non_susy_cy" computes no spectrum: the commands that read one are refused, each
 // with the same words, and the run goes on.
 TEST(BeforeASpectrum, ANonSupersymmetricProductRefusesWhatNeedsItsSpectrum) {
   ScratchFolder folder;
-  ZoqRun run = runLimited(folder.path(),
+  CapturedRun run = runLimited(folder.path(),
                        "build non_susy_cy 33333\nTotal Orientifolds\nTotal All_orientifolds\nscan branes\n"
                        "total primaries\nfind basis 1\nprint done\n");
-  EXPECT_EQ(run.status, 0) << run.output;
-  expectNoMemoryFault(run);
+  expectItWentOn(run, "done");
   EXPECT_EQ(occurrences(run.output, kNoSpectrum), 5u) << run.output;
-  EXPECT_NE(run.output.find("done\n"), std::string::npos) << run.output;
 }
 
 // Every command of the default and tensor modes that touches invariant, boundary or
@@ -171,11 +131,9 @@ TEST(BeforeASpectrum, NoCommandHoldsMoreThanTheLimit) {
   };
   for (const char* product : products) {
     ScratchFolder folder;
-    ZoqRun run = runLimited(folder.path(), std::string(product) + commands, false);
-    EXPECT_EQ(run.status, 0) << product << "\n" << run.output;
-    expectNoMemoryFault(run);
+    CapturedRun run = runLimited(folder.path(), std::string(product) + commands, false);
+    expectItWentOn(run, "done");
     EXPECT_NE(run.output.find(kNoSpectrum), std::string::npos) << product << "\n" << run.output;
-    EXPECT_NE(run.output.find("done\n"), std::string::npos) << product << "\n" << run.output;
   }
 }
 
@@ -183,15 +141,9 @@ TEST(BeforeASpectrum, NoCommandHoldsMoreThanTheLimit) {
 // level 3): a fusion table of 4000^3 ints is 256,000,000,000 bytes.
 TEST(SizesBeforeTheWork, TheNimrepSearchOfALargeTheoryIsRefusedWithItsSize) {
   ScratchFolder folder;
-  ZoqRun run = runLimited(folder.path(), "build cy 33333\nsearch NIMrep\nprint done\n");
-  EXPECT_EQ(run.status, 0) << run.output;
-  expectNoMemoryFault(run);
+  CapturedRun run = runLimited(folder.path(), "build cy 33333\nsearch NIMrep\nprint done\n");
+  expectItWentOn(run, "The fusion table of the NIMrep search would need 256000 Mb; refused (the limit is 2100 Mb) \ndone");
   EXPECT_NE(run.output.find("4000 primaries"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("The fusion table of the NIMrep search would need 256000 Mb; refused (the limit is "
-                            "2100 Mb)"),
-            std::string::npos)
-      << run.output;
-  EXPECT_NE(run.output.find("done\n"), std::string::npos) << run.output;
 }
 
 // The size named for a tensor spectrum: the value before " Mb".
@@ -213,9 +165,9 @@ TEST(SizesBeforeTheWork, ATensorSpectrumTooLargeToHoldIsRefusedBeforeThePasses) 
   for (int i = 34; i < 49; ++i) commands += "g a 1 1\n";
   commands += "compute spectrum\nprint fortynine\nreset tensor\ng a 1 1\ng a 1 1\ncompute spectrum\n";
   ScratchFolder folder;
-  ZoqRun run = runLimited(folder.path(), commands);
-  EXPECT_EQ(run.status, 0) << run.output;
-  expectNoMemoryFault(run);
+  CapturedRun run = runLimited(folder.path(), commands);
+  // 2 x 2 fields, all of them simple currents.
+  expectItWentOn(run, "fortynine\nCFT {A1:1_A1:1}; 4 primaries (4 simple currents)");
   EXPECT_EQ(occurrences(run.output, "; refused (the limit is 2100 Mb)"), 3u) << run.output;
   EXPECT_EQ(occurrences(run.output, "Spectrum computation aborted; Modular properties not available"), 3u)
       << run.output;
@@ -228,9 +180,6 @@ TEST(SizesBeforeTheWork, ATensorSpectrumTooLargeToHoldIsRefusedBeforeThePasses) 
   EXPECT_GE(namedSize(run.output, thirty), 2405181.0) << run.output;
   // 2^49 fields of 50 labels: 112,589,990,684 Mb of rows at least.
   EXPECT_GE(namedSize(run.output, thirtyFour), 112589990684.0) << run.output;
-  // 2 x 2 fields, all of them simple currents.
-  EXPECT_NE(run.output.find("fortynine\nCFT {A1:1_A1:1}; 4 primaries (4 simple currents)\n"), std::string::npos)
-      << run.output;
 }
 
 // With a current the product's simple currents with integer charges still number at least
@@ -245,14 +194,10 @@ TEST(SizesBeforeTheWork, ATensorSpectrumWithACurrentIsBoundedByItsSimpleCurrents
   }
   commands += current + "\ncompute spectrum\nprint done\n";
   ScratchFolder folder;
-  ZoqRun run = runLimited(folder.path(), commands);
-  EXPECT_EQ(run.status, 0) << run.output;
-  expectNoMemoryFault(run);
+  CapturedRun run = runLimited(folder.path(), commands);
+  expectItWentOn(run, "Spectrum computation aborted; Modular properties not available\ndone");
   // 2^30 fields of 33 labels: 141,733 Mb of rows at least.
   EXPECT_GE(namedSize(run.output, 0), 141733.0) << run.output;
-  EXPECT_NE(run.output.find("Spectrum computation aborted; Modular properties not available\ndone\n"),
-            std::string::npos)
-      << run.output;
 }
 
 // The charge file's header alone decides what "test discrete" holds: (2^31 - 1)^2 charges
@@ -260,20 +205,14 @@ TEST(SizesBeforeTheWork, ATensorSpectrumWithACurrentIsBoundedByItsSimpleCurrents
 TEST(SizesBeforeTheWork, AChargeFileHeaderPastTheLimitIsRefusedWithItsSize) {
   ScratchFolder folder;
   std::ofstream(folder.path() + "/AC") << "2147483647 2147483647\n1 2\n";
-  ZoqRun run = runLimited(folder.path(), "test discrete\nprint next\n");
-  EXPECT_EQ(run.status, 0) << run.output;
-  expectNoMemoryFault(run);
-  EXPECT_NE(run.output.find("The charges of the file would need 36893488113059 Mb; refused (the limit is 2100 Mb)"),
-            std::string::npos)
-      << run.output;
-  EXPECT_NE(run.output.find("next\n"), std::string::npos) << run.output;
+  CapturedRun run = runLimited(folder.path(), "test discrete\nprint next\n");
+  expectItWentOn(run, "The charges of the file would need 36893488113059 Mb; refused (the limit is 2100 Mb) \nnext");
   // Charges (1, 2) and (3, 4): the combination (1, 1) gives (4, 6), zero modulo 2, and the
   // determinant -2 leaves no other: one Z_2.
   std::ofstream(folder.path() + "/AC") << "2 2\n1 2\n3 4\n";
   run = runLimited(folder.path(), "test discrete\nprint next\n");
-  EXPECT_EQ(run.status, 0) << run.output;
+  expectItWentOn(run, "Z_2  null vector       1   1\n\nnext");
   EXPECT_EQ(run.output.find("would need"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("Z_2  null vector       1   1"), std::string::npos) << run.output;
 }
 
 }  // namespace
