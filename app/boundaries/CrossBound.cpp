@@ -120,7 +120,7 @@ BulkInvariant* currentBulk() {
 }
 
 int primaryCount() {
-  return TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  return knownPrimaryCount();
 }
 
 void initializeCrossBound() {
@@ -173,6 +173,7 @@ int initializeOrientedOpenString() {
   if (s.OrientedOpenStringInitialized == bulk) return 0;
   BulkInvariant* bi = currentBulk();
   if (bi == nullptr) return 1;
+  if (!requireSpectrum("initializeOrientedOpenString")) return 1;
   if (!ConjugatesAvailable()) {
     Print("No conjugation defined for this algebra;\nOpen string functions not available.\n");
     return 1;

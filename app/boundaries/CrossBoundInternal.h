@@ -95,6 +95,7 @@ int orientifoldRequired();
 int boundVerbose();
 
 BulkInvariant* currentBulk();
+// The primaries of the current theory; 0 while no spectrum is computed.
 int primaryCount();
 
 // Labels and orbits (CrossBoundLabels.cpp).

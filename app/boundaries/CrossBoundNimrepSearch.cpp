@@ -16,6 +16,7 @@
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
@@ -275,6 +276,14 @@ int runStep(int N, std::vector<int>& min, std::vector<int>& max, int from, doubl
 void attemptNIMrep(int Maxloop) {
   BoundarySearchState& s = boundarySearchState();
   CrossBoundState& cb = crossBoundState();
+  // The fusion table (N^3 ints) and the S matrix (N^2 complex numbers) are the search's
+  // largest blocks; they are checked before anything is reset.
+  const long double primaries = primaryCount();
+  if (!requireAllocationSize("attemptNIMrep", "The fusion table of the NIMrep search",
+                             primaries * primaries * primaries, sizeof(int)) ||
+      !requireAllocationSize("attemptNIMrep", "The S matrix of the NIMrep search", primaries * primaries,
+                             sizeof(Complex)))
+    return;
   resetBoundaries();
   s.BoundCandUse = 3;
   BulkInvariant* bi = currentBulk();

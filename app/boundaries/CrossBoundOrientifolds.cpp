@@ -10,6 +10,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
 
 namespace {
 
@@ -142,6 +143,13 @@ int resetOrientifold() {
   }
   counterStep();
   if (!orientifoldRequired()) return 0;
+  if (!primaryCountKnown()) {
+    // No spectrum yet: nothing to size the Klein bottle by. It is made on the first use
+    // after the spectrum exists (its bulk number no longer matches).
+    s.ExceptionalKlein.clear();
+    s.KleinBottleModInvNr = -1;
+    return 1;
+  }
   s.ExceptionalKlein.assign(static_cast<size_t>(primaryCount()), 0);
   resetExceptionalKleinBottle(s.ExceptionalKlein.data());
   s.KleinBottleModInvNr = QueryBulkInvariant();

@@ -54,11 +54,13 @@ void printNIMMatrix(int i) {
 }  // namespace
 
 int COM_tot_ishi(char**, int) {
+  if (!requireSpectrum("COM_tot_ishi")) return 1;
   Print("%d\n", TotalIshibashi());
   return 0;
 }
 
 int COM_tot_bnd(char**, int) {
+  if (!requireSpectrum("COM_tot_bnd")) return 1;
   Print("%d\n", TotalBoundaries());
   return 0;
 }

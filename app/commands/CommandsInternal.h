@@ -20,9 +20,6 @@ struct CommandsState {
 
   int spectrumComputed = 0;
   int susic = 0;
-  // The primary count the field conversions read in tensor mode before the spectrum is
-  // known ("MaxPrimaries").
-  int maxPrimaries = 2000000000;
 
   // Live parameters (NULL before they are bound: the defaults then hold).
   int* maxrank = nullptr;

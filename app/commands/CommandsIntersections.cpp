@@ -3,6 +3,7 @@
 #include "commands/CommandsInternal.h"
 #include "interpreter/Interpreter.h"
 #include "search/SearchSM.h"
+#include "store/CurrentTheory.h"
 #include "strings/Intersections.h"
 
 // "Intersect" [bound a][bound b]
@@ -13,6 +14,7 @@ int COM_intersect(char** params, int n) {
 
 // "scan branes": the scan builds the standard-model search set-up first.
 int COM_branescan(char** /*params*/, int /*n*/) {
+  if (!requireSpectrum("COM_branescan")) return 1;
   setBraneScanSetup(initStandardModelSearch);
   return BraneScan() != 0 ? 1 : 0;
 }

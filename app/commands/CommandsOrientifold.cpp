@@ -326,11 +326,13 @@ int COM_browse_signs(char**, int) {
 }
 
 int COM_tot_ori(char**, int) {
+  if (!requireSpectrum("COM_tot_ori")) return 1;
   Print("%d\n", TotalOrientifolds());
   return 0;
 }
 
 int COM_tot_ori_eff(char**, int) {
+  if (!requireSpectrum("COM_tot_ori_eff")) return 1;
   Print("%d\n", TotalOrientifoldsWithTension());
   return 0;
 }

@@ -10,6 +10,7 @@
 #include "boundaries/CrossBound.h"
 #include "commands/Commands.h"
 #include "commands/CommandsInternal.h"
+#include "runtime/Allocation.h"
 #include "runtime/Directories.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
@@ -75,6 +76,16 @@ int COM_test_discrete_symmetry_algorithm(char**, int) {
   if (std::fscanf(file, "%d %d", &rows, &charges) != 2 || rows < 1 || charges < 1) {
     Fclose(file);
     return refuseChargeFile(path, "the counts must be at least 1");
+  }
+  // The charges and the matrix built from them (rows of charges + rows + 1 entries) are
+  // checked before the file is read: its header alone decides their size.
+  const long double height = rows;
+  if (!requireAllocationSize("COM_test_discrete_symmetry_algorithm", "The charges of the file", height * charges,
+                             sizeof(long long)) ||
+      !requireAllocationSize("COM_test_discrete_symmetry_algorithm", "The charge matrix of the file",
+                             height * (height + charges + 1), sizeof(long long))) {
+    Fclose(file);
+    return 1;
   }
   std::vector<long long> values(static_cast<std::size_t>(rows) * static_cast<std::size_t>(charges));
   for (long long& x : values) {

@@ -43,7 +43,7 @@ void pointCountsAtTensor() {
 
 // The count the field conversions read while the tensor spectrum is not known.
 void pointCountsAtMaximum() {
-  TotalPrimaries = &commandsState().maxPrimaries;
+  pointPrimariesAtMaximum();
 }
 
 void printCFTLine(int primaries, int currents) {
@@ -90,8 +90,10 @@ int addCosetFactor(char** params, int n, int flag) {
     return 1;
   }
   addTensorFactor(currentTensor, sd, flag);
-  disableModular();
+  // Loading the factor pointed the count at it; the product has no spectrum yet, and the
+  // resets below read the count.
   pointCountsAtMaximum();
+  disableModular();
   return code;
 }
 
@@ -157,14 +159,18 @@ int tensorComputeSimple() {
 
 int COM_tensor(char**, int) {
   setCosetMode(1);
+  // Rows of a spectrum that is not computed (or was cut short) count no fields. The counts
+  // are set first: the resets below read them.
+  const bool computed = currentTensor->NumberOfFactors > 0 && currentTensor->SpectrumChanged == 0;
+  if (computed) {
+    pointCountsAtTensor();
+  } else {
+    pointCountsAtMaximum();
+  }
   disableCoset();
   enableCoset();
   commandsState().spectrumComputed = 0;
-  if (currentTensor->NumberOfFactors > 0) {
-    pointCountsAtTensor();
-  } else {
-    disableModular();
-  }
+  if (currentTensor->NumberOfFactors == 0) disableModular();
   return 0;
 }
 
@@ -320,6 +326,8 @@ bool buildMinimalTensorProduct(const char* routine, int code, bool recordCode) {
   SM_grade(spaceTime, 2);
   setIntPar("Graded", 1);
   setCosetMode(1);
+  // The new product has no spectrum yet; the resets below read the count.
+  pointCountsAtMaximum();
   disableCoset();
   enableCoset();
   commandsState().spectrumComputed = 0;
@@ -329,7 +337,6 @@ bool buildMinimalTensorProduct(const char* routine, int code, bool recordCode) {
   for (SpectrumData* sd : internal) addTensorFactor(currentTensor, sd, 0);
   // The extension list of the previous product is stale now.
   TensorChanged();
-  pointCountsAtMaximum();
   return true;
 }
 

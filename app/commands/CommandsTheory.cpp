@@ -500,6 +500,7 @@ int COM_getrep(char** params, int n) {
 }
 
 int COM_tot_prim(char**, int) {
+  if (!requireSpectrum("COM_tot_prim")) return 1;
   Print("%d\n", totalPrimaries());
   return 0;
 }
@@ -525,6 +526,7 @@ int COM_val_grade(char**, int) {
 }
 
 int COM_findBasis(char** params, int n) {
+  if (!requireSpectrum("COM_findBasis")) return 1;
   const int currents = totalCurrents();
   std::vector<int> list;
   for (int i = 0; i < n; ++i) {

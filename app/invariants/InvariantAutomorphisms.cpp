@@ -40,7 +40,7 @@
 namespace {
 
 int primaryCount() {
-  return TotalPrimaries == nullptr || *TotalPrimaries < 0 ? 0 : *TotalPrimaries;
+  return knownPrimaryCount();
 }
 
 int autostoreValue() {

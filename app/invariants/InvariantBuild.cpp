@@ -97,7 +97,7 @@ bool integralDifference(int i, int j) {
 }
 
 int primaryCount() {
-  return (TotalPrimaries == nullptr || *TotalPrimaries < 1) ? 1 : *TotalPrimaries;
+  return std::max(knownPrimaryCount(), 1);
 }
 
 struct RightFieldBuffers {

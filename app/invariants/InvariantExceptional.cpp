@@ -66,7 +66,7 @@ int buildExceptionalInvariant(int mode) {
           mode);
     return 0;
   }
-  const int N = TotalPrimaries == nullptr ? 0 : *TotalPrimaries;
+  const int N = knownPrimaryCount();
   for (int i = 0; i < N; ++i) {
     for (int j = 0; j < N; ++j) {
       M[static_cast<std::size_t>(j) * N + i] = ExceptionalModularMatrix(i, j, mode);
@@ -78,7 +78,7 @@ int buildExceptionalInvariant(int mode) {
 int buildExceptionalTensorInvariant(const int* choices) {
   std::vector<int>& M = userInvariantMatrix();
   getExceptionalTensorModularMatrix(M, choices);
-  const int N = TotalPrimaries == nullptr ? 0 : *TotalPrimaries;
+  const int N = knownPrimaryCount();
   if (N > 149) {
     Print("Too many primaries; invariant not checked\n");
     PrintSeparatorWithText('-', "");

@@ -41,7 +41,7 @@ CandidateAcceptance& acceptanceSlot() {
 }
 
 int primaryCount() {
-  return TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  return knownPrimaryCount();
 }
 
 Rat weightOf(int i) {

@@ -104,7 +104,7 @@ void getXKernels(SimpleCurrentData* MD) {
 }
 
 int checkInvolution(const SimpleCurrentData* MD) {
-  const int n = TotalPrimaries == nullptr ? 0 : *TotalPrimaries;
+  const int n = knownPrimaryCount();
   std::vector<int> image(static_cast<size_t>(n), -1);
   for (int i = 0; i < n; ++i) {
     int count = 0, stab = 0;

@@ -38,7 +38,7 @@ int intParameter(const char* name, int fallback) {
 }
 
 int primaryCount() {
-  return TotalPrimaries == nullptr || *TotalPrimaries < 1 ? 0 : *TotalPrimaries;
+  return knownPrimaryCount();
 }
 
 int decimalLength(long long value) {

@@ -43,7 +43,7 @@ InvariantUserState& userState() {
 }
 
 int primaryCount() {
-  return TotalPrimaries == nullptr || *TotalPrimaries < 0 ? 0 : *TotalPrimaries;
+  return knownPrimaryCount();
 }
 
 int autostoreValue() {

@@ -53,11 +53,11 @@ int valueOf(const int* p) { return p == nullptr ? 0 : *p; }
 // Largest row count a record can hold: its buffer of 3n + n ints must be indexable by int.
 constexpr int kMaxRows = INT_MAX / 4;
 
-// The primaries of the current theory; 1 when none is known. A count no record can hold is
-// the stand-in of a tensor product whose spectrum is not computed yet, not a real one.
+// The primaries of the current theory; 1 when none is known (no spectrum computed) or the
+// count is more than a record can hold.
 int currentPrimaryCount() {
-  if (TotalPrimaries == nullptr || *TotalPrimaries < 1 || *TotalPrimaries > kMaxRows) return 1;
-  return *TotalPrimaries;
+  const int n = knownPrimaryCount();
+  return n < 1 || n > kMaxRows ? 1 : n;
 }
 
 std::unique_ptr<SimpleCurrentNode> makeNode() {

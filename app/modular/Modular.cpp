@@ -56,7 +56,7 @@ ModularState& modularState() {
 // Settings and helpers shared by the module
 
 int modularPrimaries() {
-  return TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  return knownPrimaryCount();
 }
 int settingUseOrbits() {
   return valueOr(modularState().UseOrbits, 2);

@@ -73,7 +73,7 @@ int MOD_fixedPointCurrent(int J) {
     // monodromy charge Q_J(J) = -2 h_J vanish modulo 1.
     const Rat h = *ratWeight(J);
     if (h.den > 2) return 0;
-    const int N = *TotalPrimaries;
+    const int N = knownPrimaryCount();
     for (int i = 0; i < N; ++i) {
       if (simpleFusion(J, i) == i) return 1;
     }
@@ -145,7 +145,7 @@ int MOD_getExtensionNumber() {
 }
 
 void getExceptionalSimpleCurrents(int start) {
-  const int N = *TotalPrimaries;
+  const int N = knownPrimaryCount();
   if (start >= N) return;
   double re0 = 0.0;
   double im0 = 0.0;

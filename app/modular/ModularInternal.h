@@ -311,7 +311,7 @@ struct ModularState {
 
 ModularState& modularState();
 
-// N of the current theory (0 when nothing is loaded).
+// N of the current theory (0 when nothing is loaded or no spectrum is computed).
 int modularPrimaries();
 // Setting values (defaults when unbound).
 int settingUseOrbits();

@@ -114,7 +114,7 @@ std::string tensorSymbol(char kind, int sign, int star) {
 }
 
 int totalPrimaries() {
-  return TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  return knownPrimaryCount();
 }
 
 BulkInvariant* currentBulk() {

@@ -24,7 +24,7 @@ namespace {
 void selectRecord(const OrientifoldInfo* record) {
   if (record != nullptr && record->listPosition >= 0) setStoredOrientifold(record->listPosition);
 }
-int currentPrimaries() { return TotalPrimaries != nullptr ? *TotalPrimaries : 0; }
+int currentPrimaries() { return knownPrimaryCount(); }
 int tachyonicField(int i) { return masslessCharacter(i, 1); }
 
 const OpenAmplitudes kBoundaryLayer = {getAnnulus,      getMoebius,        orientifoldConjugate, selectRecord,
@@ -345,7 +345,7 @@ std::vector<int> ClosedSectorAnalysis(SpaceTimeSymmetry* st, int d, int out) {
   std::vector<std::vector<int>> vectors;
   std::vector<int> counts;
   const int passes = st->supersymmetric != 0 ? 1 : 2;
-  const int n = TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  const int n = knownPrimaryCount();
   std::vector<int> leftClasses, leftWeights, rightClasses, rightWeights;
   for (int pass = 1; pass <= passes; ++pass) {
     vectors.clear();

@@ -73,7 +73,7 @@ void inverseBranchPair(const StringBlock* spectrum, int T[4][4]) {
 int walkPairs(const StringBlock* spectrum, const SpaceTimeSymmetry* st, bool tachyonic) {
   BulkInvariant* bulk = currentBulk();
   if (bulk == nullptr) return 0;
-  const int n = TotalPrimaries != nullptr ? *TotalPrimaries : 0;
+  const int n = knownPrimaryCount();
   auto selected = [&](int i) {
     Rat h;
     return tachyonic ? weightBelowOne(i, &h) : weightIsOne(i);

@@ -38,7 +38,7 @@ BulkInvariant* currentBulk() {
   return slot != nullptr ? *slot : nullptr;
 }
 
-int primaryCount() { return TotalPrimaries != nullptr ? *TotalPrimaries : 0; }
+int primaryCount() { return knownPrimaryCount(); }
 
 // h_i as a reduced fraction; false when unknown.
 bool weightOf(int i, Rat* h) {

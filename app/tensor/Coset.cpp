@@ -52,6 +52,12 @@ int TensorRows::add(const int* v, bool* added) {
   int existing = find(v);
   if (added != nullptr) *added = existing < 0;
   if (existing >= 0) return existing;
+  if (data_.size() + static_cast<std::size_t>(length_) > data_.capacity()) {
+    // Doubling, but never asking for a block that the allocator refuses: the callers that
+    // fill large collections check the whole size before each row.
+    const std::size_t largest = (kAllocationRefusedSize - 1) / sizeof(int);
+    data_.reserve(std::max(data_.size() + static_cast<std::size_t>(length_), std::min(2 * data_.capacity(), largest)));
+  }
   data_.insert(data_.end(), v, v + length_);
   index_.emplace(hashOf(v, length_), count_);
   return count_++;
@@ -122,6 +128,11 @@ void markChanged(TensorProduct* TP) {
   TP->Spectrum.reset(TP->NumberOfFactors + 1);
   TP->NumberOfPrimaries = 0;
   TP->Stabilizers.clear();
+  // The chiral algebra of the old input has rows of the old width; the next spectrum
+  // computation builds the new one.
+  TP->ChiralAlgebra.reset(TP->NumberOfFactors);
+  TP->ChiralAlgebraOrder = 0;
+  TP->NumberOfGenerators = 0;
   TP->CurrentPermutations.Nfill = 0;
   forgetFieldPermutations(TP);
 }

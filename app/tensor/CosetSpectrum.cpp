@@ -12,9 +12,11 @@
 // so a combination whose charges cannot be cancelled is rejected by one look-up.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 
 #include "groups/Discrete.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Terminal.h"
@@ -56,8 +58,25 @@ FPType* stabiliserRecord(TensorProduct* TP, const std::vector<int>& U, const std
                static_cast<int>(S.size()), &TP->firstFP, TP, chiralProduct);
 }
 
+// Bytes a field of the spectrum holds: its row, its stabiliser pointer and its entry in the
+// rows' look-up index (a hash node and a bucket).
+std::uint64_t bytesPerField(const TensorProduct* TP) {
+  return sizeof(int) * static_cast<std::uint64_t>(TP->NumberOfFactors + 1) + sizeof(FPType*) + 48;
+}
+
+// Room for one more field within the size that allocate() takes: false after the alert
+// that names the limit and the fields found (the spectrum needs more than that).
+bool roomForField(TensorProduct* TP) {
+  const std::uint64_t fields = static_cast<std::uint64_t>(TP->Spectrum.size());
+  if ((fields + 1) * bytesPerField(TP) < kAllocationRefusedSize) return true;
+  Alert("computeTensorSpectrum", 1, 100213,
+        "The tensor spectrum needs more than %d Mb (%llu fields found so far); refused",
+        static_cast<int>(kAllocationRefusedSize / 1000000), static_cast<unsigned long long>(fields));
+  return false;
+}
+
 // Rows of a field: one per element of U, the k-th with resolution label U[k]. False after
-// the message when the rows pass "Max_primaries".
+// the message when the rows pass "Max_primaries" or the size limit.
 bool addFieldRows(TensorProduct* TP, const int* labels, const std::vector<int>& U, FPType* fp,
                   bool limited = true) {
   const int n = TP->NumberOfFactors;
@@ -68,6 +87,7 @@ bool addFieldRows(TensorProduct* TP, const int* labels, const std::vector<int>& 
       Print("Too many primaries (maximum set at %d)\n", maxPrimariesSetting());
       return false;
     }
+    if (!roomForField(TP)) return false;
     row[static_cast<std::size_t>(n)] = u;
     bool added = false;
     TP->Spectrum.add(row.data(), &added);
@@ -640,6 +660,26 @@ namespace {
 // the first pass finds (then there is no full pass).
 enum class SpectrumKind { All = 0, Massless = 1, SimpleCurrents = 2 };
 
+// The size of the spectrum, as far as it is known before the passes. Without a chiral
+// algebra every combination of labels is a field: the spectrum holds the product of the
+// factors' primary counts, or of their simple-current counts when only the simple currents
+// are kept whole (the massless spectrum keeps all of them). With an algebra A (ungraded),
+// the simple currents of the product with integer charges form a subgroup of index at most
+// |A| (the charges map the currents onto a group of order at most |A|), and A's orbits on it
+// have at most |A| members: at least prod |G_i| / |A|^2 simple currents.
+bool spectrumFits(TensorProduct* TP, const char* caller, SpectrumKind kind) {
+  computeChiralAlgebra(TP);
+  const long double algebra = TP->ChiralAlgebra.size();
+  long double fields = 1.0L;
+  for (SpectrumData* sd : TP->TensorFactors)
+    fields *= algebra == 1.0L && kind == SpectrumKind::All ? sd->n_primaries : factorGroupOrder(sd);
+  if (algebra > 1.0L) {
+    if (gradedOn()) return true;
+    fields /= algebra * algebra;
+  }
+  return requireAllocationSize(caller, "The tensor spectrum", fields, bytesPerField(TP));
+}
+
 int computeSpectrumOfKind(TensorProduct* TP, const char* caller, SpectrumKind kind) {
   if (TP->SpectrumChanged == 0) return 0;
   if (TP->NumberOfFactors == 0) {
@@ -647,6 +687,7 @@ int computeSpectrumOfKind(TensorProduct* TP, const char* caller, SpectrumKind ki
     return -1;
   }
   startSpectrum(TP);
+  if (!spectrumFits(TP, caller, kind)) return -1;
   if (kind == SpectrumKind::SimpleCurrents) {
     if (firstPass(TP, 2) < 0) return -1;
     TP->SpectrumChanged = 0;

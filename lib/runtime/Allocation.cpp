@@ -9,6 +9,7 @@
 #include <deque>
 #include <new>
 
+#include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
 
@@ -71,6 +72,14 @@ int printAllocMessage(const char* format, ...) {
   std::string text = vformatText(format, args);
   va_end(args);
   return printErrorMessage("%s", text.c_str());
+}
+
+bool requireAllocationSize(const char* routine, const char* what, long double count, std::uint64_t elementSize) {
+  const long double bytes = count * static_cast<long double>(elementSize);
+  if (bytes < static_cast<long double>(kAllocationRefusedSize)) return true;
+  Alert(routine, 0, 100213, "%s would need %.0Lf Mb; refused (the limit is %d Mb)", what, bytes / 1e6L,
+        megabytes(kAllocationRefusedSize));
+  return false;
 }
 
 void* allocate(std::size_t size, AllocationAccount* account, const char* label) {

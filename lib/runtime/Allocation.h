@@ -44,6 +44,14 @@ struct MemStatNode {
 inline constexpr std::uint64_t kAllocationRefusedSize = 2100000001ULL;
 inline constexpr std::uint64_t kAllocationAnnouncedSize = 210000001ULL;
 
+// Checks what a piece of work will hold before it starts: count elements of elementSize
+// bytes (the count in long double, exact far past the limit, so that a product of many
+// dimensions cannot wrap). True when that stays below the size allocate() refuses.
+// Otherwise Alert 100213 (a limit, severity 2: a command-file run goes on) "%s would need
+// %.0Lf Mb; refused (the limit is %d Mb)" names what and its size under the routine's
+// name, and false; the caller then refuses the work, where allocate() would end the program.
+bool requireAllocationSize(const char* routine, const char* what, long double count, std::uint64_t elementSize);
+
 // Returns a new block of at least one byte; never returns null (failures end the program).
 void* allocate(std::size_t size, AllocationAccount* account, const char* label);
 // Resizes a block allocated here; contents move with it; never returns null.

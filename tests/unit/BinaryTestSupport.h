@@ -1,5 +1,6 @@
 // Shared helpers of the tests that drive the real zoq binary: a scratch folder removed
-// with its contents, zoq at a pseudo-terminal, and counting a text's occurrences.
+// with its contents, zoq with its output captured, zoq at a pseudo-terminal, and counting a
+// text's occurrences.
 #pragma once
 
 #include <dirent.h>
@@ -88,6 +89,56 @@ class ScratchFolder {
   std::string path_;
 };
 
+// Replaces the (child) process by zoq with the arguments; status 127 when that fails.
+[[noreturn]] inline void execZoq(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>("zoq"));
+  for (const std::string& word : arguments) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  execv(ZOQ_BINARY, argv.data());
+  _exit(127);
+}
+
+// What a run of zoq printed (standard output and standard error merged) and its exit
+// status, -1 when it did not exit by itself.
+struct CapturedRun {
+  std::string output;
+  int status = -1;
+};
+
+// Runs zoq with the arguments in the folder, which is also its HOME, standard input read
+// from the file given (a path relative to the folder; /dev/null when empty). prepare runs
+// in the child just before zoq starts (limits, environment).
+inline CapturedRun runCaptured(const std::string& folder, const std::vector<std::string>& arguments,
+                               const std::string& input = "", void (*prepare)() = nullptr) {
+  CapturedRun result;
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return result;
+  pid_t child = fork();
+  if (child == 0) {
+    dup2(pipeEnds[1], 1);
+    dup2(pipeEnds[1], 2);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    int in = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
+    if (in < 0) _exit(126);
+    dup2(in, 0);
+    setenv("HOME", folder.c_str(), 1);
+    if (prepare != nullptr) prepare();
+    execZoq(arguments);
+  }
+  close(pipeEnds[1]);
+  char buffer[4096];
+  ssize_t got = 0;
+  while ((got = read(pipeEnds[0], buffer, sizeof(buffer))) > 0) result.output.append(buffer, static_cast<std::size_t>(got));
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
 // zoq run at a pseudo-terminal of 120 columns, in the working folder given, with HOME and
 // the arguments given.
 class TerminalSession {
@@ -100,12 +151,7 @@ class TerminalSession {
     if (child_ == 0) {
       if (chdir(folder.c_str()) != 0) _exit(126);
       setenv("HOME", home.c_str(), 1);
-      std::vector<char*> argv;
-      argv.push_back(const_cast<char*>("zoq"));
-      for (const std::string& word : arguments) argv.push_back(const_cast<char*>(word.c_str()));
-      argv.push_back(nullptr);
-      execv(ZOQ_BINARY, argv.data());
-      _exit(127);
+      execZoq(arguments);
     }
   }
   ~TerminalSession() {

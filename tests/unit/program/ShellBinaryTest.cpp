@@ -28,30 +28,7 @@ using binary_test::TerminalSession;
 // input at its end; returns standard output and standard error merged.
 std::string runInBackground(const std::string& folder, const std::string& commands) {
   std::ofstream(folder + "/run.zoq") << commands;
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return "";
-  pid_t child = fork();
-  if (child == 0) {
-    dup2(pipeEnds[1], 1);
-    dup2(pipeEnds[1], 2);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    int input = open("/dev/null", O_RDONLY);
-    dup2(input, 0);
-    if (chdir(folder.c_str()) != 0) _exit(126);
-    setenv("HOME", folder.c_str(), 1);
-    execl(ZOQ_BINARY, "zoq", "-b", "run.zoq", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(pipeEnds[1]);
-  std::string output;
-  char buffer[4096];
-  ssize_t got = 0;
-  while ((got = read(pipeEnds[0], buffer, sizeof(buffer))) > 0) output.append(buffer, static_cast<std::size_t>(got));
-  close(pipeEnds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return output;
+  return binary_test::runCaptured(folder, {"-b", "run.zoq"}).output;
 }
 
 std::vector<std::string> lines(const std::string& text) {

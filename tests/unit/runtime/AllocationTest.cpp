@@ -167,4 +167,21 @@ TEST_F(AllocationTest, RefusedRequestEndsTheProgram) {
               "Attempt to allocate 2100 Mb for huge refused");
 }
 
+TEST_F(AllocationTest, SizeChecksTakeWhatAllocateTakesAndNameWhatItRefuses) {
+  OutputCapture capture;
+  // 525,000,000 ints are 2,100,000,000 bytes: one byte below the refused size.
+  EXPECT_TRUE(requireAllocationSize("sizes", "The table", 525000000.0L, sizeof(int)));
+  EXPECT_TRUE(requireAllocationSize("sizes", "Nothing", 0.0L, sizeof(double)));
+  EXPECT_EQ(capture.all, "");
+  // 2,100,000,001 bytes: refused by allocate(), named here in Mb of 10^6 bytes.
+  EXPECT_FALSE(requireAllocationSize("sizes", "The table", 2100000001.0L, 1));
+  EXPECT_NE(capture.all.find("The table would need 2100 Mb; refused (the limit is 2100 Mb)"), std::string::npos)
+      << capture.all;
+  capture.clear();
+  // (2^31 - 1)^2 entries of 8 bytes: 36,893,488,113,059,364,872 bytes, past 64 bits.
+  const long double side = 2147483647.0L;
+  EXPECT_FALSE(requireAllocationSize("sizes", "The square", side * side, 8));
+  EXPECT_NE(capture.all.find("The square would need 36893488113059 Mb"), std::string::npos) << capture.all;
+}
+
 }  // namespace

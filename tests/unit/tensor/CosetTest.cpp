@@ -349,7 +349,11 @@ TEST_F(CosetTest, OdometerBeyondSixtyTwoBitsIsRefusedBeforeTheLoop) {
   runAll({"tensor"});
   SpectrumData* sd = SM_getData(1, 1, 1);
   for (int i = 0; i < 63; ++i) addTensorFactor(currentTensor, sd, 0);
+  // Without currents the 2^63 combinations are all fields: the size is refused first.
   EXPECT_EQ(computeTensorSpectrum(currentTensor), -1);
+  EXPECT_TRUE(alerted("The tensor spectrum would need"));
+  // The first pass on its own refuses the odometer.
+  EXPECT_EQ(computeStandardTensorSpectrum(currentTensor, 0), -1);
   EXPECT_TRUE(alerted("Too many combinations to enumerate"));
 }
 
