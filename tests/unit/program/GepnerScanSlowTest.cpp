@@ -4,10 +4,7 @@
 // permutations that keep its invariant. Every run ends with status 0, "MIPFlist" gets one
 // line per announced invariant, numbered in order, and no orientifold image is reported
 // missing, of another tension or out of its orbit, nor skipped as inconsistent.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -19,43 +16,19 @@
 
 namespace {
 
+using binary_test::CapturedRun;
+using binary_test::readWhole;
+using binary_test::runCaptured;
 using binary_test::ScratchFolder;
-
-std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Runs "zoq -b" on one command in a fresh home (also the working folder); its status.
-int runInBackground(const std::string& home, const std::string& command, const std::string& output) {
-  std::ofstream(home + "/scan.zoq") << command << "\n";
-  pid_t child = fork();
-  if (child == 0) {
-    if (chdir(home.c_str()) != 0) _exit(126);
-    setenv("HOME", home.c_str(), 1);
-    int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int in = open("/dev/null", O_RDONLY);
-    if (out < 0 || in < 0) _exit(126);
-    dup2(out, STDOUT_FILENO);
-    dup2(out, STDERR_FILENO);
-    dup2(in, STDIN_FILENO);
-    execl(ZOQ_BINARY, "zoq", "-b", "scan.zoq", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
-}
 
 // Scans one code and checks the run; the code names the case.
 void expectCleanScan(const std::string& code) {
   ScratchFolder home("zoq-gepner");
   ASSERT_FALSE(home.path().empty());
-  const std::string output = home.path() + "/output.txt";
-  EXPECT_EQ(runInBackground(home.path(), "scan cy " + code, output), 0) << code;
-  const std::string text = readWhole(output);
+  std::ofstream(home.path() + "/scan.zoq") << "scan cy " << code << "\n";
+  const CapturedRun run = runCaptured(home.path(), {"-b", "scan.zoq"});
+  EXPECT_EQ(run.status, 0) << code;
+  const std::string& text = run.output;
 
   const std::string announce = "Now starting loop for ";
   const std::size_t at = text.find(announce);
@@ -88,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(IdenticalFactors, GepnerScanSlowTest,
                          ::testing::Values("160", "22266", "33333", "80", "83", "85", "100", "103",
                                            "108", "134", "137", "141", "142", "143", "146", "158",
                                            "159", "165"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string("code_") + info.param;
+                         [](const ::testing::TestParamInfo<const char*>& code) {
+                           return std::string("code_") + code.param;
                          });
 
 // Six level-2 factors: 1031 invariants of 720 permutations, hours of scanning. Disabled
