@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "InvariantEnumerationTestSupport.h"
 #include "ModularTestSupport.h"
 #include "TestSupport.h"
 #include "boundaries/CrossBound.h"
@@ -148,13 +149,9 @@ TEST_F(OrientifoldTest, IdentificationGivesUpOnlyAfterElevenFruitlessItemsPastSi
 }
 
 // Three SU(2) level 4 factors with invariant 11 of the symmetric scan current: G = Z2^3 (J in
-// each factor), X pairing only factors 2 and 3 (see the invariant tests).
+// each factor), X pairing only factors 2 and 3.
 void selectSU2Level4CubedInvariant11() {
-  ASSERT_EQ(executeCommandLine("tensor"), 0);
-  for (int k = 0; k < 3; ++k) ASSERT_LE(executeCommandLine("g a 1 4"), 0);
-  ASSERT_LE(executeCommandLine("compute spectrum"), 0);
-  setIntPar("Selection symmetric", 1);
-  ASSERT_LE(executeCommandLine("collect simple_current_invariants"), 0);
+  enumeration_test::storeSU2Level4CubedInvariants();
   ASSERT_LE(executeCommandLine("select invariant 11"), 0);
 }
 

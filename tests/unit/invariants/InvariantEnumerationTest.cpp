@@ -21,6 +21,7 @@ using enumeration_test::allInvariants;
 using enumeration_test::allInvariantsOfCurrentTheory;
 using enumeration_test::expectModular;
 using enumeration_test::Matrix;
+using enumeration_test::storeSU2Level4CubedInvariants;
 using modular_test::a1Field;
 using modular_test::useTheory;
 
@@ -68,18 +69,6 @@ TEST_F(InvariantEnumerationTest, PermutationRejectionKeepsOneInvariantOfEachClas
   setMIPFSelection(nullptr);
   EXPECT_EQ(ComputeAllSimpleCurrentInvariants(centre, map), 14);
   for (const Matrix& Z : allInvariantsOfCurrentTheory()) expectModular(Z, "A1:2^3", 2);
-}
-
-// Three SU(2) level 4 factors, the symmetric invariants stored. The current J of a factor
-// has weight 1 and integral charges, so the centre Z2^3 (currents 1, 2, 4: J in factors 1,
-// 2, 3) is in the effective centre; invariant 11 has G = the whole centre and X pairing
-// only generators 2 and 3 (discrete torsion between factors 2 and 3).
-void storeSU2Level4CubedInvariants() {
-  ASSERT_EQ(executeCommandLine("tensor"), 0);
-  for (int k = 0; k < 3; ++k) ASSERT_LE(executeCommandLine("g a 1 4"), 0);
-  ASSERT_LE(executeCommandLine("compute spectrum"), 0);
-  setIntPar("Selection symmetric", 1);
-  ASSERT_LE(executeCommandLine("collect simple_current_invariants"), 0);
 }
 
 TEST_F(InvariantEnumerationTest, ThePermutationsKeepingAnInvariantAreThoseThatKeepX) {
