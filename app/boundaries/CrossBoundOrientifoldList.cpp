@@ -740,7 +740,7 @@ OrientifoldLoopScope::~OrientifoldLoopScope() {
   OrientifoldListState& s = listState();
   if (s.longLoops > 0) --s.longLoops;
   const long long skipped = s.skippedImages - skippedBefore_;
-  if (skipped > 0) Print("Orientifolds skipped for inconsistency: %lld\n", skipped);
+  if (skipped > 0) Print("Orientifolds skipped for an internal inconsistency: %lld\n", skipped);
 }
 
 long long orientifoldsSkippedForInconsistency() { return listState().skippedImages; }

@@ -222,7 +222,7 @@ TEST_F(OrientifoldTest, AnInconsistentImageInALongLoopIsSkippedCountedAndTheLoop
   const long long skipped = orientifoldsSkippedForInconsistency() - listBefore;
   EXPECT_GT(skipped, 0);
   EXPECT_EQ(inconsistentSkipCount() - runBefore, skipped);
-  EXPECT_NE(capture.printed.find("Orientifolds skipped for inconsistency: " + std::to_string(skipped) + "\n"),
+  EXPECT_NE(capture.printed.find("Orientifolds skipped for an internal inconsistency: " + std::to_string(skipped) + "\n"),
             std::string::npos);
   EXPECT_TRUE(alerted("Tension mismatch for permutated orientifold; skipped as inconsistent"));
 

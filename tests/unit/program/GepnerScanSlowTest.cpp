@@ -46,7 +46,7 @@ void expectCleanScan(const std::string& code) {
   EXPECT_EQ(lines, invariants) << code;
 
   for (const char* fault : {"orientifold not found", "Tension mismatch", "out of orbit",
-                            "skipped as inconsistent", "skipped for inconsistency"})
+                            "skipped as inconsistent", "skipped for an internal inconsistency"})
     EXPECT_EQ(text.find(fault), std::string::npos) << code << ": " << fault << "\n" << text;
 }
 
