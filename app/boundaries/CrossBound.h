@@ -247,6 +247,23 @@ int TotalOrientifolds();
 int TotalOrientifoldsWithTension();
 // The list as built last, without loading; *count its length.
 OrientifoldInfo** getOrientifolds(int* count);
+// While alive, orientifold lists are built inside a long loop (a scan or a search over
+// invariants and orientifolds): an internal inconsistency of one candidate's image in the
+// identification is then a warning shown once, the image is left unidentified and counted
+// (also for the run's exit status), and the loop goes on. Its end prints how many were
+// skipped during it, when any.
+class OrientifoldLoopScope {
+ public:
+  OrientifoldLoopScope();
+  ~OrientifoldLoopScope();
+  OrientifoldLoopScope(const OrientifoldLoopScope&) = delete;
+  OrientifoldLoopScope& operator=(const OrientifoldLoopScope&) = delete;
+
+ private:
+  long long skippedBefore_;
+};
+// Images skipped as inconsistent inside long loops since start-up.
+long long orientifoldsSkippedForInconsistency();
 // Entry i; nullptr (alert 100302) outside the list.
 OrientifoldInfo* getOrientifoldByNumber(int i);
 // The list order: tension descending, then Klein current ascending, then signs descending.

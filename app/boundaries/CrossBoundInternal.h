@@ -149,5 +149,10 @@ void resetCoefficients();
 // resets of their state.
 std::vector<std::vector<int>> orientifoldSignVectors(const std::vector<int>& factorOrders);
 void resetOrientifoldList();
+// The permutations by which the identification maps candidates (default: those that keep
+// the invariant, addPermutationInfo); tests put faulty ones in. nullptr restores the default.
+struct SimpleCurrentData;
+using IdentifyingPermutations = std::vector<int> (*)(SimpleCurrentData* MD);
+void setIdentifyingPermutationsSource(IdentifyingPermutations source);
 void resetAmplitudes();
 void resetKleinSearch();

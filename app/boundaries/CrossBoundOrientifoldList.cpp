@@ -69,6 +69,10 @@ struct OrientifoldListState {
   std::unique_ptr<OrientifoldInfo> kleinScratch;
   std::unique_ptr<OrientifoldInfo> tensionScratch;
   bool kleinFailed = false;
+  // Open long-loop scopes, and the images skipped as inconsistent inside them.
+  int longLoops = 0;
+  long long skippedImages = 0;
+  IdentifyingPermutations permutationSource = nullptr;
 };
 
 OrientifoldListState& listState() {
@@ -408,6 +412,20 @@ struct Identification {
   bool changed = false;
 };
 
+// An internal inconsistency of one image. Inside a long loop the image is skipped (left
+// unidentified) with a warning shown once, and counted; the loop goes on. Elsewhere it is
+// the internal-inconsistency alert.
+void reportInconsistency(int position, const char* text) {
+  OrientifoldListState& s = listState();
+  if (s.longLoops > 0) {
+    ++s.skippedImages;
+    noteInconsistentSkip();
+    Alert("generateAllOrientifolds", 10 + position, 100218, "%s; skipped as inconsistent", text);
+  } else {
+    Alert("generateAllOrientifolds", position, 212404, "%s", text);
+  }
+}
+
 // Handles one image of phase `phase` (0 reduction, 1 shift, 2 permutation); true when it
 // joined the class.
 bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
@@ -429,7 +447,7 @@ bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
       id.changed = true;
       return true;
     }
-    if (klass != id.klass) Alert("generateAllOrientifolds", 0, 212404, "%s", text.outOfOrbit);
+    if (klass != id.klass) reportInconsistency(0, text.outOfOrbit);
     return false;
   }
   if (phase != 1) {
@@ -441,16 +459,21 @@ bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
     Alert("generateAllOrientifolds", 1, 520218, "%s", text.incomplete);
     if (std::fabs(s.Tensions[static_cast<size_t>(row)] - s.Tensions[static_cast<size_t>(sourceRow)]) >
         kListTolerance)
-      Alert("generateAllOrientifolds", 2, 212404, "%s", text.mismatch);
+      reportInconsistency(2, text.mismatch);
   } else {
-    Alert("generateAllOrientifolds", 3, 212404, "%s", text.absent);
+    reportInconsistency(3, text.absent);
   }
   return false;
 }
 
-int permutationCount(const SimpleCurrentData* MD) {
-  if (!rejectPermutations() || MD == nullptr || MD->group_permutation == nullptr) return 0;
-  return static_cast<int>(MD->perm_subgroup.size());
+// The permutations that identify orientifolds: those that keep the invariant itself. One
+// that maps G onto itself but changes X maps this invariant's orientifolds to those of
+// another, equivalent invariant, which are not candidates here. None while "Reject
+// permutations" is off.
+std::vector<int> identifyingPermutations(SimpleCurrentData* MD) {
+  if (!rejectPermutations() || MD == nullptr || MD->group == nullptr) return {};
+  const IdentifyingPermutations source = listState().permutationSource;
+  return source != nullptr ? source(MD) : addPermutationInfo(MD);
 }
 
 // One phase over `items` images of a row; false when it gave up.
@@ -473,7 +496,7 @@ bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf
           PrintVec(factorCount() + 1, listState().AllOri[static_cast<size_t>(row)].data(),
                    phase == 0 ? "v" : "init");
         }
-        Alert("generateAllOrientifolds", 3, 212404, "%s", kPhases[phase].absent);
+        reportInconsistency(3, kPhases[phase].absent);
       }
       continue;
     }
@@ -486,9 +509,8 @@ void identifyCandidates() {
   OrientifoldListState& s = listState();
   BulkInvariant* bi = currentBulk();
   SimpleCurrentData* MD = bi != nullptr ? bi->MD.get() : nullptr;
-  if (rejectPermutations() && MD != nullptr && MD->group_permutation == nullptr)
-    addPermutationInfo(MD);
-  const int permutations = permutationCount(MD);
+  const std::vector<int> keeping = identifyingPermutations(MD);
+  const int permutations = static_cast<int>(keeping.size());
   const int n = factorCount();
   const int verbose = infoLevel();
   const int squares = static_cast<int>(s.SquareCurrents.size());
@@ -526,8 +548,7 @@ void identifyCandidates() {
           });
         if (going && !(status == 3 && !id.giveUp) && permutations > 0)
           runPhase(id, 2, row, permutations, [&](int p, int* Kp, std::vector<int>* out) {
-            return permutationImage(MD, MD->perm_subgroup[static_cast<size_t>(p)], K, lambda, Kp,
-                                    out);
+            return permutationImage(MD, keeping[static_cast<size_t>(p)], K, lambda, Kp, out);
           });
         s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 2)] = kProcessed;
       }
@@ -706,6 +727,23 @@ void resetOrientifoldList() {
   OrientifoldListState& s = listState();
   s = OrientifoldListState{};
 }
+
+void setIdentifyingPermutationsSource(IdentifyingPermutations source) {
+  listState().permutationSource = source;
+}
+
+OrientifoldLoopScope::OrientifoldLoopScope() : skippedBefore_(listState().skippedImages) {
+  ++listState().longLoops;
+}
+
+OrientifoldLoopScope::~OrientifoldLoopScope() {
+  OrientifoldListState& s = listState();
+  if (s.longLoops > 0) --s.longLoops;
+  const long long skipped = s.skippedImages - skippedBefore_;
+  if (skipped > 0) Print("Orientifolds skipped for an internal inconsistency: %lld\n", skipped);
+}
+
+long long orientifoldsSkippedForInconsistency() { return listState().skippedImages; }
 
 int loadOrientifolds() {
   OrientifoldListState& s = listState();

@@ -311,7 +311,10 @@ int COM_select_orientifold(char** params, int n) {
 }
 
 int COM_compute_orientifolds(char**, int) {
-  loadOrientifolds();
+  {
+    const OrientifoldLoopScope longLoop;
+    loadOrientifolds();
+  }
   OrientifoldInfo* record = setUserDefinedOrientifold();
   if (getInteractive()) {
     Print("\nOrientifold reset to original value:\n");

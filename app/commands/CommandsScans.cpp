@@ -110,6 +110,7 @@ int Scan_tensorcode(long long code, int* orientifoldTotal, int* tensionTotal, in
   const int invariants = TotalInvariants();
   PrintStdout("Now starting loop for %d MIPFs\n", invariants);
   if (invariantTotal != nullptr) *invariantTotal += invariants;
+  const OrientifoldLoopScope longLoop;
   for (int k = 0; k < invariants; ++k) {
     buildMIPF(k, 0);
     const int boundaries = TotalBoundaries();

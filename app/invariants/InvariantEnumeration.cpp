@@ -476,7 +476,7 @@ void addSubgroupStabilizerToModularData(SimpleCurrentData* MD) {
   MD->owns_subgroup = 1;
 }
 
-std::vector<int> getPermutedXmatrix(int n, SimpleCurrentData* MD, int p) {
+bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* permuted) {
   const int order = MD->group->order;
   const int centre = (static_cast<int>(MD->map.size()) - order) / 2;
   std::vector<int> images(static_cast<std::size_t>(n));
@@ -491,11 +491,11 @@ std::vector<int> getPermutedXmatrix(int n, SimpleCurrentData* MD, int p) {
       Print("Element needed: %d\n", image);
       Print("stab_elt=%d\n", p);
       Alert("getPermutedXmatrix", 0, 100218, "Permutation not found");
-      return {};
+      return false;
     }
     images[static_cast<std::size_t>(a)] = position;
   }
-  std::vector<int> permuted(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+  permuted->assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
   for (int a = 0; a < n; ++a) {
     const int Ia = images[static_cast<std::size_t>(a)];
     const long long ord = DG_findOrder(Ia, const_cast<DGType*>(MD->group), DG_productLaw);
@@ -504,65 +504,69 @@ std::vector<int> getPermutedXmatrix(int n, SimpleCurrentData* MD, int p) {
       const __int128 top = static_cast<__int128>(x.num) * ord;
       if (x.den == 0 || top % x.den != 0) {
         Alert("getPermutedXmatrix", 1, 100218, "Invalid permutated X matrix");
-        return {};
+        return false;
       }
       long long value = static_cast<long long>((top / x.den) % ord);
       if (value < 0) value += ord;
-      permuted[static_cast<std::size_t>(a * n + b)] = static_cast<int>(value);
+      (*permuted)[static_cast<std::size_t>(a * n + b)] = static_cast<int>(value);
     }
   }
-  return permuted;
+  return true;
 }
+
+namespace {
+
+// Walks MD's permutation subgroup in order and collects into MD->stabilizer (with
+// stabilizer_count its size) the permutations that keep the invariant: those whose permuted
+// X equals X. A group without generators has an empty X, which every permutation of the
+// subgroup keeps. The walk stops at a permutation that cannot be applied (after its alert);
+// with `rejectSmaller` also at one whose X' is lexicographically smaller than X, and the
+// result is then false: the invariant is the image of an earlier one.
+bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
+  const int n = generators(MD);
+  const int* X = xMatrix(MD);
+  MD->stabilizer.clear();
+  MD->stabilizer_count = 0;
+  std::vector<int> permuted;
+  for (int p : MD->perm_subgroup) {
+    if (!getPermutedXmatrix(n, MD, p, &permuted)) break;
+    if (rejectSmaller && std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + n * n)) {
+      if (info) {
+        Print("Equivalent to: \n");
+        printRows(n, permuted.data());
+      }
+      return false;
+    }
+    if (std::equal(permuted.begin(), permuted.end(), X)) MD->stabilizer.push_back(p);
+  }
+  MD->stabilizer_count = static_cast<int>(MD->stabilizer.size());
+  return true;
+}
+
+}  // namespace
 
 int checkPermutationAcceptance(SimpleCurrentData* MD) {
   if (MD->group_permutation == nullptr) {
     Print("Permutation function vanishes unexpectedly\n");
     return 1;
   }
-  const int n = generators(MD);
-  const int* X = xMatrix(MD);
-  MD->stabilizer.assign(MD->perm_subgroup.size(), 0);
-  MD->stabilizer_count = 0;
   const bool info = par("Reject info") != 0;
   if (info) {
     Print("Checking Matrix X: \n");
-    printRows(n, X);
+    printRows(generators(MD), xMatrix(MD));
   }
-  for (int p : MD->perm_subgroup) {
-    const std::vector<int> permuted = getPermutedXmatrix(n, MD, p);
-    if (permuted.empty()) return 1;
-    const bool smaller = std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + n * n);
-    if (smaller) {
-      if (info) {
-        Print("Equivalent to: \n");
-        printRows(n, permuted.data());
-      }
-      return 0;
-    }
-    if (std::equal(permuted.begin(), permuted.end(), X)) {
-      MD->stabilizer[static_cast<std::size_t>(MD->stabilizer_count++)] = p;
-    }
-  }
+  if (!collectStabilizer(MD, true, info)) return 0;
   if (info) Print("Accepted\n");
   return 1;
 }
 
-void addPermutationInfo(SimpleCurrentData* MD) {
-  const int T = permutationCount();
-  if (T <= 0) return;
-  addSubgroupStabilizerToModularData(MD);
-  const int n = generators(MD);
-  const int* X = xMatrix(MD);
+const std::vector<int>& addPermutationInfo(SimpleCurrentData* MD) {
   MD->stabilizer.clear();
   MD->stabilizer_count = 0;
-  for (int p : MD->perm_subgroup) {
-    const std::vector<int> permuted = getPermutedXmatrix(n, MD, p);
-    if (permuted.empty()) break;
-    if (std::equal(permuted.begin(), permuted.end(), X)) {
-      MD->stabilizer.push_back(p);
-      ++MD->stabilizer_count;
-    }
-  }
+  if (MD->group == nullptr) return MD->stabilizer;
+  addSubgroupStabilizerToModularData(MD);
+  collectStabilizer(MD, false, false);
+  return MD->stabilizer;
 }
 
 // ---------------------------------------------------------------------------------------

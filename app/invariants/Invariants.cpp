@@ -250,7 +250,7 @@ void copySCData(SimpleCurrentData* dst, const SimpleCurrentData* src, int kernel
       dst->factor = src->factor;
     }
   }
-  if (!src->stabilizer.empty()) dst->stabilizer = src->stabilizer;
+  dst->stabilizer = src->stabilizer;  // its size is its count
   dst->stabilizer_count = src->stabilizer_count;
   dst->generators = src->generators;
   dst->selection_count = src->selection_count;

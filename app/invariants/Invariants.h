@@ -441,10 +441,17 @@ long long inconsistentXCount();
 // Permutation rejection
 void addSubgroupStabilizerToModularData(SimpleCurrentData* MD);
 int checkPermutationAcceptance(SimpleCurrentData* MD);
-// X' of G's basis under permutation p; empty after an alert.
-std::vector<int> getPermutedXmatrix(int n, SimpleCurrentData* MD, int p);
+// X' (n x n, row-major) of G's basis under permutation p into *permuted; empty for a group
+// without generators. false after an alert: p maps a generator outside G, or X' is not
+// integral.
+bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* permuted);
 int computeGroupPermutation(int p, int label);
-void addPermutationInfo(SimpleCurrentData* MD);
+// The permutations that keep the invariant of MD: the subgroup of the centre's permutations
+// that map G onto itself (recollected into perm_subgroup), restricted to those with an equal
+// permuted X (all of them for a group without generators). Fills MD->stabilizer, with
+// stabilizer_count its size, and returns it. checkPermutationAcceptance collects the same
+// list while it tests an accepted invariant.
+const std::vector<int>& addPermutationInfo(SimpleCurrentData* MD);
 
 // Start state of the enumeration (hook, counters, scratch records).
 void resetInvariantEnumeration();

@@ -411,6 +411,7 @@ int findTachyonFreeSM(int mode) {
 int FindSM(const std::vector<int>* orientifolds) {
   SearchDriverState& s = state();
   const SearchServices& sv = searchServices();
+  const OrientifoldLoopScope longLoop;
   startSearchCounts();
   switch (getPreScan()) {
     case 1: Print("Prescan mode. Only one model per (a,b) boundary pair is considered\n"); break;

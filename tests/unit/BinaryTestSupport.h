@@ -1,6 +1,6 @@
 // Shared helpers of the tests that drive the real zoq binary: a scratch folder removed
-// with its contents, zoq with its output captured, zoq at a pseudo-terminal, and counting a
-// text's occurrences.
+// with its contents, zoq with its output captured, zoq at a pseudo-terminal, reading a whole
+// file and counting a text's occurrences.
 #pragma once
 
 #include <dirent.h>
@@ -16,6 +16,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -230,6 +232,14 @@ inline void quitAndExpectSuccess(TerminalSession& zoq) {
   int status = zoq.finish();
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// The whole contents of a file ("" when it cannot be read).
+inline std::string readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 // How often the needle occurs in the text (overlapping occurrences counted).

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ModularTestSupport.h"
+#include "interpreter/Interpreter.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
@@ -86,6 +87,18 @@ inline void expectModular(const Matrix& Z, const char* algebra, int level) {
       }
     }
   }
+}
+
+// Three SU(2) level 4 factors, the symmetric invariants stored. The current J of a factor
+// has weight 1 and integral charges, so the centre Z2^3 (currents 1, 2, 4: J in factors 1,
+// 2, 3) is in the effective centre; invariant 11 has G = the whole centre and X pairing
+// only generators 2 and 3 (discrete torsion between factors 2 and 3).
+inline void storeSU2Level4CubedInvariants() {
+  ASSERT_EQ(executeCommandLine("tensor"), 0);
+  for (int k = 0; k < 3; ++k) ASSERT_LE(executeCommandLine("g a 1 4"), 0);
+  ASSERT_LE(executeCommandLine("compute spectrum"), 0);
+  setIntPar("Selection symmetric", 1);
+  ASSERT_LE(executeCommandLine("collect simple_current_invariants"), 0);
 }
 
 }  // namespace enumeration_test

@@ -6,14 +6,18 @@
 
 #include <cmath>
 #include <complex>
+#include <string>
 #include <vector>
 
+#include "InvariantEnumerationTestSupport.h"
 #include "ModularTestSupport.h"
 #include "TestSupport.h"
 #include "boundaries/CrossBound.h"
 #include "boundaries/CrossBoundInternal.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
+#include "interpreter/Interpreter.h"
+#include "runtime/Error.h"
 #include "runtime/Parameters.h"
 
 namespace {
@@ -142,6 +146,95 @@ TEST_F(OrientifoldTest, IdentificationGivesUpOnlyAfterElevenFruitlessItemsPastSi
   EXPECT_TRUE(alerted("Orientifold identification aborted; some orientifolds may be identical"));
   EXPECT_EQ(getOrientifoldByNumber(0)->klein, 0);
   EXPECT_EQ(getOrientifoldByNumber(1)->klein, 1);
+}
+
+// Three SU(2) level 4 factors with invariant 11 of the symmetric scan current: G = Z2^3 (J in
+// each factor), X pairing only factors 2 and 3.
+void selectSU2Level4CubedInvariant11() {
+  enumeration_test::storeSU2Level4CubedInvariants();
+  ASSERT_LE(executeCommandLine("select invariant 11"), 0);
+}
+
+TEST_F(OrientifoldTest, OnlyPermutationsThatKeepTheInvariantIdentifyOrientifolds) {
+  selectSU2Level4CubedInvariant11();
+  capture.clear();
+  // Every current has integral charges and G is the whole centre, so every Klein current
+  // is a shift of K = 0: 8 sign vectors, of which the exchange of factors 2 and 3 (the one
+  // permutation besides the identity that keeps X) pairs (s1,+,-) with (s1,-,+): 6 classes.
+  ASSERT_EQ(TotalOrientifolds(), 6);
+  EXPECT_TRUE(silent()) << "no alert";
+  // T = |G|^(-1/2) |sum_L eps(L) P(J_L, 0)| factorises, as X and R tie factor 1 to nothing:
+  // with p = P(0,0) = (1 - 1/sqrt 3)/2 and q = P(J,0) = (1 + 1/sqrt 3)/2 of SU(2)_4,
+  // factor 1 gives |p + s1 q|/sqrt 2 (1/sqrt 2 or 1/sqrt 6) and factors 2, 3 give
+  // |p^2 + (s2 + s3) p q - s2 s3 q^2|/2, the last sign flipped by 2 X(J2, J3) = 1:
+  // (sqrt 3 + 1)/6 for --, 1/3 for +- and (sqrt 3 - 1)/6 for ++.
+  const double r3 = std::sqrt(3.0);
+  const double first[] = {1 / std::sqrt(2.0), 1 / std::sqrt(6.0)};
+  const double pair[] = {(r3 + 1) / 6, 1.0 / 3, (r3 - 1) / 6};
+  const double expected[] = {first[0] * pair[0], first[0] * pair[1], first[1] * pair[0],
+                             first[1] * pair[1], first[0] * pair[2], first[1] * pair[2]};
+  const int pairMinus[] = {2, 1, 2, 1, 0, 0};  // minus signs among s2, s3
+  for (int i = 0; i < 6; ++i) {
+    const OrientifoldInfo* record = getOrientifoldByNumber(i);
+    ASSERT_NE(record, nullptr);
+    EXPECT_NEAR(record->tension, expected[i], 1e-7) << i;
+    EXPECT_EQ(record->klein, 0) << i;
+    EXPECT_EQ(record->crosscapSigns[0], i == 2 || i == 3 || i == 5 ? -1 : 1) << i;
+    EXPECT_EQ((record->crosscapSigns[1] < 0) + (record->crosscapSigns[2] < 0), pairMinus[i]) << i;
+  }
+}
+
+TEST_F(OrientifoldTest, ExchangingTwoIdenticalFactorsPairsTheirKleinClasses) {
+  // Two N=2 minimal models at level 2 with the diagonal invariant (trivial G, no signs):
+  // without permutations the Klein classes are pairs of classes of the factors, n^2 = 16
+  // with n = 4; the exchange of the factors keeps the invariant and identifies (a, b) with
+  // (b, a), leaving n (n + 1)/2 = 10.
+  ASSERT_EQ(executeCommandLine("tensor"), 0);
+  for (int k = 0; k < 2; ++k) ASSERT_LE(executeCommandLine("g minimal 2 2"), 0);
+  ASSERT_LE(executeCommandLine("compute spectrum"), 0);
+  ASSERT_EQ((*getCurrentBulk())->diagonal, 1);
+  setIntPar("Reject permutations", 0);
+  EXPECT_EQ(TotalOrientifolds(), 16);
+  setIntPar("Reject permutations", 1);
+  ASSERT_LE(executeCommandLine("reset bulk"), 0);
+  EXPECT_EQ(TotalOrientifolds(), 10);
+  EXPECT_TRUE(silent()) << "no alert";
+}
+
+// The faulty reading: every permutation that maps G onto itself, whatever it does to X.
+std::vector<int> everyPermutationOfTheSubgroup(SimpleCurrentData* MD) {
+  addPermutationInfo(MD);
+  return MD->perm_subgroup;
+}
+
+TEST_F(OrientifoldTest, AnInconsistentImageInALongLoopIsSkippedCountedAndTheLoopGoesOn) {
+  selectSU2Level4CubedInvariant11();
+  // The exchange of factors 1 and 2 moves the torsion of X to factors 1 and 3: it maps the
+  // orientifolds of this invariant to those of another, whose tensions differ.
+  setIdentifyingPermutationsSource(everyPermutationOfTheSubgroup);
+  const long long runBefore = inconsistentSkipCount();
+  const long long listBefore = orientifoldsSkippedForInconsistency();
+  capture.clear();
+  {
+    const OrientifoldLoopScope longLoop;
+    EXPECT_GE(TotalOrientifolds(), 6);
+  }
+  const long long skipped = orientifoldsSkippedForInconsistency() - listBefore;
+  EXPECT_GT(skipped, 0);
+  EXPECT_EQ(inconsistentSkipCount() - runBefore, skipped);
+  EXPECT_NE(capture.printed.find("Orientifolds skipped for an internal inconsistency: " + std::to_string(skipped) + "\n"),
+            std::string::npos);
+  EXPECT_TRUE(alerted("Tension mismatch for permutated orientifold; skipped as inconsistent"));
+
+  // Outside a long loop it stays the internal-inconsistency alert, and nothing is counted.
+  ASSERT_LE(executeCommandLine("select invariant 10"), 0);
+  ASSERT_LE(executeCommandLine("select invariant 11"), 0);
+  capture.clear();
+  TotalOrientifolds();
+  EXPECT_EQ(capture.diagnostics.find("skipped as inconsistent"), std::string::npos);
+  EXPECT_TRUE(alerted("Tension mismatch for permutated orientifold"));
+  EXPECT_EQ(orientifoldsSkippedForInconsistency() - listBefore, skipped);
+  setIdentifyingPermutationsSource(nullptr);
 }
 
 TEST_F(OrientifoldTest, CandidateSignsAreNegativeOnlyOnFactorsOfEvenOrder) {

@@ -21,6 +21,7 @@ using enumeration_test::allInvariants;
 using enumeration_test::allInvariantsOfCurrentTheory;
 using enumeration_test::expectModular;
 using enumeration_test::Matrix;
+using enumeration_test::storeSU2Level4CubedInvariants;
 using modular_test::a1Field;
 using modular_test::useTheory;
 
@@ -68,6 +69,44 @@ TEST_F(InvariantEnumerationTest, PermutationRejectionKeepsOneInvariantOfEachClas
   setMIPFSelection(nullptr);
   EXPECT_EQ(ComputeAllSimpleCurrentInvariants(centre, map), 14);
   for (const Matrix& Z : allInvariantsOfCurrentTheory()) expectModular(Z, "A1:2^3", 2);
+}
+
+TEST_F(InvariantEnumerationTest, ThePermutationsKeepingAnInvariantAreThoseThatKeepX) {
+  storeSU2Level4CubedInvariants();
+  ASSERT_LE(executeCommandLine("select invariant 11"), 0);
+  SimpleCurrentData* MD = (*getCurrentBulk())->MD.get();
+  ASSERT_EQ(MD->group->order, 8);
+  ASSERT_EQ(std::vector<int>(MD->map.begin(), MD->map.begin() + 8), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+  const int* X = xMatrix(MD);
+  ASSERT_EQ(std::vector<int>(X, X + 9), (std::vector<int>{0, 0, 0, 0, 0, 1, 0, 1, 0}));
+  // The acceptance test of the scan kept exactly the permutations whose X' equals X: its
+  // list has as many entries as its count.
+  EXPECT_EQ(MD->stabilizer.size(), static_cast<std::size_t>(MD->stabilizer_count));
+  EXPECT_EQ(MD->stabilizer, (std::vector<int>{0, 1}));
+
+  addPermutationInfo(MD);
+  // G is the whole centre: all 3! permutations of the factors map it onto itself.
+  EXPECT_EQ(MD->perm_subgroup, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  // X pairs generators 2 and 3 only, so X' = X exactly for the permutations that fix
+  // factor 1: the identity and the exchange of factors 2 and 3.
+  EXPECT_EQ(MD->stabilizer, (std::vector<int>{0, 1}));
+  EXPECT_EQ(MD->stabilizer_count, 2);
+  EXPECT_EQ(computeGroupPermutation(1, 1), 1);
+  EXPECT_EQ(computeGroupPermutation(1, 2), 4);
+  EXPECT_EQ(computeGroupPermutation(1, 4), 2);
+}
+
+TEST_F(InvariantEnumerationTest, EveryPermutationKeepsTheInvariantOfTheTrivialGroup) {
+  storeSU2Level4CubedInvariants();
+  ASSERT_LE(executeCommandLine("select invariant 0"), 0);
+  SimpleCurrentData* MD = (*getCurrentBulk())->MD.get();
+  ASSERT_EQ(MD->group->order, 1);
+  // No generators: X and every permuted X are empty, so every permutation of the
+  // subgroup (here all six of the factors) keeps the diagonal invariant.
+  addPermutationInfo(MD);
+  EXPECT_EQ(MD->perm_subgroup, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(MD->stabilizer, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(MD->stabilizer_count, 6);
 }
 
 TEST_F(InvariantEnumerationTest, LargerTheoriesGiveModularInvariants) {

@@ -28,16 +28,10 @@ namespace {
 constexpr int kLevel = 40;
 
 using binary_test::occurrences;
+using binary_test::readWhole;
 using binary_test::ScratchFolder;
 using binary_test::startZoq;
 using binary_test::waitForExit;
-
-std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void writeWhole(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;

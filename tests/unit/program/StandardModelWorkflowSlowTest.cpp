@@ -20,6 +20,7 @@
 namespace {
 
 using binary_test::occurrences;
+using binary_test::readWhole;
 using binary_test::ScratchFolder;
 using binary_test::startZoq;
 using binary_test::waitForExit;
@@ -28,13 +29,6 @@ struct ZoqRun {
   std::string output;  // standard output and standard error merged
   int status = -1;
 };
-
-std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // "zoq -b run.zoq" in folder with HOME home on the commands given.
 ZoqRun runZoq(const std::string& folder, const std::string& home, const std::string& commands) {
