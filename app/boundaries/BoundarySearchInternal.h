@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "boundaries/CrossBound.h"
+#include "runtime/Terminal.h"
 
 using Complex = std::complex<double>;
 
@@ -166,6 +167,22 @@ struct SearchBasisView {
 SearchBasisView searchBasis();
 void restartSearchPass();
 int searchPassStopped();
+
+// The progress line of one loop pass of the boundary, NIM-representation or range search
+// over the box lo..hi (which must outlive the object). The loop bodies report each tuple
+// through showSearchProgress, which obeys a pending Ctrl-C at once and moves the line by the
+// tuple's rank in the box (the squeeze skips parts of it, so tuples are not counted).
+class SearchPassProgress {
+ public:
+  SearchPassProgress(const char* name, int n, const int* lo, const int* hi);
+  ~SearchPassProgress();
+  SearchPassProgress(const SearchPassProgress&) = delete;
+  SearchPassProgress& operator=(const SearchPassProgress&) = delete;
+
+ private:
+  ProgressScope scope_;
+};
+void showSearchProgress(const int* x);
 
 // Boundary permutations (CrossBoundPermutations.cpp): the image of boundary a under the
 // field permutation pi; -2 for a degenerate image, -1 (alerted) when none exists.

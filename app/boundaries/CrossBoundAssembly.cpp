@@ -100,6 +100,7 @@ struct PairContext {
 };
 
 int checkOrthogonality(int N, int* signs, void* ctx) {
+  obeyInterruptRequest();
   const PairContext* pair = static_cast<const PairContext*>(ctx);
   AssemblyState& as = assemblyState();
   const double* x = candidate(pair->a);
@@ -302,6 +303,7 @@ int addBoundarySolution(int cand, bool complex, int slot) {
 }
 
 int addToBoundarySet(int N, int* signs, void* ctx) {
+  obeyInterruptRequest();
   BoundarySearchState& s = boundarySearchState();
   const int cand = *static_cast<int*>(ctx);
   const double* c = candidate(cand);
@@ -410,6 +412,7 @@ int getNextCompEq() {
 }
 
 int checkComplEqns(int n, int* x, void*) {
+  obeyInterruptRequest();
   BoundarySearchState& s = boundarySearchState();
   AssemblyState& as = assemblyState();
   const int N = s.N;

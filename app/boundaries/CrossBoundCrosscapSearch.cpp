@@ -324,7 +324,9 @@ int FindCrosscapCoefsFromMoebius() {
   std::vector<Complex> U(static_cast<size_t>(N));
   const int info = boundVerbose();
   int found = 0;
+  ProgressScope progress("Moebius loop search", static_cast<double>(crosscapLoopLength(N, A)));
   for (bool more = true; more;) {
+    progress.step();
     for (int m = 0; m < N; ++m) candidate[static_cast<size_t>(m)] = 2 * x[static_cast<size_t>(m)] - A[m];
     // The next odometer position, last index fastest.
     more = false;

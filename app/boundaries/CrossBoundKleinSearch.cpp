@@ -28,6 +28,7 @@ struct KleinSearchState {
   std::vector<double> crosscap;
   int requireConstraint = 0;
   int requireTrace = 0;
+  ProgressScope* progress = nullptr;  // the line of the running search
 };
 
 KleinSearchState& searchState() {
@@ -37,6 +38,10 @@ KleinSearchState& searchState() {
 
 int testCandidateKlein(int n, int* x, void*) {
   KleinSearchState& ks = searchState();
+  if (ks.progress != nullptr)
+    ks.progress->step();
+  else
+    obeyInterruptRequest();
   CrossBoundState& s = crossBoundState();
   std::vector<int>& K = ks.candidate;
   K.assign(static_cast<size_t>(n), 0);
@@ -115,13 +120,31 @@ void searchKlein(int kbc, int trace) {
   }
   const int N = primaryCount();
   s.KleinBottleStorage.clear();
-  const int savedStatus = s.CrosscapStatus;
+  // The crosscaps of the candidates are scratch: the earlier status comes back on every way
+  // out, and once the loops ran, the orientifold data are reset (what was found is kept).
+  class Restore {
+   public:
+    explicit Restore(CrossBoundState& state) : s_(state), savedStatus_(state.CrosscapStatus) {}
+    ~Restore() {
+      s_.CrosscapStatus = savedStatus_;
+      searchState().progress = nullptr;
+      if (!looped_) return;
+      std::vector<std::vector<int>> found = std::move(s_.KleinBottleStorage);
+      resetOrientifold();
+      s_.KleinBottleStorage = std::move(found);
+    }
+    Restore(const Restore&) = delete;
+    Restore& operator=(const Restore&) = delete;
+    void looped() { looped_ = true; }
+
+   private:
+    CrossBoundState& s_;
+    int savedStatus_;
+    bool looped_ = false;
+  } restore(s);
   std::vector<int> lower(static_cast<size_t>(N), 0), upper(static_cast<size_t>(N), 0),
       x(static_cast<size_t>(N), 0);
-  if (initializeOpenString() != 0) {
-    s.CrosscapStatus = savedStatus;
-    return;
-  }
+  if (initializeOpenString() != 0) return;
   ks.standard.assign(static_cast<size_t>(N), 0);
   resetExceptionalKleinBottle(ks.standard.data());
   testCandidateKlein2(N, nullptr, nullptr);
@@ -131,12 +154,10 @@ void searchKlein(int kbc, int trace) {
   for (int i = 1; i < N; ++i) upper[static_cast<size_t>(i)] = ks.standard[static_cast<size_t>(i)];
   ks.requireConstraint = kbc;
   ks.requireTrace = trace;
+  restore.looped();
+  ProgressScope progress("Klein bottle search", getLoopLength(N, lower.data(), upper.data()));
+  ks.progress = &progress;
   NestedLoops(N, lower.data(), upper.data(), x.data(), nullptr, nullptr, testCandidateKlein);
-  s.CrosscapStatus = savedStatus;
-  // The reset of the orientifold data must not take away what the search found.
-  std::vector<std::vector<int>> found = std::move(s.KleinBottleStorage);
-  resetOrientifold();
-  s.KleinBottleStorage = std::move(found);
 }
 
 void makeBulkExceptional() {

@@ -173,6 +173,7 @@ int collectMoebiusEquations(const std::vector<int>* M, const std::vector<int>& c
         annulus[static_cast<size_t>(a * L + b)] = getAnnulusForMoebiusSearch(-i, a, b, M, conj, 1);
     for (int j = 0; j < N; ++j)
       for (int a = 0; a < L; ++a) {
+        obeyInterruptRequest();
         std::fill(sum.begin(), sum.end(), 0);
         for (int b = 0; b < L; ++b) {
           const int var = s.variable_map[static_cast<size_t>(j + N * b)];
@@ -254,8 +255,12 @@ int solvePass(const std::vector<int>* M, const std::vector<int>& conj,
   const size_t F = freeVars.size();
   std::vector<int> odometer(F, 0), values(static_cast<size_t>(V), 0);
   std::vector<int> solution(static_cast<size_t>(N * L), 0);
+  double points = 1.0;
+  for (size_t f = 0; f < F; ++f) points *= s.Limits[static_cast<size_t>(freeVars[f])] + 1.0;
+  ProgressScope progress("Moebius strip search", points);
   bool more = true;
   for (; more; ) {
+    progress.step();
     // The next point: the last free variable runs fastest.
     for (size_t f = 0; f < F; ++f)
       values[static_cast<size_t>(freeVars[f])] = freeMoebiusValue(odometer[f], s.Limits[static_cast<size_t>(freeVars[f])]);
@@ -375,7 +380,8 @@ int loadMoebiusTables() {
   t.Y.assign(n * n * n, 0);
   t.Klein.assign(n * n * n, 0);
   for (int i = 0; i < N; ++i)
-    for (int j = 0; j < N; ++j)
+    for (int j = 0; j < N; ++j) {
+      obeyInterruptRequest();
       for (int k = 0; k < N; ++k) {
         Complex y(0.0, 0.0), z(0.0, 0.0);
         for (int m = 0; m < N; ++m) {
@@ -389,6 +395,7 @@ int loadMoebiusTables() {
         t.Y[at] = static_cast<int>(std::lround(y.real()));
         t.Klein[at] = static_cast<int>(std::lround(z.real()));
       }
+    }
   return 1;
 }
 

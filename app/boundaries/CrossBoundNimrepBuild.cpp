@@ -233,6 +233,7 @@ void CombineBoundaries(int L, const std::vector<std::vector<int>>& rows, const s
   int r = 1;
   choice[1] = lo[1] - 1;
   while (r >= 1) {
+    obeyInterruptRequest();
     if (CPUTime() - noted > 20.0) {
       Print("Current row: %d\n", r);
       noted = CPUTime();

@@ -77,6 +77,7 @@ long long baseTerm(const ReductionContext& ctx, int a, int b) {
 
 void diagNIMrepSqueezeImpl(int K, int level, const int* x, const int* lo, const int* hi, int* min,
                            int* max, void* vctx) {
+  obeyInterruptRequest();
   const ReductionContext& ctx = *static_cast<ReductionContext*>(vctx);
   *min = lo[level];
   *max = hi[level];
@@ -125,6 +126,7 @@ void diagNIMrepSqueezeImpl(int K, int level, const int* x, const int* lo, const 
 }
 
 int checkDiagNIMrepImpl(int K, int* x, void* vctx) {
+  obeyInterruptRequest();
   ReductionContext& ctx = *static_cast<ReductionContext*>(vctx);
   NimrepStore& s = nimrepStore();
   long long rest = ctx.L - 1;
@@ -168,6 +170,7 @@ struct CombinationContext {
 };
 
 int checkGoodCombinationImpl(int lc, int* x, void* vctx) {
+  obeyInterruptRequest();
   const CombinationContext& ctx = *static_cast<CombinationContext*>(vctx);
   NimrepStore& s = nimrepStore();
   const NIMrepInfo& info = *s.records[static_cast<size_t>(ctx.d)];

@@ -122,6 +122,7 @@ int testCandidateNIMrepVector(int n, int* loop, void*) {
     return -1;
   }
   if (st.stopped) return -2;
+  showSearchProgress(loop);
   const SearchBasisView sb = searchBasis();
   // 1. Complete the row: pivot entries follow from the free ones.
   for (int i = 0; i < n; ++i) {
@@ -255,8 +256,8 @@ namespace {
 
 // Runs the loops of one step over entries from..N-1 of the volume; 0 on an engine abort.
 // *stopped is set when the user declined to continue.
-int runStep(int N, std::vector<int>& min, std::vector<int>& max, int from, double squeezeVolume,
-            int alwaysSay, double sayVolume, int* stopped) {
+int runStep(const char* name, int N, std::vector<int>& min, std::vector<int>& max, int from,
+            double squeezeVolume, int alwaysSay, double sayVolume, int* stopped) {
   double volume = 1.0;
   for (int i = from; i < N; ++i)
     volume *= static_cast<double>(max[static_cast<size_t>(i)] - min[static_cast<size_t>(i)] + 1);
@@ -265,6 +266,7 @@ int runStep(int N, std::vector<int>& min, std::vector<int>& max, int from, doubl
   restartSearchPass();
   nimrepSearchState().stopped = 0;
   std::vector<int> x(static_cast<size_t>(N), 0);
+  SearchPassProgress progress(name, N, min.data(), max.data());
   const int result = NestedLoops(N, min.data(), max.data(), x.data(), nullptr, squeeze ? NimSqueeze : nullptr,
                                  testCandidateNIMrepVector);
   if (nimrepSearchState().stopped || searchPassStopped()) *stopped = 1;
@@ -324,7 +326,7 @@ void attemptNIMrep(int Maxloop) {
   s.last_CPU = CPUTime();
   testCandidateNIMrepVector(N, nullptr, nullptr);
   initSqueeze(0);
-  if (!runStep(N, min, max, 1, 1000.0, 0, 100000.0, &cut)) return;
+  if (!runStep("Diagonal NIMrep candidates", N, min, max, 1, 1000.0, 0, 100000.0, &cut)) return;
   if (boundVerbose() >= 1) Print("--- Number of diagonal boundary candidates: %d\n", s.BoundCandCount);
   // Second step: off-diagonal rows.
   std::fill(min.begin(), min.end(), 0);
@@ -336,7 +338,7 @@ void attemptNIMrep(int Maxloop) {
   }
   const int diagonals = s.BoundCandCount;
   initSqueeze(-1);
-  if (!runStep(N, min, max, 0, 1e7, 1, 1e7, &cut)) return;
+  if (!runStep("Off-diagonal NIMrep candidates", N, min, max, 0, 1e7, 1, 1e7, &cut)) return;
   if (boundVerbose() >= 1)
     Print("\n--- Number of off-diagonal boundary candidates: %d\n", s.BoundCandCount - diagonals);
   {

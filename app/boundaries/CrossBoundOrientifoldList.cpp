@@ -482,6 +482,7 @@ bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf
   const double start = CPUTime();
   int lastNew = 0;
   for (int item = 0; item < items; ++item) {
+    obeyInterruptRequest();
     if (item - lastNew >= kGiveUpItems &&
         (CPUTime() - start > kGiveUpSeconds || id.giveUp)) {
       Print(kPhases[phase].giveUp, item, CPUTime());
@@ -766,12 +767,29 @@ int loadOrientifolds() {
   }
   CrossBoundState& cb = crossBoundState();
   // The scratch records are made current while the list is built; the user's choice
-  // comes back afterwards, and its caches are rebuilt once.
-  OrientifoldInfo* saved = cb.CurrentOrientifold;
-  const bool built = buildList();
-  cb.CurrentOrientifold = saved;
-  if (initDebug() == 1) ProgressPrint("##init: Orientifold sequence number increased\n");
-  ++cb.OrientifoldCounter;
+  // comes back afterwards, also when the building is abandoned (Ctrl-C), and its caches
+  // are rebuilt once.
+  class RestoreCurrent {
+   public:
+    explicit RestoreCurrent(CrossBoundState& state)
+        : cb_(state), saved_(state.CurrentOrientifold) {}
+    ~RestoreCurrent() {
+      cb_.CurrentOrientifold = saved_;
+      if (initDebug() == 1) ProgressPrint("##init: Orientifold sequence number increased\n");
+      ++cb_.OrientifoldCounter;
+    }
+    RestoreCurrent(const RestoreCurrent&) = delete;
+    RestoreCurrent& operator=(const RestoreCurrent&) = delete;
+
+   private:
+    CrossBoundState& cb_;
+    OrientifoldInfo* saved_;
+  };
+  bool built = false;
+  {
+    RestoreCurrent restore(cb);
+    built = buildList();
+  }
   s.listBuiltFor = built ? QueryBulkInvariant() : -1;
   if (s.N_Ori < 0) s.N_Ori = 0;
   return s.N_Ori;

@@ -65,6 +65,12 @@ struct SearchState {
   int ilowmax = 1;
   int passStopped = 0;
   int userStopped = 0;
+  // The running pass: its line, its box and the tuples reported so far.
+  ProgressScope* progress = nullptr;
+  int progressLength = 0;
+  const int* progressLow = nullptr;
+  const int* progressHigh = nullptr;
+  long long progressCalls = 0;
 };
 
 SearchState& searchState() {
@@ -139,6 +145,7 @@ int checkIshibashiOrthogonalSpace(int count) {
 namespace {
 
 int moebiusBody(int N, int* signs, void*) {
+  obeyInterruptRequest();
   SearchState& ss = searchState();
   BoundarySearchState& s = boundarySearchState();
   ss.signedCoefficients.resize(static_cast<size_t>(2 * N));
@@ -213,6 +220,7 @@ int testCandidateBoundary(int N, int* x, void*) {
     return -1;
   }
   if (ss.passStopped) return -2;
+  showSearchProgress(x);
   if (ss.bodyCounters.count == 0) {
     bool zero = true;
     for (int a = 0; a < N; ++a)
@@ -268,6 +276,7 @@ int testCandidateBoundaryInRange(int N, int* x, void*) {
     Alert("testCandidateBoundaryInRange", 0, 112415, "Unexpected initialization problem");
     return -1;
   }
+  showSearchProgress(x);
   if (ss.rangeCounters.count == 0) {
     bool zero = true;
     for (int a = 0; a < N; ++a)
@@ -309,6 +318,8 @@ void NimSqueeze(int N, int level, const int* x, const int* lo, const int* hi, in
     *curHi = 0;
     return;
   }
+  // Whole ranges may be squeezed away here without a tuple reaching the body.
+  obeyInterruptRequest();
   if (!progressCheck(&ss.squeezeCounters.count, &ss.squeezeCounters.repeat,
                      &ss.squeezeCounters.overflow, x, N,
                      "Loop index (sq): (total nr.: %lld; time %7.2f)\n")) {
@@ -389,6 +400,36 @@ int setUpOrthogonalSpace() {
   const int count = initiateIshibashiOrthogonalSpace(&ss.columnMap, &ss.basis);
   checkIshibashiOrthogonalSpace(count);
   return count;
+}
+
+namespace {
+// Tuples between two moves of a pass's line (each move ranks the tuple in the box).
+constexpr long long kProgressStride = 64;
+}  // namespace
+
+SearchPassProgress::SearchPassProgress(const char* name, int n, const int* lo, const int* hi)
+    : scope_(name, getLoopLength(n, lo, hi)) {
+  SearchState& ss = searchState();
+  ss.progress = &scope_;
+  ss.progressLength = n;
+  ss.progressLow = lo;
+  ss.progressHigh = hi;
+  ss.progressCalls = 0;
+}
+
+SearchPassProgress::~SearchPassProgress() {
+  SearchState& ss = searchState();
+  ss.progress = nullptr;
+  ss.progressLow = ss.progressHigh = nullptr;
+}
+
+void showSearchProgress(const int* x) {
+  SearchState& ss = searchState();
+  if (ss.progress == nullptr || ss.progressCalls++ % kProgressStride != 0) {
+    obeyInterruptRequest();
+    return;
+  }
+  ss.progress->advanceTo(getLoopPosition(ss.progressLength, ss.progressLow, ss.progressHigh, x));
 }
 
 SearchBasisView searchBasis() {
@@ -533,11 +574,20 @@ void attemptBoundaries(int Maxloop) {
   min[0] = max[0] = 1;
   initSqueeze(-1);
   ss.passStopped = 0;
-  int result = NestedLoops(N, min.data(), max.data(), x.data(), nullptr, NimSqueeze, testCandidateBoundary);
+  int result = 0;
+  {
+    SearchPassProgress progress("Boundary search (A^0 = 1)", N, min.data(), max.data());
+    result = NestedLoops(N, min.data(), max.data(), x.data(), nullptr, NimSqueeze,
+                         testCandidateBoundary);
+  }
   if (result < -2) return;
   min[0] = max[0] = 0;
   ss.passStopped = 0;
-  result = NestedLoops(N, min.data(), max.data(), x.data(), nullptr, NimSqueeze, testCandidateBoundary);
+  {
+    SearchPassProgress progress("Boundary search (A^0 = 0)", N, min.data(), max.data());
+    result = NestedLoops(N, min.data(), max.data(), x.data(), nullptr, NimSqueeze,
+                         testCandidateBoundary);
+  }
   if (result < -2) return;
   if (boundVerbose() >= 1) Print("Starting assembly\n");
   assembleBoundarySet(0);
@@ -622,7 +672,11 @@ int tryBoundary(const char* text) {
   const int before = s.BoundCandCount;
   testCandidateBoundaryInRange(N, nullptr, nullptr);
   s.last_CPU = CPUTime();
-  NestedLoops(N, min.data(), max.data(), x.data(), nullptr, nullptr, testCandidateBoundaryInRange);
+  {
+    SearchPassProgress progress("Trying boundaries", N, min.data(), max.data());
+    NestedLoops(N, min.data(), max.data(), x.data(), nullptr, nullptr,
+                testCandidateBoundaryInRange);
+  }
   return s.BoundCandCount - before;
 }
 

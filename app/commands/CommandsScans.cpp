@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/Axions.h"
 #include "search/ChanPaton.h"
 #include "search/HodgeFiles.h"
@@ -105,13 +107,17 @@ int Scan_tensorcode(long long code, int* orientifoldTotal, int* tensionTotal, in
     return 1;
   }
   const std::string path = home + "/" + kMIPFListFile;
-  FILE* list = Fopen(path.c_str(), "a");
+  // Closed on every way out; each line is flushed, so a stopped scan keeps the lines it wrote.
+  const std::unique_ptr<FILE, int (*)(FILE*)> opened(Fopen(path.c_str(), "a"), Fclose);
+  FILE* list = opened.get();
   if (list == nullptr) return 1;
   const int invariants = TotalInvariants();
   PrintStdout("Now starting loop for %d MIPFs\n", invariants);
   if (invariantTotal != nullptr) *invariantTotal += invariants;
   const OrientifoldLoopScope longLoop;
+  ProgressScope progress("Scanning MIPFs", invariants);
   for (int k = 0; k < invariants; ++k) {
+    progress.step();
     buildMIPF(k, 0);
     const int boundaries = TotalBoundaries();
     const int orientifolds = TotalOrientifolds();
@@ -122,7 +128,6 @@ int Scan_tensorcode(long long code, int* orientifoldTotal, int* tensionTotal, in
     std::fprintf(list, "%lld %d %d\n", levels, k, boundaries);
     std::fflush(list);
   }
-  Fclose(list);
   return 0;
 }
 
@@ -294,7 +299,11 @@ int COM_scan_cy(char** params, int n) {
 // "count orientifolds"
 int COM_countorientifolds(char**, int) {
   int orientifolds = 0, withTension = 0, invariants = 0;
-  for (int k = 1; k <= 168; ++k) Scan_tensorcode(k, &orientifolds, &withTension, &invariants);
+  ProgressScope progress("Counting orientifolds", 168);
+  for (int k = 1; k <= 168; ++k) {
+    progress.step();
+    Scan_tensorcode(k, &orientifolds, &withTension, &invariants);
+  }
   Print("Total number of orientifolds: %d; Non-zero tension: %d\n", orientifolds, withTension);
   return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "heterotic/Heterotic.h"
 #include "numbers/MathUtility.h"
+#include "runtime/Terminal.h"
 
 struct HeteroticState {
   // Filter pool.
@@ -172,7 +173,8 @@ struct HeteroticJobState {
   int statisticsWritten = 0;
   int previousRead = 0;
 
-  // Systematic search.
+  // Systematic search (and the line of a running one).
+  ProgressScope* systematicProgress = nullptr;
   std::vector<int> lastLoop;
   bool subgroupTablesBuilt = false;
   std::vector<long long> numberOfSubgroups;
@@ -199,6 +201,17 @@ struct HeteroticJobState {
 
 HeteroticJobState& heteroticJobs();
 void resetHeteroticJobs();
+
+// Empties the per-prime store of invariants and returns the lent filter records when a
+// filter evaluation ends, also when it is abandoned (Ctrl-C): the next evaluation never
+// combines invariants of an earlier one.
+class PrimeStoreRelease {
+ public:
+  PrimeStoreRelease() = default;
+  ~PrimeStoreRelease() { storeSimpleCurrentDataPointer(nullptr, 0, -1, nullptr); }
+  PrimeStoreRelease(const PrimeStoreRelease&) = delete;
+  PrimeStoreRelease& operator=(const PrimeStoreRelease&) = delete;
+};
 // The installed stores of the spectrum computation (HeteroticResults.cpp).
 void storeHeteroticSpectrum(SimpleCurrentData* MD, const HeteroticSpectrumSummary& summary);
 void storeHeteroticAlgebra(int algebraNumber, const std::vector<int>& pattern);

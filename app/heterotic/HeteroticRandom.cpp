@@ -6,6 +6,7 @@
 // heterotic random source, so that a search can be repeated exactly.
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -142,7 +143,10 @@ int generateRandomFilter(int depth, int Nsample, TensorProduct* tensor) {
   const std::vector<int>& fixed = s.fixedFilterEntries;
   const int frequency = std::max(1, settingOn(s.outputFrequency));
   jobs.statisticsClock = CPUTime();
+  std::optional<ProgressScope> progress(std::in_place, "Random filter search", Nsample);
   for (int sample = 0; sample < Nsample; ++sample) {
+    progress->step();
+    PrimeStoreRelease release;
     jobs.sampleNumber = sample;
     if (sample % frequency == 0) {
       const std::string text =
@@ -215,6 +219,7 @@ int generateRandomFilter(int depth, int Nsample, TensorProduct* tensor) {
       jobs.statisticsClock = CPUTime();
     }
   }
+  progress.reset();
   GSC_printStatistics(3);
   return 0;
 }

@@ -476,6 +476,7 @@ int ComputeFilter(TensorProduct* tensor) {
   if (!requireSetUp("ComputeFilter")) return 1;
   HeteroticState& s = heteroticState();
   readPreviousData();
+  PrimeStoreRelease release;
   Print("Using ComputeFilter\n");
   const int n = factorCount(tensor);
   const int size = getDecomposedGroupSize();
@@ -674,6 +675,11 @@ int SystematicFilterComputation(TensorProduct* tensor) {
   int* hi = lo + m;
   int* x = hi + m;
   for (int i = 0; i < m; ++i) hi[i] = counts[static_cast<std::size_t>(i)] - 1;
+  ProgressScope progress("Systematic filter search", getLoopLength(m, lo, hi));
+  struct Showing {
+    explicit Showing(ProgressScope* line) { heteroticJobs().systematicProgress = line; }
+    ~Showing() { heteroticJobs().systematicProgress = nullptr; }
+  } showing(&progress);
   NestedLoops(m, lo, hi, x, tensor, nullptr, EvaluateCombination);
   return 0;
 }
@@ -682,6 +688,10 @@ int EvaluateCombination(int n, int* loop, void* data) {
   TensorProduct* tensor = static_cast<TensorProduct*>(data);
   HeteroticJobState& jobs = heteroticJobs();
   HeteroticState& s = heteroticState();
+  if (jobs.systematicProgress != nullptr)
+    jobs.systematicProgress->step();
+  else
+    obeyInterruptRequest();
   resetFilterCurrents(tensor);
   if (n < 1) return 0;
   if (static_cast<int>(jobs.lastLoop.size()) == n && compareVec(n, loop, jobs.lastLoop.data()) < 0)

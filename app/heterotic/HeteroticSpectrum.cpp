@@ -69,8 +69,17 @@ class ProgressDisplay {
     startProgressInfo(name, 0, total);
     running_ = true;
   }
-  // True when the user asked to stop.
-  bool step() { return running_ && incrementProgressInfo() != 0; }
+  // True when the user asked to stop (the line is then ended). A pending Ctrl-C is obeyed
+  // also while no line is shown.
+  bool step() {
+    if (!running_) {
+      obeyInterruptRequest();
+      return false;
+    }
+    if (incrementProgressInfo() == 0) return false;
+    running_ = false;
+    return true;
+  }
   void stop() {
     if (running_) stopProgressInfo(name_);
     running_ = false;

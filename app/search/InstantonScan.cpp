@@ -270,7 +270,9 @@ int InstantonScan(const char* file, int type) {
   if (in == nullptr) return 0;
   int status = 0;
   int candidates = 0;
+  ModelFileProgress fileProgress("Instanton scan", in);
   while (readModelInputLine(in, &status) == 1) {
+    fileProgress.step();
     if (type != -1 && SM.modelNumber != type) continue;
     if (services().rebuildCase() == 0) return 1;
     ++candidates;
@@ -279,12 +281,12 @@ int InstantonScan(const char* file, int type) {
     for (int k = 0; k < SM.recombinedCount; ++k) InstantonRequirementCheck(k, SM.orientifold, SM.recombinedBoundaries);
     printInstantonFileHeader();
     const int boundaries = services().boundaryCount();
-    startProgressInfo("Checking candidate instantons", 0, boundaries);
+    ProgressScope progress("Checking candidate instantons", boundaries);
     const std::string output = services().outputFile(".instantons");
     Print("Output (if any) will be written to file %s\n", output.c_str());
     const bool hasD = SM.recombinedCount >= 4;
     for (int m = 0; m < boundaries; ++m) {
-      incrementProgressInfo();
+      progress.step();
       if (conjugateOf(m) < m) continue;
       s.InstantonLabel = m;
       const std::string line = instantonLine(m, type) + "\n";
@@ -296,7 +298,6 @@ int InstantonScan(const char* file, int type) {
       appendText(output, line);
     }
     s.InstantonLabel = -1;
-    stopProgressInfo("Checking candidate instantons");
   }
   return 0;
 }
@@ -308,7 +309,9 @@ int SpectrumScan(const char* file, int type) {
   if (in == nullptr) return 0;
   int status = 0;
   int candidates = 0;
+  ModelFileProgress fileProgress("Spectrum scan", in);
   while (readModelInputLine(in, &status) == 1) {
+    fileProgress.step();
     if (type != -1 && SM.modelNumber != type) continue;
     PrintStdout("Model nr %d, SM.nr = %d\n", type, SM.modelNumber);
     if (modelInitialization(1, 0) == 0) return 1;

@@ -9,10 +9,12 @@
 #include "search/ModelScan.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,27 @@ void startModelInput() {
   ModelScanState& s = state();
   s.linesRead = 0;
   s.linesShown = 0;
+}
+
+namespace {
+
+double openFileLength(FILE* file) {
+  struct stat info {};
+  if (file == nullptr || fstat(fileno(file), &info) != 0) return 0.0;
+  return static_cast<double>(info.st_size);
+}
+
+}  // namespace
+
+ModelFileProgress::ModelFileProgress(const char* name, FILE* file)
+    : file_(file), scope_(name, openFileLength(file)) {}
+
+void ModelFileProgress::step() {
+  const long offset = file_ != nullptr ? std::ftell(file_) : -1;
+  if (offset >= 0)
+    scope_.advanceTo(static_cast<double>(offset));
+  else
+    obeyInterruptRequest();
 }
 
 int readModelInputLine(FILE* file, int* status) {
@@ -339,7 +362,8 @@ void StandardModelTadpoleScan(const char* file, int type) {
   ModelScanState& s = state();
   StandardModel& m = SM;
   const std::string path = convertFileName(file);
-  FILE* input = std::fopen(path.c_str(), "r");
+  const std::unique_ptr<FILE, int (*)(FILE*)> opened(std::fopen(path.c_str(), "r"), std::fclose);
+  FILE* input = opened.get();
   if (input == nullptr) {
     Alert("StandardModelTadpoleScan", 0, 120406, "Could not open input file %s\n", file);
     return;
@@ -359,7 +383,6 @@ void StandardModelTadpoleScan(const char* file, int type) {
     output = claimNumberedName(name);
     if (output.empty()) {
       Alert("StandardModelTadpoleScan", 1, 120206, "Could not create an output file for %s", file);
-      std::fclose(input);
       return;
     }
     separator(46);
@@ -377,6 +400,23 @@ void StandardModelTadpoleScan(const char* file, int type) {
   }
 
   installStandardModelHooks();
+  // What the scan changes for its run comes back on every way out, also when the command is
+  // abandoned (Ctrl-C): the display mode of the input lines, the analysis hook, the model
+  // handed to the solver and its stacks. Every finished line is on disk; an unfinished scan
+  // has no terminator, so that the next scan of the file resumes it.
+  class ScanGuard {
+   public:
+    ScanGuard() = default;
+    ~ScanGuard() {
+      state().displayOverride = -2;
+      resetAnalysisFunction();
+      setStandardModelBraneInfo(-1, nullptr, nullptr);
+      setModelDataPointer(nullptr);
+    }
+    ScanGuard(const ScanGuard&) = delete;
+    ScanGuard& operator=(const ScanGuard&) = delete;
+  } guard;
+  ModelFileProgress progress("Tadpole scan", input);
   ProfileRows profiles;
   const bool profile = searchSetting("Scan profile") != 0;
   int analysed = 0, withSolutions = 0, without = 0, aborted = 0;
@@ -384,6 +424,7 @@ void StandardModelTadpoleScan(const char* file, int type) {
   bool ended = false;
   s.displayOverride = -1;
   while (readModelInputLine(input, &status) == 1) {
+    progress.step();
     if (type != -1 && m.modelNumber != type) continue;
     if (alreadyDone(status, honoured ? 1 : 0, m.line) != 0) continue;
     if (type != -1) {
@@ -469,7 +510,6 @@ void StandardModelTadpoleScan(const char* file, int type) {
   Print("\n\n");
   Print("Number of input lines analysed: %d\n", analysed);
   Print("Out of these %d have tadpole solutions, %d do not and %d were aborted.\n", withSolutions, without, aborted);
-  std::fclose(input);
   (void)ended;
   appendTerminator(output, status);
 }

@@ -15,6 +15,7 @@
 #include "runtime/Output.h"
 #include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/QuvrFiles.h"
 #include "search/SearchDriver.h"
 #include "search/SearchSM.h"
@@ -88,7 +89,10 @@ int runGuidedSearchFile(const char* path, GuidedBuilder builder) {
   int previous[7] = {-2, -2, -2, -2, -2, -2, -2};
   int builds = 0;
   int lineNumber = 0;
-  for (const std::string& row : linesOfText(text)) {
+  const std::vector<std::string> rows = linesOfText(text);
+  ProgressScope progress("Guided model building", static_cast<double>(rows.size()));
+  for (const std::string& row : rows) {
+    progress.step();
     ++lineNumber;
     if (row.find_first_not_of(" \t\r") == std::string::npos) continue;
     ModelFileLine line;

@@ -13,6 +13,7 @@
 #include "runtime/Directories.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
 #include "search/Catalogue.h"
@@ -138,6 +139,7 @@ std::vector<int> FindPatternsInRows(const std::vector<ModelRow>& rows) {
   int first = 0, second = 0;
   for (int i = 1; i <= 149; ++i) {
     for (int j = 1; j <= 149; ++j) {
+      obeyInterruptRequest();
       dummy[6] = i, dummy[7] = j;
       dummy[35] = i, dummy[39] = j;
       for (int k = -100; k <= 99; ++k) {

@@ -12,6 +12,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/Catalogue.h"
 #include "search/ModelAnalysis.h"
 #include "search/QuvrBrowse.h"
@@ -438,6 +439,7 @@ void RealFormQUVR() {
     Print("Reality %d\n", index);
     int count = 0;
     for (std::size_t k = 0; k < rows.size(); ++k) {
+      obeyInterruptRequest();
       if (RealityIndex(rows[k].data()) != index) continue;
       ++count;
       ModelRow profile = rows[k];
@@ -492,6 +494,7 @@ void AnalyseIntersectionPatterns() {
     ++patterns[static_cast<std::size_t>(k)].count;
   }
   for (const ModelRow& row : quvrCatalogueRows()) {
+    obeyInterruptRequest();
     if (generatorType(row[56]) || find(row.data()) >= 0) continue;
     const std::vector<std::array<int, 66>> variants = BuildQuvrVariations(row.data());
     bool found = false;
@@ -550,8 +553,16 @@ int FullQUVRAnalysis(int U) {
                            isGenerator[static_cast<std::size_t>(type - 1)] == 1;
     (generator ? generatorTypes : others).push_back(type);
   }
-  for (int type : generatorTypes) ReanalyseQUVR(type, U);
-  for (int type : others) ReanalyseQUVR(type, U);
+  ProgressScope progress("Re-analysing catalogue types",
+                         static_cast<double>(generatorTypes.size() + others.size()));
+  for (int type : generatorTypes) {
+    progress.step();
+    ReanalyseQUVR(type, U);
+  }
+  for (int type : others) {
+    progress.step();
+    ReanalyseQUVR(type, U);
+  }
   if (U == 3) {
     std::string generatorsFile;
     for (std::size_t k = 0; k < s.generator.size(); ++k) {
@@ -571,7 +582,10 @@ int FullQUVRAnalysis(int U) {
 void ExtendQUVR() {
   if (!loadCatalogue()) return;
   std::string text;
+  ProgressScope progress("Extending catalogue records",
+                         static_cast<double>(quvrCatalogueRows().size()));
   for (const ModelRow& stored : quvrCatalogueRows()) {
+    progress.step();
     ModelRow row{};
     std::copy(stored.begin(), stored.begin() + 66, row.begin());
     CopyQUVRmodelToSMstruct(row.data(), 3);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "runtime/Directories.h"
@@ -16,6 +17,7 @@
 #include "runtime/SystemUtility.h"
 #include "search/Catalogue.h"
 #include "search/ModelAnalysis.h"
+#include "search/ModelScan.h"
 #include "search/QuvrFiles.h"
 
 namespace {
@@ -347,7 +349,10 @@ std::string QUVRRecordLine(const int* record) {
 }
 
 int selectQUVRFromFile(const std::string& catalogue, const std::string& folder) {
-  FILE* file = std::fopen(catalogue.c_str(), "r");
+  // Closed on every way out, also when the selection is abandoned (Ctrl-C).
+  const std::unique_ptr<FILE, int (*)(FILE*)> opened(std::fopen(catalogue.c_str(), "r"),
+                                                     std::fclose);
+  FILE* file = opened.get();
   if (file == nullptr) {
     Alert("SelectQUVRmodel", 0, 120206, "Cannot open file %s", catalogue.c_str());
     return -1;
@@ -359,7 +364,9 @@ int selectQUVRFromFile(const std::string& catalogue, const std::string& folder) 
   int xCount[3] = {0, 0, 0};
   ModelRecordReader reader(file);
   int record[87];
+  ModelFileProgress progress("Selecting catalogue models", file);
   while (true) {
+    progress.step();
     if (total >= kQuvrMaxTypes) {
       Alert("SelectQUVRmodel", 1, 112413, "Too many models; enlarge QUVR_MAX");
       break;
@@ -392,7 +399,6 @@ int selectQUVRFromFile(const std::string& catalogue, const std::string& folder) 
     browse += formatText("browse quvr %d\n", type);
     records += QUVRRecordLine(record);
   }
-  std::fclose(file);
   if (!writeFileAtomically(folder + "Selected_Models", browse))
     Alert("SelectQUVRmodel", 3, 120206, "Could not write file %sSelected_Models", folder.c_str());
   if (!writeFileAtomically(folder + "Selected_SM.list", records))

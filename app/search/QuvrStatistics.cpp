@@ -13,6 +13,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/Catalogue.h"
 #include "search/QuvrFiles.h"
 #include "search/QuvrOrder.h"
@@ -153,10 +154,16 @@ void readQuvrStatisticsFile(const std::string& path, int typeCount) {
 int buildQUVRStatisticsIn(const std::string& folder, int typeCount) {
   QuvrStatisticsState& s = state();
   if (s.typeCount != typeCount) s.size(typeCount);
-  std::fill(s.modelCount.begin(), s.modelCount.end(), 0);
-  std::fill(s.mipfCount.begin(), s.mipfCount.end(), 0);
+  // Counted apart and taken over whole: a walk abandoned half way (Ctrl-C) leaves no
+  // half-counted table behind.
+  std::vector<int> modelCount(static_cast<std::size_t>(s.typeCount), 0);
+  std::vector<int> mipfCount(static_cast<std::size_t>(s.typeCount), 0);
+  std::vector<std::string> names = s.names;
   std::vector<int> local(static_cast<std::size_t>(s.typeCount), 0);
-  for (const std::string& path : treeFiles(folder)) {
+  const std::vector<std::string> files = treeFiles(folder);
+  ProgressScope progress("Counting catalogue models", static_cast<double>(files.size()));
+  for (const std::string& path : files) {
+    progress.step();
     if (!contains(path, ".models")) continue;
     PrintStdout("filename %s\n", path.c_str());
     FILE* file = std::fopen(path.c_str(), "r");
@@ -167,15 +174,18 @@ int buildQUVRStatisticsIn(const std::string& folder, int typeCount) {
     while (readModelFileLine(file, &line, path.c_str()) == 1 && line.type != -1) {
       const int index = typeIndex(line.type, "BuildQUVRstatForFile", path);
       if (index < 0) continue;
-      ++s.modelCount[index];
+      ++modelCount[index];
       ++local[index];
-      s.names[index] = nameBeforeSecondUnderscore(line.name);
+      names[index] = nameBeforeSecondUnderscore(line.name);
       highest = std::max(highest, line.type);
     }
     std::fclose(file);
     for (int t = 1; t <= highest; ++t)
-      if (local[static_cast<std::size_t>(t - 1)] != 0) ++s.mipfCount[static_cast<std::size_t>(t - 1)];
+      if (local[static_cast<std::size_t>(t - 1)] != 0) ++mipfCount[static_cast<std::size_t>(t - 1)];
   }
+  s.modelCount = std::move(modelCount);
+  s.mipfCount = std::move(mipfCount);
+  s.names = std::move(names);
   const std::string newStat = quvrHomeFile("NewStat");
   if (!writeFileAtomically(newStat, "")) Alert("BuildQUVRStatistics", 0, 120206, "Could not write file %s", newStat.c_str());
   std::vector<int> counts = s.modelCount;
@@ -255,7 +265,10 @@ int collectQUVRModelsIn(const std::string& folder, const std::vector<int>& list,
                         bool noHidden, bool everyType) {
   int found = 0;
   std::string text;
-  for (const std::string& path : treeFiles(folder)) {
+  const std::vector<std::string> files = treeFiles(folder);
+  ProgressScope progress("Collecting catalogue models", static_cast<double>(files.size()));
+  for (const std::string& path : files) {
+    progress.step();
     if (!contains(path, ".models")) continue;
     FILE* file = std::fopen(path.c_str(), "r");
     if (file == nullptr) continue;
@@ -358,7 +371,10 @@ void checkQUVRDataBaseIn(const std::string& folder, int typeCount) {
   };
   std::map<std::pair<int, int>, std::size_t> rowOf;
   for (std::size_t k = 0; k < mipfs.size(); ++k) rowOf.emplace(std::make_pair(mipfs[k].tensorCode, mipfs[k].MIPF), k);
-  for (const std::string& path : treeFiles(folder)) {
+  const std::vector<std::string> files = treeFiles(folder);
+  ProgressScope progress("Checking the catalogue folders", static_cast<double>(files.size()));
+  for (const std::string& path : files) {
+    progress.step();
     // Result files end in their extension; a file set aside (".models_0" by a later search
     // of the case, "_X" when corrupted) is not the case's result.
     const bool none = endsWith(path, ".none");

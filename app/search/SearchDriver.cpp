@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <optional>
 #include <string>
 
 #include "boundaries/CrossBound.h"
@@ -19,6 +21,7 @@
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/Axions.h"
 #include "search/Catalogue.h"
 #include "search/Couplings.h"
@@ -485,6 +488,27 @@ int FindSM(const std::vector<int>* orientifolds) {
   bool stopEarly = false;
   long long progressCount = 0;
   double startTime = 0.0, lastLine = 0.0;
+  // A search abandoned by Ctrl-C (StopRequest) ends its case file as an aborted one: the
+  // candidates found so far stay, and the file has its one terminator line.
+  class AbandonedCase {
+   public:
+    explicit AbandonedCase(const std::string& file)
+        : file_(file), exceptions_(std::uncaught_exceptions()) {}
+    ~AbandonedCase() {
+      if (armed_ && std::uncaught_exceptions() > exceptions_)
+        appendToSharedFile(file_, kAbortTerminator);
+    }
+    AbandonedCase(const AbandonedCase&) = delete;
+    AbandonedCase& operator=(const AbandonedCase&) = delete;
+    void done() { armed_ = false; }
+
+   private:
+    std::string file_;
+    int exceptions_;
+    bool armed_ = true;
+  } abandoned(preModels);
+  std::optional<ProgressScope> progress(std::in_place, "Standard-model search",
+                                       static_cast<double>(searched) * (end - first));
   for (int k = 0; k < searched && !aborted && !stopEarly; ++k) {
     const int o = walk[static_cast<std::size_t>(k)];
     SM.tensorCode = static_cast<int>(sv.tensorCode());
@@ -496,6 +520,7 @@ int FindSM(const std::vector<int>* orientifolds) {
     const double budget0 = -std::fabs(4.0 * sv.crosscapZero());
     initAxionCache();
     for (int i = first; i < end; ++i) {
+      progress->step();
       if (s.PreModelCount > searchSetting("SM_search maxconf")) {
         aborted = true;
         break;
@@ -537,6 +562,8 @@ int FindSM(const std::vector<int>* orientifolds) {
       }
     }
   }
+  abandoned.done();
+  progress.reset();
 
   bool filesSound = true;
   if (!aborted) {

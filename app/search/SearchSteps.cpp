@@ -14,6 +14,7 @@
 
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "search/SearchDriver.h"
 #include "search/SearchSM.h"
 
@@ -170,6 +171,7 @@ int findWeakSMBrane() {
   const int a = SM.branes[0];
   const int n = candidateCount(1);
   for (int i = 0; i < n; ++i) {
+    obeyInterruptRequest();
     const int b = candidate(1, i);
     if (tachyonAllowList() != nullptr && !inList(tachyonAllowList(), b)) continue;
     const int type = sv.groupType(o, b);
@@ -213,6 +215,7 @@ int findAntiquarkSMBrane() {
   const int b = SM.branes[2], bImage = SM.branes[3];
   const int n = candidateCount(2);
   for (int i = 0; i < n; ++i) {
+    obeyInterruptRequest();
     const int c = candidate(2, i);
     if (inList(tachyonAvoidList(), c)) continue;
     const int cImage = sv.conjugate(o, c);
@@ -365,6 +368,7 @@ int findLastSMBrane(int mode) {
   const int a = m.branes[0], b = m.branes[2];
 
   for (int i = 0; i < passes; ++i) {
+    obeyInterruptRequest();
     if (overModelLimit()) return m.hyperchargeFlag;
     countSearch(ABCDCounter);
     const int d = allD ? candidate(3, i) : mode;

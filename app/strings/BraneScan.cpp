@@ -15,6 +15,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "strings/Intersections.h"
 #include "strings/StringTheory.h"
 #include "tensor/Coset.h"
@@ -65,7 +66,9 @@ bool scanOrientifold(SearchData* sd, int o, const std::string& header, ScanFiles
   loadOrientifoldConjugates(record, 0);
   int counts[3] = {0, 0, 0};  // unitary, orthogonal, symplectic
   const int n = sd->boundaries;
+  ProgressScope progress(formatText("Brane scan of orientifold %d", o).c_str(), n);
   for (int b = 0; b < n; ++b) {
+    progress.step();
     if (b % 100 == 99 && checkInterrupt() != 0) return false;
     const int image = orientifoldConjugate(record, b);
     if (image < 0) {  // no conjugate: nothing to pair it with

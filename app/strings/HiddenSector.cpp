@@ -153,6 +153,7 @@ int selectHiddenSectorForSM(int n, int o, const int* labels, const int* multipli
 }
 
 int findTadpoleSolutionForSM(int n, int o, const int* labels, const int* multiplicities) {
+  tadpole::AbandonedSearchGuard guard;
   tadpole::TadpoleState& ts = tadpole::state();
   HiddenSectorState& hs = hiddenState();
   const int info = tadpole::verbose();
@@ -301,6 +302,7 @@ int selectHiddenSectorForInstanton(int n, int instanton, int o, const int* label
 
 int findTadpoleSolutionForInstanton(int instanton, int n, int o, const int* labels,
                                     const int* multiplicities) {
+  tadpole::AbandonedSearchGuard guard;
   tadpole::TadpoleState& ts = tadpole::state();
   const int info = tadpole::verbose();
   const double rhs = computeTadpoleRHS(o, n, labels, multiplicities);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -129,5 +130,25 @@ const double* independentRows();
 // 1 when x satisfies every independent equation.
 int satisfiesIndependent(const int* x);
 int maxStack();
+
+// Forgets what an abandoned search was changing: the equations, bounds and kernel are
+// rebuilt by the next search, and the stack threshold of the simple search is cleared.
+void abandonTadpoleWork();
+
+// Held by every search that changes the equations, bounds or kernel in place: when the
+// search is left by an exception (Ctrl-C abandons the command through StopRequest) its
+// half-improved tables are marked stale rather than used by the next command.
+class AbandonedSearchGuard {
+ public:
+  AbandonedSearchGuard() : exceptions_(std::uncaught_exceptions()) {}
+  ~AbandonedSearchGuard() {
+    if (std::uncaught_exceptions() > exceptions_) abandonTadpoleWork();
+  }
+  AbandonedSearchGuard(const AbandonedSearchGuard&) = delete;
+  AbandonedSearchGuard& operator=(const AbandonedSearchGuard&) = delete;
+
+ private:
+  int exceptions_;
+};
 
 }  // namespace tadpole

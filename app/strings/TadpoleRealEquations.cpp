@@ -9,6 +9,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "strings/Tadpole.h"
 
 namespace {
@@ -154,6 +155,7 @@ int CollectDoubleEquations(int n, double row[], int** out, int mode, int lower[]
       std::vector<int> x(static_cast<std::size_t>(s.n + 1), 0);
       if (s.n > 0 && incrementInit(s.n, lower, upper, x.data()) != 0) return -3;
       do {
+        obeyInterruptRequest();
         std::vector<int> point(x);
         if (completePoint(point.data(), lower)) {
           if (record == nullptr) {

@@ -114,6 +114,14 @@ int maxStack() {
   return value(state().settings.maxStack, 4);
 }
 
+void abandonTadpoleWork() {
+  TadpoleState& s = state();
+  s.haveEquations = false;
+  s.singleTagCounter = kInitialKey;
+  s.SingleTagKernelComputed = kInitialKey;
+  s.CPthreshold = -1;
+}
+
 }  // namespace tadpole
 
 using namespace tadpole;

@@ -10,6 +10,7 @@
 #include "interpreter/Loops.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "strings/TadpoleInternal.h"
 
 using namespace tadpole;
@@ -79,6 +80,13 @@ int acceptSubsetPoint(int k, const int* pointer, const int solution[]) {
   return checkSimpleSolution(k, pointer, solution);
 }
 
+// The number of k-subsets of n variables, C(n, k), as the length of a progress line.
+double subsetCount(int n, int k) {
+  double count = 1.0;
+  for (int j = 1; j <= k; ++j) count = count * (n - k + j) / j;
+  return count;
+}
+
 }  // namespace
 
 void setCPthreshold(int k) {
@@ -90,6 +98,7 @@ int getCPthreshold() {
 
 int SolveTadpoleConditions(int full, int single, int maxiter) {
   TadpoleState& s = state();
+  AbandonedSearchGuard guard;
   full = resolve(full, s.FullSol);
   single = resolve(single, s.SingleSolution);
   maxiter = resolve(maxiter, value(s.settings.maxIter, 0));
@@ -160,6 +169,7 @@ int SolveSimpleCurrentTadpoleConditions() {
 }
 
 int SolveTadpoleConditionsUsingLoops(int interval) {
+  AbandonedSearchGuard guard;
   int r = getTadpoleEquations();
   if (r < 0) return r;
   EquationData& ED = equations();
@@ -168,6 +178,7 @@ int SolveTadpoleConditionsUsingLoops(int interval) {
 
 int SolveTadpoleConditionsUsingKernel(int maxloop) {
   TadpoleState& s = state();
+  AbandonedSearchGuard guard;
   int r = getTadpoleEquations();
   if (r < 0) return r;
   EquationData& ED = equations();
@@ -191,6 +202,7 @@ int SolveTadpoleConditionsUsingKernel(int maxloop) {
 
 int SolveTadpoleConditionsUsingBounds() {
   TadpoleState& s = state();
+  AbandonedSearchGuard guard;
   int r = getTadpoleEquations();
   if (r < 0) return r;
   s.trace_fcn("Enterred SolveTadpoleConditionsUsingBounds");
@@ -220,6 +232,7 @@ int SolveTadpoleConditionsUsingBounds() {
 
 int TadpoleLoops(int interval, const int min[], const int max[], int full, int single) {
   TadpoleState& s = state();
+  AbandonedSearchGuard guard;
   EquationData& ED = equations();
   const int N = ED.N;
   std::vector<int> lo(min, min + N), hi(max, max + N);
@@ -251,6 +264,7 @@ int TadpoleLoops(int interval, const int min[], const int max[], int full, int s
 
 int TadpoleLoopsSingle(int limit, const int min[], const int max[]) {
   TadpoleState& s = state();
+  AbandonedSearchGuard guard;
   EquationData& ED = equations();
   std::copy(min, min + ED.N, ED.loopMinima);
   std::copy(max, max + ED.N, ED.loopMaxima);
@@ -263,12 +277,14 @@ int TadpoleLoopsSingle(int limit, const int min[], const int max[]) {
 }
 
 int findSimpleSolutions() {
+  AbandonedSearchGuard guard;
   bool untried = false;
   return simpleSearch(&untried);
 }
 
 int findTadpoleSolutionsWithNbranes(int k) {
   TadpoleState& s = state();
+  AbandonedSearchGuard guard;
   int r = getTadpoleEquations();
   if (r < 0) return r;
   if (ImproveTadpoleBounds(0, 0) == -1) return -1;
@@ -279,11 +295,15 @@ int findTadpoleSolutionsWithNbranes(int k) {
   if (k < 1 || k > variables) return -1;
   std::vector<int> set(static_cast<std::size_t>(k));
   for (int j = 0; j < k; ++j) set[static_cast<std::size_t>(j)] = j;
+  ProgressScope progress(formatText("Checking %d-brane solutions", k).c_str(),
+                         subsetCount(variables, k));
   long long attempts = 1;
+  progress.step();
   int count = SolveTadpoleConditionsForSubset(k, set.data());
   if (count > 0 && s.SingleSolution != 0) return -3 - count;
   while (incrementBinomial(variables, k, set.data()) == 1) {
     ++attempts;
+    progress.step();
     count += SolveTadpoleConditionsForSubset(k, set.data());
     if (count > 0 && s.SingleSolution != 0) return -3 - count;
   }

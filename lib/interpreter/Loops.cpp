@@ -129,6 +129,18 @@ double getLoopLength(int n, const int* lo, const int* hi) {
   return length;
 }
 
+double getLoopPosition(int n, const int* lo, const int* hi, const int* x) {
+  double position = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const double range = hi[i] >= lo[i] ? static_cast<double>(hi[i]) - lo[i] + 1 : 1.0;
+    double offset = static_cast<double>(x[i]) - lo[i];
+    if (offset < 0) offset = 0;
+    if (offset > range - 1) offset = range - 1;
+    position = position * range + offset;
+  }
+  return position;
+}
+
 int incrementInit(int n, const int* lo, const int* hi, int* x) {
   for (int i = 0; i < n; ++i) {
     x[i] = lo[i];

@@ -37,6 +37,10 @@ int RandomizedLoops(int n, const int* lo, const int* hi, int* x, void* ctx, int 
                     LoopBody body);
 // The number of tuples of the inclusive box, prod (hi[i] - lo[i] + 1); 1.0 for n < 1.
 double getLoopLength(int n, const int* lo, const int* hi);
+// The rank of x among the tuples of the inclusive box in the order of NestedLoops, 0 for
+// lo up to getLoopLength - 1 for hi: how much of the box a loop has passed, also where a
+// bounds callback skips parts of it. Entries outside their range count as its nearest end.
+double getLoopPosition(int n, const int* lo, const int* hi, const int* x);
 
 // x = lo; 1 at the first empty range (hi[i] <= lo[i], later entries not set), else 0.
 int incrementInit(int n, const int* lo, const int* hi, int* x);

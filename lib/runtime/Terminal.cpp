@@ -14,6 +14,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <csignal>
@@ -63,6 +64,9 @@ double steadySeconds() {
 // Set by the SIGINT handler, taken by the program. It lives outside TerminalState because
 // a signal handler may only touch a plain volatile sig_atomic_t.
 volatile std::sig_atomic_t interruptPending = 0;
+// A Ctrl-C that getStopSignal took as the stop signal of a loop below (which then ended
+// quietly): the polls of the loops around it still end the command on it.
+bool interruptTaken = false;
 
 void noteInterrupt(int) { interruptPending = 1; }
 
@@ -171,11 +175,15 @@ void whipe() {
 int getStopSignal() {
   if (interruptPending != 0) {
     interruptPending = 0;
+    interruptTaken = true;
     state().stopSignal = 1;
   }
   return state().stopSignal;
 }
-void setStopSignal(int value) { state().stopSignal = value; }
+void setStopSignal(int value) {
+  state().stopSignal = value;
+  if (value == 0) interruptTaken = false;
+}
 int stopSignalSet() { return state().stopSignal; }
 
 void installInterruptHandler() {
@@ -188,14 +196,19 @@ void removeInterruptHandler() {
   std::signal(SIGINT, SIG_DFL);
   state().interruptHandlerInstalled = false;
   interruptPending = 0;
+  interruptTaken = false;
 }
 
 int interruptRequested() { return interruptPending != 0 ? 1 : 0; }
-void clearInterruptRequest() { interruptPending = 0; }
+void clearInterruptRequest() {
+  interruptPending = 0;
+  interruptTaken = false;
+}
 
 void obeyInterruptRequest() {
-  if (interruptPending == 0) return;
+  if (interruptPending == 0 && !interruptTaken) return;
   interruptPending = 0;
+  interruptTaken = false;
   state().stopSignal = 1;
   abandonProgressInfo();
   setAtLineBegin();  // the prompt starts on a fresh line after the "^C"
@@ -407,6 +420,45 @@ void abandonProgressInfo() {
   }
 }
 
+namespace {
+// Counts beyond this are scaled down: the percent step stays far inside the 64-bit range.
+constexpr double kMostCountedSteps = 1e15;
+}  // namespace
+
+ProgressScope::ProgressScope(const char* name, double total, int ask) : name_(name) {
+  if (!(total > 0)) total = 0;
+  if (total > kMostCountedSteps) {
+    scale_ = kMostCountedSteps / total;
+    total = kMostCountedSteps;
+  }
+  startProgressInfo(name, ask, total);
+}
+
+ProgressScope::~ProgressScope() {
+  if (running_) stopProgressInfo(name_.c_str());
+}
+
+int ProgressScope::step() {
+  obeyInterruptRequest();
+  if (!running_) return 1;
+  ++counted_;
+  if (incrementProgressInfo() == 0) return 0;
+  running_ = false;
+  return 1;
+}
+
+int ProgressScope::advanceTo(double done) {
+  obeyInterruptRequest();
+  if (!running_) return 1;
+  const double target = std::min(done * scale_, kMostCountedSteps);
+  const long long steps =
+      target > static_cast<double>(counted_) ? static_cast<long long>(target) - counted_ : 0;
+  counted_ += steps;
+  if (advanceProgressInfo(steps) == 0) return 0;
+  running_ = false;
+  return 1;
+}
+
 int getProgressInfo() {
   ProgressInfo* record = state().current;
   return record != nullptr && record->state == 1 ? record->percent : 0;
@@ -579,6 +631,7 @@ std::string errorHelpText(const char* name) {
 void resetTerminal() {
   TerminalState& s = state();
   s.stopSignal = 0;
+  interruptTaken = false;
   s.lineSize = kStartLineSize;
   s.lineLen = 0;
   s.runningModal = 0;

@@ -35,6 +35,28 @@ void abandonProgressInfo();
 // Percent reached by the current loop when its line is shown, else 0.
 int getProgressInfo();
 
+// The progress record of one loop for the life of a scope: started by the constructor,
+// stopped by the destructor, so that a loop left early (a return, or Ctrl-C, which
+// abandons the command through StopRequest) still ends its line. step() counts one step;
+// advanceTo() sets the count of a loop whose position is known rather than counted (the
+// rank of a tuple in its box, a file offset), in units of `total`. Both obey a pending
+// Ctrl-C and return 1 when the user declined to go on (the record is then stopped).
+class ProgressScope {
+ public:
+  ProgressScope(const char* name, double total, int ask = 0);
+  ~ProgressScope();
+  ProgressScope(const ProgressScope&) = delete;
+  ProgressScope& operator=(const ProgressScope&) = delete;
+  int step();
+  int advanceTo(double done);
+
+ private:
+  std::string name_;
+  double scale_ = 1.0;  // counted steps per unit of total (below 1 for totals beyond range)
+  long long counted_ = 0;
+  bool running_ = true;
+};
+
 // Set when the user declines to continue a long loop, or presses Ctrl-C; cleared by the
 // next terminal line.
 int getStopSignal();
@@ -52,7 +74,9 @@ void removeInterruptHandler();
 // 1 when a Ctrl-C came and was not taken yet.
 int interruptRequested();
 void clearInterruptRequest();
-// When a Ctrl-C is pending: takes it, ends the progress display and throws StopRequest.
+// When a Ctrl-C is pending, or was taken by getStopSignal in a loop that then ended
+// quietly: takes it, ends the progress display and throws StopRequest. The poll of every
+// long loop of the program; it costs a flag test.
 void obeyInterruptRequest();
 // While an object lives, a Ctrl-C breaks off a blocking read of the terminal.
 class InterruptibleRead {

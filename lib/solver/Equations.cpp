@@ -23,6 +23,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "solver/EquationsInternal.h"
 
 using equations::integralToInt;
@@ -406,6 +407,7 @@ int AnalyseBoundsForCombinations(EquationData* ED, int verbosity, int* min, int*
   int total = 0;
   for (int r1 = 0; r1 < startRows; ++r1) {
     for (int r2 = std::max(r1 + 1, ED->nanalysed); r2 < startRows; ++r2) {
+      obeyInterruptRequest();
       for (int c = 0; c < N; ++c) {
         const double* row1 = equationRow(ED, r1);
         const double* row2 = equationRow(ED, r2);

@@ -21,6 +21,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "solver/Equations.h"
 #include "solver/EquationsInternal.h"
 
@@ -161,6 +162,7 @@ bool searchPositives(PositiveSearch& p, int depth) {
   int pass = 0;
   int prev = start;
   for (;;) {
+    obeyInterruptRequest();
     int a = nextPositive(p.KD, start, prev, p.t, p.list, p.nfixed + depth, p.N - 1, &pass);
     if (a < 0) return false;
     prev = a;
@@ -440,6 +442,7 @@ int hom_eval(int, int* x, void* ctx) {
     s.homCalls = 0;
     return 0;
   }
+  obeyInterruptRequest();
   auto* search = static_cast<KernelSearch*>(ctx);
   if (s.homCalls >= search->limit) return -3;
   s.homCalls += 1;
@@ -468,6 +471,7 @@ int hom_eval_double(int, int* x, void* ctx) {
     s.workReady = false;
     return 0;
   }
+  obeyInterruptRequest();
   auto* search = static_cast<KernelSearch*>(ctx);
   const EquationData* ED = search->ED;
   const int N = ED->N;
@@ -499,6 +503,8 @@ void KernelBound(int n, int level, const int* x, const int* lo, const int* hi, i
   *newhi = hi[level];
   // The constant and the fixed levels (tags) keep their ranges.
   if (level == n - 1 || lo[level] == hi[level] || ctx == nullptr) return;
+  // Whole ranges may be skipped here without a tuple reaching the body.
+  obeyInterruptRequest();
   auto* search = static_cast<KernelSearch*>(ctx);
   const EquationData* ED = search->ED;
   if (search->doubleTag) {

@@ -26,6 +26,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "solver/Equations.h"
 #include "solver/EquationsInternal.h"
 
@@ -34,6 +35,8 @@ namespace {
 constexpr int kInitialCheckRate = 10000;
 constexpr int kSingleCheckInterval = 10000;
 constexpr int kNoLimit = INT_MAX;
+// Tuples between two updates of the progress line (each update ranks the tuple in the box).
+constexpr long long kProgressStride = 64;
 
 // The loop record of one driver.
 struct LoopData {
@@ -51,6 +54,8 @@ struct LoopData {
   // Per double-tag pair: the kernel row of its vector (-1: none), then 1 when the bounds
   // callback may prune by it (see DynamicBound).
   WorkBuffer<int> pairInfo{"LD.PairInfo", equationsAccount()};
+  // The progress line of the running search (null outside it).
+  ProgressScope* progress = nullptr;
 };
 
 struct SearchState {
@@ -104,6 +109,7 @@ void clearRecord(LoopData& LD) {
   LD.full = 0;
   LD.firstonly = 0;
   LD.solutionfn = nullptr;
+  LD.progress = nullptr;
   LD.solved.release();
   LD.pairInfo.release();
 }
@@ -366,6 +372,33 @@ int bookAcceptedCandidate(LoopData& LD, int n, int* candidate) {
   return classifyDifference(LD, n, candidate);
 }
 
+// Every tuple obeys a pending Ctrl-C; every so often the line shows how much of the box
+// the loops have passed (the bounds callback skips parts of it, so tuples are not counted).
+void showProgress(LoopData& LD, long long pass, int n, const int* x) {
+  if (pass % kProgressStride != 0 || LD.progress == nullptr) {
+    obeyInterruptRequest();
+    return;
+  }
+  const SearchState& s = state();
+  LD.progress->advanceTo(getLoopPosition(n, s.MINIMUM, s.MAXIMUM, x));
+}
+
+// The progress line of one search, held by its loop record while the loops run.
+class SearchProgress {
+ public:
+  SearchProgress(LoopData& LD, int n, const int* min, const int* max)
+      : LD_(LD), scope_("Diophantine loops", getLoopLength(n, min, max)) {
+    LD_.progress = &scope_;
+  }
+  ~SearchProgress() { LD_.progress = nullptr; }
+  SearchProgress(const SearchProgress&) = delete;
+  SearchProgress& operator=(const SearchProgress&) = delete;
+
+ private:
+  LoopData& LD_;
+  ProgressScope scope_;
+};
+
 void startSolutions(int N) {
   SearchState& s = state();
   SetVectorSpace(&s.Solutions_0, N, 21);
@@ -441,6 +474,7 @@ int checkCandidate(int n, int* x, void* record) {
     s.last = CPUTime();
   }
   s.passcnt += 1;
+  showProgress(LD, s.passcnt, n, x);
   if (s.passcnt % s.checkrate == s.checkrate - 1 && askToContinue(LD, n, x) == -3) return -3;
   int* candidate = s.candidate.data();
   copyVec(n, candidate, x);
@@ -464,6 +498,7 @@ int checkCandidateSingle(int n, int* x, void* record) {
     s.candidate.get(static_cast<std::size_t>(n));
   }
   s.singlePasscnt += 1;
+  showProgress(LD, s.singlePasscnt, n, x);
   if (s.singlePasscnt % kSingleCheckInterval == kSingleCheckInterval - 1 &&
       LD.interval != kNoLimit && s.singlePasscnt >= LD.interval) {
     Print("ABORTED (during loop search) \n");
@@ -487,6 +522,8 @@ void DynamicBound(int, int level, const int* x, const int* lo, const int* hi, in
     s.minindex = 10000;
     return;
   }
+  // Whole ranges may be skipped here without a tuple reaching the body.
+  obeyInterruptRequest();
   const auto& LD = *static_cast<const LoopData*>(record);
   *newlo = lo[level];
   *newhi = hi[level];
@@ -568,7 +605,11 @@ int DiophLoops(KernelData* KD, EquationData* ED, int* min, int* max, int verbosi
   // Every search sizes the body's buffers for its own N.
   s.passcnt = -1;
   int* loop = s.Loop.get(static_cast<std::size_t>(N));
-  int r = NestedLoops(N, min, max, loop, &LD, DynamicBound, checkCandidate);
+  int r = 0;
+  {
+    SearchProgress progress(LD, N, min, max);
+    r = NestedLoops(N, min, max, loop, &LD, DynamicBound, checkCandidate);
+  }
   if (full == 1) postSearchAnalysis(KD, N, solutionfn, verbosity);
   return searchResult(r, N, min, max);
 }
@@ -596,7 +637,11 @@ int DiophLoopsSingle(KernelData* KD, EquationData* ED, int* min, int* max, int l
   startSolutions(N);
   s.singlePasscnt = -1;
   int* loop = s.Loop.get(static_cast<std::size_t>(N));
-  int r = NestedLoops(N, min, max, loop, &LD, DynamicBound, checkCandidateSingle);
+  int r = 0;
+  {
+    SearchProgress progress(LD, N, min, max);
+    r = NestedLoops(N, min, max, loop, &LD, DynamicBound, checkCandidateSingle);
+  }
   return searchResult(r, N, min, max);
 }
 

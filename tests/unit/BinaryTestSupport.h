@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -200,6 +201,19 @@ class TerminalSession {
     }
     return -1;
   }
+  // Reads what the program prints for about the given time, so that a running loop goes on
+  // meanwhile (it would stop at a full terminal).
+  void letRun(int milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < end) {
+      struct pollfd ready {terminal_, POLLIN, 0};
+      if (poll(&ready, 1, 50) <= 0) continue;
+      char buffer[4096];
+      ssize_t got = read(terminal_, buffer, sizeof(buffer));
+      if (got <= 0) return;
+      seen_.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
   // Everything read so far (for the report of a failed wait).
   const std::string& output() const { return seen_; }
   // Everything read after the last match, once the program has ended.
@@ -225,6 +239,24 @@ class TerminalSession {
   std::string seen_;
   std::size_t mark_ = 0;
 };
+
+// Types a long command, waits for its loop's progress line (`line`, shown at a terminal),
+// presses Ctrl-C, and expects the line to say that the loop was stopped, the prompt to come
+// back without `end` (a text the command prints only when it ends normally) and the next
+// command to run.
+inline void expectCtrlCStopsTheLoop(TerminalSession& zoq, const std::string& command,
+                                    const std::string& line, const std::string& end) {
+  const std::size_t from = zoq.output().size();
+  zoq.type(command + "\n");
+  ASSERT_TRUE(zoq.waitFor(line)) << zoq.output();
+  zoq.letRun(1000);  // the loop runs on for a while: Ctrl-C comes in its middle
+  zoq.pressControlC();
+  ASSERT_TRUE(zoq.waitFor(line + " stopped; Total time")) << zoq.output();
+  ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
+  EXPECT_EQ(zoq.output().find(end, from), std::string::npos) << zoq.output();
+  zoq.type("evaluate 6*7\n");
+  ASSERT_TRUE(zoq.waitFor("42\r\n> ")) << zoq.output();
+}
 
 // Types "quit" and expects the session to end with status 0.
 inline void quitAndExpectSuccess(TerminalSession& zoq) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -357,6 +358,26 @@ TEST_F(BoundarySearchTest, PermutationWithoutDegeneraciesResolvesAtOnce) {
   const int is[] = {0}, js[] = {2};
   CloseBoundaryPermutations(pi, 1, is, js);
   EXPECT_TRUE(alerted("Incorrect degeneracy resolution"));
+}
+
+TEST_F(BoundarySearchTest, CtrlCAbandonsTheSearchAndTheNextOneFindsTheSameSet) {
+  exceptionalSU2(4);
+  attemptBoundaries(2);
+  ASSERT_EQ(boundarySearchState().completeBS.size(), 1u);
+  // A search with a pending Ctrl-C ends at its first loop point.
+  installInterruptHandler();
+  std::raise(SIGINT);
+  capture.clear();
+  EXPECT_THROW(attemptBoundaries(2), StopRequest);
+  removeInterruptHandler();
+  setStopSignal(0);  // the next command line
+  EXPECT_EQ(capture.printed.find("Complete solution\n"), std::string::npos);
+  // The next search starts from a cleared state and finds the five Cardy boundaries again.
+  capture.clear();
+  attemptBoundaries(2);
+  EXPECT_NE(capture.printed.find("Complete solution\n"), std::string::npos) << capture.printed;
+  ASSERT_EQ(boundarySearchState().completeBS.size(), 1u);
+  EXPECT_EQ(TotalBoundaries(), 5);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <complex>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -254,6 +256,32 @@ TEST_F(CrossBoundTest, TheKleinBottleSearchLeavesTheBoundariesAndCrosscapsInForc
   EXPECT_EQ(isRefCoefAvailable(), 1);
   EXPECT_EQ(isCrosscapAvailable(), 1);
   for (int i = 0; i < 11; ++i) EXPECT_EQ(getKleinBottle(i), standard[static_cast<size_t>(i)]) << i;
+}
+
+TEST_F(CrossBoundTest, AKleinBottleSearchStoppedByCtrlCKeepsTheDataInForce) {
+  ASSERT_NE(useE6Invariant(), nullptr);
+  attemptBoundaries(3);
+  ASSERT_EQ(isCrosscapAvailable(), 1);
+  searchKlein(0, 0);
+  const int found = storedKleinBottleCount();
+  ASSERT_GE(found, 1);
+  const int status = crossBoundState().CrosscapStatus;
+  const ExceptionalBoundaryData before = *(*getCurrentBulk())->EDT;
+  installInterruptHandler();
+  std::raise(SIGINT);
+  EXPECT_THROW(searchKlein(0, 0), StopRequest);
+  removeInterruptHandler();
+  setStopSignal(0);  // the next command line
+  // The candidates' crosscaps were scratch: the status and the data in force are as before.
+  EXPECT_EQ(crossBoundState().CrosscapStatus, status);
+  const ExceptionalBoundaryData& after = *(*getCurrentBulk())->EDT;
+  EXPECT_EQ(after.klein, before.klein);
+  EXPECT_EQ(after.data, before.data);
+  EXPECT_EQ(isCrosscapAvailable(), 1);
+  // The next search finds the same Klein bottles.
+  capture.clear();
+  searchKlein(0, 0);
+  EXPECT_EQ(storedKleinBottleCount(), found);
 }
 
 TEST_F(CrossBoundTest, AMoebiusSearchWithoutABoundarySetComputesNothing) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "boundaries/BoundarySearchInternal.h"
 #include "boundaries/CrossBound.h"
 #include "boundaries/CrossBoundInternal.h"
+#include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -135,6 +138,27 @@ TEST_F(NimrepSearchTest, SearchOnSu2Level2FindsTheFusionNimrep) {
   EXPECT_TRUE(fusionFound);
   // The quantum dimensions 1, 1, sqrt 2 stay within a Maxloop of 2: nothing is cut.
   EXPECT_NE(capture.printed.find("All solutions were found\n"), std::string::npos);
+}
+
+TEST_F(NimrepSearchTest, CtrlCAbandonsTheSearchWithTheOrientifoldSettingBack) {
+  ASSERT_NE(modular_test::useTheory(1, 1, 2), nullptr);
+  makeBulkExceptional();
+  int* orientifold = getIntParPointer("Orientifold");
+  ASSERT_NE(orientifold, nullptr);
+  ASSERT_EQ(*orientifold, 1);
+  attemptNIMrep(2);
+  const int nimreps = nimrepCounts().nimreps;
+  ASSERT_GE(nimreps, 1);
+  installInterruptHandler();
+  std::raise(SIGINT);
+  EXPECT_THROW(attemptNIMrep(2), StopRequest);
+  removeInterruptHandler();
+  setStopSignal(0);  // the next command line
+  // The search ran with the setting off; it is back as the user left it.
+  EXPECT_EQ(*orientifold, 1);
+  capture.clear();
+  attemptNIMrep(2);
+  EXPECT_EQ(nimrepCounts().nimreps, nimreps);
 }
 
 }  // namespace

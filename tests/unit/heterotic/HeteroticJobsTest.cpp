@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,7 @@
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
@@ -1001,3 +1003,54 @@ TEST_F(HeteroticJobsTest, ReconstructedCurrentsAndTheirOrders) {
   EXPECT_EQ(t[0], 1);
   EXPECT_EQ(t[1], 0);
 }
+
+namespace {
+
+// A processor clock whose reading number `pressAt` comes with a Ctrl-C.
+int clockReadings = 0;
+int pressAt = 0;
+// Found by counting: at this reading of the clock the first combination's invariants are
+// stored (at readings 4 to 15 of this job they are).
+constexpr int kReadingInsideTheFirstFilter = 5;
+long long clockThatPressesCtrlC() {
+  if (++clockReadings == pressAt) std::raise(SIGINT);
+  return clockReadings * 1000LL;
+}
+
+TEST_F(HeteroticJobsTest, CtrlCEndsAFilterSearchAndTheNextFindsAnEmptyStore) {
+  search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
+  // The reference: a search never interrupted, in a folder of its own.
+  ASSERT_EQ(run("filter complete"), 0);
+  GSC_printStatistics(2);
+  const std::vector<std::string> whole = linesOf(readFile(file(".spectra")));
+  ASSERT_FALSE(whole.empty());
+  TemporaryFolder second;
+  resetAll();
+  run(("set outputdir " + second.path()).c_str());
+  search({kZ2Z2Z3[0], kZ2Z2Z3[1], kZ2Z2Z3[2], kZ2Z2Z3[3]}, {"name rep Q 0"});
+  // Ctrl-C while the first filter's invariants are being evaluated.
+  installInterruptHandler();
+  clockReadings = 0;
+  pressAt = kReadingInsideTheFirstFilter;
+  setClockSource(clockThatPressesCtrlC);
+  EXPECT_THROW(SystematicFilterComputation(currentTensor), StopRequest);
+  setClockSource(nullptr);
+  removeInterruptHandler();
+  setStopSignal(0);  // the next command line
+  EXPECT_GE(clockReadings, pressAt);
+  // Nothing of the abandoned evaluation is left for the next one to combine.
+  int fill = -1;
+  storeSimpleCurrentDataPointer(nullptr, 2, -2, &fill);
+  EXPECT_EQ(fill, 0);
+  EXPECT_EQ(filtersInUse(), 0);
+  // The search resumes and ends with the spectra of the search never interrupted.
+  ASSERT_EQ(run("filter complete"), 0);
+  GSC_printStatistics(2);
+  const std::vector<std::string> resumed = linesOf(readFile(file(".spectra")));
+  ASSERT_EQ(resumed.size(), whole.size());
+  for (std::size_t i = 0; i < whole.size(); ++i)
+    EXPECT_EQ(resumed[i].substr(0, resumed[i].size() - 11),
+              whole[i].substr(0, whole[i].size() - 11));
+}
+
+}  // namespace

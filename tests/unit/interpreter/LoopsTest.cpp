@@ -201,6 +201,33 @@ TEST_F(LoopsTest, LoopLength) {
   EXPECT_EQ(getLoopLength(3, zeros, big), 1e15);  // beyond any int
 }
 
+TEST_F(LoopsTest, LoopPositionIsTheRankInTheEnginesOrder) {
+  // Every tuple of the box, in the order NestedLoops visits it, ranks 0, 1, ..., length - 1.
+  Recorder box;
+  int lo[] = {0, -1, 5}, hi[] = {1, 1, 6}, x[3];
+  NestedLoops(3, lo, hi, x, &box, nullptr, record);
+  ASSERT_EQ(box.seen.size(), 12u);
+  for (std::size_t k = 0; k < box.seen.size(); ++k)
+    EXPECT_EQ(getLoopPosition(3, lo, hi, box.seen[k].data()), static_cast<double>(k));
+  // Where bounds skip tuples the ranks jump: (1, 0) follows (0, 0) of the triangle x1 <= x0
+  // in a 2 x 2 box, and (1, 1) is the last of the box.
+  Recorder cut;
+  int lo2[] = {0, 0}, hi2[] = {1, 1};
+  NestedLoops(2, lo2, hi2, x, &cut, triangle, record);
+  ASSERT_EQ(cut.seen, (std::vector<Tuple>{{0, 0}, {1, 0}, {1, 1}}));
+  EXPECT_EQ(getLoopPosition(2, lo2, hi2, cut.seen[1].data()), 2.0);
+  EXPECT_EQ(getLoopPosition(2, lo2, hi2, cut.seen[2].data()), 3.0);
+  // Entries outside their range count as its nearest end; an empty range has one place.
+  int outside[] = {5, -3, 9};
+  EXPECT_EQ(getLoopPosition(3, lo, hi, outside), 1 * 6 + 0 * 2 + 1);
+  int emptyLo[] = {2}, emptyHi[] = {1}, at[] = {2};
+  EXPECT_EQ(getLoopPosition(1, emptyLo, emptyHi, at), 0.0);
+  // Beyond the int range: in the box 0..99999 cubed each step of the first index passes
+  // 10^10 tuples, so 99999 x 10^10 come before (99999, 0, 0).
+  int zeros[] = {0, 0, 0}, big[] = {99999, 99999, 99999}, corner[] = {99999, 0, 0};
+  EXPECT_EQ(getLoopPosition(3, zeros, big, corner), 99999e10);
+}
+
 // --- Iterators ------------------------------------------------------------------------------
 
 // Runs an iterator from the current x until it reports exhaustion; returns every tuple.

@@ -64,6 +64,27 @@ TEST_F(TerminalTest, CtrlCStopsTheRunningLoopAsTheAnswerStop) {
   removeInterruptHandler();
 }
 
+TEST_F(TerminalTest, ACtrlCTakenAsTheStopSignalStillEndsTheCommand) {
+  installInterruptHandler();
+  // A loop below polls the stop signal, takes the Ctrl-C and ends quietly ...
+  std::raise(SIGINT);
+  EXPECT_EQ(getStopSignal(), 1);
+  EXPECT_EQ(interruptRequested(), 0);
+  // ... and the next poll of a loop around it ends the command, once.
+  EXPECT_THROW(obeyInterruptRequest(), StopRequest);
+  EXPECT_NO_THROW(obeyInterruptRequest());
+  // A stop signal without a Ctrl-C (a declined question) is left to the loops that read it.
+  setStopSignal(1);
+  EXPECT_NO_THROW(obeyInterruptRequest());
+  // The next command line clears a Ctrl-C taken and not yet obeyed.
+  setStopSignal(0);
+  std::raise(SIGINT);
+  EXPECT_EQ(getStopSignal(), 1);
+  setStopSignal(0);
+  EXPECT_NO_THROW(obeyInterruptRequest());
+  removeInterruptHandler();
+}
+
 TEST_F(TerminalTest, APipedRunIsNeverAskedForAnswers) {
   // Standard input of the tests is not a terminal: the question takes its default and
   // reads nothing, though the run is interactive.
@@ -406,6 +427,81 @@ TEST_F(TerminalTest, ThreadedWorkGivesElapsedTime) {
   stopProgressInfo("threads");
   EXPECT_NE(capture.progress.find("threads completed; Total elapsed time "), std::string::npos)
       << capture.progress;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TerminalTest, AProgressScopeShowsAndEndsItsLine) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  {
+    ProgressScope scope("scoped", 100000);  // step 100000 / 100 + 1 = 1001
+    for (int i = 0; i < 1001; ++i) EXPECT_EQ(scope.step(), 0);
+    EXPECT_EQ(getProgressInfo(), 1);
+    clock.set(1500000);
+  }
+  EXPECT_NE(capture.progress.find("scoped completed; Total time    1.50 sec.\n"), std::string::npos)
+      << capture.progress;
+  EXPECT_EQ(getRunningModal(), 0);
+}
+
+TEST_F(TerminalTest, AScopeLeftByCtrlCEndsItsLineOnceAndKeepsNoRecord) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  installInterruptHandler();
+  startProgressInfo("outer", 0, 100000);
+  try {
+    ProgressScope scope("inner", 5000);
+    std::raise(SIGINT);
+    scope.step();
+    ADD_FAILURE() << "the pending Ctrl-C was not obeyed";
+  } catch (const StopRequest&) {
+  }
+  removeInterruptHandler();
+  EXPECT_EQ(substringcnt(capture.progress.c_str(), "inner stopped"), 1) << capture.progress;
+  EXPECT_EQ(substringcnt(capture.progress.c_str(), "outer stopped"), 1) << capture.progress;
+  EXPECT_EQ(capture.progress.find("mismatch"), std::string::npos);
+  EXPECT_EQ(getRunningModal(), 0);
+}
+
+TEST_F(TerminalTest, ADeclinedQuestionStopsOnlyTheScopesOwnLine) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  ScriptedAnswers answers({"no"});
+  startProgressInfo("outer", 0, 100000);
+  {
+    ProgressScope scope("inner", 100000, 1);
+    for (int i = 1; i < 10; ++i) EXPECT_EQ(scope.step(), 0);
+    clock.set(2000000);  // 2 s for 10 steps: 20000 s expected
+    EXPECT_EQ(scope.step(), 1);
+    EXPECT_EQ(scope.step(), 1);  // the loop is told again, the record is not touched
+  }
+  // The scope's end did not stop the outer loop, which is current again.
+  EXPECT_EQ(capture.progress.find("outer stopped"), std::string::npos) << capture.progress;
+  EXPECT_EQ(getRunningModal(), 1);
+  setStopSignal(0);
+  stopProgressInfo("outer");
+  EXPECT_NE(capture.progress.find("outer completed"), std::string::npos) << capture.progress;
+  EXPECT_EQ(getRunningModal(), 0);
+}
+
+TEST_F(TerminalTest, APositionBeyondTheCounterRangeIsScaled) {
+  allowProgress();
+  FixedClock clock;
+  OutputCapture capture;
+  ProgressScope scope("box", 2e17);  // counted as 1e15 steps, 1e13 + 1 per percent
+  EXPECT_EQ(capture.stdoutText.find("Loop length overflow"), std::string::npos);
+  EXPECT_EQ(scope.advanceTo(1e17), 0);  // 5e14 steps: 49 whole percent steps of 1e13 + 1
+  EXPECT_EQ(getProgressInfo(), 49);
+  EXPECT_EQ(scope.advanceTo(5e16), 0);  // a position already passed changes nothing
+  EXPECT_EQ(getProgressInfo(), 49);
+  EXPECT_EQ(scope.advanceTo(1e18), 0);  // beyond the total: held at 1e15 steps, 99 percent steps
+  EXPECT_EQ(getProgressInfo(), 99);
 }
 
 }  // namespace

@@ -1,16 +1,19 @@
 // Reading model lines back, stack recombination and the output files of the tadpole scan.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "TestSupport.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/ModelAnalysis.h"
 #include "search/ModelScan.h"
 #include "search/SearchSM.h"
 #include "search/SearchTadpoleHooks.h"
+#include "strings/TadpoleInternal.h"
 
 namespace {
 
@@ -192,6 +195,26 @@ TEST_F(ModelScanTest, InputConfigurationShowsRecombinationOnlyWhenStacksMerged) 
   printInputModelData(3);
   EXPECT_NE(capture.printed.find("Scanning raw input configuration nr. 3\n"), std::string::npos);
   EXPECT_EQ(capture.printed.find("After brane recombination"), std::string::npos);
+}
+
+TEST_F(ModelScanTest, ACtrlCLeavesTheFinishedLinesAndTheSolverAsBefore) {
+  const std::string input =
+      folder.write("stopped.models", "12 441010 3 1 5 7 9 11 3 2 1 1 nm 0\n"
+                                     "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n");
+  // Were the line analysed, it would be refused at once (no rebuild of a non-supersymmetric
+  // case); a pending Ctrl-C ends the scan before.
+  setSusySearch(0);
+  installInterruptHandler();
+  std::raise(SIGINT);
+  EXPECT_THROW(StandardModelTadpoleScan(input.c_str(), -1), StopRequest);
+  removeInterruptHandler();
+  setStopSignal(0);
+  EXPECT_EQ(capture.all.find("Model re-generation"), std::string::npos);
+  // The scan's hooks and model are gone from the solver; the result file has no terminator,
+  // so that the next scan of the file resumes it.
+  EXPECT_EQ(tadpole::state().analysis_fcn, dummy_analysis_fcn);
+  EXPECT_EQ(tadpole::state().ModelDataPointer, nullptr);
+  EXPECT_EQ(readFile(folder.path("stopped.analysed")), "");
 }
 
 }  // namespace

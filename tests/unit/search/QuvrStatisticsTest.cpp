@@ -2,11 +2,13 @@
 // status, collections, the MIPF status check and the file-name readers.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "runtime/Terminal.h"
 #include "search/QuvrStatistics.h"
 
 namespace {
@@ -91,6 +93,27 @@ TEST_F(QuvrStatisticsTest, TadpoleStatisticsBlock) {
   EXPECT_NE(capture.printed.find("Total number of MIPFs containing this spectrum type:        2\n"), std::string::npos);
   EXPECT_NE(capture.printed.find("There is a solution to all tadpole equations without hidden sector\n"),
             std::string::npos);
+}
+
+TEST_F(QuvrStatisticsTest, AWalkStoppedByCtrlCLeavesTheCountsOfTheLastWholeOne) {
+  Tree tree;
+  buildQUVRStatisticsIn(tree.root, 3);
+  ASSERT_EQ(quvrModelCount(2), 2);
+  ASSERT_EQ(quvrMIPFCount(2), 1);
+  tree.folder.write("Run_Tensor111/Gepner_MIPF_7.models", line(2, 7, 0, 8, "U3U2_0_x") + kEnd);
+  installInterruptHandler();
+  std::raise(SIGINT);
+  EXPECT_THROW(buildQUVRStatisticsIn(tree.root, 3), StopRequest);
+  removeInterruptHandler();
+  setStopSignal(0);  // the next command line
+  // No half-counted table: the counts of the last whole walk stay.
+  EXPECT_EQ(quvrModelCount(1), 2);
+  EXPECT_EQ(quvrModelCount(2), 2);
+  EXPECT_EQ(quvrMIPFCount(2), 1);
+  // The next walk counts the new case: type 2 in MIPFs 3 and 7.
+  buildQUVRStatisticsIn(tree.root, 3);
+  EXPECT_EQ(quvrModelCount(2), 3);
+  EXPECT_EQ(quvrMIPFCount(2), 2);
 }
 
 TEST_F(QuvrStatisticsTest, CollectionWritesEachLineOncePerListEntry) {

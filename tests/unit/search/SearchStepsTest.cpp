@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -20,6 +21,7 @@
 #include "commands/CommandsInternal.h"
 #include "TestSupport.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/Catalogue.h"
 #include "search/QuvrGuided.h"
 #include "search/SearchDriver.h"
@@ -561,6 +563,38 @@ TEST_F(SearchDriverTest, TadpoleScanOfOneTypeBrowsesTheCatalogueFirst) {
   ASSERT_NE(browser, std::string::npos);
   ASSERT_NE(scan, std::string::npos);
   EXPECT_LT(browser, scan);
+}
+
+// The hypercharge step of the synthetic case, with a Ctrl-C pressed at the first candidate.
+int acceptAndPressCtrlC(int store) {
+  const int answer = accept(store);
+  std::raise(SIGINT);
+  return answer;
+}
+
+TEST_F(SearchDriverTest, CtrlCEndsTheCaseFileAsAnAbortedOne) {
+  // Stack a is boundary 0 only, whose table holds two candidates.
+  setFirstBoundary(0);
+  setLastBoundary(1);
+  SearchServices pressing = kSynthetic;
+  pressing.accept = acceptAndPressCtrlC;
+  setSearchServices(&pressing);
+  installInterruptHandler();
+  EXPECT_THROW(FindSM(nullptr), StopRequest);
+  removeInterruptHandler();
+  setStopSignal(0);
+  // The next c candidate obeyed: one of the two candidates of the table was seen.
+  EXPECT_EQ(synthetic.accepted.size(), 1u);
+  EXPECT_EQ(synthetic.merges, 0);
+  EXPECT_EQ(lastLine(readFile(caseFile(".pre_models"))),
+            "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 0");
+  // The case is searched again in full.
+  setSearchServices(&kSynthetic);
+  synthetic.accepted.clear();
+  run(("set outputdir " + folder.path("again")).c_str());
+  EXPECT_EQ(FindSM(nullptr), 1);
+  EXPECT_EQ(synthetic.accepted.size(), 2u);
+  EXPECT_EQ(synthetic.merges, 1);
 }
 
 }  // namespace

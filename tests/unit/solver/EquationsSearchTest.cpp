@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <csignal>
 #include <random>
 #include <set>
 #include <string>
@@ -13,6 +14,8 @@
 
 #include "interpreter/Interpreter.h"
 #include "program/Boot.h"
+#include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "solver/Equations.h"
 #include "TestSupport.h"
 
@@ -664,6 +667,60 @@ TEST_F(EquationsSearchTest, AFullSearchKeepsEverySolutionThatIsNoDeformation) {
     }
   }
   EXPECT_GT(withDoubleTags, 30);  // deformations were exercised
+}
+
+// Ctrl-C during a search: the callback of the fifth candidate presses it.
+int pressCtrlCAtTheFifth(int* candidate) {
+  int seen = recordCandidate(candidate);
+  if (callbackLog.seen.size() == 5) std::raise(SIGINT);
+  return seen;
+}
+
+TEST_F(EquationsSearchTest, CtrlCEndsBothSearchesAtTheNextTuple) {
+  // No equation: each of the 200 x 200 points is a candidate.
+  Client client({}, {0, 0}, {199, 199});
+  ASSERT_EQ(client.reduce(), 1);
+  callbackLog.reply = 0;
+  installInterruptHandler();
+  for (int full = 0; full <= 1; ++full) {
+    callbackLog.seen.clear();
+    client.copyBounds();
+    InitializeEquationSolver();
+    EXPECT_THROW(DiophLoops(&client.KD, &client.ED, client.ED.loopMinima, client.ED.loopMaxima, 0,
+                            1000000, nullptr, pressCtrlCAtTheFifth, full, 0),
+                 StopRequest);
+    EXPECT_EQ(callbackLog.seen.size(), 5u) << full;
+  }
+  callbackLog.seen.clear();
+  client.copyBounds();
+  InitializeEquationSolver();
+  EXPECT_THROW(DiophLoopsSingle(&client.KD, &client.ED, client.ED.loopMinima,
+                                client.ED.loopMaxima, INT_MAX, nullptr, pressCtrlCAtTheFifth),
+               StopRequest);
+  EXPECT_EQ(callbackLog.seen.size(), 5u);
+  removeInterruptHandler();
+  // The next search runs whole.
+  callbackLog.seen.clear();
+  EXPECT_EQ(client.searchSingle(INT_MAX), -1);
+  EXPECT_EQ(callbackLog.seen.size(), 40000u);
+}
+
+bool atATerminal() { return true; }
+
+TEST_F(EquationsSearchTest, ASearchShowsHowMuchOfTheBoxItPassed) {
+  Client client({}, {0, 0}, {199, 199});
+  ASSERT_EQ(client.reduce(), 1);
+  callbackLog.reply = 0;
+  setInteractive(1);
+  setProgressInfo(1);
+  setStandardOutputTerminalQuery(atATerminal);
+  FixedClock clock;
+  OutputCapture capture;
+  // The box of the loops holds the constant's entry too: 200 x 200 x 1 tuples, 401 a percent.
+  EXPECT_EQ(client.search(0, 0), -1);
+  EXPECT_NE(capture.progress.find("Diophantine loops; Progress: 50%"), std::string::npos);
+  EXPECT_NE(capture.progress.find("Diophantine loops completed"), std::string::npos);
+  setStandardOutputTerminalQuery(nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // selection table with its fixed multiplicities.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "TestSupport.h"
 #include "boundaries/CrossBound.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/TadpoleInternal.h"
 
@@ -173,6 +175,55 @@ TEST_F(TadpoleTheoryTest, EverySimpleSolutionIsReportedOnce) {
   ASSERT_EQ(acceptedSolutions().size(), static_cast<size_t>(expected));
   const std::set<std::vector<int>> distinct(acceptedSolutions().begin(), acceptedSolutions().end());
   EXPECT_EQ(distinct.size(), static_cast<size_t>(expected));
+}
+
+// Accepts and records every solution; the hundredth presses Ctrl-C.
+int pressCtrlCAtTheHundredth(ChanPatonData* cpd) {
+  recordSolution(cpd);
+  if (acceptedSolutions().size() == 100) std::raise(SIGINT);
+  return 1;
+}
+
+// The permutation orbifold of SU(3) level 1 of the test above, with at most three stacks.
+void loadPermutationOrbifold() {
+  ASSERT_EQ(run("algebra a 2 1"), 0);
+  ASSERT_EQ(run("create permutation"), 0);
+  setIntPar("Tadpole maxstack", 3);
+  ASSERT_EQ(getTadpoleEquations(), 0);
+  ASSERT_EQ(getNumberOfLoopVariables(), 5);
+}
+
+TEST_F(TadpoleTheoryTest, CtrlCStopsTheStackSearchAndTheNextSearchStartsAfresh) {
+  ASSERT_NO_FATAL_FAILURE(loadPermutationOrbifold());
+  acceptedSolutions().clear();
+  setAnalysisFunction(pressCtrlCAtTheHundredth);
+  installInterruptHandler();
+  // The next point of the search obeys: exactly one hundred were accepted.
+  EXPECT_THROW(findTadpoleSolutionsWithNbranes(3), StopRequest);
+  removeInterruptHandler();
+  EXPECT_EQ(acceptedSolutions().size(), 100u);
+  // The equations, bounds and kernel it worked on are rebuilt by the next search.
+  EXPECT_FALSE(tadpole::state().haveEquations);
+  // Three stacks: (1023 + 511 + 511) x 2 + 3 x 1023 = 7159 solutions, as in the test above.
+  acceptedSolutions().clear();
+  setAnalysisFunction(recordSolution);
+  EXPECT_EQ(findTadpoleSolutionsWithNbranes(3), -3 - 7159);
+  resetAnalysisFunction();
+  EXPECT_EQ(acceptedSolutions().size(), 7159u);
+}
+
+TEST_F(TadpoleTheoryTest, CtrlCInTheSimpleSearchClearsItsStackThreshold) {
+  ASSERT_NO_FATAL_FAILURE(loadPermutationOrbifold());
+  acceptedSolutions().clear();
+  setAnalysisFunction(pressCtrlCAtTheHundredth);
+  installInterruptHandler();
+  // The two-stack solutions (6) come first, the hundredth is one of three stacks: the
+  // threshold was 2 when the search was abandoned.
+  EXPECT_THROW(findSimpleSolutions(), StopRequest);
+  removeInterruptHandler();
+  resetAnalysisFunction();
+  EXPECT_EQ(acceptedSolutions().size(), 100u);
+  EXPECT_EQ(getCPthreshold(), -1);
 }
 
 }  // namespace
