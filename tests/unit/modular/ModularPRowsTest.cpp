@@ -332,29 +332,6 @@ TEST_F(ModularPRowsTest, AFolderThatCannotBeMadeLeavesTheRowsInMemory) {
   fs::remove(rowFolder());
 }
 
-namespace {
-
-// The minima as initOrbitPmatrix defines them: every pair (i, j) taken to its canonical
-// form (a, b) lowers the minimum of a's orbit to the column J_a x b.
-std::vector<int> minimaOfEveryPair() {
-  const ModularState& s = modularState();
-  const int n = modularPrimaries();
-  std::vector<int> minima(static_cast<std::size_t>(s.NOrbit), INT_MAX);
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) {
-      int a = 0, b = 0;
-      convertPLabels(i, j, &a, &b);
-      const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(a)];
-      const int k = FastSimpleFusion(entry.current, b);
-      int& minimum = minima[static_cast<std::size_t>(entry.orbit)];
-      if (k >= 0 && k < minimum) minimum = k;
-    }
-  }
-  return minima;
-}
-
-}  // namespace
-
 TEST_F(ModularPRowsTest, OrbitMinimaAreThoseOfEveryCanonicalPair) {
   // Real and complex fields, trivial and larger centres, fixed points (A1 level 4, D4, the
   // N=2 model at level 4), E6 level 1.
@@ -364,7 +341,7 @@ TEST_F(ModularPRowsTest, OrbitMinimaAreThoseOfEveryCanonicalPair) {
     initSMATRIX();
     ASSERT_TRUE(orbitTablesValid()) << a[0] << " " << a[1] << " " << a[2];
     initOrbitPmatrix();
-    const std::vector<int> expected = minimaOfEveryPair();
+    const std::vector<int> expected = modular_test::minimaOfEveryPair();
     const ModularState& s = modularState();
     ASSERT_EQ(s.PMatrixOrbitMinima.size(), expected.size());
     for (std::size_t o = 0; o < expected.size(); ++o)

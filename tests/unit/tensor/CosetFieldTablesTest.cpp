@@ -21,6 +21,7 @@
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
 #include "tensor/CosetInternal.h"
+#include "ModularTestSupport.h"
 #include "TensorTestSupport.h"
 
 namespace {
@@ -262,18 +263,7 @@ TEST_F(CosetFieldTablesTest, OrbitPMinimaOfAProductAreThoseOfEveryCanonicalPair)
   ASSERT_TRUE(orbitTablesValid());
   initOrbitPmatrix();
   const ModularState& s = modularState();
-  const int n = modularPrimaries();
-  std::vector<int> minima(static_cast<std::size_t>(s.NOrbit), INT_MAX);
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) {
-      int a = 0, b = 0;
-      convertPLabels(i, j, &a, &b);
-      const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(a)];
-      const int k = FastSimpleFusion(entry.current, b);
-      int& minimum = minima[static_cast<std::size_t>(entry.orbit)];
-      if (k >= 0 && k < minimum) minimum = k;
-    }
-  }
+  const std::vector<int> minima = modular_test::minimaOfEveryPair();
   EXPECT_EQ(std::vector<int>(s.PMatrixOrbitMinima.begin(), s.PMatrixOrbitMinima.end()), minima);
 }
 
