@@ -578,12 +578,11 @@ std::vector<int> identifyingPermutations(SimpleCurrentData* MD) {
 // One phase over `items` images of a row; false when it gave up.
 template <typename ImageOf>
 bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf) {
-  const double start = CPUTime();
+  ProcessorTimeLimit limit(kGiveUpSeconds);
   int lastNew = 0;
   for (int item = 0; item < items; ++item) {
     obeyInterruptRequest();
-    if (item - lastNew >= kGiveUpItems &&
-        (CPUTime() - start > kGiveUpSeconds || id.giveUp)) {
+    if (item - lastNew >= kGiveUpItems && (limit.passed() || id.giveUp)) {
       Print(kPhases[phase].giveUp, item, CPUTime());
       id.giveUp = true;
       return false;
