@@ -59,6 +59,8 @@ class ChargeSum {
       L = L / std::gcd(L, static_cast<long long>(dg->factors[i])) * dg->factors[i];
       if (L > (1LL << 30)) return;
     }
+    for (int i = 0; i < dg->nfactors; ++i)
+      if (e[i] < 0 || e[i] >= dg->factors[i]) return;
     for (int i = 0; i < dg->nfactors; ++i) weights_.push_back(static_cast<long long>(e[i]) * (L / dg->factors[i]));
     denominator_ = L;
   }
@@ -68,9 +70,17 @@ class ChargeSum {
   long long numerator(int a) const {
     const std::size_t g = weights_.size();
     const int* q = sd_->charges + static_cast<std::size_t>(a) * g;
-    long long sum = 0;
-    for (std::size_t i = 0; i < g; ++i) sum += q[i] * weights_[i];
-    return floorMod(sum, denominator_);
+    // A stored charge times a weight below 2^30 is below 2^61 in size: up to three such
+    // terms are summed in 64 bits, more in 128.
+    if (g <= 3) {
+      long long sum = 0;
+      for (std::size_t i = 0; i < g; ++i) sum += static_cast<long long>(q[i]) * weights_[i];
+      return floorMod(sum, denominator_);
+    }
+    __int128 sum = 0;
+    for (std::size_t i = 0; i < g; ++i) sum += static_cast<__int128>(q[i]) * weights_[i];
+    const __int128 r = sum % denominator_;
+    return static_cast<long long>(r < 0 ? r + denominator_ : r);
   }
 
  private:

@@ -181,7 +181,9 @@ int imageFromBasis(TensorProduct* TP, bool extension, int s, int current) {
   if (s < 0 || static_cast<std::size_t>(s + 1) * k > c.basicPermutations.size()) return -1;
   // The components from the group's table of them where it has one (the same numbers as
   // DG_decomp's divisions), summed on the stack and reduced once when the sums stay small.
-  const bool table = group->decomp != nullptr && k <= group->nfactors && k <= kStackBasis;
+  // Sums of k products of two components stay far inside 64 bits for factors below 2^24.
+  bool table = group->decomp != nullptr && k <= group->nfactors && k <= kStackBasis;
+  for (int j = 0; j < k && table; ++j) table = group->factors[j] > 0 && group->factors[j] <= (1 << 24);
   if (table) {
     const std::size_t width = static_cast<std::size_t>(group->nfactors);
     const int* digits = group->decomp + static_cast<std::size_t>(current) * width;
