@@ -29,8 +29,8 @@ void clear(double* re, double* im) {
 
 void resetCoefficients() {
   CrossBoundState& s = crossBoundState();
-  s.SR.clear();
-  s.SI.clear();
+  s.reflectionRows.clear();
+  s.storedOrbitPairs = 0;
   s.IshibashiMetricFlip.clear();
   s.PhasesR.clear();
   s.PhasesI.clear();

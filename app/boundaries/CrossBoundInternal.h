@@ -74,9 +74,12 @@ struct CrossBoundState {
   int groupStamp = -1;
   const BulkInvariant* groupOf = nullptr;
 
-  // Coefficients.
-  std::vector<double> SR;  // stored reflection coefficients per orbit pair
-  std::vector<double> SI;
+  // Coefficients. Reflection coefficients stored per orbit pair: one row per Ishibashi
+  // orbit (real parts, then imaginary parts, one per boundary orbit), made when the row is
+  // first used; an exact 0.0 marks an entry still to be computed. storedOrbitPairs is
+  // NIshiOrbit x NBoundaryOrbit while rows are kept (0: none).
+  std::vector<std::vector<double>> reflectionRows;
+  std::size_t storedOrbitPairs = 0;
   std::vector<int> IshibashiMetricFlip;
   std::vector<double> PhasesR;
   std::vector<double> PhasesI;

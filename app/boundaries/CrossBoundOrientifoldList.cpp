@@ -15,7 +15,10 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <map>
+#include <numeric>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "boundaries/CrossBoundInternal.h"
@@ -57,6 +60,7 @@ struct OrientifoldListState {
   std::vector<int> factorOrders;
   std::vector<int> generators;
   std::vector<int> elementCurrent;
+  std::vector<int> elementOf;  // per current its first element of G, -1: none
   std::vector<std::vector<int>> components;
   std::vector<KleinEntry> KleinInfo;
   std::vector<int> OrderTwoCurrents;
@@ -65,6 +69,15 @@ struct OrientifoldListState {
   std::vector<std::vector<int>> ProjectionSigns;
   std::vector<std::vector<int>> AllOri;
   std::vector<double> Tensions;
+  // What the identification asks again for every candidate, worked out once per list: the
+  // first row of each (K, signs), the element of J x g for each shift J and element g, and
+  // per (K, root) whether each element's weight combination of the root reduction is an
+  // integer (0) or a half-integer (1). Dropped whenever the group or the rows are made anew.
+  std::map<std::vector<int>, int> candidateRows;
+  bool candidateRowsMade = false;
+  std::vector<std::vector<int>> shiftTargets;
+  std::unordered_map<long long, std::vector<signed char>> reductionParities;
+  std::vector<Rat> reductionWeights;  // the weights these asked for (den 0: not yet)
   std::vector<OrientifoldInfo*> view;  // the list as handed out by pointer
   std::unique_ptr<OrientifoldInfo> kleinScratch;
   std::unique_ptr<OrientifoldInfo> tensionScratch;
@@ -104,6 +117,16 @@ bool readGroup() {
   s.generators = group->generators;
   s.elementCurrent = group->currents;
   if (s.elementCurrent.empty()) s.elementCurrent.assign(1, 0);
+  s.elementOf.clear();
+  for (int g = 0; g < static_cast<int>(s.elementCurrent.size()); ++g) {
+    const int current = s.elementCurrent[static_cast<size_t>(g)];
+    if (current < 0) continue;
+    if (static_cast<size_t>(current) >= s.elementOf.size()) s.elementOf.resize(static_cast<size_t>(current) + 1, -1);
+    if (s.elementOf[static_cast<size_t>(current)] < 0) s.elementOf[static_cast<size_t>(current)] = g;
+  }
+  s.shiftTargets.clear();
+  s.reductionParities.clear();
+  s.reductionWeights.clear();
   const int n = static_cast<int>(s.factorOrders.size());
   s.components.assign(static_cast<size_t>(s.order), std::vector<int>(static_cast<size_t>(n), 0));
   std::vector<int> tuple(static_cast<size_t>(n), 0);
@@ -125,9 +148,7 @@ bool readGroup() {
 
 int elementOfCurrent(int current) {
   const OrientifoldListState& s = listState();
-  for (int g = 0; g < static_cast<int>(s.elementCurrent.size()); ++g)
-    if (s.elementCurrent[static_cast<size_t>(g)] == current) return g;
-  return -1;
+  return current >= 0 && static_cast<size_t>(current) < s.elementOf.size() ? s.elementOf[static_cast<size_t>(current)] : -1;
 }
 
 Rat weightOf(int field) {
@@ -191,6 +212,7 @@ bool initKleinInfo() {
   s.KleinInfo.assign(static_cast<size_t>(currents), KleinEntry{});
   s.OrderTwoCurrents.clear();
   s.SquareCurrents.clear();
+  s.reductionParities.clear();
   s.CurrentRoots.clear();
   s.ProjectionSigns.clear();
   for (int g = 1; g < s.order; ++g) {
@@ -281,6 +303,75 @@ void normalise(std::vector<int>& lambda) {
     for (int& x : lambda) x = -x;
 }
 
+// The weight combination (h_x - 2 h_Lx + h_LLx - 2 h_L) / 2 of the root reduction at x:
+// its denominator (1 or 2 for a valid image).
+long long reductionDenominator(const Rat& hL, int L, int x) {
+  const Rat hx = weightOf(x);
+  const Rat hLx = weightOf(simpleProduct(L, x));
+  const Rat hLLx = weightOf(simpleProduct(L, simpleProduct(L, x)));
+  Rat q = sum(hx, hLx, -2);
+  q = sum(q, hLLx, 1);
+  q = sum(q, hL, -2);
+  q = Rat{q.num, 2 * q.den};
+  simplifyRat(&q);
+  return q.den;
+}
+
+// The same denominator from integers over the lcm of the four weights' denominators, or 0
+// where the numbers are too large for that (or the denominator is neither 1 nor 2: the
+// rational route then reports it).
+long long integerReductionDenominator(const Rat& hx, const Rat& hLx, const Rat& hLLx, const Rat& hL) {
+  constexpr long long kLimit = 1LL << 28;
+  const Rat* weights[4] = {&hx, &hLx, &hLLx, &hL};
+  constexpr long long kFactor[4] = {1, -2, 1, -2};
+  long long D = 1;
+  for (const Rat* w : weights) {
+    if (w->den <= 0 || w->den > kLimit || w->num > kLimit || w->num < -kLimit) return 0;
+    D = D / std::gcd(D, static_cast<long long>(w->den)) * w->den;
+    if (D > kLimit) return 0;
+  }
+  long long N = 0;
+  for (int i = 0; i < 4; ++i) N += kFactor[i] * weights[i]->num * (D / weights[i]->den);
+  // The combination halved is N / 2D.
+  if (N % (2 * D) == 0) return 1;
+  return N % D == 0 ? 2 : 0;
+}
+
+// Per element of G the denominator class (0: 1, 1: 2) of the root reduction of K by root
+// r, which depends on K and r alone; empty when some product leaves the fields or some
+// denominator is neither (the caller then works every element out and reports).
+const std::vector<signed char>& reductionParities(int K, int r, int Kp) {
+  OrientifoldListState& s = listState();
+  const long long key = static_cast<long long>(K) * static_cast<long long>(s.SquareCurrents.size() + 1) + r;
+  auto found = s.reductionParities.find(key);
+  if (found != s.reductionParities.end()) return found->second;
+  std::vector<signed char>& parities = s.reductionParities[key];
+  const int L = s.CurrentRoots[static_cast<size_t>(r)];
+  const int fields = primaryCount();
+  if (L < 0 || L >= fields) return parities;
+  std::vector<Rat>& kept = s.reductionWeights;
+  if (kept.size() != static_cast<size_t>(fields)) kept.assign(static_cast<size_t>(fields), Rat{0, 0});
+  auto weight = [&](int field) -> const Rat& {
+    Rat& w = kept[static_cast<size_t>(field)];
+    if (w.den == 0) w = weightOf(field);
+    return w;
+  };
+  const Rat hL = weight(L);
+  std::vector<signed char> result(static_cast<size_t>(s.order), 0);
+  for (int g = 0; g < s.order; ++g) {
+    const int x = simpleProduct(Kp, s.elementCurrent[static_cast<size_t>(g)]);
+    const int Lx = x >= 0 && x < fields ? simpleProduct(L, x) : -1;
+    const int LLx = Lx >= 0 && Lx < fields ? simpleProduct(L, Lx) : -1;
+    if (LLx < 0 || LLx >= fields) return parities;
+    long long den = integerReductionDenominator(weight(x), weight(Lx), weight(LLx), hL);
+    if (den == 0) den = reductionDenominator(hL, L, x);
+    if (den != 1 && den != 2) return parities;
+    result[static_cast<size_t>(g)] = den == 1 ? 0 : 1;
+  }
+  parities = std::move(result);
+  return parities;
+}
+
 // Images of a candidate (K, lambda); false when no image could be formed.
 bool rootReductionImage(int K, const std::vector<int>& lambda, int r, int* Kout,
                         std::vector<int>* out) {
@@ -294,22 +385,18 @@ bool rootReductionImage(int K, const std::vector<int>& lambda, int r, int* Kout,
   const std::vector<int>& PKp = signsOf(Kp);
   if (static_cast<int>(PK.size()) < s.order || static_cast<int>(PKp.size()) < s.order) return false;
   *out = lambda;
-  const Rat hL = weightOf(L);
+  const std::vector<signed char>& parities = reductionParities(K, r, Kp);
+  const bool known = static_cast<int>(parities.size()) == s.order;
+  const Rat hL = known ? Rat{0, 1} : weightOf(L);
   for (int g = 0; g < s.order; ++g) {
-    const int x = simpleProduct(Kp, s.elementCurrent[static_cast<size_t>(g)]);
-    const Rat hx = weightOf(x);
-    const Rat hLx = weightOf(simpleProduct(L, x));
-    const Rat hLLx = weightOf(simpleProduct(L, simpleProduct(L, x)));
-    Rat q = sum(hx, hLx, -2);
-    q = sum(q, hLLx, 1);
-    q = sum(q, hL, -2);
-    q = Rat{q.num, 2 * q.den};
-    simplifyRat(&q);
     const int sign = lambda[static_cast<size_t>(g)] * PK[static_cast<size_t>(g)] *
                      PKp[static_cast<size_t>(g)];
-    if (q.den == 1)
+    const long long den =
+        known ? 1 + parities[static_cast<size_t>(g)]
+              : reductionDenominator(hL, L, simpleProduct(Kp, s.elementCurrent[static_cast<size_t>(g)]));
+    if (den == 1)
       (*out)[static_cast<size_t>(g)] = sign;
-    else if (q.den == 2)
+    else if (den == 2)
       (*out)[static_cast<size_t>(g)] = -sign;
     else
       Alert("directOrientifoldRootReduction", 0, 212404, "Invalid permutation sign");
@@ -341,12 +428,16 @@ bool mappedImage(int K, int Kp, const std::vector<int>& lambda, const std::vecto
 
 bool shiftImage(int K, const std::vector<int>& lambda, int shiftElement, int* Kout,
                 std::vector<int>* out) {
-  const OrientifoldListState& s = listState();
+  OrientifoldListState& s = listState();
   const int J = s.elementCurrent[static_cast<size_t>(shiftElement)];
-  std::vector<int> target(static_cast<size_t>(s.order));
-  for (int g = 0; g < s.order; ++g)
-    target[static_cast<size_t>(g)] =
-        elementOfCurrent(simpleProduct(J, s.elementCurrent[static_cast<size_t>(g)]));
+  if (s.shiftTargets.size() != static_cast<size_t>(s.order)) s.shiftTargets.assign(static_cast<size_t>(s.order), {});
+  std::vector<int>& target = s.shiftTargets[static_cast<size_t>(shiftElement)];
+  if (target.empty()) {
+    target.resize(static_cast<size_t>(s.order));
+    for (int g = 0; g < s.order; ++g)
+      target[static_cast<size_t>(g)] =
+          elementOfCurrent(simpleProduct(J, s.elementCurrent[static_cast<size_t>(g)]));
+  }
   if (!mappedImage(K, simpleProduct(getConjugate(J), K), lambda, target,
                    "directOrientifoldShift", Kout, out))
     return false;
@@ -367,14 +458,22 @@ bool permutationImage(const SimpleCurrentData* MD, int p, int K, const std::vect
 
 // Row of the candidate table with this Klein current and signs; -1 when absent.
 int findCandidate(int K, const std::vector<int>& signs) {
-  const OrientifoldListState& s = listState();
+  OrientifoldListState& s = listState();
   const int n = factorCount();
-  for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row) {
-    const std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
-    if (c[0] != K) continue;
-    if (std::equal(signs.begin(), signs.begin() + n, c.begin() + 1)) return row;
+  // K and the signs of a row never change once it is made.
+  if (!s.candidateRowsMade) {
+    s.candidateRows.clear();
+    for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row) {
+      const std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
+      s.candidateRows.emplace(std::vector<int>(c.begin(), c.begin() + n + 1), row);
+    }
+    s.candidateRowsMade = true;
   }
-  return -1;
+  std::vector<int> key(static_cast<size_t>(n) + 1);
+  key[0] = K;
+  std::copy(signs.begin(), signs.begin() + n, key.begin() + 1);
+  auto found = s.candidateRows.find(key);
+  return found != s.candidateRows.end() ? found->second : -1;
 }
 
 double candidateTension(int row) {
@@ -479,12 +578,11 @@ std::vector<int> identifyingPermutations(SimpleCurrentData* MD) {
 // One phase over `items` images of a row; false when it gave up.
 template <typename ImageOf>
 bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf) {
-  const double start = CPUTime();
+  ProcessorTimeLimit limit(kGiveUpSeconds);
   int lastNew = 0;
   for (int item = 0; item < items; ++item) {
     obeyInterruptRequest();
-    if (item - lastNew >= kGiveUpItems &&
-        (CPUTime() - start > kGiveUpSeconds || id.giveUp)) {
+    if (item - lastNew >= kGiveUpItems && (limit.passed() || id.giveUp)) {
       Print(kPhases[phase].giveUp, item, CPUTime());
       id.giveUp = true;
       return false;
@@ -574,6 +672,7 @@ void generateAllOrientifolds() {
   const int n = factorCount();
   s.AllOri.clear();
   s.Tensions.clear();
+  s.candidateRowsMade = false;
   const std::vector<std::vector<int>> signVectors = orientifoldSignVectors(s.factorOrders);
   for (int K = 0; K < static_cast<int>(s.KleinInfo.size()); ++K) {
     if (!admissible(K)) continue;
@@ -627,6 +726,7 @@ bool buildList() {
   s.N_Ori = -1;
   s.AllOri.clear();
   s.Tensions.clear();
+  s.candidateRowsMade = false;
   if (!readGroup()) {
     s.N_Ori = 0;
     return false;

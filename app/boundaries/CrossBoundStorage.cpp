@@ -1,5 +1,6 @@
 // Reflection coefficients stored per orbit pair, crosscap coefficients stored per
 // orientifold, the oriented annulus and the check of stored against direct coefficients.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -48,9 +49,9 @@ void initRefCoefStorage() {
   CrossBoundState& s = crossBoundState();
   BulkInvariant* bi = currentBulk();
   if (bi == nullptr || bi->diagonal) return;
-  const size_t pairs = static_cast<size_t>(s.NIshiOrbit) * static_cast<size_t>(s.NBoundaryOrbit);
-  s.SR.assign(pairs, 0.0);
-  s.SI.assign(pairs, 0.0);
+  // The rows are made as they are first used: a scan asks for few of them.
+  s.reflectionRows.assign(static_cast<size_t>(std::max(s.NIshiOrbit, 0)), std::vector<double>());
+  s.storedOrbitPairs = static_cast<size_t>(s.NIshiOrbit) * static_cast<size_t>(s.NBoundaryOrbit);
   s.IshibashiMetricFlip.resize(static_cast<size_t>(s.IshibashiLabelCount), 0);
   for (int m = 0; m < s.IshibashiLabelCount; ++m) {
     const IshibashiLabel& l = ishibashi(m);
@@ -72,17 +73,21 @@ void getRefCoefFromStorage(int m, int a, double* re, double* im) {
   const int a0 = la.orbitRep >= 0 ? la.orbitRep : a;
   const size_t index = static_cast<size_t>(la.orbitNumber) +
                        static_cast<size_t>(s.NBoundaryOrbit) * static_cast<size_t>(lm.orbitNumber);
-  if (index >= s.SR.size()) {
+  if (index >= s.storedOrbitPairs) {
     simpleCurrentReflectionCoefficient(lm, la, currentBulk()->diagonal, re, im);
     return;
   }
+  const size_t columns = static_cast<size_t>(s.NBoundaryOrbit);
+  std::vector<double>& row = s.reflectionRows[index / columns];
+  if (row.empty()) row.assign(2 * columns, 0.0);
+  double* entryRe = &row[index % columns];
+  double* entryIm = &row[columns + index % columns];
   // An exact 0.0 marks an entry still to be computed.
-  if (s.SR[index] == 0.0) {
-    simpleCurrentReflectionCoefficient(ishibashi(r), boundary(a0), currentBulk()->diagonal,
-                                       &s.SR[index], &s.SI[index]);
+  if (*entryRe == 0.0) {
+    simpleCurrentReflectionCoefficient(ishibashi(r), boundary(a0), currentBulk()->diagonal, entryRe, entryIm);
   }
-  *re = s.SR[index];
-  *im = s.SI[index];
+  *re = *entryRe;
+  *im = *entryIm;
   if (lm.currentIndex != 0 || la.currentIndex != 0) {
     double pr = 1.0, pi = 0.0;
     ChargeCorrectionFactor(lm.primary, s.IshiCurrentMap[static_cast<size_t>(lm.currentIndex)],

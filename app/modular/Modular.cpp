@@ -295,8 +295,7 @@ int ConjugatesAvailable() {
 const Rat* ratWeight(int i) {
   Rat* buffer = &modularState().ratWeightResult;
   if (tensorMode()) {
-    const TensorHooks& tensor = tensorHooks();
-    tensor.TensorRatWeight(currentTensor, tensor.TensorField(currentTensor, i), buffer);
+    tensorHooks().fieldRatWeight(currentTensor, i, buffer);
   } else {
     SM_getRatWeight(currentSD, i, buffer);
   }

@@ -313,6 +313,8 @@ ModularState& modularState();
 
 // N of the current theory (0 when nothing is loaded or no spectrum is computed).
 int modularPrimaries();
+// The conjugate of primary x, or x itself where none is known.
+int conjugateOrSelf(int x);
 // Setting values (defaults when unbound).
 int settingUseOrbits();
 int settingSmatrixMaxsize();

@@ -67,11 +67,6 @@ double pSumLength() {
   return modularPrimaries();
 }
 
-int conjugateOrSelf(int x) {
-  const int c = getConjugate(x);
-  return c >= 0 && c < modularPrimaries() ? c : x;
-}
-
 // The P orbits of the order-two centre, once per theory.
 void buildPOrbits() {
   ModularState& s = modularState();
@@ -104,6 +99,11 @@ void buildPOrbits() {
 }
 
 }  // namespace
+
+int conjugateOrSelf(int x) {
+  const int c = getConjugate(x);
+  return c >= 0 && c < modularPrimaries() ? c : x;
+}
 
 // ---------------------------------------------------------------------------------------
 // S

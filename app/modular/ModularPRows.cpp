@@ -23,6 +23,8 @@
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
 
 namespace {
 
@@ -66,6 +68,89 @@ bool diskRows() {
   return s.NOrbit >= s.diskRowThreshold;
 }
 
+// The orbit minima of initOrbitPmatrix without its loop over all N^2 pairs (i, j). That
+// loop takes each pair to its canonical form (a, b), the least of (i, j), (i*, j*), (j, i)
+// and (j*, i*), and lowers the minimum of a's orbit to J_a x b. When conjugation is an
+// involution, the canonical pairs are exactly the pairs that are the least of their own
+// four, so for each a the minimum over its admissible b is found directly: by trying the
+// columns k = 0, 1, ... through the inverse of b -> J_a x b, or, where few b are admissible
+// (a near N), by running through them. False (nothing done) where that does not apply:
+// conjugates that are not known without a message, or not an involution, or orbit tables
+// that do not cover the primaries.
+bool scanCanonicalPairs(int n) {
+  ModularState& s = modularState();
+  if (n < 1) return true;
+  initSMATRIX();
+  if (KMCosetSwitch == 0 && (currentSD == nullptr || (currentSD->conjugates == nullptr && currentSD->validity == 0)))
+    return false;
+  if (static_cast<int>(s.Primaries.size()) < n || !orbitTablesValid()) return false;
+  std::vector<int> conjugate(static_cast<std::size_t>(n));
+  for (int x = 0; x < n; ++x) conjugate[static_cast<std::size_t>(x)] = conjugateOrSelf(x);
+  for (int x = 0; x < n; ++x)
+    if (conjugate[static_cast<std::size_t>(conjugate[static_cast<std::size_t>(x)])] != x) return false;
+  if (!orbitSValid()) return true;
+  const int nG = s.nG;
+  auto image = [&](int J, int b) {
+    const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(b)];
+    return s.Primaries[static_cast<std::size_t>(entry.rep)]
+        .images[s.CurMultTable[static_cast<std::size_t>(J) * static_cast<std::size_t>(nG) +
+                               static_cast<std::size_t>(entry.current)]];
+  };
+  // The rows a by their current, so that one inverse serves each current.
+  std::vector<std::vector<int>> byCurrent(static_cast<std::size_t>(nG));
+  for (int a = 0; a < n; ++a) {
+    const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(a)];
+    if (entry.current < 0 || entry.current >= nG) return false;
+    if (entry.orbit < 0 || entry.orbit >= static_cast<int>(s.PMatrixOrbitMinima.size())) continue;
+    if (a > conjugate[static_cast<std::size_t>(a)]) continue;  // never the least of its four
+    byCurrent[static_cast<std::size_t>(entry.current)].push_back(a);
+  }
+  std::vector<int> inverse(static_cast<std::size_t>(n));
+  for (int J = 0; J < nG; ++J) {
+    const std::vector<int>& rows = byCurrent[static_cast<std::size_t>(J)];
+    if (rows.empty()) continue;
+    std::fill(inverse.begin(), inverse.end(), -1);
+    bool bijective = true;
+    for (int b = 0; b < n && bijective; ++b) {
+      const int k = image(J, b);
+      if (k < 0 || k >= n || inverse[static_cast<std::size_t>(k)] >= 0) {
+        bijective = false;
+      } else {
+        inverse[static_cast<std::size_t>(k)] = b;
+      }
+    }
+    for (int a : rows) {
+      const int ca = conjugate[static_cast<std::size_t>(a)];
+      auto admissible = [&](int b) {
+        const int cb = conjugate[static_cast<std::size_t>(b)];
+        return b >= a && (a < ca || b <= cb) && (a < cb || (a == cb && b <= ca));
+      };
+      int least = INT_MAX;
+      bool found = false;
+      if (bijective) {
+        const int tries = n - a + 32;
+        for (int k = 0; k < n && k < tries; ++k) {
+          if (admissible(inverse[static_cast<std::size_t>(k)])) {
+            least = k;
+            found = true;
+            break;
+          }
+        }
+      }
+      if (!found) {
+        for (int b = a; b < n; ++b) {
+          if (!admissible(b)) continue;
+          const int k = image(J, b);
+          if (k >= 0 && k < least) least = k;
+        }
+      }
+      int& minimum = s.PMatrixOrbitMinima[static_cast<std::size_t>(s.Primaries[static_cast<std::size_t>(a)].orbit)];
+      if (least < minimum) minimum = least;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void initOrbitPmatrix() {
@@ -84,8 +169,10 @@ void initOrbitPmatrix() {
   s.PMatrixOrbitPointers.resize(nOrbit);
   s.NOrbit_allocated = s.NOrbit;
   const int n = modularPrimaries();
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) scanP(i, j);
+  if (!scanCanonicalPairs(n)) {
+    for (int i = 0; i < n; ++i) {
+      for (int j = 0; j < n; ++j) scanP(i, j);
+    }
   }
   for (std::size_t o = 0; o < nOrbit; ++o) {
     const int minimum = s.PMatrixOrbitMinima[o];

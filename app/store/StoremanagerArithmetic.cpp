@@ -137,16 +137,32 @@ int SM_MinimalSimpleCurrentPower(const SpectrumData* sd, int J, int n) {
   return static_cast<int>(x + M * e);
 }
 
+MinimalActionKernel SM_minimalActionKernel(const SpectrumData* sd) {
+  MinimalActionKernel kernel;
+  if (sd->type != kStoreTypeMinimalN2 || sd->orbit_position == nullptr) return kernel;
+  kernel.labels = sd->labels;
+  kernel.orbitBase = sd->orbit_base;
+  kernel.orbitPosition = sd->orbit_position;
+  kernel.labelWidth = sd->rep_size;
+  kernel.fields = sd->n_primaries;
+  kernel.level = sd->level;
+  kernel.modulus = 2 * sd->level + 4;
+  return kernel;
+}
+
 int SM_MinimalSimpleAction(SpectrumData* sd, int J, int a) {
   if (sd->type != kStoreTypeMinimalN2 || sd->labels == nullptr || sd->orbit_base == nullptr) return -1;
   // A current outside the group is left to the general route, which reports it.
   if (!storeIsField(sd, a) || J < 0 || J >= storeGroupOrder(sd)) return -1;
-  const int k = sd->level;
-  if (k % 2 == 0 && 2 * storeLabelOf(sd, a)[0] == k) return -1;
-  const int position = SM_MinimalSimpleCurrentFusion(sd, J, sd->orbit_position[a]);
-  if (position < 0) return -1;
-  const int field = sd->orbit_base[a] + position;
-  return storeIsField(sd, field) ? field : -1;
+  const MinimalActionKernel kernel = SM_minimalActionKernel(sd);
+  if (kernel.onFixedOrbit(a)) return -1;
+  const int position = sd->orbit_position[a];
+  // A position outside the group is reported as the current arithmetic reports it.
+  if (position < 0 || position >= 2 * kernel.modulus) {
+    SM_MinimalSimpleCurrentFusion(sd, J, position);
+    return -1;
+  }
+  return kernel.apply(J, a);
 }
 
 // ---------------------------------------------------------------------------------------

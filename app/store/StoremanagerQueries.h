@@ -36,6 +36,41 @@ int SM_MinimalSimpleCurrentPower(const SpectrumData* sd, int J, int n);
 // SM_MinimalSimpleAction (declared with the core) answers J x a from the orbit
 // numbering, or -1 for a fixed field of even level, where the general route applies.
 
+// That orbit-numbering route read flat, for loops that act on many fields: J x a =
+// orbit base of a + (J x orbit position of a) in the current arithmetic above. Made from
+// a record once (it keeps pointers into the record, which never moves); `apply` gives the
+// field, or -1 where SM_MinimalSimpleAction says -1 (a fixed field of even level, a
+// position outside the group, a result outside the record). It checks nothing else:
+// callers pass 0 <= J < 4(k+2) and a field a.
+struct MinimalActionKernel {
+  const int* labels = nullptr;
+  const int* orbitBase = nullptr;
+  const int* orbitPosition = nullptr;
+  int labelWidth = 0;
+  int fields = 0;
+  int level = 0;
+  int modulus = 0;  // 2(k+2)
+  bool usable() const { return labels != nullptr && orbitBase != nullptr && orbitPosition != nullptr; }
+  // A field of even level whose first label is k/2: the general route acts on it.
+  bool onFixedOrbit(int a) const {
+    return level % 2 == 0 && 2 * labels[static_cast<std::size_t>(a) * labelWidth] == level;
+  }
+  // The product of two currents of the group (both in range).
+  int product(int J1, int J2) const {
+    if (level % 2 != 0) return (J1 + J2) % (2 * modulus);
+    return (J1 % modulus + J2 % modulus) % modulus + modulus * ((J1 / modulus + J2 / modulus) % 2);
+  }
+  int apply(int J, int a) const {
+    if (onFixedOrbit(a)) return -1;
+    const int position = orbitPosition[a];
+    if (position < 0 || position >= 2 * modulus) return -1;
+    const int field = orbitBase[a] + product(J, position);
+    return field >= 0 && field < fields ? field : -1;
+  }
+};
+// The kernel of an N=2 minimal model (type 27); not usable for any other record.
+MinimalActionKernel SM_minimalActionKernel(const SpectrumData* sd);
+
 // Size of the stabiliser subgroup of field a; `list` receives its elements, 0 first.
 // -1 after "Stabilizer inconsistency" (or for a field outside the record).
 int SM_MakeStabilizer(SpectrumData* sd, int a, std::vector<int>& list);

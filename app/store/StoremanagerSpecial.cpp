@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +42,52 @@ long long floorMod(long long x, long long m) {
   long long r = x % m;
   return r < 0 ? r + m : r;
 }
+
+// The monodromy charge Q_J(a) of SM_getRatCharge for every field a of a record, as an
+// integer numerator over the lcm of the group's orders, where SM_getRatCharge sums the
+// stored charges (not for current 1 of an N=2 minimal model, which it reads from labels).
+class ChargeSum {
+ public:
+  ChargeSum(const SpectrumData* sd, int J) : sd_(sd) {
+    const DGType* dg = sd->scgroup;
+    if (sd->type == kStoreTypeMinimalN2 && J == 1 && sd->labels != nullptr) return;
+    if (dg == nullptr || dg->order == 1 || J < 0 || J >= dg->order || sd->charges == nullptr) return;
+    const int* e = DG_DecodeChargeCode(dg, J);
+    if (e == nullptr) return;
+    long long L = 1;
+    for (int i = 0; i < dg->nfactors; ++i) {
+      L = L / std::gcd(L, static_cast<long long>(dg->factors[i])) * dg->factors[i];
+      if (L > (1LL << 30)) return;
+    }
+    for (int i = 0; i < dg->nfactors; ++i)
+      if (e[i] < 0 || e[i] >= dg->factors[i]) return;
+    for (int i = 0; i < dg->nfactors; ++i) weights_.push_back(static_cast<long long>(e[i]) * (L / dg->factors[i]));
+    denominator_ = L;
+  }
+  bool integral() const { return denominator_ > 0; }
+  long long denominator() const { return denominator_; }
+  // N with Q_J(a) = N / denominator(), 0 <= N < denominator().
+  long long numerator(int a) const {
+    const std::size_t g = weights_.size();
+    const int* q = sd_->charges + static_cast<std::size_t>(a) * g;
+    // A stored charge times a weight below 2^30 is below 2^61 in size: up to three such
+    // terms are summed in 64 bits, more in 128.
+    if (g <= 3) {
+      long long sum = 0;
+      for (std::size_t i = 0; i < g; ++i) sum += static_cast<long long>(q[i]) * weights_[i];
+      return floorMod(sum, denominator_);
+    }
+    __int128 sum = 0;
+    for (std::size_t i = 0; i < g; ++i) sum += static_cast<__int128>(q[i]) * weights_[i];
+    const __int128 r = sum % denominator_;
+    return static_cast<long long>(r < 0 ? r + denominator_ : r);
+  }
+
+ private:
+  const SpectrumData* sd_;
+  std::vector<long long> weights_;
+  long long denominator_ = 0;
+};
 
 void setLabel(SpectrumData* sd, int a, int l, int m, int s) {
   int* label = storeLabelOf(sd, a);
@@ -89,29 +136,59 @@ struct MinimalProgress {
 };
 
 // Conjugates orbit by orbit: the conjugate label (l, -m, -s) of a field lies in its own
-// orbit, found through a sorted table of the orbit's labels (the first field of the orbit
-// with that label, as the search from the orbit's start finds it). A label the orbit does
-// not hold goes to SM_MinimalConjugate, which searches on and reports.
+// orbit, found through a table of the orbit's labels (the first field of the orbit with
+// that label, as the search from the orbit's start finds it). The labels of an orbit
+// share their l up to l -> k - l, so the table is indexed by (which l, m, s) directly. A
+// label the orbit does not hold goes to SM_MinimalConjugate, which searches on and
+// reports.
 bool minimalConjugates(SpectrumData* sd, MinimalProgress& progress) {
   const int n = sd->n_primaries;
   const int k = sd->level;
-  std::vector<std::pair<long long, int>> table;
+  const int twiceK = 2 * (k + 2);
+  std::vector<int> table(static_cast<std::size_t>(2) * twiceK * 4, -1);
+  auto slot = [&](int l0, const int* label) -> int {
+    const int side = label[0] == l0 ? 0 : label[0] == k - l0 ? 1 : -1;
+    const int m = label[1] + k + 1;
+    const int s = label[2] + 1;
+    if (side < 0 || m < 0 || m >= twiceK || s < 0 || s >= 4) return -1;
+    return (side * twiceK + m) * 4 + s;
+  };
   for (int first = 0; first < n;) {
     int end = first + 1;
     while (end < n && sd->orbit_base[end] == sd->orbit_base[first]) ++end;
-    table.clear();
-    for (int a = first; a < end; ++a)
-      table.emplace_back(minimalLabelKey(k, storeLabelOf(sd, a)), a);
-    std::sort(table.begin(), table.end());
+    const int l0 = storeLabelOf(sd, first)[0];
+    bool direct = true;
+    for (int a = first; a < end && direct; ++a) {
+      const int index = slot(l0, storeLabelOf(sd, a));
+      if (index < 0) {
+        direct = false;
+      } else if (table[static_cast<std::size_t>(index)] < 0) {
+        table[static_cast<std::size_t>(index)] = a;
+      }
+    }
+    std::vector<std::pair<long long, int>> sorted;
+    if (!direct) {
+      for (int a = first; a < end; ++a) sorted.emplace_back(minimalLabelKey(k, storeLabelOf(sd, a)), a);
+      std::sort(sorted.begin(), sorted.end());
+    }
     for (int a = first; a < end; ++a) {
       if (!progress.step()) return false;
       const int* label = storeLabelOf(sd, a);
       int conjugate[3] = {label[0], -label[1], -label[2]};
       SM_mapMinimal2(k, &conjugate[0], &conjugate[1], &conjugate[2]);
-      const std::pair<long long, int> wanted{minimalLabelKey(k, conjugate), -1};
-      auto found = std::lower_bound(table.begin(), table.end(), wanted);
-      const bool inOrbit = found != table.end() && found->first == wanted.first;
-      sd->conjugates[a] = inOrbit ? found->second : SM_MinimalConjugate(sd, a);
+      int found = -1;
+      if (direct) {
+        const int index = slot(l0, conjugate);
+        if (index >= 0) found = table[static_cast<std::size_t>(index)];
+      } else {
+        const std::pair<long long, int> wanted{minimalLabelKey(k, conjugate), -1};
+        auto it = std::lower_bound(sorted.begin(), sorted.end(), wanted);
+        if (it != sorted.end() && it->first == wanted.first) found = it->second;
+      }
+      sd->conjugates[a] = found >= 0 ? found : SM_MinimalConjugate(sd, a);
+    }
+    if (direct) {
+      for (int a = first; a < end; ++a) table[static_cast<std::size_t>(slot(l0, storeLabelOf(sd, a)))] = -1;
     }
     first = end;
   }
@@ -483,10 +560,14 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
   // The group action fills the table: on a field off the fixed orbit by adding element
   // indices (its orbit lists every element), on the fixed orbit by the generic action
   // with its stabiliser (type 28 keeps the minimal model's own shortcuts out).
+  const MinimalActionKernel kernel = SM_minimalActionKernel(sd);
   for (int a = 0; a < count; ++a) {
     if (!progress.step()) return -1;
     int image = -1;
-    if (!(even && 2 * storeLabelOf(sd, a)[0] == k)) image = SM_MinimalSimpleAction(sd, 1, a);
+    if (!(even && 2 * storeLabelOf(sd, a)[0] == k)) {
+      const int position = sd->orbit_position[a];
+      image = position >= 0 && position < order ? kernel.apply(1, a) : SM_MinimalSimpleAction(sd, 1, a);
+    }
     if (image < 0) {
       sd->type = 28;
       image = SM_SimpleAction(sd, 1, a);
@@ -704,10 +785,21 @@ int SM_grade(SpectrumData* sd, int J) {
   char* grading = SM_allocChars(sd, static_cast<std::size_t>(n), "Grade ");
   int* partners = SM_allocInts(sd, static_cast<std::size_t>(n), "Grade multiplets ");
   if (grading == nullptr || partners == nullptr) return 1;
+  const ChargeSum charge(sd, J);
+  const MinimalActionKernel kernel = SM_minimalActionKernel(sd);
+  // SM_SimpleAction's own route for an N=2 minimal model, read flat.
+  const bool minimalRoute = sd->type == kStoreTypeMinimalN2 && sd->fusion_available != 1 && kernel.usable() &&
+                            !(J == 1 && sd->gravitino_action != nullptr);
   for (int a = 0; a < n; ++a) {
-    Rat q;
-    SM_getRatCharge(sd, J, a, &q);
-    const int kind = halfintcheck(&q);
+    int kind = 2;
+    if (charge.integral()) {
+      const long long N = charge.numerator(a);
+      kind = N == 0 ? 0 : 2 * N == charge.denominator() ? 1 : 2;
+    } else {
+      Rat q;
+      SM_getRatCharge(sd, J, a, &q);
+      kind = halfintcheck(&q);
+    }
     if (kind == 0) {
       grading[a] = 'N';
     } else if (kind == 1) {
@@ -716,7 +808,8 @@ int SM_grade(SpectrumData* sd, int J) {
       Alert("SM_grade", 2, 212404, "Charge of field %d invalid for grading", a);
       return 1;
     }
-    partners[a] = SM_SimpleAction(sd, J, a);
+    partners[a] = minimalRoute ? kernel.apply(J, a) : -1;
+    if (partners[a] < 0) partners[a] = SM_SimpleAction(sd, J, a);
     if (partners[a] == a) {
       Alert("SM_grade", 3, 100202, "Current %d has fixed points and cannot be used as grade current", J);
       return 1;

@@ -76,6 +76,12 @@ int TensorRatWeight(TensorProduct*, const int*, Rat* q) {
   return 0;
 }
 
+int fieldRatWeight(TensorProduct*, int, Rat* q) {
+  notAvailable("TensorRatWeight");
+  *q = Rat{0, 1};
+  return 0;
+}
+
 double cosetCentralCharge(TensorProduct*) {
   notAvailable("cosetCentralCharge");
   return 0.0;
@@ -181,6 +187,7 @@ TensorHooks& hooks() {
                                CT_ConjugatesAvailable,
                                TensorField,
                                TensorRatWeight,
+                               fieldRatWeight,
                                cosetCentralCharge,
                                getTensorCode,
                                getCurrentTensorFileName,

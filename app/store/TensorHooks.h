@@ -37,6 +37,9 @@ struct TensorHooks {
   // Factor labels of field i, and the weight of such labels as a fraction in q.
   int* (*TensorField)(TensorProduct* tensor, int i);
   int (*TensorRatWeight)(TensorProduct* tensor, const int* labels, Rat* q);
+  // The weight of field i: TensorRatWeight of its labels, read from a table made once per
+  // spectrum.
+  int (*fieldRatWeight)(TensorProduct* tensor, int i, Rat* q);
   double (*cosetCentralCharge)(TensorProduct* tensor);
   std::string (*getTensorCode)(TensorProduct* tensor);
   // prefix + middle + the code of the current tensor product + suffix.

@@ -25,6 +25,7 @@ AllocationAccount TensorProductAccount("TensorProduct");
 // TensorRows
 
 void TensorRows::reset(int rowLength) {
+  ++version_;
   length_ = rowLength;
   count_ = 0;
   data_.clear();
@@ -58,6 +59,7 @@ int TensorRows::add(const int* v, bool* added) {
     const std::size_t largest = (kAllocationRefusedSize - 1) / sizeof(int);
     data_.reserve(std::max(data_.size() + static_cast<std::size_t>(length_), std::min(2 * data_.capacity(), largest)));
   }
+  ++version_;
   data_.insert(data_.end(), v, v + length_);
   index_.emplace(hashOf(v, length_), count_);
   return count_++;
@@ -115,6 +117,7 @@ std::vector<int> withLabel(const int* labels, int n, int fpLabel) {
 }
 
 void markChanged(TensorProduct* TP) {
+  forgetOrbitTables(TP);
   TP->DimensionFlag = 0;
   TP->ContentsFlag = 0;
   TP->ConjugateFlag = 0;
@@ -430,6 +433,11 @@ int ratWeightHook(TensorProduct* TP, const int* labels, Rat* q) {
   return TensorRatWeight(TP, labels, q);
 }
 
+int fieldRatWeightHook(TensorProduct* TP, int f, Rat* q) {
+  if (f < 0 || f >= TP->Spectrum.size()) return ratWeightHook(TP, nullptr, q);
+  return CT_fieldRatWeight(TP, f, q);
+}
+
 void installHooks() {
   TensorHooks hooks = tensorHooks();
   hooks.getCosetS = getCosetS;
@@ -442,6 +450,7 @@ void installHooks() {
   hooks.CT_ConjugatesAvailable = CT_ConjugatesAvailable;
   hooks.TensorField = TensorField;
   hooks.TensorRatWeight = ratWeightHook;
+  hooks.fieldRatWeight = fieldRatWeightHook;
   hooks.cosetCentralCharge = cosetCentralCharge;
   hooks.getTensorCode = tensorCodeHook;
   hooks.getCurrentTensorFileName = getCurrentTensorFileName;
@@ -508,6 +517,7 @@ void resetCosetModule() {
   resetCosetPermutations();
   resetCosetExchange();
   resetCosetTachyons();
+  resetOrbitTables();
   s.sMethodOff = false;
   s.sCallTrace = 0;
 }

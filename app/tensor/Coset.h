@@ -71,12 +71,15 @@ class TensorRows {
   int find(const int* v) const;
   // Index of v, appended when absent; `added` tells which.
   int add(const int* v, bool* added = nullptr);
+  // Changes with every reset and every row added: tables made from the rows keep it.
+  std::uint64_t version() const { return version_; }
   const char* name;
 
  private:
   static std::uint64_t hashOf(const int* v, int n);
   int length_ = 0;
   int count_ = 0;
+  std::uint64_t version_ = 0;
   AccountVector<int> data_{AccountAllocator<int>(&TensorProductAccount, "Tensor rows")};
   std::unordered_multimap<std::uint64_t, int> index_;
 };
@@ -269,6 +272,9 @@ double tensorWeight(TensorProduct* TP, const int* labels);
 double cosetWeight(TensorProduct* TP, const int* labels);
 // 1 when exact; else q reduced into [0, 1) and 0.
 int TensorRatWeight(TensorProduct* TP, const int* labels, Rat* q);
+// TensorRatWeight of field f's row, from a table made once per spectrum (a field out of
+// range as TensorRatWeight of no labels).
+int CT_fieldRatWeight(TensorProduct* TP, int f, Rat* q);
 double cosetCentralCharge(TensorProduct* TP);
 int DimComputable(TensorProduct* TP);
 int CT_initDimensions(TensorProduct* TP);

@@ -22,7 +22,8 @@ namespace {
 // The fields whose factor labels lie on the orbit of the factor-wise conjugate of field a:
 // the conjugate must be one of them, so they are tried first (a handful of rows instead of
 // all of them). Empty when a factor has no conjugate table yet.
-std::vector<int> labelConjugateCandidates(TensorProduct* TP, int a) {
+std::vector<int> labelConjugateCandidates(TensorProduct* TP, int a, bool* wholeOrbit) {
+  *wholeOrbit = false;
   const int n = TP->NumberOfFactors;
   const int* field = TP->Spectrum.row(a);
   std::vector<int> conj(static_cast<std::size_t>(n) + 1);
@@ -35,6 +36,24 @@ std::vector<int> labelConjugateCandidates(TensorProduct* TP, int a) {
   std::vector<int> candidates;
   std::vector<int> image(static_cast<std::size_t>(n) + 1);
   const int labels = std::max(UntwistedStabilizerOrder(TP, a), 1);
+  // The fields are the orbits' representatives, so the orbit of the conjugate labels
+  // holds one row of labels of the spectrum: its fields are that row with each label of
+  // its untwisted stabiliser. (Which candidates come first does not change the answer:
+  // at most one row of the unitary S matches.)
+  conj[static_cast<std::size_t>(n)] = 0;
+  const int representative = fastFindOrbit(TP, conj.data());
+  if (representative >= 0) {
+    std::vector<int> row(TP->Spectrum.row(representative), TP->Spectrum.row(representative) + n + 1);
+    const FPType* fp = TP->Stabilizers[static_cast<std::size_t>(representative)];
+    for (int u = 0; u < fp->group->order; ++u) {
+      row[static_cast<std::size_t>(n)] = fp->U[u];
+      const int b = TP->Spectrum.find(row.data());
+      if (b >= 0 && std::find(candidates.begin(), candidates.end(), b) == candidates.end()) candidates.push_back(b);
+    }
+    std::sort(candidates.begin(), candidates.end());
+    *wholeOrbit = true;
+    return candidates;
+  }
   for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
     tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), conj.data(), image.data());
     for (int t = 0; t < labels; ++t) {
@@ -48,6 +67,51 @@ std::vector<int> labelConjugateCandidates(TensorProduct* TP, int a) {
   return candidates;
 }
 
+// The fields with a non-trivial untwisted stabiliser, kept per spectrum: only in these
+// columns can the S rows of two fields that differ in their resolution label alone
+// differ, since elsewhere the common stabiliser is the identity, whose term ignores the
+// labels.
+const std::vector<int>& resolvedColumns(TensorProduct* TP) {
+  CosetState& s = cosetState();
+  if (s.resolvedFor != TP || s.resolvedVersion != TP->Spectrum.version()) {
+    s.resolvedColumns.clear();
+    for (int k = 0; k < TP->Spectrum.size(); ++k)
+      if (UntwistedStabilizerOrder(TP, k) >= 2) s.resolvedColumns.push_back(k);
+    s.resolvedFor = TP;
+    s.resolvedVersion = TP->Spectrum.version();
+  }
+  return s.resolvedColumns;
+}
+
+// The conjugate of a among the fields of the orbit of its conjugate labels (which holds
+// it): the one whose S row is the conjugate of a's on the resolved columns, the others
+// agreeing with it elsewhere. -1 when that singles out none or several.
+int conjugateInOrbit(TensorProduct* TP, int a, const std::vector<int>& candidates) {
+  const std::vector<int>& columns = resolvedColumns(TP);
+  std::vector<double> re(columns.size()), im(columns.size());
+  CosetSRow rowOfA(TP, a);
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    double x = 0.0, y = 0.0;
+    rowOfA.element(columns[c], &x, &y);
+    re[c] = x;
+    im[c] = -y;
+  }
+  int found = -1;
+  for (int b : candidates) {
+    CosetSRow rowOfB(TP, b);
+    bool matches = true;
+    for (std::size_t c = 0; c < columns.size() && matches; ++c) {
+      double x = 0.0, y = 0.0;
+      rowOfB.element(columns[c], &x, &y);
+      matches = ZeroCheck(x - re[c]) != 0 && ZeroCheck(y - im[c]) != 0;
+    }
+    if (!matches) continue;
+    if (found >= 0) return -1;
+    found = b;
+  }
+  return found;
+}
+
 }  // namespace
 
 int getGenericTensorConjugate(TensorProduct* TP, int a) {
@@ -56,11 +120,21 @@ int getGenericTensorConjugate(TensorProduct* TP, int a) {
     Alert("getGenericTensorConjugate", 0, 212404, "No conjugate found");
     return -1;
   }
+  // The S row of the conjugate is the complex conjugate of a's; a real row means a is its
+  // own conjugate. Rows of a unitary S are independent, so at most one field matches,
+  // and it lies in the orbit of a's conjugate labels: told apart there first.
+  bool wholeOrbit = false;
+  const std::vector<int> candidates = labelConjugateCandidates(TP, a, &wholeOrbit);
+  if (wholeOrbit) {
+    const int b = conjugateInOrbit(TP, a, candidates);
+    if (b >= 0) return b;
+  }
   std::vector<double> re(static_cast<std::size_t>(n)), im(static_cast<std::size_t>(n));
   bool real = true;
+  CosetSRow rowOfA(TP, a);
   for (int k = 0; k < n; ++k) {
     double x = 0.0, y = 0.0;
-    getCosetS(TP, a, k, &x, &y);
+    rowOfA.element(k, &x, &y);
     re[static_cast<std::size_t>(k)] = x;
     im[static_cast<std::size_t>(k)] = -y;
     if (!ZeroCheck(y)) real = false;
@@ -68,18 +142,18 @@ int getGenericTensorConjugate(TensorProduct* TP, int a) {
   // A real row: the field is its own conjugate.
   if (real) return a;
   auto rowMatches = [&](int b) {
+    CosetSRow rowOfB(TP, b);
     for (int k = 0; k < n; ++k) {
       double x = 0.0, y = 0.0;
-      getCosetS(TP, b, k, &x, &y);
+      rowOfB.element(k, &x, &y);
       if (ZeroCheck(x - re[static_cast<std::size_t>(k)]) == 0 ||
           ZeroCheck(y - im[static_cast<std::size_t>(k)]) == 0)
         return false;
     }
     return true;
   };
-  // Rows of a unitary S are independent, so at most one field matches; the likely ones
-  // first, then all in field order.
-  for (int b : labelConjugateCandidates(TP, a))
+  // The likely ones first, then all in field order.
+  for (int b : candidates)
     if (rowMatches(b)) return b;
   for (int b = 0; b < n; ++b)
     if (rowMatches(b)) return b;

@@ -74,6 +74,8 @@ double cosetWeight(TensorProduct* TP, const int* labels) {
 }
 
 int TensorRatWeight(TensorProduct* TP, const int* labels, Rat* q) {
+  int fastExact = 0;
+  if (fastTensorRatWeight(TP, labels, q, &fastExact)) return fastExact;
   Rat sum{0, 1};
   bool exact = true;
   for (int i = 0; i < TP->NumberOfFactors; ++i) {
@@ -222,7 +224,11 @@ int stringInterpretationAvailable() {
 // Conjugates
 
 void resetTensorConjugates() {
-  cosetState().conjugatesInitialized = false;
+  CosetState& s = cosetState();
+  s.conjugatesInitialized = false;
+  s.resolvedFor = nullptr;
+  s.resolvedVersion = 0;
+  s.resolvedColumns.clear();
 }
 
 int getTensorConjugate(TensorProduct* TP, int f) {

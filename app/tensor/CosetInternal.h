@@ -40,6 +40,11 @@ struct CosetState {
   // 1: the S routines trace every call.
   int sCallTrace = 0;
 
+  // The fields with a non-trivial untwisted stabiliser of a spectrum (CosetConjugates.cpp).
+  const TensorProduct* resolvedFor = nullptr;
+  std::uint64_t resolvedVersion = 0;
+  std::vector<int> resolvedColumns;
+
   // Cache of getStoredOrbitMember.
   int storedJ = -1;
   int storedField = -1;
@@ -100,6 +105,59 @@ struct CosetCreateState {
   TensorProduct* createTensor = nullptr;  // the builders' product (owned by `records`)
 };
 CosetCreateState& cosetCreateState();
+
+// ---------------------------------------------------------------------------------------
+// Flat tables of the loops over label rows (CosetFieldTables.cpp)
+
+struct OrbitTables;
+// The tables of TP, made on first use and remade when its factors no longer answer as
+// they did; forgotten when its input changes.
+OrbitTables* orbitTables(TensorProduct* TP);
+void forgetOrbitTables(const TensorProduct* TP);
+void resetOrbitTables();
+// tensorSimpleAction through the tables (out non-null).
+void flatSimpleAction(TensorProduct* TP, const int* J, const int* a, int* out);
+// SM_getCurrentTwist of factor i, kept once found.
+int flatCurrentTwist(TensorProduct* TP, int i, int a, int K, int J);
+// TensorRatWeight from the integer weights (exact := its result); false where those do
+// not apply (weights not exact or too large, labels outside a factor).
+bool fastTensorRatWeight(TensorProduct* TP, const int* labels, Rat* q, int* exact);
+// The answers of the routines of the same name without the "fast" from exact integer
+// weights; false, -2 or kNoFastAnswer where they do not apply (the caller then runs the
+// routine itself): weights that are not exact or too large, labels outside a factor, or
+// an orbit whose members do not all have the same weight modulo 1. fastFindOrbit gives
+// -1, without a message, when the orbit's representative with the row's resolution label
+// is not a field.
+bool fastRepresentative(TensorProduct* TP, const int* labels, std::vector<int>& out);
+int fastFindOrbit(TensorProduct* TP, const int* row);
+bool fastGradedMinimalForm(TensorProduct* TP, int* labels);
+inline constexpr int kNoFastAnswer = -2;
+// -1, 0 or 1: whether the least member GMF(J x labels), J < rows (gmf: graded minimal
+// forms), is below, equal to or above the reference member (one of them).
+int fastMinimumOrder(TensorProduct* TP, const int* labels, int rows, bool gmf, const int* reference);
+// S := the chiral-algebra rows J (all rows, in order) with J x labels = labels.
+bool fastStabilizer(TensorProduct* TP, const int* labels, std::vector<int>& S);
+int fastCompareOrbitGenerators(TensorProduct* TP, const int* a, const int* b);
+
+// ---------------------------------------------------------------------------------------
+// S of the extended theory along a row (CosetModular.cpp)
+
+// element(j) is getCosetS(TP, i, j); what the row's elements share (the factor elements
+// of i's labels, rotations, characters) is kept for the next column.
+class CosetSRow {
+ public:
+  CosetSRow(TensorProduct* TP, int i);
+  ~CosetSRow();
+  CosetSRow(const CosetSRow&) = delete;
+  CosetSRow& operator=(const CosetSRow&) = delete;
+  void element(int j, double* re, double* im);
+
+ private:
+  struct Caches;
+  TensorProduct* TP_;
+  int row_;
+  std::unique_ptr<Caches> caches_;
+};
 
 // ---------------------------------------------------------------------------------------
 // Fixed-point resolution (CosetFixedPoints.cpp)

@@ -7,7 +7,13 @@
 // of U that label the two resolved fields. Fields without fixed points reduce to |C|
 // times the product of the factor S elements. T, its root and log T ignore the
 // resolution label: resolved fields share their weight.
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <tuple>
+#include <unordered_map>
 
 #include "groups/Discrete.h"
 #include "runtime/Error.h"
@@ -92,7 +98,22 @@ void diagonalPhase(TensorProduct* TP, int i, int j, double* re, double* im, bool
 
 }  // namespace
 
-void getCosetS(TensorProduct* TP, int i, int j, double* re, double* im) {
+namespace {
+
+// The direct providers of cosetSElement: every factor element, phase and character worked
+// out when asked.
+struct DirectS {
+  bool factorS(TensorProduct* TP, int f, int J, int a, int b, double* re, double* im, int* shift) {
+    return factorFixedPointS(TP, f, J, a, b, re, im, shift);
+  }
+  void turn(double* re, double* im, double phase) { rotate(re, im, phase); }
+  void character(const FPType* F, int e, int label, Rat* chi) { Character(F, e, label, chi); }
+};
+
+// S_ij of the extended theory (see the file comment), its factor elements, rotations and
+// characters from the provider, which must answer as DirectS does.
+template <class Provider>
+void cosetSElement(TensorProduct* TP, int i, int j, Provider& provider, double* re, double* im) {
   // Every early return, "Field not fixed by its stabilizer" included, leaves 0.
   *re = 0.0;
   *im = 0.0;
@@ -129,7 +150,7 @@ void getCosetS(TensorProduct* TP, int i, int j, double* re, double* im) {
     for (int f = 0; f < n; ++f) {
       double xRe = 0.0;
       double xIm = 0.0;
-      if (!factorFixedPointS(TP, f, J[f], a[f], b[f], &xRe, &xIm, &shift)) {
+      if (!provider.factorS(TP, f, J[f], a[f], b[f], &xRe, &xIm, &shift)) {
         Alert("getCosetS", 1, 212404, "Field not fixed by its stabilizer");
         return;
       }
@@ -138,7 +159,7 @@ void getCosetS(TensorProduct* TP, int i, int j, double* re, double* im) {
       const double m = pIm;
       complexProduct(&pRe, &pIm, r, m, xRe, xIm);
     }
-    rotate(&pRe, &pIm, -M_PI * static_cast<double>(shift) / 4.0);
+    provider.turn(&pRe, &pIm, -M_PI * static_cast<double>(shift) / 4.0);
     TP->RealSS[e] = pRe;
     TP->RealSS[k + e] = pIm;
   }
@@ -150,14 +171,14 @@ void getCosetS(TensorProduct* TP, int i, int j, double* re, double* im) {
   for (std::size_t e = 0; e < k; ++e) {
     Rat chiA{0, 1};
     Rat chiB{0, 1};
-    Character(Fa, TP->Sc[e], la, &chiA);
-    Character(Fb, TP->Sc[e], lb, &chiB);
+    provider.character(Fa, TP->Sc[e], la, &chiA);
+    provider.character(Fb, TP->Sc[e], lb, &chiB);
     double tRe = TP->RealSS[e];
     double tIm = TP->RealSS[k + e];
     const double phase = 2.0 * M_PI *
                          (static_cast<double>(chiA.num) / static_cast<double>(chiA.den) -
                           static_cast<double>(chiB.num) / static_cast<double>(chiB.den));
-    rotate(&tRe, &tIm, phase);
+    provider.turn(&tRe, &tIm, phase);
     sumRe += tRe;
     sumIm += tIm;
   }
@@ -166,6 +187,97 @@ void getCosetS(TensorProduct* TP, int i, int j, double* re, double* im) {
   *re = sumRe * scale;
   *im = sumIm * scale;
 }
+
+}  // namespace
+
+void getCosetS(TensorProduct* TP, int i, int j, double* re, double* im) {
+  DirectS direct;
+  cosetSElement(TP, i, j, direct, re, im);
+}
+
+// The providers of one row: the factor elements of the row's labels, the rotations and
+// the characters are kept once worked out (the same numbers: the same calls on the same
+// arguments), so a row of many columns costs little beyond its distinct factor elements.
+struct CosetSRow::Caches {
+  struct Element {
+    double re;
+    double im;
+    int shift;
+  };
+  static constexpr int kUnknownShift = INT_MIN;
+  // Per factor: (J, b) -> the element and the shift it adds; failures are never kept.
+  // The identity J of a factor with few labels is looked up by b directly.
+  static constexpr int kDirectLabels = 1 << 16;
+  std::vector<std::unordered_map<std::uint64_t, Element>> factors;
+  std::vector<std::vector<Element>> direct;
+  static constexpr int kBegun = 256;
+  std::vector<int> asked;
+  std::unordered_map<std::uint64_t, std::pair<double, double>> turns;
+  std::map<std::tuple<const FPType*, int, int>, Rat> characters;
+
+  bool factorS(TensorProduct* TP, int f, int J, int a, int b, double* re, double* im, int* shift) {
+    const int labels = factorOf(TP, f)->n_primaries;
+    // A row that is only begun (a comparison that fails early) takes no direct table.
+    if (J == 0 && labels <= kDirectLabels && b >= 0 && b < labels && ++asked[static_cast<std::size_t>(f)] > kBegun) {
+      std::vector<Element>& row = direct[static_cast<std::size_t>(f)];
+      if (row.empty()) row.assign(static_cast<std::size_t>(labels), Element{0.0, 0.0, kUnknownShift});
+      Element& entry = row[static_cast<std::size_t>(b)];
+      if (entry.shift == kUnknownShift) {
+        int added = 0;
+        if (!factorFixedPointS(TP, f, J, a, b, re, im, &added)) return false;
+        entry = Element{*re, *im, added};
+      }
+      *re = entry.re;
+      *im = entry.im;
+      *shift += entry.shift;
+      return true;
+    }
+    std::unordered_map<std::uint64_t, Element>& known = factors[static_cast<std::size_t>(f)];
+    const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(J)) << 32) |
+                              static_cast<std::uint32_t>(b);
+    auto found = known.find(key);
+    if (found != known.end()) {
+      *re = found->second.re;
+      *im = found->second.im;
+      *shift += found->second.shift;
+      return true;
+    }
+    int added = 0;
+    if (!factorFixedPointS(TP, f, J, a, b, re, im, &added)) return false;
+    known.emplace(key, Element{*re, *im, added});
+    *shift += added;
+    return true;
+  }
+  void turn(double* re, double* im, double phase) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &phase, sizeof bits);
+    auto found = turns.find(bits);
+    if (found == turns.end()) found = turns.emplace(bits, std::make_pair(std::cos(phase), std::sin(phase))).first;
+    const double r = *re;
+    const double m = *im;
+    complexProduct(re, im, r, m, found->second.first, found->second.second);
+  }
+  void character(const FPType* F, int e, int label, Rat* chi) {
+    const auto key = std::make_tuple(F, e, label);
+    auto found = characters.find(key);
+    if (found == characters.end()) {
+      Character(F, e, label, chi);
+      characters.emplace(key, *chi);
+      return;
+    }
+    *chi = found->second;
+  }
+};
+
+CosetSRow::CosetSRow(TensorProduct* TP, int i) : TP_(TP), row_(i), caches_(std::make_unique<Caches>()) {
+  caches_->factors.resize(static_cast<std::size_t>(std::max(TP->NumberOfFactors, 0)));
+  caches_->direct.resize(static_cast<std::size_t>(std::max(TP->NumberOfFactors, 0)));
+  caches_->asked.assign(static_cast<std::size_t>(std::max(TP->NumberOfFactors, 0)), 0);
+}
+
+CosetSRow::~CosetSRow() = default;
+
+void CosetSRow::element(int j, double* re, double* im) { cosetSElement(TP_, row_, j, *caches_, re, im); }
 
 void getCosetT(TensorProduct* TP, int i, int j, double* re, double* im) {
   diagonalPhase(TP, i, j, re, im, false);

@@ -79,7 +79,7 @@ int CharacterTimesTwist(DGType* G, int a, const std::vector<int>& twists) {
 
 void tensorSimpleAction(TensorProduct* TP, const int* J, const int* a, int* out) {
   if (out == nullptr) return;
-  for (int i = 0; i < TP->NumberOfFactors; ++i) out[i] = SM_SimpleAction(factor(TP, i), J[i], a[i]);
+  flatSimpleAction(TP, J, a, out);
 }
 
 void TensorRatCharge(TensorProduct* TP, const int* J, const int* a, Rat* q) {
@@ -111,7 +111,7 @@ int cosetTwist(TensorProduct* TP, const int* a, const int* J, const int* K) {
   for (int i = 0; i < TP->NumberOfFactors; ++i) {
     // K fixes a (it is taken from a stabiliser); J need not fix a[i], so it is the current
     // the twist is measured under, K[i] the fixed-point current.
-    const int t = SM_getCurrentTwist(factor(TP, i), a[i], J[i], K[i]);
+    const int t = flatCurrentTwist(TP, i, a[i], J[i], K[i]);
     total += isH(TP, i) ? 4 - t : t;
   }
   return total % 4;
@@ -153,6 +153,7 @@ std::vector<int> tensorPower(TensorProduct* TP, const int* J, int p) {
 
 void GradedMinimalForm(TensorProduct* TP, int* labels) {
   if (settingOn(cosetState().graded) == 0) return;
+  if (fastGradedMinimalForm(TP, labels)) return;
   int changed = 0;
   int smallest = -1;
   double smallestDistance = 0.0;
@@ -183,6 +184,8 @@ void GradedMinimalForm(TensorProduct* TP, int* labels) {
 }
 
 int compareOrbitGenerators(TensorProduct* TP, const int* a, const int* b) {
+  const int fast = fastCompareOrbitGenerators(TP, a, b);
+  if (fast != kNoFastAnswer) return fast;
   if (TP->ExactWeightFlag == 1) {
     const double wa = tensorWeight(TP, a);
     const double wb = tensorWeight(TP, b);
@@ -193,6 +196,8 @@ int compareOrbitGenerators(TensorProduct* TP, const int* a, const int* b) {
 
 std::vector<int> getRepresentative(TensorProduct* TP, const int* labels) {
   const int n = TP->NumberOfFactors;
+  std::vector<int> fast;
+  if (fastRepresentative(TP, labels, fast)) return fast;
   const bool graded = settingOn(cosetState().graded) != 0;
   std::vector<int> start(labels, labels + n);
   if (graded) GradedMinimalForm(TP, start.data());
@@ -212,7 +217,13 @@ int findOrbit(TensorProduct* TP, const int* row, int* K) {
   std::vector<int> candidate;
   std::vector<int> image(static_cast<std::size_t>(n) + 1);
   bool present = false;
-  for (int J = 0; J < TP->ChiralAlgebraOrder; ++J) {
+  const int fast = fastFindOrbit(TP, row);
+  if (fast >= 0) {
+    if (K == nullptr) return fast;
+    candidate.assign(TP->Spectrum.row(fast), TP->Spectrum.row(fast) + n + 1);
+    present = true;
+  }
+  for (int J = 0; J < TP->ChiralAlgebraOrder && !present; ++J) {
     tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), row, image.data());
     image[static_cast<std::size_t>(n)] = row[n];
     GradedMinimalForm(TP, image.data());

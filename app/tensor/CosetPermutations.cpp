@@ -169,6 +169,9 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   }
 }
 
+// Bases of at most this many elements are worked on the stack.
+constexpr int kStackBasis = 64;
+
 int imageFromBasis(TensorProduct* TP, bool extension, int s, int current) {
   PermutationCache& c = cacheOf(extension);
   const DGType* group = TP->CurrentGroup != nullptr ? TP->CurrentGroup : DG_trivial();
@@ -176,6 +179,27 @@ int imageFromBasis(TensorProduct* TP, bool extension, int s, int current) {
   if (group->order == 1) return 0;
   const int k = c.basisSize;
   if (s < 0 || static_cast<std::size_t>(s + 1) * k > c.basicPermutations.size()) return -1;
+  // The components from the group's table of them where it has one (the same numbers as
+  // DG_decomp's divisions), summed on the stack and reduced once when the sums stay small.
+  // Sums of k products of two components stay far inside 64 bits for factors below 2^24.
+  bool table = group->decomp != nullptr && k <= group->nfactors && k <= kStackBasis;
+  for (int j = 0; j < k && table; ++j) table = group->factors[j] > 0 && group->factors[j] <= (1 << 24);
+  if (table) {
+    const std::size_t width = static_cast<std::size_t>(group->nfactors);
+    const int* digits = group->decomp + static_cast<std::size_t>(current) * width;
+    long long comps[kStackBasis] = {};
+    int reduced[kStackBasis] = {};
+    for (int b = 0; b < k; ++b) {
+      const int exponent = digits[b];
+      if (exponent == 0) continue;
+      const int image = c.basicPermutations[static_cast<std::size_t>(s) * k + b];
+      if (image < 0 || image >= group->order) return -1;
+      const int* parts = group->decomp + static_cast<std::size_t>(image) * width;
+      for (int j = 0; j < k; ++j) comps[j] += static_cast<long long>(exponent) * parts[j];
+    }
+    for (int j = 0; j < k; ++j) reduced[j] = static_cast<int>(comps[j] % group->factors[j]);
+    return DG_findElement(group, reduced);
+  }
   std::vector<long long> comps(static_cast<std::size_t>(k), 0);
   for (int b = 0; b < k; ++b) {
     const int exponent = DG_decomp(group, current, b);

@@ -18,6 +18,7 @@
 #include <map>
 #include <numeric>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "collections/VectorUtility.h"
@@ -49,6 +50,37 @@ struct VectorSpaceState {
 VectorSpaceState& state() {
   static VectorSpaceState s;
   return s;
+}
+
+// The ends of a collection's tree (rows of least and greatest identification), valid while
+// the collection's array, root, row count and shape are those recorded.
+struct TreeEnds {
+  const int* space = nullptr;
+  int root = -1;
+  int fill = -1;
+  int idsize = -1;
+  int rowsize = -1;
+  int least = -1;
+  int greatest = -1;
+};
+
+// Kept apart from the records, which stay as they are; a record's destructor drops its
+// entry. Records with static storage may be destroyed after the table: the two flags
+// (trivially destructible) tell them whether it is there.
+bool treeEndsTableMade = false;
+bool treeEndsTableGone = false;
+
+struct TreeEndsTable {
+  std::unordered_map<const VectorSpace*, TreeEnds> ends;
+  TreeEndsTable() { treeEndsTableMade = true; }
+  ~TreeEndsTable() { treeEndsTableGone = true; }
+  TreeEndsTable(const TreeEndsTable&) = delete;
+  TreeEndsTable& operator=(const TreeEndsTable&) = delete;
+};
+
+std::unordered_map<const VectorSpace*, TreeEnds>& treeEndsTable() {
+  static TreeEndsTable table;
+  return table.ends;
 }
 
 AccountVector<char> copyName(const char* text, AllocationAccount* account) {
@@ -195,6 +227,41 @@ bool searchable(const VectorSpace* space, const char* routine) {
   return true;
 }
 
+bool treeEndsCurrent(const VectorSpace* space, const TreeEnds& ends) {
+  return ends.space == space->Space && ends.root == space->root && ends.fill == space->Nfill &&
+         ends.idsize == space->idsize && ends.rowsize == space->rowsize && ends.least >= 0 &&
+         ends.least < space->Nfill && ends.greatest >= 0 && ends.greatest < space->Nfill;
+}
+
+// Follows the left (side 0) or right links from the root to the end; -1 when a link
+// leaves the rows or the walk does not end (a damaged tree: the walk reports it).
+int treeEnd(const VectorSpace* space, int side) {
+  int node = space->root;
+  for (int steps = 0; steps <= space->Nfill; ++steps) {
+    if (node < 0 || node >= space->Nfill) return -1;
+    const int next = rowOf(space, node)[space->rowsize - 2 + side];
+    if (next == -1) return node;
+    node = next;
+  }
+  return -1;
+}
+
+void recordTreeEnds(const VectorSpace* space, TreeEnds& ends) {
+  ends.space = space->Space;
+  ends.root = space->root;
+  ends.fill = space->Nfill;
+  ends.idsize = space->idsize;
+  ends.rowsize = space->rowsize;
+}
+
+bool findTreeEnds(const VectorSpace* space, TreeEnds& ends) {
+  ends.least = treeEnd(space, 0);
+  ends.greatest = treeEnd(space, 1);
+  if (ends.least < 0 || ends.greatest < 0) return false;
+  recordTreeEnds(space, ends);
+  return true;
+}
+
 // Inserts the free row into the tree rooted at `start` unless an equal row exists.
 // Returns the index of the equal or new row, -1 when refused.
 int insertFreeRow(VectorSpace* space, int start, const char* routine, bool* added) {
@@ -202,19 +269,48 @@ int insertFreeRow(VectorSpace* space, int start, const char* routine, bool* adde
   if (!searchable(space, routine)) return -1;
   WalkResult walk;
   bool treeEmpty = space->Nfill == 0 || start < 0;
-  if (!treeEmpty && !walkTree(space, start, rowOf(space, space->Nfill), &walk)) return -1;
+  // A row beyond the greatest (or below the least) row goes where the walk would end.
+  TreeEnds& ends = treeEndsTable()[space];
+  bool endsKnown = false;
+  bool atEnd = false;
+  if (!treeEmpty && start == space->root) {
+    endsKnown = treeEndsCurrent(space, ends) || findTreeEnds(space, ends);
+    if (endsKnown) {
+      const int* candidate = rowOf(space, space->Nfill);
+      if (compareVec(space->idsize, candidate, rowOf(space, ends.greatest)) > 0) {
+        walk.parent = ends.greatest;
+        walk.side = 1;
+        atEnd = true;
+      } else if (compareVec(space->idsize, candidate, rowOf(space, ends.least)) < 0) {
+        walk.parent = ends.least;
+        walk.side = 0;
+        atEnd = true;
+      }
+    }
+  }
+  if (!treeEmpty && !atEnd && !walkTree(space, start, rowOf(space, space->Nfill), &walk)) return -1;
   if (walk.found >= 0) return walk.found;
   if (!prepareCommit(space, routine)) return -1;
   int index = space->Nfill;
   int* row = rowOf(space, index);
   if (treeEmpty) {
     space->root = index;
+    ends.least = index;
+    ends.greatest = index;
+    endsKnown = true;
   } else {
     rowOf(space, walk.parent)[space->rowsize - 2 + walk.side] = index;
+    if (walk.parent == ends.greatest && walk.side == 1) ends.greatest = index;
+    if (walk.parent == ends.least && walk.side == 0) ends.least = index;
   }
   row[space->rowsize - 2] = -1;
   row[space->rowsize - 1] = -1;
   finishCommit(space);
+  if (endsKnown) {
+    recordTreeEnds(space, ends);
+  } else {
+    ends = TreeEnds{};
+  }
   *added = true;
   return index;
 }
@@ -230,6 +326,10 @@ void resetVectorSpaceState() {
 
 // ---------------------------------------------------------------------------------------
 // Records
+
+VectorSpace::~VectorSpace() {
+  if (treeEndsTableMade && !treeEndsTableGone) treeEndsTable().erase(this);
+}
 
 VectorSpace::VectorSpace(int step, const char* collectionName)
     : increment0(step),

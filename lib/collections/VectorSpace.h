@@ -9,6 +9,9 @@
 //
 // In a searchable collection the last two ints of a row are the left and right links of
 // a binary search tree ordered by compareVec over the first `idsize` ints (-1: no child).
+// The module keeps beside each collection the rows at the two ends of its tree, while the
+// root, row count and shape are those it saw last: a row beyond either end is linked there
+// at once, where the walk from the root would end, so rows added in order cost no walk.
 // A counted row has its count just before the links. Equation rows hold nvar
 // coefficients, the constant and the pivot column; they are appended in order, unlinked.
 //
@@ -52,6 +55,8 @@ struct VectorSpace {
   VectorSpace(int step, const char* collectionName, AllocationAccount* account);
   VectorSpace(const VectorSpace&) = delete;
   VectorSpace& operator=(const VectorSpace&) = delete;
+  // Drops what the module keeps about the collection's tree (its ends, below).
+  ~VectorSpace();
 
   AccountVector<char> ownedName;
   AccountVector<int> storage;  // the array behind Space

@@ -145,6 +145,20 @@ double TimeDifference(double* mark, int reset) {
   return difference;
 }
 
+ProcessorTimeLimit::ProcessorTimeLimit(double seconds)
+    : seconds_(seconds),
+      start_(CPUTime()),
+      wallStart_(std::chrono::steady_clock::now()),
+      standard_(state().clockSource == standardClock) {}
+
+bool ProcessorTimeLimit::passed() {
+  if (standard_ && state().clockSource == standardClock) {
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallStart_;
+    if (wall.count() < seconds_ - 1.0) return false;
+  }
+  return CPUTime() - start_ > seconds_;
+}
+
 long long CurrentSecs() { return state().clockSource(); }
 double TimeDif() { return 0.0; }
 void Clock() {}

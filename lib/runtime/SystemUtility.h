@@ -11,6 +11,7 @@
 // the state right after start-up.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -39,6 +40,23 @@ using ClockSource = long long (*)();
 void setClockSource(ClockSource source);
 // CPUTime() - mark; with reset 1 the mark is set to now.
 double TimeDifference(double* mark, int reset);
+// A bound on the processor time of a loop: start() is CPUTime() when it was made, passed()
+// whether CPUTime() - start() > seconds now. The processor clock (a system call) is read
+// only once the steady clock shows that `seconds` less one could have passed: the program
+// runs such loops on one thread, which uses no more processor time than passes. A replaced
+// clock (tests) is read every time, as CPUTime would be.
+class ProcessorTimeLimit {
+ public:
+  explicit ProcessorTimeLimit(double seconds);
+  double start() const { return start_; }
+  bool passed();
+
+ private:
+  double seconds_;
+  double start_;
+  std::chrono::steady_clock::time_point wallStart_;
+  bool standard_;
+};
 long long CurrentSecs();
 double TimeDif();
 void Clock();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <complex>
 #include <string>
@@ -104,5 +105,25 @@ class ModularTestBase : public ::testing::Test {
  protected:
   void SetUp() override { resetAll(); }
 };
+
+// The orbit minima of the P matrix as initOrbitPmatrix defines them: every pair (i, j) of
+// the current theory taken to its canonical form (a, b) lowers the minimum of a's orbit to
+// the column J_a x b.
+inline std::vector<int> minimaOfEveryPair() {
+  const ModularState& s = modularState();
+  const int n = modularPrimaries();
+  std::vector<int> minima(static_cast<std::size_t>(s.NOrbit), INT_MAX);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      int a = 0, b = 0;
+      convertPLabels(i, j, &a, &b);
+      const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(a)];
+      const int k = FastSimpleFusion(entry.current, b);
+      int& minimum = minima[static_cast<std::size_t>(entry.orbit)];
+      if (k >= 0 && k < minimum) minimum = k;
+    }
+  }
+  return minima;
+}
 
 }  // namespace modular_test

@@ -251,8 +251,7 @@ TEST_F(CrossBoundInvariantsTest, StoredAndDirectReflectionAgreeOnTheDSeries) {
   checkReflectionCoefficients();
   EXPECT_TRUE(silent()) << capture.diagnostics;
   // A stored 0.0 is taken as not computed: the look-up fills it again.
-  std::fill(s.SR.begin(), s.SR.end(), 0.0);
-  std::fill(s.SI.begin(), s.SI.end(), 0.0);
+  for (std::vector<double>& row : s.reflectionRows) std::fill(row.begin(), row.end(), 0.0);
   double re = 0, im = 0, dr = 0, di = 0;
   getCurrentReflectionCoefficient(1, 1, &re, &im);
   s.OrbitDataAvailable = -1;
@@ -260,7 +259,31 @@ TEST_F(CrossBoundInvariantsTest, StoredAndDirectReflectionAgreeOnTheDSeries) {
   s.OrbitDataAvailable = bulk;
   EXPECT_NEAR(re, dr, 1e-7);
   EXPECT_NEAR(im, di, 1e-7);
-  EXPECT_GT(std::count_if(s.SR.begin(), s.SR.end(), [](double v) { return v != 0.0; }), 0);
+  long long stored = 0;
+  for (const std::vector<double>& row : s.reflectionRows)
+    stored += std::count_if(row.begin(), row.end(), [](double v) { return v != 0.0; });
+  EXPECT_GT(stored, 0);
+}
+
+TEST_F(CrossBoundInvariantsTest, ReflectionRowsAreMadeAsTheyAreFirstAsked) {
+  // The stored coefficients of an Ishibashi orbit take a row of 2 x (boundary orbits)
+  // doubles, made at the first look-up in that row; the others stay empty.
+  setIntPar("Use_orbits", 2);
+  ASSERT_NE(dSeries(8), nullptr);
+  ASSERT_EQ(TotalBoundaries(), 6);
+  ASSERT_EQ(CrossBoundOrbitsAvailable(), 1);
+  CrossBoundState& s = crossBoundState();
+  ASSERT_EQ(s.reflectionRows.size(), static_cast<std::size_t>(s.NIshiOrbit));
+  for (const std::vector<double>& row : s.reflectionRows) EXPECT_TRUE(row.empty());
+  double re = 0, im = 0;
+  getCurrentReflectionCoefficient(0, 1, &re, &im);
+  int made = 0;
+  for (const std::vector<double>& row : s.reflectionRows) {
+    if (row.empty()) continue;
+    ++made;
+    EXPECT_EQ(row.size(), 2 * static_cast<std::size_t>(s.NBoundaryOrbit));
+  }
+  EXPECT_EQ(made, 1);
 }
 
 TEST_F(CrossBoundInvariantsTest, KleinCurrentAgainChangesNoCounterOnTheDSeries) {

@@ -484,3 +484,93 @@ TEST_F(VectorSpaceTest, CharCollectionsKeepLinksApart) {
 }
 
 }  // namespace
+
+namespace {
+
+// A search tree built the plain way, one walk from the root per row: the links each row
+// must get.
+struct PlainTree {
+  struct Node {
+    std::vector<int> key;
+    int left = -1;
+    int right = -1;
+  };
+  std::vector<Node> nodes;
+  void add(const std::vector<int>& key) {
+    if (!nodes.empty()) {
+      int node = 0;
+      while (true) {
+        if (key == nodes[static_cast<std::size_t>(node)].key) return;
+        int& next = key < nodes[static_cast<std::size_t>(node)].key ? nodes[static_cast<std::size_t>(node)].left
+                                                                     : nodes[static_cast<std::size_t>(node)].right;
+        if (next == -1) {
+          next = static_cast<int>(nodes.size());
+          break;
+        }
+        node = next;
+      }
+    }
+    nodes.push_back({key, -1, -1});
+  }
+};
+
+void expectSameTree(VectorSpace& space, const PlainTree& tree, const char* what) {
+  ASSERT_EQ(space.Nfill, static_cast<int>(tree.nodes.size())) << what;
+  for (int r = 0; r < space.Nfill; ++r) {
+    const int* x = row(space, r);
+    const PlainTree::Node& node = tree.nodes[static_cast<std::size_t>(r)];
+    ASSERT_EQ(std::vector<int>(x, x + 2), node.key) << what << " " << r;
+    ASSERT_EQ(x[2], node.left) << what << " " << r;
+    ASSERT_EQ(x[3], node.right) << what << " " << r;
+  }
+}
+
+}  // namespace
+
+TEST_F(VectorSpaceTest, RowsInOrderLinkWhereTheWalkWouldEnd) {
+  // Rising, falling, alternating ends and random rows, with duplicates, and a collection
+  // reshaped in between: every row is linked as the walk from the root links it.
+  std::mt19937 random(20260707);
+  for (int pattern = 0; pattern < 4; ++pattern) {
+    VectorSpace space(10, "Tree");
+    PlainTree tree;
+    initVectorCollection(&space, 2, 4);
+    for (int k = 0; k < 600; ++k) {
+      if (k == 300) {
+        // Shaped afresh: the tree starts over.
+        initVectorCollection(&space, 2, 4);
+        tree = PlainTree{};
+      }
+      int a = 0;
+      switch (pattern) {
+        case 0: a = k; break;
+        case 1: a = 1000 - k; break;
+        case 2: a = k % 2 == 0 ? k : -k; break;
+        default: a = static_cast<int>(random() % 100); break;
+      }
+      const int b = k % 3 == 0 ? 0 : 1;
+      add2(space, a / 2, b);
+      tree.add({a / 2, b});
+    }
+    expectSameTree(space, tree, "pattern");
+    const int probe[] = {tree.nodes.back().key[0], tree.nodes.back().key[1]};
+    EXPECT_EQ(findVectorInCollection(&space, probe), static_cast<int>(tree.nodes.size()) - 1);
+  }
+}
+
+TEST_F(VectorSpaceTest, ARootSetFromOutsideStartsTheTreeAgain) {
+  // Callers may empty a collection by setting its root to -1 (an empty tree): the next row
+  // becomes the root, and rows after it link below it.
+  VectorSpace space(10, "Reroot");
+  initVectorCollection(&space, 2, 4);
+  for (int k = 0; k < 5; ++k) add2(space, k, 0);
+  space.root = -1;
+  add2(space, 2, 1);
+  EXPECT_EQ(space.root, 5);
+  add2(space, 7, 1);
+  add2(space, -1, 1);
+  EXPECT_EQ(row(space, 5)[3], 6);
+  EXPECT_EQ(row(space, 5)[2], 7);
+  const int seven[] = {7, 1};
+  EXPECT_EQ(findVectorInCollection(&space, seven), 6);
+}

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 
@@ -329,4 +330,21 @@ TEST_F(ModularPRowsTest, AFolderThatCannotBeMadeLeavesTheRowsInMemory) {
       contains(capture.all, "P-matrix directory could not be created; rows are kept in memory"));
   EXPECT_TRUE(near(p, oracleP(sd, 1, 2)));
   fs::remove(rowFolder());
+}
+
+TEST_F(ModularPRowsTest, OrbitMinimaAreThoseOfEveryCanonicalPair) {
+  // Real and complex fields, trivial and larger centres, fixed points (A1 level 4, D4, the
+  // N=2 model at level 4), E6 level 1.
+  const int algebras[][3] = {{1, 1, 10}, {1, 1, 4}, {1, 2, 3}, {1, 3, 2}, {4, 4, 2}, {5, 6, 1}, {1, 4, 1}, {27, 2, 4}};
+  for (const auto& a : algebras) {
+    useTheory(a[0], a[1], a[2]);
+    initSMATRIX();
+    ASSERT_TRUE(orbitTablesValid()) << a[0] << " " << a[1] << " " << a[2];
+    initOrbitPmatrix();
+    const std::vector<int> expected = modular_test::minimaOfEveryPair();
+    const ModularState& s = modularState();
+    ASSERT_EQ(s.PMatrixOrbitMinima.size(), expected.size());
+    for (std::size_t o = 0; o < expected.size(); ++o)
+      EXPECT_EQ(s.PMatrixOrbitMinima[o], expected[o]) << a[0] << " " << a[1] << " " << a[2] << " orbit " << o;
+  }
 }

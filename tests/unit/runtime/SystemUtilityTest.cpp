@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -269,6 +270,28 @@ TEST_F(SystemUtilityTest, CpuTimeKeepsIncreasingAcrossAClockWrap) {
   double mark = 4290.0;
   EXPECT_NEAR(TimeDifference(&mark, 1), 1.05 + 4.96, 1e-9);
   EXPECT_DOUBLE_EQ(mark, 1.05 + 4294.96);
+}
+
+TEST_F(SystemUtilityTest, AProcessorTimeLimitPassesWhenTheProcessorClockSaysSo) {
+  {
+    // A replaced clock is read by every question: 10 s, then 12.5 s (2.5 s used, not more
+    // than 2.5), then 12.6 s (2.6 s: passed).
+    FixedClock clock(10000000LL);
+    ProcessorTimeLimit limit(2.5);
+    EXPECT_DOUBLE_EQ(limit.start(), 10.0);
+    clock.set(12500000LL);
+    EXPECT_FALSE(limit.passed());
+    clock.set(12600000LL);
+    EXPECT_TRUE(limit.passed());
+  }
+  // The process clock: a limit of a minute has not passed a moment after it was set, one
+  // of zero seconds has once some processor time is used.
+  ProcessorTimeLimit minute(60.0);
+  ProcessorTimeLimit none(0.0);
+  volatile double sink = 0.0;
+  for (int i = 0; i < 20000000 && !none.passed(); ++i) sink = sink + std::sqrt(static_cast<double>(i));
+  EXPECT_TRUE(none.passed());
+  EXPECT_FALSE(minute.passed());
 }
 
 TEST_F(SystemUtilityTest, WorkingPeriodIsWeekdaysFromNineToSeven) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <tuple>
 
+#include "groups/Discrete.h"
 #include "program/Boot.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
@@ -90,3 +91,65 @@ TEST_F(StoremanagerMinimalBuild, AStoppedBuildLeavesNoRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+// J = (lJ, mJ, sJ) acts on (l, m, s) as (l or k - l, m + mJ, s + sJ) in standard form, with
+// k - l when lJ is not 0 (the current (k, 0, 2) reflects l).
+Label actedLabel(int k, const int* J, const int* a) {
+  return standardLabel(k, J[0] != 0 ? k - a[0] : a[0], a[1] + J[1], a[2] + J[2]);
+}
+
+}  // namespace
+
+// The flat kernel of the orbit numbering answers every current on every field it covers
+// as SM_SimpleAction does, and that is the label rule; it leaves only the fixed orbit of
+// even levels (first label k/2) to the general route.
+TEST_F(StoremanagerMinimalBuild, EveryCurrentActsOnEveryFieldByItsLabels) {
+  for (int k : {1, 2, 3, 4, 7, 8, 10}) {
+    OutputCapture capture;
+    SpectrumData* sd = SM_getData(27, 2, k);
+    ASSERT_NE(sd, nullptr) << k;
+    const MinimalActionKernel kernel = SM_minimalActionKernel(sd);
+    ASSERT_TRUE(kernel.usable()) << k;
+    std::map<Label, int> field;
+    for (int a = 0; a < sd->n_primaries; ++a) {
+      const int* x = sd->labels + 3 * static_cast<std::size_t>(a);
+      field.emplace(Label{x[0], x[1], x[2]}, a);
+    }
+    for (int J = 0; J < sd->scgroup->order; ++J) {
+      const int* j = sd->labels + 3 * static_cast<std::size_t>(J);
+      for (int a = 0; a < sd->n_primaries; ++a) {
+        const int* x = sd->labels + 3 * static_cast<std::size_t>(a);
+        const int expected = field.at(actedLabel(k, j, x));
+        ASSERT_EQ(SM_SimpleAction(sd, J, a), expected) << k << " " << J << " " << a;
+        const bool fixedOrbit = k % 2 == 0 && 2 * x[0] == k;
+        EXPECT_EQ(kernel.onFixedOrbit(a), fixedOrbit) << k << " " << a;
+        EXPECT_EQ(kernel.apply(J, a), fixedOrbit ? -1 : expected) << k << " " << J << " " << a;
+      }
+    }
+    EXPECT_EQ(capture.diagnostics, "") << k;
+  }
+  // Not an N=2 minimal model: no kernel.
+  EXPECT_FALSE(SM_minimalActionKernel(SM_getData(1, 1, 2)).usable());
+}
+
+// The grade current (0, 0, 2) has charge s/2 modulo 1 on (l, m, s): NS fields are those of
+// even s, and each field's partner is (l, m, s + 2).
+TEST_F(StoremanagerMinimalBuild, GradesAndPartnersFollowTheSLabel) {
+  for (int k = 1; k <= 24; ++k) {
+    SpectrumData* sd = SM_getData(27, 2, k);
+    ASSERT_NE(sd, nullptr) << k;
+    ASSERT_EQ(sd->graded, 1) << k;
+    std::map<Label, int> field;
+    for (int a = 0; a < sd->n_primaries; ++a) {
+      const int* x = sd->labels + 3 * static_cast<std::size_t>(a);
+      field.emplace(Label{x[0], x[1], x[2]}, a);
+    }
+    for (int a = 0; a < sd->n_primaries; ++a) {
+      const int* x = sd->labels + 3 * static_cast<std::size_t>(a);
+      EXPECT_EQ(sd->grading[a], x[2] % 2 == 0 ? 'N' : 'R') << k << " " << a;
+      EXPECT_EQ(sd->n2_multiplets[a], field.at(standardLabel(k, x[0], x[1], x[2] + 2))) << k << " " << a;
+    }
+  }
+}

@@ -1,0 +1,131 @@
+// Time of the Gepner commands as a physicist types them: "build cy" of list numbers 1
+// (28,539 primaries) and 14 (108,612), "scan cy 2", and "build cy 22266", "select
+// invariant 28", "search quvr". Beside each figure, measured in the same run over the
+// fields the command built: a plain loop that takes every field's exact weight as the sum
+// of its factors' weights in rational arithmetic (one canonical form per factor, as the
+// per-field step of the rational route costs), and the same sum in integers over the
+// common denominator of the factors (the floor of any loop that reads each field once).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <numeric>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "interpreter/Interpreter.h"
+#include "numbers/MathUtility.h"
+#include "program/Boot.h"
+#include "runtime/Output.h"
+#include "store/CurrentTheory.h"
+#include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
+#include "tensor/Coset.h"
+
+namespace {
+
+FreshHome freshHome;
+// The search writes its model list in the working folder: the fresh HOME takes it.
+const bool inFreshHome = !freshHome.path.empty() && chdir(freshHome.path.c_str()) == 0;
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs the lines from start-up; false when one fails.
+bool runLines(const std::vector<const char*>& lines) {
+  if (!inFreshHome) return false;
+  resetAll();
+  setOutputSink(discardOutput);
+  for (const char* line : lines) {
+    setErrorCount(0);
+    setBreakCounter(0);
+    if (executeCommandLine(line) > 0) return false;
+  }
+  return true;
+}
+
+// The plain loops over the fields of the current tensor product: seconds of the rational
+// sum and of the integer sum, and a checksum so that neither is optimised away.
+struct PlainLoops {
+  double rational = 0.0;
+  double integer = 0.0;
+  long long checksum = 0;
+};
+
+PlainLoops plainLoops() {
+  PlainLoops loops;
+  TensorProduct* TP = currentTensor;
+  if (TP == nullptr) return loops;
+  const int n = TP->NumberOfFactors;
+  const int fields = TP->Spectrum.size();
+  Clock::time_point start = Clock::now();
+  for (int f = 0; f < fields; ++f) {
+    const int* row = TP->Spectrum.row(f);
+    Rat sum{0, 1};
+    for (int i = 0; i < n; ++i) {
+      Rat h;
+      SM_getRatWeight(TP->TensorFactors[static_cast<std::size_t>(i)], row[i], &h);
+      Rat next;
+      addRat(&sum, &h, &next);
+      sum = next;
+      simplifyRat(&sum);
+    }
+    loops.checksum += sum.num % 7;
+  }
+  loops.rational = secondsSince(start);
+  std::int64_t D = 1;
+  std::vector<std::int64_t> scale;
+  for (SpectrumData* sd : TP->TensorFactors) D = std::lcm(D, static_cast<std::int64_t>(sd->weight_den));
+  for (SpectrumData* sd : TP->TensorFactors) scale.push_back(D / sd->weight_den);
+  start = Clock::now();
+  std::int64_t total = 0;
+  for (int f = 0; f < fields; ++f) {
+    const int* row = TP->Spectrum.row(f);
+    for (int i = 0; i < n; ++i)
+      total += TP->TensorFactors[static_cast<std::size_t>(i)]->weight_num[row[i]] * scale[static_cast<std::size_t>(i)];
+  }
+  loops.integer = secondsSince(start);
+  loops.checksum += total % 7;
+  return loops;
+}
+
+void commandCase(benchmark::State& state, const std::vector<const char*>& lines) {
+  double seconds = 0.0;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    const bool done = runLines(lines);
+    seconds += secondsSince(start);
+    if (!done) {
+      setOutputSink(nullptr);
+      state.SkipWithError("a command failed");
+      return;
+    }
+  }
+  const PlainLoops loops = plainLoops();
+  benchmark::DoNotOptimize(loops.checksum);
+  state.counters["primaries"] = currentTensor != nullptr ? currentTensor->Spectrum.size() : 0;
+  state.counters["s_command"] = seconds / static_cast<double>(state.iterations());
+  state.counters["s_plain_rational_loop"] = loops.rational;
+  state.counters["s_plain_integer_loop"] = loops.integer;
+  setOutputSink(nullptr);
+}
+
+BENCHMARK_CAPTURE(commandCase, build_cy_1, std::vector<const char*>{"build cy 1"})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(commandCase, build_cy_14, std::vector<const char*>{"build cy 14"})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(commandCase, scan_cy_2, std::vector<const char*>{"scan cy 2"})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(commandCase, search_quvr_22266_invariant_28,
+                  std::vector<const char*>{"build cy 22266", "select invariant 28", "search quvr"})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
