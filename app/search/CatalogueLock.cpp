@@ -8,6 +8,7 @@
 
 #include "runtime/FileLock.h"
 #include "runtime/Output.h"
+#include "runtime/SystemUtility.h"
 #include "search/CatalogueInternal.h"
 #include "search/SearchSM.h"
 
@@ -45,19 +46,36 @@ int checkLock() {
   return 0;
 }
 
+namespace {
+
+void take(const std::string& path, const std::string& token) {
+  CatalogueLockState& s = state();
+  s.held = true;
+  s.path = path;
+  s.token = token;
+  registerHeldLock(path, token);
+}
+
+// A lock in this process's own name while it holds none is a claim of its own that read back
+// as missing: another process breaking a stale lock had moved it aside for a moment and then
+// put it back. Left alone, this process would wait for itself for ever.
+bool isOwnClaim(const LockFileContent& content) {
+  if (content.kind != LockFileContent::Kind::Token || content.host != getCurrentHostName()) return false;
+  const long self = static_cast<long>(getpid());
+  return content.pid == self && content.start == processStartTime(self);
+}
+
+}  // namespace
+
 void obtainLock() {
   if (checkLock() == 1) return;
-  CatalogueLockState& s = state();
   const std::string path = getCatalogueLockName();
   long polls = 0;
   for (;;) {
     std::string token = makeLockToken();
     LockClaim claim = createExclusiveFile(path, token);
     if (claim == LockClaim::Taken) {
-      s.held = true;
-      s.path = path;
-      s.token = token;
-      registerHeldLock(path, token);
+      take(path, token);
       return;
     }
     if (claim == LockClaim::Failed) {
@@ -68,6 +86,10 @@ void obtainLock() {
     }
     LockFileContent content = readLockFile(path);
     if (content.kind == LockFileContent::Kind::Missing) continue;  // released meanwhile
+    if (isOwnClaim(content)) {
+      take(path, content.text);
+      return;
+    }
     if (lockIsStale(content)) {
       breakStaleLock(path, content.text);
       continue;

@@ -97,6 +97,20 @@ TEST_F(CatalogueLockTest, OldFreeMarkAndDeadOwnersDoNotBlock) {
   removeLock();
 }
 
+// A claim of ours that read back as missing (another process breaking a stale lock had it
+// aside for a moment) and was then put back: the lock carries our own name, so it is ours,
+// and is taken without waiting for ourselves.
+TEST_F(CatalogueLockTest, OwnClaimPutBackByAStaleLockBreakerIsTaken) {
+  const std::string own = makeLockToken();
+  std::ofstream(lock()) << own;
+  obtainLock();
+  EXPECT_EQ(polls(), 0);
+  EXPECT_EQ(checkLock(), 1);
+  EXPECT_EQ(readFile(lock()), own);
+  removeLock();
+  EXPECT_FALSE(fs::exists(lock()));
+}
+
 TEST_F(CatalogueLockTest, ForeignLockIsBrokenAfterTheStaleLimit) {
   std::ofstream(lock()) << "elsewhere.example.org 4242 77 beef\n";
   struct timespec old[2] = {{1000, 0}, {1000, 0}};
