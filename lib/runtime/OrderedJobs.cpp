@@ -160,16 +160,22 @@ int recordAlert(const char* routine, int position, int code, const std::string& 
   setOutputRecorder(recordOutput);
   setAlertRecorder(recordAlert);
   setLogRecordRecorder(recordLogRecord);
-  for (;;) {
+  for (bool first = true;; first = false) {
     std::int64_t index = -1;
     if (!readExactly(socket, &index, sizeof index) || index < 0 || index >= jobs.count) _exit(0);
     s.index = index;
-    s.events.clear();
     s.captureStart = getReturnToBuffer() > 0 ? getReturnBuffer().size() : 0;
+    s.events.clear();
     s.skipsAtStart = inconsistentSkipCount();
     std::string result;
     JobStatus status = JobStatus::Done;
     try {
+      if (first && index > 0 && jobs.prepare) {
+        jobs.prepare();
+        if (getReturnToBuffer() > 0) takeReturnBuffer(s.captureStart);
+        s.events.clear();
+        s.skipsAtStart = inconsistentSkipCount();
+      }
       result = jobs.run(static_cast<int>(index));
     } catch (const StopRequest&) {
       status = JobStatus::Stopped;

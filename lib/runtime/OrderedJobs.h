@@ -13,6 +13,8 @@
 // log files and whatever `deliver` writes hold exactly what the plain loop gives, byte for
 // byte. Progress lines of a job are dropped; the parent shows its own.
 //
+// A worker's first job meets the state of the start, a later one the state its previous
+// job left; `prepare` gives a first job a state as after some job, as in the plain loop.
 // A job changes only its worker's state: after a run of several workers the program is in
 // the state it had before the run (the plain loop of one worker leaves the last job's).
 // Alerts of a job are raised in the parent when its turn comes; in the worker, Alert
@@ -40,6 +42,10 @@ struct OrderedJobs {
   int firstNumber = 0;
   // Runs job `index` (in a worker); its result.
   std::function<std::string(int index)> run;
+  // Optional. Runs in a worker before its first job unless that is job 0, with all it
+  // writes dropped: it leaves the state that a job meets after another job (in the plain
+  // loop every job but the first runs after one), where output depends on it.
+  std::function<void()> prepare;
   // Takes the result of job `index` (in this process), in the order of the indices.
   std::function<void(int index, const std::string& result)> deliver;
 };

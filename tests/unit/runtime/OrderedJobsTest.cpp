@@ -117,6 +117,42 @@ TEST_F(OrderedJobsTest, SeveralWorkersGiveTheBytesOfThePlainLoop) {
   EXPECT_TRUE(noChildLeft());
 }
 
+// The job that ran last in this process (-1: none), as a program's current theory.
+int previousJob = -1;
+
+std::string jobAfterAnother(int index) {
+  Print("job %d after %s\n", index, previousJob < 0 ? "nothing" : "a job");
+  previousJob = index;
+  return std::string();
+}
+
+TEST_F(OrderedJobsTest, APreparedWorkerMeetsTheStateOfTheLoop) {
+  std::string plainScreen;
+  for (int workers : {1, 4}) {
+    previousJob = -1;
+    OutputCapture capture;
+    OrderedJobs jobs;
+    jobs.count = 9;
+    jobs.workers = workers;
+    jobs.prepare = [] {
+      Print("dropped\n");
+      previousJob = 99;
+    };
+    jobs.run = jobAfterAnother;
+    jobs.deliver = [](int, const std::string&) {};
+    EXPECT_EQ(runOrderedJobs(jobs), OrderedJobsEnd::Completed);
+    if (workers == 1) {
+      plainScreen = capture.all;
+    } else {
+      EXPECT_EQ(capture.all, plainScreen);
+    }
+  }
+  // In the loop only the first job comes after nothing, and the preparation never runs.
+  EXPECT_EQ(plainScreen.find("job 0 after nothing\njob 1 after a job\n"), 0u);
+  EXPECT_EQ(occurrences(plainScreen, "after nothing"), 1u);
+  EXPECT_EQ(plainScreen.find("dropped"), std::string::npos);
+}
+
 TEST_F(OrderedJobsTest, TextOfTheWorkersReachesTheCallersCapture) {
   const std::size_t start = returnBufferOn();
   Print("caller ");
