@@ -24,8 +24,8 @@
 //
 // Ending early: Ctrl-C in the parent ends every worker and the command (StopRequest, as
 // every long loop), within a poll of a tenth of a second. A worker that dies (a signal,
-// the memory killer, an abort) is reported through Alert; the run then ends with the jobs
-// before the lost one that were done handed over, and no worker left behind. Workers
+// the memory killer, an abort) is reported through Alert once the jobs before the lost
+// one are done and handed over; the run then ends with no worker left behind. Workers
 // ignore Ctrl-C, die with the parent, and leave with _exit, so that nothing of the
 // parent's (its stdio buffers, its lock files, its exit routine) runs twice.
 #pragma once
@@ -52,7 +52,7 @@ struct OrderedJobs {
 
 enum class OrderedJobsEnd {
   Completed,  // every job delivered
-  Lost,       // a worker died (reported); the jobs before its job that were done delivered
+  Lost,       // a worker died (reported); the jobs before its job delivered
   Ended       // a job's alert ended the run (background); jobs up to that one delivered
 };
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -223,6 +224,33 @@ TEST_F(OrderedJobsTest, CtrlCEndsTheRunAndEveryWorker) {
   EXPECT_EQ(delivered, (std::vector<int>{0, 1}));
   EXPECT_TRUE(noChildLeft());
   removeInterruptHandler();
+}
+
+// A syntax error ends a background run (code 100301: severity 3). In a worker it ends the
+// job there; its replay ends the program after the jobs before it, as in the plain loop.
+TEST_F(OrderedJobsTest, AnAlertThatEndsTheRunEndsItAtItsTurn) {
+  EXPECT_EXIT(
+      {
+        std::fflush(stdout);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        setBackground(1);
+        OrderedJobs jobs;
+        jobs.count = 6;
+        jobs.workers = 3;
+        jobs.run = [](int index) {
+          Print("job %d starts\n", index);
+          if (index == 2) Alert("parser", 5, 100301, "Broken input");
+          Print("job %d ends\n", index);
+          return std::string();
+        };
+        jobs.deliver = [](int, const std::string&) {};
+        runOrderedJobs(jobs);
+        Print("the run went on\n");
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(1),
+      "job 1 ends\njob 2 starts\nBroken input \n\\(routine parser, position 5\\)\n\nSyntax error; terminating "
+      "execution\n");
 }
 
 TEST_F(OrderedJobsTest, OneWorkerIsThePlainLoopInThisProcess) {
