@@ -1,10 +1,11 @@
-// Ordered jobs over forked workers. The parent talks to each worker through one socket
-// pair (so that a write to a dead worker fails instead of raising SIGPIPE): it sends a
-// job index (an 8-byte integer, -1 to leave) and reads back one frame per job. A frame is
-// its body's length and the body: index, status, skipped-candidate count, the recording
-// and the result, the numbers as 8-byte integers and the texts with their length first.
-// A recording is a sequence of events: output (target, channel, text), alert (site, code,
-// text) and log-file piece (which file, text), replayed in the order they happened.
+// Ordered jobs over forked workers. Each job runs in a process of its own, forked for it
+// (so no job meets another's state or memory), that talks to the parent through a socket
+// pair, so that the parent's reads of a dead worker fail instead of raising SIGPIPE. The
+// worker writes one frame and leaves: its body's length and the body, which holds the
+// index, status, skipped-candidate count, the recording and the result, the numbers as
+// 8-byte integers and the texts with their length first. A recording is a sequence of
+// events: output (target, channel, text), alert (site, code, text) and log-file piece
+// (which file, text), replayed in the order they happened.
 #include "runtime/OrderedJobs.h"
 
 #include <poll.h>
@@ -101,18 +102,6 @@ void recordLogRecord(bool diagnostics, const std::string& text) {
   putText(events, text);
 }
 
-bool readExactly(int descriptor, void* buffer, std::size_t length) {
-  char* at = static_cast<char*>(buffer);
-  while (length > 0) {
-    const ssize_t got = read(descriptor, at, length);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    at += got;
-    length -= static_cast<std::size_t>(got);
-  }
-  return true;
-}
-
 // Sends the frame of the running job; a parent that is gone ends the worker.
 void sendFrame(JobStatus status, const std::string& result) {
   WorkerState& s = worker();
@@ -148,98 +137,90 @@ int recordAlert(const char* routine, int position, int code, const std::string& 
   return 1;
 }
 
-// An exception other than StopRequest ends the worker through std::terminate (an abort the
-// parent reports), never by unwinding into the parent's code that the fork copied.
-[[noreturn]] void workerMain(const OrderedJobs& jobs, int socket) noexcept {
+// Runs job `index` and sends its frame. An exception other than StopRequest ends the
+// worker through std::terminate (an abort the parent reports), never by unwinding into
+// the parent's code that the fork copied.
+[[noreturn]] void workerMain(const OrderedJobs& jobs, int socket, int index) noexcept {
   signal(SIGINT, SIG_IGN);
   clearInterruptRequest();
   setProgressInfo(0);
   clearAtLineBegin();
   WorkerState& s = worker();
   s.socket = socket;
+  s.index = index;
+  s.captureStart = getReturnToBuffer() > 0 ? getReturnBuffer().size() : 0;
+  s.events.clear();
+  s.skipsAtStart = inconsistentSkipCount();
   setOutputRecorder(recordOutput);
   setAlertRecorder(recordAlert);
   setLogRecordRecorder(recordLogRecord);
-  for (bool first = true;; first = false) {
-    std::int64_t index = -1;
-    if (!readExactly(socket, &index, sizeof index) || index < 0 || index >= jobs.count) _exit(0);
-    s.index = index;
-    s.captureStart = getReturnToBuffer() > 0 ? getReturnBuffer().size() : 0;
-    s.events.clear();
-    s.skipsAtStart = inconsistentSkipCount();
-    std::string result;
-    JobStatus status = JobStatus::Done;
-    try {
-      if (first && index > 0 && jobs.prepare) {
-        jobs.prepare();
-        if (getReturnToBuffer() > 0) takeReturnBuffer(s.captureStart);
-        s.events.clear();
-        s.skipsAtStart = inconsistentSkipCount();
-      }
-      result = jobs.run(static_cast<int>(index));
-    } catch (const StopRequest&) {
-      status = JobStatus::Stopped;
+  std::string result;
+  JobStatus status = JobStatus::Done;
+  try {
+    if (index > 0 && jobs.prepare) {
+      jobs.prepare();
+      if (getReturnToBuffer() > 0) takeReturnBuffer(s.captureStart);
+      s.events.clear();
+      s.skipsAtStart = inconsistentSkipCount();
     }
-    sendFrame(status, result);
+    result = jobs.run(index);
+  } catch (const StopRequest&) {
+    status = JobStatus::Stopped;
   }
+  sendFrame(status, result);
+  _exit(0);
 }
 
 struct Worker {
-  pid_t pid = -1;
+  pid_t pid = -1;  // -1: no process in this place
   int socket = -1;
-  int job = -1;  // the job it runs, -1 when idle
+  int job = -1;
   std::string inbox;
 };
 
-// The parent's side: the live workers, every one of them ended and reaped on every way out.
+// The parent's side: one place per worker, each holding the process of one job at a time;
+// every process is ended and reaped on every way out.
 class WorkerTeam {
  public:
-  WorkerTeam() = default;
+  explicit WorkerTeam(int places) : members(static_cast<std::size_t>(places)) {}
   WorkerTeam(const WorkerTeam&) = delete;
   WorkerTeam& operator=(const WorkerTeam&) = delete;
-  ~WorkerTeam() { endAll(true); }
+  ~WorkerTeam() { endAll(); }
 
   std::vector<Worker> members;
 
-  // Forks up to `wanted` workers; how many exist afterwards.
-  int start(const OrderedJobs& jobs, int wanted) {
+  // Forks the worker of job `index` into an empty place; false when it could not be made.
+  bool spawn(const OrderedJobs& jobs, Worker& place, int index) {
     // Nothing buffered may reach a child: it would be written twice.
     sinkFlush();
     std::fflush(nullptr);
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
     const pid_t parent = getpid();
-    for (int w = 0; w < wanted; ++w) {
-      int ends[2];
-      if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) break;
-      const pid_t pid = fork();
-      if (pid < 0) {
-        close(ends[0]);
-        close(ends[1]);
-        break;
-      }
-      if (pid == 0) {
-        close(ends[0]);
-        for (const Worker& other : members) close(other.socket);
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(0);
-        workerMain(jobs, ends[1]);
-      }
+    const pid_t pid = fork();
+    if (pid < 0) {
+      close(ends[0]);
       close(ends[1]);
-      Worker member;
-      member.pid = pid;
-      member.socket = ends[0];
-      members.push_back(std::move(member));
+      return false;
     }
-    return static_cast<int>(members.size());
-  }
-
-  bool assign(Worker& member, std::int64_t index) {
-    const ssize_t sent = send(member.socket, &index, sizeof index, MSG_NOSIGNAL);
-    if (sent != static_cast<ssize_t>(sizeof index)) return false;
-    member.job = index >= 0 ? static_cast<int>(index) : -1;
+    if (pid == 0) {
+      close(ends[0]);
+      for (const Worker& other : members) {
+        if (other.socket >= 0) close(other.socket);
+      }
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != parent) _exit(0);
+      workerMain(jobs, ends[1], index);
+    }
+    close(ends[1]);
+    place.pid = pid;
+    place.socket = ends[0];
+    place.job = index;
+    place.inbox.clear();
     return true;
   }
 
-  // Reaps a worker whose socket closed; how it ended, in words.
+  // Reaps the process of a place (after its frame, or killed); how it ended, in words.
   static std::string reap(Worker& member) {
     close(member.socket);
     member.socket = -1;
@@ -249,6 +230,7 @@ class WorkerTeam {
       got = waitpid(member.pid, &status, 0);
     } while (got < 0 && errno == EINTR);
     member.pid = -1;
+    member.job = -1;
     if (got < 0) return "it could not be waited for";
     if (WIFSIGNALED(status)) {
       return formatText("killed by signal %d (%s)", WTERMSIG(status), strsignal(WTERMSIG(status)));
@@ -256,34 +238,29 @@ class WorkerTeam {
     return formatText("exit status %d", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   }
 
-  // Ends every worker: idle ones are told to leave, busy ones (or all, when `kill`) killed.
-  void endAll(bool kill) {
+  void endAll() {
     for (Worker& member : members) {
       if (member.pid < 0) continue;
-      if (kill || member.job >= 0 || !assign(member, -1)) ::kill(member.pid, SIGKILL);
+      ::kill(member.pid, SIGKILL);
       reap(member);
     }
-    members.clear();
   }
 };
 
-// Takes the complete frames out of a worker's inbox; false at a malformed frame.
-bool takeFrames(Worker& member, std::map<int, std::string>& finished) {
-  for (;;) {
-    FrameReader header{member.inbox};
-    const std::int64_t length = header.number();
-    if (!header.ok || member.inbox.size() - header.at < static_cast<std::size_t>(std::max<std::int64_t>(length, 0))) {
-      return true;
-    }
-    if (length < 0) return false;
-    std::string body = member.inbox.substr(header.at, static_cast<std::size_t>(length));
-    member.inbox.erase(0, header.at + static_cast<std::size_t>(length));
-    FrameReader reader{body};
-    const std::int64_t index = reader.number();
-    if (!reader.ok || index != member.job) return false;
-    finished[static_cast<int>(index)] = std::move(body);
-    member.job = -1;
-  }
+// Takes the frame of a worker's job out of its inbox once it is whole. 1: taken; 0: not
+// whole yet; -1: malformed.
+int takeFrame(Worker& member, std::map<int, std::string>& finished) {
+  FrameReader header{member.inbox};
+  const std::int64_t length = header.number();
+  if (!header.ok) return 0;
+  if (length < 0) return -1;
+  if (member.inbox.size() - header.at < static_cast<std::size_t>(length)) return 0;
+  std::string body = member.inbox.substr(header.at, static_cast<std::size_t>(length));
+  FrameReader reader{body};
+  if (reader.number() != member.job || !reader.ok) return -1;
+  finished[member.job] = std::move(body);
+  member.inbox.clear();
+  return 1;
 }
 
 // Replays a job's recording here and returns its status; `result` gets the job's result.
@@ -343,16 +320,16 @@ int orderedJobWorkers(int setting, int count, std::size_t bytesPerJob) {
 
 OrderedJobsEnd runOrderedJobs(const OrderedJobs& jobs) {
   if (jobs.workers <= 1 || jobs.count <= 1) return runPlainLoop(jobs);
-  WorkerTeam team;
-  if (team.start(jobs, std::min(jobs.workers, jobs.count)) == 0) {
+  WorkerTeam team(std::min(jobs.workers, jobs.count));
+  std::map<int, std::string> finished;
+  int nextJob = 0;
+  for (Worker& place : team.members) {
+    if (nextJob < jobs.count && team.spawn(jobs, place, nextJob)) ++nextJob;
+  }
+  if (nextJob == 0) {
     Alert("runOrderedJobs", 0, 100201, "No worker process could be started (%s); the jobs run one by one",
           std::strerror(errno));
     return runPlainLoop(jobs);
-  }
-  std::map<int, std::string> finished;
-  int nextJob = 0;
-  for (Worker& member : team.members) {
-    if (nextJob < jobs.count && team.assign(member, nextJob)) ++nextJob;
   }
   int lostJob = jobs.count;  // the first job whose worker died
   std::string howLost;
@@ -364,65 +341,58 @@ OrderedJobsEnd runOrderedJobs(const OrderedJobs& jobs) {
       const JobStatus status = replayFrame(ready->second, result);
       finished.erase(ready);
       if (status == JobStatus::Stopped) throw StopRequest{};
-      if (status == JobStatus::Ended) {
-        team.endAll(true);
-        return OrderedJobsEnd::Ended;
-      }
+      if (status == JobStatus::Ended) return OrderedJobsEnd::Ended;
       jobs.deliver(nextDelivery, result);
       ++nextDelivery;
     }
-    if (nextDelivery >= jobs.count) {
-      team.endAll(false);
-      return OrderedJobsEnd::Completed;
-    }
+    if (nextDelivery >= jobs.count) return OrderedJobsEnd::Completed;
     if (nextDelivery >= lostJob) {
-      team.endAll(true);
+      team.endAll();
       Alert("runOrderedJobs", 1, 120206, "The worker process of %s %d ended (%s); the run stops before it",
             jobs.jobName.c_str(), lostJob + jobs.firstNumber, howLost.c_str());
       return OrderedJobsEnd::Lost;
     }
     // Ctrl-C: StopRequest, and the team's end on the way out ends every worker.
     obeyInterruptRequest();
+    // Free places take the next jobs (a fork that failed is tried again at the next round).
+    for (Worker& place : team.members) {
+      if (place.pid < 0 && nextJob < lostJob && nextJob < jobs.count && team.spawn(jobs, place, nextJob)) {
+        ++nextJob;
+      }
+    }
     std::vector<pollfd> watched;
     std::vector<Worker*> owners;
     for (Worker& member : team.members) {
-      if (member.pid < 0 || member.job < 0) continue;
+      if (member.pid < 0) continue;
       watched.push_back(pollfd{member.socket, POLLIN, 0});
       owners.push_back(&member);
     }
     if (watched.empty()) {
-      // Every job before the first lost one is done or lost; nothing more will come.
+      // No process could be made for the next job.
       lostJob = std::min(lostJob, nextDelivery);
-      if (howLost.empty()) howLost = "no worker left";
+      if (howLost.empty()) howLost = "no worker process could be started";
       continue;
     }
-    const int ready = poll(watched.data(), watched.size(), kPollMilliseconds);
-    if (ready <= 0) continue;
+    if (poll(watched.data(), watched.size(), kPollMilliseconds) <= 0) continue;
     for (std::size_t w = 0; w < watched.size(); ++w) {
       if (watched[w].revents == 0) continue;
       Worker& member = *owners[w];
       char chunk[kReadChunk];
       const ssize_t got = read(member.socket, chunk, sizeof chunk);
       if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-      bool intact = got > 0;
-      if (intact) {
+      int taken = -1;
+      if (got > 0) {
         member.inbox.append(chunk, static_cast<std::size_t>(got));
-        intact = takeFrames(member, finished);
+        taken = takeFrame(member, finished);
       }
-      if (!intact) {
-        const int job = member.job;
-        ::kill(member.pid, SIGKILL);
-        const std::string how = WorkerTeam::reap(member);
-        if (job >= 0 && job < lostJob) {
-          lostJob = job;
-          howLost = how;
-        }
-        continue;
-      }
-      if (member.job < 0) {
-        if (nextJob < lostJob && nextJob < jobs.count && team.assign(member, nextJob)) {
-          ++nextJob;
-        }
+      if (taken == 0) continue;
+      // A whole frame: the worker leaves by itself. Otherwise it died or spoke nonsense.
+      const int job = member.job;
+      if (taken < 0) ::kill(member.pid, SIGKILL);
+      const std::string how = WorkerTeam::reap(member);
+      if (taken < 0 && job < lostJob) {
+        lostJob = job;
+        howLost = how;
       }
     }
   }

@@ -1,20 +1,24 @@
 // Independent jobs of one command run in forked worker processes, their results taken in
 // the order of the jobs.
 //
-// The program keeps its state in globals, so a job runs in a copy of the process: each
-// worker is a fork (no exec) made when the run starts, and runs one job at a time with
-// the state the program had then. Everything a job writes is recorded instead of written:
-// the output channels and the output file (Output.h), its alerts and the pieces for the
-// log and diagnostics files (Error.h), the text it adds to a running function-call
-// capture, and the count of candidates it skipped for an inconsistency. A worker sends the
-// recording and the job's result (bytes of the caller's choosing) through a pipe; the
-// parent replays the recording and hands the result to `deliver` strictly in job order,
-// each job as soon as every job before it is done. So the screen, the output file, the
-// log files and whatever `deliver` writes hold exactly what the plain loop gives, byte for
-// byte. Progress lines of a job are dropped; the parent shows its own.
+// The program keeps its state in globals, so a job runs in a copy of the process: a worker
+// is a fork (no exec) made for one job, with the state the program had when the run began.
+// Everything a job writes is recorded instead of written: the output channels and the
+// output file (Output.h), its alerts and the pieces for the log and diagnostics files
+// (Error.h), the text it adds to a running function-call capture, and the count of
+// candidates it skipped for an inconsistency. The worker sends the recording and the
+// job's result (bytes of the caller's choosing) through a socket and ends; the parent
+// replays the recording and hands the result to `deliver` strictly in job order, each job
+// as soon as every job before it is done, and forks the worker of the next job. So the
+// screen, the output file, the log files and whatever `deliver` writes hold exactly what
+// the plain loop gives, byte for byte, whichever worker ends first. Memory: each worker
+// holds one job's peak above the parent's. Progress lines of a job are dropped; the
+// parent shows its own.
 //
-// A worker's first job meets the state of the start, a later one the state its previous
-// job left; `prepare` gives a first job a state as after some job, as in the plain loop.
+// Where a job's output depends on what ran before it (in the plain loop every job but the
+// first runs after another), `prepare` gives each worker of a job but the first such a
+// state before the job.
+//
 // A job changes only its worker's state: after a run of several workers the program is in
 // the state it had before the run (the plain loop of one worker leaves the last job's).
 // Alerts of a job are raised in the parent when its turn comes; in the worker, Alert
@@ -42,9 +46,8 @@ struct OrderedJobs {
   int firstNumber = 0;
   // Runs job `index` (in a worker); its result.
   std::function<std::string(int index)> run;
-  // Optional. Runs in a worker before its first job unless that is job 0, with all it
-  // writes dropped: it leaves the state that a job meets after another job (in the plain
-  // loop every job but the first runs after one), where output depends on it.
+  // Optional. Runs in the worker of every job but job 0 before the job, with all it
+  // writes dropped: it leaves the state that a job meets after another job.
   std::function<void()> prepare;
   // Takes the result of job `index` (in this process), in the order of the indices.
   std::function<void(int index, const std::string& result)> deliver;
