@@ -145,9 +145,9 @@ int scanTensorCode(long long code, int* orientifoldTotal, int* tensionTotal, int
 
 // The numbered tensor products that "count orientifolds" scans.
 constexpr int kNumberedTensorProducts = 168;
-// The numbered product scanned quickest (260 primaries, 4 invariants): a worker scans it
-// first, so that its first product meets a previous one as in the plain loop (building a
-// product says that the previous one's data are erased).
+// The numbered product scanned quickest (260 primaries, 4 invariants): the worker of every
+// product but the first scans it first, so that its product meets a previous one as in the
+// plain loop (building a product says that the previous one's data are erased).
 constexpr long long kQuickestScanCode = 140;
 // A scan's peak memory, which bounds the number of scans run at once.
 constexpr std::size_t kScanPeakBytes = std::size_t{2} << 30;
