@@ -19,6 +19,7 @@
 #include "modular/Modular.h"
 #include "runtime/Directories.h"
 #include "runtime/Error.h"
+#include "runtime/OrderedJobs.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
@@ -95,7 +96,13 @@ std::string computeHodgeFilename(char** params, int n) {
   return getOutputDir() + name;
 }
 
-int Scan_tensorcode(long long code, int* orientifoldTotal, int* tensionTotal, int* invariantTotal) {
+namespace {
+
+// A scan of one code; the lines for "MIPFlist" are appended to the file as they come, or,
+// with `listLines`, collected there for the caller to append (the file is then only
+// opened, so that a folder that cannot take it is reported at the same point).
+int scanTensorCode(long long code, int* orientifoldTotal, int* tensionTotal, int* invariantTotal,
+                   std::string* listLines) {
   PrintStdout("Command scan cy %lld\n", code);
   const long long levels = levelCode(code);
   PrintStdout("CY code %lld\n", levels);
@@ -108,9 +115,10 @@ int Scan_tensorcode(long long code, int* orientifoldTotal, int* tensionTotal, in
   }
   const std::string path = home + "/" + kMIPFListFile;
   // Closed on every way out; each line is flushed, so a stopped scan keeps the lines it wrote.
-  const std::unique_ptr<FILE, int (*)(FILE*)> opened(Fopen(path.c_str(), "a"), Fclose);
+  std::unique_ptr<FILE, int (*)(FILE*)> opened(Fopen(path.c_str(), "a"), Fclose);
+  if (opened == nullptr) return 1;
+  if (listLines != nullptr) opened.reset();
   FILE* list = opened.get();
-  if (list == nullptr) return 1;
   const int invariants = TotalInvariants();
   PrintStdout("Now starting loop for %d MIPFs\n", invariants);
   if (invariantTotal != nullptr) *invariantTotal += invariants;
@@ -125,10 +133,69 @@ int Scan_tensorcode(long long code, int* orientifoldTotal, int* tensionTotal, in
     Print("%lld %d %d %d %d\n", levels, k, boundaries, orientifolds, withTension);
     if (orientifoldTotal != nullptr) *orientifoldTotal += orientifolds;
     if (tensionTotal != nullptr) *tensionTotal += withTension;
-    std::fprintf(list, "%lld %d %d\n", levels, k, boundaries);
-    std::fflush(list);
+    if (listLines != nullptr) {
+      *listLines += formatText("%lld %d %d\n", levels, k, boundaries);
+    } else {
+      std::fprintf(list, "%lld %d %d\n", levels, k, boundaries);
+      std::fflush(list);
+    }
   }
   return 0;
+}
+
+// The numbered tensor products that "count orientifolds" scans.
+constexpr int kNumberedTensorProducts = 168;
+// The numbered product scanned quickest (260 primaries, 4 invariants): the worker of every
+// product but the first scans it first, so that its product meets a previous one as in the
+// plain loop (building a product says that the previous one's data are erased).
+constexpr long long kQuickestScanCode = 140;
+// A scan's peak memory, which bounds the number of scans run at once.
+constexpr std::size_t kScanPeakBytes = std::size_t{2} << 30;
+
+// What the scan of one code hands back from its worker.
+struct CodeScanResult {
+  int orientifolds = 0;
+  int withTension = 0;
+  int invariants = 0;
+  std::string listLines;
+};
+
+// A line with the three totals, then the lines for "MIPFlist".
+std::string encodeCodeScan(const CodeScanResult& scan) {
+  return formatText("%d %d %d\n", scan.orientifolds, scan.withTension, scan.invariants) + scan.listLines;
+}
+
+// False for a text that encodeCodeScan did not make.
+bool decodeCodeScan(const std::string& text, CodeScanResult* scan) {
+  const std::size_t lineEnd = text.find('\n');
+  if (lineEnd == std::string::npos) return false;
+  if (std::sscanf(text.c_str(), "%d %d %d", &scan->orientifolds, &scan->withTension, &scan->invariants) != 3) {
+    return false;
+  }
+  scan->listLines = text.substr(lineEnd + 1);
+  return true;
+}
+
+// Appends lines to "MIPFlist" in the home folder in one write; false after the alert.
+bool appendToMIPFList(const std::string& lines) {
+  if (lines.empty()) return true;
+  const std::string home = usableHomeFolder();
+  if (home.empty()) return false;
+  const std::string path = home + "/" + kMIPFListFile;
+  FILE* list = Fopen(path.c_str(), "a");
+  if (list == nullptr) return false;
+  const bool written = std::fwrite(lines.data(), 1, lines.size(), list) == lines.size();
+  if (Fclose(list) != 0 || !written) {
+    Alert("COM_countorientifolds", 0, 120206, "Could not write file \"%s\"", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int Scan_tensorcode(long long code, int* orientifoldTotal, int* tensionTotal, int* invariantTotal) {
+  return scanTensorCode(code, orientifoldTotal, tensionTotal, invariantTotal, nullptr);
 }
 
 // "collect MIPF_data" (name)
@@ -296,13 +363,55 @@ int COM_scan_cy(char** params, int n) {
   return Scan_tensorcode(intParameter(params, 0), nullptr, nullptr, nullptr) == 0 ? -1 : 1;
 }
 
-// "count orientifolds"
+// "count orientifolds": the codes are independent, so with "Fusion threads" other than 1
+// they are scanned in worker processes, their output and "MIPFlist" lines taken in code
+// order: the same bytes as the plain loop.
 int COM_countorientifolds(char**, int) {
   int orientifolds = 0, withTension = 0, invariants = 0;
-  ProgressScope progress("Counting orientifolds", 168);
-  for (int k = 1; k <= 168; ++k) {
-    progress.step();
-    Scan_tensorcode(k, &orientifolds, &withTension, &invariants);
+  const int workers =
+      orderedJobWorkers(getValue(getIntParPointer("Fusion threads")), kNumberedTensorProducts, kScanPeakBytes);
+  ProgressScope progress("Counting orientifolds", kNumberedTensorProducts);
+  if (workers <= 1) {
+    for (int k = 1; k <= kNumberedTensorProducts; ++k) {
+      progress.step();
+      Scan_tensorcode(k, &orientifolds, &withTension, &invariants);
+    }
+  } else {
+    OrderedJobs jobs;
+    jobs.count = kNumberedTensorProducts;
+    jobs.workers = workers;
+    jobs.jobName = "tensor code";
+    jobs.firstNumber = 1;
+    jobs.prepare = [] {
+      setIntPar("Fusion threads", 1);
+      std::string dropped;
+      scanTensorCode(kQuickestScanCode, nullptr, nullptr, nullptr, &dropped);
+    };
+    jobs.run = [](int index) {
+      // The workers share the cores already.
+      setIntPar("Fusion threads", 1);
+      CodeScanResult scan;
+      scanTensorCode(index + 1, &scan.orientifolds, &scan.withTension, &scan.invariants, &scan.listLines);
+      return encodeCodeScan(scan);
+    };
+    bool intact = true;
+    jobs.deliver = [&](int, const std::string& result) {
+      CodeScanResult scan;
+      if (!intact || !decodeCodeScan(result, &scan)) {
+        intact = false;
+        return;
+      }
+      orientifolds += scan.orientifolds;
+      withTension += scan.withTension;
+      invariants += scan.invariants;
+      appendToMIPFList(scan.listLines);
+      progress.step();
+    };
+    if (runOrderedJobs(jobs) != OrderedJobsEnd::Completed) return 1;
+    if (!intact) {
+      Alert("COM_countorientifolds", 1, 120206, "A scan's result came back damaged; no total");
+      return 1;
+    }
   }
   Print("Total number of orientifolds: %d; Non-zero tension: %d\n", orientifolds, withTension);
   return 0;

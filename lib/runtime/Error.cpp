@@ -70,6 +70,8 @@ struct ErrorState {
   bool errorFileStarted = false;
   bool writingRecord = false;
   int outputToTerminal = 1;
+  AlertRecorder alertRecorder = nullptr;
+  LogRecordRecorder logRecordRecorder = nullptr;
 
   // The state right after start-up.
   std::size_t startRecordCount = 0;
@@ -115,6 +117,10 @@ bool appendToFile(const std::string& path, const std::string& text) {
 // Without a home folder there is no file, and nothing is said (start-up said it once).
 void appendRecord(bool diagnostics, const std::string& text) {
   ErrorState& s = state();
+  if (s.logRecordRecorder != nullptr) {
+    s.logRecordRecorder(diagnostics, text);
+    return;
+  }
   const std::string& path = diagnostics ? s.errorFile : s.logFile;
   bool& started = diagnostics ? s.errorFileStarted : s.logStarted;
   if (path.empty()) return;
@@ -182,6 +188,13 @@ const char* alertClassTitle(int messageClass) {
 
 int Alert(const char* routine, int position, int code, const char* format, ...) {
   ErrorState& s = state();
+  if (s.alertRecorder != nullptr && s.errorSuppress == 0 && s.bufferError == 0) {
+    va_list args;
+    va_start(args, format);
+    const std::string text = vformatText(format, args);
+    va_end(args);
+    return s.alertRecorder(routine, position, code, text);
+  }
   Error* record = getError(routine, position);
   ++record->count;
   if (record->repetitionRate == -1) return -3;
@@ -276,6 +289,15 @@ int Alert(const char* routine, int position, int code, const char* format, ...) 
   }
   return reply;
 }
+
+void setAlertRecorder(AlertRecorder recorder) { state().alertRecorder = recorder; }
+void setLogRecordRecorder(LogRecordRecorder recorder) { state().logRecordRecorder = recorder; }
+
+int replayAlert(const std::string& routine, int position, int code, const std::string& text) {
+  return Alert(routine.c_str(), position, code, "%s", text.c_str());
+}
+
+void replayLogRecord(bool diagnostics, const std::string& text) { appendRecord(diagnostics, text); }
 
 Error* getError(const char* routine, int position) {
   ErrorState& s = state();
@@ -489,4 +511,6 @@ void resetErrorModule() {
   s.errorFileStarted = s.startErrorFileStarted;
   s.writingRecord = false;
   s.outputToTerminal = 1;
+  s.alertRecorder = nullptr;
+  s.logRecordRecorder = nullptr;
 }

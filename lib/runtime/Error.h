@@ -94,6 +94,20 @@ long long inconsistentSkipCount();
 // skipped candidates (said once in a line), else `status`.
 int runEndStatus(int status);
 
+// Recording, for a worker process whose alerts its parent raises later in order. While an
+// alert recorder is set, Alert (unless messages are suppressed or buffered, which stay
+// local) hands the site, the code and its formatted text to the recorder and returns what
+// the recorder returns: nothing is shown, counted or asked here. While a record recorder
+// is set, the pieces for the log and diagnostics files go to it instead of the files.
+using AlertRecorder = int (*)(const char* routine, int position, int code, const std::string& text);
+void setAlertRecorder(AlertRecorder recorder);  // nullptr: alerts as usual
+using LogRecordRecorder = void (*)(bool diagnostics, const std::string& text);
+void setLogRecordRecorder(LogRecordRecorder recorder);  // nullptr: files as usual
+// Raises a recorded alert here: Alert of that site and code with the text as it stands.
+int replayAlert(const std::string& routine, int position, int code, const std::string& text);
+// Appends a recorded piece to the diagnostics file (diagnostics) or the log file.
+void replayLogRecord(bool diagnostics, const std::string& text);
+
 // Remembers the present state as the one right after start-up; resetErrorModule restores it.
 void markErrorStartState();
 void resetErrorModule();

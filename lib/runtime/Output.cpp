@@ -27,6 +27,7 @@ void defaultSink(Channel channel, const char* text, std::size_t length);
 
 struct OutputState {
   OutputSink sink = defaultSink;
+  OutputRecorder recorder = nullptr;
   int background = 0;
   // On unless "silent" switched progress reports off; they still show only in an
   // interactive run at a terminal.
@@ -85,6 +86,10 @@ void closeProgressLine() {
 }
 
 void writeOutputFile(std::string_view text) {
+  if (state().recorder != nullptr) {
+    state().recorder(OutputTarget::OutputFile, Channel::Print, text);
+    return;
+  }
   std::fwrite(text.data(), 1, text.size(), state().outputFile);
 }
 
@@ -213,7 +218,31 @@ FILE* openFallbackFile(const char* mode, std::string& path) {
 void setOutputSink(OutputSink sink) { state().sink = sink != nullptr ? sink : defaultSink; }
 
 void sinkWrite(Channel channel, std::string_view text) {
+  if (state().recorder != nullptr) {
+    state().recorder(OutputTarget::Sink, channel, text);
+    return;
+  }
   state().sink(channel, text.data(), text.size());
+}
+
+void setOutputRecorder(OutputRecorder recorder) { state().recorder = recorder; }
+
+void replayRecordedOutput(OutputTarget target, Channel channel, std::string_view text) {
+  OutputState& s = state();
+  switch (target) {
+    case OutputTarget::Sink:
+      if (channel == Channel::Progress) return;
+      if (channel != Channel::Diagnostics) closeProgressLine();
+      s.sink(channel, text.data(), text.size());
+      flushTerminal();
+      return;
+    case OutputTarget::OutputFile:
+      if (s.outputFile != nullptr) std::fwrite(text.data(), 1, text.size(), s.outputFile);
+      return;
+    case OutputTarget::Capture:
+      if (s.captureDepth > 0) s.returnBuffer += text;
+      return;
+  }
 }
 
 void sinkFlush() {
@@ -575,6 +604,7 @@ void resetOutput() {
   OutputState& s = state();
   s.background = s.startBackground;
   s.progressFlag = s.startProgressFlag;
+  s.recorder = nullptr;
   s.captureDepth = 0;
   s.returnBuffer.clear();
   s.vectorLine.clear();

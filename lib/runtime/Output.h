@@ -41,6 +41,17 @@ void sinkWrite(Channel channel, std::string_view text);
 // Flushes standard output, the output file and the error stream.
 void sinkFlush();
 
+// Recording, for a worker process whose output its parent writes later: while a recorder
+// is set, the text of the sink and of the output file goes to it instead of being written.
+// Text captured by a function call stays in the capture buffer as ever.
+enum class OutputTarget { Sink, OutputFile, Capture };
+using OutputRecorder = void (*)(OutputTarget target, Channel channel, std::string_view text);
+void setOutputRecorder(OutputRecorder recorder);  // nullptr: write as usual
+// Writes recorded text here as the recording process would have written it: to the sink
+// (an open progress line closed first; progress lines themselves are dropped, they belong
+// to the moment), to the output file, or to the capture buffer while a capture runs.
+void replayRecordedOutput(OutputTarget target, Channel channel, std::string_view text);
+
 // printf-style formatting into a string of exactly the needed size.
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string vformatText(const char* format, va_list args);

@@ -168,6 +168,7 @@ class TerminalSession {
   TerminalSession& operator=(const TerminalSession&) = delete;
 
   bool started() const { return child_ > 0; }
+  pid_t pid() const { return child_; }
 
   void type(const std::string& text) { ASSERT_EQ(write(terminal_, text.data(), text.size()), ssize_t(text.size())); }
   // The terminal's interrupt character: the line discipline sends SIGINT, as for Ctrl-C.
