@@ -251,7 +251,11 @@ std::vector<SubgroupEntry> buildSubgroupList(const DGType* K) {
     const int* ecc = getEffectiveCenter();
     std::vector<int> selected(static_cast<std::size_t>(K->order), 0);
     for (int e = 0; e < K->order; ++e) selected[static_cast<std::size_t>(e)] = ecc[e];
-    chain = DG_buildInequivalentSubgroupsSelected(group, selected.data(), T, permutationAction, nullptr);
+    // A tensor product's symmetries act on its centre as automorphisms, each known by the
+    // images of the basis currents.
+    chain = KMCosetSwitch != 0 && K == getCenter()
+                ? DG_buildInequivalentSubgroupsAutomorphic(group, selected.data(), T, permutationAction, nullptr)
+                : DG_buildInequivalentSubgroupsSelected(group, selected.data(), T, permutationAction, nullptr);
   } else {
     if (par("Reject permutations") == 0) {
       Print("Permutations and Outer automorphisms (if any) are ignored.\n");

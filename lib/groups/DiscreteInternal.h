@@ -3,6 +3,7 @@
 // DiscreteStabilisers.cpp and DiscreteCharges.cpp.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -45,6 +46,34 @@ class RecordPool {
   std::vector<int> freeSlots_;
 };
 
+// Echelon reduction of generating sets of subgroups of one group, reusing its buffers.
+class SubgroupEchelon {
+ public:
+  void reset(const DGType* G);
+  // Drops the rows (normalForm drops them too).
+  void clear();
+  // Room for one generator's k components (each in 0 .. n_j - 1), to be filled.
+  std::int64_t* addRow();
+  void addElement(const DGType* G, int e);
+  // The normal form of the span of the rows into form (k entries); the span's order.
+  std::int64_t normalForm(int* form);
+
+ private:
+  int k_ = 0;
+  int sentinel_ = 1;
+  int count_ = 0;
+  std::vector<std::int64_t> factors_, places_, rows_, pivots_;
+  std::vector<char> hasPivot_;
+};
+
+// Symmetries acting as automorphisms, known by the images of the basis elements P_j.
+struct AutomorphicAction {
+  bool active = false;
+  int k = 0;
+  std::vector<int> basisImages;  // nperm x k element numbers
+  std::vector<char> regular;     // 1: an automorphism given by its basis images
+};
+
 struct DiscreteState {
   RecordPool<DGType> groups{&DG_space, "Discrete group pointer"};
   RecordPool<SGType> subgroups{&DG_space, "Subgroup pointer"};
@@ -61,6 +90,7 @@ struct DiscreteState {
   std::vector<int> orbitStart;
   std::vector<int> orbitAccepted;
   bool orbitsBuilt = false;
+  AutomorphicAction automorphic;  // while the automorphic builder runs
 
   std::vector<int> allOrders;  // element orders of the ambient group of getFP
 };

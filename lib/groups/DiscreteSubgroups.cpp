@@ -7,6 +7,7 @@
 // The chain of the last build (head DG_firstSubgroup()) and the orbit tables stay until
 // the next build or resetDiscrete.
 #include <algorithm>
+#include <cstdint>
 
 #include "collections/VectorUtility.h"
 #include "groups/DiscreteInternal.h"
@@ -65,6 +66,48 @@ int tableImage(int k, int e, void* ctx) {
   const TableAction* action = static_cast<const TableAction*>(ctx);
   return action->table[static_cast<std::int64_t>(k) * action->order + e];
 }
+
+// Images under the automorphisms of AutomorphicAction: components of sum_j c_j(x) s(P_j).
+class ImageWork {
+ public:
+  SubgroupEchelon echelon;
+
+  void prepare(const DGType* G) {
+    echelon.reset(G);
+    const int k = G->nfactors;
+    sums_.assign(static_cast<std::size_t>(k), 0);
+    places_.assign(static_cast<std::size_t>(k), 1);
+    for (int j = 1; j < k; ++j) places_[static_cast<std::size_t>(j)] = places_[static_cast<std::size_t>(j - 1)] * G->factors[j - 1];
+  }
+  int place(int j) const { return places_[static_cast<std::size_t>(j)]; }
+
+  // The reduced components of the image of x under automorphism p (a view, valid until
+  // the next call).
+  const std::int64_t* imageComponents(const DGType* G, const AutomorphicAction& aut, int p, int x) {
+    const int k = aut.k;
+    const int* cx = G->decomp + static_cast<std::size_t>(x) * static_cast<std::size_t>(k);
+    const int* row = aut.basisImages.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
+    std::fill(sums_.begin(), sums_.end(), 0);
+    for (int b = 0; b < k; ++b) {
+      if (cx[b] == 0) continue;
+      const int* parts = G->decomp + static_cast<std::size_t>(row[b]) * static_cast<std::size_t>(k);
+      for (int j = 0; j < k; ++j) sums_[static_cast<std::size_t>(j)] += static_cast<std::int64_t>(cx[b]) * parts[j];
+    }
+    for (int j = 0; j < k; ++j) sums_[static_cast<std::size_t>(j)] %= G->factors[j];
+    return sums_.data();
+  }
+
+  int image(const DGType* G, const AutomorphicAction& aut, int p, int x) {
+    const std::int64_t* v = imageComponents(G, aut, p, x);
+    std::int64_t y = 0;
+    for (int j = 0; j < aut.k; ++j) y += v[j] * places_[static_cast<std::size_t>(j)];
+    return static_cast<int>(y);
+  }
+
+ private:
+  std::vector<std::int64_t> sums_;
+  std::vector<int> places_;
+};
 
 }  // namespace
 
@@ -222,10 +265,22 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
   }
   if (nperm >= 20001 && getBackground() == 0) printVec(sg->ngen, sg->gen, "Starting from subgroup");
 
+  const AutomorphicAction& aut = s.automorphic;
+  const bool automorphic = aut.active && G->decomp != nullptr && aut.k == G->nfactors &&
+                           aut.regular.size() == static_cast<std::size_t>(nperm);
+  ImageWork work;
+  if (automorphic) work.prepare(G);
+  // Image of x under symmetry k: from the basis images for an automorphism.
+  const auto image = [&](int k, int x) {
+    return automorphic && aut.regular[static_cast<std::size_t>(k)] != 0 ? work.image(G, aut, k, x) : act(k, x, ctx);
+  };
+
   std::vector<char> inH(static_cast<std::size_t>(N), 0);
   for (int i = 0; i < sg->nthird; ++i) inH[static_cast<std::size_t>(sg->third[i])] = 1;
   int first = sg->ngen > 0 ? sg->gen[sg->ngen - 1] + 1 : 0;
-  std::vector<int> candidate, image, fixing;
+  std::vector<int> candidate, images, fixing, generators, form, imageForm;
+  std::vector<int> inK(automorphic ? static_cast<std::size_t>(N) : 0, 0);
+  int stamp = 0;
   // While the builder runs it knows the chain's end; otherwise the chain is walked.
   SGType* tail = s.buildTail != nullptr ? s.buildTail : sg;
   while (tail->next != nullptr) tail = tail->next;
@@ -246,7 +301,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
     for (int i = 0; i < sg->nsecond && !skip; ++i) {
       for (int power = 1; power < L && !skip; ++power) {
         int x = powers[power - 1];
-        skip = selected[x] != 1 || act(sg->second[i], x, ctx) < e;
+        skip = selected[x] != 1 || image(sg->second[i], x) < e;
       }
     }
     if (skip) continue;
@@ -263,15 +318,59 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
     std::sort(candidate.begin(), candidate.end());
     int size = static_cast<int>(candidate.size());
 
+    // A symmetry keeps the candidate when its sorted image is the candidate; an image
+    // that sorts below it rejects the candidate.
+    const auto elementwise = [&](int k) {
+      images.resize(candidate.size());
+      for (std::size_t i = 0; i < candidate.size(); ++i) images[i] = act(k, candidate[i], ctx);
+      std::sort(images.begin(), images.end());
+      return compareVec(size, images.data(), candidate.data());
+    };
     fixing.clear();
     if (size == N) {
       for (int k = 0; k < nperm; ++k) fixing.push_back(k);
+    } else if (automorphic) {
+      // An automorphism keeps the candidate when it maps the generators into it; otherwise
+      // the normal forms of image and candidate (of the same order) tell the sign.
+      ++stamp;
+      for (int x : candidate) inK[static_cast<std::size_t>(x)] = stamp;
+      generators.assign(sg->gen, sg->gen + sg->ngen);
+      generators.push_back(e);
+      form.resize(static_cast<std::size_t>(aut.k));
+      imageForm.resize(static_cast<std::size_t>(aut.k));
+      work.echelon.clear();
+      for (int g : generators) work.echelon.addElement(G, g);
+      work.echelon.normalForm(form.data());
+      for (int k = 0; k < nperm && !skip; ++k) {
+        int c = 0;
+        if (aut.regular[static_cast<std::size_t>(k)] == 0) {
+          c = elementwise(k);
+        } else {
+          bool inside = true;
+          for (int g : generators) {
+            const std::int64_t* v = work.imageComponents(G, aut, k, g);
+            int y = 0;
+            for (int j = 0; j < aut.k; ++j) y += static_cast<int>(v[j]) * work.place(j);
+            inside = inK[static_cast<std::size_t>(y)] == stamp;
+            if (!inside) break;
+          }
+          if (!inside) {
+            work.echelon.clear();
+            for (int g : generators) {
+              const std::int64_t* v = work.imageComponents(G, aut, k, g);
+              std::copy(v, v + aut.k, work.echelon.addRow());
+            }
+            work.echelon.normalForm(imageForm.data());
+            c = DG_compareSubgroupForms(imageForm, form);
+            if (c == 0) c = 1;  // unreachable: equal forms are equal subgroups
+          }
+        }
+        if (c < 0) skip = true;
+        if (c == 0) fixing.push_back(k);
+      }
     } else {
       for (int k = 0; k < nperm && !skip; ++k) {
-        image.resize(candidate.size());
-        for (std::size_t i = 0; i < candidate.size(); ++i) image[i] = act(k, candidate[i], ctx);
-        std::sort(image.begin(), image.end());
-        int c = compareVec(size, image.data(), candidate.data());
+        int c = elementwise(k);
         if (c < 0) skip = true;
         if (c == 0) fixing.push_back(k);
       }
@@ -303,6 +402,44 @@ SGType* DG_buildInequivalentSubgroupsSelected(DGType* G, const int* selected, in
   }
   s.buildTail = nullptr;
   return discreteState().firstSG;
+}
+
+SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected, int nperm,
+                                                 DGActionCallback act, void* ctx) {
+  DiscreteState& s = discreteState();
+  AutomorphicAction& aut = s.automorphic;
+  aut = AutomorphicAction{};
+  // Sums of k products of two components stay far inside 64 bits for factors below 2^24.
+  bool small = G->decomp != nullptr && G->order > 1 && nperm > 0;
+  for (int j = 0; j < G->nfactors && small; ++j) small = G->factors[j] <= (1 << 24);
+  if (small) {
+    DG_findOrdersFast(G);
+    const int k = G->nfactors;
+    aut.k = k;
+    aut.basisImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
+    aut.regular.assign(static_cast<std::size_t>(nperm), 0);
+    SubgroupEchelon echelon;
+    echelon.reset(G);
+    std::vector<int> form(static_cast<std::size_t>(k));
+    for (int p = 0; p < nperm; ++p) {
+      int* row = aut.basisImages.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
+      bool regular = true;
+      for (int j = 0; j < k && regular; ++j) {
+        row[j] = act(p, DG_basis(G, j), ctx);
+        // The image of P_j must be an element whose order divides n_j.
+        regular = row[j] >= 0 && row[j] < G->order && G->factors[j] % G->orders[row[j]] == 0;
+      }
+      if (!regular) continue;
+      // ... and the images must generate G, so that the map is onto.
+      echelon.clear();
+      for (int j = 0; j < k; ++j) echelon.addElement(G, row[j]);
+      aut.regular[static_cast<std::size_t>(p)] = echelon.normalForm(form.data()) == G->order ? 1 : 0;
+    }
+    aut.active = true;
+  }
+  SGType* chain = DG_buildInequivalentSubgroupsSelected(G, selected, nperm, act, ctx);
+  aut = AutomorphicAction{};
+  return chain;
 }
 
 SGType* DG_buildInequivalentSubgroups(DGType* G, const int* table, int nperm) {
