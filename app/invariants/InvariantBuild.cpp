@@ -118,6 +118,115 @@ struct BuiltRow {
   int mult = 0;
 };
 
+// The monodromy condition of getRightFields tabulated once per invariant: with
+// s_a(g) = sum_b X_ab alpha_b(g) mod N_a, current g is a right partner of field i exactly
+// when s_a(g) = -Q_{J_a}(i) N_a mod N_a for every a (never when some Q_{J_a}(i) N_a is
+// not an integer). The group elements are bucketed by their vector s(g), ascending.
+class AdmissionTable {
+ public:
+  explicit AdmissionTable(const SimpleCurrentData* MD) : n_(generatorCount(MD)), order_(groupOrder(MD)) {
+    const int* X = xMatrix(MD);
+    const DGType* G = MD->group;
+    radix_.assign(static_cast<std::size_t>(n_), 1);
+    std::int64_t codes = 1;
+    for (int a = 0; a < n_; ++a) {
+      radix_[static_cast<std::size_t>(a)] = codes;
+      codes *= generatorOrder(MD, a);
+    }
+    // s(g) ranges over a subgroup of prod Z(N_a), of at most order codes.
+    std::vector<std::int64_t> code(static_cast<std::size_t>(order_), 0);
+    std::vector<int> comps(static_cast<std::size_t>(n_));
+    for (int g = 0; g < order_; ++g) {
+      const int* alpha = comps.data();
+      if (G != nullptr && G->decomp != nullptr && G->nfactors == n_) {
+        alpha = G->decomp + static_cast<std::size_t>(g) * static_cast<std::size_t>(n_);
+      } else {
+        for (int a = 0; a < n_; ++a) comps[static_cast<std::size_t>(a)] = DG_decomp(MD->group, g, a);
+      }
+      std::int64_t c = 0;
+      for (int a = 0; a < n_; ++a) {
+        const long long Na = generatorOrder(MD, a);
+        long long sum = 0;
+        for (int b = 0; b < n_; ++b) sum += static_cast<long long>(X[a * n_ + b]) * alpha[b];
+        sum %= Na;
+        if (sum < 0) sum += Na;
+        c += sum * radix_[static_cast<std::size_t>(a)];
+      }
+      code[static_cast<std::size_t>(g)] = c;
+    }
+    std::vector<std::int64_t> sorted(code);
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    keys_ = sorted;
+    start_.assign(keys_.size() + 1, 0);
+    std::vector<int> slot(static_cast<std::size_t>(order_));
+    for (int g = 0; g < order_; ++g) {
+      const auto at = std::lower_bound(keys_.begin(), keys_.end(), code[static_cast<std::size_t>(g)]);
+      slot[static_cast<std::size_t>(g)] = static_cast<int>(at - keys_.begin());
+      ++start_[static_cast<std::size_t>(slot[static_cast<std::size_t>(g)]) + 1];
+    }
+    for (std::size_t k = 1; k < start_.size(); ++k) start_[k] += start_[k - 1];
+    members_.assign(static_cast<std::size_t>(order_), 0);
+    std::vector<int> fill(start_.begin(), start_.end() - 1);
+    for (int g = 0; g < order_; ++g) members_[static_cast<std::size_t>(fill[static_cast<std::size_t>(slot[static_cast<std::size_t>(g)])]++)] = g;
+  }
+
+  // The admitted elements of field i with basis charges q, ascending: [*begin, *end).
+  bool admittedRange(const SimpleCurrentData* MD, const std::vector<Rat>& q, const int** begin, const int** end) const {
+    std::int64_t c = 0;
+    for (int a = 0; a < n_; ++a) {
+      long long num = q[static_cast<std::size_t>(a)].num;
+      long long den = q[static_cast<std::size_t>(a)].den == 0 ? 1 : q[static_cast<std::size_t>(a)].den;
+      if (den < 0) {
+        num = -num;
+        den = -den;
+      }
+      const long long g = std::gcd(num < 0 ? -num : num, den);
+      if (g > 1) {
+        num /= g;
+        den /= g;
+      }
+      const long long Na = generatorOrder(MD, a);
+      if (Na % den != 0) return false;
+      long long t = -((num % Na) * (Na / den) % Na);
+      t %= Na;
+      if (t < 0) t += Na;
+      c += t * radix_[static_cast<std::size_t>(a)];
+    }
+    const auto at = std::lower_bound(keys_.begin(), keys_.end(), c);
+    if (at == keys_.end() || *at != c) return false;
+    const std::size_t k = static_cast<std::size_t>(at - keys_.begin());
+    *begin = members_.data() + start_[k];
+    *end = members_.data() + start_[k + 1];
+    return true;
+  }
+
+ private:
+  int n_;
+  int order_;
+  std::vector<std::int64_t> radix_, keys_;
+  std::vector<int> start_, members_;
+};
+
+// getRightFields from the table: partners sorted and distinct, then the fixing currents.
+void tabulatedRightFields(const SimpleCurrentData* MD, const AdmissionTable& table, int i, std::vector<int>& partners,
+                          std::vector<int>& fixing) {
+  partners.clear();
+  fixing.clear();
+  const int* begin = nullptr;
+  const int* end = nullptr;
+  if (table.admittedRange(MD, basisCharges(MD, i), &begin, &end)) {
+    for (const int* g = begin; g != end; ++g) {
+      const int J = currentOfElement(MD, *g);
+      const int partner = simpleFusion(J, i);
+      partners.push_back(partner);
+      if (partner == i) fixing.push_back(J);
+    }
+  }
+  std::sort(partners.begin(), partners.end());
+  partners.erase(std::unique(partners.begin(), partners.end()), partners.end());
+}
+
 }  // namespace
 
 int currentOfElement(const SimpleCurrentData* MD, int g) {
@@ -237,6 +346,8 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
   std::vector<BuiltRow> rows;
   std::vector<int> algebra;
   std::vector<int> orbit;
+  std::vector<int> partners, fixing;
+  const AdmissionTable admission(MD);
   for (int i : visit) {
     if (done[static_cast<std::size_t>(i)]) continue;
     int o = getLeftOrbit(MD, orbit, i);
@@ -258,16 +369,19 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
     }
     const int mult = std::abs(o);
     auto buildFor = [&](int field, std::vector<int> members) {
-      int count = 0;
-      int stab = 0;
-      const int* fields = getRightFields(MD, field, &count, &stab);
+      RightFieldBuffers& b = rightFieldBuffers();
+      if (field == 0) b.initialised = true;
+      if (!b.initialised) {
+        Alert("getRightFields", 0, 112415, "Unexpected initialization error");
+        return;
+      }
+      tabulatedRightFields(MD, admission, field, partners, fixing);
       BuiltRow row;
       row.members = std::move(members);
-      row.count = count;
+      row.count = static_cast<int>(partners.size());
       row.mult = mult;
-      row.entries.assign(fields, fields + count);
+      row.entries.assign(partners.begin(), partners.end());
       // Each row carries mult stabiliser entries after its partners (-1: none fixes it).
-      std::vector<int> fixing(fields + order, fields + order + stab);
       fixing.resize(static_cast<std::size_t>(mult), -1);
       row.entries.insert(row.entries.end(), fixing.begin(), fixing.end());
       rows.push_back(std::move(row));

@@ -330,15 +330,22 @@ void adjustBulkInvariant(BulkInvariant* bi) {
   }
 }
 
-int compareBulkInvariants(BulkInvariant* a, BulkInvariant* b) {
+namespace {
+
+// compareBulkInvariants on adjusted rows (a row with count or mult 0 counts as empty),
+// without adjusting the records: it stops at the first row that differs.
+int compareAdjusted(const BulkInvariant* a, const BulkInvariant* b) {
   if (a == b) return 0;
   if (a == nullptr || b == nullptr || a->n_rows != b->n_rows) return -1;
-  adjustBulkInvariant(a);
-  adjustBulkInvariant(b);
   for (int i = 0; i < a->n_rows; ++i) {
+    const bool emptyA = a->count[i] == 0 || a->mult[i] == 0;
+    const bool emptyB = b->count[i] == 0 || b->mult[i] == 0;
+    if (emptyA || emptyB) {
+      if (emptyA != emptyB) return -1;
+      continue;
+    }
     if (a->count[i] != b->count[i] || a->mult[i] != b->mult[i]) return -1;
     const int c = a->count[i];
-    if (c == 0) continue;
     const int* la = a->orbits[i];
     const int* lb = b->orbits[i];
     if (la == nullptr || lb == nullptr) return -1;
@@ -347,6 +354,16 @@ int compareBulkInvariants(BulkInvariant* a, BulkInvariant* b) {
     if (std::set<int>(la, la + c) != std::set<int>(lb, lb + c)) return -1;
   }
   return 0;
+}
+
+}  // namespace
+
+int compareBulkInvariants(BulkInvariant* a, BulkInvariant* b) {
+  if (a == b) return 0;
+  if (a == nullptr || b == nullptr || a->n_rows != b->n_rows) return -1;
+  adjustBulkInvariant(a);
+  adjustBulkInvariant(b);
+  return compareAdjusted(a, b);
 }
 
 int bulkEntry(const BulkInvariant* bi, int i, int j) {
@@ -378,8 +395,9 @@ bool prepareStore(const char* name, BulkInvariant* bi, int verbose, BulkInvarian
     *result = nullptr;
     return false;
   }
+  // Compared as adjusted rows: one pass that stops at the first difference.
   for (BulkInvariant* r = s.firstBulkInvariant.get(); r != nullptr; r = r->next.get()) {
-    if (compareBulkInvariants(r, bi) == 0) {
+    if (compareAdjusted(r, bi) == 0) {
       if (verbose == 1) {
         char shown[96];
         snprintf(shown, sizeof shown, " %-15s", r->name.c_str());

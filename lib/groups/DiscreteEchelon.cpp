@@ -38,9 +38,18 @@ std::int64_t extendedGcd(std::int64_t a, std::int64_t b, std::int64_t* x, std::i
   return a;
 }
 
-// (u a + v b) mod n in [0, n), for |u|, |v| <= n and 0 <= a, b < n <= 2^31.
-std::int64_t combine(std::int64_t u, std::int64_t a, std::int64_t v, std::int64_t b, std::int64_t n) {
-  std::int64_t r = ((u % n) * a + (v % n) * b) % n;
+// (u a + v b) mod n in [0, n), for 0 <= a, b < n <= 2^31 and any u, v (reduced first
+// when they are not already below n in size). 32-bit division where the terms allow it.
+inline std::int64_t combine(std::int64_t u, std::int64_t a, std::int64_t v, std::int64_t b, std::int64_t n) {
+  if (u >= n || u <= -n) u %= n;
+  if (v >= n || v <= -n) v %= n;
+  std::int64_t r;
+  if (n <= (1 << 14)) {
+    // |u a + v b| < 2 n^2 <= 2^29
+    r = static_cast<std::int32_t>(u * a + v * b) % static_cast<std::int32_t>(n);
+  } else {
+    r = (u * a + v * b) % n;
+  }
   return r < 0 ? r + n : r;
 }
 
@@ -70,11 +79,15 @@ std::int64_t* SubgroupEchelon::addRow() {
 
 void SubgroupEchelon::addElement(const DGType* G, int e) {
   std::int64_t* row = addRow();
+  if (G->decomp != nullptr) {
+    const int* c = G->decomp + static_cast<std::size_t>(e) * static_cast<std::size_t>(k_);
+    for (int j = 0; j < k_; ++j) row[j] = c[j];
+    return;
+  }
   for (int j = 0; j < k_; ++j) {
     row[j] = e % factors_[static_cast<std::size_t>(j)];
     e /= factors_[static_cast<std::size_t>(j)];
   }
-  (void)G;
 }
 
 std::int64_t SubgroupEchelon::normalForm(int* form) {

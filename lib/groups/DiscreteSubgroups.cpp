@@ -8,6 +8,7 @@
 // the next build or resetDiscrete.
 #include <algorithm>
 #include <cstdint>
+#include <unordered_map>
 
 #include "collections/VectorUtility.h"
 #include "groups/DiscreteInternal.h"
@@ -279,6 +280,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
   for (int i = 0; i < sg->nthird; ++i) inH[static_cast<std::size_t>(sg->third[i])] = 1;
   int first = sg->ngen > 0 ? sg->gen[sg->ngen - 1] + 1 : 0;
   std::vector<int> candidate, images, fixing, generators, form, imageForm;
+  std::unordered_map<std::uint64_t, signed char> signs;
   std::vector<int> inK(automorphic ? static_cast<std::size_t>(N) : 0, 0);
   int stamp = 0;
   // While the builder runs it knows the chain's end; otherwise the chain is walked.
@@ -341,28 +343,45 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
       work.echelon.clear();
       for (int g : generators) work.echelon.addElement(G, g);
       work.echelon.normalForm(form.data());
+      // The generators' images packed into one key while N^m stays below 2^63.
+      bool keyed = true;
+      {
+        std::uint64_t room = std::uint64_t{1} << 63;
+        for (std::size_t i = 0; i < generators.size() && keyed; ++i) {
+          keyed = room >= static_cast<std::uint64_t>(N);
+          room /= static_cast<std::uint64_t>(N);
+        }
+      }
+      signs.clear();
       for (int k = 0; k < nperm && !skip; ++k) {
         int c = 0;
         if (aut.regular[static_cast<std::size_t>(k)] == 0) {
           c = elementwise(k);
         } else {
+          // The generators' images, kept for the echelon when one falls outside.
+          const std::size_t kk = static_cast<std::size_t>(aut.k);
+          work.echelon.clear();
           bool inside = true;
+          std::uint64_t key = 0;
           for (int g : generators) {
             const std::int64_t* v = work.imageComponents(G, aut, k, g);
+            std::copy(v, v + kk, work.echelon.addRow());
             int y = 0;
             for (int j = 0; j < aut.k; ++j) y += static_cast<int>(v[j]) * work.place(j);
-            inside = inK[static_cast<std::size_t>(y)] == stamp;
-            if (!inside) break;
+            key = key * static_cast<std::uint64_t>(N) + static_cast<std::uint64_t>(y);
+            inside = inside && inK[static_cast<std::size_t>(y)] == stamp;
           }
           if (!inside) {
-            work.echelon.clear();
-            for (int g : generators) {
-              const std::int64_t* v = work.imageComponents(G, aut, k, g);
-              std::copy(v, v + aut.k, work.echelon.addRow());
+            // Symmetries that agree on the generators give the same image.
+            auto known = keyed ? signs.find(key) : signs.end();
+            if (known != signs.end()) {
+              c = known->second;
+            } else {
+              work.echelon.normalForm(imageForm.data());
+              c = DG_compareSubgroupForms(imageForm, form);
+              if (c == 0) c = 1;  // unreachable: equal forms are equal subgroups
+              if (keyed) signs.emplace(key, static_cast<signed char>(c));
             }
-            work.echelon.normalForm(imageForm.data());
-            c = DG_compareSubgroupForms(imageForm, form);
-            if (c == 0) c = 1;  // unreachable: equal forms are equal subgroups
           }
         }
         if (c < 0) skip = true;
