@@ -451,6 +451,29 @@ void RecomputeBulkInvariant(BulkInvariant* bi) {
 Rat computeXIJ(int I, int J, const SimpleCurrentData* MD) {
   const int n = generatorCount(MD);
   const int* X = xMatrix(MD);
+  const DGType* G = MD->group;
+  if (n > 0 && G->decomp != nullptr && I >= 0 && I < G->order && J >= 0 && J < G->order) {
+    // sum_a alpha_a(I) s_a / N_a over the common denominator L = lcm N_a (a divisor of the
+    // group order), reduced once.
+    const int* aI = G->decomp + static_cast<std::size_t>(I) * static_cast<std::size_t>(n);
+    const int* aJ = G->decomp + static_cast<std::size_t>(J) * static_cast<std::size_t>(n);
+    long long L = 1;
+    for (int a = 0; a < n; ++a) L = std::lcm(L, static_cast<long long>(generatorOrder(MD, a)));
+    __int128 total = 0;
+    for (int a = 0; a < n; ++a) {
+      long long s = 0;
+      for (int b = 0; b < n; ++b) s += static_cast<long long>(X[a * n + b]) * aJ[b];
+      total += static_cast<__int128>(aI[a]) * s * (L / generatorOrder(MD, a));
+    }
+    const long long rest = static_cast<long long>(total % L);
+    const long long g = std::gcd(rest < 0 ? -rest : rest, L);
+    const __int128 num = total / (g == 0 ? 1 : g);
+    if (num >= INT64_MIN && num <= INT64_MAX) {
+      Rat q{static_cast<long long>(num), L / (g == 0 ? 1 : g)};
+      simplifyRat(&q);
+      return q;
+    }
+  }
   Rat sum{0, 1};
   for (int a = 0; a < n; ++a) {
     long long s = 0;
