@@ -11,6 +11,7 @@
 // and filled, so nothing is ever written past its end.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -88,14 +89,6 @@ std::vector<int> componentsOf(const SimpleCurrentData* MD, int g) {
   return alpha;
 }
 
-bool integralDifference(int i, int j) {
-  Rat hi = *ratWeight(i);
-  Rat hj = *ratWeight(j);
-  Rat d;
-  subtractRat(&hi, &hj, &d);
-  return intcheck(&d) == 0;
-}
-
 int primaryCount() {
   return std::max(knownPrimaryCount(), 1);
 }
@@ -116,6 +109,52 @@ struct BuiltRow {
   std::vector<int> entries;
   int count = 0;
   int mult = 0;
+};
+
+// getLeftOrbit with the weights from weightOf.
+template <class WeightOf>
+int leftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i, WeightOf weightOf) {
+  out.clear();
+  const int K = std::max(MD->kernel_size, 1);
+  const Rat hi = weightOf(i);
+  for (int k = 0; k < K; ++k) {
+    const int current = k < static_cast<int>(MD->kernels.size()) ? MD->kernels[static_cast<std::size_t>(k)] : 0;
+    const int image = simpleFusion(current, i);
+    if (image < 0) {
+      out.clear();
+      return 0;
+    }
+    const Rat hj = weightOf(image);
+    Rat d;
+    subtractRat(&hi, &hj, &d);
+    if (intcheck(&d) != 0) {
+      out.clear();
+      return 0;
+    }
+    out.push_back(image);
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  const int s = K / static_cast<int>(out.size());
+  return out.front() == i ? s : -s;
+}
+
+// The weights of the fields, each looked up once.
+class WeightMemo {
+ public:
+  explicit WeightMemo(int N) : weights_(static_cast<std::size_t>(N)), known_(static_cast<std::size_t>(N), 0) {}
+  Rat operator()(int f) {
+    if (f < 0 || static_cast<std::size_t>(f) >= known_.size()) return *ratWeight(f);
+    if (known_[static_cast<std::size_t>(f)] == 0) {
+      weights_[static_cast<std::size_t>(f)] = *ratWeight(f);
+      known_[static_cast<std::size_t>(f)] = 1;
+    }
+    return weights_[static_cast<std::size_t>(f)];
+  }
+
+ private:
+  std::vector<Rat> weights_;
+  std::vector<char> known_;
 };
 
 // The monodromy condition of getRightFields tabulated once per invariant: with
@@ -266,21 +305,7 @@ int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, cons
 }
 
 int getLeftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i) {
-  out.clear();
-  const int K = std::max(MD->kernel_size, 1);
-  for (int k = 0; k < K; ++k) {
-    const int current = k < static_cast<int>(MD->kernels.size()) ? MD->kernels[static_cast<std::size_t>(k)] : 0;
-    const int image = simpleFusion(current, i);
-    if (image < 0 || !integralDifference(i, image)) {
-      out.clear();
-      return 0;
-    }
-    out.push_back(image);
-  }
-  std::sort(out.begin(), out.end());
-  out.erase(std::unique(out.begin(), out.end()), out.end());
-  const int s = K / static_cast<int>(out.size());
-  return out.front() == i ? s : -s;
+  return leftOrbit(MD, out, i, [](int f) { return *ratWeight(f); });
 }
 
 const int* getRightFields(const SimpleCurrentData* MD, int i, int* count, int* stab) {
@@ -348,13 +373,14 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
   std::vector<int> orbit;
   std::vector<int> partners, fixing;
   const AdmissionTable admission(MD);
+  WeightMemo weights(N);
   for (int i : visit) {
     if (done[static_cast<std::size_t>(i)]) continue;
-    int o = getLeftOrbit(MD, orbit, i);
+    int o = leftOrbit(MD, orbit, i, std::ref(weights));
     if (selection != nullptr && o != 0 && !selected[static_cast<std::size_t>(orbit.front())]) {
       i = orbit.front();
       if (done[static_cast<std::size_t>(i)]) continue;
-      o = getLeftOrbit(MD, orbit, i);
+      o = leftOrbit(MD, orbit, i, std::ref(weights));
     }
     if (i == 0) algebra = orbit;
     if (o == 0) {
@@ -365,7 +391,7 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
       // The representative (the smallest member) fills the whole orbit.
       i = orbit.front();
       if (done[static_cast<std::size_t>(i)]) continue;
-      o = getLeftOrbit(MD, orbit, i);
+      o = leftOrbit(MD, orbit, i, std::ref(weights));
     }
     const int mult = std::abs(o);
     auto buildFor = [&](int field, std::vector<int> members) {
@@ -400,13 +426,14 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
   // Size the record for everything, then fill it.
   long long needed = 0;
   for (const BuiltRow& row : rows) needed += static_cast<long long>(row.entries.size());
+  // The limit is the one of the former layout, (order + 1) N entries planned per record;
+  // the record itself holds what is written.
   const long long planned = static_cast<long long>(order + 1) * N;
-  const long long capacity = std::max(planned, needed);
-  if (capacity > INT32_MAX / 2) {
+  if (std::max(planned, needed) > INT32_MAX / 2) {
     Alert("makeSimpleCurrentBulkInvariant", 1, 120505, "Storage overflow in modular invariant data");
     return;
   }
-  allocBulkInvariantData(bi, N, static_cast<int>(capacity));
+  allocBulkInvariantData(bi, N, static_cast<int>(needed));
   int* area = bi->algebra + N;
   int used = 0;
   for (const BuiltRow& row : rows) {
