@@ -111,23 +111,15 @@ struct BuiltRow {
   int mult = 0;
 };
 
-// getLeftOrbit with the weights from weightOf.
-template <class WeightOf>
-int leftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i, WeightOf weightOf) {
+// getLeftOrbit with the test "h_i - h_j integral" from integral.
+template <class Integral>
+int leftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i, Integral integral) {
   out.clear();
   const int K = std::max(MD->kernel_size, 1);
-  const Rat hi = weightOf(i);
   for (int k = 0; k < K; ++k) {
     const int current = k < static_cast<int>(MD->kernels.size()) ? MD->kernels[static_cast<std::size_t>(k)] : 0;
     const int image = simpleFusion(current, i);
-    if (image < 0) {
-      out.clear();
-      return 0;
-    }
-    const Rat hj = weightOf(image);
-    Rat d;
-    subtractRat(&hi, &hj, &d);
-    if (intcheck(&d) != 0) {
+    if (image < 0 || !integral(i, image)) {
       out.clear();
       return 0;
     }
@@ -139,23 +131,84 @@ int leftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i, WeightO
   return out.front() == i ? s : -s;
 }
 
-// The weights of the fields, each looked up once.
-class WeightMemo {
+// Per field of the current theory, looked up once: its weight (reduced) and its charges
+// under the basis currents of the group last built for. Valid while the theory (its change
+// counter and tensor mode) and, for the charges, the basis currents stay the same.
+class FieldMemo {
  public:
-  explicit WeightMemo(int N) : weights_(static_cast<std::size_t>(N)), known_(static_cast<std::size_t>(N), 0) {}
-  Rat operator()(int f) {
-    if (f < 0 || static_cast<std::size_t>(f) >= known_.size()) return *ratWeight(f);
-    if (known_[static_cast<std::size_t>(f)] == 0) {
-      weights_[static_cast<std::size_t>(f)] = *ratWeight(f);
-      known_[static_cast<std::size_t>(f)] = 1;
+  void prepare(const SimpleCurrentData* MD, int N) {
+    const int n = generatorCount(MD);
+    std::vector<int> basis(static_cast<std::size_t>(n));
+    for (int a = 0; a < n; ++a) basis[static_cast<std::size_t>(a)] = currentOfElement(MD, DG_basis(MD->group, a));
+    if (stamp_ != QueryCFT() || tensor_ != KMCosetSwitch || N_ != N) {
+      stamp_ = QueryCFT();
+      tensor_ = KMCosetSwitch;
+      N_ = N;
+      weights_.assign(static_cast<std::size_t>(N), Rat{0, 1});
+      weightKnown_.assign(static_cast<std::size_t>(N), 0);
+      basis_.clear();
+      chargeKnown_.clear();
     }
-    return weights_[static_cast<std::size_t>(f)];
+    if (basis != basis_ || chargeKnown_.empty()) {
+      basis_ = basis;
+      charges_.assign(static_cast<std::size_t>(N) * static_cast<std::size_t>(n), Rat{0, 1});
+      chargeKnown_.assign(static_cast<std::size_t>(N), 0);
+    }
+  }
+
+  Rat weight(int f) {
+    if (f < 0 || f >= N_) return *ratWeight(f);
+    const std::size_t uf = static_cast<std::size_t>(f);
+    if (weightKnown_[uf] == 0) {
+      Rat w = *ratWeight(f);
+      weights_[uf] = w.den == 0 ? w : *simplifyRat(&w);
+      weightKnown_[uf] = 1;
+    }
+    return weights_[uf];
+  }
+
+  // h_i - h_j integral. Reduced fractions with positive denominators differ by an integer
+  // exactly when their denominators agree and divide the difference of the numerators.
+  bool integralDifference(int i, int j) {
+    const Rat hi = weight(i);
+    const Rat hj = weight(j);
+    if (hi.den > 0 && hj.den > 0) {
+      return hi.den == hj.den && (static_cast<__int128>(hi.num) - hj.num) % hi.den == 0;
+    }
+    Rat d;
+    subtractRat(&hi, &hj, &d);
+    return intcheck(&d) == 0;
+  }
+
+  // basisCharges(MD, i) of the prepared group.
+  const Rat* charges(const SimpleCurrentData* MD, int i) {
+    const std::size_t n = basis_.size();
+    if (i < 0 || i >= N_) {
+      scratch_ = basisCharges(MD, i);
+      return scratch_.data();
+    }
+    Rat* row = charges_.data() + static_cast<std::size_t>(i) * n;
+    if (chargeKnown_[static_cast<std::size_t>(i)] == 0) {
+      const std::vector<Rat> q = basisCharges(MD, i);
+      std::copy(q.begin(), q.end(), row);
+      chargeKnown_[static_cast<std::size_t>(i)] = 1;
+    }
+    return row;
   }
 
  private:
-  std::vector<Rat> weights_;
-  std::vector<char> known_;
+  int stamp_ = -1;
+  int tensor_ = -1;
+  int N_ = 0;
+  std::vector<int> basis_;
+  std::vector<Rat> weights_, charges_, scratch_;
+  std::vector<char> weightKnown_, chargeKnown_;
 };
+
+FieldMemo& fieldMemo() {
+  static FieldMemo memo;
+  return memo;
+}
 
 // The monodromy condition of getRightFields tabulated once per invariant: with
 // s_a(g) = sum_b X_ab alpha_b(g) mod N_a, current g is a right partner of field i exactly
@@ -211,7 +264,7 @@ class AdmissionTable {
   }
 
   // The admitted elements of field i with basis charges q, ascending: [*begin, *end).
-  bool admittedRange(const SimpleCurrentData* MD, const std::vector<Rat>& q, const int** begin, const int** end) const {
+  bool admittedRange(const SimpleCurrentData* MD, const Rat* q, const int** begin, const int** end) const {
     std::int64_t c = 0;
     for (int a = 0; a < n_; ++a) {
       long long num = q[static_cast<std::size_t>(a)].num;
@@ -248,13 +301,13 @@ class AdmissionTable {
 };
 
 // getRightFields from the table: partners sorted and distinct, then the fixing currents.
-void tabulatedRightFields(const SimpleCurrentData* MD, const AdmissionTable& table, int i, std::vector<int>& partners,
-                          std::vector<int>& fixing) {
+void tabulatedRightFields(const SimpleCurrentData* MD, const AdmissionTable& table, FieldMemo& memo, int i,
+                          std::vector<int>& partners, std::vector<int>& fixing) {
   partners.clear();
   fixing.clear();
   const int* begin = nullptr;
   const int* end = nullptr;
-  if (table.admittedRange(MD, basisCharges(MD, i), &begin, &end)) {
+  if (table.admittedRange(MD, memo.charges(MD, i), &begin, &end)) {
     for (const int* g = begin; g != end; ++g) {
       const int J = currentOfElement(MD, *g);
       const int partner = simpleFusion(J, i);
@@ -305,7 +358,13 @@ int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, cons
 }
 
 int getLeftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i) {
-  return leftOrbit(MD, out, i, [](int f) { return *ratWeight(f); });
+  return leftOrbit(MD, out, i, [](int a, int b) {
+    Rat ha = *ratWeight(a);
+    Rat hb = *ratWeight(b);
+    Rat d;
+    subtractRat(&ha, &hb, &d);
+    return intcheck(&d) == 0;
+  });
 }
 
 const int* getRightFields(const SimpleCurrentData* MD, int i, int* count, int* stab) {
@@ -373,14 +432,16 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
   std::vector<int> orbit;
   std::vector<int> partners, fixing;
   const AdmissionTable admission(MD);
-  WeightMemo weights(N);
+  FieldMemo& memo = fieldMemo();
+  memo.prepare(MD, N);
+  const auto integral = [&memo](int a, int b) { return memo.integralDifference(a, b); };
   for (int i : visit) {
     if (done[static_cast<std::size_t>(i)]) continue;
-    int o = leftOrbit(MD, orbit, i, std::ref(weights));
+    int o = leftOrbit(MD, orbit, i, integral);
     if (selection != nullptr && o != 0 && !selected[static_cast<std::size_t>(orbit.front())]) {
       i = orbit.front();
       if (done[static_cast<std::size_t>(i)]) continue;
-      o = leftOrbit(MD, orbit, i, std::ref(weights));
+      o = leftOrbit(MD, orbit, i, integral);
     }
     if (i == 0) algebra = orbit;
     if (o == 0) {
@@ -391,7 +452,7 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
       // The representative (the smallest member) fills the whole orbit.
       i = orbit.front();
       if (done[static_cast<std::size_t>(i)]) continue;
-      o = leftOrbit(MD, orbit, i, std::ref(weights));
+      o = leftOrbit(MD, orbit, i, integral);
     }
     const int mult = std::abs(o);
     auto buildFor = [&](int field, std::vector<int> members) {
@@ -401,7 +462,7 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
         Alert("getRightFields", 0, 112415, "Unexpected initialization error");
         return;
       }
-      tabulatedRightFields(MD, admission, field, partners, fixing);
+      tabulatedRightFields(MD, admission, memo, field, partners, fixing);
       BuiltRow row;
       row.members = std::move(members);
       row.count = static_cast<int>(partners.size());
