@@ -47,6 +47,7 @@ struct PermutationCache {
   std::vector<int> basicPermutations;
   int basisSize = 0;
   VectorSpace* cache = nullptr;
+  std::vector<int> unknownRow;  // a row of the cache before any image is known
 };
 
 struct CosetPermutationsState {
@@ -239,14 +240,10 @@ int initializeCache(TensorProduct* TP, bool extension) {
   c.cache = extension ? &state().extensionSpace : &TP->CurrentPermutationCache;
   if (static_cast<long long>(c.storedSymmetries) * c.storedCurrents >= 10001)
     Print("Allocated %d x %d integers for CurrPerms\n", c.storedSymmetries, c.storedCurrents);
-  if (c.storedSymmetries > 0 && SetVectorSpace(c.cache, c.storedSymmetries, c.storedCurrents + 1) != nullptr) {
-    std::vector<int> unknown(static_cast<std::size_t>(c.storedSymmetries), -1);
-    for (int r = 0; r < c.storedCurrents; ++r) {
-      if (addNewVectorToSpace(c.cache, unknown.data()) == nullptr) {
-        c.storedCurrents = r;
-        break;
-      }
-    }
+  // Rows are added as currents are registered: most runs ask for few of them.
+  c.unknownRow.clear();
+  if (c.storedSymmetries > 0 && SetVectorSpace(c.cache, c.storedSymmetries, 1) != nullptr) {
+    c.unknownRow.assign(static_cast<std::size_t>(c.storedSymmetries), -1);
   } else {
     c.storedCurrents = 0;
   }
@@ -263,7 +260,13 @@ int cachedPermutation(TensorProduct* TP, bool extension, int s, int J) {
   }
   if (s < 0 || s >= c.symmetries || J < 0 || J >= static_cast<int>(c.registerRow.size())) return -1;
   int& row = c.registerRow[static_cast<std::size_t>(J)];
-  if (row < 0 && c.nextRow < c.storedCurrents) row = c.nextRow++;
+  if (row < 0 && c.nextRow < c.storedCurrents) {
+    if (addNewVectorToSpace(c.cache, c.unknownRow.data()) != nullptr) {
+      row = c.nextRow++;
+    } else {
+      c.storedCurrents = c.nextRow;  // the cache cannot grow: further currents are computed
+    }
+  }
   if (row < 0 || s >= c.storedSymmetries) return imageFromBasis(TP, extension, s, J);
   int* entry = c.cache->Space + static_cast<std::size_t>(row) * c.cache->rowsize + s;
   if (*entry == -1) *entry = imageFromBasis(TP, extension, s, J);
