@@ -72,6 +72,7 @@ struct AutomorphicAction {
   int k = 0;
   std::vector<int> basisImages;  // nperm x k element numbers
   std::vector<char> regular;     // 1: an automorphism given by its basis images
+  std::vector<int> inverseImages;  // nperm x k images under the inverses; -1 not yet known
 };
 
 struct DiscreteState {

@@ -8,7 +8,6 @@
 // the next build or resetDiscrete.
 #include <algorithm>
 #include <cstdint>
-#include <unordered_map>
 
 #include "collections/VectorUtility.h"
 #include "groups/DiscreteInternal.h"
@@ -105,10 +104,67 @@ class ImageWork {
     return static_cast<int>(y);
   }
 
+  // The images of the basis elements under the inverse of automorphism p (the last
+  // element of the orbit of P_b before P_b itself), kept in aut; false when an orbit does
+  // not close within the group order.
+  bool inverseBasis(const DGType* G, AutomorphicAction& aut, int p) {
+    const std::size_t k = static_cast<std::size_t>(aut.k);
+    int* inverse = aut.inverseImages.data() + static_cast<std::size_t>(p) * k;
+    if (inverse[0] >= 0) return true;
+    if (inverse[0] == -2) return false;
+    for (int b = 0; b < aut.k; ++b) {
+      const int start = places_[static_cast<std::size_t>(b)];
+      int x = start;
+      int steps = 0;
+      for (int y = image(G, aut, p, x); y != start; y = image(G, aut, p, x)) {
+        x = y;
+        if (++steps > G->order) {
+          inverse[0] = -2;
+          return false;
+        }
+      }
+      inverse[b] = x;
+    }
+    return true;
+  }
+
+  // The sign of the comparison of the sorted element lists of s(K) and K (marked in inK
+  // with stamp) from the smallest element of their symmetric difference: walks y = 1, 2,
+  // ... with the components of s^-1(y), which tells whether y lies in s(K). 0 when the
+  // first limit elements agree.
+  int walk(const DGType* G, const AutomorphicAction& aut, int p, const std::vector<int>& inK, int stamp, int limit) {
+    const int k = aut.k;
+    const int* inverse = aut.inverseImages.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
+    digits_.assign(static_cast<std::size_t>(k), 0);
+    walked_.assign(static_cast<std::size_t>(k), 0);
+    for (int y = 1; y < G->order && y <= limit; ++y) {
+      // y = (y - 1) + P_0, with carries: each carried place adds s^-1(P_b) once more.
+      for (int b = 0; b < k; ++b) {
+        const int* w = G->decomp + static_cast<std::size_t>(inverse[b]) * static_cast<std::size_t>(k);
+        for (int j = 0; j < k; ++j) {
+          int c = walked_[static_cast<std::size_t>(j)] + w[j];
+          if (c >= G->factors[j]) c -= G->factors[j];
+          walked_[static_cast<std::size_t>(j)] = c;
+        }
+        if (++digits_[static_cast<std::size_t>(b)] < G->factors[b]) break;
+        digits_[static_cast<std::size_t>(b)] = 0;
+      }
+      int preimage = 0;
+      for (int j = 0; j < k; ++j) preimage += walked_[static_cast<std::size_t>(j)] * places_[static_cast<std::size_t>(j)];
+      const bool inOriginal = inK[static_cast<std::size_t>(y)] == stamp;
+      const bool inImage = inK[static_cast<std::size_t>(preimage)] == stamp;
+      if (inOriginal != inImage) return inOriginal ? 1 : -1;
+    }
+    return 0;
+  }
+
  private:
   std::vector<std::int64_t> sums_;
-  std::vector<int> places_;
+  std::vector<int> places_, digits_, walked_;
 };
+
+// Elements walked before the normal forms are compared instead.
+constexpr int kWalkLimit = 64;
 
 }  // namespace
 
@@ -266,7 +322,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
   }
   if (nperm >= 20001 && getBackground() == 0) printVec(sg->ngen, sg->gen, "Starting from subgroup");
 
-  const AutomorphicAction& aut = s.automorphic;
+  AutomorphicAction& aut = s.automorphic;
   const bool automorphic = aut.active && G->decomp != nullptr && aut.k == G->nfactors &&
                            aut.regular.size() == static_cast<std::size_t>(nperm);
   ImageWork work;
@@ -280,7 +336,6 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
   for (int i = 0; i < sg->nthird; ++i) inH[static_cast<std::size_t>(sg->third[i])] = 1;
   int first = sg->ngen > 0 ? sg->gen[sg->ngen - 1] + 1 : 0;
   std::vector<int> candidate, images, fixing, generators, form, imageForm;
-  std::unordered_map<std::uint64_t, signed char> signs;
   std::vector<int> inK(automorphic ? static_cast<std::size_t>(N) : 0, 0);
   int stamp = 0;
   // While the builder runs it knows the chain's end; otherwise the chain is walked.
@@ -343,16 +398,6 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
       work.echelon.clear();
       for (int g : generators) work.echelon.addElement(G, g);
       work.echelon.normalForm(form.data());
-      // The generators' images packed into one key while N^m stays below 2^63.
-      bool keyed = true;
-      {
-        std::uint64_t room = std::uint64_t{1} << 63;
-        for (std::size_t i = 0; i < generators.size() && keyed; ++i) {
-          keyed = room >= static_cast<std::uint64_t>(N);
-          room /= static_cast<std::uint64_t>(N);
-        }
-      }
-      signs.clear();
       for (int k = 0; k < nperm && !skip; ++k) {
         int c = 0;
         if (aut.regular[static_cast<std::size_t>(k)] == 0) {
@@ -362,25 +407,20 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
           const std::size_t kk = static_cast<std::size_t>(aut.k);
           work.echelon.clear();
           bool inside = true;
-          std::uint64_t key = 0;
           for (int g : generators) {
             const std::int64_t* v = work.imageComponents(G, aut, k, g);
             std::copy(v, v + kk, work.echelon.addRow());
             int y = 0;
             for (int j = 0; j < aut.k; ++j) y += static_cast<int>(v[j]) * work.place(j);
-            key = key * static_cast<std::uint64_t>(N) + static_cast<std::uint64_t>(y);
             inside = inside && inK[static_cast<std::size_t>(y)] == stamp;
           }
           if (!inside) {
-            // Symmetries that agree on the generators give the same image.
-            auto known = keyed ? signs.find(key) : signs.end();
-            if (known != signs.end()) {
-              c = known->second;
-            } else {
+            // The smallest element of the symmetric difference is mostly a small one.
+            if (work.inverseBasis(G, aut, k)) c = work.walk(G, aut, k, inK, stamp, kWalkLimit);
+            if (c == 0) {
               work.echelon.normalForm(imageForm.data());
               c = DG_compareSubgroupForms(imageForm, form);
               if (c == 0) c = 1;  // unreachable: equal forms are equal subgroups
-              if (keyed) signs.emplace(key, static_cast<signed char>(c));
             }
           }
         }
@@ -437,6 +477,7 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
     aut.k = k;
     aut.basisImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
     aut.regular.assign(static_cast<std::size_t>(nperm), 0);
+    aut.inverseImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
     SubgroupEchelon echelon;
     echelon.reset(G);
     std::vector<int> form(static_cast<std::size_t>(k));
