@@ -73,6 +73,11 @@ struct AutomorphicAction {
   std::vector<int> basisImages;  // nperm x k element numbers
   std::vector<char> regular;     // 1: an automorphism given by its basis images
   std::vector<int> inverseImages;  // nperm x k images under the inverses; -1 not yet known
+  // Images of the generators of the subgroup being extended (parentOwner), per symmetry;
+  // valid where parentStamp equals parentToken.
+  std::vector<int> parentImages, parentStamp;
+  int parentToken = 0;
+  const SGType* parentOwner = nullptr;
 };
 
 struct DiscreteState {

@@ -78,6 +78,19 @@ class ImageWork {
     sums_.assign(static_cast<std::size_t>(k), 0);
     places_.assign(static_cast<std::size_t>(k), 1);
     for (int j = 1; j < k; ++j) places_[static_cast<std::size_t>(j)] = places_[static_cast<std::size_t>(j - 1)] * G->factors[j - 1];
+    // Sums of k products of two components below 2^32 take the division-free remainder.
+    std::uint64_t largest = 1;
+    for (int j = 0; j < k; ++j) largest = std::max<std::uint64_t>(largest, static_cast<std::uint64_t>(G->factors[j]));
+    fast_ = static_cast<std::uint64_t>(k) * largest * largest < (std::uint64_t{1} << 32);
+    inverses_.assign(static_cast<std::size_t>(k), 0);
+    for (int j = 0; j < k; ++j) inverses_[static_cast<std::size_t>(j)] = ~std::uint64_t{0} / static_cast<std::uint64_t>(G->factors[j]) + 1;
+  }
+
+  // a mod n for a < 2^32 and n = factor j, by one multiplication (Lemire's remainder).
+  std::int64_t remainder(std::int64_t a, int j, std::int64_t n) const {
+    if (!fast_) return a % n;
+    const std::uint64_t low = inverses_[static_cast<std::size_t>(j)] * static_cast<std::uint64_t>(a);
+    return static_cast<std::int64_t>((static_cast<unsigned __int128>(low) * static_cast<std::uint64_t>(n)) >> 64);
   }
   int place(int j) const { return places_[static_cast<std::size_t>(j)]; }
 
@@ -93,7 +106,7 @@ class ImageWork {
       const int* parts = G->decomp + static_cast<std::size_t>(row[b]) * static_cast<std::size_t>(k);
       for (int j = 0; j < k; ++j) sums_[static_cast<std::size_t>(j)] += static_cast<std::int64_t>(cx[b]) * parts[j];
     }
-    for (int j = 0; j < k; ++j) sums_[static_cast<std::size_t>(j)] %= G->factors[j];
+    for (int j = 0; j < k; ++j) sums_[static_cast<std::size_t>(j)] = remainder(sums_[static_cast<std::size_t>(j)], j, G->factors[j]);
     return sums_.data();
   }
 
@@ -161,6 +174,8 @@ class ImageWork {
  private:
   std::vector<std::int64_t> sums_;
   std::vector<int> places_, digits_, walked_;
+  std::vector<std::uint64_t> inverses_;
+  bool fast_ = false;
 };
 
 // Elements walked before the normal forms are compared instead.
@@ -398,26 +413,33 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
       work.echelon.clear();
       for (int g : generators) work.echelon.addElement(G, g);
       work.echelon.normalForm(form.data());
+      if (aut.parentToken == 0 || aut.parentOwner != sg) {
+        ++aut.parentToken;
+        aut.parentOwner = sg;
+        aut.parentImages.resize(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(sg->ngen));
+      }
       for (int k = 0; k < nperm && !skip; ++k) {
         int c = 0;
         if (aut.regular[static_cast<std::size_t>(k)] == 0) {
           c = elementwise(k);
         } else {
-          // The generators' images, kept for the echelon when one falls outside.
-          const std::size_t kk = static_cast<std::size_t>(aut.k);
-          work.echelon.clear();
-          bool inside = true;
-          for (int g : generators) {
-            const std::int64_t* v = work.imageComponents(G, aut, k, g);
-            std::copy(v, v + kk, work.echelon.addRow());
-            int y = 0;
-            for (int j = 0; j < aut.k; ++j) y += static_cast<int>(v[j]) * work.place(j);
-            inside = inside && inK[static_cast<std::size_t>(y)] == stamp;
+          // The images of H's generators, once per symmetry for all candidates, then e's.
+          const std::size_t ngen = static_cast<std::size_t>(sg->ngen);
+          int* parent = aut.parentImages.data() + static_cast<std::size_t>(k) * ngen;
+          if (aut.parentStamp[static_cast<std::size_t>(k)] != aut.parentToken) {
+            for (std::size_t i = 0; i < ngen; ++i) parent[i] = work.image(G, aut, k, sg->gen[i]);
+            aut.parentStamp[static_cast<std::size_t>(k)] = aut.parentToken;
           }
+          const int imageOfE = work.image(G, aut, k, e);
+          bool inside = inK[static_cast<std::size_t>(imageOfE)] == stamp;
+          for (std::size_t i = 0; i < ngen && inside; ++i) inside = inK[static_cast<std::size_t>(parent[i])] == stamp;
           if (!inside) {
             // The smallest element of the symmetric difference is mostly a small one.
             if (work.inverseBasis(G, aut, k)) c = work.walk(G, aut, k, inK, stamp, kWalkLimit);
             if (c == 0) {
+              work.echelon.clear();
+              for (std::size_t i = 0; i < ngen; ++i) work.echelon.addElement(G, parent[i]);
+              work.echelon.addElement(G, imageOfE);
               work.echelon.normalForm(imageForm.data());
               c = DG_compareSubgroupForms(imageForm, form);
               if (c == 0) c = 1;  // unreachable: equal forms are equal subgroups
@@ -478,6 +500,7 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
     aut.basisImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
     aut.regular.assign(static_cast<std::size_t>(nperm), 0);
     aut.inverseImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
+    aut.parentStamp.assign(static_cast<std::size_t>(nperm), 0);
     SubgroupEchelon echelon;
     echelon.reset(G);
     std::vector<int> form(static_cast<std::size_t>(k));
