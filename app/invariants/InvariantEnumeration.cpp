@@ -500,17 +500,41 @@ bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* p
     images[static_cast<std::size_t>(a)] = position;
   }
   permuted->assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
+  // X(I_a, I_b) = T / L with L = lcm N_c, T = sum_c alpha_c(I_a) (sum_d X_cd alpha_d(I_b)) L / N_c
+  // (computeXIJ's value before reduction), from the group's component table.
+  const DGType* G = MD->group;
+  const int* X = xMatrix(MD);
+  const bool table = G->decomp != nullptr && G->nfactors == n;
+  long long L = 1;
+  for (int c = 0; c < n; ++c) L = std::lcm(L, static_cast<long long>(orderOf(MD, c)));
   for (int a = 0; a < n; ++a) {
     const int Ia = images[static_cast<std::size_t>(a)];
     const long long ord = DG_findOrder(Ia, const_cast<DGType*>(MD->group), DG_productLaw);
     for (int b = 0; b < n; ++b) {
-      const Rat x = computeXIJ(Ia, images[static_cast<std::size_t>(b)], MD);
-      const __int128 top = static_cast<__int128>(x.num) * ord;
-      if (x.den == 0 || top % x.den != 0) {
+      const int Ib = images[static_cast<std::size_t>(b)];
+      __int128 top = 0;
+      __int128 den = 0;
+      if (table) {
+        const int* aI = G->decomp + static_cast<std::size_t>(Ia) * static_cast<std::size_t>(n);
+        const int* aJ = G->decomp + static_cast<std::size_t>(Ib) * static_cast<std::size_t>(n);
+        __int128 T = 0;
+        for (int c = 0; c < n; ++c) {
+          long long sum = 0;
+          for (int d = 0; d < n; ++d) sum += static_cast<long long>(X[c * n + d]) * aJ[d];
+          T += static_cast<__int128>(aI[c]) * sum * (L / orderOf(MD, c));
+        }
+        top = T * ord;
+        den = L;
+      } else {
+        const Rat x = computeXIJ(Ia, Ib, MD);
+        top = static_cast<__int128>(x.num) * ord;
+        den = x.den;
+      }
+      if (den == 0 || top % den != 0) {
         Alert("getPermutedXmatrix", 1, 100218, "Invalid permutated X matrix");
         return false;
       }
-      long long value = static_cast<long long>((top / x.den) % ord);
+      long long value = static_cast<long long>((top / den) % ord);
       if (value < 0) value += ord;
       (*permuted)[static_cast<std::size_t>(a * n + b)] = static_cast<int>(value);
     }
