@@ -104,9 +104,12 @@ RightFieldBuffers& rightFieldBuffers() {
 }
 
 // One built row: its partners, then its stabiliser currents; shared by the members listed.
+// Its members and entries are ranges of the flat lists of all built rows.
 struct BuiltRow {
-  std::vector<int> members;
-  std::vector<int> entries;
+  std::size_t memberStart = 0;
+  std::size_t memberCount = 0;
+  std::size_t entryStart = 0;
+  std::size_t entryCount = 0;
   int count = 0;
   int mult = 0;
 };
@@ -428,6 +431,7 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
   }
   std::vector<char> done(static_cast<std::size_t>(N), 0);
   std::vector<BuiltRow> rows;
+  std::vector<int> rowMembers, rowEntries;
   std::vector<int> algebra;
   std::vector<int> orbit;
   std::vector<int> partners, fixing;
@@ -455,7 +459,7 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
       o = leftOrbit(MD, orbit, i, integral);
     }
     const int mult = std::abs(o);
-    auto buildFor = [&](int field, std::vector<int> members) {
+    auto buildFor = [&](int field, const int* members, std::size_t memberCount) {
       RightFieldBuffers& b = rightFieldBuffers();
       if (field == 0) b.initialised = true;
       if (!b.initialised) {
@@ -464,29 +468,32 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
       }
       tabulatedRightFields(MD, admission, memo, field, partners, fixing);
       BuiltRow row;
-      row.members = std::move(members);
+      row.memberStart = rowMembers.size();
+      row.memberCount = memberCount;
+      rowMembers.insert(rowMembers.end(), members, members + memberCount);
       row.count = static_cast<int>(partners.size());
       row.mult = mult;
-      row.entries.assign(partners.begin(), partners.end());
+      row.entryStart = rowEntries.size();
+      rowEntries.insert(rowEntries.end(), partners.begin(), partners.end());
       // Each row carries mult stabiliser entries after its partners (-1: none fixes it).
       fixing.resize(static_cast<std::size_t>(mult), -1);
-      row.entries.insert(row.entries.end(), fixing.begin(), fixing.end());
-      rows.push_back(std::move(row));
+      rowEntries.insert(rowEntries.end(), fixing.begin(), fixing.end());
+      row.entryCount = rowEntries.size() - row.entryStart;
+      rows.push_back(row);
     };
     if (MD->x_symmetric == 1) {
-      buildFor(i, orbit);
+      buildFor(i, orbit.data(), orbit.size());
       for (int m : orbit) done[static_cast<std::size_t>(m)] = 1;
     } else {
       for (int m : orbit) {
         if (done[static_cast<std::size_t>(m)]) continue;
-        buildFor(m, {m});
+        buildFor(m, &m, 1);
         done[static_cast<std::size_t>(m)] = 1;
       }
     }
   }
   // Size the record for everything, then fill it.
-  long long needed = 0;
-  for (const BuiltRow& row : rows) needed += static_cast<long long>(row.entries.size());
+  const long long needed = static_cast<long long>(rowEntries.size());
   // The limit is the one of the former layout, (order + 1) N entries planned per record;
   // the record itself holds what is written.
   const long long planned = static_cast<long long>(order + 1) * N;
@@ -498,13 +505,15 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
   int* area = bi->algebra + N;
   int used = 0;
   for (const BuiltRow& row : rows) {
-    std::copy(row.entries.begin(), row.entries.end(), area + used);
-    for (int m : row.members) {
+    const auto entries = rowEntries.begin() + static_cast<std::ptrdiff_t>(row.entryStart);
+    std::copy(entries, entries + static_cast<std::ptrdiff_t>(row.entryCount), area + used);
+    for (std::size_t k = 0; k < row.memberCount; ++k) {
+      const int m = rowMembers[row.memberStart + k];
       bi->count[m] = row.count;
       bi->mult[m] = row.mult;
       bi->orbits[static_cast<std::size_t>(m)] = row.count > 0 ? area + used : nullptr;
     }
-    used += static_cast<int>(row.entries.size());
+    used += static_cast<int>(row.entryCount);
   }
   std::copy(algebra.begin(), algebra.end(), bi->algebra);
   bi->algebra_count = algebra.empty() ? 0 : std::max(MD->kernel_size, 1);
