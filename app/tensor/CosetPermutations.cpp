@@ -14,6 +14,8 @@
 // of the record clears it). The caches are module state, tied to the record that
 // initialised them, and restored by resetCosetPermutations.
 #include <algorithm>
+#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "collections/VectorSpace.h"
@@ -120,6 +122,51 @@ bool containsUnreached(const std::vector<int>& row, int n) {
   return std::any_of(row.begin(), row.begin() + n, [](int x) { return x < 0; });
 }
 
+// applySymmetry into out without allocating: the n labels (and `extra` labels after
+// them, kept) under automorphism row a and then permutation row p; false when a label is
+// not reached.
+bool symmetryImage(TensorProduct* TP, int a, int p, const int* labels, int extra, std::vector<int>& out) {
+  const int n = TP->NumberOfFactors;
+  out.assign(labels, labels + n + extra);
+  if (a >= 0) {
+    const int* aut = rowOf(TP->OuterAutomorphisms, a);
+    for (int i = 0; i < n; ++i) {
+      out[static_cast<std::size_t>(i)] =
+          factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i]);
+    }
+  }
+  bool reached = true;
+  if (p >= 0) {
+    const int* perm = rowOf(TP->FullPermutations, p);
+    int stack[64];
+    std::vector<int> heap;
+    int* before = stack;
+    if (n > 64) {
+      heap.assign(out.begin(), out.begin() + n);
+      before = heap.data();
+    } else {
+      std::copy(out.begin(), out.begin() + n, stack);
+    }
+    for (int i = 0; i < n; ++i) out[static_cast<std::size_t>(i)] = before[perm[i]];
+  }
+  for (int i = 0; i < n && reached; ++i) reached = out[static_cast<std::size_t>(i)] >= 0;
+  return reached;
+}
+
+struct LabelRowHash {
+  std::size_t operator()(const std::vector<int>& row) const noexcept {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (int x : row) {
+      h ^= static_cast<std::uint32_t>(x);
+      h *= 1099511628211ULL;
+    }
+    return static_cast<std::size_t>(h);
+  }
+};
+
+// Answers of a pure look-up by label row, each row asked once.
+using LabelRowMemo = std::unordered_map<std::vector<int>, int, LabelRowHash>;
+
 // Field of spectrum row f under (a, p), quietly -1 when a label is not reached.
 int imageField(TensorProduct* TP, int a, int p, int f) {
   if (f < 0 || f >= TP->Spectrum.size()) return -1;
@@ -160,12 +207,27 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   const int total = symmetryCount(TP, extension);
   c.basisSize = k;
   c.basicPermutations.assign(static_cast<std::size_t>(total) * static_cast<std::size_t>(k), -1);
+  // Many symmetries take a basis current to the same labels: each label row is looked up
+  // once (imageField's answer).
+  LabelRowMemo fields;
+  std::vector<int> image;
   for (int s = 0; s < total; ++s) {
     int a = 0;
     int p = 0;
     if (!symmetryOf(TP, extension, s, &a, &p)) continue;
     for (int j = 0; j < k; ++j) {
-      c.basicPermutations[static_cast<std::size_t>(s) * k + j] = imageField(TP, a, p, DG_basis(group, j));
+      const int f = DG_basis(group, j);
+      int field = -1;
+      if (f >= 0 && f < TP->Spectrum.size() && symmetryImage(TP, a, p, TP->Spectrum.row(f), 1, image)) {
+        const auto known = fields.find(image);
+        if (known != fields.end()) {
+          field = known->second;
+        } else {
+          field = findOrbit(TP, image.data(), nullptr);
+          fields.emplace(image, field);
+        }
+      }
+      c.basicPermutations[static_cast<std::size_t>(s) * k + j] = field;
     }
   }
 }
@@ -443,10 +505,22 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   VectorSpace* pairs = &TP->AutomorphismsTimesPermutations;
   initVectorCollection(pairs, 2, 1000);
   SetVectorSpace(&TP->CurrentPermutations, 1, 1);
+  // CheckAutomorphismTimesPermutation with each image row looked up once.
+  LabelRowMemo inAlgebra;
+  std::vector<int> image;
+  const auto keepsAlgebra = [&](int a, int p) {
+    for (int r = 0; r < TP->Currents.size(); ++r) {
+      if (!symmetryImage(TP, a, p, TP->Currents.row(r), 0, image)) return false;
+      auto known = inAlgebra.find(image);
+      if (known == inAlgebra.end()) known = inAlgebra.emplace(image, TP->ChiralAlgebra.find(image.data()) >= 0 ? 1 : 0).first;
+      if (known->second == 0) return false;
+    }
+    return true;
+  };
   for (int a = 0; a < A; ++a) {
     if (P >= kPermutationPretestThreshold && CheckAutomorphismModuloPermutations(TP, a) == 0) continue;
     for (int p = 0; p < P; ++p) {
-      if (CheckAutomorphismTimesPermutation(TP, a, p) == 0) continue;
+      if (!keepsAlgebra(a, p)) continue;
       std::vector<int> row{a, p};
       // A collection that cannot grow refuses the whole set: half a symmetry group would
       // let the invariant searches reject invariants that are not equivalent.
