@@ -423,6 +423,16 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
         if (aut.regular[static_cast<std::size_t>(k)] == 0) {
           c = elementwise(k);
         } else {
+          // Element 1 = P_0 decides most comparisons: it lies in s(K) when s^-1(P_0) lies in K.
+          const bool inverted = work.inverseBasis(G, aut, k);
+          if (inverted) {
+            const bool inOriginal = inK[1] == stamp;
+            const int preimage = aut.inverseImages[static_cast<std::size_t>(k) * static_cast<std::size_t>(aut.k)];
+            if (inOriginal != (inK[static_cast<std::size_t>(preimage)] == stamp)) {
+              if (!inOriginal) skip = true;
+              continue;
+            }
+          }
           // The images of H's generators, once per symmetry for all candidates, then e's.
           const std::size_t ngen = static_cast<std::size_t>(sg->ngen);
           int* parent = aut.parentImages.data() + static_cast<std::size_t>(k) * ngen;
@@ -435,7 +445,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
           for (std::size_t i = 0; i < ngen && inside; ++i) inside = inK[static_cast<std::size_t>(parent[i])] == stamp;
           if (!inside) {
             // The smallest element of the symmetric difference is mostly a small one.
-            if (work.inverseBasis(G, aut, k)) c = work.walk(G, aut, k, inK, stamp, kWalkLimit);
+            if (inverted) c = work.walk(G, aut, k, inK, stamp, kWalkLimit);
             if (c == 0) {
               work.echelon.clear();
               for (std::size_t i = 0; i < ngen; ++i) work.echelon.addElement(G, parent[i]);
