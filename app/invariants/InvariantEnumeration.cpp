@@ -509,7 +509,10 @@ bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* p
   for (int c = 0; c < n; ++c) L = std::lcm(L, static_cast<long long>(orderOf(MD, c)));
   for (int a = 0; a < n; ++a) {
     const int Ia = images[static_cast<std::size_t>(a)];
-    const long long ord = DG_findOrder(Ia, const_cast<DGType*>(MD->group), DG_productLaw);
+    // The order of Ia, from the group's table of element orders when it holds it.
+    const long long ord = G->orders != nullptr && Ia >= 0 && Ia < G->order && G->orders[Ia] > 0
+                              ? G->orders[Ia]
+                              : DG_findOrder(Ia, const_cast<DGType*>(MD->group), DG_productLaw);
     for (int b = 0; b < n; ++b) {
       const int Ib = images[static_cast<std::size_t>(b)];
       __int128 top = 0;
