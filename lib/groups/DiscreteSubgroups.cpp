@@ -3,7 +3,11 @@
 // each the smallest element of K outside the subgroup of the ones before, so the
 // all-subgroups builder produces each subgroup once. The class-wise builder keeps one
 // subgroup per class under a set of permutations of the elements (the one whose sorted
-// element list is smallest among its images), restricted to selected elements.
+// element list is smallest among its images), restricted to selected elements. When the
+// permutations act as automorphisms it compares a candidate with its images through the
+// images of its generators: membership of those images for the stabiliser, then the
+// smallest element of the symmetric difference, found by walking the smallest elements
+// with the inverse images, or else the echelon normal forms (DiscreteEchelon.cpp).
 // The chain of the last build (head DG_firstSubgroup()) and the orbit tables stay until
 // the next build or resetDiscrete.
 #include <algorithm>
