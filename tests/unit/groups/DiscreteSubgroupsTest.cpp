@@ -1,9 +1,12 @@
 // Subgroups of finite abelian groups: canonical generators, chain order, counts against
-// the closed formula for abelian p-groups and a brute-force count, and the class-wise
-// builder against orbits computed here.
+// the closed formula for abelian p-groups and a brute-force count, the class-wise
+// builder against orbits computed here, echelon normal forms (worked by hand, independent
+// of the generators, ordered as sorted element lists) and the automorphic builder
+// against the element-by-element one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <random>
 #include <set>
@@ -405,6 +408,170 @@ TEST_F(DiscreteSubgroupsTest, SubgroupRecordsAndRelease) {
   EXPECT_EQ(DG_firstSubgroup(), nullptr);
   resetAll();
   EXPECT_EQ(DG_space.bytesHeld(), before);
+}
+
+// ---------------------------------------------------------------------------------------
+// Echelon normal forms and the automorphic class-wise builder
+
+std::vector<int> formOf(const DGType* g, const std::vector<int>& gens, std::int64_t* order = nullptr) {
+  return DG_subgroupNormalForm(g, gens.data(), static_cast<int>(gens.size()), order);
+}
+
+std::vector<std::vector<int>> allSubgroups(DGType* g) {
+  std::vector<std::vector<int>> result;
+  for (const SGType* sg = DG_buildSubgroups(g); sg != nullptr; sg = sg->next) {
+    result.push_back(closure(std::vector<int>(sg->gen, sg->gen + sg->ngen), g));
+  }
+  return result;
+}
+
+int sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
+
+// Z4 x Z2 (elements a + 4 b): 0 the identity; 1 the automorphism (a, b) -> (a + 2b, b)
+// (P_0 -> 1, P_1 -> 6); 2 the map given by P_0 -> 2, P_1 -> 4, a homomorphism that is
+// not onto, so the builder must map it element by element.
+int z4z2Action(int k, int e, void*) {
+  const int a = e % 4, b = e / 4;
+  if (k == 0) return e;
+  if (k == 1) return (a + 2 * b) % 4 + 4 * b;
+  return (2 * a) % 4 + 4 * b;
+}
+
+std::vector<int> listOf(const int* p, int n) { return p == nullptr ? std::vector<int>{} : std::vector<int>(p, p + n); }
+
+TEST_F(DiscreteSubgroupsTest, NormalFormsAndOrdersWorkedByHand) {
+  const int z4z2[] = {4, 2};
+  DGType* g = DG_find(z4z2, 2);  // elements a + 4 b
+  std::int64_t order = 0;
+  // <(2,1)> = {0, 6}: nothing below 4 but 0; 6 is the element with component 1 set.
+  EXPECT_EQ(formOf(g, {6}, &order), (std::vector<int>{8, 6}));
+  EXPECT_EQ(order, 2);
+  // <1> = {0, 1, 2, 3}.
+  EXPECT_EQ(formOf(g, {1}, &order), (std::vector<int>{1, 8}));
+  EXPECT_EQ(order, 4);
+  // <6, 2> = {0, 2, 4, 6}: 2 generates the part below 4, and 4 is the smaller of 4, 6.
+  EXPECT_EQ(formOf(g, {6, 2}, &order), (std::vector<int>{2, 4}));
+  EXPECT_EQ(order, 4);
+  // The whole group of order 8.
+  EXPECT_EQ(formOf(g, {1, 4}, &order), (std::vector<int>{1, 4}));
+  EXPECT_EQ(order, 8);
+  // The trivial subgroup: no entry at all.
+  EXPECT_EQ(formOf(g, {0}, &order), (std::vector<int>{8, 8}));
+  EXPECT_EQ(order, 1);
+
+  const int z6z4[] = {6, 4};
+  DGType* h = DG_find(z6z4, 2);  // elements a + 6 b
+  // (1,1) = 7 has order lcm(6, 4) = 12; its multiples 4k = (4k mod 6, 0) give {0, 2, 4}
+  // below 6, and 7 is the smallest of 7, 9, 11 with b = 1.
+  EXPECT_EQ(formOf(h, {7}, &order), (std::vector<int>{2, 7}));
+  EXPECT_EQ(order, 12);
+  // (3,2) = 15 has order 2 and nothing but 0 below 6.
+  EXPECT_EQ(formOf(h, {15}, &order), (std::vector<int>{24, 15}));
+  EXPECT_EQ(order, 2);
+}
+
+TEST_F(DiscreteSubgroupsTest, EveryGeneratingSetOfASubgroupGivesItsNormalForm) {
+  for (const std::vector<int>& factors : {std::vector<int>{2, 2, 2}, {4, 2}, {3, 3}, {6, 4}, {4, 4}, {2, 3, 4}}) {
+    DGType* g = DG_find(factors.data(), static_cast<int>(factors.size()));
+    std::set<std::vector<int>> forms;
+    const std::vector<std::vector<int>> subgroups = allSubgroups(g);
+    for (const std::vector<int>& K : subgroups) {
+      std::int64_t order = 0;
+      // All elements as generators, and the last two elements (with 0) as another set.
+      const std::vector<int> form = formOf(g, K, &order);
+      EXPECT_EQ(order, static_cast<std::int64_t>(K.size()));
+      // The entries are members of K (or the sentinel).
+      for (int x : form) EXPECT_TRUE(x == g->order || std::binary_search(K.begin(), K.end(), x));
+      // Every pair of elements that generates K gives the same form.
+      for (std::size_t i = 0; i < K.size(); ++i) {
+        for (std::size_t j = i; j < K.size(); ++j) {
+          if (closure({K[i], K[j]}, g) == K) {
+            EXPECT_EQ(formOf(g, {K[j], K[i]}), form);
+          }
+        }
+      }
+      forms.insert(form);
+    }
+    EXPECT_EQ(forms.size(), subgroups.size());  // different subgroups, different forms
+  }
+}
+
+TEST_F(DiscreteSubgroupsTest, NormalFormsOrderSubgroupsOfOneOrderAsTheirSortedElementLists) {
+  for (const std::vector<int>& factors : {std::vector<int>{2, 2, 2}, {4, 2}, {3, 3}, {6, 4}, {2, 3, 4}, {2, 2, 2, 2}}) {
+    DGType* g = DG_find(factors.data(), static_cast<int>(factors.size()));
+    const std::vector<std::vector<int>> subgroups = allSubgroups(g);
+    for (const std::vector<int>& A : subgroups) {
+      for (const std::vector<int>& B : subgroups) {
+        if (A.size() != B.size()) continue;
+        const int lists = A < B ? -1 : (B < A ? 1 : 0);
+        EXPECT_EQ(sign(DG_compareSubgroupForms(formOf(g, A), formOf(g, B))), lists);
+      }
+    }
+  }
+}
+
+TEST_F(DiscreteSubgroupsTest, CanonicalFormModuloCoordinatePermutations) {
+  const int z2cube[] = {2, 2, 2};
+  DGType* g = DG_find(z2cube, 3);
+  // The smallest form among the images under the six coordinate permutations.
+  const auto canonical = [&](const std::vector<int>& gens) {
+    std::vector<int> best;
+    for (int k = 0; k < 6; ++k) {
+      std::vector<int> images;
+      for (int x : gens) images.push_back(z2CubeAction(k, x, nullptr));
+      const std::vector<int> form = formOf(g, images);
+      if (best.empty() || DG_compareSubgroupForms(form, best) < 0) best = form;
+    }
+    return best;
+  };
+  // <(1,0,0)> and <(0,0,1)> are exchanged by a permutation; <(1,1,0)> has weight 2.
+  EXPECT_EQ(canonical({1}), canonical({4}));
+  EXPECT_NE(canonical({1}), canonical({3}));
+  // The planes {a = 0} and {c = 0} are related; {a + b + c = 0} is fixed by all.
+  EXPECT_EQ(canonical({2, 4}), canonical({1, 2}));
+  EXPECT_NE(canonical({2, 4}), canonical({3, 6}));
+  EXPECT_EQ(canonical({3, 6}), formOf(g, {3, 5}));
+}
+
+TEST_F(DiscreteSubgroupsTest, NormalFormOfAnElementOutOfRangeIsReported) {
+  const int z4[] = {4};
+  DGType* g = DG_find(z4, 1);
+  OutputCapture capture;
+  std::int64_t order = -1;
+  const int bad[] = {1, 9};
+  EXPECT_TRUE(DG_subgroupNormalForm(g, bad, 2, &order).empty());
+  EXPECT_EQ(order, 0);
+  EXPECT_NE(capture.all.find("out of range"), std::string::npos);
+}
+
+TEST_F(DiscreteSubgroupsTest, AutomorphicBuilderMakesTheElementwiseChain) {
+  struct Case {
+    std::vector<int> factors;
+    int nperm;
+    DGActionCallback act;
+  };
+  for (const Case& c : {Case{{3, 3}, 4, z3Action}, Case{{2, 2, 2}, 6, z2CubeAction}, Case{{4, 2}, 3, z4z2Action}}) {
+    DGType* g = DG_find(c.factors.data(), static_cast<int>(c.factors.size()));
+    for (int restrict = 0; restrict < 2; ++restrict) {
+      std::vector<int> selected(static_cast<std::size_t>(g->order), 1);
+      if (restrict == 1) selected.back() = 0;
+      struct Record {
+        std::vector<int> gen, second, third;
+        bool operator==(const Record&) const = default;
+      };
+      std::vector<Record> plain, automorphic;
+      for (const SGType* sg = DG_buildInequivalentSubgroupsSelected(g, selected.data(), c.nperm, c.act, nullptr);
+           sg != nullptr; sg = sg->next) {
+        plain.push_back({listOf(sg->gen, sg->ngen), listOf(sg->second, sg->nsecond), listOf(sg->third, sg->nthird)});
+      }
+      for (const SGType* sg = DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), c.nperm, c.act, nullptr);
+           sg != nullptr; sg = sg->next) {
+        automorphic.push_back({listOf(sg->gen, sg->ngen), listOf(sg->second, sg->nsecond), listOf(sg->third, sg->nthird)});
+      }
+      EXPECT_GT(plain.size(), 1u);
+      EXPECT_TRUE(plain == automorphic) << "factors " << c.factors.size() << " restrict " << restrict;
+    }
+  }
 }
 
 }  // namespace
