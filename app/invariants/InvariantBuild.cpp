@@ -176,7 +176,10 @@ class FieldMemo {
     const Rat hi = weight(i);
     const Rat hj = weight(j);
     if (hi.den > 0 && hj.den > 0) {
-      return hi.den == hj.den && (static_cast<__int128>(hi.num) - hj.num) % hi.den == 0;
+      if (hi.den != hj.den) return false;
+      long long difference = 0;
+      if (!__builtin_sub_overflow(hi.num, hj.num, &difference)) return difference % hi.den == 0;
+      return (static_cast<__int128>(hi.num) - hj.num) % hi.den == 0;
     }
     Rat d;
     subtractRat(&hi, &hj, &d);

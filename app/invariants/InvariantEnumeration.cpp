@@ -533,11 +533,27 @@ bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* p
         top = static_cast<__int128>(x.num) * ord;
         den = x.den;
       }
-      if (den == 0 || top % den != 0) {
+      if (den == 0) {
         Alert("getPermutedXmatrix", 1, 100218, "Invalid permutated X matrix");
         return false;
       }
-      long long value = static_cast<long long>((top / den) % ord);
+      long long value = 0;
+      if (top >= INT64_MIN && top <= INT64_MAX && den <= INT64_MAX && den > 0) {
+        // 64-bit division where the numbers allow it.
+        const long long t = static_cast<long long>(top);
+        const long long d = static_cast<long long>(den);
+        if (t % d != 0) {
+          Alert("getPermutedXmatrix", 1, 100218, "Invalid permutated X matrix");
+          return false;
+        }
+        value = (t / d) % ord;
+      } else {
+        if (top % den != 0) {
+          Alert("getPermutedXmatrix", 1, 100218, "Invalid permutated X matrix");
+          return false;
+        }
+        value = static_cast<long long>((top / den) % ord);
+      }
       if (value < 0) value += ord;
       (*permuted)[static_cast<std::size_t>(a * n + b)] = static_cast<int>(value);
     }
