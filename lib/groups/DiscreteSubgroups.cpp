@@ -184,6 +184,8 @@ class ImageWork {
 
 // Elements walked before the normal forms are compared instead.
 constexpr int kWalkLimit = 64;
+// Elements walked before the stabiliser test.
+constexpr int kShortWalkLimit = 16;
 
 }  // namespace
 
@@ -434,6 +436,12 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
             const int preimage = aut.inverseImages[static_cast<std::size_t>(k) * static_cast<std::size_t>(aut.k)];
             if (inOriginal != (inK[static_cast<std::size_t>(preimage)] == stamp)) {
               if (!inOriginal) skip = true;
+              continue;
+            }
+            // Then a short walk, before the images of the generators.
+            c = work.walk(G, aut, k, inK, stamp, kShortWalkLimit);
+            if (c != 0) {
+              if (c < 0) skip = true;
               continue;
             }
           }
