@@ -327,6 +327,8 @@ void tabulatedRightFields(const SimpleCurrentData* MD, const AdmissionTable& tab
 
 }  // namespace
 
+void resetInvariantBuild() { fieldMemo() = FieldMemo{}; }
+
 int currentOfElement(const SimpleCurrentData* MD, int g) {
   if (g < 0 || g >= static_cast<int>(MD->map.size())) return 0;
   return MD->map[static_cast<std::size_t>(g)];

@@ -130,6 +130,7 @@ void resetInvariants() {
   s.DummyBulk.reset();
   resetInvariantSelection();
   resetInvariantEnumeration();
+  resetInvariantBuild();
   resetInvariantHeterotic();
   resetInvariantMatrices();
   resetInvariantPrinting();

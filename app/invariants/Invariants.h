@@ -455,6 +455,8 @@ const std::vector<int>& addPermutationInfo(SimpleCurrentData* MD);
 
 // Start state of the enumeration (hook, counters, scratch records).
 void resetInvariantEnumeration();
+// Forgets the field weights and charges kept between builds of simple-current invariants.
+void resetInvariantBuild();
 
 // Shared with the enumeration: store counters and spare records.
 int getNameCount();
