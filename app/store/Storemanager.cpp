@@ -253,7 +253,7 @@ void resetStoremanager() {
 // Records and blocks
 
 SpectrumData::SpectrumData(const char* recordName)
-    : automorphismSpace(100, "Current Outer Automorphism", &alloc) {
+    : sbase(&s_alloc), automorphismSpace(100, "Current Outer Automorphism", &alloc) {
   copyAccountName(alloc, "Algebra ", recordName, 60);
   copyAccountName(s_alloc, "S-matrix ", recordName, 70);
   const std::size_t length = std::strlen(recordName);
@@ -698,7 +698,7 @@ void SM_printSpectrumData(SpectrumData* sd) {
   Print(sd->symmetric == 1 ? "Matrix S is symmetric\n" : "Matrix S is not symmetric\n");
   Print(sd->use_orbits == 1 ? "Computation method for S: use orbits\n"
                             : "Computation method for S: Direct, without using orbits\n");
-  Print(sd->sbase != nullptr ? "Smatrix on orbits allocated\n" : "Smatrix on orbits not allocated\n");
+  Print(sd->sbase.held() ? "Smatrix on orbits allocated\n" : "Smatrix on orbits not allocated\n");
 
   Print("\n---Tensor Product Info\n");
   if (sd->n_factors > 0) {

@@ -17,6 +17,7 @@
 // that carries the first field to it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -67,6 +68,61 @@ inline constexpr int kLargestMinimalLevel = largestMinimalLevel();
 // Marks of data not yet computed.
 inline constexpr int kStoreNotComputed = -99999999;
 inline constexpr double kSBaseNotComputed = -2.0;
+
+// The orbit S matrix of a record: `size` doubles, every element kSBaseNotComputed until
+// set. Pages of kPage elements are made on first write and charged to the record's S
+// account, so a large matrix of which a run asks a few rows holds those rows only.
+class OrbitSMatrix {
+ public:
+  static constexpr int kPageBits = 12;
+  static constexpr std::uint64_t kPage = std::uint64_t{1} << kPageBits;
+
+  OrbitSMatrix() = default;
+  explicit OrbitSMatrix(AllocationAccount* account) : account_(account) {}
+
+  // True once dimensioned (SM_allocSBase); the elements may still all be unset.
+  bool held() const { return size_ > 0; }
+  std::uint64_t size() const { return size_; }
+  // size elements, all unset; pages already made are let go.
+  void dimension(std::uint64_t size) {
+    pages_.clear();
+    pages_.shrink_to_fit();
+    size_ = size;
+    // Each slot carries the elements' account, which its page keeps when made.
+    pages_.assign(static_cast<std::size_t>((size + kPage - 1) >> kPageBits),
+                  Page(AccountAllocator<double>(account_, kLabel)));
+  }
+  // Element i (i < size); kSBaseNotComputed when unset.
+  double at(std::uint64_t i) const {
+    const Page& page = pages_[static_cast<std::size_t>(i >> kPageBits)];
+    return page.empty() ? kSBaseNotComputed : page[static_cast<std::size_t>(i & (kPage - 1))];
+  }
+  void set(std::uint64_t i, double value) {
+    Page& page = pages_[static_cast<std::size_t>(i >> kPageBits)];
+    if (page.empty()) {
+      const std::uint64_t first = (i >> kPageBits) << kPageBits;
+      page.assign(static_cast<std::size_t>(std::min(kPage, size_ - first)), kSBaseNotComputed);
+    }
+    page[static_cast<std::size_t>(i & (kPage - 1))] = value;
+  }
+  // True when every element is set.
+  bool complete() const {
+    for (const Page& page : pages_) {
+      if (page.empty()) return false;
+      for (double x : page) {
+        if (x == kSBaseNotComputed) return false;
+      }
+    }
+    return size_ > 0;
+  }
+
+ private:
+  static constexpr const char* kLabel = "S matrix on orbits";
+  using Page = AccountVector<double>;
+  AllocationAccount* account_ = &WorkSpaceSize;  // the elements' account
+  std::uint64_t size_ = 0;
+  AccountVector<Page> pages_;                     // the page slots, on the work space
+};
 
 // Heterotic string data of a record: two cleared words, the covariant-lattice descriptor,
 // a presence flag (1), five header ints (the third: number of space-time dimensions) and
@@ -121,7 +177,7 @@ struct SpectrumData {
   int weight_den = 0;
   int* weight_num = nullptr;           // h_a = weight_num[a] / weight_den
   double c = -1.0;
-  double* sbase = nullptr;             // orbit S matrix (SM_getSBase)
+  OrbitSMatrix sbase;                  // orbit S matrix (SM_getSBase)
   int* field_map = nullptr;            // 2 per field: source field
   int* orbit_number = nullptr;
   int* orbit_base = nullptr;           // first field of the orbit

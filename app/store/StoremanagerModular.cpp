@@ -1,9 +1,9 @@
 // S, T, sqrt(T) and P of a stored theory, exact weights and monodromy charges.
 //
 // S is computed once per pair of simple-current orbits and kept in the record's orbit
-// S matrix `sbase` (doubles on the record's `s_alloc`; -2.0 marks an element not yet
-// computed; a real theory stores no imaginary block, a symmetric one the triangle
-// only). Every other element of the same two orbits follows by the charge phase
+// S matrix `sbase` (doubles on the record's `s_alloc`, in pages made on first write;
+// -2.0 marks an element not yet computed; a real theory stores no imaginary block, a
+// symmetric one the triangle only). Every other element of the same two orbits follows by the charge phase
 //   S(J_a a0, J_b b0) = exp(2 pi i (Q_{J_a}(b) + Q_{J_b}(a0))) S(a0, b0),
 // with Q(a0) = Q(a) - Q(J_a) because charges add under fusion with a current.
 #include <algorithm>
@@ -212,7 +212,7 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
   const bool phases = orbits && dg != nullptr && dg->nfactors > 0;
   const int p = phases ? sd->orbit_number[a] : a;
   const int rowField = phases ? sd->orbit_base[a] : a;
-  const bool held = orbits && sd->sbase != nullptr;
+  const bool held = orbits && sd->sbase.held();
   const std::uint64_t M = held ? orbitElementCount(sd) : 0;
   // Each column's base element: read from the orbit matrix (-1), or entry i of the list
   // computed below; -2 for a column out of range. Where every column is its own entry
@@ -227,7 +227,7 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
   const int n = sd->n_primaries;
   const int* orbitNumber = sd->orbit_number;
   const int* orbitBase = sd->orbit_base;
-  const double* sbase = sd->sbase;
+  const OrbitSMatrix& sbase = sd->sbase;
   const int* position = sd->orbit_position;
   const bool rowAtBase = !phases || position[a] == 0;
   bool oneToOne = true;
@@ -241,7 +241,7 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
       continue;
     }
     const int q = phases ? orbitNumber[b] : b;
-    if (held && sbase[orbitIndex(sd, p, q)] != kSBaseNotComputed) {
+    if (held && sbase.at(orbitIndex(sd, p, q)) != kSBaseNotComputed) {
       source[static_cast<std::size_t>(k)] = -1;
       oneToOne = false;
       continue;
@@ -275,8 +275,8 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
   if (held) {
     for (std::size_t i = 0; i < pending; ++i) {
       const std::uint64_t index = orbitIndex(sd, p, pendingOrbits[i]);
-      sd->sbase[index] = pendingRe[i];
-      if (sd->complex == 1) sd->sbase[M + index] = pendingIm[i];
+      sd->sbase.set(index, pendingRe[i]);
+      if (sd->complex == 1) sd->sbase.set(M + index, pendingIm[i]);
     }
   }
   for (int k = 0; k < count; ++k) {
@@ -288,8 +288,8 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
     const int b = columns[k];
     if (from == -1) {
       const std::uint64_t index = orbitIndex(sd, p, phases ? sd->orbit_number[b] : b);
-      re[k] = sd->sbase[index];
-      im[k] = sd->complex == 1 ? sd->sbase[M + index] : 0.0;
+      re[k] = sbase.at(index);
+      im[k] = sd->complex == 1 ? sbase.at(M + index) : 0.0;
     } else if (!oneToOne) {
       re[k] = pendingRe[static_cast<std::size_t>(from)];
       im[k] = pendingIm[static_cast<std::size_t>(from)];
@@ -302,7 +302,7 @@ int SM_allocSBase(SpectrumData* sd) {
   const std::uint64_t M = orbitElementCount(sd);
   std::uint64_t total = M * (sd->complex == 1 ? 2 : 1);
   if (M == 0 && sd->n_orbits > 0) total = std::numeric_limits<std::uint64_t>::max();
-  if (sd->sbase == nullptr) {
+  if (!sd->sbase.held()) {
     if (total >= kSBaseAskSize) {
       const long long megabytes = static_cast<long long>(std::min<std::uint64_t>(total / 125000, std::numeric_limits<int>::max()));
       int answer = Alert("SM_allocSBase", 0, 123209, "Trying to allocate %d MB for orbit S-matrix of algebra %s",
@@ -312,13 +312,10 @@ int SM_allocSBase(SpectrumData* sd) {
       if (total >= kAllocationRefusedSize / sizeof(double)) return -1;
     }
     if (total == 0) return -1;
-    // Allocated with the mark in place: one pass over a matrix that can be large.
-    sd->doubleBlocks.emplace_back(static_cast<std::size_t>(total), kSBaseNotComputed,
-                                  AccountAllocator<double>(&sd->s_alloc, "S matrix on orbits"));
-    sd->sbase = sd->doubleBlocks.back().data();
+    sd->sbase.dimension(total);
     return 0;
   }
-  std::fill(sd->sbase, sd->sbase + total, kSBaseNotComputed);
+  sd->sbase.dimension(total);
   return 0;
 }
 
@@ -329,24 +326,24 @@ int SM_getSBase(SpectrumData* sd, int p, int q, int a0, int b0, double* re, doub
           sd->type, sd->rank, sd->level);
     return 0;
   }
-  if (sd->sbase == nullptr && SM_allocSBase(sd) == -1) {
+  if (!sd->sbase.held() && SM_allocSBase(sd) == -1) {
     sd->store_s = 0;
     return 0;
   }
   const std::uint64_t index = orbitIndex(sd, p, q);
   const std::uint64_t M = orbitElementCount(sd);
-  double* entry = sd->sbase + index;
-  if (*entry == kSBaseNotComputed) {
+  const double stored = sd->sbase.at(index);
+  if (stored == kSBaseNotComputed) {
     double r = 0.0, i = 0.0;
     SM_computeSDirect(sd, a0, b0, &r, &i);
-    *entry = r;
-    if (sd->complex == 1) sd->sbase[M + index] = i;
+    sd->sbase.set(index, r);
+    if (sd->complex == 1) sd->sbase.set(M + index, i);
     *re = r;
     *im = i;
     return 1;
   }
-  *re = *entry;
-  *im = sd->complex == 1 ? sd->sbase[M + index] : 0.0;
+  *re = stored;
+  *im = sd->complex == 1 ? sd->sbase.at(M + index) : 0.0;
   return 1;
 }
 

@@ -216,7 +216,7 @@ bool computeCFT_S(SpectrumData* sd) {
                             &im) == 1;
       }
     }
-    whole = whole && sd->sbase != nullptr;
+    whole = whole && sd->sbase.held();
   } else if (storeS == 1) {
     sd->store_s = 1;
     SM_getSBase(sd, 0, 0, 0, 0, &re, &im);
@@ -234,9 +234,11 @@ bool fixedPointTheoriesStored(SpectrumData* sd) {
   if (SM_initFCFTData(sd) < 0 || sd->fcft == nullptr) return false;
   for (int i = 0; i < sd->n_fp_currents; ++i) {
     const SpectrumData* f = sd->fcft[i];
-    if (f == nullptr || f->s_available == 0 || f->sbase == nullptr) return false;
-    const std::size_t m = static_cast<std::size_t>(f->n_orbits);
-    if (std::any_of(f->sbase, f->sbase + m * m, [](double x) { return x < -1.5; })) return false;
+    if (f == nullptr || f->s_available == 0 || !f->sbase.held()) return false;
+    const std::uint64_t m = static_cast<std::uint64_t>(f->n_orbits);
+    for (std::uint64_t e = 0; e < m * m; ++e) {
+      if (f->sbase.at(e) < -1.5) return false;
+    }
   }
   return true;
 }

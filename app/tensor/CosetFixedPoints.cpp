@@ -670,8 +670,8 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
         // Sizes in 64 bits: m x m elements, the imaginary half behind the real one.
         const std::uint64_t size = static_cast<std::uint64_t>(f->n_orbits);
         const std::uint64_t index = static_cast<std::uint64_t>(xb) + size * static_cast<std::uint64_t>(xa);
-        f->sbase[index] = r;
-        if (f->complex == 1) f->sbase[size * size + index] = m;
+        f->sbase.set(index, r);
+        if (f->complex == 1) f->sbase.set(size * size + index, m);
       }
     }
   }

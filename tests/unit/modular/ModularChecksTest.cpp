@@ -41,8 +41,8 @@ class ModularChecksTest : public ZoqTest {
     sd->exact[0] = 1;
     sd->n_orbits = 1;
     SM_allocSBase(sd);
-    sd->sbase[0] = 1.0;
-    sd->sbase[1] = 0.0;
+    sd->sbase.set(0, 1.0);
+    sd->sbase.set(1, 0.0);
     return sd;
   }
   static std::size_t count(const std::string& text, const std::string& piece) {

@@ -123,10 +123,10 @@ TEST_F(StoremanagerModular, ARowEqualsItsElementsWithoutAllocatingTheOrbitMatrix
                          direct(sd, a, columns[static_cast<std::size_t>(k)])))
             << nameOf(sd) << " S(" << a << "," << columns[static_cast<std::size_t>(k)] << ")";
     }
-    EXPECT_EQ(sd->sbase, nullptr) << nameOf(sd);
+    EXPECT_FALSE(sd->sbase.held()) << nameOf(sd);
     // Once the matrix exists a row reads what it holds and fills in the rest.
     S(sd, 0, 0);
-    ASSERT_NE(sd->sbase, nullptr);
+    ASSERT_TRUE(sd->sbase.held());
     const std::vector<Complex> values = row(sd, n - 1, columns);
     for (int k = 0; k < n; ++k) {
       const int b = columns[static_cast<std::size_t>(k)];
@@ -140,7 +140,7 @@ TEST_F(StoremanagerModular, ARowEqualsItsElementsWithoutAllocatingTheOrbitMatrix
       const std::uint64_t lo = std::min(p, q), hi = std::max(p, q);
       const std::uint64_t index =
           sd->symmetric == 1 ? lo + hi * (hi + 1) / 2 : q + sd->n_orbits * p;
-      EXPECT_NE(sd->sbase[index], kSBaseNotComputed) << nameOf(sd) << " " << b;
+      EXPECT_NE(sd->sbase.at(index), kSBaseNotComputed) << nameOf(sd) << " " << b;
     }
   }
 }
@@ -340,12 +340,68 @@ TEST_F(StoremanagerModular, UnavailableSIsReportedAsZero) {
   sd->s_available = 1;
 }
 
+TEST_F(StoremanagerModular, AnOrbitMatrixHoldsThePagesOfTheElementsAskedForOnly) {
+  // The fixed-point theory of the N=2 minimal model at level 200 has 2 (k + 2) = 404
+  // fields, each its own orbit, and a square complex orbit matrix: 2 x 404^2 elements.
+  SpectrumData* sd = SM_getData(kStoreTypeMinimalN2, 2, 200);
+  ASSERT_NE(sd, nullptr);
+  ASSERT_NE(sd->fcft, nullptr);
+  SpectrumData* f = sd->fcft[0];
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(f->n_orbits, 404);
+  ASSERT_EQ(f->symmetric, 0);
+  const Complex s12 = S(f, 1, 2);
+  EXPECT_EQ(s12, direct(f, 1, 2));  // stored as computed, bit for bit
+  ASSERT_TRUE(f->sbase.held());
+  EXPECT_EQ(f->sbase.size(), 2u * 404u * 404u);
+  // One element: a page for its real part and one for its imaginary part, not the matrix.
+  const std::uint64_t page = OrbitSMatrix::kPage * sizeof(double);
+  EXPECT_EQ(f->s_alloc.bytesHeld(), 2 * page);
+  EXPECT_LT(f->s_alloc.bytesHeld(), f->sbase.size() * sizeof(double) / 4);
+  // Elements not asked for read as not computed, the one asked for as its value.
+  EXPECT_EQ(f->sbase.at(1 * 404 + 2), s12.real());
+  EXPECT_EQ(f->sbase.at(404u * 404u + 1 * 404 + 2), s12.imag());
+  EXPECT_EQ(f->sbase.at(0), kSBaseNotComputed);
+  EXPECT_EQ(f->sbase.at(f->sbase.size() - 1), kSBaseNotComputed);
+  EXPECT_FALSE(f->sbase.complete());
+  // Asked again, the stored element comes back.
+  EXPECT_EQ(S(f, 1, 2), s12);
+}
+
+TEST(OrbitSMatrixStore, ElementsAcrossPageEdgesAndAShortLastPage) {
+  AllocationAccount account;
+  OrbitSMatrix m(&account);
+  EXPECT_FALSE(m.held());
+  const std::uint64_t n = 2 * OrbitSMatrix::kPage + 3;  // two full pages and three elements
+  m.dimension(n);
+  ASSERT_TRUE(m.held());
+  EXPECT_EQ(account.bytesHeld(), 0u);  // no element written, no page
+  m.set(OrbitSMatrix::kPage - 1, 0.25);
+  m.set(OrbitSMatrix::kPage, -0.5);
+  m.set(n - 1, 1.0);
+  EXPECT_EQ(m.at(OrbitSMatrix::kPage - 1), 0.25);
+  EXPECT_EQ(m.at(OrbitSMatrix::kPage), -0.5);
+  EXPECT_EQ(m.at(n - 1), 1.0);
+  EXPECT_EQ(m.at(n - 2), kSBaseNotComputed);
+  EXPECT_EQ(m.at(0), kSBaseNotComputed);
+  // Two full pages and a last page of three elements.
+  EXPECT_EQ(account.bytesHeld(), (2 * OrbitSMatrix::kPage + 3) * sizeof(double));
+  EXPECT_FALSE(m.complete());
+  for (std::uint64_t i = 0; i < n; ++i) m.set(i, 0.0);
+  EXPECT_TRUE(m.complete());
+  // Dimensioned again: every element unset, the pages let go.
+  m.dimension(5);
+  EXPECT_EQ(m.at(4), kSBaseNotComputed);
+  EXPECT_FALSE(m.complete());
+  EXPECT_EQ(account.bytesHeld(), 0u);
+}
+
 TEST_F(StoremanagerModular, AnOrbitMatrixPastTheLimitIsRefusedAndSComputedDirectly) {
   SpectrumData* sd = allocateSpectrumData("huge orbit matrix");
   sd->n_orbits = 30000;  // 30000 * 30001 / 2 complex pairs: 7.2 GB of doubles
   OutputCapture capture;
   EXPECT_EQ(SM_allocSBase(sd), -1);
-  EXPECT_EQ(sd->sbase, nullptr);
+  EXPECT_FALSE(sd->sbase.held());
   double re = 1.0, im = 1.0;
   EXPECT_EQ(SM_getSBase(sd, 0, 0, 0, 0, &re, &im), 0);
   EXPECT_EQ(sd->store_s, 0);
