@@ -5,12 +5,16 @@
 // of its factors' weights in rational arithmetic (one canonical form per factor, as the
 // per-field step of the rational route costs), and the same sum in integers over the
 // common denominator of the factors (the floor of any loop that reads each field once).
+// Also the row index of the product (every field found by content) beside a node-based
+// multimap over the same rows.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <numeric>
+#include <unordered_map>
 #include <vector>
 
 #include "BenchSupport.h"
@@ -113,6 +117,59 @@ void commandCase(benchmark::State& state, const std::vector<const char*>& lines)
   state.counters["s_plain_integer_loop"] = loops.integer;
   setOutputSink(nullptr);
 }
+
+// Finding every field row of "build cy 14" by content in the product's row index, beside
+// a node-based multimap from the same 64-bit row hash to the row number (the index the
+// rows had before), filled and asked in the same run.
+void rowIndexCase(benchmark::State& state) {
+  if (!runLines({"build cy 14"}) || currentTensor == nullptr) {
+    setOutputSink(nullptr);
+    state.SkipWithError("build cy 14 failed");
+    return;
+  }
+  const TensorRows& spectrum = currentTensor->Spectrum;
+  const int rows = spectrum.size();
+  const int length = spectrum.rowLength();
+  auto hashOf = [length](const int* v) {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (int i = 0; i < length; ++i) {
+      h ^= static_cast<std::uint32_t>(v[i]);
+      h *= 1099511628211ULL;
+    }
+    return h;
+  };
+  std::unordered_multimap<std::uint64_t, int> multimap;
+  for (int r = 0; r < rows; ++r) multimap.emplace(hashOf(spectrum.row(r)), r);
+  long long found = 0;  // rows found at their own number, by both indices
+  double flat = 0.0;
+  double nodes = 0.0;
+  for (auto _ : state) {
+    Clock::time_point start = Clock::now();
+    for (int r = 0; r < rows; ++r) found += spectrum.find(spectrum.row(r)) == r;
+    flat += secondsSince(start);
+    start = Clock::now();
+    for (int r = 0; r < rows; ++r) {
+      const int* v = spectrum.row(r);
+      auto range = multimap.equal_range(hashOf(v));
+      for (auto it = range.first; it != range.second; ++it) {
+        if (std::equal(v, v + length, spectrum.row(it->second))) {
+          found += it->second == r;
+          break;
+        }
+      }
+    }
+    nodes += secondsSince(start);
+  }
+  benchmark::DoNotOptimize(found);
+  const double iterations = static_cast<double>(state.iterations());
+  state.counters["rows"] = rows;
+  state.counters["found_by_both"] = static_cast<double>(found) / iterations / 2.0;
+  state.counters["s_row_index"] = flat / iterations;
+  state.counters["s_multimap_index"] = nodes / iterations;
+  setOutputSink(nullptr);
+}
+
+BENCHMARK(rowIndexCase)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(commandCase, build_cy_1, std::vector<const char*>{"build cy 1"})
     ->Iterations(1)

@@ -30,6 +30,7 @@ void TensorRows::reset(int rowLength) {
   count_ = 0;
   data_.clear();
   index_.clear();
+  index_.shrink_to_fit();
 }
 
 std::uint64_t TensorRows::hashOf(const int* v, int n) {
@@ -41,12 +42,29 @@ std::uint64_t TensorRows::hashOf(const int* v, int n) {
   return h;
 }
 
+namespace {
+// The slot a hash starts probing at: the high bits mixed in, FNV's low bits being weak.
+std::size_t firstSlot(std::uint64_t hash, std::size_t mask) {
+  return static_cast<std::size_t>((hash ^ (hash >> 29) ^ (hash >> 47)) & mask);
+}
+}  // namespace
+
 int TensorRows::find(const int* v) const {
-  auto range = index_.equal_range(hashOf(v, length_));
-  for (auto it = range.first; it != range.second; ++it) {
-    if (std::equal(v, v + length_, row(it->second))) return it->second;
+  if (index_.empty()) return -1;
+  const std::uint64_t hash = hashOf(v, length_);
+  const std::size_t mask = index_.size() - 1;
+  for (std::size_t i = firstSlot(hash, mask);; i = (i + 1) & mask) {
+    const Slot& slot = index_[i];
+    if (slot.row < 0) return -1;
+    if (slot.hash == hash && std::equal(v, v + length_, row(slot.row))) return slot.row;
   }
-  return -1;
+}
+
+void TensorRows::insertSlot(std::uint64_t hash, int rowIndex) {
+  const std::size_t mask = index_.size() - 1;
+  std::size_t i = firstSlot(hash, mask);
+  while (index_[i].row >= 0) i = (i + 1) & mask;
+  index_[i] = Slot{hash, rowIndex};
 }
 
 int TensorRows::add(const int* v, bool* added) {
@@ -59,9 +77,16 @@ int TensorRows::add(const int* v, bool* added) {
     const std::size_t largest = (kAllocationRefusedSize - 1) / sizeof(int);
     data_.reserve(std::max(data_.size() + static_cast<std::size_t>(length_), std::min(2 * data_.capacity(), largest)));
   }
+  if (2 * (static_cast<std::size_t>(count_) + 1) > index_.size()) {
+    AccountVector<Slot> old(std::max<std::size_t>(16, 2 * index_.size()), Slot{0, -1}, index_.get_allocator());
+    old.swap(index_);
+    for (const Slot& slot : old) {
+      if (slot.row >= 0) insertSlot(slot.hash, slot.row);
+    }
+  }
   ++version_;
   data_.insert(data_.end(), v, v + length_);
-  index_.emplace(hashOf(v, length_), count_);
+  insertSlot(hashOf(v, length_), count_);
   return count_++;
 }
 

@@ -77,11 +77,18 @@ class TensorRows {
 
  private:
   static std::uint64_t hashOf(const int* v, int n);
+  // Open addressing: a power-of-two table of (hash of the row when added, row), row -1
+  // for a free slot, at most half full.
+  struct Slot {
+    std::uint64_t hash;
+    int row;
+  };
+  void insertSlot(std::uint64_t hash, int row);
   int length_ = 0;
   int count_ = 0;
   std::uint64_t version_ = 0;
   AccountVector<int> data_{AccountAllocator<int>(&TensorProductAccount, "Tensor rows")};
-  std::unordered_multimap<std::uint64_t, int> index_;
+  AccountVector<Slot> index_{AccountAllocator<Slot>(&TensorProductAccount, "Tensor rows")};
 };
 
 struct TensorProduct {

@@ -281,6 +281,12 @@ struct OrbitTables {
   std::unordered_map<std::vector<int>, RestSums, RowHash> restSums;
   std::uint64_t restVersion = 0;
   std::size_t restNumbers = 0;
+  // Reused per call of the orbit minima: the key of restSums, a member row, the graded
+  // factors and the best member (no allocation per field).
+  std::vector<int> restKey;
+  std::vector<int> member;
+  std::vector<bool> partnered;
+  std::vector<int> bestLabels;
   // The weight of every field (TensorRatWeight of its row) for the spectrum version kept.
   std::uint64_t fieldWeightsVersion = 0;
   bool fieldWeightsMade = false;
@@ -584,7 +590,8 @@ bool prepareCyclic(OrbitTables& t, const AlgebraCode& code, const int* s, const 
     t.restVersion = code.version;
     t.restNumbers = 0;
   }
-  std::vector<int> key(s, s + n);
+  std::vector<int>& key = t.restKey;
+  key.assign(s, s + n);
   key[static_cast<std::size_t>(d)] = -1;
   for (int i = 0; i < n; ++i) key.push_back(partnered[static_cast<std::size_t>(i)] ? 1 : 0);
   auto found = t.restSums.find(key);
@@ -608,7 +615,7 @@ bool prepareCyclic(OrbitTables& t, const AlgebraCode& code, const int* s, const 
     }
     sums.least = *std::min_element(sums.sum.begin(), sums.sum.end());
     t.restNumbers += static_cast<std::size_t>(code.rows);
-    found = t.restSums.emplace(std::move(key), std::move(sums)).first;
+    found = t.restSums.emplace(key, std::move(sums)).first;
   }
   source.rest = &found->second;
   source.paired = partnered[static_cast<std::size_t>(d)];
@@ -689,7 +696,8 @@ bool orbitMinimum(OrbitTables& t, TensorProduct* TP, const int* s, int rows, boo
   if (code == nullptr || !code->integerSpin) return false;
   const std::int64_t D = t.denominator;
   const std::int64_t base = positiveMod(rowWeight(t, s), D);
-  std::vector<int> member(static_cast<std::size_t>(n));
+  std::vector<int>& member = t.member;
+  member.resize(static_cast<std::size_t>(n));
   // Each generator moves s by an integer weight.
   for (int g = 1; g <= TP->NumberOfGenerators && g < rows; ++g) {
     const int* J = TP->ChiralAlgebra.row(g);
@@ -700,7 +708,8 @@ bool orbitMinimum(OrbitTables& t, TensorProduct* TP, const int* s, int rows, boo
     if (positiveMod(rowWeight(t, member.data()), D) != base) return false;
   }
   // Graded factors: one sector in s and in every row.
-  std::vector<bool> partnered(static_cast<std::size_t>(n), false);
+  std::vector<bool>& partnered = t.partnered;
+  partnered.assign(static_cast<std::size_t>(n), false);
   if (gmf) {
     char sector = 0;
     for (int i = 0; i < n; ++i) {
@@ -722,6 +731,13 @@ bool orbitMinimum(OrbitTables& t, TensorProduct* TP, const int* s, int rows, boo
     if (!boundRows(t, *code, s, partnered, source)) return false;
   }
   Candidate best;
+  best.labels.swap(t.bestLabels);
+  // The scratch goes back to the tables on every way out.
+  struct Return {
+    Candidate& best;
+    std::vector<int>& scratch;
+    ~Return() { scratch.swap(best.labels); }
+  } giveBack{best, t.bestLabels};
   bool consistent = true;
   auto consider = [&](const std::vector<int>& labels, std::int64_t weight) {
     if (positiveMod(weight, D) != base) consistent = false;
@@ -731,7 +747,10 @@ bool orbitMinimum(OrbitTables& t, TensorProduct* TP, const int* s, int rows, boo
       best.set = true;
     }
   };
-  if (withStart) consider(std::vector<int>(s, s + n), rowWeight(t, s));
+  if (withStart) {
+    member.assign(s, s + n);
+    consider(member, rowWeight(t, s));
+  }
   auto evaluate = [&](int J) {
     source.labels(J, member.data());
     if (gmf) exactGradedMinimalForm(t, member.data());
@@ -752,7 +771,7 @@ bool orbitMinimum(OrbitTables& t, TensorProduct* TP, const int* s, int rows, boo
     }
   }
   if (!consistent || !best.set) return false;
-  out = best.labels;
+  out.assign(best.labels.begin(), best.labels.end());
   return true;
 }
 
