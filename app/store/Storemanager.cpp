@@ -253,7 +253,7 @@ void resetStoremanager() {
 // Records and blocks
 
 SpectrumData::SpectrumData(const char* recordName)
-    : sbase(&s_alloc), automorphismSpace(100, "Current Outer Automorphism", &alloc) {
+    : automorphismSpace(100, "Current Outer Automorphism", &alloc) {
   copyAccountName(alloc, "Algebra ", recordName, 60);
   copyAccountName(s_alloc, "S-matrix ", recordName, 70);
   const std::size_t length = std::strlen(recordName);

@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "collections/VectorSpace.h"
@@ -70,58 +71,58 @@ inline constexpr int kStoreNotComputed = -99999999;
 inline constexpr double kSBaseNotComputed = -2.0;
 
 // The orbit S matrix of a record: `size` doubles, every element kSBaseNotComputed until
-// set. Pages of kPage elements are made on first write and charged to the record's S
-// account, so a large matrix of which a run asks a few rows holds those rows only.
+// set. Pages of kPage elements are made on first write and charged to the account given
+// when dimensioned (the record's S account), so a large matrix of which a run asks a few
+// rows holds those rows only. The record holds one pointer, as a plain block would.
 class OrbitSMatrix {
  public:
   static constexpr int kPageBits = 12;
   static constexpr std::uint64_t kPage = std::uint64_t{1} << kPageBits;
 
-  OrbitSMatrix() = default;
-  explicit OrbitSMatrix(AllocationAccount* account) : account_(account) {}
-
   // True once dimensioned (SM_allocSBase); the elements may still all be unset.
-  bool held() const { return size_ > 0; }
-  std::uint64_t size() const { return size_; }
-  // size elements, all unset; pages already made are let go.
-  void dimension(std::uint64_t size) {
-    pages_.clear();
-    pages_.shrink_to_fit();
-    size_ = size;
-    // Each slot carries the elements' account, which its page keeps when made.
-    pages_.assign(static_cast<std::size_t>((size + kPage - 1) >> kPageBits),
-                  Page(AccountAllocator<double>(account_, kLabel)));
+  bool held() const { return pages_ != nullptr && pages_->size > 0; }
+  std::uint64_t size() const { return pages_ == nullptr ? 0 : pages_->size; }
+  // size elements, all unset, pages on `account`; pages already made are let go.
+  void dimension(std::uint64_t size, AllocationAccount* account) {
+    pages_ = std::make_unique<Pages>();
+    pages_->size = size;
+    // Each slot carries the account, which its page keeps when made.
+    pages_->slots.assign(static_cast<std::size_t>((size + kPage - 1) >> kPageBits),
+                         Page(AccountAllocator<double>(account, kLabel)));
   }
   // Element i (i < size); kSBaseNotComputed when unset.
   double at(std::uint64_t i) const {
-    const Page& page = pages_[static_cast<std::size_t>(i >> kPageBits)];
+    const Page& page = pages_->slots[static_cast<std::size_t>(i >> kPageBits)];
     return page.empty() ? kSBaseNotComputed : page[static_cast<std::size_t>(i & (kPage - 1))];
   }
   void set(std::uint64_t i, double value) {
-    Page& page = pages_[static_cast<std::size_t>(i >> kPageBits)];
+    Page& page = pages_->slots[static_cast<std::size_t>(i >> kPageBits)];
     if (page.empty()) {
       const std::uint64_t first = (i >> kPageBits) << kPageBits;
-      page.assign(static_cast<std::size_t>(std::min(kPage, size_ - first)), kSBaseNotComputed);
+      page.assign(static_cast<std::size_t>(std::min(kPage, pages_->size - first)), kSBaseNotComputed);
     }
     page[static_cast<std::size_t>(i & (kPage - 1))] = value;
   }
   // True when every element is set.
   bool complete() const {
-    for (const Page& page : pages_) {
+    if (!held()) return false;
+    for (const Page& page : pages_->slots) {
       if (page.empty()) return false;
       for (double x : page) {
         if (x == kSBaseNotComputed) return false;
       }
     }
-    return size_ > 0;
+    return true;
   }
 
  private:
   static constexpr const char* kLabel = "S matrix on orbits";
   using Page = AccountVector<double>;
-  AllocationAccount* account_ = &WorkSpaceSize;  // the elements' account
-  std::uint64_t size_ = 0;
-  AccountVector<Page> pages_;                     // the page slots, on the work space
+  struct Pages {
+    std::uint64_t size = 0;
+    AccountVector<Page> slots;  // on the work space
+  };
+  std::unique_ptr<Pages> pages_;
 };
 
 // Heterotic string data of a record: two cleared words, the covariant-lattice descriptor,

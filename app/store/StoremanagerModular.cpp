@@ -312,10 +312,10 @@ int SM_allocSBase(SpectrumData* sd) {
       if (total >= kAllocationRefusedSize / sizeof(double)) return -1;
     }
     if (total == 0) return -1;
-    sd->sbase.dimension(total);
+    sd->sbase.dimension(total, &sd->s_alloc);
     return 0;
   }
-  sd->sbase.dimension(total);
+  sd->sbase.dimension(total, &sd->s_alloc);
   return 0;
 }
 

@@ -370,10 +370,11 @@ TEST_F(StoremanagerModular, AnOrbitMatrixHoldsThePagesOfTheElementsAskedForOnly)
 
 TEST(OrbitSMatrixStore, ElementsAcrossPageEdgesAndAShortLastPage) {
   AllocationAccount account;
-  OrbitSMatrix m(&account);
+  OrbitSMatrix m;
   EXPECT_FALSE(m.held());
+  EXPECT_EQ(sizeof(OrbitSMatrix), sizeof(double*));  // a record is as large as before
   const std::uint64_t n = 2 * OrbitSMatrix::kPage + 3;  // two full pages and three elements
-  m.dimension(n);
+  m.dimension(n, &account);
   ASSERT_TRUE(m.held());
   EXPECT_EQ(account.bytesHeld(), 0u);  // no element written, no page
   m.set(OrbitSMatrix::kPage - 1, 0.25);
@@ -390,7 +391,7 @@ TEST(OrbitSMatrixStore, ElementsAcrossPageEdgesAndAShortLastPage) {
   for (std::uint64_t i = 0; i < n; ++i) m.set(i, 0.0);
   EXPECT_TRUE(m.complete());
   // Dimensioned again: every element unset, the pages let go.
-  m.dimension(5);
+  m.dimension(5, &account);
   EXPECT_EQ(m.at(4), kSBaseNotComputed);
   EXPECT_FALSE(m.complete());
   EXPECT_EQ(account.bytesHeld(), 0u);
