@@ -163,6 +163,10 @@ void resetCrossBound() {
   s.groupKnown = false;
   s.groupStamp = -1;
   s.groupOf = nullptr;
+  s.phasePlan = PhaseClosurePlan{};
+  s.phasePlanKnown = false;
+  s.groupChargesByKlein.clear();
+  s.chargesCFT = -1;
   resetCoefficients();
   resetOrientifolds();
 }

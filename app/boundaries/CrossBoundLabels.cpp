@@ -143,6 +143,10 @@ const BoundaryLabel& orbitRepOf(const std::vector<BoundaryLabel>& labels, int a)
 }  // namespace
 
 int InvariantGroup::elementOf(int current) const {
+  if (!elementIndex.empty()) {
+    if (current < 0 || current >= static_cast<int>(elementIndex.size())) return -1;
+    return elementIndex[static_cast<size_t>(current)];
+  }
   for (int g = 0; g < order(); ++g)
     if (currents[static_cast<size_t>(g)] == current) return g;
   return -1;
@@ -155,7 +159,22 @@ int InvariantGroup::product(int x, int y) const {
 
 namespace {
 
+// The element of each current label, the first element when a current repeats; left empty
+// (elementOf then searches) when a current is negative.
+void indexElements(InvariantGroup* group) {
+  group->elementIndex.clear();
+  int largest = -1;
+  for (int J : group->currents) {
+    if (J < 0) return;
+    largest = std::max(largest, J);
+  }
+  group->elementIndex.assign(static_cast<size_t>(largest + 1), -1);
+  for (int g = group->order() - 1; g >= 0; --g)
+    group->elementIndex[static_cast<size_t>(group->currents[static_cast<size_t>(g)])] = g;
+}
+
 void trivialGroup(InvariantGroup* group) {
+  group->elementIndex.clear();
   group->currents.assign(1, 0);
   group->factorOrders.clear();
   group->generators.clear();
@@ -184,6 +203,7 @@ void readInvariantGroup(const BulkInvariant* bi, InvariantGroup* group) {
   const int order = G->order;
   const int n = G->nfactors;
   group->currents.assign(MD->map.begin(), MD->map.begin() + order);
+  indexElements(group);
   group->factorOrders.assign(G->factors, G->factors + n);
   group->generators.resize(static_cast<size_t>(n));
   for (int f = 0; f < n; ++f) group->generators[static_cast<size_t>(f)] = DG_basis(G, f);
@@ -209,6 +229,9 @@ const InvariantGroup* invariantGroup(const BulkInvariant* bi) {
   if (bi == nullptr || bi->simple_current != 1) return nullptr;
   if (s.groupStamp != QueryBulkInvariant() || s.groupOf != bi) {
     readInvariantGroup(bi, &s.Group);
+    s.phasePlan = PhaseClosurePlan{};
+    s.phasePlanKnown = false;
+    s.groupChargesByKlein.clear();
     s.groupKnown = true;
     s.groupStamp = QueryBulkInvariant();
     s.groupOf = bi;
@@ -453,14 +476,30 @@ void loadModInvGroupCharges(OrientifoldInfo* record) {
   if (initDebug() == 1)
     ProgressPrint("##init: Loading ModInvGroupCharges for orientifold %p\n",
                   static_cast<void*>(record));
-  const int n = centreSize();
-  record->groupCharges.clear();
-  std::vector<int> v(static_cast<size_t>(n));
-  const int* qK = getChargeVector(record->klein);
-  for (int J : group) {
-    const int* qJ = getChargeVector(J);
-    for (int c = 0; c < n; ++c) v[static_cast<size_t>(c)] = (qJ[c] + qK[c]) % n;
-    record->groupCharges.push_back(findChargeVector(v.data()));
+  if (s.chargesCFT != QueryCFT()) {
+    s.groupChargesByKlein.clear();
+    s.chargesCFT = QueryCFT();
+  }
+  const auto known = s.groupChargesByKlein.find(record->klein);
+  if (known != s.groupChargesByKlein.end()) {
+    record->groupCharges = known->second;
+  } else {
+    const int n = centreSize();
+    record->groupCharges.clear();
+    std::vector<int> v(static_cast<size_t>(n));
+    const int* qK = getChargeVector(record->klein);
+    const int N = primaryCount();
+    bool found = record->klein >= 0 && record->klein < N;
+    for (int J : group) {
+      found = found && J >= 0 && J < N;
+      const int* qJ = getChargeVector(J);
+      for (int c = 0; c < n; ++c) v[static_cast<size_t>(c)] = (qJ[c] + qK[c]) % n;
+      record->groupCharges.push_back(findChargeVector(v.data()));
+      found = found && record->groupCharges.back() >= 0;
+    }
+    // A label out of range or a charge vector not found is reported again by the next
+    // record that meets it.
+    if (found) s.groupChargesByKlein.emplace(record->klein, record->groupCharges);
   }
   if (initDebug() == 1)
     ProgressPrint("##init: Finished loading ModInvGroupCharges for orientifold %p\n",
