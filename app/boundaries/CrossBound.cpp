@@ -167,6 +167,9 @@ void resetCrossBound() {
   s.phasePlanKnown = false;
   s.groupChargesByKlein.clear();
   s.chargesCFT = -1;
+  s.metricBaseByKlein.clear();
+  s.metricBaseEntries = 0;
+  s.metricBaseBulk = -1;
   resetCoefficients();
   resetOrientifolds();
 }

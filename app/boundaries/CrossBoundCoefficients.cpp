@@ -437,6 +437,42 @@ void getCurrentCrosscapCoefficient(int m, int, double* re, double* im) {
                                    s.CurrentOrientifold, re, im);
 }
 
+namespace {
+
+// The metric entry that the charge Q = num/den of primary i under Klein current K gives:
+// -(P num)/den mod P, the division truncating; 0 without a charge.
+long long kleinMetricEntry(int K, int i, int P) {
+  const Rat* q = simpleCurrentCharge(K, i);
+  if (q != nullptr && q->den != 0) return ((-(P * q->num) / q->den) % P + P) % P;
+  return 0;
+}
+
+// Those entries of every Ishibashi label for Klein current K, kept for the invariant;
+// nullptr when they are not kept (too many), and the caller works them out.
+const std::vector<int>* kleinMetricBase(int K, int P, int labels) {
+  constexpr std::size_t kMaxEntries = std::size_t{1} << 22;
+  CrossBoundState& s = crossBoundState();
+  if (s.metricBaseBulk != QueryBulkInvariant() || s.metricBasePeriod != P ||
+      s.metricBaseLabels != labels) {
+    s.metricBaseByKlein.clear();
+    s.metricBaseEntries = 0;
+    s.metricBaseBulk = QueryBulkInvariant();
+    s.metricBasePeriod = P;
+    s.metricBaseLabels = labels;
+  }
+  const auto known = s.metricBaseByKlein.find(K);
+  if (known != s.metricBaseByKlein.end()) return &known->second;
+  if (s.metricBaseEntries + static_cast<std::size_t>(labels) > kMaxEntries) return nullptr;
+  std::vector<int> entries(static_cast<size_t>(labels));
+  for (int m = 0; m < labels; ++m)
+    entries[static_cast<size_t>(m)] = static_cast<int>(
+        kleinMetricEntry(K, s.IshibashiLabels[static_cast<size_t>(m)].primary, P));
+  s.metricBaseEntries += static_cast<std::size_t>(labels);
+  return &s.metricBaseByKlein.emplace(K, std::move(entries)).first->second;
+}
+
+}  // namespace
+
 void loadIshibashiMetric(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
   if (record == nullptr || record->metricStamp == record->sequence) return;
@@ -453,12 +489,13 @@ void loadIshibashiMetric(OrientifoldInfo* record) {
   int* metric = record->metric();
   // The labels exist only after the open-string set-up; before it there is no metric.
   const int labels = std::min(s.IshibashiLabelCount, static_cast<int>(s.IshibashiLabels.size()));
+  const std::vector<int>* base = record->klein != 0 ? kleinMetricBase(record->klein, P, labels) : nullptr;
   for (int m = 0; m < labels; ++m) {
     long long g = 0;
-    if (record->klein != 0) {
-      const Rat* q =
-          simpleCurrentCharge(record->klein, s.IshibashiLabels[static_cast<size_t>(m)].primary);
-      if (q != nullptr && q->den != 0) g = ((-(P * q->num) / q->den) % P + P) % P;
+    if (base != nullptr) {
+      g = (*base)[static_cast<size_t>(m)];
+    } else if (record->klein != 0) {
+      g = kleinMetricEntry(record->klein, s.IshibashiLabels[static_cast<size_t>(m)].primary, P);
     }
     const int d = s.IshibashiLabels[static_cast<size_t>(m)].label;
     const InvariantGroup* group = invariantGroup(currentBulk());

@@ -107,6 +107,14 @@ struct CrossBoundState {
   // those found for each Klein current of that group (theory chargesCFT).
   std::unordered_map<int, std::vector<int>> groupChargesByKlein;
   int chargesCFT = -1;
+  // The part of the Ishibashi metric that the Klein current alone gives, per Klein current
+  // and Ishibashi label, for the labels of bulk invariant metricBaseBulk and period
+  // metricBasePeriod (kept while their total stays small).
+  std::unordered_map<int, std::vector<int>> metricBaseByKlein;
+  std::size_t metricBaseEntries = 0;
+  int metricBaseBulk = -1;
+  int metricBasePeriod = -1;
+  int metricBaseLabels = -1;
 
   // Coefficients. Reflection coefficients stored per orbit pair: one row per Ishibashi
   // orbit (real parts, then imaginary parts, one per boundary orbit), made when the row is

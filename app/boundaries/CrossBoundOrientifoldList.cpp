@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <memory>
@@ -76,6 +77,7 @@ struct OrientifoldListState {
   std::map<std::vector<int>, int> candidateRows;
   bool candidateRowsMade = false;
   std::vector<std::vector<int>> shiftTargets;
+  std::unordered_map<int, std::vector<int>> permutationTargets;  // per permutation, when complete
   std::unordered_map<long long, std::vector<signed char>> reductionParities;
   std::vector<Rat> reductionWeights;  // the weights these asked for (den 0: not yet)
   std::vector<OrientifoldInfo*> view;  // the list as handed out by pointer
@@ -125,6 +127,7 @@ bool readGroup() {
     if (s.elementOf[static_cast<size_t>(current)] < 0) s.elementOf[static_cast<size_t>(current)] = g;
   }
   s.shiftTargets.clear();
+  s.permutationTargets.clear();
   s.reductionParities.clear();
   s.reductionWeights.clear();
   const int n = static_cast<int>(s.factorOrders.size());
@@ -447,13 +450,22 @@ bool shiftImage(int K, const std::vector<int>& lambda, int shiftElement, int* Ko
 
 bool permutationImage(const SimpleCurrentData* MD, int p, int K, const std::vector<int>& lambda,
                       int* Kout, std::vector<int>* out) {
-  const OrientifoldListState& s = listState();
+  OrientifoldListState& s = listState();
+  // The element each element goes to is the same for every candidate; one with an element
+  // that has no image is worked out (and reported) again each time.
+  const auto known = s.permutationTargets.find(p);
+  if (known != s.permutationTargets.end())
+    return mappedImage(K, MD->group_permutation(p, K), lambda, known->second,
+                       "directOrientifoldPermutation", Kout, out);
   std::vector<int> target(static_cast<size_t>(s.order));
   for (int g = 0; g < s.order; ++g)
     target[static_cast<size_t>(g)] =
         elementOfCurrent(MD->group_permutation(p, s.elementCurrent[static_cast<size_t>(g)]));
-  return mappedImage(K, MD->group_permutation(p, K), lambda, target,
-                     "directOrientifoldPermutation", Kout, out);
+  const bool complete = std::find(target.begin(), target.end(), -1) == target.end();
+  const bool image = mappedImage(K, MD->group_permutation(p, K), lambda, target,
+                                 "directOrientifoldPermutation", Kout, out);
+  if (complete) s.permutationTargets.emplace(p, std::move(target));
+  return image;
 }
 
 // Row of the candidate table with this Klein current and signs; -1 when absent.
@@ -506,6 +518,7 @@ const PhaseTexts kPhases[3] = {
 struct Identification {
   int klass = 0;
   std::vector<int> searchList;  // candidate rows
+  std::vector<char> inSearchList;  // per candidate row
   bool giveUp = false;
   int identified = 0;
   bool changed = false;
@@ -532,8 +545,7 @@ bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
   OrientifoldListState& s = listState();
   const std::vector<int> signs = crosscapSignsOf(lambda);
   const int row = findCandidate(Kp, signs);
-  const bool inList =
-      row >= 0 && std::find(id.searchList.begin(), id.searchList.end(), row) != id.searchList.end();
+  const bool inList = row >= 0 && id.inSearchList[static_cast<size_t>(row)] != 0;
   const PhaseTexts& text = kPhases[phase];
   if (inList) {
     std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
@@ -616,13 +628,37 @@ void identifyCandidates() {
   if (squares > 1000 || s.order > 1000 || permutations > 1000)
     Print("Large orientifold degeneracy: %d x %d x %d\n", squares, s.order, permutations);
   Identification id;
+  const int rows = static_cast<int>(s.AllOri.size());
+  id.inSearchList.assign(static_cast<size_t>(rows), 0);
+  // The rows by tension, to find those within the tolerance of a class's tension without a
+  // pass over all rows per class.
+  // A tension that is not a number is within no tolerance; it sorts last.
+  auto sortKey = [&s](int row) {
+    const double t = s.Tensions[static_cast<size_t>(row)];
+    return std::isnan(t) ? std::numeric_limits<double>::infinity() : t;
+  };
+  std::vector<int> byTension(static_cast<size_t>(rows));
+  for (int row = 0; row < rows; ++row) byTension[static_cast<size_t>(row)] = row;
+  std::stable_sort(byTension.begin(), byTension.end(),
+                   [&sortKey](int a, int b) { return sortKey(a) < sortKey(b); });
   double reference = s.Tensions.empty() ? 0.0 : s.Tensions[0];
+  int firstUnassigned = 0;
   for (;;) {
+    for (int row : id.searchList) id.inSearchList[static_cast<size_t>(row)] = 0;
     id.searchList.clear();
-    for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row)
+    // Every row within the tolerance lies in this range of the sorted tensions (the bounds
+    // are widened by rounding, never narrowed); the test itself is the one of the plain pass.
+    auto from = std::lower_bound(byTension.begin(), byTension.end(), reference - 2 * kListTolerance,
+                                 [&sortKey](int row, double t) { return sortKey(row) < t; });
+    for (auto it = from; it != byTension.end(); ++it) {
+      const int row = *it;
+      if (sortKey(row) > reference + 2 * kListTolerance) break;
       if (s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 2)] == kNeverReached &&
           std::fabs(s.Tensions[static_cast<size_t>(row)] - reference) <= kListTolerance)
         id.searchList.push_back(row);
+    }
+    std::sort(id.searchList.begin(), id.searchList.end());
+    for (int row : id.searchList) id.inSearchList[static_cast<size_t>(row)] = 1;
     if (verbose) Print("New SearchList; size %d\n", static_cast<int>(id.searchList.size()));
     id.identified = 0;
     id.changed = true;
@@ -653,10 +689,12 @@ void identifyCandidates() {
       }
     }
     ++id.klass;
+    // Classes are only ever given, so the rows before the last representative stay assigned.
     int next = -1;
-    for (int row = 0; row < static_cast<int>(s.AllOri.size()) && next < 0; ++row)
+    for (int row = firstUnassigned; row < rows && next < 0; ++row)
       if (s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 1)] == -1) next = row;
     if (next < 0) break;
+    firstUnassigned = next;
     s.AllOri[static_cast<size_t>(next)][static_cast<size_t>(n + 1)] = id.klass;
     reference = s.Tensions[static_cast<size_t>(next)];
   }
@@ -754,10 +792,16 @@ bool buildList() {
   for (const std::vector<int>& row : s.AllOri)
     classes = std::max(classes, row[static_cast<size_t>(n + 1)] + 1);
   if (static_cast<int>(cb.Orientifolds.size()) < classes) cb.Orientifolds.resize(static_cast<size_t>(classes));
+  // The representative of a class is its first row.
+  std::vector<int> firstRow(static_cast<size_t>(classes), -1);
+  for (int row = static_cast<int>(s.AllOri.size()) - 1; row >= 0; --row) {
+    const int c = s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 1)];
+    if (c >= 0 && c < classes) firstRow[static_cast<size_t>(c)] = row;
+  }
   for (int c = 0; c < classes; ++c) {
-    auto rep = std::find_if(s.AllOri.begin(), s.AllOri.end(), [&](const std::vector<int>& row) {
-      return row[static_cast<size_t>(n + 1)] == c;
-    });
+    auto rep = firstRow[static_cast<size_t>(c)] >= 0
+                   ? s.AllOri.begin() + firstRow[static_cast<size_t>(c)]
+                   : s.AllOri.end();
     std::unique_ptr<OrientifoldInfo>& slot = cb.Orientifolds[static_cast<size_t>(c)];
     allocateOrientifoldInfo_stage2(&slot);
     OrientifoldInfo* record = slot.get();
