@@ -167,6 +167,8 @@ void resetCrossBound() {
   s.phasePlanKnown = false;
   s.groupChargesByKlein.clear();
   s.chargesCFT = -1;
+  s.chargesAdditive = -1;
+  s.currentChargeIndex.clear();
   s.metricBaseByKlein.clear();
   s.metricBaseEntries = 0;
   s.metricBaseBulk = -1;

@@ -107,6 +107,11 @@ struct CrossBoundState {
   // those found for each Klein current of that group (theory chargesCFT).
   std::unordered_map<int, std::vector<int>> groupChargesByKlein;
   int chargesCFT = -1;
+  // For theory chargesCFT: whether the charge vectors of the currents add under fusion
+  // (-1: not yet checked), and the collection index of each current's charge vector (-1:
+  // not yet looked up).
+  int chargesAdditive = -1;
+  std::vector<int> currentChargeIndex;
   // The part of the Ishibashi metric that the Klein current alone gives, per Klein current
   // and Ishibashi label, for the labels of bulk invariant metricBaseBulk and period
   // metricBasePeriod (kept while their total stays small).

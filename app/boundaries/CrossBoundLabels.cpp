@@ -463,6 +463,51 @@ void loadAllOrbits() {
   s.IshiOrbitsAvailable = 0;
 }
 
+namespace {
+
+// Whether Q(J x) = Q(J) + Q(x) mod n for all currents J and x (the centre's elements are
+// the first n primaries), checked on the centre's generators: it then holds for every
+// product of generators by induction. Once per theory.
+bool currentChargesAdditive(CrossBoundState& s) {
+  if (s.chargesAdditive >= 0) return s.chargesAdditive == 1;
+  s.chargesAdditive = 0;
+  const DGType* centre = getCenter();
+  const int n = centreSize();
+  if (centre == nullptr || centre->order != n || n > primaryCount()) return false;
+  for (int f = 0; f < centre->nfactors; ++f) {
+    const int g = DG_basis(centre, f);
+    if (g < 0 || g >= n) return false;
+    const int* qg = getChargeVector(g);
+    for (int x = 0; x < n; ++x) {
+      const int gx = simpleProduct(g, x);
+      if (gx < 0 || gx >= n) return false;
+      const int* qx = getChargeVector(x);
+      const int* qgx = getChargeVector(gx);
+      for (int c = 0; c < n; ++c)
+        if ((qg[c] + qx[c]) % n != qgx[c]) return false;
+    }
+  }
+  s.chargesAdditive = 1;
+  return true;
+}
+
+// The collection index of Q(J) + Q(K) for currents J and K (0 <= J, K < n): with additive
+// charges that vector is Q(J K), whose index is looked up once per current; -2 when the
+// shortcut does not apply.
+int currentPairChargeIndex(CrossBoundState& s, int J, int K) {
+  const int n = centreSize();
+  if (J < 0 || J >= n || K < 0 || K >= n || !currentChargesAdditive(s)) return -2;
+  const int JK = simpleProduct(J, K);
+  if (JK < 0 || JK >= n) return -2;
+  if (s.currentChargeIndex.size() != static_cast<size_t>(n)) s.currentChargeIndex.assign(static_cast<size_t>(n), -1);
+  int& index = s.currentChargeIndex[static_cast<size_t>(JK)];
+  // A vector not found is looked up (and reported) again.
+  if (index < 0) index = findChargeVector(getChargeVector(JK));
+  return index;
+}
+
+}  // namespace
+
 void loadModInvGroupCharges(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
   BulkInvariant* bi = currentBulk();
@@ -478,6 +523,8 @@ void loadModInvGroupCharges(OrientifoldInfo* record) {
                   static_cast<void*>(record));
   if (s.chargesCFT != QueryCFT()) {
     s.groupChargesByKlein.clear();
+    s.chargesAdditive = -1;
+    s.currentChargeIndex.clear();
     s.chargesCFT = QueryCFT();
   }
   const auto known = s.groupChargesByKlein.find(record->klein);
@@ -492,10 +539,14 @@ void loadModInvGroupCharges(OrientifoldInfo* record) {
     bool found = record->klein >= 0 && record->klein < N;
     for (int J : group) {
       found = found && J >= 0 && J < N;
-      const int* qJ = getChargeVector(J);
-      for (int c = 0; c < n; ++c) v[static_cast<size_t>(c)] = (qJ[c] + qK[c]) % n;
-      record->groupCharges.push_back(findChargeVector(v.data()));
-      found = found && record->groupCharges.back() >= 0;
+      int index = currentPairChargeIndex(s, J, record->klein);
+      if (index == -2) {
+        const int* qJ = getChargeVector(J);
+        for (int c = 0; c < n; ++c) v[static_cast<size_t>(c)] = (qJ[c] + qK[c]) % n;
+        index = findChargeVector(v.data());
+      }
+      record->groupCharges.push_back(index);
+      found = found && index >= 0;
     }
     // A label out of range or a charge vector not found is reported again by the next
     // record that meets it.
