@@ -106,6 +106,12 @@ struct OrientifoldListState {
   bool candidateRowsMade = false;
   std::vector<ElementMap> shiftTargets;
   std::unordered_map<int, ElementMap> permutationTargets;  // per permutation, when complete
+  // The entries of a crosscap vector that its sign vector and the normalisation read: the
+  // identity and the factor generators, each once.
+  std::vector<int> signEntries;
+  // Per Klein current K the current conj(J) K of each shift by the current J of an element
+  // (-2: not yet worked out).
+  std::unordered_map<int, std::vector<int>> shiftedKlein;
   std::unordered_map<long long, std::vector<signed char>> reductionParities;
   std::vector<Rat> reductionWeights;  // the weights these asked for (den 0: not yet)
   std::vector<OrientifoldInfo*> view;  // the list as handed out by pointer
@@ -156,6 +162,12 @@ bool readGroup() {
   }
   s.shiftTargets.clear();
   s.permutationTargets.clear();
+  s.shiftedKlein.clear();
+  s.signEntries.assign(1, 0);
+  for (int b : s.generators)
+    if (b > 0 && b < s.order &&
+        std::find(s.signEntries.begin(), s.signEntries.end(), b) == s.signEntries.end())
+      s.signEntries.push_back(b);
   s.reductionParities.clear();
   s.reductionWeights.clear();
   const int n = static_cast<int>(s.factorOrders.size());
@@ -451,18 +463,18 @@ bool mappedImage(int K, int Kp, const std::vector<int>& lambda, const ElementMap
     Alert(routine, 0, 212404, "Permutation of element %d not found", std::max(map.firstMissing, 0));
     return false;
   }
-  out->assign(static_cast<size_t>(s.order), 1);
   auto entry = [&](int e) {
     const int g = map.lastSource[static_cast<size_t>(e)];
-    if (g >= 0)
-      (*out)[static_cast<size_t>(e)] = PKp[static_cast<size_t>(e)] *
-                                       lambda[static_cast<size_t>(g)] * PK[static_cast<size_t>(g)];
+    (*out)[static_cast<size_t>(e)] =
+        g >= 0 ? PKp[static_cast<size_t>(e)] * lambda[static_cast<size_t>(g)] * PK[static_cast<size_t>(g)]
+               : 1;
   };
   if (sparse) {
-    entry(0);
-    for (int b : s.generators)
-      if (b >= 0 && b < s.order) entry(b);
+    // The other entries keep whatever they held: nothing reads them.
+    if (out->size() != static_cast<size_t>(s.order)) out->assign(static_cast<size_t>(s.order), 1);
+    for (int e : s.signEntries) entry(e);
   } else {
+    out->assign(static_cast<size_t>(s.order), 1);
     for (int e = 0; e < s.order; ++e) entry(e);
   }
   return true;
@@ -481,11 +493,15 @@ bool shiftImage(int K, const std::vector<int>& lambda, int shiftElement, int* Ko
           elementOfCurrent(simpleProduct(J, s.elementCurrent[static_cast<size_t>(g)]));
     map = makeElementMap(std::move(target));
   }
-  // Only the sign vector of a shifted image is read (it is never printed).
-  if (!mappedImage(K, simpleProduct(getConjugate(J), K), lambda, map,
-                   "directOrientifoldShift", Kout, out, true))
-    return false;
-  normalise(*out);
+  std::vector<int>& shifted = s.shiftedKlein[K];
+  if (shifted.size() != static_cast<size_t>(s.order)) shifted.assign(static_cast<size_t>(s.order), -2);
+  int& Kp = shifted[static_cast<size_t>(shiftElement)];
+  if (Kp == -2) Kp = simpleProduct(getConjugate(J), K);
+  // Only the sign vector of a shifted image is read (it is never printed): only the entries
+  // it reads are made and normalised.
+  if (!mappedImage(K, Kp, lambda, map, "directOrientifoldShift", Kout, out, true)) return false;
+  if ((*out)[0] == -1)
+    for (int e : s.signEntries) (*out)[static_cast<size_t>(e)] = -(*out)[static_cast<size_t>(e)];
   return true;
 }
 
@@ -665,6 +681,7 @@ bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf
               FullImageOf fullImageOf) {
   ProcessorTimeLimit limit(kGiveUpSeconds);
   int lastNew = 0;
+  std::vector<int> lambda;  // reused: an image may fill only the entries it needs
   for (int item = 0; item < items; ++item) {
     obeyInterruptRequest();
     if (item - lastNew >= kGiveUpItems && (limit.passed() || id.giveUp)) {
@@ -673,7 +690,6 @@ bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf
       return false;
     }
     int Kp = 0;
-    std::vector<int> lambda;
     if (!imageOf(item, &Kp, &lambda)) {
       if (!admissible(Kp)) {
         if (phase != 1) {
