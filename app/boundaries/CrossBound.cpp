@@ -163,6 +163,15 @@ void resetCrossBound() {
   s.groupKnown = false;
   s.groupStamp = -1;
   s.groupOf = nullptr;
+  s.phasePlan = PhaseClosurePlan{};
+  s.phasePlanKnown = false;
+  s.groupChargesByKlein.clear();
+  s.chargesCFT = -1;
+  s.chargesAdditive = -1;
+  s.currentChargeIndex.clear();
+  s.metricBaseByKlein.clear();
+  s.metricBaseEntries = 0;
+  s.metricBaseBulk = -1;
   resetCoefficients();
   resetOrientifolds();
 }

@@ -33,6 +33,9 @@ struct InvariantGroup {
   // The currents of the left kernel (the extension of the chiral algebra), identity first;
   // a boundary charged under one of them breaks that symmetry.
   std::vector<int> symmetryCurrents;
+  // The element of every current label up to the largest current of G (-1 outside G),
+  // filled with the currents; without it elementOf searches the currents.
+  std::vector<int> elementIndex;
   int order() const { return static_cast<int>(currents.size()); }
   // The element of a current, -1 outside G.
   int elementOf(int current) const;

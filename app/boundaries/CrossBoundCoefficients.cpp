@@ -1,6 +1,8 @@
 // Reflection and crosscap coefficients, the Ishibashi metric and tension of an orientifold,
 // the exceptional values and the dilaton couplings.
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <complex>
 
@@ -198,6 +200,137 @@ int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long lo
   return integer % 2 == 0 ? 1 : -1;
 }
 
+PhaseClosurePlan planPhaseClosure(int order, const std::vector<int>& seeds,
+                                  const std::vector<int>& products) {
+  PhaseClosurePlan plan;
+  plan.seeds = seeds;
+  if (order < 1 || seeds.size() > 64 ||
+      products.size() != static_cast<size_t>(order) * static_cast<size_t>(order))
+    return plan;
+  const auto n = static_cast<size_t>(order);
+  std::vector<char> set(n, 0);
+  plan.signMask.assign(n, 0);
+  plan.signWritten.assign(n, 0);
+  for (size_t i = 0; i < seeds.size(); ++i) {
+    const int g = seeds[i];
+    if (g < 0 || g >= order || set[static_cast<size_t>(g)] != 0) return plan;
+    set[static_cast<size_t>(g)] = 1;
+    plan.signMask[static_cast<size_t>(g)] = std::uint64_t{1} << i;
+  }
+  // The passes exactly as the sweep makes them: elements set during a pass take part in it.
+  bool unset = true;
+  while (unset) {
+    bool progress = false;
+    for (int x = 0; x < order; ++x) {
+      if (set[static_cast<size_t>(x)] == 0) continue;
+      for (int y = 0; y < order; ++y) {
+        if (set[static_cast<size_t>(y)] == 0) continue;
+        const int e = products[static_cast<size_t>(x) * n + static_cast<size_t>(y)];
+        if (e < 0 || e >= order) continue;
+        const auto se = static_cast<size_t>(e);
+        plan.signMask[se] = plan.signMask[static_cast<size_t>(x)] ^ plan.signMask[static_cast<size_t>(y)];
+        plan.signWritten[se] = 1;
+        if (set[se] == 0) {
+          set[se] = 1;
+          plan.steps.push_back({e, x, y});
+          progress = true;
+        }
+      }
+    }
+    unset = std::find(set.begin(), set.end(), 0) != set.end();
+    if (!progress) break;
+  }
+  plan.usable = true;
+  return plan;
+}
+
+namespace {
+
+// The plan of the current invariant's group, made on first use.
+const PhaseClosurePlan& phaseClosurePlan(const InvariantGroup& group) {
+  CrossBoundState& s = crossBoundState();
+  if (s.phasePlanKnown) return s.phasePlan;
+  const int order = group.order();
+  std::vector<int> seeds{0};
+  for (int b : group.generators)
+    if (std::find(seeds.begin(), seeds.end(), b) == seeds.end()) seeds.push_back(b);
+  std::vector<int> products(static_cast<size_t>(order) * static_cast<size_t>(order));
+  for (int x = 0; x < order; ++x)
+    for (int y = 0; y < order; ++y)
+      products[static_cast<size_t>(x * order + y)] = group.product(x, y);
+  s.phasePlan = planPhaseClosure(order, seeds, products);
+  s.phasePlanKnown = true;
+  return s.phasePlan;
+}
+
+// The closure pass by pass over all pairs: for signs other than +1 and -1 on the seeds,
+// which the plan's masks cannot carry.
+void sweepCorrectionPhases(const InvariantGroup& group, int order, int* beta, int* num, int* den) {
+  auto X = [&](int x, int y) { return group.X[static_cast<size_t>(x * order + y)]; };
+  bool unset = true;
+  while (unset) {
+    unset = false;
+    bool progress = false;
+    for (int x = 0; x < order; ++x) {
+      if (den[x] == kUnsetPhase) continue;
+      for (int y = 0; y < order; ++y) {
+        if (den[y] == kUnsetPhase || den[x] == kUnsetPhase) continue;
+        const int e = group.product(x, y);
+        if (e < 0) continue;
+        beta[e] = beta[x] * beta[y];
+        if (den[e] == kUnsetPhase) {
+          const Rat xy = X(x, y);
+          Rat sum =
+              addRat(addRat(Rat{num[x], den[x]}, Rat{2 * xy.num, xy.den}), Rat{num[y], den[y]});
+          num[e] = static_cast<int>(sum.num);
+          den[e] = static_cast<int>(sum.den);
+          progress = true;
+        }
+      }
+    }
+    for (int L = 0; L < order; ++L) unset = unset || den[L] == kUnsetPhase;
+    if (!progress) break;
+  }
+}
+
+// The same closure from the group's plan: the phases in the order the sweep sets them, each
+// sign from the seed signs.
+bool closeCorrectionPhases(const InvariantGroup& group, const PhaseClosurePlan& plan, int order,
+                           int* beta, int* num, int* den) {
+  if (!plan.usable || static_cast<int>(plan.signMask.size()) != order) return false;
+  std::uint64_t negative = 0;
+  for (size_t i = 0; i < plan.seeds.size(); ++i) {
+    const int sign = beta[plan.seeds[i]];
+    if (sign == -1)
+      negative |= std::uint64_t{1} << i;
+    else if (sign != 1)
+      return false;
+  }
+  // The plan starts from exactly the elements whose phase is set.
+  size_t set = 0;
+  for (int g = 0; g < order; ++g) {
+    if (den[g] == kUnsetPhase) continue;
+    if (std::find(plan.seeds.begin(), plan.seeds.end(), g) == plan.seeds.end()) return false;
+    ++set;
+  }
+  if (set != plan.seeds.size()) return false;
+  for (const PhaseClosurePlan::Step& step : plan.steps) {
+    const int x = step.x, y = step.y;
+    const Rat xy = group.X[static_cast<size_t>(x * order + y)];
+    Rat sum = addRat(addRat(Rat{num[x], den[x]}, Rat{2 * xy.num, xy.den}), Rat{num[y], den[y]});
+    num[step.element] = static_cast<int>(sum.num);
+    den[step.element] = static_cast<int>(sum.den);
+  }
+  for (int g = 0; g < order; ++g) {
+    if (plan.signWritten[static_cast<size_t>(g)] == 0) continue;
+    const int odd = std::popcount(plan.signMask[static_cast<size_t>(g)] & negative) & 1;
+    beta[g] = odd != 0 ? -1 : 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 void loadCorrectionPhases(OrientifoldInfo* record) {
   if (record->phaseStamp == record->sequence) return;
   BulkInvariant* bi = currentBulk();
@@ -240,30 +373,8 @@ void loadCorrectionPhases(OrientifoldInfo* record) {
     num[b] = static_cast<int>(x.num);
     den[b] = static_cast<int>(x.den);
   }
-  bool unset = true;
-  while (unset) {
-    unset = false;
-    bool progress = false;
-    for (int x = 0; x < order; ++x) {
-      if (den[x] == kUnsetPhase) continue;
-      for (int y = 0; y < order; ++y) {
-        if (den[y] == kUnsetPhase || den[x] == kUnsetPhase) continue;
-        const int e = group->product(x, y);
-        if (e < 0) continue;
-        beta[e] = beta[x] * beta[y];
-        if (den[e] == kUnsetPhase) {
-          const Rat xy = X(x, y);
-          Rat sum =
-              addRat(addRat(Rat{num[x], den[x]}, Rat{2 * xy.num, xy.den}), Rat{num[y], den[y]});
-          num[e] = static_cast<int>(sum.num);
-          den[e] = static_cast<int>(sum.den);
-          progress = true;
-        }
-      }
-    }
-    for (int L = 0; L < order; ++L) unset = unset || den[L] == kUnsetPhase;
-    if (!progress) break;
-  }
+  if (!closeCorrectionPhases(*group, phaseClosurePlan(*group), order, beta, num, den))
+    sweepCorrectionPhases(*group, order, beta, num, den);
   record->phaseStamp = record->sequence;
 }
 
@@ -326,6 +437,42 @@ void getCurrentCrosscapCoefficient(int m, int, double* re, double* im) {
                                    s.CurrentOrientifold, re, im);
 }
 
+namespace {
+
+// The metric entry that the charge Q = num/den of primary i under Klein current K gives:
+// -(P num)/den mod P, the division truncating; 0 without a charge.
+long long kleinMetricEntry(int K, int i, int P) {
+  const Rat* q = simpleCurrentCharge(K, i);
+  if (q != nullptr && q->den != 0) return ((-(P * q->num) / q->den) % P + P) % P;
+  return 0;
+}
+
+// Those entries of every Ishibashi label for Klein current K, kept for the invariant;
+// nullptr when they are not kept (too many), and the caller works them out.
+const std::vector<int>* kleinMetricBase(int K, int P, int labels) {
+  constexpr std::size_t kMaxEntries = std::size_t{1} << 22;
+  CrossBoundState& s = crossBoundState();
+  if (s.metricBaseBulk != QueryBulkInvariant() || s.metricBasePeriod != P ||
+      s.metricBaseLabels != labels) {
+    s.metricBaseByKlein.clear();
+    s.metricBaseEntries = 0;
+    s.metricBaseBulk = QueryBulkInvariant();
+    s.metricBasePeriod = P;
+    s.metricBaseLabels = labels;
+  }
+  const auto known = s.metricBaseByKlein.find(K);
+  if (known != s.metricBaseByKlein.end()) return &known->second;
+  if (s.metricBaseEntries + static_cast<std::size_t>(labels) > kMaxEntries) return nullptr;
+  std::vector<int> entries(static_cast<size_t>(labels));
+  for (int m = 0; m < labels; ++m)
+    entries[static_cast<size_t>(m)] = static_cast<int>(
+        kleinMetricEntry(K, s.IshibashiLabels[static_cast<size_t>(m)].primary, P));
+  s.metricBaseEntries += static_cast<std::size_t>(labels);
+  return &s.metricBaseByKlein.emplace(K, std::move(entries)).first->second;
+}
+
+}  // namespace
+
 void loadIshibashiMetric(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
   if (record == nullptr || record->metricStamp == record->sequence) return;
@@ -342,12 +489,13 @@ void loadIshibashiMetric(OrientifoldInfo* record) {
   int* metric = record->metric();
   // The labels exist only after the open-string set-up; before it there is no metric.
   const int labels = std::min(s.IshibashiLabelCount, static_cast<int>(s.IshibashiLabels.size()));
+  const std::vector<int>* base = record->klein != 0 ? kleinMetricBase(record->klein, P, labels) : nullptr;
   for (int m = 0; m < labels; ++m) {
     long long g = 0;
-    if (record->klein != 0) {
-      const Rat* q =
-          simpleCurrentCharge(record->klein, s.IshibashiLabels[static_cast<size_t>(m)].primary);
-      if (q != nullptr && q->den != 0) g = ((-(P * q->num) / q->den) % P + P) % P;
+    if (base != nullptr) {
+      g = (*base)[static_cast<size_t>(m)];
+    } else if (record->klein != 0) {
+      g = kleinMetricEntry(record->klein, s.IshibashiLabels[static_cast<size_t>(m)].primary, P);
     }
     const int d = s.IshibashiLabels[static_cast<size_t>(m)].label;
     const InvariantGroup* group = invariantGroup(currentBulk());

@@ -2,7 +2,9 @@
 // call in one another.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "boundaries/CrossBound.h"
@@ -15,6 +17,31 @@ extern AllocationAccount CrossBound_alloc;
 
 // Storage of reflection coefficients is refused from this many orbit pairs on.
 inline constexpr long long kMaxOrbitPairs = 144000000LL;
+
+// How the closure of the correction phases (passes over all ordered pairs of elements
+// whose phase is set, until one meets none unset) reaches the elements of the group; it
+// depends on the group alone, so it is worked out once per invariant. Seeds are the
+// elements set before the passes (the identity, then the generators, each once); steps
+// are the elements the passes set, in that order, with the pair whose product set each.
+// The passes also overwrite the sign of every product they meet: signMask of an element
+// holds the seeds (bit i: seed i) whose signs multiply to the sign they leave on it, for
+// signs +1 or -1; signWritten is 0 for an element whose sign they never write.
+struct PhaseClosurePlan {
+  struct Step {
+    int element = 0;
+    int x = 0;
+    int y = 0;
+  };
+  std::vector<int> seeds;
+  std::vector<Step> steps;
+  std::vector<std::uint64_t> signMask;
+  std::vector<char> signWritten;
+  bool usable = false;  // false with more seeds than mask bits
+};
+// The plan of a group of the given order from its seeds and its product table (row-major,
+// order x order, the element of x y or -1 outside the group).
+PhaseClosurePlan planPhaseClosure(int order, const std::vector<int>& seeds,
+                                  const std::vector<int>& products);
 
 struct CrossBoundState {
   // Settings, bound once at start-up and read live.
@@ -73,6 +100,26 @@ struct CrossBoundState {
   bool groupKnown = false;
   int groupStamp = -1;
   const BulkInvariant* groupOf = nullptr;
+  // The closure plan of the correction phases of that group, made when first used.
+  PhaseClosurePlan phasePlan;
+  bool phasePlanKnown = false;
+  // The modular-invariant group charges of a record depend on its Klein current alone:
+  // those found for each Klein current of that group (theory chargesCFT).
+  std::unordered_map<int, std::vector<int>> groupChargesByKlein;
+  int chargesCFT = -1;
+  // For theory chargesCFT: whether the charge vectors of the currents add under fusion
+  // (-1: not yet checked), and the collection index of each current's charge vector (-1:
+  // not yet looked up).
+  int chargesAdditive = -1;
+  std::vector<int> currentChargeIndex;
+  // The part of the Ishibashi metric that the Klein current alone gives, per Klein current
+  // and Ishibashi label, for the labels of bulk invariant metricBaseBulk and period
+  // metricBasePeriod (kept while their total stays small).
+  std::unordered_map<int, std::vector<int>> metricBaseByKlein;
+  std::size_t metricBaseEntries = 0;
+  int metricBaseBulk = -1;
+  int metricBasePeriod = -1;
+  int metricBaseLabels = -1;
 
   // Coefficients. Reflection coefficients stored per orbit pair: one row per Ishibashi
   // orbit (real parts, then imaginary parts, one per boundary orbit), made when the row is

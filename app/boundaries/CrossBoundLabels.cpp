@@ -143,6 +143,10 @@ const BoundaryLabel& orbitRepOf(const std::vector<BoundaryLabel>& labels, int a)
 }  // namespace
 
 int InvariantGroup::elementOf(int current) const {
+  if (!elementIndex.empty()) {
+    if (current < 0 || current >= static_cast<int>(elementIndex.size())) return -1;
+    return elementIndex[static_cast<size_t>(current)];
+  }
   for (int g = 0; g < order(); ++g)
     if (currents[static_cast<size_t>(g)] == current) return g;
   return -1;
@@ -155,7 +159,22 @@ int InvariantGroup::product(int x, int y) const {
 
 namespace {
 
+// The element of each current label, the first element when a current repeats; left empty
+// (elementOf then searches) when a current is negative.
+void indexElements(InvariantGroup* group) {
+  group->elementIndex.clear();
+  int largest = -1;
+  for (int J : group->currents) {
+    if (J < 0) return;
+    largest = std::max(largest, J);
+  }
+  group->elementIndex.assign(static_cast<size_t>(largest + 1), -1);
+  for (int g = group->order() - 1; g >= 0; --g)
+    group->elementIndex[static_cast<size_t>(group->currents[static_cast<size_t>(g)])] = g;
+}
+
 void trivialGroup(InvariantGroup* group) {
+  group->elementIndex.clear();
   group->currents.assign(1, 0);
   group->factorOrders.clear();
   group->generators.clear();
@@ -184,6 +203,7 @@ void readInvariantGroup(const BulkInvariant* bi, InvariantGroup* group) {
   const int order = G->order;
   const int n = G->nfactors;
   group->currents.assign(MD->map.begin(), MD->map.begin() + order);
+  indexElements(group);
   group->factorOrders.assign(G->factors, G->factors + n);
   group->generators.resize(static_cast<size_t>(n));
   for (int f = 0; f < n; ++f) group->generators[static_cast<size_t>(f)] = DG_basis(G, f);
@@ -209,6 +229,9 @@ const InvariantGroup* invariantGroup(const BulkInvariant* bi) {
   if (bi == nullptr || bi->simple_current != 1) return nullptr;
   if (s.groupStamp != QueryBulkInvariant() || s.groupOf != bi) {
     readInvariantGroup(bi, &s.Group);
+    s.phasePlan = PhaseClosurePlan{};
+    s.phasePlanKnown = false;
+    s.groupChargesByKlein.clear();
     s.groupKnown = true;
     s.groupStamp = QueryBulkInvariant();
     s.groupOf = bi;
@@ -440,6 +463,51 @@ void loadAllOrbits() {
   s.IshiOrbitsAvailable = 0;
 }
 
+namespace {
+
+// Whether Q(J x) = Q(J) + Q(x) mod n for all currents J and x (the centre's elements are
+// the first n primaries), checked on the centre's generators: it then holds for every
+// product of generators by induction. Once per theory.
+bool currentChargesAdditive(CrossBoundState& s) {
+  if (s.chargesAdditive >= 0) return s.chargesAdditive == 1;
+  s.chargesAdditive = 0;
+  const DGType* centre = getCenter();
+  const int n = centreSize();
+  if (centre == nullptr || centre->order != n || n > primaryCount()) return false;
+  for (int f = 0; f < centre->nfactors; ++f) {
+    const int g = DG_basis(centre, f);
+    if (g < 0 || g >= n) return false;
+    const int* qg = getChargeVector(g);
+    for (int x = 0; x < n; ++x) {
+      const int gx = simpleProduct(g, x);
+      if (gx < 0 || gx >= n) return false;
+      const int* qx = getChargeVector(x);
+      const int* qgx = getChargeVector(gx);
+      for (int c = 0; c < n; ++c)
+        if ((qg[c] + qx[c]) % n != qgx[c]) return false;
+    }
+  }
+  s.chargesAdditive = 1;
+  return true;
+}
+
+// The collection index of Q(J) + Q(K) for currents J and K (0 <= J, K < n): with additive
+// charges that vector is Q(J K), whose index is looked up once per current; -2 when the
+// shortcut does not apply.
+int currentPairChargeIndex(CrossBoundState& s, int J, int K) {
+  const int n = centreSize();
+  if (J < 0 || J >= n || K < 0 || K >= n || !currentChargesAdditive(s)) return -2;
+  const int JK = simpleProduct(J, K);
+  if (JK < 0 || JK >= n) return -2;
+  if (s.currentChargeIndex.size() != static_cast<size_t>(n)) s.currentChargeIndex.assign(static_cast<size_t>(n), -1);
+  int& index = s.currentChargeIndex[static_cast<size_t>(JK)];
+  // A vector not found is looked up (and reported) again.
+  if (index < 0) index = findChargeVector(getChargeVector(JK));
+  return index;
+}
+
+}  // namespace
+
 void loadModInvGroupCharges(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
   BulkInvariant* bi = currentBulk();
@@ -453,14 +521,36 @@ void loadModInvGroupCharges(OrientifoldInfo* record) {
   if (initDebug() == 1)
     ProgressPrint("##init: Loading ModInvGroupCharges for orientifold %p\n",
                   static_cast<void*>(record));
-  const int n = centreSize();
-  record->groupCharges.clear();
-  std::vector<int> v(static_cast<size_t>(n));
-  const int* qK = getChargeVector(record->klein);
-  for (int J : group) {
-    const int* qJ = getChargeVector(J);
-    for (int c = 0; c < n; ++c) v[static_cast<size_t>(c)] = (qJ[c] + qK[c]) % n;
-    record->groupCharges.push_back(findChargeVector(v.data()));
+  if (s.chargesCFT != QueryCFT()) {
+    s.groupChargesByKlein.clear();
+    s.chargesAdditive = -1;
+    s.currentChargeIndex.clear();
+    s.chargesCFT = QueryCFT();
+  }
+  const auto known = s.groupChargesByKlein.find(record->klein);
+  if (known != s.groupChargesByKlein.end()) {
+    record->groupCharges = known->second;
+  } else {
+    const int n = centreSize();
+    record->groupCharges.clear();
+    std::vector<int> v(static_cast<size_t>(n));
+    const int* qK = getChargeVector(record->klein);
+    const int N = primaryCount();
+    bool found = record->klein >= 0 && record->klein < N;
+    for (int J : group) {
+      found = found && J >= 0 && J < N;
+      int index = currentPairChargeIndex(s, J, record->klein);
+      if (index == -2) {
+        const int* qJ = getChargeVector(J);
+        for (int c = 0; c < n; ++c) v[static_cast<size_t>(c)] = (qJ[c] + qK[c]) % n;
+        index = findChargeVector(v.data());
+      }
+      record->groupCharges.push_back(index);
+      found = found && index >= 0;
+    }
+    // A label out of range or a charge vector not found is reported again by the next
+    // record that meets it.
+    if (found) s.groupChargesByKlein.emplace(record->klein, record->groupCharges);
   }
   if (initDebug() == 1)
     ProgressPrint("##init: Finished loading ModInvGroupCharges for orientifold %p\n",

@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <memory>
@@ -51,6 +53,29 @@ struct KleinEntry {
   int signRow = 0;
 };
 
+// Where a shift or permutation takes each element of G (-1: outside G), the last element
+// taken to each element (-1: none), and the first element without an image (-1: none).
+struct ElementMap {
+  std::vector<int> target;
+  std::vector<int> lastSource;
+  int firstMissing = -1;
+};
+
+ElementMap makeElementMap(std::vector<int> target) {
+  ElementMap map;
+  map.target = std::move(target);
+  map.lastSource.assign(map.target.size(), -1);
+  for (size_t g = 0; g < map.target.size(); ++g) {
+    const int e = map.target[g];
+    if (e < 0 || e >= static_cast<int>(map.target.size())) {
+      if (map.firstMissing < 0) map.firstMissing = static_cast<int>(g);
+      continue;
+    }
+    map.lastSource[static_cast<size_t>(e)] = static_cast<int>(g);
+  }
+  return map;
+}
+
 struct OrientifoldListState {
   int kleinBuiltFor = -1;
   int listBuiltFor = -1;
@@ -74,8 +99,19 @@ struct OrientifoldListState {
   // per (K, root) whether each element's weight combination of the root reduction is an
   // integer (0) or a half-integer (1). Dropped whenever the group or the rows are made anew.
   std::map<std::vector<int>, int> candidateRows;
+  // The same rows by K and the set of factors with sign -1 (as bits), while every row has
+  // signs +1 and -1 only and at most 62 factors.
+  std::unordered_map<std::uint64_t, int> candidateRowsBySigns;
+  bool candidateRowsHashed = false;
   bool candidateRowsMade = false;
-  std::vector<std::vector<int>> shiftTargets;
+  std::vector<ElementMap> shiftTargets;
+  std::unordered_map<int, ElementMap> permutationTargets;  // per permutation, when complete
+  // The entries of a crosscap vector that its sign vector and the normalisation read: the
+  // identity and the factor generators, each once.
+  std::vector<int> signEntries;
+  // Per Klein current K the current conj(J) K of each shift by the current J of an element
+  // (-2: not yet worked out).
+  std::unordered_map<int, std::vector<int>> shiftedKlein;
   std::unordered_map<long long, std::vector<signed char>> reductionParities;
   std::vector<Rat> reductionWeights;  // the weights these asked for (den 0: not yet)
   std::vector<OrientifoldInfo*> view;  // the list as handed out by pointer
@@ -125,6 +161,13 @@ bool readGroup() {
     if (s.elementOf[static_cast<size_t>(current)] < 0) s.elementOf[static_cast<size_t>(current)] = g;
   }
   s.shiftTargets.clear();
+  s.permutationTargets.clear();
+  s.shiftedKlein.clear();
+  s.signEntries.assign(1, 0);
+  for (int b : s.generators)
+    if (b > 0 && b < s.order &&
+        std::find(s.signEntries.begin(), s.signEntries.end(), b) == s.signEntries.end())
+      s.signEntries.push_back(b);
   s.reductionParities.clear();
   s.reductionWeights.clear();
   const int n = static_cast<int>(s.factorOrders.size());
@@ -405,23 +448,34 @@ bool rootReductionImage(int K, const std::vector<int>& lambda, int r, int* Kout,
   return true;
 }
 
-bool mappedImage(int K, int Kp, const std::vector<int>& lambda, const std::vector<int>& target,
-                 const char* routine, int* Kout, std::vector<int>* out) {
+// The image lambda'(e) = P_K'(e) lambda(g) P_K(g), e the element g goes to (the last such g;
+// +1 where none goes). With `sparse` only the entries the sign vector and the normalisation
+// read (the identity and the factor generators) are worked out, the others left +1.
+bool mappedImage(int K, int Kp, const std::vector<int>& lambda, const ElementMap& map,
+                 const char* routine, int* Kout, std::vector<int>* out, bool sparse) {
   const OrientifoldListState& s = listState();
   *Kout = Kp;
   if (!admissible(Kp)) return false;
   const std::vector<int>& PK = signsOf(K);
   const std::vector<int>& PKp = signsOf(Kp);
   if (static_cast<int>(PK.size()) < s.order || static_cast<int>(PKp.size()) < s.order) return false;
-  out->assign(static_cast<size_t>(s.order), 1);
-  for (int g = 0; g < s.order; ++g) {
-    const int e = target[static_cast<size_t>(g)];
-    if (e < 0) {
-      Alert(routine, 0, 212404, "Permutation of element %d not found", g);
-      return false;
-    }
-    (*out)[static_cast<size_t>(e)] = PKp[static_cast<size_t>(e)] *
-                                     lambda[static_cast<size_t>(g)] * PK[static_cast<size_t>(g)];
+  if (map.firstMissing >= 0 || static_cast<int>(map.target.size()) != s.order) {
+    Alert(routine, 0, 212404, "Permutation of element %d not found", std::max(map.firstMissing, 0));
+    return false;
+  }
+  auto entry = [&](int e) {
+    const int g = map.lastSource[static_cast<size_t>(e)];
+    (*out)[static_cast<size_t>(e)] =
+        g >= 0 ? PKp[static_cast<size_t>(e)] * lambda[static_cast<size_t>(g)] * PK[static_cast<size_t>(g)]
+               : 1;
+  };
+  if (sparse) {
+    // The other entries keep whatever they held: nothing reads them.
+    if (out->size() != static_cast<size_t>(s.order)) out->assign(static_cast<size_t>(s.order), 1);
+    for (int e : s.signEntries) entry(e);
+  } else {
+    out->assign(static_cast<size_t>(s.order), 1);
+    for (int e = 0; e < s.order; ++e) entry(e);
   }
   return true;
 }
@@ -431,43 +485,85 @@ bool shiftImage(int K, const std::vector<int>& lambda, int shiftElement, int* Ko
   OrientifoldListState& s = listState();
   const int J = s.elementCurrent[static_cast<size_t>(shiftElement)];
   if (s.shiftTargets.size() != static_cast<size_t>(s.order)) s.shiftTargets.assign(static_cast<size_t>(s.order), {});
-  std::vector<int>& target = s.shiftTargets[static_cast<size_t>(shiftElement)];
-  if (target.empty()) {
-    target.resize(static_cast<size_t>(s.order));
+  ElementMap& map = s.shiftTargets[static_cast<size_t>(shiftElement)];
+  if (map.target.empty()) {
+    std::vector<int> target(static_cast<size_t>(s.order));
     for (int g = 0; g < s.order; ++g)
       target[static_cast<size_t>(g)] =
           elementOfCurrent(simpleProduct(J, s.elementCurrent[static_cast<size_t>(g)]));
+    map = makeElementMap(std::move(target));
   }
-  if (!mappedImage(K, simpleProduct(getConjugate(J), K), lambda, target,
-                   "directOrientifoldShift", Kout, out))
-    return false;
-  normalise(*out);
+  std::vector<int>& shifted = s.shiftedKlein[K];
+  if (shifted.size() != static_cast<size_t>(s.order)) shifted.assign(static_cast<size_t>(s.order), -2);
+  int& Kp = shifted[static_cast<size_t>(shiftElement)];
+  if (Kp == -2) Kp = simpleProduct(getConjugate(J), K);
+  // Only the sign vector of a shifted image is read (it is never printed): only the entries
+  // it reads are made and normalised.
+  if (!mappedImage(K, Kp, lambda, map, "directOrientifoldShift", Kout, out, true)) return false;
+  if ((*out)[0] == -1)
+    for (int e : s.signEntries) (*out)[static_cast<size_t>(e)] = -(*out)[static_cast<size_t>(e)];
   return true;
 }
 
 bool permutationImage(const SimpleCurrentData* MD, int p, int K, const std::vector<int>& lambda,
-                      int* Kout, std::vector<int>* out) {
-  const OrientifoldListState& s = listState();
+                      int* Kout, std::vector<int>* out, bool sparse) {
+  OrientifoldListState& s = listState();
+  // The element each element goes to is the same for every candidate; one with an element
+  // that has no image is worked out (and reported) again each time.
+  const auto known = s.permutationTargets.find(p);
+  if (known != s.permutationTargets.end())
+    return mappedImage(K, MD->group_permutation(p, K), lambda, known->second,
+                       "directOrientifoldPermutation", Kout, out, sparse);
   std::vector<int> target(static_cast<size_t>(s.order));
   for (int g = 0; g < s.order; ++g)
     target[static_cast<size_t>(g)] =
         elementOfCurrent(MD->group_permutation(p, s.elementCurrent[static_cast<size_t>(g)]));
-  return mappedImage(K, MD->group_permutation(p, K), lambda, target,
-                     "directOrientifoldPermutation", Kout, out);
+  ElementMap map = makeElementMap(std::move(target));
+  const bool image = mappedImage(K, MD->group_permutation(p, K), lambda, map,
+                                 "directOrientifoldPermutation", Kout, out, sparse);
+  if (map.firstMissing < 0) s.permutationTargets.emplace(p, std::move(map));
+  return image;
 }
 
 // Row of the candidate table with this Klein current and signs; -1 when absent.
+// The key of K and signs in candidateRowsBySigns; false for signs other than +1 and -1.
+bool signKey(int K, const int* signs, int n, std::uint64_t* key) {
+  std::uint64_t bits = 0;
+  for (int j = 0; j < n; ++j) {
+    if (signs[j] == -1)
+      bits |= std::uint64_t{1} << j;
+    else if (signs[j] != 1)
+      return false;
+  }
+  *key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(K)) << n) ^ bits;
+  return true;
+}
+
 int findCandidate(int K, const std::vector<int>& signs) {
   OrientifoldListState& s = listState();
   const int n = factorCount();
   // K and the signs of a row never change once it is made.
   if (!s.candidateRowsMade) {
     s.candidateRows.clear();
+    s.candidateRowsBySigns.clear();
+    s.candidateRowsHashed = n <= 30;
     for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row) {
       const std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
+      std::uint64_t key = 0;
+      if (s.candidateRowsHashed && c[0] >= 0 && signKey(c[0], c.data() + 1, n, &key))
+        s.candidateRowsBySigns.emplace(key, row);
+      else
+        s.candidateRowsHashed = false;
       s.candidateRows.emplace(std::vector<int>(c.begin(), c.begin() + n + 1), row);
     }
     s.candidateRowsMade = true;
+  }
+  if (s.candidateRowsHashed) {
+    // Every row has signs +1 and -1 only: other signs, or a negative K, are in no row.
+    std::uint64_t key = 0;
+    if (K < 0 || !signKey(K, signs.data(), n, &key)) return -1;
+    auto found = s.candidateRowsBySigns.find(key);
+    return found != s.candidateRowsBySigns.end() ? found->second : -1;
   }
   std::vector<int> key(static_cast<size_t>(n) + 1);
   key[0] = K;
@@ -506,6 +602,7 @@ const PhaseTexts kPhases[3] = {
 struct Identification {
   int klass = 0;
   std::vector<int> searchList;  // candidate rows
+  std::vector<char> inSearchList;  // per candidate row
   bool giveUp = false;
   int identified = 0;
   bool changed = false;
@@ -527,13 +624,13 @@ void reportInconsistency(int position, const char* text) {
 
 // Handles one image of phase `phase` (0 reduction, 1 shift, 2 permutation); true when it
 // joined the class.
+template <typename FullImage>
 bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
-                 const std::vector<int>& lambda) {
+                 const std::vector<int>& lambda, FullImage fullImage) {
   OrientifoldListState& s = listState();
   const std::vector<int> signs = crosscapSignsOf(lambda);
   const int row = findCandidate(Kp, signs);
-  const bool inList =
-      row >= 0 && std::find(id.searchList.begin(), id.searchList.end(), row) != id.searchList.end();
+  const bool inList = row >= 0 && id.inSearchList[static_cast<size_t>(row)] != 0;
   const PhaseTexts& text = kPhases[phase];
   if (inList) {
     std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
@@ -552,7 +649,8 @@ bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
   if (phase != 1) {
     const std::vector<int>& c = s.AllOri[static_cast<size_t>(sourceRow)];
     PrintVec(factorCount() + 1, c.data(), phase == 0 ? "v" : "init");
-    PrintVec(static_cast<int>(lambda.size()), lambda.data(), "crosscap");
+    const std::vector<int> full = fullImage();
+    PrintVec(static_cast<int>(full.size()), full.data(), "crosscap");
   }
   if (row >= 0) {
     Alert("generateAllOrientifolds", 1, 520218, "%s", text.incomplete);
@@ -576,10 +674,14 @@ std::vector<int> identifyingPermutations(SimpleCurrentData* MD) {
 }
 
 // One phase over `items` images of a row; false when it gave up.
-template <typename ImageOf>
-bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf) {
+// An image may hold only the entries its sign vector reads; fullImageOf gives the whole
+// image of an item for the messages that print it.
+template <typename ImageOf, typename FullImageOf>
+bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf,
+              FullImageOf fullImageOf) {
   ProcessorTimeLimit limit(kGiveUpSeconds);
   int lastNew = 0;
+  std::vector<int> lambda;  // reused: an image may fill only the entries it needs
   for (int item = 0; item < items; ++item) {
     obeyInterruptRequest();
     if (item - lastNew >= kGiveUpItems && (limit.passed() || id.giveUp)) {
@@ -588,7 +690,6 @@ bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf
       return false;
     }
     int Kp = 0;
-    std::vector<int> lambda;
     if (!imageOf(item, &Kp, &lambda)) {
       if (!admissible(Kp)) {
         if (phase != 1) {
@@ -599,7 +700,8 @@ bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf
       }
       continue;
     }
-    if (handleImage(id, phase, row, Kp, lambda)) lastNew = item;
+    if (handleImage(id, phase, row, Kp, lambda, [&]() { return fullImageOf(item, lambda); }))
+      lastNew = item;
   }
   return true;
 }
@@ -616,13 +718,37 @@ void identifyCandidates() {
   if (squares > 1000 || s.order > 1000 || permutations > 1000)
     Print("Large orientifold degeneracy: %d x %d x %d\n", squares, s.order, permutations);
   Identification id;
+  const int rows = static_cast<int>(s.AllOri.size());
+  id.inSearchList.assign(static_cast<size_t>(rows), 0);
+  // The rows by tension, to find those within the tolerance of a class's tension without a
+  // pass over all rows per class.
+  // A tension that is not a number is within no tolerance; it sorts last.
+  auto sortKey = [&s](int row) {
+    const double t = s.Tensions[static_cast<size_t>(row)];
+    return std::isnan(t) ? std::numeric_limits<double>::infinity() : t;
+  };
+  std::vector<int> byTension(static_cast<size_t>(rows));
+  for (int row = 0; row < rows; ++row) byTension[static_cast<size_t>(row)] = row;
+  std::stable_sort(byTension.begin(), byTension.end(),
+                   [&sortKey](int a, int b) { return sortKey(a) < sortKey(b); });
   double reference = s.Tensions.empty() ? 0.0 : s.Tensions[0];
+  int firstUnassigned = 0;
   for (;;) {
+    for (int row : id.searchList) id.inSearchList[static_cast<size_t>(row)] = 0;
     id.searchList.clear();
-    for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row)
+    // Every row within the tolerance lies in this range of the sorted tensions (the bounds
+    // are widened by rounding, never narrowed); the test itself is the one of the plain pass.
+    auto from = std::lower_bound(byTension.begin(), byTension.end(), reference - 2 * kListTolerance,
+                                 [&sortKey](int row, double t) { return sortKey(row) < t; });
+    for (auto it = from; it != byTension.end(); ++it) {
+      const int row = *it;
+      if (sortKey(row) > reference + 2 * kListTolerance) break;
       if (s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 2)] == kNeverReached &&
           std::fabs(s.Tensions[static_cast<size_t>(row)] - reference) <= kListTolerance)
         id.searchList.push_back(row);
+    }
+    std::sort(id.searchList.begin(), id.searchList.end());
+    for (int row : id.searchList) id.inSearchList[static_cast<size_t>(row)] = 1;
     if (verbose) Print("New SearchList; size %d\n", static_cast<int>(id.searchList.size()));
     id.identified = 0;
     id.changed = true;
@@ -638,25 +764,43 @@ void identifyCandidates() {
         if (c[static_cast<size_t>(n + 1)] != id.klass || status < 1 || status > 4) continue;
         const int K = c[0];
         const std::vector<int> lambda = fullCrosscapSigns(c.data() + 1);
-        bool going = runPhase(id, 0, row, squares, [&](int r, int* Kp, std::vector<int>* out) {
-          return rootReductionImage(K, lambda, r, Kp, out);
-        });
+        auto asComputed = [](int, const std::vector<int>& image) { return image; };
+        bool going = runPhase(
+            id, 0, row, squares,
+            [&](int r, int* Kp, std::vector<int>* out) {
+              return rootReductionImage(K, lambda, r, Kp, out);
+            },
+            asComputed);
         if (going && !(status == 2 && !id.giveUp))
-          going = runPhase(id, 1, row, s.order, [&](int g, int* Kp, std::vector<int>* out) {
-            return shiftImage(K, lambda, g, Kp, out);
-          });
+          going = runPhase(
+              id, 1, row, s.order,
+              [&](int g, int* Kp, std::vector<int>* out) {
+                return shiftImage(K, lambda, g, Kp, out);
+              },
+              asComputed);
         if (going && !(status == 3 && !id.giveUp) && permutations > 0)
-          runPhase(id, 2, row, permutations, [&](int p, int* Kp, std::vector<int>* out) {
-            return permutationImage(MD, keeping[static_cast<size_t>(p)], K, lambda, Kp, out);
-          });
+          runPhase(
+              id, 2, row, permutations,
+              [&](int p, int* Kp, std::vector<int>* out) {
+                return permutationImage(MD, keeping[static_cast<size_t>(p)], K, lambda, Kp, out,
+                                        true);
+              },
+              [&](int p, const std::vector<int>&) {
+                int Kp = 0;
+                std::vector<int> full;
+                permutationImage(MD, keeping[static_cast<size_t>(p)], K, lambda, &Kp, &full, false);
+                return full;
+              });
         s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 2)] = kProcessed;
       }
     }
     ++id.klass;
+    // Classes are only ever given, so the rows before the last representative stay assigned.
     int next = -1;
-    for (int row = 0; row < static_cast<int>(s.AllOri.size()) && next < 0; ++row)
+    for (int row = firstUnassigned; row < rows && next < 0; ++row)
       if (s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 1)] == -1) next = row;
     if (next < 0) break;
+    firstUnassigned = next;
     s.AllOri[static_cast<size_t>(next)][static_cast<size_t>(n + 1)] = id.klass;
     reference = s.Tensions[static_cast<size_t>(next)];
   }
@@ -754,10 +898,16 @@ bool buildList() {
   for (const std::vector<int>& row : s.AllOri)
     classes = std::max(classes, row[static_cast<size_t>(n + 1)] + 1);
   if (static_cast<int>(cb.Orientifolds.size()) < classes) cb.Orientifolds.resize(static_cast<size_t>(classes));
+  // The representative of a class is its first row.
+  std::vector<int> firstRow(static_cast<size_t>(classes), -1);
+  for (int row = static_cast<int>(s.AllOri.size()) - 1; row >= 0; --row) {
+    const int c = s.AllOri[static_cast<size_t>(row)][static_cast<size_t>(n + 1)];
+    if (c >= 0 && c < classes) firstRow[static_cast<size_t>(c)] = row;
+  }
   for (int c = 0; c < classes; ++c) {
-    auto rep = std::find_if(s.AllOri.begin(), s.AllOri.end(), [&](const std::vector<int>& row) {
-      return row[static_cast<size_t>(n + 1)] == c;
-    });
+    auto rep = firstRow[static_cast<size_t>(c)] >= 0
+                   ? s.AllOri.begin() + firstRow[static_cast<size_t>(c)]
+                   : s.AllOri.end();
     std::unique_ptr<OrientifoldInfo>& slot = cb.Orientifolds[static_cast<size_t>(c)];
     allocateOrientifoldInfo_stage2(&slot);
     OrientifoldInfo* record = slot.get();

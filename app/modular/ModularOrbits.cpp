@@ -26,7 +26,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 
@@ -210,32 +209,6 @@ void writeSRowFile(const std::string& path, const std::string& header, int count
   }
 }
 
-// Whether row files pay: row 0 is computed into slot 0 and its text parsed (timed) the way
-// a file would be read, against the time of a sample of an ordinary row (the vacuum row has
-// a formula of its own and tells nothing about the others).
-bool rowFilesCheaper(OrbitRowCache& cache, int nOrbit) {
-  using Clock = std::chrono::steady_clock;
-  using Seconds = std::chrono::duration<double>;
-  ModularState& s = modularState();
-  getSBaseRow(cache.SBaseData.data(), 0, 0, 0, "");
-  double* re = cache.SBaseData.data();
-  const std::string header = modularRowHeader("S", 0);
-  const std::string text = rowFileText(header, nOrbit, re, re + nOrbit);
-  std::vector<double> scratch(2 * static_cast<std::size_t>(nOrbit));
-  const auto parseStart = Clock::now();
-  parseSRowText(text, header, nOrbit, scratch.data(), scratch.data() + nOrbit);
-  const double parsed = Seconds(Clock::now() - parseStart).count() / nOrbit;
-  // One element first: the tables it builds once are no cost of a row.
-  const int middle = s.OrbitMap[static_cast<std::size_t>(nOrbit / 2)];
-  representativeRow(middle, 1, s.OrbitMap.data() + (nOrbit > 1 ? 1 : 0), scratch.data(),
-                    scratch.data() + 1);
-  const int sample = std::min(nOrbit, 256);
-  const auto computeStart = Clock::now();
-  representativeRow(middle, sample, s.OrbitMap.data(), scratch.data(), scratch.data() + sample);
-  const double computed = Seconds(Clock::now() - computeStart).count() / sample;
-  return parsed < computed;
-}
-
 double* slotRow(OrbitRowCache& cache, int slot, int nOrbit) {
   return cache.SBaseData.data() +
          static_cast<std::size_t>(slot) * 2 * static_cast<std::size_t>(nOrbit);
@@ -330,26 +303,17 @@ bool setUpRowCache() {
   cache.LastCalls.assign(static_cast<std::size_t>(cache.MaxRow), -1);
   cache.Sdir.clear();
   cache.bytesOnDisk = 0;
-  const bool measured = s.rowFilePolicy != 1;
-  if (!measured || rowFilesCheaper(cache, nOrbit)) {
-    cache.Sdir = modularRowFolder(".sdir", "S");
-    if (!cache.Sdir.empty()) {
-      int files = 0;
-      cache.bytesOnDisk = folderBytes(cache.Sdir, &files);
-      Print("S-matrix row files: %d, %lld bytes (bound %d MB)\n", files,
-            static_cast<long long>(cache.bytesOnDisk), settingRowFileMegabytes());
-    }
-    if (!measured) {
-      getSBaseRow(cache.SBaseData.data(), 0, 0, 0, cache.Sdir.c_str());
-    } else if (!cache.Sdir.empty()) {
-      // The measurement left row 0 in slot 0: only a missing or torn file is written.
-      const std::string path = cache.Sdir + "/0";
-      const std::string header = modularRowHeader("S", 0);
-      double* re = cache.SBaseData.data();
-      if (!readSRowFile(path, header, nOrbit, re, re + nOrbit))
-        writeSRowFile(path, header, nOrbit, re, re + nOrbit);
-    }
+  // Rows of a base this large always go to files: a choice from sizes alone, so that two
+  // runs of one theory print and leave the same (a timing of computing against reading a
+  // row could go either way on a busy machine).
+  cache.Sdir = modularRowFolder(".sdir", "S");
+  if (!cache.Sdir.empty()) {
+    int files = 0;
+    cache.bytesOnDisk = folderBytes(cache.Sdir, &files);
+    Print("S-matrix row files: %d, %lld bytes (bound %d MB)\n", files,
+          static_cast<long long>(cache.bytesOnDisk), settingRowFileMegabytes());
   }
+  getSBaseRow(cache.SBaseData.data(), 0, 0, 0, cache.Sdir.c_str());
   cache.StoreInfo[0] = 0;
   cache.setUp = true;
   return true;

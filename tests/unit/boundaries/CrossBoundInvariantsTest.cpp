@@ -81,6 +81,37 @@ std::pair<std::vector<int>, int> treeShape(const std::vector<std::vector<int>>& 
   return {sorted, leaves};
 }
 
+// The modular-invariant group charges of an orientifold record: for every element J of G
+// the index of the charge vector Q(J) + Q(K) (mod n) in the collection of charge vectors,
+// K the Klein current; every record of the D-series list, each Klein current once more.
+TEST_F(CrossBoundInvariantsTest, GroupChargesAreTheIndicesOfTheSummedChargeVectors) {
+  ASSERT_NE(dSeries(8), nullptr);
+  ASSERT_EQ(initializeOpenString(), 0);
+  ASSERT_EQ(ModularOrbitsAvailable(), QueryCFT());
+  const InvariantGroup* G = invariantGroup(currentBulk());
+  ASSERT_NE(G, nullptr);
+  const int n = std::max(CenterOrder(), 1);
+  int total = 0, count = 0;
+  OrientifoldInfo** list = getPositiveTensionOrientifolds(&total, &count);
+  ASSERT_GT(total, 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int r = 0; r < total; ++r) {
+      OrientifoldInfo* record = list[r];
+      record->groupCharges.clear();
+      loadModInvGroupCharges(record);
+      ASSERT_EQ(record->groupCharges.size(), G->currents.size()) << r;
+      const int* qK = getChargeVector(record->klein);
+      for (size_t e = 0; e < G->currents.size(); ++e) {
+        const int* qJ = getChargeVector(G->currents[e]);
+        std::vector<int> v(static_cast<size_t>(n));
+        for (int c = 0; c < n; ++c) v[static_cast<size_t>(c)] = (qJ[c] + qK[c]) % n;
+        EXPECT_EQ(record->groupCharges[e], findChargeVector(v.data())) << r << " " << e;
+        EXPECT_GE(record->groupCharges[e], 0);
+      }
+    }
+  }
+}
+
 TEST_F(CrossBoundInvariantsTest, TheGroupOfTheDSeriesIsReadFromItsDescription) {
   for (int k : {4, 8}) {
     ASSERT_NE(dSeries(k), nullptr);

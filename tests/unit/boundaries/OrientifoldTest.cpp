@@ -521,4 +521,86 @@ TEST_F(OrientifoldTest, AvailabilityOfCoefficients) {
   EXPECT_EQ(isCrosscapAvailable(), 1);
 }
 
+// The product table of Z_n with element k standing for g^k.
+std::vector<int> cyclicProducts(int n) {
+  std::vector<int> table(static_cast<size_t>(n * n));
+  for (int x = 0; x < n; ++x)
+    for (int y = 0; y < n; ++y) table[static_cast<size_t>(x * n + y)] = (x + y) % n;
+  return table;
+}
+
+// The sign the plan leaves on element g for the given signs of its seeds.
+int plannedSign(const PhaseClosurePlan& plan, int g, const std::vector<int>& seedSigns) {
+  int sign = 1;
+  for (size_t i = 0; i < plan.seeds.size(); ++i)
+    if ((plan.signMask[static_cast<size_t>(g)] >> i) & 1U) sign *= seedSigns[i];
+  return sign;
+}
+
+TEST(PhaseClosurePlan, ReachesTheElementsInTheOrderOfTheSweep) {
+  // Z4 from g: the sweep of x = g meets g g = g^2 first and then g g^2 = g^3 in the same pass.
+  const PhaseClosurePlan z4 = planPhaseClosure(4, {0, 1}, cyclicProducts(4));
+  ASSERT_TRUE(z4.usable);
+  ASSERT_EQ(z4.steps.size(), 2U);
+  EXPECT_EQ(z4.steps[0].element, 2);
+  EXPECT_EQ(z4.steps[0].x, 1);
+  EXPECT_EQ(z4.steps[0].y, 1);
+  EXPECT_EQ(z4.steps[1].element, 3);
+  EXPECT_EQ(z4.steps[1].x, 1);
+  EXPECT_EQ(z4.steps[1].y, 2);
+  // beta is the character with beta(g) = s: beta(g^k) = s^k.
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(plannedSign(z4, k, {1, -1}), k % 2 == 0 ? 1 : -1) << k;
+
+  // Z6 = Z3 x Z2 from g^2 and g^3: the row of g^2 sets g^4 = g^2 g^2, g^5 = g^2 g^3 and, with
+  // g^5 just set, g = g^2 g^5 (6 + 1 = 7).
+  const PhaseClosurePlan z6 = planPhaseClosure(6, {0, 2, 3}, cyclicProducts(6));
+  ASSERT_TRUE(z6.usable);
+  ASSERT_EQ(z6.steps.size(), 3U);
+  const int expected[3][3] = {{4, 2, 2}, {5, 2, 3}, {1, 2, 5}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(z6.steps[static_cast<size_t>(i)].element, expected[i][0]) << i;
+    EXPECT_EQ(z6.steps[static_cast<size_t>(i)].x, expected[i][1]) << i;
+    EXPECT_EQ(z6.steps[static_cast<size_t>(i)].y, expected[i][2]) << i;
+  }
+  // The character with beta(g^2) = 1, beta(g^3) = -1 is beta(g^k) = (-1)^k; the sweep keeps it.
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(plannedSign(z6, k, {1, 1, -1}), k % 2 == 0 ? 1 : -1) << k;
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(z6.signWritten[static_cast<size_t>(k)], 1) << k;
+}
+
+TEST(PhaseClosurePlan, KleinFourGroupAndSignsTheSweepOverwrites) {
+  // Z2 x Z2 as {e, a, b, ab}: only ab = a b is new.
+  const std::vector<int> v4 = {0, 1, 2, 3, 1, 0, 3, 2, 2, 3, 0, 1, 3, 2, 1, 0};
+  const PhaseClosurePlan plan = planPhaseClosure(4, {0, 1, 2}, v4);
+  ASSERT_TRUE(plan.usable);
+  ASSERT_EQ(plan.steps.size(), 1U);
+  EXPECT_EQ(plan.steps[0].element, 3);
+  EXPECT_EQ(plan.steps[0].x, 1);
+  EXPECT_EQ(plan.steps[0].y, 2);
+  for (int sa : {1, -1})
+    for (int sb : {1, -1}) {
+      EXPECT_EQ(plannedSign(plan, 0, {1, sa, sb}), 1);
+      EXPECT_EQ(plannedSign(plan, 1, {1, sa, sb}), sa);
+      EXPECT_EQ(plannedSign(plan, 2, {1, sa, sb}), sb);
+      EXPECT_EQ(plannedSign(plan, 3, {1, sa, sb}), sa * sb);
+    }
+  // Z3 from g with a sign -1 on g, which no character has. The one pass, pair by pair:
+  // (e,e) e:+1, (e,g) g:-1, (g,e) g:-1, (g,g) g^2:+1, (g,g^2) e:-1, (g^2,e) g^2:-1,
+  // (g^2,g) e:+1, (g^2,g^2) g:+1.
+  const PhaseClosurePlan z3 = planPhaseClosure(3, {0, 1}, cyclicProducts(3));
+  ASSERT_TRUE(z3.usable);
+  EXPECT_EQ(plannedSign(z3, 0, {1, -1}), 1);
+  EXPECT_EQ(plannedSign(z3, 1, {1, -1}), 1);
+  EXPECT_EQ(plannedSign(z3, 2, {1, -1}), -1);
+}
+
+TEST(PhaseClosurePlan, UnusableSeeds) {
+  // A seed outside the group, a repeated seed, a table of the wrong size, more seeds than bits.
+  EXPECT_FALSE(planPhaseClosure(4, {0, 4}, cyclicProducts(4)).usable);
+  EXPECT_FALSE(planPhaseClosure(4, {0, 1, 1}, cyclicProducts(4)).usable);
+  EXPECT_FALSE(planPhaseClosure(4, {0, 1}, cyclicProducts(3)).usable);
+  std::vector<int> many(65);
+  for (int i = 0; i < 65; ++i) many[static_cast<size_t>(i)] = i;
+  EXPECT_FALSE(planPhaseClosure(70, many, cyclicProducts(70)).usable);
+}
+
 }  // namespace

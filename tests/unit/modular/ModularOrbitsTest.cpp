@@ -248,6 +248,26 @@ TEST_F(ModularOrbitsTest, FromTheThresholdRowsGoToFiles) {
   EXPECT_TRUE(contains(capture.printed, "Reading existing S-matrix from " + rowFolder() + "\n"));
 }
 
+// From the threshold on the rows go to files whatever a timing would say: A1 level 10 has
+// S elements so cheap that computing a row beats reading it, and two runs of one theory
+// still print and leave the same (the default policy, without a threshold set by hand).
+TEST_F(ModularOrbitsTest, RowFilesAreChosenBySizeAlone) {
+  SpectrumData* sd = diskTheory();
+  modularState().rowFilePolicy = -1;
+  for (int run = 0; run < 3; ++run) {
+    clearFolder();
+    OutputCapture capture;
+    CFTChanged();
+    initSMATRIX();
+    EXPECT_EQ(modularState().compute_s_base, &compSBaseFromDisk) << run;
+    EXPECT_TRUE(contains(capture.printed, "Creating directory " + rowFolder() + " for S matrix\n"))
+        << run;
+    const std::string text = readFile(rowFile(0));
+    EXPECT_EQ(text.compare(0, header(0).size(), header(0)), 0) << run;
+    expectA1Values(sd, 10);
+  }
+}
+
 TEST_F(ModularOrbitsTest, ARowEntersTheCacheOnItsSecondUncachedRequest) {
   SpectrumData* sd = diskTheory();
   clearFolder();

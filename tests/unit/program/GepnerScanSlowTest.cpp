@@ -65,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(IdenticalFactors, GepnerScanSlowTest,
                            return std::string("code_") + code.param;
                          });
 
-// Six level-2 factors: 1031 invariants of 720 permutations, hours of scanning. Disabled
-// here; a case of its own runs it with the slow cases.
+// Six level-2 factors: 1031 invariants of 720 permutations, about ten minutes of scanning
+// in a release build. Disabled here; a case of its own runs it with the slow cases.
 TEST(GepnerScanHoursSlowTest, DISABLED_AllInvariantsOfSixLevelTwoFactors) {
   expectCleanScan("222222");
 }
