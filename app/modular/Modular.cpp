@@ -120,7 +120,6 @@ bool orbitSValid() {
 void setModularDiskRowThreshold(int orbits) {
   ModularState& s = modularState();
   s.diskRowThreshold = orbits < 1 ? kDefaultDiskRowThreshold : orbits;
-  s.rowFilePolicy = orbits < 1 ? -1 : 1;
 }
 
 int getModularDiskRowThreshold() {

@@ -197,9 +197,6 @@ struct ModularState {
   Rat ratWeightResult;
   Rat chargeResult;
   int diskRowThreshold = kDefaultDiskRowThreshold;
-  // Row files: -1 only where reading a row is cheaper than computing it (timed on row 0),
-  // 1 always (a threshold set by tests and benchmarks).
-  int rowFilePolicy = -1;
 
   // Packed S (full table or first row) and P.
   WorkBuffer<double> SMATRIX{"SMATRIX", &SMatrix_alloc};

@@ -253,7 +253,6 @@ TEST_F(ModularOrbitsTest, FromTheThresholdRowsGoToFiles) {
 // still print and leave the same (the default policy, without a threshold set by hand).
 TEST_F(ModularOrbitsTest, RowFilesAreChosenBySizeAlone) {
   SpectrumData* sd = diskTheory();
-  modularState().rowFilePolicy = -1;
   for (int run = 0; run < 3; ++run) {
     clearFolder();
     OutputCapture capture;
