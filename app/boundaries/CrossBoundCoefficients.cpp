@@ -192,10 +192,12 @@ int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long lo
     w = *ratWeight(J);
   }
   const Rat n = addRat(w, makeRat(num, den == 0 ? 1 : den));
-  if (n.den != 1)
+  if (n.den != 1) {
+    ++crossBoundState().projectionSignFaults;
     Alert("computeProjectionSign", 0, 212404,
           "Phase found, sign expected: \nCurrent J: %d; Weight JK: %lld/%lld; Phase: %lld/%lld", J,
           w.num, w.den, num, den);
+  }
   const long long integer = n.num / (n.den == 0 ? 1 : n.den);
   return integer % 2 == 0 ? 1 : -1;
 }
@@ -397,6 +399,15 @@ void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal,
     clear(re, im);
     return;
   }
+  CrosscapTerms* terms = crossBoundState().crosscapTerms;
+  if (terms != nullptr) {
+    const auto order = static_cast<size_t>(record->order);
+    terms->filled = false;
+    terms->beta.assign(record->beta(), record->beta() + order);
+    terms->sigma.resize(order);
+    terms->re.resize(order);
+    terms->im.resize(order);
+  }
   std::complex<double> sum = 0.0;
   for (int L = 0; L < record->order; ++L) {
     const int J = group->currents[static_cast<size_t>(L)];
@@ -408,9 +419,15 @@ void simpleCurrentCrosscapCoefficient(const IshibashiLabel& m, int diagonal,
     const int KJ = ModularOrbitsAvailable() == QueryCFT() ? FastSimpleFusion(record->klein, J)
                                                           : simpleFusion(record->klein, J);
     compP(KJ, m.primary, &pr, &pi);
-    sum += static_cast<double>(record->beta()[L] * sigma) * std::complex<double>(pr, pi);
+    addCrosscapTerm(sum, record->beta()[L] * sigma, pr, pi);
+    if (terms != nullptr) {
+      terms->sigma[static_cast<size_t>(L)] = sigma;
+      terms->re[static_cast<size_t>(L)] = pr;
+      terms->im[static_cast<size_t>(L)] = pi;
+    }
   }
-  sum *= record->eta / std::sqrt(static_cast<double>(record->order));
+  if (terms != nullptr) terms->filled = true;
+  closeCrosscapSum(sum, record->eta, record->order);
   *re = sum.real();
   *im = sum.imag();
 }

@@ -2,6 +2,8 @@
 // call in one another.
 #pragma once
 
+#include <cmath>
+#include <complex>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -42,6 +44,18 @@ struct PhaseClosurePlan {
 // order x order, the element of x y or -1 outside the group).
 PhaseClosurePlan planPhaseClosure(int order, const std::vector<int>& seeds,
                                   const std::vector<int>& products);
+
+// The terms of the simple-current crosscap sum of one label under one record, per element L
+// of the invariant's group: the correction sign beta(L), the projection sign sigma(L) and
+// P(K J_L, m). The correction phases, and so sigma, depend on the Klein current K alone,
+// beta on the crosscap signs alone: one set of terms of K serves every sign vector.
+struct CrosscapTerms {
+  bool filled = false;
+  std::vector<int> beta;
+  std::vector<int> sigma;
+  std::vector<double> re;
+  std::vector<double> im;
+};
 
 struct CrossBoundState {
   // Settings, bound once at start-up and read live.
@@ -120,6 +134,10 @@ struct CrossBoundState {
   int metricBaseBulk = -1;
   int metricBasePeriod = -1;
   int metricBaseLabels = -1;
+  // While set, simpleCurrentCrosscapCoefficient notes the terms it sums here.
+  CrosscapTerms* crosscapTerms = nullptr;
+  // Projection signs asked of a weight and phase that are no sign (each reported).
+  long long projectionSignFaults = 0;
 
   // Coefficients. Reflection coefficients stored per orbit pair: one row per Ishibashi
   // orbit (real parts, then imaginary parts, one per boundary orbit), made when the row is
@@ -180,6 +198,14 @@ void loadPhases(int n);
 // +1 or -1: the parity of h(K J) - h(K) (h(J) for K = 0) plus num/den.
 int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long long den);
 void loadCorrectionPhases(OrientifoldInfo* record);
+// One term of the crosscap sum and the closing factor eta / sqrt(order): the one way the sum
+// is made, so that a sum from noted terms equals the direct one to the last bit.
+inline void addCrosscapTerm(std::complex<double>& sum, int sign, double re, double im) {
+  sum += static_cast<double>(sign) * std::complex<double>(re, im);
+}
+inline void closeCrosscapSum(std::complex<double>& sum, int eta, int order) {
+  sum *= eta / std::sqrt(static_cast<double>(order));
+}
 // Phase exp(2 pi i g / PhasePeriod) of the metric entry of Ishibashi label m.
 void metricPhase(OrientifoldInfo* record, int m, double* re, double* im);
 // Exceptional set-up helpers.
@@ -198,6 +224,10 @@ void resetCoefficients();
 // of the candidates (-1 only on factors of even order, the last factor fastest) and the
 // resets of their state.
 std::vector<std::vector<int>> orientifoldSignVectors(const std::vector<int>& factorOrders);
+// The candidate rows (K, signs, class, status) of the last orientifold list made, and the
+// tension of each.
+const std::vector<std::vector<int>>& orientifoldCandidates();
+const std::vector<double>& orientifoldCandidateTensions();
 void resetOrientifoldList();
 // The permutations by which the identification maps candidates (default: those that keep
 // the invariant, addPermutationInfo); tests put faulty ones in. nullptr restores the default.

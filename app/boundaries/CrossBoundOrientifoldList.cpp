@@ -13,7 +13,9 @@
 // current orientifold back as it found it.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -103,6 +105,18 @@ struct OrientifoldListState {
   // signs +1 and -1 only and at most 62 factors.
   std::unordered_map<std::uint64_t, int> candidateRowsBySigns;
   bool candidateRowsHashed = false;
+  // The same as a flat table indexed by that key (K times 2^n plus the sign bits; -1: no
+  // row), while it stays small.
+  std::vector<int> candidateRowsFlat;
+  // Per element of G the factors in which its component is odd (as bits), while n <= 62:
+  // its crosscap sign is -1 when an odd number of them carry the sign -1.
+  std::vector<std::uint64_t> oddFactors;
+  bool oddFactorsKnown = false;
+  // Work vectors of the identification, reused.
+  std::vector<int> imageSigns;
+  // Per Klein current the crosscap terms of its record with all signs +1, noted while its
+  // projection signs were made; kept only when no projection sign reported a fault.
+  std::vector<CrosscapTerms> kleinTerms;
   bool candidateRowsMade = false;
   std::vector<ElementMap> shiftTargets;
   std::unordered_map<int, ElementMap> permutationTargets;  // per permutation, when complete
@@ -114,6 +128,15 @@ struct OrientifoldListState {
   std::unordered_map<int, std::vector<int>> shiftedKlein;
   std::unordered_map<long long, std::vector<signed char>> reductionParities;
   std::vector<Rat> reductionWeights;  // the weights these asked for (den 0: not yet)
+  // Per root index r and field x the class of the root reduction's weight combination at x
+  // (0 an integer, 1 a half-integer, 2 neither or a product leaving the fields; -1 not yet
+  // worked out), which depends on the root and x alone.
+  std::vector<std::vector<signed char>> reductionClasses;
+  // Per current the currents it gives with the elements of G (empty: not yet worked out).
+  std::vector<std::vector<int>> elementProducts;
+  // Per K and root index r (K (squares + 1) + r) the reduced Klein current conj(r's square)
+  // K (-2: not yet worked out).
+  std::vector<int> reducedKlein;
   std::vector<OrientifoldInfo*> view;  // the list as handed out by pointer
   std::unique_ptr<OrientifoldInfo> kleinScratch;
   std::unique_ptr<OrientifoldInfo> tensionScratch;
@@ -170,6 +193,9 @@ bool readGroup() {
       s.signEntries.push_back(b);
   s.reductionParities.clear();
   s.reductionWeights.clear();
+  s.reductionClasses.clear();
+  s.elementProducts.clear();
+  s.reducedKlein.clear();
   const int n = static_cast<int>(s.factorOrders.size());
   s.components.assign(static_cast<size_t>(s.order), std::vector<int>(static_cast<size_t>(n), 0));
   std::vector<int> tuple(static_cast<size_t>(n), 0);
@@ -186,6 +212,12 @@ bool readGroup() {
     }
     if (j < 0) break;
   }
+  s.oddFactorsKnown = n <= 62;
+  s.oddFactors.assign(static_cast<size_t>(s.order), 0);
+  for (int g = 0; g < s.order && s.oddFactorsKnown; ++g)
+    for (int j = 0; j < n; ++j)
+      if (s.components[static_cast<size_t>(g)][static_cast<size_t>(j)] % 2 != 0)
+        s.oddFactors[static_cast<size_t>(g)] |= std::uint64_t{1} << j;
   return true;
 }
 
@@ -205,6 +237,15 @@ Rat sum(const Rat& a, const Rat& b, long long bFactor) {
   return q;
 }
 
+// Notes the crosscap terms summed while it lives.
+class NotingTerms {
+ public:
+  explicit NotingTerms(CrosscapTerms* terms) { crossBoundState().crosscapTerms = terms; }
+  ~NotingTerms() { crossBoundState().crosscapTerms = nullptr; }
+  NotingTerms(const NotingTerms&) = delete;
+  NotingTerms& operator=(const NotingTerms&) = delete;
+};
+
 void prepareScratch(std::unique_ptr<OrientifoldInfo>* record, int K, const int* signs) {
   allocateOrientifoldInfo_stage2(record);
   OrientifoldInfo* r = record->get();
@@ -220,12 +261,30 @@ void prepareScratch(std::unique_ptr<OrientifoldInfo>* record, int K, const int* 
 }
 
 // The projection-sign vector of the record's Klein current, one sign per element of G.
+// The projection signs are the signs sigma of the record's crosscap terms, noted in
+// kleinTerms[K] on the way (they are taken from there when no sign reported a fault).
 std::vector<int> projectionSigns(OrientifoldInfo* record) {
-  const OrientifoldListState& s = listState();
-  loadIshibashiMetric(record);
+  OrientifoldListState& s = listState();
+  CrossBoundState& cb = crossBoundState();
+  const int K = record->klein;
+  CrosscapTerms* terms = nullptr;
+  if (K >= 0 && static_cast<size_t>(K) < s.kleinTerms.size()) {
+    terms = &s.kleinTerms[static_cast<size_t>(K)];
+    terms->filled = false;
+  }
+  const long long faults = cb.projectionSignFaults;
+  {
+    NotingTerms note(terms);
+    loadIshibashiMetric(record);
+  }
   loadCorrectionPhases(record);
   std::vector<int> P(static_cast<size_t>(s.order), 1);
   if (record->order != s.order) return P;
+  if (terms != nullptr) {
+    terms->filled = terms->filled && cb.projectionSignFaults == faults &&
+                    terms->sigma.size() == static_cast<size_t>(s.order);
+    if (terms->filled) return terms->sigma;
+  }
   for (int g = 0; g < s.order; ++g)
     P[static_cast<size_t>(g)] = computeProjectionSign(
         record, s.elementCurrent[static_cast<size_t>(g)], record->phaseNum()[g],
@@ -256,8 +315,11 @@ bool initKleinInfo() {
   s.OrderTwoCurrents.clear();
   s.SquareCurrents.clear();
   s.reductionParities.clear();
+  s.reductionClasses.clear();
+  s.reducedKlein.clear();
   s.CurrentRoots.clear();
   s.ProjectionSigns.clear();
+  s.kleinTerms.assign(static_cast<size_t>(currents), CrosscapTerms{});
   for (int g = 1; g < s.order; ++g) {
     const int h = s.elementCurrent[static_cast<size_t>(g)];
     if (simpleProduct(h, h) == 0) s.OrderTwoCurrents.push_back(h);
@@ -330,15 +392,35 @@ std::vector<int> fullCrosscapSigns(const int* signs) {
   return lambda;
 }
 
-// The sign vector of a crosscap vector: its values at the factor generators.
-std::vector<int> crosscapSignsOf(const std::vector<int>& lambda) {
+// The same into `lambda`; by the odd-factor bits when the signs are +1 and -1 only.
+void crosscapVector(const int* signs, std::vector<int>& lambda) {
   const OrientifoldListState& s = listState();
-  std::vector<int> signs(static_cast<size_t>(factorCount()), 1);
+  const int n = factorCount();
+  std::uint64_t negative = 0;
+  bool plain = s.oddFactorsKnown && static_cast<int>(s.oddFactors.size()) == s.order;
+  for (int j = 0; j < n && plain; ++j) {
+    if (signs[j] == -1)
+      negative |= std::uint64_t{1} << j;
+    else if (signs[j] != 1)
+      plain = false;
+  }
+  if (!plain) {
+    lambda = fullCrosscapSigns(signs);
+    return;
+  }
+  lambda.resize(static_cast<size_t>(s.order));
+  for (int g = 0; g < s.order; ++g)
+    lambda[static_cast<size_t>(g)] = (std::popcount(s.oddFactors[static_cast<size_t>(g)] & negative) & 1) != 0 ? -1 : 1;
+}
+
+// The sign vector of a crosscap vector: its values at the factor generators.
+void crosscapSignsOf(const std::vector<int>& lambda, std::vector<int>& signs) {
+  const OrientifoldListState& s = listState();
+  signs.assign(static_cast<size_t>(factorCount()), 1);
   for (int j = 0; j < factorCount(); ++j) {
     const int b = s.generators[static_cast<size_t>(j)];
     if (b >= 0 && b < static_cast<int>(lambda.size())) signs[static_cast<size_t>(j)] = lambda[static_cast<size_t>(b)];
   }
-  return signs;
 }
 
 void normalise(std::vector<int>& lambda) {
@@ -400,36 +482,88 @@ const std::vector<signed char>& reductionParities(int K, int r, int Kp) {
     return w;
   };
   const Rat hL = weight(L);
+  if (s.reductionClasses.size() != s.SquareCurrents.size()) s.reductionClasses.assign(s.SquareCurrents.size(), {});
+  std::vector<signed char>& classes = s.reductionClasses[static_cast<size_t>(r)];
+  if (classes.size() != static_cast<size_t>(fields)) classes.assign(static_cast<size_t>(fields), -1);
+  auto classOf = [&](int x) -> int {
+    signed char& c = classes[static_cast<size_t>(x)];
+    if (c >= 0) return c;
+    const int Lx = simpleProduct(L, x);
+    const int LLx = Lx >= 0 && Lx < fields ? simpleProduct(L, Lx) : -1;
+    long long den = 0;
+    if (LLx >= 0 && LLx < fields) {
+      den = integerReductionDenominator(weight(x), weight(Lx), weight(LLx), hL);
+      if (den == 0) den = reductionDenominator(hL, L, x);
+    }
+    c = static_cast<signed char>(den == 1 ? 0 : den == 2 ? 1 : 2);
+    return c;
+  };
+  const std::vector<int>* products = nullptr;
+  if (Kp >= 0 && static_cast<size_t>(Kp) < s.KleinInfo.size()) {
+    if (s.elementProducts.size() != s.KleinInfo.size()) s.elementProducts.assign(s.KleinInfo.size(), {});
+    std::vector<int>& row = s.elementProducts[static_cast<size_t>(Kp)];
+    if (row.size() != static_cast<size_t>(s.order)) {
+      row.resize(static_cast<size_t>(s.order));
+      for (int g = 0; g < s.order; ++g)
+        row[static_cast<size_t>(g)] = simpleProduct(Kp, s.elementCurrent[static_cast<size_t>(g)]);
+    }
+    products = &row;
+  }
   std::vector<signed char> result(static_cast<size_t>(s.order), 0);
   for (int g = 0; g < s.order; ++g) {
-    const int x = simpleProduct(Kp, s.elementCurrent[static_cast<size_t>(g)]);
-    const int Lx = x >= 0 && x < fields ? simpleProduct(L, x) : -1;
-    const int LLx = Lx >= 0 && Lx < fields ? simpleProduct(L, Lx) : -1;
-    if (LLx < 0 || LLx >= fields) return parities;
-    long long den = integerReductionDenominator(weight(x), weight(Lx), weight(LLx), hL);
-    if (den == 0) den = reductionDenominator(hL, L, x);
-    if (den != 1 && den != 2) return parities;
-    result[static_cast<size_t>(g)] = den == 1 ? 0 : 1;
+    const int x = products != nullptr ? (*products)[static_cast<size_t>(g)]
+                                      : simpleProduct(Kp, s.elementCurrent[static_cast<size_t>(g)]);
+    if (x < 0 || x >= fields) return parities;
+    const int c = classOf(x);
+    if (c == 2) return parities;
+    result[static_cast<size_t>(g)] = static_cast<signed char>(c);
   }
   parities = std::move(result);
   return parities;
 }
 
+// conj(Q) K for the square Q of root index r.
+int reducedKleinCurrent(int K, int r) {
+  OrientifoldListState& s = listState();
+  const int Q = s.SquareCurrents[static_cast<size_t>(r)];
+  const size_t stride = s.SquareCurrents.size() + 1;
+  if (K < 0 || static_cast<size_t>(K) >= s.KleinInfo.size()) return simpleProduct(getConjugate(Q), K);
+  if (s.reducedKlein.size() != s.KleinInfo.size() * stride) s.reducedKlein.assign(s.KleinInfo.size() * stride, -2);
+  int& Kp = s.reducedKlein[static_cast<size_t>(K) * stride + static_cast<size_t>(r)];
+  if (Kp == -2) Kp = simpleProduct(getConjugate(Q), K);
+  return Kp;
+}
+
 // Images of a candidate (K, lambda); false when no image could be formed.
+// With `partial` given, when every element's parity is known (so that no entry is
+// reported), only the entries the sign vector and the normalisation read are made, the
+// others keeping what they held, and *partial says so.
 bool rootReductionImage(int K, const std::vector<int>& lambda, int r, int* Kout,
-                        std::vector<int>* out) {
+                        std::vector<int>* out, bool* partial) {
+  if (partial != nullptr) *partial = false;
   const OrientifoldListState& s = listState();
   const int L = s.CurrentRoots[static_cast<size_t>(r)];
-  const int Q = s.SquareCurrents[static_cast<size_t>(r)];
-  const int Kp = simpleProduct(getConjugate(Q), K);
+  const int Kp = reducedKleinCurrent(K, r);
   *Kout = Kp;
   if (!admissible(Kp)) return false;
   const std::vector<int>& PK = signsOf(K);
   const std::vector<int>& PKp = signsOf(Kp);
   if (static_cast<int>(PK.size()) < s.order || static_cast<int>(PKp.size()) < s.order) return false;
-  *out = lambda;
   const std::vector<signed char>& parities = reductionParities(K, r, Kp);
   const bool known = static_cast<int>(parities.size()) == s.order;
+  if (partial != nullptr && known && lambda.size() == static_cast<size_t>(s.order)) {
+    *partial = true;
+    if (out->size() != static_cast<size_t>(s.order)) out->assign(static_cast<size_t>(s.order), 1);
+    for (int e : s.signEntries) {
+      const auto g = static_cast<size_t>(e);
+      const int sign = lambda[g] * PK[g] * PKp[g];
+      (*out)[g] = parities[g] == 0 ? sign : -sign;
+    }
+    if ((*out)[0] == -1)
+      for (int e : s.signEntries) (*out)[static_cast<size_t>(e)] = -(*out)[static_cast<size_t>(e)];
+    return true;
+  }
+  *out = lambda;
   const Rat hL = known ? Rat{0, 1} : weightOf(L);
   for (int g = 0; g < s.order; ++g) {
     const int sign = lambda[static_cast<size_t>(g)] * PK[static_cast<size_t>(g)] *
@@ -480,8 +614,9 @@ bool mappedImage(int K, int Kp, const std::vector<int>& lambda, const ElementMap
   return true;
 }
 
+// shiftedRow: the shifted Klein currents of K (see shiftedKlein).
 bool shiftImage(int K, const std::vector<int>& lambda, int shiftElement, int* Kout,
-                std::vector<int>* out) {
+                std::vector<int>* out, std::vector<int>* shiftedRow) {
   OrientifoldListState& s = listState();
   const int J = s.elementCurrent[static_cast<size_t>(shiftElement)];
   if (s.shiftTargets.size() != static_cast<size_t>(s.order)) s.shiftTargets.assign(static_cast<size_t>(s.order), {});
@@ -493,7 +628,7 @@ bool shiftImage(int K, const std::vector<int>& lambda, int shiftElement, int* Ko
           elementOfCurrent(simpleProduct(J, s.elementCurrent[static_cast<size_t>(g)]));
     map = makeElementMap(std::move(target));
   }
-  std::vector<int>& shifted = s.shiftedKlein[K];
+  std::vector<int>& shifted = *shiftedRow;
   if (shifted.size() != static_cast<size_t>(s.order)) shifted.assign(static_cast<size_t>(s.order), -2);
   int& Kp = shifted[static_cast<size_t>(shiftElement)];
   if (Kp == -2) Kp = simpleProduct(getConjugate(J), K);
@@ -556,12 +691,25 @@ int findCandidate(int K, const std::vector<int>& signs) {
         s.candidateRowsHashed = false;
       s.candidateRows.emplace(std::vector<int>(c.begin(), c.begin() + n + 1), row);
     }
+    s.candidateRowsFlat.clear();
+    if (s.candidateRowsHashed) {
+      constexpr std::uint64_t kFlatLimit = std::uint64_t{1} << 24;
+      std::uint64_t top = 0;
+      for (const auto& entry : s.candidateRowsBySigns) top = std::max(top, entry.first);
+      if (top < kFlatLimit) {
+        s.candidateRowsFlat.assign(static_cast<size_t>(top) + 1, -1);
+        for (const auto& entry : s.candidateRowsBySigns)
+          s.candidateRowsFlat[static_cast<size_t>(entry.first)] = entry.second;
+      }
+    }
     s.candidateRowsMade = true;
   }
   if (s.candidateRowsHashed) {
     // Every row has signs +1 and -1 only: other signs, or a negative K, are in no row.
     std::uint64_t key = 0;
     if (K < 0 || !signKey(K, signs.data(), n, &key)) return -1;
+    if (!s.candidateRowsFlat.empty())
+      return key < s.candidateRowsFlat.size() ? s.candidateRowsFlat[static_cast<size_t>(key)] : -1;
     auto found = s.candidateRowsBySigns.find(key);
     return found != s.candidateRowsBySigns.end() ? found->second : -1;
   }
@@ -575,6 +723,86 @@ int findCandidate(int K, const std::vector<int>& signs) {
 double candidateTension(int row) {
   const std::vector<int>& c = listState().AllOri[static_cast<size_t>(row)];
   return std::fabs(getOrientifoldTension(c.data()));
+}
+
+// The tension of candidate (K, signs) from the crosscap terms of K and the correction signs
+// beta of the signs, with the scratch record left as the full computation leaves it (but
+// for its metric, made when next asked). False when the full computation must speak: an
+// imaginary dilaton coefficient is reported there.
+bool tensionFromTerms(const std::vector<int>& c, const std::vector<int>& beta,
+                      const CrosscapTerms& terms, double* tension) {
+  OrientifoldListState& s = listState();
+  prepareScratch(&s.tensionScratch, c[0], c.data() + 1);
+  OrientifoldInfo* r = s.tensionScratch.get();
+  const auto order = static_cast<size_t>(r->order);
+  if (beta.size() != order || terms.sigma.size() != order || terms.re.size() != order ||
+      terms.im.size() != order)
+    return false;
+  std::complex<double> sum = 0.0;
+  for (size_t L = 0; L < order; ++L)
+    addCrosscapTerm(sum, beta[L] * terms.sigma[L], terms.re[L], terms.im[L]);
+  closeCrosscapSum(sum, r->eta, r->order);
+  if (std::fabs(sum.imag()) > 1e-7) return false;
+  r->tension = sum.real();
+  if (sum.real() < -1e-7) {
+    r->tension = -sum.real();
+    r->eta = -r->eta;
+  }
+  if (useOrbits() != 0) loadModInvGroupCharges(r);
+  *tension = std::fabs(r->tension);
+  return true;
+}
+
+bool trivialInvariant();
+
+// The tensions of all candidate rows, made K by K (each K has one row per sign vector, the
+// all-plus one first). The correction phases depend on K alone and the correction signs
+// beta on the signs alone, so the full computation runs for K = 0 (which gives beta of
+// every sign vector) and for the first row of every other K (which gives its terms); the
+// other rows of K sum those terms with their beta. A K whose full row reported a fault
+// has every row computed in full, as has everything under the init trace (which prints
+// per computation).
+void candidateTensions(size_t signVectors) {
+  OrientifoldListState& s = listState();
+  CrossBoundState& cb = crossBoundState();
+  const bool reuse = signVectors > 1 && !trivialInvariant() && initDebug() != 1;
+  std::vector<std::vector<int>> betas(signVectors);  // empty: not known
+  CrosscapTerms terms;
+  bool termsUsable = false;
+  for (size_t row = 0; row < s.AllOri.size(); ++row) {
+    const std::vector<int>& c = s.AllOri[row];
+    const size_t v = row % signVectors;
+    const bool firstK = row < signVectors;
+    double t = 0.0;
+    const int K = c[0];
+    const CrosscapTerms* kept = K >= 0 && static_cast<size_t>(K) < s.kleinTerms.size() &&
+                                        s.kleinTerms[static_cast<size_t>(K)].filled
+                                    ? &s.kleinTerms[static_cast<size_t>(K)]
+                                    : nullptr;
+    if (reuse && !firstK && kept != nullptr && !betas[v].empty() &&
+        tensionFromTerms(c, betas[v], *kept, &t)) {
+      s.Tensions.push_back(t);
+      continue;
+    }
+    if (reuse && !firstK && v > 0 && termsUsable && !betas[v].empty() &&
+        tensionFromTerms(c, betas[v], terms, &t)) {
+      s.Tensions.push_back(t);
+      continue;
+    }
+    const bool noting = reuse && (firstK || v == 0);
+    const long long faults = cb.projectionSignFaults;
+    terms.filled = false;
+    {
+      NotingTerms note(noting ? &terms : nullptr);
+      t = candidateTension(static_cast<int>(row));
+    }
+    if (noting) {
+      const bool clean = terms.filled && cb.projectionSignFaults == faults;
+      if (firstK && clean) betas[v] = terms.beta;
+      if (v == 0) termsUsable = clean;
+    }
+    s.Tensions.push_back(t);
+  }
 }
 
 struct PhaseTexts {
@@ -628,7 +856,8 @@ template <typename FullImage>
 bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
                  const std::vector<int>& lambda, FullImage fullImage) {
   OrientifoldListState& s = listState();
-  const std::vector<int> signs = crosscapSignsOf(lambda);
+  std::vector<int>& signs = s.imageSigns;
+  crosscapSignsOf(lambda, signs);
   const int row = findCandidate(Kp, signs);
   const bool inList = row >= 0 && id.inSearchList[static_cast<size_t>(row)] != 0;
   const PhaseTexts& text = kPhases[phase];
@@ -676,10 +905,11 @@ std::vector<int> identifyingPermutations(SimpleCurrentData* MD) {
 // One phase over `items` images of a row; false when it gave up.
 // An image may hold only the entries its sign vector reads; fullImageOf gives the whole
 // image of an item for the messages that print it.
+// The CPU timer of the phases is the row's (`limit`, started with the row): reading the
+// processor clock is a system call, once per row rather than once per phase.
 template <typename ImageOf, typename FullImageOf>
-bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf,
-              FullImageOf fullImageOf) {
-  ProcessorTimeLimit limit(kGiveUpSeconds);
+bool runPhase(Identification& id, int phase, int row, int items, ProcessorTimeLimit& limit,
+              ImageOf imageOf, FullImageOf fullImageOf) {
   int lastNew = 0;
   std::vector<int> lambda;  // reused: an image may fill only the entries it needs
   for (int item = 0; item < items; ++item) {
@@ -757,30 +987,40 @@ void identifyCandidates() {
         Print("Iteration %d; presently identified %d/%d; time %7.2f\n", iteration,
               id.identified + 1, static_cast<int>(id.searchList.size()), CPUTime());
       id.changed = false;
+      std::vector<int> lambda;
       for (size_t k = 0; k < id.searchList.size(); ++k) {
         const int row = id.searchList[k];
-        std::vector<int> c = s.AllOri[static_cast<size_t>(row)];
+        const std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
         const int status = c[static_cast<size_t>(n + 2)];
         if (c[static_cast<size_t>(n + 1)] != id.klass || status < 1 || status > 4) continue;
         const int K = c[0];
-        const std::vector<int> lambda = fullCrosscapSigns(c.data() + 1);
+        crosscapVector(c.data() + 1, lambda);
         auto asComputed = [](int, const std::vector<int>& image) { return image; };
+        bool partial = false;  // the last reduction image made only the entries read
+        ProcessorTimeLimit limit(kGiveUpSeconds);
         bool going = runPhase(
-            id, 0, row, squares,
+            id, 0, row, squares, limit,
             [&](int r, int* Kp, std::vector<int>* out) {
-              return rootReductionImage(K, lambda, r, Kp, out);
+              return rootReductionImage(K, lambda, r, Kp, out, &partial);
             },
-            asComputed);
+            [&](int r, const std::vector<int>& image) {
+              if (!partial) return image;
+              int Kp = 0;
+              std::vector<int> full;
+              rootReductionImage(K, lambda, r, &Kp, &full, nullptr);
+              return full;
+            });
+        std::vector<int>* shiftedRow = &s.shiftedKlein[K];
         if (going && !(status == 2 && !id.giveUp))
           going = runPhase(
-              id, 1, row, s.order,
+              id, 1, row, s.order, limit,
               [&](int g, int* Kp, std::vector<int>* out) {
-                return shiftImage(K, lambda, g, Kp, out);
+                return shiftImage(K, lambda, g, Kp, out, shiftedRow);
               },
               asComputed);
         if (going && !(status == 3 && !id.giveUp) && permutations > 0)
           runPhase(
-              id, 2, row, permutations,
+              id, 2, row, permutations, limit,
               [&](int p, int* Kp, std::vector<int>* out) {
                 return permutationImage(MD, keeping[static_cast<size_t>(p)], K, lambda, Kp, out,
                                         true);
@@ -829,8 +1069,7 @@ void generateAllOrientifolds() {
       s.AllOri.push_back(row);
     }
   }
-  for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row)
-    s.Tensions.push_back(candidateTension(row));
+  candidateTensions(signVectors.size());
   if (!s.AllOri.empty()) s.AllOri[0][static_cast<size_t>(n + 1)] = 0;
   identifyCandidates();
 }
@@ -973,6 +1212,10 @@ std::vector<std::vector<int>> orientifoldSignVectors(const std::vector<int>& fac
   }
   return vectors;
 }
+
+const std::vector<std::vector<int>>& orientifoldCandidates() { return listState().AllOri; }
+
+const std::vector<double>& orientifoldCandidateTensions() { return listState().Tensions; }
 
 void resetOrientifoldList() {
   OrientifoldListState& s = listState();

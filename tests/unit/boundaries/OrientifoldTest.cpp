@@ -4,6 +4,7 @@
 // invariant.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <string>
@@ -182,6 +183,47 @@ TEST_F(OrientifoldTest, OnlyPermutationsThatKeepTheInvariantIdentifyOrientifolds
     EXPECT_EQ(record->crosscapSigns[0], i == 2 || i == 3 || i == 5 ? -1 : 1) << i;
     EXPECT_EQ((record->crosscapSigns[1] < 0) + (record->crosscapSigns[2] < 0), pairMinus[i]) << i;
   }
+}
+
+TEST_F(OrientifoldTest, EveryCandidateCarriesTheTensionOfItsOwnCrosscapSum) {
+  selectSU2Level4CubedInvariant11();
+  ASSERT_EQ(TotalOrientifolds(), 6);
+  const std::vector<std::vector<int>> rows = orientifoldCandidates();
+  const std::vector<double> tensions = orientifoldCandidateTensions();
+  // Eight Klein currents (all of G = Z2^3) with eight sign vectors each.
+  ASSERT_EQ(rows.size(), 64u);
+  ASSERT_EQ(tensions.size(), rows.size());
+  // The closed form of the test above: factor 1 gives 1/sqrt 2 (s1 = +) or 1/sqrt 6,
+  // factors 2, 3 give (sqrt 3 - 1)/6 (++), 1/3 (+- and -+) or (sqrt 3 + 1)/6 (--).
+  const double r3 = std::sqrt(3.0);
+  auto closedForm = [&](const std::vector<int>& row) {
+    const double first = row[1] == 1 ? 1 / std::sqrt(2.0) : 1 / std::sqrt(6.0);
+    const int minus = (row[2] == -1) + (row[3] == -1);
+    const double pair = minus == 0 ? (r3 - 1) / 6 : minus == 1 ? 1.0 / 3 : (r3 + 1) / 6;
+    return first * pair;
+  };
+  std::vector<double> ofZero;
+  for (size_t r = 0; r < rows.size(); ++r) {
+    if (rows[r][0] != 0) continue;
+    EXPECT_NEAR(tensions[r], closedForm(rows[r]), 1e-12) << r;
+    ofZero.push_back(tensions[r]);
+  }
+  ASSERT_EQ(ofZero.size(), 8u);
+  std::sort(ofZero.begin(), ofZero.end());
+  // Every K is a shift of 0 by a current of G, and a shift maps the sign vectors of K one
+  // to one onto those of 0 keeping the tension: each K has the same eight tensions.
+  for (int K = 1; K < 8; ++K) {
+    std::vector<double> ofK;
+    for (size_t r = 0; r < rows.size(); ++r)
+      if (rows[r][0] == K) ofK.push_back(tensions[r]);
+    ASSERT_EQ(ofK.size(), 8u) << K;
+    std::sort(ofK.begin(), ofK.end());
+    for (size_t i = 0; i < 8; ++i) EXPECT_NEAR(ofK[i], ofZero[i], 1e-12) << K << " " << i;
+  }
+  // And each is, to the last bit, the tension of its own record's crosscap coefficient.
+  for (size_t r = 0; r < rows.size(); ++r)
+    EXPECT_EQ(tensions[r], std::fabs(getOrientifoldTension(rows[r].data()))) << r;
+  EXPECT_TRUE(silent()) << "no alert";
 }
 
 TEST_F(OrientifoldTest, ExchangingTwoIdenticalFactorsPairsTheirKleinClasses) {
