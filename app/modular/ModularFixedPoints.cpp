@@ -6,9 +6,13 @@
 //
 // Each entry answers from the current stored theory when the tensor-mode switch is off and
 // from the current tensor product (through the tensor layer's services) when it is on.
-// Nothing here keeps state.
+// The only state is a memory of the tensor side's twists and orbit-Lie-algebra S elements
+// (below).
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 #include "collections/VectorSpace.h"
 #include "groups/Discrete.h"
@@ -43,6 +47,46 @@ VectorSpace* storeAutomorphisms() {
 // 1 when current J fixes both fields (the element then belongs to J's fixed-point theory).
 int fixesBoth(int J, int a, int b) { return simpleFusion(J, a) == a && simpleFusion(J, b) == b ? 1 : 0; }
 
+// The twists and orbit-Lie-algebra S elements of a tensor product depend on the theory
+// alone, and the boundary set-up of every bulk invariant of a theory asks the same ones
+// again (a scan asks them for each of its invariants). They are kept for the theory (its
+// CFT counter and record) while the number kept stays moderate; not while S calls are
+// traced, which prints per call.
+struct TensorFixedPointMemory {
+  int cft = -1;
+  const void* tensor = nullptr;
+  std::unordered_map<std::uint64_t, int> twists;
+  std::unordered_map<std::uint64_t, std::array<double, 2>> olaS;
+};
+
+constexpr std::size_t kMemoryEntries = std::size_t{1} << 21;
+
+TensorFixedPointMemory* tensorFixedPointMemory() {
+  static TensorFixedPointMemory memory;
+  if (modularState().S_CALL_TRACE != 0) return nullptr;
+  if (memory.cft != QueryCFT() || memory.tensor != static_cast<const void*>(currentTensor)) {
+    memory.twists.clear();
+    memory.olaS.clear();
+    memory.cft = QueryCFT();
+    memory.tensor = currentTensor;
+  }
+  return &memory;
+}
+
+// Whether the memory still belongs to the current theory (a call may have changed it).
+bool memoryCurrent(const TensorFixedPointMemory& memory) {
+  return memory.cft == QueryCFT() && memory.tensor == static_cast<const void*>(currentTensor);
+}
+
+// Three labels in one key; false when one does not fit in 21 bits.
+bool memoryKey(int a, int b, int c, std::uint64_t* key) {
+  constexpr int kLimit = 1 << 21;
+  if (a < 0 || b < 0 || c < 0 || a >= kLimit || b >= kLimit || c >= kLimit) return false;
+  *key = (static_cast<std::uint64_t>(a) << 42) | (static_cast<std::uint64_t>(b) << 21) |
+         static_cast<std::uint64_t>(c);
+  return true;
+}
+
 }  // namespace
 
 int MOD_getFCFT_Smatrix(int J, int a, int b, double* re, double* im) {
@@ -60,7 +104,20 @@ int MOD_getOLA_Smatrix(int J, int a, int b, double* re, double* im) {
   *re = 0.0;
   *im = 0.0;
   if (tensorSide()) {
+    TensorFixedPointMemory* memory = tensorFixedPointMemory();
+    std::uint64_t key = 0;
+    if (memory != nullptr && memoryKey(J, a, b, &key)) {
+      const auto known = memory->olaS.find(key);
+      if (known != memory->olaS.end()) {
+        *re = known->second[0];
+        *im = known->second[1];
+        return fixesBoth(J, a, b);
+      }
+    }
     tensorHooks().CT_getOLA_SmatrixOfFields(currentTensor, J, a, b, re, im);
+    if (memory != nullptr && memoryKey(J, a, b, &key) && memory->olaS.size() < kMemoryEntries &&
+        memoryCurrent(*memory))
+      memory->olaS.emplace(key, std::array<double, 2>{*re, *im});
     return fixesBoth(J, a, b);
   }
   if (!haveRecord("MOD_getOLA_Smatrix")) return 0;
@@ -96,7 +153,19 @@ int MOD_getFCFTshift(int J) {
 }
 
 int MOD_getCurrentTwist(int J, int i, int k) {
-  if (tensorSide()) return tensorHooks().CT_getCurrentTwist(currentTensor, i, J, k);
+  if (tensorSide()) {
+    TensorFixedPointMemory* memory = tensorFixedPointMemory();
+    std::uint64_t key = 0;
+    if (memory != nullptr && memoryKey(J, i, k, &key)) {
+      const auto known = memory->twists.find(key);
+      if (known != memory->twists.end()) return known->second;
+    }
+    const int twist = tensorHooks().CT_getCurrentTwist(currentTensor, i, J, k);
+    if (memory != nullptr && memoryKey(J, i, k, &key) && memory->twists.size() < kMemoryEntries &&
+        memoryCurrent(*memory))
+      memory->twists.emplace(key, twist);
+    return twist;
+  }
   if (!haveRecord("MOD_getCurrentTwist")) return 0;
   return SM_getCurrentTwist(currentSD, i, J, k);
 }
