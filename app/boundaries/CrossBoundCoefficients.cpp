@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cmath>
 #include <complex>
+#include <numeric>
 
 #include "boundaries/CrossBoundInternal.h"
 #include "groups/Discrete.h"
@@ -182,7 +183,41 @@ Rat addRat(const Rat& a, const Rat& b) {
 
 }  // namespace
 
+namespace {
+
+// The sign of computeProjectionSign from integers: a + b + c over the lcm D of the three
+// denominators must be an integer (D divides the numerator) whose parity gives the sign.
+// 0 when the numbers are out of the checked range or the sum is no integer (the rational
+// route then decides and reports).
+int integerProjectionSign(const Rat& a, const Rat& b, long long cNum, long long cDen) {
+  constexpr long long kLimit = 1LL << 30;
+  const long long nums[3] = {a.num, b.num, cNum};
+  const long long dens[3] = {a.den, b.den, cDen};
+  long long D = 1;
+  for (int i = 0; i < 3; ++i) {
+    if (dens[i] <= 0 || dens[i] > kLimit || nums[i] > kLimit || nums[i] < -kLimit) return 0;
+    D = D / std::gcd(D, dens[i]) * dens[i];
+    if (D > kLimit) return 0;
+  }
+  // |each term| < 2^30 * 2^30: the sum fits in 64 bits.
+  long long N = 0;
+  for (int i = 0; i < 3; ++i) N += nums[i] * (D / dens[i]);
+  if (N % D != 0) return 0;
+  return (N / D) % 2 == 0 ? 1 : -1;
+}
+
+}  // namespace
+
 int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long long den) {
+  if (record->klein != 0) {
+    const Rat hKJ = *ratWeight(simpleFusion(record->klein, J));
+    const Rat hK = *ratWeight(record->klein);
+    const int sign = integerProjectionSign(hKJ, Rat{-hK.num, hK.den}, num, den == 0 ? 1 : den);
+    if (sign != 0) return sign;
+  } else {
+    const int sign = integerProjectionSign(*ratWeight(J), Rat{0, 1}, num, den == 0 ? 1 : den);
+    if (sign != 0) return sign;
+  }
   Rat w{0, 1};
   if (record->klein != 0) {
     const Rat hKJ = *ratWeight(simpleFusion(record->klein, J));
@@ -490,6 +525,49 @@ const std::vector<int>* kleinMetricBase(int K, int P, int labels) {
 
 }  // namespace
 
+namespace {
+
+// The dilaton crosscap coefficient sets the tension (and the sign eta), then the group
+// charges follow: the end of the metric's loading.
+void loadTension(OrientifoldInfo* record, int labels) {
+  CrossBoundState& s = crossBoundState();
+  if (labels > 0) {
+    double re = 0.0, im = 0.0;
+    simpleCurrentCrosscapCoefficient(s.IshibashiLabels[0], currentBulk()->diagonal, record, &re,
+                                     &im);
+    if (std::fabs(im) > 1e-7)
+      Alert("loadIshibashiMetric", 1, 212404,
+            "Imaginary dilaton crosscap coefficient: (%15.7f,%15.7f)", re, im);
+    record->tension = re;
+    // A tension within 1e-7 of zero is zero: rounding noise must not pick the sign.
+    if (re < -1e-7) {
+      record->tension = -re;
+      record->eta = -record->eta;
+      record->conjugatesStamp = -2;
+      record->crosscapStamp = -2;
+      record->anomalyStamp = -2;
+      ++record->sequence;
+      record->metricStamp = record->sequence;
+    }
+  }
+  if (useOrbits() != 0) loadModInvGroupCharges(record);
+}
+
+}  // namespace
+
+void loadOrientifoldTension(OrientifoldInfo* record) {
+  CrossBoundState& s = crossBoundState();
+  if (record == nullptr || record->metricStamp == record->sequence) return;
+  if (initDebug() == 1 || record->bulkNumber != QueryBulkInvariant()) {
+    loadIshibashiMetric(record);
+    return;
+  }
+  loadPhases(CenterOrder());
+  const int labels = std::min(s.IshibashiLabelCount, static_cast<int>(s.IshibashiLabels.size()));
+  loadTension(record, labels);
+  record->metricStamp = -2;
+}
+
 void loadIshibashiMetric(OrientifoldInfo* record) {
   CrossBoundState& s = crossBoundState();
   if (record == nullptr || record->metricStamp == record->sequence) return;
@@ -529,26 +607,7 @@ void loadIshibashiMetric(OrientifoldInfo* record) {
     metric[m] = static_cast<int>(g);
   }
   record->metricStamp = record->sequence;
-  if (labels > 0) {
-    double re = 0.0, im = 0.0;
-    simpleCurrentCrosscapCoefficient(s.IshibashiLabels[0], currentBulk()->diagonal, record, &re,
-                                     &im);
-    if (std::fabs(im) > 1e-7)
-      Alert("loadIshibashiMetric", 1, 212404,
-            "Imaginary dilaton crosscap coefficient: (%15.7f,%15.7f)", re, im);
-    record->tension = re;
-    // A tension within 1e-7 of zero is zero: rounding noise must not pick the sign.
-    if (re < -1e-7) {
-      record->tension = -re;
-      record->eta = -record->eta;
-      record->conjugatesStamp = -2;
-      record->crosscapStamp = -2;
-      record->anomalyStamp = -2;
-      ++record->sequence;
-      record->metricStamp = record->sequence;
-    }
-  }
-  if (useOrbits() != 0) loadModInvGroupCharges(record);
+  loadTension(record, labels);
 }
 
 void metricPhase(OrientifoldInfo* record, int m, double* re, double* im) {

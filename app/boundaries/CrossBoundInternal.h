@@ -198,6 +198,11 @@ void loadPhases(int n);
 // +1 or -1: the parity of h(K J) - h(K) (h(J) for K = 0) plus num/den.
 int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long long den);
 void loadCorrectionPhases(OrientifoldInfo* record);
+// What loading the Ishibashi metric gives a record but the metric itself: its tension (and
+// sign eta) and group charges, with the same messages. The metric stays to be loaded (in
+// full, with these, when asked). Under the init trace, which reports each loading, the
+// metric is loaded.
+void loadOrientifoldTension(OrientifoldInfo* record);
 // One term of the crosscap sum and the closing factor eta / sqrt(order): the one way the sum
 // is made, so that a sum from noted terms equals the direct one to the last bit.
 inline void addCrosscapTerm(std::complex<double>& sum, int sign, double re, double im) {

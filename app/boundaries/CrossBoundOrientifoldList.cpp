@@ -127,6 +127,8 @@ struct OrientifoldListState {
   // (-2: not yet worked out).
   std::unordered_map<int, std::vector<int>> shiftedKlein;
   std::unordered_map<long long, std::vector<signed char>> reductionParities;
+  // The same by flat index K (squares + 1) + r (nullptr: not yet worked out).
+  std::vector<const std::vector<signed char>*> parityRowOf;
   std::vector<Rat> reductionWeights;  // the weights these asked for (den 0: not yet)
   // Per root index r and field x the class of the root reduction's weight combination at x
   // (0 an integer, 1 a half-integer, 2 neither or a product leaving the fields; -1 not yet
@@ -192,6 +194,7 @@ bool readGroup() {
         std::find(s.signEntries.begin(), s.signEntries.end(), b) == s.signEntries.end())
       s.signEntries.push_back(b);
   s.reductionParities.clear();
+  s.parityRowOf.clear();
   s.reductionWeights.clear();
   s.reductionClasses.clear();
   s.elementProducts.clear();
@@ -275,7 +278,8 @@ std::vector<int> projectionSigns(OrientifoldInfo* record) {
   const long long faults = cb.projectionSignFaults;
   {
     NotingTerms note(terms);
-    loadIshibashiMetric(record);
+    // The scratch record's own metric is never read.
+    loadOrientifoldTension(record);
   }
   loadCorrectionPhases(record);
   std::vector<int> P(static_cast<size_t>(s.order), 1);
@@ -315,6 +319,7 @@ bool initKleinInfo() {
   s.OrderTwoCurrents.clear();
   s.SquareCurrents.clear();
   s.reductionParities.clear();
+  s.parityRowOf.clear();
   s.reductionClasses.clear();
   s.reducedKlein.clear();
   s.CurrentRoots.clear();
@@ -467,10 +472,19 @@ long long integerReductionDenominator(const Rat& hx, const Rat& hLx, const Rat& 
 // denominator is neither (the caller then works every element out and reports).
 const std::vector<signed char>& reductionParities(int K, int r, int Kp) {
   OrientifoldListState& s = listState();
-  const long long key = static_cast<long long>(K) * static_cast<long long>(s.SquareCurrents.size() + 1) + r;
-  auto found = s.reductionParities.find(key);
-  if (found != s.reductionParities.end()) return found->second;
+  const size_t stride = s.SquareCurrents.size() + 1;
+  const long long key = static_cast<long long>(K) * static_cast<long long>(stride) + r;
+  const bool indexed = K >= 0 && static_cast<size_t>(K) < s.KleinInfo.size();
+  if (indexed) {
+    if (s.parityRowOf.size() != s.KleinInfo.size() * stride) s.parityRowOf.assign(s.KleinInfo.size() * stride, nullptr);
+    const std::vector<signed char>* known = s.parityRowOf[static_cast<size_t>(key)];
+    if (known != nullptr) return *known;
+  } else {
+    auto found = s.reductionParities.find(key);
+    if (found != s.reductionParities.end()) return found->second;
+  }
   std::vector<signed char>& parities = s.reductionParities[key];
+  if (indexed) s.parityRowOf[static_cast<size_t>(key)] = &parities;
   const int L = s.CurrentRoots[static_cast<size_t>(r)];
   const int fields = primaryCount();
   if (L < 0 || L >= fields) return parities;
@@ -674,50 +688,93 @@ bool signKey(int K, const int* signs, int n, std::uint64_t* key) {
   return true;
 }
 
+// The row index by K and signs, made once per candidate table: a flat table by signKey
+// while that stays small, else a hash of it, else (signs other than +1 and -1, or too many
+// factors) an ordered map of K and signs. The first row of a key is the one found.
+void indexCandidateRows() {
+  OrientifoldListState& s = listState();
+  const int n = factorCount();
+  s.candidateRows.clear();
+  s.candidateRowsBySigns.clear();
+  s.candidateRowsFlat.clear();
+  s.candidateRowsHashed = n <= 30;
+  std::vector<std::uint64_t> keys;
+  keys.reserve(s.AllOri.size());
+  std::uint64_t top = 0;
+  for (size_t row = 0; row < s.AllOri.size() && s.candidateRowsHashed; ++row) {
+    const std::vector<int>& c = s.AllOri[row];
+    std::uint64_t key = 0;
+    if (c[0] < 0 || !signKey(c[0], c.data() + 1, n, &key)) {
+      s.candidateRowsHashed = false;
+      break;
+    }
+    keys.push_back(key);
+    top = std::max(top, key);
+  }
+  constexpr std::uint64_t kFlatLimit = std::uint64_t{1} << 24;
+  if (s.candidateRowsHashed && top < kFlatLimit) {
+    s.candidateRowsFlat.assign(static_cast<size_t>(top) + 1, -1);
+    for (size_t row = keys.size(); row-- > 0;)
+      s.candidateRowsFlat[static_cast<size_t>(keys[row])] = static_cast<int>(row);
+  } else if (s.candidateRowsHashed) {
+    for (size_t row = 0; row < keys.size(); ++row)
+      s.candidateRowsBySigns.emplace(keys[row], static_cast<int>(row));
+  } else {
+    for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row) {
+      const std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
+      s.candidateRows.emplace(std::vector<int>(c.begin(), c.begin() + n + 1), row);
+    }
+  }
+  s.candidateRowsMade = true;
+}
+
+int rowOfKey(std::uint64_t key) {
+  const OrientifoldListState& s = listState();
+  if (!s.candidateRowsFlat.empty())
+    return key < s.candidateRowsFlat.size() ? s.candidateRowsFlat[static_cast<size_t>(key)] : -1;
+  auto found = s.candidateRowsBySigns.find(key);
+  return found != s.candidateRowsBySigns.end() ? found->second : -1;
+}
+
 int findCandidate(int K, const std::vector<int>& signs) {
   OrientifoldListState& s = listState();
   const int n = factorCount();
   // K and the signs of a row never change once it is made.
-  if (!s.candidateRowsMade) {
-    s.candidateRows.clear();
-    s.candidateRowsBySigns.clear();
-    s.candidateRowsHashed = n <= 30;
-    for (int row = 0; row < static_cast<int>(s.AllOri.size()); ++row) {
-      const std::vector<int>& c = s.AllOri[static_cast<size_t>(row)];
-      std::uint64_t key = 0;
-      if (s.candidateRowsHashed && c[0] >= 0 && signKey(c[0], c.data() + 1, n, &key))
-        s.candidateRowsBySigns.emplace(key, row);
-      else
-        s.candidateRowsHashed = false;
-      s.candidateRows.emplace(std::vector<int>(c.begin(), c.begin() + n + 1), row);
-    }
-    s.candidateRowsFlat.clear();
-    if (s.candidateRowsHashed) {
-      constexpr std::uint64_t kFlatLimit = std::uint64_t{1} << 24;
-      std::uint64_t top = 0;
-      for (const auto& entry : s.candidateRowsBySigns) top = std::max(top, entry.first);
-      if (top < kFlatLimit) {
-        s.candidateRowsFlat.assign(static_cast<size_t>(top) + 1, -1);
-        for (const auto& entry : s.candidateRowsBySigns)
-          s.candidateRowsFlat[static_cast<size_t>(entry.first)] = entry.second;
-      }
-    }
-    s.candidateRowsMade = true;
-  }
+  if (!s.candidateRowsMade) indexCandidateRows();
   if (s.candidateRowsHashed) {
     // Every row has signs +1 and -1 only: other signs, or a negative K, are in no row.
     std::uint64_t key = 0;
     if (K < 0 || !signKey(K, signs.data(), n, &key)) return -1;
-    if (!s.candidateRowsFlat.empty())
-      return key < s.candidateRowsFlat.size() ? s.candidateRowsFlat[static_cast<size_t>(key)] : -1;
-    auto found = s.candidateRowsBySigns.find(key);
-    return found != s.candidateRowsBySigns.end() ? found->second : -1;
+    return rowOfKey(key);
   }
   std::vector<int> key(static_cast<size_t>(n) + 1);
   key[0] = K;
   std::copy(signs.begin(), signs.begin() + n, key.begin() + 1);
   auto found = s.candidateRows.find(key);
   return found != s.candidateRows.end() ? found->second : -1;
+}
+
+// The row of image (Kp, lambda): findCandidate of Kp and the sign vector of lambda, read off
+// lambda directly while rows are found by signKey.
+int findImageCandidate(int Kp, const std::vector<int>& lambda) {
+  OrientifoldListState& s = listState();
+  if (!s.candidateRowsMade) indexCandidateRows();
+  if (!s.candidateRowsHashed) {
+    crosscapSignsOf(lambda, s.imageSigns);
+    return findCandidate(Kp, s.imageSigns);
+  }
+  if (Kp < 0) return -1;
+  const int n = factorCount();
+  std::uint64_t bits = 0;
+  for (int j = 0; j < n; ++j) {
+    const int b = s.generators[static_cast<size_t>(j)];
+    const int sign = b >= 0 && b < static_cast<int>(lambda.size()) ? lambda[static_cast<size_t>(b)] : 1;
+    if (sign == -1)
+      bits |= std::uint64_t{1} << j;
+    else if (sign != 1)
+      return -1;
+  }
+  return rowOfKey((static_cast<std::uint64_t>(static_cast<std::uint32_t>(Kp)) << n) ^ bits);
 }
 
 double candidateTension(int row) {
@@ -856,9 +913,7 @@ template <typename FullImage>
 bool handleImage(Identification& id, int phase, int sourceRow, int Kp,
                  const std::vector<int>& lambda, FullImage fullImage) {
   OrientifoldListState& s = listState();
-  std::vector<int>& signs = s.imageSigns;
-  crosscapSignsOf(lambda, signs);
-  const int row = findCandidate(Kp, signs);
+  const int row = findImageCandidate(Kp, lambda);
   const bool inList = row >= 0 && id.inSearchList[static_cast<size_t>(row)] != 0;
   const PhaseTexts& text = kPhases[phase];
   if (inList) {

@@ -187,6 +187,7 @@ TEST_F(OrientifoldTest, OnlyPermutationsThatKeepTheInvariantIdentifyOrientifolds
 
 TEST_F(OrientifoldTest, EveryCandidateCarriesTheTensionOfItsOwnCrosscapSum) {
   selectSU2Level4CubedInvariant11();
+  capture.clear();
   ASSERT_EQ(TotalOrientifolds(), 6);
   const std::vector<std::vector<int>> rows = orientifoldCandidates();
   const std::vector<double> tensions = orientifoldCandidateTensions();
@@ -316,6 +317,36 @@ TEST_F(OrientifoldTest, EqualTensionsAreOrderedByKleinCurrent) {
   b->tension = 0.5;
   EXPECT_EQ(compareOrientifolds(a.get(), b.get()), 0);
   EXPECT_TRUE(alerted("Identical orientifolds in list"));
+}
+
+TEST_F(OrientifoldTest, ProjectionSignIsTheParityOfWeightPlusPhase) {
+  // SU(2) level 2: J = current 1 has h_J = 1/2, and J J = 0.
+  ASSERT_NE(useTheory(1, 1, 2), nullptr);
+  ASSERT_EQ(initializeOpenString(), 0);
+  std::unique_ptr<OrientifoldInfo> r;
+  allocateOrientifoldInfo_stage2(&r);
+  capture.clear();
+  // K = 0: the parity of h_J + num/den. 1/2 + 1/2 = 1 is odd; 1/2 - 1/2 = 0 and
+  // 1/2 + 3/2 = 2 are even; -5/2 + 1/2 = -2 is even, -3/2 + 1/2 = -1 odd.
+  r->klein = 0;
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, 1, 2), -1);
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, -1, 2), 1);
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, 3, 2), 1);
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, -5, 2), 1);
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, -3, 2), -1);
+  // Denominator 0 counts as 1: h_0 + 1 = 1 is odd.
+  EXPECT_EQ(computeProjectionSign(r.get(), 0, 1, 0), -1);
+  // K = J: the parity of h(K J) - h(K) + num/den = h_0 - h_J + num/den = -1/2 + num/den;
+  // with J = 0 it is h_J - h_J + num/den.
+  r->klein = 1;
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, 1, 2), 1);    // 0
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, -1, 2), -1);  // -1
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, 6, 4), -1);   // -1/2 + 3/2 = 1
+  EXPECT_EQ(computeProjectionSign(r.get(), 0, 2, 1), 1);    // 2
+  EXPECT_TRUE(silent()) << "no alert";
+  // A phase that leaves a fraction is reported: -1/2 + 1/3 = -1/6.
+  EXPECT_EQ(computeProjectionSign(r.get(), 1, 1, 3), 1);
+  EXPECT_TRUE(alerted("Phase found, sign expected"));
 }
 
 TEST_F(OrientifoldTest, SU2AmplitudesAreFusionRulesTwistedByTheKleinCurrent) {
