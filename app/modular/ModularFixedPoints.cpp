@@ -6,13 +6,11 @@
 //
 // Each entry answers from the current stored theory when the tensor-mode switch is off and
 // from the current tensor product (through the tensor layer's services) when it is on.
-// The only state is a memory of the tensor side's twists and orbit-Lie-algebra S elements
-// (below).
+// The only state kept is a memory of the tensor side's twists and orbit-Lie-algebra S
+// elements, in the module state (below).
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
 
 #include "collections/VectorSpace.h"
 #include "groups/Discrete.h"
@@ -49,33 +47,28 @@ int fixesBoth(int J, int a, int b) { return simpleFusion(J, a) == a && simpleFus
 
 // The twists and orbit-Lie-algebra S elements of a tensor product depend on the theory
 // alone, and the boundary set-up of every bulk invariant of a theory asks the same ones
-// again (a scan asks them for each of its invariants). They are kept for the theory (its
-// CFT counter and record) while the number kept stays moderate; not while S calls are
-// traced, which prints per call.
-struct TensorFixedPointMemory {
-  int cft = -1;
-  const void* tensor = nullptr;
-  std::unordered_map<std::uint64_t, int> twists;
-  std::unordered_map<std::uint64_t, std::array<double, 2>> olaS;
-};
-
+// again (a scan asks them for each of its invariants). They are kept in the module state
+// for the theory (its CFT counter and record) while the number kept stays moderate; not
+// while S calls are traced, which prints per call. nullptr: nothing is kept.
 constexpr std::size_t kMemoryEntries = std::size_t{1} << 21;
 
-TensorFixedPointMemory* tensorFixedPointMemory() {
-  static TensorFixedPointMemory memory;
-  if (modularState().S_CALL_TRACE != 0) return nullptr;
-  if (memory.cft != QueryCFT() || memory.tensor != static_cast<const void*>(currentTensor)) {
-    memory.twists.clear();
-    memory.olaS.clear();
-    memory.cft = QueryCFT();
-    memory.tensor = currentTensor;
+ModularState* fixedPointMemory() {
+  ModularState& s = modularState();
+  if (s.S_CALL_TRACE != 0) return nullptr;
+  if (s.fixedPointMemoryCFT != QueryCFT() ||
+      s.fixedPointMemoryTensor != static_cast<const void*>(currentTensor)) {
+    s.keptTwists.clear();
+    s.keptOlaS.clear();
+    s.fixedPointMemoryCFT = QueryCFT();
+    s.fixedPointMemoryTensor = currentTensor;
   }
-  return &memory;
+  return &s;
 }
 
 // Whether the memory still belongs to the current theory (a call may have changed it).
-bool memoryCurrent(const TensorFixedPointMemory& memory) {
-  return memory.cft == QueryCFT() && memory.tensor == static_cast<const void*>(currentTensor);
+bool memoryCurrent(const ModularState& s) {
+  return s.fixedPointMemoryCFT == QueryCFT() &&
+         s.fixedPointMemoryTensor == static_cast<const void*>(currentTensor);
 }
 
 // Three labels in one key; false when one does not fit in 21 bits.
@@ -104,20 +97,20 @@ int MOD_getOLA_Smatrix(int J, int a, int b, double* re, double* im) {
   *re = 0.0;
   *im = 0.0;
   if (tensorSide()) {
-    TensorFixedPointMemory* memory = tensorFixedPointMemory();
+    ModularState* memory = fixedPointMemory();
     std::uint64_t key = 0;
     if (memory != nullptr && memoryKey(J, a, b, &key)) {
-      const auto known = memory->olaS.find(key);
-      if (known != memory->olaS.end()) {
+      const auto known = memory->keptOlaS.find(key);
+      if (known != memory->keptOlaS.end()) {
         *re = known->second[0];
         *im = known->second[1];
         return fixesBoth(J, a, b);
       }
     }
     tensorHooks().CT_getOLA_SmatrixOfFields(currentTensor, J, a, b, re, im);
-    if (memory != nullptr && memoryKey(J, a, b, &key) && memory->olaS.size() < kMemoryEntries &&
+    if (memory != nullptr && memoryKey(J, a, b, &key) && memory->keptOlaS.size() < kMemoryEntries &&
         memoryCurrent(*memory))
-      memory->olaS.emplace(key, std::array<double, 2>{*re, *im});
+      memory->keptOlaS.emplace(key, std::array<double, 2>{*re, *im});
     return fixesBoth(J, a, b);
   }
   if (!haveRecord("MOD_getOLA_Smatrix")) return 0;
@@ -154,16 +147,16 @@ int MOD_getFCFTshift(int J) {
 
 int MOD_getCurrentTwist(int J, int i, int k) {
   if (tensorSide()) {
-    TensorFixedPointMemory* memory = tensorFixedPointMemory();
+    ModularState* memory = fixedPointMemory();
     std::uint64_t key = 0;
     if (memory != nullptr && memoryKey(J, i, k, &key)) {
-      const auto known = memory->twists.find(key);
-      if (known != memory->twists.end()) return known->second;
+      const auto known = memory->keptTwists.find(key);
+      if (known != memory->keptTwists.end()) return known->second;
     }
     const int twist = tensorHooks().CT_getCurrentTwist(currentTensor, i, J, k);
-    if (memory != nullptr && memoryKey(J, i, k, &key) && memory->twists.size() < kMemoryEntries &&
+    if (memory != nullptr && memoryKey(J, i, k, &key) && memory->keptTwists.size() < kMemoryEntries &&
         memoryCurrent(*memory))
-      memory->twists.emplace(key, twist);
+      memory->keptTwists.emplace(key, twist);
     return twist;
   }
   if (!haveRecord("MOD_getCurrentTwist")) return 0;

@@ -6,11 +6,13 @@
 // this theory"; CFTCounter starts at 0 and only grows, so -1 is never valid.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "collections/VectorSpace.h"
@@ -193,6 +195,14 @@ struct ModularState {
   int indicesFromFusionFirst = 0;
   // Currents every collected extension must contain (copied; empty: none).
   std::vector<int> requiredExtension;
+
+  // The twists and orbit-Lie-algebra S elements of the tensor product asked so far, by the
+  // three labels in 21 bits each, for theory fixedPointMemoryCFT and product
+  // fixedPointMemoryTensor (ModularFixedPoints.cpp).
+  std::unordered_map<std::uint64_t, int> keptTwists;
+  std::unordered_map<std::uint64_t, std::array<double, 2>> keptOlaS;
+  int fixedPointMemoryCFT = -1;
+  const void* fixedPointMemoryTensor = nullptr;
 
   Rat ratWeightResult;
   Rat chargeResult;

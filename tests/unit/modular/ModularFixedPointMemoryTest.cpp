@@ -58,6 +58,12 @@ TEST_F(ModularFixedPointMemoryTest, KeptValuesFollowTheTheory) {
   build({"g a 1 2", "g a 1 2"});
   EXPECT_EQ(MOD_getOLA_Smatrix(3, 8, 8, &re, &im), 1);
   EXPECT_NEAR(re, 1.0, 1e-9);
+  // A reset starts the counters again: what was kept goes with it.
+  resetAll();
+  setCosetMode(0);
+  disableCoset();
+  build({"g a 1 4", "g a 1 2"});
+  expectMemoryAnswersAsTheProduct("A1_4 x A1_2 after a reset");
 }
 
 }  // namespace
