@@ -960,11 +960,10 @@ std::vector<int> identifyingPermutations(SimpleCurrentData* MD) {
 // One phase over `items` images of a row; false when it gave up.
 // An image may hold only the entries its sign vector reads; fullImageOf gives the whole
 // image of an item for the messages that print it.
-// The CPU timer of the phases is the row's (`limit`, started with the row): reading the
-// processor clock is a system call, once per row rather than once per phase.
 template <typename ImageOf, typename FullImageOf>
-bool runPhase(Identification& id, int phase, int row, int items, ProcessorTimeLimit& limit,
-              ImageOf imageOf, FullImageOf fullImageOf) {
+bool runPhase(Identification& id, int phase, int row, int items, ImageOf imageOf,
+              FullImageOf fullImageOf) {
+  ProcessorTimeLimit limit(kGiveUpSeconds);
   int lastNew = 0;
   std::vector<int> lambda;  // reused: an image may fill only the entries it needs
   for (int item = 0; item < items; ++item) {
@@ -1052,9 +1051,8 @@ void identifyCandidates() {
         crosscapVector(c.data() + 1, lambda);
         auto asComputed = [](int, const std::vector<int>& image) { return image; };
         bool partial = false;  // the last reduction image made only the entries read
-        ProcessorTimeLimit limit(kGiveUpSeconds);
         bool going = runPhase(
-            id, 0, row, squares, limit,
+            id, 0, row, squares,
             [&](int r, int* Kp, std::vector<int>* out) {
               return rootReductionImage(K, lambda, r, Kp, out, &partial);
             },
@@ -1068,14 +1066,14 @@ void identifyCandidates() {
         std::vector<int>* shiftedRow = &s.shiftedKlein[K];
         if (going && !(status == 2 && !id.giveUp))
           going = runPhase(
-              id, 1, row, s.order, limit,
+              id, 1, row, s.order,
               [&](int g, int* Kp, std::vector<int>* out) {
                 return shiftImage(K, lambda, g, Kp, out, shiftedRow);
               },
               asComputed);
         if (going && !(status == 3 && !id.giveUp) && permutations > 0)
           runPhase(
-              id, 2, row, permutations, limit,
+              id, 2, row, permutations,
               [&](int p, int* Kp, std::vector<int>* out) {
                 return permutationImage(MD, keeping[static_cast<size_t>(p)], K, lambda, Kp, out,
                                         true);
