@@ -111,7 +111,7 @@ int stabilizerSize(SpectrumData* sd, int a) {
 }
 
 int orbitOf(const SpectrumData* sd, int a) {
-  return sd->orbit_number != nullptr ? sd->orbit_number[a] : a;
+  return SM_hasOrbitNumbers(sd) ? SM_getOrbitNumber(sd, a) : a;
 }
 
 // 1 when field a lies in the map of the fixed-point CFT of current J.

@@ -27,6 +27,7 @@
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
 #include "tensor/OutputNames.h"
 
@@ -572,7 +573,7 @@ FullSpectrumStates computeFullSpectrumStates(TensorProduct* tensor) {
   if (n < 1 || s.fullSpectrumRows.rowLength() != n + 3) return out;
   for (int f = h; f < n; ++f) {
     SpectrumData* sd = factorTheory(tensor, f);
-    if (sd == nullptr || sd->minimal_charges == nullptr) return out;
+    if (sd == nullptr || !SM_hasMinimalCharges(sd)) return out;
   }
   out.chargesKnown = true;
   // The colour and weak slots are read as such only when the factors play those roles.
@@ -586,7 +587,7 @@ FullSpectrumStates computeFullSpectrumStates(TensorProduct* tensor) {
     if (n > 2 && state[2] >= 16) state[2] -= 30;
     if (n > 3 && state[3] >= 11) state[3] -= 20;
     for (int f = h; f < n; ++f)
-      state[static_cast<std::size_t>(f)] = factorTheory(tensor, f)->minimal_charges[row[f]];
+      state[static_cast<std::size_t>(f)] = SM_getMinimalCharge(factorTheory(tensor, f), row[f]);
     const long long m = row[n + 1];
     const int side = standardRoles ? ConjugateCombination(n, state.data(), counted.data())
                                    : conjugateByCharges(tensor, h, state, counted);

@@ -37,6 +37,7 @@
 #include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
+#include "store/StoremanagerQueries.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ class StoreCharges {
  public:
   explicit StoreCharges(DGType* centre) : centre_(centre) {
     const SpectrumData* sd = currentSD;
-    if (KMCosetSwitch != 0 || sd == nullptr || sd->charges == nullptr || sd->scgroup != centre ||
+    if (KMCosetSwitch != 0 || sd == nullptr || !SM_hasCharges(sd) || sd->scgroup != centre ||
         centre->order < 2 || centre->nfactors < 1)
       return;
     const int nG = centre->order;

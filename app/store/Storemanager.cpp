@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "collections/VectorUtility.h"
 #include "groups/Discrete.h"
@@ -18,6 +19,7 @@
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
 #include "store/StoremanagerInternal.h"
+#include "store/StoremanagerQueries.h"
 
 std::string zoq_pathname;
 
@@ -106,8 +108,10 @@ bool fillFromSpectrum(SpectrumData* sd, int type, int rank, int level) {
   return true;
 }
 
-void printEntries(const char* label, const int* v, int n) {
-  if (v == nullptr) {
+// Entries of a per-field table that the record holds or computes (entry(i) for i < n).
+template <class Entry>
+void printComputedEntries(const char* label, bool defined, int n, Entry entry) {
+  if (!defined) {
     Print("No %s defined\n", label);
     return;
   }
@@ -115,22 +119,29 @@ void printEntries(const char* label, const int* v, int n) {
   if (!title.empty()) title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(title[0])));
   Print("%s: ", title.c_str());
   if (n < 20) {
-    for (int i = 0; i < n; ++i) Print("%d ", v[i]);
+    for (int i = 0; i < n; ++i) Print("%d ", entry(i));
     Print("\n");
     return;
   }
   Print("%s (", title.c_str());
-  for (int i = 0; i < 8; ++i) Print("%d,", v[i]);
+  for (int i = 0; i < 8; ++i) Print("%d,", entry(i));
   Print(".....,");
-  for (int i = n - 7; i < n; ++i) Print(i + 1 < n ? "%d," : "%d", v[i]);
+  for (int i = n - 7; i < n; ++i) Print(i + 1 < n ? "%d," : "%d", entry(i));
   Print(")\n");
 }
 
-void printRows(const char* label, const int* v, int rows, int length) {
+void printEntries(const char* label, const int* v, int n) {
+  printComputedEntries(label, v != nullptr, n, [v](int i) { return v[i]; });
+}
+
+// Rows of `length` ints; rowOf(r) gives row r.
+template <class Row>
+void printComputedRows(const char* label, int rows, int length, Row rowOf) {
   Print("%s:\n", label);
   auto row = [&](int r) {
     Print("%10d ", r);
-    for (int i = 0; i < length; ++i) Print("%d ", v[static_cast<std::size_t>(r) * length + i]);
+    const int* v = rowOf(r);
+    for (int i = 0; i < length; ++i) Print("%d ", v[i]);
     Print("\n");
   };
   if (rows <= 5) {
@@ -141,6 +152,10 @@ void printRows(const char* label, const int* v, int rows, int length) {
   Print("           .....      \n");
   if (rows > 6) row(rows - 2);
   row(rows - 1);
+}
+
+void printRows(const char* label, const int* v, int rows, int length) {
+  printComputedRows(label, rows, length, [&](int r) { return v + static_cast<std::size_t>(r) * length; });
 }
 
 void printCharEntries(const char* label, const char* v, int n) {
@@ -278,6 +293,12 @@ int* SM_allocInts(SpectrumData* sd, std::size_t count, const char* label, Alloca
   if (count == 0 || count == std::numeric_limits<std::size_t>::max()) return nullptr;
   sd->intBlocks.emplace_back(count, 0, AccountAllocator<int>(account != nullptr ? account : &sd->alloc, label));
   return sd->intBlocks.back().data();
+}
+
+int* SM_allocIntsForOverwrite(SpectrumData* sd, std::size_t count, const char* label) {
+  if (count == 0 || count == std::numeric_limits<std::size_t>::max()) return nullptr;
+  sd->overwrittenIntBlocks.emplace_back(count, OverwriteAllocator<int>(&sd->alloc, label));
+  return sd->overwrittenIntBlocks.back().data();
 }
 
 double* SM_allocDoubles(SpectrumData* sd, std::size_t count, const char* label, AllocationAccount* account) {
@@ -628,7 +649,7 @@ void SM_printSpectrumData(SpectrumData* sd) {
   if (sd->scgroup != nullptr) {
     PrintVec(sd->scgroup->nfactors, sd->scgroup->factors, "Simple current group");
     Print("Number of simple current orbits: %d\n", sd->n_orbits);
-    printEntries("orbit labels", sd->orbit_number, n);
+    printComputedEntries("orbit labels", SM_hasOrbitNumbers(sd), n, [&](int a) { return SM_getOrbitNumber(sd, a); });
     printEntries("orbit generators", sd->orbit_base, n);
     printEntries("orbit position", sd->orbit_position, n);
     printEntries("orbit pointers", sd->orbit_pointers, sd->n_orbits);
@@ -637,8 +658,9 @@ void SM_printSpectrumData(SpectrumData* sd) {
     } else {
       Print("No stabilizer defined\n");
     }
-    if (sd->charges != nullptr && g > 0) {
-      printRows("Charges", sd->charges, n, g);
+    if (SM_hasCharges(sd) && g > 0) {
+      std::vector<int> scratch(static_cast<std::size_t>(g));
+      printComputedRows("Charges", n, g, [&](int a) { return SM_getChargeRow(sd, a, scratch.data()); });
     } else {
       Print("No charges defined\n");
     }
@@ -739,12 +761,14 @@ void SM_printSpectrumData(SpectrumData* sd) {
 
   Print("\n---Caching Info\n");
   printEntries("simple current map", sd->scmap, sd->n_scmap);
-  printEntries("gravitino action", sd->gravitino_action, n);
+  printComputedEntries("gravitino action", SM_hasGravitinoAction(sd), n,
+                       [&](int a) { return SM_getGravitinoImage(sd, a); });
   Print(sd->fusion_table != nullptr ? "Fusion table defined\n" : "No fusion table defined\n");
   Print(sd->charge_table != nullptr ? "Charge table defined\n" : "No charge table defined\n");
   Print("Fusion table available: %s\n", toYN(sd->fusion_available == 1));
   Print("Charge common denominator: %d\n", sd->charge_den);
-  printEntries("minimal model charges", sd->minimal_charges, n);
+  printComputedEntries("minimal model charges", SM_hasMinimalCharges(sd), n,
+                       [&](int a) { return SM_getMinimalCharge(sd, a); });
   Print(sd->automorphisms != nullptr && sd->automorphisms->Nfill > 0 ? "Current automorphisms available\n"
                                                                       : "Current automorphisms not available\n");
 

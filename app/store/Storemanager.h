@@ -23,6 +23,8 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "collections/VectorSpace.h"
 #include "numbers/MathUtility.h"
@@ -50,9 +52,10 @@ inline constexpr int kStoreTypeMinimalN2 = 27;
 
 // Largest parameters of the theories the store builds itself: the c=1 orbifold's weight
 // numerators 4N^2 must fit an int. The N=2 minimal model at level k has 2(k+1)(k+2)
-// fields, and its widest field block (the orbit data, 2g + 3 ints a field with g = 2
-// group factors for even k, 1 for odd k) must stay below the allocation limit; the
-// largest level is the last one up to which every level fits.
+// fields; the largest level is the last one up to which a block of 2g + 3 ints a field
+// (g = 2 group factors for even k, 1 for odd k: the full orbit data, which the record
+// now holds only in part) stays below the allocation limit, so that the levels accepted
+// stay those of the full layout.
 inline constexpr int kLargestOrbifold = 23170;
 constexpr bool minimalModelFits(long long k) {
   const long long fields = 2 * (k + 1) * (k + 2);
@@ -136,6 +139,28 @@ struct HeteroticData {
   int table[4][4] = {};
 };
 
+// An account allocator whose containers leave new elements uninitialised (default-
+// initialised), for blocks that their maker writes in full: a block of millions of ints
+// is then touched once, not cleared first.
+template <class T>
+struct OverwriteAllocator : AccountAllocator<T> {
+  using AccountAllocator<T>::AccountAllocator;
+  template <class U>
+  struct rebind {
+    using other = OverwriteAllocator<U>;
+  };
+  template <class U>
+  OverwriteAllocator(const OverwriteAllocator<U>& other) : AccountAllocator<T>(other) {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 struct SpectrumData {
   explicit SpectrumData(const char* recordName);
   SpectrumData(const SpectrumData&) = delete;
@@ -215,12 +240,20 @@ struct SpectrumData {
   int fusion_available = 0;
   HeteroticData* heterotic = nullptr;
   TensorProduct* tensor = nullptr;
+  // An N=2 minimal model (type 27) holds no orbit numbers, monodromy charges, gravitino
+  // action or minimal-model charges (those four pointers stay NULL): each is a few
+  // operations on the field's labels, orbit base and position, answered by the
+  // SM_getOrbitNumber / SM_getChargeRow / SM_getGravitinoImage / SM_getMinimalCharge
+  // accessors. A level-k model has 2(k+1)(k+2) fields, millions at the levels of the
+  // Gepner models.
+  bool minimal_on_demand = false;
   AllocationAccount alloc;             // "Algebra " + name
   AllocationAccount s_alloc;           // "S-matrix " + name
 
   // Storage behind the pointer fields; blocks are kept until the record dies (never
   // while the program runs), so views stay valid when a later block is added.
   std::deque<AccountVector<int>> intBlocks;
+  std::deque<std::vector<int, OverwriteAllocator<int>>> overwrittenIntBlocks;
   std::deque<AccountVector<double>> doubleBlocks;
   std::deque<AccountVector<char>> charBlocks;
   std::deque<AccountVector<SpectrumData*>> recordBlocks;
@@ -232,6 +265,8 @@ struct SpectrumData {
 // unless given) under `label`; NULL for count 0. Views stay valid for the record's life.
 int* SM_allocInts(SpectrumData* sd, std::size_t count, const char* label,
                   AllocationAccount* account = nullptr);
+// The same with the elements left unset: for a block that the caller writes in full.
+int* SM_allocIntsForOverwrite(SpectrumData* sd, std::size_t count, const char* label);
 double* SM_allocDoubles(SpectrumData* sd, std::size_t count, const char* label,
                         AllocationAccount* account = nullptr);
 char* SM_allocChars(SpectrumData* sd, std::size_t count, const char* label);

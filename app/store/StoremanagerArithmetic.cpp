@@ -243,13 +243,15 @@ int SM_getIntegerRatCharge(SpectrumData* sd, int J, int a, int N) {
     num = floorMod(2LL * l[1] - (k + 2) * l[2], den);
   } else {
     if (storeGroupOrder(sd) == 1) return 0;
-    if (!currentInRange(sd, J, "SM_getIntegerRatCharge") || sd->charges == nullptr) return 0;
+    if (!currentInRange(sd, J, "SM_getIntegerRatCharge") || !SM_hasCharges(sd)) return 0;
     const int* e = exponents(sd, J);
     if (e == nullptr) return 0;
     const int g = storeGroupFactors(sd);
+    std::vector<int> scratch(static_cast<std::size_t>(g));
+    const int* charges = SM_getChargeRow(sd, a, scratch.data());
     Rat sum{0, 1};
     for (int i = 0; i < g; ++i) {
-      Rat term{static_cast<long long>(sd->charges[static_cast<std::size_t>(a) * g + i]) * e[i], sd->scgroup->factors[i]};
+      Rat term{static_cast<long long>(charges[i]) * e[i], sd->scgroup->factors[i]};
       simplifyRat(&term);
       Rat next;
       addRat(&sum, &term, &next);
@@ -287,14 +289,16 @@ void makeFusionTable(SpectrumData* sd, int N) {
   if (sd->charge_table == nullptr) sd->charge_table = SM_allocInts(sd, cells, "Charge table");
   if (sd->fusion_table == nullptr || sd->charge_table == nullptr) return;
   const int g = storeGroupFactors(sd);
+  std::vector<int> scratch(static_cast<std::size_t>(g));
   for (int J = 0; J < G; ++J) {
     const int* e = g > 0 ? exponents(sd, J) : nullptr;
     for (int a = 0; a < n; ++a) {
       const std::size_t cell = static_cast<std::size_t>(J) * static_cast<std::size_t>(n) + static_cast<std::size_t>(a);
       sd->fusion_table[cell] = SM_SimpleAction(sd, J, a);
       long long charge = 0;
-      for (int i = 0; i < g && e != nullptr && sd->charges != nullptr; ++i) {
-        const __int128 q = sd->charges[static_cast<std::size_t>(a) * g + i];
+      const int* charges = g > 0 ? SM_getChargeRow(sd, a, scratch.data()) : nullptr;
+      for (int i = 0; i < g && e != nullptr && charges != nullptr; ++i) {
+        const __int128 q = charges[i];
         charge += static_cast<long long>(q * e[i] * (N / sd->scgroup->factors[i]) % N);
       }
       sd->charge_table[cell] = static_cast<int>(floorMod(charge, N));

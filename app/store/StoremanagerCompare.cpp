@@ -150,7 +150,7 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
   const int n = B->n_primaries;
   s.orbitStarts.assign(1, 0);
   for (int f = 1; f < n; ++f)
-    if (B->orbit_number[f] != B->orbit_number[f - 1]) s.orbitStarts.push_back(f);
+    if (SM_getOrbitNumber(B, f) != SM_getOrbitNumber(B, f - 1)) s.orbitStarts.push_back(f);
   const int orbits = static_cast<int>(s.orbitStarts.size());
   s.orbitCandidates.assign(static_cast<std::size_t>(orbits), {});
   s.orbitCandidates[0].push_back(0);
@@ -158,7 +158,7 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
     const int start = s.orbitStarts[static_cast<std::size_t>(o)];
     auto& found = s.orbitCandidates[static_cast<std::size_t>(o)];
     for (int f = start; f < std::min(start + s.G, A->n_primaries); ++f) {
-      if (A->orbit_number[f] != o || !sameWeightModOne(A, f, B, start)) continue;
+      if (SM_getOrbitNumber(A, f) != o || !sameWeightModOne(A, f, B, start)) continue;
       if (!SM_compareCharges(A, B, s.images.data(), f, s.generators.data(), start)) continue;
       found.push_back(f);
     }
@@ -243,8 +243,7 @@ int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B) {
     Alert(routine, 3, 100201, "Different number of orbits %d <--> %d", A->n_orbits, B->n_orbits);
     return 0;
   }
-  if (A->weight_num == nullptr || B->weight_num == nullptr || A->orbit_number == nullptr ||
-      B->orbit_number == nullptr)
+  if (A->weight_num == nullptr || B->weight_num == nullptr || !SM_hasOrbitNumbers(A) || !SM_hasOrbitNumbers(B))
     return 0;
   const int n = B->n_primaries;
   std::fill(map, map + n, 0);
@@ -374,23 +373,24 @@ int SM_compareAlgebras(SpectrumData* A, SpectrumData* B) {
     Print("Different CFT validity: %d <--> %d\n", A->validity, B->validity);
   if (A->store_s != B->store_s)
     Print("Different S Storage parameters: %d <--> %d\n", A->store_s, B->store_s);
-  if (A->orbit_number != nullptr && B->orbit_number != nullptr && A->orbit_base != nullptr &&
-      B->orbit_base != nullptr && A->orbit_position != nullptr && B->orbit_position != nullptr) {
+  if (SM_hasOrbitNumbers(A) && SM_hasOrbitNumbers(B) && A->orbit_base != nullptr && B->orbit_base != nullptr &&
+      A->orbit_position != nullptr && B->orbit_position != nullptr) {
     for (int a = 0; a < n; ++a) {
-      if (A->orbit_number[a] != B->orbit_number[a] || A->orbit_base[a] != B->orbit_base[a] ||
-          A->orbit_position[a] != B->orbit_position[a])
-        Print("Different orbit data for field %d: (%d,%d,%d) <--> (%d,%d,%d)\n", a,
-              A->orbit_number[a], A->orbit_base[a], A->orbit_position[a], B->orbit_number[a],
-              B->orbit_base[a], B->orbit_position[a]);
+      const int orbitA = SM_getOrbitNumber(A, a);
+      const int orbitB = SM_getOrbitNumber(B, a);
+      if (orbitA != orbitB || A->orbit_base[a] != B->orbit_base[a] || A->orbit_position[a] != B->orbit_position[a])
+        Print("Different orbit data for field %d: (%d,%d,%d) <--> (%d,%d,%d)\n", a, orbitA, A->orbit_base[a],
+              A->orbit_position[a], orbitB, B->orbit_base[a], B->orbit_position[a]);
     }
   }
   const int g = factorCount(A);
   if (g == factorCount(B) && g > 0) {
     const std::size_t gg = static_cast<std::size_t>(g);
-    if (A->charges != nullptr && B->charges != nullptr) {
+    if (SM_hasCharges(A) && SM_hasCharges(B)) {
+      std::vector<int> scratchA(gg), scratchB(gg);
       for (int a = 0; a < n; ++a) {
-        const int* x = A->charges + static_cast<std::size_t>(a) * gg;
-        const int* y = B->charges + static_cast<std::size_t>(a) * gg;
+        const int* x = SM_getChargeRow(A, a, scratchA.data());
+        const int* y = SM_getChargeRow(B, a, scratchB.data());
         if (sameVectors(g, x, y)) continue;
         Print("Different charges for field %d\n", a);
         PrintVec(g, x, "For field 1:");
@@ -447,14 +447,15 @@ int SM_compareAlgebras(SpectrumData* A, SpectrumData* B) {
   }
   if (A->conjugates == nullptr) Print("No Conjugates defined for algebra 1\n");
   if (B->conjugates == nullptr) Print("No Conjugates defined for algebra 2\n");
-  if (A->gravitino_action != nullptr && B->gravitino_action != nullptr) {
-    for (int a = 0; a < n; ++a)
-      if (A->gravitino_action[a] != B->gravitino_action[a])
-        Print("Different GravitinoAction for field %d: %d <--> %d\n", a, A->gravitino_action[a],
-              B->gravitino_action[a]);
+  if (SM_hasGravitinoAction(A) && SM_hasGravitinoAction(B)) {
+    for (int a = 0; a < n; ++a) {
+      const int x = SM_getGravitinoImage(A, a);
+      const int y = SM_getGravitinoImage(B, a);
+      if (x != y) Print("Different GravitinoAction for field %d: %d <--> %d\n", a, x, y);
+    }
   }
-  if (A->gravitino_action == nullptr) Print("No GravitinoAction defined for algebra 1\n");
-  if (B->gravitino_action == nullptr) Print("No GravitinoAction defined for algebra 2\n");
+  if (!SM_hasGravitinoAction(A)) Print("No GravitinoAction defined for algebra 1\n");
+  if (!SM_hasGravitinoAction(B)) Print("No GravitinoAction defined for algebra 2\n");
   Print("Comparing S\n");
   for (int a = 0; a < n; ++a) {
     for (int b = 0; b < n; ++b) {

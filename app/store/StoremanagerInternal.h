@@ -64,6 +64,12 @@ struct StoremanagerState {
 
 StoremanagerState& storeState();
 
+// Orbit number of field a, from the record's table or computed (SM_getOrbitNumber).
+int SM_getOrbitNumber(const SpectrumData* sd, int a);
+inline int storeOrbitNumber(const SpectrumData* sd, int a) {
+  return sd->orbit_number != nullptr ? sd->orbit_number[a] : SM_getOrbitNumber(sd, a);
+}
+
 // Value of a live parameter, or its default when the program defines none.
 int storeSParameter();
 int characterOrderParameter();

@@ -19,6 +19,7 @@
 #include "runtime/SystemUtility.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerInternal.h"
+#include "store/StoremanagerQueries.h"
 #include "store/TensorHooks.h"
 
 namespace {
@@ -91,10 +92,16 @@ void applyOrbitPhase(const SpectrumData* sd, int a, int b, double* re, double* i
   const int* ea = DG_DecodeChargeCode(dg, sd->orbit_position[a]);
   const int* eb = DG_DecodeChargeCode(dg, sd->orbit_position[b]);
   if (ea == nullptr || eb == nullptr) return;
+  // Rows of at most kScratchFactors generators computed where the record holds none.
+  constexpr int kScratchFactors = 8;
+  int scratchA[kScratchFactors], scratchB[kScratchFactors], scratchJ[kScratchFactors];
+  const bool computed = sd->charges == nullptr && g <= kScratchFactors;
   const std::size_t gg = static_cast<std::size_t>(g);
-  const int* Qa = sd->charges + static_cast<std::size_t>(a) * gg;
-  const int* Qb = sd->charges + static_cast<std::size_t>(b) * gg;
-  const int* QJ = sd->charges + static_cast<std::size_t>(sd->orbit_position[a]) * gg;
+  const int* Qa = computed ? SM_getChargeRow(sd, a, scratchA) : sd->charges + static_cast<std::size_t>(a) * gg;
+  const int* Qb = computed ? SM_getChargeRow(sd, b, scratchB) : sd->charges + static_cast<std::size_t>(b) * gg;
+  const int* QJ = computed ? SM_getChargeRow(sd, sd->orbit_position[a], scratchJ)
+                           : sd->charges + static_cast<std::size_t>(sd->orbit_position[a]) * gg;
+  if (Qa == nullptr || Qb == nullptr || QJ == nullptr) return;
   double phase = 0.0;
   for (int i = 0; i < g; ++i) {
     const long long N = dg->factors[i];
@@ -179,8 +186,8 @@ void SM_getS(SpectrumData* sd, int a, int b, double* re, double* im) {
   const int g = dg == nullptr ? 0 : dg->nfactors;
   int p = a, q = b, a0 = a, b0 = b;
   if (g > 0) {
-    p = sd->orbit_number[a];
-    q = sd->orbit_number[b];
+    p = storeOrbitNumber(sd, a);
+    q = storeOrbitNumber(sd, b);
     a0 = sd->orbit_base[a];
     b0 = sd->orbit_base[b];
   }
@@ -210,7 +217,7 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
   const bool orbits = sd->use_orbits != 0 && sd->store_s == 1;
   const DGType* dg = sd->scgroup;
   const bool phases = orbits && dg != nullptr && dg->nfactors > 0;
-  const int p = phases ? sd->orbit_number[a] : a;
+  const int p = phases ? storeOrbitNumber(sd, a) : a;
   const int rowField = phases ? sd->orbit_base[a] : a;
   const bool held = orbits && sd->sbase.held();
   const std::uint64_t M = held ? orbitElementCount(sd) : 0;
@@ -240,7 +247,7 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
       oneToOne = false;
       continue;
     }
-    const int q = phases ? orbitNumber[b] : b;
+    const int q = phases ? (orbitNumber != nullptr ? orbitNumber[b] : SM_getOrbitNumber(sd, b)) : b;
     if (held && sbase.at(orbitIndex(sd, p, q)) != kSBaseNotComputed) {
       source[static_cast<std::size_t>(k)] = -1;
       oneToOne = false;
@@ -287,7 +294,7 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
     }
     const int b = columns[k];
     if (from == -1) {
-      const std::uint64_t index = orbitIndex(sd, p, phases ? sd->orbit_number[b] : b);
+      const std::uint64_t index = orbitIndex(sd, p, phases ? storeOrbitNumber(sd, b) : b);
       re[k] = sbase.at(index);
       im[k] = sd->complex == 1 ? sbase.at(M + index) : 0.0;
     } else if (!oneToOne) {
@@ -511,10 +518,17 @@ void SM_getRatCharge(SpectrumData* sd, int J, int a, Rat* q) {
     return;
   }
   const int* eJ = DG_DecodeChargeCode(dg, J);
-  if (eJ == nullptr || sd->charges == nullptr) return;
-  const std::size_t gg = static_cast<std::size_t>(dg->nfactors);
+  if (eJ == nullptr || !SM_hasCharges(sd)) return;
+  int small[8];
+  std::vector<int> large;
+  int* scratch = small;
+  if (dg->nfactors > 8) {
+    large.resize(static_cast<std::size_t>(dg->nfactors));
+    scratch = large.data();
+  }
+  const int* charges = SM_getChargeRow(sd, a, scratch);
   for (int i = 0; i < dg->nfactors; ++i) {
-    Rat term{static_cast<long long>(sd->charges[static_cast<std::size_t>(a) * gg + i]) * eJ[i], dg->factors[i]};
+    Rat term{static_cast<long long>(charges[i]) * eJ[i], dg->factors[i]};
     Rat sum;
     addRat(q, &term, &sum);
     *q = sum;

@@ -236,6 +236,24 @@ void SM_mapMinimal2(int k, int* l, int* m, int* s);
 void SM_minimal_simple_fusion(int* out, const int* J, const int* a, int* qout, const int* qa, const int* qJ,
                               int k);
 SpectrumData* SM_create_minimal_FCFT(SpectrumData* sd, int nfix);
+
+// Per-field data that a record may hold in a table or compute (an N=2 minimal model,
+// see SpectrumData::minimal_on_demand); a is a field of the record.
+// Orbit number of field a; -1 when the record has no orbit data.
+int SM_getOrbitNumber(const SpectrumData* sd, int a);
+bool SM_hasOrbitNumbers(const SpectrumData* sd);
+// The charge row of field a (one entry per generator of the group, in units of
+// 1/(order of the generator)): a view of the record's table, or `scratch` (room for the
+// generators) filled; NULL when the record has no charges.
+const int* SM_getChargeRow(const SpectrumData* sd, int a, int* scratch);
+bool SM_hasCharges(const SpectrumData* sd);
+// Field of current 1 x a of an N=2 minimal model; -1 when the record has no gravitino action.
+int SM_getGravitinoImage(SpectrumData* sd, int a);
+bool SM_hasGravitinoAction(const SpectrumData* sd);
+// The U(1) charge of field a of an N=2 minimal model over 8(k+2) (see
+// SM_computeMinimalModelCharges); 0 when the record has none.
+int SM_getMinimalCharge(const SpectrumData* sd, int a);
+bool SM_hasMinimalCharges(const SpectrumData* sd);
 void SM_computeMinimalModelCharges(SpectrumData* sd);
 int SM_MinimalConjugate(SpectrumData* sd, int a);
 // l of field a of the level-k N=2 minimal model, with m and s.

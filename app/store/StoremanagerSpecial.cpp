@@ -37,6 +37,8 @@
 namespace {
 
 constexpr int kMinimalCharacterLimit = 500;
+// Generators of an N=2 minimal model's group (one or two): room for a computed charge row.
+constexpr std::size_t kMaxChargeRow = 2;
 
 long long floorMod(long long x, long long m) {
   long long r = x % m;
@@ -51,7 +53,7 @@ class ChargeSum {
   ChargeSum(const SpectrumData* sd, int J) : sd_(sd) {
     const DGType* dg = sd->scgroup;
     if (sd->type == kStoreTypeMinimalN2 && J == 1 && sd->labels != nullptr) return;
-    if (dg == nullptr || dg->order == 1 || J < 0 || J >= dg->order || sd->charges == nullptr) return;
+    if (dg == nullptr || dg->order == 1 || J < 0 || J >= dg->order || !SM_hasCharges(sd)) return;
     const int* e = DG_DecodeChargeCode(dg, J);
     if (e == nullptr) return;
     long long L = 1;
@@ -69,7 +71,8 @@ class ChargeSum {
   // N with Q_J(a) = N / denominator(), 0 <= N < denominator().
   long long numerator(int a) const {
     const std::size_t g = weights_.size();
-    const int* q = sd_->charges + static_cast<std::size_t>(a) * g;
+    int scratch[kMaxChargeRow];
+    const int* q = g <= kMaxChargeRow ? SM_getChargeRow(sd_, a, scratch) : sd_->charges + static_cast<std::size_t>(a) * g;
     // A stored charge times a weight below 2^30 is below 2^61 in size: up to three such
     // terms are summed in 64 bits, more in 128.
     if (g <= 3) {
@@ -126,11 +129,19 @@ long long minimalLabelKey(int k, const int* label) {
 // show no progress record.
 constexpr int kMinimalProgressFields = 1000000;
 
+// The stop signal and the progress line are consulted once every kMinimalProgressBurst
+// fields (the first included), not per field.
+constexpr unsigned kMinimalProgressBurst = 4096;
+
 struct MinimalProgress {
   bool shown = false;
   bool stopped = false;
+  unsigned count = 0;
   bool step() {
-    if (stopped || getStopSignal() != 0 || (shown && incrementProgressInfo() != 0)) stopped = true;
+    if (stopped) return false;
+    if (count++ % kMinimalProgressBurst != 0) return true;
+    if (getStopSignal() != 0 || (shown && advanceProgressInfo(count == 1 ? 1 : kMinimalProgressBurst) != 0))
+      stopped = true;
     return !stopped;
   }
 };
@@ -422,55 +433,55 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
   const int g = dg->nfactors;
   const int total = 2 * (k + 1) * K;
   sd->n_primaries = total;
-  SM_allocFieldInfo(sd, 1, 0);
-  if (sd->labels == nullptr || sd->weight_num == nullptr || sd->orbit_number == nullptr || sd->dims == nullptr ||
+  // Every field of these blocks is written below, so they are not cleared first; the
+  // orbit block holds the orbit bases, positions and stabilisers (cleared: zero off the
+  // fixed orbit). Orbit numbers and charges are computed (minimal_on_demand).
+  const std::size_t nn = static_cast<std::size_t>(total);
+  const std::size_t gg = static_cast<std::size_t>(g);
+  sd->labels = SM_allocIntsForOverwrite(sd, SM_fieldArraySize(sd, total, 3), "Field labels");
+  sd->weight_num = SM_allocIntsForOverwrite(sd, SM_fieldArraySize(sd, total, 2), "Dimensions");
+  sd->conjugates = SM_allocIntsForOverwrite(sd, SM_fieldArraySize(sd, total, 1), "Dimensions");
+  sd->dims = SM_allocIntsForOverwrite(sd, SM_fieldArraySize(sd, total, 1), "Dimensions");
+  int* orbitBlock = SM_allocIntsForOverwrite(sd, SM_fieldArraySize(sd, total, 2 + g), "Orbit info");
+  if (sd->labels == nullptr || sd->weight_num == nullptr || orbitBlock == nullptr || sd->dims == nullptr ||
       sd->conjugates == nullptr)
     return -1;
-  // Four passes over the fields: placement, weights, conjugates, gravitino action.
+  sd->exact = sd->weight_num + nn;
+  sd->orbit_base = orbitBlock;
+  sd->orbit_position = orbitBlock + nn;
+  sd->stabilizers = orbitBlock + 2 * nn;
+  std::fill(sd->stabilizers, sd->stabilizers + nn * gg, 0);
+  // Three passes over the fields: placement, weights, conjugates.
   MinimalProgress progress;
   progress.shown = total >= kMinimalProgressFields;
-  if (progress.shown) startProgressInfo("Building N=2 minimal model", 0, 4.0 * total);
+  if (progress.shown) startProgressInfo("Building N=2 minimal model", 0, 3.0 * total);
   struct ProgressEnd {
     bool shown;
     ~ProgressEnd() {
       if (shown) stopProgressInfo("Building N=2 minimal model");
     }
   } progressEnd{progress.shown};
-  const std::size_t gg = static_cast<std::size_t>(g);
-  auto chargesOf = [&](int a) { return sd->charges + static_cast<std::size_t>(a) * gg; };
 
   // The vacuum orbit: powers of the basic current (0, 1, 1), and for even k the same
   // after the second generator.
   int count = 0;
   auto placeVacuum = [&](int a, int l, int m, int s) {
     setLabel(sd, a, l, m, s);
-    sd->orbit_number[a] = 0;
     sd->orbit_base[a] = 0;
     sd->orbit_position[a] = a;
     ++count;
   };
   placeVacuum(0, 0, 0, 0);
-  chargesOf(0)[0] = 0;
-  if (even) chargesOf(0)[1] = 0;
   placeVacuum(1, 0, 1, 1);
-  if (even) {
-    chargesOf(1)[0] = 2 * K - k / 2;
-    chargesOf(1)[1] = 1;
-  } else {
-    chargesOf(1)[0] = order - k;
-  }
   auto nextPower = [&](int a) {
     int label[3];
-    SM_minimal_simple_fusion(label, storeLabelOf(sd, 1), storeLabelOf(sd, a - 1), chargesOf(a), chargesOf(a - 1),
-                             chargesOf(1), k);
+    SM_minimal_simple_fusion(label, storeLabelOf(sd, 1), storeLabelOf(sd, a - 1), nullptr, nullptr, nullptr, k);
     placeVacuum(a, label[0], label[1], label[2]);
   };
   const int cyclic = even ? 2 * K : order;
   for (int a = 2; a < cyclic; ++a) nextPower(a);
   if (even) {
     placeVacuum(2 * K, k % 4 == 0 ? k : 0, 0, 2);
-    chargesOf(2 * K)[0] = K;
-    chargesOf(2 * K)[1] = 0;
     for (int a = 2 * K + 1; a < order; ++a) nextPower(a);
   }
 
@@ -485,14 +496,6 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
     } else {
       setLabel(sd, first, l, l % 2, 0);
     }
-    int* q = chargesOf(first);
-    if (even) {
-      q[0] = l % 2;
-      q[1] = k % 4 == 0 && l % 2 == 1 ? 1 : 0;
-    } else {
-      q[0] = 0;
-    }
-    sd->orbit_number[first] = l;
     sd->orbit_base[first] = first;
     sd->orbit_position[first] = 0;
     ++count;
@@ -502,10 +505,8 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
       if (!progress.step()) return -1;
       const int a = count;
       int label[3];
-      SM_minimal_simple_fusion(label, storeLabelOf(sd, e), storeLabelOf(sd, first), chargesOf(a), chargesOf(first),
-                               chargesOf(e), k);
+      SM_minimal_simple_fusion(label, storeLabelOf(sd, e), storeLabelOf(sd, first), nullptr, nullptr, nullptr, k);
       setLabel(sd, a, label[0], label[1], label[2]);
-      sd->orbit_number[a] = l;
       sd->orbit_base[a] = first;
       sd->orbit_position[a] = e;
       ++count;
@@ -525,7 +526,6 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
   }
   sd->weights_exact = 1;
   sd->weight_den = 8 * K;
-  std::fill(sd->stabilizers, sd->stabilizers + static_cast<std::size_t>(count) * gg, 0);
   int nfix = 0;
   for (int a = 0; a < count; ++a) {
     if (!progress.step()) return -1;
@@ -550,32 +550,11 @@ int SM_minimal_spectrum(SpectrumData* sd, int k) {
     sd->fcft[0] = SM_create_minimal_FCFT(sd, nfix);
   }
 
+  // The charges, the gravitino action and the minimal-model charges are answered from
+  // here on by the accessors below; the grading reads the charges.
+  sd->minimal_on_demand = true;
   sd->graded = 0;
   SM_grade(sd, k % 4 != 0 ? 2 * K : 3 * K);
-
-  int* block = SM_allocInts(sd, SM_fieldArraySize(sd, count, 2), "Gravitino action");
-  if (block == nullptr) return -1;
-  sd->gravitino_action = block;
-  sd->minimal_charges = block + count;
-  // The group action fills the table: on a field off the fixed orbit by adding element
-  // indices (its orbit lists every element), on the fixed orbit by the generic action
-  // with its stabiliser (type 28 keeps the minimal model's own shortcuts out).
-  const MinimalActionKernel kernel = SM_minimalActionKernel(sd);
-  for (int a = 0; a < count; ++a) {
-    if (!progress.step()) return -1;
-    int image = -1;
-    if (!(even && 2 * storeLabelOf(sd, a)[0] == k)) {
-      const int position = sd->orbit_position[a];
-      image = position >= 0 && position < order ? kernel.apply(1, a) : SM_MinimalSimpleAction(sd, 1, a);
-    }
-    if (image < 0) {
-      sd->type = 28;
-      image = SM_SimpleAction(sd, 1, a);
-      sd->type = kStoreTypeMinimalN2;
-    }
-    sd->gravitino_action[a] = image;
-  }
-  SM_computeMinimalModelCharges(sd);
   sd->n_orbits = even ? k / 2 + 1 : (k + 1) / 2;
   return 0;
 }
@@ -634,59 +613,126 @@ SpectrumData* SM_create_minimal_FCFT(SpectrumData* sd, int nfix) {
   return f;
 }
 
-void SM_computeMinimalModelCharges(SpectrumData* sd) {
-  if (sd->type != kStoreTypeMinimalN2) {
-    Alert("SM_computeMinimalModelCharges", 0, 212404, "Not an N=2 minimal model");
-    GracefulExit(1);
-  }
-  if (sd->minimal_charges == nullptr || sd->labels == nullptr) return;
+namespace {
+
+// The U(1) charge of field a over D = 8(k+2), as SM_computeMinimalModelCharges defines it:
+// from the member b of {a, its grade partner} of smaller weight, q^2 = -X/2 with X the
+// weight numerator of b less its SU(2) and s parts; the partner of higher weight is the
+// supercurrent descendant, one unit D away on the side where the chiral (or antichiral)
+// primary has no null vector.
+int minimalChargeOf(const SpectrumData* sd, int a) {
   const long long k = sd->level;
   const long long K = k + 2;
   const long long D = 8 * K;
-  const int n = sd->n_primaries;
-  auto partnerOf = [&](int a) {
-    return sd->n2_multiplets != nullptr && storeIsField(sd, sd->n2_multiplets[a]) ? sd->n2_multiplets[a] : a;
-  };
-  for (int a = 0; a < n; ++a) {
-    const int p = partnerOf(a);
-    const int b = sd->weight_num[p] < sd->weight_num[a] ? p : a;
-    const int* label = storeLabelOf(sd, b);
-    const long long l = label[0], m = label[1], s = label[2];
-    long long X = sd->weight_num[b] - 2 * l * (l + 2);
-    if (s % 2 != 0) X -= K;
-    if (s == 2) X -= 4 * k + 8;
-    if (X % 2 != 0) {
-      Alert("SM_computeMinimalModelCharges", 1, 212404, "Non-integral charge square %lld/%d", X, 2);
-      continue;
-    }
+  const int p = sd->n2_multiplets != nullptr && storeIsField(sd, sd->n2_multiplets[a]) ? sd->n2_multiplets[a] : a;
+  const int b = sd->weight_num[p] < sd->weight_num[a] ? p : a;
+  const int* label = storeLabelOf(sd, b);
+  const long long l = label[0], m = label[1], s = label[2];
+  long long X = sd->weight_num[b] - 2 * l * (l + 2);
+  if (s % 2 != 0) X -= K;
+  if (s == 2) X -= 4 * k + 8;
+  long long charge = 0;
+  if (X % 2 != 0) {
+    Alert("SM_computeMinimalModelCharges", 1, 212404, "Non-integral charge square %lld/%d", X, 2);
+  } else {
     long long square = -X / 2;
     long long q = square < 0 || square > std::numeric_limits<int>::max() ? -1 : isqrt(static_cast<int>(square));
     if (std::llabs(q) == std::llabs(m) && m < 0) q = -q;
     const bool matches = std::llabs(q) == std::llabs(m);
     if (s % 2 != 0) {
       if (!matches) Alert("SM_computeMinimalModelCharges", 2, 212404, "Invalid R charge");
-      if (s == -1) sd->minimal_charges[a] = static_cast<int>(D * q / K + D / 2);
-      if (s == 1) sd->minimal_charges[a] = static_cast<int>(D * q / K - D / 2);
+      if (s == -1) charge = D * q / K + D / 2;
+      if (s == 1) charge = D * q / K - D / 2;
     } else {
       if (!matches) Alert("SM_computeMinimalModelCharges", 3, 212404, "Invalid NS charge");
-      sd->minimal_charges[a] = static_cast<int>(D * q / K);
+      charge = D * q / K;
     }
   }
-  // The partner of higher weight is the supercurrent descendant: charge one unit away,
-  // on the side where the chiral (or antichiral) primary has no null vector.
-  for (int a = 0; a < n; ++a) {
-    const int p = partnerOf(a);
-    if (p == a || sd->weight_num[p] >= sd->weight_num[a] || (sd->dims != nullptr && sd->dims[a] == 2)) continue;
-    const long long s = storeLabelOf(sd, a)[2];
-    const long long bound = s % 2 == 0 ? 2LL * sd->weight_num[p] : 3 * k + sd->weight_num[p];
-    if (sd->minimal_charges[p] == bound) {
-      sd->minimal_charges[a] -= static_cast<int>(D);
-    } else if (sd->minimal_charges[p] == -bound) {
-      sd->minimal_charges[a] += static_cast<int>(D);
-    } else {
-      Alert("SM_computeMinimalModelCharges", 4, 212404, "No null vector found for label %d", p);
-    }
+  if (p == a || sd->weight_num[p] >= sd->weight_num[a] || (sd->dims != nullptr && sd->dims[a] == 2))
+    return static_cast<int>(charge);
+  // Here b = p, whose own charge is the one just computed.
+  const long long sa = storeLabelOf(sd, a)[2];
+  const long long bound = sa % 2 == 0 ? 2LL * sd->weight_num[p] : 3 * k + sd->weight_num[p];
+  if (charge == bound) return static_cast<int>(charge - D);
+  if (charge == -bound) return static_cast<int>(charge + D);
+  Alert("SM_computeMinimalModelCharges", 4, 212404, "No null vector found for label %d", p);
+  return static_cast<int>(charge);
+}
+
+bool minimalComputed(const SpectrumData* sd) {
+  return sd->minimal_on_demand && sd->type == kStoreTypeMinimalN2 && sd->labels != nullptr &&
+         sd->orbit_base != nullptr && sd->orbit_position != nullptr && sd->level >= 1;
+}
+
+}  // namespace
+
+void SM_computeMinimalModelCharges(SpectrumData* sd) {
+  if (sd->type != kStoreTypeMinimalN2) {
+    Alert("SM_computeMinimalModelCharges", 0, 212404, "Not an N=2 minimal model");
+    GracefulExit(1);
   }
+  if (sd->minimal_charges == nullptr || sd->labels == nullptr) return;
+  for (int a = 0; a < sd->n_primaries; ++a) sd->minimal_charges[a] = minimalChargeOf(sd, a);
+}
+
+// On the orbit layout of SM_minimal_spectrum: orbit l holds the fields from 4(k+2) l on,
+// and the field at orbit position e is the current e times the orbit's first field, whose
+// charges add (SM_minimal_simple_fusion). The first field of orbit l >= 1 has charges 0
+// (k odd) or (l mod 2, 1 when k = 0 mod 4 and l is odd, else 0); current e has e times
+// those of (0, 1, 1), 4(k+2) - k (k odd) or (2(k+2) - k/2, 1) (k even), where for even k
+// the currents from 2(k+2) on start again from (0, 0, 2) with charges (k+2, 0).
+int SM_getOrbitNumber(const SpectrumData* sd, int a) {
+  if (sd->orbit_number != nullptr) return sd->orbit_number[a];
+  if (!minimalComputed(sd)) return -1;
+  return sd->orbit_base[a] / (4 * (sd->level + 2));
+}
+
+bool SM_hasOrbitNumbers(const SpectrumData* sd) { return sd->orbit_number != nullptr || minimalComputed(sd); }
+
+const int* SM_getChargeRow(const SpectrumData* sd, int a, int* scratch) {
+  const int g = sd->scgroup == nullptr ? 0 : sd->scgroup->nfactors;
+  if (sd->charges != nullptr) return sd->charges + static_cast<std::size_t>(a) * static_cast<std::size_t>(g);
+  if (!minimalComputed(sd) || g < 1) return nullptr;
+  const long long k = sd->level;
+  const long long K = k + 2;
+  const long long orbit = sd->orbit_base[a] / (4 * K);
+  const long long e = sd->orbit_position[a];
+  if (k % 2 != 0) {
+    scratch[0] = static_cast<int>(floorMod(e * (4 * K - k), 4 * K));
+    return scratch;
+  }
+  const long long step = 2 * K - k / 2;
+  const long long current0 = e < 2 * K ? e * step : K + (e - 2 * K) * step;
+  const long long current1 = e < 2 * K ? e : e - 2 * K;
+  const long long first0 = orbit % 2;
+  const long long first1 = k % 4 == 0 && orbit % 2 == 1 ? 1 : 0;
+  scratch[0] = static_cast<int>(floorMod(first0 + current0, 2 * K));
+  if (g > 1) scratch[1] = static_cast<int>(floorMod(first1 + current1, 2));
+  return scratch;
+}
+
+bool SM_hasCharges(const SpectrumData* sd) {
+  const int g = sd->scgroup == nullptr ? 0 : sd->scgroup->nfactors;
+  return sd->charges != nullptr || (minimalComputed(sd) && g >= 1);
+}
+
+int SM_getGravitinoImage(SpectrumData* sd, int a) {
+  if (sd->gravitino_action != nullptr) return sd->gravitino_action[a];
+  if (!minimalComputed(sd)) return -1;
+  // Off the fixed orbit the orbit numbering answers; on it the general route.
+  return SM_SimpleAction(sd, 1, a);
+}
+
+bool SM_hasGravitinoAction(const SpectrumData* sd) { return sd->gravitino_action != nullptr || minimalComputed(sd); }
+
+int SM_getMinimalCharge(const SpectrumData* sd, int a) {
+  if (sd->minimal_charges != nullptr) return sd->minimal_charges[a];
+  if (!minimalComputed(sd) || sd->weight_num == nullptr) return 0;
+  return minimalChargeOf(sd, a);
+}
+
+bool SM_hasMinimalCharges(const SpectrumData* sd) {
+  return sd->minimal_charges != nullptr || (minimalComputed(sd) && sd->weight_num != nullptr);
 }
 
 int SM_MinimalConjugate(SpectrumData* sd, int a) {

@@ -394,11 +394,12 @@ bool SM_getChargesString(std::string& cell, const void* item, int a) {
   const SpectrumData* sd;
   if (!cellField(item, a, sd)) return true;
   const int g = storeGroupFactors(sd);
-  if (g == 0 || sd->charges == nullptr) {
+  if (g == 0 || !SM_hasCharges(sd)) {
     cell = "-";
     return true;
   }
-  const int* q = sd->charges + static_cast<std::size_t>(a) * g;
+  std::vector<int> scratch(static_cast<std::size_t>(g));
+  const int* q = SM_getChargeRow(sd, a, scratch.data());
   for (int i = 0; i + 1 < g; ++i) cell += formatText("%d ", q[i]);
   cell += formatText("%d", q[g - 1]);
   return true;
@@ -406,8 +407,8 @@ bool SM_getChargesString(std::string& cell, const void* item, int a) {
 
 bool SM_getMinimalModelChargesString(std::string& cell, const void* item, int a) {
   const SpectrumData* sd;
-  if (!cellField(item, a, sd) || sd->minimal_charges == nullptr) return true;
-  Rat q{sd->minimal_charges[a], sd->weight_den == 0 ? 1 : sd->weight_den};
+  if (!cellField(item, a, sd) || !SM_hasMinimalCharges(sd)) return true;
+  Rat q{SM_getMinimalCharge(sd, a), sd->weight_den == 0 ? 1 : sd->weight_den};
   simplifyRat(&q);
   const long long n = q.num, d = q.den;
   if (d < 1) {
@@ -458,7 +459,7 @@ bool SM_getOrbitPositionString(std::string& cell, const void* item, int a) {
 bool SM_getOrbitLabelString(std::string& cell, const void* item, int a) {
   const SpectrumData* sd;
   if (!cellField(item, a, sd)) return true;
-  cell = formatText("%d", sd->orbit_number != nullptr ? sd->orbit_number[a] : a);
+  cell = formatText("%d", SM_hasOrbitNumbers(sd) ? SM_getOrbitNumber(sd, a) : a);
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "HeteroticTestSupport.h"
 #include "heterotic/HeteroticInternal.h"
 #include "runtime/SystemUtility.h"
+#include "store/StoremanagerQueries.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ class FullSpectrumTest : public HeteroticTest {
   // The first field of the minimal model with this dimension and a non-zero charge.
   int chargedField(int dimension) {
     for (int a = 0; a < minimal->n_primaries; ++a)
-      if (getLeftDimension(4, a) == dimension && minimal->minimal_charges[a] != 0) return a;
+      if (getLeftDimension(4, a) == dimension && SM_getMinimalCharge(minimal, a) != 0) return a;
     return -1;
   }
   TensorProduct* TP = nullptr;
@@ -59,13 +60,13 @@ TEST_F(FullSpectrumTest, AVectorLikePairCancelsInStatesAndAnomalies) {
   // conjugate minimal field (opposite charge): one state counted +1 and -1.
   fullRow({1, 1, 1, 0, a}, 0, 1);
   fullRow({2, 1, 29, 0, minimal->conjugates[a]}, 1, 1);
-  ASSERT_EQ(minimal->minimal_charges[minimal->conjugates[a]], -minimal->minimal_charges[a]);
+  ASSERT_EQ(SM_getMinimalCharge(minimal, minimal->conjugates[a]), -SM_getMinimalCharge(minimal, a));
   const FullSpectrumStates result = computeFullSpectrumStates(TP);
   ASSERT_TRUE(result.chargesKnown);
   ASSERT_EQ(result.states.size(), 1);
   EXPECT_EQ(result.states.count(0), 0);
   const std::vector<int> state(result.states.row(0), result.states.row(0) + 5);
-  EXPECT_EQ(state, (std::vector<int>{1, 1, 1, 0, minimal->minimal_charges[a]}));
+  EXPECT_EQ(state, (std::vector<int>{1, 1, 1, 0, SM_getMinimalCharge(minimal, a)}));
   ASSERT_EQ(result.cubic.size(), 1u);
   EXPECT_EQ(result.cubic[0], 0);
   EXPECT_EQ(result.linear[0], 0);
@@ -74,7 +75,7 @@ TEST_F(FullSpectrumTest, AVectorLikePairCancelsInStatesAndAnomalies) {
 TEST_F(FullSpectrumTest, ALoneChargedSingletIsAnomalous) {
   const int a = chargedField(1);
   ASSERT_GE(a, 0);
-  const long long c = minimal->minimal_charges[a];
+  const long long c = SM_getMinimalCharge(minimal, a);
   // The field (0,1,1) of level 1 has charge 1/3 - 1/2 = -1/6: 4 units of 1/24.
   EXPECT_EQ(std::llabs(c), 4);
   fullRow({0, 0, 0, 0, a}, 0, 2);
@@ -95,9 +96,9 @@ TEST_F(FullSpectrumTest, ADoubletCountsBothMembersOneChargeUnitApart) {
   SpectrumData* sd = SM_getData(27, 2, 3);
   int a = -1;
   for (int b = 0; b < sd->n_primaries && a < 0; ++b)
-    if (getLeftDimension(4, b) == 2 && sd->minimal_charges[b] != 0) a = b;
+    if (getLeftDimension(4, b) == 2 && SM_getMinimalCharge(sd, b) != 0) a = b;
   ASSERT_GE(a, 0);
-  const long long c = sd->minimal_charges[a];
+  const long long c = SM_getMinimalCharge(sd, a);
   const long long N = 40;
   fullRow({0, 0, 0, 0, a}, 0, 1);
   const FullSpectrumStates result = computeFullSpectrumStates(level3);
@@ -172,7 +173,7 @@ TEST_F(HeteroticTest, WithoutColourAStateAndItsConjugateCancel) {
   SpectrumData* minimal = SM_getData(27, 2, 1);
   int a = -1;
   for (int b = 0; b < minimal->n_primaries && a < 0; ++b)
-    if (minimal->minimal_charges[b] != 0 && getLeftDimension(1, b) == 1) a = b;
+    if (SM_getMinimalCharge(minimal, b) != 0 && getLeftDimension(1, b) == 1) a = b;
   ASSERT_GE(a, 0);
   const int s = SM_SimpleAction(d5, 1, 0);
   HeteroticRows& rows = heteroticState().fullSpectrumRows;

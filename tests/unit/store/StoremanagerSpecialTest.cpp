@@ -149,10 +149,10 @@ TEST_F(StoremanagerSpecial, MinimalModelGradingGravitinoAndU1Charges) {
       EXPECT_EQ(sd->n2_multiplets[a], fieldWithLabel(sd, {pl, pm, ps})) << k << " " << a;
       int gl = l, gm = m + 1, gs = s + 1;
       SM_mapMinimal2(k, &gl, &gm, &gs);
-      EXPECT_EQ(sd->gravitino_action[a], fieldWithLabel(sd, {gl, gm, gs})) << k << " " << a;
+      EXPECT_EQ(SM_getGravitinoImage(sd, a), fieldWithLabel(sd, {gl, gm, gs})) << k << " " << a;
       // U(1) charge q = m/(k+2) - s/2 modulo 2, over D = 8(k+2); a field of dimension 2
       // holds the two charges q +- 1 around the stored q.
-      const long long q = sd->minimal_charges[a];
+      const long long q = SM_getMinimalCharge(sd, a);
       EXPECT_EQ(floorMod(q - (8LL * m - 4LL * s * K), 2 * D), sd->dims[a] == 2 ? D : 0) << k << " " << a;
       const long long w = sd->weight_num[a];
       if (s % 2 == 0) {
