@@ -45,6 +45,15 @@ long long floorMod(long long x, long long m) {
   return r < 0 ? r + m : r;
 }
 
+// floorMod for the x within one modulus of [0, m) that label arithmetic meets, without a
+// division there (m > 0).
+long long nearMod(long long x, long long m) {
+  if (x >= 0 && x < m) return x;
+  if (x < 0 && x >= -m) return x + m;
+  if (x >= m && x < 2 * m) return x - m;
+  return floorMod(x, m);
+}
+
 // The monodromy charge Q_J(a) of SM_getRatCharge for every field a of a record, as an
 // integer numerator over the lcm of the group's orders, where SM_getRatCharge sums the
 // stored charges (not for current 1 of an N=2 minimal model, which it reads from labels).
@@ -90,6 +99,69 @@ class ChargeSum {
   const SpectrumData* sd_;
   std::vector<long long> weights_;
   long long denominator_ = 0;
+};
+
+bool minimalComputed(const SpectrumData* sd);
+
+// ChargeSum and the orbit-numbering action of one current J on a computed N=2 minimal
+// model, as tables over the 4(k+2) orbit positions. A field's charge row is that of its
+// orbit's first field plus that of the current at its position, and the first fields'
+// rows depend on the orbit's parity alone (SM_getChargeRow), so the numerator of field a
+// is position[orbit position] + (odd orbit ? first field of orbit 1 : 0) modulo the
+// denominator (each weight times its order is a multiple of the denominator). J x a is
+// the orbit base plus the product of J with the orbit position, -1 on the fixed orbit.
+class MinimalGradeTables {
+ public:
+  MinimalGradeTables(const SpectrumData* sd, int J, const ChargeSum& charge, const MinimalActionKernel& kernel,
+                     bool minimalRoute)
+      : sd_(sd), charge_(charge), kernel_(kernel) {
+    if (!minimalComputed(sd) || !charge.integral() || !minimalRoute || !kernel.usable()) return;
+    order_ = 2 * kernel.modulus;
+    const int n = sd->n_primaries;
+    if (n < order_ || J < 0 || J >= order_) return;
+    denominator_ = charge.denominator();
+    positionNumerator_.resize(static_cast<std::size_t>(order_));
+    product_.resize(static_cast<std::size_t>(order_));
+    // Field e < 4(k+2) is the current e on the vacuum orbit.
+    for (int e = 0; e < order_; ++e) {
+      if (sd->orbit_position[e] != e || sd->orbit_base[e] != 0) return;
+      positionNumerator_[static_cast<std::size_t>(e)] = charge.numerator(e);
+      product_[static_cast<std::size_t>(e)] = kernel.product(J, e);
+    }
+    oddFirstNumerator_ = n > order_ ? charge.numerator(order_) : 0;
+    usable_ = true;
+  }
+  bool usable() const { return usable_; }
+  long long numerator(int a) const {
+    const int position = sd_->orbit_position[a];
+    if (position < 0 || position >= order_) return charge_.numerator(a);
+    const int base = sd_->orbit_base[a];
+    if (base != lastBase_) {
+      lastBase_ = base;
+      lastOdd_ = (base / order_) % 2 == 1;
+    }
+    long long N = positionNumerator_[static_cast<std::size_t>(position)] + (lastOdd_ ? oddFirstNumerator_ : 0);
+    return N >= denominator_ ? N - denominator_ : N;
+  }
+  int partner(int a) const {
+    const int position = sd_->orbit_position[a];
+    if (position < 0 || position >= order_ || kernel_.onFixedOrbit(a)) return -1;
+    const int field = sd_->orbit_base[a] + product_[static_cast<std::size_t>(position)];
+    return field < sd_->n_primaries ? field : -1;
+  }
+
+ private:
+  const SpectrumData* sd_;
+  const ChargeSum& charge_;
+  const MinimalActionKernel& kernel_;
+  bool usable_ = false;
+  int order_ = 0;
+  long long denominator_ = 1;
+  long long oddFirstNumerator_ = 0;
+  std::vector<long long> positionNumerator_;
+  std::vector<int> product_;
+  mutable int lastBase_ = -1;
+  mutable bool lastOdd_ = false;
 };
 
 void setLabel(SpectrumData* sd, int a, int l, int m, int s) {
@@ -380,11 +452,11 @@ void SM_computeIsingS(SpectrumData* sd, int a, int b, double* re, double* im) {
 
 void SM_mapMinimal2(int k, int* l, int* m, int* s) {
   const long long M = 2LL * k + 4;
-  long long mm = floorMod(*m, M);
+  long long mm = nearMod(*m, M);
   if (mm > k + 2) mm -= M;
   long long ss = floorMod(*s, 4);
   if (std::llabs(mm) > *l + 1 || mm == -(*l + 1)) {
-    mm = floorMod(mm + k + 2, M);
+    mm = nearMod(mm + k + 2, M);
     if (mm > k + 2) mm -= M;
     *l = k - *l;
     ss = (ss + 2) % 4;
@@ -829,16 +901,21 @@ int SM_grade(SpectrumData* sd, int J) {
   }
   const int n = sd->n_primaries;
   char* grading = SM_allocChars(sd, static_cast<std::size_t>(n), "Grade ");
-  int* partners = SM_allocInts(sd, static_cast<std::size_t>(n), "Grade multiplets ");
+  // Every entry is written before the multiplets are taken.
+  int* partners = SM_allocIntsForOverwrite(sd, static_cast<std::size_t>(n), "Grade multiplets ");
   if (grading == nullptr || partners == nullptr) return 1;
   const ChargeSum charge(sd, J);
   const MinimalActionKernel kernel = SM_minimalActionKernel(sd);
   // SM_SimpleAction's own route for an N=2 minimal model, read flat.
   const bool minimalRoute = sd->type == kStoreTypeMinimalN2 && sd->fusion_available != 1 && kernel.usable() &&
                             !(J == 1 && sd->gravitino_action != nullptr);
+  const MinimalGradeTables tables(sd, J, charge, kernel, minimalRoute);
   for (int a = 0; a < n; ++a) {
     int kind = 2;
-    if (charge.integral()) {
+    if (tables.usable()) {
+      const long long N = tables.numerator(a);
+      kind = N == 0 ? 0 : 2 * N == charge.denominator() ? 1 : 2;
+    } else if (charge.integral()) {
       const long long N = charge.numerator(a);
       kind = N == 0 ? 0 : 2 * N == charge.denominator() ? 1 : 2;
     } else {
@@ -854,7 +931,7 @@ int SM_grade(SpectrumData* sd, int J) {
       Alert("SM_grade", 2, 212404, "Charge of field %d invalid for grading", a);
       return 1;
     }
-    partners[a] = minimalRoute ? kernel.apply(J, a) : -1;
+    partners[a] = tables.usable() ? tables.partner(a) : minimalRoute ? kernel.apply(J, a) : -1;
     if (partners[a] < 0) partners[a] = SM_SimpleAction(sd, J, a);
     if (partners[a] == a) {
       Alert("SM_grade", 3, 100202, "Current %d has fixed points and cannot be used as grade current", J);

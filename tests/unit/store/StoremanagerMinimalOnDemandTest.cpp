@@ -165,6 +165,10 @@ TEST_F(StoremanagerMinimalOnDemand, ALevelOfAMillionFieldsAnswersThroughTheCompu
               sd->dims[a] == 2 ? D : 0)
         << a;
     expectChargeRow(sd, a);
+    // The grade current (0, 0, 2) has charge s/2 modulo 1 and takes s to s + 2.
+    EXPECT_EQ(sd->grading[a], x[2] % 2 == 0 ? 'N' : 'R') << a;
+    const int* partner = labelOf(sd, sd->n2_multiplets[a]);
+    EXPECT_EQ((Label{partner[0], partner[1], partner[2]}), standardLabel(k, x[0], x[1], x[2] + 2)) << a;
     const int J = 1 + a % (4 * static_cast<int>(K) - 1);
     EXPECT_EQ(ratCharge(sd, J, a), monodromy(sd, J, a, SM_SimpleAction(sd, J, a))) << J << " " << a;
   }
