@@ -11,8 +11,12 @@
 // by orbits directly: orbit l starts at its first field and lists the fields J x first
 // for the currents J in increasing index (skipping the second member of each coset of
 // the stabiliser on the fixed orbit), so a current acts on a non-fixed field by adding
-// element indices. A complement shares labels and conjugates with its base and negates
-// every weight. All blocks belong to the record they are made for.
+// element indices. The model holds per field its labels, weight, dimension, conjugate,
+// orbit base and position, stabiliser, FCFT label, grade and grade partner; its orbit
+// numbers, charges, gravitino action and U(1) charges follow from those in a few
+// operations and are computed where asked (SM_getChargeRow and its neighbours). A
+// complement shares labels and conjugates with its base and negates every weight. All
+// blocks belong to the record they are made for.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
