@@ -297,8 +297,9 @@ int* SM_allocInts(SpectrumData* sd, std::size_t count, const char* label, Alloca
 
 int* SM_allocIntsForOverwrite(SpectrumData* sd, std::size_t count, const char* label) {
   if (count == 0 || count == std::numeric_limits<std::size_t>::max()) return nullptr;
-  sd->overwrittenIntBlocks.emplace_back(count, OverwriteAllocator<int>(&sd->alloc, label));
-  return sd->overwrittenIntBlocks.back().data();
+  auto& blocks = storeState().overwrittenIntBlocks;
+  blocks.emplace_back(count, OverwriteAllocator<int>(&sd->alloc, label));
+  return blocks.back().data();
 }
 
 double* SM_allocDoubles(SpectrumData* sd, std::size_t count, const char* label, AllocationAccount* account) {

@@ -212,6 +212,13 @@ struct SpectrumData {
   int* charges = nullptr;              // g per field, units 1/N_i
   int* stabilizers = nullptr;          // g per field: ordered stabilizer basis, 0-padded
   int n_fp_currents = 0;
+  // An N=2 minimal model (type 27) holds no orbit numbers, monodromy charges, gravitino
+  // action or minimal-model charges (those four pointers stay NULL): each is a few
+  // operations on the field's labels, orbit base and position, answered by the
+  // SM_getOrbitNumber / SM_getChargeRow / SM_getGravitinoImage / SM_getMinimalCharge
+  // accessors. A level-k model has 2(k+1)(k+2) fields, millions at the levels of the
+  // Gepner models. (Placed beside an int, the flag leaves the record's size unchanged.)
+  bool minimal_on_demand = false;
   int* fp_currents = nullptr;
   int* fcft_shift = nullptr;
   int* fcft_labels = nullptr;          // n_fp_currents rows of n_primaries
@@ -240,20 +247,12 @@ struct SpectrumData {
   int fusion_available = 0;
   HeteroticData* heterotic = nullptr;
   TensorProduct* tensor = nullptr;
-  // An N=2 minimal model (type 27) holds no orbit numbers, monodromy charges, gravitino
-  // action or minimal-model charges (those four pointers stay NULL): each is a few
-  // operations on the field's labels, orbit base and position, answered by the
-  // SM_getOrbitNumber / SM_getChargeRow / SM_getGravitinoImage / SM_getMinimalCharge
-  // accessors. A level-k model has 2(k+1)(k+2) fields, millions at the levels of the
-  // Gepner models.
-  bool minimal_on_demand = false;
   AllocationAccount alloc;             // "Algebra " + name
   AllocationAccount s_alloc;           // "S-matrix " + name
 
   // Storage behind the pointer fields; blocks are kept until the record dies (never
   // while the program runs), so views stay valid when a later block is added.
   std::deque<AccountVector<int>> intBlocks;
-  std::deque<std::vector<int, OverwriteAllocator<int>>> overwrittenIntBlocks;
   std::deque<AccountVector<double>> doubleBlocks;
   std::deque<AccountVector<char>> charBlocks;
   std::deque<AccountVector<SpectrumData*>> recordBlocks;
@@ -265,7 +264,8 @@ struct SpectrumData {
 // unless given) under `label`; NULL for count 0. Views stay valid for the record's life.
 int* SM_allocInts(SpectrumData* sd, std::size_t count, const char* label,
                   AllocationAccount* account = nullptr);
-// The same with the elements left unset: for a block that the caller writes in full.
+// The same with the elements left unset, for a block that the caller writes in full
+// (charged to the record's `alloc`, held by the store for the run like the record).
 int* SM_allocIntsForOverwrite(SpectrumData* sd, std::size_t count, const char* label);
 double* SM_allocDoubles(SpectrumData* sd, std::size_t count, const char* label,
                         AllocationAccount* account = nullptr);

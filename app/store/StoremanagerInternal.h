@@ -17,6 +17,8 @@ struct StoremanagerState {
   // Every record ever made; the chain links a subset of them. Records are never
   // destroyed while the program runs.
   std::deque<std::unique_ptr<SpectrumData>> records;
+  // The blocks of SM_allocIntsForOverwrite, charged to their records and kept as long.
+  std::deque<std::vector<int, OverwriteAllocator<int>>> overwrittenIntBlocks;
   SpectrumData* firstAlgebra = nullptr;
   SpectrumData* currentPointer = nullptr;
   int S_CALL_TRACE = 0;
