@@ -247,8 +247,10 @@ int SM_getIntegerRatCharge(SpectrumData* sd, int J, int a, int N) {
     const int* e = exponents(sd, J);
     if (e == nullptr) return 0;
     const int g = storeGroupFactors(sd);
-    std::vector<int> scratch(static_cast<std::size_t>(g));
-    const int* charges = SM_getChargeRow(sd, a, scratch.data());
+    // A computed row has at most two entries; a held one is read in place.
+    int scratch[2];
+    const int* charges = sd->charges != nullptr || g <= 2 ? SM_getChargeRow(sd, a, scratch) : nullptr;
+    if (charges == nullptr) return 0;
     Rat sum{0, 1};
     for (int i = 0; i < g; ++i) {
       Rat term{static_cast<long long>(charges[i]) * e[i], sd->scgroup->factors[i]};
