@@ -49,9 +49,11 @@ constexpr int kUnknown = -3;
 // (and the weights small enough that double sums cannot cross the 0.1 tolerance).
 constexpr std::int64_t kDenominatorLimit = std::int64_t{1} << 40;
 // Numbers kept in the sums of the other factors of cyclic algebras.
-constexpr std::size_t kRestSumLimit = std::size_t{1} << 23;
+constexpr std::size_t kRestSumLimit = std::size_t{1} << 21;
 // Factors with at most this many labels keep their graded minimal forms per label.
 constexpr int kGradeTableLimit = 1 << 18;
+// Factors with at most this many (label, value) pairs keep the values per label.
+constexpr std::int64_t kValueCacheLimit = std::int64_t{1} << 21;
 // Numbers per chunk of those sums.
 constexpr int kRestChunkNumbers = 1 << 16;
 
@@ -268,6 +270,52 @@ struct AlgebraCode {
   int dominant = -1;
 };
 
+// Entries by 64-bit keys: open addressing over a power-of-two table, at most half full.
+class KeyIndex {
+ public:
+  // The entry of key, -1 when absent.
+  int find(std::uint64_t key) const {
+    if (slots_.empty()) return -1;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = first(key, mask);; i = (i + 1) & mask) {
+      if (slots_[i].entry < 0) return -1;
+      if (slots_[i].key == key) return slots_[i].entry;
+    }
+  }
+  void clear() {
+    std::fill(slots_.begin(), slots_.end(), Slot{});
+    count_ = 0;
+  }
+  // Key must be absent.
+  void add(std::uint64_t key, int entry) {
+    if (2 * (count_ + 1) > slots_.size()) {
+      std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
+      old.swap(slots_);
+      for (const Slot& slot : old)
+        if (slot.entry >= 0) place(slot);
+    }
+    place(Slot{key, entry});
+    ++count_;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t key = 0;
+    int entry = -1;
+  };
+  static std::size_t first(std::uint64_t key, std::size_t mask) {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 20) & mask;
+  }
+  void place(const Slot& slot) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = first(slot.key, mask);
+    while (slots_[i].entry >= 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+};
+
 // Per start labels of the factors other than the dominant one of a cyclic algebra: their
 // labels per value and the sum of their lower weights per row. An entry is found by one
 // integer, the start labels in mixed radix (the factors' field counts) followed by one
@@ -281,11 +329,24 @@ struct RestSums {
   int width = 0;
   int perChunk = 1;
   std::vector<int> offset;  // per factor; the dominant one has none
-  std::unordered_map<std::uint64_t, int> index;
+  KeyIndex index;
   std::vector<std::vector<int>> labels;
   std::vector<std::vector<std::int64_t>> sums;
   std::vector<std::int64_t> least;
   std::size_t numbers() const { return least.size() * static_cast<std::size_t>(rows); }
+};
+
+// Per factor of one algebra code, for every label a asked for: the labels J_i x a over the
+// factor's values and their lower weights without and with the grade partner, at entry *
+// values in `labels`, `plain` and `paired` (slot[a] = entry, -1 until asked). Factors
+// with more than kValueCacheLimit (label, value) pairs keep none (slot empty).
+struct ValueCache {
+  std::uint64_t version = 0;
+  int rows = -1;
+  std::vector<std::vector<int>> slot;
+  std::vector<std::vector<int>> labels;
+  std::vector<std::vector<std::int64_t>> plain;
+  std::vector<std::vector<std::int64_t>> paired;
 };
 
 }  // namespace
@@ -310,8 +371,9 @@ struct OrbitTables {
   };
   std::vector<Piece> pieces;
   // Sums of the other factors per start labels (cyclic algebras), for one chiral algebra;
-  // dropped when they would hold more than kRestSumLimit numbers.
+  // emptied (its chunks kept) when it would hold more than kRestSumLimit numbers.
   RestSums rest;
+  ValueCache valueCache;
   // Reused per call of the orbit minima: a member row, the graded factors, the best
   // member, a start row and a result (no allocation per field).
   std::vector<int> member;
@@ -549,8 +611,8 @@ std::int64_t lowestWeight(const OrbitTables& t, int i, int x, bool partnered) {
 
 // Labels J_i x s_i and their lower weights for every value of factor i (as many as the
 // factor has values); false when an action fails.
-bool valuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, bool partnered, int* labels,
-                    std::int64_t* lowest) {
+bool computeValuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, bool partnered, int* labels,
+                           std::int64_t* lowest) {
   const std::vector<int>& values = code.values[static_cast<std::size_t>(i)];
   FactorView& view = t.views[static_cast<std::size_t>(i)];
   for (std::size_t v = 0; v < values.size(); ++v) {
@@ -559,6 +621,53 @@ bool valuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, b
     labels[v] = x;
     lowest[v] = lowestWeight(t, i, x, partnered);
   }
+  return true;
+}
+
+// computeValuesOfFactor through the value cache of the code.
+bool valuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, bool partnered, int* labels,
+                    std::int64_t* lowest) {
+  ValueCache& cache = t.valueCache;
+  const std::size_t n = t.views.size();
+  if (cache.version != code.version || cache.rows != code.rows || cache.slot.size() != n) {
+    cache = ValueCache{};
+    cache.version = code.version;
+    cache.rows = code.rows;
+    cache.slot.resize(n);
+    cache.labels.resize(n);
+    cache.plain.resize(n);
+    cache.paired.resize(n);
+    for (std::size_t f = 0; f < n; ++f) {
+      const std::int64_t fields = t.views[f].fields();
+      if (fields * static_cast<std::int64_t>(code.values[f].size()) <= kValueCacheLimit)
+        cache.slot[f].assign(static_cast<std::size_t>(fields), -1);
+    }
+  }
+  const std::size_t f = static_cast<std::size_t>(i);
+  std::vector<int>& slot = cache.slot[f];
+  if (slot.empty()) return computeValuesOfFactor(t, code, i, label, partnered, labels, lowest);
+  const std::size_t values = code.values[f].size();
+  int entry = slot[static_cast<std::size_t>(label)];
+  if (entry < 0) {
+    entry = static_cast<int>(cache.labels[f].size() / std::max<std::size_t>(values, 1));
+    const std::size_t at = static_cast<std::size_t>(entry) * values;
+    cache.labels[f].resize(at + values);
+    cache.plain[f].resize(at + values);
+    cache.paired[f].resize(at + values);
+    if (!computeValuesOfFactor(t, code, i, label, false, cache.labels[f].data() + at, cache.plain[f].data() + at)) {
+      cache.labels[f].resize(at);
+      cache.plain[f].resize(at);
+      cache.paired[f].resize(at);
+      return false;
+    }
+    const bool partners = t.factors[f]->n2_multiplets != nullptr;
+    for (std::size_t v = 0; v < values; ++v)
+      cache.paired[f][at + v] = partners ? lowestWeight(t, i, cache.labels[f][at + v], true) : cache.plain[f][at + v];
+    slot[static_cast<std::size_t>(label)] = entry;
+  }
+  const std::size_t at = static_cast<std::size_t>(entry) * values;
+  std::copy_n(cache.labels[f].data() + at, values, labels);
+  std::copy_n((partnered ? cache.paired[f] : cache.plain[f]).data() + at, values, lowest);
   return true;
 }
 
@@ -646,8 +755,14 @@ bool prepareCyclic(OrbitTables& t, const AlgebraCode& code, const int* s, const 
   source.length = length;
   // The other factors' sums.
   RestSums& rest = t.rest;
-  if (rest.version != code.version || rest.rows != code.rows || rest.dominant != d ||
-      rest.numbers() > kRestSumLimit) {
+  if (rest.numbers() > kRestSumLimit) {
+    // Emptied, its chunks kept for the next entries.
+    rest.index.clear();
+    rest.least.clear();
+    for (std::vector<int>& chunk : rest.labels) chunk.clear();
+    for (std::vector<std::int64_t>& chunk : rest.sums) chunk.clear();
+  }
+  if (rest.version != code.version || rest.rows != code.rows || rest.dominant != d) {
     rest = RestSums{};
     rest.version = code.version;
     rest.rows = code.rows;
@@ -673,13 +788,10 @@ bool prepareCyclic(OrbitTables& t, const AlgebraCode& code, const int* s, const 
             !__builtin_add_overflow(key, partnered[static_cast<std::size_t>(i)] ? 1U : 0U, &key);
   // Start labels beyond 64 bits of key: the caller bounds every row instead.
   if (!keyed) return false;
-  auto found = rest.index.find(key);
   const std::size_t width = static_cast<std::size_t>(rest.width);
   const std::size_t rows = static_cast<std::size_t>(code.rows);
-  int entry = 0;
-  if (found != rest.index.end()) {
-    entry = found->second;
-  } else {
+  int entry = rest.index.find(key);
+  if (entry < 0) {
     entry = static_cast<int>(rest.least.size());
     const std::size_t chunk = static_cast<std::size_t>(entry / rest.perChunk);
     const std::size_t k = static_cast<std::size_t>(entry % rest.perChunk);
@@ -710,7 +822,7 @@ bool prepareCyclic(OrbitTables& t, const AlgebraCode& code, const int* s, const 
       for (std::size_t J = 0; J < rows; ++J) sums[J] += lowest[c[J * static_cast<std::size_t>(n)]];
     }
     rest.least.push_back(*std::min_element(sums, sums + rows));
-    rest.index.emplace(key, entry);
+    rest.index.add(key, entry);
   }
   const std::size_t chunk = static_cast<std::size_t>(entry / rest.perChunk);
   const std::size_t k = static_cast<std::size_t>(entry % rest.perChunk);
