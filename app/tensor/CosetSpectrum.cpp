@@ -178,6 +178,29 @@ struct GeneratorCharges {
     return k;
   }
 
+  // Charge sums of the factors below each level i (sums[i * G + g], G generators, each
+  // reduced mod its order), redone from level `from` on: an odometer step that moved
+  // digit `from` leaves the levels below it as they were. sums holds (n + 1) x G ints.
+  void prefixSums(int from, const int* labels, std::vector<int>& sums) {
+    const std::size_t G = orders.size();
+    const std::size_t n = table.empty() ? 0 : table[0].size();
+    sums.resize((n + 1) * G);
+    for (std::size_t i = static_cast<std::size_t>(from); i < n; ++i) {
+      for (std::size_t g = 0; g < G; ++g) {
+        const int N = orders[g];
+        sums[(i + 1) * G + g] = (sums[i * G + g] + charge(table[g][i], labels[i], N)) % N;
+      }
+    }
+  }
+
+  // Every sum of a row from prefixSums is 0: the row has integer charges.
+  bool integerSums(const std::vector<int>& sums) const {
+    const std::size_t G = orders.size();
+    for (std::size_t g = 0; g < G; ++g)
+      if (sums[sums.size() - G + g] != 0) return false;
+    return true;
+  }
+
   bool integer(const int* labels) {
     for (std::size_t g = 0; g < orders.size(); ++g) {
       long long sum = 0;
@@ -310,9 +333,6 @@ int nextCombinationFrom(std::vector<int>& digits, const std::vector<int>& limits
   return -1;
 }
 
-bool nextCombination(std::vector<int>& digits, const std::vector<int>& limits) {
-  return nextCombinationFrom(digits, limits) >= 0;
-}
 
 // The product of the limits, or -1 after an alert when it passes 2^62.
 long long odometerTotal(const std::vector<int>& limits, const char* routine) {
@@ -482,16 +502,9 @@ struct CombinationPrefix {
 
   // Levels from..n-1 for the labels of orbits `orbits`.
   void update(TensorProduct* TP, const ShiftTable& table, int from, const int* orbits, const int* labels) {
+    table.keys.prefixSums(from, labels, charge);
     for (int i = from; i < n; ++i) {
       SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(i)];
-      const std::size_t below = static_cast<std::size_t>(i) * static_cast<std::size_t>(charges);
-      const std::size_t above = below + static_cast<std::size_t>(charges);
-      for (int g = 0; g < charges; ++g) {
-        const int N = table.keys.orders[static_cast<std::size_t>(g)];
-        GeneratorCharges::Column& column = table.keys.table[static_cast<std::size_t>(g)][static_cast<std::size_t>(i)];
-        charge[above + static_cast<std::size_t>(g)] =
-            (charge[below + static_cast<std::size_t>(g)] + GeneratorCharges::charge(column, labels[i], N)) % N;
-      }
       std::uint64_t bits = grades[static_cast<std::size_t>(i)];
       const int bit = gradeBit[static_cast<std::size_t>(i)];
       if (bit >= 0 && sd->grading[labels[i]] == 'R') bits |= std::uint64_t{1} << bit;
@@ -587,16 +600,22 @@ int computeStandardTensorSpectrum(TensorProduct* TP, int mode) {
   if (total < 0) return -1;
   ProgressLine progress("Computing tensor spectrum for simple currents", static_cast<double>(total));
   std::vector<int> digits(static_cast<std::size_t>(n), 0);
-  do {
+  std::vector<int> sums;
+  std::vector<int> labels;
+  std::vector<int> U;
+  // Combinations without integer charges are passed over on the sums kept per prefix.
+  for (int moved = 0; moved >= 0; moved = nextCombinationFrom(digits, limits)) {
     if (!progress.step()) return -1;
-    std::vector<int> labels = digits;
-    std::vector<int> U;
+    charges.prefixSums(moved, digits.data(), sums);
+    if (!charges.integerSums(sums)) continue;
+    labels = digits;
+    U.clear();
     FPType* fp = nullptr;
     const int r = filter(TP, charges, labels, U, &fp);
     if (r < 1) continue;
     if (mode == 1 && !weightAtMostOne(TP, labels.data())) continue;
     if (!addFieldRows(TP, labels.data(), U, fp)) return -1;
-  } while (nextCombination(digits, limits));
+  }
   endFirstPass(TP);
   return 0;
 }
@@ -646,18 +665,25 @@ int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
     if (empty) continue;
     if (odometerTotal(limits, "computeGradedTensorSpectrum") < 0) return -1;
     std::vector<int> digits(static_cast<std::size_t>(n), 0);
-    do {
+    std::vector<int> row(static_cast<std::size_t>(n));
+    std::vector<int> sums;
+    std::vector<int> labels;
+    std::vector<int> U;
+    // Combinations without integer charges are passed over on the sums kept per prefix.
+    for (int moved = 0; moved >= 0; moved = nextCombinationFrom(digits, limits)) {
       if (!progress.step()) return -1;
-      std::vector<int> labels(static_cast<std::size_t>(n));
-      for (int i = 0; i < n; ++i)
-        labels[static_cast<std::size_t>(i)] = (*heads)[static_cast<std::size_t>(i)][static_cast<std::size_t>(digits[static_cast<std::size_t>(i)])];
-      std::vector<int> U;
+      for (int i = moved; i < n; ++i)
+        row[static_cast<std::size_t>(i)] = (*heads)[static_cast<std::size_t>(i)][static_cast<std::size_t>(digits[static_cast<std::size_t>(i)])];
+      charges.prefixSums(moved, row.data(), sums);
+      if (!charges.integerSums(sums)) continue;
+      labels = row;
+      U.clear();
       FPType* fp = nullptr;
       const int r = filter(TP, charges, labels, U, &fp);
       if (r < 1) continue;
       if (mode == 1 && !weightAtMostOne(TP, labels.data())) continue;
       if (!addFieldRows(TP, labels.data(), U, fp, mode != 2)) return -1;
-    } while (nextCombination(digits, limits));
+    }
   }
   if (mode != 2 && TP->Spectrum.size() > maxPrimariesSetting()) {
     Print("Too many primaries (maximum set at %d)\n", maxPrimariesSetting());
