@@ -1077,6 +1077,15 @@ bool fastTensorRatWeight(TensorProduct* TP, const int* labels, Rat* q, int* exac
 int CT_fieldRatWeight(TensorProduct* TP, int f, Rat* q) {
   const int rows = TP->Spectrum.size();
   if (f < 0 || f >= rows) return TensorRatWeight(TP, TensorField(TP, f), q);
+  // The weights made for the same rows of the same factors hold whatever else the factor
+  // records have gained since (a fusion table): no check of the records per field.
+  const FieldTablesState& state = tablesState();
+  const OrbitTables* last = state.lastProduct == TP ? state.lastTables : nullptr;
+  if (last != nullptr && last->fieldWeightsMade && last->fieldWeightsVersion == TP->Spectrum.version() &&
+      static_cast<int>(last->fieldWeights.size()) == rows && last->factors == TP->TensorFactors && last->gh == TP->GH) {
+    *q = last->fieldWeights[static_cast<std::size_t>(f)];
+    return last->fieldWeightsExact[static_cast<std::size_t>(f)];
+  }
   OrbitTables* t = orbitTables(TP);
   if (!t->fieldWeightsMade || t->fieldWeightsVersion != TP->Spectrum.version() ||
       static_cast<int>(t->fieldWeights.size()) != rows) {
