@@ -147,6 +147,25 @@ class FactorView {
     return minima.data();
   }
 
+  // Per label the least weight numerator of the label (and of its grade partner when
+  // paired) times `scale`; made on first use for factors of at most kGradeTableLimit
+  // labels (null beyond, and when the scale changes).
+  const std::int64_t* scaledLowest(bool paired, std::int64_t scale) {
+    if (fields_ > kGradeTableLimit || (paired && partners_ == nullptr)) return nullptr;
+    std::vector<std::int64_t>& lowest = paired ? pairedLowest_ : plainLowest_;
+    std::int64_t& made = paired ? pairedScale_ : plainScale_;
+    if (made != scale) {
+      lowest.resize(static_cast<std::size_t>(fields_));
+      for (int x = 0; x < fields_; ++x) {
+        std::int64_t w = weightNum_[x];
+        if (paired) w = std::min<std::int64_t>(w, weightNum_[partners_[x]]);
+        lowest[static_cast<std::size_t>(x)] = w * scale;
+      }
+      made = scale;
+    }
+    return lowest.data();
+  }
+
   // SM_getCurrentTwist(record, a, K, J): the twists found are kept (they come from the
   // S matrices of fixed-point theories, which never change); failures are asked again.
   int twist(int a, int K, int J) {
@@ -253,6 +272,10 @@ class FactorView {
   std::vector<int> table_;
   std::vector<int> gradeTarget_;
   std::vector<double> gradeDistance_;
+  std::vector<std::int64_t> plainLowest_;
+  std::vector<std::int64_t> pairedLowest_;
+  std::int64_t plainScale_ = 0;
+  std::int64_t pairedScale_ = 0;
 };
 
 // The chiral algebra's first `rows` rows coded factor by factor.
@@ -868,7 +891,9 @@ void searchCyclic(OrbitTables& t, const MemberSource& source, const Candidate& b
     x += run;
     if (x == source.length) x = 0;
   }
+  const std::int64_t* lowest = view.scaledLowest(source.paired, scale);
   auto rowBound = [&](int row, int label) {
+    if (lowest != nullptr) return lowest[label] + sum[row];
     std::int64_t w = view.numerator(label);
     if (source.paired) w = std::min(w, view.numerator(partners[label]));
     return w * scale + sum[row];
