@@ -352,18 +352,7 @@ TEST_F(CosetFieldTablesTest, GepnerOrbitMembersLeadBackToTheirFields) {
   // through an orbit of the current, the case whose other factors' sums are kept per
   // start labels. Every member J x f of every field leads back to f, and rows that are not
   // fields have a representative of the least weight of the definition.
-  std::vector<int> levels;
-  ASSERT_EQ(interpretMinimalTensor(147, &levels), 5);
-  SpectrumData* d5 = SM_getData(4, 5, 1);
-  ASSERT_NE(d5, nullptr);
-  SM_grade(d5, 2);
-  runAll({"set graded on", "set super on", "tensor"});
-  resetCoset(currentTensor);
-  addTensorFactor(currentTensor, d5, 0);
-  for (int k : levels) addTensorFactor(currentTensor, SM_getData(27, 2, k), 0);
-  const std::vector<int> ones(6, 1);
-  ASSERT_EQ(addNewCurrent(currentTensor, ones.data()), 0);
-  ASSERT_EQ(computeTensorSpectrum(currentTensor), 0);
+  gepnerProduct(147, 5);
   TensorProduct* TP = currentTensor;
   ASSERT_EQ(TP->NumberOfPrimaries, 4000);
   const int n = TP->NumberOfFactors;
