@@ -6,7 +6,9 @@
 // per-field step of the rational route costs), and the same sum in integers over the
 // common denominator of the factors (the floor of any loop that reads each field once).
 // Also the row index of the product (every field found by content) beside a node-based
-// multimap over the same rows.
+// multimap over the same rows, and the field of one orbit member of every field of
+// "build cy 14" found by findOrbit beside the plain scan of its orbit (every row of the
+// chiral algebra applied, brought to graded minimal form and compared).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -170,6 +172,60 @@ void rowIndexCase(benchmark::State& state) {
 }
 
 BENCHMARK(rowIndexCase)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// The field of the member J x f of every field f of "build cy 14", J the generator of the
+// chiral algebra: findOrbit, and the plain scan of the member's orbit for its least
+// element, looked up in the rows; both counted when they give f.
+void orbitLookupCase(benchmark::State& state) {
+  if (!runLines({"build cy 14"}) || currentTensor == nullptr || currentTensor->ChiralAlgebraOrder < 2) {
+    setOutputSink(nullptr);
+    state.SkipWithError("build cy 14 failed");
+    return;
+  }
+  TensorProduct* TP = currentTensor;
+  const int n = TP->NumberOfFactors;
+  const int fields = TP->Spectrum.size();
+  const std::size_t width = static_cast<std::size_t>(n) + 1;
+  std::vector<int> members(static_cast<std::size_t>(fields) * width);
+  for (int f = 0; f < fields; ++f) {
+    int* member = members.data() + static_cast<std::size_t>(f) * width;
+    tensorSimpleAction(TP, TP->ChiralAlgebra.row(1), TP->Spectrum.row(f), member);
+    member[n] = TP->Spectrum.row(f)[n];
+  }
+  long long byFindOrbit = 0;
+  long long byScan = 0;
+  double flat = 0.0;
+  double scan = 0.0;
+  std::vector<int> image(width);
+  std::vector<int> best(width);
+  for (auto _ : state) {
+    Clock::time_point start = Clock::now();
+    for (int f = 0; f < fields; ++f)
+      byFindOrbit += findOrbit(TP, members.data() + static_cast<std::size_t>(f) * width, nullptr) == f;
+    flat += secondsSince(start);
+    start = Clock::now();
+    for (int f = 0; f < fields; ++f) {
+      const int* member = members.data() + static_cast<std::size_t>(f) * width;
+      for (int J = 0; J < TP->ChiralAlgebraOrder; ++J) {
+        tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), member, image.data());
+        image[static_cast<std::size_t>(n)] = member[n];
+        GradedMinimalForm(TP, image.data());
+        if (J == 0 || compareOrbitGenerators(TP, image.data(), best.data()) < 0) best = image;
+      }
+      byScan += TP->Spectrum.find(best.data()) == f;
+    }
+    scan += secondsSince(start);
+  }
+  const double iterations = static_cast<double>(state.iterations());
+  state.counters["fields"] = fields;
+  state.counters["found_by_findOrbit"] = static_cast<double>(byFindOrbit) / iterations;
+  state.counters["found_by_scan"] = static_cast<double>(byScan) / iterations;
+  state.counters["s_findOrbit"] = flat / iterations;
+  state.counters["s_plain_orbit_scan"] = scan / iterations;
+  setOutputSink(nullptr);
+}
+
+BENCHMARK(orbitLookupCase)->Iterations(1)->Unit(benchmark::kSecond);
 
 BENCHMARK_CAPTURE(commandCase, build_cy_1, std::vector<const char*>{"build cy 1"})
     ->Iterations(1)

@@ -49,7 +49,13 @@ constexpr int kUnknown = -3;
 // (and the weights small enough that double sums cannot cross the 0.1 tolerance).
 constexpr std::int64_t kDenominatorLimit = std::int64_t{1} << 40;
 // Numbers kept in the sums of the other factors of cyclic algebras.
-constexpr std::size_t kRestSumLimit = std::size_t{1} << 23;
+constexpr std::size_t kRestSumLimit = std::size_t{1} << 21;
+// Factors with at most this many labels keep their graded minimal forms per label.
+constexpr int kGradeTableLimit = 1 << 18;
+// Factors with at most this many (label, value) pairs keep the values per label.
+constexpr std::int64_t kValueCacheLimit = std::int64_t{1} << 21;
+// Numbers per chunk of those sums.
+constexpr int kRestChunkNumbers = 1 << 16;
 
 // One factor read flat (see the file comment).
 class FactorView {
@@ -73,6 +79,7 @@ class FactorView {
     groupIsMinimal_ = minimalRoute_ && minimalGroup();
     if (weightNum_ != nullptr && weightDen_ > 0) {
       for (int a = 0; a < fields_; ++a) maxWeight_ = std::max<std::int64_t>(maxWeight_, std::llabs(weightNum_[a]));
+      if (partners_ != nullptr && fields_ <= kGradeTableLimit) makeGradeTables();
     }
   }
 
@@ -114,6 +121,12 @@ class FactorView {
 
   // weight_num[a]: the label's weight times the factor's denominator (a a label).
   std::int64_t numerator(int a) const { return weightNum_[a]; }
+  // Per label a of a factor with grade partners b: the label the graded minimal form
+  // takes (b when w(b) < w(a), or w(b) = w(a) and b < a; else a), and |w(b) - w(a)| as
+  // the double quotients of the integer weights. Null without partners or weights, and
+  // for factors too large to keep them.
+  const int* gradeTargets() const { return gradeTarget_.empty() ? nullptr : gradeTarget_.data(); }
+  const double* gradeDistances() const { return gradeDistance_.empty() ? nullptr : gradeDistance_.data(); }
   // The orbit numbering of an N=2 minimal model when J x a is read from it, else null.
   const MinimalActionKernel* minimalKernel() const { return groupIsMinimal_ ? &minimal_ : nullptr; }
 
@@ -132,6 +145,25 @@ class FactorView {
       }
     }
     return minima.data();
+  }
+
+  // Per label the least weight numerator of the label (and of its grade partner when
+  // paired) times `scale`; made on first use for factors of at most kGradeTableLimit
+  // labels (null beyond, and when the scale changes).
+  const std::int64_t* scaledLowest(bool paired, std::int64_t scale) {
+    if (fields_ > kGradeTableLimit || (paired && partners_ == nullptr)) return nullptr;
+    std::vector<std::int64_t>& lowest = paired ? pairedLowest_ : plainLowest_;
+    std::int64_t& made = paired ? pairedScale_ : plainScale_;
+    if (made != scale) {
+      lowest.resize(static_cast<std::size_t>(fields_));
+      for (int x = 0; x < fields_; ++x) {
+        std::int64_t w = weightNum_[x];
+        if (paired) w = std::min<std::int64_t>(w, weightNum_[partners_[x]]);
+        lowest[static_cast<std::size_t>(x)] = w * scale;
+      }
+      made = scale;
+    }
+    return lowest.data();
   }
 
   // SM_getCurrentTwist(record, a, K, J): the twists found are kept (they come from the
@@ -189,6 +221,25 @@ class FactorView {
     return orbit;
   }
 
+  void makeGradeTables() {
+    gradeTarget_.resize(static_cast<std::size_t>(fields_));
+    gradeDistance_.resize(static_cast<std::size_t>(fields_));
+    const double den = weightDen_;
+    for (int a = 0; a < fields_; ++a) {
+      const int b = partners_[a];
+      if (b < 0 || b >= fields_) {
+        gradeTarget_.clear();
+        gradeDistance_.clear();
+        return;
+      }
+      const std::int64_t wa = weightNum_[a];
+      const std::int64_t wb = weightNum_[b];
+      gradeTarget_[static_cast<std::size_t>(a)] = (wb < wa || (wb == wa && b < a)) ? b : a;
+      gradeDistance_[static_cast<std::size_t>(a)] =
+          std::fabs(static_cast<double>(wb) / den - static_cast<double>(wa) / den);
+    }
+  }
+
   // The group's element numbers multiply as the minimal model's currents do.
   bool minimalGroup() const {
     const DGType* dg = sd_->scgroup;
@@ -219,6 +270,12 @@ class FactorView {
   std::unordered_map<std::uint64_t, int> twists_;
   std::int64_t maxWeight_ = 0;
   std::vector<int> table_;
+  std::vector<int> gradeTarget_;
+  std::vector<double> gradeDistance_;
+  std::vector<std::int64_t> plainLowest_;
+  std::vector<std::int64_t> pairedLowest_;
+  std::int64_t plainScale_ = 0;
+  std::int64_t pairedScale_ = 0;
 };
 
 // The chiral algebra's first `rows` rows coded factor by factor.
@@ -236,23 +293,83 @@ struct AlgebraCode {
   int dominant = -1;
 };
 
-struct RowHash {
-  std::size_t operator()(const std::vector<int>& row) const {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (int x : row) {
-      h ^= static_cast<std::uint32_t>(x);
-      h *= 1099511628211ULL;
+// Entries by 64-bit keys: open addressing over a power-of-two table, at most half full.
+class KeyIndex {
+ public:
+  // The entry of key, -1 when absent.
+  int find(std::uint64_t key) const {
+    if (slots_.empty()) return -1;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = first(key, mask);; i = (i + 1) & mask) {
+      if (slots_[i].entry < 0) return -1;
+      if (slots_[i].key == key) return slots_[i].entry;
     }
-    return static_cast<std::size_t>(h);
   }
+  void clear() {
+    std::fill(slots_.begin(), slots_.end(), Slot{});
+    count_ = 0;
+  }
+  // Key must be absent.
+  void add(std::uint64_t key, int entry) {
+    if (2 * (count_ + 1) > slots_.size()) {
+      std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
+      old.swap(slots_);
+      for (const Slot& slot : old)
+        if (slot.entry >= 0) place(slot);
+    }
+    place(Slot{key, entry});
+    ++count_;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t key = 0;
+    int entry = -1;
+  };
+  static std::size_t first(std::uint64_t key, std::size_t mask) {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 20) & mask;
+  }
+  void place(const Slot& slot) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = first(slot.key, mask);
+    while (slots_[i].entry >= 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
 };
 
-// Per start labels of the factors other than the dominant one: their labels per value and
-// the sum of their lower weights per row of a cyclic algebra.
+// Per start labels of the factors other than the dominant one of a cyclic algebra: their
+// labels per value and the sum of their lower weights per row. An entry is found by one
+// integer, the start labels in mixed radix (the factors' field counts) followed by one
+// bit per factor that says whether its grade partner counts. Its numbers lie flat in
+// chunks of `perChunk` entries, allocated once each: entry e = c * perChunk + k at
+// labels[c][k * width + offset[i] + v] (factor i, value v) and at sums[c][k * rows + J].
 struct RestSums {
-  std::vector<std::vector<int>> labelOf;
-  std::vector<std::int64_t> sum;
-  std::int64_t least = 0;
+  std::uint64_t version = 0;
+  int rows = 0;
+  int dominant = -1;
+  int width = 0;
+  int perChunk = 1;
+  std::vector<int> offset;  // per factor; the dominant one has none
+  KeyIndex index;
+  std::vector<std::vector<int>> labels;
+  std::vector<std::vector<std::int64_t>> sums;
+  std::vector<std::int64_t> least;
+  std::size_t numbers() const { return least.size() * static_cast<std::size_t>(rows); }
+};
+
+// Per factor of one algebra code, for every label a asked for: the labels J_i x a over the
+// factor's values and their lower weights without and with the grade partner, at entry *
+// values in `labels`, `plain` and `paired` (slot[a] = entry, -1 until asked). Factors
+// with more than kValueCacheLimit (label, value) pairs keep none (slot empty).
+struct ValueCache {
+  std::uint64_t version = 0;
+  int rows = -1;
+  std::vector<std::vector<int>> slot;
+  std::vector<std::vector<int>> labels;
+  std::vector<std::vector<std::int64_t>> plain;
+  std::vector<std::vector<std::int64_t>> paired;
 };
 
 }  // namespace
@@ -276,15 +393,15 @@ struct OrbitTables {
     int run;
   };
   std::vector<Piece> pieces;
-  // Sums of the other factors per start labels (cyclic algebras), for the algebra version
-  // `restVersion`; dropped when they would hold more than kRestSumLimit numbers.
-  std::unordered_map<std::vector<int>, RestSums, RowHash> restSums;
-  std::uint64_t restVersion = 0;
-  std::size_t restNumbers = 0;
-  // Reused per call of the orbit minima: the key of restSums, a member row, the graded
-  // factors and the best member (no allocation per field).
-  std::vector<int> restKey;
+  // Sums of the other factors per start labels (cyclic algebras), for one chiral algebra;
+  // emptied (its chunks kept) when it would hold more than kRestSumLimit numbers.
+  RestSums rest;
+  ValueCache valueCache;
+  // Reused per call of the orbit minima: a member row, the graded factors, the best
+  // member, a start row and a result (no allocation per field).
   std::vector<int> member;
+  std::vector<int> start;
+  std::vector<int> minimum;
   std::vector<bool> partnered;
   std::vector<int> bestLabels;
   // The weight of every field (TensorRatWeight of its row) for the spectrum version kept.
@@ -298,6 +415,9 @@ namespace {
 
 struct FieldTablesState {
   std::unordered_map<const TensorProduct*, std::unique_ptr<OrbitTables>> tables;
+  // The product asked for last and its tables (the loops ask for one product at a time).
+  const TensorProduct* lastProduct = nullptr;
+  OrbitTables* lastTables = nullptr;
 };
 
 FieldTablesState& tablesState() {
@@ -371,8 +491,11 @@ std::int64_t positiveMod(std::int64_t x, std::int64_t m) {
   return r < 0 ? r + m : r;
 }
 
-// The graded factors as GradedMinimalForm sees them now.
-bool factorIsGraded(const SpectrumData* sd) { return factorGraded(sd); }
+// The graded factors as GradedMinimalForm sees them now (factorGraded, read inline: the
+// grading of a factor can change between calls).
+inline bool factorIsGraded(const SpectrumData* sd) {
+  return sd->graded != 0 && sd->grading != nullptr && sd->n2_multiplets != nullptr;
+}
 
 // Marks a code whose rows are the powers of row 1 in order, with its dominant factor.
 void findCycle(OrbitTables& t, TensorProduct* TP, AlgebraCode& c) {
@@ -448,6 +571,19 @@ void exactGradedMinimalForm(const OrbitTables& t, int* labels) {
     const SpectrumData* sd = t.factors[i];
     if (!factorIsGraded(sd)) continue;
     const int a = labels[i];
+    const int* targets = t.views[i].gradeTargets();
+    if (targets != nullptr) {
+      const double distance = t.views[i].gradeDistances()[a];
+      if (smallest < 0 || distance < smallestDistance) {
+        smallest = static_cast<int>(i);
+        smallestDistance = distance;
+      }
+      if (targets[a] != a) {
+        labels[i] = targets[a];
+        ++changed;
+      }
+      continue;
+    }
     const int b = sd->n2_multiplets[a];
     const std::int64_t wa = t.views[i].numerator(a);
     const std::int64_t wb = t.views[i].numerator(b);
@@ -496,13 +632,11 @@ std::int64_t lowestWeight(const OrbitTables& t, int i, int x, bool partnered) {
   return w * t.scale[static_cast<std::size_t>(i)];
 }
 
-// Labels J_i x s_i and their lower weights for every value of factor i; false when an
-// action fails.
-bool valuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, bool partnered,
-                    std::vector<int>& labels, std::vector<std::int64_t>& lowest) {
+// Labels J_i x s_i and their lower weights for every value of factor i (as many as the
+// factor has values); false when an action fails.
+bool computeValuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, bool partnered, int* labels,
+                           std::int64_t* lowest) {
   const std::vector<int>& values = code.values[static_cast<std::size_t>(i)];
-  labels.resize(values.size());
-  lowest.resize(values.size());
   FactorView& view = t.views[static_cast<std::size_t>(i)];
   for (std::size_t v = 0; v < values.size(); ++v) {
     const int x = view.act(values[v], label);
@@ -511,6 +645,61 @@ bool valuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, b
     lowest[v] = lowestWeight(t, i, x, partnered);
   }
   return true;
+}
+
+// computeValuesOfFactor through the value cache of the code.
+bool valuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, bool partnered, int* labels,
+                    std::int64_t* lowest) {
+  ValueCache& cache = t.valueCache;
+  const std::size_t n = t.views.size();
+  if (cache.version != code.version || cache.rows != code.rows || cache.slot.size() != n) {
+    cache = ValueCache{};
+    cache.version = code.version;
+    cache.rows = code.rows;
+    cache.slot.resize(n);
+    cache.labels.resize(n);
+    cache.plain.resize(n);
+    cache.paired.resize(n);
+    for (std::size_t f = 0; f < n; ++f) {
+      const std::int64_t fields = t.views[f].fields();
+      if (fields * static_cast<std::int64_t>(code.values[f].size()) <= kValueCacheLimit)
+        cache.slot[f].assign(static_cast<std::size_t>(fields), -1);
+    }
+  }
+  const std::size_t f = static_cast<std::size_t>(i);
+  std::vector<int>& slot = cache.slot[f];
+  if (slot.empty()) return computeValuesOfFactor(t, code, i, label, partnered, labels, lowest);
+  const std::size_t values = code.values[f].size();
+  int entry = slot[static_cast<std::size_t>(label)];
+  if (entry < 0) {
+    entry = static_cast<int>(cache.labels[f].size() / std::max<std::size_t>(values, 1));
+    const std::size_t at = static_cast<std::size_t>(entry) * values;
+    cache.labels[f].resize(at + values);
+    cache.plain[f].resize(at + values);
+    cache.paired[f].resize(at + values);
+    if (!computeValuesOfFactor(t, code, i, label, false, cache.labels[f].data() + at, cache.plain[f].data() + at)) {
+      cache.labels[f].resize(at);
+      cache.plain[f].resize(at);
+      cache.paired[f].resize(at);
+      return false;
+    }
+    const bool partners = t.factors[f]->n2_multiplets != nullptr;
+    for (std::size_t v = 0; v < values; ++v)
+      cache.paired[f][at + v] = partners ? lowestWeight(t, i, cache.labels[f][at + v], true) : cache.plain[f][at + v];
+    slot[static_cast<std::size_t>(label)] = entry;
+  }
+  const std::size_t at = static_cast<std::size_t>(entry) * values;
+  std::copy_n(cache.labels[f].data() + at, values, labels);
+  std::copy_n((partnered ? cache.paired[f] : cache.plain[f]).data() + at, values, lowest);
+  return true;
+}
+
+bool valuesOfFactor(OrbitTables& t, const AlgebraCode& code, int i, int label, bool partnered,
+                    std::vector<int>& labels, std::vector<std::int64_t>& lowest) {
+  const std::size_t values = code.values[static_cast<std::size_t>(i)].size();
+  labels.resize(values);
+  lowest.resize(values);
+  return valuesOfFactor(t, code, i, label, partnered, labels.data(), lowest.data());
 }
 
 // A member's labels and lower bound per row: `bound(J)` and `labels(J, out)`.
@@ -523,7 +712,10 @@ struct MemberSource {
   int first = 0;
   int offset = 0;
   int length = 1;
-  const RestSums* rest = nullptr;
+  const int* restLabels = nullptr;     // the entry's labels (RestSums)
+  const int* restOffset = nullptr;     // per factor
+  const std::int64_t* restSum = nullptr;
+  std::int64_t restLeast = 0;
   bool paired = false;
 
   void labels(int J, int* out) const {
@@ -537,7 +729,7 @@ struct MemberSource {
       if (i == dominant) {
         out[i] = first + (offset + J) % length;
       } else {
-        out[i] = rest->labelOf[static_cast<std::size_t>(i)][static_cast<std::size_t>(c[i])];
+        out[i] = restLabels[restOffset[i] + c[i]];
       }
     }
   }
@@ -585,39 +777,82 @@ bool prepareCyclic(OrbitTables& t, const AlgebraCode& code, const int* s, const 
   source.offset = position % length;
   source.length = length;
   // The other factors' sums.
-  if (t.restVersion != code.version || t.restNumbers > kRestSumLimit) {
-    t.restSums.clear();
-    t.restVersion = code.version;
-    t.restNumbers = 0;
+  RestSums& rest = t.rest;
+  if (rest.numbers() > kRestSumLimit) {
+    // Emptied, its chunks kept for the next entries.
+    rest.index.clear();
+    rest.least.clear();
+    for (std::vector<int>& chunk : rest.labels) chunk.clear();
+    for (std::vector<std::int64_t>& chunk : rest.sums) chunk.clear();
   }
-  std::vector<int>& key = t.restKey;
-  key.assign(s, s + n);
-  key[static_cast<std::size_t>(d)] = -1;
-  for (int i = 0; i < n; ++i) key.push_back(partnered[static_cast<std::size_t>(i)] ? 1 : 0);
-  auto found = t.restSums.find(key);
-  if (found == t.restSums.end()) {
-    RestSums sums;
-    sums.labelOf.resize(static_cast<std::size_t>(n));
-    std::vector<std::vector<std::int64_t>> lowest(static_cast<std::size_t>(n));
+  if (rest.version != code.version || rest.rows != code.rows || rest.dominant != d) {
+    rest = RestSums{};
+    rest.version = code.version;
+    rest.rows = code.rows;
+    rest.dominant = d;
+    rest.offset.assign(static_cast<std::size_t>(n), 0);
     for (int i = 0; i < n; ++i) {
       if (i == d) continue;
-      if (!valuesOfFactor(t, code, i, s[i], partnered[static_cast<std::size_t>(i)], sums.labelOf[static_cast<std::size_t>(i)],
-                          lowest[static_cast<std::size_t>(i)]))
-        return false;
+      rest.offset[static_cast<std::size_t>(i)] = rest.width;
+      rest.width += static_cast<int>(code.values[static_cast<std::size_t>(i)].size());
     }
-    sums.sum.assign(static_cast<std::size_t>(code.rows), 0);
-    for (int J = 0; J < code.rows; ++J) {
-      const int* c = code.code.data() + static_cast<std::size_t>(J) * n;
-      std::int64_t sum = 0;
-      for (int i = 0; i < n; ++i)
-        if (i != d) sum += lowest[static_cast<std::size_t>(i)][static_cast<std::size_t>(c[i])];
-      sums.sum[static_cast<std::size_t>(J)] = sum;
-    }
-    sums.least = *std::min_element(sums.sum.begin(), sums.sum.end());
-    t.restNumbers += static_cast<std::size_t>(code.rows);
-    found = t.restSums.emplace(key, std::move(sums)).first;
+    rest.perChunk = std::max(1, kRestChunkNumbers / std::max(code.rows, rest.width));
   }
-  source.rest = &found->second;
+  std::uint64_t key = 0;
+  bool keyed = true;
+  for (int i = 0; i < n && keyed; ++i) {
+    if (i == d) continue;
+    const std::uint64_t radix = static_cast<std::uint64_t>(t.views[static_cast<std::size_t>(i)].fields());
+    keyed = !__builtin_mul_overflow(key, radix, &key) &&
+            !__builtin_add_overflow(key, static_cast<std::uint64_t>(s[i]), &key);
+  }
+  for (int i = 0; i < n && keyed; ++i)
+    keyed = !__builtin_mul_overflow(key, std::uint64_t{2}, &key) &&
+            !__builtin_add_overflow(key, partnered[static_cast<std::size_t>(i)] ? 1U : 0U, &key);
+  // Start labels beyond 64 bits of key: the caller bounds every row instead.
+  if (!keyed) return false;
+  const std::size_t width = static_cast<std::size_t>(rest.width);
+  const std::size_t rows = static_cast<std::size_t>(code.rows);
+  int entry = rest.index.find(key);
+  if (entry < 0) {
+    entry = static_cast<int>(rest.least.size());
+    const std::size_t chunk = static_cast<std::size_t>(entry / rest.perChunk);
+    const std::size_t k = static_cast<std::size_t>(entry % rest.perChunk);
+    if (rest.labels.size() <= chunk) {
+      const std::size_t perChunk = static_cast<std::size_t>(rest.perChunk);
+      rest.labels.emplace_back().reserve(perChunk * width);
+      rest.sums.emplace_back().reserve(perChunk * rows);
+    }
+    rest.labels[chunk].resize((k + 1) * width);
+    int* labels = rest.labels[chunk].data() + k * width;
+    t.lowest.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      if (i == d) continue;
+      std::vector<std::int64_t>& lowest = t.lowest[static_cast<std::size_t>(i)];
+      lowest.resize(code.values[static_cast<std::size_t>(i)].size());
+      if (!valuesOfFactor(t, code, i, s[i], partnered[static_cast<std::size_t>(i)],
+                          labels + rest.offset[static_cast<std::size_t>(i)], lowest.data())) {
+        rest.labels[chunk].resize(k * width);
+        return false;
+      }
+    }
+    rest.sums[chunk].resize((k + 1) * rows, 0);
+    std::int64_t* sums = rest.sums[chunk].data() + k * rows;
+    for (int i = 0; i < n; ++i) {
+      if (i == d) continue;
+      const std::int64_t* lowest = t.lowest[static_cast<std::size_t>(i)].data();
+      const int* c = code.code.data() + i;
+      for (std::size_t J = 0; J < rows; ++J) sums[J] += lowest[c[J * static_cast<std::size_t>(n)]];
+    }
+    rest.least.push_back(*std::min_element(sums, sums + rows));
+    rest.index.add(key, entry);
+  }
+  const std::size_t chunk = static_cast<std::size_t>(entry / rest.perChunk);
+  const std::size_t k = static_cast<std::size_t>(entry % rest.perChunk);
+  source.restLabels = rest.labels[chunk].data() + k * width;
+  source.restOffset = rest.offset.data();
+  source.restSum = rest.sums[chunk].data() + k * rows;
+  source.restLeast = rest.least[static_cast<std::size_t>(entry)];
   source.paired = partnered[static_cast<std::size_t>(d)];
   return true;
 }
@@ -633,8 +868,8 @@ void searchCyclic(OrbitTables& t, const MemberSource& source, const Candidate& b
   const std::int64_t scale = t.scale[static_cast<std::size_t>(d)];
   const std::int64_t* blocks = view.blockMinima(source.paired);
   const int* partners = t.factors[static_cast<std::size_t>(d)]->n2_multiplets;
-  const std::int64_t* sum = source.rest->sum.data();
-  const std::int64_t leastSum = source.rest->least;
+  const std::int64_t* sum = source.restSum;
+  const std::int64_t leastSum = source.restLeast;
   const int rows = source.code->rows;
   constexpr int kBlock = FactorView::kBlock;
   // Pieces: rows [j, j + run) at labels [label, label + run) inside one block.
@@ -656,7 +891,9 @@ void searchCyclic(OrbitTables& t, const MemberSource& source, const Candidate& b
     x += run;
     if (x == source.length) x = 0;
   }
+  const std::int64_t* lowest = view.scaledLowest(source.paired, scale);
   auto rowBound = [&](int row, int label) {
+    if (lowest != nullptr) return lowest[label] + sum[row];
     std::int64_t w = view.numerator(label);
     if (source.paired) w = std::min(w, view.numerator(partners[label]));
     return w * scale + sum[row];
@@ -780,19 +1017,38 @@ bool orbitMinimum(OrbitTables& t, TensorProduct* TP, const int* s, int rows, boo
 // ---------------------------------------------------------------------------------------
 
 OrbitTables* orbitTables(TensorProduct* TP) {
-  std::unique_ptr<OrbitTables>& slot = tablesState().tables[TP];
+  FieldTablesState& state = tablesState();
+  if (state.lastProduct == TP && state.lastTables != nullptr) {
+    if (!tablesCurrent(*state.lastTables, TP)) buildTables(*state.lastTables, TP);
+    return state.lastTables;
+  }
+  std::unique_ptr<OrbitTables>& slot = state.tables[TP];
   if (!slot) {
     slot = std::make_unique<OrbitTables>();
     buildTables(*slot, TP);
   } else if (!tablesCurrent(*slot, TP)) {
     buildTables(*slot, TP);
   }
+  state.lastProduct = TP;
+  state.lastTables = slot.get();
   return slot.get();
 }
 
-void forgetOrbitTables(const TensorProduct* TP) { tablesState().tables.erase(TP); }
+void forgetOrbitTables(const TensorProduct* TP) {
+  FieldTablesState& state = tablesState();
+  state.tables.erase(TP);
+  if (state.lastProduct == TP) {
+    state.lastProduct = nullptr;
+    state.lastTables = nullptr;
+  }
+}
 
-void resetOrbitTables() { tablesState().tables.clear(); }
+void resetOrbitTables() {
+  FieldTablesState& state = tablesState();
+  state.tables.clear();
+  state.lastProduct = nullptr;
+  state.lastTables = nullptr;
+}
 
 void flatSimpleAction(TensorProduct* TP, const int* J, const int* a, int* out) {
   OrbitTables* t = orbitTables(TP);
@@ -846,6 +1102,15 @@ bool fastTensorRatWeight(TensorProduct* TP, const int* labels, Rat* q, int* exac
 int CT_fieldRatWeight(TensorProduct* TP, int f, Rat* q) {
   const int rows = TP->Spectrum.size();
   if (f < 0 || f >= rows) return TensorRatWeight(TP, TensorField(TP, f), q);
+  // The weights made for the same rows of the same factors hold whatever else the factor
+  // records have gained since (a fusion table): no check of the records per field.
+  const FieldTablesState& state = tablesState();
+  const OrbitTables* last = state.lastProduct == TP ? state.lastTables : nullptr;
+  if (last != nullptr && last->fieldWeightsMade && last->fieldWeightsVersion == TP->Spectrum.version() &&
+      static_cast<int>(last->fieldWeights.size()) == rows && last->factors == TP->TensorFactors && last->gh == TP->GH) {
+    *q = last->fieldWeights[static_cast<std::size_t>(f)];
+    return last->fieldWeightsExact[static_cast<std::size_t>(f)];
+  }
   OrbitTables* t = orbitTables(TP);
   if (!t->fieldWeightsMade || t->fieldWeightsVersion != TP->Spectrum.version() ||
       static_cast<int>(t->fieldWeights.size()) != rows) {
@@ -872,7 +1137,8 @@ bool fastRepresentative(TensorProduct* TP, const int* labels, std::vector<int>& 
   const int n = TP->NumberOfFactors;
   if (!t->exactWeights || !validLabels(*t, labels)) return false;
   const bool graded = gradedOn();
-  std::vector<int> start(labels, labels + n);
+  std::vector<int>& start = t->start;
+  start.assign(labels, labels + n);
   if (graded) exactGradedMinimalForm(*t, start.data());
   const int rows = graded ? TP->ChiralAlgebraOrder : TP->ChiralAlgebra.size();
   return orbitMinimum(*t, TP, start.data(), rows, true, graded, out);
@@ -882,7 +1148,7 @@ int fastFindOrbit(TensorProduct* TP, const int* row) {
   OrbitTables* t = orbitTables(TP);
   const int n = TP->NumberOfFactors;
   if (!t->exactWeights || !validLabels(*t, row)) return -2;
-  std::vector<int> minimum;
+  std::vector<int>& minimum = t->minimum;
   if (!orbitMinimum(*t, TP, row, TP->ChiralAlgebraOrder, false, gradedOn(), minimum)) return -2;
   minimum.push_back(row[n]);
   return TP->Spectrum.find(minimum.data());
@@ -892,7 +1158,7 @@ int fastMinimumOrder(TensorProduct* TP, const int* labels, int rows, bool gmf, c
   OrbitTables* t = orbitTables(TP);
   const int n = TP->NumberOfFactors;
   if (!t->exactWeights || !validLabels(*t, labels) || !validLabels(*t, reference)) return kNoFastAnswer;
-  std::vector<int> minimum;
+  std::vector<int>& minimum = t->minimum;
   if (!orbitMinimum(*t, TP, labels, rows, false, gmf, minimum)) return kNoFastAnswer;
   const std::int64_t a = rowWeight(*t, minimum.data());
   const std::int64_t b = rowWeight(*t, reference);

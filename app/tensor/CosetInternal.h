@@ -1,6 +1,7 @@
 // Private state and helpers of the module Coset, shared by its source files.
 #pragma once
 
+#include <array>
 #include <deque>
 #include <memory>
 #include <string>
@@ -108,6 +109,28 @@ CosetCreateState& cosetCreateState();
 
 // ---------------------------------------------------------------------------------------
 // Flat tables of the loops over label rows (CosetFieldTables.cpp)
+
+// A work row of n ints for one call: inside the object for the usual few factors, on the
+// heap beyond (no allocation per field in the loops that make one per field).
+class ShortRow {
+ public:
+  explicit ShortRow(std::size_t n) {
+    if (n > kInline) heap_.resize(n);
+    data_ = n > kInline ? heap_.data() : inline_.data();
+  }
+  ShortRow(const ShortRow&) = delete;
+  ShortRow& operator=(const ShortRow&) = delete;
+  int* data() { return data_; }
+
+ private:
+  static constexpr std::size_t kInline = 32;
+  std::array<int, kInline> inline_{};
+  std::vector<int> heap_;
+  int* data_ = nullptr;
+};
+
+// getRepresentative into out (whose storage the loops reuse).
+void representativeInto(TensorProduct* TP, const int* labels, std::vector<int>& out);
 
 struct OrbitTables;
 // The tables of TP, made on first use and remade when its factors no longer answer as

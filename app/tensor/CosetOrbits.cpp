@@ -195,9 +195,14 @@ int compareOrbitGenerators(TensorProduct* TP, const int* a, const int* b) {
 }
 
 std::vector<int> getRepresentative(TensorProduct* TP, const int* labels) {
+  std::vector<int> best;
+  representativeInto(TP, labels, best);
+  return best;
+}
+
+void representativeInto(TensorProduct* TP, const int* labels, std::vector<int>& out) {
   const int n = TP->NumberOfFactors;
-  std::vector<int> fast;
-  if (fastRepresentative(TP, labels, fast)) return fast;
+  if (fastRepresentative(TP, labels, out)) return;
   const bool graded = settingOn(cosetState().graded) != 0;
   std::vector<int> start(labels, labels + n);
   if (graded) GradedMinimalForm(TP, start.data());
@@ -209,17 +214,17 @@ std::vector<int> getRepresentative(TensorProduct* TP, const int* labels) {
     if (graded) GradedMinimalForm(TP, image.data());
     if (compareOrbitGenerators(TP, image.data(), best.data()) < 0) best = image;
   }
-  return best;
+  out = std::move(best);
 }
 
 int findOrbit(TensorProduct* TP, const int* row, int* K) {
   const int n = TP->NumberOfFactors;
+  const int fast = fastFindOrbit(TP, row);
+  if (fast >= 0 && K == nullptr) return fast;
   std::vector<int> candidate;
   std::vector<int> image(static_cast<std::size_t>(n) + 1);
   bool present = false;
-  const int fast = fastFindOrbit(TP, row);
   if (fast >= 0) {
-    if (K == nullptr) return fast;
     candidate.assign(TP->Spectrum.row(fast), TP->Spectrum.row(fast) + n + 1);
     present = true;
   }
@@ -373,9 +378,9 @@ int CT_simpleCurrentAction(int J, int a, TensorProduct* TP) {
   if (a < TP->NumberOfSimpleCurrents) return CT_simpleCurrentProduct(J, a, TP);
   const int n = TP->NumberOfFactors;
   const int* field = TP->Spectrum.row(a);
-  std::vector<int> image(static_cast<std::size_t>(n) + 1);
+  ShortRow image(static_cast<std::size_t>(n) + 1);
   tensorSimpleAction(TP, TP->Spectrum.row(J), field, image.data());
-  image[static_cast<std::size_t>(n)] = field[n];
+  image.data()[n] = field[n];
   const FPType* fp = TP->Stabilizers[static_cast<std::size_t>(a)];
   if (fp->group->order == 1) return findOrbit(TP, image.data(), nullptr);
   int K = -1;

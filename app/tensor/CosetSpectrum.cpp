@@ -178,6 +178,29 @@ struct GeneratorCharges {
     return k;
   }
 
+  // Charge sums of the factors below each level i (sums[i * G + g], G generators, each
+  // reduced mod its order), redone from level `from` on: an odometer step that moved
+  // digit `from` leaves the levels below it as they were. sums holds (n + 1) x G ints.
+  void prefixSums(int from, const int* labels, std::vector<int>& sums) {
+    const std::size_t G = orders.size();
+    const std::size_t n = table.empty() ? 0 : table[0].size();
+    sums.resize((n + 1) * G);
+    for (std::size_t i = static_cast<std::size_t>(from); i < n; ++i) {
+      for (std::size_t g = 0; g < G; ++g) {
+        const int N = orders[g];
+        sums[(i + 1) * G + g] = (sums[i * G + g] + charge(table[g][i], labels[i], N)) % N;
+      }
+    }
+  }
+
+  // Every sum of a row from prefixSums is 0: the row has integer charges.
+  bool integerSums(const std::vector<int>& sums) const {
+    const std::size_t G = orders.size();
+    for (std::size_t g = 0; g < G; ++g)
+      if (sums[sums.size() - G + g] != 0) return false;
+    return true;
+  }
+
   bool integer(const int* labels) {
     for (std::size_t g = 0; g < orders.size(); ++g) {
       long long sum = 0;
@@ -300,14 +323,16 @@ class ProgressLine {
   const char* name_;
 };
 
-// Odometer step over digits[i] in 0 .. limits[i]-1, the last digit fastest; false at the end.
-bool nextCombination(std::vector<int>& digits, const std::vector<int>& limits) {
+// Odometer step over digits[i] in 0 .. limits[i]-1, the last digit fastest: the first
+// digit that moved, -1 at the end.
+int nextCombinationFrom(std::vector<int>& digits, const std::vector<int>& limits) {
   for (std::size_t i = digits.size(); i-- > 0;) {
-    if (++digits[i] < limits[i]) return true;
+    if (++digits[i] < limits[i]) return static_cast<int>(i);
     digits[i] = 0;
   }
-  return false;
+  return -1;
 }
+
 
 // The product of the limits, or -1 after an alert when it passes 2^62.
 long long odometerTotal(const std::vector<int>& limits, const char* routine) {
@@ -373,6 +398,23 @@ struct ShiftTable {
   mutable GeneratorCharges keys;
   std::vector<int> gradedFactors;
   std::map<std::vector<int>, std::vector<int>> shifts;
+  // When every state fits in 62 bits packed into one integer (the charges in mixed radix
+  // of the generators' orders, then one bit per graded factor, bit p for gradedFactors[p]),
+  // the shifts are kept by packed state instead, their rows flat (n ints each).
+  bool packed = false;
+  std::unordered_map<std::uint64_t, int> packedShifts;
+  std::vector<int> shiftRows;
+
+  std::uint64_t pack(const std::vector<int>& state) const {
+    std::uint64_t key = 0;
+    const std::size_t charges = keys.orders.size();
+    for (std::size_t g = 0; g < charges; ++g)
+      key = key * static_cast<std::uint64_t>(keys.orders[g]) + static_cast<std::uint64_t>(state[g]);
+    std::uint64_t grades = 0;
+    for (std::size_t p = 0; p < gradedFactors.size(); ++p)
+      grades |= static_cast<std::uint64_t>(state[charges + p]) << p;
+    return (key << gradedFactors.size()) | grades;
+  }
 
   // Charge key of a row followed by the grades of its graded factors.
   std::vector<int> state(TensorProduct* TP, const int* labels) const {
@@ -405,8 +447,24 @@ void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
     }
   }
   table.shifts.clear();
+  table.packedShifts.clear();
+  table.shiftRows.clear();
+  std::uint64_t states = std::uint64_t{1} << std::min<std::size_t>(table.gradedFactors.size(), 63);
+  bool fits = table.gradedFactors.size() < 62;
+  for (int order : table.keys.orders)
+    fits = fits && order > 0 && !__builtin_mul_overflow(states, static_cast<std::uint64_t>(order), &states);
+  table.packed = fits && states <= (std::uint64_t{1} << 62);
+  // A new state keeps its shift; true when it was new.
+  auto keep = [&](const int* shift) {
+    std::vector<int> state = table.state(TP, shift);
+    if (!table.packed) return table.shifts.emplace(state, std::vector<int>(shift, shift + n)).second;
+    const int index = static_cast<int>(table.shiftRows.size() / static_cast<std::size_t>(std::max(n, 1)));
+    if (!table.packedShifts.emplace(table.pack(state), index).second) return false;
+    table.shiftRows.insert(table.shiftRows.end(), shift, shift + n);
+    return true;
+  };
   const std::vector<int> identity(static_cast<std::size_t>(n), 0);
-  table.shifts.emplace(table.state(TP, identity.data()), identity);
+  keep(identity.data());
   std::vector<std::vector<int>> frontier{identity};
   std::vector<int> product(static_cast<std::size_t>(n));
   while (!frontier.empty()) {
@@ -414,12 +472,48 @@ void buildShiftTable(TensorProduct* TP, ShiftTable& table) {
     for (const std::vector<int>& shift : frontier) {
       for (const std::vector<int>& basic : basics) {
         tensorSimpleAction(TP, basic.data(), shift.data(), product.data());
-        if (table.shifts.emplace(table.state(TP, product.data()), product).second) next.push_back(product);
+        if (keep(product.data())) next.push_back(product);
       }
     }
     frontier.swap(next);
   }
 }
+
+// The charge sums, grade bits and fixed-point flag of the factors below each level of an
+// orbit combination, so that an odometer step redoes only the factors whose digit moved.
+struct CombinationPrefix {
+  int n = 0;
+  int charges = 0;
+  std::vector<int> gradeBit;          // per factor: its bit in the packed state, -1 ungraded
+  std::vector<int> charge;            // (n + 1) x charges, each sum reduced mod its order
+  std::vector<std::uint64_t> grades;  // n + 1
+  std::vector<char> fixed;            // n + 1
+
+  void start(TensorProduct* TP, const ShiftTable& table) {
+    n = TP->NumberOfFactors;
+    charges = static_cast<int>(table.keys.orders.size());
+    gradeBit.assign(static_cast<std::size_t>(n), -1);
+    for (std::size_t p = 0; p < table.gradedFactors.size(); ++p)
+      gradeBit[static_cast<std::size_t>(table.gradedFactors[p])] = static_cast<int>(p);
+    charge.assign(static_cast<std::size_t>(n + 1) * static_cast<std::size_t>(charges), 0);
+    grades.assign(static_cast<std::size_t>(n) + 1, 0);
+    fixed.assign(static_cast<std::size_t>(n) + 1, 0);
+  }
+
+  // Levels from..n-1 for the labels of orbits `orbits`.
+  void update(TensorProduct* TP, const ShiftTable& table, int from, const int* orbits, const int* labels) {
+    table.keys.prefixSums(from, labels, charge);
+    for (int i = from; i < n; ++i) {
+      SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(i)];
+      std::uint64_t bits = grades[static_cast<std::size_t>(i)];
+      const int bit = gradeBit[static_cast<std::size_t>(i)];
+      if (bit >= 0 && sd->grading[labels[i]] == 'R') bits |= std::uint64_t{1} << bit;
+      grades[static_cast<std::size_t>(i) + 1] = bits;
+      fixed[static_cast<std::size_t>(i) + 1] =
+          static_cast<char>(fixed[static_cast<std::size_t>(i)] != 0 || SM_isFixed(sd, orbits[i]) != 0);
+    }
+  }
+};
 
 // The member of the orbit combination with integer charges (and, graded, every graded
 // factor in the NS sector, else every one in the R sector), or false when none exists.
@@ -431,10 +525,45 @@ bool shiftedMember(TensorProduct* TP, const ShiftTable& table, const int* labels
   for (int sector = 0; sector < 2; ++sector) {
     // Grades add modulo 2 under the currents: the shift supplies the difference.
     for (std::size_t g = charges; g < own.size(); ++g) wanted[g] = own[g] ^ sector;
-    auto it = table.shifts.find(wanted);
-    if (it == table.shifts.end()) continue;
+    const int* shift = nullptr;
+    if (table.packed) {
+      auto it = table.packedShifts.find(table.pack(wanted));
+      if (it != table.packedShifts.end())
+        shift = table.shiftRows.data() + static_cast<std::size_t>(it->second) * static_cast<std::size_t>(TP->NumberOfFactors);
+    } else {
+      auto it = table.shifts.find(wanted);
+      if (it != table.shifts.end()) shift = it->second.data();
+    }
+    if (shift == nullptr) continue;
     out.resize(static_cast<std::size_t>(TP->NumberOfFactors));
-    tensorSimpleAction(TP, it->second.data(), labels, out.data());
+    tensorSimpleAction(TP, shift, labels, out.data());
+    return true;
+  }
+  return false;
+}
+
+// shiftedMember from the packed state of the whole row (prefix level n).
+bool packedShiftedMember(TensorProduct* TP, const ShiftTable& table, const CombinationPrefix& prefix,
+                         const int* labels, std::vector<int>& out) {
+  const int n = prefix.n;
+  std::uint64_t key = 0;
+  const std::size_t row = static_cast<std::size_t>(n) * static_cast<std::size_t>(prefix.charges);
+  for (int g = 0; g < prefix.charges; ++g) {
+    const int N = table.keys.orders[static_cast<std::size_t>(g)];
+    key = key * static_cast<std::uint64_t>(N) +
+          static_cast<std::uint64_t>(mod(-prefix.charge[row + static_cast<std::size_t>(g)], N));
+  }
+  const std::size_t graded = table.gradedFactors.size();
+  const std::uint64_t own = prefix.grades[static_cast<std::size_t>(n)];
+  const std::uint64_t all = graded == 0 ? 0 : (~std::uint64_t{0} >> (64 - graded));
+  for (int sector = 0; sector < 2; ++sector) {
+    // Grades add modulo 2 under the currents: the shift supplies the difference.
+    const std::uint64_t wanted = (key << graded) | (sector == 0 ? own : own ^ all);
+    auto it = table.packedShifts.find(wanted);
+    if (it == table.packedShifts.end()) continue;
+    out.resize(static_cast<std::size_t>(n));
+    const int* shift = table.shiftRows.data() + static_cast<std::size_t>(it->second) * static_cast<std::size_t>(n);
+    tensorSimpleAction(TP, shift, labels, out.data());
     return true;
   }
   return false;
@@ -471,16 +600,22 @@ int computeStandardTensorSpectrum(TensorProduct* TP, int mode) {
   if (total < 0) return -1;
   ProgressLine progress("Computing tensor spectrum for simple currents", static_cast<double>(total));
   std::vector<int> digits(static_cast<std::size_t>(n), 0);
-  do {
+  std::vector<int> sums;
+  std::vector<int> labels;
+  std::vector<int> U;
+  // Combinations without integer charges are passed over on the sums kept per prefix.
+  for (int moved = 0; moved >= 0; moved = nextCombinationFrom(digits, limits)) {
     if (!progress.step()) return -1;
-    std::vector<int> labels = digits;
-    std::vector<int> U;
+    charges.prefixSums(moved, digits.data(), sums);
+    if (!charges.integerSums(sums)) continue;
+    labels = digits;
+    U.clear();
     FPType* fp = nullptr;
     const int r = filter(TP, charges, labels, U, &fp);
     if (r < 1) continue;
     if (mode == 1 && !weightAtMostOne(TP, labels.data())) continue;
     if (!addFieldRows(TP, labels.data(), U, fp)) return -1;
-  } while (nextCombination(digits, limits));
+  }
   endFirstPass(TP);
   return 0;
 }
@@ -530,18 +665,25 @@ int computeGradedTensorSpectrum(TensorProduct* TP, int mode) {
     if (empty) continue;
     if (odometerTotal(limits, "computeGradedTensorSpectrum") < 0) return -1;
     std::vector<int> digits(static_cast<std::size_t>(n), 0);
-    do {
+    std::vector<int> row(static_cast<std::size_t>(n));
+    std::vector<int> sums;
+    std::vector<int> labels;
+    std::vector<int> U;
+    // Combinations without integer charges are passed over on the sums kept per prefix.
+    for (int moved = 0; moved >= 0; moved = nextCombinationFrom(digits, limits)) {
       if (!progress.step()) return -1;
-      std::vector<int> labels(static_cast<std::size_t>(n));
-      for (int i = 0; i < n; ++i)
-        labels[static_cast<std::size_t>(i)] = (*heads)[static_cast<std::size_t>(i)][static_cast<std::size_t>(digits[static_cast<std::size_t>(i)])];
-      std::vector<int> U;
+      for (int i = moved; i < n; ++i)
+        row[static_cast<std::size_t>(i)] = (*heads)[static_cast<std::size_t>(i)][static_cast<std::size_t>(digits[static_cast<std::size_t>(i)])];
+      charges.prefixSums(moved, row.data(), sums);
+      if (!charges.integerSums(sums)) continue;
+      labels = row;
+      U.clear();
       FPType* fp = nullptr;
       const int r = filter(TP, charges, labels, U, &fp);
       if (r < 1) continue;
       if (mode == 1 && !weightAtMostOne(TP, labels.data())) continue;
       if (!addFieldRows(TP, labels.data(), U, fp, mode != 2)) return -1;
-    } while (nextCombination(digits, limits));
+    }
   }
   if (mode != 2 && TP->Spectrum.size() > maxPrimariesSetting()) {
     Print("Too many primaries (maximum set at %d)\n", maxPrimariesSetting());
@@ -585,22 +727,43 @@ int computeFullTensorSpectrum(TensorProduct* TP, int mode) {
   std::vector<int> labels(static_cast<std::size_t>(n));
   std::vector<int> shifted;
   std::vector<int> member(static_cast<std::size_t>(n));
-  while (nextCombination(orbits, limits)) {
+  std::vector<int> rep;
+  std::vector<int> first;
+  std::vector<int> U;
+  // With every factor's orbits at hand, the state of a combination is kept per prefix.
+  bool incremental = table.packed;
+  for (int i = 0; i < n; ++i) incremental = incremental && factor(TP, i)->n_orbits > 0;
+  CombinationPrefix prefix;
+  if (incremental) {
+    prefix.start(TP, table);
+    for (int i = 0; i < n; ++i) labels[static_cast<std::size_t>(i)] = factor(TP, i)->orbit_pointers[0];
+    prefix.update(TP, table, 0, orbits.data(), labels.data());
+  }
+  for (int moved = nextCombinationFrom(orbits, limits); moved >= 0; moved = nextCombinationFrom(orbits, limits)) {
     if (!progress.step()) return -1;
     bool fixed = false;
-    for (int i = 0; i < n; ++i) {
-      SpectrumData* sd = factor(TP, i);
-      const int o = orbits[static_cast<std::size_t>(i)];
-      labels[static_cast<std::size_t>(i)] = sd->orbit_pointers != nullptr ? sd->orbit_pointers[o] : 0;
-      if (SM_isFixed(sd, o) != 0) fixed = true;
+    if (incremental) {
+      for (int i = moved; i < n; ++i)
+        labels[static_cast<std::size_t>(i)] = factor(TP, i)->orbit_pointers[orbits[static_cast<std::size_t>(i)]];
+      prefix.update(TP, table, moved, orbits.data(), labels.data());
+      fixed = prefix.fixed[static_cast<std::size_t>(n)] != 0;
+      if (!packedShiftedMember(TP, table, prefix, labels.data(), shifted)) continue;
+    } else {
+      for (int i = 0; i < n; ++i) {
+        SpectrumData* sd = factor(TP, i);
+        const int o = orbits[static_cast<std::size_t>(i)];
+        labels[static_cast<std::size_t>(i)] = sd->orbit_pointers != nullptr ? sd->orbit_pointers[o] : 0;
+        if (SM_isFixed(sd, o) != 0) fixed = true;
+      }
+      if (!shiftedMember(TP, table, labels.data(), shifted)) continue;
     }
-    if (!shiftedMember(TP, table, labels.data(), shifted)) continue;
     for (int K = 0; K < TP->NumberOfSimpleCurrents; ++K) {
       tensorSimpleAction(TP, TP->Spectrum.row(K), shifted.data(), member.data());
-      std::vector<int> rep = getRepresentative(TP, member.data());
-      std::vector<int> first = withLabel(rep.data(), n, 0);
+      representativeInto(TP, member.data(), rep);
+      first.assign(rep.begin(), rep.end());
+      first.push_back(0);
       if (TP->Spectrum.find(first.data()) >= 0) continue;
-      std::vector<int> U;
+      U.clear();
       FPType* fp = nullptr;
       const int r = computeStabilizer(TP, rep.data(), fixed, U, &fp);
       if (mode == 1 && !weightAtMostOne(TP, rep.data())) continue;

@@ -256,18 +256,7 @@ TEST_F(CosetOrbitsTest, GepnerQuinticAsTheCalabiYauBuilderMakesIt) {
   // six, so J acts with order 10 on the classes and its charge, a multiple of 1/10 there,
   // keeps a tenth: 12,800,000 / 32 / 10 / 10 = 4000 fields. The simple currents count the
   // same way from 2 x 2 x 10^5 current rows: 400,000 / 32 / 10 / 10 = 125.
-  std::vector<int> levels;
-  ASSERT_EQ(interpretMinimalTensor(147, &levels), 5);
-  SpectrumData* d5 = SM_getData(4, 5, 1);
-  ASSERT_NE(d5, nullptr);
-  SM_grade(d5, 2);
-  runAll({"set graded on", "set super on", "tensor"});
-  resetCoset(currentTensor);
-  addTensorFactor(currentTensor, d5, 0);
-  for (int k : levels) addTensorFactor(currentTensor, SM_getData(27, 2, k), 0);
-  const std::vector<int> ones(6, 1);
-  ASSERT_EQ(addNewCurrent(currentTensor, ones.data()), 0);
-  ASSERT_EQ(computeTensorSpectrum(currentTensor), 0);
+  gepnerProduct(147, 5);
   EXPECT_EQ(currentTensor->NumberOfPrimaries, 4000);
   EXPECT_EQ(getNumericalTensorCode(currentTensor), 33333);
   // J itself has weight 5/8 + 5 x 3/40 = 1 (a spinor of D5 and five Ramond ground states
