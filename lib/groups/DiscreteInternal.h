@@ -78,6 +78,11 @@ struct AutomorphicAction {
   std::vector<int> parentImages, parentStamp;
   int parentToken = 0;
   const SGType* parentOwner = nullptr;
+  // Set when the symmetries form a group (each an automorphism): their numbers ordered by
+  // their rows of basis images, so that the symmetries agreeing on P_0 .. P_(d-1) are one
+  // run, a node of depth d of the tree the candidates are decided on.
+  bool group = false;
+  std::vector<int> sortedSymmetries;
 };
 
 struct DiscreteState {
