@@ -31,6 +31,29 @@
 
 namespace {
 
+// The permutations of a subgroup grouped by the images of its basis currents.
+struct ImageClasses {
+  const SimpleCurrentData* owner = nullptr;
+  const DGType* group = nullptr;
+  int (*permutation)(int, int) = nullptr;
+  std::vector<int> symmetries;  // the perm_subgroup and map they were made for
+  std::vector<int> map;
+  std::vector<int> classOf;  // per entry of symmetries; -2 not yet known
+  std::vector<int> rows;     // per class: positions of the basis images
+  std::vector<int> slots;    // open addressing over rows
+  int count = 0;
+  std::vector<std::uint32_t> verdictStamp;  // per class: the walk its verdict belongs to
+  std::vector<char> verdict;
+  std::uint32_t stamp = 0;
+  std::vector<int> work;
+};
+
+std::size_t hashImages(const int* row, std::size_t n) {
+  std::uint64_t h = 0x9E3779B97F4A7C15ULL;
+  for (std::size_t a = 0; a < n; ++a) h = (h ^ static_cast<std::uint32_t>(row[a])) * 0x100000001B3ULL;
+  return static_cast<std::size_t>(h ^ (h >> 29));
+}
+
 struct EnumerationState {
   MipfAnalysisFcn hook = computeInvariant;
   int SubgroupLabel = -1;
@@ -46,6 +69,7 @@ struct EnumerationState {
   std::unique_ptr<SimpleCurrentData> scratch;
   int randomWarnings = -1;
   long long inconsistentX = 0;
+  ImageClasses classes;
 };
 
 EnumerationState& state() {
@@ -480,17 +504,32 @@ void addSubgroupStabilizerToModularData(SimpleCurrentData* MD) {
   MD->owns_subgroup = 1;
 }
 
-bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* permuted) {
+namespace {
+
+// The position among the subgroup's labels of the image of basis current a under
+// permutation p; -1 when the image is not in the subgroup.
+int basisImagePosition(const SimpleCurrentData* MD, int p, int a) {
   const int order = MD->group->order;
   const int centre = (static_cast<int>(MD->map.size()) - order) / 2;
+  const int label = currentOfElement(MD, DG_basis(MD->group, a));
+  const int image = MD->group_permutation(p, label);
+  // The inverse map: centre element -> position among G's labels.
+  if (image < 0 || image >= centre) return -1;
+  return MD->map[static_cast<std::size_t>(order + centre + image)];
+}
+
+// X permuted by a symmetry that maps basis current a to the element at images[a].
+bool permutedXFromImages(int n, SimpleCurrentData* MD, const std::vector<int>& images, std::vector<int>* permuted);
+
+}  // namespace
+
+bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* permuted) {
+  const int order = MD->group->order;
   std::vector<int> images(static_cast<std::size_t>(n));
   for (int a = 0; a < n; ++a) {
-    const int label = currentOfElement(MD, DG_basis(MD->group, a));
-    const int image = MD->group_permutation(p, label);
-    // The inverse map: centre element -> position among G's labels.
-    int position = -1;
-    if (image >= 0 && image < centre) position = MD->map[static_cast<std::size_t>(order + centre + image)];
+    const int position = basisImagePosition(MD, p, a);
     if (position < 0) {
+      const int image = MD->group_permutation(p, currentOfElement(MD, DG_basis(MD->group, a)));
       PrintVec(order, MD->map.data(), "Subgroup");
       Print("Element needed: %d\n", image);
       Print("stab_elt=%d\n", p);
@@ -499,6 +538,58 @@ bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* p
     }
     images[static_cast<std::size_t>(a)] = position;
   }
+  return permutedXFromImages(n, MD, images, permuted);
+}
+
+namespace {
+
+// The same by rows: T(a, b) = sum_d v_d alpha_d(I_b) with v_d = sum_c alpha_c(I_a) X_cd L / N_c,
+// 2 n^2 products a row, in 64 bits. False when the bound on |T ord| (components below the
+// largest order A, |v_d| <= n A max|X| max(L / N_c), ord <= L) leaves 2^62.
+bool permutedXByRows(int n, SimpleCurrentData* MD, const std::vector<int>& images, long long L,
+                     std::vector<int>* permuted, bool* failed) {
+  const DGType* G = MD->group;
+  const int* X = xMatrix(MD);
+  long double A = 1, M = 0, Q = 1;
+  for (int c = 0; c < n; ++c) {
+    A = std::max<long double>(A, orderOf(MD, c));
+    Q = std::max<long double>(Q, static_cast<long double>(L / orderOf(MD, c)));
+    for (int d = 0; d < n; ++d) M = std::max<long double>(M, std::fabs(static_cast<long double>(X[c * n + d])));
+  }
+  if (static_cast<long double>(n) * n * A * A * std::max<long double>(M, 1) * Q * static_cast<long double>(L) >= 0x1p62L) return false;
+  const std::size_t un = static_cast<std::size_t>(n);
+  std::vector<long long> v(un);
+  for (int a = 0; a < n; ++a) {
+    const int Ia = images[static_cast<std::size_t>(a)];
+    const long long ord = G->orders != nullptr && Ia >= 0 && Ia < G->order && G->orders[Ia] > 0
+                              ? G->orders[Ia]
+                              : DG_findOrder(Ia, const_cast<DGType*>(MD->group), DG_productLaw);
+    const int* aI = G->decomp + static_cast<std::size_t>(Ia) * un;
+    std::fill(v.begin(), v.end(), 0);
+    for (int c = 0; c < n; ++c) {
+      if (aI[c] == 0) continue;
+      const long long weight = static_cast<long long>(aI[c]) * (L / orderOf(MD, c));
+      for (int d = 0; d < n; ++d) v[static_cast<std::size_t>(d)] += weight * X[c * n + d];
+    }
+    for (int b = 0; b < n; ++b) {
+      const int* aJ = G->decomp + static_cast<std::size_t>(images[static_cast<std::size_t>(b)]) * un;
+      long long T = 0;
+      for (int d = 0; d < n; ++d) T += v[static_cast<std::size_t>(d)] * aJ[d];
+      const long long top = T * ord;
+      if (top % L != 0) {
+        Alert("getPermutedXmatrix", 1, 100218, "Invalid permutated X matrix");
+        *failed = true;
+        return true;
+      }
+      long long value = (top / L) % ord;
+      if (value < 0) value += ord;
+      (*permuted)[static_cast<std::size_t>(a * n + b)] = static_cast<int>(value);
+    }
+  }
+  return true;
+}
+
+bool permutedXFromImages(int n, SimpleCurrentData* MD, const std::vector<int>& images, std::vector<int>* permuted) {
   permuted->assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
   // X(I_a, I_b) = T / L with L = lcm N_c, T = sum_c alpha_c(I_a) (sum_d X_cd alpha_d(I_b)) L / N_c
   // (computeXIJ's value before reduction), from the group's component table.
@@ -507,6 +598,8 @@ bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* p
   const bool table = G->decomp != nullptr && G->nfactors == n;
   long long L = 1;
   for (int c = 0; c < n; ++c) L = std::lcm(L, static_cast<long long>(orderOf(MD, c)));
+  bool failed = false;
+  if (table && permutedXByRows(n, MD, images, L, permuted, &failed)) return !failed;
   for (int a = 0; a < n; ++a) {
     const int Ia = images[static_cast<std::size_t>(a)];
     // The order of Ia, from the group's table of element orders when it holds it.
@@ -561,30 +654,114 @@ bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* p
   return true;
 }
 
-namespace {
+// The class of permutation number i of MD's permutation subgroup (computed on first
+// use): equal classes have equal images of the basis currents, on which alone X' depends.
+// -1 for a permutation that maps a basis current outside the subgroup.
+int imageClass(const SimpleCurrentData* MD, std::size_t i) {
+  ImageClasses& c = state().classes;
+  int& known = c.classOf[i];
+  if (known != -2) return known;
+  const int n = generators(MD);
+  const std::size_t un = static_cast<std::size_t>(n);
+  std::vector<int>& images = c.work;
+  images.resize(un);
+  for (int a = 0; a < n; ++a) {
+    images[static_cast<std::size_t>(a)] = basisImagePosition(MD, MD->perm_subgroup[i], a);
+    if (images[static_cast<std::size_t>(a)] < 0) return known = -1;
+  }
+  if (2 * static_cast<std::size_t>(c.count + 1) > c.slots.size()) {
+    // Doubles the open-addressing table and places the classes again.
+    c.slots.assign(std::max<std::size_t>(16, 2 * c.slots.size()), -1);
+    for (int k = 0; k < c.count; ++k) {
+      const int* row = c.rows.data() + static_cast<std::size_t>(k) * un;
+      std::size_t slot = hashImages(row, un) & (c.slots.size() - 1);
+      while (c.slots[slot] >= 0) slot = (slot + 1) & (c.slots.size() - 1);
+      c.slots[slot] = k;
+    }
+  }
+  std::size_t slot = hashImages(images.data(), un) & (c.slots.size() - 1);
+  while (c.slots[slot] >= 0) {
+    const int k = c.slots[slot];
+    if (std::equal(images.begin(), images.end(), c.rows.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(k) * un))) {
+      return known = k;
+    }
+    slot = (slot + 1) & (c.slots.size() - 1);
+  }
+  c.slots[slot] = c.count;
+  c.rows.insert(c.rows.end(), images.begin(), images.end());
+  c.verdictStamp.push_back(0);
+  c.verdict.push_back(0);
+  return known = c.count++;
+}
+
+// Prepares the classes for MD's subgroup and permutations (kept while they stay the same).
+void prepareImageClasses(const SimpleCurrentData* MD) {
+  ImageClasses& c = state().classes;
+  if (c.owner == MD && c.group == MD->group && c.permutation == MD->group_permutation &&
+      c.symmetries == MD->perm_subgroup && c.map == MD->map) {
+    return;
+  }
+  const std::uint32_t stamp = c.stamp;
+  c = ImageClasses{};
+  c.stamp = stamp;
+  c.owner = MD;
+  c.group = MD->group;
+  c.permutation = MD->group_permutation;
+  c.symmetries = MD->perm_subgroup;
+  c.map = MD->map;
+  c.classOf.assign(MD->perm_subgroup.size(), -2);
+}
 
 // Walks MD's permutation subgroup in order and collects into MD->stabilizer (with
 // stabilizer_count its size) the permutations that keep the invariant: those whose permuted
 // X equals X. A group without generators has an empty X, which every permutation of the
 // subgroup keeps. The walk stops at a permutation that cannot be applied (after its alert);
 // with `rejectSmaller` also at one whose X' is lexicographically smaller than X, and the
-// result is then false: the invariant is the image of an earlier one.
+// result is then false: the invariant is the image of an earlier one. X' is compared once
+// per class of equal basis images.
 bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
   const int n = generators(MD);
   const int* X = xMatrix(MD);
+  const std::size_t cells = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
   MD->stabilizer.clear();
   MD->stabilizer_count = 0;
+  prepareImageClasses(MD);
+  ImageClasses& classes = state().classes;
+  const std::uint32_t stamp = ++classes.stamp;
+  // Verdicts of X' against X: 1 smaller, 2 equal, 3 larger, 4 not computable.
+  enum : char { kSmaller = 1, kEqual = 2, kLarger = 3, kFailed = 4 };
   std::vector<int> permuted;
-  for (int p : MD->perm_subgroup) {
-    if (!getPermutedXmatrix(n, MD, p, &permuted)) break;
-    if (rejectSmaller && std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + n * n)) {
+  for (std::size_t i = 0; i < MD->perm_subgroup.size(); ++i) {
+    const int p = MD->perm_subgroup[i];
+    const int c = imageClass(MD, i);
+    if (c < 0) {
+      getPermutedXmatrix(n, MD, p, &permuted);  // reports the missing image
+      break;
+    }
+    const std::size_t uc = static_cast<std::size_t>(c);
+    if (classes.verdictStamp[uc] != stamp) {
+      classes.verdictStamp[uc] = stamp;
+      const std::vector<int> images(classes.rows.begin() + static_cast<std::ptrdiff_t>(uc * static_cast<std::size_t>(n)),
+                                    classes.rows.begin() + static_cast<std::ptrdiff_t>((uc + 1) * static_cast<std::size_t>(n)));
+      if (!permutedXFromImages(n, MD, images, &permuted)) {
+        classes.verdict[uc] = kFailed;
+      } else if (std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
+        classes.verdict[uc] = kSmaller;
+      } else {
+        classes.verdict[uc] = std::equal(permuted.begin(), permuted.end(), X) ? kEqual : kLarger;
+      }
+    }
+    const char verdict = classes.verdict[uc];
+    if (verdict == kFailed) break;
+    if (rejectSmaller && verdict == kSmaller) {
       if (info) {
+        getPermutedXmatrix(n, MD, p, &permuted);
         Print("Equivalent to: \n");
         printRows(n, permuted.data());
       }
       return false;
     }
-    if (std::equal(permuted.begin(), permuted.end(), X)) MD->stabilizer.push_back(p);
+    if (verdict == kEqual) MD->stabilizer.push_back(p);
   }
   MD->stabilizer_count = static_cast<int>(MD->stabilizer.size());
   return true;

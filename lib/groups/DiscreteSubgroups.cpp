@@ -287,8 +287,9 @@ class TreeSearch {
   // False when K (marked in inK with stamp, largest element `largest`) is rejected; else
   // fixing holds the numbers of the symmetries that keep K, in increasing order.
   bool decide(const DGType* G, const AutomorphicAction& aut, const std::vector<int>& inK, int stamp, int largest,
-              std::vector<int>& fixing) {
+              const std::vector<int>& generators, std::vector<int>& fixing) {
     G_ = G;
+    generators_ = &generators;
     aut_ = &aut;
     inK_ = inK.data();
     stamp_ = stamp;
@@ -305,6 +306,10 @@ class TreeSearch {
   }
 
  private:
+  const int* row(std::size_t i) const {
+    return aut_->basisImages.data() + static_cast<std::size_t>(aut_->sortedSymmetries[i]) * static_cast<std::size_t>(aut_->k);
+  }
+
   int component(std::size_t i, int d) const {
     const std::size_t p = static_cast<std::size_t>(aut_->sortedSymmetries[i]);
     return aut_->basisImages[p * static_cast<std::size_t>(aut_->k) + static_cast<std::size_t>(d)];
@@ -330,6 +335,25 @@ class TreeSearch {
     return low + 1;
   }
 
+  // Whether the map of row p keeps K: the images of K's generators lie in K.
+  bool keeps(int p) const {
+    const std::size_t uk = static_cast<std::size_t>(aut_->k);
+    const int* row = aut_->basisImages.data() + static_cast<std::size_t>(p) * uk;
+    for (int g : *generators_) {
+      const int* cg = G_->decomp + static_cast<std::size_t>(g) * uk;
+      int image = 0;
+      for (std::size_t j = 0; j < uk; ++j) {
+        std::int64_t sum = 0;
+        for (std::size_t b = 0; b < uk; ++b) {
+          if (cg[b] != 0) sum += static_cast<std::int64_t>(cg[b]) * G_->decomp[static_cast<std::size_t>(row[b]) * uk + j];
+        }
+        image += static_cast<int>(sum % G_->factors[j]) * places_[j];
+      }
+      if (inK_[image] != stamp_) return false;
+    }
+    return true;
+  }
+
   bool descend(int d, std::size_t lo, std::size_t hi) {
     const int k = G_->nfactors;
     if (d == k || largest_ < places_[static_cast<std::size_t>(d)]) {
@@ -343,6 +367,15 @@ class TreeSearch {
       const int u = component(i, d);
       const std::size_t j = runEnd(i, hi, d, u);
       const int* uc = G_->decomp + static_cast<std::size_t>(u) * uk;
+      // A child of one map (the last level, or a run of equal rows) keeps K when the
+      // images of K's generators lie in K; only a map that does not is walked, for the sign.
+      if (d + 1 == k || std::equal(row(i), row(i) + uk, row(j - 1))) {
+        if (keeps(aut_->sortedSymmetries[i])) {
+          for (std::size_t m = i; m < j; ++m) fixing_->push_back(aut_->sortedSymmetries[m]);
+          i = j;
+          continue;
+        }
+      }
       int verdict = 0;
       for (int a = 1; a < n && verdict == 0; ++a) {
         for (int y = a * P; y < (a + 1) * P; ++y) {
@@ -371,6 +404,7 @@ class TreeSearch {
   const DGType* G_ = nullptr;
   const AutomorphicAction* aut_ = nullptr;
   const int* inK_ = nullptr;
+  const std::vector<int>* generators_ = nullptr;
   int stamp_ = 0;
   int largest_ = 0;
   std::vector<int>* fixing_ = nullptr;
@@ -606,7 +640,9 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
     } else if (automorphic && aut.group) {
       ++stamp;
       for (int x : candidate) inK[static_cast<std::size_t>(x)] = stamp;
-      skip = !tree.decide(G, aut, inK, stamp, candidate.back(), fixing);
+      generators.assign(sg->gen, sg->gen + sg->ngen);
+      generators.push_back(e);
+      skip = !tree.decide(G, aut, inK, stamp, candidate.back(), generators, fixing);
     } else if (automorphic) {
       // An automorphism keeps the candidate when it maps the generators into it; otherwise
       // the normal forms of image and candidate (of the same order) tell the sign.
