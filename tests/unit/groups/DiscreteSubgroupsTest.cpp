@@ -575,3 +575,142 @@ TEST_F(DiscreteSubgroupsTest, AutomorphicBuilderMakesTheElementwiseChain) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The automorphic builder on a group of symmetries (decided on the tree of basis images)
+
+// Coordinate permutations of Z3^r (elements sum_j c_j 3^j): permutation k puts digit
+// perms[k][j] of e at place j.
+struct CoordinatePermutations {
+  int rank = 0;
+  std::vector<std::vector<int>> perms;
+};
+
+int coordinateAction(int k, int e, void* ctx) {
+  const CoordinatePermutations* c = static_cast<const CoordinatePermutations*>(ctx);
+  std::vector<int> digits(static_cast<std::size_t>(c->rank));
+  for (int j = 0; j < c->rank; ++j, e /= 3) digits[static_cast<std::size_t>(j)] = e % 3;
+  int image = 0;
+  for (int j = c->rank - 1; j >= 0; --j) image = 3 * image + digits[static_cast<std::size_t>(c->perms[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)])];
+  return image;
+}
+
+CoordinatePermutations allCoordinatePermutations(int rank) {
+  CoordinatePermutations c;
+  c.rank = rank;
+  std::vector<int> p(static_cast<std::size_t>(rank));
+  for (int j = 0; j < rank; ++j) p[static_cast<std::size_t>(j)] = j;
+  do {
+    c.perms.push_back(p);
+  } while (std::next_permutation(p.begin(), p.end()));
+  return c;
+}
+
+struct ChainRecord {
+  std::vector<int> gen, second, third;
+  bool operator==(const ChainRecord&) const = default;
+};
+
+std::vector<ChainRecord> recordsOf(const SGType* chain) {
+  std::vector<ChainRecord> records;
+  for (const SGType* sg = chain; sg != nullptr; sg = sg->next) {
+    records.push_back({listOf(sg->gen, sg->ngen), listOf(sg->second, sg->nsecond), listOf(sg->third, sg->nthird)});
+  }
+  return records;
+}
+
+std::vector<int> sortedImage(const std::vector<int>& K, int k, DGActionCallback act, void* ctx) {
+  std::vector<int> image;
+  for (int x : K) image.push_back(act(k, x, ctx));
+  std::sort(image.begin(), image.end());
+  return image;
+}
+
+TEST_F(DiscreteSubgroupsTest, SubgroupsOfZ3CubedUnderTheSixCoordinatePermutations) {
+  CoordinatePermutations s3 = allCoordinatePermutations(3);
+  const int factors[] = {3, 3, 3};
+  DGType* g = DG_find(factors, 3);
+  std::vector<int> selected(27, 1);
+  const std::vector<ChainRecord> chain =
+      recordsOf(DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), 6, coordinateAction, &s3));
+  // Lines of F3^3 up to S3: <100>, <110>, <120>, <111>, <112> (orbits 3, 3, 3, 1, 3 of the
+  // 13 points); the planes are their orthogonal complements (the dot product is S3
+  // invariant); with {0} and the whole group, 12 classes.
+  EXPECT_EQ(chain.size(), 12u);
+  std::map<std::vector<int>, std::size_t> stabiliserOrder;
+  for (const ChainRecord& r : chain) stabiliserOrder[r.third] = r.second.size();
+  // <(1,0,0)> = {0, 1, 2}: fixed by the permutations keeping coordinate 0, 2 of them.
+  EXPECT_EQ(stabiliserOrder[(std::vector<int>{0, 1, 2})], 2u);
+  // <(1,1,1)> = {0, 13, 26}: fixed by all six.
+  EXPECT_EQ(stabiliserOrder[(std::vector<int>{0, 13, 26})], 6u);
+  // <(1,2,0)> = {0, 5, 7} (7 = 1 + 2*3, 5 = 2 + 1*3) is the smallest of its orbit
+  // ({0, 11, 19}, {0, 15, 21}); the exchange of coordinates 0 and 1 maps 7 to 5.
+  EXPECT_EQ(stabiliserOrder[(std::vector<int>{0, 5, 7})], 2u);
+  // {0} and the whole group are fixed by all six.
+  EXPECT_EQ(chain.front().second.size(), 6u);
+  // Orbit-stabiliser: every record's orbit has 6 / |stabiliser| members.
+  for (const ChainRecord& r : chain) {
+    std::set<std::vector<int>> orbit;
+    for (int k = 0; k < 6; ++k) orbit.insert(sortedImage(r.third, k, coordinateAction, &s3));
+    EXPECT_EQ(orbit.size() * r.second.size(), 6u);
+    EXPECT_EQ(*orbit.begin(), r.third);  // the smallest of its orbit
+  }
+}
+
+TEST_F(DiscreteSubgroupsTest, TreeDecisionMatchesBruteForceOnZ3ToTheFour) {
+  CoordinatePermutations s4 = allCoordinatePermutations(4);
+  const int nperm = static_cast<int>(s4.perms.size());
+  const int factors[] = {3, 3, 3, 3};
+  DGType* g = DG_find(factors, 4);
+  // Classes by brute force: the smallest sorted image of every subgroup.
+  std::set<std::vector<int>> representatives;
+  for (const std::vector<int>& K : allSubgroups(g)) {
+    std::vector<int> least = K;
+    for (int k = 0; k < nperm; ++k) least = std::min(least, sortedImage(K, k, coordinateAction, &s4));
+    representatives.insert(least);
+  }
+  std::vector<int> selected(81, 1);
+  const std::vector<ChainRecord> chain =
+      recordsOf(DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), nperm, coordinateAction, &s4));
+  std::set<std::vector<int>> listed;
+  std::size_t members = 0;
+  for (const ChainRecord& r : chain) {
+    listed.insert(r.third);
+    members += static_cast<std::size_t>(nperm) / r.second.size();  // orbit-stabiliser
+    std::vector<int> fixing;
+    for (int k = 0; k < nperm; ++k) {
+      if (sortedImage(r.third, k, coordinateAction, &s4) == r.third) fixing.push_back(k);
+    }
+    EXPECT_EQ(r.second, fixing);
+  }
+  EXPECT_EQ(listed.size(), chain.size());
+  EXPECT_EQ(listed, representatives);
+  // The orbits cover all subspaces of F3^4: 1 + [4 1]_3 + [4 2]_3 + [4 3]_3 + 1
+  // = 1 + 40 + 130 + 40 + 1.
+  EXPECT_EQ(members, 212u);
+}
+
+TEST_F(DiscreteSubgroupsTest, SymmetriesThatAreNoGroupAreComparedOneByOne) {
+  const int factors[] = {3, 3, 3};
+  DGType* g = DG_find(factors, 3);
+  struct Case {
+    std::vector<std::vector<int>> perms;
+  };
+  // A three-cycle without its inverse; a transposition listed twice (a group with a
+  // repeated map: both numbers keep the same subgroups); the identity alone; two
+  // transpositions, whose product is missing.
+  for (const Case& c : {Case{{{0, 1, 2}, {1, 2, 0}}}, Case{{{0, 1, 2}, {1, 0, 2}, {1, 0, 2}}}, Case{{{0, 1, 2}}},
+                        Case{{{0, 1, 2}, {1, 0, 2}, {0, 2, 1}}}}) {
+    CoordinatePermutations perms{3, c.perms};
+    const int nperm = static_cast<int>(perms.perms.size());
+    for (int restrict = 0; restrict < 2; ++restrict) {
+      std::vector<int> selected(27, 1);
+      if (restrict == 1) selected[26] = 0;
+      const std::vector<ChainRecord> plain =
+          recordsOf(DG_buildInequivalentSubgroupsSelected(g, selected.data(), nperm, coordinateAction, &perms));
+      const std::vector<ChainRecord> automorphic =
+          recordsOf(DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), nperm, coordinateAction, &perms));
+      EXPECT_TRUE(plain == automorphic) << "case of " << nperm << " restrict " << restrict;
+    }
+  }
+}

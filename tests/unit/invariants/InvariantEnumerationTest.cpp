@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,30 @@ TEST_F(InvariantEnumerationTest, ThePermutationsKeepingAnInvariantAreThoseThatKe
   EXPECT_EQ(computeGroupPermutation(1, 1), 1);
   EXPECT_EQ(computeGroupPermutation(1, 2), 4);
   EXPECT_EQ(computeGroupPermutation(1, 4), 2);
+}
+
+TEST_F(InvariantEnumerationTest, StabilizerFollowsTheCurrentXAndPermutationList) {
+  storeSU2Level4CubedInvariants();
+  ASSERT_LE(executeCommandLine("select invariant 11"), 0);
+  SimpleCurrentData* MD = (*getCurrentBulk())->MD.get();
+  addPermutationInfo(MD);
+  ASSERT_EQ(MD->stabilizer, (std::vector<int>{0, 1}));
+  // The permutations are walked in the order listed; the same X gives the same members.
+  MD->perm_subgroup = {5, 1, 3, 0};
+  ASSERT_EQ(checkPermutationAcceptance(MD), 1);
+  EXPECT_EQ(MD->stabilizer, (std::vector<int>{1, 0}));
+  // X' is linear in X: X = 0 is kept by every permutation of the list.
+  int* X = xMatrix(MD);
+  const std::vector<int> saved(X, X + 9);
+  std::fill(X, X + 9, 0);
+  ASSERT_EQ(checkPermutationAcceptance(MD), 1);
+  EXPECT_EQ(MD->stabilizer, (std::vector<int>{5, 1, 3, 0}));
+  EXPECT_EQ(MD->stabilizer_count, 4);
+  // Back to the invariant's X and a shorter list: both of its permutations keep X again.
+  std::copy(saved.begin(), saved.end(), X);
+  MD->perm_subgroup = {1, 0};
+  ASSERT_EQ(checkPermutationAcceptance(MD), 1);
+  EXPECT_EQ(MD->stabilizer, (std::vector<int>{1, 0}));
 }
 
 TEST_F(InvariantEnumerationTest, EveryPermutationKeepsTheInvariantOfTheTrivialGroup) {
