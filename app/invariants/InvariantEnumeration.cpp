@@ -543,12 +543,10 @@ bool getPermutedXmatrix(int n, SimpleCurrentData* MD, int p, std::vector<int>* p
 
 namespace {
 
-// The same by rows: T(a, b) = sum_d v_d alpha_d(I_b) with v_d = sum_c alpha_c(I_a) X_cd L / N_c,
-// 2 n^2 products a row, in 64 bits. False when the bound on |T ord| (components below the
-// largest order A, |v_d| <= n A max|X| max(L / N_c), ord <= L) leaves 2^62.
-bool permutedXByRows(int n, SimpleCurrentData* MD, const std::vector<int>& images, long long L,
-                     std::vector<int>* permuted, bool* failed) {
-  const DGType* G = MD->group;
+// Whether X' can be computed by rows in 64 bits (permutedXByRows): the bound on |T ord|
+// (components below the largest order A, |v_d| <= n A max|X| max(L / N_c), ord <= L)
+// stays below 2^62. L = lcm N_c.
+bool rowsFit(int n, SimpleCurrentData* MD, long long L) {
   const int* X = xMatrix(MD);
   long double A = 1, M = 0, Q = 1;
   for (int c = 0; c < n; ++c) {
@@ -556,34 +554,54 @@ bool permutedXByRows(int n, SimpleCurrentData* MD, const std::vector<int>& image
     Q = std::max<long double>(Q, static_cast<long double>(L / orderOf(MD, c)));
     for (int d = 0; d < n; ++d) M = std::max<long double>(M, std::fabs(static_cast<long double>(X[c * n + d])));
   }
-  if (static_cast<long double>(n) * n * A * A * std::max<long double>(M, 1) * Q * static_cast<long double>(L) >= 0x1p62L) return false;
+  return static_cast<long double>(n) * n * A * A * std::max<long double>(M, 1) * Q * static_cast<long double>(L) < 0x1p62L;
+}
+
+// X' by rows (for the group's component table, when rowsFit): T(a, b) = sum_d v_d alpha_d(I_b)
+// with v_d = sum_c alpha_c(I_a) X_cd L / N_c, 2 n^2 products a row. The quotient T ord / L
+// is exact: ord alpha_c(I_a) is a multiple of N_c, as ord I_a = 0. Entries come in
+// row-major order into `permuted` (when given); with `against`, the walk stops at the
+// first entry that differs from it and *order receives the sign of the lexicographic
+// comparison of X' with it (0: equal). False, with nothing decided, for an inexact
+// quotient (element orders that are not the true ones), left to the general path.
+bool permutedXByRows(int n, SimpleCurrentData* MD, const std::vector<int>& images, long long L, const int* against,
+                     std::vector<int>* permuted, int* order) {
+  const DGType* G = MD->group;
+  const int* X = xMatrix(MD);
   const std::size_t un = static_cast<std::size_t>(n);
-  std::vector<long long> v(un);
+  long long v[64];
+  std::vector<long long> wide;
+  long long* row = v;
+  if (un > 64) {
+    wide.resize(un);
+    row = wide.data();
+  }
+  if (order != nullptr) *order = 0;
   for (int a = 0; a < n; ++a) {
     const int Ia = images[static_cast<std::size_t>(a)];
     const long long ord = G->orders != nullptr && Ia >= 0 && Ia < G->order && G->orders[Ia] > 0
                               ? G->orders[Ia]
                               : DG_findOrder(Ia, const_cast<DGType*>(MD->group), DG_productLaw);
     const int* aI = G->decomp + static_cast<std::size_t>(Ia) * un;
-    std::fill(v.begin(), v.end(), 0);
+    std::fill(row, row + un, 0);
     for (int c = 0; c < n; ++c) {
       if (aI[c] == 0) continue;
       const long long weight = static_cast<long long>(aI[c]) * (L / orderOf(MD, c));
-      for (int d = 0; d < n; ++d) v[static_cast<std::size_t>(d)] += weight * X[c * n + d];
+      for (int d = 0; d < n; ++d) row[d] += weight * X[c * n + d];
     }
     for (int b = 0; b < n; ++b) {
       const int* aJ = G->decomp + static_cast<std::size_t>(images[static_cast<std::size_t>(b)]) * un;
       long long T = 0;
-      for (int d = 0; d < n; ++d) T += v[static_cast<std::size_t>(d)] * aJ[d];
+      for (int d = 0; d < n; ++d) T += row[d] * aJ[d];
       const long long top = T * ord;
-      if (top % L != 0) {
-        Alert("getPermutedXmatrix", 1, 100218, "Invalid permutated X matrix");
-        *failed = true;
-        return true;
-      }
+      if (top % L != 0) return false;
       long long value = (top / L) % ord;
       if (value < 0) value += ord;
-      (*permuted)[static_cast<std::size_t>(a * n + b)] = static_cast<int>(value);
+      if (permuted != nullptr) (*permuted)[static_cast<std::size_t>(a * n + b)] = static_cast<int>(value);
+      if (against != nullptr && value != against[a * n + b]) {
+        *order = value < against[a * n + b] ? -1 : 1;
+        return true;
+      }
     }
   }
   return true;
@@ -598,8 +616,7 @@ bool permutedXFromImages(int n, SimpleCurrentData* MD, const std::vector<int>& i
   const bool table = G->decomp != nullptr && G->nfactors == n;
   long long L = 1;
   for (int c = 0; c < n; ++c) L = std::lcm(L, static_cast<long long>(orderOf(MD, c)));
-  bool failed = false;
-  if (table && permutedXByRows(n, MD, images, L, permuted, &failed)) return !failed;
+  if (table && rowsFit(n, MD, L) && permutedXByRows(n, MD, images, L, nullptr, permuted, nullptr)) return true;
   for (int a = 0; a < n; ++a) {
     const int Ia = images[static_cast<std::size_t>(a)];
     // The order of Ia, from the group's table of element orders when it holds it.
@@ -728,6 +745,9 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
   prepareImageClasses(MD);
   ImageClasses& classes = state().classes;
   const std::uint32_t stamp = ++classes.stamp;
+  long long L = 1;
+  for (int c = 0; c < n; ++c) L = std::lcm(L, static_cast<long long>(orderOf(MD, c)));
+  const bool rows = n > 0 && MD->group->decomp != nullptr && MD->group->nfactors == n && rowsFit(n, MD, L);
   // Verdicts of X' against X: 1 smaller, 2 equal, 3 larger, 4 not computable.
   enum : char { kSmaller = 1, kEqual = 2, kLarger = 3, kFailed = 4 };
   std::vector<int> permuted;
@@ -743,7 +763,10 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
       classes.verdictStamp[uc] = stamp;
       const std::vector<int> images(classes.rows.begin() + static_cast<std::ptrdiff_t>(uc * static_cast<std::size_t>(n)),
                                     classes.rows.begin() + static_cast<std::ptrdiff_t>((uc + 1) * static_cast<std::size_t>(n)));
-      if (!permutedXFromImages(n, MD, images, &permuted)) {
+      int order = 0;
+      if (rows && permutedXByRows(n, MD, images, L, X, nullptr, &order)) {
+        classes.verdict[uc] = order < 0 ? kSmaller : (order == 0 ? kEqual : kLarger);
+      } else if (!permutedXFromImages(n, MD, images, &permuted)) {
         classes.verdict[uc] = kFailed;
       } else if (std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
         classes.verdict[uc] = kSmaller;

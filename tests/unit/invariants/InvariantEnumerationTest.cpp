@@ -121,6 +121,32 @@ TEST_F(InvariantEnumerationTest, StabilizerFollowsTheCurrentXAndPermutationList)
   EXPECT_EQ(MD->stabilizer, (std::vector<int>{1, 0}));
 }
 
+TEST_F(InvariantEnumerationTest, PermutedXOfAFactorPermutationPermutesRowsAndColumns) {
+  storeSU2Level4CubedInvariants();
+  ASSERT_LE(executeCommandLine("select invariant 11"), 0);
+  SimpleCurrentData* MD = (*getCurrentBulk())->MD.get();
+  addPermutationInfo(MD);
+  const int* X = xMatrix(MD);
+  // The basis currents are 1, 2 and 4 (one per factor); a permutation of the factors maps
+  // basis current a to basis current pi(a), and then X'(a, b) = N X(pi a, pi b) / N.
+  const int basis[] = {1, 2, 4};
+  for (int p = 0; p < 6; ++p) {
+    int pi[3];
+    for (int a = 0; a < 3; ++a) {
+      const int image = computeGroupPermutation(p, basis[a]);
+      pi[a] = image == 1 ? 0 : (image == 2 ? 1 : (image == 4 ? 2 : -1));
+      ASSERT_GE(pi[a], 0);
+    }
+    std::vector<int> expected(9);
+    for (int a = 0; a < 3; ++a) {
+      for (int b = 0; b < 3; ++b) expected[static_cast<std::size_t>(3 * a + b)] = X[3 * pi[a] + pi[b]];
+    }
+    std::vector<int> permuted;
+    ASSERT_TRUE(getPermutedXmatrix(3, MD, p, &permuted));
+    EXPECT_EQ(permuted, expected) << "permutation " << p;
+  }
+}
+
 TEST_F(InvariantEnumerationTest, EveryPermutationKeepsTheInvariantOfTheTrivialGroup) {
   storeSU2Level4CubedInvariants();
   ASSERT_LE(executeCommandLine("select invariant 0"), 0);
