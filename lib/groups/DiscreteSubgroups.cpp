@@ -116,6 +116,23 @@ class ImageWork {
   }
 
   int image(const DGType* G, const AutomorphicAction& aut, int p, int x) {
+    if (aut.fieldWidth > 0) {
+      // Packed: one multiply-add per non-zero component, then a table remainder per field.
+      const std::size_t k = static_cast<std::size_t>(aut.k);
+      const int* cx = G->decomp + static_cast<std::size_t>(x) * k;
+      const int* row = aut.basisImages.data() + static_cast<std::size_t>(p) * k;
+      std::uint64_t sum = 0;
+      for (std::size_t b = 0; b < k; ++b) {
+        if (cx[b] != 0) sum += static_cast<std::uint64_t>(cx[b]) * aut.packed[static_cast<std::size_t>(row[b])];
+      }
+      const std::size_t size = std::size_t{1} << aut.fieldWidth;
+      const std::uint64_t mask = size - 1;
+      int y = 0;
+      for (std::size_t j = 0; j < k; ++j, sum >>= aut.fieldWidth) {
+        y += aut.fieldRemainders[j * size + static_cast<std::size_t>(sum & mask)] * places_[j];
+      }
+      return y;
+    }
     const std::int64_t* v = imageComponents(G, aut, p, x);
     std::int64_t y = 0;
     for (int j = 0; j < aut.k; ++j) y += v[j] * places_[static_cast<std::size_t>(j)];
@@ -410,6 +427,37 @@ class TreeSearch {
   std::vector<int>* fixing_ = nullptr;
   std::vector<int> places_, images_;
 };
+
+// The packed components of every element (fields of fieldWidth bits, component 0 lowest)
+// when a sum of k products of two components fits a field, k fields fit 64 bits and the
+// remainder tables stay small; else fieldWidth stays 0.
+void packComponents(const DGType* G, AutomorphicAction& aut) {
+  const int k = G->nfactors;
+  std::uint64_t largestSum = 0;
+  for (int j = 0; j < k; ++j) {
+    const std::uint64_t top = static_cast<std::uint64_t>(G->factors[j]) - 1;
+    largestSum = std::max(largestSum, top * top);
+  }
+  largestSum *= static_cast<std::uint64_t>(k);
+  int width = 1;
+  while (width < 64 && (largestSum >> width) != 0) ++width;
+  if (width > 12 || width * k > 64) return;
+  aut.fieldWidth = width;
+  const std::size_t size = std::size_t{1} << width;
+  aut.fieldRemainders.resize(size * static_cast<std::size_t>(k));
+  for (int j = 0; j < k; ++j) {
+    for (std::size_t v = 0; v < size; ++v) {
+      aut.fieldRemainders[static_cast<std::size_t>(j) * size + v] = static_cast<int>(v % static_cast<std::size_t>(G->factors[j]));
+    }
+  }
+  aut.packed.resize(static_cast<std::size_t>(G->order));
+  for (int e = 0; e < G->order; ++e) {
+    const int* c = G->decomp + static_cast<std::size_t>(e) * static_cast<std::size_t>(k);
+    std::uint64_t word = 0;
+    for (int j = k - 1; j >= 0; --j) word = (word << width) | static_cast<std::uint64_t>(c[j]);
+    aut.packed[static_cast<std::size_t>(e)] = word;
+  }
+}
 
 // Elements walked before the normal forms are compared instead.
 constexpr int kWalkLimit = 64;
@@ -768,6 +816,7 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
       aut.regular[static_cast<std::size_t>(p)] = regular ? 1 : 0;
     }
     aut.active = true;
+    packComponents(G, aut);
     ImageWork work;
     work.prepare(G);
     if (symmetriesFormGroup(G, aut, nperm, work)) {
