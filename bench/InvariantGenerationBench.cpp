@@ -3,8 +3,10 @@
 // The class-wise subgroup builder on Z3^r modulo all r! coordinate permutations (the shape
 // of a tensor product of r identical factors): the automorphic builder, which compares
 // subgroups through the images of their generators, beside the element-by-element builder
-// on the same group and permutations in the same run (the former path). And the time of
-// "build cy" for list numbers 168 (nine identical factors, 9! permutations), 161 and 144.
+// on the same group and permutations in the same run, and the automorphic builder with its
+// tree of symmetries turned off (comparing one symmetry at a time, the former way). And
+// the time of "build cy" for list numbers 168 (nine identical factors, 9! permutations),
+// also without the tree, 161 and 144.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -89,6 +91,16 @@ void BM_ClassWiseSubgroupsZ3ModuloPermutations(benchmark::State& state) {
     }
     automorphic += secondsSince(start);
   }
+  // The same builder comparing symmetry by symmetry (the former way).
+  DG_setSymmetryTree(false);
+  Clock::time_point pairwiseStart = Clock::now();
+  int pairwiseClasses = 0;
+  for (SGType* sg = DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), perms.count, tableAction, &perms);
+       sg != nullptr; sg = sg->next) {
+    ++pairwiseClasses;
+  }
+  const double pairwise = secondsSince(pairwiseStart);
+  DG_setSymmetryTree(true);
   const Clock::time_point start = Clock::now();
   int plainClasses = 0;
   for (SGType* sg = DG_buildInequivalentSubgroupsSelected(g, selected.data(), perms.count, tableAction, &perms);
@@ -99,15 +111,18 @@ void BM_ClassWiseSubgroupsZ3ModuloPermutations(benchmark::State& state) {
   state.counters["classes"] = classes;
   state.counters["classes_elementwise"] = plainClasses;
   state.counters["s_automorphic"] = automorphic / static_cast<double>(state.iterations());
+  state.counters["classes_pairwise"] = pairwiseClasses;
+  state.counters["s_pairwise"] = pairwise;
   state.counters["s_elementwise"] = plain;
   setOutputSink(nullptr);
 }
 BENCHMARK(BM_ClassWiseSubgroupsZ3ModuloPermutations)->Arg(5)->Arg(6)->Arg(7)->Iterations(1)->Unit(benchmark::kSecond);
 
-void commandCase(benchmark::State& state, const char* line) {
+void commandCase(benchmark::State& state, const char* line, bool tree = true) {
   double seconds = 0.0;
   for (auto _ : state) {
     resetQuietly();
+    DG_setSymmetryTree(tree);
     const Clock::time_point start = Clock::now();
     const bool done = executeCommandLine(line) <= 0;
     seconds += secondsSince(start);
@@ -122,6 +137,8 @@ void commandCase(benchmark::State& state, const char* line) {
 }
 
 BENCHMARK_CAPTURE(commandCase, build_cy_168, "build cy 168")->Iterations(1)->Unit(benchmark::kSecond);
+// The subgroup classes decided symmetry by symmetry, as before the tree.
+BENCHMARK_CAPTURE(commandCase, build_cy_168_pairwise, "build cy 168", false)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(commandCase, build_cy_161, "build cy 161")->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(commandCase, build_cy_144, "build cy 144")->Iterations(1)->Unit(benchmark::kSecond);
 

@@ -183,6 +183,10 @@ SGType* DG_buildInequivalentSubgroupsSelected(DGType* G, const int* selected, in
 // automorphism is applied element by element.
 SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected, int nperm,
                                                  DGActionCallback act, void* ctx);
+// Whether the automorphic builder decides candidates on the tree of the symmetries' basis
+// images when they form a group (the default); off, it compares them one symmetry at a
+// time. For benchmarks and tests of the two ways; resetDiscrete turns it on.
+void DG_setSymmetryTree(bool enabled);
 // The class-wise builder with all elements allowed and the permutations given as nperm
 // rows of images (row k, column e: the image of e).
 SGType* DG_buildInequivalentSubgroups(DGType* G, const int* table, int nperm);

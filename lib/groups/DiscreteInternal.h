@@ -109,6 +109,7 @@ struct DiscreteState {
   AutomorphicAction automorphic;  // while the automorphic builder runs
 
   std::vector<int> allOrders;  // element orders of the ambient group of getFP
+  bool symmetryTree = true;    // DG_setSymmetryTree
 };
 
 DiscreteState& discreteState();

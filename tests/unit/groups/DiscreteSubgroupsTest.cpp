@@ -688,6 +688,11 @@ TEST_F(DiscreteSubgroupsTest, TreeDecisionMatchesBruteForceOnZ3ToTheFour) {
   // The orbits cover all subspaces of F3^4: 1 + [4 1]_3 + [4 2]_3 + [4 3]_3 + 1
   // = 1 + 40 + 130 + 40 + 1.
   EXPECT_EQ(members, 212u);
+  // Symmetry by symmetry, the same chain.
+  DG_setSymmetryTree(false);
+  EXPECT_TRUE(recordsOf(DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), nperm, coordinateAction, &s4)) ==
+              chain);
+  DG_setSymmetryTree(true);
 }
 
 TEST_F(DiscreteSubgroupsTest, SymmetriesThatAreNoGroupAreComparedOneByOne) {
