@@ -83,6 +83,7 @@ struct AutomorphicAction {
   // run, a node of depth d of the tree the candidates are decided on.
   bool group = false;
   std::vector<int> sortedSymmetries;
+  std::vector<int> sortedColumns;  // column j of the sorted rows at j * nperm
   // Components of every element packed in fields of fieldWidth bits (0: not packed), and
   // per factor j the remainders mod n_j of all field values.
   int fieldWidth = 0;

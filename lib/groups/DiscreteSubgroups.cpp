@@ -328,8 +328,7 @@ class TreeSearch {
   }
 
   int component(std::size_t i, int d) const {
-    const std::size_t p = static_cast<std::size_t>(aut_->sortedSymmetries[i]);
-    return aut_->basisImages[p * static_cast<std::size_t>(aut_->k) + static_cast<std::size_t>(d)];
+    return aut_->sortedColumns[static_cast<std::size_t>(d) * aut_->sortedSymmetries.size() + i];
   }
 
   // The end of the run of rows from `from` with component d equal to u (galloping).
@@ -833,6 +832,12 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
         }
         return a < b;
       });
+      const std::size_t count = static_cast<std::size_t>(nperm);
+      aut.sortedColumns.resize(count * static_cast<std::size_t>(k));
+      for (std::size_t i = 0; i < count; ++i) {
+        const int* row = rows + static_cast<std::size_t>(aut.sortedSymmetries[i]) * static_cast<std::size_t>(k);
+        for (int j = 0; j < k; ++j) aut.sortedColumns[static_cast<std::size_t>(j) * count + i] = row[j];
+      }
     } else {
       aut.inverseImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
       aut.parentStamp.assign(static_cast<std::size_t>(nperm), 0);
