@@ -1060,6 +1060,7 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
     }
   }
   if (!stopped) result = count;
+  s.classes = ImageClasses{};  // the permutation classes of the last subgroup
   const long long skipped = s.inconsistentX - inconsistentBefore;
   if (skipped > 0) Print("Candidates skipped as inconsistent: %lld\n", skipped);
   s.SubgroupLabel = -1;

@@ -200,28 +200,29 @@ class ImageWork {
   bool fast_ = false;
 };
 
-// A set of rows of k element numbers (open addressing; rows kept in insertion order).
+// The distinct rows among n rows of k element numbers (the caller's, row i at i k): open
+// addressing over row numbers, the first of equal rows standing for them.
 class RowSet {
  public:
-  RowSet(int k, std::size_t expected) : k_(static_cast<std::size_t>(k)) {
+  RowSet(int k, std::size_t n, const int* rows) : k_(static_cast<std::size_t>(k)), rows_(rows) {
     std::size_t capacity = 16;
-    while (capacity < 2 * expected) capacity <<= 1;
+    while (capacity < 2 * n) capacity <<= 1;
     slots_.assign(capacity, -1);
     mask_ = capacity - 1;
   }
-  bool contains(const int* row) const { return slots_[find(row)] >= 0; }
-  // Adds the row unless present; true when it is new.
-  bool insert(const int* row) {
-    const std::size_t slot = find(row);
-    if (slots_[slot] >= 0) return false;
-    slots_[slot] = count_++;
-    rows_.insert(rows_.end(), row, row + k_);
-    return true;
+  // Adds row i unless an equal row is present.
+  void insert(int i) {
+    const std::size_t slot = find(at(i));
+    if (slots_[slot] >= 0) return;
+    slots_[slot] = i;
+    ++count_;
   }
+  // The number of the row equal to `row`, or -1.
+  int indexOf(const int* row) const { return slots_[find(row)]; }
   int size() const { return count_; }
-  const int* at(int i) const { return rows_.data() + static_cast<std::size_t>(i) * k_; }
 
  private:
+  const int* at(int i) const { return rows_ + static_cast<std::size_t>(i) * k_; }
   std::size_t find(const int* row) const {
     std::uint64_t h = 0x9E3779B97F4A7C15ULL;
     for (std::size_t j = 0; j < k_; ++j) h = (h ^ static_cast<std::uint32_t>(row[j])) * 0x100000001B3ULL;
@@ -231,9 +232,10 @@ class RowSet {
     return slot;
   }
   std::size_t k_;
+  const int* rows_;
   std::size_t mask_ = 0;
   int count_ = 0;
-  std::vector<int> slots_, rows_;
+  std::vector<int> slots_;
 };
 
 // True when the symmetries, all homomorphisms given by their basis images, form a group
@@ -245,28 +247,36 @@ class RowSet {
 bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nperm, ImageWork& work) {
   const int k = aut.k;
   const std::size_t uk = static_cast<std::size_t>(k);
-  RowSet all(k, static_cast<std::size_t>(nperm));
+  const int* rows = aut.basisImages.data();
+  RowSet all(k, static_cast<std::size_t>(nperm), rows);
   for (int p = 0; p < nperm; ++p) {
     if (aut.regular[static_cast<std::size_t>(p)] == 0) return false;
-    all.insert(aut.basisImages.data() + static_cast<std::size_t>(p) * uk);
+    all.insert(p);
   }
-  std::vector<int> row(uk), product(uk);
+  // The closure as symmetry numbers (the first of equal rows), marked in inClosure.
+  std::vector<int> closure;
+  std::vector<char> inClosure(static_cast<std::size_t>(nperm), 0);
+  std::vector<int> row(uk);
   for (int j = 0; j < k; ++j) row[static_cast<std::size_t>(j)] = work.place(j);
-  if (!all.contains(row.data())) return false;
-  RowSet closure(k, static_cast<std::size_t>(all.size()));
-  closure.insert(row.data());
+  const int identity = all.indexOf(row.data());
+  if (identity < 0) return false;
+  closure.push_back(identity);
+  inClosure[static_cast<std::size_t>(identity)] = 1;
   std::vector<std::vector<int>> tables;
   // Adds table(c) to the closure; false when it is not a listed map.
   const auto leftProduct = [&](const std::vector<int>& table, int c) {
-    const int* source = closure.at(c);
-    for (std::size_t j = 0; j < uk; ++j) product[j] = table[static_cast<std::size_t>(source[j])];
-    if (closure.contains(product.data())) return true;
-    if (!all.contains(product.data())) return false;
-    closure.insert(product.data());
+    const int* source = rows + static_cast<std::size_t>(closure[static_cast<std::size_t>(c)]) * uk;
+    for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(source[j])];
+    const int member = all.indexOf(row.data());
+    if (member < 0) return false;
+    if (inClosure[static_cast<std::size_t>(member)] == 0) {
+      inClosure[static_cast<std::size_t>(member)] = 1;
+      closure.push_back(member);
+    }
     return true;
   };
-  for (int p = 0; p < nperm && closure.size() < all.size(); ++p) {
-    if (closure.contains(aut.basisImages.data() + static_cast<std::size_t>(p) * uk)) continue;
+  for (int p = 0; p < nperm && static_cast<int>(closure.size()) < all.size(); ++p) {
+    if (inClosure[static_cast<std::size_t>(all.indexOf(rows + static_cast<std::size_t>(p) * uk))] != 0) continue;
     std::vector<int> table(static_cast<std::size_t>(G->order));
     std::vector<char> reached(static_cast<std::size_t>(G->order), 0);
     for (int y = 0; y < G->order; ++y) {
@@ -277,17 +287,17 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
     }
     tables.push_back(std::move(table));
     // The old closure needs the new generator only; what it adds needs all of them.
-    const int old = closure.size();
+    const int old = static_cast<int>(closure.size());
     for (int c = 0; c < old; ++c) {
       if (!leftProduct(tables.back(), c)) return false;
     }
-    for (int c = old; c < closure.size(); ++c) {
+    for (int c = old; c < static_cast<int>(closure.size()); ++c) {
       for (const std::vector<int>& t : tables) {
         if (!leftProduct(t, c)) return false;
       }
     }
   }
-  return closure.size() == all.size();
+  return static_cast<int>(closure.size()) == all.size();
 }
 
 // Decides a candidate K against every symmetry s of a group through t = s^-1, which runs
