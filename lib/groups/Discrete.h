@@ -180,7 +180,8 @@ SGType* DG_buildInequivalentSubgroupsSelected(DGType* G, const int* selected, in
 // the map e -> sum_j c_j(e) act(k, P_j) (components reduced) for every k. The same chain
 // as DG_buildInequivalentSubgroupsSelected; subgroups are compared through their normal
 // forms, from the images of their generators. A symmetry whose basis images do not make an
-// automorphism is applied element by element.
+// automorphism is applied element by element. When the symmetries form a group, each
+// candidate is decided against the whole group on the tree of their basis images.
 SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected, int nperm,
                                                  DGActionCallback act, void* ctx);
 // Whether the automorphic builder decides candidates on the tree of the symmetries' basis

@@ -7,7 +7,9 @@
 // permutations act as automorphisms it compares a candidate with its images through the
 // images of its generators: membership of those images for the stabiliser, then the
 // smallest element of the symmetric difference, found by walking the smallest elements
-// with the inverse images, or else the echelon normal forms (DiscreteEchelon.cpp).
+// with the inverse images, or else the echelon normal forms (DiscreteEchelon.cpp). When the
+// automorphisms form a group (checked once from generators), a candidate is decided
+// against all of them at once on the tree of their sorted basis images (TreeSearch).
 // The chain of the last build (head DG_firstSubgroup()) and the orbit tables stay until
 // the next build or resetDiscrete.
 #include <algorithm>
