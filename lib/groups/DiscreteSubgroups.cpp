@@ -202,6 +202,14 @@ class ImageWork {
   bool fast_ = false;
 };
 
+// Rows of k element numbers compared entry by entry (short rows: no library call).
+bool sameRow(const int* a, const int* b, std::size_t k) {
+  for (std::size_t j = 0; j < k; ++j) {
+    if (a[j] != b[j]) return false;
+  }
+  return true;
+}
+
 // The distinct rows among n rows of k element numbers (the caller's, row i at i k): open
 // addressing over row numbers, the first of equal rows standing for them.
 class RowSet {
@@ -230,7 +238,7 @@ class RowSet {
     for (std::size_t j = 0; j < k_; ++j) h = (h ^ static_cast<std::uint32_t>(row[j])) * 0x100000001B3ULL;
     h ^= h >> 29;
     std::size_t slot = static_cast<std::size_t>(h) & mask_;
-    while (slots_[slot] >= 0 && !std::equal(row, row + k_, at(slots_[slot]))) slot = (slot + 1) & mask_;
+    while (slots_[slot] >= 0 && !sameRow(row, at(slots_[slot]), k_)) slot = (slot + 1) & mask_;
     return slot;
   }
   std::size_t k_;
@@ -397,7 +405,7 @@ class TreeSearch {
       const int* uc = G_->decomp + static_cast<std::size_t>(u) * uk;
       // A child of one map (the last level, or a run of equal rows) keeps K when the
       // images of K's generators lie in K; only a map that does not is walked, for the sign.
-      if (d + 1 == k || std::equal(row(i), row(i) + uk, row(j - 1))) {
+      if (d + 1 == k || sameRow(row(i), row(j - 1), uk)) {
         if (keeps(aut_->sortedSymmetries[i])) {
           for (std::size_t m = i; m < j; ++m) fixing_->push_back(aut_->sortedSymmetries[m]);
           i = j;
