@@ -209,23 +209,18 @@ int integerProjectionSign(const Rat& a, const Rat& b, long long cNum, long long 
 }  // namespace
 
 int computeProjectionSign(OrientifoldInfo* record, int J, long long num, long long den) {
-  if (record->klein != 0) {
-    const Rat hKJ = *ratWeight(simpleFusion(record->klein, J));
+  // The weight terms h(KJ) - h(K) (or h(J) without a Klein current), looked up once for
+  // both routes.
+  const bool klein = record->klein != 0;
+  const Rat first = *ratWeight(klein ? simpleFusion(record->klein, J) : J);
+  Rat second{0, 1};
+  if (klein) {
     const Rat hK = *ratWeight(record->klein);
-    const int sign = integerProjectionSign(hKJ, Rat{-hK.num, hK.den}, num, den == 0 ? 1 : den);
-    if (sign != 0) return sign;
-  } else {
-    const int sign = integerProjectionSign(*ratWeight(J), Rat{0, 1}, num, den == 0 ? 1 : den);
-    if (sign != 0) return sign;
+    second = Rat{-hK.num, hK.den};
   }
-  Rat w{0, 1};
-  if (record->klein != 0) {
-    const Rat hKJ = *ratWeight(simpleFusion(record->klein, J));
-    const Rat hK = *ratWeight(record->klein);
-    w = addRat(hKJ, Rat{-hK.num, hK.den});
-  } else {
-    w = *ratWeight(J);
-  }
+  const int sign = integerProjectionSign(first, second, num, den == 0 ? 1 : den);
+  if (sign != 0) return sign;
+  const Rat w = klein ? addRat(first, second) : first;
   const Rat n = addRat(w, makeRat(num, den == 0 ? 1 : den));
   if (n.den != 1) {
     ++crossBoundState().projectionSignFaults;
