@@ -50,10 +50,17 @@ struct PermutationCache {
   int basisSize = 0;
   VectorSpace* cache = nullptr;
   std::vector<int> unknownRow;  // a row of the cache before any image is known
+  // What the basic permutations were made from: they are made again unless the record,
+  // its current group and the symmetry lists (their generation) are the same.
+  const TensorProduct* preparedRecord = nullptr;
+  const DGType* preparedGroup = nullptr;
+  std::uint64_t preparedGeneration = 0;
 };
 
 struct CosetPermutationsState {
   int IgnoreOuterAutomorphims = 0;
+  // Counts the makings of symmetry lists (outer automorphisms, permutations, pairs).
+  std::uint64_t generation = 1;
   PermutationCache symmetryCache;
   PermutationCache extensionCache;
   // The cache of the extension variant (the record's own one serves the symmetries).
@@ -122,34 +129,23 @@ bool containsUnreached(const std::vector<int>& row, int n) {
   return std::any_of(row.begin(), row.begin() + n, [](int x) { return x < 0; });
 }
 
-// applySymmetry into out without allocating: the n labels (and `extra` labels after
-// them, kept) under automorphism row a and then permutation row p; false when a label is
-// not reached.
-bool symmetryImage(TensorProduct* TP, int a, int p, const int* labels, int extra, std::vector<int>& out) {
+// applySymmetry into out (room for n + extra ints) without allocating: the n labels (and
+// `extra` labels after them, kept) under automorphism row a and then permutation row p;
+// false when a label is not reached.
+bool symmetryImage(TensorProduct* TP, int a, int p, const int* labels, int extra, int* out) {
   const int n = TP->NumberOfFactors;
-  out.assign(labels, labels + n + extra);
-  if (a >= 0) {
-    const int* aut = rowOf(TP->OuterAutomorphisms, a);
-    for (int i = 0; i < n; ++i) {
-      out[static_cast<std::size_t>(i)] =
-          factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i]);
-    }
-  }
+  const int* aut = a >= 0 ? rowOf(TP->OuterAutomorphisms, a) : nullptr;
+  const int* perm = p >= 0 ? rowOf(TP->FullPermutations, p) : nullptr;
   bool reached = true;
-  if (p >= 0) {
-    const int* perm = rowOf(TP->FullPermutations, p);
-    int stack[64];
-    std::vector<int> heap;
-    int* before = stack;
-    if (n > 64) {
-      heap.assign(out.begin(), out.begin() + n);
-      before = heap.data();
-    } else {
-      std::copy(out.begin(), out.begin() + n, stack);
-    }
-    for (int i = 0; i < n; ++i) out[static_cast<std::size_t>(i)] = before[perm[i]];
+  for (int i = 0; i < n; ++i) {
+    const int from = perm != nullptr ? perm[i] : i;
+    const int label = aut != nullptr ? factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(from)],
+                                                               aut[from], labels[from])
+                                     : labels[from];
+    out[i] = label;
+    reached = reached && label >= 0;
   }
-  for (int i = 0; i < n && reached; ++i) reached = out[static_cast<std::size_t>(i)] >= 0;
+  for (int i = n; i < n + extra; ++i) out[i] = labels[i];
   return reached;
 }
 
@@ -164,8 +160,73 @@ struct LabelRowHash {
   }
 };
 
-// Answers of a pure look-up by label row, each row asked once.
-using LabelRowMemo = std::unordered_map<std::vector<int>, int, LabelRowHash>;
+// Answers of a pure look-up by label row, each row asked once. Rows of small labels are
+// known by one packed key in an open-addressing table; others by the row itself.
+class LabelRowMemo {
+ public:
+  explicit LabelRowMemo(int width) : width_(width), bits_(width > 0 ? std::min(64 / width, 31) : 0) {}
+
+  // The answer for row (width ints), from lookup(row) the first time it is asked.
+  template <class Lookup>
+  int answer(const int* row, Lookup lookup) {
+    std::uint64_t key = 0;
+    if (!pack(row, &key)) {
+      std::vector<int> whole(row, row + width_);
+      const auto known = others_.find(whole);
+      if (known != others_.end()) return known->second;
+      const int value = lookup(row);
+      others_.emplace(std::move(whole), value);
+      return value;
+    }
+    if (2 * (count_ + 1) > slots_.size()) grow();
+    std::size_t slot = place(key);
+    if (slots_[slot].used) return slots_[slot].value;
+    const int value = lookup(row);
+    slots_[slot] = Slot{key, value, true};
+    ++count_;
+    return value;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t key = 0;
+    int value = 0;
+    bool used = false;
+  };
+
+  bool pack(const int* row, std::uint64_t* key) const {
+    if (bits_ < 1) return false;
+    std::uint64_t word = 0;
+    for (int i = 0; i < width_; ++i) {
+      if (row[i] < 0 || (static_cast<std::uint64_t>(row[i]) >> bits_) != 0) return false;
+      word = (word << bits_) | static_cast<std::uint64_t>(row[i]);
+    }
+    *key = word;
+    return true;
+  }
+
+  // The slot of key, or the free slot where it belongs.
+  std::size_t place(std::uint64_t key) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 20) & mask;
+    while (slots_[slot].used && slots_[slot].key != key) slot = (slot + 1) & mask;
+    return slot;
+  }
+
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<std::size_t>(64, 2 * old.size()), Slot{});
+    for (const Slot& entry : old) {
+      if (entry.used) slots_[place(entry.key)] = entry;
+    }
+  }
+
+  int width_ = 0;
+  int bits_ = 0;
+  std::size_t count_ = 0;
+  std::vector<Slot> slots_;
+  std::unordered_map<std::vector<int>, int, LabelRowHash> others_;
+};
 
 // Field of spectrum row f under (a, p), quietly -1 when a label is not reached.
 int imageField(TensorProduct* TP, int a, int p, int f) {
@@ -207,25 +268,55 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   const int total = symmetryCount(TP, extension);
   c.basisSize = k;
   c.basicPermutations.assign(static_cast<std::size_t>(total) * static_cast<std::size_t>(k), -1);
+  c.preparedRecord = TP;
+  c.preparedGroup = TP->CurrentGroup;
+  c.preparedGeneration = state().generation;
   // Many symmetries take a basis current to the same labels: each label row is looked up
   // once (imageField's answer).
-  LabelRowMemo fields;
-  std::vector<int> image;
+  const int n = TP->NumberOfFactors;
+  const std::size_t width = static_cast<std::size_t>(n) + 1;
+  LabelRowMemo fields(static_cast<int>(width));
+  const auto find = [&](const int* row) { return findOrbit(TP, row, nullptr); };
+  // The basis currents' label rows under the automorphism of the symmetry at hand (and
+  // the label behind them), made again when it changes; the permutation then only
+  // rearranges them (symmetryImage).
+  std::vector<int> automorphed(static_cast<std::size_t>(k) * width);
+  std::vector<char> usable(static_cast<std::size_t>(k), 0);
+  std::vector<int> image(width);
+  int automorphism = -2;
   for (int s = 0; s < total; ++s) {
     int a = 0;
     int p = 0;
     if (!symmetryOf(TP, extension, s, &a, &p)) continue;
-    for (int j = 0; j < k; ++j) {
-      const int f = DG_basis(group, j);
-      int field = -1;
-      if (f >= 0 && f < TP->Spectrum.size() && symmetryImage(TP, a, p, TP->Spectrum.row(f), 1, image)) {
-        const auto known = fields.find(image);
-        if (known != fields.end()) {
-          field = known->second;
-        } else {
-          field = findOrbit(TP, image.data(), nullptr);
-          fields.emplace(image, field);
+    if (a != automorphism) {
+      automorphism = a;
+      for (int j = 0; j < k; ++j) {
+        const int f = DG_basis(group, j);
+        usable[static_cast<std::size_t>(j)] = f >= 0 && f < TP->Spectrum.size() ? 1 : 0;
+        if (usable[static_cast<std::size_t>(j)] == 0) continue;
+        const int* labels = TP->Spectrum.row(f);
+        int* row = automorphed.data() + static_cast<std::size_t>(j) * width;
+        const int* aut = a >= 0 ? rowOf(TP->OuterAutomorphisms, a) : nullptr;
+        for (int i = 0; i < n; ++i) {
+          row[i] = aut != nullptr ? factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i])
+                                  : labels[i];
         }
+        row[n] = labels[n];
+      }
+    }
+    const int* perm = p >= 0 ? rowOf(TP->FullPermutations, p) : nullptr;
+    for (int j = 0; j < k; ++j) {
+      int field = -1;
+      if (usable[static_cast<std::size_t>(j)] != 0) {
+        const int* row = automorphed.data() + static_cast<std::size_t>(j) * width;
+        bool reached = true;
+        for (int i = 0; i < n; ++i) {
+          const int label = row[perm != nullptr ? perm[i] : i];
+          image[static_cast<std::size_t>(i)] = label;
+          reached = reached && label >= 0;
+        }
+        image[static_cast<std::size_t>(n)] = row[n];
+        if (reached) field = fields.answer(image.data(), find);
       }
       c.basicPermutations[static_cast<std::size_t>(s) * k + j] = field;
     }
@@ -250,6 +341,23 @@ int imageFromBasis(TensorProduct* TP, bool extension, int s, int current) {
   if (table) {
     const std::size_t width = static_cast<std::size_t>(group->nfactors);
     const int* digits = group->decomp + static_cast<std::size_t>(current) * width;
+    // A basis current's image is the kept one.
+    int unit = -1;
+    for (int b = 0; b < k; ++b) {
+      if (digits[b] == 0) continue;
+      if (digits[b] != 1 || unit >= 0) {
+        unit = -2;
+        break;
+      }
+      unit = b;
+    }
+    for (std::size_t j = static_cast<std::size_t>(k); j < width && unit >= 0; ++j) {
+      if (digits[j] != 0) unit = -2;
+    }
+    if (unit >= 0) {
+      const int image = c.basicPermutations[static_cast<std::size_t>(s) * k + unit];
+      return image >= 0 && image < group->order ? image : -1;
+    }
     long long comps[kStackBasis] = {};
     int reduced[kStackBasis] = {};
     for (int b = 0; b < k; ++b) {
@@ -277,6 +385,46 @@ int imageFromBasis(TensorProduct* TP, bool extension, int s, int current) {
   }
   std::vector<int> reduced(comps.begin(), comps.end());
   return DG_findElement(group, reduced.data());
+}
+
+// imageFromBasis of every current 0 .. order-1 into out. With the component table each
+// current is a basis current added to a smaller one (its first non-zero component
+// lowered by one), and so is its image: one addition a current.
+void imageRowFromBasis(TensorProduct* TP, bool extension, int s, int* out) {
+  PermutationCache& c = cacheOf(extension);
+  const DGType* group = TP->CurrentGroup != nullptr ? TP->CurrentGroup : DG_trivial();
+  const int order = group->order;
+  const int k = c.basisSize;
+  bool table = order > 1 && group->decomp != nullptr && k == group->nfactors && s >= 0 &&
+               static_cast<std::size_t>(s + 1) * k <= c.basicPermutations.size();
+  for (int j = 0; j < k && table; ++j) table = group->factors[j] > 0;
+  if (!table) {
+    for (int J = 0; J < order; ++J) out[J] = imageFromBasis(TP, extension, s, J);
+    return;
+  }
+  const std::size_t uk = static_cast<std::size_t>(k);
+  const int* basic = c.basicPermutations.data() + static_cast<std::size_t>(s) * uk;
+  out[0] = 0;
+  for (int J = 1; J < order; ++J) {
+    const int* digits = group->decomp + static_cast<std::size_t>(J) * uk;
+    int b = 0;
+    while (digits[b] == 0) ++b;
+    const int parent = out[J - DG_basis(group, b)];
+    const int step = basic[b];
+    if (parent < 0 || step < 0 || step >= order) {
+      out[J] = -1;
+      continue;
+    }
+    const int* x = group->decomp + static_cast<std::size_t>(parent) * uk;
+    const int* y = group->decomp + static_cast<std::size_t>(step) * uk;
+    int image = 0;
+    for (int j = k - 1; j >= 0; --j) {
+      long long v = static_cast<long long>(x[j]) + y[j];
+      if (v >= group->factors[j]) v -= group->factors[j];
+      image = image * group->factors[j] + static_cast<int>(v);
+    }
+    out[J] = image;
+  }
 }
 
 int initializeCache(TensorProduct* TP, bool extension) {
@@ -309,7 +457,11 @@ int initializeCache(TensorProduct* TP, bool extension) {
   } else {
     c.storedCurrents = 0;
   }
-  prepareBasicPermutations(TP, extension);
+  // The symmetrised record asks again for the images made while it was symmetrised.
+  const bool prepared = TP->SymmetryFlag == 1 && c.preparedRecord == TP && c.preparedGroup == TP->CurrentGroup &&
+                        c.preparedGeneration == state().generation &&
+                        c.basicPermutations.size() == static_cast<std::size_t>(total) * static_cast<std::size_t>(c.basisSize);
+  if (!prepared) prepareBasicPermutations(TP, extension);
   return total;
 }
 
@@ -381,6 +533,7 @@ int loadOuterAutomorphisms(TensorProduct* TP) {
     }
   }
   VectorSpace* space = &TP->OuterAutomorphisms;
+  ++state().generation;
   initVectorCollection(space, n, 1500);
   if (std::any_of(limits.begin(), limits.end(), [](int x) { return x < 1; })) return 0;
   if (n == 0) return 0;
@@ -395,10 +548,22 @@ int loadOuterAutomorphisms(TensorProduct* TP) {
 void getAllTensorPermutations(TensorProduct* TP) {
   const int n = TP->NumberOfFactors;
   VectorSpace* space = &TP->FullPermutations;
+  ++state().generation;
   initVectorCollection(space, n, 100);
-  std::vector<int> identity(static_cast<std::size_t>(n));
+  const std::size_t un = static_cast<std::size_t>(n);
+  const std::size_t width = static_cast<std::size_t>(space->rowsize);
+  std::vector<int> identity(width, -1);
   for (int i = 0; i < n; ++i) identity[static_cast<std::size_t>(i)] = i;
-  std::vector<bool> used(static_cast<std::size_t>(n), false);
+  // The classes act on disjoint positions, so every row below is a new permutation: the
+  // rows are appended and sorted into the tree once, at the end. The row order is
+  // that of inserting them one by one.
+  // (Should a row repeat, the tree is made by inserting the rows again, which drops it.)
+  const auto finish = [&]() {
+    if (!linkDistinctRows(space)) reindexVectorCollectionAfterRemoval(space);
+  };
+  std::vector<bool> used(un, false);
+  std::vector<int> classRows;
+  std::vector<int> product(width, -1);
   for (int first = 0; first < n; ++first) {
     if (used[static_cast<std::size_t>(first)]) continue;
     std::vector<int> members;
@@ -414,27 +579,37 @@ void getAllTensorPermutations(TensorProduct* TP) {
     const int earlier = space->Nfill;
     // The class's own permutations, copied before the generator is used again.
     const VectorSpace* all = generateAllPermutations(size);
-    std::vector<std::vector<int>> classRows;
+    classRows.assign(static_cast<std::size_t>(all->Nfill) * width, -1);
     for (int r = 0; r < all->Nfill; ++r) {
       const int* perm = rowOf(*all, r);
-      std::vector<int> row = identity;
+      int* row = classRows.data() + static_cast<std::size_t>(r) * width;
+      std::copy(identity.begin(), identity.begin() + n, row);
       for (int k = 0; k < size; ++k)
-        row[static_cast<std::size_t>(members[static_cast<std::size_t>(k)])] = members[static_cast<std::size_t>(perm[k])];
-      classRows.push_back(row);
+        row[members[static_cast<std::size_t>(k)]] = members[static_cast<std::size_t>(perm[k])];
     }
-    for (std::vector<int> row : classRows) {
-      if (!offer(space, row)) return;
+    const std::size_t count = static_cast<std::size_t>(all->Nfill);
+    // Row 0 of the class is the identity, which the set already holds after the first
+    // class, as it holds left x identity.
+    const bool identityFirst =
+        count > 0 && std::equal(identity.begin(), identity.begin() + n, classRows.begin());
+    const std::size_t from = earlier > 0 && identityFirst ? 1 : 0;
+    for (std::size_t r = from; r < count; ++r) {
+      if (addNewVectorToSpace(space, classRows.data() + r * width) == nullptr) {
+        finish();
+        return;
+      }
     }
-    std::vector<int> product(static_cast<std::size_t>(n));
     for (int e = 1; e < earlier; ++e) {
-      const std::vector<int> left(rowOf(*space, e), rowOf(*space, e) + n);
-      for (const std::vector<int>& right : classRows) {
-        multiplyPermutations(n, left.data(), right.data(), product.data());
-        std::vector<int> row = product;
-        if (!offer(space, row)) return;
+      for (std::size_t r = from; r < count; ++r) {
+        multiplyPermutations(n, rowOf(*space, e), classRows.data() + r * width, product.data());
+        if (addNewVectorToSpace(space, product.data()) == nullptr) {
+          finish();
+          return;
+        }
       }
     }
   }
+  finish();
   if (intSetting("Invariant info_level", 0) >= 1 || space->Nfill >= 10001)
     Print("Total number of permutations respecting tensor product factors: %d\n", space->Nfill);
 }
@@ -503,17 +678,17 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   const int P = TP->FullPermutations.Nfill;
   Print("Degeneracies: %d outer automorphisms, %d permutations.\n", A, P);
   VectorSpace* pairs = &TP->AutomorphismsTimesPermutations;
+  ++state().generation;
   initVectorCollection(pairs, 2, 1000);
   SetVectorSpace(&TP->CurrentPermutations, 1, 1);
   // CheckAutomorphismTimesPermutation with each image row looked up once.
-  LabelRowMemo inAlgebra;
-  std::vector<int> image;
+  LabelRowMemo inAlgebra(TP->NumberOfFactors);
+  std::vector<int> image(static_cast<std::size_t>(TP->NumberOfFactors));
+  const auto inChiralAlgebra = [&](const int* row) { return TP->ChiralAlgebra.find(row) >= 0 ? 1 : 0; };
   const auto keepsAlgebra = [&](int a, int p) {
     for (int r = 0; r < TP->Currents.size(); ++r) {
-      if (!symmetryImage(TP, a, p, TP->Currents.row(r), 0, image)) return false;
-      auto known = inAlgebra.find(image);
-      if (known == inAlgebra.end()) known = inAlgebra.emplace(image, TP->ChiralAlgebra.find(image.data()) >= 0 ? 1 : 0).first;
-      if (known->second == 0) return false;
+      if (!symmetryImage(TP, a, p, TP->Currents.row(r), 0, image.data())) return false;
+      if (inAlgebra.answer(image.data(), inChiralAlgebra) == 0) return false;
     }
     return true;
   };
@@ -544,7 +719,7 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   }
   std::vector<int> row(static_cast<std::size_t>(width));
   for (int s = 0; s < K; ++s) {
-    for (int c = 0; c < width; ++c) row[static_cast<std::size_t>(c)] = computeCurrentPermutation(TP, s, c);
+    imageRowFromBasis(TP, false, s, row.data());
     if (addNewVectorToSpace(images, row.data()) == nullptr) {
       Alert("CT_SymmetrizeTensorProduct", 1, 100302, "Symmetries of the tensor product not built");
       SetVectorSpace(images, width, 1);

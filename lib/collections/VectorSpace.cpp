@@ -262,6 +262,60 @@ bool findTreeEnds(const VectorSpace* space, TreeEnds& ends) {
   return true;
 }
 
+// The rows in the order of compareVec when every row packs into one 64-bit key (columns
+// offset by their least entry, each in the bits its range needs): a radix sort of the
+// keys, stable, so equal rows stay in row order. Empty when the rows do not pack.
+std::vector<int> packedRowOrder(const VectorSpace* space) {
+  const int rows = space->Nfill;
+  const int width = space->idsize;
+  const std::size_t count = static_cast<std::size_t>(rows);
+  std::vector<int> least(static_cast<std::size_t>(width), INT_MAX);
+  std::vector<int> greatest(static_cast<std::size_t>(width), INT_MIN);
+  for (int r = 0; r < rows; ++r) {
+    const int* row = rowOf(space, r);
+    for (int j = 0; j < width; ++j) {
+      least[static_cast<std::size_t>(j)] = std::min(least[static_cast<std::size_t>(j)], row[j]);
+      greatest[static_cast<std::size_t>(j)] = std::max(greatest[static_cast<std::size_t>(j)], row[j]);
+    }
+  }
+  std::vector<int> bits(static_cast<std::size_t>(width), 0);
+  int total = 0;
+  for (int j = 0; j < width; ++j) {
+    const std::uint64_t range = static_cast<std::uint64_t>(static_cast<std::int64_t>(greatest[static_cast<std::size_t>(j)]) -
+                                                           least[static_cast<std::size_t>(j)]);
+    int& b = bits[static_cast<std::size_t>(j)];
+    while (b < 64 && (range >> b) != 0) ++b;
+    total += b;
+    if (total > 64) return {};
+  }
+  // Column 0 in the highest bits.
+  std::vector<std::uint64_t> keys(count, 0);
+  for (std::size_t r = 0; r < count; ++r) {
+    const int* row = rowOf(space, static_cast<int>(r));
+    std::uint64_t key = 0;
+    for (int j = 0; j < width; ++j) {
+      const int b = bits[static_cast<std::size_t>(j)];
+      if (b == 0) continue;
+      key = (b == 64 ? 0 : key << b) |
+            static_cast<std::uint64_t>(static_cast<std::int64_t>(row[j]) - least[static_cast<std::size_t>(j)]);
+    }
+    keys[r] = key;
+  }
+  std::vector<int> order(count), next(count);
+  std::iota(order.begin(), order.end(), 0);
+  constexpr int kDigit = 11;
+  constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
+  std::vector<std::size_t> start(kBuckets + 1);
+  for (int shift = 0; shift < total; shift += kDigit) {
+    std::fill(start.begin(), start.end(), 0);
+    for (std::size_t r = 0; r < count; ++r) ++start[((keys[r] >> shift) & (kBuckets - 1)) + 1];
+    for (std::size_t b = 0; b < kBuckets; ++b) start[b + 1] += start[b];
+    for (int r : order) next[start[(keys[static_cast<std::size_t>(r)] >> shift) & (kBuckets - 1)]++] = r;
+    order.swap(next);
+  }
+  return order;
+}
+
 // Inserts the free row into the tree rooted at `start` unless an equal row exists.
 // Returns the index of the equal or new row, -1 when refused.
 int insertFreeRow(VectorSpace* space, int start, const char* routine, bool* added) {
@@ -664,6 +718,47 @@ int* reindexVectorCollectionAfterRemoval(VectorSpace* space) {
     }
   }
   return rowOf(space, space->Nfill);
+}
+
+bool linkDistinctRows(VectorSpace* space) {
+  if (!searchable(space, "linkDistinctRows")) return false;
+  const int rows = space->Nfill;
+  if (rows == 0) return true;
+  const int width = space->idsize;
+  const auto less = [&](int a, int b) {
+    const int* x = rowOf(space, a);
+    const int* y = rowOf(space, b);
+    for (int j = 0; j < width; ++j) {
+      if (x[j] != y[j]) return x[j] < y[j];
+    }
+    return false;
+  };
+  std::vector<int> order = packedRowOrder(space);
+  if (order.empty()) {
+    order.resize(static_cast<std::size_t>(rows));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), less);
+  }
+  for (int i = 1; i < rows; ++i) {
+    if (!less(order[static_cast<std::size_t>(i - 1)], order[static_cast<std::size_t>(i)])) return false;
+  }
+  // The middle of each range is the root of its subtree.
+  const int leftLink = space->rowsize - 2;
+  const auto link = [&](auto& self, int lo, int hi) -> int {
+    if (lo >= hi) return -1;
+    const int mid = lo + (hi - lo) / 2;
+    const int node = order[static_cast<std::size_t>(mid)];
+    int* row = rowOf(space, node);
+    row[leftLink] = self(self, lo, mid);
+    row[leftLink + 1] = self(self, mid + 1, hi);
+    return node;
+  };
+  space->root = link(link, 0, rows);
+  TreeEnds& ends = treeEndsTable()[space];
+  ends.least = order.front();
+  ends.greatest = order.back();
+  recordTreeEnds(space, ends);
+  return true;
 }
 
 void copyVectorCollection(VectorSpace* dst, const VectorSpace* src) {

@@ -162,6 +162,11 @@ int* addNewVectorToSpace(VectorSpace* space, const int* vec);
 int* removeVectorFromCollection(VectorSpace* space, int i);
 // Rebuilds the search tree by inserting every row again in row order.
 int* reindexVectorCollectionAfterRemoval(VectorSpace* space);
+// Links rows 0 .. Nfill-1, appended unlinked (addNewVectorToSpace), into a balanced
+// search tree by sorting them: for many rows known to be distinct, where inserting them
+// one by one walks a deep tree. Every row keeps its index. False, with nothing changed,
+// when two rows are equal or the collection is not searchable.
+bool linkDistinctRows(VectorSpace* space);
 int reindexDoubleVectorCollection(DoubleVectorSpace* space);
 // dst becomes a copy of src's shape and rows; dst keeps its name and growth record.
 void copyVectorCollection(VectorSpace* dst, const VectorSpace* src);

@@ -106,6 +106,20 @@ std::vector<std::vector<int>> labelClasses(int n, const int* labels) {
   return classes;
 }
 
+// applyCyclicPermutations for rows whose rotations are all new: they are appended
+// unlinked (linkDistinctRows makes the tree).
+void appendCyclicPermutations(VectorSpace* space, int t) {
+  const int n = entriesOf(space);
+  const int rows = space->Nfill;
+  std::vector<int> rotated(static_cast<std::size_t>(space->rowsize), -1);
+  for (int r = 0; r < rows; ++r) {
+    for (int s = 1; s < t; ++s) {
+      cyclicPermutation(n, t, rowOf(space, r), rotated.data(), s);
+      if (addNewVectorToSpace(space, rotated.data()) == nullptr) return;
+    }
+  }
+}
+
 // Row 0 the class positions, then all their rearrangements.
 void fillRearrangements(VectorSpace* space, const std::vector<int>& members) {
   offerRow(space, members.data());
@@ -185,7 +199,14 @@ VectorSpace* generateAllPermutations(int n) {
       offerRow(space, identity.data());
     }
   }
-  for (int t = 2; t <= m; ++t) applyCyclicPermutations(space, t);
+  // The rotations make every permutation once, so they are appended and sorted into the
+  // tree at the end; the row order is that of inserting them one by one.
+  for (int t = 2; t <= m; ++t) appendCyclicPermutations(space, t);
+  if (!linkDistinctRows(space)) {
+    initVectorCollection(space, width, rows);
+    offerRow(space, identity.data());
+    for (int t = 2; t <= m; ++t) applyCyclicPermutations(space, t);
+  }
   return space;
 }
 

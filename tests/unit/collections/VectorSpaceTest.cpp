@@ -574,3 +574,66 @@ TEST_F(VectorSpaceTest, ARootSetFromOutsideStartsTheTreeAgain) {
   const int seven[] = {7, 1};
   EXPECT_EQ(findVectorInCollection(&space, seven), 6);
 }
+
+// ---------------------------------------------------------------------------------------
+// Rows appended unlinked, then sorted into a tree
+
+// Appends rows unlinked and links them; the rows stay in the order given.
+bool appendAndLink(VectorSpace& space, const std::vector<std::vector<int>>& rows) {
+  for (const auto& v : rows) {
+    std::vector<int> whole(v);
+    whole.resize(static_cast<std::size_t>(space.rowsize), -1);
+    if (addNewVectorToSpace(&space, whole.data()) == nullptr) return false;
+  }
+  return linkDistinctRows(&space);
+}
+
+TEST_F(VectorSpaceTest, LinkedRowsAreFoundAtTheirOwnIndex) {
+  // Small entries (one packed key a row) and entries spanning the whole int range (compared
+  // column by column): every row is found where it was appended, absent rows are not.
+  std::mt19937 generator(4711);
+  for (const int spread : {7, 2147483647}) {
+    VectorSpace space(100, "Linked");
+    initVectorCollection(&space, 4, 10);
+    std::uniform_int_distribution<int> entry(spread == 7 ? -3 : -spread, spread == 7 ? 3 : spread);
+    std::map<std::vector<int>, int> oracle;
+    std::vector<std::vector<int>> rows;
+    while (rows.size() < 1500) {
+      std::vector<int> v = {entry(generator), entry(generator), entry(generator), entry(generator)};
+      if (oracle.emplace(v, static_cast<int>(rows.size())).second) rows.push_back(v);
+    }
+    ASSERT_TRUE(appendAndLink(space, rows)) << spread;
+    ASSERT_EQ(space.Nfill, 1500);
+    for (const auto& [v, index] : oracle) ASSERT_EQ(findVectorInCollection(&space, v.data()), index) << spread;
+    std::vector<int> absent = {spread == 7 ? 4 : 0, 0, 0, 0};
+    while (oracle.count(absent) != 0) ++absent[3];
+    EXPECT_EQ(findVectorInCollection(&space, absent.data()), -1);
+    // The tree goes on taking rows: beyond both ends and in between.
+    const std::vector<std::vector<int>> more = {{spread, spread, spread, spread}, {-spread, -spread, -spread, -spread - 1}, absent};
+    for (const auto& v : more) {
+      if (oracle.count(v) != 0) continue;
+      const int index = space.Nfill;
+      EXPECT_EQ(LocateInCollection(&space, v.data()), index);
+      EXPECT_EQ(findVectorInCollection(&space, v.data()), index);
+    }
+    for (const auto& [v, index] : oracle) ASSERT_EQ(findVectorInCollection(&space, v.data()), index);
+  }
+}
+
+TEST_F(VectorSpaceTest, EqualRowsAreNotLinked) {
+  VectorSpace space(100, "Twice");
+  initVectorCollection(&space, 2, 10);
+  add2(space, 5, 5);  // the root, linked the usual way
+  ASSERT_FALSE(appendAndLink(space, {{1, 2}, {3, 4}, {1, 2}}));
+  // Nothing changed: only the root is in the tree.
+  EXPECT_EQ(space.root, 0);
+  const int five[] = {5, 5};
+  const int one[] = {1, 2};
+  EXPECT_EQ(findVectorInCollection(&space, five), 0);
+  EXPECT_EQ(findVectorInCollection(&space, one), -1);
+  // An empty collection links trivially.
+  VectorSpace empty(100, "Empty");
+  initVectorCollection(&empty, 2, 10);
+  EXPECT_TRUE(linkDistinctRows(&empty));
+  EXPECT_EQ(findVectorInCollection(&empty, five), -1);
+}

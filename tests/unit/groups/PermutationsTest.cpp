@@ -75,6 +75,16 @@ TEST_F(PermutationsTest, FullSetsHaveFactorialManyDistinctPermutations) {
   }
 }
 
+TEST_F(PermutationsTest, EveryGeneratedPermutationIsFoundAtItsRow) {
+  VectorSpace* space = generateAllPermutations(7);
+  ASSERT_EQ(space->Nfill, 5040);  // 7!
+  for (int r = 0; r < space->Nfill; ++r) {
+    ASSERT_EQ(findVectorInCollection(space, space->Space + static_cast<std::size_t>(r) * space->rowsize), r);
+  }
+  const int repeated[] = {0, 0, 1, 2, 3, 4, 5};
+  EXPECT_EQ(findVectorInCollection(space, repeated), -1);
+}
+
 TEST_F(PermutationsTest, TwelveObjectsWithoutManualFilePermuteTheFirstNine) {
   OutputCapture capture;
   auto rows = rowsOf(generateAllPermutations(12));

@@ -72,6 +72,23 @@ TEST_F(CosetPermutationsTest, TwoIdenticalFactorsGiveTheIdentityAndTheExchange) 
             (std::vector<std::vector<int>>{{0, 1}, {1, 0}}));
 }
 
+TEST_F(CosetPermutationsTest, TwoClassesGiveTheProductOfTheirGroupsInOrder) {
+  // Classes {0, 3} and {1, 2, 4}: |S2| |S3| = 12 permutations. The first class's group,
+  // then the second's other elements (in the order of generating S3: rotations of the
+  // identity and of the exchange), then their products with the exchange of 0 and 3.
+  runAll({"tensor", "g a 1 1", "g a 1 2", "g a 1 2", "g a 1 1", "g a 1 2"});
+  getAllTensorPermutations(currentTensor);
+  const VectorSpace& space = currentTensor->FullPermutations;
+  const std::vector<std::vector<int>> expected = {
+      {0, 1, 2, 3, 4}, {3, 1, 2, 0, 4},                                                       // S2
+      {0, 2, 1, 3, 4}, {0, 2, 4, 3, 1}, {0, 4, 1, 3, 2}, {0, 1, 4, 3, 2}, {0, 4, 2, 3, 1},  // S3
+      {3, 2, 1, 0, 4}, {3, 2, 4, 0, 1}, {3, 4, 1, 0, 2}, {3, 1, 4, 0, 2}, {3, 4, 2, 0, 1}};
+  EXPECT_EQ(rows(space, 5), expected);
+  for (int i = 0; i < space.Nfill; ++i) {
+    EXPECT_EQ(findVectorInCollection(&space, row(space, i, 5).data()), i) << "row " << i << " in the tree";
+  }
+}
+
 TEST_F(CosetPermutationsTest, DifferentLevelsOrTypesAreNeverExchanged) {
   runAll({"tensor", "g a 1 1", "g a 1 2", "g a 2 1", "g a 1 3"});
   getAllTensorPermutations(currentTensor);
@@ -217,6 +234,41 @@ TEST_F(CosetPermutationsTest, CurrentPermutationsAreAutomorphismsOfTheCurrentGro
   }
   // (S3 x S3) x Z2 acts faithfully on (Z2 x Z2)^2: all 72 permutations differ.
   EXPECT_EQ(distinct.size(), 72u);
+}
+
+TEST_F(CosetPermutationsTest, AskingAgainKeepsTheImagesAndARebuildRemakesThem) {
+  // The images of a symmetrised product are the same when the cache is set up again, and
+  // after the product is symmetrised anew.
+  runAll({"tensor", "g d 4 1", "g d 4 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_NE(CT_getCurrentOuterAutomorphisms(TP), nullptr);
+  std::vector<int> first;
+  for (int s = 0; s < 72; ++s)
+    for (int J = 0; J < 16; ++J) first.push_back(CT_getCurrentPermutation(TP, s, J));
+  const auto images = [&] {
+    std::vector<int> out;
+    for (int s = 0; s < 72; ++s)
+      for (int J = 0; J < 16; ++J) out.push_back(CT_getCurrentPermutation(TP, s, J));
+    return out;
+  };
+  EXPECT_EQ(CT_getCurrentPermutation(TP, -1, 0), 72);
+  EXPECT_EQ(images(), first);
+  TP->SymmetryFlag = 0;
+  ASSERT_NE(CT_getCurrentOuterAutomorphisms(TP), nullptr);
+  EXPECT_EQ(CT_getCurrentPermutation(TP, -1, 0), 72);
+  EXPECT_EQ(images(), first);
+  // Symmetries that are only the exchange (automorphisms ignored) give other images.
+  setIgnoreOuterAutomorphisms(1);
+  TP->SymmetryFlag = 0;
+  ASSERT_NE(CT_getCurrentOuterAutomorphisms(TP), nullptr);
+  ASSERT_EQ(CT_getCurrentPermutation(TP, -1, 0), 2);
+  for (int J = 0; J < 16; ++J) {
+    // The exchange maps (x, y) to (y, x): the current of labels (a, b) to that of (b, a).
+    const int image = CT_getCurrentPermutation(TP, 1, J);
+    ASSERT_GE(image, 0);
+    EXPECT_EQ(CT_getCurrentPermutation(TP, 1, image), J) << "an exchange is its own inverse";
+  }
+  EXPECT_NE(CT_getCurrentPermutation(TP, 1, 1), 1) << "the exchange moves a current of one factor";
 }
 
 TEST_F(CosetPermutationsTest, TheExtensionListCoversEveryPairInOrder) {
