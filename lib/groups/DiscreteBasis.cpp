@@ -210,18 +210,25 @@ int DG_closeSubgroup(std::vector<int>& list, void* ctx, DGProductCallback produc
   DG_addIdentity(list);
   int kept = removeIdentical(list.data(), static_cast<int>(list.size()));
   list.resize(static_cast<std::size_t>(kept));
-  std::unordered_set<int> present(list.begin(), list.end());
-  bool added = true;
-  while (added) {
-    added = false;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      for (std::size_t j = i; j < list.size(); ++j) {
-        int x = product(list[i], list[j], ctx);
-        if (present.insert(x).second) {
-          list.push_back(x);
-          added = true;
-        }
-      }
+  // Words in the listed elements, built by multiplying on the right with one of them: an
+  // element already reached adds nothing. When one is added, the elements reached before
+  // need it alone; those it brings need all of them.
+  const std::vector<int> listed = list;
+  std::vector<int> generators;
+  std::unordered_set<int> present;
+  present.reserve(4 * listed.size());
+  list.assign(1, 0);
+  present.insert(0);
+  const auto reach = [&](int x) {
+    if (present.insert(x).second) list.push_back(x);
+  };
+  for (int g : listed) {
+    if (present.count(g) != 0) continue;
+    generators.push_back(g);
+    const std::size_t old = list.size();
+    for (std::size_t i = 0; i < old; ++i) reach(product(list[i], g, ctx));
+    for (std::size_t i = old; i < list.size(); ++i) {
+      for (int h : generators) reach(product(list[i], h, ctx));
     }
   }
   std::sort(list.begin(), list.end());

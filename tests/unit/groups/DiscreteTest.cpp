@@ -444,6 +444,37 @@ TEST_F(DiscreteTest, SubgroupOfAConcreteGroupIsMapped) {
   EXPECT_EQ(sorted, (std::vector<int>{0, 2, 12, 14}));
 }
 
+TEST_F(DiscreteTest, ClosuresOfGeneratorsInALargerGroup) {
+  // In Z4 x Z6 x Z9 (216 elements): (1,0,0), (0,2,0) and (0,0,3) generate Z4 x Z3 x Z3 (36
+  // elements: second components even, third ones multiples of 3); (1,0,0) and (0,2,3),
+  // of order 3, only Z4 x Z3; with (0,1,1) added, the whole group. Redundant generators
+  // change nothing.
+  const int factors[] = {4, 6, 9};
+  DGType* G = DG_find(factors, 3);
+  const auto element = [](int a, int b, int c) { return a + 4 * b + 24 * c; };
+  std::vector<int> expected;
+  for (int c = 0; c < 9; c += 3)
+    for (int b = 0; b < 6; b += 2)
+      for (int a = 0; a < 4; ++a) expected.push_back(element(a, b, c));
+  std::sort(expected.begin(), expected.end());
+  std::vector<int> list{element(1, 0, 0), element(0, 2, 0), element(0, 0, 3)};
+  EXPECT_EQ(DG_closeSubgroup(list, G, DG_productLaw), 36);
+  EXPECT_EQ(list, expected);
+  list = {element(0, 0, 3), element(2, 4, 6), element(1, 0, 0), element(3, 2, 3), element(0, 2, 0), 0};
+  EXPECT_EQ(DG_closeSubgroup(list, G, DG_productLaw), 36);
+  EXPECT_EQ(list, expected);
+  list = {element(1, 0, 0), element(0, 2, 3)};
+  EXPECT_EQ(DG_closeSubgroup(list, G, DG_productLaw), 12);
+  std::vector<int> diagonal;
+  for (int k = 0; k < 3; ++k)
+    for (int a = 0; a < 4; ++a) diagonal.push_back(element(a, 2 * k, 3 * k));
+  std::sort(diagonal.begin(), diagonal.end());
+  EXPECT_EQ(list, diagonal);
+  list = {element(1, 0, 0), element(0, 2, 3), element(0, 1, 1)};
+  EXPECT_EQ(DG_closeSubgroup(list, G, DG_productLaw), 216);
+  for (int e = 0; e < 216; ++e) ASSERT_EQ(list[static_cast<std::size_t>(e)], e);
+}
+
 TEST_F(DiscreteTest, ClosuresPowersAndCosets) {
   std::vector<int> list{4};
   EXPECT_EQ(DG_closeSubgroup(list, nullptr, eightLaw), 2);
