@@ -320,6 +320,40 @@ bool setUpRowCache() {
   return true;
 }
 
+// The product table of the group (nG x nG, row a = a times every b). With the component
+// table each b is a basis element P_j added to b - P_j (j its first non-zero component),
+// and a b is a (b - P_j) with component j raised by one.
+void fillProductTable(const DGType* centre, int nG, int* table) {
+  const int k = centre->nfactors;
+  const std::size_t un = static_cast<std::size_t>(nG);
+  if (centre->decomp == nullptr || centre->order != nG || k < 1) {
+    for (int a = 0; a < nG; ++a)
+      for (int b = 0; b < nG; ++b) table[static_cast<std::size_t>(a) * un + static_cast<std::size_t>(b)] = DG_product(a, b, centre);
+    return;
+  }
+  const std::size_t uk = static_cast<std::size_t>(k);
+  std::vector<int> step(un, 0), place(uk, 1);
+  for (int j = 1; j < k; ++j) place[static_cast<std::size_t>(j)] = place[static_cast<std::size_t>(j - 1)] * centre->factors[j - 1];
+  for (int b = 1; b < nG; ++b) {
+    const int* digits = centre->decomp + static_cast<std::size_t>(b) * uk;
+    int j = 0;
+    while (digits[j] == 0) ++j;
+    step[static_cast<std::size_t>(b)] = j;
+  }
+  for (int a = 0; a < nG; ++a) {
+    int* row = table + static_cast<std::size_t>(a) * un;
+    row[0] = a;
+    for (int b = 1; b < nG; ++b) {
+      const int j = step[static_cast<std::size_t>(b)];
+      const int P = place[static_cast<std::size_t>(j)];
+      const int x = row[b - P];
+      row[b] = centre->decomp[static_cast<std::size_t>(x) * uk + static_cast<std::size_t>(j)] + 1 < centre->factors[j]
+                   ? x + P
+                   : x - (centre->factors[j] - 1) * P;
+    }
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -366,12 +400,7 @@ void initOrbitData() {
   s.Weights.assign(static_cast<std::size_t>(n), 0);
   s.Weights_den.assign(static_cast<std::size_t>(n), 1);
   initVectorCollection(&s.AllCharges, nG, nG + 1);
-  for (int a = 0; a < nG; ++a) {
-    for (int b = 0; b < nG; ++b) {
-      s.CurMultTable[static_cast<std::size_t>(a) * static_cast<std::size_t>(nG) +
-                     static_cast<std::size_t>(b)] = DG_product(a, b, centre);
-    }
-  }
+  fillProductTable(centre, nG, s.CurMultTable.data());
   s.NOrbit = 0;
   std::int64_t L = 1;
   for (int i = 0; i < n; ++i) {

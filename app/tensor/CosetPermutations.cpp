@@ -545,11 +545,36 @@ int loadOuterAutomorphisms(TensorProduct* TP) {
   return space->Nfill;
 }
 
+namespace {
+
+// The rows to make room for at once: the product of the classes' factorials (generated
+// for at most kMaximalGeneratedObjects objects), at least 100 and at most 2^22.
+int expectedPermutationCount(const TensorProduct* TP) {
+  const int n = TP->NumberOfFactors;
+  long long rows = 1;
+  std::vector<bool> counted(static_cast<std::size_t>(n), false);
+  for (int first = 0; first < n; ++first) {
+    if (counted[static_cast<std::size_t>(first)]) continue;
+    int size = 0;
+    for (int j = first; j < n; ++j) {
+      if (TP->TensorFactors[static_cast<std::size_t>(j)] != TP->TensorFactors[static_cast<std::size_t>(first)] ||
+          TP->GH[static_cast<std::size_t>(j)] != TP->GH[static_cast<std::size_t>(first)])
+        continue;
+      counted[static_cast<std::size_t>(j)] = true;
+      ++size;
+    }
+    for (int f = 2; f <= std::min(size, kMaximalGeneratedObjects) && rows <= (1 << 22); ++f) rows *= f;
+  }
+  return static_cast<int>(std::clamp<long long>(rows, 100, 1 << 22));
+}
+
+}  // namespace
+
 void getAllTensorPermutations(TensorProduct* TP) {
   const int n = TP->NumberOfFactors;
   VectorSpace* space = &TP->FullPermutations;
   ++state().generation;
-  initVectorCollection(space, n, 100);
+  initVectorCollection(space, n, expectedPermutationCount(TP));
   const std::size_t un = static_cast<std::size_t>(n);
   const std::size_t width = static_cast<std::size_t>(space->rowsize);
   std::vector<int> identity(width, -1);
@@ -679,7 +704,7 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   Print("Degeneracies: %d outer automorphisms, %d permutations.\n", A, P);
   VectorSpace* pairs = &TP->AutomorphismsTimesPermutations;
   ++state().generation;
-  initVectorCollection(pairs, 2, 1000);
+  initVectorCollection(pairs, 2, static_cast<int>(std::clamp<long long>(static_cast<long long>(A) * P, 1000, 1 << 20)));
   SetVectorSpace(&TP->CurrentPermutations, 1, 1);
   // CheckAutomorphismTimesPermutation with each image row looked up once.
   LabelRowMemo inAlgebra(TP->NumberOfFactors);

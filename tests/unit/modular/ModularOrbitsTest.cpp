@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <tuple>
 
 #include "ModularTestSupport.h"
+#include "groups/Discrete.h"
 #include "program/ApplicationParameters.h"
 #include "runtime/Defaults.h"
 #include "runtime/Directories.h"
@@ -94,6 +96,31 @@ TEST_F(ModularOrbitsTest, OrbitsChargesAndRepresentativesOfA1) {
   }
   EXPECT_EQ(total, sd->n_primaries);
   EXPECT_EQ(modularState().AllCharges.Nfill, 2);
+}
+
+TEST_F(ModularOrbitsTest, TheCurrentTableIsTheGroupLaw) {
+  // D4 level 2 (Z2 x Z2) and A3 level 2 (Z4): entry (a, b) is the product of the centre's
+  // elements, component by component modulo the factors.
+  for (const auto& [type, rank, level] : {std::tuple{4, 4, 2}, std::tuple{1, 3, 2}}) {
+    useTheory(type, rank, level);
+    initSMATRIX();
+    const DGType* centre = getCenter();
+    const int nG = centre->order;
+    ASSERT_EQ(nG, 4);
+    const auto& table = modularState().CurMultTable;
+    ASSERT_EQ(table.size(), 16u);
+    for (int a = 0; a < nG; ++a) {
+      for (int b = 0; b < nG; ++b) {
+        int expected = 0;
+        int place = 1;
+        for (int j = 0; j < centre->nfactors; ++j) {
+          expected += (DG_decomp(centre, a, j) + DG_decomp(centre, b, j)) % centre->factors[j] * place;
+          place *= centre->factors[j];
+        }
+        EXPECT_EQ(table[static_cast<std::size_t>(a * nG + b)], expected) << type << " " << a << " " << b;
+      }
+    }
+  }
 }
 
 TEST_F(ModularOrbitsTest, OrbitsUnderAGroupWithFixedPoints) {
