@@ -450,6 +450,9 @@ void initOrbitData() {
 
   std::vector<int> charge(static_cast<std::size_t>(nG));
   StoreCharges storeCharges(centre);
+  // Weight numerators lie in [0, L) with L at most 2^40: below 2^20 currents, differences
+  // times nG stay inside 64 bits.
+  const bool narrow = nG < (1 << 20);
   for (int i = 0; i < n; ++i) {
     PrimaryOrbitEntry& e = s.Primaries[static_cast<std::size_t>(i)];
     const int* images = s.Primaries[static_cast<std::size_t>(e.rep)].images;
@@ -458,12 +461,18 @@ void initOrbitData() {
         const int k =
             images[s.CurMultTable[static_cast<std::size_t>(c) * static_cast<std::size_t>(nG) +
                                   static_cast<std::size_t>(e.current)]];
-        const __int128 difference = static_cast<__int128>(s.Weights[static_cast<std::size_t>(i)]) +
-                                    s.Weights[static_cast<std::size_t>(c)] -
-                                    s.Weights[static_cast<std::size_t>(k)];
-        const __int128 quotient = difference * nG / L;
-        charge[static_cast<std::size_t>(c)] =
-            static_cast<int>(longmod(static_cast<long long>(quotient % nG), nG));
+        long long quotient = 0;
+        if (narrow) {
+          const long long difference = s.Weights[static_cast<std::size_t>(i)] + s.Weights[static_cast<std::size_t>(c)] -
+                                       s.Weights[static_cast<std::size_t>(k)];
+          quotient = difference * nG / L;
+        } else {
+          const __int128 difference = static_cast<__int128>(s.Weights[static_cast<std::size_t>(i)]) +
+                                      s.Weights[static_cast<std::size_t>(c)] -
+                                      s.Weights[static_cast<std::size_t>(k)];
+          quotient = static_cast<long long>(difference * nG / L % nG);
+        }
+        charge[static_cast<std::size_t>(c)] = static_cast<int>(longmod(quotient % nG, nG));
       }
     }
     const int before = s.AllCharges.Nfill;
