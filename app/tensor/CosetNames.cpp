@@ -2,7 +2,9 @@
 // letter code of the invariant filters, the number of a product of N=2 minimal models, and
 // the built-in table of the 168 products of N=2 minimal models with central charge 9.
 // Codes that are numbers are 64-bit; one that would not fit is refused, never wrapped.
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "lie/LieAlgebra.h"
 #include "runtime/Error.h"
@@ -54,6 +56,23 @@ std::int64_t digitsToInteger(const std::string& text, const char* routine) {
   return value;
 }
 
+// 9 - sum 3k/(k+2) in lowest terms, denominator positive.
+Rat rationalRemainder(const std::vector<int>& levels) {
+  Rat c{9, 1};
+  for (int k : levels) {
+    Rat term{3LL * k, k + 2LL};
+    Rat next;
+    subtractRat(&c, &term, &next);
+    c = next;
+    simplifyRat(&c);
+  }
+  if (c.den < 0) {
+    c.den = -c.den;
+    c.num = -c.num;
+  }
+  return c;
+}
+
 void buildMinimalTable() {
   CosetState& s = cosetState();
   if (s.minimalTableBuilt) return;
@@ -67,19 +86,19 @@ void buildMinimalTable() {
       while (true) {
         std::vector<int> levels{k1};
         for (int x : d) levels.push_back(levels.back() + x);
-        // c' = 9 - sum 3k/(k+2) over the first n-1 levels, exact.
+        // c' = 9 - sum 3k/(k+2) over the first n-1 levels, exact: over the product of the
+        // k+2 (the tests below need no lowest terms), in rationals should it leave 64 bits.
         Rat c{9, 1};
+        bool wide = false;
         for (int k : levels) {
-          Rat term{3LL * k, k + 2LL};
-          Rat next;
-          subtractRat(&c, &term, &next);
-          c = next;
-          simplifyRat(&c);
+          std::int64_t top = 0;
+          std::int64_t minus = 0;
+          wide = wide || __builtin_mul_overflow(c.num, static_cast<std::int64_t>(k) + 2, &top) ||
+                 __builtin_mul_overflow(c.den, 3LL * k, &minus) || __builtin_sub_overflow(top, minus, &top) ||
+                 __builtin_mul_overflow(c.den, static_cast<std::int64_t>(k) + 2, &c.den);
+          c.num = top;
         }
-        if (c.den < 0) {
-          c.den = -c.den;
-          c.num = -c.num;
-        }
+        if (wide) c = rationalRemainder(levels);
         if (c.num > 0 && c.num < 3 * c.den) {
           // k_n = 2c' / (3 - c').
           const long long num = 2 * c.num;
