@@ -261,6 +261,73 @@ PermutationCache& cacheOf(bool extension) {
   return extension ? state().extensionCache : state().symmetryCache;
 }
 
+// The field of a basis current's label row under the symmetries of one automorphism:
+// the row rearranged by each permutation. Permutations only exchange identical factors,
+// so where the row has the label that is most common in a class of identical factors it
+// keeps it; the image is known from where the few other positions D go (the inverse
+// permutation on D), which is the key of a table of answers.
+class RearrangedRow {
+ public:
+  // False when the answers cannot be keyed (D too large, or permutations that leave a
+  // class): the caller looks each image up.
+  bool prepare(const int* row, int width, const std::vector<int>& classOf, bool classPreserving) {
+    row_.assign(row, row + width);
+    const int n = width - 1;
+    reached_ = std::all_of(row, row + n, [](int x) { return x >= 0; });
+    background_.assign(static_cast<std::size_t>(n), 0);
+    moved_.clear();
+    answers_.clear();
+    if (!classPreserving) return false;
+    for (int i = 0; i < n; ++i) {
+      // The most common label of i's class (the first of the most common ones).
+      int best = row[i];
+      int bestCount = 0;
+      for (int j = 0; j < n; ++j) {
+        if (classOf[static_cast<std::size_t>(j)] != classOf[static_cast<std::size_t>(i)]) continue;
+        int count = 0;
+        for (int m = 0; m < n; ++m) {
+          if (classOf[static_cast<std::size_t>(m)] == classOf[static_cast<std::size_t>(i)] && row[m] == row[j]) ++count;
+        }
+        if (count > bestCount) {
+          best = row[j];
+          bestCount = count;
+        }
+      }
+      background_[static_cast<std::size_t>(i)] = best;
+      if (row[i] != best) moved_.push_back(i);
+    }
+    std::size_t keys = 1;
+    for (std::size_t t = 0; t < moved_.size(); ++t) {
+      keys *= static_cast<std::size_t>(n);
+      if (keys > kMaximalKeys) return false;
+    }
+    answers_.assign(keys, kUnknown);
+    return true;
+  }
+
+  // The field of the row rearranged by the permutation of inverse `inverse`.
+  template <class Find>
+  int field(const int* inverse, std::vector<int>& image, Find find) {
+    if (!reached_) return -1;
+    const std::size_t n = background_.size();
+    std::size_t key = 0;
+    for (std::size_t t = moved_.size(); t-- > 0;) key = key * n + static_cast<std::size_t>(inverse[moved_[t]]);
+    int& answer = answers_[key];
+    if (answer != kUnknown) return answer;
+    std::copy(background_.begin(), background_.end(), image.begin());
+    for (int d : moved_) image[static_cast<std::size_t>(inverse[d])] = row_[static_cast<std::size_t>(d)];
+    image[n] = row_[n];
+    answer = find(image.data());
+    return answer;
+  }
+
+ private:
+  static constexpr std::size_t kMaximalKeys = std::size_t{1} << 16;
+  static constexpr int kUnknown = -2;
+  std::vector<int> row_, background_, moved_, answers_;
+  bool reached_ = false;
+};
+
 void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   PermutationCache& c = cacheOf(extension);
   const DGType* group = TP->CurrentGroup != nullptr ? TP->CurrentGroup : DG_trivial();
@@ -276,13 +343,32 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   const int n = TP->NumberOfFactors;
   const std::size_t width = static_cast<std::size_t>(n) + 1;
   LabelRowMemo fields(static_cast<int>(width));
-  const auto find = [&](const int* row) { return findOrbit(TP, row, nullptr); };
+  const auto find = [&](const int* row) { return fields.answer(row, [&](const int* r) { return findOrbit(TP, r, nullptr); }); };
+  // The classes of identical factors, and whether every permutation keeps them.
+  std::vector<int> classOf(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    int first = 0;
+    while (TP->TensorFactors[static_cast<std::size_t>(first)] != TP->TensorFactors[static_cast<std::size_t>(i)] ||
+           TP->GH[static_cast<std::size_t>(first)] != TP->GH[static_cast<std::size_t>(i)])
+      ++first;
+    classOf[static_cast<std::size_t>(i)] = first;
+  }
+  bool classPreserving = true;
+  for (int p = 0; p < TP->FullPermutations.Nfill && classPreserving; ++p) {
+    const int* perm = rowOf(TP->FullPermutations, p);
+    for (int i = 0; i < n && classPreserving; ++i) {
+      classPreserving = perm[i] >= 0 && perm[i] < n &&
+                        classOf[static_cast<std::size_t>(perm[i])] == classOf[static_cast<std::size_t>(i)];
+    }
+  }
   // The basis currents' label rows under the automorphism of the symmetry at hand (and
   // the label behind them), made again when it changes; the permutation then only
   // rearranges them (symmetryImage).
-  std::vector<int> automorphed(static_cast<std::size_t>(k) * width);
+  std::vector<int> automorphed(width);
+  std::vector<RearrangedRow> rearranged(static_cast<std::size_t>(k));
   std::vector<char> usable(static_cast<std::size_t>(k), 0);
-  std::vector<int> image(width);
+  std::vector<char> keyed(static_cast<std::size_t>(k), 0);
+  std::vector<int> image(width), inverse(static_cast<std::size_t>(n));
   int automorphism = -2;
   for (int s = 0; s < total; ++s) {
     int a = 0;
@@ -290,33 +376,32 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
     if (!symmetryOf(TP, extension, s, &a, &p)) continue;
     if (a != automorphism) {
       automorphism = a;
+      const int* aut = a >= 0 ? rowOf(TP->OuterAutomorphisms, a) : nullptr;
       for (int j = 0; j < k; ++j) {
         const int f = DG_basis(group, j);
         usable[static_cast<std::size_t>(j)] = f >= 0 && f < TP->Spectrum.size() ? 1 : 0;
         if (usable[static_cast<std::size_t>(j)] == 0) continue;
         const int* labels = TP->Spectrum.row(f);
-        int* row = automorphed.data() + static_cast<std::size_t>(j) * width;
-        const int* aut = a >= 0 ? rowOf(TP->OuterAutomorphisms, a) : nullptr;
         for (int i = 0; i < n; ++i) {
-          row[i] = aut != nullptr ? factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i])
-                                  : labels[i];
+          automorphed[static_cast<std::size_t>(i)] =
+              aut != nullptr ? factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i])
+                             : labels[i];
         }
-        row[n] = labels[n];
+        automorphed[static_cast<std::size_t>(n)] = labels[n];
+        keyed[static_cast<std::size_t>(j)] =
+            rearranged[static_cast<std::size_t>(j)].prepare(automorphed.data(), static_cast<int>(width), classOf, classPreserving) ? 1 : 0;
       }
     }
     const int* perm = p >= 0 ? rowOf(TP->FullPermutations, p) : nullptr;
+    for (int i = 0; i < n; ++i) inverse[static_cast<std::size_t>(perm != nullptr && classPreserving ? perm[i] : i)] = i;
     for (int j = 0; j < k; ++j) {
       int field = -1;
       if (usable[static_cast<std::size_t>(j)] != 0) {
-        const int* row = automorphed.data() + static_cast<std::size_t>(j) * width;
-        bool reached = true;
-        for (int i = 0; i < n; ++i) {
-          const int label = row[perm != nullptr ? perm[i] : i];
-          image[static_cast<std::size_t>(i)] = label;
-          reached = reached && label >= 0;
+        if (keyed[static_cast<std::size_t>(j)] != 0) {
+          field = rearranged[static_cast<std::size_t>(j)].field(inverse.data(), image, find);
+        } else if (symmetryImage(TP, a, p, TP->Spectrum.row(DG_basis(group, j)), 1, image.data())) {
+          field = find(image.data());
         }
-        image[static_cast<std::size_t>(n)] = row[n];
-        if (reached) field = fields.answer(image.data(), find);
       }
       c.basicPermutations[static_cast<std::size_t>(s) * k + j] = field;
     }

@@ -342,6 +342,32 @@ TEST_F(CosetPermutationsTest, ExchangingTwoDifferentFactorsIsNotAPermutation) {
   EXPECT_TRUE(CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr).empty());
 }
 
+TEST_F(CosetPermutationsTest, ACurrentsImageHasItsLabelsRearranged) {
+  // A1_1^3 x A1_2^2: currents Z2^5 (labels 1 resp. 2 on any factors), symmetries S3 x S2.
+  // The image of a current under (a, p) is the current whose label on factor i is the
+  // label on factor p(i); every current and symmetry, after each of two set-ups.
+  runAll({"tensor", "g a 1 1", "g a 1 1", "g a 1 2", "g a 1 1", "g a 1 2", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_NE(CT_getCurrentOuterAutomorphisms(TP), nullptr);
+  ASSERT_EQ(TP->AutomorphismsTimesPermutations.Nfill, 12);
+  ASSERT_EQ(TP->NumberOfSimpleCurrents, 32);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(CT_getCurrentPermutation(TP, -1, 0), 12);
+    for (int s = 0; s < 12; ++s) {
+      const std::vector<int> pair = row(TP->AutomorphismsTimesPermutations, s, 2);
+      const std::vector<int> perm = row(TP->FullPermutations, pair[1], 5);
+      for (int J = 0; J < 32; ++J) {
+        const int image = CT_getCurrentPermutation(TP, s, J);
+        ASSERT_GE(image, 0);
+        for (int i = 0; i < 5; ++i) {
+          ASSERT_EQ(TensorField(TP, image)[i], TensorField(TP, J)[perm[static_cast<std::size_t>(i)]])
+              << "symmetry " << s << " current " << J << " factor " << i;
+        }
+      }
+    }
+  }
+}
+
 TEST_F(CosetPermutationsTest, WithoutFixedPointsEveryImageFollowsFromTheLabels) {
   // A1_2 x A1_2 without currents: 9 fields, the exchange is an involution (l1,l2) -> (l2,l1)
   // fixing the 3 diagonal fields.
