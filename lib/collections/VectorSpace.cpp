@@ -264,8 +264,9 @@ bool findTreeEnds(const VectorSpace* space, TreeEnds& ends) {
 
 // The rows in the order of compareVec when every row packs into one 64-bit key (columns
 // offset by their least entry, each in the bits its range needs): a radix sort of the
-// keys, stable, so equal rows stay in row order. Empty when the rows do not pack.
-std::vector<int> packedRowOrder(const VectorSpace* space) {
+// keys, stable, so equal rows stay in row order; *distinct tells whether two rows are
+// equal. Empty when the rows do not pack.
+std::vector<int> packedRowOrder(const VectorSpace* space, bool* distinct) {
   const int rows = space->Nfill;
   const int width = space->idsize;
   const std::size_t count = static_cast<std::size_t>(rows);
@@ -312,6 +313,11 @@ std::vector<int> packedRowOrder(const VectorSpace* space) {
     for (std::size_t b = 0; b < kBuckets; ++b) start[b + 1] += start[b];
     for (int r : order) next[start[(keys[static_cast<std::size_t>(r)] >> shift) & (kBuckets - 1)]++] = r;
     order.swap(next);
+  }
+  // Equal keys are equal rows.
+  *distinct = true;
+  for (std::size_t i = 1; i < count && *distinct; ++i) {
+    *distinct = keys[static_cast<std::size_t>(order[i - 1])] != keys[static_cast<std::size_t>(order[i])];
   }
   return order;
 }
@@ -733,15 +739,15 @@ bool linkDistinctRows(VectorSpace* space) {
     }
     return false;
   };
-  std::vector<int> order = packedRowOrder(space);
+  bool distinct = true;
+  std::vector<int> order = packedRowOrder(space, &distinct);
   if (order.empty()) {
     order.resize(static_cast<std::size_t>(rows));
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), less);
+    for (int i = 1; i < rows && distinct; ++i) distinct = less(order[static_cast<std::size_t>(i - 1)], order[static_cast<std::size_t>(i)]);
   }
-  for (int i = 1; i < rows; ++i) {
-    if (!less(order[static_cast<std::size_t>(i - 1)], order[static_cast<std::size_t>(i)])) return false;
-  }
+  if (!distinct) return false;
   // The middle of each range is the root of its subtree.
   const int leftLink = space->rowsize - 2;
   const auto link = [&](auto& self, int lo, int hi) -> int {
