@@ -261,8 +261,8 @@ PermutationCache& cacheOf(bool extension) {
   return extension ? state().extensionCache : state().symmetryCache;
 }
 
-// The field of a basis current's label row under the symmetries of one automorphism:
-// the row rearranged by each permutation. Permutations only exchange identical factors,
+// The answer for a label row (a basis current's, a current's) under the symmetries of one
+// automorphism: the row rearranged by each permutation. Permutations only exchange identical factors,
 // so where the row has the label that is most common in a class of identical factors it
 // keeps it; the image is known from where the few other positions D go (the inverse
 // permutation on D), which is the key of a table of answers.
@@ -270,9 +270,8 @@ class RearrangedRow {
  public:
   // False when the answers cannot be keyed (D too large, or permutations that leave a
   // class): the caller looks each image up.
-  bool prepare(const int* row, int width, const std::vector<int>& classOf, bool classPreserving) {
-    row_.assign(row, row + width);
-    const int n = width - 1;
+  bool prepare(const int* row, int n, int extra, const std::vector<int>& classOf, bool classPreserving) {
+    row_.assign(row, row + n + extra);
     reached_ = std::all_of(row, row + n, [](int x) { return x >= 0; });
     background_.assign(static_cast<std::size_t>(n), 0);
     moved_.clear();
@@ -305,7 +304,8 @@ class RearrangedRow {
     return true;
   }
 
-  // The field of the row rearranged by the permutation of inverse `inverse`.
+  // The answer for the row rearranged by the permutation of inverse `inverse` (-1 when
+  // the row has a label that is not reached).
   template <class Find>
   int field(const int* inverse, std::vector<int>& image, Find find) {
     if (!reached_) return -1;
@@ -316,7 +316,7 @@ class RearrangedRow {
     if (answer != kUnknown) return answer;
     std::copy(background_.begin(), background_.end(), image.begin());
     for (int d : moved_) image[static_cast<std::size_t>(inverse[d])] = row_[static_cast<std::size_t>(d)];
-    image[n] = row_[n];
+    std::copy(row_.begin() + static_cast<std::ptrdiff_t>(n), row_.end(), image.begin() + static_cast<std::ptrdiff_t>(n));
     answer = find(image.data());
     return answer;
   }
@@ -327,6 +327,35 @@ class RearrangedRow {
   std::vector<int> row_, background_, moved_, answers_;
   bool reached_ = false;
 };
+
+// The classes of identical factors (classOf[i]: the first factor like i), and whether
+// every permutation of the list keeps them.
+bool factorClasses(const TensorProduct* TP, std::vector<int>& classOf) {
+  const int n = TP->NumberOfFactors;
+  classOf.assign(static_cast<std::size_t>(n), 0);
+  for (int i = 0; i < n; ++i) {
+    int first = 0;
+    while (TP->TensorFactors[static_cast<std::size_t>(first)] != TP->TensorFactors[static_cast<std::size_t>(i)] ||
+           TP->GH[static_cast<std::size_t>(first)] != TP->GH[static_cast<std::size_t>(i)])
+      ++first;
+    classOf[static_cast<std::size_t>(i)] = first;
+  }
+  for (int p = 0; p < TP->FullPermutations.Nfill; ++p) {
+    const int* perm = rowOf(TP->FullPermutations, p);
+    for (int i = 0; i < n; ++i) {
+      if (perm[i] < 0 || perm[i] >= n || classOf[static_cast<std::size_t>(perm[i])] != classOf[static_cast<std::size_t>(i)])
+        return false;
+    }
+  }
+  return true;
+}
+
+// The inverse of permutation row p (the identity for p < 0 or when `valid` is false).
+void inversePermutation(const TensorProduct* TP, int p, bool valid, std::vector<int>& inverse) {
+  const int n = TP->NumberOfFactors;
+  const int* perm = p >= 0 && valid ? rowOf(TP->FullPermutations, p) : nullptr;
+  for (int i = 0; i < n; ++i) inverse[static_cast<std::size_t>(perm != nullptr ? perm[i] : i)] = i;
+}
 
 void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   PermutationCache& c = cacheOf(extension);
@@ -344,23 +373,8 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   const std::size_t width = static_cast<std::size_t>(n) + 1;
   LabelRowMemo fields(static_cast<int>(width));
   const auto find = [&](const int* row) { return fields.answer(row, [&](const int* r) { return findOrbit(TP, r, nullptr); }); };
-  // The classes of identical factors, and whether every permutation keeps them.
-  std::vector<int> classOf(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    int first = 0;
-    while (TP->TensorFactors[static_cast<std::size_t>(first)] != TP->TensorFactors[static_cast<std::size_t>(i)] ||
-           TP->GH[static_cast<std::size_t>(first)] != TP->GH[static_cast<std::size_t>(i)])
-      ++first;
-    classOf[static_cast<std::size_t>(i)] = first;
-  }
-  bool classPreserving = true;
-  for (int p = 0; p < TP->FullPermutations.Nfill && classPreserving; ++p) {
-    const int* perm = rowOf(TP->FullPermutations, p);
-    for (int i = 0; i < n && classPreserving; ++i) {
-      classPreserving = perm[i] >= 0 && perm[i] < n &&
-                        classOf[static_cast<std::size_t>(perm[i])] == classOf[static_cast<std::size_t>(i)];
-    }
-  }
+  std::vector<int> classOf;
+  const bool classPreserving = factorClasses(TP, classOf);
   // The basis currents' label rows under the automorphism of the symmetry at hand (and
   // the label behind them), made again when it changes; the permutation then only
   // rearranges them (symmetryImage).
@@ -389,11 +403,10 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
         }
         automorphed[static_cast<std::size_t>(n)] = labels[n];
         keyed[static_cast<std::size_t>(j)] =
-            rearranged[static_cast<std::size_t>(j)].prepare(automorphed.data(), static_cast<int>(width), classOf, classPreserving) ? 1 : 0;
+            rearranged[static_cast<std::size_t>(j)].prepare(automorphed.data(), n, 1, classOf, classPreserving) ? 1 : 0;
       }
     }
-    const int* perm = p >= 0 ? rowOf(TP->FullPermutations, p) : nullptr;
-    for (int i = 0; i < n; ++i) inverse[static_cast<std::size_t>(perm != nullptr && classPreserving ? perm[i] : i)] = i;
+    inversePermutation(TP, p, classPreserving, inverse);
     for (int j = 0; j < k; ++j) {
       int field = -1;
       if (usable[static_cast<std::size_t>(j)] != 0) {
@@ -791,25 +804,50 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   ++state().generation;
   initVectorCollection(pairs, 2, static_cast<int>(std::clamp<long long>(static_cast<long long>(A) * P, 1000, 1 << 20)));
   SetVectorSpace(&TP->CurrentPermutations, 1, 1);
-  // CheckAutomorphismTimesPermutation with each image row looked up once.
-  LabelRowMemo inAlgebra(TP->NumberOfFactors);
-  std::vector<int> image(static_cast<std::size_t>(TP->NumberOfFactors));
-  const auto inChiralAlgebra = [&](const int* row) { return TP->ChiralAlgebra.find(row) >= 0 ? 1 : 0; };
+  // CheckAutomorphismTimesPermutation with each image row looked up once: under one
+  // automorphism a current's images are its automorphed row rearranged.
+  const int n = TP->NumberOfFactors;
+  LabelRowMemo inAlgebra(n);
+  std::vector<int> image(static_cast<std::size_t>(n)), automorphed(static_cast<std::size_t>(n));
+  std::vector<int> classOf, inverse(static_cast<std::size_t>(n));
+  const bool classPreserving = factorClasses(TP, classOf);
+  const int currents = TP->Currents.size();
+  std::vector<RearrangedRow> rearranged(static_cast<std::size_t>(currents));
+  std::vector<char> keyed(static_cast<std::size_t>(currents), 0);
+  const auto inChiralAlgebra = [&](const int* row) {
+    return inAlgebra.answer(row, [&](const int* r) { return TP->ChiralAlgebra.find(r) >= 0 ? 1 : 0; });
+  };
   const auto keepsAlgebra = [&](int a, int p) {
-    for (int r = 0; r < TP->Currents.size(); ++r) {
+    inversePermutation(TP, p, classPreserving, inverse);
+    for (int r = 0; r < currents; ++r) {
+      if (keyed[static_cast<std::size_t>(r)] != 0) {
+        if (rearranged[static_cast<std::size_t>(r)].field(inverse.data(), image, inChiralAlgebra) <= 0) return false;
+        continue;
+      }
       if (!symmetryImage(TP, a, p, TP->Currents.row(r), 0, image.data())) return false;
-      if (inAlgebra.answer(image.data(), inChiralAlgebra) == 0) return false;
+      if (inChiralAlgebra(image.data()) == 0) return false;
     }
     return true;
   };
+  std::vector<int> pair(2);
   for (int a = 0; a < A; ++a) {
     if (P >= kPermutationPretestThreshold && CheckAutomorphismModuloPermutations(TP, a) == 0) continue;
+    const int* aut = rowOf(TP->OuterAutomorphisms, a);
+    for (int r = 0; r < currents; ++r) {
+      const int* labels = TP->Currents.row(r);
+      for (int i = 0; i < n; ++i) {
+        automorphed[static_cast<std::size_t>(i)] =
+            factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i]);
+      }
+      keyed[static_cast<std::size_t>(r)] =
+          rearranged[static_cast<std::size_t>(r)].prepare(automorphed.data(), n, 0, classOf, classPreserving) ? 1 : 0;
+    }
     for (int p = 0; p < P; ++p) {
       if (!keepsAlgebra(a, p)) continue;
-      std::vector<int> row{a, p};
+      pair.assign({a, p});
       // A collection that cannot grow refuses the whole set: half a symmetry group would
       // let the invariant searches reject invariants that are not equivalent.
-      if (!offer(pairs, row)) {
+      if (!offer(pairs, pair)) {
         Alert("CT_SymmetrizeTensorProduct", 0, 100302, "Symmetries of the tensor product not built");
         initVectorCollection(pairs, 2, 1000);
         return;
