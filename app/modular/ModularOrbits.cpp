@@ -453,6 +453,7 @@ void initOrbitData() {
   // Weight numerators lie in [0, L) with L at most 2^40: below 2^20 currents, differences
   // times nG stay inside 64 bits.
   const bool narrow = nG < (1 << 20);
+  const double inverseL = 1.0 / static_cast<double>(L);
   for (int i = 0; i < n; ++i) {
     PrimaryOrbitEntry& e = s.Primaries[static_cast<std::size_t>(i)];
     const int* images = s.Primaries[static_cast<std::size_t>(e.rep)].images;
@@ -465,7 +466,7 @@ void initOrbitData() {
         if (narrow) {
           const long long difference = s.Weights[static_cast<std::size_t>(i)] + s.Weights[static_cast<std::size_t>(c)] -
                                        s.Weights[static_cast<std::size_t>(k)];
-          quotient = difference * nG / L;
+          quotient = divideTowardZero(difference * nG, L, inverseL);
         } else {
           const __int128 difference = static_cast<__int128>(s.Weights[static_cast<std::size_t>(i)]) +
                                       s.Weights[static_cast<std::size_t>(c)] -
