@@ -677,16 +677,27 @@ void getAllTensorPermutations(TensorProduct* TP) {
   const std::size_t width = static_cast<std::size_t>(space->rowsize);
   std::vector<int> identity(width, -1);
   for (int i = 0; i < n; ++i) identity[static_cast<std::size_t>(i)] = i;
+  std::vector<int> classOf;
+  factorClasses(TP, classOf);
+  int movingClasses = 0;  // classes of two or more factors
+  for (int i = 0; i < n; ++i) {
+    if (classOf[static_cast<std::size_t>(i)] == i &&
+        std::count(classOf.begin(), classOf.end(), i) >= 2)
+      ++movingClasses;
+  }
   // The classes act on disjoint positions, so every row below is a new permutation: the
   // rows are appended and sorted into the tree once, at the end. The row order is
-  // that of inserting them one by one.
+  // that of inserting them one by one. With one class of two or more factors the rows
+  // are those of its generated permutations, in their order (the other positions fixed),
+  // and take their tree.
   // (Should a row repeat, the tree is made by inserting the rows again, which drops it.)
+  int linked = -1;
   const auto finish = [&]() {
+    if (linked == space->Nfill) return;
     if (!linkDistinctRows(space)) reindexVectorCollectionAfterRemoval(space);
   };
   std::vector<bool> used(un, false);
-  std::vector<int> classRows;
-  std::vector<int> product(width, -1);
+  std::vector<int> row(width, -1), product(width, -1);
   for (int first = 0; first < n; ++first) {
     if (used[static_cast<std::size_t>(first)]) continue;
     std::vector<int> members;
@@ -700,31 +711,38 @@ void getAllTensorPermutations(TensorProduct* TP) {
     }
     const int size = static_cast<int>(members.size());
     const int earlier = space->Nfill;
-    // The class's own permutations, copied before the generator is used again.
     const VectorSpace* all = generateAllPermutations(size);
-    classRows.assign(static_cast<std::size_t>(all->Nfill) * width, -1);
-    for (int r = 0; r < all->Nfill; ++r) {
+    const int count = all->Nfill;
+    // The class's permutation r on the whole product.
+    const auto classRow = [&](int r, int* out) {
       const int* perm = rowOf(*all, r);
-      int* row = classRows.data() + static_cast<std::size_t>(r) * width;
-      std::copy(identity.begin(), identity.begin() + n, row);
+      std::copy(identity.begin(), identity.begin() + n, out);
       for (int k = 0; k < size; ++k)
-        row[members[static_cast<std::size_t>(k)]] = members[static_cast<std::size_t>(perm[k])];
-    }
-    const std::size_t count = static_cast<std::size_t>(all->Nfill);
+        out[members[static_cast<std::size_t>(k)]] = members[static_cast<std::size_t>(perm[k])];
+    };
     // Row 0 of the class is the identity, which the set already holds after the first
     // class, as it holds left x identity.
-    const bool identityFirst =
-        count > 0 && std::equal(identity.begin(), identity.begin() + n, classRows.begin());
-    const std::size_t from = earlier > 0 && identityFirst ? 1 : 0;
-    for (std::size_t r = from; r < count; ++r) {
-      if (addNewVectorToSpace(space, classRows.data() + r * width) == nullptr) {
+    bool identityFirst = false;
+    if (count > 0) {
+      classRow(0, row.data());
+      identityFirst = std::equal(identity.begin(), identity.begin() + n, row.begin());
+    }
+    const int from = earlier > 0 && identityFirst ? 1 : 0;
+    const int base = space->Nfill;
+    for (int r = from; r < count; ++r) {
+      classRow(r, row.data());
+      if (addNewVectorToSpace(space, row.data()) == nullptr) {
         finish();
         return;
       }
     }
+    if (size >= 2 && movingClasses == 1 && identityFirst && earlier <= 1 && space->Nfill == count &&
+        copyTreeLinks(space, all))
+      linked = space->Nfill;
+    // The products with the earlier classes' rows (row 0, the identity, left out).
     for (int e = 1; e < earlier; ++e) {
-      for (std::size_t r = from; r < count; ++r) {
-        multiplyPermutations(n, rowOf(*space, e), classRows.data() + r * width, product.data());
+      for (int r = from; r < count; ++r) {
+        multiplyPermutations(n, rowOf(*space, e), rowOf(*space, base + r - from), product.data());
         if (addNewVectorToSpace(space, product.data()) == nullptr) {
           finish();
           return;

@@ -767,6 +767,20 @@ bool linkDistinctRows(VectorSpace* space) {
   return true;
 }
 
+bool copyTreeLinks(VectorSpace* dst, const VectorSpace* src) {
+  if (!searchable(dst, "copyTreeLinks") || !searchable(src, "copyTreeLinks") || dst->Nfill != src->Nfill) return false;
+  for (int r = 0; r < dst->Nfill; ++r) {
+    int* to = rowOf(dst, r);
+    const int* from = rowOf(src, r);
+    to[dst->rowsize - 2] = from[src->rowsize - 2];
+    to[dst->rowsize - 1] = from[src->rowsize - 1];
+  }
+  dst->root = src->root;
+  TreeEnds& ends = treeEndsTable()[dst];
+  if (dst->Nfill == 0 || !findTreeEnds(dst, ends)) ends = TreeEnds{};
+  return true;
+}
+
 void copyVectorCollection(VectorSpace* dst, const VectorSpace* src) {
   if (dst == src) return;
   if (src->Space == nullptr) {

@@ -167,6 +167,10 @@ int* reindexVectorCollectionAfterRemoval(VectorSpace* space);
 // one by one walks a deep tree. Every row keeps its index. False, with nothing changed,
 // when two rows are equal or the collection is not searchable.
 bool linkDistinctRows(VectorSpace* space);
+// Gives dst the tree of src, link for link: for rows 0 .. Nfill-1 of dst that stand in the
+// order of src's rows of the same numbers. False, with nothing changed, unless both are
+// searchable and hold equally many rows.
+bool copyTreeLinks(VectorSpace* dst, const VectorSpace* src);
 int reindexDoubleVectorCollection(DoubleVectorSpace* space);
 // dst becomes a copy of src's shape and rows; dst keeps its name and growth record.
 void copyVectorCollection(VectorSpace* dst, const VectorSpace* src);

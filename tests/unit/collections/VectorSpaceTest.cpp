@@ -637,3 +637,30 @@ TEST_F(VectorSpaceTest, EqualRowsAreNotLinked) {
   EXPECT_TRUE(linkDistinctRows(&empty));
   EXPECT_EQ(findVectorInCollection(&empty, five), -1);
 }
+
+TEST_F(VectorSpaceTest, ATreeIsCopiedToRowsOfTheSameOrder) {
+  // Rows 3 v - 1 in the order of the rows v of the source: the copied tree finds each at
+  // its number; collections of other lengths are refused.
+  VectorSpace source(100, "Source");
+  initVectorCollection(&source, 1, 10);
+  VectorSpace copy(100, "Copy");
+  initVectorCollection(&copy, 2, 10);
+  const std::vector<int> values = {5, -2, 9, 0, 7, 3, 11, -8};
+  for (int v : values) {
+    int* free = row(source, source.Nfill);
+    free[0] = v;
+    addToCollection(&source);
+    const std::vector<int> scaled = {3 * v - 1, v, -1, -1};
+    addNewVectorToSpace(&copy, scaled.data());
+  }
+  ASSERT_TRUE(copyTreeLinks(&copy, &source));
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const int v = values[i];
+    const int wanted[] = {3 * v - 1, v};
+    EXPECT_EQ(findVectorInCollection(&copy, wanted), static_cast<int>(i));
+  }
+  const int beyond[] = {100, 0};
+  EXPECT_EQ(LocateInCollection(&copy, beyond), 8);
+  EXPECT_EQ(findVectorInCollection(&copy, beyond), 8);
+  EXPECT_FALSE(copyTreeLinks(&copy, &source));  // 9 rows against 8
+}

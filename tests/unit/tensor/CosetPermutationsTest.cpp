@@ -89,6 +89,41 @@ TEST_F(CosetPermutationsTest, TwoClassesGiveTheProductOfTheirGroupsInOrder) {
   }
 }
 
+// {A1_2} x {A1_1}^4 in either order: the 4! permutations of the four equal factors, the
+// other position fixed, each found at its own row; the set still takes a row that is not
+// in it.
+void expectOneClassFindable(TensorProduct* TP, int fixed) {
+  getAllTensorPermutations(TP);
+  VectorSpace& space = TP->FullPermutations;
+  ASSERT_EQ(space.Nfill, 24);
+  std::set<std::vector<int>> distinct;
+  for (int i = 0; i < space.Nfill; ++i) {
+    const int* r = space.Space + static_cast<std::size_t>(i) * space.rowsize;
+    const std::vector<int> p(r, r + 5);
+    std::vector<int> sorted = p;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(p[static_cast<std::size_t>(fixed)], fixed);
+    distinct.insert(p);
+    EXPECT_EQ(findVectorInCollection(&space, p.data()), i) << "row " << i;
+  }
+  EXPECT_EQ(distinct.size(), 24u);
+  const std::vector<int> other = {4, 3, 2, 1, 0, -1, -1};
+  EXPECT_EQ(findVectorInCollection(&space, other.data()), -1);
+  EXPECT_EQ(LocateInCollection(&space, other.data()), 24);
+  EXPECT_EQ(findVectorInCollection(&space, other.data()), 24);
+}
+
+TEST_F(CosetPermutationsTest, OneClassAfterADifferentFactorGivesItsGroupFindable) {
+  runAll({"tensor", "g a 1 2", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1"});
+  expectOneClassFindable(currentTensor, 0);
+}
+
+TEST_F(CosetPermutationsTest, OneClassBeforeADifferentFactorGivesItsGroupFindable) {
+  runAll({"tensor", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 1", "g a 1 2"});
+  expectOneClassFindable(currentTensor, 4);
+}
+
 TEST_F(CosetPermutationsTest, DifferentLevelsOrTypesAreNeverExchanged) {
   runAll({"tensor", "g a 1 1", "g a 1 2", "g a 2 1", "g a 1 3"});
   getAllTensorPermutations(currentTensor);
