@@ -84,6 +84,7 @@ struct AutomorphicAction {
   bool group = false;
   std::vector<int> sortedSymmetries;
   std::vector<int> sortedColumns;  // column j of the sorted rows at j * nperm
+  std::vector<int> orbitMinimum;   // per element, the smallest of its orbit under the group
   // Components of every element packed in fields of fieldWidth bits (0: not packed), and
   // per factor j the remainders mod n_j of all field values.
   int fieldWidth = 0;
