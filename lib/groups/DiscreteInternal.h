@@ -112,6 +112,7 @@ struct DiscreteState {
 
   std::vector<int> allOrders;  // element orders of the ambient group of getFP
   bool symmetryTree = true;    // DG_setSymmetryTree
+  bool linearTree = true;      // DG_setLinearTree
 };
 
 DiscreteState& discreteState();

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
+#include <type_traits>
 
 #include "collections/VectorUtility.h"
 #include "groups/DiscreteInternal.h"
@@ -267,6 +268,10 @@ class RowPacking {
     for (int j = 0; j < k_; ++j) key = (key << width_) | static_cast<unsigned __int128>(static_cast<std::uint32_t>(row[j]));
     return key;
   }
+  void unpack(unsigned __int128 key, int* row) const {
+    const std::uint32_t mask = (std::uint32_t{1} << width_) - 1;
+    for (int j = k_ - 1; j >= 0; --j, key >>= width_) row[j] = static_cast<int>(static_cast<std::uint32_t>(key) & mask);
+  }
 
  private:
   int k_;
@@ -292,20 +297,28 @@ class PackedRowSet {
     slots_[slot] = key | (static_cast<unsigned __int128>(i + 1) << packing_.keyBits());
     ++count_;
   }
-  int indexOf(const int* row) const {
-    const unsigned __int128 slot = slots_[find(packing_.key(row))];
+  int indexOf(const int* row) const { return indexOfKey(packing_.key(row)); }
+  int indexOfKey(unsigned __int128 key) const {
+    const unsigned __int128 slot = slots_[find(key)];
     return static_cast<int>(static_cast<std::int64_t>(slot >> packing_.keyBits())) - 1;
   }
+  // Starts loading the slot where the search for key begins.
+  void prefetch(unsigned __int128 key) const { __builtin_prefetch(&slots_[home(key)]); }
+  unsigned __int128 key(const int* row) const { return packing_.key(row); }
+  const RowPacking& packing() const { return packing_; }
   int size() const { return count_; }
 
  private:
-  std::size_t find(unsigned __int128 key) const {
+  std::size_t home(unsigned __int128 key) const {
     std::uint64_t h = static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ULL ^
                       static_cast<std::uint64_t>(key >> 64) * 0xC2B2AE3D27D4EB4FULL;
     h ^= h >> 31;
     h *= 0xBF58476D1CE4E5B9ULL;
     h ^= h >> 29;
-    std::size_t slot = static_cast<std::size_t>(h) & mask_;
+    return static_cast<std::size_t>(h) & mask_;
+  }
+  std::size_t find(unsigned __int128 key) const {
+    std::size_t slot = home(key);
     while (slots_[slot] != 0 && (slots_[slot] & keyMask_) != key) slot = (slot + 1) & mask_;
     return slot;
   }
@@ -349,6 +362,8 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
   // The closure as symmetry numbers (the first of equal rows), marked in inClosure.
   std::vector<int> closure;
   std::vector<char> inClosure(static_cast<std::size_t>(nperm), 0);
+  // With packed keys, the closure's keys too (read in order instead of the rows).
+  std::vector<unsigned __int128> closureKeys;
   std::vector<int> row(uk);
   for (int j = 0; j < k; ++j) row[static_cast<std::size_t>(j)] = work.place(j);
   const int identity = all.indexOf(row.data());
@@ -356,11 +371,13 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
   closure.reserve(static_cast<std::size_t>(all.size()));
   closure.push_back(identity);
   inClosure[static_cast<std::size_t>(identity)] = 1;
+  std::vector<int> unpacked(uk);
+  if constexpr (std::is_same_v<Set, PackedRowSet>) {
+    closureKeys.reserve(static_cast<std::size_t>(all.size()));
+    closureKeys.push_back(all.key(row.data()));
+  }
   // Adds table(c) to the closure; false when it is not a listed map.
-  const auto leftProduct = [&](const std::vector<int>& table, int c) {
-    const int* source = rows + static_cast<std::size_t>(closure[static_cast<std::size_t>(c)]) * uk;
-    for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(source[j])];
-    const int member = all.indexOf(row.data());
+  const auto add = [&](int member) {
     if (member < 0) return false;
     if (inClosure[static_cast<std::size_t>(member)] == 0) {
       inClosure[static_cast<std::size_t>(member)] = 1;
@@ -368,8 +385,38 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
     }
     return true;
   };
+  const auto leftProduct = [&](const std::vector<int>& table, int c) {
+    const int* source = rows + static_cast<std::size_t>(closure[static_cast<std::size_t>(c)]) * uk;
+    for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(source[j])];
+    return add(all.indexOf(row.data()));
+  };
+  // The left products of closure entries from, from + 1, ... (at most kBatch, below `to`)
+  // in that order; packed keys are computed and their slots loaded ahead of the searches.
+  constexpr int kBatch = 16;
+  [[maybe_unused]] unsigned __int128 keys[kBatch];
+  const auto leftProducts = [&](const std::vector<int>& table, int from, int to) {
+    const int end = std::min(to, from + kBatch);
+    if constexpr (std::is_same_v<Set, PackedRowSet>) {
+      for (int c = from; c < end; ++c) {
+        all.packing().unpack(closureKeys[static_cast<std::size_t>(c)], unpacked.data());
+        for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(unpacked[j])];
+        keys[c - from] = all.key(row.data());
+        all.prefetch(keys[c - from]);
+      }
+      for (int c = from; c < end; ++c) {
+        const std::size_t before = closure.size();
+        if (!add(all.indexOfKey(keys[c - from]))) return -1;
+        if (closure.size() != before) closureKeys.push_back(keys[c - from]);
+      }
+    } else {
+      for (int c = from; c < end; ++c) {
+        if (!leftProduct(table, c)) return -1;
+      }
+    }
+    return end;
+  };
   const std::size_t count = static_cast<std::size_t>(nperm);
-  const std::size_t step = spreadStep(count);
+  const std::size_t step = discreteState().linearTree ? spreadStep(count) : 1;
   std::size_t next = 0;
   for (std::size_t i = 0; i < count && static_cast<int>(closure.size()) < all.size(); ++i, next = (next + step) % count) {
     const int p = static_cast<int>(next);
@@ -385,13 +432,17 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
     tables.push_back(std::move(table));
     // The old closure needs the new generator only; what it adds needs all of them.
     const int old = static_cast<int>(closure.size());
-    for (int c = 0; c < old; ++c) {
-      if (!leftProduct(tables.back(), c)) return false;
+    for (int c = 0; c < old;) {
+      c = leftProducts(tables.back(), c, old);
+      if (c < 0) return false;
     }
-    for (int c = old; c < static_cast<int>(closure.size()); ++c) {
+    // A batch of entries at a time, each generator on the whole batch.
+    for (int c = old; c < static_cast<int>(closure.size());) {
+      const int end = std::min(static_cast<int>(closure.size()), c + kBatch);
       for (const std::vector<int>& t : tables) {
-        if (!leftProduct(t, c)) return false;
+        if (leftProducts(t, c, end) < 0) return false;
       }
+      c = end;
     }
   }
   return static_cast<int>(closure.size()) == all.size();
@@ -448,7 +499,7 @@ class TreeSearch {
     for (int j = 0; j < k; ++j) places_[static_cast<std::size_t>(j) + 1] = places_[static_cast<std::size_t>(j)] * G->factors[j];
     fixing.clear();
     bool kept = false;
-    if (prepareLinear(G, generators)) {
+    if (discreteState().linearTree && prepareLinear(G, generators)) {
       kept = descendLinear(0, 0, aut.sortedSymmetries.size());
     } else {
       images_.assign(static_cast<std::size_t>(G->order), 0);
@@ -965,6 +1016,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
   const bool wholeGroup = automorphic && aut.group && sg->nsecond == nperm &&
                           aut.orbitMinimum.size() == static_cast<std::size_t>(N);
   std::vector<char> inH(static_cast<std::size_t>(N), 0);
+  std::vector<int> powerScan(aut.orbitMinimum.empty() ? 0 : static_cast<std::size_t>(N));
   for (int i = 0; i < sg->nthird; ++i) inH[static_cast<std::size_t>(sg->third[i])] = 1;
   int first = sg->ngen > 0 ? sg->gen[sg->ngen - 1] + 1 : 0;
   std::vector<int> candidate, images, fixing, generators, form, imageForm;
@@ -993,11 +1045,24 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
         const int x = powers[power - 1];
         skip = selected[x] != 1 || aut.orbitMinimum[static_cast<std::size_t>(x)] < e;
       }
-    }
-    for (int i = 0; i < sg->nsecond && !skip && !wholeGroup; ++i) {
+    } else if (!aut.orbitMinimum.empty() && sg->nsecond > 0) {
+      // A power whose whole orbit lies at or above e has no smaller image under H's
+      // stabiliser: only the others are mapped.
+      int scanned = 0;
       for (int power = 1; power < L && !skip; ++power) {
-        int x = powers[power - 1];
-        skip = selected[x] != 1 || image(sg->second[i], x) < e;
+        const int x = powers[power - 1];
+        skip = selected[x] != 1;
+        if (aut.orbitMinimum[static_cast<std::size_t>(x)] < e) powerScan[static_cast<std::size_t>(scanned++)] = x;
+      }
+      for (int i = 0; i < sg->nsecond && !skip && scanned > 0; ++i) {
+        for (int m = 0; m < scanned && !skip; ++m) skip = image(sg->second[i], powerScan[static_cast<std::size_t>(m)]) < e;
+      }
+    } else {
+      for (int i = 0; i < sg->nsecond && !skip; ++i) {
+        for (int power = 1; power < L && !skip; ++power) {
+          int x = powers[power - 1];
+          skip = selected[x] != 1 || image(sg->second[i], x) < e;
+        }
       }
     }
     if (skip) continue;
@@ -1160,13 +1225,13 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
     ImageWork work;
     work.prepare(G);
     const RowPacking packing(k, G->order);
-    const bool packed = packing.fits(static_cast<std::size_t>(nperm));
+    const bool packed = s.linearTree && packing.fits(static_cast<std::size_t>(nperm));
     std::vector<std::vector<int>> tables;
     if (s.symmetryTree && (packed ? symmetriesFormGroup<PackedRowSet>(G, aut, nperm, work, tables)
                                   : symmetriesFormGroup<RowSet>(G, aut, nperm, work, tables))) {
       // A group generated by automorphisms: every map is one.
       aut.group = true;
-      aut.orbitMinimum = orbitMinima(G->order, tables);
+      if (s.linearTree) aut.orbitMinimum = orbitMinima(G->order, tables);
       aut.sortedSymmetries.resize(static_cast<std::size_t>(nperm));
       const int* rows = aut.basisImages.data();
       if (packed) {
@@ -1222,6 +1287,8 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
 }
 
 void DG_setSymmetryTree(bool enabled) { discreteState().symmetryTree = enabled; }
+
+void DG_setLinearTree(bool enabled) { discreteState().linearTree = enabled; }
 
 SGType* DG_buildInequivalentSubgroups(DGType* G, const int* table, int nperm) {
   std::vector<int> selected(static_cast<std::size_t>(G->order), 1);
