@@ -297,6 +297,14 @@ class PackedRowSet {
     slots_[slot] = key | (static_cast<unsigned __int128>(i + 1) << packing_.keyBits());
     ++count_;
   }
+  // Adds a key with the given number unless present; whether it was new.
+  bool insertKey(unsigned __int128 key, int i) {
+    const std::size_t slot = find(key);
+    if (slots_[slot] != 0) return false;
+    slots_[slot] = key | (static_cast<unsigned __int128>(i + 1) << packing_.keyBits());
+    ++count_;
+    return true;
+  }
   int indexOf(const int* row) const { return indexOfKey(packing_.key(row)); }
   int indexOfKey(unsigned __int128 key) const {
     const unsigned __int128 slot = slots_[find(key)];
@@ -358,7 +366,21 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
     if (aut.regular[static_cast<std::size_t>(p)] == 0) return false;
   }
   Set all(k, G->order, static_cast<std::size_t>(nperm), rows);
-  for (int p = 0; p < nperm; ++p) all.insert(p);
+  if constexpr (std::is_same_v<Set, PackedRowSet>) {
+    // In batches, the slots loaded ahead.
+    constexpr int kAhead = 64;
+    unsigned __int128 ahead[kAhead];
+    for (int from = 0; from < nperm; from += kAhead) {
+      const int end = std::min(nperm, from + kAhead);
+      for (int p = from; p < end; ++p) {
+        ahead[p - from] = all.key(rows + static_cast<std::size_t>(p) * uk);
+        all.prefetch(ahead[p - from]);
+      }
+      for (int p = from; p < end; ++p) all.insertKey(ahead[p - from], p);
+    }
+  } else {
+    for (int p = 0; p < nperm; ++p) all.insert(p);
+  }
   // The closure as symmetry numbers (the first of equal rows), marked in inClosure.
   std::vector<int> closure;
   std::vector<char> inClosure(static_cast<std::size_t>(nperm), 0);
@@ -392,7 +414,7 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
   };
   // The left products of closure entries from, from + 1, ... (at most kBatch, below `to`)
   // in that order; packed keys are computed and their slots loaded ahead of the searches.
-  constexpr int kBatch = 16;
+  constexpr int kBatch = 128;
   [[maybe_unused]] unsigned __int128 keys[kBatch];
   const auto leftProducts = [&](const std::vector<int>& table, int from, int to) {
     const int end = std::min(to, from + kBatch);
@@ -470,6 +492,51 @@ std::vector<int> orbitMinima(int order, const std::vector<std::vector<int>>& tab
     }
   }
   return minimum;
+}
+
+// The orbit minima (as orbitMinima) of the subgroup of the symmetry group formed by the
+// listed symmetries, from generators found among them: their products, closed as in
+// symmetriesFormGroup, reach as many maps as the list holds. Empty when the rows do not pack.
+std::vector<int> subgroupOrbitMinima(const DGType* G, const AutomorphicAction& aut, const int* members, int count,
+                                     ImageWork& work) {
+  const int k = aut.k;
+  const std::size_t uk = static_cast<std::size_t>(k);
+  const RowPacking packing(k, G->order);
+  if (count < 1 || !packing.fits(static_cast<std::size_t>(aut.regular.size()))) return {};
+  const int* rows = aut.basisImages.data();
+  PackedRowSet distinct(k, G->order, static_cast<std::size_t>(count), rows);
+  for (int m = 0; m < count; ++m) distinct.insert(members[m]);
+  PackedRowSet reached(k, G->order, static_cast<std::size_t>(count), rows);
+  std::vector<unsigned __int128> closure;
+  std::vector<int> row(uk), source(uk);
+  for (int j = 0; j < k; ++j) row[static_cast<std::size_t>(j)] = work.place(j);
+  closure.push_back(packing.key(row.data()));
+  reached.insertKey(closure.back(), 0);
+  std::vector<std::vector<int>> tables;
+  const auto leftProduct = [&](const std::vector<int>& table, std::size_t c) {
+    packing.unpack(closure[c], source.data());
+    for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(source[j])];
+    const unsigned __int128 key = packing.key(row.data());
+    if (reached.insertKey(key, 0)) closure.push_back(key);
+  };
+  const std::size_t step = spreadStep(static_cast<std::size_t>(count));
+  std::size_t next = 0;
+  for (int i = 0; i < count && static_cast<int>(closure.size()) < distinct.size();
+       ++i, next = (next + step) % static_cast<std::size_t>(count)) {
+    const int p = members[next];
+    if (reached.indexOf(rows + static_cast<std::size_t>(p) * uk) >= 0) continue;
+    std::vector<int> table(static_cast<std::size_t>(G->order));
+    for (int y = 0; y < G->order; ++y) table[static_cast<std::size_t>(y)] = work.image(G, aut, p, y);
+    tables.push_back(std::move(table));
+    const std::size_t old = closure.size();
+    for (std::size_t c = 0; c < old; ++c) leftProduct(tables.back(), c);
+    for (std::size_t c = old; c < closure.size(); ++c) {
+      for (const std::vector<int>& t : tables) leftProduct(t, c);
+    }
+  }
+  // The listed maps form a group (a stabiliser), so the products never leave it.
+  if (static_cast<int>(closure.size()) != distinct.size()) return {};
+  return orbitMinima(G->order, tables);
 }
 
 // Decides a candidate K against every symmetry s of a group through t = s^-1, which runs
@@ -840,6 +907,8 @@ void packComponents(const DGType* G, AutomorphicAction& aut) {
   }
 }
 
+// Stabilisers from this size on get their orbits from generators when scanned often.
+constexpr int kStabiliserOrbitSize = 64;
 // Elements walked before the normal forms are compared instead.
 constexpr int kWalkLimit = 64;
 // Elements walked before the stabiliser test.
@@ -1017,6 +1086,11 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
                           aut.orbitMinimum.size() == static_cast<std::size_t>(N);
   std::vector<char> inH(static_cast<std::size_t>(N), 0);
   std::vector<int> powerScan(aut.orbitMinimum.empty() ? 0 : static_cast<std::size_t>(N));
+  // The orbit minima of H's stabiliser, once worth making (not for the walks of the
+  // former tree).
+  std::vector<int> stabiliserMinimum;
+  bool stabiliserTried = !s.linearTree;
+  std::int64_t scannedImages = 0;
   for (int i = 0; i < sg->nthird; ++i) inH[static_cast<std::size_t>(sg->third[i])] = 1;
   int first = sg->ngen > 0 ? sg->gen[sg->ngen - 1] + 1 : 0;
   std::vector<int> candidate, images, fixing, generators, form, imageForm;
@@ -1054,8 +1128,21 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
         skip = selected[x] != 1;
         if (aut.orbitMinimum[static_cast<std::size_t>(x)] < e) powerScan[static_cast<std::size_t>(scanned++)] = x;
       }
-      for (int i = 0; i < sg->nsecond && !skip && scanned > 0; ++i) {
-        for (int m = 0; m < scanned && !skip; ++m) skip = image(sg->second[i], powerScan[static_cast<std::size_t>(m)]) < e;
+      // After a few scans of a large stabiliser, its orbits from generators.
+      if (!skip && scanned > 0 && !stabiliserTried && scannedImages > 4 * static_cast<std::int64_t>(sg->nsecond) &&
+          sg->nsecond >= kStabiliserOrbitSize) {
+        stabiliserTried = true;
+        stabiliserMinimum = subgroupOrbitMinima(G, aut, sg->second, sg->nsecond, work);
+      }
+      if (!stabiliserMinimum.empty()) {
+        for (int m = 0; m < scanned && !skip; ++m) {
+          skip = stabiliserMinimum[static_cast<std::size_t>(powerScan[static_cast<std::size_t>(m)])] < e;
+        }
+      } else {
+        for (int i = 0; i < sg->nsecond && !skip && scanned > 0; ++i) {
+          for (int m = 0; m < scanned && !skip; ++m) skip = image(sg->second[i], powerScan[static_cast<std::size_t>(m)]) < e;
+          scannedImages += scanned;
+        }
       }
     } else {
       for (int i = 0; i < sg->nsecond && !skip; ++i) {
@@ -1210,13 +1297,26 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
     aut.k = k;
     aut.basisImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
     aut.regular.assign(static_cast<std::size_t>(nperm), 0);
+    std::vector<int> basis(static_cast<std::size_t>(k));
+    for (int j = 0; j < k; ++j) basis[static_cast<std::size_t>(j)] = DG_basis(G, j);
+    // Per factor j and element x whether the order of x divides n_j, for small groups.
+    std::vector<char> divides;
+    const std::size_t uorder = static_cast<std::size_t>(G->order);
+    if (uorder * static_cast<std::size_t>(k) <= (std::size_t{1} << 22)) {
+      divides.resize(uorder * static_cast<std::size_t>(k));
+      for (int j = 0; j < k; ++j) {
+        for (std::size_t x = 0; x < uorder; ++x) divides[static_cast<std::size_t>(j) * uorder + x] = G->factors[j] % G->orders[x] == 0 ? 1 : 0;
+      }
+    }
     for (int p = 0; p < nperm; ++p) {
       int* row = aut.basisImages.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
       bool regular = true;
       for (int j = 0; j < k && regular; ++j) {
-        row[j] = act(p, DG_basis(G, j), ctx);
+        row[j] = act(p, basis[static_cast<std::size_t>(j)], ctx);
         // The image of P_j must be an element whose order divides n_j.
-        regular = row[j] >= 0 && row[j] < G->order && G->factors[j] % G->orders[row[j]] == 0;
+        regular = row[j] >= 0 && row[j] < G->order &&
+                  (divides.empty() ? G->factors[j] % G->orders[row[j]] == 0
+                                   : divides[static_cast<std::size_t>(j) * uorder + static_cast<std::size_t>(row[j])] != 0);
       }
       aut.regular[static_cast<std::size_t>(p)] = regular ? 1 : 0;
     }
