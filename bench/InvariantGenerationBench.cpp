@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <numeric>
 #include <vector>
 
@@ -184,7 +183,7 @@ void BM_ClassWiseSubgroupsHeartModuloPermutations(benchmark::State& state) {
   int classes = 0, formerClasses = 0;
   double seconds = 0.0;
   for (auto _ : state) seconds += build(true, &classes);
-  const double former = std::getenv("ZOQ_NO_FORMER") ? 0.0 : build(false, &formerClasses);
+  const double former = build(false, &formerClasses);
   DG_setLinearTree(true);
   state.counters["classes"] = classes;
   state.counters["classes_former"] = formerClasses;
