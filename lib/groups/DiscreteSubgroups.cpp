@@ -696,6 +696,14 @@ class TreeSearch {
     if (p_ != p || k_ != k) {
       p_ = p;
       k_ = k;
+      // Products mod p from a table for small p.
+      products_.clear();
+      if (p <= 64) {
+        products_.resize(static_cast<std::size_t>(p) * static_cast<std::size_t>(p));
+        for (int a = 0; a < p; ++a) {
+          for (int b = 0; b < p; ++b) products_[static_cast<std::size_t>(a * p + b)] = a * b % p;
+        }
+      }
       inverse_.assign(static_cast<std::size_t>(p), 0);
       for (int a = 1; a < p; ++a) {
         for (int b = 1; b < p; ++b) {
@@ -732,7 +740,9 @@ class TreeSearch {
     return true;
   }
 
-  int mulMod(int a, int b) const { return a * b % p_; }
+  int mulMod(int a, int b) const {
+    return products_.empty() ? a * b % p_ : products_[static_cast<std::size_t>(a) * static_cast<std::size_t>(p_) + static_cast<std::size_t>(b)];
+  }
 
   // v -= a w, componentwise mod p (a in 1 .. p-1).
   void subtractMultiple(int* v, const int* w, int a) const {
@@ -782,9 +792,10 @@ class TreeSearch {
     int* s = scratch_.data() + uk;
     int* y = scratch_.data() + 2 * uk;
     const bool extraInK = kPivot_[ud] != 0;
+    const int* ends = aut_->runEnds.empty() ? nullptr : aut_->runEnds.data() + ud * aut_->sortedSymmetries.size();
     for (std::size_t i = lo; i < hi;) {
       const int u = component(i, d);
-      const std::size_t j = runEnd(i, hi, d, u);
+      const std::size_t j = ends != nullptr ? std::min(hi, static_cast<std::size_t>(ends[i])) : runEnd(i, hi, d, u);
       // pi(u) reduced by the rows pi(t(R)) of this level; s collects the R used.
       std::copy(reducedModK(u), reducedModK(u) + uk, v);
       std::fill(s, s + uk, 0);
@@ -860,7 +871,7 @@ class TreeSearch {
   }
 
   int p_ = 0, k_ = 0;
-  std::vector<int> inverse_, piStamp_, piVectors_;
+  std::vector<int> inverse_, products_, piStamp_, piVectors_;
   int piToken_ = 0;
   std::vector<int> levelRows_, levelCombinations_, levelPivots_, levelCount_, path_;
   std::vector<int> kPivot_, kRows_, form_, scratch_;
@@ -1364,6 +1375,17 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
       for (std::size_t i = 0; i < count; ++i) {
         const int* row = rows + static_cast<std::size_t>(aut.sortedSymmetries[i]) * static_cast<std::size_t>(k);
         for (int j = 0; j < k; ++j) aut.sortedColumns[static_cast<std::size_t>(j) * count + i] = row[j];
+      }
+      if (s.linearTree) {
+        // Where each run of equal entries of a column ends, for the children of a node.
+        aut.runEnds.resize(count * static_cast<std::size_t>(k));
+        for (std::size_t j = 0; j < static_cast<std::size_t>(k); ++j) {
+          const int* column = aut.sortedColumns.data() + j * count;
+          int* ends = aut.runEnds.data() + j * count;
+          for (std::size_t i = count; i-- > 0;) {
+            ends[i] = i + 1 < count && column[i + 1] == column[i] ? ends[i + 1] : static_cast<int>(i + 1);
+          }
+        }
       }
     } else {
       aut.inverseImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
