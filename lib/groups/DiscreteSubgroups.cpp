@@ -567,7 +567,7 @@ class TreeSearch {
     fixing.clear();
     bool kept = false;
     if (discreteState().linearTree && prepareLinear(G, generators)) {
-      kept = descendLinear(0, 0, aut.sortedSymmetries.size());
+      kept = descendLinear(0, 0, aut.sortedSymmetries.size(), 0, aut.nodeValues.empty() ? 0 : aut.nodeValues[0].size());
     } else {
       images_.assign(static_cast<std::size_t>(G->order), 0);
       kept = descend(0, 0, aut.sortedSymmetries.size());
@@ -777,7 +777,9 @@ class TreeSearch {
     return e;
   }
 
-  bool descendLinear(int d, std::size_t lo, std::size_t hi) {
+  // The node of the rows lo .. hi-1; its children are the nodes first .. last-1 of the
+  // next depth.
+  bool descendLinear(int d, std::size_t lo, std::size_t hi, std::size_t first, std::size_t last) {
     if (d == k_ || largest_ < places_[static_cast<std::size_t>(d)]) {
       for (std::size_t i = lo; i < hi; ++i) fixing_->push_back(aut_->sortedSymmetries[i]);
       return true;
@@ -792,10 +794,13 @@ class TreeSearch {
     int* s = scratch_.data() + uk;
     int* y = scratch_.data() + 2 * uk;
     const bool extraInK = kPivot_[ud] != 0;
-    const int* ends = aut_->runEnds.empty() ? nullptr : aut_->runEnds.data() + ud * aut_->sortedSymmetries.size();
-    for (std::size_t i = lo; i < hi;) {
-      const int u = component(i, d);
-      const std::size_t j = ends != nullptr ? std::min(hi, static_cast<std::size_t>(ends[i])) : runEnd(i, hi, d, u);
+    const int* starts = aut_->nodeStarts[ud].data();
+    const int* values = aut_->nodeValues[ud].data();
+    const int* children = ud + 1 < uk ? aut_->firstChild[ud].data() : nullptr;
+    for (std::size_t node = first; node < last; ++node) {
+      const int u = values[node];
+      const std::size_t i = static_cast<std::size_t>(starts[node]);
+      const std::size_t j = static_cast<std::size_t>(starts[node + 1]);
       // pi(u) reduced by the rows pi(t(R)) of this level; s collects the R used.
       std::copy(reducedModK(u), reducedModK(u) + uk, v);
       std::fill(s, s + uk, 0);
@@ -863,9 +868,10 @@ class TreeSearch {
         }
         levelCount_[next] = nextCount;
         path_[ud] = u;
-        if (!descendLinear(d + 1, i, j)) return false;
+        const std::size_t next1 = children != nullptr ? static_cast<std::size_t>(children[node]) : 0;
+        const std::size_t next2 = children != nullptr ? static_cast<std::size_t>(children[node + 1]) : 0;
+        if (!descendLinear(d + 1, i, j, next1, next2)) return false;
       }
-      i = j;
     }
     return true;
   }
@@ -1377,13 +1383,34 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
         for (int j = 0; j < k; ++j) aut.sortedColumns[static_cast<std::size_t>(j) * count + i] = row[j];
       }
       if (s.linearTree) {
-        // Where each run of equal entries of a column ends, for the children of a node.
-        aut.runEnds.resize(count * static_cast<std::size_t>(k));
-        for (std::size_t j = 0; j < static_cast<std::size_t>(k); ++j) {
+        // The nodes of depth d + 1 in order: the runs of rows equal on columns 0 .. d.
+        // Those of one parent are consecutive, from its first child on.
+        const std::size_t uk = static_cast<std::size_t>(k);
+        aut.nodeStarts.assign(uk, {});
+        aut.nodeValues.assign(uk, {});
+        aut.firstChild.assign(uk, {});
+        std::vector<char> boundary(count, 0);
+        if (count > 0) boundary[0] = 1;
+        for (std::size_t j = 0; j < uk; ++j) {
           const int* column = aut.sortedColumns.data() + j * count;
-          int* ends = aut.runEnds.data() + j * count;
-          for (std::size_t i = count; i-- > 0;) {
-            ends[i] = i + 1 < count && column[i + 1] == column[i] ? ends[i + 1] : static_cast<int>(i + 1);
+          std::vector<int>& starts = aut.nodeStarts[j];
+          std::vector<int>& values = aut.nodeValues[j];
+          for (std::size_t i = 0; i < count; ++i) {
+            if (i > 0 && column[i] != column[i - 1]) boundary[i] = 1;
+            if (boundary[i] == 0) continue;
+            starts.push_back(static_cast<int>(i));
+            values.push_back(column[i]);
+          }
+          starts.push_back(static_cast<int>(count));
+        }
+        for (std::size_t j = 0; j + 1 < uk; ++j) {
+          const std::vector<int>& starts = aut.nodeStarts[j];
+          const std::vector<int>& below = aut.nodeStarts[j + 1];
+          std::vector<int>& first = aut.firstChild[j];
+          std::size_t c = 0;
+          for (int start : starts) {
+            while (below[c] < start) ++c;
+            first.push_back(static_cast<int>(c));
           }
         }
       }
