@@ -9,7 +9,8 @@
 // smallest element of the symmetric difference, found by walking the smallest elements
 // with the inverse images, or else the echelon normal forms (DiscreteEchelon.cpp). When the
 // automorphisms form a group (checked once from generators), a candidate is decided
-// against all of them at once on the tree of their sorted basis images (TreeSearch).
+// against all of them at once on the tree of their sorted basis images (TreeSearch); on
+// F_p^k each node is decided by linear algebra over F_p instead of a walk over elements.
 // The chain of the last build (head DG_firstSubgroup()) and the orbit tables stay until
 // the next build or resetDiscrete.
 #include <algorithm>
