@@ -1353,19 +1353,18 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
       aut.sortedSymmetries.resize(static_cast<std::size_t>(nperm));
       const int* rows = aut.basisImages.data();
       if (packed) {
-        // Keys that compare as the rows, the symmetry number breaking ties.
-        struct Keyed {
-          unsigned __int128 key;
-          int symmetry;
-        };
-        std::vector<Keyed> keyed(static_cast<std::size_t>(nperm));
+        // Keys that compare as the rows, the symmetry number below them breaking ties
+        // (the packing leaves room for it).
+        int shift = 1;
+        while ((static_cast<std::uint64_t>(nperm) >> shift) != 0) ++shift;
+        std::vector<unsigned __int128> keyed(static_cast<std::size_t>(nperm));
         for (int p = 0; p < nperm; ++p) {
-          keyed[static_cast<std::size_t>(p)] = {packing.key(rows + static_cast<std::size_t>(p) * static_cast<std::size_t>(k)), p};
+          keyed[static_cast<std::size_t>(p)] =
+              packing.key(rows + static_cast<std::size_t>(p) * static_cast<std::size_t>(k)) << shift | static_cast<unsigned __int128>(p);
         }
-        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-          return a.key != b.key ? a.key < b.key : a.symmetry < b.symmetry;
-        });
-        for (std::size_t i = 0; i < keyed.size(); ++i) aut.sortedSymmetries[i] = keyed[i].symmetry;
+        std::sort(keyed.begin(), keyed.end());
+        const unsigned __int128 low = (static_cast<unsigned __int128>(1) << shift) - 1;
+        for (std::size_t i = 0; i < keyed.size(); ++i) aut.sortedSymmetries[i] = static_cast<int>(keyed[i] & low);
       } else {
         std::iota(aut.sortedSymmetries.begin(), aut.sortedSymmetries.end(), 0);
         std::sort(aut.sortedSymmetries.begin(), aut.sortedSymmetries.end(), [&](int a, int b) {
