@@ -188,6 +188,12 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
 // images when they form a group (the default); off, it compares them one symmetry at a
 // time. For benchmarks and tests of the two ways; resetDiscrete turns it on.
 void DG_setSymmetryTree(bool enabled);
+// Whether the tree search takes its shortcuts (the default): decisions on F_p^k by linear
+// algebra instead of walks over the elements, the group test over packed row keys with
+// generators spread over the list, and candidates of subgroups kept by the whole group
+// checked against orbit minima. Off, it works as before them; the chain is the same. For
+// benchmarks and tests of the two ways; resetDiscrete turns it on.
+void DG_setLinearTree(bool enabled);
 // The class-wise builder with all elements allowed and the permutations given as nperm
 // rows of images (row k, column e: the image of e).
 SGType* DG_buildInequivalentSubgroups(DGType* G, const int* table, int nperm);

@@ -84,6 +84,10 @@ struct AutomorphicAction {
   bool group = false;
   std::vector<int> sortedSymmetries;
   std::vector<int> sortedColumns;  // column j of the sorted rows at j * nperm
+  std::vector<int> orbitMinimum;   // per element, the smallest of its orbit under the group
+  // The tree's nodes of depth j + 1 (runs of rows equal on columns 0 .. j), in order:
+  // first row (and the row count at the end), entry of column j, first child.
+  std::vector<std::vector<int>> nodeStarts, nodeValues, firstChild;
   // Components of every element packed in fields of fieldWidth bits (0: not packed), and
   // per factor j the remainders mod n_j of all field values.
   int fieldWidth = 0;
@@ -111,6 +115,7 @@ struct DiscreteState {
 
   std::vector<int> allOrders;  // element orders of the ambient group of getFP
   bool symmetryTree = true;    // DG_setSymmetryTree
+  bool linearTree = true;      // DG_setLinearTree
 };
 
 DiscreteState& discreteState();

@@ -9,12 +9,14 @@
 // smallest element of the symmetric difference, found by walking the smallest elements
 // with the inverse images, or else the echelon normal forms (DiscreteEchelon.cpp). When the
 // automorphisms form a group (checked once from generators), a candidate is decided
-// against all of them at once on the tree of their sorted basis images (TreeSearch).
+// against all of them at once on the tree of their sorted basis images (TreeSearch); on
+// F_p^k each node is decided by linear algebra over F_p instead of a walk over elements.
 // The chain of the last build (head DG_firstSubgroup()) and the orbit tables stay until
 // the next build or resetDiscrete.
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
+#include <type_traits>
 
 #include "collections/VectorUtility.h"
 #include "groups/DiscreteInternal.h"
@@ -214,7 +216,7 @@ bool sameRow(const int* a, const int* b, std::size_t k) {
 // addressing over row numbers, the first of equal rows standing for them.
 class RowSet {
  public:
-  RowSet(int k, std::size_t n, const int* rows) : k_(static_cast<std::size_t>(k)), rows_(rows) {
+  RowSet(int k, int /*order*/, std::size_t n, const int* rows) : k_(static_cast<std::size_t>(k)), rows_(rows) {
     std::size_t capacity = 16;
     while (capacity < 2 * n) capacity <<= 1;
     slots_.assign(capacity, -1);
@@ -248,36 +250,157 @@ class RowSet {
   std::vector<int> slots_;
 };
 
+// Rows of k element numbers below `order` packed into one 128-bit key, row[0] in the
+// highest field, so that keys compare as the rows do entry by entry.
+class RowPacking {
+ public:
+  RowPacking(int k, int order) : k_(k) {
+    while (width_ < 31 && (static_cast<std::uint64_t>(order - 1) >> width_) != 0) ++width_;
+  }
+  // Whether k fields and an index below `count` fit 128 bits.
+  bool fits(std::size_t count) const {
+    int indexBits = 1;
+    while (indexBits < 63 && (static_cast<std::uint64_t>(count + 1) >> indexBits) != 0) ++indexBits;
+    return k_ * width_ + indexBits <= 128;
+  }
+  int keyBits() const { return k_ * width_; }
+  unsigned __int128 key(const int* row) const {
+    unsigned __int128 key = 0;
+    for (int j = 0; j < k_; ++j) key = (key << width_) | static_cast<unsigned __int128>(static_cast<std::uint32_t>(row[j]));
+    return key;
+  }
+  void unpack(unsigned __int128 key, int* row) const {
+    const std::uint32_t mask = (std::uint32_t{1} << width_) - 1;
+    for (int j = k_ - 1; j >= 0; --j, key >>= width_) row[j] = static_cast<int>(static_cast<std::uint32_t>(key) & mask);
+  }
+
+ private:
+  int k_;
+  int width_ = 1;
+};
+
+// RowSet over packed keys (RowPacking::fits must hold): a slot holds the key and, above
+// it, 1 + the row number, so that a probe reads no row.
+class PackedRowSet {
+ public:
+  PackedRowSet(int k, int order, std::size_t n, const int* rows)
+      : packing_(k, order), k_(static_cast<std::size_t>(k)), rows_(rows) {
+    std::size_t capacity = 16;
+    while (capacity < n + n / 3) capacity <<= 1;
+    slots_.assign(capacity, 0);
+    mask_ = capacity - 1;
+    keyMask_ = (static_cast<unsigned __int128>(1) << packing_.keyBits()) - 1;
+  }
+  void insert(int i) {
+    const unsigned __int128 key = packing_.key(rows_ + static_cast<std::size_t>(i) * k_);
+    const std::size_t slot = find(key);
+    if (slots_[slot] != 0) return;
+    slots_[slot] = key | (static_cast<unsigned __int128>(i + 1) << packing_.keyBits());
+    ++count_;
+  }
+  // Adds a key with the given number unless present; whether it was new.
+  bool insertKey(unsigned __int128 key, int i) {
+    const std::size_t slot = find(key);
+    if (slots_[slot] != 0) return false;
+    slots_[slot] = key | (static_cast<unsigned __int128>(i + 1) << packing_.keyBits());
+    ++count_;
+    return true;
+  }
+  int indexOf(const int* row) const { return indexOfKey(packing_.key(row)); }
+  int indexOfKey(unsigned __int128 key) const {
+    const unsigned __int128 slot = slots_[find(key)];
+    return static_cast<int>(static_cast<std::int64_t>(slot >> packing_.keyBits())) - 1;
+  }
+  // Starts loading the slot where the search for key begins.
+  void prefetch(unsigned __int128 key) const { __builtin_prefetch(&slots_[home(key)]); }
+  unsigned __int128 key(const int* row) const { return packing_.key(row); }
+  const RowPacking& packing() const { return packing_; }
+  int size() const { return count_; }
+
+ private:
+  std::size_t home(unsigned __int128 key) const {
+    std::uint64_t h = static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ULL ^
+                      static_cast<std::uint64_t>(key >> 64) * 0xC2B2AE3D27D4EB4FULL;
+    h ^= h >> 31;
+    h *= 0xBF58476D1CE4E5B9ULL;
+    h ^= h >> 29;
+    return static_cast<std::size_t>(h) & mask_;
+  }
+  std::size_t find(unsigned __int128 key) const {
+    std::size_t slot = home(key);
+    while (slots_[slot] != 0 && (slots_[slot] & keyMask_) != key) slot = (slot + 1) & mask_;
+    return slot;
+  }
+  RowPacking packing_;
+  std::size_t k_;
+  const int* rows_;
+  std::size_t mask_ = 0;
+  unsigned __int128 keyMask_ = 0;
+  int count_ = 0;
+  std::vector<unsigned __int128> slots_;
+};
+
+// A step through 0 .. n-1 coprime to n near 0.618 n: generators taken in that order are
+// spread over the list, so that few of them generate the group (the caller's numbering
+// often starts with a chain of small subgroups).
+std::size_t spreadStep(std::size_t n) {
+  std::size_t step = std::max<std::size_t>(1, n * 618 / 1000);
+  while (std::gcd(step, n) != 1) ++step;
+  return step;
+}
+
 // True when the symmetries, all homomorphisms given by their basis images, form a group
 // of automorphisms. Generators are taken from the list until their group, closed under
 // left products x(c)(P_j) = x(c(P_j)) through x's image table, holds every listed map; a
 // generator that is not a bijection, or a product outside the list, means no group. (A
 // finite set closed under left products by its generators and holding the identity is
 // the group they generate; a group generated by automorphisms consists of automorphisms.)
-bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nperm, ImageWork& work) {
+// The image tables of the generators are left in tables.
+template <class Set>
+bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nperm, ImageWork& work,
+                         std::vector<std::vector<int>>& tables) {
   const int k = aut.k;
   const std::size_t uk = static_cast<std::size_t>(k);
   const int* rows = aut.basisImages.data();
-  RowSet all(k, static_cast<std::size_t>(nperm), rows);
+  tables.clear();
   for (int p = 0; p < nperm; ++p) {
     if (aut.regular[static_cast<std::size_t>(p)] == 0) return false;
-    all.insert(p);
+  }
+  Set all(k, G->order, static_cast<std::size_t>(nperm), rows);
+  if constexpr (std::is_same_v<Set, PackedRowSet>) {
+    // In batches, the slots loaded ahead.
+    constexpr int kAhead = 64;
+    unsigned __int128 ahead[kAhead];
+    for (int from = 0; from < nperm; from += kAhead) {
+      const int end = std::min(nperm, from + kAhead);
+      for (int p = from; p < end; ++p) {
+        ahead[p - from] = all.key(rows + static_cast<std::size_t>(p) * uk);
+        all.prefetch(ahead[p - from]);
+      }
+      for (int p = from; p < end; ++p) all.insertKey(ahead[p - from], p);
+    }
+  } else {
+    for (int p = 0; p < nperm; ++p) all.insert(p);
   }
   // The closure as symmetry numbers (the first of equal rows), marked in inClosure.
   std::vector<int> closure;
   std::vector<char> inClosure(static_cast<std::size_t>(nperm), 0);
+  // With packed keys, the closure's keys too (read in order instead of the rows).
+  std::vector<unsigned __int128> closureKeys;
   std::vector<int> row(uk);
   for (int j = 0; j < k; ++j) row[static_cast<std::size_t>(j)] = work.place(j);
   const int identity = all.indexOf(row.data());
   if (identity < 0) return false;
+  closure.reserve(static_cast<std::size_t>(all.size()));
   closure.push_back(identity);
   inClosure[static_cast<std::size_t>(identity)] = 1;
-  std::vector<std::vector<int>> tables;
+  std::vector<int> unpacked(uk);
+  if constexpr (std::is_same_v<Set, PackedRowSet>) {
+    closureKeys.reserve(static_cast<std::size_t>(all.size()));
+    closureKeys.push_back(all.key(row.data()));
+  }
   // Adds table(c) to the closure; false when it is not a listed map.
-  const auto leftProduct = [&](const std::vector<int>& table, int c) {
-    const int* source = rows + static_cast<std::size_t>(closure[static_cast<std::size_t>(c)]) * uk;
-    for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(source[j])];
-    const int member = all.indexOf(row.data());
+  const auto add = [&](int member) {
     if (member < 0) return false;
     if (inClosure[static_cast<std::size_t>(member)] == 0) {
       inClosure[static_cast<std::size_t>(member)] = 1;
@@ -285,7 +408,41 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
     }
     return true;
   };
-  for (int p = 0; p < nperm && static_cast<int>(closure.size()) < all.size(); ++p) {
+  const auto leftProduct = [&](const std::vector<int>& table, int c) {
+    const int* source = rows + static_cast<std::size_t>(closure[static_cast<std::size_t>(c)]) * uk;
+    for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(source[j])];
+    return add(all.indexOf(row.data()));
+  };
+  // The left products of closure entries from, from + 1, ... (at most kBatch, below `to`)
+  // in that order; packed keys are computed and their slots loaded ahead of the searches.
+  constexpr int kBatch = 128;
+  [[maybe_unused]] unsigned __int128 keys[kBatch];
+  const auto leftProducts = [&](const std::vector<int>& table, int from, int to) {
+    const int end = std::min(to, from + kBatch);
+    if constexpr (std::is_same_v<Set, PackedRowSet>) {
+      for (int c = from; c < end; ++c) {
+        all.packing().unpack(closureKeys[static_cast<std::size_t>(c)], unpacked.data());
+        for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(unpacked[j])];
+        keys[c - from] = all.key(row.data());
+        all.prefetch(keys[c - from]);
+      }
+      for (int c = from; c < end; ++c) {
+        const std::size_t before = closure.size();
+        if (!add(all.indexOfKey(keys[c - from]))) return -1;
+        if (closure.size() != before) closureKeys.push_back(keys[c - from]);
+      }
+    } else {
+      for (int c = from; c < end; ++c) {
+        if (!leftProduct(table, c)) return -1;
+      }
+    }
+    return end;
+  };
+  const std::size_t count = static_cast<std::size_t>(nperm);
+  const std::size_t step = discreteState().linearTree ? spreadStep(count) : 1;
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < count && static_cast<int>(closure.size()) < all.size(); ++i, next = (next + step) % count) {
+    const int p = static_cast<int>(next);
     if (inClosure[static_cast<std::size_t>(all.indexOf(rows + static_cast<std::size_t>(p) * uk))] != 0) continue;
     std::vector<int> table(static_cast<std::size_t>(G->order));
     std::vector<char> reached(static_cast<std::size_t>(G->order), 0);
@@ -298,16 +455,89 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
     tables.push_back(std::move(table));
     // The old closure needs the new generator only; what it adds needs all of them.
     const int old = static_cast<int>(closure.size());
-    for (int c = 0; c < old; ++c) {
-      if (!leftProduct(tables.back(), c)) return false;
+    for (int c = 0; c < old;) {
+      c = leftProducts(tables.back(), c, old);
+      if (c < 0) return false;
     }
-    for (int c = old; c < static_cast<int>(closure.size()); ++c) {
+    // A batch of entries at a time, each generator on the whole batch.
+    for (int c = old; c < static_cast<int>(closure.size());) {
+      const int end = std::min(static_cast<int>(closure.size()), c + kBatch);
       for (const std::vector<int>& t : tables) {
-        if (!leftProduct(t, c)) return false;
+        if (leftProducts(t, c, end) < 0) return false;
       }
+      c = end;
     }
   }
   return static_cast<int>(closure.size()) == all.size();
+}
+
+// The smallest element of every orbit of the group generated by the image tables, per
+// element.
+std::vector<int> orbitMinima(int order, const std::vector<std::vector<int>>& tables) {
+  std::vector<int> minimum(static_cast<std::size_t>(order), -1);
+  std::vector<int> queue;
+  for (int x = 0; x < order; ++x) {
+    if (minimum[static_cast<std::size_t>(x)] >= 0) continue;
+    minimum[static_cast<std::size_t>(x)] = x;
+    queue.assign(1, x);
+    while (!queue.empty()) {
+      const int y = queue.back();
+      queue.pop_back();
+      for (const std::vector<int>& t : tables) {
+        const int z = t[static_cast<std::size_t>(y)];
+        if (minimum[static_cast<std::size_t>(z)] < 0) {
+          minimum[static_cast<std::size_t>(z)] = x;
+          queue.push_back(z);
+        }
+      }
+    }
+  }
+  return minimum;
+}
+
+// The orbit minima (as orbitMinima) of the subgroup of the symmetry group formed by the
+// listed symmetries, from generators found among them: their products, closed as in
+// symmetriesFormGroup, reach as many maps as the list holds. Empty when the rows do not pack.
+std::vector<int> subgroupOrbitMinima(const DGType* G, const AutomorphicAction& aut, const int* members, int count,
+                                     ImageWork& work) {
+  const int k = aut.k;
+  const std::size_t uk = static_cast<std::size_t>(k);
+  const RowPacking packing(k, G->order);
+  if (count < 1 || !packing.fits(static_cast<std::size_t>(aut.regular.size()))) return {};
+  const int* rows = aut.basisImages.data();
+  PackedRowSet distinct(k, G->order, static_cast<std::size_t>(count), rows);
+  for (int m = 0; m < count; ++m) distinct.insert(members[m]);
+  PackedRowSet reached(k, G->order, static_cast<std::size_t>(count), rows);
+  std::vector<unsigned __int128> closure;
+  std::vector<int> row(uk), source(uk);
+  for (int j = 0; j < k; ++j) row[static_cast<std::size_t>(j)] = work.place(j);
+  closure.push_back(packing.key(row.data()));
+  reached.insertKey(closure.back(), 0);
+  std::vector<std::vector<int>> tables;
+  const auto leftProduct = [&](const std::vector<int>& table, std::size_t c) {
+    packing.unpack(closure[c], source.data());
+    for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(source[j])];
+    const unsigned __int128 key = packing.key(row.data());
+    if (reached.insertKey(key, 0)) closure.push_back(key);
+  };
+  const std::size_t step = spreadStep(static_cast<std::size_t>(count));
+  std::size_t next = 0;
+  for (int i = 0; i < count && static_cast<int>(closure.size()) < distinct.size();
+       ++i, next = (next + step) % static_cast<std::size_t>(count)) {
+    const int p = members[next];
+    if (reached.indexOf(rows + static_cast<std::size_t>(p) * uk) >= 0) continue;
+    std::vector<int> table(static_cast<std::size_t>(G->order));
+    for (int y = 0; y < G->order; ++y) table[static_cast<std::size_t>(y)] = work.image(G, aut, p, y);
+    tables.push_back(std::move(table));
+    const std::size_t old = closure.size();
+    for (std::size_t c = 0; c < old; ++c) leftProduct(tables.back(), c);
+    for (std::size_t c = old; c < closure.size(); ++c) {
+      for (const std::vector<int>& t : tables) leftProduct(t, c);
+    }
+  }
+  // The listed maps form a group (a stabiliser), so the products never leave it.
+  if (static_cast<int>(closure.size()) != distinct.size()) return {};
+  return orbitMinima(G->order, tables);
 }
 
 // Decides a candidate K against every symmetry s of a group through t = s^-1, which runs
@@ -335,9 +565,14 @@ class TreeSearch {
     const int k = G->nfactors;
     places_.assign(static_cast<std::size_t>(k) + 1, 1);
     for (int j = 0; j < k; ++j) places_[static_cast<std::size_t>(j) + 1] = places_[static_cast<std::size_t>(j)] * G->factors[j];
-    images_.assign(static_cast<std::size_t>(G->order), 0);
     fixing.clear();
-    const bool kept = descend(0, 0, aut.sortedSymmetries.size());
+    bool kept = false;
+    if (discreteState().linearTree && prepareLinear(G, generators)) {
+      kept = descendLinear(0, 0, aut.sortedSymmetries.size(), 0, aut.nodeValues.empty() ? 0 : aut.nodeValues[0].size());
+    } else {
+      images_.assign(static_cast<std::size_t>(G->order), 0);
+      kept = descend(0, 0, aut.sortedSymmetries.size());
+    }
     if (kept) std::sort(fixing.begin(), fixing.end());
     return kept;
   }
@@ -437,6 +672,218 @@ class TreeSearch {
     return true;
   }
 
+  // --- Elementary abelian groups F_p^k: the decision of a child by linear algebra.
+  // At a node of depth d, K and t^-1(K) agree on the elements below P_d, a subspace W;
+  // below P_(d+1) each is W or W + <z> with component d of z equal to 1. K's extra element
+  // is entry d of its reduced echelon form (the smallest of its coset of W); t^-1(K) has
+  // one when pi(u) lies in the span of pi(t(P_c)), c < d, where u = t(P_d) and pi reduces
+  // modulo K. The first disagreement of the walk follows: K's extra alone is in K (s(K)
+  // above K); t^-1(K)'s alone is not (rejects K); both: the same subspace when t maps K's
+  // extra into K, else the smaller of K's extra and the smallest element of the other
+  // coset of W decides. No walk over the elements.
+
+  // Sets up the linear decision when G is F_p^k; false otherwise.
+  bool prepareLinear(const DGType* G, const std::vector<int>& generators) {
+    const int k = G->nfactors;
+    const int p = k > 0 ? G->factors[0] : 0;
+    if (p < 2 || p > (1 << 15)) return false;
+    for (int j = 0; j < k; ++j) {
+      if (G->factors[j] != p) return false;
+    }
+    for (int q = 2; q * q <= p; ++q) {
+      if (p % q == 0) return false;
+    }
+    const std::size_t uk = static_cast<std::size_t>(k);
+    if (p_ != p || k_ != k) {
+      p_ = p;
+      k_ = k;
+      // Products mod p from a table for small p.
+      products_.clear();
+      if (p <= 64) {
+        products_.resize(static_cast<std::size_t>(p) * static_cast<std::size_t>(p));
+        for (int a = 0; a < p; ++a) {
+          for (int b = 0; b < p; ++b) products_[static_cast<std::size_t>(a * p + b)] = a * b % p;
+        }
+      }
+      inverse_.assign(static_cast<std::size_t>(p), 0);
+      for (int a = 1; a < p; ++a) {
+        for (int b = 1; b < p; ++b) {
+          if (a * b % p == 1) inverse_[static_cast<std::size_t>(a)] = b;
+        }
+      }
+      piStamp_.assign(static_cast<std::size_t>(G->order), 0);
+      piVectors_.assign(static_cast<std::size_t>(G->order) * uk, 0);
+      piToken_ = 0;
+      levelRows_.assign((uk + 1) * uk * uk, 0);
+      levelCombinations_.assign((uk + 1) * uk * uk, 0);
+      levelPivots_.assign((uk + 1) * uk, 0);
+      levelCount_.assign(uk + 1, 0);
+      path_.assign(uk, 0);
+      kPivot_.assign(uk, 0);
+      kRows_.assign(uk * uk, 0);
+      form_.assign(uk, 0);
+      scratch_.assign(3 * uk, 0);
+    }
+    echelon_.reset(G);
+    for (int g : generators) echelon_.addElement(G, g);
+    echelon_.normalForm(form_.data());
+    for (std::size_t j = 0; j < uk; ++j) {
+      kPivot_[j] = form_[j] != G->order ? 1 : 0;
+      if (kPivot_[j] == 0) continue;
+      const int* c = G->decomp + static_cast<std::size_t>(form_[j]) * uk;
+      std::copy(c, c + uk, kRows_.begin() + static_cast<std::ptrdiff_t>(j * uk));
+    }
+    if (++piToken_ == 0) {
+      std::fill(piStamp_.begin(), piStamp_.end(), 0);
+      piToken_ = 1;
+    }
+    levelCount_[0] = 0;
+    return true;
+  }
+
+  int mulMod(int a, int b) const {
+    return products_.empty() ? a * b % p_ : products_[static_cast<std::size_t>(a) * static_cast<std::size_t>(p_) + static_cast<std::size_t>(b)];
+  }
+
+  // v -= a w, componentwise mod p (a in 1 .. p-1).
+  void subtractMultiple(int* v, const int* w, int a) const {
+    for (int c = 0; c < k_; ++c) {
+      if (w[c] == 0) continue;
+      int x = v[c] - mulMod(a, w[c]);
+      if (x < 0) x += p_;
+      v[c] = x;
+    }
+  }
+
+  // Components of x reduced modulo K: zero at the pivots of K's echelon rows, one
+  // representative per coset (computed once per decision and element).
+  const int* reducedModK(int x) {
+    const std::size_t uk = static_cast<std::size_t>(k_);
+    int* v = piVectors_.data() + static_cast<std::size_t>(x) * uk;
+    if (piStamp_[static_cast<std::size_t>(x)] == piToken_) return v;
+    const int* c = G_->decomp + static_cast<std::size_t>(x) * uk;
+    std::copy(c, c + uk, v);
+    for (int j = k_ - 1; j >= 0; --j) {
+      if (kPivot_[static_cast<std::size_t>(j)] != 0 && v[j] != 0) {
+        subtractMultiple(v, kRows_.data() + static_cast<std::size_t>(j) * uk, v[j]);
+      }
+    }
+    piStamp_[static_cast<std::size_t>(x)] = piToken_;
+    return v;
+  }
+
+  int elementOf(const int* v) const {
+    int e = 0;
+    for (int c = 0; c < k_; ++c) e += v[c] * places_[static_cast<std::size_t>(c)];
+    return e;
+  }
+
+  // The node of the rows lo .. hi-1; its children are the nodes first .. last-1 of the
+  // next depth.
+  bool descendLinear(int d, std::size_t lo, std::size_t hi, std::size_t first, std::size_t last) {
+    if (d == k_ || largest_ < places_[static_cast<std::size_t>(d)]) {
+      for (std::size_t i = lo; i < hi; ++i) fixing_->push_back(aut_->sortedSymmetries[i]);
+      return true;
+    }
+    const std::size_t uk = static_cast<std::size_t>(k_);
+    const std::size_t ud = static_cast<std::size_t>(d);
+    const int count = levelCount_[ud];
+    const int* rows = levelRows_.data() + ud * uk * uk;
+    const int* combinations = levelCombinations_.data() + ud * uk * uk;
+    const int* pivots = levelPivots_.data() + ud * uk;
+    int* v = scratch_.data();
+    int* s = scratch_.data() + uk;
+    int* y = scratch_.data() + 2 * uk;
+    const bool extraInK = kPivot_[ud] != 0;
+    const int* starts = aut_->nodeStarts[ud].data();
+    const int* values = aut_->nodeValues[ud].data();
+    const int* children = ud + 1 < uk ? aut_->firstChild[ud].data() : nullptr;
+    for (std::size_t node = first; node < last; ++node) {
+      const int u = values[node];
+      const std::size_t i = static_cast<std::size_t>(starts[node]);
+      const std::size_t j = static_cast<std::size_t>(starts[node + 1]);
+      // pi(u) reduced by the rows pi(t(R)) of this level; s collects the R used.
+      std::copy(reducedModK(u), reducedModK(u) + uk, v);
+      std::fill(s, s + uk, 0);
+      for (int r = 0; r < count; ++r) {
+        const int a = v[pivots[r]];
+        if (a == 0) continue;
+        subtractMultiple(v, rows + static_cast<std::size_t>(r) * uk, a);
+        for (int c = 0; c < d; ++c) {
+          s[c] += mulMod(a, combinations[static_cast<std::size_t>(r) * uk + static_cast<std::size_t>(c)]);
+          if (s[c] >= p_) s[c] -= p_;
+        }
+      }
+      const bool extraInImage = std::all_of(v, v + uk, [](int x) { return x == 0; });
+      int verdict = 0;
+      if (extraInK && !extraInImage) {
+        verdict = 1;
+      } else if (!extraInK && extraInImage) {
+        verdict = -1;
+      } else if (extraInK) {
+        // Both: t(x) for K's extra x = P_d + (lower components).
+        const int* x = kRows_.data() + ud * uk;
+        std::fill(y, y + uk, 0);
+        for (int c = 0; c <= d; ++c) {
+          if (x[c] == 0) continue;
+          const int* tc = G_->decomp + static_cast<std::size_t>(c == d ? u : path_[static_cast<std::size_t>(c)]) * uk;
+          for (int m = 0; m < k_; ++m) y[m] = (y[m] + mulMod(x[c], tc[m])) % p_;
+        }
+        if (inK_[elementOf(y)] != stamp_) {
+          // The other coset's element P_d - s, made smallest by K's rows below d.
+          std::fill(y, y + uk, 0);
+          y[d] = 1;
+          for (int c = 0; c < d; ++c) y[c] = s[c] == 0 ? 0 : p_ - s[c];
+          for (int c = d - 1; c >= 0; --c) {
+            if (kPivot_[static_cast<std::size_t>(c)] != 0 && y[c] != 0) {
+              subtractMultiple(y, kRows_.data() + static_cast<std::size_t>(c) * uk, y[c]);
+            }
+          }
+          verdict = form_[ud] < elementOf(y) ? 1 : -1;
+        }
+      }
+      if (verdict < 0) return false;
+      if (verdict == 0) {
+        // The next level: this level's rows and pi(t(P_d - s)) when it is not zero.
+        const std::size_t next = ud + 1;
+        int* nextRows = levelRows_.data() + next * uk * uk;
+        int* nextCombinations = levelCombinations_.data() + next * uk * uk;
+        int* nextPivots = levelPivots_.data() + next * uk;
+        std::copy(rows, rows + static_cast<std::size_t>(count) * uk, nextRows);
+        std::copy(combinations, combinations + static_cast<std::size_t>(count) * uk, nextCombinations);
+        std::copy(pivots, pivots + count, nextPivots);
+        int nextCount = count;
+        if (!extraInImage) {
+          int q = k_ - 1;
+          while (v[q] == 0) --q;
+          const int scale = inverse_[static_cast<std::size_t>(v[q])];
+          int* row = nextRows + static_cast<std::size_t>(nextCount) * uk;
+          int* combination = nextCombinations + static_cast<std::size_t>(nextCount) * uk;
+          for (int c = 0; c < k_; ++c) {
+            row[c] = mulMod(scale, v[c]);
+            const int minus = c < d ? (s[c] == 0 ? 0 : p_ - s[c]) : (c == d ? 1 : 0);
+            combination[c] = mulMod(scale, minus);
+          }
+          nextPivots[nextCount] = q;
+          ++nextCount;
+        }
+        levelCount_[next] = nextCount;
+        path_[ud] = u;
+        const std::size_t next1 = children != nullptr ? static_cast<std::size_t>(children[node]) : 0;
+        const std::size_t next2 = children != nullptr ? static_cast<std::size_t>(children[node + 1]) : 0;
+        if (!descendLinear(d + 1, i, j, next1, next2)) return false;
+      }
+    }
+    return true;
+  }
+
+  int p_ = 0, k_ = 0;
+  std::vector<int> inverse_, products_, piStamp_, piVectors_;
+  int piToken_ = 0;
+  std::vector<int> levelRows_, levelCombinations_, levelPivots_, levelCount_, path_;
+  std::vector<int> kPivot_, kRows_, form_, scratch_;
+  SubgroupEchelon echelon_;
+
   const DGType* G_ = nullptr;
   const AutomorphicAction* aut_ = nullptr;
   const int* inK_ = nullptr;
@@ -478,6 +925,8 @@ void packComponents(const DGType* G, AutomorphicAction& aut) {
   }
 }
 
+// Stabilisers from this size on get their orbits from generators when scanned often.
+constexpr int kStabiliserOrbitSize = 64;
 // Elements walked before the normal forms are compared instead.
 constexpr int kWalkLimit = 64;
 // Elements walked before the stabiliser test.
@@ -650,7 +1099,16 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
     return automorphic && aut.regular[static_cast<std::size_t>(k)] != 0 ? work.image(G, aut, k, x) : act(k, x, ctx);
   };
 
+  // H kept by every symmetry of a group: orbits replace the images.
+  const bool wholeGroup = automorphic && aut.group && sg->nsecond == nperm &&
+                          aut.orbitMinimum.size() == static_cast<std::size_t>(N);
   std::vector<char> inH(static_cast<std::size_t>(N), 0);
+  std::vector<int> powerScan(aut.orbitMinimum.empty() ? 0 : static_cast<std::size_t>(N));
+  // The orbit minima of H's stabiliser, once worth making (not for the walks of the
+  // former tree).
+  std::vector<int> stabiliserMinimum;
+  bool stabiliserTried = !s.linearTree;
+  std::int64_t scannedImages = 0;
   for (int i = 0; i < sg->nthird; ++i) inH[static_cast<std::size_t>(sg->third[i])] = 1;
   int first = sg->ngen > 0 ? sg->gen[sg->ngen - 1] + 1 : 0;
   std::vector<int> candidate, images, fixing, generators, form, imageForm;
@@ -673,10 +1131,43 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
       }
     }
     bool skip = false;
-    for (int i = 0; i < sg->nsecond && !skip; ++i) {
+    if (wholeGroup) {
+      // Kept by the whole group: the smallest image of a power is the least of its orbit.
       for (int power = 1; power < L && !skip; ++power) {
-        int x = powers[power - 1];
-        skip = selected[x] != 1 || image(sg->second[i], x) < e;
+        const int x = powers[power - 1];
+        skip = selected[x] != 1 || aut.orbitMinimum[static_cast<std::size_t>(x)] < e;
+      }
+    } else if (!aut.orbitMinimum.empty() && sg->nsecond > 0) {
+      // A power whose whole orbit lies at or above e has no smaller image under H's
+      // stabiliser: only the others are mapped.
+      int scanned = 0;
+      for (int power = 1; power < L && !skip; ++power) {
+        const int x = powers[power - 1];
+        skip = selected[x] != 1;
+        if (aut.orbitMinimum[static_cast<std::size_t>(x)] < e) powerScan[static_cast<std::size_t>(scanned++)] = x;
+      }
+      // After a few scans of a large stabiliser, its orbits from generators.
+      if (!skip && scanned > 0 && !stabiliserTried && scannedImages > 4 * static_cast<std::int64_t>(sg->nsecond) &&
+          sg->nsecond >= kStabiliserOrbitSize) {
+        stabiliserTried = true;
+        stabiliserMinimum = subgroupOrbitMinima(G, aut, sg->second, sg->nsecond, work);
+      }
+      if (!stabiliserMinimum.empty()) {
+        for (int m = 0; m < scanned && !skip; ++m) {
+          skip = stabiliserMinimum[static_cast<std::size_t>(powerScan[static_cast<std::size_t>(m)])] < e;
+        }
+      } else {
+        for (int i = 0; i < sg->nsecond && !skip && scanned > 0; ++i) {
+          for (int m = 0; m < scanned && !skip; ++m) skip = image(sg->second[i], powerScan[static_cast<std::size_t>(m)]) < e;
+          scannedImages += scanned;
+        }
+      }
+    } else {
+      for (int i = 0; i < sg->nsecond && !skip; ++i) {
+        for (int power = 1; power < L && !skip; ++power) {
+          int x = powers[power - 1];
+          skip = selected[x] != 1 || image(sg->second[i], x) < e;
+        }
       }
     }
     if (skip) continue;
@@ -824,13 +1315,26 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
     aut.k = k;
     aut.basisImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
     aut.regular.assign(static_cast<std::size_t>(nperm), 0);
+    std::vector<int> basis(static_cast<std::size_t>(k));
+    for (int j = 0; j < k; ++j) basis[static_cast<std::size_t>(j)] = DG_basis(G, j);
+    // Per factor j and element x whether the order of x divides n_j, for small groups.
+    std::vector<char> divides;
+    const std::size_t uorder = static_cast<std::size_t>(G->order);
+    if (uorder * static_cast<std::size_t>(k) <= (std::size_t{1} << 22)) {
+      divides.resize(uorder * static_cast<std::size_t>(k));
+      for (int j = 0; j < k; ++j) {
+        for (std::size_t x = 0; x < uorder; ++x) divides[static_cast<std::size_t>(j) * uorder + x] = G->factors[j] % G->orders[x] == 0 ? 1 : 0;
+      }
+    }
     for (int p = 0; p < nperm; ++p) {
       int* row = aut.basisImages.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
       bool regular = true;
       for (int j = 0; j < k && regular; ++j) {
-        row[j] = act(p, DG_basis(G, j), ctx);
+        row[j] = act(p, basis[static_cast<std::size_t>(j)], ctx);
         // The image of P_j must be an element whose order divides n_j.
-        regular = row[j] >= 0 && row[j] < G->order && G->factors[j] % G->orders[row[j]] == 0;
+        regular = row[j] >= 0 && row[j] < G->order &&
+                  (divides.empty() ? G->factors[j] % G->orders[row[j]] == 0
+                                   : divides[static_cast<std::size_t>(j) * uorder + static_cast<std::size_t>(row[j])] != 0);
       }
       aut.regular[static_cast<std::size_t>(p)] = regular ? 1 : 0;
     }
@@ -838,25 +1342,77 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
     packComponents(G, aut);
     ImageWork work;
     work.prepare(G);
-    if (s.symmetryTree && symmetriesFormGroup(G, aut, nperm, work)) {
+    const RowPacking packing(k, G->order);
+    const bool packed = s.linearTree && packing.fits(static_cast<std::size_t>(nperm));
+    std::vector<std::vector<int>> tables;
+    if (s.symmetryTree && (packed ? symmetriesFormGroup<PackedRowSet>(G, aut, nperm, work, tables)
+                                  : symmetriesFormGroup<RowSet>(G, aut, nperm, work, tables))) {
       // A group generated by automorphisms: every map is one.
       aut.group = true;
+      if (s.linearTree) aut.orbitMinimum = orbitMinima(G->order, tables);
       aut.sortedSymmetries.resize(static_cast<std::size_t>(nperm));
-      std::iota(aut.sortedSymmetries.begin(), aut.sortedSymmetries.end(), 0);
       const int* rows = aut.basisImages.data();
-      std::sort(aut.sortedSymmetries.begin(), aut.sortedSymmetries.end(), [&](int a, int b) {
-        const int* ra = rows + static_cast<std::size_t>(a) * static_cast<std::size_t>(k);
-        const int* rb = rows + static_cast<std::size_t>(b) * static_cast<std::size_t>(k);
-        for (int j = 0; j < k; ++j) {
-          if (ra[j] != rb[j]) return ra[j] < rb[j];
+      if (packed) {
+        // Keys that compare as the rows, the symmetry number below them breaking ties
+        // (the packing leaves room for it).
+        int shift = 1;
+        while ((static_cast<std::uint64_t>(nperm) >> shift) != 0) ++shift;
+        std::vector<unsigned __int128> keyed(static_cast<std::size_t>(nperm));
+        for (int p = 0; p < nperm; ++p) {
+          keyed[static_cast<std::size_t>(p)] =
+              packing.key(rows + static_cast<std::size_t>(p) * static_cast<std::size_t>(k)) << shift | static_cast<unsigned __int128>(p);
         }
-        return a < b;
-      });
+        std::sort(keyed.begin(), keyed.end());
+        const unsigned __int128 low = (static_cast<unsigned __int128>(1) << shift) - 1;
+        for (std::size_t i = 0; i < keyed.size(); ++i) aut.sortedSymmetries[i] = static_cast<int>(keyed[i] & low);
+      } else {
+        std::iota(aut.sortedSymmetries.begin(), aut.sortedSymmetries.end(), 0);
+        std::sort(aut.sortedSymmetries.begin(), aut.sortedSymmetries.end(), [&](int a, int b) {
+          const int* ra = rows + static_cast<std::size_t>(a) * static_cast<std::size_t>(k);
+          const int* rb = rows + static_cast<std::size_t>(b) * static_cast<std::size_t>(k);
+          for (int j = 0; j < k; ++j) {
+            if (ra[j] != rb[j]) return ra[j] < rb[j];
+          }
+          return a < b;
+        });
+      }
       const std::size_t count = static_cast<std::size_t>(nperm);
       aut.sortedColumns.resize(count * static_cast<std::size_t>(k));
       for (std::size_t i = 0; i < count; ++i) {
         const int* row = rows + static_cast<std::size_t>(aut.sortedSymmetries[i]) * static_cast<std::size_t>(k);
         for (int j = 0; j < k; ++j) aut.sortedColumns[static_cast<std::size_t>(j) * count + i] = row[j];
+      }
+      if (s.linearTree) {
+        // The nodes of depth d + 1 in order: the runs of rows equal on columns 0 .. d.
+        // Those of one parent are consecutive, from its first child on.
+        const std::size_t uk = static_cast<std::size_t>(k);
+        aut.nodeStarts.assign(uk, {});
+        aut.nodeValues.assign(uk, {});
+        aut.firstChild.assign(uk, {});
+        std::vector<char> boundary(count, 0);
+        if (count > 0) boundary[0] = 1;
+        for (std::size_t j = 0; j < uk; ++j) {
+          const int* column = aut.sortedColumns.data() + j * count;
+          std::vector<int>& starts = aut.nodeStarts[j];
+          std::vector<int>& values = aut.nodeValues[j];
+          for (std::size_t i = 0; i < count; ++i) {
+            if (i > 0 && column[i] != column[i - 1]) boundary[i] = 1;
+            if (boundary[i] == 0) continue;
+            starts.push_back(static_cast<int>(i));
+            values.push_back(column[i]);
+          }
+          starts.push_back(static_cast<int>(count));
+        }
+        for (std::size_t j = 0; j + 1 < uk; ++j) {
+          const std::vector<int>& starts = aut.nodeStarts[j];
+          const std::vector<int>& below = aut.nodeStarts[j + 1];
+          std::vector<int>& first = aut.firstChild[j];
+          std::size_t c = 0;
+          for (int start : starts) {
+            while (below[c] < start) ++c;
+            first.push_back(static_cast<int>(c));
+          }
+        }
       }
     } else {
       aut.inverseImages.assign(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(k), -1);
@@ -880,6 +1436,8 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
 }
 
 void DG_setSymmetryTree(bool enabled) { discreteState().symmetryTree = enabled; }
+
+void DG_setLinearTree(bool enabled) { discreteState().linearTree = enabled; }
 
 SGType* DG_buildInequivalentSubgroups(DGType* G, const int* table, int nperm) {
   std::vector<int> selected(static_cast<std::size_t>(G->order), 1);

@@ -719,3 +719,173 @@ TEST_F(DiscreteSubgroupsTest, SymmetriesThatAreNoGroupAreComparedOneByOne) {
     }
   }
 }
+
+// ---------------------------------------------------------------------------------------
+// The tree's shortcuts (linear decisions on F_p^k, the packed group test, orbit minima)
+// against the tree without them and against brute force
+
+namespace {
+
+// Symmetries of Z(n)^r given by their images of the r coordinate vectors (each a vector
+// of r components): k maps e = sum_j c_j n^j to sum_j c_j image_k(j).
+struct LinearMaps {
+  int n = 0;
+  int rank = 0;
+  std::vector<std::vector<std::vector<int>>> images;  // images[k][j] = image of unit j
+};
+
+int linearAction(int k, int e, void* ctx) {
+  const LinearMaps* m = static_cast<const LinearMaps*>(ctx);
+  std::vector<int> sum(static_cast<std::size_t>(m->rank), 0);
+  for (int j = 0; j < m->rank; ++j, e /= m->n) {
+    const int c = e % m->n;
+    const std::vector<int>& unit = m->images[static_cast<std::size_t>(k)][static_cast<std::size_t>(j)];
+    for (int i = 0; i < m->rank; ++i) sum[static_cast<std::size_t>(i)] = (sum[static_cast<std::size_t>(i)] + c * unit[static_cast<std::size_t>(i)]) % m->n;
+  }
+  int image = 0;
+  for (int i = m->rank - 1; i >= 0; --i) image = image * m->n + sum[static_cast<std::size_t>(i)];
+  return image;
+}
+
+// All coordinate permutations of Z(n)^r, in lexicographic order.
+LinearMaps coordinateMaps(int n, int rank) {
+  LinearMaps m{n, rank, {}};
+  std::vector<int> p(static_cast<std::size_t>(rank));
+  for (int j = 0; j < rank; ++j) p[static_cast<std::size_t>(j)] = j;
+  do {
+    std::vector<std::vector<int>> units(static_cast<std::size_t>(rank), std::vector<int>(static_cast<std::size_t>(rank), 0));
+    for (int j = 0; j < rank; ++j) units[static_cast<std::size_t>(j)][static_cast<std::size_t>(p[static_cast<std::size_t>(j)])] = 1;
+    m.images.push_back(units);
+  } while (std::next_permutation(p.begin(), p.end()));
+  return m;
+}
+
+// S_m on F3^(m-2): vectors of F3^m with coordinate sum 0 modulo the all-ones vector (m a
+// multiple of 3), a class written by its representative with last coordinate 0 through
+// coordinates 0 .. m-3. Not monomial: a permutation moving the last coordinate maps a unit
+// vector to a vector with many non-zero components.
+LinearMaps heartMaps(int m) {
+  LinearMaps maps{3, m - 2, {}};
+  std::vector<int> p(static_cast<std::size_t>(m));
+  for (int j = 0; j < m; ++j) p[static_cast<std::size_t>(j)] = j;
+  do {
+    std::vector<std::vector<int>> units;
+    for (int j = 0; j < m - 2; ++j) {
+      std::vector<int> v(static_cast<std::size_t>(m), 0);  // e_j - e_(m-2): sum 0
+      v[static_cast<std::size_t>(j)] = 1;
+      v[static_cast<std::size_t>(m - 2)] = 2;
+      std::vector<int> w(static_cast<std::size_t>(m), 0);
+      for (int i = 0; i < m; ++i) w[static_cast<std::size_t>(p[static_cast<std::size_t>(i)])] = v[static_cast<std::size_t>(i)];
+      const int shift = w[static_cast<std::size_t>(m - 1)];
+      std::vector<int> unit(static_cast<std::size_t>(m - 2));
+      for (int i = 0; i < m - 2; ++i) unit[static_cast<std::size_t>(i)] = (w[static_cast<std::size_t>(i)] - shift + 3) % 3;
+      units.push_back(unit);
+    }
+    maps.images.push_back(units);
+  } while (std::next_permutation(p.begin(), p.end()));
+  return maps;
+}
+
+// The chain of the automorphic builder with the tree's shortcuts on or off.
+std::vector<ChainRecord> automorphicChain(DGType* g, const std::vector<int>& selected, LinearMaps& maps, bool shortcuts) {
+  DG_setLinearTree(shortcuts);
+  std::vector<ChainRecord> chain = recordsOf(DG_buildInequivalentSubgroupsAutomorphic(
+      g, selected.data(), static_cast<int>(maps.images.size()), linearAction, &maps));
+  DG_setLinearTree(true);
+  return chain;
+}
+
+// Brute force over all subgroups: the smallest sorted image of each (the class
+// representatives) and the subgroup count; the chain must list exactly those
+// representatives, each with the symmetries keeping it, and orbit-stabiliser must
+// account for every subgroup.
+void expectClassesByBruteForce(DGType* g, LinearMaps& maps, const std::vector<ChainRecord>& chain) {
+  const int nperm = static_cast<int>(maps.images.size());
+  const std::vector<std::vector<int>> subgroups = allSubgroups(g);
+  std::set<std::vector<int>> representatives;
+  for (const std::vector<int>& K : subgroups) {
+    std::vector<int> least = K;
+    for (int k = 0; k < nperm; ++k) least = std::min(least, sortedImage(K, k, linearAction, &maps));
+    representatives.insert(least);
+  }
+  std::set<std::vector<int>> listed;
+  std::size_t members = 0;
+  for (const ChainRecord& r : chain) {
+    listed.insert(r.third);
+    std::vector<int> fixing;
+    for (int k = 0; k < nperm; ++k) {
+      if (sortedImage(r.third, k, linearAction, &maps) == r.third) fixing.push_back(k);
+    }
+    EXPECT_EQ(r.second, fixing);
+    ASSERT_FALSE(r.second.empty());
+    members += static_cast<std::size_t>(nperm) / r.second.size();  // |orbit| = |S| / |stabiliser|
+  }
+  EXPECT_EQ(listed, representatives);
+  EXPECT_EQ(listed.size(), chain.size());
+  EXPECT_EQ(members, subgroups.size());
+}
+
+}  // namespace
+
+TEST_F(DiscreteSubgroupsTest, LinearDecisionsOnCoordinatePermutationsOfFpToTheR) {
+  // The subgroups of F_p^r are its subspaces: sum over d of the Gaussian binomials [r d]_p.
+  struct Case {
+    int p, rank;
+    long long subspaces;
+  };
+  for (const Case& c : {Case{2, 5, 1 + 31 + 155 + 155 + 31 + 1}, Case{5, 3, 1 + 31 + 31 + 1}, Case{3, 4, 1 + 40 + 130 + 40 + 1}}) {
+    LinearMaps maps = coordinateMaps(c.p, c.rank);
+    std::vector<int> factors(static_cast<std::size_t>(c.rank), c.p);
+    DGType* g = DG_find(factors.data(), c.rank);
+    EXPECT_EQ(subgroupCountFormula(factors), c.subspaces);
+    std::vector<int> selected(static_cast<std::size_t>(g->order), 1);
+    const std::vector<ChainRecord> chain = automorphicChain(g, selected, maps, true);
+    EXPECT_TRUE(chain == automorphicChain(g, selected, maps, false)) << "p " << c.p << " rank " << c.rank;
+    expectClassesByBruteForce(g, maps, chain);
+    EXPECT_EQ(static_cast<long long>(allSubgroups(g).size()), c.subspaces);
+  }
+}
+
+TEST_F(DiscreteSubgroupsTest, LinearDecisionsOnTheHeartOfThePermutationModule) {
+  // S_6 on F3^4 (720 maps, not monomial): classes by brute force, the same chain without
+  // the shortcuts, and with an element left out of the selection.
+  LinearMaps maps = heartMaps(6);
+  ASSERT_EQ(maps.images.size(), 720u);
+  const int factors[] = {3, 3, 3, 3};
+  DGType* g = DG_find(factors, 4);
+  std::vector<int> selected(81, 1);
+  const std::vector<ChainRecord> chain = automorphicChain(g, selected, maps, true);
+  EXPECT_TRUE(chain == automorphicChain(g, selected, maps, false));
+  expectClassesByBruteForce(g, maps, chain);
+  // The all-ones class (1,1,1,1,1,1) is zero here (sum 6 = 0 and it is the diagonal), so
+  // S_6 acts faithfully: only the identity keeps every element, and {0} and the whole
+  // group are kept by all 720.
+  EXPECT_EQ(chain.front().second.size(), 720u);
+  selected[40] = 0;  // 40 = (1,1,1,1): its subgroups are left out
+  const std::vector<ChainRecord> restricted = automorphicChain(g, selected, maps, true);
+  EXPECT_TRUE(restricted == automorphicChain(g, selected, maps, false));
+  EXPECT_LT(restricted.size(), chain.size());
+  for (const ChainRecord& r : restricted) EXPECT_FALSE(std::binary_search(r.third.begin(), r.third.end(), 40));
+}
+
+TEST_F(DiscreteSubgroupsTest, ShortcutsKeepTheChainOnGroupsThatAreNoVectorSpaces) {
+  // Z4^3 under coordinate permutations and Z9^2 under the swap (the tree walks their
+  // elements). The chains agree with and without the shortcuts and with the
+  // element-by-element builder.
+  struct Case {
+    std::vector<int> factors;
+    LinearMaps maps;
+  };
+  LinearMaps z4 = coordinateMaps(4, 3);
+  LinearMaps z9 = coordinateMaps(9, 2);
+  for (Case& c : std::vector<Case>{{{4, 4, 4}, z4}, {{9, 9}, z9}}) {
+    DGType* g = DG_find(c.factors.data(), static_cast<int>(c.factors.size()));
+    std::vector<int> selected(static_cast<std::size_t>(g->order), 1);
+    const std::vector<ChainRecord> chain = automorphicChain(g, selected, c.maps, true);
+    EXPECT_TRUE(chain == automorphicChain(g, selected, c.maps, false));
+    EXPECT_TRUE(chain == recordsOf(DG_buildInequivalentSubgroupsSelected(g, selected.data(),
+                                                                        static_cast<int>(c.maps.images.size()),
+                                                                        linearAction, &c.maps)));
+    expectClassesByBruteForce(g, c.maps, chain);
+  }
+}
