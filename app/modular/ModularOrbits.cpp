@@ -450,30 +450,55 @@ void initOrbitData() {
 
   std::vector<int> charge(static_cast<std::size_t>(nG));
   StoreCharges storeCharges(centre);
-  // Weight numerators lie in [0, L) with L at most 2^40: below 2^20 currents, differences
-  // times nG stay inside 64 bits.
+  // Weight numerators lie in [0, L) with L at most 2^40: below 2^20 currents, they and
+  // their sums times nG stay inside 64 bits.
   const bool narrow = nG < (1 << 20);
-  const double inverseL = 1.0 / static_cast<double>(L);
+  // W_x nG = wholes_x L + parts_x, parts_x in [0, L).
+  std::vector<long long> wholes, parts;
+  if (narrow) {
+    wholes.resize(static_cast<std::size_t>(n));
+    parts.resize(static_cast<std::size_t>(n));
+    for (int x = 0; x < n; ++x) {
+      const long long scaled = s.Weights[static_cast<std::size_t>(x)] * nG;
+      wholes[static_cast<std::size_t>(x)] = scaled / L;
+      parts[static_cast<std::size_t>(x)] = scaled % L;
+    }
+  }
   for (int i = 0; i < n; ++i) {
     PrimaryOrbitEntry& e = s.Primaries[static_cast<std::size_t>(i)];
     const int* images = s.Primaries[static_cast<std::size_t>(e.rep)].images;
     if (!storeCharges.fill(i, charge.data())) {
+      // The law is commutative: c e.current is read along the row of e.current.
+      const int* products = s.CurMultTable.data() + static_cast<std::size_t>(e.current) * static_cast<std::size_t>(nG);
       for (int c = 0; c < nG; ++c) {
-        const int k =
-            images[s.CurMultTable[static_cast<std::size_t>(c) * static_cast<std::size_t>(nG) +
-                                  static_cast<std::size_t>(e.current)]];
+        const int k = images[products[c]];
         long long quotient = 0;
         if (narrow) {
-          const long long difference = s.Weights[static_cast<std::size_t>(i)] + s.Weights[static_cast<std::size_t>(c)] -
-                                       s.Weights[static_cast<std::size_t>(k)];
-          quotient = divideTowardZero(difference * nG, L, inverseL);
+          // (W_i + W_c - W_k) nG = A L + B with B in (-L, 2L), brought into [0, L); the
+          // quotient truncated toward zero is A, or A + 1 below zero with a remainder.
+          long long A = wholes[static_cast<std::size_t>(i)] + wholes[static_cast<std::size_t>(c)] -
+                        wholes[static_cast<std::size_t>(k)];
+          long long B = parts[static_cast<std::size_t>(i)] + parts[static_cast<std::size_t>(c)] -
+                        parts[static_cast<std::size_t>(k)];
+          if (B >= L) {
+            A += 1;
+            B -= L;
+          } else if (B < 0) {
+            A -= 1;
+            B += L;
+          }
+          quotient = A < 0 && B != 0 ? A + 1 : A;
         } else {
           const __int128 difference = static_cast<__int128>(s.Weights[static_cast<std::size_t>(i)]) +
                                       s.Weights[static_cast<std::size_t>(c)] -
                                       s.Weights[static_cast<std::size_t>(k)];
           quotient = static_cast<long long>(difference * nG / L % nG);
         }
-        charge[static_cast<std::size_t>(c)] = static_cast<int>(longmod(quotient % nG, nG));
+        // Mostly |quotient| < 2 nG (weights in [0, L)): reduced by one step.
+        if (quotient >= nG) quotient -= nG;
+        if (quotient < 0) quotient += nG;
+        charge[static_cast<std::size_t>(c)] =
+            static_cast<int>(quotient >= 0 && quotient < nG ? quotient : longmod(quotient % nG, nG));
       }
     }
     const int before = s.AllCharges.Nfill;

@@ -168,18 +168,6 @@ void extendPrimes(int count) {
 // Remainders and divisors
 // ---------------------------------------------------------------------------------------
 
-long long divideTowardZero(long long x, long long d, double inverse) {
-  long long q = static_cast<long long>(static_cast<double>(x) * inverse);
-  if (x >= 0) {
-    while (q > 0 && q * d > x) --q;
-    while ((q + 1) * d <= x) ++q;
-  } else {
-    while (q < 0 && q * d < x) ++q;
-    while ((q - 1) * d >= x) --q;
-  }
-  return q;
-}
-
 long long longmod(long long x, long long m) {
   if (m == 1 || m == -1) return 0;
   if (m == 0) {

@@ -37,10 +37,6 @@ inline constexpr double kTolerance = 0.0000001;
 // x - m trunc(x / m), plus m when negative: in [0, m) for m > 0; 0 for m = 1.
 int mod(long long x, long long m);
 long long longmod(long long x, long long m);
-// x / d truncated toward zero (as the / operator) for |x| < 2^62 and 0 < d < 2^62, with
-// inverse = 1.0 / d: a floating estimate corrected exactly, for loops that divide many
-// numbers by one d. The estimate is close when the quotient stays well below 2^50.
-long long divideTowardZero(long long x, long long d, double inverse);
 // As mod in 32 bits, except that m = -1 returns x unchanged.
 int Modulo(int x, int m);
 // Greatest common divisor of |a| and |b|; |a| + |b| when either is 0 (so GCD(0, 0) = 0).

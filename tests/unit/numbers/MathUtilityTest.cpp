@@ -92,29 +92,6 @@ TEST_F(MathUtilityTest, ResultsBeyondTheirTypeAreReportedNotWrapped) {
   EXPECT_EQ(mod(LLONG_MIN, -1), 0);  // the one 64-bit quotient that overflows
 }
 
-TEST_F(MathUtilityTest, DivisionByAFloatingInverseTruncatesLikeTheOperator) {
-  // Exact multiples, their neighbours, both signs, and random dividends up to 2^61 over
-  // divisors up to 2^40 (the operator truncates toward zero).
-  std::mt19937_64 generator(20261208);
-  std::uniform_int_distribution<long long> divisors(1, 1LL << 40);
-  std::uniform_int_distribution<long long> quotients(-(1LL << 21), 1LL << 21);
-  std::uniform_int_distribution<long long> dividends(-(1LL << 61), 1LL << 61);
-  for (int i = 0; i < 20000; ++i) {
-    const long long d = i < 5 ? i + 1 : divisors(generator);
-    const double inverse = 1.0 / static_cast<double>(d);
-    const long long q = quotients(generator);
-    for (long long x : {q * d, q * d + 1, q * d - 1, q * d + d - 1, -q * d, 0LL}) {
-      ASSERT_EQ(divideTowardZero(x, d, inverse), x / d) << x << " / " << d;
-    }
-    const long long x = dividends(generator);
-    ASSERT_EQ(divideTowardZero(x, d, inverse), x / d) << x << " / " << d;
-  }
-  EXPECT_EQ(divideTowardZero(7, 7, 1.0 / 7), 1);
-  EXPECT_EQ(divideTowardZero(-7, 7, 1.0 / 7), -1);
-  EXPECT_EQ(divideTowardZero(-6, 7, 1.0 / 7), 0);
-  EXPECT_EQ(divideTowardZero((1LL << 61) - 1, 3, 1.0 / 3), ((1LL << 61) - 1) / 3);
-}
-
 TEST_F(MathUtilityTest, IntegerDivisionHelpers) {
   EXPECT_EQ(intdivide(12, 4), 3);
   EXPECT_EQ(divTwo(8, 1), 4);

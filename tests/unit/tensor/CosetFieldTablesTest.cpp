@@ -5,6 +5,8 @@
 // S along a row equal to S element by element.
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include <algorithm>
 #include <complex>
 #include <cstring>
@@ -389,6 +391,45 @@ TEST_F(CosetFieldTablesTest, GepnerOrbitMembersLeadBackToTheirFields) {
     }
   }
   EXPECT_GT(tried, 3);
+}
+
+TEST_F(CosetFieldTablesTest, OrbitChargesOfAProductAreTheMonodromyCharges) {
+  // Entry c of a field's charge vector is n_G Q_c(i) mod n_G, with the monodromy charge
+  // Q_c(i) = h(c) + h(i) - h(c x i) mod 1, from the exact weights; the charge vectors of
+  // all fields, the product of two N=2 minimal models at k = 2 and two A1_2 extended,
+  // and of A1_1 and A2_1 (n_G = 6: n_G h = 3/2 for the A1 current, whose charges then add
+  // two halves).
+  for (int pass = 0; pass < 3; ++pass) {
+    if (pass == 0) {
+      gradedProduct();
+    } else if (pass == 1) {
+      so6();
+    } else {
+      resetCoset(currentTensor);
+      runAll({"tensor", "g a 1 1", "g a 2 1", "compute spectrum"});
+    }
+    initSMATRIX();
+    ASSERT_TRUE(orbitTablesValid());
+    const int nG = getCenter()->order;
+    ASSERT_GE(nG, 2);
+    int fractional = 0;
+    for (int i = 0; i < currentTensor->NumberOfPrimaries; ++i) {
+      const int* charges = getChargeVector(i);
+      for (int c = 0; c < nG; ++c) {
+        const Rat hc = *ratWeight(c);
+        const Rat hi = *ratWeight(i);
+        const Rat hk = *ratWeight(simpleFusion(c, i));
+        // Over the common denominator of the three weights.
+        const long long den = std::lcm(std::lcm(hc.den, hi.den), hk.den);
+        const long long num = hc.num * (den / hc.den) + hi.num * (den / hi.den) - hk.num * (den / hk.den);
+        ASSERT_EQ(num * nG % den, 0) << "n_G Q is an integer: " << i << " " << c;
+        const long long expected = ((num * nG / den) % nG + nG) % nG;
+        EXPECT_EQ(charges[c], expected) << "field " << i << " current " << c;
+        fractional += expected != 0 ? 1 : 0;
+      }
+    }
+    EXPECT_GT(fractional, 0);
+  }
 }
 
 TEST_F(CosetFieldTablesTest, OrbitPMinimaOfAProductAreThoseOfEveryCanonicalPair) {
