@@ -14,6 +14,7 @@
 #include <memory>
 #include <numeric>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "groups/Discrete.h"
@@ -46,6 +47,37 @@ struct ImageClasses {
   std::vector<char> verdict;
   std::uint32_t stamp = 0;
   std::vector<int> work;
+  // Basis images from the symmetries' images of the centre basis (SymmetryBasisImages):
+  // per basis current of G its label and its nonzero centre components (index, value).
+  bool fromCentre = false;
+  std::vector<int> labels;
+  std::vector<int> digitStart;
+  std::vector<std::pair<int, int>> digits;
+  // Per element of G, the row v(g) of permutedXByRows reduced mod L for the X of the walk
+  // formStamp names (a walk's X is fixed).
+  std::vector<std::int64_t> formRows;
+  std::vector<std::uint32_t> formStamp;
+  // The same rows and the components of each element packed for verdictByForm; alphaKnown
+  // 0 not yet packed, 1 packed, 2 not packable.
+  std::vector<std::uint64_t> formPacked, alphaPacked;
+  std::vector<char> alphaKnown;
+};
+
+// The images of the centre's basis currents under the symmetries of a tensor product, while
+// ComputeAllSimpleCurrentInvariants runs on its centre. The tensor product's symmetries act
+// on the centre as automorphisms, each computed from its images of the basis currents
+// (buildSubgroupList's automorphic builder relies on the same), so the image of any current
+// follows from the components of the current and of those images. The subgroup builder asks
+// for every symmetry's basis images: its answers are kept here, and the stabiliser walks of
+// the subgroups read them instead of asking again current by current.
+struct SymmetryBasisImages {
+  bool armed = false;
+  bool ready = false;
+  const DGType* centre = nullptr;
+  int k = 0;
+  int count = 0;
+  std::vector<int> slotOf;  // centre element -> basis position, -1 for the others
+  std::vector<int> images;  // count x k; -2 not yet known, -1 no image
 };
 
 std::size_t hashImages(const int* row, std::size_t n) {
@@ -70,6 +102,8 @@ struct EnumerationState {
   int randomWarnings = -1;
   long long inconsistentX = 0;
   ImageClasses classes;
+  SymmetryBasisImages symmetryImages;
+  bool walkByClasses = true;
 };
 
 EnumerationState& state() {
@@ -133,7 +167,62 @@ int preparePermutations() {
 
 int permutationImage(int p, int J) { return p == 0 ? J : MOD_getCurrentPermutation(p, J); }
 
-int permutationAction(int p, int e, void*) { return permutationImage(p, e); }
+// Sizes the table of basis images on first use; false when it does not serve (no tensor
+// product's centre, components beyond the table's range, too many symmetries).
+bool symmetryImagesReady() {
+  SymmetryBasisImages& t = state().symmetryImages;
+  if (!t.armed) return false;
+  if (t.ready) return true;
+  t.armed = false;
+  const DGType* centre = getCenter();
+  if (KMCosetSwitch == 0 || centre == nullptr || centre->decomp == nullptr || centre->order <= 1 ||
+      centre->nfactors < 1 || centre->nfactors > 64) {
+    return false;
+  }
+  const int k = centre->nfactors;
+  for (int j = 0; j < k; ++j) {
+    if (centre->factors[j] < 2 || centre->factors[j] > (1 << 24)) return false;
+  }
+  const long long count = permutationCount();
+  if (count < 1 || count * k > (1LL << 26)) return false;
+  t.slotOf.assign(static_cast<std::size_t>(centre->order), -1);
+  for (int j = 0; j < k; ++j) {
+    // Basis current j must have the components of the j-th unit vector.
+    const int P = DG_basis(centre, j);
+    if (P < 0 || P >= centre->order) return false;
+    const int* c = centre->decomp + static_cast<std::size_t>(P) * static_cast<std::size_t>(k);
+    for (int i = 0; i < k; ++i) {
+      if (c[i] != (i == j ? 1 : 0)) return false;
+    }
+    t.slotOf[static_cast<std::size_t>(P)] = j;
+  }
+  t.centre = centre;
+  t.k = k;
+  t.count = static_cast<int>(count);
+  t.images.assign(static_cast<std::size_t>(count) * static_cast<std::size_t>(k), -2);
+  t.armed = true;
+  t.ready = true;
+  return true;
+}
+
+// The image of basis current j of the centre under symmetry p (ready table, p in range).
+int symmetryBasisImage(SymmetryBasisImages& t, int p, int j) {
+  int& image = t.images[static_cast<std::size_t>(p) * static_cast<std::size_t>(t.k) + static_cast<std::size_t>(j)];
+  if (image == -2) image = permutationImage(p, DG_basis(t.centre, j));
+  return image;
+}
+
+int permutationAction(int p, int e, void*) {
+  const int image = permutationImage(p, e);
+  if (symmetryImagesReady()) {
+    SymmetryBasisImages& t = state().symmetryImages;
+    if (p >= 0 && p < t.count && e >= 0 && e < t.centre->order && t.slotOf[static_cast<std::size_t>(e)] >= 0) {
+      t.images[static_cast<std::size_t>(p) * static_cast<std::size_t>(t.k) +
+               static_cast<std::size_t>(t.slotOf[static_cast<std::size_t>(e)])] = image;
+    }
+  }
+  return image;
+}
 
 void printRows(int n, const int* M) {
   for (int a = 0; a < n; ++a) PrintVec(n, M + a * n, "         ");
@@ -297,6 +386,29 @@ std::vector<SubgroupEntry> buildSubgroupList(const DGType* K) {
   return list;
 }
 
+// Replaces the currents by the sorted elements of the group they generate; its order. The
+// words in the currents are reached from the identity by products with one current at a
+// time (order x currents products, where the pairwise closure takes order^2). A product
+// that fails (negative) leaves the list to the pairwise closure, which reports it as before.
+int closeCurrentGroup(std::vector<int>& list) {
+  std::vector<int> currents;
+  for (const int J : list) {
+    if (J != 0 && std::find(currents.begin(), currents.end(), J) == currents.end()) currents.push_back(J);
+  }
+  std::vector<int> elements{0};
+  std::unordered_set<int> present{0};
+  for (std::size_t i = 0; i < elements.size(); ++i) {
+    for (const int J : currents) {
+      const int x = simpleProduct(elements[i], J);
+      if (x < 0) return DG_closeSubgroup(list, nullptr, simpleProduct);
+      if (present.insert(x).second) elements.push_back(x);
+    }
+  }
+  std::sort(elements.begin(), elements.end());
+  list = std::move(elements);
+  return static_cast<int>(list.size());
+}
+
 void snapshotCriteria(SimpleCurrentData* MD) {
   MD->sel_symmetric = par("Selection symmetric");
   MD->sel_automorphism = par("Selection automorphism");
@@ -353,6 +465,8 @@ int resetSubgroupLabel(int x) {
 }
 
 long long inconsistentXCount() { return state().inconsistentX; }
+
+void setStabilizerWalkByClasses(bool byClasses) { state().walkByClasses = byClasses; }
 
 int getMIPF_ID() {
   BulkInvariant* current = *getCurrentBulk();
@@ -671,6 +785,53 @@ bool permutedXFromImages(int n, SimpleCurrentData* MD, const std::vector<int>& i
   return true;
 }
 
+// The position among G's labels of the image of basis current a under symmetry p, from the
+// symmetries' images of the centre basis (as basisImagePosition, for a prepared walk).
+int basisImagePositionFromCentre(const SimpleCurrentData* MD, const ImageClasses& c, int p, int a) {
+  const int order = MD->group->order;
+  const int centre = (static_cast<int>(MD->map.size()) - order) / 2;
+  int image = c.labels[static_cast<std::size_t>(a)];
+  if (p != 0) {
+    SymmetryBasisImages& t = state().symmetryImages;
+    const int k = t.k;
+    const DGType* C = t.centre;
+    const int first = c.digitStart[static_cast<std::size_t>(a)];
+    const int last = c.digitStart[static_cast<std::size_t>(a) + 1];
+    if (last == first + 1 && c.digits[static_cast<std::size_t>(first)].second == 1) {
+      // A basis current of the centre: its image as it stands.
+      image = symmetryBasisImage(t, p, c.digits[static_cast<std::size_t>(first)].first);
+      if (image < 0 || image >= C->order) return -1;
+    } else {
+      long long comps[64];
+      std::fill(comps, comps + k, 0LL);
+      for (int at = first; at < last; ++at) {
+        const auto [j, digit] = c.digits[static_cast<std::size_t>(at)];
+        const int basisImage = symmetryBasisImage(t, p, j);
+        if (basisImage < 0 || basisImage >= C->order) return -1;
+        const int* parts = C->decomp + static_cast<std::size_t>(basisImage) * static_cast<std::size_t>(k);
+        for (int i = 0; i < k; ++i) comps[i] += static_cast<long long>(digit) * parts[i];
+      }
+      // The element of the reduced components (the centre numbers its elements in mixed
+      // radix); sums are nonnegative, mostly below their factor or within 32 bits.
+      long long e = 0;
+      long long place = 1;
+      for (int i = 0; i < k; ++i) {
+        const long long f = C->factors[i];
+        long long r = comps[i];
+        if (r >= f) {
+          r = r < (1LL << 32) ? static_cast<long long>(static_cast<std::uint32_t>(r) % static_cast<std::uint32_t>(f))
+                              : r % f;
+        }
+        e += r * place;
+        place *= f;
+      }
+      image = static_cast<int>(e);
+    }
+  }
+  if (image < 0 || image >= centre) return -1;
+  return MD->map[static_cast<std::size_t>(order + centre + image)];
+}
+
 // The class of permutation number i of MD's permutation subgroup (computed on first
 // use): equal classes have equal images of the basis currents, on which alone X' depends.
 // -1 for a permutation that maps a basis current outside the subgroup.
@@ -682,8 +843,10 @@ int imageClass(const SimpleCurrentData* MD, std::size_t i) {
   const std::size_t un = static_cast<std::size_t>(n);
   std::vector<int>& images = c.work;
   images.resize(un);
+  const int p = MD->perm_subgroup[i];
   for (int a = 0; a < n; ++a) {
-    images[static_cast<std::size_t>(a)] = basisImagePosition(MD, MD->perm_subgroup[i], a);
+    images[static_cast<std::size_t>(a)] =
+        c.fromCentre ? basisImagePositionFromCentre(MD, c, p, a) : basisImagePosition(MD, p, a);
     if (images[static_cast<std::size_t>(a)] < 0) return known = -1;
   }
   if (2 * static_cast<std::size_t>(c.count + 1) > c.slots.size()) {
@@ -727,6 +890,137 @@ void prepareImageClasses(const SimpleCurrentData* MD) {
   c.symmetries = MD->perm_subgroup;
   c.map = MD->map;
   c.classOf.assign(MD->perm_subgroup.size(), -2);
+  // The images come from the centre basis when the table serves this walk: the theory's own
+  // permutations and labels that are elements of the centre.
+  const int n = generators(MD);
+  c.fromCentre = MD->group_permutation == computeGroupPermutation && n > 0 && symmetryImagesReady();
+  if (!c.fromCentre) return;
+  const SymmetryBasisImages& t = state().symmetryImages;
+  const int order = MD->group->order;
+  const int centre = (static_cast<int>(MD->map.size()) - order) / 2;
+  c.digitStart.assign(1, 0);
+  for (int a = 0; a < n && c.fromCentre; ++a) {
+    const int label = currentOfElement(MD, DG_basis(MD->group, a));
+    c.fromCentre = label >= 0 && label < t.centre->order && centre == t.centre->order;
+    if (!c.fromCentre) break;
+    c.labels.push_back(label);
+    const int* parts = t.centre->decomp + static_cast<std::size_t>(label) * static_cast<std::size_t>(t.k);
+    for (int j = 0; j < t.k; ++j) {
+      if (parts[j] != 0) c.digits.emplace_back(j, parts[j]);
+    }
+    c.digitStart.push_back(static_cast<int>(c.digits.size()));
+  }
+}
+
+// The verdict of X' against X for a class with basis images `images` (positions in G), by
+// the rows v(I_a) of permutedXByRows reduced mod L and kept per element for the walk: with
+// T = v(I_a) . alpha(I_b) and L = u ord(I_a), the entry is (T mod L) / u, an integer exactly
+// when u divides T mod L. 0 when an entry is not decided this way (its order does not divide
+// L, or an inexact quotient): the caller takes the general path.
+//
+// When every such sum stays below 2^w with n lanes of w bits in 64, the dot product is one
+// multiplication: with v packed as sum_d v_d 2^(w d) and alpha reversed as
+// sum_d alpha_d 2^(w (n-1-d)), lane n-1 of the product holds sum_d v_d alpha_d, and no lane
+// below it carries.
+struct FormWalk {
+  int n = 0;
+  long long L = 1;
+  std::uint32_t stamp = 0;
+  const int* X = nullptr;
+  std::vector<int> modL;  // T -> T mod L for every T the walk can meet, when few
+  int lane = 0;           // w, 0 when the sums are not packed
+  std::uint64_t mask = 0;
+  long long maxN = 1;
+};
+
+// alpha(h) reversed in lanes of w bits; false for a component outside 0 .. maxN-1.
+bool packedAlpha(const SimpleCurrentData* MD, ImageClasses& c, const FormWalk& w, int h, std::uint64_t* out) {
+  const std::size_t uh = static_cast<std::size_t>(h);
+  if (c.alphaKnown[uh] == 0) {
+    const int* alpha = MD->group->decomp + uh * static_cast<std::size_t>(w.n);
+    std::uint64_t packed = 0;
+    c.alphaKnown[uh] = 1;
+    for (int d = 0; d < w.n; ++d) {
+      if (alpha[d] < 0 || alpha[d] >= w.maxN) {
+        c.alphaKnown[uh] = 2;
+        break;
+      }
+      packed |= static_cast<std::uint64_t>(alpha[d]) << (w.lane * (w.n - 1 - d));
+    }
+    c.alphaPacked[uh] = packed;
+  }
+  *out = c.alphaPacked[uh];
+  return c.alphaKnown[uh] == 1;
+}
+
+char verdictByForm(SimpleCurrentData* MD, ImageClasses& c, const FormWalk& w, const int* images) {
+  const DGType* G = MD->group;
+  const int n = w.n;
+  const std::size_t un = static_cast<std::size_t>(n);
+  for (int a = 0; a < n; ++a) {
+    const int Ia = images[a];
+    const long long ord = G->orders != nullptr && Ia >= 0 && Ia < G->order && G->orders[Ia] > 0
+                              ? G->orders[Ia]
+                              : DG_findOrder(Ia, const_cast<DGType*>(G), DG_productLaw);
+    if (ord <= 0 || w.L % ord != 0) return 0;
+    const long long u = w.L / ord;
+    std::int64_t* v = c.formRows.data() + static_cast<std::size_t>(Ia) * un;
+    if (c.formStamp[static_cast<std::size_t>(Ia)] != w.stamp) {
+      c.formStamp[static_cast<std::size_t>(Ia)] = w.stamp;
+      const int* aI = G->decomp + static_cast<std::size_t>(Ia) * un;
+      for (int d = 0; d < n; ++d) v[d] = 0;
+      for (int cc = 0; cc < n; ++cc) {
+        if (aI[cc] == 0) continue;
+        const long long weight = static_cast<long long>(aI[cc]) * (w.L / orderOf(MD, cc));
+        for (int d = 0; d < n; ++d) v[d] += weight * w.X[cc * n + d];
+      }
+      std::uint64_t packed = 0;
+      for (int d = 0; d < n; ++d) {
+        v[d] %= w.L;
+        if (v[d] < 0) v[d] += w.L;
+        if (w.lane > 0) packed |= static_cast<std::uint64_t>(v[d]) << (w.lane * d);
+      }
+      c.formPacked[static_cast<std::size_t>(Ia)] = packed;
+    }
+    const std::uint64_t pv = c.formPacked[static_cast<std::size_t>(Ia)];
+    for (int b = 0; b < n; ++b) {
+      std::int64_t T = 0;
+      std::uint64_t pa = 0;
+      if (w.lane > 0 && packedAlpha(MD, c, w, images[b], &pa)) {
+        T = static_cast<std::int64_t>(((pv * pa) >> (w.lane * (n - 1))) & w.mask);
+      } else {
+        const int* aJ = G->decomp + static_cast<std::size_t>(images[b]) * un;
+        for (int d = 0; d < n; ++d) T += v[d] * aJ[d];
+      }
+      std::int64_t r = static_cast<std::uint64_t>(T) < w.modL.size() ? w.modL[static_cast<std::size_t>(T)] : T % w.L;
+      if (r < 0) r += w.L;
+      std::int64_t value = r;
+      if (u != 1) {
+        if (r % u != 0) return 0;
+        value = r / u;
+      }
+      const int x = w.X[a * n + b];
+      if (value != x) return value < x ? 1 : 3;
+    }
+  }
+  return 2;
+}
+
+// Whether verdictByForm can run for MD's X: component tables, nonnegative components below
+// the orders, and sums v_d and T far inside 64 bits (|v_d| <= n max N max|X| L before its
+// reduction, T < n L max N after it).
+bool formWalkFits(int n, SimpleCurrentData* MD, long long L) {
+  const DGType* G = MD->group;
+  if (n < 1 || G->decomp == nullptr || G->nfactors != n || L < 1) return false;
+  const int* X = xMatrix(MD);
+  long double maxN = 1, maxX = 1;
+  for (int c = 0; c < n; ++c) {
+    if (orderOf(MD, c) < 1) return false;
+    maxN = std::max<long double>(maxN, orderOf(MD, c));
+    for (int d = 0; d < n; ++d) maxX = std::max<long double>(maxX, std::fabs(static_cast<long double>(X[c * n + d])));
+  }
+  const long double Ld = static_cast<long double>(L);
+  return n * maxN * maxX * Ld < 0x1p60L && n * Ld * maxN < 0x1p60L;
 }
 
 // Walks MD's permutation subgroup in order and collects into MD->stabilizer (with
@@ -742,15 +1036,62 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
   const std::size_t cells = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
   MD->stabilizer.clear();
   MD->stabilizer_count = 0;
+  std::vector<int> permuted;
+  if (!state().walkByClasses) {
+    // X' of every permutation on its own.
+    for (const int p : MD->perm_subgroup) {
+      if (!getPermutedXmatrix(n, MD, p, &permuted)) break;
+      if (rejectSmaller && std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
+        if (info) {
+          Print("Equivalent to: \n");
+          printRows(n, permuted.data());
+        }
+        return false;
+      }
+      if (std::equal(permuted.begin(), permuted.end(), X)) MD->stabilizer.push_back(p);
+    }
+    MD->stabilizer_count = static_cast<int>(MD->stabilizer.size());
+    return true;
+  }
   prepareImageClasses(MD);
   ImageClasses& classes = state().classes;
   const std::uint32_t stamp = ++classes.stamp;
   long long L = 1;
   for (int c = 0; c < n; ++c) L = std::lcm(L, static_cast<long long>(orderOf(MD, c)));
   const bool rows = n > 0 && MD->group->decomp != nullptr && MD->group->nfactors == n && rowsFit(n, MD, L);
+  FormWalk form;
+  const bool byForm = rows && formWalkFits(n, MD, L);
+  if (byForm) {
+    form.n = n;
+    form.L = L;
+    form.stamp = stamp;
+    form.X = X;
+    long double top = static_cast<long double>(n) * static_cast<long double>(L);
+    for (int c = 0; c < n; ++c) top = std::max<long double>(top, static_cast<long double>(n) * L * orderOf(MD, c));
+    if (top <= 4096) {
+      form.modL.resize(static_cast<std::size_t>(top));
+      for (std::size_t T = 0; T < form.modL.size(); ++T) form.modL[T] = static_cast<int>(static_cast<long long>(T) % L);
+    }
+    long long maxN = 1;
+    for (int c = 0; c < n; ++c) maxN = std::max<long long>(maxN, orderOf(MD, c));
+    form.maxN = maxN;
+    const int lane = std::min(64 / n, 32);
+    const long double largest = static_cast<long double>(n) * static_cast<long double>(L - 1) * (maxN - 1);
+    if (largest < std::ldexp(1.0L, lane) && static_cast<long double>(std::max(L, maxN)) < std::ldexp(1.0L, lane)) {
+      form.lane = lane;
+      form.mask = lane >= 64 ? ~0ULL : (1ULL << lane) - 1;
+    }
+    const std::size_t order = static_cast<std::size_t>(MD->group->order);
+    if (classes.formStamp.size() != order) {
+      classes.formStamp.assign(order, 0);
+      classes.formRows.assign(order * static_cast<std::size_t>(n), 0);
+      classes.formPacked.assign(order, 0);
+      classes.alphaPacked.assign(order, 0);
+      classes.alphaKnown.assign(order, 0);
+    }
+  }
   // Verdicts of X' against X: 1 smaller, 2 equal, 3 larger, 4 not computable.
   enum : char { kSmaller = 1, kEqual = 2, kLarger = 3, kFailed = 4 };
-  std::vector<int> permuted;
   for (std::size_t i = 0; i < MD->perm_subgroup.size(); ++i) {
     const int p = MD->perm_subgroup[i];
     const int c = imageClass(MD, i);
@@ -761,17 +1102,22 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
     const std::size_t uc = static_cast<std::size_t>(c);
     if (classes.verdictStamp[uc] != stamp) {
       classes.verdictStamp[uc] = stamp;
-      const std::vector<int> images(classes.rows.begin() + static_cast<std::ptrdiff_t>(uc * static_cast<std::size_t>(n)),
-                                    classes.rows.begin() + static_cast<std::ptrdiff_t>((uc + 1) * static_cast<std::size_t>(n)));
+      const int* row = classes.rows.data() + uc * static_cast<std::size_t>(n);
+      const char quick = byForm ? verdictByForm(MD, classes, form, row) : 0;
       int order = 0;
-      if (rows && permutedXByRows(n, MD, images, L, X, nullptr, &order)) {
-        classes.verdict[uc] = order < 0 ? kSmaller : (order == 0 ? kEqual : kLarger);
-      } else if (!permutedXFromImages(n, MD, images, &permuted)) {
-        classes.verdict[uc] = kFailed;
-      } else if (std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
-        classes.verdict[uc] = kSmaller;
+      if (quick != 0) {
+        classes.verdict[uc] = quick;
       } else {
-        classes.verdict[uc] = std::equal(permuted.begin(), permuted.end(), X) ? kEqual : kLarger;
+        const std::vector<int> images(row, row + n);
+        if (rows && permutedXByRows(n, MD, images, L, X, nullptr, &order)) {
+          classes.verdict[uc] = order < 0 ? kSmaller : (order == 0 ? kEqual : kLarger);
+        } else if (!permutedXFromImages(n, MD, images, &permuted)) {
+          classes.verdict[uc] = kFailed;
+        } else if (std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
+          classes.verdict[uc] = kSmaller;
+        } else {
+          classes.verdict[uc] = std::equal(permuted.begin(), permuted.end(), X) ? kEqual : kLarger;
+        }
       }
     }
     const char verdict = classes.verdict[uc];
@@ -948,7 +1294,7 @@ int ComputeAllSubgroupInvariants(const int* currents, int n, SimpleCurrentData* 
   MD->generators.assign(currents, currents + n);
   MD->n_generators = n;
   std::vector<int> elements(currents, currents + n);
-  const int m = DG_closeSubgroup(elements, nullptr, simpleProduct);
+  const int m = closeCurrentGroup(elements);
   if (SubgroupEffectiveCenterCheck(m, elements.data()) == 0) {
     PrintVec(m, elements.data(), "Subgroup");
     Alert("ComputeAllSubgroupInvariants", 0, 100201,
@@ -988,6 +1334,8 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
   s.SubgroupLabel = 0;
   setCurrentSubgroupLabel(0);
   const int info = infoLevel();
+  s.symmetryImages = SymmetryBasisImages{};
+  s.symmetryImages.armed = s.walkByClasses && KMCosetSwitch != 0 && K == getCenter();
   if (K->nfactors >= 4 && info > 0) Print("\nGenerating all subgroups of the center...\n");
   const std::vector<SubgroupEntry> chain = buildSubgroupList(K);
   const int S = static_cast<int>(chain.size());
@@ -1061,6 +1409,7 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
   }
   if (!stopped) result = count;
   s.classes = ImageClasses{};  // the permutation classes of the last subgroup
+  s.symmetryImages = SymmetryBasisImages{};
   const long long skipped = s.inconsistentX - inconsistentBefore;
   if (skipped > 0) Print("Candidates skipped as inconsistent: %lld\n", skipped);
   s.SubgroupLabel = -1;
@@ -1137,7 +1486,7 @@ int selectAllBulkInvariantsInSubgroup(const int* currents, int n) {
   BulkInvariant* current = *getCurrentBulk();
   if (current != nullptr && current != getDummyBulk()) copyBulkInvariant(getDummyBulk(), current);
   std::vector<int> elements(currents, currents + n);
-  const int m = DG_closeSubgroup(elements, nullptr, simpleProduct);
+  const int m = closeCurrentGroup(elements);
   PrintVec(m, elements.data(), "Subgroup");
   const int centreOrder = getCenter()->order;
   std::vector<int> canonical(static_cast<std::size_t>(std::max(m, 1)), 0);

@@ -452,6 +452,10 @@ int computeGroupPermutation(int p, int label);
 // stabilizer_count its size, and returns it. checkPermutationAcceptance collects the same
 // list while it tests an accepted invariant.
 const std::vector<int>& addPermutationInfo(SimpleCurrentData* MD);
+// Whether the stabiliser walks compare X' once per class of equal basis images (the
+// default; resetInvariantEnumeration restores it) or once per permutation, each X' on its
+// own. For benchmarks and tests of the two ways.
+void setStabilizerWalkByClasses(bool byClasses);
 
 // Start state of the enumeration (hook, counters, scratch records).
 void resetInvariantEnumeration();
