@@ -136,7 +136,9 @@ int leftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i, Integra
 
 // Per field of the current theory, looked up once: its weight (reduced) and its charges
 // under the basis currents of the group last built for. Valid while the theory (its change
-// counter and tensor mode) and, for the charges, the basis currents stay the same.
+// counter and tensor mode) and, for the charges, the basis currents stay the same. The
+// charge of a field under a current is kept per current as well, for the next groups whose
+// bases share that current (up to kCurrentChargeCells charges in all).
 class FieldMemo {
  public:
   void prepare(const SimpleCurrentData* MD, int N) {
@@ -151,11 +153,16 @@ class FieldMemo {
       weightKnown_.assign(static_cast<std::size_t>(N), 0);
       basis_.clear();
       chargeKnown_.clear();
+      rowOfCurrent_.clear();
+      currentCharges_.clear();
+      currentKnown_.clear();
     }
     if (basis != basis_ || chargeKnown_.empty()) {
       basis_ = basis;
       charges_.assign(static_cast<std::size_t>(N) * static_cast<std::size_t>(n), Rat{0, 1});
       chargeKnown_.assign(static_cast<std::size_t>(N), 0);
+      basisRows_.assign(static_cast<std::size_t>(n), -1);
+      for (int a = 0; a < n; ++a) basisRows_[static_cast<std::size_t>(a)] = currentRow(basis[static_cast<std::size_t>(a)]);
     }
   }
 
@@ -195,8 +202,22 @@ class FieldMemo {
     }
     Rat* row = charges_.data() + static_cast<std::size_t>(i) * n;
     if (chargeKnown_[static_cast<std::size_t>(i)] == 0) {
-      const std::vector<Rat> q = basisCharges(MD, i);
-      std::copy(q.begin(), q.end(), row);
+      // basisCharges(MD, i), entry by entry from the per-current rows where they are kept.
+      for (std::size_t a = 0; a < n; ++a) {
+        const int k = basisRows_[a];
+        if (i == 0) {
+          row[a] = Rat{0, 1};
+        } else if (k < 0) {
+          row[a] = chargeOf(basis_[a], i);
+        } else {
+          const std::size_t cell = static_cast<std::size_t>(k) * static_cast<std::size_t>(N_) + static_cast<std::size_t>(i);
+          if (currentKnown_[cell] == 0) {
+            currentCharges_[cell] = chargeOf(basis_[a], i);
+            currentKnown_[cell] = 1;
+          }
+          row[a] = currentCharges_[cell];
+        }
+      }
       chargeKnown_[static_cast<std::size_t>(i)] = 1;
     }
     return row;
@@ -206,7 +227,34 @@ class FieldMemo {
   int stamp_ = -1;
   int tensor_ = -1;
   int N_ = 0;
+  static constexpr std::size_t kCurrentChargeCells = std::size_t{1} << 22;
+
+  // Q_J(i) reduced, as basisCharges has it.
+  static Rat chargeOf(int J, int i) {
+    Rat q = *simpleCurrentCharge(J, i);
+    simplifyRat(&q);
+    return q;
+  }
+
+  // The row of current J in currentCharges_, made on first use; -1 beyond the limit.
+  int currentRow(int J) {
+    if (J < 0 || N_ <= 0) return -1;
+    const std::size_t uJ = static_cast<std::size_t>(J);
+    if (uJ >= rowOfCurrent_.size()) rowOfCurrent_.resize(uJ + 1, -1);
+    if (rowOfCurrent_[uJ] >= 0) return rowOfCurrent_[uJ];
+    const std::size_t rows = currentKnown_.size() / static_cast<std::size_t>(N_);
+    if ((rows + 1) * static_cast<std::size_t>(N_) > kCurrentChargeCells) return -1;
+    currentCharges_.resize((rows + 1) * static_cast<std::size_t>(N_), Rat{0, 1});
+    currentKnown_.resize((rows + 1) * static_cast<std::size_t>(N_), 0);
+    rowOfCurrent_[uJ] = static_cast<int>(rows);
+    return rowOfCurrent_[uJ];
+  }
+
   std::vector<int> basis_;
+  std::vector<int> basisRows_;     // per basis current its row of currentCharges_, or -1
+  std::vector<int> rowOfCurrent_;  // per current its row, -1 none yet
+  std::vector<Rat> currentCharges_;
+  std::vector<char> currentKnown_;
   std::vector<Rat> weights_, charges_, scratch_;
   std::vector<char> weightKnown_, chargeKnown_;
 };

@@ -61,6 +61,11 @@ struct ImageClasses {
   // 0 not yet packed, 1 packed, 2 not packable.
   std::vector<std::uint64_t> formPacked, alphaPacked;
   std::vector<char> alphaKnown;
+  // The first walk over the permutations decides each one on its own and keeps its basis
+  // images (the first permRowsKnown permutations, n each); later walks make the classes.
+  int walks = 0;
+  std::vector<int> permRows;
+  std::size_t permRowsKnown = 0;
 };
 
 // The images of the centre's basis currents under the symmetries of a tensor product, while
@@ -832,6 +837,17 @@ int basisImagePositionFromCentre(const SimpleCurrentData* MD, const ImageClasses
   return MD->map[static_cast<std::size_t>(order + centre + image)];
 }
 
+// The positions in G of the images of G's basis currents under symmetry p; false when one
+// is not in G.
+bool basisImagesOf(const SimpleCurrentData* MD, const ImageClasses& c, int p, int* images) {
+  const int n = generators(MD);
+  for (int a = 0; a < n; ++a) {
+    images[a] = c.fromCentre ? basisImagePositionFromCentre(MD, c, p, a) : basisImagePosition(MD, p, a);
+    if (images[a] < 0) return false;
+  }
+  return true;
+}
+
 // The class of permutation number i of MD's permutation subgroup (computed on first
 // use): equal classes have equal images of the basis currents, on which alone X' depends.
 // -1 for a permutation that maps a basis current outside the subgroup.
@@ -843,11 +859,11 @@ int imageClass(const SimpleCurrentData* MD, std::size_t i) {
   const std::size_t un = static_cast<std::size_t>(n);
   std::vector<int>& images = c.work;
   images.resize(un);
-  const int p = MD->perm_subgroup[i];
-  for (int a = 0; a < n; ++a) {
-    images[static_cast<std::size_t>(a)] =
-        c.fromCentre ? basisImagePositionFromCentre(MD, c, p, a) : basisImagePosition(MD, p, a);
-    if (images[static_cast<std::size_t>(a)] < 0) return known = -1;
+  if (i < c.permRowsKnown) {
+    const auto row = c.permRows.begin() + static_cast<std::ptrdiff_t>(i * un);
+    std::copy(row, row + n, images.begin());
+  } else if (!basisImagesOf(MD, c, MD->perm_subgroup[i], images.data())) {
+    return known = -1;
   }
   if (2 * static_cast<std::size_t>(c.count + 1) > c.slots.size()) {
     // Doubles the open-addressing table and places the classes again.
@@ -1092,35 +1108,50 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
   }
   // Verdicts of X' against X: 1 smaller, 2 equal, 3 larger, 4 not computable.
   enum : char { kSmaller = 1, kEqual = 2, kLarger = 3, kFailed = 4 };
+  // The verdict of X' for the basis images `row`, by the form rows where they decide it.
+  const auto decide = [&](const int* row) -> char {
+    const char quick = byForm ? verdictByForm(MD, classes, form, row) : 0;
+    if (quick != 0) return quick;
+    const std::vector<int> images(row, row + n);
+    int order = 0;
+    if (rows && permutedXByRows(n, MD, images, L, X, nullptr, &order)) {
+      return order < 0 ? kSmaller : (order == 0 ? kEqual : kLarger);
+    }
+    if (!permutedXFromImages(n, MD, images, &permuted)) return kFailed;
+    if (std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) return kSmaller;
+    return std::equal(permuted.begin(), permuted.end(), X) ? kEqual : kLarger;
+  };
+  // The first walk decides each permutation on its own when the form rows serve: a single X
+  // per subgroup (odd orders) never meets a class twice.
+  const bool single = classes.walks++ == 0 && byForm;
+  const std::size_t un = static_cast<std::size_t>(n);
   for (std::size_t i = 0; i < MD->perm_subgroup.size(); ++i) {
     const int p = MD->perm_subgroup[i];
-    const int c = imageClass(MD, i);
-    if (c < 0) {
-      getPermutedXmatrix(n, MD, p, &permuted);  // reports the missing image
-      break;
-    }
-    const std::size_t uc = static_cast<std::size_t>(c);
-    if (classes.verdictStamp[uc] != stamp) {
-      classes.verdictStamp[uc] = stamp;
-      const int* row = classes.rows.data() + uc * static_cast<std::size_t>(n);
-      const char quick = byForm ? verdictByForm(MD, classes, form, row) : 0;
-      int order = 0;
-      if (quick != 0) {
-        classes.verdict[uc] = quick;
-      } else {
-        const std::vector<int> images(row, row + n);
-        if (rows && permutedXByRows(n, MD, images, L, X, nullptr, &order)) {
-          classes.verdict[uc] = order < 0 ? kSmaller : (order == 0 ? kEqual : kLarger);
-        } else if (!permutedXFromImages(n, MD, images, &permuted)) {
-          classes.verdict[uc] = kFailed;
-        } else if (std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
-          classes.verdict[uc] = kSmaller;
-        } else {
-          classes.verdict[uc] = std::equal(permuted.begin(), permuted.end(), X) ? kEqual : kLarger;
+    char verdict = 0;
+    if (single) {
+      if (classes.permRowsKnown == i) {
+        classes.permRows.resize((i + 1) * un);
+        if (!basisImagesOf(MD, classes, p, classes.permRows.data() + i * un)) {
+          classes.permRows.resize(i * un);
+          getPermutedXmatrix(n, MD, p, &permuted);  // reports the missing image
+          break;
         }
+        classes.permRowsKnown = i + 1;
       }
+      verdict = decide(classes.permRows.data() + i * un);
+    } else {
+      const int c = imageClass(MD, i);
+      if (c < 0) {
+        getPermutedXmatrix(n, MD, p, &permuted);  // reports the missing image
+        break;
+      }
+      const std::size_t uc = static_cast<std::size_t>(c);
+      if (classes.verdictStamp[uc] != stamp) {
+        classes.verdictStamp[uc] = stamp;
+        classes.verdict[uc] = decide(classes.rows.data() + uc * un);
+      }
+      verdict = classes.verdict[uc];
     }
-    const char verdict = classes.verdict[uc];
     if (verdict == kFailed) break;
     if (rejectSmaller && verdict == kSmaller) {
       if (info) {
