@@ -162,7 +162,8 @@ class FieldMemo {
       charges_.assign(static_cast<std::size_t>(N) * static_cast<std::size_t>(n), Rat{0, 1});
       chargeKnown_.assign(static_cast<std::size_t>(N), 0);
       basisRows_.assign(static_cast<std::size_t>(n), -1);
-      for (int a = 0; a < n; ++a) basisRows_[static_cast<std::size_t>(a)] = currentRow(basis[static_cast<std::size_t>(a)]);
+      for (int a = 0; a < n; ++a)
+        basisRows_[static_cast<std::size_t>(a)] = currentRow(basis[static_cast<std::size_t>(a)]);
     }
   }
 
@@ -210,7 +211,8 @@ class FieldMemo {
         } else if (k < 0) {
           row[a] = chargeOf(basis_[a], i);
         } else {
-          const std::size_t cell = static_cast<std::size_t>(k) * static_cast<std::size_t>(N_) + static_cast<std::size_t>(i);
+          const std::size_t cell = static_cast<std::size_t>(k) * static_cast<std::size_t>(N_) +
+                                   static_cast<std::size_t>(i);
           if (currentKnown_[cell] == 0) {
             currentCharges_[cell] = chargeOf(basis_[a], i);
             currentKnown_[cell] = 1;

@@ -78,6 +78,7 @@ struct ImageClasses {
 struct SymmetryBasisImages {
   bool armed = false;
   bool ready = false;
+  int theory = -1;  // QueryCFT() when it was sized
   const DGType* centre = nullptr;
   int k = 0;
   int count = 0;
@@ -177,7 +178,10 @@ int permutationImage(int p, int J) { return p == 0 ? J : MOD_getCurrentPermutati
 bool symmetryImagesReady() {
   SymmetryBasisImages& t = state().symmetryImages;
   if (!t.armed) return false;
-  if (t.ready) return true;
+  if (t.ready) {
+    // Only for the theory it was made for (a loop command may change theories).
+    return t.theory == QueryCFT() && t.centre == getCenter();
+  }
   t.armed = false;
   const DGType* centre = getCenter();
   if (KMCosetSwitch == 0 || centre == nullptr || centre->decomp == nullptr || centre->order <= 1 ||
@@ -201,6 +205,7 @@ bool symmetryImagesReady() {
     }
     t.slotOf[static_cast<std::size_t>(P)] = j;
   }
+  t.theory = QueryCFT();
   t.centre = centre;
   t.k = k;
   t.count = static_cast<int>(count);
@@ -212,7 +217,8 @@ bool symmetryImagesReady() {
 
 // The image of basis current j of the centre under symmetry p (ready table, p in range).
 int symmetryBasisImage(SymmetryBasisImages& t, int p, int j) {
-  int& image = t.images[static_cast<std::size_t>(p) * static_cast<std::size_t>(t.k) + static_cast<std::size_t>(j)];
+  int& image = t.images[static_cast<std::size_t>(p) * static_cast<std::size_t>(t.k) +
+                        static_cast<std::size_t>(j)];
   if (image == -2) image = permutationImage(p, DG_basis(t.centre, j));
   return image;
 }
@@ -221,7 +227,8 @@ int permutationAction(int p, int e, void*) {
   const int image = permutationImage(p, e);
   if (symmetryImagesReady()) {
     SymmetryBasisImages& t = state().symmetryImages;
-    if (p >= 0 && p < t.count && e >= 0 && e < t.centre->order && t.slotOf[static_cast<std::size_t>(e)] >= 0) {
+    if (p >= 0 && p < t.count && e >= 0 && e < t.centre->order &&
+        t.slotOf[static_cast<std::size_t>(e)] >= 0) {
       t.images[static_cast<std::size_t>(p) * static_cast<std::size_t>(t.k) +
                static_cast<std::size_t>(t.slotOf[static_cast<std::size_t>(e)])] = image;
     }
@@ -398,7 +405,8 @@ std::vector<SubgroupEntry> buildSubgroupList(const DGType* K) {
 int closeCurrentGroup(std::vector<int>& list) {
   std::vector<int> currents;
   for (const int J : list) {
-    if (J != 0 && std::find(currents.begin(), currents.end(), J) == currents.end()) currents.push_back(J);
+    if (J != 0 && std::find(currents.begin(), currents.end(), J) == currents.end())
+      currents.push_back(J);
   }
   std::vector<int> elements{0};
   std::unordered_set<int> present{0};
@@ -471,7 +479,9 @@ int resetSubgroupLabel(int x) {
 
 long long inconsistentXCount() { return state().inconsistentX; }
 
-void setStabilizerWalkByClasses(bool byClasses) { state().walkByClasses = byClasses; }
+void setStabilizerWalkByClasses(bool byClasses) {
+  state().walkByClasses = byClasses;
+}
 
 int getMIPF_ID() {
   BulkInvariant* current = *getCurrentBulk();
@@ -813,7 +823,8 @@ int basisImagePositionFromCentre(const SimpleCurrentData* MD, const ImageClasses
         const auto [j, digit] = c.digits[static_cast<std::size_t>(at)];
         const int basisImage = symmetryBasisImage(t, p, j);
         if (basisImage < 0 || basisImage >= C->order) return -1;
-        const int* parts = C->decomp + static_cast<std::size_t>(basisImage) * static_cast<std::size_t>(k);
+        const int* parts =
+            C->decomp + static_cast<std::size_t>(basisImage) * static_cast<std::size_t>(k);
         for (int i = 0; i < k; ++i) comps[i] += static_cast<long long>(digit) * parts[i];
       }
       // The element of the reduced components (the centre numbers its elements in mixed
@@ -824,7 +835,8 @@ int basisImagePositionFromCentre(const SimpleCurrentData* MD, const ImageClasses
         const long long f = C->factors[i];
         long long r = comps[i];
         if (r >= f) {
-          r = r < (1LL << 32) ? static_cast<long long>(static_cast<std::uint32_t>(r) % static_cast<std::uint32_t>(f))
+          r = r < (1LL << 32) ? static_cast<long long>(static_cast<std::uint32_t>(r) %
+                                                       static_cast<std::uint32_t>(f))
                               : r % f;
         }
         e += r * place;
@@ -842,7 +854,8 @@ int basisImagePositionFromCentre(const SimpleCurrentData* MD, const ImageClasses
 bool basisImagesOf(const SimpleCurrentData* MD, const ImageClasses& c, int p, int* images) {
   const int n = generators(MD);
   for (int a = 0; a < n; ++a) {
-    images[a] = c.fromCentre ? basisImagePositionFromCentre(MD, c, p, a) : basisImagePosition(MD, p, a);
+    images[a] =
+        c.fromCentre ? basisImagePositionFromCentre(MD, c, p, a) : basisImagePosition(MD, p, a);
     if (images[a] < 0) return false;
   }
   return true;
@@ -920,7 +933,8 @@ void prepareImageClasses(const SimpleCurrentData* MD) {
     c.fromCentre = label >= 0 && label < t.centre->order && centre == t.centre->order;
     if (!c.fromCentre) break;
     c.labels.push_back(label);
-    const int* parts = t.centre->decomp + static_cast<std::size_t>(label) * static_cast<std::size_t>(t.k);
+    const int* parts =
+        t.centre->decomp + static_cast<std::size_t>(label) * static_cast<std::size_t>(t.k);
     for (int j = 0; j < t.k; ++j) {
       if (parts[j] != 0) c.digits.emplace_back(j, parts[j]);
     }
@@ -950,7 +964,8 @@ struct FormWalk {
 };
 
 // alpha(h) reversed in lanes of w bits; false for a component outside 0 .. maxN-1.
-bool packedAlpha(const SimpleCurrentData* MD, ImageClasses& c, const FormWalk& w, int h, std::uint64_t* out) {
+bool packedAlpha(const SimpleCurrentData* MD, ImageClasses& c, const FormWalk& w, int h,
+                 std::uint64_t* out) {
   const std::size_t uh = static_cast<std::size_t>(h);
   if (c.alphaKnown[uh] == 0) {
     const int* alpha = MD->group->decomp + uh * static_cast<std::size_t>(w.n);
@@ -1008,7 +1023,9 @@ char verdictByForm(SimpleCurrentData* MD, ImageClasses& c, const FormWalk& w, co
         const int* aJ = G->decomp + static_cast<std::size_t>(images[b]) * un;
         for (int d = 0; d < n; ++d) T += v[d] * aJ[d];
       }
-      std::int64_t r = static_cast<std::uint64_t>(T) < w.modL.size() ? w.modL[static_cast<std::size_t>(T)] : T % w.L;
+      std::int64_t r = static_cast<std::uint64_t>(T) < w.modL.size()
+                           ? w.modL[static_cast<std::size_t>(T)]
+                           : T % w.L;
       if (r < 0) r += w.L;
       std::int64_t value = r;
       if (u != 1) {
@@ -1033,7 +1050,8 @@ bool formWalkFits(int n, SimpleCurrentData* MD, long long L) {
   for (int c = 0; c < n; ++c) {
     if (orderOf(MD, c) < 1) return false;
     maxN = std::max<long double>(maxN, orderOf(MD, c));
-    for (int d = 0; d < n; ++d) maxX = std::max<long double>(maxX, std::fabs(static_cast<long double>(X[c * n + d])));
+    for (int d = 0; d < n; ++d)
+      maxX = std::max<long double>(maxX, std::fabs(static_cast<long double>(X[c * n + d])));
   }
   const long double Ld = static_cast<long double>(L);
   return n * maxN * maxX * Ld < 0x1p60L && n * Ld * maxN < 0x1p60L;
@@ -1057,7 +1075,8 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
     // X' of every permutation on its own.
     for (const int p : MD->perm_subgroup) {
       if (!getPermutedXmatrix(n, MD, p, &permuted)) break;
-      if (rejectSmaller && std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
+      if (rejectSmaller &&
+          std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
         if (info) {
           Print("Equivalent to: \n");
           printRows(n, permuted.data());
@@ -1083,17 +1102,21 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
     form.stamp = stamp;
     form.X = X;
     long double top = static_cast<long double>(n) * static_cast<long double>(L);
-    for (int c = 0; c < n; ++c) top = std::max<long double>(top, static_cast<long double>(n) * L * orderOf(MD, c));
+    for (int c = 0; c < n; ++c)
+      top = std::max<long double>(top, static_cast<long double>(n) * L * orderOf(MD, c));
     if (top <= 4096) {
       form.modL.resize(static_cast<std::size_t>(top));
-      for (std::size_t T = 0; T < form.modL.size(); ++T) form.modL[T] = static_cast<int>(static_cast<long long>(T) % L);
+      for (std::size_t T = 0; T < form.modL.size(); ++T)
+        form.modL[T] = static_cast<int>(static_cast<long long>(T) % L);
     }
     long long maxN = 1;
     for (int c = 0; c < n; ++c) maxN = std::max<long long>(maxN, orderOf(MD, c));
     form.maxN = maxN;
     const int lane = std::min(64 / n, 32);
-    const long double largest = static_cast<long double>(n) * static_cast<long double>(L - 1) * (maxN - 1);
-    if (largest < std::ldexp(1.0L, lane) && static_cast<long double>(std::max(L, maxN)) < std::ldexp(1.0L, lane)) {
+    const long double largest =
+        static_cast<long double>(n) * static_cast<long double>(L - 1) * (maxN - 1);
+    if (largest < std::ldexp(1.0L, lane) &&
+        static_cast<long double>(std::max(L, maxN)) < std::ldexp(1.0L, lane)) {
       form.lane = lane;
       form.mask = lane >= 64 ? ~0ULL : (1ULL << lane) - 1;
     }
@@ -1118,7 +1141,8 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
       return order < 0 ? kSmaller : (order == 0 ? kEqual : kLarger);
     }
     if (!permutedXFromImages(n, MD, images, &permuted)) return kFailed;
-    if (std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) return kSmaller;
+    if (std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells))
+      return kSmaller;
     return std::equal(permuted.begin(), permuted.end(), X) ? kEqual : kLarger;
   };
   // The first walk decides each permutation on its own when the form rows serve: a single X

@@ -86,7 +86,8 @@ int orbitSum(const std::vector<Walk>& all) {
 }
 
 int accepted(const std::vector<Walk>& all) {
-  return static_cast<int>(std::count_if(all.begin(), all.end(), [](const Walk& w) { return w.accepted == 1; }));
+  return static_cast<int>(
+      std::count_if(all.begin(), all.end(), [](const Walk& w) { return w.accepted == 1; }));
 }
 
 class StabilizerWalkTest : public ZoqTest {};
@@ -111,7 +112,8 @@ TEST_F(StabilizerWalkTest, KeptPermutationsOfA1Level2CubedCountEveryInvariant) {
     if (w.accepted == 1) {
       EXPECT_EQ(w.kept.front(), 0);
     }
-    for (const int p : w.kept) EXPECT_NE(std::find(w.symmetries.begin(), w.symmetries.end(), p), w.symmetries.end());
+    for (const int p : w.kept)
+      EXPECT_NE(std::find(w.symmetries.begin(), w.symmetries.end(), p), w.symmetries.end());
   }
 }
 
