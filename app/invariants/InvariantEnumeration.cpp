@@ -988,6 +988,10 @@ char verdictByForm(SimpleCurrentData* MD, ImageClasses& c, const FormWalk& w, co
   const DGType* G = MD->group;
   const int n = w.n;
   const std::size_t un = static_cast<std::size_t>(n);
+  // The images' components packed, when all of them are packable (lane > 0 means n <= 64).
+  std::uint64_t packedImages[64];
+  bool packed = w.lane > 0;
+  for (int b = 0; b < n && packed; ++b) packed = packedAlpha(MD, c, w, images[b], &packedImages[b]);
   for (int a = 0; a < n; ++a) {
     const int Ia = images[a];
     const long long ord = G->orders != nullptr && Ia >= 0 && Ia < G->order && G->orders[Ia] > 0
@@ -1005,20 +1009,20 @@ char verdictByForm(SimpleCurrentData* MD, ImageClasses& c, const FormWalk& w, co
         const long long weight = static_cast<long long>(aI[cc]) * (w.L / orderOf(MD, cc));
         for (int d = 0; d < n; ++d) v[d] += weight * w.X[cc * n + d];
       }
-      std::uint64_t packed = 0;
+      std::uint64_t row = 0;
       for (int d = 0; d < n; ++d) {
         v[d] %= w.L;
         if (v[d] < 0) v[d] += w.L;
-        if (w.lane > 0) packed |= static_cast<std::uint64_t>(v[d]) << (w.lane * d);
+        if (w.lane > 0) row |= static_cast<std::uint64_t>(v[d]) << (w.lane * d);
       }
-      c.formPacked[static_cast<std::size_t>(Ia)] = packed;
+      c.formPacked[static_cast<std::size_t>(Ia)] = row;
     }
     const std::uint64_t pv = c.formPacked[static_cast<std::size_t>(Ia)];
+    const int shift = w.lane * (n - 1);
     for (int b = 0; b < n; ++b) {
       std::int64_t T = 0;
-      std::uint64_t pa = 0;
-      if (w.lane > 0 && packedAlpha(MD, c, w, images[b], &pa)) {
-        T = static_cast<std::int64_t>(((pv * pa) >> (w.lane * (n - 1))) & w.mask);
+      if (packed) {
+        T = static_cast<std::int64_t>(((pv * packedImages[b]) >> shift) & w.mask);
       } else {
         const int* aJ = G->decomp + static_cast<std::size_t>(images[b]) * un;
         for (int d = 0; d < n; ++d) T += v[d] * aJ[d];
@@ -1149,6 +1153,7 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
   // per subgroup (odd orders) never meets a class twice.
   const bool single = classes.walks++ == 0 && byForm;
   const std::size_t un = static_cast<std::size_t>(n);
+  if (single) classes.permRows.reserve(MD->perm_subgroup.size() * un);
   for (std::size_t i = 0; i < MD->perm_subgroup.size(); ++i) {
     const int p = MD->perm_subgroup[i];
     char verdict = 0;
