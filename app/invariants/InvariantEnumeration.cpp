@@ -14,7 +14,6 @@
 #include <memory>
 #include <numeric>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "groups/Discrete.h"
@@ -396,30 +395,6 @@ std::vector<SubgroupEntry> buildSubgroupList(const DGType* K) {
     list.push_back(std::move(entry));
   }
   return list;
-}
-
-// Replaces the currents by the sorted elements of the group they generate; its order. The
-// words in the currents are reached from the identity by products with one current at a
-// time (order x currents products, where the pairwise closure takes order^2). A product
-// that fails (negative) leaves the list to the pairwise closure, which reports it as before.
-int closeCurrentGroup(std::vector<int>& list) {
-  std::vector<int> currents;
-  for (const int J : list) {
-    if (J != 0 && std::find(currents.begin(), currents.end(), J) == currents.end())
-      currents.push_back(J);
-  }
-  std::vector<int> elements{0};
-  std::unordered_set<int> present{0};
-  for (std::size_t i = 0; i < elements.size(); ++i) {
-    for (const int J : currents) {
-      const int x = simpleProduct(elements[i], J);
-      if (x < 0) return DG_closeSubgroup(list, nullptr, simpleProduct);
-      if (present.insert(x).second) elements.push_back(x);
-    }
-  }
-  std::sort(elements.begin(), elements.end());
-  list = std::move(elements);
-  return static_cast<int>(list.size());
 }
 
 void snapshotCriteria(SimpleCurrentData* MD) {
@@ -1354,7 +1329,7 @@ int ComputeAllSubgroupInvariants(const int* currents, int n, SimpleCurrentData* 
   MD->generators.assign(currents, currents + n);
   MD->n_generators = n;
   std::vector<int> elements(currents, currents + n);
-  const int m = closeCurrentGroup(elements);
+  const int m = DG_closeSubgroup(elements, nullptr, simpleProduct);
   if (SubgroupEffectiveCenterCheck(m, elements.data()) == 0) {
     PrintVec(m, elements.data(), "Subgroup");
     Alert("ComputeAllSubgroupInvariants", 0, 100201,
@@ -1546,7 +1521,7 @@ int selectAllBulkInvariantsInSubgroup(const int* currents, int n) {
   BulkInvariant* current = *getCurrentBulk();
   if (current != nullptr && current != getDummyBulk()) copyBulkInvariant(getDummyBulk(), current);
   std::vector<int> elements(currents, currents + n);
-  const int m = closeCurrentGroup(elements);
+  const int m = DG_closeSubgroup(elements, nullptr, simpleProduct);
   PrintVec(m, elements.data(), "Subgroup");
   const int centreOrder = getCenter()->order;
   std::vector<int> canonical(static_cast<std::size_t>(std::max(m, 1)), 0);
