@@ -224,8 +224,9 @@ int symmetryBasisImage(SymmetryBasisImages& t, int p, int j) {
 
 int permutationAction(int p, int e, void*) {
   const int image = permutationImage(p, e);
-  if (symmetryImagesReady()) {
-    SymmetryBasisImages& t = state().symmetryImages;
+  // The theory stays the same while the builder asks: the table is checked once.
+  SymmetryBasisImages& t = state().symmetryImages;
+  if (t.armed && (t.ready || symmetryImagesReady())) {
     if (p >= 0 && p < t.count && e >= 0 && e < t.centre->order &&
         t.slotOf[static_cast<std::size_t>(e)] >= 0) {
       t.images[static_cast<std::size_t>(p) * static_cast<std::size_t>(t.k) +
