@@ -1129,21 +1129,28 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
   // per subgroup (odd orders) never meets a class twice.
   const bool single = classes.walks++ == 0 && byForm;
   const std::size_t un = static_cast<std::size_t>(n);
-  if (single) classes.permRows.reserve(MD->perm_subgroup.size() * un);
+  // The rows are kept for later walks up to kKeptImageRows entries; beyond, a later walk
+  // takes the images again.
+  constexpr std::size_t kKeptImageRows = std::size_t{1} << 20;
+  const bool keep = single && MD->perm_subgroup.size() * un <= kKeptImageRows;
+  if (keep) classes.permRows.reserve(MD->perm_subgroup.size() * un);
+  std::vector<int> scratch(single && !keep ? un : 0);
   for (std::size_t i = 0; i < MD->perm_subgroup.size(); ++i) {
     const int p = MD->perm_subgroup[i];
     char verdict = 0;
     if (single) {
-      if (classes.permRowsKnown == i) {
+      int* row = scratch.data();
+      if (keep) {
         classes.permRows.resize((i + 1) * un);
-        if (!basisImagesOf(MD, classes, p, classes.permRows.data() + i * un)) {
-          classes.permRows.resize(i * un);
-          getPermutedXmatrix(n, MD, p, &permuted);  // reports the missing image
-          break;
-        }
-        classes.permRowsKnown = i + 1;
+        row = classes.permRows.data() + i * un;
       }
-      verdict = decide(classes.permRows.data() + i * un);
+      if (!basisImagesOf(MD, classes, p, row)) {
+        if (keep) classes.permRows.resize(i * un);
+        getPermutedXmatrix(n, MD, p, &permuted);  // reports the missing image
+        break;
+      }
+      if (keep) classes.permRowsKnown = i + 1;
+      verdict = decide(row);
     } else {
       const int c = imageClass(MD, i);
       if (c < 0) {
