@@ -328,11 +328,10 @@ class RearrangedRow {
   bool reached_ = false;
 };
 
-// The classes of identical factors (classOf[i]: the first factor like i), and whether
-// every permutation of the list keeps them.
-bool factorClasses(const TensorProduct* TP, std::vector<int>& classOf) {
+// The classes of identical factors: classOf[i] is the first factor like i.
+std::vector<int> classesOfFactors(const TensorProduct* TP) {
   const int n = TP->NumberOfFactors;
-  classOf.assign(static_cast<std::size_t>(n), 0);
+  std::vector<int> classOf(static_cast<std::size_t>(n), 0);
   for (int i = 0; i < n; ++i) {
     int first = 0;
     while (TP->TensorFactors[static_cast<std::size_t>(first)] != TP->TensorFactors[static_cast<std::size_t>(i)] ||
@@ -340,6 +339,13 @@ bool factorClasses(const TensorProduct* TP, std::vector<int>& classOf) {
       ++first;
     classOf[static_cast<std::size_t>(i)] = first;
   }
+  return classOf;
+}
+
+// classesOfFactors, and whether every permutation of the list keeps the classes.
+bool factorClasses(const TensorProduct* TP, std::vector<int>& classOf) {
+  const int n = TP->NumberOfFactors;
+  classOf = classesOfFactors(TP);
   for (int p = 0; p < TP->FullPermutations.Nfill; ++p) {
     const int* perm = rowOf(TP->FullPermutations, p);
     for (int i = 0; i < n; ++i) {
@@ -648,19 +654,11 @@ namespace {
 // The rows to make room for at once: the product of the classes' factorials (generated
 // for at most kMaximalGeneratedObjects objects), at least 100 and at most 2^22.
 int expectedPermutationCount(const TensorProduct* TP) {
-  const int n = TP->NumberOfFactors;
+  const std::vector<int> classOf = classesOfFactors(TP);
   long long rows = 1;
-  std::vector<bool> counted(static_cast<std::size_t>(n), false);
-  for (int first = 0; first < n; ++first) {
-    if (counted[static_cast<std::size_t>(first)]) continue;
-    int size = 0;
-    for (int j = first; j < n; ++j) {
-      if (TP->TensorFactors[static_cast<std::size_t>(j)] != TP->TensorFactors[static_cast<std::size_t>(first)] ||
-          TP->GH[static_cast<std::size_t>(j)] != TP->GH[static_cast<std::size_t>(first)])
-        continue;
-      counted[static_cast<std::size_t>(j)] = true;
-      ++size;
-    }
+  for (std::size_t i = 0; i < classOf.size(); ++i) {
+    if (classOf[i] != static_cast<int>(i)) continue;
+    const int size = static_cast<int>(std::count(classOf.begin(), classOf.end(), classOf[i]));
     for (int f = 2; f <= std::min(size, kMaximalGeneratedObjects) && rows <= (1 << 22); ++f) rows *= f;
   }
   return static_cast<int>(std::clamp<long long>(rows, 100, 1 << 22));
@@ -677,8 +675,7 @@ void getAllTensorPermutations(TensorProduct* TP) {
   const std::size_t width = static_cast<std::size_t>(space->rowsize);
   std::vector<int> identity(width, -1);
   for (int i = 0; i < n; ++i) identity[static_cast<std::size_t>(i)] = i;
-  std::vector<int> classOf;
-  factorClasses(TP, classOf);
+  const std::vector<int> classOf = classesOfFactors(TP);
   int movingClasses = 0;  // classes of two or more factors
   for (int i = 0; i < n; ++i) {
     if (classOf[static_cast<std::size_t>(i)] == i &&
