@@ -262,10 +262,10 @@ PermutationCache& cacheOf(bool extension) {
 }
 
 // The answer for a label row (a basis current's, a current's) under the symmetries of one
-// automorphism: the row rearranged by each permutation. Permutations only exchange identical factors,
-// so where the row has the label that is most common in a class of identical factors it
-// keeps it; the image is known from where the few other positions D go (the inverse
-// permutation on D), which is the key of a table of answers.
+// automorphism: the row rearranged by each permutation. Permutations only exchange
+// identical factors, so where the row has the label that is most common in a class of
+// identical factors it keeps it; the image is known from where the few other positions D
+// go (the inverse permutation on D), which is the key of a table of answers.
 class RearrangedRow {
  public:
   // False when the answers cannot be keyed (D too large, or permutations that leave a
@@ -277,23 +277,24 @@ class RearrangedRow {
     moved_.clear();
     answers_.clear();
     if (!classPreserving) return false;
-    for (int i = 0; i < n; ++i) {
-      // The most common label of i's class (the first of the most common ones).
-      int best = row[i];
-      int bestCount = 0;
-      for (int j = 0; j < n; ++j) {
-        if (classOf[static_cast<std::size_t>(j)] != classOf[static_cast<std::size_t>(i)]) continue;
-        int count = 0;
-        for (int m = 0; m < n; ++m) {
-          if (classOf[static_cast<std::size_t>(m)] == classOf[static_cast<std::size_t>(i)] && row[m] == row[j]) ++count;
-        }
-        if (count > bestCount) {
-          best = row[j];
-          bestCount = count;
-        }
+    // How often each position's label occurs in its class; the class keeps the label of
+    // its first position of the greatest count.
+    std::vector<int> count(static_cast<std::size_t>(n), 0);
+    for (int j = 0; j < n; ++j) {
+      for (int m = 0; m < n; ++m) {
+        if (classOf[static_cast<std::size_t>(m)] == classOf[static_cast<std::size_t>(j)] && row[m] == row[j])
+          ++count[static_cast<std::size_t>(j)];
       }
-      background_[static_cast<std::size_t>(i)] = best;
-      if (row[i] != best) moved_.push_back(i);
+    }
+    for (int i = 0; i < n; ++i) {
+      const int first = classOf[static_cast<std::size_t>(i)];
+      int lead = first;
+      for (int j = first + 1; j < n; ++j) {
+        const std::size_t uj = static_cast<std::size_t>(j);
+        if (classOf[uj] == first && count[uj] > count[static_cast<std::size_t>(lead)]) lead = j;
+      }
+      background_[static_cast<std::size_t>(i)] = row[lead];
+      if (row[i] != row[lead]) moved_.push_back(i);
     }
     std::size_t keys = 1;
     for (std::size_t t = 0; t < moved_.size(); ++t) {
@@ -327,6 +328,14 @@ class RearrangedRow {
   std::vector<int> row_, background_, moved_, answers_;
   bool reached_ = false;
 };
+
+// The n labels under automorphism row aut (nullptr: none) into out.
+void automorphLabels(const TensorProduct* TP, const int* aut, const int* labels, int* out) {
+  for (int i = 0; i < TP->NumberOfFactors; ++i) {
+    out[i] = aut != nullptr ? factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i])
+                            : labels[i];
+  }
+}
 
 // The classes of identical factors: classOf[i] is the first factor like i.
 std::vector<int> classesOfFactors(const TensorProduct* TP) {
@@ -402,11 +411,7 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
         usable[static_cast<std::size_t>(j)] = f >= 0 && f < TP->Spectrum.size() ? 1 : 0;
         if (usable[static_cast<std::size_t>(j)] == 0) continue;
         const int* labels = TP->Spectrum.row(f);
-        for (int i = 0; i < n; ++i) {
-          automorphed[static_cast<std::size_t>(i)] =
-              aut != nullptr ? factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i])
-                             : labels[i];
-        }
+        automorphLabels(TP, aut, labels, automorphed.data());
         automorphed[static_cast<std::size_t>(n)] = labels[n];
         keyed[static_cast<std::size_t>(j)] =
             rearranged[static_cast<std::size_t>(j)].prepare(automorphed.data(), n, 1, classOf, classPreserving) ? 1 : 0;
@@ -671,7 +676,6 @@ void getAllTensorPermutations(TensorProduct* TP) {
   VectorSpace* space = &TP->FullPermutations;
   ++state().generation;
   initVectorCollection(space, n, expectedPermutationCount(TP));
-  const std::size_t un = static_cast<std::size_t>(n);
   const std::size_t width = static_cast<std::size_t>(space->rowsize);
   std::vector<int> identity(width, -1);
   for (int i = 0; i < n; ++i) identity[static_cast<std::size_t>(i)] = i;
@@ -693,18 +697,12 @@ void getAllTensorPermutations(TensorProduct* TP) {
     if (linked == space->Nfill) return;
     if (!linkDistinctRows(space)) reindexVectorCollectionAfterRemoval(space);
   };
-  std::vector<bool> used(un, false);
   std::vector<int> row(width, -1), product(width, -1);
   for (int first = 0; first < n; ++first) {
-    if (used[static_cast<std::size_t>(first)]) continue;
+    if (classOf[static_cast<std::size_t>(first)] != first) continue;
     std::vector<int> members;
     for (int j = first; j < n; ++j) {
-      if (used[static_cast<std::size_t>(j)]) continue;
-      if (TP->TensorFactors[static_cast<std::size_t>(j)] != TP->TensorFactors[static_cast<std::size_t>(first)] ||
-          TP->GH[static_cast<std::size_t>(j)] != TP->GH[static_cast<std::size_t>(first)])
-        continue;
-      used[static_cast<std::size_t>(j)] = true;
-      members.push_back(j);
+      if (classOf[static_cast<std::size_t>(j)] == first) members.push_back(j);
     }
     const int size = static_cast<int>(members.size());
     const int earlier = space->Nfill;
@@ -849,11 +847,7 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
     if (P >= kPermutationPretestThreshold && CheckAutomorphismModuloPermutations(TP, a) == 0) continue;
     const int* aut = rowOf(TP->OuterAutomorphisms, a);
     for (int r = 0; r < currents; ++r) {
-      const int* labels = TP->Currents.row(r);
-      for (int i = 0; i < n; ++i) {
-        automorphed[static_cast<std::size_t>(i)] =
-            factorAutomorphismImage(TP->TensorFactors[static_cast<std::size_t>(i)], aut[i], labels[i]);
-      }
+      automorphLabels(TP, aut, TP->Currents.row(r), automorphed.data());
       keyed[static_cast<std::size_t>(r)] =
           rearranged[static_cast<std::size_t>(r)].prepare(automorphed.data(), n, 0, classOf, classPreserving) ? 1 : 0;
     }
