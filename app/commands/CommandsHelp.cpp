@@ -20,7 +20,7 @@ void separator() {
 
 void HLP_types() {
   Print("    The following algebra types are allowed:\n\n");
-  Print("    type = A-E (untwisted affine Lie algebras)\n");
+  Print("    type = A-G (untwisted affine Lie algebras)\n");
   Print("    type = At, Bt, Ct, Ft, Gt (twisted affine Lie algebras)\n");
   Print("    type = Bc (twisted B-tilde)\n");
   Print("    type = U  (U(1))\n\n");
@@ -120,8 +120,9 @@ void HLP_decomp() {
 
 void HLP_current() {
   Print("    The i-th current must be a valid current of the i-th factor.\n");
-  Print("    Currents are labelled 0 to N, 0 being the identity and N the order of the\n");
-  Print("    centre; the label is the one shown by `show labels'.\n");
+  Print("    The currents of a factor are labelled 0 to N-1, 0 being the identity and N\n");
+  Print("    the number of its simple currents; the labels are the numbers `Nr.' listed\n");
+  Print("    by `browse simple_currents' with the factor loaded alone (`algebra ...').\n");
 }
 
 void HLP_create() {
@@ -133,20 +134,25 @@ void HLP_create() {
 }
 
 namespace {
-void blockLines(const char* two) {
+// The parameters of the commands that print elements of S or P, and how a complex
+// element reads.
+void blockLines(char matrix) {
   Print("    No parameters:           display all\n");
   Print("    One parameter  (i):      display row i\n");
-  Print("    Two parameters (i)(j):   %s\n", two);
+  Print("    Two parameters (i)(j):   display the element %c(i,j)\n", matrix);
+  Print("    A complex element is printed as re + im i (re - |im| i when im < 0) and\n");
+  Print("    (phase: x), its argument as a fraction of a full turn: x = arg/2pi,\n");
+  Print("    0 <= x < 1.\n");
 }
 }  // namespace
 
 void HLP_s() {
-  blockLines("display row S(i,j)");
+  blockLines('S');
 }
 
 void HLP_pmatrix() {
   Print("    Definition: P=T^(1/2) S T^2 S T^(1/2)\n");
-  blockLines("display row S(i,j)");
+  blockLines('P');
 }
 
 void HLP_fusion() {

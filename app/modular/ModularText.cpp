@@ -278,7 +278,8 @@ std::string& printModMatElt(std::string& buffer, double re, double im) {
   // The true value, except that one printing as zero is printed as +0 (never "-0").
   const double smallestShown = highPrecision ? 5e-31 : 5e-9;
   const double real = std::fabs(re) < smallestShown ? 0.0 : re;
-  // "= %15.8f " and "+ %15.8f i", or with "%40.30f", and "    (phase: %9.5f)".
+  // "= %15.8f " and "+ %15.8f i", or with "%40.30f", and "    (phase: %9.5f)". A negative
+  // imaginary part prints as "- |im| i": "+ -0.5 i" reads as a misprint.
   const int width = highPrecision ? 40 : 15;
   const int precision = highPrecision ? 30 : 8;
   ElementLine line;
@@ -286,8 +287,8 @@ std::string& printModMatElt(std::string& buffer, double re, double im) {
   line.number(real, width, precision);
   line.text(" ");
   if (complex) {
-    line.text("+ ");
-    line.number(im, width, precision);
+    line.text(im < 0.0 ? "- " : "+ ");
+    line.number(std::fabs(im), width, precision);
     line.text(" i    (phase: ");
     line.number(getPhase(real, im) / (2.0 * M_PI), 9, 5);
     line.text(")");

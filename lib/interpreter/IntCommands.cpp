@@ -142,6 +142,8 @@ void registerCommands() {
     disableSubstitution(node);
   }
   if (Command* node = initCommand("print", "[string]", COM_print, "Print a text.")) disableSubstitution(node);
+  addHelp("evaluate", HLP_evaluate);
+  addHelp("print", HLP_print);
   if (Command* node = initCommand("execute", "[expression]", COM_exec, "Evaluate an expression without printing.")) {
     disableSubstitution(node);
   }

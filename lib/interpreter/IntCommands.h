@@ -108,6 +108,8 @@ int COM_set_string(char** params, int n);
 int COM_show_inpar(char** params, int n);
 void HLP_enable_sub();
 void HLP_undefine();
+void HLP_evaluate();
+void HLP_print();
 
 // Procedure headers: "name(x,y|z)" gives the name "name", the parameters x, y, z and the
 // description "[x][y](z)". Returns false after "Brackets not closed".

@@ -393,6 +393,41 @@ void HLP_undefine() {
   Print("    use curly brackets around the argument of \"undefine\".\n");
 }
 
+// What a user of "evaluate" and "print" must know before the first surprise: the evaluator
+// has exactly these operators, and a text is one word whose operator characters are
+// read as operators unless quoted.
+void HLP_evaluate() {
+  Print("    Values are exact: integers of any size, fractions (7/2) and decimal\n");
+  Print("    fractions (0.1*3 is 3/10; no exponent notation). The operators, the\n");
+  Print("    tightest first, each applied from left to right before the next:\n");
+  Print("      /  *  -  +             arithmetic (3*-2 is -6)\n");
+  Print("      ==  !=  >  <  >=  <=   numeric comparison, TRUE or FALSE\n");
+  Print("      <~  =~  >~             text comparison (byte order)\n");
+  Print("      &&  ||                 and, or (of TRUE and FALSE only)\n");
+  Print("      |                      text concatenation\n");
+  Print("      =  ~                   assignment (= trims blanks, ~ keeps them)\n");
+  Print("    Round brackets group; name(a,b) runs the command name with these\n");
+  Print("    parameters and takes what it prints as its value. There is no other\n");
+  Print("    operator and no power: a word that is neither a number nor a variable\n");
+  Print("    stands for itself, so `evaluate 2^100' prints 2^100.\n");
+  Print("    A text of several words goes in braces; a text holding operator\n");
+  Print("    characters (* / + - ! = > < & | ~) goes in double quotes:\n");
+  Print("    evaluate {\"a b\"|c} prints a bc.\n");
+}
+
+void HLP_print() {
+  Print("    The text is one word, evaluated as an expression (see `help evaluate'),\n");
+  Print("    and its value is printed; a word that is neither a number nor a variable\n");
+  Print("    prints as it stands. A text of several words goes in braces:\n");
+  Print("    print {hello world} (in print hello world the word world runs as the\n");
+  Print("    next command). Operator characters (* / + - ! = > < & | ~) act as\n");
+  Print("    operators unless the text holding them is in double quotes, inside the\n");
+  Print("    braces when it has blanks: print {\"=== MIPF 0\"}, print \"----\".\n");
+  Print("    Unquoted, print {=== MIPF 0} is a syntax error, which ends a background\n");
+  Print("    (-b) run, and print {a-b} prints Not a number. %% starts a comment, also\n");
+  Print("    inside braces.\n");
+}
+
 int COM_extract(char** params, int n) {
   std::optional<std::string> number = getNumber(params[1], intParameter(params, 0) - 1);
   Print("%s\n", number.has_value() ? number->c_str() : "---");

@@ -168,7 +168,10 @@ TEST_F(CommandsTest, HelpPrintsTheTextThenTheHelpFunctionBetweenEmptyLines) {
             "\n"
             "    No parameters:           display all\n"
             "    One parameter  (i):      display row i\n"
-            "    Two parameters (i)(j):   display row S(i,j)\n"
+            "    Two parameters (i)(j):   display the element S(i,j)\n"
+            "    A complex element is printed as re + im i (re - |im| i when im < 0) and\n"
+            "    (phase: x), its argument as a fraction of a full turn: x = arg/2pi,\n"
+            "    0 <= x < 1.\n"
             "\n");
 }
 

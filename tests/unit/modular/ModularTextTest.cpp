@@ -1,4 +1,5 @@
 // Texts of S and P elements and of fusion and P-fusion products.
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -64,8 +65,8 @@ TEST_F(ModularTextTest, ValuesPhasesAndPrecision) {
   printModMatElt(text, 0.0, 0.5);
   EXPECT_EQ(text, "=      0.00000000 +      0.50000000 i    (phase:   0.25000)\n");
   text.clear();
-  printModMatElt(text, -0.0, -0.5);  // never a negative zero
-  EXPECT_EQ(text, "=      0.00000000 +     -0.50000000 i    (phase:   0.75000)\n");
+  printModMatElt(text, -0.0, -0.5);  // never a negative zero; the sign of im joins the "-"
+  EXPECT_EQ(text, "=      0.00000000 -      0.50000000 i    (phase:   0.75000)\n");
   text.clear();
   printModMatElt(text, -0.5, 0.5);  // phase 3/8
   EXPECT_EQ(text, "=     -0.50000000 +      0.50000000 i    (phase:   0.37500)\n");
@@ -87,7 +88,11 @@ TEST_F(ModularTextTest, NegativeValuesTheirPhasesAndTinyRealParts) {
   std::string text;
   // -(1 + i)/2 lies at 5/8 of a turn.
   printModMatElt(text, -0.5, -0.5);
-  EXPECT_EQ(text, "=     -0.50000000 +     -0.50000000 i    (phase:   0.62500)\n");
+  EXPECT_EQ(text, "=     -0.50000000 -      0.50000000 i    (phase:   0.62500)\n");
+  text.clear();
+  // SU(3)_1: S(3,3bar) = exp(-2 pi i/3)/sqrt 3 = -1/(2 sqrt 3) - i/2, at 2/3 of a turn.
+  printModMatElt(text, -0.5 / std::sqrt(3.0), -0.5);
+  EXPECT_EQ(text, "=     -0.28867513 -      0.50000000 i    (phase:   0.66667)\n");
   text.clear();
   // A real part far below the last decimal shown prints as zero, never "-0.00000000".
   printModMatElt(text, -4e-12, 0.0);
@@ -102,6 +107,11 @@ TEST_F(ModularTextTest, NegativeValuesTheirPhasesAndTinyRealParts) {
   EXPECT_EQ(text,
             "=         0.000000000000000000000000000000 +         1.000000000000000000000000000000 i"
             "    (phase:   0.25000)\n");
+  text.clear();
+  printModMatElt(text, 0.0, -0.25);
+  EXPECT_EQ(text,
+            "=         0.000000000000000000000000000000 -         0.250000000000000000000000000000 i"
+            "    (phase:   0.75000)\n");
 }
 
 TEST_F(ModularTextTest, PElementsAndTheCForm) {
