@@ -286,6 +286,9 @@ void getIshibashiMetric(int m, int* phase, int* period);
 // Checks of the amplitudes. Each reports what it finds through Alert.
 // 1 when the orbit annulus agrees with the direct one for every boundary current.
 int checkAnnulusOrbits(int i, int a, int b);
+// The NIM-representation identities: 1 when the identity holds, 0 after the violation
+// alert, -1 when the check has no verdict: stopped by the user, or a term whose sum double
+// precision cannot decide (or that was refused); a line says which.
 int checkNIMfusion(int i, int j, int a, int b);
 int checkUNIMMoebius(int i, int j, int a);
 int checkUNIMKlein(int i, int j);

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "boundaries/CrossBoundInternal.h"
@@ -110,6 +111,84 @@ AmplitudeState& amplitudeState() {
   return s;
 }
 
+// M^i_a and K^i as the generic sum gives them (kFusionInterrupted, kFusionUndecided
+// included); the public getters read both markers as 0.
+FusionCoefficient moebiusCoefficient(int i, int a) {
+  CrossBoundState& s = crossBoundState();
+  if (!validBoundary(a)) return 0;
+  initPMATRIX();
+  if (CrossBoundOrbitsAvailable() && !chargeAllowed(boundaryPrimary(a), boundaryPrimary(a), i))
+    return 0;
+  return GenericVerlinde(-i, a, 0, s.IshibashiLabelCount, compPAux,
+                         getCurrentReflectionCoefficientFlipped, getCurrentCrosscapCoefficient,
+                         compSAux);
+}
+
+FusionCoefficient kleinBottleCoefficient(int i) {
+  CrossBoundState& s = crossBoundState();
+  initPMATRIX();
+  return GenericVerlinde(-i, 0, 0, s.IshibashiLabelCount, compSAux,
+                         getCurrentCrosscapCoefficientFlipped, getCurrentCrosscapCoefficient,
+                         compSAux);
+}
+
+// The two sides of one NIM-representation identity, summed term by term. A term with a
+// factor that was not computed leaves the identity without a verdict: a partial sum is
+// no evidence either way, so it is never compared.
+struct IdentitySums {
+  long long left = 0;
+  long long right = 0;
+  bool stopped = false;  // the user stopped the check
+  int unknown = 0;       // factors not computed: undecided in double precision, or refused
+};
+
+// Whether the check must end before the next term: the user stopped it (a pending Ctrl-C
+// is taken here, as the sums themselves do).
+bool checkStopped(IdentitySums& sums) {
+  if (getStopSignal() != 0) sums.stopped = true;
+  return sums.stopped;
+}
+
+// Whether the factor is a number; a stopped sum marks the check stopped, any other marker
+// counts the factor as unknown.
+bool factorKnown(FusionCoefficient value, IdentitySums& sums) {
+  if (!fusionInterrupted(value) && !fusionUndecided(value)) return true;
+  if (fusionInterrupted(value) && getStopSignal() != 0)
+    sums.stopped = true;
+  else
+    ++sums.unknown;
+  return false;
+}
+
+// Adds x y to the side; false when a factor is unknown (the side is then incomplete). A
+// zero first factor decides the term without the second.
+bool addProduct(long long& side, FusionCoefficient x, FusionCoefficient (*second)(int, int, int),
+                int p, int q, int r, IdentitySums& sums) {
+  if (!factorKnown(x, sums)) return false;
+  if (x == 0) return true;
+  const FusionCoefficient y = second(p, q, r);
+  if (!factorKnown(y, sums)) return false;
+  side += x * y;
+  return true;
+}
+
+// 1 when the identity holds, 0 after the violation alert, -1 (with a line saying why) when
+// the check has no verdict. labels: the check's arguments as printed, e.g. "0,0,1,2".
+int identityVerdict(const char* routine, const std::string& labels, const IdentitySums& sums) {
+  if (sums.stopped) {
+    Print("Check %s stopped; no verdict\n", labels.c_str());
+    return -1;
+  }
+  if (sums.unknown > 0) {
+    Print("Check %s undecided: %d coefficient(s) cannot be determined\n", labels.c_str(),
+          sums.unknown);
+    return -1;
+  }
+  if (sums.left == sums.right) return 1;
+  Alert(routine, 0, 212404, "%s: %lld != %lld\n", labels.c_str(), sums.left, sums.right);
+  return 0;
+}
+
 }  // namespace
 
 void resetAmplitudes() {
@@ -130,22 +209,11 @@ int getAnnulus(int i, int a, int b) {
 }
 
 int getMoebius(int i, int a) {
-  CrossBoundState& s = crossBoundState();
-  if (!validBoundary(a)) return 0;
-  initPMATRIX();
-  if (CrossBoundOrbitsAvailable() && !chargeAllowed(boundaryPrimary(a), boundaryPrimary(a), i))
-    return 0;
-  return toAmplitude(GenericVerlinde(-i, a, 0, s.IshibashiLabelCount, compPAux,
-                                     getCurrentReflectionCoefficientFlipped,
-                                     getCurrentCrosscapCoefficient, compSAux));
+  return toAmplitude(moebiusCoefficient(i, a));
 }
 
 int getKleinBottle(int i) {
-  CrossBoundState& s = crossBoundState();
-  initPMATRIX();
-  return toAmplitude(GenericVerlinde(-i, 0, 0, s.IshibashiLabelCount, compSAux,
-                                     getCurrentCrosscapCoefficientFlipped,
-                                     getCurrentCrosscapCoefficient, compSAux));
+  return toAmplitude(kleinBottleCoefficient(i));
 }
 
 int checkAnnulusOrbits(int i, int a, int b) {
@@ -176,55 +244,56 @@ int checkAnnulusOrbits(int i, int a, int b) {
 int checkNIMfusion(int i, int j, int a, int b) {
   const int total = TotalBoundaries();
   const int N = primaryCount();
-  long long left = 0, right = 0;
-  for (int c = 0; c < total; ++c)
-    left += static_cast<long long>(getOrientedAnnulus(-i, a, c)) * getOrientedAnnulus(-j, c, b);
-  for (int k = 0; k < N; ++k) {
-    const FusionCoefficient n = fusion(i, j, k, 0);
-    if (fusionInterrupted(n) || fusionUndecided(n) || n == 0) continue;
-    right += n * getOrientedAnnulus(-k, a, b);
-  }
-  if (left == right) return 1;
-  Alert("checkNIMfusion", 0, 212404, "%d,%d,%d,%d: %lld != %lld\n", i, j, a, b, left, right);
-  return 0;
+  IdentitySums sums;
+  // sum_c A(i^c; a, c) A(j^c; c, b)
+  for (int c = 0; c < total && !checkStopped(sums); ++c)
+    addProduct(sums.left, orientedAnnulusCoefficient(-i, a, c), orientedAnnulusCoefficient, -j, c,
+               b, sums);
+  // sum_k N_ij^k A(k^c; a, b)
+  for (int k = 0; k < N && !checkStopped(sums); ++k)
+    addProduct(sums.right, fusion(i, j, k, 0), orientedAnnulusCoefficient, -k, a, b, sums);
+  return identityVerdict("checkNIMfusion", formatText("%d,%d,%d,%d", i, j, a, b), sums);
 }
+
+namespace {
+
+FusionCoefficient moebiusOfSecond(int field, int boundary, int) {
+  return moebiusCoefficient(field, boundary);
+}
+FusionCoefficient kleinOfFirst(int field, int, int) {
+  return kleinBottleCoefficient(field);
+}
+
+}  // namespace
 
 int checkUNIMMoebius(int i, int j, int a) {
   const int total = TotalBoundaries();
   const int N = primaryCount();
-  long long left = 0, right = 0;
-  for (int b = 0; b < total; ++b) {
-    const int A = getOrientedAnnulus(-i, a, b);
-    if (A != 0) left += static_cast<long long>(A) * getMoebius(-j, b);
-  }
-  for (int k = 0; k < N; ++k) {
-    const FusionCoefficient Y = Pfusion(i, j, k);
-    if (fusionInterrupted(Y) || fusionUndecided(Y) || Y == 0) continue;
-    right += Y * getMoebius(-k, a);
-  }
-  if (left == right) return 1;
-  Alert("checkUNIMMoebius", 0, 212404, "%d,%d,%d: %lld != %lld\n", i, j, a, left, right);
-  return 0;
+  IdentitySums sums;
+  // sum_b A(i^c; a, b) M(j^c, b)
+  for (int b = 0; b < total && !checkStopped(sums); ++b)
+    addProduct(sums.left, orientedAnnulusCoefficient(-i, a, b), moebiusOfSecond, -j, b, 0, sums);
+  // sum_k Y(i, j, k) M(k^c, a)
+  for (int k = 0; k < N && !checkStopped(sums); ++k)
+    addProduct(sums.right, Pfusion(i, j, k), moebiusOfSecond, -k, a, 0, sums);
+  return identityVerdict("checkUNIMMoebius", formatText("%d,%d,%d", i, j, a), sums);
 }
 
 int checkUNIMKlein(int i, int j) {
   const int total = TotalBoundaries();
   const int N = primaryCount();
-  long long left = 0, right = 0;
-  for (int b = 0; b < total; ++b) {
+  IdentitySums sums;
+  // sum_b M(i^c, b) M(j^c, conj(b))
+  for (int b = 0; b < total && !checkStopped(sums); ++b) {
     const int conjugate = BoundaryConjugate(b);
     if (conjugate < 0) continue;
-    left += static_cast<long long>(getMoebius(-i, b)) * getMoebius(-j, conjugate);
+    addProduct(sums.left, moebiusCoefficient(-i, b), moebiusOfSecond, -j, conjugate, 0, sums);
   }
+  // sum_k Y(k^c, i, j^c) K^(k^c)
   const int jc = getConjugate(j);
-  for (int k = 0; k < N; ++k) {
-    const FusionCoefficient Y = Pfusion(getConjugate(k), i, jc);
-    if (fusionInterrupted(Y) || fusionUndecided(Y) || Y == 0) continue;
-    right += Y * getKleinBottle(-k);
-  }
-  if (left == right) return 1;
-  Alert("checkUNIMKlein", 0, 212404, "%d,%d: %lld != %lld\n", i, j, left, right);
-  return 0;
+  for (int k = 0; k < N && !checkStopped(sums); ++k)
+    addProduct(sums.right, Pfusion(getConjugate(k), i, jc), kleinOfFirst, -k, 0, 0, sums);
+  return identityVerdict("checkUNIMKlein", formatText("%d,%d", i, j), sums);
 }
 
 int checkClosed(int maxerr) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "boundaries/CrossBound.h"
+#include "modular/Modular.h"
 #include "runtime/Allocation.h"
 
 struct BulkInvariant;
@@ -241,3 +242,7 @@ using IdentifyingPermutations = std::vector<int> (*)(SimpleCurrentData* MD);
 void setIdentifyingPermutationsSource(IdentifyingPermutations source);
 void resetAmplitudes();
 void resetKleinSearch();
+// A^i_ab of the oriented string as the generic sum gives it: kFusionInterrupted when the
+// sum was stopped or refused, kFusionUndecided when double precision cannot decide it
+// (getOrientedAnnulus reads both as 0).
+FusionCoefficient orientedAnnulusCoefficient(int i, int a, int b);

@@ -525,10 +525,42 @@ int initiateIshibashiOrthogonalSpace(std::vector<int>* columnMap, std::vector<do
   return nrows;
 }
 
+namespace {
+
+// The first primary with two or more Ishibashi states (their number in *states), or -1.
+int primaryWithSeveralIshibashiStates(int* states) {
+  const CrossBoundState& s = crossBoundState();
+  for (int m = 0; m < s.IshibashiLabelCount; ++m) {
+    const IshibashiLabel& label = s.IshibashiLabels[static_cast<size_t>(m)];
+    if (label.third >= 2) {
+      *states = label.third;
+      return label.primary;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
 void attemptBoundaries(int Maxloop) {
   BoundarySearchState& s = boundarySearchState();
   CrossBoundState& cb = crossBoundState();
   SearchState& ss = searchState();
+  // A candidate holds one coefficient per Ishibashi primary, so a set in which a primary
+  // has several Ishibashi states (a fixed point of a simple-current invariant, say) is
+  // beyond the search: it could only fail, after clearing the boundaries in force.
+  if (currentBulk() != nullptr && initializeOrientedOpenString() == 0) {
+    int states = 0;
+    const int primary = primaryWithSeveralIshibashiStates(&states);
+    if (primary >= 0) {
+      Alert("attemptBoundaries", 1, 100202,
+            "Boundary search not possible: primary %d has %d Ishibashi states, and the search "
+            "holds one boundary coefficient per Ishibashi primary.\nThe boundaries in force "
+            "are kept.",
+            primary, states);
+      return;
+    }
+  }
   s.CompletionImpossible = 0;
   resetBoundaries();
   s.BoundCandUse = orientifoldRequired() ? 1 : 2;

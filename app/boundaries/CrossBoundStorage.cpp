@@ -152,7 +152,7 @@ void loadCrosscapCoefficients(OrientifoldInfo* record) {
   stopProgressInfo(title);
 }
 
-int getOrientedAnnulus(int i, int a, int b) {
+FusionCoefficient orientedAnnulusCoefficient(int i, int a, int b) {
   CrossBoundState& s = crossBoundState();
   FusionCoefficient value = 0;
   if (!CrossBoundOrbitsAvailable() && !s.IshiOrbitsAvailable) {
@@ -182,6 +182,11 @@ int getOrientedAnnulus(int i, int a, int b) {
     value = GenericVerlinde(-i, a, b, s.NIshiOrbit, compSAux_orb, reflection_orb,
                             reflectionStarred_orb, compSAux_orb);
   }
+  return value;
+}
+
+int getOrientedAnnulus(int i, int a, int b) {
+  const FusionCoefficient value = orientedAnnulusCoefficient(i, a, b);
   if (fusionInterrupted(value) || fusionUndecided(value)) return 0;
   return static_cast<int>(value);
 }

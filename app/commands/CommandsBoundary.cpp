@@ -3,6 +3,7 @@
 // the Klein-bottle and crosscap-sign choices, and the checks of the boundary data. The
 // mode's pre-command hooks have built the oriented (and, for the second group, the
 // unoriented) data before a handler runs.
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -31,6 +32,9 @@ bool exceptionalBulk() {
   BulkInvariant* bi = bulk();
   return bi != nullptr && bi->simple_current != 1;
 }
+
+// The largest magnitude of an exceptional Klein-bottle entry.
+constexpr int kLargestKleinValue = INT_MAX;
 
 int refusedWithout(const char* routine, const char* message) {
   Alert(routine, 0, 100302, "%s", message);
@@ -246,6 +250,14 @@ int COM_select_klein(char** params, int n) {
     // A field label outside the theory is refused like a malformed entry.
     if (!ConvertAssign(params[k], &label, &value) || label < 0 || label >= total) {
       Alert("COM_select_klein", 1, 100302, "Invalid assignment: %s", params[k]);
+      return 1;
+    }
+    // The warnings below compare |value| with the standard entry; the one int without an
+    // absolute value is refused, and the Klein bottle is left as it was.
+    if (value < -kLargestKleinValue) {
+      Alert("COM_select_klein", 4, kRefusedValue,
+            "Klein bottle %d: value %d out of range (allowed: %d to %d)", label, value,
+            -kLargestKleinValue, kLargestKleinValue);
       return 1;
     }
     const int standard = diagonal[static_cast<size_t>(label)];

@@ -203,6 +203,7 @@ int COM_compute_heterotic(char**, int) {
 }
 
 int COM_filter(char** params, int n) {
+  if (!requireHeteroticSetUp("COM_filter", currentTensor)) return 1;
   std::vector<int> labels;
   if (!currentRow("COM_filter", params, n, labels)) return 1;
   addNewFilterCurrent(currentTensor, labels.data());
@@ -210,6 +211,7 @@ int COM_filter(char** params, int n) {
 }
 
 int COM_heterotic_forbid(char** params, int n) {
+  if (!requireHeteroticSetUp("COM_heterotic_forbid", currentTensor)) return 1;
   std::vector<int> labels;
   if (!currentRow("COM_heterotic_forbid", params, n, labels)) return 1;
   addNewForbiddenCurrent(currentTensor, labels.data());
@@ -239,6 +241,7 @@ int COM_filter_complete(char**, int) {
 }
 
 int COM_filter_exceptional(char** params, int n) {
+  if (!requireHeteroticSetUp("COM_filter_exceptional", currentTensor)) return 1;
   const int factor = intParameter(params, 0);
   if (factor < 1 || factor > tensorFactors()) {
     Alert("COM_filter_exceptional", 0, kRefusedValue, "Tensor factor %d does not exist", factor);
@@ -251,6 +254,7 @@ int COM_filter_exceptional(char** params, int n) {
 }
 
 int COM_reset_filter(char**, int) {
+  if (!requireHeteroticSetUp("COM_reset_filter", currentTensor)) return 1;
   resetFilterCurrents(currentTensor);
   return 0;
 }
@@ -262,6 +266,7 @@ int COM_compute_filter(char**, int) {
 }
 
 int COM_set_trigger(char** params, int n) {
+  if (!requireHeteroticSetUp("COM_set_trigger", currentTensor)) return 1;
   if (n == 0) {
     resetTriggers(currentTensor);
     return 0;
@@ -278,6 +283,7 @@ int COM_set_trigger(char** params, int n) {
 }
 
 int COM_heterotic_fix(char** params, int n) {
+  if (!requireHeteroticSetUp("COM_heterotic_fix", currentTensor)) return 1;
   if (n == 0) {
     setFixedEntries(currentTensor, -1);
     return 0;
@@ -305,6 +311,8 @@ int COM_regenerate_mipfs_from_file(char** params, int n) {
 }
 
 int COM_rebuild(char**, int) {
+  // Refused before the result files are moved aside.
+  if (!requireHeteroticSetUp("COM_rebuild", currentTensor)) return 1;
   const std::string origin = getCurrentOutputFileName(".origin");
   const std::string moved = firstFreeName(origin);
   for (const char* suffix : {".alg", ".spectra", ".AlgList", ".origin"})

@@ -294,6 +294,10 @@ int getSkippedInvariantCount();
 int ComputeHeterotic(TensorProduct* tensor);
 // 1 after a complete set-up.
 int getHeteroticSetUpDone();
+// Whether heterotic work on this product may go on: the set-up is done and was computed
+// for this product (the same factors, G/H roles and currents; its tables are sized and
+// filled for them). Otherwise the alert that says why, and false.
+bool requireHeteroticSetUp(const char* routine, const TensorProduct* tensor);
 // Run-control code of the heterotic files (13, 33, 12, 32, 14, 11, 31 or 0).
 int checkHeteroticInterrupt();
 void Heterotic_Consolidate();

@@ -142,9 +142,22 @@ void buildExceptionalLeftAlgebra(SimpleCurrentData* MD);
 // The state of the search jobs (driver, result files, per-prime store, random search),
 // shared by HeteroticSearch, HeteroticResults, HeteroticPrevious, HeteroticFilters and
 // HeteroticRandom; resetHeteroticJobs restores the state right after start-up.
+// What identifies a tensor product for the heterotic set-up.
+struct HeteroticProduct {
+  const TensorProduct* record = nullptr;
+  std::vector<SpectrumData*> factors;
+  std::vector<int> roles;  // per factor 0 (G) or 1 (H)
+  int coset = 0;
+  std::vector<std::vector<int>> currents;
+  bool operator==(const HeteroticProduct&) const = default;
+};
+HeteroticProduct heteroticProductOf(const TensorProduct* tensor);
+
 struct HeteroticJobState {
   int once = 0;
   int setUpDone = 0;
+  // The product the set-up was computed for.
+  HeteroticProduct setUpProduct;
   int exiting = 0;
   std::string stopFile;
   std::string killFile;

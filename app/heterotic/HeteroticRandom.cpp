@@ -100,10 +100,7 @@ int OrderTwoEffectiveCenterCheck(const int* random) {
 int generateRandomFilter(int depth, int Nsample, TensorProduct* tensor) {
   HeteroticJobState& jobs = heteroticJobs();
   HeteroticState& s = heteroticState();
-  if (jobs.setUpDone == 0) {
-    Alert("generateRandomFilter", 0, 100202, "No heterotic set-up; type \"compute heterotic\" first");
-    return 1;
-  }
+  if (!requireHeteroticSetUp("generateRandomFilter", tensor)) return 1;
   const std::vector<DecomposedComponent>& comps = getDecomposedComponents();
   const int size = static_cast<int>(comps.size());
   const int n = factorCount(tensor);

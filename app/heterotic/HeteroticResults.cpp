@@ -409,6 +409,7 @@ void writeAlgebraFiles(int algebraNumber, const std::vector<int>& pattern) {
 // Reading filters back
 
 int readFilterList(TensorProduct* tensor, const char* fileName) {
+  if (!requireHeteroticSetUp("readFilterList", tensor)) return 1;
   readPreviousData();
   Print("Reading file %s\n", fileName);
   std::FILE* file =

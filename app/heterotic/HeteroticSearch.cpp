@@ -55,11 +55,6 @@ void touchMarker(const std::string& path) {
   if (fd >= 0) ::close(fd);
 }
 
-bool requireSetUp(const char* routine) {
-  if (heteroticJobs().setUpDone != 0) return true;
-  Alert(routine, 0, 100202, "No heterotic set-up; type \"compute heterotic\" first");
-  return false;
-}
 
 // Gaussian binomial [n choose k] at p, as a long double.
 long double gaussianBinomial(int n, int k, int p) {
@@ -127,6 +122,34 @@ void resetHeteroticJobs() {
 
 int getHeteroticSetUpDone() {
   return heteroticJobs().setUpDone;
+}
+
+HeteroticProduct heteroticProductOf(const TensorProduct* tensor) {
+  HeteroticProduct product;
+  if (tensor == nullptr) return product;
+  product.record = tensor;
+  product.factors.assign(tensor->TensorFactors.begin(),
+                         tensor->TensorFactors.begin() + factorCount(tensor));
+  product.roles = tensor->GH;
+  product.coset = tensor->CosetFlag;
+  product.currents = tensor->CurrentList;
+  return product;
+}
+
+bool requireHeteroticSetUp(const char* routine, const TensorProduct* tensor) {
+  const HeteroticJobState& jobs = heteroticJobs();
+  if (jobs.setUpDone == 0) {
+    Alert(routine, 0, 100202, "No heterotic set-up; type \"compute heterotic\" first");
+    return false;
+  }
+  if (heteroticProductOf(tensor) == jobs.setUpProduct) return true;
+  // The weights, massless states, decomposed group and result names were made for the
+  // product as it was, and "compute heterotic" runs once per process.
+  Alert(routine, 1, 100202,
+        "The tensor product has changed since \"compute heterotic\"; the heterotic set-up "
+        "belongs to the product as it was then.\nHeterotic work on this product needs a new "
+        "job that builds it before \"compute heterotic\".");
+  return false;
 }
 const std::string& getGeneralStopFileName() {
   return heteroticJobs().stopFile;
@@ -356,6 +379,7 @@ int ComputeHeterotic(TensorProduct* tensor) {
   getAlgebraNumber(0);
   s.triggers.reset(n);
   jobs.slots.assign(100, HeteroticJobState::PrimeSlot());
+  jobs.setUpProduct = heteroticProductOf(tensor);
   jobs.setUpDone = 1;
   return 0;
 }
@@ -366,6 +390,13 @@ int ComputeHeterotic(TensorProduct* tensor) {
 int GSC_printStatistics(int mode) {
   HeteroticJobState& jobs = heteroticJobs();
   if (jobs.setUpDone == 0) return 0;
+  // The result files are named after the current product: after a change they would be
+  // another product's files. The spectra found are in the backup written with each of them.
+  if (!(heteroticProductOf(currentTensor) == jobs.setUpProduct)) {
+    Print("Heterotic result files not written: the tensor product has changed since "
+          "\"compute heterotic\"\n");
+    return 0;
+  }
   const std::string marker = heteroticFileName(".writing");
   touchMarker(marker);
   const int R = jobs.spectra.rowLength() - 8;
@@ -473,7 +504,7 @@ int GSC_printStatistics(int mode) {
 // "compute filter"
 
 int ComputeFilter(TensorProduct* tensor) {
-  if (!requireSetUp("ComputeFilter")) return 1;
+  if (!requireHeteroticSetUp("ComputeFilter", tensor)) return 1;
   HeteroticState& s = heteroticState();
   readPreviousData();
   PrimeStoreRelease release;
@@ -634,7 +665,7 @@ const std::vector<int>& getCosetGeneratorRows(int prime) {
 }
 
 int SystematicFilterComputation(TensorProduct* tensor) {
-  if (!requireSetUp("SystematicFilterComputation")) return 1;
+  if (!requireHeteroticSetUp("SystematicFilterComputation", tensor)) return 1;
   HeteroticJobState& jobs = heteroticJobs();
   readPreviousData();
   if (buildSubgroupTables() != 0) return 1;
@@ -669,7 +700,9 @@ int SystematicFilterComputation(TensorProduct* tensor) {
     PrintVec(m, jobs.lastLoop.data(), "LastLoop");
   }
   PrintVec(m, counts.data(), "Number of subgroups");
-  if (m < 1) return 0;
+  // A walk that ends (an empty one too) leaves the spectrum file and no backup, as the end
+  // of "compute filter" does; a stopped one leaves the backup, which the next job reads.
+  if (m < 1) return GSC_printStatistics(2);
   std::vector<int> loop(3 * static_cast<std::size_t>(m), 0);
   int* lo = loop.data();
   int* hi = lo + m;
@@ -681,7 +714,7 @@ int SystematicFilterComputation(TensorProduct* tensor) {
     ~Showing() { heteroticJobs().systematicProgress = nullptr; }
   } showing(&progress);
   NestedLoops(m, lo, hi, x, tensor, nullptr, EvaluateCombination);
-  return 0;
+  return GSC_printStatistics(2);
 }
 
 int EvaluateCombination(int n, int* loop, void* data) {
