@@ -119,7 +119,7 @@ void identificationNote() {
 // "Continue?", a refused "Try anyway?", Ctrl-C) says how many it had found. The texts
 // avoid "tadpole solutions found", which marks a search that ran to its end.
 void printSolveVerdict(int code, long long accepted, long long unlisted) {
-  const char* listing = unlisted == 1 ? "; set tadpole show_solution on lists it\n"
+  const char* listing = unlisted == 1  ? "; set tadpole show_solution on lists it\n"
                         : unlisted > 1 ? "; set tadpole show_solution on lists them\n"
                                        : "\n";
   if (code == -2) {

@@ -187,8 +187,7 @@ int TadpoleSolutionAnalysis(int x[]) {
   // A block with nothing in it but its banner tells nothing and, for searches with
   // millions of solutions, costs most of their time: such a solution is only counted, and
   // the command's verdict says how to list them.
-  const bool listed =
-      show != 0 || detailed || spectrum || s.analysis_fcn != dummy_analysis_fcn;
+  const bool listed = show != 0 || detailed || spectrum || s.analysis_fcn != dummy_analysis_fcn;
   const bool separators = listed && (check != 0 || show != 0) && verbose() >= 1;
   if (separators) PrintSeparatorWithText('-', "");
   if (check != 0) {

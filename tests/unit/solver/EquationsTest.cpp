@@ -488,8 +488,7 @@ TEST_F(EquationsTest, ALoopLengthBeyondTheDoublesIsPrintedAsABound) {
   std::vector<int> min(40, 0), max(40, 1 << 30);
   OutputCapture capture;
   EXPECT_TRUE(std::isinf(PrintBounds(40, min.data(), max.data(), 100)));
-  EXPECT_NE(capture.printed.find("\nTotal loop length:          above 1e308\n"),
-            std::string::npos);
+  EXPECT_NE(capture.printed.find("\nTotal loop length:          above 1e308\n"), std::string::npos);
   EXPECT_EQ(capture.printed.find("inf"), std::string::npos);
   EXPECT_EQ(loopLengthText(27.0, 6), "    27");
 }

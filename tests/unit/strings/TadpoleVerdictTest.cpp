@@ -42,7 +42,8 @@ int pressCtrlCAtTheHundredth(ChanPatonData*) {
 TEST_F(TadpoleVerdictTest, CountedSolutionsAreAnnouncedWithTheSettingThatListsThem) {
   ASSERT_NO_FATAL_FAILURE(loadPermutationOrbifold());
   ASSERT_EQ(run("solve tadpole"), 0);
-  const std::string verdict = "7165 tadpole solutions found; set tadpole show_solution on lists them\n";
+  const std::string verdict =
+      "7165 tadpole solutions found; set tadpole show_solution on lists them\n";
   ASSERT_GE(capture.printed.size(), verdict.size());
   EXPECT_EQ(capture.printed.substr(capture.printed.size() - verdict.size()), verdict);
   // No block is printed for a solution when nothing would be shown in it.
