@@ -16,6 +16,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "search/SearchSM.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/Tadpole.h"
@@ -110,6 +111,50 @@ void identificationNote() {
   Print("\nSince identical boundaries are identified in the equations,\n");
   Print("some trivial multi-stack solutions will not be displayed.\n");
   Print("For example, SO(32-N) x SO(N) will only appear as SO(32).\n");
+}
+
+// The verdict of a solving command, given how many solutions it accepted and for how many
+// of them nothing was printed. Those are announced with their number and the setting that
+// lists them, instead of a bare count after nothing; a stopped search (a declined
+// "Continue?", a refused "Try anyway?", Ctrl-C) says how many it had found. The texts
+// avoid "tadpole solutions found", which marks a search that ran to its end.
+void printSolveVerdict(int code, long long accepted, long long unlisted) {
+  const char* listing = unlisted == 1  ? "; set tadpole show_solution on lists it\n"
+                        : unlisted > 1 ? "; set tadpole show_solution on lists them\n"
+                                       : "\n";
+  if (code == -2) {
+    if (accepted == 0)
+      Print("Search interrupted; no solution found so far\n");
+    else if (accepted == 1)
+      Print("Search interrupted; 1 solution found so far%s", listing);
+    else
+      Print("Search interrupted; %lld solutions found so far%s", accepted, listing);
+  } else if (code <= -4 && code != kUnavailable && unlisted > 0) {
+    if (code == -4)
+      Print("Tadpole conditions solved: 1 solution found%s", listing);
+    else
+      Print("%d tadpole solutions found%s", -3 - code, listing);
+  } else {
+    manageDiophantineCode(code);
+  }
+}
+
+// Runs one solving strategy and prints its one verdict, also when Ctrl-C abandons it (the
+// stop then goes on to the terminal loop).
+template <typename Strategy>
+void solveWithVerdict(Strategy strategy) {
+  const long long accepted = getAcceptedTadpoleSolutions();
+  const long long unlisted = getUnlistedTadpoleSolutions();
+  int code = 0;
+  try {
+    code = strategy();
+  } catch (const StopRequest&) {
+    printSolveVerdict(-2, getAcceptedTadpoleSolutions() - accepted,
+                      getUnlistedTadpoleSolutions() - unlisted);
+    throw;
+  }
+  printSolveVerdict(code, getAcceptedTadpoleSolutions() - accepted,
+                    getUnlistedTadpoleSolutions() - unlisted);
 }
 
 }  // namespace
@@ -285,36 +330,38 @@ int COM_check_tad_parm(char** params, int n) {
 
 int COM_solve_tad(char**, int) {
   initSMATRIX();
-  manageDiophantineCode(SolveTadpoleConditions(-1, -1, -1));
+  solveWithVerdict([] { return SolveTadpoleConditions(-1, -1, -1); });
   return 0;
 }
 
 int COM_solve_tad_scb(char**, int) {
   resetTadpoleKernel();
   initSMATRIX();
-  manageDiophantineCode(SolveSimpleCurrentTadpoleConditions());
+  solveWithVerdict(SolveSimpleCurrentTadpoleConditions);
   return 0;
 }
 
 int COM_solve_loops(char** params, int n) {
-  manageDiophantineCode(SolveTadpoleConditionsUsingLoops(intOr(params, n, 0, 60)));
+  const int interval = intOr(params, n, 0, 60);
+  solveWithVerdict([interval] { return SolveTadpoleConditionsUsingLoops(interval); });
   return -n;
 }
 
 int COM_solve_kernel(char** params, int n) {
-  manageDiophantineCode(SolveTadpoleConditionsUsingKernel(intOr(params, n, 0, 10000)));
+  const int maxLoop = intOr(params, n, 0, 10000);
+  solveWithVerdict([maxLoop] { return SolveTadpoleConditionsUsingKernel(maxLoop); });
   return -n;
 }
 
 int COM_solve_bounds(char** params, int n) {
-  int r = getTadpoleEquations();
-  if (r < 0) {
-    manageDiophantineCode(r);
-    return -n;
-  }
-  r = ImproveTadpoleBounds(intOr(params, n, 0, 60), 1);
-  if (r == -3 || r >= 0) PrintLoopLength();
-  manageDiophantineCode(r);
+  const int limit = intOr(params, n, 0, 60);
+  solveWithVerdict([limit] {
+    int r = getTadpoleEquations();
+    if (r < 0) return r;
+    r = ImproveTadpoleBounds(limit, 1);
+    if (r == -3 || r >= 0) PrintLoopLength();
+    return r;
+  });
   return -n;
 }
 
@@ -323,8 +370,12 @@ int COM_solve_tad_few(char** params, int n) {
   if (getTadpoleEquations() < 0) return -n;
   const int stacks = getNumberOfLoopVariables();
   if (n > 0 && intParameter(params, 0) > stacks) {
-    Alert("COM_solve_tad_few", 0, 100302,
-          "Too many brane stacks; at most %d distinct stacks are available", stacks);
+    if (stacks == 1)
+      Alert("COM_solve_tad_few", 0, 100302,
+            "Too many brane stacks; at most 1 distinct stack is available");
+    else
+      Alert("COM_solve_tad_few", 0, 100302,
+            "Too many brane stacks; at most %d distinct stacks are available", stacks);
     return 1;
   }
   prepareSearchMemory();
@@ -409,8 +460,8 @@ const Entry kTadpoleCommands[] = {
      "Builds the parametrised tadpole solution with parameters k:p and checks it."},
     {"solve tadpole", "", COM_solve_tad,
      "Solves the tadpole conditions of the current orientifold for the Chan-Paton multiplicities, "
-     "as the "
-     "Tadpole settings prescribe."},
+     "as the Tadpole settings prescribe. The brane stacks of each solution are listed with "
+     "\"set tadpole show_solution on\"; without it only the number of solutions is reported."},
     {"solve tadpole SCB", "", COM_solve_tad_scb,
      "Solves the tadpole conditions using only simple-current boundaries."},
     {"solve tadpole with_stacks", "(int Nbrane)", COM_solve_tad_few,

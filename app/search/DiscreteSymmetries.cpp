@@ -446,10 +446,12 @@ int computeDiscreteSymmetryNullvectors(ChanPatonData* cpd, int print) {
           std::string(61, '-').c_str(), std::string(61, '-').c_str());
     Print("Participating Boundaries:  ");
     for (int i = 0; i < cpd->stacks; ++i) Print(" %d", cpd->stackLabel[static_cast<std::size_t>(i)]);
-    Print("\nChan-Paton Group:            ");
+    Print("\nChan-Paton Group:            %s", cpd->stacks == 0 ? "\n" : "");
     for (int i = 0; i < cpd->stacks; ++i)
-      Print(i + 1 < cpd->stacks ? "%c%d x " : "%c%d\n", charType(cpd->stackType[static_cast<std::size_t>(i)]),
-            cpd->stackMultiplicity[static_cast<std::size_t>(i)]);
+      Print(i + 1 < cpd->stacks ? "%s x " : "%s\n",
+            chanPatonGroupName(cpd->stackType[static_cast<std::size_t>(i)],
+                               cpd->stackMultiplicity[static_cast<std::size_t>(i)])
+                .c_str());
     Print("Number of U(1)'s (prior to axion mixing): %d\n", u);
   }
   IntegerRows matrix;

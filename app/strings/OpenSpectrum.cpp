@@ -77,6 +77,12 @@ char charType(int type) {
   }
 }
 
+std::string chanPatonGroupName(int type, int N) {
+  // "S16" reads as SO(16) or as a symmetric group: the symplectic group gets its own name.
+  if (type == -1) return formatText("Sp(%d)", N);
+  return formatText("%c(%d)", charType(type), N);
+}
+
 int CollectRep1(RepresentationStore* store, int x, int A, int M, int weight, int sign, int adjoint) {
   if (A == 0 && M == 0) return -1;
   if (adjoint != 0) return addOneStack(store, x, 4, A * weight, sign);

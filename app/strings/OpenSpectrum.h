@@ -51,6 +51,10 @@ void resetOpenSpectrum();
 
 // The letter of a group type: -2 ' ', -1 'S', 0 'U', 1 'O'; 'X' after an alert otherwise.
 char charType(int type);
+// The Chan-Paton group of a stack of N branes as printed everywhere: "Sp(N)" (type -1;
+// N counts branes, so Sp(16) has rank 8), "U(N)" (0), "O(N)" (1); another type gets its
+// letter from charType.
+std::string chanPatonGroupName(int type, int N);
 
 // One stack x with annulus A and Moebius M (adjoint: A counts adjoints), weight w and
 // chirality sign: (A + M)/2 symmetric and (A - M)/2 antisymmetric tensors. Returns the

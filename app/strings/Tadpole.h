@@ -129,7 +129,14 @@ void setTraceFunction(TadpoleTraceHook fn);
 void resetTraceFunction();
 
 // The answer of the check hook (0 rejected); x = nullptr resets the solution counter.
+// An accepted solution gets its printed block (banner, stacks, spectra, the analysis hook's
+// output) only when something would be shown in it: "Tadpole show_solution", a spectrum
+// setting or an analysis hook other than dummy_analysis_fcn; else it is only counted.
 int TadpoleSolutionAnalysis(int x[]);
+// Solutions accepted during the run (never reset), and how many of them were accepted
+// without a printed block. A command takes the difference over its own run.
+long long getAcceptedTadpoleSolutions();
+long long getUnlistedTadpoleSolutions();
 ChanPatonData* computeChanPatonData(int x[]);
 void LoopsToCPLabels(const int x[], int cp[]);
 // The loop vector of per-boundary multiplicities (owned by the module), nullptr after an

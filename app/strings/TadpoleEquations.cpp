@@ -623,19 +623,19 @@ void printTadpoleBounds() {
   EquationData& ED = equations();
   Print("True bounds: \n");
   printBoxAndLength(ED.N, ED.minima, ED.maxima);
-  Print("Loop length (using equations): %6.0f\n",
-        OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED));
+  Print("Loop length (using equations): %s\n",
+        loopLengthText(OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED), 6).c_str());
   Print("Bounds (Using kernel): \n");
   printBoxAndLength(ED.N, ED.savedMinima, ED.savedMaxima);
-  Print("Loop length (using equations and kernel): %6.0f\n",
-        OptimizedLoopLength(ED.N - 1, ED.savedMinima, ED.savedMaxima, &ED));
+  const double withKernel = OptimizedLoopLength(ED.N - 1, ED.savedMinima, ED.savedMaxima, &ED);
+  Print("Loop length (using equations and kernel): %s\n", loopLengthText(withKernel, 6).c_str());
 }
 
 void PrintLoopLength() {
   EquationData& ED = equations();
   if (!state().haveEquations) return;
-  Print("Loop length (using equations): %6.0f\n",
-        OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED));
+  Print("Loop length (using equations): %s\n",
+        loopLengthText(OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED), 6).c_str());
 }
 
 int CheckTadpoleEquations(int x[]) {

@@ -102,6 +102,8 @@ struct TadpoleState {
   TadpoleTraceHook trace_fcn = nullptr;
   int LocalCounter = 0;
   int GlobalCounter = 0;
+  // Accepted solutions for which nothing was printed (see TadpoleSolutionAnalysis).
+  long long unlistedSolutions = 0;
   ChanPatonData cpd;
   std::vector<int> loopOut;
 };

@@ -421,7 +421,7 @@ void printTadpoleCriteria() {
     else
       Print("-- Unrestricted tadpole solution search (allowing chiral OH-matter).\n");
   }
-  Print(s.OnePerSet != 0 ? "-- At most one solution accepted per choice of brane labels"
+  Print(s.OnePerSet != 0 ? "-- At most one solution accepted per choice of brane labels\n"
                          : "-- Multiple solutions accepted per choice of brane labels\n");
   PrintSeparatorWithText('=', "");
   Print("\n\n\n");

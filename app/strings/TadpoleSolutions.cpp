@@ -182,7 +182,13 @@ int TadpoleSolutionAnalysis(int x[]) {
   if (nb > maxStack()) Print("New solution with %d branes, maximum allowed %d\n", nb, maxStack());
   int check = value(s.settings.checkSolution, 0);
   int show = value(s.settings.showSolution, 0);
-  bool separators = (check != 0 || show != 0) && verbose() >= 1;
+  const bool detailed = value(s.settings.detailedSpectrum, 0) != 0;
+  const bool spectrum = value(s.settings.autoSpectrum, 0) != 0;
+  // A block with nothing in it but its banner tells nothing and, for searches with
+  // millions of solutions, costs most of their time: such a solution is only counted, and
+  // the command's verdict says how to list them.
+  const bool listed = show != 0 || detailed || spectrum || s.analysis_fcn != dummy_analysis_fcn;
+  const bool separators = listed && (check != 0 || show != 0) && verbose() >= 1;
   if (separators) PrintSeparatorWithText('-', "");
   if (check != 0) {
     x[N - 1] = 1;
@@ -201,6 +207,12 @@ int TadpoleSolutionAnalysis(int x[]) {
   }
   // A negative answer stops the search; the candidate is not a solution.
   if (answer < 0) return answer;
+  if (!listed) {
+    ++s.unlistedSolutions;
+    ++s.LocalCounter;
+    ++s.GlobalCounter;
+    return answer;
+  }
   PrintBannerWithText('#', "\n     Solution nr. %d    (nr. %d during this run)     ",
                       s.LocalCounter, s.GlobalCounter);
   Print("\n");
@@ -211,16 +223,18 @@ int TadpoleSolutionAnalysis(int x[]) {
       int label = record->stackLabel[static_cast<std::size_t>(i)];
       double re = 0, im = 0;
       getCurrentReflectionCoefficient(0, label, &re, &im);
-      Print(" %20s      %c(%d)     %15.7f\n", BraneLabelString(label).c_str(),
-            charType(record->stackType[static_cast<std::size_t>(i)]),
-            record->stackMultiplicity[static_cast<std::size_t>(i)], re);
+      Print(" %20s      %s     %15.7f\n", BraneLabelString(label).c_str(),
+            chanPatonGroupName(record->stackType[static_cast<std::size_t>(i)],
+                               record->stackMultiplicity[static_cast<std::size_t>(i)])
+                .c_str(),
+            re);
     }
     Print("\n");
   }
   if (separators) PrintSeparatorWithText('-', "");
-  if (value(s.settings.detailedSpectrum, 0) != 0)
+  if (detailed)
     GenericSpectrumAnalysis(record, 3);
-  else if (value(s.settings.autoSpectrum, 0) != 0)
+  else if (spectrum)
     GenericSpectrumAnalysis(record, s.LocalCounter < 2 ? 0 : 1);
   s.analysis_fcn(record);
   Print("\n\n");
@@ -231,6 +245,14 @@ int TadpoleSolutionAnalysis(int x[]) {
   ++s.LocalCounter;
   ++s.GlobalCounter;
   return answer;
+}
+
+long long getAcceptedTadpoleSolutions() {
+  return state().GlobalCounter;
+}
+
+long long getUnlistedTadpoleSolutions() {
+  return state().unlistedSolutions;
 }
 
 int* CPlabelsToLoops(int cp[], const int CPToLoop[], int N) {

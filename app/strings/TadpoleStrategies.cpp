@@ -137,11 +137,11 @@ int SolveTadpoleConditions(int full, int single, int maxiter) {
   }
   if (L > 0 && s.SimplestOnly != 0) return simpleVerdict();
   if (L > 0) {
-    s.trace_fcn("Loop length (using equations): %6.0f", L);
+    s.trace_fcn("Loop length (using equations): %s", loopLengthText(L, 6).c_str());
     if (verbose() >= 1) PrintBounds(ED.N - 1, ED.savedMinima, ED.savedMaxima, 100);
     if (Alert("SolveTadpoleConditions", 0, 332209, "Loop length appears too large. Try anyway?") ==
         0) {
-      s.trace_fcn("Aborted; loop length %6.0f", L);
+      s.trace_fcn("Aborted; loop length %s", loopLengthText(L, 6).c_str());
       return -2;
     }
     r = TadpoleLoops(s.MAXTIME, ED.savedMinima, ED.savedMaxima, full, single);
@@ -215,7 +215,7 @@ int SolveTadpoleConditionsUsingBounds() {
     return TadpoleLoops(10, ED.minima, ED.maxima, s.FullSol, s.SingleSolution);
   }
   double L = OptimizedLoopLength(ED.N - 1, ED.minima, ED.maxima, &ED);
-  s.trace_fcn("Loop length (SolveTadpoleConditionsUsingBounds): %6.0f", L);
+  s.trace_fcn("Loop length (SolveTadpoleConditionsUsingBounds): %s", loopLengthText(L, 6).c_str());
   if (L > 0 && L < kBoundsLoopLimit) {
     if (verbose() >= 1) Print("Loop length (using equations): %6.0f", L);
     s.trace_fcn("Small loop length %10.0f; solving directly", L);

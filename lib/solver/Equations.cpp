@@ -333,6 +333,11 @@ double LoopLength(int n, const int* min, const int* max) {
   return product;
 }
 
+std::string loopLengthText(double length, int width) {
+  if (std::isfinite(length)) return formatText("%*.0f", width, length);
+  return formatText("%*s", width, length > 0 ? "above 1e308" : "unknown");
+}
+
 int getVariableBounds(const double* a, int N, int* min, int* max) {
   countEvaluation();
   setFailureReason(0, 0);
@@ -473,7 +478,8 @@ int ImproveBounds(EquationData* ED, int* min, int* max, int maxcnt, int maxiter,
     if (t == std::max(maxiter, 0)) return c;
     if (verbosity >= 2 || t >= 4) {
       double length = OptimizedLoopLength(N - 1, min, max, ED);
-      Print("Boundary improvement iteration %d completed; Loop length: %20.0f\n", t + 1, length);
+      Print("Boundary improvement iteration %d completed; Loop length: %s\n", t + 1,
+            loopLengthText(length, 20).c_str());
       if (length < 1000000000.0) return -3;
     }
     if (c == 0) return 1;
@@ -552,7 +558,7 @@ double PrintBounds(int n, const int* min, const int* max, int verbosity) {
   if (verbosity > 1 && (verbosity == 100 || length != s.lastPrintedLength)) {
     PrintVec(n, min, "Minima");
     PrintVec(n, max, "Maxima");
-    Print("Total loop length: %20.0f\n", length);
+    Print("Total loop length: %s\n", loopLengthText(length, 20).c_str());
   }
   s.lastPrintedLength = length;
   return length;

@@ -17,6 +17,8 @@
 // search runs at a time. resetEquations restores all of it to the start state.
 #pragma once
 
+#include <string>
+
 #include "collections/VectorSpace.h"
 #include "runtime/Allocation.h"
 
@@ -158,6 +160,9 @@ void CombineRows(const double* E, int n, int i, int j, double f, double* out);
 int checkPositive(const double* a, int N);
 // Product of (max - min + 1) over n variables; -1.0 for an empty range, 1.0 for n < 1.
 double LoopLength(int n, const int* min, const int* max);
+// A loop length as printed: "%*.0f" in width columns, and one beyond the range of a double
+// (the product of the ranges overflowed) as "above 1e308" in the same width, never "inf".
+std::string loopLengthText(double length, int width);
 // out := sum over k < nind of decomp[k] times independent row k of ED.
 void buildEquationFromDecomp(const EquationData* ED, const double* decomp, double* out);
 // The same, printing "i=%d; j=%d; decomp=%15.7f, Eq=%15.7f" for every non-zero product.

@@ -556,7 +556,8 @@ int SolveHomogeneous(KernelData* KD, EquationData* ED, const int* min, const int
       if (verbosity >= 3) Print("  No kernel vector for label %d\n", t);
       continue;
     }
-    if (verbosity >= 3) Print("  Starting loops; total length %8.0f\n", LoopLength(N, lo, hi));
+    if (verbosity >= 3)
+      Print("  Starting loops; total length %s\n", loopLengthText(LoopLength(N, lo, hi), 8).c_str());
     hom_eval(0, nullptr, nullptr);
     int r = NestedLoops(N, lo, hi, x, &search, KernelBound, hom_eval);
     if (verbosity >= 3 && r == 0) Print("  No kernel vector for label %d\n", t);
@@ -606,7 +607,8 @@ int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int, int verbosity, c
       lo[s] = hi[s] = -1;
       int r = 0;
       if (AnalyseBounds2(ED, lo, hi) != -1) {
-        if (verbosity >= 3) Print("  Starting loops; total length %8.0f\n", LoopLength(N, lo, hi));
+        if (verbosity >= 3)
+      Print("  Starting loops; total length %s\n", loopLengthText(LoopLength(N, lo, hi), 8).c_str());
         r = NestedLoops(N, lo, hi, x, &search, KernelBound, hom_eval_double);
       }
       if (r >= 1) {

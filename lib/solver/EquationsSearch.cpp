@@ -268,13 +268,23 @@ int askToContinue(LoopData& LD, int n, const int* x) {
   while (moved < n && x[moved] <= ED->loopMinima[moved]) ++moved;
   double outer = LoopLength(moved, ED->loopMinima, ED->loopMaxima);
   double estimate = outer * (now - LD.start);
-  const char* question =
-      "Loops in progress; Estimated remaining time %7.2g sec.\nDo you wish to continue?";
-  if (estimate > 10.0 * LD.interval) {
-    if (Alert("checkCandidate", 0, 653209, question, estimate) == 1) return -3;
-  } else {
-    if (Alert("checkCandidate", 1, 333209, question, estimate) == 0) return -3;
-  }
+  // The product of the outer loop ranges overflows a double for long enough loops: such an
+  // estimate (and a meaningless negative one) is unknown, not "inf". An overflowed one is
+  // still beyond ten intervals and asks with the default answer No.
+  const bool known = std::isfinite(estimate) && estimate >= 0;
+  const bool longWait = estimate > 10.0 * LD.interval;
+  const int position = longWait ? 0 : 1;
+  const int code = longWait ? 653209 : 333209;
+  const int reply =
+      known ? Alert("checkCandidate", position, code,
+                    "Loops in progress; Estimated remaining time %7.2g sec.\nDo you wish to "
+                    "continue?",
+                    estimate)
+            : Alert("checkCandidate", position, code,
+                    "Loops in progress; Estimated remaining time unknown.\nDo you wish to "
+                    "continue?");
+  // The stopping answer: the default (1) of the long question, the alternate (0) of the short.
+  if (reply == (longWait ? 1 : 0)) return -3;
   s.Dif = elapsed;
   double rate =
       elapsed > 0 ? std::trunc(LD.interval / elapsed * static_cast<double>(s.passcnt) / 3.0) : 0;

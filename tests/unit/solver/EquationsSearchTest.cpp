@@ -408,6 +408,30 @@ TEST_F(ProgressQuestionTest, NoQuestionWhileTheIntervalHasNotPassed) {
   EXPECT_EQ(capture.diagnostics.find("Loops in progress"), std::string::npos);
 }
 
+// 39 outer variables of range 0..2^30 before two inner ones of 0..199: when the question
+// comes (candidate 10000, x39 = 49 has moved), the untouched outer box has
+// (2^30 + 1)^39 > 10^351 points, beyond the range of a double.
+TEST_F(EquationsSearchTest, AnEstimateBeyondTheDoublesIsUnknownAndStopsByDefault) {
+  Point lo(41, 0), hi(41, 1 << 30);
+  hi[39] = hi[40] = 199;
+  Client client({}, lo, hi);
+  ASSERT_EQ(client.reduce(), 1);
+  FixedClock clock;
+  clockMove = ClockMove{5000, 200 * 1000000LL, &clock};
+  client.copyBounds();
+  InitializeEquationSolver();
+  OutputCapture capture;
+  EXPECT_EQ(DiophLoops(&client.KD, &client.ED, client.ED.loopMinima, client.ED.loopMaxima, 0, 10,
+                       nullptr, rejectAndMoveClock, 0, 0),
+            -2);
+  EXPECT_EQ(callbackLog.seen.size(), 9999u);
+  EXPECT_NE(capture.diagnostics.find("Loops in progress; Estimated remaining time unknown.\n"
+                                     "Do you wish to continue?"),
+            std::string::npos);
+  EXPECT_EQ(capture.all.find("inf"), std::string::npos);
+  EXPECT_NE(capture.diagnostics.find("Assuming default answer: No"), std::string::npos);
+}
+
 TEST_F(EquationsSearchTest, VerboseSearchesPrintTheirBounds) {
   Client client({{1, 1, 1, -2}}, {0, 0, 0}, {2, 2, 2});
   ASSERT_EQ(client.reduce(), 1);

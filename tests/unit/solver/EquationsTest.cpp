@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -479,6 +480,17 @@ TEST_F(EquationsTest, PrintBoundsPrintsOnChangeOrOnRequest) {
   EXPECT_EQ(capture.printed, "");
   int empty[] = {4, 1};
   EXPECT_DOUBLE_EQ(PrintBounds(2, empty, max, 0), -1.0);
+}
+
+// 40 ranges of 0..2^30 hold (2^30 + 1)^40 > 10^361 points, beyond the largest double: the
+// length is printed as a bound, not as "inf".
+TEST_F(EquationsTest, ALoopLengthBeyondTheDoublesIsPrintedAsABound) {
+  std::vector<int> min(40, 0), max(40, 1 << 30);
+  OutputCapture capture;
+  EXPECT_TRUE(std::isinf(PrintBounds(40, min.data(), max.data(), 100)));
+  EXPECT_NE(capture.printed.find("\nTotal loop length:          above 1e308\n"), std::string::npos);
+  EXPECT_EQ(capture.printed.find("inf"), std::string::npos);
+  EXPECT_EQ(loopLengthText(27.0, 6), "    27");
 }
 
 TEST_F(EquationsTest, SolvingOneVariableFromAnEquation) {
