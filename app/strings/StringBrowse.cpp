@@ -117,6 +117,9 @@ int walkPairs(const StringBlock* spectrum, const SpaceTimeSymmetry* st, bool tac
 std::vector<FreeGaugeFactor> freeFactors(const ChiralExtension* gauge) {
   std::vector<FreeGaugeFactor> list;
   if (KMCosetSwitch == 0 || currentTensor == nullptr || gauge == nullptr) return list;
+  // In a coset the denominator takes currents away from the factors, so no factor's own
+  // algebra can be read off as a gauge factor.
+  if (currentTensor->CosetFlag != 0) return list;
   std::vector<int> fields = gauge->fields;
   fields.push_back(-1);
   const std::vector<int> flags = findFreeFactors(currentTensor, fields.data());

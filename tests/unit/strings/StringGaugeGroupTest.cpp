@@ -143,6 +143,22 @@ TEST_F(StringGaugeGroupTest, AFreeFactorTheLineCannotNameStaysInTheRest) {
   EXPECT_TRUE(silent());
 }
 
+TEST_F(StringGaugeGroupTest, ACosetNamesNoFactorAndCountsNothing) {
+  // D8 times the coset A1 level 1 / A1 level 1 (c = 8 + 0, so E8 is implicit): the
+  // denominator takes the numerator's currents away, so neither A1 is a gauge factor, and
+  // a coset has no spin-1 count; no alert either.
+  ASSERT_EQ(run("set super on"), 0);
+  ASSERT_EQ(run("tensor"), 0);
+  ASSERT_EQ(run("g d 8 1"), 0);
+  ASSERT_EQ(run("g a 1 1"), 0);
+  ASSERT_EQ(run("h a 1 1"), 0);
+  ASSERT_EQ(run("compute spectrum"), 0);
+  capture.clear();
+  EXPECT_EQ(gaugeLine("browse heterotic"), "Gauge group: D8 x E8");
+  EXPECT_EQ(capture.diagnostics.find("Spin one multiplicity"), std::string::npos) << capture.diagnostics;
+  EXPECT_EQ(capture.diagnostics.find("Negative number"), std::string::npos) << capture.diagnostics;
+}
+
 TEST(GaugeGroupText, NamedFactorsAndAMissingCount) {
   // The first factors the line names, with their adjoint dimensions; A2 and E5 it does
   // not name.
