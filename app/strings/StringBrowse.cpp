@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "invariants/Invariants.h"
-#include "lie/LieAlgebra.h"
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"

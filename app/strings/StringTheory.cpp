@@ -877,8 +877,14 @@ std::vector<int> getHeteroticSpectrumInfo() {
 
 namespace {
 
-bool namesGaugeFactor(int type, int rank) {
-  return type == 2 || type == 4 || (type == 5 && (rank == 4 || (rank >= 6 && rank <= 8)));
+// The name of the extended space-time factor in the line; empty for an algebra it does
+// not name.
+std::string firstFactorName(int type, int rank) {
+  if (type == 2) return formatText("B%d", rank);
+  if (type == 4) return formatText("D%d", rank);
+  if (type == 5 && rank == 4) return "F4";
+  if (type == 5 && rank >= 6 && rank <= 8) return formatText("E%d", rank);
+  return "";
 }
 
 // The name of a free tensor factor in the line; empty for a kind the line does not name.
@@ -901,16 +907,14 @@ std::string freeFactorName(const FreeGaugeFactor& f) {
 }  // namespace
 
 int namedGaugeFactorDimension(int type, int rank) {
-  return namesGaugeFactor(type, rank) ? repDim(type, rank, kAdjointClass) : 0;
+  return firstFactorName(type, rank).empty() ? 0 : repDim(type, rank, kAdjointClass);
 }
 
 std::string gaugeGroupText(int type, int rank, int implicitE8, const std::vector<FreeGaugeFactor>& free,
                            std::optional<int> known) {
   std::string text = "\n";
-  if (type == 2) text += formatText("Gauge group: B%d", rank);
-  if (type == 4) text += formatText("Gauge group: D%d", rank);
-  if (type == 5 && rank == 4) text += "Gauge group: F4";
-  if (type == 5 && rank >= 6 && rank <= 8) text += formatText("Gauge group: E%d", rank);
+  const std::string first = firstFactorName(type, rank);
+  if (!first.empty()) text += "Gauge group: " + first;
   if (implicitE8 != 0) text += " x E8";
   int count = known.value_or(0);
   for (const FreeGaugeFactor& f : free) {
