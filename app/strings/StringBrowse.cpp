@@ -4,9 +4,9 @@
 #include "strings/StringBrowse.h"
 
 #include <cstdlib>
+#include <optional>
 
 #include "invariants/Invariants.h"
-#include "lie/LieAlgebra.h"
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
@@ -116,19 +116,42 @@ int walkPairs(const StringBlock* spectrum, const SpaceTimeSymmetry* st, bool tac
 std::vector<FreeGaugeFactor> freeFactors(const ChiralExtension* gauge) {
   std::vector<FreeGaugeFactor> list;
   if (KMCosetSwitch == 0 || currentTensor == nullptr || gauge == nullptr) return list;
+  // In a coset the denominator takes currents away from the factors, so no factor's own
+  // algebra can be read off as a gauge factor.
+  if (currentTensor->CosetFlag != 0) return list;
   std::vector<int> fields = gauge->fields;
   fields.push_back(-1);
   const std::vector<int> flags = findFreeFactors(currentTensor, fields.data());
+  // A flag marks a factor that some weight-one field of the sector touches; the others are free.
   for (std::size_t f = 1; f < flags.size() && f < currentTensor->TensorFactors.size(); ++f) {
-    if (flags[f] == 0) continue;
+    if (flags[f] != 0) continue;
     const SpectrumData* sd = currentTensor->TensorFactors[f];
     FreeGaugeFactor factor;
     factor.type = sd->type;
     factor.rank = sd->rank;
-    factor.spinOne = sd->type == 0 ? 1 : AdjointDimension(sd->type, sd->rank);
+    factor.spinOne = sd->adjoint_dim;
     list.push_back(factor);
   }
   return list;
+}
+
+// The spin-1 currents of the gauge half: the vacuum module's (the factors' own currents and
+// the weight-one elements of the product's chiral algebra, as "browse Lie" counts them)
+// and the ground states of the half's weight-one extension fields. No count for a coset or
+// where weights or dimensions are not exact; a stored theory always has the currents of its
+// lattice, so a stored count of 0 is one that was never made.
+std::optional<int> sectorSpinOneCount(const ChiralExtension* gauge) {
+  if (gauge == nullptr) return std::nullopt;
+  int vacuum = 0;
+  if (KMCosetSwitch != 0 && currentTensor != nullptr) {
+    TensorProduct* TP = currentTensor;
+    if (TP->CosetFlag != 0 || TP->ExactWeightFlag == 0 || DimComputable(TP) == 0) return std::nullopt;
+    vacuum = SpinOneCount(TP);
+  } else {
+    if (currentSD == nullptr || currentSD->adjoint_dim <= 0) return std::nullopt;
+    vacuum = currentSD->adjoint_dim;
+  }
+  return vacuum + gauge->currents;
 }
 
 int askInconsistent(const char* routine) {
@@ -206,13 +229,14 @@ int analyseTachyonSpectrum(const StringBlock* spectrum, const SpaceTimeSymmetry*
 
 std::string PrintGaugeGroup(const StringBlock* spectrum, const ChiralExtension* gauge, int type,
                             int rank) {
-  // The transverse light-cone bosons counted with the residual currents are no gauge bosons.
   int resolved = 1;
   if (isChiral(type, rank) != 0 && spectrum->spaceTime != nullptr)
     resolved =
         ChiralityResolved(type, rank, spectrum->spaceTime->subType, spectrum->spaceTime->subRank);
-  std::string text = gaugeGroupText(type, rank, spectrum->implicitE8, freeFactors(gauge),
-                                    gauge != nullptr ? gauge->residual - spectrum->trivialMultiplicity : 0);
+  // The implicit E8 lies outside the theory, so its currents are not in the count.
+  std::optional<int> count = sectorSpinOneCount(gauge);
+  if (count.has_value()) *count -= namedGaugeFactorDimension(type, rank);
+  std::string text = gaugeGroupText(type, rank, spectrum->implicitE8, freeFactors(gauge), count);
   if (resolved == 0) text += "(Gauge group chirality not resolved)\n";
   return text;
 }

@@ -571,7 +571,8 @@ void getChiralExtension(const std::vector<int>& list, ChiralExtension* record, i
     const std::array<int, 4> dims = getTotalRepDim(type, rank, rep.data());
     for (int k = 0; k < n; ++k) C[k] += dims[static_cast<std::size_t>(k)];
   }
-  for (int k = 0; k < n; ++k) record->residual += C[k];
+  for (int k = 0; k < n; ++k) record->currents += C[k];
+  record->residual += record->currents;
   int newType = type;
   int newRank = rank;
   int chirality = 0;
@@ -587,6 +588,7 @@ void trivialExtensionRecord(ChiralExtension* record, int type, int rank, int N0)
   record->fields.assign(1, 0);
   record->count = 1;
   record->residual = N0;
+  record->currents = 0;
 }
 
 // Rewrites M in the classes of the extended algebras.
@@ -873,29 +875,57 @@ std::vector<int> getHeteroticSpectrumInfo() {
 // ---------------------------------------------------------------------------------------
 // Gauge group
 
-std::string gaugeGroupText(int type, int rank, int implicitE8, const std::vector<FreeGaugeFactor>& free, int count) {
-  std::string text = "\n";
-  if (type == 2) text += formatText("Gauge group: B%d", rank);
-  if (type == 4) text += formatText("Gauge group: D%d", rank);
-  if (type == 5 && rank == 4) text += "Gauge group: F4";
-  if (type == 5 && rank >= 6 && rank <= 8) text += formatText("Gauge group: E%d", rank);
-  if (implicitE8 != 0) text += " x E8";
-  for (const FreeGaugeFactor& f : free) {
-    count -= f.spinOne;
-    switch (f.type) {
-      case 5:
-        if (f.rank >= 5) text += formatText(" x E%d", f.rank);
-        if (f.rank == 4) text += " x F4";
-        if (f.rank == 2) text += " x G2";
-        break;
-      case 4: text += formatText(" x D%d", f.rank); break;
-      case 3: text += formatText(" x C%d", f.rank); break;
-      case 2: text += formatText(" x B%d", f.rank); break;
-      case 1: text += formatText(" x A%d", f.rank); break;
-      case 0: text += formatText(" x U(1)_%d", f.rank); break;
-      default: break;
-    }
+namespace {
+
+// The name of the extended space-time factor in the line; empty for an algebra it does
+// not name.
+std::string firstFactorName(int type, int rank) {
+  if (type == 2) return formatText("B%d", rank);
+  if (type == 4) return formatText("D%d", rank);
+  if (type == 5 && rank == 4) return "F4";
+  if (type == 5 && rank >= 6 && rank <= 8) return formatText("E%d", rank);
+  return "";
+}
+
+// The name of a free tensor factor in the line; empty for a kind the line does not name.
+std::string freeFactorName(const FreeGaugeFactor& f) {
+  switch (f.type) {
+    case 5:
+      if (f.rank >= 5) return formatText("E%d", f.rank);
+      if (f.rank == 4) return "F4";
+      if (f.rank == 2) return "G2";
+      return "";
+    case 4: return formatText("D%d", f.rank);
+    case 3: return formatText("C%d", f.rank);
+    case 2: return formatText("B%d", f.rank);
+    case 1: return formatText("A%d", f.rank);
+    case 0: return formatText("U(1)_%d", f.rank);
+    default: return "";
   }
+}
+
+}  // namespace
+
+int namedGaugeFactorDimension(int type, int rank) {
+  return firstFactorName(type, rank).empty() ? 0 : repDim(type, rank, kAdjointClass);
+}
+
+std::string gaugeGroupText(int type, int rank, int implicitE8, const std::vector<FreeGaugeFactor>& free,
+                           std::optional<int> known) {
+  std::string text = "\n";
+  const std::string first = firstFactorName(type, rank);
+  if (!first.empty()) text += "Gauge group: " + first;
+  if (implicitE8 != 0) text += " x E8";
+  int count = known.value_or(0);
+  for (const FreeGaugeFactor& f : free) {
+    // The currents of a factor the line cannot name stay in the unidentified rest, so that
+    // the line accounts for every current.
+    const std::string name = freeFactorName(f);
+    if (name.empty()) continue;
+    text += " x " + name;
+    count -= f.spinOne;
+  }
+  if (!known.has_value()) return text + "\n";
   if (count > 0) return text + formatText(" x [Unidentified (dim=%d)]\n", count);
   if (count < 0) Alert("PrintGaugeGroup", 0, 100302, "Negative number of spin 1 currents: %d", count);
   return text + "\n";

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ struct ChiralExtension {
   std::vector<int> fields;                // the chiral-algebra fields read
   int count = 0;
   int residual = 0;                       // massless currents not absorbed
+  int currents = 0;                       // ground states of the weight-one fields read
 };
 
 // The superstring data of one theory.
@@ -163,7 +165,12 @@ struct FreeGaugeFactor {
   int spinOne = 0;
 };
 // The gauge-group line: "\n", the space-time factor's name after "Gauge group: ", " x E8"
-// for the implicit factor, each free factor (its currents taken off count), and the
-// currents left over as " x [Unidentified (dim=%d)]\n" (else "\n"; a negative rest is an
-// alert).
-std::string gaugeGroupText(int type, int rank, int implicitE8, const std::vector<FreeGaugeFactor>& free, int count);
+// for the implicit factor, each free factor of a kind it names (A to G, U(1); its currents
+// taken off count), and the currents left over as " x [Unidentified (dim=%d)]\n" (else
+// "\n"; a negative rest is an alert). count holds the currents beyond the named space-time
+// factor; without a count (std::nullopt) the named factors are printed and nothing else.
+std::string gaugeGroupText(int type, int rank, int implicitE8, const std::vector<FreeGaugeFactor>& free,
+                           std::optional<int> count);
+// The spin-1 currents of the space-time factor that the gauge-group line names (the
+// adjoint of B_r, D_r, F4, E6, E7 or E8); 0 for an algebra it does not name.
+int namedGaugeFactorDimension(int type, int rank);
