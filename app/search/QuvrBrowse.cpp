@@ -295,8 +295,8 @@ void BrowseGeneric(int type, int tensorCode, int MIPF, int orientifold, int a, i
   for (int k = 0; k < SM.stackCount && k < 4; ++k) {
     double re = 0.0, im = 0.0;
     getCurrentReflectionCoefficient(0, boundaries[k], &re, &im);
-    Print(" %20s      %c(%d)     %15.7f\n", BraneLabelString(boundaries[k]).c_str(), charType(SM.groupTypes[k]),
-          SM.multiplicities[k], re);
+    Print(" %20s      %s     %15.7f\n", BraneLabelString(boundaries[k]).c_str(),
+          chanPatonGroupName(SM.groupTypes[k], SM.multiplicities[k]).c_str(), re);
   }
   Print("\n");
   CopyQUVRmodelToSMstruct(record, 3);

@@ -347,7 +347,7 @@ int ReanalyseQUVR(int type, int U) {
     RemoveDetachedBrane(record);
     Print("Detached d-brane, contains model %d\n", record[57]);
     line += " = ";
-    line += formatText("%-16s", formatText(" {%d x %c(%d)}", record[57], charType(record[3]), record[7]).c_str());
+    line += formatText("%-16s", formatText(" {%d x %s}", record[57], chanPatonGroupName(record[3], record[7]).c_str()).c_str());
     line += formatText("   [%d x A, %d x S]", record[15], record[11]);
   } else {
     if (semiDetached) Print("Semi-detached d-brane; May have additional split d-stack solutions\n");

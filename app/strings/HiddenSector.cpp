@@ -204,10 +204,10 @@ int findTadpoleSolutionForSM(int n, int o, const int* labels, const int* multipl
   const bool shortLoops = L < 1e9;
   if (!shortLoops) {
     Print("Number of variables: %d\n", ED.N - 1);
-    if (L >= 1e30)
+    if (L >= 1e30 && std::isfinite(L))
       Print("Loops too long; trying anyway (length %7.0g)\n", L);
     else
-      Print("Loops too long; trying anyway (length %15.0f)\n", L);
+      Print("Loops too long; trying anyway (length %s)\n", loopLengthText(L, 15).c_str());
   }
   const int limit = shortLoops ? 2147483647 : 1000000;
   if (ts.SingleSolution != 0)
@@ -338,7 +338,7 @@ int findTadpoleSolutionForInstanton(int instanton, int n, int o, const int* labe
   int limit = 2147483647;
   if (L >= 1e9) {
     PrintStdout("Number of variables: %d\n", ED.N - 1);
-    PrintStdout("Loops too long; trying anyway (length %15.0f)\n", L);
+    PrintStdout("Loops too long; trying anyway (length %s)\n", loopLengthText(L, 15).c_str());
     limit = 1000000;
   }
   r = TadpoleLoopsSingle(limit, ED.savedMinima, ED.savedMaxima);
