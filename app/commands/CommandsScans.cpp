@@ -226,7 +226,6 @@ int COM_store_axion(char**, int n) {
   }
   initializeOpenString();
   if (initSearchMemory() != 0) return 1;
-  setAxionTensorIdentifier(std::atoi(getCurrentCY().c_str()));
   getIndependentAxionBoundaries(0);
   FILE* file = Fopen(path.c_str(), "a");
   if (file == nullptr) return 1;

@@ -36,7 +36,6 @@ int refuseChargeFile(const std::string& path, const char* reason) {
 int COM_getAxionBasis(char**, int) {
   initializeOpenString();
   if (initSearchMemory() != 0) return 1;
-  setAxionTensorIdentifier(std::atoi(getCurrentCY().c_str()));
   getIndependentAxionBoundaries(0);
   const std::string path = getOutputDir() + getCurrentCY() + ".axion";
   FILE* file = std::fopen(path.c_str(), "a");

@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 
@@ -23,7 +25,9 @@
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
 #include "search/SearchSM.h"
+#include "store/CurrentTheory.h"
 #include "strings/StringTheory.h"
+#include "tensor/Coset.h"
 
 namespace {
 
@@ -376,9 +380,15 @@ const std::vector<int>& getAxionList(int mode) {
   return s.axionList;
 }
 
-void setAxionTensorIdentifier(int identifier) { state().tensorIdentifier = identifier; }
-
 namespace {
+
+// The tensor file identifier of the current theory: that of the tensor product in tensor
+// mode, 0 for a single algebra (and -1 for one beyond an int).
+int currentTensorIdentifier() {
+  if (KMCosetSwitch == 0) return 0;
+  const std::int64_t identifier = fileIdentifier();
+  return identifier >= 0 && identifier <= INT_MAX ? static_cast<int>(identifier) : -1;
+}
 
 std::string basisFileName() { return std::to_string(state().tensorIdentifier) + ".basis"; }
 
@@ -468,6 +478,13 @@ void writeAxionBasis() {
   std::fclose(file);
 }
 
+void AX_printCaseLine(int tensor, int MIPF, int orientifold, const std::vector<int>& summary) {
+  const int h21 = summary.size() > 1 ? summary[1] : 0;
+  const int h11 = summary.size() > 2 ? summary[2] : 0;
+  Print("Tensor %10d MIPF %5d Orientifold %3d; Hodge numbers (h_11,h_21)=(%d,%d)\n", tensor, MIPF, orientifold, h11,
+        h21);
+}
+
 void getIndependentAxionBoundaries(int mode) {
   AxionState& s = state();
   if (s.stampOrientifold == QueryOrientifold() && s.stampBulk == QueryBulkInvariant()) return;
@@ -483,14 +500,16 @@ void getIndependentAxionBoundaries(int mode) {
   const int orientifoldStamp = QueryOrientifold();
   const int bulkStamp = QueryBulkInvariant();
   s.orientifold = current != nullptr ? current->listPosition : -1;
+  // The data, their printed lines and the basis file belong to the theory current now,
+  // whatever identifier an earlier command set.
+  s.tensorIdentifier = currentTensorIdentifier();
   BulkInvariant** bulk = getCurrentBulk();
   s.MIPF = bulk != nullptr && *bulk != nullptr ? MIPFIdentifier(*bulk) : -1;
   SM.orientifold = s.orientifold;
   const std::vector<int>& axions = getAxionList(0);
   const std::vector<int> hodge = hodgeNumbers();
   PrintBannerWithText('-', "\n    Axions for this orientifold");
-  Print("Tensor %10d MIPF %5d Orientifold %3d; Hodge numbers %d %d\n", s.tensorIdentifier, s.MIPF, s.orientifold,
-        hodge[1], hodge[2]);
+  AX_printCaseLine(s.tensorIdentifier, s.MIPF, s.orientifold, hodge);
   const int boundaries = TotalBoundaries();
   s.table = AxionTable();
   s.table.AxionBoundaryMap.assign(static_cast<std::size_t>(std::max(boundaries, 0)), 0);
@@ -624,10 +643,10 @@ void printAxionInformation(FILE* file) {
   if (s.table.AxionCount == -1) return;
   const std::vector<int> hodge = hodgeNumbers();
   Print("\nAxion Summary\n");
-  Print("Tensor %10d MIPF %5d Orientifold %3d; Hodge numbers %d %d\n", s.tensorIdentifier, s.MIPF, s.orientifold,
-        hodge[1], hodge[2]);
+  AX_printCaseLine(s.tensorIdentifier, s.MIPF, s.orientifold, hodge);
   std::string record;
   if (file != nullptr) {
+    // The record keeps the order of the data files, (h_21, h_11), which readers expect.
     char head[96];
     std::snprintf(head, sizeof head, "%10d %5d %3d (%3d,%-3d)    ", s.tensorIdentifier, s.MIPF, s.orientifold,
                   hodge[1], hodge[2]);

@@ -59,13 +59,18 @@ int getAxionCount();
 // The charges of boundary b (AxionCount entries; zeros when it couples to nothing).
 std::vector<int> getAxionChargesForBoundary(int b);
 void printAxionChargesForBoundary(int b);
-// The summary; with a file also its one-line record. Tensor identifier as given.
+// The summary; with a file also its one-line record. The reports and the basis file name
+// carry the tensor file identifier of the theory the data were built for (0 for a single
+// algebra).
 void printAxionInformation(FILE* file);
+// The case line of the axion reports, "Tensor ... Orientifold ...; Hodge numbers
+// (h_11,h_21)=(h11,h21)". `summary` is the heterotic spectrum summary, which holds h_21 in
+// entry 1 and h_11 in entry 2; the line names both, in the order "browse hodge" prints.
+void AX_printCaseLine(int tensor, int MIPF, int orientifold, const std::vector<int>& summary);
 // The count lines of the summary: signatures (s, t) one per axion; with a file its record
 // (which starts with the given text) is completed and written.
 void AX_printCountSummary(int count, const std::vector<std::pair<int, int>>& axionSignatures, FILE* file,
                           std::string record, int tensor, int MIPF);
-void setAxionTensorIdentifier(int identifier);
 int readAxionBasis(std::vector<int>* stored);
 void writeAxionBasis();
 const AxionTable& getAxionTable();

@@ -20,6 +20,7 @@
 
 #include "boundaries/CrossBound.h"
 #include "invariants/Invariants.h"
+#include "modular/Modular.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
@@ -29,6 +30,7 @@
 #include "search/ModelAnalysis.h"
 #include "search/SearchSM.h"
 #include "search/SearchTadpoleHooks.h"
+#include "store/CurrentTheory.h"
 #include "strings/HiddenSector.h"
 #include "strings/Intersections.h"
 #include "strings/OpenReports.h"
@@ -42,6 +44,12 @@ struct ModelScanState {
   int tensorCode = -1;
   int MIPF = -1;
   int orientifold = -1;
+  // The change counters of the theory, the bulk invariant and the orientifold when the case
+  // was last made current. Any other command that changes one of them (another invariant or
+  // theory selected between two scans) makes the remembered case stale from that level on.
+  int theoryStamp = -1;
+  int bulkStamp = -1;
+  int orientifoldStamp = -1;
   int linesRead = 0;
   int linesShown = 0;
   // -2: no override (the setting "Tadpole display input" is read); else the scan's own mode.
@@ -230,30 +238,65 @@ int readModelInputLine(FILE* file, int* status) {
   return 0;
 }
 
+namespace {
+
+void stampCurrentCase(ModelScanState& s) {
+  s.theoryStamp = QueryCFT();
+  s.bulkStamp = QueryBulkInvariant();
+  s.orientifoldStamp = QueryOrientifold();
+}
+
+// The remembered case describes what is current now only while no change counter moved
+// since it was stamped; from the first level that moved on, it is forgotten. A tensor
+// product changed by a factor or current has no computed spectrum until "compute spectrum"
+// (which moves the theory counter), so a product without one is never the case.
+void forgetStaleCase(ModelScanState& s) {
+  if (s.theoryStamp != QueryCFT() || KMCosetSwitch == 0 || primaryCountKnown() == 0) {
+    s.tensorCode = s.MIPF = s.orientifold = -1;
+  } else if (s.bulkStamp != QueryBulkInvariant()) {
+    s.MIPF = -2;
+    s.orientifold = -1;
+  } else if (s.orientifoldStamp != QueryOrientifold()) {
+    s.orientifold = -1;
+  }
+}
+
+}  // namespace
+
 int modelInitialization(int mode, int scan) {
   ModelScanState& s = state();
   StandardModel& m = SM;
   if (mode == -2) {
+    // The search has just worked on this theory and invariant; the orientifold it leaves
+    // current need not be the model's.
     s.tensorCode = m.tensorCode;
     s.MIPF = m.MIPF;
-    s.orientifold = m.orientifold;
+    const OrientifoldInfo* current = getCurrentOrientifold();
+    s.orientifold = current != nullptr ? current->listPosition : -1;
+    stampCurrentCase(s);
     return 0;
   }
   if (mode == -1) {
     s.tensorCode = s.MIPF = s.orientifold = -1;
     return 0;
   }
+  forgetStaleCase(s);
   if (getSusySearch() != 1) {
     Alert("modelInitialization", 0, 112311, "Model re-generation for non-supersymmetric spectra not yet built in");
     return 0;
   }
   bool rebuilt = false;
+  // A step that fails leaves the case forgotten from its level on, so that the next line
+  // or command builds it again instead of trusting a half-built one.
   if (m.tensorCode != s.tensorCode) {
+    s.tensorCode = s.MIPF = s.orientifold = -1;
     if (buildCY(static_cast<unsigned>(m.tensorCode)) == static_cast<unsigned>(-1)) return 0;
     s.tensorCode = m.tensorCode;
     s.MIPF = -2;
   }
   if (m.MIPF != s.MIPF) {
+    s.MIPF = -2;
+    s.orientifold = -1;
     buildMIPF(m.MIPF, scan);
     s.MIPF = m.MIPF;
     rebuilt = true;
@@ -263,11 +306,13 @@ int modelInitialization(int mode, int scan) {
     return 0;
   }
   if (rebuilt || m.orientifold != s.orientifold) {
+    s.orientifold = -1;
     printOrientifoldList();
     if (setStoredOrientifold(m.orientifold) == nullptr) return 0;
-    s.orientifold = m.orientifold;
     if (initSearchMemory() != 0) return 0;
+    s.orientifold = m.orientifold;
   }
+  stampCurrentCase(s);
   OrientifoldInfo* record = getCurrentOrientifold();
   for (int k = 0; k < 4; ++k) {
     const int label = m.inputBoundaries[k];
@@ -510,7 +555,8 @@ void StandardModelTadpoleScan(const char* file, int type) {
   Print("\n\n");
   Print("Number of input lines analysed: %d\n", analysed);
   Print("Out of these %d have tadpole solutions, %d do not and %d were aborted.\n", withSolutions, without, aborted);
-  (void)ended;
-  appendTerminator(output, status);
+  // The terminator says the file was scanned to its end; a scan ended by a case that could
+  // not be rebuilt or verified leaves it off, so that the result is not read as complete.
+  if (!ended) appendTerminator(output, status);
 }
 

@@ -91,3 +91,19 @@ int parseModelFileLine(const char* text, ModelFileLine* line) {
   line->status = status;
   return 1;
 }
+
+CaseResultKind caseResultKind(const std::string& path) {
+  static const struct {
+    const char* extension;
+    CaseResultKind kind;
+  } kKinds[] = {{".models", CaseResultKind::Models},
+                {".none", CaseResultKind::None},
+                {".prescan", CaseResultKind::Prescan},
+                {".abrane_scan", CaseResultKind::AbraneScan},
+                {".nullscan", CaseResultKind::Nullscan}};
+  for (const auto& k : kKinds) {
+    const std::size_t n = std::strlen(k.extension);
+    if (path.size() >= n && path.compare(path.size() - n, n, k.extension) == 0) return k.kind;
+  }
+  return CaseResultKind::Other;
+}

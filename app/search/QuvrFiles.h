@@ -38,3 +38,10 @@ int parseModelFileLine(const char* text, ModelFileLine* line);
 std::string modelFileLineText(const ModelFileLine& line);
 // The end line of a model file with its status.
 std::string modelFileEndLine(int status);
+
+// What a file of the QUVR result tree holds for its case, told by the extension its name
+// ends in: ".models", ".none", ".prescan", ".abrane_scan", ".nullscan". A copy set aside
+// ("..._000.models_0" when the case is searched again, "..._X" when corrupted) ends
+// otherwise and is no result of its case; nor is any other file (".pre_models", ...).
+enum class CaseResultKind { Other, Models, None, Prescan, AbraneScan, Nullscan };
+CaseResultKind caseResultKind(const std::string& path);

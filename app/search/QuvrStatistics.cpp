@@ -69,9 +69,6 @@ std::vector<std::string> treeFiles(const std::string& folder) {
 }
 
 bool contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
-bool endsWith(const std::string& text, const std::string& ending) {
-  return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
-}
 
 // Index of a type in the tables, or -1 with a warning.
 int typeIndex(int type, const char* routine, const std::string& path) {
@@ -164,7 +161,7 @@ int buildQUVRStatisticsIn(const std::string& folder, int typeCount) {
   ProgressScope progress("Counting catalogue models", static_cast<double>(files.size()));
   for (const std::string& path : files) {
     progress.step();
-    if (!contains(path, ".models")) continue;
+    if (caseResultKind(path) != CaseResultKind::Models) continue;
     PrintStdout("filename %s\n", path.c_str());
     FILE* file = std::fopen(path.c_str(), "r");
     if (file == nullptr) continue;
@@ -269,7 +266,7 @@ int collectQUVRModelsIn(const std::string& folder, const std::vector<int>& list,
   ProgressScope progress("Collecting catalogue models", static_cast<double>(files.size()));
   for (const std::string& path : files) {
     progress.step();
-    if (!contains(path, ".models")) continue;
+    if (caseResultKind(path) != CaseResultKind::Models) continue;
     FILE* file = std::fopen(path.c_str(), "r");
     if (file == nullptr) continue;
     ModelFileLine line;
@@ -375,14 +372,12 @@ void checkQUVRDataBaseIn(const std::string& folder, int typeCount) {
   ProgressScope progress("Checking the catalogue folders", static_cast<double>(files.size()));
   for (const std::string& path : files) {
     progress.step();
-    // Result files end in their extension; a file set aside (".models_0" by a later search
-    // of the case, "_X" when corrupted) is not the case's result.
-    const bool none = endsWith(path, ".none");
-    const bool models = endsWith(path, ".models");
-    const bool prescan = endsWith(path, ".prescan");
-    const bool abrane = endsWith(path, ".abrane_scan");
-    const bool nullscan = endsWith(path, ".nullscan");
-    if (!(none || models || prescan || abrane || nullscan)) continue;
+    const CaseResultKind kind = caseResultKind(path);
+    if (kind == CaseResultKind::Other) continue;
+    const bool none = kind == CaseResultKind::None;
+    const bool models = kind == CaseResultKind::Models;
+    const bool prescan = kind == CaseResultKind::Prescan;
+    const bool abrane = kind == CaseResultKind::AbraneScan;
     const int code = extractCYcodeFromFilename(path.c_str());
     const int mipf = extractMIPFFromFilename(path.c_str());
     int lines = 0;

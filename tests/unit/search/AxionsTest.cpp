@@ -130,4 +130,14 @@ TEST_F(AxionsTest, CountSummaryMarksTheCompleteSet) {
   EXPECT_NE(capture.printed.find("Count Violation. Tensor 5, MIPF 6\n"), std::string::npos);
 }
 
+// The summary holds h_21 in entry 1 and h_11 in entry 2; for the quintic (h_11, h_21) =
+// (1, 101). The line names both, so that it does not read as the mirror quintic (101, 1).
+TEST_F(AxionsTest, CaseLineNamesTheHodgeNumbers) {
+  AX_printCaseLine(33333, 0, 0, {0, 101, 1});
+  EXPECT_EQ(capture.printed, "Tensor      33333 MIPF     0 Orientifold   0; Hodge numbers (h_11,h_21)=(1,101)\n");
+  capture.clear();
+  AX_printCaseLine(0, -1, 2, {});  // no summary: both read as 0
+  EXPECT_EQ(capture.printed, "Tensor          0 MIPF    -1 Orientifold   2; Hodge numbers (h_11,h_21)=(0,0)\n");
+}
+
 }  // namespace

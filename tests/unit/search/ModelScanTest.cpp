@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "modular/Modular.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
@@ -13,6 +14,7 @@
 #include "search/ModelScan.h"
 #include "search/SearchSM.h"
 #include "search/SearchTadpoleHooks.h"
+#include "store/CurrentTheory.h"
 #include "strings/TadpoleInternal.h"
 
 namespace {
@@ -142,6 +144,49 @@ TEST_F(ModelScanTest, RememberedCaseIsForgotten) {
   EXPECT_EQ(modelInitialization(1, 0), 0);
   EXPECT_NE(capture.all.find("Model re-generation for non-supersymmetric spectra not yet built in"),
             std::string::npos);
+}
+
+// A case that cannot be rebuilt ends the scan; its result file then has no end line, which
+// would tell a reader (and a later scan) that every line was analysed.
+TEST_F(ModelScanTest, AScanEndedByACaseThatCannotBeRebuiltWritesNoEndLine) {
+  const std::string line = "12 441010 3 1 5 7 9 11 3 2 1 1 nm 0\n";
+  const std::string end = "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name 0\n";
+  const std::string models = folder.write("failed.models", line + end);
+  const std::string other = folder.write("failed", line + end);
+  setSusySearch(0);  // a non-supersymmetric case is not rebuilt
+  StandardModelTadpoleScan(models.c_str(), -1);
+  StandardModelTadpoleScan(other.c_str(), -1);
+  setSusySearch(1);
+  EXPECT_NE(capture.all.find("Model re-generation for non-supersymmetric spectra not yet built in"),
+            std::string::npos);
+  EXPECT_EQ(readFile(folder.path("failed.analysed")), "");
+  EXPECT_EQ(readFile(other + "_0"), "");
+  EXPECT_NE(capture.printed.find("Number of input lines analysed: 0\n"), std::string::npos);
+}
+
+// The case built last is the current one only while no other command changed the theory:
+// after a new spectrum (the theory's change counter moved), a line of the same tensor code
+// builds its tensor product again.
+TEST_F(ModelScanTest, ACaseRememberedBeforeTheTheoryChangedIsBuiltAgain) {
+  const std::string building = "Building RCFT 33333\n";
+  setCosetMode(1);
+  SM.tensorCode = 33333, SM.MIPF = 0, SM.orientifold = 0;
+  EXPECT_EQ(modelInitialization(-2, 0), 0);
+  modelInitialization(1, 0);
+  EXPECT_EQ(capture.printed.find(building), std::string::npos) << capture.printed;
+  CFTChanged();
+  capture.clear();
+  // The builder of Gepner products lives in the command set; here it is not there.
+  EXPECT_EQ(modelInitialization(1, 0), 0);
+  EXPECT_NE(capture.printed.find(building), std::string::npos) << capture.printed;
+  // Single-algebra mode: no tensor product is current, whatever was remembered.
+  setCosetMode(1);
+  SM.tensorCode = 33333;
+  modelInitialization(-2, 0);
+  setCosetMode(0);
+  capture.clear();
+  EXPECT_EQ(modelInitialization(1, 0), 0);
+  EXPECT_NE(capture.printed.find(building), std::string::npos) << capture.printed;
 }
 
 TEST_F(ModelScanTest, ModelLinesSkipFinishedStatuses) {

@@ -9,6 +9,7 @@
 
 #include "TestSupport.h"
 #include "runtime/Terminal.h"
+#include "search/QuvrFiles.h"
 #include "search/QuvrStatistics.h"
 
 namespace {
@@ -114,6 +115,44 @@ TEST_F(QuvrStatisticsTest, AWalkStoppedByCtrlCLeavesTheCountsOfTheLastWholeOne) 
   buildQUVRStatisticsIn(tree.root, 3);
   EXPECT_EQ(quvrModelCount(2), 3);
   EXPECT_EQ(quvrMIPFCount(2), 2);
+}
+
+// A repeated search of a case sets its earlier result aside as "..._MIPF_3.models_0" (and
+// a corrupted file as "..._X"); neither is a result of the case, so the statistics and the
+// collections read the tree as if they were not there.
+TEST_F(QuvrStatisticsTest, SetAsideCopiesAreNotCountedAgain) {
+  Tree tree;
+  const std::string mipf3 = readFile(tree.folder.path("Run_Tensor111/Gepner_MIPF_3.models"));
+  tree.folder.write("Run_Tensor111/Gepner_MIPF_3.models_0", mipf3);
+  tree.folder.write("Run_Tensor111/Gepner_MIPF_4.models_X", line(1, 4, 0, 7, "S2U2_1_y") + kEnd);
+  tree.folder.write("Models.stat", "0 1 0 0 S2U2 *****\n1 2 0 0 U3U2 #####\n");
+  readQuvrStatisticsFile(tree.folder.path("Models.stat"), 3);
+  capture.clear();
+  EXPECT_EQ(buildQUVRStatisticsIn(tree.root, 3), 2);
+  // Type 1: one line in MIPF 3 and one in MIPF 4; type 2: two lines in MIPF 3 alone.
+  EXPECT_EQ(capture.printed,
+            "      0       1          2          2     S2U2_1                 *****\n"
+            "      1       2          2          1     U3U2_0                 #####\n");
+  EXPECT_EQ(capture.stdoutText.find(".models_"), std::string::npos) << capture.stdoutText;
+  const std::string output = tree.folder.path("QURV_selection");
+  EXPECT_EQ(collectQUVRModelsIn(tree.root, {2}, output, false, false), 2);
+  EXPECT_EQ(readFile(output), line(2, 3, 0, 5, "U3U2_0_x") + line(2, 3, 0, 6, "U3U2_0_x") + kEnd);
+  // Without hidden sector ("_0_" in the name): the two type-2 lines of MIPF 3, once.
+  EXPECT_EQ(collectQUVRModelsIn(tree.root, {}, output, true, true), 2);
+}
+
+// One extension test serves the statistics, the collections and the check.
+TEST_F(QuvrStatisticsTest, ResultKindIsTheExtensionTheNameEndsIn) {
+  EXPECT_EQ(caseResultKind("/q/N_Tensor{33333}/SusyMIPF{33333}_000.models"), CaseResultKind::Models);
+  EXPECT_EQ(caseResultKind("/q/N_Tensor{33333}/SusyMIPF{33333}_000.models_0"), CaseResultKind::Other);
+  EXPECT_EQ(caseResultKind("/q/N_Tensor{33333}/SusyMIPF{33333}_000.models_X"), CaseResultKind::Other);
+  EXPECT_EQ(caseResultKind("/q/N_Tensor{33333}/SusyMIPF{33333}_000.pre_models"), CaseResultKind::Other);
+  EXPECT_EQ(caseResultKind("/q/N_Tensor{33333}/SusyMIPF{33333}_000.none"), CaseResultKind::None);
+  EXPECT_EQ(caseResultKind("/q/a.prescan"), CaseResultKind::Prescan);
+  EXPECT_EQ(caseResultKind("/q/a.abrane_scan"), CaseResultKind::AbraneScan);
+  EXPECT_EQ(caseResultKind("/q/a.nullscan"), CaseResultKind::Nullscan);
+  EXPECT_EQ(caseResultKind("/q/a.analysed"), CaseResultKind::Other);
+  EXPECT_EQ(caseResultKind("models"), CaseResultKind::Other);
 }
 
 TEST_F(QuvrStatisticsTest, CollectionWritesEachLineOncePerListEntry) {
