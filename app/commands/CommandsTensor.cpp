@@ -464,7 +464,7 @@ int COM_symmetrize(char**, int) {
     rows = CT_getCurrentOuterAutomorphisms(currentTensor);
     if (rows != nullptr && rows->Nfill > 0) {
       width = rows->rowsize;
-      Print("The following tensor product outer automophisms are known\n");
+      Print("The following tensor product outer automorphisms are known\n");
     }
   } else {
     SpectrumData* sd = currentRecord();
@@ -473,7 +473,7 @@ int COM_symmetrize(char**, int) {
       rows = sd->automorphisms;
       // Search-tree links follow the entries of a row.
       width = rows->idsize;
-      if (rows->Nfill > 0) Print("The following algebra outer automophisms are known\n");
+      if (rows->Nfill > 0) Print("The following algebra outer automorphisms are known\n");
     }
   }
   if (rows == nullptr || rows->Nfill == 0) {
