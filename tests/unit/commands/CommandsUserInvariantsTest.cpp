@@ -61,4 +61,12 @@ TEST_F(CommandsUserInvariantsTest, AfterTheCountTheNumberTypedIsNamed) {
   EXPECT_EQ(capture.diagnostics.find("out of range"), std::string::npos) << capture.diagnostics;
 }
 
+TEST_F(CommandsUserInvariantsTest, OtherLookUpsByNumberRefuseWhatNoIntHolds) {
+  // 4294967297 = 2^32 + 1 would wrap round to MIPF 1 as an int.
+  su2Level4();
+  EXPECT_NE(run("browse bulk_invariant 4294967297"), 0);
+  EXPECT_EQ(capture.diagnostics, "MIPF number 4294967297 out of range (MIPF numbers are at most 2147483647) \n");
+  EXPECT_EQ(capture.printed.find("MIPF identifier"), std::string::npos) << capture.printed;
+}
+
 }  // namespace
