@@ -64,7 +64,7 @@ int COM_boundary_permutations(char** params, int n) {
   for (int k = 0; k < n; ++k) {
     int i = 0, j = 0;
     if (!ConvertAssign(params[k], &i, &j)) {
-      Alert("COM_boundary_permutations", 0, 100302, "Invalid assignment: %s\n", params[k]);
+      Alert("COM_boundary_permutations", 0, 100302, "Invalid assignment: %s", params[k]);
       return 1;
     }
     is.push_back(i);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "interpreter/Interpreter.h"
 #include "runtime/Allocation.h"
@@ -83,6 +84,11 @@ SpectrumData* currentRecord();
 // Fields of the current theory, and its simple currents.
 int totalPrimaries();
 int totalCurrents();
+
+// Fields of quantum dimension 1 beyond the simple currents the program works with (the
+// first totalCurrents fields): the exceptional simple currents, from fixed points in a
+// tensor product or E8 level 2's field of spin 3/2. Empty without modular data.
+std::vector<int> exceptionalSimpleCurrents();
 
 // A code of the table of minimal-model tensor products (a position 1 to 168, or the level
 // code of an entry); any other value is refused in the name of `routine` (false).

@@ -72,7 +72,7 @@ int COM_permutations(char** params, int n) {
     int x = 0;
     int y = 0;
     if (!ConvertAssign(params[k], &x, &y)) {
-      Alert("COM_permutations", 1, 100302, "Invalid assignment: %s\n", params[k]);
+      Alert("COM_permutations", 1, 100302, "Invalid assignment: %s", params[k]);
       return 1;
     }
     xs.push_back(x);

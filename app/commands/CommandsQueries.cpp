@@ -6,6 +6,7 @@
 //
 // Fixed points, twists and eta phases are known for a single algebra only; in tensor mode
 // the eta and twist commands refuse (or, for the twist checks, warn and succeed).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -472,6 +473,26 @@ int COM_browse_twist(char**, int) {
   Print("_____________________________________________________\n");
   Print("\nAn asterisk * indicates that J fixes a\n\n");
   return 0;
+}
+
+std::vector<int> exceptionalSimpleCurrents() {
+  std::vector<int> fields;
+  const CommandsState& s = commandsState();
+  if (s.spectrumComputed != 1 || s.modularMode == nullptr || s.modularMode->active == 0) return fields;
+  double re0 = 0.0;
+  double im0 = 0.0;
+  compS(0, 0, &re0, &im0);
+  // Quantum dimensions S(0,i)/S(0,0) need a positive S(0,0).
+  if (re0 <= 0.0 || ZeroCheck(re0)) return fields;
+  const int N = totalPrimaries();
+  for (int i = std::max(totalCurrents(), 1); i < N; ++i) {
+    double re = 0.0;
+    double im = 0.0;
+    compS(0, i, &re, &im);
+    // No quantum dimension lies between 1 and sqrt(2): the test cannot take one for 1.
+    if (ZeroCheck(re / re0 - 1.0) && ZeroCheck(im / re0)) fields.push_back(i);
+  }
+  return fields;
 }
 
 int COM_browse_simple(char**, int) {

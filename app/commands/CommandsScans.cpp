@@ -74,7 +74,7 @@ bool readAssignments(char** params, int first, int n, const char* routine, std::
   for (int k = first; k < n; ++k) {
     int label = 0, value = 0;
     if (!ConvertAssign(params[k], &label, &value)) {
-      Alert(routine, 0, kRefusedValue, "Invalid assignment: %s\n", params[k]);
+      Alert(routine, 0, kRefusedValue, "Invalid assignment: %s", params[k]);
       return false;
     }
     labels->push_back(label);

@@ -49,7 +49,7 @@ int COM_browse_config(char** params, int n) {
   std::vector<int> labels(static_cast<std::size_t>(n)), multiplicities(static_cast<std::size_t>(n));
   for (int k = 0; k < n; ++k) {
     if (!ConvertAssign(params[k], &labels[static_cast<std::size_t>(k)], &multiplicities[static_cast<std::size_t>(k)])) {
-      Alert("COM_browse_config", 0, 100302, "Invalid assignment: %s\n", params[k]);
+      Alert("COM_browse_config", 0, 100302, "Invalid assignment: %s", params[k]);
       return 1;
     }
   }

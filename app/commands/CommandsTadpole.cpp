@@ -74,7 +74,7 @@ int readAssignments(const char* routine, char** params, int first, int n, int li
     Assignment a;
     if (!ConvertAssign(params[k], &a.label, &a.value)) {
       if (newline)
-        Alert(routine, 0, 100302, "Invalid assignment: %s\n", params[k]);
+        Alert(routine, 0, 100302, "Invalid assignment: %s", params[k]);
       else
         Alert(routine, 0, 100302, "Invalid assignment: %s", params[k]);
       return -1;

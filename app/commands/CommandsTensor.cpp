@@ -301,7 +301,9 @@ bool requireMinimalTensorCode(const char* routine, long long code) {
   if ((code >= 1 && code <= positions) ||
       std::find(codes.begin(), codes.end(), code) != codes.end())
     return true;
-  Alert(routine, 0, kRefusedValue, "invalid CY code %lld", code);
+  Alert(routine, 0, kRefusedValue,
+        "invalid CY code %lld; the codes are 1 to %lld and the level codes listed by \"browse cy\"", code,
+        positions);
   return false;
 }
 
@@ -395,7 +397,15 @@ const std::string& getCurrentCY() { return commandsState().currentCY; }
 
 int COM_check_simple(char** params, int n) {
   if (n < 1) return 1;
-  Print(simpleCurrentCheck(intParameter(params, 0)) != 0 ? "TRUE\n" : "FALSE\n");
+  // A field of quantum dimension 1 is a simple current whether or not the current labels
+  // reach it (an exceptional one, from a fixed point, is not among them).
+  const int field = intParameter(params, 0);
+  bool simple = simpleCurrentCheck(field) != 0;
+  if (!simple) {
+    const std::vector<int> exceptional = exceptionalSimpleCurrents();
+    simple = std::find(exceptional.begin(), exceptional.end(), field) != exceptional.end();
+  }
+  Print(simple ? "TRUE\n" : "FALSE\n");
   return -1;
 }
 
@@ -464,7 +474,7 @@ int COM_symmetrize(char**, int) {
     rows = CT_getCurrentOuterAutomorphisms(currentTensor);
     if (rows != nullptr && rows->Nfill > 0) {
       width = rows->rowsize;
-      Print("The following tensor product outer automophisms are known\n");
+      Print("The following tensor product outer automorphisms are known\n");
     }
   } else {
     SpectrumData* sd = currentRecord();
@@ -473,7 +483,7 @@ int COM_symmetrize(char**, int) {
       rows = sd->automorphisms;
       // Search-tree links follow the entries of a row.
       width = rows->idsize;
-      if (rows->Nfill > 0) Print("The following algebra outer automophisms are known\n");
+      if (rows->Nfill > 0) Print("The following algebra outer automorphisms are known\n");
     }
   }
   if (rows == nullptr || rows->Nfill == 0) {

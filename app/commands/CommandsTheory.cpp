@@ -191,10 +191,16 @@ int COM_algebra(char** params, int n) {
   } else {
     code = convertAlgebra(keyword, params, n, &type, &rank, &level);
   }
+  // A rank out of range is refused with the limit it passes, so the user knows what to type.
   const int typeCode = code == 4 ? convertTYPE(keyword) : -1;
   if (typeCode >= 0 && rank != kNotSet && rank < minRank(typeCode)) {
     Alert("COM_algebra", code, kRefusedValue, "%s; the smallest rank of this type is %d",
           kAlgebraErrors[code], minRank(typeCode));
+    return code;
+  }
+  if (typeCode >= 0 && rank != kNotSet && rank > maxRank(typeCode)) {
+    Alert("COM_algebra", code, kRefusedValue, "%s; the largest rank of this type is %d",
+          kAlgebraErrors[code], maxRank(typeCode));
     return code;
   }
   if (code > 0) {
@@ -507,6 +513,19 @@ int COM_tot_prim(char**, int) {
 
 int COM_tot_cur(char**, int) {
   Print("%d\n", totalCurrents());
+  // The count is that of the currents the current labels name; other fields of quantum
+  // dimension 1 are named beside it, in a notice, so that the printed value stays one
+  // integer for command files.
+  const std::vector<int> exceptional = exceptionalSimpleCurrents();
+  if (!exceptional.empty()) {
+    std::string fields;
+    for (int f : exceptional) fields += (fields.empty() ? "" : " ") + std::to_string(f);
+    Alert("COM_tot_cur", 0, kValueWarning,
+          "Counted are the simple currents %s; not counted: %s %s, exceptional simple current%s "
+          "(quantum dimension 1)",
+          tensorModeOn() ? "made of simple currents of the factors" : "of the simple-current group in use",
+          exceptional.size() == 1 ? "field" : "fields", fields.c_str(), exceptional.size() == 1 ? "" : "s");
+  }
   return 0;
 }
 

@@ -25,29 +25,56 @@ bool invariantTaken(const char* text, int result) {
   return invariantTextIsLookup(normalizeInvariantText(text).c_str()) ? result == 0 : result == 1;
 }
 
-bool isNumber(const std::string& text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
+// MIPF numbers are ints from 0.
+constexpr int kLargestMipfNumber = 2147483647;
+
+// A MIPF number as typed: digits, with a '-' in front for a negative one (a typed
+// invariant begins with "(", "<" or a multiplicity followed by "*", never like this).
+bool isMipfNumberText(const std::string& text) {
+  const std::size_t first = !text.empty() && text[0] == '-' ? 1 : 0;
+  return text.size() > first && text.find_first_not_of("0123456789", first) == std::string::npos;
+}
+
+// Whether the MIPF number written as text (digits only) is below bound; any number of
+// digits.
+bool numberBelow(const std::string& digits, long long bound) {
+  const std::size_t start = std::min(digits.find_first_not_of('0'), digits.size());
+  const std::string significant = digits.substr(start);
+  if (significant.size() > 18) return false;
+  return significant.empty() || std::stoll(significant) < bound;
+}
+
+// Refuses a MIPF number out of range, naming it as typed and the numbers there are.
+int refuseMipfNumber(const std::string& text, int total) {
+  if (total >= 0) {
+    Alert("select_invariant", 0, kRefusedValue, "MIPF number %s out of range (total MIPFs %d)", text.c_str(), total);
+  } else if (text[0] == '-') {
+    Alert("select_invariant", 0, kRefusedValue, "MIPF number %s out of range (MIPF numbers start at 0)", text.c_str());
+  } else {
+    Alert("select_invariant", 0, kRefusedValue, "MIPF number %s out of range (MIPF numbers are at most %d)",
+          text.c_str(), kLargestMipfNumber);
   }
-  return true;
+  return 1;
 }
 
 }  // namespace
 
 int select_invariant(const char* input) {
   const std::string text = normalizeInvariantText(input);
-  const int total = TotalInvariants();
-  if (isNumber(text) && total != -1) {
-    const long long number = text.size() > 9 ? 1000000000LL : std::stoll(text);
-    if (number >= total) {
-      Alert("select_invariant", 0, 100302, "MIPF number %lld out of range (total MIPFs %d)\n",
-            number, total);
-      return 1;
-    }
+  const bool number = isMipfNumberText(text);
+  if (number) {
+    const int total = TotalInvariants();
+    // No search is needed to refuse a number that no MIPF can have.
+    if (text[0] == '-' || (total != -1 && !numberBelow(text, total)) ||
+        !numberBelow(text, kLargestMipfNumber + 1LL))
+      return refuseMipfNumber(text, total);
   }
   const int result = buildInvariant(text.c_str(), 1);
   if (invariantTaken(text.c_str(), result)) return 0;
+  // The search for the number has counted the MIPFs: a number beyond them is refused as
+  // above, and the current invariant stays.
+  if (number && TotalInvariants() != -1 && !numberBelow(text, TotalInvariants()))
+    return refuseMipfNumber(text, TotalInvariants());
   if (invariantTextIsLookup(text.c_str())) {
     Print("No invariant that satisfies all criteria was found\nResetting to trivial one\n");
     resetBulk();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string>
 
 #include "groups/Discrete.h"
 #include "interpreter/Tables.h"
@@ -536,10 +537,35 @@ const char* convertBulkInvariantName(const char* text) {
   return buffer.c_str();
 }
 
+namespace {
+
+// The MIPF number at the start of a text that begins with a digit; -1 after a refusal when
+// the digits name no int (atoi would wrap them round to another MIPF).
+int leadingMipfNumber(const char* text) {
+  long long number = 0;
+  for (const char* p = text; isdigit(static_cast<unsigned char>(*p)) != 0; ++p) {
+    number = number * 10 + (*p - '0');
+    if (number > INT_MAX) {
+      std::string digits(text);
+      digits.resize(static_cast<std::size_t>(std::find_if_not(digits.begin(), digits.end(),
+                                                               [](unsigned char c) { return isdigit(c) != 0; }) -
+                                             digits.begin()));
+      Alert("getBulkInvariantForUserInput", 1, 100201, "MIPF number %s out of range (MIPF numbers are at most %d)",
+            digits.c_str(), INT_MAX);
+      return -1;
+    }
+  }
+  return static_cast<int>(number);
+}
+
+}  // namespace
+
 BulkInvariant* getBulkInvariantForUserInput(const char* text) {
   if (text == nullptr) return nullptr;
   const bool numeric = isdigit(static_cast<unsigned char>(text[0])) != 0;
-  if (numeric && valueOf(state().AutoStore) == 0) return getBulkInvariantByNumber(atoi(text));
+  const int number = numeric ? leadingMipfNumber(text) : 0;
+  if (number < 0) return nullptr;
+  if (numeric && valueOf(state().AutoStore) == 0) return getBulkInvariantByNumber(number);
   const std::string converted = convertBulkInvariantName(text);
   BulkInvariant* found = findNamedBulkInvariant(converted.c_str());
   if (found != nullptr) return found;
@@ -547,7 +573,7 @@ BulkInvariant* getBulkInvariantForUserInput(const char* text) {
     Alert("getBulkInvariantForUserInput", 0, 100302, "Invariant %s not found", converted.c_str());
     return nullptr;
   }
-  return getBulkInvariantByNumber(atoi(text));
+  return getBulkInvariantByNumber(number);
 }
 
 BulkInvariant* getBulkInvariantByNumber(int k) { return buildBulkInvariantByNumber(k); }

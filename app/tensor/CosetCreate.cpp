@@ -248,7 +248,8 @@ bool fixedPointTheoriesStored(SpectrumData* sd) {
 // The record keeps its tensor product (mode 0) or lets go of it (mode 1).
 void dropTensorPointer(SpectrumData* sd, int mode) {
   if (mode == 1) {
-    Print("Tensor pointer dropped\n");
+    // A trace of the record's bookkeeping, for debugging only ("set debug level 1").
+    if (getDebugLevel() >= 1) Print("Tensor pointer dropped\n");
     sd->tensor = nullptr;
     return;
   }

@@ -55,6 +55,13 @@ struct PermutationCache {
   const TensorProduct* preparedRecord = nullptr;
   const DGType* preparedGroup = nullptr;
   std::uint64_t preparedGeneration = 0;
+  // The cache last announced ("Allocated ..."): a cache set up again for the same record,
+  // symmetry lists and shape is the same allocation, and is not announced twice (the
+  // symmetrisation and the invariant enumeration each set it up in turn).
+  const TensorProduct* announcedRecord = nullptr;
+  std::uint64_t announcedGeneration = 0;
+  long long announcedSymmetries = -1;
+  long long announcedCurrents = -1;
 };
 
 struct CosetPermutationsState {
@@ -557,8 +564,15 @@ int initializeCache(TensorProduct* TP, bool extension) {
   c.registerRow.assign(static_cast<std::size_t>(std::max(TP->NumberOfSimpleCurrents, 0)), -1);
   c.nextRow = 0;
   c.cache = extension ? &state().extensionSpace : &TP->CurrentPermutationCache;
-  if (static_cast<long long>(c.storedSymmetries) * c.storedCurrents >= 10001)
+  const bool announced = c.announcedRecord == TP && c.announcedGeneration == state().generation &&
+                         c.announcedSymmetries == c.storedSymmetries && c.announcedCurrents == c.storedCurrents;
+  if (static_cast<long long>(c.storedSymmetries) * c.storedCurrents >= 10001 && !announced) {
     Print("Allocated %d x %d integers for CurrPerms\n", c.storedSymmetries, c.storedCurrents);
+    c.announcedRecord = TP;
+    c.announcedGeneration = state().generation;
+    c.announcedSymmetries = c.storedSymmetries;
+    c.announcedCurrents = c.storedCurrents;
+  }
   // Rows are added as currents are registered: most runs ask for few of them.
   c.unknownRow.clear();
   if (c.storedSymmetries > 0 && SetVectorSpace(c.cache, c.storedSymmetries, 1) != nullptr) {

@@ -764,46 +764,41 @@ int CopyStringToMathObj(MathObj* obj, const char* text) {
   return 0;
 }
 
-int StringToInt(MathObj* obj) {
-  if (obj->type != 's') {
-    if (obj->type == 'e') return 1;
-    Alert("StringToInt", 0, 100101, "Invalid type \"%c\" in routine StringToInt", obj->type);
-    return MathObjToError(obj, "Non-convertible data");
-  }
-  std::erase(obj->text, ' ');
-  if (obj->text.find('/') != EvaluatorText::npos) return StringToRat(obj);
-  if (obj->text.find('.') != EvaluatorText::npos) return StringToDouble(obj);
-  if (obj->text.size() > 4) {
-    lint value;
-    if (string_to_lint(&value, obj->text.c_str()) != 0) return MathObjToError(obj, "Not a number");
-    lint_copy(&obj->large, &value);
-    obj->type = 'l';
-    return 0;
-  }
-  int value = 0;
-  if (obj->text.empty() || strnumChk(obj->text.c_str(), &value) != 0) {
-    Alert("StringToInt", 1, 100101, "Non-numerical string: %s", obj->text.c_str());
-    return MathObjToError(obj, "Not a number");
-  }
-  obj->type = 'i';
-  obj->intValue = value;
-  return 0;
+namespace {
+
+// Whether string_to_lint takes the text: digits after an optional leading '-'.
+bool lintDigits(const std::string& text) {
+  std::size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
+  return text.find_first_not_of("0123456789", start) == std::string::npos;
 }
 
-int StringToRat(MathObj* obj) {
-  if (obj->type != 's') return obj->type == 'e' ? 1 : MathObjToError(obj, "Non-convertible data");
+// string_to_lint of digits that were read off the text as written (blanks dropped, a
+// decimal point taken out); a refusal quotes the text as written, not the digits.
+int digitsToLint(lint* value, const std::string& digits, const std::string& written) {
+  if (!lintDigits(digits)) {
+    Alert("string_to_lint", 1, 100302, "String \"%s\" is non-numerical", written.c_str());
+    return 1;
+  }
+  return string_to_lint(value, digits.c_str());
+}
+
+// The conversions below on a text whose blanks are gone; written is the text as it came,
+// for the messages.
+int stringToRat(MathObj* obj, const std::string& written) {
   std::string text(obj->text.c_str());
   std::size_t slash = text.find('/');
   if (slash == std::string::npos) {
-    Alert("StringToRat", 0, 100101, "Non-rational input \"%s\" in routine StringToRat", text.c_str());
+    Alert("StringToRat", 0, 100101, "Non-rational input \"%s\" in routine StringToRat", written.c_str());
     return MathObjToError(obj, "Non-rational number");
   }
   std::string top = text.substr(0, slash);
   std::string bottom = text.substr(slash + 1);
+  if (top.empty() || bottom.empty()) {
+    Alert("StringToInt", 1, 100101, "Non-numerical string: %s", written.c_str());
+    return MathObjToError(obj, "Not a number");
+  }
   lrat value;
-  if (top.empty() || bottom.empty() || string_to_lint(&value.num, top.c_str()) != 0 ||
-      string_to_lint(&value.den, bottom.c_str()) != 0) {
-    if (top.empty() || bottom.empty()) Alert("StringToInt", 1, 100101, "Non-numerical string: %s", text.c_str());
+  if (digitsToLint(&value.num, top, written) != 0 || digitsToLint(&value.den, bottom, written) != 0) {
     return MathObjToError(obj, "Not a number");
   }
   if (value.den.length == 0) {
@@ -819,24 +814,62 @@ int StringToRat(MathObj* obj) {
   return 0;
 }
 
-int StringToDouble(MathObj* obj) {
-  if (obj->type != 's') return obj->type == 'e' ? 1 : MathObjToError(obj, "Non-convertible data");
+int stringToDouble(MathObj* obj, const std::string& written) {
   std::string text(obj->text.c_str());
   std::size_t point = text.find('.');
   std::string digits = text;
   if (point != std::string::npos) digits.erase(point, 1);
   std::size_t firstDigit = !digits.empty() && digits[0] == '-' ? 1 : 0;
   if (point == std::string::npos || digits.find('.') != std::string::npos || digits.size() <= firstDigit) {
-    Alert("StringToInt", 1, 100101, "Non-numerical string: %s", text.c_str());
+    Alert("StringToInt", 1, 100101, "Non-numerical string: %s", written.c_str());
     return MathObjToError(obj, "Not a number");
   }
   lrat value;
-  if (string_to_lint(&value.num, digits.c_str()) != 0) return MathObjToError(obj, "Not a number");
+  if (digitsToLint(&value.num, digits, written) != 0) return MathObjToError(obj, "Not a number");
   int decimals = static_cast<int>(text.size() - point - 1);
   lint_power(&value.den, 10, decimals);
   lrat_copy(&obj->rational, &value);
   obj->type = 'r';
   return 0;
+}
+
+}  // namespace
+
+int StringToInt(MathObj* obj) {
+  if (obj->type != 's') {
+    if (obj->type == 'e') return 1;
+    Alert("StringToInt", 0, 100101, "Invalid type \"%c\" in routine StringToInt", obj->type);
+    return MathObjToError(obj, "Non-convertible data");
+  }
+  const std::string written(obj->text.c_str());
+  std::erase(obj->text, ' ');
+  if (obj->text.find('/') != EvaluatorText::npos) return stringToRat(obj, written);
+  if (obj->text.find('.') != EvaluatorText::npos) return stringToDouble(obj, written);
+  if (obj->text.size() > 4) {
+    lint value;
+    if (digitsToLint(&value, std::string(obj->text.c_str()), written) != 0) return MathObjToError(obj, "Not a number");
+    lint_copy(&obj->large, &value);
+    obj->type = 'l';
+    return 0;
+  }
+  int value = 0;
+  if (obj->text.empty() || strnumChk(obj->text.c_str(), &value) != 0) {
+    Alert("StringToInt", 1, 100101, "Non-numerical string: %s", written.c_str());
+    return MathObjToError(obj, "Not a number");
+  }
+  obj->type = 'i';
+  obj->intValue = value;
+  return 0;
+}
+
+int StringToRat(MathObj* obj) {
+  if (obj->type != 's') return obj->type == 'e' ? 1 : MathObjToError(obj, "Non-convertible data");
+  return stringToRat(obj, std::string(obj->text.c_str()));
+}
+
+int StringToDouble(MathObj* obj) {
+  if (obj->type != 's') return obj->type == 'e' ? 1 : MathObjToError(obj, "Non-convertible data");
+  return stringToDouble(obj, std::string(obj->text.c_str()));
 }
 
 int IntToLint(MathObj* obj) {

@@ -271,7 +271,8 @@ ConversionResult CONV_ExpressionToNat(const char* token, int) {
   ConversionResult result;
   result.status = convertToInteger(token, &result.value);
   if (result.status == 0 && result.value <= 0) {
-    refuseTypedValue("CONV_ExpressionToNat", 0, "Parameter (%d) must be positive", result.value);
+    refuseTypedValue("CONV_ExpressionToNat", 0, "%s must be positive, not %d", convertingParameterSubject().c_str(),
+                     result.value);
     return failed();
   }
   return result;
@@ -281,7 +282,8 @@ ConversionResult CONV_ExpressionToNat0(const char* token, int) {
   ConversionResult result;
   result.status = convertToInteger(token, &result.value);
   if (result.status == 0 && result.value < 0) {
-    refuseTypedValue("CONV_ExpressionToNat0", 0, "Parameter (%d) must be positive", result.value);
+    refuseTypedValue("CONV_ExpressionToNat0", 0, "%s must be 0 or more, not %d", convertingParameterSubject().c_str(),
+                     result.value);
     return failed();
   }
   return result;
@@ -291,7 +293,8 @@ ConversionResult CONV_ExpressionToSign(const char* token, int) {
   ConversionResult result;
   result.status = convertToInteger(token, &result.value);
   if (result.status == 0 && result.value != 1 && result.value != -1) {
-    refuseTypedValue("CONV_ExpressionToSign", 0, "Parameter (%d) must be 1 or -1", result.value);
+    refuseTypedValue("CONV_ExpressionToSign", 0, "%s must be 1 or -1, not %d", convertingParameterSubject().c_str(),
+                     result.value);
     return failed();
   }
   return result;

@@ -270,6 +270,19 @@ Command* interpretComKey(char** tokens, int* matched);
 // (first letter upper case, each followed by a blank) into text; returns the deepest node.
 Command* findComKey(char** tokens, std::string& text, int* count);
 
+// The words of a command from the top level down ("search boundaries").
+std::string commandPhrase(const Command* command);
+// The name of parameter i (from 0) in the command's description: the word after the type
+// ("Maxloop" of "(pos_int Maxloop)") or the word of an untyped group; a parameter that
+// repeats the group before "..." goes by the name written after it. "" when none.
+std::string parameterName(const Command* command, int i);
+// The parameter for a message: "Parameter \"Maxloop\" of \"search boundaries\"", with
+// "(number k)" for a repeated one; "Parameter" when the description names none.
+std::string parameterSubject(const Command* command, int i);
+// The same for the parameter being converted right now ("Parameter" outside a
+// conversion): what the conversions name in their refusals.
+std::string convertingParameterSubject();
+
 // Conversions for handlers. 0 success, 1 not a number, 2 out of range.
 int convertToInteger(const char* token, int* value);
 int convertToDouble(const char* token, double* value);

@@ -13,6 +13,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "interpreter/Evaluator.h"
@@ -25,6 +26,8 @@
 namespace {
 
 constexpr std::size_t kMaxPhraseWords = 7;
+// The largest magnitude of an integer read from text (strnumChk).
+constexpr int kLargestTypedInteger = 2000000000;
 
 struct TreeState {
   std::deque<Command, AccountAllocator<Command>> nodes{AccountAllocator<Command>(&Interpreter_alloc, "New command")};
@@ -238,6 +241,57 @@ std::string texLine(const std::string& line) {
   return out;
 }
 
+// The path from the top level down to the node, or empty when it is not in the tree.
+bool pathTo(Command* level, const Command* target, std::vector<Command*>& path) {
+  for (Command* node : levelNodes(level)) {
+    path.push_back(node);
+    if (node == target || pathTo(node->keywords, target, path)) return true;
+    path.pop_back();
+  }
+  return false;
+}
+
+// The phrase whose next words are the level's ("algebra" for the level of "a", "b", ...);
+// "" for the top level or a level not in the tree.
+std::string phraseAbove(Command* level) {
+  std::vector<Command*> path;
+  const std::function<bool(Command*)> search = [&](Command* from) {
+    for (Command* node : levelNodes(from)) {
+      path.push_back(node);
+      if (node->keywords == level || search(node->keywords)) return true;
+      path.pop_back();
+    }
+    return false;
+  };
+  if (level == nullptr || level == tree().root || !search(tree().root)) return "";
+  return phraseText(path, false);
+}
+
+// Levels of more words than this are not listed in a message; "help" lists them.
+constexpr std::size_t kListedKeywords = 24;
+
+// The words that may follow the phrase, for a message that says what to type: "one of a,
+// at, b" or, for a long list, a pointer to "help" of the phrase.
+std::string nextWordsHint(const std::string& phrase, Command* level) {
+  std::vector<std::string> words;
+  for (Command* node : levelNodes(level)) {
+    if (node->status == 0 && node->enabled != 0) words.push_back(node->name);
+  }
+  if (words.empty() || words.size() > kListedKeywords)
+    return "see \"help " + phrase + "\" for the words that may follow \"" + phrase + "\"";
+  std::string list;
+  for (const std::string& word : words) list += (list.empty() ? "" : ", ") + word;
+  return "\"" + phrase + "\" is followed by one of " + list + " (see \"help " + phrase + "\")";
+}
+
+// Commands of other programs that people type by habit, with the one that does the job
+// here.
+struct HabitWord {
+  const char* typed;
+  const char* meant;
+};
+constexpr HabitWord kHabitWords[] = {{"exit", "quit"}};
+
 bool containsIgnoringCase(const std::string& text, const std::string& pattern) {
   return subString(text.c_str(), pattern.c_str()) != 0;
 }
@@ -248,6 +302,51 @@ std::string lowerCaseWord(const char* word) {
   std::string text(word != nullptr ? word : "");
   for (char& c : text) c = lower(c);
   return text;
+}
+
+std::string commandPhrase(const Command* command) {
+  std::vector<Command*> path;
+  if (command == nullptr || !pathTo(tree().root, command, path)) return command != nullptr ? command->name : "";
+  return phraseText(path, false);
+}
+
+std::string parameterName(const Command* command, int i) {
+  if (command == nullptr || i < 0) return "";
+  const std::string& text = command->paramDescription;
+  std::vector<std::string> names;
+  std::size_t repeatAt = text.find("...");
+  std::size_t repeatedGroup = std::string::npos;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    if (text[at] != '[' && text[at] != '(') {
+      ++at;
+      continue;
+    }
+    char close = text[at] == '[' ? ']' : ')';
+    std::size_t end = text.find(close, at + 1);
+    if (end == std::string::npos) break;
+    if (repeatAt != std::string::npos && at > repeatAt && repeatedGroup == std::string::npos)
+      repeatedGroup = names.size();
+    std::string inside = text.substr(at + 1, end - at - 1);
+    std::size_t blank = inside.find(' ');
+    names.push_back(blank == std::string::npos ? inside : inside.substr(blank + 1));
+    at = end + 1;
+  }
+  const int counted = command->nConversions > 0 ? command->nConversions : static_cast<int>(names.size());
+  if (repeatedGroup == std::string::npos || i < counted) {
+    return static_cast<std::size_t>(i) < names.size() ? names[static_cast<std::size_t>(i)] : "";
+  }
+  // A parameter that repeats the group before "..." goes by the name written after "...".
+  return names[repeatedGroup];
+}
+
+std::string parameterSubject(const Command* command, int i) {
+  const std::string name = parameterName(command, i);
+  if (command == nullptr || name.empty()) return "Parameter";
+  std::string subject = "Parameter \"" + name + "\"";
+  if (i >= command->nConversions && command->paramDescription.find("...") != std::string::npos)
+    subject += " (number " + std::to_string(i + 1) + ")";
+  return subject + " of \"" + commandPhrase(command) + "\"";
 }
 
 int intParameter(char* const* params, int i) {
@@ -476,13 +575,25 @@ Command* findCommand(const char* word, Command* level) {
       Alert("findCommand", 1, 100301, "Command %s ambiguous", typed.c_str());
       return ambiguousCommandMarker();
     }
+    for (const HabitWord& habit : kHabitWords) {
+      if (typed == habit.typed) {
+        Alert("findCommand", 2, 100301, "Command %s not known; type \"%s\" instead", typed.c_str(), habit.meant);
+        return nullptr;
+      }
+    }
     Alert("findCommand", 2, 100301, "Command %s not known", typed.c_str());
     return nullptr;
   }
   if (candidates > 1) {
     Alert("findCommand", 3, 100301, "Keyword %s ambiguous", typed.c_str());
   } else {
-    Alert("findCommand", 4, 100301, "Keyword %s not known", typed.c_str());
+    const std::string phrase = phraseAbove(level);
+    if (phrase.empty()) {
+      Alert("findCommand", 4, 100301, "Keyword %s not known", typed.c_str());
+    } else {
+      Alert("findCommand", 4, 100301, "Keyword %s not known; %s", typed.c_str(),
+            nextWordsHint(phrase, level).c_str());
+    }
   }
   return nullptr;
 }
@@ -541,7 +652,9 @@ Command* interpretComKey(char** tokens, int* matched) {
     if (previous->status == 2) Alert("interpretComKey", 3, 100301, "Command not found");
     return previous;
   }
-  Alert("interpretComKey", 4, 100301, "Command %s not executable", previous->name.c_str());
+  const std::string phrase = commandPhrase(previous);
+  Alert("interpretComKey", 4, 100301, "Command %s not executable; %s", phrase.c_str(),
+        nextWordsHint(phrase, previous->keywords).c_str());
   return previous;
 }
 
@@ -639,7 +752,8 @@ int convertToInteger(const char* token, int* value) {
       *value = result;
       return 0;
     }
-    refuseTypedValue("convertToInteger", 0, "Integer too large: %s", token);
+    refuseTypedValue("convertToInteger", 0, "Integer too large: %s (integers lie between -%d and %d)", token,
+                     kLargestTypedInteger, kLargestTypedInteger);
     return 2;
   }
   refuseTypedValue("convertToInteger", 1, "Non-numerical parameter: %s", token);

@@ -22,6 +22,10 @@ namespace {
 
 struct ExecutionState {
   std::vector<std::string> runningWords;
+  // The command and parameter (from 0) whose word is being converted, for the refusals of
+  // the conversions; nullptr outside a conversion.
+  const Command* convertingCommand = nullptr;
+  int convertingIndex = -1;
 };
 
 ExecutionState& execution() {
@@ -61,6 +65,27 @@ class RunningWords {
 
  private:
   std::vector<std::string> saved_;
+};
+
+// Names the parameter being converted while alive; a conversion that evaluates an
+// expression may run commands of its own, so the outer one is put back.
+class ConvertingParameter {
+ public:
+  ConvertingParameter(const Command* command, int index)
+      : savedCommand_(execution().convertingCommand), savedIndex_(execution().convertingIndex) {
+    execution().convertingCommand = command;
+    execution().convertingIndex = index;
+  }
+  ~ConvertingParameter() {
+    execution().convertingCommand = savedCommand_;
+    execution().convertingIndex = savedIndex_;
+  }
+  ConvertingParameter(const ConvertingParameter&) = delete;
+  ConvertingParameter& operator=(const ConvertingParameter&) = delete;
+
+ private:
+  const Command* savedCommand_;
+  int savedIndex_;
 };
 
 struct LoopContext {
@@ -105,11 +130,14 @@ Command* interpretCommand(char** tokens, int* nParams, int* nMatched) {
   for (int i = *nMatched; tokens[i] != nullptr && count < command->maxParams; ++i) ++count;
   *nParams = count;
   if (count < command->minParams) {
+    // The whole phrase and its parameters, as "help" shows them: what to type.
+    const std::string phrase = commandPhrase(command);
     if (command->minParams == 1) {
-      Alert("interpretCommand", 0, 100301, "Command \"%s\" requires at least one parameter", command->name.c_str());
+      Alert("interpretCommand", 0, 100301, "Command \"%s\" requires at least one parameter: %s %s", phrase.c_str(),
+            phrase.c_str(), command->paramDescription.c_str());
     } else {
-      Alert("interpretCommand", 1, 100301, "Command \"%s\" requires at least %d parameters", command->name.c_str(),
-            command->minParams);
+      Alert("interpretCommand", 1, 100301, "Command \"%s\" requires at least %d parameters: %s %s", phrase.c_str(),
+            command->minParams, phrase.c_str(), command->paramDescription.c_str());
     }
     return nullptr;
   }
@@ -157,6 +185,9 @@ int runFirstCommand(CommandLine* line, char** tokens, int leftoversAllowed, int 
     }
     Mode* mode = command->mode;
     if (mode == nullptr || mode->active != 0) break;
+    // The command is found: what its look-up noted (a parameter word that is no keyword)
+    // is not why it is refused, and must not bury the mode's message.
+    flushErrors();
     if (mode->switchFunction != nullptr && attempt == 0) {
       mode->switchFunction();
       if (mode->active != 0) continue;
@@ -207,7 +238,10 @@ int runFirstCommand(CommandLine* line, char** tokens, int leftoversAllowed, int 
         ConversionMethod* method = command->conversions[static_cast<std::size_t>(group)];
         if (method == nullptr || method->convert == nullptr) continue;
         int position = i < command->nConversions ? i : i - command->nConversions + 1;
-        ConversionResult conversion = method->convert(params[i], position);
+        ConversionResult conversion = [&] {
+          ConvertingParameter naming(command, i);
+          return method->convert(params[i], position);
+        }();
         if (conversion.status > 0) return conversion.status;
         line->low[slot] = conversion.value;
         line->high[slot] = conversion.status == -1 ? conversion.value2 : conversion.value;
@@ -357,6 +391,14 @@ void HLP_debug() {
   Print("    level 4: Also show return buffer\n");
 }
 
-void resetExecution() { execution().runningWords.clear(); }
+void resetExecution() {
+  execution().runningWords.clear();
+  execution().convertingCommand = nullptr;
+  execution().convertingIndex = -1;
+}
+
+std::string convertingParameterSubject() {
+  return parameterSubject(execution().convertingCommand, execution().convertingIndex);
+}
 
 Command* continueCommand() { return matchComKey("continue"); }

@@ -186,7 +186,7 @@ TEST_F(CommandsSpecialTheoriesTest, AlgebraFcftTakesAStoredCFTAndACurrentFromZer
   EXPECT_EQ(diagnostics("algebra fcft {Min 2 2 (aux)} 16", 2), "Current out of range \n");
   EXPECT_EQ(diagnostics("algebra fcft {Min 2 2 (aux)} 1", 3), "Current has no fixed point \n");
   EXPECT_EQ(diagnostics("algebra fcft nosuch 1", 1), "No such algebra nosuch \n");
-  EXPECT_EQ(refusal("algebra fcft {Min 2 2 (aux)} -1"), "Parameter (-1) must be positive \n");
+  EXPECT_EQ(refusal("algebra fcft {Min 2 2 (aux)} -1"), "Parameter \"current\" of \"algebra fcft\" must be 0 or more, not -1 \n");
   // Every refusal leaves the theory loaded before it.
   EXPECT_STREQ(currentSD->name, "Min 2 2 (aux)");
 }
@@ -195,7 +195,7 @@ TEST_F(CommandsSpecialTheoriesTest, BadMinimalAndOrbifoldParametersAreRefused) {
   EXPECT_EQ(refusal("algebra minimal 3 2"), "Invalid number of supersymmetries \n");
   EXPECT_EQ(diagnostics("algebra minimal -1 2", 8), "Invalid number of susy's \n");
   EXPECT_EQ(refusal("algebra minimal 2 0"), "Level should be at least 1 \n");
-  EXPECT_EQ(refusal("algebra orbifold 0"), "Parameter (0) must be positive \n");
+  EXPECT_EQ(refusal("algebra orbifold 0"), "Parameter \"N\" of \"algebra orbifold\" must be positive, not 0 \n");
   EXPECT_EQ(refusal("algebra orbifold x"), "Non-numerical parameter: x \n");
   // Past the largest parameters (4N^2 must fit an int; the 2(k+1)(k+2) fields of the
   // minimal model 7 ints of orbit data each an allocation) nothing is built.

@@ -89,12 +89,13 @@ TEST_F(CommandsTheoryTest, AnUnknownCFTNameLeavesTheCurrentTheory) {
 
 TEST_F(CommandsTheoryTest, RanksOutsideTheTypeRangeAreRefused) {
   OutputCapture capture;
-  // E has ranks 6 to 8, G only 2, F only 4, D from 4.
-  const char* refused[] = {"algebra e 9 1", "algebra g 3 1", "algebra f 5 1"};
-  for (const char* line : refused) {
+  // E has ranks 6 to 8, G only 2, F only 4, D from 4: a rank above the largest names it.
+  const std::pair<const char*, int> refused[] = {{"algebra e 9 1", 8}, {"algebra g 3 1", 2}, {"algebra f 5 1", 4}};
+  for (const auto& [line, largest] : refused) {
     capture.clear();
     EXPECT_EQ(run(line), 4) << line;
-    EXPECT_EQ(capture.diagnostics, "Rank out of range \n") << line;
+    EXPECT_EQ(capture.diagnostics, "Rank out of range; the largest rank of this type is " + std::to_string(largest) + " \n")
+        << line;
     EXPECT_EQ(capture.printed, "") << line;
   }
   // A rank below the smallest names it; the twisted C diagram starts at rank 3.
@@ -130,7 +131,10 @@ TEST_F(CommandsTheoryTest, EachLevelOfTheTwistedA2HasItsOwnName) {
 TEST_F(CommandsTheoryTest, AnUnknownTypeWordIsAnUnknownKeyword) {
   OutputCapture capture;
   EXPECT_EQ(run("algebra q 2 1"), kResultNoCommand);
-  EXPECT_EQ(capture.diagnostics, "Keyword q not known  \n");
+  // The type words are named.
+  EXPECT_EQ(capture.diagnostics,
+            "Keyword q not known; \"algebra\" is followed by one of a, at, b, bc, bt, c, cft, ct, d, e, f, fcft, ft, "
+            "g, gt, minimal, orbifold, u (see \"help algebra\")  \n");
 }
 
 TEST_F(CommandsTheoryTest, StatusNamesTheModeAndTheAlgebra) {

@@ -463,6 +463,29 @@ TEST_F(EvaluatorTest, ConversionsInPlace) {
   EXPECT_STREQ(s->text.c_str(), "&&");
 }
 
+TEST_F(EvaluatorTest, ANonNumberIsQuotedAsWritten) {
+  // The blank inside "after ctrl" and the point of "2^0.5" are part of what was typed; the
+  // reader works on the text without them, the message quotes the text with them.
+  EXPECT_EQ(text("after ctrl-c"), "Not a number");
+  EXPECT_NE(capture.diagnostics.find("String \"after ctrl\" is non-numerical"), std::string::npos)
+      << capture.diagnostics;
+  capture.clear();
+  MathObjPtr power(makeStringObj("2^0.5", 5));
+  EXPECT_EQ(StringToInt(power.get()), 1);
+  EXPECT_STREQ(power->text.c_str(), "Not a number");
+  EXPECT_EQ(capture.diagnostics, "String \"2^0.5\" is non-numerical \n");
+  capture.clear();
+  MathObjPtr fraction(makeStringObj("1 / x y", 7));
+  EXPECT_EQ(StringToInt(fraction.get()), 1);
+  EXPECT_EQ(capture.diagnostics, "String \"1 / x y\" is non-numerical \n");
+  // Numbers read as before: blanks dropped, decimals exact.
+  MathObjPtr decimal(makeStringObj(" 1.2 5", 6));
+  EXPECT_EQ(StringToInt(decimal.get()), 0);
+  MathObjToString(decimal.get());
+  EXPECT_STREQ(decimal->text.c_str(), "5/4");
+  EXPECT_EQ(text("123 456 789 + 1"), "123456790");
+}
+
 TEST_F(EvaluatorTest, StringLengthOfAList) {
   MathObj* a = makeStringObj("ab", 2);
   MathObj* b = makeStringObj("cde", 3);

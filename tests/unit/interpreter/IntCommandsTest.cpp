@@ -58,10 +58,11 @@ TEST_F(IntCommandsTest, TheGeneralConversionsCheckTheirRange) {
   EXPECT_EQ(CONV_ExpressionToSign("2", 0).status, 1);
   EXPECT_EQ(CONV_Switch("On", 0).value, 1);
   EXPECT_EQ(CONV_Switch("off", 0).value, 0);
+  // Outside a command the parameter has no name; the value refused is named.
   EXPECT_EQ(capture.diagnostics,
-            "Parameter (0) must be positive \n"
-            "Parameter (-1) must be positive \n"
-            "Parameter (2) must be 1 or -1 \n");
+            "Parameter must be positive, not 0 \n"
+            "Parameter must be 0 or more, not -1 \n"
+            "Parameter must be 1 or -1, not 2 \n");
 }
 
 TEST_F(IntCommandsTest, ShowPrintsTheSettings) {
@@ -100,7 +101,7 @@ TEST_F(IntCommandsTest, EveryParameterMadeByAddParameterHasItsCommands) {
   EXPECT_EQ(capture.printed, "good bye\n9\nON\n");
   capture.clear();
   EXPECT_EQ(run("set test number 0"), 1);
-  EXPECT_EQ(capture.diagnostics, "Parameter (0) must be positive \n");
+  EXPECT_EQ(capture.diagnostics, "Parameter \"value\" of \"set test number\" must be positive, not 0 \n");
 }
 
 TEST_F(IntCommandsTest, RepeatRunsItsLineCountTimes) {
@@ -109,7 +110,7 @@ TEST_F(IntCommandsTest, RepeatRunsItsLineCountTimes) {
   EXPECT_EQ(calls().size(), 3U);
   capture.clear();
   EXPECT_EQ(run("repeat 0 {tshow x}"), 1);
-  EXPECT_EQ(capture.diagnostics, "Parameter (0) must be positive \n");
+  EXPECT_EQ(capture.diagnostics, "Parameter \"count\" of \"repeat\" must be positive, not 0 \n");
   EXPECT_EQ(calls().size(), 3U);
 }
 

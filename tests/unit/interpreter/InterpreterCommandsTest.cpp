@@ -138,7 +138,10 @@ TEST_F(InterpreterCommandsTest, PhrasesAreOneToSevenWords) {
 TEST_F(InterpreterCommandsTest, KeywordMisspellingsAreReportedAtTheirLevel) {
   OutputCapture capture;
   EXPECT_EQ(run("table nosuch"), kResultNoCommand);
-  EXPECT_EQ(capture.diagnostics, "Keyword nosuch not known  \n");
+  // The words that may follow are named, so the user sees what to type.
+  EXPECT_EQ(capture.diagnostics,
+            "Keyword nosuch not known; \"table\" is followed by one of header, info, left_adjust, list, noheader, "
+            "restore, right_adjust, set_space, suppress (see \"help table\")  \n");
   capture.clear();
   // "table restore" and "table right_adjust" share "r".
   EXPECT_EQ(run("table r"), kResultNoCommand);
@@ -170,7 +173,61 @@ TEST_F(InterpreterCommandsTest, DisabledAndRemovedCommandsAreRefused) {
 TEST_F(InterpreterCommandsTest, AGroupWordAloneIsNotExecutable) {
   OutputCapture capture;
   EXPECT_EQ(run("table"), kResultNotExecutable);
-  EXPECT_EQ(capture.diagnostics, "Command table not executable  \n");
+  EXPECT_EQ(capture.diagnostics,
+            "Command table not executable; \"table\" is followed by one of header, info, left_adjust, list, "
+            "noheader, restore, right_adjust, set_space, suppress (see \"help table\")  \n");
+}
+
+TEST_F(InterpreterCommandsTest, ALongKeywordLevelIsLeftToHelp) {
+  // 25 words after "tmany": more than a message lists.
+  for (char c = 'a'; c <= 'y'; ++c) initCommand((std::string("tmany w") + c).c_str(), "", recordText, "");
+  OutputCapture capture;
+  EXPECT_EQ(run("tmany"), kResultNotExecutable);
+  EXPECT_EQ(capture.diagnostics,
+            "Command tmany not executable; see \"help tmany\" for the words that may follow \"tmany\"  \n");
+  capture.clear();
+  EXPECT_EQ(run("tmany zz"), kResultNoCommand);
+  EXPECT_EQ(capture.diagnostics, "Keyword zz not known; see \"help tmany\" for the words that may follow \"tmany\"  \n");
+}
+
+TEST_F(InterpreterCommandsTest, ANestedGroupIsNamedByItsWholePhrase) {
+  initCommand("tgroup inner one", "", recordText, "");
+  initCommand("tgroup inner two", "", recordText, "");
+  OutputCapture capture;
+  EXPECT_EQ(run("tgroup inner"), kResultNotExecutable);
+  EXPECT_EQ(capture.diagnostics,
+            "Command tgroup inner not executable; \"tgroup inner\" is followed by one of one, two "
+            "(see \"help tgroup inner\")  \n");
+}
+
+TEST_F(InterpreterCommandsTest, ExitIsPointedToQuit) {
+  OutputCapture capture;
+  EXPECT_EQ(run("exit"), kResultNoCommand);
+  EXPECT_EQ(capture.diagnostics, "Command exit not known; type \"quit\" instead  \n");
+  // Other unknown words are named alone.
+  capture.clear();
+  EXPECT_EQ(run("zzunknown"), kResultNoCommand);
+  EXPECT_EQ(capture.diagnostics, "Command zzunknown not known  \n");
+}
+
+TEST_F(InterpreterCommandsTest, ParameterNamesAreReadFromTheDescription) {
+  Command* pair = initCommand("tnamed", "[int a][pos_int count](field )", recordInts, "");
+  EXPECT_EQ(parameterName(pair, 0), "a");
+  EXPECT_EQ(parameterName(pair, 1), "count");
+  EXPECT_EQ(parameterName(pair, 2), "");  // a type without a name
+  EXPECT_EQ(parameterName(pair, 3), "");
+  EXPECT_EQ(parameterSubject(pair, 1), "Parameter \"count\" of \"tnamed\"");
+  EXPECT_EQ(parameterSubject(pair, 2), "Parameter");
+  // The group after "..." names the repeated parameters, with their number from 1.
+  Command* signs = initCommand("tnamed signs", "(sign s_1)...(sign s_n)", recordInts, "");
+  EXPECT_EQ(parameterName(signs, 0), "s_1");
+  EXPECT_EQ(parameterName(signs, 3), "s_n");
+  EXPECT_EQ(parameterSubject(signs, 0), "Parameter \"s_1\" of \"tnamed signs\"");
+  EXPECT_EQ(parameterSubject(signs, 3), "Parameter \"s_n\" (number 4) of \"tnamed signs\"");
+  Command* text = initCommand("tnamed text", "[filename]", recordText, "");
+  EXPECT_EQ(parameterName(text, 0), "filename");
+  EXPECT_EQ(parameterSubject(nullptr, 0), "Parameter");
+  EXPECT_EQ(commandPhrase(signs), "tnamed signs");
 }
 
 TEST_F(InterpreterCommandsTest, ModesRefuseOrSwitchOnce) {
@@ -236,7 +293,8 @@ TEST_F(InterpreterCommandsTest, IntegerConversionsOfPlainNumbers) {
   EXPECT_EQ(value, -17);
   OutputCapture capture;
   EXPECT_EQ(convertToInteger("30000000000", &value), 2);
-  EXPECT_EQ(capture.diagnostics, "Integer too large: 30000000000 \n");
+  // strnumChk reads magnitudes up to 2,000,000,000.
+  EXPECT_EQ(capture.diagnostics, "Integer too large: 30000000000 (integers lie between -2000000000 and 2000000000) \n");
   // Inside a function call words are taken as they are, never evaluated again.
   setFunctionCallFlag(1);
   capture.clear();

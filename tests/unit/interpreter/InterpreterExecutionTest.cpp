@@ -104,10 +104,10 @@ TEST_F(InterpreterExecutionTest, TooFewParametersAreNoCommand) {
   initCommand("tone", "[x]", recordText, "");
   OutputCapture capture;
   EXPECT_EQ(run("tpair 1"), kResultNoCommand);
-  EXPECT_EQ(capture.diagnostics, "Command \"tpair\" requires at least 2 parameters  \n");
+  EXPECT_EQ(capture.diagnostics, "Command \"tpair\" requires at least 2 parameters: tpair [x][y]  \n");
   capture.clear();
   EXPECT_EQ(run("tone"), kResultNoCommand);
-  EXPECT_EQ(capture.diagnostics, "Command \"tone\" requires at least one parameter  \n");
+  EXPECT_EQ(capture.diagnostics, "Command \"tone\" requires at least one parameter: tone [x]  \n");
   EXPECT_TRUE(calls().empty());
 }
 
@@ -118,11 +118,41 @@ TEST_F(InterpreterExecutionTest, TypedParametersArriveAsIntegers) {
   EXPECT_EQ(calls(), std::vector<std::string>{"tints(-3,12)"});
   // A refused conversion is the block's result; the handler never runs.
   EXPECT_EQ(run("tints 1 0"), 1);
-  EXPECT_EQ(capture.diagnostics, "Parameter (0) must be positive \n");
+  EXPECT_EQ(capture.diagnostics, "Parameter \"b\" of \"tints\" must be positive, not 0 \n");
   EXPECT_EQ(calls().size(), 1U);
   getConversion("trefuse", makeConversionMethod(refuseConversion, 'i', "Refuses"));
   initCommand("trefused", "[trefuse x]", recordInts, "");
   EXPECT_EQ(run("trefused 1"), 5);
+}
+
+TEST_F(InterpreterExecutionTest, ARefusedValueNamesItsParameterAndTheValue) {
+  initCommand("tsigns", "(sign s_1)...(sign s_n)", recordInts, "");
+  initCommand("tcount", "[non_neg_int nr]", recordInts, "");
+  OutputCapture capture;
+  EXPECT_EQ(run("tsigns 1 -1 3"), 1);
+  EXPECT_EQ(capture.diagnostics, "Parameter \"s_n\" (number 3) of \"tsigns\" must be 1 or -1, not 3 \n");
+  capture.clear();
+  // 0 is allowed here: the refusal says so.
+  EXPECT_EQ(run("tcount -2"), 1);
+  EXPECT_EQ(capture.diagnostics, "Parameter \"nr\" of \"tcount\" must be 0 or more, not -2 \n");
+  EXPECT_TRUE(calls().empty());
+  // Between commands no parameter is being converted.
+  EXPECT_EQ(convertingParameterSubject(), "Parameter");
+}
+
+TEST_F(InterpreterExecutionTest, AModeRefusalIsTheModesMessageAlone) {
+  // A parameter word that is no keyword of the command is noted during the look-up; once
+  // the command is found, the mode's refusal is the only message.
+  Mode* mode = makeMode("Only in the test mode");
+  setCurrentMode(mode);
+  initCommand("tmoded", "(int x)", recordInts, "");
+  initCommand("tmoded key", "", recordText, "");
+  setCurrentMode(getDefaultMode());
+  switchMode(mode, 0);
+  OutputCapture capture;
+  EXPECT_EQ(run("tmoded 1"), kResultNotExecutable);
+  EXPECT_EQ(capture.diagnostics, "Invalid command: tmoded\nOnly in the test mode  \n");
+  EXPECT_TRUE(calls().empty());
 }
 
 TEST_F(InterpreterExecutionTest, ARangeCallsTheHandlerOncePerValue) {

@@ -93,7 +93,7 @@ TEST_F(ApplicationParametersTest, TypesGiveTheArgumentOfTheSetCommand) {
   OutputCapture capture;
   EXPECT_EQ(run("set sm_search info_level -2"), 0);
   EXPECT_EQ(run("set maxrank -1"), 1);
-  EXPECT_EQ(capture.diagnostics, "Parameter (-1) must be positive \n");
+  EXPECT_EQ(capture.diagnostics, "Parameter \"value\" of \"set maxrank\" must be 0 or more, not -1 \n");
   EXPECT_EQ(run("set output frequency 0"), 1);
   EXPECT_EQ(shown("show sm_search info_level"), "-2\n");
 }

@@ -360,6 +360,12 @@ TEST_F(CosetPermutationsTest, AtMostAThousandSymmetriesGetCurrentImages) {
   EXPECT_EQ(CT_TotalOuterAutomorphisms(TP), 5040);
   EXPECT_EQ(TP->CurrentPermutations.Nfill, 1000);
   EXPECT_NE(capture.printed.find("Allocated 5040 x 128 integers for CurrPerms\n"), std::string::npos);
+  // The invariant enumeration sets the cache up once more after the symmetrisation: the
+  // same allocation, announced once.
+  EXPECT_EQ(CT_getCurrentPermutation(TP, -1, 0), 5040);
+  const std::string line = "Allocated 5040 x 128 integers for CurrPerms\n";
+  const std::size_t first = capture.printed.find(line);
+  EXPECT_EQ(capture.printed.find(line, first + 1), std::string::npos) << capture.printed;
   // Beyond the stored rows images are computed on demand, and still permutations.
   std::vector<int> image;
   for (int J = 0; J < 128; ++J) image.push_back(CT_getCurrentPermutation(TP, 5039, J));
@@ -490,7 +496,7 @@ TEST_F(CosetPermutationsTest, BrowsePermutationsListsTheCurrentPermutations) {
   capture.clear();
   runAll({"Browse permutations"});
   EXPECT_EQ(capture.printed,
-            "The following algebra outer automophisms are known\nP(  0): (0,1,2)\nP(  1): (0,2,1)\n");
+            "The following algebra outer automorphisms are known\nP(  0): (0,1,2)\nP(  1): (0,2,1)\n");
   runAll({"tensor"});
   capture.clear();
   runAll({"Browse permutations"});
