@@ -287,7 +287,8 @@ const HelpAttachment kTensorHelp[] = {
 // Simple-current queries of the modular mode, in single algebra and tensor mode alike.
 const CommandEntry kCurrentQueryCommands[] = {
     {"check simple", "[field a]", COM_check_simple,
-     "Prints TRUE when field a is a simple current, else FALSE."},
+     "Prints TRUE when field a is a simple current (quantum dimension 1, exceptional ones "
+     "included), else FALSE."},
     {"get order", "[current J][field a]", COM_get_order,
      "Prints the length of the orbit of field a under simple current J."},
     {"get weight", "[field a]", COM_get_weight, "Prints the conformal weight of field a as a fraction."},
@@ -413,7 +414,10 @@ const CommandEntry kModularCommands[] = {
      "Determines the dimensions and higher Dynkin indices of the representations from fusion "
      "and the index sum rule, for one field or for all."},
     {"total simple_currents", "", COM_tot_cur,
-     "Prints the number of simple currents of the current theory."},
+     "Prints the number of simple currents of the group the current labels refer to (in "
+     "tensor mode, those made of simple currents of the factors). Fields of quantum dimension "
+     "1 outside it (exceptional simple currents, e.g. from resolved fixed points) are named "
+     "in a notice, not counted."},
     {"get S_fix", "[current J][field i][field j]", COM_S_fix,
      "Prints the fixed-point resolution matrix $S^J_{ij}$ for fixed points i and j of current "
      "J."},

@@ -263,7 +263,7 @@ int InitializeOpenStrings() {
 void disableModularVerbose() {
   if (TotalInvariants() >= 1) {
     Alert("disableModularVerbose", 0, 100201,
-          "All previous modular data and stored MIPFs are erased\n");
+          "All previous modular data and stored MIPFs are erased");
   }
   disableModular();
 }

@@ -71,10 +71,9 @@ int select_invariant(const char* input) {
   }
   const int result = buildInvariant(text.c_str(), 1);
   if (invariantTaken(text.c_str(), result)) return 0;
-  // The search for the number has counted the MIPFs: a number beyond them is refused as
-  // above, and the current invariant stays.
-  if (number && TotalInvariants() != -1 && !numberBelow(text, TotalInvariants()))
-    return refuseMipfNumber(text, TotalInvariants());
+  // The search for the number has counted the MIPFs and refused a number beyond them; the
+  // current invariant stays.
+  if (number && TotalInvariants() != -1 && !numberBelow(text, TotalInvariants())) return 1;
   if (invariantTextIsLookup(text.c_str())) {
     Print("No invariant that satisfies all criteria was found\nResetting to trivial one\n");
     resetBulk();

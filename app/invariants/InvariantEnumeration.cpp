@@ -1434,7 +1434,10 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
     count += r;
     const bool autostore = par("Autostore") != 0;
     if (label == S - 1) {
-      if (autostore) {
+      // A search for one MIPF by its number generates none but that one: a count here
+      // would read as the number of MIPFs there are.
+      if (s.SelectCurrentBulk != 0) {
+      } else if (autostore) {
         Print("Total number of MIPFs generated: %d (checked %d, distinct %d)\n", count, getTotalMIPFCount(),
               getNameCount());
       } else {
@@ -1492,6 +1495,12 @@ BulkInvariant* buildBulkInvariantByNumber(int k) {
   s.SelectCurrentBulk = 0;
   finishSelection();
   if (result != 0) return *getCurrentBulk();
+  // The search has counted the MIPFs there are: a number beyond them is out of range.
+  const int total = TotalInvariants();
+  if (total != -1 && k >= total) {
+    Alert("getBulkInvariantByNumber", 1, 100201, "MIPF number %d out of range (total MIPFs %d)", k, total);
+    return nullptr;
+  }
   Print("No invariant found that meets criteria\n");
   return nullptr;
 }

@@ -522,7 +522,7 @@ unsigned buildCY(unsigned code) {
   std::vector<int> levels;
   Print("%s\nBuilding RCFT %u\n%s\n", std::string(61, '-').c_str(), code, std::string(46, '-').c_str());
   Alert("buildCY", 0, 100218,
-        "Outer automorphims of the tensor factors will be ignored\n(This is irrelevant for supersymmetric tensor "
+        "Outer automorphisms of the tensor factors will be ignored\n(This is irrelevant for supersymmetric tensor "
         "products)");
   if (interpretMinimalTensor(static_cast<std::int64_t>(code), &levels) < 0) return invalid;
   if (minimalTensorBuilder(static_cast<int>(code)) != 0) return invalid;

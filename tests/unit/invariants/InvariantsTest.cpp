@@ -154,8 +154,10 @@ TEST_F(InvariantsTest, UserInputNamesAndNumbers) {
   EXPECT_EQ(built->MD->mipf_number, 1);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(bulkEntry(built, i, i), 1);
   capture.clear();
+  // The search counts the two MIPFs: number 2 is out of range, and said so.
   EXPECT_EQ(getBulkInvariantForUserInput("2"), nullptr);
-  EXPECT_NE(capture.printed.find("No invariant found that meets criteria"), std::string::npos);
+  EXPECT_EQ(capture.printed.find("MIPFs generated"), std::string::npos);
+  EXPECT_TRUE(alerted("MIPF number 2 out of range (total MIPFs 2)"));
 }
 
 TEST_F(InvariantsTest, RowsCompareAsSetsOnlyWhenTheyHoldTwoOrMoreEntries) {
