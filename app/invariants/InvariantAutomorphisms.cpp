@@ -77,8 +77,8 @@ class SearchS {
   bool fits(int N) {
     n_ = static_cast<std::size_t>(N);
     packed_ = S_Symmetric() == 1;
-    const long double count = packed_ ? static_cast<long double>(N) * (N + 1.0L) / 2.0L
-                                      : static_cast<long double>(N) * N;
+    const long double count =
+        packed_ ? static_cast<long double>(N) * (N + 1.0L) / 2.0L : static_cast<long double>(N) * N;
     return requireAllocationSize("searchAutomorphisms", "The S matrix of the automorphism search",
                                  2.0L * count, sizeof(double));
   }

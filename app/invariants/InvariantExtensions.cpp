@@ -106,8 +106,8 @@ std::vector<int> findIntegerSpin() {
 double getMaximumCurrentMultiplicities(int n, const int* fields, int* bounds) {
   if (n <= 0) return 1.0;
   if (!requireAllocationSize("getMaximumCurrentMultiplicities",
-                             "The S matrix of the integer-spin fields", static_cast<long double>(n) * n,
-                             sizeof(double)))
+                             "The S matrix of the integer-spin fields",
+                             static_cast<long double>(n) * n, sizeof(double)))
     return -1.0;
   initSMATRIX();
   const std::size_t size = static_cast<std::size_t>(n);

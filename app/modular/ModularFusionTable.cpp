@@ -901,7 +901,8 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
     table.refused = s.CFTCounter;
     return 1;
   }
-  if (!requireAllocationSize("MOD_computeFusionTable", "The packed S rows of the fusion coefficients",
+  if (!requireAllocationSize("MOD_computeFusionTable",
+                             "The packed S rows of the fusion coefficients",
                              (n + 4.0L) * in.length(), sizeof(double))) {
     if (report != nullptr) report->refused = true;
     return 1;

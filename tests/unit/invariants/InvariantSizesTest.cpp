@@ -55,7 +55,8 @@ TEST_F(InvariantSizesTest, TheMultiplicityBoundsAreSizedFirst) {
   std::vector<int> fields(20000, 0), bounds(20000, 7);
   capture.clear();
   EXPECT_EQ(getMaximumCurrentMultiplicities(20000, fields.data(), bounds.data()), -1.0);
-  EXPECT_TRUE(alerted("The S matrix of the integer-spin fields would need 3200 Mb; refused (the limit is 2100 Mb)"));
+  EXPECT_TRUE(alerted("The S matrix of the integer-spin fields would need 3200 Mb; "
+                      "refused (the limit is 2100 Mb)"));
   EXPECT_EQ(bounds[0], 7);  // nothing computed
   // SU(2) at level 4: the current of label 4 (h = 1, quantum dimension 1) occurs at most
   // once in a chiral algebra (0 + J, the D-type extension): the exclusive bound is 2.
@@ -70,7 +71,8 @@ TEST_F(InvariantSizesTest, TheAutomorphismSearchIsSizedFirst) {
   capture.clear();
   // S symmetric: the upper triangle of complex S, N(N + 1)/2 x 16 bytes = 7200.24 Mb.
   EXPECT_EQ(searchAutomorphisms(), 0);
-  EXPECT_TRUE(alerted("The S matrix of the automorphism search would need 7200 Mb; refused (the limit is 2100 Mb)"));
+  EXPECT_TRUE(alerted("The S matrix of the automorphism search would need 7200 Mb; "
+                      "refused (the limit is 2100 Mb)"));
 }
 
 TEST_F(InvariantSizesTest, TheInvariantMatrixOfTheBuildersIsSizedFirst) {
@@ -93,7 +95,8 @@ TEST_F(InvariantSizesTest, ExceptionalBoundaryDataAreSizedFirstAndNeverShrink) {
   ExceptionalBoundaryData data;
   // 2 N (1 + L) doubles for N = L = 50000: 2 x 50000 x 50001 x 8 bytes = 40000.8 Mb.
   EXPECT_FALSE(allocExceptBound(&data, 50000, 50000));
-  EXPECT_TRUE(alerted("The exceptional boundary data would need 40001 Mb; refused (the limit is 2100 Mb)"));
+  EXPECT_TRUE(
+      alerted("The exceptional boundary data would need 40001 Mb; refused (the limit is 2100 Mb)"));
   EXPECT_TRUE(data.data.empty());
   EXPECT_TRUE(data.klein.empty());
   EXPECT_EQ(data.N, 0);

@@ -51,7 +51,8 @@ void expectCtrlCEndsTheCheck(TerminalSession& zoq, const std::string& command,
   ASSERT_GE(start, 0);
   zoq.type(command + "\n");
   // The terminal is read meanwhile, so that no progress line can block the program.
-  for (int round = 0; round < 1200 && processorTicks(zoq.pid()) < start + second; ++round) zoq.letRun(50);
+  for (int round = 0; round < 1200 && processorTicks(zoq.pid()) < start + second; ++round)
+    zoq.letRun(50);
   ASSERT_GE(processorTicks(zoq.pid()), start + second) << command << "\n" << zoq.output();
   zoq.pressControlC();
   ASSERT_TRUE(zoq.waitFor("> ")) << command << "\n" << zoq.output();
@@ -73,17 +74,18 @@ TEST(ZoqSmatrixInterrupt, CtrlCEndsEveryCheckOfSAndPOnTheFirstGepnerModel) {
   zoq.type("select invariant 0\n");
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
   // The verdicts of the checks (the violations are alerts, the rest printed lines).
-  const std::vector<std::string> amplitudeVerdicts = {"violation", "Open sector OK", "Closed sector OK",
-                                                      "Klein bottle constraint OK"};
+  const std::vector<std::string> amplitudeVerdicts = {
+      "violation", "Open sector OK", "Closed sector OK", "Klein bottle constraint OK"};
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check open 1", amplitudeVerdicts));
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check closed 1", amplitudeVerdicts));
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check klein 1", amplitudeVerdicts));
-  ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check oriented_annulus", amplitudeVerdicts));
+  ASSERT_NO_FATAL_FAILURE(
+      expectCtrlCEndsTheCheck(zoq, "check oriented_annulus", amplitudeVerdicts));
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check pmat", {}));
   ASSERT_NO_FATAL_FAILURE(
       expectCtrlCEndsTheCheck(zoq, "check symmetry", {"S is symmetric", "S not symmetric"}));
-  ASSERT_NO_FATAL_FAILURE(
-      expectCtrlCEndsTheCheck(zoq, "check conjugates", {"All conjugates are OK", "Conjugates differ"}));
+  ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check conjugates",
+                                                  {"All conjugates are OK", "Conjugates differ"}));
   // The stopped checks left the theory usable: a check stopped again ends as well, and
   // "quit" ends the session.
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check open 1", amplitudeVerdicts));

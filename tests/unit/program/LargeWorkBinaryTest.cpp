@@ -23,8 +23,10 @@ using binary_test::ScratchFolder;
 
 void limitMemory() {
 #if defined(__SANITIZE_ADDRESS__)
-  std::string options = "max_allocation_size_mb=1024:allocator_may_return_null=0:hard_rss_limit_mb=1536";
-  if (const char* inherited = std::getenv("ASAN_OPTIONS")) options = std::string(inherited) + ":" + options;
+  std::string options =
+      "max_allocation_size_mb=1024:allocator_may_return_null=0:hard_rss_limit_mb=1536";
+  if (const char* inherited = std::getenv("ASAN_OPTIONS"))
+    options = std::string(inherited) + ":" + options;
   setenv("ASAN_OPTIONS", options.c_str(), 1);
 #else
   struct rlimit limit {};
@@ -38,7 +40,8 @@ void limitMemory() {
 CapturedRun runLimited(const std::string& commands, bool background) {
   ScratchFolder folder;
   std::ofstream(folder.path() + "/run.zoq") << commands;
-  if (background) return binary_test::runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory);
+  if (background)
+    return binary_test::runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory);
   return binary_test::runCaptured(folder.path(), {}, "run.zoq", limitMemory);
 }
 
@@ -47,8 +50,8 @@ CapturedRun runLimited(const std::string& commands, bool background) {
 void expectRefusedAndWentOn(const CapturedRun& run, const std::vector<std::string>& refusals,
                             const std::string& last) {
   EXPECT_EQ(run.status, 0) << run.output;
-  for (const char* fault : {"Attempt to allocate", "Cannot allocate", "bad_alloc", "AddressSanitizer",
-                            "terminate called", "Program exiting"})
+  for (const char* fault : {"Attempt to allocate", "Cannot allocate", "bad_alloc",
+                            "AddressSanitizer", "terminate called", "Program exiting"})
     EXPECT_EQ(run.output.find(fault), std::string::npos) << fault << "\n" << run.output;
   std::size_t from = 0;
   for (const std::string& refusal : refusals) {
@@ -71,7 +74,8 @@ TEST(LargeWork, TheFirstGepnerModelRefusesEveryQuadraticCommandAndGoesOn) {
       "build cy 1\ncheck homomorphism 0\nsearch MIPF automorphism\ncheck modular\ncheck fusion\n"
       "select invariant 0\nsearch boundaries 1\nevaluate 6*7\n";
   const std::vector<std::string> refusals = {
-      "The fusion matrices of the homomorphism construction would need 6516 Mb; refused (the limit is 2100 Mb)",
+      "The fusion matrices of the homomorphism construction would need 6516 Mb; "
+      "refused (the limit is 2100 Mb)",
       "The S matrix of the automorphism search would need 6516 Mb; refused (the limit is 2100 Mb)",
       "The dense S matrix of the check would need 13032 Mb; refused (the limit is 2100 Mb)",
       "The dense S matrix of the check would need 13032 Mb; refused (the limit is 2100 Mb)",

@@ -5,16 +5,16 @@
 // orbit S matrix as it was.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <complex>
+#include <csignal>
 #include <vector>
 
+#include "TestSupport.h"
 #include "collections/VectorUtility.h"
 #include "groups/Discrete.h"
 #include "program/Boot.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -34,7 +34,9 @@ int exclusiveOr(int J, int K, void*) {
   ++productCalls;
   return J ^ K;
 }
-int exclusiveOrAction(int Jfield, int a, void*) { return Jfield ^ a; }
+int exclusiveOrAction(int Jfield, int a, void*) {
+  return Jfield ^ a;
+}
 // A law whose every product lies outside a list of 64 currents.
 int outsideTheList(int, int, void*) {
   ++productCalls;
