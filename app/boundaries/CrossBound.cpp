@@ -26,6 +26,7 @@ void resetOrientifoldHook() {
   resetOrientifold();
 }
 
+// 1 when the invariant's boundary data are set up; 0 when they were refused for their size.
 int initExceptionalBCFT();
 
 int initSimpleCurrentBCFT() {
@@ -78,7 +79,8 @@ int initExceptionalBCFT() {
   s.CrosscapStatus = edt->crosscap_status;
   if (s.CrosscapStatus == -1 && orientifoldRequired()) s.CrosscapStatus = 0;
   if (s.CrosscapStatus == 0) {
-    allocExceptBound(edt, primaryCount(), s.IshibashiLabelCount);
+    // Data past what one allocation may hold are refused (the alert said so): no open string.
+    if (!allocExceptBound(edt, primaryCount(), s.IshibashiLabelCount)) return 0;
     if (orientifoldRequired()) {
       if (s.KleinBottleModInvNr != QueryBulkInvariant()) {
         Alert("initExceptionalBCFT", 0, 212404,
@@ -193,8 +195,8 @@ int initializeOrientedOpenString() {
   initSMATRIX();
   if (bi->simple_current == 1)
     initSimpleCurrentBCFT();
-  else
-    initExceptionalBCFT();
+  else if (initExceptionalBCFT() == 0)
+    return 1;
   s.OrientedOpenStringInitialized = bulk;
   if (initDebug() == 1) ProgressPrint("##init: Oriented open string data initialized\n");
   return 0;
@@ -219,8 +221,8 @@ int initializeOpenString() {
       allocateOrientifoldInfo_stage2(&s.CurrentOrientifold);
     }
     loadIshibashiMetric(s.CurrentOrientifold);
-  } else {
-    initExceptionalBCFT();
+  } else if (initExceptionalBCFT() == 0) {
+    return 1;
   }
   s.OpenStringInitialized = s.OrientifoldCounter;
   if (initDebug() == 1) ProgressPrint("##init: Open string data initialized\n");

@@ -411,7 +411,7 @@ int selectBoundary(int n, int quiet) {
     return 0;
   if (!bi->EDT) bi->EDT = std::make_unique<ExceptionalBoundaryData>();
   ExceptionalBoundaryData* edt = bi->EDT.get();
-  allocExceptBound(edt, N, L);
+  if (!allocExceptBound(edt, N, L)) return 0;
   std::copy(c->coefficients.begin(), c->coefficients.end(), edt->data.begin() + 2 * N);
   edt->reset = 1;
   ++cb.OrientifoldCounter;

@@ -13,6 +13,11 @@
 // twist exchange for even n, the automorphisms of R^2 = p/q with pq = n, and the
 // extensions of R^2 = n/m^2) are known in closed form.
 //
+// The search holds S between all primaries, the upper triangle when S is symmetric (every
+// entry otherwise), and the user builders' N x N work matrix for the invariants it finds;
+// both are sized before it starts, and a search that would pass what one allocation may
+// hold is refused. The c=1 orbifold builders use the same work matrix, also sized first.
+//
 // State: the work matrix is the user builders' one; the hook that gives output names the
 // MIPF number is installed with the invariant store.
 #include <algorithm>
@@ -28,6 +33,7 @@
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -57,13 +63,61 @@ void buildPermutationInvariant(const std::vector<int>& pi) {
   makeExceptionalBulkInvariant(M.data(), getDummyBulk(), autostoreValue() == 1 ? 1 : 0, 1);
 }
 
-// |S(a, b) - S(c, d)| <= 1e-10, compared squared.
-bool sameS(const std::vector<double>& re, const std::vector<double>& im, std::size_t n, int a,
-           int b, int c, int d) {
-  const double dr = re[a * n + b] - re[c * n + d];
-  const double di = im[a * n + b] - im[c * n + d];
-  return dr * dr + di * di <= 1e-20;
+// The user builders' N x N work matrix; false (after the alert) when it cannot be held.
+bool workMatrixFits(const char* routine) {
+  const long double N = primaryCount();
+  return requireAllocationSize(routine, "The invariant matrix", N * N, sizeof(int));
 }
+
+// S between all primaries of the current theory, read once: complex entries (re, im) side
+// by side, of the upper triangle row by row when S is symmetric, else of every pair.
+class SearchS {
+ public:
+  // False (after the alert) when the table would pass what one allocation may hold.
+  bool fits(int N) {
+    n_ = static_cast<std::size_t>(N);
+    packed_ = S_Symmetric() == 1;
+    const long double count =
+        packed_ ? static_cast<long double>(N) * (N + 1.0L) / 2.0L : static_cast<long double>(N) * N;
+    return requireAllocationSize("searchAutomorphisms", "The S matrix of the automorphism search",
+                                 2.0L * count, sizeof(double));
+  }
+
+  void fill() {
+    const int N = static_cast<int>(n_);
+    values_.assign(2 * (packed_ ? n_ * (n_ + 1) / 2 : n_ * n_), 0.0);
+    initSMATRIX();
+    for (int i = 0; i < N; ++i) {
+      // N S elements a row, each perhaps from the theory itself: Ctrl-C is obeyed row by row.
+      obeyInterruptRequest();
+      for (int j = packed_ ? i : 0; j < N; ++j) {
+        double* entry = values_.data() + 2 * index(i, j);
+        compS(i, j, &entry[0], &entry[1]);
+      }
+    }
+  }
+
+  // |S(a, b) - S(c, d)| <= 1e-10, compared squared.
+  bool same(int a, int b, int c, int d) const {
+    const double* x = values_.data() + 2 * index(a, b);
+    const double* y = values_.data() + 2 * index(c, d);
+    const double dr = x[0] - y[0];
+    const double di = x[1] - y[1];
+    return dr * dr + di * di <= 1e-20;
+  }
+
+ private:
+  std::size_t index(int a, int b) const {
+    if (!packed_) return static_cast<std::size_t>(a) * n_ + static_cast<std::size_t>(b);
+    const std::size_t i = static_cast<std::size_t>(std::min(a, b));
+    const std::size_t j = static_cast<std::size_t>(std::max(a, b));
+    return i * (2 * n_ - 1 - i) / 2 + j;
+  }
+
+  std::size_t n_ = 0;
+  bool packed_ = true;
+  AccountVector<double> values_{AccountAllocator<double>(&WorkSpaceSize, "Automorphism search S")};
+};
 
 // The positions of the class (row 0 of subperms) in row take the values of above at the
 // images of permutation t; the other positions of row are left as they are.
@@ -79,8 +133,7 @@ void applyClassPermutation(const VectorSpace* subperms, int t, const std::vector
 // The search over the classes: rows[r] is the permutation made of classes r .. K-1.
 struct AutomorphismSearch {
   std::size_t n = 0;
-  std::vector<double> re;
-  std::vector<double> im;
+  SearchS S;
   std::vector<VectorSpace*> classes;
   std::vector<std::vector<int>> masks;         // class r
   std::vector<std::vector<int>> cumulative;    // classes r .. K-1
@@ -111,7 +164,7 @@ struct AutomorphismSearch {
     for (int k = 0; k < size; ++k) {
       for (int m = 0; m < size; ++m) {
         for (int j : higherFields[static_cast<std::size_t>(r)]) {
-          if (!sameS(re, im, n, fields[m], above[static_cast<std::size_t>(j)], fields[k], j)) {
+          if (!S.same(fields[m], above[static_cast<std::size_t>(j)], fields[k], j)) {
             allowed[static_cast<std::size_t>(k) * size + m] = 0;
             break;
           }
@@ -161,7 +214,7 @@ struct AutomorphismSearch {
       bool keeps = true;
       for (int l = 0; l <= k && keeps; ++l) {
         const int other = l == k ? image : images[static_cast<std::size_t>(l)];
-        keeps = sameS(re, im, n, image, other, fields[k], fields[l]);
+        keeps = S.same(image, other, fields[k], fields[l]);
       }
       if (!keeps) continue;
       images[static_cast<std::size_t>(k)] = image;
@@ -187,12 +240,9 @@ int searchAutomorphisms() {
   const std::size_t n = static_cast<std::size_t>(N);
   AutomorphismSearch search;
   search.n = n;
-  search.re.assign(n * n, 0.0);
-  search.im.assign(n * n, 0.0);
-  initSMATRIX();
-  for (int i = 0; i < N; ++i) {
-    for (int j = 0; j < N; ++j) compS(i, j, &search.re[i * n + j], &search.im[i * n + j]);
-  }
+  // S of every pair, and the work matrix of each invariant found, are known in size now.
+  if (!search.S.fits(N) || !workMatrixFits("searchAutomorphisms")) return 0;
+  search.S.fill();
   std::vector<double> logT(n);
   compLogT(logT.data());
 
@@ -219,11 +269,12 @@ int searchAutomorphisms() {
     changed = false;
     for (int p = 0; p < N; ++p) {
       if (shared[p] != 0) continue;
+      obeyInterruptRequest();
       for (int a = 0; a < N; ++a) {
         if (shared[a] == 0) continue;
         int moved = -1;
         for (int b = a + 1; b < N; ++b) {
-          if (classOf[b] != classOf[a] || sameS(search.re, search.im, n, a, p, b, p)) continue;
+          if (classOf[b] != classOf[a] || search.S.same(a, p, b, p)) continue;
           if (moved == -1) moved = next++;
           classOf[b] = moved;
           changed = true;
@@ -410,6 +461,7 @@ void getOrbifoldExceptionalExtension(int* M, int m) {
 
 int searchInvariants() {
   if (getCFTtype() != kStoreTypeOrbifold) return 0;
+  if (!workMatrixFits("searchInvariants")) return 0;
   const int n = getCFTrank();
   const int N = primaryCount();
   int result = 0;

@@ -8,12 +8,16 @@
 // run; an entry per primary of that mode's theory holds the index of the last orbit
 // member (-2: not computed yet) and up to four labels. A cache holds the orbit itself;
 // the filter and limit of a call are applied to it afresh each time.
+//
+// The invariant matrix (N x N) and the boundary data (2N(1+L) doubles) are sized before
+// they are made: a size past what one allocation may hold is refused, and nothing is built.
 #include <algorithm>
 #include <array>
 #include <vector>
 
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -42,6 +46,12 @@ int autostoreValue() {
   return p == nullptr ? 0 : *p;
 }
 
+// The user builders' N x N work matrix; false (after the alert) when it cannot be held.
+bool workMatrixFits(const char* routine) {
+  const long double N = knownPrimaryCount();
+  return requireAllocationSize(routine, "The invariant matrix", N * N, sizeof(int));
+}
+
 // Copies the members of an orbit that pass the filter to list; the index of the last.
 int filterOrbit(const int* members, int count, const int* filter, int limit, int* list) {
   int last = -1;
@@ -59,6 +69,7 @@ void resetExceptionalInvariants() {
 }
 
 int buildExceptionalInvariant(int mode) {
+  if (!workMatrixFits("buildExceptionalInvariant")) return 0;
   std::vector<int>& M = userInvariantMatrix();
   if (mode == -1) return 0;
   if (mode < -1 || mode > 6) {
@@ -76,6 +87,7 @@ int buildExceptionalInvariant(int mode) {
 }
 
 int buildExceptionalTensorInvariant(const int* choices) {
+  if (!workMatrixFits("buildExceptionalTensorInvariant")) return 0;
   std::vector<int>& M = userInvariantMatrix();
   getExceptionalTensorModularMatrix(M, choices);
   const int N = knownPrimaryCount();
@@ -129,12 +141,16 @@ void computeExceptionalOrbit(int mode, int label, int n, const int* filter, int 
   *last = filterOrbit(members.data(), count, filter, limit, list);
 }
 
-void allocExceptBound(ExceptionalBoundaryData* EDT, int N, int L) {
-  if (EDT == nullptr || N < 0 || L < 0) return;
+bool allocExceptBound(ExceptionalBoundaryData* EDT, int N, int L) {
+  if (EDT == nullptr || N < 0 || L < 0) return false;
+  if (!requireAllocationSize("allocExceptBound", "The exceptional boundary data",
+                             2.0L * N * (1.0L + L), sizeof(double)))
+    return false;
   const std::size_t size = 2 * static_cast<std::size_t>(N) * (1 + static_cast<std::size_t>(L));
   if (EDT->data.size() < size) EDT->data.resize(size, 0.0);
   if (EDT->klein.size() < static_cast<std::size_t>(N))
     EDT->klein.resize(static_cast<std::size_t>(N), 0);
   EDT->N = N;
   EDT->L = L;
+  return true;
 }

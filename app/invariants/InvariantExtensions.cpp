@@ -10,8 +10,9 @@
 // The multiplicity bounds of the search follow from the projection onto the vacuum and
 // onto each candidate field (see getMaximumCurrentMultiplicities).
 //
-// Work arrays live for one call. The acceptance step is reached through a seam that the
-// code of typed invariants installs.
+// Work arrays live for one call; their size is known before it starts, and work that would
+// pass what one allocation may hold is refused first. The acceptance step is reached
+// through a seam that the code of typed invariants installs.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Terminal.h"
@@ -67,6 +69,12 @@ int decimalLength(int x) {
   return static_cast<int>(std::to_string(x).size());
 }
 
+// The homomorphism construction holds H, one combination v and M: (2N + 1) N ints.
+bool homomorphismFits(const char* routine, int N) {
+  return requireAllocationSize(routine, "The fusion matrices of the homomorphism construction",
+                               (2.0L * N + 1.0L) * N, sizeof(int));
+}
+
 // The first r with H(r, r) = 1, or -1.
 int findDiagonalOne(const std::vector<int>& H, int N) {
   for (int r = 0; r < N; ++r) {
@@ -97,6 +105,10 @@ std::vector<int> findIntegerSpin() {
 
 double getMaximumCurrentMultiplicities(int n, const int* fields, int* bounds) {
   if (n <= 0) return 1.0;
+  if (!requireAllocationSize("getMaximumCurrentMultiplicities",
+                             "The S matrix of the integer-spin fields",
+                             static_cast<long double>(n) * n, sizeof(double)))
+    return -1.0;
   initSMATRIX();
   const std::size_t size = static_cast<std::size_t>(n);
   const double S00 = realS(0, 0);
@@ -104,6 +116,7 @@ double getMaximumCurrentMultiplicities(int n, const int* fields, int* bounds) {
   std::vector<double> C(size * size);
   for (std::size_t b = 0; b < size; ++b) s[b] = realS(0, fields[b]);
   for (std::size_t a = 0; a < size; ++a) {
+    obeyInterruptRequest();
     for (std::size_t b = 0; b < size; ++b) C[a * size + b] = realS(fields[a], fields[b]);
   }
   for (std::size_t b = 0; b < size; ++b) {
@@ -186,11 +199,14 @@ int RemoveVector(int* H, const int* v, int c) {
 
 int CheckHomomorphism(int count, const int* list) {
   const int N = primaryCount();
+  if (!homomorphismFits("CheckHomomorphism", N)) return -2;
   const std::size_t n = static_cast<std::size_t>(N);
   std::vector<int> H(n * n, 0);
   std::vector<int> M(n * n, 0);
   for (int k = 0; k < count; ++k) {
     for (int i = 0; i < N; ++i) {
+      // N^2 coefficients a list entry: Ctrl-C is obeyed row by row.
+      obeyInterruptRequest();
       for (int j = 0; j < N; ++j) {
         const FusionCoefficient f = fusion(list[k], i, j, 0);
         if (fusionInterrupted(f) || fusionUndecided(f)) return -2;
@@ -200,6 +216,7 @@ int CheckHomomorphism(int count, const int* list) {
   }
   int mult = 1;
   for (;;) {
+    obeyInterruptRequest();
     const int r = findDiagonalOne(H, N);
     if (r >= 0) {
       const std::vector<int> v(H.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(r) * n),
@@ -263,7 +280,10 @@ int searchExtensionInvariants() {
   std::vector<int> upper(static_cast<std::size_t>(n), 2);
   std::vector<int> lower(static_cast<std::size_t>(n), 0);
   lower[0] = 1;
+  // Every candidate that passes is completed by the homomorphism construction.
+  if (n > 1 && !homomorphismFits("searchExtensionInvariants", primaryCount())) return 1;
   const double length = getMaximumCurrentMultiplicities(n - 1, currents.data() + 1, upper.data() + 1);
+  if (length < 0.0) return 1;
   Print("Loop length: %-30.0f\n", length);
   for (int k = 0; k < n; ++k) {
     if (upper[static_cast<std::size_t>(k)] <= lower[static_cast<std::size_t>(k)]) return 0;

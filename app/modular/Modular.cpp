@@ -237,6 +237,7 @@ void MOD_set_S_CALL_TRACE(int flag) {
 
 void compSDirect(int i, int j, double* re, double* im) {
   modularTrace("compSDirect");
+  pollElementInterrupt();
   if (tensorMode()) {
     tensorHooks().getCosetS(currentTensor, i, j, re, im);
   } else {
@@ -326,10 +327,12 @@ std::string getCFTname() {
 
 void compS(int i, int j, double* re, double* im) {
   modularTrace("compS");
-  *re = 0.0;
-  *im = 0.0;
-  if (!modularLabelsInRange("compS", i, j)) return;
   ModularState& s = modularState();
+  if (!modularLabelsInRange("compS", i, j)) {
+    *re = 0.0;
+    *im = 0.0;
+    return;
+  }
   if (s.SMATRIXavailable == s.CFTCounter && i < s.smatrixN && j < s.smatrixN) {
     const std::int64_t n = s.smatrixN;
     const std::int64_t a = std::min(i, j);
@@ -340,11 +343,15 @@ void compS(int i, int j, double* re, double* im) {
     *im = table[n * (n + 1) / 2 + index];
     return;
   }
+  // Computed into locals: a stop on the way (StopRequest) leaves the out-values as they were.
+  double r = 0.0, m = 0.0;
   if (orbitSValid()) {
-    compSfromOrbits(i, j, re, im);
-    return;
+    compSfromOrbits(i, j, &r, &m);
+  } else {
+    compSDirect(i, j, &r, &m);
   }
-  compSDirect(i, j, re, im);
+  *re = r;
+  *im = m;
 }
 
 void compSDirectSymmetrized(int i, int j, double* re, double* im) {

@@ -220,12 +220,14 @@ struct FusionTableReport {
   long long exceptions = 0;  // coefficients kept aside: failures and wider than 32 bits
   std::size_t failureList = 0;  // coefficients kept aside and listed
   bool stopped = false;
+  bool refused = false;  // its S rows would pass what one allocation may hold (Alert 100213)
 };
 // Number of independent coefficients N_ijk (i <= j <= k) of n fields.
 std::int64_t MOD_fusionTableSize(int n);
 // Computes every coefficient of the current theory at once ("Fusion threads" threads).
 // store: keep the table (when it fits) for the readers below; check: also the imaginary
-// parts. 0 on success, 1 after an alert (zero denominator) or a stop.
+// parts. 0 on success, 1 after an alert (zero denominator, or a size refused before the
+// work starts) or a stop.
 int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report);
 bool MOD_fusionTableValid();
 // Drops the stored table (the next reader builds it afresh).

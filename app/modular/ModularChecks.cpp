@@ -144,7 +144,10 @@ int CheckFusion(int samples) {
     Print("Total number of fusion coefficients to be checked: %lld\n", total);
     FusionTableReport report;
     // The whole table at once; the coefficients that fail are reported in label order.
-    if (n > 0 && MOD_computeFusionTable(true, true, &report) == 0) {
+    const int status = n > 0 ? MOD_computeFusionTable(true, true, &report) : 1;
+    // Refused for its size (the alert said so): nothing was checked, nothing is summed up.
+    if (report.refused) return 0;
+    if (status == 0) {
       checked = total;
       for (const FusionTableFailure& f : modularState().fusionTable.failures) {
         count(reportCoefficient(f.i, f.j, f.k, f.value, f.imaginary, f.tolerance));
@@ -208,7 +211,8 @@ int CheckFusion(int samples) {
 // ---------------------------------------------------------------------------------------
 // Unitarity of S and (ST)^3 = S^2
 //
-// Both checks copy S into a dense complex matrix once (N^2 elements from compS) and form
+// Both checks copy S into a dense complex matrix once (N^2 elements from compS; refused
+// first, Alert 100213, when it would pass what one allocation may hold) and form
 // the sums over m as products of rows, a block of kRowBlock rows against every later row
 // at a time, so that the block stays in cache; every sum runs over m in increasing order,
 // whatever the blocking. The report is appended to a string; failure lines stop once fewer
@@ -227,11 +231,19 @@ double& checkAccuracy() {
   return modularState().Accuracy;
 }
 
+// False (after the alert) when the dense S of n fields cannot be held.
+bool denseSFits(const char* routine, int n) {
+  return requireAllocationSize(routine, "The dense S matrix of the check",
+                               static_cast<long double>(n) * n, sizeof(std::complex<double>));
+}
+
 ComplexMatrix denseS(int n) {
   ComplexMatrix S(static_cast<std::size_t>(n) * static_cast<std::size_t>(n),
                   AccountAllocator<std::complex<double>>(&SMatrix_alloc, "Dense S (checks)"));
-  for (int i = 0; i < n; ++i)
+  for (int i = 0; i < n; ++i) {
+    obeyInterruptRequest();
     for (int j = 0; j < n; ++j) S[static_cast<std::size_t>(i) * n + j] = elementS(i, j);
+  }
   return S;
 }
 
@@ -294,6 +306,7 @@ std::string& UnitarityCheck(std::string& report, std::size_t size) {
   initSMATRIX();
   if (getStopSignal() != 0) return report;
   const int n = modularPrimaries();
+  if (!denseSFits("UnitarityCheck", n)) return report;
   const std::size_t nn = static_cast<std::size_t>(n);
   const ComplexMatrix S = denseS(n);
   std::vector<std::complex<double>> sums(static_cast<std::size_t>(kRowBlock) * nn);
@@ -350,6 +363,8 @@ std::string& STcheck(std::string& report, std::size_t size) {
   initSMATRIX();
   if (getStopSignal() != 0) return report;
   const int n = modularPrimaries();
+  // A non-symmetric S takes its transpose beside it, a second matrix of the same size.
+  if (!denseSFits("STcheck", n)) return report;
   const std::size_t nn = static_cast<std::size_t>(n);
   const ComplexMatrix S = denseS(n);
   std::vector<std::complex<double>> T(nn);

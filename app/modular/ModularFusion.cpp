@@ -129,6 +129,9 @@ FusionCoefficient genericVerlinde(int i, int j, int k, int range, ModularAccesso
                     ModularAccessor C, ModularAccessor D, bool trace) {
   if (!modularSAvailable("GenericVerlinde")) return kFusionInterrupted;
   initSMATRIX();
+  // Ctrl-C ends the command here (StopRequest) rather than passing for a stopped sum,
+  // which callers count as 0; a stop signal without it (a declined "Continue?") does not.
+  obeyInterruptRequest();
   if (getStopSignal() == 1) return kFusionInterrupted;
   const VerlindeSum sum = verlindeSum(i, j, k, range, A, B, C, D, trace);
   if (sum.zeroTerm >= 0) {
@@ -193,6 +196,7 @@ FusionCoefficient fusion(int i, int j, int k, int d) {
   initSMATRIX();
   if (d == 0 && fusionProductsServed(i, j, 1.0)) return tableCoefficient("fusion", i, j, k);
   if (d == 0 && orbitTablesValid()) return FastFusion(i, j, k);
+  obeyInterruptRequest();
   if (getStopSignal() == 1) return kFusionInterrupted;
   const int n = modularPrimaries();
   std::vector<double> denominatorRe(static_cast<std::size_t>(n)),

@@ -887,10 +887,24 @@ int MOD_computeFusionTable(bool store, bool check, FusionTableReport* report) {
   if (store && table.stamp == s.CFTCounter && !check) return 0;
   const std::int64_t total = MOD_fusionTableSize(n);
   if (store && tableWidth(total, 0.0, table.tableBytes) == 0) store = false;
+  // S against every summation index, N x K doubles for each part, then rows packed of up
+  // to 2K doubles a field (a complex S): sized before anything is read.
+  const long double terms = orbitTablesValid() ? modularState().NOrbit : n;
+  if (!requireAllocationSize("MOD_computeFusionTable", "The S rows of the fusion coefficients",
+                             static_cast<long double>(n) * terms, sizeof(double))) {
+    if (report != nullptr) report->refused = true;
+    return 1;
+  }
   const auto start = std::chrono::steady_clock::now();
   TableInput in;
   if (!readInput(in)) {
     table.refused = s.CFTCounter;
+    return 1;
+  }
+  if (!requireAllocationSize("MOD_computeFusionTable",
+                             "The packed S rows of the fusion coefficients",
+                             (n + 4.0L) * in.length(), sizeof(double))) {
+    if (report != nullptr) report->refused = true;
     return 1;
   }
   const int width =

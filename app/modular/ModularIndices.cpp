@@ -339,6 +339,10 @@ int computeIndices() {
     Print("Determining indices; Character expansion in file %s\n", charactersFileName(sd).c_str());
     Print("Characters are expressed in terms of %d previously determined ones\n", known);
   }
+  // A mark per pair of fields, sized before the work starts.
+  if (!requireAllocationSize("computeIndices", "The pairs of the index computation",
+                             static_cast<long double>(n) * n, sizeof(char)))
+    return 1;
   IntegerIndices integers;
   integers.load(sd);
   std::vector<char> used(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);

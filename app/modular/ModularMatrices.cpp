@@ -251,9 +251,11 @@ void convertPLabels(int a, int b, int* first, int* second) {
 }
 
 void compP(int a, int b, double* re, double* im) {
-  *re = 0.0;
-  *im = 0.0;
-  if (!modularLabelsInRange("compP", a, b)) return;
+  if (!modularLabelsInRange("compP", a, b)) {
+    *re = 0.0;
+    *im = 0.0;
+    return;
+  }
   ModularState& s = modularState();
   initSMATRIX();
   // Without orbit tables (refused or switched off) there are no orbit rows to index.
@@ -268,7 +270,10 @@ void compP(int a, int b, double* re, double* im) {
     }
   };
   if (s.PMATRIXavailable != s.CFTCounter || first >= s.pmatrixN || second >= s.pmatrixN) {
-    compute(re, im);
+    double r = 0.0, m = 0.0;
+    compute(&r, &m);
+    *re = r;
+    *im = m;
     return;
   }
   double* table = s.PMATRIX.data();
@@ -283,9 +288,13 @@ void compP(int a, int b, double* re, double* im) {
 }
 
 void computePmatrix(int a, int b, double* re, double* im) {
-  *re = 0.0;
-  *im = 0.0;
-  if (!modularLabelsInRange("computePmatrix", a, b)) return;
+  // The out-values are written once, with the whole sum: the callers pass entries of the
+  // P tables, which a stopped sum (StopRequest) must leave "not computed".
+  if (!modularLabelsInRange("computePmatrix", a, b)) {
+    *re = 0.0;
+    *im = 0.0;
+    return;
+  }
   ModularState& s = modularState();
   initTSquared();
   const int n = modularPrimaries();
@@ -295,7 +304,11 @@ void computePmatrix(int a, int b, double* re, double* im) {
   if (orbitTablesValid()) {
     buildPOrbits();
     for (int J : s.pCurrents) {
-      if (mod(static_cast<long long>(orbitCharge(a, J)) - orbitCharge(b, J), s.nG) != 0) return;
+      if (mod(static_cast<long long>(orbitCharge(a, J)) - orbitCharge(b, J), s.nG) != 0) {
+        *re = 0.0;
+        *im = 0.0;
+        return;
+      }
     }
     reps = s.POrbits.data();
     lengths = s.POrbits.data() + 2 * static_cast<std::size_t>(n);
@@ -307,6 +320,9 @@ void computePmatrix(int a, int b, double* re, double* im) {
   const std::int64_t half = s.smatrixN * (s.smatrixN + 1) / 2;
   double sumRe = 0.0, sumIm = 0.0;
   for (int t = 0; t < terms; ++t) {
+    // A sum of many terms from the packed S table is polled here; the terms computed
+    // through compS are polled there as well.
+    pollElementInterrupt();
     const int m = reps != nullptr ? reps[t] : t;
     double samRe, samIm, smbRe, smbIm, t2Re, t2Im;
     if (packed) {

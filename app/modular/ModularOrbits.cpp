@@ -119,6 +119,8 @@ void refuseOrbitData() {
 // S(rep, reps[k]) for k < count from the theory itself, past the caches of this module: a
 // stored theory gives the row in one pass (SM_getSRow), a tensor product element by element,
 // and so does the S trace, which names the routines of every element.
+// Both ways obey Ctrl-C within a row (StopRequest, the row then incomplete: the callers
+// keep nothing of it).
 void representativeRow(int rep, int count, const int* reps, double* re, double* im) {
   if (KMCosetSwitch == 0 && currentSD != nullptr && modularState().S_CALL_TRACE == 0) {
     SM_getSRow(currentSD, rep, count, reps, re, im);
@@ -263,11 +265,16 @@ void loadRowAndAnswer(int row, int column, double* re, double* im) {
   OrbitRowCache& cache = s.rowCache;
   const int slot = getReUsableRow(cache.LastCalls.data(), cache.CallSeq, cache.MaxRow);
   if (slot < 1 || slot >= cache.MaxRow) {
+    double real = 0.0, imaginary = 0.0;
     representativeElement(s.OrbitMap[static_cast<std::size_t>(row)],
-                          s.OrbitMap[static_cast<std::size_t>(column)], re, im);
+                          s.OrbitMap[static_cast<std::size_t>(column)], &real, &imaginary);
+    *re = real;
+    *im = imaginary;
     return;
   }
   cache.nextrow = slot;
+  // The slot belongs to no row while it is filled: a stop on the way (StopRequest) leaves
+  // it free, and the row it was to hold is computed again when next asked for.
   for (int o = 0; o < s.NOrbit; ++o) {
     if (cache.StoreInfo[static_cast<std::size_t>(o)] == slot)
       cache.StoreInfo[static_cast<std::size_t>(o)] = -1;
@@ -521,7 +528,18 @@ void initOrbitData() {
   const std::uint64_t triangle =
       static_cast<std::uint64_t>(s.NOrbit) * static_cast<std::uint64_t>(s.NOrbit + 1);
   if (s.NOrbit >= s.diskRowThreshold || triangle >= kAllocationRefusedSize / sizeof(double)) {
-    if (!setUpRowCache()) return;
+    // The cache starts with row 0, computed here. Stopped on the way (StopRequest), the
+    // tables count as not built, so that the next use sets the cache up again rather than
+    // going without it for the rest of the theory.
+    struct Unfinished {
+      bool done = false;
+      ~Unfinished() {
+        if (!done) modularState().OrbitDataAvailable = -1;
+      }
+    } unfinished;
+    const bool ready = setUpRowCache();
+    unfinished.done = true;
+    if (!ready) return;
     s.compute_s_base = compSBaseFromDisk;
   } else {
     s.compute_s_base = compSBase;
@@ -604,21 +622,26 @@ int ChargeCorrectionFactor(int a, int b, int c, int d, double* re, double* im) {
 void compSfromOrbits(int i, int j, double* re, double* im) {
   modularTrace("compSFromOrbits");
   ModularState& s = modularState();
-  *re = 0.0;
-  *im = 0.0;
   if (!modularLabelsInRange("compSfromOrbits", i, j) || !orbitSValid() ||
-      s.compute_s_base == nullptr)
+      s.compute_s_base == nullptr) {
+    *re = 0.0;
+    *im = 0.0;
     return;
+  }
+  pollElementInterrupt();
   const PrimaryOrbitEntry& a = s.Primaries[static_cast<std::size_t>(i)];
   const PrimaryOrbitEntry& b = s.Primaries[static_cast<std::size_t>(j)];
-  s.compute_s_base(a.orbit, b.orbit, re, im);
+  double r = 0.0, m = 0.0;
+  s.compute_s_base(a.orbit, b.orbit, &r, &m);
   const int k =
       mod(static_cast<long long>(orbitCharge(b.rep, a.current)) + orbitCharge(i, b.current), s.nG);
   if (k != 0) {
-    const double r = *re;
-    complexProduct(re, im, r, *im, s.PhasesR[static_cast<std::size_t>(k)],
+    const double x = r;
+    complexProduct(&r, &m, x, m, s.PhasesR[static_cast<std::size_t>(k)],
                    s.PhasesI[static_cast<std::size_t>(k)]);
   }
+  *re = r;
+  *im = m;
 }
 
 void compSBase(int a, int b, double* re, double* im) {
@@ -654,16 +677,20 @@ void compSBaseFromDisk(int a, int b, double* re, double* im) {
     setUpRowCache();
     return;
   }
-  *re = 0.0;
-  *im = 0.0;
   if (!cache.setUp) {
     Alert("compSBaseFromDisk", 1, 112415, "Unexpected NULL pointer");
+    *re = 0.0;
+    *im = 0.0;
     return;
   }
   if (a < 0 || b < 0 || a >= s.NOrbit || b >= s.NOrbit) {
     Alert("compSBaseFromDisk", 2, 212404, "Label out of range: %d\n", std::max(a, b));
+    *re = 0.0;
+    *im = 0.0;
     return;
   }
+  // From here the out-values are written only with a complete element: a row computed on
+  // the way may be stopped (StopRequest), and the caller may keep what it is given.
   const int old = cache.CallSeq;
   if (old >= 1999999999) {
     cache.CallSeq = old - 999999999;
@@ -698,8 +725,11 @@ void compSBaseFromDisk(int a, int b, double* re, double* im) {
     return;
   }
   cache.last_row = b;
+  double real = 0.0, imaginary = 0.0;
   representativeElement(s.OrbitMap[static_cast<std::size_t>(a)],
-                        s.OrbitMap[static_cast<std::size_t>(b)], re, im);
+                        s.OrbitMap[static_cast<std::size_t>(b)], &real, &imaginary);
+  *re = real;
+  *im = imaginary;
 }
 
 void orbitBaseColumn(int b, int count, const int* orbits, double* re, double* im) {

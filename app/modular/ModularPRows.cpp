@@ -202,9 +202,12 @@ void scanPOrbits(int a, int b) {
 
 void compPfromOrbits(int a, int b, double* re, double* im) {
   ModularState& s = modularState();
-  *re = 0.0;
-  *im = 0.0;
-  if (!modularLabelsInRange("compPfromOrbits", a, b) || !orbitTablesValid()) return;
+  // The out-values are written once, with the element complete (see computePmatrix).
+  if (!modularLabelsInRange("compPfromOrbits", a, b) || !orbitTablesValid()) {
+    *re = 0.0;
+    *im = 0.0;
+    return;
+  }
   const PrimaryOrbitEntry& entry = s.Primaries[static_cast<std::size_t>(a)];
   const int o = entry.orbit;
   const int ra = entry.rep;

@@ -88,14 +88,32 @@ bool inStabilizer(const DGType* dg, const int* basis, int g, int x) {
   return std::binary_search(elements.begin(), elements.end(), x);
 }
 
-struct ProductTable {
+// The product law of the listed currents as the group identification asks for it: the
+// caller's law, or the S-row product. The identification asks for some products per
+// element (its order, its powers, the map), never the k x k table, which for tens of
+// thousands of currents would not fit in memory. A product that names no listed current
+// is noted and answered by the identity, so that no order or power loop goes round in
+// circles; the whole list is then refused.
+struct ListedProduct {
   int k;
-  std::vector<int> entries;
+  SMCurrentProduct law;
+  void* ctx;
+  SpectrumData* sd;
+  bool closed = true;
 };
 
-int tableProduct(int J, int K, void* ctx) {
-  const ProductTable* table = static_cast<const ProductTable*>(ctx);
-  return table->entries[static_cast<std::size_t>(J) * table->k + K];
+int listedProduct(int J, int K, void* context) {
+  ListedProduct* p = static_cast<ListedProduct*>(context);
+  if (!p->closed || J < 0 || J >= p->k || K < 0 || K >= p->k) {
+    p->closed = false;
+    return 0;
+  }
+  const int JK = p->law != nullptr ? p->law(J, K, p->ctx) : SM_GenericCurrentProduct(J, K, p->sd);
+  if (JK < 0 || JK >= p->k) {
+    p->closed = false;
+    return 0;
+  }
+  return JK;
 }
 
 }  // namespace
@@ -448,20 +466,12 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
   sd->n_scmap = k;
   sd->use_orbits = 0;
 
-  // The product table first: a product that names no listed current would send the
-  // group identification round in circles, so such a list is refused as a whole.
-  ProductTable table{k, std::vector<int>(static_cast<std::size_t>(k) * k)};
-  bool closed = true;
-  for (int J = 0; J < k && closed; ++J) {
-    for (int K = 0; K < k && closed; ++K) {
-      const int JK = productFn != nullptr ? productFn(J, K, ctx) : SM_GenericCurrentProduct(J, K, sd);
-      closed = JK >= 0 && JK < k;
-      table.entries[static_cast<std::size_t>(J) * k + K] = JK;
-    }
-  }
+  // A product that names no listed current refuses the list as a whole.
+  ListedProduct law{k, productFn, ctx, sd};
   std::vector<int> canonical(static_cast<std::size_t>(k), 0);
   std::vector<int> orders(static_cast<std::size_t>(k), 0);
-  DGType* dg = closed ? DG_mapProductNEW(canonical.data(), orders.data(), k, &table, tableProduct, nullptr) : nullptr;
+  DGType* dg = DG_mapProductNEW(canonical.data(), orders.data(), k, &law, listedProduct, nullptr);
+  if (!law.closed) dg = nullptr;
   if (dg == nullptr || dg->order != k) {
     Alert("SM_genericReorder", 2, 110402, "Count discrepancy (%d != %d)", dg == nullptr ? 0 : dg->order, k);
     dg = DG_trivial();

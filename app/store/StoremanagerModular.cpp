@@ -17,6 +17,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerInternal.h"
 #include "store/StoremanagerQueries.h"
@@ -28,6 +29,8 @@ constexpr double kCut = 1e-10;
 constexpr std::uint64_t kSBaseAskSize = 100000001ULL;
 constexpr int kRecursionReport = 4;
 constexpr int kRecursionLimit = 11;
+// Elements of a row computed one by one between two looks at Ctrl-C.
+constexpr std::size_t kRowPollPeriod = 64;
 
 // Leaves SM_getS's nesting level as it found it on every path.
 struct CallLevel {
@@ -275,8 +278,13 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
       SDirectRow(sd->type, sd->rank, sd->level, labelOf(sd, rowField), static_cast<int>(pending),
                  pendingLabels.get(), pendingRe, pendingIm);
     } else {
-      for (std::size_t i = 0; i < pending; ++i)
+      // Each element is a sum of its own (the theory's tensor product, its fixed points):
+      // Ctrl-C ends the command within the row (StopRequest). The orbit matrix below takes
+      // the row only when it is complete.
+      for (std::size_t i = 0; i < pending; ++i) {
+        if ((i + 1) % kRowPollPeriod == 0) obeyInterruptRequest();
         SM_computeSDirect(sd, rowField, pendingFields[i], &pendingRe[i], &pendingIm[i]);
+      }
     }
   }
   if (held) {
