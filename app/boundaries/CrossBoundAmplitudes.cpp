@@ -189,6 +189,20 @@ int identityVerdict(const char* routine, const std::string& labels, const Identi
   return 0;
 }
 
+// Runs the summation of one identity and gives its verdict. Ctrl-C inside a sum ends the
+// command (StopRequest): the check says first that it has no verdict.
+template <class Summation>
+int checkIdentity(const char* routine, const std::string& labels, Summation summation) {
+  IdentitySums sums;
+  try {
+    summation(sums);
+  } catch (const StopRequest&) {
+    Print("Check %s stopped; no verdict\n", labels.c_str());
+    throw;
+  }
+  return identityVerdict(routine, labels, sums);
+}
+
 }  // namespace
 
 void resetAmplitudes() {
@@ -244,15 +258,15 @@ int checkAnnulusOrbits(int i, int a, int b) {
 int checkNIMfusion(int i, int j, int a, int b) {
   const int total = TotalBoundaries();
   const int N = primaryCount();
-  IdentitySums sums;
-  // sum_c A(i^c; a, c) A(j^c; c, b)
-  for (int c = 0; c < total && !checkStopped(sums); ++c)
-    addProduct(sums.left, orientedAnnulusCoefficient(-i, a, c), orientedAnnulusCoefficient, -j, c,
-               b, sums);
-  // sum_k N_ij^k A(k^c; a, b)
-  for (int k = 0; k < N && !checkStopped(sums); ++k)
-    addProduct(sums.right, fusion(i, j, k, 0), orientedAnnulusCoefficient, -k, a, b, sums);
-  return identityVerdict("checkNIMfusion", formatText("%d,%d,%d,%d", i, j, a, b), sums);
+  return checkIdentity("checkNIMfusion", formatText("%d,%d,%d,%d", i, j, a, b), [&](IdentitySums& sums) {
+    // sum_c A(i^c; a, c) A(j^c; c, b)
+    for (int c = 0; c < total && !checkStopped(sums); ++c)
+      addProduct(sums.left, orientedAnnulusCoefficient(-i, a, c), orientedAnnulusCoefficient, -j, c,
+                 b, sums);
+    // sum_k N_ij^k A(k^c; a, b)
+    for (int k = 0; k < N && !checkStopped(sums); ++k)
+      addProduct(sums.right, fusion(i, j, k, 0), orientedAnnulusCoefficient, -k, a, b, sums);
+  });
 }
 
 namespace {
@@ -269,31 +283,31 @@ FusionCoefficient kleinOfFirst(int field, int, int) {
 int checkUNIMMoebius(int i, int j, int a) {
   const int total = TotalBoundaries();
   const int N = primaryCount();
-  IdentitySums sums;
-  // sum_b A(i^c; a, b) M(j^c, b)
-  for (int b = 0; b < total && !checkStopped(sums); ++b)
-    addProduct(sums.left, orientedAnnulusCoefficient(-i, a, b), moebiusOfSecond, -j, b, 0, sums);
-  // sum_k Y(i, j, k) M(k^c, a)
-  for (int k = 0; k < N && !checkStopped(sums); ++k)
-    addProduct(sums.right, Pfusion(i, j, k), moebiusOfSecond, -k, a, 0, sums);
-  return identityVerdict("checkUNIMMoebius", formatText("%d,%d,%d", i, j, a), sums);
+  return checkIdentity("checkUNIMMoebius", formatText("%d,%d,%d", i, j, a), [&](IdentitySums& sums) {
+    // sum_b A(i^c; a, b) M(j^c, b)
+    for (int b = 0; b < total && !checkStopped(sums); ++b)
+      addProduct(sums.left, orientedAnnulusCoefficient(-i, a, b), moebiusOfSecond, -j, b, 0, sums);
+    // sum_k Y(i, j, k) M(k^c, a)
+    for (int k = 0; k < N && !checkStopped(sums); ++k)
+      addProduct(sums.right, Pfusion(i, j, k), moebiusOfSecond, -k, a, 0, sums);
+  });
 }
 
 int checkUNIMKlein(int i, int j) {
   const int total = TotalBoundaries();
   const int N = primaryCount();
-  IdentitySums sums;
-  // sum_b M(i^c, b) M(j^c, conj(b))
-  for (int b = 0; b < total && !checkStopped(sums); ++b) {
-    const int conjugate = BoundaryConjugate(b);
-    if (conjugate < 0) continue;
-    addProduct(sums.left, moebiusCoefficient(-i, b), moebiusOfSecond, -j, conjugate, 0, sums);
-  }
-  // sum_k Y(k^c, i, j^c) K^(k^c)
-  const int jc = getConjugate(j);
-  for (int k = 0; k < N && !checkStopped(sums); ++k)
-    addProduct(sums.right, Pfusion(getConjugate(k), i, jc), kleinOfFirst, -k, 0, 0, sums);
-  return identityVerdict("checkUNIMKlein", formatText("%d,%d", i, j), sums);
+  return checkIdentity("checkUNIMKlein", formatText("%d,%d", i, j), [&](IdentitySums& sums) {
+    // sum_b M(i^c, b) M(j^c, conj(b))
+    for (int b = 0; b < total && !checkStopped(sums); ++b) {
+      const int conjugate = BoundaryConjugate(b);
+      if (conjugate < 0) continue;
+      addProduct(sums.left, moebiusCoefficient(-i, b), moebiusOfSecond, -j, conjugate, 0, sums);
+    }
+    // sum_k Y(k^c, i, j^c) K^(k^c)
+    const int jc = getConjugate(j);
+    for (int k = 0; k < N && !checkStopped(sums); ++k)
+      addProduct(sums.right, Pfusion(getConjugate(k), i, jc), kleinOfFirst, -k, 0, 0, sums);
+  });
 }
 
 int checkClosed(int maxerr) {

@@ -86,6 +86,11 @@ TEST(ZoqSmatrixInterrupt, CtrlCEndsEveryCheckOfSAndPOnTheFirstGepnerModel) {
       expectCtrlCEndsTheCheck(zoq, "check symmetry", {"S is symmetric", "S not symmetric"}));
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check conjugates",
                                                   {"All conjugates are OK", "Conjugates differ"}));
+  // A NIM-representation check stopped inside its sums says so and reports no violation
+  // from the partial sums.
+  ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check NIMrep 0 0 0 0", {" != "}));
+  EXPECT_NE(zoq.output().rfind("Check 0,0,0,0 stopped; no verdict"), std::string::npos)
+      << zoq.output();
   // The stopped checks left the theory usable: a check stopped again ends as well, and
   // "quit" ends the session.
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheCheck(zoq, "check open 1", amplitudeVerdicts));
