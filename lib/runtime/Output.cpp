@@ -40,6 +40,8 @@ struct OutputState {
   std::string vectorLine;
   // The stream opened by the "file" commands; its text goes through outputFileBuffer().
   FILE* outputFile = nullptr;
+  // The folder of the progress-trace markers (markerFolderFromEnvironment).
+  std::string markerFolder = markerFolderFromEnvironment();
   std::string progName = "X";
   std::string lowerProgName = "x";
   int atLineBegin = 0;
@@ -587,8 +589,12 @@ int ProgressInfoAllowed() {
   return s.progressFlag != 0 && s.background == 0 && getInteractive() != 0 && standardOutputIsTerminal() ? 1 : 0;
 }
 
+void setTraceMarkerFolder(const char* folder) {
+  state().markerFolder = folder != nullptr ? std::string(folder) : markerFolderFromEnvironment();
+}
+
 int ProgressInfoRequired() {
-  std::string base = "/tmp/" + state().progName;
+  std::string base = state().markerFolder + "/" + state().progName;
   if (checkDir((base + "_notrace").c_str()) == 1) return 0;
   if (checkDir((base + "_trace").c_str()) == 1) return 1;
   return 0;
@@ -634,4 +640,5 @@ void resetOutput() {
   s.lastStatus.clear();
   s.repeatCounter = -1;
   s.debugLevel = 0;
+  s.markerFolder = markerFolderFromEnvironment();
 }

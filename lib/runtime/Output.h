@@ -140,8 +140,11 @@ void setProgressInfo(int value);
 // Progress reports are allowed while the flag is set, the run is interactive and not in
 // background mode, and standard output is a terminal: "-p" is not needed for them.
 int ProgressInfoAllowed();
-// 0 when /tmp/<name>_notrace exists; else 1 when /tmp/<name>_trace exists; else 0.
+// 0 when /tmp/<name>_notrace exists; else 1 when /tmp/<name>_trace exists; else 0. The
+// folder is /tmp unless ZOQ_MARKER_FOLDER names another (markerFolderFromEnvironment).
 int ProgressInfoRequired();
+// Test seam: the folder of those markers (nullptr restores the one above).
+void setTraceMarkerFolder(const char* folder);
 
 // Program name (at most 24 characters; "X" until set).
 void setProgName(const char* name);
