@@ -15,6 +15,7 @@
 #include "runtime/BatchQueue.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/OutputBuffers.h"
 #include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
@@ -62,6 +63,8 @@ bool runCommandFiles(int first, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A run stopped by a signal writes out what it printed before it ends.
+  installTerminationHandlers();
   setNumberOfColumns();
   printBanner();
   PrintStdout("Started ");

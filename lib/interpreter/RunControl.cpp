@@ -14,14 +14,12 @@
 
 namespace {
 
-const char* const kDefaultFolder = "/tmp";
-
 void realSleep(int seconds) { ::sleep(static_cast<unsigned>(seconds)); }
 
 struct RunControlState {
   InterruptFunction interrupt = nullptr;
   ConsolidateFunction consolidate = nullptr;
-  std::string folder = kDefaultFolder;
+  std::string folder = markerFolderFromEnvironment();
   void (*sleepFunction)(int) = realSleep;
   int (*workingPeriod)() = WeekDayCheck;
 };
@@ -58,7 +56,9 @@ void announcePause(const char* message) {
 void setInterruptFunction(InterruptFunction function) { state().interrupt = function; }
 void setConsolidateFunction(ConsolidateFunction function) { state().consolidate = function; }
 
-void setRunControlFolder(const char* folder) { state().folder = folder != nullptr ? folder : kDefaultFolder; }
+void setRunControlFolder(const char* folder) {
+  state().folder = folder != nullptr ? std::string(folder) : markerFolderFromEnvironment();
+}
 const std::string& getRunControlFolder() { return state().folder; }
 void setRunControlSleep(void (*sleepFunction)(int)) { state().sleepFunction = sleepFunction != nullptr ? sleepFunction : realSleep; }
 void setWorkingPeriodCheck(int (*check)()) { state().workingPeriod = check != nullptr ? check : WeekDayCheck; }

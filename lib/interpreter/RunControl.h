@@ -1,8 +1,9 @@
 // Run control: long computations poll checkInterrupt between steps, and an operator steers
 // a running (often unattended) process with marker files: "zoq_kill" ends it at once,
 // "zoq_stop" ends it cleanly (the batch queue then starts the next job), "zoq_sleep"
-// pauses it, "zoq_nice" pauses it during working hours. The markers live in /tmp; a
-// marker counts when a file of that name exists and is not a folder. An application hook
+// pauses it, "zoq_nice" pauses it during working hours. The markers live in /tmp (or the
+// folder named by ZOQ_MARKER_FOLDER, for tests: markerFolderFromEnvironment); a marker
+// counts when a file of that name exists and is not a folder. An application hook
 // may add its own signals, and a consolidate hook saves work before a stop, kill or pause.
 //
 // State: the two hooks (none at start), and the marker folder, the sleep routine and the
@@ -40,9 +41,10 @@ int checkGeneralInterrupt();
 // working hours, pauses in 10-second steps until the signal goes.
 int checkInterrupt();
 
-// Test seams. The folder that holds the marker files ("/tmp"; nullptr restores it), the
-// routine that pauses for a number of seconds, and the check whether now is a working
-// period (Monday to Friday, 9:00 to 18:59); nullptr restores the real ones.
+// Test seams. The folder that holds the marker files (nullptr restores /tmp, or the folder
+// of ZOQ_MARKER_FOLDER), the routine that pauses for a number of seconds, and the check
+// whether now is a working period (Monday to Friday, 9:00 to 18:59); nullptr restores the
+// real ones.
 void setRunControlFolder(const char* folder);
 const std::string& getRunControlFolder();
 void setRunControlSleep(void (*sleepFunction)(int seconds));

@@ -2,8 +2,9 @@
 // output file of the "file" commands and the terminal; everything that reaches the
 // terminal passes through the sink. The capture buffer is one growing string shared by
 // nested captures: each capture appends, and its owner takes its own text back from the
-// offset it got when the capture started. Printed text stays in the stdio buffers until
-// sinkFlush, or until text for the error stream pushes standard output out first.
+// offset it got when the capture started. Printed text stays in the buffers of
+// OutputBuffers until they fill or sinkFlush runs, or until text for the error stream
+// pushes standard output out first; a terminating signal writes them out (OutputBuffers).
 #include "runtime/Output.h"
 
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "runtime/Error.h"
+#include "runtime/OutputBuffers.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
@@ -36,9 +38,10 @@ struct OutputState {
   std::string returnBuffer;
   // Work line of the vector printers, kept for the next call (listings print many).
   std::string vectorLine;
+  // The stream opened by the "file" commands; its text goes through outputFileBuffer().
   FILE* outputFile = nullptr;
-  // The stdio buffer of the output file: writes of 64 KB instead of the stream's default.
-  std::vector<char> outputFileBuffer;
+  // The folder of the progress-trace markers (markerFolderFromEnvironment).
+  std::string markerFolder = markerFolderFromEnvironment();
   std::string progName = "X";
   std::string lowerProgName = "x";
   int atLineBegin = 0;
@@ -58,19 +61,34 @@ OutputState& state() {
 }
 
 void defaultSink(Channel channel, const char* text, std::size_t length) {
-  FILE* stream = stdout;
   if (channel == Channel::Diagnostics && !state().background) {
     // What was printed before comes out before the message.
-    std::fflush(stdout);
-    stream = stderr;
+    standardOutputBuffer().flush();
+    std::fwrite(text, 1, length, stderr);
+    return;
   }
-  std::fwrite(text, 1, length, stream);
+  standardOutputBuffer().append(text, length);
 }
 
-// Standard output and the error stream: what a person at the terminal must see now.
+// Standard output and the error stream: what a person at the terminal must see now. (The
+// stdio streams are flushed too, for anything written to them directly.)
 void flushTerminal() {
+  standardOutputBuffer().flush();
   std::fflush(stdout);
   std::fflush(stderr);
+}
+
+bool isStandardStream(const FILE* stream) { return stream == stdout || stream == stderr; }
+
+// The output file's text, to its buffer (or to standard output or error, should one of
+// them be the output file).
+void writeToOutputFile(std::string_view text) {
+  OutputState& s = state();
+  if (isStandardStream(s.outputFile)) {
+    writeToStream(s.outputFile, std::string(text));
+  } else {
+    outputFileBuffer().append(text.data(), text.size());
+  }
 }
 
 // Closes an open progress line before ordinary output reaches the terminal.
@@ -90,7 +108,7 @@ void writeOutputFile(std::string_view text) {
     state().recorder(OutputTarget::OutputFile, Channel::Print, text);
     return;
   }
-  std::fwrite(text.data(), 1, text.size(), state().outputFile);
+  writeToOutputFile(text);
 }
 
 void appendCapture(std::string_view text) {
@@ -237,7 +255,7 @@ void replayRecordedOutput(OutputTarget target, Channel channel, std::string_view
       flushTerminal();
       return;
     case OutputTarget::OutputFile:
-      if (s.outputFile != nullptr) std::fwrite(text.data(), 1, text.size(), s.outputFile);
+      if (s.outputFile != nullptr) writeToOutputFile(text);
       return;
     case OutputTarget::Capture:
       if (s.captureDepth > 0) s.returnBuffer += text;
@@ -246,9 +264,8 @@ void replayRecordedOutput(OutputTarget target, Channel channel, std::string_view
 }
 
 void sinkFlush() {
-  std::fflush(stdout);
-  if (state().outputFile != nullptr) std::fflush(state().outputFile);
-  std::fflush(stderr);
+  flushTerminal();
+  outputFileBuffer().flush();
 }
 
 std::string vformatText(const char* format, va_list args) {
@@ -372,6 +389,8 @@ void writeToStream(FILE* stream, const std::string& text) {
   } else if (stream == stderr) {
     sinkWrite(Channel::Diagnostics, text);
     flushTerminal();
+  } else if (stream == state().outputFile) {
+    outputFileBuffer().append(text.data(), text.size());
   } else {
     std::fwrite(text.data(), 1, text.size(), stream);
   }
@@ -521,13 +540,16 @@ std::string takeReturnBuffer(std::size_t start) {
 
 void setOutputFile(FILE* stream) {
   OutputState& s = state();
-  if (s.outputFile != nullptr && s.outputFile != stdout && s.outputFile != stderr) {
+  if (s.outputFile != nullptr && !isStandardStream(s.outputFile)) {
+    outputFileBuffer().setDescriptor(-1);
     std::fclose(s.outputFile);
   }
   s.outputFile = stream;
-  if (stream != nullptr && stream != stdout && stream != stderr) {
-    s.outputFileBuffer.resize(std::size_t{1} << 16);
-    std::setvbuf(stream, s.outputFileBuffer.data(), _IOFBF, s.outputFileBuffer.size());
+  if (stream != nullptr && !isStandardStream(stream)) {
+    // The stream itself holds nothing back: whatever is written to it directly is not
+    // lost when the run is stopped.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    outputFileBuffer().setDescriptor(fileno(stream));
   }
 }
 
@@ -567,8 +589,12 @@ int ProgressInfoAllowed() {
   return s.progressFlag != 0 && s.background == 0 && getInteractive() != 0 && standardOutputIsTerminal() ? 1 : 0;
 }
 
+void setTraceMarkerFolder(const char* folder) {
+  state().markerFolder = folder != nullptr ? std::string(folder) : markerFolderFromEnvironment();
+}
+
 int ProgressInfoRequired() {
-  std::string base = "/tmp/" + state().progName;
+  std::string base = state().markerFolder + "/" + state().progName;
   if (checkDir((base + "_notrace").c_str()) == 1) return 0;
   if (checkDir((base + "_trace").c_str()) == 1) return 1;
   return 0;
@@ -614,4 +640,5 @@ void resetOutput() {
   s.lastStatus.clear();
   s.repeatCounter = -1;
   s.debugLevel = 0;
+  s.markerFolder = markerFolderFromEnvironment();
 }

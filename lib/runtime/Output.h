@@ -13,11 +13,13 @@
 // formatters of StringUtility instead of a printf format per number.
 //
 // Printed text is not flushed line by line: standard output and the output file are
-// written through their stdio buffers (a terminal sees every line, since standard output
-// to a terminal is line buffered), and sinkFlush empties them where a person or another
-// process must see everything so far: before input is read, before a child process
-// starts and at the end of the run. Text for the error stream first flushes standard
-// output, so the two keep their order where they meet.
+// written through the buffers of OutputBuffers (a terminal sees every line, since standard
+// output to a terminal is line buffered), and sinkFlush empties them where a person or
+// another process must see everything so far: before input is read, before a child process
+// starts and at the end of the run. A run stopped by a signal writes out what they hold.
+// Text for the error stream first flushes standard output, so the two keep their order
+// where they meet. Nothing writes to standard output through stdio; the output file is
+// written through Print, PrintToFile and writeToStream (its stream holds nothing back).
 //
 // The module also holds the background switch, the progress-information flag, the
 // capture buffer of function calls (captures nest and append: an inner capture never
@@ -38,7 +40,7 @@ enum class Channel { Print, Stdout, Progress, Diagnostics };
 using OutputSink = void (*)(Channel channel, const char* text, std::size_t length);
 void setOutputSink(OutputSink sink);  // nullptr restores the default
 void sinkWrite(Channel channel, std::string_view text);
-// Flushes standard output, the output file and the error stream.
+// Writes out standard output, the output file and the error stream.
 void sinkFlush();
 
 // Recording, for a worker process whose output its parent writes later: while a recorder
@@ -123,8 +125,9 @@ const std::string& getReturnBuffer();
 // The captured text from start on; the buffer is cut back to start.
 std::string takeReturnBuffer(std::size_t start);
 
-// The output file of the "file" commands; setOutputFile closes the previous one and gives
-// a new one (a freshly opened stream, nothing read or written yet) a 64 KB buffer.
+// The output file of the "file" commands; setOutputFile writes out and closes the previous
+// one and sends the text of a new one (a freshly opened stream, nothing read or written
+// yet) through the output file's buffer of OutputBuffers.
 void setOutputFile(FILE* stream);
 FILE* getOutputFile();
 // Opens a file for the "file" commands: the path given, else asked on the terminal;
@@ -137,8 +140,11 @@ void setProgressInfo(int value);
 // Progress reports are allowed while the flag is set, the run is interactive and not in
 // background mode, and standard output is a terminal: "-p" is not needed for them.
 int ProgressInfoAllowed();
-// 0 when /tmp/<name>_notrace exists; else 1 when /tmp/<name>_trace exists; else 0.
+// 0 when /tmp/<name>_notrace exists; else 1 when /tmp/<name>_trace exists; else 0. The
+// folder is /tmp unless ZOQ_MARKER_FOLDER names another (markerFolderFromEnvironment).
 int ProgressInfoRequired();
+// Test seam: the folder of those markers (nullptr restores the one above).
+void setTraceMarkerFolder(const char* folder);
 
 // Program name (at most 24 characters; "X" until set).
 void setProgName(const char* name);

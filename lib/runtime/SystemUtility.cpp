@@ -171,6 +171,11 @@ std::string convertFileName(const char* name) {
   return std::string(name);
 }
 
+std::string markerFolderFromEnvironment() {
+  const char* folder = std::getenv(kMarkerFolderVariable);
+  return folder != nullptr && folder[0] != '\0' ? std::string(folder) : std::string("/tmp");
+}
+
 std::string usableHomeFolder() {
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] != '\0' && checkDir(home) == 0) return std::string(home);

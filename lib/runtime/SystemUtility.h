@@ -68,6 +68,14 @@ std::string convertFileName(const char* name);
 // made only inside an existing home. The first call that finds none says once that the
 // run goes on without preferences and log files.
 std::string usableHomeFolder();
+// The folder of the operator's marker files: the run-control markers ("zoq_kill",
+// "zoq_stop", "zoq_sleep", "zoq_nice") and the progress-trace markers ("<name>_trace",
+// "<name>_notrace"). It is /tmp, unless the environment variable ZOQ_MARKER_FOLDER names
+// another folder: the tests of the real binary give every run a folder of its own that
+// way, so that markers which other programs on the machine create in /tmp never reach it.
+// Read when the modules that look at markers start (and when they are reset).
+std::string markerFolderFromEnvironment();
+inline constexpr const char* kMarkerFolderVariable = "ZOQ_MARKER_FOLDER";
 // Opens the converted name; failure raises "Could not open file" (code 120206), NULL.
 FILE* Fopen(const char* name, const char* mode);
 int Fclose(FILE* file);

@@ -25,6 +25,7 @@
 #include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/OutputBuffers.h"
 #include "runtime/Parameters.h"
 #include "runtime/StringUtility.h"
 #include "runtime/SystemUtility.h"
@@ -193,7 +194,7 @@ void installInterruptHandler() {
 
 void removeInterruptHandler() {
   if (!state().interruptHandlerInstalled) return;
-  std::signal(SIGINT, SIG_DFL);
+  restoreTerminationAction(SIGINT);
   state().interruptHandlerInstalled = false;
   interruptPending = 0;
   interruptTaken = false;

@@ -68,7 +68,8 @@ int stopSignalSet();
 // stop signal, incrementProgressInfo and checkInterrupt end the running command as the
 // answer "Stop" does (StopRequest), and at the prompt the line being typed is dropped.
 // Reads restart after the signal except those of interruptibleRead. Background runs keep
-// the default action.
+// the action they started with: the handler of OutputBuffers, which writes out what was
+// printed and ends the run with status 130 (or the default action where none is installed).
 void installInterruptHandler();
 void removeInterruptHandler();
 // 1 when a Ctrl-C came and was not taken yet.

@@ -17,7 +17,11 @@
 #   name.slow   optional marker; the case gets the ctest label "slow".
 #
 # Every case runs in a fresh temporary working folder holding a copy of name.zoq, with a
-# fresh temporary HOME, a fixed terminal width and the C locale. Volatile text is
+# fresh temporary HOME, a fixed terminal width and the C locale, and with a marker folder
+# of its own (ZOQ_MARKER_FOLDER: the run-control and trace markers that other programs on
+# the machine create in /tmp do not reach it). No run has a wall-clock limit, which a
+# loaded machine could miss: a hanging case is ended by the time limit of its ctest case.
+# Volatile text is
 # normalised: the banner's host, build date and time; the date after "Started "; the
 # temporary folders (<HOME>, <WORK>); CPU times printed as "<number> sec", with the blanks
 # that pad them to a width (one blank is kept); the memory
@@ -35,7 +39,8 @@ expected="$case_dir/$name.out"
 
 work=$(mktemp -d)
 home=$(mktemp -d)
-trap 'rm -rf "$work" "$home"' EXIT
+markers=$(mktemp -d)
+trap 'rm -rf "$work" "$home" "$markers"' EXIT
 
 cp "$case_file" "$work/$name.zoq"
 if [ -d "$case_dir/$name.home" ]; then
@@ -64,8 +69,8 @@ for run in "${runs[@]}"; do
     [ "$word" = "@FILE@" ] && word="$name.zoq"
     args+=("$word")
   done
-  (cd "$work" && HOME="$home" COLUMNS=120 LINES=50 TZ=UTC LC_ALL=C \
-     timeout 300 "$zoq" "${args[@]}" < "$stdin_file" >> "$raw" 2>&1)
+  (cd "$work" && HOME="$home" ZOQ_MARKER_FOLDER="$markers" COLUMNS=120 LINES=50 TZ=UTC LC_ALL=C \
+     "$zoq" "${args[@]}" < "$stdin_file" >> "$raw" 2>&1)
   status=$?
   echo "[exit $status]" >> "$raw"
 done

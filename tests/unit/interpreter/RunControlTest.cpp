@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,31 @@ TEST_F(RunControlTest, SleepFollowedByNiceReportsTheSleepCycles) {
             "Re-checking every 10 seconds\n"
             "Nice signal received; running only at night\n"
             "Re-checking every 10 seconds\n");
+}
+
+// --- The marker folder ----------------------------------------------------------------------
+
+// /tmp, unless ZOQ_MARKER_FOLDER names another folder; a reset reads the variable again.
+TEST_F(RunControlTest, TheMarkerFolderIsTmpUnlessTheEnvironmentNamesOne) {
+  const char* given = std::getenv("ZOQ_MARKER_FOLDER");
+  const std::string inherited = given != nullptr ? given : "";
+  unsetenv("ZOQ_MARKER_FOLDER");
+  resetRunControl();
+  EXPECT_EQ(getRunControlFolder(), "/tmp");
+  TemporaryFolder own;
+  setenv("ZOQ_MARKER_FOLDER", own.path().c_str(), 1);
+  resetRunControl();
+  EXPECT_EQ(getRunControlFolder(), own.path());
+  own.write("zoq_sleep", "");
+  EXPECT_EQ(checkGeneralInterrupt(), kSignalSleep);
+  setRunControlFolder(folder.path().c_str());
+  EXPECT_EQ(checkGeneralInterrupt(), kSignalNone);
+  setRunControlFolder(nullptr);  // back to the folder of the environment
+  EXPECT_EQ(getRunControlFolder(), own.path());
+  unsetenv("ZOQ_MARKER_FOLDER");
+  setRunControlFolder(nullptr);
+  EXPECT_EQ(getRunControlFolder(), "/tmp");
+  if (given != nullptr) setenv("ZOQ_MARKER_FOLDER", inherited.c_str(), 1);
 }
 
 // --- Kill and stop end the run ---------------------------------------------------------------

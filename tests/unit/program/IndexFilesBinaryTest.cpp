@@ -135,13 +135,15 @@ TEST(IndexFilesOfRealRuns, EightConcurrentRunsKeepEveryRecordOnce) {
 TEST(IndexFilesOfRealRuns, RunsKilledWhileComputingLeaveNoTemporaryBehind) {
   ScratchFolder scratch("zoq-indexfiles");
   ASSERT_FALSE(scratch.path().empty());
-  // Four homes, ten kills each at delays spread over start-up and the computation.
+  // Four homes, ten kills each, spread over start-up and the computation: after the run
+  // has used 20 ms to 610 ms of processor time (the same points of its work on any
+  // machine, however loaded; a run that ends first is killed after its end, harmlessly).
   int kills = 0;
   for (int group = 0; group < 4; ++group) {
     const std::string home = prepareHome(scratch.path(), "group" + std::to_string(group));
     for (int k = 0; k < 10; ++k) {
       pid_t run = startZoq(home, home, "indices.zoq", home + "/killed.out");
-      usleep(static_cast<useconds_t>(20000 + 65000 * k + 5000 * group));
+      binary_test::waitForProcessorTime(run, 20 + 65 * k + 5 * group);
       kill(run, SIGKILL);
       waitForExit(run);
       ++kills;

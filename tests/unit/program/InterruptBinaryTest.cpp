@@ -64,9 +64,9 @@ TEST(ZoqLongSearches, CtrlCStopsCountOrientifoldsAndEveryWorker) {
   ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
   const std::size_t from = zoq.output().size();
   zoq.type("count orientifolds\n");
-  for (int round = 0; round < 100 && childrenOf(zoq.pid()).size() < 3; ++round) zoq.letRun(100);
+  ASSERT_TRUE(zoq.waitUntil([&zoq] { return childrenOf(zoq.pid()).size() >= 3; })) << zoq.output();
   ASSERT_EQ(childrenOf(zoq.pid()).size(), 3u) << zoq.output();
-  zoq.letRun(1000);  // the first products take far longer
+  ASSERT_TRUE(zoq.letWork(1000)) << zoq.output();  // the first products take far longer
   zoq.pressControlC();
   ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
   EXPECT_TRUE(childrenOf(zoq.pid()).empty());

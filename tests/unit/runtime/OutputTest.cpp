@@ -6,12 +6,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "interpreter/Interpreter.h"
 #include "program/Boot.h"
 #include "runtime/Error.h"
+#include "runtime/SystemUtility.h"
 #include "runtime/Terminal.h"
 #include "TestSupport.h"
 
@@ -116,8 +119,7 @@ TEST_F(OutputTest, MessagesToTheErrorStreamComeAfterWhatWasPrinted) {
   // Standard output and standard error into one file, as "zoq > log 2>&1" does.
   TemporaryFolder folder;
   std::string path = folder.path("merged.txt");
-  std::fflush(stdout);
-  std::fflush(stderr);
+  sinkFlush();
   const int savedOut = dup(1);
   const int savedError = dup(2);
   FILE* merged = std::fopen(path.c_str(), "w");
@@ -197,10 +199,12 @@ TEST_F(OutputTest, TheStatusLineCountsRepeats) {
 }
 
 TEST_F(OutputTest, BackgroundStatusLinesNeedATraceMarker) {
-  std::string name = "ZoqUnit" + std::to_string(getpid());
+  TemporaryFolder folder;
+  setTraceMarkerFolder(folder.path().c_str());
+  std::string name = "ZoqUnit";
   setProgName(name.c_str());
-  std::string trace = "/tmp/" + name + "_trace";
-  std::string notrace = "/tmp/" + name + "_notrace";
+  std::string trace = folder.path(name + "_trace");
+  std::string notrace = folder.path(name + "_notrace");
   setBackground(1);
   OutputCapture capture;
   PrintNoRepeat("Hidden ", "1");
@@ -215,6 +219,30 @@ TEST_F(OutputTest, BackgroundStatusLinesNeedATraceMarker) {
   std::remove(trace.c_str());
   std::remove(notrace.c_str());
   setBackground(0);
+  setTraceMarkerFolder(nullptr);
+}
+
+// The trace markers, like those of run control, are looked for in /tmp, or in the folder
+// that ZOQ_MARKER_FOLDER names (the tests of the real binary give each run its own).
+TEST_F(OutputTest, TraceMarkersAreLookedForInTheFolderOfTheEnvironment) {
+  const char* given = std::getenv("ZOQ_MARKER_FOLDER");
+  const std::string inherited = given != nullptr ? given : "";
+  TemporaryFolder folder;
+  std::ofstream(folder.path("Zoq_trace")) << "";
+  setProgName("Zoq");
+  setenv("ZOQ_MARKER_FOLDER", folder.path().c_str(), 1);
+  EXPECT_EQ(markerFolderFromEnvironment(), folder.path());
+  resetOutput();
+  EXPECT_EQ(ProgressInfoRequired(), 1);
+  setenv("ZOQ_MARKER_FOLDER", "", 1);
+  EXPECT_EQ(markerFolderFromEnvironment(), "/tmp");
+  unsetenv("ZOQ_MARKER_FOLDER");
+  EXPECT_EQ(markerFolderFromEnvironment(), "/tmp");
+  resetOutput();
+  setTraceMarkerFolder(folder.path().c_str());
+  EXPECT_EQ(ProgressInfoRequired(), 1);
+  if (given != nullptr) setenv("ZOQ_MARKER_FOLDER", inherited.c_str(), 1);
+  setTraceMarkerFolder(nullptr);
 }
 
 TEST_F(OutputTest, BackgroundModeEndsInteractiveInput) {
