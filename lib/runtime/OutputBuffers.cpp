@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 
@@ -22,6 +23,15 @@ bool handlerInstalled[kSignalSlots] = {};
 bool ignoredAtStart[kSignalSlots] = {};
 
 bool slotFor(int signal) { return signal > 0 && signal < kSignalSlots; }
+
+// The last time a buffer was written out (steady clock, seconds), and the calls of
+// writeOutAgedOutput since it last looked at the clock. Never touched by the handler.
+double lastWriteOut = 0.0;
+unsigned agePolls = 0;
+
+double steadyNow() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 // Writes all of [text, text + length) to the descriptor: repeats after an interruption,
 // waits while a non-blocking descriptor is full; false at any other failure.
@@ -77,6 +87,15 @@ void setAction(int signal, void (*handler)(int)) {
 CommittedBuffer& standardOutputBuffer() { return standardOutput; }
 CommittedBuffer& outputFileBuffer() { return outputFile; }
 
+void writeOutAgedOutput() {
+  if ((++agePolls & 255U) != 0) return;
+  if (standardOutput.pending() == 0 && outputFile.pending() == 0) return;
+  if (steadyNow() - lastWriteOut < 1.0) return;
+  standardOutput.flush();
+  outputFile.flush();
+  lastWriteOut = steadyNow();
+}
+
 void CommittedBuffer::decideLineBuffering() {
   const int descriptor = descriptor_.load(std::memory_order_relaxed);
   lineBuffered_ = descriptor >= 0 && ::isatty(descriptor) != 0 ? 1 : 0;
@@ -117,6 +136,7 @@ void CommittedBuffer::writeOutOwned() {
   const std::size_t end = committed_.load(std::memory_order_relaxed);
   if (descriptor >= 0 && end > 0) writeAll(descriptor, data_, end);
   committed_.store(0, std::memory_order_release);
+  lastWriteOut = steadyNow();
 }
 
 void CommittedBuffer::flush() {

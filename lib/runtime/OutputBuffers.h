@@ -19,9 +19,11 @@
 //
 // The buffers cost what stdio costs: a copy into the array, and a write(2) per 64 KB (per
 // line where standard output is a terminal, as stdio's line buffering does). Nothing is
-// flushed by the clock: until the buffer fills or sinkFlush runs, a line sits in memory,
-// and the handler is what puts it on disk when the run is stopped. (A SIGKILL still loses
-// the buffer, as it would lose stdio's.)
+// flushed by a timer: until the buffer fills or sinkFlush runs, a line sits in memory, and
+// the handler is what puts it on disk when the run is stopped. (A SIGKILL still loses the
+// buffer, as it would lose stdio's.) So that a log followed while a long job runs is not
+// 64 KB behind, the polls of long loops call writeOutAgedOutput, which writes out what has
+// waited for a second or more (it looks at the clock once in 256 calls).
 //
 // Both buffers live for the process, in static storage (the handler allocates nothing).
 // Standard output's buffer writes to descriptor 1; the output file's buffer has no
@@ -79,6 +81,10 @@ static_assert(std::atomic<std::size_t>::is_always_lock_free && std::atomic<int>:
 
 CommittedBuffer& standardOutputBuffer();
 CommittedBuffer& outputFileBuffer();
+
+// Writes out both buffers when they hold text and nothing was written for a second or
+// more. Costs a counter in 255 of 256 calls, a clock reading in the other.
+void writeOutAgedOutput();
 
 // Installs the handler for SIGINT, SIGTERM, SIGHUP and SIGPIPE, each unless it is ignored
 // when the program starts (a run under "nohup", or a background job of a shell without job

@@ -174,6 +174,7 @@ void whipe() {
 }
 
 int getStopSignal() {
+  writeOutAgedOutput();
   if (interruptPending != 0) {
     interruptPending = 0;
     interruptTaken = true;
@@ -207,6 +208,7 @@ void clearInterruptRequest() {
 }
 
 void obeyInterruptRequest() {
+  writeOutAgedOutput();
   if (interruptPending == 0 && !interruptTaken) return;
   interruptPending = 0;
   interruptTaken = false;
@@ -390,6 +392,7 @@ void startProgressInfoElapsed(const char* name, int ask, double total) {
 }
 
 int incrementProgressInfo() {
+  writeOutAgedOutput();
   if (interruptPending != 0) obeyInterruptRequest();
   TerminalState& s = state();
   ProgressInfo* record = s.current;

@@ -126,6 +126,26 @@ INSTANTIATE_TEST_SUITE_P(Signals, StoppedBackgroundRun,
                                            Stop{SIGHUP, "SIGHUP"}),
                          [](const ::testing::TestParamInfo<Stop>& stop) { return std::string(stop.param.name); });
 
+// A log followed while a long job runs: a line printed before a long computation reaches
+// its file about a second later, not when 64 KB have gathered or the run ends. The loop
+// has used 2.5 s of processor time, so at least 2.5 s have passed since the lines.
+TEST(OutputOfARunningJob, ReachesItsFileWithinAboutASecond) {
+  ScratchFolder folder("zoq-signal");
+  ASSERT_FALSE(folder.path().empty());
+  const pid_t run = startJob(folder.path(),
+                             "print seen_while_running\n"
+                             "file res.txt\n"
+                             "print seen_in_the_output_file\n"
+                             "while {1<2} {execute 1}\n");
+  ASSERT_TRUE(binary_test::waitForProcessorTime(run, 2500)) << readWhole(folder.path() + "/out.txt");
+  const std::string out = readWhole(folder.path() + "/out.txt");
+  const std::string file = readWhole(folder.path() + "/res.txt");
+  kill(run, SIGTERM);
+  EXPECT_EQ(waitForExit(run), 128 + SIGTERM);
+  EXPECT_NE(out.find("seen_while_running\n"), std::string::npos) << out;
+  EXPECT_EQ(file, "seen_in_the_output_file\n");
+}
+
 // The marker folder of the next run (set in the child before zoq starts).
 std::string& nextMarkerFolder() {
   static std::string folder;
