@@ -39,7 +39,6 @@
 
 namespace {
 
-const char* const kStopFile = "/tmp/zoq_stop";
 constexpr int kMaximalBoundaries = 400000;
 constexpr const char* kCompleteTerminator = "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1\n";
 constexpr const char* kAbortTerminator = "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 0\n";
@@ -422,7 +421,8 @@ int FindSM(const std::vector<int>* orientifolds) {
     case 3: Print("null scan mode. Only one model per CY choice is considered\n"); break;
     default: break;
   }
-  if (checkDir(kStopFile) == 1) {
+  // The stop marker of run control, in its folder ("/tmp" unless the run was told another).
+  if (checkDir((getRunControlFolder() + "/zoq_stop").c_str()) == 1) {
     PrintStdout("Stop signal received\n");
     GracefulExit(12);
   }

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -495,6 +496,21 @@ inline std::size_t occurrences(const std::string& text, const std::string& needl
   std::size_t count = 0;
   for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
   return count;
+}
+
+// Run in the child before zoq starts: about 1 GB of memory, so that work sized far beyond
+// it shows whether it is refused up front. Under AddressSanitizer, whose shadow memory an
+// address-space limit would cut, the sanitizer's own allocation and RSS limits serve.
+inline void limitMemory() {
+#if defined(__SANITIZE_ADDRESS__)
+  std::string options = "max_allocation_size_mb=1024:allocator_may_return_null=0:hard_rss_limit_mb=1536";
+  if (const char* inherited = std::getenv("ASAN_OPTIONS")) options = std::string(inherited) + ":" + options;
+  setenv("ASAN_OPTIONS", options.c_str(), 1);
+#else
+  struct rlimit limit {};
+  limit.rlim_cur = limit.rlim_max = (1ULL << 30) + (1ULL << 28);
+  setrlimit(RLIMIT_AS, &limit);
+#endif
 }
 
 }  // namespace binary_test

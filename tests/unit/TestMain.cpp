@@ -1,7 +1,9 @@
 // Entry point shared by the unit-test programs. Every program runs with a fresh, empty
 // HOME (so start-up never reads or writes the user's preferences, logs or data) and with
 // standard input at its end (so nothing can wait for an answer); the HOME folder is
-// removed again afterwards.
+// removed again afterwards. The run-control markers are looked for in that HOME too (unless
+// the program's own support named another folder), never in the /tmp that other programs
+// on the machine share.
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -21,6 +23,7 @@ int main(int argc, char** argv) {
   char home[] = "/tmp/zoq-unit-XXXXXX";
   bool madeHome = mkdtemp(home) != nullptr;
   if (madeHome) setenv("HOME", home, 1);
+  if (madeHome) setenv("ZOQ_MARKER_FOLDER", home, 0);
   if (std::freopen("/dev/null", "r", stdin) == nullptr) return 2;
   int result = RUN_ALL_TESTS();
   if (madeHome) nftw(home, removeEntry, 16, FTW_DEPTH | FTW_PHYS);

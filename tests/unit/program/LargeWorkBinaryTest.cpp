@@ -6,7 +6,6 @@
 // The limit: with AddressSanitizer no single request above 1024 Mb and no more than 1536 Mb
 // resident; otherwise an address space of 1.25 GiB.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -19,21 +18,8 @@ namespace {
 
 using binary_test::CapturedRun;
 using binary_test::occurrences;
+using binary_test::limitMemory;
 using binary_test::ScratchFolder;
-
-void limitMemory() {
-#if defined(__SANITIZE_ADDRESS__)
-  std::string options =
-      "max_allocation_size_mb=1024:allocator_may_return_null=0:hard_rss_limit_mb=1536";
-  if (const char* inherited = std::getenv("ASAN_OPTIONS"))
-    options = std::string(inherited) + ":" + options;
-  setenv("ASAN_OPTIONS", options.c_str(), 1);
-#else
-  struct rlimit limit {};
-  limit.rlim_cur = limit.rlim_max = (1ULL << 30) + (1ULL << 28);
-  setrlimit(RLIMIT_AS, &limit);
-#endif
-}
 
 // Runs the commands in a fresh folder (also HOME) under the limit, as "zoq -b run.zoq" or
 // piped into "zoq".

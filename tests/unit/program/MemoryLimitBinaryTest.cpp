@@ -7,7 +7,6 @@
 // resident (the sanitizer's own quarantine and shadow included); otherwise an address space
 // of 1.25 GiB.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -19,21 +18,10 @@
 namespace {
 
 using binary_test::occurrences;
+using binary_test::limitMemory;
 using binary_test::ScratchFolder;
 
 using binary_test::CapturedRun;
-
-void limitMemory() {
-#if defined(__SANITIZE_ADDRESS__)
-  std::string options = "max_allocation_size_mb=1024:allocator_may_return_null=0:hard_rss_limit_mb=1536";
-  if (const char* inherited = std::getenv("ASAN_OPTIONS")) options = std::string(inherited) + ":" + options;
-  setenv("ASAN_OPTIONS", options.c_str(), 1);
-#else
-  struct rlimit limit {};
-  limit.rlim_cur = limit.rlim_max = (1ULL << 30) + (1ULL << 28);
-  setrlimit(RLIMIT_AS, &limit);
-#endif
-}
 
 // Runs zoq in the folder (also its HOME) under the limit: with background true as
 // "zoq -b run.zoq", else as "zoq" reading the commands from its standard input (where a
