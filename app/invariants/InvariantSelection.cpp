@@ -333,7 +333,7 @@ void resetSelectionCriteria() {
 void resetAlgebraRequirements() {
   if (anyCurrentList()) Print("Chiral algebra requirements have been reset\n");
   clearCurrentLists();
-  if (state().AutomorphismSelection) Print("Automorphism selection been reset\n");
+  if (state().AutomorphismSelection) Print("Automorphism selection has been reset\n");
   state().AutomorphismSelection.reset();
   resetInvariantStore();
 }

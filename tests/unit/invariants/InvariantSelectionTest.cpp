@@ -187,7 +187,7 @@ TEST_F(InvariantSelectionTest, DisplayAndResetMessages) {
   resetAlgebraRequirements();
   EXPECT_EQ(capture.printed,
             "Chiral algebra requirements have been reset\n"
-            "Automorphism selection been reset\n");
+            "Automorphism selection has been reset\n");
 }
 
 TEST_F(InvariantSelectionTest, CriteriaAreWrittenAsCommands) {
