@@ -4,6 +4,7 @@
 #pragma once
 
 #include <stdlib.h>
+#include <time.h>
 
 #include <cstddef>
 #include <filesystem>
@@ -13,6 +14,13 @@
 #include "runtime/Output.h"
 
 // An output sink for setOutputSink: progress lines and summaries are not measured.
+// Processor seconds of this process so far (the figures of a run with its reference).
+inline double cpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
 inline void discardOutput(Channel, const char*, std::size_t) {}
 
 struct FreshHome {

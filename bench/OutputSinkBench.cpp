@@ -35,12 +35,6 @@ namespace {
 
 FreshHome freshHome;
 
-double cpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
 // The old path: a stdio stream with a 64 KB buffer on /dev/null.
 struct StdioStream {
   std::FILE* stream = std::fopen("/dev/null", "w");

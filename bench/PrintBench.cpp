@@ -37,12 +37,6 @@ namespace {
 
 FreshHome freshHome;
 
-double cpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
 // Processor seconds of one command line.
 double timed(const std::string& line) {
   const double start = cpuSeconds();
