@@ -476,23 +476,9 @@ int COM_browse_twist(char**, int) {
 }
 
 std::vector<int> exceptionalSimpleCurrents() {
-  std::vector<int> fields;
   const CommandsState& s = commandsState();
-  if (s.spectrumComputed != 1 || s.modularMode == nullptr || s.modularMode->active == 0) return fields;
-  double re0 = 0.0;
-  double im0 = 0.0;
-  compS(0, 0, &re0, &im0);
-  // Quantum dimensions S(0,i)/S(0,0) need a positive S(0,0).
-  if (re0 <= 0.0 || ZeroCheck(re0)) return fields;
-  const int N = totalPrimaries();
-  for (int i = std::max(totalCurrents(), 1); i < N; ++i) {
-    double re = 0.0;
-    double im = 0.0;
-    compS(0, i, &re, &im);
-    // No quantum dimension lies between 1 and sqrt(2): the test cannot take one for 1.
-    if (ZeroCheck(re / re0 - 1.0) && ZeroCheck(im / re0)) fields.push_back(i);
-  }
-  return fields;
+  if (s.spectrumComputed != 1 || s.modularMode == nullptr || s.modularMode->active == 0) return {};
+  return exceptionalSimpleCurrentFields(std::max(totalCurrents(), 1));
 }
 
 int COM_browse_simple(char**, int) {

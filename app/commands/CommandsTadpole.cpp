@@ -68,15 +68,12 @@ enum class Values { Any, Multiplicities };
 // multiplicity counts branes: a negative one is refused (and -1 would read as "not fixed"
 // in the fixed-multiplicity table).
 int readAssignments(const char* routine, char** params, int first, int n, int limit,
-                    const char* rangeText, bool newline, std::vector<Assignment>* out,
+                    const char* rangeText, std::vector<Assignment>* out,
                     Values values = Values::Any) {
   for (int k = first; k < n; ++k) {
     Assignment a;
     if (!ConvertAssign(params[k], &a.label, &a.value)) {
-      if (newline)
-        Alert(routine, 0, 100302, "Invalid assignment: %s", params[k]);
-      else
-        Alert(routine, 0, 100302, "Invalid assignment: %s", params[k]);
+      Alert(routine, 0, 100302, "Invalid assignment: %s", params[k]);
       return -1;
     }
     if (a.label < 0 || a.label >= limit) {
@@ -211,8 +208,8 @@ int COM_reset_tad(char**, int) {
 int COM_fix_var(char** params, int n) {
   std::vector<Assignment> entries;
   const int refused =
-      readAssignments("COM_fix_var", params, 0, n, TotalBoundaries(), "Label %d out of range", true,
-                      &entries, Values::Multiplicities);
+      readAssignments("COM_fix_var", params, 0, n, TotalBoundaries(), "Label %d out of range", &entries,
+                      Values::Multiplicities);
   if (refused != 0) return refused;
   initActiveBoundaries(-3);
   for (const Assignment& a : entries) setFixVar(a.label, a.value);
@@ -224,7 +221,7 @@ int COM_check_tad(char** params, int n) {
   const int total = TotalBoundaries();
   std::vector<Assignment> entries;
   const int refused = readAssignments("COM_check_tad", params, 0, n, total, "Label %d out of range",
-                                      true, &entries, Values::Multiplicities);
+                                      &entries, Values::Multiplicities);
   if (refused != 0) return refused;
   prepareSearchMemory();
   setAnalysisFunction(CheckDiscreteSymmetriesForBraneConfiguration);
@@ -268,8 +265,8 @@ int COM_check_tad_instanton(char** params, int n) {
   }
   std::vector<Assignment> entries;
   const int refused =
-      readAssignments("COM_check_tad_instanton", params, 1, n, total, "Label %d out of range", true,
-                      &entries, Values::Multiplicities);
+      readAssignments("COM_check_tad_instanton", params, 1, n, total, "Label %d out of range", &entries,
+                      Values::Multiplicities);
   if (refused != 0) return refused;
   std::vector<int> cp(static_cast<std::size_t>(std::max(total, 1)), 0);
   int r = 0;
@@ -302,7 +299,7 @@ int COM_check_tad_sol(char** params, int n) {
   const int N = getTadcols();
   std::vector<Assignment> entries;
   const int refused = readAssignments("COM_check_tad_sol", params, 0, n, N - 1,
-                                      "Label %d out of range", false, &entries);
+                                      "Label %d out of range", &entries);
   if (refused != 0) return refused;
   std::vector<int> x(static_cast<std::size_t>(N), 0);
   for (const Assignment& a : entries) x[static_cast<std::size_t>(a.label)] = a.value;
@@ -320,7 +317,7 @@ int COM_check_tad_parm(char** params, int n) {
   const int count = getMaxPar();
   std::vector<Assignment> entries;
   const int refused = readAssignments("COM_check_tad_parm", params, 0, n, count,
-                                      "Parameter %d out of range", true, &entries);
+                                      "Parameter %d out of range", &entries);
   if (refused != 0) return refused;
   std::vector<int> parameters(static_cast<std::size_t>(std::max(count, 1)), 0);
   for (const Assignment& a : entries) parameters[static_cast<std::size_t>(a.label)] = a.value;
@@ -370,12 +367,8 @@ int COM_solve_tad_few(char** params, int n) {
   if (getTadpoleEquations() < 0) return -n;
   const int stacks = getNumberOfLoopVariables();
   if (n > 0 && intParameter(params, 0) > stacks) {
-    if (stacks == 1)
-      Alert("COM_solve_tad_few", 0, 100302,
-            "Too many brane stacks; at most 1 distinct stack is available");
-    else
-      Alert("COM_solve_tad_few", 0, 100302,
-            "Too many brane stacks; at most %d distinct stacks are available", stacks);
+    Alert("COM_solve_tad_few", 0, 100302, "Too many brane stacks; at most %d distinct %s available",
+          stacks, stacks == 1 ? "stack is" : "stacks are");
     return 1;
   }
   prepareSearchMemory();

@@ -139,9 +139,6 @@ int EvaluateExceptionalFilterResult(int n, int* index, void* ctx);
 int EvaluateExceptionalFilterResultForAlgebra(int n, int* index, void* ctx);
 void buildExceptionalLeftAlgebra(SimpleCurrentData* MD);
 
-// The state of the search jobs (driver, result files, per-prime store, random search),
-// shared by HeteroticSearch, HeteroticResults, HeteroticPrevious, HeteroticFilters and
-// HeteroticRandom; resetHeteroticJobs restores the state right after start-up.
 // What identifies a tensor product for the heterotic set-up.
 struct HeteroticProduct {
   const TensorProduct* record = nullptr;
@@ -153,6 +150,9 @@ struct HeteroticProduct {
 };
 HeteroticProduct heteroticProductOf(const TensorProduct* tensor);
 
+// The state of the search jobs (driver, result files, per-prime store, random search),
+// shared by HeteroticSearch, HeteroticResults, HeteroticPrevious, HeteroticFilters and
+// HeteroticRandom; resetHeteroticJobs restores the state right after start-up.
 struct HeteroticJobState {
   int once = 0;
   int setUpDone = 0;

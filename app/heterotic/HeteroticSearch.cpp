@@ -55,7 +55,6 @@ void touchMarker(const std::string& path) {
   if (fd >= 0) ::close(fd);
 }
 
-
 // Gaussian binomial [n choose k] at p, as a long double.
 long double gaussianBinomial(int n, int k, int p) {
   if (k < 0 || k > n) return 0.0L;
@@ -151,6 +150,7 @@ bool requireHeteroticSetUp(const char* routine, const TensorProduct* tensor) {
         "job that builds it before \"compute heterotic\".");
   return false;
 }
+
 const std::string& getGeneralStopFileName() {
   return heteroticJobs().stopFile;
 }

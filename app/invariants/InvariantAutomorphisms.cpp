@@ -63,12 +63,6 @@ void buildPermutationInvariant(const std::vector<int>& pi) {
   makeExceptionalBulkInvariant(M.data(), getDummyBulk(), autostoreValue() == 1 ? 1 : 0, 1);
 }
 
-// The user builders' N x N work matrix; false (after the alert) when it cannot be held.
-bool workMatrixFits(const char* routine) {
-  const long double N = primaryCount();
-  return requireAllocationSize(routine, "The invariant matrix", N * N, sizeof(int));
-}
-
 // S between all primaries of the current theory, read once: complex entries (re, im) side
 // by side, of the upper triangle row by row when S is symmetric, else of every pair.
 class SearchS {
@@ -241,7 +235,7 @@ int searchAutomorphisms() {
   AutomorphismSearch search;
   search.n = n;
   // S of every pair, and the work matrix of each invariant found, are known in size now.
-  if (!search.S.fits(N) || !workMatrixFits("searchAutomorphisms")) return 0;
+  if (!search.S.fits(N) || !userInvariantMatrixFits("searchAutomorphisms")) return 0;
   search.S.fill();
   std::vector<double> logT(n);
   compLogT(logT.data());
@@ -461,7 +455,7 @@ void getOrbifoldExceptionalExtension(int* M, int m) {
 
 int searchInvariants() {
   if (getCFTtype() != kStoreTypeOrbifold) return 0;
-  if (!workMatrixFits("searchInvariants")) return 0;
+  if (!userInvariantMatrixFits("searchInvariants")) return 0;
   const int n = getCFTrank();
   const int N = primaryCount();
   int result = 0;

@@ -1436,13 +1436,11 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
     if (label == S - 1) {
       // A search for one MIPF by its number generates none but that one: a count here
       // would read as the number of MIPFs there are.
-      if (s.SelectCurrentBulk != 0) {
-      } else if (autostore) {
+      if (s.SelectCurrentBulk == 0 && autostore)
         Print("Total number of MIPFs generated: %d (checked %d, distinct %d)\n", count, getTotalMIPFCount(),
               getNameCount());
-      } else {
+      else if (s.SelectCurrentBulk == 0)
         Print("Total number of MIPFs generated: %d\n", count);
-      }
       // Without "Autostore" the numbers given are the scan's own, 0 to ScanMIPFCount - 1,
       // not store names: they are what a MIPF number is checked against.
       setCollectionCompleted(1, !autostore && s.hook == computeInvariant ? s.ScanMIPFCount : -1);

@@ -46,12 +46,6 @@ int autostoreValue() {
   return p == nullptr ? 0 : *p;
 }
 
-// The user builders' N x N work matrix; false (after the alert) when it cannot be held.
-bool workMatrixFits(const char* routine) {
-  const long double N = knownPrimaryCount();
-  return requireAllocationSize(routine, "The invariant matrix", N * N, sizeof(int));
-}
-
 // Copies the members of an orbit that pass the filter to list; the index of the last.
 int filterOrbit(const int* members, int count, const int* filter, int limit, int* list) {
   int last = -1;
@@ -69,7 +63,7 @@ void resetExceptionalInvariants() {
 }
 
 int buildExceptionalInvariant(int mode) {
-  if (!workMatrixFits("buildExceptionalInvariant")) return 0;
+  if (!userInvariantMatrixFits("buildExceptionalInvariant")) return 0;
   std::vector<int>& M = userInvariantMatrix();
   if (mode == -1) return 0;
   if (mode < -1 || mode > 6) {
@@ -87,7 +81,7 @@ int buildExceptionalInvariant(int mode) {
 }
 
 int buildExceptionalTensorInvariant(const int* choices) {
-  if (!workMatrixFits("buildExceptionalTensorInvariant")) return 0;
+  if (!userInvariantMatrixFits("buildExceptionalTensorInvariant")) return 0;
   std::vector<int>& M = userInvariantMatrix();
   getExceptionalTensorModularMatrix(M, choices);
   const int N = knownPrimaryCount();

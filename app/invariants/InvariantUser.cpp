@@ -21,6 +21,7 @@
 
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -123,6 +124,11 @@ std::vector<int>& userInvariantMatrix() {
   const std::size_t N = static_cast<std::size_t>(primaryCount());
   M.assign(N * N, 0);
   return M;
+}
+
+bool userInvariantMatrixFits(const char* routine) {
+  const long double N = primaryCount();
+  return requireAllocationSize(routine, "The invariant matrix", N * N, sizeof(int));
 }
 
 void resetUserInvariants() {

@@ -542,20 +542,14 @@ namespace {
 // The MIPF number at the start of a text that begins with a digit; -1 after a refusal when
 // the digits name no int (atoi would wrap them round to another MIPF).
 int leadingMipfNumber(const char* text) {
+  const char* end = text;
+  while (isdigit(static_cast<unsigned char>(*end)) != 0) ++end;
   long long number = 0;
-  for (const char* p = text; isdigit(static_cast<unsigned char>(*p)) != 0; ++p) {
-    number = number * 10 + (*p - '0');
-    if (number > INT_MAX) {
-      std::string digits(text);
-      digits.resize(static_cast<std::size_t>(std::find_if_not(digits.begin(), digits.end(),
-                                                               [](unsigned char c) { return isdigit(c) != 0; }) -
-                                             digits.begin()));
-      Alert("getBulkInvariantForUserInput", 1, 100201, "MIPF number %s out of range (MIPF numbers are at most %d)",
-            digits.c_str(), INT_MAX);
-      return -1;
-    }
-  }
-  return static_cast<int>(number);
+  for (const char* p = text; p < end && number <= INT_MAX; ++p) number = number * 10 + (*p - '0');
+  if (number <= INT_MAX) return static_cast<int>(number);
+  Alert("getBulkInvariantForUserInput", 1, 100201, "MIPF number %s out of range (MIPF numbers are at most %d)",
+        std::string(text, end).c_str(), INT_MAX);
+  return -1;
 }
 
 }  // namespace

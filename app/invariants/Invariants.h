@@ -512,6 +512,9 @@ struct VectorSpace;
 
 // The builders' work matrix, N x N, zeroed.
 std::vector<int>& userInvariantMatrix();
+// Whether the work matrix of the current theory can be held; false after the refusal
+// (Alert 100213) in the name of routine.
+bool userInvariantMatrixFits(const char* routine);
 // Start state of the builders (work matrix, exceptional orbit caches).
 void resetUserInvariants();
 void resetExceptionalInvariants();

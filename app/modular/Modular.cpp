@@ -237,7 +237,7 @@ void MOD_set_S_CALL_TRACE(int flag) {
 
 void compSDirect(int i, int j, double* re, double* im) {
   modularTrace("compSDirect");
-  pollElementInterrupt();
+  pollInterruptRequest();
   if (tensorMode()) {
     tensorHooks().getCosetS(currentTensor, i, j, re, im);
   } else {

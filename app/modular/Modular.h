@@ -388,8 +388,10 @@ int MOD_TotalOuterAutomorphisms();
 int MOD_getCurrentPermutation(int p, int J);
 // The selected extension number of the tensor product; -1 outside tensor mode.
 int MOD_getExtensionNumber();
-// Prints "Exceptional simple current: %d" for every field i >= start whose S(0, i) has the
-// real part of S(0, 0): a field of quantum dimension 1 beyond the known currents.
+// The fields i >= start whose S(0, i) has the real part of S(0, 0): fields of quantum
+// dimension 1 beyond the known currents (none when S(0, 0) is not positive).
+std::vector<int> exceptionalSimpleCurrentFields(int start);
+// Prints "Exceptional simple current: %d" for each of exceptionalSimpleCurrentFields(start).
 void getExceptionalSimpleCurrents(int start);
 
 // ---------------------------------------------------------------------------------------

@@ -206,16 +206,23 @@ int MOD_getExtensionNumber() {
   return tensorSide() ? tensorHooks().getExtensionNumber(currentTensor) : -1;
 }
 
-void getExceptionalSimpleCurrents(int start) {
+std::vector<int> exceptionalSimpleCurrentFields(int start) {
+  std::vector<int> fields;
   const int N = knownPrimaryCount();
-  if (start >= N) return;
+  if (start >= N) return fields;
   double re0 = 0.0;
   double im0 = 0.0;
   compS(0, 0, &re0, &im0);
+  if (re0 <= 0.0 || ZeroCheck(re0)) return fields;
   for (int i = std::max(start, 0); i < N; ++i) {
     double re = 0.0;
     double im = 0.0;
     compS(0, i, &re, &im);
-    if (ZeroCheck(re - re0)) Print("Exceptional simple current: %d\n", i);
+    if (ZeroCheck(re - re0)) fields.push_back(i);
   }
+  return fields;
+}
+
+void getExceptionalSimpleCurrents(int start) {
+  for (int field : exceptionalSimpleCurrentFields(start)) Print("Exceptional simple current: %d\n", field);
 }

@@ -335,19 +335,10 @@ int settingFusionThreads();
 // "S_rows maxsize": megabytes of S row files one theory may write.
 int settingRowFileMegabytes();
 
-// The Ctrl-C poll of the element routines of S and P (compS and what it calls, the rows of
-// the orbit S base, the sums of P): one call in kElementPollPeriod takes the flag test of
-// obeyInterruptRequest, which ends the command (StopRequest). An element that comes from
-// a table costs nanoseconds and pays nothing measurable; one computed afresh is polled
-// within a few hundred. Called on the main thread only (the threaded products read S from
-// arrays filled before they start). Every element routine leaves its out-values untouched
-// until its value is complete, so a stop never leaves a partial value where a caller (a
-// cache) keeps it.
-inline constexpr unsigned kElementPollPeriod = 256;
-inline void pollElementInterrupt() {
-  static unsigned calls = 0;
-  if (++calls % kElementPollPeriod == 0) obeyInterruptRequest();
-}
+// The element routines of S and P (compS and what it calls, the rows of the orbit S base,
+// the sums of P) poll Ctrl-C through pollInterruptRequest. Every element routine leaves
+// its out-values untouched until its value is complete, so a stop (StopRequest) never
+// leaves a partial value where a caller (a cache) keeps it.
 
 // Prints the routine's name on standard output while the S trace is on.
 void modularTrace(const char* routine);

@@ -322,7 +322,7 @@ void computePmatrix(int a, int b, double* re, double* im) {
   for (int t = 0; t < terms; ++t) {
     // A sum of many terms from the packed S table is polled here; the terms computed
     // through compS are polled there as well.
-    pollElementInterrupt();
+    pollInterruptRequest();
     const int m = reps != nullptr ? reps[t] : t;
     double samRe, samIm, smbRe, smbIm, t2Re, t2Im;
     if (packed) {

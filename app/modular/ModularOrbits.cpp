@@ -628,7 +628,7 @@ void compSfromOrbits(int i, int j, double* re, double* im) {
     *im = 0.0;
     return;
   }
-  pollElementInterrupt();
+  pollInterruptRequest();
   const PrimaryOrbitEntry& a = s.Primaries[static_cast<std::size_t>(i)];
   const PrimaryOrbitEntry& b = s.Primaries[static_cast<std::size_t>(j)];
   double r = 0.0, m = 0.0;

@@ -13,7 +13,6 @@
 #include <cstdarg>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "interpreter/Evaluator.h"
@@ -241,11 +240,13 @@ std::string texLine(const std::string& line) {
   return out;
 }
 
-// The path from the top level down to the node, or empty when it is not in the tree.
-bool pathTo(Command* level, const Command* target, std::vector<Command*>& path) {
+// The path from the top level down to the first node (depth first) that satisfies found;
+// false, with the path empty, when there is none.
+template <class Predicate>
+bool pathTo(Command* level, Predicate found, std::vector<Command*>& path) {
   for (Command* node : levelNodes(level)) {
     path.push_back(node);
-    if (node == target || pathTo(node->keywords, target, path)) return true;
+    if (found(node) || pathTo(node->keywords, found, path)) return true;
     path.pop_back();
   }
   return false;
@@ -255,15 +256,9 @@ bool pathTo(Command* level, const Command* target, std::vector<Command*>& path) 
 // "" for the top level or a level not in the tree.
 std::string phraseAbove(Command* level) {
   std::vector<Command*> path;
-  const std::function<bool(Command*)> search = [&](Command* from) {
-    for (Command* node : levelNodes(from)) {
-      path.push_back(node);
-      if (node->keywords == level || search(node->keywords)) return true;
-      path.pop_back();
-    }
-    return false;
-  };
-  if (level == nullptr || level == tree().root || !search(tree().root)) return "";
+  if (level == nullptr || level == tree().root ||
+      !pathTo(tree().root, [level](const Command* node) { return node->keywords == level; }, path))
+    return "";
   return phraseText(path, false);
 }
 
@@ -306,7 +301,9 @@ std::string lowerCaseWord(const char* word) {
 
 std::string commandPhrase(const Command* command) {
   std::vector<Command*> path;
-  if (command == nullptr || !pathTo(tree().root, command, path)) return command != nullptr ? command->name : "";
+  if (command == nullptr ||
+      !pathTo(tree().root, [command](const Command* node) { return node == command; }, path))
+    return command != nullptr ? command->name : "";
   return phraseText(path, false);
 }
 

@@ -79,6 +79,14 @@ void clearInterruptRequest();
 // quietly: takes it, ends the progress display and throws StopRequest. The poll of every
 // long loop of the program; it costs a flag test.
 void obeyInterruptRequest();
+// The poll of element routines called millions of times (the S and P elements):
+// obeyInterruptRequest once in 256 calls, so that an element read from a table pays
+// nothing measurable and one computed afresh is polled within a few hundred. Main thread
+// only.
+inline void pollInterruptRequest() {
+  static unsigned calls = 0;
+  if (++calls % 256 == 0) obeyInterruptRequest();
+}
 // While an object lives, a Ctrl-C breaks off a blocking read of the terminal.
 class InterruptibleRead {
  public:

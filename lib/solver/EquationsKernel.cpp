@@ -608,7 +608,7 @@ int DoubleTagKernelLoops(KernelData* KD, EquationData* ED, int, int verbosity, c
       int r = 0;
       if (AnalyseBounds2(ED, lo, hi) != -1) {
         if (verbosity >= 3)
-      Print("  Starting loops; total length %s\n", loopLengthText(LoopLength(N, lo, hi), 8).c_str());
+          Print("  Starting loops; total length %s\n", loopLengthText(LoopLength(N, lo, hi), 8).c_str());
         r = NestedLoops(N, lo, hi, x, &search, KernelBound, hom_eval_double);
       }
       if (r >= 1) {
