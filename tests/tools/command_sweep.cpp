@@ -297,6 +297,14 @@ std::optional<ShownAlert> alertAt(const std::string& text, std::size_t at) {
   std::size_t begin = text.rfind('\n', end == 0 ? 0 : end - 1);
   begin = begin == std::string::npos ? 0 : begin + 1;
   alert.message = trim(text.substr(begin, end - begin));
+  // "Interpretation error" says only that the line was not run; the line before says why
+  // ("Invalid command: tensor" for a command of a mode that is off), unless it is the echo.
+  if (alert.message == "Interpretation error" && begin > 0) {
+    std::size_t before = text.rfind('\n', begin >= 2 ? begin - 2 : 0);
+    before = before == std::string::npos ? 0 : before + 1;
+    const std::string reason = trim(text.substr(before, begin - before));
+    if (!reason.empty() && reason.rfind("> ", 0) != 0) alert.message = reason + " / " + alert.message;
+  }
   // A question's message line ends with the bell.
   alert.message.erase(std::remove(alert.message.begin(), alert.message.end(), '\a'), alert.message.end());
   return alert;
@@ -774,11 +782,16 @@ Outcome runCommand(const Settings& settings, const TableCommand& command, const 
   const std::vector<ShownAlert> alerts = zoq.alertsSince(from);
   if (outcome.ending == Ending::Result && !alerts.empty()) outcome.ending = Ending::Alert;
   if (!alerts.empty() && outcome.what.empty() && outcome.ending != Ending::Ended) {
-    const ShownAlert& first = alerts.front();
-    std::string note;
-    for (const ShownAlert& alert : alerts)
-      if (isSizeRefusal(alert.message)) note = "size refusal: ";
-    outcome.what = note + first.message + " (" + first.routine + ", " + std::to_string(first.position) + ")";
+    // The size refusal when there is one (the alert that matters most here), else the first.
+    const ShownAlert* shown = &alerts.front();
+    for (const ShownAlert& alert : alerts) {
+      if (isSizeRefusal(alert.message)) {
+        shown = &alert;
+        break;
+      }
+    }
+    outcome.what = std::string(isSizeRefusal(shown->message) ? "size refusal: " : "") + shown->message + " (" +
+                   shown->routine + ", " + std::to_string(shown->position) + ")";
     if (alerts.size() > 1) outcome.what += " [+" + std::to_string(alerts.size() - 1) + " more]";
   }
   if (outcome.ending != Ending::Ended && outcome.ending != Ending::Failure) {
@@ -934,6 +947,12 @@ int selfCheck() {
   expect(alert && alert->routine == "checkModular" && alert->position == 3 &&
              alert->message == "S would need 6516 Mb; refused (the limit is 2100 Mb)" && isSizeRefusal(alert->message),
          "alert with its origin");
+  const std::string refused = "> reset tensor\r\nInvalid command: tensor\r\nInterpretation error \r\n(routine printErrorBuffer, position 0)\r\n";
+  const auto mode = alertAt(refused, refused.find("(routine "));
+  expect(mode && mode->message == "Invalid command: tensor / Interpretation error", "the reason of an interpretation error");
+  const std::string bare = "> h\r\nInterpretation error \r\n(routine printErrorBuffer, position 0)\r\n";
+  const auto echo = alertAt(bare, bare.find("(routine "));
+  expect(echo && echo->message == "Interpretation error", "an interpretation error right after the echo");
   expect(frameFunction("#0  0x00007f1 in __GI___libc_write (fd=1, buf=0x1, nbytes=2) at write.c:26") == "__GI___libc_write",
          "C frame");
   expect(frameFunction("#2  0x000055 in SM_grade(int, int) ()") == "SM_grade", "C++ frame without debug data");
