@@ -331,21 +331,24 @@ std::string frameFunction(const std::string& line) {
     start = line.find_first_not_of(' ', start);
     if (start == std::string::npos) return "";
   }
-  std::string name = line.substr(start);
-  // gdb separates the arguments (or "()") from the name by a blank.
-  if (const std::size_t arguments = name.find(" ("); arguments != std::string::npos) name.resize(arguments);
-  if (name.size() > 6 && name.compare(name.size() - 6, 6, " const") == 0) name.resize(name.size() - 6);
-  if (!name.empty() && name.back() == ')') {
-    int depth = 0;
-    for (std::size_t i = name.size(); i-- > 0;) {
-      if (name[i] == ')') ++depth;
-      if (name[i] == '(' && --depth == 0) {
-        name.resize(i);
-        break;
-      }
+  // The name ends at the first "(" outside template brackets that is not the "(anonymous
+  // namespace)" of a file-local function: there the parameter types begin (a C++ name
+  // without debug data) or, after a blank, the arguments.
+  const std::string anonymous = "(anonymous namespace)";
+  int angles = 0;
+  std::size_t end = start;
+  for (; end < line.size(); ++end) {
+    const char c = line[end];
+    if (c == '<') ++angles;
+    if (c == '>' && angles > 0) --angles;
+    if (c != '(' || angles > 0) continue;
+    if (line.compare(end, anonymous.size(), anonymous) == 0) {
+      end += anonymous.size() - 1;
+      continue;
     }
+    break;
   }
-  return trim(name);
+  return trim(line.substr(start, end - start));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -960,6 +963,12 @@ int selfCheck() {
              "(anonymous namespace)::buildMatrix",
          "frame in an anonymous namespace");
   expect(frameFunction("#4  main ()") == "main", "frame without address");
+  expect(frameFunction("#5  0x55 in (anonymous namespace)::runFirstCommand(CommandLine*, int, void (*)(int)) ()") ==
+             "(anonymous namespace)::runFirstCommand",
+         "parameter types with a function pointer");
+  expect(frameFunction("#6  0x55 in std::vector<void (*)(int), std::allocator<void (*)(int)> >::push_back(int) ()") ==
+             "std::vector<void (*)(int), std::allocator<void (*)(int)> >::push_back",
+         "template brackets holding parentheses");
   expect(frameFunction("[Inferior 1 (process 7) detached]").empty(), "no frame");
   return failures;
 }
