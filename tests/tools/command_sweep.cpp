@@ -259,12 +259,21 @@ std::string defaultAnswerOfQuestion(const std::string& text) {
   return answer;
 }
 
-// The message of the question at the end of the text: the line that holds the bell.
+// The message of the question at the end of the text: the line that holds the bell, or, when
+// the bell stands alone after the origin line of an alert, the last line of the message.
 std::string questionMessage(const std::string& text) {
   const std::size_t bell = text.rfind('\a');
   if (bell == std::string::npos) return "";
-  const std::size_t begin = text.rfind('\n', bell);
-  return trim(text.substr(begin == std::string::npos ? 0 : begin + 1, bell - (begin == std::string::npos ? 0 : begin + 1)));
+  std::size_t end = bell;
+  while (end > 0) {
+    const std::size_t newline = text.rfind('\n', end - 1);
+    const std::size_t begin = newline == std::string::npos ? 0 : newline + 1;
+    const std::string line = trim(text.substr(begin, end - begin));
+    if (!line.empty() && line.rfind("(routine ", 0) != 0) return line;
+    if (newline == std::string::npos) break;
+    end = newline;
+  }
+  return "";
 }
 
 // True when the text ends with the prompt "> " at the start of a line.
@@ -793,9 +802,16 @@ Outcome runCommand(const Settings& settings, const TableCommand& command, const 
         break;
       }
     }
-    outcome.what = std::string(isSizeRefusal(shown->message) ? "size refusal: " : "") + shown->message + " (" +
-                   shown->routine + ", " + std::to_string(shown->position) + ")";
-    if (alerts.size() > 1) outcome.what += " [+" + std::to_string(alerts.size() - 1) + " more]";
+    auto described = [](const ShownAlert& alert) {
+      return alert.message + " (" + alert.routine + ", " + std::to_string(alert.position) + ")";
+    };
+    outcome.what = std::string(isSizeRefusal(shown->message) ? "size refusal: " : "") + described(*shown);
+    // The first alert is often a warning on the way; the last one says how the command ended.
+    if (alerts.size() > 1) {
+      outcome.what += " [" + std::to_string(alerts.size()) + " alerts";
+      if (&alerts.back() != shown) outcome.what += "; last: " + described(alerts.back());
+      outcome.what += "]";
+    }
   }
   if (outcome.ending != Ending::Ended && outcome.ending != Ending::Failure) {
     // Nothing the program printed may show a crash or the out-of-memory path.
@@ -944,6 +960,8 @@ int selfCheck() {
   expect(defaultAnswerOfQuestion("Accept\a\r\n(OK/Ignore/Scroll/Auto/Help): ") == "OK", "question with a blank after it");
   expect(defaultAnswerOfQuestion("a (b/c) d\r\n> ").empty(), "a prompt is no question");
   expect(questionMessage("x\r\nContinue?\a\r\n(Yes/No/Help):") == "Continue?", "question message");
+  expect(questionMessage("> x\r\nNo file \r\n(routine Fopen, position 0)\r\n\a\r\n(OK/Explain/Auto/Help):") == "No file",
+         "question message above the origin line");
   expect(endsWithPrompt("42\r\n> ") && !endsWithPrompt("a > b> ") && endsWithContinuation("x\r\n... "), "prompts");
   const std::string shown = "S would need 6516 Mb; refused (the limit is 2100 Mb) \r\n(routine checkModular, position 3)\r\n";
   const auto alert = alertAt(shown, shown.find("(routine "));
