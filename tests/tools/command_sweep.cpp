@@ -878,14 +878,14 @@ std::string seconds(long long milliseconds) {
   return text;
 }
 
-// Five frames of a sample, innermost first, from the first one of the program: the C
+// Eight frames of a sample, innermost first, from the first one of the program: the C
 // library's own frames on top ("__vfprintf_internal", "_IO_...") are left out.
 std::string framesText(const std::vector<std::string>& frames) {
   std::size_t first = 0;
   while (first < frames.size() && frames[first][0] == '_') ++first;
   if (first == frames.size()) first = 0;
   std::string text;
-  for (std::size_t i = first; i < frames.size() && i < first + 5; ++i) {
+  for (std::size_t i = first; i < frames.size() && i < first + 8; ++i) {
     std::string name = frames[i];
     if (const std::size_t tag = name.find("[abi:cxx11]"); tag != std::string::npos) name.erase(tag, 11);
     text += (text.empty() ? "" : " < ") + name;
@@ -988,6 +988,27 @@ int selfCheck() {
              "std::vector<void (*)(int), std::allocator<void (*)(int)> >::push_back",
          "template brackets holding parentheses");
   expect(frameFunction("[Inferior 1 (process 7) detached]").empty(), "no frame");
+  // The argument file against a table of three commands: what it lacks and what it has wrong.
+  std::vector<TableCommand> small(3);
+  parseTableLine("modular | get weight | =[field a] | -", small[0], problem);
+  parseTableLine("modular | orbit | =[current J][field i] | -", small[1], problem);
+  parseTableLine("modular | s | =(field lbl1)(field lbl2) | HLP_s", small[2], problem);
+  ScratchFolder folder("zoq-sweep-check");
+  const std::string path = folder.path() + "/arguments.txt";
+  std::ofstream(path) << "# comment\nGet  Weight | 1\ncy1: orbit | 0 1\nget weight | 2\nfusion | 1\nk3: s | 0\ns\n";
+  std::vector<std::string> found;
+  const ArgumentFile file = readArgumentFile(path, small, found);
+  auto reported = [&](const std::string& text) {
+    return std::any_of(found.begin(), found.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
+  };
+  expect(found.size() == 5 && reported(":4: a second line for \"get weight\"") &&
+             reported(":5: \"fusion\" is no command of the table") && reported(":6: unknown theory \"k3\"") &&
+             reported(":7: no \"|\"") && reported("no parameters for \"orbit\" ([current J][field i]) on a1"),
+         "the problems of an argument file");
+  expect(file.parametersFor("a1", "get weight") == std::optional<std::string>("1") &&
+             file.parametersFor("cy1", "orbit") == std::optional<std::string>("0 1") && !file.parametersFor("a1", "orbit") &&
+             !file.parametersFor("a1", "s"),
+         "parameters by theory");
   return failures;
 }
 
