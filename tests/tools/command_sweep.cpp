@@ -634,12 +634,15 @@ WaitEnd waitForPrompt(Session& zoq, long long from, std::vector<std::string>& qu
       restarted = Clock::now();
       watch.restart();
     }
-    // The limit is looked at while output streams too, but reading /proc costs: 20 times a second.
-    if (overLimit && Clock::now() - checked >= std::chrono::milliseconds(50)) {
-      checked = Clock::now();
-      if (overLimit()) return WaitEnd::OverLimit;
+    // The limit is looked at while output streams too, but reading /proc costs: 20 times a
+    // second. A pause in the output is first looked at for the prompt, so that a command that
+    // ends just at its limit counts as ended.
+    const bool limitDue = overLimit && Clock::now() - checked >= std::chrono::milliseconds(50);
+    if (limitDue) checked = Clock::now();
+    if (got > 0) {
+      if (limitDue && !endsWithPrompt(zoq.since(answeredUpTo)) && overLimit()) return WaitEnd::OverLimit;
+      continue;  // judge the text when the output pauses
     }
-    if (got > 0) continue;  // judge the text when the output pauses
     if (zoq.total() > answeredUpTo && processState(zoq.pid()) == 'S') {
       const std::string fresh = zoq.since(answeredUpTo);
       if (endsWithPrompt(fresh)) return WaitEnd::Prompt;
@@ -653,6 +656,7 @@ WaitEnd waitForPrompt(Session& zoq, long long from, std::vector<std::string>& qu
         continue;
       }
     }
+    if (limitDue && overLimit()) return WaitEnd::OverLimit;
     if (watch.stalled()) return WaitEnd::Stalled;
   }
 }
