@@ -312,7 +312,9 @@ std::optional<ShownAlert> alertAt(const std::string& text, std::size_t at) {
     std::size_t before = text.rfind('\n', begin >= 2 ? begin - 2 : 0);
     before = before == std::string::npos ? 0 : before + 1;
     const std::string reason = trim(text.substr(before, begin - before));
-    if (!reason.empty() && reason.rfind("> ", 0) != 0) alert.message = reason + " / " + alert.message;
+    // Neither the echo of the typed line nor the answer line of an earlier question.
+    if (!reason.empty() && reason.rfind("> ", 0) != 0 && reason.find("Help):") == std::string::npos)
+      alert.message = reason + " / " + alert.message;
   }
   // A question's message line ends with the bell.
   alert.message.erase(std::remove(alert.message.begin(), alert.message.end(), '\a'), alert.message.end());
@@ -978,6 +980,9 @@ int selfCheck() {
   const std::string bare = "> h\r\nInterpretation error \r\n(routine printErrorBuffer, position 0)\r\n";
   const auto echo = alertAt(bare, bare.find("(routine "));
   expect(echo && echo->message == "Interpretation error", "an interpretation error right after the echo");
+  const std::string answered = "(OK/Ignore/Auto/Help):OK\r\nInterpretation error \r\n(routine printErrorBuffer, position 0)\r\n";
+  const auto after = alertAt(answered, answered.find("(routine "));
+  expect(after && after->message == "Interpretation error", "an interpretation error after an answered question");
   expect(frameFunction("#0  0x00007f1 in __GI___libc_write (fd=1, buf=0x1, nbytes=2) at write.c:26") == "__GI___libc_write",
          "C frame");
   expect(frameFunction("#2  0x000055 in SM_grade(int, int) ()") == "SM_grade", "C++ frame without debug data");
