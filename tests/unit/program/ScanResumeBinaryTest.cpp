@@ -56,7 +56,7 @@ TEST(ScanResume, EveryCandidateHasOneResultInInputOrderWhateverScansCameBefore) 
   // again.
   CapturedRun second = runScan(folder.path(), scan);
   EXPECT_EQ(second.status, 1) << second.output;
-  EXPECT_NE(second.output.find("3 results already in " + analysed + " are kept"), std::string::npos)
+  EXPECT_NE(second.output.find("3 results already in case.analysed are kept"), std::string::npos)
       << second.output;
   EXPECT_EQ(occurrences(second.output, "Building RCFT 122224"), 0u) << second.output;
   EXPECT_EQ(readWhole(analysed), resultsABC);
