@@ -534,6 +534,13 @@ int browseDecomposition(char** params, int n, int groundState) {
     Alert("COM_browse_decomp", 0, 112311, "Command not available for single algebras");
     return 1;
   }
+  // Before "compute spectrum", or after a factor or current changed the product, there is
+  // no field to decompose: the refusal of the commands that need the spectrum, not a field
+  // that "does not exist".
+  if (primaryCountKnown() == 0 || TP->SpectrumChanged != 0) {
+    Alert("COM_browse_decomp", 0, kRefusedLookup, "%s", getModularMode()->message.c_str());
+    return 1;
+  }
   Table* spectrum = findTable("Spectrum");
   if (spectrum == nullptr) return 1;
   std::vector<DecompFormatter> functions;

@@ -2,6 +2,10 @@
 // table), and the program-wide switches and values that start-up sets.
 #include "program/Startup.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 
 #include "interpreter/Interpreter.h"
@@ -71,6 +75,22 @@ void resetAll() {
   for (std::size_t i = kBootTableSize; i-- > 0;) {
     if (kBootTable[i].reset != nullptr) kBootTable[i].reset();
   }
+}
+
+bool openStandardDescriptors() {
+  bool opened = true;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor is this one: the lower ones are open by now.
+    const int got = open("/dev/null", O_RDWR);
+    if (got < 0) {
+      opened = false;
+    } else if (got != fd) {
+      if (dup2(got, fd) < 0) opened = false;
+      close(got);
+    }
+  }
+  return opened;
 }
 
 double getZoqVersionNumber() { return 8.08578; }

@@ -6,6 +6,12 @@
 
 #include <string>
 
+// Opens each of the standard descriptors 0, 1 and 2 that is closed onto /dev/null, in
+// that order, so that no file the program opens later takes their place (a data file
+// would get the terminal text written to standard output). False when one could not be
+// opened.
+bool openStandardDescriptors();
+
 // The version number, 8.08578.
 double getZoqVersionNumber();
 // Creates the named memory pools, once.

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "commands/Commands.h"
@@ -54,7 +56,14 @@ bool runCommandFiles(int first, int argc, char** argv) {
     }
     std::fclose(probe);
     PrintStdout("Executing file %s\n", argv[i]);
-    executeCommandFile(argv[i], 0);
+    // Every command guards itself (the interpreter); this catches what runs between them.
+    try {
+      executeCommandFile(argv[i], 0);
+    } catch (const std::bad_alloc&) {
+      exitOutOfMemory(formatText("command file %s", argv[i]).c_str());
+    } catch (const std::length_error&) {
+      exitOutOfMemory(formatText("command file %s", argv[i]).c_str());
+    }
     PrintStdout("Finished executing file %s\n", argv[i]);
   }
   return allOpened;
@@ -63,6 +72,9 @@ bool runCommandFiles(int first, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything is opened: a closed standard output would otherwise be the first file
+  // the run opens, and get the terminal text.
+  openStandardDescriptors();
   // A run stopped by a signal writes out what it printed before it ends.
   installTerminationHandlers();
   setNumberOfColumns();

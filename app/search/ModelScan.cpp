@@ -4,8 +4,9 @@
 // line with model number -1 ends the file. The case last built (tensor code, MIPF,
 // orientifold) survives between lines and commands, so that consecutive lines of one case
 // reuse the built theory. The scan keeps its own display mode of the input lines; the
-// persistent "Tadpole display input" is only read. Output files are opened for each line
-// and closed after it, so an interrupted scan leaves every finished line on disk.
+// persistent "Tadpole display input" is only read. The result file of a scan is replaced
+// whole after each line, so an interrupted scan leaves every finished line on disk, and a
+// later scan of the file resumes it (ScanResults).
 #include "search/ModelScan.h"
 
 #include <fcntl.h>
@@ -14,8 +15,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "boundaries/CrossBound.h"
@@ -95,21 +98,118 @@ std::string claimNumberedName(const std::string& base) {
   return {};
 }
 
-bool appendOutput(const std::string& file, const char* format, const StandardModel& m, int status) {
-  FILE* out = Fopen(file.c_str(), "a");
-  if (out == nullptr) return false;
-  std::fprintf(out, format, m.modelNumber, m.tensorCode, m.MIPF, m.orientifold, m.inputBoundaries[0],
-               m.inputBoundaries[1], m.inputBoundaries[2], m.inputBoundaries[3], m.multiplicities[0],
-               m.multiplicities[1], m.multiplicities[2], m.multiplicities[3], m.line, status);
-  return Fclose(out) == 0;
+// One model line as read: the twelve numbers, the name and the status. fields is what
+// sscanf matched (14 for a whole line).
+struct ModelLineFields {
+  int v[12] = {};
+  char name[80] = {};
+  int status = 0;
+  int fields = 0;
+};
+
+ModelLineFields parseModelLine(const char* text) {
+  ModelLineFields f;
+  f.fields = std::sscanf(text, "%d %d %d %d %d %d %d %d %d %d %d %d %79s %d", &f.v[0], &f.v[1], &f.v[2], &f.v[3],
+                         &f.v[4], &f.v[5], &f.v[6], &f.v[7], &f.v[8], &f.v[9], &f.v[10], &f.v[11], f.name, &f.status);
+  return f;
 }
 
-void appendTerminator(const std::string& file, int status) {
-  FILE* out = Fopen(file.c_str(), "a");
-  if (out == nullptr) return;
-  std::fprintf(out, "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name %d\n", status);
-  Fclose(out);
+// What names a candidate in a result file: its line without the status.
+std::string modelKey(const int v[12], const char* name) {
+  return formatText("%d %d %d %d %d %d %d %d %d %d %d %d %s", v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8],
+                    v[9], v[10], v[11], name);
 }
+
+std::string modelKey(const StandardModel& m) {
+  const int v[12] = {m.modelNumber,        m.tensorCode,         m.MIPF,
+                     m.orientifold,        m.inputBoundaries[0], m.inputBoundaries[1],
+                     m.inputBoundaries[2], m.inputBoundaries[3], m.multiplicities[0],
+                     m.multiplicities[1],  m.multiplicities[2],  m.multiplicities[3]};
+  return modelKey(v, m.line);
+}
+
+// The result file of a scan, kept whole: the results of the input lines passed so far, in
+// their order, then the results an earlier scan of the file left for lines not reached yet
+// (kept, in their order, when the scan ends early), and the end line once the file was
+// scanned to its end. A candidate whose result is there already is not analysed again, so
+// a second scan resumes the first one, and no candidate's result is ever written twice.
+// Every change replaces the file whole (a temporary renamed into place): a run killed at
+// any moment leaves a file that a reader and the next scan take as it is.
+class ScanResults {
+ public:
+  explicit ScanResults(std::string path) : path_(std::move(path)) {
+    onDisk_ = readText(path_);
+    std::size_t at = 0;
+    while (at < onDisk_.size()) {
+      std::size_t end = onDisk_.find('\n', at);
+      // A last line without its newline was cut short while being written.
+      if (end == std::string::npos) break;
+      const ModelLineFields f = parseModelLine(onDisk_.substr(at, end - at).c_str());
+      at = end + 1;
+      if (f.fields != 14 || f.v[0] == -1) continue;
+      const std::string key = modelKey(f.v, f.name);
+      earlier_.emplace_back(key, f.status);
+      known_.emplace(key, f.status);
+    }
+  }
+
+  // The candidates with a result in the file at the start.
+  std::size_t knownCount() const { return known_.size(); }
+
+  // Whether an earlier scan wrote a result for the candidate, and its status.
+  bool known(const std::string& key, int* status) const {
+    const auto found = known_.find(key);
+    if (found == known_.end()) return false;
+    *status = found->second;
+    return true;
+  }
+
+  // The next result, in input order: the line's candidate with its status.
+  void add(const std::string& key, int status) {
+    passed_.push_back(formatText("%s %d\n", key.c_str(), status));
+    earlier_.erase(std::remove_if(earlier_.begin(), earlier_.end(),
+                                  [&key](const std::pair<std::string, int>& e) { return e.first == key; }),
+                   earlier_.end());
+  }
+
+  // Writes the file when its text changed; complete: scanned to its end, the end line
+  // (with the status of the last line read) closes it and earlier results of lines the
+  // file no longer holds are dropped. False when the file could not be written.
+  bool write(bool complete, int lastStatus) {
+    std::string text;
+    for (const std::string& line : passed_) text += line;
+    if (complete) {
+      text += formatText("-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name %d\n", lastStatus);
+    } else {
+      for (const auto& [key, status] : earlier_) text += formatText("%s %d\n", key.c_str(), status);
+    }
+    if (text == onDisk_) return true;
+    if (!writeFileAtomically(path_, text)) {
+      Alert("StandardModelTadpoleScan", 0, 120206, "Could not write the scan results to %s", path_.c_str());
+      return false;
+    }
+    onDisk_ = text;
+    return true;
+  }
+
+ private:
+  static std::string readText(const std::string& path) {
+    FILE* in = std::fopen(path.c_str(), "r");
+    if (in == nullptr) return {};
+    std::string text;
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, got);
+    std::fclose(in);
+    return text;
+  }
+
+  std::string path_;
+  std::string onDisk_;
+  std::vector<std::string> passed_;
+  std::vector<std::pair<std::string, int>> earlier_;
+  std::map<std::string, int> known_;
+};
 
 // The scan profile: one row per distinct candidate.
 struct ProfileRows {
@@ -180,13 +280,10 @@ int readModelInputLine(FILE* file, int* status) {
   StandardModel& m = SM;
   char buffer[1024];
   while (std::fgets(buffer, sizeof buffer, file) != nullptr) {
-    int v[12] = {};
-    char name[80] = {};
-    int st = 0;
-    const int fields = std::sscanf(buffer, "%d %d %d %d %d %d %d %d %d %d %d %d %79s %d", &v[0], &v[1], &v[2], &v[3],
-                                   &v[4], &v[5], &v[6], &v[7], &v[8], &v[9], &v[10], &v[11], name, &st);
-    if (fields >= 1 && v[0] == -1) return 0;
-    if (fields != 14) {
+    const ModelLineFields f = parseModelLine(buffer);
+    const int* v = f.v;
+    if (f.fields >= 1 && v[0] == -1) return 0;
+    if (f.fields != 14) {
       // A damaged line is one candidate lost, not the end of the file.
       Alert("readModelInputLine", 0, 112201, "Invalid model line: %.60s", buffer);
       continue;
@@ -199,8 +296,8 @@ int readModelInputLine(FILE* file, int* status) {
       m.inputBoundaries[k] = v[4 + k];
       m.multiplicities[k] = v[8 + k];
     }
-    std::snprintf(m.line, sizeof m.line, "%s", name);
-    *status = st;
+    std::snprintf(m.line, sizeof m.line, "%s", f.name);
+    *status = f.status;
     ++s.linesRead;
     m.stackCount = m.inputBoundaries[3] == -1 ? 3 : 4;
     m.headerPrinted = 0;
@@ -444,6 +541,11 @@ void StandardModelTadpoleScan(const char* file, int type) {
           file);
   }
 
+  ScanResults results(output);
+  if (results.knownCount() > 0)
+    Print("%zu results already in %s are kept; their models are not analysed again\n", results.knownCount(),
+          output.c_str());
+
   installStandardModelHooks();
   // What the scan changes for its run comes back on every way out, also when the command is
   // abandoned (Ctrl-C): the display mode of the input lines, the analysis hook, the model
@@ -470,6 +572,14 @@ void StandardModelTadpoleScan(const char* file, int type) {
   s.displayOverride = -1;
   while (readModelInputLine(input, &status) == 1) {
     progress.step();
+    const std::string key = modelKey(m);
+    int earlier = 0;
+    if (results.known(key, &earlier)) {
+      // Its result stays where it is, whatever this scan would do with the line.
+      results.add(key, earlier);
+      if (type == -1 || m.modelNumber == type) PrintNoRepeat("Case skipped; analysed previously", "");
+      continue;
+    }
     if (type != -1 && m.modelNumber != type) continue;
     if (alreadyDone(status, honoured ? 1 : 0, m.line) != 0) continue;
     if (type != -1) {
@@ -534,7 +644,8 @@ void StandardModelTadpoleScan(const char* file, int type) {
                                           analysed, withSolutions, without, aborted);
       PrintNoRepeat("Tadpole progress: ", text.c_str());
     }
-    if (!appendOutput(output, "%d %d %d %d %d %d %d %d %d %d %d %d %s %d\n", m, result)) {
+    results.add(key, result);
+    if (!results.write(false, status)) {
       ended = true;
       break;
     }
@@ -557,6 +668,6 @@ void StandardModelTadpoleScan(const char* file, int type) {
   Print("Out of these %d have tadpole solutions, %d do not and %d were aborted.\n", withSolutions, without, aborted);
   // The terminator says the file was scanned to its end; a scan ended by a case that could
   // not be rebuilt or verified leaves it off, so that the result is not read as complete.
-  if (!ended) appendTerminator(output, status);
+  results.write(!ended, status);
 }
 

@@ -13,10 +13,14 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "interpreter/Evaluator.h"
 #include "interpreter/IntCommands.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -250,6 +254,7 @@ void readFromTerminal() {
   int emptyLines = 0;
   bool continued = false;
   for (int round = 0; round < 1000000; ++round) {
+    std::string line;
     try {
       // A Ctrl-C that came while the last command ran, unseen by it, is spent.
       clearInterruptRequest();
@@ -264,7 +269,6 @@ void readFromTerminal() {
         setErrorScrollMode(0);
         PrintStdout(mathMode() ? "%s==> " : "%s> ", prefix);
       }
-      std::string line;
       int got = getstring(line, 1022);
       if (got == kReadInterrupted) {
         // Ctrl-C at the prompt drops the line being typed, continued lines included.
@@ -295,6 +299,12 @@ void readFromTerminal() {
       resetLineState();
       setInteractive(1);
       continued = false;
+    } catch (const std::bad_alloc&) {
+      // Out of memory outside any command (joining or expanding the line): the run ends as
+      // it does inside one.
+      exitOutOfMemory(line.c_str());
+    } catch (const std::length_error&) {
+      exitOutOfMemory(line.c_str());
     }
   }
   PrintStdout("Maximal number of commands exceeded (no_readline); quitting\n");

@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "interpreter/InterpreterInternal.h"
@@ -156,7 +159,10 @@ struct Leftovers {
 // Runs the one command at the start of tokens (a NULL-terminated part of the record's
 // token list); when it succeeds and leaves words over (and leftovers are allowed), fills
 // leftovers, so that the caller runs them without nesting one call per command.
-int runFirstCommand(CommandLine* line, char** tokens, int leftoversAllowed, int minMatched, Leftovers& leftovers) {
+// `what` names the command for the out-of-memory end: its first word until the command is
+// found, then its whole phrase.
+int runFirstCommand(CommandLine* line, char** tokens, int leftoversAllowed, int minMatched, Leftovers& leftovers,
+                    std::string& what) {
   leftovers = Leftovers();
   int debug = getDebugLevel();
   if (debug >= 3) printAllInterpretedCommands(tokens);
@@ -197,6 +203,7 @@ int runFirstCommand(CommandLine* line, char** tokens, int leftoversAllowed, int 
     return kResultNotExecutable;
   }
 
+  what = commandPhrase(command);
   // The command is found: what its look-up held back (a parameter word that is no keyword,
   // say) is no longer news, and must not be reported as the reason should the handler
   // fail and end the run.
@@ -283,11 +290,27 @@ int runFirstCommand(CommandLine* line, char** tokens, int leftoversAllowed, int 
   return result;
 }
 
+// runFirstCommand as the last line of defence against memory running out: work is sized
+// before it starts (requireAllocationSize), and what those checks miss ends the run here,
+// through the allocator's own end, instead of aborting it. The innermost command that runs
+// (in a macro, loop or procedure) is the one named.
+int runGuarded(CommandLine* line, char** tokens, int leftoversAllowed, int minMatched, Leftovers& leftovers) {
+  std::string what;
+  try {
+    if (tokens[0] != nullptr) what = tokens[0];
+    return runFirstCommand(line, tokens, leftoversAllowed, minMatched, leftovers, what);
+  } catch (const std::bad_alloc&) {
+    exitOutOfMemory(what.c_str());
+  } catch (const std::length_error&) {
+    exitOutOfMemory(what.c_str());
+  }
+}
+
 }  // namespace
 
 int executeCommandBlock(CommandLine* line, int leftoversAllowed, int minMatched) {
   Leftovers leftovers;
-  int result = runFirstCommand(line, line->tokens.data(), leftoversAllowed, minMatched, leftovers);
+  int result = runGuarded(line, line->tokens.data(), leftoversAllowed, minMatched, leftovers);
   // Leftover words run as the next command, sharing as many leading words of the last
   // command as still make a command: first all but its last word, then one fewer, down
   // to the leftovers alone. The shared words go into the slots just before the
@@ -297,7 +320,7 @@ int executeCommandBlock(CommandLine* line, int leftoversAllowed, int minMatched)
     for (int keep = static_cast<int>(last.prefix.size()) - 1; keep >= 0; --keep) {
       char** start = last.rest - keep;
       for (int i = 0; i < keep; ++i) start[i] = last.prefix[static_cast<std::size_t>(i)];
-      result = runFirstCommand(line, start, leftoversAllowed, keep + 1, leftovers);
+      result = runGuarded(line, start, leftoversAllowed, keep + 1, leftovers);
       if (result < kResultNotExecutable) break;
     }
   }

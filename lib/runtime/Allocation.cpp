@@ -9,6 +9,7 @@
 #include <deque>
 #include <new>
 
+#include "runtime/BatchQueue.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
@@ -49,6 +50,15 @@ void adjust(AllocationAccount* account, std::uint64_t added, std::uint64_t remov
 }
 
 int megabytes(std::uint64_t size) { return static_cast<int>(size / 1000000ULL); }
+
+// The run's end once memory has run out (the message said what was asked for): the
+// statistics line, as at every end of a run, then the exit routine with status 1; a queued
+// job leaves through the failed-job path, which moves its file to Failed.
+[[noreturn]] void endOutOfMemory() {
+  if (getAutoLaunch() == 1) ExitAndMoveInput("Program exiting with code 1", 1);
+  printStatisticBeforeQuit();
+  GracefulExit(1);
+}
 
 }  // namespace
 
@@ -94,7 +104,7 @@ void* allocate(std::size_t size, AllocationAccount* account, const char* label) 
   void* block = std::malloc(size);
   if (block == nullptr) {
     printErrorMessage("Cannot allocate %s (space request %zu)\n", label, size);
-    GracefulExit(1);
+    endOutOfMemory();
   }
   charge(account, size);
   if (state().trace == 1) printErrorMessage("Allocated %zu bytes for %s\n", size, label);
@@ -111,7 +121,7 @@ void* reallocate(void* block, std::size_t newsize, std::size_t oldsize,
   void* moved = std::realloc(block, newsize);
   if (moved == nullptr) {
     printErrorMessage("Cannot allocate %s\n", label);
-    GracefulExit(1);
+    endOutOfMemory();
   }
   if (block == nullptr) {
     charge(account, newsize);
@@ -193,4 +203,9 @@ void printStatisticBeforeQuit() {
   } else {
     Print("CPU time used %10.2f seconds, Memory allocation %lld MB\n", seconds, (total + 500000) / 1000000);
   }
+}
+
+void exitOutOfMemory(const char* what) {
+  printErrorMessage("Cannot allocate memory for %s\n", what);
+  endOutOfMemory();
 }

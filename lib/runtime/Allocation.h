@@ -73,6 +73,12 @@ long long getMemoryStatistics();
 void MemoryStatistics(int level);
 // "CPU time used %10.2f seconds, Memory allocation ..." with the total of all accounts.
 void printStatisticBeforeQuit();
+// The end of a run for which memory ran out past the size checks (a std::bad_alloc or
+// std::length_error that reached the command that raised it): "Cannot allocate memory for
+// %s" on the error stream, then the run's end as after a failed allocate() or
+// reallocate(), status 1: the statistics line and the exit routine; a queued job's file
+// moves to Failed.
+[[noreturn]] void exitOutOfMemory(const char* what);
 void AddMemStat(AllocationAccount* account);
 
 // Messages of the allocator: nothing in background mode; else on the error stream after
