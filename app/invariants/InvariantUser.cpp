@@ -437,7 +437,7 @@ EntryWalk sparseWalk(const SparseMassMatrix& M) {
 
 // The acceptance step for either form of the matrix.
 template <class Matrix>
-int acceptCandidate(const Matrix& M, int check, int store, int makeCurrent, int print) {
+int acceptMassMatrix(const Matrix& M, int check, int store, int makeCurrent, int print) {
   const int autostore = autostoreValue() == 1 ? 1 : 0;
   const int effectiveStore = store == 1 ? autostore : store;
   BulkInvariant* target = makeCurrent != 0 ? getLocalBulk() : getDummyBulk();
@@ -476,12 +476,12 @@ int checkInvariant(const SparseMassMatrix& M, int maxFailures) {
 }
 
 int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent, int print) {
-  return acceptCandidate(M, check, store, makeCurrent, print);
+  return acceptMassMatrix(M, check, store, makeCurrent, print);
 }
 
 int acceptCandidateInvariant(const SparseMassMatrix& M, int check, int store, int makeCurrent,
                              int print) {
-  return acceptCandidate(M, check, store, makeCurrent, print);
+  return acceptMassMatrix(M, check, store, makeCurrent, print);
 }
 
 int acceptGaloisCandidate(const int* Z, int n) {
