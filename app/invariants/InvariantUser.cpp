@@ -18,10 +18,10 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cstdint>
-#include <functional>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -151,9 +151,10 @@ int addEntries(SparseMassMatrix& M, const char* holo, const char* anti, int k) {
   std::vector<std::pair<int, int>> left;
   std::vector<std::pair<int, int>> right;
   if (!parseList(holo, N, left) || !parseList(anti, N, right)) return 0;
-  const long double count =
-      static_cast<long double>(M.entries.size()) + static_cast<long double>(left.size()) * right.size();
-  if (!requireAllocationSize("buildMatrix", "The entries of the typed invariant", count, kTypedEntryBytes))
+  const long double count = static_cast<long double>(M.entries.size()) +
+                            static_cast<long double>(left.size()) * right.size();
+  if (!requireAllocationSize("buildMatrix", "The entries of the typed invariant", count,
+                             kTypedEntryBytes))
     return 0;
   for (const auto& [m1, a] : left) {
     for (const auto& [m2, b] : right) {

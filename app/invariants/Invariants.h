@@ -201,7 +201,8 @@ struct SparseMassMatrix {
 // and "Autostore" on it is stored. False, with bi untouched, after the refusal (Alert
 // 100213) of partner lists that would not fit; a stop (Ctrl-C) also leaves bi untouched.
 bool makeExceptionalBulkInvariant(const int* M, BulkInvariant* bi, int store, int show);
-bool makeExceptionalBulkInvariant(const SparseMassMatrix& M, BulkInvariant* bi, int store, int show);
+bool makeExceptionalBulkInvariant(const SparseMassMatrix& M, BulkInvariant* bi, int store,
+                                  int show);
 void setDiagonalInvariant(BulkInvariant* bi);
 // The current invariant becomes the charge-conjugation one (diagonal when all fields are
 // self-conjugate).
@@ -567,7 +568,8 @@ int checkInvariant(const SparseMassMatrix& M, int maxFailures);
 // "Autostore" says, else the value itself), makeCurrent (1: build into the local record
 // and make it current), print (1: print the record). 1 accepted, 0 refused.
 int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent, int print);
-int acceptCandidateInvariant(const SparseMassMatrix& M, int check, int store, int makeCurrent, int print);
+int acceptCandidateInvariant(const SparseMassMatrix& M, int check, int store, int makeCurrent,
+                             int print);
 
 // Built-in invariant of mode 0 .. 6 made current when it passes; 1 accepted, 0 otherwise
 // (mode -1 does nothing, other modes are refused).

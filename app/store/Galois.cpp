@@ -551,7 +551,8 @@ namespace {
 int* recordRows(SpectrumData* sd, const std::vector<std::int64_t>& factors, bool scale,
                 const char* label) {
   const std::size_t n = static_cast<std::size_t>(sd->n_primaries);
-  const std::size_t size = SM_fieldArraySize(sd, static_cast<std::int64_t>(factors.size()), sd->n_primaries);
+  const std::size_t size =
+      SM_fieldArraySize(sd, static_cast<std::int64_t>(factors.size()), sd->n_primaries);
   if (size == SIZE_MAX) return nullptr;
   std::vector<int> rows(size, 0);
   for (std::size_t g = 0; g < factors.size(); ++g) {

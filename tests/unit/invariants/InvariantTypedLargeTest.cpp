@@ -31,7 +31,8 @@ constexpr int kLevel = 46000;
 // The deviation printed after "Invariance failure for i,j\nDeviations: ", as a number; NaN
 // when that failure was not reported.
 double reportedDeviation(const std::string& text, int i, int j) {
-  const std::string head = "Invariance failure for " + std::to_string(i) + "," + std::to_string(j) + "\nDeviations:";
+  const std::string head =
+      "Invariance failure for " + std::to_string(i) + "," + std::to_string(j) + "\nDeviations:";
   const std::size_t at = text.find(head);
   if (at == std::string::npos) return std::nan("");
   return std::strtod(text.c_str() + at + head.size(), nullptr);
@@ -82,8 +83,10 @@ TEST_F(InvariantTypedLargeTest, TheInvarianceTestStopsAtItsFailuresWithTheValues
   // S(0, 1) - S(0, 2) in fields.
   capture.clear();
   EXPECT_EQ(buildInvariant("<1,2>", 0), 0);
-  EXPECT_NEAR(reportedDeviation(capture.diagnostics, 0, 1), a1S(kLevel, 0, kLevel) - a1S(kLevel, 0, 1), 1e-14);
-  EXPECT_NEAR(reportedDeviation(capture.diagnostics, 0, 2), a1S(kLevel, 0, 1) - a1S(kLevel, 0, kLevel), 1e-14);
+  EXPECT_NEAR(reportedDeviation(capture.diagnostics, 0, 1),
+              a1S(kLevel, 0, kLevel) - a1S(kLevel, 0, 1), 1e-14);
+  EXPECT_NEAR(reportedDeviation(capture.diagnostics, 0, 2),
+              a1S(kLevel, 0, 1) - a1S(kLevel, 0, kLevel), 1e-14);
 }
 
 // The D-series invariant of SU(2) at a level k divisible by 4: |chi_a + chi_(k-a)|^2 for
@@ -91,7 +94,8 @@ TEST_F(InvariantTypedLargeTest, TheInvarianceTestStopsAtItsFailuresWithTheValues
 std::string dSeriesText(const SpectrumData* sd, int k) {
   std::string text;
   for (int a = 0; a < k / 2; a += 2)
-    text += "+(" + std::to_string(a1Field(sd, a)) + "+" + std::to_string(a1Field(sd, k - a)) + ")^2";
+    text +=
+        "+(" + std::to_string(a1Field(sd, a)) + "+" + std::to_string(a1Field(sd, k - a)) + ")^2";
   return text + "+2*(" + std::to_string(a1Field(sd, k / 2)) + ")^2";
 }
 
@@ -100,7 +104,8 @@ TEST_F(InvariantTypedLargeTest, ATypedInvariantOfManyTermsIsAcceptedAndBuilt) {
   SpectrumData* sd = useTheory(1, 1, k);
   ASSERT_NE(sd, nullptr);
   capture.clear();
-  ASSERT_EQ(buildInvariant(dSeriesText(sd, k).c_str(), 1), 1) << capture.diagnostics.substr(0, 2000);
+  ASSERT_EQ(buildInvariant(dSeriesText(sd, k).c_str(), 1), 1)
+      << capture.diagnostics.substr(0, 2000);
   const BulkInvariant* bi = *getCurrentBulk();
   for (int a = 0; a <= k; ++a) {
     for (int b : {a, k - a}) {
@@ -119,8 +124,9 @@ TEST_F(InvariantTypedLargeTest, ATypedInvariantOfManyTermsIsAcceptedAndBuilt) {
                                .c_str(),
                            0),
             0);
-  EXPECT_NE(capture.diagnostics.find("Invariance failure for " + std::to_string(a1Field(sd, 0)) + ","),
-            std::string::npos);
+  EXPECT_NE(
+      capture.diagnostics.find("Invariance failure for " + std::to_string(a1Field(sd, 0)) + ","),
+      std::string::npos);
   EXPECT_NE(capture.printed.find("Not modular invariant\n"), std::string::npos);
 }
 
@@ -128,7 +134,8 @@ TEST_F(InvariantTypedLargeTest, ATypedInvariantOfManyTermsIsAcceptedAndBuilt) {
 void expectSameRecord(const BulkInvariant* a, const BulkInvariant* b) {
   ASSERT_EQ(a->n_rows, b->n_rows);
   for (int i = 0; i < a->n_rows; ++i) {
-    for (int j = 0; j < a->n_rows; ++j) EXPECT_EQ(bulkEntry(a, i, j), bulkEntry(b, i, j)) << i << "," << j;
+    for (int j = 0; j < a->n_rows; ++j)
+      EXPECT_EQ(bulkEntry(a, i, j), bulkEntry(b, i, j)) << i << "," << j;
   }
   EXPECT_EQ(a->symmetric, b->symmetric);
   EXPECT_EQ(a->ishibashi_count, b->ishibashi_count);
@@ -143,19 +150,22 @@ TEST_F(InvariantTypedLargeTest, BothFormsOfAMatrixBuildTheSameRecordAndItsSymmet
   const struct {
     const char* text;
     int symmetric;
-  } cases[] = {{"<1,2,3>", 0}, {"<1,2>", 1}, {"+2*(0+4)(0+4)+(1+2)^2", 1}, {"+2*(0+4)(0+4)+(1)(2)", 0}};
+  } cases[] = {
+      {"<1,2,3>", 0}, {"<1,2>", 1}, {"+2*(0+4)(0+4)+(1+2)^2", 1}, {"+2*(0+4)(0+4)+(1)(2)", 0}};
   for (const auto& c : cases) {
     const SparseMassMatrix* sparse = buildMatrix(c.text);
     ASSERT_NE(sparse, nullptr) << c.text;
     std::vector<int> dense(static_cast<std::size_t>(n * n), 0);
-    for (const auto& [at, m] : sparse->entries) dense[static_cast<std::size_t>(at.first * n + at.second)] = m;
+    for (const auto& [at, m] : sparse->entries)
+      dense[static_cast<std::size_t>(at.first * n + at.second)] = m;
     auto fromSparse = allocNewBulkInvariant(nullptr);
     auto fromDense = allocNewBulkInvariant(nullptr);
     ASSERT_TRUE(makeExceptionalBulkInvariant(*sparse, fromSparse.get(), 0, 0));
     ASSERT_TRUE(makeExceptionalBulkInvariant(dense.data(), fromDense.get(), 0, 0));
     expectSameRecord(fromSparse.get(), fromDense.get());
     for (int i = 0; i < n; ++i) {
-      for (int j = 0; j < n; ++j) EXPECT_EQ(bulkEntry(fromSparse.get(), i, j), dense[i * n + j]) << c.text;
+      for (int j = 0; j < n; ++j)
+        EXPECT_EQ(bulkEntry(fromSparse.get(), i, j), dense[i * n + j]) << c.text;
     }
     EXPECT_EQ(fromSparse->symmetric, c.symmetric) << c.text;
   }
@@ -174,7 +184,8 @@ TEST_F(InvariantTypedLargeTest, PartnerListsThatWouldNotFitAreRefusedAndLeaveThe
   ASSERT_TRUE(makeExceptionalBulkInvariant(*buildMatrix("<1,2>"), bi, 0, 0));
   capture.clear();
   EXPECT_FALSE(makeExceptionalBulkInvariant(M, bi, 0, 0));
-  EXPECT_TRUE(alerted("The partner lists of the invariant would need 8590 Mb; refused (the limit is 2100 Mb)"));
+  EXPECT_TRUE(alerted(
+      "The partner lists of the invariant would need 8590 Mb; refused (the limit is 2100 Mb)"));
   EXPECT_EQ(bulkEntry(bi, 1, 2), 1);  // still the exchange
   EXPECT_EQ(bulkEntry(bi, 0, 0), 1);
   EXPECT_EQ(bulkEntry(bi, 0, 1), 0);
@@ -188,7 +199,8 @@ TEST_F(InvariantTypedLargeTest, ATextWhoseEntriesWouldNotFitIsRefused) {
   text += ")^2";
   capture.clear();
   EXPECT_EQ(buildMatrix(text.c_str()), nullptr);
-  EXPECT_TRUE(alerted("The entries of the typed invariant would need 2352 Mb; refused (the limit is 2100 Mb)"));
+  EXPECT_TRUE(alerted(
+      "The entries of the typed invariant would need 2352 Mb; refused (the limit is 2100 Mb)"));
   EXPECT_EQ(buildInvariant(text.c_str(), 1), 0);
   EXPECT_EQ((*getCurrentBulk())->diagonal, 1);
 }

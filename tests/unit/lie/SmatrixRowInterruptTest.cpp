@@ -46,7 +46,8 @@ void expectRowStoppedThenRight(int type, int rank, int level, std::size_t row) {
   std::vector<double> re(weights.size()), im(weights.size());
   const int* a = weights[row].data();
   pressControlC();
-  EXPECT_THROW(SDirectRow(type, rank, level, a, count, columns.data(), re.data(), im.data()), StopRequest)
+  EXPECT_THROW(SDirectRow(type, rank, level, a, count, columns.data(), re.data(), im.data()),
+               StopRequest)
       << type << " " << rank << " " << level;
   release();
   SDirectRow(type, rank, level, a, count, columns.data(), re.data(), im.data());

@@ -39,14 +39,15 @@ using binary_test::TerminalSession;
 CapturedRun runLimited(const std::string& commands, bool background) {
   ScratchFolder folder;
   std::ofstream(folder.path() + "/run.zoq") << commands;
-  if (background) return binary_test::runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory);
+  if (background)
+    return binary_test::runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory);
   return binary_test::runCaptured(folder.path(), {}, "run.zoq", limitMemory);
 }
 
 // Nothing in the run's output marks a request too large for the limit or a crash.
 void expectNoFault(const std::string& output) {
-  for (const char* fault : {"Attempt to allocate", "Cannot allocate", "bad_alloc", "AddressSanitizer",
-                            "terminate called", "Program exiting"})
+  for (const char* fault : {"Attempt to allocate", "Cannot allocate", "bad_alloc",
+                            "AddressSanitizer", "terminate called", "Program exiting"})
     EXPECT_EQ(output.find(fault), std::string::npos) << fault << "\n" << output.substr(0, 20000);
 }
 
@@ -87,7 +88,8 @@ class LimitedTerminalSession {
 #if defined(__SANITIZE_ADDRESS__)
     const char* inherited = std::getenv("ASAN_OPTIONS");
     const std::string saved = inherited == nullptr ? "" : inherited;
-    const std::string limits = "max_allocation_size_mb=1024:allocator_may_return_null=0:hard_rss_limit_mb=1536";
+    const std::string limits =
+        "max_allocation_size_mb=1024:allocator_may_return_null=0:hard_rss_limit_mb=1536";
     setenv("ASAN_OPTIONS", saved.empty() ? limits.c_str() : (saved + ":" + limits).c_str(), 1);
     session_ = std::make_unique<TerminalSession>(folder, folder, std::vector<std::string>{});
     if (inherited == nullptr) {
@@ -104,8 +106,12 @@ class LimitedTerminalSession {
 #endif
     limited_ = true;
   }
-  TerminalSession& operator*() { return *session_; }
-  bool limited() const { return limited_; }
+  TerminalSession& operator*() {
+    return *session_;
+  }
+  bool limited() const {
+    return limited_;
+  }
 
  private:
   std::unique_ptr<TerminalSession> session_;
@@ -128,11 +134,12 @@ TEST(LargeTheory, TypedInvariantsOfSu2AtLevel46000AreTestedWithoutAnNxNMatrix) {
     EXPECT_EQ(run.status, 0) << run.output.substr(0, 20000);
     expectNoFault(run.output);
     ASSERT_NO_FATAL_FAILURE(expectInOrder(
-        run.output, {"46001 primaries", "Invariance failure for 0,1\nDeviations:         0.0000004502977",
-                     "Not modular invariant", "Invariance failure for 0,1\nDeviations:         0.0000004502977",
-                     "Not modular invariant", "Invariance failure for 0,1\nDeviations:        -0.0000004502977",
-                     "Not modular invariant", "Invariance failure for 0,1\nDeviations:        -0.0000004502977",
-                     "Not modular invariant", "42"}));
+        run.output,
+        {"46001 primaries", "Invariance failure for 0,1\nDeviations:         0.0000004502977",
+         "Not modular invariant", "Invariance failure for 0,1\nDeviations:         0.0000004502977",
+         "Not modular invariant", "Invariance failure for 0,1\nDeviations:        -0.0000004502977",
+         "Not modular invariant", "Invariance failure for 0,1\nDeviations:        -0.0000004502977",
+         "Not modular invariant", "42"}));
     EXPECT_EQ(occurrences(run.output, "Not modular invariant"), 4u) << run.output.substr(0, 20000);
     // Ten failures reported and the eleventh ending each test, no summary.
     EXPECT_EQ(occurrences(run.output, "Invariance failure for"), 44u);
@@ -144,13 +151,14 @@ TEST(LargeTheory, TypedInvariantsOfTheFirstGepnerModelAreTestedWithoutAnNxNMatri
   // 28,539 fields. (MS - SM)(0, j) = S(0, j) for (0)^2 and j != 0, and the vacuum row of S
   // is positive with norm 1, so some S(0, j) is at least 1/sqrt(28539): not invariant.
   const std::string commands =
-      "build cy 1\nselect invariant 0\ncheck invariant (0)^2\nselect invariant (0)^2\nevaluate 6*7\n";
+      "build cy 1\nselect invariant 0\ncheck invariant (0)^2\nselect invariant (0)^2\nevaluate "
+      "6*7\n";
   const CapturedRun run = runLimited(commands, true);
   EXPECT_EQ(run.status, 0) << run.output.substr(0, 20000);
   expectNoFault(run.output);
-  ASSERT_NO_FATAL_FAILURE(expectInOrder(run.output, {"28539 primaries", "Invariance failure for 0,",
-                                                     "Not modular invariant", "Invariance failure for 0,",
-                                                     "Not modular invariant", "42"}));
+  ASSERT_NO_FATAL_FAILURE(expectInOrder(
+      run.output, {"28539 primaries", "Invariance failure for 0,", "Not modular invariant",
+                   "Invariance failure for 0,", "Not modular invariant", "42"}));
 }
 
 TEST(LargeTheory, ATypedInvariantWithTooManyEntriesIsRefusedAndTheSessionGoesOn) {
@@ -158,12 +166,14 @@ TEST(LargeTheory, ATypedInvariantWithTooManyEntriesIsRefusedAndTheSessionGoesOn)
   std::string text = "(0";
   for (int a = 1; a < 7000; ++a) text += "+" + std::to_string(a);
   text += ")^2";
-  const CapturedRun run = runLimited(std::string(kSu2) + "check invariant " + text + "\nevaluate 6*7\n", true);
+  const CapturedRun run =
+      runLimited(std::string(kSu2) + "check invariant " + text + "\nevaluate 6*7\n", true);
   EXPECT_EQ(run.status, 0) << run.output.substr(0, 20000);
   expectNoFault(run.output);
   ASSERT_NO_FATAL_FAILURE(expectInOrder(
       run.output,
-      {"The entries of the typed invariant would need 2352 Mb; refused (the limit is 2100 Mb)", "42"}));
+      {"The entries of the typed invariant would need 2352 Mb; refused (the limit is 2100 Mb)",
+       "42"}));
   EXPECT_EQ(run.output.find("Modular invariance OK"), std::string::npos);
 }
 
@@ -174,9 +184,10 @@ TEST(LargeTheory, TheGaloisSearchOfSu2AtLevel46000IsRefusedUpFront) {
     const CapturedRun run = runLimited(commands, background);
     EXPECT_EQ(run.status, 0) << run.output.substr(0, 20000);
     expectNoFault(run.output);
-    ASSERT_NO_FATAL_FAILURE(expectInOrder(
-        run.output,
-        {"The solution matrix of the Galois search would need 8464 Mb; refused (the limit is 2100 Mb)", "42"}));
+    ASSERT_NO_FATAL_FAILURE(
+        expectInOrder(run.output, {"The solution matrix of the Galois search would need 8464 Mb; "
+                                   "refused (the limit is 2100 Mb)",
+                                   "42"}));
     EXPECT_EQ(run.output.find("Starting analysis"), std::string::npos);
   }
 }
@@ -201,24 +212,26 @@ void expectListingPrintedAsItIsMade(const std::string& command, const std::strin
 
 TEST(LargeTheory, TheGaloisOrbitsOfSu2AtLevel46000ArePrintedAsTheyAreMade) {
   // l = 1 is the identity: every field its own cycle, of equal weight.
-  expectListingPrintedAsItIsMade("compute galois_orbits",
-                                 "46001 primaries (2 simple currents)\n\nGalois dilation 1\n(0)*** \n(1)*** \n"
-                                 "(2)*** \n(3)*** \n");
+  expectListingPrintedAsItIsMade(
+      "compute galois_orbits",
+      "46001 primaries (2 simple currents)\n\nGalois dilation 1\n(0)*** \n(1)*** \n"
+      "(2)*** \n(3)*** \n");
 }
 
 TEST(LargeTheory, TheScaleOrbitsOfSu2AtLevel46000ArePrintedAsTheyAreMade) {
   // l = 2 takes the label a to 2a + 1 while 2 (a + 1) stays below k + 2: from the vacuum
   // the labels 2^n - 1, the fields 2 (2^n - 1) up to the label 16383.
-  expectListingPrintedAsItIsMade("compute scale_orbits",
-                                 "\nNon-galois Dilatation 2\n(0,2,6,14,30,62,126,254,510,1022,2046,4094,8190,"
-                                 "16382,32766,");
+  expectListingPrintedAsItIsMade(
+      "compute scale_orbits",
+      "\nNon-galois Dilatation 2\n(0,2,6,14,30,62,126,254,510,1022,2046,4094,8190,"
+      "16382,32766,");
 }
 
 // Types the listing command at the terminal, waits for its first lines, presses Ctrl-C and
 // expects the listing to end at once with "aborted" (the second block, `next`, never
 // reached: the first alone has 46001 lines), the prompt back and the next command answered.
-void expectCtrlCEndsTheListing(TerminalSession& zoq, const std::string& command, const std::string& first,
-                               const std::string& next) {
+void expectCtrlCEndsTheListing(TerminalSession& zoq, const std::string& command,
+                               const std::string& first, const std::string& next) {
   const std::size_t from = zoq.output().size();
   zoq.type(command + "\n");
   ASSERT_TRUE(zoq.waitFor(first)) << command << "\n" << zoq.output().substr(from, 20000);
@@ -240,8 +253,8 @@ TEST(LargeTheory, CtrlCEndsTheOrbitListingsOfSu2AtLevel46000AtOnce) {
   zoq.type(kSu2);
   ASSERT_TRUE(zoq.waitFor("46001 primaries")) << zoq.output();
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheListing(zoq, "compute galois_orbits",
-                                                    "Galois dilation 1\r\n(0)*** \r\n", "Galois dilation 5\r\n"));
+  ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheListing(
+      zoq, "compute galois_orbits", "Galois dilation 1\r\n(0)*** \r\n", "Galois dilation 5\r\n"));
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheListing(zoq, "compute scale_orbits",
                                                     "Non-galois Dilatation 2\r\n(0,",
                                                     "Non-galois Dilatation 3\r\n"));
@@ -267,7 +280,8 @@ TEST(LargeTheory, CtrlCEndsTheGaloisSearchOfSu2AtLevel2000) {
   ASSERT_TRUE(zoq.letWork(1000)) << zoq.output().substr(from);
   zoq.pressControlC();
   ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output().substr(from);
-  EXPECT_EQ(zoq.output().find("Starting loops", from), std::string::npos) << zoq.output().substr(from);
+  EXPECT_EQ(zoq.output().find("Starting loops", from), std::string::npos)
+      << zoq.output().substr(from);
   zoq.type("evaluate 6*7\n");
   ASSERT_TRUE(zoq.waitFor("42\r\n> ")) << zoq.output().substr(from);
   quitAndExpectSuccess(zoq);

@@ -82,7 +82,8 @@ TEST_F(GaloisListingTest, TheGaloisOrbitsOfSu2AreHandedOnALineAtATime) {
     const bool header = piece.rfind("\nGalois dilation ", 0) == 0;
     EXPECT_EQ(std::count(piece.begin(), piece.end(), '\n'), header ? 2 : 1) << piece;
   }
-  EXPECT_EQ(headers(pieces.joined(), "Galois dilation"), (std::vector<int>{1, 5, 7, 11, 13, 17, 19, 23}));
+  EXPECT_EQ(headers(pieces.joined(), "Galois dilation"),
+            (std::vector<int>{1, 5, 7, 11, 13, 17, 19, 23}));
   // Every block lists each of the 11 fields once: the cycles of a permutation.
   std::string text;
   SM_printFullGalois(text, sd, 0, 0, 0);
@@ -99,7 +100,8 @@ TEST_F(GaloisListingTest, AFilteredListingHandsOnTheOrbitsItKeepsWhole) {
   Pieces pieces;
   SM_printFullGalois(sd, 1, 0, 0, pieces.sink());
   EXPECT_EQ(pieces.list.size(), 4u);
-  for (const std::string& piece : pieces.list) EXPECT_EQ(headers(piece, "Galois dilation").size(), 1u) << piece;
+  for (const std::string& piece : pieces.list)
+    EXPECT_EQ(headers(piece, "Galois dilation").size(), 1u) << piece;
   EXPECT_EQ(headers(pieces.joined(), "Galois dilation"), (std::vector<int>{1, 7, 17, 23}));
   // Every cycle kept has equal weights.
   for (const std::string& piece : pieces.list) {
@@ -115,8 +117,8 @@ TEST_F(GaloisListingTest, AListingOfFortySixThousandFieldsEndsAtTheLineOfTheStop
   Pieces galois;
   galois.stopAt = 5;
   SM_printFullGalois(sd, 0, 0, 0, galois.sink());
-  EXPECT_EQ(galois.list,
-            (std::vector<std::string>{"\nGalois dilation 1\n", "(0)*** \n", "(1)*** \n", "(2)*** \n", "(3)*** \n"}));
+  EXPECT_EQ(galois.list, (std::vector<std::string>{"\nGalois dilation 1\n", "(0)*** \n",
+                                                   "(1)*** \n", "(2)*** \n", "(3)*** \n"}));
   setStopSignal(0);
   // l = 2, the first factor sharing a factor with M = 92004: the label a goes to 2a + 1
   // while 2 (a + 1) <= k + 2; from the vacuum the labels 2^n - 1, in fields 2 (2^n - 1)
@@ -126,7 +128,8 @@ TEST_F(GaloisListingTest, AListingOfFortySixThousandFieldsEndsAtTheLineOfTheStop
   SM_printAllScaleOrbits(sd, scale.sink());
   ASSERT_EQ(scale.list.size(), 2u);
   EXPECT_EQ(scale.list[0], "\nNon-galois Dilatation 2\n");
-  EXPECT_EQ(scale.list[1].rfind("(0,2,6,14,30,62,126,254,510,1022,2046,4094,8190,16382,32766,", 0), 0u)
+  EXPECT_EQ(scale.list[1].rfind("(0,2,6,14,30,62,126,254,510,1022,2046,4094,8190,16382,32766,", 0),
+            0u)
       << scale.list[1].substr(0, 200);
   EXPECT_EQ(scale.list[1].back(), '\n');
 }
@@ -166,8 +169,8 @@ TEST_F(GaloisListingTest, ASearchWhoseMatricesWouldNotFitIsRefusedBeforeAnyWork)
   ASSERT_NE(sd, nullptr);
   capture.clear();
   EXPECT_EQ(SM_galoisInvariants(sd), -1);
-  EXPECT_NE(capture.diagnostics.find(
-                "The solution matrix of the Galois search would need 8464 Mb; refused (the limit is 2100 Mb)"),
+  EXPECT_NE(capture.diagnostics.find("The solution matrix of the Galois search would need 8464 Mb; "
+                                     "refused (the limit is 2100 Mb)"),
             std::string::npos)
       << capture.diagnostics;
   EXPECT_EQ(capture.all.find("Starting analysis"), std::string::npos);
@@ -179,8 +182,8 @@ TEST_F(GaloisListingTest, ASearchWhoseMatricesWouldNotFitIsRefusedBeforeAnyWork)
   capture.clear();
   EXPECT_EQ(SM_galoisBasisBound(big), 60422);
   EXPECT_EQ(SM_galoisInvariants(big), -1);
-  EXPECT_NE(capture.diagnostics.find(
-                "The Galois and scale rows of the search would need 4834 Mb; refused (the limit is 2100 Mb)"),
+  EXPECT_NE(capture.diagnostics.find("The Galois and scale rows of the search would need 4834 Mb; "
+                                     "refused (the limit is 2100 Mb)"),
             std::string::npos)
       << capture.diagnostics;
   EXPECT_EQ(capture.all.find("Starting analysis"), std::string::npos);

@@ -55,7 +55,8 @@ TEST_F(StoremanagerRowInterrupt, CtrlCInARowOfSU2KeepsNothingOfItInTheOrbitMatri
   SM_getS(sd, 0, 0, &re, &im);  // the orbit S matrix exists now
   std::vector<int> columns(static_cast<std::size_t>(n));
   for (int b = 0; b < n; ++b) columns[static_cast<std::size_t>(b)] = b;
-  std::vector<double> rowRe(static_cast<std::size_t>(n), 5.0), rowIm(static_cast<std::size_t>(n), 5.0);
+  std::vector<double> rowRe(static_cast<std::size_t>(n), 5.0),
+      rowIm(static_cast<std::size_t>(n), 5.0);
   const int a = n - 1;
   pressControlC();
   EXPECT_THROW(SM_getSRow(sd, a, n, columns.data(), rowRe.data(), rowIm.data()), StopRequest);

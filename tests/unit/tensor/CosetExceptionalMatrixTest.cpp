@@ -23,7 +23,8 @@ class CosetExceptionalMatrixTest : public TensorTest {
 // The field of SU(2) at level k with the Dynkin label l.
 int su2Field(const SpectrumData* sd, int l) {
   for (int a = 0; a < sd->n_primaries; ++a) {
-    if (sd->labels[static_cast<std::size_t>(a) * static_cast<std::size_t>(sd->rep_size)] == l) return a;
+    if (sd->labels[static_cast<std::size_t>(a) * static_cast<std::size_t>(sd->rep_size)] == l)
+      return a;
   }
   return -1;
 }
@@ -59,9 +60,12 @@ TEST_F(CosetExceptionalMatrixTest, CtrlCEndsTheProductMatrixWhichIsThenTheE6Time
   }
   EXPECT_EQ(nonZero, 12 * 11);
   const SpectrumData* su2 = currentTensor->TensorFactors[0];
-  const int f0 = su2Field(su2, 0), f6 = su2Field(su2, 6), f3 = su2Field(su2, 3), f7 = su2Field(su2, 7);
+  const int f0 = su2Field(su2, 0), f6 = su2Field(su2, 6), f3 = su2Field(su2, 3),
+            f7 = su2Field(su2, 7);
   const int f1 = su2Field(su2, 1);
-  auto entry = [&](int i, int j) { return M[static_cast<std::size_t>(i) + static_cast<std::size_t>(N) * j]; };
+  auto entry = [&](int i, int j) {
+    return M[static_cast<std::size_t>(i) + static_cast<std::size_t>(N) * j];
+  };
   EXPECT_EQ(entry(productField(f0, f1), productField(f6, f1)), 1);
   EXPECT_EQ(entry(productField(f7, f0), productField(f3, f0)), 1);
   EXPECT_EQ(entry(productField(f0, f0), productField(f0, f1)), 0);  // the second factor is diagonal
