@@ -30,7 +30,8 @@ struct GaloisSearchState {
   std::vector<std::vector<std::int64_t>> bounds;  // stored inequalities, in order
   std::set<std::vector<std::int64_t>> known;
   int lastReported = -1;
-  // Set when the inequalities or equations would pass the allocation limit (after the
+  std::size_t echelonRows = 0;  // rows added to the echelon collections since initBound
+  // Set when the equations and inequalities would pass the allocation limit (after the
   // refusal): the search then ends without solutions.
   bool refused = false;
 };
@@ -70,14 +71,17 @@ void reportOverflow(const char* routine) {
         "Integer overflow in the elimination; it ends with the bounds found so far");
 }
 
-// Whether rows more rows of N entries, held twice (in order and in the sorted index, or
-// by the echelon and its working copy), stay within the allocation limit; false after the
-// refusal (Alert 100213), which ends the search.
-bool rowsFit(const char* what, std::size_t rows, int N) {
+// Whether one row more of N entries keeps the rows of the analysis within the allocation
+// limit: the inequalities and the rows of the echelon collections together, each held
+// twice (in order and in the sorted index; by the collection and its working copy). False
+// after the refusal (Alert 100213), which ends the search.
+bool rowFits(int N) {
   GaloisSearchState& s = state();
   if (s.refused) return false;
-  if (requireAllocationSize("ComputeGaloisInvariants", what,
-                            2.0L * static_cast<long double>(rows) * N, sizeof(std::int64_t)))
+  const long double rows = static_cast<long double>(s.bounds.size()) + s.echelonRows + 1;
+  if (requireAllocationSize("ComputeGaloisInvariants",
+                            "The equations and inequalities of the Galois search", 2.0L * rows * N,
+                            sizeof(std::int64_t)))
     return true;
   s.refused = true;
   return false;
@@ -93,8 +97,7 @@ int CollectEqn(GaloisEchelon& pool, int N, const std::int64_t* row) {
     pool.pivots.clear();
     pool.rows.clear();
   }
-  if (!rowsFit("The equations of the Galois search", static_cast<std::size_t>(pool.count) + 1, N))
-    return -1;
+  if (!rowFits(N)) return -1;
   std::vector<std::int64_t> fresh(row, row + N);
   std::vector<std::int64_t> next(static_cast<std::size_t>(N));
   for (int r = 0; r < pool.count; ++r) {
@@ -136,6 +139,7 @@ int CollectEqn(GaloisEchelon& pool, int N, const std::int64_t* row) {
   pool.rows.insert(pool.rows.end(), fresh.begin(), fresh.end());
   pool.pivots.push_back(pivot);
   ++pool.count;
+  ++state().echelonRows;
   return 1;
 }
 
@@ -155,6 +159,7 @@ void initBound(int m) {
   s.bounds.clear();
   s.known.clear();
   s.lastReported = -1;
+  s.echelonRows = 0;
   s.refused = false;
 }
 
@@ -188,7 +193,7 @@ int Bound(int N, std::int64_t* row) {
   GaloisSearchState& s = state();
   std::vector<std::int64_t> stored(row, row + N);
   if (s.known.count(stored) != 0) return 0;
-  if (!rowsFit("The inequalities of the Galois search", s.bounds.size() + 1, N)) return 0;
+  if (!rowFits(N)) return 0;
   s.known.insert(stored);
   s.bounds.push_back(std::move(stored));
   BoundAnalysis(N, row);

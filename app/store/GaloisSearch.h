@@ -34,8 +34,9 @@ struct GaloisEchelon {
 
 // Adds row (N entries) to the collection: reduced by the earlier rows, then used to clear
 // its pivot column in them. 1 when it was independent, 0 when it reduced to zero (nothing
-// added), -1 after an alert on overflow, or after the refusal (Alert 100213) of a
-// collection that would pass the allocation limit, which ends the search (nothing changed).
+// added), -1 after an alert on overflow, or after the refusal (Alert 100213) of a row that
+// would take the rows of the analysis (equations and inequalities together) past the
+// allocation limit, which ends the search (nothing changed).
 int CollectEqn(GaloisEchelon& pool, int N, const std::int64_t* row);
 
 // Divides the N entries by their gcd (positive) and returns it; 0 for a zero row.
@@ -44,8 +45,8 @@ std::int64_t Normalize(int N, std::int64_t* row);
 // Starts an analysis of m variables: no inequalities, every bound -10000..10000.
 void initBound(int m);
 // Normalises row; when it is non-zero and not stored yet, stores it and tightens the box
-// by it. 1 when stored. A store that would pass the allocation limit is refused (Alert
-// 100213) and ends the search.
+// by it. 1 when stored. A row that would take the rows of the analysis past the allocation
+// limit is refused (Alert 100213) and ends the search.
 int Bound(int N, std::int64_t* row);
 // Each of the first count rows of the collection as two inequalities (row >= 0, -row >= 0).
 void AddBounds(GaloisEchelon& pool, int N, int count);
