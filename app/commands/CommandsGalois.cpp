@@ -1,6 +1,8 @@
 // Galois and scale orbits of the current single theory, and the search for modular
-// invariants among the matrices that commute with them: the text of every orbit is
-// gathered first and printed in one piece. Cosets have no Galois action built in.
+// invariants among the matrices that commute with them. A listing has of the order of N
+// lines for each of up to M factors l (N fields, M the conductor): it is printed line by
+// line as it is made, and ends at the line where Ctrl-C comes, with "aborted". Cosets have
+// no Galois action built in.
 #include <string>
 
 #include "commands/Commands.h"
@@ -14,10 +16,15 @@
 
 namespace {
 
-// Prints the text of the orbits, with "aborted" when the user stopped the listing.
-void printOrbitText(std::string& text) {
-  if (getStopSignal() != 0) text += "aborted\n";
-  Print("%s\n", text.c_str());
+// The printing of a listing, a line at a time.
+void printOrbitPiece(const std::string& piece) {
+  PrintText(piece);
+}
+
+// The end of a listing: "aborted" when the user stopped it.
+void endOrbitListing() {
+  if (getStopSignal() != 0) Print("aborted\n");
+  Print("\n");
 }
 
 // The Galois action is built for the affine Lie algebras (types 1 to 5) of single algebra
@@ -42,9 +49,8 @@ int COM_compute_galois(char** /*params*/, int /*n*/) {
                            "Galois orbits not defined for this algebra"))
     return 1;
   setStopSignal(0);
-  std::string text;
-  SM_printFullGalois(text, currentRecord(), 0, 0, 0);
-  printOrbitText(text);
+  SM_printFullGalois(currentRecord(), 0, 0, 0, printOrbitPiece);
+  endOrbitListing();
   return 0;
 }
 
@@ -53,9 +59,8 @@ int COM_compute_scale(char** /*params*/, int /*n*/) {
                            "Scale orbits not defined for this algebra"))
     return 1;
   setStopSignal(0);
-  std::string text;
-  SM_printAllScaleOrbits(text, currentRecord());
-  printOrbitText(text);
+  SM_printAllScaleOrbits(currentRecord(), printOrbitPiece);
+  endOrbitListing();
   return 0;
 }
 

@@ -21,6 +21,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
@@ -73,6 +74,7 @@ int buildExceptionalInvariant(int mode) {
   }
   const int N = knownPrimaryCount();
   for (int i = 0; i < N; ++i) {
+    obeyInterruptRequest();
     for (int j = 0; j < N; ++j) {
       M[static_cast<std::size_t>(j) * N + i] = ExceptionalModularMatrix(i, j, mode);
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <map>
 #include <numeric>
 #include <set>
@@ -11,9 +13,12 @@
 #include "groups/Discrete.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
+#include "store/CurrentTheory.h"
 
 namespace {
 
@@ -30,6 +35,12 @@ InvariantMatricesState& matricesState() {
 int autostoreOn() {
   const int* p = getIntParPointer("Autostore");
   return p == nullptr ? 0 : *p;
+}
+
+// The rows of a record of the current theory (one while no spectrum is computed).
+int currentRowCount() {
+  const int n = knownPrimaryCount();
+  return n < 1 ? 1 : n;
 }
 
 // Writes rows into bi, sizing the record for all of them first. rows[i] empty or mult[i] 0
@@ -69,10 +80,15 @@ void setAlgebra(BulkInvariant* bi, const std::vector<int>& algebra) {
   bi->algebra_count = k;
 }
 
+// Every asymmetric pair has a non-zero entry on one side: walking the partner lists finds it
+// in time of their length, not N^2.
 bool equalsTranspose(const BulkInvariant* bi) {
   const int n = bi->n_rows;
   for (int i = 0; i < n; ++i) {
-    for (int j = i + 1; j < n; ++j) {
+    if (bi->orbits[i] == nullptr) continue;
+    for (int k = 0; k < bi->count[i]; ++k) {
+      const int j = bi->orbits[i][k];
+      if (j == i || (k > 0 && bi->orbits[i][k - 1] == j)) continue;
       if (bulkEntry(bi, i, j) != bulkEntry(bi, j, i)) return false;
     }
   }
@@ -168,23 +184,48 @@ void setDiagonalInvariant(BulkInvariant* bi) {
   bi->MD->subgroup_label = 0;
 }
 
-void makeExceptionalBulkInvariant(const int* M, BulkInvariant* bi, int store, int show) {
-  resetBulkInvariant(bi);
-  const int n = bi->n_rows;
+namespace {
+
+// The non-zero entries (column, value) of row i by increasing column.
+using RowEntries = std::vector<std::pair<int, int>>;
+using RowReader = std::function<void(int i, RowEntries& out)>;
+
+// makeExceptionalBulkInvariant for a matrix of n rows read row by row: the partner lists are
+// counted and made first, with Ctrl-C obeyed row by row, and bi is reset and written only
+// when they are complete.
+bool buildExceptionalRecord(int n, const RowReader& readRow, BulkInvariant* bi, int store,
+                            int show) {
+  RowEntries entries;
+  long double needed = 0;
+  for (int i = 0; i < n; ++i) {
+    obeyInterruptRequest();
+    readRow(i, entries);
+    int g = 0;
+    for (const auto& [j, m] : entries) g = std::gcd(g, std::abs(m));
+    for (const auto& [j, m] : entries) needed += std::abs(m) / g;
+  }
+  // The lists made here and their copy in the record.
+  if (!requireAllocationSize("makeExceptionalBulkInvariant", "The partner lists of the invariant",
+                             2.0L * needed, sizeof(int)))
+    return false;
   std::vector<std::vector<int>> rows(static_cast<size_t>(n));
   std::vector<int> mult(static_cast<size_t>(n), 0);
   std::vector<int> algebra;
   for (int i = 0; i < n; ++i) {
-    const int* row = M + static_cast<size_t>(i) * static_cast<size_t>(n);
+    obeyInterruptRequest();
+    readRow(i, entries);
     int g = 0;
-    for (int j = 0; j < n; ++j) g = std::gcd(g, std::abs(row[j]));
+    for (const auto& [j, m] : entries) g = std::gcd(g, std::abs(m));
     mult[i] = g;
     if (g == 0) continue;
-    for (int j = 0; j < n; ++j) {
-      for (int r = 0; r < std::abs(row[j]) / g; ++r) rows[i].push_back(j);
-    }
-    for (int r = 0; r < row[0]; ++r) algebra.push_back(i);
+    for (const auto& [j, m] : entries) rows[i].insert(rows[i].end(), std::abs(m) / g, j);
+    if (!entries.empty() && entries[0].first == 0 && entries[0].second > 0)
+      algebra.insert(algebra.end(), static_cast<size_t>(entries[0].second), i);
   }
+  resetBulkInvariant(bi);
+  // The record has a row per field of the current theory; rows the matrix lacks stay empty.
+  rows.resize(static_cast<size_t>(bi->n_rows));
+  mult.resize(static_cast<size_t>(bi->n_rows), 0);
   fillRows(bi, rows, mult);
   setAlgebra(bi, algebra);
   bi->simple_current = 0;
@@ -199,6 +240,41 @@ void makeExceptionalBulkInvariant(const int* M, BulkInvariant* bi, int store, in
     Print("\n");
   }
   if (store == 1 && autostoreOn()) storeBulkInvariant(nullptr, bi, 1, 1);
+  return true;
+}
+
+}  // namespace
+
+int SparseMassMatrix::at(int a, int b) const {
+  const auto it = entries.find({a, b});
+  return it == entries.end() ? 0 : it->second;
+}
+
+bool makeExceptionalBulkInvariant(const int* M, BulkInvariant* bi, int store, int show) {
+  if (bi == nullptr) return false;
+  // The matrix is N x N for the N fields of the current theory, the rows of the record.
+  const int n = currentRowCount();
+  const RowReader readRow = [M, n](int i, RowEntries& out) {
+    out.clear();
+    const int* row = M + static_cast<size_t>(i) * static_cast<size_t>(n);
+    for (int j = 0; j < n; ++j) {
+      if (row[j] != 0) out.emplace_back(j, row[j]);
+    }
+  };
+  return buildExceptionalRecord(n, readRow, bi, store, show);
+}
+
+bool makeExceptionalBulkInvariant(const SparseMassMatrix& M, BulkInvariant* bi, int store,
+                                  int show) {
+  if (bi == nullptr) return false;
+  const RowReader readRow = [&M](int i, RowEntries& out) {
+    out.clear();
+    for (auto it = M.entries.lower_bound({i, 0}); it != M.entries.end() && it->first.first == i;
+         ++it) {
+      if (it->second != 0) out.emplace_back(it->first.second, it->second);
+    }
+  };
+  return buildExceptionalRecord(M.n, readRow, bi, store, show);
 }
 
 void setConjugationInvariant() {

@@ -17,6 +17,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 
 namespace {
@@ -199,6 +200,8 @@ void printBulkInvariant(const BulkInvariant* bi, int limit) {
   std::vector<int> leftOrbit;
   int column = -1;
   for (int i = 0; i < rows; ++i) {
+    // Each group compares its row with every later one.
+    obeyInterruptRequest();
     if (printed[i] || emptyRow(bi, i)) continue;
     if (i > maxDisplay) {
       Print(" + .....\n(Skipping remaining terms)\n");

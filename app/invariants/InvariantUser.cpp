@@ -4,18 +4,24 @@
 //
 // A mass matrix is N x N ints, row-major, N the primaries of the current theory: entry
 // (a, b) is the multiplicity of holomorphic label a paired with antiholomorphic label b.
-// The builders share one work matrix ("modmat"), zeroed before each use and kept for the
-// next call; the MIPF-number selection of the runs over numbered invariants is kept in
-// the store's state.
+// The built-in builders share one such work matrix ("modmat"), zeroed before each use and
+// kept for the next call; a typed text is held by its non-zero entries only (the typed
+// matrix, kept likewise), so that a text of a few terms costs a few entries on a theory of
+// any size. The MIPF-number selection of the runs over numbered invariants is kept in the
+// store's state.
 //
 // A candidate is modular invariant when it commutes with S (every entry of MS - SM zero
 // within 1e-7) and with T (every non-zero entry pairs fields whose weights differ by an
-// integer).
+// integer). The test reads S element by element (compS, which takes it from the tables the
+// modular layer holds) and sums over the non-zero entries of M only: it holds the entries
+// twice, never a table of N x N.
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,8 +40,12 @@ namespace {
 // is not invariant): severity 2, so that a command file reports them and goes on.
 constexpr int kRefusedInvariant = 100201;
 
+// Bytes of one entry of a typed matrix (a node of its map), for the size check.
+constexpr std::uint64_t kTypedEntryBytes = 48;
+
 struct InvariantUserState {
-  std::vector<int> modmat;  // the work matrix of the typed builders
+  std::vector<int> modmat;  // the work matrix of the built-in builders
+  SparseMassMatrix typed;   // the matrix of the last typed text
 };
 
 InvariantUserState& userState() {
@@ -136,17 +146,26 @@ void resetUserInvariants() {
   resetExceptionalInvariants();
 }
 
-int addEntries(int* M, const char* holo, const char* anti, int k) {
-  const int N = primaryCount();
+int addEntries(SparseMassMatrix& M, const char* holo, const char* anti, int k) {
+  const int N = M.n;
   std::vector<std::pair<int, int>> left;
   std::vector<std::pair<int, int>> right;
   if (!parseList(holo, N, left) || !parseList(anti, N, right)) return 0;
+  const long double count = static_cast<long double>(M.entries.size()) +
+                            static_cast<long double>(left.size()) * right.size();
+  if (!requireAllocationSize("buildMatrix", "The entries of the typed invariant", count,
+                             kTypedEntryBytes))
+    return 0;
   for (const auto& [m1, a] : left) {
     for (const auto& [m2, b] : right) {
       int term = 0;
-      int& entry = M[static_cast<std::size_t>(a) * N + b];
-      if (__builtin_mul_overflow(k, m1, &term) || __builtin_mul_overflow(term, m2, &term) ||
-          __builtin_add_overflow(entry, term, &entry)) {
+      if (__builtin_mul_overflow(k, m1, &term) || __builtin_mul_overflow(term, m2, &term)) {
+        Alert("addEntries", 3, kRefusedInvariant, "Multiplicity too large");
+        return 0;
+      }
+      if (term == 0) continue;  // multiplicities are not negative: nothing cancels later
+      int& entry = M.entries[{a, b}];
+      if (__builtin_add_overflow(entry, term, &entry)) {
         Alert("addEntries", 3, kRefusedInvariant, "Multiplicity too large");
         return 0;
       }
@@ -155,11 +174,12 @@ int addEntries(int* M, const char* holo, const char* anti, int k) {
   return 1;
 }
 
-int* buildAutomorphism(int* M, const char* input) {
+const SparseMassMatrix* buildAutomorphism(SparseMassMatrix& M, const char* input) {
   const std::string text = input;
   const int N = primaryCount();
-  std::fill(M, M + static_cast<std::size_t>(N) * N, 0);
-  for (int i = 0; i < N; ++i) M[static_cast<std::size_t>(i) * N + i] = 1;
+  M.n = N;
+  M.entries.clear();
+  for (int i = 0; i < N; ++i) M.entries.emplace_hint(M.entries.end(), std::make_pair(i, i), 1);
   std::size_t p = 0;
   while (p < text.size()) {
     if (text[p] != '<') {
@@ -201,19 +221,20 @@ int* buildAutomorphism(int* M, const char* input) {
             twoAt(text, p).c_str());
       return nullptr;
     }
-    for (int a : cycle) M[static_cast<std::size_t>(a) * N + a] = 0;
+    for (int a : cycle) M.entries.erase({a, a});
     for (std::size_t i = 0; i < cycle.size(); ++i) {
       const int next = cycle[(i + 1) % cycle.size()];
-      M[static_cast<std::size_t>(cycle[i]) * N + next] = 1;
+      M.entries[{cycle[i], next}] = 1;
     }
   }
-  return M;
+  return &M;
 }
 
-int* buildMatrix(const char* input) {
+const SparseMassMatrix* buildMatrix(const char* input) {
   const std::string text = input;
-  std::vector<int>& matrix = userInvariantMatrix();
-  int* M = matrix.data();
+  SparseMassMatrix& M = userState().typed;
+  M.n = primaryCount();
+  M.entries.clear();
   if (!text.empty() && text[0] == '<') return buildAutomorphism(M, input);
   std::size_t p = 0;
   bool first = true;
@@ -270,33 +291,73 @@ int* buildMatrix(const char* input) {
     }
     if (addEntries(M, holo.c_str(), anti.c_str(), k) == 0) return nullptr;
   }
-  return M;
+  return &M;
 }
 
-int checkInvariant(const int* M, int maxFailures) {
-  const int N = primaryCount();
+namespace {
+
+// Calls visit(a, b, m) for every non-zero entry of a mass matrix, row by row and by
+// increasing column within a row.
+using EntryVisitor = std::function<void(int a, int b, int m)>;
+using EntryWalk = std::function<void(const EntryVisitor& visit)>;
+
+// The non-zero entries of a mass matrix by rows and by columns: row i is
+// byRow[rowStart[i] .. rowStart[i+1]) as (column, value) by increasing column, column j is
+// byColumn[columnStart[j] .. columnStart[j+1]) as (row, value) by increasing row.
+struct MassEntries {
+  std::vector<std::size_t> rowStart;
+  std::vector<std::size_t> columnStart;
+  std::vector<std::pair<int, int>> byRow;
+  std::vector<std::pair<int, int>> byColumn;
+  std::vector<int> usedColumns;  // the columns with an entry, increasing
+};
+
+// False after the refusal (Alert 100213) when the entries would not fit.
+bool collectEntries(int N, const EntryWalk& walk, MassEntries& out) {
+  const std::size_t n = static_cast<std::size_t>(N);
+  out.rowStart.assign(n + 1, 0);
+  out.columnStart.assign(n + 1, 0);
+  walk([&out](int a, int b, int) {
+    ++out.rowStart[static_cast<std::size_t>(a) + 1];
+    ++out.columnStart[static_cast<std::size_t>(b) + 1];
+  });
+  for (std::size_t i = 0; i < n; ++i) {
+    out.rowStart[i + 1] += out.rowStart[i];
+    out.columnStart[i + 1] += out.columnStart[i];
+  }
+  const std::size_t count = out.rowStart[n];
+  if (!requireAllocationSize("checkInvariant", "The entries of the invariant by rows and columns",
+                             2.0L * count, sizeof(std::pair<int, int>)))
+    return false;
+  out.byRow.resize(count);
+  out.byColumn.resize(count);
+  std::vector<std::size_t> rowNext(out.rowStart.begin(), out.rowStart.end() - 1);
+  std::vector<std::size_t> columnNext(out.columnStart.begin(), out.columnStart.end() - 1);
+  walk([&](int a, int b, int m) {
+    out.byRow[rowNext[static_cast<std::size_t>(a)]++] = {b, m};
+    out.byColumn[columnNext[static_cast<std::size_t>(b)]++] = {a, m};
+  });
+  out.usedColumns.clear();
+  for (std::size_t j = 0; j < n; ++j) {
+    if (out.columnStart[j + 1] > out.columnStart[j]) out.usedColumns.push_back(static_cast<int>(j));
+  }
+  return true;
+}
+
+// The test of invariance over the entries walked: (MS - SM)(i, j) = sum over the entries
+// (i, k) of M(i, k) S(k, j), minus the sum over the entries (k, j) of S(i, k) M(k, j). A row
+// of M without entries can differ from zero only in the columns with entries.
+int checkEntries(int N, const EntryWalk& walk, int maxFailures) {
   if (Error* site = getError("checkInvariant", 0)) site->repetitionRate = 1;
   if (N < 1) return 1;
   const std::size_t n = static_cast<std::size_t>(N);
   initSMATRIX();
-  // S once, and M by rows and by columns: MS - SM is then a sum over the non-zero entries.
-  std::vector<double> Sre(n * n);
-  std::vector<double> Sim(n * n);
-  for (int i = 0; i < N; ++i) {
-    for (int j = 0; j < N; ++j) compS(i, j, &Sre[i * n + j], &Sim[i * n + j]);
-  }
-  std::vector<std::vector<std::pair<int, int>>> rows(n);
-  std::vector<std::vector<std::pair<int, int>>> columns(n);
-  for (int i = 0; i < N; ++i) {
-    for (int j = 0; j < N; ++j) {
-      const int m = M[i * n + j];
-      if (m == 0) continue;
-      rows[i].emplace_back(j, m);
-      columns[j].emplace_back(i, m);
-    }
-  }
+  MassEntries M;
+  if (!collectEntries(N, walk, M)) return 0;
   std::vector<double> logT(n);
   compLogT(logT.data());
+  std::vector<int> allColumns(n);
+  for (std::size_t j = 0; j < n; ++j) allColumns[j] = static_cast<int>(j);
 
   int failures = 0;
   double total = 0.0;
@@ -306,53 +367,78 @@ int checkInvariant(const int* M, int maxFailures) {
     ++failures;
     return false;
   };
-  startProgressInfo("Checking Modular Invariant", 1, static_cast<double>(N));
+  ProgressScope progress("Checking Modular Invariant", static_cast<double>(N), 1);
   for (int i = 0; i < N; ++i) {
-    if (incrementProgressInfo() != 0) {
-      stopProgressInfo("Checking Modular Invariant");
-      return 0;
-    }
-    for (int j = 0; j < N; ++j) {
+    if (progress.step() != 0) return 0;
+    const auto rowBegin = M.byRow.begin() + static_cast<std::ptrdiff_t>(M.rowStart[i]);
+    const auto rowEnd = M.byRow.begin() + static_cast<std::ptrdiff_t>(M.rowStart[i + 1]);
+    const std::vector<int>& columns = rowBegin == rowEnd ? M.usedColumns : allColumns;
+    for (int j : columns) {
+      // Each term may be an S element computed afresh.
+      pollInterruptRequest();
       double re = 0.0;
       double im = 0.0;
-      for (const auto& [k, m] : rows[i]) {
-        re += m * Sre[k * n + j];
-        im += m * Sim[k * n + j];
+      double sRe = 0.0;
+      double sIm = 0.0;
+      for (auto it = rowBegin; it != rowEnd; ++it) {
+        compS(it->first, j, &sRe, &sIm);
+        re += it->second * sRe;
+        im += it->second * sIm;
       }
-      for (const auto& [k, m] : columns[j]) {
-        re -= Sre[i * n + k] * m;
-        im -= Sim[i * n + k] * m;
+      const auto columnBegin = M.byColumn.begin() + static_cast<std::ptrdiff_t>(M.columnStart[j]);
+      const auto columnEnd = M.byColumn.begin() + static_cast<std::ptrdiff_t>(M.columnStart[j + 1]);
+      for (auto it = columnBegin; it != columnEnd; ++it) {
+        compS(i, it->first, &sRe, &sIm);
+        re -= sRe * it->second;
+        im -= sIm * it->second;
       }
       total += re * re + im * im;
       if (ZeroCheck(re) == 0 || ZeroCheck(im) == 0) {
         Alert("checkInvariant", 0, 100208,
               "Invariance failure for %d,%d\nDeviations: %25.15f, %25.15f", i, j, re, im);
-        if (fail()) {
-          stopProgressInfo("Checking Modular Invariant");
-          return 0;
-        }
+        if (fail()) return 0;
       }
     }
     // T: a field is paired only with fields whose weight differs from its own by an integer.
-    for (const auto& [j, m] : rows[i]) {
+    for (auto it = rowBegin; it != rowEnd; ++it) {
+      const int j = it->first;
       const double difference = logT[i] - logT[j];
       if (ZeroCheck(difference - std::round(difference)) != 0) continue;
       Alert("checkInvariant", 0, 100208,
             "T-invariance failure for %d,%d\nWeights differ by %25.15f", i, j, difference);
-      if (fail()) {
-        stopProgressInfo("Checking Modular Invariant");
-        return 0;
-      }
+      if (fail()) return 0;
     }
   }
-  stopProgressInfo("Checking Modular Invariant");
   if (failures == 0) return 1;
   Alert("checkInvariant", 1, 100208, "Number of failures: %d\nTotal deviation (r.m.s.): %25.15f",
         failures, std::sqrt(total));
   return 0;
 }
 
-int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent, int print) {
+EntryWalk denseWalk(const int* M, int N) {
+  return [M, N](const EntryVisitor& visit) {
+    const std::size_t n = static_cast<std::size_t>(N);
+    for (std::size_t a = 0; a < n; ++a) {
+      obeyInterruptRequest();
+      for (std::size_t b = 0; b < n; ++b) {
+        const int m = M[a * n + b];
+        if (m != 0) visit(static_cast<int>(a), static_cast<int>(b), m);
+      }
+    }
+  };
+}
+
+EntryWalk sparseWalk(const SparseMassMatrix& M) {
+  return [&M](const EntryVisitor& visit) {
+    for (const auto& [at, m] : M.entries) {
+      if (m != 0) visit(at.first, at.second, m);
+    }
+  };
+}
+
+// The acceptance step for either form of the matrix.
+template <class Matrix>
+int acceptMassMatrix(const Matrix& M, int check, int store, int makeCurrent, int print) {
   const int autostore = autostoreValue() == 1 ? 1 : 0;
   const int effectiveStore = store == 1 ? autostore : store;
   BulkInvariant* target = makeCurrent != 0 ? getLocalBulk() : getDummyBulk();
@@ -370,13 +456,33 @@ int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent
   }
   if (print == 1) {
     PrintSeparatorWithText('-', "");
-    makeExceptionalBulkInvariant(M, target, effectiveStore, 1);
+    if (!makeExceptionalBulkInvariant(M, target, effectiveStore, 1)) return 0;
   } else {
     if (quiet) return 1;
-    makeExceptionalBulkInvariant(M, target, effectiveStore, 0);
+    if (!makeExceptionalBulkInvariant(M, target, effectiveStore, 0)) return 0;
   }
   if (makeCurrent == 1) setCurrentBulkInvariant(target);
   return 1;
+}
+
+}  // namespace
+
+int checkInvariant(const int* M, int maxFailures) {
+  const int N = primaryCount();
+  return checkEntries(N, denseWalk(M, N), maxFailures);
+}
+
+int checkInvariant(const SparseMassMatrix& M, int maxFailures) {
+  return checkEntries(M.n, sparseWalk(M), maxFailures);
+}
+
+int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent, int print) {
+  return acceptMassMatrix(M, check, store, makeCurrent, print);
+}
+
+int acceptCandidateInvariant(const SparseMassMatrix& M, int check, int store, int makeCurrent,
+                             int print) {
+  return acceptMassMatrix(M, check, store, makeCurrent, print);
 }
 
 int acceptGaloisCandidate(const int* Z, int n) {
@@ -420,14 +526,13 @@ int buildInvariant(const char* input, int makeCurrent) {
     return 0;
   }
   initSMATRIX();
-  const int* M = buildMatrix(text.c_str());
+  const SparseMassMatrix* M = buildMatrix(text.c_str());
   if (M == nullptr) return 0;
-  const std::size_t size = static_cast<std::size_t>(primaryCount()) * primaryCount();
-  if (std::all_of(M, M + size, [](int v) { return v == 0; })) {
+  if (M->entries.empty()) {
     Alert("buildInvariant", 0, kRefusedInvariant, "Invariant is zero");
     return 0;
   }
-  return acceptCandidateInvariant(M, 1, 1, makeCurrent, 0);
+  return acceptCandidateInvariant(*M, 1, 1, makeCurrent, 0);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -13,8 +13,10 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "numbers/MathUtility.h"
@@ -187,8 +189,20 @@ int removeRedundancy(int* list, int n, int* g);
 // The Ishibashi labels of the invariant: N for the diagonal one, else the sum over rows i of
 // max(mult[i], 0) times the occurrences of i in row i.
 int LabelCount(const BulkInvariant* bi);
-// Builds bi from an N x N matrix (row-major); with store and "Autostore" on it is stored.
-void makeExceptionalBulkInvariant(const int* M, BulkInvariant* bi, int store, int show);
+// A mass matrix by its non-zero entries, (row, column) -> multiplicity in row-major order:
+// typed invariants are built into it, so that their size follows the text typed and not
+// the square of the number of fields.
+struct SparseMassMatrix {
+  int n = 0;  // the number of fields
+  std::map<std::pair<int, int>, int> entries;
+  int at(int a, int b) const;
+};
+// Builds bi from an N x N matrix (row-major), or from the entries of a sparse one; with store
+// and "Autostore" on it is stored. False, with bi untouched, after the refusal (Alert
+// 100213) of partner lists that would not fit; a stop (Ctrl-C) also leaves bi untouched.
+bool makeExceptionalBulkInvariant(const int* M, BulkInvariant* bi, int store, int show);
+bool makeExceptionalBulkInvariant(const SparseMassMatrix& M, BulkInvariant* bi, int store,
+                                  int show);
 void setDiagonalInvariant(BulkInvariant* bi);
 // The current invariant becomes the charge-conjugation one (diagonal when all fields are
 // self-conjugate).
@@ -506,7 +520,9 @@ void resetInvariantHeterotic();
 // User-given, built-in and searched invariants
 //
 // A mass matrix is N x N ints, row-major (N = TotalPrimaries): entry (a, b) is the
-// multiplicity of holomorphic label a paired with antiholomorphic label b.
+// multiplicity of holomorphic label a paired with antiholomorphic label b. Typed invariants
+// are held by their non-zero entries only (SparseMassMatrix); the test of invariance reads
+// S element by element, so that no N x N table is made for either form.
 
 struct VectorSpace;
 
@@ -535,19 +551,25 @@ std::string normalizeInvariantText(const char* text);
 // A typed matrix or permutation: 1 when accepted, 0 when refused (syntax, zero, not
 // invariant).
 int buildInvariant(const char* text, int makeCurrent);
-// Parses n*(a+b)*(c+m*d)+(e+f)^2+... or cycles <a,b,c><d,e> into the work matrix; nullptr
-// after an alert.
-int* buildMatrix(const char* text);
+// Parses n*(a+b)*(c+m*d)+(e+f)^2+... or cycles <a,b,c><d,e> into the typed matrix (kept
+// until the next call); nullptr after an alert, among them the refusal (100213) of a text
+// whose entries would not fit.
+const SparseMassMatrix* buildMatrix(const char* text);
 // Adds k m1 m2 to (a, b) for every item m1*a of holo and m2*b of anti; 0 after an alert.
-int addEntries(int* M, const char* holo, const char* anti, int k);
-// The permutation matrix of the cycles (identity elsewhere), or nullptr.
-int* buildAutomorphism(int* M, const char* text);
+int addEntries(SparseMassMatrix& M, const char* holo, const char* anti, int k);
+// The permutation matrix of the cycles (identity elsewhere) in M, or nullptr.
+const SparseMassMatrix* buildAutomorphism(SparseMassMatrix& M, const char* text);
 // 1 when M commutes with S and with T; alerts for up to maxFailures failures, then stops.
+// Holds the non-zero entries of M twice (by rows and by columns; refused with Alert 100213,
+// result 0, when they would not fit) and nothing of the size N x N.
 int checkInvariant(const int* M, int maxFailures);
+int checkInvariant(const SparseMassMatrix& M, int maxFailures);
 // The acceptance step of every candidate: check (1: test invariance), store (1: as
 // "Autostore" says, else the value itself), makeCurrent (1: build into the local record
 // and make it current), print (1: print the record). 1 accepted, 0 refused.
 int acceptCandidateInvariant(const int* M, int check, int store, int makeCurrent, int print);
+int acceptCandidateInvariant(const SparseMassMatrix& M, int check, int store, int makeCurrent,
+                             int print);
 
 // Built-in invariant of mode 0 .. 6 made current when it passes; 1 accepted, 0 otherwise
 // (mode -1 does nothing, other modes are refused).

@@ -22,6 +22,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 
 AllocationAccount Cos_alloc("S-matrix Cosines");
 
@@ -1033,6 +1034,8 @@ void SDirect(int type, int rank, int level, const int* a, const int* b, double* 
 
 void SDirectRow(int type, int rank, int level, const int* a, int count, const int* const* columns,
                 double* re, double* im) {
+  // A row may be as long as the theory has fields: every loop below polls Ctrl-C
+  // (StopRequest; the caller keeps nothing of a row not complete).
   // The row formula serves A_r away from the vacuum row (which has its product formula)
   // and the trace; everything else is SDirect element by element.
   const TypeConstants* c = nullptr;
@@ -1048,7 +1051,10 @@ void SDirectRow(int type, int rank, int level, const int* a, int count, const in
     return;
   }
   if (c == nullptr) {
-    for (int k = 0; k < count; ++k) SDirect(type, rank, level, a, columns[k], &re[k], &im[k]);
+    for (int k = 0; k < count; ++k) {
+      pollInterruptRequest();
+      SDirect(type, rank, level, a, columns[k], &re[k], &im[k]);
+    }
     return;
   }
   if (rank == 1) {
@@ -1056,6 +1062,7 @@ void SDirectRow(int type, int rank, int level, const int* a, int count, const in
     const double inverse = 1.0 / static_cast<double>(c->modul);
     const double scale = -2.0 / c->norm;
     for (int k = 0; k < count; ++k) {
+      pollInterruptRequest();
       const int* b = columns[k];
       if (b[0] == 0) {
         SDirect(type, rank, level, a, b, &re[k], &im[k]);
@@ -1072,6 +1079,7 @@ void SDirectRow(int type, int rank, int level, const int* a, int count, const in
   int* y = x + n;
   orthA(x, a, rank);
   for (int k = 0; k < count; ++k) {
+    pollInterruptRequest();
     const int* b = columns[k];
     if (isVacuum(b, rank)) {
       SDirect(type, rank, level, a, b, &re[k], &im[k]);

@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
-#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -274,35 +274,84 @@ void multiplyOrbits(int n, const int* A, const int* B, int* C) {
   }
 }
 
-void printGaloisOrbit(std::string& text, int n, const int* T, int modT, int rejectT, int rejectSign,
+namespace {
+
+// The text of an orbit listing, handed on as it is made. Without a sink the text is kept
+// (the string forms of the listings); with one, every complete line is passed to it at once,
+// except while an orbit is held: the text of an orbit that a filter may still drop is passed
+// on when the orbit is complete. Handing a line on is also where the listing looks for the
+// stop signal (set by Ctrl-C or by declining to go on): true there ends it.
+class OrbitText {
+ public:
+  OrbitText(std::string& text, const OrbitTextSink* sink) : text_(text), sink_(sink) {}
+  std::string& text() { return text_; }
+  void hold(bool on) { held_ = on; }
+  // A line is complete: pass it on unless held. True when the listing is to stop.
+  bool lineDone() {
+    if (sink_ == nullptr) return false;
+    if (!held_) pass();
+    return getStopSignal() != 0;
+  }
+  // The orbit is complete: pass on what was held.
+  void orbitDone() {
+    if (sink_ != nullptr) pass();
+  }
+
+ private:
+  void pass() {
+    if (text_.empty()) return;
+    (*sink_)(text_);
+    text_.clear();
+  }
+  std::string& text_;
+  const OrbitTextSink* sink_;
+  bool held_ = false;
+};
+
+// Looks for the stop signal once in 256 calls of a loop that writes no line: true to stop.
+bool stopRequested(OrbitText& out, std::size_t step) {
+  return (step & 255U) == 255U && out.lineDone();
+}
+
+void writeGaloisOrbit(OrbitText& out, int n, const int* T, int modT, int rejectT, int rejectSign,
                       std::int64_t l, const int* row) {
+  std::string& text = out.text();
   const std::size_t start = text.size();
+  const bool filtered = rejectT == 1 || rejectSign == 1;
+  out.hold(filtered);
   text += formatText("\nGalois dilation %lld\n", static_cast<long long>(l));
+  if (out.lineDone()) return;
   std::vector<int> members;
   std::vector<int> signs;
+  // Members of a cycle listed already: a walk from any of them would meet the smaller
+  // first member and write nothing, so each field is walked at most once more.
+  std::vector<char> listed(static_cast<std::size_t>(n > 0 ? n : 0), 0);
   for (int i = 0; i < n; ++i) {
+    if (listed[i] != 0) continue;
+    if (stopRequested(out, static_cast<std::size_t>(i))) return;
     members.assign(1, i);
     signs.assign(1, 1);
     int running = 1;
     int j = i;
-    bool listed = true;
+    bool cycle = true;
     for (int steps = 0;; ++steps) {
       const int e = row[j];
       if (e == 0 || steps > n) {
-        listed = false;
+        cycle = false;
         break;
       }
       running *= sign(e);
       j = std::abs(e) - 1;
       if (j == i) break;
       if (j < i) {
-        listed = false;
+        cycle = false;
         break;
       }
       members.push_back(j);
       signs.push_back(running);
     }
-    if (!listed) continue;
+    if (!cycle) continue;
+    for (int member : members) listed[static_cast<std::size_t>(member)] = 1;
     bool negativeWritten = false;
     text += formatText("(%d", i);
     for (std::size_t m = 1; m < members.size(); ++m) {
@@ -321,20 +370,16 @@ void printGaloisOrbit(std::string& text, int n, const int* T, int modT, int reje
       text.resize(start);
       return;
     }
+    if (out.lineDone()) return;
   }
+  out.orbitDone();
 }
 
-void getStartingPoints(int n, const int* row, int* marks) {
-  for (int j = 0; j < n; ++j) marks[j] = 0;
-  for (int i = 0; i < n; ++i) {
-    const int image = std::abs(row[i]) - 1;
-    if (image >= 0 && image < n) marks[image] = 1;
-  }
-}
-
-void printScaleOrbit(std::string& text, int n, std::int64_t l, const int* row) {
+void writeScaleOrbit(OrbitText& out, int n, std::int64_t l, const int* row) {
+  std::string& text = out.text();
+  out.hold(false);
   text += formatText("\nNon-galois Dilatation %lld\n", static_cast<long long>(l));
-  if (n < 1) return;
+  if (out.lineDone() || n < 1) return;
   std::vector<int> notStart(static_cast<std::size_t>(n), 0);
   std::vector<int> visited(static_cast<std::size_t>(n), 0);
   std::vector<int> everVisited(static_cast<std::size_t>(n), 0);
@@ -344,6 +389,7 @@ void printScaleOrbit(std::string& text, int n, std::int64_t l, const int* row) {
   for (;;) {
     std::fill(visited.begin(), visited.end(), 0);
     for (int i = 0; i < n; ++i) {
+      if (stopRequested(out, static_cast<std::size_t>(i))) return;
       if (notStart[i] != 0) continue;
       visited[i] = 1;
       if (row[i] == 0) continue;
@@ -371,6 +417,7 @@ void printScaleOrbit(std::string& text, int n, std::int64_t l, const int* row) {
         current = next;
       }
       for (int p : path) onPath[p] = 0;
+      if (out.lineDone()) return;
     }
     bool all = true;
     for (int j = 0; j < n; ++j) {
@@ -380,6 +427,27 @@ void printScaleOrbit(std::string& text, int n, std::int64_t l, const int* row) {
     }
     if (all) return;
   }
+}
+
+}  // namespace
+
+void printGaloisOrbit(std::string& text, int n, const int* T, int modT, int rejectT, int rejectSign,
+                      std::int64_t l, const int* row) {
+  OrbitText out(text, nullptr);
+  writeGaloisOrbit(out, n, T, modT, rejectT, rejectSign, l, row);
+}
+
+void getStartingPoints(int n, const int* row, int* marks) {
+  for (int j = 0; j < n; ++j) marks[j] = 0;
+  for (int i = 0; i < n; ++i) {
+    const int image = std::abs(row[i]) - 1;
+    if (image >= 0 && image < n) marks[image] = 1;
+  }
+}
+
+void printScaleOrbit(std::string& text, int n, std::int64_t l, const int* row) {
+  OrbitText out(text, nullptr);
+  writeScaleOrbit(out, n, l, row);
 }
 
 void resetGalois() {
@@ -475,6 +543,29 @@ int SM_computeScaleOrbit(SpectrumData* sd, std::int64_t l, int* row) {
   return computeRow(sd, l, row, true);
 }
 
+namespace {
+
+// Rows of the factors given, each computed directly (a field at a time, Ctrl-C obeyed row by
+// row), then copied into a block of the record under label: a stop on the way leaves the
+// record without the block, and the rows are made again at the next use.
+int* recordRows(SpectrumData* sd, const std::vector<std::int64_t>& factors, bool scale,
+                const char* label) {
+  const std::size_t n = static_cast<std::size_t>(sd->n_primaries);
+  const std::size_t size =
+      SM_fieldArraySize(sd, static_cast<std::int64_t>(factors.size()), sd->n_primaries);
+  if (size == SIZE_MAX) return nullptr;
+  std::vector<int> rows(size, 0);
+  for (std::size_t g = 0; g < factors.size(); ++g) {
+    obeyInterruptRequest();
+    computeRow(sd, factors[g], rows.data() + g * n, scale);
+  }
+  int* block = SM_allocInts(sd, size, label);
+  if (block != nullptr) std::copy(rows.begin(), rows.end(), block);
+  return block;
+}
+
+}  // namespace
+
 int SM_initGalois(SpectrumData* sd) {
   const int M = recordModulus(sd);
   if (M < 1) return 0;
@@ -482,14 +573,9 @@ int SM_initGalois(SpectrumData* sd) {
   const int* generators = GaloisOrbits(M, &ngen);
   sd->n_galois_gen = ngen;
   if (sd->galois_gen == nullptr && ngen > 0) {
-    int* rows = SM_allocInts(sd, SM_fieldArraySize(sd, ngen, sd->n_primaries), "Galois generators");
-    if (rows == nullptr) return ngen;
-    // The generator list is read again after each row: computing one never changes it.
-    for (int g = 0; g < ngen; ++g) {
-      SM_computeGaloisOrbit(sd, generators[g],
-                            rows + static_cast<std::size_t>(g) * sd->n_primaries);
-    }
-    sd->galois_gen = rows;
+    // The generator list is copied: computing a row never changes it, but a copy says so.
+    const std::vector<std::int64_t> factors(generators, generators + ngen);
+    sd->galois_gen = recordRows(sd, factors, false, "Galois generators");
   }
   return ngen;
 }
@@ -500,12 +586,8 @@ int SM_initScales(SpectrumData* sd) {
   const std::vector<int> primes = scalePrimes(M);
   const int count = static_cast<int>(primes.size());
   if (sd->scale_gen == nullptr && count > 0) {
-    int* rows = SM_allocInts(sd, SM_fieldArraySize(sd, count, sd->n_primaries), "Scale generators");
-    if (rows == nullptr) return count;
-    for (int i = 0; i < count; ++i) {
-      SM_computeScaleOrbit(sd, primes[i], rows + static_cast<std::size_t>(i) * sd->n_primaries);
-    }
-    sd->scale_gen = rows;
+    const std::vector<std::int64_t> factors(primes.begin(), primes.end());
+    sd->scale_gen = recordRows(sd, factors, true, "Scale generators");
   }
   return count;
 }
@@ -591,23 +673,76 @@ int SM_getAnyOrbit(SpectrumData* sd, std::int64_t l, int* row) {
   return 1;
 }
 
-void SM_printAllScaleOrbits(std::string& text, SpectrumData* sd) {
+namespace {
+
+// Remembers the orbit rows met by a 64-bit hash of their entries and the factor l that gave
+// each, instead of the rows themselves (a row has an entry per field): a row whose hash was
+// met before is compared with the earlier row made again from its l.
+class SeenRows {
+ public:
+  explicit SeenRows(SpectrumData* sd) : sd_(sd) {}
+  // True when no earlier row equals row; row is then remembered as given by l (a unit when
+  // galois, else any factor).
+  bool insert(const std::vector<int>& row, std::int64_t l, bool galois) {
+    const std::uint64_t key = hashOf(row);
+    const auto [first, last] = seen_.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+      again_.assign(row.size(), 0);
+      if (it->second.galois) {
+        SM_getGaloisOrbit(sd_, it->second.l, again_.data());
+      } else {
+        SM_getAnyOrbit(sd_, it->second.l, again_.data());
+      }
+      if (again_ == row) return false;
+    }
+    seen_.emplace(key, Source{l, galois});
+    return true;
+  }
+
+ private:
+  struct Source {
+    std::int64_t l;
+    bool galois;
+  };
+  static std::uint64_t hashOf(const std::vector<int>& row) {
+    std::uint64_t h = 1469598103934665603ULL;  // FNV-1a over the entries
+    for (int v : row) {
+      h ^= static_cast<std::uint32_t>(v);
+      h *= 1099511628211ULL;
+    }
+    return h;
+  }
+  SpectrumData* sd_;
+  std::unordered_multimap<std::uint64_t, Source> seen_;
+  std::vector<int> again_;
+};
+
+}  // namespace
+
+void SM_printAllScaleOrbits(SpectrumData* sd, const OrbitTextSink& sink) {
   if (!galoisType(sd)) {
     Alert("SM_printAllScaleOrbits", 0, 112311, "Scale orbits not defined for this algebra");
     return;
   }
   const int M = recordModulus(sd);
   std::vector<int> row(static_cast<std::size_t>(sd->n_primaries), 0);
+  std::string text;
+  OrbitText out(text, &sink);
   for (int l = 2; l <= M - 2; ++l) {
     if (GCD(l, M) <= 1) continue;
     SM_getAnyOrbit(sd, l, row.data());
-    printScaleOrbit(text, sd->n_primaries, l, row.data());
+    writeScaleOrbit(out, sd->n_primaries, l, row.data());
+    out.orbitDone();
     if (getStopSignal() != 0) return;
   }
 }
 
-void SM_printFullGalois(std::string& text, SpectrumData* sd, int tpref, int signpref,
-                        int distinct) {
+void SM_printAllScaleOrbits(std::string& text, SpectrumData* sd) {
+  SM_printAllScaleOrbits(sd, [&text](const std::string& piece) { text += piece; });
+}
+
+void SM_printFullGalois(SpectrumData* sd, int tpref, int signpref, int distinct,
+                        const OrbitTextSink& sink) {
   if (!galoisType(sd)) {
     Alert("SM_printFullGalois", 0, 112311, "Galois orbits not defined for this algebra");
     return;
@@ -617,14 +752,29 @@ void SM_printFullGalois(std::string& text, SpectrumData* sd, int tpref, int sign
   std::vector<int> row(static_cast<std::size_t>(n), 0);
   std::vector<int> zeros(static_cast<std::size_t>(n), 0);
   const int* T = sd->weight_num != nullptr ? sd->weight_num : zeros.data();
-  std::set<std::vector<int>> seen;
+  SeenRows seen(sd);
+  std::string text;
+  OrbitText out(text, &sink);
   for (int l = 0; l < M; ++l) {
     if (GCD(l, M) != 1) continue;
     SM_getGaloisOrbit(sd, l, row.data());
-    if (distinct == 1 && !seen.insert(row).second) continue;
-    printGaloisOrbit(text, n, T, sd->weight_den, tpref, signpref, l, row.data());
+    if (distinct == 1 && !seen.insert(row, l, true)) continue;
+    writeGaloisOrbit(out, n, T, sd->weight_den, tpref, signpref, l, row.data());
     if (getStopSignal() != 0) return;
   }
+}
+
+void SM_printFullGalois(std::string& text, SpectrumData* sd, int tpref, int signpref,
+                        int distinct) {
+  SM_printFullGalois(sd, tpref, signpref, distinct,
+                     [&text](const std::string& piece) { text += piece; });
+}
+
+std::int64_t SM_galoisBasisBound(SpectrumData* sd) {
+  const int M = recordModulus(sd);
+  std::int64_t bound = 0;
+  for (int l = 1; l < M; ++l) bound += GCD(l, M) == 1 ? 1 : 2;
+  return bound;
 }
 
 bool SM_collectGaloisBasis(SpectrumData* sd, std::vector<int>& rows, std::vector<int>& kinds) {
@@ -638,20 +788,23 @@ bool SM_collectGaloisBasis(SpectrumData* sd, std::vector<int>& rows, std::vector
   const int n = sd->n_primaries;
   std::vector<int> row(static_cast<std::size_t>(n), 0);
   std::vector<int> inverse(static_cast<std::size_t>(n), 0);
-  std::set<std::vector<int>> seen;
+  SeenRows seen(sd);
   for (int l = 1; l < M; ++l) {
+    // A row of every field for each l.
+    obeyInterruptRequest();
     if (GCD(l, M) == 1) {
       SM_getGaloisOrbit(sd, l, row.data());
-      if (!seen.insert(row).second) continue;
+      if (!seen.insert(row, l, true)) continue;
       const int code = InvertOrbit(n, row.data(), inverse.data());
-      if (code == -1) continue;  // stays in the seen set, as a removed row does
+      if (code == -1) continue;  // stays among the rows seen, as a removed row does
       rows.insert(rows.end(), row.begin(), row.end());
       kinds.push_back(code == 1 ? 1 : 0);
-    } else if (SM_getAnyOrbit(sd, l, row.data()) == 0 && seen.insert(row).second) {
+    } else if (SM_getAnyOrbit(sd, l, row.data()) == 0 && seen.insert(row, l, false)) {
       rows.insert(rows.end(), row.begin(), row.end());
       kinds.push_back(0);
+      // The marker copy (first entry -l) follows its map; no orbit row has a negative
+      // first entry, so it never equals a row met later.
       row[0] = -l;
-      seen.insert(row);
       rows.insert(rows.end(), row.begin(), row.end());
       kinds.push_back(2);
     }

@@ -13,10 +13,12 @@
 // for the modulus of the last GaloisOrbits call. The Galois rows of the generators and the
 // scale rows of the primes dividing M are built once per stored theory and kept in its
 // record ("Galois generators", "Scale generators"); every other row is composed from them.
-// Residues and their products are formed in 64 bits.
+// Residues and their products are formed in 64 bits. The listings of all orbits are printed
+// as they are made, and every loop over the fields or the factors l obeys Ctrl-C.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -90,18 +92,30 @@ int SM_computeScaleOrbit(SpectrumData* sd, std::int64_t l, int* row);
 // Row of any l in 1..M-1 from the scale and Galois rows; 1 when it is the identity up to
 // signs and missing images, else 0; -1 after an alert for a theory without Galois action.
 int SM_getAnyOrbit(SpectrumData* sd, std::int64_t l, int* row);
-// Appends every scale orbit (l = 2 .. M-2 sharing a factor with M) to text.
+// Receives the text of an orbit listing as it is made, a line (or a whole orbit that a
+// filter might have dropped) at a time. The listing holds at most one orbit of text, never
+// all of it: the whole listing has of the order of N lines for each of up to M factors.
+using OrbitTextSink = std::function<void(const std::string& piece)>;
+// Every scale orbit (l = 2 .. M-2 sharing a factor with M), to the sink or appended to text.
+// A listing ends at the line where the stop signal (Ctrl-C, or a declined question) is set.
+void SM_printAllScaleOrbits(SpectrumData* sd, const OrbitTextSink& sink);
 void SM_printAllScaleOrbits(std::string& text, SpectrumData* sd);
-// Appends every Galois orbit (units l of M in increasing order) to text; distinct = 1
-// prints each distinct row once. tpref and signpref are printGaloisOrbit's filters.
+// Every Galois orbit (units l of M in increasing order), to the sink or appended to text;
+// distinct = 1 prints each distinct row once. tpref and signpref are printGaloisOrbit's
+// filters. Ends at the stop signal as SM_printAllScaleOrbits does.
+void SM_printFullGalois(SpectrumData* sd, int tpref, int signpref, int distinct,
+                        const OrbitTextSink& sink);
 void SM_printFullGalois(std::string& text, SpectrumData* sd, int tpref, int signpref, int distinct);
 
 // The basis of the Galois-commutant search: for l = 1..M-1, each new Galois row of a unit
 // (kind 1 when it is its own inverse, 0 when its inverse differs, left out when its inverse
 // is the negated row), and each new scale row that is not the identity (kind 0) followed by
 // its marker copy, first entry -l (kind 2). Rows go to `rows` (n entries each), kinds to
-// `kinds`; false after the alert for a theory without Galois action.
+// `kinds`; false after the alert for a theory without Galois action. Ctrl-C is obeyed at
+// every l; the rows met are remembered by hash, so it holds the basis and little more.
 bool SM_collectGaloisBasis(SpectrumData* sd, std::vector<int>& rows, std::vector<int>& kinds);
+// The most rows that basis can have: one for each unit l of 1..M-1, two for every other l.
+std::int64_t SM_galoisBasisBound(SpectrumData* sd);
 
 // Tests only: forgets the generator list and exponent table.
 void resetGalois();

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Terminal.h"
@@ -29,6 +30,10 @@ struct GaloisSearchState {
   std::vector<std::vector<std::int64_t>> bounds;  // stored inequalities, in order
   std::set<std::vector<std::int64_t>> known;
   int lastReported = -1;
+  std::size_t echelonRows = 0;  // rows added to the echelon collections since initBound
+  // Set when the equations and inequalities would pass the allocation limit (after the
+  // refusal): the search then ends without solutions.
+  bool refused = false;
 };
 
 GaloisSearchState& state() {
@@ -66,6 +71,22 @@ void reportOverflow(const char* routine) {
         "Integer overflow in the elimination; it ends with the bounds found so far");
 }
 
+// Whether one row more of N entries keeps the rows of the analysis within the allocation
+// limit: the inequalities and the rows of the echelon collections together, each held
+// twice (in order and in the sorted index; by the collection and its working copy). False
+// after the refusal (Alert 100213), which ends the search.
+bool rowFits(int N) {
+  GaloisSearchState& s = state();
+  if (s.refused) return false;
+  const long double rows = static_cast<long double>(s.bounds.size()) + s.echelonRows + 1;
+  if (requireAllocationSize("ComputeGaloisInvariants",
+                            "The equations and inequalities of the Galois search", 2.0L * rows * N,
+                            sizeof(std::int64_t)))
+    return true;
+  s.refused = true;
+  return false;
+}
+
 }  // namespace
 
 using Row = std::vector<std::int64_t>;
@@ -76,6 +97,7 @@ int CollectEqn(GaloisEchelon& pool, int N, const std::int64_t* row) {
     pool.pivots.clear();
     pool.rows.clear();
   }
+  if (!rowFits(N)) return -1;
   std::vector<std::int64_t> fresh(row, row + N);
   std::vector<std::int64_t> next(static_cast<std::size_t>(N));
   for (int r = 0; r < pool.count; ++r) {
@@ -117,6 +139,7 @@ int CollectEqn(GaloisEchelon& pool, int N, const std::int64_t* row) {
   pool.rows.insert(pool.rows.end(), fresh.begin(), fresh.end());
   pool.pivots.push_back(pivot);
   ++pool.count;
+  ++state().echelonRows;
   return 1;
 }
 
@@ -136,6 +159,8 @@ void initBound(int m) {
   s.bounds.clear();
   s.known.clear();
   s.lastReported = -1;
+  s.echelonRows = 0;
+  s.refused = false;
 }
 
 void BoundAnalysis(int N, const std::int64_t* row) {
@@ -167,7 +192,9 @@ int Bound(int N, std::int64_t* row) {
   if (Normalize(N, row) == 0) return 0;
   GaloisSearchState& s = state();
   std::vector<std::int64_t> stored(row, row + N);
-  if (!s.known.insert(stored).second) return 0;
+  if (s.known.count(stored) != 0) return 0;
+  if (!rowFits(N)) return 0;
+  s.known.insert(stored);
   s.bounds.push_back(std::move(stored));
   BoundAnalysis(N, row);
   return 1;
@@ -186,7 +213,10 @@ void AddBounds(GaloisEchelon& pool, int N, int count) {
 
 void ReBound(int N) {
   GaloisSearchState& s = state();
-  for (std::size_t r = 0; r < s.bounds.size(); ++r) BoundAnalysis(N, s.bounds[r].data());
+  for (std::size_t r = 0; r < s.bounds.size(); ++r) {
+    obeyInterruptRequest();
+    BoundAnalysis(N, s.bounds[r].data());
+  }
 }
 
 void RemoveDependences(GaloisEchelon& pool, int N) {
@@ -198,6 +228,7 @@ void RemoveDependences(GaloisEchelon& pool, int N) {
     if (pool.pivots[r] >= 0) isPivot[pool.pivots[r]] = 1;
   }
   for (int j = 0; j < m && j < static_cast<int>(s.minimum.size()); ++j) {
+    obeyInterruptRequest();
     if (isPivot[j] != 0) continue;
     long long L = 1;
     for (int r = 0; r < pool.count; ++r) {
@@ -253,6 +284,8 @@ void generateNewBounds(int N) {
   std::vector<std::int64_t> fresh(static_cast<std::size_t>(N));
   for (std::size_t r2 = 1; r2 < s.bounds.size(); ++r2) {
     for (std::size_t r1 = 0; r1 < r2; ++r1) {
+      obeyInterruptRequest();
+      if (s.refused) return;
       for (int j = 0; j < m; ++j) {
         // Copies: Bound may grow the store and move its rows.
         const std::vector<std::int64_t> first = s.bounds[r1];
@@ -370,10 +403,14 @@ std::vector<std::vector<int>> searchGaloisCommutant(const int* rows, const int* 
   Alert("ComputeGaloisInvariants", 0, 100216, "Starting analysis for %d orbits", m);
   GaloisEchelon dependences;
   GaloisEchelon equations;
+  const GaloisSearchState& s = state();
   for (int a = 0; a < n; ++a) {
     if (a > 0 && a % 50 == 0)
       Alert("ComputeGaloisInvariants", 1, 100216, "Analyzing row %d (out of %d)", a, n);
     for (int b = a; b < n; ++b) {
+      // Each entry costs a pass over the m basis rows and may store rows of m + 1 entries.
+      obeyInterruptRequest();
+      if (s.refused) return solutions;
       if (BuildEquation(rows, kinds, eq.data(), a, b, n, m) == 0) continue;
       CollectEqn(dependences, N, eq.data());
       const bool vacuum = a == 0 && b == 0;
@@ -386,19 +423,20 @@ std::vector<std::vector<int>> searchGaloisCommutant(const int* rows, const int* 
       Bound(N, eq.data());
     }
   }
+  if (s.refused) return solutions;
   RemoveDependences(dependences, N);
   const int before = getBFILL();
   Alert("ComputeGaloisInvariants", 2, 100216, "Starting analysis of equations");
   ReBound(N);
   Alert("ComputeGaloisInvariants", 3, 100216, "Starting iterative analysis");
   generateNewBounds(N);
+  if (s.refused) return solutions;
   const std::int64_t length = LoopLen(N);
   Alert("ComputeGaloisInvariants", 4, 100216, "Starting loops, total length %lld",
         static_cast<long long>(length));
   if (length < 1) return solutions;
 
   // The odometer: x runs over the box, last variable fastest.
-  const GaloisSearchState& s = state();
   auto clamp = [](std::int64_t v) {
     return static_cast<int>(
         std::max<std::int64_t>(-2147483647, std::min<std::int64_t>(2147483646, v)));
@@ -434,6 +472,7 @@ bool galoisSolutionMatrix(const int* x, const int* rows, const int* kinds, int n
   Z.assign(static_cast<std::size_t>(n) * n, 0);
   Row eq(static_cast<std::size_t>(m) + 1);
   for (int a = 0; a < n; ++a) {
+    obeyInterruptRequest();
     for (int b = 0; b < n; ++b) {
       if (BuildEquation(rows, kinds, eq.data(), a, b, n, m) == 0) continue;
       std::int64_t entry = 0;
@@ -468,6 +507,7 @@ void diagnoseRowGroups(const std::vector<int>& Z, int n) {
   bool mixed = false;
   std::map<std::vector<int>, std::size_t> groups;
   for (int a = 0; a < n; ++a) {
+    obeyInterruptRequest();
     std::vector<int> list;
     int value = 0;
     for (int b = 0; b < n; ++b) {
@@ -516,15 +556,24 @@ int ComputeGaloisInvariants(const int* rows, const int* kinds, const int* T, int
 }
 
 int SM_galoisInvariants(SpectrumData* sd) {
+  if (sd == nullptr) return -1;
+  // Sized first: every solution is handed over as an N x N matrix, and the basis holds a
+  // row of N entries for each of its (at most SM_galoisBasisBound) members.
+  const long double n = sd->n_primaries;
+  if (sd->type >= 1 && sd->type <= 5 &&
+      (!requireAllocationSize("SM_galoisInvariants", "The solution matrix of the Galois search",
+                              n * n, sizeof(int)) ||
+       !requireAllocationSize("SM_galoisInvariants", "The Galois and scale rows of the search",
+                              static_cast<long double>(SM_galoisBasisBound(sd)) * n, sizeof(int))))
+    return -1;
   std::vector<int> rows;
   std::vector<int> kinds;
-  if (sd == nullptr || !SM_collectGaloisBasis(sd, rows, kinds)) return -1;
-  const int n = sd->n_primaries;
+  if (!SM_collectGaloisBasis(sd, rows, kinds)) return -1;
   if (sd->weight_num == nullptr || sd->weight_den < 1) {
     Alert("SM_galoisInvariants", 1, 100202,
           "Exact conformal weights are not known for this algebra");
     return -1;
   }
-  return ComputeGaloisInvariants(rows.data(), kinds.data(), sd->weight_num, sd->weight_den, n,
-                                 static_cast<int>(kinds.size()));
+  return ComputeGaloisInvariants(rows.data(), kinds.data(), sd->weight_num, sd->weight_den,
+                                 sd->n_primaries, static_cast<int>(kinds.size()));
 }

@@ -34,7 +34,9 @@ struct GaloisEchelon {
 
 // Adds row (N entries) to the collection: reduced by the earlier rows, then used to clear
 // its pivot column in them. 1 when it was independent, 0 when it reduced to zero (nothing
-// added), -1 after an alert on overflow (nothing changed).
+// added), -1 after an alert on overflow, or after the refusal (Alert 100213) of a row that
+// would take the rows of the analysis (equations and inequalities together) past the
+// allocation limit, which ends the search (nothing changed).
 int CollectEqn(GaloisEchelon& pool, int N, const std::int64_t* row);
 
 // Divides the N entries by their gcd (positive) and returns it; 0 for a zero row.
@@ -43,7 +45,8 @@ std::int64_t Normalize(int N, std::int64_t* row);
 // Starts an analysis of m variables: no inequalities, every bound -10000..10000.
 void initBound(int m);
 // Normalises row; when it is non-zero and not stored yet, stores it and tightens the box
-// by it. 1 when stored.
+// by it. 1 when stored. A row that would take the rows of the analysis past the allocation
+// limit is refused (Alert 100213) and ends the search.
 int Bound(int N, std::int64_t* row);
 // Each of the first count rows of the collection as two inequalities (row >= 0, -row >= 0).
 void AddBounds(GaloisEchelon& pool, int N, int count);
@@ -89,7 +92,8 @@ std::string galoisSolutionText(const int* x, int m);
 // a <= b, of Z = sum_i x_i c_i with a non-zero coefficient (Z_00 = 1; Z_ab = 0 where
 // T_a - T_b is not 0 mod D; Z_ab >= 0 everywhere), the box from the bound analysis, and
 // every point of the box that satisfies the inequalities found before the elimination, in
-// the order of enumeration (last variable fastest).
+// the order of enumeration (last variable fastest). None after a refusal of the memory the
+// equations or inequalities would need. Every loop obeys Ctrl-C.
 std::vector<std::vector<int>> searchGaloisCommutant(const int* rows, const int* kinds, const int* T,
                                                     int D, int n, int m);
 // Z (n x n, row-major) of a solution; false when an entry is negative.
@@ -111,7 +115,8 @@ int ComputeGaloisInvariants(const int* rows, const int* kinds, const int* T, int
 
 // The search for a stored theory: its distinct Galois and scale rows as the basis, its
 // weight numerators and their denominator as T. The number accepted; -1 after an alert
-// (no Galois action, weights not known exactly).
+// (no Galois action, weights not known exactly, or the refusal (100213) of a solution
+// matrix of N x N or a basis that would not fit, both sized before any work).
 int SM_galoisInvariants(SpectrumData* sd);
 
 // Tests only: the analysis back to its start state.

@@ -205,7 +205,10 @@ void SM_getSRow(SpectrumData* sd, int a, int count, const int* columns, double* 
   if (count < 1) return;
   if (storeState().S_CALL_TRACE) {
     // The trace names every element.
-    for (int k = 0; k < count; ++k) SM_getS(sd, a, columns[k], &re[k], &im[k]);
+    for (int k = 0; k < count; ++k) {
+      pollInterruptRequest();
+      SM_getS(sd, a, columns[k], &re[k], &im[k]);
+    }
     return;
   }
   auto refuse = [&] {
@@ -467,6 +470,7 @@ void SM_getP(SpectrumData* sd, int a, int b, double* re, double* im) {
   if (!bothInRange(sd, a, b, "SM_getP", re, im)) return;
   double sumRe = 0.0, sumIm = 0.0;
   for (int c = 0; c < sd->n_primaries; ++c) {
+    pollInterruptRequest();
     double sacRe, sacIm, scbRe, scbIm;
     SM_getS(sd, a, c, &sacRe, &sacIm);
     SM_getS(sd, c, b, &scbRe, &scbIm);
@@ -549,61 +553,84 @@ void SM_getRatCharge(SpectrumData* sd, int J, int a, Rat* q) {
 // ---------------------------------------------------------------------------------------
 // Traces
 
+// The traces sum over the fields (or their pairs) into locals and poll Ctrl-C field by field:
+// a stop (StopRequest) leaves the out-values as they were.
+
 void SM_computeTraceS(SpectrumData* sd, double* re, double* im) {
-  *re = 0.0;
-  *im = 0.0;
-  if (sd == nullptr) return;
+  double sumRe = 0.0, sumIm = 0.0;
+  if (sd == nullptr) {
+    *re = *im = 0.0;
+    return;
+  }
   for (int a = 0; a < sd->n_primaries; ++a) {
+    pollInterruptRequest();
     double r, i;
     SM_getS(sd, a, a, &r, &i);
-    *re += r;
-    *im += i;
+    sumRe += r;
+    sumIm += i;
   }
+  *re = sumRe;
+  *im = sumIm;
 }
 
 void SM_computeTraceST(SpectrumData* sd, double* re, double* im) {
-  *re = 0.0;
-  *im = 0.0;
-  if (sd == nullptr) return;
+  double sumRe = 0.0, sumIm = 0.0;
+  if (sd == nullptr) {
+    *re = *im = 0.0;
+    return;
+  }
   for (int a = 0; a < sd->n_primaries; ++a) {
+    pollInterruptRequest();
     double r, i;
     SM_getS(sd, a, a, &r, &i);
     multiplyPhase(2.0 * M_PI * shiftedWeight(sd, a), &r, &i);
-    *re += r;
-    *im += i;
+    sumRe += r;
+    sumIm += i;
   }
+  *re = sumRe;
+  *im = sumIm;
 }
 
 void SM_computeTraceSTQ(SpectrumData* sd, double* re, double* im) {
-  *re = 0.0;
-  *im = 0.0;
-  if (sd == nullptr) return;
+  double sumRe = 0.0, sumIm = 0.0;
+  if (sd == nullptr) {
+    *re = *im = 0.0;
+    return;
+  }
   for (int a = 0; a < sd->n_primaries; ++a) {
     for (int b = 0; b < sd->n_primaries; ++b) {
+      pollInterruptRequest();
       double r, i;
       SM_getS(sd, a, b, &r, &i);
       multiplyPhase(2.0 * M_PI * (shiftedWeight(sd, a) + shiftedWeight(sd, b)), &r, &i);
-      *re += r;
-      *im += i;
+      sumRe += r;
+      sumIm += i;
     }
   }
+  *re = sumRe;
+  *im = sumIm;
 }
 
 void SM_computeTraceS2TN(SpectrumData* sd, double* re, double* im, int N) {
-  *re = 0.0;
-  *im = 0.0;
-  if (sd == nullptr) return;
+  double sumRe = 0.0, sumIm = 0.0;
+  if (sd == nullptr) {
+    *re = *im = 0.0;
+    return;
+  }
   for (int a = 0; a < sd->n_primaries; ++a) {
     for (int b = 0; b < sd->n_primaries; ++b) {
+      pollInterruptRequest();
       double r, i;
       SM_getS(sd, a, b, &r, &i);
       double sqRe = r * r - i * i;
       double sqIm = 2.0 * r * i;
       multiplyPhase(2.0 * M_PI * N * shiftedWeight(sd, b), &sqRe, &sqIm);
-      *re += sqRe;
-      *im += sqIm;
+      sumRe += sqRe;
+      sumIm += sqIm;
     }
   }
+  *re = sumRe;
+  *im = sumIm;
 }
 
 void mapSpinorCurrents(const int in[3], int out[3]) {

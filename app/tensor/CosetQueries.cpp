@@ -10,6 +10,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/CosetInternal.h"
@@ -157,6 +158,9 @@ void getExceptionalTensorModularMatrix(std::vector<int>& M, const int* choice) {
   const int N = TP->Spectrum.size();
   M.assign(static_cast<std::size_t>(N) * static_cast<std::size_t>(N), 0);
   for (int j = 0; j < N; ++j) {
+    // N entries a column, each a product over the factors: Ctrl-C is obeyed column by column
+    // (the matrix is the caller's work matrix, filled afresh on every call).
+    obeyInterruptRequest();
     for (int i = 0; i < N; ++i) {
       int entry = 1;
       const int* a = TP->Spectrum.row(i);

@@ -24,11 +24,18 @@ using modular_test::useTheory;
 
 class InvariantUserTest : public ZoqTest {};
 
+// The typed matrix of the text as N x N ints, row-major; empty when it is refused.
 std::vector<int> matrixOf(const char* text) {
-  const int* M = buildMatrix(text);
+  const SparseMassMatrix* M = buildMatrix(text);
   if (M == nullptr) return {};
   const int n = *TotalPrimaries;
-  return std::vector<int>(M, M + static_cast<std::size_t>(n) * n);
+  EXPECT_EQ(M->n, n);
+  std::vector<int> dense(static_cast<std::size_t>(n) * n, 0);
+  for (const auto& [at, m] : M->entries) {
+    EXPECT_NE(m, 0) << "no zero entry is held";
+    dense[static_cast<std::size_t>(at.first) * n + at.second] = m;
+  }
+  return dense;
 }
 
 // Z commutes with S (closed form of A1 at level k) and pairs only equal weights mod 1.
