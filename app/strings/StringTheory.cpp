@@ -440,7 +440,7 @@ class GroundStateSearch {
  private:
   static constexpr double kMargin = 1e-6;
   // (labels x currents) of a factor beyond which its images are read per field.
-  static constexpr long long kKeptImagesLimit = 1LL << 22;
+  static constexpr long long kKeptImagesLimit = 1LL << 24;
   // Labels of the first level's factor beyond which it is read per field too.
   static constexpr long long kOrbitLabelsLimit = 1LL << 25;
 
@@ -719,6 +719,7 @@ std::array<int, 4> masslessCurrentCounts(TensorProduct* TP, int type, int rank, 
   const int width = TP->NumberOfFactors;
   const bool misaligned = sectorsMisaligned(TP);
   for (int x = 0; x < TP->ChiralAlgebra.size(); ++x) {
+    obeyInterruptRequest();
     const int* row = TP->ChiralAlgebra.row(x);
     std::vector<int> labels(row, row + width);
     Rat h;
@@ -761,6 +762,7 @@ const BranchingTable* extendSpaceTime(TensorProduct* TP, int type, int rank, con
   if (BranchingIsTrivial(extended) != 0) return extended;
   const std::size_t fields = contents->size() / 4;
   for (std::size_t f = 0; f < fields; ++f) {
+    obeyInterruptRequest();
     int sub[4] = {0, 0, 0, 0};
     int out[4] = {0, 0, 0, 0};
     for (std::size_t k = 0; k < 4; ++k) sub[k] = (*contents)[f * 4 + k];
@@ -883,8 +885,10 @@ const std::vector<int>& stampedList(std::vector<int>& list, int& stamp, Test tes
   const int now = 2 * QueryBulkInvariant() + (valueOf(stringState().Super) != 0 ? 1 : 0);
   if (stamp == now) return list;
   list.clear();
-  for (int i = 0; i < primaryCount(); ++i)
+  for (int i = 0; i < primaryCount(); ++i) {
+    obeyInterruptRequest();
     if (test(i)) list.push_back(i);
+  }
   stamp = now;
   return list;
 }
@@ -1067,6 +1071,7 @@ void getChiralExtension(const std::vector<int>& list, ChiralExtension* record, i
   int C[4] = {0, 0, 0, 0};
   const int n = RepCnt(type, rank);
   for (int j : list) {
+    obeyInterruptRequest();
     if (j <= 0 || !weightIsOne(j)) continue;
     const std::array<int, 4> rep = getRepInfo(j);
     const std::array<int, 4> dims = getTotalRepDim(type, rank, rep.data());
@@ -1135,6 +1140,7 @@ void computeMasslessSpectrum(BulkInvariant* bulk, StringBlock* spectrum) {
   std::memset(spectrum->M, 0, sizeof(spectrum->M));
   if (bulk == nullptr) return;
   for (int i = 0; i < bulk->n_rows && i < primaryCount(); ++i) {
+    obeyInterruptRequest();
     if (i >= 1 && !weightIsOne(i)) continue;
     if (bulk->orbits[static_cast<std::size_t>(i)] == nullptr) continue;
     const std::array<int, 4> left = i == 0 ? std::array<int, 4>{N0, 0, 0, 0} : getRepInfo(i);
@@ -1278,6 +1284,7 @@ const std::vector<int>& getWittenIndices() {
   int rank = 0;
   spaceTimeAlgebra(block, &type, &rank);
   for (int i = 0; i < n; ++i) {
+    obeyInterruptRequest();
     const std::array<int, 4> rep = getRepInfo(i);
     s.wittenIndices[static_cast<std::size_t>(i)] = wittenIndexOf(type, rank, rep.data());
   }
@@ -1321,6 +1328,7 @@ const std::vector<int>& getTwoFormLabels() {
   s.twoFormLabels.clear();
   s.ishibashiLabelCount = TotalIshibashi();
   for (int m = 0; m < s.ishibashiLabelCount; ++m) {
+    obeyInterruptRequest();
     const int f = getIshibashiField(m);
     if (f < 0 || masslessCharacter(f, 0) != 1) continue;
     const std::array<int, 4> rep = getRepInfo(f);

@@ -12,6 +12,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "strings/Intersections.h"
 #include "strings/OpenTachyons.h"
 #include "strings/StringTheory.h"
@@ -205,8 +206,10 @@ int findTadpoleEquations(int mode) {
   if (value(s.settings.super, 0) != 0) getStringData();
   s.ActiveEquations.clear();
   int total = TotalIshibashi();
-  for (int i = 0; i < total; ++i)
+  for (int i = 0; i < total; ++i) {
+    obeyInterruptRequest();
     if (masslessCharacter(getIshibashiField(i), 0) != 0) s.ActiveEquations.push_back(i);
+  }
   int count = static_cast<int>(s.ActiveEquations.size());
   s.ActiveEquations.push_back(-1);
   if (mode == 0 && verbose() >= 1) Print("Number of massless Ishibashi states: %d\n", count);
@@ -301,6 +304,7 @@ int computeTadpoleEquations(int mode) {
   s.rowLabels.assign(static_cast<std::size_t>(2 * massless), 0);
   std::vector<double> pair(static_cast<std::size_t>(2 * N));
   for (int k = 0; k < massless; ++k) {
+    obeyInterruptRequest();
     int labels[2] = {0, 0};
     getTadpoleEquation(pair.data(), s.ActiveEquations[static_cast<std::size_t>(k)], labels);
     std::copy(pair.begin(), pair.begin() + N, equationRow(&ED, 2 * k));
