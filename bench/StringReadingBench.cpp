@@ -56,7 +56,8 @@ double childSeconds(const std::vector<std::string>& lines) {
   if (child < 0) return -1.0;
   int status = 0;
   struct rusage usage {};
-  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1.0;
+  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return -1.0;
   return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
          1e-6 * static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
@@ -79,9 +80,11 @@ void everyGepnerModel(benchmark::State& state) {
       total += seconds;
       slowest = std::max(slowest, seconds);
       if (seconds > kModelLimit) ++overLimit;
-      std::printf("%-8d %10.2f %10.1f%s\n", model, seconds, kModelLimit, seconds > kModelLimit ? "  over" : "");
+      std::printf("%-8d %10.2f %10.1f%s\n", model, seconds, kModelLimit,
+                  seconds > kModelLimit ? "  over" : "");
     }
-    std::printf("%-8s %10.2f %10.1f%s\n", "total", total, kTotalLimit, total > kTotalLimit ? "  over" : "");
+    std::printf("%-8s %10.2f %10.1f%s\n", "total", total, kTotalLimit,
+                total > kTotalLimit ? "  over" : "");
     std::fflush(stdout);
   }
   state.counters["s_total"] = total;
@@ -100,7 +103,8 @@ void contentsBothWays(benchmark::State& state) {
   double byWeight = 0.0;
   bool same = true;
   for (auto _ : state) {
-    if (!runLines({"build cy " + std::to_string(model), "select invariant 0"}) || currentTensor == nullptr) {
+    if (!runLines({"build cy " + std::to_string(model), "select invariant 0"}) ||
+        currentTensor == nullptr) {
       setOutputSink(nullptr);
       state.SkipWithError("build cy failed");
       return;
@@ -117,7 +121,8 @@ void contentsBothWays(benchmark::State& state) {
   }
   setOutputSink(nullptr);
   state.counters["primaries"] = currentTensor != nullptr ? currentTensor->Spectrum.size() : 0;
-  state.counters["chiral_algebra"] = currentTensor != nullptr ? currentTensor->ChiralAlgebra.size() : 0;
+  state.counters["chiral_algebra"] =
+      currentTensor != nullptr ? currentTensor->ChiralAlgebra.size() : 0;
   state.counters["s_first_way"] = firstWay;
   state.counters["s_by_weight"] = byWeight;
   state.counters["same"] = same ? 1 : 0;

@@ -40,7 +40,9 @@ std::vector<int> sortedFields(const ChiralExtension* e) {
   return fields;
 }
 
-bool contains(const std::vector<int>& sorted, int i) { return std::binary_search(sorted.begin(), sorted.end(), i); }
+bool contains(const std::vector<int>& sorted, int i) {
+  return std::binary_search(sorted.begin(), sorted.end(), i);
+}
 
 bool reducedWeight(int i, Rat* h) {
   const Rat* w = ratWeight(i);

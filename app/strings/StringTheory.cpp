@@ -189,9 +189,11 @@ struct ContentReader {
 // Adds to out (4 classes) the content of one image row of a field of weight h (exact: h is
 // the exact weight, and only images of exactly that weight count): the internal ground-state
 // dimension times the space-time classes in the lattice class of the first label.
-void addImageContent(const ContentReader& reader, bool exact, const Rat& h, const int* labels, int* out) {
+void addImageContent(const ContentReader& reader, bool exact, const Rat& h, const int* labels,
+                     int* out) {
   Rat g;
-  if (exact && (TensorRatWeight(reader.TP, labels, &g) != 1 || g.num * h.den != h.num * g.den)) return;
+  if (exact && (TensorRatWeight(reader.TP, labels, &g) != 1 || g.num * h.den != h.num * g.den))
+    return;
   if (reader.misaligned && misalignedRow(reader.TP, reader.type, reader.rank, labels)) return;
   const int c = latticeClass(reader.TP->TensorFactors[0], reader.type, reader.rank, labels[0]);
   if (c < 0 || c >= 4 || reader.table == nullptr) return;
@@ -230,7 +232,8 @@ class ImageSet {
       hash *= 1099511628211ULL;
     }
     const std::size_t mask = stamps_.size() - 1;
-    for (std::size_t slot = (hash ^ (hash >> 29) ^ (hash >> 47)) & mask;; slot = (slot + 1) & mask) {
+    for (std::size_t slot = (hash ^ (hash >> 29) ^ (hash >> 47)) & mask;;
+         slot = (slot + 1) & mask) {
       if (stamps_[slot] != round_) {
         stamps_[slot] = round_;
         slotRows_[slot] = count_;
@@ -238,7 +241,8 @@ class ImageSet {
         ++count_;
         return true;
       }
-      if (std::equal(row, row + width_, rows_.begin() + static_cast<std::ptrdiff_t>(slotRows_[slot] * width_)))
+      if (std::equal(row, row + width_,
+                     rows_.begin() + static_cast<std::ptrdiff_t>(slotRows_[slot] * width_)))
         return false;
     }
   }
@@ -280,8 +284,10 @@ struct AlgebraTree {
     // The factor with the most currents first: the search reads its images by weight.
     factorOf.resize(r);
     for (std::size_t i = 0; i < r; ++i) factorOf[i] = static_cast<int>(i);
-    std::stable_sort(factorOf.begin(), factorOf.end(),
-                     [&](int a, int b) { return currents[static_cast<std::size_t>(a)].size() > currents[static_cast<std::size_t>(b)].size(); });
+    std::stable_sort(factorOf.begin(), factorOf.end(), [&](int a, int b) {
+      return currents[static_cast<std::size_t>(a)].size() >
+             currents[static_cast<std::size_t>(b)].size();
+    });
     std::vector<int> codes(static_cast<std::size_t>(order) * r, 0);
     for (std::size_t level = 0; level < r; ++level) {
       const std::size_t i = static_cast<std::size_t>(factorOf[level]);
@@ -292,7 +298,9 @@ struct AlgebraTree {
             static_cast<int>(std::lower_bound(list.begin(), list.end(), J) - list.begin());
       }
     }
-    const auto code = [&](int x) { return codes.cbegin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(x) * r); };
+    const auto code = [&](int x) {
+      return codes.cbegin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(x) * r);
+    };
     std::vector<int> sorted(static_cast<std::size_t>(order));
     for (int x = 0; x < order; ++x) sorted[static_cast<std::size_t>(x)] = x;
     std::sort(sorted.begin(), sorted.end(), [&](int a, int b) {
@@ -303,17 +311,20 @@ struct AlgebraTree {
       // The first level where this row leaves the previous one starts new nodes.
       std::size_t from = 0;
       if (previous >= 0)
-        while (from < r && code(x)[static_cast<std::ptrdiff_t>(from)] == code(previous)[static_cast<std::ptrdiff_t>(from)])
+        while (from < r && code(x)[static_cast<std::ptrdiff_t>(from)] ==
+                               code(previous)[static_cast<std::ptrdiff_t>(from)])
           ++from;
       if (from == r) continue;
       for (std::size_t level = from; level < r; ++level) {
         component[level].push_back(code(x)[static_cast<std::ptrdiff_t>(level)]);
-        firstChild[level].push_back(level + 1 < r ? static_cast<int>(component[level + 1].size()) : 0);
+        firstChild[level].push_back(level + 1 < r ? static_cast<int>(component[level + 1].size())
+                                                  : 0);
       }
       previous = x;
     }
     for (std::size_t level = 0; level < r; ++level)
-      firstChild[level].push_back(level + 1 < r ? static_cast<int>(component[level + 1].size()) : 0);
+      firstChild[level].push_back(level + 1 < r ? static_cast<int>(component[level + 1].size())
+                                                : 0);
   }
 };
 
@@ -331,13 +342,16 @@ struct AlgebraTree {
 // costs only the images within the weight window, each confirmed by one action.
 class GroundStateSearch {
  public:
-  GroundStateSearch(TensorProduct* TP, int width, const AlgebraTree& tree) : TP_(TP), tree_(tree), width_(width) {
+  GroundStateSearch(TensorProduct* TP, int width, const AlgebraTree& tree)
+      : TP_(TP), tree_(tree), width_(width) {
     const std::size_t r = static_cast<std::size_t>(width);
     factors_.assign(r, FactorImages());
     for (std::size_t k = 0; k < r; ++k) {
       const SpectrumData* sd = TP->TensorFactors[k];
-      const long long size = static_cast<long long>(sd->n_primaries) * static_cast<long long>(tree.currents[k].size());
-      if (size <= kKeptImagesLimit) factors_[k].start.assign(static_cast<std::size_t>(sd->n_primaries), -1);
+      const long long size =
+          static_cast<long long>(sd->n_primaries) * static_cast<long long>(tree.currents[k].size());
+      if (size <= kKeptImagesLimit)
+        factors_[k].start.assign(static_cast<std::size_t>(sd->n_primaries), -1);
     }
     entries_.assign(r, nullptr);
     leastRest_.assign(r + 1, 0.0);
@@ -453,7 +467,7 @@ class GroundStateSearch {
   struct FactorImages {
     std::vector<long long> start;  // per label: where its block begins, -1 not read yet
     std::vector<Image> blocks;
-    std::vector<Image> scratch;    // the block of a factor too large to keep them
+    std::vector<Image> scratch;  // the block of a factor too large to keep them
   };
   // The images d x a of an orbit's first label a, ascending in weight.
   struct OrbitImage {
@@ -472,7 +486,8 @@ class GroundStateSearch {
     const std::size_t k = static_cast<std::size_t>(tree_.factorOf[0]);
     const SpectrumData* sd = TP_->TensorFactors[k];
     group_ = sd->scgroup;
-    if (group_ == nullptr || group_->order < 2 || TP_->GH[k] != 0 || sd->n_primaries > kOrbitLabelsLimit) {
+    if (group_ == nullptr || group_->order < 2 || TP_->GH[k] != 0 ||
+        sd->n_primaries > kOrbitLabelsLimit) {
       group_ = nullptr;
       return;
     }
@@ -515,13 +530,14 @@ class GroundStateSearch {
       tensorSimpleAction(TP_, current_.data(), field_.data(), image_.data());
       const int label = image_[k];
       Rat w{0, 1};
-      if (label < 0 || label >= sd->n_primaries || SM_getRatWeight(sd, label, &w) == 0 || w.den == 0 ||
-          sd->exact == nullptr || sd->exact[label] == 0) {
+      if (label < 0 || label >= sd->n_primaries || SM_getRatWeight(sd, label, &w) == 0 ||
+          w.den == 0 || sd->exact == nullptr || sd->exact[label] == 0) {
         current_[k] = 0;
         images.clear();
         return false;
       }
-      images.push_back(OrbitImage{static_cast<double>(w.num) / static_cast<double>(w.den), J, label});
+      images.push_back(
+          OrbitImage{static_cast<double>(w.num) / static_cast<double>(w.den), J, label});
       if (orbitOf_[static_cast<std::size_t>(label)] < 0) {
         orbitOf_[static_cast<std::size_t>(label)] = id;
         shiftOf_[static_cast<std::size_t>(label)] = J;
@@ -532,7 +548,8 @@ class GroundStateSearch {
       return x.weight < y.weight || (x.weight == y.weight && x.element < y.element);
     });
     // The label itself must be its own orbit's first label (shift 0, the identity).
-    return orbitOf_[static_cast<std::size_t>(a)] == id && shiftOf_[static_cast<std::size_t>(a)] == 0;
+    return orbitOf_[static_cast<std::size_t>(a)] == id &&
+           shiftOf_[static_cast<std::size_t>(a)] == 0;
   }
 
   template <typename Visit>
@@ -545,7 +562,9 @@ class GroundStateSearch {
       pollInterruptRequest();
       const Image& image = entries_[l][tree_.component[l][static_cast<std::size_t>(node)]];
       const double sum = partial + image.weight;
-      if (sum + leastRest_[l + 1] > target_ + kMargin || sum + greatestRest_[l + 1] < target_ - kMargin) continue;
+      if (sum + leastRest_[l + 1] > target_ + kMargin ||
+          sum + greatestRest_[l + 1] < target_ - kMargin)
+        continue;
       row_[k] = image.label;
       if (leaf) {
         visit(row_.data());
@@ -572,8 +591,8 @@ class GroundStateSearch {
       const int label = image_[k];
       Rat w{0, 1};
       const bool usable = TP_->GH[k] == 0 && label >= 0 && label < sd->n_primaries &&
-                          SM_getRatWeight(sd, label, &w) != 0 && w.den != 0 && sd->exact != nullptr &&
-                          sd->exact[label] != 0;
+                          SM_getRatWeight(sd, label, &w) != 0 && w.den != 0 &&
+                          sd->exact != nullptr && sd->exact[label] != 0;
       if (!usable) (*out)[head].label = 0;
       const double value = usable ? static_cast<double>(w.num) / static_cast<double>(w.den) : 0.0;
       out->push_back(Image{label, value});
@@ -625,7 +644,9 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, const Branchin
   contents->assign(static_cast<std::size_t>(n) * 4, 0);
   if (width < 1 || order < 1) return;
   const ContentReader reader{TP, type, rank, table, sectorsMisaligned(TP)};
-  std::vector<int> image(static_cast<std::size_t>(std::max(TP->Spectrum.rowLength(), TP->ChiralAlgebra.rowLength())), 0);
+  std::vector<int> image(
+      static_cast<std::size_t>(std::max(TP->Spectrum.rowLength(), TP->ChiralAlgebra.rowLength())),
+      0);
   ImageSet images;
   images.prepare(width, order);
   const AlgebraTree tree(TP, width);
@@ -664,13 +685,15 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, const Branchin
 // The same contents by the first way of finding the distinct images: every image compared
 // with every image seen before (n |G|^2 row comparisons). Kept for the tests that compare
 // the two.
-void computeTensorContentsPairwise(TensorProduct* TP, int type, int rank, const BranchingTable* table,
-                                   std::vector<int>* contents) {
+void computeTensorContentsPairwise(TensorProduct* TP, int type, int rank,
+                                   const BranchingTable* table, std::vector<int>* contents) {
   const int n = TP->Spectrum.size();
   const int width = TP->NumberOfFactors;
   contents->assign(static_cast<std::size_t>(n) * 4, 0);
   const ContentReader reader{TP, type, rank, table, sectorsMisaligned(TP)};
-  std::vector<int> image(static_cast<std::size_t>(std::max(TP->Spectrum.rowLength(), TP->ChiralAlgebra.rowLength())), 0);
+  std::vector<int> image(
+      static_cast<std::size_t>(std::max(TP->Spectrum.rowLength(), TP->ChiralAlgebra.rowLength())),
+      0);
   for (int f = 0; f < n; ++f) {
     obeyInterruptRequest();
     const int* row = TP->Spectrum.row(f);
@@ -684,7 +707,8 @@ void computeTensorContentsPairwise(TensorProduct* TP, int type, int rank, const 
       for (const std::vector<int>& s : seen) known = known || s == labels;
       if (known) continue;
       seen.push_back(labels);
-      addImageContent(reader, exact, h, labels.data(), contents->data() + static_cast<std::size_t>(f) * 4);
+      addImageContent(reader, exact, h, labels.data(),
+                      contents->data() + static_cast<std::size_t>(f) * 4);
     }
   }
 }
@@ -693,7 +717,9 @@ bool tensorLatticeContents(TensorProduct* TP, bool pairwise, std::vector<int>* c
   int type = 0;
   int rank = 0;
   contents->clear();
-  if (TP == nullptr || TP->NumberOfFactors < 1 || !latticeFactor(TP->TensorFactors[0], &type, &rank)) return false;
+  if (TP == nullptr || TP->NumberOfFactors < 1 ||
+      !latticeFactor(TP->TensorFactors[0], &type, &rank))
+    return false;
   int spaceTimeType = 0;
   int spaceTimeRank = 0;
   spaceTimeAlgebraOfLattice(getCovLatDim(type, rank), &spaceTimeType, &spaceTimeRank);

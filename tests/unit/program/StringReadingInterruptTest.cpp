@@ -90,7 +90,8 @@ TEST(ZoqStringReadingInterrupt, CtrlCStopsTheReadingOfTheFirstGepnerModelAndTheN
   quitAndExpectSuccess(zoq);
 }
 
-TEST(ZoqStringReadingInterrupt, CtrlCStopsCheckTadpoleParametersOnAGepnerModelOfThousandsOfBoundaries) {
+TEST(ZoqStringReadingInterrupt,
+     CtrlCStopsCheckTadpoleParametersOnAGepnerModelOfThousandsOfBoundaries) {
   // 4,575 fields and as many boundaries: the boundary conjugates alone are millions of
   // annulus terms.
   ScratchFolder folder;
@@ -102,7 +103,8 @@ TEST(ZoqStringReadingInterrupt, CtrlCStopsCheckTadpoleParametersOnAGepnerModelOf
   zoq.type("check tadpole parameters 0:3\n");
   ASSERT_TRUE(zoq.letWork(3000)) << zoq.output();
   ASSERT_NO_FATAL_FAILURE(expectPromptSoonAfterCtrlC(zoq));
-  EXPECT_EQ(zoq.output().find("Uncancelled unphysical tadpole", from), std::string::npos) << zoq.output();
+  EXPECT_EQ(zoq.output().find("Uncancelled unphysical tadpole", from), std::string::npos)
+      << zoq.output();
   quitAndExpectSuccess(zoq);
 }
 

@@ -17,6 +17,15 @@
 
 namespace {
 
+// The list numbers whose first way of reading ends within 45 s of processor time.
+const std::vector<int> kEveryModel = {
+    46,  47,  48,  49,  51,  52,  53,  54,  55,  56,  57,  68,  69,  70,  71,  72,  73,  75,
+    76,  77,  78,  79,  80,  81,  82,  83,  84,  85,  87,  88,  89,  90,  92,  93,  94,  95,
+    96,  97,  98,  99,  100, 101, 102, 103, 104, 105, 106, 107, 108, 113, 114, 115, 116, 118,
+    119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 136,
+    137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 147, 149, 150, 151, 152, 153, 154, 155,
+    156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168};
+
 class StringContentsSlowTest : public ZoqTest {
  protected:
   void expectSameContents(const std::vector<int>& models) {
@@ -36,8 +45,8 @@ class StringContentsSlowTest : public ZoqTest {
       for (std::size_t at = 0; at < byWeight.size(); ++at) {
         if (byWeight[at] == pairwise[at]) continue;
         if (++differing <= 5)
-          ADD_FAILURE() << "field " << at / 4 << ", class " << at % 4 << ": " << byWeight[at] << " by weight, "
-                        << pairwise[at] << " pairwise";
+          ADD_FAILURE() << "field " << at / 4 << ", class " << at % 4 << ": " << byWeight[at]
+                        << " by weight, " << pairwise[at] << " pairwise";
       }
       EXPECT_EQ(differing, 0);
     }
@@ -48,7 +57,8 @@ TEST_F(StringContentsSlowTest, ADozenGepnerModelsHaveTheSameContentsBothWays) {
   expectSameContents({147, 141, 105, 138, 108, 160, 102, 98, 103, 161, 84, 165});
 }
 
-TEST_F(StringContentsSlowTest, DISABLED_EveryGepnerModelWhoseFirstWayEndsWithin45SecondsHasTheSameContentsBothWays) {
+TEST_F(StringContentsSlowTest,
+       DISABLED_EveryGepnerModelWhoseFirstWayEndsWithin45SecondsHasTheSameContentsBothWays) {
   expectSameContents(kEveryModel);
 }
 

@@ -55,8 +55,8 @@ class StringContentsTest : public ZoqTest {
     for (std::size_t at = 0; at < byWeight.size() && at < pairwise.size(); ++at) {
       if (byWeight[at] == pairwise[at]) continue;
       if (++differing <= 5)
-        ADD_FAILURE() << "field " << at / 4 << ", class " << at % 4 << ": " << byWeight[at] << " by weight, "
-                      << pairwise[at] << " pairwise";
+        ADD_FAILURE() << "field " << at / 4 << ", class " << at % 4 << ": " << byWeight[at]
+                      << " by weight, " << pairwise[at] << " pairwise";
     }
     return static_cast<int>(byWeight.size() / 4);
   }
@@ -65,8 +65,8 @@ class StringContentsTest : public ZoqTest {
 TEST_F(StringContentsTest, EveryK3GepnerProductHasTheSameContentsBothWays) {
   // Every product of N = 2 minimal models with c = 6 that is a K3 (three to six factors).
   const std::vector<std::vector<int>> levels = {
-      {4, 4, 4},  {3, 3, 8},    {2, 4, 10},    {2, 6, 6},    {2, 3, 18},      {1, 10, 10},
-      {1, 8, 13}, {1, 7, 16},   {1, 6, 22},    {1, 5, 40},   {1, 1, 2, 10},   {1, 1, 4, 4},
+      {4, 4, 4},    {3, 3, 8},    {2, 4, 10},      {2, 6, 6},         {2, 3, 18},    {1, 10, 10},
+      {1, 8, 13},   {1, 7, 16},   {1, 6, 22},      {1, 5, 40},        {1, 1, 2, 10}, {1, 1, 4, 4},
       {1, 2, 2, 4}, {2, 2, 2, 2}, {1, 1, 1, 1, 4}, {1, 1, 1, 1, 1, 1}};
   for (const std::vector<int>& product : levels) {
     std::string name;
@@ -90,7 +90,8 @@ TEST_F(StringContentsTest, TheQuinticHasTheSameContentsBothWaysAndASingletVacuum
   // The vacuum's one ground state is the D5 singlet.
   std::vector<int> contents;
   ASSERT_TRUE(tensorLatticeContents(currentTensor, false, &contents));
-  EXPECT_EQ(std::vector<int>(contents.begin(), contents.begin() + 4), (std::vector<int>{1, 0, 0, 0}));
+  EXPECT_EQ(std::vector<int>(contents.begin(), contents.begin() + 4),
+            (std::vector<int>{1, 0, 0, 0}));
 }
 
 TEST_F(StringContentsTest, AProductWithoutALatticeHasNoContents) {
