@@ -88,11 +88,8 @@ bool fastConjugates(OrientifoldInfo* record, int progress) {
         start = std::max(s.FirstBoundaryForPrimary[static_cast<size_t>(p)], 0);
     }
     int found = -1;
-    // Each annulus is a sum over the Ishibashi labels: a scan polls for Ctrl-C per candidate.
-    for (int b = start; b < total && found < 0; ++b) {
-      obeyInterruptRequest();
+    for (int b = start; b < total && found < 0; ++b)
       if (conj[b] == -1 && getAnnulus(0, a, b) == 1) found = b;
-    }
     if (found < 0) {
       reportMissingConjugate(record, a, start);
       return false;
@@ -136,10 +133,8 @@ void classicConjugates(OrientifoldInfo* record, int progress) {
     if (progress == 1) incrementProgressInfo();
     if (conj[a] != -1) continue;
     int found = -1;
-    for (int b = 0; b < total && found < 0; ++b) {
-      obeyInterruptRequest();
+    for (int b = 0; b < total && found < 0; ++b)
       if (conj[b] == -1 && getAnnulus(0, a, b) == 1) found = b;
-    }
     if (found < 0) {
       reportMissingConjugate(record, a, 0);
       continue;

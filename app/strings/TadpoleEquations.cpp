@@ -313,6 +313,7 @@ int computeTadpoleEquations(int mode) {
     s.rowLabels[static_cast<std::size_t>(2 * k + 1)] = labels[1];
   }
   s.trace_fcn("Number of nontrivial tadpole conditions: %d", ED.neq);
+  obeyInterruptRequest();
   int r = getIndependentEquations(&ED, nullptr);
   if (r == -1) return -1;
   if (r == 1)
@@ -321,6 +322,7 @@ int computeTadpoleEquations(int mode) {
     Alert("computeTadpoleEquations", 0, 100201, "Independent equations are not completely integer");
   s.trace_fcn("Equations analyzed; %d independent eqns (out of %d) for %d variables", ED.nind,
               ED.neq, N - 1);
+  obeyInterruptRequest();
   s.haveEquations = true;
   if (initTadpoleBounds() == -1) {
     s.haveEquations = false;

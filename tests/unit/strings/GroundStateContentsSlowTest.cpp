@@ -26,7 +26,7 @@ const std::vector<int> kEveryModel = {
     137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 147, 149, 150, 151, 152, 153, 154, 155,
     156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168};
 
-class StringContentsSlowTest : public ZoqTest {
+class GroundStateContentsSlowTest : public ZoqTest {
  protected:
   void expectSameContents(const std::vector<int>& models) {
     for (int model : models) {
@@ -53,11 +53,22 @@ class StringContentsSlowTest : public ZoqTest {
   }
 };
 
-TEST_F(StringContentsSlowTest, ADozenGepnerModelsHaveTheSameContentsBothWays) {
+TEST_F(GroundStateContentsSlowTest, TheQuinticHasTheSameContentsBothWays) {
+  resetAll();
+  ASSERT_EQ(run("build cy 33333"), 0);
+  std::vector<int> byWeight;
+  std::vector<int> pairwise;
+  ASSERT_TRUE(tensorLatticeContents(currentTensor, false, &byWeight));
+  ASSERT_TRUE(tensorLatticeContents(currentTensor, true, &pairwise));
+  EXPECT_EQ(byWeight.size(), static_cast<std::size_t>(currentTensor->Spectrum.size()) * 4);
+  EXPECT_EQ(byWeight, pairwise);
+}
+
+TEST_F(GroundStateContentsSlowTest, ADozenGepnerModelsHaveTheSameContentsBothWays) {
   expectSameContents({147, 141, 105, 138, 108, 160, 102, 98, 103, 161, 84, 165});
 }
 
-TEST_F(StringContentsSlowTest,
+TEST_F(GroundStateContentsSlowTest,
        DISABLED_EveryGepnerModelWhoseFirstWayEndsWithin45SecondsHasTheSameContentsBothWays) {
   expectSameContents(kEveryModel);
 }
