@@ -51,6 +51,9 @@ std::vector<std::string> readingOf(int model) {
 
 // Processor seconds of a child process that runs the lines and ends; -1 when it failed.
 double childSeconds(const std::vector<std::string>& lines) {
+  // What this process has buffered must not be written a second time by the child.
+  std::fflush(stdout);
+  std::fflush(stderr);
   const pid_t child = fork();
   if (child == 0) _exit(runLines(lines) ? 0 : 1);
   if (child < 0) return -1.0;
