@@ -3,14 +3,17 @@
 // note on non-supersymmetric tachyon-free spectra.
 #include "strings/StringBrowse.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
@@ -28,11 +31,17 @@ BulkInvariant* currentBulk() {
   return slot != nullptr ? *slot : nullptr;
 }
 
-bool contains(const ChiralExtension* e, int i) {
-  if (e == nullptr) return false;
-  for (int f : e->fields)
-    if (f == i) return true;
-  return false;
+// The fields of an extension, sorted, so that a pair of the walk below is tested in
+// log time however many fields the extension has.
+std::vector<int> sortedFields(const ChiralExtension* e) {
+  std::vector<int> fields;
+  if (e != nullptr) fields = e->fields;
+  std::sort(fields.begin(), fields.end());
+  return fields;
+}
+
+bool contains(const std::vector<int>& sorted, int i) {
+  return std::binary_search(sorted.begin(), sorted.end(), i);
 }
 
 bool reducedWeight(int i, Rat* h) {
@@ -78,16 +87,19 @@ int walkPairs(const StringBlock* spectrum, const SpaceTimeSymmetry* st, bool tac
     Rat h;
     return tachyonic ? weightBelowOne(i, &h) : weightIsOne(i);
   };
+  const std::vector<int> leftFields = sortedFields(spectrum->left);
+  const std::vector<int> rightFields = sortedFields(spectrum->right);
   int found = 0;
   for (int i = 1; i < n && i < bulk->n_rows; ++i) {
+    obeyInterruptRequest();
     if (!selected(i) || bulk->orbits[static_cast<std::size_t>(i)] == nullptr) continue;
-    if (!tachyonic && contains(spectrum->left, i)) continue;
+    if (!tachyonic && contains(leftFields, i)) continue;
     const std::array<int, 4> ri = getRepInfo(i);
     const int mult = bulk->mult[i];
     for (int k = 0; k < bulk->count[i]; ++k) {
       const int j = bulk->orbits[static_cast<std::size_t>(i)][k];
       if (j < 1 || !selected(j)) continue;
-      if (!tachyonic && contains(spectrum->right, j)) continue;
+      if (!tachyonic && contains(rightFields, j)) continue;
       const std::array<int, 4> rj = getRepInfo(j);
       int T[4][4] = {};
       for (int a = 0; a < 4; ++a)

@@ -3,11 +3,14 @@
 // lives in StringTachyons.cpp and shares the state through StringTheoryInternal.h.
 #include "strings/StringTheory.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "boundaries/CrossBound.h"
+#include "groups/Discrete.h"
 #include "invariants/Invariants.h"
 #include "lie/Branching.h"
 #include "lie/LieAlgebra.h"
@@ -16,6 +19,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
@@ -171,18 +175,527 @@ long long internalDimension(TensorProduct* TP, const int* labels) {
   return dimension;
 }
 
+// What the content of one label row needs: the product, its lattice's type and rank, the
+// table from the lattice to the space-time algebra, and whether rows of disagreeing
+// sectors are left out.
+struct ContentReader {
+  TensorProduct* TP;
+  int type;
+  int rank;
+  const BranchingTable* table;
+  bool misaligned;
+};
+
+// Adds to out (4 classes) the content of one image row of a field of weight h (exact: h is
+// the exact weight, and only images of exactly that weight count): the internal ground-state
+// dimension times the space-time classes in the lattice class of the first label.
+void addImageContent(const ContentReader& reader, bool exact, const Rat& h, const int* labels,
+                     int* out) {
+  Rat g;
+  if (exact && (TensorRatWeight(reader.TP, labels, &g) != 1 || g.num * h.den != h.num * g.den))
+    return;
+  if (reader.misaligned && misalignedRow(reader.TP, reader.type, reader.rank, labels)) return;
+  const int c = latticeClass(reader.TP->TensorFactors[0], reader.type, reader.rank, labels[0]);
+  if (c < 0 || c >= 4 || reader.table == nullptr) return;
+  const long long weight = internalDimension(reader.TP, labels);
+  for (int k = 0; k < 4; ++k) out[k] += static_cast<int>(weight * reader.table->table[c][k]);
+}
+
+// A set of label rows of one width, emptied in constant time: the distinct images of one
+// field. Open addressing over at least twice as many slots as rows can be added; a slot
+// belongs to the current round only when it carries the round's stamp.
+class ImageSet {
+ public:
+  // Room for `rows` rows of `width` labels; empties the set.
+  void prepare(int width, int rows) {
+    width_ = static_cast<std::size_t>(width);
+    std::size_t slots = 16;
+    while (slots < 2 * static_cast<std::size_t>(rows) + 2) slots *= 2;
+    stamps_.assign(slots, 0);
+    slotRows_.assign(slots, 0);
+    rows_.assign(static_cast<std::size_t>(rows) * width_, 0);
+    round_ = 0;
+    clear();
+  }
+  void clear() {
+    count_ = 0;
+    if (++round_ == 0) {
+      std::fill(stamps_.begin(), stamps_.end(), 0);
+      round_ = 1;
+    }
+  }
+  // True when the row was not in the set (it is then added). At most `rows` rows a round.
+  bool insert(const int* row) {
+    std::uint64_t hash = 1469598103934665603ULL;
+    for (std::size_t i = 0; i < width_; ++i) {
+      hash ^= static_cast<std::uint32_t>(row[i]);
+      hash *= 1099511628211ULL;
+    }
+    const std::size_t mask = stamps_.size() - 1;
+    for (std::size_t slot = (hash ^ (hash >> 29) ^ (hash >> 47)) & mask;;
+         slot = (slot + 1) & mask) {
+      if (stamps_[slot] != round_) {
+        stamps_[slot] = round_;
+        slotRows_[slot] = count_;
+        std::copy(row, row + width_, rows_.begin() + static_cast<std::ptrdiff_t>(count_ * width_));
+        ++count_;
+        return true;
+      }
+      if (std::equal(row, row + width_,
+                     rows_.begin() + static_cast<std::ptrdiff_t>(slotRows_[slot] * width_)))
+        return false;
+    }
+  }
+
+ private:
+  std::size_t width_ = 0;
+  std::size_t count_ = 0;
+  std::uint32_t round_ = 0;
+  std::vector<std::uint32_t> stamps_;
+  std::vector<std::size_t> slotRows_;
+  std::vector<int> rows_;
+};
+
+// The chiral algebra as a tree of its rows read factor by factor in a chosen order
+// (`factorOf[level]`): a node of a level is a prefix J[factorOf[0..level]] that some
+// element J has, its children the prefixes one factor longer. Each factor's current is
+// kept as an index into the distinct currents that factor takes in the algebra
+// (`currents[factor]`, ascending). The nodes of a level lie in one array, the children of
+// a node contiguous in the next; the nodes of level 0 are the currents of its factor in
+// their order. Made once per block: |G| rows of r factors give at most r|G| nodes.
+struct AlgebraTree {
+  std::vector<int> factorOf;                 // per level: the factor read there
+  std::vector<std::vector<int>> currents;    // per factor: its distinct currents
+  std::vector<std::vector<int>> component;   // per level and node: index into currents
+  std::vector<std::vector<int>> firstChild;  // per level and node, and a closing entry
+
+  AlgebraTree(TensorProduct* TP, int width) {
+    const int order = TP->ChiralAlgebra.size();
+    const std::size_t r = static_cast<std::size_t>(width);
+    currents.assign(r, {});
+    component.assign(r, {});
+    firstChild.assign(r, {});
+    for (std::size_t i = 0; i < r; ++i) {
+      std::vector<int>& list = currents[i];
+      for (int x = 0; x < order; ++x) list.push_back(TP->ChiralAlgebra.row(x)[i]);
+      std::sort(list.begin(), list.end());
+      list.erase(std::unique(list.begin(), list.end()), list.end());
+    }
+    // The factor with the most currents first: the search reads its images by weight.
+    factorOf.resize(r);
+    for (std::size_t i = 0; i < r; ++i) factorOf[i] = static_cast<int>(i);
+    std::stable_sort(factorOf.begin(), factorOf.end(), [&](int a, int b) {
+      return currents[static_cast<std::size_t>(a)].size() >
+             currents[static_cast<std::size_t>(b)].size();
+    });
+    std::vector<int> codes(static_cast<std::size_t>(order) * r, 0);
+    for (std::size_t level = 0; level < r; ++level) {
+      const std::size_t i = static_cast<std::size_t>(factorOf[level]);
+      const std::vector<int>& list = currents[i];
+      for (int x = 0; x < order; ++x) {
+        const int J = TP->ChiralAlgebra.row(x)[i];
+        codes[static_cast<std::size_t>(x) * r + level] =
+            static_cast<int>(std::lower_bound(list.begin(), list.end(), J) - list.begin());
+      }
+    }
+    const auto code = [&](int x) {
+      return codes.cbegin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(x) * r);
+    };
+    std::vector<int> sorted(static_cast<std::size_t>(order));
+    for (int x = 0; x < order; ++x) sorted[static_cast<std::size_t>(x)] = x;
+    std::sort(sorted.begin(), sorted.end(), [&](int a, int b) {
+      return std::lexicographical_compare(code(a), code(a) + width, code(b), code(b) + width);
+    });
+    int previous = -1;
+    for (int x : sorted) {
+      // The first level where this row leaves the previous one starts new nodes.
+      std::size_t from = 0;
+      if (previous >= 0)
+        while (from < r && code(x)[static_cast<std::ptrdiff_t>(from)] ==
+                               code(previous)[static_cast<std::ptrdiff_t>(from)])
+          ++from;
+      if (from == r) continue;
+      for (std::size_t level = from; level < r; ++level) {
+        component[level].push_back(code(x)[static_cast<std::ptrdiff_t>(level)]);
+        firstChild[level].push_back(level + 1 < r ? static_cast<int>(component[level + 1].size())
+                                                  : 0);
+      }
+      previous = x;
+    }
+    for (std::size_t level = 0; level < r; ++level)
+      firstChild[level].push_back(level + 1 < r ? static_cast<int>(component[level + 1].size())
+                                                : 0);
+  }
+};
+
+// The ground states of one field found through the tree: the images J x f of exactly the
+// field's weight h. A branch of the tree is left as soon as the weights chosen so far,
+// with the least (greatest) weights the remaining factors can add, pass h from above (stay
+// below it). The doubles only prune, with a margin far beyond their rounding; each row
+// reached is checked in exact arithmetic by addImageContent.
+//
+// Images per factor. For the factors below the first level, the labels and weights that
+// each current of the factor gives a label are read once per label and kept (factors too
+// large to keep them are read per field). The first level's factor, the one with the most
+// currents, is read by orbits: the images of one label a under its currents, sorted by
+// weight, serve every label b = c0 x a of that orbit, since J x b = (J c0) x a; so a field
+// costs only the images within the weight window, each confirmed by one action.
+class GroundStateSearch {
+ public:
+  GroundStateSearch(TensorProduct* TP, int width, const AlgebraTree& tree)
+      : TP_(TP), tree_(tree), width_(width) {
+    const std::size_t r = static_cast<std::size_t>(width);
+    factors_.assign(r, FactorImages());
+    for (std::size_t k = 0; k < r; ++k) {
+      const SpectrumData* sd = TP->TensorFactors[k];
+      const long long size =
+          static_cast<long long>(sd->n_primaries) * static_cast<long long>(tree.currents[k].size());
+      if (size <= kKeptImagesLimit)
+        factors_[k].start.assign(static_cast<std::size_t>(sd->n_primaries), -1);
+    }
+    entries_.assign(r, nullptr);
+    leastRest_.assign(r + 1, 0.0);
+    greatestRest_.assign(r + 1, 0.0);
+    row_.assign(r, 0);
+    current_.assign(static_cast<std::size_t>(TP->ChiralAlgebra.rowLength()), 0);
+    image_.assign(static_cast<std::size_t>(TP->ChiralAlgebra.rowLength()), 0);
+    field_.assign(static_cast<std::size_t>(TP->ChiralAlgebra.rowLength()), 0);
+    setUpOrbits();
+  }
+
+  // Reads the labels and weights of the field's images factor by factor; false when a
+  // weight is unknown or inexact (the caller then applies the whole algebra).
+  bool prepare(const int* field, const Rat& h) {
+    target_ = static_cast<double>(h.num) / static_cast<double>(h.den);
+    fieldRow_ = field;
+    byOrbit_ = false;
+    for (int level = width_ - 1; level >= 0; --level) {
+      const std::size_t l = static_cast<std::size_t>(level);
+      if (level == 0 && orbitFirst(field)) {
+        const Orbit& orbit = orbits_[static_cast<std::size_t>(orbit_)];
+        leastRest_[0] = leastRest_[1] + orbit.images.front().weight;
+        greatestRest_[0] = greatestRest_[1] + orbit.images.back().weight;
+        byOrbit_ = true;
+        break;
+      }
+      const std::size_t k = static_cast<std::size_t>(tree_.factorOf[l]);
+      FactorImages& f = factors_[k];
+      const int a = field[k];
+      const bool kept = a >= 0 && static_cast<std::size_t>(a) < f.start.size();
+      std::size_t at = 0;
+      if (kept) {
+        if (f.start[static_cast<std::size_t>(a)] < 0) {
+          f.start[static_cast<std::size_t>(a)] = static_cast<long long>(f.blocks.size());
+          readImages(k, a, &f.blocks);
+        }
+        at = static_cast<std::size_t>(f.start[static_cast<std::size_t>(a)]);
+      } else {
+        f.scratch.clear();
+        readImages(k, a, &f.scratch);
+      }
+      const std::vector<Image>& from = kept ? f.blocks : f.scratch;
+      // The block: two headers (usable flag with the least weight; the greatest weight),
+      // then one entry per current.
+      if (from[at].label == 0) return false;
+      leastRest_[l] = leastRest_[l + 1] + from[at].weight;
+      greatestRest_[l] = greatestRest_[l + 1] + from[at + 1].weight;
+      entries_[l] = from.data() + at + 2;
+    }
+    return true;
+  }
+
+  // Calls visit(row) for every element of the algebra whose image may have weight h; false
+  // when an image read by orbit was not confirmed (the caller then applies the whole
+  // algebra, after forgetting what was visited).
+  template <typename Visit>
+  bool run(Visit&& visit) {
+    if (width_ < 1) return true;
+    if (!byOrbit_) {
+      descend(0, 0, static_cast<int>(tree_.component[0].size()), 0.0, visit);
+      return true;
+    }
+    const Orbit& orbit = orbits_[static_cast<std::size_t>(orbit_)];
+    const std::size_t k = static_cast<std::size_t>(tree_.factorOf[0]);
+    // The window of first-level weights that can still reach h.
+    const double low = target_ - greatestRest_[1] - kMargin;
+    const double high = target_ - leastRest_[1] + kMargin;
+    auto begin = std::lower_bound(orbit.images.begin(), orbit.images.end(), low,
+                                  [](const OrbitImage& e, double w) { return e.weight < w; });
+    const int inverse = DG_inverse(group_, shift_);
+    for (auto e = begin; e != orbit.images.end() && e->weight <= high; ++e) {
+      ++nodes_;
+      pollInterruptRequest();
+      // J x b = (J c0) x a = d x a: J = d / c0, which must be a current of the algebra
+      // that moves b to the image's label.
+      const int J = DG_product(e->element, inverse, group_);
+      if (J < 0 || J >= group_->order) return false;
+      const int node = componentOf_[static_cast<std::size_t>(J)];
+      if (node < 0) return false;
+      std::fill(current_.begin(), current_.end(), 0);
+      current_[k] = J;
+      tensorSimpleAction(TP_, current_.data(), fieldRow_, image_.data());
+      current_[k] = 0;
+      if (image_[k] != e->label) return false;
+      row_[k] = e->label;
+      if (width_ == 1) {
+        visit(row_.data());
+      } else {
+        descend(1, tree_.firstChild[0][static_cast<std::size_t>(node)],
+                tree_.firstChild[0][static_cast<std::size_t>(node) + 1], e->weight, visit);
+      }
+    }
+    return true;
+  }
+
+  // Tree nodes entered so far, and first-level images read by orbit (the label rows the
+  // reading visits).
+  long long nodes() const { return nodes_; }
+
+ private:
+  static constexpr double kMargin = 1e-6;
+  // (labels x currents) of a factor beyond which its images are read per field.
+  static constexpr long long kKeptImagesLimit = 1LL << 24;
+  // Labels of the first level's factor beyond which it is read per field too.
+  static constexpr long long kOrbitLabelsLimit = 1LL << 25;
+
+  // A label and its weight; in a block's two header entries, the usable flag (label) with
+  // the least weight, and the greatest weight.
+  struct Image {
+    int label;
+    double weight;
+  };
+  struct FactorImages {
+    std::vector<long long> start;  // per label: where its block begins, -1 not read yet
+    std::vector<Image> blocks;
+    std::vector<Image> scratch;  // the block of a factor too large to keep them
+  };
+  // The images d x a of an orbit's first label a, ascending in weight.
+  struct OrbitImage {
+    double weight;
+    int element;  // d, an element of the factor's current group
+    int label;
+  };
+  struct Orbit {
+    std::vector<OrbitImage> images;
+  };
+
+  // The first level's factor is read by orbits when its currents are elements of its
+  // current group and its labels few enough for a table.
+  void setUpOrbits() {
+    if (width_ < 1) return;
+    const std::size_t k = static_cast<std::size_t>(tree_.factorOf[0]);
+    const SpectrumData* sd = TP_->TensorFactors[k];
+    group_ = sd->scgroup;
+    if (group_ == nullptr || group_->order < 2 || TP_->GH[k] != 0 ||
+        sd->n_primaries > kOrbitLabelsLimit) {
+      group_ = nullptr;
+      return;
+    }
+    componentOf_.assign(static_cast<std::size_t>(group_->order), -1);
+    const std::vector<int>& list = tree_.currents[k];
+    for (std::size_t c = 0; c < list.size(); ++c) {
+      if (list[c] < 0 || list[c] >= group_->order) {
+        group_ = nullptr;
+        return;
+      }
+      componentOf_[static_cast<std::size_t>(list[c])] = static_cast<int>(c);
+    }
+    orbitOf_.assign(static_cast<std::size_t>(sd->n_primaries), -1);
+    shiftOf_.assign(static_cast<std::size_t>(sd->n_primaries), 0);
+  }
+
+  // Finds (or reads) the orbit of the field's first-level label: orbit_ and shift_ (b =
+  // shift_ x a). False when the factor is not read by orbits or a weight is not usable.
+  bool orbitFirst(const int* field) {
+    if (group_ == nullptr) return false;
+    const std::size_t k = static_cast<std::size_t>(tree_.factorOf[0]);
+    const int b = field[k];
+    if (b < 0 || static_cast<std::size_t>(b) >= orbitOf_.size()) return false;
+    if (orbitOf_[static_cast<std::size_t>(b)] < 0 && !readOrbit(k, b)) return false;
+    orbit_ = orbitOf_[static_cast<std::size_t>(b)];
+    shift_ = shiftOf_[static_cast<std::size_t>(b)];
+    return orbit_ >= 0 && !orbits_[static_cast<std::size_t>(orbit_)].images.empty();
+  }
+
+  // Reads the orbit of label a of factor k under the factor's currents in the algebra.
+  bool readOrbit(std::size_t k, int a) {
+    const SpectrumData* sd = TP_->TensorFactors[k];
+    const int id = static_cast<int>(orbits_.size());
+    orbits_.emplace_back();
+    std::vector<OrbitImage>& images = orbits_.back().images;
+    std::fill(field_.begin(), field_.end(), 0);
+    field_[k] = a;
+    for (int J : tree_.currents[k]) {
+      current_[k] = J;
+      tensorSimpleAction(TP_, current_.data(), field_.data(), image_.data());
+      const int label = image_[k];
+      Rat w{0, 1};
+      if (label < 0 || label >= sd->n_primaries || SM_getRatWeight(sd, label, &w) == 0 ||
+          w.den == 0 || sd->exact == nullptr || sd->exact[label] == 0) {
+        current_[k] = 0;
+        images.clear();
+        return false;
+      }
+      images.push_back(
+          OrbitImage{static_cast<double>(w.num) / static_cast<double>(w.den), J, label});
+      if (orbitOf_[static_cast<std::size_t>(label)] < 0) {
+        orbitOf_[static_cast<std::size_t>(label)] = id;
+        shiftOf_[static_cast<std::size_t>(label)] = J;
+      }
+    }
+    current_[k] = 0;
+    std::sort(images.begin(), images.end(), [](const OrbitImage& x, const OrbitImage& y) {
+      return x.weight < y.weight || (x.weight == y.weight && x.element < y.element);
+    });
+    // The label itself must be its own orbit's first label (shift 0, the identity).
+    return orbitOf_[static_cast<std::size_t>(a)] == id &&
+           shiftOf_[static_cast<std::size_t>(a)] == 0;
+  }
+
+  template <typename Visit>
+  void descend(int level, int first, int last, double partial, Visit& visit) {
+    const std::size_t l = static_cast<std::size_t>(level);
+    const std::size_t k = static_cast<std::size_t>(tree_.factorOf[l]);
+    const bool leaf = level + 1 == width_;
+    for (int node = first; node < last; ++node) {
+      ++nodes_;
+      pollInterruptRequest();
+      const Image& image = entries_[l][tree_.component[l][static_cast<std::size_t>(node)]];
+      const double sum = partial + image.weight;
+      if (sum + leastRest_[l + 1] > target_ + kMargin ||
+          sum + greatestRest_[l + 1] < target_ - kMargin)
+        continue;
+      row_[k] = image.label;
+      if (leaf) {
+        visit(row_.data());
+      } else {
+        descend(level + 1, tree_.firstChild[l][static_cast<std::size_t>(node)],
+                tree_.firstChild[l][static_cast<std::size_t>(node) + 1], sum, visit);
+      }
+    }
+  }
+
+  // Appends the block of label a of factor k: the headers, then per current of the factor
+  // in the algebra the label it gives and that label's weight.
+  void readImages(std::size_t k, int a, std::vector<Image>* out) {
+    const std::vector<int>& list = tree_.currents[k];
+    const std::size_t head = out->size();
+    out->push_back(Image{1, 0.0});
+    out->push_back(Image{0, 0.0});
+    std::fill(field_.begin(), field_.end(), 0);
+    field_[k] = a;
+    const SpectrumData* sd = TP_->TensorFactors[k];
+    for (std::size_t c = 0; c < list.size(); ++c) {
+      current_[k] = list[c];
+      tensorSimpleAction(TP_, current_.data(), field_.data(), image_.data());
+      const int label = image_[k];
+      Rat w{0, 1};
+      const bool usable = TP_->GH[k] == 0 && label >= 0 && label < sd->n_primaries &&
+                          SM_getRatWeight(sd, label, &w) != 0 && w.den != 0 &&
+                          sd->exact != nullptr && sd->exact[label] != 0;
+      if (!usable) (*out)[head].label = 0;
+      const double value = usable ? static_cast<double>(w.num) / static_cast<double>(w.den) : 0.0;
+      out->push_back(Image{label, value});
+      if (c == 0 || value < (*out)[head].weight) (*out)[head].weight = value;
+      if (c == 0 || value > (*out)[head + 1].weight) (*out)[head + 1].weight = value;
+    }
+    current_[k] = 0;
+  }
+
+  TensorProduct* TP_;
+  const AlgebraTree& tree_;
+  int width_;
+  double target_ = 0.0;
+  long long nodes_ = 0;
+  const int* fieldRow_ = nullptr;
+  std::vector<FactorImages> factors_;
+  std::vector<const Image*> entries_;  // per level: the entries of the field's label
+  std::vector<double> leastRest_;      // per level: least weight the levels from it add
+  std::vector<double> greatestRest_;
+  std::vector<int> row_;
+  std::vector<int> current_;
+  std::vector<int> image_;
+  std::vector<int> field_;
+  // The first level's orbits: the factor's current group, its elements' first-level
+  // nodes (-1: no current of the algebra), per label its orbit and shift, the orbits.
+  const DGType* group_ = nullptr;
+  std::vector<int> componentOf_;
+  std::vector<int> orbitOf_;
+  std::vector<int> shiftOf_;
+  std::vector<Orbit> orbits_;
+  bool byOrbit_ = false;
+  int orbit_ = -1;
+  int shift_ = 0;
+};
+
+}  // namespace
+
 // Ground-state content of every field of the product: over the distinct label rows of the
 // field's orbit that share its (exact) weight, the internal ground-state dimension times
-// the space-time classes in the lattice class of the first label.
+// the space-time classes in the lattice class of the first label. Where weights are exact
+// only the images of the field's weight are looked for (GroundStateSearch); elsewhere every
+// element of the algebra is applied and the distinct images kept in a hash set. Fields that
+// differ in their resolution label alone have one orbit, whose content is taken over.
 void computeTensorContents(TensorProduct* TP, int type, int rank, const BranchingTable* table,
                            std::vector<int>* contents) {
   const int n = TP->Spectrum.size();
   const int width = TP->NumberOfFactors;
+  const int order = TP->ChiralAlgebra.size();
   contents->assign(static_cast<std::size_t>(n) * 4, 0);
-  SpectrumData* lattice = TP->TensorFactors[0];
-  const bool misaligned = sectorsMisaligned(TP);
-  std::vector<int> image(static_cast<std::size_t>(TP->Spectrum.rowLength()), 0);
+  if (width < 1 || order < 1) return;
+  const ContentReader reader{TP, type, rank, table, sectorsMisaligned(TP)};
+  std::vector<int> image(
+      static_cast<std::size_t>(std::max(TP->Spectrum.rowLength(), TP->ChiralAlgebra.rowLength())),
+      0);
+  ImageSet images;
+  images.prepare(width, order);
+  const AlgebraTree tree(TP, width);
+  GroundStateSearch search(TP, width, tree);
   for (int f = 0; f < n; ++f) {
+    obeyInterruptRequest();
+    const int* row = TP->Spectrum.row(f);
+    int* out = contents->data() + static_cast<std::size_t>(f) * 4;
+    if (f > 0 && std::equal(row, row + width, TP->Spectrum.row(f - 1))) {
+      std::copy(out - 4, out, out);
+      continue;
+    }
+    Rat h;
+    const bool exact = TensorRatWeight(TP, row, &h) == 1;
+    images.clear();
+    if (exact && search.prepare(row, h)) {
+      std::vector<int> found;
+      const bool complete = search.run([&](const int* candidate) {
+        if (images.insert(candidate)) found.insert(found.end(), candidate, candidate + width);
+      });
+      if (complete) {
+        for (std::size_t at = 0; at < found.size(); at += static_cast<std::size_t>(width))
+          addImageContent(reader, exact, h, found.data() + at, out);
+        continue;
+      }
+      images.clear();
+    }
+    for (int x = 0; x < order; ++x) {
+      pollInterruptRequest();
+      tensorSimpleAction(TP, TP->ChiralAlgebra.row(x), row, image.data());
+      if (images.insert(image.data())) addImageContent(reader, exact, h, image.data(), out);
+    }
+  }
+}
+
+// The same contents by the first way of finding the distinct images: every image compared
+// with every image seen before (n |G|^2 row comparisons). Kept for the tests that compare
+// the two.
+void computeTensorContentsPairwise(TensorProduct* TP, int type, int rank,
+                                   const BranchingTable* table, std::vector<int>* contents) {
+  const int n = TP->Spectrum.size();
+  const int width = TP->NumberOfFactors;
+  contents->assign(static_cast<std::size_t>(n) * 4, 0);
+  const ContentReader reader{TP, type, rank, table, sectorsMisaligned(TP)};
+  std::vector<int> image(
+      static_cast<std::size_t>(std::max(TP->Spectrum.rowLength(), TP->ChiralAlgebra.rowLength())),
+      0);
+  for (int f = 0; f < n; ++f) {
+    obeyInterruptRequest();
     const int* row = TP->Spectrum.row(f);
     Rat h;
     const bool exact = TensorRatWeight(TP, row, &h) == 1;
@@ -194,17 +707,31 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, const Branchin
       for (const std::vector<int>& s : seen) known = known || s == labels;
       if (known) continue;
       seen.push_back(labels);
-      Rat g;
-      if (exact && (TensorRatWeight(TP, labels.data(), &g) != 1 || g.num * h.den != h.num * g.den)) continue;
-      if (misaligned && misalignedRow(TP, type, rank, labels.data())) continue;
-      const int c = latticeClass(lattice, type, rank, labels[0]);
-      if (c < 0 || c >= 4 || table == nullptr) continue;
-      const long long weight = internalDimension(TP, labels.data());
-      for (int k = 0; k < 4; ++k)
-        (*contents)[static_cast<std::size_t>(f) * 4 + k] += static_cast<int>(weight * table->table[c][k]);
+      addImageContent(reader, exact, h, labels.data(),
+                      contents->data() + static_cast<std::size_t>(f) * 4);
     }
   }
 }
+
+bool tensorLatticeContents(TensorProduct* TP, bool pairwise, std::vector<int>* contents) {
+  int type = 0;
+  int rank = 0;
+  contents->clear();
+  if (TP == nullptr || TP->NumberOfFactors < 1 ||
+      !latticeFactor(TP->TensorFactors[0], &type, &rank))
+    return false;
+  int spaceTimeType = 0;
+  int spaceTimeRank = 0;
+  spaceTimeAlgebraOfLattice(getCovLatDim(type, rank), &spaceTimeType, &spaceTimeRank);
+  const BranchingTable* table = makeBranchingTable(type, rank, spaceTimeType, spaceTimeRank, 0);
+  if (pairwise)
+    computeTensorContentsPairwise(TP, type, rank, table, contents);
+  else
+    computeTensorContents(TP, type, rank, table, contents);
+  return true;
+}
+
+namespace {
 
 // The massless currents of the chiral algebra, counted as states per space-time class
 // (class k of the table's subalgebra): the lattice's own currents beyond the space-time
@@ -218,6 +745,7 @@ std::array<int, 4> masslessCurrentCounts(TensorProduct* TP, int type, int rank, 
   const int width = TP->NumberOfFactors;
   const bool misaligned = sectorsMisaligned(TP);
   for (int x = 0; x < TP->ChiralAlgebra.size(); ++x) {
+    obeyInterruptRequest();
     const int* row = TP->ChiralAlgebra.row(x);
     std::vector<int> labels(row, row + width);
     Rat h;
@@ -260,6 +788,7 @@ const BranchingTable* extendSpaceTime(TensorProduct* TP, int type, int rank, con
   if (BranchingIsTrivial(extended) != 0) return extended;
   const std::size_t fields = contents->size() / 4;
   for (std::size_t f = 0; f < fields; ++f) {
+    obeyInterruptRequest();
     int sub[4] = {0, 0, 0, 0};
     int out[4] = {0, 0, 0, 0};
     for (std::size_t k = 0; k < 4; ++k) sub[k] = (*contents)[f * 4 + k];
@@ -382,8 +911,10 @@ const std::vector<int>& stampedList(std::vector<int>& list, int& stamp, Test tes
   const int now = 2 * QueryBulkInvariant() + (valueOf(stringState().Super) != 0 ? 1 : 0);
   if (stamp == now) return list;
   list.clear();
-  for (int i = 0; i < primaryCount(); ++i)
+  for (int i = 0; i < primaryCount(); ++i) {
+    obeyInterruptRequest();
     if (test(i)) list.push_back(i);
+  }
   stamp = now;
   return list;
 }
@@ -566,6 +1097,7 @@ void getChiralExtension(const std::vector<int>& list, ChiralExtension* record, i
   int C[4] = {0, 0, 0, 0};
   const int n = RepCnt(type, rank);
   for (int j : list) {
+    obeyInterruptRequest();
     if (j <= 0 || !weightIsOne(j)) continue;
     const std::array<int, 4> rep = getRepInfo(j);
     const std::array<int, 4> dims = getTotalRepDim(type, rank, rep.data());
@@ -634,6 +1166,7 @@ void computeMasslessSpectrum(BulkInvariant* bulk, StringBlock* spectrum) {
   std::memset(spectrum->M, 0, sizeof(spectrum->M));
   if (bulk == nullptr) return;
   for (int i = 0; i < bulk->n_rows && i < primaryCount(); ++i) {
+    obeyInterruptRequest();
     if (i >= 1 && !weightIsOne(i)) continue;
     if (bulk->orbits[static_cast<std::size_t>(i)] == nullptr) continue;
     const std::array<int, 4> left = i == 0 ? std::array<int, 4>{N0, 0, 0, 0} : getRepInfo(i);
@@ -777,6 +1310,7 @@ const std::vector<int>& getWittenIndices() {
   int rank = 0;
   spaceTimeAlgebra(block, &type, &rank);
   for (int i = 0; i < n; ++i) {
+    obeyInterruptRequest();
     const std::array<int, 4> rep = getRepInfo(i);
     s.wittenIndices[static_cast<std::size_t>(i)] = wittenIndexOf(type, rank, rep.data());
   }
@@ -820,6 +1354,7 @@ const std::vector<int>& getTwoFormLabels() {
   s.twoFormLabels.clear();
   s.ishibashiLabelCount = TotalIshibashi();
   for (int m = 0; m < s.ishibashiLabelCount; ++m) {
+    obeyInterruptRequest();
     const int f = getIshibashiField(m);
     if (f < 0 || masslessCharacter(f, 0) != 1) continue;
     const std::array<int, 4> rep = getRepInfo(f);

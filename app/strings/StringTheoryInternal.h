@@ -52,4 +52,17 @@ struct StringTheoryState {
 };
 
 StringTheoryState& stringState();
+
+// The ground-state contents (4 classes per field, in the classes of the lattice's space-time
+// algebra, before the massless currents extend it) of every field of a product whose first
+// factor is a covariant lattice; false, with no contents, for any other product.
+// `pairwise` finds each field's distinct images by comparing every image with every one
+// seen before, the first way of doing it (n |G|^2 row comparisons), kept so that tests and
+// the benchmark can compare the two; else as the string reading does, by looking only for
+// the images of the field's own weight (computeTensorContents).
+bool tensorLatticeContents(TensorProduct* TP, bool pairwise, std::vector<int>* contents);
+void computeTensorContents(TensorProduct* TP, int type, int rank, const BranchingTable* table,
+                           std::vector<int>* contents);
+void computeTensorContentsPairwise(TensorProduct* TP, int type, int rank, const BranchingTable* table,
+                                   std::vector<int>* contents);
 int superOn();

@@ -12,6 +12,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "strings/Intersections.h"
 #include "strings/OpenTachyons.h"
 #include "strings/StringTheory.h"
@@ -205,8 +206,10 @@ int findTadpoleEquations(int mode) {
   if (value(s.settings.super, 0) != 0) getStringData();
   s.ActiveEquations.clear();
   int total = TotalIshibashi();
-  for (int i = 0; i < total; ++i)
+  for (int i = 0; i < total; ++i) {
+    obeyInterruptRequest();
     if (masslessCharacter(getIshibashiField(i), 0) != 0) s.ActiveEquations.push_back(i);
+  }
   int count = static_cast<int>(s.ActiveEquations.size());
   s.ActiveEquations.push_back(-1);
   if (mode == 0 && verbose() >= 1) Print("Number of massless Ishibashi states: %d\n", count);
@@ -301,6 +304,7 @@ int computeTadpoleEquations(int mode) {
   s.rowLabels.assign(static_cast<std::size_t>(2 * massless), 0);
   std::vector<double> pair(static_cast<std::size_t>(2 * N));
   for (int k = 0; k < massless; ++k) {
+    obeyInterruptRequest();
     int labels[2] = {0, 0};
     getTadpoleEquation(pair.data(), s.ActiveEquations[static_cast<std::size_t>(k)], labels);
     std::copy(pair.begin(), pair.begin() + N, equationRow(&ED, 2 * k));
@@ -309,6 +313,7 @@ int computeTadpoleEquations(int mode) {
     s.rowLabels[static_cast<std::size_t>(2 * k + 1)] = labels[1];
   }
   s.trace_fcn("Number of nontrivial tadpole conditions: %d", ED.neq);
+  obeyInterruptRequest();
   int r = getIndependentEquations(&ED, nullptr);
   if (r == -1) return -1;
   if (r == 1)
@@ -317,6 +322,7 @@ int computeTadpoleEquations(int mode) {
     Alert("computeTadpoleEquations", 0, 100201, "Independent equations are not completely integer");
   s.trace_fcn("Equations analyzed; %d independent eqns (out of %d) for %d variables", ED.nind,
               ED.neq, N - 1);
+  obeyInterruptRequest();
   s.haveEquations = true;
   if (initTadpoleBounds() == -1) {
     s.haveEquations = false;

@@ -12,6 +12,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "strings/OpenSpectrum.h"
 #include "strings/StringTheory.h"
 #include "strings/TadpoleInternal.h"
@@ -293,6 +294,7 @@ int getGroupTypesAndConjugates() {
   s.GroupTypes.assign(n, 1);
   bool zeroTension = ZeroCheck(record->tension) != 0;
   for (int b = 0; b < s.boundaries; ++b) {
+    obeyInterruptRequest();
     s.AnnulusConjugates[static_cast<std::size_t>(b)] = orientifoldConjugate(record, b);
     int type = orientifoldGroupType(record, b);
     if (type == 2) zeroTension = true;

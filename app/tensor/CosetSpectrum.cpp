@@ -1025,6 +1025,7 @@ std::vector<int> findFreeFactors(TensorProduct* TP, const int* fields) {
   std::vector<int> flags(static_cast<std::size_t>(n), 0);
   std::vector<int> product(static_cast<std::size_t>(n));
   for (const int* f = fields; f != nullptr && *f >= 0; ++f) {
+    obeyInterruptRequest();
     if (*f >= TP->Spectrum.size()) continue;
     for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
       tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), TP->Spectrum.row(*f), product.data());
