@@ -268,12 +268,15 @@ class OrbitDimensions {
 
   bool usable() const { return usable_; }
 
-  // The dimension of field f as tensorOrbitDimension gives it.
+  // The dimension of field f as tensorOrbitDimension gives it. The tables stand in for
+  // TensorRatWeight where that adds the same integers (its fast path: the product's weights
+  // exact and small enough, every label valid); elsewhere the field takes the old path.
   int dimension(int f, int* nonAbelian) {
     const int* field = TP_->Spectrum.row(f);
-    for (int i = 0; i < n_; ++i)
-      if (field[i] < 0 || field[i] >= factor(TP_, i)->n_primaries) return tensorOrbitDimension(TP_, f, nonAbelian);
-    if (!fillTables(field)) return tensorOrbitDimension(TP_, f, nonAbelian);
+    Rat h;
+    int exact = 0;
+    if (!fastTensorRatWeight(TP_, field, &h, &exact) || !fillTables(field))
+      return tensorOrbitDimension(TP_, f, nonAbelian);
     std::int64_t own = 0;
     bool ownInexact = false;
     for (int i = 0; i < n_; ++i) {
