@@ -630,8 +630,8 @@ void attempt_completion(BoundarySet& set) {
   const size_t rows = static_cast<size_t>(N) * static_cast<size_t>(set.size + 1) + 1;
   // One equation per field and present boundary (and one Moebius equation per field), n
   // coordinates each: N L^2 complex numbers at worst.
-  if (!requireAllocationSize("attempt_completion", "The completion equations",
-                             static_cast<long double>(rows) * static_cast<long double>(n), sizeof(Complex)))
+  const long double coefficients = static_cast<long double>(rows) * static_cast<long double>(n);
+  if (!requireAllocationSize("attempt_completion", "The completion equations", coefficients, sizeof(Complex)))
     return;
   as.CompEq.assign(rows * static_cast<size_t>(n), Complex(0.0, 0.0));
   as.CompMinima.assign(rows, 0);

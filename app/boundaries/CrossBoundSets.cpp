@@ -184,9 +184,8 @@ bool loadSearchMatrices() {
   const int N = primaryCount();
   const bool withP = orientifoldRequired() != 0;
   const long double fields = N;
-  if (!requireAllocationSize("loadSearchMatrices", withP ? "The S and P matrices of the boundary search"
-                                                         : "The S matrix of the boundary search",
-                             fields * fields * (withP ? 2 : 1), sizeof(Complex)))
+  const char* what = withP ? "The S and P matrices of the boundary search" : "The S matrix of the boundary search";
+  if (!requireAllocationSize("loadSearchMatrices", what, fields * fields * (withP ? 2 : 1), sizeof(Complex)))
     return false;
   const size_t n = static_cast<size_t>(N);
   s.N = N;
@@ -232,8 +231,8 @@ Complex annulusForm(int i, const double* x, const double* y) {
   Complex sum(0.0, 0.0);
   for (int m = 0; m < N; ++m) {
     const Complex xm(x[m], x[N + m]), ym(y[m], y[N + m]);
-    sum += std::conj(s.S[static_cast<size_t>(i) * static_cast<size_t>(N) + static_cast<size_t>(m)]) * xm * ym /
-           s.S0[static_cast<size_t>(m)];
+    const size_t at = static_cast<size_t>(i) * static_cast<size_t>(N) + static_cast<size_t>(m);
+    sum += std::conj(s.S[at]) * xm * ym / s.S0[static_cast<size_t>(m)];
   }
   return sum;
 }
@@ -245,8 +244,8 @@ Complex moebiusForm(int i, const double* x) {
   Complex sum(0.0, 0.0);
   for (int m = 0; m < N; ++m) {
     const Complex xm(x[m], x[N + m]), um(s.U[static_cast<size_t>(m)], s.U[static_cast<size_t>(N + m)]);
-    sum += std::conj(s.P[static_cast<size_t>(i) * static_cast<size_t>(N) + static_cast<size_t>(m)]) * um * xm /
-           s.S0[static_cast<size_t>(m)];
+    const size_t at = static_cast<size_t>(i) * static_cast<size_t>(N) + static_cast<size_t>(m);
+    sum += std::conj(s.P[at]) * um * xm / s.S0[static_cast<size_t>(m)];
   }
   return sum;
 }
@@ -541,7 +540,8 @@ int CompareBoundarySets(int numberA, int numberB) {
   Print("Boundary sets %d and %d are similar; Comparison:\n", numberA, numberB);
   // The two annulus tables, N L^2 ints each.
   const long double entries = static_cast<long double>(N) * L * L;
-  if (!requireAllocationSize("CompareBoundarySets", "The annulus tables of the comparison", 2 * entries, sizeof(int)))
+  if (!requireAllocationSize("CompareBoundarySets", "The annulus tables of the comparison", 2 * entries,
+                             sizeof(int)))
     return 0;
   AnnulusTable ta, tb;
   storeAnnulus(numberA, &ta);

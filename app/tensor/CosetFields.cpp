@@ -209,60 +209,64 @@ class OrbitDimensions {
   // usable() is false where the tables do not apply (a factor without weights, a
   // denominator or numerator too large for 63-bit sums, a current label outside its
   // factor); tensorOrbitDimension then does the work.
-  explicit OrbitDimensions(TensorProduct* TP) : TP_(TP), n_(TP->NumberOfFactors) {
+  explicit OrbitDimensions(TensorProduct* TP)
+      : TP_(TP), n_(static_cast<std::size_t>(TP->NumberOfFactors)) {
     const TensorRows& U = TP->ChiralAlgebra;
-    if (n_ < 1 || U.size() < 1 || U.rowLength() < n_) return;
+    rows_ = static_cast<std::size_t>(U.size());
+    if (n_ < 1 || rows_ < 1 || U.rowLength() < TP->NumberOfFactors) return;
     std::int64_t D = 1;
-    for (int i = 0; i < n_; ++i) {
-      const SpectrumData* sd = factor(TP, i);
+    for (std::size_t i = 0; i < n_; ++i) {
+      const SpectrumData* sd = factorOf(i);
       if (sd->weight_num == nullptr || sd->weight_den <= 0) return;
       const std::int64_t den = sd->weight_den;
       D = D / std::gcd(D, den) * den;
       if (D > kLargestDenominator) return;
     }
     D_ = D;
-    top_.assign(static_cast<std::size_t>(n_), -1);
-    for (int i = 0; i < n_; ++i) {
-      const SpectrumData* sd = factor(TP, i);
+    const std::int64_t termLimit = kLargestNumerator / static_cast<std::int64_t>(n_ + 1);
+    for (std::size_t i = 0; i < n_; ++i) {
+      const SpectrumData* sd = factorOf(i);
       const std::int64_t scale = D / sd->weight_den;
       std::int64_t largest = 0;
-      for (int a = 0; a < sd->n_primaries; ++a) largest = std::max<std::int64_t>(largest, std::llabs(sd->weight_num[a]));
-      if (largest > kLargestNumerator / scale / (n_ + 1)) return;
+      for (int a = 0; a < sd->n_primaries; ++a)
+        largest = std::max<std::int64_t>(largest, std::llabs(sd->weight_num[a]));
+      if (largest > termLimit / scale) return;
       scale_.push_back(scale);
     }
-    columns_.assign(static_cast<std::size_t>(n_), std::vector<int>(static_cast<std::size_t>(U.size())));
-    for (int J = 0; J < U.size(); ++J) {
-      const int* row = U.row(J);
-      for (int i = 0; i < n_; ++i) {
-        if (row[i] < 0 || row[i] >= factor(TP, i)->n_primaries) return;
-        top_[static_cast<std::size_t>(i)] = std::max(top_[static_cast<std::size_t>(i)], row[i]);
-        columns_[static_cast<std::size_t>(i)][static_cast<std::size_t>(J)] = row[i];
+    columns_.assign(n_, std::vector<int>(rows_));
+    std::vector<int> top(n_, -1);
+    for (std::size_t J = 0; J < rows_; ++J) {
+      const int* row = U.row(static_cast<int>(J));
+      for (std::size_t i = 0; i < n_; ++i) {
+        if (row[i] < 0 || row[i] >= factorOf(i)->n_primaries) return;
+        top[i] = std::max(top[i], row[i]);
+        columns_[i][J] = row[i];
       }
     }
     // Rows that together show every (factor, current label) of U: acting with them on a
     // field fills its tables.
-    std::vector<std::vector<char>> seen(static_cast<std::size_t>(n_));
-    for (int i = 0; i < n_; ++i) seen[static_cast<std::size_t>(i)].assign(static_cast<std::size_t>(top_[static_cast<std::size_t>(i)]) + 1, 0);
-    for (int J = 0; J < U.size(); ++J) {
-      const int* row = U.row(J);
+    std::vector<std::vector<char>> seen(n_);
+    for (std::size_t i = 0; i < n_; ++i) seen[i].assign(static_cast<std::size_t>(top[i]) + 1, 0);
+    for (std::size_t J = 0; J < rows_; ++J) {
       bool fresh = false;
-      for (int i = 0; i < n_; ++i) {
-        char& mark = seen[static_cast<std::size_t>(i)][static_cast<std::size_t>(row[i])];
+      for (std::size_t i = 0; i < n_; ++i) {
+        char& mark = seen[i][static_cast<std::size_t>(columns_[i][J])];
         if (mark == 0) fresh = true;
         mark = 1;
       }
-      if (fresh) coverRows_.push_back(J);
+      if (fresh) coverRows_.push_back(static_cast<int>(J));
     }
-    image_.resize(static_cast<std::size_t>(n_));
-    weight_.resize(static_cast<std::size_t>(n_));
-    for (int i = 0; i < n_; ++i) {
-      image_[static_cast<std::size_t>(i)].assign(static_cast<std::size_t>(top_[static_cast<std::size_t>(i)]) + 1, -1);
-      weight_[static_cast<std::size_t>(i)].assign(static_cast<std::size_t>(top_[static_cast<std::size_t>(i)]) + 1, 0);
+    image_.resize(n_);
+    weight_.resize(n_);
+    inexact_.resize(n_);
+    for (std::size_t i = 0; i < n_; ++i) {
+      const std::size_t labels = static_cast<std::size_t>(top[i]) + 1;
+      image_[i].assign(labels, -1);
+      weight_[i].assign(labels, 0);
+      inexact_[i].assign(labels, 0);
     }
-    inexact_.resize(static_cast<std::size_t>(n_));
-    for (int i = 0; i < n_; ++i) inexact_[static_cast<std::size_t>(i)].assign(static_cast<std::size_t>(top_[static_cast<std::size_t>(i)]) + 1, 0);
-    sums_.assign(static_cast<std::size_t>(U.size()), 0);
-    sumInexact_.assign(static_cast<std::size_t>(U.size()), 0);
+    sums_.assign(rows_, 0);
+    sumInexact_.assign(rows_, 0);
     usable_ = true;
   }
 
@@ -279,37 +283,36 @@ class OrbitDimensions {
       return tensorOrbitDimension(TP_, f, nonAbelian);
     std::int64_t own = 0;
     bool ownInexact = false;
-    for (int i = 0; i < n_; ++i) {
-      const SpectrumData* sd = factor(TP_, i);
-      own += sd->weight_num[field[i]] * scale_[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < n_; ++i) {
+      const SpectrumData* sd = factorOf(i);
+      own += sd->weight_num[field[i]] * scale_[i];
       ownInexact = ownInexact || sd->exact == nullptr || sd->exact[field[i]] == 0;
     }
     const std::int64_t target = ownInexact ? positiveModulo(own) : own;
-    const TensorRows& U = TP_->ChiralAlgebra;
-    const std::size_t rows = static_cast<std::size_t>(U.size());
     // The weight of every J x f, one factor at a time (the columns of U are read in order).
     std::fill(sums_.begin(), sums_.end(), 0);
-    for (int i = 0; i < n_; ++i) {
-      const std::int64_t* weight = weight_[static_cast<std::size_t>(i)].data();
-      const int* column = columns_[static_cast<std::size_t>(i)].data();
+    for (std::size_t i = 0; i < n_; ++i) {
+      const std::int64_t* weight = weight_[i].data();
+      const int* column = columns_[i].data();
       std::int64_t* sums = sums_.data();
-      for (std::size_t J = 0; J < rows; ++J) sums[J] += weight[column[J]];
+      for (std::size_t J = 0; J < rows_; ++J) sums[J] += weight[column[J]];
     }
     if (anyInexact_) {
       std::fill(sumInexact_.begin(), sumInexact_.end(), 0);
-      for (int i = 0; i < n_; ++i) {
-        const char* inexact = inexact_[static_cast<std::size_t>(i)].data();
-        const int* column = columns_[static_cast<std::size_t>(i)].data();
-        for (std::size_t J = 0; J < rows; ++J) sumInexact_[J] |= inexact[column[J]];
+      for (std::size_t i = 0; i < n_; ++i) {
+        const char* inexact = inexact_[i].data();
+        const int* column = columns_[i].data();
+        for (std::size_t J = 0; J < rows_; ++J) sumInexact_[J] |= inexact[column[J]];
       }
     }
     DimensionSum sum;
-    std::vector<int> g(static_cast<std::size_t>(n_));
-    for (std::size_t J = 0; J < rows; ++J) {
+    std::vector<int> g(n_);
+    for (std::size_t J = 0; J < rows_; ++J) {
       const std::int64_t w = sums_[J];
       if ((anyInexact_ && sumInexact_[J] != 0 ? positiveModulo(w) : w) != target) continue;
-      const int* row = U.row(static_cast<int>(J));
-      for (int i = 0; i < n_; ++i) g[static_cast<std::size_t>(i)] = image_[static_cast<std::size_t>(i)][static_cast<std::size_t>(row[i])];
+      for (std::size_t i = 0; i < n_; ++i) {
+        g[i] = image_[i][static_cast<std::size_t>(columns_[i][J])];
+      }
       if (!sum.add(TP_, g.data())) {
         *nonAbelian = sum.nonAbelian;
         return kStoreNotComputed;
@@ -322,6 +325,8 @@ class OrbitDimensions {
   static constexpr std::int64_t kLargestDenominator = std::int64_t{1} << 40;
   static constexpr std::int64_t kLargestNumerator = std::int64_t{1} << 60;
 
+  SpectrumData* factorOf(std::size_t i) const { return TP_->TensorFactors[i]; }
+
   std::int64_t positiveModulo(std::int64_t w) const {
     const std::int64_t r = w % D_;
     return r < 0 ? r + D_ : r;
@@ -331,20 +336,20 @@ class OrbitDimensions {
   // false when an image is no label of its factor.
   bool fillTables(const int* field) {
     const TensorRows& U = TP_->ChiralAlgebra;
-    std::vector<int> out(static_cast<std::size_t>(n_));
+    std::vector<int> out(n_);
     anyInexact_ = false;
     for (int J : coverRows_) {
       const int* row = U.row(J);
       tensorSimpleAction(TP_, row, field, out.data());
-      for (int i = 0; i < n_; ++i) {
-        const SpectrumData* sd = factor(TP_, i);
-        const int b = out[static_cast<std::size_t>(i)];
+      for (std::size_t i = 0; i < n_; ++i) {
+        const SpectrumData* sd = factorOf(i);
+        const int b = out[i];
         if (b < 0 || b >= sd->n_primaries) return false;
         const std::size_t c = static_cast<std::size_t>(row[i]);
-        image_[static_cast<std::size_t>(i)][c] = b;
-        weight_[static_cast<std::size_t>(i)][c] = sd->weight_num[b] * scale_[static_cast<std::size_t>(i)];
+        image_[i][c] = b;
+        weight_[i][c] = sd->weight_num[b] * scale_[i];
         const bool inexact = sd->exact == nullptr || sd->exact[b] == 0;
-        inexact_[static_cast<std::size_t>(i)][c] = inexact ? 1 : 0;
+        inexact_[i][c] = inexact ? 1 : 0;
         anyInexact_ = anyInexact_ || inexact;
       }
     }
@@ -352,11 +357,11 @@ class OrbitDimensions {
   }
 
   TensorProduct* TP_;
-  int n_;
+  std::size_t n_;
+  std::size_t rows_ = 0;
   bool usable_ = false;
   std::int64_t D_ = 1;
   std::vector<std::int64_t> scale_;
-  std::vector<int> top_;
   std::vector<int> coverRows_;
   // Column i of U: the current label of factor i of every row.
   std::vector<std::vector<int>> columns_;

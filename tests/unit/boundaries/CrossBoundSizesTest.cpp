@@ -90,7 +90,8 @@ TEST_F(CrossBoundSizesTest, TheMatricesOfTheBoundarySearchPastTheLimitAreRefused
   setIntPar("Orientifold", 1);
   capture.clear();
   EXPECT_FALSE(loadSearchMatrices());
-  EXPECT_TRUE(alerted("The S and P matrices of the boundary search would need 2100 Mb; refused (the limit is 2100 Mb)"));
+  EXPECT_TRUE(alerted(
+      "The S and P matrices of the boundary search would need 2100 Mb; refused (the limit is 2100 Mb)"));
   EXPECT_TRUE(boundarySearchState().S.empty());
   EXPECT_EQ(boundarySearchState().N, 0);
 }
@@ -103,7 +104,8 @@ TEST_F(CrossBoundSizesTest, TheTablesOfTheMoebiusSearchPastTheLimitAreRefusedWit
   ASSERT_EQ(*TotalPrimaries, 641);
   capture.clear();
   EXPECT_EQ(loadMoebiusTables(), 0);
-  EXPECT_TRUE(alerted("The P-fusion tables of the Moebius search would need 2107 Mb; refused (the limit is 2100 Mb)"));
+  EXPECT_TRUE(alerted(
+      "The P-fusion tables of the Moebius search would need 2107 Mb; refused (the limit is 2100 Mb)"));
   EXPECT_EQ(moebiusTables().N, 0);
 }
 

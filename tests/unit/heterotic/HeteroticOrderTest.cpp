@@ -14,7 +14,8 @@
 namespace {
 
 // Selection by minimum, from the bound + 1.
-std::vector<int> selectionByMinimum(const std::vector<int>& list, const std::vector<int>& weights, int bound) {
+std::vector<int> selectionByMinimum(const std::vector<int>& list, const std::vector<int>& weights,
+                                    int bound) {
   std::vector<int> ordered;
   std::vector<char> taken(list.size(), 0);
   for (;;) {

@@ -56,15 +56,17 @@ TEST(SweepFindings, AssembleOnTheDiagonalInvariantIsRefusedBeforeAnythingIsLoade
   ScratchFolder folder;
   std::ofstream(folder.path() + "/run.zoq") << "algebra a 1 46000\nassemble\nevaluate 6*7\n";
   for (bool background : {false, true}) {
-    const CapturedRun run = background ? binary_test::runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory)
-                                       : binary_test::runCaptured(folder.path(), {}, "run.zoq", limitMemory);
+    const CapturedRun run =
+        background ? binary_test::runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory)
+                   : binary_test::runCaptured(folder.path(), {}, "run.zoq", limitMemory);
     const std::size_t refused = run.output.find("Simple current invariant; boundaries already known");
     ASSERT_NE(refused, std::string::npos) << run.output;
     for (const char* fault : {"bad_alloc", "terminate called", "Cannot allocate", "AddressSanitizer"})
       EXPECT_EQ(run.output.find(fault), std::string::npos) << fault << "\n" << run.output;
     if (background) {
       EXPECT_EQ(run.status, 1) << run.output;
-      EXPECT_NE(run.output.find("Error occurred on line 2, file run.zoq", refused), std::string::npos) << run.output;
+      EXPECT_NE(run.output.find("Error occurred on line 2, file run.zoq", refused), std::string::npos)
+          << run.output;
     } else {
       EXPECT_EQ(run.status, 0) << run.output;
       EXPECT_NE(run.output.find("42", refused), std::string::npos) << run.output;
@@ -104,7 +106,8 @@ TEST(SweepFindings, CtrlCAtTheTerminalEndsTheWorkersOfCountOrientifoldsAtOnce) {
     used = processTreeMilliseconds(zoq.pid()) - start;
     return allEnded() || used > kAnswerMilliseconds;
   })) << zoq.output();
-  EXPECT_TRUE(allEnded()) << "workers still running after " << used << " ms of processor time since Ctrl-C";
+  EXPECT_TRUE(allEnded()) << "workers still running after " << used
+                          << " ms of processor time since Ctrl-C";
   // Each ended by SIGINT itself (exit_code, field 52 of /proc/<pid>/stat, in wait format).
   for (long worker : workers) {
     const std::vector<std::string> fields = statFields(worker);

@@ -55,7 +55,8 @@ inline std::vector<long> runningChildrenOf(pid_t parent) {
     const long pid = std::atol(entry->d_name);
     if (pid <= 0) continue;
     const std::vector<std::string> fields = statFields(pid);
-    if (fields.size() > 1 && std::atol(fields[1].c_str()) == parent && fields[0] != "Z") children.push_back(pid);
+    if (fields.size() > 1 && std::atol(fields[1].c_str()) == parent && fields[0] != "Z")
+      children.push_back(pid);
   }
   closedir(folder);
   return children;
@@ -64,7 +65,8 @@ inline std::vector<long> runningChildrenOf(pid_t parent) {
 // Types the command (answering the question of an alert on the way in with `answer`, when
 // given), lets it work a second of processor time (it is then deep in its loop), presses
 // Ctrl-C and expects the prompt within the bound, then the next command.
-inline void expectCtrlCAnswered(TerminalSession& zoq, const std::string& command, const std::string& answer = "") {
+inline void expectCtrlCAnswered(TerminalSession& zoq, const std::string& command,
+                                const std::string& answer = "") {
   zoq.type(command + "\n");
   if (!answer.empty()) {
     // The question of an alert on the way in.
@@ -83,7 +85,8 @@ inline void expectCtrlCAnswered(TerminalSession& zoq, const std::string& command
     return zoq.output().find("\n> ", from) != std::string::npos || used > kAnswerMilliseconds;
   })) << command << "\n" << zoq.output();
   ASSERT_NE(zoq.output().find("\n> ", from), std::string::npos)
-      << command << ": no prompt after " << used << " ms of processor time since Ctrl-C\n" << zoq.output().substr(from);
+      << command << ": no prompt after " << used << " ms of processor time since Ctrl-C\n"
+      << zoq.output().substr(from);
   zoq.type("evaluate 6*7\n");
   ASSERT_TRUE(zoq.waitFor("42\r\n> ")) << command << "\n" << zoq.output();
 }

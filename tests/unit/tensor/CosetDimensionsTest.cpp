@@ -40,7 +40,10 @@ long long dimensionByDefinition(TensorProduct* TP, int f) {
     TensorRatWeight(TP, g.data(), &hg);
     if (h.num * hg.den != hg.num * h.den) continue;
     long long product = 1;
-    for (int i = 0; i < n; ++i) product *= factorDimensionOf(TP->TensorFactors[static_cast<std::size_t>(i)], g[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < n; ++i) {
+      const std::size_t u = static_cast<std::size_t>(i);
+      product *= factorDimensionOf(TP->TensorFactors[u], g[u]);
+    }
     total += product;
   }
   const FPType* fp = TP->Stabilizers[static_cast<std::size_t>(f)];
