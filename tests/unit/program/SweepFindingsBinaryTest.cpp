@@ -28,19 +28,31 @@ using sweep_findings::processState;
 using sweep_findings::runningChildrenOf;
 using sweep_findings::statFields;
 
-// "fusion" with no parameter: every product of every pair of fields, N^2 = 2.1 10^9 pairs;
-// after Ctrl-C the element routine returned at once but the loop over the pairs went on.
-// "Check Compare_algebras" of the theory with itself: S of every pair computed afresh,
-// after the question about the orbit S matrix (2116 MB), answered OK.
-TEST(SweepFindings, CtrlCEndsFusionAndTheComparisonOfSOnAFortySixThousandFieldTheory) {
-  ScratchFolder folder;
-  TerminalSession zoq(folder.path(), folder.path(), {});
+// A session on SU(2) at level 46000.
+void startOnTheLargeTheory(TerminalSession& zoq) {
   ASSERT_TRUE(zoq.started());
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
   zoq.type("algebra a 1 46000\n");
   ASSERT_TRUE(zoq.waitFor("46001 primaries")) << zoq.output();
   ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+}
+
+// "fusion" with no parameter: every product of every pair of fields, N^2 = 2.1 10^9 pairs;
+// after Ctrl-C the element routine returned at once but the loop over the pairs went on.
+TEST(SweepFindings, CtrlCEndsFusionOfEveryPairOfFields) {
+  ScratchFolder folder;
+  TerminalSession zoq(folder.path(), folder.path(), {});
+  ASSERT_NO_FATAL_FAILURE(startOnTheLargeTheory(zoq));
   ASSERT_NO_FATAL_FAILURE(expectCtrlCAnswered(zoq, "fusion"));
+  quitAndExpectSuccess(zoq);
+}
+
+// "Check Compare_algebras" of the theory with itself: S of every pair of fields computed
+// afresh, after the question about the orbit S matrix (2116 MB), answered OK.
+TEST(SweepFindings, CtrlCEndsTheComparisonOfS) {
+  ScratchFolder folder;
+  TerminalSession zoq(folder.path(), folder.path(), {});
+  ASSERT_NO_FATAL_FAILURE(startOnTheLargeTheory(zoq));
   ASSERT_NO_FATAL_FAILURE(
       expectCtrlCAnswered(zoq, "Check Compare_algebras {A1 level 46000} {A1 level 46000}", "OK"));
   EXPECT_EQ(zoq.output().find("Comparing fixed point CFT's"), std::string::npos) << zoq.output();
