@@ -82,8 +82,10 @@ int searchCapacity();
 int searchUseAllSets();
 
 // Copies S, P, S0, U and the Ishibashi primaries of the current theory into the state.
-// Run after the open-string set-up.
-void loadSearchMatrices();
+// Run after the open-string set-up. False, with the size refusal (Alert 100213) and the
+// state unchanged, when the N x N complex matrices (S, and P where orientation is
+// required) would not fit.
+bool loadSearchMatrices();
 
 // The annulus form A^i(x,y) and the Moebius form M^i(x) of boundary vectors.
 Complex annulusForm(int i, const double* x, const double* y);
@@ -350,7 +352,8 @@ struct MoebiusTables {
                      static_cast<size_t>(N) + static_cast<size_t>(j)];
   }
 };
-// Loads the tables for the current theory (N primaries); 0 when there is no theory.
+// Loads the tables for the current theory (N primaries); 0 when there is no theory, or
+// after the size refusal (Alert 100213) when the tables would not fit.
 int loadMoebiusTables();
 const MoebiusTables& moebiusTables();
 

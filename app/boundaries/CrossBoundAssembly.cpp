@@ -21,6 +21,7 @@
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 
@@ -627,19 +628,27 @@ void attempt_completion(BoundarySet& set) {
   if (limit < 1 || limit > 100000000LL) limit = 100000000LL;
   as.CompEqLimit = limit - 1;
   const size_t rows = static_cast<size_t>(N) * static_cast<size_t>(set.size + 1) + 1;
+  // One equation per field and present boundary (and one Moebius equation per field), n
+  // coordinates each: N L^2 complex numbers at worst.
+  const long double coefficients = static_cast<long double>(rows) * static_cast<long double>(n);
+  if (!requireAllocationSize("attempt_completion", "The completion equations", coefficients, sizeof(Complex)))
+    return;
   as.CompEq.assign(rows * static_cast<size_t>(n), Complex(0.0, 0.0));
   as.CompMinima.assign(rows, 0);
   as.CompMaxima.assign(rows, 0);
   as.CompEqCount = 0;
-  for (int i = 0; i < N; ++i)
+  for (int i = 0; i < N; ++i) {
+    obeyInterruptRequest();
     for (int a = 0; a < set.size; ++a) {
       Complex* r = as.CompEq.data() + static_cast<size_t>(as.CompEqCount) * static_cast<size_t>(n);
       for (int k = 0; k < n; ++k)
         r[k] = annulusForm(i, boundaryRow(set, a), as.basis.data() + static_cast<size_t>(2 * N * k));
       ProcessCompEq(n, 0);
     }
+  }
   if (orientifoldRequired())
     for (int i = 0; i < N; ++i) {
+      obeyInterruptRequest();
       Complex* r = as.CompEq.data() + static_cast<size_t>(as.CompEqCount) * static_cast<size_t>(n);
       for (int k = 0; k < n; ++k) r[k] = moebiusForm(i, as.basis.data() + static_cast<size_t>(2 * N * k));
       ProcessCompEq(n, 1);
@@ -821,6 +830,13 @@ int CheckNewBoundary(int N, const double* v) {
 
 void assembleBoundarySet(int found) {
   BoundarySearchState& s = boundarySearchState();
+  // The boundaries of a simple-current invariant are known: refused before anything is set
+  // up or loaded (the matrices of a large theory would not even fit).
+  const BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || bi->simple_current == 1) {
+    Alert("assembleBoundarySet", 0, 100302, "Simple current invariant; boundaries already known");
+    return;
+  }
   installCompleteSetRelease();
   if (initializeOpenString() != 0) return;
   // Candidates of another invariant do not fit this one.
@@ -828,7 +844,8 @@ void assembleBoundarySet(int found) {
     s.BoundaryCandidates.clear();
     s.BoundCandCount = 0;
   }
-  loadSearchMatrices();
+  // Without candidates the pass only says so.
+  if (s.BoundCandCount > 0 && !loadSearchMatrices()) return;
   // Every restart follows new candidates; the number of restarts is bounded like the
   // other stores of the search, so that a completion that keeps finding near-copies ends.
   const long long limit = checkedProduct(searchCapacity(), 200);

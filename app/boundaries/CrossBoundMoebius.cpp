@@ -25,6 +25,7 @@
 #include "collections/VectorSpace.h"
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -357,13 +358,21 @@ int loadMoebiusTables() {
   const int N = primaryCount();
   if (N < 1) return 0;
   const size_t n = static_cast<size_t>(N);
+  // S and P (N^2 complex numbers each), then the two P-fusion tables (N^3 ints each).
+  const long double fields = N;
+  if (!requireAllocationSize("loadMoebiusTables", "The S and P matrices of the Moebius search",
+                             2 * fields * fields, sizeof(Complex)) ||
+      !requireAllocationSize("loadMoebiusTables", "The P-fusion tables of the Moebius search",
+                             2 * fields * fields * fields, sizeof(int)))
+    return 0;
   t = MoebiusTables{};
   t.N = N;
   initSMATRIX();
   initPMATRIX();
   t.S.assign(n * n, Complex(0.0, 0.0));
   t.P.assign(n * n, Complex(0.0, 0.0));
-  for (int i = 0; i < N; ++i)
+  for (int i = 0; i < N; ++i) {
+    obeyInterruptRequest();
     for (int m = 0; m < N; ++m) {
       double re = 0.0, im = 0.0;
       compS(i, m, &re, &im);
@@ -371,6 +380,7 @@ int loadMoebiusTables() {
       compP(i, m, &re, &im);
       t.P[static_cast<size_t>(i) * n + static_cast<size_t>(m)] = Complex(re, im);
     }
+  }
   t.S0.assign(n, 0.0);
   for (int m = 0; m < N; ++m) t.S0[static_cast<size_t>(m)] = t.S[static_cast<size_t>(m)].real();
   t.ishibashiPrimary.assign(n, 0);

@@ -303,7 +303,7 @@ void attemptNIMrep(int Maxloop) {
   } guard{cb.Require_Orientation, cb.Require_Orientation != nullptr ? *cb.Require_Orientation : 0};
   if (guard.p != nullptr) *guard.p = 0;
   if (initializeOrientedOpenString() != 0) return;
-  loadSearchMatrices();
+  if (!loadSearchMatrices()) return;
   const int N = s.N;
   if (N < 1) return;
   loadNimrepFusion(N);

@@ -101,6 +101,7 @@ void loadBasisFactors() {
   ss.FactorsIm.assign(static_cast<size_t>(Ntag * Nishi), 0.0);
   std::vector<double> e(static_cast<size_t>(N));
   for (int t = 0; t < Ntag; ++t) {
+    obeyInterruptRequest();
     const int a = ss.tagmap[static_cast<size_t>(t)];
     for (int b = 0; b < N; ++b) {
       const int v = ss.columnMap[static_cast<size_t>(b)];
@@ -125,6 +126,7 @@ int checkIshibashiOrthogonalSpace(int count) {
   const BoundarySearchState& s = boundarySearchState();
   const int N = s.N;
   for (int v = 0; v < count; ++v) {
+    obeyInterruptRequest();
     double sum = 0.0;
     for (int m = 0; m < N; ++m) {
       if (!s.ishibashiPrimary[static_cast<size_t>(m)]) continue;
@@ -512,6 +514,7 @@ int initiateIshibashiOrthogonalSpace(std::vector<int>* columnMap, std::vector<do
   std::vector<double> row(static_cast<size_t>(N));
   int nrows = 0;
   for (int m = 0; m < N; ++m) {
+    obeyInterruptRequest();
     if (s.ishibashiPrimary[static_cast<size_t>(m)]) continue;
     for (int part = 0; part < 2 && nrows < N; ++part) {
       for (int a = 0; a < N; ++a) {
@@ -576,7 +579,7 @@ void attemptBoundaries(int Maxloop) {
     Alert("attemptBoundaries", 0, 100302, "Crosscaps inconsistent; cannot compute boundaries");
     return;
   }
-  loadSearchMatrices();
+  if (!loadSearchMatrices()) return;
   const int N = s.N;
   const int count = initiateIshibashiOrthogonalSpace(&ss.columnMap, &ss.basis);
   checkIshibashiOrthogonalSpace(count);
@@ -672,7 +675,7 @@ int tryBoundary(const char* text) {
     Alert("tryBoundary", 1, 100302, "Crosscaps inconsistent; cannot compute boundaries");
     return -1;
   }
-  loadSearchMatrices();
+  if (!loadSearchMatrices()) return -1;
   const int N = s.N;
   std::vector<int> min(static_cast<size_t>(N), 0), max(static_cast<size_t>(N), 0), x(static_cast<size_t>(N), 0);
   const std::string limits = compact(text);

@@ -19,9 +19,11 @@
 #include "modular/Modular.h"
 #include "modular/ModularHooks.h"
 #include "numbers/MathUtility.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -35,12 +37,17 @@ double modulus(const double* x, int N, int m) {
 }
 
 // Annulus tables of two sets compared: entry (i, j, k) at (i L + j) L + k.
+size_t annulusIndex(int L, int i, int j, int k) {
+  const size_t l = static_cast<size_t>(L);
+  return (static_cast<size_t>(i) * l + static_cast<size_t>(j)) * l + static_cast<size_t>(k);
+}
+
 struct AnnulusTable {
   std::vector<int> A;
   std::vector<int> conj;
   int at(int N, int L, int i, int j, int k) const {
     (void)N;
-    return A[static_cast<size_t>((i * L + j) * L + k)];
+    return A[annulusIndex(L, i, j, k)];
   }
 };
 
@@ -50,17 +57,19 @@ void storeAnnulus(int number, AnnulusTable* t) {
   selectBoundary(number, 1);
   t->A.assign(static_cast<size_t>(N) * static_cast<size_t>(L) * static_cast<size_t>(L), 0);
   t->conj.assign(static_cast<size_t>(L), -1);
-  for (int i = 0; i < N; ++i)
+  for (int i = 0; i < N; ++i) {
+    obeyInterruptRequest();
     for (int j = 0; j < L; ++j)
       for (int k = j; k < L; ++k) {
         const int value = getAnnulus(i, j, k);
-        t->A[static_cast<size_t>((i * L + j) * L + k)] = value;
-        t->A[static_cast<size_t>((i * L + k) * L + j)] = value;
+        t->A[annulusIndex(L, i, j, k)] = value;
+        t->A[annulusIndex(L, i, k, j)] = value;
         if (i == 0 && value == 1) {
           t->conj[static_cast<size_t>(j)] = k;
           t->conj[static_cast<size_t>(k)] = j;
         }
       }
+  }
   PrintVec(L, t->conj.data(), formatText("Boundary conjugates (set %d)", number).c_str());
 }
 
@@ -169,21 +178,29 @@ long long checkedProduct(long long a, long long b) {
   return r;
 }
 
-void loadSearchMatrices() {
+bool loadSearchMatrices() {
   BoundarySearchState& s = boundarySearchState();
   const CrossBoundState& cb = crossBoundState();
   const int N = primaryCount();
+  const bool withP = orientifoldRequired() != 0;
+  const long double fields = N;
+  const char* what = withP ? "The S and P matrices of the boundary search" : "The S matrix of the boundary search";
+  if (!requireAllocationSize("loadSearchMatrices", what, fields * fields * (withP ? 2 : 1), sizeof(Complex)))
+    return false;
+  const size_t n = static_cast<size_t>(N);
   s.N = N;
   s.L = cb.IshibashiLabelCount;
-  s.S.assign(static_cast<size_t>(N) * static_cast<size_t>(N), Complex(0.0, 0.0));
-  s.S0.assign(static_cast<size_t>(N), 0.0);
-  for (int i = 0; i < N; ++i)
-    for (int m = 0; m < N; ++m) {
+  s.S.assign(n * n, Complex(0.0, 0.0));
+  s.S0.assign(n, 0.0);
+  for (size_t i = 0; i < n; ++i) {
+    obeyInterruptRequest();
+    for (size_t m = 0; m < n; ++m) {
       double re = 0.0, im = 0.0;
-      compS(i, m, &re, &im);
-      s.S[static_cast<size_t>(i * N + m)] = Complex(re, im);
+      compS(static_cast<int>(i), static_cast<int>(m), &re, &im);
+      s.S[i * n + m] = Complex(re, im);
     }
-  for (int m = 0; m < N; ++m) s.S0[static_cast<size_t>(m)] = s.S[static_cast<size_t>(m)].real();
+  }
+  for (size_t m = 0; m < n; ++m) s.S0[m] = s.S[m].real();
   s.ishibashiPrimary.assign(static_cast<size_t>(N), 0);
   for (const IshibashiLabel& l : cb.IshibashiLabels)
     if (l.primary >= 0 && l.primary < N) s.ishibashiPrimary[static_cast<size_t>(l.primary)] = 1;
@@ -193,16 +210,19 @@ void loadSearchMatrices() {
       bi->EDT->data.size() >= static_cast<size_t>(2 * N))
     std::copy(bi->EDT->data.begin(), bi->EDT->data.begin() + 2 * N, s.U.begin());
   s.P.clear();
-  if (orientifoldRequired()) {
+  if (withP) {
     initPMATRIX();
-    s.P.assign(static_cast<size_t>(N) * static_cast<size_t>(N), Complex(0.0, 0.0));
-    for (int i = 0; i < N; ++i)
-      for (int m = 0; m < N; ++m) {
+    s.P.assign(n * n, Complex(0.0, 0.0));
+    for (size_t i = 0; i < n; ++i) {
+      obeyInterruptRequest();
+      for (size_t m = 0; m < n; ++m) {
         double re = 0.0, im = 0.0;
-        compP(i, m, &re, &im);
-        s.P[static_cast<size_t>(i * N + m)] = Complex(re, im);
+        compP(static_cast<int>(i), static_cast<int>(m), &re, &im);
+        s.P[i * n + m] = Complex(re, im);
       }
+    }
   }
+  return true;
 }
 
 Complex annulusForm(int i, const double* x, const double* y) {
@@ -211,7 +231,8 @@ Complex annulusForm(int i, const double* x, const double* y) {
   Complex sum(0.0, 0.0);
   for (int m = 0; m < N; ++m) {
     const Complex xm(x[m], x[N + m]), ym(y[m], y[N + m]);
-    sum += std::conj(s.S[static_cast<size_t>(i * N + m)]) * xm * ym / s.S0[static_cast<size_t>(m)];
+    const size_t at = static_cast<size_t>(i) * static_cast<size_t>(N) + static_cast<size_t>(m);
+    sum += std::conj(s.S[at]) * xm * ym / s.S0[static_cast<size_t>(m)];
   }
   return sum;
 }
@@ -223,7 +244,8 @@ Complex moebiusForm(int i, const double* x) {
   Complex sum(0.0, 0.0);
   for (int m = 0; m < N; ++m) {
     const Complex xm(x[m], x[N + m]), um(s.U[static_cast<size_t>(m)], s.U[static_cast<size_t>(N + m)]);
-    sum += std::conj(s.P[static_cast<size_t>(i * N + m)]) * um * xm / s.S0[static_cast<size_t>(m)];
+    const size_t at = static_cast<size_t>(i) * static_cast<size_t>(N) + static_cast<size_t>(m);
+    sum += std::conj(s.P[at]) * um * xm / s.S0[static_cast<size_t>(m)];
   }
   return sum;
 }
@@ -516,6 +538,11 @@ int CompareBoundarySets(int numberA, int numberB) {
       if (!ZeroCheck(modulus(x, N, m) - modulus(y, N, m))) return 0;
     }
   Print("Boundary sets %d and %d are similar; Comparison:\n", numberA, numberB);
+  // The two annulus tables, N L^2 ints each.
+  const long double entries = static_cast<long double>(N) * L * L;
+  if (!requireAllocationSize("CompareBoundarySets", "The annulus tables of the comparison", 2 * entries,
+                             sizeof(int)))
+    return 0;
   AnnulusTable ta, tb;
   storeAnnulus(numberA, &ta);
   storeAnnulus(numberB, &tb);

@@ -1,7 +1,10 @@
 // Modular-data queries of the current theory: P-matrix elements, fusion and P-fusion
 // coefficients (one coefficient, or whole products in the block scheme "no parameter:
 // everything, one: a row, two: one element"), simple-current orbits, fixed points and the
-// fusion of simple currents. Labels arrive converted and range-checked.
+// fusion of simple currents. Labels arrive converted and range-checked. Every loop over
+// fields (a whole product table is N^2 pairs) obeys Ctrl-C once per pair or field: the
+// element routines may stop quietly on the stop signal, and the loop around them must not
+// go on without them.
 #include <complex>
 #include <string>
 #include <vector>
@@ -11,8 +14,10 @@
 #include "commands/CommandsInternal.h"
 #include "commands/CommandsSeams.h"
 #include "modular/Modular.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
@@ -45,6 +50,16 @@ struct Block {
   bool mirrored(int r, int c) const { return c < r && contains(c, r); }
 };
 
+// Prints a product the element routine made, unless it stopped on Ctrl-C (StopRequest
+// here, so that no partial product is printed) or on a declined question: then false, and
+// the table ends, since every later product would stop at once as well.
+bool printProduct(const std::string& text) {
+  obeyInterruptRequest();
+  if (stopSignalSet() != 0) return false;
+  PrintText(text);
+  return true;
+}
+
 }  // namespace
 
 int COM_pmatrix(char** params, int n) {
@@ -60,6 +75,7 @@ int COM_pmatrix(char** params, int n) {
     std::string text;
     for (int r = block.rowFirst; r < block.rowLast; ++r) {
       for (int c = block.columnFirst; c < block.columnLast; ++c) {
+        obeyInterruptRequest();
         if (block.mirrored(r, c)) continue;
         if (discarded) {
           double re = 0.0, im = 0.0;
@@ -91,9 +107,11 @@ int COM_fusion(char** params, int n) {
   std::string text;
   for (int r = block.rowFirst; r < block.rowLast; ++r) {
     for (int c = block.columnFirst; c < block.columnLast; ++c) {
+      obeyInterruptRequest();
       if (block.mirrored(r, c)) continue;
       text.clear();
-      PrintText(compF(text, r, c, kVacuum));
+      compF(text, r, c, kVacuum);
+      if (!printProduct(text)) return -n;
     }
   }
   return -n;
@@ -113,8 +131,10 @@ int COM_pfusion(char** params, int n) {
   Print("\n");
   for (int r = block.rowFirst; r < block.rowLast; ++r) {
     for (int c = block.columnFirst; c < block.columnLast; ++c) {
+      obeyInterruptRequest();
       std::string text;
-      PrintText(compFp(text, r, c, 0));
+      compFp(text, r, c, 0);
+      if (!printProduct(text)) return -n;
     }
   }
   return -n;
@@ -126,6 +146,7 @@ int COM_check_pmat(char**, int) {
   int total = totalPrimaries();
   for (int i = 0; i < total; ++i) {
     for (int j = 0; j < total; ++j) {
+      obeyInterruptRequest();
       double re, im;
       compP(i, j, &re, &im);
     }
@@ -141,6 +162,7 @@ int COM_orbit(char** params, int n) {
   int k = simpleFusion(J, i);
   // An orbit is at most as long as the theory has fields.
   for (int steps = 0; k != i && k >= 0 && steps < total; ++steps) {
+    obeyInterruptRequest();
     text += formatText(",%d", k);
     k = simpleFusion(J, k);
   }
@@ -158,6 +180,7 @@ int COM_orbit_primaries(char** params, int n) {
     if (TP == nullptr) return 1;
     int field = i;
     for (int step = 0; step < total; ++step) {
+      obeyInterruptRequest();
       const int* labels = TensorField(TP, field);
       if (labels == nullptr) return 1;
       std::string title = formatText("%5d %5d %15.7f", step, field, cosetWeight(TP, labels));
@@ -171,6 +194,7 @@ int COM_orbit_primaries(char** params, int n) {
   if (sd == nullptr) return 1;
   int field = i;
   for (int step = 0; step < total; ++step) {
+    obeyInterruptRequest();
     std::string title = formatText("%5d %5d %7.3f", step, field,
                                    static_cast<double>(sd->weight_num[field]) / sd->weight_den);
     PrintVec(sd->rep_size, SM_getRep(sd, field), title.c_str());
@@ -185,6 +209,7 @@ int COM_browse_fixed(char** params, int n) {
   int total = totalPrimaries();
   bool any = false;
   for (int f = 0; f < total; ++f) {
+    obeyInterruptRequest();
     if (simpleFusion(J, f) != f) continue;
     if (!any) Print("Fixed points of current %d\n", J);
     any = true;
@@ -204,7 +229,10 @@ int COM_simple_fusion(char** params, int n) {
   }
   Print("\n");
   int total = totalPrimaries();
-  for (int j = 0; j < total; ++j) Print("(%d) x (%d) = (%d)\n", J, j, simpleFusion(J, j));
+  for (int j = 0; j < total; ++j) {
+    obeyInterruptRequest();
+    Print("(%d) x (%d) = (%d)\n", J, j, simpleFusion(J, j));
+  }
   Print("\n");
   return -n;
 }
@@ -222,7 +250,10 @@ int COM_get_Schur(char** params, int n) {
   initSMATRIX();
   Print("Field  Indicator\n");
   int total = totalPrimaries();
-  for (int f = 0; f < total; ++f) Print("%4d %4d \n", f, getSchurIndex(f));
+  for (int f = 0; f < total; ++f) {
+    obeyInterruptRequest();
+    Print("%4d %4d \n", f, getSchurIndex(f));
+  }
   return 0;
 }
 
@@ -315,6 +346,7 @@ int COM_check_orb(char**, int) {
     bool stopped = false;
     for (int J = 1; J < order && !stopped; ++J) {
       for (int a = 0; a < N && !stopped; ++a) {
+        obeyInterruptRequest();
         const int Ja = simpleFusion(J, a);
         const FusionCoefficient N_JaJa = fusion(J, a, Ja, 0);
         stopped = fusionInterrupted(N_JaJa);
@@ -341,6 +373,7 @@ int COM_check_sym(char**, int) {
   bool symmetric = true;
   for (int i = 0; i < N; ++i) {
     for (int j = i + 1; j < N; ++j) {
+      obeyInterruptRequest();
       double re1 = 0.0, im1 = 0.0, re2 = 0.0, im2 = 0.0;
       compS(i, j, &re1, &im1);
       compS(j, i, &re2, &im2);
@@ -366,6 +399,7 @@ int storedFixedPointConjugates(SpectrumData* sd) {
     SM_initConjugates(fcft);
     const int* row = sd->fcft_labels + static_cast<std::size_t>(k) * static_cast<std::size_t>(sd->n_primaries);
     for (int a = 0; a < sd->n_primaries; ++a) {
+      obeyInterruptRequest();
       if (row[a] < 0) continue;
       const int fc = SM_getConjugate(fcft, row[a]);
       const int parent = fc < 0 ? -1 : SM_getFixedPoint(sd, k + 1, fc);
@@ -386,7 +420,8 @@ bool sameWeight(int a, int b) {
 }
 
 // In tensor mode the conjugate of fixed point a of current J is the first fixed point c
-// of a's weight with (S^J S^J)(a, c) != 0.
+// of a's weight with (S^J S^J)(a, c) != 0. -1 when the S matrix of a current's fixed
+// points (m x m complex numbers) is refused for its size.
 int tensorFixedPointConjugates(TensorProduct* TP) {
   initializeCosetFCFTData(TP);
   int differences = 0;
@@ -395,12 +430,18 @@ int tensorFixedPointConjugates(TensorProduct* TP) {
     const int J = TP->FixedPointCurrents[static_cast<std::size_t>(k)];
     std::vector<int> fixed;
     for (int a = 0; a < N; ++a) {
+      obeyInterruptRequest();
       if (simpleFusion(J, a) == a) fixed.push_back(a);
     }
     const std::size_t m = fixed.size();
+    const long double points = static_cast<long double>(m);
+    if (!requireAllocationSize("COM_check_fpconj", "The fixed-point S matrix of the check", points * points,
+                               sizeof(std::complex<double>)))
+      return -1;
     std::vector<std::complex<double>> S(m * m);
     for (std::size_t x = 0; x < m; ++x) {
       for (std::size_t y = 0; y < m; ++y) {
+        obeyInterruptRequest();
         double re = 0.0, im = 0.0;
         CT_getFCFT_Smatrix(TP, J, fixed[x], fixed[y], &re, &im);
         S[x * m + y] = {re, im};
@@ -409,6 +450,7 @@ int tensorFixedPointConjugates(TensorProduct* TP) {
     for (std::size_t x = 0; x < m; ++x) {
       int found = -1;
       for (std::size_t z = 0; z < m && found < 0; ++z) {
+        obeyInterruptRequest();
         if (!sameWeight(fixed[x], fixed[z])) continue;
         std::complex<double> sum = 0.0;
         for (std::size_t y = 0; y < m; ++y) sum += S[x * m + y] * S[y * m + z];
@@ -429,8 +471,7 @@ int tensorFixedPointConjugates(TensorProduct* TP) {
 int COM_check_fpconj(char**, int) {
   if (tensorModeOn()) {
     if (currentTensor == nullptr) return 1;
-    tensorFixedPointConjugates(currentTensor);
-    return 0;
+    return tensorFixedPointConjugates(currentTensor) < 0 ? 1 : 0;
   }
   SpectrumData* sd = currentRecord();
   if (sd == nullptr) return 1;
@@ -475,6 +516,7 @@ int COM_check_unit(char** params, int n) {
   bool failed = false;
   for (int i = rowFirst; i < rowLast; ++i) {
     for (int j = columnFirst; j < columnLast; ++j) {
+      obeyInterruptRequest();
       double re = 0.0, im = 0.0;
       const int verdict = Unitarity_check(0, i, j, &re, &im);
       if (verdict == kUnitarityStopped) {

@@ -165,6 +165,10 @@ int getNSusyGlobal();
 // Common-denominator weights and massless states
 
 void computeCommonDenominatorWeights(TensorProduct* tensor);
+// The candidate order of the massless loops: the fields of list whose weight (weights[a])
+// is at most bound, by increasing weight, and among equal weights the one further down the
+// list first. O(L log L) in the list's length.
+void orderByWeight(std::vector<int>& list, const std::vector<int>& weights, int bound);
 // 0, or 1 after the alert when the lift cannot be made (map size).
 int makeHeteroticLift(int factor, SpectrumData* liftCFT, const int* map);
 // 0 done; 1 after a fault (a massless root without pattern root, a fractional weight).

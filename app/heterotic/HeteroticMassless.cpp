@@ -3,7 +3,9 @@
 // denominator D (weight 1 is D), left and right; the left table may be changed by a lift.
 // The light field combinations are enumerated with the nested-loop engine over per-factor
 // candidate lists ordered by weight, each level cut at the first field that would push the
-// total above weight 1.
+// total above weight 1. A factor may have millions of fields (an N=2 minimal model of level
+// k has 2 (k + 1)(k + 2)): the lists are sorted, not selected, and every loop over a
+// factor's fields obeys Ctrl-C (the enumerations through the nested-loop engine).
 #include <algorithm>
 #include <string>
 
@@ -14,6 +16,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
@@ -49,28 +52,8 @@ int labelsOf(const MasslessLoop& loop, int n, const int* x, std::vector<int>& la
   return W;
 }
 
-// Selection by minimum, from the bound D + 1: fields heavier than that are dropped;
-// among equal weights the one furthest down the list comes first.
 void orderWeights(std::vector<int>& list, const std::vector<int>& weights) {
-  const int D = heteroticState().commonDenominator;
-  std::vector<int> ordered;
-  std::vector<char> taken(list.size(), 0);
-  for (;;) {
-    int best = -1;
-    int bestWeight = D + 1;
-    for (std::size_t k = 0; k < list.size(); ++k) {
-      if (taken[k] != 0) continue;
-      const int w = weights[static_cast<std::size_t>(list[k])];
-      if (w <= bestWeight && w <= D) {
-        best = static_cast<int>(k);
-        bestWeight = w;
-      }
-    }
-    if (best < 0) break;
-    taken[static_cast<std::size_t>(best)] = 1;
-    ordered.push_back(list[static_cast<std::size_t>(best)]);
-  }
-  list = ordered;
+  orderByWeight(list, weights, heteroticState().commonDenominator);
 }
 
 void primaryBound(int, int level, const int* x, const int*, const int*, int* curLo, int* curHi,
@@ -187,15 +170,32 @@ std::vector<int> leftCandidates(TensorProduct* tensor, int f, int limit) {
   HeteroticState& s = heteroticState();
   std::vector<int> list;
   const int count = factorTheory(tensor, f)->n_primaries;
-  for (int a = 0; a < count && (limit < 0 || a < limit); ++a)
+  for (int a = 0; a < count && (limit < 0 || a < limit); ++a) {
+    obeyInterruptRequest();
     if (s.weightsLeft[static_cast<std::size_t>(f)][static_cast<std::size_t>(a)] <=
         s.commonDenominator)
       list.push_back(a);
+  }
   orderWeights(list, s.weightsLeft[static_cast<std::size_t>(f)]);
   return list;
 }
 
 }  // namespace
+
+void orderByWeight(std::vector<int>& list, const std::vector<int>& weights, int bound) {
+  // The selection by minimum that this replaces took, among the fields left, the last one
+  // of least weight: a stable sort of the list read backwards gives the same order.
+  std::vector<int> ordered;
+  ordered.reserve(list.size());
+  for (auto field = list.rbegin(); field != list.rend(); ++field) {
+    obeyInterruptRequest();
+    if (weights[static_cast<std::size_t>(*field)] <= bound) ordered.push_back(*field);
+  }
+  std::stable_sort(ordered.begin(), ordered.end(), [&weights](int a, int b) {
+    return weights[static_cast<std::size_t>(a)] < weights[static_cast<std::size_t>(b)];
+  });
+  list.swap(ordered);
+}
 
 void computeCommonDenominatorWeights(TensorProduct* tensor) {
   HeteroticState& s = heteroticState();
@@ -222,6 +222,7 @@ void computeCommonDenominatorWeights(TensorProduct* tensor) {
     w.resize(static_cast<std::size_t>(sd->n_primaries));
     d.resize(static_cast<std::size_t>(sd->n_primaries));
     for (int a = 0; a < sd->n_primaries; ++a) {
+      obeyInterruptRequest();
       w[static_cast<std::size_t>(a)] = sd->weight_num == nullptr ? 0 : scale * sd->weight_num[a];
       d[static_cast<std::size_t>(a)] = fieldDimension(sd, a);
     }
@@ -258,6 +259,7 @@ int makeHeteroticLift(int factor, SpectrumData* liftCFT, const int* map) {
   std::vector<int>& w = s.weightsLeft[static_cast<std::size_t>(factor)];
   int lifted = 0, lowered = 0, unchanged = 0;
   for (int j = 0; j < liftCFT->n_primaries; ++j) {
+    obeyInterruptRequest();
     const int t = map[j];
     if (t < 0 || t >= static_cast<int>(w.size())) continue;
     const int before = w[static_cast<std::size_t>(t)];
@@ -302,6 +304,7 @@ int CollectMassless(TensorProduct* tensor) {
       SpectrumData* sd = factorTheory(tensor, f);
       std::vector<int> list;
       for (int a = 0; a < sd->n_primaries; ++a) {
+        obeyInterruptRequest();
         if (sd->weight_num == nullptr || sd->weight_num[a] > weightDenominator(sd)) continue;
         if (graded && sd->graded == 1 && sd->grading != nullptr && sd->grading[a] != passes[pass])
           continue;
@@ -392,6 +395,7 @@ void DisplayAvailableCharges(TensorProduct* tensor) {
   s.allowedReps.reset(p);
   std::vector<int> row(static_cast<std::size_t>(p));
   for (int r = 0; r < s.patternRoots.size(); ++r) {
+    obeyInterruptRequest();
     const int* root = s.patternRoots.row(r);
     for (int f = 0; f < p; ++f) row[static_cast<std::size_t>(f)] = root[f];
     adjustCharges(row.data(), p);

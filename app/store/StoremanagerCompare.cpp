@@ -11,6 +11,10 @@
 // generators among A's currents of the same weight (modulo 1), then images of B's orbit
 // representatives among A's fields of the same weight and charges; every choice is checked
 // on weights and S before the whole map is verified once more.
+//
+// The comparison and the verification of a map read S for every pair of fields (N^2
+// elements, each computed afresh where the record keeps no S); those loops, and the
+// search's loops over currents, orbits and candidates, obey Ctrl-C once per element.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -21,6 +25,7 @@
 #include "interpreter/Loops.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerInternal.h"
 #include "store/StoremanagerQueries.h"
@@ -132,6 +137,7 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
       }
     }
     for (std::size_t q = 0; q < list.size(); ++q) {
+      obeyInterruptRequest();
       if (list[q] < 0 || std::find(list.begin(), list.begin() + static_cast<long>(q), list[q]) !=
                              list.begin() + static_cast<long>(q))
         return 0;
@@ -140,17 +146,21 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
   if (static_cast<int>(list.size()) != s.G) return 0;
   for (int m = 0; m < s.G; ++m) {
     if (!sameWeightModOne(A, list[static_cast<std::size_t>(m)], B, m)) return 0;
-    for (int m2 = 0; m2 < s.G; ++m2)
+    for (int m2 = 0; m2 < s.G; ++m2) {
+      obeyInterruptRequest();
       if (!SM_compareS(A, B, list[static_cast<std::size_t>(m)], list[static_cast<std::size_t>(m2)],
                        m, m2))
         return 0;
+    }
   }
   std::copy(list.begin(), list.end(), s.map);
 
   const int n = B->n_primaries;
   s.orbitStarts.assign(1, 0);
-  for (int f = 1; f < n; ++f)
+  for (int f = 1; f < n; ++f) {
+    obeyInterruptRequest();
     if (SM_getOrbitNumber(B, f) != SM_getOrbitNumber(B, f - 1)) s.orbitStarts.push_back(f);
+  }
   const int orbits = static_cast<int>(s.orbitStarts.size());
   s.orbitCandidates.assign(static_cast<std::size_t>(orbits), {});
   s.orbitCandidates[0].push_back(0);
@@ -158,6 +168,7 @@ int evaluateGroupGeneratorsBody(int k, int* x, void* ctx) {
     const int start = s.orbitStarts[static_cast<std::size_t>(o)];
     auto& found = s.orbitCandidates[static_cast<std::size_t>(o)];
     for (int f = start; f < std::min(start + s.G, A->n_primaries); ++f) {
+      obeyInterruptRequest();
       if (SM_getOrbitNumber(A, f) != o || !sameWeightModOne(A, f, B, start)) continue;
       if (!SM_compareCharges(A, B, s.images.data(), f, s.generators.data(), start)) continue;
       found.push_back(f);
@@ -196,14 +207,17 @@ int evaluateOrbitGeneratorsBody(int n, int* x, void* ctx) {
     reps[static_cast<std::size_t>(o)] =
         s.orbitCandidates[static_cast<std::size_t>(o)][static_cast<std::size_t>(x[o - 1])];
   for (int o = 0; o < orbits; ++o)
-    for (int p = 0; p < orbits; ++p)
+    for (int p = 0; p < orbits; ++p) {
+      obeyInterruptRequest();
       if (!SM_compareS(s.A, s.B, reps[static_cast<std::size_t>(o)],
                        reps[static_cast<std::size_t>(p)],
                        s.orbitStarts[static_cast<std::size_t>(o)],
                        s.orbitStarts[static_cast<std::size_t>(p)]))
         return 0;
+    }
   std::vector<int> orbit(static_cast<std::size_t>(s.G));
   for (int o = 1; o < orbits; ++o) {
+    obeyInterruptRequest();
     const int length = SM_makeFullOrbit(s.A, reps[static_cast<std::size_t>(o)], s.elements.data(),
                                         s.G, orbit.data());
     const int start = s.orbitStarts[static_cast<std::size_t>(o)];
@@ -259,8 +273,10 @@ int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B) {
   for (int i = 0; i < s.factors; ++i) {
     const int g = DG_basis(B->scgroup, i);
     s.generators[static_cast<std::size_t>(i)] = g;
-    for (int c = 0; c < groupOrder(A); ++c)
+    for (int c = 0; c < groupOrder(A); ++c) {
+      obeyInterruptRequest();
       if (sameWeightModOne(A, c, B, g)) s.candidates[static_cast<std::size_t>(i)].push_back(c);
+    }
     if (s.candidates[static_cast<std::size_t>(i)].empty()) return 0;
   }
   int result = 0;
@@ -278,6 +294,7 @@ int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B) {
   if (result <= 0) return 0;
   Print("Checking solution\n");
   for (int a = 0; a < n; ++a) {
+    obeyInterruptRequest();
     if (!sameWeightModOne(A, map[a], B, a)) {
       Alert(routine, 4, 100201, "Weight %d (map %d) different mod integers", a, map[a]);
       return 0;
@@ -285,6 +302,7 @@ int SM_determineCFTmap(int* map, SpectrumData* A, SpectrumData* B) {
   }
   for (int a = 0; a < n; ++a) {
     for (int b = 0; b < n; ++b) {
+      obeyInterruptRequest();
       if (!SM_compareS(A, B, map[a], map[b], a, b)) {
         Alert(routine, 5, 100201, "Matrix element S(%d,%d) does not match S(%d,%d)", a, b, map[a],
               map[b]);
@@ -459,6 +477,7 @@ int SM_compareAlgebras(SpectrumData* A, SpectrumData* B) {
   Print("Comparing S\n");
   for (int a = 0; a < n; ++a) {
     for (int b = 0; b < n; ++b) {
+      obeyInterruptRequest();
       double reA = 0.0, imA = 0.0, reB = 0.0, imB = 0.0;
       SM_getS(A, a, b, &reA, &imA);
       SM_getS(B, a, b, &reB, &imB);

@@ -1,8 +1,20 @@
 // Weights, ground-state dimensions, conjugates and the cells of the table
 // "TensorSpectrum". Weights are summed from the factors each time (H factors subtracted);
 // dimensions and conjugates are columns filled on first use after a change.
+//
+// A ground-state dimension sums over the whole chiral algebra U (tens of thousands of
+// currents in a Gepner model), so the dimension column is fields x |U| work and cannot be
+// less: every orbit member J x f is looked at. Each look is kept to a few table reads: the
+// image of a factor label depends only on the factor's own current label, and a chiral
+// algebra has few distinct labels per factor, so per field the images and their weights
+// (numerators over one common denominator) are found once per (factor, current label) and
+// the weight of J x f is a sum of n numbers. Every loop over fields obeys Ctrl-C.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <numeric>
 
 #include "groups/Discrete.h"
 #include "interpreter/Tables.h"
@@ -10,6 +22,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/StringUtility.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/CosetInternal.h"
@@ -136,37 +149,232 @@ int CT_NonAbelian(TensorProduct* TP, const int* labels) {
 
 namespace {
 
+// The sum of ground-state dimensions of the orbit members being built.
+struct DimensionSum {
+  lint total;
+  lint term;
+  lint product;
+  int nonAbelian = 0;
+  DimensionSum() { lint_assign(&total, 0); }
+  // Adds the member with factor labels g; false when a factor has no dimensions.
+  bool add(TensorProduct* TP, const int* g) {
+    lint_assign(&product, 1);
+    for (int i = 0; i < TP->NumberOfFactors; ++i) {
+      if (!factorDimension(factor(TP, i), g[i], &term)) return false;
+      lint_multiply(&product, &term);
+    }
+    lint_add(&total, &product);
+    if (CT_NonAbelian(TP, g) != 0) nonAbelian = 1;
+    return true;
+  }
+  // The sum divided by |S| m of field f, as a stored large integer.
+  int finish(TensorProduct* TP, int f, int* nonAbelianOut) {
+    *nonAbelianOut = nonAbelian;
+    const FPType* fp = TP->Stabilizers[static_cast<std::size_t>(f)];
+    const int divisor = fp->group->order * fp->sqrtSU;
+    if (divisor > 1) lint_intdivide(&total, divisor);
+    return storePositiveLint(&total);
+  }
+};
+
 // Ground-state dimension of field f: the dimensions of its orbit members of its own
-// weight, divided by |U| m.
+// weight, divided by |S| m. Each member's weight through TensorRatWeight.
 int tensorOrbitDimension(TensorProduct* TP, int f, int* nonAbelian) {
   const int n = TP->NumberOfFactors;
   const int* field = TP->Spectrum.row(f);
   Rat h;
   TensorRatWeight(TP, field, &h);
-  lint total;
-  lint term;
-  lint product;
-  lint_assign(&total, 0);
-  *nonAbelian = 0;
+  DimensionSum sum;
   std::vector<int> g(static_cast<std::size_t>(n));
   for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
+    obeyInterruptRequest();
     tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), field, g.data());
     Rat hg;
     TensorRatWeight(TP, g.data(), &hg);
     if (!sameRat(h, hg)) continue;
-    lint_assign(&product, 1);
-    for (int i = 0; i < n; ++i) {
-      if (!factorDimension(factor(TP, i), g[static_cast<std::size_t>(i)], &term)) return kStoreNotComputed;
-      lint_multiply(&product, &term);
+    if (!sum.add(TP, g.data())) {
+      *nonAbelian = sum.nonAbelian;
+      return kStoreNotComputed;
     }
-    lint_add(&total, &product);
-    if (CT_NonAbelian(TP, g.data()) != 0) *nonAbelian = 1;
   }
-  const FPType* fp = TP->Stabilizers[static_cast<std::size_t>(f)];
-  const int divisor = fp->group->order * fp->sqrtSU;
-  if (divisor > 1) lint_intdivide(&total, divisor);
-  return storePositiveLint(&total);
+  return sum.finish(TP, f, nonAbelian);
 }
+
+// The same sums from tables made once per product (see the file comment), for a product
+// without H factors (DimComputable). A weight is held as its numerator over the common
+// denominator D, reduced modulo D when a label's weight is not exact: equal numbers are
+// equal TensorRatWeight values, exactly.
+class OrbitDimensions {
+ public:
+  // usable() is false where the tables do not apply (a factor without weights, a
+  // denominator or numerator too large for 63-bit sums, a current label outside its
+  // factor); tensorOrbitDimension then does the work.
+  explicit OrbitDimensions(TensorProduct* TP)
+      : TP_(TP), n_(static_cast<std::size_t>(TP->NumberOfFactors)) {
+    const TensorRows& U = TP->ChiralAlgebra;
+    rows_ = static_cast<std::size_t>(U.size());
+    if (n_ < 1 || rows_ < 1 || U.rowLength() < TP->NumberOfFactors) return;
+    std::int64_t D = 1;
+    for (std::size_t i = 0; i < n_; ++i) {
+      const SpectrumData* sd = factorOf(i);
+      if (sd->weight_num == nullptr || sd->weight_den <= 0) return;
+      const std::int64_t den = sd->weight_den;
+      D = D / std::gcd(D, den) * den;
+      if (D > kLargestDenominator) return;
+    }
+    D_ = D;
+    const std::int64_t termLimit = kLargestNumerator / static_cast<std::int64_t>(n_ + 1);
+    for (std::size_t i = 0; i < n_; ++i) {
+      const SpectrumData* sd = factorOf(i);
+      const std::int64_t scale = D / sd->weight_den;
+      std::int64_t largest = 0;
+      for (int a = 0; a < sd->n_primaries; ++a)
+        largest = std::max<std::int64_t>(largest, std::llabs(sd->weight_num[a]));
+      if (largest > termLimit / scale) return;
+      scale_.push_back(scale);
+    }
+    columns_.assign(n_, std::vector<int>(rows_));
+    std::vector<int> top(n_, -1);
+    for (std::size_t J = 0; J < rows_; ++J) {
+      const int* row = U.row(static_cast<int>(J));
+      for (std::size_t i = 0; i < n_; ++i) {
+        if (row[i] < 0 || row[i] >= factorOf(i)->n_primaries) return;
+        top[i] = std::max(top[i], row[i]);
+        columns_[i][J] = row[i];
+      }
+    }
+    // Rows that together show every (factor, current label) of U: acting with them on a
+    // field fills its tables.
+    std::vector<std::vector<char>> seen(n_);
+    for (std::size_t i = 0; i < n_; ++i) seen[i].assign(static_cast<std::size_t>(top[i]) + 1, 0);
+    for (std::size_t J = 0; J < rows_; ++J) {
+      bool fresh = false;
+      for (std::size_t i = 0; i < n_; ++i) {
+        char& mark = seen[i][static_cast<std::size_t>(columns_[i][J])];
+        if (mark == 0) fresh = true;
+        mark = 1;
+      }
+      if (fresh) coverRows_.push_back(static_cast<int>(J));
+    }
+    image_.resize(n_);
+    weight_.resize(n_);
+    inexact_.resize(n_);
+    for (std::size_t i = 0; i < n_; ++i) {
+      const std::size_t labels = static_cast<std::size_t>(top[i]) + 1;
+      image_[i].assign(labels, -1);
+      weight_[i].assign(labels, 0);
+      inexact_[i].assign(labels, 0);
+    }
+    sums_.assign(rows_, 0);
+    sumInexact_.assign(rows_, 0);
+    usable_ = true;
+  }
+
+  bool usable() const { return usable_; }
+
+  // The dimension of field f as tensorOrbitDimension gives it. The tables stand in for
+  // TensorRatWeight where that adds the same integers (its fast path: the product's weights
+  // exact and small enough, every label valid); elsewhere the field takes the old path.
+  int dimension(int f, int* nonAbelian) {
+    const int* field = TP_->Spectrum.row(f);
+    Rat h;
+    int exact = 0;
+    if (!fastTensorRatWeight(TP_, field, &h, &exact) || !fillTables(field))
+      return tensorOrbitDimension(TP_, f, nonAbelian);
+    std::int64_t own = 0;
+    bool ownInexact = false;
+    for (std::size_t i = 0; i < n_; ++i) {
+      const SpectrumData* sd = factorOf(i);
+      own += sd->weight_num[field[i]] * scale_[i];
+      ownInexact = ownInexact || sd->exact == nullptr || sd->exact[field[i]] == 0;
+    }
+    const std::int64_t target = ownInexact ? positiveModulo(own) : own;
+    // The weight of every J x f, one factor at a time (the columns of U are read in order).
+    std::fill(sums_.begin(), sums_.end(), 0);
+    for (std::size_t i = 0; i < n_; ++i) {
+      const std::int64_t* weight = weight_[i].data();
+      const int* column = columns_[i].data();
+      std::int64_t* sums = sums_.data();
+      for (std::size_t J = 0; J < rows_; ++J) sums[J] += weight[column[J]];
+    }
+    if (anyInexact_) {
+      std::fill(sumInexact_.begin(), sumInexact_.end(), 0);
+      for (std::size_t i = 0; i < n_; ++i) {
+        const char* inexact = inexact_[i].data();
+        const int* column = columns_[i].data();
+        for (std::size_t J = 0; J < rows_; ++J) sumInexact_[J] |= inexact[column[J]];
+      }
+    }
+    DimensionSum sum;
+    std::vector<int> g(n_);
+    for (std::size_t J = 0; J < rows_; ++J) {
+      const std::int64_t w = sums_[J];
+      if ((anyInexact_ && sumInexact_[J] != 0 ? positiveModulo(w) : w) != target) continue;
+      for (std::size_t i = 0; i < n_; ++i) {
+        g[i] = image_[i][static_cast<std::size_t>(columns_[i][J])];
+      }
+      if (!sum.add(TP_, g.data())) {
+        *nonAbelian = sum.nonAbelian;
+        return kStoreNotComputed;
+      }
+    }
+    return sum.finish(TP_, f, nonAbelian);
+  }
+
+ private:
+  static constexpr std::int64_t kLargestDenominator = std::int64_t{1} << 40;
+  static constexpr std::int64_t kLargestNumerator = std::int64_t{1} << 60;
+
+  SpectrumData* factorOf(std::size_t i) const { return TP_->TensorFactors[i]; }
+
+  std::int64_t positiveModulo(std::int64_t w) const {
+    const std::int64_t r = w % D_;
+    return r < 0 ? r + D_ : r;
+  }
+
+  // The images of field's labels under every current label of U, with their weights;
+  // false when an image is no label of its factor.
+  bool fillTables(const int* field) {
+    const TensorRows& U = TP_->ChiralAlgebra;
+    std::vector<int> out(n_);
+    anyInexact_ = false;
+    for (int J : coverRows_) {
+      const int* row = U.row(J);
+      tensorSimpleAction(TP_, row, field, out.data());
+      for (std::size_t i = 0; i < n_; ++i) {
+        const SpectrumData* sd = factorOf(i);
+        const int b = out[i];
+        if (b < 0 || b >= sd->n_primaries) return false;
+        const std::size_t c = static_cast<std::size_t>(row[i]);
+        image_[i][c] = b;
+        weight_[i][c] = sd->weight_num[b] * scale_[i];
+        const bool inexact = sd->exact == nullptr || sd->exact[b] == 0;
+        inexact_[i][c] = inexact ? 1 : 0;
+        anyInexact_ = anyInexact_ || inexact;
+      }
+    }
+    return true;
+  }
+
+  TensorProduct* TP_;
+  std::size_t n_;
+  std::size_t rows_ = 0;
+  bool usable_ = false;
+  std::int64_t D_ = 1;
+  std::vector<std::int64_t> scale_;
+  std::vector<int> coverRows_;
+  // Column i of U: the current label of factor i of every row.
+  std::vector<std::vector<int>> columns_;
+  // Per factor and current label: the image of the field's label, its weight numerator
+  // over D, and 1 when that weight is not exact.
+  std::vector<std::vector<int>> image_;
+  std::vector<std::vector<std::int64_t>> weight_;
+  std::vector<std::vector<char>> inexact_;
+  bool anyInexact_ = false;
+  // Per row J of U: the weight numerator of J x f and 1 when it is not exact.
+  std::vector<std::int64_t> sums_;
+  std::vector<char> sumInexact_;
+};
 
 }  // namespace
 
@@ -176,9 +384,12 @@ int CT_initDimensions(TensorProduct* TP) {
   const int rows = TP->Spectrum.size();
   TP->TensorDimensions.assign(static_cast<std::size_t>(rows), kStoreNotComputed);
   TP->TensorDimensionInfo.assign(static_cast<std::size_t>(rows), 0);
+  OrbitDimensions tables(TP);
   for (int f = 0; f < rows; ++f) {
+    obeyInterruptRequest();
     int nonAbelian = 0;
-    TP->TensorDimensions[static_cast<std::size_t>(f)] = tensorOrbitDimension(TP, f, &nonAbelian);
+    TP->TensorDimensions[static_cast<std::size_t>(f)] =
+        tables.usable() ? tables.dimension(f, &nonAbelian) : tensorOrbitDimension(TP, f, &nonAbelian);
     TP->TensorDimensionInfo[static_cast<std::size_t>(f)] = nonAbelian;
   }
   TP->DimensionFlag = 1;
@@ -268,7 +479,10 @@ int getTensorConjugate(TensorProduct* TP, int f) {
 void CT_initConjugates(TensorProduct* TP) {
   const int rows = TP->Spectrum.size();
   TP->Conjugates.assign(static_cast<std::size_t>(rows), -2);
-  for (int f = 0; f < rows; ++f) TP->Conjugates[static_cast<std::size_t>(f)] = getTensorConjugate(TP, f);
+  for (int f = 0; f < rows; ++f) {
+    obeyInterruptRequest();
+    TP->Conjugates[static_cast<std::size_t>(f)] = getTensorConjugate(TP, f);
+  }
   TP->ConjugateFlag = 1;
 }
 

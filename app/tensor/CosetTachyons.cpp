@@ -11,6 +11,8 @@
 // product (graded minimal forms when "Graded" is on); an algebra is a list of such indices
 // starting with the identity 0 and the spinor. The tachyon table lives in the module state
 // until the next search; a search keeps its lists, algebras and flags in one context.
+// Every loop over fields, currents or tachyons obeys Ctrl-C (the loop over light
+// combinations through the nested-loop engine).
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "interpreter/Loops.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/CosetInternal.h"
@@ -132,6 +135,7 @@ int findTachyons(TensorProduct* TP) {
     SpectrumData* sd = TP->TensorFactors[static_cast<std::size_t>(i)];
     const bool graded = factorGraded(sd);
     for (int a = 0; a < sd->n_primaries; ++a) {
+      obeyInterruptRequest();
       if (graded && sd->grading[a] != 'N') continue;
       if (2LL * sd->weight_num[a] < sd->weight_den) s.lightFields[static_cast<std::size_t>(i)].push_back(a);
     }
@@ -172,6 +176,7 @@ int checkTachyonProjection(int J, std::vector<int>& flags, TensorProduct* TP) {
   }
   int unmarked = 0;
   for (int r = 0; r < rows; ++r) {
+    obeyInterruptRequest();
     if (flags[static_cast<std::size_t>(r)] != 0) continue;
     const int* row = s.charges.row(r);
     Rat total{0, 1};
@@ -254,6 +259,7 @@ bool spinorOrdered(const TachyonSearch& search, int c) {
 bool powersAcceptable(const TachyonSearch& search, int c) {
   int power = c;
   for (int k = 2; k <= search.currents; ++k) {
+    obeyInterruptRequest();
     power = product(search, power, c);
     if (power <= 0) return power == 0;
     if (supersymmetryCurrent(search, power) || !integerWeight(search, power)) return false;
@@ -266,6 +272,7 @@ bool powersAcceptable(const TachyonSearch& search, int c) {
 void checkOrbitStructure(TensorProduct* TP, std::vector<int>& list) {
   std::vector<int> kept;
   for (int c : list) {
+    obeyInterruptRequest();
     std::vector<int> powers{c};
     int p = c;
     for (int steps = 0; steps < TP->NumberOfSimpleCurrents; ++steps) {
@@ -308,6 +315,7 @@ bool completeAlgebra(TachyonSearch& search, const std::vector<int>& previous, in
   for (int m = 1; m <= level; ++m)
     largestChosen = std::max(largestChosen, search.scalars[static_cast<std::size_t>(search.loop[static_cast<std::size_t>(m)])]);
   for (int a : previous) {
+    obeyInterruptRequest();
     for (int b : added) {
       const int c = product(search, a, b);
       if (c < 0) return false;
@@ -365,6 +373,7 @@ void addScalarCurrent(TachyonSearch& search, int level) {
   const std::size_t L = static_cast<std::size_t>(level);
   const int start = level == 1 ? 0 : search.loop[L - 1] + 1;
   for (int index = start; index < static_cast<int>(search.scalars.size()); ++index) {
+    obeyInterruptRequest();
     const int candidate = search.scalars[static_cast<std::size_t>(index)];
     search.loop[L] = index;
     if (!integerCharge(search, search.spinor, candidate)) continue;
@@ -414,11 +423,14 @@ int computeTachyonSpectrum(TensorProduct* TP) {
   search.exact.resize(N);
   search.isSpinor.assign(N, 0);
   search.isScalar.assign(N, 0);
-  for (std::size_t c = 0; c < N; ++c)
+  for (std::size_t c = 0; c < N; ++c) {
+    obeyInterruptRequest();
     search.exact[c] = exactWeight(TP, TP->Spectrum.row(static_cast<int>(c)), &search.weights[c]) ? 1 : 0;
+  }
 
   const int n = TP->NumberOfFactors;
   for (int c = 1; c < search.currents; ++c) {
+    obeyInterruptRequest();
     const int* labels = labelsOf(search, c);
     if (supersymmetryCurrent(search, c)) {
       PrintVec(n, labels, "Susy current:");
@@ -460,6 +472,7 @@ int isTensorSuperCurrent(int f, TensorProduct* TP) {
   if (f < 0 || f >= TP->Spectrum.size() || TP->NumberOfFactors == 0) return 0;
   std::vector<int> image(static_cast<std::size_t>(TP->NumberOfFactors));
   for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
+    obeyInterruptRequest();
     tensorSimpleAction(TP, TP->ChiralAlgebra.row(J), TP->Spectrum.row(f), image.data());
     Rat h;
     if (!exactWeight(TP, image.data(), &h)) continue;

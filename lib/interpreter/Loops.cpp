@@ -3,7 +3,9 @@
 // NestedLoops keeps the current range of every level in two arrays of its own call (so that
 // a body may run another NestedLoops); the range of a level is asked for when the level is
 // increased or reset, and the last level's range once per run of that level. Totals are
-// summed in 64 bits and reported when they leave the int range.
+// summed in 64 bits and reported when they leave the int range. Both engines look for
+// Ctrl-C before every body call (a flag test), so that no caller's loop over a large box
+// depends on its body to poll.
 #include "interpreter/Loops.h"
 
 #include <climits>
@@ -13,6 +15,7 @@
 #include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -42,6 +45,7 @@ int NestedLoops(int n, const int* lo, const int* hi, int* x, void* ctx, LoopBoun
                 LoopBody body) {
   if (n <= 0) return 0;
   for (int i = 0; i < n; ++i) x[i] = lo[i];
+  obeyInterruptRequest();
   int r = body(n, x, ctx);
   if (r < -2) return r;
   AccountVector<int> rangeLo(static_cast<std::size_t>(n), 0,
@@ -94,6 +98,7 @@ int NestedLoops(int n, const int* lo, const int* hi, int* x, void* ctx, LoopBoun
         level = inner;
       }
     }
+    obeyInterruptRequest();
     r = body(n, x, ctx);
   }
   return stopResult(total, r, "NestedLoops");
@@ -115,6 +120,7 @@ int RandomizedLoops(int n, const int* lo, const int* hi, int* x, void* ctx, int 
       }
       x[i] = static_cast<int>(lo[i] + offset);
     }
+    obeyInterruptRequest();
     int r = body(n, x, ctx);
     if (r < -2) return r;
     if (r < 0) return stopResult(total, r, "RandomizedLoops");

@@ -11,6 +11,8 @@
 // incrementBinomial, which returns 1 while it made a next subset.
 //
 // The module keeps no state between calls; NestedLoops may be called from inside a body.
+// NestedLoops and RandomizedLoops obey a pending Ctrl-C before every body call
+// (obeyInterruptRequest: StopRequest leaves the loop and the command).
 #pragma once
 
 // body(n, x, ctx): called once per tuple.

@@ -141,7 +141,14 @@ int recordAlert(const char* routine, int position, int code, const std::string& 
 // worker through std::terminate (an abort the parent reports), never by unwinding into
 // the parent's code that the fork copied.
 [[noreturn]] void workerMain(const OrderedJobs& jobs, int socket, int index) noexcept {
-  signal(SIGINT, SIG_IGN);
+  // Ctrl-C at a terminal reaches the whole foreground process group: a worker then dies at
+  // once by the signal's own action (nothing of the parent's handler runs twice), instead
+  // of computing on until the parent comes round to ending it. A program that was started
+  // with Ctrl-C ignored keeps its workers ignoring it too.
+  struct sigaction inherited {};
+  sigaction(SIGINT, nullptr, &inherited);
+  const bool ignored = (inherited.sa_flags & SA_SIGINFO) == 0 && inherited.sa_handler == SIG_IGN;
+  signal(SIGINT, ignored ? SIG_IGN : SIG_DFL);
   clearInterruptRequest();
   setProgressInfo(0);
   clearAtLineBegin();
@@ -220,8 +227,9 @@ class WorkerTeam {
     return true;
   }
 
-  // Reaps the process of a place (after its frame, or killed); how it ended, in words.
-  static std::string reap(Worker& member) {
+  // Reaps the process of a place (after its frame, or killed); how it ended, in words, and
+  // in *killedBy the signal that killed it (left alone when none did).
+  static std::string reap(Worker& member, int* killedBy = nullptr) {
     close(member.socket);
     member.socket = -1;
     int status = 0;
@@ -233,16 +241,20 @@ class WorkerTeam {
     member.job = -1;
     if (got < 0) return "it could not be waited for";
     if (WIFSIGNALED(status)) {
+      if (killedBy != nullptr) *killedBy = WTERMSIG(status);
       return formatText("killed by signal %d (%s)", WTERMSIG(status), strsignal(WTERMSIG(status)));
     }
     return formatText("exit status %d", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
   }
 
+  // Every worker is signalled before the first is waited for: one that takes a while to
+  // die (a large address space to give back) does not keep the others computing meanwhile.
   void endAll() {
     for (Worker& member : members) {
-      if (member.pid < 0) continue;
-      ::kill(member.pid, SIGKILL);
-      reap(member);
+      if (member.pid >= 0) ::kill(member.pid, SIGKILL);
+    }
+    for (Worker& member : members) {
+      if (member.pid >= 0) reap(member);
     }
   }
 };
@@ -389,7 +401,11 @@ OrderedJobsEnd runOrderedJobs(const OrderedJobs& jobs) {
       // A whole frame: the worker leaves by itself. Otherwise it died or spoke nonsense.
       const int job = member.job;
       if (taken < 0) ::kill(member.pid, SIGKILL);
-      const std::string how = WorkerTeam::reap(member);
+      int killedBy = 0;
+      const std::string how = WorkerTeam::reap(member, &killedBy);
+      // Killed by the Ctrl-C that the parent has noted as well (the terminal signals the
+      // whole group at once): the command stops; that is no lost worker.
+      if (killedBy == SIGINT && interruptRequested() != 0) obeyInterruptRequest();
       if (taken < 0 && job < lostJob) {
         lostJob = job;
         howLost = how;

@@ -27,11 +27,15 @@
 // ends the program as it would have.
 //
 // Ending early: Ctrl-C in the parent ends every worker and the command (StopRequest, as
-// every long loop), within a poll of a tenth of a second. A worker that dies (a signal,
-// the memory killer, an abort) is reported through Alert once the jobs before the lost
-// one are done and handed over; the run then ends with no worker left behind. Workers
-// ignore Ctrl-C, die with the parent, and leave with _exit, so that nothing of the
-// parent's (its stdio buffers, its lock files, its exit routine) runs twice.
+// every long loop), within a poll of a tenth of a second; every worker is sent SIGKILL
+// before the first is waited for. At a terminal Ctrl-C reaches the workers as well, which
+// die of it at once (the signal's own action, not the parent's handler); the parent takes
+// such a death for the stop it is, not for a lost worker. A worker that dies otherwise (a
+// signal, the memory killer, an abort) is reported through Alert once the jobs before the
+// lost one are done and handed over; the run then ends with no worker left behind. Workers
+// ignore Ctrl-C where the program was started with it ignored, die with the parent, and
+// leave with _exit, so that nothing of the parent's (its stdio buffers, its lock files,
+// its exit routine) runs twice.
 #pragma once
 
 #include <cstddef>

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
 #include <string>
 #include <vector>
 
 #include "interpreter/Loops.h"
 #include "NumberTestSupport.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -321,6 +323,32 @@ TEST_F(LoopsTest, TuplesUnderALinearBound) {
   EXPECT_TRUE(alerted("Negative coefficient"));
   EXPECT_EQ(incrementBoundedInit_Double(2, range, x, negativeD, &restD, 5.0), 1);
   EXPECT_TRUE(alerted("Negative coefficient"));
+}
+
+// A body that never looks for Ctrl-C itself (the tachyon check, say): Ctrl-C during its third
+// call ends the loop with StopRequest before a fourth, in a box of a million tuples.
+int interruptAtThirdCall(int n, int* x, void* ctx) {
+  auto* r = static_cast<Recorder*>(ctx);
+  r->seen.emplace_back(x, x + n);
+  if (r->seen.size() == 3) std::raise(SIGINT);
+  return 1;
+}
+
+TEST_F(LoopsTest, CtrlCInABodyThatDoesNotPollEndsTheLoopBeforeTheNextBody) {
+  installInterruptHandler();
+  int lo[] = {0, 0}, hi[] = {999, 999}, x[2];
+  Recorder nested;
+  EXPECT_THROW(NestedLoops(2, lo, hi, x, &nested, nullptr, interruptAtThirdCall), StopRequest);
+  EXPECT_EQ(nested.seen, (std::vector<Tuple>{{0, 0}, {0, 1}, {0, 2}}));
+  Recorder sampled;
+  EXPECT_THROW(RandomizedLoops(2, lo, hi, x, &sampled, 1000000, interruptAtThirdCall), StopRequest);
+  EXPECT_EQ(sampled.seen.size(), 3u);
+  // A Ctrl-C that came before the loop stops it before its first body.
+  Recorder early;
+  std::raise(SIGINT);
+  EXPECT_THROW(NestedLoops(2, lo, hi, x, &early, nullptr, record), StopRequest);
+  EXPECT_TRUE(early.seen.empty());
+  removeInterruptHandler();
 }
 
 }  // namespace

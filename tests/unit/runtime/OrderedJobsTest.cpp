@@ -226,6 +226,54 @@ TEST_F(OrderedJobsTest, CtrlCEndsTheRunAndEveryWorker) {
   removeInterruptHandler();
 }
 
+// Ctrl-C at a terminal reaches the workers too: a worker dies of it at once, by the
+// signal's own action (it used to ignore it and compute on until the parent ended it).
+// Alone, without the parent's Ctrl-C, that is a worker lost like any other.
+TEST_F(OrderedJobsTest, AWorkerDiesOfCtrlCItself) {
+  installInterruptHandler();
+  OutputCapture capture;
+  OrderedJobs jobs;
+  jobs.count = 4;
+  jobs.workers = 2;
+  jobs.run = [](int index) {
+    if (index == 1) raise(SIGINT);
+    if (index > 1) sleep(60);
+    return std::to_string(index);
+  };
+  std::vector<int> delivered;
+  jobs.deliver = [&](int index, const std::string&) { delivered.push_back(index); };
+  EXPECT_EQ(runOrderedJobs(jobs), OrderedJobsEnd::Lost);
+  removeInterruptHandler();
+  EXPECT_EQ(delivered, (std::vector<int>{0}));
+  // SIGINT is signal 2.
+  EXPECT_NE(capture.all.find("The worker process of job 1 ended (killed by signal 2"), std::string::npos)
+      << capture.all;
+  EXPECT_TRUE(noChildLeft());
+}
+
+// With the parent's Ctrl-C noted as well (the terminal signals the whole group), the
+// worker's death is the stop: StopRequest, no worker reported lost, none left behind.
+TEST_F(OrderedJobsTest, AWorkerDeadOfTheParentsCtrlCIsTheStopNotALoss) {
+  installInterruptHandler();
+  OutputCapture capture;
+  OrderedJobs jobs;
+  jobs.count = 4;
+  jobs.workers = 2;
+  jobs.run = [](int index) {
+    if (index == 1) {
+      kill(getppid(), SIGINT);
+      raise(SIGINT);
+    }
+    if (index > 1) sleep(60);
+    return std::to_string(index);
+  };
+  jobs.deliver = [](int, const std::string&) {};
+  EXPECT_THROW(runOrderedJobs(jobs), StopRequest);
+  removeInterruptHandler();
+  EXPECT_EQ(capture.all.find("The worker process of"), std::string::npos) << capture.all;
+  EXPECT_TRUE(noChildLeft());
+}
+
 // A syntax error ends a background run (code 100301: severity 3). In a worker it ends the
 // job there; its replay ends the program after the jobs before it, as in the plain loop.
 TEST_F(OrderedJobsTest, AnAlertThatEndsTheRunEndsItAtItsTurn) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "invariants/Invariants.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
@@ -130,6 +132,19 @@ TEST_F(CosetTachyonsTest, LightCombinationsBelowWeightOneAreTachyons) {
   EXPECT_EQ(flags, (std::vector<int>{0}));
   EXPECT_EQ(checkTachyonProjection(field(alone, {1}), flags, alone), 1);
   EXPECT_EQ(flags, (std::vector<int>{1}));
+}
+
+// Ctrl-C before the search: it stops before the loop over light combinations has found a
+// tachyon (the loop's body looks for none itself), where it used to run that loop to its
+// end first. The same product then still has its two tachyons.
+TEST_F(CosetTachyonsTest, CtrlCStopsTheSearchForLightCombinations) {
+  TensorProduct* TP = product({SM_getData(4, 5, 1), SM_getData(1, 1, 1)});
+  installInterruptHandler();
+  std::raise(SIGINT);
+  EXPECT_THROW(findTachyons(TP), StopRequest);
+  removeInterruptHandler();
+  EXPECT_EQ(getTachyonCount(), 0);
+  EXPECT_EQ(findTachyons(TP), 2);
 }
 
 // The N=2 minimal model at level 2 (c = 3/2): its NS fields below weight 1/2 are
