@@ -669,6 +669,7 @@ std::string lastLines(const std::string& text, int count) {
     if (c != '\r' && c != '\a') clean += c;
   std::size_t at = clean.size();
   while (at > 0 && clean[at - 1] == '\n') --at;
+  if (at == 0) return "";
   for (int i = 0; i < count && at != std::string::npos && at > 0; ++i) at = clean.rfind('\n', at - 1);
   return trim(clean.substr(at == std::string::npos ? 0 : at + 1));
 }
@@ -1054,7 +1055,12 @@ int run(int argc, char** argv) {
     }
     if (i + 1 >= argc) return usage("no value for " + option);
     const std::string value = argv[++i];
-    if (option == "--zoq") options.zoq = value;
+    if (option == "--zoq") {
+      // Each zoq starts in a scratch folder of its own: a relative path would not reach it.
+      char* absolute = realpath(value.c_str(), nullptr);
+      options.zoq = absolute != nullptr ? absolute : value;
+      std::free(absolute);
+    }
     else if (option == "--table") options.table = value;
     else if (option == "--arguments") options.arguments = value;
     else if (option == "--theory") options.theory = value;
