@@ -259,6 +259,7 @@ void computeFixCenter(TensorProduct* TP) {
   const int N = TP->FixCenter.size();
   TP->FixCenterOrders.assign(static_cast<std::size_t>(N), 0);
   for (int e = 0; e < N; ++e) {
+    obeyInterruptRequest();
     int order = 1;
     int r = e;
     while (r > 0 && order <= N) {
@@ -515,6 +516,7 @@ void initializeCosetFCFTData(TensorProduct* TP) {
   const int N = TP->Spectrum.size();
   TP->FullStabilizers.assign(static_cast<std::size_t>(N), nullptr);
   for (int t = 0; t < N && t < static_cast<int>(TP->Stabilizers.size()); ++t) {
+    obeyInterruptRequest();
     const int* row = TP->Spectrum.row(t);
     const std::vector<int> E = fixingElements(TP, row);
     if (E.empty()) break;
@@ -617,25 +619,29 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
 
   computeFixCenter(TP);
   const int n = sd->n_primaries;
-  std::vector<const FullFPType*> records(static_cast<std::size_t>(n), nullptr);
+  // Only fields that some of the theories fix get a record and take part in the pairs
+  // below: the work is the square of their number, never of the number of fields.
+  std::vector<int> fixedFields;
+  std::vector<const FullFPType*> records;
   for (int a = 0; a < n; ++a) {
+    obeyInterruptRequest();
     const int t = sd->field_map[a];
     if (!spectrumField(TP, t) || t >= static_cast<int>(TP->Stabilizers.size())) continue;
+    std::vector<int> Q{0};
+    for (int i = 0; i < count; ++i) {
+      if (sd->fcft_labels[static_cast<std::size_t>(i) * static_cast<std::size_t>(n) + static_cast<std::size_t>(a)] >= 0)
+        Q.push_back(sd->fp_currents[i]);
+    }
+    // A field no theory needs gets no record: its S^J elements are never stored.
+    if (Q.size() == 1) continue;
     const int* row = TP->Spectrum.row(t);
     const std::vector<int> E = fixingElements(TP, row);
     if (E.empty()) break;
-    std::vector<int> Q{0};
-    bool fixed = false;
-    for (int i = 0; i < count; ++i) {
-      if (sd->fcft_labels[static_cast<std::size_t>(i) * static_cast<std::size_t>(n) + static_cast<std::size_t>(a)] < 0)
-        continue;
-      Q.push_back(sd->fp_currents[i]);
-      fixed = true;
-    }
-    // A field no theory needs gets no record: its S^J elements are never stored.
-    if (!fixed) continue;
-    records[static_cast<std::size_t>(a)] =
+    const FullFPType* F =
         getFullFP(TP, row, E, Q, TP->Stabilizers[static_cast<std::size_t>(t)], sd->scgroup, sd->field_map);
+    if (F == nullptr) continue;
+    fixedFields.push_back(a);
+    records.push_back(F);
   }
 
   std::vector<double> re(static_cast<std::size_t>(count));
@@ -647,15 +653,17 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
     phaseRe[static_cast<std::size_t>(i)] = std::cos(angle);
     phaseIm[static_cast<std::size_t>(i)] = std::sin(angle);
   }
-  startProgressInfo("Computing fixed point matrices", 0, static_cast<double>(n));
-  for (int a = 0; a < n; ++a) {
+  const std::size_t m = fixedFields.size();
+  startProgressInfo("Computing fixed point matrices", 0, static_cast<double>(m));
+  for (std::size_t x = 0; x < m; ++x) {
     // A stop leaves the remaining elements unstored: they are computed when asked for.
     if (incrementProgressInfo() != 0) break;
-    const FullFPType* Fa = records[static_cast<std::size_t>(a)];
-    if (Fa == nullptr) continue;
-    for (int b = 0; b < n; ++b) {
-      const FullFPType* Fb = records[static_cast<std::size_t>(b)];
-      if (Fb == nullptr) continue;
+    const int a = fixedFields[x];
+    const FullFPType* Fa = records[x];
+    for (std::size_t y = 0; y < m; ++y) {
+      obeyInterruptRequest();
+      const int b = fixedFields[y];
+      const FullFPType* Fb = records[y];
       getCosetFCFT_S(TP, a, b, re.data(), im.data(), Fa, Fb, sd, count);
       for (int i = 0; i < count; ++i) {
         const int* labels = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
@@ -665,13 +673,13 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
         SpectrumData* f = sd->fcft[i];
         const std::size_t k = static_cast<std::size_t>(i);
         double r = 0.0;
-        double m = 0.0;
-        complexProduct(&r, &m, re[k], im[k], phaseRe[k], phaseIm[k]);
+        double mi = 0.0;
+        complexProduct(&r, &mi, re[k], im[k], phaseRe[k], phaseIm[k]);
         // Sizes in 64 bits: m x m elements, the imaginary half behind the real one.
         const std::uint64_t size = static_cast<std::uint64_t>(f->n_orbits);
         const std::uint64_t index = static_cast<std::uint64_t>(xb) + size * static_cast<std::uint64_t>(xa);
         f->sbase.set(index, r);
-        if (f->complex == 1) f->sbase.set(size * size + index, m);
+        if (f->complex == 1) f->sbase.set(size * size + index, mi);
       }
     }
   }
@@ -702,8 +710,9 @@ int initFCFT(TensorProduct* TP, SpectrumData* sd) {
     factorCurrents = count;
   } else {
     std::vector<int> others;
+    const std::vector<char> hasFixedPoints = SM_fixedPointCurrentFlags(sd);
     for (int c = 1; c < N; ++c) {
-      if (SM_fixedPointCurrent(sd, c) == 0) continue;
+      if (hasFixedPoints[static_cast<std::size_t>(c)] == 0) continue;
       const int t = sd->field_map[c];
       bool ofFactors = spectrumField(TP, t);
       for (int f = 0; f < TP->NumberOfFactors && ofFactors; ++f)
@@ -731,7 +740,10 @@ int initFCFT(TensorProduct* TP, SpectrumData* sd) {
     const int shift = spectrumField(TP, t) ? getTotalFCFTshift(TP, TP->Spectrum.row(t)) : 0;
     int* row = sd->fcft_labels;
     int kept = 0;
-    for (int a = 0; a < n; ++a) row[a] = sd->labels[static_cast<std::size_t>(a) * sd->rep_size] == N / 4 - 2 ? kept++ : -1;
+    for (int a = 0; a < n; ++a) {
+      obeyInterruptRequest();
+      row[a] = sd->labels[static_cast<std::size_t>(a) * sd->rep_size] == N / 4 - 2 ? kept++ : -1;
+    }
     SpectrumData* f = SM_createFCFT((base + "_0").c_str(), sd, row, kept);
     if (f == nullptr) return -1;
     sd->fcft[0] = f;
@@ -752,8 +764,7 @@ int initFCFT(TensorProduct* TP, SpectrumData* sd) {
     const bool ofExtension = spectrumField(TP, t) && t < TP->NumberOfSimpleCurrents;
     const int shift = ofExtension ? getTotalFCFTshift(TP, TP->Spectrum.row(t)) : 0;
     int* row = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
-    int kept = 0;
-    for (int a = 0; a < n; ++a) row[a] = SM_SimpleAction(sd, J, a) == a ? kept++ : -1;
+    const int kept = SM_fixedPointRow(sd, J, row);
     SpectrumData* f = SM_createFCFT((base + "_" + std::to_string(i)).c_str(), sd, row, kept);
     if (f == nullptr) return -1;
     sd->fcft[i] = f;
@@ -764,6 +775,7 @@ int initFCFT(TensorProduct* TP, SpectrumData* sd) {
     if (f->field_map != nullptr) {
       std::fill(f->field_map, f->field_map + 2 * static_cast<std::size_t>(kept), -1);
       for (int a = 0; a < n; ++a) {
+        obeyInterruptRequest();
         if (row[a] >= 0) f->field_map[row[a]] = sd->field_map[a];
       }
     }
