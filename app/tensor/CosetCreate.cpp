@@ -205,6 +205,7 @@ void addCurrentAutomorphisms(SpectrumData* sd, TensorProduct* TP, bool exception
   }
   initVectorCollection(sd->automorphisms, order, static_cast<int>(rows.size()));
   for (const std::vector<int>& r : rows) {
+    obeyInterruptRequest();
     std::copy(r.begin(), r.end(), row.begin());
     addVectorToCollection(sd->automorphisms, row.data());
   }

@@ -23,6 +23,7 @@
 
 #include "collections/VectorUtility.h"
 #include "groups/Discrete.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -598,7 +599,18 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
     PrintStdout("computeAllFixedPointMatrices; Tensor product %p, algebra %s\n", static_cast<void*>(TP), sd->name);
   count = std::min(count, sd->n_fp_currents);
   if (count < 1 || sd->fcft == nullptr) return;
-  bool refused = false;
+  // The matrices are sized together first: each may fit while all of them would not.
+  long double elements = 0.0L;
+  for (int i = 0; i < count; ++i) {
+    const SpectrumData* f = sd->fcft[i];
+    if (f == nullptr) continue;
+    const long double m = static_cast<long double>(f->n_orbits);
+    elements += m * m * (f->complex == 1 ? 2.0L : 1.0L);
+  }
+  bool refused = !requireAllocationSize("computeAllFixedPointMatrices", "The S matrices of the fixed-point theories",
+                                        elements, sizeof(double));
+  if (refused)
+    Alert("computeAllFixedPointMatrices", 0, 100201, "Failed to allocate FCFT S matrix; skipping all others as well");
   for (int i = 0; i < count && !refused; ++i) {
     SpectrumData* f = sd->fcft[i];
     // Warnings, not fatal errors: the theory stays usable, its S^J computed when asked for.
@@ -619,10 +631,10 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
 
   computeFixCenter(TP);
   const int n = sd->n_primaries;
-  // Only fields that some of the theories fix get a record and take part in the pairs
-  // below: the work is the square of their number, never of the number of fields.
-  std::vector<int> fixedFields;
-  std::vector<const FullFPType*> records;
+  // Records only for the fields some of the theories fix, and for each theory the pairs of
+  // its own fields: the work is the sum of the squares of the theories' sizes (the size of
+  // their S matrices), never the square of the number of fields.
+  std::vector<const FullFPType*> records(static_cast<std::size_t>(n), nullptr);
   for (int a = 0; a < n; ++a) {
     obeyInterruptRequest();
     const int t = sd->field_map[a];
@@ -637,49 +649,59 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
     const int* row = TP->Spectrum.row(t);
     const std::vector<int> E = fixingElements(TP, row);
     if (E.empty()) break;
-    const FullFPType* F =
+    records[static_cast<std::size_t>(a)] =
         getFullFP(TP, row, E, Q, TP->Stabilizers[static_cast<std::size_t>(t)], sd->scgroup, sd->field_map);
-    if (F == nullptr) continue;
-    fixedFields.push_back(a);
-    records.push_back(F);
+  }
+  // Per theory, its fields that have a record, in field order.
+  std::vector<std::vector<int>> members(static_cast<std::size_t>(count));
+  double rows = 0.0;
+  for (int i = 0; i < count; ++i) {
+    const int* labels = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+    for (int a = 0; a < n; ++a) {
+      obeyInterruptRequest();
+      if (labels[a] >= 0 && records[static_cast<std::size_t>(a)] != nullptr) members[static_cast<std::size_t>(i)].push_back(a);
+    }
+    rows += static_cast<double>(members[static_cast<std::size_t>(i)].size());
   }
 
-  std::vector<double> re(static_cast<std::size_t>(count));
-  std::vector<double> im(static_cast<std::size_t>(count));
-  std::vector<double> phaseRe(static_cast<std::size_t>(count));
-  std::vector<double> phaseIm(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
+  // Asks, in an interactive run, before work expected to take more than a minute; declined,
+  // the elements not computed yet are computed when asked for.
+  startProgressInfo("Computing fixed point matrices", 1, rows);
+  bool declined = false;
+  for (int i = 0; i < count && !declined; ++i) {
+    SpectrumData* f = sd->fcft[i];
+    const int J = sd->fp_currents[i];
+    const int* labels = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
     const double angle = M_PI * static_cast<double>(sd->fcft_shift[i]) / 4.0;
-    phaseRe[static_cast<std::size_t>(i)] = std::cos(angle);
-    phaseIm[static_cast<std::size_t>(i)] = std::sin(angle);
-  }
-  const std::size_t m = fixedFields.size();
-  startProgressInfo("Computing fixed point matrices", 0, static_cast<double>(m));
-  for (std::size_t x = 0; x < m; ++x) {
-    // A stop leaves the remaining elements unstored: they are computed when asked for.
-    if (incrementProgressInfo() != 0) break;
-    const int a = fixedFields[x];
-    const FullFPType* Fa = records[x];
-    for (std::size_t y = 0; y < m; ++y) {
-      obeyInterruptRequest();
-      const int b = fixedFields[y];
-      const FullFPType* Fb = records[y];
-      getCosetFCFT_S(TP, a, b, re.data(), im.data(), Fa, Fb, sd, count);
-      for (int i = 0; i < count; ++i) {
-        const int* labels = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
-        const int xa = labels[a];
-        const int xb = labels[b];
-        if (xa < 0 || xb < 0) continue;
-        SpectrumData* f = sd->fcft[i];
-        const std::size_t k = static_cast<std::size_t>(i);
+    const double phaseRe = std::cos(angle);
+    const double phaseIm = std::sin(angle);
+    // Sizes in 64 bits: m x m elements, the imaginary half behind the real one.
+    const std::uint64_t size = static_cast<std::uint64_t>(f->n_orbits);
+    const std::vector<int>& fields = members[static_cast<std::size_t>(i)];
+    for (int a : fields) {
+      if (incrementProgressInfo() != 0) {
+        declined = true;
+        break;
+      }
+      const FullFPType* Fa = records[static_cast<std::size_t>(a)];
+      const int ma = positionOf(Fa, J);
+      const int* rowA = TP->Spectrum.row(sd->field_map[a]);
+      for (int b : fields) {
+        obeyInterruptRequest();
+        if (CT_get_S_CALL_TRACE() == 1)
+          PrintStdout("getCosetFCFT_S; Tensor product %p, cft %s\n", static_cast<void*>(TP), sd->name);
+        const FullFPType* Fb = records[static_cast<std::size_t>(b)];
+        const int mb = positionOf(Fb, J);
+        double re = 0.0;
+        double im = 0.0;
+        if (ma >= 0 && mb >= 0)
+          fixedPointElement(TP, rowA, TP->Spectrum.row(sd->field_map[b]), Fa, Fb, ma, mb, &re, &im, "getCosetFCFT_S");
         double r = 0.0;
-        double mi = 0.0;
-        complexProduct(&r, &mi, re[k], im[k], phaseRe[k], phaseIm[k]);
-        // Sizes in 64 bits: m x m elements, the imaginary half behind the real one.
-        const std::uint64_t size = static_cast<std::uint64_t>(f->n_orbits);
-        const std::uint64_t index = static_cast<std::uint64_t>(xb) + size * static_cast<std::uint64_t>(xa);
+        double m = 0.0;
+        complexProduct(&r, &m, re, im, phaseRe, phaseIm);
+        const std::uint64_t index = static_cast<std::uint64_t>(labels[b]) + size * static_cast<std::uint64_t>(labels[a]);
         f->sbase.set(index, r);
-        if (f->complex == 1) f->sbase.set(size * size + index, mi);
+        if (f->complex == 1) f->sbase.set(size * size + index, m);
       }
     }
   }
