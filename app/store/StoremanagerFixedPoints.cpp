@@ -102,7 +102,7 @@ std::vector<char> SM_fixedPointCurrentFlags(SpectrumData* sd) {
   const int G = storeGroupOrder(sd);
   std::vector<char> flags(static_cast<std::size_t>(std::max(G, 1)), 0);
   if (G <= 1) return flags;
-  if (!orbitsByStabilizers(sd) || lieType(sd)) {
+  if (!orbitsByStabilizers(sd)) {
     for (int J = 1; J < G; ++J) {
       obeyInterruptRequest();
       flags[static_cast<std::size_t>(J)] = SM_fixedPointCurrent(sd, J) != 0 ? 1 : 0;
@@ -425,8 +425,7 @@ int SM_initRecenteredFCFT(SpectrumData* sd) {
     Print("FCFT number i=%d\n", i);
     const int J = sd->fp_currents[i];
     int* row = labelRow(sd, i);
-    int count = 0;
-    count = SM_fixedPointRow(sd, J, row);
+    const int count = SM_fixedPointRow(sd, J, row);
     PrintVec(n, row, "FCFTlabels");
     if (!storeIsField(sd, J)) continue;
     const int mapped = sd->field_map[J];
