@@ -17,13 +17,14 @@ namespace many_currents {
 // Reads the terminal until `text` appears after position `from` of what was read (true),
 // or the program's output ends, or it has used `budgetMilliseconds` of processor time more
 // than when the wait began (false).
-inline bool waitWithin(binary_test::TerminalSession& zoq, const std::string& text, long long budgetMilliseconds,
-                       std::size_t from) {
+inline bool waitWithin(binary_test::TerminalSession& zoq, const std::string& text,
+                       long long budgetMilliseconds, std::size_t from) {
   const long long start = binary_test::processTreeMilliseconds(zoq.pid());
   if (start < 0) return false;
   zoq.waitUntil([&] {
     const long long used = binary_test::processTreeMilliseconds(zoq.pid());
-    return zoq.output().find(text, from) != std::string::npos || used < 0 || used - start >= budgetMilliseconds;
+    return zoq.output().find(text, from) != std::string::npos || used < 0 ||
+           used - start >= budgetMilliseconds;
   });
   return zoq.output().find(text, from) != std::string::npos;
 }
@@ -42,7 +43,9 @@ inline bool fileHoldsWithin(pid_t child, const std::string& path, const std::str
 }
 
 // True while the program runs (not ended, not a zombie).
-inline bool running(pid_t child) { return binary_test::processTreeMilliseconds(child) >= 0; }
+inline bool running(pid_t child) {
+  return binary_test::processTreeMilliseconds(child) >= 0;
+}
 
 // Ends a program started by the test and reaps it.
 inline void endProgram(pid_t child) {

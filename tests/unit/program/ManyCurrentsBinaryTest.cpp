@@ -76,7 +76,8 @@ TEST(ZoqManyCurrents, LinesPrintedBeforeTheCreationReachTheirFilesWhileItRuns) {
   const pid_t child = binary_test::startZoq(folder.path(), folder.path(), "run.zoq", out);
   ASSERT_GT(child, 0);
   const bool printed = many_currents::fileHoldsWithin(child, out, "1235234", kWriteOutBudget);
-  const bool logged = printed && many_currents::fileHoldsWithin(child, log, "4325321", kWriteOutBudget);
+  const bool logged =
+      printed && many_currents::fileHoldsWithin(child, log, "4325321", kWriteOutBudget);
   const bool stillRunning = many_currents::running(child);
   many_currents::endProgram(child);
   EXPECT_TRUE(printed) << binary_test::readWhole(out);

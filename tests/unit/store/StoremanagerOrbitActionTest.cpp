@@ -11,11 +11,11 @@
 #include <set>
 #include <vector>
 
+#include "TestSupport.h"
 #include "groups/Discrete.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -33,7 +33,9 @@ class StoremanagerOrbitAction : public ZoqTest {
   }
 };
 
-int groupOrder(const SpectrumData* sd) { return sd->scgroup == nullptr ? 1 : sd->scgroup->order; }
+int groupOrder(const SpectrumData* sd) {
+  return sd->scgroup == nullptr ? 1 : sd->scgroup->order;
+}
 
 // The fields J leaves fixed, asked field by field.
 std::set<int> fixedFieldsOneByOne(SpectrumData* sd, int J) {
@@ -101,7 +103,9 @@ TEST_F(StoremanagerOrbitAction, TheOrbifoldCurrentsFixTheFieldsNamedForThem) {
     ASSERT_EQ(static_cast<int>(kindOne.size()), N - 1);
     const std::set<int> none;
     const std::set<int> expected[4] = {
-        none, even ? std::set<int>{N + 2, twoModFour ? N + 5 : N + 3, twoModFour ? N + 6 : N + 4} : none, kindOne,
+        none,
+        even ? std::set<int>{N + 2, twoModFour ? N + 5 : N + 3, twoModFour ? N + 6 : N + 4} : none,
+        kindOne,
         even ? std::set<int>{N + 2, twoModFour ? N + 3 : N + 5, twoModFour ? N + 4 : N + 6} : none};
     const std::vector<char> flags = SM_fixedPointCurrentFlags(sd);
     ASSERT_EQ(flags.size(), 4u);
@@ -175,7 +179,8 @@ TEST_F(StoremanagerOrbitAction, AStoppedPermutationOrbifoldLeavesNoRecord) {
   removeInterruptHandler();
   setStopSignal(0);
   EXPECT_EQ(SM_getFirstAlgebra(), first);
-  for (SpectrumData* r = SM_getFirstAlgebra(); r != nullptr; r = r->next) EXPECT_NE(r->base, mother) << r->name;
+  for (SpectrumData* r = SM_getFirstAlgebra(); r != nullptr; r = r->next)
+    EXPECT_NE(r->base, mother) << r->name;
   SpectrumData* p = SM_getPermutationOrbifold(mother, 2, nullptr);
   ASSERT_NE(p, nullptr);
   // SU(2) level 3 has 4 fields: 4 x 3 / 2 + 4 x 4 = 22 fields of the orbifold.

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "TensorTestSupport.h"
+#include "TestSupport.h"
 #include "groups/Discrete.h"
 #include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
-#include "TensorTestSupport.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -46,7 +46,9 @@ class CosetManyCurrentsTest : public TensorTest {
   static int factorField(const SpectrumData* sd, int a, int f) {
     return sd->labels[static_cast<std::size_t>(a) * sd->rep_size + f];
   }
-  static int groupOrder(const SpectrumData* sd) { return sd->scgroup == nullptr ? 1 : sd->scgroup->order; }
+  static int groupOrder(const SpectrumData* sd) {
+    return sd->scgroup == nullptr ? 1 : sd->scgroup->order;
+  }
   // The fields the current fixes, from its row; the row numbers them 0, 1, ... in order.
   static std::vector<int> fixedFields(SpectrumData* sd, int J) {
     std::vector<int> row(static_cast<std::size_t>(sd->n_primaries), -7);
@@ -67,7 +69,8 @@ TEST_F(CosetManyCurrentsTest, TwoSU2FactorsHaveFixedPointsWhereTheirLevelsAreEve
   // current) has fixed points exactly when each factor it moves has an even level; (1, 0)
   // fixes the k2 + 1 fields (k1/2, j), (0, 1) the k1 + 1 fields (j, k2/2), (1, 1) the one
   // field (k1/2, k2/2).
-  for (const auto& [k1, k2] : std::vector<std::pair<int, int>>{{4, 2}, {3, 2}, {2, 3}, {3, 5}, {6, 4}}) {
+  for (const auto& [k1, k2] :
+       std::vector<std::pair<int, int>>{{4, 2}, {3, 2}, {2, 3}, {3, 5}, {6, 4}}) {
     SCOPED_TRACE(std::to_string(k1) + " " + std::to_string(k2));
     SpectrumData* A = SM_getData(1, 1, k1);
     SpectrumData* B = SM_getData(1, 1, k2);
@@ -136,7 +139,8 @@ TEST_F(CosetManyCurrentsTest, FixedPointMatricesOfAMinimalModelTimesTheOrbifoldF
         ASSERT_EQ(SM_getFCFT_Smatrix(sd, J, a, b, &re, &im), 1) << a << " " << b;
         double mr = 0.0, mi = 0.0, orr = 0.0, oi = 0.0;
         SM_getS(M, factorField(sd, a, 0), factorField(sd, b, 0), &mr, &mi);
-        ASSERT_EQ(SM_getFCFT_Smatrix(O, JO, factorField(sd, a, 1), factorField(sd, b, 1), &orr, &oi), 1);
+        ASSERT_EQ(
+            SM_getFCFT_Smatrix(O, JO, factorField(sd, a, 1), factorField(sd, b, 1), &orr, &oi), 1);
         const Complex want = Complex(mr, mi) * Complex(orr, oi);
         EXPECT_NEAR(re, want.real(), kTol) << a << " " << b;
         EXPECT_NEAR(im, want.imag(), kTol) << a << " " << b;
@@ -196,7 +200,8 @@ TEST_F(CosetManyCurrentsTest, AStoppedCreationLeavesNothingInTheStore) {
   removeInterruptHandler();
   setStopSignal(0);
   EXPECT_EQ(SM_getFirstAlgebra(), first);
-  for (const char* name : {"stopped", "stopped_0", "stopped_1", "stopped_2"}) EXPECT_EQ(SM_findCFT(name), nullptr) << name;
+  for (const char* name : {"stopped", "stopped_0", "stopped_1", "stopped_2"})
+    EXPECT_EQ(SM_findCFT(name), nullptr) << name;
   SpectrumData* sd = createCFT(currentTensor, "stopped");
   ASSERT_NE(sd, nullptr);
   EXPECT_EQ(SM_findCFT("stopped"), sd);
