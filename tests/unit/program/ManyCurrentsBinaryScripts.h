@@ -42,6 +42,18 @@ inline bool fileHoldsWithin(pid_t child, const std::string& path, const std::str
   }
 }
 
+// Waits until the file exists (true), or the program has ended or used
+// `budgetMilliseconds` of processor time more than when the wait began (false).
+inline bool fileMadeWithin(pid_t child, const std::string& path, long long budgetMilliseconds) {
+  const long long start = binary_test::processTreeMilliseconds(child);
+  for (;;) {
+    if (access(path.c_str(), F_OK) == 0) return true;
+    const long long used = binary_test::processTreeMilliseconds(child);
+    if (start < 0 || used < 0 || used - start >= budgetMilliseconds) return false;
+    usleep(20000);
+  }
+}
+
 // True while the program runs (not ended, not a zombie).
 inline bool running(pid_t child) {
   return binary_test::processTreeMilliseconds(child) >= 0;
