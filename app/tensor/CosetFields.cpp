@@ -10,7 +10,6 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/StringUtility.h"
-#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/CosetInternal.h"
@@ -178,8 +177,6 @@ int CT_initDimensions(TensorProduct* TP) {
   TP->TensorDimensions.assign(static_cast<std::size_t>(rows), kStoreNotComputed);
   TP->TensorDimensionInfo.assign(static_cast<std::size_t>(rows), 0);
   for (int f = 0; f < rows; ++f) {
-    // Stopped here, the flag stays clear and the dimensions are computed again when asked.
-    obeyInterruptRequest();
     int nonAbelian = 0;
     TP->TensorDimensions[static_cast<std::size_t>(f)] = tensorOrbitDimension(TP, f, &nonAbelian);
     TP->TensorDimensionInfo[static_cast<std::size_t>(f)] = nonAbelian;
