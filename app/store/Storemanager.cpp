@@ -412,6 +412,19 @@ SpectrumData* SM_findCFT(const char* name) {
 
 SpectrumData* SM_getFirstAlgebra() { return storeState().firstAlgebra; }
 void SM_setFirstAlgebra(SpectrumData* sd) { storeState().firstAlgebra = sd; }
+
+void SM_unlinkRecord(SpectrumData* sd) {
+  StoremanagerState& s = storeState();
+  if (sd == nullptr) return;
+  for (SpectrumData** link = &s.firstAlgebra; *link != nullptr; link = &(*link)->next) {
+    if (*link != sd) continue;
+    *link = sd->next;
+    break;
+  }
+  sd->next = nullptr;
+  if (sd->name != nullptr) sd->name[0] = '\0';
+  if (s.currentPointer == sd) s.currentPointer = nullptr;
+}
 SpectrumData* SM_nextAlgebra(const SpectrumData* sd) { return sd == nullptr ? nullptr : sd->next; }
 
 long long SM_getTotalAlloc() {

@@ -303,6 +303,10 @@ SpectrumData* allocateSpectrumData(const char* name);
 SpectrumData* SM_findCFT(const char* name);
 SpectrumData* SM_getFirstAlgebra();
 void SM_setFirstAlgebra(SpectrumData* sd);
+// Takes a record off the chain and blanks its name (it stays alive): a creation that was
+// stopped or failed leaves nothing to be found. The store's current record, if it was
+// that one, is forgotten.
+void SM_unlinkRecord(SpectrumData* sd);
 // The next (older) record after sd, or NULL.
 SpectrumData* SM_nextAlgebra(const SpectrumData* sd);
 // Bytes held by all records, and by their orbit S matrices.

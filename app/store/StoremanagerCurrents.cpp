@@ -88,6 +88,29 @@ bool inStabilizer(const DGType* dg, const int* basis, int g, int x) {
   return std::binary_search(elements.begin(), elements.end(), x);
 }
 
+// The field of the orbit with first field `first` at orbit position `target`, found by
+// bisection, or -1. The orbit ordering places an orbit's fields consecutively, in
+// increasing orbit position, and gives every later field a later first field; a field past
+// the orbit therefore compares as larger than any position. A record laid out otherwise
+// may be missed here (never answered wrongly: a hit is a member of the orbit at that
+// position), and the caller then walks the orbit.
+int orbitMemberAt(const SpectrumData* sd, int first, int target) {
+  const long long order = sd->scgroup == nullptr ? 1 : sd->scgroup->order;
+  int low = first;
+  int high = static_cast<int>(std::min<long long>(sd->n_primaries, first + order));
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    const bool inOrbit = sd->orbit_base[middle] == first;
+    if (inOrbit && sd->orbit_position[middle] == target) return middle;
+    if (inOrbit && sd->orbit_position[middle] < target) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return -1;
+}
+
 // The product law of the listed currents as the group identification asks for it: the
 // caller's law, or the S-row product. The identification asks for some products per
 // element (its order, its powers, the map), never the k x k table, which for tens of
@@ -103,6 +126,7 @@ struct ListedProduct {
 };
 
 int listedProduct(int J, int K, void* context) {
+  obeyInterruptRequest();
   ListedProduct* p = static_cast<ListedProduct*>(context);
   if (!p->closed || J < 0 || J >= p->k || K < 0 || K >= p->k) {
     p->closed = false;
@@ -189,6 +213,10 @@ int SM_SimpleAction(SpectrumData* sd, int J, int a) {
   }
   const int target = DG_findElement(dg, p);
   const int first = sd->orbit_base[a];
+  if (!s.simpleActionTrace) {
+    const int member = orbitMemberAt(sd, first, target);
+    if (member >= 0) return member;
+  }
   int end = first;
   while (end < sd->n_primaries && sd->orbit_base[end] == first) ++end;
   for (int f = first; f < end; ++f) {
@@ -220,6 +248,7 @@ const IntList* DetermineSimpleCurrentMap(void* ctx, int capacity, int n, SMatrix
   if (n < 1) return &list;
   const double s00 = element(ctx, S, 0, 0).re;
   for (int c = 0; c < n; ++c) {
+    obeyInterruptRequest();
     if (ZeroCheck(element(ctx, S, 0, c).re / s00 - 1.0)) addToList(&list, c);
   }
   return &list;
@@ -234,12 +263,14 @@ int GenericSimpleAction(void* ctx, int n, int J, int a, SMatrixAccessor S) {
   double* r0 = cache;
   double* t = cache + n;  // n complex entries
   for (int c = 0; c < n; ++c) {
+    obeyInterruptRequest();
     r0[c] = element(ctx, S, 0, c).re;
     Complex z = product(element(ctx, S, J, c), element(ctx, S, a, c));
     t[2 * c] = z.re / r0[c];
     t[2 * c + 1] = z.im / r0[c];
   }
   for (int b = 0; b < n; ++b) {
+    obeyInterruptRequest();
     if (!ZeroCheck(r0[b] / r0[a] - 1.0)) continue;
     bool match = true;
     for (int c = 0; c < n && match; ++c) match = closeTo(element(ctx, S, b, c), {t[2 * c], t[2 * c + 1]});
@@ -388,6 +419,7 @@ int GenericGeneratorAction(void* ctx, int n, int J, int* out, SMatrixAccessor S)
   int nextStart = 1;
   int b = -1;
   while (true) {
+    obeyInterruptRequest();
     if (b < 0 || out[b] != -1) {
       while (nextStart < n && out[nextStart] != -1) ++nextStart;
       if (nextStart >= n) break;
@@ -409,6 +441,7 @@ int GenericGeneratorAction(void* ctx, int n, int J, int* out, SMatrixAccessor S)
     const double rb = r0[static_cast<std::size_t>(b)];
     candidates.clear();
     for (int y = 0; y < n; ++y) {
+      obeyInterruptRequest();
       if (preimage[static_cast<std::size_t>(y)] != -1) continue;
       if (!ZeroCheck(r0[static_cast<std::size_t>(y)] / rb - 1.0)) continue;
       bool agree = true;
@@ -460,6 +493,15 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
     Alert("SM_genericReorder", 0, 110402, "Count discrepancy (%d != %d)", k, n);
     return;
   }
+  // The ordering runs while the record is made and polls Ctrl-C; a record whose ordering
+  // was stopped half way (StopRequest) is taken off the chain, so that nothing finds it.
+  struct UnlinkUnlessOrdered {
+    SpectrumData* record;
+    bool ordered = false;
+    ~UnlinkUnlessOrdered() {
+      if (!ordered) SM_unlinkRecord(record);
+    }
+  } guard{sd};
   int* listed = s.simpleCurrents.get(static_cast<std::size_t>(k));
   std::copy(currents->list, currents->list + k, listed);
   sd->scmap = listed;
@@ -505,7 +547,10 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
     if (action == nullptr) {
       GenericGeneratorAction(sd, n, field, row, SM_getS_accessor);
     } else {
-      for (int a = 0; a < n; ++a) row[a] = action(field, a, ctx);
+      for (int a = 0; a < n; ++a) {
+        obeyInterruptRequest();
+        row[a] = action(field, a, ctx);
+      }
     }
   }
 
@@ -528,6 +573,7 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
     const int thisOrbit = orbitNumber[static_cast<std::size_t>(first)];
     std::vector<int> stabilizers;
     for (int e = 0; e < k; ++e) {
+      obeyInterruptRequest();
       int image = applyElement(dg, e, a, rows, n);
       if (image < 0) continue;
       if (image == a) {
@@ -593,6 +639,7 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
     const long long N = dg->factors[i];
     const int* row = rows + static_cast<std::size_t>(i) * nn;
     for (int a = 0; a < n; ++a) {
+      obeyInterruptRequest();
       const int old = row[newToOld[a]];
       const int image = old < 0 ? a : oldToNew[old];
       long long sum = static_cast<long long>(sd->weight_num[a]) + sd->weight_num[Ji] - sd->weight_num[image];
@@ -607,6 +654,7 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
     }
   }
   sd->use_orbits = 1;
+  guard.ordered = true;
 }
 
 // ---------------------------------------------------------------------------------------

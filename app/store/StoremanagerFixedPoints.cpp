@@ -21,6 +21,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/StringUtility.h"
+#include "runtime/Terminal.h"
 #include "store/StoremanagerInternal.h"
 #include "store/StoremanagerQueries.h"
 #include "store/StoremanagerQueriesInternal.h"
@@ -78,7 +79,89 @@ int initLieFCFT(SpectrumData* sd) {
   return sd->n_fp_currents;
 }
 
+// Records whose orbits the orbit ordering made (the stabiliser row of a field is that of
+// its whole orbit): there a current fixes a field exactly when it fixes the orbit's first
+// field, so one action per orbit answers for all its fields. Any other record is asked
+// field by field.
+bool orbitsByStabilizers(const SpectrumData* sd) {
+  const bool reordered = sd->type == kStoreTypeTensor || sd->type == kStoreTypeRecentred ||
+                         sd->type == kStoreTypePermutation || sd->type == kStoreTypeOrbifold;
+  return reordered && sd->use_orbits == 1 && storeGroupOrder(sd) > 1 && sd->orbit_base != nullptr &&
+         sd->orbit_position != nullptr && sd->stabilizers != nullptr;
+}
+
+// The first field of a's orbit, when it is a field (else a itself).
+int orbitFirst(const SpectrumData* sd, int a) {
+  const int first = sd->orbit_base[a];
+  return storeIsField(sd, first) ? first : a;
+}
+
 }  // namespace
+
+std::vector<char> SM_fixedPointCurrentFlags(SpectrumData* sd) {
+  const int G = storeGroupOrder(sd);
+  std::vector<char> flags(static_cast<std::size_t>(std::max(G, 1)), 0);
+  if (G <= 1) return flags;
+  if (!orbitsByStabilizers(sd)) {
+    for (int J = 1; J < G; ++J) {
+      obeyInterruptRequest();
+      flags[static_cast<std::size_t>(J)] = SM_fixedPointCurrent(sd, J) != 0 ? 1 : 0;
+    }
+    return flags;
+  }
+  // The union of the orbits' stabilisers, each the subgroup its stabiliser row generates:
+  // the work is the sum of the stabilisers' orders, never fields times currents.
+  const int g = storeGroupFactors(sd);
+  std::vector<char> inSubgroup(static_cast<std::size_t>(G), 0);
+  std::vector<int> elements;
+  int previous = -1;
+  for (int a = 0; a < sd->n_primaries; ++a) {
+    obeyInterruptRequest();
+    const int first = orbitFirst(sd, a);
+    if (first == previous) continue;
+    previous = first;
+    const int* row = sd->stabilizers + static_cast<std::size_t>(first) * static_cast<std::size_t>(g);
+    elements.assign(1, 0);
+    inSubgroup[0] = 1;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+      for (int j = 0; j < g; ++j) {
+        if (row[j] <= 0 || row[j] >= G) continue;
+        const int product = DG_product(row[j], elements[i], sd->scgroup);
+        if (inSubgroup[static_cast<std::size_t>(product)] != 0) continue;
+        inSubgroup[static_cast<std::size_t>(product)] = 1;
+        elements.push_back(product);
+      }
+    }
+    for (int J : elements) {
+      inSubgroup[static_cast<std::size_t>(J)] = 0;
+      // Counted only when the action agrees: a current has fixed points when J a = a.
+      if (J != 0 && flags[static_cast<std::size_t>(J)] == 0 && SM_SimpleAction(sd, J, first) == first)
+        flags[static_cast<std::size_t>(J)] = 1;
+    }
+  }
+  return flags;
+}
+
+int SM_fixedPointRow(SpectrumData* sd, int J, int* row) {
+  const bool byOrbit = orbitsByStabilizers(sd);
+  int count = 0;
+  int previous = -1;
+  bool fixed = false;
+  for (int a = 0; a < sd->n_primaries; ++a) {
+    obeyInterruptRequest();
+    if (byOrbit) {
+      const int first = orbitFirst(sd, a);
+      if (first != previous) {
+        previous = first;
+        fixed = SM_SimpleAction(sd, J, first) == first;
+      }
+    } else {
+      fixed = SM_SimpleAction(sd, J, a) == a;
+    }
+    row[a] = fixed ? count++ : -1;
+  }
+  return count;
+}
 
 int SM_initFCFTData(SpectrumData* sd) {
   if (sd->validity < 3)
@@ -238,8 +321,14 @@ int SM_fixedPointCurrent(SpectrumData* sd, int J) {
     const int* label = storeLabelOf(sd, J);
     return ((label[0] == sd->level || label[0] == 0) && label[1] == 0 && label[2] == 0) ? 1 : 0;
   }
+  const bool byOrbit = orbitsByStabilizers(sd);
+  int previous = -1;
   for (int a = 0; a < sd->n_primaries; ++a) {
-    if (SM_SimpleAction(sd, J, a) == a) return 1;
+    obeyInterruptRequest();
+    const int b = byOrbit ? orbitFirst(sd, a) : a;
+    if (b == previous) continue;
+    previous = b;
+    if (SM_SimpleAction(sd, J, b) == b) return 1;
   }
   return 0;
 }
@@ -336,8 +425,7 @@ int SM_initRecenteredFCFT(SpectrumData* sd) {
     Print("FCFT number i=%d\n", i);
     const int J = sd->fp_currents[i];
     int* row = labelRow(sd, i);
-    int count = 0;
-    for (int a = 0; a < n; ++a) row[a] = SM_SimpleAction(sd, J, a) == a ? count++ : -1;
+    const int count = SM_fixedPointRow(sd, J, row);
     PrintVec(n, row, "FCFTlabels");
     if (!storeIsField(sd, J)) continue;
     const int mapped = sd->field_map[J];

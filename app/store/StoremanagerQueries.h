@@ -282,6 +282,12 @@ int SM_getFPlabel(SpectrumData* sd, int J, int b);
 int SM_getOLA_Smatrix(SpectrumData* sd, int J, int a, int b, double* re, double* im);
 int SM_getFCFT_Smatrix(SpectrumData* sd, int J, int a, int b, double* re, double* im);
 int SM_fixedPointCurrent(SpectrumData* sd, int J);
+// For every current J of the group, 1 when J has a fixed point (SM_fixedPointCurrent of
+// each), found from the orbits' stabilisers where the orbit ordering made them.
+std::vector<char> SM_fixedPointCurrentFlags(SpectrumData* sd);
+// row[a] = the number of field a among the fields J fixes (J a = a, numbered in field
+// order from 0), -1 for the others; the count of fixed fields. Row of n_primaries entries.
+int SM_fixedPointRow(SpectrumData* sd, int J, int* row);
 // The field with this label vector; -1 after "Representation not found".
 int SM_getLabel(SpectrumData* sd, const int* label);
 int SM_initOrbifoldFCFTdata(SpectrumData* sd);

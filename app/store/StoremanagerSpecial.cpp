@@ -915,6 +915,8 @@ int SM_grade(SpectrumData* sd, int J) {
                             !(J == 1 && sd->gravitino_action != nullptr);
   const MinimalGradeTables tables(sd, J, charge, kernel, minimalRoute);
   for (int a = 0; a < n; ++a) {
+    // Stopped here, the record stays ungraded: the letters are attached only at the end.
+    obeyInterruptRequest();
     int kind = 2;
     if (tables.usable()) {
       const long long N = tables.numerator(a);

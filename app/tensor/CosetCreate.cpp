@@ -15,6 +15,7 @@
 #include "runtime/Parameters.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/Coset.h"
@@ -44,8 +45,13 @@ struct CurrentListContext {
   IntList list;
 };
 
+// The current's place in the list, read from the product's map of every field to its place
+// (makeSimpleCurrentMap): the group identification asks for it with every product, so a
+// search of the list would make it quadratic in the number of currents.
 int positionInList(const CurrentListContext* c, int field) {
-  return field < 0 ? -1 : findInList(&c->list, field);
+  const std::vector<int>& map = c->TP->SimpleCurrentMap;
+  const int fields = std::min(c->TP->NumberOfPrimaries, static_cast<int>(map.size()));
+  return field < 0 || field >= fields ? -1 : map[static_cast<std::size_t>(field)];
 }
 
 int listAction(int Jfield, int a, void* ctx) {
@@ -81,7 +87,8 @@ void makeSimpleCurrentMap(CurrentListContext* c) {
   TP->SimpleCurrentMap.assign(static_cast<std::size_t>(fields), -1);
   for (int i = 0; i < c->list.n; ++i) {
     const int field = c->list.list[i];
-    if (field >= 0 && field < fields) TP->SimpleCurrentMap[static_cast<std::size_t>(field)] = i;
+    if (field >= 0 && field < fields && TP->SimpleCurrentMap[static_cast<std::size_t>(field)] < 0)
+      TP->SimpleCurrentMap[static_cast<std::size_t>(field)] = i;
     TP->SimpleCurrentMap.push_back(field);
   }
 }
@@ -93,6 +100,7 @@ void getConformalWeightInfo(SpectrumData* sd, TensorProduct* TP) {
   long long den = 1;
   sd->weights_exact = 1;
   for (int a = 0; a < n; ++a) {
+    obeyInterruptRequest();
     Rat q{0, 1};
     const int exact = TensorRatWeight(TP, TP->Spectrum.row(a), &q);
     if (q.den <= 0) q = Rat{0, 1};
@@ -115,24 +123,27 @@ void getConformalWeightInfo(SpectrumData* sd, TensorProduct* TP) {
   if (TP->ExactWeightFlag == 0) sd->weights_exact = 0;
 }
 
-// Takes a record out of the store's chain (the record itself stays alive, unnamed).
-void unlinkRecord(SpectrumData* sd) {
-  SpectrumData* first = SM_getFirstAlgebra();
-  if (first == sd) {
-    SM_setFirstAlgebra(sd->next);
-  } else {
-    for (SpectrumData* r = first; r != nullptr; r = r->next) {
-      if (r->next != sd) continue;
-      r->next = sd->next;
-      break;
+// A record in the making. Left before it is complete (a failure, or Ctrl-C, which abandons
+// the command through StopRequest from any of the loops below), it takes the record and the
+// fixed-point theories made for it off the store's chain: no half-made theory is found by
+// name, and the name can be used again. (Records stay alive, unlisted.)
+struct CreationInProgress {
+  SpectrumData* record;
+  bool complete = false;
+  ~CreationInProgress() {
+    if (complete) return;
+    std::vector<SpectrumData*> made;
+    for (SpectrumData* r = SM_getFirstAlgebra(); r != nullptr; r = r->next) {
+      if (r->base == record) made.push_back(r);
     }
+    for (SpectrumData* r : made) SM_unlinkRecord(r);
+    SM_unlinkRecord(record);
   }
-  sd->next = nullptr;
-  if (sd->name != nullptr) sd->name[0] = '\0';
-}
+};
 
 bool hasResolvedFields(TensorProduct* TP) {
   for (int a = 0; a < TP->NumberOfPrimaries; ++a) {
+    obeyInterruptRequest();
     if (UntwistedStabilizerOrder(TP, a) > 1) return true;
   }
   return false;
@@ -143,7 +154,10 @@ void getDimensionsAndInfo(SpectrumData* sd, TensorProduct* TP) {
   SM_allocFieldInfo_Dims(sd);
   if (sd->dims == nullptr) return;
   showInfo("Computing Dimensions; time: %7.2f\n");
-  for (int a = 0; a < sd->n_primaries; ++a) sd->dims[a] = CT_getDimension(TP, sd->field_map[a]);
+  for (int a = 0; a < sd->n_primaries; ++a) {
+    obeyInterruptRequest();
+    sd->dims[a] = CT_getDimension(TP, sd->field_map[a]);
+  }
 }
 
 void addGradingInfo(SpectrumData* sd, TensorProduct* TP) {
@@ -172,6 +186,7 @@ void addCurrentAutomorphisms(SpectrumData* sd, TensorProduct* TP, bool exception
   std::vector<std::vector<int>> rows;
   if (!exceptional && perms.Space != nullptr && perms.Nfill >= 2) {
     for (int p = 0; p < perms.Nfill; ++p) {
+      obeyInterruptRequest();
       const int* image = perms.Space + static_cast<std::size_t>(p) * static_cast<std::size_t>(perms.rowsize);
       std::vector<int> r(static_cast<std::size_t>(order), -1);
       bool whole = true;
@@ -190,6 +205,7 @@ void addCurrentAutomorphisms(SpectrumData* sd, TensorProduct* TP, bool exception
   }
   initVectorCollection(sd->automorphisms, order, static_cast<int>(rows.size()));
   for (const std::vector<int>& r : rows) {
+    obeyInterruptRequest();
     std::copy(r.begin(), r.end(), row.begin());
     addVectorToCollection(sd->automorphisms, row.data());
   }
@@ -206,12 +222,14 @@ bool computeCFT_S(SpectrumData* sd) {
     // The first field of each orbit represents it.
     std::vector<int> first(static_cast<std::size_t>(std::max(sd->n_orbits, 0)), -1);
     for (int a = sd->n_primaries - 1; a >= 0; --a) {
+      obeyInterruptRequest();
       const int orbit = sd->orbit_number[a];
       if (orbit >= 0 && orbit < sd->n_orbits) first[static_cast<std::size_t>(orbit)] = a;
     }
     whole = std::find(first.begin(), first.end(), -1) == first.end();
     for (int p = 0; p < sd->n_orbits && whole; ++p) {
       for (int q = p; q < sd->n_orbits && whole; ++q) {
+        obeyInterruptRequest();
         whole = SM_getSBase(sd, p, q, first[static_cast<std::size_t>(p)], first[static_cast<std::size_t>(q)], &re,
                             &im) == 1;
       }
@@ -237,6 +255,7 @@ bool fixedPointTheoriesStored(SpectrumData* sd) {
     if (f == nullptr || f->s_available == 0 || !f->sbase.held()) return false;
     const std::uint64_t m = static_cast<std::uint64_t>(f->n_orbits);
     for (std::uint64_t e = 0; e < m * m; ++e) {
+      if ((e & 4095U) == 0) obeyInterruptRequest();
       if (f->sbase.at(e) < -1.5) return false;
     }
   }
@@ -302,6 +321,7 @@ SpectrumData* createCFT(TensorProduct* TP, const char* name) {
   const int nf = TP->NumberOfFactors;
 
   SpectrumData* sd = allocateSpectrumData(name);
+  CreationInProgress creation{sd};
   sd->type = kStoreTypeTensor;
   sd->rank = 0;
   sd->level = 0;
@@ -315,14 +335,12 @@ SpectrumData* createCFT(TensorProduct* TP, const char* name) {
   SM_allocFieldInfo_Weights(sd);
   SM_allocFieldInfo_Dynkin(sd);
   if (sd->field_map == nullptr || sd->weight_num == nullptr || sd->labels == nullptr) {
-    // The record was linked already: take it out again, so that no half-built theory is
-    // found by name.
-    unlinkRecord(sd);
     Alert("createCFT", 5, 100302, "Field data of %s cannot be held; nothing created", name);
     return nullptr;
   }
   getConformalWeightInfo(sd, TP);
   for (int a = 0; a < n; ++a) {
+    obeyInterruptRequest();
     sd->field_map[a] = a;
     sd->field_map[n + a] = a;
     std::copy(TP->Spectrum.row(a), TP->Spectrum.row(a) + sd->rep_size,
@@ -340,6 +358,7 @@ SpectrumData* createCFT(TensorProduct* TP, const char* name) {
   SM_allocFieldInfo_Conjugates(sd);
   if (sd->conjugates != nullptr) {
     for (int a = 0; a < n; ++a) {
+      obeyInterruptRequest();
       int conjugate = getTensorConjugate(TP, sd->field_map[a]);
       if (conjugate == -2) conjugate = getGenericTensorConjugate(TP, sd->field_map[a]);
       sd->conjugates[a] = conjugate >= 0 && conjugate < n ? sd->field_map[n + conjugate] : -2;
@@ -384,6 +403,7 @@ SpectrumData* createCFT(TensorProduct* TP, const char* name) {
   } else {
     dropTensorPointer(sd, 0);
   }
+  creation.complete = true;
   return sd;
 }
 

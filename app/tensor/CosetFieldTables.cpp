@@ -36,6 +36,7 @@
 
 #include "groups/Discrete.h"
 #include "runtime/Error.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
 #include "tensor/CosetInternal.h"
@@ -1114,9 +1115,12 @@ int CT_fieldRatWeight(TensorProduct* TP, int f, Rat* q) {
   OrbitTables* t = orbitTables(TP);
   if (!t->fieldWeightsMade || t->fieldWeightsVersion != TP->Spectrum.version() ||
       static_cast<int>(t->fieldWeights.size()) != rows) {
+    t->fieldWeightsMade = false;
     t->fieldWeights.assign(static_cast<std::size_t>(rows), Rat{0, 1});
     t->fieldWeightsExact.assign(static_cast<std::size_t>(rows), 0);
     for (int k = 0; k < rows; ++k) {
+      // Stopped here, the weights stay unmade and are made again when next asked for.
+      obeyInterruptRequest();
       Rat h;
       t->fieldWeightsExact[static_cast<std::size_t>(k)] = static_cast<char>(TensorRatWeight(TP, TP->Spectrum.row(k), &h));
       t->fieldWeights[static_cast<std::size_t>(k)] = h;

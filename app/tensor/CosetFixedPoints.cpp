@@ -23,6 +23,7 @@
 
 #include "collections/VectorUtility.h"
 #include "groups/Discrete.h"
+#include "runtime/Allocation.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
@@ -259,6 +260,7 @@ void computeFixCenter(TensorProduct* TP) {
   const int N = TP->FixCenter.size();
   TP->FixCenterOrders.assign(static_cast<std::size_t>(N), 0);
   for (int e = 0; e < N; ++e) {
+    obeyInterruptRequest();
     int order = 1;
     int r = e;
     while (r > 0 && order <= N) {
@@ -515,6 +517,7 @@ void initializeCosetFCFTData(TensorProduct* TP) {
   const int N = TP->Spectrum.size();
   TP->FullStabilizers.assign(static_cast<std::size_t>(N), nullptr);
   for (int t = 0; t < N && t < static_cast<int>(TP->Stabilizers.size()); ++t) {
+    obeyInterruptRequest();
     const int* row = TP->Spectrum.row(t);
     const std::vector<int> E = fixingElements(TP, row);
     if (E.empty()) break;
@@ -596,7 +599,18 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
     PrintStdout("computeAllFixedPointMatrices; Tensor product %p, algebra %s\n", static_cast<void*>(TP), sd->name);
   count = std::min(count, sd->n_fp_currents);
   if (count < 1 || sd->fcft == nullptr) return;
-  bool refused = false;
+  // The matrices are sized together first: each may fit while all of them would not.
+  long double elements = 0.0L;
+  for (int i = 0; i < count; ++i) {
+    const SpectrumData* f = sd->fcft[i];
+    if (f == nullptr) continue;
+    const long double m = static_cast<long double>(f->n_orbits);
+    elements += m * m * (f->complex == 1 ? 2.0L : 1.0L);
+  }
+  bool refused = !requireAllocationSize("computeAllFixedPointMatrices", "The S matrices of the fixed-point theories",
+                                        elements, sizeof(double));
+  if (refused)
+    Alert("computeAllFixedPointMatrices", 0, 100201, "Failed to allocate FCFT S matrix; skipping all others as well");
   for (int i = 0; i < count && !refused; ++i) {
     SpectrumData* f = sd->fcft[i];
     // Warnings, not fatal errors: the theory stays usable, its S^J computed when asked for.
@@ -617,59 +631,75 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
 
   computeFixCenter(TP);
   const int n = sd->n_primaries;
+  // Records only for the fields some of the theories fix, and for each theory the pairs of
+  // its own fields: the work is the sum of the squares of the theories' sizes (the size of
+  // their S matrices), never the square of the number of fields.
   std::vector<const FullFPType*> records(static_cast<std::size_t>(n), nullptr);
   for (int a = 0; a < n; ++a) {
+    obeyInterruptRequest();
     const int t = sd->field_map[a];
     if (!spectrumField(TP, t) || t >= static_cast<int>(TP->Stabilizers.size())) continue;
+    std::vector<int> Q{0};
+    for (int i = 0; i < count; ++i) {
+      if (sd->fcft_labels[static_cast<std::size_t>(i) * static_cast<std::size_t>(n) + static_cast<std::size_t>(a)] >= 0)
+        Q.push_back(sd->fp_currents[i]);
+    }
+    // A field no theory needs gets no record: its S^J elements are never stored.
+    if (Q.size() == 1) continue;
     const int* row = TP->Spectrum.row(t);
     const std::vector<int> E = fixingElements(TP, row);
     if (E.empty()) break;
-    std::vector<int> Q{0};
-    bool fixed = false;
-    for (int i = 0; i < count; ++i) {
-      if (sd->fcft_labels[static_cast<std::size_t>(i) * static_cast<std::size_t>(n) + static_cast<std::size_t>(a)] < 0)
-        continue;
-      Q.push_back(sd->fp_currents[i]);
-      fixed = true;
-    }
-    // A field no theory needs gets no record: its S^J elements are never stored.
-    if (!fixed) continue;
     records[static_cast<std::size_t>(a)] =
         getFullFP(TP, row, E, Q, TP->Stabilizers[static_cast<std::size_t>(t)], sd->scgroup, sd->field_map);
   }
-
-  std::vector<double> re(static_cast<std::size_t>(count));
-  std::vector<double> im(static_cast<std::size_t>(count));
-  std::vector<double> phaseRe(static_cast<std::size_t>(count));
-  std::vector<double> phaseIm(static_cast<std::size_t>(count));
+  // Per theory, its fields that have a record, in field order.
+  std::vector<std::vector<int>> members(static_cast<std::size_t>(count));
+  double rows = 0.0;
   for (int i = 0; i < count; ++i) {
-    const double angle = M_PI * static_cast<double>(sd->fcft_shift[i]) / 4.0;
-    phaseRe[static_cast<std::size_t>(i)] = std::cos(angle);
-    phaseIm[static_cast<std::size_t>(i)] = std::sin(angle);
+    const int* labels = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+    for (int a = 0; a < n; ++a) {
+      obeyInterruptRequest();
+      if (labels[a] >= 0 && records[static_cast<std::size_t>(a)] != nullptr) members[static_cast<std::size_t>(i)].push_back(a);
+    }
+    rows += static_cast<double>(members[static_cast<std::size_t>(i)].size());
   }
-  startProgressInfo("Computing fixed point matrices", 0, static_cast<double>(n));
-  for (int a = 0; a < n; ++a) {
-    // A stop leaves the remaining elements unstored: they are computed when asked for.
-    if (incrementProgressInfo() != 0) break;
-    const FullFPType* Fa = records[static_cast<std::size_t>(a)];
-    if (Fa == nullptr) continue;
-    for (int b = 0; b < n; ++b) {
-      const FullFPType* Fb = records[static_cast<std::size_t>(b)];
-      if (Fb == nullptr) continue;
-      getCosetFCFT_S(TP, a, b, re.data(), im.data(), Fa, Fb, sd, count);
-      for (int i = 0; i < count; ++i) {
-        const int* labels = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
-        const int xa = labels[a];
-        const int xb = labels[b];
-        if (xa < 0 || xb < 0) continue;
-        SpectrumData* f = sd->fcft[i];
-        const std::size_t k = static_cast<std::size_t>(i);
+
+  // Asks, in an interactive run, before work expected to take more than a minute; declined,
+  // the elements not computed yet are computed when asked for.
+  startProgressInfo("Computing fixed point matrices", 1, rows);
+  bool declined = false;
+  for (int i = 0; i < count && !declined; ++i) {
+    SpectrumData* f = sd->fcft[i];
+    const int J = sd->fp_currents[i];
+    const int* labels = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
+    const double angle = M_PI * static_cast<double>(sd->fcft_shift[i]) / 4.0;
+    const double phaseRe = std::cos(angle);
+    const double phaseIm = std::sin(angle);
+    // Sizes in 64 bits: m x m elements, the imaginary half behind the real one.
+    const std::uint64_t size = static_cast<std::uint64_t>(f->n_orbits);
+    const std::vector<int>& fields = members[static_cast<std::size_t>(i)];
+    for (int a : fields) {
+      if (incrementProgressInfo() != 0) {
+        declined = true;
+        break;
+      }
+      const FullFPType* Fa = records[static_cast<std::size_t>(a)];
+      const int ma = positionOf(Fa, J);
+      const int* rowA = TP->Spectrum.row(sd->field_map[a]);
+      for (int b : fields) {
+        obeyInterruptRequest();
+        if (CT_get_S_CALL_TRACE() == 1)
+          PrintStdout("getCosetFCFT_S; Tensor product %p, cft %s\n", static_cast<void*>(TP), sd->name);
+        const FullFPType* Fb = records[static_cast<std::size_t>(b)];
+        const int mb = positionOf(Fb, J);
+        double re = 0.0;
+        double im = 0.0;
+        if (ma >= 0 && mb >= 0)
+          fixedPointElement(TP, rowA, TP->Spectrum.row(sd->field_map[b]), Fa, Fb, ma, mb, &re, &im, "getCosetFCFT_S");
         double r = 0.0;
         double m = 0.0;
-        complexProduct(&r, &m, re[k], im[k], phaseRe[k], phaseIm[k]);
-        // Sizes in 64 bits: m x m elements, the imaginary half behind the real one.
-        const std::uint64_t size = static_cast<std::uint64_t>(f->n_orbits);
-        const std::uint64_t index = static_cast<std::uint64_t>(xb) + size * static_cast<std::uint64_t>(xa);
+        complexProduct(&r, &m, re, im, phaseRe, phaseIm);
+        const std::uint64_t index = static_cast<std::uint64_t>(labels[b]) + size * static_cast<std::uint64_t>(labels[a]);
         f->sbase.set(index, r);
         if (f->complex == 1) f->sbase.set(size * size + index, m);
       }
@@ -702,8 +732,9 @@ int initFCFT(TensorProduct* TP, SpectrumData* sd) {
     factorCurrents = count;
   } else {
     std::vector<int> others;
+    const std::vector<char> hasFixedPoints = SM_fixedPointCurrentFlags(sd);
     for (int c = 1; c < N; ++c) {
-      if (SM_fixedPointCurrent(sd, c) == 0) continue;
+      if (hasFixedPoints[static_cast<std::size_t>(c)] == 0) continue;
       const int t = sd->field_map[c];
       bool ofFactors = spectrumField(TP, t);
       for (int f = 0; f < TP->NumberOfFactors && ofFactors; ++f)
@@ -731,7 +762,10 @@ int initFCFT(TensorProduct* TP, SpectrumData* sd) {
     const int shift = spectrumField(TP, t) ? getTotalFCFTshift(TP, TP->Spectrum.row(t)) : 0;
     int* row = sd->fcft_labels;
     int kept = 0;
-    for (int a = 0; a < n; ++a) row[a] = sd->labels[static_cast<std::size_t>(a) * sd->rep_size] == N / 4 - 2 ? kept++ : -1;
+    for (int a = 0; a < n; ++a) {
+      obeyInterruptRequest();
+      row[a] = sd->labels[static_cast<std::size_t>(a) * sd->rep_size] == N / 4 - 2 ? kept++ : -1;
+    }
     SpectrumData* f = SM_createFCFT((base + "_0").c_str(), sd, row, kept);
     if (f == nullptr) return -1;
     sd->fcft[0] = f;
@@ -752,8 +786,7 @@ int initFCFT(TensorProduct* TP, SpectrumData* sd) {
     const bool ofExtension = spectrumField(TP, t) && t < TP->NumberOfSimpleCurrents;
     const int shift = ofExtension ? getTotalFCFTshift(TP, TP->Spectrum.row(t)) : 0;
     int* row = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
-    int kept = 0;
-    for (int a = 0; a < n; ++a) row[a] = SM_SimpleAction(sd, J, a) == a ? kept++ : -1;
+    const int kept = SM_fixedPointRow(sd, J, row);
     SpectrumData* f = SM_createFCFT((base + "_" + std::to_string(i)).c_str(), sd, row, kept);
     if (f == nullptr) return -1;
     sd->fcft[i] = f;
@@ -764,6 +797,7 @@ int initFCFT(TensorProduct* TP, SpectrumData* sd) {
     if (f->field_map != nullptr) {
       std::fill(f->field_map, f->field_map + 2 * static_cast<std::size_t>(kept), -1);
       for (int a = 0; a < n; ++a) {
+        obeyInterruptRequest();
         if (row[a] >= 0) f->field_map[row[a]] = sd->field_map[a];
       }
     }

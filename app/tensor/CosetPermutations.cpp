@@ -15,6 +15,7 @@
 // initialised them, and restored by resetCosetPermutations.
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <unordered_map>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 #include "tensor/Coset.h"
 #include "tensor/CosetInternal.h"
@@ -828,6 +830,15 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   const int P = TP->FullPermutations.Nfill;
   Print("Degeneracies: %d outer automorphisms, %d permutations.\n", A, P);
   VectorSpace* pairs = &TP->AutomorphismsTimesPermutations;
+  // The loops below poll Ctrl-C. Left by a stop (StopRequest), the product keeps no partial
+  // table of images: it is emptied, and the flag stays clear, so the next call builds it.
+  struct EmptyWhenStopped {
+    VectorSpace* images;
+    int exceptions = std::uncaught_exceptions();
+    ~EmptyWhenStopped() {
+      if (std::uncaught_exceptions() > exceptions) SetVectorSpace(images, 1, 1);
+    }
+  } emptyWhenStopped{&TP->CurrentPermutations};
   ++state().generation;
   initVectorCollection(pairs, 2, static_cast<int>(std::clamp<long long>(static_cast<long long>(A) * P, 1000, 1 << 20)));
   SetVectorSpace(&TP->CurrentPermutations, 1, 1);
@@ -858,6 +869,7 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   };
   std::vector<int> pair(2);
   for (int a = 0; a < A; ++a) {
+    obeyInterruptRequest();
     if (P >= kPermutationPretestThreshold && CheckAutomorphismModuloPermutations(TP, a) == 0) continue;
     const int* aut = rowOf(TP->OuterAutomorphisms, a);
     for (int r = 0; r < currents; ++r) {
@@ -866,6 +878,7 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
           rearranged[static_cast<std::size_t>(r)].prepare(automorphed.data(), n, 0, classOf, classPreserving) ? 1 : 0;
     }
     for (int p = 0; p < P; ++p) {
+      obeyInterruptRequest();
       if (!keepsAlgebra(a, p)) continue;
       pair.assign({a, p});
       // A collection that cannot grow refuses the whole set: half a symmetry group would
@@ -890,6 +903,7 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   }
   std::vector<int> row(static_cast<std::size_t>(width));
   for (int s = 0; s < K; ++s) {
+    obeyInterruptRequest();
     imageRowFromBasis(TP, false, s, row.data());
     if (addNewVectorToSpace(images, row.data()) == nullptr) {
       Alert("CT_SymmetrizeTensorProduct", 1, 100302, "Symmetries of the tensor product not built");
