@@ -122,6 +122,7 @@ struct VacuumMoebiusTerms {
 struct AmplitudeState {
   std::vector<int> kleinBuffer;
   VacuumMoebiusTerms vacuumMoebius;
+  long long annulusSums = 0;
 };
 
 AmplitudeState& amplitudeState() {
@@ -304,6 +305,7 @@ void resetAmplitudes() {
 int getAnnulus(int i, int a, int b) {
   CrossBoundState& s = crossBoundState();
   if (!validBoundary(a) || !validBoundary(b)) return 0;
+  ++amplitudeState().annulusSums;
   if (CrossBoundOrbitsAvailable()) {
     if (!chargeAllowed(boundaryPrimary(a), boundaryPrimary(b), i)) return 0;
     return toAmplitude(GenericVerlinde(-i, a, b, s.NIshiOrbit, compSAux_orb, reflection_orb,
@@ -316,6 +318,10 @@ int getAnnulus(int i, int a, int b) {
 
 int getMoebius(int i, int a) {
   return toAmplitude(moebiusCoefficient(i, a));
+}
+
+long long annulusSumCount() {
+  return amplitudeState().annulusSums;
 }
 
 int vacuumMoebius(int a) {

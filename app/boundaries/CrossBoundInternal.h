@@ -253,3 +253,6 @@ int vacuumMoebius(int a);
 // The conjugates and group types of a record by the search over all labels with the
 // annulus (every group type at once), as they were found before the labels told them.
 void loadOrientifoldConjugatesBySearch(OrientifoldInfo* record, int progress);
+// The annulus coefficients asked of getAnnulus since the module's last reset (those the
+// selection rule answers included): the work the pairing of conjugates costs.
+long long annulusSumCount();
