@@ -172,7 +172,7 @@ VacuumMoebiusTerms& vacuumMoebiusTerms() {
   double rowMax = 0.0;
   int largest = 0;
   for (int m = 0; m < n; ++m) {
-    if (m % 1024 == 0) obeyInterruptRequest();
+    obeyInterruptRequest();
     const size_t k = 2 * static_cast<size_t>(m);
     compPAux(m, 0, &P[k], &P[k + 1]);
     getCurrentCrosscapCoefficient(m, 0, &U[k], &U[k + 1]);
