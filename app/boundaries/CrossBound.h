@@ -236,7 +236,8 @@ OrientifoldInfo** getPositiveTensionOrientifolds(int* total, int* count);
 void loadOrientifoldConjugates(OrientifoldInfo* record, int progress);
 void loadAllOrientifoldConjugates(int flag);
 // After loadOrientifoldConjugates: the conjugate boundary of a (-1: none) and its group
-// type (0 unitary, 1 orthogonal, -1 symplectic, 2 zero tension).
+// type (0 unitary, 1 orthogonal, -1 symplectic, 2 zero tension). The type of a real
+// boundary is worked out when first asked for (its Moebius amplitude) and kept.
 int orientifoldConjugate(const OrientifoldInfo* record, int a);
 int orientifoldGroupType(const OrientifoldInfo* record, int a);
 // The brute-force pairing: every search starts at boundary 0.

@@ -102,8 +102,27 @@ int torusCoefficient(int i) {
   return Z;
 }
 
+// The factors of the sum M^0_a that do not depend on a, for one orientifold choice: P(0, i_m),
+// U(m) and S(i_m, 0) of the labels m whose term can be non-zero (P(0, i_m) and U(m) both
+// non-zero), in label order, with the label of the largest S(i_m, 0) kept among them, so that
+// a zero denominator is judged against the same row maximum. Every term left out is exactly
+// zero, so the sum is the full one to the last bit. full: a denominator is zero, and every
+// label is summed (the generic sum then reports it as it always did).
+struct VacuumMoebiusTerms {
+  const OrientifoldInfo* record = nullptr;
+  int sequence = -2;
+  int bulk = -2;
+  int labels = -1;
+  int orbitMode = -1;
+  bool full = false;
+  std::vector<int> index;
+  std::vector<double> P, U, S;  // real and imaginary parts, one pair per entry of index
+};
+
 struct AmplitudeState {
   std::vector<int> kleinBuffer;
+  VacuumMoebiusTerms vacuumMoebius;
+  long long annulusSums = 0;
 };
 
 AmplitudeState& amplitudeState() {
@@ -130,6 +149,80 @@ FusionCoefficient kleinBottleCoefficient(int i) {
   return GenericVerlinde(-i, 0, 0, s.IshibashiLabelCount, compSAux,
                          getCurrentCrosscapCoefficientFlipped, getCurrentCrosscapCoefficient,
                          compSAux);
+}
+
+bool isZero(double re, double im) {
+  return re == 0.0 && im == 0.0;
+}
+
+// The terms of M^0_a for the current orientifold, made when its choice, the invariant or
+// the way U(m) is read has changed since the last ones.
+VacuumMoebiusTerms& vacuumMoebiusTerms() {
+  CrossBoundState& s = crossBoundState();
+  VacuumMoebiusTerms& t = amplitudeState().vacuumMoebius;
+  const OrientifoldInfo* record = s.CurrentOrientifold;
+  const int orbitMode = useOrbits() >= 2 && CrossBoundOrbitsAvailable() ? 1 : 0;
+  if (t.record == record && record != nullptr && t.sequence == record->sequence &&
+      t.bulk == QueryBulkInvariant() && t.labels == s.IshibashiLabelCount &&
+      t.orbitMode == orbitMode)
+    return t;
+  t = VacuumMoebiusTerms{};
+  const int n = s.IshibashiLabelCount;
+  std::vector<double> P(2 * static_cast<size_t>(n)), U(P.size()), S(P.size());
+  double rowMax = 0.0;
+  int largest = 0;
+  for (int m = 0; m < n; ++m) {
+    obeyInterruptRequest();
+    const size_t k = 2 * static_cast<size_t>(m);
+    compPAux(m, 0, &P[k], &P[k + 1]);
+    getCurrentCrosscapCoefficient(m, 0, &U[k], &U[k + 1]);
+    compSAux(m, 0, &S[k], &S[k + 1]);
+    if (std::fabs(S[k]) > rowMax) {
+      rowMax = std::fabs(S[k]);
+      largest = m;
+    }
+  }
+  for (int m = 0; m < n && !t.full; ++m) {
+    const double denominator = std::fabs(S[2 * static_cast<size_t>(m)]);
+    if (!(denominator > rowMax * 1e-300) || !std::isfinite(denominator)) t.full = true;
+  }
+  for (int m = 0; m < n; ++m) {
+    const size_t k = 2 * static_cast<size_t>(m);
+    const bool vanishing = isZero(P[k], P[k + 1]) || isZero(U[k], U[k + 1]);
+    if (!t.full && vanishing && m != largest) continue;
+    t.index.push_back(m);
+    for (int part = 0; part < 2; ++part) {
+      t.P.push_back(P[k + static_cast<size_t>(part)]);
+      t.U.push_back(U[k + static_cast<size_t>(part)]);
+      t.S.push_back(S[k + static_cast<size_t>(part)]);
+    }
+  }
+  t.record = record;
+  t.sequence = record != nullptr ? record->sequence : -2;
+  t.bulk = QueryBulkInvariant();
+  t.labels = n;
+  t.orbitMode = orbitMode;
+  return t;
+}
+
+void vacuumMoebiusP(int k, int, double* re, double* im) {
+  const VacuumMoebiusTerms& t = amplitudeState().vacuumMoebius;
+  *re = t.P[2 * static_cast<size_t>(k)];
+  *im = t.P[2 * static_cast<size_t>(k) + 1];
+}
+void vacuumMoebiusReflection(int k, int a, double* re, double* im) {
+  getCurrentReflectionCoefficientFlipped(amplitudeState().vacuumMoebius.index[static_cast<size_t>(k)],
+                                         a, re, im);
+}
+void vacuumMoebiusCrosscap(int k, int, double* re, double* im) {
+  const VacuumMoebiusTerms& t = amplitudeState().vacuumMoebius;
+  *re = t.U[2 * static_cast<size_t>(k)];
+  *im = t.U[2 * static_cast<size_t>(k) + 1];
+}
+void vacuumMoebiusS(int k, int, double* re, double* im) {
+  const VacuumMoebiusTerms& t = amplitudeState().vacuumMoebius;
+  *re = t.S[2 * static_cast<size_t>(k)];
+  *im = t.S[2 * static_cast<size_t>(k) + 1];
 }
 
 // The two sides of one NIM-representation identity, summed term by term. A term with a
@@ -212,6 +305,7 @@ void resetAmplitudes() {
 int getAnnulus(int i, int a, int b) {
   CrossBoundState& s = crossBoundState();
   if (!validBoundary(a) || !validBoundary(b)) return 0;
+  ++amplitudeState().annulusSums;
   if (CrossBoundOrbitsAvailable()) {
     if (!chargeAllowed(boundaryPrimary(a), boundaryPrimary(b), i)) return 0;
     return toAmplitude(GenericVerlinde(-i, a, b, s.NIshiOrbit, compSAux_orb, reflection_orb,
@@ -224,6 +318,25 @@ int getAnnulus(int i, int a, int b) {
 
 int getMoebius(int i, int a) {
   return toAmplitude(moebiusCoefficient(i, a));
+}
+
+long long annulusSumCount() {
+  return amplitudeState().annulusSums;
+}
+
+int vacuumMoebius(int a) {
+  CrossBoundState& s = crossBoundState();
+  BulkInvariant* bi = currentBulk();
+  if (bi == nullptr || bi->simple_current != 1) return getMoebius(0, a);
+  if (!validBoundary(a)) return 0;
+  initPMATRIX();
+  if (CrossBoundOrbitsAvailable() && !chargeAllowed(boundaryPrimary(a), boundaryPrimary(a), 0))
+    return 0;
+  if (s.IshibashiLabelCount < 1) return getMoebius(0, a);
+  const VacuumMoebiusTerms& t = vacuumMoebiusTerms();
+  return toAmplitude(GenericVerlinde(0, a, 0, static_cast<int>(t.index.size()), vacuumMoebiusP,
+                                     vacuumMoebiusReflection, vacuumMoebiusCrosscap,
+                                     vacuumMoebiusS));
 }
 
 int getKleinBottle(int i) {

@@ -246,3 +246,13 @@ void resetKleinSearch();
 // sum was stopped or refused, kFusionUndecided when double precision cannot decide it
 // (getOrientedAnnulus reads both as 0).
 FusionCoefficient orientedAnnulusCoefficient(int i, int a, int b);
+// M^0_a under the current orientifold, the same sum as getMoebius(0, a) to the last bit,
+// with the factors that do not depend on a made once per orientifold choice and the terms
+// that vanish exactly left out.
+int vacuumMoebius(int a);
+// The conjugates and group types of a record by the search over all labels with the
+// annulus (every group type at once), as they were found before the labels told them.
+void loadOrientifoldConjugatesBySearch(OrientifoldInfo* record, int progress);
+// The annulus coefficients asked of getAnnulus since the module's last reset (those the
+// selection rule answers included): the work the pairing of conjugates costs.
+long long annulusSumCount();

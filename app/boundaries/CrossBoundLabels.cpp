@@ -110,6 +110,7 @@ int loadOrbits(std::vector<BoundaryLabel>& labels, int count, int order, std::ve
   }
   orbitMap.clear();
   for (int a = 0; a < count; ++a) {
+    pollInterruptRequest();
     BoundaryLabel& rep = labels[static_cast<size_t>(a)];
     if (rep.orbitRep != -1) continue;
     const int number = static_cast<int>(orbitMap.size());
@@ -440,6 +441,10 @@ void loadAllOrbits() {
     return;
   const std::vector<int> group = invariantGroupCurrents(bi);
   getIshiCurrentGroup(group);
+  // A build stopped half-way (Ctrl-C) leaves the Ishibashi orbits unusable, as before it.
+  struct BuildingIshibashiOrbits {
+    ~BuildingIshibashiOrbits() { crossBoundState().IshiOrbitsAvailable = 0; }
+  } building;
   s.NIshiOrbit = loadOrbits(s.IshibashiLabels, s.IshibashiLabelCount, s.IshiOrder, s.IshiOrbitMap,
                             IshiCurrentFusion, false);
   s.IshiOrbitsAvailable = 1;

@@ -120,6 +120,7 @@ bool scanCanonicalPairs(int n) {
       }
     }
     for (int a : rows) {
+      pollInterruptRequest();
       const int ca = conjugate[static_cast<std::size_t>(a)];
       auto admissible = [&](int b) {
         const int cb = conjugate[static_cast<std::size_t>(b)];
@@ -171,6 +172,7 @@ void initOrbitPmatrix() {
   const int n = modularPrimaries();
   if (!scanCanonicalPairs(n)) {
     for (int i = 0; i < n; ++i) {
+      pollInterruptRequest();
       for (int j = 0; j < n; ++j) scanP(i, j);
     }
   }

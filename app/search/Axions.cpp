@@ -24,6 +24,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 #include "search/SearchSM.h"
 #include "store/CurrentTheory.h"
 #include "strings/StringTheory.h"
@@ -198,6 +199,7 @@ int AX_computeCharges(const std::vector<std::vector<double>>& rows, std::vector<
     bool replaced = false;
     std::vector<double> rhs(static_cast<std::size_t>(n));
     for (std::size_t r = 0; r < rows.size() && !replaced; ++r) {
+      obeyInterruptRequest();
       const auto& row = rows[r];
       for (int i = 0; i < n; ++i) rhs[static_cast<std::size_t>(i)] = row[static_cast<std::size_t>(pivots[static_cast<std::size_t>(i)])];
       const std::vector<double> q = lu.solve(rhs);
@@ -249,6 +251,7 @@ int AX_buildTable(const std::vector<std::vector<std::complex<double>>>& coupling
   std::vector<std::vector<double>> rows;
   std::map<std::vector<long long>, int> rowIndex;
   for (int b = 0; b < boundaries; ++b) {
+    if ((b & 255) == 0) obeyInterruptRequest();
     const auto& c = couplings[static_cast<std::size_t>(b)];
     std::vector<double> row(static_cast<std::size_t>(axions), 0.0);
     for (int k = 0; k < axions; ++k) {
@@ -290,6 +293,7 @@ int AX_buildTable(const std::vector<std::vector<std::complex<double>>>& coupling
   // Independent axions: a non-zero reference and no earlier axion with the same column.
   std::vector<int> independent;
   for (int k = 0; k < axions; ++k) {
+    obeyInterruptRequest();
     if (std::abs(reference[static_cast<std::size_t>(k)]) < kAxionTolerance) continue;
     bool duplicate = false;
     for (int i : independent) {
@@ -346,6 +350,13 @@ int AX_buildTable(const std::vector<std::vector<std::complex<double>>>& coupling
     if (entry == 0) continue;
     const int r = newIndex[static_cast<std::size_t>(std::abs(entry) - 1)] + 1;
     entry = entry > 0 ? r : -r;
+  }
+  table->rowBoundary.assign(table->rows.size(), 0);
+  for (int b = 0; b < boundaries; ++b) {
+    const int entry = table->AxionBoundaryMap[static_cast<std::size_t>(b)];
+    if (entry == 0) continue;
+    int& first = table->rowBoundary[static_cast<std::size_t>(std::abs(entry) - 1)];
+    if (first == 0) first = entry > 0 ? b + 1 : -(b + 1);
   }
   const int found = AX_computeCharges(table->rows, &basis, &table->AxionCharges, &table->retries);
   if (found != 1) {
@@ -405,6 +416,51 @@ void explainMissingBasis(const std::string& path) {
   Print(">>> and may fail in a very small number of cases.\n");
   Print(">>> If succesful, the result will be written to %s.\n", (getOutputDir() + basisFileName()).c_str());
   Print(">>> This message will not be repeated during this run.\n");
+}
+
+// R(m, b) of the current orientifold for every axion label m.
+std::vector<std::complex<double>> reflectionsOf(const std::vector<int>& axions, int b) {
+  std::vector<std::complex<double>> r;
+  r.reserve(axions.size());
+  for (int m : axions) {
+    double re = 0, im = 0;
+    getCurrentReflectionCoefficient(m, b, &re, &im);
+    r.emplace_back(re, im);
+  }
+  return r;
+}
+
+// The couplings c_k(b) = R(m_k, b) - R(m_k, b*) of every boundary. A boundary that is its
+// own image couples to nothing (each difference is exactly 0); a pair b, b* is read once,
+// its two rows being each other's negatives (x - y = -(y - x) exactly in floating point).
+std::vector<std::vector<std::complex<double>>> boundaryCouplings(const std::vector<int>& axions, int boundaries) {
+  std::vector<std::vector<std::complex<double>>> couplings(static_cast<std::size_t>(boundaries));
+  for (int b = 0; b < boundaries; ++b) {
+    obeyInterruptRequest();
+    const int image = BoundaryConjugate(b);
+    auto& row = couplings[static_cast<std::size_t>(b)];
+    if (image == b) {
+      row.assign(axions.size(), std::complex<double>(0.0, 0.0));
+      continue;
+    }
+    const bool paired = image >= 0 && image < boundaries && BoundaryConjugate(image) == b;
+    if (paired && image < b) continue;  // made with its partner
+    const std::vector<std::complex<double>> own = reflectionsOf(axions, b);
+    if (image < 0) {
+      row = own;
+      continue;
+    }
+    const std::vector<std::complex<double>> other = reflectionsOf(axions, image);
+    row.reserve(axions.size());
+    for (std::size_t k = 0; k < own.size(); ++k)
+      row.emplace_back(own[k].real() - other[k].real(), own[k].imag() - other[k].imag());
+    if (!paired) continue;
+    auto& partner = couplings[static_cast<std::size_t>(image)];
+    partner.reserve(axions.size());
+    for (std::size_t k = 0; k < own.size(); ++k)
+      partner.emplace_back(other[k].real() - own[k].real(), other[k].imag() - own[k].imag());
+  }
+  return couplings;
 }
 
 std::vector<int> hodgeNumbers() {
@@ -525,17 +581,7 @@ void getIndependentAxionBoundaries(int mode) {
     return;
   }
   Print("Total number of axions (including conjugates): %d\n", static_cast<int>(axions.size()));
-  std::vector<std::vector<std::complex<double>>> couplings(static_cast<std::size_t>(boundaries));
-  for (int b = 0; b < boundaries; ++b) {
-    const int image = BoundaryConjugate(b);
-    auto& row = couplings[static_cast<std::size_t>(b)];
-    for (int m : axions) {
-      double re = 0, im = 0, reImage = 0, imImage = 0;
-      getCurrentReflectionCoefficient(m, b, &re, &im);
-      if (image >= 0) getCurrentReflectionCoefficient(m, image, &reImage, &imImage);
-      row.emplace_back(re - reImage, im - imImage);
-    }
-  }
+  const std::vector<std::vector<std::complex<double>>> couplings = boundaryCouplings(axions, boundaries);
   AxionTable counted;
   AX_buildTable(couplings, &counted, true, nullptr);
   if (counted.AxionCount < 0) {
@@ -660,7 +706,10 @@ void printAxionInformation(FILE* file) {
   }
   AX_printCountSummary(s.table.AxionCount, signatures, file, record, s.tensorIdentifier, s.MIPF);
   const int boundaries = static_cast<int>(s.table.AxionBoundaryMap.size());
-  for (int b = 0; b < boundaries; ++b) printAxionChargesForBoundary(b);
+  for (int b = 0; b < boundaries; ++b) {
+    if ((b & 255) == 0) obeyInterruptRequest();
+    printAxionChargesForBoundary(b);
+  }
 }
 
 const AxionTable& getAxionTable() { return state().table; }
@@ -700,11 +749,11 @@ int CheckBoundaryTadpoleCharges(int b) {
   std::vector<int> signs;
   std::vector<std::vector<std::complex<double>>> basis;
   for (int row : t.AxionBasis) {
-    int representative = -1, sign = 0;
-    for (std::size_t x = 0; x < t.AxionBoundaryMap.size() && representative < 0; ++x) {
-      const int entry = t.AxionBoundaryMap[x];
-      if (entry != 0 && std::abs(entry) - 1 == row) representative = static_cast<int>(x), sign = entry > 0 ? 1 : -1;
-    }
+    const int first = row >= 0 && static_cast<std::size_t>(row) < t.rowBoundary.size()
+                          ? t.rowBoundary[static_cast<std::size_t>(row)]
+                          : 0;
+    const int representative = first == 0 ? -1 : std::abs(first) - 1;
+    const int sign = first == 0 ? 0 : (first > 0 ? 1 : -1);
     signs.push_back(sign);
     basis.push_back(representative >= 0 ? couplingsOf(representative) : std::vector<std::complex<double>>());
   }

@@ -32,6 +32,8 @@ struct AxionTable {
   std::vector<std::vector<double>> rows;   // distinct rows over the independent axions
   std::vector<int> AxionBasis;             // row indices
   std::vector<std::vector<int>> AxionCharges;  // per row, AxionCount charges
+  std::vector<int> rowBoundary;            // per row: the first boundary b with it, as
+                                           // b + 1, or -(b + 1) when b has minus the row
   int retries = 0;
 };
 

@@ -13,6 +13,7 @@
 #include "modular/Modular.h"
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
+#include "runtime/Terminal.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
 #include "strings/OpenSpectrum.h"
@@ -222,25 +223,33 @@ int InitIntersection() {
 namespace {
 
 // Per Ishibashi label m of field f: the sum over massless fields k of w_k conj(E(k, f)) /
-// S(0, f), w_k the massless weight of k and E the matrix element (S or P).
+// S(0, f), w_k the massless weight of k and E the matrix element (S or P). One massless
+// field at a time: E(f, k) over all labels asks for the one row k, which the row cache of
+// the modular data computes once (E is symmetric), not a row per label.
 void masslessFactors(void (*element)(int, int, double*, double*), std::vector<double>* re,
                      std::vector<double>* im) {
   const int L = static_cast<int>(re->size());
   const std::vector<int> massless = getMasslessLabels();
-  for (int m = 0; m < L; ++m) {
-    const int f = getIshibashiField(m);
-    double sumR = 0, sumI = 0, r0 = 0, i0 = 0;
-    for (int k : massless) {
-      const int w = getRepInfo(k)[1];
-      if (w == 0) continue;
+  std::vector<int> fields(at(L));
+  for (int m = 0; m < L; ++m) fields[at(m)] = getIshibashiField(m);
+  std::vector<double> sumR(at(L), 0.0), sumI(at(L), 0.0);
+  for (int k : massless) {
+    const int w = getRepInfo(k)[1];
+    if (w == 0) continue;
+    obeyInterruptRequest();
+    for (int m = 0; m < L; ++m) {
       double er = 0, ei = 0;
-      element(k, f, &er, &ei);
-      sumR += w * er;
-      sumI -= w * ei;
+      element(fields[at(m)], k, &er, &ei);
+      sumR[at(m)] += w * er;
+      sumI[at(m)] -= w * ei;
     }
-    compS(0, f, &r0, &i0);
-    (*re)[static_cast<std::size_t>(m)] = sumR / r0;
-    (*im)[static_cast<std::size_t>(m)] = sumI / r0;
+  }
+  for (int m = 0; m < L; ++m) {
+    if ((m & 1023) == 0) obeyInterruptRequest();
+    double r0 = 0, i0 = 0;
+    compS(0, fields[at(m)], &r0, &i0);
+    (*re)[at(m)] = sumR[at(m)] / r0;
+    (*im)[at(m)] = sumI[at(m)] / r0;
   }
 }
 

@@ -253,6 +253,7 @@ int getIndependentEquations(EquationData* ED, AllocationAccount*) {
   AccountVector<int> pivotOf(static_cast<std::size_t>(neq), -1,
                              AccountAllocator<int>(equationsAccount(), "getIndependentEquations"));
   for (int k = 0; k < neq; ++k) {
+    obeyInterruptRequest();
     const double* row = work + static_cast<std::size_t>(k) * N;
     int pivot = -1;
     for (int j = 0; j < N; ++j) {
@@ -338,34 +339,133 @@ std::string loopLengthText(double length, int width) {
   return formatText("%*s", width, length > 0 ? "above 1e308" : "unknown");
 }
 
+namespace {
+
+// The limits of a[i] x[i] one equation gives: lo and hi are the sums over j != i of a[j]
+// times the bound of x[j] that makes the term smallest (largest).
+void limitsOf(const double* a, int i, double lo, double hi, double* lower, double* upper) {
+  // a[i] x[i] lies in [-hi, -lo].
+  *lower = a[i] > 0 ? -hi / a[i] : -lo / a[i];
+  *upper = a[i] > 0 ? -lo / a[i] : -hi / a[i];
+}
+
+// lo and hi of variable i summed term by term in column order, as the bounds are now.
+void sumsWithout(const double* a, int N, int i, const int* min, const int* max, double* lo,
+                 double* hi) {
+  *lo = 0;
+  *hi = 0;
+  for (int j = 0; j < N; ++j) {
+    if (j == i) continue;
+    if (a[j] > 0) {
+      *lo += a[j] * min[j];
+      *hi += a[j] * max[j];
+    } else {
+      *lo += a[j] * max[j];
+      *hi += a[j] * min[j];
+    }
+  }
+}
+
+// The bound that getNewMinimum (getNewMaximum) would leave from limit value: a monotone
+// function of the value.
+int minimumFrom(double value, int min) {
+  getNewMinimum(value, &min);
+  return min;
+}
+int maximumFrom(double value, int max) {
+  getNewMaximum(value, &max);
+  return max;
+}
+
+// The smallest and largest term of variable j: a[j] times min[j] or max[j].
+double smallTerm(const double* a, int j, const int* min, const int* max) {
+  return a[j] > 0 ? a[j] * min[j] : a[j] * max[j];
+}
+double largeTerm(const double* a, int j, const int* min, const int* max) {
+  return a[j] > 0 ? a[j] * max[j] : a[j] * min[j];
+}
+
+}  // namespace
+
+// Each variable's sums over the other terms are taken from running totals over all terms
+// (one pass, then one update per moved bound), not summed afresh: O(N) a row instead of
+// O(N^2). The bounds are the ones the term-by-term sums in column order give: the totals
+// carry a bound on their rounding error, the sums in column order have one of their own,
+// and a bound is taken from the totals only when every value within both errors rounds to
+// the same bound (the rounding is monotone); otherwise that variable's sums are made term
+// by term.
 int getVariableBounds(const double* a, int N, int* min, int* max) {
   countEvaluation();
   setFailureReason(0, 0);
   if (N < 2) return -4;
+  constexpr double u = 0x1p-53;
+  const double n = static_cast<double>(N) + 2.0;
+  double lowTotal = 0, highTotal = 0, magnitude = 0;
+  for (int j = 0; j < N; ++j) {
+    const double small = smallTerm(a, j, min, max);
+    const double large = largeTerm(a, j, min, max);
+    lowTotal += small;
+    highTotal += large;
+    magnitude += std::fabs(small) + std::fabs(large);
+  }
+  // Rounding errors of the totals, and of any sum in column order of the same terms.
+  double lowError = 1.01 * n * u * magnitude;
+  double highError = lowError;
+  const bool totalsUsable = std::isfinite(lowTotal) && std::isfinite(highTotal) && std::isfinite(magnitude);
   int changes = 0;
   for (int i = 0; i < N - 1; ++i) {
     if (ZeroCheck(a[i]) || min[i] == max[i]) continue;
-    double lo = 0;
-    double hi = 0;
-    for (int j = 0; j < N; ++j) {
-      if (j == i) continue;
-      if (a[j] > 0) {
-        lo += a[j] * min[j];
-        hi += a[j] * max[j];
-      } else {
-        lo += a[j] * max[j];
-        hi += a[j] * min[j];
+    const int oldMin = min[i];
+    const int oldMax = max[i];
+    const double oldSmall = smallTerm(a, i, min, max);
+    const double oldLarge = largeTerm(a, i, min, max);
+    bool decided = false;
+    if (totalsUsable) {
+      const double lo = lowTotal - oldSmall;
+      const double hi = highTotal - oldLarge;
+      double lower = 0, upper = 0;
+      limitsOf(a, i, lo, hi, &lower, &upper);
+      const double ai = std::fabs(a[i]);
+      const double loSpread = (2 * lowError + u * std::fabs(lo)) / ai;
+      const double hiSpread = (2 * highError + u * std::fabs(hi)) / ai;
+      const double lowerSpread = 2 * ((a[i] > 0 ? hiSpread : loSpread) + 2 * u * std::fabs(lower)) + 1e-300;
+      const double upperSpread = 2 * ((a[i] > 0 ? loSpread : hiSpread) + 2 * u * std::fabs(upper)) + 1e-300;
+      const int newMin = minimumFrom(lower - lowerSpread, oldMin);
+      const int newMax = maximumFrom(upper - upperSpread, oldMax);
+      if (std::isfinite(lowerSpread) && std::isfinite(upperSpread) &&
+          newMin == minimumFrom(lower + lowerSpread, oldMin) &&
+          newMax == maximumFrom(upper + upperSpread, oldMax)) {
+        min[i] = newMin;
+        max[i] = newMax;
+        decided = true;
       }
     }
-    // a[i] x[i] lies in [-hi, -lo].
-    double lower = a[i] > 0 ? -hi / a[i] : -lo / a[i];
-    double upper = a[i] > 0 ? -lo / a[i] : -hi / a[i];
-    changes += getNewMinimum(lower, &min[i]);
-    changes += getNewMaximum(upper, &max[i]);
+    if (!decided) {
+      double lo = 0, hi = 0, lower = 0, upper = 0;
+      sumsWithout(a, N, i, min, max, &lo, &hi);
+      limitsOf(a, i, lo, hi, &lower, &upper);
+      getNewMinimum(lower, &min[i]);
+      getNewMaximum(upper, &max[i]);
+    }
+    changes += (min[i] != oldMin ? 1 : 0) + (max[i] != oldMax ? 1 : 0);
     if (min[i] > max[i]) {
       setFailureReason(2, i);
       return -1;
     }
+    if (min[i] == oldMin && max[i] == oldMax) continue;
+    const double newSmall = smallTerm(a, i, min, max);
+    const double newLarge = largeTerm(a, i, min, max);
+    const double lowWithout = lowTotal - oldSmall;
+    const double highWithout = highTotal - oldLarge;
+    lowTotal = lowWithout + newSmall;
+    highTotal = highWithout + newLarge;
+    lowError += u * (std::fabs(lowWithout) + std::fabs(lowTotal));
+    highError += u * (std::fabs(highWithout) + std::fabs(highTotal));
+    // The error bound of a sum in column order grows with the magnitude of its terms;
+    // a moved bound only shrinks a term, but the bound is kept from above all the same.
+    const double added = 1.01 * n * u * (std::fabs(newSmall) + std::fabs(newLarge));
+    lowError += added;
+    highError += added;
   }
   double product = LoopLength(N - 1, min, max);
   if (product < 0) {
@@ -383,6 +483,7 @@ int AnalyseBounds(EquationData* ED, int* min, int* max) {
   if (!shaped("AnalyseBounds", ED)) return 0;
   int total = 0;
   for (int r = 0; r < ED->nrows; ++r) {
+    obeyInterruptRequest();
     int changes = getVariableBounds(equationRow(ED, r), ED->N, min, max);
     if (changes < 0) {
       if (changes == -1) setFailureReason(3, r);
@@ -417,6 +518,7 @@ int AnalyseBoundsForCombinations(EquationData* ED, int verbosity, int* min, int*
         const double* row1 = equationRow(ED, r1);
         const double* row2 = equationRow(ED, r2);
         if (ZeroCheck(row1[c]) || ZeroCheck(row2[c])) continue;
+        obeyInterruptRequest();
         double f = -row1[c] / row2[c];
         const double* decomposition1 = decompositionRow(ED, r1);
         const double* decomposition2 = decompositionRow(ED, r2);
@@ -490,6 +592,7 @@ int ImproveBounds(EquationData* ED, int* min, int* max, int maxcnt, int maxiter,
 void OptimizeEquationUse(double* E, int N, int neq, int* min, int* max, const int* flags,
                          int* solvedvar, int verbosity) {
   for (int k = 0; k < neq; ++k) {
+    obeyInterruptRequest();
     solvedvar[k] = -1;
     if (flags != nullptr && flags[k] != 0 && flags[k] != 1) continue;
     const double* row = E + static_cast<std::size_t>(k) * N;

@@ -92,12 +92,14 @@ int getIndependentEquations(EquationData* ED, AllocationAccount* account);
 // 1e-7 of an integer that integer); *maxcoef := largest absolute entry. Returns 1 when the
 // row is then integral or has a common denominator up to 144, else 0.
 int NormalizeEquation(double* a, int n, double* maxcoef);
-// Tightens every bound by the one equation a. Returns -1 for an empty range, -4 when the
-// box is a single point (or N < 2), -3 when it has fewer than 10000000 points, else the
-// number of bounds moved.
+// Tightens every bound by the one equation a, variable by variable, each from the sums of
+// the other terms under the bounds as they are then (in O(N) for the row, with the bounds
+// that term-by-term sums give). Returns -1 for an empty range, -4 when the box is a single
+// point (or N < 2), -3 when it has fewer than 10000000 points, else the number of bounds
+// moved.
 int getVariableBounds(const double* a, int N, int* min, int* max);
 // getVariableBounds with each of the nrows stored equations; the sum of the changes or
-// the first negative result.
+// the first negative result. Ctrl-C ends it between two rows (StopRequest).
 int AnalyseBounds(EquationData* ED, int* min, int* max);
 int AnalyseBounds2(EquationData* ED, int* min, int* max);
 // Bound propagation with pairwise combinations of stored equations; combinations that
