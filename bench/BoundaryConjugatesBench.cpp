@@ -11,8 +11,6 @@
 //     the same analysis with every variable's sums made term by term, and whether both give
 //     the same bounds.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,34 +37,11 @@ const bool inFreshHome = !freshHome.path.empty() && chdir(freshHome.path.c_str()
 constexpr double kAxionLimit = 10.0;
 
 bool runLines(const std::vector<std::string>& lines) {
-  if (!inFreshHome) return false;
-  resetAll();
-  setOutputSink(discardOutput);
-  for (const std::string& line : lines) {
-    setErrorCount(0);
-    setBreakCounter(0);
-    if (executeCommandLine(line.c_str()) > 0) return false;
-  }
-  return true;
+  return inFreshHome && runLinesFromStartUp(lines);
 }
 
 std::vector<std::string> modelLines(int model) {
   return {"build cy " + std::to_string(model), "select invariant 0"};
-}
-
-// Processor seconds of a child process that runs the lines and ends; -1 when it failed.
-double childSeconds(const std::vector<std::string>& lines) {
-  std::fflush(stdout);
-  std::fflush(stderr);
-  const pid_t child = fork();
-  if (child == 0) _exit(runLines(lines) ? 0 : 1);
-  if (child < 0) return -1.0;
-  int status = 0;
-  struct rusage usage {};
-  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return -1.0;
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         1e-6 * static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
 void axionBasis(benchmark::State& state) {
@@ -75,7 +50,7 @@ void axionBasis(benchmark::State& state) {
   for (auto _ : state) {
     std::vector<std::string> lines = modelLines(model);
     lines.push_back("get axionbasis");
-    seconds = childSeconds(lines);
+    seconds = childSeconds([&] { return runLines(lines); });
     std::printf("get axionbasis, model %3d: %8.2f s (limit %.1f s)%s\n", model, seconds, kAxionLimit,
                 seconds > kAxionLimit ? "  over" : "");
     std::fflush(stdout);

@@ -6,8 +6,6 @@
 // the first way (every image of a field compared with every image seen before, n |G|^2)
 // and by the reading's search by weight.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -34,35 +32,11 @@ constexpr double kTotalLimit = 180.0;
 const std::vector<int> kFirstWayModels = {147, 105, 84, 165};
 
 bool runLines(const std::vector<std::string>& lines) {
-  if (!inFreshHome) return false;
-  resetAll();
-  setOutputSink(discardOutput);
-  for (const std::string& line : lines) {
-    setErrorCount(0);
-    setBreakCounter(0);
-    if (executeCommandLine(line.c_str()) > 0) return false;
-  }
-  return true;
+  return inFreshHome && runLinesFromStartUp(lines);
 }
 
 std::vector<std::string> readingOf(int model) {
   return {"build cy " + std::to_string(model), "select invariant 0", "browse heterotic"};
-}
-
-// Processor seconds of a child process that runs the lines and ends; -1 when it failed.
-double childSeconds(const std::vector<std::string>& lines) {
-  // What this process has buffered must not be written a second time by the child.
-  std::fflush(stdout);
-  std::fflush(stderr);
-  const pid_t child = fork();
-  if (child == 0) _exit(runLines(lines) ? 0 : 1);
-  if (child < 0) return -1.0;
-  int status = 0;
-  struct rusage usage {};
-  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return -1.0;
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         1e-6 * static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
 void everyGepnerModel(benchmark::State& state) {
@@ -74,7 +48,7 @@ void everyGepnerModel(benchmark::State& state) {
     total = 0.0;
     std::printf("%-8s %10s %10s\n", "model", "seconds", "limit");
     for (int model = 1; model <= kModels; ++model) {
-      const double seconds = childSeconds(readingOf(model));
+      const double seconds = childSeconds([&] { return runLines(readingOf(model)); });
       if (seconds < 0) {
         ++failed;
         std::printf("%-8d %10s %10.1f\n", model, "failed", kModelLimit);

@@ -513,4 +513,21 @@ inline void limitMemory() {
 #endif
 }
 
+// Runs the commands in a fresh folder (also HOME) under limitMemory, as "zoq -b run.zoq"
+// (background) or piped into "zoq".
+inline CapturedRun runUnderMemoryLimit(const std::string& commands, bool background) {
+  ScratchFolder folder;
+  std::ofstream(folder.path() + "/run.zoq") << commands;
+  if (background) return runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory);
+  return runCaptured(folder.path(), {}, "run.zoq", limitMemory);
+}
+
+// Nothing in a run's output marks a request too large for the limit of limitMemory or a
+// crash.
+inline void expectNoMemoryFault(const std::string& output) {
+  for (const char* fault : {"Attempt to allocate", "Cannot allocate", "bad_alloc",
+                            "AddressSanitizer", "terminate called", "Program exiting"})
+    EXPECT_EQ(output.find(fault), std::string::npos) << fault << "\n" << output.substr(0, 20000);
+}
+
 }  // namespace binary_test

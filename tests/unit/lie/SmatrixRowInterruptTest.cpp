@@ -4,36 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <csignal>
 #include <vector>
 
+#include "InterruptTestSupport.h"
 #include "SmatrixTestSupport.h"
 #include "TestSupport.h"
 #include "lie/Smatrix.h"
-#include "program/Boot.h"
 #include "runtime/Terminal.h"
 
 using namespace smatrix_test;
 
 namespace {
 
-// A Ctrl-C comes before the next poll.
-void pressControlC() {
-  installInterruptHandler();
-  std::raise(SIGINT);  // the handler only notes it
-}
+using interrupt_test::pressControlC;
+using interrupt_test::release;
 
-// The next command line: no request left, the stop signal cleared.
-void release() {
-  removeInterruptHandler();
-  setStopSignal(0);
-}
-
-class SmatrixRowInterruptTest : public ::testing::Test {
- protected:
-  void SetUp() override { resetAll(); }
-  void TearDown() override { release(); }
-};
+class SmatrixRowInterruptTest : public interrupt_test::InterruptTest {};
 
 // Every row of the algebra from the given first weight: stopped by a pending Ctrl-C, then
 // complete and equal to SDirect element by element.

@@ -27,29 +27,14 @@
 namespace {
 
 using binary_test::CapturedRun;
+using binary_test::expectNoMemoryFault;
 using binary_test::limitMemory;
 using binary_test::occurrences;
 using binary_test::quitAndExpectSuccess;
 using binary_test::readWhole;
+using binary_test::runUnderMemoryLimit;
 using binary_test::ScratchFolder;
 using binary_test::TerminalSession;
-
-// Runs the commands in a fresh folder (also HOME) under the limit, as "zoq -b run.zoq" or
-// piped into "zoq".
-CapturedRun runLimited(const std::string& commands, bool background) {
-  ScratchFolder folder;
-  std::ofstream(folder.path() + "/run.zoq") << commands;
-  if (background)
-    return binary_test::runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory);
-  return binary_test::runCaptured(folder.path(), {}, "run.zoq", limitMemory);
-}
-
-// Nothing in the run's output marks a request too large for the limit or a crash.
-void expectNoFault(const std::string& output) {
-  for (const char* fault : {"Attempt to allocate", "Cannot allocate", "bad_alloc",
-                            "AddressSanitizer", "terminate called", "Program exiting"})
-    EXPECT_EQ(output.find(fault), std::string::npos) << fault << "\n" << output.substr(0, 20000);
-}
 
 // The texts appear in the output in this order.
 void expectInOrder(const std::string& output, const std::vector<std::string>& texts) {
@@ -120,6 +105,18 @@ class LimitedTerminalSession {
 
 const char* const kSu2 = "algebra a 1 46000\n";
 
+// The limited session started and at its prompt with the theory (`line`) loaded, which
+// prints `size`.
+void startWithTheory(LimitedTerminalSession& limited, const std::string& line, const std::string& size) {
+  TerminalSession& zoq = *limited;
+  ASSERT_TRUE(zoq.started());
+  ASSERT_TRUE(limited.limited());
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  zoq.type(line);
+  ASSERT_TRUE(zoq.waitFor(size)) << zoq.output();
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+}
+
 TEST(LargeTheory, TypedInvariantsOfSu2AtLevel46000AreTestedWithoutAnNxNMatrix) {
   // (0)^2 pairs the vacuum with itself only: (MS - SM)(0, 1) = S(0, 1) = S(0, k) = S(0, 0)
   // = sqrt(2/46002) sin(pi/46002) = 4.50297774e-7, beyond the tolerance 1e-7. The exchange
@@ -130,9 +127,9 @@ TEST(LargeTheory, TypedInvariantsOfSu2AtLevel46000AreTestedWithoutAnNxNMatrix) {
                                "check invariant (0)^2\nselect invariant (0)^2\n"
                                "check invariant <1,2>\nselect invariant <1,2>\nevaluate 6*7\n";
   for (bool background : {true, false}) {
-    const CapturedRun run = runLimited(commands, background);
+    const CapturedRun run = runUnderMemoryLimit(commands, background);
     EXPECT_EQ(run.status, 0) << run.output.substr(0, 20000);
-    expectNoFault(run.output);
+    expectNoMemoryFault(run.output);
     ASSERT_NO_FATAL_FAILURE(expectInOrder(
         run.output,
         {"46001 primaries", "Invariance failure for 0,1\nDeviations:         0.0000004502977",
@@ -153,9 +150,9 @@ TEST(LargeTheory, TypedInvariantsOfTheFirstGepnerModelAreTestedWithoutAnNxNMatri
   const std::string commands =
       "build cy 1\nselect invariant 0\ncheck invariant (0)^2\nselect invariant (0)^2\nevaluate "
       "6*7\n";
-  const CapturedRun run = runLimited(commands, true);
+  const CapturedRun run = runUnderMemoryLimit(commands, true);
   EXPECT_EQ(run.status, 0) << run.output.substr(0, 20000);
-  expectNoFault(run.output);
+  expectNoMemoryFault(run.output);
   ASSERT_NO_FATAL_FAILURE(expectInOrder(
       run.output, {"28539 primaries", "Invariance failure for 0,", "Not modular invariant",
                    "Invariance failure for 0,", "Not modular invariant", "42"}));
@@ -167,9 +164,9 @@ TEST(LargeTheory, ATypedInvariantWithTooManyEntriesIsRefusedAndTheSessionGoesOn)
   for (int a = 1; a < 7000; ++a) text += "+" + std::to_string(a);
   text += ")^2";
   const CapturedRun run =
-      runLimited(std::string(kSu2) + "check invariant " + text + "\nevaluate 6*7\n", true);
+      runUnderMemoryLimit(std::string(kSu2) + "check invariant " + text + "\nevaluate 6*7\n", true);
   EXPECT_EQ(run.status, 0) << run.output.substr(0, 20000);
-  expectNoFault(run.output);
+  expectNoMemoryFault(run.output);
   ASSERT_NO_FATAL_FAILURE(expectInOrder(
       run.output,
       {"The entries of the typed invariant would need 2352 Mb; refused (the limit is 2100 Mb)",
@@ -181,9 +178,9 @@ TEST(LargeTheory, TheGaloisSearchOfSu2AtLevel46000IsRefusedUpFront) {
   // Every solution is an N x N matrix: 46001^2 ints, 8464 Mb.
   const std::string commands = std::string(kSu2) + "search galois_invariants\nevaluate 6*7\n";
   for (bool background : {true, false}) {
-    const CapturedRun run = runLimited(commands, background);
+    const CapturedRun run = runUnderMemoryLimit(commands, background);
     EXPECT_EQ(run.status, 0) << run.output.substr(0, 20000);
-    expectNoFault(run.output);
+    expectNoMemoryFault(run.output);
     ASSERT_NO_FATAL_FAILURE(
         expectInOrder(run.output, {"The solution matrix of the Galois search would need 8464 Mb; "
                                    "refused (the limit is 2100 Mb)",
@@ -207,7 +204,7 @@ void expectListingPrintedAsItIsMade(const std::string& command, const std::strin
   const std::string text = readWhole(output);
   ASSERT_TRUE(printed) << command << "\n" << text.substr(0, 20000);
   EXPECT_EQ(status, 130) << text.substr(0, 2000);
-  expectNoFault(text.substr(0, 100000));
+  expectNoMemoryFault(text.substr(0, 100000));
 }
 
 TEST(LargeTheory, TheGaloisOrbitsOfSu2AtLevel46000ArePrintedAsTheyAreMade) {
@@ -247,12 +244,7 @@ TEST(LargeTheory, CtrlCEndsTheOrbitListingsOfSu2AtLevel46000AtOnce) {
   ScratchFolder folder("zoq-large");
   LimitedTerminalSession limited(folder.path());
   TerminalSession& zoq = *limited;
-  ASSERT_TRUE(zoq.started());
-  ASSERT_TRUE(limited.limited());
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  zoq.type(kSu2);
-  ASSERT_TRUE(zoq.waitFor("46001 primaries")) << zoq.output();
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  ASSERT_NO_FATAL_FAILURE(startWithTheory(limited, kSu2, "46001 primaries"));
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheListing(
       zoq, "compute galois_orbits", "Galois dilation 1\r\n(0)*** \r\n", "Galois dilation 5\r\n"));
   ASSERT_NO_FATAL_FAILURE(expectCtrlCEndsTheListing(zoq, "compute scale_orbits",
@@ -267,12 +259,7 @@ TEST(LargeTheory, CtrlCEndsTheGaloisSearchOfSu2AtLevel2000) {
   ScratchFolder folder("zoq-large");
   LimitedTerminalSession limited(folder.path());
   TerminalSession& zoq = *limited;
-  ASSERT_TRUE(zoq.started());
-  ASSERT_TRUE(limited.limited());
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  zoq.type("algebra a 1 2000\n");
-  ASSERT_TRUE(zoq.waitFor("2001 primaries")) << zoq.output();
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  ASSERT_NO_FATAL_FAILURE(startWithTheory(limited, "algebra a 1 2000\n", "2001 primaries"));
   const std::size_t from = zoq.output().size();
   zoq.type("search galois_invariants\n");
   ASSERT_TRUE(zoq.waitFor("Starting analysis for")) << zoq.output().substr(from);

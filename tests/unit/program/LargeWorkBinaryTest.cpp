@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,28 +16,16 @@
 namespace {
 
 using binary_test::CapturedRun;
+using binary_test::expectNoMemoryFault;
 using binary_test::occurrences;
-using binary_test::limitMemory;
-using binary_test::ScratchFolder;
-
-// Runs the commands in a fresh folder (also HOME) under the limit, as "zoq -b run.zoq" or
-// piped into "zoq".
-CapturedRun runLimited(const std::string& commands, bool background) {
-  ScratchFolder folder;
-  std::ofstream(folder.path() + "/run.zoq") << commands;
-  if (background)
-    return binary_test::runCaptured(folder.path(), {"-b", "run.zoq"}, "", limitMemory);
-  return binary_test::runCaptured(folder.path(), {}, "run.zoq", limitMemory);
-}
+using binary_test::runUnderMemoryLimit;
 
 // The run printed every refusal, in order, reached its last line and ended with status 0,
 // with nothing that marks a request too large for the limit or a crash.
 void expectRefusedAndWentOn(const CapturedRun& run, const std::vector<std::string>& refusals,
                             const std::string& last) {
   EXPECT_EQ(run.status, 0) << run.output;
-  for (const char* fault : {"Attempt to allocate", "Cannot allocate", "bad_alloc",
-                            "AddressSanitizer", "terminate called", "Program exiting"})
-    EXPECT_EQ(run.output.find(fault), std::string::npos) << fault << "\n" << run.output;
+  expectNoMemoryFault(run.output);
   std::size_t from = 0;
   for (const std::string& refusal : refusals) {
     const std::size_t at = run.output.find(refusal, from);
@@ -68,7 +55,7 @@ TEST(LargeWork, TheFirstGepnerModelRefusesEveryQuadraticCommandAndGoesOn) {
       "The S rows of the fusion coefficients would need 6516 Mb; refused (the limit is 2100 Mb)",
       "The exceptional boundary data would need 13032 Mb; refused (the limit is 2100 Mb)"};
   for (bool background : {true, false}) {
-    const CapturedRun run = runLimited(commands, background);
+    const CapturedRun run = runUnderMemoryLimit(commands, background);
     EXPECT_NE(run.output.find("28539 primaries"), std::string::npos) << run.output;
     ASSERT_NO_FATAL_FAILURE(expectRefusedAndWentOn(run, refusals, "42"));
     // A refused check of fusion checked nothing and reports no outcome.
@@ -86,7 +73,7 @@ TEST(LargeWork, AThreeFactorProductOfTwentyFourThousandFieldsRefusesTheInvariant
       "tensor\ng minimal 2 2\ng minimal 2 1\ng minimal 2 5\ncompute spectrum\n"
       "search MIPF automorphism\nsearch MIPF\nselect exceptional_invariant 0 0 0\nevaluate 6*7\n";
   for (bool background : {true, false}) {
-    const CapturedRun run = runLimited(commands, background);
+    const CapturedRun run = runUnderMemoryLimit(commands, background);
     EXPECT_NE(run.output.find("24192 primaries"), std::string::npos) << run.output;
     ASSERT_NO_FATAL_FAILURE(expectRefusedAndWentOn(
         run,

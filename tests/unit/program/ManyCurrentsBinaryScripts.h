@@ -1,8 +1,8 @@
 // Waits of the tests that store products with many simple currents ("create CFT") by the
-// real zoq binary. A wait ends when what it waits for comes, or when the program has used
-// a budget of processor time more than at its start: generous, so that a slow or loaded
-// machine passes, and bounded, so that a program that never answers fails instead of
-// hanging the test.
+// real zoq binary, and their Ctrl-C in the creation. A wait ends when what it waits for
+// comes, or when the program has used a budget of processor time more than at its start:
+// generous, so that a slow or loaded machine passes, and bounded, so that a program that
+// never answers fails instead of hanging the test.
 #pragma once
 
 #include <sys/wait.h>
@@ -52,6 +52,25 @@ inline bool fileMadeWithin(pid_t child, const std::string& path, long long budge
     if (start < 0 || used < 0 || used - start >= budgetMilliseconds) return false;
     usleep(20000);
   }
+}
+
+// Processor time to answer Ctrl-C in the creation: far more than it needs on any machine,
+// far less than the creation without its polls, which never reached the prompt.
+inline constexpr long long kAnswerBudget = 30000;
+
+// Presses Ctrl-C while "create CFT x" (typed when the output had `from` characters) runs,
+// and expects the prompt within kAnswerBudget, no theory stored, the next command answered
+// and no theory x to load.
+inline void expectCtrlCEndsTheCreation(binary_test::TerminalSession& zoq, std::size_t from) {
+  const std::size_t pressed = zoq.output().size();
+  zoq.pressControlC();
+  ASSERT_TRUE(waitWithin(zoq, "\n> ", kAnswerBudget, pressed)) << zoq.output().substr(from);
+  EXPECT_EQ(zoq.output().find("CFT x;", from), std::string::npos) << zoq.output().substr(from);
+  zoq.type("evaluate 6*7\n");
+  ASSERT_TRUE(zoq.waitFor("42\r\n> ")) << zoq.output().substr(from);
+  zoq.type("algebra cft x\n");
+  ASSERT_TRUE(zoq.waitFor("No such algebra x")) << zoq.output().substr(from);
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output().substr(from);
 }
 
 // True while the program runs (not ended, not a zombie).

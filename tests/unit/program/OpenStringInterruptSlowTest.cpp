@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BinaryTestSupport.h"
+#include "PromptAfterCtrlCScripts.h"
 
 namespace {
 
@@ -17,8 +18,7 @@ using binary_test::processTreeMilliseconds;
 using binary_test::quitAndExpectSuccess;
 using binary_test::ScratchFolder;
 using binary_test::TerminalSession;
-
-constexpr long long kAnswerMilliseconds = 1000;
+using prompt_after_ctrl_c::kAnswerMilliseconds;
 
 // Types the command in a fresh session on the model and presses Ctrl-C after `moment`
 // milliseconds of processor time, or at its end if that comes first (`end`: a text it

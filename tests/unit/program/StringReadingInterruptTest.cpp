@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "BinaryTestSupport.h"
+#include "PromptAfterCtrlCScripts.h"
 
 namespace {
 
-using binary_test::processTreeMilliseconds;
 using binary_test::quitAndExpectSuccess;
 using binary_test::ScratchFolder;
 using binary_test::TerminalSession;
-
-// Processor time the program may spend between Ctrl-C and its prompt.
-constexpr long long kAnswerMilliseconds = 1000;
+using prompt_after_ctrl_c::expectPromptSoonAfterCtrlC;
+using prompt_after_ctrl_c::startWith;
+using prompt_after_ctrl_c::typeToPrompt;
 
 // The reading as "browse heterotic" prints it: from the kind of invariant to the last
 // line before `end`, carriage returns dropped.
@@ -34,36 +34,13 @@ std::string readingIn(const std::string& text, const std::string& end) {
   return reading;
 }
 
-// Types the commands one by one, each to its prompt.
-void typeToPrompt(TerminalSession& zoq, const std::vector<std::string>& commands) {
-  for (const std::string& command : commands) {
-    zoq.type(command + "\n");
-    ASSERT_TRUE(zoq.waitFor("\n> ")) << command << "\n" << zoq.output();
-  }
-}
-
-// Presses Ctrl-C and expects the prompt after at most a second of processor time, and the
-// next command answered.
-void expectPromptSoonAfterCtrlC(TerminalSession& zoq) {
-  const long long pressed = processTreeMilliseconds(zoq.pid());
-  ASSERT_GE(pressed, 0);
-  zoq.pressControlC();
-  ASSERT_TRUE(zoq.waitFor("> ")) << zoq.output();
-  const long long answered = processTreeMilliseconds(zoq.pid());
-  EXPECT_LE(answered - pressed, kAnswerMilliseconds) << zoq.output();
-  zoq.type("evaluate 6*7\n");
-  ASSERT_TRUE(zoq.waitFor("42\r\n> ")) << zoq.output();
-}
-
 TEST(ZoqStringReadingInterrupt, CtrlCStopsTheReadingOfTheFirstGepnerModelAndTheNextReadingIsWhole) {
   // The reading of an uninterrupted session at the same terminal.
   std::string expected;
   {
     ScratchFolder reference;
     TerminalSession zoq(reference.path(), reference.path(), {});
-    ASSERT_TRUE(zoq.started());
-    ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-    ASSERT_NO_FATAL_FAILURE(typeToPrompt(zoq, {"build cy 1", "select invariant 0"}));
+    ASSERT_NO_FATAL_FAILURE(startWith(zoq, {"build cy 1", "select invariant 0"}));
     const std::size_t from = zoq.output().size();
     ASSERT_NO_FATAL_FAILURE(typeToPrompt(zoq, {"browse heterotic"}));
     expected = readingIn(zoq.output().substr(from), "\n> ");
@@ -73,9 +50,7 @@ TEST(ZoqStringReadingInterrupt, CtrlCStopsTheReadingOfTheFirstGepnerModelAndTheN
 
   ScratchFolder folder;
   TerminalSession zoq(folder.path(), folder.path(), {});
-  ASSERT_TRUE(zoq.started());
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  ASSERT_NO_FATAL_FAILURE(typeToPrompt(zoq, {"build cy 1", "select invariant 0"}));
+  ASSERT_NO_FATAL_FAILURE(startWith(zoq, {"build cy 1", "select invariant 0"}));
   // The reading of 28,539 fields begins at once: a fraction of it done, Ctrl-C.
   const std::size_t stopped = zoq.output().size();
   zoq.type("browse heterotic\n");
@@ -96,9 +71,7 @@ TEST(ZoqStringReadingInterrupt,
   // 4,575 terms each.
   ScratchFolder folder;
   TerminalSession zoq(folder.path(), folder.path(), {});
-  ASSERT_TRUE(zoq.started());
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  ASSERT_NO_FATAL_FAILURE(typeToPrompt(zoq, {"build cy 7", "select invariant 0"}));
+  ASSERT_NO_FATAL_FAILURE(startWith(zoq, {"build cy 7", "select invariant 0"}));
   const std::size_t from = zoq.output().size();
   zoq.type("check tadpole parameters 0:3\n");
   // After the crosscaps come the boundary conjugates: a second into them, Ctrl-C. (The bound

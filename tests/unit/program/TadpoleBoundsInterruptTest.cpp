@@ -9,42 +9,18 @@
 #include <vector>
 
 #include "BinaryTestSupport.h"
+#include "PromptAfterCtrlCScripts.h"
 
 namespace {
 
-using binary_test::processTreeMilliseconds;
 using binary_test::quitAndExpectSuccess;
 using binary_test::ScratchFolder;
 using binary_test::TerminalSession;
-
-// Processor time the program may spend between Ctrl-C and its prompt.
-constexpr long long kAnswerMilliseconds = 1000;
-
-void typeToPrompt(TerminalSession& zoq, const std::vector<std::string>& commands) {
-  for (const std::string& command : commands) {
-    zoq.type(command + "\n");
-    ASSERT_TRUE(zoq.waitFor("\n> ")) << command << "\n" << zoq.output();
-  }
-}
+using prompt_after_ctrl_c::expectPromptSoonAfterCtrlC;
 
 // A session at the prompt with the model and its invariant, tracing the tadpole solver.
 void startWithModel(TerminalSession& zoq) {
-  ASSERT_TRUE(zoq.started());
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  ASSERT_NO_FATAL_FAILURE(typeToPrompt(zoq, {"build cy 7", "select invariant 0", "set tadpole trace on"}));
-}
-
-// Presses Ctrl-C and expects the prompt after at most a second of processor time, and the
-// next command answered.
-void expectPromptSoonAfterCtrlC(TerminalSession& zoq, const std::string& where) {
-  const long long pressed = processTreeMilliseconds(zoq.pid());
-  ASSERT_GE(pressed, 0) << where;
-  zoq.pressControlC();
-  ASSERT_TRUE(zoq.waitFor("> ")) << where << "\n" << zoq.output();
-  const long long answered = processTreeMilliseconds(zoq.pid());
-  EXPECT_LE(answered - pressed, kAnswerMilliseconds) << where << "\n" << zoq.output();
-  zoq.type("evaluate 6*7\n");
-  ASSERT_TRUE(zoq.waitFor("42\r\n> ")) << where << "\n" << zoq.output();
+  prompt_after_ctrl_c::startWith(zoq, {"build cy 7", "select invariant 0", "set tadpole trace on"});
 }
 
 TEST(ZoqTadpoleBoundsInterrupt, CtrlCStopsTheBoundAnalysisOfTheTadpoleEquations) {

@@ -226,20 +226,27 @@ TEST_F(OrderedJobsTest, CtrlCEndsTheRunAndEveryWorker) {
   removeInterruptHandler();
 }
 
+// Four jobs on two workers, each job's result its number: job 1 sends `signal` from its
+// worker (dying of it), jobs 2 and 3 sleep a minute unless the run ends them.
+OrderedJobs jobOneSignals(void (*signal)()) {
+  OrderedJobs jobs;
+  jobs.count = 4;
+  jobs.workers = 2;
+  jobs.run = [signal](int index) {
+    if (index == 1) signal();
+    if (index > 1) sleep(60);
+    return std::to_string(index);
+  };
+  return jobs;
+}
+
 // Ctrl-C at a terminal reaches the workers too: a worker dies of it at once, by the
 // signal's own action (it used to ignore it and compute on until the parent ended it).
 // Alone, without the parent's Ctrl-C, that is a worker lost like any other.
 TEST_F(OrderedJobsTest, AWorkerDiesOfCtrlCItself) {
   installInterruptHandler();
   OutputCapture capture;
-  OrderedJobs jobs;
-  jobs.count = 4;
-  jobs.workers = 2;
-  jobs.run = [](int index) {
-    if (index == 1) raise(SIGINT);
-    if (index > 1) sleep(60);
-    return std::to_string(index);
-  };
+  OrderedJobs jobs = jobOneSignals([] { raise(SIGINT); });
   std::vector<int> delivered;
   jobs.deliver = [&](int index, const std::string&) { delivered.push_back(index); };
   EXPECT_EQ(runOrderedJobs(jobs), OrderedJobsEnd::Lost);
@@ -256,17 +263,10 @@ TEST_F(OrderedJobsTest, AWorkerDiesOfCtrlCItself) {
 TEST_F(OrderedJobsTest, AWorkerDeadOfTheParentsCtrlCIsTheStopNotALoss) {
   installInterruptHandler();
   OutputCapture capture;
-  OrderedJobs jobs;
-  jobs.count = 4;
-  jobs.workers = 2;
-  jobs.run = [](int index) {
-    if (index == 1) {
-      kill(getppid(), SIGINT);
-      raise(SIGINT);
-    }
-    if (index > 1) sleep(60);
-    return std::to_string(index);
-  };
+  OrderedJobs jobs = jobOneSignals([] {
+    kill(getppid(), SIGINT);
+    raise(SIGINT);
+  });
   jobs.deliver = [](int, const std::string&) {};
   EXPECT_THROW(runOrderedJobs(jobs), StopRequest);
   removeInterruptHandler();

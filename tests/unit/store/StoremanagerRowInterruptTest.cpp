@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <csignal>
 #include <vector>
 
+#include "InterruptTestSupport.h"
 #include "TestSupport.h"
-#include "program/Boot.h"
 #include "runtime/Terminal.h"
 #include "store/Storemanager.h"
 
@@ -17,23 +16,10 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// A Ctrl-C comes before the next poll.
-void pressControlC() {
-  installInterruptHandler();
-  std::raise(SIGINT);  // the handler only notes it
-}
+using interrupt_test::pressControlC;
+using interrupt_test::release;
 
-// The next command line: no request left, the stop signal cleared.
-void release() {
-  removeInterruptHandler();
-  setStopSignal(0);
-}
-
-class StoremanagerRowInterrupt : public ::testing::Test {
- protected:
-  void SetUp() override { resetAll(); }
-  void TearDown() override { release(); }
-};
+class StoremanagerRowInterrupt : public interrupt_test::InterruptTest {};
 
 // SU(2) at level k: S between the Dynkin labels a and b.
 double su2S(int k, int a, int b) {

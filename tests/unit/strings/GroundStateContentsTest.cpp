@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "GepnerProductsTestSupport.h"
 #include "InterpreterTestSupport.h"
 #include "TestSupport.h"
 #include "lie/Branching.h"
@@ -20,56 +21,23 @@
 
 namespace {
 
+using gepner_products_test::buildOnTheD6Lattice;
+using gepner_products_test::expectSameContents;
+using gepner_products_test::kK3Levels;
+
 class GroundStateContentsTest : public ZoqTest {
  protected:
-  // The D6 lattice (graded by its vector, field 2, or not) times N = 2 minimal models of the
-  // levels, extended by the spectral flow (label 1 in every factor), "Graded" on.
-  void buildSixDimensional(const std::vector<int>& levels, bool gradeLattice) {
+  // From start-up: the D6 lattice (graded by its vector or not) times N = 2 minimal models of
+  // the levels, extended by the spectral flow, "Graded" on.
+  static void buildSixDimensional(const std::vector<int>& levels, bool gradeLattice) {
     resetAll();
-    if (gradeLattice) {
-      ASSERT_EQ(run("algebra d 6 1"), 0);
-      ASSERT_EQ(run("grade 2"), 0);
-    }
-    ASSERT_EQ(run("tensor"), 0);
-    ASSERT_EQ(run("set Super on"), 0);
-    ASSERT_EQ(run("set Graded on"), 0);
-    ASSERT_EQ(run("g d 6 1"), 0);
-    std::string current = "current 1";
-    for (int k : levels) {
-      ASSERT_EQ(run(("g minimal 2 " + std::to_string(k)).c_str()), 0);
-      current += " 1";
-    }
-    ASSERT_EQ(run(current.c_str()), 0);
-    ASSERT_EQ(run("compute spectrum"), 0);
-  }
-
-  // Both ways over the current product; they must agree field by field. The number of
-  // fields compared.
-  static int expectSameContents() {
-    std::vector<int> byWeight;
-    std::vector<int> pairwise;
-    EXPECT_TRUE(tensorLatticeContents(currentTensor, false, &byWeight));
-    EXPECT_TRUE(tensorLatticeContents(currentTensor, true, &pairwise));
-    EXPECT_EQ(byWeight.size(), static_cast<std::size_t>(currentTensor->Spectrum.size()) * 4);
-    EXPECT_EQ(byWeight.size(), pairwise.size());
-    int differing = 0;
-    for (std::size_t at = 0; at < byWeight.size() && at < pairwise.size(); ++at) {
-      if (byWeight[at] == pairwise[at]) continue;
-      if (++differing <= 5)
-        ADD_FAILURE() << "field " << at / 4 << ", class " << at % 4 << ": " << byWeight[at]
-                      << " by weight, " << pairwise[at] << " pairwise";
-    }
-    return static_cast<int>(byWeight.size() / 4);
+    buildOnTheD6Lattice(levels, gradeLattice);
   }
 };
 
 TEST_F(GroundStateContentsTest, EveryK3GepnerProductHasTheSameContentsBothWays) {
   // Every product of N = 2 minimal models with c = 6 that is a K3 (three to six factors).
-  const std::vector<std::vector<int>> levels = {
-      {4, 4, 4},    {3, 3, 8},    {2, 4, 10},      {2, 6, 6},         {2, 3, 18},    {1, 10, 10},
-      {1, 8, 13},   {1, 7, 16},   {1, 6, 22},      {1, 5, 40},        {1, 1, 2, 10}, {1, 1, 4, 4},
-      {1, 2, 2, 4}, {2, 2, 2, 2}, {1, 1, 1, 1, 4}, {1, 1, 1, 1, 1, 1}};
-  for (const std::vector<int>& product : levels) {
+  for (const std::vector<int>& product : kK3Levels) {
     std::string name;
     for (int k : product) name += std::to_string(k);
     SCOPED_TRACE(name);

@@ -4,6 +4,7 @@
 // (the factors' own currents and the weight-one elements of the product's chiral algebra,
 // the count of "browse Lie") and the ground states of the weight-one fields of the half's
 // chiral algebra. Dimensions: A2 8, D5 45, D6 66, D8 120, E6 78, E7 133, E8 248.
+#include "GepnerProductsTestSupport.h"
 #include "StringGaugeGroupSupport.h"
 
 namespace {
@@ -107,15 +108,7 @@ TEST_F(StringGaugeGroupTest, EveryQuinticInvariantHasE6E8AndFourVectors) {
 TEST_F(StringGaugeGroupTest, TheK3ModelFourFourFourHasE7E8AndTwoVectors) {
   // The D6 lattice graded by its vector, times three N = 2 minimal models at level 4
   // (c = 3 x 2 = 6), extended by the spectral flow.
-  ASSERT_EQ(run("algebra d 6 1"), 0);
-  ASSERT_EQ(run("grade 2"), 0);
-  ASSERT_EQ(run("tensor"), 0);
-  ASSERT_EQ(run("set Super on"), 0);
-  ASSERT_EQ(run("set Graded on"), 0);
-  ASSERT_EQ(run("g d 6 1"), 0);
-  for (int k = 0; k < 3; ++k) ASSERT_EQ(run("g minimal 2 4"), 0);
-  ASSERT_EQ(run("current 1 1 1 1"), 0);
-  ASSERT_EQ(run("compute spectrum"), 0);
+  ASSERT_NO_FATAL_FAILURE(gepner_products_test::buildOnTheD6Lattice({4, 4, 4}, true));
   // 135 = 66 + 3 U(1) + 2 x 32 spinor currents + the two charge-2 flows of the SU(2) in
   // E7 > D6 x A1 (133 = 66 + 64 + 3).
   ASSERT_EQ(SpinOneCount(currentTensor), 135);

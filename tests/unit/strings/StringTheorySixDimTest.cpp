@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "GepnerProductsTestSupport.h"
 #include "InterpreterTestSupport.h"
 #include "TestSupport.h"
 #include "numbers/MathUtility.h"
@@ -22,14 +23,7 @@
 
 namespace {
 
-// Every tensor product of N = 2 minimal models with sum 3k/(k+2) = 6 that is a K3: three to
-// six factors. (1,1,1,2,2) is left out: its blocks (1,1,1) and (2,2) have c = 3 each and
-// spectral-flow orders 3 and 4, which are coprime, so the projection acts on each block
-// alone and the product is a four-torus, not a K3.
-const std::vector<std::vector<int>> kK3Levels = {
-    {4, 4, 4},     {3, 3, 8},     {2, 4, 10},    {2, 6, 6},     {2, 3, 18},    {1, 10, 10},
-    {1, 8, 13},    {1, 7, 16},    {1, 6, 22},    {1, 5, 40},    {1, 1, 2, 10}, {1, 1, 4, 4},
-    {1, 2, 2, 4},  {2, 2, 2, 2},  {1, 1, 1, 1, 4}, {1, 1, 1, 1, 1, 1}};
+using gepner_products_test::kK3Levels;
 
 class StringTheorySixDimTest : public ZoqTest {
  protected:
@@ -38,21 +32,7 @@ class StringTheorySixDimTest : public ZoqTest {
   void build(const std::vector<int>& levels, bool gradeLattice) {
     resetAll();
     capture.clear();
-    if (gradeLattice) {
-      ASSERT_EQ(run("algebra d 6 1"), 0);
-      ASSERT_EQ(run("grade 2"), 0);
-    }
-    ASSERT_EQ(run("tensor"), 0);
-    ASSERT_EQ(run("set Super on"), 0);
-    ASSERT_EQ(run("set Graded on"), 0);
-    ASSERT_EQ(run("g d 6 1"), 0);
-    std::string current = "current 1";
-    for (int k : levels) {
-      ASSERT_EQ(run(("g minimal 2 " + std::to_string(k)).c_str()), 0);
-      current += " 1";
-    }
-    ASSERT_EQ(run(current.c_str()), 0);
-    ASSERT_EQ(run("compute spectrum"), 0);
+    gepner_products_test::buildOnTheD6Lattice(levels, gradeLattice);
   }
 
   // Weight-one rows of the chiral algebra whose lattice label is the identity.
