@@ -8,27 +8,20 @@
 #include <csignal>
 #include <filesystem>
 
+#include "InterruptTestSupport.h"
 #include "ModularTestSupport.h"
 #include "TensorTestSupport.h"
 #include "runtime/Terminal.h"
 
 using namespace modular_test;
+using interrupt_test::pressControlC;
 namespace fs = std::filesystem;
 
 namespace {
 
 class ModularInterruptTest : public ModularTestBase {
  protected:
-  // A Ctrl-C comes before the next poll.
-  static void pressControlC() {
-    installInterruptHandler();
-    std::raise(SIGINT);  // the handler only notes it
-  }
-  // The next command line: no request left, the stop signal cleared.
-  void TearDown() override {
-    removeInterruptHandler();
-    setStopSignal(0);
-  }
+  void TearDown() override { interrupt_test::release(); }
 };
 
 // SU(2) at even level k: P_ab = 2/sqrt(k+2) sin(pi (a+1)(b+1) / (2(k+2))) for labels of
@@ -122,8 +115,7 @@ class ModularRowInterruptTest : public TensorTest {
     CFTChanged();
   }
   void TearDown() override {
-    removeInterruptHandler();
-    setStopSignal(0);
+    interrupt_test::release();
     setModularDiskRowThreshold(0);
     removeFolder();
     TensorTest::TearDown();
