@@ -530,4 +530,16 @@ inline void expectNoMemoryFault(const std::string& output) {
     EXPECT_EQ(output.find(fault), std::string::npos) << fault << "\n" << output.substr(0, 20000);
 }
 
+// A session at a terminal on the first Gepner model ("build cy 1", 28,539 fields), its
+// invariant 0 selected, at the prompt.
+inline void startOnTheFirstGepnerModel(TerminalSession& zoq) {
+  ASSERT_TRUE(zoq.started());
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  zoq.type("build cy 1\n");
+  ASSERT_TRUE(zoq.waitFor("28539 primaries")) << zoq.output();
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  zoq.type("select invariant 0\n");
+  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+}
+
 }  // namespace binary_test

@@ -66,13 +66,7 @@ void expectCtrlCEndsTheCheck(TerminalSession& zoq, const std::string& command,
 TEST(ZoqSmatrixInterrupt, CtrlCEndsEveryCheckOfSAndPOnTheFirstGepnerModel) {
   ScratchFolder folder;
   TerminalSession zoq(folder.path(), folder.path(), {});
-  ASSERT_TRUE(zoq.started());
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  zoq.type("build cy 1\n");
-  ASSERT_TRUE(zoq.waitFor("28539 primaries")) << zoq.output();
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  zoq.type("select invariant 0\n");
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
+  ASSERT_NO_FATAL_FAILURE(binary_test::startOnTheFirstGepnerModel(zoq));
   // The verdicts of the checks (the violations are alerts, the rest printed lines).
   const std::vector<std::string> amplitudeVerdicts = {
       "violation", "Open sector OK", "Closed sector OK", "Klein bottle constraint OK"};

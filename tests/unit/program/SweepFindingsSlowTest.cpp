@@ -12,19 +12,9 @@ namespace {
 
 using binary_test::quitAndExpectSuccess;
 using binary_test::ScratchFolder;
+using binary_test::startOnTheFirstGepnerModel;
 using binary_test::TerminalSession;
 using sweep_findings::expectCtrlCAnswered;
-
-// A session on the model, its invariant selected.
-void startOnTheFirstGepnerModel(TerminalSession& zoq) {
-  ASSERT_TRUE(zoq.started());
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  zoq.type("build cy 1\n");
-  ASSERT_TRUE(zoq.waitFor("28539 primaries")) << zoq.output();
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-  zoq.type("select invariant 0\n");
-  ASSERT_TRUE(zoq.waitFor("\n> ")) << zoq.output();
-}
 
 // "compute heterotic": the candidate lists of the massless loops hold every field of a
 // factor within weight 1, some 6.5 million of the N=2 minimal model of level 1804, and
