@@ -661,16 +661,22 @@ void attempt_completion(BoundarySet& set) {
   }
 }
 
+// The current bulk invariant when it is one whose boundaries are to be assembled; null
+// after the alert for a simple-current invariant, whose boundaries are known.
+BulkInvariant* assembledBulk() {
+  BulkInvariant* bi = currentBulk();
+  if (bi != nullptr && bi->simple_current != 1) return bi;
+  Alert("assembleBoundarySet", 0, 100302, "Simple current invariant; boundaries already known");
+  return nullptr;
+}
+
 // One pass of the assembly; 1 when completion found new candidates and the assembly must
 // run again.
 int assemblyPass(int* found) {
   BoundarySearchState& s = boundarySearchState();
   AssemblyState& as = assemblyState();
-  BulkInvariant* bi = currentBulk();
-  if (bi == nullptr || bi->simple_current == 1) {
-    Alert("assembleBoundarySet", 0, 100302, "Simple current invariant; boundaries already known");
-    return 0;
-  }
+  BulkInvariant* bi = assembledBulk();
+  if (bi == nullptr) return 0;
   if (bi->EDT) bi->EDT->reset = 0;
   const int level = boundVerbose();
   const int N = s.N, L = s.L;
@@ -832,11 +838,7 @@ void assembleBoundarySet(int found) {
   BoundarySearchState& s = boundarySearchState();
   // The boundaries of a simple-current invariant are known: refused before anything is set
   // up or loaded (the matrices of a large theory would not even fit).
-  const BulkInvariant* bi = currentBulk();
-  if (bi == nullptr || bi->simple_current == 1) {
-    Alert("assembleBoundarySet", 0, 100302, "Simple current invariant; boundaries already known");
-    return;
-  }
+  if (assembledBulk() == nullptr) return;
   installCompleteSetRelease();
   if (initializeOpenString() != 0) return;
   // Candidates of another invariant do not fit this one.

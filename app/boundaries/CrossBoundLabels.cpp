@@ -441,7 +441,8 @@ void loadAllOrbits() {
     return;
   const std::vector<int> group = invariantGroupCurrents(bi);
   getIshiCurrentGroup(group);
-  // A build stopped half-way (Ctrl-C) leaves the Ishibashi orbits unusable, as before it.
+  // The Ishibashi orbits are usable only while the boundary orbits are built from them:
+  // cleared on every way out, also by a stop half way (Ctrl-C).
   struct BuildingIshibashiOrbits {
     ~BuildingIshibashiOrbits() { crossBoundState().IshiOrbitsAvailable = 0; }
   } building;
@@ -465,7 +466,6 @@ void loadAllOrbits() {
     s.OrbitDataAvailable = bulk;
     if (initDebug() == 1) ProgressPrint("##init: Orbits loaded\n");
   }
-  s.IshiOrbitsAvailable = 0;
 }
 
 namespace {

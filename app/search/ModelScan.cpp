@@ -193,13 +193,12 @@ class ScanResults {
   }
 
  private:
+  // The file's text; empty when there is none yet (no alert: a first scan has none).
   static std::string readText(const std::string& path) {
     FILE* in = std::fopen(path.c_str(), "r");
     if (in == nullptr) return {};
     std::string text;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, got);
+    readRestOfStream(in, text);
     std::fclose(in);
     return text;
   }

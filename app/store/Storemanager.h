@@ -307,6 +307,15 @@ void SM_setFirstAlgebra(SpectrumData* sd);
 // stopped or failed leaves nothing to be found. The store's current record, if it was
 // that one, is forgotten.
 void SM_unlinkRecord(SpectrumData* sd);
+// A record in the making, linked already: unless `made` is set by the end of the scope
+// (left half way by a stop or a failure), it is taken off the chain (SM_unlinkRecord).
+struct RecordInTheMaking {
+  SpectrumData* record;
+  bool made = false;
+  ~RecordInTheMaking() {
+    if (!made) SM_unlinkRecord(record);
+  }
+};
 // The next (older) record after sd, or NULL.
 SpectrumData* SM_nextAlgebra(const SpectrumData* sd);
 // Bytes held by all records, and by their orbit S matrices.

@@ -495,13 +495,7 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
   }
   // The ordering runs while the record is made and polls Ctrl-C; a record whose ordering
   // was stopped half way (StopRequest) is taken off the chain, so that nothing finds it.
-  struct UnlinkUnlessOrdered {
-    SpectrumData* record;
-    bool ordered = false;
-    ~UnlinkUnlessOrdered() {
-      if (!ordered) SM_unlinkRecord(record);
-    }
-  } guard{sd};
+  RecordInTheMaking guard{sd};
   int* listed = s.simpleCurrents.get(static_cast<std::size_t>(k));
   std::copy(currents->list, currents->list + k, listed);
   sd->scmap = listed;
@@ -654,7 +648,7 @@ void SM_genericReorder(SpectrumData* sd, const IntList* currents, SMCurrentProdu
     }
   }
   sd->use_orbits = 1;
-  guard.ordered = true;
+  guard.made = true;
 }
 
 // ---------------------------------------------------------------------------------------

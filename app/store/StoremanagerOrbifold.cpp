@@ -298,13 +298,7 @@ SpectrumData* SM_getPermutationOrbifold(SpectrumData* sd, int order, const char*
   SpectrumData* p = allocateSpectrumData(text.c_str());
   // Its build polls Ctrl-C: left before it is complete (a stop, a refusal), the record is
   // taken off the chain again, so that no half-made orbifold is found later.
-  struct UnlinkUnlessMade {
-    SpectrumData* record;
-    bool made = false;
-    ~UnlinkUnlessMade() {
-      if (!made) SM_unlinkRecord(record);
-    }
-  } guard{p};
+  RecordInTheMaking guard{p};
   p->type = kStoreTypePermutation;
   p->rank = 0;
   p->level = 0;

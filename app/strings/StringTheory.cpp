@@ -224,6 +224,9 @@ class ImageSet {
       round_ = 1;
     }
   }
+  // The rows added this round, in the order they came.
+  std::size_t size() const { return count_; }
+  const int* row(std::size_t i) const { return rows_.data() + i * width_; }
   // True when the row was not in the set (it is then added). At most `rows` rows a round.
   bool insert(const int* row) {
     std::uint64_t hash = 1469598103934665603ULL;
@@ -663,13 +666,10 @@ void computeTensorContents(TensorProduct* TP, int type, int rank, const Branchin
     const bool exact = TensorRatWeight(TP, row, &h) == 1;
     images.clear();
     if (exact && search.prepare(row, h)) {
-      std::vector<int> found;
-      const bool complete = search.run([&](const int* candidate) {
-        if (images.insert(candidate)) found.insert(found.end(), candidate, candidate + width);
-      });
-      if (complete) {
-        for (std::size_t at = 0; at < found.size(); at += static_cast<std::size_t>(width))
-          addImageContent(reader, exact, h, found.data() + at, out);
+      // The contents are added only once the search is complete.
+      if (search.run([&](const int* candidate) { images.insert(candidate); })) {
+        for (std::size_t i = 0; i < images.size(); ++i)
+          addImageContent(reader, exact, h, images.row(i), out);
         continue;
       }
       images.clear();
@@ -713,17 +713,28 @@ void computeTensorContentsPairwise(TensorProduct* TP, int type, int rank,
   }
 }
 
-bool tensorLatticeContents(TensorProduct* TP, bool pairwise, std::vector<int>* contents) {
-  int type = 0;
-  int rank = 0;
-  contents->clear();
-  if (TP == nullptr || TP->NumberOfFactors < 1 ||
-      !latticeFactor(TP->TensorFactors[0], &type, &rank))
+namespace {
+
+// The lattice of the product's first factor (false when it is none) and the branching
+// table from it to the space-time algebra of its dimension.
+bool firstFactorLattice(TensorProduct* TP, int* type, int* rank, const BranchingTable** table) {
+  if (TP == nullptr || TP->NumberOfFactors < 1 || !latticeFactor(TP->TensorFactors[0], type, rank))
     return false;
   int spaceTimeType = 0;
   int spaceTimeRank = 0;
-  spaceTimeAlgebraOfLattice(getCovLatDim(type, rank), &spaceTimeType, &spaceTimeRank);
-  const BranchingTable* table = makeBranchingTable(type, rank, spaceTimeType, spaceTimeRank, 0);
+  spaceTimeAlgebraOfLattice(getCovLatDim(*type, *rank), &spaceTimeType, &spaceTimeRank);
+  *table = makeBranchingTable(*type, *rank, spaceTimeType, spaceTimeRank, 0);
+  return true;
+}
+
+}  // namespace
+
+bool tensorLatticeContents(TensorProduct* TP, bool pairwise, std::vector<int>* contents) {
+  int type = 0;
+  int rank = 0;
+  const BranchingTable* table = nullptr;
+  contents->clear();
+  if (!firstFactorLattice(TP, &type, &rank, &table)) return false;
   if (pairwise)
     computeTensorContentsPairwise(TP, type, rank, table, contents);
   else
@@ -817,14 +828,12 @@ StringBlock* buildTensorBlock(TensorProduct* TP, int quiet) {
   StringTheoryState& s = stringState();
   int type = 0;
   int rank = 0;
+  const BranchingTable* table = nullptr;
   s.tensorBuilt = false;
-  if (TP->NumberOfFactors < 1 || !latticeFactor(TP->TensorFactors[0], &type, &rank)) return nullptr;
+  if (!firstFactorLattice(TP, &type, &rank, &table)) return nullptr;
   s.tensorData = StringBlock();
   s.tensorData.latticeDimension = getCovLatDim(type, rank);
-  int spaceTimeType = 0;
-  int spaceTimeRank = 0;
-  spaceTimeAlgebraOfLattice(s.tensorData.latticeDimension, &spaceTimeType, &spaceTimeRank);
-  s.tensorData.spaceTime = makeBranchingTable(type, rank, spaceTimeType, spaceTimeRank, 0);
+  s.tensorData.spaceTime = table;
   s.tensorData.status = getSuperstringSpaceTimeDimension(&s.tensorData, quiet);
   s.tensorData.trivialMultiplicity = s.tensorData.spaceTimeDimension - 2;
   if (s.tensorData.spaceTime == nullptr) s.tensorData.status = 1;

@@ -575,23 +575,36 @@ void CT_getOLA_Smatrix(TensorProduct* TP, int J, int i, int j, double* re, doubl
 // ---------------------------------------------------------------------------------------
 // Fixed-point theories of a record stored from a tensor product
 
-void getCosetFCFT_S(TensorProduct* TP, int a, int b, double* re, double* im, const FullFPType* Fa,
-                    const FullFPType* Fb, SpectrumData* sd, int count) {
+namespace {
+
+// S^J(a, b) for the fixed-point current i of sd alone, a and b given by their tensor rows;
+// 0 when the current is missing from either record.
+void cosetFCFTElement(TensorProduct* TP, const int* rowA, const int* rowB, const FullFPType* Fa,
+                      const FullFPType* Fb, SpectrumData* sd, int i, double* re, double* im) {
+  *re = 0.0;
+  *im = 0.0;
+  const SpectrumData* fcft = sd->fcft[i];
+  if (fcft != nullptr && fcft->s_available == 0) Print("S NOT AVAILABLE\n");
+  const int J = sd->fp_currents[i];
+  const int ma = positionOf(Fa, J);
+  const int mb = positionOf(Fb, J);
+  if (ma < 0 || mb < 0) return;
+  fixedPointElement(TP, rowA, rowB, Fa, Fb, ma, mb, re, im, "getCosetFCFT_S");
+}
+
+void traceCosetFCFT_S(TensorProduct* TP, const SpectrumData* sd) {
   if (CT_get_S_CALL_TRACE() == 1)
     PrintStdout("getCosetFCFT_S; Tensor product %p, cft %s\n", static_cast<void*>(TP), sd->name);
+}
+
+}  // namespace
+
+void getCosetFCFT_S(TensorProduct* TP, int a, int b, double* re, double* im, const FullFPType* Fa,
+                    const FullFPType* Fb, SpectrumData* sd, int count) {
+  traceCosetFCFT_S(TP, sd);
   const int* rowA = TP->Spectrum.row(sd->field_map[a]);
   const int* rowB = TP->Spectrum.row(sd->field_map[b]);
-  for (int i = 0; i < count; ++i) {
-    re[i] = 0.0;
-    im[i] = 0.0;
-    const SpectrumData* fcft = sd->fcft[i];
-    if (fcft != nullptr && fcft->s_available == 0) Print("S NOT AVAILABLE\n");
-    const int J = sd->fp_currents[i];
-    const int ma = positionOf(Fa, J);
-    const int mb = positionOf(Fb, J);
-    if (ma < 0 || mb < 0) continue;
-    fixedPointElement(TP, rowA, rowB, Fa, Fb, ma, mb, &re[i], &im[i], "getCosetFCFT_S");
-  }
+  for (int i = 0; i < count; ++i) cosetFCFTElement(TP, rowA, rowB, Fa, Fb, sd, i, &re[i], &im[i]);
 }
 
 void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count) {
@@ -670,7 +683,6 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
   bool declined = false;
   for (int i = 0; i < count && !declined; ++i) {
     SpectrumData* f = sd->fcft[i];
-    const int J = sd->fp_currents[i];
     const int* labels = sd->fcft_labels + static_cast<std::size_t>(i) * static_cast<std::size_t>(n);
     const double angle = M_PI * static_cast<double>(sd->fcft_shift[i]) / 4.0;
     const double phaseRe = std::cos(angle);
@@ -684,18 +696,14 @@ void computeAllFixedPointMatrices(TensorProduct* TP, SpectrumData* sd, int count
         break;
       }
       const FullFPType* Fa = records[static_cast<std::size_t>(a)];
-      const int ma = positionOf(Fa, J);
       const int* rowA = TP->Spectrum.row(sd->field_map[a]);
       for (int b : fields) {
         obeyInterruptRequest();
-        if (CT_get_S_CALL_TRACE() == 1)
-          PrintStdout("getCosetFCFT_S; Tensor product %p, cft %s\n", static_cast<void*>(TP), sd->name);
-        const FullFPType* Fb = records[static_cast<std::size_t>(b)];
-        const int mb = positionOf(Fb, J);
+        traceCosetFCFT_S(TP, sd);
         double re = 0.0;
         double im = 0.0;
-        if (ma >= 0 && mb >= 0)
-          fixedPointElement(TP, rowA, TP->Spectrum.row(sd->field_map[b]), Fa, Fb, ma, mb, &re, &im, "getCosetFCFT_S");
+        cosetFCFTElement(TP, rowA, TP->Spectrum.row(sd->field_map[b]), Fa, records[static_cast<std::size_t>(b)],
+                         sd, i, &re, &im);
         double r = 0.0;
         double m = 0.0;
         complexProduct(&r, &m, re, im, phaseRe, phaseIm);
