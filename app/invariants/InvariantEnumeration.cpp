@@ -1229,8 +1229,10 @@ int computeInvariant(SimpleCurrentData* MD) {
   }
   getXKernels(MD);
   const int order = MD->group == nullptr ? 1 : MD->group->order;
-  const int* left = MD->kernels.data();
-  const int* right = MD->kernels.data() + order;
+  // The left chiral algebra is ker X^T (the second half), as the report and a typed
+  // invariant's column of the vacuum have it.
+  const int* left = MD->kernels.data() + order;
+  const int* right = MD->kernels.data();
   if (par("Selection automorphism") != 0 && MD->kernel_size != 1) {
     if (info >= 4) Print("Rejected;  not an automorphism\n");
     return 0;
