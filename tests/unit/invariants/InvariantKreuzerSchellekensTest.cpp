@@ -366,6 +366,33 @@ TEST_F(InvariantKreuzerSchellekensTest, D8Level1HeteroticInvariantPairsBothRowsO
   setIntPar("Autostore", 0);
 }
 
+TEST_F(InvariantKreuzerSchellekensTest, CurrentRequirementsReadTheAlgebrasOfTheMatrix) {
+  ASSERT_EQ(executeCommandLine("algebra d 8 1"), 0);
+  setIntPar("Reject permutations", 0);
+  setIntPar("Autostore", 1);
+  // Without permutation rejection: the E8 extensions (0+1)^2 (by s) and (0+3)^2 (by c),
+  // and the two of G = Z2 x Z2, (0+1)*(0+3) and (0+3)*(0+1). s is in the left algebra (the
+  // fields paired with the right vacuum) of (0+1)^2 and (0+1)*(0+3) only.
+  ASSERT_EQ(executeCommandLine("set require left 1"), 0);
+  ASSERT_LE(executeCommandLine("collect simple_current_invariants"), 0);
+  ASSERT_EQ(storedInvariantCount(), 2);
+  EXPECT_EQ(storedBulkInvariantAt(0)->symmetric, 1);
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(bulkEntry(storedBulkInvariantAt(k), 1, 0), 1) << k;
+    EXPECT_EQ(bulkEntry(storedBulkInvariantAt(k), 0, 3), k) << k;
+  }
+  // On the right, s pairs with the left vacuum in (0+1)^2 and (0+3)*(0+1).
+  ASSERT_EQ(executeCommandLine("reset selection"), 0);
+  ASSERT_EQ(executeCommandLine("set require right 1"), 0);
+  ASSERT_LE(executeCommandLine("collect simple_current_invariants"), 0);
+  ASSERT_EQ(storedInvariantCount(), 2);
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(bulkEntry(storedBulkInvariantAt(k), 0, 1), 1) << k;
+    EXPECT_EQ(bulkEntry(storedBulkInvariantAt(k), 3, 0), k) << k;
+  }
+  setIntPar("Autostore", 0);
+}
+
 TEST_F(InvariantKreuzerSchellekensTest, E6TimesA2Level1) {
   useProduct({"e 6 1", "a 2 1"});
   // E6: 1, 27, 27bar with h = 0, 2/3, 2/3; A2: 1, 3, 3bar with h = 0, 1/3, 1/3. The
