@@ -1492,9 +1492,11 @@ BulkInvariant* buildBulkInvariantByNumber(int k) {
   int* map = nullptr;
   const DGType* centre = getCenter(&map);
   const int result = ComputeAllSimpleCurrentInvariants(centre, map);
+  // Under Autostore a scan that meets only stored MIPFs counts them without reaching k.
+  const bool reached = s.NextSelectedMIPF > 0;
   s.SelectCurrentBulk = 0;
   finishSelection();
-  if (result != 0) return *getCurrentBulk();
+  if (result != 0 && reached) return *getCurrentBulk();
   // The search has counted the MIPFs there are: a number beyond them is out of range.
   const int total = TotalInvariants();
   if (total != -1 && k >= total) {

@@ -393,6 +393,21 @@ TEST_F(InvariantKreuzerSchellekensTest, CurrentRequirementsReadTheAlgebrasOfTheM
   setIntPar("Autostore", 0);
 }
 
+TEST_F(InvariantKreuzerSchellekensTest, UnderAutostoreANumberBeyondTheStoredMIPFsIsNotFound) {
+  ASSERT_EQ(executeCommandLine("algebra d 8 1"), 0);
+  setIntPar("Autostore", 1);
+  ASSERT_LE(executeCommandLine("collect simple_current_invariants"), 0);
+  ASSERT_EQ(storedInvariantCount(), 4);
+  EXPECT_EQ(getBulkInvariantForUserInput("3"), storedBulkInvariantAt(3));
+  capture.clear();
+  // The scan for MIPF 7 meets the four stored ones only.
+  EXPECT_EQ(getBulkInvariantForUserInput("7"), nullptr);
+  EXPECT_TRUE(alerted("MIPF number 7 out of range (total MIPFs 4)"));
+  EXPECT_NE(executeCommandLine("browse bulk_invariant 7"), 0);
+  EXPECT_EQ(storedInvariantCount(), 4);
+  setIntPar("Autostore", 0);
+}
+
 TEST_F(InvariantKreuzerSchellekensTest, E6TimesA2Level1) {
   useProduct({"e 6 1", "a 2 1"});
   // E6: 1, 27, 27bar with h = 0, 2/3, 2/3; A2: 1, 3, 3bar with h = 0, 1/3, 1/3. The
