@@ -7,9 +7,9 @@
 // with J_g i = j and Q_{J_a}(i) + sum_b X_ab alpha_b(g) / N_a integral for every generator
 // a. The admitted g of a row form a coset of ker X, so each distinct partner comes with the
 // same multiplicity: the order of the stabiliser of i in ker X. Rows i and K i are equal for
-// K in ker X^T (the left chiral algebra), since Q(K i) = Q(i) + X(K, .) mod 1 moves the
-// admitted currents by K; for a non-symmetric X the two kernels differ, and only ker X^T may
-// group rows.
+// K in ker X^T (the left chiral algebra): there Q_{J_a}(K i) = Q_{J_a}(i) + sum_b X_ab
+// alpha_b(K) / N_a mod 1, which moves the admitted currents by K. For a non-symmetric X the
+// two kernels differ, and only ker X^T may group rows.
 //
 // Rows are computed into a scratch list first; the record is then sized for all of them
 // and filled, so nothing is ever written past its end.
