@@ -3,9 +3,13 @@
 // orbits under the kernel, and the rows of Z.
 //
 // A group element g of G is known by its component vector alpha(g) in the group's cyclic
-// decomposition (orders N_a); its current is the primary map[g]. Field i is paired with
-// J_g i for every g with Q_{J_a}(i) + sum_b X_ab alpha_b(g) / N_a integral for every
-// generator a. The row multiplicity of i is the order of its stabiliser in the left kernel.
+// decomposition (orders N_a); its current is the primary map[g]. Z(i, j) is the number of g
+// with J_g i = j and Q_{J_a}(i) + sum_b X_ab alpha_b(g) / N_a integral for every generator
+// a. The admitted g of a row form a coset of ker X, so each distinct partner comes with the
+// same multiplicity: the order of the stabiliser of i in ker X. Rows i and K i are equal for
+// K in ker X^T (the left chiral algebra): there Q_{J_a}(K i) = Q_{J_a}(i) + sum_b X_ab
+// alpha_b(K) / N_a mod 1, which moves the admitted currents by K. For a non-symmetric X the
+// two kernels differ, and only ker X^T may group rows.
 //
 // Rows are computed into a scratch list first; the record is then sized for all of them
 // and filled, so nothing is ever written past its end.
@@ -114,13 +118,19 @@ struct BuiltRow {
   int mult = 0;
 };
 
+// Current k of the left chiral algebra (ker X^T, the second half of the kernels).
+int leftAlgebraCurrent(const SimpleCurrentData* MD, int k) {
+  const std::size_t at = static_cast<std::size_t>(groupOrder(MD)) + static_cast<std::size_t>(k);
+  return at < MD->kernels.size() ? MD->kernels[at] : 0;
+}
+
 // getLeftOrbit with the test "h_i - h_j integral" from integral.
 template <class Integral>
 int leftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i, Integral integral) {
   out.clear();
   const int K = std::max(MD->kernel_size, 1);
   for (int k = 0; k < K; ++k) {
-    const int current = k < static_cast<int>(MD->kernels.size()) ? MD->kernels[static_cast<std::size_t>(k)] : 0;
+    const int current = leftAlgebraCurrent(MD, k);
     const int image = simpleFusion(current, i);
     if (image < 0 || !integral(i, image)) {
       out.clear();
@@ -357,13 +367,16 @@ class AdmissionTable {
 };
 
 // getRightFields from the table: partners sorted and distinct, then the fixing currents.
-void tabulatedRightFields(const SimpleCurrentData* MD, const AdmissionTable& table, FieldMemo& memo, int i,
-                          std::vector<int>& partners, std::vector<int>& fixing) {
+// The result is the number of admitted currents.
+int tabulatedRightFields(const SimpleCurrentData* MD, const AdmissionTable& table, FieldMemo& memo, int i,
+                         std::vector<int>& partners, std::vector<int>& fixing) {
   partners.clear();
   fixing.clear();
   const int* begin = nullptr;
   const int* end = nullptr;
+  int admittedCount = 0;
   if (table.admittedRange(MD, memo.charges(MD, i), &begin, &end)) {
+    admittedCount = static_cast<int>(end - begin);
     for (const int* g = begin; g != end; ++g) {
       const int J = currentOfElement(MD, *g);
       const int partner = simpleFusion(J, i);
@@ -373,6 +386,7 @@ void tabulatedRightFields(const SimpleCurrentData* MD, const AdmissionTable& tab
   }
   std::sort(partners.begin(), partners.end());
   partners.erase(std::unique(partners.begin(), partners.end()), partners.end());
+  return admittedCount;
 }
 
 }  // namespace
@@ -468,6 +482,7 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
   }
   const int N = primaryCount();
   const int order = groupOrder(MD);
+  if (MD->kernels.size() < 2 * static_cast<std::size_t>(order)) getXKernels(MD);
   // Rows to visit: all, or the vacuum and the selected primaries in list order.
   std::vector<int> visit;
   std::vector<char> selected;
@@ -513,7 +528,6 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
       if (done[static_cast<std::size_t>(i)]) continue;
       o = leftOrbit(MD, orbit, i, integral);
     }
-    const int mult = std::abs(o);
     auto buildFor = [&](int field, const int* members, std::size_t memberCount) {
       RightFieldBuffers& b = rightFieldBuffers();
       if (field == 0) b.initialised = true;
@@ -521,7 +535,9 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
         Alert("getRightFields", 0, 112415, "Unexpected initialization error");
         return;
       }
-      tabulatedRightFields(MD, admission, memo, field, partners, fixing);
+      const int admittedCount = tabulatedRightFields(MD, admission, memo, field, partners, fixing);
+      // Every distinct partner is reached by the same number of admitted currents.
+      const int mult = partners.empty() ? 0 : admittedCount / static_cast<int>(partners.size());
       BuiltRow row;
       row.memberStart = rowMembers.size();
       row.memberCount = memberCount;

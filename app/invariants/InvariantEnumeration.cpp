@@ -1229,8 +1229,10 @@ int computeInvariant(SimpleCurrentData* MD) {
   }
   getXKernels(MD);
   const int order = MD->group == nullptr ? 1 : MD->group->order;
-  const int* left = MD->kernels.data();
-  const int* right = MD->kernels.data() + order;
+  // The left chiral algebra is ker X^T (the second half), as the report and a typed
+  // invariant's column of the vacuum have it.
+  const int* left = MD->kernels.data() + order;
+  const int* right = MD->kernels.data();
   if (par("Selection automorphism") != 0 && MD->kernel_size != 1) {
     if (info >= 4) Print("Rejected;  not an automorphism\n");
     return 0;
@@ -1490,9 +1492,11 @@ BulkInvariant* buildBulkInvariantByNumber(int k) {
   int* map = nullptr;
   const DGType* centre = getCenter(&map);
   const int result = ComputeAllSimpleCurrentInvariants(centre, map);
+  // Under Autostore a scan that meets only stored MIPFs counts them without reaching k.
+  const bool reached = s.NextSelectedMIPF > 0;
   s.SelectCurrentBulk = 0;
   finishSelection();
-  if (result != 0) return *getCurrentBulk();
+  if (result != 0 && reached) return *getCurrentBulk();
   // The search has counted the MIPFs there are: a number beyond them is out of range.
   const int total = TotalInvariants();
   if (total != -1 && k >= total) {

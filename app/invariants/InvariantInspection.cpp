@@ -3,9 +3,10 @@
 // matrix X), its partner map, its mass matrix, and the report of "browse bulk_invariant".
 //
 // Field i of a simple-current invariant pairs with J_g i for every g in G admitted by i:
-// for every generator a, Q_{J_a}(i) + sum_b X_ab g_b / N_a is an integer. The left kernel is
-// the set of currents admitted by the vacuum, the right kernel the same under the transposed
-// X. Work buffers are owned here and overwritten by the next call.
+// for every generator a, Q_{J_a}(i) + sum_b X_ab g_b / N_a is an integer. ker X is the set of
+// currents admitted by the vacuum (the partners of row 0, the right chiral algebra), ker X^T
+// the same under the transposed X (the fields whose row holds the vacuum, the left chiral
+// algebra). Work buffers are owned here and overwritten by the next call.
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
@@ -216,9 +217,11 @@ void reportSimpleCurrentInvariant(BulkInvariant* bi, int maxDisplay, int verbose
     const int order = groupOrder(md);
     if (md->kernels.size() < 2 * static_cast<size_t>(order)) getXKernels(md);
     if (md->kernel_size > 1) {
+      // Rows are the left labels: the left algebra is ker X^T (the fields paired with the
+      // right vacuum), the right one ker X (the partners of the left vacuum).
       const int k = std::min(md->kernel_size, order);
-      std::vector<int> left(md->kernels.begin(), md->kernels.begin() + k);
-      std::vector<int> right(md->kernels.begin() + order, md->kernels.begin() + order + k);
+      std::vector<int> left(md->kernels.begin() + order, md->kernels.begin() + order + k);
+      std::vector<int> right(md->kernels.begin(), md->kernels.begin() + k);
       std::sort(left.begin(), left.end());
       std::sort(right.begin(), right.end());
       printChiralAlgebras(left.data(), static_cast<int>(left.size()), right.data(),

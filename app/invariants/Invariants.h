@@ -35,7 +35,12 @@ struct SimpleCurrentData {
   std::vector<int> map;          // element labels, a centre block, the inverse map
                                  // (centre element -> its position among the labels, or -1)
   std::vector<int> monodromies;  // R (n x n) then X (n x n)
-  std::vector<int> kernels;      // left kernel, then right kernel
+  // The currents paired with the vacuum, |G| slots each, kernel_size used: first ker X, the
+  // currents J admitted by the vacuum (row 0 of Z pairs it with J on the right: the right
+  // chiral algebra, rows being the left labels; the heterotic reading takes the partner
+  // side as the left one), then ker X^T, the currents K with Z(K, 0) != 0 (the left chiral
+  // algebra; rows of one orbit under it are equal).
+  std::vector<int> kernels;
   std::vector<int> factor;       // per generator pair: factor, first and second generators
   std::vector<int> stabilizer;
   std::vector<int> generators;   // primary labels of the generating currents
@@ -264,12 +269,13 @@ void resetInvariantPrinting();
 //
 // G's n basis generators are the factors of `group`, of orders N_a; element g has the
 // components DG_decomp(group, g, a) and is the current map[g]. X is the second half of
-// `monodromies`, row-major. The kernels hold the left kernel in slots 0..|G|-1 and the right
-// one from slot |G| on, kernel_size entries each.
+// `monodromies`, row-major. The kernels hold ker X (admitted by the vacuum: the right chiral
+// algebra of Z) in slots 0..|G|-1 and ker X^T (the left chiral algebra) from slot |G| on,
+// kernel_size entries each.
 
 // As getLeftOrbit, without the sign.
 int getRightOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
-// Fills the left and right kernels and kernel_size; an alert when their sizes differ.
+// Fills ker X and ker X^T and kernel_size; an alert when their sizes differ.
 void getXKernels(SimpleCurrentData* MD);
 // 1 when every field has exactly one partner and the partner map is an involution.
 int checkInvolution(const SimpleCurrentData* MD);
@@ -391,9 +397,10 @@ int checkDeltaArgument(const SimpleCurrentData* MD, int i, const int* beta);
 int checkDeltaArgumentMirror(const SimpleCurrentData* MD, int i, const int* beta);
 // Integer form: q_a + sum_b beta_b X_ab divisible by N_a for every a.
 int checkDeltaArgumentForCharges(const SimpleCurrentData* MD, const int* q, const int* beta);
-// out := the distinct images K i under the left kernel, ascending. 0 when some image differs
-// from i in weight by a non-integer (the row is empty); else the stabiliser order, negative
-// when i is not the smallest member of its orbit.
+// out := the distinct images K i under the left chiral algebra (ker X^T, whose orbits carry
+// equal rows), ascending. 0 when some image differs from i in weight by a non-integer (the
+// row is empty); else the stabiliser order, negative when i is not the smallest member of
+// its orbit.
 int getLeftOrbit(const SimpleCurrentData* MD, std::vector<int>& out, int i);
 // The distinct right partners of i (count), then from position |G| on the admitted currents
 // that fix i (stab). A module buffer the next call overwrites; nullptr (with an alert) when
