@@ -61,7 +61,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <regex>
 #include <thread>
 
 // The binary the helpers of the shared header would start: the one given to this tool.
@@ -332,12 +331,24 @@ ArgumentFile readArgumentFile(const std::string& path, const std::vector<TableCo
 // "CFT name; N primaries" or "CFT name; N primaries (M simple currents)" (without the
 // parenthesis the theory has the identity alone). False when there is no such line.
 bool readSpectrumLine(const std::string& text, TheoryCounts& counts) {
-  static const std::regex line(R"(CFT [^\r\n]*; ([0-9]+) primaries( \(([0-9]+) simple currents\))?)");
-  std::smatch match;
+  const std::string marker = " primaries";
   bool found = false;
-  for (auto at = text.cbegin(); std::regex_search(at, text.cend(), match, line); at = match[0].second) {
-    counts.primaries = std::atoll(match[1].str().c_str());
-    counts.currents = match[3].matched ? std::atoll(match[3].str().c_str()) : 1;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t cft = line.find("CFT ");
+    const std::size_t semicolon = line.find("; ", cft == std::string::npos ? 0 : cft);
+    if (cft == std::string::npos || semicolon == std::string::npos) continue;
+    const std::size_t digits = semicolon + 2;
+    const std::size_t end = line.find_first_not_of("0123456789", digits);
+    if (end == digits || end == std::string::npos || line.compare(end, marker.size(), marker) != 0) continue;
+    counts.primaries = std::atoll(line.c_str() + digits);
+    counts.currents = 1;
+    const std::size_t open = end + marker.size();
+    if (line.compare(open, 2, " (") == 0) {
+      const std::size_t currentsEnd = line.find_first_not_of("0123456789", open + 2);
+      if (currentsEnd != std::string::npos && currentsEnd > open + 2 && line.compare(currentsEnd, 17, " simple currents)") == 0)
+        counts.currents = std::atoll(line.c_str() + open + 2);
+    }
     found = true;
   }
   return found;
@@ -917,8 +928,9 @@ TheoryCounts probeTheory(const Settings& settings, std::string& report) {
     WaitEnd end = waitForPrompt(zoq, from, questions, [&] { return used() > 4 * settings.limitMilliseconds; });
     std::string how;
     if (end == WaitEnd::Prompt) {
-      if (const std::optional<long long> total = readTotal(zoq.since(from))) counts.*count = *total;
-      how = counts.*count < 0 ? "no total" : std::to_string(counts.*count);
+      const std::optional<long long> total = readTotal(zoq.since(from));
+      if (total) counts.*count = *total;
+      how = total ? std::to_string(*total) : "no total";
     } else if (end == WaitEnd::OverLimit) {
       const long long stopAt = used();
       zoq.pressControlC();
