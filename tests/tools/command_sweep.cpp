@@ -5,7 +5,8 @@
 // For each command of tests/unit/commands/command_table.txt a fresh zoq starts at a
 // pseudo-terminal (120 x 50) in a scratch folder, with a fresh HOME, an address-space limit
 // of 4,000,000 KB (as `ulimit -v 4000000`, set in the child before exec) and the marker
-// folder of this sweep. The tool types the theory's set-up lines, waits for the prompt,
+// folder of this sweep. The tool types the theory's set-up lines (given by --setup or a
+// --setup-file, after "set error_trace on"), waits for the prompt,
 // resets the peak-memory mark (VmHWM is then the command's own peak), types the command
 // with the small, valid parameters of the argument file and waits for the prompt. A question
 // the program asks (the answer list "(Yes/No/.../Help):" of an alert) gets its default
@@ -27,16 +28,26 @@
 //               going on after the command; a stall (no output and no processor time for a
 //               minute) without the prompt.
 // Every limit is counted in the program's processor time, so the outcome does not depend on
-// the machine's load; wall-clock times are reported, never judged.
+// the machine's load; wall-clock times are reported, never judged. The sweep presses Ctrl-C
+// once only: the way-out notice a program prints when Ctrl-C is not answered at once is noted,
+// and a Ctrl-C not answered within a second of processor time stays a FAILURE.
 //
-// Usage: command_sweep --zoq BINARY --table TABLE --arguments FILE --theory a1|cy1
-//          [--jobs N] [--limit SECONDS] [--patience SECONDS] [--only "command words"]...
-//          [--output FILE.md] [--logs FOLDER]
-//        command_sweep --check --table TABLE --arguments FILE
+// The argument file gives each command its parameters, for all theories or for the theory of
+// the run's --name. Its placeholders ($last, $middle, $current2, $lastboundary, ...; see
+// kPlaceholders) stand for labels at the far end of the theory's loops; before the sweep a
+// probe session learns the numbers they count from: primaries and simple currents from the
+// set-up's spectrum line, invariants, boundaries, Ishibashi labels and orientifolds from the
+// "total" commands.
+//
+// Usage: command_sweep --zoq BINARY --table TABLE --arguments FILE --name NAME
+//          (--setup "line" | --setup-file FILE)... [--jobs N] [--limit SECONDS]
+//          [--patience SECONDS] [--only "command words"]... [--output FILE.md] [--logs FOLDER]
+//        command_sweep --check --table TABLE (--arguments FILE)... (--name NAME)...
 // The table goes to standard output and to --output; the exit status is 0 without a FAILURE,
 // 1 with one, 2 for bad usage, an unreadable table or an incomplete argument file. --check
-// reads the table and the argument file, checks that every command that needs parameters has
-// them, and runs the tool's own checks of its readers; it starts no zoq.
+// reads the table and each argument file, checks that every command that needs parameters has
+// them on every theory named and that every placeholder is known, and runs the tool's own
+// checks of its readers; it starts no zoq.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -172,13 +183,83 @@ std::vector<TableCommand> readCommandTable(const std::string& path, std::string&
   return commands;
 }
 
-// The argument file: "command words | parameters" ("-" for none), or "theory: command words |
-// parameters" for one theory only (it wins over the line for all theories).
+// What the set-up and a few "total" commands tell of the theory, for the placeholders of the
+// argument file; -1 where unknown.
+struct TheoryCounts {
+  long long primaries = -1, currents = -1, invariants = -1, boundaries = -1, ishibashi = -1, orientifolds = -1;
+};
+
+// The placeholders an argument file may use, so that one line reaches the far end of the
+// loops on every theory. Each is a label counted from a number the theory has: the last one
+// (count - 1), the middle one (count / 2) or the second one after the first (2, or the last
+// when there are fewer than three). A count that is unknown or not positive gives label 0.
+enum class Pick { Last, Middle, Second };
+struct Placeholder {
+  const char* name;
+  long long TheoryCounts::*count;
+  Pick pick;
+  const char* meaning;
+};
+const std::vector<Placeholder> kPlaceholders = {
+    {"last", &TheoryCounts::primaries, Pick::Last, "the last field"},
+    {"middle", &TheoryCounts::primaries, Pick::Middle, "a field in the middle"},
+    {"current2", &TheoryCounts::currents, Pick::Second, "the second simple current after the identity"},
+    {"lastcurrent", &TheoryCounts::currents, Pick::Last, "the last simple current"},
+    {"lastinvariant", &TheoryCounts::invariants, Pick::Last, "the last bulk invariant"},
+    {"lastboundary", &TheoryCounts::boundaries, Pick::Last, "the last boundary"},
+    {"middleboundary", &TheoryCounts::boundaries, Pick::Middle, "a boundary in the middle"},
+    {"lastishibashi", &TheoryCounts::ishibashi, Pick::Last, "the last Ishibashi label"},
+    {"lastorientifold", &TheoryCounts::orientifolds, Pick::Last, "the last orientifold"},
+};
+
+long long placeholderValue(const Placeholder& placeholder, const TheoryCounts& counts) {
+  const long long count = counts.*placeholder.count;
+  if (count <= 0) return 0;
+  switch (placeholder.pick) {
+    case Pick::Last: return count - 1;
+    case Pick::Middle: return count / 2;
+    case Pick::Second: return std::min<long long>(2, count - 1);
+  }
+  return 0;
+}
+
+bool isPlaceholderCharacter(char c) { return std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)); }
+
+// The text with every "$name" replaced by its value for these counts (a name runs over lower
+// letters and digits: "$lastboundary:1" is the last boundary with multiplicity 1). A name that
+// is no placeholder is added to unknown and left as it is.
+std::string substitutePlaceholders(const std::string& text, const TheoryCounts& counts,
+                                   std::vector<std::string>* unknown = nullptr) {
+  std::string out;
+  for (std::size_t at = 0; at < text.size();) {
+    if (text[at] != '$') {
+      out += text[at++];
+      continue;
+    }
+    std::size_t end = at + 1;
+    while (end < text.size() && isPlaceholderCharacter(text[end])) ++end;
+    const std::string name = text.substr(at + 1, end - at - 1);
+    const auto found = std::find_if(kPlaceholders.begin(), kPlaceholders.end(),
+                                    [&](const Placeholder& placeholder) { return name == placeholder.name; });
+    if (found == kPlaceholders.end()) {
+      if (unknown != nullptr) unknown->push_back("$" + name);
+      out += text.substr(at, end - at);
+    } else {
+      out += std::to_string(placeholderValue(*found, counts));
+    }
+    at = end;
+  }
+  return out;
+}
+
+// The argument file: "command words | parameters" ("-" for none), or "name: command words |
+// parameters" for the theory of that name only (it wins over the line for all theories). The
+// parameters may hold the placeholders above.
 struct ArgumentFile {
   std::map<std::string, std::string> forAll;                            // by command key
   std::map<std::string, std::map<std::string, std::string>> byTheory;  // theory -> key -> text
-  // The parameters to type after the command words for this theory; nullopt when the file
-  // has no line for the command.
+  // The parameters to type after the command words for this theory, placeholders not yet
+  // replaced; nullopt when the file has no line for the command.
   std::optional<std::string> parametersFor(const std::string& theory, const std::string& key) const {
     if (auto found = byTheory.find(theory); found != byTheory.end()) {
       if (auto line = found->second.find(key); line != found->second.end()) return line->second;
@@ -188,12 +269,13 @@ struct ArgumentFile {
   }
 };
 
-const std::vector<std::string> kTheoryNames = {"a1", "cy1"};
-
-// Reads the argument file and checks it against the table: every key names a command of the
-// table, once per theory, and every command with a required parameter has a line (for all
-// theories, or for each). The problems found are added to problems.
+// Reads the argument file and checks it against the table and the names of the theories it
+// serves: every key names a command of the table, once per theory, every placeholder is known,
+// and every command with a required parameter has a line (for all theories, or for each).
+// With allTheories, the file's lines name no theory besides these; otherwise (the sweep of one
+// theory) the lines of other theories are passed over. The problems found are added to problems.
 ArgumentFile readArgumentFile(const std::string& path, const std::vector<TableCommand>& table,
+                              const std::vector<std::string>& theories, bool allTheories,
                               std::vector<std::string>& problems) {
   ArgumentFile file;
   std::ifstream in(path);
@@ -219,8 +301,8 @@ ArgumentFile readArgumentFile(const std::string& path, const std::vector<TableCo
     if (const std::size_t colon = left.find(':'); colon != std::string::npos) {
       theory = trim(left.substr(0, colon));
       left = trim(left.substr(colon + 1));
-      if (std::find(kTheoryNames.begin(), kTheoryNames.end(), theory) == kTheoryNames.end()) {
-        problems.push_back(where + "unknown theory \"" + theory + "\"");
+      if (std::find(theories.begin(), theories.end(), theory) == theories.end()) {
+        if (allTheories) problems.push_back(where + "unknown theory \"" + theory + "\"");
         continue;
       }
     }
@@ -229,17 +311,63 @@ ArgumentFile readArgumentFile(const std::string& path, const std::vector<TableCo
       problems.push_back(where + "\"" + left + "\" is no command of the table");
       continue;
     }
+    std::vector<std::string> unknown;
+    substitutePlaceholders(parameters, TheoryCounts{}, &unknown);
+    for (const std::string& name : unknown) problems.push_back(where + "unknown placeholder \"" + name + "\"");
     auto& lines = theory.empty() ? file.forAll : file.byTheory[theory];
     if (!lines.emplace(key, parameters).second) problems.push_back(where + "a second line for \"" + left + "\"");
   }
   for (const TableCommand& command : table) {
     if (!command.needsParameters) continue;
-    for (const std::string& theory : kTheoryNames) {
+    for (const std::string& theory : theories) {
       if (!file.parametersFor(theory, commandKey(command.words)))
-        problems.push_back("no parameters for \"" + command.words + "\" (" + command.parameters + ") on " + theory);
+        problems.push_back(path + ": no parameters for \"" + command.words + "\" (" + command.parameters + ") on " + theory);
     }
   }
   return file;
+}
+
+// The numbers of primaries and simple currents from what the set-up printed: the last line
+// "CFT name; N primaries" or "CFT name; N primaries (M simple currents)" (without the
+// parenthesis the theory has the identity alone). False when there is no such line.
+bool readSpectrumLine(const std::string& text, TheoryCounts& counts) {
+  const std::string marker = " primaries";
+  bool found = false;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t cft = line.find("CFT ");
+    const std::size_t semicolon = line.find("; ", cft == std::string::npos ? 0 : cft);
+    if (cft == std::string::npos || semicolon == std::string::npos) continue;
+    const std::size_t digits = semicolon + 2;
+    const std::size_t end = line.find_first_not_of("0123456789", digits);
+    if (end == digits || end == std::string::npos || line.compare(end, marker.size(), marker) != 0) continue;
+    counts.primaries = std::atoll(line.c_str() + digits);
+    counts.currents = 1;
+    const std::size_t open = end + marker.size();
+    if (line.compare(open, 2, " (") == 0) {
+      const std::size_t currentsEnd = line.find_first_not_of("0123456789", open + 2);
+      if (currentsEnd != std::string::npos && currentsEnd > open + 2 && line.compare(currentsEnd, 17, " simple currents)") == 0)
+        counts.currents = std::atoll(line.c_str() + open + 2);
+    }
+    found = true;
+  }
+  return found;
+}
+
+// The number a "total ..." command printed: the last line of the answer that is an integer
+// alone (the lines before it are messages on the way); nullopt when there is none.
+std::optional<long long> readTotal(const std::string& answer) {
+  std::optional<long long> total;
+  std::istringstream lines(answer);
+  std::string line;
+  while (std::getline(lines, line)) {
+    line = trim(line);
+    if (line.rfind("> ", 0) == 0) line = trim(line.substr(2));
+    const std::size_t digits = line[0] == '-' ? 1 : 0;
+    if (line.size() > digits && line.find_first_not_of("0123456789", digits) == std::string::npos)
+      total = std::atoll(line.c_str());
+  }
+  return total;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -280,6 +408,31 @@ std::string questionMessage(const std::string& text) {
 bool endsWithPrompt(const std::string& text) {
   return text.size() >= 3 && text.compare(text.size() - 3, 3, "\n> ") == 0;
 }
+
+// The way-out notice: the line the program prints when a Ctrl-C is not answered at once (a
+// second Ctrl-C would end the program). It names the key, which no prompt or answer does.
+bool isNoticeLine(const std::string& line) {
+  const std::string text = lowered(line);
+  return text.find("ctrl-c") != std::string::npos || text.find("control-c") != std::string::npos;
+}
+
+// After Ctrl-C: the prompt at the end, or the prompt followed by the notice (printed when the
+// answer came just as its time was up), on the prompt's line or the next one.
+bool endsWithPromptAfterStop(const std::string& text) {
+  if (endsWithPrompt(text)) return true;
+  std::size_t end = text.size();
+  while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
+  if (end == text.size()) return false;  // the notice is a whole line
+  const std::size_t newline = text.rfind('\n', end == 0 ? 0 : end - 1);
+  if (newline == std::string::npos) return false;
+  const std::string line = text.substr(newline + 1, end - newline - 1);
+  if (line.rfind("> ", 0) == 0) return isNoticeLine(line);
+  if (!isNoticeLine(line)) return false;
+  std::size_t before = newline + 1;
+  while (before > 0 && (text[before - 1] == '\n' || text[before - 1] == '\r')) --before;
+  return before >= 3 && text.compare(before - 3, 3, "\n> ") == 0;
+}
+
 bool endsWithContinuation(const std::string& text) {
   return text.size() >= 5 && text.compare(text.size() - 5, 5, "\n... ") == 0;
 }
@@ -586,8 +739,10 @@ class Session {
 // One command.
 
 struct Settings {
-  std::string theory;
+  std::string theory;                  // the name of the theory, for its lines in the argument file
+  std::string argumentsName;           // the argument file's name without folder and extension
   std::vector<std::string> setup;
+  TheoryCounts counts;                 // for the placeholders
   long long limitMilliseconds = 5000;
   long long patienceMilliseconds = 30000;
   std::string logs;
@@ -609,6 +764,7 @@ struct Outcome {
   std::vector<std::string> framesAfterStop;  // a second one when Ctrl-C was not answered in a second
   std::vector<std::string> questions;        // questions answered with their default
   long long outputBytes = 0;
+  bool notice = false;                       // the way-out notice came after Ctrl-C
 };
 
 enum class WaitEnd { Prompt, Ended, Stalled, OverLimit, Continuation };
@@ -621,9 +777,13 @@ long long millisecondsSince(Clock::time_point start) {
 
 // Reads what the program prints until the prompt comes back after the offset, answering each
 // question with its default answer (noted in questions). overLimit is asked about every
-// 50 ms; true ends the wait.
+// 50 ms; true ends the wait. After Ctrl-C (afterStop) a way-out notice behind the prompt does
+// not hide it.
 WaitEnd waitForPrompt(Session& zoq, long long from, std::vector<std::string>& questions,
-                      const std::function<bool()>& overLimit) {
+                      const std::function<bool()>& overLimit, bool afterStop = false) {
+  auto atPrompt = [afterStop](const std::string& text) {
+    return afterStop ? endsWithPromptAfterStop(text) : endsWithPrompt(text);
+  };
   StallWatch watch(zoq.pid());
   long long answeredUpTo = from;
   Clock::time_point checked = Clock::now();
@@ -642,12 +802,12 @@ WaitEnd waitForPrompt(Session& zoq, long long from, std::vector<std::string>& qu
     const bool limitDue = overLimit && Clock::now() - checked >= std::chrono::milliseconds(50);
     if (limitDue) checked = Clock::now();
     if (got > 0) {
-      if (limitDue && !endsWithPrompt(zoq.since(answeredUpTo)) && overLimit()) return WaitEnd::OverLimit;
+      if (limitDue && !atPrompt(zoq.since(answeredUpTo)) && overLimit()) return WaitEnd::OverLimit;
       continue;  // judge the text when the output pauses
     }
     if (zoq.total() > answeredUpTo && processState(zoq.pid()) == 'S') {
       const std::string fresh = zoq.since(answeredUpTo);
-      if (endsWithPrompt(fresh)) return WaitEnd::Prompt;
+      if (atPrompt(fresh)) return WaitEnd::Prompt;
       if (endsWithContinuation(fresh)) return WaitEnd::Continuation;
       const std::string answer = defaultAnswerOfQuestion(fresh);
       if (!answer.empty()) {
@@ -707,9 +867,80 @@ void saveLog(const Settings& settings, const Session& zoq, const std::string& ke
   std::string name = key;
   for (char& c : name)
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') c = '_';
-  const std::string path = settings.logs + "/" + settings.theory + "." + name + ".log";
+  const std::string path = settings.logs + "/" + settings.theory + "." + settings.argumentsName + "." + name + ".log";
   std::ofstream(path + ".part", std::ios::binary) << zoq.log();
   std::rename((path + ".part").c_str(), path.c_str());
+}
+
+// Waits for the banner's prompt and types the set-up lines, each to its prompt; false (the
+// outcome a failure) when one does not reach it. Each line's output is handed to printed.
+bool typeSetup(Session& zoq, const Settings& settings, Outcome& outcome,
+               const std::function<void(const std::string&)>& printed) {
+  std::vector<std::string> setupQuestions;
+  std::vector<std::string> lines = settings.setup;
+  lines.insert(lines.begin(), "");
+  for (const std::string& line : lines) {
+    const long long from = zoq.total();
+    if (!line.empty()) zoq.type(line + "\n");
+    const WaitEnd end = waitForPrompt(zoq, from, setupQuestions, nullptr);
+    if (printed) printed(zoq.since(from));
+    if (end == WaitEnd::Prompt) continue;
+    if (end == WaitEnd::Ended) judgeEnd(zoq, outcome, from);
+    failWith(outcome, "set-up line \"" + line + "\" did not reach the prompt: " + lastLines(zoq.since(from), 3));
+    return false;
+  }
+  return true;
+}
+
+// What the theory has, for the placeholders: the numbers of primaries and simple currents
+// from the set-up's spectrum line, then the totals of invariants, boundaries, Ishibashi labels
+// and orientifolds, each typed in one session after the set-up with four times the limit
+// (some theories take long to count their orientifolds). A total not answered is stopped with
+// Ctrl-C and stays unknown, and so do those after it when the session cannot go on. report
+// says how each total was found.
+TheoryCounts probeTheory(const Settings& settings, std::string& report) {
+  TheoryCounts counts;
+  ScratchFolder folder("zoq-sweep-probe");
+  const std::string home = folder.path() + "/home";
+  if (folder.path().empty() || mkdir(home.c_str(), 0755) != 0) {
+    report = "no scratch folder for the probe";
+    return counts;
+  }
+  Session zoq(folder.path(), home);
+  Outcome setup;
+  if (!zoq.started() || !typeSetup(zoq, settings, setup, [&](const std::string& text) { readSpectrumLine(text, counts); })) {
+    report = "set-up failed: " + setup.what;
+    return counts;
+  }
+  if (counts.primaries < 0) report = "no spectrum line in the set-up";
+  const std::vector<std::pair<std::string, long long TheoryCounts::*>> totals = {
+      {"total invariants", &TheoryCounts::invariants},
+      {"total boundaries", &TheoryCounts::boundaries},
+      {"total ishibashi", &TheoryCounts::ishibashi},
+      {"Total Orientifolds", &TheoryCounts::orientifolds}};
+  const pid_t pid = zoq.pid();
+  for (const auto& [command, count] : totals) {
+    const long long from = zoq.total();
+    const long long start = processTreeMilliseconds(pid);
+    auto used = [&] { return processTreeMilliseconds(pid) - start; };
+    std::vector<std::string> questions;
+    zoq.type(command + "\n");
+    WaitEnd end = waitForPrompt(zoq, from, questions, [&] { return used() > 4 * settings.limitMilliseconds; });
+    std::string how;
+    if (end == WaitEnd::Prompt) {
+      const std::optional<long long> total = readTotal(zoq.since(from));
+      if (total) counts.*count = *total;
+      how = total ? std::to_string(*total) : "no total";
+    } else if (end == WaitEnd::OverLimit) {
+      const long long stopAt = used();
+      zoq.pressControlC();
+      end = waitForPrompt(zoq, from, questions, [&] { return used() - stopAt > settings.patienceMilliseconds; }, true);
+      how = "stopped at the limit";
+    }
+    report += std::string(report.empty() ? "" : ", ") + "\"" + command + "\": " + (how.empty() ? "no answer" : how);
+    if (end != WaitEnd::Prompt) break;
+  }
+  return counts;
 }
 
 Outcome runCommand(const Settings& settings, const TableCommand& command, const std::string& parameters) {
@@ -728,17 +959,7 @@ Outcome runCommand(const Settings& settings, const TableCommand& command, const 
     return outcome;
   }
   zoq.keepLog(!settings.logs.empty());
-  std::vector<std::string> setupQuestions;
-  // The banner and the first prompt, then each set-up line.
-  std::vector<std::string> lines = settings.setup;
-  lines.insert(lines.begin(), "");
-  for (const std::string& line : lines) {
-    const long long from = zoq.total();
-    if (!line.empty()) zoq.type(line + "\n");
-    const WaitEnd end = waitForPrompt(zoq, from, setupQuestions, nullptr);
-    if (end == WaitEnd::Prompt) continue;
-    if (end == WaitEnd::Ended) judgeEnd(zoq, outcome, from);
-    failWith(outcome, "set-up line \"" + line + "\" did not reach the prompt: " + lastLines(zoq.since(from), 3));
+  if (!typeSetup(zoq, settings, outcome, nullptr)) {
     saveLog(settings, zoq, commandKey(command.words));
     return outcome;
   }
@@ -764,12 +985,18 @@ Outcome runCommand(const Settings& settings, const TableCommand& command, const 
     outcome.frames = stackSample(pid);
     const long long stopAt = used();
     const Clock::time_point stopWall = Clock::now();
+    const long long stopOffset = zoq.total();
     zoq.pressControlC();
-    end = waitForPrompt(zoq, from, outcome.questions, [&] {
-      const long long since = used() - stopAt;
-      if (since > 1000 && outcome.framesAfterStop.empty()) outcome.framesAfterStop = stackSample(pid);
-      return since > settings.patienceMilliseconds;
-    });
+    end = waitForPrompt(
+        zoq, from, outcome.questions,
+        [&] {
+          const long long since = used() - stopAt;
+          if (since > 1000 && outcome.framesAfterStop.empty()) outcome.framesAfterStop = stackSample(pid);
+          return since > settings.patienceMilliseconds;
+        },
+        true);
+    std::istringstream afterStop(zoq.since(stopOffset));
+    for (std::string line; std::getline(afterStop, line);) outcome.notice = outcome.notice || isNoticeLine(line);
     outcome.stopMilliseconds = used() - stopAt;
     outcome.stopWallMilliseconds = millisecondsSince(stopWall);
     if (end == WaitEnd::Prompt) {
@@ -900,11 +1127,17 @@ std::string framesText(const std::vector<std::string>& frames) {
   return text;
 }
 
-std::string tableText(const std::string& theory, const std::vector<Outcome>& outcomes, const Settings& settings) {
+std::string tableText(const std::vector<Outcome>& outcomes, const Settings& settings, const std::string& probeReport) {
   std::ostringstream out;
-  out << "## Command sweep: " << theory << " (";
+  out << "## Command sweep: " << settings.theory << ", " << settings.argumentsName << " (";
   for (std::size_t i = 0; i < settings.setup.size(); ++i) out << (i ? " / " : "") << "`" << settings.setup[i] << "`";
   out << "), limit " << seconds(settings.limitMilliseconds) << " s of processor time, 4,000,000 KB address space\n\n";
+  const TheoryCounts& theory = settings.counts;
+  out << "The theory: " << theory.primaries << " primaries, " << theory.currents << " simple currents (-1: unknown); "
+      << "totals: " << probeReport << ".\nPlaceholders:";
+  for (const Placeholder& placeholder : kPlaceholders)
+    out << " $" << placeholder.name << " = " << placeholderValue(placeholder, theory);
+  out << "\n\n";
   out << "| # | mode | command typed | ended | peak MB | CPU s | wall s | Ctrl-C to prompt CPU s | wall s | notes |\n";
   out << "|---|---|---|---|---|---|---|---|---|---|\n";
   std::map<Ending, int> counts;
@@ -920,6 +1153,7 @@ std::string tableText(const std::string& theory, const std::vector<Outcome>& out
       if (!o.frames.empty()) notes += (notes.empty() ? "" : "; ") + std::string("at: ") + framesText(o.frames);
       if (!o.framesAfterStop.empty()) notes += "; after Ctrl-C at: " + framesText(o.framesAfterStop);
       if (o.stopMilliseconds >= 0) notes += "; output " + std::to_string(o.outputBytes) + " bytes";
+      if (o.notice) notes += "; way-out notice after Ctrl-C";
     }
     char peak[32] = "";
     if (o.peakKilobytes >= 0) std::snprintf(peak, sizeof(peak), "%.0f", static_cast<double>(o.peakKilobytes) / 1024.0);
@@ -935,6 +1169,13 @@ std::string tableText(const std::string& theory, const std::vector<Outcome>& out
   }
   out << "\n";
   return out.str();
+}
+
+// The file's name without its folder and extension.
+std::string stem(const std::string& path) {
+  std::string name = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+  if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1005,27 +1246,85 @@ int selfCheck() {
   parseTableLine("modular | s | =(field lbl1)(field lbl2) | HLP_s", small[2], problem);
   ScratchFolder folder("zoq-sweep-check");
   const std::string path = folder.path() + "/arguments.txt";
-  std::ofstream(path) << "# comment\nGet  Weight | 1\ncy1: orbit | 0 1\nget weight | 2\nfusion | 1\nk3: s | 0\ns\n";
+  std::ofstream(path) << "# comment\nGet  Weight | 1\ncy1: orbit | 0 1\nget weight | 2\nfusion | 1\nk3: s | 0\ns\n"
+                          "cy14: orbit | $current2 $lastx\n";
   std::vector<std::string> found;
-  const ArgumentFile file = readArgumentFile(path, small, found);
+  const std::vector<std::string> names = {"a1", "cy1", "cy14"};
+  const ArgumentFile file = readArgumentFile(path, small, names, true, found);
   auto reported = [&](const std::string& text) {
     return std::any_of(found.begin(), found.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
   };
-  expect(found.size() == 5 && reported(":4: a second line for \"get weight\"") &&
+  expect(found.size() == 6 && reported(":4: a second line for \"get weight\"") &&
              reported(":5: \"fusion\" is no command of the table") && reported(":6: unknown theory \"k3\"") &&
-             reported(":7: no \"|\"") && reported("no parameters for \"orbit\" ([current J][field i]) on a1"),
+             reported(":7: no \"|\"") && reported(":8: unknown placeholder \"$lastx\"") &&
+             reported("no parameters for \"orbit\" ([current J][field i]) on a1"),
          "the problems of an argument file");
   expect(file.parametersFor("a1", "get weight") == std::optional<std::string>("1") &&
              file.parametersFor("cy1", "orbit") == std::optional<std::string>("0 1") && !file.parametersFor("a1", "orbit") &&
-             !file.parametersFor("a1", "s"),
+             !file.parametersFor("a1", "s") && file.parametersFor("cy14", "get weight") == std::optional<std::string>("1"),
          "parameters by theory");
+  found.clear();
+  readArgumentFile(path, small, {"a1"}, true, found);
+  expect(reported(":3: unknown theory \"cy1\"") && reported(":8: unknown theory \"cy14\""), "only the theories named");
+  found.clear();
+  const ArgumentFile one = readArgumentFile(path, small, {"cy1"}, false, found);
+  expect(found.size() == 3 && !reported("unknown theory") && !reported("$lastx") &&
+             one.parametersFor("cy1", "orbit") == std::optional<std::string>("0 1"),
+         "the sweep of one theory passes over the lines of others");
+
+  // The set-up's spectrum line: A1 at level 46000 has 46001 primaries and the currents 0 and 1.
+  TheoryCounts counts;
+  expect(readSpectrumLine("> algebra a 1 46000\r\nCFT A1 level 46000; 46001 primaries (2 simple currents)\r\n> ", counts) &&
+             counts.primaries == 46001 && counts.currents == 2,
+         "spectrum line with simple currents");
+  expect(readSpectrumLine("CFT {1}; 9 primaries (3 simple currents)\r\nCFT {15411804}; 28539 primaries\r\n", counts) &&
+             counts.primaries == 28539 && counts.currents == 1,
+         "the last spectrum line; without currents the identity alone");
+  expect(!readSpectrumLine("Invalid command: build\r\n> ", counts), "no spectrum line");
+  expect(readTotal("> total boundaries\r\nNumber of Ishibashi orbits: 23001; Boundary Orbits: 23001\r\n46001\r\n> ") ==
+             std::optional<long long>(46001),
+         "a total after a message");
+  expect(readTotal("> total invariants\r\n-1\r\n> ") == std::optional<long long>(-1) &&
+             !readTotal("> total invariants\r\nInvalid command\r\n> "),
+         "a negative total and none");
+
+  // The placeholders for A1 at level 46000 (46001 primaries, currents 0 and 1), 3 invariants,
+  // 8 boundaries, unknown Ishibashi labels and orientifolds.
+  counts = TheoryCounts{46001, 2, 3, 8, -1, 0};
+  std::vector<std::string> unknown;
+  expect(substitutePlaceholders("$last $middle $current2 $lastcurrent $lastinvariant", counts, &unknown) ==
+             "46000 23000 1 1 2" && unknown.empty(),
+         "placeholders of fields, currents and invariants");
+  expect(substitutePlaceholders("$lastboundary:1 $middleboundary:2 $lastishibashi $lastorientifold", counts, &unknown) ==
+             "7:1 4:2 0 0" && unknown.empty(),
+         "placeholders of boundaries, unknown and empty counts");
+  counts.currents = 42;
+  expect(substitutePlaceholders("{A1 level 46000} $current2$", counts, &unknown) == "{A1 level 46000} 2$" &&
+             unknown.size() == 1 && unknown.front() == "$",
+         "the second current of many; a lone dollar");
+  unknown.clear();
+  expect(substitutePlaceholders("$lastfield 1", counts, &unknown) == "$lastfield 1" && unknown.size() == 1 &&
+             unknown.front() == "$lastfield",
+         "a name is read whole, not as its known beginning");
+  expect(stem("/a/b/command_sweep_arguments_wide.txt") == "command_sweep_arguments_wide" && stem("x") == "x", "file stem");
+
+  // The way-out notice after Ctrl-C: the prompt behind it still counts, the notice alone not.
+  expect(isNoticeLine("Still working; press Ctrl-C again to end the program") && !isNoticeLine("42"), "notice line");
+  expect(endsWithPromptAfterStop("x\r\n> ") && endsWithPromptAfterStop("x\r\n> Press Ctrl-C again to quit\r\n") &&
+             endsWithPromptAfterStop("x\r\n> \r\nPress Ctrl-C again to quit\r\n"),
+         "the prompt with a notice behind it");
+  expect(!endsWithPromptAfterStop("x\r\nPress Ctrl-C again to quit\r\n") &&
+             !endsWithPromptAfterStop("x\r\n> Press Ctrl-C again to quit") && !endsWithPrompt("x\r\n> Ctrl-C again\r\n") &&
+             !endsWithPromptAfterStop("x\r\n> 42\r\n"),
+         "a notice without the prompt is no prompt");
   return failures;
 }
 
 // ---------------------------------------------------------------------------------------
 
 struct Options {
-  std::string zoq, table, arguments, theory, output, logs;
+  std::string zoq, table, output, logs;
+  std::vector<std::string> arguments, names, setup;
   int jobs = 2;
   double limit = 5.0, patience = 30.0;
   std::vector<std::string> only;
@@ -1034,11 +1333,22 @@ struct Options {
 
 int usage(const std::string& why) {
   std::cerr << "command_sweep: " << why << "\n"
-            << "usage: command_sweep --zoq BINARY --table TABLE --arguments FILE --theory a1|cy1 [--jobs N]\n"
-            << "         [--limit SECONDS] [--patience SECONDS] [--only \"command words\"]... [--output FILE.md]\n"
-            << "         [--logs FOLDER]\n"
-            << "       command_sweep --check --table TABLE --arguments FILE\n";
+            << "usage: command_sweep --zoq BINARY --table TABLE --arguments FILE --name NAME\n"
+            << "         (--setup \"line\" | --setup-file FILE)... [--jobs N] [--limit SECONDS] [--patience SECONDS]\n"
+            << "         [--only \"command words\"]... [--output FILE.md] [--logs FOLDER]\n"
+            << "       command_sweep --check --table TABLE (--arguments FILE)... (--name NAME)...\n";
   return 2;
+}
+
+// The lines of a set-up file, without blank lines and "#" comments; false when unreadable.
+bool readSetupFile(const std::string& path, std::vector<std::string>& lines) {
+  std::ifstream in(path);
+  if (!in) return false;
+  for (std::string line; std::getline(in, line);) {
+    line = trim(line);
+    if (!line.empty() && line[0] != '#') lines.push_back(line);
+  }
+  return true;
 }
 
 }  // namespace
@@ -1062,8 +1372,12 @@ int run(int argc, char** argv) {
       std::free(absolute);
     }
     else if (option == "--table") options.table = value;
-    else if (option == "--arguments") options.arguments = value;
-    else if (option == "--theory") options.theory = value;
+    else if (option == "--arguments") options.arguments.push_back(value);
+    else if (option == "--name") options.names.push_back(value);
+    else if (option == "--setup") options.setup.push_back(value);
+    else if (option == "--setup-file") {
+      if (!readSetupFile(value, options.setup)) return usage("cannot read " + value);
+    }
     else if (option == "--output") options.output = value;
     else if (option == "--logs") options.logs = value;
     else if (option == "--only") options.only.push_back(commandKey(value));
@@ -1073,35 +1387,47 @@ int run(int argc, char** argv) {
     else return usage("unknown option " + option);
   }
   if (options.table.empty() || options.arguments.empty()) return usage("--table and --arguments are needed");
+  if (options.names.empty()) return usage("--name is needed");
+  for (const std::string& name : options.names) {
+    if (name.empty() || name.find_first_of(": \t/|") != std::string::npos)
+      return usage("the name \"" + name + "\" holds a blank, \":\", \"/\" or \"|\"");
+  }
   std::string problem;
   const std::vector<TableCommand> table = readCommandTable(options.table, problem);
   if (table.empty()) return usage(problem);
   std::vector<std::string> problems;
-  const ArgumentFile arguments = readArgumentFile(options.arguments, table, problems);
+  std::vector<ArgumentFile> argumentFiles;
+  for (const std::string& path : options.arguments)
+    argumentFiles.push_back(readArgumentFile(path, table, options.names, options.check, problems));
   for (const std::string& line : problems) std::cerr << "command_sweep: " << line << "\n";
   if (!problems.empty()) return 2;
   if (options.check) {
     const int failures = selfCheck();
-    std::cout << table.size() << " commands, every one with its parameters; " << failures << " self-check failures\n";
+    std::cout << table.size() << " commands; " << options.arguments.size() << " argument files give every one its parameters on "
+              << options.names.size() << " theories; " << failures << " self-check failures\n";
     return failures == 0 ? 0 : 1;
   }
+  if (options.arguments.size() != 1 || options.names.size() != 1) return usage("a sweep takes one --arguments and one --name");
+  if (options.setup.empty()) return usage("--setup or --setup-file is needed");
+  const ArgumentFile& arguments = argumentFiles.front();
 
   Settings settings;
-  settings.theory = options.theory;
+  settings.theory = options.names.front();
+  settings.argumentsName = stem(options.arguments.front());
   settings.limitMilliseconds = static_cast<long long>(options.limit * 1000);
   settings.patienceMilliseconds = static_cast<long long>(options.patience * 1000);
   settings.logs = options.logs;
   // Every alert shows its origin, so that the table can name it.
-  if (options.theory == "a1") {
-    settings.setup = {"set error_trace on", "algebra a 1 46000"};
-  } else if (options.theory == "cy1") {
-    settings.setup = {"set error_trace on", "build cy 1", "select invariant 0"};
-  } else {
-    return usage("unknown theory \"" + options.theory + "\" (a1 or cy1)");
-  }
+  settings.setup = options.setup;
+  settings.setup.insert(settings.setup.begin(), "set error_trace on");
   if (options.zoq.empty() || access(options.zoq.c_str(), X_OK) != 0) return usage("no zoq binary to run");
   theBinary = options.zoq;
   if (!settings.logs.empty()) mkdir(settings.logs.c_str(), 0755);
+
+  std::string probeReport;
+  settings.counts = probeTheory(settings, probeReport);
+  std::cerr << "[" << settings.theory << "] " << settings.counts.primaries << " primaries, " << settings.counts.currents
+            << " simple currents; " << probeReport << "\n";
 
   std::vector<std::size_t> chosen;
   for (std::size_t i = 0; i < table.size(); ++i) {
@@ -1118,7 +1444,8 @@ int run(int argc, char** argv) {
   auto worker = [&] {
     for (std::size_t k = next++; k < chosen.size(); k = next++) {
       const TableCommand& command = table[chosen[k]];
-      const std::string parameters = arguments.parametersFor(settings.theory, commandKey(command.words)).value_or("");
+      const std::string parameters =
+          substitutePlaceholders(arguments.parametersFor(settings.theory, commandKey(command.words)).value_or(""), settings.counts);
       outcomes[k] = runCommand(settings, command, parameters);
       std::lock_guard<std::mutex> hold(reportLock);
       ++done;
@@ -1131,7 +1458,7 @@ int run(int argc, char** argv) {
   for (int j = 0; j < options.jobs; ++j) workers.emplace_back(worker);
   for (std::thread& thread : workers) thread.join();
 
-  const std::string text = tableText(options.theory, outcomes, settings);
+  const std::string text = tableText(outcomes, settings, probeReport);
   std::cout << text;
   if (!options.output.empty()) {
     std::ofstream(options.output + ".part") << text;
