@@ -104,8 +104,12 @@ int main(int argc, char** argv) {
     terminateProgram(0);
   }
 
-  // Ctrl-C at a terminal stops the running command, not the session.
-  if (getBackground() == 0 && isatty(STDIN_FILENO) != 0) installInterruptHandler();
+  // Ctrl-C at a terminal stops the running command, not the session; one that the command
+  // does not answer leaves a way out through a second Ctrl-C.
+  if (getBackground() == 0 && isatty(STDIN_FILENO) != 0) {
+    installInterruptHandler();
+    enableUnansweredInterruptNotice();
+  }
   TerminalOutputOn();
   setCosetMode(0);
   disableCoset();

@@ -256,8 +256,9 @@ void readFromTerminal() {
   for (int round = 0; round < 1000000; ++round) {
     std::string line;
     try {
-      // A Ctrl-C that came while the last command ran, unseen by it, is spent.
-      clearInterruptRequest();
+      // A Ctrl-C that came while the last command ran, unseen by it, is spent; however the
+      // command took it, the prompt starts on a fresh line after its "^C".
+      if (spendInterruptBeforePrompt() != 0) setAtLineBegin();
       const char* prefix = "";
       if (getAtLineBegin() != 0) {
         prefix = "\n";
@@ -272,7 +273,7 @@ void readFromTerminal() {
       int got = getstring(line, 1022);
       if (got == kReadInterrupted) {
         // Ctrl-C at the prompt drops the line being typed, continued lines included.
-        clearInterruptRequest();
+        spendInterruptBeforePrompt();
         setStopSignal(0);
         PrintStdout("\n");
         composeCommandLine(nullptr);

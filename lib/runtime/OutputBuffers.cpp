@@ -67,9 +67,7 @@ extern "C" void endRunOnSignal(int signal) {
     errno = saved;
     return;
   }
-  standardOutput.writeCommittedFromSignal();
-  outputFile.writeCommittedFromSignal();
-  ::_exit(128 + signal);
+  endRunFromSignal(signal);
 }
 
 void setAction(int signal, void (*handler)(int)) {
@@ -83,6 +81,25 @@ void setAction(int signal, void (*handler)(int)) {
 }
 
 }  // namespace
+
+void endRunFromSignal(int signal) {
+  if (::getpid() != ownerProcess.load(std::memory_order_relaxed)) {
+    // Not the owner of the buffers (a process forked from it): the signal's default action.
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    ::sigaction(signal, &defaultAction, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+    ::_exit(128 + signal);
+  }
+  standardOutput.writeCommittedFromSignal();
+  outputFile.writeCommittedFromSignal();
+  ::_exit(128 + signal);
+}
 
 CommittedBuffer& standardOutputBuffer() { return standardOutput; }
 CommittedBuffer& outputFileBuffer() { return outputFile; }

@@ -94,5 +94,10 @@ void installTerminationHandlers();
 // Gives a signal back to the handler (or the default action where the handler is not
 // installed for it): the interactive Ctrl-C handler uses it when it steps down.
 void restoreTerminationAction(int signal);
+// The handler's ending, for another handler of the process that installed it: writes out
+// the committed bytes of both buffers and ends the process with _exit(128 + signal).
+// In any other process, the signal's default action. Async-signal-safe. (The interactive
+// Ctrl-C handler ends an unanswered run through it.)
+[[noreturn]] void endRunFromSignal(int signal);
 // Whether the handler is installed for the signal.
 bool terminationHandlerInstalled(int signal);

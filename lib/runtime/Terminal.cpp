@@ -12,10 +12,12 @@
 #include "runtime/Terminal.h"
 
 #include <sys/ioctl.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdarg>
@@ -68,13 +70,79 @@ volatile std::sig_atomic_t interruptPending = 0;
 // A Ctrl-C that getStopSignal took as the stop signal of a loop below (which then ended
 // quietly): the polls of the loops around it still end the command on it.
 bool interruptTaken = false;
+// A Ctrl-C came since the last prompt: its "^C" echo is on the line the prompt would
+// continue. Set by the handler, taken by the prompt (spendInterruptBeforePrompt).
+volatile std::sig_atomic_t interruptSincePrompt = 0;
 
-void noteInterrupt(int) { interruptPending = 1; }
+// The way out of a command that does not answer Ctrl-C (enableUnansweredInterruptNotice).
+// A Ctrl-C while the program is not waiting at the terminal (atTerminal) arms a one-shot
+// timer of kAnswerSeconds (answerAwaited); waiting at the terminal again disarms it. When
+// the timer fires first, its handler writes the notice (noticeShown), and the next Ctrl-C
+// ends the run through the termination handler's path. All of it lives in flags a handler
+// may touch; setitimer and write are plain system calls.
+constexpr int kAnswerSeconds = 2;
+constexpr char kUnansweredNotice[] =
+    "\nCtrl-C not answered yet; press Ctrl-C again to end Zoq (everything printed is kept)\n";
+volatile std::sig_atomic_t noticeEnabled = 0;
+volatile std::sig_atomic_t atTerminal = 0;
+volatile std::sig_atomic_t answerAwaited = 0;
+volatile std::sig_atomic_t noticeShown = 0;
+// The terminal the notice goes to, chosen when the notice is enabled.
+volatile std::sig_atomic_t noticeDescriptor = STDERR_FILENO;
+
+void setAnswerTimer(int seconds) {
+  struct itimerval timer {};
+  timer.it_value.tv_sec = seconds;
+  setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
+void noteInterrupt(int) {
+  if (noticeShown != 0) {
+    // The Ctrl-C the notice asked for: its "^C" gets a line end, so that the shell's prompt
+    // starts a line of its own.
+    if (::write(noticeDescriptor, "\n", 1) < 0) {
+    }
+    endRunFromSignal(SIGINT);
+  }
+  interruptPending = 1;
+  interruptSincePrompt = 1;
+  if (noticeEnabled != 0 && atTerminal == 0 && answerAwaited == 0) {
+    answerAwaited = 1;
+    const int saved = errno;
+    setAnswerTimer(kAnswerSeconds);
+    errno = saved;
+  }
+}
+
+void noteUnansweredInterrupt(int) {
+  if (answerAwaited == 0 || atTerminal != 0) return;
+  const int saved = errno;
+  noticeShown = 1;
+  // A notice that cannot be written changes nothing else: the next Ctrl-C still ends the run.
+  if (::write(noticeDescriptor, kUnansweredNotice, sizeof kUnansweredNotice - 1) < 0) {
+  }
+  errno = saved;
+}
+
+// The Ctrl-C is answered: the program waits at the terminal (or steps down).
+void answerInterrupt() {
+  if (answerAwaited == 0 && noticeShown == 0) return;
+  setAnswerTimer(0);
+  answerAwaited = 0;
+  noticeShown = 0;
+}
+
+// Each of the two handlers runs with the other and the termination signals blocked, so
+// that the decision to end the run is taken on one consistent set of flags.
+void blockOtherSignals(struct sigaction& action) {
+  sigemptyset(&action.sa_mask);
+  for (int other : {SIGINT, SIGALRM, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&action.sa_mask, other);
+}
 
 void setInterruptAction(bool restartReads) {
   struct sigaction action {};
   action.sa_handler = noteInterrupt;
-  sigemptyset(&action.sa_mask);
+  blockOtherSignals(action);
   action.sa_flags = restartReads ? SA_RESTART : 0;
   sigaction(SIGINT, &action, nullptr);
 }
@@ -196,15 +264,42 @@ void installInterruptHandler() {
 void removeInterruptHandler() {
   if (!state().interruptHandlerInstalled) return;
   restoreTerminationAction(SIGINT);
+  // The timer is off for good; its handler stays (it does nothing unless a Ctrl-C awaits
+  // an answer), so that an alarm already on its way cannot end the process.
+  noticeEnabled = 0;
+  answerInterrupt();
   state().interruptHandlerInstalled = false;
   interruptPending = 0;
   interruptTaken = false;
+  interruptSincePrompt = 0;
 }
+
+void enableUnansweredInterruptNotice() {
+  if (!state().interruptHandlerInstalled || noticeEnabled != 0) return;
+  noticeDescriptor = isatty(STDERR_FILENO) != 0 || isatty(STDOUT_FILENO) == 0 ? STDERR_FILENO : STDOUT_FILENO;
+  struct sigaction action {};
+  action.sa_handler = noteUnansweredInterrupt;
+  blockOtherSignals(action);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGALRM, &action, nullptr);
+  answerAwaited = 0;
+  noticeShown = 0;
+  noticeEnabled = 1;
+}
+
+int interruptAnswerAwaited() { return answerAwaited != 0 ? 1 : 0; }
 
 int interruptRequested() { return interruptPending != 0 ? 1 : 0; }
 void clearInterruptRequest() {
   interruptPending = 0;
   interruptTaken = false;
+}
+
+int spendInterruptBeforePrompt() {
+  const int came = interruptSincePrompt != 0 || interruptPending != 0 || interruptTaken ? 1 : 0;
+  clearInterruptRequest();
+  interruptSincePrompt = 0;
+  return came;
 }
 
 void obeyInterruptRequest() {
@@ -219,11 +314,17 @@ void obeyInterruptRequest() {
 }
 
 InterruptibleRead::InterruptibleRead() {
-  if (state().interruptHandlerInstalled) setInterruptAction(false);
+  if (!state().interruptHandlerInstalled) return;
+  setInterruptAction(false);
+  // Waiting for the user answers every Ctrl-C so far; one typed now breaks off the read.
+  atTerminal = 1;
+  answerInterrupt();
 }
 
 InterruptibleRead::~InterruptibleRead() {
-  if (state().interruptHandlerInstalled) setInterruptAction(true);
+  if (!state().interruptHandlerInstalled) return;
+  atTerminal = 0;
+  setInterruptAction(true);
 }
 
 void setStandardOutputTerminalQuery(TerminalQuery query) {

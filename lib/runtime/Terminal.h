@@ -72,9 +72,23 @@ int stopSignalSet();
 // printed and ends the run with status 130 (or the default action where none is installed).
 void installInterruptHandler();
 void removeInterruptHandler();
+// The way out of a command that never polls, for a run at a terminal (after
+// installInterruptHandler; removeInterruptHandler ends it). A Ctrl-C is answered when the
+// program waits at the terminal again (the prompt, a question: InterruptibleRead). One not
+// answered within about two seconds gets a notice on its own line (on standard error, or
+// standard output where only that is a terminal), and a further Ctrl-C then ends the run as
+// SIGINT ends a background run: what was printed is written out, status 130. A Ctrl-C typed
+// while the program waits at the terminal never starts this.
+void enableUnansweredInterruptNotice();
+// 1 from a Ctrl-C until it is answered, while the notice is enabled.
+int interruptAnswerAwaited();
 // 1 when a Ctrl-C came and was not taken yet.
 int interruptRequested();
 void clearInterruptRequest();
+// Before the prompt: spends a Ctrl-C left from the command that just ended (pending, taken
+// by a loop, or answered). Returns 1 when one came since the last prompt: its "^C" echo then
+// ends the line, and the prompt starts on the next.
+int spendInterruptBeforePrompt();
 // When a Ctrl-C is pending, or was taken by getStopSignal in a loop that then ended
 // quietly: takes it, ends the progress display and throws StopRequest. The poll of every
 // long loop of the program; it costs a flag test.
