@@ -623,7 +623,8 @@ int initializeCache(TensorProduct* TP, bool extension) {
   const int total = symmetryCount(TP, extension);
   const int maxPerm = intSetting("Maxperm", 100000);
   const int maxCurrent = intSetting("Maxcurrent", 1000);
-  c.record = TP;
+  // Set up only once the basic images are in: a stop on the way leaves no half cache.
+  c.record = nullptr;
   c.symmetries = total;
   c.storedSymmetries = total;
   if (total > maxPerm) {
@@ -660,6 +661,7 @@ int initializeCache(TensorProduct* TP, bool extension) {
                         c.preparedGeneration == state().generation &&
                         c.basicPermutations.size() == static_cast<std::size_t>(total) * static_cast<std::size_t>(c.basisSize);
   if (!prepared) prepareBasicPermutations(TP, extension);
+  c.record = TP;
   return total;
 }
 

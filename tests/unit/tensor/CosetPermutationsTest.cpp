@@ -611,6 +611,24 @@ TEST_F(CosetPermutationsTest, IntegerSpinPermutationsCountEveryPair) {
   EXPECT_GE(CT_getCurrentPermutationForExtension(currentTensor, 1, 1), 1);
 }
 
+TEST_F(CosetPermutationsTest, AStoppedSetUpOfTheImagesLeavesNoCache) {
+  // The set-up of the current images looks for Ctrl-C; stopped, it leaves the cache
+  // uninitialised (an alert when asked), not half its images, and a new set-up serves.
+  runAll({"tensor", "g d 4 1", "g d 4 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_EQ(CT_getIntegerSpinPermutations(TP, nullptr), 0);
+  const int image = CT_getCurrentPermutationForExtension(TP, 1, 1);
+  ASSERT_GE(image, 1);
+  interrupt_test::pressControlC();
+  EXPECT_THROW(CT_getCurrentPermutationForExtension(TP, -1, 0), StopRequest);
+  interrupt_test::release();
+  capture.clear();
+  EXPECT_EQ(CT_getCurrentPermutationForExtension(TP, 1, 1), -1);
+  EXPECT_TRUE(alerted("Unexpected initialization error"));
+  EXPECT_EQ(CT_getCurrentPermutationForExtension(TP, -1, 0), 72);
+  EXPECT_EQ(CT_getCurrentPermutationForExtension(TP, 1, 1), image);
+}
+
 TEST_F(CosetPermutationsTest, TwoTranspositionsCloseToTheSymmetricGroup) {
   VectorSpace space(10, "test permutations");
   initVectorCollection(&space, 3, 10);
