@@ -1111,8 +1111,8 @@ std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n,
   const int N = TP->Spectrum.size();
   std::vector<int> p(static_cast<std::size_t>(N));
   if (N > 0 && !exchangeable(TP, a, b)) return {};
-  // The chiral algebra is tested once, not each field's charges with respect to each of
-  // its rows: that work would grow with the number of fields times the algebra's order.
+  // One test of the chiral algebra stands for the charge test of every field, which would
+  // cost the number of fields times the order of the algebra.
   const bool chargesKnown = N > 0 && exchangeKeepsChiralAlgebra(TP, a, b);
   std::vector<int> row;
   for (int k = 0; k < N; ++k) {
