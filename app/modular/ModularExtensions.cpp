@@ -360,12 +360,16 @@ int MOD_listPermutations(const std::vector<int>* list) {
     std::vector<int> image;
     for (int J : *list) {
       const int mapped = MOD_computeIntegerSpinPermutation(p, J);
+      // -1: a symmetry of the tensor factors that does not keep the extended chiral
+      // algebra, which maps no current of the extension to a current.
+      if (mapped == -1) break;
       if (!contains(currents, mapped)) {
         Alert("MOD_listPermutations", 3, kGroupError, "Permutation %d of current %d not in list", p, J);
         return 1;
       }
       image.push_back(mapped);
     }
+    if (image.size() < list->size()) continue;
     const std::vector<int> basis = basisOf(image);
     if (basis.empty()) return 1;
     PrintVec(kBasisSize, basis.data(), "basis");

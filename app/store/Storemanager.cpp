@@ -425,6 +425,50 @@ void SM_unlinkRecord(SpectrumData* sd) {
   if (sd->name != nullptr) sd->name[0] = '\0';
   if (s.currentPointer == sd) s.currentPointer = nullptr;
 }
+void SM_releaseRecord(SpectrumData* sd) {
+  if (sd == nullptr) return;
+  SM_unlinkRecord(sd);
+  // Emptied in place: records elsewhere keep views of the other blocks.
+  for (auto& block : storeState().overwrittenIntBlocks) {
+    if (block.get_allocator().account != &sd->alloc) continue;
+    block.clear();
+    block.shrink_to_fit();
+  }
+  sd->intBlocks.clear();
+  sd->doubleBlocks.clear();
+  sd->charBlocks.clear();
+  sd->recordBlocks.clear();
+  sd->heteroticBlocks.clear();
+  sd->sbase = OrbitSMatrix();
+  VectorSpace& automorphisms = sd->automorphismSpace;
+  automorphisms.storage.clear();
+  automorphisms.storage.shrink_to_fit();
+  automorphisms.ownedName.clear();
+  automorphisms.ownedName.shrink_to_fit();
+  automorphisms.Space = nullptr;
+  automorphisms.name = "";
+  automorphisms.rowsize = automorphisms.Nrow = automorphisms.Nfill = automorphisms.capacity = 0;
+  automorphisms.idsize = automorphisms.root = 0;
+  // The views into the blocks go with them.
+  static char noName[1] = "";
+  sd->name = noName;
+  sd->tex = nullptr;
+  sd->fcft = sd->factors = nullptr;
+  sd->scmap = sd->parent_current_rep = sd->ext_currents = sd->gh = sd->weight_num = sd->field_map = nullptr;
+  sd->orbit_number = sd->orbit_base = sd->orbit_position = sd->orbit_pointers = sd->charges = nullptr;
+  sd->stabilizers = sd->fp_currents = sd->fcft_shift = sd->fcft_labels = sd->labels = sd->dims = nullptr;
+  sd->nonabelian_info = sd->conjugates = sd->gravitino_action = sd->minimal_charges = sd->characters = nullptr;
+  sd->exact = sd->galois_gen = sd->scale_gen = sd->fusion_table = sd->charge_table = sd->n2_multiplets = nullptr;
+  sd->content = nullptr;
+  sd->grading = nullptr;
+  sd->ns_currents = nullptr;
+  sd->heterotic = nullptr;
+  sd->n_primaries = sd->n_orbits = sd->n_fp_currents = sd->n_factors = sd->n_ext_currents = 0;
+  // The record's own share, charged when it was made.
+  sd->alloc.counter = sd->alloc.counter > sizeof(SpectrumData) ? sd->alloc.counter - sizeof(SpectrumData) : 0;
+  if (sd->alloc.counter == 0) sd->alloc.counter = 1;
+}
+
 SpectrumData* SM_nextAlgebra(const SpectrumData* sd) { return sd == nullptr ? nullptr : sd->next; }
 
 long long SM_getTotalAlloc() {

@@ -125,19 +125,24 @@ void getConformalWeightInfo(SpectrumData* sd, TensorProduct* TP) {
 
 // A record in the making. Left before it is complete (a failure, or Ctrl-C, which abandons
 // the command through StopRequest from any of the loops below), it takes the record and the
-// fixed-point theories made for it off the store's chain: no half-made theory is found by
-// name, and the name can be used again. (Records stay alive, unlisted.)
+// fixed-point theories made for it (and theirs) off the store's chain and gives back their
+// memory: no half-made theory is found by name, the name can be used again, and the
+// accounts are as before the creation. (Empty record shells stay alive, unlisted.)
 struct CreationInProgress {
   SpectrumData* record;
   bool complete = false;
   ~CreationInProgress() {
     if (complete) return;
-    std::vector<SpectrumData*> made;
-    for (SpectrumData* r = SM_getFirstAlgebra(); r != nullptr; r = r->next) {
-      if (r->base == record) made.push_back(r);
+    std::vector<SpectrumData*> made{record};
+    for (std::size_t known = 0; known < made.size();) {
+      known = made.size();
+      for (SpectrumData* r = SM_getFirstAlgebra(); r != nullptr; r = r->next) {
+        if (std::find(made.begin(), made.end(), r->base) != made.end() &&
+            std::find(made.begin(), made.end(), r) == made.end())
+          made.push_back(r);
+      }
     }
-    for (SpectrumData* r : made) SM_unlinkRecord(r);
-    SM_unlinkRecord(record);
+    for (auto r = made.rbegin(); r != made.rend(); ++r) SM_releaseRecord(*r);
   }
 };
 

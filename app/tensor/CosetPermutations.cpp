@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -381,6 +382,63 @@ void inversePermutation(const TensorProduct* TP, int p, bool valid, std::vector<
   for (int i = 0; i < n; ++i) inverse[static_cast<std::size_t>(perm != nullptr ? perm[i] : i)] = i;
 }
 
+// CheckAutomorphismTimesPermutation for many symmetries, each image row looked up once:
+// under one automorphism a current's images are its automorphed row rearranged.
+// setAutomorphism(a) comes before keeps(a, p) for each new automorphism row a.
+class AlgebraKeepingTest {
+ public:
+  explicit AlgebraKeepingTest(TensorProduct* TP)
+      : TP_(TP),
+        n_(TP->NumberOfFactors),
+        currents_(TP->Currents.size()),
+        inAlgebra_(TP->NumberOfFactors),
+        image_(static_cast<std::size_t>(n_)),
+        automorphed_(static_cast<std::size_t>(n_)),
+        inverse_(static_cast<std::size_t>(n_)),
+        rearranged_(static_cast<std::size_t>(currents_)),
+        keyed_(static_cast<std::size_t>(currents_), 0) {
+    classPreserving_ = factorClasses(TP, classOf_);
+  }
+
+  void setAutomorphism(int a) {
+    const int* aut = rowOf(TP_->OuterAutomorphisms, a);
+    for (int r = 0; r < currents_; ++r) {
+      automorphLabels(TP_, aut, TP_->Currents.row(r), automorphed_.data());
+      keyed_[static_cast<std::size_t>(r)] =
+          rearranged_[static_cast<std::size_t>(r)].prepare(automorphed_.data(), n_, 0, classOf_, classPreserving_)
+              ? 1
+              : 0;
+    }
+  }
+
+  bool keeps(int a, int p) {
+    const auto inChiralAlgebra = [this](const int* row) {
+      return inAlgebra_.answer(row, [this](const int* r) { return TP_->ChiralAlgebra.find(r) >= 0 ? 1 : 0; });
+    };
+    inversePermutation(TP_, p, classPreserving_, inverse_);
+    for (int r = 0; r < currents_; ++r) {
+      if (keyed_[static_cast<std::size_t>(r)] != 0) {
+        if (rearranged_[static_cast<std::size_t>(r)].field(inverse_.data(), image_, inChiralAlgebra) <= 0)
+          return false;
+        continue;
+      }
+      if (!symmetryImage(TP_, a, p, TP_->Currents.row(r), 0, image_.data())) return false;
+      if (inChiralAlgebra(image_.data()) == 0) return false;
+    }
+    return true;
+  }
+
+ private:
+  TensorProduct* TP_;
+  int n_;
+  int currents_;
+  LabelRowMemo inAlgebra_;
+  std::vector<int> image_, automorphed_, classOf_, inverse_;
+  std::vector<RearrangedRow> rearranged_;
+  std::vector<char> keyed_;
+  bool classPreserving_ = false;
+};
+
 void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   PermutationCache& c = cacheOf(extension);
   const DGType* group = TP->CurrentGroup != nullptr ? TP->CurrentGroup : DG_trivial();
@@ -388,9 +446,8 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   const int total = symmetryCount(TP, extension);
   c.basisSize = k;
   c.basicPermutations.assign(static_cast<std::size_t>(total) * static_cast<std::size_t>(k), -1);
-  c.preparedRecord = TP;
-  c.preparedGroup = TP->CurrentGroup;
-  c.preparedGeneration = state().generation;
+  // Marked prepared only once every image is in (a stop leaves it unprepared).
+  c.preparedRecord = nullptr;
   // Many symmetries take a basis current to the same labels: each label row is looked up
   // once (imageField's answer).
   const int n = TP->NumberOfFactors;
@@ -407,13 +464,25 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
   std::vector<char> usable(static_cast<std::size_t>(k), 0);
   std::vector<char> keyed(static_cast<std::size_t>(k), 0);
   std::vector<int> image(width), inverse(static_cast<std::size_t>(n));
+  // The list of the extension holds every pair, also those that take a current of an
+  // extended product out of its chiral algebra: such a pair maps no field of the
+  // extension to a field, and its images stay -1.
+  const bool testKeeping = extension && TP->Currents.size() > 0;
+  std::optional<AlgebraKeepingTest> keeping;
+  if (testKeeping) keeping.emplace(TP);
+  bool automorphismPossible = true;
   int automorphism = -2;
   for (int s = 0; s < total; ++s) {
+    obeyInterruptRequest();
     int a = 0;
     int p = 0;
     if (!symmetryOf(TP, extension, s, &a, &p)) continue;
     if (a != automorphism) {
       automorphism = a;
+      if (testKeeping) {
+        automorphismPossible = CheckAutomorphismModuloPermutations(TP, a) != 0;
+        if (automorphismPossible) keeping->setAutomorphism(a);
+      }
       const int* aut = a >= 0 ? rowOf(TP->OuterAutomorphisms, a) : nullptr;
       for (int j = 0; j < k; ++j) {
         const int f = DG_basis(group, j);
@@ -426,6 +495,7 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
             rearranged[static_cast<std::size_t>(j)].prepare(automorphed.data(), n, 1, classOf, classPreserving) ? 1 : 0;
       }
     }
+    if (testKeeping && (!automorphismPossible || !keeping->keeps(a, p))) continue;
     inversePermutation(TP, p, classPreserving, inverse);
     for (int j = 0; j < k; ++j) {
       int field = -1;
@@ -439,6 +509,9 @@ void prepareBasicPermutations(TensorProduct* TP, bool extension) {
       c.basicPermutations[static_cast<std::size_t>(s) * k + j] = field;
     }
   }
+  c.preparedRecord = TP;
+  c.preparedGroup = TP->CurrentGroup;
+  c.preparedGeneration = state().generation;
 }
 
 // Bases of at most this many elements are worked on the stack.
@@ -550,7 +623,8 @@ int initializeCache(TensorProduct* TP, bool extension) {
   const int total = symmetryCount(TP, extension);
   const int maxPerm = intSetting("Maxperm", 100000);
   const int maxCurrent = intSetting("Maxcurrent", 1000);
-  c.record = TP;
+  // Set up only once the basic images are in: a stop on the way leaves no half cache.
+  c.record = nullptr;
   c.symmetries = total;
   c.storedSymmetries = total;
   if (total > maxPerm) {
@@ -587,6 +661,7 @@ int initializeCache(TensorProduct* TP, bool extension) {
                         c.preparedGeneration == state().generation &&
                         c.basicPermutations.size() == static_cast<std::size_t>(total) * static_cast<std::size_t>(c.basisSize);
   if (!prepared) prepareBasicPermutations(TP, extension);
+  c.record = TP;
   return total;
 }
 
@@ -842,44 +917,15 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   ++state().generation;
   initVectorCollection(pairs, 2, static_cast<int>(std::clamp<long long>(static_cast<long long>(A) * P, 1000, 1 << 20)));
   SetVectorSpace(&TP->CurrentPermutations, 1, 1);
-  // CheckAutomorphismTimesPermutation with each image row looked up once: under one
-  // automorphism a current's images are its automorphed row rearranged.
-  const int n = TP->NumberOfFactors;
-  LabelRowMemo inAlgebra(n);
-  std::vector<int> image(static_cast<std::size_t>(n)), automorphed(static_cast<std::size_t>(n));
-  std::vector<int> classOf, inverse(static_cast<std::size_t>(n));
-  const bool classPreserving = factorClasses(TP, classOf);
-  const int currents = TP->Currents.size();
-  std::vector<RearrangedRow> rearranged(static_cast<std::size_t>(currents));
-  std::vector<char> keyed(static_cast<std::size_t>(currents), 0);
-  const auto inChiralAlgebra = [&](const int* row) {
-    return inAlgebra.answer(row, [&](const int* r) { return TP->ChiralAlgebra.find(r) >= 0 ? 1 : 0; });
-  };
-  const auto keepsAlgebra = [&](int a, int p) {
-    inversePermutation(TP, p, classPreserving, inverse);
-    for (int r = 0; r < currents; ++r) {
-      if (keyed[static_cast<std::size_t>(r)] != 0) {
-        if (rearranged[static_cast<std::size_t>(r)].field(inverse.data(), image, inChiralAlgebra) <= 0) return false;
-        continue;
-      }
-      if (!symmetryImage(TP, a, p, TP->Currents.row(r), 0, image.data())) return false;
-      if (inChiralAlgebra(image.data()) == 0) return false;
-    }
-    return true;
-  };
+  AlgebraKeepingTest keeping(TP);
   std::vector<int> pair(2);
   for (int a = 0; a < A; ++a) {
     obeyInterruptRequest();
     if (P >= kPermutationPretestThreshold && CheckAutomorphismModuloPermutations(TP, a) == 0) continue;
-    const int* aut = rowOf(TP->OuterAutomorphisms, a);
-    for (int r = 0; r < currents; ++r) {
-      automorphLabels(TP, aut, TP->Currents.row(r), automorphed.data());
-      keyed[static_cast<std::size_t>(r)] =
-          rearranged[static_cast<std::size_t>(r)].prepare(automorphed.data(), n, 0, classOf, classPreserving) ? 1 : 0;
-    }
+    keeping.setAutomorphism(a);
     for (int p = 0; p < P; ++p) {
       obeyInterruptRequest();
-      if (!keepsAlgebra(a, p)) continue;
+      if (!keeping.keeps(a, p)) continue;
       pair.assign({a, p});
       // A collection that cannot grow refuses the whole set: half a symmetry group would
       // let the invariant searches reject invariants that are not equivalent.
@@ -931,20 +977,49 @@ int CT_TotalOuterAutomorphisms(TensorProduct* TP) {
 // ---------------------------------------------------------------------------------------
 // Exchanges of two identical factors on the whole spectrum
 
-int ComputePermutation(TensorProduct* TP, int a, int b, int k) {
+namespace {
+
+// Factors a and b of TP are one stored theory; else the alert of ComputePermutation.
+bool exchangeable(TensorProduct* TP, int a, int b) {
   const int n = TP->NumberOfFactors;
   if (a < 0 || b < 0 || a >= n || b >= n ||
       TP->TensorFactors[static_cast<std::size_t>(a)] != TP->TensorFactors[static_cast<std::size_t>(b)]) {
     Alert("ComputePermutation", 0, 100302, "This is not a permutation");
-    return -1;
+    return false;
   }
-  if (k < 0 || k >= TP->Spectrum.size()) {
-    Alert("ComputePermutation", 1, 100302, "Field %d does not exist", k);
-    return -1;
+  return true;
+}
+
+// Whether exchanging factors a and b (one theory, one G/H flag) maps the rows of the chiral
+// algebra onto themselves. Then the charge of an exchanged row with respect to a row J is
+// the row's own charge with respect to the exchanged J, so the exchanged row of a field of
+// the extension has integer charges, as the field has: its charge test can be left out.
+bool exchangeKeepsChiralAlgebra(TensorProduct* TP, int a, int b) {
+  if (TP->GH[static_cast<std::size_t>(a)] != TP->GH[static_cast<std::size_t>(b)]) return false;
+  const int n = TP->NumberOfFactors;
+  std::vector<int> row(static_cast<std::size_t>(n));
+  for (int J = 0; J < TP->ChiralAlgebra.size(); ++J) {
+    obeyInterruptRequest();
+    std::copy(TP->ChiralAlgebra.row(J), TP->ChiralAlgebra.row(J) + n, row.begin());
+    std::swap(row[static_cast<std::size_t>(a)], row[static_cast<std::size_t>(b)]);
+    if (TP->ChiralAlgebra.find(row.data()) < 0) return false;
   }
-  std::vector<int> labels(TP->Spectrum.row(k), TP->Spectrum.row(k) + n);
-  std::swap(labels[static_cast<std::size_t>(a)], labels[static_cast<std::size_t>(b)]);
-  const int field = IdentifyOrbit(TP, labels.data());
+  return true;
+}
+
+// ComputePermutation of field k after the factors were found exchangeable; chargesKnown:
+// the exchange keeps the chiral algebra (exchangeKeepsChiralAlgebra).
+int exchangeImage(TensorProduct* TP, int a, int b, int k, bool chargesKnown, std::vector<int>& row) {
+  const int n = TP->NumberOfFactors;
+  row.assign(TP->Spectrum.row(k), TP->Spectrum.row(k) + n);
+  std::swap(row[static_cast<std::size_t>(a)], row[static_cast<std::size_t>(b)]);
+  int field = -1;
+  if (chargesKnown) {
+    row.push_back(0);
+    field = findOrbit(TP, row.data(), nullptr);
+  } else {
+    field = IdentifyOrbit(TP, row.data());
+  }
   if (field < 0) {
     Alert("ComputePermutation", 1, 100302, "This permutation is not a symmetry of the algebra");
     return -1;
@@ -957,42 +1032,72 @@ int ComputePermutation(TensorProduct* TP, int a, int b, int k) {
   return field;
 }
 
+}  // namespace
+
+int ComputePermutation(TensorProduct* TP, int a, int b, int k) {
+  if (!exchangeable(TP, a, b)) return -1;
+  if (k < 0 || k >= TP->Spectrum.size()) {
+    Alert("ComputePermutation", 1, 100302, "Field %d does not exist", k);
+    return -1;
+  }
+  std::vector<int> row;
+  return exchangeImage(TP, a, b, k, false, row);
+}
+
 namespace {
 
 constexpr int kUnresolved = -2;
 
+// The unresolved fields m (ascending) with N(u, v; m) > 0, counted up to two, which is as
+// far as the completion needs to know: *count (0, 1 or 2), the last such m and its
+// coefficient. False on a stop or an undecided sum, which are no coefficients.
+bool unresolvedConstituents(int u, int v, const std::vector<int>& unresolved, int* count, int* field,
+                            FusionCoefficient* coefficient) {
+  *count = 0;
+  for (int m : unresolved) {
+    // Kept 64-bit: narrowed, the stop signal would read as -1 and pass for "no fusion".
+    const FusionCoefficient value = fusion(u, v, m, 0);
+    if (fusionInterrupted(value) || fusionUndecided(value)) return false;
+    if (value <= 0) continue;
+    *field = m;
+    *coefficient = value;
+    if (++*count == 2) break;
+  }
+  return true;
+}
+
 // One sweep of the fusion completion: fields added, or -1 when the permutation fails.
+// A pair (u, v) acts only when one unresolved field occurs in u x v and one in its image:
+// the image's product is only asked for then, and each product only until a second
+// unresolved field shows.
 int completeFromFusion(TensorProduct* TP, std::vector<int>& p) {
   const int N = static_cast<int>(p.size());
   const int first = TP->NumberOfSimpleCurrents;
+  std::vector<int> unresolved;
+  for (int m = 0; m < N; ++m)
+    if (p[static_cast<std::size_t>(m)] == kUnresolved) unresolved.push_back(m);
   int added = 0;
-  for (int u = first; u < N; ++u) {
+  for (int u = first; u < N && !unresolved.empty(); ++u) {
     const int pu = p[static_cast<std::size_t>(u)];
     if (pu == kUnresolved || u > pu) continue;
-    for (int v = u + 1; v < N; ++v) {
+    for (int v = u + 1; v < N && !unresolved.empty(); ++v) {
+      obeyInterruptRequest();
       const int pv = p[static_cast<std::size_t>(v)];
       if (pv == kUnresolved || v > pv) continue;
       int m1 = -1, m2 = -1, count1 = 0, count2 = 0;
       FusionCoefficient n1 = 0, n2 = 0;
-      for (int m = 0; m < N; ++m) {
-        if (p[static_cast<std::size_t>(m)] != kUnresolved) continue;
-        // Kept 64-bit: narrowed, the stop signal would read as -1 and pass for "no fusion".
-        const FusionCoefficient direct = fusion(u, v, m, 0);
-        const FusionCoefficient image = fusion(pu, pv, m, 0);
-        // A stop or an undecided sum ends the completion: neither is a coefficient.
-        if (fusionInterrupted(direct) || fusionInterrupted(image) || fusionUndecided(direct) ||
-            fusionUndecided(image))
-          return -1;
-        if (direct > 0) ++count1, m1 = m, n1 = direct;
-        if (image > 0) ++count2, m2 = m, n2 = image;
-      }
-      if (count1 != 1 || count2 != 1) continue;
+      if (!unresolvedConstituents(u, v, unresolved, &count1, &m1, &n1)) return -1;
+      if (count1 != 1) continue;
+      if (!unresolvedConstituents(pu, pv, unresolved, &count2, &m2, &n2)) return -1;
+      if (count2 != 1) continue;
       if (n1 != n2) {
         Alert("CloseTensorPermutations", 2, 212404, "Permutation violation (type 2) for %d x %d", u, v);
         return -1;
       }
       p[static_cast<std::size_t>(m1)] = m2;
       p[static_cast<std::size_t>(m2)] = m1;
+      std::erase(unresolved, m1);
+      std::erase(unresolved, m2);
       Print("Added %d and %d\n", m1, m2);
       ++added;
     }
@@ -1005,8 +1110,14 @@ int completeFromFusion(TensorProduct* TP, std::vector<int>& p) {
 std::vector<int> CloseTensorPermutations(TensorProduct* TP, int a, int b, int n, const int* x, const int* y) {
   const int N = TP->Spectrum.size();
   std::vector<int> p(static_cast<std::size_t>(N));
+  if (N > 0 && !exchangeable(TP, a, b)) return {};
+  // One test of the chiral algebra stands for the charge test of every field, which would
+  // cost the number of fields times the order of the algebra.
+  const bool chargesKnown = N > 0 && exchangeKeepsChiralAlgebra(TP, a, b);
+  std::vector<int> row;
   for (int k = 0; k < N; ++k) {
-    p[static_cast<std::size_t>(k)] = ComputePermutation(TP, a, b, k);
+    obeyInterruptRequest();
+    p[static_cast<std::size_t>(k)] = exchangeImage(TP, a, b, k, chargesKnown, row);
     if (p[static_cast<std::size_t>(k)] == -1) return {};
   }
   for (int t = 0; t < n; ++t) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <complex>
+#include <memory>
 #include <csignal>
 #include <set>
 #include <string>
@@ -13,10 +14,12 @@
 #include "TensorTestSupport.h"
 #include "TestSupport.h"
 #include "groups/Discrete.h"
+#include "runtime/Allocation.h"
 #include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
+#include "store/TensorHooks.h"
 #include "tensor/Coset.h"
 
 namespace {
@@ -211,6 +214,66 @@ TEST_F(CosetManyCurrentsTest, AStoppedCreationLeavesNothingInTheStore) {
     const std::string name = "stopped_" + std::to_string(i);
     EXPECT_EQ(SM_findCFT(name.c_str()), sd->fcft[i]) << name;
   }
+}
+
+// Bytes held by the accounts of the records named `name` and `name`_k (the record and
+// its fixed-point theories; "Algebra " and "S-matrix " before the name).
+long long recordBytes(const std::string& name) {
+  long long total = 0;
+  for (MemStatNode* node = getFirstMS(); node != nullptr; node = node->next) {
+    const std::string account = node->account->name;
+    for (const char* prefix : {"Algebra ", "S-matrix "}) {
+      const std::string mine = prefix + name;
+      if (account == mine || account.rfind(mine + "_", 0) == 0)
+        total += static_cast<long long>(node->account->bytesHeld());
+    }
+  }
+  return total;
+}
+
+// The stop comes right after the fixed-point theories of the record were made.
+int (*madeFixedPointTheories)(TensorProduct*, SpectrumData*) = nullptr;
+int fixedPointTheoriesThenCtrlC(TensorProduct* TP, SpectrumData* sd) {
+  const int result = madeFixedPointTheories(TP, sd);
+  installInterruptHandler();
+  std::raise(SIGINT);
+  return result;
+}
+
+TEST_F(CosetManyCurrentsTest, AStoppedCreationGivesBackItsMemory) {
+  // SU(2)_4 x SU(2)_2: Ctrl-C once the record and its three fixed-point theories (with
+  // their S matrices) are made. The accounts of all four hold nothing afterwards, and a
+  // second creation stopped at the same point leaves the allocation total exactly where
+  // the first left it (what the first made for the product itself is reused).
+  build({"g a 1 4", "g a 1 2"});
+  struct StopAfterFixedPointTheories {
+    TensorHooks hooks = tensorHooks();
+    StopAfterFixedPointTheories() {
+      madeFixedPointTheories = hooks.initFCFT;
+      TensorHooks stopping = hooks;
+      stopping.initFCFT = fixedPointTheoriesThenCtrlC;
+      setTensorHooks(stopping);
+    }
+    ~StopAfterFixedPointTheories() { setTensorHooks(hooks); }
+  };
+  auto stop = std::make_unique<StopAfterFixedPointTheories>();
+  const auto stoppedCreation = [&](const char* name) {
+    EXPECT_THROW(createCFT(currentTensor, name), StopRequest);
+    removeInterruptHandler();
+    setStopSignal(0);
+  };
+  stoppedCreation("halfmade");
+  EXPECT_EQ(recordBytes("halfmade"), 0);
+  const long long afterFirst = getTotalAllocation();
+  stoppedCreation("halfmade");
+  EXPECT_EQ(recordBytes("halfmade"), 0);
+  EXPECT_EQ(getTotalAllocation(), afterFirst);
+  stop.reset();
+  // The name can be used: the product is then stored whole, and its accounts hold it.
+  SpectrumData* sd = createCFT(currentTensor, "halfmade");
+  ASSERT_NE(sd, nullptr);
+  ASSERT_EQ(SM_initFCFTData(sd), 3);
+  EXPECT_GT(recordBytes("halfmade"), 0);
 }
 
 }  // namespace

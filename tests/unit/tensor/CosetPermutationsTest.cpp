@@ -12,7 +12,9 @@
 #include "collections/VectorSpace.h"
 #include "commands/Commands.h"
 #include "InterpreterTestSupport.h"
+#include "InterruptTestSupport.h"
 #include "program/Boot.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 #include "tensor/Coset.h"
 #include "TensorTestSupport.h"
@@ -465,6 +467,140 @@ TEST_F(CosetPermutationsTest, ResolvedFixedPointsNeedAnAssignment) {
   EXPECT_TRUE(alerted("Incorrect degeneracy resolution"));
 }
 
+TEST_F(CosetPermutationsTest, ExchangeImagesAreTheOrbitsOfTheExchangedLabels) {
+  // SU(2)_4^3 extended by (J, J, 0), J = field 1 (weight 2 x 1 = 2): exchanging the first
+  // two factors keeps the algebra {(0,0,0), (J,J,0)}. A field without fixed points goes to
+  // the field whose labels lie in the algebra orbit of its exchanged labels; a fixed point
+  // (stabiliser order 2) to a fixed point, which the labels cannot resolve.
+  runAll({"tensor", "g a 1 4", "g a 1 4", "g a 1 4", "current 1 1 0", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  SpectrumData* A1 = TP->TensorFactors[0];
+  const int N = TP->NumberOfPrimaries;
+  // (a, b, c) with a + b even (13 of 25 pairs) in 7 orbits of (J, J, 0), times 5 values of
+  // c, and the fixed orbits (2, 2, c) twice: 35 + 5.
+  ASSERT_EQ(N, 40);
+  const auto inOrbitOf = [&](const std::vector<int>& x, int f) {
+    const int* y = TensorField(TP, f);
+    for (int t = 0; t < 2; ++t) {
+      bool same = true;
+      for (int i = 0; i < 3; ++i) same = same && SM_SimpleAction(A1, i < 2 ? t : 0, x[static_cast<std::size_t>(i)]) == y[i];
+      if (same) return true;
+    }
+    return false;
+  };
+  capture.clear();
+  const std::vector<int> p = CloseTensorPermutations(TP, 0, 1, 0, nullptr, nullptr);
+  ASSERT_EQ(p.size(), static_cast<std::size_t>(N));
+  int unresolved = 0;
+  for (int k = 0; k < N; ++k) {
+    const int* labels = TensorField(TP, k);
+    const std::vector<int> exchanged = {labels[1], labels[0], labels[2]};
+    if (StabilizerOrder(TP, k) >= 2) {
+      EXPECT_EQ(p[static_cast<std::size_t>(k)], -2) << k;
+      ++unresolved;
+      continue;
+    }
+    const int image = p[static_cast<std::size_t>(k)];
+    ASSERT_GE(image, 0) << k;
+    EXPECT_TRUE(inOrbitOf(exchanged, image)) << k << " -> " << image;
+    EXPECT_EQ(p[static_cast<std::size_t>(image)], k) << "an exchange is an involution";
+  }
+  // J takes Dynkin label l to 4 - l: (J, J, 0) fixes (2, 2, c), c = 0 .. 4, each resolved in two.
+  EXPECT_EQ(unresolved, 10);
+}
+
+TEST_F(CosetPermutationsTest, AnExchangeThatTakesACurrentOutOfTheAlgebraIsNoSymmetry) {
+  // SU(2)_4^2 extended by (J, 0): the exchange gives (0, J), not in the algebra. The field
+  // (0, spin 1/2) has charge 0 under (J, 0); its exchange (spin 1/2, 0) has charge 1/2.
+  runAll({"tensor", "g a 1 4", "g a 1 4", "current 1 0", "compute spectrum"});
+  capture.clear();
+  EXPECT_TRUE(CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr).empty());
+  EXPECT_TRUE(alerted("This permutation is not a symmetry of the algebra"));
+}
+
+TEST_F(CosetPermutationsTest, TheWholeSpectrumExchangeLooksForCtrlC) {
+  // SU(2)_2^2: no fixed points, so no fusion is asked for; the loop over the fields itself
+  // answers a Ctrl-C.
+  runAll({"tensor", "g a 1 2", "g a 1 2", "compute spectrum"});
+  interrupt_test::pressControlC();
+  EXPECT_THROW(CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr), StopRequest);
+  interrupt_test::release();
+  EXPECT_EQ(CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr).size(), 9u);
+}
+
+TEST_F(CosetPermutationsTest, TheExtensionListHasNoImagesForPairsThatLeaveTheChiralAlgebra) {
+  // SU(3)_1^3 extended by (1, 1, 1) (weight 3 x 1/3 = 1): the algebra {(t, t, t)}, the
+  // extension's currents Z3. The extension's list holds 4 x 3! pairs (conjugation on the
+  // last two factors; the first one's is fixed); a conjugated factor turns the 1 of the
+  // current into 2, so only the 6 pairs without conjugation keep the algebra. The others
+  // map no current of the extension to a current: their images are -1, quietly.
+  runAll({"tensor", "g a 2 1", "g a 2 1", "g a 2 1", "current 1 1 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_EQ(TP->NumberOfSimpleCurrents, 3);
+  capture.clear();
+  EXPECT_EQ(CT_getIntegerSpinPermutations(TP, nullptr), 0);
+  EXPECT_EQ(capture.printed, "Permutations: 6; Outer automorphisms: 4\n");
+  ASSERT_EQ(CT_getTotalOuterAutomorphismCount(TP), 24);
+  const int P = TP->FullPermutations.Nfill;
+  SpectrumData* A2 = TP->TensorFactors[0];
+  // The current whose labels differ from x by an element (t, t, t) of the algebra.
+  const auto currentOf = [&](const std::vector<int>& x) {
+    for (int c = 0; c < 3; ++c) {
+      for (int t = 0; t < 3; ++t) {
+        bool same = true;
+        for (int i = 0; i < 3; ++i) same = same && SM_SimpleAction(A2, t, TensorField(TP, c)[i]) == x[static_cast<std::size_t>(i)];
+        if (same) return c;
+      }
+    }
+    return -1;
+  };
+  int kept = 0;
+  for (int s = 0; s < 24; ++s) {
+    const bool keeps = row(TP->OuterAutomorphisms, s / P, 3) == std::vector<int>{0, 0, 0};
+    const std::vector<int> perm = row(TP->FullPermutations, s % P, 3);
+    kept += keeps ? 1 : 0;
+    for (int c = 1; c < 3; ++c) {
+      const int image = CT_getCurrentPermutationForExtension(TP, s, c);
+      if (!keeps) {
+        EXPECT_EQ(image, -1) << "pair " << s << " current " << c;
+        continue;
+      }
+      std::vector<int> permuted(3);
+      for (int i = 0; i < 3; ++i) permuted[static_cast<std::size_t>(i)] = TensorField(TP, c)[perm[static_cast<std::size_t>(i)]];
+      EXPECT_EQ(image, currentOf(permuted)) << "pair " << s << " current " << c;
+    }
+  }
+  EXPECT_EQ(kept, 6);
+  EXPECT_TRUE(silent());
+}
+
+TEST_F(CosetPermutationsTest, FindBasisOnAGepnerModelListsTheBasesOfItsSymmetries) {
+  // D5 x (N=2, k=3)^5 extended by its supersymmetry current: the five N=2 factors are
+  // permuted freely (5! = 120); no conjugation of N=2 factors keeps the supersymmetry
+  // current, whose label on D5 (never conjugated) fixes the power of it that could be its
+  // image. Each of the 120 symmetries gives one permuted basis; the other pairs of the
+  // extension's list give none, and nothing is reported.
+  gepnerProduct(33333, 5);
+  runAll({"compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  int J = -1;
+  for (int c = 1; c < TP->NumberOfSimpleCurrents && J < 0; ++c) {
+    Rat h;
+    CT_fieldRatWeight(TP, c, &h);
+    if (h.den == 1) J = c;
+  }
+  ASSERT_GT(J, 0) << "an integer-spin current";
+  capture.clear();
+  const int result = run(("find basis " + std::to_string(J)).c_str());
+  ASSERT_EQ(result, 0) << capture.printed << capture.diagnostics;
+  std::size_t bases = 0;
+  for (std::size_t at = capture.printed.find("basis  ("); at != std::string::npos;
+       at = capture.printed.find("basis  (", at + 1))
+    ++bases;
+  EXPECT_EQ(bases, 120u) << capture.printed;
+  EXPECT_TRUE(silent());
+}
+
 TEST_F(CosetPermutationsTest, IntegerSpinPermutationsCountEveryPair) {
   runAll({"tensor", "g d 4 1", "g d 4 1", "compute spectrum"});
   capture.clear();
@@ -473,6 +609,24 @@ TEST_F(CosetPermutationsTest, IntegerSpinPermutationsCountEveryPair) {
   EXPECT_EQ(CT_getTotalOuterAutomorphismCount(currentTensor), 72);
   // The cache is ready: the exchange (a = 0, p = 1) maps a current to a current.
   EXPECT_GE(CT_getCurrentPermutationForExtension(currentTensor, 1, 1), 1);
+}
+
+TEST_F(CosetPermutationsTest, AStoppedSetUpOfTheImagesLeavesNoCache) {
+  // The set-up of the current images looks for Ctrl-C; stopped, it leaves the cache
+  // uninitialised (an alert when asked), not half its images, and a new set-up serves.
+  runAll({"tensor", "g d 4 1", "g d 4 1", "compute spectrum"});
+  TensorProduct* TP = currentTensor;
+  ASSERT_EQ(CT_getIntegerSpinPermutations(TP, nullptr), 0);
+  const int image = CT_getCurrentPermutationForExtension(TP, 1, 1);
+  ASSERT_GE(image, 1);
+  interrupt_test::pressControlC();
+  EXPECT_THROW(CT_getCurrentPermutationForExtension(TP, -1, 0), StopRequest);
+  interrupt_test::release();
+  capture.clear();
+  EXPECT_EQ(CT_getCurrentPermutationForExtension(TP, 1, 1), -1);
+  EXPECT_TRUE(alerted("Unexpected initialization error"));
+  EXPECT_EQ(CT_getCurrentPermutationForExtension(TP, -1, 0), 72);
+  EXPECT_EQ(CT_getCurrentPermutationForExtension(TP, 1, 1), image);
 }
 
 TEST_F(CosetPermutationsTest, TwoTranspositionsCloseToTheSymmetricGroup) {
