@@ -600,7 +600,10 @@ class TreeSearch {
     if (discreteState().linearTree && prepareLinear(G, generators)) {
       kept = descendLinear(0, 0, aut.sortedSymmetries.size(), 0, aut.nodeValues.empty() ? 0 : aut.nodeValues[0].size());
     } else {
-      images_.assign(static_cast<std::size_t>(G->order), 0);
+      // The walks write every image before they read it, t(0) = 0 aside: no clearing of the
+      // whole table for each candidate, however short its walks.
+      images_.resize(static_cast<std::size_t>(G->order));
+      if (!images_.empty()) images_[0] = 0;
       kept = descend(0, 0, aut.sortedSymmetries.size());
     }
     if (kept) std::sort(fixing.begin(), fixing.end());
@@ -1160,7 +1163,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
   for (int e = first; e < N; ++e) {
     std::size_t ue = static_cast<std::size_t>(e);
     if (s.orbitStart[ue] != 1 || inH[ue] != 0 || s.orbitAccepted[ue] != 1) continue;
-    obeyInterruptRequest();
+    pollInterruptRequest();
     const int* powers = s.orbitStore.data() + s.orbitPointers[ue];  // powers[i - 1] = e^i
     int order = s.orbitLengths[ue];
     int L = order;
