@@ -595,7 +595,7 @@ TEST_F(EnumerationInterruptTest, CtrlCInTheSubgroupSearchEndsTheScanBeforeAnyCan
   ASSERT_LE(executeCommandLine("compute spectrum"), 0);
   int* map = nullptr;
   const DGType* centre = getCenter(&map);
-  for (const auto [reject, count] : {std::pair{1, 14}, std::pair{0, 30}}) {
+  for (const auto& [reject, count] : {std::pair{1, 14}, std::pair{0, 30}}) {
     setIntPar("Reject permutations", reject);
     setMIPFSelection(nullptr);
     candidatesSeen = 0;
