@@ -125,5 +125,6 @@ double GaussianSum(SpectrumData* sd, const int* x) {
   }
   sum *= std::polar(1.0, -pi * rank / 4.0);
   if (std::fabs(sum.imag()) > 1e-7) Alert("GaussianSum", 1, 212404, "Phase error");
-  return sum.real();
+  // A sum that vanishes is 0, without the sign its rounding leaves.
+  return std::fabs(sum.real()) < 1e-7 ? 0.0 : sum.real();
 }
