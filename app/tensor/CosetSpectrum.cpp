@@ -363,7 +363,7 @@ int currentOrder(TensorProduct* TP, int i) {
   int order = L;
   int smallestPrime = L;
   for (int rest = L, p = 2; rest > 1; ++p) {
-    if (p * p > rest) p = rest;
+    if (static_cast<long long>(p) * p > rest) p = rest;
     if (rest % p != 0) continue;
     smallestPrime = std::min(smallestPrime, p);
     while (rest % p == 0) rest /= p;
