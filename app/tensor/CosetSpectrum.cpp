@@ -380,8 +380,8 @@ int currentProductLaw(int i, int j, void* ctx) {
   return CT_simpleCurrentProduct(i, j, static_cast<TensorProduct*>(ctx));
 }
 
-// Every step before the rows are put back in canonical order obeys Ctrl-C; putting them back
-// does not, so that a stopped reordering leaves the currents as they were.
+// Every step obeys Ctrl-C. A stop while the rows are put back in canonical order puts them
+// back in their old order instead, so that a stopped reordering leaves the currents as they were.
 void reorderSimpleCurrents(TensorProduct* TP) {
   const int N = TP->NumberOfSimpleCurrents;
   if (N >= 5001) Print("Reordering %d simple currents\n", N);
@@ -398,18 +398,36 @@ void reorderSimpleCurrents(TensorProduct* TP) {
     return;
   }
   const int n = TP->NumberOfFactors;
-  std::vector<int> rows;
-  rows.reserve(static_cast<std::size_t>(N) * static_cast<std::size_t>(n + 1));
-  AccountVector<FPType*> stabilisers(TP->Stabilizers.get_allocator());
-  stabilisers.reserve(static_cast<std::size_t>(N));
-  for (int e = 0; e < N; ++e) {
+  const auto at = [](int e) { return static_cast<std::size_t>(e); };
+  ProgressLine progress("Reordering simple currents", 2.0 * N);
+  const auto step = [&progress] {
+    if (!progress.step()) throw StopRequest{};  // the user declined to go on
     obeyInterruptRequest();
-    const int* row = TP->Spectrum.row(map[static_cast<std::size_t>(e)]);
+  };
+  std::vector<int> rows;
+  rows.reserve(at(N) * at(n + 1));
+  AccountVector<FPType*> stabilisers(TP->Stabilizers.get_allocator());
+  stabilisers.reserve(at(N));
+  for (int e = 0; e < N; ++e) {
+    step();
+    const int* row = TP->Spectrum.row(map[at(e)]);
     rows.insert(rows.end(), row, row + n + 1);
-    stabilisers.push_back(TP->Stabilizers[static_cast<std::size_t>(map[static_cast<std::size_t>(e)])]);
+    stabilisers.push_back(TP->Stabilizers[at(map[at(e)])]);
   }
   TP->Spectrum.reset(n + 1);
-  for (int e = 0; e < N; ++e) TP->Spectrum.add(rows.data() + static_cast<std::size_t>(e) * (n + 1));
+  try {
+    for (int e = 0; e < N; ++e) {
+      step();
+      TP->Spectrum.add(rows.data() + at(e) * at(n + 1));
+    }
+  } catch (...) {
+    // Current map[e] is row e of the copy.
+    std::vector<int> copyRow(at(N));
+    for (int e = 0; e < N; ++e) copyRow[at(map[at(e)])] = e;
+    TP->Spectrum.reset(n + 1);
+    for (int i = 0; i < N; ++i) TP->Spectrum.add(rows.data() + at(copyRow[at(i)]) * at(n + 1));
+    throw;
+  }
   TP->Stabilizers = stabilisers;
   TP->CurrentGroup = group;
 }

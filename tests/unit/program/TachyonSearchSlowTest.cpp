@@ -1,9 +1,9 @@
 // Ctrl-C in "search tachyons 2" with the real zoq binary at a pseudo-terminal: the product
 // of the graded D5 algebra and four N=2 minimal models has 3,415,104 simple currents, which
-// are put in the canonical order of their group and then searched for a projection of the
-// tachyons. Ctrl-C in the reordering, and in the search after it, brings the prompt back
-// after at most a second of processor time; the session goes on, and a search that follows
-// runs to its end.
+// are put in the canonical order of their group (on a progress line of its own) and then
+// searched for a projection of the tachyons. Ctrl-C in the reordering, and in the search
+// after it, brings the prompt back after at most a second of processor time; the session
+// goes on, and a search that follows runs to its end.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -69,6 +69,11 @@ TEST(ZoqTachyonSearchSlowTest, CtrlCEndsTheSearchAfterTheReordering) {
   ASSERT_TRUE(waitWithin(zoq, "Algebra", kReachBudget, from)) << zoq.output().substr(from);
   ASSERT_TRUE(zoq.waitFor("Algebra"));
   EXPECT_NE(zoq.output().find("Spinors", from), std::string::npos) << zoq.output().substr(from);
+  // The reordering showed its own progress line at the terminal.
+  const std::size_t announced = zoq.output().find("Reordering 3415104 simple currents", from);
+  ASSERT_NE(announced, std::string::npos) << zoq.output().substr(from);
+  EXPECT_NE(zoq.output().find("Reordering simple currents", announced), std::string::npos)
+      << zoq.output().substr(from);
   ASSERT_TRUE(zoq.letWork(1000)) << zoq.output().substr(from);
   ASSERT_NO_FATAL_FAILURE(expectPromptSoonAfterCtrlC(zoq, "in the search"));
   EXPECT_EQ(zoq.output().find("Computation completed", from), std::string::npos) << zoq.output().substr(from);
