@@ -347,29 +347,49 @@ long long odometerTotal(const std::vector<int>& limits, const char* routine) {
   return total;
 }
 
+// The order of simple current i in the extended theory: the smallest divisor d >= 2 of L
+// (the lcm of its factors' orders, so J^L is the identity) whose power J^d lies in the chiral
+// algebra. The chiral algebra is a group, so the powers of J in it are the multiples of one
+// divisor of L: it is reached from L by dividing out one prime at a time while the power
+// stays in the algebra, a few look-ups rather than one for every divisor.
 int currentOrder(TensorProduct* TP, int i) {
-  const int n = TP->NumberOfFactors;
   const int* row = TP->Spectrum.row(i);
   const int L = TensorOrbitLength(TP, row);
   if (L < 2) return 1;
-  for (int d = 2; d <= L; ++d) {
-    if (L % d != 0) continue;
-    std::vector<int> power = tensorPower(TP, row, d);
-    if (TP->ChiralAlgebra.find(power.data()) >= 0) return d;
+  const auto inAlgebra = [TP, row](int d) {
+    const std::vector<int> power = tensorPower(TP, row, d);
+    return TP->ChiralAlgebra.find(power.data()) >= 0;
+  };
+  int order = L;
+  int smallestPrime = L;
+  for (int rest = L, p = 2; rest > 1; ++p) {
+    if (static_cast<long long>(p) * p > rest) p = rest;
+    if (rest % p != 0) continue;
+    smallestPrime = std::min(smallestPrime, p);
+    while (rest % p == 0) rest /= p;
+    while (order % p == 0 && inAlgebra(order / p)) order /= p;
   }
-  (void)n;
-  return L;
+  // J itself in the algebra: every power is, and the smallest divisor >= 2 is a prime.
+  return order >= 2 ? order : smallestPrime;
 }
 
+// The group law of the reordering; it polls for Ctrl-C, the group routines calling it a few
+// times for every current.
 int currentProductLaw(int i, int j, void* ctx) {
+  pollInterruptRequest();
   return CT_simpleCurrentProduct(i, j, static_cast<TensorProduct*>(ctx));
 }
 
+// Every step before the rows are put back in canonical order obeys Ctrl-C; putting them back
+// does not, so that a stopped reordering leaves the currents as they were.
 void reorderSimpleCurrents(TensorProduct* TP) {
   const int N = TP->NumberOfSimpleCurrents;
   if (N >= 5001) Print("Reordering %d simple currents\n", N);
   std::vector<int> orders(static_cast<std::size_t>(N));
-  for (int i = 0; i < N; ++i) orders[static_cast<std::size_t>(i)] = currentOrder(TP, i);
+  for (int i = 0; i < N; ++i) {
+    obeyInterruptRequest();
+    orders[static_cast<std::size_t>(i)] = currentOrder(TP, i);
+  }
   std::vector<int> map(static_cast<std::size_t>(N) + 1, 0);
   DGType* group = N > 1 ? DG_mapProductNEW(map.data(), orders.data(), N, TP, currentProductLaw, nullptr)
                         : DG_trivial();
@@ -379,8 +399,11 @@ void reorderSimpleCurrents(TensorProduct* TP) {
   }
   const int n = TP->NumberOfFactors;
   std::vector<int> rows;
+  rows.reserve(static_cast<std::size_t>(N) * static_cast<std::size_t>(n + 1));
   AccountVector<FPType*> stabilisers(TP->Stabilizers.get_allocator());
+  stabilisers.reserve(static_cast<std::size_t>(N));
   for (int e = 0; e < N; ++e) {
+    obeyInterruptRequest();
     const int* row = TP->Spectrum.row(map[static_cast<std::size_t>(e)]);
     rows.insert(rows.end(), row, row + n + 1);
     stabilisers.push_back(TP->Stabilizers[static_cast<std::size_t>(map[static_cast<std::size_t>(e)])]);
