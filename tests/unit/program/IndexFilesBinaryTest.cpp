@@ -42,6 +42,7 @@ std::string prepareHome(const std::string& root, const std::string& name) {
   const std::string home = root + "/" + name;
   mkdir(home.c_str(), 0755);
   writeWhole(home + "/indices.zoq", "algebra a 1 " + std::to_string(kLevel) + "\nindices 1\n");
+  writeWhole(home + "/all.zoq", "algebra a 1 " + std::to_string(kLevel) + "\nindices\n");
   return home;
 }
 
@@ -70,6 +71,29 @@ void expectEveryRecordOnce(const std::string& indexFile, const std::string& what
   EXPECT_TRUE(recordsOf(readWhole(indexFile), count, problem)) << what << ": " << problem;
   for (int l = 0; l <= kLevel; ++l) EXPECT_EQ(count[l], 1) << what << ", label " << l;
   EXPECT_EQ(count.size(), static_cast<std::size_t>(kLevel + 1)) << what;
+}
+
+// The records of an index file that killed runs may have left short of some records: none
+// cut, none wrong, none twice. The labels found.
+std::map<int, int> expectNoRecordTwice(const std::string& indexFile, const std::string& what) {
+  std::map<int, int> count;
+  std::string problem;
+  EXPECT_TRUE(recordsOf(readWhole(indexFile), count, problem)) << what << ": " << problem;
+  for (const auto& [label, times] : count) EXPECT_EQ(times, 1) << what << ", label " << label;
+  return count;
+}
+
+// The record of label l as the index file holds it: labels, dimension, I_2.
+std::string recordOfLabel(long long l) {
+  return std::to_string(l) + " \n" + std::to_string(l + 1) + "\n" +
+         std::to_string(l * (l + 1) * (l + 2) / 6) + "\n";
+}
+
+// What "indices 1" prints: field 1 is the simple current, of label kLevel.
+std::string currentFieldText() {
+  const long long l = kLevel;
+  return "Field 1\nDimension = " + std::to_string(l + 1) +
+         "\nIndex[2] = " + std::to_string(l * (l + 1) * (l + 2) / 6) + "\n";
 }
 
 // The files of a folder tree whose names hold ".tmp".
@@ -101,11 +125,7 @@ void expectReadWithoutRecomputing(const std::string& home, const std::string& wh
             std::string::npos)
       << text;
   EXPECT_EQ(text.find("Determining indices"), std::string::npos) << text;
-  // Field 1 is the simple current, of label kLevel.
-  const long long l = kLevel;
-  const std::string field = "Field 1\nDimension = " + std::to_string(l + 1) +
-                            "\nIndex[2] = " + std::to_string(l * (l + 1) * (l + 2) / 6) + "\n";
-  EXPECT_NE(text.find(field), std::string::npos) << what << "\n" << text;
+  EXPECT_NE(text.find(currentFieldText()), std::string::npos) << what << "\n" << text;
 }
 
 }  // namespace
@@ -152,7 +172,16 @@ TEST(IndexFilesOfRealRuns, RunsKilledWhileComputingLeaveNoTemporaryBehind) {
     const std::string output = home + "/after.out";
     ASSERT_EQ(waitForExit(startZoq(home, home, "indices.zoq", output)), 0) << readWhole(output);
     EXPECT_EQ(temporariesUnder(home), std::vector<std::string>()) << what;
-    expectEveryRecordOnce(home + "/Work/Library/Zoq/A1_indices", what);
+    EXPECT_NE(readWhole(output).find(currentFieldText()), std::string::npos) << readWhole(output);
+    // "indices 1" computes only when field 1 has no record: a run killed after appending
+    // it and before the records found after it leaves those to a run that asks for them.
+    const std::string indexFile = home + "/Work/Library/Zoq/A1_indices";
+    EXPECT_EQ(expectNoRecordTwice(indexFile, what).count(kLevel), 1u) << what;
+    // Asking for every field computes what is missing from what the file holds.
+    const std::string all = home + "/all.out";
+    ASSERT_EQ(waitForExit(startZoq(home, home, "all.zoq", all)), 0) << readWhole(all);
+    EXPECT_NE(readWhole(all).find("All indices determined\n"), std::string::npos) << readWhole(all);
+    expectEveryRecordOnce(indexFile, what);
     expectReadWithoutRecomputing(home, what);
   }
   EXPECT_EQ(kills, 40);
@@ -202,4 +231,57 @@ TEST(IndexFilesOfRealRuns, AHomeWhoseDataFolderCannotBeMadeStillGivesTheIndices)
   EXPECT_EQ(text.find("Log file problem in initLogField"), std::string::npos) << text;
   // The field of label 2, whichever number it has: dimension 3, I_2 = 2 x 3 x 4 / 6 = 4.
   EXPECT_NE(text.find("Dimension = 3\nIndex[2] = 4\n"), std::string::npos) << text;
+}
+
+TEST(IndexFilesOfRealRuns, RecordsAfterTheCurrentsLeftOutByAKilledRunComeWhenAllAreAsked) {
+  ScratchFolder scratch("zoq-indexfiles");
+  ASSERT_FALSE(scratch.path().empty());
+  // A run may find the current (label kLevel) before label kLevel - 1: killed between the
+  // two appends, it leaves every record but the latter; killed inside the latter's write,
+  // a part of it too.
+  for (const bool cut : {false, true}) {
+    const std::string what = cut ? "cut" : "whole";
+    const std::string home = prepareHome(scratch.path(), what);
+    for (const char* level : {"/Work", "/Work/Library", "/Work/Library/Zoq"})
+      mkdir((home + level).c_str(), 0755);
+    const std::string indexFile = home + "/Work/Library/Zoq/A1_indices";
+    std::string text;
+    for (int l = 0; l <= kLevel; ++l)
+      if (l != kLevel - 1) text += recordOfLabel(l);
+    const std::string last = recordOfLabel(kLevel - 1);
+    if (cut) text += last.substr(0, last.size() - 3);
+    writeWhole(indexFile, text);
+
+    // "indices 1" reads field 1 from the file and computes nothing; the cut part goes.
+    const std::string output = home + "/one.out";
+    ASSERT_EQ(waitForExit(startZoq(home, home, "indices.zoq", output)), 0) << readWhole(output);
+    std::string printed = readWhole(output);
+    EXPECT_NE(printed.find("Read " + std::to_string(kLevel) + " indices from file"),
+              std::string::npos)
+        << printed;
+    EXPECT_EQ(printed.find("Determining indices"), std::string::npos) << printed;
+    EXPECT_NE(printed.find(currentFieldText()), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("ends inside a record") != std::string::npos, cut) << printed;
+    const std::map<int, int> kept = expectNoRecordTwice(indexFile, what);
+    EXPECT_EQ(kept.size(), static_cast<std::size_t>(kLevel)) << what;
+    EXPECT_EQ(kept.count(kLevel - 1), 0u) << what;
+
+    // "indices" finds the missing field from the 40 read and appends its record once,
+    // with the one product that gave it.
+    const std::string all = home + "/all.out";
+    ASSERT_EQ(waitForExit(startZoq(home, home, "all.zoq", all)), 0) << readWhole(all);
+    printed = readWhole(all);
+    EXPECT_NE(printed.find("Read " + std::to_string(kLevel) + " indices from file"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("Characters are expressed in terms of " + std::to_string(kLevel) +
+                           " previously determined ones\n"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("All indices determined\n"), std::string::npos) << printed;
+    expectEveryRecordOnce(indexFile, what);
+    EXPECT_EQ(occurrences(readWhole(home + "/Work/Library/Zoq/A1_characters"), ".store\n"), 1u)
+        << what;
+    expectReadWithoutRecomputing(home, what);
+  }
 }
