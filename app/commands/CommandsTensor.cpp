@@ -414,7 +414,13 @@ int COM_get_order(char** params, int n) {
   const int J = intParameter(params, 0);
   const int a = intParameter(params, 1);
   if (J < 0 || a < 0) return 1;
-  Print("Order %d\n", simpleCurrentOrder(J, a));
+  if (simpleCurrentCheck(J) == 0) {
+    Alert("COM_get_order", 0, kRefusedValue, "Field %d is not a simple current", J);
+    return 1;
+  }
+  const int order = simpleCurrentOrder(J, a);
+  if (order < 1) return 1;
+  Print("Order %d\n", order);
   return -2;
 }
 

@@ -25,6 +25,7 @@
 #include "numbers/MathUtility.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 
 namespace {
@@ -511,6 +512,7 @@ void makeSimpleCurrentBulkInvariantSelected(BulkInvariant* bi, const int* select
   const auto integral = [&memo](int a, int b) { return memo.integralDifference(a, b); };
   for (int i : visit) {
     if (done[static_cast<std::size_t>(i)]) continue;
+    obeyInterruptRequest();  // bi is written only after this loop
     int o = leftOrbit(MD, orbit, i, integral);
     if (selection != nullptr && o != 0 && !selected[static_cast<std::size_t>(orbit.front())]) {
       i = orbit.front();

@@ -8,9 +8,14 @@
 //
 // State lives in EnumerationState until resetInvariantEnumeration. Loop counts are 64-bit or
 // double: the X box is the product of gcd(N_a, N_b) over all generator pairs.
+//
+// Ctrl-C: the subgroup search, the walks over the subgroups and their permutations and the
+// X loops poll it, and a scan stopped by it (StopRequest) leaves no scan state behind: no
+// running subgroup label, no wanted numbers, no selection mode.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -115,6 +120,23 @@ EnumerationState& state() {
   static EnumerationState s;
   return s;
 }
+
+// Runs `undo` when the scope is left by an exception (a Ctrl-C abandoning the command), not
+// when it ends normally.
+template <class Undo>
+class UndoWhenStopped {
+ public:
+  explicit UndoWhenStopped(Undo undo) : undo_(std::move(undo)), before_(std::uncaught_exceptions()) {}
+  UndoWhenStopped(const UndoWhenStopped&) = delete;
+  UndoWhenStopped& operator=(const UndoWhenStopped&) = delete;
+  ~UndoWhenStopped() {
+    if (std::uncaught_exceptions() > before_) undo_();
+  }
+
+ private:
+  Undo undo_;
+  int before_;
+};
 
 int par(const char* name) {
   const int* p = getIntParPointer(name);
@@ -389,6 +411,7 @@ std::vector<SubgroupEntry> buildSubgroupList(const DGType* K) {
   }
   std::vector<SubgroupEntry> list;
   for (SGType* sg = chain; sg != nullptr; sg = sg->next) {
+    pollInterruptRequest();
     SubgroupEntry entry;
     entry.generators.assign(sg->gen, sg->gen + sg->ngen);
     if (sg->second != nullptr) entry.stabilizers.assign(sg->second, sg->second + sg->nsecond);
@@ -597,15 +620,18 @@ void addSubgroupStabilizerToModularData(SimpleCurrentData* MD) {
   const int order = MD->group->order;
   std::vector<int> labels(MD->map.begin(), MD->map.begin() + order);
   std::sort(labels.begin(), labels.end());
-  MD->perm_subgroup.assign(1, 0);
+  // Collected apart and then handed over: a walk stopped half way leaves no partial list.
+  std::vector<int> stabilising{0};
+  std::vector<int> images(static_cast<std::size_t>(order));
   for (int p = 1; p < T; ++p) {
-    std::vector<int> images(static_cast<std::size_t>(order));
+    obeyInterruptRequest();
     for (int e = 0; e < order; ++e) {
       images[static_cast<std::size_t>(e)] = computeGroupPermutation(p, labels[static_cast<std::size_t>(e)]);
     }
     std::sort(images.begin(), images.end());
-    if (images == labels) MD->perm_subgroup.push_back(p);
+    if (images == labels) stabilising.push_back(p);
   }
+  MD->perm_subgroup = std::move(stabilising);
   MD->owns_subgroup = 1;
 }
 
@@ -1050,10 +1076,16 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
   const std::size_t cells = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
   MD->stabilizer.clear();
   MD->stabilizer_count = 0;
+  // A walk stopped half way keeps no partial list.
+  const UndoWhenStopped dropPartial([MD] {
+    MD->stabilizer.clear();
+    MD->stabilizer_count = 0;
+  });
   std::vector<int> permuted;
   if (!state().walkByClasses) {
     // X' of every permutation on its own.
     for (const int p : MD->perm_subgroup) {
+      pollInterruptRequest();
       if (!getPermutedXmatrix(n, MD, p, &permuted)) break;
       if (rejectSmaller &&
           std::lexicographical_compare(permuted.begin(), permuted.end(), X, X + cells)) {
@@ -1136,6 +1168,7 @@ bool collectStabilizer(SimpleCurrentData* MD, bool rejectSmaller, bool info) {
   if (keep) classes.permRows.reserve(MD->perm_subgroup.size() * un);
   std::vector<int> scratch(single && !keep ? un : 0);
   for (std::size_t i = 0; i < MD->perm_subgroup.size(); ++i) {
+    pollInterruptRequest();
     const int p = MD->perm_subgroup[i];
     char verdict = 0;
     if (single) {
@@ -1376,9 +1409,22 @@ int ComputeAllSubgroupInvariants(const int* currents, int n, SimpleCurrentData* 
 
 int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
   EnumerationState& s = state();
+  const int info = infoLevel();
+  // However the scan ends (Ctrl-C included): no subgroup running, no tables of its
+  // subgroups and symmetries kept.
+  struct ScanEnd {
+    EnumerationState& s;
+    int info;
+    ~ScanEnd() {
+      s.classes = ImageClasses{};
+      s.symmetryImages = SymmetryBasisImages{};
+      s.SubgroupLabel = -1;
+      setCurrentSubgroupLabel(-1);
+      if (info < 2) stopModal();
+    }
+  } scanEnd{s, info};
   s.SubgroupLabel = 0;
   setCurrentSubgroupLabel(0);
-  const int info = infoLevel();
   s.symmetryImages = SymmetryBasisImages{};
   s.symmetryImages.armed = s.walkByClasses && KMCosetSwitch != 0 && K == getCenter();
   if (K->nfactors >= 4 && info > 0) Print("\nGenerating all subgroups of the center...\n");
@@ -1391,6 +1437,7 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
   int result = 0;
   bool stopped = chain.empty();
   for (int label = 0; label < S && !stopped; ++label) {
+    obeyInterruptRequest();
     s.SubgroupLabel = label;
     setCurrentSubgroupLabel(label);
     if (S >= 101 && ProgressInfoAllowed()) PrintNoRepeat("Subgroup ", formatText("%d/%d", label, S).c_str());
@@ -1454,13 +1501,8 @@ int ComputeAllSimpleCurrentInvariants(const DGType* K, const int* labels) {
     }
   }
   if (!stopped) result = count;
-  s.classes = ImageClasses{};  // the permutation classes of the last subgroup
-  s.symmetryImages = SymmetryBasisImages{};
   const long long skipped = s.inconsistentX - inconsistentBefore;
   if (skipped > 0) Print("Candidates skipped as inconsistent: %lld\n", skipped);
-  s.SubgroupLabel = -1;
-  setCurrentSubgroupLabel(-1);
-  if (info < 2) stopModal();
   return result;
 }
 
@@ -1474,6 +1516,7 @@ void buildSelectedSimpleCurrentInvariants() {
   if (par("Autostore") != 0) initSMATRIX();
   int* map = nullptr;
   const DGType* centre = getCenter(&map);
+  const UndoWhenStopped forgetWanted(finishSelection);
   ComputeAllSimpleCurrentInvariants(centre, map);
   finishSelection();
 }
@@ -1488,6 +1531,12 @@ BulkInvariant* buildBulkInvariantByNumber(int k) {
   if (par("Autostore") != 0) initSMATRIX();
   s.MIPFSelection = {k, -1};
   s.NextSelectedMIPF = 0;
+  // Stopped on the way, the scan leaves neither the wanted number nor the mode that makes
+  // the wanted MIPF current.
+  const UndoWhenStopped leaveSearch([&s] {
+    s.SelectCurrentBulk = 0;
+    finishSelection();
+  });
   s.SelectCurrentBulk = 1;
   int* map = nullptr;
   const DGType* centre = getCenter(&map);
@@ -1512,6 +1561,8 @@ int selectBulkInvariantInSubgroup(const int* currents, int n) {
   s.PerformSubgroupSelection = 1;
   s.SubgroupSelectionCount = 0;
   if (n < 1 || (n == 1 && currents[0] == 0)) return resetSubgroupAutoSelection(0);
+  // The scan makes nothing current before it ends; stopped, it leaves the mode.
+  const UndoWhenStopped leaveSelection([] { resetSubgroupAutoSelection(0); });
   displaySelectionCriteria(0);
   BulkInvariant* saved = getDummyBulk();
   BulkInvariant* current = *getCurrentBulk();
@@ -1550,6 +1601,7 @@ int selectAllBulkInvariantsInSubgroup(const int* currents, int n) {
   if (K == nullptr) return 0;
   setMIPFSelection(nullptr);
   state().ScanMIPFCount = 0;
+  const UndoWhenStopped forgetWanted(finishSelection);
   ComputeAllSimpleCurrentInvariants(K, canonical.data());
   finishSelection();
   if (par("Autostore") != 0) Print("Total number of MIPFs stored: %d\n", getNameCount());

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -177,6 +178,11 @@ int addEntries(SparseMassMatrix& M, const char* holo, const char* anti, int k) {
 const SparseMassMatrix* buildAutomorphism(SparseMassMatrix& M, const char* input) {
   const std::string text = input;
   const int N = primaryCount();
+  // A text that ends inside a cycle is refused as an unclosed bracket of a sum is.
+  const auto unclosed = [] {
+    Alert("buildAutomorphism", 3, kRefusedInvariant, "Bracket mismatch: \"<\" without \">\"");
+    return nullptr;
+  };
   M.n = N;
   M.entries.clear();
   for (int i = 0; i < N; ++i) M.entries.emplace_hint(M.entries.end(), std::make_pair(i, i), 1);
@@ -190,7 +196,7 @@ const SparseMassMatrix* buildAutomorphism(SparseMassMatrix& M, const char* input
     ++p;
     std::vector<int> cycle;
     while (true) {
-      if (p >= text.size()) return nullptr;  // the text ends inside the cycle
+      if (p >= text.size()) return unclosed();
       int label = 0;
       if (isdigit(static_cast<unsigned char>(text[p])) == 0) {
         Alert("buildAutomorphism", 1, kRefusedInvariant, "Non-numerical label: %s...",
@@ -202,7 +208,7 @@ const SparseMassMatrix* buildAutomorphism(SparseMassMatrix& M, const char* input
         return nullptr;
       }
       cycle.push_back(label);
-      if (p >= text.size()) return nullptr;
+      if (p >= text.size()) return unclosed();
       if (text[p] == ',') {
         ++p;
         continue;
@@ -544,6 +550,22 @@ void buildMultipleSimpleCurrentInvariants(const int* list, int autostoreMode) {
   BulkInvariant* current = *getCurrentBulk();
   BulkInvariant* saved = getDummyBulk();
   if (current != nullptr && current != saved) copyBulkInvariant(saved, current);
+  // A run stopped half way (Ctrl-C) ends as a complete one does: the store as "Autostore"
+  // was before, the saved invariant current and "Autostore" restored.
+  struct StoppedRun {
+    int before;
+    int autostoreMode;
+    BulkInvariant* saved;
+    int uncaught = std::uncaught_exceptions();
+    ~StoppedRun() {
+      if (std::uncaught_exceptions() <= uncaught) return;
+      if (autostoreMode != 2 && before == 0) resetInvariantStore();
+      BulkInvariant* local = getLocalBulk();
+      copyBulkInvariant(local, saved);
+      setCurrentBulkInvariant(local);
+      if (autostoreMode != 2) setIntPar("Autostore", before);
+    }
+  } stoppedRun{before, autostoreMode, saved};
   setMIPFSelection(list);
   if (list != nullptr && autostoreValue() == 1) {
     if (list[0] != -1) {

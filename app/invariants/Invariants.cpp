@@ -17,6 +17,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/Parameters.h"
+#include "runtime/Terminal.h"
 #include "store/CurrentTheory.h"
 
 namespace {
@@ -399,6 +400,7 @@ bool prepareStore(const char* name, BulkInvariant* bi, int verbose, BulkInvarian
   }
   // Compared as adjusted rows: one pass that stops at the first difference.
   for (BulkInvariant* r = s.firstBulkInvariant.get(); r != nullptr; r = r->next.get()) {
+    pollInterruptRequest();
     if (compareAdjusted(r, bi) == 0) {
       if (verbose == 1) {
         char shown[96];

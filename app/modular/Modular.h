@@ -245,6 +245,8 @@ DGType* getCenter(int** map = nullptr);
 int simpleFusion(int J, int i);
 // Product of two currents; usable as a group law (the context is ignored).
 int simpleProduct(int J, int K, void* context = nullptr);
+// How often current J acts on field start before start comes back: the length of its orbit
+// under J (with start 0 the order of J); -1 after an alert when J does not act as a current.
 int simpleCurrentOrder(int J, int start);
 // Q_J(i) in [0, 1), reduced; one module-owned Rat that the next call overwrites.
 const Rat* simpleCurrentCharge(int J, int i);

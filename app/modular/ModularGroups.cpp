@@ -64,7 +64,11 @@ int simpleProduct(int J, int K, void*) {
 int simpleCurrentOrder(int J, int start) {
   const DGType* centre = getCenter();
   const int limit = centre != nullptr ? centre->order : 1;
-  int x = simpleProduct(J, start);
+  // A current is multiplied onto; any other field is acted on (for a current the action is
+  // the same product), so the result is the length of the orbit of start under J.
+  const bool currentStart = start >= 0 && start < limit;
+  const auto next = [J, currentStart](int x) { return currentStart ? simpleProduct(J, x) : simpleFusion(J, x); };
+  int x = next(start);
   int order = 1;
   while (x != start) {
     // A consistent group returns within n_G steps; anything else is a broken action.
@@ -72,7 +76,7 @@ int simpleCurrentOrder(int J, int start) {
       Alert("simpleCurrentOrder", 0, 212404, "Field %d is not a simple current", J);
       return -1;
     }
-    x = simpleProduct(J, x);
+    x = next(x);
     ++order;
   }
   return order;

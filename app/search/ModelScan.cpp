@@ -156,16 +156,22 @@ class ScanResults {
   // The candidates with a result in the file at the start.
   std::size_t knownCount() const { return known_.size(); }
 
-  // Whether an earlier scan wrote a result for the candidate, and its status.
+  // Whether the candidate has a result already, from an earlier scan or from a line of this
+  // one (a candidate listed twice), and its status.
   bool known(const std::string& key, int* status) const {
-    const auto found = known_.find(key);
-    if (found == known_.end()) return false;
+    auto found = passedKeys_.find(key);
+    if (found == passedKeys_.end()) {
+      found = known_.find(key);
+      if (found == known_.end()) return false;
+    }
     *status = found->second;
     return true;
   }
 
-  // The next result, in input order: the line's candidate with its status.
+  // The next result, in input order: the line's candidate with its status. A candidate
+  // that has its result among the lines passed keeps that one.
   void add(const std::string& key, int status) {
+    if (!passedKeys_.emplace(key, status).second) return;
     passed_.push_back(formatText("%s %d\n", key.c_str(), status));
     earlier_.erase(std::remove_if(earlier_.begin(), earlier_.end(),
                                   [&key](const std::pair<std::string, int>& e) { return e.first == key; }),
@@ -206,6 +212,7 @@ class ScanResults {
   std::string path_;
   std::string onDisk_;
   std::vector<std::string> passed_;
+  std::map<std::string, int> passedKeys_;
   std::vector<std::pair<std::string, int>> earlier_;
   std::map<std::string, int> known_;
 };

@@ -363,19 +363,23 @@ SpectrumData* lookUpOrCreate(int type, int rank, int level) {
   if (type == kTypeTwistedA2) name += " level " + std::to_string(level);
   SpectrumData* previousCurrent = s.currentPointer;
   // A build that fails or is stopped (a stop unwinds through here) leaves the chain as it
-  // was: the record and any record made during its build (a fixed-point theory) are taken
-  // off again; they stay alive, unlisted.
+  // was and gives back what it took: the record and the records made from it (a
+  // fixed-point theory) are released; any other record made during the build is taken off
+  // the chain again and stays alive, unlisted.
   struct ChainRestore {
     SpectrumData* head;
     SpectrumData* current;
+    SpectrumData* made = nullptr;
     bool armed = true;
     ~ChainRestore() {
       if (!armed) return;
+      SM_releaseRecord(made);
       storeState().firstAlgebra = head;
       storeState().currentPointer = current;
     }
   } restore{s.firstAlgebra, previousCurrent};
   SpectrumData* sd = allocateSpectrumData(name.c_str());
+  restore.made = sd;
   if (type == kStoreTypeMinimalN2 || type == kStoreTypeOrbifold) {
     sd->type = type;
     sd->rank = rank;
@@ -425,8 +429,39 @@ void SM_unlinkRecord(SpectrumData* sd) {
   if (sd->name != nullptr) sd->name[0] = '\0';
   if (s.currentPointer == sd) s.currentPointer = nullptr;
 }
+namespace {
+
+// The name of every released record: it marks the shell, so a second release leaves it.
+char releasedName[1] = "";
+
+// Whether r was made from sd: sd is r's base, or its base's base, ...
+bool madeFrom(const SpectrumData* r, const SpectrumData* sd) {
+  // A chain of bases is short; the bound only guards against a cycle.
+  int depth = 0;
+  for (const SpectrumData* b = r->base; b != nullptr && depth < 64; b = b->base, ++depth) {
+    if (b == sd) return true;
+  }
+  return false;
+}
+
+void releaseOne(SpectrumData* sd);
+
+}  // namespace
+
 void SM_releaseRecord(SpectrumData* sd) {
-  if (sd == nullptr) return;
+  if (sd == nullptr || sd->name == releasedName) return;
+  std::vector<SpectrumData*> made;
+  for (SpectrumData* r = storeState().firstAlgebra; r != nullptr; r = r->next) {
+    if (madeFrom(r, sd)) made.push_back(r);
+  }
+  for (SpectrumData* r : made) releaseOne(r);
+  releaseOne(sd);
+}
+
+namespace {
+
+void releaseOne(SpectrumData* sd) {
+  if (sd->name == releasedName) return;
   SM_unlinkRecord(sd);
   // Emptied in place: records elsewhere keep views of the other blocks.
   for (auto& block : storeState().overwrittenIntBlocks) {
@@ -450,8 +485,7 @@ void SM_releaseRecord(SpectrumData* sd) {
   automorphisms.rowsize = automorphisms.Nrow = automorphisms.Nfill = automorphisms.capacity = 0;
   automorphisms.idsize = automorphisms.root = 0;
   // The views into the blocks go with them.
-  static char noName[1] = "";
-  sd->name = noName;
+  sd->name = releasedName;
   sd->tex = nullptr;
   sd->fcft = sd->factors = nullptr;
   sd->scmap = sd->parent_current_rep = sd->ext_currents = sd->gh = sd->weight_num = sd->field_map = nullptr;
@@ -468,6 +502,8 @@ void SM_releaseRecord(SpectrumData* sd) {
   sd->alloc.counter = sd->alloc.counter > sizeof(SpectrumData) ? sd->alloc.counter - sizeof(SpectrumData) : 0;
   if (sd->alloc.counter == 0) sd->alloc.counter = 1;
 }
+
+}  // namespace
 
 SpectrumData* SM_nextAlgebra(const SpectrumData* sd) { return sd == nullptr ? nullptr : sd->next; }
 

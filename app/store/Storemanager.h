@@ -307,19 +307,21 @@ void SM_setFirstAlgebra(SpectrumData* sd);
 // stopped or failed leaves nothing to be found. The store's current record, if it was
 // that one, is forgotten.
 void SM_unlinkRecord(SpectrumData* sd);
-// A record that was never completed (a creation stopped or failed half way): taken off the
-// chain (SM_unlinkRecord) and everything charged to its two accounts given back (its
-// blocks, its orbit S matrix, its current automorphisms, its own share). What stays is an
-// empty shell without name or fields that nothing finds, so that no address handed out
-// dangles. Records that refer to it (a fixed-point theory of it) are released by the caller.
+// A record that was never completed (a creation stopped or failed half way), and every
+// record on the chain made from it (whose base, or its base's base ..., is sd: its
+// fixed-point theories and theirs): each taken off the chain (SM_unlinkRecord) and
+// everything charged to its two accounts given back (its blocks, its orbit S matrix, its
+// current automorphisms, its own share). What stays is an empty shell without name or
+// fields that nothing finds, so that no address handed out dangles. Releasing a shell
+// again does nothing.
 void SM_releaseRecord(SpectrumData* sd);
 // A record in the making, linked already: unless `made` is set by the end of the scope
-// (left half way by a stop or a failure), it is taken off the chain (SM_unlinkRecord).
+// (left half way by a stop or a failure), it is released (SM_releaseRecord).
 struct RecordInTheMaking {
   SpectrumData* record;
   bool made = false;
   ~RecordInTheMaking() {
-    if (!made) SM_unlinkRecord(record);
+    if (!made) SM_releaseRecord(record);
   }
 };
 // The next (older) record after sd, or NULL.

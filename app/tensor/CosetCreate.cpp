@@ -132,17 +132,7 @@ struct CreationInProgress {
   SpectrumData* record;
   bool complete = false;
   ~CreationInProgress() {
-    if (complete) return;
-    std::vector<SpectrumData*> made{record};
-    for (std::size_t known = 0; known < made.size();) {
-      known = made.size();
-      for (SpectrumData* r = SM_getFirstAlgebra(); r != nullptr; r = r->next) {
-        if (std::find(made.begin(), made.end(), r->base) != made.end() &&
-            std::find(made.begin(), made.end(), r) == made.end())
-          made.push_back(r);
-      }
-    }
-    for (auto r = made.rbegin(); r != made.rend(); ++r) SM_releaseRecord(*r);
+    if (!complete) SM_releaseRecord(record);
   }
 };
 

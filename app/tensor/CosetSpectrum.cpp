@@ -347,29 +347,49 @@ long long odometerTotal(const std::vector<int>& limits, const char* routine) {
   return total;
 }
 
+// The order of simple current i in the extended theory: the smallest divisor d >= 2 of L
+// (the lcm of its factors' orders, so J^L is the identity) whose power J^d lies in the chiral
+// algebra. The chiral algebra is a group, so the powers of J in it are the multiples of one
+// divisor of L: it is reached from L by dividing out one prime at a time while the power
+// stays in the algebra, a few look-ups rather than one for every divisor.
 int currentOrder(TensorProduct* TP, int i) {
-  const int n = TP->NumberOfFactors;
   const int* row = TP->Spectrum.row(i);
   const int L = TensorOrbitLength(TP, row);
   if (L < 2) return 1;
-  for (int d = 2; d <= L; ++d) {
-    if (L % d != 0) continue;
-    std::vector<int> power = tensorPower(TP, row, d);
-    if (TP->ChiralAlgebra.find(power.data()) >= 0) return d;
+  const auto inAlgebra = [TP, row](int d) {
+    const std::vector<int> power = tensorPower(TP, row, d);
+    return TP->ChiralAlgebra.find(power.data()) >= 0;
+  };
+  int order = L;
+  int smallestPrime = L;
+  for (int rest = L, p = 2; rest > 1; ++p) {
+    if (static_cast<long long>(p) * p > rest) p = rest;
+    if (rest % p != 0) continue;
+    smallestPrime = std::min(smallestPrime, p);
+    while (rest % p == 0) rest /= p;
+    while (order % p == 0 && inAlgebra(order / p)) order /= p;
   }
-  (void)n;
-  return L;
+  // J itself in the algebra: every power is, and the smallest divisor >= 2 is a prime.
+  return order >= 2 ? order : smallestPrime;
 }
 
+// The group law of the reordering; it polls for Ctrl-C, the group routines calling it a few
+// times for every current.
 int currentProductLaw(int i, int j, void* ctx) {
+  pollInterruptRequest();
   return CT_simpleCurrentProduct(i, j, static_cast<TensorProduct*>(ctx));
 }
 
+// Every step obeys Ctrl-C. A stop while the rows are put back in canonical order puts them
+// back in their old order instead, so that a stopped reordering leaves the currents as they were.
 void reorderSimpleCurrents(TensorProduct* TP) {
   const int N = TP->NumberOfSimpleCurrents;
   if (N >= 5001) Print("Reordering %d simple currents\n", N);
   std::vector<int> orders(static_cast<std::size_t>(N));
-  for (int i = 0; i < N; ++i) orders[static_cast<std::size_t>(i)] = currentOrder(TP, i);
+  for (int i = 0; i < N; ++i) {
+    obeyInterruptRequest();
+    orders[static_cast<std::size_t>(i)] = currentOrder(TP, i);
+  }
   std::vector<int> map(static_cast<std::size_t>(N) + 1, 0);
   DGType* group = N > 1 ? DG_mapProductNEW(map.data(), orders.data(), N, TP, currentProductLaw, nullptr)
                         : DG_trivial();
@@ -378,15 +398,36 @@ void reorderSimpleCurrents(TensorProduct* TP) {
     return;
   }
   const int n = TP->NumberOfFactors;
+  const auto at = [](int e) { return static_cast<std::size_t>(e); };
+  ProgressLine progress("Reordering simple currents", 2.0 * N);
+  const auto step = [&progress] {
+    if (!progress.step()) throw StopRequest{};  // the user declined to go on
+    obeyInterruptRequest();
+  };
   std::vector<int> rows;
+  rows.reserve(at(N) * at(n + 1));
   AccountVector<FPType*> stabilisers(TP->Stabilizers.get_allocator());
+  stabilisers.reserve(at(N));
   for (int e = 0; e < N; ++e) {
-    const int* row = TP->Spectrum.row(map[static_cast<std::size_t>(e)]);
+    step();
+    const int* row = TP->Spectrum.row(map[at(e)]);
     rows.insert(rows.end(), row, row + n + 1);
-    stabilisers.push_back(TP->Stabilizers[static_cast<std::size_t>(map[static_cast<std::size_t>(e)])]);
+    stabilisers.push_back(TP->Stabilizers[at(map[at(e)])]);
   }
   TP->Spectrum.reset(n + 1);
-  for (int e = 0; e < N; ++e) TP->Spectrum.add(rows.data() + static_cast<std::size_t>(e) * (n + 1));
+  try {
+    for (int e = 0; e < N; ++e) {
+      step();
+      TP->Spectrum.add(rows.data() + at(e) * at(n + 1));
+    }
+  } catch (...) {
+    // Current map[e] is row e of the copy.
+    std::vector<int> copyRow(at(N));
+    for (int e = 0; e < N; ++e) copyRow[at(map[at(e)])] = e;
+    TP->Spectrum.reset(n + 1);
+    for (int i = 0; i < N; ++i) TP->Spectrum.add(rows.data() + at(copyRow[at(i)]) * at(n + 1));
+    throw;
+  }
   TP->Stabilizers = stabilisers;
   TP->CurrentGroup = group;
 }

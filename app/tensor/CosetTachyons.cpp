@@ -212,6 +212,8 @@ struct TachyonSearch {
   std::vector<int> scalars;
   std::vector<char> isSpinor;
   std::vector<char> isScalar;
+  // Work flags of completeAlgebra, one per current, all 0 between calls.
+  std::vector<char> member;
   int spinor = -1;
   std::vector<std::vector<int>> algebras = std::vector<std::vector<int>>(kMaxLevel + 1);
   std::vector<int> loop = std::vector<int>(kMaxLevel + 1, -1);
@@ -269,24 +271,34 @@ bool powersAcceptable(const TachyonSearch& search, int c) {
 
 }  // namespace
 
+// A current that generates the cyclic group of an earlier kept one is one of that current's
+// powers c^k with k prime to its order. Those are marked when a current is kept, so that the
+// powers are formed only of the kept currents, and each test of a current is one look-up.
 void checkOrbitStructure(TensorProduct* TP, std::vector<int>& list) {
   std::vector<int> kept;
+  std::vector<char> generatesKept(static_cast<std::size_t>(std::max(TP->NumberOfSimpleCurrents, 0)), 0);
+  const auto marked = [&generatesKept](int c) {
+    return c >= 0 && static_cast<std::size_t>(c) < generatesKept.size() && generatesKept[static_cast<std::size_t>(c)] != 0;
+  };
+  std::vector<int> powers;
   for (int c : list) {
     obeyInterruptRequest();
-    std::vector<int> powers{c};
+    if (marked(c)) continue;
+    kept.push_back(c);
+    powers.assign(1, c);
     int p = c;
     for (int steps = 0; steps < TP->NumberOfSimpleCurrents; ++steps) {
+      pollInterruptRequest();
       p = CT_simpleCurrentProduct(p, c, TP);
       if (p <= 0) break;
       powers.push_back(p);
     }
     const int length = static_cast<int>(powers.size()) + 1;
-    bool same = false;
-    for (int k = 1; k <= static_cast<int>(powers.size()) && !same; ++k) {
-      if (std::gcd(k, length) != 1) continue;
-      same = std::find(kept.begin(), kept.end(), powers[static_cast<std::size_t>(k - 1)]) != kept.end();
+    for (int k = 1; k <= static_cast<int>(powers.size()); ++k) {
+      const int power = powers[static_cast<std::size_t>(k - 1)];
+      if (std::gcd(k, length) == 1 && power >= 0 && static_cast<std::size_t>(power) < generatesKept.size())
+        generatesKept[static_cast<std::size_t>(power)] = 1;
     }
-    if (!same) kept.push_back(c);
   }
   list.swap(kept);
 }
@@ -295,9 +307,18 @@ namespace {
 
 // out := previous extended by J; false when J adds nothing or a product is refused.
 bool completeAlgebra(TachyonSearch& search, const std::vector<int>& previous, int J, std::vector<int>& out, int level) {
-  std::vector<char> member(static_cast<std::size_t>(search.currents), 0);
-  for (int a : previous) member[static_cast<std::size_t>(a)] = 1;
+  // The flags of the members, cleared again on the way out: a call costs the size of the
+  // algebra, not the number of currents.
+  std::vector<char>& member = search.member;
+  struct ClearFlags {
+    std::vector<char>& flags;
+    const std::vector<int>& set;
+    ~ClearFlags() {
+      for (int c : set) flags[static_cast<std::size_t>(c)] = 0;
+    }
+  } clear{member, out};
   out = previous;
+  for (int a : previous) member[static_cast<std::size_t>(a)] = 1;
   std::vector<int> added;
   int p = J;
   for (int steps = 0; p > 0 && steps < search.currents; ++steps) {
@@ -423,6 +444,7 @@ int computeTachyonSpectrum(TensorProduct* TP) {
   search.exact.resize(N);
   search.isSpinor.assign(N, 0);
   search.isScalar.assign(N, 0);
+  search.member.assign(N, 0);
   for (std::size_t c = 0; c < N; ++c) {
     obeyInterruptRequest();
     search.exact[c] = exactWeight(TP, TP->Spectrum.row(static_cast<int>(c)), &search.weights[c]) ? 1 : 0;

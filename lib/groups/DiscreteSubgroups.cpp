@@ -12,7 +12,8 @@
 // against all of them at once on the tree of their sorted basis images (TreeSearch); on
 // F_p^k each node is decided by linear algebra over F_p instead of a walk over elements.
 // The chain of the last build (head DG_firstSubgroup()) and the orbit tables stay until
-// the next build or resetDiscrete.
+// the next build or resetDiscrete. The builders obey Ctrl-C: a build left by StopRequest
+// releases the chain it was making, so no half-made chain is ever found.
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
@@ -22,6 +23,7 @@
 #include "groups/DiscreteInternal.h"
 #include "runtime/Error.h"
 #include "runtime/Output.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -65,6 +67,30 @@ SGType* startChain(int nsecond, int nthird) {
   s.firstSG = DG_allocSubGroup(nullptr, 0, nsecond, nthird);
   return s.firstSG;
 }
+
+// A chain under construction: left early (StopRequest), it releases the chain's records
+// and forgets the chain's end, so that the next build and DG_firstSubgroup find none.
+class ChainUnderConstruction {
+ public:
+  ChainUnderConstruction() = default;
+  ChainUnderConstruction(const ChainUnderConstruction&) = delete;
+  ChainUnderConstruction& operator=(const ChainUnderConstruction&) = delete;
+  ~ChainUnderConstruction() {
+    if (complete_) return;
+    DiscreteState& s = discreteState();
+    s.buildTail = nullptr;
+    for (SGType* sg = s.firstSG; sg != nullptr;) {
+      SGType* next = sg->next;
+      if (s.subgroups.owns(sg)) s.subgroups.release(sg);
+      sg = next;
+    }
+    s.firstSG = nullptr;
+  }
+  void complete() { complete_ = true; }
+
+ private:
+  bool complete_ = false;
+};
 
 struct TableAction {
   const int* table;
@@ -418,6 +444,7 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
   constexpr int kBatch = 128;
   [[maybe_unused]] unsigned __int128 keys[kBatch];
   const auto leftProducts = [&](const std::vector<int>& table, int from, int to) {
+    obeyInterruptRequest();
     const int end = std::min(to, from + kBatch);
     if constexpr (std::is_same_v<Set, PackedRowSet>) {
       for (int c = from; c < end; ++c) {
@@ -443,6 +470,7 @@ bool symmetriesFormGroup(const DGType* G, const AutomorphicAction& aut, int nper
   std::size_t next = 0;
   for (std::size_t i = 0; i < count && static_cast<int>(closure.size()) < all.size(); ++i, next = (next + step) % count) {
     const int p = static_cast<int>(next);
+    obeyInterruptRequest();
     if (inClosure[static_cast<std::size_t>(all.indexOf(rows + static_cast<std::size_t>(p) * uk))] != 0) continue;
     std::vector<int> table(static_cast<std::size_t>(G->order));
     std::vector<char> reached(static_cast<std::size_t>(G->order), 0);
@@ -478,6 +506,7 @@ std::vector<int> orbitMinima(int order, const std::vector<std::vector<int>>& tab
   std::vector<int> queue;
   for (int x = 0; x < order; ++x) {
     if (minimum[static_cast<std::size_t>(x)] >= 0) continue;
+    obeyInterruptRequest();
     minimum[static_cast<std::size_t>(x)] = x;
     queue.assign(1, x);
     while (!queue.empty()) {
@@ -515,6 +544,7 @@ std::vector<int> subgroupOrbitMinima(const DGType* G, const AutomorphicAction& a
   reached.insertKey(closure.back(), 0);
   std::vector<std::vector<int>> tables;
   const auto leftProduct = [&](const std::vector<int>& table, std::size_t c) {
+    pollInterruptRequest();
     packing.unpack(closure[c], source.data());
     for (std::size_t j = 0; j < uk; ++j) row[j] = table[static_cast<std::size_t>(source[j])];
     const unsigned __int128 key = packing.key(row.data());
@@ -570,7 +600,10 @@ class TreeSearch {
     if (discreteState().linearTree && prepareLinear(G, generators)) {
       kept = descendLinear(0, 0, aut.sortedSymmetries.size(), 0, aut.nodeValues.empty() ? 0 : aut.nodeValues[0].size());
     } else {
-      images_.assign(static_cast<std::size_t>(G->order), 0);
+      // The walks write every image before they read it, t(0) = 0 aside: no clearing of the
+      // whole table for each candidate, however short its walks.
+      images_.resize(static_cast<std::size_t>(G->order));
+      if (!images_.empty()) images_[0] = 0;
       kept = descend(0, 0, aut.sortedSymmetries.size());
     }
     if (kept) std::sort(fixing.begin(), fixing.end());
@@ -635,6 +668,7 @@ class TreeSearch {
     const int n = G_->factors[d];
     const std::size_t uk = static_cast<std::size_t>(k);
     for (std::size_t i = lo; i < hi;) {
+      pollInterruptRequest();
       const int u = component(i, d);
       const std::size_t j = runEnd(i, hi, d, u);
       const int* uc = G_->decomp + static_cast<std::size_t>(u) * uk;
@@ -799,6 +833,7 @@ class TreeSearch {
     const int* values = aut_->nodeValues[ud].data();
     const int* children = ud + 1 < uk ? aut_->firstChild[ud].data() : nullptr;
     for (std::size_t node = first; node < last; ++node) {
+      pollInterruptRequest();
       const int u = values[node];
       const std::size_t i = static_cast<std::size_t>(starts[node]);
       const std::size_t j = static_cast<std::size_t>(starts[node + 1]);
@@ -969,6 +1004,7 @@ SGType* DG_firstSubgroup() { return discreteState().firstSG; }
 std::vector<int> DG_makeGenerators(const DGType* G) {
   std::vector<int> generators;
   for (int x = 1; x < G->order; ++x) {
+    pollInterruptRequest();
     int order = G->orders[x];
     bool smallest = true;
     for (int y = DG_product(x, x, G); y != 0 && smallest; y = DG_product(y, x, G)) {
@@ -997,6 +1033,7 @@ int DG_tryAdding(const SGType* sg, int g, const DGType* G) {
 
 SGType* DG_buildSubgroups(DGType* G) {
   SGType* tail = startChain(0, 0);
+  ChainUnderConstruction building;
   std::vector<int> generators = DG_makeGenerators(G);
   std::vector<int> elements;
   std::vector<char> inSet;
@@ -1007,6 +1044,7 @@ SGType* DG_buildSubgroups(DGType* G) {
     std::size_t size = elements.size();
     for (int g : generators) {
       if (g <= last || inSet[static_cast<std::size_t>(g)] != 0) continue;
+      obeyInterruptRequest();
       // g is canonical when no element of the new cosets is smaller than g.
       bool canonical = true;
       for (int x = g; inSet[static_cast<std::size_t>(x)] == 0 && canonical; x = DG_product(x, g, G)) {
@@ -1022,6 +1060,7 @@ SGType* DG_buildSubgroups(DGType* G) {
       }
     }
   }
+  building.complete();
   return discreteState().firstSG;
 }
 
@@ -1029,6 +1068,8 @@ const int* DG_getOrbit(const DGType* G, const int* selected, int e) {
   DiscreteState& s = discreteState();
   if (e == -1) {
     std::size_t N = static_cast<std::size_t>(G->order);
+    // Not built until the loop below ends (it may be left by StopRequest).
+    s.orbitsBuilt = false;
     s.orbitStore.clear();
     s.orbitPointers.assign(N, 0);
     s.orbitLengths.assign(N, 0);
@@ -1038,6 +1079,7 @@ const int* DG_getOrbit(const DGType* G, const int* selected, int e) {
       std::size_t start = s.orbitStore.size();
       s.orbitPointers[static_cast<std::size_t>(x)] = static_cast<int>(start);
       if (selected[x] != 1) continue;
+      pollInterruptRequest();
       int y = x;
       s.orbitStore.push_back(y);
       while (y != 0) {
@@ -1121,6 +1163,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
   for (int e = first; e < N; ++e) {
     std::size_t ue = static_cast<std::size_t>(e);
     if (s.orbitStart[ue] != 1 || inH[ue] != 0 || s.orbitAccepted[ue] != 1) continue;
+    pollInterruptRequest();
     const int* powers = s.orbitStore.data() + s.orbitPointers[ue];  // powers[i - 1] = e^i
     int order = s.orbitLengths[ue];
     int L = order;
@@ -1158,12 +1201,14 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
         }
       } else {
         for (int i = 0; i < sg->nsecond && !skip && scanned > 0; ++i) {
+          pollInterruptRequest();
           for (int m = 0; m < scanned && !skip; ++m) skip = image(sg->second[i], powerScan[static_cast<std::size_t>(m)]) < e;
           scannedImages += scanned;
         }
       }
     } else {
       for (int i = 0; i < sg->nsecond && !skip; ++i) {
+        pollInterruptRequest();
         for (int power = 1; power < L && !skip; ++power) {
           int x = powers[power - 1];
           skip = selected[x] != 1 || image(sg->second[i], x) < e;
@@ -1219,6 +1264,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
         aut.parentImages.resize(static_cast<std::size_t>(nperm) * static_cast<std::size_t>(sg->ngen));
       }
       for (int k = 0; k < nperm && !skip; ++k) {
+        pollInterruptRequest();
         int c = 0;
         if (aut.regular[static_cast<std::size_t>(k)] == 0) {
           c = elementwise(k);
@@ -1267,6 +1313,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
       }
     } else {
       for (int k = 0; k < nperm && !skip; ++k) {
+        pollInterruptRequest();
         int c = elementwise(k);
         if (c < 0) skip = true;
         if (c == 0) fixing.push_back(k);
@@ -1288,6 +1335,7 @@ int DG_addInequivalentGeneratorSelected(const DGType* G, SGType* sg, const int* 
 SGType* DG_buildInequivalentSubgroupsSelected(DGType* G, const int* selected, int nperm,
                                               DGActionCallback act, void* ctx) {
   SGType* head = startChain(nperm, 1);
+  ChainUnderConstruction building;
   head->third[0] = 0;
   for (int k = 0; k < nperm; ++k) head->second[k] = k;
   DG_getOrbit(G, selected, -1);
@@ -1298,6 +1346,7 @@ SGType* DG_buildInequivalentSubgroupsSelected(DGType* G, const int* selected, in
     if (DG_addInequivalentGeneratorSelected(G, sg, selected, nperm, act, ctx) != 0) break;
   }
   s.buildTail = nullptr;
+  building.complete();
   return discreteState().firstSG;
 }
 
@@ -1306,6 +1355,11 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
   DiscreteState& s = discreteState();
   AutomorphicAction& aut = s.automorphic;
   aut = AutomorphicAction{};
+  // The action is the builder's while it runs, however the build ends.
+  struct ActionRelease {
+    AutomorphicAction& action;
+    ~ActionRelease() { action = AutomorphicAction{}; }
+  } release{aut};
   // Sums of k products of two components stay far inside 64 bits for factors below 2^24.
   bool small = G->decomp != nullptr && G->order > 1 && nperm > 0;
   for (int j = 0; j < G->nfactors && small; ++j) small = G->factors[j] <= (1 << 24);
@@ -1327,6 +1381,7 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
       }
     }
     for (int p = 0; p < nperm; ++p) {
+      obeyInterruptRequest();
       int* row = aut.basisImages.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
       bool regular = true;
       for (int j = 0; j < k && regular; ++j) {
@@ -1423,6 +1478,7 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
       std::vector<int> form(static_cast<std::size_t>(k));
       for (int p = 0; p < nperm; ++p) {
         if (aut.regular[static_cast<std::size_t>(p)] == 0) continue;
+        pollInterruptRequest();
         const int* row = aut.basisImages.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(k);
         echelon.clear();
         for (int j = 0; j < k; ++j) echelon.addElement(G, row[j]);
@@ -1430,9 +1486,7 @@ SGType* DG_buildInequivalentSubgroupsAutomorphic(DGType* G, const int* selected,
       }
     }
   }
-  SGType* chain = DG_buildInequivalentSubgroupsSelected(G, selected, nperm, act, ctx);
-  aut = AutomorphicAction{};
-  return chain;
+  return DG_buildInequivalentSubgroupsSelected(G, selected, nperm, act, ctx);
 }
 
 void DG_setSymmetryTree(bool enabled) { discreteState().symmetryTree = enabled; }

@@ -117,15 +117,17 @@ TEST_F(CommandsPermutationsTest, AChangeOfTheProductForgetsTheKeptPermutations) 
 
 TEST_F(CommandsPermutationsTest, AStopEndsTheFusionCompletionWithoutAPermutation) {
   // (A1_4 x A1_4) extended by (J, J): 8 fields, 2 simple currents, the fixed point (2, 2)
-  // resolved into fields 6 and 7. The completion sweeps pairs of the other fields and
-  // asks the fusion rules, which answer the stop signal instead of a coefficient (without
-  // the orbit tables nothing precomputed answers first).
+  // resolved into fields 6 and 7. With 6 kept in place, the completion sweeps pairs of
+  // the other fields for field 7 and asks the fusion rules, which answer the stop signal
+  // instead of a coefficient (without the orbit tables nothing precomputed answers first).
+  // (Without an assignment no fusion product can hold one component alone, and none is
+  // asked.)
   runAll({"set use_orbits 0", "tensor", "g a 1 4", "g a 1 4", "current 1 1", "compute spectrum"});
   ASSERT_EQ(currentTensor->NumberOfPrimaries, 8);
   capture.clear();
   setStopSignal(1);
-  const std::vector<int> stopped =
-      CloseTensorPermutations(currentTensor, 0, 1, 0, nullptr, nullptr);
+  const int kept[] = {6};
+  const std::vector<int> stopped = CloseTensorPermutations(currentTensor, 0, 1, 1, kept, kept);
   setStopSignal(0);
   EXPECT_TRUE(stopped.empty());
   EXPECT_EQ(capture.printed.find("Added"), std::string::npos);

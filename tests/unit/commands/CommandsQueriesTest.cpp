@@ -461,3 +461,58 @@ TEST_F(CommandsQueriesTest, TraceSSwitchesTheTensorTraceToo) {
 }
 
 }  // namespace
+
+namespace {
+
+// The field of the current tensor product with these factor labels.
+int tensorField(int a, int b) {
+  for (int k = 0; k < currentTensor->Spectrum.size(); ++k) {
+    const int* row = currentTensor->Spectrum.row(k);
+    if (row[0] == a && row[1] == b) return k;
+  }
+  return -1;
+}
+
+std::string order(int J, int a) { return printedBy(formatText("get order %d %d", J, a).c_str()); }
+
+// "get order J a" is how often J acts on a before a comes back. SU(2)_4 numbers its fields
+// 0 (j = 0), 1 (j = 2, the current), 2 (j = 1/2), 3 (j = 3/2), 4 (j = 1); the current maps
+// j to 2 - j, so j = 1 is its fixed point.
+TEST_F(CommandsQueriesTest, GetOrderIsTheOrbitLengthOfTheFieldUnderTheCurrent) {
+  load("algebra a 1 4");
+  // h = j(j+1)/6: the numbering above.
+  EXPECT_EQ(printedBy("get weight 1"), "1\n");
+  EXPECT_EQ(printedBy("get weight 2"), "1/8\n");
+  EXPECT_EQ(printedBy("get weight 4"), "1/3\n");
+  // In a background run a serious alert would end the process here.
+  setBackground(1);
+  EXPECT_EQ(order(1, 0), "Order 2\n");
+  EXPECT_EQ(order(1, 4), "Order 1\n");
+  EXPECT_EQ(order(1, 2), "Order 2\n");  // 1/2 -> 3/2 -> 1/2
+  EXPECT_EQ(order(0, 3), "Order 1\n");
+  // Field 4 is no current: refused, and the run goes on.
+  OutputCapture capture;
+  EXPECT_NE(run("get order 4 0"), 0);
+  EXPECT_NE(capture.all.find("Value 4 is not a simple current label"), std::string::npos) << capture.all;
+  EXPECT_EQ(capture.printed.find("Order"), std::string::npos);
+}
+
+// The same on SU(2)_4 x SU(2)_2 (SU(2)_2: 0 (j = 0), 1 (j = 1, the current), 2 (j = 1/2),
+// whose current fixes j = 1/2).
+TEST_F(CommandsQueriesTest, GetOrderOnATensorProduct) {
+  buildTensor({"g a 1 4", "g a 1 2"});
+  // 1/3 + 3/16: the field (j = 1, j = 1/2).
+  ASSERT_EQ(printedBy(formatText("get weight %d", tensorField(4, 2)).c_str()), "25/48\n");
+  const int J10 = tensorField(1, 0), J01 = tensorField(0, 1), J11 = tensorField(1, 1);
+  ASSERT_TRUE(J10 >= 0 && J10 < 4 && J01 >= 0 && J01 < 4 && J11 >= 0 && J11 < 4);
+  setBackground(1);
+  EXPECT_EQ(order(J10, 0), "Order 2\n");
+  EXPECT_EQ(order(J10, tensorField(4, 2)), "Order 1\n");
+  EXPECT_EQ(order(J10, tensorField(2, 0)), "Order 2\n");
+  EXPECT_EQ(order(J11, tensorField(4, 2)), "Order 1\n");
+  EXPECT_EQ(order(J01, tensorField(2, 2)), "Order 1\n");
+  EXPECT_EQ(order(J01, tensorField(2, 0)), "Order 2\n");
+  EXPECT_EQ(order(J11, tensorField(3, 0)), "Order 2\n");
+}
+
+}  // namespace

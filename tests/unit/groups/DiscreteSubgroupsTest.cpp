@@ -1,8 +1,8 @@
 // Subgroups of finite abelian groups: canonical generators, chain order, counts against
 // the closed formula for abelian p-groups and a brute-force count, the class-wise
 // builder against orbits computed here, echelon normal forms (worked by hand, independent
-// of the generators, ordered as sorted element lists) and the automorphic builder
-// against the element-by-element one.
+// of the generators, ordered as sorted element lists), the automorphic builder
+// against the element-by-element one, and builds stopped by Ctrl-C.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "InterruptTestSupport.h"
+#include "TestSupport.h"
 #include "groups/Discrete.h"
 #include "program/Boot.h"
 #include "runtime/Output.h"
-#include "TestSupport.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -888,4 +890,83 @@ TEST_F(DiscreteSubgroupsTest, ShortcutsKeepTheChainOnGroupsThatAreNoVectorSpaces
                                                                         linearAction, &c.maps)));
     expectClassesByBruteForce(g, c.maps, chain);
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// Ctrl-C in the builders
+
+// The coordinate permutations of Z3^3, pressing Ctrl-C once the chain being built holds
+// `after` records: a stop in the middle of a build.
+struct InterruptingPermutations {
+  CoordinatePermutations perms = allCoordinatePermutations(3);
+  int after = 0;
+  bool pressed = false;
+};
+
+int interruptingAction(int k, int e, void* ctx) {
+  auto* c = static_cast<InterruptingPermutations*>(ctx);
+  if (!c->pressed && chainLength(DG_firstSubgroup()) >= c->after) {
+    c->pressed = true;
+    interrupt_test::pressControlC();
+  }
+  return coordinateAction(k, e, &c->perms);
+}
+
+class DiscreteSubgroupsInterruptTest : public interrupt_test::InterruptTest {};
+
+TEST_F(DiscreteSubgroupsInterruptTest, CtrlCStopsTheBuildersAndLeavesNoHalfMadeChain) {
+  const int cube[] = {3, 3, 3};
+  DGType* g = DG_find(cube, 3);
+  std::vector<int> selected(27, 1);
+  // The class-wise builder, stopped once three classes are listed.
+  InterruptingPermutations action;
+  action.after = 3;
+  EXPECT_THROW(DG_buildInequivalentSubgroupsSelected(g, selected.data(), 6, interruptingAction, &action), StopRequest);
+  EXPECT_TRUE(action.pressed);
+  EXPECT_EQ(DG_firstSubgroup(), nullptr);
+  interrupt_test::release();
+  // Built again in full: the 12 classes of subspaces of F3^3 under S3 (as listed above).
+  CoordinatePermutations s3 = allCoordinatePermutations(3);
+  EXPECT_EQ(chainLength(DG_buildInequivalentSubgroupsSelected(g, selected.data(), 6, coordinateAction, &s3)), 12);
+
+  // The automorphic builder and the all-subgroups builder, Ctrl-C pending at the start.
+  interrupt_test::pressControlC();
+  EXPECT_THROW(DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), 6, coordinateAction, &s3), StopRequest);
+  interrupt_test::release();
+  EXPECT_EQ(chainLength(DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), 6, coordinateAction, &s3)), 12);
+  const int z2[] = {2, 2, 2, 2, 2};
+  DGType* h = DG_find(z2, 5);
+  interrupt_test::pressControlC();
+  EXPECT_THROW(DG_buildSubgroups(h), StopRequest);
+  EXPECT_EQ(DG_firstSubgroup(), nullptr);
+  interrupt_test::release();
+  // Z2^5: 1 + 31 + 155 + 155 + 31 + 1 subspaces.
+  EXPECT_EQ(chainLength(DG_buildSubgroups(h)), 374);
+}
+
+// The six coordinate permutations of Z3^3 and a seventh symmetry that is no automorphism
+// (it exchanges the elements 0 and 1), applied element by element while the chain is built:
+// the seventh stops the build (as a symmetry routine obeying Ctrl-C does) once the chain
+// holds two records.
+int stoppingAction(int k, int e, void* ctx) {
+  if (k < 6) return coordinateAction(k, e, ctx);
+  const SGType* chain = DG_firstSubgroup();
+  if (chain != nullptr && chain->nsecond == 7 && chainLength(chain) >= 2) throw StopRequest{};
+  return e == 0 ? 1 : (e == 1 ? 0 : e);
+}
+
+TEST_F(DiscreteSubgroupsInterruptTest, AStoppedAutomorphicBuildLeavesNeitherChainNorSymmetriesBehind) {
+  const int cube[] = {3, 3, 3};
+  DGType* g = DG_find(cube, 3);
+  std::vector<int> selected(27, 1);
+  CoordinatePermutations s3 = allCoordinatePermutations(3);
+  EXPECT_THROW(DG_buildInequivalentSubgroupsAutomorphic(g, selected.data(), 7, stoppingAction, &s3), StopRequest);
+  EXPECT_EQ(DG_firstSubgroup(), nullptr);
+  // The next build, by seven symmetries that all are the identity, lists every subgroup of
+  // F3^3 once (1 + 13 + 13 + 1), in the order of the all-subgroups builder: nothing of the
+  // stopped build's symmetries acts on it.
+  const std::vector<std::vector<int>> chain =
+      generatorsOf(DG_buildInequivalentSubgroupsSelected(g, selected.data(), 7, identityAction, nullptr));
+  EXPECT_EQ(chain.size(), 28u);
+  EXPECT_EQ(chain, generatorsOf(DG_buildSubgroups(g)));
 }

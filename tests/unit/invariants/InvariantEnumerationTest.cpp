@@ -1,20 +1,24 @@
 // Simple-current invariants: the enumeration order and counts, the monodromy data, the
 // built matrices (modular invariance, known A-D-E forms, Ishibashi counts), MIPF numbers,
-// resume points, subgroup selection, random scans from a fixed seed and inconsistent X.
+// resume points, subgroup selection, random scans from a fixed seed, inconsistent X, and
+// scans stopped by Ctrl-C.
 #include "invariants/Invariants.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "InterruptTestSupport.h"
 #include "InvariantEnumerationTestSupport.h"
 #include "groups/Discrete.h"
 #include "interpreter/Interpreter.h"
 #include "modular/Modular.h"
 #include "runtime/Parameters.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 
 namespace {
 
@@ -556,6 +560,112 @@ TEST_F(XLoopTest, HugeLoopCountsAreNotWrapped) {
   capture.clear();
   PrintRandomScanWarning(5e12);
   EXPECT_EQ(capture.printed, "Xmatrix loops too large (  5000000000000 > 7); using random scan\n");
+}
+
+// ---------------------------------------------------------------------------------------
+// Ctrl-C: the scans stop at once and leave no scan state behind.
+
+class EnumerationInterruptTest : public ZoqTest {
+ protected:
+  void TearDown() override {
+    interrupt_test::release();
+    setMIPFAnalysisFunction(nullptr);
+  }
+};
+
+int candidatesSeen = 0;
+
+int countCandidate(SimpleCurrentData*) {
+  ++candidatesSeen;
+  return 1;
+}
+
+// The default hook, pressing Ctrl-C once it has seen the first candidate of a subgroup of
+// order 4 (before the second X of Z2 x Z2, which the X loop's poll then refuses).
+int pressAtOrderFour(SimpleCurrentData* MD) {
+  const int result = computeInvariant(MD);
+  if (MD->group != nullptr && MD->group->order == 4) interrupt_test::pressControlC();
+  return result;
+}
+
+TEST_F(EnumerationInterruptTest, CtrlCInTheSubgroupSearchEndsTheScanBeforeAnyCandidate) {
+  // Three A1 level 2 factors: 30 invariants, 14 up to the S3 of the factors (see above).
+  ASSERT_EQ(executeCommandLine("tensor"), 0);
+  for (int k = 0; k < 3; ++k) ASSERT_LE(executeCommandLine("g a 1 2"), 0);
+  ASSERT_LE(executeCommandLine("compute spectrum"), 0);
+  int* map = nullptr;
+  const DGType* centre = getCenter(&map);
+  for (const auto& [reject, count] : {std::pair{1, 14}, std::pair{0, 30}}) {
+    setIntPar("Reject permutations", reject);
+    setMIPFSelection(nullptr);
+    candidatesSeen = 0;
+    setMIPFAnalysisFunction(countCandidate);
+    interrupt_test::pressControlC();
+    EXPECT_THROW(ComputeAllSimpleCurrentInvariants(centre, map), StopRequest) << reject;
+    EXPECT_EQ(candidatesSeen, 0) << reject;
+    // Stopped in the search itself: no chain of subgroups, not even a part of one.
+    EXPECT_EQ(DG_firstSubgroup(), nullptr) << reject;
+    interrupt_test::release();
+    setMIPFAnalysisFunction(nullptr);
+    setMIPFSelection(nullptr);
+    EXPECT_EQ(ComputeAllSimpleCurrentInvariants(centre, map), count) << reject;
+  }
+}
+
+TEST_F(EnumerationInterruptTest, AStoppedSearchForANumberLeavesNoScanStateBehind) {
+  // D4 level 1 without permutation rejection: MIPFs 0 to 3 from {0} and the three Z2,
+  // 4 and 5 from the two X of Z2 x Z2. The search for 5 is stopped between 4 and 5.
+  useTheory(4, 4, 1);
+  setIntPar("Reject permutations", 0);
+  BulkInvariant* before = *getCurrentBulk();
+  ASSERT_NE(before, nullptr);
+  setMIPFAnalysisFunction(pressAtOrderFour);
+  EXPECT_THROW(getBulkInvariantByNumber(5), StopRequest);
+  interrupt_test::release();
+  setMIPFAnalysisFunction(nullptr);
+  EXPECT_EQ(*getCurrentBulk(), before);
+  EXPECT_EQ(getMIPFSelection(), std::vector<int>{-1});
+  // No subgroup is running: a record stored now carries no subgroup label of the scan.
+  ASSERT_EQ(storeBulkInvariant("kept", before, 1, 0), before);
+  EXPECT_EQ(findNamedBulkInvariant("kept")->MD->subgroup_label, -1);
+  // The next scan of all numbers counts the six and makes none of them current.
+  setMIPFSelection(nullptr);
+  capture.clear();
+  buildSelectedSimpleCurrentInvariants();
+  EXPECT_NE(capture.printed.find("Total number of MIPFs generated: 6\n"), std::string::npos) << capture.printed;
+  EXPECT_EQ(*getCurrentBulk(), before);
+}
+
+TEST_F(EnumerationInterruptTest, AStoppedSubgroupSelectionLeavesTheSelectionMode) {
+  useTheory(4, 4, 1);
+  setIntPar("Reject permutations", 0);
+  const int currents[] = {1, 2};
+  setSelection(2);
+  setMIPFAnalysisFunction(pressAtOrderFour);
+  EXPECT_THROW(selectBulkInvariantInSubgroup(currents, 2), StopRequest);
+  interrupt_test::release();
+  setMIPFAnalysisFunction(nullptr);
+  setSelection(0);
+  // A scan of the whole centre numbers all six again, none taken for a subgroup's choice.
+  EXPECT_EQ(countAll(4, 4, 1, 0), 6);
+}
+
+TEST_F(EnumerationInterruptTest, AStoppedCollectionRestoresAutostoreAndTheCurrentInvariant) {
+  // The collection stores while it runs ("Autostore" on for the run); "Autostore" was off,
+  // so the store is emptied at the end, stopped or not.
+  useTheory(4, 4, 1);
+  setIntPar("Reject permutations", 0);
+  ASSERT_EQ(*getIntParPointer("Autostore"), 0);
+  BulkInvariant* before = *getCurrentBulk();
+  setMIPFAnalysisFunction(pressAtOrderFour);
+  EXPECT_THROW(buildMultipleSimpleCurrentInvariants(nullptr, 1), StopRequest);
+  interrupt_test::release();
+  setMIPFAnalysisFunction(nullptr);
+  EXPECT_EQ(*getIntParPointer("Autostore"), 0);
+  EXPECT_EQ(storedInvariantCount(), 0);
+  EXPECT_EQ(*getCurrentBulk(), getLocalBulk());
+  EXPECT_EQ(before->diagonal, 1);
+  EXPECT_EQ((*getCurrentBulk())->diagonal, 1);
 }
 
 }  // namespace

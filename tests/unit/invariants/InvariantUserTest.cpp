@@ -128,9 +128,13 @@ TEST_F(InvariantUserTest, SyntaxErrorsAreRefusedWithTheirMessages) {
     EXPECT_EQ(buildMatrix(c.text), nullptr) << c.text;
     EXPECT_TRUE(alerted(c.message)) << c.text;
   }
-  // A text that ends inside a cycle is refused without a message.
-  EXPECT_EQ(buildMatrix("<1,2"), nullptr);
-  EXPECT_TRUE(silent());
+  // A text that ends inside a cycle has a "<" without its ">": refused as an unclosed
+  // bracket of a sum is, with the same kind of alert.
+  for (const char* text : {"<1,2", "<1", "<1,", "<", "<1,2><3", "<1,2><"}) {
+    capture.clear();
+    EXPECT_EQ(buildMatrix(text), nullptr) << text;
+    EXPECT_TRUE(alerted("Bracket mismatch: \"<\" without \">\"")) << text;
+  }
 }
 
 TEST_F(InvariantUserTest, InvarianceNeedsSAndT) {

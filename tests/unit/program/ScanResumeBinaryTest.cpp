@@ -92,4 +92,25 @@ TEST(ScanResume, ResultsWrittenSeveralTimesAreKeptOnce) {
   EXPECT_EQ(readWhole(folder.path() + "/case.analysed"), results + kEnd);
 }
 
+// A candidate listed twice, and a third time with tabs between its fields, is analysed once
+// and has one result; two more scans analyse nothing and leave the file as it is.
+TEST(ScanResume, ACandidateListedTwiceIsAnalysedOnce) {
+  ScratchFolder folder("zoq-scan");
+  ASSERT_FALSE(folder.path().empty());
+  const std::string tabs = "1\t122224\t0\t0\t0\t34\t32\t2\t3\t2\t2\t3\tA\t0\n";
+  std::ofstream(folder.path() + "/case.models") << candidate(1, "A", 0) << candidate(2, "B", 0)
+                                                << candidate(1, "A", 0) << tabs
+                                                << "-1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 -1 name -1\n";
+  const std::string scan = "set SM_search Nfamily 0\nscan tadpoles case.models\n";
+  const std::string results = candidate(1, "A", -1) + candidate(2, "B", -1) + kEnd;
+  CapturedRun first = runScan(folder.path(), scan);
+  EXPECT_EQ(first.status, 0) << first.output;
+  EXPECT_NE(first.output.find("Number of input lines analysed: 2\n"), std::string::npos) << first.output;
+  EXPECT_EQ(readWhole(folder.path() + "/case.analysed"), results);
+  CapturedRun again = runScan(folder.path(), scan + "scan tadpoles case.models\n");
+  EXPECT_EQ(again.status, 0) << again.output;
+  EXPECT_EQ(occurrences(again.output, "Number of input lines analysed: 0\n"), 2u) << again.output;
+  EXPECT_EQ(readWhole(folder.path() + "/case.analysed"), results);
+}
+
 }  // namespace

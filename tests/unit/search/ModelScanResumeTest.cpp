@@ -47,6 +47,21 @@ TEST_F(ModelScanResumeTest, KnownResultsAreKeptOnceInInputOrder) {
   EXPECT_EQ(readFile(folder.path("case.analysed")), line(1, "A", -2) + line(2, "B", -3) + line(3, "C", -1) + kEnd);
 }
 
+// A candidate listed twice, once more with tabs between its fields, whose result is in the
+// file already: it keeps one result, also when the file is scanned again.
+TEST_F(ModelScanResumeTest, ACandidateListedTwiceKeepsOneResult) {
+  const std::string tabs = "1\t441010\t3\t1\t5\t7\t9\t11\t3\t2\t1\t1\tA\t0\n";
+  const std::string input =
+      folder.write("case.models", line(1, "A", 0) + line(2, "B", 0) + line(1, "A", 0) + tabs + kModelsEnd);
+  folder.write("case.analysed", line(2, "B", -1) + line(1, "A", -2));
+  const std::string once = line(1, "A", -2) + line(2, "B", -1) + kEnd;
+  for (int scan = 0; scan < 2; ++scan) {
+    StandardModelTadpoleScan(input.c_str(), -1);
+    EXPECT_EQ(capture.all.find(kRebuild), std::string::npos) << capture.all;
+    EXPECT_EQ(readFile(folder.path("case.analysed")), once) << "scan " << scan;
+  }
+}
+
 // A line without a result stops this scan (its case cannot be built): the results before
 // it come first, those of the lines after it stay behind them, and no end line is written.
 TEST_F(ModelScanResumeTest, AnEarlyEndKeepsTheResultsOfTheLinesNotReached) {

@@ -4,7 +4,7 @@
 // order m_lambda counted as the Weyl elements w with lambda - w(lambda) in k times the
 // coroot lattice (the stabiliser of lambda in the level-k affine Weyl group), and (v, v)
 // from the quadratic form matrix of the algebra. Also the closed form for A1 and x = 0,
-// and the refusals.
+// and the refusals. In higher rank, the defining sum over the Weyl images of every field.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,8 +12,10 @@
 #include <set>
 #include <vector>
 
+#include "InterruptTestSupport.h"
 #include "TestSupport.h"
 #include "lie/LieAlgebra.h"
+#include "lie/WeylGroup.h"
 #include "program/Boot.h"
 #include "store/Storemanager.h"
 #include "store/StoremanagerQueries.h"
@@ -184,6 +186,59 @@ TEST_F(StoremanagerGauss, AgreesWithThePlainSumForA1A2AndB2) {
       }
     }
   }
+}
+
+// The sum as defined: over the fields, the Weyl images w(lambda) of each, with v = 2 w(lambda) - x.
+std::complex<double> definingSum(SpectrumData* sd, const std::vector<int>& x) {
+  const int type = sd->type, rank = sd->rank, k = sd->level;
+  const double pi = std::acos(-1.0);
+  const double N = std::sqrt(std::pow(k / 2.0, rank) * WeightLatticeOrder(type, rank));
+  std::complex<double> sum = 0;
+  std::vector<int> v(static_cast<std::size_t>(rank));
+  for (int field = 0; field < sd->n_primaries; ++field) {
+    const int* labels = SM_getRep(sd, field);
+    const int m = WeylBoundaryMultiplicity(labels, type, rank);
+    const WeylOrbitList* images = WeylReflections(type, rank, labels);
+    for (int w = 0; w < images->count; ++w) {
+      for (int i = 0; i < rank; ++i) v[i] = 2 * images->row(w)[i] - x[i];
+      sum += std::polar(1.0, 2 * pi * IntDotProd(type, rank, v.data(), v.data()) / (4.0 * k)) / (m * N);
+    }
+  }
+  return sum * std::polar(1.0, -pi * rank / 4.0);
+}
+
+TEST_F(StoremanagerGauss, AgreesWithTheDefiningSumInRankThreeAndFour) {
+  struct Case {
+    int type, rank, level;
+  };
+  // A3, B3, C3 and D4 at small levels; x a field's labels, a weight off the dominant chamber
+  // and one that lies on no wall.
+  for (const Case& c : {Case{1, 3, 2}, Case{1, 3, 3}, Case{2, 3, 2}, Case{3, 3, 2}, Case{3, 3, 3}, Case{4, 4, 1},
+                        Case{4, 4, 2}}) {
+    SpectrumData* sd = SM_getData(c.type, c.rank, c.level);
+    ASSERT_NE(sd, nullptr);
+    const int* last = SM_getRep(sd, sd->n_primaries - 1);
+    std::vector<std::vector<int>> xs = {std::vector<int>(last, last + c.rank), std::vector<int>(c.rank, 0),
+                                        std::vector<int>(c.rank, 1)};
+    xs[1][0] = 1;
+    xs[1][1] = -2;
+    for (const std::vector<int>& x : xs) {
+      const std::complex<double> expected = definingSum(sd, x);
+      EXPECT_NEAR(GaussianSum(sd, x.data()), expected.real(), 1e-9)
+          << "type " << c.type << " rank " << c.rank << " level " << c.level << " x " << x[0] << "," << x[1];
+    }
+  }
+}
+
+TEST_F(StoremanagerGauss, CtrlCStopsTheSumWithoutAResult) {
+  SpectrumData* sd = SM_getData(3, 3, 3);
+  ASSERT_NE(sd, nullptr);
+  const int x[] = {1, 0, 0};
+  interrupt_test::pressControlC();
+  EXPECT_THROW(GaussianSum(sd, x), StopRequest);
+  interrupt_test::release();
+  // Nothing was left behind: the next sum runs to its end.
+  EXPECT_NEAR(GaussianSum(sd, x), definingSum(sd, {1, 0, 0}).real(), 1e-9);
 }
 
 TEST_F(StoremanagerGauss, A1AtXZeroIsTwoForEvenLevelsAndZeroForOdd) {

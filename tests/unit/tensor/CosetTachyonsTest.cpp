@@ -87,6 +87,38 @@ TEST_F(CosetTachyonsTest, ScalarOfTheSameCyclicGroupIsDropped) {
   EXPECT_EQ(single, (std::vector<int>{J2}));
 }
 
+// SU(6)_1 x SU(6)_1 has the currents Z6 x Z6: 1 of order 1, 3 of order 2, 8 of order 3
+// and 24 of order 6, so 1 + 3/1 + 8/2 + 24/2 = 20 cyclic groups (phi(o) generators each).
+// The whole list keeps one current of each, the first that generates it.
+TEST_F(CosetTachyonsTest, OneCurrentOfEveryCyclicGroupIsKept) {
+  TensorProduct* TP = product({SM_getData(1, 5, 1), SM_getData(1, 5, 1)});
+  ASSERT_EQ(computeSimpleCurrentTensorSpectrum(TP), 0);
+  ASSERT_EQ(TP->NumberOfSimpleCurrents, 36);
+  std::vector<int> all(36);
+  for (int c = 0; c < 36; ++c) all[static_cast<std::size_t>(c)] = c;
+  std::vector<int> kept = all;
+  checkOrbitStructure(TP, kept);
+  ASSERT_EQ(kept.size(), 20u);
+  // The cyclic group of a current, by its powers.
+  const auto group = [TP](int c) {
+    std::vector<int> members{0};
+    for (int p = c; p != 0; p = CT_simpleCurrentProduct(p, c, TP)) members.push_back(p);
+    std::sort(members.begin(), members.end());
+    return members;
+  };
+  std::vector<std::vector<int>> groups;
+  for (int c : kept) groups.push_back(group(c));
+  for (int c : all) {
+    const std::vector<int> own = group(c);
+    const auto first = std::find(groups.begin(), groups.end(), own);
+    ASSERT_NE(first, groups.end()) << c;
+    // The kept generator is the first of the list that generates this group.
+    const int generator = kept[static_cast<std::size_t>(first - groups.begin())];
+    EXPECT_LE(generator, c);
+    EXPECT_EQ(std::count(groups.begin(), groups.end(), own), 1);
+  }
+}
+
 // A spinor of weight 3/4 (SU(4) level 2 current J, h = 2*1*3/8) cannot be part of an
 // extension: it is never reported as a success, even where nothing is tachyonic.
 TEST_F(CosetTachyonsTest, SpinorOfNonIntegerWeightNeverSucceeds) {

@@ -137,6 +137,45 @@ TEST_F(CosetTest, WithoutCurrentsTheSpectrumIsTheFullProductWithCurrentsFirst) {
   EXPECT_EQ(currentTensor->CurrentGroup->order, 4);
 }
 
+// The order of a current of the extension is its order in the group of the extension's
+// currents: the number of products with itself that lead back to the identity.
+TEST_F(CosetTest, CurrentOrdersAreTheOrdersInTheExtendedGroup) {
+  // SU(4)_2: J^2 has h = 2*2*2/8 = 1; extended by it, J (h = 3/4, charge 1 w.r.t. J^2) has
+  // order 2, half the order 4 of its label: the currents are Z4 / Z2. With SU(2)_2
+  // alongside, extended by (J^2, 0): Z2 x Z2.
+  SpectrumData* su4 = SM_getData(1, 3, 2);
+  ASSERT_NE(su4, nullptr);
+  int square = -1;
+  for (int a = 1; a < su4->scgroup->order; ++a) {
+    Rat h;
+    SM_getRatWeight(su4, a, &h);
+    if (h.num == h.den) square = a;
+  }
+  ASSERT_GT(square, 0);
+  const std::string current = "current " + std::to_string(square);
+  for (bool withSU2 : {false, true}) {
+    resetAll();
+    setCosetMode(0);
+    disableCoset();
+    runAll({"tensor", "g a 3 2"});
+    if (withSU2) runAll({"g a 1 2"});
+    ASSERT_EQ(run((current + (withSU2 ? " 0" : "")).c_str()), 0);
+    runAll({"compute spectrum"});
+    TensorProduct* TP = currentTensor;
+    const int N = withSU2 ? 4 : 2;
+    ASSERT_EQ(TP->NumberOfSimpleCurrents, N);
+    EXPECT_EQ(TP->CurrentGroup->order, N);
+    int largest = 0;
+    for (int i = 0; i < N; ++i) {
+      int expected = 1;
+      for (int p = i; p != 0; p = CT_simpleCurrentProduct(p, i, TP)) ++expected;
+      EXPECT_EQ(getSimpleCurrentOrder(TP, i), expected) << i;
+      largest = std::max(largest, getSimpleCurrentOrder(TP, i));
+    }
+    EXPECT_EQ(largest, 2);
+  }
+}
+
 TEST_F(CosetTest, CurrentsAreRefusedForWeightAndCharge) {
   runAll({"tensor", "g a 1 1", "g a 1 1"});
   // h = 1/4 + 1/4.
