@@ -14,9 +14,9 @@
 // extensions of R^2 = n/m^2) are known in closed form.
 //
 // The search holds S between all primaries, the upper triangle when S is symmetric (every
-// entry otherwise), and the user builders' N x N work matrix for the invariants it finds;
-// both are sized before it starts, and a search that would pass what one allocation may
-// hold is refused. The c=1 orbifold builders use the same work matrix, also sized first.
+// entry otherwise), sized before it starts: a search that would pass what one allocation
+// may hold is refused. An invariant found is handed on by its N entries. The c=1 orbifold
+// builders use the user builders' N x N work matrix, also sized first.
 //
 // State: the work matrix is the user builders' one; the hook that gives output names the
 // MIPF number is installed with the invariant store.
@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "collections/VectorSpace.h"
@@ -55,12 +55,13 @@ int autostoreValue() {
 }
 
 // Builds, prints and (with "Autostore") stores the permutation invariant of pi, unchecked.
+// The matrix is given by its N entries, not as N x N.
 void buildPermutationInvariant(const std::vector<int>& pi) {
-  std::vector<int>& M = userInvariantMatrix();
-  const std::size_t n = pi.size();
-  for (std::size_t i = 0; i < n; ++i) M[i * n + static_cast<std::size_t>(pi[i])] = 1;
+  SparseMassMatrix M;
+  M.n = static_cast<int>(pi.size());
+  for (std::size_t i = 0; i < pi.size(); ++i) M.entries[{static_cast<int>(i), pi[i]}] = 1;
   PrintSeparatorWithText('-', "");
-  makeExceptionalBulkInvariant(M.data(), getDummyBulk(), autostoreValue() == 1 ? 1 : 0, 1);
+  makeExceptionalBulkInvariant(M, getDummyBulk(), autostoreValue() == 1 ? 1 : 0, 1);
 }
 
 // S between all primaries of the current theory, read once: complex entries (re, im) side
@@ -124,98 +125,159 @@ void applyClassPermutation(const VectorSpace* subperms, int t, const std::vector
     row[static_cast<std::size_t>(fields[k])] = above[static_cast<std::size_t>(images[k])];
 }
 
-// The search over the classes: rows[r] is the permutation made of classes r .. K-1.
+// The places of its class a field may still go to, one bit each (a class has at most 10).
+using Domain = std::uint16_t;
+
+// The search over the classes, from the last class (K-1) down to class 0; at level r the
+// classes above r are permuted and pi holds their images (the identity elsewhere). A
+// permutation of class r passes when S(pi(i), pi(j)) = S(i, j) for i in class r and j in
+// classes r .. K-1; the permutations that pass are visited in the order of their rows t.
+//
+// Every field of a class below the level keeps the domain of images that S against the
+// fields already permuted allows; it is narrowed as each level is set (and restored on the
+// way back). A level whose choice leaves a lower class without a permutation inside its
+// domains is not descended from: nothing below it could pass. So the search visits only
+// choices that can still be completed, instead of many levels' worth of combinations above
+// a class that no permutation fits; what it finds, and in what order, is unchanged.
 struct AutomorphismSearch {
-  std::size_t n = 0;
   SearchS S;
-  std::vector<VectorSpace*> classes;
-  std::vector<std::vector<int>> masks;         // class r
-  std::vector<std::vector<int>> cumulative;    // classes r .. K-1
-  std::vector<std::vector<int>> higherFields;  // the fields of classes r+1 .. K-1
-  std::vector<std::vector<int>> rows;
+  std::vector<std::vector<int>> members;  // the fields of each class, increasing
+  std::vector<Domain> domain;             // of each field in a class
+  std::vector<std::pair<int, Domain>> trail;  // domains as they were before narrowing
+  std::vector<int> pi;
   std::vector<int> counters;
-  // Per class: the index t of each permutation, keyed by the positions of its images in
-  // the class, four bits each (a class has at most 10 fields).
-  std::vector<std::unordered_map<std::uint64_t, int>> indexOf;
-  std::vector<int> position;  // of each field in its class
   int found = 0;
 
-  int K() const { return static_cast<int>(classes.size()); }
+  int K() const { return static_cast<int>(members.size()); }
 
-  // Tries every permutation of class r on top of row r+1 (which is the identity on class
-  // r). A permutation pi passes when S(pi(i), pi(j)) = S(i, j) for i in class r and j in
-  // classes r .. K-1: the pairs with j above r are tested through a table of the images
-  // each field of the class may take, made once per visit, then the pairs inside the class.
-  void descend(int r) {
-    const VectorSpace* space = classes[static_cast<std::size_t>(r)];
-    const std::vector<int>& above = rows[static_cast<std::size_t>(r) + 1];
-    std::vector<int>& row = rows[static_cast<std::size_t>(r)];
-    row = above;
-    const int size = space->rowsize - 2;
-    const int* fields = space->Space;
-    // allowed[k * size + m]: field k of the class may go to field m of the class.
-    std::vector<char> allowed(static_cast<std::size_t>(size) * size, 1);
-    for (int k = 0; k < size; ++k) {
-      for (int m = 0; m < size; ++m) {
-        for (int j : higherFields[static_cast<std::size_t>(r)]) {
-          if (!S.same(fields[m], above[static_cast<std::size_t>(j)], fields[k], j)) {
-            allowed[static_cast<std::size_t>(k) * size + m] = 0;
-            break;
-          }
-        }
-      }
+  void start(int N) {
+    const int levels = K();
+    domain.assign(static_cast<std::size_t>(N), 0);
+    for (const std::vector<int>& fields : members) {
+      for (int field : fields)
+        domain[static_cast<std::size_t>(field)] = static_cast<Domain>((1u << fields.size()) - 1);
     }
-    // The permutations that pass, found by assigning images one field at a time, are
-    // visited in the order of their index t.
+    pi.resize(static_cast<std::size_t>(N));
+    std::iota(pi.begin(), pi.end(), 0);
+    counters.assign(static_cast<std::size_t>(levels), 0);
+  }
+
+  void descend(int r) {
+    obeyInterruptRequest();
+    const std::vector<int>& fields = members[static_cast<std::size_t>(r)];
+    const int size = static_cast<int>(fields.size());
     std::vector<int> passing;
     std::vector<int> images(static_cast<std::size_t>(size));
     std::vector<char> used(static_cast<std::size_t>(size), 0);
-    collectPassing(r, fields, size, allowed, 0, images, used, passing);
+    collectPassing(fields, 0, images, used, passing);
     std::sort(passing.begin(), passing.end());
     for (int t : passing) {
-      if (getStopSignal() != 0) return;
+      obeyInterruptRequest();
       counters[static_cast<std::size_t>(r)] = t;
-      applyClassPermutation(space, t, above, row);
-      if (r > 0) {
-        descend(r - 1);
+      subPermutationArrangement(size, t, images.data());
+      for (int k = 0; k < size; ++k) {
+        pi[static_cast<std::size_t>(fields[static_cast<std::size_t>(k)])] =
+            fields[static_cast<std::size_t>(images[static_cast<std::size_t>(k)])];
+      }
+      if (r == 0) {
+        if (std::any_of(counters.begin(), counters.end(), [](int c) { return c != 0; })) {
+          buildPermutationInvariant(pi);
+          ++found;
+        }
         continue;
       }
-      if (std::all_of(counters.begin(), counters.end(), [](int c) { return c == 0; })) continue;
-      buildPermutationInvariant(rows[0]);
-      ++found;
+      const std::size_t mark = trail.size();
+      if (narrowLowerDomains(r)) descend(r - 1);
+      for (std::size_t e = trail.size(); e > mark; --e) domain[static_cast<std::size_t>(trail[e - 1].first)] = trail[e - 1].second;
+      trail.resize(mark);
+    }
+    counters[static_cast<std::size_t>(r)] = 0;
+    for (int field : fields) pi[static_cast<std::size_t>(field)] = field;
+  }
+
+  // Images (places in the class) of the fields 0 .. k-1 of the class are set; extends them
+  // by every image of field k in its domain that keeps S between the fields assigned so far.
+  // A complete assignment adds its row t.
+  void collectPassing(const std::vector<int>& fields, int k, std::vector<int>& images,
+                      std::vector<char>& used, std::vector<int>& passing) {
+    const int size = static_cast<int>(fields.size());
+    if (k == size) {
+      passing.push_back(subPermutationRow(size, images.data()));
+      return;
+    }
+    pollInterruptRequest();
+    const int field = fields[static_cast<std::size_t>(k)];
+    const Domain allowed = domain[static_cast<std::size_t>(field)];
+    for (int m = 0; m < size; ++m) {
+      if (used[static_cast<std::size_t>(m)] != 0 || ((allowed >> m) & 1u) == 0) continue;
+      const int image = fields[static_cast<std::size_t>(m)];
+      bool keeps = S.same(image, image, field, field);
+      for (int l = 0; l < k && keeps; ++l)
+        keeps = S.same(image, fields[static_cast<std::size_t>(images[static_cast<std::size_t>(l)])], field,
+                       fields[static_cast<std::size_t>(l)]);
+      if (!keeps) continue;
+      images[static_cast<std::size_t>(k)] = m;
+      used[static_cast<std::size_t>(m)] = 1;
+      collectPassing(fields, k + 1, images, used, passing);
+      used[static_cast<std::size_t>(m)] = 0;
     }
   }
 
-  // Images of the fields 0 .. k-1 of the class are set; extends them by every image of
-  // field k that the table allows and that keeps S between the fields assigned so far.
-  void collectPassing(int r, const int* fields, int size, const std::vector<char>& allowed, int k,
-                      std::vector<int>& images, std::vector<char>& used,
-                      std::vector<int>& passing) const {
-    if (k == size) {
-      std::uint64_t key = 0;
-      for (int l = 0; l < size; ++l)
-        key |= static_cast<std::uint64_t>(position[static_cast<std::size_t>(images[l])]) << (4 * l);
-      const auto& index = indexOf[static_cast<std::size_t>(r)];
-      const auto it = index.find(key);
-      if (it != index.end()) passing.push_back(it->second);
-      return;
-    }
-    for (int m = 0; m < size; ++m) {
-      if (used[static_cast<std::size_t>(m)] != 0 ||
-          allowed[static_cast<std::size_t>(k) * size + m] == 0)
-        continue;
-      const int image = fields[m];
-      bool keeps = true;
-      for (int l = 0; l <= k && keeps; ++l) {
-        const int other = l == k ? image : images[static_cast<std::size_t>(l)];
-        keeps = S.same(image, other, fields[k], fields[l]);
+  // Narrows the domains of the fields of classes 0 .. r-1 by S against the fields of class
+  // r as pi now maps them. False when some lower class is left without a permutation.
+  bool narrowLowerDomains(int r) {
+    const std::vector<int>& fields = members[static_cast<std::size_t>(r)];
+    for (int q = 0; q < r; ++q) {
+      const std::vector<int>& lower = members[static_cast<std::size_t>(q)];
+      const int size = static_cast<int>(lower.size());
+      bool narrowed = false;
+      for (int k : lower) {
+        const Domain before = domain[static_cast<std::size_t>(k)];
+        Domain kept = before;
+        for (int m = 0; m < size; ++m) {
+          if (((before >> m) & 1u) == 0) continue;
+          for (int j : fields) {
+            if (!S.same(lower[static_cast<std::size_t>(m)], pi[static_cast<std::size_t>(j)], k, j)) {
+              kept = static_cast<Domain>(kept & ~(1u << m));
+              break;
+            }
+          }
+        }
+        if (kept == before) continue;
+        trail.emplace_back(k, before);
+        domain[static_cast<std::size_t>(k)] = kept;
+        if (kept == 0) return false;
+        narrowed = true;
       }
-      if (!keeps) continue;
-      images[static_cast<std::size_t>(k)] = image;
-      used[static_cast<std::size_t>(m)] = 1;
-      collectPassing(r, fields, size, allowed, k + 1, images, used, passing);
-      used[static_cast<std::size_t>(m)] = 0;
+      if (narrowed && !hasPermutation(lower)) return false;
     }
+    return true;
+  }
+
+  // Whether each field of the class can get its own image inside its domain (a perfect
+  // matching, found by augmenting paths).
+  bool hasPermutation(const std::vector<int>& fields) const {
+    const int size = static_cast<int>(fields.size());
+    std::vector<int> owner(static_cast<std::size_t>(size), -1);  // field (place) at each image
+    for (int k = 0; k < size; ++k) {
+      std::vector<char> seen(static_cast<std::size_t>(size), 0);
+      if (!augment(fields, k, owner, seen)) return false;
+    }
+    return true;
+  }
+
+  bool augment(const std::vector<int>& fields, int k, std::vector<int>& owner,
+               std::vector<char>& seen) const {
+    const Domain allowed = domain[static_cast<std::size_t>(fields[static_cast<std::size_t>(k)])];
+    for (std::size_t m = 0; m < fields.size(); ++m) {
+      if (((allowed >> m) & 1u) == 0 || seen[m] != 0) continue;
+      seen[m] = 1;
+      if (owner[m] == -1 || augment(fields, owner[m], owner, seen)) {
+        owner[m] = k;
+        return true;
+      }
+    }
+    return false;
   }
 };
 
@@ -233,9 +295,8 @@ int searchAutomorphisms() {
   if (N < 2) return 0;
   const std::size_t n = static_cast<std::size_t>(N);
   AutomorphismSearch search;
-  search.n = n;
-  // S of every pair, and the work matrix of each invariant found, are known in size now.
-  if (!search.S.fits(N) || !userInvariantMatrixFits("searchAutomorphisms")) return 0;
+  // S of every pair is known in size now.
+  if (!search.S.fits(N)) return 0;
   search.S.fill();
   std::vector<double> logT(n);
   compLogT(logT.data());
@@ -247,6 +308,7 @@ int searchAutomorphisms() {
   int next = 1;
   for (int i = 1; i < N; ++i) {
     if (classOf[i] != -1) continue;
+    obeyInterruptRequest();
     classOf[i] = next++;
     for (int j = i + 1; j < N; ++j) {
       if (classOf[j] != -1) continue;
@@ -256,75 +318,52 @@ int searchAutomorphisms() {
       shared[i] = shared[j] = 1;
     }
   }
+  // The fields of each class number, increasing.
+  std::vector<std::vector<int>> fieldsOf(static_cast<std::size_t>(next));
+  for (int i = 0; i < N; ++i) fieldsOf[static_cast<std::size_t>(classOf[i])].push_back(i);
   // Refinement by the S entries against the fields that are alone in their class. The
   // vacuum counts among them: a permutation fixes it, so S(a, 0) = S(pi(a), 0), and the
   // level checks below never compare against a field outside the classes.
+  std::vector<int> later;
   for (bool changed = true; changed;) {
     changed = false;
     for (int p = 0; p < N; ++p) {
       if (shared[p] != 0) continue;
-      obeyInterruptRequest();
       for (int a = 0; a < N; ++a) {
         if (shared[a] == 0) continue;
+        obeyInterruptRequest();
+        std::vector<int>& own = fieldsOf[static_cast<std::size_t>(classOf[a])];
+        later.assign(std::upper_bound(own.begin(), own.end(), a), own.end());
         int moved = -1;
-        for (int b = a + 1; b < N; ++b) {
-          if (classOf[b] != classOf[a] || search.S.same(a, p, b, p)) continue;
-          if (moved == -1) moved = next++;
+        for (int b : later) {
+          if (search.S.same(a, p, b, p)) continue;
+          if (moved == -1) {
+            moved = next++;
+            fieldsOf.emplace_back();
+          }
+          // b leaves a's class for the new one; both lists stay increasing.
+          std::vector<int>& from = fieldsOf[static_cast<std::size_t>(classOf[b])];
+          from.erase(std::lower_bound(from.begin(), from.end(), b));
+          fieldsOf[static_cast<std::size_t>(moved)].push_back(b);
           classOf[b] = moved;
           changed = true;
         }
       }
     }
-    std::vector<int> members(static_cast<std::size_t>(next), 0);
-    for (int i = 0; i < N; ++i) ++members[static_cast<std::size_t>(classOf[i])];
     for (int i = 0; i < N; ++i) {
-      if (shared[i] != 0 && members[static_cast<std::size_t>(classOf[i])] == 1) {
+      if (shared[i] != 0 && fieldsOf[static_cast<std::size_t>(classOf[i])].size() == 1) {
         shared[i] = 0;
         changed = true;
       }
     }
   }
 
-  search.classes = getSubPermutations(N, classOf.data());
+  // The permutations of a class are walked by their row numbers in the class collections
+  // (a class of ten has 10! of them); the collections themselves are not needed.
+  search.members = subPermutationClasses(N, classOf.data());
   const int K = search.K();
   if (K == 0) return 0;
-  search.masks.assign(static_cast<std::size_t>(K) + 1, std::vector<int>(n, 0));
-  search.cumulative.assign(static_cast<std::size_t>(K) + 1, std::vector<int>(n, 0));
-  for (int r = K - 1; r >= 0; --r) {
-    const VectorSpace* space = search.classes[static_cast<std::size_t>(r)];
-    for (int k = 0; k < space->rowsize - 2; ++k)
-      search.masks[r][static_cast<std::size_t>(space->Space[k])] = 1;
-    for (std::size_t i = 0; i < n; ++i)
-      search.cumulative[r][i] = search.masks[r][i] | search.cumulative[r + 1][i];
-  }
-  search.indexOf.resize(static_cast<std::size_t>(K));
-  search.position.assign(n, 0);
-  for (int r = 0; r < K; ++r) {
-    const VectorSpace* space = search.classes[static_cast<std::size_t>(r)];
-    const int size = space->rowsize - 2;
-    for (int k = 0; k < size; ++k) search.position[static_cast<std::size_t>(space->Space[k])] = k;
-    auto& index = search.indexOf[static_cast<std::size_t>(r)];
-    index.reserve(static_cast<std::size_t>(space->Nfill));
-    for (int t = 0; t < space->Nfill; ++t) {
-      const int* images = space->Space + static_cast<std::ptrdiff_t>(t) * space->rowsize;
-      std::uint64_t key = 0;
-      for (int l = 0; l < size; ++l)
-        key |= static_cast<std::uint64_t>(search.position[static_cast<std::size_t>(images[l])])
-               << (4 * l);
-      index.emplace(key, t);
-    }
-  }
-  search.higherFields.resize(static_cast<std::size_t>(K));
-  for (int r = 0; r < K; ++r) {
-    for (int i = 0; i < N; ++i) {
-      if (search.cumulative[r + 1][static_cast<std::size_t>(i)] != 0)
-        search.higherFields[r].push_back(i);
-    }
-  }
-  std::vector<int> identity(n);
-  std::iota(identity.begin(), identity.end(), 0);
-  search.rows.assign(static_cast<std::size_t>(K) + 1, identity);
-  search.counters.assign(static_cast<std::size_t>(K), 0);
+  search.start(N);
   search.descend(K - 1);
   return search.found;
 }

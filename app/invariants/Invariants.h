@@ -600,8 +600,8 @@ void buildMultipleSimpleCurrentInvariants(const int* list, int autostoreMode);
 const std::vector<int>& getMIPFSelection();
 
 // Automorphism invariants found by refining the primaries by spin and S; the number found.
-// Refused before it starts (Alert 100213, 0 found) when its table of S or the invariant
-// matrix would pass what one allocation may hold.
+// Refused before it starts (Alert 100213, 0 found) when its table of S would pass what one
+// allocation may hold. Ctrl-C stops it (StopRequest); the invariants found stay.
 int searchAutomorphisms();
 // Row r of rows := row r+1 with the fields of class r (row 0 of subperms) rearranged by
 // its permutation t.

@@ -1,9 +1,13 @@
 // Sets of permutations as vector collections, and single-permutation operations.
-// The four result collections and the manual file name are this module's state; the
-// collections of getSubPermutations are new records of the collection module each
-// call (they stay until resetVectorUtility).
+// The four result collections, the collections of the last getSubPermutations and the
+// manual file name are this module's state. The per-class collections are made anew by
+// every call, which first gives back those of the call before; releaseSubPermutations
+// gives them back at once (a class of ten positions holds 10! rows). A caller that only
+// walks the class permutations takes the classes (subPermutationClasses) and the row
+// number of each arrangement (subPermutationRow) and builds no collection.
 #include "groups/Permutations.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -13,6 +17,7 @@
 #include "runtime/Error.h"
 #include "runtime/Output.h"
 #include "runtime/SystemUtility.h"
+#include "runtime/Terminal.h"
 
 AllocationAccount PermutationAllocation("Permutation space");
 
@@ -26,6 +31,8 @@ struct PermutationsState {
   VectorSpace permutations{100, "Permutations_0"};
   VectorSpace subPermutations{100, "SubPermutations_0"};
   VectorSpace permutationList{100, "PermutationList_0"};
+  // The collections of the last getSubPermutations, one per class.
+  std::vector<std::unique_ptr<VectorSpace>> subPermutationClasses;
   std::string manualPermutations = "~/MP";
 };
 
@@ -107,12 +114,14 @@ std::vector<std::vector<int>> labelClasses(int n, const int* labels) {
 }
 
 // applyCyclicPermutations for rows whose rotations are all new: they are appended
-// unlinked (linkDistinctRows makes the tree).
+// unlinked (linkDistinctRows makes the tree). Polls Ctrl-C: the last step of ten objects
+// makes 10! rows.
 void appendCyclicPermutations(VectorSpace* space, int t) {
   const int n = entriesOf(space);
   const int rows = space->Nfill;
   std::vector<int> rotated(static_cast<std::size_t>(space->rowsize), -1);
   for (int r = 0; r < rows; ++r) {
+    pollInterruptRequest();
     for (int s = 1; s < t; ++s) {
       cyclicPermutation(n, t, rowOf(space, r), rotated.data(), s);
       if (addNewVectorToSpace(space, rotated.data()) == nullptr) return;
@@ -120,10 +129,29 @@ void appendCyclicPermutations(VectorSpace* space, int t) {
   }
 }
 
-// Row 0 the class positions, then all their rearrangements.
-void fillRearrangements(VectorSpace* space, const std::vector<int>& members) {
+// Row 0 the class positions, then all their rearrangements. The positions are distinct, so
+// every rotation gives a new row: the rows are made as places in the class (0 .. c-1),
+// appended and sorted into the tree at the end, in the row order of offering them one by
+// one, then the places become the positions. The positions increase with the places, so
+// the tree's order stays, and the sort goes over small numbers (a class of ten has 10! rows).
+void fillRearrangements(VectorSpace* space, const std::vector<int>& members, int rows) {
+  const int c = static_cast<int>(members.size());
+  initVectorCollection(space, c, rows);
+  std::vector<int> places(static_cast<std::size_t>(c));
+  identityRow(c, places.data());
+  offerRow(space, places.data());
+  for (int t = 2; t <= c; ++t) appendCyclicPermutations(space, t);
+  if (linkDistinctRows(space)) {
+    for (int r = 0; r < space->Nfill; ++r) {
+      pollInterruptRequest();
+      int* row = space->Space + static_cast<std::ptrdiff_t>(r) * space->rowsize;
+      for (int k = 0; k < c; ++k) row[k] = members[static_cast<std::size_t>(row[k])];
+    }
+    return;
+  }
+  initVectorCollection(space, c, rows);
   offerRow(space, members.data());
-  for (int t = 1; t <= static_cast<int>(members.size()); ++t) applyCyclicPermutations(space, t);
+  for (int t = 1; t <= c; ++t) applyCyclicPermutations(space, t);
 }
 
 }  // namespace
@@ -210,10 +238,9 @@ VectorSpace* generateAllPermutations(int n) {
   return space;
 }
 
-std::vector<VectorSpace*> getSubPermutations(int n, const int* labels) {
-  std::vector<VectorSpace*> result;
+std::vector<std::vector<int>> subPermutationClasses(int n, const int* labels) {
+  std::vector<std::vector<int>> result;
   if (n < 1) return result;
-  int number = 0;
   for (std::vector<int>& members : labelClasses(n, labels)) {
     if (members.size() < 2) continue;
     int c = static_cast<int>(members.size());
@@ -222,15 +249,79 @@ std::vector<VectorSpace*> getSubPermutations(int n, const int* labels) {
       c = kMaximalSubPermutationClass;
       members.resize(static_cast<std::size_t>(c));
     }
-    int rows = factorial(c);
-    PrintStdout("allocated: %d\n", rows + 4);
+    PrintStdout("allocated: %d\n", factorial(c) + 4);
+    result.push_back(std::move(members));
+  }
+  return result;
+}
+
+std::vector<VectorSpace*> getSubPermutations(int n, const int* labels) {
+  std::vector<VectorSpace*> result;
+  releaseSubPermutations();
+  int number = 0;
+  for (const std::vector<int>& members : subPermutationClasses(n, labels)) {
     std::string name = formatText("SubPerm_%d", number++);
-    VectorSpace* space = NewVectorSpace(c + 2, rows + 400, 10, &PermutationAllocation, name.c_str());
-    initVectorCollection(space, c, rows + 400);
-    fillRearrangements(space, members);
+    auto& classes = state().subPermutationClasses;
+    classes.push_back(std::make_unique<VectorSpace>(10, name.c_str(), &PermutationAllocation));
+    VectorSpace* space = classes.back().get();
+    fillRearrangements(space, members, factorial(static_cast<int>(members.size())) + 400);
     result.push_back(space);
   }
   return result;
+}
+
+void releaseSubPermutations() { state().subPermutationClasses.clear(); }
+
+int subPermutationRow(int c, const int* arrangement) {
+  // Row of (r, s), rotation s of row r at step t (R = (t-1)! rows before it): r for s = 0,
+  // else R + r (t-1) + s - 1. Undone from t = c down: entry t-1 of the rows before step t
+  // stands at place t-1, so its place i in the arrangement gives s = (t-1-i) mod t.
+  std::vector<int> current(arrangement, arrangement + c);
+  std::vector<int> shifts(static_cast<std::size_t>(std::max(c, 1)), 0);
+  std::vector<int> previous(static_cast<std::size_t>(c));
+  for (int t = c; t >= 2; --t) {
+    int i = 0;
+    while (i < t && current[static_cast<std::size_t>(i)] != t - 1) ++i;
+    if (i == t) return -1;
+    const int s = (t - 1 - i) % t;
+    shifts[static_cast<std::size_t>(t - 1)] = s;
+    for (int x = 0; x < t; ++x) previous[static_cast<std::size_t>(x)] = current[static_cast<std::size_t>((x - s + t) % t)];
+    std::copy(previous.begin(), previous.begin() + t, current.begin());
+  }
+  if (c >= 1 && current[0] != 0) return -1;
+  long long row = 0;
+  long long before = 1;  // (t-1)!
+  for (int t = 2; t <= c; ++t) {
+    const int s = shifts[static_cast<std::size_t>(t - 1)];
+    if (s != 0) row = before + row * (t - 1) + s - 1;
+    before *= t;
+  }
+  return static_cast<int>(row);
+}
+
+void subPermutationArrangement(int c, int t, int* arrangement) {
+  // Row t is rotation s of row r at the step t' that made it (see subPermutationRow):
+  // undone from t' = c down to the identity, then the rotations applied from t' = 2 up.
+  std::vector<int> shifts(static_cast<std::size_t>(std::max(c, 1)), 0);
+  long long before = 1;  // (c-1)!
+  for (int k = 2; k < c; ++k) before *= k;
+  long long row = t;
+  for (int step = c; step >= 2; --step) {
+    if (row >= before) {
+      const long long rest = row - before;
+      shifts[static_cast<std::size_t>(step - 1)] = static_cast<int>(rest % (step - 1)) + 1;
+      row = rest / (step - 1);
+    }
+    before /= step - 1;
+  }
+  identityRow(c, arrangement);
+  std::vector<int> rotated(static_cast<std::size_t>(std::max(c, 1)));
+  for (int step = 2; step <= c; ++step) {
+    const int s = shifts[static_cast<std::size_t>(step - 1)];
+    if (s == 0) continue;
+    cyclicPermutation(c, step, arrangement, rotated.data(), s);
+    std::copy(rotated.begin(), rotated.begin() + c, arrangement);
+  }
 }
 
 VectorSpace* generateSubPermutations(int n, const int* labels) {
@@ -245,8 +336,7 @@ VectorSpace* generateSubPermutations(int n, const int* labels) {
   offerRow(&s.permutations, identity.data());
   for (const std::vector<int>& members : labelClasses(n, labels)) {
     int c = static_cast<int>(members.size());
-    initVectorCollection(&s.subPermutations, c, factorial(c) + 1);
-    fillRearrangements(&s.subPermutations, members);
+    fillRearrangements(&s.subPermutations, members, factorial(c) + 1);
     applySubPermutations(&s.permutations, &s.subPermutations, n, c);
   }
   return &s.permutations;

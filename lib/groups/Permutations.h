@@ -34,7 +34,21 @@ void ClosePermutations(VectorSpace* space);
 // missing or not a number, else 0.
 int readPermutationLine(std::FILE* file, int* v, int n);
 // One new collection per class of two or more equal labels; empty when there is none.
+// They stay until the next call or releaseSubPermutations. Ctrl-C stops it (StopRequest).
 std::vector<VectorSpace*> getSubPermutations(int n, const int* labels);
+// The classes getSubPermutations makes collections of, with the same messages (the alert of
+// a class of more than 10, the line "allocated: %d" of each class), but no collection: the
+// positions of each class, increasing, classes in the order of their first position.
+std::vector<std::vector<int>> subPermutationClasses(int n, const int* labels);
+// Gives back the collections of the last getSubPermutations.
+void releaseSubPermutations();
+// The row, in a class collection of getSubPermutations with c members, of the arrangement
+// that puts member arrangement[k] at place k (arrangement: a permutation of 0 .. c-1);
+// -1 for anything else. Row 0 is the identity.
+int subPermutationRow(int c, const int* arrangement);
+// The arrangement of row t (0 <= t < c!) of such a collection: the inverse of
+// subPermutationRow.
+void subPermutationArrangement(int c, int t, int* arrangement);
 // The permutations mapping every position to one with the same label (Permutations_0).
 VectorSpace* generateSubPermutations(int n, const int* labels);
 void applySubPermutations(VectorSpace* space, const VectorSpace* sub, int n, int c);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -12,6 +13,8 @@
 #include "collections/VectorUtility.h"
 #include "groups/Permutations.h"
 #include "program/Boot.h"
+#include "runtime/Terminal.h"
+#include "InterruptTestSupport.h"
 #include "TestSupport.h"
 
 namespace {
@@ -169,6 +172,90 @@ TEST_F(PermutationsTest, SubPermutationsPerClassOfEqualLabels) {
   auto three = getSubPermutations(4, triple);
   ASSERT_EQ(three.size(), 1u);
   EXPECT_EQ(three[0]->Nfill, 6);  // 3!
+}
+
+TEST_F(PermutationsTest, SubPermutationsOfAClassKeepTheOrderOfTheFullSet) {
+  // A class at positions 0, 1, 3: its rows are those of the full set of three,
+  // (0,1,2), (1,0,2), (1,2,0), (2,0,1), (0,2,1), (2,1,0), with k standing for position k of
+  // the class.
+  const int labels[] = {4, 4, 9, 4};
+  OutputCapture capture;
+  auto classes = getSubPermutations(4, labels);
+  ASSERT_EQ(classes.size(), 1u);
+  EXPECT_EQ(rowsOf(classes[0]), (std::vector<std::vector<int>>{
+                                    {0, 1, 3}, {1, 0, 3}, {1, 3, 0}, {3, 0, 1}, {0, 3, 1}, {3, 1, 0}}));
+  // Every row is found by its own entries (the collection's search tree).
+  for (const auto& row : rowsOf(classes[0])) EXPECT_GE(findVectorInCollection(classes[0], row.data()), 0);
+}
+
+TEST_F(PermutationsTest, RowNumbersOfTheArrangementsOfAClass) {
+  // The full set of three in its order: row t holds the arrangement t.
+  const std::vector<std::vector<int>> three = {{0, 1, 2}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {0, 2, 1}, {2, 1, 0}};
+  for (int t = 0; t < 6; ++t) {
+    EXPECT_EQ(subPermutationRow(3, three[static_cast<std::size_t>(t)].data()), t);
+    std::vector<int> arrangement(3);
+    subPermutationArrangement(3, t, arrangement.data());
+    EXPECT_EQ(arrangement, three[static_cast<std::size_t>(t)]) << t;
+  }
+  // For every class size up to 7, the row numbers are those of a class of c equal labels.
+  OutputCapture capture;
+  for (int c = 1; c <= 7; ++c) {
+    const std::vector<int> labels(static_cast<std::size_t>(c), 1);
+    auto classes = getSubPermutations(c, labels.data());
+    if (c == 1) {
+      EXPECT_TRUE(classes.empty());
+      continue;
+    }
+    ASSERT_EQ(classes.size(), 1u);
+    const auto rows = rowsOf(classes[0]);
+    int factorial = 1;
+    for (int k = 2; k <= c; ++k) factorial *= k;
+    ASSERT_EQ(static_cast<int>(rows.size()), factorial);
+    for (int t = 0; t < factorial; ++t) {
+      ASSERT_EQ(subPermutationRow(c, rows[static_cast<std::size_t>(t)].data()), t) << c;
+      std::vector<int> arrangement(static_cast<std::size_t>(c));
+      subPermutationArrangement(c, t, arrangement.data());
+      ASSERT_EQ(arrangement, rows[static_cast<std::size_t>(t)]) << c << " " << t;
+    }
+  }
+  // Not arrangements of 0 .. c-1.
+  const int twice[] = {0, 0, 1};
+  const int beyond[] = {0, 1, 3};
+  EXPECT_EQ(subPermutationRow(3, twice), -1);
+  EXPECT_EQ(subPermutationRow(3, beyond), -1);
+}
+
+TEST_F(PermutationsTest, ClassesOfSubPermutationsWithoutTheirCollections) {
+  const int labels[] = {5, 7, 5, 7};
+  OutputCapture capture;
+  EXPECT_EQ(subPermutationClasses(4, labels), (std::vector<std::vector<int>>{{0, 2}, {1, 3}}));
+  EXPECT_EQ(capture.stdoutText, "allocated: 6\nallocated: 6\n");  // 2! + 4, as getSubPermutations
+  // Twelve equal labels: cut to the first ten, 10! + 4 = 3628804.
+  const std::vector<int> twelve(12, 3);
+  capture.clear();
+  auto cut = subPermutationClasses(12, twelve.data());
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_EQ(cut[0], (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_TRUE(contains(capture.all, "Sub-permutation exceeding maximum (12 > 10)")) << capture.all;
+  EXPECT_EQ(capture.stdoutText, "allocated: 3628804\n");
+  const int different[] = {1, 2, 3, 4};
+  EXPECT_TRUE(subPermutationClasses(4, different).empty());
+  EXPECT_TRUE(subPermutationClasses(0, different).empty());
+}
+
+using PermutationsInterruptTest = interrupt_test::InterruptTest;
+
+// A class of ten positions has 10! = 3628800 rearrangements: making them answers Ctrl-C.
+TEST_F(PermutationsInterruptTest, ARearrangementOfTenAnswersCtrlC) {
+  const std::vector<int> ten(10, 2);
+  OutputCapture capture;
+  releaseSubPermutations();
+  const std::uint64_t before = PermutationAllocation.bytesHeld();
+  interrupt_test::pressControlC();
+  EXPECT_THROW(getSubPermutations(10, ten.data()), StopRequest);
+  interrupt_test::release();
+  releaseSubPermutations();
+  EXPECT_EQ(PermutationAllocation.bytesHeld(), before);  // nothing left of the half-made class
 }
 
 TEST_F(PermutationsTest, PermutationsRespectingLabels) {

@@ -105,6 +105,30 @@ TEST_F(InvariantAutomorphismsTest, FoundPermutationsCommuteWithSAndT) {
   }
 }
 
+TEST_F(InvariantAutomorphismsTest, TwoFactorsSO8AtLevelOneHaveSeventyOneAutomorphisms) {
+  // SO(8) level 1 squared: 16 simple currents, the group (Z2)^4 with the hyperbolic
+  // quadratic form h mod 1; a permutation commutes with S and T exactly when it is an
+  // isometry of that form, and O+(4,2) has 2 * 2^2 * (2^2 - 1)^2 = 72 of them, the
+  // identity among them. Two classes of spin (weight 1/2 and integer) are searched together.
+  ASSERT_EQ(run("tensor"), 0);
+  ASSERT_EQ(run("g d 4 1"), 0);
+  ASSERT_EQ(run("g d 4 1"), 0);
+  ASSERT_EQ(run("compute spectrum"), 0);
+  ASSERT_EQ(*TotalPrimaries, 16);
+  setIntPar("Autostore", 1);
+  resetInvariantStore();
+  capture.clear();
+  EXPECT_EQ(searchAutomorphisms(), 71);
+  // Two classes of 6 and 9 fields: 6! + 4 and 9! + 4.
+  EXPECT_EQ(capture.stdoutText, "allocated: 724\nallocated: 362884\n");
+  ASSERT_EQ(storedInvariantCount(), 71);  // all different
+  for (int k = 0; k < storedInvariantCount(); ++k) {
+    const BulkInvariant* bi = findNamedBulkInvariant(("Invariant_" + std::to_string(k)).c_str());
+    ASSERT_NE(bi, nullptr);
+    expectCommutesWithSAndT(storedMatrix(bi), "SO(8)^2 automorphism " + std::to_string(k));
+  }
+}
+
 TEST_F(InvariantAutomorphismsTest, OrbifoldMessagesFollowTheDivisorsOfN) {
   struct Case {
     int n;
