@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -120,23 +119,6 @@ EnumerationState& state() {
   static EnumerationState s;
   return s;
 }
-
-// Runs `undo` when the scope is left by an exception (a Ctrl-C abandoning the command), not
-// when it ends normally.
-template <class Undo>
-class UndoWhenStopped {
- public:
-  explicit UndoWhenStopped(Undo undo) : undo_(std::move(undo)), before_(std::uncaught_exceptions()) {}
-  UndoWhenStopped(const UndoWhenStopped&) = delete;
-  UndoWhenStopped& operator=(const UndoWhenStopped&) = delete;
-  ~UndoWhenStopped() {
-    if (std::uncaught_exceptions() > before_) undo_();
-  }
-
- private:
-  Undo undo_;
-  int before_;
-};
 
 int par(const char* name) {
   const int* p = getIntParPointer(name);

@@ -21,7 +21,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -552,20 +551,13 @@ void buildMultipleSimpleCurrentInvariants(const int* list, int autostoreMode) {
   if (current != nullptr && current != saved) copyBulkInvariant(saved, current);
   // A run stopped half way (Ctrl-C) ends as a complete one does: the store as "Autostore"
   // was before, the saved invariant current and "Autostore" restored.
-  struct StoppedRun {
-    int before;
-    int autostoreMode;
-    BulkInvariant* saved;
-    int uncaught = std::uncaught_exceptions();
-    ~StoppedRun() {
-      if (std::uncaught_exceptions() <= uncaught) return;
-      if (autostoreMode != 2 && before == 0) resetInvariantStore();
-      BulkInvariant* local = getLocalBulk();
-      copyBulkInvariant(local, saved);
-      setCurrentBulkInvariant(local);
-      if (autostoreMode != 2) setIntPar("Autostore", before);
-    }
-  } stoppedRun{before, autostoreMode, saved};
+  const UndoWhenStopped stoppedRun([before, autostoreMode, saved] {
+    if (autostoreMode != 2 && before == 0) resetInvariantStore();
+    BulkInvariant* local = getLocalBulk();
+    copyBulkInvariant(local, saved);
+    setCurrentBulkInvariant(local);
+    if (autostoreMode != 2) setIntPar("Autostore", before);
+  });
   setMIPFSelection(list);
   if (list != nullptr && autostoreValue() == 1) {
     if (list[0] != -1) {

@@ -123,19 +123,6 @@ void getConformalWeightInfo(SpectrumData* sd, TensorProduct* TP) {
   if (TP->ExactWeightFlag == 0) sd->weights_exact = 0;
 }
 
-// A record in the making. Left before it is complete (a failure, or Ctrl-C, which abandons
-// the command through StopRequest from any of the loops below), it takes the record and the
-// fixed-point theories made for it (and theirs) off the store's chain and gives back their
-// memory: no half-made theory is found by name, the name can be used again, and the
-// accounts are as before the creation. (Empty record shells stay alive, unlisted.)
-struct CreationInProgress {
-  SpectrumData* record;
-  bool complete = false;
-  ~CreationInProgress() {
-    if (!complete) SM_releaseRecord(record);
-  }
-};
-
 bool hasResolvedFields(TensorProduct* TP) {
   for (int a = 0; a < TP->NumberOfPrimaries; ++a) {
     obeyInterruptRequest();
@@ -316,7 +303,10 @@ SpectrumData* createCFT(TensorProduct* TP, const char* name) {
   const int nf = TP->NumberOfFactors;
 
   SpectrumData* sd = allocateSpectrumData(name);
-  CreationInProgress creation{sd};
+  // Left half way (a failure, or Ctrl-C, which abandons the command through StopRequest
+  // from any of the loops below), the record and the fixed-point theories made for it are
+  // released: no half-made theory is found by name, and the accounts are as before.
+  RecordInTheMaking creation{sd};
   sd->type = kStoreTypeTensor;
   sd->rank = 0;
   sd->level = 0;
@@ -398,7 +388,7 @@ SpectrumData* createCFT(TensorProduct* TP, const char* name) {
   } else {
     dropTensorPointer(sd, 0);
   }
-  creation.complete = true;
+  creation.made = true;
   return sd;
 }
 

@@ -15,7 +15,6 @@
 // initialised them, and restored by resetCosetPermutations.
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -908,13 +907,7 @@ void CT_SymmetrizeTensorProduct(TensorProduct* TP) {
   VectorSpace* pairs = &TP->AutomorphismsTimesPermutations;
   // The loops below poll Ctrl-C. Left by a stop (StopRequest), the product keeps no partial
   // table of images: it is emptied, and the flag stays clear, so the next call builds it.
-  struct EmptyWhenStopped {
-    VectorSpace* images;
-    int exceptions = std::uncaught_exceptions();
-    ~EmptyWhenStopped() {
-      if (std::uncaught_exceptions() > exceptions) SetVectorSpace(images, 1, 1);
-    }
-  } emptyWhenStopped{&TP->CurrentPermutations};
+  const UndoWhenStopped emptyWhenStopped([TP] { SetVectorSpace(&TP->CurrentPermutations, 1, 1); });
   ++state().generation;
   initVectorCollection(pairs, 2, static_cast<int>(std::clamp<long long>(static_cast<long long>(A) * P, 1000, 1 << 20)));
   SetVectorSpace(&TP->CurrentPermutations, 1, 1);

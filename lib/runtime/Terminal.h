@@ -14,7 +14,9 @@
 // catches.
 #pragma once
 
+#include <exception>
 #include <string>
+#include <utility>
 
 void startProgressInfo(const char* name, int ask, double total);
 // As startProgressInfo, for work spread over several threads: its estimates and its total
@@ -151,6 +153,23 @@ bool standardOutputIsTerminal();
 // The alert dialog.
 // Thrown by the answer "Stop"; caught only by the terminal loop.
 struct StopRequest {};
+
+// Runs `undo` when the scope is left by an exception (a stop abandoning the command, or a
+// failure), not when it ends normally: what a loop stopped half way leaves is taken back.
+template <class Undo>
+class UndoWhenStopped {
+ public:
+  explicit UndoWhenStopped(Undo undo) : undo_(std::move(undo)), before_(std::uncaught_exceptions()) {}
+  UndoWhenStopped(const UndoWhenStopped&) = delete;
+  UndoWhenStopped& operator=(const UndoWhenStopped&) = delete;
+  ~UndoWhenStopped() {
+    if (std::uncaught_exceptions() > before_) undo_();
+  }
+
+ private:
+  Undo undo_;
+  int before_;
+};
 
 // Source of the reply lines of the dialog: reads one line (without newline) into line,
 // returns what getstring returns. nullptr restores standard input.
